@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace velmora {
+
+// 用户登陆: a database login or a user of tblUsers.
+class Login : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit Login(QWidget* parent = nullptr);
+
+    QLabel* Label1;
+    QLineEdit* txtUser;
+    QLabel* label2;
+    QLineEdit* txtPwd;
+    QPushButton* Command1;
+    QPushButton* Command2;
+
+    // The check for dbcfg.dat; runs once, when the window is first shown.
+    void load();
+    void login();
+    // Shows the configuration window over this one, modally.
+    void showConfig();
+    // What a saved configuration does to this window.
+    void configSaved(const QString& user, const QString& password);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    bool m_loaded = false;
+};
+
+} // namespace velmora

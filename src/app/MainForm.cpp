@@ -1,0 +1,278 @@
+#include "app/MainForm.h"
+
+#include "app/Login.h"
+#include "app/Module1.h"
+#include "app/Splash.h"
+#include "app/Windows.h"
+#include "platform/AppPaths.h"
+#include "platform/Desktop.h"
+#include "platform/MessageService.h"
+#include "platform/Pictures.h"
+
+#include <QAction>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTimer>
+
+namespace velmora {
+
+namespace {
+const QString kCaption = QStringLiteral("Velmora管理系统");
+
+const QString kCommentHowTo = QStringLiteral("1、请先选择考试号。") + QStringLiteral("\r\n")
+    + QStringLiteral("      注意：该考试号要含有教师评语项。 ") + QStringLiteral("\r\n")
+    + QStringLiteral("2、然后在老师评语一栏，选择“评语生成器”") + QStringLiteral("\r\n")
+    + QStringLiteral("3、根据提示即可完成！");
+} // namespace
+
+QUrl MainForm::homePage()
+{
+    return QUrl(QStringLiteral("https://velmora.example.org/"));
+}
+
+MainForm::MainForm(QWidget* parent)
+    : QMainWindow(parent)
+    , m_mdi(new QMdiArea(this))
+{
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(kCaption);
+    setWindowIcon(Pictures::appIcon());
+    m_mdi->setObjectName(QStringLiteral("MDIArea"));
+    m_mdi->setBackground(Pictures::mainBackground());
+    setCentralWidget(m_mdi);
+    buildMenus();
+    resize(1024, 720);
+}
+
+QMenu* MainForm::addTopMenu(const char* name, const QString& caption)
+{
+    QMenu* m = menuBar()->addMenu(caption);
+    m->setObjectName(QString::fromLatin1(name));
+    m->menuAction()->setObjectName(QString::fromLatin1(name));
+    return m;
+}
+
+QAction* MainForm::addEntry(QMenu* m, const char* name, const QString& caption, void (MainForm::*handler)())
+{
+    QAction* a = m->addAction(caption);
+    a->setObjectName(QString::fromLatin1(name));
+    connect(a, &QAction::triggered, this, handler ? handler : &MainForm::notYetAvailable);
+    return a;
+}
+
+void MainForm::addLine(QMenu* m, const char* name)
+{
+    m->addSeparator()->setObjectName(QString::fromLatin1(name));
+}
+
+void MainForm::buildMenus()
+{
+    QMenu* cls = addTopMenu("ClassCon", QStringLiteral("班级设置(&F)"));
+    addEntry(cls, "ClassConfig", QStringLiteral("班级设置"));
+    addLine(cls, "line1");
+    QAction* exit = addEntry(cls, "Exit", QStringLiteral("退出系统(&X)"), nullptr);
+    exit->disconnect(this);
+    exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
+    connect(exit, &QAction::triggered, this, [] { Windows::quitProgram(); });
+
+    QMenu* info = addTopMenu("Info", QStringLiteral("学生信息管理(&I)"));
+    addEntry(info, "InfoWatch", QStringLiteral("查看学生信息"));
+    addEntry(info, "InfoAdd", QStringLiteral("添加学生信息"));
+    addEntry(info, "InfoDel", QStringLiteral("删除学生信息"), &MainForm::deleteStudent);
+    addEntry(info, "InfoEdit", QStringLiteral("修改学生信息"), &MainForm::editStudent);
+    addEntry(info, "InfoFind", QStringLiteral("查找学生信息"));
+
+    QMenu* test = addTopMenu("Test", QStringLiteral("考试信息管理(&T)"));
+    addEntry(test, "TestInfo", QStringLiteral("查看所有考试"));
+    addEntry(test, "TestAdd", QStringLiteral("添加考试信息"));
+    addEntry(test, "TestDel", QStringLiteral("删除考试信息"), &MainForm::deleteTest);
+    addLine(test, "line2");
+    addEntry(test, "TestEditWatch", QStringLiteral("查看考试成绩"));
+    addEntry(test, "TestFill", QStringLiteral("录入考试成绩"));
+    addEntry(test, "TestEdit", QStringLiteral("修改考试成绩"));
+    addLine(test, "line5");
+    addEntry(test, "Commitment", QStringLiteral("评语生成器"), &MainForm::commentGenerator);
+
+    QMenu* score = addTopMenu("ScoreAnalyse", QStringLiteral("成绩查询分析(&S)"));
+    addEntry(score, "ScorePersonal", QStringLiteral("个人成绩分析"));
+    addEntry(score, "ScoreClass", QStringLiteral("班级成绩分析"));
+    addEntry(score, "ScoreSubject", QStringLiteral("科目成绩分析"));
+
+    QMenu* report = addTopMenu("Report", QStringLiteral("报表打印(&P)"));
+    addEntry(report, "ReportStu", QStringLiteral("学生信息报表"));
+    addEntry(report, "ReportScore", QStringLiteral("学生成绩报表"))->setEnabled(false);
+    addEntry(report, "ReportTeach", QStringLiteral("学生评语报表"))->setEnabled(false);
+
+    QMenu* con = addTopMenu("Con", QStringLiteral("系统配置(&C)"));
+    addEntry(con, "ReLogin", QStringLiteral("重新登陆"), &MainForm::reLogin);
+    addEntry(con, "DataBase", QStringLiteral("数据库配置"), &MainForm::databaseConfig);
+    addEntry(con, "Admin", QStringLiteral("权限设置"));
+    addEntry(con, "Password", QStringLiteral("修改密码"), &MainForm::changePassword);
+
+    m_winMenu = addTopMenu("Win", QStringLiteral("窗口管理(&W)"));
+    addEntry(m_winMenu, "WinClose", QStringLiteral("关闭所有子窗体"))->setEnabled(false);
+    m_winLine = m_winMenu->addSeparator();
+    m_winLine->setObjectName(QStringLiteral("line4"));
+    connect(m_winMenu, &QMenu::aboutToShow, this, &MainForm::fillWindowMenu);
+
+    QMenu* h = addTopMenu("H", QStringLiteral("系统帮助(&H)"));
+    addEntry(h, "Help", QStringLiteral("帮助"), &MainForm::help);
+    addEntry(h, "TeacherSource", QStringLiteral("教师资源"), &MainForm::teacherSource);
+    addEntry(h, "Web", QStringLiteral("个人主页"), &MainForm::web);
+    addLine(h, "line3");
+    addEntry(h, "About", QStringLiteral("关于"), &MainForm::about);
+}
+
+QAction* MainForm::entry(const QString& name) const
+{
+    return findChild<QAction*>(name);
+}
+
+QMenu* MainForm::menu(const QString& name) const
+{
+    return findChild<QMenu*>(name);
+}
+
+void MainForm::load()
+{
+    Module1& m = mod();
+    auto students = m.Conn.hasRows(QStringLiteral("tblLogin"));
+    if (!students)
+        MessageService::info(students.error().unknownMessage());
+    if (!students || !*students) {
+        menu(QStringLiteral("Test"))->menuAction()->setEnabled(false);
+        menu(QStringLiteral("ScoreAnalyse"))->menuAction()->setEnabled(false);
+        MessageService::info(QStringLiteral("请添加学生信息！"));
+    }
+    auto cls = m.Conn.hasRows(QStringLiteral("tblClass"));
+    if (!cls || !*cls) {
+        entry(QStringLiteral("ClassConfig"))->setEnabled(false);
+        MessageService::info(QStringLiteral("程序有错！数据库中少表tblClass."));
+    }
+    if (!m.IsAdmin) {
+        for (const char* name : { "InfoAdd", "InfoDel", "InfoEdit", "TestAdd", "TestEdit", "TestDel", "TestFill",
+                                  "Commitment", "DataBase", "Admin" })
+            entry(QString::fromLatin1(name))->setEnabled(false);
+    }
+}
+
+void MainForm::showChild(QWidget* window)
+{
+    QMdiSubWindow* sub = nullptr;
+    for (QMdiSubWindow* s : m_mdi->subWindowList()) {
+        if (s->widget() == window)
+            sub = s;
+    }
+    if (!sub)
+        sub = m_mdi->addSubWindow(window);
+    window->show();
+    sub->show();
+    m_mdi->setActiveSubWindow(sub);
+    sub->raise();
+}
+
+void MainForm::fillWindowMenu()
+{
+    const QList<QAction*> actions = m_winMenu->actions();
+    for (int i = int(actions.indexOf(m_winLine)) + 1; i < actions.size(); ++i) {
+        m_winMenu->removeAction(actions[i]);
+        actions[i]->deleteLater();
+    }
+    int n = 0;
+    for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
+        QAction* a = m_winMenu->addAction(QStringLiteral("&%1 %2").arg(++n).arg(sub->windowTitle()));
+        a->setCheckable(true);
+        a->setChecked(sub == m_mdi->activeSubWindow());
+        connect(a, &QAction::triggered, m_mdi, [this, sub] { m_mdi->setActiveSubWindow(sub); });
+    }
+}
+
+void MainForm::notYetAvailable()
+{
+    const auto* action = qobject_cast<QAction*>(sender());
+    const QString what = action ? action->text().remove(QStringLiteral("(&X)")) : QString();
+    MessageService::info(QStringLiteral("“%1”功能尚未开放，敬请期待！").arg(what));
+}
+
+void MainForm::reLogin()
+{
+    // The login window first, so the program does not end with its last window.
+    Windows::showLogin();
+    close();
+    mod().Conn.close();
+}
+
+void MainForm::databaseConfig()
+{
+    Login* login = Windows::showLogin();
+    close();
+    QTimer::singleShot(0, login, &Login::showConfig);
+}
+
+void MainForm::changePassword()
+{
+    if (mod().DbUser != mod().LoginUser) {
+        notYetAvailable();
+        return;
+    }
+    MessageService::info(QStringLiteral("您是数据库管理员，请在SQL SERVER 2000下进行设置！"));
+}
+
+void MainForm::commentGenerator()
+{
+    notYetAvailable();
+    MessageService::info(kCommentHowTo);
+}
+
+void MainForm::deleteStudent()
+{
+    notYetAvailable();
+    MessageService::info(QStringLiteral("双击要删除的项目，并选择删除即可！"));
+}
+
+void MainForm::editStudent()
+{
+    notYetAvailable();
+    MessageService::info(QStringLiteral("双击要修改的项目，并选择修改即可！"));
+}
+
+void MainForm::deleteTest()
+{
+    notYetAvailable();
+    MessageService::info(QStringLiteral("选择一条要删除的信息，按“删除信息”按钮！"));
+}
+
+void MainForm::help()
+{
+    const QString path = AppPaths::helpFile();
+    if (!QFileInfo::exists(path)) {
+        MessageService::show(QStringLiteral("帮助文件") + path + QStringLiteral(" 丢失!"), MsgIcon::Critical,
+                             MsgButtons::Ok, kCaption);
+        return;
+    }
+    if (!Desktop::openFile(path))
+        MessageService::info(QStringLiteral("错误！文件位置不对！"));
+}
+
+void MainForm::teacherSource()
+{
+    if (!Desktop::startProgram(QStringLiteral("kvtp")))
+        MessageService::info(QStringLiteral("不能启动教师资源程序 kvtp，请确认它已经安装！"));
+}
+
+void MainForm::web()
+{
+    if (!Desktop::openUrl(homePage()))
+        MessageService::info(QStringLiteral("Wrong!"));
+}
+
+void MainForm::about()
+{
+    Splash about(Splash::Mode::About, this);
+    about.exec();
+}
+
+} // namespace velmora

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QMainWindow>
+
+class QAction;
+class QMdiArea;
+class QMenu;
+
+namespace velmora {
+
+// The main window: a frame for the child windows and the menu that opens them.
+class MainForm : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit MainForm(QWidget* parent = nullptr);
+
+    // Disables entries by the database's contents and the privilege level.
+    void load();
+
+    QMdiArea* mdiArea() const { return m_mdi; }
+    QAction* entry(const QString& name) const;
+    QMenu* menu(const QString& name) const;
+    // Shows a child window inside the frame and brings it to the front.
+    void showChild(QWidget* window);
+
+    static QUrl homePage();
+
+private:
+    QMenu* addTopMenu(const char* name, const QString& caption);
+    QAction* addEntry(QMenu* menu, const char* name, const QString& caption, void (MainForm::*handler)() = nullptr);
+    void addLine(QMenu* menu, const char* name);
+    void buildMenus();
+    void fillWindowMenu();
+    void notYetAvailable();
+
+    void reLogin();
+    void databaseConfig();
+    void changePassword();
+    void commentGenerator();
+    void deleteStudent();
+    void editStudent();
+    void deleteTest();
+    void help();
+    void teacherSource();
+    void web();
+    void about();
+
+    QMdiArea* m_mdi;
+    QMenu* m_winMenu = nullptr;
+    QAction* m_winLine = nullptr;
+};
+
+} // namespace velmora

@@ -1,0 +1,128 @@
+#include "app/Module1.h"
+
+#include "app/DbConfig.h"
+#include "data/Schema.h"
+#include "platform/AppPaths.h"
+#include "platform/MessageService.h"
+
+#include <QCoreApplication>
+
+namespace velmora {
+
+Module1& Module1::instance()
+{
+    // Kept for the whole run; the connection closes while Qt's SQL registry
+    // still exists, which a static's destructor could not promise.
+    static Module1* module = [] {
+        auto* m = new Module1;
+        qAddPostRoutine([] { Module1::instance().Conn.close(); });
+        return m;
+    }();
+    return *module;
+}
+
+void Module1::reset()
+{
+    Conn.close();
+    ModRs = RecordSet();
+    ConnStr.clear();
+    DbServer.clear();
+    DbName.clear();
+    DbUser.clear();
+    DbPwd.clear();
+    IsAdmin = false;
+    LoginUser.clear();
+    LoginPwd.clear();
+    SelNo.clear();
+    SubjectName.clear();
+    LastError = {};
+}
+
+bool Module1::openConn(const QString& server, const QString& database, const QString& user, const QString& password,
+                       const QString& pwdKey)
+{
+    ConnStr = QStringLiteral("provider=Velmora;server=") + server + QStringLiteral(";database=") + database
+        + QStringLiteral(";uid=") + user + QLatin1Char(';') + pwdKey + QLatin1Char('=') + password;
+    Status opened = Conn.open({ server, database, user, password, AppPaths::appDir() });
+    if (!opened) {
+        LastError = opened.error();
+        return false;
+    }
+    Status upgraded = Schema::upgrade(Conn);
+    if (!upgraded) {
+        LastError = upgraded.error();
+        Conn.close();
+        return false;
+    }
+    LastError = {};
+    return true;
+}
+
+bool Module1::ConnectDb(const QString& server, const QString& database, const QString& user, const QString& password)
+{
+    if (server.trimmed().isEmpty() || database.trimmed().isEmpty() || user.trimmed().isEmpty()
+        || password.trimmed().isEmpty())
+        return false;
+    if (!openConn(server, database, user, password, QStringLiteral("PWD")))
+        return false;
+    IsAdmin = true;
+    return true;
+}
+
+bool Module1::CheckUser(const QString& user, const QString& password)
+{
+    if (!openConn(DbServer, DbName, DbUser, DbPwd, QStringLiteral("pwd")))
+        return false;
+    auto rows = Conn.select(QStringLiteral("select * from tblUsers where UserName=? and PWD=?"), { user, password });
+    ModRs = rows ? *rows : RecordSet();
+    if (ModRs.recordCount() < 1) {
+        LastError = rows ? DbError {} : rows.error();
+        Conn.close();
+        return false;
+    }
+    ModRs.moveFirst();
+    if (ModRs.text(u"Grade") == QLatin1String("Admin")) {
+        IsAdmin = true;
+        MessageService::info(LoginUser + QStringLiteral("使用 系统管理员 权限登陆"));
+    } else {
+        IsAdmin = false;
+        MessageService::info(LoginUser + QStringLiteral("使用 用户身份 权限登陆"));
+    }
+    ModRs = RecordSet();
+    return true;
+}
+
+bool Module1::ReadDbConfig()
+{
+    DbServer.clear();
+    DbName.clear();
+    DbUser.clear();
+    DbPwd.clear();
+    const DbConfig::ReadResult r = DbConfig::read(AppPaths::configFile());
+    DbServer = r.values.server;
+    DbName = r.values.database;
+    DbUser = r.values.user;
+    DbPwd = r.values.password;
+    switch (r.status) {
+    case DbConfig::ReadStatus::Ok:
+        return true;
+    case DbConfig::ReadStatus::Missing:
+        MessageService::info(QStringLiteral("Dbcfg.dat不存在！"));
+        return false;
+    case DbConfig::ReadStatus::Empty:
+        MessageService::info(QStringLiteral(" 读取文件出错！"));
+        return false;
+    case DbConfig::ReadStatus::Invalid:
+        break;
+    }
+    MessageService::info(QStringLiteral("未知错误！") + QString::number(r.errorNumber) + QLatin1Char(' ')
+                         + r.errorDescription);
+    return false;
+}
+
+bool Module1::WriteDbConfig(QString* error)
+{
+    return DbConfig::write(AppPaths::configFile(), { DbServer, DbName, DbUser, DbPwd }, error);
+}
+
+} // namespace velmora

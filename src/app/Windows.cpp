@@ -1,0 +1,64 @@
+#include "app/Windows.h"
+
+#include "app/Login.h"
+#include "app/MainForm.h"
+
+#include <QApplication>
+#include <QPointer>
+#include <QTimer>
+
+namespace velmora::Windows {
+
+namespace {
+QPointer<MainForm>& current()
+{
+    static QPointer<MainForm> form;
+    return form;
+}
+std::function<void()>& quitHandler()
+{
+    static std::function<void()> handler;
+    return handler;
+}
+} // namespace
+
+Login* showLogin()
+{
+    auto* login = new Login;
+    login->setAttribute(Qt::WA_DeleteOnClose);
+    login->show();
+    return login;
+}
+
+MainForm* showMainForm()
+{
+    if (current())
+        current()->close();
+    auto* form = new MainForm;
+    form->setAttribute(Qt::WA_DeleteOnClose);
+    current() = form;
+    form->show();
+    // After the login window has gone, so its messages stand over the main window.
+    QTimer::singleShot(0, form, &MainForm::load);
+    return form;
+}
+
+MainForm* mainForm()
+{
+    return current();
+}
+
+void quitProgram()
+{
+    if (quitHandler())
+        quitHandler()();
+    else
+        QApplication::quit();
+}
+
+void setQuitHandler(std::function<void()> handler)
+{
+    quitHandler() = std::move(handler);
+}
+
+} // namespace velmora::Windows

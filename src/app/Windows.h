@@ -1,0 +1,25 @@
+#pragma once
+
+#include <functional>
+
+namespace velmora {
+
+class Login;
+class MainForm;
+
+// Hand-overs between the top-level windows: login, main window, program end.
+namespace Windows {
+
+// A new login window, shown without blocking (after the main window unloads).
+Login* showLogin();
+// The main window after a successful login; its load checks run from the event loop.
+MainForm* showMainForm();
+// The open main window, if any.
+MainForm* mainForm();
+
+void quitProgram();
+// Tests replace the program's end with a handler of their own.
+void setQuitHandler(std::function<void()> handler);
+
+} // namespace Windows
+} // namespace velmora

@@ -1,0 +1,219 @@
+#include "data/Database.h"
+
+#include <QAtomicInt>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+namespace velmora {
+
+namespace {
+QAtomicInt g_connectionCounter;
+
+// A null QString would be bound as SQL NULL; text columns hold "" instead.
+QVariant normalized(const QVariant& value)
+{
+    if (value.metaType().id() == QMetaType::QString && value.toString().isNull())
+        return QVariant(QString::fromLatin1(""));
+    return value;
+}
+
+void bindAll(QSqlQuery& query, const QVariantList& params)
+{
+    for (const QVariant& value : params)
+        query.addBindValue(normalized(value));
+}
+} // namespace
+
+Database::Database()
+    : m_name(QStringLiteral("velmora-%1").arg(g_connectionCounter.fetchAndAddRelaxed(1)))
+{
+}
+
+Database::~Database()
+{
+    close();
+}
+
+DbError Database::notOpen()
+{
+    return { QStringLiteral("3704"), QStringLiteral("连接已关闭，不能执行该操作。") };
+}
+
+DbError Database::errorFrom(const QSqlError& error) const
+{
+    QString text = error.databaseText().trimmed();
+    if (text.isEmpty())
+        text = error.text().trimmed();
+    return { m_dialect ? m_dialect->nativeCode(error) : error.nativeErrorCode(), text };
+}
+
+Status Database::open(const ConnectionSettings& settings)
+{
+    close();
+    m_dialect = SqlDialect::forServer(settings.server);
+    m_settings = settings;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(m_dialect->qtDriver(), m_name);
+        if (!db.isValid()) {
+            DbError err { QStringLiteral("-1"), QStringLiteral("缺少数据库驱动 %1").arg(m_dialect->qtDriver()) };
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(m_name);
+            return err;
+        }
+        Status configured = m_dialect->configure(db, settings);
+        DbError err;
+        if (!configured)
+            err = configured.error();
+        else if (!db.open())
+            err = errorFrom(db.lastError());
+        if (!err.isSet()) {
+            m_open = true;
+            Status ready = m_dialect->afterOpen(db, settings);
+            if (ready)
+                return Done {};
+            err = ready.error();
+        }
+        db.close();
+        m_open = false;
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(m_name);
+        return err;
+    }
+}
+
+void Database::close()
+{
+    if (!QSqlDatabase::contains(m_name))
+        return;
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_name, false);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(m_name);
+    m_open = false;
+}
+
+bool Database::isOpen() const
+{
+    return m_open && QSqlDatabase::database(m_name, false).isOpen();
+}
+
+Result<RecordSet> Database::select(const QString& sql, const QVariantList& params) const
+{
+    if (!isOpen())
+        return notOpen();
+    QSqlQuery query(QSqlDatabase::database(m_name, false));
+    query.setForwardOnly(true);
+    bool ok;
+    if (params.isEmpty()) {
+        ok = query.exec(sql);
+    } else {
+        ok = query.prepare(sql);
+        if (ok) {
+            bindAll(query, params);
+            ok = query.exec();
+        }
+    }
+    if (!ok)
+        return errorFrom(query.lastError());
+
+    const QSqlRecord header = query.record();
+    QStringList names;
+    names.reserve(header.count());
+    for (int i = 0; i < header.count(); ++i)
+        names << header.fieldName(i);
+    QVector<QVector<QVariant>> rows;
+    while (query.next()) {
+        QVector<QVariant> row;
+        row.reserve(names.size());
+        for (int i = 0; i < names.size(); ++i)
+            row << query.value(i);
+        rows << std::move(row);
+    }
+    if (query.lastError().isValid())
+        return errorFrom(query.lastError());
+    return RecordSet(std::move(names), std::move(rows));
+}
+
+Result<qint64> Database::exec(const QString& sql, const QVariantList& params)
+{
+    if (!isOpen())
+        return notOpen();
+    QSqlQuery query(QSqlDatabase::database(m_name, false));
+    bool ok;
+    if (params.isEmpty()) {
+        ok = query.exec(sql);
+    } else {
+        ok = query.prepare(sql);
+        if (ok) {
+            bindAll(query, params);
+            ok = query.exec();
+        }
+    }
+    if (!ok)
+        return errorFrom(query.lastError());
+    return qint64(query.numRowsAffected());
+}
+
+Result<bool> Database::hasRows(const QString& table) const
+{
+    auto rows = select(QStringLiteral("select 1 from ") + table + QStringLiteral(" limit 1"));
+    if (!rows)
+        return rows.error();
+    return rows->recordCount() > 0;
+}
+
+Result<bool> Database::tableExists(const QString& table) const
+{
+    if (!isOpen())
+        return notOpen();
+    auto rows = select(m_dialect->tableExistsSql(), { table.toLower() });
+    if (!rows)
+        return rows.error();
+    return rows->recordCount() > 0;
+}
+
+Transaction::Transaction(Database& db)
+    : m_db(db)
+{
+    if (!db.isOpen()) {
+        m_error = Database::notOpen();
+        return;
+    }
+    QSqlDatabase handle = QSqlDatabase::database(db.m_name, false);
+    m_active = handle.transaction();
+    if (!m_active)
+        m_error = db.errorFrom(handle.lastError());
+}
+
+Transaction::~Transaction()
+{
+    rollback();
+}
+
+Status Transaction::commit()
+{
+    if (!m_active)
+        return m_error.isSet() ? m_error : Database::notOpen();
+    QSqlDatabase handle = QSqlDatabase::database(m_db.m_name, false);
+    if (!handle.commit()) {
+        m_error = m_db.errorFrom(handle.lastError());
+        rollback();
+        return m_error;
+    }
+    m_active = false;
+    return Done {};
+}
+
+void Transaction::rollback()
+{
+    if (!m_active)
+        return;
+    m_active = false;
+    if (QSqlDatabase::contains(m_db.m_name))
+        QSqlDatabase::database(m_db.m_name, false).rollback();
+}
+
+} // namespace velmora

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "data/ConnectionSettings.h"
+#include "data/DbError.h"
+#include "data/RecordSet.h"
+#include "data/SqlDialect.h"
+
+#include <QString>
+#include <QVariantList>
+
+#include <memory>
+
+namespace velmora {
+
+// One connection to the Velmora database. Every value reaches SQL as a bound
+// parameter; the text of a statement is made only of fixed fragments and of
+// identifiers from fixed lists.
+class Database {
+public:
+    Database();
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    Status open(const ConnectionSettings& settings);
+    void close();
+    bool isOpen() const;
+    // Valid only while open.
+    const SqlDialect& dialect() const { return *m_dialect; }
+    const ConnectionSettings& settings() const { return m_settings; }
+
+    Result<RecordSet> select(const QString& sql, const QVariantList& params = {}) const;
+    // Rows affected, or -1 where the driver cannot tell (DDL).
+    Result<qint64> exec(const QString& sql, const QVariantList& params = {});
+
+    // Whether the table holds a row, reading at most one.
+    Result<bool> hasRows(const QString& table) const;
+    Result<bool> tableExists(const QString& table) const;
+
+    QString connectionName() const { return m_name; }
+
+private:
+    friend class Transaction;
+    DbError errorFrom(const class QSqlError& error) const;
+    static DbError notOpen();
+
+    QString m_name;
+    ConnectionSettings m_settings;
+    std::unique_ptr<SqlDialect> m_dialect;
+    bool m_open = false;
+};
+
+// Rolls back on destruction unless commit() succeeded.
+class Transaction {
+public:
+    explicit Transaction(Database& db);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+
+    bool started() const { return m_active; }
+    const DbError& error() const { return m_error; }
+    Status commit();
+    void rollback();
+
+private:
+    Database& m_db;
+    bool m_active = false;
+    DbError m_error;
+};
+
+} // namespace velmora

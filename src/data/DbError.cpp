@@ -1,0 +1,16 @@
+#include "data/DbError.h"
+
+namespace velmora {
+
+QString DbError::unknownMessage() const
+{
+    return QStringLiteral("未知错误！错误代码：") + numberOrZero() + QStringLiteral("错误信息：") + description;
+}
+
+QString DbError::restartMessage() const
+{
+    return QStringLiteral("未知错误！请重新启动程序再试。错误代码：") + numberOrZero() + QStringLiteral("错误信息：")
+        + description;
+}
+
+} // namespace velmora

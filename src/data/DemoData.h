@@ -1,0 +1,14 @@
+#pragma once
+
+#include "data/Database.h"
+
+namespace velmora::DemoData {
+
+inline constexpr int kStudents = 45;
+
+// A believable class for a first look: students with full records, the class
+// row and timetable, and three tests with scores, attendance and comments.
+// The same data every time (fixed seed).
+Status fill(Database& db);
+
+} // namespace velmora::DemoData

@@ -1,0 +1,352 @@
+#include "data/Schema.h"
+
+#include "data/PasswordHash.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUrl>
+
+#include <functional>
+
+namespace velmora {
+
+const ColumnDef* TableDef::column(QStringView columnName) const
+{
+    for (const ColumnDef& c : columns) {
+        if (QStringView(c.name).compare(columnName, Qt::CaseInsensitive) == 0)
+            return &c;
+    }
+    return nullptr;
+}
+
+namespace Schema {
+
+namespace {
+
+ColumnDef text(const char* name, int length, bool key = false)
+{
+    return { QString::fromUtf8(name), ColumnKind::Text, length, key };
+}
+ColumnDef integer(const char* name, bool key = false)
+{
+    return { QString::fromUtf8(name), ColumnKind::Integer, 0, key };
+}
+
+QVector<TableDef> makeTables()
+{
+    QVector<TableDef> tables;
+    tables.push_back({ QStringLiteral("tblUsers"), { text("UserName", 20, true), text("PWD", 10), text("Grade", 10) } });
+    tables.push_back({ QStringLiteral("tblLogin"),
+                       { text("学号", 10, true), text("姓名", 10), text("性别", 2), text("出生年月", 20),
+                         text("民族", 10), text("籍贯", 20), text("家庭住址", 30), text("联系电话", 10),
+                         text("父亲姓名", 10), text("父亲单位", 20), text("母亲姓名", 10), text("母亲单位", 20),
+                         text("毕业于", 20), text("毕业至", 20), text("备注", 60),
+                         { QStringLiteral("照片"), ColumnKind::Blob, 0, false } } });
+    tables.push_back({ QStringLiteral("tblClass"),
+                       { text("班级代号", 10), text("班级名称", 10), text("入学时间", 20), text("班主任", 8),
+                         text("班级人数", 3) } });
+    tables.push_back({ QStringLiteral("tblTbl"),
+                       { integer("节次", true), text("星期一", 4), text("星期二", 4), text("星期三", 4),
+                         text("星期四", 4), text("星期五", 4) } });
+    TableDef tests { QStringLiteral("tblTestInfo"),
+                     { integer("考试号", true), text("考试名称", 10), text("考试日期", 20), text("考试类型", 20) } };
+    for (const QString& subject : subjects())
+        tests.columns.push_back({ subject, ColumnKind::Integer, 0, false });
+    tests.columns.push_back(integer("出勤"));
+    tests.columns.push_back(integer("教师评语"));
+    tests.columns.push_back(text("备注", 50));
+    tables.push_back(tests);
+    return tables;
+}
+
+QString columnSql(const SqlDialect& dialect, const ColumnDef& c)
+{
+    QString sql;
+    switch (c.kind) {
+    case ColumnKind::Text:
+        sql = dialect.textColumn(c.name, c.length);
+        break;
+    case ColumnKind::Integer:
+        sql = c.name + QStringLiteral(" integer");
+        break;
+    case ColumnKind::Blob:
+        sql = c.name + QLatin1Char(' ') + dialect.blobType();
+        break;
+    }
+    if (c.key)
+        sql += QStringLiteral(" NOT NULL PRIMARY KEY");
+    return sql;
+}
+
+Status run(Database& db, const QStringList& statements)
+{
+    for (const QString& sql : statements) {
+        auto done = db.exec(sql);
+        if (!done)
+            return done.error();
+    }
+    return Done {};
+}
+
+// Only for names checked by validServerName: quoting makes the case exact.
+QString quotedName(const QString& name)
+{
+    return QLatin1Char('"') + name + QLatin1Char('"');
+}
+
+bool validServerName(const QString& name)
+{
+    if (name.isEmpty() || name.size() > 63)
+        return false;
+    for (QChar c : name) {
+        if (!(c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('-')))
+            return false;
+    }
+    return true;
+}
+
+Status withMaintenanceDb(const ConnectionSettings& settings, const std::function<Status(Database&)>& work)
+{
+    if (!validServerName(settings.database))
+        return DbError { QStringLiteral("3D000"), QStringLiteral("数据库名“%1”无效：只能含字母、数字、下划线和连字符。").arg(settings.database) };
+    ConnectionSettings admin = settings;
+    admin.database = QStringLiteral("postgres");
+    Database db;
+    Status opened = db.open(admin);
+    if (!opened)
+        return opened;
+    return work(db);
+}
+
+} // namespace
+
+const QStringList& subjects()
+{
+    static const QStringList list { QStringLiteral("语文"), QStringLiteral("数学"), QStringLiteral("英语"),
+                                    QStringLiteral("物理"), QStringLiteral("化学"), QStringLiteral("生物"),
+                                    QStringLiteral("政治"), QStringLiteral("历史"), QStringLiteral("地理"),
+                                    QStringLiteral("体育"), QStringLiteral("劳技"), QStringLiteral("音乐"),
+                                    QStringLiteral("美术"), QStringLiteral("健康") };
+    return list;
+}
+
+const QStringList& attendanceItems()
+{
+    static const QStringList list { QStringLiteral("出勤共"), QStringLiteral("病假"), QStringLiteral("旷课"),
+                                    QStringLiteral("事假"), QStringLiteral("迟到早退") };
+    return list;
+}
+
+const QVector<TableDef>& fixedTables()
+{
+    static const QVector<TableDef> tables = makeTables();
+    return tables;
+}
+
+const TableDef* fixedTable(QStringView name)
+{
+    for (const TableDef& t : fixedTables()) {
+        if (QStringView(t.name).compare(name, Qt::CaseInsensitive) == 0)
+            return &t;
+    }
+    return nullptr;
+}
+
+QStringList createStatements(const SqlDialect& dialect)
+{
+    QStringList statements;
+    for (const TableDef& table : fixedTables()) {
+        QStringList columns;
+        for (const ColumnDef& c : table.columns)
+            columns << columnSql(dialect, c);
+        statements << QStringLiteral("create table %1 (%2)").arg(table.name, columns.join(QStringLiteral(", ")));
+    }
+    statements << QStringLiteral("create table velmora_schema (version integer NOT NULL)");
+    return statements;
+}
+
+QString scoreTableName(int testNumber)
+{
+    return QStringLiteral("TblScore%1").arg(testNumber);
+}
+
+QString createScoreTableSql(const SqlDialect& dialect, int testNumber, const QVector<int>& subjectIndexes,
+                            bool attendance, bool comment)
+{
+    // The old server turned "int default ' '" into 0; both backends need the 0 spelled out.
+    QStringList columns { dialect.textColumn(QStringLiteral("学号"), 10) + QStringLiteral(" DEFAULT ' ' NOT NULL UNIQUE") };
+    for (int i = 0; i < subjects().size(); ++i) {
+        if (subjectIndexes.contains(i))
+            columns << subjects()[i] + QStringLiteral(" int DEFAULT 0");
+    }
+    if (attendance) {
+        for (const QString& item : attendanceItems())
+            columns << item + QStringLiteral(" int DEFAULT 0");
+    }
+    if (comment)
+        columns << dialect.textColumn(QStringLiteral("教师评语"), 900) + QStringLiteral(" DEFAULT ' '");
+    return QStringLiteral("create table %1 (%2)").arg(scoreTableName(testNumber), columns.join(QStringLiteral(", ")));
+}
+
+Result<int> version(const Database& db)
+{
+    auto exists = db.tableExists(QStringLiteral("velmora_schema"));
+    if (!exists)
+        return exists.error();
+    if (!*exists)
+        return 0;
+    auto rows = db.select(QStringLiteral("select max(version) from velmora_schema"));
+    if (!rows)
+        return rows.error();
+    return rows->value(0).toInt();
+}
+
+Status create(Database& db)
+{
+    Transaction tx(db);
+    if (!tx.started())
+        return tx.error();
+    Status made = run(db, createStatements(db.dialect()));
+    if (!made)
+        return made;
+    auto v = db.exec(QStringLiteral("insert into velmora_schema (version) values (?)"), { kLatestVersion });
+    if (!v)
+        return v.error();
+    return tx.commit();
+}
+
+Status upgrade(Database& db)
+{
+    auto current = version(db);
+    if (!current)
+        return current.error();
+    if (*current == 0) {
+        // Tables made by hand before the version table existed count as version 1.
+        auto hasLogin = db.tableExists(QStringLiteral("tblLogin"));
+        if (!hasLogin)
+            return hasLogin.error();
+        if (!*hasLogin)
+            return create(db);
+        Transaction tx(db);
+        Status s = run(db, { QStringLiteral("create table velmora_schema (version integer NOT NULL)"),
+                             QStringLiteral("insert into velmora_schema (version) values (1)") });
+        if (!s)
+            return s;
+        Status c = tx.commit();
+        if (!c)
+            return c;
+    }
+    // Later versions add their steps here, each in a transaction of its own.
+    return Done {};
+}
+
+Status seed(Database& db)
+{
+    Transaction tx(db);
+    if (!tx.started())
+        return tx.error();
+    for (int period = 1; period <= 8; ++period) {
+        auto r = db.exec(QStringLiteral("insert into tblTbl (节次, 星期一, 星期二, 星期三, 星期四, 星期五) values (?, ?, ?, ?, ?, ?)"),
+                         { period, QString(), QString(), QString(), QString(), QString() });
+        if (!r)
+            return r.error();
+    }
+    auto cls = db.exec(QStringLiteral("insert into tblClass (班级代号, 班级名称, 入学时间, 班主任, 班级人数) values (?, ?, ?, ?, ?)"),
+                       { QString(), QString(), QString(), QString(), QString() });
+    if (!cls)
+        return cls.error();
+    const QString users = QStringLiteral("insert into tblUsers (UserName, PWD, Grade) values (?, ?, ?)");
+    auto admin = db.exec(users, { QStringLiteral("admin"), QStringLiteral("123456"), QStringLiteral("Admin") });
+    if (!admin)
+        return admin.error();
+    auto user = db.exec(users, { QStringLiteral("teacher"), QStringLiteral("123456"), QStringLiteral("User") });
+    if (!user)
+        return user.error();
+    return tx.commit();
+}
+
+Status createEmbeddedDatabase(const ConnectionSettings& settings, bool overwrite)
+{
+    const QString path = QDir(settings.dataDir).filePath(settings.database + QStringLiteral(".db"));
+    if (settings.database.isEmpty() || settings.database.contains(QLatin1Char('/'))
+        || settings.database.contains(QLatin1Char('\\')))
+        return DbError { QStringLiteral("14"), QStringLiteral("数据库名“%1”无效。").arg(settings.database) };
+    if (QFileInfo::exists(path)) {
+        if (!overwrite)
+            return DbError { QStringLiteral("14"), QStringLiteral("数据库文件 %1 已经存在。").arg(path) };
+        if (!QFile::remove(path))
+            return DbError { QStringLiteral("14"), QStringLiteral("不能删除旧的数据库文件 %1。").arg(path) };
+    }
+    if (!QDir().mkpath(settings.dataDir))
+        return DbError { QStringLiteral("14"), QStringLiteral("不能创建文件夹 %1。").arg(settings.dataDir) };
+
+    const QString name = QStringLiteral("velmora-create-") + path;
+    DbError error;
+    {
+        QSqlDatabase raw = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        raw.setDatabaseName(path);
+        if (!raw.open()) {
+            error = { raw.lastError().nativeErrorCode(), raw.lastError().text() };
+        } else {
+            QSqlQuery q(raw);
+            const PasswordHash::Stored stored = PasswordHash::make(settings.password);
+            bool ok = q.exec(QStringLiteral("create table velmora_dblogin (username varchar(64) NOT NULL PRIMARY KEY, "
+                                            "salt blob NOT NULL, hash blob NOT NULL, iterations integer NOT NULL)"))
+                && q.prepare(QStringLiteral("insert into velmora_dblogin values (?, ?, ?, ?)"));
+            if (ok) {
+                q.addBindValue(settings.user);
+                q.addBindValue(stored.salt);
+                q.addBindValue(stored.hash);
+                q.addBindValue(stored.iterations);
+                ok = q.exec();
+            }
+            if (!ok)
+                error = { q.lastError().nativeErrorCode(), q.lastError().text() };
+            raw.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    if (error.isSet()) {
+        QFile::remove(path);
+        return error;
+    }
+    return Done {};
+}
+
+Status createServerDatabase(const ConnectionSettings& settings, bool overwrite)
+{
+    return withMaintenanceDb(settings, [&](Database& db) -> Status {
+        auto exists = db.select(QStringLiteral("select 1 from pg_database where datname = ?"), { settings.database });
+        if (!exists)
+            return exists.error();
+        if (exists->recordCount() > 0) {
+            if (!overwrite)
+                return DbError { QStringLiteral("42P04"), QStringLiteral("数据库“%1”已经存在。").arg(settings.database) };
+            auto dropped = db.exec(QStringLiteral("drop database ") + quotedName(settings.database));
+            if (!dropped)
+                return dropped.error();
+        }
+        auto made = db.exec(QStringLiteral("create database ") + quotedName(settings.database)
+                            + QStringLiteral(" encoding 'UTF8' template template0"));
+        if (!made)
+            return made.error();
+        return Done {};
+    });
+}
+
+Status dropServerDatabase(const ConnectionSettings& settings)
+{
+    return withMaintenanceDb(settings, [&](Database& db) -> Status {
+        auto dropped = db.exec(QStringLiteral("drop database if exists ") + quotedName(settings.database));
+        if (!dropped)
+            return dropped.error();
+        return Done {};
+    });
+}
+
+} // namespace Schema
+} // namespace velmora

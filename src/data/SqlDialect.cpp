@@ -1,0 +1,176 @@
+#include "data/SqlDialect.h"
+
+#include "data/ConnectionSettings.h"
+#include "data/PasswordHash.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUrl>
+
+namespace velmora {
+
+namespace {
+
+bool validDatabaseName(const QString& name)
+{
+    if (name.isEmpty() || name.startsWith(QLatin1Char('.')))
+        return false;
+    for (QChar c : name) {
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char(':') || c.category() == QChar::Other_Control)
+            return false;
+    }
+    return true;
+}
+
+class SqliteDialect final : public SqlDialect {
+public:
+    QString name() const override { return QStringLiteral("SQLite"); }
+    QString qtDriver() const override { return QStringLiteral("QSQLITE"); }
+
+    Status configure(QSqlDatabase& db, const ConnectionSettings& s) const override
+    {
+        if (!validDatabaseName(s.database))
+            return DbError { QStringLiteral("14"), QStringLiteral("数据库名“%1”无效。").arg(s.database) };
+        const QString path = QDir(s.dataDir).filePath(s.database + QStringLiteral(".db"));
+        // SQLite would create a missing file; a wrong name must fail as on a server.
+        if (!QFileInfo(path).isFile())
+            return DbError { QStringLiteral("14"), QStringLiteral("数据库“%1”不存在。").arg(s.database) };
+        db.setDatabaseName(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded) + QStringLiteral("?mode=rw"));
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
+        return Done {};
+    }
+
+    Status afterOpen(QSqlDatabase& db, const ConnectionSettings& s) const override
+    {
+        QSqlQuery q(db);
+        if (!q.exec(QStringLiteral("PRAGMA foreign_keys = ON")))
+            return error(q.lastError());
+        if (!q.prepare(QStringLiteral("select salt, hash, iterations from velmora_dblogin where username = ?")))
+            return DbError { QStringLiteral("26"), QStringLiteral("文件“%1”不是 Velmora 数据库。").arg(s.database) };
+        q.addBindValue(s.user);
+        if (!q.exec())
+            return error(q.lastError());
+        if (q.next()) {
+            PasswordHash::Stored stored { q.value(0).toByteArray(), q.value(1).toByteArray(), q.value(2).toInt() };
+            if (PasswordHash::verify(s.password, stored))
+                return Done {};
+        }
+        return DbError { QStringLiteral("23"), QStringLiteral("用户“%1”登录失败。").arg(s.user) };
+    }
+
+    QString blobType() const override { return QStringLiteral("blob"); }
+    QString textColumn(const QString& column, int length) const override
+    {
+        return QStringLiteral("%1 varchar(%2) CHECK (length(%1) <= %2)").arg(column).arg(length);
+    }
+    QString likeOperator() const override { return QStringLiteral("LIKE"); }
+    QString tableExistsSql() const override
+    {
+        return QStringLiteral("select 1 from sqlite_master where type = 'table' and lower(name) = ?");
+    }
+    QString nativeCode(const QSqlError& e) const override
+    {
+        return e.nativeErrorCode().isEmpty() ? QStringLiteral("1") : e.nativeErrorCode();
+    }
+
+private:
+    Status error(const QSqlError& e) const { return DbError { nativeCode(e), e.databaseText() }; }
+};
+
+class PostgresDialect final : public SqlDialect {
+public:
+    QString name() const override { return QStringLiteral("PostgreSQL"); }
+    QString qtDriver() const override { return QStringLiteral("QPSQL"); }
+
+    Status configure(QSqlDatabase& db, const ConnectionSettings& s) const override
+    {
+        QString host = s.server.trimmed();
+        int port = 5432;
+        const qsizetype colon = host.lastIndexOf(QLatin1Char(':'));
+        if (colon > 0 && !host.contains(QLatin1Char(']'), Qt::CaseSensitive)) {
+            bool ok = false;
+            port = host.mid(colon + 1).toInt(&ok);
+            if (!ok || port < 1 || port > 65535)
+                return DbError { QStringLiteral("08001"), QStringLiteral("服务器端口“%1”无效。").arg(host.mid(colon + 1)) };
+            host = host.left(colon);
+        }
+        db.setHostName(host);
+        db.setPort(port);
+        db.setDatabaseName(s.database);
+        db.setUserName(s.user);
+        db.setPassword(s.password);
+        db.setConnectOptions(QStringLiteral("connect_timeout=5;application_name=Velmora"));
+        return Done {};
+    }
+
+    Status afterOpen(QSqlDatabase& db, const ConnectionSettings&) const override
+    {
+        QSqlQuery q(db);
+        if (!q.exec(QStringLiteral("SET client_min_messages TO warning")))
+            return DbError { nativeCode(q.lastError()), q.lastError().databaseText() };
+        return Done {};
+    }
+
+    QString blobType() const override { return QStringLiteral("bytea"); }
+    QString textColumn(const QString& column, int length) const override
+    {
+        return QStringLiteral("%1 varchar(%2)").arg(column).arg(length);
+    }
+    QString likeOperator() const override { return QStringLiteral("ILIKE"); }
+    QString tableExistsSql() const override
+    {
+        return QStringLiteral(
+            "select 1 from information_schema.tables where table_schema = current_schema() and table_name = ?");
+    }
+    QString nativeCode(const QSqlError& e) const override
+    {
+        if (!e.nativeErrorCode().isEmpty())
+            return e.nativeErrorCode();
+        return e.type() == QSqlError::ConnectionError ? QStringLiteral("08001") : QString();
+    }
+};
+
+} // namespace
+
+QString SqlDialect::likeClause(const QString& column) const
+{
+    return column + QLatin1Char(' ') + likeOperator() + QStringLiteral(" ? ESCAPE '") + likeEscape()
+        + QLatin1Char('\'');
+}
+
+QString SqlDialect::likePattern(const QString& text, Match match)
+{
+    QString escaped;
+    escaped.reserve(text.size() + 2);
+    for (QChar c : text) {
+        if (c == likeEscape() || c == QLatin1Char('%') || c == QLatin1Char('_'))
+            escaped += likeEscape();
+        escaped += c;
+    }
+    switch (match) {
+    case Match::Contains:
+        return QLatin1Char('%') + escaped + QLatin1Char('%');
+    case Match::StartsWith:
+        return escaped + QLatin1Char('%');
+    case Match::Exact:
+        break;
+    }
+    return escaped;
+}
+
+bool SqlDialect::isEmbeddedServer(const QString& server)
+{
+    return server.trimmed().compare(QLatin1String("(local)"), Qt::CaseInsensitive) == 0;
+}
+
+std::unique_ptr<SqlDialect> SqlDialect::forServer(const QString& server)
+{
+    if (isEmbeddedServer(server))
+        return std::make_unique<SqliteDialect>();
+    return std::make_unique<PostgresDialect>();
+}
+
+} // namespace velmora

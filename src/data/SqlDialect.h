@@ -1,0 +1,54 @@
+#pragma once
+
+#include "data/DbError.h"
+
+#include <QString>
+
+#include <memory>
+
+class QSqlDatabase;
+class QSqlError;
+
+namespace velmora {
+
+struct ConnectionSettings;
+
+struct Done { };
+using Status = Result<Done>;
+
+// Everything that differs between the embedded SQLite file and a PostgreSQL
+// server lives behind this interface; nothing outside data/ asks which one it has.
+class SqlDialect {
+public:
+    virtual ~SqlDialect() = default;
+
+    virtual QString name() const = 0;
+    virtual QString qtDriver() const = 0;
+
+    // Prepares the driver before open(): file or host, user, password, options.
+    virtual Status configure(QSqlDatabase& db, const ConnectionSettings& settings) const = 0;
+    // Runs right after a successful open(); a failure closes the connection again.
+    virtual Status afterOpen(QSqlDatabase& db, const ConnectionSettings& settings) const = 0;
+
+    virtual QString blobType() const = 0;
+    // A text column of at most `length` characters; SQLite does not enforce
+    // varchar lengths, so it gets a CHECK of its own.
+    virtual QString textColumn(const QString& column, int length) const = 0;
+    // Case-insensitive for ASCII letters on both backends.
+    virtual QString likeOperator() const = 0;
+    // One bound parameter: the table name.
+    virtual QString tableExistsSql() const = 0;
+
+    virtual QString nativeCode(const QSqlError& error) const = 0;
+
+    // "col LIKE ? ESCAPE '!'" — pair with likePattern() for the bound value.
+    QString likeClause(const QString& column) const;
+    static QChar likeEscape() { return QLatin1Char('!'); }
+    enum class Match { Contains, StartsWith, Exact };
+    static QString likePattern(const QString& text, Match match);
+
+    static std::unique_ptr<SqlDialect> forServer(const QString& server);
+    static bool isEmbeddedServer(const QString& server);
+};
+
+} // namespace velmora

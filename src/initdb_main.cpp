@@ -1,0 +1,75 @@
+// velmora-initdb: creates a new Velmora database, embedded or on a server.
+#include "app/DbConfig.h"
+#include "data/DemoData.h"
+#include "data/Schema.h"
+#include "data/SqlDialect.h"
+#include "platform/AppPaths.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QTextStream>
+
+using namespace velmora;
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("velmora-initdb"));
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("创建一个新的 Velmora 数据库（嵌入式文件或 PostgreSQL 服务器）。"));
+    parser.addHelpOption();
+    const QCommandLineOption server({ QStringLiteral("s"), QStringLiteral("server") },
+                                    QStringLiteral("服务器：(local) 为嵌入式数据库，否则为 PostgreSQL 主机[:端口]。"),
+                                    QStringLiteral("server"), QString::fromLatin1(DbConfig::kDefaultServer));
+    const QCommandLineOption database({ QStringLiteral("d"), QStringLiteral("database") }, QStringLiteral("数据库名。"),
+                                      QStringLiteral("name"), QString::fromLatin1(DbConfig::kDefaultDatabase));
+    const QCommandLineOption user({ QStringLiteral("u"), QStringLiteral("user") }, QStringLiteral("数据库用户名。"),
+                                  QStringLiteral("user"), QString::fromLatin1(DbConfig::kDefaultUser));
+    const QCommandLineOption password({ QStringLiteral("p"), QStringLiteral("password") },
+                                      QStringLiteral("数据库密码。"), QStringLiteral("password"),
+                                      QString::fromLatin1(DbConfig::kDefaultPassword));
+    const QCommandLineOption dataDir(QStringLiteral("data-dir"), QStringLiteral("嵌入式数据库所在的文件夹（默认为程序的数据文件夹）。"),
+                                     QStringLiteral("dir"));
+    const QCommandLineOption demo(QStringLiteral("demo"), QStringLiteral("填入一个示例班级：学生、考试和成绩。"));
+    const QCommandLineOption force(QStringLiteral("force"), QStringLiteral("数据库已存在时删除后重建。"));
+    parser.addOptions({ server, database, user, password, dataDir, demo, force });
+    parser.process(app);
+
+    ConnectionSettings settings { parser.value(server), parser.value(database), parser.value(user),
+                                  parser.value(password),
+                                  parser.isSet(dataDir) ? parser.value(dataDir) : AppPaths::appDir() };
+    const bool embedded = SqlDialect::isEmbeddedServer(settings.server);
+    const bool overwrite = parser.isSet(force);
+
+    Status made = embedded ? Schema::createEmbeddedDatabase(settings, overwrite)
+                           : Schema::createServerDatabase(settings, overwrite);
+    if (!made) {
+        err << "创建数据库失败：" << made.error().description << " (" << made.error().numberOrZero() << ")\n";
+        if (!overwrite)
+            err << "如确需重建，请加上 --force（原有数据将全部删除）。\n";
+        return 1;
+    }
+    Database db;
+    Status opened = db.open(settings);
+    Status filled = opened ? Schema::create(db) : opened;
+    if (filled)
+        filled = Schema::seed(db);
+    if (filled && parser.isSet(demo))
+        filled = DemoData::fill(db);
+    if (!filled) {
+        err << "初始化数据库失败：" << filled.error().description << " (" << filled.error().numberOrZero() << ")\n";
+        return 1;
+    }
+    if (embedded)
+        out << "已创建嵌入式数据库 " << settings.dataDir << '/' << settings.database << ".db";
+    else
+        out << "已在服务器 " << settings.server << " 上创建数据库 " << settings.database;
+    out << "，数据库登录为 " << settings.user << "。\n";
+    out << "用户表中有 admin（管理员）和 teacher（普通用户），初始密码均为 123456。\n";
+    if (parser.isSet(demo))
+        out << "已填入示例班级：" << DemoData::kStudents << " 名学生，3 次考试。\n";
+    return 0;
+}

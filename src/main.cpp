@@ -1,0 +1,22 @@
+#include "app/Splash.h"
+#include "platform/GuiMessages.h"
+#include "platform/Pictures.h"
+
+#include <QApplication>
+#include <QFont>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("VelmoraSQL"));
+    QApplication::setOrganizationName(QStringLiteral("Velmora"));
+    QApplication::setWindowIcon(velmora::Pictures::appIcon());
+    QFont font(QStringLiteral("Noto Sans CJK SC"), 10);
+    QApplication::setFont(font);
+    velmora::GuiMessages::install();
+
+    auto* splash = new velmora::Splash(velmora::Splash::Mode::StartUp);
+    splash->setAttribute(Qt::WA_DeleteOnClose);
+    splash->show();
+    return app.exec();
+}

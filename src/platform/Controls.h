@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QWidget;
+
+namespace velmora::Controls {
+
+// Controls carry their design names as objectName, so tests and assistive
+// tools find them; a caption label is its box's buddy.
+QLineEdit* edit(QWidget* parent, const char* name, const QString& text = QString());
+QLabel* label(QWidget* parent, const char* name, const QString& text, QWidget* buddy = nullptr);
+// Enter never presses these by accident: each window says what Enter does.
+QPushButton* button(QWidget* parent, const char* name, const QString& text);
+
+} // namespace velmora::Controls

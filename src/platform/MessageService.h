@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QString>
+#include <QVector>
+
+#include <functional>
+
+namespace velmora {
+
+enum class MsgIcon { None, Information, Question, Warning, Critical };
+enum class MsgButtons { Ok, YesNo };
+enum class MsgAnswer { Ok, Yes, No };
+
+struct Message {
+    QString text;
+    QString title;
+    MsgIcon icon = MsgIcon::None;
+    MsgButtons buttons = MsgButtons::Ok;
+};
+
+// Every message box and question of the program goes through here, so that
+// tests can answer questions and read back what the user would have seen.
+class MessageService {
+public:
+    using Handler = std::function<MsgAnswer(const Message&)>;
+
+    static QString applicationTitle();
+
+    static MsgAnswer show(const QString& text, MsgIcon icon = MsgIcon::None, MsgButtons buttons = MsgButtons::Ok,
+                          const QString& title = QString());
+    static void info(const QString& text) { show(text); }
+    static bool askYesNo(const QString& text, MsgIcon icon = MsgIcon::Question, const QString& title = QString())
+    {
+        return show(text, icon, MsgButtons::YesNo, title) == MsgAnswer::Yes;
+    }
+
+    // The GUI installs a handler that shows real message boxes.
+    static void setHandler(Handler handler);
+
+    // Test hooks: record instead of showing; questions take queued answers
+    // (No when none is queued).
+    static void startRecording();
+    static void setNextAnswer(MsgAnswer answer);
+    static const QVector<Message>& messages();
+    static QStringList texts();
+    static void clearMessages();
+};
+
+} // namespace velmora

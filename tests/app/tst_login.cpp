@@ -1,0 +1,257 @@
+#include "app/Config.h"
+#include "app/DbConfig.h"
+#include "app/Login.h"
+#include "app/MainForm.h"
+#include "app/Module1.h"
+#include "app/Windows.h"
+#include "platform/AppPaths.h"
+#include "platform/MessageService.h"
+#include "support/TestDb.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace velmora;
+using velmora::test::TestDb;
+
+class TestLogin : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestDb> m_db;
+    bool m_quit = false;
+
+    void writeConfig(const ConnectionSettings& s)
+    {
+        QString error;
+        QVERIFY2(DbConfig::write(AppPaths::configFile(), { s.server, s.database, s.user, s.password }, &error),
+                 qPrintable(error));
+    }
+    static void type(QLineEdit* box, const QString& text)
+    {
+        box->clear();
+        QTest::keyClicks(box, text);
+    }
+    // Logs in through the window as a user would; returns whether the main window opened.
+    bool loginAs(const QString& user, const QString& password)
+    {
+        Login login;
+        login.load();
+        type(login.txtUser, user);
+        type(login.txtPwd, password);
+        QTest::mouseClick(login.Command1, Qt::LeftButton);
+        return Windows::mainForm() != nullptr;
+    }
+
+    static void logout()
+    {
+        if (MainForm* form = Windows::mainForm()) {
+            form->close();
+            delete form;
+        }
+        mod().Conn.close();
+    }
+
+private Q_SLOTS:
+    void initTestCase() { Windows::setQuitHandler([this] { m_quit = true; }); }
+
+    void init()
+    {
+        VELMORA_REQUIRE_BACKEND();
+        m_db = std::make_unique<TestDb>();
+        QVERIFY2(m_db->create(), qPrintable(m_db->lastError()));
+        AppPaths::setAppDir(m_db->dir());
+        mod().reset();
+        MessageService::startRecording();
+    }
+
+    void cleanup()
+    {
+        logout();
+        mod().reset();
+        m_db.reset();
+    }
+
+    void databaseLoginIsAdministrator()
+    {
+        const ConnectionSettings& s = m_db->settings();
+        writeConfig(s);
+        QVERIFY(loginAs(s.user, s.password));
+        QCOMPARE(MessageService::texts().first(), s.user + QStringLiteral("使用 数据库管理员 登陆连接成功！"));
+        QVERIFY(mod().IsAdmin);
+        QVERIFY(mod().Conn.isOpen());
+        QCOMPARE(mod().LoginUser, s.user);
+    }
+
+    void usersTableDecidesThePrivilege()
+    {
+        writeConfig(m_db->settings());
+        Database& db = m_db->db();
+        const QString add = QStringLiteral("insert into tblUsers (UserName, PWD, Grade) values (?, ?, ?)");
+        QVERIFY(db.exec(add, { QStringLiteral("head"), QStringLiteral("pw1"), QStringLiteral(" Admin ") }));
+        QVERIFY(db.exec(add, { QStringLiteral("low"), QStringLiteral("pw2"), QStringLiteral("admin") }));
+        QVERIFY(db.exec(add, { QStringLiteral("O'Brien"), QStringLiteral("it's"), QStringLiteral("User") }));
+
+        QVERIFY(loginAs(QStringLiteral("head"), QStringLiteral("pw1")));
+        QVERIFY(mod().IsAdmin);
+        QCOMPARE(MessageService::texts().last(), QStringLiteral("head使用 系统管理员 权限登陆"));
+        logout();
+        QVERIFY(loginAs(QStringLiteral("low"), QStringLiteral("pw2")));
+        QVERIFY(!mod().IsAdmin);
+        QCOMPARE(MessageService::texts().last(), QStringLiteral("low使用 用户身份 权限登陆"));
+        logout();
+
+        // A quote in a name is just a character.
+        QVERIFY(loginAs(QStringLiteral("O'Brien"), QStringLiteral("it's")));
+        QVERIFY(!mod().IsAdmin);
+    }
+
+    void failedLoginsLeaveTheConnectionClosed_data()
+    {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("password");
+        QTest::newRow("wrong password") << "admin" << "654321";
+        QTest::newRow("quote in password") << "admin" << "' or '1'='1";
+        QTest::newRow("quote in both") << "' or '1'='1" << "' or '1'='1";
+        QTest::newRow("comment") << "admin'; --" << "x";
+        QTest::newRow("empty") << "" << "";
+        QTest::newRow("case differs") << "ADMIN" << "123456";
+    }
+
+    void failedLoginsLeaveTheConnectionClosed()
+    {
+        QFETCH(QString, user);
+        QFETCH(QString, password);
+        writeConfig(m_db->settings());
+        QVERIFY(!loginAs(user, password));
+        QCOMPARE(MessageService::texts(), QStringList({ "连接失败！对不起，您不能使用本系统！0 " }));
+        QVERIFY(!mod().Conn.isOpen());
+    }
+
+    void storedSettingsThatDoNotOpenAreReported()
+    {
+        ConnectionSettings s = m_db->settings();
+        s.password += QStringLiteral("-wrong");
+        writeConfig(s);
+        QVERIFY(!loginAs(QStringLiteral("admin"), QStringLiteral("123456")));
+        const QString text = MessageService::texts().value(0);
+        QVERIFY2(text.startsWith(QStringLiteral("连接失败！对不起，您不能使用本系统！")), qPrintable(text));
+        QVERIFY(!text.endsWith(QStringLiteral("！0 ")));
+        QVERIFY(!mod().Conn.isOpen());
+    }
+
+    void enterWithoutConfigurationFile()
+    {
+        Login login;
+        QVERIFY(!login.Command1->isEnabled());
+        QTest::keyClicks(login.txtPwd, QStringLiteral("x"));
+        QTest::keyClick(login.txtPwd, Qt::Key_Return);
+        QCOMPARE(MessageService::texts(), QStringList({ "Dbcfg.dat不存在！", "读取数据库配置文件出错！" }));
+        QVERIFY(!Windows::mainForm());
+    }
+
+    void enterInThePasswordBoxLogsIn()
+    {
+        writeConfig(m_db->settings());
+        Login login;
+        login.load();
+        QVERIFY(login.Command1->isEnabled());
+        QTest::keyClicks(login.txtUser, QStringLiteral("admin"));
+        QTest::keyClicks(login.txtPwd, QStringLiteral("123456"));
+        QTest::keyClick(login.txtPwd, Qt::Key_Return);
+        QVERIFY(Windows::mainForm());
+        // Exactly one login: Enter does not press a default button as well.
+        QCOMPARE(MessageService::texts().count(QStringLiteral("admin使用 系统管理员 权限登陆")), 1);
+    }
+
+    void firstStartLeadsThroughTheConfiguration()
+    {
+        const ConnectionSettings s = m_db->settings();
+        Login login;
+        bool sawConfig = false;
+        QTimer::singleShot(0, this, [&] {
+            auto* config = qobject_cast<Config*>(QApplication::activeModalWidget());
+            QVERIFY(config);
+            sawConfig = true;
+            QVERIFY(!config->Command2->isEnabled());
+            type(config->txtServer, QStringLiteral("   "));
+            QTest::mouseClick(config->Command1, Qt::LeftButton);
+            type(config->txtServer, s.server);
+            type(config->txtDataBase, s.database);
+            type(config->txtUser, s.user);
+            type(config->txtPwd, s.password + QStringLiteral("bad"));
+            QTest::mouseClick(config->Command1, Qt::LeftButton);
+            QVERIFY(!config->Command2->isEnabled());
+            type(config->txtPwd, s.password);
+            QTest::mouseClick(config->Command1, Qt::LeftButton);
+            QVERIFY(config->Command2->isEnabled());
+            QVERIFY(mod().Conn.isOpen());
+            // A later failed test does not take the save back.
+            type(config->txtPwd, QStringLiteral("bad"));
+            QTest::mouseClick(config->Command1, Qt::LeftButton);
+            QVERIFY(config->Command2->isEnabled());
+            type(config->txtPwd, s.password);
+            QTest::mouseClick(config->Command2, Qt::LeftButton);
+        });
+        login.load();
+        QVERIFY(sawConfig);
+        QCOMPARE(MessageService::texts(),
+                 QStringList({ "Dbcfg.dat不存在！这是您第一次使用本系统，请进行数据库设置", "请填写所有的数据库配置信息!",
+                               "连接不成功", "连接成功", "连接不成功" }));
+        QVERIFY(login.Command1->isEnabled());
+        QVERIFY(login.Command2->isEnabled());
+        QCOMPARE(login.txtUser->text(), s.user);
+        QCOMPARE(login.txtPwd->text(), s.password);
+        QVERIFY(!mod().Conn.isOpen());
+        const auto stored = DbConfig::read(AppPaths::configFile());
+        QCOMPARE(stored.values.database, s.database);
+
+        QTest::mouseClick(login.Command1, Qt::LeftButton);
+        QVERIFY(Windows::mainForm());
+        QVERIFY(mod().IsAdmin);
+    }
+
+    void failedSaveKeepsTheLoginClosed()
+    {
+        const ConnectionSettings s = m_db->settings();
+        writeConfig(s);
+        const QString before = AppPaths::configFile();
+        Login login;
+        Config config(&login);
+        connect(&config, &Config::saved, &login, &Login::configSaved);
+        type(config.txtServer, s.server);
+        type(config.txtDataBase, s.database);
+        type(config.txtUser, s.user);
+        type(config.txtPwd, s.password);
+        QTest::mouseClick(config.Command1, Qt::LeftButton);
+        QVERIFY(config.Command2->isEnabled());
+        // The folder is gone by the time the teacher saves.
+        AppPaths::setAppDir(m_db->dir() + QStringLiteral("/gone"));
+        QTest::mouseClick(config.Command2, Qt::LeftButton);
+        QVERIFY(MessageService::texts().last().startsWith(QStringLiteral("保存设置失败！")));
+        QVERIFY(!login.Command1->isEnabled());
+        QVERIFY(mod().DbName.isEmpty());
+        AppPaths::setAppDir(m_db->dir());
+        QCOMPARE(DbConfig::read(before).values.password, s.password);
+
+        // Characters that cannot be stored are refused before anything changes.
+        config.txtUser->setText(QStringLiteral("a\tb"));
+        QTest::mouseClick(config.Command2, Qt::LeftButton);
+        QVERIFY(MessageService::texts().last().startsWith(QStringLiteral("用户名中含有不能保存的字符")));
+        QCOMPARE(DbConfig::read(before).values.user, s.user);
+    }
+
+    void exitEndsTheProgram()
+    {
+        writeConfig(m_db->settings());
+        Login login;
+        login.load();
+        m_quit = false;
+        QTest::mouseClick(login.Command2, Qt::LeftButton);
+        QVERIFY(m_quit);
+    }
+};
+
+QTEST_MAIN(TestLogin)
+#include "tst_login.moc"

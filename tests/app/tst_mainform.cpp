@@ -1,0 +1,195 @@
+#include "app/DbConfig.h"
+#include "app/Login.h"
+#include "app/MainForm.h"
+#include "app/Module1.h"
+#include "app/Splash.h"
+#include "app/Windows.h"
+#include "platform/AppPaths.h"
+#include "platform/Desktop.h"
+#include "platform/MessageService.h"
+#include "support/TestDb.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace velmora;
+using velmora::test::TestDb;
+
+class TestMainForm : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestDb> m_db;
+
+    // Logged in on a fresh database, as administrator or not.
+    void start(bool admin, bool withStudent, bool withClass)
+    {
+        m_db = std::make_unique<TestDb>();
+        QVERIFY2(m_db->create(), qPrintable(m_db->lastError()));
+        Database& db = m_db->db();
+        if (withStudent)
+            QVERIFY(db.exec(QStringLiteral("insert into tblLogin (学号, 姓名) values (?, ?)"),
+                            { QStringLiteral("1"), QStringLiteral("张三") }));
+        if (!withClass)
+            QVERIFY(db.exec(QStringLiteral("delete from tblClass")));
+        AppPaths::setAppDir(m_db->dir());
+        AppPaths::setProgramDir(m_db->dir());
+        mod().reset();
+        QVERIFY(mod().Conn.open(m_db->settings()));
+        mod().IsAdmin = admin;
+        mod().DbUser = m_db->settings().user;
+        mod().LoginUser = admin ? mod().DbUser : QStringLiteral("teacher");
+        MessageService::startRecording();
+        Desktop::startRecording(true);
+    }
+
+private Q_SLOTS:
+    void cleanup()
+    {
+        mod().reset();
+        m_db.reset();
+    }
+
+    void enablingRules_data()
+    {
+        QTest::addColumn<bool>("admin");
+        QTest::addColumn<bool>("students");
+        QTest::addColumn<bool>("classRow");
+        QTest::addColumn<QStringList>("disabled");
+        QTest::addColumn<QStringList>("messages");
+        const QStringList always { "ReportScore", "ReportTeach", "WinClose" };
+        const QStringList userOnly { "Admin", "Commitment", "DataBase", "InfoAdd", "InfoDel", "InfoEdit",
+                                     "TestAdd", "TestDel", "TestEdit", "TestFill" };
+        QTest::newRow("administrator") << true << true << true << always << QStringList();
+        QTest::newRow("ordinary user") << false << true << true << (always + userOnly) << QStringList();
+        QTest::newRow("empty database")
+            << true << false << false << (always + QStringList { "ClassConfig", "ScoreAnalyse", "Test" })
+            << QStringList { "请添加学生信息！", "程序有错！数据库中少表tblClass." };
+    }
+
+    void enablingRules()
+    {
+        QFETCH(bool, admin);
+        QFETCH(bool, students);
+        QFETCH(bool, classRow);
+        QFETCH(QStringList, disabled);
+        QFETCH(QStringList, messages);
+        start(admin, students, classRow);
+        MainForm form;
+        form.load();
+        QCOMPARE(MessageService::texts(), messages);
+        QStringList off;
+        for (QAction* a : form.findChildren<QAction*>()) {
+            if (!a->objectName().isEmpty() && !a->isSeparator() && !a->isEnabled())
+                off << a->objectName();
+        }
+        off.sort();
+        disabled.sort();
+        QCOMPARE(off, disabled);
+        // An ordinary user keeps the two viewing entries of the test menu.
+        if (!admin) {
+            QVERIFY(form.entry(QStringLiteral("TestInfo"))->isEnabled());
+            QVERIFY(form.entry(QStringLiteral("TestEditWatch"))->isEnabled());
+        }
+        QCOMPARE(form.windowTitle(), QStringLiteral("Velmora管理系统"));
+        QCOMPARE(form.menu(QStringLiteral("Con"))->title(), QStringLiteral("系统配置(&C)"));
+    }
+
+    void helpWebAndTeachingResources()
+    {
+        start(true, true, true);
+        MainForm form;
+        form.entry(QStringLiteral("Help"))->trigger();
+        QCOMPARE(MessageService::messages().size(), 1);
+        const Message missing = MessageService::messages().first();
+        QCOMPARE(missing.text, QStringLiteral("帮助文件") + AppPaths::helpFile() + QStringLiteral(" 丢失!"));
+        QCOMPARE(missing.icon, MsgIcon::Critical);
+        QCOMPARE(missing.title, QStringLiteral("Velmora管理系统"));
+
+        QFile help(AppPaths::helpFile());
+        QVERIFY(help.open(QIODevice::WriteOnly));
+        help.close();
+        MessageService::clearMessages();
+        form.entry(QStringLiteral("Help"))->trigger();
+        form.entry(QStringLiteral("TeacherSource"))->trigger();
+        form.entry(QStringLiteral("Web"))->trigger();
+        QVERIFY(MessageService::messages().isEmpty());
+        QCOMPARE(Desktop::requests().size(), 3);
+        QCOMPARE(Desktop::requests()[0].target, AppPaths::helpFile());
+        QCOMPARE(Desktop::requests()[1].target, QStringLiteral("kvtp"));
+        QCOMPARE(Desktop::requests()[2].target, MainForm::homePage().toString());
+
+        Desktop::startRecording(false);
+        form.entry(QStringLiteral("Help"))->trigger();
+        form.entry(QStringLiteral("TeacherSource"))->trigger();
+        form.entry(QStringLiteral("Web"))->trigger();
+        const QStringList texts = MessageService::texts();
+        QCOMPARE(texts.size(), 3);
+        QCOMPARE(texts[0], QStringLiteral("错误！文件位置不对！"));
+        QVERIFY(texts[1].contains(QStringLiteral("kvtp")));
+        QCOMPARE(texts[2], QStringLiteral("Wrong!"));
+    }
+
+    void menuMessages()
+    {
+        start(true, true, true);
+        MainForm form;
+        form.entry(QStringLiteral("Password"))->trigger();
+        QCOMPARE(MessageService::texts(), QStringList({ "您是数据库管理员，请在SQL SERVER 2000下进行设置！" }));
+        MessageService::clearMessages();
+        form.entry(QStringLiteral("Commitment"))->trigger();
+        QCOMPARE(MessageService::texts().last(),
+                 QStringLiteral("1、请先选择考试号。\r\n      注意：该考试号要含有教师评语项。 \r\n"
+                                "2、然后在老师评语一栏，选择“评语生成器”\r\n3、根据提示即可完成！"));
+        // Entries whose windows are still to come say so instead of doing nothing.
+        MessageService::clearMessages();
+        form.entry(QStringLiteral("InfoWatch"))->trigger();
+        QCOMPARE(MessageService::texts().size(), 1);
+        QVERIFY(MessageService::texts().first().contains(QStringLiteral("查看学生信息")));
+    }
+
+    void reLoginClosesTheConnection()
+    {
+        start(true, true, true);
+        const ConnectionSettings& c = m_db->settings();
+        QVERIFY(DbConfig::write(AppPaths::configFile(), { c.server, c.database, c.user, c.password }, nullptr));
+        QPointer<MainForm> form = Windows::showMainForm();
+        QTRY_VERIFY(MessageService::messages().isEmpty());
+        form->entry(QStringLiteral("ReLogin"))->trigger();
+        QVERIFY(!mod().Conn.isOpen());
+        QTRY_VERIFY(!form);
+        QVERIFY(!Windows::mainForm());
+        Login* login = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* l = qobject_cast<Login*>(w); l && l->isVisible())
+                login = l;
+        }
+        QVERIFY(login);
+        QTRY_VERIFY(login->Command1->isEnabled());
+        login->close();
+    }
+
+    void aboutBoxShowsTheCloseButton()
+    {
+        Splash about(Splash::Mode::About);
+        QVERIFY(!about.Timer1->isActive());
+        QVERIFY(about.Label1->isHidden());
+        QVERIFY(!about.Command1->isHidden());
+        QCOMPARE(about.Command1->text(), QStringLiteral("关闭"));
+        Splash start(Splash::Mode::StartUp);
+        QVERIFY(start.Command1->isHidden());
+        QCOMPARE(start.Label1->text(), QStringLiteral("正在加载，请稍后……"));
+        start.tick();
+        start.tick();
+        QCOMPARE(start.Label1->text(), QStringLiteral("正在检查数据库配置，请稍后……"));
+        start.tick();
+        QCOMPARE(start.Label1->text(), QStringLiteral("正在加载登陆窗体，请稍后……"));
+    }
+};
+
+QTEST_MAIN(TestMainForm)
+#include "tst_mainform.moc"

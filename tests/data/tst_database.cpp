@@ -1,0 +1,265 @@
+#include "data/Schema.h"
+#include "data/TextLimits.h"
+#include "support/TestDb.h"
+
+#include <QDir>
+#include <QRandomGenerator>
+#include <QtTest>
+
+using namespace velmora;
+using velmora::test::TestDb;
+
+class TestDatabase : public QObject {
+    Q_OBJECT
+
+private:
+    static QVariantList student(const QString& number, const QString& name)
+    {
+        return { number, name, QStringLiteral("男") };
+    }
+    static Result<qint64> addStudent(Database& db, const QString& number, const QString& name)
+    {
+        return db.exec(QStringLiteral("insert into tblLogin (学号, 姓名, 性别) values (?, ?, ?)"), student(number, name));
+    }
+
+private Q_SLOTS:
+    void init() { VELMORA_REQUIRE_BACKEND(); }
+
+    void columnsKeepDefinitionOrderAndMatchAnyCase()
+    {
+        TestDb t;
+        QVERIFY2(t.create(), qPrintable(t.lastError()));
+        Database& db = t.db();
+        QVERIFY(addStudent(db, QStringLiteral("1001"), QStringLiteral("张三")));
+
+        auto rows = db.select(QStringLiteral("select * from TblLogin where 学号=?"), { QStringLiteral("1001") });
+        QVERIFY2(rows, qPrintable(rows.error().description));
+        QCOMPARE(rows->recordCount(), 1);
+        QCOMPARE(rows->fieldCount(), 16);
+        QCOMPARE(rows->fieldName(0), QStringLiteral("学号"));
+        QCOMPARE(rows->fieldName(14), QStringLiteral("备注"));
+        QCOMPARE(rows->fieldName(15), QStringLiteral("照片"));
+        QCOMPARE(rows->text(1), QStringLiteral("张三"));
+        // Optional text columns never written read as empty, the photo as null.
+        QCOMPARE(rows->text(u"籍贯"), QString());
+        QVERIFY(rows->value(u"照片").isNull());
+
+        auto lower = db.select(QStringLiteral("select * from tbllogin"));
+        QVERIFY(lower);
+        QCOMPARE(lower->recordCount(), 1);
+
+        auto info = db.select(QStringLiteral("select * from tbltestInfo"));
+        QVERIFY(info);
+        QCOMPARE(info->fieldCount(), 21);
+        QCOMPARE(info->fieldName(4), QStringLiteral("语文"));
+        QCOMPARE(info->fieldName(17), QStringLiteral("健康"));
+        QCOMPARE(info->fieldName(18).compare(QStringLiteral("出勤")), 0);
+        // Names match without regard to case whatever the backend reports.
+        auto users = db.select(QStringLiteral("select * from tblUsers where UserName=?"), { QStringLiteral("admin") });
+        QVERIFY(users);
+        QCOMPARE(users->text(u"Grade"), QStringLiteral("Admin"));
+        QCOMPARE(users->text(u"GRADE"), QStringLiteral("Admin"));
+    }
+
+    void testNumbersOrderNumerically()
+    {
+        TestDb t;
+        QVERIFY2(t.create(), qPrintable(t.lastError()));
+        for (int n : { 9, 12, 2, 100 })
+            QVERIFY(t.db().exec(QStringLiteral("insert into tblTestInfo (考试号, 考试名称) values (?, ?)"),
+                                { n, QStringLiteral("月考") }));
+        auto rows = t.db().select(QStringLiteral("select 考试号 from tblTestInfo order by 考试号"));
+        QVERIFY(rows);
+        QStringList order;
+        for (rows->moveFirst(); !rows->eof(); rows->moveNext())
+            order << rows->text(0);
+        QCOMPARE(order, QStringList({ "2", "9", "12", "100" }));
+        rows->moveLast();
+        QCOMPARE(rows->text(0), QStringLiteral("100"));
+        rows->movePrevious();
+        QCOMPARE(rows->text(0), QStringLiteral("12"));
+    }
+
+    void newScoreRowsReadZeroAndBlank()
+    {
+        TestDb t;
+        QVERIFY2(t.create(), qPrintable(t.lastError()));
+        Database& db = t.db();
+        auto made = db.exec(Schema::createScoreTableSql(db.dialect(), 7, { 1, 0 }, true, true));
+        QVERIFY2(made, qPrintable(made.error().description));
+        QVERIFY(db.exec(QStringLiteral("insert into tblScore7 (学号) values (?)"), { QStringLiteral("0012") }));
+
+        auto rows = db.select(QStringLiteral("select * from TblScore7 where 学号=?"), { QStringLiteral("0012") });
+        QVERIFY(rows);
+        QStringList names = rows->fieldNames();
+        for (QString& n : names)
+            n = n.toLower();
+        QCOMPARE(names, QStringList({ "学号", "语文", "数学", "出勤共", "病假", "旷课", "事假", "迟到早退", "教师评语" }));
+        for (int c = 1; c <= 7; ++c) {
+            QCOMPARE(rows->value(c).toInt(), 0);
+            QVERIFY(!rows->value(c).isNull());
+        }
+        QCOMPARE(rows->text(u"教师评语"), QString());
+        // Student numbers are text: leading zeros survive.
+        QCOMPARE(rows->text(0), QStringLiteral("0012"));
+
+        auto only = db.exec(Schema::createScoreTableSql(db.dialect(), 8, { 0, 1 }, false, false));
+        QVERIFY(only);
+        auto cols = db.select(QStringLiteral("select * from tblScore8"));
+        QVERIFY(cols);
+        QCOMPARE(cols->fieldCount(), 3);
+    }
+
+    void failuresCarryNumberAndText()
+    {
+        TestDb t;
+        QVERIFY2(t.create(), qPrintable(t.lastError()));
+        Database& db = t.db();
+
+        auto missing = db.select(QStringLiteral("select * from tblNoSuchTable"));
+        QVERIFY(!missing);
+        QVERIFY(!missing.error().number.isEmpty());
+        QVERIFY(!missing.error().description.isEmpty());
+        QVERIFY(missing.error().unknownMessage().startsWith(QStringLiteral("未知错误！错误代码：") + missing.error().number
+                                                            + QStringLiteral("错误信息：")));
+
+        QVERIFY(addStudent(db, QStringLiteral("1"), QStringLiteral("甲")));
+        auto duplicate = addStudent(db, QStringLiteral("1"), QStringLiteral("乙"));
+        QVERIFY(!duplicate);
+        // SQLite reports an extended code whose low byte is SQLITE_CONSTRAINT.
+        if (TestDb::isPostgres())
+            QCOMPARE(duplicate.error().number, QStringLiteral("23505"));
+        else
+            QCOMPARE(duplicate.error().number.toInt() & 0xff, 19);
+
+        // Limits count characters: ten CJK characters, some outside the basic plane, fit; eleven do not.
+        const QString ten = QStringLiteral("𠀀𠀁张王李赵钱孙周吴");
+        QCOMPARE(TextLimits::charCount(ten), 10);
+        QVERIFY(TextLimits::fits(u"tblLogin", u"姓名", ten));
+        QVERIFY(addStudent(db, QStringLiteral("2"), ten));
+        QVERIFY(!TextLimits::fits(u"tblLogin", u"姓名", ten + QStringLiteral("郑")));
+        QVERIFY(!addStudent(db, QStringLiteral("3"), ten + QStringLiteral("郑")));
+        auto back = db.select(QStringLiteral("select 姓名 from tblLogin where 学号=?"), { QStringLiteral("2") });
+        QVERIFY(back);
+        QCOMPARE(back->text(0), ten);
+    }
+
+    void valuesAreBoundNotJoined()
+    {
+        TestDb t;
+        QVERIFY2(t.create(), qPrintable(t.lastError()));
+        Database& db = t.db();
+        const QStringList names { QStringLiteral("50%满分"), QStringLiteral("a_b"), QStringLiteral("ab"),
+                                  QStringLiteral("Tom!"), QStringLiteral("O'Neil") };
+        for (int i = 0; i < names.size(); ++i)
+            QVERIFY(addStudent(db, QString::number(i + 1), names[i]));
+
+        auto find = [&](const QString& typed) {
+            auto rows = db.select(QStringLiteral("select 姓名 from tblLogin where ") + db.dialect().likeClause(QStringLiteral("姓名"))
+                                      + QStringLiteral(" order by 学号"),
+                                  { SqlDialect::likePattern(typed, SqlDialect::Match::Contains) });
+            QStringList found;
+            if (rows) {
+                for (rows->moveFirst(); !rows->eof(); rows->moveNext())
+                    found << rows->text(0);
+            }
+            return found;
+        };
+        QCOMPARE(find(QStringLiteral("%")), QStringList({ "50%满分" }));
+        QCOMPARE(find(QStringLiteral("_")), QStringList({ "a_b" }));
+        QCOMPARE(find(QStringLiteral("!")), QStringList({ "Tom!" }));
+        QCOMPARE(find(QStringLiteral("tom")), QStringList({ "Tom!" }));
+        QCOMPARE(find(QStringLiteral("'")), QStringList({ "O'Neil" }));
+
+        auto injected = db.select(QStringLiteral("select * from tblUsers where UserName=? and PWD=?"),
+                                  { QStringLiteral("admin"), QStringLiteral("' or '1'='1") });
+        QVERIFY(injected);
+        QCOMPARE(injected->recordCount(), 0);
+    }
+
+    void photoBytesRoundTrip()
+    {
+        TestDb t;
+        QVERIFY2(t.create(), qPrintable(t.lastError()));
+        QByteArray photo(100 * 1024, '\0');
+        QRandomGenerator rng(7);
+        for (char& c : photo)
+            c = char(rng.bounded(256));
+        photo[0] = '\0';
+        QVERIFY(addStudent(t.db(), QStringLiteral("5"), QStringLiteral("李四")));
+        QVERIFY(t.db().exec(QStringLiteral("update tblLogin set 照片=? where 学号=?"), { photo, QStringLiteral("5") }));
+        auto rows = t.db().select(QStringLiteral("select 照片 from tblLogin where 学号=?"), { QStringLiteral("5") });
+        QVERIFY(rows);
+        QCOMPARE(rows->value(0).toByteArray(), photo);
+    }
+
+    void transactionsRollBackUnlessCommitted()
+    {
+        TestDb t;
+        QVERIFY2(t.create(), qPrintable(t.lastError()));
+        Database& db = t.db();
+        {
+            Transaction tx(db);
+            QVERIFY(tx.started());
+            QVERIFY(addStudent(db, QStringLiteral("10"), QStringLiteral("丙")));
+        }
+        auto empty = db.hasRows(QStringLiteral("tblLogin"));
+        QVERIFY(empty);
+        QVERIFY(!*empty);
+        {
+            Transaction tx(db);
+            QVERIFY(addStudent(db, QStringLiteral("11"), QStringLiteral("丁")));
+            QVERIFY(tx.commit());
+        }
+        auto one = db.hasRows(QStringLiteral("tblLogin"));
+        QVERIFY(one && *one);
+        auto other = t.connect();
+        QVERIFY(other);
+        auto seen = other->select(QStringLiteral("select 姓名 from tblLogin"));
+        QVERIFY(seen);
+        QCOMPARE(seen->recordCount(), 1);
+    }
+
+    void openFailsLikeAServerLogin()
+    {
+        TestDb t;
+        QVERIFY2(t.create(), qPrintable(t.lastError()));
+        Database db;
+        ConnectionSettings s = t.settings();
+        QVERIFY(db.open(s));
+        QVERIFY(db.isOpen());
+        db.close();
+        QVERIFY(!db.isOpen());
+        QVERIFY(!db.select(QStringLiteral("select 1")));
+
+        for (int field = 0; field < 3; ++field) {
+            ConnectionSettings bad = s;
+            (field == 0 ? bad.password : field == 1 ? bad.user : bad.database) += QStringLiteral("x");
+            Status opened = db.open(bad);
+            QVERIFY2(!opened, qPrintable(QString::number(field)));
+            QVERIFY(!opened.error().description.isEmpty());
+            QVERIFY(!db.isOpen());
+        }
+        if (!TestDb::isPostgres())
+            QVERIFY(!QFileInfo::exists(QDir(s.dataDir).filePath(s.database + QStringLiteral("x.db"))));
+    }
+
+    void schemaVersionAndUpgrade()
+    {
+        TestDb t;
+        QVERIFY2(t.create(), qPrintable(t.lastError()));
+        Database& db = t.db();
+        QCOMPARE(*Schema::version(db), Schema::kLatestVersion);
+        // A database whose tables were made before the version table existed.
+        QVERIFY(db.exec(QStringLiteral("drop table velmora_schema")));
+        QCOMPARE(*Schema::version(db), 0);
+        QVERIFY(Schema::upgrade(db));
+        QCOMPARE(*Schema::version(db), Schema::kLatestVersion);
+        auto periods = db.select(QStringLiteral("select 节次 from tblTbl order by 节次"));
+        QVERIFY(periods);
+        QCOMPARE(periods->recordCount(), 8);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDatabase)
+#include "tst_database.moc"
