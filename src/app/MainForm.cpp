@@ -15,6 +15,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QTimer>
 
 namespace velmora {
@@ -44,7 +45,11 @@ MainForm::MainForm(QWidget* parent)
     m_mdi->setBackground(Pictures::mainBackground());
     setCentralWidget(m_mdi);
     buildMenus();
-    resize(1024, 720);
+    if (const QScreen* screen = this->screen()) {
+        const QRect area = screen->availableGeometry();
+        resize(area.size() * 0.85);
+        move(area.center() - rect().center());
+    }
 }
 
 QMenu* MainForm::addTopMenu(const char* name, const QString& caption)

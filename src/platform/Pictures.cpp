@@ -1,6 +1,7 @@
 #include "platform/Pictures.h"
 
 #include <QFont>
+#include <QColor>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -97,19 +98,18 @@ QPixmap splash(const QSize& size)
 
 QBrush mainBackground()
 {
-    QPixmap tile(480, 320);
+    // One flat colour, so the tiles join without a seam.
+    QPixmap tile(560, 360);
+    tile.fill(QColor(232, 239, 247));
     QPainter p(&tile);
-    QLinearGradient g(0, 0, 0, tile.height());
-    g.setColorAt(0, QColor(236, 242, 250));
-    g.setColorAt(1, QColor(222, 233, 245));
-    p.fillRect(tile.rect(), g);
     p.setRenderHint(QPainter::Antialiasing);
     QFont f(QStringLiteral("Noto Sans CJK SC"));
-    f.setPixelSize(28);
+    f.setPixelSize(26);
     p.setFont(f);
-    p.setPen(QColor(30, 90, 160, 28));
+    p.setPen(QColor(30, 90, 160, 24));
+    p.translate(60, 230);
     p.rotate(-12);
-    p.drawText(QPointF(40, 200), QStringLiteral("Velmora 班级学生管理系统"));
+    p.drawText(QPointF(0, 0), QStringLiteral("Velmora 班级学生管理系统"));
     return QBrush(tile);
 }
 
