@@ -2,8 +2,11 @@
 
 #include "app/Login.h"
 #include "app/Module1.h"
+#include "app/Pass.h"
 #include "app/Splash.h"
+#include "app/User.h"
 #include "app/Windows.h"
+#include "classes/Class.h"
 #include "platform/AppPaths.h"
 #include "platform/Desktop.h"
 #include "platform/MessageService.h"
@@ -76,7 +79,7 @@ void MainForm::addLine(QMenu* m, const char* name)
 void MainForm::buildMenus()
 {
     QMenu* cls = addTopMenu("ClassCon", QStringLiteral("班级设置(&F)"));
-    addEntry(cls, "ClassConfig", QStringLiteral("班级设置"));
+    addEntry(cls, "ClassConfig", QStringLiteral("班级设置"), &MainForm::classSettings);
     addLine(cls, "line1");
     QAction* exit = addEntry(cls, "Exit", QStringLiteral("退出系统(&X)"), nullptr);
     exit->disconnect(this);
@@ -114,7 +117,7 @@ void MainForm::buildMenus()
     QMenu* con = addTopMenu("Con", QStringLiteral("系统配置(&C)"));
     addEntry(con, "ReLogin", QStringLiteral("重新登陆"), &MainForm::reLogin);
     addEntry(con, "DataBase", QStringLiteral("数据库配置"), &MainForm::databaseConfig);
-    addEntry(con, "Admin", QStringLiteral("权限设置"));
+    addEntry(con, "Admin", QStringLiteral("权限设置"), &MainForm::privileges);
     addEntry(con, "Password", QStringLiteral("修改密码"), &MainForm::changePassword);
 
     m_winMenu = addTopMenu("Win", QStringLiteral("窗口管理(&W)"));
@@ -220,10 +223,27 @@ void MainForm::databaseConfig()
 void MainForm::changePassword()
 {
     if (mod().DbUser != mod().LoginUser) {
-        notYetAvailable();
+        Pass pass(this);
+        pass.exec();
         return;
     }
     MessageService::info(QStringLiteral("您是数据库管理员，请在SQL SERVER 2000下进行设置！"));
+}
+
+void MainForm::classSettings()
+{
+    if (!m_class) {
+        m_class = new Class;
+        m_class->load();
+    }
+    showChild(m_class);
+}
+
+void MainForm::privileges()
+{
+    User user(this);
+    user.load();
+    user.exec();
 }
 
 void MainForm::commentGenerator()

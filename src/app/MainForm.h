@@ -1,12 +1,15 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 
 class QAction;
 class QMdiArea;
 class QMenu;
 
 namespace velmora {
+
+class Class;
 
 // The main window: a frame for the child windows and the menu that opens them.
 class MainForm : public QMainWindow {
@@ -37,6 +40,8 @@ private:
     void reLogin();
     void databaseConfig();
     void changePassword();
+    void classSettings();
+    void privileges();
     void commentGenerator();
     void deleteStudent();
     void editStudent();
@@ -47,6 +52,7 @@ private:
     void about();
 
     QMdiArea* m_mdi;
+    QPointer<Class> m_class;
     QMenu* m_winMenu = nullptr;
     QAction* m_winLine = nullptr;
 };

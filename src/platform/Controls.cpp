@@ -3,6 +3,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QValidator>
+
+#include "data/TextLimits.h"
 
 namespace velmora::Controls {
 
@@ -22,6 +25,32 @@ QLabel* label(QWidget* parent, const char* name, const QString& text, QWidget* b
         buddy->setAccessibleName(QString(text).remove(QChar(0xFF1A)).remove(QLatin1Char(':')).simplified());
     }
     return l;
+}
+
+namespace {
+class CharLimit final : public QValidator {
+public:
+    CharLimit(int chars, QObject* parent) : QValidator(parent), m_chars(chars) { }
+    State validate(QString& input, int&) const override
+    {
+        return TextLimits::charCount(input) <= m_chars ? Acceptable : Invalid;
+    }
+
+private:
+    int m_chars;
+};
+} // namespace
+
+void limitChars(QLineEdit* e, int chars)
+{
+    e->setValidator(new CharLimit(chars, e));
+}
+
+void limitToColumn(QLineEdit* e, const char* table, const char* column)
+{
+    const int max = TextLimits::limit(QString::fromUtf8(table), QString::fromUtf8(column));
+    if (max > 0)
+        limitChars(e, max);
 }
 
 QPushButton* button(QWidget* parent, const char* name, const QString& text)

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QDialog>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+
+namespace velmora {
+
+// 用户权限设置: makes a user of tblUsers an administrator or an ordinary user.
+class User : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit User(QWidget* parent = nullptr);
+
+    QLabel* Label3;
+    QComboBox* UserBox; // objectName "User"
+    QRadioButton* Option1;
+    QRadioButton* Option2;
+    QPushButton* Command1;
+    QPushButton* Command2;
+    QLabel* Image1;
+
+    void load();
+    void choose();
+    void change();
+};
+
+} // namespace velmora

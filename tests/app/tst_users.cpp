@@ -1,0 +1,162 @@
+#include "app/Module1.h"
+#include "app/Pass.h"
+#include "app/User.h"
+#include "app/Users.h"
+#include "platform/AppPaths.h"
+#include "platform/MessageService.h"
+#include "support/TestDb.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QtTest>
+
+using namespace velmora;
+using velmora::test::TestDb;
+
+class TestUsers : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestDb> m_db;
+
+    Database& db() { return m_db->db(); }
+    QString stored(const char* column, const QString& user)
+    {
+        auto rows = db().select(QStringLiteral("select %1 from tblUsers where UserName=?").arg(QLatin1String(column)), { user });
+        return rows && !rows->eof() ? rows->value(0).toString() : QStringLiteral("<no row>");
+    }
+    void choose(User& window, const QString& name)
+    {
+        const int index = window.UserBox->findText(name);
+        QVERIFY(index >= 0);
+        window.UserBox->setCurrentIndex(index);
+        Q_EMIT window.UserBox->activated(index);
+    }
+    static void fill(Pass& pass, const QString& old, const QString& first, const QString& second)
+    {
+        pass.oldpwd->setText(old);
+        pass.newpwd->setText(first);
+        pass.newpwd2->setText(second);
+        QTest::mouseClick(pass.Command1, Qt::LeftButton);
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        VELMORA_REQUIRE_BACKEND();
+        m_db = std::make_unique<TestDb>();
+        QVERIFY2(m_db->create(), qPrintable(m_db->lastError()));
+        QVERIFY(db().exec(QStringLiteral("insert into tblUsers (UserName, PWD, Grade) values (?, ?, ?)"),
+                          { QStringLiteral("O'Neil"), QStringLiteral("pw"), QStringLiteral(" odd ") }));
+        mod().reset();
+        AppPaths::setAppDir(m_db->dir());
+        const ConnectionSettings& s = m_db->settings();
+        mod().DbServer = s.server;
+        mod().DbName = s.database;
+        mod().DbUser = s.user;
+        mod().DbPwd = s.password;
+        QVERIFY(mod().Conn.open(s));
+        mod().IsAdmin = true;
+        MessageService::startRecording();
+    }
+    void cleanup()
+    {
+        mod().reset();
+        m_db.reset();
+    }
+
+    void privilegeRoundTrip()
+    {
+        User window;
+        window.load();
+        QCOMPARE(window.UserBox->count(), 3);
+        QCOMPARE(window.windowTitle(), QStringLiteral("用户权限设置"));
+
+        // Neither option chosen: the stored grade is written back as it was.
+        choose(window, QStringLiteral("O'Neil"));
+        QVERIFY(!window.Option1->isChecked() && !window.Option2->isChecked());
+        QTest::mouseClick(window.Command1, Qt::LeftButton);
+        QCOMPARE(MessageService::texts().last(), QStringLiteral("用户 O'Neil 已经更改为 odd "));
+        QCOMPARE(stored("Grade", QStringLiteral("O'Neil")), QStringLiteral(" odd "));
+
+        choose(window, QStringLiteral("admin"));
+        QVERIFY(window.Option1->isChecked());
+        QTest::mouseClick(window.Option2, Qt::LeftButton);
+        QTest::mouseClick(window.Command1, Qt::LeftButton);
+        QCOMPARE(MessageService::texts().last(), QStringLiteral("用户 admin 已经更改为User"));
+        QCOMPARE(stored("Grade", QStringLiteral("admin")), QStringLiteral("User"));
+        // The demoted administrator logs in as an ordinary user next time.
+        mod().LoginUser = QStringLiteral("admin");
+        QVERIFY(mod().CheckUser(QStringLiteral("admin"), QStringLiteral("123456")));
+        QVERIFY(!mod().IsAdmin);
+        QCOMPARE(MessageService::texts().last(), QStringLiteral("admin使用 用户身份 权限登陆"));
+
+        choose(window, QStringLiteral("teacher"));
+        QVERIFY(window.Option2->isChecked());
+        QTest::mouseClick(window.Option1, Qt::LeftButton);
+        QTest::mouseClick(window.Command1, Qt::LeftButton);
+        QCOMPARE(stored("Grade", QStringLiteral("teacher")), QStringLiteral("Admin"));
+    }
+
+    void unknownNameChangesNothing()
+    {
+        User window;
+        window.load();
+        window.UserBox->setEditText(QStringLiteral("' or '1'='1"));
+        QTest::mouseClick(window.Option2, Qt::LeftButton);
+        MessageService::clearMessages();
+        QTest::mouseClick(window.Command1, Qt::LeftButton);
+        QCOMPARE(MessageService::texts().size(), 1);
+        QVERIFY(MessageService::texts().first().startsWith(QStringLiteral("未知错误！错误代码：")));
+        QCOMPARE(stored("Grade", QStringLiteral("admin")), QStringLiteral("Admin"));
+        QCOMPARE(stored("Grade", QStringLiteral("O'Neil")), QStringLiteral(" odd "));
+    }
+
+    void passwordChangeRules()
+    {
+        mod().LoginUser = QStringLiteral("teacher");
+        mod().LoginPwd = QStringLiteral("123456");
+        {
+            Pass pass;
+            QCOMPARE(pass.Text1->text(), QStringLiteral("teacher"));
+            QVERIFY(!pass.Text1->isEnabled());
+            QCOMPARE(pass.oldpwd->echoMode(), QLineEdit::Password);
+            fill(pass, QStringLiteral("wrong"), QStringLiteral("a"), QStringLiteral("b"));
+            QCOMPARE(MessageService::texts(), QStringList({ "您输入的确认密码与新密码不符！", "您输入的旧密码不正确！" }));
+            QVERIFY(pass.oldpwd->text().isEmpty() && pass.newpwd->text().isEmpty() && pass.newpwd2->text().isEmpty());
+            QCOMPARE(stored("PWD", QStringLiteral("teacher")), QStringLiteral("123456"));
+
+            MessageService::clearMessages();
+            fill(pass, QStringLiteral("123456"), QStringLiteral("it's-new"), QStringLiteral("it's-new"));
+            QCOMPARE(MessageService::texts(), QStringList({ "密码修改成功！" }));
+            QCOMPARE(stored("PWD", QStringLiteral("teacher")), QStringLiteral("it's-new"));
+        }
+        // Without a new login the old password is still the one typed at login.
+        {
+            Pass pass;
+            MessageService::clearMessages();
+            fill(pass, QStringLiteral("it's-new"), QString(), QString());
+            QCOMPARE(MessageService::texts(), QStringList({ "您输入的旧密码不正确！" }));
+            fill(pass, QStringLiteral("123456"), QString(), QString());
+            QCOMPARE(MessageService::texts().last(), QStringLiteral("密码修改成功！"));
+            QCOMPARE(stored("PWD", QStringLiteral("teacher")), QString());
+        }
+    }
+
+    void passwordOfAUserDeletedMeanwhile()
+    {
+        mod().LoginUser = QStringLiteral("teacher");
+        mod().LoginPwd = QStringLiteral("123456");
+        QVERIFY(db().exec(QStringLiteral("delete from tblUsers where UserName=?"), { QStringLiteral("teacher") }));
+        Pass pass;
+        fill(pass, QStringLiteral("123456"), QStringLiteral("x"), QStringLiteral("x"));
+        QCOMPARE(MessageService::texts().size(), 1);
+        QVERIFY(MessageService::texts().first().startsWith(QStringLiteral("未知错误！请重新启动程序再试。")));
+        QVERIFY(MessageService::texts().first().contains(QStringLiteral("teacher")));
+        QCOMPARE(stored("PWD", QStringLiteral("admin")), QStringLiteral("123456"));
+    }
+};
+
+QTEST_MAIN(TestUsers)
+#include "tst_users.moc"
