@@ -43,10 +43,7 @@ Config::Config(QWidget* parent)
     form->addRow(Label4, txtDataBase);
     form->addRow(Label1, txtUser);
     form->addRow(label2, txtPwd);
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(Command1);
-    buttons->addWidget(Command2);
-    buttons->addWidget(Command3);
+    auto* buttons = Controls::buttonRow({ Command1, Command2, Command3 });
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addSpacing(8);

@@ -40,10 +40,7 @@ Login::Login(QWidget* parent)
     grid->addWidget(txtUser, 0, 1);
     grid->addWidget(label2, 1, 0);
     grid->addWidget(txtPwd, 1, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Command1);
-    buttons->addWidget(Command2);
+    auto* buttons = Controls::buttonRow({ Command1, Command2 });
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addSpacing(6);

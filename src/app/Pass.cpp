@@ -39,10 +39,7 @@ Pass::Pass(QWidget* parent)
     form->addRow(Controls::label(this, "Label4", QStringLiteral("旧密码："), oldpwd), oldpwd);
     form->addRow(Controls::label(this, "Label2", QStringLiteral("新密码："), newpwd), newpwd);
     form->addRow(Controls::label(this, "Label3", QStringLiteral("密码确认："), newpwd2), newpwd2);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Command1);
-    buttons->addWidget(Command2);
+    auto* buttons = Controls::buttonRow({ Command1, Command2 });
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addLayout(buttons);

@@ -57,10 +57,7 @@ User::User(QWidget* parent)
     grid->addWidget(gradeLabel, 1, 0, Qt::AlignTop);
     grid->addWidget(Option1, 1, 1);
     grid->addWidget(Option2, 2, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Command1);
-    buttons->addWidget(Command2);
+    auto* buttons = Controls::buttonRow({ Command1, Command2 });
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(head);
     layout->addLayout(grid);

@@ -121,10 +121,7 @@ Class::Class(QWidget* parent)
 
     Command1 = Controls::button(this, "Command1", kEdit);
     Command2 = Controls::button(this, "Command2", QStringLiteral("返回(&C)"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Command1);
-    buttons->addWidget(Command2);
+    auto* buttons = Controls::buttonRow({ Command1, Command2 });
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(title);

@@ -19,10 +19,16 @@ QVariant normalized(const QVariant& value)
     return value;
 }
 
-void bindAll(QSqlQuery& query, const QVariantList& params)
+// Statements without values run as they are: PostgreSQL cannot prepare DDL.
+bool run(QSqlQuery& query, const QString& sql, const QVariantList& params)
 {
+    if (params.isEmpty())
+        return query.exec(sql);
+    if (!query.prepare(sql))
+        return false;
     for (const QVariant& value : params)
         query.addBindValue(normalized(value));
+    return query.exec();
 }
 } // namespace
 
@@ -106,17 +112,7 @@ Result<RecordSet> Database::select(const QString& sql, const QVariantList& param
         return notOpen();
     QSqlQuery query(QSqlDatabase::database(m_name, false));
     query.setForwardOnly(true);
-    bool ok;
-    if (params.isEmpty()) {
-        ok = query.exec(sql);
-    } else {
-        ok = query.prepare(sql);
-        if (ok) {
-            bindAll(query, params);
-            ok = query.exec();
-        }
-    }
-    if (!ok)
+    if (!run(query, sql, params))
         return errorFrom(query.lastError());
 
     const QSqlRecord header = query.record();
@@ -142,17 +138,7 @@ Result<qint64> Database::exec(const QString& sql, const QVariantList& params)
     if (!isOpen())
         return notOpen();
     QSqlQuery query(QSqlDatabase::database(m_name, false));
-    bool ok;
-    if (params.isEmpty()) {
-        ok = query.exec(sql);
-    } else {
-        ok = query.prepare(sql);
-        if (ok) {
-            bindAll(query, params);
-            ok = query.exec();
-        }
-    }
-    if (!ok)
+    if (!run(query, sql, params))
         return errorFrom(query.lastError());
     return qint64(query.numRowsAffected());
 }

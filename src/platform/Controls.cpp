@@ -1,5 +1,6 @@
 #include "platform/Controls.h"
 
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -60,6 +61,15 @@ QPushButton* button(QWidget* parent, const char* name, const QString& text)
     b->setAutoDefault(false);
     b->setDefault(false);
     return b;
+}
+
+QHBoxLayout* buttonRow(std::initializer_list<QPushButton*> buttons)
+{
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    for (QPushButton* b : buttons)
+        row->addWidget(b);
+    return row;
 }
 
 } // namespace velmora::Controls

@@ -2,6 +2,9 @@
 
 #include <QString>
 
+#include <initializer_list>
+
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -20,5 +23,8 @@ void limitToColumn(QLineEdit* edit, const char* table, const char* column);
 
 // Enter never presses these by accident: each window says what Enter does.
 QPushButton* button(QWidget* parent, const char* name, const QString& text);
+
+// Buttons at the right of a row, as dialogs place them.
+QHBoxLayout* buttonRow(std::initializer_list<QPushButton*> buttons);
 
 } // namespace velmora::Controls

@@ -36,14 +36,9 @@ class TestMainForm : public QObject {
                             { QStringLiteral("1"), QStringLiteral("张三") }));
         if (!withClass)
             QVERIFY(db.exec(QStringLiteral("delete from tblClass")));
-        AppPaths::setAppDir(m_db->dir());
+        QVERIFY(m_db->loginModule(admin));
         AppPaths::setProgramDir(m_db->dir());
-        mod().reset();
-        QVERIFY(mod().Conn.open(m_db->settings()));
-        mod().IsAdmin = admin;
-        mod().DbUser = m_db->settings().user;
         mod().LoginUser = admin ? mod().DbUser : QStringLiteral("teacher");
-        MessageService::startRecording();
         Desktop::startRecording(true);
     }
 

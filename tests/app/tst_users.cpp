@@ -2,7 +2,6 @@
 #include "app/Pass.h"
 #include "app/User.h"
 #include "app/Users.h"
-#include "platform/AppPaths.h"
 #include "platform/MessageService.h"
 #include "support/TestDb.h"
 
@@ -49,16 +48,7 @@ private Q_SLOTS:
         QVERIFY2(m_db->create(), qPrintable(m_db->lastError()));
         QVERIFY(db().exec(QStringLiteral("insert into tblUsers (UserName, PWD, Grade) values (?, ?, ?)"),
                           { QStringLiteral("O'Neil"), QStringLiteral("pw"), QStringLiteral(" odd ") }));
-        mod().reset();
-        AppPaths::setAppDir(m_db->dir());
-        const ConnectionSettings& s = m_db->settings();
-        mod().DbServer = s.server;
-        mod().DbName = s.database;
-        mod().DbUser = s.user;
-        mod().DbPwd = s.password;
-        QVERIFY(mod().Conn.open(s));
-        mod().IsAdmin = true;
-        MessageService::startRecording();
+        QVERIFY(m_db->loginModule(true));
     }
     void cleanup()
     {

@@ -48,10 +48,7 @@ private Q_SLOTS:
         VELMORA_REQUIRE_BACKEND();
         m_db = std::make_unique<TestDb>();
         QVERIFY2(m_db->create(), qPrintable(m_db->lastError()));
-        mod().reset();
-        QVERIFY(mod().Conn.open(m_db->settings()));
-        mod().IsAdmin = true;
-        MessageService::startRecording();
+        QVERIFY(m_db->loginModule(true));
     }
     void cleanup()
     {

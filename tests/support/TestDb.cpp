@@ -1,6 +1,9 @@
 #include "support/TestDb.h"
 
+#include "app/Module1.h"
 #include "data/Schema.h"
+#include "platform/AppPaths.h"
+#include "platform/MessageService.h"
 
 #include <QAtomicInt>
 #include <QCoreApplication>
@@ -69,6 +72,20 @@ bool TestDb::create(bool seed)
         return false;
     }
     return true;
+}
+
+bool TestDb::loginModule(bool admin)
+{
+    Module1& m = mod();
+    m.reset();
+    AppPaths::setAppDir(m_dir.path());
+    m.DbServer = m_settings.server;
+    m.DbName = m_settings.database;
+    m.DbUser = m_settings.user;
+    m.DbPwd = m_settings.password;
+    m.IsAdmin = admin;
+    MessageService::startRecording();
+    return bool(m.Conn.open(m_settings));
 }
 
 std::unique_ptr<Database> TestDb::connect() const

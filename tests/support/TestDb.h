@@ -29,6 +29,10 @@ public:
     QString dir() const { return m_dir.path(); }
     QString lastError() const { return m_error; }
 
+    // The program's state as after a login on this database: the settings
+    // of dbcfg.dat, the open connection, the privilege; messages recorded.
+    bool loginModule(bool admin);
+
     // Opens a second connection of its own on the same database.
     std::unique_ptr<Database> connect() const;
 
