@@ -7,6 +7,10 @@
 #include "app/User.h"
 #include "app/Windows.h"
 #include "classes/Class.h"
+#include "students/DataReport1.h"
+#include "students/StudentInfo.h"
+#include "students/StudentInfoFind.h"
+#include "students/StudentInfoWatch.h"
 #include "platform/AppPaths.h"
 #include "platform/Desktop.h"
 #include "platform/MessageService.h"
@@ -87,11 +91,11 @@ void MainForm::buildMenus()
     connect(exit, &QAction::triggered, this, [] { Windows::quitProgram(); });
 
     QMenu* info = addTopMenu("Info", QStringLiteral("学生信息管理(&I)"));
-    addEntry(info, "InfoWatch", QStringLiteral("查看学生信息"));
-    addEntry(info, "InfoAdd", QStringLiteral("添加学生信息"));
+    addEntry(info, "InfoWatch", QStringLiteral("查看学生信息"), &MainForm::studentList);
+    addEntry(info, "InfoAdd", QStringLiteral("添加学生信息"), &MainForm::addStudent);
     addEntry(info, "InfoDel", QStringLiteral("删除学生信息"), &MainForm::deleteStudent);
     addEntry(info, "InfoEdit", QStringLiteral("修改学生信息"), &MainForm::editStudent);
-    addEntry(info, "InfoFind", QStringLiteral("查找学生信息"));
+    addEntry(info, "InfoFind", QStringLiteral("查找学生信息"), &MainForm::findStudent);
 
     QMenu* test = addTopMenu("Test", QStringLiteral("考试信息管理(&T)"));
     addEntry(test, "TestInfo", QStringLiteral("查看所有考试"));
@@ -110,7 +114,7 @@ void MainForm::buildMenus()
     addEntry(score, "ScoreSubject", QStringLiteral("科目成绩分析"));
 
     QMenu* report = addTopMenu("Report", QStringLiteral("报表打印(&P)"));
-    addEntry(report, "ReportStu", QStringLiteral("学生信息报表"));
+    addEntry(report, "ReportStu", QStringLiteral("学生信息报表"), &MainForm::studentReport);
     addEntry(report, "ReportScore", QStringLiteral("学生成绩报表"))->setEnabled(false);
     addEntry(report, "ReportTeach", QStringLiteral("学生评语报表"))->setEnabled(false);
 
@@ -252,15 +256,45 @@ void MainForm::commentGenerator()
     MessageService::info(kCommentHowTo);
 }
 
+void MainForm::studentList()
+{
+    if (!m_watch) {
+        m_watch = new StudentInfoWatch;
+        connect(m_watch, &StudentInfoWatch::findRequested, this, &MainForm::findStudent);
+        m_watch->fill();
+    }
+    showChild(m_watch);
+}
+
+void MainForm::addStudent()
+{
+    StudentInfo::openAdd(this);
+}
+
+void MainForm::findStudent()
+{
+    if (!m_find)
+        m_find = new StudentInfoFind;
+    showChild(m_find);
+}
+
+void MainForm::studentReport()
+{
+    if (!m_report)
+        m_report = new DataReport1(this);
+    m_report->show();
+    m_report->raise();
+}
+
 void MainForm::deleteStudent()
 {
-    notYetAvailable();
+    studentList();
     MessageService::info(QStringLiteral("双击要删除的项目，并选择删除即可！"));
 }
 
 void MainForm::editStudent()
 {
-    notYetAvailable();
+    studentList();
     MessageService::info(QStringLiteral("双击要修改的项目，并选择修改即可！"));
 }
 

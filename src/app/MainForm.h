@@ -10,6 +10,9 @@ class QMenu;
 namespace velmora {
 
 class Class;
+class DataReport1;
+class StudentInfoFind;
+class StudentInfoWatch;
 
 // The main window: a frame for the child windows and the menu that opens them.
 class MainForm : public QMainWindow {
@@ -41,6 +44,10 @@ private:
     void databaseConfig();
     void changePassword();
     void classSettings();
+    void studentList();
+    void addStudent();
+    void findStudent();
+    void studentReport();
     void privileges();
     void commentGenerator();
     void deleteStudent();
@@ -53,6 +60,9 @@ private:
 
     QMdiArea* m_mdi;
     QPointer<Class> m_class;
+    QPointer<StudentInfoWatch> m_watch;
+    QPointer<StudentInfoFind> m_find;
+    QPointer<DataReport1> m_report;
     QMenu* m_winMenu = nullptr;
     QAction* m_winLine = nullptr;
 };

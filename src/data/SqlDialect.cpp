@@ -76,6 +76,12 @@ public:
         return e.nativeErrorCode().isEmpty() ? QStringLiteral("1") : e.nativeErrorCode();
     }
 
+    bool isDuplicateKey(const DbError& e) const override
+    {
+        // SQLITE_CONSTRAINT_PRIMARYKEY and SQLITE_CONSTRAINT_UNIQUE.
+        return e.number == QLatin1String("1555") || e.number == QLatin1String("2067");
+    }
+
 private:
     Status error(const QSqlError& e) const { return DbError { nativeCode(e), e.databaseText() }; }
 };
@@ -131,6 +137,7 @@ public:
             return e.nativeErrorCode();
         return e.type() == QSqlError::ConnectionError ? QStringLiteral("08001") : QString();
     }
+    bool isDuplicateKey(const DbError& e) const override { return e.number == QLatin1String("23505"); }
 };
 
 } // namespace

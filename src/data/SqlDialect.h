@@ -40,6 +40,8 @@ public:
     virtual QString tableExistsSql() const = 0;
 
     virtual QString nativeCode(const QSqlError& error) const = 0;
+    // The database refused a second row with the same key.
+    virtual bool isDuplicateKey(const DbError& error) const = 0;
 
     // "col LIKE ? ESCAPE '!'" — pair with likePattern() for the bound value.
     QString likeClause(const QString& column) const;

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QStringList>
+#include <QTableView>
+
+class QStandardItemModel;
+
+namespace velmora {
+
+// The result grid every list of the program uses: a header row, a first
+// column that stays in view when the grid scrolls sideways, trimmed values
+// and data rows alternately light cyan and light grey.
+// Rows are counted as on the old grid: row 0 is the header, data from 1.
+class ResultGrid : public QTableView {
+    Q_OBJECT
+
+public:
+    static QColor oddRowColor() { return QColor(192, 255, 255); }
+    static QColor evenRowColor() { return QColor(224, 224, 224); }
+
+    explicit ResultGrid(QWidget* parent = nullptr);
+    ~ResultGrid() override;
+
+    void setHeaders(const QStringList& headers);
+    // Appends data row n (from 1) with trimmed values, coloured by n.
+    void appendRow(const QStringList& values);
+    // Header only.
+    void clearRows();
+    // Every text blank, headers too; the rows stay.
+    void clearTexts();
+
+    // Including the header row.
+    int rows() const;
+    int cols() const;
+    // Row 0 is the header.
+    QString text(int row, int col) const;
+    QColor background(int row, int col) const;
+    // The current data row (from 1), or 0 when none.
+    int currentRow() const;
+    void setCurrentRow(int row);
+    QStringList rowTexts(int row) const;
+
+Q_SIGNALS:
+    // A double-click anywhere on the grid, as the old grid reported it.
+    void rowActivated(int row);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+
+private:
+    void updateFrozenGeometry();
+
+    QStandardItemModel* m_model;
+    QTableView* m_frozen;
+};
+
+} // namespace velmora

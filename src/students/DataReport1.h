@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QPrintPreviewDialog>
+#include <QStringList>
+#include <QVector>
+
+class QPainter;
+class QPrinter;
+
+namespace velmora {
+
+// 学生信息报表: every student, one line each, under the title 学 生 信 息 表,
+// in a preview that pages, zooms, prints and exports a PDF.
+class DataReport1 : public QPrintPreviewDialog {
+    Q_OBJECT
+
+public:
+    // Reads the students now; a failure is reported and leaves the report empty.
+    explicit DataReport1(QWidget* parent = nullptr);
+    ~DataReport1() override;
+
+    // The eleven printed columns of each student, as stored.
+    static QVector<QStringList> readRows(bool* ok);
+    // Paints all pages; returns how many.
+    static int render(QPrinter* printer, const QVector<QStringList>& rows);
+    // A4 landscape with one-inch margins.
+    static void setUpPage(QPrinter* printer);
+    static bool exportPdf(const QString& path, const QVector<QStringList>& rows, int* pages = nullptr);
+
+    const QVector<QStringList>& rows() const { return m_rows; }
+
+private:
+    void exportAsked();
+
+    QVector<QStringList> m_rows;
+};
+
+} // namespace velmora

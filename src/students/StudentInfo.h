@@ -1,0 +1,79 @@
+#pragma once
+
+#include "students/StudentRecord.h"
+
+#include <QByteArray>
+#include <QDialog>
+#include <QVector>
+
+#include <optional>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+
+namespace velmora {
+
+// One student's record with the photo: adding, viewing, editing, deleting.
+class StudentInfo : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit StudentInfo(QWidget* parent = nullptr);
+
+    // Text(1)..Text(13) as on the form; 11 to 13 take several lines.
+    QVector<QWidget*> Text;
+    QRadioButton* sex_m;
+    QRadioButton* sex_w;
+    QComboBox* native;
+    QCheckBox* Father_r;
+    QCheckBox* Mother_r;
+    QLabel* Image1;
+    QLabel* Title;
+    QPushButton* BN_Browse;
+    QPushButton* BN_Edit;
+    QPushButton* BN_Del;
+    QPushButton* BN_Save;
+    QPushButton* BN_Back;
+
+    QString text(int index) const;
+    void setText(int index, const QString& value);
+
+    void lockon();
+    void lockoff();
+    bool checkinput();
+
+    // The ways callers open the form; each shows it modally.
+    static void openAdd(QWidget* parent);
+    static void openFromGrid(QWidget* parent, const QStringList& cells);
+    static void openReadOnly(QWidget* parent, const QString& number);
+    // What those do before showing, for callers and tests that show it themselves.
+    void prepareAdd();
+    void prepareView(const QStringList& cells);
+    // False when no student has the number.
+    bool prepareReadOnly(const QString& number);
+
+    void save();
+    void editOrSave();
+    void remove();
+    void browse();
+    // Shows the stored photo of the student in Text(1).
+    void showPhoto();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void load();
+    void fill(const StudentRecord& record);
+    StudentRecord record() const;
+    void retired(QCheckBox* box, int index);
+    void setPicture(const QPixmap& picture);
+
+    std::optional<QByteArray> m_photo; // the file chosen in this opening
+};
+
+} // namespace velmora

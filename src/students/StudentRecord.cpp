@@ -1,0 +1,216 @@
+#include "students/StudentRecord.h"
+
+#include "data/TextLimits.h"
+
+#include <QDate>
+#include <QRegularExpression>
+
+namespace velmora {
+
+const QStringList& StudentRecord::columns()
+{
+    static const QStringList names { QStringLiteral("学号"), QStringLiteral("姓名"), QStringLiteral("性别"),
+                                     QStringLiteral("出生年月"), QStringLiteral("民族"), QStringLiteral("籍贯"),
+                                     QStringLiteral("家庭住址"), QStringLiteral("联系电话"), QStringLiteral("父亲姓名"),
+                                     QStringLiteral("父亲单位"), QStringLiteral("母亲姓名"), QStringLiteral("母亲单位"),
+                                     QStringLiteral("毕业于"), QStringLiteral("毕业至"), QStringLiteral("备注") };
+    return names;
+}
+
+const QStringList& StudentRecord::provinces()
+{
+    static const QStringList list = QStringLiteral(
+        "江苏 安徽 北京 重庆 福建 甘肃 广东 广西 贵州 海南 河北 黑龙江 河南 湖北 湖南 内蒙古 江西 吉林 辽宁 宁夏 青海 山西 "
+        "山东 上海 四川 天津 西藏 新疆 云南 浙江 陕西 台湾").split(QLatin1Char(' '));
+    return list;
+}
+
+QString StudentRecord::selectColumns()
+{
+    return QStringLiteral("select ") + columns().join(QStringLiteral(", "));
+}
+
+bool StudentRecord::validNumber(const QString& number)
+{
+    static const QRegularExpression digits(QStringLiteral("^[0-9]{1,10}$"));
+    return digits.match(number).hasMatch();
+}
+
+bool StudentRecord::isDate(const QString& text)
+{
+    static const QRegularExpression form(
+        QStringLiteral("^\\s*(\\d{4})(?:([-/.])(\\d{1,2})\\2(\\d{1,2})|年(\\d{1,2})月(\\d{1,2})日)\\s*$"));
+    const QRegularExpressionMatch m = form.match(text);
+    if (!m.hasMatch())
+        return false;
+    const int year = m.captured(1).toInt();
+    const int month = (m.captured(3).isEmpty() ? m.captured(5) : m.captured(3)).toInt();
+    const int day = (m.captured(4).isEmpty() ? m.captured(6) : m.captured(4)).toInt();
+    return year >= 1900 && QDate::isValid(year, month, day);
+}
+
+QString checkStudentInput(const StudentInput& in)
+{
+    const StudentRecord& r = in.record;
+    for (StudentRecord::Column c : { StudentRecord::Number, StudentRecord::Name, StudentRecord::Birth,
+                                     StudentRecord::Address, StudentRecord::Nation }) {
+        if (r[c].isEmpty())
+            return QStringLiteral("请填写完整！");
+    }
+    if (in.nativeText == QLatin1String("请选择...") || in.nativeText == QLatin1String("请选择") || in.nativeText.isEmpty()
+        || !in.sexChosen)
+        return QStringLiteral("请填写完整！");
+    if (!StudentRecord::isDate(r[StudentRecord::Birth]))
+        return QStringLiteral("请按示例正确填写出生日期！");
+    if (!StudentRecord::validNumber(r[StudentRecord::Number]))
+        return QStringLiteral("学号只能由1到10位数字组成，请重新填写！");
+    for (int c = 0; c < StudentRecord::ColumnCount; ++c) {
+        const QString& column = StudentRecord::columns()[c];
+        if (!TextLimits::fits(u"tblLogin", column, r.values[c]))
+            return QStringLiteral("%1最多只能填写%2个字符，请修改！").arg(column).arg(TextLimits::limit(u"tblLogin", column));
+    }
+    return {};
+}
+
+namespace Students {
+
+namespace {
+
+StudentRecord fromRow(const RecordSet& rows)
+{
+    StudentRecord r;
+    for (int c = 0; c < StudentRecord::ColumnCount; ++c)
+        r.values[c] = rows.text(c);
+    return r;
+}
+
+Result<QVector<StudentRecord>> records(const Database& db, const QString& sql, const QVariantList& params)
+{
+    auto rows = db.select(sql, params);
+    if (!rows)
+        return rows.error();
+    QVector<StudentRecord> list;
+    list.reserve(rows->recordCount());
+    for (rows->moveFirst(); !rows->eof(); rows->moveNext())
+        list << fromRow(*rows);
+    return list;
+}
+
+WriteResult outcomeOf(const Database& db, const Result<qint64>& r)
+{
+    if (!r)
+        return { db.dialect().isDuplicateKey(r.error()) ? Outcome::Duplicate : Outcome::Failed, r.error() };
+    if (*r == 0)
+        return { Outcome::Missing, {} };
+    return {};
+}
+
+QVariantList valuesOf(const StudentRecord& record)
+{
+    QVariantList values;
+    for (const QString& v : record.values)
+        values << v;
+    return values;
+}
+
+} // namespace
+
+Result<QVector<StudentRecord>> list(const Database& db)
+{
+    return records(db, StudentRecord::selectColumns() + QStringLiteral(" from tblLogin ORDER BY 学号"), {});
+}
+
+Result<std::optional<StudentRecord>> fetch(const Database& db, const QString& number)
+{
+    auto found = records(db, StudentRecord::selectColumns() + QStringLiteral(" from tblLogin where 学号=?"), { number });
+    if (!found)
+        return found.error();
+    if (found->isEmpty())
+        return std::optional<StudentRecord>();
+    return std::optional<StudentRecord>(found->first());
+}
+
+Result<QByteArray> photo(const Database& db, const QString& number)
+{
+    auto rows = db.select(QStringLiteral("select 照片 from tblLogin where 学号=?"), { number });
+    if (!rows)
+        return rows.error();
+    return rows->value(0).toByteArray();
+}
+
+WriteResult add(Database& db, const StudentRecord& record, const std::optional<QByteArray>& photo)
+{
+    QStringList columns = StudentRecord::columns();
+    QVariantList values = valuesOf(record);
+    if (photo) {
+        columns << QStringLiteral("照片");
+        values << *photo;
+    }
+    const QString sql = QStringLiteral("insert into tblLogin (%1) values (%2)")
+                            .arg(columns.join(QStringLiteral(", ")),
+                                 QStringList(columns.size(), QStringLiteral("?")).join(QStringLiteral(", ")));
+    return outcomeOf(db, db.exec(sql, values));
+}
+
+WriteResult update(Database& db, const StudentRecord& record, const std::optional<QByteArray>& photo)
+{
+    QStringList sets;
+    QVariantList values;
+    for (int c = StudentRecord::Name; c < StudentRecord::ColumnCount; ++c) {
+        sets << StudentRecord::columns()[c] + QStringLiteral("=?");
+        values << record.values[c];
+    }
+    if (photo) {
+        sets << QStringLiteral("照片=?");
+        values << *photo;
+    }
+    values << record[StudentRecord::Number];
+    return outcomeOf(db, db.exec(QStringLiteral("update tblLogin set %1 where 学号=?").arg(sets.join(QStringLiteral(", "))),
+                                 values));
+}
+
+WriteResult remove(Database& db, const QString& number)
+{
+    return outcomeOf(db, db.exec(QStringLiteral("delete from tblLogin where 学号=?"), { number }));
+}
+
+const QStringList& Criteria::containsColumns()
+{
+    static const QStringList names { QStringLiteral("姓名"), QStringLiteral("家庭住址"), QStringLiteral("联系电话"),
+                                     QStringLiteral("备注"), QStringLiteral("民族"), QStringLiteral("毕业于"),
+                                     QStringLiteral("毕业至") };
+    return names;
+}
+
+Result<QVector<StudentRecord>> search(const Database& db, const Criteria& c)
+{
+    const SqlDialect& d = db.dialect();
+    QStringList conditions;
+    QVariantList params;
+    if (!c.number.isEmpty()) {
+        conditions << QStringLiteral("学号=?");
+        params << c.number;
+    }
+    for (int i = 0; i < Criteria::containsColumns().size(); ++i) {
+        const QString text = c.contains.value(i);
+        if (text.isEmpty())
+            continue;
+        conditions << d.likeClause(Criteria::containsColumns()[i]);
+        params << SqlDialect::likePattern(text, SqlDialect::Match::Contains);
+    }
+    if (!c.sex.isEmpty()) {
+        conditions << d.likeClause(QStringLiteral("性别"));
+        params << SqlDialect::likePattern(c.sex, SqlDialect::Match::Contains);
+    }
+    if (!c.native.isEmpty() && c.native != QLatin1String("不详")) {
+        conditions << d.likeClause(QStringLiteral("籍贯"));
+        params << SqlDialect::likePattern(c.native, SqlDialect::Match::Contains);
+    }
+    QString sql = StudentRecord::selectColumns() + QStringLiteral(" from tblLogin");
+    if (!conditions.isEmpty())
+        sql += QStringLiteral(" where ") + conditions.join(QStringLiteral(" and "));
+    return records(db, sql + QStringLiteral(" ORDER BY 学号"), params);
+}
+
+} // namespace Students
+} // namespace velmora

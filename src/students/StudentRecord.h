@@ -1,0 +1,75 @@
+#pragma once
+
+#include "data/Database.h"
+
+#include <QByteArray>
+#include <QStringList>
+
+#include <optional>
+
+namespace velmora {
+
+// One row of tblLogin without its photo: the fifteen columns in their fixed order.
+struct StudentRecord {
+    enum Column { Number, Name, Sex, Birth, Nation, Native, Address, Phone, Father, FatherWork, Mother, MotherWork,
+                  From, To, Remarks, ColumnCount };
+
+    QStringList values = QStringList(ColumnCount);
+
+    QString& operator[](Column c) { return values[c]; }
+    const QString& operator[](Column c) const { return values[c]; }
+
+    static const QStringList& columns();
+    // The 32 provinces the form offers.
+    static const QStringList& provinces();
+    // "select 学号, 姓名, … 备注" — the fifteen columns, never the photo.
+    static QString selectColumns();
+
+    // 1 to 10 decimal digits: other windows put the number into statements as a number.
+    static bool validNumber(const QString& number);
+    // The notations the form accepts for a date of birth: 1985-01-31, 1985/1/31,
+    // 1985.1.31, 1985年1月31日; the day must exist in its month.
+    static bool isDate(const QString& text);
+};
+
+// The form's input check, in its order; empty when the record may be saved,
+// else the one message to show.
+struct StudentInput {
+    StudentRecord record;
+    bool sexChosen = false;
+    QString nativeText;
+};
+QString checkStudentInput(const StudentInput& input);
+
+inline constexpr qint64 kMaxPhotoBytes = 10 * 1024 * 1024;
+
+namespace Students {
+
+enum class Outcome { Done, Duplicate, Missing, Failed };
+struct WriteResult {
+    Outcome outcome = Outcome::Done;
+    DbError error;
+};
+
+Result<QVector<StudentRecord>> list(const Database& db);
+Result<std::optional<StudentRecord>> fetch(const Database& db, const QString& number);
+Result<QByteArray> photo(const Database& db, const QString& number);
+
+// One statement each, so a failure leaves no half-written row. A photo of
+// std::nullopt leaves the stored one as it is.
+WriteResult add(Database& db, const StudentRecord& record, const std::optional<QByteArray>& photo);
+WriteResult update(Database& db, const StudentRecord& record, const std::optional<QByteArray>& photo);
+WriteResult remove(Database& db, const QString& number);
+
+// The search criteria: empty texts and "不详" set no condition.
+struct Criteria {
+    QString number;                 // equal
+    QStringList contains = QStringList(7); // 姓名, 家庭住址, 联系电话, 备注, 民族, 毕业于, 毕业至
+    QString sex;                    // "男", "女" or empty
+    QString native;                 // contains; "不详" or empty for none
+    static const QStringList& containsColumns();
+};
+Result<QVector<StudentRecord>> search(const Database& db, const Criteria& criteria);
+
+} // namespace Students
+} // namespace velmora
