@@ -4,7 +4,7 @@
 set -euo pipefail
 source "$(dirname "$0")/scripts/common.sh"
 
-velmora_install "${VELMORA_BUILD_PACKAGES[@]}" postgresql xvfb xauth
+velmora_install "${VELMORA_BUILD_PACKAGES[@]}" postgresql xvfb xauth poppler-utils
 velmora_build
 
 pgbin=$(ls -d /usr/lib/postgresql/*/bin | sort -V | tail -n 1)

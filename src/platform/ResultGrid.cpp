@@ -1,6 +1,7 @@
 #include "platform/ResultGrid.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QScrollBar>
 #include <QStandardItemModel>
 
@@ -145,6 +146,15 @@ void ResultGrid::resizeEvent(QResizeEvent* event)
 {
     QTableView::resizeEvent(event);
     updateFrozenGeometry();
+}
+
+void ResultGrid::keyPressEvent(QKeyEvent* event)
+{
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && event->modifiers() == Qt::NoModifier) {
+        Q_EMIT rowActivated(currentRow());
+        return;
+    }
+    QTableView::keyPressEvent(event);
 }
 
 QModelIndex ResultGrid::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers)

@@ -41,11 +41,12 @@ public:
     QStringList rowTexts(int row) const;
 
 Q_SIGNALS:
-    // A double-click anywhere on the grid, as the old grid reported it.
+    // A double-click on a row, or Enter on the current one.
     void rowActivated(int row);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
     void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
 

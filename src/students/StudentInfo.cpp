@@ -289,8 +289,8 @@ void StudentInfo::fill(const StudentRecord& r)
         if (kBoxOf[c] > 0)
             setText(kBoxOf[c], r.values[c]);
     }
-    sex_m->setChecked(r[StudentRecord::Sex] == QLatin1String("男"));
-    sex_w->setChecked(r[StudentRecord::Sex] == QLatin1String("女"));
+    sex_m->setChecked(r[StudentRecord::Sex] == QStringLiteral("男"));
+    sex_w->setChecked(r[StudentRecord::Sex] == QStringLiteral("女"));
     native->setEditText(r[StudentRecord::Native]);
     Father_r->setChecked(r[StudentRecord::FatherWork] == kRetired);
     Mother_r->setChecked(r[StudentRecord::MotherWork] == kRetired);

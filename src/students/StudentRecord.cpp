@@ -57,7 +57,7 @@ QString checkStudentInput(const StudentInput& in)
         if (r[c].isEmpty())
             return QStringLiteral("请填写完整！");
     }
-    if (in.nativeText == QLatin1String("请选择...") || in.nativeText == QLatin1String("请选择") || in.nativeText.isEmpty()
+    if (in.nativeText == QStringLiteral("请选择...") || in.nativeText == QStringLiteral("请选择") || in.nativeText.isEmpty()
         || !in.sexChosen)
         return QStringLiteral("请填写完整！");
     if (!StudentRecord::isDate(r[StudentRecord::Birth]))
@@ -202,7 +202,7 @@ Result<QVector<StudentRecord>> search(const Database& db, const Criteria& c)
         conditions << d.likeClause(QStringLiteral("性别"));
         params << SqlDialect::likePattern(c.sex, SqlDialect::Match::Contains);
     }
-    if (!c.native.isEmpty() && c.native != QLatin1String("不详")) {
+    if (!c.native.isEmpty() && c.native != QStringLiteral("不详")) {
         conditions << d.likeClause(QStringLiteral("籍贯"));
         params << SqlDialect::likePattern(c.native, SqlDialect::Match::Contains);
     }

@@ -1,0 +1,105 @@
+#include "students/ReportLayout.h"
+#include "students/StudentRecord.h"
+
+#include <QtTest>
+
+using namespace velmora;
+
+class TestStudentRecord : public QObject {
+    Q_OBJECT
+
+    static StudentInput complete()
+    {
+        StudentInput in;
+        in.record[StudentRecord::Number] = QStringLiteral("2024001");
+        in.record[StudentRecord::Name] = QStringLiteral("张三");
+        in.record[StudentRecord::Birth] = QStringLiteral("1985-01-31");
+        in.record[StudentRecord::Address] = QStringLiteral("中山路1号");
+        in.record[StudentRecord::Nation] = QStringLiteral("汉");
+        in.nativeText = QStringLiteral("浙江");
+        in.sexChosen = true;
+        return in;
+    }
+
+private Q_SLOTS:
+    void checkOrderAndFirstMessageOnly_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("native");
+        QTest::addColumn<bool>("sex");
+        QTest::addColumn<QString>("message");
+        const QString fill = QStringLiteral("请填写完整！");
+        const QString date = QStringLiteral("请按示例正确填写出生日期！");
+        QTest::newRow("complete") << -1 << "" << "浙江" << true << "";
+        QTest::newRow("no number") << int(StudentRecord::Number) << "" << "浙江" << true << fill;
+        QTest::newRow("no nation") << int(StudentRecord::Nation) << "" << "浙江" << true << fill;
+        QTest::newRow("prompt left") << -1 << "" << "请选择..." << true << fill;
+        QTest::newRow("prompt cut") << -1 << "" << "请选择" << true << fill;
+        QTest::newRow("native empty") << -1 << "" << "" << true << fill;
+        QTest::newRow("no sex") << -1 << "" << "浙江" << false << fill;
+        // An empty field is reported before a bad date.
+        QTest::newRow("empty before date") << int(StudentRecord::Birth) << "" << "" << true << fill;
+        QTest::newRow("slashes") << int(StudentRecord::Birth) << "1985/1/31" << "浙江" << true << "";
+        QTest::newRow("chinese date") << int(StudentRecord::Birth) << "1985年1月31日" << "浙江" << true << "";
+        QTest::newRow("leap day") << int(StudentRecord::Birth) << "2000-02-29" << "浙江" << true << "";
+        QTest::newRow("no such day") << int(StudentRecord::Birth) << "1985-02-30" << "浙江" << true << date;
+        QTest::newRow("not leap") << int(StudentRecord::Birth) << "1900-02-29" << "浙江" << true << date;
+        QTest::newRow("words") << int(StudentRecord::Birth) << "去年春天" << "浙江" << true << date;
+        QTest::newRow("mixed separators") << int(StudentRecord::Birth) << "1985-01/31" << "浙江" << true << date;
+        QTest::newRow("letters in number") << int(StudentRecord::Number) << "20a4" << "浙江" << true
+                                           << "学号只能由1到10位数字组成，请重新填写！";
+        QTest::newRow("eleven digits") << int(StudentRecord::Number) << "12345678901" << "浙江" << true
+                                       << "学号只能由1到10位数字组成，请重新填写！";
+        QTest::newRow("quote in number") << int(StudentRecord::Number) << "1' or '1" << "浙江" << true
+                                         << "学号只能由1到10位数字组成，请重新填写！";
+        QTest::newRow("native too long") << -1 << "" << "浙江省杭州市西湖区文三路街道某某社区某号楼" << true
+                                         << "籍贯最多只能填写20个字符，请修改！";
+    }
+
+    void checkOrderAndFirstMessageOnly()
+    {
+        QFETCH(int, column);
+        QFETCH(QString, value);
+        QFETCH(QString, native);
+        QFETCH(bool, sex);
+        QFETCH(QString, message);
+        StudentInput in = complete();
+        if (column >= 0)
+            in.record.values[column] = value;
+        in.nativeText = native;
+        in.record[StudentRecord::Native] = native;
+        in.sexChosen = sex;
+        QCOMPARE(checkStudentInput(in), message);
+    }
+
+    void reportPages()
+    {
+        // A4 landscape less one-inch margins.
+        const int page = 11906 - 2 * 1440;
+        auto none = ReportLayout::paginate(0, page);
+        QCOMPARE(none.size(), 1);
+        QVERIFY(none[0].reportHeader && none[0].reportFooter);
+        QCOMPARE(none[0].rowCount, 0);
+
+        auto sixty = ReportLayout::paginate(60, page);
+        QCOMPARE(sixty.size(), 3);
+        QCOMPARE(sixty[0].rowCount, (page - 570 - 255 - 360) / 240);
+        QCOMPARE(sixty[1].firstRow, sixty[0].rowCount);
+        QVERIFY(!sixty[1].reportHeader);
+        int total = 0;
+        for (const auto& p : sixty)
+            total += p.rowCount;
+        QCOMPARE(total, 60);
+        QVERIFY(sixty.last().reportFooter);
+        QCOMPARE(sixty.last().rowCount, 0);
+
+        // The footer shares the last page when it fits.
+        auto few = ReportLayout::paginate(5, page);
+        QCOMPARE(few.size(), 1);
+        QVERIFY(few[0].reportFooter);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStudentRecord)
+#include "tst_studentrecord.moc"

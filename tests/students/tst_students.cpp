@@ -1,0 +1,365 @@
+#include "app/Module1.h"
+#include "platform/FileDialogs.h"
+#include "platform/MessageService.h"
+#include "platform/ResultGrid.h"
+#include "students/DataReport1.h"
+#include "students/StudentInfo.h"
+#include "students/StudentInfoFind.h"
+#include "students/StudentInfoWatch.h"
+#include "support/TestDb.h"
+
+#include <QBuffer>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStandardPaths>
+#include <QtTest>
+
+using namespace velmora;
+using velmora::test::TestDb;
+
+class TestStudents : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestDb> m_db;
+
+    Database& db() { return m_db->db(); }
+
+    void addRow(const QString& number, const QString& name, const QString& sex = QStringLiteral("男"),
+                const QString& native = QStringLiteral("浙江"), const QString& remarks = QString())
+    {
+        QVERIFY(db().exec(QStringLiteral("insert into tblLogin (学号, 姓名, 性别, 出生年月, 民族, 籍贯, 家庭住址, 备注) "
+                                         "values (?, ?, ?, ?, ?, ?, ?, ?)"),
+                          { number, name, sex, QStringLiteral("2011-05-01"), QStringLiteral("汉"), native,
+                            QStringLiteral("中山路") + number + QStringLiteral("号"), remarks }));
+    }
+    int count(const QString& where = QStringLiteral("1=1"), const QVariantList& params = {})
+    {
+        auto rows = db().select(QStringLiteral("select count(*) from tblLogin where ") + where, params);
+        return rows ? rows->value(0).toInt() : -1;
+    }
+    QString pictureFile(const QString& name, const QColor& color)
+    {
+        QImage image(60, 80, QImage::Format_RGB32);
+        image.fill(color);
+        const QString path = m_db->dir() + QLatin1Char('/') + name;
+        image.save(path, "PNG");
+        return path;
+    }
+    static QByteArray bytesOf(const QString& path)
+    {
+        QFile f(path);
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }
+    QByteArray storedPhoto(const QString& number)
+    {
+        auto rows = db().select(QStringLiteral("select 照片 from tblLogin where 学号=?"), { number });
+        return rows ? rows->value(0).toByteArray() : QByteArray();
+    }
+    static void fillForm(StudentInfo& form, const QString& number)
+    {
+        form.setText(1, number);
+        form.setText(2, QStringLiteral("李四"));
+        form.sex_w->setChecked(true);
+        form.setText(3, QStringLiteral("2011/9/1"));
+        form.setText(4, QStringLiteral("文三路8号"));
+        form.native->setEditText(QStringLiteral("浙江"));
+        form.setText(6, QStringLiteral("88001234"));
+        form.Mother_r->setChecked(true);
+        form.setText(13, QStringLiteral("爱好：画画\n班级图书管理员"));
+    }
+    QStringList column(ResultGrid* grid, int col)
+    {
+        QStringList values;
+        for (int r = 1; r < grid->rows(); ++r)
+            values << grid->text(r, col);
+        return values;
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        VELMORA_REQUIRE_BACKEND();
+        m_db = std::make_unique<TestDb>();
+        QVERIFY2(m_db->create(), qPrintable(m_db->lastError()));
+        QVERIFY(m_db->loginModule(true));
+    }
+    void cleanup()
+    {
+        mod().reset();
+        m_db.reset();
+    }
+
+    void addWithPhotoThenDuplicate()
+    {
+        const QString picture = pictureFile(QStringLiteral("a.png"), Qt::red);
+        StudentInfo form;
+        form.prepareAdd();
+        QCOMPARE(form.windowTitle(), QStringLiteral("添加学生信息"));
+        QCOMPARE(form.text(5), QStringLiteral("汉"));
+        QCOMPARE(form.native->currentText(), QStringLiteral("请选择..."));
+        QVERIFY(form.BN_Edit->isHidden() && form.BN_Del->isHidden() && !form.BN_Save->isHidden());
+        fillForm(form, QStringLiteral("0042"));
+        QCOMPARE(form.text(10), QStringLiteral("已退休"));
+        QVERIFY(!form.Text[10]->isEnabled());
+        FileDialogs::setNextFileName(picture);
+        QTest::mouseClick(form.BN_Browse, Qt::LeftButton);
+        QVERIFY(!form.Image1->pixmap().isNull());
+        QTest::mouseClick(form.BN_Save, Qt::LeftButton);
+        QCOMPARE(MessageService::texts(), QStringList({ "添加成功，请刷新！" }));
+        QVERIFY(form.BN_Save->isHidden());
+        QVERIFY(!form.native->isEnabled());
+        QCOMPARE(storedPhoto(QStringLiteral("0042")), bytesOf(picture));
+        auto row = db().select(QStringLiteral("select 性别, 出生年月, 母亲单位, 父亲单位, 备注 from tblLogin where 学号=?"),
+                               { QStringLiteral("0042") });
+        QVERIFY(row);
+        QCOMPARE(row->text(0), QStringLiteral("女"));
+        QCOMPARE(row->text(1), QStringLiteral("2011/9/1"));
+        QCOMPARE(row->text(2), QStringLiteral("已退休"));
+        QVERIFY(!row->value(3).isNull());
+        QCOMPARE(row->text(4), QStringLiteral("爱好：画画\n班级图书管理员"));
+
+        StudentInfo again;
+        again.prepareAdd();
+        fillForm(again, QStringLiteral("0042"));
+        MessageService::clearMessages();
+        QTest::mouseClick(again.BN_Save, Qt::LeftButton);
+        QCOMPARE(MessageService::messages().size(), 1);
+        QCOMPARE(MessageService::messages()[0].text, QStringLiteral(" 已有该学生，请重新检查学号"));
+        QCOMPARE(MessageService::messages()[0].icon, MsgIcon::Critical);
+        QVERIFY(!again.BN_Save->isHidden());
+        QCOMPARE(again.text(2), QStringLiteral("李四"));
+        QCOMPARE(count(), 1);
+    }
+
+    void badPicturesStoreNothing()
+    {
+        const QString notPicture = m_db->dir() + QStringLiteral("/notes.png");
+        QFile f(notPicture);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("this is not a picture");
+        f.close();
+        const QString huge = m_db->dir() + QStringLiteral("/huge.bmp");
+        QFile h(huge);
+        QVERIFY(h.open(QIODevice::WriteOnly));
+        QVERIFY(h.resize(kMaxPhotoBytes + 1));
+        h.close();
+
+        StudentInfo form;
+        form.prepareAdd();
+        fillForm(form, QStringLiteral("7"));
+        FileDialogs::setNextFileName(notPicture);
+        QTest::mouseClick(form.BN_Browse, Qt::LeftButton);
+        FileDialogs::setNextFileName(huge);
+        QTest::mouseClick(form.BN_Browse, Qt::LeftButton);
+        QCOMPARE(MessageService::texts().size(), 2);
+        QCOMPARE(MessageService::texts()[0], QStringLiteral("图片不能打开！"));
+        QVERIFY(MessageService::texts()[1].contains(QStringLiteral("10MB")));
+        QTest::mouseClick(form.BN_Save, Qt::LeftButton);
+        QCOMPARE(MessageService::texts().last(), QStringLiteral("添加成功，请刷新！"));
+        QVERIFY(storedPhoto(QStringLiteral("7")).isEmpty());
+    }
+
+    void viewEditKeepsPhotoAndRefusesVanishedRows()
+    {
+        const QString picture = pictureFile(QStringLiteral("b.png"), Qt::blue);
+        addRow(QStringLiteral("9"), QStringLiteral("王五"));
+        QVERIFY(db().exec(QStringLiteral("update tblLogin set 照片=?, 父亲单位=? where 学号=?"),
+                          { bytesOf(picture), QStringLiteral("已退休"), QStringLiteral("9") }));
+        auto listed = Students::list(db());
+        QVERIFY(listed && listed->size() == 1);
+
+        StudentInfo form;
+        form.prepareView(listed->first().values);
+        form.show();
+        QCOMPARE(form.windowTitle(), QStringLiteral("查看学生详细信息"));
+        QVERIFY(form.Father_r->isChecked());
+        QVERIFY(!form.Text[8]->isEnabled());
+        QVERIFY(!form.Image1->pixmap().isNull());
+        QVERIFY(form.sex_m->isChecked());
+
+        QTest::mouseClick(form.BN_Edit, Qt::LeftButton);
+        QCOMPARE(form.windowTitle(), QStringLiteral("修改学生信息"));
+        QVERIFY(!form.Text[1]->isEnabled());
+        QVERIFY(form.BN_Del->isHidden());
+        form.setText(2, QStringLiteral("王小五"));
+        form.Father_r->setChecked(false);
+        QCOMPARE(form.text(8), QString());
+        QTest::mouseClick(form.BN_Edit, Qt::LeftButton);
+        QCOMPARE(MessageService::texts().last(), QStringLiteral("修改成功，请刷新！"));
+        QCOMPARE(form.windowTitle(), QStringLiteral("查看学生信息"));
+        QCOMPARE(form.BN_Edit->text(), QStringLiteral("修改(&E)"));
+        // No new photo chosen: the stored one stays.
+        QCOMPARE(storedPhoto(QStringLiteral("9")), bytesOf(picture));
+        auto row = db().select(QStringLiteral("select 姓名, 父亲单位 from tblLogin where 学号=?"), { QStringLiteral("9") });
+        QCOMPARE(row->text(0), QStringLiteral("王小五"));
+        QCOMPARE(row->text(1), QString());
+
+        // Another teacher deletes the student meanwhile.
+        QTest::mouseClick(form.BN_Edit, Qt::LeftButton);
+        QVERIFY(db().exec(QStringLiteral("delete from tblLogin")));
+        QTest::mouseClick(form.BN_Edit, Qt::LeftButton);
+        QCOMPARE(MessageService::texts().last(), QStringLiteral("请刷新后再试！"));
+        QCOMPARE(form.BN_Edit->text(), QStringLiteral("保存(&S)"));
+        QCOMPARE(count(), 0);
+    }
+
+    void deleteAsksFirst()
+    {
+        addRow(QStringLiteral("5"), QStringLiteral("赵六"));
+        {
+            StudentInfo form;
+            form.prepareView({ "5", "赵六", "男", "2011-05-01", "汉", "浙江", "", "", "", "", "", "", "", "", "" });
+            form.show();
+            MessageService::setNextAnswer(MsgAnswer::No);
+            QTest::mouseClick(form.BN_Del, Qt::LeftButton);
+            QCOMPARE(MessageService::messages().last().title, QStringLiteral("确认删除"));
+            QCOMPARE(MessageService::messages().last().buttons, MsgButtons::YesNo);
+            QVERIFY(!form.isVisible());
+            QCOMPARE(count(), 1);
+        }
+        StudentInfo form;
+        form.prepareView({ "5" });
+        form.setText(1, QStringLiteral("5"));
+        form.show();
+        MessageService::setNextAnswer(MsgAnswer::Yes);
+        QTest::mouseClick(form.BN_Del, Qt::LeftButton);
+        QCOMPARE(MessageService::texts().last(), QStringLiteral("删除成功，请刷新！"));
+        QCOMPARE(count(), 0);
+
+        mod().IsAdmin = false;
+        StudentInfo user;
+        QVERIFY(!user.BN_Edit->isEnabled() && !user.BN_Del->isEnabled());
+    }
+
+    void listOrderColoursAndCount()
+    {
+        StudentInfoWatch list;
+        list.fill();
+        QCOMPARE(MessageService::texts(), QStringList({ "列表为空！请添加学生信息" }));
+        QCOMPARE(list.txtNumber->text(), QStringLiteral("0"));
+        QCOMPARE(list.Grid->rows(), 1);
+        QCOMPARE(list.Grid->text(0, 14), QStringLiteral("备注"));
+
+        addRow(QStringLiteral("003"), QStringLiteral("丙"));
+        addRow(QStringLiteral("001"), QStringLiteral("甲 "));
+        addRow(QStringLiteral("002"), QStringLiteral("乙"));
+        QVERIFY(db().exec(QStringLiteral("update tblLogin set 备注=NULL")));
+        QTest::mouseClick(list.Command1, Qt::LeftButton);
+        QCOMPARE(column(list.Grid, 0), QStringList({ "001", "002", "003" }));
+        QCOMPARE(list.Grid->text(1, 1), QStringLiteral("甲"));
+        QCOMPARE(list.Grid->text(1, 14), QString());
+        QCOMPARE(list.Grid->background(1, 0), QColor(192, 255, 255));
+        QCOMPARE(list.Grid->background(2, 7), QColor(224, 224, 224));
+        QCOMPARE(list.Grid->background(3, 14), QColor(192, 255, 255));
+        QCOMPARE(list.txtNumber->text(), QStringLiteral("3"));
+
+        mod().IsAdmin = false;
+        list.fill();
+        QVERIFY(!list.BN_Add->isEnabled());
+    }
+
+    void searchCriteria()
+    {
+        addRow(QStringLiteral("101"), QStringLiteral("张伟"), QStringLiteral("男"), QStringLiteral("江苏"));
+        addRow(QStringLiteral("102"), QStringLiteral("张丽"), QStringLiteral("女"), QStringLiteral("江西"), QStringLiteral("50%进步"));
+        addRow(QStringLiteral("103"), QStringLiteral("O'Hara"), QStringLiteral("女"), QStringLiteral("浙江"), QStringLiteral("a_b"));
+        addRow(QStringLiteral("1010"), QStringLiteral("李雷"), QStringLiteral("男"), QStringLiteral("山东"));
+
+        StudentInfoFind find;
+        find.show();
+        auto found = [&] {
+            MessageService::clearMessages();
+            QTest::mouseClick(find.Command1, Qt::LeftButton);
+            // After a fruitless search the old rows stay, blank.
+            QStringList shown = column(find.Grid, 0);
+            shown.removeAll(QString());
+            return shown;
+        };
+        QCOMPARE(found(), QStringList({ "101", "1010", "102", "103" }));
+        QCOMPARE(find.txt_Result->text(), QStringLiteral("4"));
+
+        find.Text[1]->setText(QStringLiteral("10"));
+        QCOMPARE(found(), QStringList());
+        QCOMPARE(MessageService::texts(), QStringList({ "没有找到！" }));
+        QCOMPARE(find.txt_Result->text(), QStringLiteral("0"));
+        QCOMPARE(find.Grid->text(0, 0), QString());
+        QCOMPARE(find.Grid->rows(), 5);
+        find.Text[1]->setText(QStringLiteral("101"));
+        QCOMPARE(found(), QStringList({ "101" }));
+        find.Text[1]->clear();
+
+        find.Text[2]->setText(QStringLiteral("张"));
+        QTest::mouseClick(find.sex_m, Qt::LeftButton);
+        QCOMPARE(found(), QStringList({ "101" }));
+        QCOMPARE(find.Grid->background(1, 0), QColor(192, 255, 255));
+        QTest::mouseClick(find.sex_u, Qt::LeftButton);
+        QCOMPARE(found(), QStringList({ "101", "102" }));
+        find.Text[2]->clear();
+
+        find.native->setEditText(QStringLiteral("江"));
+        QCOMPARE(found(), QStringList({ "101", "102", "103" }));
+        find.native->setEditText(QStringLiteral("不详"));
+
+        find.Text[5]->setText(QStringLiteral("%"));
+        QCOMPARE(found(), QStringList({ "102" }));
+        find.Text[5]->setText(QStringLiteral("_"));
+        QCOMPARE(found(), QStringList({ "103" }));
+        find.Text[5]->clear();
+        find.Text[2]->setText(QStringLiteral("o'h"));
+        QCOMPARE(found(), QStringList({ "103" }));
+        find.Text[2]->setText(QStringLiteral("' or '1'='1"));
+        QCOMPARE(found(), QStringList());
+        find.Text[2]->clear();
+        find.Text[3]->setText(QStringLiteral("1010号"));
+        QCOMPARE(found(), QStringList({ "1010" }));
+        QCOMPARE(count(), 4);
+    }
+
+    void reportRepeatsHeadersOnEveryPage()
+    {
+        for (int i = 1; i <= 60; ++i)
+            addRow(QStringLiteral("%1").arg(i, 3, 10, QLatin1Char('0')), QStringLiteral("学生%1").arg(i));
+        bool ok = false;
+        const QVector<QStringList> rows = DataReport1::readRows(&ok);
+        QVERIFY(ok);
+        QCOMPARE(rows.size(), 60);
+        QCOMPARE(rows.first().size(), 11);
+        const QString pdf = m_db->dir() + QStringLiteral("/report.pdf");
+        int pages = 0;
+        QVERIFY(DataReport1::exportPdf(pdf, rows, &pages));
+        QCOMPARE(pages, 3);
+
+        const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+        if (pdftotext.isEmpty())
+            QSKIP("pdftotext is not installed");
+        QProcess info;
+        info.start(QStringLiteral("pdfinfo"), { pdf });
+        QVERIFY(info.waitForFinished());
+        QVERIFY(QString::fromUtf8(info.readAllStandardOutput()).contains(QRegularExpression(QStringLiteral("Pages:\\s+3"))));
+        auto pageText = [&](int page) {
+            QProcess p;
+            p.start(pdftotext, { QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"), QString::number(page),
+                                 QStringLiteral("-layout"), pdf, QStringLiteral("-") });
+            p.waitForFinished();
+            // The PDF maps some ideographs to their compatibility forms; read them back as plain text.
+            return QString::fromUtf8(p.readAllStandardOutput()).normalized(QString::NormalizationForm_KC).remove(QLatin1Char(' '));
+        };
+        const QString first = pageText(1), second = pageText(2);
+        QVERIFY2(first.contains(QStringLiteral("学生信息表")), qPrintable(first.left(200)));
+        QVERIFY(!second.contains(QStringLiteral("学生信息表")));
+        QVERIFY(second.contains(QStringLiteral("家庭住址:")));
+        QVERIFY(second.contains(QStringLiteral("学生60")));
+        QVERIFY(!first.contains(QStringLiteral("学生60")));
+    }
+};
+
+QTEST_MAIN(TestStudents)
+#include "tst_students.moc"
