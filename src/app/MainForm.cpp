@@ -11,6 +11,11 @@
 #include "students/StudentInfo.h"
 #include "students/StudentInfoFind.h"
 #include "students/StudentInfoWatch.h"
+#include "tests/TestFill.h"
+#include "tests/TestFillSel.h"
+#include "tests/TestInfoAdd.h"
+#include "tests/TestInfoWatch.h"
+#include "tests/TestWatch.h"
 #include "platform/AppPaths.h"
 #include "platform/Desktop.h"
 #include "platform/MessageService.h"
@@ -98,13 +103,13 @@ void MainForm::buildMenus()
     addEntry(info, "InfoFind", QStringLiteral("查找学生信息"), &MainForm::findStudent);
 
     QMenu* test = addTopMenu("Test", QStringLiteral("考试信息管理(&T)"));
-    addEntry(test, "TestInfo", QStringLiteral("查看所有考试"));
-    addEntry(test, "TestAdd", QStringLiteral("添加考试信息"));
+    addEntry(test, "TestInfo", QStringLiteral("查看所有考试"), &MainForm::testList);
+    addEntry(test, "TestAdd", QStringLiteral("添加考试信息"), &MainForm::addTest);
     addEntry(test, "TestDel", QStringLiteral("删除考试信息"), &MainForm::deleteTest);
     addLine(test, "line2");
-    addEntry(test, "TestEditWatch", QStringLiteral("查看考试成绩"));
-    addEntry(test, "TestFill", QStringLiteral("录入考试成绩"));
-    addEntry(test, "TestEdit", QStringLiteral("修改考试成绩"));
+    addEntry(test, "TestEditWatch", QStringLiteral("查看考试成绩"), &MainForm::viewScores);
+    addEntry(test, "TestFill", QStringLiteral("录入考试成绩"), &MainForm::enterScores);
+    addEntry(test, "TestEdit", QStringLiteral("修改考试成绩"), &MainForm::changeScores);
     addLine(test, "line5");
     addEntry(test, "Commitment", QStringLiteral("评语生成器"), &MainForm::commentGenerator);
 
@@ -252,8 +257,61 @@ void MainForm::privileges()
 
 void MainForm::commentGenerator()
 {
-    notYetAvailable();
+    selectTest(QString());
     MessageService::info(kCommentHowTo);
+}
+
+void MainForm::testList()
+{
+    if (!m_tests) {
+        m_tests = new TestInfoWatch;
+        connect(m_tests, &TestInfoWatch::addRequested, this, &MainForm::addTest);
+        m_tests->load();
+    }
+    showChild(m_tests);
+}
+
+void MainForm::addTest()
+{
+    TestInfoAdd::open(this);
+}
+
+TestFillSel* MainForm::selectTest(const QString& mode)
+{
+    if (!m_select) {
+        m_select = new TestFillSel;
+        connect(m_select, &TestFillSel::enterScores, this, [this](const QString& caption, const QString& topic, bool autoSave) {
+            TestFill::open(this, caption, topic, autoSave);
+        });
+        connect(m_select, &TestFillSel::viewScores, this, &MainForm::showScores);
+        m_select->load();
+    }
+    if (!mode.isEmpty())
+        m_select->setMode(mode);
+    showChild(m_select);
+    return m_select;
+}
+
+void MainForm::viewScores()
+{
+    selectTest(TestFillSel::viewMode());
+}
+
+void MainForm::enterScores()
+{
+    selectTest(QString());
+}
+
+void MainForm::changeScores()
+{
+    selectTest(TestFillSel::changeMode());
+}
+
+void MainForm::showScores()
+{
+    auto* watch = new TestWatch;
+    watch->load();
+    showChild(watch);
 }
 
 void MainForm::studentList()
@@ -300,7 +358,7 @@ void MainForm::editStudent()
 
 void MainForm::deleteTest()
 {
-    notYetAvailable();
+    testList();
     MessageService::info(QStringLiteral("选择一条要删除的信息，按“删除信息”按钮！"));
 }
 

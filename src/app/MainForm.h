@@ -13,6 +13,8 @@ class Class;
 class DataReport1;
 class StudentInfoFind;
 class StudentInfoWatch;
+class TestFillSel;
+class TestInfoWatch;
 
 // The main window: a frame for the child windows and the menu that opens them.
 class MainForm : public QMainWindow {
@@ -48,6 +50,13 @@ private:
     void addStudent();
     void findStudent();
     void studentReport();
+    void testList();
+    void addTest();
+    TestFillSel* selectTest(const QString& mode);
+    void viewScores();
+    void enterScores();
+    void changeScores();
+    void showScores();
     void privileges();
     void commentGenerator();
     void deleteStudent();
@@ -63,6 +72,8 @@ private:
     QPointer<StudentInfoWatch> m_watch;
     QPointer<StudentInfoFind> m_find;
     QPointer<DataReport1> m_report;
+    QPointer<TestInfoWatch> m_tests;
+    QPointer<TestFillSel> m_select;
     QMenu* m_winMenu = nullptr;
     QAction* m_winLine = nullptr;
 };

@@ -76,6 +76,13 @@ public:
         return e.nativeErrorCode().isEmpty() ? QStringLiteral("1") : e.nativeErrorCode();
     }
 
+    // A write that changes nothing takes the file's write lock at once, so two
+    // writers queue behind the busy timeout instead of deadlocking.
+    QString lockTableSql(const QString& table) const override
+    {
+        return QStringLiteral("delete from ") + table + QStringLiteral(" where 1=0");
+    }
+    bool isBusy(const DbError& e) const override { return (e.number.toInt() & 0xff) == 5 || (e.number.toInt() & 0xff) == 6; }
     bool isDuplicateKey(const DbError& e) const override
     {
         // SQLITE_CONSTRAINT_PRIMARYKEY and SQLITE_CONSTRAINT_UNIQUE.
@@ -138,6 +145,14 @@ public:
         return e.type() == QSqlError::ConnectionError ? QStringLiteral("08001") : QString();
     }
     bool isDuplicateKey(const DbError& e) const override { return e.number == QLatin1String("23505"); }
+    QString lockTableSql(const QString& table) const override
+    {
+        return QStringLiteral("LOCK TABLE ") + table + QStringLiteral(" IN EXCLUSIVE MODE");
+    }
+    bool isBusy(const DbError& e) const override
+    {
+        return e.number == QLatin1String("40001") || e.number == QLatin1String("40P01") || e.number == QLatin1String("55P03");
+    }
 };
 
 } // namespace

@@ -40,6 +40,10 @@ public:
     virtual QString tableExistsSql() const = 0;
 
     virtual QString nativeCode(const QSqlError& error) const = 0;
+    // Keeps other writers off a table until the transaction ends.
+    virtual QString lockTableSql(const QString& table) const = 0;
+    // Another connection holds the lock this one needs: worth trying again.
+    virtual bool isBusy(const DbError& error) const = 0;
     // The database refused a second row with the same key.
     virtual bool isDuplicateKey(const DbError& error) const = 0;
 

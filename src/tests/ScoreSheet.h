@@ -1,0 +1,35 @@
+#pragma once
+
+#include "data/Database.h"
+#include "tests/TestRecord.h"
+
+#include <QStringList>
+
+namespace velmora {
+
+// What the score entry boxes hold for one student.
+struct ScoreEntry {
+    QString student;
+    QStringList subjects = QStringList(14); // by subject index
+    QStringList duties = QStringList(5);    // 出勤共, 病假, 旷课, 事假, 迟到早退
+    QString comment;
+};
+
+namespace Scores {
+
+inline constexpr int kMaxScore = 999;
+inline constexpr int kMaxComment = 900;
+
+// The test's score rows in student-number order.
+Result<RecordSet> rows(const Database& db, int testNumber);
+
+// Empty when every box the test uses holds something storable; else the
+// message for the first that does not, naming the box.
+QString check(const TestItems& items, const ScoreEntry& entry);
+
+// Writes the boxes the test uses to the student's row; an error when the
+// row is gone.
+Status save(Database& db, int testNumber, const TestItems& items, const ScoreEntry& entry);
+
+} // namespace Scores
+} // namespace velmora

@@ -1,0 +1,347 @@
+#include "tests/TestFill.h"
+
+#include "app/Module1.h"
+#include "data/Schema.h"
+#include "platform/Controls.h"
+#include "platform/MessageService.h"
+#include "students/StudentInfo.h"
+#include "tests/ScoreSheet.h"
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace velmora {
+
+namespace {
+const QString kNone = QStringLiteral("无");
+
+QLineEdit* lockedBox(QWidget* parent, const char* name)
+{
+    QLineEdit* box = Controls::edit(parent, name);
+    box->setReadOnly(true);
+    return box;
+}
+} // namespace
+
+TestFill::TestFill(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+    , Label(15, nullptr)
+    , Text(15, nullptr)
+    , labelDuty(5, nullptr)
+    , txtDuty(5, nullptr)
+{
+    setObjectName(QStringLiteral("TestFill"));
+    setWindowTitle(QStringLiteral("考试成绩录入"));
+
+    Topic = Controls::label(this, "Topic", QStringLiteral("考试成绩录入"));
+    QFont big = Topic->font();
+    big.setPointSize(big.pointSize() + 8);
+    big.setBold(true);
+    Topic->setFont(big);
+    Topic->setAlignment(Qt::AlignCenter);
+
+    auto* Frame3 = new QGroupBox(QStringLiteral("考试信息"), this);
+    Frame3->setObjectName(QStringLiteral("Frame3"));
+    txtNumber = lockedBox(Frame3, "txtNumber");
+    txtName = lockedBox(Frame3, "txtName");
+    txtType = lockedBox(Frame3, "txtType");
+    txtDate = lockedBox(Frame3, "txtDate");
+    txtTable = lockedBox(this, "txtTable");
+    txtTable->hide();
+    auto* info = new QGridLayout(Frame3);
+    info->addWidget(Controls::label(Frame3, "Label1", QStringLiteral("考试号"), txtNumber), 0, 0);
+    info->addWidget(txtNumber, 0, 1);
+    info->addWidget(Controls::label(Frame3, "label2", QStringLiteral("考试名称"), txtName), 0, 2);
+    info->addWidget(txtName, 0, 3);
+    info->addWidget(Controls::label(Frame3, "Label5", QStringLiteral("考试类型"), txtType), 1, 0);
+    info->addWidget(txtType, 1, 1);
+    info->addWidget(Controls::label(Frame3, "Label6", QStringLiteral("考试日期"), txtDate), 1, 2);
+    info->addWidget(txtDate, 1, 3);
+
+    auto* Frame4 = new QGroupBox(QStringLiteral("学生成绩表"), this);
+    Frame4->setObjectName(QStringLiteral("Frame4"));
+    auto* scores = new QGridLayout(Frame4);
+    QStringList captions { QStringLiteral("学号") };
+    captions << Schema::subjects();
+    for (int i = 0; i <= 14; ++i) {
+        Text[i] = Controls::edit(Frame4, "");
+        Text[i]->setObjectName(QStringLiteral("Text%1").arg(i));
+        Label[i] = Controls::label(Frame4, "", captions[i], Text[i]);
+        Label[i]->setObjectName(QStringLiteral("Label%1").arg(i));
+        if (i == 0) {
+            Text[0]->setReadOnly(true);
+            scores->addWidget(Label[0], 0, 0);
+            scores->addWidget(Text[0], 0, 1, 1, 3);
+            continue;
+        }
+        Text[i]->setText(kNone);
+        Text[i]->setMaxLength(3);
+        Text[i]->setFixedWidth(64);
+        Text[i]->installEventFilter(this);
+        const int row = (i + 1) / 2, col = ((i - 1) % 2) * 2;
+        scores->addWidget(Label[i], row, col);
+        scores->addWidget(Text[i], row, col + 1);
+    }
+
+    Check = new QCheckBox(QStringLiteral("自动保存（点击下面四个按钮，将自动保存）"), this);
+    Check->setObjectName(QStringLiteral("Check"));
+    Check->setToolTip(QStringLiteral("谨慎使用，点击下面四个按钮，自动保存，可数据将无法还原"));
+    Command2 = Controls::button(this, "Command2", QStringLiteral("查看该学生资料(&D)"));
+
+    auto* Frame1 = new QGroupBox(QStringLiteral("出勤率"), this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    auto* duties = new QGridLayout(Frame1);
+    for (int d = 0; d < 5; ++d) {
+        txtDuty[d] = Controls::edit(Frame1, "");
+        txtDuty[d]->setObjectName(QStringLiteral("txtDuty%1").arg(d));
+        txtDuty[d]->setText(kNone);
+        txtDuty[d]->setMaxLength(3);
+        txtDuty[d]->setFixedWidth(56);
+        // The caption reads "病假 ___ 天": the box stands in the gap.
+        const QString item = Schema::attendanceItems()[d];
+        labelDuty[d] = Controls::label(Frame1, "", item, txtDuty[d]);
+        labelDuty[d]->setObjectName(QStringLiteral("labelDuty%1").arg(d));
+        duties->addWidget(labelDuty[d], d, 0);
+        duties->addWidget(txtDuty[d], d, 1);
+        duties->addWidget(new QLabel(QStringLiteral("天"), Frame1), d, 2);
+    }
+
+    auto* Frame2 = new QGroupBox(QStringLiteral("教师评语"), this);
+    Frame2->setObjectName(QStringLiteral("Frame2"));
+    txtTeacher = new QPlainTextEdit(kNone, Frame2);
+    txtTeacher->setObjectName(QStringLiteral("txtTeacher"));
+    txtTeacher->setAccessibleName(QStringLiteral("教师评语"));
+    txtTeacher->setTabChangesFocus(true);
+    txtTeacher->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    txtTeacher->setToolTip(QStringLiteral("建议使用系统附带的《智能评语生成器》"));
+    BN_Comment = Controls::button(Frame2, "BN_Comment", QStringLiteral("评语生成器(&C)"));
+    auto* comment = new QVBoxLayout(Frame2);
+    comment->addWidget(txtTeacher);
+    comment->addWidget(BN_Comment, 0, Qt::AlignRight);
+
+    BN_First = Controls::button(this, "BN_First", QStringLiteral("首页(&F)"));
+    BN_Previous = Controls::button(this, "BN_Previous", QStringLiteral("上一个(&P)"));
+    BN_Next = Controls::button(this, "BN_Next", QStringLiteral("下一个(&N)"));
+    BN_Last = Controls::button(this, "BN_Last", QStringLiteral("末页(&L)"));
+    BN_Save = Controls::button(this, "BN_Save", QStringLiteral("保存(&S)"));
+    BN_Back = Controls::button(this, "BN_Back", QStringLiteral("返回(&B)"));
+
+    auto* left = new QVBoxLayout;
+    left->addWidget(Frame4);
+    left->addWidget(Check);
+    left->addWidget(Command2, 0, Qt::AlignLeft);
+    auto* right = new QVBoxLayout;
+    right->addWidget(Frame1);
+    right->addWidget(Frame2, 1);
+    auto* middle = new QHBoxLayout;
+    middle->addLayout(left);
+    middle->addLayout(right, 1);
+    auto* buttons = new QHBoxLayout;
+    for (QPushButton* b : { BN_First, BN_Previous, BN_Next, BN_Last, BN_Save, BN_Back })
+        buttons->addWidget(b);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Topic);
+    layout->addWidget(Frame3);
+    layout->addLayout(middle);
+    layout->addLayout(buttons);
+    resize(760, 600);
+
+    connect(BN_First, &QPushButton::clicked, this, &TestFill::first);
+    connect(BN_Previous, &QPushButton::clicked, this, &TestFill::previous);
+    connect(BN_Next, &QPushButton::clicked, this, &TestFill::next);
+    connect(BN_Last, &QPushButton::clicked, this, &TestFill::last);
+    connect(BN_Save, &QPushButton::clicked, this, [this] {
+        if (save())
+            MessageService::info(QStringLiteral("保存完毕！"));
+    });
+    connect(BN_Back, &QPushButton::clicked, this, &QDialog::reject);
+    connect(Command2, &QPushButton::clicked, this, &TestFill::showStudent);
+    connect(BN_Comment, &QPushButton::clicked, this, &TestFill::openComment);
+}
+
+bool TestFill::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::FocusIn) {
+        if (auto* box = qobject_cast<QLineEdit*>(watched)) {
+            // After the click that gave the focus has placed the cursor.
+            QTimer::singleShot(0, box, [box] { box->selectAll(); });
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TestFill::load()
+{
+    txtNumber->setText(mod().SelNo);
+    bool ok = false;
+    m_number = mod().SelNo.trimmed().toInt(&ok);
+    auto test = ok ? Tests::fetch(mod().Conn, m_number) : Result<std::optional<TestRecord>>(std::optional<TestRecord>());
+    if (!test) {
+        MessageService::info(test.error().restartMessage());
+        return;
+    }
+    if (!*test) {
+        MessageService::info(QStringLiteral("对不起，此内容不存在！"));
+        return;
+    }
+    m_test = **test;
+    txtName->setText(m_test.name);
+    txtDate->setText(m_test.date);
+    txtType->setText(m_test.type);
+    txtTable->setText(QStringLiteral("表 TblScore") + txtNumber->text());
+    auto rows = Scores::rows(mod().Conn, m_number);
+    if (!rows) {
+        MessageService::info(rows.error().restartMessage());
+        return;
+    }
+    m_rows = *rows;
+    if (!hasRows()) {
+        MessageService::info(QStringLiteral("这次考试还没有学生的成绩记录（定义考试时还没有学生），不能录入成绩！"));
+        return;
+    }
+    m_rows.moveFirst();
+    RefreshForm();
+}
+
+void TestFill::RefreshForm()
+{
+    if (!hasRows())
+        return;
+    Text[0]->setText(m_rows.value(u"学号").toString());
+    for (int i = 1; i <= 14; ++i) {
+        const bool used = m_test.items.hasSubject(i - 1);
+        Text[i]->setEnabled(used);
+        if (used)
+            Text[i]->setText(m_rows.text(Label[i]->text()));
+    }
+    for (int d = 0; d < 5; ++d) {
+        txtDuty[d]->setEnabled(m_test.items.attendance);
+        if (m_test.items.attendance)
+            txtDuty[d]->setText(m_rows.text(Schema::attendanceItems()[d]));
+    }
+    txtTeacher->setEnabled(m_test.items.comment);
+    BN_Comment->setEnabled(m_test.items.comment);
+    if (m_test.items.comment)
+        txtTeacher->setPlainText(m_rows.text(u"教师评语"));
+}
+
+ScoreEntry TestFill::entry() const
+{
+    ScoreEntry e;
+    e.student = Text[0]->text();
+    for (int i = 1; i <= 14; ++i)
+        e.subjects[i - 1] = Text[i]->text();
+    for (int d = 0; d < 5; ++d)
+        e.duties[d] = txtDuty[d]->text();
+    e.comment = txtTeacher->toPlainText();
+    return e;
+}
+
+bool TestFill::save()
+{
+    if (!hasRows())
+        return false;
+    const ScoreEntry e = entry();
+    // A refused value writes nothing and leaves every typed value in its box.
+    if (const QString problem = Scores::check(m_test.items, e); !problem.isEmpty()) {
+        MessageService::info(problem);
+        return false;
+    }
+    Status saved = Scores::save(mod().Conn, m_number, m_test.items, e);
+    if (!saved) {
+        MessageService::info(saved.error().restartMessage());
+        return false;
+    }
+    const QString student = e.student.trimmed();
+    auto rows = Scores::rows(mod().Conn, m_number);
+    if (!rows) {
+        MessageService::info(rows.error().restartMessage());
+        return true;
+    }
+    m_rows = *rows;
+    m_rows.moveFirst();
+    while (!m_rows.eof() && m_rows.text(u"学号") != student)
+        m_rows.moveNext();
+    if (m_rows.eof())
+        m_rows.moveFirst();
+    RefreshForm();
+    return true;
+}
+
+bool TestFill::saveBeforeMoving()
+{
+    if (!hasRows())
+        return false;
+    if (Check->isChecked())
+        return save();
+    if (MessageService::askYesNo(QStringLiteral("是否需要保存？"), MsgIcon::Question))
+        return save();
+    return true;
+}
+
+void TestFill::moveTo(int row)
+{
+    if (!saveBeforeMoving())
+        return;
+    m_rows.move(qBound(0, row, m_rows.recordCount() - 1));
+    RefreshForm();
+}
+
+void TestFill::first()
+{
+    moveTo(0);
+}
+
+void TestFill::previous()
+{
+    moveTo(m_rows.position() - 1);
+}
+
+void TestFill::next()
+{
+    moveTo(m_rows.position() + 1);
+}
+
+void TestFill::last()
+{
+    moveTo(m_rows.recordCount() - 1);
+}
+
+void TestFill::showStudent()
+{
+    if (!hasRows())
+        return;
+    StudentInfo form(this);
+    if (!form.prepareReadOnly(Text[0]->text())) {
+        MessageService::info(QStringLiteral("学号为 %1 的学生已不存在（资料可能已被删除），不能查看！").arg(Text[0]->text().trimmed()));
+        return;
+    }
+    form.exec();
+}
+
+void TestFill::openComment()
+{
+    mod().SelNo = Text[0]->text().trimmed();
+    MessageService::info(QStringLiteral("“评语生成器”功能尚未开放，敬请期待！"));
+}
+
+void TestFill::open(QWidget* parent, const QString& caption, const QString& topic, bool autoSave)
+{
+    TestFill fill(parent);
+    fill.setWindowTitle(caption);
+    fill.Topic->setText(topic);
+    fill.Check->setEnabled(autoSave);
+    fill.load();
+    fill.exec();
+}
+
+} // namespace velmora

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "data/RecordSet.h"
+#include "tests/TestRecord.h"
+
+#include <QDialog>
+#include <QVector>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace velmora {
+
+struct ScoreEntry;
+
+// 考试成绩录入: one test's scores, attendance and comments, student by student.
+class TestFill : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit TestFill(QWidget* parent = nullptr);
+
+    QLabel* Topic;
+    QLineEdit* txtNumber;
+    QLineEdit* txtName;
+    QLineEdit* txtType;
+    QLineEdit* txtDate;
+    QLineEdit* txtTable;
+    // Index 0 is 学号, 1..14 the subjects.
+    QVector<QLabel*> Label;
+    QVector<QLineEdit*> Text;
+    QCheckBox* Check;
+    QPushButton* Command2;
+    QVector<QLabel*> labelDuty;
+    QVector<QLineEdit*> txtDuty;
+    QPlainTextEdit* txtTeacher;
+    QPushButton* BN_Comment;
+    QPushButton* BN_First;
+    QPushButton* BN_Previous;
+    QPushButton* BN_Next;
+    QPushButton* BN_Last;
+    QPushButton* BN_Save;
+    QPushButton* BN_Back;
+
+    // Reads the test number from SelNo.
+    void load();
+    void RefreshForm();
+    // False when nothing was written (a refused value or a refused update).
+    bool save();
+
+    void first();
+    void previous();
+    void next();
+    void last();
+    void showStudent();
+    void openComment();
+
+    // Shows the entry window for the test in SelNo, modally.
+    static void open(QWidget* parent, const QString& caption, const QString& topic, bool autoSave);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // The save-before-moving rule; false when the move must not happen.
+    bool saveBeforeMoving();
+    void moveTo(int row);
+    ScoreEntry entry() const;
+    bool hasRows() const { return m_rows.recordCount() > 0; }
+
+    int m_number = 0;
+    TestRecord m_test;
+    RecordSet m_rows;
+};
+
+} // namespace velmora

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QDialog>
+#include <QVector>
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace velmora {
+
+// 添加考试信息: defines a test and creates its score table.
+class TestInfoAdd : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit TestInfoAdd(QWidget* parent = nullptr);
+
+    QLineEdit* txtNumber;
+    QLineEdit* txtName;
+    QComboBox* txtType;
+    QLineEdit* txtDate;
+    // Index 1..16: the fourteen subjects, 出勤, 教师评语.
+    QVector<QCheckBox*> Check;
+    QCheckBox* CheckAll;
+    QLineEdit* txtSaveAt;
+    QPlainTextEdit* txtMemo;
+    QPushButton* BN_OK;
+    QPushButton* Command2;
+
+    void load();
+    bool CheckForm();
+    void define();
+
+    // Defines a test and, when the teacher wants to, goes on to its score entry.
+    static void open(QWidget* parent);
+
+    // Set when the teacher chose to go on to score entry for the new test.
+    int enterScoresFor() const { return m_enterScores; }
+
+private:
+    void typePicked();
+    void showNumber(int number);
+
+    int m_enterScores = 0;
+};
+
+} // namespace velmora
