@@ -54,7 +54,7 @@ ConnectionSettings embeddedClass(int students, int photoBytes)
         for (int i = 1; i <= students; ++i) {
             auto r = db.exec(QStringLiteral("insert into tblLogin (学号, 姓名, 性别, 照片) values (?, ?, ?, ?)"),
                              { QString::number(100000 + i), QStringLiteral("学生%1").arg(i), QStringLiteral("男"),
-                               photo });
+                               photoBytes > 0 ? QVariant(photo) : QVariant() });
             if (!r)
                 fail(r.error());
         }

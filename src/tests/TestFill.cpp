@@ -210,6 +210,12 @@ void TestFill::load()
     }
     m_rows.moveFirst();
     RefreshForm();
+    for (int i = 1; i <= 14; ++i) {
+        if (Text[i]->isEnabled()) {
+            Text[i]->setFocus();
+            break;
+        }
+    }
 }
 
 void TestFill::RefreshForm()
