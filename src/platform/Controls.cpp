@@ -17,6 +17,13 @@ QLineEdit* edit(QWidget* parent, const char* name, const QString& text)
     return e;
 }
 
+QLineEdit* lockedEdit(QWidget* parent, const char* name)
+{
+    QLineEdit* e = edit(parent, name);
+    e->setReadOnly(true);
+    return e;
+}
+
 QLabel* label(QWidget* parent, const char* name, const QString& text, QWidget* buddy)
 {
     auto* l = new QLabel(text, parent);

@@ -15,6 +15,8 @@ namespace velmora::Controls {
 // Controls carry their design names as objectName, so tests and assistive
 // tools find them; a caption label is its box's buddy.
 QLineEdit* edit(QWidget* parent, const char* name, const QString& text = QString());
+// A box that shows a value the user cannot change.
+QLineEdit* lockedEdit(QWidget* parent, const char* name);
 QLabel* label(QWidget* parent, const char* name, const QString& text, QWidget* buddy = nullptr);
 // At most `chars` characters, counted as the database counts them.
 void limitChars(QLineEdit* edit, int chars);

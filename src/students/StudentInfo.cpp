@@ -387,6 +387,22 @@ void StudentInfo::save()
     BN_Save->hide();
 }
 
+bool StudentInfo::written(const Students::WriteResult& r)
+{
+    switch (r.outcome) {
+    case Students::Outcome::Done:
+        return true;
+    case Students::Outcome::Missing:
+        MessageService::info(QStringLiteral("请刷新后再试！"));
+        return false;
+    case Students::Outcome::Duplicate:
+    case Students::Outcome::Failed:
+        break;
+    }
+    MessageService::info(r.error.unknownMessage());
+    return false;
+}
+
 void StudentInfo::editOrSave()
 {
     if (BN_Edit->text() == kEdit) {
@@ -400,17 +416,8 @@ void StudentInfo::editOrSave()
     if (!checkinput())
         return;
     const Students::WriteResult r = Students::update(mod().Conn, record(), m_photo);
-    switch (r.outcome) {
-    case Students::Outcome::Missing:
-        MessageService::info(QStringLiteral("请刷新后再试！"));
+    if (!written(r))
         return;
-    case Students::Outcome::Duplicate:
-    case Students::Outcome::Failed:
-        MessageService::info(r.error.unknownMessage());
-        return;
-    case Students::Outcome::Done:
-        break;
-    }
     MessageService::info(QStringLiteral("修改成功，请刷新！"));
     setWindowTitle(QStringLiteral("查看学生信息"));
     lockon();
@@ -425,17 +432,8 @@ void StudentInfo::remove()
         return;
     }
     const Students::WriteResult r = Students::remove(mod().Conn, text(1));
-    switch (r.outcome) {
-    case Students::Outcome::Missing:
-        MessageService::info(QStringLiteral("请刷新后再试！"));
+    if (!written(r))
         return;
-    case Students::Outcome::Duplicate:
-    case Students::Outcome::Failed:
-        MessageService::info(r.error.unknownMessage());
-        return;
-    case Students::Outcome::Done:
-        break;
-    }
     MessageService::info(QStringLiteral("删除成功，请刷新！"));
     accept();
 }

@@ -72,6 +72,8 @@ private:
     StudentRecord record() const;
     void retired(QCheckBox* box, int index);
     void setPicture(const QPixmap& picture);
+    // Says what went wrong, if anything: a vanished row or the database's refusal.
+    static bool written(const Students::WriteResult& result);
 
     std::optional<QByteArray> m_photo; // the file chosen in this opening
 };

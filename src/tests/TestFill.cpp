@@ -6,6 +6,7 @@
 #include "platform/MessageService.h"
 #include "students/StudentInfo.h"
 #include "tests/ScoreSheet.h"
+#include "tests/TestFields.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -24,12 +25,6 @@ namespace velmora {
 namespace {
 const QString kNone = QStringLiteral("无");
 
-QLineEdit* lockedBox(QWidget* parent, const char* name)
-{
-    QLineEdit* box = Controls::edit(parent, name);
-    box->setReadOnly(true);
-    return box;
-}
 } // namespace
 
 TestFill::TestFill(QWidget* parent)
@@ -51,21 +46,14 @@ TestFill::TestFill(QWidget* parent)
 
     auto* Frame3 = new QGroupBox(QStringLiteral("考试信息"), this);
     Frame3->setObjectName(QStringLiteral("Frame3"));
-    txtNumber = lockedBox(Frame3, "txtNumber");
-    txtName = lockedBox(Frame3, "txtName");
-    txtType = lockedBox(Frame3, "txtType");
-    txtDate = lockedBox(Frame3, "txtDate");
-    txtTable = lockedBox(this, "txtTable");
+    m_fields = TestFields::make(Frame3);
+    Frame3->setLayout(m_fields.layout);
+    txtNumber = m_fields.number;
+    txtName = m_fields.name;
+    txtType = m_fields.type;
+    txtDate = m_fields.date;
+    txtTable = Controls::lockedEdit(this, "txtTable");
     txtTable->hide();
-    auto* info = new QGridLayout(Frame3);
-    info->addWidget(Controls::label(Frame3, "Label1", QStringLiteral("考试号"), txtNumber), 0, 0);
-    info->addWidget(txtNumber, 0, 1);
-    info->addWidget(Controls::label(Frame3, "label2", QStringLiteral("考试名称"), txtName), 0, 2);
-    info->addWidget(txtName, 0, 3);
-    info->addWidget(Controls::label(Frame3, "Label5", QStringLiteral("考试类型"), txtType), 1, 0);
-    info->addWidget(txtType, 1, 1);
-    info->addWidget(Controls::label(Frame3, "Label6", QStringLiteral("考试日期"), txtDate), 1, 2);
-    info->addWidget(txtDate, 1, 3);
 
     auto* Frame4 = new QGroupBox(QStringLiteral("学生成绩表"), this);
     Frame4->setObjectName(QStringLiteral("Frame4"));
@@ -182,21 +170,12 @@ bool TestFill::eventFilter(QObject* watched, QEvent* event)
 void TestFill::load()
 {
     txtNumber->setText(mod().SelNo);
-    bool ok = false;
-    m_number = mod().SelNo.trimmed().toInt(&ok);
-    auto test = ok ? Tests::fetch(mod().Conn, m_number) : Result<std::optional<TestRecord>>(std::optional<TestRecord>());
-    if (!test) {
-        MessageService::info(test.error().restartMessage());
+    const std::optional<TestRecord> test = selectedTest();
+    if (!test)
         return;
-    }
-    if (!*test) {
-        MessageService::info(QStringLiteral("对不起，此内容不存在！"));
-        return;
-    }
-    m_test = **test;
-    txtName->setText(m_test.name);
-    txtDate->setText(m_test.date);
-    txtType->setText(m_test.type);
+    m_test = *test;
+    m_number = m_test.number;
+    m_fields.show(m_test);
     txtTable->setText(QStringLiteral("表 TblScore") + txtNumber->text());
     auto rows = Scores::rows(mod().Conn, m_number);
     if (!rows) {

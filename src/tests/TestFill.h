@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/RecordSet.h"
+#include "tests/TestFields.h"
 #include "tests/TestRecord.h"
 
 #include <QDialog>
@@ -71,6 +72,7 @@ private:
     ScoreEntry entry() const;
     bool hasRows() const { return m_rows.recordCount() > 0; }
 
+    TestFields m_fields;
     int m_number = 0;
     TestRecord m_test;
     RecordSet m_rows;

@@ -30,14 +30,9 @@ TestFillSel::TestFillSel(QWidget* parent)
     txtNumber = new QComboBox(this);
     txtNumber->setObjectName(QStringLiteral("txtNumber"));
     txtNumber->setEditable(false);
-    auto readOnly = [this](const char* name) {
-        QLineEdit* box = Controls::edit(this, name);
-        box->setReadOnly(true);
-        return box;
-    };
-    txtName = readOnly("txtName");
-    txtType = readOnly("txtType");
-    txtDate = readOnly("txtDate");
+    txtName = Controls::lockedEdit(this, "txtName");
+    txtType = Controls::lockedEdit(this, "txtType");
+    txtDate = Controls::lockedEdit(this, "txtDate");
     BN_OK = Controls::button(this, "BN_OK", QStringLiteral("确定(&K)"));
     BN_Back = Controls::button(this, "BN_Back", QStringLiteral("取消(&C)"));
 

@@ -6,6 +6,7 @@
 #include "platform/MessageService.h"
 #include "platform/ResultGrid.h"
 #include "tests/ScoreSheet.h"
+#include "tests/TestFields.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -29,29 +30,17 @@ TestWatch::TestWatch(QWidget* parent)
     topic->setFont(big);
     topic->setAlignment(Qt::AlignCenter);
 
-    auto locked = [this](const char* name) {
-        QLineEdit* box = Controls::edit(this, name);
-        box->setReadOnly(true);
-        return box;
-    };
-    txtNumber = locked("txtNumber");
-    txtName = locked("txtName");
-    txtType = locked("txtType");
-    txtDate = locked("txtDate");
-    txtCount = locked("txtCount");
-    txtTable = locked("txtTable");
+    m_fields = TestFields::make(this);
+    txtNumber = m_fields.number;
+    txtName = m_fields.name;
+    txtType = m_fields.type;
+    txtDate = m_fields.date;
+    txtCount = Controls::lockedEdit(this, "txtCount");
+    txtTable = Controls::lockedEdit(this, "txtTable");
     txtTable->hide();
-    auto* info = new QGridLayout;
-    info->addWidget(Controls::label(this, "Label1", QStringLiteral("考试号"), txtNumber), 0, 0);
-    info->addWidget(txtNumber, 0, 1);
-    info->addWidget(Controls::label(this, "label2", QStringLiteral("考试名称"), txtName), 0, 2);
-    info->addWidget(txtName, 0, 3);
+    QGridLayout* info = m_fields.layout;
     info->addWidget(Controls::label(this, "Label3", QStringLiteral("考试人数"), txtCount), 0, 4);
     info->addWidget(txtCount, 0, 5);
-    info->addWidget(Controls::label(this, "Label5", QStringLiteral("考试类型"), txtType), 1, 0);
-    info->addWidget(txtType, 1, 1);
-    info->addWidget(Controls::label(this, "Label6", QStringLiteral("考试日期"), txtDate), 1, 2);
-    info->addWidget(txtDate, 1, 3);
 
     Grid = new ResultGrid(this);
     BN_Close = Controls::button(this, "BN_Close", QStringLiteral("关闭(&C)"));
@@ -68,21 +57,12 @@ TestWatch::TestWatch(QWidget* parent)
 void TestWatch::load()
 {
     txtNumber->setText(mod().SelNo);
-    bool ok = false;
-    const int number = mod().SelNo.trimmed().toInt(&ok);
-    auto test = ok ? Tests::fetch(mod().Conn, number) : Result<std::optional<TestRecord>>(std::optional<TestRecord>());
-    if (!test) {
-        MessageService::info(test.error().restartMessage());
+    const std::optional<TestRecord> test = selectedTest();
+    if (!test)
         return;
-    }
-    if (!*test) {
-        MessageService::info(QStringLiteral("对不起，此内容不存在！"));
-        return;
-    }
-    const TestRecord& t = **test;
-    txtName->setText(t.name);
-    txtDate->setText(t.date);
-    txtType->setText(t.type);
+    const TestRecord& t = *test;
+    const int number = t.number;
+    m_fields.show(t);
     txtTable->setText(QStringLiteral("表 TblScore") + txtNumber->text());
 
     // The comment is not shown: the headers stop before it.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tests/TestFields.h"
+
 #include <QWidget>
 
 class QLineEdit;
@@ -27,6 +29,9 @@ public:
 
     // Reads the test number from SelNo.
     void load();
+
+private:
+    TestFields m_fields;
 };
 
 } // namespace velmora

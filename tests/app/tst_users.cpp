@@ -3,7 +3,7 @@
 #include "app/User.h"
 #include "app/Users.h"
 #include "platform/MessageService.h"
-#include "support/TestDb.h"
+#include "support/DbTestCase.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -14,12 +14,9 @@
 using namespace velmora;
 using velmora::test::TestDb;
 
-class TestUsers : public QObject {
+class TestUsers : public velmora::test::DbTestCase {
     Q_OBJECT
 
-    std::unique_ptr<TestDb> m_db;
-
-    Database& db() { return m_db->db(); }
     QString stored(const char* column, const QString& user)
     {
         auto rows = db().select(QStringLiteral("select %1 from tblUsers where UserName=?").arg(QLatin1String(column)), { user });
@@ -40,22 +37,13 @@ class TestUsers : public QObject {
         QTest::mouseClick(pass.Command1, Qt::LeftButton);
     }
 
-private Q_SLOTS:
-    void init()
+    void prepare() override
     {
-        VELMORA_REQUIRE_BACKEND();
-        m_db = std::make_unique<TestDb>();
-        QVERIFY2(m_db->create(), qPrintable(m_db->lastError()));
         QVERIFY(db().exec(QStringLiteral("insert into tblUsers (UserName, PWD, Grade) values (?, ?, ?)"),
                           { QStringLiteral("O'Neil"), QStringLiteral("pw"), QStringLiteral(" odd ") }));
-        QVERIFY(m_db->loginModule(true));
-    }
-    void cleanup()
-    {
-        mod().reset();
-        m_db.reset();
     }
 
+private Q_SLOTS:
     void privilegeRoundTrip()
     {
         User window;

@@ -2,7 +2,7 @@
 #include "classes/Class.h"
 #include "classes/ClassSettings.h"
 #include "platform/MessageService.h"
-#include "support/TestDb.h"
+#include "support/DbTestCase.h"
 #include "support/Typing.h"
 
 #include <QLineEdit>
@@ -12,12 +12,9 @@
 using namespace velmora;
 using velmora::test::TestDb;
 
-class TestClass : public QObject {
+class TestClass : public velmora::test::DbTestCase {
     Q_OBJECT
 
-    std::unique_ptr<TestDb> m_db;
-
-    Database& db() { return m_db->db(); }
     QString cell(int period, const char* day)
     {
         auto rows = db().select(QStringLiteral("select %1 from tblTbl where 节次=?").arg(QString::fromUtf8(day)), { period });
@@ -43,19 +40,6 @@ class TestClass : public QObject {
     }
 
 private Q_SLOTS:
-    void init()
-    {
-        VELMORA_REQUIRE_BACKEND();
-        m_db = std::make_unique<TestDb>();
-        QVERIFY2(m_db->create(), qPrintable(m_db->lastError()));
-        QVERIFY(m_db->loginModule(true));
-    }
-    void cleanup()
-    {
-        mod().reset();
-        m_db.reset();
-    }
-
     void cellIndexMapsBothWays()
     {
         QCOMPARE(ClassSettings::cellIndex(1, 1), 1);

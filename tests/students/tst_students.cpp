@@ -6,7 +6,7 @@
 #include "students/StudentInfo.h"
 #include "students/StudentInfoFind.h"
 #include "students/StudentInfoWatch.h"
-#include "support/TestDb.h"
+#include "support/DbTestCase.h"
 
 #include <QBuffer>
 #include <QCheckBox>
@@ -24,12 +24,9 @@
 using namespace velmora;
 using velmora::test::TestDb;
 
-class TestStudents : public QObject {
+class TestStudents : public velmora::test::DbTestCase {
     Q_OBJECT
 
-    std::unique_ptr<TestDb> m_db;
-
-    Database& db() { return m_db->db(); }
 
     void addRow(const QString& number, const QString& name, const QString& sex = QStringLiteral("男"),
                 const QString& native = QStringLiteral("浙江"), const QString& remarks = QString())
@@ -84,19 +81,6 @@ class TestStudents : public QObject {
     }
 
 private Q_SLOTS:
-    void init()
-    {
-        VELMORA_REQUIRE_BACKEND();
-        m_db = std::make_unique<TestDb>();
-        QVERIFY2(m_db->create(), qPrintable(m_db->lastError()));
-        QVERIFY(m_db->loginModule(true));
-    }
-    void cleanup()
-    {
-        mod().reset();
-        m_db.reset();
-    }
-
     void addWithPhotoThenDuplicate()
     {
         const QString picture = pictureFile(QStringLiteral("a.png"), Qt::red);

@@ -2,7 +2,7 @@
 #include "data/Schema.h"
 #include "platform/MessageService.h"
 #include "platform/ResultGrid.h"
-#include "support/TestDb.h"
+#include "support/DbTestCase.h"
 #include "tests/ScoreSheet.h"
 #include "tests/TestFill.h"
 #include "tests/TestFillSel.h"
@@ -24,12 +24,9 @@
 using namespace velmora;
 using velmora::test::TestDb;
 
-class TestTests : public QObject {
+class TestTests : public velmora::test::DbTestCase {
     Q_OBJECT
 
-    std::unique_ptr<TestDb> m_db;
-
-    Database& db() { return m_db->db(); }
     void addStudents(const QStringList& numbers)
     {
         for (const QString& n : numbers)
@@ -64,21 +61,6 @@ class TestTests : public QObject {
     }
 
 private Q_SLOTS:
-    void init()
-    {
-        VELMORA_REQUIRE_BACKEND();
-        m_db = std::make_unique<TestDb>();
-        QVERIFY2(m_db->create(), qPrintable(m_db->lastError()));
-        QVERIFY(m_db->loginModule(true));
-        Tests::failAfterCreateForTesting(false);
-    }
-    void cleanup()
-    {
-        Tests::failAfterCreateForTesting(false);
-        mod().reset();
-        m_db.reset();
-    }
-
     void definitionWindow()
     {
         addStudents({ "003", "001", "002" });

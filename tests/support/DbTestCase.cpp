@@ -1,0 +1,24 @@
+#include "support/DbTestCase.h"
+
+#include "app/Module1.h"
+
+#include <QtTest>
+
+namespace velmora::test {
+
+void DbTestCase::init()
+{
+    VELMORA_REQUIRE_BACKEND();
+    m_db = std::make_unique<TestDb>();
+    QVERIFY2(m_db->create(), qPrintable(m_db->lastError()));
+    prepare();
+    QVERIFY(m_db->loginModule(true));
+}
+
+void DbTestCase::cleanup()
+{
+    mod().reset();
+    m_db.reset();
+}
+
+} // namespace velmora::test
