@@ -23,11 +23,7 @@ User::User(QWidget* parent)
     setObjectName(QStringLiteral("User"));
     setWindowTitle(QStringLiteral("用户权限设置"));
 
-    Label3 = Controls::label(this, "Label3", QStringLiteral("用 户 权 限 设 置"));
-    QFont big = Label3->font();
-    big.setPointSize(big.pointSize() + 4);
-    big.setBold(true);
-    Label3->setFont(big);
+    Label3 = Controls::title(this, "Label3", QStringLiteral("用 户 权 限 设 置"));
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setPixmap(Pictures::appIcon().pixmap(48, 48));

@@ -56,13 +56,7 @@ Class::Class(QWidget* parent)
     setWindowTitle(QStringLiteral("班级设置"));
     setAttribute(Qt::WA_DeleteOnClose);
 
-    auto* title = new QLabel(QStringLiteral("班级设置"), this);
-    title->setObjectName(QStringLiteral("Label6"));
-    QFont big = title->font();
-    big.setPointSize(big.pointSize() + 6);
-    big.setBold(true);
-    title->setFont(big);
-    title->setAlignment(Qt::AlignCenter);
+    auto* title = Controls::title(this, "Label6", QStringLiteral("班级设置"));
 
     txtNumber = Controls::edit(this, "txtNumber");
     txtName = Controls::edit(this, "txtName");

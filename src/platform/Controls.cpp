@@ -17,6 +17,17 @@ QLineEdit* edit(QWidget* parent, const char* name, const QString& text)
     return e;
 }
 
+QLabel* title(QWidget* parent, const char* name, const QString& text)
+{
+    QLabel* l = label(parent, name, text);
+    QFont big = l->font();
+    big.setPointSize(big.pointSize() + 7);
+    big.setBold(true);
+    l->setFont(big);
+    l->setAlignment(Qt::AlignCenter);
+    return l;
+}
+
 QLineEdit* lockedEdit(QWidget* parent, const char* name)
 {
     QLineEdit* e = edit(parent, name);

@@ -15,6 +15,9 @@ namespace velmora::Controls {
 // Controls carry their design names as objectName, so tests and assistive
 // tools find them; a caption label is its box's buddy.
 QLineEdit* edit(QWidget* parent, const char* name, const QString& text = QString());
+// A window's title: the caption in a large bold font, centred.
+QLabel* title(QWidget* parent, const char* name, const QString& text);
+
 // A box that shows a value the user cannot change.
 QLineEdit* lockedEdit(QWidget* parent, const char* name);
 QLabel* label(QWidget* parent, const char* name, const QString& text, QWidget* buddy = nullptr);

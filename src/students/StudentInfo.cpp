@@ -82,11 +82,7 @@ StudentInfo::StudentInfo(QWidget* parent)
         Text[i]->setObjectName(QStringLiteral("Text%1").arg(i));
     }
 
-    Title = Controls::label(this, "Title", QStringLiteral("学生信息表"));
-    QFont big = Title->font();
-    big.setPointSize(big.pointSize() + 8);
-    big.setBold(true);
-    Title->setFont(big);
+    Title = Controls::title(this, "Title", QStringLiteral("学生信息表"));
 
     sex_m = new QRadioButton(QStringLiteral("男"), this);
     sex_m->setObjectName(QStringLiteral("sex_m"));
@@ -245,30 +241,16 @@ void StudentInfo::retired(QCheckBox* box, int index)
     }
 }
 
-void StudentInfo::lockon()
+void StudentInfo::setLocked(bool locked)
 {
     for (int i = 1; i <= 13; ++i) {
         if (auto* line = qobject_cast<QLineEdit*>(Text[i]))
-            line->setReadOnly(true);
+            line->setReadOnly(locked);
         else
-            static_cast<QPlainTextEdit*>(Text[i])->setReadOnly(true);
+            static_cast<QPlainTextEdit*>(Text[i])->setReadOnly(locked);
     }
-    native->setEnabled(false);
-    for (QWidget* w : std::initializer_list<QWidget*> { sex_m, sex_w, Father_r, Mother_r, BN_Browse })
-        w->setEnabled(false);
-}
-
-void StudentInfo::lockoff()
-{
-    for (int i = 1; i <= 13; ++i) {
-        if (auto* line = qobject_cast<QLineEdit*>(Text[i]))
-            line->setReadOnly(false);
-        else
-            static_cast<QPlainTextEdit*>(Text[i])->setReadOnly(false);
-    }
-    native->setEnabled(true);
-    for (QWidget* w : std::initializer_list<QWidget*> { sex_m, sex_w, Father_r, Mother_r, BN_Browse })
-        w->setEnabled(true);
+    for (QWidget* w : std::initializer_list<QWidget*> { native, sex_m, sex_w, Father_r, Mother_r, BN_Browse })
+        w->setEnabled(!locked);
 }
 
 StudentRecord StudentInfo::record() const

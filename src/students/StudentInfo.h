@@ -42,8 +42,8 @@ public:
     QString text(int index) const;
     void setText(int index, const QString& value);
 
-    void lockon();
-    void lockoff();
+    void lockon() { setLocked(true); }
+    void lockoff() { setLocked(false); }
     bool checkinput();
 
     // The ways callers open the form; each shows it modally.
@@ -68,6 +68,7 @@ protected:
 
 private:
     void load();
+    void setLocked(bool locked);
     void fill(const StudentRecord& record);
     StudentRecord record() const;
     void retired(QCheckBox* box, int index);

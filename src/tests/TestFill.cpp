@@ -37,12 +37,7 @@ TestFill::TestFill(QWidget* parent)
     setObjectName(QStringLiteral("TestFill"));
     setWindowTitle(QStringLiteral("考试成绩录入"));
 
-    Topic = Controls::label(this, "Topic", QStringLiteral("考试成绩录入"));
-    QFont big = Topic->font();
-    big.setPointSize(big.pointSize() + 8);
-    big.setBold(true);
-    Topic->setFont(big);
-    Topic->setAlignment(Qt::AlignCenter);
+    Topic = Controls::title(this, "Topic", QStringLiteral("考试成绩录入"));
 
     auto* Frame3 = new QGroupBox(QStringLiteral("考试信息"), this);
     Frame3->setObjectName(QStringLiteral("Frame3"));

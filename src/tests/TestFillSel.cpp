@@ -20,12 +20,7 @@ TestFillSel::TestFillSel(QWidget* parent)
     setObjectName(QStringLiteral("TestFillSel"));
     setAttribute(Qt::WA_DeleteOnClose);
 
-    Label = Controls::label(this, "Label", entryMode());
-    QFont big = Label->font();
-    big.setPointSize(big.pointSize() + 6);
-    big.setBold(true);
-    Label->setFont(big);
-    Label->setAlignment(Qt::AlignCenter);
+    Label = Controls::title(this, "Label", entryMode());
 
     txtNumber = new QComboBox(this);
     txtNumber->setObjectName(QStringLiteral("txtNumber"));

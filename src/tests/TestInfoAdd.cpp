@@ -28,11 +28,7 @@ TestInfoAdd::TestInfoAdd(QWidget* parent)
     setObjectName(QStringLiteral("TestInfoAdd"));
     setWindowTitle(QStringLiteral("添加考试信息"));
 
-    auto* title = Controls::label(this, "Label1", QStringLiteral("考试信息表"));
-    QFont big = title->font();
-    big.setPointSize(big.pointSize() + 8);
-    big.setBold(true);
-    title->setFont(big);
+    auto* title = Controls::title(this, "Label1", QStringLiteral("考试信息表"));
     auto* image = new QLabel(this);
     image->setObjectName(QStringLiteral("Image1"));
     image->setPixmap(Pictures::appIcon().pixmap(48, 48));

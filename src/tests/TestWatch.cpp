@@ -23,12 +23,7 @@ TestWatch::TestWatch(QWidget* parent)
     setWindowTitle(QStringLiteral("查看考试成绩"));
     setAttribute(Qt::WA_DeleteOnClose);
 
-    auto* topic = Controls::label(this, "Topic", QStringLiteral("查看考试成绩"));
-    QFont big = topic->font();
-    big.setPointSize(big.pointSize() + 6);
-    big.setBold(true);
-    topic->setFont(big);
-    topic->setAlignment(Qt::AlignCenter);
+    auto* topic = Controls::title(this, "Topic", QStringLiteral("查看考试成绩"));
 
     m_fields = TestFields::make(this);
     txtNumber = m_fields.number;
