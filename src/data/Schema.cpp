@@ -122,6 +122,32 @@ Status withMaintenanceDb(const ConnectionSettings& settings, const std::function
     return work(db);
 }
 
+// Version 2: the teachers' own phrases of the comment generator.
+QString ownPhrasesTable(const SqlDialect& dialect)
+{
+    return QStringLiteral("create table velmora_phrases (序号 integer NOT NULL PRIMARY KEY, %1)")
+        .arg(dialect.textColumn(QStringLiteral("评语"), 100));
+}
+
+Status upgradeStep(Database& db, int version)
+{
+    Transaction tx(db);
+    if (!tx.started())
+        return tx.error();
+    if (version == 2) {
+        auto exists = db.tableExists(QStringLiteral("velmora_phrases"));
+        if (!exists)
+            return exists.error();
+        if (!*exists) {
+            if (auto made = db.exec(ownPhrasesTable(db.dialect())); !made)
+                return made.error();
+        }
+    }
+    if (auto v = db.exec(QStringLiteral("update velmora_schema set version=?"), { version }); !v)
+        return v.error();
+    return tx.commit();
+}
+
 } // namespace
 
 const QStringList& subjects()
@@ -166,6 +192,7 @@ QStringList createStatements(const SqlDialect& dialect)
         statements << QStringLiteral("create table %1 (%2)").arg(table.name, columns.join(QStringLiteral(", ")));
     }
     statements << QStringLiteral("create table velmora_schema (version integer NOT NULL)");
+    statements << ownPhrasesTable(dialect);
     return statements;
 }
 
@@ -240,7 +267,13 @@ Status upgrade(Database& db)
         if (!c)
             return c;
     }
-    // Later versions add their steps here, each in a transaction of its own.
+    auto now = version(db);
+    if (!now)
+        return now.error();
+    for (int v = *now + 1; v <= kLatestVersion; ++v) {
+        if (Status step = upgradeStep(db, v); !step)
+            return step;
+    }
     return Done {};
 }
 

@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QValidator>
 
@@ -70,6 +71,29 @@ void limitToColumn(QLineEdit* e, const char* table, const char* column)
     const int max = TextLimits::limit(QString::fromUtf8(table), QString::fromUtf8(column));
     if (max > 0)
         limitChars(e, max);
+}
+
+QPlainTextEdit* multiLine(QWidget* parent, const char* name, int chars)
+{
+    auto* box = new QPlainTextEdit(parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setTabChangesFocus(true);
+    if (chars > 0) {
+        QObject::connect(box, &QPlainTextEdit::textChanged, box, [box, chars] {
+            const QString t = box->toPlainText();
+            if (TextLimits::charCount(t) <= chars)
+                return;
+            QString cut;
+            for (qsizetype i = 0, n = 0; i < t.size() && n < chars; ++i, ++n) {
+                cut += t[i];
+                if (t[i].isHighSurrogate() && i + 1 < t.size())
+                    cut += t[++i];
+            }
+            box->setPlainText(cut);
+            box->moveCursor(QTextCursor::End);
+        });
+    }
+    return box;
 }
 
 QPushButton* button(QWidget* parent, const char* name, const QString& text)

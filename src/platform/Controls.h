@@ -7,6 +7,7 @@
 class QHBoxLayout;
 class QLabel;
 class QLineEdit;
+class QPlainTextEdit;
 class QPushButton;
 class QWidget;
 
@@ -25,6 +26,10 @@ QLabel* label(QWidget* parent, const char* name, const QString& text, QWidget* b
 void limitChars(QLineEdit* edit, int chars);
 // The table column's limit, when it has one.
 void limitToColumn(QLineEdit* edit, const char* table, const char* column);
+
+// A several-line box that, like a single-line one, takes no more than
+// `chars` characters (0 for no limit); Tab leaves it.
+QPlainTextEdit* multiLine(QWidget* parent, const char* name, int chars);
 
 // Enter never presses these by accident: each window says what Enter does.
 QPushButton* button(QWidget* parent, const char* name, const QString& text);

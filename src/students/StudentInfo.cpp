@@ -5,7 +5,6 @@
 #include "app/Windows.h"
 #include "platform/Controls.h"
 #include "platform/FileDialogs.h"
-#include "data/TextLimits.h"
 #include "platform/MessageService.h"
 
 #include <QCheckBox>
@@ -33,33 +32,6 @@ const QString kEdit = QStringLiteral("修改(&E)");
 // The box index of each column of tblLogin, in column order (性别 and 籍贯 have none).
 constexpr int kBoxOf[StudentRecord::ColumnCount] = { 1, 2, 0, 3, 5, 0, 4, 6, 7, 8, 9, 10, 11, 12, 13 };
 
-// A several-line box that, like a single-line one, takes no more than its limit.
-class MultiLineEdit final : public QPlainTextEdit {
-public:
-    MultiLineEdit(int maxChars, QWidget* parent)
-        : QPlainTextEdit(parent)
-        , m_max(maxChars)
-    {
-        setTabChangesFocus(true);
-        connect(this, &QPlainTextEdit::textChanged, this, [this] {
-            const QString t = toPlainText();
-            if (TextLimits::charCount(t) <= m_max)
-                return;
-            QString cut;
-            for (qsizetype i = 0, n = 0; i < t.size() && n < m_max; ++i, ++n) {
-                cut += t[i];
-                if (t[i].isHighSurrogate() && i + 1 < t.size())
-                    cut += t[++i];
-            }
-            setPlainText(cut);
-            moveCursor(QTextCursor::End);
-        });
-    }
-
-private:
-    int m_max;
-};
-
 } // namespace
 
 StudentInfo::StudentInfo(QWidget* parent)
@@ -70,7 +42,7 @@ StudentInfo::StudentInfo(QWidget* parent)
     const int limits[14] = { 0, 10, 10, 0, 30, 10, 10, 10, 20, 10, 20, 20, 20, 60 };
     for (int i = 1; i <= 13; ++i) {
         if (i >= 11) {
-            auto* box = new MultiLineEdit(limits[i], this);
+            QPlainTextEdit* box = Controls::multiLine(this, "", limits[i]);
             box->setFixedHeight(i == 13 ? 64 : 40);
             Text[i] = box;
         } else {

@@ -1,6 +1,7 @@
 #include "tests/TestFill.h"
 
 #include "app/Module1.h"
+#include "comments/Comment.h"
 #include "data/Schema.h"
 #include "platform/Controls.h"
 #include "platform/MessageService.h"
@@ -311,7 +312,10 @@ void TestFill::showStudent()
 void TestFill::openComment()
 {
     mod().SelNo = Text[0]->text().trimmed();
-    MessageService::info(QStringLiteral("“评语生成器”功能尚未开放，敬请期待！"));
+    Comment comment(this);
+    connect(&comment, &Comment::submitted, txtTeacher, &QPlainTextEdit::setPlainText);
+    comment.load();
+    comment.exec();
 }
 
 void TestFill::open(QWidget* parent, const QString& caption, const QString& topic, bool autoSave)

@@ -50,9 +50,7 @@ TestInfoAdd::TestInfoAdd(QWidget* parent)
     Controls::limitToColumn(txtDate, "tblTestInfo", "考试日期");
     txtSaveAt = Controls::edit(this, "txtSaveAt");
     txtSaveAt->setEnabled(false);
-    txtMemo = new QPlainTextEdit(this);
-    txtMemo->setObjectName(QStringLiteral("txtMemo"));
-    txtMemo->setTabChangesFocus(true);
+    txtMemo = Controls::multiLine(this, "txtMemo", 50);
     txtMemo->setFixedHeight(56);
     BN_OK = Controls::button(this, "BN_OK", QStringLiteral("确定(&K)"));
     Command2 = Controls::button(this, "Command2", QStringLiteral("取消(&C)"));
@@ -103,14 +101,6 @@ TestInfoAdd::TestInfoAdd(QWidget* parent)
             Check[i]->setChecked(on);
     });
     connect(txtType, &QComboBox::activated, this, &TestInfoAdd::typePicked);
-    connect(txtMemo, &QPlainTextEdit::textChanged, this, [this] {
-        // The remark column holds 50 characters.
-        const QString text = txtMemo->toPlainText();
-        if (text.size() > 50) {
-            txtMemo->setPlainText(text.left(50));
-            txtMemo->moveCursor(QTextCursor::End);
-        }
-    });
     connect(BN_OK, &QPushButton::clicked, this, &TestInfoAdd::define);
     connect(Command2, &QPushButton::clicked, this, &QDialog::reject);
     load();

@@ -255,6 +255,12 @@ private Q_SLOTS:
         QCOMPARE(*Schema::version(db), 0);
         QVERIFY(Schema::upgrade(db));
         QCOMPARE(*Schema::version(db), Schema::kLatestVersion);
+        // A database of version 1 gains the table of the teachers' own phrases.
+        QVERIFY(db.exec(QStringLiteral("drop table velmora_phrases")));
+        QVERIFY(db.exec(QStringLiteral("update velmora_schema set version=1")));
+        QVERIFY(Schema::upgrade(db));
+        QCOMPARE(*Schema::version(db), 2);
+        QVERIFY(*db.tableExists(QStringLiteral("velmora_phrases")));
         auto periods = db.select(QStringLiteral("select 节次 from tblTbl order by 节次"));
         QVERIFY(periods);
         QCOMPARE(periods->recordCount(), 8);

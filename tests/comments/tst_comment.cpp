@@ -1,0 +1,206 @@
+#include "app/Module1.h"
+#include "comments/Comment.h"
+#include "comments/Composer.h"
+#include "comments/PhraseLibrary.h"
+#include "platform/MessageService.h"
+#include "support/DbTestCase.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSet>
+#include <QtTest>
+
+using namespace velmora;
+
+class TestComment : public velmora::test::DbTestCase {
+    Q_OBJECT
+
+    void prepare() override
+    {
+        QVERIFY(db().exec(QStringLiteral("insert into tblLogin (学号, 姓名, 性别) values (?, ?, ?)"),
+                          { QStringLiteral("001"), QStringLiteral("林小雨"), QStringLiteral("女") }));
+    }
+    static void type(Comment& c, const QString& number)
+    {
+        c.Text1->setText(number);
+        QTest::mouseClick(c.Command1, Qt::LeftButton);
+    }
+    std::unique_ptr<Comment> open()
+    {
+        mod().SelNo = QStringLiteral("001 ");
+        auto c = std::make_unique<Comment>();
+        c->load();
+        return c;
+    }
+
+private Q_SLOTS:
+    void libraryFile()
+    {
+        const PhraseLibrary& lib = PhraseLibrary::builtIn();
+        const int counts[] = { 54, 25, 28, 29, 26, 37, 40, 62, 0 };
+        QSet<QString> seen;
+        for (int t = 0; t < PhraseLibrary::kTabs; ++t) {
+            QCOMPARE(lib.phrases(t).size(), counts[t]);
+            for (const QString& p : lib.phrases(t)) {
+                QVERIFY(!p.trimmed().isEmpty());
+                QVERIFY2(!seen.contains(p), qPrintable(p));
+                seen.insert(p);
+            }
+        }
+        QCOMPARE(lib.count() - 1, 301);
+        QCOMPARE(lib.firstNumber(1), 55);
+        QCOMPARE(lib.firstNumber(7), 240);
+        QCOMPARE(lib.item(0, 0), QStringLiteral("001、你品学皆优、奋进向上，是老师很满意的学生。"));
+        QCOMPARE(lib.text(32), QStringLiteral("你很要强，很棒。"));
+        QCOMPARE(lib.text(35), QStringLiteral("你是一个不服输的学生。"));
+        QCOMPARE(lib.text(200), QStringLiteral("出众的学习成绩让全班同学非常佩服你！"));
+        QCOMPARE(lib.item(7, 61), QStringLiteral("301、愿你扬长避短，勤奋学习，争做全面发展的三好学生！"));
+
+        QString error;
+        PhraseLibrary::parse(QStringLiteral("orphan\n[印象]\n好"), &error);
+        QVERIFY(!error.isEmpty());
+    }
+
+    void numbersAtTheBoundaries()
+    {
+        auto c = open();
+        QCOMPARE(c->txtName->text(), QStringLiteral("林小雨"));
+        QCOMPARE(c->txtNumber->text(), QStringLiteral("001"));
+        for (const char* n : { "1", "54", "55", "301" })
+            type(*c, QString::fromLatin1(n));
+        QVERIFY(MessageService::messages().isEmpty());
+        QCOMPARE(c->ChosenNos, QStringList({ "1", "54", "55", "301" }));
+        QCOMPARE(c->List2->item(2)->text(), PhraseLibrary::builtIn().text(55));
+        QCOMPARE(c->Text3->text(), QStringLiteral("301"));
+        QVERIFY(c->Text1->text().isEmpty());
+        for (const char* n : { "302", "0", "abc", "-5" }) {
+            MessageService::clearMessages();
+            type(*c, QString::fromLatin1(n));
+            QCOMPARE(MessageService::messages().size(), 1);
+            QCOMPARE(MessageService::messages()[0].text, QStringLiteral("没有此内容，请查实！"));
+            QCOMPARE(MessageService::messages()[0].icon, MsgIcon::Critical);
+            QCOMPARE(MessageService::messages()[0].title, QStringLiteral("错误"));
+        }
+        QCOMPARE(c->ChosenNos.size(), 4);
+    }
+
+    void duplicatesBothWaysAndDeleting()
+    {
+        auto c = open();
+        c->List[0]->setCurrentRow(2);
+        QCOMPARE(c->Text3->text(), QStringLiteral("3"));
+        c->doubleClickPhrase(0, 2);
+        type(*c, QStringLiteral("3"));
+        QCOMPARE(MessageService::texts(), QStringList({ "您已经输入了该选项。" }));
+        QVERIFY(c->Text1->text().isEmpty());
+        type(*c, QStringLiteral("80"));
+        MessageService::clearMessages();
+        c->doubleClickPhrase(2, 0);
+        QCOMPARE(MessageService::texts(), QStringList({ "您已经输入了该选项。" }));
+        QCOMPARE(c->ChosenNos, QStringList({ "3", "80" }));
+
+        QVERIFY(!c->del->isEnabled());
+        c->List2->setCurrentRow(0);
+        c->List2->item(0)->setSelected(true);
+        QVERIFY(c->del->isEnabled());
+        QTest::mouseClick(c->del, Qt::LeftButton);
+        QCOMPARE(c->ChosenNos, QStringList({ "80" }));
+        QVERIFY(!c->del->isEnabled());
+        MessageService::clearMessages();
+        type(*c, QStringLiteral("3"));
+        QVERIFY(MessageService::messages().isEmpty());
+        QCOMPARE(c->ChosenNos, QStringList({ "80", "3" }));
+
+        // The 102nd phrase is refused.
+        for (int n = 100; c->ChosenNos.size() < Composer::kMaxPhrases; ++n)
+            type(*c, QString::number(n));
+        MessageService::clearMessages();
+        type(*c, QStringLiteral("250"));
+        QCOMPARE(MessageService::texts().size(), 1);
+        QVERIFY(MessageService::texts().first().contains(QStringLiteral("101")));
+        QCOMPARE(c->List2->count(), Composer::kMaxPhrases);
+    }
+
+    void composeAndSubmit()
+    {
+        auto c = open();
+        QString handed = QStringLiteral("原来的评语");
+        connect(c.get(), &Comment::submitted, this, [&](const QString& text) { handed = text; });
+        // Nothing chosen, nothing previewed: nothing is handed over.
+        QTest::mouseClick(c->Command3, Qt::LeftButton);
+        QCOMPARE(MessageService::texts(), QStringList({ "请填写评语" }));
+        QCOMPARE(handed, QStringLiteral("原来的评语"));
+
+        type(*c, QStringLiteral("2"));
+        QTest::mouseClick(c->Command2, Qt::LeftButton);
+        QCOMPARE(c->Text5->toPlainText(), QStringLiteral("林小雨同学：\n    ") + PhraseLibrary::builtIn().text(2));
+
+        type(*c, QStringLiteral("240"));
+        c->Check[10]->setChecked(true);
+        c->Check[0]->setChecked(true);
+        c->Check[20]->setChecked(true);
+        c->memo->setPlainText(QStringLiteral("你的小提琴拉得很好。"));
+        MessageService::clearMessages();
+        QTest::mouseClick(c->Command3, Qt::LeftButton);
+        QVERIFY(MessageService::messages().isEmpty());
+        const QString expected = QStringLiteral("林小雨同学：\r\n    ") + PhraseLibrary::builtIn().text(2)
+            + PhraseLibrary::builtIn().text(240) + QStringLiteral("\r\n    在本学期担任：班长 语文课代表 职务")
+            + QStringLiteral("\r\n    在本学期获得：三好学生 荣誉称号。") + QStringLiteral("\r\n    此外,你的小提琴拉得很好。");
+        QCOMPARE(handed, expected);
+        QCOMPARE(Composer::compose(QStringLiteral("甲"), { QStringLiteral("好。") }, {}, {}, QString()),
+                 QStringLiteral("甲同学：\r\n    好。"));
+
+        // Too long: the message, and the window keeps everything for the teacher to shorten.
+        auto d = open();
+        QString second;
+        connect(d.get(), &Comment::submitted, this, [&](const QString& text) { second = text; });
+        for (int n = 1; n <= 60; ++n)
+            type(*d, QString::number(n));
+        MessageService::clearMessages();
+        QTest::mouseClick(d->Command3, Qt::LeftButton);
+        QCOMPARE(MessageService::texts(), QStringList({ "您写的评语已超过最大范围！请删去几条！" }));
+        QVERIFY(second.isEmpty());
+        QCOMPARE(d->List2->count(), 60);
+        QCOMPARE(d->Text5->toPlainText().size(), Composer::kMaxLength);
+    }
+
+    void ownPhrasesPersist()
+    {
+        {
+            auto c = open();
+            c->txtOwn->setText(QStringLiteral("你的笑容像阳光一样温暖。"));
+            QTest::mouseClick(c->BN_OwnAdd, Qt::LeftButton);
+            c->txtOwn->setText(QStringLiteral("你是班里的小书虫。"));
+            QTest::mouseClick(c->BN_OwnAdd, Qt::LeftButton);
+            QVERIFY(MessageService::messages().isEmpty());
+            QCOMPARE(c->List[8]->item(1)->text(), QStringLiteral("303、你是班里的小书虫。"));
+            type(*c, QStringLiteral("303"));
+            QCOMPARE(c->List2->item(0)->text(), QStringLiteral("你是班里的小书虫。"));
+        }
+        auto again = open();
+        QCOMPARE(again->List[8]->count(), 2);
+        again->List[8]->setCurrentRow(0);
+        MessageService::setNextAnswer(MsgAnswer::Yes);
+        QTest::mouseClick(again->BN_OwnDel, Qt::LeftButton);
+        QCOMPARE(again->List[8]->count(), 1);
+        QCOMPARE(again->List[8]->item(0)->text(), QStringLiteral("302、你是班里的小书虫。"));
+        MessageService::clearMessages();
+        type(*again, QStringLiteral("303"));
+        QCOMPARE(MessageService::texts(), QStringList({ "没有此内容，请查实！" }));
+
+        // Three digits at most: the add is refused once number 999 is taken.
+        for (int i = 0; i < 999 - 302; ++i)
+            QVERIFY(OwnPhrases::add(db(), QStringLiteral("评语%1").arg(i), 301));
+        QVERIFY(!OwnPhrases::add(db(), QStringLiteral("再来一条"), 301));
+        mod().IsAdmin = false;
+        auto user = open();
+        QVERIFY(!user->BN_OwnAdd->isEnabled());
+        QCOMPARE(user->List[8]->item(user->List[8]->count() - 1)->text().left(3), QStringLiteral("999"));
+    }
+};
+
+QTEST_MAIN(TestComment)
+#include "tst_comment.moc"
