@@ -215,6 +215,7 @@ void Comment::load()
         return;
     }
     txtName->setText(rows->text(0));
+    Text1->setFocus();
 }
 
 void Comment::clickPhrase(int tab, int row)
