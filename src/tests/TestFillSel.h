@@ -1,17 +1,12 @@
 #pragma once
 
-#include <QWidget>
-
-class QComboBox;
-class QLabel;
-class QLineEdit;
-class QPushButton;
+#include "tests/TestSelector.h"
 
 namespace velmora {
 
 // Picks the test whose scores are entered, changed or viewed; the mode is
 // the caption of its title label.
-class TestFillSel : public QWidget {
+class TestFillSel : public TestSelector {
     Q_OBJECT
 
 public:
@@ -21,18 +16,8 @@ public:
 
     explicit TestFillSel(QWidget* parent = nullptr);
 
-    QLabel* Label;
-    QComboBox* txtNumber;
-    QLineEdit* txtName;
-    QLineEdit* txtType;
-    QLineEdit* txtDate;
-    QPushButton* BN_OK;
-    QPushButton* BN_Back;
-
     void setMode(const QString& mode);
-    void load();
-    void pick();
-    void ok();
+    void ok() override;
 
 Q_SIGNALS:
     // SelNo holds the test; the window has closed.

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QStringList>
+#include <QVector>
+
+#include <array>
+#include <optional>
+
+namespace velmora::Analysis {
+
+// One subject of one test over the class.
+struct SubjectStats {
+    int students = 0;
+    int passes = 0;
+    int failures = 0;
+    int passShare = 0;
+    int failShare = 0;
+    double average = 0;
+    int highest = 0;
+    int lowest = 100;
+    std::array<int, 6> bands {};
+    std::array<int, 6> bandShares {};
+};
+
+const QStringList& bandLabels(); // 60分以下, 60-69, 70-79, 80-89, 90-99, 100
+// 0..5 for a score in a band, -1 for one outside 0..100.
+int bandOf(int score);
+SubjectStats subjectStats(const QVector<int>& scores);
+// The share in whole percent, cut as the old program cut it: (count / total) × 100, then the integer part.
+int share(int count, int total);
+// Up to fifteen significant digits, no trailing zeros: 78.3333333333333, 80.
+QString formatAverage(double average);
+
+// The chart of one student: a "---" cell takes the mean of the nearest real
+// scores of the same subject before and after it, or the one that exists;
+// with none there is no point. Rows are tests, columns subjects.
+QVector<QVector<std::optional<double>>> chartValues(const QVector<QStringList>& cells);
+
+// "语文+数学": the subjects given by index, joined for an ORDER BY; only
+// names from the fixed list reach the statement.
+QString sumExpression(const QVector<int>& subjectIndexes);
+
+// A whole number typed for the first or last N rows: digits only, 0..max.
+std::optional<int> parseCount(const QString& text, int max);
+
+} // namespace velmora::Analysis
