@@ -1,5 +1,8 @@
 #include "app/MainForm.h"
 
+#include "analysis/Analyze_Class.h"
+#include "analysis/Analyze_Person.h"
+#include "analysis/Analyze_Subject.h"
 #include "app/Login.h"
 #include "app/Module1.h"
 #include "app/Pass.h"
@@ -114,9 +117,9 @@ void MainForm::buildMenus()
     addEntry(test, "Commitment", QStringLiteral("评语生成器"), &MainForm::commentGenerator);
 
     QMenu* score = addTopMenu("ScoreAnalyse", QStringLiteral("成绩查询分析(&S)"));
-    addEntry(score, "ScorePersonal", QStringLiteral("个人成绩分析"));
-    addEntry(score, "ScoreClass", QStringLiteral("班级成绩分析"));
-    addEntry(score, "ScoreSubject", QStringLiteral("科目成绩分析"));
+    addEntry(score, "ScorePersonal", QStringLiteral("个人成绩分析"), &MainForm::personalAnalysis);
+    addEntry(score, "ScoreClass", QStringLiteral("班级成绩分析"), &MainForm::classAnalysis);
+    addEntry(score, "ScoreSubject", QStringLiteral("科目成绩分析"), &MainForm::subjectAnalysis);
 
     QMenu* report = addTopMenu("Report", QStringLiteral("报表打印(&P)"));
     addEntry(report, "ReportStu", QStringLiteral("学生信息报表"), &MainForm::studentReport);
@@ -259,6 +262,47 @@ void MainForm::commentGenerator()
 {
     selectTest(QString());
     MessageService::info(kCommentHowTo);
+}
+
+void MainForm::personalAnalysis()
+{
+    if (!m_person) {
+        auto* person = new Analyze_Person;
+        if (!person->load()) {
+            delete person;
+            return;
+        }
+        m_person = person;
+    }
+    showChild(m_person);
+}
+
+void MainForm::classAnalysis()
+{
+    if (!m_classSel) {
+        m_classSel = new Analyze_Class_Sel;
+        connect(m_classSel, &Analyze_Class_Sel::chosen, this, [this] {
+            auto* analysis = new Analyze_Class;
+            analysis->load();
+            showChild(analysis);
+        });
+        m_classSel->load();
+    }
+    showChild(m_classSel);
+}
+
+void MainForm::subjectAnalysis()
+{
+    if (!m_subjectSel) {
+        m_subjectSel = new Analyze_Subject_Sel;
+        connect(m_subjectSel, &Analyze_Subject_Sel::chosen, this, [this] {
+            auto* analysis = new Analyze_Subject;
+            analysis->load();
+            showChild(analysis);
+        });
+        m_subjectSel->load();
+    }
+    showChild(m_subjectSel);
 }
 
 void MainForm::testList()

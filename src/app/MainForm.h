@@ -9,6 +9,9 @@ class QMenu;
 
 namespace velmora {
 
+class Analyze_Class_Sel;
+class Analyze_Person;
+class Analyze_Subject_Sel;
 class Class;
 class DataReport1;
 class StudentInfoFind;
@@ -50,6 +53,9 @@ private:
     void addStudent();
     void findStudent();
     void studentReport();
+    void personalAnalysis();
+    void classAnalysis();
+    void subjectAnalysis();
     void testList();
     void addTest();
     TestFillSel* selectTest(const QString& mode);
@@ -74,6 +80,9 @@ private:
     QPointer<DataReport1> m_report;
     QPointer<TestInfoWatch> m_tests;
     QPointer<TestFillSel> m_select;
+    QPointer<Analyze_Person> m_person;
+    QPointer<Analyze_Class_Sel> m_classSel;
+    QPointer<Analyze_Subject_Sel> m_subjectSel;
     QMenu* m_winMenu = nullptr;
     QAction* m_winLine = nullptr;
 };

@@ -142,6 +142,37 @@ QStringList ResultGrid::rowTexts(int row) const
     return texts;
 }
 
+int ResultGrid::currentColumn() const
+{
+    return currentIndex().isValid() ? currentIndex().column() : -1;
+}
+
+void ResultGrid::setText(int row, int col, const QString& text)
+{
+    if (row == 0) {
+        m_model->setHorizontalHeaderItem(col, new QStandardItem(text));
+        return;
+    }
+    if (QStandardItem* item = m_model->item(row - 1, col))
+        item->setText(text);
+}
+
+void ResultGrid::keepRows(int first, int count)
+{
+    const int total = m_model->rowCount();
+    first = qBound(1, first, total + 1);
+    count = qBound(0, count, total - first + 1);
+    m_model->removeRows(first - 1 + count, total - (first - 1 + count));
+    m_model->removeRows(0, first - 1);
+    for (int r = 0; r < m_model->rowCount(); ++r) {
+        const QBrush brush((r + 1) % 2 == 1 ? oddRowColor() : evenRowColor());
+        for (int c = 0; c < m_model->columnCount(); ++c) {
+            if (QStandardItem* item = m_model->item(r, c))
+                item->setBackground(brush);
+        }
+    }
+}
+
 void ResultGrid::resizeEvent(QResizeEvent* event)
 {
     QTableView::resizeEvent(event);

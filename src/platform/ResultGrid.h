@@ -39,6 +39,10 @@ public:
     int currentRow() const;
     void setCurrentRow(int row);
     QStringList rowTexts(int row) const;
+    int currentColumn() const;
+    void setText(int row, int col, const QString& text);
+    // Keeps `count` data rows from `first` (from 1) and colours them anew from row 1.
+    void keepRows(int first, int count);
 
 Q_SIGNALS:
     // A double-click on a row, or Enter on the current one.

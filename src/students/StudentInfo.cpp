@@ -309,11 +309,15 @@ void StudentInfo::openFromGrid(QWidget* parent, const QStringList& cells)
     form.exec();
 }
 
-void StudentInfo::openReadOnly(QWidget* parent, const QString& number)
+bool StudentInfo::openReadOnly(QWidget* parent, const QString& number)
 {
     StudentInfo form(parent);
-    form.prepareReadOnly(number);
+    if (!form.prepareReadOnly(number)) {
+        MessageService::info(QStringLiteral("学号为 %1 的学生已不存在（资料可能已被删除），不能查看！").arg(number.trimmed()));
+        return false;
+    }
     form.exec();
+    return true;
 }
 
 void StudentInfo::save()

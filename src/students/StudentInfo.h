@@ -49,7 +49,8 @@ public:
     // The ways callers open the form; each shows it modally.
     static void openAdd(QWidget* parent);
     static void openFromGrid(QWidget* parent, const QStringList& cells);
-    static void openReadOnly(QWidget* parent, const QString& number);
+    // Says so and opens nothing when no student has the number.
+    static bool openReadOnly(QWidget* parent, const QString& number);
     // What those do before showing, for callers and tests that show it themselves.
     void prepareAdd();
     void prepareView(const QStringList& cells);

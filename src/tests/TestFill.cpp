@@ -301,12 +301,7 @@ void TestFill::showStudent()
 {
     if (!hasRows())
         return;
-    StudentInfo form(this);
-    if (!form.prepareReadOnly(Text[0]->text())) {
-        MessageService::info(QStringLiteral("学号为 %1 的学生已不存在（资料可能已被删除），不能查看！").arg(Text[0]->text().trimmed()));
-        return;
-    }
-    form.exec();
+    StudentInfo::openReadOnly(this, Text[0]->text());
 }
 
 void TestFill::openComment()

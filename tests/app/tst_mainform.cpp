@@ -142,9 +142,10 @@ private Q_SLOTS:
                                 "2、然后在老师评语一栏，选择“评语生成器”\r\n3、根据提示即可完成！"));
         // Entries whose windows are still to come say so instead of doing nothing.
         MessageService::clearMessages();
-        form.entry(QStringLiteral("ScorePersonal"))->trigger();
+        form.entry(QStringLiteral("ReportScore"))->setEnabled(true);
+        form.entry(QStringLiteral("ReportScore"))->trigger();
         QCOMPARE(MessageService::texts().size(), 1);
-        QVERIFY(MessageService::texts().first().contains(QStringLiteral("个人成绩分析")));
+        QVERIFY(MessageService::texts().first().contains(QStringLiteral("学生成绩报表")));
     }
 
     void reLoginClosesTheConnection()

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QDialog>
+#include <QStringList>
+#include <QVector>
+#include <QWidget>
+
+class QBarSeries;
+class QChartView;
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+
+namespace velmora {
+
+class ResultGrid;
+
+// What the personal chart shows: one category per subject, one series per test.
+struct PersonChartData {
+    QStringList categories;
+    QStringList series;
+    // [series][category]; NaN where there is no point.
+    QVector<QVector<double>> values;
+};
+
+// 个人成绩分析: one student's results across tests, as a table and a chart.
+class Analyze_Person : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit Analyze_Person(QWidget* parent = nullptr);
+
+    QLineEdit* txtNumber;
+    QLineEdit* txtFind;
+    QPushButton* BN_Find;
+    QVector<QCheckBox*> Check1; // 0..4 the test types, 5 其他
+    QLineEdit* txtOther;
+    QVector<QCheckBox*> Check2; // the fourteen subjects
+    QCheckBox* Check3;
+    ResultGrid* Grid;
+    QChartView* Chart;
+    QPushButton* Command3;
+    QPushButton* Command1;
+    QPushButton* BN_First;
+    QPushButton* BN_Previous;
+    QPushButton* BN_Next;
+    QPushButton* BN_Last;
+    QPushButton* BN_Back;
+
+    // False when there is no student: the window has said so and should close.
+    bool load();
+    void FillTable();
+    void find();
+    void first();
+    void previous();
+    void next();
+    void last();
+    void enlarge();
+    const PersonChartData& chartData() const { return m_chart; }
+
+private:
+    void fillChart();
+    void typeClicked(int index);
+    // The tests of the checked types; an error message when it fails.
+    bool testsShown(QVector<struct TestRecord>* tests) const;
+    void show(int student);
+
+    QStringList m_students;
+    int m_current = 0;
+    PersonChartData m_chart;
+};
+
+// 图形放大: the personal chart, large.
+class Analyze_Person_Chart : public QDialog {
+    Q_OBJECT
+
+public:
+    Analyze_Person_Chart(const PersonChartData& chartData, QWidget* parent = nullptr);
+    QChartView* Chart;
+};
+
+// Draws the personal chart: grouped bars, a legend of the tests.
+void drawPersonChart(QChartView* view, const PersonChartData& data, bool large);
+
+} // namespace velmora
