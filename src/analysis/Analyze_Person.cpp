@@ -40,7 +40,7 @@ void drawPersonChart(QChartView* view, const PersonChartData& data, bool large)
     chart->setAnimationOptions(QChart::NoAnimation);
     auto* series = new QBarSeries;
     for (int s = 0; s < data.series.size(); ++s) {
-        auto* set = new QBarSet(QStringLiteral("考试") + data.series[s]);
+        auto* set = new QBarSet(QStringLiteral("%1 %2").arg(data.series[s], data.names.value(s)).trimmed());
         for (double v : data.values[s])
             *set << (std::isnan(v) ? 0.0 : v);
         series->append(set);
@@ -196,11 +196,11 @@ bool Analyze_Person::load()
         MessageService::info(QStringLiteral("对不起，您的学生库不存在，请添加学生信息！"));
         return false;
     }
-    show(0);
+    showStudent(0);
     return true;
 }
 
-void Analyze_Person::show(int student)
+void Analyze_Person::showStudent(int student)
 {
     m_current = student;
     FillTable();
@@ -284,6 +284,7 @@ void Analyze_Person::fillChart()
     QVector<QStringList> cells;
     for (int r = 1; r < Grid->rows(); ++r) {
         m_chart.series << Grid->text(r, 0);
+        m_chart.names << Grid->text(r, 2);
         cells << Grid->rowTexts(r).mid(3);
     }
     for (int c = 3; c < Grid->cols(); ++c)
@@ -334,29 +335,29 @@ void Analyze_Person::find()
         MessageService::info(QStringLiteral("没有这个学生！请查实！"));
         return;
     }
-    show(found);
+    showStudent(found);
 }
 
 void Analyze_Person::first()
 {
-    show(0);
+    showStudent(0);
 }
 
 void Analyze_Person::last()
 {
-    show(int(m_students.size()) - 1);
+    showStudent(int(m_students.size()) - 1);
 }
 
 void Analyze_Person::next()
 {
     if (m_current + 1 < m_students.size())
-        show(m_current + 1);
+        showStudent(m_current + 1);
 }
 
 void Analyze_Person::previous()
 {
     if (m_current > 0)
-        show(m_current - 1);
+        showStudent(m_current - 1);
 }
 
 void Analyze_Person::enlarge()

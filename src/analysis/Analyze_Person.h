@@ -18,7 +18,8 @@ class ResultGrid;
 // What the personal chart shows: one category per subject, one series per test.
 struct PersonChartData {
     QStringList categories;
-    QStringList series;
+    QStringList series; // test numbers
+    QStringList names;  // test names, for the legend
     // [series][category]; NaN where there is no point.
     QVector<QVector<double>> values;
 };
@@ -63,7 +64,7 @@ private:
     void typeClicked(int index);
     // The tests of the checked types; an error message when it fails.
     bool testsShown(QVector<struct TestRecord>* tests) const;
-    void show(int student);
+    void showStudent(int student);
 
     QStringList m_students;
     int m_current = 0;

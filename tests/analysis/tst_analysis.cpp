@@ -1,0 +1,78 @@
+#include "analysis/Analysis.h"
+
+#include <QtTest>
+
+using namespace velmora;
+using Analysis::chartValues;
+
+class TestAnalysis : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void subjectStatistics()
+    {
+        auto s = Analysis::subjectStats({ 100, 95, 58 });
+        QCOMPARE(s.highest, 100);
+        QCOMPARE(s.lowest, 58);
+        QCOMPARE(s.students, 3);
+        QCOMPARE(s.passes, 2);
+        QCOMPARE(s.passShare, 66);
+        QCOMPARE(s.failures, 1);
+        QCOMPARE(s.failShare, 33);
+        QCOMPARE(Analysis::formatAverage(s.average), QStringLiteral("84.3333333333333"));
+        QCOMPARE(s.bands, (std::array<int, 6> { 1, 0, 0, 0, 1, 1 }));
+        QCOMPARE(s.bandShares, (std::array<int, 6> { 33, 0, 0, 0, 33, 33 }));
+
+        QCOMPARE(Analysis::formatAverage(Analysis::subjectStats({ 70, 90 }).average), QStringLiteral("80"));
+        QCOMPARE(Analysis::share(57, 100), 56);
+        QCOMPARE(Analysis::share(1, 0), 0);
+
+        // Band edges; a score outside 0..100 is counted but in no band.
+        QCOMPARE(Analysis::bandOf(6), 0);
+        QCOMPARE(Analysis::bandOf(59), 0);
+        QCOMPARE(Analysis::bandOf(60), 1);
+        QCOMPARE(Analysis::bandOf(99), 4);
+        QCOMPARE(Analysis::bandOf(100), 5);
+        QCOMPARE(Analysis::bandOf(101), -1);
+        auto odd = Analysis::subjectStats({ 120, 40 });
+        QCOMPARE(odd.students, 2);
+        QCOMPARE(odd.passes + odd.failures, 1);
+        QCOMPARE(odd.highest, 120);
+        QCOMPARE(Analysis::formatAverage(odd.average), QStringLiteral("80"));
+        QCOMPARE(Analysis::subjectStats({ 101, 105 }).lowest, 100);
+    }
+
+    void chartGapsStayInTheirSubject()
+    {
+        const QString gap = QStringLiteral("---");
+        // Columns: two subjects; rows: tests.
+        auto v = chartValues({ { "80", gap }, { gap, "60" }, { "90", gap } });
+        QCOMPARE(*v[1][0], 85.0);
+        // Never the other subject's score, never an invented 0.
+        QCOMPARE(*v[0][1], 60.0);
+        QCOMPARE(*v[2][1], 60.0);
+
+        auto twoGaps = chartValues({ { "80" }, { gap }, { gap }, { "90" } });
+        QCOMPARE(*twoGaps[1][0], 85.0);
+        QCOMPARE(*twoGaps[2][0], 85.0);
+        auto lastRow = chartValues({ { "70" }, { "75" }, { gap } });
+        QCOMPARE(*lastRow[2][0], 75.0);
+        auto nothing = chartValues({ { "88", gap }, { "90", gap } });
+        QVERIFY(!nothing[0][1] && !nothing[1][1]);
+        QCOMPARE(*nothing[1][0], 90.0);
+        QVERIFY(chartValues({}).isEmpty());
+    }
+
+    void typedCountsAndSortExpressions()
+    {
+        QCOMPARE(Analysis::parseCount(QStringLiteral("3"), 10), std::optional<int>(3));
+        QCOMPARE(Analysis::parseCount(QStringLiteral(" 0 "), 10), std::optional<int>(0));
+        for (const char* bad : { "", "-1", "2.5", "3 or 1=1", "11", "１" })
+            QVERIFY2(!Analysis::parseCount(QString::fromUtf8(bad), 10), bad);
+        QCOMPARE(Analysis::sumExpression({ 0, 1, 13 }), QStringLiteral("语文+数学+健康"));
+        QCOMPARE(Analysis::sumExpression({ 99, -1 }), QString());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAnalysis)
+#include "tst_analysis.moc"
