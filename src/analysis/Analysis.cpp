@@ -38,6 +38,8 @@ SubjectStats subjectStats(const QVector<int>& scores)
 {
     SubjectStats s;
     s.students = int(scores.size());
+    if (!scores.isEmpty())
+        s.highest = s.lowest = scores.first();
     double sum = 0;
     for (int score : scores) {
         s.highest = std::max(s.highest, score);

@@ -16,8 +16,8 @@ struct SubjectStats {
     int passShare = 0;
     int failShare = 0;
     double average = 0;
-    int highest = 0;
-    int lowest = 100;
+    int highest = 0; // of the scores there are; 0 when there is none
+    int lowest = 0;
     std::array<int, 6> bands {};
     std::array<int, 6> bandShares {};
 };
@@ -25,6 +25,7 @@ struct SubjectStats {
 const QStringList& bandLabels(); // 60分以下, 60-69, 70-79, 80-89, 90-99, 100
 // 0..5 for a score in a band, -1 for one outside 0..100.
 int bandOf(int score);
+// Empty scores are left out before this: they are no score at all.
 SubjectStats subjectStats(const QVector<int>& scores);
 // The share in whole percent, cut as the old program cut it: (count / total) × 100, then the integer part.
 int share(int count, int total);

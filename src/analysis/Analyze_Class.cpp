@@ -176,13 +176,15 @@ bool Analyze_Class::FillTableHead()
 void Analyze_Class::FillTable(const RecordSet& rows)
 {
     RecordSet r = rows;
-    const int subjects = Grid->cols() - 2;
+    QVector<int> columns;
+    for (int j = 2; j < Grid->cols(); ++j)
+        columns << r.indexOf(Grid->text(0, j));
     for (r.moveFirst(); !r.eof(); r.moveNext()) {
-        QStringList values { r.text(0), QString() };
+        QStringList values { r.text(u"学号"), QString() };
         int total = 0;
-        for (int j = 1; j <= subjects; ++j) {
-            values << r.text(j);
-            total += r.value(j).toInt();
+        for (int c : columns) {
+            values << r.text(c);
+            total += r.value(c).toInt();
         }
         // The total is of the cells shown, not of anything stored.
         values[1] = QString::number(total);
@@ -196,6 +198,12 @@ bool Analyze_Class::run(const QString& orderBy)
     if (!rows) {
         MessageService::info(rows.error().restartMessage());
         return false;
+    }
+    for (int j = 2; j < Grid->cols(); ++j) {
+        if (rows->indexOf(Grid->text(0, j)) < 0) {
+            MessageService::info(QStringLiteral("考试%1的成绩表中没有“%2”这一列，无法分析！").arg(m_test.number).arg(Grid->text(0, j)));
+            return false;
+        }
     }
     FillTable(*rows);
     if (rows->recordCount() == 0)
@@ -229,7 +237,8 @@ void Analyze_Class::sort()
         return;
     }
     const QString expression = bySelection ? Analysis::sumExpression(selectedSubjects()) : m_sumExpression;
-    if (!run(expression + QStringLiteral(" desc")) || !bySelection)
+    // Equal sums in student-number order, the same on every database.
+    if (!run(expression + QStringLiteral(" desc, 学号")) || !bySelection)
         return;
     const QVector<int> used = selectedSubjects();
     Grid->setText(0, 1, QStringLiteral("所选%1门总分").arg(used.size()));

@@ -182,7 +182,10 @@ void Analyze_Subject::load()
     auto rows = mod().Conn.select(
         QStringLiteral("select 学号,%1 from tblScore%2 order by 学号").arg(column).arg((*test)->number));
     if (!rows) {
-        MessageService::info(rows.error().restartMessage());
+        MessageService::info(QStringLiteral("考试%1的成绩表中没有“%2”这一列，或者成绩表已不存在，无法分析！\r\n")
+                                 .arg((*test)->number)
+                                 .arg(column)
+                             + rows.error().restartMessage());
         return;
     }
     QStringList numbers { QStringLiteral("学号") };
@@ -191,12 +194,14 @@ void Analyze_Subject::load()
     for (rows->moveFirst(); !rows->eof(); rows->moveNext()) {
         numbers << rows->text(0);
         scores << rows->text(1);
-        values << rows->value(1).toInt();
+        // An empty score is no score: it is shown blank and left out of the figures.
+        if (!rows->value(1).isNull())
+            values << rows->value(1).toInt();
     }
     Grid->setHeaders(numbers);
     Grid->appendRow(scores);
     if (values.isEmpty()) {
-        MessageService::info(QStringLiteral("这次考试还没有学生的成绩记录，无法统计！"));
+        MessageService::info(QStringLiteral("这次考试的“%1”还没有成绩，无法统计！").arg(column));
         return;
     }
 

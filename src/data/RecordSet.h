@@ -33,8 +33,13 @@ public:
     // Values of the current row; null when out of range or the column is unknown.
     QVariant value(int column) const;
     QVariant value(QStringView name) const { return value(indexOf(name)); }
-    // The value as text with surrounding blanks removed; null gives "".
-    QString text(int column) const { return value(column).toString().trimmed(); }
+    // The value as text with surrounding blanks removed; null gives "" (a
+    // null integer from PostgreSQL would otherwise read as "0").
+    QString text(int column) const
+    {
+        const QVariant v = value(column);
+        return v.isNull() ? QString() : v.toString().trimmed();
+    }
     QString text(QStringView name) const { return text(indexOf(name)); }
 
     const QVector<QVector<QVariant>>& rows() const { return m_rows; }

@@ -43,6 +43,7 @@ TestSelector::TestSelector(const char* name, const QString& title, QWidget* pare
     layout->addLayout(m_form);
     layout->addLayout(Controls::buttonRow({ BN_OK, BN_Back }));
 
+    setMinimumWidth(340);
     connect(txtNumber, &QComboBox::activated, this, &TestSelector::pick);
     connect(BN_OK, &QPushButton::clicked, this, &TestSelector::ok);
     connect(BN_Back, &QPushButton::clicked, this, &QWidget::close);

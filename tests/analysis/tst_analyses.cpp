@@ -115,6 +115,13 @@ private Q_SLOTS:
         QCOMPARE(column(a.Grid, 0), QStringList({ "1", "2" }));
         QCOMPARE(a.Grid->background(1, 0), QColor(192, 255, 255));
 
+        // Flags that name a column the score table lacks: a clear message.
+        QVERIFY(db().exec(QStringLiteral("update tblTestInfo set 物理=1 where 考试号=?"), { t }));
+        MessageService::clearMessages();
+        QTest::mouseClick(a.BN_ShowAll, Qt::LeftButton);
+        QCOMPARE(MessageService::texts().size(), 1);
+        QVERIFY(MessageService::texts().first().contains(QStringLiteral("物理")));
+
         // The test deleted meanwhile: a clear message.
         QVERIFY(Tests::remove(db(), t));
         MessageService::clearMessages();
@@ -154,6 +161,17 @@ private Q_SLOTS:
         QCOMPARE(a.Pie->count(), 6);
         QCOMPARE(a.Pie->slices()[5]->label(), QStringLiteral("100"));
         QCOMPARE(a.Pie->slices()[0]->value(), 1.0);
+
+        // An empty score is left out; a score above 100 is a real highest.
+        scores(t, QStringLiteral("3"), QStringLiteral("英语=?"), { QVariant() });
+        scores(t, QStringLiteral("2"), QStringLiteral("英语=?"), { 120 });
+        Analyze_Subject gaps;
+        gaps.load();
+        QCOMPARE(gaps.txtN->text(), QStringLiteral("2"));
+        QCOMPARE(gaps.txtMax->text(), QStringLiteral("120"));
+        QCOMPARE(gaps.txtMin->text(), QStringLiteral("100"));
+        QCOMPARE(gaps.txtAve->text(), QStringLiteral("110"));
+        QCOMPARE(gaps.Grid->text(1, 3), QString());
 
         // A subject the test lacks never reaches the statement.
         mod().SubjectName = QStringLiteral("语文 from tblLogin --");
