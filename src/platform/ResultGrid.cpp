@@ -43,6 +43,13 @@ ResultGrid::ResultGrid(QWidget* parent)
             updateFrozenGeometry();
         }
     });
+    // The overlay is as wide as the first column; the other columns lie
+    // beyond its edge, and it never scrolls sideways.
+    connect(m_frozen->horizontalScrollBar(), &QAbstractSlider::valueChanged, m_frozen->horizontalScrollBar(),
+            [bar = m_frozen->horizontalScrollBar()](int value) {
+                if (value != 0)
+                    bar->setValue(0);
+            });
     connect(m_frozen->verticalScrollBar(), &QAbstractSlider::valueChanged, verticalScrollBar(),
             &QAbstractSlider::setValue);
     connect(verticalScrollBar(), &QAbstractSlider::valueChanged, m_frozen->verticalScrollBar(),
@@ -59,9 +66,6 @@ void ResultGrid::setHeaders(const QStringList& headers)
     m_model->clear();
     m_model->setColumnCount(int(headers.size()));
     m_model->setHorizontalHeaderLabels(headers);
-    for (int c = 1; c < headers.size(); ++c)
-        m_frozen->setColumnHidden(c, true);
-    m_frozen->setColumnHidden(0, false);
     m_frozen->setColumnWidth(0, columnWidth(0));
     updateFrozenGeometry();
 }
