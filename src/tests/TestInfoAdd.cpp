@@ -2,6 +2,7 @@
 
 #include "app/Module1.h"
 #include "data/Schema.h"
+#include "data/TextLimits.h"
 #include "platform/Controls.h"
 #include "platform/MessageService.h"
 #include "platform/Pictures.h"
@@ -147,6 +148,15 @@ void TestInfoAdd::define()
     if (!CheckForm())
         return;
     NewTest test { txtName->text(), txtDate->text(), txtType->currentText(), txtMemo->toPlainText(), {} };
+    const std::pair<const char*, QString> typed[] = { { "考试名称", test.name }, { "考试日期", test.date },
+                                                      { "考试类型", test.type }, { "备注", test.memo } };
+    for (const auto& [column, value] : typed) {
+        const QString name = QString::fromUtf8(column);
+        if (!TextLimits::fits(u"tblTestInfo", name, value)) {
+            MessageService::info(QStringLiteral("%1最多只能输入%2个字符！").arg(name).arg(TextLimits::limit(u"tblTestInfo", name)));
+            return;
+        }
+    }
     for (int i = 1; i <= 14; ++i) {
         if (Check[i]->isChecked())
             test.items.subjects << i - 1;
