@@ -1,0 +1,96 @@
+// Writes without end until it is killed (tst_crash), or a given number of
+// times (tst_concurrent).
+// velmora-crashworker DATADIR MODE SEED [COUNT [STUDENT]]
+// The database is the embedded one in DATADIR unless VELMORA_WORKER_SERVER
+// names a server; then VELMORA_WORKER_DATABASE/_USER/_PASSWORD apply.
+#include "classes/ClassSettings.h"
+#include "data/Database.h"
+#include "data/Schema.h"
+#include "students/StudentRecord.h"
+#include "tests/ScoreSheet.h"
+#include "tests/TestRecord.h"
+
+#include <QCoreApplication>
+#include <QRandomGenerator>
+
+#include <cstdio>
+
+using namespace velmora;
+
+namespace {
+
+QByteArray photoOf(const QString& number)
+{
+    QByteArray bytes(100 * 1024, '\0');
+    const quint32 seed = number.toUInt();
+    QRandomGenerator rng(seed);
+    for (char& c : bytes)
+        c = char(rng.bounded(256));
+    return bytes;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc < 4)
+        return 2;
+    ConnectionSettings settings { QStringLiteral("(local)"), QStringLiteral("students"), QStringLiteral("adm"),
+                                  QStringLiteral("adm"), QString::fromLocal8Bit(argv[1]) };
+    if (qEnvironmentVariableIsSet("VELMORA_WORKER_SERVER")) {
+        settings.server = qEnvironmentVariable("VELMORA_WORKER_SERVER");
+        settings.database = qEnvironmentVariable("VELMORA_WORKER_DATABASE");
+        settings.user = qEnvironmentVariable("VELMORA_WORKER_USER");
+        settings.password = qEnvironmentVariable("VELMORA_WORKER_PASSWORD");
+    }
+    const quint32 count = argc > 4 ? QByteArray(argv[4]).toUInt() : 0;
+    const QString student = argc > 5 ? QString::fromLocal8Bit(argv[5]) : QString();
+    const QByteArray mode = argv[2];
+    QRandomGenerator rng(quint32(QByteArray(argv[3]).toUInt()));
+    Database db;
+    if (!db.open(settings))
+        return 3;
+    std::printf("ready\n");
+    std::fflush(stdout);
+    const quint32 start = count > 0 ? 1 : rng.bounded(1000u);
+    int failures = 0;
+    for (quint32 g = start; count == 0 || g <= count; ++g) {
+        if (mode == "define") {
+            auto made = Tests::define(db, { QStringLiteral("压力"), QString(), QStringLiteral("平时考试"), QString(), { { 0, 1, 2 }, true, true } });
+            if (!made) {
+                ++failures;
+                std::fprintf(stderr, "%s\n", qPrintable(made.error().description));
+            }
+        } else if (mode == "entry") {
+            ScoreEntry e;
+            e.student = student;
+            for (int i = 0; i < 3; ++i)
+                e.subjects[i] = QString::number(g % 1000);
+            if (!Scores::save(db, 1, { { 0, 1, 2 }, false, false }, e))
+                ++failures;
+        } else if (mode == "scores") {
+            ScoreEntry e;
+            e.student = QString::number(1 + g % 5);
+            for (int i = 0; i < 3; ++i)
+                e.subjects[i] = QString::number(g % 1000);
+            Scores::save(db, 1, { { 0, 1, 2 }, false, false }, e);
+        } else if (mode == "student") {
+            StudentRecord r;
+            r[StudentRecord::Number] = QString::number(1000 + rng.bounded(1000000u));
+            r[StudentRecord::Name] = QStringLiteral("压力");
+            r[StudentRecord::Sex] = QStringLiteral("男");
+            Students::add(db, r, photoOf(r[StudentRecord::Number]));
+        } else if (mode == "class") {
+            ClassSettings s;
+            const QString v = QStringLiteral("%1").arg(g % 1000, 3, 10, QLatin1Char('0'));
+            s.number = s.name = s.date = s.teacher = s.count = v;
+            for (int i = 1; i <= ClassSettings::kCells; ++i)
+                s.cells[i] = v;
+            s.save(db);
+        } else {
+            return 4;
+        }
+    }
+    return failures == 0 ? 0 : 5;
+}
