@@ -37,4 +37,6 @@ echo "PostgreSQL $("$pgbin/postgres" --version | awk '{print $3}') on 127.0.0.1:
 
 export VELMORA_PG_HOST=127.0.0.1 VELMORA_PG_PORT=$port VELMORA_PG_USER=velmora VELMORA_PG_PASSWORD=velmora
 export VELMORA_REQUIRE_PG=1
+# For the test that stops a server of its own under an open window.
+export VELMORA_PG_BIN=$pgbin VELMORA_PG_RUNAS=${run_pg[2]:-}
 ctest --test-dir "$VELMORA_BUILD" --output-on-failure -j2 "$@"

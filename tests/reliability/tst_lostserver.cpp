@@ -1,0 +1,165 @@
+// The PostgreSQL server goes away under an open main window and score entry.
+#include "app/Login.h"
+#include "app/MainForm.h"
+#include "app/Module1.h"
+#include "app/DbConfig.h"
+#include "app/Windows.h"
+#include "data/Schema.h"
+#include "platform/AppPaths.h"
+#include "platform/MessageService.h"
+#include "tests/TestFill.h"
+#include "tests/TestRecord.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace velmora;
+
+class TestLostServer : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_bin;
+    QString m_runAs;
+    int m_port = 0;
+
+    bool pg(const QString& tool, const QStringList& args)
+    {
+        QProcess p;
+        QStringList command { m_bin + QLatin1Char('/') + tool };
+        command << args;
+        if (!m_runAs.isEmpty())
+            command = QStringList { QStringLiteral("-u"), m_runAs, QStringLiteral("--") } + command;
+        p.start(m_runAs.isEmpty() ? command.takeFirst() : QStringLiteral("runuser"), command);
+        p.waitForFinished(60000);
+        if (p.exitCode() != 0)
+            qWarning("%s: %s", qPrintable(tool), p.readAllStandardError().constData());
+        return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    }
+    bool startServer()
+    {
+        return pg(QStringLiteral("pg_ctl"), { QStringLiteral("-D"), m_dir.filePath(QStringLiteral("data")), QStringLiteral("-w"),
+                                              QStringLiteral("-l"), m_dir.filePath(QStringLiteral("log")), QStringLiteral("-o"),
+                                              QStringLiteral("-p %1 -k %2 -c listen_addresses=127.0.0.1 -c fsync=off").arg(m_port).arg(m_dir.path()),
+                                              QStringLiteral("start") });
+    }
+    bool stopServer()
+    {
+        return pg(QStringLiteral("pg_ctl"), { QStringLiteral("-D"), m_dir.filePath(QStringLiteral("data")), QStringLiteral("-m"),
+                                              QStringLiteral("immediate"), QStringLiteral("stop") });
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        m_bin = qEnvironmentVariable("VELMORA_PG_BIN");
+        m_runAs = qEnvironmentVariable("VELMORA_PG_RUNAS");
+        if (m_bin.isEmpty()) {
+            if (qEnvironmentVariableIsSet("VELMORA_REQUIRE_PG"))
+                QFAIL("VELMORA_PG_BIN is not set");
+            QSKIP("no PostgreSQL programs (VELMORA_PG_BIN is not set)");
+        }
+        QFile pw(m_dir.filePath(QStringLiteral("pw")));
+        QVERIFY(pw.open(QIODevice::WriteOnly));
+        pw.write("lost\n");
+        pw.close();
+        QFile::setPermissions(m_dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                                                | QFileDevice::ReadOther | QFileDevice::ExeOther | QFileDevice::WriteOther);
+        QFile::setPermissions(pw.fileName(), QFileDevice::ReadOwner | QFileDevice::ReadOther);
+        QVERIFY(pg(QStringLiteral("initdb"), { QStringLiteral("-D"), m_dir.filePath(QStringLiteral("data")), QStringLiteral("-U"),
+                                               QStringLiteral("lost"), QStringLiteral("--pwfile=") + pw.fileName(),
+                                               QStringLiteral("--auth=scram-sha-256"), QStringLiteral("-E"), QStringLiteral("UTF8"),
+                                               QStringLiteral("--locale=C") }));
+        // A port of its own; the next one when it is taken.
+        bool started = false;
+        for (int attempt = 0; attempt < 10 && !started; ++attempt) {
+            m_port = 57000 + int(QCoreApplication::applicationPid() % 1000) * 3 + attempt;
+            started = startServer();
+        }
+        QVERIFY(started);
+        Windows::setQuitHandler([] {});
+        MessageService::startRecording();
+    }
+    void cleanupTestCase()
+    {
+        mod().reset();
+        if (!m_bin.isEmpty())
+            stopServer();
+    }
+
+    void nothingTypedIsLostAndLoginWorksAgain()
+    {
+        const ConnectionSettings s { QStringLiteral("127.0.0.1:%1").arg(m_port), QStringLiteral("students"), QStringLiteral("lost"),
+                                     QStringLiteral("lost"), m_dir.path() };
+        QVERIFY(Schema::createServerDatabase(s, true));
+        {
+            Database setup;
+            QVERIFY(setup.open(s));
+            QVERIFY(Schema::create(setup));
+            QVERIFY(Schema::seed(setup));
+            QVERIFY(setup.exec(QStringLiteral("insert into tblLogin (学号, 姓名, 性别) values ('1', '甲', '男')")));
+            QVERIFY(Tests::define(setup, { QStringLiteral("月考"), QString(), QStringLiteral("平时考试"), QString(),
+                                           { { 0 }, false, true } }));
+        }
+        AppPaths::setAppDir(m_dir.path());
+        QVERIFY(DbConfig::write(AppPaths::configFile(), { s.server, s.database, s.user, s.password }, nullptr));
+        QVERIFY(mod().ReadDbConfig());
+        mod().LoginUser = s.user;
+        QVERIFY(mod().ConnectDb(s.server, s.database, s.user, s.password));
+        MainForm* main = Windows::showMainForm();
+        QTRY_VERIFY(MessageService::messages().isEmpty());
+
+        mod().SelNo = QStringLiteral("1");
+        TestFill fill;
+        fill.load();
+        fill.Text[1]->setText(QStringLiteral("88"));
+        fill.txtTeacher->setPlainText(QStringLiteral("还没保存的评语"));
+
+        QVERIFY(stopServer());
+        MessageService::clearMessages();
+        QTest::mouseClick(fill.BN_Save, Qt::LeftButton);
+        QCOMPARE(MessageService::texts().size(), 1);
+        QVERIFY2(MessageService::texts().first().startsWith(QStringLiteral("未知错误！请重新启动程序再试。错误代码：")),
+                 qPrintable(MessageService::texts().first()));
+        QCOMPARE(fill.Text[1]->text(), QStringLiteral("88"));
+        QCOMPARE(fill.txtTeacher->toPlainText(), QStringLiteral("还没保存的评语"));
+        MessageService::clearMessages();
+        main->entry(QStringLiteral("InfoWatch"))->trigger();
+        QCOMPARE(MessageService::texts().size(), 1);
+        QVERIFY(MessageService::texts().first().startsWith(QStringLiteral("未知错误！")));
+
+        // The server is back: log in again and the typed values go in.
+        QVERIFY(startServer());
+        main->entry(QStringLiteral("ReLogin"))->trigger();
+        QTRY_VERIFY(!Windows::mainForm());
+        Login* login = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* l = qobject_cast<Login*>(w); l && l->isVisible())
+                login = l;
+        }
+        QVERIFY(login);
+        QTRY_VERIFY(login->Command1->isEnabled());
+        login->txtUser->setText(s.user);
+        login->txtPwd->setText(s.password);
+        MessageService::clearMessages();
+        QTest::mouseClick(login->Command1, Qt::LeftButton);
+        QVERIFY(Windows::mainForm());
+        QVERIFY(mod().Conn.isOpen());
+        MessageService::clearMessages();
+        QTest::mouseClick(fill.BN_Save, Qt::LeftButton);
+        QCOMPARE(MessageService::texts(), QStringList({ "保存完毕！" }));
+        auto stored = mod().Conn.select(QStringLiteral("select 语文, 教师评语 from tblScore1"));
+        QCOMPARE(stored->text(0), QStringLiteral("88"));
+        QCOMPARE(stored->text(1), QStringLiteral("还没保存的评语"));
+        delete Windows::mainForm();
+    }
+};
+
+QTEST_MAIN(TestLostServer)
+#include "tst_lostserver.moc"
