@@ -277,32 +277,30 @@ void MainForm::personalAnalysis()
     showChild(m_person);
 }
 
-void MainForm::classAnalysis()
+// The selection window once; each choice opens an analysis window of its own.
+template <typename Selector, typename Analysis>
+void MainForm::analysisFrom(QPointer<Selector>& selector)
 {
-    if (!m_classSel) {
-        m_classSel = new Analyze_Class_Sel;
-        connect(m_classSel, &Analyze_Class_Sel::chosen, this, [this] {
-            auto* analysis = new Analyze_Class;
+    if (!selector) {
+        selector = new Selector;
+        connect(selector, &Selector::chosen, this, [this] {
+            auto* analysis = new Analysis;
             analysis->load();
             showChild(analysis);
         });
-        m_classSel->load();
+        selector->load();
     }
-    showChild(m_classSel);
+    showChild(selector);
+}
+
+void MainForm::classAnalysis()
+{
+    analysisFrom<Analyze_Class_Sel, Analyze_Class>(m_classSel);
 }
 
 void MainForm::subjectAnalysis()
 {
-    if (!m_subjectSel) {
-        m_subjectSel = new Analyze_Subject_Sel;
-        connect(m_subjectSel, &Analyze_Subject_Sel::chosen, this, [this] {
-            auto* analysis = new Analyze_Subject;
-            analysis->load();
-            showChild(analysis);
-        });
-        m_subjectSel->load();
-    }
-    showChild(m_subjectSel);
+    analysisFrom<Analyze_Subject_Sel, Analyze_Subject>(m_subjectSel);
 }
 
 void MainForm::testList()

@@ -54,6 +54,8 @@ private:
     void findStudent();
     void studentReport();
     void personalAnalysis();
+    template <typename Selector, typename Analysis>
+    void analysisFrom(QPointer<Selector>& selector);
     void classAnalysis();
     void subjectAnalysis();
     void testList();

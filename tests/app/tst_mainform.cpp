@@ -7,6 +7,7 @@
 #include "platform/AppPaths.h"
 #include "platform/Desktop.h"
 #include "platform/MessageService.h"
+#include "support/OpenWindows.h"
 #include "support/TestDb.h"
 
 #include <QAction>
@@ -153,11 +154,7 @@ private Q_SLOTS:
         QVERIFY(!mod().Conn.isOpen());
         QTRY_VERIFY(!form);
         QVERIFY(!Windows::mainForm());
-        Login* login = nullptr;
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (auto* l = qobject_cast<Login*>(w); l && l->isVisible())
-                login = l;
-        }
+        Login* login = velmora::test::visibleLogin();
         QVERIFY(login);
         QTRY_VERIFY(login->Command1->isEnabled());
         login->close();

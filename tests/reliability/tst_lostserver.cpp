@@ -7,6 +7,7 @@
 #include "data/Schema.h"
 #include "platform/AppPaths.h"
 #include "platform/MessageService.h"
+#include "support/OpenWindows.h"
 #include "tests/TestFill.h"
 #include "tests/TestRecord.h"
 
@@ -138,11 +139,7 @@ private Q_SLOTS:
         QVERIFY(startServer());
         main->entry(QStringLiteral("ReLogin"))->trigger();
         QTRY_VERIFY(!Windows::mainForm());
-        Login* login = nullptr;
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (auto* l = qobject_cast<Login*>(w); l && l->isVisible())
-                login = l;
-        }
+        Login* login = velmora::test::visibleLogin();
         QVERIFY(login);
         QTRY_VERIFY(login->Command1->isEnabled());
         login->txtUser->setText(s.user);
