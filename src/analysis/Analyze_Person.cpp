@@ -248,6 +248,7 @@ void Analyze_Person::FillTable()
     for (int c = 3; c < headers.size(); ++c)
         Grid->setColumnWidth(c, 37);
     const QString none = QStringLiteral("---");
+    QList<QStringList> cells;
     for (const TestRecord& t : tests) {
         QStringList columns;
         for (int i : checked) {
@@ -258,13 +259,14 @@ void Analyze_Person::FillTable()
         if (columns.isEmpty()) {
             for (int k = 0; k < checked.size(); ++k)
                 row << none;
-            Grid->appendRow(row);
+            cells << row;
             continue;
         }
         auto score = mod().Conn.select(
             QStringLiteral("select %1 from TblScore%2 where 学号=?").arg(columns.join(QLatin1Char(','))).arg(t.number),
             { student });
         if (!score) {
+            Grid->setRows(std::move(cells));
             MessageService::info(score.error().restartMessage());
             return;
         }
@@ -273,8 +275,9 @@ void Analyze_Person::FillTable()
         row = QStringList { QString::number(t.number), t.type, t.name };
         for (int i : checked)
             row << (t.items.hasSubject(i) ? score->text(Schema::subjects()[i]) : none);
-        Grid->appendRow(row);
+        cells << row;
     }
+    Grid->setRows(std::move(cells));
     fillChart();
 }
 

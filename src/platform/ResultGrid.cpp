@@ -1,15 +1,117 @@
 #include "platform/ResultGrid.h"
 
+#include <QAbstractTableModel>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QScrollBar>
-#include <QStandardItemModel>
 
 namespace velmora {
 
+// Texts only; the row colour follows from the row's position, so removing
+// rows recolours the rest for free.
+class ResultGrid::Model : public QAbstractTableModel {
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+
+    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : int(m_rows.size()); }
+    int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : int(m_headers.size()); }
+
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        if (!index.isValid())
+            return {};
+        if (role == Qt::DisplayRole || role == Qt::EditRole || role == Qt::AccessibleTextRole)
+            return cell(index.row(), index.column());
+        if (role == Qt::BackgroundRole)
+            return QBrush(index.row() % 2 == 0 ? oddRowColor() : evenRowColor());
+        return {};
+    }
+
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
+    {
+        if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
+            return m_headers.value(section);
+        return QAbstractTableModel::headerData(section, orientation, role);
+    }
+
+    QString cell(int row, int col) const { return m_rows.value(row).value(col); }
+
+    void setHeaders(const QStringList& headers)
+    {
+        beginResetModel();
+        m_headers = headers;
+        m_rows.clear();
+        endResetModel();
+    }
+
+    void setHeader(int col, const QString& text)
+    {
+        if (col < 0 || col >= m_headers.size())
+            return;
+        m_headers[col] = text;
+        Q_EMIT headerDataChanged(Qt::Horizontal, col, col);
+    }
+
+    static QStringList fitted(QStringList values, qsizetype columns)
+    {
+        values.resize(columns);
+        for (QString& v : values)
+            v = v.trimmed();
+        return values;
+    }
+
+    void append(const QStringList& values)
+    {
+        const int n = rowCount();
+        beginInsertRows({}, n, n);
+        m_rows << fitted(values, m_headers.size());
+        endInsertRows();
+    }
+
+    void setRows(QList<QStringList> rows)
+    {
+        beginResetModel();
+        for (QStringList& r : rows)
+            r = fitted(std::move(r), m_headers.size());
+        m_rows = std::move(rows);
+        endResetModel();
+    }
+
+    void setCell(int row, int col, const QString& text)
+    {
+        if (row < 0 || row >= m_rows.size() || col < 0 || col >= m_headers.size())
+            return;
+        m_rows[row][col] = text;
+        Q_EMIT dataChanged(index(row, col), index(row, col));
+    }
+
+    void clearTexts()
+    {
+        beginResetModel();
+        for (QString& h : m_headers)
+            h.clear();
+        for (QStringList& r : m_rows) {
+            for (QString& v : r)
+                v.clear();
+        }
+        endResetModel();
+    }
+
+    void keep(int first, int count)
+    {
+        beginResetModel();
+        m_rows = m_rows.mid(first, count);
+        endResetModel();
+    }
+
+private:
+    QStringList m_headers;
+    QList<QStringList> m_rows;
+};
+
 ResultGrid::ResultGrid(QWidget* parent)
     : QTableView(parent)
-    , m_model(new QStandardItemModel(this))
+    , m_model(new Model(this))
     , m_frozen(new QTableView(this))
 {
     setObjectName(QStringLiteral("Grid"));
@@ -63,41 +165,29 @@ ResultGrid::~ResultGrid() = default;
 
 void ResultGrid::setHeaders(const QStringList& headers)
 {
-    m_model->clear();
-    m_model->setColumnCount(int(headers.size()));
-    m_model->setHorizontalHeaderLabels(headers);
+    m_model->setHeaders(headers);
     m_frozen->setColumnWidth(0, columnWidth(0));
     updateFrozenGeometry();
 }
 
 void ResultGrid::appendRow(const QStringList& values)
 {
-    const int n = m_model->rowCount() + 1;
-    const QBrush brush(n % 2 == 1 ? oddRowColor() : evenRowColor());
-    QList<QStandardItem*> items;
-    for (int c = 0; c < m_model->columnCount(); ++c) {
-        auto* item = new QStandardItem(values.value(c).trimmed());
-        item->setBackground(brush);
-        items << item;
-    }
-    m_model->appendRow(items);
+    m_model->append(values);
+}
+
+void ResultGrid::setRows(QList<QStringList> rows)
+{
+    m_model->setRows(std::move(rows));
 }
 
 void ResultGrid::clearRows()
 {
-    m_model->removeRows(0, m_model->rowCount());
+    m_model->setRows({});
 }
 
 void ResultGrid::clearTexts()
 {
-    for (int c = 0; c < m_model->columnCount(); ++c)
-        m_model->setHorizontalHeaderItem(c, new QStandardItem(QString()));
-    for (int r = 0; r < m_model->rowCount(); ++r) {
-        for (int c = 0; c < m_model->columnCount(); ++c) {
-            if (QStandardItem* item = m_model->item(r, c))
-                item->setText(QString());
-        }
-    }
+    m_model->clearTexts();
 }
 
 int ResultGrid::rows() const
@@ -112,18 +202,16 @@ int ResultGrid::cols() const
 
 QString ResultGrid::text(int row, int col) const
 {
-    if (row == 0) {
-        const QStandardItem* h = m_model->horizontalHeaderItem(col);
-        return h ? h->text() : QString();
-    }
-    const QStandardItem* item = m_model->item(row - 1, col);
-    return item ? item->text() : QString();
+    if (row == 0)
+        return m_model->headerData(col, Qt::Horizontal, Qt::DisplayRole).toString();
+    return m_model->cell(row - 1, col);
 }
 
 QColor ResultGrid::background(int row, int col) const
 {
-    const QStandardItem* item = row > 0 ? m_model->item(row - 1, col) : nullptr;
-    return item ? item->background().color() : QColor();
+    if (row <= 0 || row >= rows() || col < 0 || col >= cols())
+        return {};
+    return m_model->index(row - 1, col).data(Qt::BackgroundRole).value<QBrush>().color();
 }
 
 int ResultGrid::currentRow() const
@@ -153,12 +241,10 @@ int ResultGrid::currentColumn() const
 
 void ResultGrid::setText(int row, int col, const QString& text)
 {
-    if (row == 0) {
-        m_model->setHorizontalHeaderItem(col, new QStandardItem(text));
-        return;
-    }
-    if (QStandardItem* item = m_model->item(row - 1, col))
-        item->setText(text);
+    if (row == 0)
+        m_model->setHeader(col, text);
+    else
+        m_model->setCell(row - 1, col, text);
 }
 
 void ResultGrid::keepRows(int first, int count)
@@ -166,15 +252,7 @@ void ResultGrid::keepRows(int first, int count)
     const int total = m_model->rowCount();
     first = qBound(1, first, total + 1);
     count = qBound(0, count, total - first + 1);
-    m_model->removeRows(first - 1 + count, total - (first - 1 + count));
-    m_model->removeRows(0, first - 1);
-    for (int r = 0; r < m_model->rowCount(); ++r) {
-        const QBrush brush((r + 1) % 2 == 1 ? oddRowColor() : evenRowColor());
-        for (int c = 0; c < m_model->columnCount(); ++c) {
-            if (QStandardItem* item = m_model->item(r, c))
-                item->setBackground(brush);
-        }
-    }
+    m_model->keep(first - 1, count);
 }
 
 void ResultGrid::resizeEvent(QResizeEvent* event)

@@ -7,11 +7,12 @@ namespace velmora::StudentGrid {
 
 void fill(ResultGrid* grid, const QVector<StudentRecord>& students)
 {
-    grid->setUpdatesEnabled(false);
     grid->setHeaders(StudentRecord::columns());
+    QList<QStringList> rows;
+    rows.reserve(students.size());
     for (const StudentRecord& s : students)
-        grid->appendRow(s.values);
-    grid->setUpdatesEnabled(true);
+        rows << s.values;
+    grid->setRows(std::move(rows));
 }
 
 void openCurrent(ResultGrid* grid, QWidget* parent)

@@ -84,10 +84,12 @@ void TestInfoWatch::load()
         return;
     }
     const QString yes = QStringLiteral("有"), no = QStringLiteral("无");
+    QList<QStringList> rows;
     for (const TestRecord& t : *tests) {
-        Grid->appendRow({ QString::number(t.number), t.name, t.date, t.type, t.items.subjectText(),
-                          t.items.attendance ? yes : no, t.items.comment ? yes : no, t.memo });
+        rows.append({ QString::number(t.number), t.name, t.date, t.type, t.items.subjectText(),
+                      t.items.attendance ? yes : no, t.items.comment ? yes : no, t.memo });
     }
+    Grid->setRows(std::move(rows));
 }
 
 void TestInfoWatch::removeSelected()

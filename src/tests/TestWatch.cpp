@@ -71,12 +71,15 @@ void TestWatch::load()
     }
     txtCount->setText(QString::number(rows->recordCount()));
     Grid->setHeaders(headers);
+    QList<QStringList> cells;
+    cells.reserve(rows->recordCount());
     for (rows->moveFirst(); !rows->eof(); rows->moveNext()) {
         QStringList values;
         for (int j = 0; j < headers.size(); ++j)
             values << rows->text(j);
-        Grid->appendRow(values);
+        cells << values;
     }
+    Grid->setRows(std::move(cells));
     if (rows->recordCount() == 0)
         MessageService::info(QStringLiteral("这次考试还没有学生的成绩记录！"));
 }
