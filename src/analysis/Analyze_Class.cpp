@@ -173,26 +173,34 @@ bool Analyze_Class::FillTableHead()
     return true;
 }
 
-void Analyze_Class::FillTable(const RecordSet& rows)
+void Analyze_Class::FillTable(const RecordSet& rows, const QVector<int>& summed)
 {
     RecordSet r = rows;
     QVector<int> columns;
-    for (int j = 2; j < Grid->cols(); ++j)
-        columns << r.indexOf(Grid->text(0, j));
+    QVector<bool> counted;
+    for (int j = 2; j < Grid->cols(); ++j) {
+        const QString name = Grid->text(0, j).trimmed();
+        columns << r.indexOf(name);
+        counted << (summed.isEmpty() || summed.contains(int(Schema::subjects().indexOf(name))));
+    }
+    QList<QStringList> cells;
+    cells.reserve(r.recordCount());
     for (r.moveFirst(); !r.eof(); r.moveNext()) {
         QStringList values { r.text(u"学号"), QString() };
         int total = 0;
-        for (int c : columns) {
-            values << r.text(c);
-            total += r.value(c).toInt();
+        for (int k = 0; k < columns.size(); ++k) {
+            values << r.text(columns[k]);
+            if (counted[k])
+                total += r.value(columns[k]).toInt();
         }
         // The total is of the cells shown, not of anything stored.
         values[1] = QString::number(total);
-        Grid->appendRow(values);
+        cells << values;
     }
+    Grid->setRows(std::move(cells));
 }
 
-bool Analyze_Class::run(const QString& orderBy)
+bool Analyze_Class::run(const QString& orderBy, const QVector<int>& summed)
 {
     auto rows = mod().Conn.select(QStringLiteral("select * from tblScore%1 order by %2").arg(m_test.number).arg(orderBy));
     if (!rows) {
@@ -205,7 +213,7 @@ bool Analyze_Class::run(const QString& orderBy)
             return false;
         }
     }
-    FillTable(*rows);
+    FillTable(*rows, summed);
     if (rows->recordCount() == 0)
         MessageService::info(QStringLiteral("这次考试还没有学生的成绩记录！"));
     return true;
@@ -237,21 +245,10 @@ void Analyze_Class::sort()
         return;
     }
     const QString expression = bySelection ? Analysis::sumExpression(selectedSubjects()) : m_sumExpression;
+    const QVector<int> used = bySelection ? selectedSubjects() : QVector<int>();
     // Equal sums in student-number order, the same on every database.
-    if (!run(expression + QStringLiteral(" desc, 学号")) || !bySelection)
-        return;
-    const QVector<int> used = selectedSubjects();
-    Grid->setText(0, 1, QStringLiteral("所选%1门总分").arg(used.size()));
-    for (int i = 1; i < Grid->rows(); ++i) {
-        int sum = 0;
-        for (int j = 2; j < Grid->cols(); ++j) {
-            for (int s : used) {
-                if (Grid->text(0, j).trimmed() == Schema::subjects()[s])
-                    sum += Grid->text(i, j).toInt();
-            }
-        }
-        Grid->setText(i, 1, QString::number(sum));
-    }
+    if (run(expression + QStringLiteral(" desc, 学号"), used) && bySelection)
+        Grid->setText(0, 1, QStringLiteral("所选%1门总分").arg(used.size()));
 }
 
 void Analyze_Class::subjectClicked(int index)

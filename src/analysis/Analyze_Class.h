@@ -59,10 +59,11 @@ protected:
 private:
     // The header for the test; false when the test is gone.
     bool FillTableHead();
-    void FillTable(const RecordSet& rows);
+    // The total is of the subjects in `summed`, or of every column shown when empty.
+    void FillTable(const RecordSet& rows, const QVector<int>& summed = {});
     void subjectClicked(int index);
     QVector<int> selectedSubjects() const;
-    bool run(const QString& orderBy);
+    bool run(const QString& orderBy, const QVector<int>& summed = {});
     void openStudent();
 
     TestRecord m_test;
