@@ -10,6 +10,11 @@ RecordSet::RecordSet(QStringList names, QVector<QVector<QVariant>> rows)
 
 int RecordSet::indexOf(QStringView name) const
 {
+    // Names are nearly always asked for as the table spells them.
+    for (int i = 0; i < m_names.size(); ++i) {
+        if (m_names[i] == name)
+            return i;
+    }
     for (int i = 0; i < m_names.size(); ++i) {
         if (QStringView(m_names[i]).compare(name, Qt::CaseInsensitive) == 0)
             return i;

@@ -43,6 +43,13 @@ public:
     QString text(QStringView name) const { return text(indexOf(name)); }
 
     const QVector<QVector<QVariant>>& rows() const { return m_rows; }
+    // Replaces one row with values read again; ignored when out of range or
+    // when the values are of other columns.
+    void setRow(int row, const QVector<QVariant>& values)
+    {
+        if (row >= 0 && row < recordCount() && values.size() == fieldCount())
+            m_rows[row] = values;
+    }
 
 private:
     QStringList m_names;

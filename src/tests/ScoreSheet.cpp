@@ -20,6 +20,11 @@ Result<RecordSet> rows(const Database& db, int testNumber)
     return db.select(QStringLiteral("select * from tblScore%1 order by 学号").arg(testNumber));
 }
 
+Result<RecordSet> row(const Database& db, int testNumber, const QString& student)
+{
+    return db.select(QStringLiteral("select * from tblScore%1 where 学号=?").arg(testNumber), { student });
+}
+
 QString check(const TestItems& items, const ScoreEntry& e)
 {
     for (int i = 0; i < Schema::subjects().size(); ++i) {

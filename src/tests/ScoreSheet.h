@@ -22,6 +22,8 @@ inline constexpr int kMaxComment = 900;
 
 // The test's score rows in student-number order.
 Result<RecordSet> rows(const Database& db, int testNumber);
+// One student's row, to show what is stored now rather than when the test was opened.
+Result<RecordSet> row(const Database& db, int testNumber, const QString& student);
 
 // Empty when every box the test uses holds something storable; else the
 // message for the first that does not, naming the box.

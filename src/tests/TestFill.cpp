@@ -229,6 +229,16 @@ ScoreEntry TestFill::entry() const
 
 bool TestFill::save()
 {
+    if (!store())
+        return false;
+    // Saved even when the row cannot be read back; the message says why.
+    if (reloadCurrent())
+        RefreshForm();
+    return true;
+}
+
+bool TestFill::store()
+{
     if (!hasRows())
         return false;
     const ScoreEntry e = entry();
@@ -242,19 +252,19 @@ bool TestFill::save()
         MessageService::info(saved.error().restartMessage());
         return false;
     }
-    const QString student = e.student.trimmed();
-    auto rows = Scores::rows(mod().Conn, m_number);
-    if (!rows) {
-        MessageService::info(rows.error().restartMessage());
-        return true;
+    return true;
+}
+
+bool TestFill::reloadCurrent()
+{
+    auto fresh = Scores::row(mod().Conn, m_number, m_rows.value(u"学号").toString());
+    if (!fresh) {
+        MessageService::info(fresh.error().restartMessage());
+        return false;
     }
-    m_rows = *rows;
-    m_rows.moveFirst();
-    while (!m_rows.eof() && m_rows.text(u"学号") != student)
-        m_rows.moveNext();
-    if (m_rows.eof())
-        m_rows.moveFirst();
-    RefreshForm();
+    // A row gone meanwhile keeps the values read when the window opened.
+    if (fresh->recordCount() > 0 && fresh->fieldNames() == m_rows.fieldNames())
+        m_rows.setRow(m_rows.position(), fresh->rows().first());
     return true;
 }
 
@@ -262,10 +272,11 @@ bool TestFill::saveBeforeMoving()
 {
     if (!hasRows())
         return false;
+    // The move reads the next row; the saved one need not be read back.
     if (Check->isChecked())
-        return save();
+        return store();
     if (MessageService::askYesNo(QStringLiteral("是否需要保存？"), MsgIcon::Question))
-        return save();
+        return store();
     return true;
 }
 
@@ -273,7 +284,13 @@ void TestFill::moveTo(int row)
 {
     if (!saveBeforeMoving())
         return;
+    const int from = m_rows.position();
     m_rows.move(qBound(0, row, m_rows.recordCount() - 1));
+    // Another teacher may have entered this student meanwhile.
+    if (!reloadCurrent()) {
+        m_rows.move(from);
+        return;
+    }
     RefreshForm();
 }
 

@@ -68,6 +68,10 @@ protected:
 private:
     // The save-before-moving rule; false when the move must not happen.
     bool saveBeforeMoving();
+    // Checks and writes the boxes; false, with a message, when refused or failed.
+    bool store();
+    // Reads the current row again; false, with a message, when the database cannot be read.
+    bool reloadCurrent();
     void moveTo(int row);
     ScoreEntry entry() const;
     bool hasRows() const { return m_rows.recordCount() > 0; }

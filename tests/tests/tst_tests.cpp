@@ -239,6 +239,18 @@ private Q_SLOTS:
         QTest::mouseClick(fill.BN_Previous, Qt::LeftButton);
         QCOMPARE(fill.Text[0]->text().trimmed(), QStringLiteral("0001"));
 
+        // What another teacher stored meanwhile shows when the student comes up.
+        QVERIFY(db().exec(QStringLiteral("update tblScore%1 set 数学=? where 学号=?").arg(number), { 77, QStringLiteral("0002") }));
+        fill.Check->setChecked(false);
+        MessageService::setNextAnswer(MsgAnswer::No);
+        QTest::mouseClick(fill.BN_Next, Qt::LeftButton);
+        QCOMPARE(fill.Text[0]->text().trimmed(), QStringLiteral("0002"));
+        QCOMPARE(fill.Text[2]->text(), QStringLiteral("77"));
+        QCOMPARE(fill.Text[1]->text(), QStringLiteral("61"));
+        MessageService::setNextAnswer(MsgAnswer::No);
+        QTest::mouseClick(fill.BN_Previous, Qt::LeftButton);
+        fill.Check->setChecked(true);
+
         // A refused value stops the move too, so nothing typed is lost.
         fill.Text[1]->setText(QStringLiteral("abc"));
         QTest::mouseClick(fill.BN_Next, Qt::LeftButton);
