@@ -1,86 +1,95 @@
-// The analyses with a large class and many tests, beside the raw queries.
+// The class, subject and personal analyses, beside the raw queries.
 #include "BenchDb.h"
 
 #include "analysis/Analyze_Class.h"
 #include "analysis/Analyze_Person.h"
 #include "analysis/Analyze_Subject.h"
 #include "app/Module1.h"
-#include "platform/AppPaths.h"
 #include "platform/MessageService.h"
-#include "tests/TestRecord.h"
 
 #include <QRadioButton>
 
 #include <benchmark/benchmark.h>
 
 using namespace velmora;
+using namespace velmora::bench;
 
 namespace {
 
-int testWithAllSubjects(const ConnectionSettings& s)
+// Test 1 has every subject; the selection is the first three, as the window starts.
+void BM_ClassSortBySelection(benchmark::State& state)
 {
-    AppPaths::setAppDir(s.dataDir);
-    mod().Conn.open(s);
-    mod().IsAdmin = true;
-    NewTest t { QStringLiteral("期末"), QString(), QStringLiteral("期末考试"), QString(), {} };
-    for (int i = 0; i < 14; ++i)
-        t.items.subjects << i;
-    auto made = Tests::define(mod().Conn, t);
-    mod().Conn.exec(QStringLiteral("update tblScore%1 set 语文=abs(random()) %% 101, 数学=abs(random()) %% 101").arg(made->number));
-    return made->number;
-}
-
-void BM_ClassAnalysisSortBySelection(benchmark::State& state)
-{
-    const int test = testWithAllSubjects(bench::embeddedClass(int(state.range(0)), 0));
-    mod().SelNo = QString::number(test);
+    openClass(int(state.range(0)), int(state.range(1)));
+    mod().SelNo = QStringLiteral("1");
     Analyze_Class a;
     a.load();
     a.Sort[1]->setChecked(true);
     for (auto _ : state)
         a.sort();
-    mod().Conn.close();
+    closeClass();
 }
-BENCHMARK(BM_ClassAnalysisSortBySelection)->Arg(5000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ClassSortBySelection)->Apply(byStudents)->Unit(benchmark::kMillisecond);
 
-void BM_RawClassSortQuery(benchmark::State& state)
+void BM_ClassSortBySelection_Raw(benchmark::State& state)
 {
-    const int test = testWithAllSubjects(bench::embeddedClass(int(state.range(0)), 0));
+    RawDb db(classDb(int(state.range(0)), int(state.range(1))));
     for (auto _ : state) {
-        auto rows = mod().Conn.select(QStringLiteral("select * from tblScore%1 order by 语文+数学+英语 desc, 学号").arg(test));
-        benchmark::DoNotOptimize(rows->recordCount());
+        db.query("select * from tblTestInfo where 考试号=?", { "1" });
+        db.query("select * from tblScore1 order by 语文+数学+英语 desc, 学号");
     }
-    mod().Conn.close();
 }
-BENCHMARK(BM_RawClassSortQuery)->Arg(5000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ClassSortBySelection_Raw)->Apply(byStudents)->Unit(benchmark::kMillisecond);
 
 void BM_SubjectAnalysis(benchmark::State& state)
 {
-    const int test = testWithAllSubjects(bench::embeddedClass(int(state.range(0)), 0));
-    mod().SelNo = QString::number(test);
+    openClass(int(state.range(0)), int(state.range(1)));
+    mod().SelNo = QStringLiteral("1");
     mod().SubjectName = QStringLiteral("语文");
     for (auto _ : state) {
         Analyze_Subject a;
         a.load();
     }
-    mod().Conn.close();
+    if (!MessageService::texts().isEmpty())
+        state.SkipWithError(qPrintable(MessageService::texts().first()));
+    closeClass();
 }
-BENCHMARK(BM_SubjectAnalysis)->Arg(5000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SubjectAnalysis)->Apply(byStudents)->Unit(benchmark::kMillisecond);
 
-void BM_PersonalAnalysisPageWith500Tests(benchmark::State& state)
+void BM_SubjectAnalysis_Raw(benchmark::State& state)
 {
-    const ConnectionSettings s = bench::embeddedClass(60, 0);
-    AppPaths::setAppDir(s.dataDir);
-    mod().Conn.open(s);
-    NewTest t { QStringLiteral("月考"), QString(), QStringLiteral("平时考试"), QString(), { { 0, 1, 2 }, false, false } };
-    for (int have = *Tests::nextNumber(mod().Conn) - 1; have < 500; ++have)
-        Tests::define(mod().Conn, t);
+    RawDb db(classDb(int(state.range(0)), int(state.range(1))));
+    for (auto _ : state) {
+        db.query("select * from tblTestInfo where 考试号=?", { "1" });
+        db.query("select 学号,语文 from tblScore1 order by 学号");
+    }
+}
+BENCHMARK(BM_SubjectAnalysis_Raw)->Apply(byStudents)->Unit(benchmark::kMillisecond);
+
+// One student's page: a row and a bar group per test.
+void BM_PersonalPage(benchmark::State& state)
+{
+    openClass(int(state.range(0)), int(state.range(1)));
     Analyze_Person p;
     p.load();
     for (auto _ : state)
         p.next();
-    mod().Conn.close();
+    if (!MessageService::texts().isEmpty())
+        state.SkipWithError(qPrintable(MessageService::texts().first()));
+    closeClass();
 }
-BENCHMARK(BM_PersonalAnalysisPageWith500Tests)->Iterations(20)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PersonalPage)->Apply(byTests)->Unit(benchmark::kMillisecond);
+
+void BM_PersonalPage_Raw(benchmark::State& state)
+{
+    const int tests = int(state.range(1));
+    RawDb db(classDb(int(state.range(0)), tests));
+    const QByteArray student = studentNumber(2).toUtf8();
+    for (auto _ : state) {
+        db.query("select * from tblTestInfo ORDER BY 考试号");
+        for (int t = 1; t <= tests; ++t)
+            db.query("select 语文,数学,英语 from TblScore" + QByteArray::number(t) + " where 学号=?", { student });
+    }
+}
+BENCHMARK(BM_PersonalPage_Raw)->Apply(byTests)->Unit(benchmark::kMillisecond);
 
 } // namespace

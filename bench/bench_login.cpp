@@ -1,4 +1,4 @@
-// Login and the main window's load, against the raw cost of the same queries.
+// Login and the main window's load, beside the same statements run raw.
 #include "BenchDb.h"
 
 #include "app/MainForm.h"
@@ -8,19 +8,14 @@
 
 #include <benchmark/benchmark.h>
 
-#ifdef VELMORA_HAVE_SQLITE3
-#include <sqlite3.h>
-#endif
-
 using namespace velmora;
+using namespace velmora::bench;
 
 namespace {
 
-constexpr int kPhoto = 100 * 1024;
-
-void BM_LoginAndMainWindowLoad(benchmark::State& state)
+void BM_LoginAndMainWindow(benchmark::State& state)
 {
-    const ConnectionSettings s = bench::embeddedClass(int(state.range(0)), kPhoto);
+    const ConnectionSettings s = classDb(int(state.range(0)), int(state.range(1)));
     AppPaths::setAppDir(s.dataDir);
     Module1& m = mod();
     m.DbServer = s.server;
@@ -28,6 +23,7 @@ void BM_LoginAndMainWindowLoad(benchmark::State& state)
     m.DbUser = s.user;
     m.DbPwd = s.password;
     for (auto _ : state) {
+        // As the login window does: the name as a database login first, then the user table.
         m.LoginUser = QStringLiteral("admin");
         if (!m.ConnectDb(s.server, s.database, QStringLiteral("admin"), QStringLiteral("123456"))
             && !m.CheckUser(QStringLiteral("admin"), QStringLiteral("123456"))) {
@@ -41,31 +37,18 @@ void BM_LoginAndMainWindowLoad(benchmark::State& state)
         MessageService::clearMessages();
     }
 }
-BENCHMARK(BM_LoginAndMainWindowLoad)->Arg(60)->Arg(1000)->Arg(5000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoginAndMainWindow)->Apply(byStudents)->Unit(benchmark::kMillisecond);
 
-#ifdef VELMORA_HAVE_SQLITE3
-// The same statements straight through the SQLite library: open, the user
-// look-up and the two emptiness checks.
-void BM_RawSqliteSameQueries(benchmark::State& state)
+void BM_LoginAndMainWindow_Raw(benchmark::State& state)
 {
-    const ConnectionSettings s = bench::embeddedClass(int(state.range(0)), kPhoto);
-    const QByteArray path = bench::embeddedPath(s).toUtf8();
-    const char* statements[] = { "select * from tblUsers where UserName='admin' and PWD='123456'",
-                                 "select 1 from tblLogin limit 1", "select 1 from tblClass limit 1" };
+    const ConnectionSettings s = classDb(int(state.range(0)), int(state.range(1)));
     for (auto _ : state) {
-        sqlite3* db = nullptr;
-        sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
-        for (const char* sql : statements) {
-            sqlite3_stmt* stmt = nullptr;
-            sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr);
-            while (sqlite3_step(stmt) == SQLITE_ROW)
-                benchmark::DoNotOptimize(sqlite3_column_count(stmt));
-            sqlite3_finalize(stmt);
-        }
-        sqlite3_close(db);
+        RawDb db(s);
+        db.query("select * from tblUsers where UserName=? and PWD=?", { "admin", "123456" });
+        db.query("select 1 from tblLogin limit 1");
+        db.query("select 1 from tblClass limit 1");
     }
 }
-BENCHMARK(BM_RawSqliteSameQueries)->Arg(60)->Arg(1000)->Arg(5000)->Unit(benchmark::kMillisecond);
-#endif
+BENCHMARK(BM_LoginAndMainWindow_Raw)->Apply(byStudents)->Unit(benchmark::kMillisecond);
 
 } // namespace

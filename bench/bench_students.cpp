@@ -1,50 +1,62 @@
-// The student list and search with a large class, against the raw query cost.
+// The student list, search, the record form and the report, beside the raw queries.
 #include "BenchDb.h"
 
 #include "app/Module1.h"
-#include "platform/AppPaths.h"
 #include "platform/MessageService.h"
+#include "students/DataReport1.h"
+#include "students/StudentInfo.h"
 #include "students/StudentInfoFind.h"
 #include "students/StudentInfoWatch.h"
+#include "students/StudentRecord.h"
 
+#include <QLabel>
 #include <QLineEdit>
+#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
-#ifdef VELMORA_HAVE_SQLITE3
-#include <sqlite3.h>
-#endif
-
 using namespace velmora;
+using namespace velmora::bench;
 
 namespace {
 
-constexpr int kPhoto = 100 * 1024;
+const QByteArray kColumns = "学号, 姓名, 性别, 出生年月, 民族, 籍贯, 家庭住址, 联系电话, 父亲姓名, 父亲单位, 母亲姓名, "
+                            "母亲单位, 毕业于, 毕业至, 备注";
 
-void open(const ConnectionSettings& s)
+// One whole statement, as often as the benchmark runs.
+void rawQuery(benchmark::State& state, const QByteArray& sql, const QList<QByteArray>& params = {})
 {
-    AppPaths::setAppDir(s.dataDir);
-    mod().Conn.open(s);
-    mod().IsAdmin = true;
+    RawDb db(classDb(int(state.range(0)), int(state.range(1))));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(db.query(sql, params));
 }
 
-void BM_StudentListFill(benchmark::State& state)
+QByteArray middleStudent(const benchmark::State& state)
 {
-    const ConnectionSettings s = bench::embeddedClass(int(state.range(0)), kPhoto);
-    open(s);
+    return studentNumber(int(state.range(0)) / 2).toUtf8();
+}
+
+void BM_StudentList(benchmark::State& state)
+{
+    openClass(int(state.range(0)), int(state.range(1)));
     StudentInfoWatch list;
     for (auto _ : state) {
         list.fill();
         benchmark::DoNotOptimize(list.txtNumber->text());
     }
-    mod().Conn.close();
+    closeClass();
 }
-BENCHMARK(BM_StudentListFill)->Arg(60)->Arg(1000)->Arg(5000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StudentList)->Apply(byStudents)->Unit(benchmark::kMillisecond);
 
-void BM_SearchNameFragment(benchmark::State& state)
+void BM_StudentList_Raw(benchmark::State& state)
 {
-    const ConnectionSettings s = bench::embeddedClass(int(state.range(0)), kPhoto);
-    open(s);
+    rawQuery(state, "select " + kColumns + " from tblLogin ORDER BY 学号");
+}
+BENCHMARK(BM_StudentList_Raw)->Apply(byStudents)->Unit(benchmark::kMillisecond);
+
+void BM_StudentSearch(benchmark::State& state)
+{
+    openClass(int(state.range(0)), int(state.range(1)));
     StudentInfoFind find;
     find.Text[2]->setText(QStringLiteral("学生12"));
     for (auto _ : state) {
@@ -52,97 +64,61 @@ void BM_SearchNameFragment(benchmark::State& state)
         benchmark::DoNotOptimize(find.txt_Result->text());
         MessageService::clearMessages();
     }
-    mod().Conn.close();
+    closeClass();
 }
-BENCHMARK(BM_SearchNameFragment)->Arg(60)->Arg(1000)->Arg(5000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StudentSearch)->Apply(byStudents)->Unit(benchmark::kMillisecond);
 
-#ifdef VELMORA_HAVE_SQLITE3
-void rawQuery(benchmark::State& state, const char* sql)
+void BM_StudentSearch_Raw(benchmark::State& state)
 {
-    const ConnectionSettings s = bench::embeddedClass(int(state.range(0)), kPhoto);
-    const QByteArray path = bench::embeddedPath(s).toUtf8();
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
-    for (auto _ : state) {
-        sqlite3_stmt* stmt = nullptr;
-        sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr);
-        int rows = 0;
-        while (sqlite3_step(stmt) == SQLITE_ROW) {
-            for (int c = 0; c < sqlite3_column_count(stmt); ++c)
-                benchmark::DoNotOptimize(sqlite3_column_text(stmt, c));
-            ++rows;
-        }
-        sqlite3_finalize(stmt);
-        benchmark::DoNotOptimize(rows);
-    }
-    sqlite3_close(db);
+    const QByteArray like = onServer() ? "姓名 ILIKE ? ESCAPE '!'" : "姓名 LIKE ? ESCAPE '!'";
+    rawQuery(state, "select " + kColumns + " from tblLogin where " + like + " ORDER BY 学号", { "%学生12%" });
 }
-void BM_RawListQuery(benchmark::State& state)
-{
-    rawQuery(state, "select 学号, 姓名, 性别, 出生年月, 民族, 籍贯, 家庭住址, 联系电话, 父亲姓名, 父亲单位, 母亲姓名, "
-                    "母亲单位, 毕业于, 毕业至, 备注 from tblLogin ORDER BY 学号");
-}
-BENCHMARK(BM_RawListQuery)->Arg(60)->Arg(1000)->Arg(5000)->Unit(benchmark::kMillisecond);
-void BM_RawSearchQuery(benchmark::State& state)
-{
-    rawQuery(state, "select 学号, 姓名, 性别, 出生年月, 民族, 籍贯, 家庭住址, 联系电话, 父亲姓名, 父亲单位, 母亲姓名, "
-                    "母亲单位, 毕业于, 毕业至, 备注 from tblLogin where 姓名 LIKE '%学生12%' ESCAPE '!' ORDER BY 学号");
-}
-BENCHMARK(BM_RawSearchQuery)->Arg(60)->Arg(1000)->Arg(5000)->Unit(benchmark::kMillisecond);
-#endif
-
-} // namespace
-
-#include "students/DataReport1.h"
-#include "students/StudentInfo.h"
-
-#include <QLabel>
-#include <QTemporaryDir>
-
-namespace {
+BENCHMARK(BM_StudentSearch_Raw)->Apply(byStudents)->Unit(benchmark::kMillisecond);
 
 void BM_RecordFormWithPhoto(benchmark::State& state)
 {
-    const ConnectionSettings s = bench::embeddedClass(int(state.range(0)), kPhoto);
-    open(s);
-    const QString number = QString::number(100000 + int(state.range(0)) / 2);
+    openClass(int(state.range(0)), int(state.range(1)));
+    const QString number = QString::fromUtf8(middleStudent(state));
     for (auto _ : state) {
         StudentInfo form;
         form.prepareReadOnly(number);
         form.showPhoto();
         benchmark::DoNotOptimize(form.Image1->pixmap().isNull());
     }
-    mod().Conn.close();
+    closeClass();
 }
-BENCHMARK(BM_RecordFormWithPhoto)->Arg(60)->Arg(1000)->Arg(5000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RecordFormWithPhoto)->Apply(byStudents)->Unit(benchmark::kMillisecond);
 
-void BM_RawRecordWithPhotoQuery(benchmark::State& state)
+void BM_RecordFormWithPhoto_Raw(benchmark::State& state)
 {
-    const ConnectionSettings s = bench::embeddedClass(int(state.range(0)), kPhoto);
-    open(s);
-    const QString number = QString::number(100000 + int(state.range(0)) / 2);
+    RawDb db(classDb(int(state.range(0)), int(state.range(1))));
+    const QByteArray number = middleStudent(state);
     for (auto _ : state) {
-        auto rows = mod().Conn.select(QStringLiteral("select * from tblLogin where 学号=?"), { number });
-        benchmark::DoNotOptimize(rows->value(15).toByteArray().size());
+        db.query("select " + kColumns + " from tblLogin where 学号=?", { number });
+        db.query("select 照片 from tblLogin where 学号=?", { number });
     }
-    mod().Conn.close();
 }
-BENCHMARK(BM_RawRecordWithPhotoQuery)->Arg(60)->Arg(1000)->Arg(5000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RecordFormWithPhoto_Raw)->Apply(byStudents)->Unit(benchmark::kMillisecond);
 
 void BM_ReportAllPages(benchmark::State& state)
 {
-    const ConnectionSettings s = bench::embeddedClass(int(state.range(0)), kPhoto);
-    open(s);
+    openClass(int(state.range(0)), int(state.range(1)));
     QTemporaryDir dir;
     for (auto _ : state) {
         bool ok = false;
         const auto rows = DataReport1::readRows(&ok);
         int pages = 0;
         DataReport1::exportPdf(dir.filePath(QStringLiteral("r.pdf")), rows, &pages);
-        benchmark::DoNotOptimize(pages);
+        state.counters["pages"] = pages;
     }
-    mod().Conn.close();
+    closeClass();
 }
-BENCHMARK(BM_ReportAllPages)->Arg(60)->Arg(1000)->Arg(5000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReportAllPages)->Apply(byStudents)->Unit(benchmark::kMillisecond);
+
+void BM_ReportAllPages_Raw(benchmark::State& state)
+{
+    rawQuery(state, "select 学号, 姓名, 性别, 出生年月, 民族, 籍贯, 家庭住址, 联系电话, 毕业于, 毕业至, 备注 from tblLogin ORDER BY 学号");
+}
+BENCHMARK(BM_ReportAllPages_Raw)->Apply(byStudents)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -1,129 +1,169 @@
-// Defining a test, saving a score, listing many tests; each beside the raw SQL.
+// Defining a test, entering scores, viewing them and listing tests, beside the raw SQL.
 #include "BenchDb.h"
 
 #include "app/Module1.h"
 #include "data/Schema.h"
-#include "platform/AppPaths.h"
 #include "platform/MessageService.h"
+#include "platform/ResultGrid.h"
 #include "tests/TestFill.h"
+#include "tests/TestInfoAdd.h"
 #include "tests/TestInfoWatch.h"
 #include "tests/TestRecord.h"
+#include "tests/TestWatch.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 
 #include <benchmark/benchmark.h>
 
 using namespace velmora;
+using namespace velmora::bench;
 
 namespace {
 
-NewTest everything()
+// Tests from `first` on were made by the benchmark; the next one finds the database as built.
+void removeTestsFrom(int first)
 {
-    NewTest t { QStringLiteral("期末"), QStringLiteral("2025-01-16"), QStringLiteral("期末考试"), QString(), {} };
-    for (int i = 0; i < 14; ++i)
-        t.items.subjects << i;
-    t.items.attendance = t.items.comment = true;
-    return t;
+    const int last = *Tests::nextNumber(mod().Conn) - 1;
+    for (int n = first; n <= last; ++n)
+        Tests::remove(mod().Conn, n);
 }
 
-void open(const ConnectionSettings& s)
+void BM_DefineTest(benchmark::State& state)
 {
-    AppPaths::setAppDir(s.dataDir);
-    mod().Conn.open(s);
-    mod().IsAdmin = true;
-}
-
-void BM_DefineTestAllItems(benchmark::State& state)
-{
-    const ConnectionSettings s = bench::embeddedClass(int(state.range(0)), 0);
-    open(s);
+    openClass(int(state.range(0)), int(state.range(1)));
+    const int first = *Tests::nextNumber(mod().Conn);
     for (auto _ : state) {
-        auto made = Tests::define(mod().Conn, everything());
-        if (!made)
-            state.SkipWithError("define failed");
+        TestInfoAdd add;
+        add.load();
+        add.txtName->setText(QStringLiteral("期末"));
+        add.txtType->setCurrentIndex(add.txtType->findText(QStringLiteral("期末考试")));
+        add.CheckAll->click();
+        add.define();
+        if (add.result() != QDialog::Accepted)
+            state.SkipWithError(qPrintable(MessageService::texts().value(0, QStringLiteral("define failed"))));
+        MessageService::clearMessages();
     }
-    mod().Conn.close();
+    removeTestsFrom(first);
+    closeClass();
 }
-BENCHMARK(BM_DefineTestAllItems)->Arg(5000)->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DefineTest)->Apply(byStudents)->Unit(benchmark::kMillisecond);
 
-void BM_RawDefineTestAllItems(benchmark::State& state)
+void BM_DefineTest_Raw(benchmark::State& state)
 {
-    const ConnectionSettings s = bench::embeddedClass(int(state.range(0)), 0);
-    open(s);
-    Database& db = mod().Conn;
+    openClass(int(state.range(0)), int(state.range(1)));
+    const int first = *Tests::nextNumber(mod().Conn);
     QVector<int> all;
-    for (int i = 0; i < 14; ++i)
+    for (int i = 0; i < Schema::subjects().size(); ++i)
         all << i;
-    for (auto _ : state) {
-        const int n = *Tests::nextNumber(db);
-        Transaction tx(db);
-        db.exec(QStringLiteral("insert into tblTestInfo (考试号) values (?)"), { n });
-        db.exec(Schema::createScoreTableSql(db.dialect(), n, all, true, true));
-        db.exec(QStringLiteral("insert into tblScore%1 (学号) select 学号 from tblLogin").arg(n));
-        tx.commit();
+    const QByteArray lock = mod().Conn.dialect().lockTableSql(QStringLiteral("tblTestInfo")).toUtf8();
+    {
+        RawDb db(classDb(int(state.range(0)), int(state.range(1))));
+        int n = first;
+        for (auto _ : state) {
+            db.query("begin");
+            db.query(lock);
+            db.query("select max(考试号) from tblTestInfo");
+            db.query("insert into tblTestInfo (考试号, 考试名称, 考试类型, 语文) values (?, ?, ?, ?)",
+                     { QByteArray::number(n), "期末", "期末考试", "1" });
+            db.query(Schema::createScoreTableSql(mod().Conn.dialect(), n, all, true, true).toUtf8());
+            db.query("insert into tblScore" + QByteArray::number(n) + " (学号) select 学号 from tblLogin");
+            db.query("commit");
+            ++n;
+        }
     }
-    mod().Conn.close();
+    removeTestsFrom(first);
+    closeClass();
 }
-BENCHMARK(BM_RawDefineTestAllItems)->Arg(5000)->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DefineTest_Raw)->Apply(byStudents)->Unit(benchmark::kMillisecond);
 
+// Test 1, with every subject; the scores typed change on every save.
 void BM_ScoreSaveAndMove(benchmark::State& state)
 {
-    const ConnectionSettings s = bench::embeddedClass(int(state.range(0)), 0);
-    open(s);
-    auto made = Tests::define(mod().Conn, everything());
-    mod().SelNo = QString::number(made->number);
+    openClass(int(state.range(0)), int(state.range(1)));
+    mod().SelNo = QStringLiteral("1");
     TestFill fill;
     fill.load();
     fill.Check->setChecked(true);
     int score = 0;
     for (auto _ : state) {
         fill.Text[1]->setText(QString::number(++score % 100));
-        fill.next();
+        if (fill.Text[0]->text() == studentNumber(int(state.range(0))))
+            fill.first();
+        else
+            fill.next();
     }
-    mod().Conn.close();
+    if (!MessageService::texts().isEmpty())
+        state.SkipWithError(qPrintable(MessageService::texts().first()));
+    closeClass();
 }
-BENCHMARK(BM_ScoreSaveAndMove)->Arg(5000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScoreSaveAndMove)->Apply(byStudents)->Unit(benchmark::kMillisecond);
 
-void BM_RawScoreUpdate(benchmark::State& state)
+void BM_ScoreSaveAndMove_Raw(benchmark::State& state)
 {
-    const ConnectionSettings s = bench::embeddedClass(int(state.range(0)), 0);
-    open(s);
-    const int n = *Tests::nextNumber(mod().Conn) - 1;
+    const int students = int(state.range(0));
+    RawDb db(classDb(students, int(state.range(1))));
+    QByteArray sets;
+    for (const QString& s : Schema::subjects() + Schema::attendanceItems())
+        sets += s.toUtf8() + "=?, ";
+    sets += "教师评语=?";
+    QList<QByteArray> values;
+    for (int i = 0; i < Schema::subjects().size() + Schema::attendanceItems().size(); ++i)
+        values << "1";
+    values << "该生学习认真，成绩稳定。" << QByteArray();
     int i = 0;
     for (auto _ : state) {
-        mod().Conn.exec(QStringLiteral("update tblScore%1 set 语文=? where 学号=?").arg(n),
-                        { ++i % 100, QString::number(100001 + i % 5000) });
+        values[0] = QByteArray::number(i % 100);
+        values.last() = studentNumber(i % students + 1).toUtf8();
+        db.query("update tblScore1 set " + sets + " where 学号=?", values);
+        db.query("select * from tblScore1 where 学号=?", { studentNumber((i + 1) % students + 1).toUtf8() });
+        ++i;
     }
-    mod().Conn.close();
 }
-BENCHMARK(BM_RawScoreUpdate)->Arg(5000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScoreSaveAndMove_Raw)->Apply(byStudents)->Unit(benchmark::kMillisecond);
 
-void BM_TestListOf500(benchmark::State& state)
+void BM_ScoreView(benchmark::State& state)
 {
-    const ConnectionSettings s = bench::embeddedClass(60, 0);
-    open(s);
-    for (int have = *Tests::nextNumber(mod().Conn) - 1; have < 500; ++have)
-        Tests::define(mod().Conn, everything());
+    openClass(int(state.range(0)), int(state.range(1)));
+    mod().SelNo = QStringLiteral("1");
+    for (auto _ : state) {
+        TestWatch view;
+        view.load();
+        benchmark::DoNotOptimize(view.Grid->rows());
+    }
+    closeClass();
+}
+BENCHMARK(BM_ScoreView)->Apply(byStudents)->Unit(benchmark::kMillisecond);
+
+void BM_ScoreView_Raw(benchmark::State& state)
+{
+    RawDb db(classDb(int(state.range(0)), int(state.range(1))));
+    for (auto _ : state) {
+        db.query("select * from tblTestInfo where 考试号=?", { "1" });
+        db.query("select * from tblScore1 order by 学号");
+    }
+}
+BENCHMARK(BM_ScoreView_Raw)->Apply(byStudents)->Unit(benchmark::kMillisecond);
+
+void BM_TestList(benchmark::State& state)
+{
+    openClass(int(state.range(0)), int(state.range(1)));
     TestInfoWatch list;
     for (auto _ : state) {
         list.load();
         MessageService::clearMessages();
     }
-    mod().Conn.close();
+    closeClass();
 }
-BENCHMARK(BM_TestListOf500)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TestList)->Apply(byTests)->Unit(benchmark::kMillisecond);
 
-void BM_RawTestListQuery(benchmark::State& state)
+void BM_TestList_Raw(benchmark::State& state)
 {
-    const ConnectionSettings s = bench::embeddedClass(60, 0);
-    open(s);
-    for (auto _ : state) {
-        auto rows = mod().Conn.select(QStringLiteral("select * from tblTestInfo ORDER BY 考试号"));
-        benchmark::DoNotOptimize(rows->recordCount());
-    }
-    mod().Conn.close();
+    RawDb db(classDb(int(state.range(0)), int(state.range(1))));
+    for (auto _ : state)
+        db.query("select * from tblTestInfo ORDER BY 考试号");
 }
-BENCHMARK(BM_RawTestListQuery)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TestList_Raw)->Apply(byTests)->Unit(benchmark::kMillisecond);
 
 } // namespace
