@@ -1,6 +1,7 @@
 #include "app/Splash.h"
 #include "platform/GuiMessages.h"
 #include "platform/Pictures.h"
+#include "platform/Translations.h"
 
 #include <QApplication>
 #include <QFont>
@@ -14,6 +15,10 @@ int main(int argc, char** argv)
     QFont font(QStringLiteral("Noto Sans CJK SC"), 10);
     QApplication::setFont(font);
     velmora::GuiMessages::install();
+    velmora::Translations::install();
+    // The program ends when the main window or the login window is closed, not
+    // when a message box shown before either of them goes away.
+    QApplication::setQuitOnLastWindowClosed(false);
 
     auto* splash = new velmora::Splash(velmora::Splash::Mode::StartUp);
     splash->setAttribute(Qt::WA_DeleteOnClose);

@@ -3,6 +3,7 @@
 #include "analysis/Analysis.h"
 #include "app/Module1.h"
 #include "data/Schema.h"
+#include "platform/ChildWindow.h"
 #include "platform/Controls.h"
 #include "platform/MessageService.h"
 #include "platform/ResultGrid.h"
@@ -34,7 +35,7 @@ void Analyze_Class_Sel::ok()
         return;
     }
     mod().SelNo = txtNumber->currentText();
-    close();
+    ChildWindow::close(this);
     Q_EMIT chosen();
 }
 
@@ -120,7 +121,7 @@ Analyze_Class::Analyze_Class(QWidget* parent)
     connect(BN_ShowAll, &QPushButton::clicked, this, &Analyze_Class::showAll);
     connect(BN_Sort, &QPushButton::clicked, this, &Analyze_Class::sort);
     connect(BN_Filter, &QPushButton::clicked, this, &Analyze_Class::filter);
-    connect(BN_Back, &QPushButton::clicked, this, &QWidget::close);
+    connect(BN_Back, &QPushButton::clicked, this, [this] { ChildWindow::close(this); });
     connect(Grid, &ResultGrid::rowActivated, this, &Analyze_Class::openStudent);
 }
 
@@ -162,10 +163,10 @@ bool Analyze_Class::FillTableHead()
     }
     m_sumExpression = Analysis::sumExpression(m_test.items.subjects);
     Grid->setHeaders(headers);
-    Grid->setColumnWidth(0, 74);
-    Grid->setColumnWidth(1, 79);
+    Grid->setColumnTwips(0, 1110);
+    Grid->setColumnTwips(1, 1185);
     for (int c = 2; c < headers.size(); ++c)
-        Grid->setColumnWidth(c, 40);
+        Grid->setColumnTwips(c, 600);
     if (m_test.items.subjects.isEmpty()) {
         MessageService::info(QStringLiteral("这次考试没有考核科目，无法分析！"));
         return false;

@@ -3,6 +3,7 @@
 #include "analysis/Analysis.h"
 #include "app/Module1.h"
 #include "data/Schema.h"
+#include "platform/ChildWindow.h"
 #include "platform/Controls.h"
 #include "platform/MessageService.h"
 #include "platform/ResultGrid.h"
@@ -175,7 +176,7 @@ Analyze_Person::Analyze_Person(QWidget* parent)
     connect(BN_Previous, &QPushButton::clicked, this, &Analyze_Person::previous);
     connect(BN_Next, &QPushButton::clicked, this, &Analyze_Person::next);
     connect(BN_Last, &QPushButton::clicked, this, &Analyze_Person::last);
-    connect(BN_Back, &QPushButton::clicked, this, &QWidget::close);
+    connect(BN_Back, &QPushButton::clicked, this, [this] { ChildWindow::close(this); });
     connect(Command3, &QPushButton::clicked, this, &Analyze_Person::enlarge);
     connect(Command1, &QPushButton::clicked, this, [this] {
         if (!txtNumber->text().isEmpty())
@@ -242,11 +243,11 @@ void Analyze_Person::FillTable()
         }
     }
     Grid->setHeaders(headers);
-    Grid->setColumnWidth(0, 47);
-    Grid->setColumnWidth(1, 67);
-    Grid->setColumnWidth(2, 64);
+    Grid->setColumnTwips(0, 705);
+    Grid->setColumnTwips(1, 1005);
+    Grid->setColumnTwips(2, 960);
     for (int c = 3; c < headers.size(); ++c)
-        Grid->setColumnWidth(c, 37);
+        Grid->setColumnTwips(c, 555);
     const QString none = QStringLiteral("---");
     QList<QStringList> cells;
     for (const TestRecord& t : tests) {

@@ -3,6 +3,7 @@
 #include "analysis/Analysis.h"
 #include "app/Module1.h"
 #include "data/Schema.h"
+#include "platform/ChildWindow.h"
 #include "platform/Controls.h"
 #include "platform/MessageService.h"
 #include "platform/ResultGrid.h"
@@ -49,7 +50,7 @@ void Analyze_Subject_Sel::ok()
     }
     mod().SelNo = txtNumber->currentText();
     mod().SubjectName = txtSubject->currentText();
-    close();
+    ChildWindow::close(this);
     Q_EMIT chosen();
 }
 
@@ -159,7 +160,7 @@ Analyze_Subject::Analyze_Subject(QWidget* parent)
     layout->addLayout(Controls::buttonRow({ Command1 }));
     resize(900, 620);
 
-    connect(Command1, &QPushButton::clicked, this, &QWidget::close);
+    connect(Command1, &QPushButton::clicked, this, [this] { ChildWindow::close(this); });
     connect(Grid, &ResultGrid::rowActivated, this, &Analyze_Subject::openStudent);
 }
 

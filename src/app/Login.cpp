@@ -73,6 +73,13 @@ void Login::load()
     Command2->setEnabled(true);
 }
 
+void Login::reject()
+{
+    QDialog::reject();
+    if (!Windows::mainForm())
+        Windows::quitProgram();
+}
+
 void Login::showConfig()
 {
     Config config(this);

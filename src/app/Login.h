@@ -30,6 +30,9 @@ public:
     // What a saved configuration does to this window.
     void configSaved(const QString& user, const QString& password);
 
+    // Closing the login window with nothing logged in ends the program.
+    void reject() override;
+
 protected:
     void showEvent(QShowEvent* event) override;
 

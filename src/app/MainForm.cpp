@@ -20,11 +20,14 @@
 #include "tests/TestInfoWatch.h"
 #include "tests/TestWatch.h"
 #include "platform/AppPaths.h"
+#include "platform/ChildWindow.h"
 #include "platform/Desktop.h"
 #include "platform/MessageService.h"
 #include "platform/Pictures.h"
 
 #include <QAction>
+#include <QCloseEvent>
+#include <QKeyEvent>
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -96,7 +99,8 @@ void MainForm::buildMenus()
     QAction* exit = addEntry(cls, "Exit", QStringLiteral("退出系统(&X)"), nullptr);
     exit->disconnect(this);
     exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
-    connect(exit, &QAction::triggered, this, [] { Windows::quitProgram(); });
+    // Closing the main window ends the program, after asking about unsaved values.
+    connect(exit, &QAction::triggered, this, &QWidget::close);
 
     QMenu* info = addTopMenu("Info", QStringLiteral("学生信息管理(&I)"));
     addEntry(info, "InfoWatch", QStringLiteral("查看学生信息"), &MainForm::studentList);
@@ -134,6 +138,12 @@ void MainForm::buildMenus()
 
     m_winMenu = addTopMenu("Win", QStringLiteral("窗口管理(&W)"));
     addEntry(m_winMenu, "WinClose", QStringLiteral("关闭所有子窗体"))->setEnabled(false);
+    QAction* cascade = m_winMenu->addAction(QStringLiteral("层叠(&C)"));
+    cascade->setObjectName(QStringLiteral("WinCascade"));
+    connect(cascade, &QAction::triggered, m_mdi, &QMdiArea::cascadeSubWindows);
+    QAction* tile = m_winMenu->addAction(QStringLiteral("平铺(&T)"));
+    tile->setObjectName(QStringLiteral("WinTile"));
+    connect(tile, &QAction::triggered, m_mdi, &QMdiArea::tileSubWindows);
     m_winLine = m_winMenu->addSeparator();
     m_winLine->setObjectName(QStringLiteral("line4"));
     connect(m_winMenu, &QMenu::aboutToShow, this, &MainForm::fillWindowMenu);
@@ -181,17 +191,80 @@ void MainForm::load()
 
 void MainForm::showChild(QWidget* window)
 {
-    QMdiSubWindow* sub = nullptr;
-    for (QMdiSubWindow* s : m_mdi->subWindowList()) {
-        if (s->widget() == window)
-            sub = s;
-    }
-    if (!sub)
+    auto* sub = qobject_cast<QMdiSubWindow*>(window->parentWidget());
+    if (!sub) {
+        window->setAttribute(Qt::WA_DeleteOnClose);
         sub = m_mdi->addSubWindow(window);
+        sub->setAttribute(Qt::WA_DeleteOnClose);
+        sub->installEventFilter(this);
+        // A window that ends by itself takes its frame along.
+        connect(window, &QObject::destroyed, sub, &QWidget::close, Qt::QueuedConnection);
+        window->show();
+        sub->show();
+        const QSize frame = sub->size() - window->size();
+        const QSize room = m_mdi->isVisible() ? m_mdi->viewport()->size() - frame : QSize();
+        sub->resize(ChildWindow::openingSize(window, room) + frame);
+        if (m_mdi->isVisible()) {
+            // Wholly inside the area, where the window manager placed it if it fits.
+            const QRect area = m_mdi->viewport()->rect();
+            QPoint at = sub->pos();
+            at.setX(qBound(0, at.x(), qMax(0, area.width() - sub->width())));
+            at.setY(qBound(0, at.y(), qMax(0, area.height() - sub->height())));
+            sub->move(at);
+        }
+    }
     window->show();
-    sub->show();
+    sub->showNormal();
     m_mdi->setActiveSubWindow(sub);
     sub->raise();
+}
+
+bool MainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    // Esc that no control of the window took closes the window.
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape
+        && static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier) {
+        if (auto* sub = qobject_cast<QMdiSubWindow*>(watched)) {
+            sub->close();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool MainForm::mayDropWindows()
+{
+    QStringList unsaved;
+    for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
+        const auto* work = dynamic_cast<const UnsavedWork*>(sub->widget());
+        if (work && work->hasUnsavedChanges())
+            unsaved << QStringLiteral("“%1”").arg(sub->widget()->windowTitle());
+    }
+    if (unsaved.isEmpty())
+        return true;
+    return MessageService::ask(unsaved.join(QStringLiteral("、")) + QStringLiteral("中修改的内容还没有保存。\r\n不保存就关闭吗？"),
+                               MsgIcon::Question)
+        == MsgAnswer::Yes;
+}
+
+void MainForm::unload()
+{
+    m_unloading = true;
+    close();
+}
+
+void MainForm::closeEvent(QCloseEvent* event)
+{
+    if (m_unloading) {
+        event->accept();
+        return;
+    }
+    if (!mayDropWindows()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    Windows::quitProgram();
 }
 
 void MainForm::fillWindowMenu()
@@ -219,16 +292,19 @@ void MainForm::notYetAvailable()
 
 void MainForm::reLogin()
 {
-    // The login window first, so the program does not end with its last window.
+    if (!mayDropWindows())
+        return;
     Windows::showLogin();
-    close();
+    unload();
     mod().Conn.close();
 }
 
 void MainForm::databaseConfig()
 {
+    if (!mayDropWindows())
+        return;
     Login* login = Windows::showLogin();
-    close();
+    unload();
     QTimer::singleShot(0, login, &Login::showConfig);
 }
 
@@ -260,7 +336,7 @@ void MainForm::privileges()
 
 void MainForm::commentGenerator()
 {
-    selectTest(QString());
+    selectTest(TestFillSel::entryMode());
     MessageService::info(kCommentHowTo);
 }
 
@@ -277,14 +353,15 @@ void MainForm::personalAnalysis()
     showChild(m_person);
 }
 
-// The selection window once; each choice opens an analysis window of its own.
+// The selection window once; a choice fills the one analysis window anew.
 template <typename Selector, typename Analysis>
-void MainForm::analysisFrom(QPointer<Selector>& selector)
+void MainForm::analysisFrom(QPointer<Selector>& selector, QPointer<Analysis>& analysis)
 {
     if (!selector) {
         selector = new Selector;
-        connect(selector, &Selector::chosen, this, [this] {
-            auto* analysis = new Analysis;
+        connect(selector, &Selector::chosen, this, [this, &analysis] {
+            if (!analysis)
+                analysis = new Analysis;
             analysis->load();
             showChild(analysis);
         });
@@ -295,12 +372,12 @@ void MainForm::analysisFrom(QPointer<Selector>& selector)
 
 void MainForm::classAnalysis()
 {
-    analysisFrom<Analyze_Class_Sel, Analyze_Class>(m_classSel);
+    analysisFrom<Analyze_Class_Sel, Analyze_Class>(m_classSel, m_classAnalysis);
 }
 
 void MainForm::subjectAnalysis()
 {
-    analysisFrom<Analyze_Subject_Sel, Analyze_Subject>(m_subjectSel);
+    analysisFrom<Analyze_Subject_Sel, Analyze_Subject>(m_subjectSel, m_subjectAnalysis);
 }
 
 void MainForm::testList()
@@ -328,8 +405,7 @@ TestFillSel* MainForm::selectTest(const QString& mode)
         connect(m_select, &TestFillSel::viewScores, this, &MainForm::showScores);
         m_select->load();
     }
-    if (!mode.isEmpty())
-        m_select->setMode(mode);
+    m_select->setMode(mode);
     showChild(m_select);
     return m_select;
 }
@@ -341,7 +417,7 @@ void MainForm::viewScores()
 
 void MainForm::enterScores()
 {
-    selectTest(QString());
+    selectTest(TestFillSel::entryMode());
 }
 
 void MainForm::changeScores()
@@ -351,9 +427,10 @@ void MainForm::changeScores()
 
 void MainForm::showScores()
 {
-    auto* watch = new TestWatch;
-    watch->load();
-    showChild(watch);
+    if (!m_scores)
+        m_scores = new TestWatch;
+    m_scores->load();
+    showChild(m_scores);
 }
 
 void MainForm::studentList()
@@ -382,8 +459,11 @@ void MainForm::studentReport()
 {
     if (!m_report)
         m_report = new DataReport1(this);
+    else
+        m_report->refresh();
     m_report->show();
     m_report->raise();
+    m_report->activateWindow();
 }
 
 void MainForm::deleteStudent()

@@ -14,6 +14,9 @@ class Analyze_Person;
 class Analyze_Subject_Sel;
 class Class;
 class DataReport1;
+class Analyze_Class;
+class Analyze_Subject;
+class TestWatch;
 class StudentInfoFind;
 class StudentInfoWatch;
 class TestFillSel;
@@ -34,8 +37,16 @@ public:
     QMenu* menu(const QString& name) const;
     // Shows a child window inside the frame and brings it to the front.
     void showChild(QWidget* window);
+    // Unloads the window for the login window that takes over; the program goes on.
+    void unload();
+    // Whether the open windows may be dropped: asks when one holds unsaved values.
+    bool mayDropWindows();
 
     static QUrl homePage();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QMenu* addTopMenu(const char* name, const QString& caption);
@@ -55,7 +66,7 @@ private:
     void studentReport();
     void personalAnalysis();
     template <typename Selector, typename Analysis>
-    void analysisFrom(QPointer<Selector>& selector);
+    void analysisFrom(QPointer<Selector>& selector, QPointer<Analysis>& analysis);
     void classAnalysis();
     void subjectAnalysis();
     void testList();
@@ -85,6 +96,10 @@ private:
     QPointer<Analyze_Person> m_person;
     QPointer<Analyze_Class_Sel> m_classSel;
     QPointer<Analyze_Subject_Sel> m_subjectSel;
+    QPointer<Analyze_Class> m_classAnalysis;
+    QPointer<Analyze_Subject> m_subjectAnalysis;
+    QPointer<TestWatch> m_scores;
+    bool m_unloading = false;
     QMenu* m_winMenu = nullptr;
     QAction* m_winLine = nullptr;
 };

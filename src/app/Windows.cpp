@@ -33,7 +33,7 @@ Login* showLogin()
 MainForm* showMainForm()
 {
     if (current())
-        current()->close();
+        current()->unload();
     auto* form = new MainForm;
     form->setAttribute(Qt::WA_DeleteOnClose);
     current() = form;
@@ -45,7 +45,8 @@ MainForm* showMainForm()
 
 MainForm* mainForm()
 {
-    return current();
+    // An unloaded main window is gone, even before its deletion comes round.
+    return current() && current()->isVisible() ? current().data() : nullptr;
 }
 
 void quitProgram()

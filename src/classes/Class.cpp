@@ -5,6 +5,7 @@
 #include "platform/Controls.h"
 #include "platform/MessageService.h"
 
+#include <QCloseEvent>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -124,7 +125,42 @@ Class::Class(QWidget* parent)
     layout->addLayout(buttons);
 
     connect(Command1, &QPushButton::clicked, this, &Class::editOrSave);
-    connect(Command2, &QPushButton::clicked, this, &QWidget::close);
+    connect(Command2, &QPushButton::clicked, this, [this] {
+        m_dropping = true;
+        if (!ChildWindow::close(this))
+            m_dropping = false;
+    });
+}
+
+QStringList Class::typed() const
+{
+    QStringList values;
+    for (QLineEdit* box : dataBoxes())
+        values << box->text();
+    return values;
+}
+
+bool Class::isEditing() const
+{
+    return Command1->text() != kEdit;
+}
+
+bool Class::hasUnsavedChanges() const
+{
+    return isEditing() && typed() != m_stored;
+}
+
+void Class::closeEvent(QCloseEvent* event)
+{
+    if (!m_dropping && hasUnsavedChanges()
+        && !ChildWindow::mayDropUnsaved([this] {
+               editOrSave();
+               return !isEditing();
+           })) {
+        event->ignore();
+        return;
+    }
+    event->accept();
 }
 
 QVector<QLineEdit*> Class::dataBoxes() const
@@ -162,6 +198,7 @@ void Class::load()
     } else {
         MessageService::info(settings.error().unknownMessage());
     }
+    m_stored = typed();
     lockon();
 }
 
@@ -192,6 +229,7 @@ void Class::editOrSave()
         return;
     }
     MessageService::info(QStringLiteral("修改成功！"));
+    m_stored = typed();
     lockon();
     Command1->setText(kEdit);
 }

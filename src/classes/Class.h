@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ChildWindow.h"
+
 #include <QVector>
 #include <QWidget>
 
@@ -11,7 +13,7 @@ class QPushButton;
 namespace velmora {
 
 // 班级设置: the class row and the weekly timetable, edited by administrators.
-class Class : public QWidget {
+class Class : public QWidget, public UnsavedWork {
     Q_OBJECT
 
 public:
@@ -33,8 +35,20 @@ public:
     void lockoff();
     void editOrSave();
 
+    // Editing, with something typed since.
+    bool hasUnsavedChanges() const override;
+
+protected:
+    // Esc and the close box ask before typed values are dropped; 返回 does not.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     QVector<QLineEdit*> dataBoxes() const;
+    QStringList typed() const;
+    bool isEditing() const;
+
+    QStringList m_stored;
+    bool m_dropping = false;
 };
 
 } // namespace velmora

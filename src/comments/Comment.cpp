@@ -50,6 +50,9 @@ Comment::Comment(QWidget* parent)
         List[t]->setAccessibleName(PhraseLibrary::tabNames()[t] + QStringLiteral("评语"));
         List[t]->setWordWrap(true);
         connect(List[t], &QListWidget::currentRowChanged, this, [this, t](int row) { clickPhrase(t, row); });
+        // A click on the phrase already selected shows it again.
+        connect(List[t], &QListWidget::itemClicked, this,
+                [this, t](QListWidgetItem* item) { clickPhrase(t, List[t]->row(item)); });
         connect(List[t], &QListWidget::itemDoubleClicked, this,
                 [this, t](QListWidgetItem* item) { doubleClickPhrase(t, List[t]->row(item)); });
         List[t]->installEventFilter(this);
@@ -360,9 +363,10 @@ void Comment::removeOwn()
         MessageService::info(QStringLiteral("请先在“其他”中选择要删除的评语！"));
         return;
     }
-    if (!MessageService::askYesNo(QStringLiteral("您确定要从评语库中删除“%1”吗？\r\n其后的评语序号将依次减一。")
+    if (MessageService::askDelete(QStringLiteral("您确定要从评语库中删除“%1”吗？\r\n其后的评语序号将依次减一。")
                                       .arg(own->item(row)->text()),
-                                  MsgIcon::Question, QStringLiteral("确认删除")))
+                                  MsgIcon::Question)
+        != MsgAnswer::Yes)
         return;
     if (Status removed = OwnPhrases::remove(mod().Conn, row); !removed) {
         MessageService::info(removed.error().unknownMessage());

@@ -34,10 +34,15 @@ void install()
         if (m.buttons == MsgButtons::YesNo) {
             QPushButton* yes = box.addButton(QStringLiteral("是(&Y)"), QMessageBox::YesRole);
             QPushButton* no = box.addButton(QStringLiteral("否(&N)"), QMessageBox::NoRole);
-            box.setDefaultButton(yes);
-            box.setEscapeButton(no);
+            // Esc and the close box answer neither: they press this unseen button.
+            QPushButton* neither = box.addButton(QMessageBox::Cancel);
+            neither->hide();
+            box.setDefaultButton(m.defaultAnswer == MsgAnswer::No ? no : yes);
+            box.setEscapeButton(neither);
             box.exec();
-            return box.clickedButton() == yes ? MsgAnswer::Yes : MsgAnswer::No;
+            if (box.clickedButton() == yes)
+                return MsgAnswer::Yes;
+            return box.clickedButton() == no ? MsgAnswer::No : MsgAnswer::Cancel;
         }
         box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
         box.exec();

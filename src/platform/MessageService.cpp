@@ -25,8 +25,21 @@ QString MessageService::applicationTitle()
 
 MsgAnswer MessageService::show(const QString& text, MsgIcon icon, MsgButtons buttons, const QString& title)
 {
+    return show(Message { text, title, icon, buttons });
+}
+
+MsgAnswer MessageService::askDelete(const QString& text, MsgIcon icon)
+{
+    return show(Message { text, QStringLiteral("确认删除"), icon, MsgButtons::YesNo, MsgAnswer::No });
+}
+
+MsgAnswer MessageService::show(const Message& shown)
+{
     State& s = state();
-    const Message message { text, title.isEmpty() ? applicationTitle() : title, icon, buttons };
+    Message message = shown;
+    if (message.title.isEmpty())
+        message.title = applicationTitle();
+    const MsgButtons buttons = message.buttons;
     if (s.recording)
         s.log.push_back(message);
     if (s.recording || !s.handler) {

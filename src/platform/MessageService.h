@@ -9,13 +9,16 @@ namespace velmora {
 
 enum class MsgIcon { None, Information, Question, Warning, Critical };
 enum class MsgButtons { Ok, YesNo };
-enum class MsgAnswer { Ok, Yes, No };
+// Cancel: the question was closed (Esc, close box) without an answer.
+enum class MsgAnswer { Ok, Yes, No, Cancel };
 
 struct Message {
     QString text;
     QString title;
     MsgIcon icon = MsgIcon::None;
     MsgButtons buttons = MsgButtons::Ok;
+    // The button Enter presses; No where a slip would destroy something.
+    MsgAnswer defaultAnswer = MsgAnswer::Yes;
 };
 
 // Every message box and question of the program goes through here, so that
@@ -28,11 +31,19 @@ public:
 
     static MsgAnswer show(const QString& text, MsgIcon icon = MsgIcon::None, MsgButtons buttons = MsgButtons::Ok,
                           const QString& title = QString());
+    static MsgAnswer show(const Message& message);
     static void info(const QString& text) { show(text); }
+    // Yes, No, or Cancel when the question was closed unanswered.
+    static MsgAnswer ask(const QString& text, MsgIcon icon = MsgIcon::Question, const QString& title = QString())
+    {
+        return show(text, icon, MsgButtons::YesNo, title);
+    }
     static bool askYesNo(const QString& text, MsgIcon icon = MsgIcon::Question, const QString& title = QString())
     {
-        return show(text, icon, MsgButtons::YesNo, title) == MsgAnswer::Yes;
+        return ask(text, icon, title) == MsgAnswer::Yes;
     }
+    // A question before destroying something: Enter answers No.
+    static MsgAnswer askDelete(const QString& text, MsgIcon icon = MsgIcon::Critical);
 
     // The GUI installs a handler that shows real message boxes.
     static void setHandler(Handler handler);

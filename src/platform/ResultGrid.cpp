@@ -1,5 +1,7 @@
 #include "platform/ResultGrid.h"
 
+#include "platform/ChildWindow.h"
+
 #include <QAbstractTableModel>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -31,6 +33,9 @@ public:
     {
         if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
             return m_headers.value(section);
+        // The row header is covered by the frozen column; it shows no numbers.
+        if (orientation == Qt::Vertical)
+            return {};
         return QAbstractTableModel::headerData(section, orientation, role);
     }
 
@@ -120,33 +125,31 @@ ResultGrid::ResultGrid(QWidget* parent)
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setHorizontalScrollMode(ScrollPerPixel);
-    verticalHeader()->hide();
+    setCornerButtonEnabled(false);
+    // The row header only makes room at the left for the frozen first column,
+    // which is laid over it; the columns beyond scroll in the space to its
+    // right and never slide underneath it.
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
     horizontalHeader()->setHighlightSections(false);
     setAccessibleName(QStringLiteral("结果表格"));
 
-    // The first column, laid over the grid's own, as Qt's frozen-column example does.
     m_frozen->setModel(m_model);
     m_frozen->setSelectionModel(selectionModel());
     m_frozen->setFocusPolicy(Qt::NoFocus);
     m_frozen->verticalHeader()->hide();
+    m_frozen->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_frozen->verticalHeader()->setDefaultSectionSize(verticalHeader()->defaultSectionSize());
     m_frozen->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_frozen->horizontalHeader()->setHighlightSections(false);
     m_frozen->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_frozen->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_frozen->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_frozen->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_frozen->setStyleSheet(QStringLiteral("QTableView { border: none; border-right: 1px solid palette(mid); }"));
-    viewport()->stackUnder(m_frozen);
+    m_frozen->setColumnWidth(0, horizontalHeader()->defaultSectionSize());
 
-    connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int section, int, int size) {
-        if (section == 0) {
-            m_frozen->setColumnWidth(0, size);
-            updateFrozenGeometry();
-        }
-    });
-    // The overlay is as wide as the first column; the other columns lie
-    // beyond its edge, and it never scrolls sideways.
+    // The frozen view is only as wide as the first column and never scrolls sideways.
     connect(m_frozen->horizontalScrollBar(), &QAbstractSlider::valueChanged, m_frozen->horizontalScrollBar(),
             [bar = m_frozen->horizontalScrollBar()](int value) {
                 if (value != 0)
@@ -156,9 +159,18 @@ ResultGrid::ResultGrid(QWidget* parent)
             &QAbstractSlider::setValue);
     connect(verticalScrollBar(), &QAbstractSlider::valueChanged, m_frozen->verticalScrollBar(),
             &QAbstractSlider::setValue);
-    const auto activated = [this](const QModelIndex& index) { Q_EMIT rowActivated(index.isValid() ? index.row() + 1 : currentRow()); };
+    // A reset forgets hidden sections: the first column stays in the frozen view only.
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
+        setColumnHidden(0, true);
+        for (int c = 1; c < cols(); ++c)
+            m_frozen->setColumnHidden(c, true);
+    });
+    const auto activated = [this](const QModelIndex& index) {
+        Q_EMIT rowActivated(index.isValid() ? index.row() + 1 : currentRow());
+    };
     connect(this, &QAbstractItemView::doubleClicked, this, activated);
     connect(m_frozen, &QAbstractItemView::doubleClicked, this, activated);
+    placeFrozen();
 }
 
 ResultGrid::~ResultGrid() = default;
@@ -166,8 +178,6 @@ ResultGrid::~ResultGrid() = default;
 void ResultGrid::setHeaders(const QStringList& headers)
 {
     m_model->setHeaders(headers);
-    m_frozen->setColumnWidth(0, columnWidth(0));
-    updateFrozenGeometry();
 }
 
 void ResultGrid::appendRow(const QStringList& values)
@@ -216,8 +226,11 @@ QColor ResultGrid::background(int row, int col) const
 
 int ResultGrid::currentRow() const
 {
+    // Qt gives a focused view a current index nobody picked; only a selected row counts.
     const QModelIndex index = currentIndex();
-    return index.isValid() ? index.row() + 1 : 0;
+    if (!index.isValid() || !selectionModel()->isRowSelected(index.row(), {}))
+        return 0;
+    return index.row() + 1;
 }
 
 void ResultGrid::setCurrentRow(int row)
@@ -255,10 +268,48 @@ void ResultGrid::keepRows(int first, int count)
     m_model->keep(first - 1, count);
 }
 
-void ResultGrid::resizeEvent(QResizeEvent* event)
+int ResultGrid::columnWidth(int col) const
 {
-    QTableView::resizeEvent(event);
-    updateFrozenGeometry();
+    return col == 0 ? m_frozen->columnWidth(0) : QTableView::columnWidth(col);
+}
+
+void ResultGrid::setColumnWidth(int col, int width)
+{
+    if (col != 0) {
+        QTableView::setColumnWidth(col, width);
+        return;
+    }
+    m_frozen->setColumnWidth(0, width);
+    updateGeometries();
+}
+
+void ResultGrid::setColumnTwips(int col, int twips)
+{
+    setColumnWidth(col, ChildWindow::fromTwips(this, twips));
+}
+
+void ResultGrid::fitColumns(int cap, const QList<int>& only)
+{
+    constexpr int kMeasuredRows = 500;
+    const QFontMetrics cellFont = fontMetrics();
+    const QFontMetrics headFont = horizontalHeader()->fontMetrics();
+    const int rowsMeasured = qMin(m_model->rowCount(), kMeasuredRows);
+    for (int c = 0; c < cols(); ++c) {
+        if (!only.isEmpty() && !only.contains(c))
+            continue;
+        int width = headFont.horizontalAdvance(text(0, c)) + 20;
+        for (int r = 0; r < rowsMeasured; ++r)
+            width = qMax(width, cellFont.horizontalAdvance(m_model->cell(r, c)) + 14);
+        setColumnWidth(c, qMin(width, cap));
+    }
+}
+
+QSize ResultGrid::sizeHint() const
+{
+    int width = 2 * frameWidth() + verticalHeader()->width() + verticalScrollBar()->sizeHint().width();
+    for (int c = 1; c < cols(); ++c)
+        width += QTableView::columnWidth(c);
+    return { width, QTableView::sizeHint().height() };
 }
 
 void ResultGrid::keyPressEvent(QKeyEvent* event)
@@ -270,28 +321,43 @@ void ResultGrid::keyPressEvent(QKeyEvent* event)
     QTableView::keyPressEvent(event);
 }
 
-QModelIndex ResultGrid::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers)
+void ResultGrid::focusInEvent(QFocusEvent* event)
 {
-    QModelIndex current = QTableView::moveCursor(cursorAction, modifiers);
-    // Keep the cell the keyboard moves to from hiding under the frozen column.
-    if (cursorAction == MoveLeft && current.column() > 0
-        && visualRect(current).topLeft().x() < m_frozen->columnWidth(0)) {
-        const int newValue = horizontalScrollBar()->value() + visualRect(current).topLeft().x() - m_frozen->columnWidth(0);
-        horizontalScrollBar()->setValue(newValue);
-    }
-    return current;
+    const bool hadCurrent = currentIndex().isValid();
+    QTableView::focusInEvent(event);
+    // Qt makes the first row current, unselected, when the grid takes the
+    // focus: no row is current until the user picks one, and the first key
+    // press then picks the first row.
+    if (!hadCurrent && currentIndex().isValid() && !selectionModel()->isSelected(currentIndex()))
+        selectionModel()->clearCurrentIndex();
 }
 
 void ResultGrid::scrollTo(const QModelIndex& index, ScrollHint hint)
 {
-    if (index.column() > 0)
+    if (index.column() > 0 || cols() < 2) {
         QTableView::scrollTo(index, hint);
+        return;
+    }
+    // The first column is always in view: bring the row into view, not the column.
+    const int across = horizontalScrollBar()->value();
+    QTableView::scrollTo(index.siblingAtColumn(1), hint);
+    horizontalScrollBar()->setValue(across);
 }
 
-void ResultGrid::updateFrozenGeometry()
+void ResultGrid::updateGeometries()
 {
-    m_frozen->setGeometry(verticalHeader()->width() + frameWidth(), frameWidth(), columnWidth(0),
+    const int frozen = m_frozen->columnWidth(0) + 1;
+    if (verticalHeader()->width() != frozen || verticalHeader()->minimumWidth() != frozen)
+        verticalHeader()->setFixedWidth(frozen);
+    QTableView::updateGeometries();
+    placeFrozen();
+}
+
+void ResultGrid::placeFrozen()
+{
+    m_frozen->setGeometry(frameWidth(), frameWidth(), m_frozen->columnWidth(0) + 1,
                           viewport()->height() + horizontalHeader()->height());
+    m_frozen->verticalScrollBar()->setValue(verticalScrollBar()->value());
 }
 
 } // namespace velmora

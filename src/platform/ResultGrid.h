@@ -46,18 +46,29 @@ public:
     // Keeps `count` data rows from `first` (from 1) and colours them anew from row 1.
     void keepRows(int first, int count);
 
+    // The first column lives in the frozen view; these see it there.
+    int columnWidth(int col) const;
+    void setColumnWidth(int col, int width);
+    // A width from the design, in twips.
+    void setColumnTwips(int col, int twips);
+    // Each column (or those listed) as wide as its header and its widest
+    // value among the first rows, up to `cap` pixels.
+    void fitColumns(int cap, const QList<int>& only = {});
+    // Wide enough for every column, so a window can open showing them all.
+    QSize sizeHint() const override;
+
 Q_SIGNALS:
     // A double-click on a row, or Enter on the current one.
     void rowActivated(int row);
 
 protected:
-    void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
-    QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
+    void focusInEvent(QFocusEvent* event) override;
     void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+    void updateGeometries() override;
 
 private:
-    void updateFrozenGeometry();
+    void placeFrozen();
 
     class Model;
     Model* m_model;

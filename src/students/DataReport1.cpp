@@ -9,6 +9,7 @@
 #include <QPageLayout>
 #include <QPainter>
 #include <QPrinter>
+#include <QPrintPreviewWidget>
 #include <QToolBar>
 
 namespace velmora {
@@ -67,6 +68,14 @@ DataReport1::DataReport1(QWidget* parent)
 }
 
 DataReport1::~DataReport1() = default;
+
+void DataReport1::refresh()
+{
+    bool ok = false;
+    m_rows = readRows(&ok);
+    if (auto* preview = findChild<QPrintPreviewWidget*>())
+        preview->updatePreview();
+}
 
 QVector<QStringList> DataReport1::readRows(bool* ok)
 {

@@ -28,6 +28,8 @@ public:
     static bool exportPdf(const QString& path, const QVector<QStringList>& rows, int* pages = nullptr);
 
     const QVector<QStringList>& rows() const { return m_rows; }
+    // Reads the students again and lays the pages out anew.
+    void refresh();
 
 private:
     void exportAsked();

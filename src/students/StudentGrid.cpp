@@ -1,5 +1,6 @@
 #include "students/StudentGrid.h"
 
+#include "platform/ChildWindow.h"
 #include "platform/ResultGrid.h"
 #include "students/StudentInfo.h"
 
@@ -13,6 +14,7 @@ void fill(ResultGrid* grid, const QVector<StudentRecord>& students)
     for (const StudentRecord& s : students)
         rows << s.values;
     grid->setRows(std::move(rows));
+    grid->fitColumns(ChildWindow::fromTwips(grid, 3000));
 }
 
 void openCurrent(ResultGrid* grid, QWidget* parent)

@@ -168,7 +168,7 @@ StudentInfo::StudentInfo(QWidget* parent)
     connect(BN_Save, &QPushButton::clicked, this, &StudentInfo::save);
     connect(BN_Edit, &QPushButton::clicked, this, &StudentInfo::editOrSave);
     connect(BN_Del, &QPushButton::clicked, this, &StudentInfo::remove);
-    connect(BN_Back, &QPushButton::clicked, this, &QDialog::reject);
+    connect(BN_Back, &QPushButton::clicked, this, [this] { QDialog::done(QDialog::Rejected); });
     connect(BN_Browse, &QPushButton::clicked, this, &StudentInfo::browse);
 
     load();
@@ -267,6 +267,50 @@ void StudentInfo::prepareAdd()
     lockoff();
     BN_Del->hide();
     BN_Edit->hide();
+    markSaved();
+}
+
+bool StudentInfo::isAdding() const
+{
+    return !BN_Save->isHidden() && native->isEnabled();
+}
+
+bool StudentInfo::isEditing() const
+{
+    return BN_Edit->text() != kEdit;
+}
+
+QStringList StudentInfo::typed() const
+{
+    QStringList values;
+    for (int i = 1; i <= 13; ++i)
+        values << text(i);
+    values << native->currentText() << QString::number(sex_m->isChecked()) << QString::number(sex_w->isChecked())
+           << QString::number(m_photo ? m_photo->size() : -1);
+    return values;
+}
+
+bool StudentInfo::hasUnsavedChanges() const
+{
+    return (isAdding() || isEditing()) && typed() != m_typed;
+}
+
+void StudentInfo::reject()
+{
+    if (hasUnsavedChanges()) {
+        const bool adding = isAdding();
+        const bool leave = ChildWindow::mayDropUnsaved([this, adding] {
+            if (adding) {
+                save();
+                return !isAdding();
+            }
+            editOrSave();
+            return !isEditing();
+        });
+        if (!leave)
+            return;
+    }
+    QDialog::reject();
 }
 
 void StudentInfo::prepareView(const QStringList& cells)
@@ -369,6 +413,7 @@ void StudentInfo::editOrSave()
         BN_Del->hide();
         Text[1]->setEnabled(false);
         BN_Edit->setText(QStringLiteral("保存(&S)"));
+        markSaved();
         return;
     }
     if (!checkinput())
@@ -385,8 +430,11 @@ void StudentInfo::editOrSave()
 
 void StudentInfo::remove()
 {
-    if (!MessageService::askYesNo(QStringLiteral("您确定要删除吗？"), MsgIcon::None, QStringLiteral("确认删除"))) {
-        reject();
+    const MsgAnswer answer = MessageService::askDelete(QStringLiteral("您确定要删除吗？"), MsgIcon::None);
+    if (answer == MsgAnswer::Cancel)
+        return;
+    if (answer == MsgAnswer::No) {
+        QDialog::reject();
         return;
     }
     const Students::WriteResult r = Students::remove(mod().Conn, text(1));

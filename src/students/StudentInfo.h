@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/ChildWindow.h"
 #include "students/StudentRecord.h"
 
 #include <QByteArray>
@@ -18,7 +19,7 @@ class QRadioButton;
 namespace velmora {
 
 // One student's record with the photo: adding, viewing, editing, deleting.
-class StudentInfo : public QDialog {
+class StudentInfo : public QDialog, public UnsavedWork {
     Q_OBJECT
 
 public:
@@ -64,6 +65,11 @@ public:
     // Shows the stored photo of the student in Text(1).
     void showPhoto();
 
+    // Adding or editing, with something typed since.
+    bool hasUnsavedChanges() const override;
+    // Esc and the close box ask before typed values are dropped; 返回 does not.
+    void reject() override;
+
 protected:
     void showEvent(QShowEvent* event) override;
 
@@ -77,7 +83,14 @@ private:
     // Says what went wrong, if anything: a vanished row or the database's refusal.
     static bool written(const Students::WriteResult& result);
 
+    bool isAdding() const;
+    bool isEditing() const;
+    // Everything the user can change, to tell whether anything was.
+    QStringList typed() const;
+    void markSaved() { m_typed = typed(); }
+
     std::optional<QByteArray> m_photo; // the file chosen in this opening
+    QStringList m_typed;
 };
 
 } // namespace velmora

@@ -1,6 +1,7 @@
 #include "students/StudentInfoFind.h"
 
 #include "app/Module1.h"
+#include "platform/ChildWindow.h"
 #include "platform/Controls.h"
 #include "platform/MessageService.h"
 #include "platform/ResultGrid.h"
@@ -95,10 +96,10 @@ StudentInfoFind::StudentInfoFind(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(Grid, 1);
-    resize(600, 514); // 9000 x 7710 twips
+    ChildWindow::setDesignSize(this, { 9000, 7710 });
 
     connect(Command1, &QPushButton::clicked, this, &StudentInfoFind::search);
-    connect(Command2, &QPushButton::clicked, this, &QWidget::close);
+    connect(Command2, &QPushButton::clicked, this, [this] { ChildWindow::close(this); });
     connect(Grid, &ResultGrid::rowActivated, this, [this] { StudentGrid::openCurrent(Grid, this); });
     for (int i = 1; i <= 8; ++i)
         connect(Text[i], &QLineEdit::returnPressed, this, &StudentInfoFind::search);

@@ -1,6 +1,7 @@
 #include "students/StudentInfoWatch.h"
 
 #include "app/Module1.h"
+#include "platform/ChildWindow.h"
 #include "platform/Controls.h"
 #include "platform/MessageService.h"
 #include "platform/ResultGrid.h"
@@ -35,7 +36,7 @@ StudentInfoWatch::StudentInfoWatch(QWidget* parent)
     setObjectName(QStringLiteral("StudentInfoWatch"));
     setWindowTitle(QStringLiteral("查看学生信息"));
     setAttribute(Qt::WA_DeleteOnClose);
-    resize(668, 334); // 10020 x 5010 twips
+    ChildWindow::setDesignSize(this, { 10020, 5010 });
 
     Grid = new ResultGrid(this);
     BN_Add = Controls::button(this, "BN_Add", QStringLiteral("添加学生(&A)"));
@@ -66,7 +67,7 @@ StudentInfoWatch::StudentInfoWatch(QWidget* parent)
     layout->addLayout(bottom);
 
     connect(Command1, &QPushButton::clicked, this, &StudentInfoWatch::fill);
-    connect(Command2, &QPushButton::clicked, this, &QWidget::close);
+    connect(Command2, &QPushButton::clicked, this, [this] { ChildWindow::close(this); });
     connect(BN_Add, &QPushButton::clicked, this, [this] { StudentInfo::openAdd(this); });
     connect(BN_Find, &QPushButton::clicked, this, &StudentInfoWatch::findRequested);
     connect(Grid, &ResultGrid::rowActivated, this, [this] { StudentGrid::openCurrent(Grid, this); });

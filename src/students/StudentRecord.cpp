@@ -130,6 +130,17 @@ Result<std::optional<StudentRecord>> fetch(const Database& db, const QString& nu
     return std::optional<StudentRecord>(found->first());
 }
 
+Result<QHash<QString, QString>> names(const Database& db)
+{
+    auto rows = db.select(QStringLiteral("select 学号, 姓名 from tblLogin"));
+    if (!rows)
+        return rows.error();
+    QHash<QString, QString> byNumber;
+    for (rows->moveFirst(); !rows->eof(); rows->moveNext())
+        byNumber.insert(rows->text(0), rows->text(1));
+    return byNumber;
+}
+
 Result<QByteArray> photo(const Database& db, const QString& number)
 {
     auto rows = db.select(QStringLiteral("select 照片 from tblLogin where 学号=?"), { number });

@@ -3,6 +3,7 @@
 #include "data/Database.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QStringList>
 
 #include <optional>
@@ -54,6 +55,8 @@ struct WriteResult {
 Result<QVector<StudentRecord>> list(const Database& db);
 Result<std::optional<StudentRecord>> fetch(const Database& db, const QString& number);
 Result<QByteArray> photo(const Database& db, const QString& number);
+// 姓名 by trimmed 学号, for windows that show whose row is on screen.
+Result<QHash<QString, QString>> names(const Database& db);
 
 // One statement each, so a failure leaves no half-written row. A photo of
 // std::nullopt leaves the stored one as it is.

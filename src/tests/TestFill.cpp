@@ -6,6 +6,7 @@
 #include "platform/Controls.h"
 #include "platform/MessageService.h"
 #include "students/StudentInfo.h"
+#include "students/StudentRecord.h"
 #include "tests/ScoreSheet.h"
 #include "tests/TestFields.h"
 
@@ -63,8 +64,13 @@ TestFill::TestFill(QWidget* parent)
         Label[i]->setObjectName(QStringLiteral("Label%1").arg(i));
         if (i == 0) {
             Text[0]->setReadOnly(true);
+            Text[0]->setFocusPolicy(Qt::ClickFocus);
+            txtStudentName = Controls::lockedEdit(Frame4, "txtStudentName");
+            txtStudentName->setFocusPolicy(Qt::ClickFocus);
+            txtStudentName->setAccessibleName(QStringLiteral("姓名"));
             scores->addWidget(Label[0], 0, 0);
-            scores->addWidget(Text[0], 0, 1, 1, 3);
+            scores->addWidget(Text[0], 0, 1);
+            scores->addWidget(txtStudentName, 0, 2, 1, 2);
             continue;
         }
         Text[i]->setText(kNone);
@@ -147,9 +153,61 @@ TestFill::TestFill(QWidget* parent)
         if (save())
             MessageService::info(QStringLiteral("保存完毕！"));
     });
-    connect(BN_Back, &QPushButton::clicked, this, &QDialog::reject);
+    // 返回 leaves without asking, as it always has; Esc and the close box ask.
+    connect(BN_Back, &QPushButton::clicked, this, [this] { QDialog::done(QDialog::Rejected); });
     connect(Command2, &QPushButton::clicked, this, &TestFill::showStudent);
     connect(BN_Comment, &QPushButton::clicked, this, &TestFill::openComment);
+    for (QLineEdit* box : { txtNumber, txtName, txtType, txtDate })
+        box->setFocusPolicy(Qt::ClickFocus);
+    setTabOrder();
+}
+
+void TestFill::setTabOrder()
+{
+    // As the screen reads: the scores, the attendance, the comment, then the buttons.
+    QList<QWidget*> order;
+    for (int i = 1; i <= 14; ++i)
+        order << Text[i];
+    for (QLineEdit* d : txtDuty)
+        order << d;
+    order << txtTeacher << BN_Comment << BN_First << BN_Previous << BN_Next << BN_Last << BN_Save << BN_Back
+          << Check << Command2;
+    for (int i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
+}
+
+void TestFill::focusFirstScore()
+{
+    for (int i = 1; i <= 14; ++i) {
+        if (Text[i]->isEnabled()) {
+            Text[i]->setFocus(Qt::OtherFocusReason);
+            Text[i]->selectAll();
+            return;
+        }
+    }
+}
+
+bool TestFill::hasUnsavedChanges() const
+{
+    if (!hasRows())
+        return false;
+    const ScoreEntry now = entry();
+    for (int i = 0; i < 14; ++i) {
+        if (Text[i + 1]->isEnabled() && now.subjects[i] != m_shown.subjects[i])
+            return true;
+    }
+    for (int d = 0; d < 5; ++d) {
+        if (txtDuty[d]->isEnabled() && now.duties[d] != m_shown.duties[d])
+            return true;
+    }
+    return txtTeacher->isEnabled() && now.comment != m_shown.comment;
+}
+
+void TestFill::reject()
+{
+    if (hasUnsavedChanges() && !ChildWindow::mayDropUnsaved([this] { return save(); }))
+        return;
+    QDialog::reject();
 }
 
 bool TestFill::eventFilter(QObject* watched, QEvent* event)
@@ -179,18 +237,15 @@ void TestFill::load()
         return;
     }
     m_rows = *rows;
+    if (auto names = Students::names(mod().Conn))
+        m_names = *names;
     if (!hasRows()) {
         MessageService::info(QStringLiteral("这次考试还没有学生的成绩记录（定义考试时还没有学生），不能录入成绩！"));
         return;
     }
     m_rows.moveFirst();
     RefreshForm();
-    for (int i = 1; i <= 14; ++i) {
-        if (Text[i]->isEnabled()) {
-            Text[i]->setFocus();
-            break;
-        }
-    }
+    focusFirstScore();
 }
 
 void TestFill::RefreshForm()
@@ -198,6 +253,7 @@ void TestFill::RefreshForm()
     if (!hasRows())
         return;
     Text[0]->setText(m_rows.value(u"学号").toString());
+    txtStudentName->setText(m_names.value(Text[0]->text().trimmed()));
     for (int i = 1; i <= 14; ++i) {
         const bool used = m_test.items.hasSubject(i - 1);
         Text[i]->setEnabled(used);
@@ -213,6 +269,7 @@ void TestFill::RefreshForm()
     BN_Comment->setEnabled(m_test.items.comment);
     if (m_test.items.comment)
         txtTeacher->setPlainText(m_rows.text(u"教师评语"));
+    m_shown = entry();
 }
 
 ScoreEntry TestFill::entry() const
@@ -234,6 +291,9 @@ bool TestFill::save()
     // Saved even when the row cannot be read back; the message says why.
     if (reloadCurrent())
         RefreshForm();
+    else
+        m_shown = entry();
+    focusFirstScore();
     return true;
 }
 
@@ -275,9 +335,17 @@ bool TestFill::saveBeforeMoving()
     // The move reads the next row; the saved one need not be read back.
     if (Check->isChecked())
         return store();
-    if (MessageService::askYesNo(QStringLiteral("是否需要保存？"), MsgIcon::Question))
+    // Esc answers neither: no save, no move.
+    switch (MessageService::ask(QStringLiteral("是否需要保存？"), MsgIcon::Question)) {
+    case MsgAnswer::Yes:
         return store();
-    return true;
+    case MsgAnswer::No:
+        return true;
+    case MsgAnswer::Ok:
+    case MsgAnswer::Cancel:
+        break;
+    }
+    return false;
 }
 
 void TestFill::moveTo(int row)
@@ -292,6 +360,7 @@ void TestFill::moveTo(int row)
         return;
     }
     RefreshForm();
+    focusFirstScore();
 }
 
 void TestFill::first()

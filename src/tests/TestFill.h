@@ -1,10 +1,13 @@
 #pragma once
 
 #include "data/RecordSet.h"
+#include "platform/ChildWindow.h"
+#include "tests/ScoreSheet.h"
 #include "tests/TestFields.h"
 #include "tests/TestRecord.h"
 
 #include <QDialog>
+#include <QHash>
 #include <QVector>
 
 class QCheckBox;
@@ -15,10 +18,8 @@ class QPushButton;
 
 namespace velmora {
 
-struct ScoreEntry;
-
 // 考试成绩录入: one test's scores, attendance and comments, student by student.
-class TestFill : public QDialog {
+class TestFill : public QDialog, public UnsavedWork {
     Q_OBJECT
 
 public:
@@ -33,6 +34,8 @@ public:
     // Index 0 is 学号, 1..14 the subjects.
     QVector<QLabel*> Label;
     QVector<QLineEdit*> Text;
+    // Whose scores are on screen, beside 学号.
+    QLineEdit* txtStudentName;
     QCheckBox* Check;
     QPushButton* Command2;
     QVector<QLabel*> labelDuty;
@@ -59,6 +62,10 @@ public:
     void showStudent();
     void openComment();
 
+    bool hasUnsavedChanges() const override;
+    // Esc and the close box ask before typed values are dropped; 返回 does not.
+    void reject() override;
+
     // Shows the entry window for the test in SelNo, modally.
     static void open(QWidget* parent, const QString& caption, const QString& topic, bool autoSave);
 
@@ -73,6 +80,9 @@ private:
     // Reads the current row again; false, with a message, when the database cannot be read.
     bool reloadCurrent();
     void moveTo(int row);
+    // What is typed next replaces the first score.
+    void focusFirstScore();
+    void setTabOrder();
     ScoreEntry entry() const;
     bool hasRows() const { return m_rows.recordCount() > 0; }
 
@@ -80,6 +90,8 @@ private:
     int m_number = 0;
     TestRecord m_test;
     RecordSet m_rows;
+    QHash<QString, QString> m_names;
+    ScoreEntry m_shown; // as RefreshForm put it on screen
 };
 
 } // namespace velmora

@@ -1,6 +1,7 @@
 #include "tests/TestFillSel.h"
 
 #include "app/Module1.h"
+#include "platform/ChildWindow.h"
 #include "platform/MessageService.h"
 
 #include <QComboBox>
@@ -28,7 +29,7 @@ void TestFillSel::ok()
     mod().SelNo = txtNumber->currentText();
     const QString mode = Label->text();
     const QString caption = windowTitle();
-    close();
+    ChildWindow::close(this);
     if (mode != viewMode())
         Q_EMIT enterScores(caption, mode, mode != changeMode());
     else

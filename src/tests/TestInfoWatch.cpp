@@ -1,6 +1,7 @@
 #include "tests/TestInfoWatch.h"
 
 #include "app/Module1.h"
+#include "platform/ChildWindow.h"
 #include "platform/Controls.h"
 #include "platform/MessageService.h"
 #include "platform/ResultGrid.h"
@@ -50,10 +51,10 @@ TestInfoWatch::TestInfoWatch(QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 6);
     layout->addWidget(Grid, 1);
     layout->addLayout(bottom);
-    resize(900, 420);
+    resize(ChildWindow::fromTwips(this, QSize(13000, 6300)));
 
     connect(BN_Update, &QPushButton::clicked, this, &TestInfoWatch::load);
-    connect(BN_Close, &QPushButton::clicked, this, &QWidget::close);
+    connect(BN_Close, &QPushButton::clicked, this, [this] { ChildWindow::close(this); });
     connect(BN_Del, &QPushButton::clicked, this, &TestInfoWatch::removeSelected);
     connect(BN_Add, &QPushButton::clicked, this, &TestInfoWatch::addRequested);
 }
@@ -73,12 +74,9 @@ void TestInfoWatch::load()
     Grid->setHeaders({ QStringLiteral("考试号"), QStringLiteral("考试名称"), QStringLiteral("考试日期"),
                        QStringLiteral("考试类型"), QStringLiteral("考试项目"), QStringLiteral("有无填写出勤信息"),
                        QStringLiteral("有无填写教师评语"), QStringLiteral("备注") });
-    // Widths of the old grid, 15 twips to the pixel.
-    Grid->setColumnWidth(0, 52);
-    Grid->setColumnWidth(2, 88);
-    Grid->setColumnWidth(4, 567);
-    Grid->setColumnWidth(5, 128);
-    Grid->setColumnWidth(6, 130);
+    const std::pair<int, int> designed[] = { { 0, 780 }, { 2, 1320 }, { 4, 8500 }, { 5, 1920 }, { 6, 1950 } };
+    for (const auto& [column, twips] : designed)
+        Grid->setColumnTwips(column, twips);
     if (tests->isEmpty()) {
         MessageService::info(QStringLiteral("列表为空！请添加考试信息"));
         return;
@@ -90,15 +88,22 @@ void TestInfoWatch::load()
                       t.items.attendance ? yes : no, t.items.comment ? yes : no, t.memo });
     }
     Grid->setRows(std::move(rows));
+    // The columns without a designed width take what they hold, so the whole list fits a small screen.
+    Grid->fitColumns(ChildWindow::fromTwips(Grid, 1500), { 1, 3, 7 });
 }
 
 void TestInfoWatch::removeSelected()
 {
     const int row = Grid->currentRow();
+    // Nothing is asked about a test nobody picked.
+    if (row < 1) {
+        MessageService::info(QStringLiteral("请先在列表中选择一条要删除的考试！"));
+        return;
+    }
     const QString number = Grid->text(row, 0);
     const QString question = QStringLiteral("您确定要删除 考试号为") + number + QStringLiteral("的所有考试成绩吗？")
         + QStringLiteral("\r\n") + QStringLiteral("   一旦删除将不能撤消！请慎重选择！");
-    if (!MessageService::askYesNo(question, MsgIcon::Critical, QStringLiteral("确认删除")))
+    if (MessageService::askDelete(question) != MsgAnswer::Yes)
         return;
     bool isNumber = false;
     const int test = number.toInt(&isNumber);

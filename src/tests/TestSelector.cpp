@@ -1,6 +1,7 @@
 #include "tests/TestSelector.h"
 
 #include "app/Module1.h"
+#include "platform/ChildWindow.h"
 #include "platform/Controls.h"
 #include "platform/MessageService.h"
 
@@ -46,7 +47,7 @@ TestSelector::TestSelector(const char* name, const QString& title, QWidget* pare
     setMinimumWidth(340);
     connect(txtNumber, &QComboBox::activated, this, &TestSelector::pick);
     connect(BN_OK, &QPushButton::clicked, this, &TestSelector::ok);
-    connect(BN_Back, &QPushButton::clicked, this, &QWidget::close);
+    connect(BN_Back, &QPushButton::clicked, this, [this] { ChildWindow::close(this); });
 }
 
 void TestSelector::load()

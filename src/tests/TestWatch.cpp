@@ -2,6 +2,7 @@
 
 #include "app/Module1.h"
 #include "data/Schema.h"
+#include "platform/ChildWindow.h"
 #include "platform/Controls.h"
 #include "platform/MessageService.h"
 #include "platform/ResultGrid.h"
@@ -46,11 +47,15 @@ TestWatch::TestWatch(QWidget* parent)
     layout->addLayout(Controls::buttonRow({ BN_Close }));
     resize(720, 480);
 
-    connect(BN_Close, &QPushButton::clicked, this, &QWidget::close);
+    connect(BN_Close, &QPushButton::clicked, this, [this] { ChildWindow::close(this); });
 }
 
 void TestWatch::load()
 {
+    // Refilled for another test: nothing of the last one stays.
+    Grid->setHeaders({});
+    for (QLineEdit* box : { txtName, txtType, txtDate, txtCount, txtTable })
+        box->clear();
     txtNumber->setText(mod().SelNo);
     const std::optional<TestRecord> test = selectedTest();
     if (!test)
@@ -80,6 +85,7 @@ void TestWatch::load()
         cells << values;
     }
     Grid->setRows(std::move(cells));
+    Grid->fitColumns(ChildWindow::fromTwips(Grid, 1800));
     if (rows->recordCount() == 0)
         MessageService::info(QStringLiteral("这次考试还没有学生的成绩记录！"));
 }

@@ -345,16 +345,30 @@ private Q_SLOTS:
         QCOMPARE(list.Grid->text(2, 6), QStringLiteral("有"));
         QCOMPARE(list.Grid->background(3, 7), QColor(192, 255, 255));
 
-        // Nothing selected: the question names the header, and nothing is deleted.
+        // The grid has the focus, so Qt made a row current that nobody picked:
+        // nothing is asked and nothing is deleted.
+        list.show();
+        QVERIFY(QTest::qWaitForWindowActive(&list));
+        list.Grid->setFocus();
         MessageService::clearMessages();
         MessageService::setNextAnswer(MsgAnswer::Yes);
         QTest::mouseClick(list.BN_Del, Qt::LeftButton);
-        QVERIFY(MessageService::messages().first().text.contains(QStringLiteral("考试号为考试号的所有考试成绩吗？")));
-        QCOMPARE(MessageService::messages().first().icon, MsgIcon::Critical);
-        QCOMPARE(MessageService::texts().last(), QStringLiteral("请刷新后再试！"));
+        QCOMPARE(MessageService::texts(), QStringList({ "请先在列表中选择一条要删除的考试！" }));
+        QCOMPARE(tableCount(QStringLiteral("select count(*) from tblTestInfo")), 3);
 
-        list.Grid->setCurrentRow(2);
+        // Picked with the keyboard: the question names it, No is the default, Esc answers neither.
+        QTest::keyClick(list.Grid, Qt::Key_Down);
+        QTest::keyClick(list.Grid, Qt::Key_Down);
+        QCOMPARE(list.Grid->currentRow(), 2);
         MessageService::clearMessages();
+        MessageService::setNextAnswer(MsgAnswer::Cancel);
+        QTest::mouseClick(list.BN_Del, Qt::LeftButton);
+        const Message asked = MessageService::messages().first();
+        QVERIFY(asked.text.contains(QStringLiteral("考试号为2的所有考试成绩吗？")));
+        QCOMPARE(asked.icon, MsgIcon::Critical);
+        QCOMPARE(asked.title, QStringLiteral("确认删除"));
+        QCOMPARE(asked.defaultAnswer, MsgAnswer::No);
+        QVERIFY(tableExists(2));
         MessageService::setNextAnswer(MsgAnswer::No);
         QTest::mouseClick(list.BN_Del, Qt::LeftButton);
         QVERIFY(tableExists(2));
