@@ -105,6 +105,7 @@ Analyze_Class::Analyze_Class(QWidget* parent)
     head->addWidget(Controls::label(this, "Label1", QStringLiteral("考试号"), txtNumber));
     head->addWidget(txtNumber);
     head->addStretch();
+    head->addWidget(Controls::decoration(this));
     head->addWidget(title);
     head->addStretch();
     head->addWidget(BN_ShowAll);

@@ -150,6 +150,7 @@ Analyze_Person::Analyze_Person(QWidget* parent)
     head->addWidget(Controls::label(this, "Label1", QStringLiteral("学号"), txtNumber));
     head->addWidget(txtNumber);
     head->addStretch();
+    head->addWidget(Controls::decoration(this));
     head->addWidget(title);
     head->addStretch();
     head->addWidget(Frame3);

@@ -145,6 +145,7 @@ Analyze_Subject::Analyze_Subject(QWidget* parent)
     head->addWidget(Controls::label(this, "Label6", QStringLiteral("科目"), txtSubject));
     head->addWidget(txtSubject);
     head->addStretch();
+    head->addWidget(Controls::decoration(this));
     head->addWidget(title);
     head->addStretch();
     auto* left = new QVBoxLayout;

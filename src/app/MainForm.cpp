@@ -189,6 +189,15 @@ void MainForm::load()
     }
 }
 
+bool MainForm::isOpen(const QWidget* window) const
+{
+    // A closed window waits for its deletion a moment: it is not open any more.
+    if (!window)
+        return false;
+    auto* sub = qobject_cast<QMdiSubWindow*>(window->parentWidget());
+    return sub && m_mdi->subWindowList().contains(sub);
+}
+
 void MainForm::showChild(QWidget* window)
 {
     auto* sub = qobject_cast<QMdiSubWindow*>(window->parentWidget());
@@ -320,7 +329,7 @@ void MainForm::changePassword()
 
 void MainForm::classSettings()
 {
-    if (!m_class) {
+    if (!isOpen(m_class)) {
         m_class = new Class;
         m_class->load();
     }
@@ -342,7 +351,7 @@ void MainForm::commentGenerator()
 
 void MainForm::personalAnalysis()
 {
-    if (!m_person) {
+    if (!isOpen(m_person)) {
         auto* person = new Analyze_Person;
         if (!person->load()) {
             delete person;
@@ -357,10 +366,10 @@ void MainForm::personalAnalysis()
 template <typename Selector, typename Analysis>
 void MainForm::analysisFrom(QPointer<Selector>& selector, QPointer<Analysis>& analysis)
 {
-    if (!selector) {
+    if (!isOpen(selector)) {
         selector = new Selector;
         connect(selector, &Selector::chosen, this, [this, &analysis] {
-            if (!analysis)
+            if (!isOpen(analysis))
                 analysis = new Analysis;
             analysis->load();
             showChild(analysis);
@@ -382,7 +391,7 @@ void MainForm::subjectAnalysis()
 
 void MainForm::testList()
 {
-    if (!m_tests) {
+    if (!isOpen(m_tests)) {
         m_tests = new TestInfoWatch;
         connect(m_tests, &TestInfoWatch::addRequested, this, &MainForm::addTest);
         m_tests->load();
@@ -397,7 +406,7 @@ void MainForm::addTest()
 
 TestFillSel* MainForm::selectTest(const QString& mode)
 {
-    if (!m_select) {
+    if (!isOpen(m_select)) {
         m_select = new TestFillSel;
         connect(m_select, &TestFillSel::enterScores, this, [this](const QString& caption, const QString& topic, bool autoSave) {
             TestFill::open(this, caption, topic, autoSave);
@@ -427,7 +436,7 @@ void MainForm::changeScores()
 
 void MainForm::showScores()
 {
-    if (!m_scores)
+    if (!isOpen(m_scores))
         m_scores = new TestWatch;
     m_scores->load();
     showChild(m_scores);
@@ -435,7 +444,7 @@ void MainForm::showScores()
 
 void MainForm::studentList()
 {
-    if (!m_watch) {
+    if (!isOpen(m_watch)) {
         m_watch = new StudentInfoWatch;
         connect(m_watch, &StudentInfoWatch::findRequested, this, &MainForm::findStudent);
         m_watch->fill();
@@ -450,7 +459,7 @@ void MainForm::addStudent()
 
 void MainForm::findStudent()
 {
-    if (!m_find)
+    if (!isOpen(m_find))
         m_find = new StudentInfoFind;
     showChild(m_find);
 }

@@ -37,6 +37,7 @@ public:
     QMenu* menu(const QString& name) const;
     // Shows a child window inside the frame and brings it to the front.
     void showChild(QWidget* window);
+    bool isOpen(const QWidget* window) const;
     // Unloads the window for the login window that takes over; the program goes on.
     void unload();
     // Whether the open windows may be dropped: asks when one holds unsaved values.

@@ -8,6 +8,7 @@
 #include <QValidator>
 
 #include "data/TextLimits.h"
+#include "platform/Pictures.h"
 
 namespace velmora::Controls {
 
@@ -27,6 +28,15 @@ QLabel* title(QWidget* parent, const char* name, const QString& text)
     l->setFont(big);
     l->setAlignment(Qt::AlignCenter);
     return l;
+}
+
+QLabel* decoration(QWidget* parent)
+{
+    auto* image = new QLabel(parent);
+    image->setObjectName(QStringLiteral("Image1"));
+    image->setPixmap(Pictures::appIcon().pixmap(40, 40));
+    image->setAccessibleName(QStringLiteral("图标"));
+    return image;
 }
 
 QLineEdit* lockedEdit(QWidget* parent, const char* name)

@@ -19,6 +19,9 @@ QLineEdit* edit(QWidget* parent, const char* name, const QString& text = QString
 // A window's title: the caption in a large bold font, centred.
 QLabel* title(QWidget* parent, const char* name, const QString& text);
 
+// The small picture beside a window's title.
+QLabel* decoration(QWidget* parent);
+
 // A box that shows a value the user cannot change.
 QLineEdit* lockedEdit(QWidget* parent, const char* name);
 QLabel* label(QWidget* parent, const char* name, const QString& text, QWidget* buddy = nullptr);

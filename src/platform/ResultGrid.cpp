@@ -124,7 +124,8 @@ ResultGrid::ResultGrid(QWidget* parent)
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
-    setHorizontalScrollMode(ScrollPerPixel);
+    // Whole columns at a time, so the column next to the frozen one is never cut.
+    setHorizontalScrollMode(ScrollPerItem);
     setCornerButtonEnabled(false);
     // The row header only makes room at the left for the frozen first column,
     // which is laid over it; the columns beyond scroll in the space to its

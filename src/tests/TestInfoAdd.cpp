@@ -30,9 +30,7 @@ TestInfoAdd::TestInfoAdd(QWidget* parent)
     setWindowTitle(QStringLiteral("添加考试信息"));
 
     auto* title = Controls::title(this, "Label1", QStringLiteral("考试信息表"));
-    auto* image = new QLabel(this);
-    image->setObjectName(QStringLiteral("Image1"));
-    image->setPixmap(Pictures::appIcon().pixmap(48, 48));
+    QLabel* image = Controls::decoration(this);
 
     txtNumber = Controls::edit(this, "txtNumber");
     txtNumber->setEnabled(false);

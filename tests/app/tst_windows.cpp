@@ -1,0 +1,458 @@
+#include "analysis/Analyze_Class.h"
+#include "analysis/Analyze_Person.h"
+#include "analysis/Analyze_Subject.h"
+#include "app/Config.h"
+#include "app/Login.h"
+#include "app/MainForm.h"
+#include "app/Module1.h"
+#include "app/Pass.h"
+#include "app/Splash.h"
+#include "app/User.h"
+#include "app/Windows.h"
+#include "classes/Class.h"
+#include "comments/Comment.h"
+#include "data/DemoData.h"
+#include "platform/MessageService.h"
+#include "platform/ResultGrid.h"
+#include "students/StudentInfo.h"
+#include "students/StudentInfoFind.h"
+#include "students/StudentInfoWatch.h"
+#include "support/DbTestCase.h"
+#include "tests/TestFill.h"
+#include "tests/TestFillSel.h"
+#include "tests/TestInfoAdd.h"
+#include "tests/TestInfoWatch.h"
+#include "tests/TestWatch.h"
+
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+using namespace velmora;
+
+namespace {
+
+// The main window as the program shows it, after the login.
+std::unique_ptr<MainForm> openMainForm()
+{
+    auto form = std::make_unique<MainForm>();
+    form->resize(1280, 800);
+    form->show();
+    if (!QTest::qWaitForWindowExposed(form.get()))
+        return nullptr;
+    form->load();
+    return form;
+}
+
+QWidget* activeChild(MainForm& form)
+{
+    QMdiSubWindow* sub = form.mdiArea()->activeSubWindow();
+    return sub ? sub->widget() : nullptr;
+}
+
+// What 窗口管理 lists below its line.
+QStringList windowMenuEntries(MainForm& form)
+{
+    QMenu* menu = form.menu(QStringLiteral("Win"));
+    Q_EMIT menu->aboutToShow();
+    QStringList entries;
+    bool below = false;
+    for (QAction* a : menu->actions()) {
+        if (below)
+            entries << a->text();
+        below = below || a->objectName() == QLatin1String("line4");
+    }
+    return entries;
+}
+
+QStringList childNames(const QObject* window)
+{
+    QStringList names;
+    for (const QObject* o : window->findChildren<QObject*>()) {
+        if (!o->objectName().isEmpty())
+            names << o->objectName();
+    }
+    return names;
+}
+
+QStringList numbered(const QString& stem, int from, int to)
+{
+    QStringList names;
+    for (int i = from; i <= to; ++i)
+        names << stem + QString::number(i);
+    return names;
+}
+
+} // namespace
+
+class TestWindows : public velmora::test::DbTestCase {
+    Q_OBJECT
+
+    void prepare() override { QVERIFY(DemoData::fill(db())); }
+
+    // Runs the steps against the active child window: "click:NAME", "down:NAME"
+    // (a key press on a combo box), "esc" (on the window's first focusable control),
+    // "closebox" (the frame's own close button).
+    static void runSteps(MainForm& form, const QStringList& steps)
+    {
+        for (const QString& step : steps) {
+            QWidget* window = activeChild(form);
+            QVERIFY2(window, qPrintable(step));
+            const QString name = step.section(QLatin1Char(':'), 1);
+            if (step.startsWith(QLatin1String("click:"))) {
+                auto* button = window->findChild<QPushButton*>(name);
+                QVERIFY2(button, qPrintable(step));
+                QTest::mouseClick(button, Qt::LeftButton);
+            } else if (step.startsWith(QLatin1String("down:"))) {
+                auto* box = window->findChild<QComboBox*>(name);
+                QVERIFY2(box, qPrintable(step));
+                QTest::keyClick(box, Qt::Key_Down);
+            } else if (step == QLatin1String("esc")) {
+                QWidget* target = window->findChild<QLineEdit*>();
+                QTest::keyClick(target ? target : window, Qt::Key_Escape);
+            } else if (step == QLatin1String("closebox")) {
+                form.mdiArea()->activeSubWindow()->close();
+            }
+        }
+    }
+
+private Q_SLOTS:
+    void everyChildWindowClosesWithItsFrame_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QStringList>("steps");
+        QTest::newRow("班级设置, 返回") << "ClassConfig" << "Class" << QStringList { "click:Command2" };
+        QTest::newRow("班级设置, Esc") << "ClassConfig" << "Class" << QStringList { "esc" };
+        QTest::newRow("学生列表, 关闭") << "InfoWatch" << "StudentInfoWatch" << QStringList { "click:Command2" };
+        QTest::newRow("学生列表, close box") << "InfoWatch" << "StudentInfoWatch" << QStringList { "closebox" };
+        QTest::newRow("查找学生, 返回") << "InfoFind" << "StudentInfoFind" << QStringList { "click:Command2" };
+        QTest::newRow("考试列表, 关闭") << "TestInfo" << "TestInfoWatch" << QStringList { "click:BN_Close" };
+        QTest::newRow("考试列表, Esc") << "TestInfo" << "TestInfoWatch" << QStringList { "esc" };
+        QTest::newRow("选择考试, 取消") << "TestEditWatch" << "TestFillSel" << QStringList { "click:BN_Back" };
+        QTest::newRow("选择考试, Esc") << "TestFill" << "TestFillSel" << QStringList { "esc" };
+        QTest::newRow("查看成绩, 确定 then 关闭")
+            << "TestEditWatch" << "TestFillSel" << QStringList { "down:txtNumber", "click:BN_OK", "click:BN_Close" };
+        QTest::newRow("个人分析, 返回") << "ScorePersonal" << "Analyze_Person" << QStringList { "click:BN_Back" };
+        QTest::newRow("班级分析, 确定 then 返回")
+            << "ScoreClass" << "Analyze_Class_Sel" << QStringList { "down:txtNumber", "click:BN_OK", "click:BN_Back" };
+        QTest::newRow("科目分析, 取消") << "ScoreSubject" << "Analyze_Subject_Sel" << QStringList { "click:BN_Back" };
+        QTest::newRow("科目分析, 确定 then 返回")
+            << "ScoreSubject" << "Analyze_Subject_Sel"
+            << QStringList { "down:txtNumber", "down:txtSubject", "click:BN_OK", "click:Command1" };
+    }
+
+    // A closed window leaves no frame and no 窗口管理 entry; opening it again
+    // brings the open one to the front instead of adding a second.
+    void everyChildWindowClosesWithItsFrame()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QString, window);
+        QFETCH(QStringList, steps);
+        auto form = openMainForm();
+        QVERIFY(form);
+        MessageService::clearMessages();
+        for (int round = 0; round < 2; ++round) {
+            form->entry(entry)->trigger();
+            form->entry(entry)->trigger();
+            QCOMPARE(form->mdiArea()->subWindowList().size(), 1);
+            QCOMPARE(activeChild(*form)->objectName(), window);
+            QCOMPARE(windowMenuEntries(*form).size(), 1);
+            runSteps(*form, steps);
+            QTRY_VERIFY(form->mdiArea()->subWindowList().isEmpty());
+            QCOMPARE(windowMenuEntries(*form), QStringList());
+        }
+    }
+
+    // A child window opens at least at its design size and wide enough for
+    // the columns of its grid, inside the main window.
+    void childWindowsOpenShowingTheirColumns()
+    {
+        auto form = openMainForm();
+        QVERIFY(form);
+        form->entry(QStringLiteral("InfoWatch"))->trigger();
+        auto* list = qobject_cast<StudentInfoWatch*>(activeChild(*form));
+        QVERIFY(list);
+        QVERIFY(list->width() >= ChildWindow::fromTwips(list, 10020));
+        QVERIFY(list->height() >= ChildWindow::fromTwips(list, 5010) - 1);
+        QVERIFY(form->mdiArea()->viewport()->rect().contains(form->mdiArea()->activeSubWindow()->geometry()));
+
+        form->entry(QStringLiteral("TestInfo"))->trigger();
+        auto* tests = qobject_cast<TestInfoWatch*>(activeChild(*form));
+        QVERIFY(tests);
+        QCOMPARE(tests->Grid->columnWidth(4), ChildWindow::fromTwips(tests, 8500));
+        QCOMPARE(tests->Grid->horizontalScrollBar()->maximum(), 0);
+        QTRY_COMPARE(tests->Grid->horizontalScrollBar()->isVisible(), false);
+
+        mod().SelNo = QStringLiteral("1");
+        form->entry(QStringLiteral("TestEditWatch"))->trigger();
+        auto* select = qobject_cast<TestFillSel*>(activeChild(*form));
+        QTest::keyClick(select->txtNumber, Qt::Key_Down);
+        QTest::mouseClick(select->BN_OK, Qt::LeftButton);
+        auto* scores = qobject_cast<TestWatch*>(activeChild(*form));
+        QVERIFY(scores);
+        QCOMPARE(scores->Grid->horizontalScrollBar()->maximum(), 0);
+    }
+
+    // 录入考试成绩 and 评语生成器 open the selection window in the entry mode,
+    // whatever mode it was left in; score viewing is refilled for another test.
+    void selectionWindowTakesTheEntrysMode()
+    {
+        auto form = openMainForm();
+        QVERIFY(form);
+        form->entry(QStringLiteral("TestEditWatch"))->trigger();
+        auto* select = qobject_cast<TestFillSel*>(activeChild(*form));
+        QCOMPARE(select->Label->text(), TestFillSel::viewMode());
+        form->entry(QStringLiteral("TestFill"))->trigger();
+        QCOMPARE(activeChild(*form), select);
+        QCOMPARE(select->Label->text(), TestFillSel::entryMode());
+        QCOMPARE(select->windowTitle(), TestFillSel::entryMode());
+        form->entry(QStringLiteral("TestEdit"))->trigger();
+        QCOMPARE(select->Label->text(), TestFillSel::changeMode());
+        form->entry(QStringLiteral("Commitment"))->trigger();
+        QCOMPARE(select->Label->text(), TestFillSel::entryMode());
+
+        for (int test = 1; test <= 2; ++test) {
+            form->entry(QStringLiteral("TestEditWatch"))->trigger();
+            select = qobject_cast<TestFillSel*>(activeChild(*form));
+            QVERIFY(select);
+            select->txtNumber->setCurrentIndex(-1);
+            for (int k = 0; k < test; ++k)
+                QTest::keyClick(select->txtNumber, Qt::Key_Down);
+            QTest::mouseClick(select->BN_OK, Qt::LeftButton);
+        }
+        QTRY_COMPARE(form->mdiArea()->subWindowList().size(), 1);
+        auto* scores = qobject_cast<TestWatch*>(activeChild(*form));
+        QVERIFY(scores);
+        QCOMPARE(scores->txtNumber->text(), QStringLiteral("2"));
+    }
+
+    void windowMenuCascadesAndTiles()
+    {
+        auto form = openMainForm();
+        QVERIFY(form);
+        form->entry(QStringLiteral("InfoWatch"))->trigger();
+        form->entry(QStringLiteral("TestInfo"))->trigger();
+        const QList<QMdiSubWindow*> subs = form->mdiArea()->subWindowList();
+        QCOMPARE(subs.size(), 2);
+        QCOMPARE(windowMenuEntries(*form).size(), 2);
+        form->entry(QStringLiteral("WinTile"))->trigger();
+        QVERIFY(!subs[0]->geometry().intersects(subs[1]->geometry()));
+        form->entry(QStringLiteral("WinCascade"))->trigger();
+        QVERIFY(subs[0]->geometry().intersects(subs[1]->geometry()));
+        QVERIFY(subs[0]->pos() != subs[1]->pos());
+    }
+
+    // 退出系统 asks when class settings hold typed values; No keeps everything.
+    void exitAsksAboutUnsavedValues()
+    {
+        bool quit = false;
+        Windows::setQuitHandler([&quit] { quit = true; });
+        auto form = openMainForm();
+        QVERIFY(form);
+        form->entry(QStringLiteral("ClassConfig"))->trigger();
+        auto* cls = qobject_cast<Class*>(activeChild(*form));
+        QTest::mouseClick(cls->Command1, Qt::LeftButton);
+        cls->txtTeacher->selectAll();
+        QTest::keyClicks(cls->txtTeacher, "Li");
+        MessageService::clearMessages();
+        MessageService::setNextAnswer(MsgAnswer::No);
+        form->entry(QStringLiteral("Exit"))->trigger();
+        QVERIFY(!quit);
+        QVERIFY(form->isVisible());
+        QVERIFY(MessageService::texts().last().contains(QStringLiteral("“班级设置”中修改的内容还没有保存")));
+        QCOMPARE(cls->txtTeacher->text(), QStringLiteral("Li"));
+
+        // Esc on the window asks whether to save; Esc on that question keeps it open.
+        MessageService::setNextAnswer(MsgAnswer::Cancel);
+        QTest::keyClick(cls->txtTeacher, Qt::Key_Escape);
+        QCOMPARE(MessageService::texts().last(), QStringLiteral("是否需要保存？"));
+        QCOMPARE(form->mdiArea()->subWindowList().size(), 1);
+        // Yes saves, then the window closes.
+        MessageService::setNextAnswer(MsgAnswer::Yes);
+        QTest::keyClick(cls->txtTeacher, Qt::Key_Escape);
+        QTRY_VERIFY(form->mdiArea()->subWindowList().isEmpty());
+        auto stored = db().select(QStringLiteral("select 班主任 from tblClass"));
+        QCOMPARE(stored->text(0), QStringLiteral("Li"));
+
+        // Nothing unsaved: no question, the program ends.
+        MessageService::clearMessages();
+        form->entry(QStringLiteral("Exit"))->trigger();
+        QVERIFY(quit);
+        QVERIFY(MessageService::messages().isEmpty());
+        Windows::setQuitHandler({});
+    }
+
+    // 返回 of class settings drops typed values without a question, as it always has.
+    void classSettingsBackDropsWithoutAsking()
+    {
+        auto form = openMainForm();
+        QVERIFY(form);
+        form->entry(QStringLiteral("ClassConfig"))->trigger();
+        auto* cls = qobject_cast<Class*>(activeChild(*form));
+        QTest::mouseClick(cls->Command1, Qt::LeftButton);
+        QTest::keyClicks(cls->Text[1], "X");
+        MessageService::clearMessages();
+        QTest::mouseClick(cls->Command2, Qt::LeftButton);
+        QTRY_VERIFY(form->mdiArea()->subWindowList().isEmpty());
+        QVERIFY(MessageService::messages().isEmpty());
+    }
+
+    // Every control the design names is there, under its name.
+    void everyNamedControlIsThere_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QStringList>("names");
+        const QStringList selector { "Label", "Label1", "txtNumber", "label2", "txtName", "Label5",
+                                     "txtType", "Label6", "txtDate", "BN_OK", "BN_Back" };
+        QTest::newRow("Splash") << "Splash" << QStringList { "Image1", "Label1", "Command1", "Timer1" };
+        QTest::newRow("Config") << "Config"
+                                << QStringList { "Label3", "txtServer", "Label4", "txtDataBase", "Label1", "txtUser",
+                                                 "label2", "txtPwd", "Command1", "Command2", "Command3" };
+        QTest::newRow("Login") << "Login" << QStringList { "Label1", "txtUser", "label2", "txtPwd", "Command1", "Command2" };
+        QTest::newRow("User") << "User" << QStringList { "Option1", "Option2", "Command1", "Command2", "Image1" };
+        QTest::newRow("Pass") << "Pass" << QStringList { "oldpwd", "newpwd", "newpwd2", "Command1", "Command2" };
+        QTest::newRow("StudentInfoWatch")
+            << "StudentInfoWatch"
+            << QStringList { "Grid", "BN_Add", "BN_Find", "Frame1", "Label1", "txtNumber", "Command1", "Command2" };
+        QTest::newRow("StudentInfo")
+            << "StudentInfo"
+            << (numbered(QStringLiteral("Text"), 1, 13)
+                + QStringList { "sex_m", "sex_w", "native", "Father_r", "Mother_r", "Image1", "Title", "Frame1",
+                                "Frame2", "Frame3", "Frame4", "BN_Browse", "BN_Edit", "BN_Del", "BN_Save", "BN_Back" });
+        QTest::newRow("StudentInfoFind")
+            << "StudentInfoFind"
+            << (numbered(QStringLiteral("Text"), 1, 8)
+                + QStringList { "sex_m", "sex_w", "sex_u", "native", "Frame1", "Frame2", "Label11", "txt_Result",
+                                "Command1", "Command2", "Grid" });
+        QTest::newRow("Class") << "Class"
+                               << (numbered(QStringLiteral("Text"), 1, 40)
+                                   + QStringList { "txtNumber", "txtName", "txtDate", "txtTeacher", "txtCount",
+                                                   "Command1", "Command2", "Frame1" });
+        QTest::newRow("TestInfoAdd")
+            << "TestInfoAdd"
+            << (numbered(QStringLiteral("Check"), 1, 16)
+                + QStringList { "Label1", "label2", "txtNumber", "Label3", "Label8", "txtName", "Label4", "txtType",
+                                "Label9", "txtDate", "Label10", "Label6", "CheckAll", "Label5", "txtSaveAt", "Label7",
+                                "txtMemo", "BN_OK", "Command2", "Image1" });
+        QTest::newRow("TestInfoWatch") << "TestInfoWatch"
+                                       << QStringList { "Grid", "Frame1", "Label1", "txtNumber", "BN_Add", "BN_Del",
+                                                        "BN_Update", "BN_Close" };
+        QTest::newRow("TestFill")
+            << "TestFill"
+            << (numbered(QStringLiteral("Text"), 0, 14) + numbered(QStringLiteral("Label"), 0, 14)
+                + numbered(QStringLiteral("txtDuty"), 0, 4) + numbered(QStringLiteral("labelDuty"), 0, 4)
+                + QStringList { "Topic", "Frame3", "Label1", "txtNumber", "label2", "txtName", "Label5", "txtType",
+                                "Label6", "txtDate", "txtTable", "Frame4", "Check", "Command2", "Frame1", "Frame2",
+                                "txtTeacher", "BN_Comment", "BN_First", "BN_Previous", "BN_Next", "BN_Last",
+                                "BN_Save", "BN_Back", "txtStudentName" });
+        QTest::newRow("TestWatch") << "TestWatch"
+                                   << QStringList { "Topic", "Label1", "txtNumber", "label2", "txtName", "Label5",
+                                                    "txtType", "Label6", "txtDate", "Label3", "txtCount", "txtTable",
+                                                    "Grid", "BN_Close" };
+        QTest::newRow("TestFillSel") << "TestFillSel" << selector;
+        QTest::newRow("Comment") << "Comment"
+                                 << (numbered(QStringLiteral("List"), 0, 8) + numbered(QStringLiteral("Check"), 0, 21)
+                                     + QStringList { "Label1", "txtNumber", "Label5", "txtName", "tabRTF", "Label2",
+                                                     "Text1", "Command1", "Label3", "Label4", "Text3", "Text2",
+                                                     "Frame1", "List2", "del", "Frame3", "Frame2", "Frame5", "memo",
+                                                     "Frame4", "Text5", "Command2", "Command3" });
+        QTest::newRow("Analyze_Person")
+            << "Analyze_Person"
+            << QStringList { "Label2", "Label1", "txtNumber", "Frame3", "Frame1", "txtOther", "Frame2", "Check3", "Grid",
+                             "Chart", "Command3", "Command1", "BN_First", "BN_Previous", "BN_Next", "BN_Last", "BN_Back",
+                             "Image1" };
+        QTest::newRow("Analyze_Class_Sel") << "Analyze_Class_Sel" << selector;
+        QTest::newRow("Analyze_Class") << "Analyze_Class"
+                                       << QStringList { "Label2", "Grid", "BN_ShowAll", "Frame1", "BN_Sort", "Frame2",
+                                                        "txtFront", "txtLast", "BN_Filter", "BN_Back", "Image1" };
+        QTest::newRow("Analyze_Subject_Sel") << "Analyze_Subject_Sel" << (selector + QStringList { "Label3", "txtSubject" });
+        QTest::newRow("Analyze_Subject")
+            << "Analyze_Subject"
+            << QStringList { "Label2", "Frame1", "txtN", "Label4", "txtPass", "txtPass_P", "txtFail", "txtFail_P",
+                             "Label8", "txtAve", "Label9", "txtMax", "Label10", "txtMin", "Frame2", "Grid1", "Chart",
+                             "Grid", "Command1", "Image1" };
+    }
+
+    void everyNamedControlIsThere()
+    {
+        QFETCH(QString, window);
+        QFETCH(QStringList, names);
+        const std::map<QString, std::function<QWidget*()>> make {
+            { "Splash", [] { return new Splash(Splash::Mode::About); } },
+            { "Config", [] { return new Config; } },
+            { "Login", [] { return new Login; } },
+            { "User", [] { return new User; } },
+            { "Pass", [] { return new Pass; } },
+            { "StudentInfoWatch", [] { return new StudentInfoWatch; } },
+            { "StudentInfo", [] { return new StudentInfo; } },
+            { "StudentInfoFind", [] { return new StudentInfoFind; } },
+            { "Class", [] { return new Class; } },
+            { "TestInfoAdd", [] { return new TestInfoAdd; } },
+            { "TestInfoWatch", [] { return new TestInfoWatch; } },
+            { "TestFill", [] { return new TestFill; } },
+            { "TestWatch", [] { return new TestWatch; } },
+            { "TestFillSel", [] { return new TestFillSel; } },
+            { "Comment", [] { return new Comment; } },
+            { "Analyze_Person", [] { return new Analyze_Person; } },
+            { "Analyze_Class_Sel", [] { return new Analyze_Class_Sel; } },
+            { "Analyze_Class", [] { return new Analyze_Class; } },
+            { "Analyze_Subject_Sel", [] { return new Analyze_Subject_Sel; } },
+            { "Analyze_Subject", [] { return new Analyze_Subject; } },
+        };
+        std::unique_ptr<QWidget> w(make.at(window)());
+        QCOMPARE(w->objectName(), window);
+        const QStringList present = childNames(w.get());
+        QStringList missing;
+        for (const QString& name : names) {
+            if (!present.contains(name))
+                missing << name;
+        }
+        QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QLatin1Char(' '))));
+    }
+
+    // After scrolling sideways, the column beside the frozen one is wholly in
+    // view or wholly out of it, never cut by the frozen column.
+    void frozenColumnNeverHidesItsNeighbour()
+    {
+        ResultGrid grid;
+        QStringList headers;
+        for (int c = 0; c < 12; ++c)
+            headers << QStringLiteral("列%1").arg(c);
+        grid.setHeaders(headers);
+        grid.setRows({ headers, headers });
+        grid.resize(400, 200);
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        QScrollBar* across = grid.horizontalScrollBar();
+        QVERIFY(across->maximum() > 0);
+        for (int v = across->minimum(); v <= across->maximum(); ++v) {
+            across->setValue(v);
+            QCoreApplication::processEvents();
+            // The scrolled area starts right of the frozen column...
+            QVERIFY(grid.viewport()->geometry().left() >= grid.columnWidth(0));
+            // ...and the column beside the frozen one is wholly in it or wholly out.
+            const QRect beside = grid.visualRect(grid.model()->index(0, 1));
+            QVERIFY2(beside.left() >= 0 || beside.right() < 0, qPrintable(QString::number(v)));
+            if (v == 0)
+                QCOMPARE(beside.left(), 0);
+        }
+        // Row 1's first cell reads from the frozen view, at the grid's left.
+        across->setValue(across->maximum());
+        QCOMPARE(grid.text(1, 0), QStringLiteral("列0"));
+    }
+};
+
+QTEST_MAIN(TestWindows)
+#include "tst_windows.moc"
