@@ -16,9 +16,6 @@ int main(int argc, char** argv)
     QApplication::setFont(font);
     velmora::GuiMessages::install();
     velmora::Translations::install();
-    // The program ends when the main window or the login window is closed, not
-    // when a message box shown before either of them goes away.
-    QApplication::setQuitOnLastWindowClosed(false);
 
     auto* splash = new velmora::Splash(velmora::Splash::Mode::StartUp);
     splash->setAttribute(Qt::WA_DeleteOnClose);

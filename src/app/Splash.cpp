@@ -4,6 +4,7 @@
 #include "platform/Controls.h"
 #include "platform/Pictures.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -51,6 +52,9 @@ Splash::Splash(Mode mode, QWidget* parent)
         setWindowTitle(QStringLiteral("关于"));
         LoadStep = 5;
     } else {
+        // The program ends when the login or the main window is closed (and
+        // says so), never because a message box shown before them went away.
+        QApplication::setQuitOnLastWindowClosed(false);
         setCursor(Qt::BusyCursor);
         Image1->setCursor(Qt::BusyCursor);
         Label1->setCursor(Qt::BusyCursor);

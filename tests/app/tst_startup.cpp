@@ -1,0 +1,166 @@
+#include "app/Config.h"
+#include "app/Login.h"
+#include "app/Splash.h"
+#include "app/Windows.h"
+#include "platform/AppPaths.h"
+#include "platform/GuiMessages.h"
+#include "platform/MessageService.h"
+#include "platform/Translations.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+
+using namespace velmora;
+
+namespace {
+
+// Answers whatever modal window comes up, as a person at the desktop would,
+// from a timer: the test itself waits inside those windows' own event loops.
+class Robot : public QObject {
+public:
+    using Step = std::function<bool(QWidget* modal)>; // true when it acted
+
+    explicit Robot(Step step) : m_step(std::move(step))
+    {
+        // Each step runs from a timer of its own: one that opens a modal window
+        // blocks in it, and a blocked timer never fires again until it returns.
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            if (m_queued)
+                return;
+            m_queued = true;
+            QTimer::singleShot(0, this, [this] {
+                m_queued = false;
+                if (QWidget* modal = QApplication::activeModalWidget(); modal && modal->isVisible())
+                    m_step(modal);
+            });
+        });
+        m_timer.start(20);
+    }
+
+private:
+    Step m_step;
+    QTimer m_timer;
+    bool m_queued = false;
+};
+
+} // namespace
+
+class TestStartup : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    int m_quits = 0;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        AppPaths::setAppDir(m_dir.path());
+        GuiMessages::install();
+        Windows::setQuitHandler([this] { ++m_quits; });
+    }
+
+    void init() { m_quits = 0; }
+
+    void brokenConfigurationKeepsTheLoginWindow_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QStringList>("messages");
+        const QString unreadable = QStringLiteral("读取数据库配置文件出错！");
+        QTest::newRow("missing") << QByteArray() << QStringList { "Dbcfg.dat不存在！这是您第一次使用本系统，请进行数据库设置",
+                                                                  "Dbcfg.dat不存在！", unreadable };
+        QTest::newRow("empty") << QByteArray("") << QStringList { " 读取文件出错！", unreadable };
+        QTest::newRow("short") << QByteArray("a\r\nb\r\n")
+                               << QStringList { "未知错误！62 输入超出文件尾", unreadable };
+    }
+
+    // Splash, then the login with a bad dbcfg.dat: every message box is a
+    // real one, and closing them never ends the program. Esc on the login does.
+    void brokenConfigurationKeepsTheLoginWindow()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QStringList, messages);
+        QFile::remove(AppPaths::configFile());
+        if (!file.isNull()) {
+            QFile f(AppPaths::configFile());
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(file);
+        }
+
+        QStringList seen;
+        bool loginPressed = false;
+        bool loginStayed = false;
+        bool done = false;
+        Robot robot([&](QWidget* modal) {
+            if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                seen << box->text();
+                QTest::keyClick(box, Qt::Key_Return);
+            } else if (qobject_cast<Config*>(modal)) {
+                QTest::keyClick(modal, Qt::Key_Escape);
+            } else if (auto* login = qobject_cast<Login*>(modal)) {
+                if (!loginPressed) {
+                    loginPressed = true;
+                    QTest::keyClicks(login->txtPwd, "adm");
+                    QTest::keyClick(login->txtPwd, Qt::Key_Return);
+                } else if (!done) {
+                    loginStayed = login->isVisible() && m_quits == 0;
+                    done = true;
+                    QTest::keyClick(login, Qt::Key_Escape);
+                }
+            }
+            return true;
+        });
+
+        QPointer<Splash> splash = new Splash(Splash::Mode::StartUp);
+        splash->setAttribute(Qt::WA_DeleteOnClose);
+        splash->show();
+        // Message boxes before any main window are windows too: their closing must not end the program.
+        QVERIFY(!QApplication::quitOnLastWindowClosed());
+        QTRY_VERIFY_WITH_TIMEOUT(done, 20000);
+        QCOMPARE(seen, messages);
+        QVERIFY(loginStayed);
+        QTRY_COMPARE(m_quits, 1);
+        QTRY_VERIFY(!splash);
+    }
+
+    // Esc and the close box of a real Yes/No box answer neither; Enter takes
+    // the default, which is No before a deletion.
+    void realQuestionsAnswerEscWithNeither()
+    {
+        QList<int> keys { Qt::Key_Escape, -1, Qt::Key_Return, Qt::Key_Return };
+        Robot robot([&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            if (!box || keys.isEmpty())
+                return false;
+            const int key = keys.takeFirst();
+            if (key < 0)
+                box->close();
+            else
+                QTest::keyClick(box, Qt::Key(key));
+            return true;
+        });
+        QCOMPARE(MessageService::ask(QStringLiteral("是否需要保存？")), MsgAnswer::Cancel);
+        QCOMPARE(MessageService::ask(QStringLiteral("是否需要保存？")), MsgAnswer::Cancel);
+        QCOMPARE(MessageService::ask(QStringLiteral("是否需要保存？")), MsgAnswer::Yes);
+        QCOMPARE(MessageService::askDelete(QStringLiteral("您确定要删除吗？")), MsgAnswer::No);
+    }
+
+    // Qt's own dialogs speak Chinese.
+    void qtDialogsAreTranslated()
+    {
+        QVERIFY(Translations::install());
+        QVERIFY(QCoreApplication::translate("QPrintPreviewDialog", "Print Preview") != QStringLiteral("Print Preview"));
+        QVERIFY(QCoreApplication::translate("QFileDialog", "&Open") != QStringLiteral("&Open"));
+    }
+};
+
+QTEST_MAIN(TestStartup)
+#include "tst_startup.moc"
