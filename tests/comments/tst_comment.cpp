@@ -124,6 +124,24 @@ private Q_SLOTS:
         QCOMPARE(c->List2->count(), Composer::kMaxPhrases);
     }
 
+    // A click on the phrase already selected shows it again after another was added by number.
+    void clickOnTheSelectedPhraseShowsIt()
+    {
+        auto c = open();
+        c->show();
+        QVERIFY(QTest::qWaitForWindowExposed(c.get()));
+        QListWidget* list = c->List[0];
+        const QPoint third = list->visualItemRect(list->item(2)).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, third);
+        QCOMPARE(c->Text3->text(), QStringLiteral("3"));
+        QTest::keyClicks(c->Text1, "40");
+        QTest::keyClick(c->Text1, Qt::Key_Return);
+        QCOMPARE(c->Text3->text(), QStringLiteral("40"));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, third);
+        QCOMPARE(c->Text3->text(), QStringLiteral("3"));
+        QCOMPARE(c->Text2->text(), list->item(2)->text().mid(4));
+    }
+
     void composeAndSubmit()
     {
         auto c = open();

@@ -195,6 +195,37 @@ private Q_SLOTS:
         QCOMPARE(count(), 0);
     }
 
+    // Esc in editing asks before the typed values go; in viewing nothing is asked.
+    void escWhileEditingAsksFirst()
+    {
+        addRow(QStringLiteral("7"), QStringLiteral("钱七"));
+        auto listed = Students::list(db());
+        StudentInfo form;
+        form.prepareView(listed->first().values);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QTest::mouseClick(form.BN_Edit, Qt::LeftButton);
+        QTest::keyClicks(form.Text[6], "13800138000");
+        MessageService::clearMessages();
+        MessageService::setNextAnswer(MsgAnswer::Cancel);
+        QTest::keyClick(form.Text[6], Qt::Key_Escape);
+        QCOMPARE(MessageService::texts(), QStringList({ "是否需要保存？" }));
+        QVERIFY(form.isVisible());
+        MessageService::setNextAnswer(MsgAnswer::No);
+        QTest::keyClick(form.Text[6], Qt::Key_Escape);
+        QVERIFY(!form.isVisible());
+        auto row = db().select(QStringLiteral("select 联系电话 from tblLogin where 学号=?"), { QStringLiteral("7") });
+        QCOMPARE(row->text(0), QString());
+
+        StudentInfo view;
+        view.prepareView(listed->first().values);
+        view.show();
+        MessageService::clearMessages();
+        QTest::keyClick(&view, Qt::Key_Escape);
+        QVERIFY(!view.isVisible());
+        QVERIFY(MessageService::messages().isEmpty());
+    }
+
     void deleteAsksFirst()
     {
         addRow(QStringLiteral("5"), QStringLiteral("赵六"));

@@ -11,6 +11,7 @@
 #include "tests/TestRecord.h"
 #include "tests/TestWatch.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -263,6 +264,88 @@ private Q_SLOTS:
         QTest::mouseClick(fill.Command2, Qt::LeftButton);
         QCOMPARE(MessageService::texts().size(), 1);
         QVERIFY(MessageService::texts().first().contains(QStringLiteral("已不存在")));
+    }
+
+    // The teacher types where the focus is: after every move and save the first
+    // score is focused and selected, so a correction replaces the old value.
+    void scoreEntryTypesWhereTheTeacherLooks()
+    {
+        addStudents({ "0001", "0002" });
+        const int number = define({ 0, 1 }, true, true);
+        mod().SelNo = QString::number(number);
+        TestFill fill;
+        fill.load();
+        fill.show();
+        QVERIFY(QTest::qWaitForWindowActive(&fill));
+        const auto typed = [](const char* keys) { QTest::keyClicks(QApplication::focusWidget(), keys); };
+        QCOMPARE(QApplication::focusWidget(), fill.Text[1]);
+        QCOMPARE(fill.txtStudentName->text(), QStringLiteral("学生0001"));
+
+        fill.Check->setChecked(true);
+        typed("8");
+        QTest::mouseClick(fill.BN_Next, Qt::LeftButton);
+        QCOMPARE(fill.txtStudentName->text(), QStringLiteral("学生0002"));
+        QCOMPARE(QApplication::focusWidget(), fill.Text[1]);
+        typed("9");
+        QTest::mouseClick(fill.BN_Previous, Qt::LeftButton);
+        QCOMPARE(fill.Text[1]->text(), QStringLiteral("8"));
+        typed("18");
+        QTest::mouseClick(fill.BN_Save, Qt::LeftButton);
+        QCOMPARE(score(number, QStringLiteral("0001"), "语文"), QStringLiteral("18"));
+        QCOMPARE(score(number, QStringLiteral("0002"), "语文"), QStringLiteral("9"));
+        QCOMPARE(QApplication::focusWidget(), fill.Text[1]);
+        QCOMPARE(fill.Text[1]->selectedText(), QStringLiteral("18"));
+
+        // Tab follows the screen: scores, attendance, comment, then the buttons.
+        QStringList order;
+        for (int i = 0; i < 14; ++i) {
+            order << QApplication::focusWidget()->objectName();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        QCOMPARE(order, QStringList({ "Text1", "Text2", "txtDuty0", "txtDuty1", "txtDuty2", "txtDuty3", "txtDuty4",
+                                      "txtTeacher", "BN_Comment", "BN_First", "BN_Previous", "BN_Next", "BN_Last",
+                                      "BN_Save" }));
+
+        // Esc on the save question answers neither: no save, no move, nothing dropped.
+        fill.Check->setChecked(false);
+        fill.Text[1]->setFocus();
+        fill.Text[1]->selectAll();
+        typed("5");
+        MessageService::clearMessages();
+        MessageService::setNextAnswer(MsgAnswer::Cancel);
+        QTest::mouseClick(fill.BN_Next, Qt::LeftButton);
+        QCOMPARE(MessageService::texts(), QStringList({ "是否需要保存？" }));
+        QCOMPARE(fill.txtStudentName->text(), QStringLiteral("学生0001"));
+        QCOMPARE(fill.Text[1]->text(), QStringLiteral("5"));
+        QCOMPARE(score(number, QStringLiteral("0001"), "语文"), QStringLiteral("18"));
+
+        // Esc on the window asks too: Esc again keeps it, No drops and closes, Yes saves and closes.
+        MessageService::setNextAnswer(MsgAnswer::Cancel);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QVERIFY(fill.isVisible());
+        MessageService::setNextAnswer(MsgAnswer::No);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QVERIFY(!fill.isVisible());
+        QCOMPARE(score(number, QStringLiteral("0001"), "语文"), QStringLiteral("18"));
+
+        TestFill again;
+        again.load();
+        again.show();
+        QVERIFY(QTest::qWaitForWindowActive(&again));
+        typed("66");
+        MessageService::setNextAnswer(MsgAnswer::Yes);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QVERIFY(!again.isVisible());
+        QCOMPARE(score(number, QStringLiteral("0001"), "语文"), QStringLiteral("66"));
+        // 返回 leaves without a question, as it always has.
+        TestFill third;
+        third.load();
+        third.show();
+        third.Text[1]->setText(QStringLiteral("1"));
+        MessageService::clearMessages();
+        QTest::mouseClick(third.BN_Back, Qt::LeftButton);
+        QVERIFY(!third.isVisible());
+        QVERIFY(MessageService::messages().isEmpty());
     }
 
     void emptyScoreTableAndMissingTest()
