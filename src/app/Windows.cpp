@@ -37,7 +37,8 @@ MainForm* showMainForm()
     auto* form = new MainForm;
     form->setAttribute(Qt::WA_DeleteOnClose);
     current() = form;
-    form->show();
+    // The whole screen for the child windows: the lists need their width on a small laptop.
+    form->showMaximized();
     // After the login window has gone, so its messages stand over the main window.
     QTimer::singleShot(0, form, &MainForm::load);
     return form;
