@@ -336,16 +336,7 @@ bool TestFill::saveBeforeMoving()
     if (Check->isChecked())
         return store();
     // Esc answers neither: no save, no move.
-    switch (MessageService::ask(QStringLiteral("是否需要保存？"), MsgIcon::Question)) {
-    case MsgAnswer::Yes:
-        return store();
-    case MsgAnswer::No:
-        return true;
-    case MsgAnswer::Ok:
-    case MsgAnswer::Cancel:
-        break;
-    }
-    return false;
+    return ChildWindow::mayDropUnsaved([this] { return store(); });
 }
 
 void TestFill::moveTo(int row)

@@ -320,11 +320,13 @@ private Q_SLOTS:
         QCOMPARE(score(number, QStringLiteral("0001"), "语文"), QStringLiteral("18"));
 
         // Esc on the window asks too: Esc again keeps it, No drops and closes, Yes saves and closes.
-        MessageService::setNextAnswer(MsgAnswer::Cancel);
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        const auto escAnswered = [](MsgAnswer answer) {
+            MessageService::setNextAnswer(answer);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        };
+        escAnswered(MsgAnswer::Cancel);
         QVERIFY(fill.isVisible());
-        MessageService::setNextAnswer(MsgAnswer::No);
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        escAnswered(MsgAnswer::No);
         QVERIFY(!fill.isVisible());
         QCOMPARE(score(number, QStringLiteral("0001"), "语文"), QStringLiteral("18"));
 
@@ -333,18 +335,15 @@ private Q_SLOTS:
         again.show();
         QVERIFY(QTest::qWaitForWindowActive(&again));
         typed("66");
-        MessageService::setNextAnswer(MsgAnswer::Yes);
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        escAnswered(MsgAnswer::Yes);
         QVERIFY(!again.isVisible());
         QCOMPARE(score(number, QStringLiteral("0001"), "语文"), QStringLiteral("66"));
         // 返回 leaves without a question, as it always has.
-        TestFill third;
-        third.load();
-        third.show();
-        third.Text[1]->setText(QStringLiteral("1"));
+        again.show();
+        again.Text[1]->setText(QStringLiteral("1"));
         MessageService::clearMessages();
-        QTest::mouseClick(third.BN_Back, Qt::LeftButton);
-        QVERIFY(!third.isVisible());
+        QTest::mouseClick(again.BN_Back, Qt::LeftButton);
+        QVERIFY(!again.isVisible());
         QVERIFY(MessageService::messages().isEmpty());
     }
 
