@@ -223,7 +223,10 @@ void MainForm::showChild(QWidget* window)
         }
     }
     window->show();
-    sub->showNormal();
+    if (sub->isMinimized())
+        sub->showNormal();
+    else
+        sub->show();
     m_mdi->setActiveSubWindow(sub);
     sub->raise();
 }
