@@ -3,6 +3,7 @@
 #include "platform/MessageService.h"
 
 #include <QApplication>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -14,6 +15,12 @@ void install()
         QMessageBox box(QApplication::activeWindow());
         box.setWindowTitle(m.title);
         box.setText(m.text);
+        // Wide enough for its title, which a short question would otherwise cut.
+        if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+            const int width = box.fontMetrics().horizontalAdvance(m.title) + 140;
+            grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(), 0,
+                          1, grid->columnCount());
+        }
         switch (m.icon) {
         case MsgIcon::None:
             box.setIcon(QMessageBox::NoIcon);
