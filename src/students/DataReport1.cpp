@@ -5,7 +5,11 @@
 #include "platform/MessageService.h"
 #include "students/ReportLayout.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include <QAction>
+#include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPrinter>
@@ -17,33 +21,70 @@ namespace velmora {
 namespace {
 
 struct ReportColumn {
-    int left;
     const char* label;
-    int labelWidth;
     const char* column;
-    int fieldWidth;
+    int width; // twips, with the gap to the next column
 };
 
-// Positions and widths in twips.
+// In the report's column order. Each column holds its longest usual value on
+// one line at 9 pt (a 10-digit 学号, a 5-character name, a date, a
+// 20-digit phone number); longer texts wrap within their column.
+// 备注 takes what is left of the line.
 const ReportColumn kColumns[] = {
-    { 0, "学号:", 1290, "学号", 1440 },          { 567, "姓名:", 1305, "姓名", 1440 },
-    { 1134, "性别:", 1305, "性别", 1440 },       { 1701, "出生年月:", 1290, "出生年月", 1440 },
-    { 2835, "民族:", 1305, "民族", 1440 },       { 3969, "籍贯:", 1305, "籍贯", 1440 },
-    { 4536, "家庭住址:", 1305, "家庭住址", 1440 }, { 6236, "联系电话:", 1305, "联系电话", 1440 },
-    { 7370, "毕业于:", 1305, "毕业于", 1440 },   { 8504, "毕业至:", 1290, "毕业至", 1440 },
-    { 9638, "备注:", 570, "备注", 570 },
+    { "学号:", "学号", 1020 },         { "姓名:", "姓名", 960 },         { "性别:", "性别", 540 },
+    { "出生年月:", "出生年月", 1080 }, { "民族:", "民族", 780 },         { "籍贯:", "籍贯", 780 },
+    { "家庭住址:", "家庭住址", 2580 }, { "联系电话:", "联系电话", 1920 }, { "毕业于:", "毕业于", 1500 },
+    { "毕业至:", "毕业至", 1500 },     { "备注:", "备注", 0 },
 };
-constexpr int kRowHeight = 240;
-constexpr int kTitleLeft = 4535;
-constexpr int kTitleWidth = 3405;
+constexpr int kColumnGap = 60;
+constexpr int kLastColumnMinimum = 900;
 
+// The report's faces. Their fonts map each glyph back to the character
+// printed, so text copied from the PDF or searched in it is what was printed
+// (with the Noto CJK faces, 生 comes back as the Kangxi radical ⽣).
 QFont songti()
 {
-    QFont f(QStringLiteral("Noto Serif CJK SC"));
+    QFont f;
+    f.setFamilies({ QStringLiteral("AR PL UMing CN"), QStringLiteral("Noto Serif CJK SC") });
     f.setStyleHint(QFont::Serif);
     f.setPointSizeF(9);
     return f;
 }
+
+QFont titleFont()
+{
+    QFont f;
+    f.setFamilies({ QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC") });
+    f.setStyleHint(QFont::SansSerif);
+    f.setPointSizeF(21.75);
+    f.setBold(true);
+    return f;
+}
+
+struct Placed {
+    double left;
+    double width;
+};
+
+// The columns across the printable width, in twips; narrower paper narrows
+// them all alike, and the text wraps the more.
+QVector<Placed> placeColumns(double pageWidth)
+{
+    double designed = kLastColumnMinimum;
+    for (const ReportColumn& c : kColumns)
+        designed += c.width;
+    const double scale = std::min(1.0, pageWidth / designed);
+    QVector<Placed> placed;
+    double left = 0;
+    for (const ReportColumn& c : kColumns) {
+        const double width = c.width > 0 ? c.width * scale : pageWidth - left;
+        placed.push_back({ left, std::max(1.0, width - (c.width > 0 ? kColumnGap : 0)) });
+        left += width;
+    }
+    return placed;
+}
+
+constexpr int kWrap = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap | Qt::TextWrapAnywhere;
 
 } // namespace
 
@@ -114,17 +155,28 @@ int DataReport1::render(QPrinter* printer, const QVector<QStringList>& rows)
     const QRectF area = printer->pageLayout().paintRectPixels(printer->resolution());
     const double px = printer->resolution() / 1440.0;
     const int pageTwips = int(area.height() / px);
-    const auto pages = ReportLayout::paginate(int(rows.size()), pageTwips);
-
-    QFont title(QStringLiteral("Noto Sans CJK SC"));
-    title.setStyleHint(QFont::SansSerif);
-    title.setPointSizeF(21.75);
-    title.setBold(true);
-    const QFont body = songti();
+    const QVector<Placed> columns = placeColumns(area.width() / px);
     auto box = [px](double left, double top, double width, double height) {
         return QRectF(left * px, top * px, width * px, height * px);
     };
-    const int flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
+
+    const QFont body = songti();
+    p.setFont(body);
+    const QFontMetricsF metrics(body, printer);
+    const int lineTwips = std::max(ReportLayout::kDetail, int(std::ceil(metrics.lineSpacing() / px)));
+    // Each row as tall as its most wrapped value.
+    QVector<int> heights;
+    heights.reserve(rows.size());
+    for (const QStringList& values : rows) {
+        double tallest = 0;
+        for (int c = 0; c < columns.size(); ++c) {
+            const QString text = values.value(c);
+            if (!text.isEmpty())
+                tallest = std::max(tallest, p.boundingRect(box(0, 0, columns[c].width, 1e6), kWrap, text).height());
+        }
+        heights << std::max(lineTwips, int(std::ceil(tallest / px)) + 30);
+    }
+    const auto pages = ReportLayout::paginate(heights, pageTwips);
 
     for (int n = 0; n < pages.size(); ++n) {
         if (n > 0)
@@ -132,26 +184,23 @@ int DataReport1::render(QPrinter* printer, const QVector<QStringList>& rows)
         const ReportLayout::Page& page = pages[n];
         double y = 0;
         if (page.reportHeader) {
-            p.setFont(title);
-            p.drawText(box(kTitleLeft, y, kTitleWidth, ReportLayout::kReportHeader), Qt::AlignCenter,
+            p.setFont(titleFont());
+            p.drawText(box(0, y, area.width() / px, ReportLayout::kReportHeader), Qt::AlignCenter,
                        QStringLiteral("学 生 信 息 表"));
             y += ReportLayout::kReportHeader;
         }
         p.setFont(body);
-        for (const ReportColumn& c : kColumns)
-            p.drawText(box(c.left, y, c.labelWidth, kRowHeight), flags, QString::fromUtf8(c.label));
+        for (int c = 0; c < columns.size(); ++c)
+            p.drawText(box(columns[c].left, y, columns[c].width, ReportLayout::kPageHeader), kWrap,
+                       QString::fromUtf8(kColumns[c].label));
         y += ReportLayout::kPageHeader;
         for (int r = page.firstRow; r < page.firstRow + page.rowCount; ++r) {
-            const QStringList& values = rows[r];
-            for (int c = 0; c < int(std::size(kColumns)); ++c) {
-                const QRectF field = box(kColumns[c].left, y, kColumns[c].fieldWidth, kRowHeight);
-                p.save();
-                p.setClipRect(field);
-                p.drawText(field, flags, values.value(c));
-                p.restore();
-            }
-            y += ReportLayout::kDetail;
+            for (int c = 0; c < columns.size(); ++c)
+                p.drawText(box(columns[c].left, y, columns[c].width, heights[r]), kWrap, rows[r].value(c));
+            y += heights[r];
         }
+        p.drawText(box(0, pageTwips - ReportLayout::kPageFooter, area.width() / px, ReportLayout::kPageFooter),
+                   Qt::AlignHCenter | Qt::AlignBottom, ReportLayout::pageNumber(n + 1, int(pages.size())));
     }
     return int(pages.size());
 }

@@ -82,22 +82,33 @@ private Q_SLOTS:
         QVERIFY(none[0].reportHeader && none[0].reportFooter);
         QCOMPARE(none[0].rowCount, 0);
 
-        auto sixty = ReportLayout::paginate(60, page);
-        QCOMPARE(sixty.size(), 3);
+        auto sixty = ReportLayout::paginate(100, page);
         QCOMPARE(sixty[0].rowCount, (page - 570 - 255 - 360) / 240);
         QCOMPARE(sixty[1].firstRow, sixty[0].rowCount);
         QVERIFY(!sixty[1].reportHeader);
-        int total = 0;
-        for (const auto& p : sixty)
-            total += p.rowCount;
-        QCOMPARE(total, 60);
-        QVERIFY(sixty.last().reportFooter);
-        QCOMPARE(sixty.last().rowCount, 0);
+        QCOMPARE(sixty[1].rowCount, (page - 255 - 360) / 240);
 
-        // The footer shares the last page when it fits.
-        auto few = ReportLayout::paginate(5, page);
-        QCOMPARE(few.size(), 1);
-        QVERIFY(few[0].reportFooter);
+        // The empty report footer never takes a page of its own: every class
+        // size from one student to three pages' worth prints students on every page.
+        for (int students = 1; students <= 100; ++students) {
+            const auto pages = ReportLayout::paginate(students, page);
+            int total = 0;
+            for (const auto& p : pages) {
+                QVERIFY2(p.rowCount > 0, qPrintable(QString::number(students)));
+                total += p.rowCount;
+            }
+            QCOMPARE(total, students);
+        }
+        QVERIFY(ReportLayout::paginate(5, page)[0].reportFooter);
+        QVERIFY(!ReportLayout::paginate(30, page).last().reportFooter);
+
+        // Tall rows take their height; a row taller than a page still gets one.
+        auto tall = ReportLayout::paginate(QVector<int> { 240, 3000, 240, 20000, 240 }, page);
+        QCOMPARE(tall.size(), 3);
+        QCOMPARE(tall[0].rowCount, 3);
+        QCOMPARE(tall[1].rowCount, 1);
+        QCOMPARE(tall[2].firstRow, 4);
+        QCOMPARE(ReportLayout::pageNumber(2, 3), QStringLiteral("第 2 页 / 共 3 页"));
     }
 };
 
