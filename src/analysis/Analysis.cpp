@@ -4,6 +4,7 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cmath>
 
 namespace velmora::Analysis {
@@ -30,8 +31,7 @@ int share(int count, int total)
 {
     if (total <= 0)
         return 0;
-    const double quotient = double(count) / double(total);
-    return int(std::floor(quotient * 100.0));
+    return int(qint64(std::max(0, count)) * 100 / total);
 }
 
 SubjectStats subjectStats(const QVector<int>& scores)
@@ -91,14 +91,14 @@ QVector<QVector<std::optional<double>>> chartValues(const QVector<QStringList>& 
     return values;
 }
 
-QString sumExpression(const QVector<int>& subjectIndexes)
+void sortByTotal(QList<QStringList>& rows, int numberColumn, int totalColumn)
 {
-    QStringList names;
-    for (int i : subjectIndexes) {
-        if (i >= 0 && i < Schema::subjects().size())
-            names << Schema::subjects()[i];
-    }
-    return names.join(QLatin1Char('+'));
+    std::stable_sort(rows.begin(), rows.end(), [=](const QStringList& a, const QStringList& b) {
+        const int ta = a.value(totalColumn).toInt(), tb = b.value(totalColumn).toInt();
+        if (ta != tb)
+            return ta > tb;
+        return a.value(numberColumn).trimmed() < b.value(numberColumn).trimmed();
+    });
 }
 
 std::optional<int> parseCount(const QString& text, int max)

@@ -27,7 +27,8 @@ const QStringList& bandLabels(); // 60分以下, 60-69, 70-79, 80-89, 90-99, 100
 int bandOf(int score);
 // Empty scores are left out before this: they are no score at all.
 SubjectStats subjectStats(const QVector<int>& scores);
-// The share in whole percent, cut as the old program cut it: (count / total) × 100, then the integer part.
+// The share in whole percent, cut to the whole number below, in exact
+// integer arithmetic: 57 of 100 is 57, 2 of 3 is 66.
 int share(int count, int total);
 // Up to fifteen significant digits, no trailing zeros: 78.3333333333333, 80.
 QString formatAverage(double average);
@@ -37,9 +38,10 @@ QString formatAverage(double average);
 // with none there is no point. Rows are tests, columns subjects.
 QVector<QVector<std::optional<double>>> chartValues(const QVector<QStringList>& cells);
 
-// "语文+数学": the subjects given by index, joined for an ORDER BY; only
-// names from the fixed list reach the statement.
-QString sumExpression(const QVector<int>& subjectIndexes);
+// Rows of the class table ordered by the total shown in `totalColumn`,
+// highest first, equal totals by ascending 学号: the same on every database,
+// whatever it does with empty scores.
+void sortByTotal(QList<QStringList>& rows, int numberColumn, int totalColumn);
 
 // A whole number typed for the first or last N rows: digits only, 0..max.
 std::optional<int> parseCount(const QString& text, int max);

@@ -162,7 +162,6 @@ bool Analyze_Class::FillTableHead()
         else
             Check2[i]->setEnabled(false);
     }
-    m_sumExpression = Analysis::sumExpression(m_test.items.subjects);
     Grid->setHeaders(headers);
     Grid->setColumnTwips(0, 1110);
     Grid->setColumnTwips(1, 1185);
@@ -175,7 +174,7 @@ bool Analyze_Class::FillTableHead()
     return true;
 }
 
-void Analyze_Class::FillTable(const RecordSet& rows, const QVector<int>& summed)
+void Analyze_Class::FillTable(const RecordSet& rows, const QVector<int>& summed, bool byTotal)
 {
     RecordSet r = rows;
     QVector<int> columns;
@@ -199,10 +198,12 @@ void Analyze_Class::FillTable(const RecordSet& rows, const QVector<int>& summed)
         values[1] = QString::number(total);
         cells << values;
     }
+    if (byTotal)
+        Analysis::sortByTotal(cells, 0, 1);
     Grid->setRows(std::move(cells));
 }
 
-bool Analyze_Class::run(const QString& orderBy, const QVector<int>& summed)
+bool Analyze_Class::run(const QString& orderBy, const QVector<int>& summed, bool byTotal)
 {
     auto rows = mod().Conn.select(QStringLiteral("select * from tblScore%1 order by %2").arg(m_test.number).arg(orderBy));
     if (!rows) {
@@ -215,7 +216,7 @@ bool Analyze_Class::run(const QString& orderBy, const QVector<int>& summed)
             return false;
         }
     }
-    FillTable(*rows, summed);
+    FillTable(*rows, summed, byTotal);
     if (rows->recordCount() == 0)
         MessageService::info(QStringLiteral("这次考试还没有学生的成绩记录！"));
     return true;
@@ -246,10 +247,10 @@ void Analyze_Class::sort()
         MessageService::info(QStringLiteral("至少要选一项！"));
         return;
     }
-    const QString expression = bySelection ? Analysis::sumExpression(selectedSubjects()) : m_sumExpression;
     const QVector<int> used = bySelection ? selectedSubjects() : QVector<int>();
-    // Equal sums in student-number order, the same on every database.
-    if (run(expression + QStringLiteral(" desc, 学号"), used) && bySelection)
+    // Sorted on the totals shown, where an empty score counts 0, not in SQL,
+    // where the sum of a row with an empty score is itself empty.
+    if (run(QStringLiteral("学号"), used, true) && bySelection)
         Grid->setText(0, 1, QStringLiteral("所选%1门总分").arg(used.size()));
 }
 

@@ -60,14 +60,13 @@ private:
     // The header for the test; false when the test is gone.
     bool FillTableHead();
     // The total is of the subjects in `summed`, or of every column shown when empty.
-    void FillTable(const RecordSet& rows, const QVector<int>& summed = {});
+    void FillTable(const RecordSet& rows, const QVector<int>& summed = {}, bool byTotal = false);
     void subjectClicked(int index);
     QVector<int> selectedSubjects() const;
-    bool run(const QString& orderBy, const QVector<int>& summed = {});
+    bool run(const QString& orderBy, const QVector<int>& summed = {}, bool byTotal = false);
     void openStudent();
 
     TestRecord m_test;
-    QString m_sumExpression;
 };
 
 } // namespace velmora

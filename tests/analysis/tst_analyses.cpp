@@ -130,6 +130,28 @@ private Q_SLOTS:
         QVERIFY(MessageService::texts().first().contains(QStringLiteral("已不存在")));
     }
 
+    // An empty score counts 0 in the total shown, and the order follows the
+    // totals shown, ties by 学号, on every database.
+    void emptyScoresSortByTheTotalShown()
+    {
+        students({ "1", "2", "3", "4" });
+        const int t = define({ 0, 1 });
+        scores(t, QStringLiteral("1"), QStringLiteral("语文=?, 数学=?"), { 50, 40 });
+        scores(t, QStringLiteral("2"), QStringLiteral("语文=?, 数学=?"), { 95, QVariant() });
+        scores(t, QStringLiteral("3"), QStringLiteral("语文=?, 数学=?"), { QVariant(), QVariant() });
+        scores(t, QStringLiteral("4"), QStringLiteral("语文=?, 数学=?"), { 60, 35 });
+        mod().SelNo = QString::number(t);
+        Analyze_Class a;
+        a.load();
+        QTest::mouseClick(a.BN_Sort, Qt::LeftButton);
+        QCOMPARE(column(a.Grid, 0), QStringList({ "2", "4", "1", "3" }));
+        QCOMPARE(column(a.Grid, 1), QStringList({ "95", "95", "90", "0" }));
+        QTest::mouseClick(a.Check2[0], Qt::LeftButton);
+        QTest::mouseClick(a.BN_Sort, Qt::LeftButton);
+        QCOMPARE(column(a.Grid, 0), QStringList({ "1", "4", "2", "3" }));
+        QCOMPARE(column(a.Grid, 1), QStringList({ "40", "35", "0", "0" }));
+    }
+
     void subjectSummary()
     {
         students({ "3", "1", "2" });

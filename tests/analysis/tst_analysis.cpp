@@ -24,7 +24,15 @@ private Q_SLOTS:
         QCOMPARE(s.bandShares, (std::array<int, 6> { 33, 0, 0, 0, 33, 33 }));
 
         QCOMPARE(Analysis::formatAverage(Analysis::subjectStats({ 70, 90 }).average), QStringLiteral("80"));
-        QCOMPARE(Analysis::share(57, 100), 56);
+        // Exact: the floating-point quotient made 57 of 100 into 56 and 29 of 100 into 28.
+        QCOMPARE(Analysis::share(57, 100), 57);
+        QCOMPARE(Analysis::share(29, 100), 29);
+        QCOMPARE(Analysis::share(2, 3), 66);
+        QCOMPARE(Analysis::share(45, 45), 100);
+        for (int n = 1; n <= 200; ++n) {
+            for (int k = 0; k <= n; ++k)
+                QVERIFY(Analysis::share(k, n) * n <= k * 100 && (Analysis::share(k, n) + 1) * n > k * 100);
+        }
         QCOMPARE(Analysis::share(1, 0), 0);
 
         // Band edges; a score outside 0..100 is counted but in no band.
@@ -66,14 +74,20 @@ private Q_SLOTS:
         QVERIFY(chartValues({}).isEmpty());
     }
 
-    void typedCountsAndSortExpressions()
+    void typedCountsAndTotalOrder()
     {
         QCOMPARE(Analysis::parseCount(QStringLiteral("3"), 10), std::optional<int>(3));
         QCOMPARE(Analysis::parseCount(QStringLiteral(" 0 "), 10), std::optional<int>(0));
         for (const char* bad : { "", "-1", "2.5", "3 or 1=1", "11", "１" })
             QVERIFY2(!Analysis::parseCount(QString::fromUtf8(bad), 10), bad);
-        QCOMPARE(Analysis::sumExpression({ 0, 1, 13 }), QStringLiteral("语文+数学+健康"));
-        QCOMPARE(Analysis::sumExpression({ 99, -1 }), QString());
+
+        // Highest total first, equal totals by 学号, whatever order the rows came in.
+        QList<QStringList> rows { { "3", "150" }, { "1", "150" }, { "2", "0" }, { "4", "151" }, { "10", "150" } };
+        Analysis::sortByTotal(rows, 0, 1);
+        QStringList order;
+        for (const QStringList& r : rows)
+            order << r[0];
+        QCOMPARE(order, QStringList({ "4", "1", "10", "3", "2" }));
     }
 };
 
