@@ -142,6 +142,7 @@ private Q_SLOTS:
         scores(t, QStringLiteral("4"), QStringLiteral("语文=?, 数学=?"), { 60, 35 });
         mod().SelNo = QString::number(t);
         Analyze_Class a;
+        a.show();
         a.load();
         QTest::mouseClick(a.BN_Sort, Qt::LeftButton);
         QCOMPARE(column(a.Grid, 0), QStringList({ "2", "4", "1", "3" }));
