@@ -22,13 +22,25 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QCursor>
 #include <QRegularExpression>
+#include <QScatterSeries>
+#include <QToolTip>
 #include <QValueAxis>
 #include <QVBoxLayout>
 
 #include <cmath>
 
 namespace velmora {
+
+bool PersonChartData::anyEstimated() const
+{
+    for (const auto& row : estimated) {
+        if (row.contains(true))
+            return true;
+    }
+    return false;
+}
 
 void drawPersonChart(QChartView* view, const PersonChartData& data, bool large)
 {
@@ -49,6 +61,38 @@ void drawPersonChart(QChartView* view, const PersonChartData& data, bool large)
     series->setLabelsVisible(large);
     series->setLabelsPosition(QAbstractBarSeries::LabelsOutsideEnd);
     chart->addSeries(series);
+    // The theme gives each test its colour on adding; an estimated bar takes a
+    // paler one and says so when pointed at. The labels stand outside the
+    // bars, on the chart's white: dark text.
+    const QList<QBarSet*> sets = series->barSets();
+    for (int s = 0; s < sets.size(); ++s) {
+        QBarSet* set = sets[s];
+        set->setLabelColor(QColor(33, 33, 33));
+        const QColor colour = set->color();
+        set->setSelectedColor(QColor::fromRgbF(0.35 * colour.redF() + 0.65, 0.35 * colour.greenF() + 0.65,
+                                               0.35 * colour.blueF() + 0.65));
+        const QVector<bool> estimated = data.estimated.value(s);
+        for (int c = 0; c < estimated.size(); ++c) {
+            if (estimated[c])
+                set->selectBar(c);
+        }
+        QObject::connect(set, &QBarSet::hovered, set, [set, estimated, categories = data.categories](bool on, int c) {
+            if (!on)
+                return;
+            QToolTip::showText(QCursor::pos(), QStringLiteral("%1 %2：%3%4")
+                                                   .arg(set->label(), categories.value(c))
+                                                   .arg(set->at(c))
+                                                   .arg(estimated.value(c) ? QStringLiteral("（估算）") : QString()));
+        });
+    }
+    if (data.anyEstimated()) {
+        // Only for its entry in the legend.
+        auto* note = new QScatterSeries;
+        note->setName(PersonChartData::estimateLegend());
+        note->setColor(QColor(200, 200, 200));
+        note->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
+        chart->addSeries(note);
+    }
     auto* categories = new QBarCategoryAxis;
     categories->append(data.categories);
     chart->addAxis(categories, Qt::AlignBottom);
@@ -295,11 +339,15 @@ void Analyze_Person::fillChart()
     for (int c = 3; c < Grid->cols(); ++c)
         m_chart.categories << Grid->text(0, c);
     const auto values = Analysis::chartValues(cells);
-    for (const auto& row : values) {
+    for (int r = 0; r < values.size(); ++r) {
         QVector<double> series;
-        for (const auto& v : row)
-            series << (v ? *v : std::nan(""));
+        QVector<bool> estimated;
+        for (int c = 0; c < values[r].size(); ++c) {
+            series << (values[r][c] ? *values[r][c] : std::nan(""));
+            estimated << (values[r][c] && cells[r].value(c) == QStringLiteral("---"));
+        }
         m_chart.values << series;
+        m_chart.estimated << estimated;
     }
     drawPersonChart(Chart, m_chart, false);
 }

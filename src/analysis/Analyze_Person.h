@@ -22,6 +22,12 @@ struct PersonChartData {
     QStringList names;  // test names, for the legend
     // [series][category]; NaN where there is no point.
     QVector<QVector<double>> values;
+    // [series][category]: the test has no such subject and the value is estimated.
+    QVector<QVector<bool>> estimated;
+
+    bool anyEstimated() const;
+    // The legend entry that says what the lighter bars are.
+    static QString estimateLegend() { return QStringLiteral("浅色柱：估算值（该次考试没有这门科目）"); }
 };
 
 // 个人成绩分析: one student's results across tests, as a table and a chart.

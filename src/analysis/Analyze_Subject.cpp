@@ -16,6 +16,8 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+
+#include <algorithm>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPieSeries>
@@ -117,6 +119,12 @@ Analyze_Subject::Analyze_Subject(QWidget* parent)
     Grid1->setVerticalHeaderLabels({ QStringLiteral("人数"), QStringLiteral("比例") });
     Grid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Grid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    // Never narrower than its headers: "60分以下" reads whole.
+    int headers = Grid1->verticalHeader()->sizeHint().width() + 2 * Grid1->frameWidth() + 4;
+    for (int b = 0; b < Analysis::bandLabels().size(); ++b)
+        headers += std::max(Grid1->horizontalHeader()->sectionSizeHint(b),
+                            Grid1->horizontalHeader()->fontMetrics().horizontalAdvance(Analysis::bandLabels()[b]) + 24);
+    Grid1->setMinimumWidth(headers);
     Grid1->setFixedHeight(Grid1->horizontalHeader()->sizeHint().height() + 2 * Grid1->verticalHeader()->defaultSectionSize() + 6);
     (new QVBoxLayout(Frame2))->addWidget(Grid1);
 
@@ -128,6 +136,8 @@ Analyze_Subject::Analyze_Subject(QWidget* parent)
     titleFont.setBold(true);
     chart->setTitleFont(titleFont);
     chart->addSeries(Pie);
+    // Room outside the pie for its labels.
+    Pie->setPieSize(0.55);
     chart->legend()->setAlignment(Qt::AlignRight);
     chart->setAnimationOptions(QChart::NoAnimation);
     Chart = new QChartView(chart, this);
@@ -226,6 +236,7 @@ void Analyze_Subject::load()
         Grid1->item(1, b)->setTextAlignment(Qt::AlignCenter);
         QPieSlice* slice = Pie->append(Analysis::bandLabels()[b], s.bands[size_t(b)]);
         slice->setColor(colours[b]);
+        slice->setLabel(QStringLiteral("%1：%2人").arg(Analysis::bandLabels()[b]).arg(s.bands[size_t(b)]));
         slice->setLabelVisible(s.bands[size_t(b)] > 0);
     }
 }

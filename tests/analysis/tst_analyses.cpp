@@ -14,6 +14,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
+#include <QHeaderView>
+#include <QPieSlice>
+#include <QTableWidget>
 #include <QtTest>
 
 #include <cmath>
@@ -161,6 +168,7 @@ private Q_SLOTS:
         scores(t, QStringLiteral("2"), QStringLiteral("英语=?"), { 95 });
         scores(t, QStringLiteral("3"), QStringLiteral("英语=?"), { 58 });
         Analyze_Subject_Sel sel;
+        sel.setAttribute(Qt::WA_DeleteOnClose, false); // on the stack here
         sel.load();
         sel.txtNumber->setCurrentIndex(0);
         Q_EMIT sel.txtNumber->activated(0);
@@ -182,8 +190,17 @@ private Q_SLOTS:
         QCOMPARE(a.Grid->rowTexts(1), QStringList({ "英语成绩", "100", "95", "58" }));
         QCOMPARE(a.Grid1->item(1, 4)->text(), QStringLiteral("33%"));
         QCOMPARE(a.Pie->count(), 6);
-        QCOMPARE(a.Pie->slices()[5]->label(), QStringLiteral("100"));
+        QCOMPARE(a.Pie->slices()[5]->label(), QStringLiteral("100：1人"));
         QCOMPARE(a.Pie->slices()[0]->value(), 1.0);
+        // Every band header reads whole at the opening size.
+        a.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&a));
+        for (int b = 0; b < 6; ++b) {
+            const QString header = a.Grid1->horizontalHeaderItem(b)->text();
+            QVERIFY2(a.Grid1->horizontalHeader()->sectionSize(b)
+                         >= a.Grid1->horizontalHeader()->fontMetrics().horizontalAdvance(header) + 6,
+                     qPrintable(header));
+        }
 
         // An empty score is left out; a score above 100 is a real highest.
         scores(t, QStringLiteral("3"), QStringLiteral("英语=?"), { QVariant() });
@@ -228,6 +245,22 @@ private Q_SLOTS:
         QCOMPARE(chart.values[1][1], 80.0); // between 70 and 90, in its own subject
         QCOMPARE(chart.values[3][2], 65.0); // one side only
         QCOMPARE(chart.values[2][0], 87.5);
+        QVERIFY(chart.estimated[1][1] && !chart.estimated[1][0] && chart.estimated[3][2]);
+        QVERIFY(chart.anyEstimated());
+        // Estimated bars: paler, and named in the legend; labels readable on white.
+        Analyze_Person_Chart big(p.chartData());
+        QCOMPARE(big.windowTitle(), QStringLiteral("图形放大"));
+        const auto bars = qobject_cast<QBarSeries*>(big.Chart->chart()->series().first());
+        QVERIFY(bars->isLabelsVisible());
+        for (QBarSet* set : bars->barSets())
+            QVERIFY(qGray(set->labelColor().rgb()) < 128);
+        QStringList legend;
+        for (QAbstractSeries* s : big.Chart->chart()->series())
+            legend << s->name();
+        QVERIFY(legend.contains(PersonChartData::estimateLegend()));
+        QBarSet* second = bars->barSets()[1];
+        QVERIFY(second->isBarSelected(1) && !second->isBarSelected(0));
+        QVERIFY(qGray(second->selectedColor().rgb()) > qGray(second->color().rgb()));
 
         QTest::mouseClick(p.BN_Previous, Qt::LeftButton);
         QCOMPARE(p.txtNumber->text(), QStringLiteral("001"));
@@ -258,8 +291,6 @@ private Q_SLOTS:
         QVERIFY(p.Check1[2]->isChecked());
         QCOMPARE(p.Grid->rows(), 2);
 
-        Analyze_Person_Chart big(p.chartData());
-        QCOMPARE(big.windowTitle(), QStringLiteral("图形放大"));
     }
 };
 
