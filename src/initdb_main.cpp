@@ -35,7 +35,9 @@ int main(int argc, char** argv)
                                      QStringLiteral("dir"));
     const QCommandLineOption demo(QStringLiteral("demo"), QStringLiteral("填入一个示例班级：学生、考试和成绩。"));
     const QCommandLineOption force(QStringLiteral("force"), QStringLiteral("数据库已存在时删除后重建。"));
-    parser.addOptions({ server, database, user, password, dataDir, demo, force });
+    const QCommandLineOption upgrade(QStringLiteral("upgrade"),
+                                     QStringLiteral("升级一个已有的数据库到本版本，并列出所做的改动；数据不变。"));
+    parser.addOptions({ server, database, user, password, dataDir, demo, force, upgrade });
     parser.process(app);
 
     ConnectionSettings settings { parser.value(server), parser.value(database), parser.value(user),
@@ -43,6 +45,23 @@ int main(int argc, char** argv)
                                   parser.isSet(dataDir) ? parser.value(dataDir) : AppPaths::appDir() };
     const bool embedded = SqlDialect::isEmbeddedServer(settings.server);
     const bool overwrite = parser.isSet(force);
+
+    if (parser.isSet(upgrade)) {
+        Database db;
+        Status opened = db.open(settings);
+        QStringList changes;
+        Status upgraded = opened ? Schema::upgrade(db, &changes) : opened;
+        if (!upgraded) {
+            err << "升级数据库失败，数据库保持原样：" << upgraded.error().description << " ("
+                << upgraded.error().numberOrZero() << ")\n";
+            return 1;
+        }
+        if (changes.isEmpty())
+            out << "数据库已是最新版本（版本 " << Schema::kLatestVersion << "），没有改动。\n";
+        for (const QString& change : changes)
+            out << change << '\n';
+        return 0;
+    }
 
     Status made = embedded ? Schema::createEmbeddedDatabase(settings, overwrite)
                            : Schema::createServerDatabase(settings, overwrite);

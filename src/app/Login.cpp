@@ -3,6 +3,7 @@
 #include "app/Config.h"
 #include "app/Module1.h"
 #include "app/Windows.h"
+#include "data/Schema.h"
 #include "platform/AppPaths.h"
 #include "platform/Controls.h"
 #include "platform/MessageService.h"
@@ -80,6 +81,24 @@ void Login::reject()
         Windows::quitProgram();
 }
 
+void Login::offerUpgrade()
+{
+    // Only an administrator who agrees changes the database's layout.
+    auto needed = Schema::needsUpgrade(mod().Conn);
+    if (!mod().IsAdmin || !needed || !*needed)
+        return;
+    if (!MessageService::askYesNo(QStringLiteral("数据库需要升级：本版本的部分功能（如“其他”中教师自己的评语）要用到新的数据表。\r\n"
+                                                 "现在升级吗？已有的数据不会改变。")))
+        return;
+    QStringList changes;
+    Status upgraded = Schema::upgrade(mod().Conn, &changes);
+    if (!upgraded) {
+        MessageService::info(QStringLiteral("数据库升级失败，数据库保持原样。\r\n") + upgraded.error().unknownMessage());
+        return;
+    }
+    MessageService::info(QStringLiteral("数据库升级完毕：\r\n") + changes.join(QStringLiteral("\r\n")));
+}
+
 void Login::showConfig()
 {
     Config config(this);
@@ -107,11 +126,13 @@ void Login::login()
     if (m.ConnectDb(m.DbServer, m.DbName, txtUser->text(), txtPwd->text())) {
         MessageService::info(m.LoginUser + QStringLiteral("使用 数据库管理员 登陆连接成功！"));
         m.IsAdmin = true;
+        offerUpgrade();
         Windows::showMainForm();
         accept();
         return;
     }
     if (m.CheckUser(txtUser->text(), txtPwd->text())) {
+        offerUpgrade();
         Windows::showMainForm();
         accept();
         return;

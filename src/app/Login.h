@@ -29,6 +29,8 @@ public:
     void showConfig();
     // What a saved configuration does to this window.
     void configSaved(const QString& user, const QString& password);
+    // After a login: asks an administrator whether to upgrade an older database.
+    void offerUpgrade();
 
     // Closing the login window with nothing logged in ends the program.
     void reject() override;

@@ -1,7 +1,6 @@
 #include "app/Module1.h"
 
 #include "app/DbConfig.h"
-#include "data/Schema.h"
 #include "platform/AppPaths.h"
 #include "platform/MessageService.h"
 
@@ -43,15 +42,11 @@ bool Module1::openConn(const QString& server, const QString& database, const QSt
 {
     ConnStr = QStringLiteral("provider=Velmora;server=") + server + QStringLiteral(";database=") + database
         + QStringLiteral(";uid=") + user + QLatin1Char(';') + pwdKey + QLatin1Char('=') + password;
+    // Opening only reads: the schema is made and upgraded by velmora-initdb, or
+    // by an administrator who agrees at login.
     Status opened = Conn.open({ server, database, user, password, AppPaths::appDir() });
     if (!opened) {
         LastError = opened.error();
-        return false;
-    }
-    Status upgraded = Schema::upgrade(Conn);
-    if (!upgraded) {
-        LastError = upgraded.error();
-        Conn.close();
         return false;
     }
     LastError = {};

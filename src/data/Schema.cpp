@@ -129,6 +129,16 @@ QString ownPhrasesTable(const SqlDialect& dialect)
         .arg(dialect.textColumn(QStringLiteral("评语"), 100));
 }
 
+QString stepDescription(int version)
+{
+    switch (version) {
+    case 2:
+        return QStringLiteral("增加了教师自己的评语表 velmora_phrases（版本 2）。");
+    default:
+        return QStringLiteral("升级到版本 %1。").arg(version);
+    }
+}
+
 Status upgradeStep(Database& db, int version)
 {
     Transaction tx(db);
@@ -246,8 +256,18 @@ Status create(Database& db)
     return tx.commit();
 }
 
-Status upgrade(Database& db)
+Result<bool> needsUpgrade(const Database& db)
 {
+    auto current = version(db);
+    if (!current)
+        return current.error();
+    return *current < kLatestVersion;
+}
+
+Status upgrade(Database& db, QStringList* changes)
+{
+    QStringList ignored;
+    QStringList& said = changes ? *changes : ignored;
     auto current = version(db);
     if (!current)
         return current.error();
@@ -256,8 +276,12 @@ Status upgrade(Database& db)
         auto hasLogin = db.tableExists(QStringLiteral("tblLogin"));
         if (!hasLogin)
             return hasLogin.error();
-        if (!*hasLogin)
-            return create(db);
+        if (!*hasLogin) {
+            Status made = create(db);
+            if (made)
+                said << QStringLiteral("创建了全部数据表（版本 %1）。").arg(kLatestVersion);
+            return made;
+        }
         Transaction tx(db);
         Status s = run(db, { QStringLiteral("create table velmora_schema (version integer NOT NULL)"),
                              QStringLiteral("insert into velmora_schema (version) values (1)") });
@@ -266,6 +290,7 @@ Status upgrade(Database& db)
         Status c = tx.commit();
         if (!c)
             return c;
+        said << QStringLiteral("增加了记录数据库版本的表 velmora_schema（版本 1）。");
     }
     auto now = version(db);
     if (!now)
@@ -273,6 +298,7 @@ Status upgrade(Database& db)
     for (int v = *now + 1; v <= kLatestVersion; ++v) {
         if (Status step = upgradeStep(db, v); !step)
             return step;
+        said << stepDescription(v);
     }
     return Done {};
 }

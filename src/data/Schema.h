@@ -44,8 +44,12 @@ QString createScoreTableSql(const SqlDialect& dialect, int testNumber, const QVe
                             bool attendance, bool comment);
 
 Result<int> version(const Database& db);
-// Brings an existing database to kLatestVersion, one step per transaction.
-Status upgrade(Database& db);
+// Whether upgrade() would change anything. Reads only.
+Result<bool> needsUpgrade(const Database& db);
+// Brings a database to kLatestVersion, one step per transaction: creates
+// the tables in an empty one, adds what later versions added to an older
+// one. `changes` receives one line per step taken, as the user reads it.
+Status upgrade(Database& db, QStringList* changes = nullptr);
 // Creates the fixed tables in an empty database and records the version.
 Status create(Database& db);
 // The rows a new database starts with: eight periods, one class, an

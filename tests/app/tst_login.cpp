@@ -4,6 +4,7 @@
 #include "app/MainForm.h"
 #include "app/Module1.h"
 #include "app/Windows.h"
+#include "data/Schema.h"
 #include "platform/AppPaths.h"
 #include "platform/MessageService.h"
 #include "support/TestDb.h"
@@ -240,6 +241,50 @@ private Q_SLOTS:
         QTest::mouseClick(config.Command2, Qt::LeftButton);
         QVERIFY(MessageService::texts().last().startsWith(QStringLiteral("用户名中含有不能保存的字符")));
         QCOMPARE(DbConfig::read(before).values.user, s.user);
+    }
+
+    // Testing a connection or logging in never changes the database's layout;
+    // an administrator is asked, and only a Yes upgrades.
+    void connectingWritesNothing()
+    {
+        TestDb empty;
+        QVERIFY2(empty.createEmpty(), qPrintable(empty.lastError()));
+        const ConnectionSettings& e = empty.settings();
+        AppPaths::setAppDir(empty.dir());
+        QVERIFY(mod().ConnectDb(e.server, e.database, e.user, e.password));
+        mod().Conn.close();
+        QVERIFY(!*empty.db().tableExists(QStringLiteral("tblLogin")));
+        QVERIFY(!*empty.db().tableExists(QStringLiteral("velmora_schema")));
+
+        TestDb bare;
+        QVERIFY2(bare.createBare(), qPrintable(bare.lastError()));
+        AppPaths::setAppDir(bare.dir());
+        writeConfig(bare.settings());
+        MessageService::clearMessages();
+        QVERIFY(loginAs(QStringLiteral("low"), QStringLiteral("pw")));
+        QVERIFY(!mod().IsAdmin);
+        QCOMPARE(MessageService::messages().size(), 1); // the privilege, no question
+        logout();
+        QVERIFY(!*bare.db().tableExists(QStringLiteral("velmora_schema")));
+
+        MessageService::clearMessages();
+        MessageService::setNextAnswer(MsgAnswer::No);
+        QVERIFY(loginAs(QStringLiteral("head"), QStringLiteral("pw")));
+        QVERIFY(MessageService::texts()[1].startsWith(QStringLiteral("数据库需要升级")));
+        QCOMPARE(MessageService::messages()[1].buttons, MsgButtons::YesNo);
+        logout();
+        QVERIFY(!*bare.db().tableExists(QStringLiteral("velmora_schema")));
+
+        MessageService::clearMessages();
+        MessageService::setNextAnswer(MsgAnswer::Yes);
+        QVERIFY(loginAs(QStringLiteral("head"), QStringLiteral("pw")));
+        QVERIFY(MessageService::texts().last().startsWith(QStringLiteral("数据库升级完毕")));
+        logout();
+        QCOMPARE(*Schema::version(bare.db()), Schema::kLatestVersion);
+        // Once up to date, nobody is asked again.
+        MessageService::clearMessages();
+        QVERIFY(loginAs(QStringLiteral("head"), QStringLiteral("pw")));
+        QCOMPARE(MessageService::messages().size(), 1);
     }
 
     void exitEndsTheProgram()

@@ -253,8 +253,16 @@ private Q_SLOTS:
         // A database whose tables were made before the version table existed.
         QVERIFY(db.exec(QStringLiteral("drop table velmora_schema")));
         QCOMPARE(*Schema::version(db), 0);
-        QVERIFY(Schema::upgrade(db));
+        QVERIFY(*Schema::needsUpgrade(db));
+        QStringList changes;
+        QVERIFY(Schema::upgrade(db, &changes));
         QCOMPARE(*Schema::version(db), Schema::kLatestVersion);
+        QVERIFY(!*Schema::needsUpgrade(db));
+        QCOMPARE(changes.size(), Schema::kLatestVersion);
+        QVERIFY(changes.first().contains(QStringLiteral("velmora_schema")));
+        changes.clear();
+        QVERIFY(Schema::upgrade(db, &changes));
+        QVERIFY(changes.isEmpty());
         // A database of version 1 gains the table of the teachers' own phrases.
         QVERIFY(db.exec(QStringLiteral("drop table velmora_phrases")));
         QVERIFY(db.exec(QStringLiteral("update velmora_schema set version=1")));

@@ -24,6 +24,13 @@ public:
 
     // Creates the database with its schema and the seed rows.
     bool create(bool seed = true);
+    // Creates the database with no table at all.
+    bool createEmpty();
+    // Creates the database laid out as the original design has it, with
+    // none of our additions (no period column, no version or phrase
+    // table), from plain SQL; eight timetable rows, a class row, an
+    // administrator "head" and an ordinary user "low" (password "pw").
+    bool createBare();
     const ConnectionSettings& settings() const { return m_settings; }
     Database& db() { return m_db; }
     QString dir() const { return m_dir.path(); }
