@@ -33,15 +33,28 @@ Result<ClassSettings> ClassSettings::load(const Database& db)
     for (const Field& f : kFields)
         s.*f.member = cls->text(QString::fromUtf8(f.column));
 
-    auto table = db.select(QStringLiteral("select * from tblTbl where 节次 between 1 and 8 order by 节次"));
+    auto table = periods(db);
     if (!table)
         return table.error();
-    for (table->moveFirst(); !table->eof(); table->moveNext()) {
-        const int period = table->value(u"节次").toInt();
-        for (int day = 1; day <= kWeekdays; ++day)
+    int period = 0;
+    for (table->moveFirst(); !table->eof() && period < kPeriods; table->moveNext()) {
+        period = table->indexOf(u"节次") >= 0 ? table->value(u"节次").toInt() : period + 1;
+        for (int day = 1; day <= kWeekdays && period >= 1 && period <= kPeriods; ++day)
             s.cells[cellIndex(period, day)] = table->text(weekdayNames()[day - 1]);
     }
     return s;
+}
+
+Result<RecordSet> ClassSettings::periods(const Database& db)
+{
+    auto columns = db.select(QStringLiteral("select * from tblTbl where 1=0"));
+    if (!columns)
+        return columns.error();
+    if (columns->indexOf(u"节次") >= 0)
+        return db.select(QStringLiteral("select * from tblTbl where 节次 between 1 and 8 order by 节次"));
+    // A table as first designed has no period column: the rows as stored are periods 1 to 8.
+    const QString at = db.dialect().rowLocator();
+    return db.select(QStringLiteral("select %1 as velmora_at, * from tblTbl order by %1").arg(at));
 }
 
 QString ClassSettings::tooLong() const
@@ -75,10 +88,34 @@ Status ClassSettings::save(Database& db) const
         return cls.error();
     if (*cls == 0)
         return DbError { QStringLiteral("3021"), QStringLiteral("数据库中没有班级信息（tblClass 中没有记录）。") };
+    auto stored = periods(db);
+    if (!stored)
+        return stored.error();
+    const bool numbered = stored->indexOf(u"节次") >= 0;
+    QVector<QVariant> where;
+    for (stored->moveFirst(); !stored->eof(); stored->moveNext())
+        where << stored->value(numbered ? u"节次" : u"velmora_at");
+    const QString match = numbered ? QStringLiteral("节次=?") : db.dialect().rowMatch();
     for (int period = 1; period <= kPeriods; ++period) {
         QVariantList values;
         for (int day = 1; day <= kWeekdays; ++day)
             values << cells[cellIndex(period, day)];
+        if (!numbered) {
+            // Each row saved in place, in period order, so the stored order stays; a missing one goes last.
+            Result<qint64> written = qint64(0);
+            if (period <= where.size()) {
+                values << where[period - 1].toString();
+                written = db.exec(QStringLiteral("update tblTbl set 星期一=?, 星期二=?, 星期三=?, 星期四=?, 星期五=? where ")
+                                      + match,
+                                  values);
+            } else {
+                written = db.exec(
+                    QStringLiteral("insert into tblTbl (星期一, 星期二, 星期三, 星期四, 星期五) values (?, ?, ?, ?, ?)"), values);
+            }
+            if (!written)
+                return written.error();
+            continue;
+        }
         values << period;
         auto updated = db.exec(
             QStringLiteral("update tblTbl set 星期一=?, 星期二=?, 星期三=?, 星期四=?, 星期五=? where 节次=?"), values);

@@ -34,6 +34,10 @@ struct ClassSettings {
     Status save(Database& db) const;
     // Empty when every value fits its column, else a message naming the first that does not.
     QString tooLong() const;
+
+private:
+    // The timetable rows in period order, whether or not the table numbers them.
+    static Result<RecordSet> periods(const Database& db);
 };
 
 } // namespace velmora

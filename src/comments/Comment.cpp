@@ -198,11 +198,16 @@ void Comment::fillLists()
 
 void Comment::load()
 {
-    const bool admin = mod().IsAdmin;
+    // Without the table of its own, 其他 is empty and stays so until an administrator upgrades the database.
+    auto available = OwnPhrases::available(mod().Conn);
+    const bool keeps = available && *available;
+    const bool admin = mod().IsAdmin && keeps;
     txtOwn->setEnabled(admin);
     BN_OwnAdd->setEnabled(admin);
     BN_OwnDel->setEnabled(admin);
-    auto own = OwnPhrases::load(mod().Conn);
+    if (!keeps)
+        txtOwn->setPlaceholderText(QStringLiteral("本数据库还没有存放教师自己评语的表，“其他”中不能添加评语；管理员登录时同意升级数据库后即可使用。"));
+    auto own = keeps ? OwnPhrases::load(mod().Conn) : Result<QStringList>(QStringList());
     if (own)
         m_library.setOwn(*own);
     fillLists();

@@ -95,6 +95,11 @@ QString PhraseLibrary::item(int tab, int position) const
 
 namespace OwnPhrases {
 
+Result<bool> available(const Database& db)
+{
+    return db.tableExists(QStringLiteral("velmora_phrases"));
+}
+
 Result<QStringList> load(const Database& db)
 {
     auto rows = db.select(QStringLiteral("select 评语 from velmora_phrases order by 序号"));

@@ -36,6 +36,8 @@ private:
 
 // The teachers' phrases of 其他, shared by everyone on the database.
 namespace OwnPhrases {
+// False in a database laid out before the teachers' own phrases had a table.
+Result<bool> available(const Database& db);
 Result<QStringList> load(const Database& db);
 // Refused when the library would pass number 999.
 Status add(Database& db, const QString& text, int builtInCount);

@@ -78,6 +78,8 @@ public:
 
     // A write that changes nothing takes the file's write lock at once, so two
     // writers queue behind the busy timeout instead of deadlocking.
+    QString rowLocator() const override { return QStringLiteral("rowid"); }
+    QString rowMatch() const override { return QStringLiteral("rowid=?"); }
     QString lockTableSql(const QString& table) const override
     {
         return QStringLiteral("delete from ") + table + QStringLiteral(" where 1=0");
@@ -145,6 +147,8 @@ public:
         return e.type() == QSqlError::ConnectionError ? QStringLiteral("08001") : QString();
     }
     bool isDuplicateKey(const DbError& e) const override { return e.number == QLatin1String("23505"); }
+    QString rowLocator() const override { return QStringLiteral("ctid"); }
+    QString rowMatch() const override { return QStringLiteral("ctid=CAST(? AS tid)"); }
     QString lockTableSql(const QString& table) const override
     {
         return QStringLiteral("LOCK TABLE ") + table + QStringLiteral(" IN EXCLUSIVE MODE");

@@ -42,6 +42,10 @@ public:
     virtual QString nativeCode(const QSqlError& error) const = 0;
     // Keeps other writers off a table until the transaction ends.
     virtual QString lockTableSql(const QString& table) const = 0;
+    // Where a row of a table without a key is stored: selected as a column,
+    // it orders rows as stored, and rowMatch() ("… = ?") finds that row again.
+    virtual QString rowLocator() const = 0;
+    virtual QString rowMatch() const = 0;
     // Another connection holds the lock this one needs: worth trying again.
     virtual bool isBusy(const DbError& error) const = 0;
     // The database refused a second row with the same key.

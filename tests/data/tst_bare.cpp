@@ -1,0 +1,141 @@
+#include "analysis/Analyze_Class.h"
+#include "analysis/Analyze_Subject.h"
+#include "app/MainForm.h"
+#include "app/Module1.h"
+#include "classes/Class.h"
+#include "classes/ClassSettings.h"
+#include "comments/Comment.h"
+#include "data/Schema.h"
+#include "platform/MessageService.h"
+#include "support/TestDb.h"
+#include "tests/ScoreSheet.h"
+#include "tests/TestRecord.h"
+#include "tests/TestWatch.h"
+#include "platform/ResultGrid.h"
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace velmora;
+using velmora::test::TestDb;
+
+// A database laid out exactly as first designed, with none of our additions:
+// every window works on it and nothing is added to it.
+class TestBare : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestDb> m_db;
+
+    QStringList timetableRow(int row)
+    {
+        auto rows = m_db->db().select(QStringLiteral("select * from tblTbl"));
+        QStringList cells;
+        for (rows->moveFirst(); !rows->eof() && row > 0; rows->moveNext())
+            --row;
+        for (int c = 0; c < 5; ++c)
+            cells << rows->text(c);
+        return cells;
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        VELMORA_REQUIRE_BACKEND();
+        m_db = std::make_unique<TestDb>();
+        QVERIFY2(m_db->createBare(), qPrintable(m_db->lastError()));
+        QVERIFY(m_db->db().exec(QStringLiteral("insert into tblLogin (学号, 姓名, 性别) values ('1', '林一', '男')")));
+        QVERIFY(m_db->loginModule(true));
+    }
+
+    void cleanup()
+    {
+        mod().reset();
+        m_db.reset();
+    }
+
+    // The timetable reads its rows in storage order and saves them in place.
+    void timetableInStorageOrder()
+    {
+        Class cls;
+        cls.load();
+        QVERIFY(MessageService::messages().isEmpty());
+        QCOMPARE(cls.Text[1]->text(), QStringLiteral("一1"));
+        QCOMPARE(cls.Text[5]->text(), QStringLiteral("五1"));
+        QCOMPARE(cls.Text[40]->text(), QStringLiteral("五8"));
+        cls.show();
+        QTest::mouseClick(cls.Command1, Qt::LeftButton);
+        for (int period = 1; period <= 8; ++period) {
+            cls.Text[ClassSettings::cellIndex(period, 3)]->setText(QStringLiteral("改%1").arg(period));
+        }
+        QTest::mouseClick(cls.Command1, Qt::LeftButton);
+        QCOMPARE(MessageService::texts().last(), QStringLiteral("修改成功！"));
+        // Saved twice: the order holds however the database stores an update.
+        QTest::mouseClick(cls.Command1, Qt::LeftButton);
+        QTest::mouseClick(cls.Command1, Qt::LeftButton);
+        for (int period = 1; period <= 8; ++period) {
+            const QString p = QString::number(period);
+            QCOMPARE(timetableRow(period - 1),
+                     QStringList({ "一" + p, "二" + p, "改" + p, "四" + p, "五" + p }));
+        }
+        auto rows = m_db->db().select(QStringLiteral("select count(*) from tblTbl"));
+        QCOMPARE(rows->value(0).toInt(), 8);
+    }
+
+    // 其他 is empty and read-only, and says why.
+    void commentGeneratorWithoutOwnPhrases()
+    {
+        mod().SelNo = QStringLiteral("1");
+        Comment c;
+        c.load();
+        QVERIFY(MessageService::messages().isEmpty());
+        QCOMPARE(c.txtName->text(), QStringLiteral("林一"));
+        QCOMPARE(c.List[8]->count(), 0);
+        QVERIFY(!c.txtOwn->isEnabled() && !c.BN_OwnAdd->isEnabled() && !c.BN_OwnDel->isEnabled());
+        QVERIFY(c.txtOwn->placeholderText().contains(QStringLiteral("升级")));
+    }
+
+    // Every window of the menu opens without a complaint, and the database
+    // gains nothing but the score table of a test defined on it.
+    void everyWindowOpens()
+    {
+        auto defined = Tests::define(m_db->db(), { QStringLiteral("月考"), QStringLiteral("2024-10-01"),
+                                                   QStringLiteral("期末考试"), QString(), { { 0, 1 }, true, true } });
+        QVERIFY2(defined, qPrintable(defined ? QString() : defined.error().description));
+        ScoreEntry e;
+        e.student = QStringLiteral("1");
+        e.subjects[0] = QStringLiteral("90");
+        e.subjects[1] = QStringLiteral("80");
+        e.duties = QStringList { "20", "0", "0", "0", "0" };
+        QVERIFY(Scores::save(m_db->db(), defined->number, { { 0, 1 }, true, true }, e));
+
+        MainForm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.load();
+        mod().SelNo = QString::number(defined->number);
+        mod().SubjectName = QStringLiteral("语文");
+        for (const char* entry : { "ClassConfig", "InfoWatch", "InfoFind", "TestInfo", "TestEditWatch", "ScorePersonal",
+                                   "ScoreClass", "ScoreSubject" })
+            form.entry(QString::fromLatin1(entry))->trigger();
+        QCOMPARE(form.mdiArea()->subWindowList().size(), 8);
+        TestWatch scores;
+        scores.load();
+        QCOMPARE(scores.Grid->text(1, 1), QStringLiteral("90"));
+        Analyze_Class cls;
+        cls.load();
+        QCOMPARE(cls.Grid->text(1, 1), QStringLiteral("170"));
+        Analyze_Subject subject;
+        subject.load();
+        QCOMPARE(subject.txtMax->text(), QStringLiteral("90"));
+        QCOMPARE(MessageService::texts(), QStringList());
+        QVERIFY(!*m_db->db().tableExists(QStringLiteral("velmora_schema")));
+        QVERIFY(!*m_db->db().tableExists(QStringLiteral("velmora_phrases")));
+    }
+};
+
+QTEST_MAIN(TestBare)
+#include "tst_bare.moc"
