@@ -1,6 +1,7 @@
 #include "app/Module1.h"
 
 #include "app/DbConfig.h"
+#include "data/TextLimits.h"
 #include "platform/AppPaths.h"
 #include "platform/MessageService.h"
 
@@ -34,6 +35,7 @@ void Module1::reset()
     LoginPwd.clear();
     SelNo.clear();
     SubjectName.clear();
+    TextLimits::reset();
     LastError = {};
 }
 
@@ -49,6 +51,7 @@ bool Module1::openConn(const QString& server, const QString& database, const QSt
         LastError = opened.error();
         return false;
     }
+    TextLimits::adopt(Conn);
     LastError = {};
     return true;
 }

@@ -42,7 +42,7 @@ QVector<TableDef> makeTables()
     tables.push_back({ QStringLiteral("tblUsers"), { text("UserName", 20, true), text("PWD", 10), text("Grade", 10) } });
     tables.push_back({ QStringLiteral("tblLogin"),
                        { text("学号", 10, true), text("姓名", 10), text("性别", 2), text("出生年月", 20),
-                         text("民族", 10), text("籍贯", 20), text("家庭住址", 30), text("联系电话", 10),
+                         text("民族", 10), text("籍贯", 20), text("家庭住址", 30), text("联系电话", 20),
                          text("父亲姓名", 10), text("父亲单位", 20), text("母亲姓名", 10), text("母亲单位", 20),
                          text("毕业于", 20), text("毕业至", 20), text("备注", 60),
                          { QStringLiteral("照片"), ColumnKind::Blob, 0, false } } });

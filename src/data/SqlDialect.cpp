@@ -66,6 +66,10 @@ public:
     {
         return QStringLiteral("%1 varchar(%2) CHECK (length(%1) <= %2)").arg(column).arg(length);
     }
+    QString columnTypeSql() const override
+    {
+        return QStringLiteral("select type from pragma_table_info(?) where name = ?");
+    }
     QString likeOperator() const override { return QStringLiteral("LIKE"); }
     QString tableExistsSql() const override
     {
@@ -133,6 +137,11 @@ public:
     QString textColumn(const QString& column, int length) const override
     {
         return QStringLiteral("%1 varchar(%2)").arg(column).arg(length);
+    }
+    QString columnTypeSql() const override
+    {
+        return QStringLiteral("select character_maximum_length from information_schema.columns "
+                              "where table_schema = current_schema() and table_name = lower(?) and column_name = ?");
     }
     QString likeOperator() const override { return QStringLiteral("ILIKE"); }
     QString tableExistsSql() const override

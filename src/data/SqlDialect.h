@@ -38,6 +38,9 @@ public:
     virtual QString likeOperator() const = 0;
     // One bound parameter: the table name.
     virtual QString tableExistsSql() const = 0;
+    // Two bound parameters, table and column: one row whose value holds the
+    // column's declared length, alone ("20") or in its type ("varchar(20)").
+    virtual QString columnTypeSql() const = 0;
 
     virtual QString nativeCode(const QSqlError& error) const = 0;
     // Keeps other writers off a table until the transaction ends.

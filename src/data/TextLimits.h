@@ -2,6 +2,10 @@
 
 #include <QString>
 
+namespace velmora {
+class Database;
+}
+
 namespace velmora::TextLimits {
 
 // Characters as a reader counts them: a CJK character outside the basic plane
@@ -12,5 +16,11 @@ qsizetype charCount(QStringView text);
 int limit(QStringView table, QStringView column);
 
 bool fits(QStringView table, QStringView column, QStringView value);
+
+// The limits of the database in use where they may differ from those of the
+// databases we create (联系电话: 20 now, 10 in older ones). Reads only.
+void adopt(const Database& db);
+// Back to the limits of the databases we create.
+void reset();
 
 } // namespace velmora::TextLimits

@@ -3,6 +3,7 @@
 #include "app/MainForm.h"
 #include "app/Module1.h"
 #include "app/Windows.h"
+#include "data/TextLimits.h"
 #include "platform/Controls.h"
 #include "platform/FileDialogs.h"
 #include "platform/MessageService.h"
@@ -39,7 +40,8 @@ StudentInfo::StudentInfo(QWidget* parent)
     , Text(14, nullptr)
 {
     setObjectName(QStringLiteral("StudentInfo"));
-    const int limits[14] = { 0, 10, 10, 0, 30, 10, 10, 10, 20, 10, 20, 20, 20, 60 };
+    // 联系电话 takes what the column of the database in use takes.
+    const int limits[14] = { 0, 10, 10, 0, 30, 10, TextLimits::limit(u"tblLogin", u"联系电话"), 10, 20, 10, 20, 20, 20, 60 };
     for (int i = 1; i <= 13; ++i) {
         if (i >= 11) {
             QPlainTextEdit* box = Controls::multiLine(this, "", limits[i]);

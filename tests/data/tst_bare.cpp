@@ -5,6 +5,8 @@
 #include "classes/Class.h"
 #include "classes/ClassSettings.h"
 #include "comments/Comment.h"
+#include "data/TextLimits.h"
+#include "students/StudentInfo.h"
 #include "data/Schema.h"
 #include "platform/MessageService.h"
 #include "support/TestDb.h"
@@ -83,6 +85,29 @@ private Q_SLOTS:
         }
         auto rows = m_db->db().select(QStringLiteral("select count(*) from tblTbl"));
         QCOMPARE(rows->value(0).toInt(), 8);
+    }
+
+    // 联系电话 takes what the column of the database in use takes: 10 here,
+    // 20 in the databases we create; the box stops at the limit.
+    void phoneBoxFollowsTheColumn()
+    {
+        QCOMPARE(TextLimits::limit(u"tblLogin", u"联系电话"), 10);
+        StudentInfo here;
+        here.prepareAdd();
+        QTest::keyClicks(here.Text[6], "138001380001234");
+        QCOMPARE(here.text(6), QStringLiteral("1380013800"));
+
+        TestDb ours;
+        QVERIFY2(ours.create(), qPrintable(ours.lastError()));
+        TextLimits::adopt(ours.db());
+        QCOMPARE(TextLimits::limit(u"tblLogin", u"联系电话"), 20);
+        StudentInfo there;
+        there.prepareAdd();
+        QTest::keyClicks(there.Text[6], "13800138000-12345678");
+        QTest::keyClicks(there.Text[6], "9");
+        QCOMPARE(there.text(6), QStringLiteral("13800138000-12345678"));
+        QVERIFY(ours.db().exec(QStringLiteral("insert into tblLogin (学号, 姓名, 联系电话) values (?, ?, ?)"),
+                               { QStringLiteral("9"), QStringLiteral("钱九"), there.text(6) }));
     }
 
     // 其他 is empty and read-only, and says why.

@@ -2,6 +2,7 @@
 
 #include "app/Module1.h"
 #include "data/Schema.h"
+#include "data/TextLimits.h"
 #include "platform/AppPaths.h"
 #include "platform/MessageService.h"
 
@@ -139,7 +140,10 @@ bool TestDb::loginModule(bool admin)
     m.DbPwd = m_settings.password;
     m.IsAdmin = admin;
     MessageService::startRecording();
-    return bool(m.Conn.open(m_settings));
+    if (!m.Conn.open(m_settings))
+        return false;
+    TextLimits::adopt(m.Conn);
+    return true;
 }
 
 std::unique_ptr<Database> TestDb::connect() const
