@@ -1,7 +1,9 @@
 #include "app/DbConfig.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
+#include <QStorageInfo>
 #include <QStringDecoder>
 #include <QStringList>
 
@@ -91,6 +93,14 @@ ReadResult read(const QString& path)
         result.status = ReadStatus::Missing;
         return result;
     }
+    // A directory, FIFO or device is no configuration file: a FIFO would
+    // keep the reader waiting for a writer for ever.
+    if (!QFileInfo(path).isFile()) {
+        result.status = ReadStatus::Invalid;
+        result.errorNumber = 75;
+        result.errorDescription = QStringLiteral("路径/文件访问错误：%1 不是普通文件").arg(path);
+        return result;
+    }
     if (!file.open(QIODevice::ReadOnly)) {
         result.status = ReadStatus::Invalid;
         result.errorNumber = 75;
@@ -165,24 +175,26 @@ bool write(const QString& path, const Values& values, QString* error)
         content += line.toUtf8();
         content += "\r\n";
     }
+    // Unbuffered, so a full disk shows in the write itself; commit() syncs
+    // and renames, and on any failure the old file stays as it was.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    if (file.write(content) != content.size()) {
-        if (error)
-            *error = file.errorString();
+    const auto failed = [&](const QString& why) {
+        if (error) {
+            const QStorageInfo disk(QFileInfo(path).absolutePath());
+            *error = disk.isValid() && disk.bytesAvailable() < content.size() + 4096
+                ? QStringLiteral("磁盘已满（%1），请腾出空间后再保存。").arg(disk.rootPath())
+                : why;
+        }
         file.cancelWriting();
         return false;
-    }
-    if (!file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
+    };
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return failed(file.errorString());
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    if (file.write(content) != content.size())
+        return failed(file.errorString());
+    if (!file.commit())
+        return failed(file.errorString());
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     return true;
 }

@@ -3,9 +3,16 @@
 #include "platform/AppPaths.h"
 #include "platform/MessageService.h"
 
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace velmora;
 
@@ -88,6 +95,58 @@ private Q_SLOTS:
         QVERIFY(!mod().ReadDbConfig());
         QCOMPARE(MessageService::texts().size(), 1);
         QVERIFY(MessageService::texts().first().startsWith(QStringLiteral("未知错误！5 ")));
+    }
+
+    // A directory or a FIFO named dbcfg.dat is refused at once, never opened
+    // for reading (reading a FIFO would wait for a writer for ever).
+    void notARegularFileIsRefusedAtOnce()
+    {
+        QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("dbcfg.dat")));
+        QVERIFY(!mod().ReadDbConfig());
+        QCOMPARE(MessageService::texts().size(), 1);
+        QVERIFY(MessageService::texts().first().startsWith(QStringLiteral("未知错误！75 ")));
+        QVERIFY(QDir(m_dir.path()).rmdir(QStringLiteral("dbcfg.dat")));
+
+        if (::mkfifo(QFile::encodeName(path()).constData(), 0600) != 0)
+            QSKIP("no FIFO can be made here");
+        MessageService::clearMessages();
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(!mod().ReadDbConfig());
+        QVERIFY(clock.elapsed() < 5000);
+        QVERIFY(MessageService::texts().first().startsWith(QStringLiteral("未知错误！75 ")));
+        QFile::remove(path());
+    }
+
+    // On a full disk the old file stays whole and the message says why.
+    void fullDiskKeepsTheOldFile()
+    {
+        if (::geteuid() != 0)
+            QSKIP("mounting a small filesystem needs root");
+        QTemporaryDir mountPoint;
+        const QByteArray where = QFile::encodeName(mountPoint.path());
+        if (::mount("tmpfs", where.constData(), "tmpfs", 0, "size=64k") != 0)
+            QSKIP("no tmpfs can be mounted here (a container without the capability)");
+        const auto unmount = qScopeGuard([&] { ::umount2(where.constData(), MNT_DETACH); });
+        const QString file = mountPoint.filePath(QStringLiteral("dbcfg.dat"));
+        const DbConfig::Values old { QStringLiteral("(local)"), QStringLiteral("students"), QStringLiteral("adm"),
+                                     QStringLiteral("adm") };
+        QString error;
+        QVERIFY(DbConfig::write(file, old, &error));
+        QFile filler(mountPoint.filePath(QStringLiteral("filler")));
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        const QByteArray block(4096, 'x');
+        while (filler.write(block) == block.size() && filler.flush()) {
+        }
+        filler.close();
+        QVERIFY(!DbConfig::write(file, { QStringLiteral("db.school"), QStringLiteral("students"),
+                                         QStringLiteral("velmora"), QStringLiteral("a much longer password") },
+                                 &error));
+        QVERIFY2(error.contains(QStringLiteral("磁盘已满")), qPrintable(error));
+        const DbConfig::ReadResult kept = DbConfig::read(file);
+        QCOMPARE(kept.status, DbConfig::ReadStatus::Ok);
+        QCOMPARE(kept.values.server, QStringLiteral("(local)"));
+        QCOMPARE(QDir(mountPoint.path()).entryList(QDir::Files).size(), 2);
     }
 
     void unstorableValuesAreRefusedAndTheOldFileKept()
