@@ -7,8 +7,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include <QAction>
+#include <QFile>
 #include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPainter>
@@ -202,21 +204,40 @@ int DataReport1::render(QPrinter* printer, const QVector<QStringList>& rows)
         p.drawText(box(0, pageTwips - ReportLayout::kPageFooter, area.width() / px, ReportLayout::kPageFooter),
                    Qt::AlignHCenter | Qt::AlignBottom, ReportLayout::pageNumber(n + 1, int(pages.size())));
     }
-    return int(pages.size());
+    // Ending the painter writes out the rest of a PDF: a failure there is a failed export.
+    return p.end() ? int(pages.size()) : 0;
 }
 
 bool DataReport1::exportPdf(const QString& path, const QVector<QStringList>& rows, int* pages)
 {
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(path);
-    printer.setDocName(QStringLiteral("学生信息表"));
-    printer.setCreator(QStringLiteral("Velmora"));
-    setUpPage(&printer);
-    const int n = render(&printer, rows);
+    // Written beside the target first and moved into place only when whole,
+    // so a full disk leaves no partial file and an older export stays.
+    const QString part = path + QStringLiteral(".part");
+    int n = 0;
+    {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(part);
+        printer.setDocName(QStringLiteral("学生信息表"));
+        printer.setCreator(QStringLiteral("Velmora"));
+        setUpPage(&printer);
+        n = render(&printer, rows);
+    }
     if (pages)
         *pages = n;
-    return n > 0;
+    QFile written(part);
+    bool whole = n > 0 && written.open(QIODevice::ReadOnly) && written.size() > 0;
+    if (whole) {
+        written.seek(std::max<qint64>(0, written.size() - 64));
+        whole = written.readAll().contains("%%EOF");
+        written.close();
+    }
+    // Every student's address and phone: for the owner's eyes only.
+    whole = whole && written.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)
+        && std::rename(QFile::encodeName(part).constData(), QFile::encodeName(path).constData()) == 0;
+    if (!whole)
+        QFile::remove(part);
+    return whole;
 }
 
 void DataReport1::exportAsked()
@@ -227,7 +248,8 @@ void DataReport1::exportAsked()
     if (exportPdf(path, m_rows))
         MessageService::info(QStringLiteral("已导出到 ") + path);
     else
-        MessageService::info(QStringLiteral("不能写入文件 ") + path + QStringLiteral("，报表没有导出！"));
+        MessageService::info(QStringLiteral("不能写入文件 ") + path
+                              + QStringLiteral("（磁盘可能已满或没有写入权限），报表没有导出！"));
 }
 
 } // namespace velmora

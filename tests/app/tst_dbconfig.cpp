@@ -2,17 +2,16 @@
 #include "app/Module1.h"
 #include "platform/AppPaths.h"
 #include "platform/MessageService.h"
+#include "support/SmallDisk.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QScopeGuard>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <sys/mount.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 using namespace velmora;
 
@@ -121,24 +120,15 @@ private Q_SLOTS:
     // On a full disk the old file stays whole and the message says why.
     void fullDiskKeepsTheOldFile()
     {
-        if (::geteuid() != 0)
-            QSKIP("mounting a small filesystem needs root");
-        QTemporaryDir mountPoint;
-        const QByteArray where = QFile::encodeName(mountPoint.path());
-        if (::mount("tmpfs", where.constData(), "tmpfs", 0, "size=64k") != 0)
-            QSKIP("no tmpfs can be mounted here (a container without the capability)");
-        const auto unmount = qScopeGuard([&] { ::umount2(where.constData(), MNT_DETACH); });
-        const QString file = mountPoint.filePath(QStringLiteral("dbcfg.dat"));
+        test::SmallDisk disk;
+        if (!disk.mounted)
+            QSKIP(qPrintable(disk.why));
+        const QString file = disk.path(QStringLiteral("dbcfg.dat"));
         const DbConfig::Values old { QStringLiteral("(local)"), QStringLiteral("students"), QStringLiteral("adm"),
                                      QStringLiteral("adm") };
         QString error;
         QVERIFY(DbConfig::write(file, old, &error));
-        QFile filler(mountPoint.filePath(QStringLiteral("filler")));
-        QVERIFY(filler.open(QIODevice::WriteOnly));
-        const QByteArray block(4096, 'x');
-        while (filler.write(block) == block.size() && filler.flush()) {
-        }
-        filler.close();
+        disk.fill();
         QVERIFY(!DbConfig::write(file, { QStringLiteral("db.school"), QStringLiteral("students"),
                                          QStringLiteral("velmora"), QStringLiteral("a much longer password") },
                                  &error));
@@ -146,7 +136,7 @@ private Q_SLOTS:
         const DbConfig::ReadResult kept = DbConfig::read(file);
         QCOMPARE(kept.status, DbConfig::ReadStatus::Ok);
         QCOMPARE(kept.values.server, QStringLiteral("(local)"));
-        QCOMPARE(QDir(mountPoint.path()).entryList(QDir::Files).size(), 2);
+        QCOMPARE(QDir(QFileInfo(file).path()).entryList(QDir::Files).size(), 2);
     }
 
     void unstorableValuesAreRefusedAndTheOldFileKept()

@@ -7,6 +7,7 @@
 #include "students/StudentInfoFind.h"
 #include "students/StudentInfoWatch.h"
 #include "support/DbTestCase.h"
+#include "support/SmallDisk.h"
 
 #include <QBuffer>
 #include <QCheckBox>
@@ -336,6 +337,27 @@ private Q_SLOTS:
         find.Text[3]->setText(QStringLiteral("1010号"));
         QCOMPARE(found(), QStringList({ "1010" }));
         QCOMPARE(count(), 4);
+    }
+
+    // A full disk leaves no partial PDF and reports the failure; a whole one
+    // is for its owner's eyes only.
+    void pdfExportIsWholeOrNothing()
+    {
+        addRow(QStringLiteral("1"), QStringLiteral("赵一"));
+        bool ok = false;
+        const QVector<QStringList> rows = DataReport1::readRows(&ok);
+        const QString pdf = m_db->dir() + QStringLiteral("/whole.pdf");
+        QVERIFY(DataReport1::exportPdf(pdf, rows));
+        QCOMPARE(QFileInfo(pdf).permissions() & (QFileDevice::ReadOther | QFileDevice::ReadGroup), QFileDevice::Permissions());
+        QVERIFY(!QFileInfo::exists(pdf + QStringLiteral(".part")));
+
+        test::SmallDisk disk(16);
+        if (!disk.mounted)
+            QSKIP(qPrintable(disk.why));
+        const QString cut = disk.path(QStringLiteral("report.pdf"));
+        QVERIFY(!DataReport1::exportPdf(cut, rows));
+        QVERIFY(!QFileInfo::exists(cut));
+        QVERIFY(!QFileInfo::exists(cut + QStringLiteral(".part")));
     }
 
     // The exported PDF reads back as printed: every student number and name
