@@ -343,6 +343,14 @@ Status createEmbeddedDatabase(const ConnectionSettings& settings, bool overwrite
     if (!QDir().mkpath(settings.dataDir))
         return DbError { QStringLiteral("14"), QStringLiteral("不能创建文件夹 %1。").arg(settings.dataDir) };
 
+    // Every student's address and phone and the users' passwords: the file is
+    // the owner's alone from its first byte. SQLite gives its journal the same mode.
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)
+            || !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+            return DbError { QStringLiteral("14"), QStringLiteral("不能创建数据库文件 %1：%2").arg(path, file.errorString()) };
+    }
     const QString name = QStringLiteral("velmora-create-") + path;
     DbError error;
     {

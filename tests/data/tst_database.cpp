@@ -244,6 +244,22 @@ private Q_SLOTS:
             QVERIFY(!QFileInfo::exists(QDir(s.dataDir).filePath(s.database + QStringLiteral("x.db"))));
     }
 
+    // The embedded file holds addresses and passwords: its owner's alone.
+    void embeddedFileIsOwnerOnly()
+    {
+        if (TestDb::isPostgres())
+            QSKIP("a server keeps its own files");
+        TestDb t;
+        QVERIFY2(t.create(), qPrintable(t.lastError()));
+        QVERIFY(t.db().exec(QStringLiteral("insert into tblLogin (学号, 姓名) values ('1', '甲')")));
+        const QDir dir(t.dir());
+        for (const QString& name : dir.entryList({ QStringLiteral("students.db*") }, QDir::Files)) {
+            const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::ReadOther
+                | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+            QCOMPARE(QFileInfo(dir.filePath(name)).permissions() & others, QFileDevice::Permissions());
+        }
+    }
+
     void schemaVersionAndUpgrade()
     {
         TestDb t;
