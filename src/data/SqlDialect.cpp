@@ -48,8 +48,12 @@ public:
         QSqlQuery q(db);
         if (!q.exec(QStringLiteral("PRAGMA foreign_keys = ON")))
             return error(q.lastError());
-        if (!q.prepare(QStringLiteral("select salt, hash, iterations from velmora_dblogin where username = ?")))
+        if (!q.prepare(QStringLiteral("select salt, hash, iterations from velmora_dblogin where username = ?"))) {
+            // A lock is a lock: telling an administrator the file is no database would invite a rebuild.
+            if (isBusy(DbError { nativeCode(q.lastError()), q.lastError().databaseText() }))
+                return DbError { QStringLiteral("5"), QStringLiteral("数据库正被其他程序使用，请稍后再试。") };
             return DbError { QStringLiteral("26"), QStringLiteral("文件“%1”不是 Velmora 数据库。").arg(s.database) };
+        }
         q.addBindValue(s.user);
         if (!q.exec())
             return error(q.lastError());

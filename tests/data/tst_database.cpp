@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QRandomGenerator>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QtTest>
 
 using namespace velmora;
@@ -242,6 +244,31 @@ private Q_SLOTS:
         }
         if (!TestDb::isPostgres())
             QVERIFY(!QFileInfo::exists(QDir(s.dataDir).filePath(s.database + QStringLiteral("x.db"))));
+    }
+
+    // A file another program holds locked is reported as locked, not as something else.
+    void lockedFileIsReportedAsLocked()
+    {
+        if (TestDb::isPostgres())
+            QSKIP("a file lock is the embedded database's");
+        TestDb t;
+        QVERIFY2(t.create(), qPrintable(t.lastError()));
+        t.db().close();
+        {
+            QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("holder"));
+            other.setDatabaseName(QDir(t.dir()).filePath(QStringLiteral("students.db")));
+            QVERIFY(other.open());
+            QSqlQuery hold(other);
+            QVERIFY(hold.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+            Database db;
+            Status opened = db.open(t.settings());
+            QVERIFY(!opened);
+            QVERIFY2(opened.error().description.contains(QStringLiteral("数据库正被其他程序使用")),
+                     qPrintable(opened.error().description));
+            QVERIFY(hold.exec(QStringLiteral("ROLLBACK")));
+            other.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("holder"));
     }
 
     // The embedded file holds addresses and passwords: its owner's alone.
