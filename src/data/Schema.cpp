@@ -129,11 +129,16 @@ QString ownPhrasesTable(const SqlDialect& dialect)
         .arg(dialect.textColumn(QStringLiteral("评语"), 100));
 }
 
+// Version 3: the highest test number ever given, so a deleted test's number is never given again.
+const QString kCountersTable = QStringLiteral("create table velmora_counters (名称 varchar(20) NOT NULL PRIMARY KEY, 值 integer NOT NULL)");
+
 QString stepDescription(int version)
 {
     switch (version) {
     case 2:
         return QStringLiteral("增加了教师自己的评语表 velmora_phrases（版本 2）。");
+    case 3:
+        return QStringLiteral("增加了记录已用考试号的表 velmora_counters（版本 3）。");
     default:
         return QStringLiteral("升级到版本 %1。").arg(version);
     }
@@ -144,6 +149,15 @@ Status upgradeStep(Database& db, int version)
     Transaction tx(db);
     if (!tx.started())
         return tx.error();
+    if (version == 3) {
+        auto exists = db.tableExists(QStringLiteral("velmora_counters"));
+        if (!exists)
+            return exists.error();
+        if (!*exists) {
+            if (auto made = db.exec(kCountersTable); !made)
+                return made.error();
+        }
+    }
     if (version == 2) {
         auto exists = db.tableExists(QStringLiteral("velmora_phrases"));
         if (!exists)
@@ -203,6 +217,7 @@ QStringList createStatements(const SqlDialect& dialect)
     }
     statements << QStringLiteral("create table velmora_schema (version integer NOT NULL)");
     statements << ownPhrasesTable(dialect);
+    statements << kCountersTable;
     return statements;
 }
 

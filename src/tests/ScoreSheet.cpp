@@ -70,6 +70,16 @@ Status save(Database& db, int testNumber, const TestItems& items, const ScoreEnt
     }
     if (sets.isEmpty())
         return Done {};
+    // The test as the window read it, or nothing is written: its number is
+    // never given to another test, but it may be gone or changed meanwhile.
+    auto test = Tests::fetch(db, testNumber);
+    if (!test)
+        return test.error();
+    if (!*test)
+        return DbError { QStringLiteral("3021"), QStringLiteral("考试 %1 已被删除，成绩没有保存。").arg(testNumber) };
+    if ((*test)->items.subjects != items.subjects || (*test)->items.attendance != items.attendance
+        || (*test)->items.comment != items.comment)
+        return DbError { QStringLiteral("3021"), QStringLiteral("考试 %1 的考核项目已被修改，成绩没有保存，请关闭本窗口后重新打开。").arg(testNumber) };
     values << e.student.trimmed();
     auto updated = db.exec(
         QStringLiteral("update tblScore%1 set %2 where 学号=?").arg(testNumber).arg(sets.join(QStringLiteral(", "))), values);

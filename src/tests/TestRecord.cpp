@@ -2,6 +2,8 @@
 
 #include "data/Schema.h"
 
+#include <algorithm>
+
 namespace velmora {
 
 namespace {
@@ -64,13 +66,63 @@ bool isFinalType(const QString& type)
     return type == QStringLiteral("期终考试") || type == QStringLiteral("期末考试");
 }
 
+namespace {
+const QString kHighestTest = QStringLiteral("考试号");
+}
+
 Result<int> nextNumber(const Database& db)
 {
     auto rows = db.select(QStringLiteral("select max(考试号) from tblTestInfo"));
     if (!rows)
         return rows.error();
-    return rows->value(0).isNull() ? 1 : rows->value(0).toInt() + 1;
+    int next = rows->value(0).isNull() ? 1 : rows->value(0).toInt() + 1;
+    // A deleted test's number is never given again: score entry still open
+    // on it must not save into a new test (databases made before the
+    // counter know only the numbers in use).
+    auto counted = db.tableExists(QStringLiteral("velmora_counters"));
+    if (!counted)
+        return counted.error();
+    if (*counted) {
+        auto highest = db.select(QStringLiteral("select 值 from velmora_counters where 名称=?"), { kHighestTest });
+        if (!highest)
+            return highest.error();
+        if (!highest->eof())
+            next = std::max(next, highest->value(0).toInt() + 1);
+    }
+    // A score table left behind without its test keeps its number too.
+    for (;; ++next) {
+        auto taken = db.tableExists(Schema::scoreTableName(next));
+        if (!taken)
+            return taken.error();
+        if (!*taken)
+            return next;
+    }
 }
+
+namespace {
+// The counter only ever grows.
+Status rememberNumber(Database& db, int number)
+{
+    auto counted = db.tableExists(QStringLiteral("velmora_counters"));
+    if (!counted)
+        return counted.error();
+    if (!*counted)
+        return Done {};
+    auto updated = db.exec(QStringLiteral("update velmora_counters set 值=? where 名称=? and 值<?"),
+                           { number, kHighestTest, number });
+    if (!updated)
+        return updated.error();
+    auto present = db.select(QStringLiteral("select count(*) from velmora_counters where 名称=?"), { kHighestTest });
+    if (!present)
+        return present.error();
+    if (present->value(0).toInt() == 0) {
+        if (auto added = db.exec(QStringLiteral("insert into velmora_counters (名称, 值) values (?, ?)"), { kHighestTest, number });
+            !added)
+            return added.error();
+    }
+    return Done {};
+}
+} // namespace
 
 Result<QVector<TestRecord>> list(const Database& db)
 {
@@ -108,6 +160,8 @@ Result<DefinedTest> defineOnce(Database& db, const NewTest& test)
     auto number = nextNumber(db);
     if (!number)
         return number.error();
+    if (Status kept = rememberNumber(db, *number); !kept)
+        return kept.error();
 
     QStringList columns { QStringLiteral("考试号"), QStringLiteral("考试名称"), QStringLiteral("考试日期"),
                           QStringLiteral("考试类型") };

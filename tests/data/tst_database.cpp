@@ -310,7 +310,7 @@ private Q_SLOTS:
         QVERIFY(db.exec(QStringLiteral("drop table velmora_phrases")));
         QVERIFY(db.exec(QStringLiteral("update velmora_schema set version=1")));
         QVERIFY(Schema::upgrade(db));
-        QCOMPARE(*Schema::version(db), 2);
+        QCOMPARE(*Schema::version(db), Schema::kLatestVersion);
         QVERIFY(*db.tableExists(QStringLiteral("velmora_phrases")));
         auto periods = db.select(QStringLiteral("select 节次 from tblTbl order by 节次"));
         QVERIFY(periods);

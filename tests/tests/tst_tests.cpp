@@ -134,10 +134,10 @@ private Q_SLOTS:
         Tests::failAfterCreateForTesting(false);
         QCOMPARE(tableCount(QStringLiteral("select count(*) from tblTestInfo")), 1);
         QVERIFY(!tableExists(2));
-        // A stray table of the next name makes the definition fail whole, too.
+        // A stray table of the next name is stepped over, not a block for good.
         QVERIFY(db().exec(QStringLiteral("create table TblScore2 (x int)")));
-        QCOMPARE(define({ 0 }, false, false), -1);
-        QCOMPARE(tableCount(QStringLiteral("select count(*) from tblTestInfo")), 1);
+        QCOMPARE(define({ 0 }, false, false), 3);
+        QCOMPARE(tableCount(QStringLiteral("select count(*) from tblTestInfo")), 2);
     }
 
     void racingDefinitionsGetDifferentNumbers()
@@ -345,6 +345,31 @@ private Q_SLOTS:
         QTest::mouseClick(again.BN_Back, Qt::LeftButton);
         QVERIFY(!again.isVisible());
         QVERIFY(MessageService::messages().isEmpty());
+    }
+
+    // A deleted test's number is never given again, a score table left
+    // behind keeps its number, and a window still open on a deleted test
+    // saves nothing.
+    void testNumbersAreNeverReused()
+    {
+        addStudents({ "1" });
+        QCOMPARE(define({ 0 }, false, false), 1);
+        QCOMPARE(define({ 0 }, false, false), 2);
+        mod().SelNo = QStringLiteral("2");
+        TestFill open;
+        open.load();
+        QVERIFY(Tests::remove(db(), 2));
+        QCOMPARE(define({ 0, 1 }, false, false), 3);
+        QVERIFY(Tests::remove(db(), 3));
+        QVERIFY(db().exec(QStringLiteral("create table TblScore4 (学号 varchar(10))")));
+        QCOMPARE(define({ 0 }, false, false), 5);
+
+        open.Text[1]->setText(QStringLiteral("99"));
+        MessageService::clearMessages();
+        QTest::mouseClick(open.BN_Save, Qt::LeftButton);
+        QCOMPARE(MessageService::texts().size(), 1);
+        QVERIFY2(MessageService::texts().first().contains(QStringLiteral("已被删除")), qPrintable(MessageService::texts().first()));
+        QCOMPARE(open.Text[1]->text(), QStringLiteral("99"));
     }
 
     void emptyScoreTableAndMissingTest()
