@@ -132,8 +132,13 @@ public:
     Status afterOpen(QSqlDatabase& db, const ConnectionSettings&) const override
     {
         QSqlQuery q(db);
-        if (!q.exec(QStringLiteral("SET client_min_messages TO warning")))
-            return DbError { nativeCode(q.lastError()), q.lastError().databaseText() };
+        // A row or table another session holds makes a window wait a few
+        // seconds at most, as the embedded file's busy timeout does, then say so.
+        for (const char* setting : { "SET client_min_messages TO warning", "SET lock_timeout = '5s'",
+                                     "SET statement_timeout = '60s'" }) {
+            if (!q.exec(QString::fromLatin1(setting)))
+                return DbError { nativeCode(q.lastError()), q.lastError().databaseText() };
+        }
         return Done {};
     }
 
@@ -168,7 +173,8 @@ public:
     }
     bool isBusy(const DbError& e) const override
     {
-        return e.number == QLatin1String("40001") || e.number == QLatin1String("40P01") || e.number == QLatin1String("55P03");
+        return e.number == QLatin1String("40001") || e.number == QLatin1String("40P01") || e.number == QLatin1String("55P03")
+            || e.number == QLatin1String("57014");
     }
 };
 

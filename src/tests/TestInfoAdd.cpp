@@ -9,6 +9,7 @@
 #include "tests/TestFill.h"
 #include "tests/TestRecord.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDate>
@@ -163,9 +164,15 @@ void TestInfoAdd::define()
     test.items.comment = Check[16]->isChecked();
 
     const int shown = txtNumber->text().toInt();
+    QApplication::setOverrideCursor(Qt::BusyCursor);
     auto defined = Tests::define(mod().Conn, test);
+    QApplication::restoreOverrideCursor();
     if (!defined) {
-        MessageService::info(QStringLiteral("考试没有添加，数据库中没有留下任何内容。\r\n") + defined.error().unknownMessage());
+        // The typed values stay in the window for another try.
+        if (mod().Conn.dialect().isBusy(defined.error()))
+            MessageService::info(QStringLiteral("数据库正被其他用户或程序使用，考试没有添加，请稍后再试。"));
+        else
+            MessageService::info(QStringLiteral("考试没有添加，数据库中没有留下任何内容。\r\n") + defined.error().unknownMessage());
         return;
     }
     showNumber(defined->number);

@@ -207,11 +207,10 @@ Result<DefinedTest> defineOnce(Database& db, const NewTest& test)
 
 Result<DefinedTest> define(Database& db, const NewTest& test)
 {
-    // Another teacher may take the same number at the same moment; the loser tries the next one.
+    // Another teacher may take the same number at the same moment; the loser
+    // tries the next one. A busy database has had its few seconds: the caller says so.
     Result<DefinedTest> result = defineOnce(db, test);
-    for (int attempt = 0; attempt < 5 && !result
-         && (db.dialect().isDuplicateKey(result.error()) || db.dialect().isBusy(result.error()));
-         ++attempt)
+    for (int attempt = 0; attempt < 5 && !result && db.dialect().isDuplicateKey(result.error()); ++attempt)
         result = defineOnce(db, test);
     return result;
 }

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -138,6 +139,32 @@ private Q_SLOTS:
         QVERIFY(db().exec(QStringLiteral("create table TblScore2 (x int)")));
         QCOMPARE(define({ 0 }, false, false), 3);
         QCOMPARE(tableCount(QStringLiteral("select count(*) from tblTestInfo")), 2);
+    }
+
+    // Another writer holding the tests: a few seconds' wait, then a clear
+    // message, and the window keeps what was typed.
+    void busyDatabaseIsSaidSoon()
+    {
+        addStudents({ "1" });
+        auto other = m_db->connect();
+        QVERIFY(other);
+        QVERIFY(other->exec(TestDb::isPostgres() ? QStringLiteral("begin") : QStringLiteral("begin exclusive")));
+        if (TestDb::isPostgres())
+            QVERIFY(other->exec(QStringLiteral("lock table tblTestInfo in access exclusive mode")));
+        TestInfoAdd add;
+        add.show();
+        QTest::keyClicks(add.txtName, "midterm");
+        add.txtType->setEditText(QStringLiteral("平时考试"));
+        add.Check[1]->setChecked(true);
+        MessageService::clearMessages();
+        QElapsedTimer clock;
+        clock.start();
+        QTest::mouseClick(add.BN_OK, Qt::LeftButton);
+        QVERIFY2(clock.elapsed() < 15000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(MessageService::texts(), QStringList({ "数据库正被其他用户或程序使用，考试没有添加，请稍后再试。" }));
+        QVERIFY(add.isVisible());
+        QCOMPARE(add.txtName->text(), QStringLiteral("midterm"));
+        QVERIFY(other->exec(QStringLiteral("rollback")));
     }
 
     void racingDefinitionsGetDifferentNumbers()
