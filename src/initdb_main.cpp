@@ -9,7 +9,52 @@
 #include <QCoreApplication>
 #include <QTextStream>
 
+#include <termios.h>
+#include <unistd.h>
+
 using namespace velmora;
+
+namespace {
+
+// A line typed at the terminal without showing it.
+QString promptHidden(const QString& prompt)
+{
+    QTextStream(stderr) << prompt << Qt::flush;
+    termios old {};
+    const bool tty = ::tcgetattr(STDIN_FILENO, &old) == 0;
+    if (tty) {
+        termios quiet = old;
+        quiet.c_lflag &= ~tcflag_t(ECHO);
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
+    }
+    const QString line = QTextStream(stdin).readLine();
+    if (tty) {
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &old);
+        QTextStream(stderr) << '\n';
+    }
+    return line;
+}
+
+// The command line shows a password to every user while the program runs:
+// standard input, the environment or a hidden prompt keep it out of sight.
+// The option stays for scripts; with none of them the demo password is used.
+QString givenPassword(const QCommandLineParser& parser, const QCommandLineOption& option,
+                      const QCommandLineOption& fromStdin)
+{
+    if (parser.isSet(option))
+        return parser.value(option);
+    if (parser.isSet(fromStdin))
+        return QTextStream(stdin).readLine();
+    if (qEnvironmentVariableIsSet("VELMORA_DB_PASSWORD"))
+        return qEnvironmentVariable("VELMORA_DB_PASSWORD");
+    const QString demo = QString::fromLatin1(DbConfig::kDefaultPassword);
+    if (!::isatty(STDIN_FILENO))
+        return demo;
+    const QString typed = promptHidden(QStringLiteral("数据库密码（直接回车则为 %1）：").arg(demo));
+    return typed.isEmpty() ? demo : typed;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -29,19 +74,21 @@ int main(int argc, char** argv)
     const QCommandLineOption user({ QStringLiteral("u"), QStringLiteral("user") }, QStringLiteral("数据库用户名。"),
                                   QStringLiteral("user"), QString::fromLatin1(DbConfig::kDefaultUser));
     const QCommandLineOption password({ QStringLiteral("p"), QStringLiteral("password") },
-                                      QStringLiteral("数据库密码。"), QStringLiteral("password"),
-                                      QString::fromLatin1(DbConfig::kDefaultPassword));
+                                      QStringLiteral("数据库密码（其他用户在进程列表中看得到；请优先使用 --password-stdin、"
+                                                     "环境变量 VELMORA_DB_PASSWORD 或运行时输入）。"),
+                                      QStringLiteral("password"));
+    const QCommandLineOption passwordStdin(QStringLiteral("password-stdin"), QStringLiteral("从标准输入读取数据库密码（一行）。"));
     const QCommandLineOption dataDir(QStringLiteral("data-dir"), QStringLiteral("嵌入式数据库所在的文件夹（默认为程序的数据文件夹）。"),
                                      QStringLiteral("dir"));
     const QCommandLineOption demo(QStringLiteral("demo"), QStringLiteral("填入一个示例班级：学生、考试和成绩。"));
     const QCommandLineOption force(QStringLiteral("force"), QStringLiteral("数据库已存在时删除后重建。"));
     const QCommandLineOption upgrade(QStringLiteral("upgrade"),
                                      QStringLiteral("升级一个已有的数据库到本版本，并列出所做的改动；数据不变。"));
-    parser.addOptions({ server, database, user, password, dataDir, demo, force, upgrade });
+    parser.addOptions({ server, database, user, password, passwordStdin, dataDir, demo, force, upgrade });
     parser.process(app);
 
     ConnectionSettings settings { parser.value(server), parser.value(database), parser.value(user),
-                                  parser.value(password),
+                                  givenPassword(parser, password, passwordStdin),
                                   parser.isSet(dataDir) ? parser.value(dataDir) : AppPaths::appDir() };
     const bool embedded = SqlDialect::isEmbeddedServer(settings.server);
     const bool overwrite = parser.isSet(force);

@@ -6,6 +6,8 @@
 #include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace velmora;
@@ -244,6 +246,36 @@ private Q_SLOTS:
         }
         if (!TestDb::isPostgres())
             QVERIFY(!QFileInfo::exists(QDir(s.dataDir).filePath(s.database + QStringLiteral("x.db"))));
+    }
+
+    // velmora-initdb takes the password from standard input or the
+    // environment, out of the process list.
+    void initdbPasswordOutOfSight()
+    {
+        if (TestDb::isPostgres())
+            QSKIP("the embedded file shows it; the server path is the same code");
+        QTemporaryDir dir;
+        auto made = [&](const QStringList& args, const QByteArray& input, const QString& env) {
+            QProcess initdb;
+            QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+            e.remove(QStringLiteral("VELMORA_DB_PASSWORD"));
+            if (!env.isEmpty())
+                e.insert(QStringLiteral("VELMORA_DB_PASSWORD"), env);
+            initdb.setProcessEnvironment(e);
+            initdb.start(QStringLiteral(INITDB), QStringList { QStringLiteral("--data-dir"), dir.path(), QStringLiteral("--force") } + args);
+            initdb.write(input);
+            initdb.closeWriteChannel();
+            return initdb.waitForFinished(30000) && initdb.exitCode() == 0;
+        };
+        auto opens = [&](const QString& password) {
+            Database db;
+            return bool(db.open({ QStringLiteral("(local)"), QStringLiteral("students"), QStringLiteral("adm"), password, dir.path() }));
+        };
+        QVERIFY(made({ QStringLiteral("--password-stdin") }, "from stdin\n", QString()));
+        QVERIFY(opens(QStringLiteral("from stdin")));
+        QVERIFY(!opens(QStringLiteral("adm")));
+        QVERIFY(made({}, QByteArray(), QStringLiteral("from env")));
+        QVERIFY(opens(QStringLiteral("from env")));
     }
 
     // A file another program holds locked is reported as locked, not as something else.
