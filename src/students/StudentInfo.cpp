@@ -315,8 +315,9 @@ void StudentInfo::reject()
     QDialog::reject();
 }
 
-void StudentInfo::prepareView(const QStringList& cells)
+void StudentInfo::prepareView(const QStringList& cells, const QString& key)
 {
+    m_key = key;
     if (cells.size() >= StudentRecord::ColumnCount) {
         StudentRecord r;
         r.values = cells.mid(0, StudentRecord::ColumnCount);
@@ -348,10 +349,10 @@ void StudentInfo::openAdd(QWidget* parent)
     form.exec();
 }
 
-void StudentInfo::openFromGrid(QWidget* parent, const QStringList& cells)
+void StudentInfo::openFromGrid(QWidget* parent, const QStringList& cells, const QString& key)
 {
     StudentInfo form(parent);
-    form.prepareView(cells);
+    form.prepareView(cells, key);
     form.exec();
 }
 
@@ -420,7 +421,10 @@ void StudentInfo::editOrSave()
     }
     if (!checkinput())
         return;
-    const Students::WriteResult r = Students::update(mod().Conn, record(), m_photo);
+    StudentRecord edited = record();
+    if (!m_key.isEmpty())
+        edited.key = m_key;
+    const Students::WriteResult r = Students::update(mod().Conn, edited, m_photo);
     if (!written(r))
         return;
     MessageService::info(QStringLiteral("修改成功，请刷新！"));
@@ -439,7 +443,7 @@ void StudentInfo::remove()
         QDialog::reject();
         return;
     }
-    const Students::WriteResult r = Students::remove(mod().Conn, text(1));
+    const Students::WriteResult r = Students::remove(mod().Conn, m_key.isEmpty() ? text(1) : m_key);
     if (!written(r))
         return;
     MessageService::info(QStringLiteral("删除成功，请刷新！"));
@@ -481,7 +485,7 @@ void StudentInfo::showPhoto()
 {
     if (text(1).isEmpty())
         return;
-    auto bytes = Students::photo(mod().Conn, text(1));
+    auto bytes = Students::photo(mod().Conn, m_key.isEmpty() ? text(1) : m_key);
     QPixmap picture;
     if (bytes && !bytes->isEmpty() && picture.loadFromData(*bytes))
         setPicture(picture);

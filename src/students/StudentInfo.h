@@ -49,12 +49,13 @@ public:
 
     // The ways callers open the form; each shows it modally.
     static void openAdd(QWidget* parent);
-    static void openFromGrid(QWidget* parent, const QStringList& cells);
+    // `key`: the 学号 as stored, where the cells show it trimmed.
+    static void openFromGrid(QWidget* parent, const QStringList& cells, const QString& key = QString());
     // Says so and opens nothing when no student has the number.
     static bool openReadOnly(QWidget* parent, const QString& number);
     // What those do before showing, for callers and tests that show it themselves.
     void prepareAdd();
-    void prepareView(const QStringList& cells);
+    void prepareView(const QStringList& cells, const QString& key = QString());
     // False when no student has the number.
     bool prepareReadOnly(const QString& number);
 
@@ -90,6 +91,7 @@ private:
     void markSaved() { m_typed = typed(); }
 
     std::optional<QByteArray> m_photo; // the file chosen in this opening
+    QString m_key; // 学号 as stored, when opened on a stored row
     QStringList m_typed;
 };
 

@@ -81,6 +81,7 @@ StudentRecord fromRow(const RecordSet& rows)
     StudentRecord r;
     for (int c = 0; c < StudentRecord::ColumnCount; ++c)
         r.values[c] = rows.text(c);
+    r.key = rows.value(StudentRecord::Number).toString();
     return r;
 }
 
@@ -151,6 +152,13 @@ Result<QByteArray> photo(const Database& db, const QString& number)
 
 WriteResult add(Database& db, const StudentRecord& record, const std::optional<QByteArray>& photo)
 {
+    // '2024001 ' beside '2024001' would list as two equal numbers.
+    auto same = db.select(QStringLiteral("select count(*) from tblLogin where trim(学号)=?"),
+                          { record[StudentRecord::Number].trimmed() });
+    if (!same)
+        return { Outcome::Failed, same.error() };
+    if (same->value(0).toInt() > 0)
+        return { Outcome::Duplicate, {} };
     QStringList columns = StudentRecord::columns();
     QVariantList values = valuesOf(record);
     if (photo) {
@@ -175,7 +183,7 @@ WriteResult update(Database& db, const StudentRecord& record, const std::optiona
         sets << QStringLiteral("照片=?");
         values << *photo;
     }
-    values << record[StudentRecord::Number];
+    values << (record.key.isNull() ? record[StudentRecord::Number] : record.key);
     return outcomeOf(db, db.exec(QStringLiteral("update tblLogin set %1 where 学号=?").arg(sets.join(QStringLiteral(", "))),
                                  values));
 }

@@ -16,6 +16,9 @@ struct StudentRecord {
                   From, To, Remarks, ColumnCount };
 
     QStringList values = QStringList(ColumnCount);
+    // 学号 exactly as stored, blanks and all: writes address this row, not
+    // another whose number only looks the same once trimmed.
+    QString key;
 
     QString& operator[](Column c) { return values[c]; }
     const QString& operator[](Column c) const { return values[c]; }

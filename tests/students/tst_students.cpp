@@ -227,6 +227,35 @@ private Q_SLOTS:
         QVERIFY(MessageService::messages().isEmpty());
     }
 
+    // '2024001 ' beside '2024001': each edit reaches the row it was opened
+    // on, and adding a third equal number is refused.
+    void numbersEqualOnceTrimmedStayApart()
+    {
+        addRow(QStringLiteral("2024001"), QStringLiteral("甲"));
+        addRow(QStringLiteral("2024001 "), QStringLiteral("乙"));
+        StudentInfoWatch list;
+        list.fill();
+        QCOMPARE(list.Grid->rows(), 3);
+        QCOMPARE(list.Grid->text(2, 1), QStringLiteral("乙"));
+        auto listed = Students::list(db());
+        StudentInfo form;
+        form.prepareView(listed->at(1).values, listed->at(1).key);
+        form.show();
+        QTest::mouseClick(form.BN_Edit, Qt::LeftButton);
+        form.setText(2, QStringLiteral("乙改"));
+        QTest::mouseClick(form.BN_Edit, Qt::LeftButton);
+        QCOMPARE(MessageService::texts().last(), QStringLiteral("修改成功，请刷新！"));
+        auto names = db().select(QStringLiteral("select 学号, 姓名 from tblLogin order by 学号"));
+        QCOMPARE(names->text(1), QStringLiteral("甲"));
+        names->moveNext();
+        QCOMPARE(names->value(0).toString(), QStringLiteral("2024001 "));
+        QCOMPARE(names->text(1), QStringLiteral("乙改"));
+
+        StudentRecord third;
+        third[StudentRecord::Number] = QStringLiteral("2024001");
+        QCOMPARE(Students::add(db(), third, std::nullopt).outcome, Students::Outcome::Duplicate);
+    }
+
     void deleteAsksFirst()
     {
         addRow(QStringLiteral("5"), QStringLiteral("赵六"));
