@@ -46,32 +46,12 @@ QString check(const TestItems& items, const ScoreEntry& e)
     return {};
 }
 
-Status save(Database& db, int testNumber, const TestItems& items, const ScoreEntry& e)
+namespace {
+
+// The test as the window read it, or nothing is written: its number is
+// never given to another test, but it may be gone or changed meanwhile.
+Status sameTest(const Database& db, int testNumber, const TestItems& items)
 {
-    if (const QString problem = check(items, e); !problem.isEmpty())
-        return DbError { QStringLiteral("-1"), problem };
-    QStringList sets;
-    QVariantList values;
-    for (int i = 0; i < Schema::subjects().size(); ++i) {
-        if (items.hasSubject(i)) {
-            sets << Schema::subjects()[i] + QStringLiteral("=?");
-            values << e.subjects[i].trimmed().toInt();
-        }
-    }
-    if (items.attendance) {
-        for (int d = 0; d < Schema::attendanceItems().size(); ++d) {
-            sets << Schema::attendanceItems()[d] + QStringLiteral("=?");
-            values << e.duties[d].trimmed().toInt();
-        }
-    }
-    if (items.comment) {
-        sets << QStringLiteral("教师评语=?");
-        values << e.comment;
-    }
-    if (sets.isEmpty())
-        return Done {};
-    // The test as the window read it, or nothing is written: its number is
-    // never given to another test, but it may be gone or changed meanwhile.
     auto test = Tests::fetch(db, testNumber);
     if (!test)
         return test.error();
@@ -80,14 +60,102 @@ Status save(Database& db, int testNumber, const TestItems& items, const ScoreEnt
     if ((*test)->items.subjects != items.subjects || (*test)->items.attendance != items.attendance
         || (*test)->items.comment != items.comment)
         return DbError { QStringLiteral("3021"), QStringLiteral("考试 %1 的考核项目已被修改，成绩没有保存，请关闭本窗口后重新打开。").arg(testNumber) };
-    values << e.student.trimmed();
-    auto updated = db.exec(
-        QStringLiteral("update tblScore%1 set %2 where 学号=?").arg(testNumber).arg(sets.join(QStringLiteral(", "))), values);
+    return Done {};
+}
+
+struct Field {
+    QString column;
+    QString typed;
+    QString read;
+    bool text;
+};
+
+// Every box the test uses, with what was typed and what the window read.
+QVector<Field> fieldsOf(const TestItems& items, const ScoreEntry& e, const ScoreEntry& read)
+{
+    QVector<Field> fields;
+    for (int i = 0; i < Schema::subjects().size(); ++i) {
+        if (items.hasSubject(i))
+            fields.push_back({ Schema::subjects()[i], e.subjects[i], read.subjects.value(i), false });
+    }
+    if (items.attendance) {
+        for (int d = 0; d < Schema::attendanceItems().size(); ++d)
+            fields.push_back({ Schema::attendanceItems()[d], e.duties[d], read.duties.value(d), false });
+    }
+    if (items.comment)
+        fields.push_back({ QStringLiteral("教师评语"), e.comment, read.comment, true });
+    return fields;
+}
+
+QVariant stored(const Field& f, const QString& text)
+{
+    return f.text ? QVariant(text) : QVariant(text.trimmed().toInt());
+}
+
+Status write(Database& db, int testNumber, const QString& student, const QVector<Field>& fields, bool guarded)
+{
+    QStringList sets, guards;
+    QVariantList values, guardValues;
+    for (const Field& f : fields) {
+        sets << f.column + QStringLiteral("=?");
+        values << stored(f, f.typed);
+        if (guarded) {
+            // As the window showed it: trimmed text, an empty score as no number.
+            guards << (f.text ? QStringLiteral("coalesce(trim(%1),'')=?") : QStringLiteral("coalesce(%1,-1)=?")).arg(f.column);
+            guardValues << (f.text ? QVariant(f.read.trimmed())
+                                   : QVariant(f.read.trimmed().isEmpty() ? -1 : f.read.trimmed().toInt()));
+        }
+    }
+    if (sets.isEmpty())
+        return Done {};
+    values << student;
+    values << guardValues;
+    QString sql = QStringLiteral("update tblScore%1 set %2 where 学号=?").arg(testNumber).arg(sets.join(QStringLiteral(", ")));
+    for (const QString& g : guards)
+        sql += QStringLiteral(" and ") + g;
+    auto updated = db.exec(sql, values);
     if (!updated)
         return updated.error();
-    if (*updated == 0)
-        return DbError { QStringLiteral("3021"), QStringLiteral("学号为 %1 的成绩记录已不存在。").arg(e.student.trimmed()) };
-    return Done {};
+    if (*updated > 0)
+        return Done {};
+    auto now = db.select(QStringLiteral("select * from tblScore%1 where 学号=?").arg(testNumber), { student });
+    if (!now)
+        return now.error();
+    if (now->eof())
+        return DbError { QStringLiteral("3021"), QStringLiteral("学号为 %1 的成绩记录已不存在。").arg(student) };
+    QStringList changed;
+    for (const Field& f : fields) {
+        const QString current = now->text(f.column);
+        if (current != f.read.trimmed())
+            changed << QStringLiteral("%1：您打开时是“%2”，现在是“%3”").arg(f.column, f.read.trimmed(), current);
+    }
+    return DbError { kConflict, QStringLiteral("别人刚修改了这名学生的下列成绩，本次没有保存，您输入的内容仍然保留：\r\n")
+                                    + changed.join(QStringLiteral("\r\n")) };
+}
+
+} // namespace
+
+Status save(Database& db, int testNumber, const TestItems& items, const ScoreEntry& e)
+{
+    if (const QString problem = check(items, e); !problem.isEmpty())
+        return DbError { QStringLiteral("-1"), problem };
+    if (Status same = sameTest(db, testNumber, items); !same)
+        return same;
+    return write(db, testNumber, e.student.trimmed(), fieldsOf(items, e, e), false);
+}
+
+Status save(Database& db, int testNumber, const TestItems& items, const ScoreEntry& e, const ScoreEntry& read)
+{
+    if (const QString problem = check(items, e); !problem.isEmpty())
+        return DbError { QStringLiteral("-1"), problem };
+    if (Status same = sameTest(db, testNumber, items); !same)
+        return same;
+    QVector<Field> changed;
+    for (const Field& f : fieldsOf(items, e, read)) {
+        if (f.typed != f.read)
+            changed << f;
+    }
+    return write(db, testNumber, e.student.trimmed(), changed, true);
 }
 
 } // namespace velmora::Scores

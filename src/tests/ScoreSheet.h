@@ -32,6 +32,12 @@ QString check(const TestItems& items, const ScoreEntry& entry);
 // Writes the boxes the test uses to the student's row; an error when the
 // row is gone.
 Status save(Database& db, int testNumber, const TestItems& items, const ScoreEntry& entry);
+// Writes only the boxes that differ from `read` (what the window showed),
+// and only while the stored values are still those: otherwise nothing is
+// written and the error (kConflict) names each field another teacher
+// changed, with both values.
+Status save(Database& db, int testNumber, const TestItems& items, const ScoreEntry& entry, const ScoreEntry& read);
+inline const QString kConflict = QStringLiteral("conflict");
 
 } // namespace Scores
 } // namespace velmora

@@ -307,9 +307,11 @@ bool TestFill::store()
         MessageService::info(problem);
         return false;
     }
-    Status saved = Scores::save(mod().Conn, m_number, m_test.items, e);
+    Status saved = Scores::save(mod().Conn, m_number, m_test.items, e, m_shown);
     if (!saved) {
-        MessageService::info(saved.error().restartMessage());
+        const DbError& why = saved.error();
+        MessageService::info(why.number == Scores::kConflict || why.number == QLatin1String("3021") ? why.description
+                                                                                                    : why.restartMessage());
         return false;
     }
     return true;

@@ -374,6 +374,37 @@ private Q_SLOTS:
         QVERIFY(MessageService::messages().isEmpty());
     }
 
+    // Two teachers on one student: each save writes only what its window
+    // changed, and a field someone else changed since is not overwritten.
+    void savesWriteOnlyWhatChanged()
+    {
+        addStudents({ "1" });
+        const int number = define({ 0, 1 }, false, false);
+        mod().SelNo = QString::number(number);
+        TestFill a;
+        a.load();
+        a.show();
+        auto other = m_db->connect();
+        QVERIFY(other->exec(QStringLiteral("update tblScore%1 set 数学=70 where 学号='1'").arg(number)));
+        a.Text[1]->setText(QStringLiteral("80"));
+        MessageService::clearMessages();
+        QTest::mouseClick(a.BN_Save, Qt::LeftButton);
+        QCOMPARE(MessageService::texts(), QStringList({ "保存完毕！" }));
+        QCOMPARE(score(number, QStringLiteral("1"), "语文"), QStringLiteral("80"));
+        QCOMPARE(score(number, QStringLiteral("1"), "数学"), QStringLiteral("70"));
+        QCOMPARE(a.Text[2]->text(), QStringLiteral("70"));
+
+        QVERIFY(other->exec(QStringLiteral("update tblScore%1 set 语文=85 where 学号='1'").arg(number)));
+        a.Text[1]->setText(QStringLiteral("90"));
+        MessageService::clearMessages();
+        QTest::mouseClick(a.BN_Save, Qt::LeftButton);
+        QCOMPARE(MessageService::texts().size(), 1);
+        QVERIFY2(MessageService::texts().first().contains(QStringLiteral("语文：您打开时是“80”，现在是“85”")),
+                 qPrintable(MessageService::texts().first()));
+        QCOMPARE(score(number, QStringLiteral("1"), "语文"), QStringLiteral("85"));
+        QCOMPARE(a.Text[1]->text(), QStringLiteral("90"));
+    }
+
     // A deleted test's number is never given again, a score table left
     // behind keeps its number, and a window still open on a deleted test
     // saves nothing.
