@@ -378,6 +378,7 @@ void StudentInfo::save()
         return;
     case Students::Outcome::Failed:
     case Students::Outcome::Missing:
+    case Students::Outcome::Conflict:
         MessageService::info(r.error.unknownMessage());
         return;
     case Students::Outcome::Done:
@@ -400,6 +401,9 @@ bool StudentInfo::written(const Students::WriteResult& r)
     case Students::Outcome::Missing:
         MessageService::info(QStringLiteral("请刷新后再试！"));
         return false;
+    case Students::Outcome::Conflict:
+        MessageService::info(r.error.description);
+        return false;
     case Students::Outcome::Duplicate:
     case Students::Outcome::Failed:
         break;
@@ -417,6 +421,7 @@ void StudentInfo::editOrSave()
         Text[1]->setEnabled(false);
         BN_Edit->setText(QStringLiteral("保存(&S)"));
         markSaved();
+        m_read = record();
         return;
     }
     if (!checkinput())
@@ -424,7 +429,7 @@ void StudentInfo::editOrSave()
     StudentRecord edited = record();
     if (!m_key.isEmpty())
         edited.key = m_key;
-    const Students::WriteResult r = Students::update(mod().Conn, edited, m_photo);
+    const Students::WriteResult r = Students::update(mod().Conn, edited, m_photo, m_read);
     if (!written(r))
         return;
     MessageService::info(QStringLiteral("修改成功，请刷新！"));

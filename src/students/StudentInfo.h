@@ -92,6 +92,7 @@ private:
 
     std::optional<QByteArray> m_photo; // the file chosen in this opening
     QString m_key; // 学号 as stored, when opened on a stored row
+    StudentRecord m_read; // the fields as shown when editing began
     QStringList m_typed;
 };
 

@@ -171,21 +171,73 @@ WriteResult add(Database& db, const StudentRecord& record, const std::optional<Q
     return outcomeOf(db, db.exec(sql, values));
 }
 
-WriteResult update(Database& db, const StudentRecord& record, const std::optional<QByteArray>& photo)
+namespace {
+
+// Every field when `read` is null; else the changed ones, guarded.
+WriteResult updateFields(Database& db, const StudentRecord& record, const std::optional<QByteArray>& photo,
+                         const StudentRecord* read)
 {
-    QStringList sets;
-    QVariantList values;
+    const bool guarded = read != nullptr;
+    QStringList sets, guards;
+    QVariantList values, guardValues;
+    QVector<int> changed;
     for (int c = StudentRecord::Name; c < StudentRecord::ColumnCount; ++c) {
+        if (guarded && record.values[c] == read->values[c])
+            continue;
+        changed << c;
         sets << StudentRecord::columns()[c] + QStringLiteral("=?");
         values << record.values[c];
+        if (guarded) {
+            guards << QStringLiteral(" and coalesce(trim(%1),'')=?").arg(StudentRecord::columns()[c]);
+            guardValues << read->values[c].trimmed();
+        }
     }
     if (photo) {
         sets << QStringLiteral("照片=?");
         values << *photo;
     }
-    values << (record.key.isNull() ? record[StudentRecord::Number] : record.key);
-    return outcomeOf(db, db.exec(QStringLiteral("update tblLogin set %1 where 学号=?").arg(sets.join(QStringLiteral(", "))),
-                                 values));
+    const QString key = record.key.isNull() ? record[StudentRecord::Number] : record.key;
+    if (sets.isEmpty()) {
+        // Nothing to write, but a student deleted meanwhile is not "saved".
+        auto still = fetch(db, key);
+        if (!still)
+            return { Outcome::Failed, still.error() };
+        return *still ? WriteResult {} : WriteResult { Outcome::Missing, {} };
+    }
+    values << key << guardValues;
+    auto updated = db.exec(
+        QStringLiteral("update tblLogin set %1 where 学号=?").arg(sets.join(QStringLiteral(", "))) + guards.join(QString()),
+        values);
+    WriteResult r = outcomeOf(db, updated);
+    if (r.outcome != Outcome::Missing || !guarded)
+        return r;
+    auto now = fetch(db, key);
+    if (!now)
+        return { Outcome::Failed, now.error() };
+    if (!*now)
+        return r;
+    QStringList others;
+    for (int c : changed) {
+        if ((*now)->values[c] != read->values[c].trimmed())
+            others << QStringLiteral("%1：您打开时是“%2”，现在是“%3”")
+                          .arg(StudentRecord::columns()[c], read->values[c].trimmed(), (*now)->values[c]);
+    }
+    return { Outcome::Conflict,
+             DbError { QStringLiteral("conflict"), QStringLiteral("别人刚修改了这名学生的下列资料，本次没有保存，您输入的内容仍然保留：\r\n")
+                                                       + others.join(QStringLiteral("\r\n")) } };
+}
+
+} // namespace
+
+WriteResult update(Database& db, const StudentRecord& record, const std::optional<QByteArray>& photo)
+{
+    return updateFields(db, record, photo, nullptr);
+}
+
+WriteResult update(Database& db, const StudentRecord& record, const std::optional<QByteArray>& photo,
+                   const StudentRecord& read)
+{
+    return updateFields(db, record, photo, &read);
 }
 
 WriteResult remove(Database& db, const QString& number)

@@ -49,7 +49,8 @@ inline constexpr qint64 kMaxPhotoBytes = 10 * 1024 * 1024;
 
 namespace Students {
 
-enum class Outcome { Done, Duplicate, Missing, Failed };
+// Conflict: another teacher changed a field this save would change; nothing was written.
+enum class Outcome { Done, Duplicate, Missing, Failed, Conflict };
 struct WriteResult {
     Outcome outcome = Outcome::Done;
     DbError error;
@@ -65,6 +66,11 @@ Result<QHash<QString, QString>> names(const Database& db);
 // std::nullopt leaves the stored one as it is.
 WriteResult add(Database& db, const StudentRecord& record, const std::optional<QByteArray>& photo);
 WriteResult update(Database& db, const StudentRecord& record, const std::optional<QByteArray>& photo);
+// Writes only the fields that differ from `read` (as the form showed them),
+// and only while the stored values are still those; a conflict's error
+// names each such field with both values.
+WriteResult update(Database& db, const StudentRecord& record, const std::optional<QByteArray>& photo,
+                   const StudentRecord& read);
 WriteResult remove(Database& db, const QString& number);
 
 // The search criteria: empty texts and "不详" set no condition.

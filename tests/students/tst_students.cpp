@@ -227,6 +227,37 @@ private Q_SLOTS:
         QVERIFY(MessageService::messages().isEmpty());
     }
 
+    // Two teachers on one student: a save writes only the fields its form
+    // changed, and one someone else changed since is not overwritten.
+    void editWritesOnlyWhatChanged()
+    {
+        addRow(QStringLiteral("8"), QStringLiteral("孙八"));
+        auto listed = Students::list(db());
+        StudentInfo form;
+        form.prepareView(listed->first().values, listed->first().key);
+        form.show();
+        QTest::mouseClick(form.BN_Edit, Qt::LeftButton);
+        auto other = m_db->connect();
+        QVERIFY(other->exec(QStringLiteral("update tblLogin set 联系电话='88886666' where 学号='8'")));
+        form.setText(2, QStringLiteral("孙小八"));
+        QTest::mouseClick(form.BN_Edit, Qt::LeftButton);
+        QCOMPARE(MessageService::texts().last(), QStringLiteral("修改成功，请刷新！"));
+        auto row = db().select(QStringLiteral("select 姓名, 联系电话 from tblLogin where 学号='8'"));
+        QCOMPARE(row->text(0), QStringLiteral("孙小八"));
+        QCOMPARE(row->text(1), QStringLiteral("88886666"));
+
+        QTest::mouseClick(form.BN_Edit, Qt::LeftButton);
+        QVERIFY(other->exec(QStringLiteral("update tblLogin set 姓名='孙八八' where 学号='8'")));
+        form.setText(2, QStringLiteral("孙大八"));
+        QTest::mouseClick(form.BN_Edit, Qt::LeftButton);
+        QVERIFY2(MessageService::texts().last().contains(QStringLiteral("姓名：您打开时是“孙小八”，现在是“孙八八”")),
+                 qPrintable(MessageService::texts().last()));
+        QCOMPARE(form.text(2), QStringLiteral("孙大八"));
+        QCOMPARE(form.BN_Edit->text(), QStringLiteral("保存(&S)"));
+        row = db().select(QStringLiteral("select 姓名 from tblLogin where 学号='8'"));
+        QCOMPARE(row->text(0), QStringLiteral("孙八八"));
+    }
+
     // '2024001 ' beside '2024001': each edit reaches the row it was opened
     // on, and adding a third equal number is refused.
     void numbersEqualOnceTrimmedStayApart()
