@@ -132,6 +132,19 @@ Class::Class(QWidget* parent)
     });
 }
 
+ClassSettings Class::shown() const
+{
+    ClassSettings s;
+    s.number = txtNumber->text();
+    s.teacher = txtTeacher->text();
+    s.date = txtDate->text();
+    s.name = txtName->text();
+    s.count = txtCount->text();
+    for (int i = 1; i <= ClassSettings::kCells; ++i)
+        s.cells[i] = Text[i]->text();
+    return s;
+}
+
 QStringList Class::typed() const
 {
     QStringList values;
@@ -205,27 +218,22 @@ void Class::load()
 void Class::editOrSave()
 {
     if (Command1->text() == kEdit) {
+        m_read = shown();
         lockoff();
         MessageService::info(QStringLiteral("修改完，请按保存！"));
         Command1->setText(kSave);
         return;
     }
-    ClassSettings s;
-    s.number = txtNumber->text();
-    s.teacher = txtTeacher->text();
-    s.date = txtDate->text();
-    s.name = txtName->text();
-    s.count = txtCount->text();
-    for (int i = 1; i <= ClassSettings::kCells; ++i)
-        s.cells[i] = Text[i]->text();
+    const ClassSettings s = shown();
     if (const QString problem = s.tooLong(); !problem.isEmpty()) {
         MessageService::info(problem);
         return;
     }
-    Status saved = s.save(mod().Conn);
+    Status saved = s.save(mod().Conn, m_read);
     if (!saved) {
         // Nothing was written; the typed values stay for another try.
-        MessageService::info(saved.error().unknownMessage());
+        MessageService::info(saved.error().number == ClassSettings::kConflict ? saved.error().description
+                                                                              : saved.error().unknownMessage());
         return;
     }
     MessageService::info(QStringLiteral("修改成功！"));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "classes/ClassSettings.h"
 #include "platform/ChildWindow.h"
 
 #include <QVector>
@@ -45,9 +46,11 @@ protected:
 private:
     QVector<QLineEdit*> dataBoxes() const;
     QStringList typed() const;
+    ClassSettings shown() const;
     bool isEditing() const;
 
     QStringList m_stored;
+    ClassSettings m_read; // as shown when editing began
     bool m_dropping = false;
 };
 

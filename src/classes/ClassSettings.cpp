@@ -77,17 +77,62 @@ QString ClassSettings::tooLong() const
 
 Status ClassSettings::save(Database& db) const
 {
+    return saveFields(db, nullptr);
+}
+
+Status ClassSettings::save(Database& db, const ClassSettings& read) const
+{
+    return saveFields(db, &read);
+}
+
+namespace {
+// "col=?" for what changed, "col=col" for the rest; the guards check that
+// each changed value is still the one the window read.
+struct Assignments {
+    QStringList sets, guards;
+    QVariantList values, guardValues;
+    bool any = false;
+
+    void add(const QString& column, const QString& typed, const QString* read)
+    {
+        if (read && typed == *read) {
+            sets << QStringLiteral("%1=%1").arg(column);
+            return;
+        }
+        any = true;
+        sets << column + QStringLiteral("=?");
+        values << typed;
+        if (read) {
+            guards << QStringLiteral(" and coalesce(trim(%1),'')=?").arg(column);
+            guardValues << read->trimmed();
+        }
+    }
+    QVariantList all(const QVariant& where) const { return values + QVariantList { where } + guardValues; }
+};
+} // namespace
+
+Status ClassSettings::saveFields(Database& db, const ClassSettings* read) const
+{
     if (const QString problem = tooLong(); !problem.isEmpty())
         return DbError { QStringLiteral("-1"), problem };
     Transaction tx(db);
     if (!tx.started())
         return tx.error();
-    auto cls = db.exec(QStringLiteral("update tblClass set 班级代号=?, 班主任=?, 入学时间=?, 班级名称=?, 班级人数=?"),
-                       { number, teacher, date, name, count });
-    if (!cls)
-        return cls.error();
-    if (*cls == 0)
-        return DbError { QStringLiteral("3021"), QStringLiteral("数据库中没有班级信息（tblClass 中没有记录）。") };
+    QStringList changedByOthers;
+    Assignments row;
+    for (const Field& f : kFields)
+        row.add(QString::fromUtf8(f.column), this->*f.member, read ? &(read->*f.member) : nullptr);
+    if (row.any) {
+        auto cls = db.exec(QStringLiteral("update tblClass set %1 where 1=1").arg(row.sets.join(QStringLiteral(", ")))
+                               + row.guards.join(QString()),
+                           row.values + row.guardValues);
+        if (!cls)
+            return cls.error();
+        if (*cls == 0 && !read)
+            return DbError { QStringLiteral("3021"), QStringLiteral("数据库中没有班级信息（tblClass 中没有记录）。") };
+        if (*cls == 0)
+            changedByOthers << QStringLiteral("班级信息");
+    }
     auto stored = periods(db);
     if (!stored)
         return stored.error();
@@ -97,39 +142,39 @@ Status ClassSettings::save(Database& db) const
         where << stored->value(numbered ? u"节次" : u"velmora_at");
     const QString match = numbered ? QStringLiteral("节次=?") : db.dialect().rowMatch();
     for (int period = 1; period <= kPeriods; ++period) {
+        // Every row is written, changed or not: rows stored without a period
+        // number keep their order only when all are rewritten in turn.
+        Assignments cellsOf;
+        for (int day = 1; day <= kWeekdays; ++day)
+            cellsOf.add(weekdayNames()[day - 1], cells[cellIndex(period, day)],
+                        read ? &read->cells[cellIndex(period, day)] : nullptr);
+        const bool present = numbered ? where.contains(QVariant(period)) || where.contains(QVariant(QString::number(period)))
+                                      : period <= where.size();
+        if (present) {
+            const QVariant at = numbered ? QVariant(period) : QVariant(where[period - 1].toString());
+            auto updated = db.exec(QStringLiteral("update tblTbl set %1 where ").arg(cellsOf.sets.join(QStringLiteral(", ")))
+                                       + match + cellsOf.guards.join(QString()),
+                                   cellsOf.all(at));
+            if (!updated)
+                return updated.error();
+            if (*updated == 0)
+                changedByOthers << QStringLiteral("课程表第%1节").arg(period);
+            continue;
+        }
+        // A missing period is added after the others.
         QVariantList values;
         for (int day = 1; day <= kWeekdays; ++day)
             values << cells[cellIndex(period, day)];
-        if (!numbered) {
-            // Each row saved in place, in period order, so the stored order stays; a missing one goes last.
-            Result<qint64> written = qint64(0);
-            if (period <= where.size()) {
-                values << where[period - 1].toString();
-                written = db.exec(QStringLiteral("update tblTbl set 星期一=?, 星期二=?, 星期三=?, 星期四=?, 星期五=? where ")
-                                      + match,
-                                  values);
-            } else {
-                written = db.exec(
-                    QStringLiteral("insert into tblTbl (星期一, 星期二, 星期三, 星期四, 星期五) values (?, ?, ?, ?, ?)"), values);
-            }
-            if (!written)
-                return written.error();
-            continue;
-        }
-        values << period;
-        auto updated = db.exec(
-            QStringLiteral("update tblTbl set 星期一=?, 星期二=?, 星期三=?, 星期四=?, 星期五=? where 节次=?"), values);
-        if (!updated)
-            return updated.error();
-        if (*updated == 0) {
-            values.prepend(values.takeLast());
-            auto inserted = db.exec(QStringLiteral("insert into tblTbl (节次, 星期一, 星期二, 星期三, 星期四, 星期五) "
-                                                   "values (?, ?, ?, ?, ?, ?)"),
-                                    values);
-            if (!inserted)
-                return inserted.error();
-        }
+        auto inserted = numbered
+            ? db.exec(QStringLiteral("insert into tblTbl (节次, 星期一, 星期二, 星期三, 星期四, 星期五) values (?, ?, ?, ?, ?, ?)"),
+                      QVariantList { period } + values)
+            : db.exec(QStringLiteral("insert into tblTbl (星期一, 星期二, 星期三, 星期四, 星期五) values (?, ?, ?, ?, ?)"), values);
+        if (!inserted)
+            return inserted.error();
     }
+    if (!changedByOthers.isEmpty())
+        return DbError { kConflict, QStringLiteral("别人刚修改了%1，本次没有保存，您输入的内容仍然保留。请返回后重新打开班级设置，再作修改。")
+                                        .arg(changedByOthers.join(QStringLiteral("、"))) };
     return tx.commit();
 }
 

@@ -32,12 +32,17 @@ struct ClassSettings {
     // created, rows past the eighth are left alone. A value longer than its
     // column is refused before anything is written.
     Status save(Database& db) const;
+    // Only what differs from `read` (as the window showed it), and only while
+    // the stored values are still those; else nothing and kConflict.
+    Status save(Database& db, const ClassSettings& read) const;
+    static inline const QString kConflict = QStringLiteral("conflict");
     // Empty when every value fits its column, else a message naming the first that does not.
     QString tooLong() const;
 
 private:
     // The timetable rows in period order, whether or not the table numbers them.
     static Result<RecordSet> periods(const Database& db);
+    Status saveFields(Database& db, const ClassSettings* read) const;
 };
 
 } // namespace velmora

@@ -92,6 +92,37 @@ private Q_SLOTS:
         QCOMPARE(cell(8, "星期五"), QStringLiteral("班会"));
     }
 
+    // Two teachers at once: a save writes only what its window changed, and
+    // a value someone else changed since is not overwritten.
+    void savesOnlyWhatChanged()
+    {
+        Class cls;
+        cls.load();
+        cls.show();
+        QTest::mouseClick(cls.Command1, Qt::LeftButton);
+        auto other = m_db->connect();
+        QVERIFY(other->exec(QStringLiteral("update tblClass set 班主任='李老师'")));
+        cls.txtName->setText(QStringLiteral("二班"));
+        cls.Text[2]->setText(QStringLiteral("数学"));
+        QTest::mouseClick(cls.Command1, Qt::LeftButton);
+        QCOMPARE(MessageService::texts().last(), QStringLiteral("修改成功！"));
+        auto row = db().select(QStringLiteral("select 班级名称, 班主任 from tblClass"));
+        QCOMPARE(row->text(0), QStringLiteral("二班"));
+        QCOMPARE(row->text(1), QStringLiteral("李老师"));
+        QCOMPARE(ClassSettings::load(db())->cells[2], QStringLiteral("数学"));
+
+        QTest::mouseClick(cls.Command1, Qt::LeftButton);
+        QVERIFY(other->exec(QStringLiteral("update tblClass set 班级名称='三班'")));
+        cls.txtName->setText(QStringLiteral("四班"));
+        MessageService::clearMessages();
+        QTest::mouseClick(cls.Command1, Qt::LeftButton);
+        QVERIFY2(MessageService::texts().last().contains(QStringLiteral("别人刚修改了班级信息")),
+                 qPrintable(MessageService::texts().last()));
+        QCOMPARE(db().select(QStringLiteral("select 班级名称 from tblClass"))->text(0), QStringLiteral("三班"));
+        QCOMPARE(cls.txtName->text(), QStringLiteral("四班"));
+        QCOMPARE(cls.Command1->text(), QStringLiteral("保存(&S)"));
+    }
+
     void backDropsEdits()
     {
         {
