@@ -103,7 +103,7 @@ struct Assignments {
         sets << column + QStringLiteral("=?");
         values << typed;
         if (read) {
-            guards << QStringLiteral(" and coalesce(trim(%1),'')=?").arg(column);
+            guards << QStringLiteral(" and ") + SqlDialect::unchangedText(column);
             guardValues << read->trimmed();
         }
     }
@@ -138,8 +138,12 @@ Status ClassSettings::saveFields(Database& db, const ClassSettings* read) const
         return stored.error();
     const bool numbered = stored->indexOf(u"节次") >= 0;
     QVector<QVariant> where;
-    for (stored->moveFirst(); !stored->eof(); stored->moveNext())
+    QVector<int> periodsStored;
+    for (stored->moveFirst(); !stored->eof(); stored->moveNext()) {
         where << stored->value(numbered ? u"节次" : u"velmora_at");
+        if (numbered)
+            periodsStored << stored->value(u"节次").toInt();
+    }
     const QString match = numbered ? QStringLiteral("节次=?") : db.dialect().rowMatch();
     for (int period = 1; period <= kPeriods; ++period) {
         // Every row is written, changed or not: rows stored without a period
@@ -148,8 +152,7 @@ Status ClassSettings::saveFields(Database& db, const ClassSettings* read) const
         for (int day = 1; day <= kWeekdays; ++day)
             cellsOf.add(weekdayNames()[day - 1], cells[cellIndex(period, day)],
                         read ? &read->cells[cellIndex(period, day)] : nullptr);
-        const bool present = numbered ? where.contains(QVariant(period)) || where.contains(QVariant(QString::number(period)))
-                                      : period <= where.size();
+        const bool present = numbered ? periodsStored.contains(period) : period <= where.size();
         if (present) {
             const QVariant at = numbered ? QVariant(period) : QVariant(where[period - 1].toString());
             auto updated = db.exec(QStringLiteral("update tblTbl set %1 where ").arg(cellsOf.sets.join(QStringLiteral(", ")))

@@ -188,7 +188,7 @@ WriteResult updateFields(Database& db, const StudentRecord& record, const std::o
         sets << StudentRecord::columns()[c] + QStringLiteral("=?");
         values << record.values[c];
         if (guarded) {
-            guards << QStringLiteral(" and coalesce(trim(%1),'')=?").arg(StudentRecord::columns()[c]);
+            guards << QStringLiteral(" and ") + SqlDialect::unchangedText(StudentRecord::columns()[c]);
             guardValues << read->values[c].trimmed();
         }
     }

@@ -101,7 +101,7 @@ Status write(Database& db, int testNumber, const QString& student, const QVector
         values << stored(f, f.typed);
         if (guarded) {
             // As the window showed it: trimmed text, an empty score as no number.
-            guards << (f.text ? QStringLiteral("coalesce(trim(%1),'')=?") : QStringLiteral("coalesce(%1,-1)=?")).arg(f.column);
+            guards << (f.text ? SqlDialect::unchangedText(f.column) : SqlDialect::unchangedNumber(f.column));
             guardValues << (f.text ? QVariant(f.read.trimmed())
                                    : QVariant(f.read.trimmed().isEmpty() ? -1 : f.read.trimmed().toInt()));
         }
