@@ -1,6 +1,7 @@
 #include "app/Module1.h"
 
 #include "app/DbConfig.h"
+#include "data/Passwords.h"
 #include "data/TextLimits.h"
 #include "platform/AppPaths.h"
 #include "platform/MessageService.h"
@@ -71,7 +72,10 @@ bool Module1::CheckUser(const QString& user, const QString& password)
 {
     if (!openConn(DbServer, DbName, DbUser, DbPwd, QStringLiteral("pwd")))
         return false;
-    auto rows = Conn.select(QStringLiteral("select * from tblUsers where UserName=? and PWD=?"), { user, password });
+    auto accepted = Passwords::check(Conn, user, password);
+    Result<RecordSet> rows = accepted ? DbError {} : accepted.error();
+    if (accepted && *accepted)
+        rows = Conn.select(QStringLiteral("select * from tblUsers where UserName=?"), { user });
     ModRs = rows ? *rows : RecordSet();
     if (ModRs.recordCount() < 1) {
         LastError = rows ? DbError {} : rows.error();

@@ -1,5 +1,7 @@
 #include "app/Users.h"
 
+#include "data/Passwords.h"
+
 namespace velmora::Users {
 
 DbError noSuchUser(const QString& name)
@@ -51,7 +53,7 @@ Result<QString> setGrade(Database& db, const QString& name, const std::optional<
 
 Status setPassword(Database& db, const QString& name, const QString& password)
 {
-    auto updated = db.exec(QStringLiteral("update tblUsers set PWD=? where UserName=?"), { password, name });
+    auto updated = Passwords::store(db, name, password);
     if (!updated)
         return updated.error();
     if (*updated == 0)

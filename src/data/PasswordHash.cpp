@@ -1,54 +1,77 @@
 #include "data/PasswordHash.h"
 
-#include <QMessageAuthenticationCode>
-#include <QRandomGenerator>
+#include <QPasswordDigestor>
+
+#include <sodium.h>
+
+#include <atomic>
 
 namespace velmora::PasswordHash {
 
-QByteArray pbkdf2Sha256(const QByteArray& password, const QByteArray& salt, int iterations, int length)
+namespace {
+
+std::atomic<Cost> g_cost { Cost::Interactive };
+
+bool ready()
 {
-    QMessageAuthenticationCode mac(QCryptographicHash::Sha256, password);
-    QByteArray out;
-    for (quint32 block = 1; out.size() < length; ++block) {
-        QByteArray counter(4, '\0');
-        counter[0] = char((block >> 24) & 0xff);
-        counter[1] = char((block >> 16) & 0xff);
-        counter[2] = char((block >> 8) & 0xff);
-        counter[3] = char(block & 0xff);
-        mac.reset();
-        mac.addData(salt);
-        mac.addData(counter);
-        QByteArray u = mac.result();
-        QByteArray t = u;
-        for (int i = 1; i < iterations; ++i) {
-            mac.reset();
-            mac.addData(u);
-            u = mac.result();
-            for (qsizetype k = 0; k < t.size(); ++k)
-                t[k] = char(t[k] ^ u[k]);
-        }
-        out += t;
-    }
-    return out.left(length);
+    static const bool initialised = sodium_init() >= 0;
+    return initialised;
 }
 
-Stored make(const QString& password, int iterations)
+unsigned long long opsLimit()
 {
-    QByteArray salt(16, '\0');
-    QRandomGenerator::system()->generate(salt.begin(), salt.end());
-    return { salt, pbkdf2Sha256(password.toUtf8(), salt, iterations), iterations };
+    return g_cost == Cost::Minimal ? crypto_pwhash_OPSLIMIT_MIN : crypto_pwhash_OPSLIMIT_INTERACTIVE;
 }
 
-bool verify(const QString& password, const Stored& stored)
+size_t memLimit()
 {
-    if (stored.iterations < 1 || stored.hash.isEmpty())
+    return g_cost == Cost::Minimal ? crypto_pwhash_MEMLIMIT_MIN : crypto_pwhash_MEMLIMIT_INTERACTIVE;
+}
+
+} // namespace
+
+void setCost(Cost cost)
+{
+    g_cost = cost;
+}
+
+QString make(const QString& password)
+{
+    if (!ready())
+        return {};
+    const QByteArray utf8 = password.toUtf8();
+    char out[crypto_pwhash_STRBYTES];
+    if (crypto_pwhash_str_alg(out, utf8.constData(), quint64(utf8.size()), opsLimit(), memLimit(),
+                              crypto_pwhash_ALG_ARGON2ID13)
+        != 0)
+        return {};
+    return QString::fromLatin1(out);
+}
+
+bool verify(const QString& password, const QString& encoded)
+{
+    if (!ready() || encoded.isEmpty())
         return false;
-    const QByteArray candidate = pbkdf2Sha256(password.toUtf8(), stored.salt, stored.iterations, int(stored.hash.size()));
-    // Constant-time compare: the result must not leak how many bytes matched.
-    unsigned char diff = 0;
-    for (qsizetype i = 0; i < candidate.size(); ++i)
-        diff |= static_cast<unsigned char>(candidate[i] ^ stored.hash[i]);
-    return diff == 0;
+    const QByteArray utf8 = password.toUtf8();
+    const QByteArray stored = encoded.toLatin1();
+    return crypto_pwhash_str_verify(stored.constData(), utf8.constData(), quint64(utf8.size())) == 0;
+}
+
+bool needsRehash(const QString& encoded)
+{
+    if (!ready())
+        return false;
+    return crypto_pwhash_str_needs_rehash(encoded.toLatin1().constData(), opsLimit(), memLimit()) != 0;
+}
+
+bool verifyPbkdf2(const QString& password, const QByteArray& salt, const QByteArray& hash, int iterations)
+{
+    if (!ready() || iterations < 1 || hash.isEmpty())
+        return false;
+    const QByteArray candidate
+        = QPasswordDigestor::deriveKeyPbkdf2(QCryptographicHash::Sha256, password.toUtf8(), salt, iterations,
+                                             quint64(hash.size()));
+    return candidate.size() == hash.size() && sodium_memcmp(candidate.constData(), hash.constData(), size_t(hash.size())) == 0;
 }
 
 } // namespace velmora::PasswordHash

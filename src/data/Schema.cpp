@@ -1,6 +1,7 @@
 #include "data/Schema.h"
 
 #include "data/PasswordHash.h"
+#include "data/Passwords.h"
 
 #include <QDir>
 #include <QFile>
@@ -139,6 +140,8 @@ QString stepDescription(int version)
         return QStringLiteral("增加了教师自己的评语表 velmora_phrases（版本 2）。");
     case 3:
         return QStringLiteral("增加了记录已用考试号的表 velmora_counters（版本 3）。");
+    case 4:
+        return QStringLiteral("用户密码改为加盐散列保存，不再保存明文（版本 4）。");
     default:
         return QStringLiteral("升级到版本 %1。").arg(version);
     }
@@ -149,6 +152,17 @@ Status upgradeStep(Database& db, int version)
     Transaction tx(db);
     if (!tx.started())
         return tx.error();
+    if (version == 4) {
+        auto exists = db.tableExists(QString::fromLatin1(Passwords::kTable));
+        if (!exists)
+            return exists.error();
+        if (!*exists) {
+            if (auto made = db.exec(Passwords::createTableSql()); !made)
+                return made.error();
+        }
+        if (Status hashed = Passwords::hashAllPlain(db); !hashed)
+            return hashed;
+    }
     if (version == 3) {
         auto exists = db.tableExists(QStringLiteral("velmora_counters"));
         if (!exists)
@@ -218,6 +232,7 @@ QStringList createStatements(const SqlDialect& dialect)
     statements << QStringLiteral("create table velmora_schema (version integer NOT NULL)");
     statements << ownPhrasesTable(dialect);
     statements << kCountersTable;
+    statements << Passwords::createTableSql();
     return statements;
 }
 
@@ -340,6 +355,8 @@ Status seed(Database& db)
     auto user = db.exec(users, { QStringLiteral("teacher"), QStringLiteral("123456"), QStringLiteral("User") });
     if (!user)
         return user.error();
+    if (Status hashed = Passwords::hashAllPlain(db); !hashed)
+        return hashed;
     return tx.commit();
 }
 
@@ -375,18 +392,20 @@ Status createEmbeddedDatabase(const ConnectionSettings& settings, bool overwrite
             error = { raw.lastError().nativeErrorCode(), raw.lastError().text() };
         } else {
             QSqlQuery q(raw);
-            const PasswordHash::Stored stored = PasswordHash::make(settings.password);
-            bool ok = q.exec(QStringLiteral("create table velmora_dblogin (username varchar(64) NOT NULL PRIMARY KEY, "
-                                            "salt blob NOT NULL, hash blob NOT NULL, iterations integer NOT NULL)"))
-                && q.prepare(QStringLiteral("insert into velmora_dblogin values (?, ?, ?, ?)"));
+            const QString hash = PasswordHash::make(settings.password);
+            bool ok = !hash.isEmpty()
+                && q.exec(QStringLiteral("create table velmora_dblogin (username varchar(64) NOT NULL PRIMARY KEY, "
+                                         "salt blob NOT NULL, hash blob NOT NULL, iterations integer NOT NULL)"))
+                && q.prepare(QStringLiteral("insert into velmora_dblogin values (?, ?, ?, 0)"));
             if (ok) {
                 q.addBindValue(settings.user);
-                q.addBindValue(stored.salt);
-                q.addBindValue(stored.hash);
-                q.addBindValue(stored.iterations);
+                q.addBindValue(QByteArray(PasswordHash::kArgon2Marker));
+                q.addBindValue(hash.toLatin1());
                 ok = q.exec();
             }
-            if (!ok)
+            if (hash.isEmpty())
+                error = { QStringLiteral("sodium"), QStringLiteral("不能生成密码散列（内存不足）。") };
+            else if (!ok)
                 error = { q.lastError().nativeErrorCode(), q.lastError().text() };
             raw.close();
         }

@@ -24,7 +24,7 @@ struct TableDef {
 
 namespace Schema {
 
-inline constexpr int kLatestVersion = 3;
+inline constexpr int kLatestVersion = 4;
 
 // The fourteen subjects in their fixed order (check boxes, flag columns, score columns).
 const QStringList& subjects();

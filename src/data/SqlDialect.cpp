@@ -25,6 +25,32 @@ bool validDatabaseName(const QString& name)
     return true;
 }
 
+// The embedded file's own login. A row from before Argon2id is verified as it
+// was made and rewritten with today's hash; a file that cannot be written
+// (read-only, busy) still lets the right password in.
+bool acceptDbLogin(QSqlDatabase& db, const QSqlQuery& row, const ConnectionSettings& s)
+{
+    const QByteArray salt = row.value(0).toByteArray();
+    const QByteArray hash = row.value(1).toByteArray();
+    const int iterations = row.value(2).toInt();
+    const bool argon2 = iterations == 0 && salt == PasswordHash::kArgon2Marker;
+    if (argon2 ? !PasswordHash::verify(s.password, QString::fromLatin1(hash))
+               : !PasswordHash::verifyPbkdf2(s.password, salt, hash, iterations))
+        return false;
+    if (!argon2 || PasswordHash::needsRehash(QString::fromLatin1(hash))) {
+        const QString fresh = PasswordHash::make(s.password);
+        QSqlQuery update(db);
+        if (!fresh.isEmpty()
+            && update.prepare(QStringLiteral("update velmora_dblogin set salt=?, hash=?, iterations=0 where username=?"))) {
+            update.addBindValue(QByteArray(PasswordHash::kArgon2Marker));
+            update.addBindValue(fresh.toLatin1());
+            update.addBindValue(s.user);
+            (void)update.exec();
+        }
+    }
+    return true;
+}
+
 class SqliteDialect final : public SqlDialect {
 public:
     QString name() const override { return QStringLiteral("SQLite"); }
@@ -57,11 +83,8 @@ public:
         q.addBindValue(s.user);
         if (!q.exec())
             return error(q.lastError());
-        if (q.next()) {
-            PasswordHash::Stored stored { q.value(0).toByteArray(), q.value(1).toByteArray(), q.value(2).toInt() };
-            if (PasswordHash::verify(s.password, stored))
-                return Done {};
-        }
+        if (q.next() && acceptDbLogin(db, q, s))
+            return Done {};
         return DbError { QStringLiteral("23"), QStringLiteral("用户“%1”登录失败。").arg(s.user) };
     }
 

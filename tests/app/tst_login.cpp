@@ -106,6 +106,17 @@ private Q_SLOTS:
         // A quote in a name is just a character.
         QVERIFY(loginAs(QStringLiteral("O'Brien"), QStringLiteral("it's")));
         QVERIFY(!mod().IsAdmin);
+        logout();
+
+        // Each login replaced the password as typed by its hash; the same password still logs in.
+        auto plain = db.select(QStringLiteral("select count(*) from tblUsers where PWD is not null"));
+        QVERIFY(plain);
+        QCOMPARE(plain->value(0).toInt(), 0);
+        QVERIFY(loginAs(QStringLiteral("head"), QStringLiteral("pw1")));
+        QVERIFY(mod().IsAdmin);
+        logout();
+        QVERIFY(!loginAs(QStringLiteral("head"), QStringLiteral("pw2")));
+        QCOMPARE(MessageService::texts().last(), QStringLiteral("连接失败！对不起，您不能使用本系统！0 "));
     }
 
     void failedLoginsLeaveTheConnectionClosed_data()

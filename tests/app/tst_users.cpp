@@ -2,6 +2,7 @@
 #include "app/Pass.h"
 #include "app/User.h"
 #include "app/Users.h"
+#include "data/Passwords.h"
 #include "platform/MessageService.h"
 #include "support/DbTestCase.h"
 
@@ -21,6 +22,11 @@ class TestUsers : public velmora::test::DbTestCase {
     {
         auto rows = db().select(QStringLiteral("select %1 from tblUsers where UserName=?").arg(QLatin1String(column)), { user });
         return rows && !rows->eof() ? rows->value(0).toString() : QStringLiteral("<no row>");
+    }
+    bool accepts(const QString& user, const QString& password)
+    {
+        auto ok = Passwords::check(db(), user, password);
+        return ok && *ok;
     }
     void choose(User& window, const QString& name)
     {
@@ -103,12 +109,18 @@ private Q_SLOTS:
             fill(pass, QStringLiteral("wrong"), QStringLiteral("a"), QStringLiteral("b"));
             QCOMPARE(MessageService::texts(), QStringList({ "您输入的确认密码与新密码不符！", "您输入的旧密码不正确！" }));
             QVERIFY(pass.oldpwd->text().isEmpty() && pass.newpwd->text().isEmpty() && pass.newpwd2->text().isEmpty());
-            QCOMPARE(stored("PWD", QStringLiteral("teacher")), QStringLiteral("123456"));
+            QVERIFY(accepts(QStringLiteral("teacher"), QStringLiteral("123456")));
 
             MessageService::clearMessages();
             fill(pass, QStringLiteral("123456"), QStringLiteral("it's-new"), QStringLiteral("it's-new"));
             QCOMPARE(MessageService::texts(), QStringList({ "密码修改成功！" }));
-            QCOMPARE(stored("PWD", QStringLiteral("teacher")), QStringLiteral("it's-new"));
+            // Only a salted hash is kept, never the password as typed.
+            QVERIFY(accepts(QStringLiteral("teacher"), QStringLiteral("it's-new")));
+            QVERIFY(!accepts(QStringLiteral("teacher"), QStringLiteral("123456")));
+            QCOMPARE(stored("PWD", QStringLiteral("teacher")), QString());
+            auto hash = db().select(QStringLiteral("select 散列 from velmora_passwords where 用户名=?"), { QStringLiteral("teacher") });
+            QVERIFY(hash && hash->text(0).startsWith(QStringLiteral("$argon2id$")));
+            QVERIFY(!hash->text(0).contains(QStringLiteral("it's-new")));
         }
         // Without a new login the old password is still the one typed at login.
         {
@@ -118,7 +130,8 @@ private Q_SLOTS:
             QCOMPARE(MessageService::texts(), QStringList({ "您输入的旧密码不正确！" }));
             fill(pass, QStringLiteral("123456"), QString(), QString());
             QCOMPARE(MessageService::texts().last(), QStringLiteral("密码修改成功！"));
-            QCOMPARE(stored("PWD", QStringLiteral("teacher")), QString());
+            QVERIFY(accepts(QStringLiteral("teacher"), QString()));
+            QVERIFY(!accepts(QStringLiteral("teacher"), QStringLiteral("it's-new")));
         }
     }
 
@@ -132,7 +145,7 @@ private Q_SLOTS:
         QCOMPARE(MessageService::texts().size(), 1);
         QVERIFY(MessageService::texts().first().startsWith(QStringLiteral("未知错误！请重新启动程序再试。")));
         QVERIFY(MessageService::texts().first().contains(QStringLiteral("teacher")));
-        QCOMPARE(stored("PWD", QStringLiteral("admin")), QStringLiteral("123456"));
+        QVERIFY(accepts(QStringLiteral("admin"), QStringLiteral("123456")));
     }
 };
 

@@ -1,3 +1,5 @@
+#include "data/PasswordHash.h"
+#include "data/Passwords.h"
 #include "data/Schema.h"
 #include "data/TextLimits.h"
 #include "support/TestDb.h"
@@ -317,6 +319,83 @@ private Q_SLOTS:
                 | QFileDevice::WriteGroup | QFileDevice::WriteOther;
             QCOMPARE(QFileInfo(dir.filePath(name)).permissions() & others, QFileDevice::Permissions());
         }
+    }
+
+    // Users' passwords: plain ones from older databases become salted hashes at
+    // the upgrade or at the first login that matches; a password an
+    // administrator resets by hand in PWD counts until it is hashed in turn.
+    void userPasswordsAreHashed()
+    {
+        TestDb t;
+        QVERIFY2(t.create(), qPrintable(t.lastError()));
+        Database& db = t.db();
+        auto accepts = [&](const QString& user, const QString& password) {
+            auto ok = Passwords::check(db, user, password);
+            return ok && *ok;
+        };
+        auto plainCount = [&] { return db.select(QStringLiteral("select count(*) from tblUsers where PWD is not null"))->value(0).toInt(); };
+        QCOMPARE(plainCount(), 0);
+        QVERIFY(accepts(QStringLiteral("admin"), QStringLiteral("123456")));
+        QVERIFY(!accepts(QStringLiteral("admin"), QStringLiteral("1234567")));
+        QVERIFY(!accepts(QStringLiteral("admin"), QString()));
+
+        // A database of version 3 with the passwords as typed.
+        QVERIFY(db.exec(QStringLiteral("drop table velmora_passwords")));
+        QVERIFY(db.exec(QStringLiteral("update velmora_schema set version=3")));
+        QVERIFY(db.exec(QStringLiteral("update tblUsers set PWD=? where UserName=?"), { QStringLiteral("old"), QStringLiteral("admin") }));
+        QVERIFY(db.exec(QStringLiteral("update tblUsers set PWD='' where UserName='teacher'")));
+        QVERIFY(accepts(QStringLiteral("admin"), QStringLiteral("old")));
+        QCOMPARE(plainCount(), 2); // nowhere to keep a hash yet
+        QStringList changes;
+        QVERIFY(Schema::upgrade(db, &changes));
+        QCOMPARE(changes.size(), 1);
+        QCOMPARE(plainCount(), 0);
+        auto hashes = db.select(QStringLiteral("select 散列 from velmora_passwords order by 用户名"));
+        QVERIFY(hashes);
+        QCOMPARE(hashes->recordCount(), 2);
+        QVERIFY(hashes->text(0).startsWith(QStringLiteral("$argon2id$")));
+        QVERIFY(accepts(QStringLiteral("admin"), QStringLiteral("old")));
+        QVERIFY(accepts(QStringLiteral("teacher"), QString()));
+        QVERIFY(!accepts(QStringLiteral("teacher"), QStringLiteral("old")));
+
+        // Reset by hand: the new one logs in and is hashed; the old one is gone.
+        QVERIFY(db.exec(QStringLiteral("update tblUsers set PWD='fresh' where UserName='admin'")));
+        QVERIFY(!accepts(QStringLiteral("admin"), QStringLiteral("old")));
+        QVERIFY(accepts(QStringLiteral("admin"), QStringLiteral("fresh")));
+        QCOMPARE(plainCount(), 0);
+        QVERIFY(accepts(QStringLiteral("admin"), QStringLiteral("fresh")));
+    }
+
+    // The embedded file's own login: Argon2id at the real cost; a file made
+    // with the former PBKDF2 still opens and is rewritten with Argon2id.
+    void embeddedLoginHash()
+    {
+        if (TestDb::isPostgres())
+            QSKIP("the server checks its own logins");
+        PasswordHash::setCost(PasswordHash::Cost::Interactive);
+        TestDb t;
+        const bool made = t.create(false);
+        PasswordHash::setCost(PasswordHash::Cost::Minimal);
+        QVERIFY2(made, qPrintable(t.lastError()));
+        Database& db = t.db();
+        auto row = [&] { return db.select(QStringLiteral("select salt, hash, iterations from velmora_dblogin")); };
+        QVERIFY(row()->text(1).startsWith(QStringLiteral("$argon2id$v=19$m=65536,t=2,")));
+
+        // PBKDF2-HMAC-SHA256("password", "salt", 4096), the published test vector.
+        QVERIFY(db.exec(QStringLiteral("update velmora_dblogin set salt=?, hash=?, iterations=4096"),
+                        { QByteArray("salt"), QByteArray::fromHex("c5e478d59288c841aa530db6845c4c8d962893a001ce4e11a4963873aa98134a") }));
+        db.close();
+        ConnectionSettings s = t.settings();
+        QVERIFY(!db.open(s));
+        s.password = QStringLiteral("password");
+        QVERIFY(db.open(s));
+        QCOMPARE(row()->value(2).toInt(), 0);
+        QVERIFY(row()->text(1).startsWith(QStringLiteral("$argon2id$")));
+        db.close();
+        QVERIFY(db.open(s));
+        db.close();
+        s.password = QStringLiteral("passwore");
+        QVERIFY(!db.open(s));
     }
 
     void schemaVersionAndUpgrade()

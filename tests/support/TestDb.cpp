@@ -1,6 +1,7 @@
 #include "support/TestDb.h"
 
 #include "app/Module1.h"
+#include "data/PasswordHash.h"
 #include "data/Schema.h"
 #include "data/TextLimits.h"
 #include "platform/AppPaths.h"
@@ -13,6 +14,9 @@ namespace velmora::test {
 
 namespace {
 QAtomicInt g_counter;
+// Every test database hashes and verifies at the cheapest cost: a suite opens
+// hundreds of connections. tst_database checks the real cost once.
+const bool g_cheapHashes = (PasswordHash::setCost(PasswordHash::Cost::Minimal), true);
 }
 
 bool TestDb::isPostgres()
