@@ -89,7 +89,9 @@ int main(int argc, char** argv)
 
     ConnectionSettings settings { parser.value(server), parser.value(database), parser.value(user),
                                   givenPassword(parser, password, passwordStdin),
-                                  parser.isSet(dataDir) ? parser.value(dataDir) : AppPaths::appDir() };
+                                  parser.value(dataDir) };
+    if (settings.dataDir.isEmpty())
+        settings.dataDir = parser.isSet(upgrade) ? AppPaths::databaseDir(settings.database) : AppPaths::writableDir();
     const bool embedded = SqlDialect::isEmbeddedServer(settings.server);
     const bool overwrite = parser.isSet(force);
 

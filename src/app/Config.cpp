@@ -2,9 +2,11 @@
 
 #include "app/DbConfig.h"
 #include "app/Module1.h"
+#include "platform/AppPaths.h"
 #include "platform/Controls.h"
 #include "platform/MessageService.h"
 
+#include <QDir>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -93,6 +95,10 @@ void Config::save()
         MessageService::info(QStringLiteral("保存设置失败！") + error + QStringLiteral("\r\n原来的配置文件没有改变。"));
         return;
     }
+    if (AppPaths::redirected())
+        MessageService::info(QStringLiteral("程序文件夹 %1 不能写入，数据库配置已保存到 %2。")
+                                 .arg(QDir::toNativeSeparators(AppPaths::programDir()),
+                                      QDir::toNativeSeparators(AppPaths::writableConfigFile())));
     Q_EMIT saved(mod().DbUser, mod().DbPwd);
     mod().Conn.close();
     accept();

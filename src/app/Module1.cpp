@@ -47,7 +47,7 @@ bool Module1::openConn(const QString& server, const QString& database, const QSt
         + QStringLiteral(";uid=") + user + QLatin1Char(';') + pwdKey + QLatin1Char('=') + password;
     // Opening only reads: the schema is made and upgraded by velmora-initdb, or
     // by an administrator who agrees at login.
-    Status opened = Conn.open({ server, database, user, password, AppPaths::appDir() });
+    Status opened = Conn.open({ server, database, user, password, AppPaths::databaseDir(database) });
     if (!opened) {
         LastError = opened.error();
         return false;
@@ -124,7 +124,7 @@ bool Module1::ReadDbConfig()
 
 bool Module1::WriteDbConfig(QString* error)
 {
-    return DbConfig::write(AppPaths::configFile(), { DbServer, DbName, DbUser, DbPwd }, error);
+    return DbConfig::write(AppPaths::writableConfigFile(), { DbServer, DbName, DbUser, DbPwd }, error);
 }
 
 } // namespace velmora

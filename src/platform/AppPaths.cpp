@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 
 namespace velmora::AppPaths {
 
@@ -18,7 +19,20 @@ QString& programOverride()
     static QString dir;
     return dir;
 }
+QString& userOverride()
+{
+    static QString dir;
+    return dir;
+}
+const QString kConfigName = QStringLiteral("dbcfg.dat");
 } // namespace
+
+bool canWriteIn(const QString& dir)
+{
+    // Permission bits say nothing of a read-only mount, nor of root: try it.
+    QTemporaryFile probe(QDir(dir).filePath(QStringLiteral(".velmora-probe-XXXXXX")));
+    return probe.open();
+}
 
 QString programDir()
 {
@@ -27,21 +41,57 @@ QString programDir()
     return QCoreApplication::applicationDirPath();
 }
 
-QString appDir()
+QString userDir()
+{
+    // Spelled out rather than taken from the application's name, so that
+    // velmora-initdb and the program agree on it.
+    const QString dir = userOverride().isEmpty()
+        ? QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/Velmora/VelmoraSQL")
+        : userOverride();
+    QDir().mkpath(dir);
+    return dir;
+}
+
+QString writableDir()
 {
     if (!appOverride().isEmpty())
         return appOverride();
-    const QString exeDir = QCoreApplication::applicationDirPath();
-    if (QFileInfo(exeDir).isWritable())
-        return exeDir;
-    const QString user = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-    QDir().mkpath(user);
-    return user;
+    return canWriteIn(programDir()) ? programDir() : userDir();
 }
 
 QString configFile()
 {
-    return QDir(appDir()).filePath(QStringLiteral("dbcfg.dat"));
+    if (!appOverride().isEmpty())
+        return QDir(appOverride()).filePath(kConfigName);
+    const QString program = QDir(programDir()).filePath(kConfigName);
+    if (canWriteIn(programDir()))
+        return program;
+    const QString user = QDir(userDir()).filePath(kConfigName);
+    if (!QFileInfo::exists(user) && QFileInfo::exists(program))
+        return program;
+    return user;
+}
+
+QString writableConfigFile()
+{
+    return QDir(writableDir()).filePath(kConfigName);
+}
+
+bool redirected()
+{
+    return appOverride().isEmpty() && !canWriteIn(programDir());
+}
+
+QString databaseDir(const QString& name)
+{
+    if (!appOverride().isEmpty())
+        return appOverride();
+    const QString beside = QFileInfo(configFile()).absolutePath();
+    for (const QString& dir : { beside, programDir(), userDir() }) {
+        if (QFileInfo(QDir(dir).filePath(name + QStringLiteral(".db"))).isFile())
+            return dir;
+    }
+    return beside;
 }
 
 QString helpFile()
@@ -57,6 +107,11 @@ void setAppDir(const QString& dir)
 void setProgramDir(const QString& dir)
 {
     programOverride() = dir;
+}
+
+void setUserDir(const QString& dir)
+{
+    userOverride() = dir;
 }
 
 } // namespace velmora::AppPaths

@@ -4,17 +4,36 @@
 
 namespace velmora::AppPaths {
 
-// Where dbcfg.dat, the embedded database and Temp.dat live: the executable's
-// folder when it is writable, else the per-user configuration folder.
-QString appDir();
+// dbcfg.dat and the embedded database live in the program's folder. A school
+// may install that folder read-only with both files in it: they are read
+// where they are, and what the program writes goes to the user's own
+// configuration folder instead, which then takes precedence.
+
 // The folder of the executable, where files shipped with the program are.
 QString programDir();
+// The per-user configuration folder, made when first needed.
+QString userDir();
+// Where the program writes: the program's folder when it can, else userDir().
+QString writableDir();
 
+// The dbcfg.dat to read.
 QString configFile();
+// Where a saved dbcfg.dat goes.
+QString writableConfigFile();
+// Whether writes go to the user's folder because the program's is read-only.
+bool redirected();
+// The folder holding the embedded database `name`.db, looked for beside the
+// settings in use, then in the program's and the user's folder.
+QString databaseDir(const QString& name);
 QString helpFile();
 
-// Tests point both at a temporary folder.
+// Whether a file can be made in the folder (a read-only mount, permissions).
+bool canWriteIn(const QString& dir);
+
+// Tests: setAppDir puts everything in one folder; the others let a test
+// separate a read-only program folder from the user's.
 void setAppDir(const QString& dir);
 void setProgramDir(const QString& dir);
+void setUserDir(const QString& dir);
 
 } // namespace velmora::AppPaths

@@ -7,6 +7,7 @@
 #include "data/Schema.h"
 #include "platform/AppPaths.h"
 #include "platform/MessageService.h"
+#include "support/SmallDisk.h"
 #include "support/TestDb.h"
 
 #include <QApplication>
@@ -222,6 +223,65 @@ private Q_SLOTS:
         QTest::mouseClick(login.Command1, Qt::LeftButton);
         QVERIFY(Windows::mainForm());
         QVERIFY(mod().IsAdmin);
+    }
+
+    // A program folder installed read-only with dbcfg.dat (and the embedded
+    // file) in it: both are used where they are; a saved setting goes to the
+    // user's folder, the message says where, and from then on it is the one read.
+    void readOnlyProgramFolder()
+    {
+        test::ReadOnlyFolder program;
+        if (!program.ready())
+            QSKIP(qPrintable(program.why()));
+        QTemporaryDir user;
+        const ConnectionSettings s = m_db->settings();
+        QString error;
+        QVERIFY(DbConfig::write(program.path(QStringLiteral("dbcfg.dat")), { s.server, s.database, s.user, s.password }, &error));
+        if (!TestDb::isPostgres()) {
+            m_db->db().close();
+            QVERIFY(QFile::copy(QDir(m_db->dir()).filePath(QStringLiteral("students.db")), program.path(QStringLiteral("students.db"))));
+        }
+        QVERIFY(program.seal());
+        const QByteArray shipped = [&] {
+            QFile f(program.path(QStringLiteral("dbcfg.dat")));
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        }();
+        AppPaths::setAppDir(QString());
+        AppPaths::setProgramDir(program.dir());
+        AppPaths::setUserDir(user.path());
+        auto restore = qScopeGuard([&] {
+            AppPaths::setProgramDir(QString());
+            AppPaths::setUserDir(QString());
+            AppPaths::setAppDir(m_db->dir());
+        });
+
+        QVERIFY(loginAs(QStringLiteral("admin"), QStringLiteral("123456")));
+        QCOMPARE(mod().DbName, s.database);
+        auto students = mod().Conn.select(QStringLiteral("select count(*) from tblUsers"));
+        QVERIFY(students);
+        QCOMPARE(students->value(0).toInt(), 2);
+        logout();
+
+        Login login;
+        Config config(&login);
+        type(config.txtServer, s.server);
+        type(config.txtDataBase, s.database);
+        type(config.txtUser, s.user);
+        type(config.txtPwd, s.password);
+        QTest::mouseClick(config.Command1, Qt::LeftButton);
+        QVERIFY(config.Command2->isEnabled());
+        MessageService::clearMessages();
+        QTest::mouseClick(config.Command2, Qt::LeftButton);
+        const QString saved = QDir(user.path()).filePath(QStringLiteral("dbcfg.dat"));
+        QCOMPARE(MessageService::texts(),
+                 QStringList { QStringLiteral("程序文件夹 %1 不能写入，数据库配置已保存到 %2。").arg(program.dir(), saved) });
+        QCOMPARE(DbConfig::read(saved).values.database, s.database);
+        QCOMPARE(AppPaths::configFile(), saved);
+        QFile shippedNow(program.path(QStringLiteral("dbcfg.dat")));
+        QVERIFY(shippedNow.open(QIODevice::ReadOnly));
+        QCOMPARE(shippedNow.readAll(), shipped);
+        // The embedded file is still found in the program folder.
+        QVERIFY(loginAs(QStringLiteral("teacher"), QStringLiteral("123456")));
     }
 
     void failedSaveKeepsTheLoginClosed()

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace velmora::test {
@@ -37,6 +38,7 @@ public:
     SmallDisk& operator=(const SmallDisk&) = delete;
 
     QString path(const QString& name) const { return m_dir.filePath(name); }
+    QString root() const { return m_dir.path(); }
     // Takes every free byte.
     void fill()
     {
@@ -52,9 +54,46 @@ public:
     bool mounted = false;
     QString why;
 
+    // Remounts read-only, as a school installs a program folder.
+    bool makeReadOnly()
+    {
+        return mounted && ::mount(nullptr, m_where.constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+    }
+
 private:
     QTemporaryDir m_dir;
     QByteArray m_where;
+};
+
+// A folder nobody can write in once sealed: a read-only mount for root, whom
+// permission bits do not stop; mode 0555 for anyone else.
+class ReadOnlyFolder {
+public:
+    ReadOnlyFolder() : m_disk(4096) { }
+    ~ReadOnlyFolder()
+    {
+        if (!m_root)
+            ::chmod(QFile::encodeName(m_dir.path()).constData(), 0700);
+    }
+    ReadOnlyFolder(const ReadOnlyFolder&) = delete;
+    ReadOnlyFolder& operator=(const ReadOnlyFolder&) = delete;
+
+    QString dir() const { return m_root ? m_disk.root() : m_dir.path(); }
+    QString path(const QString& name) const { return dir() + QLatin1Char('/') + name; }
+    // False with `why` when the folder could not be made or sealed.
+    bool ready() const { return !m_root || m_disk.mounted; }
+    bool seal()
+    {
+        if (m_root)
+            return m_disk.makeReadOnly();
+        return ::chmod(QFile::encodeName(m_dir.path()).constData(), 0555) == 0;
+    }
+    QString why() const { return m_disk.why; }
+
+private:
+    const bool m_root = ::geteuid() == 0;
+    SmallDisk m_disk;
+    QTemporaryDir m_dir;
 };
 
 } // namespace velmora::test
