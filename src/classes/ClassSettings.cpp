@@ -2,6 +2,8 @@
 
 #include "data/TextLimits.h"
 
+#include <QHash>
+
 namespace velmora {
 
 namespace {
@@ -86,11 +88,14 @@ Status ClassSettings::save(Database& db, const ClassSettings& read) const
 }
 
 namespace {
-// "col=?" for what changed, "col=col" for the rest; the guards check that
-// each changed value is still the one the window read.
+// "col=?" for what changed, "col=col" for the rest; `checks` keeps what the
+// window read of each changed value, compared with the stored row under the
+// write lock rather than in SQL, where text stored as bytes that are not
+// UTF-8 would never match itself.
 struct Assignments {
-    QStringList sets, guards;
-    QVariantList values, guardValues;
+    QStringList sets;
+    QVariantList values;
+    QVector<QPair<QString, QString>> checks;
     bool any = false;
 
     void add(const QString& column, const QString& typed, const QString* read)
@@ -102,12 +107,18 @@ struct Assignments {
         any = true;
         sets << column + QStringLiteral("=?");
         values << typed;
-        if (read) {
-            guards << QStringLiteral(" and ") + SqlDialect::unchangedText(column);
-            guardValues << read->trimmed();
-        }
+        if (read)
+            checks.push_back({ column, read->trimmed() });
     }
-    QVariantList all(const QVariant& where) const { return values + QVariantList { where } + guardValues; }
+    // Whether the current row of `now` still holds every value read.
+    bool unchangedIn(const RecordSet& now) const
+    {
+        for (const auto& [column, read] : checks) {
+            if (now.text(column) != read)
+                return false;
+        }
+        return true;
+    }
 };
 } // namespace
 
@@ -118,31 +129,40 @@ Status ClassSettings::saveFields(Database& db, const ClassSettings* read) const
     Transaction tx(db);
     if (!tx.started())
         return tx.error();
+    if (read) {
+        for (const char* table : { "tblClass", "tblTbl" }) {
+            if (auto locked = db.exec(db.dialect().lockTableSql(QString::fromLatin1(table))); !locked)
+                return locked.error();
+        }
+    }
     QStringList changedByOthers;
     Assignments row;
     for (const Field& f : kFields)
         row.add(QString::fromUtf8(f.column), this->*f.member, read ? &(read->*f.member) : nullptr);
     if (row.any) {
-        auto cls = db.exec(QStringLiteral("update tblClass set %1 where 1=1").arg(row.sets.join(QStringLiteral(", ")))
-                               + row.guards.join(QString()),
-                           row.values + row.guardValues);
-        if (!cls)
-            return cls.error();
-        if (*cls == 0 && !read)
+        auto current = db.select(QStringLiteral("select * from tblClass"));
+        if (!current)
+            return current.error();
+        if (current->eof() && !read)
             return DbError { QStringLiteral("3021"), QStringLiteral("数据库中没有班级信息（tblClass 中没有记录）。") };
-        if (*cls == 0)
+        if (current->eof() || !row.unchangedIn(*current)) {
             changedByOthers << QStringLiteral("班级信息");
+        } else if (auto cls = db.exec(QStringLiteral("update tblClass set %1").arg(row.sets.join(QStringLiteral(", "))), row.values);
+                   !cls) {
+            return cls.error();
+        }
     }
     auto stored = periods(db);
     if (!stored)
         return stored.error();
     const bool numbered = stored->indexOf(u"节次") >= 0;
+    // Each stored period's position in `stored`, to compare its cells.
     QVector<QVariant> where;
-    QVector<int> periodsStored;
-    for (stored->moveFirst(); !stored->eof(); stored->moveNext()) {
+    QHash<int, int> positionOf;
+    int position = 0;
+    for (stored->moveFirst(); !stored->eof(); stored->moveNext(), ++position) {
         where << stored->value(numbered ? u"节次" : u"velmora_at");
-        if (numbered)
-            periodsStored << stored->value(u"节次").toInt();
+        positionOf.insert(numbered ? stored->value(u"节次").toInt() : position + 1, position);
     }
     const QString match = numbered ? QStringLiteral("节次=?") : db.dialect().rowMatch();
     for (int period = 1; period <= kPeriods; ++period) {
@@ -152,16 +172,19 @@ Status ClassSettings::saveFields(Database& db, const ClassSettings* read) const
         for (int day = 1; day <= kWeekdays; ++day)
             cellsOf.add(weekdayNames()[day - 1], cells[cellIndex(period, day)],
                         read ? &read->cells[cellIndex(period, day)] : nullptr);
-        const bool present = numbered ? periodsStored.contains(period) : period <= where.size();
-        if (present) {
-            const QVariant at = numbered ? QVariant(period) : QVariant(where[period - 1].toString());
-            auto updated = db.exec(QStringLiteral("update tblTbl set %1 where ").arg(cellsOf.sets.join(QStringLiteral(", ")))
-                                       + match + cellsOf.guards.join(QString()),
-                                   cellsOf.all(at));
+        if (positionOf.contains(period)) {
+            stored->moveFirst();
+            for (int i = 0; i < positionOf.value(period); ++i)
+                stored->moveNext();
+            if (!cellsOf.unchangedIn(*stored)) {
+                changedByOthers << QStringLiteral("课程表第%1节").arg(period);
+                continue;
+            }
+            const QVariant at = numbered ? QVariant(period) : QVariant(where[positionOf.value(period)].toString());
+            auto updated = db.exec(QStringLiteral("update tblTbl set %1 where ").arg(cellsOf.sets.join(QStringLiteral(", "))) + match,
+                                   cellsOf.values + QVariantList { at });
             if (!updated)
                 return updated.error();
-            if (*updated == 0)
-                changedByOthers << QStringLiteral("课程表第%1节").arg(period);
             continue;
         }
         // A missing period is added after the others.

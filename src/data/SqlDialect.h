@@ -56,10 +56,6 @@ public:
 
     // "col LIKE ? ESCAPE '!'" — pair with likePattern() for the bound value.
     QString likeClause(const QString& column) const;
-    // A guard that the stored value is still the one a window read and showed:
-    // text trimmed, an empty score bound as -1. One bound value each.
-    static QString unchangedText(const QString& column) { return QStringLiteral("coalesce(trim(%1),'')=?").arg(column); }
-    static QString unchangedNumber(const QString& column) { return QStringLiteral("coalesce(%1,-1)=?").arg(column); }
     static QChar likeEscape() { return QLatin1Char('!'); }
     enum class Match { Contains, StartsWith, Exact };
     static QString likePattern(const QString& text, Match match);

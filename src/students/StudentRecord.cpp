@@ -173,58 +173,60 @@ WriteResult add(Database& db, const StudentRecord& record, const std::optional<Q
 
 namespace {
 
-// Every field when `read` is null; else the changed ones, guarded.
+// Every field when `read` is null; else the changed ones, and only while
+// each still holds what the window read. That is compared here, under the
+// table's write lock, rather than in SQL: text another program stored as
+// bytes that are not UTF-8 reads back altered and would never match itself.
 WriteResult updateFields(Database& db, const StudentRecord& record, const std::optional<QByteArray>& photo,
                          const StudentRecord* read)
 {
-    const bool guarded = read != nullptr;
-    QStringList sets, guards;
-    QVariantList values, guardValues;
+    const QString key = record.key.isNull() ? record[StudentRecord::Number] : record.key;
+    QStringList sets;
+    QVariantList values;
     QVector<int> changed;
     for (int c = StudentRecord::Name; c < StudentRecord::ColumnCount; ++c) {
-        if (guarded && record.values[c] == read->values[c])
+        if (read && record.values[c] == read->values[c])
             continue;
         changed << c;
         sets << StudentRecord::columns()[c] + QStringLiteral("=?");
         values << record.values[c];
-        if (guarded) {
-            guards << QStringLiteral(" and ") + SqlDialect::unchangedText(StudentRecord::columns()[c]);
-            guardValues << read->values[c].trimmed();
-        }
     }
     if (photo) {
         sets << QStringLiteral("照片=?");
         values << *photo;
     }
-    const QString key = record.key.isNull() ? record[StudentRecord::Number] : record.key;
-    if (sets.isEmpty()) {
-        // Nothing to write, but a student deleted meanwhile is not "saved".
-        auto still = fetch(db, key);
-        if (!still)
-            return { Outcome::Failed, still.error() };
-        return *still ? WriteResult {} : WriteResult { Outcome::Missing, {} };
+    Transaction tx(db);
+    if (!tx.started())
+        return { Outcome::Failed, tx.error() };
+    if (read || sets.isEmpty()) {
+        if (auto locked = db.exec(db.dialect().lockTableSql(QStringLiteral("tblLogin"))); !locked)
+            return { Outcome::Failed, locked.error() };
+        // A student deleted meanwhile is not "saved", even with nothing to write.
+        auto now = fetch(db, key);
+        if (!now)
+            return { Outcome::Failed, now.error() };
+        if (!*now)
+            return { Outcome::Missing, {} };
+        QStringList others;
+        for (int c : changed) {
+            if (read && (*now)->values[c] != read->values[c].trimmed())
+                others << QStringLiteral("%1：您打开时是“%2”，现在是“%3”")
+                              .arg(StudentRecord::columns()[c], read->values[c].trimmed(), (*now)->values[c]);
+        }
+        if (!others.isEmpty())
+            return { Outcome::Conflict,
+                     DbError { QStringLiteral("conflict"), QStringLiteral("别人刚修改了这名学生的下列资料，本次没有保存，您输入的内容仍然保留：\r\n")
+                                                               + others.join(QStringLiteral("\r\n")) } };
+        if (sets.isEmpty())
+            return {};
     }
-    values << key << guardValues;
-    auto updated = db.exec(
-        QStringLiteral("update tblLogin set %1 where 学号=?").arg(sets.join(QStringLiteral(", "))) + guards.join(QString()),
-        values);
-    WriteResult r = outcomeOf(db, updated);
-    if (r.outcome != Outcome::Missing || !guarded)
+    values << key;
+    WriteResult r = outcomeOf(db, db.exec(QStringLiteral("update tblLogin set %1 where 学号=?").arg(sets.join(QStringLiteral(", "))), values));
+    if (r.outcome != Outcome::Done)
         return r;
-    auto now = fetch(db, key);
-    if (!now)
-        return { Outcome::Failed, now.error() };
-    if (!*now)
-        return r;
-    QStringList others;
-    for (int c : changed) {
-        if ((*now)->values[c] != read->values[c].trimmed())
-            others << QStringLiteral("%1：您打开时是“%2”，现在是“%3”")
-                          .arg(StudentRecord::columns()[c], read->values[c].trimmed(), (*now)->values[c]);
-    }
-    return { Outcome::Conflict,
-             DbError { QStringLiteral("conflict"), QStringLiteral("别人刚修改了这名学生的下列资料，本次没有保存，您输入的内容仍然保留：\r\n")
-                                                       + others.join(QStringLiteral("\r\n")) } };
+    if (Status c = tx.commit(); !c)
+        return { Outcome::Failed, c.error() };
+    return r;
 }
 
 } // namespace

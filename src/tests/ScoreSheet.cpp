@@ -92,45 +92,48 @@ QVariant stored(const Field& f, const QString& text)
     return f.text ? QVariant(text) : QVariant(text.trimmed().toInt());
 }
 
+// When guarded, only while each field still holds what the window read,
+// compared under the table's write lock: a comment stored by another program
+// as bytes that are not UTF-8 reads back altered and would never match in SQL.
 Status write(Database& db, int testNumber, const QString& student, const QVector<Field>& fields, bool guarded)
 {
-    QStringList sets, guards;
-    QVariantList values, guardValues;
+    if (fields.isEmpty())
+        return Done {};
+    const QString table = Schema::scoreTableName(testNumber);
+    QStringList sets;
+    QVariantList values;
     for (const Field& f : fields) {
         sets << f.column + QStringLiteral("=?");
         values << stored(f, f.typed);
-        if (guarded) {
-            // As the window showed it: trimmed text, an empty score as no number.
-            guards << (f.text ? SqlDialect::unchangedText(f.column) : SqlDialect::unchangedNumber(f.column));
-            guardValues << (f.text ? QVariant(f.read.trimmed())
-                                   : QVariant(f.read.trimmed().isEmpty() ? -1 : f.read.trimmed().toInt()));
-        }
     }
-    if (sets.isEmpty())
-        return Done {};
     values << student;
-    values << guardValues;
-    QString sql = QStringLiteral("update tblScore%1 set %2 where 学号=?").arg(testNumber).arg(sets.join(QStringLiteral(", ")));
-    for (const QString& g : guards)
-        sql += QStringLiteral(" and ") + g;
-    auto updated = db.exec(sql, values);
+    Transaction tx(db);
+    if (!tx.started())
+        return tx.error();
+    if (guarded) {
+        if (auto locked = db.exec(db.dialect().lockTableSql(table)); !locked)
+            return locked.error();
+        auto now = db.select(QStringLiteral("select * from %1 where 学号=?").arg(table), { student });
+        if (!now)
+            return now.error();
+        if (now->eof())
+            return DbError { QStringLiteral("3021"), QStringLiteral("学号为 %1 的成绩记录已不存在。").arg(student) };
+        QStringList changed;
+        for (const Field& f : fields) {
+            const QString current = now->text(f.column);
+            if (current != f.read.trimmed())
+                changed << QStringLiteral("%1：您打开时是“%2”，现在是“%3”").arg(f.column, f.read.trimmed(), current);
+        }
+        if (!changed.isEmpty())
+            return DbError { kConflict, QStringLiteral("别人刚修改了这名学生的下列成绩，本次没有保存，您输入的内容仍然保留：\r\n")
+                                            + changed.join(QStringLiteral("\r\n")) };
+    }
+    auto updated = db.exec(QStringLiteral("update %1 set %2 where 学号=?").arg(table, sets.join(QStringLiteral(", "))), values);
     if (!updated)
         return updated.error();
-    if (*updated > 0)
-        return Done {};
-    auto now = db.select(QStringLiteral("select * from tblScore%1 where 学号=?").arg(testNumber), { student });
-    if (!now)
-        return now.error();
-    if (now->eof())
+    if (*updated == 0)
         return DbError { QStringLiteral("3021"), QStringLiteral("学号为 %1 的成绩记录已不存在。").arg(student) };
-    QStringList changed;
-    for (const Field& f : fields) {
-        const QString current = now->text(f.column);
-        if (current != f.read.trimmed())
-            changed << QStringLiteral("%1：您打开时是“%2”，现在是“%3”").arg(f.column, f.read.trimmed(), current);
-    }
-    return DbError { kConflict, QStringLiteral("别人刚修改了这名学生的下列成绩，本次没有保存，您输入的内容仍然保留：\r\n")
-                                    + changed.join(QStringLiteral("\r\n")) };
+    return tx.commit();
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "students/StudentInfoFind.h"
 #include "students/StudentInfoWatch.h"
 #include "support/DbTestCase.h"
+#include "support/Typing.h"
 #include "support/SmallDisk.h"
 
 #include <QBuffer>
@@ -256,6 +257,42 @@ private Q_SLOTS:
         QCOMPARE(form.BN_Edit->text(), QStringLiteral("保存(&S)"));
         row = db().select(QStringLiteral("select 姓名 from tblLogin where 学号='8'"));
         QCOMPARE(row->text(0), QStringLiteral("孙八八"));
+    }
+
+    // Bytes another program wrote that are not UTF-8 show as well as they can
+    // and stay exactly as stored unless the teacher changes that very field.
+    void foreignBytesStayAsStored()
+    {
+        if (TestDb::isPostgres())
+            QSKIP("a UTF8 server database refuses such bytes");
+        addRow(QStringLiteral("9"), QStringLiteral("周九"));
+        QVERIFY(db().exec(QStringLiteral("update tblLogin set 家庭住址=cast(X'E4B8ADFF41' as text), "
+                                         "备注=cast(X'C3' as text) where 学号='9'")));
+        auto hexOf = [&](const char* column) {
+            return db().select(QStringLiteral("select hex(%1) from tblLogin where 学号='9'").arg(QString::fromUtf8(column)))->text(0);
+        };
+        auto listed = Students::list(db());
+        StudentInfo form;
+        form.prepareView(listed->first().values, listed->first().key);
+        form.show();
+        QVERIFY2(form.text(4).startsWith(QStringLiteral("中")) && form.text(4).endsWith(QLatin1Char('A')), qPrintable(form.text(4)));
+        auto edit = [&](const char* box, const QString& typed) {
+            QTest::mouseClick(form.BN_Edit, Qt::LeftButton);
+            auto* line = form.findChild<QLineEdit*>(QString::fromLatin1(box));
+            QVERIFY(line);
+            line->setFocus();
+            line->selectAll();
+            test::typeText(line, typed);
+            QTest::mouseClick(form.BN_Edit, Qt::LeftButton);
+            QCOMPARE(MessageService::texts().last(), QStringLiteral("修改成功，请刷新！"));
+        };
+        edit("Text2", QStringLiteral("周久"));
+        QCOMPARE(hexOf("姓名"), QString::fromLatin1(QStringLiteral("周久").toUtf8().toHex().toUpper()));
+        QCOMPARE(hexOf("家庭住址"), QStringLiteral("E4B8ADFF41"));
+        QCOMPARE(hexOf("备注"), QStringLiteral("C3"));
+        edit("Text4", QStringLiteral("中山路9号"));
+        QCOMPARE(hexOf("家庭住址"), QString::fromLatin1(QStringLiteral("中山路9号").toUtf8().toHex().toUpper()));
+        QCOMPARE(hexOf("备注"), QStringLiteral("C3"));
     }
 
     // '2024001 ' beside '2024001': each edit reaches the row it was opened
