@@ -4,7 +4,7 @@
 #include "data/Database.h"
 #include "data/Schema.h"
 #include "platform/AppPaths.h"
-#include "tests/TestRecord.h"
+#include "exams/TestRecord.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -70,7 +70,7 @@ void fillTests(Database& db, int tests)
         for (int i = 0; i < Schema::subjects().size(); ++i)
             test.items.subjects << i;
         test.items.attendance = test.items.comment = true;
-        auto made = Tests::define(db, test);
+        auto made = Exams::define(db, test);
         if (!made)
             fail(made.error());
         QStringList sets;

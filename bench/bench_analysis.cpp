@@ -1,9 +1,9 @@
 // The class, subject and personal analyses, beside the raw queries.
 #include "BenchDb.h"
 
-#include "analysis/Analyze_Class.h"
-#include "analysis/Analyze_Person.h"
-#include "analysis/Analyze_Subject.h"
+#include "analysis/ui/Analyze_Class.h"
+#include "analysis/ui/Analyze_Person.h"
+#include "analysis/ui/Analyze_Subject.h"
 #include "app/Module1.h"
 #include "platform/MessageService.h"
 

@@ -3,10 +3,10 @@
 
 #include "app/Module1.h"
 #include "platform/MessageService.h"
-#include "students/DataReport1.h"
-#include "students/StudentInfo.h"
-#include "students/StudentInfoFind.h"
-#include "students/StudentInfoWatch.h"
+#include "students/ui/DataReport1.h"
+#include "students/ui/StudentInfo.h"
+#include "students/ui/StudentInfoFind.h"
+#include "students/ui/StudentInfoWatch.h"
 #include "students/StudentRecord.h"
 
 #include <QLabel>

@@ -1,7 +1,7 @@
-#include "app/Splash.h"
-#include "platform/GuiMessages.h"
-#include "platform/Pictures.h"
-#include "platform/Translations.h"
+#include "app/ui/Splash.h"
+#include "platform/ui/GuiMessages.h"
+#include "platform/ui/Pictures.h"
+#include "platform/ui/Translations.h"
 
 #include <QApplication>
 #include <QFont>

@@ -1,11 +1,11 @@
-#include "analysis/Analyze_Class.h"
-#include "analysis/Analyze_Person.h"
-#include "analysis/Analyze_Subject.h"
+#include "analysis/ui/Analyze_Class.h"
+#include "analysis/ui/Analyze_Person.h"
+#include "analysis/ui/Analyze_Subject.h"
 #include "app/Module1.h"
 #include "platform/MessageService.h"
-#include "platform/ResultGrid.h"
+#include "platform/ui/ResultGrid.h"
 #include "support/DbTestCase.h"
-#include "tests/TestRecord.h"
+#include "exams/TestRecord.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -32,7 +32,7 @@ class TestAnalyses : public velmora::test::DbTestCase {
 
     int define(const QVector<int>& subjects, const QString& type = QStringLiteral("平时考试"))
     {
-        auto made = Tests::define(db(), { QStringLiteral("测验"), QStringLiteral("2024-10-01"), type, QString(),
+        auto made = Exams::define(db(), { QStringLiteral("测验"), QStringLiteral("2024-10-01"), type, QString(),
                                           { subjects, false, false } });
         return made ? made->number : -1;
     }
@@ -130,7 +130,7 @@ private Q_SLOTS:
         QVERIFY(MessageService::texts().first().contains(QStringLiteral("物理")));
 
         // The test deleted meanwhile: a clear message.
-        QVERIFY(Tests::remove(db(), t));
+        QVERIFY(Exams::remove(db(), t));
         MessageService::clearMessages();
         QTest::mouseClick(a.BN_ShowAll, Qt::LeftButton);
         QCOMPARE(MessageService::texts().size(), 1);

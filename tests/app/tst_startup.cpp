@@ -1,11 +1,11 @@
-#include "app/Config.h"
-#include "app/Login.h"
-#include "app/Splash.h"
-#include "app/Windows.h"
+#include "app/ui/Config.h"
+#include "app/ui/Login.h"
+#include "app/ui/Splash.h"
+#include "app/ui/Windows.h"
 #include "platform/AppPaths.h"
-#include "platform/GuiMessages.h"
+#include "platform/ui/GuiMessages.h"
 #include "platform/MessageService.h"
-#include "platform/Translations.h"
+#include "platform/ui/Translations.h"
 
 #include <QApplication>
 #include <QFile>

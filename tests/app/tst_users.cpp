@@ -1,6 +1,6 @@
 #include "app/Module1.h"
-#include "app/Pass.h"
-#include "app/User.h"
+#include "app/ui/Pass.h"
+#include "app/ui/User.h"
 #include "app/Users.h"
 #include "data/Passwords.h"
 #include "platform/MessageService.h"

@@ -1,5 +1,5 @@
 #include "app/Module1.h"
-#include "classes/Class.h"
+#include "classes/ui/Class.h"
 #include "classes/ClassSettings.h"
 #include "platform/MessageService.h"
 #include "support/DbTestCase.h"

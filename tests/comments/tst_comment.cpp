@@ -1,5 +1,5 @@
 #include "app/Module1.h"
-#include "comments/Comment.h"
+#include "comments/ui/Comment.h"
 #include "comments/Composer.h"
 #include "comments/PhraseLibrary.h"
 #include "platform/MessageService.h"

@@ -1,19 +1,19 @@
-#include "analysis/Analyze_Class.h"
-#include "analysis/Analyze_Subject.h"
-#include "app/MainForm.h"
+#include "analysis/ui/Analyze_Class.h"
+#include "analysis/ui/Analyze_Subject.h"
+#include "app/ui/MainForm.h"
 #include "app/Module1.h"
-#include "classes/Class.h"
+#include "classes/ui/Class.h"
 #include "classes/ClassSettings.h"
-#include "comments/Comment.h"
+#include "comments/ui/Comment.h"
 #include "data/TextLimits.h"
-#include "students/StudentInfo.h"
+#include "students/ui/StudentInfo.h"
 #include "data/Schema.h"
 #include "platform/MessageService.h"
 #include "support/TestDb.h"
-#include "tests/ScoreSheet.h"
-#include "tests/TestRecord.h"
-#include "tests/TestWatch.h"
-#include "platform/ResultGrid.h"
+#include "exams/ScoreSheet.h"
+#include "exams/TestRecord.h"
+#include "exams/ui/TestWatch.h"
+#include "platform/ui/ResultGrid.h"
 
 #include <QLineEdit>
 #include <QListWidget>
@@ -127,7 +127,7 @@ private Q_SLOTS:
     // gains nothing but the score table of a test defined on it.
     void everyWindowOpens()
     {
-        auto defined = Tests::define(m_db->db(), { QStringLiteral("月考"), QStringLiteral("2024-10-01"),
+        auto defined = Exams::define(m_db->db(), { QStringLiteral("月考"), QStringLiteral("2024-10-01"),
                                                    QStringLiteral("期末考试"), QString(), { { 0, 1 }, true, true } });
         QVERIFY2(defined, qPrintable(defined ? QString() : defined.error().description));
         ScoreEntry e;

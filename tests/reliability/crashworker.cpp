@@ -7,8 +7,8 @@
 #include "data/Database.h"
 #include "data/Schema.h"
 #include "students/StudentRecord.h"
-#include "tests/ScoreSheet.h"
-#include "tests/TestRecord.h"
+#include "exams/ScoreSheet.h"
+#include "exams/TestRecord.h"
 
 #include <QCoreApplication>
 #include <QRandomGenerator>
@@ -57,7 +57,7 @@ int main(int argc, char** argv)
     int failures = 0;
     for (quint32 g = start; count == 0 || g <= count; ++g) {
         if (mode == "define") {
-            auto made = Tests::define(db, { QStringLiteral("压力"), QString(), QStringLiteral("平时考试"), QString(), { { 0, 1, 2 }, true, true } });
+            auto made = Exams::define(db, { QStringLiteral("压力"), QString(), QStringLiteral("平时考试"), QString(), { { 0, 1, 2 }, true, true } });
             if (!made) {
                 ++failures;
                 std::fprintf(stderr, "%s\n", qPrintable(made.error().description));

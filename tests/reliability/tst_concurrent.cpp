@@ -1,7 +1,7 @@
 // Two teachers at once: two processes enter scores for different students of
 // one test and define tests at the same moment.
 #include "support/DbTestCase.h"
-#include "tests/TestRecord.h"
+#include "exams/TestRecord.h"
 
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -18,7 +18,7 @@ class TestConcurrent : public velmora::test::DbTestCase {
         for (int i = 1; i <= 4; ++i)
             QVERIFY(db().exec(QStringLiteral("insert into tblLogin (学号, 姓名, 性别) values (?, ?, ?)"),
                               { QString::number(i), QStringLiteral("学生"), QStringLiteral("男") }));
-        QVERIFY(Tests::define(db(), { QStringLiteral("月考"), QString(), QStringLiteral("平时考试"), QString(),
+        QVERIFY(Exams::define(db(), { QStringLiteral("月考"), QString(), QStringLiteral("平时考试"), QString(),
                                       { { 0, 1, 2 }, false, false } }));
     }
 

@@ -1,7 +1,7 @@
 // A writer killed at random moments: every record is wholly there or wholly
 // absent, and the embedded file stays sound.
 #include "data/Schema.h"
-#include "tests/TestRecord.h"
+#include "exams/TestRecord.h"
 #include "support/TestDb.h"
 
 #include <QProcess>
@@ -92,7 +92,7 @@ private Q_SLOTS:
         for (int i = 1; i <= 5; ++i)
             QVERIFY(m_db->db().exec(QStringLiteral("insert into tblLogin (学号, 姓名, 性别) values (?, ?, ?)"),
                                     { QString::number(i), QStringLiteral("学生"), QStringLiteral("女") }));
-        QVERIFY(Tests::define(m_db->db(), { QStringLiteral("月考"), QString(), QStringLiteral("平时考试"), QString(),
+        QVERIFY(Exams::define(m_db->db(), { QStringLiteral("月考"), QString(), QStringLiteral("平时考试"), QString(),
                                             { { 0, 1, 2 }, false, false } }));
         m_db->db().close();
     }

@@ -1,27 +1,27 @@
 // The classic hostile strings typed into every box whose value reaches SQL:
 // each is stored exactly as typed or refused with a message, and nothing
 // else in the database changes.
-#include "analysis/Analyze_Class.h"
-#include "analysis/Analyze_Person.h"
-#include "app/Login.h"
-#include "app/MainForm.h"
+#include "analysis/ui/Analyze_Class.h"
+#include "analysis/ui/Analyze_Person.h"
+#include "app/ui/Login.h"
+#include "app/ui/MainForm.h"
 #include "app/Module1.h"
-#include "app/Pass.h"
-#include "app/User.h"
-#include "app/Windows.h"
+#include "app/ui/Pass.h"
+#include "app/ui/User.h"
+#include "app/ui/Windows.h"
 #include "app/DbConfig.h"
-#include "classes/Class.h"
-#include "comments/Comment.h"
+#include "classes/ui/Class.h"
+#include "comments/ui/Comment.h"
 #include "data/TextLimits.h"
 #include "platform/AppPaths.h"
 #include "platform/MessageService.h"
-#include "platform/ResultGrid.h"
-#include "students/StudentInfo.h"
-#include "students/StudentInfoFind.h"
+#include "platform/ui/ResultGrid.h"
+#include "students/ui/StudentInfo.h"
+#include "students/ui/StudentInfoFind.h"
 #include "support/DbTestCase.h"
-#include "tests/TestFill.h"
-#include "tests/TestInfoAdd.h"
-#include "tests/TestRecord.h"
+#include "exams/ui/TestFill.h"
+#include "exams/ui/TestInfoAdd.h"
+#include "exams/TestRecord.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -203,7 +203,7 @@ private Q_SLOTS:
     void scoreEntry()
     {
         QFETCH(QString, typed);
-        auto made = Tests::define(db(), { QStringLiteral("月考"), QString(), QStringLiteral("平时考试"), QString(),
+        auto made = Exams::define(db(), { QStringLiteral("月考"), QString(), QStringLiteral("平时考试"), QString(),
                                           { { 0 }, true, true } });
         QVERIFY(made);
         const QString before = fingerprint();
@@ -270,7 +270,7 @@ private Q_SLOTS:
         QCOMPARE(MessageService::texts().size(), 1);
         QCOMPARE(person.txtNumber->text(), QStringLiteral("1"));
 
-        auto made = Tests::define(db(), { QStringLiteral("月考"), QString(), QStringLiteral("平时考试"), QString(),
+        auto made = Exams::define(db(), { QStringLiteral("月考"), QString(), QStringLiteral("平时考试"), QString(),
                                           { { 0 }, false, false } });
         mod().SelNo = QString::number(made->number);
         Analyze_Class analysis;

@@ -1,15 +1,15 @@
 // The PostgreSQL server goes away under an open main window and score entry.
-#include "app/Login.h"
-#include "app/MainForm.h"
+#include "app/ui/Login.h"
+#include "app/ui/MainForm.h"
 #include "app/Module1.h"
 #include "app/DbConfig.h"
-#include "app/Windows.h"
+#include "app/ui/Windows.h"
 #include "data/Schema.h"
 #include "platform/AppPaths.h"
 #include "platform/MessageService.h"
 #include "support/OpenWindows.h"
-#include "tests/TestFill.h"
-#include "tests/TestRecord.h"
+#include "exams/ui/TestFill.h"
+#include "exams/TestRecord.h"
 
 #include <QAction>
 #include <QApplication>
@@ -105,7 +105,7 @@ private Q_SLOTS:
             QVERIFY(Schema::create(setup));
             QVERIFY(Schema::seed(setup));
             QVERIFY(setup.exec(QStringLiteral("insert into tblLogin (学号, 姓名, 性别) values ('1', '甲', '男')")));
-            QVERIFY(Tests::define(setup, { QStringLiteral("月考"), QString(), QStringLiteral("平时考试"), QString(),
+            QVERIFY(Exams::define(setup, { QStringLiteral("月考"), QString(), QStringLiteral("平时考试"), QString(),
                                            { { 0 }, false, true } }));
         }
         AppPaths::setAppDir(m_dir.path());

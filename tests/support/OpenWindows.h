@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Login.h"
+#include "app/ui/Login.h"
 
 #include <QApplication>
 

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "exams/TestRecord.h"
+#include "exams/ui/TestSelector.h"
+
+#include <QVector>
+#include <QWidget>
+
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace velmora {
+
+class ResultGrid;
+
+// 班级成绩分析: picks the test.
+class Analyze_Class_Sel : public TestSelector {
+    Q_OBJECT
+
+public:
+    explicit Analyze_Class_Sel(QWidget* parent = nullptr);
+    void ok() override;
+
+Q_SIGNALS:
+    // SelNo holds the test.
+    void chosen();
+};
+
+// 班级成绩分析: the class's results in one test, sorted and cut.
+class Analyze_Class : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit Analyze_Class(QWidget* parent = nullptr);
+
+    QLineEdit* txtNumber;
+    ResultGrid* Grid;
+    QPushButton* BN_ShowAll;
+    QVector<QCheckBox*> Check2;
+    QVector<QRadioButton*> Sort;
+    QPushButton* BN_Sort;
+    QVector<QRadioButton*> Filter;
+    QLineEdit* txtFront;
+    QLineEdit* txtLast;
+    QPushButton* BN_Filter;
+    QPushButton* BN_Back;
+
+    // Reads the test number from SelNo.
+    void load();
+    void showAll();
+    void sort();
+    void filter();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // The header for the test; false when the test is gone.
+    bool FillTableHead();
+    // The total is of the subjects in `summed`, or of every column shown when empty.
+    void FillTable(const RecordSet& rows, const QVector<int>& summed = {}, bool byTotal = false);
+    void subjectClicked(int index);
+    QVector<int> selectedSubjects() const;
+    bool run(const QString& orderBy, const QVector<int>& summed = {}, bool byTotal = false);
+    void openStudent();
+
+    TestRecord m_test;
+};
+
+} // namespace velmora

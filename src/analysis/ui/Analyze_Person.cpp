@@ -1,0 +1,435 @@
+#include "analysis/ui/Analyze_Person.h"
+
+#include "analysis/Analysis.h"
+#include "app/Module1.h"
+#include "data/Schema.h"
+#include "platform/ui/ChildWindow.h"
+#include "platform/ui/Controls.h"
+#include "platform/MessageService.h"
+#include "platform/ui/ResultGrid.h"
+#include "students/ui/StudentInfo.h"
+#include "exams/TestRecord.h"
+
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QCursor>
+#include <QRegularExpression>
+#include <QScatterSeries>
+#include <QToolTip>
+#include <QValueAxis>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace velmora {
+
+bool PersonChartData::anyEstimated() const
+{
+    for (const auto& row : estimated) {
+        if (row.contains(true))
+            return true;
+    }
+    return false;
+}
+
+void drawPersonChart(QChartView* view, const PersonChartData& data, bool large)
+{
+    auto* chart = new QChart;
+    chart->setTitle(large ? QStringLiteral("个人成绩图（按科目，每次考试一种颜色）") : QStringLiteral("个人成绩图"));
+    QFont title = chart->titleFont();
+    title.setPointSize(title.pointSize() + (large ? 5 : 2));
+    title.setBold(true);
+    chart->setTitleFont(title);
+    chart->setAnimationOptions(QChart::NoAnimation);
+    auto* series = new QBarSeries;
+    for (int s = 0; s < data.series.size(); ++s) {
+        auto* set = new QBarSet(QStringLiteral("%1 %2").arg(data.series[s], data.names.value(s)).trimmed());
+        for (double v : data.values[s])
+            *set << (std::isnan(v) ? 0.0 : v);
+        series->append(set);
+    }
+    series->setLabelsVisible(large);
+    series->setLabelsPosition(QAbstractBarSeries::LabelsOutsideEnd);
+    chart->addSeries(series);
+    // The theme gives each test its colour on adding; an estimated bar takes a
+    // paler one and says so when pointed at. The labels stand outside the
+    // bars, on the chart's white: dark text.
+    const QList<QBarSet*> sets = series->barSets();
+    for (int s = 0; s < sets.size(); ++s) {
+        QBarSet* set = sets[s];
+        set->setLabelColor(QColor(33, 33, 33));
+        const QColor colour = set->color();
+        set->setSelectedColor(QColor::fromRgbF(0.35 * colour.redF() + 0.65, 0.35 * colour.greenF() + 0.65,
+                                               0.35 * colour.blueF() + 0.65));
+        const QVector<bool> estimated = data.estimated.value(s);
+        for (int c = 0; c < estimated.size(); ++c) {
+            if (estimated[c])
+                set->selectBar(c);
+        }
+        QObject::connect(set, &QBarSet::hovered, set, [set, estimated, categories = data.categories](bool on, int c) {
+            if (!on)
+                return;
+            QToolTip::showText(QCursor::pos(), QStringLiteral("%1 %2：%3%4")
+                                                   .arg(set->label(), categories.value(c))
+                                                   .arg(set->at(c))
+                                                   .arg(estimated.value(c) ? QStringLiteral("（估算）") : QString()));
+        });
+    }
+    if (data.anyEstimated()) {
+        // Only for its entry in the legend.
+        auto* note = new QScatterSeries;
+        note->setName(PersonChartData::estimateLegend());
+        note->setColor(QColor(200, 200, 200));
+        note->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
+        chart->addSeries(note);
+    }
+    auto* categories = new QBarCategoryAxis;
+    categories->append(data.categories);
+    chart->addAxis(categories, Qt::AlignBottom);
+    series->attachAxis(categories);
+    auto* scores = new QValueAxis;
+    double top = 100;
+    for (const auto& row : data.values) {
+        for (double v : row) {
+            if (!std::isnan(v))
+                top = std::max(top, v);
+        }
+    }
+    scores->setRange(0, std::ceil(top / 10) * 10);
+    scores->setLabelFormat(QStringLiteral("%d"));
+    scores->setTitleText(QStringLiteral("分数"));
+    chart->addAxis(scores, Qt::AlignLeft);
+    series->attachAxis(scores);
+    chart->legend()->setAlignment(large ? Qt::AlignRight : Qt::AlignBottom);
+    QChart* old = view->chart();
+    view->setChart(chart);
+    delete old;
+}
+
+Analyze_Person::Analyze_Person(QWidget* parent)
+    : QWidget(parent)
+    , Check1(6, nullptr)
+    , Check2(14, nullptr)
+{
+    setObjectName(QStringLiteral("Analyze_Person"));
+    setWindowTitle(QStringLiteral("个人成绩分析"));
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    auto* title = Controls::title(this, "Label2", QStringLiteral("个人成绩分析"));
+    txtNumber = Controls::lockedEdit(this, "txtNumber");
+    auto* Frame3 = new QGroupBox(QStringLiteral("查找定位"), this);
+    Frame3->setObjectName(QStringLiteral("Frame3"));
+    txtFind = Controls::edit(Frame3, "txtFind");
+    Controls::limitChars(txtFind, 10);
+    BN_Find = Controls::button(Frame3, "BN_Find", QStringLiteral("查找(&F)"));
+    auto* findRow = new QHBoxLayout(Frame3);
+    findRow->addWidget(Controls::label(Frame3, "Label3", QStringLiteral("学号"), txtFind));
+    findRow->addWidget(txtFind);
+    findRow->addWidget(BN_Find);
+
+    auto* Frame1 = new QGroupBox(QStringLiteral("考试内容过滤"), this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    auto* types = new QGridLayout(Frame1);
+    QStringList typeNames = Exams::types();
+    typeNames << QStringLiteral("其他");
+    for (int i = 0; i < 6; ++i) {
+        Check1[i] = new QCheckBox(typeNames[i], Frame1);
+        Check1[i]->setObjectName(QStringLiteral("Check1_%1").arg(i));
+        Check1[i]->setChecked(i < 5);
+        types->addWidget(Check1[i], i / 3, i % 3);
+        connect(Check1[i], &QCheckBox::clicked, this, [this, i] { typeClicked(i); });
+    }
+    txtOther = Controls::edit(Frame1, "txtOther");
+    txtOther->setEnabled(false);
+    txtOther->setPlaceholderText(QStringLiteral("其他类型（空为全部其他类型）"));
+    txtOther->setAccessibleName(QStringLiteral("其他考试类型"));
+    types->addWidget(txtOther, 2, 0, 1, 3);
+    connect(txtOther, &QLineEdit::editingFinished, this, &Analyze_Person::FillTable);
+
+    auto* Frame2 = new QGroupBox(QStringLiteral("考试科目过滤"), this);
+    Frame2->setObjectName(QStringLiteral("Frame2"));
+    auto* subjects = new QGridLayout(Frame2);
+    for (int i = 0; i < 14; ++i) {
+        Check2[i] = new QCheckBox(Schema::subjects()[i], Frame2);
+        Check2[i]->setObjectName(QStringLiteral("Check2_%1").arg(i));
+        Check2[i]->setChecked(i < 3);
+        subjects->addWidget(Check2[i], i / 5, i % 5);
+        connect(Check2[i], &QCheckBox::clicked, this, &Analyze_Person::FillTable);
+    }
+    Check3 = new QCheckBox(QStringLiteral("全选"), Frame2);
+    Check3->setObjectName(QStringLiteral("Check3"));
+    subjects->addWidget(Check3, 2, 4);
+    connect(Check3, &QCheckBox::toggled, this, [this](bool on) {
+        if (!on)
+            return;
+        for (QCheckBox* box : Check2)
+            box->setChecked(true);
+        FillTable();
+    });
+
+    Grid = new ResultGrid(this);
+    Chart = new QChartView(this);
+    Chart->setObjectName(QStringLiteral("Chart"));
+    Chart->setRenderHint(QPainter::Antialiasing);
+    Chart->setMinimumHeight(260);
+    Command3 = Controls::button(this, "Command3", QStringLiteral("图形放大(&Z)"));
+    Command1 = Controls::button(this, "Command1", QStringLiteral("查看该学生资料(&D)"));
+    BN_First = Controls::button(this, "BN_First", QStringLiteral("首页(&F)"));
+    BN_Previous = Controls::button(this, "BN_Previous", QStringLiteral("上一个(&P)"));
+    BN_Next = Controls::button(this, "BN_Next", QStringLiteral("下一个(&N)"));
+    BN_Last = Controls::button(this, "BN_Last", QStringLiteral("末页(&L)"));
+    BN_Back = Controls::button(this, "BN_Back", QStringLiteral("返回(&C)"));
+
+    auto* head = new QHBoxLayout;
+    head->addWidget(Controls::label(this, "Label1", QStringLiteral("学号"), txtNumber));
+    head->addWidget(txtNumber);
+    head->addStretch();
+    head->addWidget(Controls::decoration(this));
+    head->addWidget(title);
+    head->addStretch();
+    head->addWidget(Frame3);
+    auto* filters = new QHBoxLayout;
+    filters->addWidget(Frame1);
+    filters->addWidget(Frame2, 1);
+    auto* buttons = new QHBoxLayout;
+    for (QPushButton* b : { Command3, Command1 })
+        buttons->addWidget(b);
+    buttons->addStretch();
+    for (QPushButton* b : { BN_First, BN_Previous, BN_Next, BN_Last, BN_Back })
+        buttons->addWidget(b);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(head);
+    layout->addLayout(filters);
+    layout->addWidget(Grid, 1);
+    layout->addWidget(Chart, 2);
+    layout->addLayout(buttons);
+    resize(920, 700);
+
+    connect(BN_Find, &QPushButton::clicked, this, &Analyze_Person::find);
+    connect(txtFind, &QLineEdit::returnPressed, this, &Analyze_Person::find);
+    connect(BN_First, &QPushButton::clicked, this, &Analyze_Person::first);
+    connect(BN_Previous, &QPushButton::clicked, this, &Analyze_Person::previous);
+    connect(BN_Next, &QPushButton::clicked, this, &Analyze_Person::next);
+    connect(BN_Last, &QPushButton::clicked, this, &Analyze_Person::last);
+    connect(BN_Back, &QPushButton::clicked, this, [this] { ChildWindow::close(this); });
+    connect(Command3, &QPushButton::clicked, this, &Analyze_Person::enlarge);
+    connect(Command1, &QPushButton::clicked, this, [this] {
+        if (!txtNumber->text().isEmpty())
+            StudentInfo::openReadOnly(this, txtNumber->text());
+    });
+}
+
+bool Analyze_Person::load()
+{
+    auto rows = mod().Conn.select(QStringLiteral("select 学号 from tblLogin ORDER BY 学号"));
+    if (!rows) {
+        MessageService::info(rows.error().restartMessage());
+        return false;
+    }
+    for (rows->moveFirst(); !rows->eof(); rows->moveNext())
+        m_students << rows->text(0);
+    if (m_students.isEmpty()) {
+        MessageService::info(QStringLiteral("对不起，您的学生库不存在，请添加学生信息！"));
+        return false;
+    }
+    showStudent(0);
+    return true;
+}
+
+void Analyze_Person::showStudent(int student)
+{
+    m_current = student;
+    FillTable();
+}
+
+bool Analyze_Person::testsShown(QVector<TestRecord>* tests) const
+{
+    auto all = Exams::list(mod().Conn);
+    if (!all) {
+        MessageService::info(all.error().restartMessage());
+        return false;
+    }
+    const QStringList& standard = Exams::types();
+    for (const TestRecord& t : *all) {
+        const int type = int(standard.indexOf(t.type));
+        const bool other = type < 0 && Check1[5]->isChecked()
+            && (txtOther->text().trimmed().isEmpty() || t.type.contains(txtOther->text().trimmed()));
+        if ((type >= 0 && Check1[type]->isChecked()) || other)
+            *tests << t;
+    }
+    return true;
+}
+
+void Analyze_Person::FillTable()
+{
+    if (m_students.isEmpty())
+        return;
+    const QString student = m_students[m_current];
+    txtNumber->setText(student);
+    QVector<TestRecord> tests;
+    if (!testsShown(&tests))
+        return;
+    QStringList headers { QStringLiteral("考试号"), QStringLiteral("考试类型"), QStringLiteral("考试名称") };
+    QVector<int> checked;
+    for (int i = 0; i < 14; ++i) {
+        if (Check2[i]->isChecked()) {
+            checked << i;
+            headers << Schema::subjects()[i];
+        }
+    }
+    Grid->setHeaders(headers);
+    Grid->setColumnTwips(0, 705);
+    Grid->setColumnTwips(1, 1005);
+    Grid->setColumnTwips(2, 960);
+    for (int c = 3; c < headers.size(); ++c)
+        Grid->setColumnTwips(c, 555);
+    const QString none = QStringLiteral("---");
+    QList<QStringList> cells;
+    for (const TestRecord& t : tests) {
+        QStringList columns;
+        for (int i : checked) {
+            if (t.items.hasSubject(i))
+                columns << Schema::subjects()[i];
+        }
+        QStringList row { QString(), QString(), QString() };
+        if (columns.isEmpty()) {
+            for (int k = 0; k < checked.size(); ++k)
+                row << none;
+            cells << row;
+            continue;
+        }
+        auto score = mod().Conn.select(
+            QStringLiteral("select %1 from TblScore%2 where 学号=?").arg(columns.join(QLatin1Char(','))).arg(t.number),
+            { student });
+        if (!score) {
+            Grid->setRows(std::move(cells));
+            MessageService::info(score.error().restartMessage());
+            return;
+        }
+        if (score->eof())
+            continue;
+        row = QStringList { QString::number(t.number), t.type, t.name };
+        for (int i : checked)
+            row << (t.items.hasSubject(i) ? score->text(Schema::subjects()[i]) : none);
+        cells << row;
+    }
+    Grid->setRows(std::move(cells));
+    fillChart();
+}
+
+void Analyze_Person::fillChart()
+{
+    m_chart = PersonChartData();
+    QVector<QStringList> cells;
+    for (int r = 1; r < Grid->rows(); ++r) {
+        m_chart.series << Grid->text(r, 0);
+        m_chart.names << Grid->text(r, 2);
+        cells << Grid->rowTexts(r).mid(3);
+    }
+    for (int c = 3; c < Grid->cols(); ++c)
+        m_chart.categories << Grid->text(0, c);
+    const auto values = Analysis::chartValues(cells);
+    for (int r = 0; r < values.size(); ++r) {
+        QVector<double> series;
+        QVector<bool> estimated;
+        for (int c = 0; c < values[r].size(); ++c) {
+            series << (values[r][c] ? *values[r][c] : std::nan(""));
+            estimated << (values[r][c] && cells[r].value(c) == QStringLiteral("---"));
+        }
+        m_chart.values << series;
+        m_chart.estimated << estimated;
+    }
+    drawPersonChart(Chart, m_chart, false);
+}
+
+void Analyze_Person::typeClicked(int index)
+{
+    if (Check1[5]->isChecked())
+        txtOther->setEnabled(true);
+    QVector<TestRecord> tests;
+    bool anyType = false;
+    for (QCheckBox* box : Check1)
+        anyType = anyType || box->isChecked();
+    if (!testsShown(&tests))
+        return;
+    if (!anyType || tests.isEmpty()) {
+        MessageService::info(QStringLiteral("至少表中要有一项！"));
+        Check1[index]->setChecked(true);
+        return;
+    }
+    FillTable();
+}
+
+void Analyze_Person::find()
+{
+    const QString typed = txtFind->text().trimmed();
+    static const QRegularExpression digits(QStringLiteral("^[0-9]{1,10}$"));
+    if (!digits.match(typed).hasMatch()) {
+        MessageService::info(typed.isEmpty() ? QStringLiteral("请输入数据") : QStringLiteral("学号只能由1到10位数字组成，请重新输入！"));
+        return;
+    }
+    int found = int(m_students.indexOf(typed));
+    // The old lookup compared numbers: 1 finds 001 when nothing matches exactly.
+    for (int i = 0; found < 0 && i < m_students.size(); ++i) {
+        if (m_students[i].toLongLong() == typed.toLongLong())
+            found = i;
+    }
+    if (found < 0) {
+        MessageService::info(QStringLiteral("没有这个学生！请查实！"));
+        return;
+    }
+    showStudent(found);
+}
+
+void Analyze_Person::first()
+{
+    showStudent(0);
+}
+
+void Analyze_Person::last()
+{
+    showStudent(int(m_students.size()) - 1);
+}
+
+void Analyze_Person::next()
+{
+    if (m_current + 1 < m_students.size())
+        showStudent(m_current + 1);
+}
+
+void Analyze_Person::previous()
+{
+    if (m_current > 0)
+        showStudent(m_current - 1);
+}
+
+void Analyze_Person::enlarge()
+{
+    Analyze_Person_Chart big(m_chart, this);
+    big.exec();
+}
+
+Analyze_Person_Chart::Analyze_Person_Chart(const PersonChartData& chartData, QWidget* parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("Analyze_Person_Chart"));
+    setWindowTitle(QStringLiteral("图形放大"));
+    Chart = new QChartView(this);
+    Chart->setObjectName(QStringLiteral("Chart"));
+    Chart->setRenderHint(QPainter::Antialiasing);
+    drawPersonChart(Chart, chartData, true);
+    (new QVBoxLayout(this))->addWidget(Chart);
+    resize(1000, 640);
+}
+
+} // namespace velmora

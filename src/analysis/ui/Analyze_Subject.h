@@ -1,0 +1,66 @@
+#pragma once
+
+#include "exams/ui/TestSelector.h"
+
+#include <QWidget>
+
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QTableWidget;
+
+class QChartView;
+class QPieSeries;
+
+namespace velmora {
+
+class ResultGrid;
+
+// 科目成绩分析: picks the test and one of its subjects.
+class Analyze_Subject_Sel : public TestSelector {
+    Q_OBJECT
+
+public:
+    explicit Analyze_Subject_Sel(QWidget* parent = nullptr);
+    QComboBox* txtSubject;
+    void ok() override;
+
+Q_SIGNALS:
+    // SelNo and SubjectName hold the choice.
+    void chosen();
+
+protected:
+    void picked(const TestRecord& test) override;
+};
+
+// 科目成绩分析: one subject of one test, summed up for the class.
+class Analyze_Subject : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit Analyze_Subject(QWidget* parent = nullptr);
+
+    QLineEdit* txtNumber;
+    QLineEdit* txtSubject;
+    QLineEdit* txtN;
+    QLineEdit* txtPass;
+    QLineEdit* txtPass_P;
+    QLineEdit* txtFail;
+    QLineEdit* txtFail_P;
+    QLineEdit* txtAve;
+    QLineEdit* txtMax;
+    QLineEdit* txtMin;
+    QTableWidget* Grid1;
+    QChartView* Chart;
+    QPieSeries* Pie;
+    ResultGrid* Grid;
+    QPushButton* Command1;
+
+    // Reads SelNo and SubjectName.
+    void load();
+
+private:
+    void openStudent();
+};
+
+} // namespace velmora

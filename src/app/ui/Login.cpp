@@ -1,0 +1,144 @@
+#include "app/ui/Login.h"
+
+#include "app/ui/Config.h"
+#include "app/Module1.h"
+#include "app/ui/Windows.h"
+#include "data/Schema.h"
+#include "platform/AppPaths.h"
+#include "platform/ui/Controls.h"
+#include "platform/MessageService.h"
+
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace velmora {
+
+Login::Login(QWidget* parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("Login"));
+    setWindowTitle(QStringLiteral("用户登陆"));
+
+    txtUser = Controls::edit(this, "txtUser");
+    txtPwd = Controls::edit(this, "txtPwd");
+    txtPwd->setEchoMode(QLineEdit::Password);
+    txtUser->setMinimumWidth(200);
+    Label1 = Controls::label(this, "Label1", QStringLiteral("用户名"), txtUser);
+    label2 = Controls::label(this, "label2", QStringLiteral("密    码"), txtPwd);
+    Command1 = Controls::button(this, "Command1", QStringLiteral("登陆"));
+    Command2 = Controls::button(this, "Command2", QStringLiteral("退出"));
+    Command1->setEnabled(false);
+    Command2->setEnabled(false);
+
+    auto* grid = new QGridLayout;
+    grid->addWidget(Label1, 0, 0);
+    grid->addWidget(txtUser, 0, 1);
+    grid->addWidget(label2, 1, 0);
+    grid->addWidget(txtPwd, 1, 1);
+    auto* buttons = Controls::buttonRow({ Command1, Command2 });
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addSpacing(6);
+    layout->addLayout(buttons);
+
+    connect(Command1, &QPushButton::clicked, this, &Login::login);
+    connect(Command2, &QPushButton::clicked, this, [] { Windows::quitProgram(); });
+    // Enter in the password box logs in even while the button is disabled.
+    connect(txtPwd, &QLineEdit::returnPressed, this, &Login::login);
+}
+
+void Login::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (!m_loaded)
+        QTimer::singleShot(0, this, &Login::load);
+}
+
+void Login::load()
+{
+    if (m_loaded)
+        return;
+    m_loaded = true;
+    if (!QFileInfo::exists(AppPaths::configFile())) {
+        MessageService::info(QStringLiteral("Dbcfg.dat不存在！这是您第一次使用本系统，请进行数据库设置"));
+        showConfig();
+        return;
+    }
+    Command1->setEnabled(true);
+    Command2->setEnabled(true);
+}
+
+void Login::reject()
+{
+    QDialog::reject();
+    if (!Windows::mainForm())
+        Windows::quitProgram();
+}
+
+void Login::offerUpgrade()
+{
+    // Only an administrator who agrees changes the database's layout.
+    auto needed = Schema::needsUpgrade(mod().Conn);
+    if (!mod().IsAdmin || !needed || !*needed)
+        return;
+    if (!MessageService::askYesNo(QStringLiteral("数据库需要升级：本版本的部分功能（如“其他”中教师自己的评语）要用到新的数据表。\r\n"
+                                                 "现在升级吗？已有的数据不会改变。")))
+        return;
+    QStringList changes;
+    Status upgraded = Schema::upgrade(mod().Conn, &changes);
+    if (!upgraded) {
+        MessageService::info(QStringLiteral("数据库升级失败，数据库保持原样。\r\n") + upgraded.error().unknownMessage());
+        return;
+    }
+    MessageService::info(QStringLiteral("数据库升级完毕：\r\n") + changes.join(QStringLiteral("\r\n")));
+}
+
+void Login::showConfig()
+{
+    Config config(this);
+    connect(&config, &Config::saved, this, &Login::configSaved);
+    config.exec();
+}
+
+void Login::configSaved(const QString& user, const QString& password)
+{
+    Command1->setEnabled(true);
+    Command2->setEnabled(true);
+    txtUser->setText(user);
+    txtPwd->setText(password);
+}
+
+void Login::login()
+{
+    Module1& m = mod();
+    if (!m.ReadDbConfig()) {
+        MessageService::info(QStringLiteral("读取数据库配置文件出错！"));
+        return;
+    }
+    m.LoginUser = txtUser->text();
+    m.LoginPwd = txtPwd->text();
+    if (m.ConnectDb(m.DbServer, m.DbName, txtUser->text(), txtPwd->text())) {
+        MessageService::info(m.LoginUser + QStringLiteral("使用 数据库管理员 登陆连接成功！"));
+        m.IsAdmin = true;
+        offerUpgrade();
+        Windows::showMainForm();
+        accept();
+        return;
+    }
+    if (m.CheckUser(txtUser->text(), txtPwd->text())) {
+        offerUpgrade();
+        Windows::showMainForm();
+        accept();
+        return;
+    }
+    MessageService::info(QStringLiteral("连接失败！对不起，您不能使用本系统！") + m.LastError.numberOrZero()
+                         + QLatin1Char(' ') + m.LastError.description);
+}
+
+} // namespace velmora

@@ -1,0 +1,529 @@
+#include "app/ui/MainForm.h"
+
+#include "analysis/ui/Analyze_Class.h"
+#include "analysis/ui/Analyze_Person.h"
+#include "analysis/ui/Analyze_Subject.h"
+#include "app/ui/Login.h"
+#include "app/Module1.h"
+#include "app/ui/Pass.h"
+#include "app/ui/Splash.h"
+#include "app/ui/User.h"
+#include "app/ui/Windows.h"
+#include "classes/ui/Class.h"
+#include "students/ui/DataReport1.h"
+#include "students/ui/StudentInfo.h"
+#include "students/ui/StudentInfoFind.h"
+#include "students/ui/StudentInfoWatch.h"
+#include "exams/ui/TestFill.h"
+#include "exams/ui/TestFillSel.h"
+#include "exams/ui/TestInfoAdd.h"
+#include "exams/ui/TestInfoWatch.h"
+#include "exams/ui/TestWatch.h"
+#include "platform/AppPaths.h"
+#include "platform/ui/ChildWindow.h"
+#include "platform/ui/Desktop.h"
+#include "platform/MessageService.h"
+#include "platform/ui/Pictures.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QTimer>
+
+namespace velmora {
+
+namespace {
+const QString kCaption = QStringLiteral("Velmora管理系统");
+
+const QString kCommentHowTo = QStringLiteral("1、请先选择考试号。") + QStringLiteral("\r\n")
+    + QStringLiteral("      注意：该考试号要含有教师评语项。 ") + QStringLiteral("\r\n")
+    + QStringLiteral("2、然后在老师评语一栏，选择“评语生成器”") + QStringLiteral("\r\n")
+    + QStringLiteral("3、根据提示即可完成！");
+} // namespace
+
+QUrl MainForm::homePage()
+{
+    return QUrl(QStringLiteral("https://velmora.example.org/"));
+}
+
+MainForm::MainForm(QWidget* parent)
+    : QMainWindow(parent)
+    , m_mdi(new QMdiArea(this))
+{
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(kCaption);
+    setWindowIcon(Pictures::appIcon());
+    m_mdi->setObjectName(QStringLiteral("MDIArea"));
+    m_mdi->setBackground(Pictures::mainBackground());
+    setCentralWidget(m_mdi);
+    buildMenus();
+    if (const QScreen* screen = this->screen()) {
+        const QRect area = screen->availableGeometry();
+        resize(area.size() * 0.85);
+        move(area.center() - rect().center());
+    }
+}
+
+QMenu* MainForm::addTopMenu(const char* name, const QString& caption)
+{
+    QMenu* m = menuBar()->addMenu(caption);
+    m->setObjectName(QString::fromLatin1(name));
+    m->menuAction()->setObjectName(QString::fromLatin1(name));
+    return m;
+}
+
+QAction* MainForm::addEntry(QMenu* m, const char* name, const QString& caption, void (MainForm::*handler)())
+{
+    QAction* a = m->addAction(caption);
+    a->setObjectName(QString::fromLatin1(name));
+    connect(a, &QAction::triggered, this, handler ? handler : &MainForm::notYetAvailable);
+    return a;
+}
+
+void MainForm::addLine(QMenu* m, const char* name)
+{
+    m->addSeparator()->setObjectName(QString::fromLatin1(name));
+}
+
+void MainForm::buildMenus()
+{
+    QMenu* cls = addTopMenu("ClassCon", QStringLiteral("班级设置(&F)"));
+    addEntry(cls, "ClassConfig", QStringLiteral("班级设置"), &MainForm::classSettings);
+    addLine(cls, "line1");
+    QAction* exit = addEntry(cls, "Exit", QStringLiteral("退出系统(&X)"), nullptr);
+    exit->disconnect(this);
+    exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
+    // Closing the main window ends the program, after asking about unsaved values.
+    connect(exit, &QAction::triggered, this, &QWidget::close);
+
+    QMenu* info = addTopMenu("Info", QStringLiteral("学生信息管理(&I)"));
+    addEntry(info, "InfoWatch", QStringLiteral("查看学生信息"), &MainForm::studentList);
+    addEntry(info, "InfoAdd", QStringLiteral("添加学生信息"), &MainForm::addStudent);
+    addEntry(info, "InfoDel", QStringLiteral("删除学生信息"), &MainForm::deleteStudent);
+    addEntry(info, "InfoEdit", QStringLiteral("修改学生信息"), &MainForm::editStudent);
+    addEntry(info, "InfoFind", QStringLiteral("查找学生信息"), &MainForm::findStudent);
+
+    QMenu* test = addTopMenu("Test", QStringLiteral("考试信息管理(&T)"));
+    addEntry(test, "TestInfo", QStringLiteral("查看所有考试"), &MainForm::testList);
+    addEntry(test, "TestAdd", QStringLiteral("添加考试信息"), &MainForm::addTest);
+    addEntry(test, "TestDel", QStringLiteral("删除考试信息"), &MainForm::deleteTest);
+    addLine(test, "line2");
+    addEntry(test, "TestEditWatch", QStringLiteral("查看考试成绩"), &MainForm::viewScores);
+    addEntry(test, "TestFill", QStringLiteral("录入考试成绩"), &MainForm::enterScores);
+    addEntry(test, "TestEdit", QStringLiteral("修改考试成绩"), &MainForm::changeScores);
+    addLine(test, "line5");
+    addEntry(test, "Commitment", QStringLiteral("评语生成器"), &MainForm::commentGenerator);
+
+    QMenu* score = addTopMenu("ScoreAnalyse", QStringLiteral("成绩查询分析(&S)"));
+    addEntry(score, "ScorePersonal", QStringLiteral("个人成绩分析"), &MainForm::personalAnalysis);
+    addEntry(score, "ScoreClass", QStringLiteral("班级成绩分析"), &MainForm::classAnalysis);
+    addEntry(score, "ScoreSubject", QStringLiteral("科目成绩分析"), &MainForm::subjectAnalysis);
+
+    QMenu* report = addTopMenu("Report", QStringLiteral("报表打印(&P)"));
+    addEntry(report, "ReportStu", QStringLiteral("学生信息报表"), &MainForm::studentReport);
+    addEntry(report, "ReportScore", QStringLiteral("学生成绩报表"))->setEnabled(false);
+    addEntry(report, "ReportTeach", QStringLiteral("学生评语报表"))->setEnabled(false);
+
+    QMenu* con = addTopMenu("Con", QStringLiteral("系统配置(&C)"));
+    addEntry(con, "ReLogin", QStringLiteral("重新登陆"), &MainForm::reLogin);
+    addEntry(con, "DataBase", QStringLiteral("数据库配置"), &MainForm::databaseConfig);
+    addEntry(con, "Admin", QStringLiteral("权限设置"), &MainForm::privileges);
+    addEntry(con, "Password", QStringLiteral("修改密码"), &MainForm::changePassword);
+
+    m_winMenu = addTopMenu("Win", QStringLiteral("窗口管理(&W)"));
+    addEntry(m_winMenu, "WinClose", QStringLiteral("关闭所有子窗体"))->setEnabled(false);
+    QAction* cascade = m_winMenu->addAction(QStringLiteral("层叠(&C)"));
+    cascade->setObjectName(QStringLiteral("WinCascade"));
+    connect(cascade, &QAction::triggered, m_mdi, &QMdiArea::cascadeSubWindows);
+    QAction* tile = m_winMenu->addAction(QStringLiteral("平铺(&T)"));
+    tile->setObjectName(QStringLiteral("WinTile"));
+    connect(tile, &QAction::triggered, m_mdi, &QMdiArea::tileSubWindows);
+    m_winLine = m_winMenu->addSeparator();
+    m_winLine->setObjectName(QStringLiteral("line4"));
+    connect(m_winMenu, &QMenu::aboutToShow, this, &MainForm::fillWindowMenu);
+
+    QMenu* h = addTopMenu("H", QStringLiteral("系统帮助(&H)"));
+    addEntry(h, "Help", QStringLiteral("帮助"), &MainForm::help);
+    addEntry(h, "TeacherSource", QStringLiteral("教师资源"), &MainForm::teacherSource);
+    addEntry(h, "Web", QStringLiteral("个人主页"), &MainForm::web);
+    addLine(h, "line3");
+    addEntry(h, "About", QStringLiteral("关于"), &MainForm::about);
+}
+
+QAction* MainForm::entry(const QString& name) const
+{
+    return findChild<QAction*>(name);
+}
+
+QMenu* MainForm::menu(const QString& name) const
+{
+    return findChild<QMenu*>(name);
+}
+
+void MainForm::load()
+{
+    Module1& m = mod();
+    auto students = m.Conn.hasRows(QStringLiteral("tblLogin"));
+    if (!students)
+        MessageService::info(students.error().unknownMessage());
+    if (!students || !*students) {
+        menu(QStringLiteral("Test"))->menuAction()->setEnabled(false);
+        menu(QStringLiteral("ScoreAnalyse"))->menuAction()->setEnabled(false);
+        MessageService::info(QStringLiteral("请添加学生信息！"));
+    }
+    auto cls = m.Conn.hasRows(QStringLiteral("tblClass"));
+    if (!cls || !*cls) {
+        entry(QStringLiteral("ClassConfig"))->setEnabled(false);
+        MessageService::info(QStringLiteral("程序有错！数据库中少表tblClass."));
+    }
+    if (!m.IsAdmin) {
+        for (const char* name : { "InfoAdd", "InfoDel", "InfoEdit", "TestAdd", "TestEdit", "TestDel", "TestFill",
+                                  "Commitment", "DataBase", "Admin" })
+            entry(QString::fromLatin1(name))->setEnabled(false);
+    }
+}
+
+bool MainForm::isOpen(const QWidget* window) const
+{
+    // A closed window waits for its deletion a moment: it is not open any more.
+    if (!window)
+        return false;
+    auto* sub = qobject_cast<QMdiSubWindow*>(window->parentWidget());
+    return sub && m_mdi->subWindowList().contains(sub);
+}
+
+void MainForm::showChild(QWidget* window)
+{
+    auto* sub = qobject_cast<QMdiSubWindow*>(window->parentWidget());
+    if (!sub) {
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        sub = m_mdi->addSubWindow(window);
+        sub->setAttribute(Qt::WA_DeleteOnClose);
+        sub->installEventFilter(this);
+        // A window that ends by itself takes its frame along.
+        connect(window, &QObject::destroyed, sub, &QWidget::close, Qt::QueuedConnection);
+        window->show();
+        sub->show();
+        const QSize frame = sub->size() - window->size();
+        const QSize room = m_mdi->isVisible() ? m_mdi->viewport()->size() - frame : QSize();
+        sub->resize(ChildWindow::openingSize(window, room) + frame);
+        if (m_mdi->isVisible()) {
+            // Wholly inside the area, where the window manager placed it if it fits.
+            const QRect area = m_mdi->viewport()->rect();
+            QPoint at = sub->pos();
+            at.setX(qBound(0, at.x(), qMax(0, area.width() - sub->width())));
+            at.setY(qBound(0, at.y(), qMax(0, area.height() - sub->height())));
+            sub->move(at);
+        }
+    }
+    window->show();
+    if (sub->isMinimized())
+        sub->showNormal();
+    else
+        sub->show();
+    m_mdi->setActiveSubWindow(sub);
+    sub->raise();
+}
+
+bool MainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    // Esc that no control of the window took closes the window.
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape
+        && static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier) {
+        if (auto* sub = qobject_cast<QMdiSubWindow*>(watched)) {
+            sub->close();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool MainForm::mayDropWindows()
+{
+    QStringList unsaved;
+    for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
+        const auto* work = dynamic_cast<const UnsavedWork*>(sub->widget());
+        if (work && work->hasUnsavedChanges())
+            unsaved << QStringLiteral("“%1”").arg(sub->widget()->windowTitle());
+    }
+    if (unsaved.isEmpty())
+        return true;
+    return MessageService::ask(unsaved.join(QStringLiteral("、")) + QStringLiteral("中修改的内容还没有保存。\r\n不保存就关闭吗？"),
+                               MsgIcon::Question)
+        == MsgAnswer::Yes;
+}
+
+void MainForm::unload()
+{
+    m_unloading = true;
+    close();
+}
+
+void MainForm::closeEvent(QCloseEvent* event)
+{
+    if (m_unloading) {
+        event->accept();
+        return;
+    }
+    if (!mayDropWindows()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    Windows::quitProgram();
+}
+
+void MainForm::fillWindowMenu()
+{
+    const QList<QAction*> actions = m_winMenu->actions();
+    for (int i = int(actions.indexOf(m_winLine)) + 1; i < actions.size(); ++i) {
+        m_winMenu->removeAction(actions[i]);
+        actions[i]->deleteLater();
+    }
+    int n = 0;
+    for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
+        QAction* a = m_winMenu->addAction(QStringLiteral("&%1 %2").arg(++n).arg(sub->windowTitle()));
+        a->setCheckable(true);
+        a->setChecked(sub == m_mdi->activeSubWindow());
+        connect(a, &QAction::triggered, m_mdi, [this, sub] { m_mdi->setActiveSubWindow(sub); });
+    }
+}
+
+void MainForm::notYetAvailable()
+{
+    const auto* action = qobject_cast<QAction*>(sender());
+    const QString what = action ? action->text().remove(QStringLiteral("(&X)")) : QString();
+    MessageService::info(QStringLiteral("“%1”功能尚未开放，敬请期待！").arg(what));
+}
+
+void MainForm::reLogin()
+{
+    if (!mayDropWindows())
+        return;
+    Windows::showLogin();
+    unload();
+    mod().Conn.close();
+}
+
+void MainForm::databaseConfig()
+{
+    if (!mayDropWindows())
+        return;
+    Login* login = Windows::showLogin();
+    unload();
+    QTimer::singleShot(0, login, &Login::showConfig);
+}
+
+void MainForm::changePassword()
+{
+    if (mod().DbUser != mod().LoginUser) {
+        Pass pass(this);
+        pass.exec();
+        return;
+    }
+    MessageService::info(QStringLiteral("您是数据库管理员，请在SQL SERVER 2000下进行设置！"));
+}
+
+void MainForm::classSettings()
+{
+    if (!isOpen(m_class)) {
+        m_class = new Class;
+        m_class->load();
+    }
+    showChild(m_class);
+}
+
+void MainForm::privileges()
+{
+    User user(this);
+    user.load();
+    user.exec();
+}
+
+void MainForm::commentGenerator()
+{
+    selectTest(TestFillSel::entryMode());
+    MessageService::info(kCommentHowTo);
+}
+
+void MainForm::personalAnalysis()
+{
+    if (!isOpen(m_person)) {
+        auto* person = new Analyze_Person;
+        if (!person->load()) {
+            delete person;
+            return;
+        }
+        m_person = person;
+    }
+    showChild(m_person);
+}
+
+// The selection window once; a choice fills the one analysis window anew.
+template <typename Selector, typename Analysis>
+void MainForm::analysisFrom(QPointer<Selector>& selector, QPointer<Analysis>& analysis)
+{
+    if (!isOpen(selector)) {
+        selector = new Selector;
+        connect(selector, &Selector::chosen, this, [this, &analysis] {
+            if (!isOpen(analysis))
+                analysis = new Analysis;
+            analysis->load();
+            showChild(analysis);
+        });
+        selector->load();
+    }
+    showChild(selector);
+}
+
+void MainForm::classAnalysis()
+{
+    analysisFrom<Analyze_Class_Sel, Analyze_Class>(m_classSel, m_classAnalysis);
+}
+
+void MainForm::subjectAnalysis()
+{
+    analysisFrom<Analyze_Subject_Sel, Analyze_Subject>(m_subjectSel, m_subjectAnalysis);
+}
+
+void MainForm::testList()
+{
+    if (!isOpen(m_tests)) {
+        m_tests = new TestInfoWatch;
+        connect(m_tests, &TestInfoWatch::addRequested, this, &MainForm::addTest);
+        m_tests->load();
+    }
+    showChild(m_tests);
+}
+
+void MainForm::addTest()
+{
+    TestInfoAdd::open(this);
+}
+
+TestFillSel* MainForm::selectTest(const QString& mode)
+{
+    if (!isOpen(m_select)) {
+        m_select = new TestFillSel;
+        connect(m_select, &TestFillSel::enterScores, this, [this](const QString& caption, const QString& topic, bool autoSave) {
+            TestFill::open(this, caption, topic, autoSave);
+        });
+        connect(m_select, &TestFillSel::viewScores, this, &MainForm::showScores);
+        m_select->load();
+    }
+    m_select->setMode(mode);
+    showChild(m_select);
+    return m_select;
+}
+
+void MainForm::viewScores()
+{
+    selectTest(TestFillSel::viewMode());
+}
+
+void MainForm::enterScores()
+{
+    selectTest(TestFillSel::entryMode());
+}
+
+void MainForm::changeScores()
+{
+    selectTest(TestFillSel::changeMode());
+}
+
+void MainForm::showScores()
+{
+    if (!isOpen(m_scores))
+        m_scores = new TestWatch;
+    m_scores->load();
+    showChild(m_scores);
+}
+
+void MainForm::studentList()
+{
+    if (!isOpen(m_watch)) {
+        m_watch = new StudentInfoWatch;
+        connect(m_watch, &StudentInfoWatch::findRequested, this, &MainForm::findStudent);
+        m_watch->fill();
+    }
+    showChild(m_watch);
+}
+
+void MainForm::addStudent()
+{
+    StudentInfo::openAdd(this);
+}
+
+void MainForm::findStudent()
+{
+    if (!isOpen(m_find))
+        m_find = new StudentInfoFind;
+    showChild(m_find);
+}
+
+void MainForm::studentReport()
+{
+    if (!m_report)
+        m_report = new DataReport1(this);
+    else
+        m_report->refresh();
+    m_report->show();
+    m_report->raise();
+    m_report->activateWindow();
+}
+
+void MainForm::deleteStudent()
+{
+    studentList();
+    MessageService::info(QStringLiteral("双击要删除的项目，并选择删除即可！"));
+}
+
+void MainForm::editStudent()
+{
+    studentList();
+    MessageService::info(QStringLiteral("双击要修改的项目，并选择修改即可！"));
+}
+
+void MainForm::deleteTest()
+{
+    testList();
+    MessageService::info(QStringLiteral("选择一条要删除的信息，按“删除信息”按钮！"));
+}
+
+void MainForm::help()
+{
+    const QString path = AppPaths::helpFile();
+    if (!QFileInfo::exists(path)) {
+        MessageService::show(QStringLiteral("帮助文件") + path + QStringLiteral(" 丢失!"), MsgIcon::Critical,
+                             MsgButtons::Ok, kCaption);
+        return;
+    }
+    if (!Desktop::openFile(path))
+        MessageService::info(QStringLiteral("错误！文件位置不对！"));
+}
+
+void MainForm::teacherSource()
+{
+    if (!Desktop::startProgram(QStringLiteral("kvtp")))
+        MessageService::info(QStringLiteral("不能启动教师资源程序 kvtp，请确认它已经安装！"));
+}
+
+void MainForm::web()
+{
+    if (!Desktop::openUrl(homePage()))
+        MessageService::info(QStringLiteral("Wrong!"));
+}
+
+void MainForm::about()
+{
+    Splash about(Splash::Mode::About, this);
+    about.exec();
+}
+
+} // namespace velmora

@@ -1,0 +1,386 @@
+#include "comments/ui/Comment.h"
+
+#include "app/Module1.h"
+#include "comments/Composer.h"
+#include "data/TextLimits.h"
+#include "platform/ui/Controls.h"
+#include "platform/MessageService.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QKeyEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace velmora {
+
+namespace {
+const QString kDuplicate = QStringLiteral("您已经输入了该选项。");
+} // namespace
+
+Comment::Comment(QWidget* parent)
+    : QDialog(parent)
+    , List(PhraseLibrary::kTabs, nullptr)
+    , Check(22, nullptr)
+    , m_library(PhraseLibrary::builtIn())
+{
+    setObjectName(QStringLiteral("Comment"));
+    setWindowTitle(QStringLiteral("评语生成器"));
+
+    txtNumber = Controls::lockedEdit(this, "txtNumber");
+    txtName = Controls::lockedEdit(this, "txtName");
+    auto* who = new QHBoxLayout;
+    who->addWidget(Controls::label(this, "Label1", QStringLiteral("学号"), txtNumber));
+    who->addWidget(txtNumber);
+    who->addWidget(Controls::label(this, "Label5", QStringLiteral("姓名"), txtName));
+    who->addWidget(txtName);
+
+    tabRTF = new QTabWidget(this);
+    tabRTF->setObjectName(QStringLiteral("tabRTF"));
+    for (int t = 0; t < PhraseLibrary::kTabs; ++t) {
+        List[t] = new QListWidget;
+        List[t]->setObjectName(QStringLiteral("List%1").arg(t));
+        List[t]->setAccessibleName(PhraseLibrary::tabNames()[t] + QStringLiteral("评语"));
+        List[t]->setWordWrap(true);
+        connect(List[t], &QListWidget::currentRowChanged, this, [this, t](int row) { clickPhrase(t, row); });
+        // A click on the phrase already selected shows it again.
+        connect(List[t], &QListWidget::itemClicked, this,
+                [this, t](QListWidgetItem* item) { clickPhrase(t, List[t]->row(item)); });
+        connect(List[t], &QListWidget::itemDoubleClicked, this,
+                [this, t](QListWidgetItem* item) { doubleClickPhrase(t, List[t]->row(item)); });
+        List[t]->installEventFilter(this);
+        if (t < PhraseLibrary::kTabs - 1) {
+            tabRTF->addTab(List[t], PhraseLibrary::tabNames()[t]);
+            continue;
+        }
+        // 其他: the teachers' own phrases, which administrators keep.
+        auto* own = new QWidget;
+        txtOwn = Controls::edit(own, "txtOwn");
+        Controls::limitChars(txtOwn, OwnPhrases::kMaxLength);
+        txtOwn->setPlaceholderText(QStringLiteral("输入一条新评语，加到“其他”的末尾"));
+        txtOwn->setAccessibleName(QStringLiteral("新评语"));
+        BN_OwnAdd = Controls::button(own, "BN_OwnAdd", QStringLiteral("加入评语库(&T)"));
+        BN_OwnDel = Controls::button(own, "BN_OwnDel", QStringLiteral("从评语库删除(&X)"));
+        auto* row = new QHBoxLayout;
+        row->addWidget(txtOwn, 1);
+        row->addWidget(BN_OwnAdd);
+        row->addWidget(BN_OwnDel);
+        auto* ownLayout = new QVBoxLayout(own);
+        ownLayout->setContentsMargins(0, 0, 0, 0);
+        ownLayout->addWidget(List[t], 1);
+        ownLayout->addLayout(row);
+        tabRTF->addTab(own, PhraseLibrary::tabNames()[t]);
+        connect(BN_OwnAdd, &QPushButton::clicked, this, &Comment::addOwn);
+        connect(txtOwn, &QLineEdit::returnPressed, this, &Comment::addOwn);
+        connect(BN_OwnDel, &QPushButton::clicked, this, &Comment::removeOwn);
+    }
+
+    Text1 = Controls::edit(this, "Text1");
+    Command1 = Controls::button(this, "Command1", QStringLiteral("添加(&A)"));
+    Text3 = Controls::edit(this, "Text3");
+    Text3->setEnabled(false);
+    Text3->setAlignment(Qt::AlignCenter);
+    Text3->setFixedWidth(48);
+    Text2 = Controls::lockedEdit(this, "Text2");
+    auto* pick = new QHBoxLayout;
+    pick->addWidget(Controls::label(this, "Label2", QStringLiteral("输入序号："), Text1));
+    pick->addWidget(Text1);
+    pick->addWidget(Command1);
+    pick->addSpacing(16);
+    pick->addWidget(Controls::label(this, "Label3", QStringLiteral("您当前选择的内容是：")));
+    pick->addWidget(Controls::label(this, "Label4", QStringLiteral("第")));
+    pick->addWidget(Text3);
+    pick->addWidget(new QLabel(QStringLiteral("条"), this));
+    Text3->setAccessibleName(QStringLiteral("当前评语的序号"));
+    Text2->setAccessibleName(QStringLiteral("当前评语"));
+
+    auto* Frame1 = new QGroupBox(QStringLiteral("所选评语"), this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    List2 = new QListWidget(Frame1);
+    List2->setObjectName(QStringLiteral("List2"));
+    List2->setAccessibleName(QStringLiteral("所选评语"));
+    List2->setWordWrap(true);
+    del = Controls::button(Frame1, "del", QStringLiteral("删除(&D)"));
+    del->setEnabled(false);
+    auto* chosen = new QVBoxLayout(Frame1);
+    chosen->addWidget(List2);
+    chosen->addWidget(del, 0, Qt::AlignRight);
+
+    auto* Frame3 = new QGroupBox(QStringLiteral("担任职物"), this);
+    Frame3->setObjectName(QStringLiteral("Frame3"));
+    auto* roles = new QGridLayout(Frame3);
+    auto* Frame2 = new QGroupBox(QStringLiteral("奖惩情况"), this);
+    Frame2->setObjectName(QStringLiteral("Frame2"));
+    auto* honours = new QVBoxLayout(Frame2);
+    for (int i = 0; i < 22; ++i) {
+        const bool role = i < 20;
+        const QString caption = role ? Composer::roles()[i] : Composer::honours()[i - 20];
+        Check[i] = new QCheckBox(caption, role ? static_cast<QWidget*>(Frame3) : Frame2);
+        Check[i]->setObjectName(QStringLiteral("Check%1").arg(i));
+        if (role)
+            roles->addWidget(Check[i], i % 10, i / 10);
+        else
+            honours->addWidget(Check[i]);
+    }
+    honours->addStretch();
+
+    auto* Frame5 = new QGroupBox(QStringLiteral("备注"), this);
+    Frame5->setObjectName(QStringLiteral("Frame5"));
+    memo = Controls::multiLine(Frame5, "memo", 0);
+    memo->setAccessibleName(QStringLiteral("备注"));
+    (new QVBoxLayout(Frame5))->addWidget(memo);
+    auto* Frame4 = new QGroupBox(QStringLiteral("预览窗口"), this);
+    Frame4->setObjectName(QStringLiteral("Frame4"));
+    Text5 = Controls::multiLine(Frame4, "Text5", Composer::kMaxLength);
+    Text5->setAccessibleName(QStringLiteral("评语预览"));
+    (new QVBoxLayout(Frame4))->addWidget(Text5);
+
+    Command2 = Controls::button(this, "Command2", QStringLiteral("预览(&P)"));
+    Command3 = Controls::button(this, "Command3", QStringLiteral("提交(&S)"));
+
+    auto* left = new QVBoxLayout;
+    left->addLayout(who);
+    left->addWidget(tabRTF, 3);
+    left->addLayout(pick);
+    left->addWidget(Text2);
+    left->addWidget(Frame1, 2);
+    auto* side = new QVBoxLayout;
+    side->addWidget(Frame3);
+    side->addWidget(Frame2);
+    side->addWidget(Frame5);
+    auto* top = new QHBoxLayout;
+    top->addLayout(left, 3);
+    top->addLayout(side, 2);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top, 1);
+    layout->addWidget(Frame4);
+    layout->addLayout(Controls::buttonRow({ Command2, Command3 }));
+    resize(920, 700);
+
+    connect(Command1, &QPushButton::clicked, this, &Comment::addByNumber);
+    connect(Text1, &QLineEdit::returnPressed, this, &Comment::addByNumber);
+    connect(List2, &QListWidget::itemSelectionChanged, this, [this] { del->setEnabled(!List2->selectedItems().isEmpty()); });
+    connect(del, &QPushButton::clicked, this, &Comment::removeChosen);
+    connect(Command2, &QPushButton::clicked, this, &Comment::preview);
+    connect(Command3, &QPushButton::clicked, this, &Comment::submit);
+}
+
+bool Comment::eventFilter(QObject* watched, QEvent* event)
+{
+    // Enter on a phrase chooses it, as a double click does.
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        const int tab = int(List.indexOf(static_cast<QListWidget*>(watched)));
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && tab >= 0 && List[tab]->currentRow() >= 0) {
+            doubleClickPhrase(tab, List[tab]->currentRow());
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void Comment::fillLists()
+{
+    for (int t = 0; t < PhraseLibrary::kTabs; ++t) {
+        QSignalBlocker quiet(List[t]);
+        List[t]->clear();
+        for (int p = 0; p < m_library.phrases(t).size(); ++p)
+            List[t]->addItem(m_library.item(t, p));
+    }
+}
+
+void Comment::load()
+{
+    // Without the table of its own, 其他 is empty and stays so until an administrator upgrades the database.
+    auto available = OwnPhrases::available(mod().Conn);
+    const bool keeps = available && *available;
+    const bool admin = mod().IsAdmin && keeps;
+    txtOwn->setEnabled(admin);
+    BN_OwnAdd->setEnabled(admin);
+    BN_OwnDel->setEnabled(admin);
+    if (!keeps)
+        txtOwn->setPlaceholderText(QStringLiteral("本数据库还没有存放教师自己评语的表，“其他”中不能添加评语；管理员登录时同意升级数据库后即可使用。"));
+    auto own = keeps ? OwnPhrases::load(mod().Conn) : Result<QStringList>(QStringList());
+    if (own)
+        m_library.setOwn(*own);
+    fillLists();
+    // The number as stored: a student numbered 001 is not student 1.
+    txtNumber->setText(mod().SelNo.trimmed());
+    auto rows = mod().Conn.select(QStringLiteral("select 姓名 from TblLogin where 学号=?"), { txtNumber->text() });
+    if (!rows) {
+        MessageService::info(rows.error().restartMessage());
+        return;
+    }
+    if (!own) {
+        MessageService::info(own.error().restartMessage());
+        return;
+    }
+    txtName->setText(rows->text(0));
+    Text1->setFocus();
+}
+
+void Comment::clickPhrase(int tab, int row)
+{
+    if (row < 0 || row >= List[tab]->count())
+        return;
+    const QString item = List[tab]->item(row)->text();
+    CurNo = qint16(item.left(3).toInt());
+    Text3->setText(QString::number(CurNo));
+    Text2->setText(item.mid(4));
+}
+
+bool Comment::isChosen(int number) const
+{
+    for (const QString& n : ChosenNos) {
+        if (n.toInt() == number)
+            return true;
+    }
+    return false;
+}
+
+bool Comment::choose(int number)
+{
+    if (ChosenNos.size() >= Composer::kMaxPhrases) {
+        MessageService::info(QStringLiteral("最多只能选择%1条评语，请先删去几条！").arg(Composer::kMaxPhrases));
+        return false;
+    }
+    List2->addItem(Text2->text());
+    ChosenNos << QString::number(number);
+    return true;
+}
+
+void Comment::doubleClickPhrase(int tab, int row)
+{
+    clickPhrase(tab, row);
+    if (isChosen(Text3->text().toInt())) {
+        MessageService::info(kDuplicate);
+        return;
+    }
+    choose(CurNo);
+}
+
+void Comment::addByNumber()
+{
+    // Like the old reader: the leading digits count, anything else is 0.
+    const QString typed = Text1->text().trimmed();
+    qsizetype digits = 0;
+    while (digits < typed.size() && digits < 6 && typed[digits].isDigit())
+        ++digits;
+    const int n = typed.left(digits).toInt();
+    const bool duplicate = n >= 1 && isChosen(n);
+    if (duplicate)
+        Text1->clear();
+    int tab = 0, position = 0;
+    const bool exists = m_library.locate(n, &tab, &position);
+    if (exists && !duplicate) {
+        clickPhrase(tab, position);
+        if (choose(CurNo))
+            Text1->clear();
+        return;
+    }
+    if (!exists)
+        MessageService::show(QStringLiteral("没有此内容，请查实！"), MsgIcon::Critical, MsgButtons::Ok, QStringLiteral("错误"));
+    if (duplicate)
+        MessageService::info(kDuplicate);
+}
+
+void Comment::removeChosen()
+{
+    const int row = List2->currentRow();
+    if (row < 0)
+        return;
+    ChosenNos.removeAt(row);
+    delete List2->takeItem(row);
+    List2->clearSelection();
+    del->setEnabled(false);
+}
+
+QString Comment::composition(bool* fits) const
+{
+    QStringList phrases;
+    for (int i = 0; i < List2->count(); ++i)
+        phrases << List2->item(i)->text();
+    QStringList roles, honours;
+    for (int i = 0; i < 22; ++i) {
+        if (Check[i]->isChecked())
+            (i < 20 ? roles : honours) << Check[i]->text();
+    }
+    const QString text = Composer::compose(txtName->text(), phrases, roles, honours, memo->toPlainText());
+    *fits = TextLimits::charCount(text) <= Composer::kMaxLength;
+    return text;
+}
+
+bool Comment::preview()
+{
+    if (List2->count() == 0) {
+        MessageService::info(QStringLiteral("请填写评语"));
+        return !Text5->toPlainText().isEmpty();
+    }
+    bool fits = true;
+    Text5->setPlainText(composition(&fits));
+    if (!fits) {
+        MessageService::show(QStringLiteral("您写的评语已超过最大范围！请删去几条！"), MsgIcon::Critical, MsgButtons::Ok,
+                             QStringLiteral("错误"));
+        return false;
+    }
+    return true;
+}
+
+void Comment::submit()
+{
+    // A comment cut short or an empty one is never handed over: the window
+    // stays open so the teacher can put it right.
+    if (!preview())
+        return;
+    // The box keeps line breaks as LF; the comment is stored with CR LF, as composed.
+    Q_EMIT submitted(Text5->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n")));
+    accept();
+}
+
+void Comment::addOwn()
+{
+    Status added = OwnPhrases::add(mod().Conn, txtOwn->text(), m_library.firstNumber(PhraseLibrary::kTabs - 1) - 1);
+    if (!added) {
+        MessageService::info(added.error().number == QLatin1String("-1") ? added.error().description
+                                                                          : added.error().unknownMessage());
+        return;
+    }
+    txtOwn->clear();
+    auto own = OwnPhrases::load(mod().Conn);
+    if (own)
+        m_library.setOwn(*own);
+    fillLists();
+    List[PhraseLibrary::kTabs - 1]->setCurrentRow(List[PhraseLibrary::kTabs - 1]->count() - 1);
+}
+
+void Comment::removeOwn()
+{
+    QListWidget* own = List[PhraseLibrary::kTabs - 1];
+    const int row = own->currentRow();
+    if (row < 0) {
+        MessageService::info(QStringLiteral("请先在“其他”中选择要删除的评语！"));
+        return;
+    }
+    if (MessageService::askDelete(QStringLiteral("您确定要从评语库中删除“%1”吗？\r\n其后的评语序号将依次减一。")
+                                      .arg(own->item(row)->text()),
+                                  MsgIcon::Question)
+        != MsgAnswer::Yes)
+        return;
+    if (Status removed = OwnPhrases::remove(mod().Conn, row); !removed) {
+        MessageService::info(removed.error().unknownMessage());
+        return;
+    }
+    auto left = OwnPhrases::load(mod().Conn);
+    if (left)
+        m_library.setOwn(*left);
+    fillLists();
+}
+
+} // namespace velmora

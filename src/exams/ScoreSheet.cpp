@@ -1,0 +1,164 @@
+#include "exams/ScoreSheet.h"
+
+#include "data/Schema.h"
+#include "data/TextLimits.h"
+
+#include <QRegularExpression>
+
+namespace velmora::Scores {
+
+namespace {
+bool isCount(const QString& text)
+{
+    static const QRegularExpression digits(QStringLiteral("^[0-9]{1,3}$"));
+    return digits.match(text.trimmed()).hasMatch();
+}
+} // namespace
+
+Result<RecordSet> rows(const Database& db, int testNumber)
+{
+    return db.select(QStringLiteral("select * from tblScore%1 order by 学号").arg(testNumber));
+}
+
+Result<RecordSet> row(const Database& db, int testNumber, const QString& student)
+{
+    return db.select(QStringLiteral("select * from tblScore%1 where 学号=?").arg(testNumber), { student });
+}
+
+QString check(const TestItems& items, const ScoreEntry& e)
+{
+    for (int i = 0; i < Schema::subjects().size(); ++i) {
+        if (items.hasSubject(i) && !isCount(e.subjects.value(i)))
+            return QStringLiteral("“%1”的成绩必须是0到%2之间的整数，请重新填写！").arg(Schema::subjects()[i]).arg(kMaxScore);
+    }
+    if (items.attendance) {
+        for (int d = 0; d < Schema::attendanceItems().size(); ++d) {
+            if (!isCount(e.duties.value(d)))
+                return QStringLiteral("“%1”的天数必须是0到%2之间的整数，请重新填写！")
+                    .arg(Schema::attendanceItems()[d])
+                    .arg(kMaxScore);
+        }
+    }
+    if (items.comment && TextLimits::charCount(e.comment) > kMaxComment)
+        return QStringLiteral("教师评语最多只能写%1个字，现在有%2个字，请删减后再保存！")
+            .arg(kMaxComment)
+            .arg(TextLimits::charCount(e.comment));
+    return {};
+}
+
+namespace {
+
+// The test as the window read it, or nothing is written: its number is
+// never given to another test, but it may be gone or changed meanwhile.
+Status sameTest(const Database& db, int testNumber, const TestItems& items)
+{
+    auto test = Exams::fetch(db, testNumber);
+    if (!test)
+        return test.error();
+    if (!*test)
+        return DbError { QStringLiteral("3021"), QStringLiteral("考试 %1 已被删除，成绩没有保存。").arg(testNumber) };
+    if ((*test)->items.subjects != items.subjects || (*test)->items.attendance != items.attendance
+        || (*test)->items.comment != items.comment)
+        return DbError { QStringLiteral("3021"), QStringLiteral("考试 %1 的考核项目已被修改，成绩没有保存，请关闭本窗口后重新打开。").arg(testNumber) };
+    return Done {};
+}
+
+struct Field {
+    QString column;
+    QString typed;
+    QString read;
+    bool text;
+};
+
+// Every box the test uses, with what was typed and what the window read.
+QVector<Field> fieldsOf(const TestItems& items, const ScoreEntry& e, const ScoreEntry& read)
+{
+    QVector<Field> fields;
+    for (int i = 0; i < Schema::subjects().size(); ++i) {
+        if (items.hasSubject(i))
+            fields.push_back({ Schema::subjects()[i], e.subjects[i], read.subjects.value(i), false });
+    }
+    if (items.attendance) {
+        for (int d = 0; d < Schema::attendanceItems().size(); ++d)
+            fields.push_back({ Schema::attendanceItems()[d], e.duties[d], read.duties.value(d), false });
+    }
+    if (items.comment)
+        fields.push_back({ QStringLiteral("教师评语"), e.comment, read.comment, true });
+    return fields;
+}
+
+QVariant stored(const Field& f, const QString& text)
+{
+    return f.text ? QVariant(text) : QVariant(text.trimmed().toInt());
+}
+
+// When guarded, only while each field still holds what the window read,
+// compared under the table's write lock: a comment stored by another program
+// as bytes that are not UTF-8 reads back altered and would never match in SQL.
+Status write(Database& db, int testNumber, const QString& student, const QVector<Field>& fields, bool guarded)
+{
+    if (fields.isEmpty())
+        return Done {};
+    const QString table = Schema::scoreTableName(testNumber);
+    QStringList sets;
+    QVariantList values;
+    for (const Field& f : fields) {
+        sets << f.column + QStringLiteral("=?");
+        values << stored(f, f.typed);
+    }
+    values << student;
+    Transaction tx(db);
+    if (!tx.started())
+        return tx.error();
+    if (guarded) {
+        if (auto locked = db.exec(db.dialect().lockTableSql(table)); !locked)
+            return locked.error();
+        auto now = db.select(QStringLiteral("select * from %1 where 学号=?").arg(table), { student });
+        if (!now)
+            return now.error();
+        if (now->eof())
+            return DbError { QStringLiteral("3021"), QStringLiteral("学号为 %1 的成绩记录已不存在。").arg(student) };
+        QStringList changed;
+        for (const Field& f : fields) {
+            const QString current = now->text(f.column);
+            if (current != f.read.trimmed())
+                changed << QStringLiteral("%1：您打开时是“%2”，现在是“%3”").arg(f.column, f.read.trimmed(), current);
+        }
+        if (!changed.isEmpty())
+            return DbError { kConflict, QStringLiteral("别人刚修改了这名学生的下列成绩，本次没有保存，您输入的内容仍然保留：\r\n")
+                                            + changed.join(QStringLiteral("\r\n")) };
+    }
+    auto updated = db.exec(QStringLiteral("update %1 set %2 where 学号=?").arg(table, sets.join(QStringLiteral(", "))), values);
+    if (!updated)
+        return updated.error();
+    if (*updated == 0)
+        return DbError { QStringLiteral("3021"), QStringLiteral("学号为 %1 的成绩记录已不存在。").arg(student) };
+    return tx.commit();
+}
+
+} // namespace
+
+Status save(Database& db, int testNumber, const TestItems& items, const ScoreEntry& e)
+{
+    if (const QString problem = check(items, e); !problem.isEmpty())
+        return DbError { QStringLiteral("-1"), problem };
+    if (Status same = sameTest(db, testNumber, items); !same)
+        return same;
+    return write(db, testNumber, e.student.trimmed(), fieldsOf(items, e, e), false);
+}
+
+Status save(Database& db, int testNumber, const TestItems& items, const ScoreEntry& e, const ScoreEntry& read)
+{
+    if (const QString problem = check(items, e); !problem.isEmpty())
+        return DbError { QStringLiteral("-1"), problem };
+    if (Status same = sameTest(db, testNumber, items); !same)
+        return same;
+    QVector<Field> changed;
+    for (const Field& f : fieldsOf(items, e, read)) {
+        if (f.typed != f.read)
+            changed << f;
+    }
+    return write(db, testNumber, e.student.trimmed(), changed, true);
+}
+
+} // namespace velmora::Scores

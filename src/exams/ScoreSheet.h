@@ -1,0 +1,43 @@
+#pragma once
+
+#include "data/Database.h"
+#include "exams/TestRecord.h"
+
+#include <QStringList>
+
+namespace velmora {
+
+// What the score entry boxes hold for one student.
+struct ScoreEntry {
+    QString student;
+    QStringList subjects = QStringList(14); // by subject index
+    QStringList duties = QStringList(5);    // 出勤共, 病假, 旷课, 事假, 迟到早退
+    QString comment;
+};
+
+namespace Scores {
+
+inline constexpr int kMaxScore = 999;
+inline constexpr int kMaxComment = 900;
+
+// The test's score rows in student-number order.
+Result<RecordSet> rows(const Database& db, int testNumber);
+// One student's row, to show what is stored now rather than when the test was opened.
+Result<RecordSet> row(const Database& db, int testNumber, const QString& student);
+
+// Empty when every box the test uses holds something storable; else the
+// message for the first that does not, naming the box.
+QString check(const TestItems& items, const ScoreEntry& entry);
+
+// Writes the boxes the test uses to the student's row; an error when the
+// row is gone.
+Status save(Database& db, int testNumber, const TestItems& items, const ScoreEntry& entry);
+// Writes only the boxes that differ from `read` (what the window showed),
+// and only while the stored values are still those: otherwise nothing is
+// written and the error (kConflict) names each field another teacher
+// changed, with both values.
+Status save(Database& db, int testNumber, const TestItems& items, const ScoreEntry& entry, const ScoreEntry& read);
+inline const QString kConflict = QStringLiteral("conflict");
+
+} // namespace Scores
+} // namespace velmora

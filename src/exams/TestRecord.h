@@ -1,0 +1,75 @@
+#pragma once
+
+#include "data/Database.h"
+
+#include <QStringList>
+#include <QVector>
+
+#include <optional>
+
+namespace velmora {
+
+// What a test assesses: subjects by their index in the fixed order, and
+// whether it records attendance and a teacher's comment.
+struct TestItems {
+    QVector<int> subjects;
+    bool attendance = false;
+    bool comment = false;
+
+    bool hasSubject(int index) const { return subjects.contains(index); }
+    // The columns of the test's score table, in their order.
+    QStringList scoreColumns() const;
+    // "语文 数学 健康教育 ", as the test list shows the subjects.
+    QString subjectText() const;
+};
+
+// One row of tblTestInfo.
+struct TestRecord {
+    int number = 0;
+    QString name;
+    QString date;
+    QString type;
+    QString memo;
+    TestItems items;
+};
+
+// A new test as typed in the definition window.
+struct NewTest {
+    QString name;
+    QString date;
+    QString type;
+    QString memo;
+    TestItems items;
+};
+
+struct DefinedTest {
+    int number = 0;
+    int students = 0;
+};
+
+namespace Exams {
+
+// The five types the lists offer.
+const QStringList& types();
+bool isFinalType(const QString& type);
+
+// The last number plus one, or 1 for the first test.
+Result<int> nextNumber(const Database& db);
+Result<QVector<TestRecord>> list(const Database& db);
+Result<std::optional<TestRecord>> fetch(const Database& db, int number);
+
+// The definition row, the score table and one row per student, all or
+// nothing. The number is allocated inside the transaction, so it may be
+// later than the one the window showed when another teacher took that one.
+Result<DefinedTest> define(Database& db, const NewTest& test);
+
+enum class Removal { Deleted, Missing };
+// The definition row and its score table, in one transaction; a score table
+// that is already gone does not keep the row.
+Result<Removal> remove(Database& db, int number);
+
+// Test hook: makes define() fail right after creating the score table.
+void failAfterCreateForTesting(bool fail);
+
+} // namespace Exams
+} // namespace velmora

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "exams/TestRecord.h"
+
+#include <optional>
+
+class QGridLayout;
+class QLineEdit;
+class QWidget;
+
+namespace velmora {
+
+// The four read-only boxes that name a test in the entry and viewing windows.
+struct TestFields {
+    QLineEdit* number = nullptr;
+    QLineEdit* name = nullptr;
+    QLineEdit* type = nullptr;
+    QLineEdit* date = nullptr;
+    QGridLayout* layout = nullptr;
+
+    static TestFields make(QWidget* parent);
+    void show(const TestRecord& test) const;
+};
+
+// The test whose number SelNo holds; says why when there is none.
+std::optional<TestRecord> selectedTest();
+
+} // namespace velmora

@@ -1,0 +1,97 @@
+#pragma once
+
+#include "data/RecordSet.h"
+#include "platform/ui/ChildWindow.h"
+#include "exams/ScoreSheet.h"
+#include "exams/ui/TestFields.h"
+#include "exams/TestRecord.h"
+
+#include <QDialog>
+#include <QHash>
+#include <QVector>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace velmora {
+
+// 考试成绩录入: one test's scores, attendance and comments, student by student.
+class TestFill : public QDialog, public UnsavedWork {
+    Q_OBJECT
+
+public:
+    explicit TestFill(QWidget* parent = nullptr);
+
+    QLabel* Topic;
+    QLineEdit* txtNumber;
+    QLineEdit* txtName;
+    QLineEdit* txtType;
+    QLineEdit* txtDate;
+    QLineEdit* txtTable;
+    // Index 0 is 学号, 1..14 the subjects.
+    QVector<QLabel*> Label;
+    QVector<QLineEdit*> Text;
+    // Whose scores are on screen, beside 学号.
+    QLineEdit* txtStudentName;
+    QCheckBox* Check;
+    QPushButton* Command2;
+    QVector<QLabel*> labelDuty;
+    QVector<QLineEdit*> txtDuty;
+    QPlainTextEdit* txtTeacher;
+    QPushButton* BN_Comment;
+    QPushButton* BN_First;
+    QPushButton* BN_Previous;
+    QPushButton* BN_Next;
+    QPushButton* BN_Last;
+    QPushButton* BN_Save;
+    QPushButton* BN_Back;
+
+    // Reads the test number from SelNo.
+    void load();
+    void RefreshForm();
+    // False when nothing was written (a refused value or a refused update).
+    bool save();
+
+    void first();
+    void previous();
+    void next();
+    void last();
+    void showStudent();
+    void openComment();
+
+    bool hasUnsavedChanges() const override;
+    // Esc and the close box ask before typed values are dropped; 返回 does not.
+    void reject() override;
+
+    // Shows the entry window for the test in SelNo, modally.
+    static void open(QWidget* parent, const QString& caption, const QString& topic, bool autoSave);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // The save-before-moving rule; false when the move must not happen.
+    bool saveBeforeMoving();
+    // Checks and writes the boxes; false, with a message, when refused or failed.
+    bool store();
+    // Reads the current row again; false, with a message, when the database cannot be read.
+    bool reloadCurrent();
+    void moveTo(int row);
+    // What is typed next replaces the first score.
+    void focusFirstScore();
+    void setTabOrder();
+    ScoreEntry entry() const;
+    bool hasRows() const { return m_rows.recordCount() > 0; }
+
+    TestFields m_fields;
+    int m_number = 0;
+    TestRecord m_test;
+    RecordSet m_rows;
+    QHash<QString, QString> m_names;
+    ScoreEntry m_shown; // as RefreshForm put it on screen
+};
+
+} // namespace velmora

@@ -1,0 +1,39 @@
+#include "exams/ui/TestFillSel.h"
+
+#include "app/Module1.h"
+#include "platform/ui/ChildWindow.h"
+#include "platform/MessageService.h"
+
+#include <QComboBox>
+#include <QLabel>
+
+namespace velmora {
+
+TestFillSel::TestFillSel(QWidget* parent)
+    : TestSelector("TestFillSel", entryMode(), parent)
+{
+}
+
+void TestFillSel::setMode(const QString& mode)
+{
+    setWindowTitle(mode);
+    Label->setText(mode);
+}
+
+void TestFillSel::ok()
+{
+    if (txtNumber->currentText().isEmpty()) {
+        MessageService::info(QStringLiteral("请填写考试号"));
+        return;
+    }
+    mod().SelNo = txtNumber->currentText();
+    const QString mode = Label->text();
+    const QString caption = windowTitle();
+    ChildWindow::close(this);
+    if (mode != viewMode())
+        Q_EMIT enterScores(caption, mode, mode != changeMode());
+    else
+        Q_EMIT viewScores();
+}
+
+} // namespace velmora

@@ -1,0 +1,93 @@
+#include "exams/ui/TestWatch.h"
+
+#include "app/Module1.h"
+#include "data/Schema.h"
+#include "platform/ui/ChildWindow.h"
+#include "platform/ui/Controls.h"
+#include "platform/MessageService.h"
+#include "platform/ui/ResultGrid.h"
+#include "exams/ScoreSheet.h"
+#include "exams/ui/TestFields.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace velmora {
+
+TestWatch::TestWatch(QWidget* parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("TestWatch"));
+    setWindowTitle(QStringLiteral("查看考试成绩"));
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    auto* topic = Controls::title(this, "Topic", QStringLiteral("查看考试成绩"));
+
+    m_fields = TestFields::make(this);
+    txtNumber = m_fields.number;
+    txtName = m_fields.name;
+    txtType = m_fields.type;
+    txtDate = m_fields.date;
+    txtCount = Controls::lockedEdit(this, "txtCount");
+    txtTable = Controls::lockedEdit(this, "txtTable");
+    txtTable->hide();
+    QGridLayout* info = m_fields.layout;
+    info->addWidget(Controls::label(this, "Label3", QStringLiteral("考试人数"), txtCount), 0, 4);
+    info->addWidget(txtCount, 0, 5);
+
+    Grid = new ResultGrid(this);
+    BN_Close = Controls::button(this, "BN_Close", QStringLiteral("关闭(&C)"));
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(topic);
+    layout->addLayout(info);
+    layout->addWidget(Grid, 1);
+    layout->addLayout(Controls::buttonRow({ BN_Close }));
+    resize(720, 480);
+
+    connect(BN_Close, &QPushButton::clicked, this, [this] { ChildWindow::close(this); });
+}
+
+void TestWatch::load()
+{
+    // Refilled for another test: nothing of the last one stays.
+    Grid->setHeaders({});
+    for (QLineEdit* box : { txtName, txtType, txtDate, txtCount, txtTable })
+        box->clear();
+    txtNumber->setText(mod().SelNo);
+    const std::optional<TestRecord> test = selectedTest();
+    if (!test)
+        return;
+    const TestRecord& t = *test;
+    const int number = t.number;
+    m_fields.show(t);
+    txtTable->setText(QStringLiteral("表 TblScore") + txtNumber->text());
+
+    // The comment is not shown: the headers stop before it.
+    TestItems shown = t.items;
+    shown.comment = false;
+    const QStringList headers = shown.scoreColumns();
+    auto rows = Scores::rows(mod().Conn, number);
+    if (!rows) {
+        MessageService::info(rows.error().restartMessage());
+        return;
+    }
+    txtCount->setText(QString::number(rows->recordCount()));
+    Grid->setHeaders(headers);
+    QList<QStringList> cells;
+    cells.reserve(rows->recordCount());
+    for (rows->moveFirst(); !rows->eof(); rows->moveNext()) {
+        QStringList values;
+        for (int j = 0; j < headers.size(); ++j)
+            values << rows->text(j);
+        cells << values;
+    }
+    Grid->setRows(std::move(cells));
+    Grid->fitColumns(ChildWindow::fromTwips(Grid, 1800));
+    if (rows->recordCount() == 0)
+        MessageService::info(QStringLiteral("这次考试还没有学生的成绩记录！"));
+}
+
+} // namespace velmora

@@ -1,0 +1,255 @@
+#include "students/ui/DataReport1.h"
+
+#include "app/Module1.h"
+#include "platform/ui/FileDialogs.h"
+#include "platform/MessageService.h"
+#include "students/ReportLayout.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include <QAction>
+#include <QFile>
+#include <QFontMetricsF>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrintPreviewWidget>
+#include <QToolBar>
+
+namespace velmora {
+
+namespace {
+
+struct ReportColumn {
+    const char* label;
+    const char* column;
+    int width; // twips, with the gap to the next column
+};
+
+// In the report's column order. Each column holds its longest usual value on
+// one line at 9 pt (a 10-digit 学号, a 5-character name, a date, a
+// 20-digit phone number); longer texts wrap within their column.
+// 备注 takes what is left of the line.
+const ReportColumn kColumns[] = {
+    { "学号:", "学号", 1020 },         { "姓名:", "姓名", 960 },         { "性别:", "性别", 540 },
+    { "出生年月:", "出生年月", 1080 }, { "民族:", "民族", 780 },         { "籍贯:", "籍贯", 780 },
+    { "家庭住址:", "家庭住址", 2580 }, { "联系电话:", "联系电话", 1920 }, { "毕业于:", "毕业于", 1500 },
+    { "毕业至:", "毕业至", 1500 },     { "备注:", "备注", 0 },
+};
+constexpr int kColumnGap = 60;
+constexpr int kLastColumnMinimum = 900;
+
+// The report's faces. Their fonts map each glyph back to the character
+// printed, so text copied from the PDF or searched in it is what was printed
+// (with the Noto CJK faces, 生 comes back as the Kangxi radical ⽣).
+QFont songti()
+{
+    QFont f;
+    f.setFamilies({ QStringLiteral("AR PL UMing CN"), QStringLiteral("Noto Serif CJK SC") });
+    f.setStyleHint(QFont::Serif);
+    f.setPointSizeF(9);
+    return f;
+}
+
+QFont titleFont()
+{
+    QFont f;
+    f.setFamilies({ QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC") });
+    f.setStyleHint(QFont::SansSerif);
+    f.setPointSizeF(21.75);
+    f.setBold(true);
+    return f;
+}
+
+struct Placed {
+    double left;
+    double width;
+};
+
+// The columns across the printable width, in twips; narrower paper narrows
+// them all alike, and the text wraps the more.
+QVector<Placed> placeColumns(double pageWidth)
+{
+    double designed = kLastColumnMinimum;
+    for (const ReportColumn& c : kColumns)
+        designed += c.width;
+    const double scale = std::min(1.0, pageWidth / designed);
+    QVector<Placed> placed;
+    double left = 0;
+    for (const ReportColumn& c : kColumns) {
+        const double width = c.width > 0 ? c.width * scale : pageWidth - left;
+        placed.push_back({ left, std::max(1.0, width - (c.width > 0 ? kColumnGap : 0)) });
+        left += width;
+    }
+    return placed;
+}
+
+constexpr int kWrap = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap | Qt::TextWrapAnywhere;
+
+} // namespace
+
+DataReport1::DataReport1(QWidget* parent)
+    : QPrintPreviewDialog(parent)
+{
+    setObjectName(QStringLiteral("DataReport1"));
+    setWindowTitle(QStringLiteral("DataReport1"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setUpPage(printer());
+    bool ok = false;
+    m_rows = readRows(&ok);
+    connect(this, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* p) { render(p, m_rows); });
+    if (auto* bar = findChild<QToolBar*>()) {
+        bar->addSeparator();
+        QAction* pdf = bar->addAction(QStringLiteral("导出PDF"));
+        pdf->setObjectName(QStringLiteral("ExportPdf"));
+        pdf->setToolTip(QStringLiteral("把报表保存为 PDF 文件"));
+        connect(pdf, &QAction::triggered, this, &DataReport1::exportAsked);
+    }
+    resize(1000, 720);
+}
+
+DataReport1::~DataReport1() = default;
+
+void DataReport1::refresh()
+{
+    bool ok = false;
+    m_rows = readRows(&ok);
+    if (auto* preview = findChild<QPrintPreviewWidget*>())
+        preview->updatePreview();
+}
+
+QVector<QStringList> DataReport1::readRows(bool* ok)
+{
+    QStringList names;
+    for (const ReportColumn& c : kColumns)
+        names << QString::fromUtf8(c.column);
+    auto rows = mod().Conn.select(QStringLiteral("select ") + names.join(QStringLiteral(", "))
+                                  + QStringLiteral(" from tblLogin ORDER BY 学号"));
+    *ok = bool(rows);
+    if (!rows) {
+        MessageService::info(rows.error().unknownMessage());
+        return {};
+    }
+    QVector<QStringList> out;
+    out.reserve(rows->recordCount());
+    for (rows->moveFirst(); !rows->eof(); rows->moveNext()) {
+        QStringList values;
+        for (int c = 0; c < names.size(); ++c)
+            values << rows->value(c).toString();
+        out << values;
+    }
+    return out;
+}
+
+void DataReport1::setUpPage(QPrinter* printer)
+{
+    printer->setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape,
+                                       QMarginsF(25.4, 25.4, 25.4, 25.4), QPageLayout::Millimeter));
+}
+
+int DataReport1::render(QPrinter* printer, const QVector<QStringList>& rows)
+{
+    QPainter p(printer);
+    if (!p.isActive())
+        return 0;
+    const QRectF area = printer->pageLayout().paintRectPixels(printer->resolution());
+    const double px = printer->resolution() / 1440.0;
+    const int pageTwips = int(area.height() / px);
+    const QVector<Placed> columns = placeColumns(area.width() / px);
+    auto box = [px](double left, double top, double width, double height) {
+        return QRectF(left * px, top * px, width * px, height * px);
+    };
+
+    const QFont body = songti();
+    p.setFont(body);
+    const QFontMetricsF metrics(body, printer);
+    const int lineTwips = std::max(ReportLayout::kDetail, int(std::ceil(metrics.lineSpacing() / px)));
+    // Each row as tall as its most wrapped value.
+    QVector<int> heights;
+    heights.reserve(rows.size());
+    for (const QStringList& values : rows) {
+        double tallest = 0;
+        for (int c = 0; c < columns.size(); ++c) {
+            const QString text = values.value(c);
+            if (!text.isEmpty())
+                tallest = std::max(tallest, p.boundingRect(box(0, 0, columns[c].width, 1e6), kWrap, text).height());
+        }
+        heights << std::max(lineTwips, int(std::ceil(tallest / px)) + 30);
+    }
+    const auto pages = ReportLayout::paginate(heights, pageTwips);
+
+    for (int n = 0; n < pages.size(); ++n) {
+        if (n > 0)
+            printer->newPage();
+        const ReportLayout::Page& page = pages[n];
+        double y = 0;
+        if (page.reportHeader) {
+            p.setFont(titleFont());
+            p.drawText(box(0, y, area.width() / px, ReportLayout::kReportHeader), Qt::AlignCenter,
+                       QStringLiteral("学 生 信 息 表"));
+            y += ReportLayout::kReportHeader;
+        }
+        p.setFont(body);
+        for (int c = 0; c < columns.size(); ++c)
+            p.drawText(box(columns[c].left, y, columns[c].width, ReportLayout::kPageHeader), kWrap,
+                       QString::fromUtf8(kColumns[c].label));
+        y += ReportLayout::kPageHeader;
+        for (int r = page.firstRow; r < page.firstRow + page.rowCount; ++r) {
+            for (int c = 0; c < columns.size(); ++c)
+                p.drawText(box(columns[c].left, y, columns[c].width, heights[r]), kWrap, rows[r].value(c));
+            y += heights[r];
+        }
+        p.drawText(box(0, pageTwips - ReportLayout::kPageFooter, area.width() / px, ReportLayout::kPageFooter),
+                   Qt::AlignHCenter | Qt::AlignBottom, ReportLayout::pageNumber(n + 1, int(pages.size())));
+    }
+    // Ending the painter writes out the rest of a PDF: a failure there is a failed export.
+    return p.end() ? int(pages.size()) : 0;
+}
+
+bool DataReport1::exportPdf(const QString& path, const QVector<QStringList>& rows, int* pages)
+{
+    // Written beside the target first and moved into place only when whole,
+    // so a full disk leaves no partial file and an older export stays.
+    const QString part = path + QStringLiteral(".part");
+    int n = 0;
+    {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(part);
+        printer.setDocName(QStringLiteral("学生信息表"));
+        printer.setCreator(QStringLiteral("Velmora"));
+        setUpPage(&printer);
+        n = render(&printer, rows);
+    }
+    if (pages)
+        *pages = n;
+    QFile written(part);
+    bool whole = n > 0 && written.open(QIODevice::ReadOnly) && written.size() > 0;
+    if (whole) {
+        written.seek(std::max<qint64>(0, written.size() - 64));
+        whole = written.readAll().contains("%%EOF");
+        written.close();
+    }
+    // Every student's address and phone: for the owner's eyes only.
+    whole = whole && written.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)
+        && std::rename(QFile::encodeName(part).constData(), QFile::encodeName(path).constData()) == 0;
+    if (!whole)
+        QFile::remove(part);
+    return whole;
+}
+
+void DataReport1::exportAsked()
+{
+    const QString path = FileDialogs::saveFileName(this, QStringLiteral("学生信息表.pdf"), QStringLiteral("PDF 文件 (*.pdf)"));
+    if (path.isEmpty())
+        return;
+    if (exportPdf(path, m_rows))
+        MessageService::info(QStringLiteral("已导出到 ") + path);
+    else
+        MessageService::info(QStringLiteral("不能写入文件 ") + path
+                              + QStringLiteral("（磁盘可能已满或没有写入权限），报表没有导出！"));
+}
+
+} // namespace velmora

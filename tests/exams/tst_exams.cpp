@@ -1,0 +1,564 @@
+#include "app/Module1.h"
+#include "data/Schema.h"
+#include "platform/MessageService.h"
+#include "platform/ui/ResultGrid.h"
+#include "support/DbTestCase.h"
+#include "exams/ScoreSheet.h"
+#include "exams/ui/TestFill.h"
+#include "exams/ui/TestFillSel.h"
+#include "exams/ui/TestInfoAdd.h"
+#include "exams/ui/TestInfoWatch.h"
+#include "exams/TestRecord.h"
+#include "exams/ui/TestWatch.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QtTest>
+
+#include <thread>
+
+using namespace velmora;
+using velmora::test::TestDb;
+
+class TestTests : public velmora::test::DbTestCase {
+    Q_OBJECT
+
+    void addStudents(const QStringList& numbers)
+    {
+        for (const QString& n : numbers)
+            QVERIFY(db().exec(QStringLiteral("insert into tblLogin (学号, 姓名, 性别) values (?, ?, ?)"),
+                              { n, QStringLiteral("学生") + n, QStringLiteral("男") }));
+    }
+    int tableCount(const QString& sql)
+    {
+        auto rows = db().select(sql);
+        return rows ? rows->value(0).toInt() : -1;
+    }
+    bool tableExists(int number) { return *db().tableExists(Schema::scoreTableName(number)); }
+    QStringList scoreColumns(int number)
+    {
+        auto rows = db().select(QStringLiteral("select * from tblScore%1").arg(number));
+        QStringList names = rows ? rows->fieldNames() : QStringList();
+        for (QString& n : names)
+            n = n.toLower();
+        return names;
+    }
+    int define(const QVector<int>& subjects, bool attendance, bool comment, const QString& type = QStringLiteral("平时考试"))
+    {
+        auto made = Exams::define(db(), { QStringLiteral("月考"), QStringLiteral("2024-10-01"), type, QString(),
+                                          { subjects, attendance, comment } });
+        return made ? made->number : -1;
+    }
+    QString score(int test, const QString& student, const char* column)
+    {
+        auto rows = db().select(QStringLiteral("select %1 from tblScore%2 where 学号=?").arg(QString::fromUtf8(column)).arg(test),
+                                { student });
+        return rows && !rows->eof() ? rows->text(0) : QStringLiteral("<none>");
+    }
+
+private Q_SLOTS:
+    void definitionWindow()
+    {
+        addStudents({ "003", "001", "002" });
+        {
+            TestInfoAdd add;
+            add.show();
+            QCOMPARE(add.txtNumber->text(), QStringLiteral("1"));
+            QCOMPARE(add.txtSaveAt->text(), QStringLiteral("表 TblScore1"));
+            QCOMPARE(add.txtDate->text(), QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
+            // No type comes before the items; attendance and comment alone are no test.
+            add.Check[15]->setChecked(true);
+            QTest::mouseClick(add.BN_OK, Qt::LeftButton);
+            add.txtType->setEditText(QStringLiteral("单元测验"));
+            QTest::mouseClick(add.BN_OK, Qt::LeftButton);
+            QCOMPARE(MessageService::texts(), QStringList({ "请选择考试类型！", "请选择考核项目！" }));
+            QCOMPARE(tableCount(QStringLiteral("select count(*) from tblTestInfo")), 0);
+
+            add.txtType->setCurrentIndex(2);
+            Q_EMIT add.txtType->activated(2);
+            QVERIFY(add.Check[15]->isChecked() && add.Check[16]->isChecked());
+            add.txtType->setCurrentIndex(0);
+            Q_EMIT add.txtType->activated(0);
+            QVERIFY(!add.Check[15]->isChecked() && !add.Check[16]->isChecked());
+            QTest::mouseClick(add.CheckAll, Qt::LeftButton);
+            for (int i = 1; i <= 16; ++i)
+                QVERIFY(add.Check[i]->isChecked());
+            QTest::mouseClick(add.CheckAll, Qt::LeftButton);
+            QVERIFY(!add.Check[16]->isChecked());
+
+            add.Check[1]->setChecked(true);
+            add.Check[2]->setChecked(true);
+            add.txtName->setText(QStringLiteral("O'Neil测"));
+            MessageService::clearMessages();
+            MessageService::setNextAnswer(MsgAnswer::Yes);
+            QTest::mouseClick(add.BN_OK, Qt::LeftButton);
+            QCOMPARE(MessageService::texts(), QStringList({ "添加成功，请刷新！", "您现在就想录入成绩吗？" }));
+            QCOMPARE(MessageService::messages().last().icon, MsgIcon::Information);
+            QCOMPARE(add.enterScoresFor(), 1);
+            QCOMPARE(mod().SelNo, QStringLiteral("1"));
+        }
+        QCOMPARE(scoreColumns(1), QStringList({ "学号", "语文", "数学" }));
+        QCOMPARE(tableCount(QStringLiteral("select count(*) from tblScore1")), 3);
+        QCOMPARE(score(1, QStringLiteral("002"), "数学"), QStringLiteral("0"));
+        // Unchecked flags are not written at all.
+        auto flags = db().select(QStringLiteral("select 英语, 出勤, 考试名称 from tblTestInfo where 考试号=1"));
+        QVERIFY(flags->value(0).isNull() && flags->value(1).isNull());
+        QCOMPARE(flags->text(2), QStringLiteral("O'Neil测"));
+
+        QVERIFY(db().exec(QStringLiteral("insert into tblTestInfo (考试号, 考试名称) values (12, ?)"), { QStringLiteral("x") }));
+        TestInfoAdd next;
+        QCOMPARE(next.txtNumber->text(), QStringLiteral("13"));
+    }
+
+    void allItemsAndAllOrNothing()
+    {
+        addStudents({ "1", "2" });
+        QVector<int> all;
+        for (int i = 0; i < 14; ++i)
+            all << i;
+        const int number = define(all, true, true);
+        QCOMPARE(number, 1);
+        QStringList expected { "学号" };
+        expected << Schema::subjects() << Schema::attendanceItems() << QStringLiteral("教师评语");
+        QCOMPARE(scoreColumns(1), expected);
+        QCOMPARE(scoreColumns(1).size(), 21);
+
+        // A failure after the table is made takes the definition and the table back.
+        Exams::failAfterCreateForTesting(true);
+        QCOMPARE(define({ 0 }, false, false), -1);
+        Exams::failAfterCreateForTesting(false);
+        QCOMPARE(tableCount(QStringLiteral("select count(*) from tblTestInfo")), 1);
+        QVERIFY(!tableExists(2));
+        // A stray table of the next name is stepped over, not a block for good.
+        QVERIFY(db().exec(QStringLiteral("create table TblScore2 (x int)")));
+        QCOMPARE(define({ 0 }, false, false), 3);
+        QCOMPARE(tableCount(QStringLiteral("select count(*) from tblTestInfo")), 2);
+    }
+
+    // Another writer holding the tests: a few seconds' wait, then a clear
+    // message, and the window keeps what was typed.
+    void busyDatabaseIsSaidSoon()
+    {
+        addStudents({ "1" });
+        auto other = m_db->connect();
+        QVERIFY(other);
+        QVERIFY(other->exec(TestDb::isPostgres() ? QStringLiteral("begin") : QStringLiteral("begin exclusive")));
+        if (TestDb::isPostgres())
+            QVERIFY(other->exec(QStringLiteral("lock table tblTestInfo in access exclusive mode")));
+        TestInfoAdd add;
+        add.show();
+        QTest::keyClicks(add.txtName, "midterm");
+        add.txtType->setEditText(QStringLiteral("平时考试"));
+        add.Check[1]->setChecked(true);
+        MessageService::clearMessages();
+        QElapsedTimer clock;
+        clock.start();
+        QTest::mouseClick(add.BN_OK, Qt::LeftButton);
+        QVERIFY2(clock.elapsed() < 15000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(MessageService::texts(), QStringList({ "数据库正被其他用户或程序使用，考试没有添加，请稍后再试。" }));
+        QVERIFY(add.isVisible());
+        QCOMPARE(add.txtName->text(), QStringLiteral("midterm"));
+        QVERIFY(other->exec(QStringLiteral("rollback")));
+    }
+
+    void racingDefinitionsGetDifferentNumbers()
+    {
+        addStudents({ "1", "2", "3" });
+        const ConnectionSettings settings = m_db->settings();
+        std::vector<int> numbers[2];
+        auto worker = [&settings](std::vector<int>* out) {
+            Database own;
+            if (!own.open(settings))
+                return;
+            for (int i = 0; i < 6; ++i) {
+                auto made = Exams::define(own, { QStringLiteral("并发"), QString(), QStringLiteral("平时考试"), QString(),
+                                                 { { 0, 1 }, false, false } });
+                out->push_back(made ? made->number : -1);
+            }
+        };
+        std::thread a(worker, &numbers[0]);
+        std::thread b(worker, &numbers[1]);
+        a.join();
+        b.join();
+        QList<int> all;
+        for (auto& list : numbers)
+            all.append(QList<int>(list.begin(), list.end()));
+        QCOMPARE(all.size(), 12);
+        QVERIFY(!all.contains(-1));
+        std::sort(all.begin(), all.end());
+        for (int i = 0; i < all.size(); ++i)
+            QCOMPARE(all[i], i + 1);
+        for (int n = 1; n <= 12; ++n)
+            QCOMPARE(tableCount(QStringLiteral("select count(*) from tblScore%1").arg(n)), 3);
+    }
+
+    void scoreEntryWalksAndChecks()
+    {
+        addStudents({ "0002", "0001", "0003" });
+        const int number = define({ 0, 1 }, true, true);
+        mod().SelNo = QString::number(number);
+        TestFill fill;
+        fill.load();
+        fill.show();
+        QCOMPARE(fill.txtTable->text(), QStringLiteral("表 TblScore1"));
+        QCOMPARE(fill.Text[0]->text().trimmed(), QStringLiteral("0001"));
+        QVERIFY(fill.Text[1]->isEnabled() && fill.Text[2]->isEnabled() && !fill.Text[3]->isEnabled());
+        QCOMPARE(fill.Text[3]->text(), QStringLiteral("无"));
+        QCOMPARE(fill.Text[1]->text(), QStringLiteral("0"));
+        QCOMPARE(fill.txtDuty[1]->text(), QStringLiteral("0"));
+        QCOMPARE(fill.txtTeacher->toPlainText(), QString());
+
+        // Refused values: nothing written, the boxes keep what was typed.
+        fill.Text[1]->setText(QStringLiteral("9x"));
+        fill.Text[2]->setText(QStringLiteral("88"));
+        QTest::mouseClick(fill.BN_Save, Qt::LeftButton);
+        QCOMPARE(MessageService::texts(), QStringList({ "“语文”的成绩必须是0到999之间的整数，请重新填写！" }));
+        QCOMPARE(fill.Text[1]->text(), QStringLiteral("9x"));
+        QCOMPARE(score(number, QStringLiteral("0001"), "数学"), QStringLiteral("0"));
+        fill.Text[1]->setText(QString());
+        QTest::mouseClick(fill.BN_Save, Qt::LeftButton);
+        QVERIFY(MessageService::texts().last().startsWith(QStringLiteral("“语文”")));
+        fill.Text[1]->setText(QStringLiteral("95"));
+        fill.txtDuty[4]->setText(QStringLiteral("-1"));
+        QTest::mouseClick(fill.BN_Save, Qt::LeftButton);
+        QVERIFY(MessageService::texts().last().startsWith(QStringLiteral("“迟到早退”的天数")));
+        fill.txtDuty[4]->setText(QStringLiteral("2"));
+        fill.txtTeacher->setPlainText(QString(901, QChar(0x597D)));
+        QTest::mouseClick(fill.BN_Save, Qt::LeftButton);
+        QVERIFY(MessageService::texts().last().startsWith(QStringLiteral("教师评语最多只能写900个字")));
+        QCOMPARE(score(number, QStringLiteral("0001"), "语文"), QStringLiteral("0"));
+
+        fill.txtTeacher->setPlainText(QStringLiteral("你是一个懂事的孩子。"));
+        MessageService::clearMessages();
+        QTest::mouseClick(fill.BN_Save, Qt::LeftButton);
+        QCOMPARE(MessageService::texts(), QStringList({ "保存完毕！" }));
+        QCOMPARE(fill.Text[0]->text().trimmed(), QStringLiteral("0001"));
+        QCOMPARE(score(number, QStringLiteral("0001"), "语文"), QStringLiteral("95"));
+        QCOMPARE(score(number, QStringLiteral("0001"), "迟到早退"), QStringLiteral("2"));
+        QCOMPARE(score(number, QStringLiteral("0001"), "教师评语"), QStringLiteral("你是一个懂事的孩子。"));
+
+        // Without auto-save the move asks; No drops what was typed.
+        fill.Text[2]->setText(QStringLiteral("70"));
+        MessageService::clearMessages();
+        MessageService::setNextAnswer(MsgAnswer::No);
+        QTest::mouseClick(fill.BN_Next, Qt::LeftButton);
+        QCOMPARE(MessageService::texts(), QStringList({ "是否需要保存？" }));
+        QCOMPARE(MessageService::messages().last().icon, MsgIcon::Question);
+        QCOMPARE(fill.Text[0]->text().trimmed(), QStringLiteral("0002"));
+        QCOMPARE(score(number, QStringLiteral("0001"), "数学"), QStringLiteral("88"));
+
+        // Auto-save writes without asking; the ends of the list hold.
+        fill.Check->setChecked(true);
+        fill.Text[1]->setText(QStringLiteral("61"));
+        MessageService::clearMessages();
+        QTest::mouseClick(fill.BN_Last, Qt::LeftButton);
+        QVERIFY(MessageService::messages().isEmpty());
+        QCOMPARE(score(number, QStringLiteral("0002"), "语文"), QStringLiteral("61"));
+        QCOMPARE(fill.Text[0]->text().trimmed(), QStringLiteral("0003"));
+        QTest::mouseClick(fill.BN_Next, Qt::LeftButton);
+        QCOMPARE(fill.Text[0]->text().trimmed(), QStringLiteral("0003"));
+        QTest::mouseClick(fill.BN_First, Qt::LeftButton);
+        QTest::mouseClick(fill.BN_Previous, Qt::LeftButton);
+        QCOMPARE(fill.Text[0]->text().trimmed(), QStringLiteral("0001"));
+
+        // What another teacher stored meanwhile shows when the student comes up.
+        QVERIFY(db().exec(QStringLiteral("update tblScore%1 set 数学=? where 学号=?").arg(number), { 77, QStringLiteral("0002") }));
+        fill.Check->setChecked(false);
+        MessageService::setNextAnswer(MsgAnswer::No);
+        QTest::mouseClick(fill.BN_Next, Qt::LeftButton);
+        QCOMPARE(fill.Text[0]->text().trimmed(), QStringLiteral("0002"));
+        QCOMPARE(fill.Text[2]->text(), QStringLiteral("77"));
+        QCOMPARE(fill.Text[1]->text(), QStringLiteral("61"));
+        MessageService::setNextAnswer(MsgAnswer::No);
+        QTest::mouseClick(fill.BN_Previous, Qt::LeftButton);
+        fill.Check->setChecked(true);
+
+        // A refused value stops the move too, so nothing typed is lost.
+        fill.Text[1]->setText(QStringLiteral("abc"));
+        QTest::mouseClick(fill.BN_Next, Qt::LeftButton);
+        QCOMPARE(fill.Text[0]->text().trimmed(), QStringLiteral("0001"));
+        QCOMPARE(fill.Text[1]->text(), QStringLiteral("abc"));
+
+        // The student's record deleted since: a clear message.
+        QVERIFY(db().exec(QStringLiteral("delete from tblLogin where 学号=?"), { QStringLiteral("0001") }));
+        MessageService::clearMessages();
+        QTest::mouseClick(fill.Command2, Qt::LeftButton);
+        QCOMPARE(MessageService::texts().size(), 1);
+        QVERIFY(MessageService::texts().first().contains(QStringLiteral("已不存在")));
+    }
+
+    // The teacher types where the focus is: after every move and save the first
+    // score is focused and selected, so a correction replaces the old value.
+    void scoreEntryTypesWhereTheTeacherLooks()
+    {
+        addStudents({ "0001", "0002" });
+        const int number = define({ 0, 1 }, true, true);
+        mod().SelNo = QString::number(number);
+        TestFill fill;
+        fill.load();
+        fill.show();
+        QVERIFY(QTest::qWaitForWindowActive(&fill));
+        const auto typed = [](const char* keys) { QTest::keyClicks(QApplication::focusWidget(), keys); };
+        QCOMPARE(QApplication::focusWidget(), fill.Text[1]);
+        QCOMPARE(fill.txtStudentName->text(), QStringLiteral("学生0001"));
+
+        fill.Check->setChecked(true);
+        typed("8");
+        QTest::mouseClick(fill.BN_Next, Qt::LeftButton);
+        QCOMPARE(fill.txtStudentName->text(), QStringLiteral("学生0002"));
+        QCOMPARE(QApplication::focusWidget(), fill.Text[1]);
+        typed("9");
+        QTest::mouseClick(fill.BN_Previous, Qt::LeftButton);
+        QCOMPARE(fill.Text[1]->text(), QStringLiteral("8"));
+        typed("18");
+        QTest::mouseClick(fill.BN_Save, Qt::LeftButton);
+        QCOMPARE(score(number, QStringLiteral("0001"), "语文"), QStringLiteral("18"));
+        QCOMPARE(score(number, QStringLiteral("0002"), "语文"), QStringLiteral("9"));
+        QCOMPARE(QApplication::focusWidget(), fill.Text[1]);
+        QCOMPARE(fill.Text[1]->selectedText(), QStringLiteral("18"));
+
+        // Tab follows the screen: scores, attendance, comment, then the buttons.
+        QStringList order;
+        for (int i = 0; i < 14; ++i) {
+            order << QApplication::focusWidget()->objectName();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        QCOMPARE(order, QStringList({ "Text1", "Text2", "txtDuty0", "txtDuty1", "txtDuty2", "txtDuty3", "txtDuty4",
+                                      "txtTeacher", "BN_Comment", "BN_First", "BN_Previous", "BN_Next", "BN_Last",
+                                      "BN_Save" }));
+
+        // Esc on the save question answers neither: no save, no move, nothing dropped.
+        fill.Check->setChecked(false);
+        fill.Text[1]->setFocus();
+        fill.Text[1]->selectAll();
+        typed("5");
+        MessageService::clearMessages();
+        MessageService::setNextAnswer(MsgAnswer::Cancel);
+        QTest::mouseClick(fill.BN_Next, Qt::LeftButton);
+        QCOMPARE(MessageService::texts(), QStringList({ "是否需要保存？" }));
+        QCOMPARE(fill.txtStudentName->text(), QStringLiteral("学生0001"));
+        QCOMPARE(fill.Text[1]->text(), QStringLiteral("5"));
+        QCOMPARE(score(number, QStringLiteral("0001"), "语文"), QStringLiteral("18"));
+
+        // Esc on the window asks too: Esc again keeps it, No drops and closes, Yes saves and closes.
+        const auto escAnswered = [](MsgAnswer answer) {
+            MessageService::setNextAnswer(answer);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        };
+        escAnswered(MsgAnswer::Cancel);
+        QVERIFY(fill.isVisible());
+        escAnswered(MsgAnswer::No);
+        QVERIFY(!fill.isVisible());
+        QCOMPARE(score(number, QStringLiteral("0001"), "语文"), QStringLiteral("18"));
+
+        TestFill again;
+        again.load();
+        again.show();
+        QVERIFY(QTest::qWaitForWindowActive(&again));
+        typed("66");
+        escAnswered(MsgAnswer::Yes);
+        QVERIFY(!again.isVisible());
+        QCOMPARE(score(number, QStringLiteral("0001"), "语文"), QStringLiteral("66"));
+        // 返回 leaves without a question, as it always has.
+        again.show();
+        again.Text[1]->setText(QStringLiteral("1"));
+        MessageService::clearMessages();
+        QTest::mouseClick(again.BN_Back, Qt::LeftButton);
+        QVERIFY(!again.isVisible());
+        QVERIFY(MessageService::messages().isEmpty());
+    }
+
+    // Two teachers on one student: each save writes only what its window
+    // changed, and a field someone else changed since is not overwritten.
+    void savesWriteOnlyWhatChanged()
+    {
+        addStudents({ "1" });
+        const int number = define({ 0, 1 }, false, false);
+        mod().SelNo = QString::number(number);
+        TestFill a;
+        a.load();
+        a.show();
+        auto other = m_db->connect();
+        QVERIFY(other->exec(QStringLiteral("update tblScore%1 set 数学=70 where 学号='1'").arg(number)));
+        a.Text[1]->setText(QStringLiteral("80"));
+        MessageService::clearMessages();
+        QTest::mouseClick(a.BN_Save, Qt::LeftButton);
+        QCOMPARE(MessageService::texts(), QStringList({ "保存完毕！" }));
+        QCOMPARE(score(number, QStringLiteral("1"), "语文"), QStringLiteral("80"));
+        QCOMPARE(score(number, QStringLiteral("1"), "数学"), QStringLiteral("70"));
+        QCOMPARE(a.Text[2]->text(), QStringLiteral("70"));
+
+        QVERIFY(other->exec(QStringLiteral("update tblScore%1 set 语文=85 where 学号='1'").arg(number)));
+        a.Text[1]->setText(QStringLiteral("90"));
+        MessageService::clearMessages();
+        QTest::mouseClick(a.BN_Save, Qt::LeftButton);
+        QCOMPARE(MessageService::texts().size(), 1);
+        QVERIFY2(MessageService::texts().first().contains(QStringLiteral("语文：您打开时是“80”，现在是“85”")),
+                 qPrintable(MessageService::texts().first()));
+        QCOMPARE(score(number, QStringLiteral("1"), "语文"), QStringLiteral("85"));
+        QCOMPARE(a.Text[1]->text(), QStringLiteral("90"));
+    }
+
+    // A deleted test's number is never given again, a score table left
+    // behind keeps its number, and a window still open on a deleted test
+    // saves nothing.
+    void testNumbersAreNeverReused()
+    {
+        addStudents({ "1" });
+        QCOMPARE(define({ 0 }, false, false), 1);
+        QCOMPARE(define({ 0 }, false, false), 2);
+        mod().SelNo = QStringLiteral("2");
+        TestFill open;
+        open.load();
+        QVERIFY(Exams::remove(db(), 2));
+        QCOMPARE(define({ 0, 1 }, false, false), 3);
+        QVERIFY(Exams::remove(db(), 3));
+        QVERIFY(db().exec(QStringLiteral("create table TblScore4 (学号 varchar(10))")));
+        QCOMPARE(define({ 0 }, false, false), 5);
+
+        open.Text[1]->setText(QStringLiteral("99"));
+        MessageService::clearMessages();
+        QTest::mouseClick(open.BN_Save, Qt::LeftButton);
+        QCOMPARE(MessageService::texts().size(), 1);
+        QVERIFY2(MessageService::texts().first().contains(QStringLiteral("已被删除")), qPrintable(MessageService::texts().first()));
+        QCOMPARE(open.Text[1]->text(), QStringLiteral("99"));
+    }
+
+    void emptyScoreTableAndMissingTest()
+    {
+        const int number = define({ 0 }, false, false);
+        QCOMPARE(number, 1);
+        mod().SelNo = QStringLiteral("1");
+        TestFill fill;
+        fill.load();
+        QCOMPARE(MessageService::texts().size(), 1);
+        QVERIFY(MessageService::texts().first().contains(QStringLiteral("还没有学生")));
+        MessageService::clearMessages();
+        QTest::mouseClick(fill.BN_Next, Qt::LeftButton);
+        QTest::mouseClick(fill.BN_Save, Qt::LeftButton);
+        QVERIFY(MessageService::messages().isEmpty());
+
+        mod().SelNo = QStringLiteral("99");
+        TestWatch watch;
+        watch.load();
+        QCOMPARE(MessageService::texts().last(), QStringLiteral("对不起，此内容不存在！"));
+    }
+
+    void viewingTakesHeadersFromFlags()
+    {
+        addStudents({ "2", "1" });
+        const int number = define({ 1, 3 }, true, true);
+        QVERIFY(db().exec(QStringLiteral("update tblScore1 set 数学=?, 病假=? where 学号=?"), { 77, 2, QStringLiteral("2") }));
+        mod().SelNo = QString::number(number);
+        TestWatch watch;
+        watch.load();
+        QVERIFY(MessageService::messages().isEmpty());
+        QCOMPARE(watch.Grid->rowTexts(0), QStringList({ "学号", "数学", "物理", "出勤共", "病假", "旷课", "事假", "迟到早退" }));
+        QCOMPARE(watch.txtCount->text(), QStringLiteral("2"));
+        QCOMPARE(watch.Grid->rowTexts(2), QStringList({ "2", "77", "0", "0", "2", "0", "0", "0" }));
+        QCOMPARE(watch.Grid->background(1, 3), QColor(192, 255, 255));
+        QCOMPARE(watch.Grid->background(2, 0), QColor(224, 224, 224));
+    }
+
+    void selectionModes()
+    {
+        addStudents({ "1" });
+        define({ 0 }, false, false);
+        define({ 1 }, false, false);
+        TestFillSel sel;
+        sel.load();
+        QCOMPARE(sel.txtNumber->count(), 2);
+        QCOMPARE(sel.txtNumber->itemText(1), QStringLiteral("2"));
+        QTest::mouseClick(sel.BN_OK, Qt::LeftButton);
+        QCOMPARE(MessageService::texts(), QStringList({ "请填写考试号" }));
+        sel.txtNumber->setCurrentIndex(1);
+        Q_EMIT sel.txtNumber->activated(1);
+        QCOMPARE(sel.txtName->text(), QStringLiteral("月考"));
+        sel.setMode(TestFillSel::changeMode());
+        QSignalSpy entry(&sel, &TestFillSel::enterScores);
+        QSignalSpy view(&sel, &TestFillSel::viewScores);
+        QTest::mouseClick(sel.BN_OK, Qt::LeftButton);
+        QCOMPARE(mod().SelNo, QStringLiteral("2"));
+        QCOMPARE(entry.size(), 1);
+        QCOMPARE(entry[0][0].toString(), QStringLiteral("修改考试成绩"));
+        QCOMPARE(entry[0][2].toBool(), false);
+        sel.setMode(TestFillSel::viewMode());
+        QTest::mouseClick(sel.BN_OK, Qt::LeftButton);
+        QCOMPARE(view.size(), 1);
+        QCOMPARE(entry.size(), 1);
+    }
+
+    void testListAndDeletion()
+    {
+        TestInfoWatch list;
+        list.load();
+        QCOMPARE(MessageService::texts(), QStringList({ "列表为空！请添加考试信息" }));
+        QCOMPARE(list.txtNumber->text(), QStringLiteral("0"));
+        addStudents({ "1" });
+        define({ 0, 1, 13 }, true, false);
+        define({ 2 }, false, true);
+        define({ 3 }, false, false);
+        QTest::mouseClick(list.BN_Update, Qt::LeftButton);
+        QCOMPARE(list.txtNumber->text(), QStringLiteral("3"));
+        QCOMPARE(list.Grid->rowTexts(1).mid(4, 3), QStringList({ "语文 数学 健康教育", "有", "无" }));
+        QCOMPARE(list.Grid->text(2, 6), QStringLiteral("有"));
+        QCOMPARE(list.Grid->background(3, 7), QColor(192, 255, 255));
+
+        // The grid has the focus, so Qt made a row current that nobody picked:
+        // nothing is asked and nothing is deleted.
+        list.show();
+        QVERIFY(QTest::qWaitForWindowActive(&list));
+        list.Grid->setFocus();
+        MessageService::clearMessages();
+        MessageService::setNextAnswer(MsgAnswer::Yes);
+        QTest::mouseClick(list.BN_Del, Qt::LeftButton);
+        QCOMPARE(MessageService::texts(), QStringList({ "请先在列表中选择一条要删除的考试！" }));
+        QCOMPARE(tableCount(QStringLiteral("select count(*) from tblTestInfo")), 3);
+
+        // Picked with the keyboard: the question names it, No is the default, Esc answers neither.
+        QTest::keyClick(list.Grid, Qt::Key_Down);
+        QTest::keyClick(list.Grid, Qt::Key_Down);
+        QCOMPARE(list.Grid->currentRow(), 2);
+        MessageService::clearMessages();
+        MessageService::setNextAnswer(MsgAnswer::Cancel);
+        QTest::mouseClick(list.BN_Del, Qt::LeftButton);
+        const Message asked = MessageService::messages().first();
+        QVERIFY(asked.text.contains(QStringLiteral("考试号为2的所有考试成绩吗？")));
+        QCOMPARE(asked.icon, MsgIcon::Critical);
+        QCOMPARE(asked.title, QStringLiteral("确认删除"));
+        QCOMPARE(asked.defaultAnswer, MsgAnswer::No);
+        QVERIFY(tableExists(2));
+        MessageService::setNextAnswer(MsgAnswer::No);
+        QTest::mouseClick(list.BN_Del, Qt::LeftButton);
+        QVERIFY(tableExists(2));
+        MessageService::setNextAnswer(MsgAnswer::Yes);
+        QTest::mouseClick(list.BN_Del, Qt::LeftButton);
+        QCOMPARE(MessageService::texts().last(), QStringLiteral("删除成功，请刷新！"));
+        QVERIFY(!tableExists(2));
+        QCOMPARE(tableCount(QStringLiteral("select count(*) from tblTestInfo")), 2);
+        // Still listed until refreshed; a second delete finds nothing.
+        QCOMPARE(list.Grid->text(2, 0), QStringLiteral("2"));
+        MessageService::setNextAnswer(MsgAnswer::Yes);
+        QTest::mouseClick(list.BN_Del, Qt::LeftButton);
+        QCOMPARE(MessageService::texts().last(), QStringLiteral("请刷新后再试！"));
+
+        // A score table already gone does not keep the definition.
+        QVERIFY(db().exec(QStringLiteral("drop table tblScore3")));
+        auto removed = Exams::remove(db(), 3);
+        QVERIFY(removed && *removed == Exams::Removal::Deleted);
+        QCOMPARE(tableCount(QStringLiteral("select count(*) from tblTestInfo")), 1);
+
+        mod().IsAdmin = false;
+        list.load();
+        QVERIFY(!list.BN_Add->isEnabled() && !list.BN_Del->isEnabled());
+    }
+};
+
+QTEST_MAIN(TestTests)
+#include "tst_exams.moc"
