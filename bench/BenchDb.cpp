@@ -27,7 +27,7 @@ namespace velmora::bench {
 
 namespace {
 
-[[noreturn]] void fail(const DbError& e)
+[[noreturn]] void fail(const Error& e)
 {
     std::fprintf(stderr, "bench database: %s %s\n", qPrintable(e.number), qPrintable(e.description));
     std::exit(1);

@@ -160,33 +160,29 @@ ReadResult read(const QString& path)
     return result;
 }
 
-bool write(const QString& path, const Values& values, QString* error)
+Status write(const QString& path, const Values& values)
 {
     const QString plain[4] = { values.server, values.database, values.user, values.password };
     QByteArray content;
     for (int i = 0; i < 4; ++i) {
         bool ok = false;
         const QString line = scramble(plain[i], kShifts[size_t(i)], &ok);
-        if (!ok) {
-            if (error)
-                *error = unstorable(values);
-            return false;
-        }
+        if (!ok)
+            return Error::refused(unstorable(values));
         content += line.toUtf8();
         content += "\r\n";
     }
     // Unbuffered, so a full disk shows in the write itself; commit() syncs
     // and renames, and on any failure the old file stays as it was.
     QSaveFile file(path);
-    const auto failed = [&](const QString& why) {
-        if (error) {
-            const QStorageInfo disk(QFileInfo(path).absolutePath());
-            *error = disk.isValid() && disk.bytesAvailable() < content.size() + 4096
-                ? QStringLiteral("磁盘已满（%1），请腾出空间后再保存。").arg(disk.rootPath())
-                : why;
-        }
+    const auto failed = [&](const QString& why) -> Status {
+        const QStorageInfo disk(QFileInfo(path).absolutePath());
         file.cancelWriting();
-        return false;
+        return Error { QString(),
+                       disk.isValid() && disk.bytesAvailable() < content.size() + 4096
+                           ? QStringLiteral("磁盘已满（%1），请腾出空间后再保存。").arg(disk.rootPath())
+                           : why,
+                       Error::Kind::File };
     };
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return failed(file.errorString());
@@ -196,7 +192,7 @@ bool write(const QString& path, const Values& values, QString* error)
     if (!file.commit())
         return failed(file.errorString());
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    return true;
+    return Done {};
 }
 
 } // namespace velmora::DbConfig

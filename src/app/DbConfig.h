@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/Error.h"
+
 #include <QString>
 
 #include <array>
@@ -42,6 +44,8 @@ ReadResult read(const QString& path);
 
 // Writes all four lines to a temporary file and renames it over the old one,
 // so a failed write leaves the old file as it was. Readable by the owner only.
-bool write(const QString& path, const Values& values, QString* error);
+// Refused when a value cannot be stored; a File error (a full disk named
+// as such) when it cannot be written.
+Status write(const QString& path, const Values& values);
 
 } // namespace velmora::DbConfig

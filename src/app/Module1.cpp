@@ -37,10 +37,9 @@ void Module1::reset()
     SelNo.clear();
     SubjectName.clear();
     TextLimits::reset();
-    LastError = {};
 }
 
-bool Module1::openConn(const QString& server, const QString& database, const QString& user, const QString& password,
+Status Module1::openConn(const QString& server, const QString& database, const QString& user, const QString& password,
                        const QString& pwdKey)
 {
     ConnStr = QStringLiteral("provider=Velmora;server=") + server + QStringLiteral(";database=") + database
@@ -48,40 +47,37 @@ bool Module1::openConn(const QString& server, const QString& database, const QSt
     // Opening only reads: the schema is made and upgraded by velmora-initdb, or
     // by an administrator who agrees at login.
     Status opened = Conn.open({ server, database, user, password, AppPaths::databaseDir(database) });
-    if (!opened) {
-        LastError = opened.error();
-        return false;
-    }
-    TextLimits::adopt(Conn);
-    LastError = {};
-    return true;
+    if (opened)
+        TextLimits::adopt(Conn);
+    return opened;
 }
 
-bool Module1::ConnectDb(const QString& server, const QString& database, const QString& user, const QString& password)
+Status Module1::ConnectDb(const QString& server, const QString& database, const QString& user, const QString& password)
 {
     if (server.trimmed().isEmpty() || database.trimmed().isEmpty() || user.trimmed().isEmpty()
         || password.trimmed().isEmpty())
-        return false;
-    if (!openConn(server, database, user, password, QStringLiteral("PWD")))
-        return false;
-    IsAdmin = true;
-    return true;
+        return Error::refused(QString());
+    Status opened = openConn(server, database, user, password, QStringLiteral("PWD"));
+    if (opened)
+        IsAdmin = true;
+    return opened;
 }
 
-bool Module1::CheckUser(const QString& user, const QString& password)
+Status Module1::CheckUser(const QString& user, const QString& password)
 {
-    if (!openConn(DbServer, DbName, DbUser, DbPwd, QStringLiteral("pwd")))
-        return false;
+    if (Status opened = openConn(DbServer, DbName, DbUser, DbPwd, QStringLiteral("pwd")); !opened)
+        return opened;
     auto accepted = Passwords::check(Conn, user, password);
-    Result<RecordSet> rows = accepted ? DbError {} : accepted.error();
-    if (accepted && *accepted)
-        rows = Conn.select(QStringLiteral("select * from tblUsers where UserName=?"), { user });
-    ModRs = rows ? *rows : RecordSet();
-    if (ModRs.recordCount() < 1) {
-        LastError = rows ? DbError {} : rows.error();
+    if (!accepted || !*accepted) {
         Conn.close();
-        return false;
+        return accepted ? Error::refused(QString()) : accepted.error();
     }
+    auto rows = Conn.select(QStringLiteral("select * from tblUsers where UserName=?"), { user });
+    if (!rows || rows->recordCount() < 1) {
+        Conn.close();
+        return rows ? Error::refused(QString()) : rows.error();
+    }
+    ModRs = *rows;
     ModRs.moveFirst();
     if (ModRs.text(u"Grade") == QLatin1String("Admin")) {
         IsAdmin = true;
@@ -91,7 +87,7 @@ bool Module1::CheckUser(const QString& user, const QString& password)
         MessageService::info(LoginUser + QStringLiteral("使用 用户身份 权限登陆"));
     }
     ModRs = RecordSet();
-    return true;
+    return Done {};
 }
 
 bool Module1::ReadDbConfig()
@@ -122,9 +118,9 @@ bool Module1::ReadDbConfig()
     return false;
 }
 
-bool Module1::WriteDbConfig(QString* error)
+Status Module1::WriteDbConfig()
 {
-    return DbConfig::write(AppPaths::writableConfigFile(), { DbServer, DbName, DbUser, DbPwd }, error);
+    return DbConfig::write(AppPaths::writableConfigFile(), { DbServer, DbName, DbUser, DbPwd });
 }
 
 } // namespace velmora

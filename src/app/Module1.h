@@ -25,21 +25,20 @@ public:
     QString LoginPwd;
     QString SelNo;
     QString SubjectName;
-    // What the last failed open or look-up reported; empty when nothing failed.
-    DbError LastError;
-
-    bool ConnectDb(const QString& server, const QString& database, const QString& user, const QString& password);
-    bool CheckUser(const QString& user, const QString& password);
+    // A failed open gives the database's error; blank values, or a name and
+    // password that match no user, an empty refusal.
+    Status ConnectDb(const QString& server, const QString& database, const QString& user, const QString& password);
+    Status CheckUser(const QString& user, const QString& password);
     bool ReadDbConfig();
-    // False, with the reason, when dbcfg.dat could not be written; the old file stays.
-    bool WriteDbConfig(QString* error = nullptr);
+    // On failure the old dbcfg.dat stays as it was.
+    Status WriteDbConfig();
 
     // Back to the state at program start (tests).
     void reset();
 
 private:
     Module1() = default;
-    bool openConn(const QString& server, const QString& database, const QString& user, const QString& password,
+    Status openConn(const QString& server, const QString& database, const QString& user, const QString& password,
                   const QString& pwdKey);
 };
 

@@ -4,9 +4,9 @@
 
 namespace velmora::Users {
 
-DbError noSuchUser(const QString& name)
+Error noSuchUser(const QString& name)
 {
-    return { QStringLiteral("3021"), QStringLiteral("用户“%1”不存在。").arg(name) };
+    return { QStringLiteral("3021"), QStringLiteral("用户“%1”不存在。").arg(name), Error::Kind::Missing };
 }
 
 Result<QStringList> names(const Database& db)

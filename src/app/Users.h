@@ -20,6 +20,6 @@ Result<QString> setGrade(Database& db, const QString& name, const std::optional<
 Status setPassword(Database& db, const QString& name, const QString& password);
 
 // The error for a name that has no row.
-DbError noSuchUser(const QString& name);
+Error noSuchUser(const QString& name);
 
 } // namespace velmora::Users

@@ -31,7 +31,7 @@ Result<ClassSettings> ClassSettings::load(const Database& db)
     if (!cls)
         return cls.error();
     if (cls->eof())
-        return DbError { QStringLiteral("3021"), QStringLiteral("数据库中没有班级信息（tblClass 中没有记录）。") };
+        return Error { QStringLiteral("3021"), QStringLiteral("数据库中没有班级信息（tblClass 中没有记录）。"), Error::Kind::Missing };
     for (const Field& f : kFields)
         s.*f.member = cls->text(QString::fromUtf8(f.column));
 
@@ -125,7 +125,7 @@ struct Assignments {
 Status ClassSettings::saveFields(Database& db, const ClassSettings* read) const
 {
     if (const QString problem = tooLong(); !problem.isEmpty())
-        return DbError { QStringLiteral("-1"), problem };
+        return Error::refused(problem);
     Transaction tx(db);
     if (!tx.started())
         return tx.error();
@@ -144,7 +144,7 @@ Status ClassSettings::saveFields(Database& db, const ClassSettings* read) const
         if (!current)
             return current.error();
         if (current->eof() && !read)
-            return DbError { QStringLiteral("3021"), QStringLiteral("数据库中没有班级信息（tblClass 中没有记录）。") };
+            return Error { QStringLiteral("3021"), QStringLiteral("数据库中没有班级信息（tblClass 中没有记录）。"), Error::Kind::Missing };
         if (current->eof() || !row.unchangedIn(*current)) {
             changedByOthers << QStringLiteral("班级信息");
         } else if (auto cls = db.exec(QStringLiteral("update tblClass set %1").arg(row.sets.join(QStringLiteral(", "))), row.values);
@@ -199,8 +199,8 @@ Status ClassSettings::saveFields(Database& db, const ClassSettings* read) const
             return inserted.error();
     }
     if (!changedByOthers.isEmpty())
-        return DbError { kConflict, QStringLiteral("别人刚修改了%1，本次没有保存，您输入的内容仍然保留。请返回后重新打开班级设置，再作修改。")
-                                        .arg(changedByOthers.join(QStringLiteral("、"))) };
+        return Error::conflict(QStringLiteral("别人刚修改了%1，本次没有保存，您输入的内容仍然保留。请返回后重新打开班级设置，再作修改。")
+                                   .arg(changedByOthers.join(QStringLiteral("、"))));
     return tx.commit();
 }
 

@@ -33,9 +33,8 @@ struct ClassSettings {
     // column is refused before anything is written.
     Status save(Database& db) const;
     // Only what differs from `read` (as the window showed it), and only while
-    // the stored values are still those; else nothing and kConflict.
+    // the stored values are still those; else nothing and a Conflict error.
     Status save(Database& db, const ClassSettings& read) const;
-    static inline const QString kConflict = QStringLiteral("conflict");
     // Empty when every value fits its column, else a message naming the first that does not.
     QString tooLong() const;
 

@@ -18,18 +18,18 @@ const PhraseLibrary& PhraseLibrary::builtIn()
 {
     static const PhraseLibrary library = [] {
         QFile file(QStringLiteral(":/velmora/phrases.txt"));
-        QString error;
+        QString warning;
         PhraseLibrary lib;
         if (file.open(QIODevice::ReadOnly | QIODevice::Text))
-            lib = parse(QString::fromUtf8(file.readAll()), &error);
-        if (!error.isEmpty())
-            qWarning("phrase library: %s", qPrintable(error));
+            lib = parse(QString::fromUtf8(file.readAll()), &warning);
+        if (!warning.isEmpty())
+            qWarning("phrase library: %s", qPrintable(warning));
         return lib;
     }();
     return library;
 }
 
-PhraseLibrary PhraseLibrary::parse(const QString& text, QString* error)
+PhraseLibrary PhraseLibrary::parse(const QString& text, QString* warning)
 {
     PhraseLibrary lib;
     int tab = -1;
@@ -40,13 +40,13 @@ PhraseLibrary PhraseLibrary::parse(const QString& text, QString* error)
             continue;
         if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
             tab = int(tabNames().indexOf(line.mid(1, line.size() - 2)));
-            if (tab < 0 && error)
-                *error = QStringLiteral("第%1行：没有“%2”这个标签").arg(n + 1).arg(line);
+            if (tab < 0 && warning)
+                *warning = QStringLiteral("第%1行：没有“%2”这个标签").arg(n + 1).arg(line);
             continue;
         }
         if (tab < 0) {
-            if (error && error->isEmpty())
-                *error = QStringLiteral("第%1行：评语不在任何标签下").arg(n + 1);
+            if (warning && warning->isEmpty())
+                *warning = QStringLiteral("第%1行：评语不在任何标签下").arg(n + 1);
             continue;
         }
         lib.m_tabs[tab] << line;
@@ -115,9 +115,9 @@ Status add(Database& db, const QString& text, int builtInCount)
 {
     const QString phrase = text.trimmed();
     if (phrase.isEmpty())
-        return DbError { QStringLiteral("-1"), QStringLiteral("请先输入评语内容！") };
+        return Error::refused(QStringLiteral("请先输入评语内容！"));
     if (TextLimits::charCount(phrase) > kMaxLength)
-        return DbError { QStringLiteral("-1"), QStringLiteral("一条评语最多%1个字！").arg(kMaxLength) };
+        return Error::refused(QStringLiteral("一条评语最多%1个字！").arg(kMaxLength));
     Transaction tx(db);
     if (!tx.started())
         return tx.error();
@@ -127,7 +127,7 @@ Status add(Database& db, const QString& text, int builtInCount)
     if (!rows)
         return rows.error();
     if (builtInCount + rows->value(0).toInt() >= PhraseLibrary::kMaxNumber)
-        return DbError { QStringLiteral("-1"), QStringLiteral("评语库最多只能有%1条评语，不能再添加了！").arg(PhraseLibrary::kMaxNumber) };
+        return Error::refused(QStringLiteral("评语库最多只能有%1条评语，不能再添加了！").arg(PhraseLibrary::kMaxNumber));
     const int seq = rows->value(1).isNull() ? 1 : rows->value(1).toInt() + 1;
     auto added = db.exec(QStringLiteral("insert into velmora_phrases (序号, 评语) values (?, ?)"), { seq, phrase });
     if (!added)
@@ -141,7 +141,7 @@ Status remove(Database& db, int position)
     if (!rows)
         return rows.error();
     if (position < 0 || position >= rows->recordCount())
-        return DbError { QStringLiteral("3021"), QStringLiteral("这条评语已不存在，请重新打开评语生成器。") };
+        return Error { QStringLiteral("3021"), QStringLiteral("这条评语已不存在，请重新打开评语生成器。"), Error::Kind::Missing };
     rows->move(position);
     auto removed = db.exec(QStringLiteral("delete from velmora_phrases where 序号=?"), { rows->value(0) });
     if (!removed)

@@ -18,7 +18,8 @@ public:
     // The phrases shipped with the program; the same object for the whole run.
     static const PhraseLibrary& builtIn();
     // Reads the library text: "[tab]" headers, one phrase a line, "#" comments.
-    static PhraseLibrary parse(const QString& text, QString* error);
+    // Lenient: a line it cannot place is skipped and named in `warning`.
+    static PhraseLibrary parse(const QString& text, QString* warning);
 
     const QStringList& phrases(int tab) const { return m_tabs[tab]; }
     void setOwn(const QStringList& own) { m_tabs[kTabs - 1] = own; }

@@ -42,12 +42,12 @@ Database::~Database()
     close();
 }
 
-DbError Database::notOpen()
+Error Database::notOpen()
 {
     return { QStringLiteral("3704"), QStringLiteral("连接已关闭，不能执行该操作。") };
 }
 
-DbError Database::errorFrom(const QSqlError& error) const
+Error Database::errorFrom(const QSqlError& error) const
 {
     QString text = error.databaseText().trimmed();
     if (text.isEmpty())
@@ -63,13 +63,13 @@ Status Database::open(const ConnectionSettings& settings)
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(m_dialect->qtDriver(), m_name);
         if (!db.isValid()) {
-            DbError err { QStringLiteral("-1"), QStringLiteral("缺少数据库驱动 %1").arg(m_dialect->qtDriver()) };
+            Error err { QString(), QStringLiteral("缺少数据库驱动 %1").arg(m_dialect->qtDriver()), Error::Kind::Connection };
             db = QSqlDatabase();
             QSqlDatabase::removeDatabase(m_name);
             return err;
         }
         Status configured = m_dialect->configure(db, settings);
-        DbError err;
+        Error err;
         if (!configured)
             err = configured.error();
         else if (!db.open())

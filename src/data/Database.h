@@ -1,7 +1,7 @@
 #pragma once
 
 #include "data/ConnectionSettings.h"
-#include "data/DbError.h"
+#include "data/Error.h"
 #include "data/RecordSet.h"
 #include "data/SqlDialect.h"
 
@@ -41,8 +41,8 @@ public:
 
 private:
     friend class Transaction;
-    DbError errorFrom(const class QSqlError& error) const;
-    static DbError notOpen();
+    Error errorFrom(const class QSqlError& error) const;
+    static Error notOpen();
 
     QString m_name;
     ConnectionSettings m_settings;
@@ -59,14 +59,14 @@ public:
     Transaction& operator=(const Transaction&) = delete;
 
     bool started() const { return m_active; }
-    const DbError& error() const { return m_error; }
+    const Error& error() const { return m_error; }
     Status commit();
     void rollback();
 
 private:
     Database& m_db;
     bool m_active = false;
-    DbError m_error;
+    Error m_error;
 };
 
 } // namespace velmora

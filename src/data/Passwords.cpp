@@ -10,7 +10,7 @@ namespace {
 
 const QString kTableName = QString::fromLatin1(kTable);
 
-DbError hashFailed()
+Error hashFailed()
 {
     return { QStringLiteral("sodium"), QStringLiteral("不能生成密码散列（内存不足）。") };
 }

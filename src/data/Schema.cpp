@@ -113,7 +113,7 @@ bool validServerName(const QString& name)
 Status withMaintenanceDb(const ConnectionSettings& settings, const std::function<Status(Database&)>& work)
 {
     if (!validServerName(settings.database))
-        return DbError { QStringLiteral("3D000"), QStringLiteral("数据库名“%1”无效：只能含字母、数字、下划线和连字符。").arg(settings.database) };
+        return Error { QStringLiteral("3D000"), QStringLiteral("数据库名“%1”无效：只能含字母、数字、下划线和连字符。").arg(settings.database) };
     ConnectionSettings admin = settings;
     admin.database = QStringLiteral("postgres");
     Database db;
@@ -365,15 +365,15 @@ Status createEmbeddedDatabase(const ConnectionSettings& settings, bool overwrite
     const QString path = QDir(settings.dataDir).filePath(settings.database + QStringLiteral(".db"));
     if (settings.database.isEmpty() || settings.database.contains(QLatin1Char('/'))
         || settings.database.contains(QLatin1Char('\\')))
-        return DbError { QStringLiteral("14"), QStringLiteral("数据库名“%1”无效。").arg(settings.database) };
+        return Error { QStringLiteral("14"), QStringLiteral("数据库名“%1”无效。").arg(settings.database) };
     if (QFileInfo::exists(path)) {
         if (!overwrite)
-            return DbError { QStringLiteral("14"), QStringLiteral("数据库文件 %1 已经存在。").arg(path) };
+            return Error { QStringLiteral("14"), QStringLiteral("数据库文件 %1 已经存在。").arg(path) };
         if (!QFile::remove(path))
-            return DbError { QStringLiteral("14"), QStringLiteral("不能删除旧的数据库文件 %1。").arg(path) };
+            return Error { QStringLiteral("14"), QStringLiteral("不能删除旧的数据库文件 %1。").arg(path) };
     }
     if (!QDir().mkpath(settings.dataDir))
-        return DbError { QStringLiteral("14"), QStringLiteral("不能创建文件夹 %1。").arg(settings.dataDir) };
+        return Error { QStringLiteral("14"), QStringLiteral("不能创建文件夹 %1。").arg(settings.dataDir) };
 
     // Every student's address and phone and the users' passwords: the file is
     // the owner's alone from its first byte. SQLite gives its journal the same mode.
@@ -381,10 +381,10 @@ Status createEmbeddedDatabase(const ConnectionSettings& settings, bool overwrite
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)
             || !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
-            return DbError { QStringLiteral("14"), QStringLiteral("不能创建数据库文件 %1：%2").arg(path, file.errorString()) };
+            return Error { QStringLiteral("14"), QStringLiteral("不能创建数据库文件 %1：%2").arg(path, file.errorString()) };
     }
     const QString name = QStringLiteral("velmora-create-") + path;
-    DbError error;
+    Error error;
     {
         QSqlDatabase raw = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
         raw.setDatabaseName(path);
@@ -426,7 +426,7 @@ Status createServerDatabase(const ConnectionSettings& settings, bool overwrite)
             return exists.error();
         if (exists->recordCount() > 0) {
             if (!overwrite)
-                return DbError { QStringLiteral("42P04"), QStringLiteral("数据库“%1”已经存在。").arg(settings.database) };
+                return Error { QStringLiteral("42P04"), QStringLiteral("数据库“%1”已经存在。").arg(settings.database) };
             auto dropped = db.exec(QStringLiteral("drop database ") + quotedName(settings.database));
             if (!dropped)
                 return dropped.error();

@@ -59,11 +59,11 @@ public:
     Status configure(QSqlDatabase& db, const ConnectionSettings& s) const override
     {
         if (!validDatabaseName(s.database))
-            return DbError { QStringLiteral("14"), QStringLiteral("数据库名“%1”无效。").arg(s.database) };
+            return Error { QStringLiteral("14"), QStringLiteral("数据库名“%1”无效。").arg(s.database) };
         const QString path = QDir(s.dataDir).filePath(s.database + QStringLiteral(".db"));
         // SQLite would create a missing file; a wrong name must fail as on a server.
         if (!QFileInfo(path).isFile())
-            return DbError { QStringLiteral("14"), QStringLiteral("数据库“%1”不存在。").arg(s.database) };
+            return Error { QStringLiteral("14"), QStringLiteral("数据库“%1”不存在。").arg(s.database) };
         db.setDatabaseName(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded) + QStringLiteral("?mode=rw"));
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
         return Done {};
@@ -76,16 +76,16 @@ public:
             return error(q.lastError());
         if (!q.prepare(QStringLiteral("select salt, hash, iterations from velmora_dblogin where username = ?"))) {
             // A lock is a lock: telling an administrator the file is no database would invite a rebuild.
-            if (isBusy(DbError { nativeCode(q.lastError()), q.lastError().databaseText() }))
-                return DbError { QStringLiteral("5"), QStringLiteral("数据库正被其他程序使用，请稍后再试。") };
-            return DbError { QStringLiteral("26"), QStringLiteral("文件“%1”不是 Velmora 数据库。").arg(s.database) };
+            if (isBusy(Error { nativeCode(q.lastError()), q.lastError().databaseText() }))
+                return Error { QStringLiteral("5"), QStringLiteral("数据库正被其他程序使用，请稍后再试。") };
+            return Error { QStringLiteral("26"), QStringLiteral("文件“%1”不是 Velmora 数据库。").arg(s.database) };
         }
         q.addBindValue(s.user);
         if (!q.exec())
             return error(q.lastError());
         if (q.next() && acceptDbLogin(db, q, s))
             return Done {};
-        return DbError { QStringLiteral("23"), QStringLiteral("用户“%1”登录失败。").arg(s.user) };
+        return Error { QStringLiteral("23"), QStringLiteral("用户“%1”登录失败。").arg(s.user) };
     }
 
     QString blobType() const override { return QStringLiteral("blob"); }
@@ -115,15 +115,15 @@ public:
     {
         return QStringLiteral("delete from ") + table + QStringLiteral(" where 1=0");
     }
-    bool isBusy(const DbError& e) const override { return (e.number.toInt() & 0xff) == 5 || (e.number.toInt() & 0xff) == 6; }
-    bool isDuplicateKey(const DbError& e) const override
+    bool isBusy(const Error& e) const override { return (e.number.toInt() & 0xff) == 5 || (e.number.toInt() & 0xff) == 6; }
+    bool isDuplicateKey(const Error& e) const override
     {
         // SQLITE_CONSTRAINT_PRIMARYKEY and SQLITE_CONSTRAINT_UNIQUE.
         return e.number == QLatin1String("1555") || e.number == QLatin1String("2067");
     }
 
 private:
-    Status error(const QSqlError& e) const { return DbError { nativeCode(e), e.databaseText() }; }
+    Status error(const QSqlError& e) const { return Error { nativeCode(e), e.databaseText() }; }
 };
 
 class PostgresDialect final : public SqlDialect {
@@ -140,7 +140,7 @@ public:
             bool ok = false;
             port = host.mid(colon + 1).toInt(&ok);
             if (!ok || port < 1 || port > 65535)
-                return DbError { QStringLiteral("08001"), QStringLiteral("服务器端口“%1”无效。").arg(host.mid(colon + 1)) };
+                return Error { QStringLiteral("08001"), QStringLiteral("服务器端口“%1”无效。").arg(host.mid(colon + 1)) };
             host = host.left(colon);
         }
         db.setHostName(host);
@@ -160,7 +160,7 @@ public:
         for (const char* setting : { "SET client_min_messages TO warning", "SET lock_timeout = '5s'",
                                      "SET statement_timeout = '60s'" }) {
             if (!q.exec(QString::fromLatin1(setting)))
-                return DbError { nativeCode(q.lastError()), q.lastError().databaseText() };
+                return Error { nativeCode(q.lastError()), q.lastError().databaseText() };
         }
         return Done {};
     }
@@ -187,14 +187,14 @@ public:
             return e.nativeErrorCode();
         return e.type() == QSqlError::ConnectionError ? QStringLiteral("08001") : QString();
     }
-    bool isDuplicateKey(const DbError& e) const override { return e.number == QLatin1String("23505"); }
+    bool isDuplicateKey(const Error& e) const override { return e.number == QLatin1String("23505"); }
     QString rowLocator() const override { return QStringLiteral("ctid"); }
     QString rowMatch() const override { return QStringLiteral("ctid=CAST(? AS tid)"); }
     QString lockTableSql(const QString& table) const override
     {
         return QStringLiteral("LOCK TABLE ") + table + QStringLiteral(" IN EXCLUSIVE MODE");
     }
-    bool isBusy(const DbError& e) const override
+    bool isBusy(const Error& e) const override
     {
         return e.number == QLatin1String("40001") || e.number == QLatin1String("40P01") || e.number == QLatin1String("55P03")
             || e.number == QLatin1String("57014");

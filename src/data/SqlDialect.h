@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/DbError.h"
+#include "data/Error.h"
 
 #include <QString>
 
@@ -12,9 +12,6 @@ class QSqlError;
 namespace velmora {
 
 struct ConnectionSettings;
-
-struct Done { };
-using Status = Result<Done>;
 
 // Everything that differs between the embedded SQLite file and a PostgreSQL
 // server lives behind this interface; nothing outside data/ asks which one it has.
@@ -50,9 +47,9 @@ public:
     virtual QString rowLocator() const = 0;
     virtual QString rowMatch() const = 0;
     // Another connection holds the lock this one needs: worth trying again.
-    virtual bool isBusy(const DbError& error) const = 0;
+    virtual bool isBusy(const Error& error) const = 0;
     // The database refused a second row with the same key.
-    virtual bool isDuplicateKey(const DbError& error) const = 0;
+    virtual bool isDuplicateKey(const Error& error) const = 0;
 
     // "col LIKE ? ESCAPE '!'" — pair with likePattern() for the bound value.
     QString likeClause(const QString& column) const;

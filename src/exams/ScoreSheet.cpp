@@ -56,10 +56,10 @@ Status sameTest(const Database& db, int testNumber, const TestItems& items)
     if (!test)
         return test.error();
     if (!*test)
-        return DbError { QStringLiteral("3021"), QStringLiteral("考试 %1 已被删除，成绩没有保存。").arg(testNumber) };
+        return Error { QStringLiteral("3021"), QStringLiteral("考试 %1 已被删除，成绩没有保存。").arg(testNumber), Error::Kind::Missing };
     if ((*test)->items.subjects != items.subjects || (*test)->items.attendance != items.attendance
         || (*test)->items.comment != items.comment)
-        return DbError { QStringLiteral("3021"), QStringLiteral("考试 %1 的考核项目已被修改，成绩没有保存，请关闭本窗口后重新打开。").arg(testNumber) };
+        return Error { QStringLiteral("3021"), QStringLiteral("考试 %1 的考核项目已被修改，成绩没有保存，请关闭本窗口后重新打开。").arg(testNumber), Error::Kind::Conflict };
     return Done {};
 }
 
@@ -117,7 +117,7 @@ Status write(Database& db, int testNumber, const QString& student, const QVector
         if (!now)
             return now.error();
         if (now->eof())
-            return DbError { QStringLiteral("3021"), QStringLiteral("学号为 %1 的成绩记录已不存在。").arg(student) };
+            return Error { QStringLiteral("3021"), QStringLiteral("学号为 %1 的成绩记录已不存在。").arg(student), Error::Kind::Missing };
         QStringList changed;
         for (const Field& f : fields) {
             const QString current = now->text(f.column);
@@ -125,14 +125,14 @@ Status write(Database& db, int testNumber, const QString& student, const QVector
                 changed << QStringLiteral("%1：您打开时是“%2”，现在是“%3”").arg(f.column, f.read.trimmed(), current);
         }
         if (!changed.isEmpty())
-            return DbError { kConflict, QStringLiteral("别人刚修改了这名学生的下列成绩，本次没有保存，您输入的内容仍然保留：\r\n")
-                                            + changed.join(QStringLiteral("\r\n")) };
+            return Error::conflict(QStringLiteral("别人刚修改了这名学生的下列成绩，本次没有保存，您输入的内容仍然保留：\r\n")
+                                   + changed.join(QStringLiteral("\r\n")));
     }
     auto updated = db.exec(QStringLiteral("update %1 set %2 where 学号=?").arg(table, sets.join(QStringLiteral(", "))), values);
     if (!updated)
         return updated.error();
     if (*updated == 0)
-        return DbError { QStringLiteral("3021"), QStringLiteral("学号为 %1 的成绩记录已不存在。").arg(student) };
+        return Error { QStringLiteral("3021"), QStringLiteral("学号为 %1 的成绩记录已不存在。").arg(student), Error::Kind::Missing };
     return tx.commit();
 }
 
@@ -141,7 +141,7 @@ Status write(Database& db, int testNumber, const QString& student, const QVector
 Status save(Database& db, int testNumber, const TestItems& items, const ScoreEntry& e)
 {
     if (const QString problem = check(items, e); !problem.isEmpty())
-        return DbError { QStringLiteral("-1"), problem };
+        return Error::refused(problem);
     if (Status same = sameTest(db, testNumber, items); !same)
         return same;
     return write(db, testNumber, e.student.trimmed(), fieldsOf(items, e, e), false);
@@ -150,7 +150,7 @@ Status save(Database& db, int testNumber, const TestItems& items, const ScoreEnt
 Status save(Database& db, int testNumber, const TestItems& items, const ScoreEntry& e, const ScoreEntry& read)
 {
     if (const QString problem = check(items, e); !problem.isEmpty())
-        return DbError { QStringLiteral("-1"), problem };
+        return Error::refused(problem);
     if (Status same = sameTest(db, testNumber, items); !same)
         return same;
     QVector<Field> changed;

@@ -34,10 +34,9 @@ QString check(const TestItems& items, const ScoreEntry& entry);
 Status save(Database& db, int testNumber, const TestItems& items, const ScoreEntry& entry);
 // Writes only the boxes that differ from `read` (what the window showed),
 // and only while the stored values are still those: otherwise nothing is
-// written and the error (kConflict) names each field another teacher
-// changed, with both values.
+// written and a Conflict error names each field another teacher changed,
+// with both values.
 Status save(Database& db, int testNumber, const TestItems& items, const ScoreEntry& entry, const ScoreEntry& read);
-inline const QString kConflict = QStringLiteral("conflict");
 
 } // namespace Scores
 } // namespace velmora

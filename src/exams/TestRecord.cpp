@@ -193,7 +193,7 @@ Result<DefinedTest> defineOnce(Database& db, const NewTest& test)
     if (!table)
         return table.error();
     if (g_failAfterCreate)
-        return DbError { QStringLiteral("-1"), QStringLiteral("测试用的故障") };
+        return Error { QString(), QStringLiteral("测试用的故障") };
     auto students = db.exec(QStringLiteral("insert into %1 (学号) select 学号 from tblLogin").arg(Schema::scoreTableName(*number)));
     if (!students)
         return students.error();

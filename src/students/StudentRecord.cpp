@@ -97,13 +97,17 @@ Result<QVector<StudentRecord>> records(const Database& db, const QString& sql, c
     return list;
 }
 
-WriteResult outcomeOf(const Database& db, const Result<qint64>& r)
+Status outcomeOf(const Database& db, const Result<qint64>& r)
 {
-    if (!r)
-        return { db.dialect().isDuplicateKey(r.error()) ? Outcome::Duplicate : Outcome::Failed, r.error() };
+    if (!r) {
+        Error e = r.error();
+        if (db.dialect().isDuplicateKey(e))
+            e.kind = Error::Kind::Duplicate;
+        return e;
+    }
     if (*r == 0)
-        return { Outcome::Missing, {} };
-    return {};
+        return Error::missing(QString());
+    return Done {};
 }
 
 QVariantList valuesOf(const StudentRecord& record)
@@ -150,15 +154,15 @@ Result<QByteArray> photo(const Database& db, const QString& number)
     return rows->value(0).toByteArray();
 }
 
-WriteResult add(Database& db, const StudentRecord& record, const std::optional<QByteArray>& photo)
+Status add(Database& db, const StudentRecord& record, const std::optional<QByteArray>& photo)
 {
     // '2024001 ' beside '2024001' would list as two equal numbers.
     auto same = db.select(QStringLiteral("select count(*) from tblLogin where trim(学号)=?"),
                           { record[StudentRecord::Number].trimmed() });
     if (!same)
-        return { Outcome::Failed, same.error() };
+        return same.error();
     if (same->value(0).toInt() > 0)
-        return { Outcome::Duplicate, {} };
+        return Error { QString(), QString(), Error::Kind::Duplicate };
     QStringList columns = StudentRecord::columns();
     QVariantList values = valuesOf(record);
     if (photo) {
@@ -177,7 +181,7 @@ namespace {
 // each still holds what the window read. That is compared here, under the
 // table's write lock, rather than in SQL: text another program stored as
 // bytes that are not UTF-8 reads back altered and would never match itself.
-WriteResult updateFields(Database& db, const StudentRecord& record, const std::optional<QByteArray>& photo,
+Status updateFields(Database& db, const StudentRecord& record, const std::optional<QByteArray>& photo,
                          const StudentRecord* read)
 {
     const QString key = record.key.isNull() ? record[StudentRecord::Number] : record.key;
@@ -197,16 +201,16 @@ WriteResult updateFields(Database& db, const StudentRecord& record, const std::o
     }
     Transaction tx(db);
     if (!tx.started())
-        return { Outcome::Failed, tx.error() };
+        return tx.error();
     if (read || sets.isEmpty()) {
         if (auto locked = db.exec(db.dialect().lockTableSql(QStringLiteral("tblLogin"))); !locked)
-            return { Outcome::Failed, locked.error() };
+            return locked.error();
         // A student deleted meanwhile is not "saved", even with nothing to write.
         auto now = fetch(db, key);
         if (!now)
-            return { Outcome::Failed, now.error() };
+            return now.error();
         if (!*now)
-            return { Outcome::Missing, {} };
+            return Error::missing(QString());
         QStringList others;
         for (int c : changed) {
             if (read && (*now)->values[c] != read->values[c].trimmed())
@@ -214,35 +218,34 @@ WriteResult updateFields(Database& db, const StudentRecord& record, const std::o
                               .arg(StudentRecord::columns()[c], read->values[c].trimmed(), (*now)->values[c]);
         }
         if (!others.isEmpty())
-            return { Outcome::Conflict,
-                     DbError { QStringLiteral("conflict"), QStringLiteral("别人刚修改了这名学生的下列资料，本次没有保存，您输入的内容仍然保留：\r\n")
-                                                               + others.join(QStringLiteral("\r\n")) } };
+            return Error::conflict(QStringLiteral("别人刚修改了这名学生的下列资料，本次没有保存，您输入的内容仍然保留：\r\n")
+                                   + others.join(QStringLiteral("\r\n")));
         if (sets.isEmpty())
-            return {};
+            return Done {};
     }
     values << key;
-    WriteResult r = outcomeOf(db, db.exec(QStringLiteral("update tblLogin set %1 where 学号=?").arg(sets.join(QStringLiteral(", "))), values));
-    if (r.outcome != Outcome::Done)
+    Status r = outcomeOf(db, db.exec(QStringLiteral("update tblLogin set %1 where 学号=?").arg(sets.join(QStringLiteral(", "))), values));
+    if (!r)
         return r;
     if (Status c = tx.commit(); !c)
-        return { Outcome::Failed, c.error() };
+        return c.error();
     return r;
 }
 
 } // namespace
 
-WriteResult update(Database& db, const StudentRecord& record, const std::optional<QByteArray>& photo)
+Status update(Database& db, const StudentRecord& record, const std::optional<QByteArray>& photo)
 {
     return updateFields(db, record, photo, nullptr);
 }
 
-WriteResult update(Database& db, const StudentRecord& record, const std::optional<QByteArray>& photo,
+Status update(Database& db, const StudentRecord& record, const std::optional<QByteArray>& photo,
                    const StudentRecord& read)
 {
     return updateFields(db, record, photo, &read);
 }
 
-WriteResult remove(Database& db, const QString& number)
+Status remove(Database& db, const QString& number)
 {
     return outcomeOf(db, db.exec(QStringLiteral("delete from tblLogin where 学号=?"), { number }));
 }

@@ -49,13 +49,6 @@ inline constexpr qint64 kMaxPhotoBytes = 10 * 1024 * 1024;
 
 namespace Students {
 
-// Conflict: another teacher changed a field this save would change; nothing was written.
-enum class Outcome { Done, Duplicate, Missing, Failed, Conflict };
-struct WriteResult {
-    Outcome outcome = Outcome::Done;
-    DbError error;
-};
-
 Result<QVector<StudentRecord>> list(const Database& db);
 Result<std::optional<StudentRecord>> fetch(const Database& db, const QString& number);
 Result<QByteArray> photo(const Database& db, const QString& number);
@@ -63,15 +56,17 @@ Result<QByteArray> photo(const Database& db, const QString& number);
 Result<QHash<QString, QString>> names(const Database& db);
 
 // One statement each, so a failure leaves no half-written row. A photo of
-// std::nullopt leaves the stored one as it is.
-WriteResult add(Database& db, const StudentRecord& record, const std::optional<QByteArray>& photo);
-WriteResult update(Database& db, const StudentRecord& record, const std::optional<QByteArray>& photo);
+// std::nullopt leaves the stored one as it is. Errors of kind Duplicate
+// (the 学号 exists), Missing (the row is gone) and Conflict (another teacher
+// changed a field this save would change; nothing was written).
+Status add(Database& db, const StudentRecord& record, const std::optional<QByteArray>& photo);
+Status update(Database& db, const StudentRecord& record, const std::optional<QByteArray>& photo);
 // Writes only the fields that differ from `read` (as the form showed them),
 // and only while the stored values are still those; a conflict's error
 // names each such field with both values.
-WriteResult update(Database& db, const StudentRecord& record, const std::optional<QByteArray>& photo,
+Status update(Database& db, const StudentRecord& record, const std::optional<QByteArray>& photo,
                    const StudentRecord& read);
-WriteResult remove(Database& db, const QString& number);
+Status remove(Database& db, const QString& number);
 
 // The search criteria: empty texts and "不详" set no condition.
 struct Criteria {

@@ -41,8 +41,8 @@ private Q_SLOTS:
     {
         const DbConfig::Values values { QStringLiteral(" (local) "), QStringLiteral("students"),
                                         QStringLiteral("adm"), QStringLiteral("p w~|#") };
-        QString error;
-        QVERIFY2(DbConfig::write(path(), values, &error), qPrintable(error));
+        const Status written = DbConfig::write(path(), values);
+        QVERIFY2(written, qPrintable(written.error().description));
 
         QFile f(path());
         QVERIFY(f.open(QIODevice::ReadOnly));
@@ -63,7 +63,7 @@ private Q_SLOTS:
 
         const DbConfig::Values chinese { QStringLiteral("db.学校.cn:5433"), QStringLiteral("班级"),
                                          QStringLiteral("王老师"), QStringLiteral("密码𠀀") };
-        QVERIFY(DbConfig::write(path(), chinese, &error));
+        QVERIFY(DbConfig::write(path(), chinese));
         const auto c = DbConfig::read(path());
         QCOMPARE(c.status, DbConfig::ReadStatus::Ok);
         QCOMPARE(c.values.password, chinese.password);
@@ -126,13 +126,12 @@ private Q_SLOTS:
         const QString file = disk.path(QStringLiteral("dbcfg.dat"));
         const DbConfig::Values old { QStringLiteral("(local)"), QStringLiteral("students"), QStringLiteral("adm"),
                                      QStringLiteral("adm") };
-        QString error;
-        QVERIFY(DbConfig::write(file, old, &error));
+        QVERIFY(DbConfig::write(file, old));
         disk.fill();
-        QVERIFY(!DbConfig::write(file, { QStringLiteral("db.school"), QStringLiteral("students"),
-                                         QStringLiteral("velmora"), QStringLiteral("a much longer password") },
-                                 &error));
-        QVERIFY2(error.contains(QStringLiteral("磁盘已满")), qPrintable(error));
+        const Status full = DbConfig::write(file, { QStringLiteral("db.school"), QStringLiteral("students"),
+                                                    QStringLiteral("velmora"), QStringLiteral("a much longer password") });
+        QVERIFY(!full);
+        QVERIFY2(full.error().description.contains(QStringLiteral("磁盘已满")), qPrintable(full.error().description));
         const DbConfig::ReadResult kept = DbConfig::read(file);
         QCOMPARE(kept.status, DbConfig::ReadStatus::Ok);
         QCOMPARE(kept.values.server, QStringLiteral("(local)"));
@@ -141,20 +140,21 @@ private Q_SLOTS:
 
     void unstorableValuesAreRefusedAndTheOldFileKept()
     {
-        QString error;
-        QVERIFY(DbConfig::write(path(), { "(local)", "students", "adm", "adm" }, &error));
+        QVERIFY(DbConfig::write(path(), { "(local)", "students", "adm", "adm" }));
         const DbConfig::Values bad { QStringLiteral("(local)"), QStringLiteral("stu\tdents"), QStringLiteral("adm"),
                                      QStringLiteral("adm") };
         QVERIFY(!DbConfig::unstorable(bad).isEmpty());
         QVERIFY(DbConfig::unstorable(bad).startsWith(QStringLiteral("数据库名")));
-        QVERIFY(!DbConfig::write(path(), bad, &error));
-        QCOMPARE(error, DbConfig::unstorable(bad));
+        const Status refused = DbConfig::write(path(), bad);
+        QVERIFY(refused.error().is(Error::Kind::Refused));
+        QCOMPARE(refused.error().description, DbConfig::unstorable(bad));
         // The last code points cannot take a shift.
         QVERIFY(!DbConfig::unstorable({ "a", "b", "c", QString::fromUcs4(U"\U0010FFFF") }).isEmpty());
         QCOMPARE(DbConfig::read(path()).values.database, QStringLiteral("students"));
 
-        QVERIFY(!DbConfig::write(m_dir.filePath(QStringLiteral("missing/dbcfg.dat")), { "a", "b", "c", "d" }, &error));
-        QVERIFY(!error.isEmpty());
+        const Status nowhere = DbConfig::write(m_dir.filePath(QStringLiteral("missing/dbcfg.dat")), { "a", "b", "c", "d" });
+        QVERIFY(nowhere.error().is(Error::Kind::File));
+        QVERIFY(!nowhere.error().description.isEmpty());
     }
 
     void module1WritesWhatItHolds()

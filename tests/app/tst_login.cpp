@@ -26,9 +26,8 @@ class TestLogin : public QObject {
 
     void writeConfig(const ConnectionSettings& s)
     {
-        QString error;
-        QVERIFY2(DbConfig::write(AppPaths::configFile(), { s.server, s.database, s.user, s.password }, &error),
-                 qPrintable(error));
+        const Status written = DbConfig::write(AppPaths::configFile(), { s.server, s.database, s.user, s.password });
+        QVERIFY2(written, qPrintable(written.error().description));
     }
     static void type(QLineEdit* box, const QString& text)
     {
@@ -235,8 +234,7 @@ private Q_SLOTS:
             QSKIP(qPrintable(program.why()));
         QTemporaryDir user;
         const ConnectionSettings s = m_db->settings();
-        QString error;
-        QVERIFY(DbConfig::write(program.path(QStringLiteral("dbcfg.dat")), { s.server, s.database, s.user, s.password }, &error));
+        QVERIFY(DbConfig::write(program.path(QStringLiteral("dbcfg.dat")), { s.server, s.database, s.user, s.password }));
         if (!TestDb::isPostgres()) {
             m_db->db().close();
             QVERIFY(QFile::copy(QDir(m_db->dir()).filePath(QStringLiteral("students.db")), program.path(QStringLiteral("students.db"))));

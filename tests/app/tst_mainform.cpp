@@ -147,7 +147,7 @@ private Q_SLOTS:
     {
         start(true, true, true);
         const ConnectionSettings& c = m_db->settings();
-        QVERIFY(DbConfig::write(AppPaths::configFile(), { c.server, c.database, c.user, c.password }, nullptr));
+        QVERIFY(DbConfig::write(AppPaths::configFile(), { c.server, c.database, c.user, c.password }));
         QPointer<MainForm> form = Windows::showMainForm();
         QTRY_VERIFY(MessageService::messages().isEmpty());
         form->entry(QStringLiteral("ReLogin"))->trigger();

@@ -96,15 +96,14 @@ private Q_SLOTS:
             QString value;
             for (int n = int(rng.bounded(1u, 12u)); n > 0; --n)
                 value += QChar(char16_t(rng.bounded(0u, 0x40u)));
-            QString error;
-            const bool written = DbConfig::write(path(), { value, QStringLiteral("students"), QStringLiteral("adm"),
-                                                           QStringLiteral("adm") }, &error);
+            const Status written = DbConfig::write(path(), { value, QStringLiteral("students"), QStringLiteral("adm"),
+                                                             QStringLiteral("adm") });
             const auto back = DbConfig::read(path());
             QCOMPARE(back.status, DbConfig::ReadStatus::Ok);
             if (written) {
                 QCOMPARE(back.values.server, value);
             } else {
-                QVERIFY(!error.isEmpty());
+                QVERIFY(!written.error().description.isEmpty());
                 QCOMPARE(back.values.database, QStringLiteral("students"));
             }
         }

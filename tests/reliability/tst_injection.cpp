@@ -85,7 +85,7 @@ private Q_SLOTS:
         QFETCH(QString, typed);
         const QString before = fingerprint();
         const ConnectionSettings& s = m_db->settings();
-        QVERIFY(DbConfig::write(AppPaths::configFile(), { s.server, s.database, s.user, s.password }, nullptr));
+        QVERIFY(DbConfig::write(AppPaths::configFile(), { s.server, s.database, s.user, s.password }));
         mod().Conn.close();
         for (const auto& [user, password] : { std::pair { typed, typed }, std::pair { QStringLiteral("admin"), typed } }) {
             Login window;

@@ -109,7 +109,7 @@ private Q_SLOTS:
                                            { { 0 }, false, true } }));
         }
         AppPaths::setAppDir(m_dir.path());
-        QVERIFY(DbConfig::write(AppPaths::configFile(), { s.server, s.database, s.user, s.password }, nullptr));
+        QVERIFY(DbConfig::write(AppPaths::configFile(), { s.server, s.database, s.user, s.password }));
         QVERIFY(mod().ReadDbConfig());
         mod().LoginUser = s.user;
         QVERIFY(mod().ConnectDb(s.server, s.database, s.user, s.password));

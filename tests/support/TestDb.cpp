@@ -121,7 +121,7 @@ bool TestDb::createBare()
 
 bool TestDb::create(bool seed)
 {
-    Status made = createEmpty() ? Status(Done {}) : Status(DbError { QString(), m_error });
+    Status made = createEmpty() ? Status(Done {}) : Status(Error { QString(), m_error });
     if (made)
         made = Schema::create(m_db);
     if (made && seed)

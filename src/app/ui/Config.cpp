@@ -86,13 +86,14 @@ void Config::save()
     mod().DbName = values.database;
     mod().DbUser = values.user;
     mod().DbPwd = values.password;
-    QString error;
-    if (!mod().WriteDbConfig(&error)) {
+    const Status written = mod().WriteDbConfig();
+    if (!written) {
         mod().DbServer = before.server;
         mod().DbName = before.database;
         mod().DbUser = before.user;
         mod().DbPwd = before.password;
-        MessageService::info(QStringLiteral("保存设置失败！") + error + QStringLiteral("\r\n原来的配置文件没有改变。"));
+        MessageService::info(QStringLiteral("保存设置失败！") + written.error().description
+                             + QStringLiteral("\r\n原来的配置文件没有改变。"));
         return;
     }
     if (AppPaths::redirected())

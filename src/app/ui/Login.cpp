@@ -131,14 +131,15 @@ void Login::login()
         accept();
         return;
     }
-    if (m.CheckUser(txtUser->text(), txtPwd->text())) {
+    const Status checked = m.CheckUser(txtUser->text(), txtPwd->text());
+    if (checked) {
         offerUpgrade();
         Windows::showMainForm();
         accept();
         return;
     }
-    MessageService::info(QStringLiteral("连接失败！对不起，您不能使用本系统！") + m.LastError.numberOrZero()
-                         + QLatin1Char(' ') + m.LastError.description);
+    MessageService::info(QStringLiteral("连接失败！对不起，您不能使用本系统！") + checked.error().numberOrZero()
+                         + QLatin1Char(' ') + checked.error().description);
 }
 
 } // namespace velmora

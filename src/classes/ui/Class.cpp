@@ -232,8 +232,7 @@ void Class::editOrSave()
     Status saved = s.save(mod().Conn, m_read);
     if (!saved) {
         // Nothing was written; the typed values stay for another try.
-        MessageService::info(saved.error().number == ClassSettings::kConflict ? saved.error().description
-                                                                              : saved.error().unknownMessage());
+        MessageService::info(saved.error().isVerdict() ? saved.error().description : saved.error().unknownMessage());
         return;
     }
     MessageService::info(QStringLiteral("修改成功！"));

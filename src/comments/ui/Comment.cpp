@@ -348,8 +348,7 @@ void Comment::addOwn()
 {
     Status added = OwnPhrases::add(mod().Conn, txtOwn->text(), m_library.firstNumber(PhraseLibrary::kTabs - 1) - 1);
     if (!added) {
-        MessageService::info(added.error().number == QLatin1String("-1") ? added.error().description
-                                                                          : added.error().unknownMessage());
+        MessageService::info(added.error().isVerdict() ? added.error().description : added.error().unknownMessage());
         return;
     }
     txtOwn->clear();

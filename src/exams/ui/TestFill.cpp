@@ -309,9 +309,8 @@ bool TestFill::store()
     }
     Status saved = Scores::save(mod().Conn, m_number, m_test.items, e, m_shown);
     if (!saved) {
-        const DbError& why = saved.error();
-        MessageService::info(why.number == Scores::kConflict || why.number == QLatin1String("3021") ? why.description
-                                                                                                    : why.restartMessage());
+        const Error& why = saved.error();
+        MessageService::info(why.message());
         return false;
     }
     return true;

@@ -371,18 +371,14 @@ void StudentInfo::save()
 {
     if (!checkinput())
         return;
-    const Students::WriteResult r = Students::add(mod().Conn, record(), m_photo);
-    switch (r.outcome) {
-    case Students::Outcome::Duplicate:
+    const Status r = Students::add(mod().Conn, record(), m_photo);
+    if (!r && r.error().is(Error::Kind::Duplicate)) {
         MessageService::show(QStringLiteral(" 已有该学生，请重新检查学号"), MsgIcon::Critical);
         return;
-    case Students::Outcome::Failed:
-    case Students::Outcome::Missing:
-    case Students::Outcome::Conflict:
-        MessageService::info(r.error.unknownMessage());
+    }
+    if (!r) {
+        MessageService::info(r.error().unknownMessage());
         return;
-    case Students::Outcome::Done:
-        break;
     }
     MessageService::info(QStringLiteral("添加成功，请刷新！"));
     if (MainForm* main = Windows::mainForm()) {
@@ -393,22 +389,16 @@ void StudentInfo::save()
     BN_Save->hide();
 }
 
-bool StudentInfo::written(const Students::WriteResult& r)
+bool StudentInfo::written(const Status& r)
 {
-    switch (r.outcome) {
-    case Students::Outcome::Done:
+    if (r)
         return true;
-    case Students::Outcome::Missing:
+    if (r.error().is(Error::Kind::Missing))
         MessageService::info(QStringLiteral("请刷新后再试！"));
-        return false;
-    case Students::Outcome::Conflict:
-        MessageService::info(r.error.description);
-        return false;
-    case Students::Outcome::Duplicate:
-    case Students::Outcome::Failed:
-        break;
-    }
-    MessageService::info(r.error.unknownMessage());
+    else if (r.error().is(Error::Kind::Conflict))
+        MessageService::info(r.error().description);
+    else
+        MessageService::info(r.error().unknownMessage());
     return false;
 }
 
@@ -429,7 +419,7 @@ void StudentInfo::editOrSave()
     StudentRecord edited = record();
     if (!m_key.isEmpty())
         edited.key = m_key;
-    const Students::WriteResult r = Students::update(mod().Conn, edited, m_photo, m_read);
+    const Status r = Students::update(mod().Conn, edited, m_photo, m_read);
     if (!written(r))
         return;
     MessageService::info(QStringLiteral("修改成功，请刷新！"));
@@ -448,7 +438,7 @@ void StudentInfo::remove()
         QDialog::reject();
         return;
     }
-    const Students::WriteResult r = Students::remove(mod().Conn, m_key.isEmpty() ? text(1) : m_key);
+    const Status r = Students::remove(mod().Conn, m_key.isEmpty() ? text(1) : m_key);
     if (!written(r))
         return;
     MessageService::info(QStringLiteral("删除成功，请刷新！"));

@@ -82,7 +82,7 @@ private:
     void retired(QCheckBox* box, int index);
     void setPicture(const QPixmap& picture);
     // Says what went wrong, if anything: a vanished row or the database's refusal.
-    static bool written(const Students::WriteResult& result);
+    static bool written(const Status& result);
 
     bool isAdding() const;
     bool isEditing() const;

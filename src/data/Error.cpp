@@ -1,13 +1,13 @@
-#include "data/DbError.h"
+#include "data/Error.h"
 
 namespace velmora {
 
-QString DbError::unknownMessage() const
+QString Error::unknownMessage() const
 {
     return QStringLiteral("未知错误！错误代码：") + numberOrZero() + QStringLiteral("错误信息：") + description;
 }
 
-QString DbError::restartMessage() const
+QString Error::restartMessage() const
 {
     return QStringLiteral("未知错误！请重新启动程序再试。错误代码：") + numberOrZero() + QStringLiteral("错误信息：")
         + description;
