@@ -25,6 +25,40 @@ Result<RecordSet> row(const Database& db, int testNumber, const QString& student
     return db.select(QStringLiteral("select * from tblScore%1 where 学号=?").arg(testNumber), { student });
 }
 
+Result<SubjectColumn> subjectColumn(const Database& db, int testNumber, int subject)
+{
+    // The column name comes from the fixed list, never from what was typed.
+    auto rows = db.select(QStringLiteral("select 学号,%1 from tblScore%2 order by 学号").arg(Schema::subjects().value(subject)).arg(testNumber));
+    if (!rows)
+        return rows.error();
+    SubjectColumn column;
+    for (rows->moveFirst(); !rows->eof(); rows->moveNext()) {
+        column.numbers << rows->text(0);
+        column.texts << rows->text(1);
+        if (!rows->value(1).isNull())
+            column.values << rows->value(1).toInt();
+    }
+    return column;
+}
+
+Result<std::optional<QStringList>> studentScores(const Database& db, int testNumber, const QString& student,
+                                                 const QVector<int>& subjects)
+{
+    QStringList columns;
+    for (int i : subjects)
+        columns << Schema::subjects().value(i);
+    auto row = db.select(QStringLiteral("select %1 from TblScore%2 where 学号=?").arg(columns.join(QLatin1Char(','))).arg(testNumber),
+                         { student });
+    if (!row)
+        return row.error();
+    if (row->eof())
+        return std::optional<QStringList>();
+    QStringList scores;
+    for (int c = 0; c < columns.size(); ++c)
+        scores << row->text(c);
+    return std::optional<QStringList>(scores);
+}
+
 QString check(const TestItems& items, const ScoreEntry& e)
 {
     for (int i = 0; i < Schema::subjects().size(); ++i) {

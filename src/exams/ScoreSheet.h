@@ -25,6 +25,18 @@ Result<RecordSet> rows(const Database& db, int testNumber);
 // One student's row, to show what is stored now rather than when the test was opened.
 Result<RecordSet> row(const Database& db, int testNumber, const QString& student);
 
+// One subject of a test in 学号 order, for the subject analysis.
+struct SubjectColumn {
+    QStringList numbers;
+    QStringList texts;   // as stored; an empty score is ""
+    QVector<int> values; // the scores there are: an empty score is no score
+};
+Result<SubjectColumn> subjectColumn(const Database& db, int testNumber, int subject);
+// A student's stored scores in the given subjects (indexes into the fixed
+// list), or nullopt when the test has no row for the student.
+Result<std::optional<QStringList>> studentScores(const Database& db, int testNumber, const QString& student,
+                                                 const QVector<int>& subjects);
+
 // Empty when every box the test uses holds something storable; else the
 // message for the first that does not, naming the box.
 QString check(const TestItems& items, const ScoreEntry& entry);

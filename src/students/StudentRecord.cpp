@@ -146,6 +146,41 @@ Result<QHash<QString, QString>> names(const Database& db)
     return byNumber;
 }
 
+Result<QStringList> numbers(const Database& db)
+{
+    auto rows = db.select(QStringLiteral("select 学号 from tblLogin ORDER BY 学号"));
+    if (!rows)
+        return rows.error();
+    QStringList list;
+    for (rows->moveFirst(); !rows->eof(); rows->moveNext())
+        list << rows->text(0);
+    return list;
+}
+
+Result<QString> nameOf(const Database& db, const QString& number)
+{
+    auto rows = db.select(QStringLiteral("select 姓名 from TblLogin where 学号=?"), { number });
+    if (!rows)
+        return rows.error();
+    return rows->text(0);
+}
+
+Result<QVector<QStringList>> table(const Database& db, const QStringList& columns)
+{
+    auto rows = db.select(QStringLiteral("select ") + columns.join(QStringLiteral(", ")) + QStringLiteral(" from tblLogin ORDER BY 学号"));
+    if (!rows)
+        return rows.error();
+    QVector<QStringList> out;
+    out.reserve(rows->recordCount());
+    for (rows->moveFirst(); !rows->eof(); rows->moveNext()) {
+        QStringList values;
+        for (int c = 0; c < columns.size(); ++c)
+            values << rows->value(c).toString();
+        out << values;
+    }
+    return out;
+}
+
 Result<QByteArray> photo(const Database& db, const QString& number)
 {
     auto rows = db.select(QStringLiteral("select 照片 from tblLogin where 学号=?"), { number });

@@ -54,6 +54,13 @@ Result<std::optional<StudentRecord>> fetch(const Database& db, const QString& nu
 Result<QByteArray> photo(const Database& db, const QString& number);
 // 姓名 by trimmed 学号, for windows that show whose row is on screen.
 Result<QHash<QString, QString>> names(const Database& db);
+// Every 学号 in order.
+Result<QStringList> numbers(const Database& db);
+// The name of the student with exactly this 学号; empty when there is none.
+Result<QString> nameOf(const Database& db, const QString& number);
+// The given columns of tblLogin (from a fixed list, never typed) for every
+// student in 学号 order, each value as stored.
+Result<QVector<QStringList>> table(const Database& db, const QStringList& columns);
 
 // One statement each, so a failure leaves no half-written row. A photo of
 // std::nullopt leaves the stored one as it is. Errors of kind Duplicate

@@ -174,50 +174,22 @@ bool Analyze_Class::FillTableHead()
     return true;
 }
 
-void Analyze_Class::FillTable(const RecordSet& rows, const QVector<int>& summed, bool byTotal)
+void Analyze_Class::FillTable(Analysis::ClassTable table)
 {
-    RecordSet r = rows;
-    QVector<int> columns;
-    QVector<bool> counted;
-    for (int j = 2; j < Grid->cols(); ++j) {
-        const QString name = Grid->text(0, j).trimmed();
-        columns << r.indexOf(name);
-        counted << (summed.isEmpty() || summed.contains(int(Schema::subjects().indexOf(name))));
-    }
-    QList<QStringList> cells;
-    cells.reserve(r.recordCount());
-    for (r.moveFirst(); !r.eof(); r.moveNext()) {
-        QStringList values { r.text(u"学号"), QString() };
-        int total = 0;
-        for (int k = 0; k < columns.size(); ++k) {
-            values << r.text(columns[k]);
-            if (counted[k])
-                total += r.value(columns[k]).toInt();
-        }
-        // The total is of the cells shown, not of anything stored.
-        values[1] = QString::number(total);
-        cells << values;
-    }
-    if (byTotal)
-        Analysis::sortByTotal(cells, 0, 1);
-    Grid->setRows(std::move(cells));
+    m_table = std::move(table);
+    Grid->setRows(m_table.rows);
 }
 
-bool Analyze_Class::run(const QString& orderBy, const QVector<int>& summed, bool byTotal)
+bool Analyze_Class::run(Analysis::ClassOrder order, const QVector<int>& summed)
 {
-    auto rows = mod().Conn.select(QStringLiteral("select * from tblScore%1 order by %2").arg(m_test.number).arg(orderBy));
-    if (!rows) {
-        MessageService::info(rows.error().restartMessage());
+    auto table = Analysis::classTable(mod().Conn, m_test, summed, order);
+    if (!table) {
+        MessageService::info(table.error().message());
         return false;
     }
-    for (int j = 2; j < Grid->cols(); ++j) {
-        if (rows->indexOf(Grid->text(0, j)) < 0) {
-            MessageService::info(QStringLiteral("考试%1的成绩表中没有“%2”这一列，无法分析！").arg(m_test.number).arg(Grid->text(0, j)));
-            return false;
-        }
-    }
-    FillTable(*rows, summed, byTotal);
-    if (rows->recordCount() == 0)
+    const bool empty = table->rows.isEmpty();
+    FillTable(std::move(*table));
+    if (empty)
         MessageService::info(QStringLiteral("这次考试还没有学生的成绩记录！"));
     return true;
 }
@@ -225,7 +197,7 @@ bool Analyze_Class::run(const QString& orderBy, const QVector<int>& summed, bool
 void Analyze_Class::showAll()
 {
     if (FillTableHead())
-        run(QStringLiteral("学号 desc"));
+        run(Analysis::ClassOrder::NumberDescending);
 }
 
 QVector<int> Analyze_Class::selectedSubjects() const
@@ -248,9 +220,7 @@ void Analyze_Class::sort()
         return;
     }
     const QVector<int> used = bySelection ? selectedSubjects() : QVector<int>();
-    // Sorted on the totals shown, where an empty score counts 0, not in SQL,
-    // where the sum of a row with an empty score is itself empty.
-    if (run(QStringLiteral("学号"), used, true) && bySelection)
+    if (run(Analysis::ClassOrder::TotalDescending, used) && bySelection)
         Grid->setText(0, 1, QStringLiteral("所选%1门总分").arg(used.size()));
 }
 
@@ -281,7 +251,8 @@ void Analyze_Class::filter()
         if (*n >= rows) {
             MessageService::info(QStringLiteral("不允许再筛选，请先排序，再筛选！"));
         } else {
-            Grid->keepRows(1, *n);
+            m_table.keep(1, *n);
+            Grid->setRows(m_table.rows);
             MessageService::info(QStringLiteral("完成筛选"));
         }
     }
@@ -298,7 +269,8 @@ void Analyze_Class::filter()
         if (*n >= rows + 1) {
             MessageService::info(QStringLiteral("不允许再筛选，请先排序，再筛选！"));
         } else {
-            Grid->keepRows(rows - *n + 1, *n);
+            m_table.keep(rows - *n + 1, *n);
+            Grid->setRows(m_table.rows);
             MessageService::info(QStringLiteral("完成筛选"));
         }
     }

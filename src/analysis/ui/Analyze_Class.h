@@ -1,5 +1,6 @@
 #pragma once
 
+#include "analysis/ClassTable.h"
 #include "exams/TestRecord.h"
 #include "exams/ui/TestSelector.h"
 
@@ -59,14 +60,15 @@ protected:
 private:
     // The header for the test; false when the test is gone.
     bool FillTableHead();
-    // The total is of the subjects in `summed`, or of every column shown when empty.
-    void FillTable(const RecordSet& rows, const QVector<int>& summed = {}, bool byTotal = false);
+    // Shows the table, and keeps it for the cuts.
+    void FillTable(Analysis::ClassTable table);
     void subjectClicked(int index);
     QVector<int> selectedSubjects() const;
-    bool run(const QString& orderBy, const QVector<int>& summed = {}, bool byTotal = false);
+    bool run(Analysis::ClassOrder order, const QVector<int>& summed = {});
     void openStudent();
 
     TestRecord m_test;
+    Analysis::ClassTable m_table;
 };
 
 } // namespace velmora

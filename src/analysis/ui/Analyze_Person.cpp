@@ -8,6 +8,7 @@
 #include "platform/MessageService.h"
 #include "platform/ui/ResultGrid.h"
 #include "students/ui/StudentInfo.h"
+#include "exams/ScoreSheet.h"
 #include "exams/TestRecord.h"
 
 #include <QBarCategoryAxis>
@@ -231,13 +232,12 @@ Analyze_Person::Analyze_Person(QWidget* parent)
 
 bool Analyze_Person::load()
 {
-    auto rows = mod().Conn.select(QStringLiteral("select 学号 from tblLogin ORDER BY 学号"));
-    if (!rows) {
-        MessageService::info(rows.error().restartMessage());
+    auto numbers = Students::numbers(mod().Conn);
+    if (!numbers) {
+        MessageService::info(numbers.error().restartMessage());
         return false;
     }
-    for (rows->moveFirst(); !rows->eof(); rows->moveNext())
-        m_students << rows->text(0);
+    m_students = *numbers;
     if (m_students.isEmpty()) {
         MessageService::info(QStringLiteral("对不起，您的学生库不存在，请添加学生信息！"));
         return false;
@@ -296,31 +296,29 @@ void Analyze_Person::FillTable()
     const QString none = QStringLiteral("---");
     QList<QStringList> cells;
     for (const TestRecord& t : tests) {
-        QStringList columns;
+        QVector<int> taken;
         for (int i : checked) {
             if (t.items.hasSubject(i))
-                columns << Schema::subjects()[i];
+                taken << i;
         }
         QStringList row { QString(), QString(), QString() };
-        if (columns.isEmpty()) {
+        if (taken.isEmpty()) {
             for (int k = 0; k < checked.size(); ++k)
                 row << none;
             cells << row;
             continue;
         }
-        auto score = mod().Conn.select(
-            QStringLiteral("select %1 from TblScore%2 where 学号=?").arg(columns.join(QLatin1Char(','))).arg(t.number),
-            { student });
+        auto score = Scores::studentScores(mod().Conn, t.number, student, taken);
         if (!score) {
             Grid->setRows(std::move(cells));
             MessageService::info(score.error().restartMessage());
             return;
         }
-        if (score->eof())
+        if (!*score)
             continue;
         row = QStringList { QString::number(t.number), t.type, t.name };
         for (int i : checked)
-            row << (t.items.hasSubject(i) ? score->text(Schema::subjects()[i]) : none);
+            row << (t.items.hasSubject(i) ? (**score)[int(taken.indexOf(i))] : none);
         cells << row;
     }
     Grid->setRows(std::move(cells));

@@ -3,6 +3,7 @@
 #include "analysis/Analysis.h"
 #include "app/Module1.h"
 #include "data/Schema.h"
+#include "exams/ScoreSheet.h"
 #include "platform/ui/ChildWindow.h"
 #include "platform/ui/Controls.h"
 #include "platform/MessageService.h"
@@ -191,8 +192,7 @@ void Analyze_Subject::load()
         return;
     }
     const QString column = Schema::subjects()[subject];
-    auto rows = mod().Conn.select(
-        QStringLiteral("select 学号,%1 from tblScore%2 order by 学号").arg(column).arg((*test)->number));
+    auto rows = Scores::subjectColumn(mod().Conn, (*test)->number, subject);
     if (!rows) {
         MessageService::info(QStringLiteral("考试%1的成绩表中没有“%2”这一列，或者成绩表已不存在，无法分析！\r\n")
                                  .arg((*test)->number)
@@ -200,18 +200,9 @@ void Analyze_Subject::load()
                              + rows.error().restartMessage());
         return;
     }
-    QStringList numbers { QStringLiteral("学号") };
-    QStringList scores { column + QStringLiteral("成绩") };
-    QVector<int> values;
-    for (rows->moveFirst(); !rows->eof(); rows->moveNext()) {
-        numbers << rows->text(0);
-        scores << rows->text(1);
-        // An empty score is no score: it is shown blank and left out of the figures.
-        if (!rows->value(1).isNull())
-            values << rows->value(1).toInt();
-    }
-    Grid->setHeaders(numbers);
-    Grid->appendRow(scores);
+    const QVector<int>& values = rows->values;
+    Grid->setHeaders(QStringList { QStringLiteral("学号") } + rows->numbers);
+    Grid->appendRow(QStringList { column + QStringLiteral("成绩") } + rows->texts);
     if (values.isEmpty()) {
         MessageService::info(QStringLiteral("这次考试的“%1”还没有成绩，无法统计！").arg(column));
         return;

@@ -3,6 +3,7 @@
 #include "app/Module1.h"
 #include "comments/Composer.h"
 #include "data/TextLimits.h"
+#include "students/StudentRecord.h"
 #include "platform/ui/Controls.h"
 #include "platform/MessageService.h"
 
@@ -213,16 +214,16 @@ void Comment::load()
     fillLists();
     // The number as stored: a student numbered 001 is not student 1.
     txtNumber->setText(mod().SelNo.trimmed());
-    auto rows = mod().Conn.select(QStringLiteral("select 姓名 from TblLogin where 学号=?"), { txtNumber->text() });
-    if (!rows) {
-        MessageService::info(rows.error().restartMessage());
+    auto name = Students::nameOf(mod().Conn, txtNumber->text());
+    if (!name) {
+        MessageService::info(name.error().restartMessage());
         return;
     }
     if (!own) {
         MessageService::info(own.error().restartMessage());
         return;
     }
-    txtName->setText(rows->text(0));
+    txtName->setText(*name);
     Text1->setFocus();
 }
 

@@ -4,6 +4,7 @@
 #include "platform/ui/FileDialogs.h"
 #include "platform/MessageService.h"
 #include "students/ReportLayout.h"
+#include "students/StudentRecord.h"
 
 #include <algorithm>
 #include <cmath>
@@ -125,22 +126,13 @@ QVector<QStringList> DataReport1::readRows(bool* ok)
     QStringList names;
     for (const ReportColumn& c : kColumns)
         names << QString::fromUtf8(c.column);
-    auto rows = mod().Conn.select(QStringLiteral("select ") + names.join(QStringLiteral(", "))
-                                  + QStringLiteral(" from tblLogin ORDER BY 学号"));
+    auto rows = Students::table(mod().Conn, names);
     *ok = bool(rows);
     if (!rows) {
         MessageService::info(rows.error().unknownMessage());
         return {};
     }
-    QVector<QStringList> out;
-    out.reserve(rows->recordCount());
-    for (rows->moveFirst(); !rows->eof(); rows->moveNext()) {
-        QStringList values;
-        for (int c = 0; c < names.size(); ++c)
-            values << rows->value(c).toString();
-        out << values;
-    }
-    return out;
+    return *rows;
 }
 
 void DataReport1::setUpPage(QPrinter* printer)

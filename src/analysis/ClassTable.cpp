@@ -1,0 +1,55 @@
+#include "analysis/ClassTable.h"
+
+#include "analysis/Analysis.h"
+#include "data/Schema.h"
+
+namespace velmora::Analysis {
+
+void ClassTable::keep(int first, int count)
+{
+    const int total = int(rows.size());
+    first = qBound(1, first, total + 1);
+    count = qBound(0, count, total - first + 1);
+    rows = rows.mid(first - 1, count);
+}
+
+Result<ClassTable> classTable(const Database& db, const TestRecord& test, const QVector<int>& summed, ClassOrder order)
+{
+    const QString sql = order == ClassOrder::NumberDescending
+        ? QStringLiteral("select * from tblScore%1 order by 学号 desc")
+        // Sorted on the totals below, where an empty score counts 0, not in
+        // SQL, where the sum of a row with an empty score is itself empty.
+        : QStringLiteral("select * from tblScore%1 order by 学号");
+    auto r = db.select(sql.arg(test.number));
+    if (!r)
+        return r.error();
+    QVector<int> columns;
+    QVector<bool> counted;
+    for (int i = 0; i < Schema::subjects().size(); ++i) {
+        if (!test.items.hasSubject(i))
+            continue;
+        const int column = r->indexOf(Schema::subjects()[i]);
+        if (column < 0)
+            return Error::refused(QStringLiteral("考试%1的成绩表中没有“%2”这一列，无法分析！").arg(test.number).arg(Schema::subjects()[i]));
+        columns << column;
+        counted << (summed.isEmpty() || summed.contains(i));
+    }
+    ClassTable table;
+    table.rows.reserve(r->recordCount());
+    for (r->moveFirst(); !r->eof(); r->moveNext()) {
+        QStringList values { r->text(u"学号"), QString() };
+        int total = 0;
+        for (int k = 0; k < columns.size(); ++k) {
+            values << r->text(columns[k]);
+            if (counted[k])
+                total += r->value(columns[k]).toInt();
+        }
+        values[1] = QString::number(total);
+        table.rows << values;
+    }
+    if (order == ClassOrder::TotalDescending)
+        sortByTotal(table.rows, 0, 1);
+    return table;
+}
+
+} // namespace velmora::Analysis
