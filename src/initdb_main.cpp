@@ -112,23 +112,11 @@ int main(int argc, char** argv)
         return 0;
     }
 
-    Status made = embedded ? Schema::createEmbeddedDatabase(settings, overwrite)
-                           : Schema::createServerDatabase(settings, overwrite);
+    Status made = DemoData::create(settings, overwrite, parser.isSet(demo));
     if (!made) {
         err << "创建数据库失败：" << made.error().description << " (" << made.error().numberOrZero() << ")\n";
-        if (!overwrite)
+        if (made.error().is(Error::Kind::Duplicate))
             err << "如确需重建，请加上 --force（原有数据将全部删除）。\n";
-        return 1;
-    }
-    Database db;
-    Status opened = db.open(settings);
-    Status filled = opened ? Schema::create(db) : opened;
-    if (filled)
-        filled = Schema::seed(db);
-    if (filled && parser.isSet(demo))
-        filled = DemoData::fill(db);
-    if (!filled) {
-        err << "初始化数据库失败：" << filled.error().description << " (" << filled.error().numberOrZero() << ")\n";
         return 1;
     }
     if (embedded)

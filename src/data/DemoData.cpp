@@ -192,4 +192,21 @@ Status fill(Database& db)
     return tx.commit();
 }
 
+Status create(const ConnectionSettings& settings, bool overwrite, bool demo)
+{
+    Status made = SqlDialect::isEmbeddedServer(settings.server) ? Schema::createEmbeddedDatabase(settings, overwrite)
+                                                                : Schema::createServerDatabase(settings, overwrite);
+    if (!made)
+        return made;
+    Database db;
+    Status filled = db.open(settings);
+    if (filled)
+        filled = Schema::create(db);
+    if (filled)
+        filled = Schema::seed(db);
+    if (filled && demo)
+        filled = fill(db);
+    return filled;
+}
+
 } // namespace velmora::DemoData

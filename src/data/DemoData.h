@@ -11,4 +11,9 @@ inline constexpr int kStudents = 45;
 // The same data every time (fixed seed).
 Status fill(Database& db);
 
+// A new database with its tables, the starting rows and, when `demo`, the
+// demo class: an embedded file or a database on the server. An existing one
+// is refused unless `overwrite`.
+Status create(const ConnectionSettings& settings, bool overwrite, bool demo);
+
 } // namespace velmora::DemoData

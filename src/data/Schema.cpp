@@ -368,7 +368,7 @@ Status createEmbeddedDatabase(const ConnectionSettings& settings, bool overwrite
         return Error { QStringLiteral("14"), QStringLiteral("数据库名“%1”无效。").arg(settings.database) };
     if (QFileInfo::exists(path)) {
         if (!overwrite)
-            return Error { QStringLiteral("14"), QStringLiteral("数据库文件 %1 已经存在。").arg(path) };
+            return Error { QStringLiteral("14"), QStringLiteral("数据库文件 %1 已经存在。").arg(path), Error::Kind::Duplicate };
         if (!QFile::remove(path))
             return Error { QStringLiteral("14"), QStringLiteral("不能删除旧的数据库文件 %1。").arg(path) };
     }
@@ -426,7 +426,7 @@ Status createServerDatabase(const ConnectionSettings& settings, bool overwrite)
             return exists.error();
         if (exists->recordCount() > 0) {
             if (!overwrite)
-                return Error { QStringLiteral("42P04"), QStringLiteral("数据库“%1”已经存在。").arg(settings.database) };
+                return Error { QStringLiteral("42P04"), QStringLiteral("数据库“%1”已经存在。").arg(settings.database), Error::Kind::Duplicate };
             auto dropped = db.exec(QStringLiteral("drop database ") + quotedName(settings.database));
             if (!dropped)
                 return dropped.error();

@@ -1,13 +1,17 @@
 #include "app/ui/Login.h"
 
 #include "app/ui/Config.h"
+#include "app/DbConfig.h"
 #include "app/Module1.h"
 #include "app/ui/Windows.h"
+#include "data/DemoData.h"
 #include "data/Schema.h"
 #include "platform/AppPaths.h"
 #include "platform/ui/Controls.h"
 #include "platform/MessageService.h"
 
+#include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -67,7 +71,8 @@ void Login::load()
     m_loaded = true;
     if (!QFileInfo::exists(AppPaths::configFile())) {
         MessageService::info(QStringLiteral("Dbcfg.dat不存在！这是您第一次使用本系统，请进行数据库设置"));
-        showConfig();
+        if (!offerDemo())
+            showConfig();
         return;
     }
     Command1->setEnabled(true);
@@ -97,6 +102,34 @@ void Login::offerUpgrade()
         return;
     }
     MessageService::info(QStringLiteral("数据库升级完毕：\r\n") + changes.join(QStringLiteral("\r\n")));
+}
+
+bool Login::offerDemo()
+{
+    const DbConfig::Values demo { QString::fromLatin1(DbConfig::kDefaultServer), QString::fromLatin1(DbConfig::kDefaultDatabase),
+                                  QString::fromLatin1(DbConfig::kDefaultUser), QString::fromLatin1(DbConfig::kDefaultPassword) };
+    // An embedded file already there is the teacher's own: never offered for replacing.
+    const QString existing = QDir(AppPaths::databaseDir(demo.database)).filePath(demo.database + QStringLiteral(".db"));
+    if (QFileInfo::exists(existing))
+        return false;
+    if (!MessageService::askYesNo(QStringLiteral("是否创建示例数据库？\r\n示例数据库是一个有%1名学生、3次考试的班级，可以先用它熟悉本系统；"
+                                                 "以后可以在“数据库配置”中改用自己的数据库。")
+                                      .arg(DemoData::kStudents)))
+        return false;
+    const QString dir = AppPaths::writableDir();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    Status made = DemoData::create({ demo.server, demo.database, demo.user, demo.password, dir }, false, true);
+    if (made)
+        made = DbConfig::write(AppPaths::writableConfigFile(), demo);
+    QApplication::restoreOverrideCursor();
+    if (!made) {
+        MessageService::info(QStringLiteral("示例数据库没有建成：") + made.error().description);
+        return false;
+    }
+    MessageService::info(QStringLiteral("示例数据库已建在 %1。\r\n数据库登录 %2（密码 %3）是管理员；用户 admin 和 teacher 的初始密码都是 123456。")
+                             .arg(QDir::toNativeSeparators(dir), demo.user, demo.password));
+    configSaved(demo.user, demo.password);
+    return true;
 }
 
 void Login::showConfig()

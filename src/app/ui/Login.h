@@ -27,6 +27,8 @@ public:
     void login();
     // Shows the configuration window over this one, modally.
     void showConfig();
+    // On a first start without a database: asks, and builds the demo class.
+    bool offerDemo();
     // What a saved configuration does to this window.
     void configSaved(const QString& user, const QString& password);
     // After a login: asks an administrator whether to upgrade an older database.
