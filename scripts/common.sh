@@ -21,8 +21,10 @@ VELMORA_BUILD_PACKAGES=(cmake g++ ninja-build pkg-config qt6-base-dev libqt6open
     qt6-qpa-plugins libgl-dev libxkbcommon-dev libbenchmark-dev libsqlite3-dev libpq-dev libsodium-dev fonts-noto-cjk
     qt6-translations-l10n fonts-arphic-uming fonts-wqy-microhei)
 
+# Extra arguments go to cmake's configure step. VELMORA_WERROR=ON (CI) makes warnings errors.
 velmora_build() {
-    cmake -S "$VELMORA_ROOT" -B "$VELMORA_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake -S "$VELMORA_ROOT" -B "$VELMORA_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DVELMORA_WERROR="${VELMORA_WERROR:-OFF}" "$@" >/dev/null
     cmake --build "$VELMORA_BUILD" -j2
 }
 

@@ -34,6 +34,18 @@ bool canWriteIn(const QString& dir)
     return probe.open();
 }
 
+namespace {
+// A program installed by the package lives in a system folder: even root,
+// who could write there, keeps a teacher's data out of it.
+bool programDirTakesData()
+{
+    static const QStringList system { QStringLiteral("/usr/bin"), QStringLiteral("/usr/local/bin"), QStringLiteral("/bin"),
+                                      QStringLiteral("/usr/games") };
+    const QString dir = QDir::cleanPath(programDir());
+    return !system.contains(dir) && canWriteIn(dir);
+}
+} // namespace
+
 QString programDir()
 {
     if (!programOverride().isEmpty())
@@ -56,7 +68,7 @@ QString writableDir()
 {
     if (!appOverride().isEmpty())
         return appOverride();
-    return canWriteIn(programDir()) ? programDir() : userDir();
+    return programDirTakesData() ? programDir() : userDir();
 }
 
 QString configFile()
@@ -64,7 +76,7 @@ QString configFile()
     if (!appOverride().isEmpty())
         return QDir(appOverride()).filePath(kConfigName);
     const QString program = QDir(programDir()).filePath(kConfigName);
-    if (canWriteIn(programDir()))
+    if (programDirTakesData())
         return program;
     const QString user = QDir(userDir()).filePath(kConfigName);
     if (!QFileInfo::exists(user) && QFileInfo::exists(program))
@@ -79,7 +91,7 @@ QString writableConfigFile()
 
 bool redirected()
 {
-    return appOverride().isEmpty() && !canWriteIn(programDir());
+    return appOverride().isEmpty() && !programDirTakesData();
 }
 
 QString databaseDir(const QString& name)

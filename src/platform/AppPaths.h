@@ -7,7 +7,8 @@ namespace velmora::AppPaths {
 // dbcfg.dat and the embedded database live in the program's folder. A school
 // may install that folder read-only with both files in it: they are read
 // where they are, and what the program writes goes to the user's own
-// configuration folder instead, which then takes precedence.
+// configuration folder instead, which then takes precedence. A program the
+// package installed in a system folder keeps its data there too.
 
 // The folder of the executable, where files shipped with the program are.
 QString programDir();
@@ -20,7 +21,8 @@ QString writableDir();
 QString configFile();
 // Where a saved dbcfg.dat goes.
 QString writableConfigFile();
-// Whether writes go to the user's folder because the program's is read-only.
+// Whether writes go to the user's folder: the program's is read-only, or a
+// system folder the package installed it in.
 bool redirected();
 // The folder holding the embedded database `name`.db, looked for beside the
 // settings in use, then in the program's and the user's folder.

@@ -312,7 +312,7 @@ private Q_SLOTS:
         QTest::mouseClick(config.Command2, Qt::LeftButton);
         const QString saved = QDir(user.path()).filePath(QStringLiteral("dbcfg.dat"));
         QCOMPARE(MessageService::texts(),
-                 QStringList { QStringLiteral("程序文件夹 %1 不能写入，数据库配置已保存到 %2。").arg(program.dir(), saved) });
+                 QStringList { QStringLiteral("程序文件夹 %1 不存放数据，数据库配置已保存到 %2。").arg(program.dir(), saved) });
         QCOMPARE(DbConfig::read(saved).values.database, s.database);
         QCOMPARE(AppPaths::configFile(), saved);
         QFile shippedNow(program.path(QStringLiteral("dbcfg.dat")));

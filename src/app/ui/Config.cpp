@@ -97,7 +97,7 @@ void Config::save()
         return;
     }
     if (AppPaths::redirected())
-        MessageService::info(QStringLiteral("程序文件夹 %1 不能写入，数据库配置已保存到 %2。")
+        MessageService::info(QStringLiteral("程序文件夹 %1 不存放数据，数据库配置已保存到 %2。")
                                  .arg(QDir::toNativeSeparators(AppPaths::programDir()),
                                       QDir::toNativeSeparators(AppPaths::writableConfigFile())));
     Q_EMIT saved(mod().DbUser, mod().DbPwd);
