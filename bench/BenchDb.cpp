@@ -3,18 +3,16 @@
 #include "app/Module1.h"
 #include "data/Database.h"
 #include "data/Schema.h"
-#include "platform/AppPaths.h"
 #include "exams/TestRecord.h"
+#include "platform/AppPaths.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QRandomGenerator>
-
 #include <benchmark/benchmark.h>
-
 #include <cstdio>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 
 #ifdef VELMORA_HAVE_SQLITE3
 #include <sqlite3.h>
@@ -33,8 +31,7 @@ namespace {
     std::exit(1);
 }
 
-template <typename T>
-void check(const Result<T>& r)
+template <typename T> void check(const Result<T>& r)
 {
     if (!r)
         fail(r.error());
@@ -57,7 +54,7 @@ QString embeddedFile(const ConnectionSettings& s)
 const QStringList& testTypes()
 {
     static const QStringList types { QStringLiteral("平时考试"), QStringLiteral("单元考试"), QStringLiteral("月考"),
-                                     QStringLiteral("期中考试"), QStringLiteral("期末考试") };
+        QStringLiteral("期中考试"), QStringLiteral("期末考试") };
     return types;
 }
 
@@ -65,8 +62,9 @@ const QStringList& testTypes()
 void fillTests(Database& db, int tests)
 {
     for (int t = 1; t <= tests; ++t) {
-        NewTest test { QStringLiteral("第%1次考试").arg(t), QStringLiteral("2025-%1-15").arg(t % 12 + 1, 2, 10, QLatin1Char('0')),
-                       testTypes()[t % testTypes().size()], QString(), {} };
+        NewTest test { QStringLiteral("第%1次考试").arg(t),
+            QStringLiteral("2025-%1-15").arg(t % 12 + 1, 2, 10, QLatin1Char('0')), testTypes()[t % testTypes().size()],
+            QString(), {} };
         for (int i = 0; i < Schema::subjects().size(); ++i)
             test.items.subjects << i;
         test.items.attendance = test.items.comment = true;
@@ -75,7 +73,10 @@ void fillTests(Database& db, int tests)
             fail(made.error());
         QStringList sets;
         for (int i = 0; i < Schema::subjects().size(); ++i)
-            sets << QStringLiteral("%1=(cast(学号 as integer)*%2+%3)%101").arg(Schema::subjects()[i]).arg(7 + i).arg(t * 13);
+            sets << QStringLiteral("%1=(cast(学号 as integer)*%2+%3)%101")
+                        .arg(Schema::subjects()[i])
+                        .arg(7 + i)
+                        .arg(t * 13);
         for (const QString& item : Schema::attendanceItems())
             sets << item + QStringLiteral("=cast(学号 as integer)%3");
         sets << QStringLiteral("教师评语='该生学习认真，成绩稳定。'");
@@ -95,8 +96,8 @@ void fillClass(Database& db, int students, int tests)
         Transaction tx(db);
         for (int i = 1; i <= students; ++i) {
             check(db.exec(QStringLiteral("insert into tblLogin (学号, 姓名, 性别, 籍贯, 照片) values (?, ?, ?, ?, ?)"),
-                          { studentNumber(i), QStringLiteral("学生%1").arg(i),
-                            i % 2 ? QStringLiteral("男") : QStringLiteral("女"), QStringLiteral("浙江"), photo }));
+                { studentNumber(i), QStringLiteral("学生%1").arg(i),
+                    i % 2 ? QStringLiteral("男") : QStringLiteral("女"), QStringLiteral("浙江"), photo }));
         }
         check(tx.commit());
     }
@@ -105,9 +106,10 @@ void fillClass(Database& db, int students, int tests)
 
 ConnectionSettings serverSettings(const QString& database)
 {
-    return { qEnvironmentVariable("VELMORA_PG_HOST") + QLatin1Char(':') + qEnvironmentVariable("VELMORA_PG_PORT", QStringLiteral("5432")),
-             database, qEnvironmentVariable("VELMORA_PG_USER", QStringLiteral("velmora")),
-             qEnvironmentVariable("VELMORA_PG_PASSWORD", QStringLiteral("velmora")), benchDir() };
+    return { qEnvironmentVariable("VELMORA_PG_HOST") + QLatin1Char(':')
+            + qEnvironmentVariable("VELMORA_PG_PORT", QStringLiteral("5432")),
+        database, qEnvironmentVariable("VELMORA_PG_USER", QStringLiteral("velmora")),
+        qEnvironmentVariable("VELMORA_PG_PASSWORD", QStringLiteral("velmora")), benchDir() };
 }
 
 } // namespace
@@ -180,7 +182,8 @@ void closeClass()
     mod().Conn.close();
 }
 
-struct RawDb::Impl {
+struct RawDb::Impl
+{
 #ifdef VELMORA_HAVE_SQLITE3
     sqlite3* lite = nullptr;
 #endif
@@ -208,9 +211,10 @@ RawDb::RawDb(const ConnectionSettings& s)
 #ifdef VELMORA_HAVE_LIBPQ
     if (onServer()) {
         const QStringList hostPort = s.server.split(u':');
-        const QByteArray info = QStringLiteral("host=%1 port=%2 dbname=%3 user=%4 password=%5")
-                                    .arg(hostPort.value(0), hostPort.value(1, QStringLiteral("5432")), s.database, s.user, s.password)
-                                    .toUtf8();
+        const QByteArray info
+            = QStringLiteral("host=%1 port=%2 dbname=%3 user=%4 password=%5")
+                  .arg(hostPort.value(0), hostPort.value(1, QStringLiteral("5432")), s.database, s.user, s.password)
+                  .toUtf8();
         d->pg = PQconnectdb(info.constData());
         if (PQstatus(d->pg) != CONNECTION_OK)
             fail({ QStringLiteral("raw"), QString::fromUtf8(PQerrorMessage(d->pg)) });
@@ -249,8 +253,8 @@ int RawDb::query(const QByteArray& sql, const QList<QByteArray>& params)
         QVector<const char*> values;
         for (const QByteArray& p : params)
             values << p.constData();
-        PGresult* r = PQexecParams(d->pg, text.constData(), int(values.size()), nullptr, values.constData(), nullptr,
-                                   nullptr, 0);
+        PGresult* r = PQexecParams(
+            d->pg, text.constData(), int(values.size()), nullptr, values.constData(), nullptr, nullptr, 0);
         const ExecStatusType st = PQresultStatus(r);
         if (st != PGRES_TUPLES_OK && st != PGRES_COMMAND_OK)
             fail({ QStringLiteral("raw"), QString::fromUtf8(PQresultErrorMessage(r)) });

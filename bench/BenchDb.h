@@ -5,9 +5,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
-
 #include <benchmark/benchmark.h>
-
 #include <memory>
 
 namespace velmora::bench {
@@ -41,7 +39,8 @@ QString studentNumber(int i);
 // The same statements without the program: the SQLite library or libpq
 // directly, every value read as the driver hands it out. Parameters are
 // written "?" and bound as text.
-class RawDb {
+class RawDb
+{
 public:
     explicit RawDb(const ConnectionSettings& settings);
     ~RawDb();

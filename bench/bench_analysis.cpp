@@ -1,6 +1,5 @@
 // The class, subject and personal analyses, beside the raw queries.
 #include "BenchDb.h"
-
 #include "analysis/ui/Analyze_Class.h"
 #include "analysis/ui/Analyze_Person.h"
 #include "analysis/ui/Analyze_Subject.h"
@@ -8,7 +7,6 @@
 #include "platform/MessageService.h"
 
 #include <QRadioButton>
-
 #include <benchmark/benchmark.h>
 
 using namespace velmora;

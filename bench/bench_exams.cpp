@@ -1,20 +1,18 @@
 // Defining a test, entering scores, viewing them and listing tests, beside the raw SQL.
 #include "BenchDb.h"
-
 #include "app/Module1.h"
 #include "data/Schema.h"
-#include "platform/MessageService.h"
-#include "platform/ui/ResultGrid.h"
+#include "exams/TestRecord.h"
 #include "exams/ui/TestFill.h"
 #include "exams/ui/TestInfoAdd.h"
 #include "exams/ui/TestInfoWatch.h"
-#include "exams/TestRecord.h"
 #include "exams/ui/TestWatch.h"
+#include "platform/MessageService.h"
+#include "platform/ui/ResultGrid.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
-
 #include <benchmark/benchmark.h>
 
 using namespace velmora;
@@ -66,7 +64,7 @@ void BM_DefineTest_Raw(benchmark::State& state)
             db.query(lock);
             db.query("select max(考试号) from tblTestInfo");
             db.query("insert into tblTestInfo (考试号, 考试名称, 考试类型, 语文) values (?, ?, ?, ?)",
-                     { QByteArray::number(n), "期末", "期末考试", "1" });
+                { QByteArray::number(n), "期末", "期末考试", "1" });
             db.query(Schema::createScoreTableSql(mod().Conn.dialect(), n, all, true, true).toUtf8());
             db.query("insert into tblScore" + QByteArray::number(n) + " (学号) select 学号 from tblLogin");
             db.query("commit");

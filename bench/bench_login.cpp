@@ -1,8 +1,7 @@
 // Login and the main window's load, beside the same statements run raw.
 #include "BenchDb.h"
-
-#include "app/ui/MainForm.h"
 #include "app/Module1.h"
+#include "app/ui/MainForm.h"
 #include "platform/AppPaths.h"
 #include "platform/MessageService.h"
 

@@ -1,7 +1,6 @@
 #include "platform/MessageService.h"
 
 #include <QApplication>
-
 #include <benchmark/benchmark.h>
 
 int main(int argc, char** argv)

@@ -1,18 +1,16 @@
 // The student list, search, the record form and the report, beside the raw queries.
 #include "BenchDb.h"
-
 #include "app/Module1.h"
 #include "platform/MessageService.h"
+#include "students/StudentRecord.h"
 #include "students/ui/DataReport1.h"
 #include "students/ui/StudentInfo.h"
 #include "students/ui/StudentInfoFind.h"
 #include "students/ui/StudentInfoWatch.h"
-#include "students/StudentRecord.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
-
 #include <benchmark/benchmark.h>
 
 using namespace velmora;
@@ -117,7 +115,9 @@ BENCHMARK(BM_ReportAllPages)->Apply(byStudents)->Unit(benchmark::kMillisecond);
 
 void BM_ReportAllPages_Raw(benchmark::State& state)
 {
-    rawQuery(state, "select 学号, 姓名, 性别, 出生年月, 民族, 籍贯, 家庭住址, 联系电话, 毕业于, 毕业至, 备注 from tblLogin ORDER BY 学号");
+    rawQuery(state,
+        "select 学号, 姓名, 性别, 出生年月, 民族, 籍贯, 家庭住址, 联系电话, 毕业于, 毕业至, 备注 from tblLogin ORDER "
+        "BY 学号");
 }
 BENCHMARK(BM_ReportAllPages_Raw)->Apply(byStudents)->Unit(benchmark::kMillisecond);
 

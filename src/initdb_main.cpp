@@ -8,7 +8,6 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QTextStream>
-
 #include <termios.h>
 #include <unistd.h>
 
@@ -38,8 +37,8 @@ QString promptHidden(const QString& prompt)
 // The command line shows a password to every user while the program runs:
 // standard input, the environment or a hidden prompt keep it out of sight.
 // The option stays for scripts; with none of them the demo password is used.
-QString givenPassword(const QCommandLineParser& parser, const QCommandLineOption& option,
-                      const QCommandLineOption& fromStdin)
+QString givenPassword(
+    const QCommandLineParser& parser, const QCommandLineOption& option, const QCommandLineOption& fromStdin)
 {
     if (parser.isSet(option))
         return parser.value(option);
@@ -67,29 +66,29 @@ int main(int argc, char** argv)
     parser.setApplicationDescription(QStringLiteral("创建一个新的 Velmora 数据库（嵌入式文件或 PostgreSQL 服务器）。"));
     parser.addHelpOption();
     const QCommandLineOption server({ QStringLiteral("s"), QStringLiteral("server") },
-                                    QStringLiteral("服务器：(local) 为嵌入式数据库，否则为 PostgreSQL 主机[:端口]。"),
-                                    QStringLiteral("server"), QString::fromLatin1(DbConfig::kDefaultServer));
+        QStringLiteral("服务器：(local) 为嵌入式数据库，否则为 PostgreSQL 主机[:端口]。"), QStringLiteral("server"),
+        QString::fromLatin1(DbConfig::kDefaultServer));
     const QCommandLineOption database({ QStringLiteral("d"), QStringLiteral("database") }, QStringLiteral("数据库名。"),
-                                      QStringLiteral("name"), QString::fromLatin1(DbConfig::kDefaultDatabase));
+        QStringLiteral("name"), QString::fromLatin1(DbConfig::kDefaultDatabase));
     const QCommandLineOption user({ QStringLiteral("u"), QStringLiteral("user") }, QStringLiteral("数据库用户名。"),
-                                  QStringLiteral("user"), QString::fromLatin1(DbConfig::kDefaultUser));
+        QStringLiteral("user"), QString::fromLatin1(DbConfig::kDefaultUser));
     const QCommandLineOption password({ QStringLiteral("p"), QStringLiteral("password") },
-                                      QStringLiteral("数据库密码（其他用户在进程列表中看得到；请优先使用 --password-stdin、"
-                                                     "环境变量 VELMORA_DB_PASSWORD 或运行时输入）。"),
-                                      QStringLiteral("password"));
-    const QCommandLineOption passwordStdin(QStringLiteral("password-stdin"), QStringLiteral("从标准输入读取数据库密码（一行）。"));
-    const QCommandLineOption dataDir(QStringLiteral("data-dir"), QStringLiteral("嵌入式数据库所在的文件夹（默认为程序的数据文件夹）。"),
-                                     QStringLiteral("dir"));
+        QStringLiteral("数据库密码（其他用户在进程列表中看得到；请优先使用 --password-stdin、"
+                       "环境变量 VELMORA_DB_PASSWORD 或运行时输入）。"),
+        QStringLiteral("password"));
+    const QCommandLineOption passwordStdin(
+        QStringLiteral("password-stdin"), QStringLiteral("从标准输入读取数据库密码（一行）。"));
+    const QCommandLineOption dataDir(QStringLiteral("data-dir"),
+        QStringLiteral("嵌入式数据库所在的文件夹（默认为程序的数据文件夹）。"), QStringLiteral("dir"));
     const QCommandLineOption demo(QStringLiteral("demo"), QStringLiteral("填入一个示例班级：学生、考试和成绩。"));
     const QCommandLineOption force(QStringLiteral("force"), QStringLiteral("数据库已存在时删除后重建。"));
-    const QCommandLineOption upgrade(QStringLiteral("upgrade"),
-                                     QStringLiteral("升级一个已有的数据库到本版本，并列出所做的改动；数据不变。"));
+    const QCommandLineOption upgrade(
+        QStringLiteral("upgrade"), QStringLiteral("升级一个已有的数据库到本版本，并列出所做的改动；数据不变。"));
     parser.addOptions({ server, database, user, password, passwordStdin, dataDir, demo, force, upgrade });
     parser.process(app);
 
     ConnectionSettings settings { parser.value(server), parser.value(database), parser.value(user),
-                                  givenPassword(parser, password, passwordStdin),
-                                  parser.value(dataDir) };
+        givenPassword(parser, password, passwordStdin), parser.value(dataDir) };
     if (settings.dataDir.isEmpty())
         settings.dataDir = parser.isSet(upgrade) ? AppPaths::databaseDir(settings.database) : AppPaths::writableDir();
     const bool embedded = SqlDialect::isEmbeddedServer(settings.server);

@@ -3,7 +3,6 @@
 #include "data/Schema.h"
 
 #include <QRegularExpression>
-
 #include <algorithm>
 #include <cmath>
 
@@ -12,7 +11,7 @@ namespace velmora::Analysis {
 const QStringList& bandLabels()
 {
     static const QStringList labels { QStringLiteral("60分以下"), QStringLiteral("60-69"), QStringLiteral("70-79"),
-                                      QStringLiteral("80-89"), QStringLiteral("90-99"), QStringLiteral("100") };
+        QStringLiteral("80-89"), QStringLiteral("90-99"), QStringLiteral("100") };
     return labels;
 }
 

@@ -2,14 +2,14 @@
 
 #include <QStringList>
 #include <QVector>
-
 #include <array>
 #include <optional>
 
 namespace velmora::Analysis {
 
 // One subject of one test over the class.
-struct SubjectStats {
+struct SubjectStats
+{
     int students = 0;
     int passes = 0;
     int failures = 0;

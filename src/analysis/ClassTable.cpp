@@ -30,7 +30,9 @@ Result<ClassTable> classTable(const Database& db, const TestRecord& test, const 
             continue;
         const int column = r->indexOf(Schema::subjects()[i]);
         if (column < 0)
-            return Error::refused(QStringLiteral("考试%1的成绩表中没有“%2”这一列，无法分析！").arg(test.number).arg(Schema::subjects()[i]));
+            return Error::refused(QStringLiteral("考试%1的成绩表中没有“%2”这一列，无法分析！")
+                                      .arg(test.number)
+                                      .arg(Schema::subjects()[i]));
         columns << column;
         counted << (summed.isEmpty() || summed.contains(i));
     }

@@ -11,7 +11,8 @@ namespace velmora::Analysis {
 
 // The class's results in one test as the class analysis shows them: per
 // student the 学号, a total, and each of the test's subjects as stored.
-struct ClassTable {
+struct ClassTable
+{
     QList<QStringList> rows;
 
     // Keeps `count` rows from the 1-based row `first`, clamped to the rows there are.
@@ -20,7 +21,7 @@ struct ClassTable {
 
 enum class ClassOrder {
     NumberDescending, // as first shown
-    TotalDescending,  // equal totals by ascending 学号
+    TotalDescending, // equal totals by ascending 学号
 };
 
 // The total is of the subjects in `summed` (indexes into the fixed list; all

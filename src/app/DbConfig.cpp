@@ -75,8 +75,9 @@ QString unstorable(const Values& values)
         for (uint code : fields[i].toUcs4()) {
             const char32_t moved = char32_t(code + uint(kShifts[size_t(i)]));
             if (isControl(char32_t(code)) || !isCharacter(char32_t(code)) || !isCharacter(moved)) {
-                const QString shown = isControl(char32_t(code)) ? QStringLiteral("U+%1").arg(code, 4, 16, QLatin1Char('0')).toUpper()
-                                                                : QString::fromUcs4(reinterpret_cast<const char32_t*>(&code), 1);
+                const QString shown = isControl(char32_t(code))
+                    ? QStringLiteral("U+%1").arg(code, 4, 16, QLatin1Char('0')).toUpper()
+                    : QString::fromUcs4(reinterpret_cast<const char32_t*>(&code), 1);
                 return QStringLiteral("%1中含有不能保存的字符“%2”，请修改后再保存！")
                     .arg(QString::fromUtf8(kFieldNames[i]), shown);
             }
@@ -137,8 +138,8 @@ ReadResult read(const QString& path)
     if (!current.isEmpty())
         lines << current;
 
-    QString* targets[4] = { &result.values.server, &result.values.database, &result.values.user,
-                            &result.values.password };
+    QString* targets[4]
+        = { &result.values.server, &result.values.database, &result.values.user, &result.values.password };
     for (int i = 0; i < 4; ++i) {
         if (i >= lines.size()) {
             result.status = ReadStatus::Invalid;
@@ -179,10 +180,10 @@ Status write(const QString& path, const Values& values)
         const QStorageInfo disk(QFileInfo(path).absolutePath());
         file.cancelWriting();
         return Error { QString(),
-                       disk.isValid() && disk.bytesAvailable() < content.size() + 4096
-                           ? QStringLiteral("磁盘已满（%1），请腾出空间后再保存。").arg(disk.rootPath())
-                           : why,
-                       Error::Kind::File };
+            disk.isValid() && disk.bytesAvailable() < content.size() + 4096
+                ? QStringLiteral("磁盘已满（%1），请腾出空间后再保存。").arg(disk.rootPath())
+                : why,
+            Error::Kind::File };
     };
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return failed(file.errorString());

@@ -3,7 +3,6 @@
 #include "data/Error.h"
 
 #include <QString>
-
 #include <array>
 
 namespace velmora::DbConfig {
@@ -17,7 +16,8 @@ inline constexpr char kDefaultPassword[] = "adm";
 // One shift per line: server, database, user, password.
 inline constexpr std::array<int, 4> kShifts { 3, 7, 2, 5 };
 
-struct Values {
+struct Values
+{
     QString server;
     QString database;
     QString user;
@@ -33,7 +33,8 @@ QString unscramble(QStringView stored, int shift, bool* ok);
 
 enum class ReadStatus { Ok, Missing, Empty, Invalid };
 
-struct ReadResult {
+struct ReadResult
+{
     ReadStatus status = ReadStatus::Missing;
     Values values;
     int errorNumber = 0;

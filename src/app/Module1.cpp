@@ -39,8 +39,8 @@ void Module1::reset()
     TextLimits::reset();
 }
 
-Status Module1::openConn(const QString& server, const QString& database, const QString& user, const QString& password,
-                       const QString& pwdKey)
+Status Module1::openConn(
+    const QString& server, const QString& database, const QString& user, const QString& password, const QString& pwdKey)
 {
     ConnStr = QStringLiteral("provider=Velmora;server=") + server + QStringLiteral(";database=") + database
         + QStringLiteral(";uid=") + user + QLatin1Char(';') + pwdKey + QLatin1Char('=') + password;
@@ -113,8 +113,8 @@ bool Module1::ReadDbConfig()
     case DbConfig::ReadStatus::Invalid:
         break;
     }
-    MessageService::info(QStringLiteral("未知错误！") + QString::number(r.errorNumber) + QLatin1Char(' ')
-                         + r.errorDescription);
+    MessageService::info(
+        QStringLiteral("未知错误！") + QString::number(r.errorNumber) + QLatin1Char(' ') + r.errorDescription);
     return false;
 }
 

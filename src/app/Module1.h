@@ -9,7 +9,8 @@ namespace velmora {
 
 // The program-wide state every window reads: the one connection, the four
 // database settings, who is logged in and what one window hands the next.
-class Module1 {
+class Module1
+{
 public:
     static Module1& instance();
 
@@ -39,7 +40,7 @@ public:
 private:
     Module1() = default;
     Status openConn(const QString& server, const QString& database, const QString& user, const QString& password,
-                  const QString& pwdKey);
+        const QString& pwdKey);
 };
 
 inline Module1& mod()

@@ -3,7 +3,6 @@
 #include "data/Database.h"
 
 #include <QStringList>
-
 #include <optional>
 
 namespace velmora::Users {

@@ -7,20 +7,24 @@
 namespace velmora {
 
 namespace {
-struct Field {
+struct Field
+{
     const char* column;
     QString ClassSettings::*member;
 };
 const Field kFields[] = {
-    { "班级代号", &ClassSettings::number }, { "班级名称", &ClassSettings::name },  { "入学时间", &ClassSettings::date },
-    { "班主任", &ClassSettings::teacher },  { "班级人数", &ClassSettings::count },
+    { "班级代号", &ClassSettings::number },
+    { "班级名称", &ClassSettings::name },
+    { "入学时间", &ClassSettings::date },
+    { "班主任", &ClassSettings::teacher },
+    { "班级人数", &ClassSettings::count },
 };
 } // namespace
 
 const QStringList& ClassSettings::weekdayNames()
 {
     static const QStringList names { QStringLiteral("星期一"), QStringLiteral("星期二"), QStringLiteral("星期三"),
-                                     QStringLiteral("星期四"), QStringLiteral("星期五") };
+        QStringLiteral("星期四"), QStringLiteral("星期五") };
     return names;
 }
 
@@ -31,7 +35,8 @@ Result<ClassSettings> ClassSettings::load(const Database& db)
     if (!cls)
         return cls.error();
     if (cls->eof())
-        return Error { QStringLiteral("3021"), QStringLiteral("数据库中没有班级信息（tblClass 中没有记录）。"), Error::Kind::Missing };
+        return Error { QStringLiteral("3021"), QStringLiteral("数据库中没有班级信息（tblClass 中没有记录）。"),
+            Error::Kind::Missing };
     for (const Field& f : kFields)
         s.*f.member = cls->text(QString::fromUtf8(f.column));
 
@@ -92,7 +97,8 @@ namespace {
 // window read of each changed value, compared with the stored row under the
 // write lock rather than in SQL, where text stored as bytes that are not
 // UTF-8 would never match itself.
-struct Assignments {
+struct Assignments
+{
     QStringList sets;
     QVariantList values;
     QVector<QPair<QString, QString>> checks;
@@ -144,10 +150,12 @@ Status ClassSettings::saveFields(Database& db, const ClassSettings* read) const
         if (!current)
             return current.error();
         if (current->eof() && !read)
-            return Error { QStringLiteral("3021"), QStringLiteral("数据库中没有班级信息（tblClass 中没有记录）。"), Error::Kind::Missing };
+            return Error { QStringLiteral("3021"), QStringLiteral("数据库中没有班级信息（tblClass 中没有记录）。"),
+                Error::Kind::Missing };
         if (current->eof() || !row.unchangedIn(*current)) {
             changedByOthers << QStringLiteral("班级信息");
-        } else if (auto cls = db.exec(QStringLiteral("update tblClass set %1").arg(row.sets.join(QStringLiteral(", "))), row.values);
+        } else if (auto cls = db.exec(
+                       QStringLiteral("update tblClass set %1").arg(row.sets.join(QStringLiteral(", "))), row.values);
                    !cls) {
             return cls.error();
         }
@@ -171,7 +179,7 @@ Status ClassSettings::saveFields(Database& db, const ClassSettings* read) const
         Assignments cellsOf;
         for (int day = 1; day <= kWeekdays; ++day)
             cellsOf.add(weekdayNames()[day - 1], cells[cellIndex(period, day)],
-                        read ? &read->cells[cellIndex(period, day)] : nullptr);
+                read ? &read->cells[cellIndex(period, day)] : nullptr);
         if (positionOf.contains(period)) {
             stored->moveFirst();
             for (int i = 0; i < positionOf.value(period); ++i)
@@ -181,8 +189,9 @@ Status ClassSettings::saveFields(Database& db, const ClassSettings* read) const
                 continue;
             }
             const QVariant at = numbered ? QVariant(period) : QVariant(where[positionOf.value(period)].toString());
-            auto updated = db.exec(QStringLiteral("update tblTbl set %1 where ").arg(cellsOf.sets.join(QStringLiteral(", "))) + match,
-                                   cellsOf.values + QVariantList { at });
+            auto updated = db.exec(
+                QStringLiteral("update tblTbl set %1 where ").arg(cellsOf.sets.join(QStringLiteral(", "))) + match,
+                cellsOf.values + QVariantList { at });
             if (!updated)
                 return updated.error();
             continue;
@@ -192,15 +201,20 @@ Status ClassSettings::saveFields(Database& db, const ClassSettings* read) const
         for (int day = 1; day <= kWeekdays; ++day)
             values << cells[cellIndex(period, day)];
         auto inserted = numbered
-            ? db.exec(QStringLiteral("insert into tblTbl (节次, 星期一, 星期二, 星期三, 星期四, 星期五) values (?, ?, ?, ?, ?, ?)"),
-                      QVariantList { period } + values)
-            : db.exec(QStringLiteral("insert into tblTbl (星期一, 星期二, 星期三, 星期四, 星期五) values (?, ?, ?, ?, ?)"), values);
+            ? db.exec(
+                QStringLiteral(
+                    "insert into tblTbl (节次, 星期一, 星期二, 星期三, 星期四, 星期五) values (?, ?, ?, ?, ?, ?)"),
+                QVariantList { period } + values)
+            : db.exec(
+                QStringLiteral("insert into tblTbl (星期一, 星期二, 星期三, 星期四, 星期五) values (?, ?, ?, ?, ?)"),
+                values);
         if (!inserted)
             return inserted.error();
     }
     if (!changedByOthers.isEmpty())
-        return Error::conflict(QStringLiteral("别人刚修改了%1，本次没有保存，您输入的内容仍然保留。请返回后重新打开班级设置，再作修改。")
-                                   .arg(changedByOthers.join(QStringLiteral("、"))));
+        return Error::conflict(
+            QStringLiteral("别人刚修改了%1，本次没有保存，您输入的内容仍然保留。请返回后重新打开班级设置，再作修改。")
+                .arg(changedByOthers.join(QStringLiteral("、"))));
     return tx.commit();
 }
 

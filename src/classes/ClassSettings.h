@@ -7,16 +7,17 @@
 namespace velmora {
 
 // The one class row and the 8 x 5 timetable.
-struct ClassSettings {
+struct ClassSettings
+{
     static constexpr int kPeriods = 8;
     static constexpr int kWeekdays = 5;
     static constexpr int kCells = kPeriods * kWeekdays;
 
-    QString number;  // 班级代号
-    QString name;    // 班级名称
-    QString date;    // 入学时间
+    QString number; // 班级代号
+    QString name; // 班级名称
+    QString date; // 入学时间
     QString teacher; // 班主任
-    QString count;   // 班级人数
+    QString count; // 班级人数
     // Cells by box index 1..40 (index 0 unused).
     QStringList cells = QStringList(kCells + 1);
 

@@ -9,8 +9,8 @@ namespace velmora {
 const QStringList& PhraseLibrary::tabNames()
 {
     static const QStringList names { QStringLiteral("印象"), QStringLiteral("纪律"), QStringLiteral("课堂"),
-                                     QStringLiteral("作业"), QStringLiteral("劳动"), QStringLiteral("工作"),
-                                     QStringLiteral("成绩"), QStringLiteral("期望"), QStringLiteral("其他") };
+        QStringLiteral("作业"), QStringLiteral("劳动"), QStringLiteral("工作"), QStringLiteral("成绩"),
+        QStringLiteral("期望"), QStringLiteral("其他") };
     return names;
 }
 
@@ -127,7 +127,8 @@ Status add(Database& db, const QString& text, int builtInCount)
     if (!rows)
         return rows.error();
     if (builtInCount + rows->value(0).toInt() >= PhraseLibrary::kMaxNumber)
-        return Error::refused(QStringLiteral("评语库最多只能有%1条评语，不能再添加了！").arg(PhraseLibrary::kMaxNumber));
+        return Error::refused(
+            QStringLiteral("评语库最多只能有%1条评语，不能再添加了！").arg(PhraseLibrary::kMaxNumber));
     const int seq = rows->value(1).isNull() ? 1 : rows->value(1).toInt() + 1;
     auto added = db.exec(QStringLiteral("insert into velmora_phrases (序号, 评语) values (?, ?)"), { seq, phrase });
     if (!added)
@@ -141,7 +142,8 @@ Status remove(Database& db, int position)
     if (!rows)
         return rows.error();
     if (position < 0 || position >= rows->recordCount())
-        return Error { QStringLiteral("3021"), QStringLiteral("这条评语已不存在，请重新打开评语生成器。"), Error::Kind::Missing };
+        return Error { QStringLiteral("3021"), QStringLiteral("这条评语已不存在，请重新打开评语生成器。"),
+            Error::Kind::Missing };
     rows->move(position);
     auto removed = db.exec(QStringLiteral("delete from velmora_phrases where 序号=?"), { rows->value(0) });
     if (!removed)

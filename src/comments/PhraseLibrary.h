@@ -9,7 +9,8 @@ namespace velmora {
 
 // The stock phrases of the comment generator, by tab, numbered from 001
 // without gaps; the last tab, 其他, holds the teachers' own phrases.
-class PhraseLibrary {
+class PhraseLibrary
+{
 public:
     static constexpr int kTabs = 9;
     static constexpr int kMaxNumber = 999; // numbers keep three digits

@@ -34,8 +34,7 @@ bool run(QSqlQuery& query, const QString& sql, const QVariantList& params)
 
 Database::Database()
     : m_name(QStringLiteral("velmora-%1").arg(g_connectionCounter.fetchAndAddRelaxed(1)))
-{
-}
+{ }
 
 Database::~Database()
 {
@@ -63,7 +62,8 @@ Status Database::open(const ConnectionSettings& settings)
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(m_dialect->qtDriver(), m_name);
         if (!db.isValid()) {
-            Error err { QString(), QStringLiteral("缺少数据库驱动 %1").arg(m_dialect->qtDriver()), Error::Kind::Connection };
+            Error err { QString(), QStringLiteral("缺少数据库驱动 %1").arg(m_dialect->qtDriver()),
+                Error::Kind::Connection };
             db = QSqlDatabase();
             QSqlDatabase::removeDatabase(m_name);
             return err;

@@ -7,7 +7,6 @@
 
 #include <QString>
 #include <QVariantList>
-
 #include <memory>
 
 namespace velmora {
@@ -15,7 +14,8 @@ namespace velmora {
 // One connection to the Velmora database. Every value reaches SQL as a bound
 // parameter; the text of a statement is made only of fixed fragments and of
 // identifiers from fixed lists.
-class Database {
+class Database
+{
 public:
     Database();
     ~Database();
@@ -51,7 +51,8 @@ private:
 };
 
 // Rolls back on destruction unless commit() succeeded.
-class Transaction {
+class Transaction
+{
 public:
     explicit Transaction(Database& db);
     ~Transaction();

@@ -9,15 +9,26 @@ namespace velmora::DemoData {
 
 namespace {
 
-const QStringList kSurnames = QStringLiteral("王 李 张 刘 陈 杨 赵 黄 周 吴 徐 孙 胡 朱 高 林 何 郭 马 罗 梁 宋 郑 谢 韩 唐 冯 于 董 萧").split(QLatin1Char(' '));
-const QStringList kBoys = QStringLiteral("浩然 子轩 宇航 俊杰 博文 思远 明轩 天佑 嘉豪 志强 一鸣 文博 晨阳 泽宇 家乐 振华 子墨 启航").split(QLatin1Char(' '));
-const QStringList kGirls = QStringLiteral("欣怡 雨涵 诗琪 梓萱 佳怡 若曦 晓雪 思彤 语嫣 可馨 静雯 雅琳 婉清 心怡 梦瑶 紫涵 书瑶 安琪").split(QLatin1Char(' '));
-const QStringList kProvinces = QStringLiteral("浙江 江苏 安徽 江西 山东 福建 湖南 湖北 河南 四川").split(QLatin1Char(' '));
-const QStringList kStreets = QStringLiteral("解放路 中山路 人民路 文化路 建设路 湖滨路 延安路 凤起路").split(QLatin1Char(' '));
-const QStringList kEmployers = QStringLiteral("市第一医院 华东电力公司 市自来水公司 新华书店 市税务局 永安机械厂 城东中学 市人民银行 个体经营 纺织厂").split(QLatin1Char(' '));
+const QStringList kSurnames
+    = QStringLiteral("王 李 张 刘 陈 杨 赵 黄 周 吴 徐 孙 胡 朱 高 林 何 郭 马 罗 梁 宋 郑 谢 韩 唐 冯 于 董 萧")
+          .split(QLatin1Char(' '));
+const QStringList kBoys
+    = QStringLiteral("浩然 子轩 宇航 俊杰 博文 思远 明轩 天佑 嘉豪 志强 一鸣 文博 晨阳 泽宇 家乐 振华 子墨 启航")
+          .split(QLatin1Char(' '));
+const QStringList kGirls
+    = QStringLiteral("欣怡 雨涵 诗琪 梓萱 佳怡 若曦 晓雪 思彤 语嫣 可馨 静雯 雅琳 婉清 心怡 梦瑶 紫涵 书瑶 安琪")
+          .split(QLatin1Char(' '));
+const QStringList kProvinces
+    = QStringLiteral("浙江 江苏 安徽 江西 山东 福建 湖南 湖北 河南 四川").split(QLatin1Char(' '));
+const QStringList kStreets
+    = QStringLiteral("解放路 中山路 人民路 文化路 建设路 湖滨路 延安路 凤起路").split(QLatin1Char(' '));
+const QStringList kEmployers = QStringLiteral(
+    "市第一医院 华东电力公司 市自来水公司 新华书店 市税务局 永安机械厂 城东中学 市人民银行 个体经营 纺织厂")
+                                   .split(QLatin1Char(' '));
 const QStringList kPrimary = QStringLiteral("实验小学 城东小学 育才小学 文澜小学 胜利小学").split(QLatin1Char(' '));
 
-struct DemoTest {
+struct DemoTest
+{
     const char* name;
     const char* date;
     const char* type;
@@ -47,11 +58,15 @@ int score(QRandomGenerator& rng, int base, int spread)
 QString comment(QRandomGenerator& rng, const QString& name)
 {
     static const QStringList opening = QStringLiteral(
-        "你是一个懂事、有礼貌的孩子，|你性格开朗，待人真诚，|你文静踏实，做事认真，|你思维敏捷，上课总能积极发言，").split(QLatin1Char('|'));
-    static const QStringList middle = QStringLiteral(
-        "作业书写工整，按时完成。|劳动时总是抢着干脏活累活。|能认真听讲，学习成绩稳中有升。|乐于帮助同学，和大家相处融洽。").split(QLatin1Char('|'));
-    static const QStringList hope = QStringLiteral(
-        "希望你在新学期里更加大胆，勇于表现自己！|希望你今后多读课外书，开阔视野。|愿你戒骄戒躁，争取更大的进步！|相信只要坚持下去，你一定会更加出色！").split(QLatin1Char('|'));
+        "你是一个懂事、有礼貌的孩子，|你性格开朗，待人真诚，|你文静踏实，做事认真，|你思维敏捷，上课总能积极发言，")
+                                           .split(QLatin1Char('|'));
+    static const QStringList middle = QStringLiteral("作业书写工整，按时完成。|劳动时总是抢着干脏活累活。|"
+                                                     "能认真听讲，学习成绩稳中有升。|乐于帮助同学，和大家相处融洽。")
+                                          .split(QLatin1Char('|'));
+    static const QStringList hope
+        = QStringLiteral("希望你在新学期里更加大胆，勇于表现自己！|希望你今后多读课外书，开阔视野。|"
+                         "愿你戒骄戒躁，争取更大的进步！|相信只要坚持下去，你一定会更加出色！")
+              .split(QLatin1Char('|'));
     return name + QStringLiteral("同学：") + pick(rng, opening) + pick(rng, middle) + pick(rng, hope);
 }
 
@@ -86,12 +101,11 @@ Status fill(Database& db)
         const QString phone = QStringLiteral("8%1").arg(rng.bounded(1000000u, 9999999u));
         const bool fatherRetired = rng.bounded(30u) == 0;
         auto r = db.exec(insertStudent,
-                         { number, name, boy ? QStringLiteral("男") : QStringLiteral("女"), birth,
-                           rng.bounded(12u) == 0 ? QStringLiteral("回") : QStringLiteral("汉"), pick(rng, kProvinces),
-                           address, phone, surname + pick(rng, kBoys),
-                           fatherRetired ? QStringLiteral("已退休") : pick(rng, kEmployers),
-                           pick(rng, kSurnames) + pick(rng, kGirls), pick(rng, kEmployers), pick(rng, kPrimary),
-                           QString(), i % 9 == 0 ? QStringLiteral("班干部") : QString() });
+            { number, name, boy ? QStringLiteral("男") : QStringLiteral("女"), birth,
+                rng.bounded(12u) == 0 ? QStringLiteral("回") : QStringLiteral("汉"), pick(rng, kProvinces), address,
+                phone, surname + pick(rng, kBoys), fatherRetired ? QStringLiteral("已退休") : pick(rng, kEmployers),
+                pick(rng, kSurnames) + pick(rng, kGirls), pick(rng, kEmployers), pick(rng, kPrimary), QString(),
+                i % 9 == 0 ? QStringLiteral("班干部") : QString() });
         if (Status s = check(r); !s)
             return s;
         numbers << number;
@@ -100,8 +114,8 @@ Status fill(Database& db)
     }
 
     auto cls = db.exec(QStringLiteral("update tblClass set 班级代号=?, 班级名称=?, 入学时间=?, 班主任=?, 班级人数=?"),
-                       { QStringLiteral("0701"), QStringLiteral("初一(1)班"), QStringLiteral("2024-09-01"),
-                         QStringLiteral("王丽华"), QString::number(kStudents) });
+        { QStringLiteral("0701"), QStringLiteral("初一(1)班"), QStringLiteral("2024-09-01"), QStringLiteral("王丽华"),
+            QString::number(kStudents) });
     if (Status s = check(cls); !s)
         return s;
 
@@ -116,10 +130,10 @@ Status fill(Database& db)
         QStringLiteral("自习 自习 课外活动 自习 大扫除").split(QLatin1Char(' ')),
     };
     for (int p = 0; p < 8; ++p) {
-        QVariantList values = { timetable[p][0], timetable[p][1], timetable[p][2], timetable[p][3], timetable[p][4],
-                                p + 1 };
-        auto r = db.exec(QStringLiteral("update tblTbl set 星期一=?, 星期二=?, 星期三=?, 星期四=?, 星期五=? where 节次=?"),
-                         values);
+        QVariantList values
+            = { timetable[p][0], timetable[p][1], timetable[p][2], timetable[p][3], timetable[p][4], p + 1 };
+        auto r = db.exec(
+            QStringLiteral("update tblTbl set 星期一=?, 星期二=?, 星期三=?, 星期四=?, 星期五=? where 节次=?"), values);
         if (Status s = check(r); !s)
             return s;
     }
@@ -134,9 +148,9 @@ Status fill(Database& db)
         const DemoTest& test = tests[t];
         const int number = t + 1;
         QStringList columns { QStringLiteral("考试号"), QStringLiteral("考试名称"), QStringLiteral("考试日期"),
-                              QStringLiteral("考试类型") };
+            QStringLiteral("考试类型") };
         QVariantList values { number, QString::fromUtf8(test.name), QString::fromUtf8(test.date),
-                              QString::fromUtf8(test.type) };
+            QString::fromUtf8(test.type) };
         for (int s : test.subjects) {
             columns << subjects[s];
             values << 1;
@@ -152,13 +166,13 @@ Status fill(Database& db)
         columns << QStringLiteral("备注");
         values << QString();
         const QString marks = QStringList(columns.size(), QStringLiteral("?")).join(QStringLiteral(", "));
-        auto info = db.exec(QStringLiteral("insert into tblTestInfo (%1) values (%2)")
-                                .arg(columns.join(QStringLiteral(", ")), marks),
-                            values);
+        auto info = db.exec(
+            QStringLiteral("insert into tblTestInfo (%1) values (%2)").arg(columns.join(QStringLiteral(", ")), marks),
+            values);
         if (Status s = check(info); !s)
             return s;
-        auto table = db.exec(Schema::createScoreTableSql(db.dialect(), number, test.subjects, test.attendance,
-                                                         test.comment));
+        auto table
+            = db.exec(Schema::createScoreTableSql(db.dialect(), number, test.subjects, test.attendance, test.comment));
         if (Status s = check(table); !s)
             return s;
 
@@ -169,9 +183,10 @@ Status fill(Database& db)
             scoreColumns << Schema::attendanceItems();
         if (test.comment)
             scoreColumns << QStringLiteral("教师评语");
-        const QString insert = QStringLiteral("insert into %1 (%2) values (%3)")
-                                   .arg(Schema::scoreTableName(number), scoreColumns.join(QStringLiteral(", ")),
-                                        QStringList(scoreColumns.size(), QStringLiteral("?")).join(QStringLiteral(", ")));
+        const QString insert
+            = QStringLiteral("insert into %1 (%2) values (%3)")
+                  .arg(Schema::scoreTableName(number), scoreColumns.join(QStringLiteral(", ")),
+                      QStringList(scoreColumns.size(), QStringLiteral("?")).join(QStringLiteral(", ")));
         for (int i = 0; i < numbers.size(); ++i) {
             QVariantList row { numbers[i] };
             for (int s : test.subjects)

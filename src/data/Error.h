@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <optional>
 #include <utility>
 
@@ -11,15 +10,16 @@ namespace velmora {
 // database or connection error keeps the driver's own code (SQLite's result
 // code, PostgreSQL's SQLSTATE, as text because a SQLSTATE may hold letters);
 // the other kinds are the program's own and their text is shown as it is.
-struct Error {
+struct Error
+{
     enum class Kind {
-        Database,   // a statement failed
+        Database, // a statement failed
         Connection, // no connection could be made, or it was lost
-        Refused,    // input the rules do not accept
-        Duplicate,  // a key that already exists
-        Missing,    // the row is no longer there
-        Conflict,   // someone else changed what the window read
-        File,       // a file could not be read or written
+        Refused, // input the rules do not accept
+        Duplicate, // a key that already exists
+        Missing, // the row is no longer there
+        Conflict, // someone else changed what the window read
+        File, // a file could not be read or written
     };
 
     QString number;
@@ -44,11 +44,15 @@ struct Error {
     QString message() const { return isVerdict() ? description : restartMessage(); }
 };
 
-template <typename T>
-class Result {
+template <typename T> class Result
+{
 public:
-    Result(T value) : m_value(std::move(value)) { }
-    Result(Error error) : m_error(std::move(error)) { }
+    Result(T value)
+        : m_value(std::move(value))
+    { }
+    Result(Error error)
+        : m_error(std::move(error))
+    { }
 
     bool ok() const { return m_value.has_value(); }
     explicit operator bool() const { return ok(); }
@@ -64,7 +68,9 @@ private:
 };
 
 // What an action that gives nothing back returns.
-struct Done { };
+struct Done
+{
+};
 using Status = Result<Done>;
 
 } // namespace velmora

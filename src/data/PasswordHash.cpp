@@ -1,10 +1,8 @@
 #include "data/PasswordHash.h"
 
 #include <QPasswordDigestor>
-
-#include <sodium.h>
-
 #include <atomic>
+#include <sodium.h>
 
 namespace velmora::PasswordHash {
 
@@ -41,8 +39,8 @@ QString make(const QString& password)
         return {};
     const QByteArray utf8 = password.toUtf8();
     char out[crypto_pwhash_STRBYTES];
-    if (crypto_pwhash_str_alg(out, utf8.constData(), quint64(utf8.size()), opsLimit(), memLimit(),
-                              crypto_pwhash_ALG_ARGON2ID13)
+    if (crypto_pwhash_str_alg(
+            out, utf8.constData(), quint64(utf8.size()), opsLimit(), memLimit(), crypto_pwhash_ALG_ARGON2ID13)
         != 0)
         return {};
     return QString::fromLatin1(out);
@@ -68,10 +66,10 @@ bool verifyPbkdf2(const QString& password, const QByteArray& salt, const QByteAr
 {
     if (!ready() || iterations < 1 || hash.isEmpty())
         return false;
-    const QByteArray candidate
-        = QPasswordDigestor::deriveKeyPbkdf2(QCryptographicHash::Sha256, password.toUtf8(), salt, iterations,
-                                             quint64(hash.size()));
-    return candidate.size() == hash.size() && sodium_memcmp(candidate.constData(), hash.constData(), size_t(hash.size())) == 0;
+    const QByteArray candidate = QPasswordDigestor::deriveKeyPbkdf2(
+        QCryptographicHash::Sha256, password.toUtf8(), salt, iterations, quint64(hash.size()));
+    return candidate.size() == hash.size()
+        && sodium_memcmp(candidate.constData(), hash.constData(), size_t(hash.size())) == 0;
 }
 
 } // namespace velmora::PasswordHash

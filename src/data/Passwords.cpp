@@ -28,7 +28,8 @@ Result<qint64> storeHash(Database& db, const QString& name, const QString& passw
         return qint64(0);
     if (auto gone = db.exec(QStringLiteral("delete from velmora_passwords where 用户名=?"), { name }); !gone)
         return gone.error();
-    if (auto added = db.exec(QStringLiteral("insert into velmora_passwords (用户名, 散列) values (?, ?)"), { name, hash });
+    if (auto added
+        = db.exec(QStringLiteral("insert into velmora_passwords (用户名, 散列) values (?, ?)"), { name, hash });
         !added)
         return added.error();
     return *cleared;
@@ -38,7 +39,8 @@ Result<qint64> storeHash(Database& db, const QString& name, const QString& passw
 
 QString createTableSql()
 {
-    return QStringLiteral("create table velmora_passwords (用户名 varchar(20) NOT NULL PRIMARY KEY, 散列 varchar(128) NOT NULL)");
+    return QStringLiteral(
+        "create table velmora_passwords (用户名 varchar(20) NOT NULL PRIMARY KEY, 散列 varchar(128) NOT NULL)");
 }
 
 Result<bool> check(Database& db, const QString& name, const QString& password)
@@ -63,7 +65,7 @@ Result<bool> check(Database& db, const QString& name, const QString& password)
         return false;
     auto hashed = db.select(QStringLiteral("select p.散列 from velmora_passwords p, tblUsers u "
                                            "where p.用户名=? and u.UserName=p.用户名 and u.PWD is null"),
-                            { name });
+        { name });
     if (!hashed)
         return hashed.error();
     if (hashed->recordCount() < 1)

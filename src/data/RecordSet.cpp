@@ -5,8 +5,7 @@ namespace velmora {
 RecordSet::RecordSet(QStringList names, QVector<QVector<QVariant>> rows)
     : m_names(std::move(names))
     , m_rows(std::move(rows))
-{
-}
+{ }
 
 int RecordSet::indexOf(QStringView name) const
 {

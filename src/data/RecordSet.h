@@ -9,7 +9,8 @@ namespace velmora {
 
 // The rows of one statement, read whole: the count is exact, the rows keep
 // the statement's ORDER BY and the columns keep the table's definition order.
-class RecordSet {
+class RecordSet
+{
 public:
     RecordSet() = default;
     RecordSet(QStringList names, QVector<QVector<QVariant>> rows);
@@ -25,8 +26,16 @@ public:
     bool bof() const { return m_pos < 0 || m_rows.isEmpty(); }
     void moveFirst() { m_pos = 0; }
     void moveLast() { m_pos = recordCount() - 1; }
-    void moveNext() { if (m_pos < recordCount()) ++m_pos; }
-    void movePrevious() { if (m_pos >= 0) --m_pos; }
+    void moveNext()
+    {
+        if (m_pos < recordCount())
+            ++m_pos;
+    }
+    void movePrevious()
+    {
+        if (m_pos >= 0)
+            --m_pos;
+    }
     int position() const { return m_pos; }
     void move(int row) { m_pos = row; }
 

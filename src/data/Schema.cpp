@@ -10,7 +10,6 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUrl>
-
 #include <functional>
 
 namespace velmora {
@@ -40,21 +39,20 @@ ColumnDef integer(const char* name, bool key = false)
 QVector<TableDef> makeTables()
 {
     QVector<TableDef> tables;
-    tables.push_back({ QStringLiteral("tblUsers"), { text("UserName", 20, true), text("PWD", 10), text("Grade", 10) } });
+    tables.push_back(
+        { QStringLiteral("tblUsers"), { text("UserName", 20, true), text("PWD", 10), text("Grade", 10) } });
     tables.push_back({ QStringLiteral("tblLogin"),
-                       { text("学号", 10, true), text("姓名", 10), text("性别", 2), text("出生年月", 20),
-                         text("民族", 10), text("籍贯", 20), text("家庭住址", 30), text("联系电话", 20),
-                         text("父亲姓名", 10), text("父亲单位", 20), text("母亲姓名", 10), text("母亲单位", 20),
-                         text("毕业于", 20), text("毕业至", 20), text("备注", 60),
-                         { QStringLiteral("照片"), ColumnKind::Blob, 0, false } } });
+        { text("学号", 10, true), text("姓名", 10), text("性别", 2), text("出生年月", 20), text("民族", 10),
+            text("籍贯", 20), text("家庭住址", 30), text("联系电话", 20), text("父亲姓名", 10), text("父亲单位", 20),
+            text("母亲姓名", 10), text("母亲单位", 20), text("毕业于", 20), text("毕业至", 20), text("备注", 60),
+            { QStringLiteral("照片"), ColumnKind::Blob, 0, false } } });
     tables.push_back({ QStringLiteral("tblClass"),
-                       { text("班级代号", 10), text("班级名称", 10), text("入学时间", 20), text("班主任", 8),
-                         text("班级人数", 3) } });
+        { text("班级代号", 10), text("班级名称", 10), text("入学时间", 20), text("班主任", 8), text("班级人数", 3) } });
     tables.push_back({ QStringLiteral("tblTbl"),
-                       { integer("节次", true), text("星期一", 4), text("星期二", 4), text("星期三", 4),
-                         text("星期四", 4), text("星期五", 4) } });
+        { integer("节次", true), text("星期一", 4), text("星期二", 4), text("星期三", 4), text("星期四", 4),
+            text("星期五", 4) } });
     TableDef tests { QStringLiteral("tblTestInfo"),
-                     { integer("考试号", true), text("考试名称", 10), text("考试日期", 20), text("考试类型", 20) } };
+        { integer("考试号", true), text("考试名称", 10), text("考试日期", 20), text("考试类型", 20) } };
     for (const QString& subject : subjects())
         tests.columns.push_back({ subject, ColumnKind::Integer, 0, false });
     tests.columns.push_back(integer("出勤"));
@@ -113,7 +111,8 @@ bool validServerName(const QString& name)
 Status withMaintenanceDb(const ConnectionSettings& settings, const std::function<Status(Database&)>& work)
 {
     if (!validServerName(settings.database))
-        return Error { QStringLiteral("3D000"), QStringLiteral("数据库名“%1”无效：只能含字母、数字、下划线和连字符。").arg(settings.database) };
+        return Error { QStringLiteral("3D000"),
+            QStringLiteral("数据库名“%1”无效：只能含字母、数字、下划线和连字符。").arg(settings.database) };
     ConnectionSettings admin = settings;
     admin.database = QStringLiteral("postgres");
     Database db;
@@ -131,7 +130,8 @@ QString ownPhrasesTable(const SqlDialect& dialect)
 }
 
 // Version 3: the highest test number ever given, so a deleted test's number is never given again.
-const QString kCountersTable = QStringLiteral("create table velmora_counters (名称 varchar(20) NOT NULL PRIMARY KEY, 值 integer NOT NULL)");
+const QString kCountersTable
+    = QStringLiteral("create table velmora_counters (名称 varchar(20) NOT NULL PRIMARY KEY, 值 integer NOT NULL)");
 
 QString stepDescription(int version)
 {
@@ -191,17 +191,16 @@ Status upgradeStep(Database& db, int version)
 const QStringList& subjects()
 {
     static const QStringList list { QStringLiteral("语文"), QStringLiteral("数学"), QStringLiteral("英语"),
-                                    QStringLiteral("物理"), QStringLiteral("化学"), QStringLiteral("生物"),
-                                    QStringLiteral("政治"), QStringLiteral("历史"), QStringLiteral("地理"),
-                                    QStringLiteral("体育"), QStringLiteral("劳技"), QStringLiteral("音乐"),
-                                    QStringLiteral("美术"), QStringLiteral("健康") };
+        QStringLiteral("物理"), QStringLiteral("化学"), QStringLiteral("生物"), QStringLiteral("政治"),
+        QStringLiteral("历史"), QStringLiteral("地理"), QStringLiteral("体育"), QStringLiteral("劳技"),
+        QStringLiteral("音乐"), QStringLiteral("美术"), QStringLiteral("健康") };
     return list;
 }
 
 const QStringList& attendanceItems()
 {
     static const QStringList list { QStringLiteral("出勤共"), QStringLiteral("病假"), QStringLiteral("旷课"),
-                                    QStringLiteral("事假"), QStringLiteral("迟到早退") };
+        QStringLiteral("事假"), QStringLiteral("迟到早退") };
     return list;
 }
 
@@ -241,11 +240,12 @@ QString scoreTableName(int testNumber)
     return QStringLiteral("TblScore%1").arg(testNumber);
 }
 
-QString createScoreTableSql(const SqlDialect& dialect, int testNumber, const QVector<int>& subjectIndexes,
-                            bool attendance, bool comment)
+QString createScoreTableSql(
+    const SqlDialect& dialect, int testNumber, const QVector<int>& subjectIndexes, bool attendance, bool comment)
 {
     // The old server turned "int default ' '" into 0; both backends need the 0 spelled out.
-    QStringList columns { dialect.textColumn(QStringLiteral("学号"), 10) + QStringLiteral(" DEFAULT ' ' NOT NULL UNIQUE") };
+    QStringList columns { dialect.textColumn(QStringLiteral("学号"), 10)
+        + QStringLiteral(" DEFAULT ' ' NOT NULL UNIQUE") };
     for (int i = 0; i < subjects().size(); ++i) {
         if (subjectIndexes.contains(i))
             columns << subjects()[i] + QStringLiteral(" int DEFAULT 0");
@@ -313,8 +313,9 @@ Status upgrade(Database& db, QStringList* changes)
             return made;
         }
         Transaction tx(db);
-        Status s = run(db, { QStringLiteral("create table velmora_schema (version integer NOT NULL)"),
-                             QStringLiteral("insert into velmora_schema (version) values (1)") });
+        Status s = run(db,
+            { QStringLiteral("create table velmora_schema (version integer NOT NULL)"),
+                QStringLiteral("insert into velmora_schema (version) values (1)") });
         if (!s)
             return s;
         Status c = tx.commit();
@@ -339,13 +340,16 @@ Status seed(Database& db)
     if (!tx.started())
         return tx.error();
     for (int period = 1; period <= 8; ++period) {
-        auto r = db.exec(QStringLiteral("insert into tblTbl (节次, 星期一, 星期二, 星期三, 星期四, 星期五) values (?, ?, ?, ?, ?, ?)"),
-                         { period, QString(), QString(), QString(), QString(), QString() });
+        auto r = db.exec(
+            QStringLiteral(
+                "insert into tblTbl (节次, 星期一, 星期二, 星期三, 星期四, 星期五) values (?, ?, ?, ?, ?, ?)"),
+            { period, QString(), QString(), QString(), QString(), QString() });
         if (!r)
             return r.error();
     }
-    auto cls = db.exec(QStringLiteral("insert into tblClass (班级代号, 班级名称, 入学时间, 班主任, 班级人数) values (?, ?, ?, ?, ?)"),
-                       { QString(), QString(), QString(), QString(), QString() });
+    auto cls = db.exec(
+        QStringLiteral("insert into tblClass (班级代号, 班级名称, 入学时间, 班主任, 班级人数) values (?, ?, ?, ?, ?)"),
+        { QString(), QString(), QString(), QString(), QString() });
     if (!cls)
         return cls.error();
     const QString users = QStringLiteral("insert into tblUsers (UserName, PWD, Grade) values (?, ?, ?)");
@@ -368,7 +372,8 @@ Status createEmbeddedDatabase(const ConnectionSettings& settings, bool overwrite
         return Error { QStringLiteral("14"), QStringLiteral("数据库名“%1”无效。").arg(settings.database) };
     if (QFileInfo::exists(path)) {
         if (!overwrite)
-            return Error { QStringLiteral("14"), QStringLiteral("数据库文件 %1 已经存在。").arg(path), Error::Kind::Duplicate };
+            return Error { QStringLiteral("14"), QStringLiteral("数据库文件 %1 已经存在。").arg(path),
+                Error::Kind::Duplicate };
         if (!QFile::remove(path))
             return Error { QStringLiteral("14"), QStringLiteral("不能删除旧的数据库文件 %1。").arg(path) };
     }
@@ -381,7 +386,8 @@ Status createEmbeddedDatabase(const ConnectionSettings& settings, bool overwrite
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)
             || !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
-            return Error { QStringLiteral("14"), QStringLiteral("不能创建数据库文件 %1：%2").arg(path, file.errorString()) };
+            return Error { QStringLiteral("14"),
+                QStringLiteral("不能创建数据库文件 %1：%2").arg(path, file.errorString()) };
     }
     const QString name = QStringLiteral("velmora-create-") + path;
     Error error;
@@ -426,13 +432,14 @@ Status createServerDatabase(const ConnectionSettings& settings, bool overwrite)
             return exists.error();
         if (exists->recordCount() > 0) {
             if (!overwrite)
-                return Error { QStringLiteral("42P04"), QStringLiteral("数据库“%1”已经存在。").arg(settings.database), Error::Kind::Duplicate };
+                return Error { QStringLiteral("42P04"), QStringLiteral("数据库“%1”已经存在。").arg(settings.database),
+                    Error::Kind::Duplicate };
             auto dropped = db.exec(QStringLiteral("drop database ") + quotedName(settings.database));
             if (!dropped)
                 return dropped.error();
         }
         auto made = db.exec(QStringLiteral("create database ") + quotedName(settings.database)
-                            + QStringLiteral(" encoding 'UTF8' template template0"));
+            + QStringLiteral(" encoding 'UTF8' template template0"));
         if (!made)
             return made.error();
         return Done {};

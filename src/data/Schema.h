@@ -9,14 +9,16 @@ namespace velmora {
 
 enum class ColumnKind { Text, Integer, Blob };
 
-struct ColumnDef {
+struct ColumnDef
+{
     QString name;
     ColumnKind kind;
     int length = 0; // characters, for text columns
     bool key = false;
 };
 
-struct TableDef {
+struct TableDef
+{
     QString name;
     QVector<ColumnDef> columns;
     const ColumnDef* column(QStringView name) const;
@@ -40,8 +42,8 @@ QStringList createStatements(const SqlDialect& dialect);
 // A test's score table: 学号, the included subjects in fixed order, the
 // attendance columns, the comment. Subject indexes outside 0..13 are ignored.
 QString scoreTableName(int testNumber);
-QString createScoreTableSql(const SqlDialect& dialect, int testNumber, const QVector<int>& subjectIndexes,
-                            bool attendance, bool comment);
+QString createScoreTableSql(
+    const SqlDialect& dialect, int testNumber, const QVector<int>& subjectIndexes, bool attendance, bool comment);
 
 Result<int> version(const Database& db);
 // Whether upgrade() would change anything. Reads only.

@@ -19,7 +19,8 @@ bool validDatabaseName(const QString& name)
     if (name.isEmpty() || name.startsWith(QLatin1Char('.')))
         return false;
     for (QChar c : name) {
-        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char(':') || c.category() == QChar::Other_Control)
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char(':')
+            || c.category() == QChar::Other_Control)
             return false;
     }
     return true;
@@ -41,7 +42,8 @@ bool acceptDbLogin(QSqlDatabase& db, const QSqlQuery& row, const ConnectionSetti
         const QString fresh = PasswordHash::make(s.password);
         QSqlQuery update(db);
         if (!fresh.isEmpty()
-            && update.prepare(QStringLiteral("update velmora_dblogin set salt=?, hash=?, iterations=0 where username=?"))) {
+            && update.prepare(
+                QStringLiteral("update velmora_dblogin set salt=?, hash=?, iterations=0 where username=?"))) {
             update.addBindValue(QByteArray(PasswordHash::kArgon2Marker));
             update.addBindValue(fresh.toLatin1());
             update.addBindValue(s.user);
@@ -51,7 +53,8 @@ bool acceptDbLogin(QSqlDatabase& db, const QSqlQuery& row, const ConnectionSetti
     return true;
 }
 
-class SqliteDialect final : public SqlDialect {
+class SqliteDialect final : public SqlDialect
+{
 public:
     QString name() const override { return QStringLiteral("SQLite"); }
     QString qtDriver() const override { return QStringLiteral("QSQLITE"); }
@@ -115,7 +118,10 @@ public:
     {
         return QStringLiteral("delete from ") + table + QStringLiteral(" where 1=0");
     }
-    bool isBusy(const Error& e) const override { return (e.number.toInt() & 0xff) == 5 || (e.number.toInt() & 0xff) == 6; }
+    bool isBusy(const Error& e) const override
+    {
+        return (e.number.toInt() & 0xff) == 5 || (e.number.toInt() & 0xff) == 6;
+    }
     bool isDuplicateKey(const Error& e) const override
     {
         // SQLITE_CONSTRAINT_PRIMARYKEY and SQLITE_CONSTRAINT_UNIQUE.
@@ -126,7 +132,8 @@ private:
     Status error(const QSqlError& e) const { return Error { nativeCode(e), e.databaseText() }; }
 };
 
-class PostgresDialect final : public SqlDialect {
+class PostgresDialect final : public SqlDialect
+{
 public:
     QString name() const override { return QStringLiteral("PostgreSQL"); }
     QString qtDriver() const override { return QStringLiteral("QPSQL"); }
@@ -140,7 +147,8 @@ public:
             bool ok = false;
             port = host.mid(colon + 1).toInt(&ok);
             if (!ok || port < 1 || port > 65535)
-                return Error { QStringLiteral("08001"), QStringLiteral("服务器端口“%1”无效。").arg(host.mid(colon + 1)) };
+                return Error { QStringLiteral("08001"),
+                    QStringLiteral("服务器端口“%1”无效。").arg(host.mid(colon + 1)) };
             host = host.left(colon);
         }
         db.setHostName(host);
@@ -157,8 +165,8 @@ public:
         QSqlQuery q(db);
         // A row or table another session holds makes a window wait a few
         // seconds at most, as the embedded file's busy timeout does, then say so.
-        for (const char* setting : { "SET client_min_messages TO warning", "SET lock_timeout = '5s'",
-                                     "SET statement_timeout = '60s'" }) {
+        for (const char* setting :
+            { "SET client_min_messages TO warning", "SET lock_timeout = '5s'", "SET statement_timeout = '60s'" }) {
             if (!q.exec(QString::fromLatin1(setting)))
                 return Error { nativeCode(q.lastError()), q.lastError().databaseText() };
         }
@@ -196,8 +204,8 @@ public:
     }
     bool isBusy(const Error& e) const override
     {
-        return e.number == QLatin1String("40001") || e.number == QLatin1String("40P01") || e.number == QLatin1String("55P03")
-            || e.number == QLatin1String("57014");
+        return e.number == QLatin1String("40001") || e.number == QLatin1String("40P01")
+            || e.number == QLatin1String("55P03") || e.number == QLatin1String("57014");
     }
 };
 

@@ -3,7 +3,6 @@
 #include "data/Error.h"
 
 #include <QString>
-
 #include <memory>
 
 class QSqlDatabase;
@@ -15,7 +14,8 @@ struct ConnectionSettings;
 
 // Everything that differs between the embedded SQLite file and a PostgreSQL
 // server lives behind this interface; nothing outside data/ asks which one it has.
-class SqlDialect {
+class SqlDialect
+{
 public:
     virtual ~SqlDialect() = default;
 

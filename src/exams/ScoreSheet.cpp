@@ -28,7 +28,9 @@ Result<RecordSet> row(const Database& db, int testNumber, const QString& student
 Result<SubjectColumn> subjectColumn(const Database& db, int testNumber, int subject)
 {
     // The column name comes from the fixed list, never from what was typed.
-    auto rows = db.select(QStringLiteral("select 学号,%1 from tblScore%2 order by 学号").arg(Schema::subjects().value(subject)).arg(testNumber));
+    auto rows = db.select(QStringLiteral("select 学号,%1 from tblScore%2 order by 学号")
+                              .arg(Schema::subjects().value(subject))
+                              .arg(testNumber));
     if (!rows)
         return rows.error();
     SubjectColumn column;
@@ -41,14 +43,15 @@ Result<SubjectColumn> subjectColumn(const Database& db, int testNumber, int subj
     return column;
 }
 
-Result<std::optional<QStringList>> studentScores(const Database& db, int testNumber, const QString& student,
-                                                 const QVector<int>& subjects)
+Result<std::optional<QStringList>> studentScores(
+    const Database& db, int testNumber, const QString& student, const QVector<int>& subjects)
 {
     QStringList columns;
     for (int i : subjects)
         columns << Schema::subjects().value(i);
-    auto row = db.select(QStringLiteral("select %1 from TblScore%2 where 学号=?").arg(columns.join(QLatin1Char(','))).arg(testNumber),
-                         { student });
+    auto row = db.select(
+        QStringLiteral("select %1 from TblScore%2 where 学号=?").arg(columns.join(QLatin1Char(','))).arg(testNumber),
+        { student });
     if (!row)
         return row.error();
     if (row->eof())
@@ -63,7 +66,9 @@ QString check(const TestItems& items, const ScoreEntry& e)
 {
     for (int i = 0; i < Schema::subjects().size(); ++i) {
         if (items.hasSubject(i) && !isCount(e.subjects.value(i)))
-            return QStringLiteral("“%1”的成绩必须是0到%2之间的整数，请重新填写！").arg(Schema::subjects()[i]).arg(kMaxScore);
+            return QStringLiteral("“%1”的成绩必须是0到%2之间的整数，请重新填写！")
+                .arg(Schema::subjects()[i])
+                .arg(kMaxScore);
     }
     if (items.attendance) {
         for (int d = 0; d < Schema::attendanceItems().size(); ++d) {
@@ -90,14 +95,18 @@ Status sameTest(const Database& db, int testNumber, const TestItems& items)
     if (!test)
         return test.error();
     if (!*test)
-        return Error { QStringLiteral("3021"), QStringLiteral("考试 %1 已被删除，成绩没有保存。").arg(testNumber), Error::Kind::Missing };
+        return Error { QStringLiteral("3021"), QStringLiteral("考试 %1 已被删除，成绩没有保存。").arg(testNumber),
+            Error::Kind::Missing };
     if ((*test)->items.subjects != items.subjects || (*test)->items.attendance != items.attendance
         || (*test)->items.comment != items.comment)
-        return Error { QStringLiteral("3021"), QStringLiteral("考试 %1 的考核项目已被修改，成绩没有保存，请关闭本窗口后重新打开。").arg(testNumber), Error::Kind::Conflict };
+        return Error { QStringLiteral("3021"),
+            QStringLiteral("考试 %1 的考核项目已被修改，成绩没有保存，请关闭本窗口后重新打开。").arg(testNumber),
+            Error::Kind::Conflict };
     return Done {};
 }
 
-struct Field {
+struct Field
+{
     QString column;
     QString typed;
     QString read;
@@ -151,7 +160,8 @@ Status write(Database& db, int testNumber, const QString& student, const QVector
         if (!now)
             return now.error();
         if (now->eof())
-            return Error { QStringLiteral("3021"), QStringLiteral("学号为 %1 的成绩记录已不存在。").arg(student), Error::Kind::Missing };
+            return Error { QStringLiteral("3021"), QStringLiteral("学号为 %1 的成绩记录已不存在。").arg(student),
+                Error::Kind::Missing };
         QStringList changed;
         for (const Field& f : fields) {
             const QString current = now->text(f.column);
@@ -159,14 +169,17 @@ Status write(Database& db, int testNumber, const QString& student, const QVector
                 changed << QStringLiteral("%1：您打开时是“%2”，现在是“%3”").arg(f.column, f.read.trimmed(), current);
         }
         if (!changed.isEmpty())
-            return Error::conflict(QStringLiteral("别人刚修改了这名学生的下列成绩，本次没有保存，您输入的内容仍然保留：\r\n")
-                                   + changed.join(QStringLiteral("\r\n")));
+            return Error::conflict(
+                QStringLiteral("别人刚修改了这名学生的下列成绩，本次没有保存，您输入的内容仍然保留：\r\n")
+                + changed.join(QStringLiteral("\r\n")));
     }
-    auto updated = db.exec(QStringLiteral("update %1 set %2 where 学号=?").arg(table, sets.join(QStringLiteral(", "))), values);
+    auto updated
+        = db.exec(QStringLiteral("update %1 set %2 where 学号=?").arg(table, sets.join(QStringLiteral(", "))), values);
     if (!updated)
         return updated.error();
     if (*updated == 0)
-        return Error { QStringLiteral("3021"), QStringLiteral("学号为 %1 的成绩记录已不存在。").arg(student), Error::Kind::Missing };
+        return Error { QStringLiteral("3021"), QStringLiteral("学号为 %1 的成绩记录已不存在。").arg(student),
+            Error::Kind::Missing };
     return tx.commit();
 }
 

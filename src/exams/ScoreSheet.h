@@ -8,10 +8,11 @@
 namespace velmora {
 
 // What the score entry boxes hold for one student.
-struct ScoreEntry {
+struct ScoreEntry
+{
     QString student;
     QStringList subjects = QStringList(14); // by subject index
-    QStringList duties = QStringList(5);    // 出勤共, 病假, 旷课, 事假, 迟到早退
+    QStringList duties = QStringList(5); // 出勤共, 病假, 旷课, 事假, 迟到早退
     QString comment;
 };
 
@@ -26,16 +27,17 @@ Result<RecordSet> rows(const Database& db, int testNumber);
 Result<RecordSet> row(const Database& db, int testNumber, const QString& student);
 
 // One subject of a test in 学号 order, for the subject analysis.
-struct SubjectColumn {
+struct SubjectColumn
+{
     QStringList numbers;
-    QStringList texts;   // as stored; an empty score is ""
+    QStringList texts; // as stored; an empty score is ""
     QVector<int> values; // the scores there are: an empty score is no score
 };
 Result<SubjectColumn> subjectColumn(const Database& db, int testNumber, int subject);
 // A student's stored scores in the given subjects (indexes into the fixed
 // list), or nullopt when the test has no row for the student.
-Result<std::optional<QStringList>> studentScores(const Database& db, int testNumber, const QString& student,
-                                                 const QVector<int>& subjects);
+Result<std::optional<QStringList>> studentScores(
+    const Database& db, int testNumber, const QString& student, const QVector<int>& subjects);
 
 // Empty when every box the test uses holds something storable; else the
 // message for the first that does not, naming the box.

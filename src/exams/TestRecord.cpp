@@ -57,7 +57,7 @@ namespace Exams {
 const QStringList& types()
 {
     static const QStringList list { QStringLiteral("平时考试"), QStringLiteral("期中考试1"), QStringLiteral("期末考试"),
-                                    QStringLiteral("期中考试2"), QStringLiteral("期终考试") };
+        QStringLiteral("期中考试2"), QStringLiteral("期终考试") };
     return list;
 }
 
@@ -108,15 +108,16 @@ Status rememberNumber(Database& db, int number)
         return counted.error();
     if (!*counted)
         return Done {};
-    auto updated = db.exec(QStringLiteral("update velmora_counters set 值=? where 名称=? and 值<?"),
-                           { number, kHighestTest, number });
+    auto updated = db.exec(
+        QStringLiteral("update velmora_counters set 值=? where 名称=? and 值<?"), { number, kHighestTest, number });
     if (!updated)
         return updated.error();
     auto present = db.select(QStringLiteral("select count(*) from velmora_counters where 名称=?"), { kHighestTest });
     if (!present)
         return present.error();
     if (present->value(0).toInt() == 0) {
-        if (auto added = db.exec(QStringLiteral("insert into velmora_counters (名称, 值) values (?, ?)"), { kHighestTest, number });
+        if (auto added = db.exec(
+                QStringLiteral("insert into velmora_counters (名称, 值) values (?, ?)"), { kHighestTest, number });
             !added)
             return added.error();
     }
@@ -164,7 +165,7 @@ Result<DefinedTest> defineOnce(Database& db, const NewTest& test)
         return kept.error();
 
     QStringList columns { QStringLiteral("考试号"), QStringLiteral("考试名称"), QStringLiteral("考试日期"),
-                          QStringLiteral("考试类型") };
+        QStringLiteral("考试类型") };
     QVariantList values { *number, test.name, test.date, test.type };
     for (int i = 0; i < Schema::subjects().size(); ++i) {
         if (test.items.hasSubject(i)) {
@@ -184,17 +185,18 @@ Result<DefinedTest> defineOnce(Database& db, const NewTest& test)
     values << test.memo;
     auto row = db.exec(QStringLiteral("insert into tblTestInfo (%1) values (%2)")
                            .arg(columns.join(QStringLiteral(", ")),
-                                QStringList(columns.size(), QStringLiteral("?")).join(QStringLiteral(", "))),
-                       values);
+                               QStringList(columns.size(), QStringLiteral("?")).join(QStringLiteral(", "))),
+        values);
     if (!row)
         return row.error();
-    auto table = db.exec(Schema::createScoreTableSql(db.dialect(), *number, test.items.subjects, test.items.attendance,
-                                                     test.items.comment));
+    auto table = db.exec(Schema::createScoreTableSql(
+        db.dialect(), *number, test.items.subjects, test.items.attendance, test.items.comment));
     if (!table)
         return table.error();
     if (g_failAfterCreate)
         return Error { QString(), QStringLiteral("测试用的故障") };
-    auto students = db.exec(QStringLiteral("insert into %1 (学号) select 学号 from tblLogin").arg(Schema::scoreTableName(*number)));
+    auto students = db.exec(
+        QStringLiteral("insert into %1 (学号) select 学号 from tblLogin").arg(Schema::scoreTableName(*number)));
     if (!students)
         return students.error();
     Status committed = tx.commit();

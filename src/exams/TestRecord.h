@@ -4,14 +4,14 @@
 
 #include <QStringList>
 #include <QVector>
-
 #include <optional>
 
 namespace velmora {
 
 // What a test assesses: subjects by their index in the fixed order, and
 // whether it records attendance and a teacher's comment.
-struct TestItems {
+struct TestItems
+{
     QVector<int> subjects;
     bool attendance = false;
     bool comment = false;
@@ -24,7 +24,8 @@ struct TestItems {
 };
 
 // One row of tblTestInfo.
-struct TestRecord {
+struct TestRecord
+{
     int number = 0;
     QString name;
     QString date;
@@ -34,7 +35,8 @@ struct TestRecord {
 };
 
 // A new test as typed in the definition window.
-struct NewTest {
+struct NewTest
+{
     QString name;
     QString date;
     QString type;
@@ -42,7 +44,8 @@ struct NewTest {
     TestItems items;
 };
 
-struct DefinedTest {
+struct DefinedTest
+{
     int number = 0;
     int students = 0;
 };

@@ -39,8 +39,8 @@ namespace {
 // who could write there, keeps a teacher's data out of it.
 bool programDirTakesData()
 {
-    static const QStringList system { QStringLiteral("/usr/bin"), QStringLiteral("/usr/local/bin"), QStringLiteral("/bin"),
-                                      QStringLiteral("/usr/games") };
+    static const QStringList system { QStringLiteral("/usr/bin"), QStringLiteral("/usr/local/bin"),
+        QStringLiteral("/bin"), QStringLiteral("/usr/games") };
     const QString dir = QDir::cleanPath(programDir());
     return !system.contains(dir) && canWriteIn(dir);
 }
@@ -58,7 +58,8 @@ QString userDir()
     // Spelled out rather than taken from the application's name, so that
     // velmora-initdb and the program agree on it.
     const QString dir = userOverride().isEmpty()
-        ? QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/Velmora/VelmoraSQL")
+        ? QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+            + QStringLiteral("/Velmora/VelmoraSQL")
         : userOverride();
     QDir().mkpath(dir);
     return dir;

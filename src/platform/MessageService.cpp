@@ -5,7 +5,8 @@
 namespace velmora {
 
 namespace {
-struct State {
+struct State
+{
     MessageService::Handler handler;
     bool recording = false;
     QVector<MsgAnswer> answers;

@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QVector>
-
 #include <functional>
 
 namespace velmora {
@@ -12,7 +11,8 @@ enum class MsgButtons { Ok, YesNo };
 // Cancel: the question was closed (Esc, close box) without an answer.
 enum class MsgAnswer { Ok, Yes, No, Cancel };
 
-struct Message {
+struct Message
+{
     QString text;
     QString title;
     MsgIcon icon = MsgIcon::None;
@@ -23,14 +23,15 @@ struct Message {
 
 // Every message box and question of the program goes through here, so that
 // tests can answer questions and read back what the user would have seen.
-class MessageService {
+class MessageService
+{
 public:
     using Handler = std::function<MsgAnswer(const Message&)>;
 
     static QString applicationTitle();
 
     static MsgAnswer show(const QString& text, MsgIcon icon = MsgIcon::None, MsgButtons buttons = MsgButtons::Ok,
-                          const QString& title = QString());
+        const QString& title = QString());
     static MsgAnswer show(const Message& message);
     static void info(const QString& text) { show(text); }
     // Yes, No, or Cancel when the question was closed unanswered.

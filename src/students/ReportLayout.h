@@ -12,7 +12,8 @@ inline constexpr int kDetail = 240; // one line of a detail row
 inline constexpr int kPageFooter = 360;
 inline constexpr int kReportFooter = 3525;
 
-struct Page {
+struct Page
+{
     bool reportHeader = false; // first page only
     int firstRow = 0;
     int rowCount = 0;

@@ -10,18 +10,18 @@ namespace velmora {
 const QStringList& StudentRecord::columns()
 {
     static const QStringList names { QStringLiteral("学号"), QStringLiteral("姓名"), QStringLiteral("性别"),
-                                     QStringLiteral("出生年月"), QStringLiteral("民族"), QStringLiteral("籍贯"),
-                                     QStringLiteral("家庭住址"), QStringLiteral("联系电话"), QStringLiteral("父亲姓名"),
-                                     QStringLiteral("父亲单位"), QStringLiteral("母亲姓名"), QStringLiteral("母亲单位"),
-                                     QStringLiteral("毕业于"), QStringLiteral("毕业至"), QStringLiteral("备注") };
+        QStringLiteral("出生年月"), QStringLiteral("民族"), QStringLiteral("籍贯"), QStringLiteral("家庭住址"),
+        QStringLiteral("联系电话"), QStringLiteral("父亲姓名"), QStringLiteral("父亲单位"), QStringLiteral("母亲姓名"),
+        QStringLiteral("母亲单位"), QStringLiteral("毕业于"), QStringLiteral("毕业至"), QStringLiteral("备注") };
     return names;
 }
 
 const QStringList& StudentRecord::provinces()
 {
-    static const QStringList list = QStringLiteral(
-        "江苏 安徽 北京 重庆 福建 甘肃 广东 广西 贵州 海南 河北 黑龙江 河南 湖北 湖南 内蒙古 江西 吉林 辽宁 宁夏 青海 山西 "
-        "山东 上海 四川 天津 西藏 新疆 云南 浙江 陕西 台湾").split(QLatin1Char(' '));
+    static const QStringList list = QStringLiteral("江苏 安徽 北京 重庆 福建 甘肃 广东 广西 贵州 海南 河北 黑龙江 河南 "
+                                                   "湖北 湖南 内蒙古 江西 吉林 辽宁 宁夏 青海 山西 "
+                                                   "山东 上海 四川 天津 西藏 新疆 云南 浙江 陕西 台湾")
+                                        .split(QLatin1Char(' '));
     return list;
 }
 
@@ -53,12 +53,12 @@ QString checkStudentInput(const StudentInput& in)
 {
     const StudentRecord& r = in.record;
     for (StudentRecord::Column c : { StudentRecord::Number, StudentRecord::Name, StudentRecord::Birth,
-                                     StudentRecord::Address, StudentRecord::Nation }) {
+             StudentRecord::Address, StudentRecord::Nation }) {
         if (r[c].isEmpty())
             return QStringLiteral("请填写完整！");
     }
-    if (in.nativeText == QStringLiteral("请选择...") || in.nativeText == QStringLiteral("请选择") || in.nativeText.isEmpty()
-        || !in.sexChosen)
+    if (in.nativeText == QStringLiteral("请选择...") || in.nativeText == QStringLiteral("请选择")
+        || in.nativeText.isEmpty() || !in.sexChosen)
         return QStringLiteral("请填写完整！");
     if (!StudentRecord::isDate(r[StudentRecord::Birth]))
         return QStringLiteral("请按示例正确填写出生日期！");
@@ -67,7 +67,9 @@ QString checkStudentInput(const StudentInput& in)
     for (int c = 0; c < StudentRecord::ColumnCount; ++c) {
         const QString& column = StudentRecord::columns()[c];
         if (!TextLimits::fits(u"tblLogin", column, r.values[c]))
-            return QStringLiteral("%1最多只能填写%2个字符，请修改！").arg(column).arg(TextLimits::limit(u"tblLogin", column));
+            return QStringLiteral("%1最多只能填写%2个字符，请修改！")
+                .arg(column)
+                .arg(TextLimits::limit(u"tblLogin", column));
     }
     return {};
 }
@@ -127,7 +129,8 @@ Result<QVector<StudentRecord>> list(const Database& db)
 
 Result<std::optional<StudentRecord>> fetch(const Database& db, const QString& number)
 {
-    auto found = records(db, StudentRecord::selectColumns() + QStringLiteral(" from tblLogin where 学号=?"), { number });
+    auto found
+        = records(db, StudentRecord::selectColumns() + QStringLiteral(" from tblLogin where 学号=?"), { number });
     if (!found)
         return found.error();
     if (found->isEmpty())
@@ -167,7 +170,8 @@ Result<QString> nameOf(const Database& db, const QString& number)
 
 Result<QVector<QStringList>> table(const Database& db, const QStringList& columns)
 {
-    auto rows = db.select(QStringLiteral("select ") + columns.join(QStringLiteral(", ")) + QStringLiteral(" from tblLogin ORDER BY 学号"));
+    auto rows = db.select(QStringLiteral("select ") + columns.join(QStringLiteral(", "))
+        + QStringLiteral(" from tblLogin ORDER BY 学号"));
     if (!rows)
         return rows.error();
     QVector<QStringList> out;
@@ -193,7 +197,7 @@ Status add(Database& db, const StudentRecord& record, const std::optional<QByteA
 {
     // '2024001 ' beside '2024001' would list as two equal numbers.
     auto same = db.select(QStringLiteral("select count(*) from tblLogin where trim(学号)=?"),
-                          { record[StudentRecord::Number].trimmed() });
+        { record[StudentRecord::Number].trimmed() });
     if (!same)
         return same.error();
     if (same->value(0).toInt() > 0)
@@ -206,7 +210,7 @@ Status add(Database& db, const StudentRecord& record, const std::optional<QByteA
     }
     const QString sql = QStringLiteral("insert into tblLogin (%1) values (%2)")
                             .arg(columns.join(QStringLiteral(", ")),
-                                 QStringList(columns.size(), QStringLiteral("?")).join(QStringLiteral(", ")));
+                                QStringList(columns.size(), QStringLiteral("?")).join(QStringLiteral(", ")));
     return outcomeOf(db, db.exec(sql, values));
 }
 
@@ -216,8 +220,8 @@ namespace {
 // each still holds what the window read. That is compared here, under the
 // table's write lock, rather than in SQL: text another program stored as
 // bytes that are not UTF-8 reads back altered and would never match itself.
-Status updateFields(Database& db, const StudentRecord& record, const std::optional<QByteArray>& photo,
-                         const StudentRecord* read)
+Status updateFields(
+    Database& db, const StudentRecord& record, const std::optional<QByteArray>& photo, const StudentRecord* read)
 {
     const QString key = record.key.isNull() ? record[StudentRecord::Number] : record.key;
     QStringList sets;
@@ -253,13 +257,15 @@ Status updateFields(Database& db, const StudentRecord& record, const std::option
                               .arg(StudentRecord::columns()[c], read->values[c].trimmed(), (*now)->values[c]);
         }
         if (!others.isEmpty())
-            return Error::conflict(QStringLiteral("别人刚修改了这名学生的下列资料，本次没有保存，您输入的内容仍然保留：\r\n")
-                                   + others.join(QStringLiteral("\r\n")));
+            return Error::conflict(
+                QStringLiteral("别人刚修改了这名学生的下列资料，本次没有保存，您输入的内容仍然保留：\r\n")
+                + others.join(QStringLiteral("\r\n")));
         if (sets.isEmpty())
             return Done {};
     }
     values << key;
-    Status r = outcomeOf(db, db.exec(QStringLiteral("update tblLogin set %1 where 学号=?").arg(sets.join(QStringLiteral(", "))), values));
+    Status r = outcomeOf(db,
+        db.exec(QStringLiteral("update tblLogin set %1 where 学号=?").arg(sets.join(QStringLiteral(", "))), values));
     if (!r)
         return r;
     if (Status c = tx.commit(); !c)
@@ -274,8 +280,8 @@ Status update(Database& db, const StudentRecord& record, const std::optional<QBy
     return updateFields(db, record, photo, nullptr);
 }
 
-Status update(Database& db, const StudentRecord& record, const std::optional<QByteArray>& photo,
-                   const StudentRecord& read)
+Status update(
+    Database& db, const StudentRecord& record, const std::optional<QByteArray>& photo, const StudentRecord& read)
 {
     return updateFields(db, record, photo, &read);
 }
@@ -288,8 +294,7 @@ Status remove(Database& db, const QString& number)
 const QStringList& Criteria::containsColumns()
 {
     static const QStringList names { QStringLiteral("姓名"), QStringLiteral("家庭住址"), QStringLiteral("联系电话"),
-                                     QStringLiteral("备注"), QStringLiteral("民族"), QStringLiteral("毕业于"),
-                                     QStringLiteral("毕业至") };
+        QStringLiteral("备注"), QStringLiteral("民族"), QStringLiteral("毕业于"), QStringLiteral("毕业至") };
     return names;
 }
 

@@ -5,15 +5,31 @@
 #include <QByteArray>
 #include <QHash>
 #include <QStringList>
-
 #include <optional>
 
 namespace velmora {
 
 // One row of tblLogin without its photo: the fifteen columns in their fixed order.
-struct StudentRecord {
-    enum Column { Number, Name, Sex, Birth, Nation, Native, Address, Phone, Father, FatherWork, Mother, MotherWork,
-                  From, To, Remarks, ColumnCount };
+struct StudentRecord
+{
+    enum Column {
+        Number,
+        Name,
+        Sex,
+        Birth,
+        Nation,
+        Native,
+        Address,
+        Phone,
+        Father,
+        FatherWork,
+        Mother,
+        MotherWork,
+        From,
+        To,
+        Remarks,
+        ColumnCount
+    };
 
     QStringList values = QStringList(ColumnCount);
     // 学号 exactly as stored, blanks and all: writes address this row, not
@@ -38,7 +54,8 @@ struct StudentRecord {
 
 // The form's input check, in its order; empty when the record may be saved,
 // else the one message to show.
-struct StudentInput {
+struct StudentInput
+{
     StudentRecord record;
     bool sexChosen = false;
     QString nativeText;
@@ -71,16 +88,17 @@ Status update(Database& db, const StudentRecord& record, const std::optional<QBy
 // Writes only the fields that differ from `read` (as the form showed them),
 // and only while the stored values are still those; a conflict's error
 // names each such field with both values.
-Status update(Database& db, const StudentRecord& record, const std::optional<QByteArray>& photo,
-                   const StudentRecord& read);
+Status update(
+    Database& db, const StudentRecord& record, const std::optional<QByteArray>& photo, const StudentRecord& read);
 Status remove(Database& db, const QString& number);
 
 // The search criteria: empty texts and "不详" set no condition.
-struct Criteria {
-    QString number;                 // equal
+struct Criteria
+{
+    QString number; // equal
     QStringList contains = QStringList(7); // 姓名, 家庭住址, 联系电话, 备注, 民族, 毕业于, 毕业至
-    QString sex;                    // "男", "女" or empty
-    QString native;                 // contains; "不详" or empty for none
+    QString sex; // "男", "女" or empty
+    QString native; // contains; "不详" or empty for none
     static const QStringList& containsColumns();
 };
 Result<QVector<StudentRecord>> search(const Database& db, const Criteria& criteria);

@@ -2,38 +2,37 @@
 #include "analysis/ui/Analyze_Person.h"
 #include "analysis/ui/Analyze_Subject.h"
 #include "app/Module1.h"
+#include "exams/TestRecord.h"
 #include "platform/MessageService.h"
 #include "platform/ui/ResultGrid.h"
 #include "support/DbTestCase.h"
-#include "exams/TestRecord.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QPieSeries>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTableWidget>
 #include <QBarSeries>
 #include <QBarSet>
 #include <QChart>
 #include <QChartView>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QHeaderView>
+#include <QLineEdit>
+#include <QPieSeries>
 #include <QPieSlice>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QTableWidget>
 #include <QtTest>
-
 #include <cmath>
 
 using namespace velmora;
 
-class TestAnalyses : public velmora::test::DbTestCase {
+class TestAnalyses : public velmora::test::DbTestCase
+{
     Q_OBJECT
 
     int define(const QVector<int>& subjects, const QString& type = QStringLiteral("平时考试"))
     {
-        auto made = Exams::define(db(), { QStringLiteral("测验"), QStringLiteral("2024-10-01"), type, QString(),
-                                          { subjects, false, false } });
+        auto made = Exams::define(db(),
+            { QStringLiteral("测验"), QStringLiteral("2024-10-01"), type, QString(), { subjects, false, false } });
         return made ? made->number : -1;
     }
     void scores(int test, const QString& student, const QString& sets, const QVariantList& values)
@@ -46,7 +45,7 @@ class TestAnalyses : public velmora::test::DbTestCase {
     {
         for (const QString& n : numbers)
             QVERIFY(db().exec(QStringLiteral("insert into tblLogin (学号, 姓名, 性别) values (?, ?, ?)"),
-                              { n, QStringLiteral("学生") + n, QStringLiteral("女") }));
+                { n, QStringLiteral("学生") + n, QStringLiteral("女") }));
     }
     static QStringList column(ResultGrid* g, int c)
     {
@@ -198,8 +197,8 @@ private Q_SLOTS:
         for (int b = 0; b < 6; ++b) {
             const QString header = a.Grid1->horizontalHeaderItem(b)->text();
             QVERIFY2(a.Grid1->horizontalHeader()->sectionSize(b)
-                         >= a.Grid1->horizontalHeader()->fontMetrics().horizontalAdvance(header) + 6,
-                     qPrintable(header));
+                    >= a.Grid1->horizontalHeader()->fontMetrics().horizontalAdvance(header) + 6,
+                qPrintable(header));
         }
 
         // An empty score is left out; a score above 100 is a real highest.
@@ -290,7 +289,6 @@ private Q_SLOTS:
         QCOMPARE(MessageService::texts(), QStringList({ "至少表中要有一项！" }));
         QVERIFY(p.Check1[2]->isChecked());
         QCOMPARE(p.Grid->rows(), 2);
-
     }
 };
 

@@ -5,7 +5,8 @@
 using namespace velmora;
 using Analysis::chartValues;
 
-class TestAnalysis : public QObject {
+class TestAnalysis : public QObject
+{
     Q_OBJECT
 
 private Q_SLOTS:

@@ -8,7 +8,8 @@ using namespace velmora;
 
 // The class table without its window: totals of the subjects chosen, an
 // empty score counting 0, equal totals by 学号, and the cuts.
-class TestClassTable : public velmora::test::DbTestCase {
+class TestClassTable : public velmora::test::DbTestCase
+{
     Q_OBJECT
 
     TestRecord m_test;
@@ -16,13 +17,16 @@ class TestClassTable : public velmora::test::DbTestCase {
     void prepare() override
     {
         for (const char* number : { "03", "01", "02", "04" })
-            QVERIFY(db().exec(QStringLiteral("insert into tblLogin (学号, 姓名) values (?, '某')"), { QString::fromLatin1(number) }));
+            QVERIFY(db().exec(
+                QStringLiteral("insert into tblLogin (学号, 姓名) values (?, '某')"), { QString::fromLatin1(number) }));
         // 语文, 数学, 英语.
-        auto defined = Exams::define(db(), { QStringLiteral("期中"), QStringLiteral("2026-11-01"), QStringLiteral("期中考试"),
-                                             QString(), { { 0, 1, 2 }, false, false } });
+        auto defined = Exams::define(db(),
+            { QStringLiteral("期中"), QStringLiteral("2026-11-01"), QStringLiteral("期中考试"), QString(),
+                { { 0, 1, 2 }, false, false } });
         QVERIFY2(defined, qPrintable(defined.error().description));
         m_test = **Exams::fetch(db(), defined->number);
-        const QString set = QStringLiteral("update %1 set 语文=?, 数学=?, 英语=? where 学号=?").arg(Schema::scoreTableName(m_test.number));
+        const QString set = QStringLiteral("update %1 set 语文=?, 数学=?, 英语=? where 学号=?")
+                                .arg(Schema::scoreTableName(m_test.number));
         QVERIFY(db().exec(set, { 90, 80, 70, QStringLiteral("01") }));
         QVERIFY(db().exec(set, { 70, 80, 90, QStringLiteral("02") }));
         QVERIFY(db().exec(set, { 100, 100, QVariant(), QStringLiteral("03") })); // 英语 not entered
@@ -72,7 +76,8 @@ private Q_SLOTS:
         auto table = Analysis::classTable(db(), claims, {}, Analysis::ClassOrder::NumberDescending);
         QVERIFY(!table);
         QVERIFY(table.error().is(Error::Kind::Refused));
-        QCOMPARE(table.error().message(), QStringLiteral("考试%1的成绩表中没有“生物”这一列，无法分析！").arg(m_test.number));
+        QCOMPARE(
+            table.error().message(), QStringLiteral("考试%1的成绩表中没有“生物”这一列，无法分析！").arg(m_test.number));
     }
 };
 

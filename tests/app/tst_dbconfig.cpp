@@ -10,12 +10,12 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
-
 #include <sys/stat.h>
 
 using namespace velmora;
 
-class TestDbConfig : public QObject {
+class TestDbConfig : public QObject
+{
     Q_OBJECT
 
     QTemporaryDir m_dir;
@@ -39,8 +39,8 @@ private Q_SLOTS:
 
     void roundTripKeepsFormat()
     {
-        const DbConfig::Values values { QStringLiteral(" (local) "), QStringLiteral("students"),
-                                        QStringLiteral("adm"), QStringLiteral("p w~|#") };
+        const DbConfig::Values values { QStringLiteral(" (local) "), QStringLiteral("students"), QStringLiteral("adm"),
+            QStringLiteral("p w~|#") };
         const Status written = DbConfig::write(path(), values);
         QVERIFY2(written, qPrintable(written.error().description));
 
@@ -62,7 +62,7 @@ private Q_SLOTS:
         QCOMPARE(r.values.password, QStringLiteral("p w~|#"));
 
         const DbConfig::Values chinese { QStringLiteral("db.学校.cn:5433"), QStringLiteral("班级"),
-                                         QStringLiteral("王老师"), QStringLiteral("密码𠀀") };
+            QStringLiteral("王老师"), QStringLiteral("密码𠀀") };
         QVERIFY(DbConfig::write(path(), chinese));
         const auto c = DbConfig::read(path());
         QCOMPARE(c.status, DbConfig::ReadStatus::Ok);
@@ -83,7 +83,7 @@ private Q_SLOTS:
         MessageService::clearMessages();
         bool ok = false;
         writeRaw(DbConfig::scramble(u"(local)", DbConfig::kShifts[0], &ok).toUtf8() + "\r\n"
-                 + DbConfig::scramble(u"students", DbConfig::kShifts[1], &ok).toUtf8() + "\r\n");
+            + DbConfig::scramble(u"students", DbConfig::kShifts[1], &ok).toUtf8() + "\r\n");
         QVERIFY(!mod().ReadDbConfig());
         QCOMPARE(MessageService::texts(), QStringList({ "未知错误！62 输入超出文件尾" }));
         // What was read before the missing line stays.
@@ -125,11 +125,12 @@ private Q_SLOTS:
             QSKIP(qPrintable(disk.why));
         const QString file = disk.path(QStringLiteral("dbcfg.dat"));
         const DbConfig::Values old { QStringLiteral("(local)"), QStringLiteral("students"), QStringLiteral("adm"),
-                                     QStringLiteral("adm") };
+            QStringLiteral("adm") };
         QVERIFY(DbConfig::write(file, old));
         disk.fill();
-        const Status full = DbConfig::write(file, { QStringLiteral("db.school"), QStringLiteral("students"),
-                                                    QStringLiteral("velmora"), QStringLiteral("a much longer password") });
+        const Status full = DbConfig::write(file,
+            { QStringLiteral("db.school"), QStringLiteral("students"), QStringLiteral("velmora"),
+                QStringLiteral("a much longer password") });
         QVERIFY(!full);
         QVERIFY2(full.error().description.contains(QStringLiteral("磁盘已满")), qPrintable(full.error().description));
         const DbConfig::ReadResult kept = DbConfig::read(file);
@@ -142,7 +143,7 @@ private Q_SLOTS:
     {
         QVERIFY(DbConfig::write(path(), { "(local)", "students", "adm", "adm" }));
         const DbConfig::Values bad { QStringLiteral("(local)"), QStringLiteral("stu\tdents"), QStringLiteral("adm"),
-                                     QStringLiteral("adm") };
+            QStringLiteral("adm") };
         QVERIFY(!DbConfig::unstorable(bad).isEmpty());
         QVERIFY(DbConfig::unstorable(bad).startsWith(QStringLiteral("数据库名")));
         const Status refused = DbConfig::write(path(), bad);
@@ -152,7 +153,8 @@ private Q_SLOTS:
         QVERIFY(!DbConfig::unstorable({ "a", "b", "c", QString::fromUcs4(U"\U0010FFFF") }).isEmpty());
         QCOMPARE(DbConfig::read(path()).values.database, QStringLiteral("students"));
 
-        const Status nowhere = DbConfig::write(m_dir.filePath(QStringLiteral("missing/dbcfg.dat")), { "a", "b", "c", "d" });
+        const Status nowhere
+            = DbConfig::write(m_dir.filePath(QStringLiteral("missing/dbcfg.dat")), { "a", "b", "c", "d" });
         QVERIFY(nowhere.error().is(Error::Kind::File));
         QVERIFY(!nowhere.error().description.isEmpty());
     }

@@ -1,8 +1,8 @@
-#include "app/ui/Config.h"
 #include "app/DbConfig.h"
+#include "app/Module1.h"
+#include "app/ui/Config.h"
 #include "app/ui/Login.h"
 #include "app/ui/MainForm.h"
-#include "app/Module1.h"
 #include "app/ui/Windows.h"
 #include "data/DemoData.h"
 #include "data/Schema.h"
@@ -19,7 +19,8 @@
 using namespace velmora;
 using velmora::test::TestDb;
 
-class TestLogin : public QObject {
+class TestLogin : public QObject
+{
     Q_OBJECT
 
     std::unique_ptr<TestDb> m_db;
@@ -56,7 +57,10 @@ class TestLogin : public QObject {
     }
 
 private Q_SLOTS:
-    void initTestCase() { Windows::setQuitHandler([this] { m_quit = true; }); }
+    void initTestCase()
+    {
+        Windows::setQuitHandler([this] { m_quit = true; });
+    }
 
     void init()
     {
@@ -124,12 +128,18 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("user");
         QTest::addColumn<QString>("password");
-        QTest::newRow("wrong password") << "admin" << "654321";
-        QTest::newRow("quote in password") << "admin" << "' or '1'='1";
-        QTest::newRow("quote in both") << "' or '1'='1" << "' or '1'='1";
-        QTest::newRow("comment") << "admin'; --" << "x";
-        QTest::newRow("empty") << "" << "";
-        QTest::newRow("case differs") << "ADMIN" << "123456";
+        QTest::newRow("wrong password") << "admin"
+                                        << "654321";
+        QTest::newRow("quote in password") << "admin"
+                                           << "' or '1'='1";
+        QTest::newRow("quote in both") << "' or '1'='1"
+                                       << "' or '1'='1";
+        QTest::newRow("comment") << "admin'; --"
+                                 << "x";
+        QTest::newRow("empty") << ""
+                               << "";
+        QTest::newRow("case differs") << "ADMIN"
+                                      << "123456";
     }
 
     void failedLoginsLeaveTheConnectionClosed()
@@ -249,8 +259,9 @@ private Q_SLOTS:
         // Without an embedded file the demo is offered first; no queued answer declines it.
         if (TestDb::isPostgres())
             QVERIFY(said.takeAt(1).startsWith(QStringLiteral("是否创建示例数据库？")));
-        QCOMPARE(said, QStringList({ "Dbcfg.dat不存在！这是您第一次使用本系统，请进行数据库设置", "请填写所有的数据库配置信息!",
-                                     "连接不成功", "连接成功", "连接不成功" }));
+        QCOMPARE(said,
+            QStringList({ "Dbcfg.dat不存在！这是您第一次使用本系统，请进行数据库设置", "请填写所有的数据库配置信息!",
+                "连接不成功", "连接成功", "连接不成功" }));
         QVERIFY(login.Command1->isEnabled());
         QVERIFY(login.Command2->isEnabled());
         QCOMPARE(login.txtUser->text(), s.user);
@@ -274,10 +285,12 @@ private Q_SLOTS:
             QSKIP(qPrintable(program.why()));
         QTemporaryDir user;
         const ConnectionSettings s = m_db->settings();
-        QVERIFY(DbConfig::write(program.path(QStringLiteral("dbcfg.dat")), { s.server, s.database, s.user, s.password }));
+        QVERIFY(
+            DbConfig::write(program.path(QStringLiteral("dbcfg.dat")), { s.server, s.database, s.user, s.password }));
         if (!TestDb::isPostgres()) {
             m_db->db().close();
-            QVERIFY(QFile::copy(QDir(m_db->dir()).filePath(QStringLiteral("students.db")), program.path(QStringLiteral("students.db"))));
+            QVERIFY(QFile::copy(QDir(m_db->dir()).filePath(QStringLiteral("students.db")),
+                program.path(QStringLiteral("students.db"))));
         }
         QVERIFY(program.seal());
         const QByteArray shipped = [&] {
@@ -312,7 +325,8 @@ private Q_SLOTS:
         QTest::mouseClick(config.Command2, Qt::LeftButton);
         const QString saved = QDir(user.path()).filePath(QStringLiteral("dbcfg.dat"));
         QCOMPARE(MessageService::texts(),
-                 QStringList { QStringLiteral("程序文件夹 %1 不存放数据，数据库配置已保存到 %2。").arg(program.dir(), saved) });
+            QStringList {
+                QStringLiteral("程序文件夹 %1 不存放数据，数据库配置已保存到 %2。").arg(program.dir(), saved) });
         QCOMPARE(DbConfig::read(saved).values.database, s.database);
         QCOMPARE(AppPaths::configFile(), saved);
         QFile shippedNow(program.path(QStringLiteral("dbcfg.dat")));

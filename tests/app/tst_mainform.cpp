@@ -1,12 +1,12 @@
 #include "app/DbConfig.h"
+#include "app/Module1.h"
 #include "app/ui/Login.h"
 #include "app/ui/MainForm.h"
-#include "app/Module1.h"
 #include "app/ui/Splash.h"
 #include "app/ui/Windows.h"
 #include "platform/AppPaths.h"
-#include "platform/ui/Desktop.h"
 #include "platform/MessageService.h"
+#include "platform/ui/Desktop.h"
 #include "support/OpenWindows.h"
 #include "support/TestDb.h"
 
@@ -21,7 +21,8 @@
 using namespace velmora;
 using velmora::test::TestDb;
 
-class TestMainForm : public QObject {
+class TestMainForm : public QObject
+{
     Q_OBJECT
 
     std::unique_ptr<TestDb> m_db;
@@ -34,7 +35,7 @@ class TestMainForm : public QObject {
         Database& db = m_db->db();
         if (withStudent)
             QVERIFY(db.exec(QStringLiteral("insert into tblLogin (学号, 姓名) values (?, ?)"),
-                            { QStringLiteral("1"), QStringLiteral("张三") }));
+                { QStringLiteral("1"), QStringLiteral("张三") }));
         if (!withClass)
             QVERIFY(db.exec(QStringLiteral("delete from tblClass")));
         QVERIFY(m_db->loginModule(admin));
@@ -58,13 +59,13 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("disabled");
         QTest::addColumn<QStringList>("messages");
         const QStringList always { "ReportScore", "ReportTeach", "WinClose" };
-        const QStringList userOnly { "Admin", "Commitment", "DataBase", "InfoAdd", "InfoDel", "InfoEdit",
-                                     "TestAdd", "TestDel", "TestEdit", "TestFill" };
+        const QStringList userOnly { "Admin", "Commitment", "DataBase", "InfoAdd", "InfoDel", "InfoEdit", "TestAdd",
+            "TestDel", "TestEdit", "TestFill" };
         QTest::newRow("administrator") << true << true << true << always << QStringList();
         QTest::newRow("ordinary user") << false << true << true << (always + userOnly) << QStringList();
-        QTest::newRow("empty database")
-            << true << false << false << (always + QStringList { "ClassConfig", "ScoreAnalyse", "Test" })
-            << QStringList { "请添加学生信息！", "程序有错！数据库中少表tblClass." };
+        QTest::newRow("empty database") << true << false << false
+                                        << (always + QStringList { "ClassConfig", "ScoreAnalyse", "Test" })
+                                        << QStringList { "请添加学生信息！", "程序有错！数据库中少表tblClass." };
     }
 
     void enablingRules()
@@ -139,8 +140,8 @@ private Q_SLOTS:
         MessageService::clearMessages();
         form.entry(QStringLiteral("Commitment"))->trigger();
         QCOMPARE(MessageService::texts().last(),
-                 QStringLiteral("1、请先选择考试号。\r\n      注意：该考试号要含有教师评语项。 \r\n"
-                                "2、然后在老师评语一栏，选择“评语生成器”\r\n3、根据提示即可完成！"));
+            QStringLiteral("1、请先选择考试号。\r\n      注意：该考试号要含有教师评语项。 \r\n"
+                           "2、然后在老师评语一栏，选择“评语生成器”\r\n3、根据提示即可完成！"));
     }
 
     void reLoginClosesTheConnection()

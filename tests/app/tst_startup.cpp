@@ -3,8 +3,8 @@
 #include "app/ui/Splash.h"
 #include "app/ui/Windows.h"
 #include "platform/AppPaths.h"
-#include "platform/ui/GuiMessages.h"
 #include "platform/MessageService.h"
+#include "platform/ui/GuiMessages.h"
 #include "platform/ui/Translations.h"
 
 #include <QApplication>
@@ -15,7 +15,6 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
-
 #include <functional>
 
 using namespace velmora;
@@ -24,11 +23,13 @@ namespace {
 
 // Answers whatever modal window comes up, as a person at the desktop would,
 // from a timer: the test itself waits inside those windows' own event loops.
-class Robot : public QObject {
+class Robot : public QObject
+{
 public:
     using Step = std::function<bool(QWidget* modal)>; // true when it acted
 
-    explicit Robot(Step step) : m_step(std::move(step))
+    explicit Robot(Step step)
+        : m_step(std::move(step))
     {
         // Each step runs from a timer of its own: one that opens a modal window
         // blocks in it, and a blocked timer never fires again until it returns.
@@ -53,7 +54,8 @@ private:
 
 } // namespace
 
-class TestStartup : public QObject {
+class TestStartup : public QObject
+{
     Q_OBJECT
 
     QTemporaryDir m_dir;
@@ -76,11 +78,11 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("messages");
         const QString unreadable = QStringLiteral("读取数据库配置文件出错！");
         const QString demo = QStringLiteral("是否创建示例数据库？");
-        QTest::newRow("missing") << QByteArray() << QStringList { "Dbcfg.dat不存在！这是您第一次使用本系统，请进行数据库设置",
-                                                                  demo, "Dbcfg.dat不存在！", unreadable };
+        QTest::newRow("missing") << QByteArray()
+                                 << QStringList { "Dbcfg.dat不存在！这是您第一次使用本系统，请进行数据库设置", demo,
+                                        "Dbcfg.dat不存在！", unreadable };
         QTest::newRow("empty") << QByteArray("") << QStringList { " 读取文件出错！", unreadable };
-        QTest::newRow("short") << QByteArray("a\r\nb\r\n")
-                               << QStringList { "未知错误！62 输入超出文件尾", unreadable };
+        QTest::newRow("short") << QByteArray("a\r\nb\r\n") << QStringList { "未知错误！62 输入超出文件尾", unreadable };
     }
 
     // Splash, then the login with a bad dbcfg.dat: every message box is a
@@ -104,7 +106,8 @@ private Q_SLOTS:
             if (auto* box = qobject_cast<QMessageBox*>(modal)) {
                 seen << box->text().split(QStringLiteral("\r\n")).first();
                 // The demo is declined by Esc, so the configuration comes next.
-                QTest::keyClick(box, box->text().startsWith(QStringLiteral("是否创建示例数据库？")) ? Qt::Key_Escape : Qt::Key_Return);
+                QTest::keyClick(box,
+                    box->text().startsWith(QStringLiteral("是否创建示例数据库？")) ? Qt::Key_Escape : Qt::Key_Return);
             } else if (qobject_cast<Config*>(modal)) {
                 QTest::keyClick(modal, Qt::Key_Escape);
             } else if (auto* login = qobject_cast<Login*>(modal)) {

@@ -1,7 +1,7 @@
 #include "app/Module1.h"
+#include "app/Users.h"
 #include "app/ui/Pass.h"
 #include "app/ui/User.h"
-#include "app/Users.h"
 #include "data/Passwords.h"
 #include "platform/MessageService.h"
 #include "support/DbTestCase.h"
@@ -15,12 +15,14 @@
 using namespace velmora;
 using velmora::test::TestDb;
 
-class TestUsers : public velmora::test::DbTestCase {
+class TestUsers : public velmora::test::DbTestCase
+{
     Q_OBJECT
 
     QString stored(const char* column, const QString& user)
     {
-        auto rows = db().select(QStringLiteral("select %1 from tblUsers where UserName=?").arg(QLatin1String(column)), { user });
+        auto rows = db().select(
+            QStringLiteral("select %1 from tblUsers where UserName=?").arg(QLatin1String(column)), { user });
         return rows && !rows->eof() ? rows->value(0).toString() : QStringLiteral("<no row>");
     }
     bool accepts(const QString& user, const QString& password)
@@ -46,7 +48,7 @@ class TestUsers : public velmora::test::DbTestCase {
     void prepare() override
     {
         QVERIFY(db().exec(QStringLiteral("insert into tblUsers (UserName, PWD, Grade) values (?, ?, ?)"),
-                          { QStringLiteral("O'Neil"), QStringLiteral("pw"), QStringLiteral(" odd ") }));
+            { QStringLiteral("O'Neil"), QStringLiteral("pw"), QStringLiteral(" odd ") }));
     }
 
 private Q_SLOTS:
@@ -107,7 +109,8 @@ private Q_SLOTS:
             QVERIFY(!pass.Text1->isEnabled());
             QCOMPARE(pass.oldpwd->echoMode(), QLineEdit::Password);
             fill(pass, QStringLiteral("wrong"), QStringLiteral("a"), QStringLiteral("b"));
-            QCOMPARE(MessageService::texts(), QStringList({ "您输入的确认密码与新密码不符！", "您输入的旧密码不正确！" }));
+            QCOMPARE(
+                MessageService::texts(), QStringList({ "您输入的确认密码与新密码不符！", "您输入的旧密码不正确！" }));
             QVERIFY(pass.oldpwd->text().isEmpty() && pass.newpwd->text().isEmpty() && pass.newpwd2->text().isEmpty());
             QVERIFY(accepts(QStringLiteral("teacher"), QStringLiteral("123456")));
 
@@ -118,7 +121,8 @@ private Q_SLOTS:
             QVERIFY(accepts(QStringLiteral("teacher"), QStringLiteral("it's-new")));
             QVERIFY(!accepts(QStringLiteral("teacher"), QStringLiteral("123456")));
             QCOMPARE(stored("PWD", QStringLiteral("teacher")), QString());
-            auto hash = db().select(QStringLiteral("select 散列 from velmora_passwords where 用户名=?"), { QStringLiteral("teacher") });
+            auto hash = db().select(
+                QStringLiteral("select 散列 from velmora_passwords where 用户名=?"), { QStringLiteral("teacher") });
             QVERIFY(hash && hash->text(0).startsWith(QStringLiteral("$argon2id$")));
             QVERIFY(!hash->text(0).contains(QStringLiteral("it's-new")));
         }

@@ -1,10 +1,10 @@
 #include "analysis/ui/Analyze_Class.h"
 #include "analysis/ui/Analyze_Person.h"
 #include "analysis/ui/Analyze_Subject.h"
+#include "app/Module1.h"
 #include "app/ui/Config.h"
 #include "app/ui/Login.h"
 #include "app/ui/MainForm.h"
-#include "app/Module1.h"
 #include "app/ui/Pass.h"
 #include "app/ui/Splash.h"
 #include "app/ui/User.h"
@@ -12,17 +12,17 @@
 #include "classes/ui/Class.h"
 #include "comments/ui/Comment.h"
 #include "data/DemoData.h"
+#include "exams/ui/TestFill.h"
+#include "exams/ui/TestFillSel.h"
+#include "exams/ui/TestInfoAdd.h"
+#include "exams/ui/TestInfoWatch.h"
+#include "exams/ui/TestWatch.h"
 #include "platform/MessageService.h"
 #include "platform/ui/ResultGrid.h"
 #include "students/ui/StudentInfo.h"
 #include "students/ui/StudentInfoFind.h"
 #include "students/ui/StudentInfoWatch.h"
 #include "support/DbTestCase.h"
-#include "exams/ui/TestFill.h"
-#include "exams/ui/TestFillSel.h"
-#include "exams/ui/TestInfoAdd.h"
-#include "exams/ui/TestInfoWatch.h"
-#include "exams/ui/TestWatch.h"
 
 #include <QComboBox>
 #include <QHeaderView>
@@ -35,7 +35,6 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QtTest>
-
 #include <functional>
 #include <memory>
 
@@ -96,7 +95,8 @@ QStringList numbered(const QString& stem, int from, int to)
 
 } // namespace
 
-class TestWindows : public velmora::test::DbTestCase {
+class TestWindows : public velmora::test::DbTestCase
+{
     Q_OBJECT
 
     void prepare() override { QVERIFY(DemoData::fill(db())); }
@@ -133,23 +133,37 @@ private Q_SLOTS:
         QTest::addColumn<QString>("entry");
         QTest::addColumn<QString>("window");
         QTest::addColumn<QStringList>("steps");
-        QTest::newRow("班级设置, 返回") << "ClassConfig" << "Class" << QStringList { "click:Command2" };
-        QTest::newRow("班级设置, Esc") << "ClassConfig" << "Class" << QStringList { "esc" };
-        QTest::newRow("学生列表, 关闭") << "InfoWatch" << "StudentInfoWatch" << QStringList { "click:Command2" };
-        QTest::newRow("学生列表, close box") << "InfoWatch" << "StudentInfoWatch" << QStringList { "closebox" };
-        QTest::newRow("查找学生, 返回") << "InfoFind" << "StudentInfoFind" << QStringList { "click:Command2" };
-        QTest::newRow("考试列表, 关闭") << "TestInfo" << "TestInfoWatch" << QStringList { "click:BN_Close" };
-        QTest::newRow("考试列表, Esc") << "TestInfo" << "TestInfoWatch" << QStringList { "esc" };
-        QTest::newRow("选择考试, 取消") << "TestEditWatch" << "TestFillSel" << QStringList { "click:BN_Back" };
-        QTest::newRow("选择考试, Esc") << "TestFill" << "TestFillSel" << QStringList { "esc" };
+        QTest::newRow("班级设置, 返回") << "ClassConfig"
+                                        << "Class" << QStringList { "click:Command2" };
+        QTest::newRow("班级设置, Esc") << "ClassConfig"
+                                       << "Class" << QStringList { "esc" };
+        QTest::newRow("学生列表, 关闭") << "InfoWatch"
+                                        << "StudentInfoWatch" << QStringList { "click:Command2" };
+        QTest::newRow("学生列表, close box") << "InfoWatch"
+                                             << "StudentInfoWatch" << QStringList { "closebox" };
+        QTest::newRow("查找学生, 返回") << "InfoFind"
+                                        << "StudentInfoFind" << QStringList { "click:Command2" };
+        QTest::newRow("考试列表, 关闭") << "TestInfo"
+                                        << "TestInfoWatch" << QStringList { "click:BN_Close" };
+        QTest::newRow("考试列表, Esc") << "TestInfo"
+                                       << "TestInfoWatch" << QStringList { "esc" };
+        QTest::newRow("选择考试, 取消") << "TestEditWatch"
+                                        << "TestFillSel" << QStringList { "click:BN_Back" };
+        QTest::newRow("选择考试, Esc") << "TestFill"
+                                       << "TestFillSel" << QStringList { "esc" };
         QTest::newRow("查看成绩, 确定 then 关闭")
-            << "TestEditWatch" << "TestFillSel" << QStringList { "down:txtNumber", "click:BN_OK", "click:BN_Close" };
-        QTest::newRow("个人分析, 返回") << "ScorePersonal" << "Analyze_Person" << QStringList { "click:BN_Back" };
+            << "TestEditWatch"
+            << "TestFillSel" << QStringList { "down:txtNumber", "click:BN_OK", "click:BN_Close" };
+        QTest::newRow("个人分析, 返回") << "ScorePersonal"
+                                        << "Analyze_Person" << QStringList { "click:BN_Back" };
         QTest::newRow("班级分析, 确定 then 返回")
-            << "ScoreClass" << "Analyze_Class_Sel" << QStringList { "down:txtNumber", "click:BN_OK", "click:BN_Back" };
-        QTest::newRow("科目分析, 取消") << "ScoreSubject" << "Analyze_Subject_Sel" << QStringList { "click:BN_Back" };
+            << "ScoreClass"
+            << "Analyze_Class_Sel" << QStringList { "down:txtNumber", "click:BN_OK", "click:BN_Back" };
+        QTest::newRow("科目分析, 取消") << "ScoreSubject"
+                                        << "Analyze_Subject_Sel" << QStringList { "click:BN_Back" };
         QTest::newRow("科目分析, 确定 then 返回")
-            << "ScoreSubject" << "Analyze_Subject_Sel"
+            << "ScoreSubject"
+            << "Analyze_Subject_Sel"
             << QStringList { "down:txtNumber", "down:txtSubject", "click:BN_OK", "click:Command1" };
     }
 
@@ -314,75 +328,76 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("window");
         QTest::addColumn<QStringList>("names");
-        const QStringList selector { "Label", "Label1", "txtNumber", "label2", "txtName", "Label5",
-                                     "txtType", "Label6", "txtDate", "BN_OK", "BN_Back" };
+        const QStringList selector { "Label", "Label1", "txtNumber", "label2", "txtName", "Label5", "txtType", "Label6",
+            "txtDate", "BN_OK", "BN_Back" };
         QTest::newRow("Splash") << "Splash" << QStringList { "Image1", "Label1", "Command1", "Timer1" };
         QTest::newRow("Config") << "Config"
                                 << QStringList { "Label3", "txtServer", "Label4", "txtDataBase", "Label1", "txtUser",
-                                                 "label2", "txtPwd", "Command1", "Command2", "Command3" };
-        QTest::newRow("Login") << "Login" << QStringList { "Label1", "txtUser", "label2", "txtPwd", "Command1", "Command2" };
+                                       "label2", "txtPwd", "Command1", "Command2", "Command3" };
+        QTest::newRow("Login") << "Login"
+                               << QStringList { "Label1", "txtUser", "label2", "txtPwd", "Command1", "Command2" };
         QTest::newRow("User") << "User" << QStringList { "Option1", "Option2", "Command1", "Command2", "Image1" };
         QTest::newRow("Pass") << "Pass" << QStringList { "oldpwd", "newpwd", "newpwd2", "Command1", "Command2" };
         QTest::newRow("StudentInfoWatch")
             << "StudentInfoWatch"
             << QStringList { "Grid", "BN_Add", "BN_Find", "Frame1", "Label1", "txtNumber", "Command1", "Command2" };
-        QTest::newRow("StudentInfo")
-            << "StudentInfo"
-            << (numbered(QStringLiteral("Text"), 1, 13)
-                + QStringList { "sex_m", "sex_w", "native", "Father_r", "Mother_r", "Image1", "Title", "Frame1",
-                                "Frame2", "Frame3", "Frame4", "BN_Browse", "BN_Edit", "BN_Del", "BN_Save", "BN_Back" });
-        QTest::newRow("StudentInfoFind")
-            << "StudentInfoFind"
-            << (numbered(QStringLiteral("Text"), 1, 8)
-                + QStringList { "sex_m", "sex_w", "sex_u", "native", "Frame1", "Frame2", "Label11", "txt_Result",
-                                "Command1", "Command2", "Grid" });
+        QTest::newRow("StudentInfo") << "StudentInfo"
+                                     << (numbered(QStringLiteral("Text"), 1, 13)
+                                            + QStringList { "sex_m", "sex_w", "native", "Father_r", "Mother_r",
+                                                "Image1", "Title", "Frame1", "Frame2", "Frame3", "Frame4", "BN_Browse",
+                                                "BN_Edit", "BN_Del", "BN_Save", "BN_Back" });
+        QTest::newRow("StudentInfoFind") << "StudentInfoFind"
+                                         << (numbered(QStringLiteral("Text"), 1, 8)
+                                                + QStringList { "sex_m", "sex_w", "sex_u", "native", "Frame1", "Frame2",
+                                                    "Label11", "txt_Result", "Command1", "Command2", "Grid" });
         QTest::newRow("Class") << "Class"
                                << (numbered(QStringLiteral("Text"), 1, 40)
-                                   + QStringList { "txtNumber", "txtName", "txtDate", "txtTeacher", "txtCount",
-                                                   "Command1", "Command2", "Frame1" });
-        QTest::newRow("TestInfoAdd")
-            << "TestInfoAdd"
-            << (numbered(QStringLiteral("Check"), 1, 16)
-                + QStringList { "Label1", "label2", "txtNumber", "Label3", "Label8", "txtName", "Label4", "txtType",
-                                "Label9", "txtDate", "Label10", "Label6", "CheckAll", "Label5", "txtSaveAt", "Label7",
-                                "txtMemo", "BN_OK", "Command2", "Image1" });
+                                      + QStringList { "txtNumber", "txtName", "txtDate", "txtTeacher", "txtCount",
+                                          "Command1", "Command2", "Frame1" });
+        QTest::newRow("TestInfoAdd") << "TestInfoAdd"
+                                     << (numbered(QStringLiteral("Check"), 1, 16)
+                                            + QStringList { "Label1", "label2", "txtNumber", "Label3", "Label8",
+                                                "txtName", "Label4", "txtType", "Label9", "txtDate", "Label10",
+                                                "Label6", "CheckAll", "Label5", "txtSaveAt", "Label7", "txtMemo",
+                                                "BN_OK", "Command2", "Image1" });
         QTest::newRow("TestInfoWatch") << "TestInfoWatch"
                                        << QStringList { "Grid", "Frame1", "Label1", "txtNumber", "BN_Add", "BN_Del",
-                                                        "BN_Update", "BN_Close" };
-        QTest::newRow("TestFill")
-            << "TestFill"
-            << (numbered(QStringLiteral("Text"), 0, 14) + numbered(QStringLiteral("Label"), 0, 14)
-                + numbered(QStringLiteral("txtDuty"), 0, 4) + numbered(QStringLiteral("labelDuty"), 0, 4)
-                + QStringList { "Topic", "Frame3", "Label1", "txtNumber", "label2", "txtName", "Label5", "txtType",
-                                "Label6", "txtDate", "txtTable", "Frame4", "Check", "Command2", "Frame1", "Frame2",
-                                "txtTeacher", "BN_Comment", "BN_First", "BN_Previous", "BN_Next", "BN_Last",
-                                "BN_Save", "BN_Back", "txtStudentName" });
+                                              "BN_Update", "BN_Close" };
+        QTest::newRow("TestFill") << "TestFill"
+                                  << (numbered(QStringLiteral("Text"), 0, 14) + numbered(QStringLiteral("Label"), 0, 14)
+                                         + numbered(QStringLiteral("txtDuty"), 0, 4)
+                                         + numbered(QStringLiteral("labelDuty"), 0, 4)
+                                         + QStringList { "Topic", "Frame3", "Label1", "txtNumber", "label2", "txtName",
+                                             "Label5", "txtType", "Label6", "txtDate", "txtTable", "Frame4", "Check",
+                                             "Command2", "Frame1", "Frame2", "txtTeacher", "BN_Comment", "BN_First",
+                                             "BN_Previous", "BN_Next", "BN_Last", "BN_Save", "BN_Back",
+                                             "txtStudentName" });
         QTest::newRow("TestWatch") << "TestWatch"
                                    << QStringList { "Topic", "Label1", "txtNumber", "label2", "txtName", "Label5",
-                                                    "txtType", "Label6", "txtDate", "Label3", "txtCount", "txtTable",
-                                                    "Grid", "BN_Close" };
+                                          "txtType", "Label6", "txtDate", "Label3", "txtCount", "txtTable", "Grid",
+                                          "BN_Close" };
         QTest::newRow("TestFillSel") << "TestFillSel" << selector;
         QTest::newRow("Comment") << "Comment"
                                  << (numbered(QStringLiteral("List"), 0, 8) + numbered(QStringLiteral("Check"), 0, 21)
-                                     + QStringList { "Label1", "txtNumber", "Label5", "txtName", "tabRTF", "Label2",
-                                                     "Text1", "Command1", "Label3", "Label4", "Text3", "Text2",
-                                                     "Frame1", "List2", "del", "Frame3", "Frame2", "Frame5", "memo",
-                                                     "Frame4", "Text5", "Command2", "Command3" });
-        QTest::newRow("Analyze_Person")
-            << "Analyze_Person"
-            << QStringList { "Label2", "Label1", "txtNumber", "Frame3", "Frame1", "txtOther", "Frame2", "Check3", "Grid",
-                             "Chart", "Command3", "Command1", "BN_First", "BN_Previous", "BN_Next", "BN_Last", "BN_Back",
-                             "Image1" };
+                                        + QStringList { "Label1", "txtNumber", "Label5", "txtName", "tabRTF", "Label2",
+                                            "Text1", "Command1", "Label3", "Label4", "Text3", "Text2", "Frame1",
+                                            "List2", "del", "Frame3", "Frame2", "Frame5", "memo", "Frame4", "Text5",
+                                            "Command2", "Command3" });
+        QTest::newRow("Analyze_Person") << "Analyze_Person"
+                                        << QStringList { "Label2", "Label1", "txtNumber", "Frame3", "Frame1",
+                                               "txtOther", "Frame2", "Check3", "Grid", "Chart", "Command3", "Command1",
+                                               "BN_First", "BN_Previous", "BN_Next", "BN_Last", "BN_Back", "Image1" };
         QTest::newRow("Analyze_Class_Sel") << "Analyze_Class_Sel" << selector;
         QTest::newRow("Analyze_Class") << "Analyze_Class"
                                        << QStringList { "Label2", "Grid", "BN_ShowAll", "Frame1", "BN_Sort", "Frame2",
-                                                        "txtFront", "txtLast", "BN_Filter", "BN_Back", "Image1" };
-        QTest::newRow("Analyze_Subject_Sel") << "Analyze_Subject_Sel" << (selector + QStringList { "Label3", "txtSubject" });
-        QTest::newRow("Analyze_Subject")
-            << "Analyze_Subject"
-            << QStringList { "Label2", "Frame1", "txtN", "Label4", "txtPass", "txtPass_P", "txtFail", "txtFail_P",
-                             "Label8", "txtAve", "Label9", "txtMax", "Label10", "txtMin", "Frame2", "Grid1", "Chart",
-                             "Grid", "Command1", "Image1" };
+                                              "txtFront", "txtLast", "BN_Filter", "BN_Back", "Image1" };
+        QTest::newRow("Analyze_Subject_Sel")
+            << "Analyze_Subject_Sel" << (selector + QStringList { "Label3", "txtSubject" });
+        QTest::newRow("Analyze_Subject") << "Analyze_Subject"
+                                         << QStringList { "Label2", "Frame1", "txtN", "Label4", "txtPass", "txtPass_P",
+                                                "txtFail", "txtFail_P", "Label8", "txtAve", "Label9", "txtMax",
+                                                "Label10", "txtMin", "Frame2", "Grid1", "Chart", "Grid", "Command1",
+                                                "Image1" };
     }
 
     void everyNamedControlIsThere()

@@ -1,6 +1,6 @@
 #include "app/Module1.h"
-#include "classes/ui/Class.h"
 #include "classes/ClassSettings.h"
+#include "classes/ui/Class.h"
 #include "platform/MessageService.h"
 #include "support/DbTestCase.h"
 #include "support/Typing.h"
@@ -12,12 +12,14 @@
 using namespace velmora;
 using velmora::test::TestDb;
 
-class TestClass : public velmora::test::DbTestCase {
+class TestClass : public velmora::test::DbTestCase
+{
     Q_OBJECT
 
     QString cell(int period, const char* day)
     {
-        auto rows = db().select(QStringLiteral("select %1 from tblTbl where 节次=?").arg(QString::fromUtf8(day)), { period });
+        auto rows
+            = db().select(QStringLiteral("select %1 from tblTbl where 节次=?").arg(QString::fromUtf8(day)), { period });
         return rows && !rows->eof() ? rows->value(0).toString() : QStringLiteral("<no row>");
     }
     QString classValue(const char* column)
@@ -32,10 +34,12 @@ class TestClass : public velmora::test::DbTestCase {
             QVERIFY(db().exec(QStringLiteral("create function refuse() returns trigger language plpgsql as "
                                              "$$ begin raise exception 'refused'; end $$")));
             QVERIFY(db().exec(QStringLiteral("create trigger no_change before update on tblTbl for each row "
-                                             "when (new.节次 = %1) execute function refuse()").arg(period)));
+                                             "when (new.节次 = %1) execute function refuse()")
+                                  .arg(period)));
         } else {
             QVERIFY(db().exec(QStringLiteral("create trigger no_change before update on tblTbl when new.节次 = %1 "
-                                             "begin select raise(abort, 'refused'); end").arg(period)));
+                                             "begin select raise(abort, 'refused'); end")
+                                  .arg(period)));
         }
     }
 
@@ -56,11 +60,11 @@ private Q_SLOTS:
     void loadTrimsAndSaveWritesAsTyped()
     {
         QVERIFY(db().exec(QStringLiteral("update tblClass set 班级代号=?, 班主任=?"),
-                          { QStringLiteral("0701  "), QStringLiteral(" 王老师 ") }));
+            { QStringLiteral("0701  "), QStringLiteral(" 王老师 ") }));
         // Periods come back in their own order, whatever order the rows were written in.
         QVERIFY(db().exec(QStringLiteral("delete from tblTbl where 节次=1")));
         QVERIFY(db().exec(QStringLiteral("insert into tblTbl (节次, 星期一, 星期三) values (1, ?, ?)"),
-                          { QStringLiteral("语文 "), QStringLiteral("数学") }));
+            { QStringLiteral("语文 "), QStringLiteral("数学") }));
         QVERIFY(db().exec(QStringLiteral("update tblTbl set 星期五=? where 节次=8"), { QStringLiteral("班会") }));
 
         Class window;
@@ -117,7 +121,7 @@ private Q_SLOTS:
         MessageService::clearMessages();
         QTest::mouseClick(cls.Command1, Qt::LeftButton);
         QVERIFY2(MessageService::texts().last().contains(QStringLiteral("别人刚修改了班级信息")),
-                 qPrintable(MessageService::texts().last()));
+            qPrintable(MessageService::texts().last()));
         QCOMPARE(db().select(QStringLiteral("select 班级名称 from tblClass"))->text(0), QStringLiteral("三班"));
         QCOMPARE(cls.txtName->text(), QStringLiteral("四班"));
         QCOMPARE(cls.Command1->text(), QStringLiteral("保存(&S)"));
@@ -176,7 +180,8 @@ private Q_SLOTS:
     void missingAndExtraPeriodRows()
     {
         QVERIFY(db().exec(QStringLiteral("delete from tblTbl where 节次 >= 7")));
-        QVERIFY(db().exec(QStringLiteral("insert into tblTbl (节次, 星期一) values (9, ?)"), { QStringLiteral("晚自习") }));
+        QVERIFY(
+            db().exec(QStringLiteral("insert into tblTbl (节次, 星期一) values (9, ?)"), { QStringLiteral("晚自习") }));
         Class window;
         window.load();
         QVERIFY(MessageService::messages().isEmpty());

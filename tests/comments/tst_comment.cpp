@@ -1,7 +1,7 @@
 #include "app/Module1.h"
-#include "comments/ui/Comment.h"
 #include "comments/Composer.h"
 #include "comments/PhraseLibrary.h"
+#include "comments/ui/Comment.h"
 #include "platform/MessageService.h"
 #include "support/DbTestCase.h"
 
@@ -15,13 +15,14 @@
 
 using namespace velmora;
 
-class TestComment : public velmora::test::DbTestCase {
+class TestComment : public velmora::test::DbTestCase
+{
     Q_OBJECT
 
     void prepare() override
     {
         QVERIFY(db().exec(QStringLiteral("insert into tblLogin (学号, 姓名, 性别) values (?, ?, ?)"),
-                          { QStringLiteral("001"), QStringLiteral("林小雨"), QStringLiteral("女") }));
+            { QStringLiteral("001"), QStringLiteral("林小雨"), QStringLiteral("女") }));
     }
     static void type(Comment& c, const QString& number)
     {
@@ -166,10 +167,11 @@ private Q_SLOTS:
         QVERIFY(MessageService::messages().isEmpty());
         const QString expected = QStringLiteral("林小雨同学：\r\n    ") + PhraseLibrary::builtIn().text(2)
             + PhraseLibrary::builtIn().text(240) + QStringLiteral("\r\n    在本学期担任：班长 语文课代表 职务")
-            + QStringLiteral("\r\n    在本学期获得：三好学生 荣誉称号。") + QStringLiteral("\r\n    此外,你的小提琴拉得很好。");
+            + QStringLiteral("\r\n    在本学期获得：三好学生 荣誉称号。")
+            + QStringLiteral("\r\n    此外,你的小提琴拉得很好。");
         QCOMPARE(handed, expected);
         QCOMPARE(Composer::compose(QStringLiteral("甲"), { QStringLiteral("好。") }, {}, {}, QString()),
-                 QStringLiteral("甲同学：\r\n    好。"));
+            QStringLiteral("甲同学：\r\n    好。"));
 
         // Too long: the message, and the window keeps everything for the teacher to shorten.
         auto d = open();

@@ -1,19 +1,19 @@
 #include "analysis/ui/Analyze_Class.h"
 #include "analysis/ui/Analyze_Subject.h"
-#include "app/ui/MainForm.h"
 #include "app/Module1.h"
-#include "classes/ui/Class.h"
+#include "app/ui/MainForm.h"
 #include "classes/ClassSettings.h"
+#include "classes/ui/Class.h"
 #include "comments/ui/Comment.h"
-#include "data/TextLimits.h"
-#include "students/ui/StudentInfo.h"
 #include "data/Schema.h"
-#include "platform/MessageService.h"
-#include "support/TestDb.h"
+#include "data/TextLimits.h"
 #include "exams/ScoreSheet.h"
 #include "exams/TestRecord.h"
 #include "exams/ui/TestWatch.h"
+#include "platform/MessageService.h"
 #include "platform/ui/ResultGrid.h"
+#include "students/ui/StudentInfo.h"
+#include "support/TestDb.h"
 
 #include <QLineEdit>
 #include <QListWidget>
@@ -27,7 +27,8 @@ using velmora::test::TestDb;
 
 // A database laid out exactly as first designed, with none of our additions:
 // every window works on it and nothing is added to it.
-class TestBare : public QObject {
+class TestBare : public QObject
+{
     Q_OBJECT
 
     std::unique_ptr<TestDb> m_db;
@@ -80,8 +81,7 @@ private Q_SLOTS:
         QTest::mouseClick(cls.Command1, Qt::LeftButton);
         for (int period = 1; period <= 8; ++period) {
             const QString p = QString::number(period);
-            QCOMPARE(timetableRow(period - 1),
-                     QStringList({ "一" + p, "二" + p, "改" + p, "四" + p, "五" + p }));
+            QCOMPARE(timetableRow(period - 1), QStringList({ "一" + p, "二" + p, "改" + p, "四" + p, "五" + p }));
         }
         auto rows = m_db->db().select(QStringLiteral("select count(*) from tblTbl"));
         QCOMPARE(rows->value(0).toInt(), 8);
@@ -107,7 +107,7 @@ private Q_SLOTS:
         QTest::keyClicks(there.Text[6], "9");
         QCOMPARE(there.text(6), QStringLiteral("13800138000-12345678"));
         QVERIFY(ours.db().exec(QStringLiteral("insert into tblLogin (学号, 姓名, 联系电话) values (?, ?, ?)"),
-                               { QStringLiteral("9"), QStringLiteral("钱九"), there.text(6) }));
+            { QStringLiteral("9"), QStringLiteral("钱九"), there.text(6) }));
     }
 
     // 其他 is empty and read-only, and says why.
@@ -127,8 +127,9 @@ private Q_SLOTS:
     // gains nothing but the score table of a test defined on it.
     void everyWindowOpens()
     {
-        auto defined = Exams::define(m_db->db(), { QStringLiteral("月考"), QStringLiteral("2024-10-01"),
-                                                   QStringLiteral("期末考试"), QString(), { { 0, 1 }, true, true } });
+        auto defined = Exams::define(m_db->db(),
+            { QStringLiteral("月考"), QStringLiteral("2024-10-01"), QStringLiteral("期末考试"), QString(),
+                { { 0, 1 }, true, true } });
         QVERIFY2(defined, qPrintable(defined ? QString() : defined.error().description));
         ScoreEntry e;
         e.student = QStringLiteral("1");
@@ -144,7 +145,7 @@ private Q_SLOTS:
         mod().SelNo = QString::number(defined->number);
         mod().SubjectName = QStringLiteral("语文");
         for (const char* entry : { "ClassConfig", "InfoWatch", "InfoFind", "TestInfo", "TestEditWatch", "ScorePersonal",
-                                   "ScoreClass", "ScoreSubject" })
+                 "ScoreClass", "ScoreSubject" })
             form.entry(QString::fromLatin1(entry))->trigger();
         QCOMPARE(form.mdiArea()->subWindowList().size(), 8);
         TestWatch scores;

@@ -5,17 +5,18 @@
 #include "support/TestDb.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
 using namespace velmora;
 using velmora::test::TestDb;
 
-class TestDatabase : public QObject {
+class TestDatabase : public QObject
+{
     Q_OBJECT
 
 private:
@@ -25,7 +26,8 @@ private:
     }
     static Result<qint64> addStudent(Database& db, const QString& number, const QString& name)
     {
-        return db.exec(QStringLiteral("insert into tblLogin (学号, 姓名, 性别) values (?, ?, ?)"), student(number, name));
+        return db.exec(
+            QStringLiteral("insert into tblLogin (学号, 姓名, 性别) values (?, ?, ?)"), student(number, name));
     }
 
 private Q_SLOTS:
@@ -73,7 +75,7 @@ private Q_SLOTS:
         QVERIFY2(t.create(), qPrintable(t.lastError()));
         for (int n : { 9, 12, 2, 100 })
             QVERIFY(t.db().exec(QStringLiteral("insert into tblTestInfo (考试号, 考试名称) values (?, ?)"),
-                                { n, QStringLiteral("月考") }));
+                { n, QStringLiteral("月考") }));
         auto rows = t.db().select(QStringLiteral("select 考试号 from tblTestInfo order by 考试号"));
         QVERIFY(rows);
         QStringList order;
@@ -100,7 +102,8 @@ private Q_SLOTS:
         QStringList names = rows->fieldNames();
         for (QString& n : names)
             n = n.toLower();
-        QCOMPARE(names, QStringList({ "学号", "语文", "数学", "出勤共", "病假", "旷课", "事假", "迟到早退", "教师评语" }));
+        QCOMPARE(
+            names, QStringList({ "学号", "语文", "数学", "出勤共", "病假", "旷课", "事假", "迟到早退", "教师评语" }));
         for (int c = 1; c <= 7; ++c) {
             QCOMPARE(rows->value(c).toInt(), 0);
             QVERIFY(!rows->value(c).isNull());
@@ -126,8 +129,8 @@ private Q_SLOTS:
         QVERIFY(!missing);
         QVERIFY(!missing.error().number.isEmpty());
         QVERIFY(!missing.error().description.isEmpty());
-        QVERIFY(missing.error().unknownMessage().startsWith(QStringLiteral("未知错误！错误代码：") + missing.error().number
-                                                            + QStringLiteral("错误信息：")));
+        QVERIFY(missing.error().unknownMessage().startsWith(
+            QStringLiteral("未知错误！错误代码：") + missing.error().number + QStringLiteral("错误信息：")));
 
         QVERIFY(addStudent(db, QStringLiteral("1"), QStringLiteral("甲")));
         auto duplicate = addStudent(db, QStringLiteral("1"), QStringLiteral("乙"));
@@ -156,14 +159,14 @@ private Q_SLOTS:
         QVERIFY2(t.create(), qPrintable(t.lastError()));
         Database& db = t.db();
         const QStringList names { QStringLiteral("50%满分"), QStringLiteral("a_b"), QStringLiteral("ab"),
-                                  QStringLiteral("Tom!"), QStringLiteral("O'Neil") };
+            QStringLiteral("Tom!"), QStringLiteral("O'Neil") };
         for (int i = 0; i < names.size(); ++i)
             QVERIFY(addStudent(db, QString::number(i + 1), names[i]));
 
         auto find = [&](const QString& typed) {
-            auto rows = db.select(QStringLiteral("select 姓名 from tblLogin where ") + db.dialect().likeClause(QStringLiteral("姓名"))
-                                      + QStringLiteral(" order by 学号"),
-                                  { SqlDialect::likePattern(typed, SqlDialect::Match::Contains) });
+            auto rows = db.select(QStringLiteral("select 姓名 from tblLogin where ")
+                    + db.dialect().likeClause(QStringLiteral("姓名")) + QStringLiteral(" order by 学号"),
+                { SqlDialect::likePattern(typed, SqlDialect::Match::Contains) });
             QStringList found;
             if (rows) {
                 for (rows->moveFirst(); !rows->eof(); rows->moveNext())
@@ -178,7 +181,7 @@ private Q_SLOTS:
         QCOMPARE(find(QStringLiteral("'")), QStringList({ "O'Neil" }));
 
         auto injected = db.select(QStringLiteral("select * from tblUsers where UserName=? and PWD=?"),
-                                  { QStringLiteral("admin"), QStringLiteral("' or '1'='1") });
+            { QStringLiteral("admin"), QStringLiteral("' or '1'='1") });
         QVERIFY(injected);
         QCOMPARE(injected->recordCount(), 0);
     }
@@ -264,14 +267,16 @@ private Q_SLOTS:
             if (!env.isEmpty())
                 e.insert(QStringLiteral("VELMORA_DB_PASSWORD"), env);
             initdb.setProcessEnvironment(e);
-            initdb.start(QStringLiteral(INITDB), QStringList { QStringLiteral("--data-dir"), dir.path(), QStringLiteral("--force") } + args);
+            initdb.start(QStringLiteral(INITDB),
+                QStringList { QStringLiteral("--data-dir"), dir.path(), QStringLiteral("--force") } + args);
             initdb.write(input);
             initdb.closeWriteChannel();
             return initdb.waitForFinished(30000) && initdb.exitCode() == 0;
         };
         auto opens = [&](const QString& password) {
             Database db;
-            return bool(db.open({ QStringLiteral("(local)"), QStringLiteral("students"), QStringLiteral("adm"), password, dir.path() }));
+            return bool(db.open({ QStringLiteral("(local)"), QStringLiteral("students"), QStringLiteral("adm"),
+                password, dir.path() }));
         };
         QVERIFY(made({ QStringLiteral("--password-stdin") }, "from stdin\n", QString()));
         QVERIFY(opens(QStringLiteral("from stdin")));
@@ -298,7 +303,7 @@ private Q_SLOTS:
             Status opened = db.open(t.settings());
             QVERIFY(!opened);
             QVERIFY2(opened.error().description.contains(QStringLiteral("数据库正被其他程序使用")),
-                     qPrintable(opened.error().description));
+                qPrintable(opened.error().description));
             QVERIFY(hold.exec(QStringLiteral("ROLLBACK")));
             other.close();
         }
@@ -315,8 +320,8 @@ private Q_SLOTS:
         QVERIFY(t.db().exec(QStringLiteral("insert into tblLogin (学号, 姓名) values ('1', '甲')")));
         const QDir dir(t.dir());
         for (const QString& name : dir.entryList({ QStringLiteral("students.db*") }, QDir::Files)) {
-            const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::ReadOther
-                | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+            const QFileDevice::Permissions others
+                = QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::WriteGroup | QFileDevice::WriteOther;
             QCOMPARE(QFileInfo(dir.filePath(name)).permissions() & others, QFileDevice::Permissions());
         }
     }
@@ -333,7 +338,9 @@ private Q_SLOTS:
             auto ok = Passwords::check(db, user, password);
             return ok && *ok;
         };
-        auto plainCount = [&] { return db.select(QStringLiteral("select count(*) from tblUsers where PWD is not null"))->value(0).toInt(); };
+        auto plainCount = [&] {
+            return db.select(QStringLiteral("select count(*) from tblUsers where PWD is not null"))->value(0).toInt();
+        };
         QCOMPARE(plainCount(), 0);
         QVERIFY(accepts(QStringLiteral("admin"), QStringLiteral("123456")));
         QVERIFY(!accepts(QStringLiteral("admin"), QStringLiteral("1234567")));
@@ -342,7 +349,8 @@ private Q_SLOTS:
         // A database of version 3 with the passwords as typed.
         QVERIFY(db.exec(QStringLiteral("drop table velmora_passwords")));
         QVERIFY(db.exec(QStringLiteral("update velmora_schema set version=3")));
-        QVERIFY(db.exec(QStringLiteral("update tblUsers set PWD=? where UserName=?"), { QStringLiteral("old"), QStringLiteral("admin") }));
+        QVERIFY(db.exec(QStringLiteral("update tblUsers set PWD=? where UserName=?"),
+            { QStringLiteral("old"), QStringLiteral("admin") }));
         QVERIFY(db.exec(QStringLiteral("update tblUsers set PWD='' where UserName='teacher'")));
         QVERIFY(accepts(QStringLiteral("admin"), QStringLiteral("old")));
         QCOMPARE(plainCount(), 2); // nowhere to keep a hash yet
@@ -383,7 +391,8 @@ private Q_SLOTS:
 
         // PBKDF2-HMAC-SHA256("password", "salt", 4096), the published test vector.
         QVERIFY(db.exec(QStringLiteral("update velmora_dblogin set salt=?, hash=?, iterations=4096"),
-                        { QByteArray("salt"), QByteArray::fromHex("c5e478d59288c841aa530db6845c4c8d962893a001ce4e11a4963873aa98134a") }));
+            { QByteArray("salt"),
+                QByteArray::fromHex("c5e478d59288c841aa530db6845c4c8d962893a001ce4e11a4963873aa98134a") }));
         db.close();
         ConnectionSettings s = t.settings();
         QVERIFY(!db.open(s));

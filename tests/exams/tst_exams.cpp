@@ -1,15 +1,15 @@
 #include "app/Module1.h"
 #include "data/Schema.h"
-#include "platform/MessageService.h"
-#include "platform/ui/ResultGrid.h"
-#include "support/DbTestCase.h"
 #include "exams/ScoreSheet.h"
+#include "exams/TestRecord.h"
 #include "exams/ui/TestFill.h"
 #include "exams/ui/TestFillSel.h"
 #include "exams/ui/TestInfoAdd.h"
 #include "exams/ui/TestInfoWatch.h"
-#include "exams/TestRecord.h"
 #include "exams/ui/TestWatch.h"
+#include "platform/MessageService.h"
+#include "platform/ui/ResultGrid.h"
+#include "support/DbTestCase.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -20,20 +20,20 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QtTest>
-
 #include <thread>
 
 using namespace velmora;
 using velmora::test::TestDb;
 
-class TestTests : public velmora::test::DbTestCase {
+class TestTests : public velmora::test::DbTestCase
+{
     Q_OBJECT
 
     void addStudents(const QStringList& numbers)
     {
         for (const QString& n : numbers)
             QVERIFY(db().exec(QStringLiteral("insert into tblLogin (学号, 姓名, 性别) values (?, ?, ?)"),
-                              { n, QStringLiteral("学生") + n, QStringLiteral("男") }));
+                { n, QStringLiteral("学生") + n, QStringLiteral("男") }));
     }
     int tableCount(const QString& sql)
     {
@@ -49,16 +49,19 @@ class TestTests : public velmora::test::DbTestCase {
             n = n.toLower();
         return names;
     }
-    int define(const QVector<int>& subjects, bool attendance, bool comment, const QString& type = QStringLiteral("平时考试"))
+    int define(
+        const QVector<int>& subjects, bool attendance, bool comment, const QString& type = QStringLiteral("平时考试"))
     {
-        auto made = Exams::define(db(), { QStringLiteral("月考"), QStringLiteral("2024-10-01"), type, QString(),
-                                          { subjects, attendance, comment } });
+        auto made = Exams::define(db(),
+            { QStringLiteral("月考"), QStringLiteral("2024-10-01"), type, QString(),
+                { subjects, attendance, comment } });
         return made ? made->number : -1;
     }
     QString score(int test, const QString& student, const char* column)
     {
-        auto rows = db().select(QStringLiteral("select %1 from tblScore%2 where 学号=?").arg(QString::fromUtf8(column)).arg(test),
-                                { student });
+        auto rows = db().select(
+            QStringLiteral("select %1 from tblScore%2 where 学号=?").arg(QString::fromUtf8(column)).arg(test),
+            { student });
         return rows && !rows->eof() ? rows->text(0) : QStringLiteral("<none>");
     }
 
@@ -111,7 +114,8 @@ private Q_SLOTS:
         QVERIFY(flags->value(0).isNull() && flags->value(1).isNull());
         QCOMPARE(flags->text(2), QStringLiteral("O'Neil测"));
 
-        QVERIFY(db().exec(QStringLiteral("insert into tblTestInfo (考试号, 考试名称) values (12, ?)"), { QStringLiteral("x") }));
+        QVERIFY(db().exec(
+            QStringLiteral("insert into tblTestInfo (考试号, 考试名称) values (12, ?)"), { QStringLiteral("x") }));
         TestInfoAdd next;
         QCOMPARE(next.txtNumber->text(), QStringLiteral("13"));
     }
@@ -177,8 +181,9 @@ private Q_SLOTS:
             if (!own.open(settings))
                 return;
             for (int i = 0; i < 6; ++i) {
-                auto made = Exams::define(own, { QStringLiteral("并发"), QString(), QStringLiteral("平时考试"), QString(),
-                                                 { { 0, 1 }, false, false } });
+                auto made = Exams::define(own,
+                    { QStringLiteral("并发"), QString(), QStringLiteral("平时考试"), QString(),
+                        { { 0, 1 }, false, false } });
                 out->push_back(made ? made->number : -1);
             }
         };
@@ -268,7 +273,8 @@ private Q_SLOTS:
         QCOMPARE(fill.Text[0]->text().trimmed(), QStringLiteral("0001"));
 
         // What another teacher stored meanwhile shows when the student comes up.
-        QVERIFY(db().exec(QStringLiteral("update tblScore%1 set 数学=? where 学号=?").arg(number), { 77, QStringLiteral("0002") }));
+        QVERIFY(db().exec(
+            QStringLiteral("update tblScore%1 set 数学=? where 学号=?").arg(number), { 77, QStringLiteral("0002") }));
         fill.Check->setChecked(false);
         MessageService::setNextAnswer(MsgAnswer::No);
         QTest::mouseClick(fill.BN_Next, Qt::LeftButton);
@@ -329,9 +335,9 @@ private Q_SLOTS:
             order << QApplication::focusWidget()->objectName();
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         }
-        QCOMPARE(order, QStringList({ "Text1", "Text2", "txtDuty0", "txtDuty1", "txtDuty2", "txtDuty3", "txtDuty4",
-                                      "txtTeacher", "BN_Comment", "BN_First", "BN_Previous", "BN_Next", "BN_Last",
-                                      "BN_Save" }));
+        QCOMPARE(order,
+            QStringList({ "Text1", "Text2", "txtDuty0", "txtDuty1", "txtDuty2", "txtDuty3", "txtDuty4", "txtTeacher",
+                "BN_Comment", "BN_First", "BN_Previous", "BN_Next", "BN_Last", "BN_Save" }));
 
         // Esc on the save question answers neither: no save, no move, nothing dropped.
         fill.Check->setChecked(false);
@@ -400,7 +406,7 @@ private Q_SLOTS:
         QTest::mouseClick(a.BN_Save, Qt::LeftButton);
         QCOMPARE(MessageService::texts().size(), 1);
         QVERIFY2(MessageService::texts().first().contains(QStringLiteral("语文：您打开时是“80”，现在是“85”")),
-                 qPrintable(MessageService::texts().first()));
+            qPrintable(MessageService::texts().first()));
         QCOMPARE(score(number, QStringLiteral("1"), "语文"), QStringLiteral("85"));
         QCOMPARE(a.Text[1]->text(), QStringLiteral("90"));
     }
@@ -426,7 +432,8 @@ private Q_SLOTS:
         MessageService::clearMessages();
         QTest::mouseClick(open.BN_Save, Qt::LeftButton);
         QCOMPARE(MessageService::texts().size(), 1);
-        QVERIFY2(MessageService::texts().first().contains(QStringLiteral("已被删除")), qPrintable(MessageService::texts().first()));
+        QVERIFY2(MessageService::texts().first().contains(QStringLiteral("已被删除")),
+            qPrintable(MessageService::texts().first()));
         QCOMPARE(open.Text[1]->text(), QStringLiteral("99"));
     }
 
@@ -454,12 +461,14 @@ private Q_SLOTS:
     {
         addStudents({ "2", "1" });
         const int number = define({ 1, 3 }, true, true);
-        QVERIFY(db().exec(QStringLiteral("update tblScore1 set 数学=?, 病假=? where 学号=?"), { 77, 2, QStringLiteral("2") }));
+        QVERIFY(db().exec(
+            QStringLiteral("update tblScore1 set 数学=?, 病假=? where 学号=?"), { 77, 2, QStringLiteral("2") }));
         mod().SelNo = QString::number(number);
         TestWatch watch;
         watch.load();
         QVERIFY(MessageService::messages().isEmpty());
-        QCOMPARE(watch.Grid->rowTexts(0), QStringList({ "学号", "数学", "物理", "出勤共", "病假", "旷课", "事假", "迟到早退" }));
+        QCOMPARE(watch.Grid->rowTexts(0),
+            QStringList({ "学号", "数学", "物理", "出勤共", "病假", "旷课", "事假", "迟到早退" }));
         QCOMPARE(watch.txtCount->text(), QStringLiteral("2"));
         QCOMPARE(watch.Grid->rowTexts(2), QStringList({ "2", "77", "0", "0", "2", "0", "0", "0" }));
         QCOMPARE(watch.Grid->background(1, 3), QColor(192, 255, 255));

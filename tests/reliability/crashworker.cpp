@@ -6,13 +6,12 @@
 #include "classes/ClassSettings.h"
 #include "data/Database.h"
 #include "data/Schema.h"
-#include "students/StudentRecord.h"
 #include "exams/ScoreSheet.h"
 #include "exams/TestRecord.h"
+#include "students/StudentRecord.h"
 
 #include <QCoreApplication>
 #include <QRandomGenerator>
-
 #include <cstdio>
 
 using namespace velmora;
@@ -37,7 +36,7 @@ int main(int argc, char** argv)
     if (argc < 4)
         return 2;
     ConnectionSettings settings { QStringLiteral("(local)"), QStringLiteral("students"), QStringLiteral("adm"),
-                                  QStringLiteral("adm"), QString::fromLocal8Bit(argv[1]) };
+        QStringLiteral("adm"), QString::fromLocal8Bit(argv[1]) };
     if (qEnvironmentVariableIsSet("VELMORA_WORKER_SERVER")) {
         settings.server = qEnvironmentVariable("VELMORA_WORKER_SERVER");
         settings.database = qEnvironmentVariable("VELMORA_WORKER_DATABASE");
@@ -57,7 +56,9 @@ int main(int argc, char** argv)
     int failures = 0;
     for (quint32 g = start; count == 0 || g <= count; ++g) {
         if (mode == "define") {
-            auto made = Exams::define(db, { QStringLiteral("压力"), QString(), QStringLiteral("平时考试"), QString(), { { 0, 1, 2 }, true, true } });
+            auto made = Exams::define(db,
+                { QStringLiteral("压力"), QString(), QStringLiteral("平时考试"), QString(),
+                    { { 0, 1, 2 }, true, true } });
             if (!made) {
                 ++failures;
                 std::fprintf(stderr, "%s\n", qPrintable(made.error().description));

@@ -12,7 +12,8 @@
 
 using namespace velmora;
 
-class TestBadFiles : public QObject {
+class TestBadFiles : public QObject
+{
     Q_OBJECT
 
     QTemporaryDir m_dir;
@@ -26,8 +27,8 @@ class TestBadFiles : public QObject {
     static QByteArray good()
     {
         QByteArray out;
-        const QString plain[4] = { QStringLiteral("(local)"), QStringLiteral("students"), QStringLiteral("adm"),
-                                   QStringLiteral("adm") };
+        const QString plain[4]
+            = { QStringLiteral("(local)"), QStringLiteral("students"), QStringLiteral("adm"), QStringLiteral("adm") };
         for (int i = 0; i < 4; ++i) {
             bool ok = false;
             out += DbConfig::scramble(plain[i], DbConfig::kShifts[size_t(i)], &ok).toUtf8() + "\r\n";
@@ -47,12 +48,12 @@ private Q_SLOTS:
         QRandomGenerator rng(4242);
         const QByteArray base = good();
         const QVector<QByteArray> crafted {
-            base.left(base.size() / 2),                       // cut short
-            QByteArray(base).replace("\r\n", "\r"),           // CR without LF
-            QByteArray(base).replace("\r\n", "\n"),           // LF only
-            QByteArray(200000, 'x'),                          // a huge line
+            base.left(base.size() / 2), // cut short
+            QByteArray(base).replace("\r\n", "\r"), // CR without LF
+            QByteArray(base).replace("\r\n", "\n"), // LF only
+            QByteArray(200000, 'x'), // a huge line
             QByteArray("\xff\xfe\xfd\r\n\x80\x81\r\n\xc3\r\n\xe4\xb8\r\n"), // not UTF-8
-            QByteArray("\r\n\r\n\r\n\r\n"),                   // four empty lines
+            QByteArray("\r\n\r\n\r\n\r\n"), // four empty lines
             QByteArray(4, '\0'),
         };
         int readOk = 0;
@@ -79,7 +80,8 @@ private Q_SLOTS:
             } else {
                 QCOMPARE(MessageService::messages().size(), 1);
                 const QString text = MessageService::texts().first();
-                QVERIFY2(text == QStringLiteral(" 读取文件出错！") || text.startsWith(QStringLiteral("未知错误！")), qPrintable(text));
+                QVERIFY2(text == QStringLiteral(" 读取文件出错！") || text.startsWith(QStringLiteral("未知错误！")),
+                    qPrintable(text));
             }
         }
         QVERIFY(readOk > 0);
@@ -96,8 +98,8 @@ private Q_SLOTS:
             QString value;
             for (int n = int(rng.bounded(1u, 12u)); n > 0; --n)
                 value += QChar(char16_t(rng.bounded(0u, 0x40u)));
-            const Status written = DbConfig::write(path(), { value, QStringLiteral("students"), QStringLiteral("adm"),
-                                                             QStringLiteral("adm") });
+            const Status written = DbConfig::write(
+                path(), { value, QStringLiteral("students"), QStringLiteral("adm"), QStringLiteral("adm") });
             const auto back = DbConfig::read(path());
             QCOMPARE(back.status, DbConfig::ReadStatus::Ok);
             if (written) {
@@ -122,7 +124,8 @@ private Q_SLOTS:
                 static const QRegularExpression parts(QStringLiteral("(\\d+)\\D+(\\d+)\\D+(\\d+)"));
                 const auto m = parts.match(text);
                 QVERIFY2(m.hasMatch(), qPrintable(text));
-                QVERIFY2(QDate(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt()).isValid(), qPrintable(text));
+                QVERIFY2(QDate(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt()).isValid(),
+                    qPrintable(text));
             }
         }
         for (int y = 1990; y < 2030; ++y) {

@@ -1,7 +1,7 @@
 // Two teachers at once: two processes enter scores for different students of
 // one test and define tests at the same moment.
-#include "support/DbTestCase.h"
 #include "exams/TestRecord.h"
+#include "support/DbTestCase.h"
 
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -10,16 +10,18 @@
 
 using namespace velmora;
 
-class TestConcurrent : public velmora::test::DbTestCase {
+class TestConcurrent : public velmora::test::DbTestCase
+{
     Q_OBJECT
 
     void prepare() override
     {
         for (int i = 1; i <= 4; ++i)
             QVERIFY(db().exec(QStringLiteral("insert into tblLogin (学号, 姓名, 性别) values (?, ?, ?)"),
-                              { QString::number(i), QStringLiteral("学生"), QStringLiteral("男") }));
-        QVERIFY(Exams::define(db(), { QStringLiteral("月考"), QString(), QStringLiteral("平时考试"), QString(),
-                                      { { 0, 1, 2 }, false, false } }));
+                { QString::number(i), QStringLiteral("学生"), QStringLiteral("男") }));
+        QVERIFY(Exams::define(db(),
+            { QStringLiteral("月考"), QString(), QStringLiteral("平时考试"), QString(),
+                { { 0, 1, 2 }, false, false } }));
     }
 
     std::unique_ptr<QProcess> worker(const QStringList& args)

@@ -8,13 +8,13 @@
 #include <QRandomGenerator>
 #include <QThread>
 #include <QtTest>
-
 #include <csignal>
 
 using namespace velmora;
 using velmora::test::TestDb;
 
-class TestCrash : public QObject {
+class TestCrash : public QObject
+{
     Q_OBJECT
 
     std::unique_ptr<TestDb> m_db;
@@ -32,7 +32,8 @@ class TestCrash : public QObject {
     {
         for (int round = 0; round < times; ++round) {
             QProcess worker;
-            worker.start(QStringLiteral(CRASHWORKER), { m_db->dir(), QString::fromLatin1(mode), QString::number(round) });
+            worker.start(
+                QStringLiteral(CRASHWORKER), { m_db->dir(), QString::fromLatin1(mode), QString::number(round) });
             QVERIFY(worker.waitForStarted());
             QVERIFY(worker.waitForReadyRead(10000));
             QThread::msleep(rng.bounded(2u, 60u));
@@ -57,7 +58,8 @@ class TestCrash : public QObject {
                 QVERIFY2(rows, qPrintable(tests->text(0)));
                 QCOMPARE(rows->text(0), QStringLiteral("5"));
             }
-            auto tables = db->select(QStringLiteral("select count(*) from sqlite_master where type='table' and lower(name) like 'tblscore%'"));
+            auto tables = db->select(QStringLiteral(
+                "select count(*) from sqlite_master where type='table' and lower(name) like 'tblscore%'"));
             QCOMPARE(tables->value(0).toInt(), tests->recordCount());
         } else if (m == "scores") {
             auto rows = db->select(QStringLiteral("select 语文, 数学, 英语 from tblScore1"));
@@ -91,9 +93,10 @@ private Q_SLOTS:
         QVERIFY2(m_db->create(), qPrintable(m_db->lastError()));
         for (int i = 1; i <= 5; ++i)
             QVERIFY(m_db->db().exec(QStringLiteral("insert into tblLogin (学号, 姓名, 性别) values (?, ?, ?)"),
-                                    { QString::number(i), QStringLiteral("学生"), QStringLiteral("女") }));
-        QVERIFY(Exams::define(m_db->db(), { QStringLiteral("月考"), QString(), QStringLiteral("平时考试"), QString(),
-                                            { { 0, 1, 2 }, false, false } }));
+                { QString::number(i), QStringLiteral("学生"), QStringLiteral("女") }));
+        QVERIFY(Exams::define(m_db->db(),
+            { QStringLiteral("月考"), QString(), QStringLiteral("平时考试"), QString(),
+                { { 0, 1, 2 }, false, false } }));
         m_db->db().close();
     }
     void cleanup() { m_db.reset(); }

@@ -3,53 +3,55 @@
 // else in the database changes.
 #include "analysis/ui/Analyze_Class.h"
 #include "analysis/ui/Analyze_Person.h"
+#include "app/DbConfig.h"
+#include "app/Module1.h"
 #include "app/ui/Login.h"
 #include "app/ui/MainForm.h"
-#include "app/Module1.h"
 #include "app/ui/Pass.h"
 #include "app/ui/User.h"
 #include "app/ui/Windows.h"
-#include "app/DbConfig.h"
 #include "classes/ui/Class.h"
 #include "comments/ui/Comment.h"
 #include "data/TextLimits.h"
+#include "exams/TestRecord.h"
+#include "exams/ui/TestFill.h"
+#include "exams/ui/TestInfoAdd.h"
 #include "platform/AppPaths.h"
 #include "platform/MessageService.h"
 #include "platform/ui/ResultGrid.h"
 #include "students/ui/StudentInfo.h"
 #include "students/ui/StudentInfoFind.h"
 #include "support/DbTestCase.h"
-#include "exams/ui/TestFill.h"
-#include "exams/ui/TestInfoAdd.h"
-#include "exams/TestRecord.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QCheckBox>
 #include <QtTest>
 
 using namespace velmora;
 
-class TestInjection : public velmora::test::DbTestCase {
+class TestInjection : public velmora::test::DbTestCase
+{
     Q_OBJECT
 
     void prepare() override
     {
-        QVERIFY(db().exec(QStringLiteral("insert into tblLogin (学号, 姓名, 性别, 出生年月, 民族, 籍贯, 家庭住址) values "
-                                         "(?, ?, ?, ?, ?, ?, ?)"),
-                          { QStringLiteral("1"), QStringLiteral("张三"), QStringLiteral("男"), QStringLiteral("2011-01-01"),
-                            QStringLiteral("汉"), QStringLiteral("浙江"), QStringLiteral("中山路") }));
+        QVERIFY(
+            db().exec(QStringLiteral("insert into tblLogin (学号, 姓名, 性别, 出生年月, 民族, 籍贯, 家庭住址) values "
+                                     "(?, ?, ?, ?, ?, ?, ?)"),
+                { QStringLiteral("1"), QStringLiteral("张三"), QStringLiteral("男"), QStringLiteral("2011-01-01"),
+                    QStringLiteral("汉"), QStringLiteral("浙江"), QStringLiteral("中山路") }));
     }
     // Rows that no hostile string may change.
     QString fingerprint()
     {
         QStringList parts;
         for (const char* sql : { "select count(*) from tblUsers", "select count(*) from tblLogin",
-                                 "select count(*) from tblTbl", "select count(*) from tblClass",
-                                 "select PWD from tblUsers where UserName='admin'", "select 姓名 from tblLogin where 学号='1'" }) {
+                 "select count(*) from tblTbl", "select count(*) from tblClass",
+                 "select PWD from tblUsers where UserName='admin'", "select 姓名 from tblLogin where 学号='1'" }) {
             auto r = db().select(QString::fromUtf8(sql));
             parts << (r ? r->text(0) : QStringLiteral("<gone>"));
         }
@@ -87,7 +89,8 @@ private Q_SLOTS:
         const ConnectionSettings& s = m_db->settings();
         QVERIFY(DbConfig::write(AppPaths::configFile(), { s.server, s.database, s.user, s.password }));
         mod().Conn.close();
-        for (const auto& [user, password] : { std::pair { typed, typed }, std::pair { QStringLiteral("admin"), typed } }) {
+        for (const auto& [user, password] :
+            { std::pair { typed, typed }, std::pair { QStringLiteral("admin"), typed } }) {
             Login window;
             window.load();
             window.txtUser->setText(user);
@@ -143,7 +146,8 @@ private Q_SLOTS:
             MessageService::clearMessages();
             QTest::mouseClick(form.BN_Save, Qt::LeftButton);
             const bool ok = MessageService::texts() == QStringList({ "添加成功，请刷新！" });
-            auto row = db().select(QStringLiteral("select %1 from tblLogin where 学号=?").arg(columns[k]), { QString::number(100 + k) });
+            auto row = db().select(
+                QStringLiteral("select %1 from tblLogin where 学号=?").arg(columns[k]), { QString::number(100 + k) });
             QVERIFY(row);
             QCOMPARE(row->recordCount(), ok ? 1 : 0);
             storedOrRefused(inBox, ok ? row->value(0).toString() : QString(), ok);
@@ -183,14 +187,17 @@ private Q_SLOTS:
                 add.txtType->setEditText(typed);
             else
                 add.txtMemo->setPlainText(typed);
-            const QString inBox = k == 0 ? add.txtName->text() : k == 1 ? add.txtDate->text()
-                : k == 2 ? add.txtType->currentText() : add.txtMemo->toPlainText();
+            const QString inBox = k == 0 ? add.txtName->text()
+                : k == 1                 ? add.txtDate->text()
+                : k == 2                 ? add.txtType->currentText()
+                                         : add.txtMemo->toPlainText();
             MessageService::clearMessages();
             QTest::mouseClick(add.BN_OK, Qt::LeftButton);
             const bool ok = MessageService::texts().contains(QStringLiteral("添加成功，请刷新！"));
             if (ok) {
-                auto row = db().select(QStringLiteral("select %1 from tblTestInfo where 考试号=?").arg(QString::fromUtf8(columns[k])),
-                                       { add.txtNumber->text().toInt() });
+                auto row = db().select(
+                    QStringLiteral("select %1 from tblTestInfo where 考试号=?").arg(QString::fromUtf8(columns[k])),
+                    { add.txtNumber->text().toInt() });
                 QCOMPARE(row->value(0).toString(), inBox);
             } else {
                 QCOMPARE(MessageService::texts().size(), 1);
@@ -203,8 +210,8 @@ private Q_SLOTS:
     void scoreEntry()
     {
         QFETCH(QString, typed);
-        auto made = Exams::define(db(), { QStringLiteral("月考"), QString(), QStringLiteral("平时考试"), QString(),
-                                          { { 0 }, true, true } });
+        auto made = Exams::define(
+            db(), { QStringLiteral("月考"), QString(), QStringLiteral("平时考试"), QString(), { { 0 }, true, true } });
         QVERIFY(made);
         const QString before = fingerprint();
         mod().SelNo = QString::number(made->number);
@@ -270,8 +277,8 @@ private Q_SLOTS:
         QCOMPARE(MessageService::texts().size(), 1);
         QCOMPARE(person.txtNumber->text(), QStringLiteral("1"));
 
-        auto made = Exams::define(db(), { QStringLiteral("月考"), QString(), QStringLiteral("平时考试"), QString(),
-                                          { { 0 }, false, false } });
+        auto made = Exams::define(db(),
+            { QStringLiteral("月考"), QString(), QStringLiteral("平时考试"), QString(), { { 0 }, false, false } });
         mod().SelNo = QString::number(made->number);
         Analyze_Class analysis;
         analysis.load();

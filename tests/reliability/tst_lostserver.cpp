@@ -1,15 +1,15 @@
 // The PostgreSQL server goes away under an open main window and score entry.
+#include "app/DbConfig.h"
+#include "app/Module1.h"
 #include "app/ui/Login.h"
 #include "app/ui/MainForm.h"
-#include "app/Module1.h"
-#include "app/DbConfig.h"
 #include "app/ui/Windows.h"
 #include "data/Schema.h"
+#include "exams/TestRecord.h"
+#include "exams/ui/TestFill.h"
 #include "platform/AppPaths.h"
 #include "platform/MessageService.h"
 #include "support/OpenWindows.h"
-#include "exams/ui/TestFill.h"
-#include "exams/TestRecord.h"
 
 #include <QAction>
 #include <QApplication>
@@ -22,7 +22,8 @@
 
 using namespace velmora;
 
-class TestLostServer : public QObject {
+class TestLostServer : public QObject
+{
     Q_OBJECT
 
     QTemporaryDir m_dir;
@@ -45,15 +46,17 @@ class TestLostServer : public QObject {
     }
     bool startServer()
     {
-        return pg(QStringLiteral("pg_ctl"), { QStringLiteral("-D"), m_dir.filePath(QStringLiteral("data")), QStringLiteral("-w"),
-                                              QStringLiteral("-l"), m_dir.filePath(QStringLiteral("log")), QStringLiteral("-o"),
-                                              QStringLiteral("-p %1 -k %2 -c listen_addresses=127.0.0.1 -c fsync=off").arg(m_port).arg(m_dir.path()),
-                                              QStringLiteral("start") });
+        return pg(QStringLiteral("pg_ctl"),
+            { QStringLiteral("-D"), m_dir.filePath(QStringLiteral("data")), QStringLiteral("-w"), QStringLiteral("-l"),
+                m_dir.filePath(QStringLiteral("log")), QStringLiteral("-o"),
+                QStringLiteral("-p %1 -k %2 -c listen_addresses=127.0.0.1 -c fsync=off").arg(m_port).arg(m_dir.path()),
+                QStringLiteral("start") });
     }
     bool stopServer()
     {
-        return pg(QStringLiteral("pg_ctl"), { QStringLiteral("-D"), m_dir.filePath(QStringLiteral("data")), QStringLiteral("-m"),
-                                              QStringLiteral("immediate"), QStringLiteral("stop") });
+        return pg(QStringLiteral("pg_ctl"),
+            { QStringLiteral("-D"), m_dir.filePath(QStringLiteral("data")), QStringLiteral("-m"),
+                QStringLiteral("immediate"), QStringLiteral("stop") });
     }
 
 private Q_SLOTS:
@@ -70,13 +73,15 @@ private Q_SLOTS:
         QVERIFY(pw.open(QIODevice::WriteOnly));
         pw.write("lost\n");
         pw.close();
-        QFile::setPermissions(m_dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
-                                                | QFileDevice::ReadOther | QFileDevice::ExeOther | QFileDevice::WriteOther);
+        QFile::setPermissions(m_dir.path(),
+            QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther
+                | QFileDevice::ExeOther | QFileDevice::WriteOther);
         QFile::setPermissions(pw.fileName(), QFileDevice::ReadOwner | QFileDevice::ReadOther);
-        QVERIFY(pg(QStringLiteral("initdb"), { QStringLiteral("-D"), m_dir.filePath(QStringLiteral("data")), QStringLiteral("-U"),
-                                               QStringLiteral("lost"), QStringLiteral("--pwfile=") + pw.fileName(),
-                                               QStringLiteral("--auth=scram-sha-256"), QStringLiteral("-E"), QStringLiteral("UTF8"),
-                                               QStringLiteral("--locale=C") }));
+        QVERIFY(pg(QStringLiteral("initdb"),
+            { QStringLiteral("-D"), m_dir.filePath(QStringLiteral("data")), QStringLiteral("-U"),
+                QStringLiteral("lost"), QStringLiteral("--pwfile=") + pw.fileName(),
+                QStringLiteral("--auth=scram-sha-256"), QStringLiteral("-E"), QStringLiteral("UTF8"),
+                QStringLiteral("--locale=C") }));
         // A port of its own; the next one when it is taken.
         bool started = false;
         for (int attempt = 0; attempt < 10 && !started; ++attempt) {
@@ -96,8 +101,8 @@ private Q_SLOTS:
 
     void nothingTypedIsLostAndLoginWorksAgain()
     {
-        const ConnectionSettings s { QStringLiteral("127.0.0.1:%1").arg(m_port), QStringLiteral("students"), QStringLiteral("lost"),
-                                     QStringLiteral("lost"), m_dir.path() };
+        const ConnectionSettings s { QStringLiteral("127.0.0.1:%1").arg(m_port), QStringLiteral("students"),
+            QStringLiteral("lost"), QStringLiteral("lost"), m_dir.path() };
         QVERIFY(Schema::createServerDatabase(s, true));
         {
             Database setup;
@@ -105,8 +110,8 @@ private Q_SLOTS:
             QVERIFY(Schema::create(setup));
             QVERIFY(Schema::seed(setup));
             QVERIFY(setup.exec(QStringLiteral("insert into tblLogin (学号, 姓名, 性别) values ('1', '甲', '男')")));
-            QVERIFY(Exams::define(setup, { QStringLiteral("月考"), QString(), QStringLiteral("平时考试"), QString(),
-                                           { { 0 }, false, true } }));
+            QVERIFY(Exams::define(setup,
+                { QStringLiteral("月考"), QString(), QStringLiteral("平时考试"), QString(), { { 0 }, false, true } }));
         }
         AppPaths::setAppDir(m_dir.path());
         QVERIFY(DbConfig::write(AppPaths::configFile(), { s.server, s.database, s.user, s.password }));
@@ -127,7 +132,7 @@ private Q_SLOTS:
         QTest::mouseClick(fill.BN_Save, Qt::LeftButton);
         QCOMPARE(MessageService::texts().size(), 1);
         QVERIFY2(MessageService::texts().first().startsWith(QStringLiteral("未知错误！请重新启动程序再试。错误代码：")),
-                 qPrintable(MessageService::texts().first()));
+            qPrintable(MessageService::texts().first()));
         QCOMPARE(fill.Text[1]->text(), QStringLiteral("88"));
         QCOMPARE(fill.txtTeacher->toPlainText(), QStringLiteral("还没保存的评语"));
         MessageService::clearMessages();

@@ -5,7 +5,8 @@
 
 using namespace velmora;
 
-class TestStudentRecord : public QObject {
+class TestStudentRecord : public QObject
+{
     Q_OBJECT
 
     static StudentInput complete()
@@ -31,29 +32,45 @@ private Q_SLOTS:
         QTest::addColumn<QString>("message");
         const QString fill = QStringLiteral("请填写完整！");
         const QString date = QStringLiteral("请按示例正确填写出生日期！");
-        QTest::newRow("complete") << -1 << "" << "浙江" << true << "";
-        QTest::newRow("no number") << int(StudentRecord::Number) << "" << "浙江" << true << fill;
-        QTest::newRow("no nation") << int(StudentRecord::Nation) << "" << "浙江" << true << fill;
-        QTest::newRow("prompt left") << -1 << "" << "请选择..." << true << fill;
-        QTest::newRow("prompt cut") << -1 << "" << "请选择" << true << fill;
-        QTest::newRow("native empty") << -1 << "" << "" << true << fill;
-        QTest::newRow("no sex") << -1 << "" << "浙江" << false << fill;
+        QTest::newRow("complete") << -1 << ""
+                                  << "浙江" << true << "";
+        QTest::newRow("no number") << int(StudentRecord::Number) << ""
+                                   << "浙江" << true << fill;
+        QTest::newRow("no nation") << int(StudentRecord::Nation) << ""
+                                   << "浙江" << true << fill;
+        QTest::newRow("prompt left") << -1 << ""
+                                     << "请选择..." << true << fill;
+        QTest::newRow("prompt cut") << -1 << ""
+                                    << "请选择" << true << fill;
+        QTest::newRow("native empty") << -1 << ""
+                                      << "" << true << fill;
+        QTest::newRow("no sex") << -1 << ""
+                                << "浙江" << false << fill;
         // An empty field is reported before a bad date.
-        QTest::newRow("empty before date") << int(StudentRecord::Birth) << "" << "" << true << fill;
-        QTest::newRow("slashes") << int(StudentRecord::Birth) << "1985/1/31" << "浙江" << true << "";
-        QTest::newRow("chinese date") << int(StudentRecord::Birth) << "1985年1月31日" << "浙江" << true << "";
-        QTest::newRow("leap day") << int(StudentRecord::Birth) << "2000-02-29" << "浙江" << true << "";
-        QTest::newRow("no such day") << int(StudentRecord::Birth) << "1985-02-30" << "浙江" << true << date;
-        QTest::newRow("not leap") << int(StudentRecord::Birth) << "1900-02-29" << "浙江" << true << date;
-        QTest::newRow("words") << int(StudentRecord::Birth) << "去年春天" << "浙江" << true << date;
-        QTest::newRow("mixed separators") << int(StudentRecord::Birth) << "1985-01/31" << "浙江" << true << date;
-        QTest::newRow("letters in number") << int(StudentRecord::Number) << "20a4" << "浙江" << true
-                                           << "学号只能由1到10位数字组成，请重新填写！";
-        QTest::newRow("eleven digits") << int(StudentRecord::Number) << "12345678901" << "浙江" << true
-                                       << "学号只能由1到10位数字组成，请重新填写！";
-        QTest::newRow("quote in number") << int(StudentRecord::Number) << "1' or '1" << "浙江" << true
-                                         << "学号只能由1到10位数字组成，请重新填写！";
-        QTest::newRow("native too long") << -1 << "" << "浙江省杭州市西湖区文三路街道某某社区某号楼" << true
+        QTest::newRow("empty before date") << int(StudentRecord::Birth) << ""
+                                           << "" << true << fill;
+        QTest::newRow("slashes") << int(StudentRecord::Birth) << "1985/1/31"
+                                 << "浙江" << true << "";
+        QTest::newRow("chinese date") << int(StudentRecord::Birth) << "1985年1月31日"
+                                      << "浙江" << true << "";
+        QTest::newRow("leap day") << int(StudentRecord::Birth) << "2000-02-29"
+                                  << "浙江" << true << "";
+        QTest::newRow("no such day") << int(StudentRecord::Birth) << "1985-02-30"
+                                     << "浙江" << true << date;
+        QTest::newRow("not leap") << int(StudentRecord::Birth) << "1900-02-29"
+                                  << "浙江" << true << date;
+        QTest::newRow("words") << int(StudentRecord::Birth) << "去年春天"
+                               << "浙江" << true << date;
+        QTest::newRow("mixed separators") << int(StudentRecord::Birth) << "1985-01/31"
+                                          << "浙江" << true << date;
+        QTest::newRow("letters in number") << int(StudentRecord::Number) << "20a4"
+                                           << "浙江" << true << "学号只能由1到10位数字组成，请重新填写！";
+        QTest::newRow("eleven digits") << int(StudentRecord::Number) << "12345678901"
+                                       << "浙江" << true << "学号只能由1到10位数字组成，请重新填写！";
+        QTest::newRow("quote in number") << int(StudentRecord::Number) << "1' or '1"
+                                         << "浙江" << true << "学号只能由1到10位数字组成，请重新填写！";
+        QTest::newRow("native too long") << -1 << ""
+                                         << "浙江省杭州市西湖区文三路街道某某社区某号楼" << true
                                          << "籍贯最多只能填写20个字符，请修改！";
     }
 

@@ -1,14 +1,14 @@
 #include "app/Module1.h"
-#include "platform/ui/FileDialogs.h"
 #include "platform/MessageService.h"
+#include "platform/ui/FileDialogs.h"
 #include "platform/ui/ResultGrid.h"
 #include "students/ui/DataReport1.h"
 #include "students/ui/StudentInfo.h"
 #include "students/ui/StudentInfoFind.h"
 #include "students/ui/StudentInfoWatch.h"
 #include "support/DbTestCase.h"
-#include "support/Typing.h"
 #include "support/SmallDisk.h"
+#include "support/Typing.h"
 
 #include <QBuffer>
 #include <QCheckBox>
@@ -26,17 +26,18 @@
 using namespace velmora;
 using velmora::test::TestDb;
 
-class TestStudents : public velmora::test::DbTestCase {
+class TestStudents : public velmora::test::DbTestCase
+{
     Q_OBJECT
 
-
     void addRow(const QString& number, const QString& name, const QString& sex = QStringLiteral("男"),
-                const QString& native = QStringLiteral("浙江"), const QString& remarks = QString())
+        const QString& native = QStringLiteral("浙江"), const QString& remarks = QString())
     {
-        QVERIFY(db().exec(QStringLiteral("insert into tblLogin (学号, 姓名, 性别, 出生年月, 民族, 籍贯, 家庭住址, 备注) "
-                                         "values (?, ?, ?, ?, ?, ?, ?, ?)"),
-                          { number, name, sex, QStringLiteral("2011-05-01"), QStringLiteral("汉"), native,
-                            QStringLiteral("中山路") + number + QStringLiteral("号"), remarks }));
+        QVERIFY(
+            db().exec(QStringLiteral("insert into tblLogin (学号, 姓名, 性别, 出生年月, 民族, 籍贯, 家庭住址, 备注) "
+                                     "values (?, ?, ?, ?, ?, ?, ?, ?)"),
+                { number, name, sex, QStringLiteral("2011-05-01"), QStringLiteral("汉"), native,
+                    QStringLiteral("中山路") + number + QStringLiteral("号"), remarks }));
     }
     int count(const QString& where = QStringLiteral("1=1"), const QVariantList& params = {})
     {
@@ -103,8 +104,9 @@ private Q_SLOTS:
         QVERIFY(form.BN_Save->isHidden());
         QVERIFY(!form.native->isEnabled());
         QCOMPARE(storedPhoto(QStringLiteral("0042")), bytesOf(picture));
-        auto row = db().select(QStringLiteral("select 性别, 出生年月, 母亲单位, 父亲单位, 备注 from tblLogin where 学号=?"),
-                               { QStringLiteral("0042") });
+        auto row
+            = db().select(QStringLiteral("select 性别, 出生年月, 母亲单位, 父亲单位, 备注 from tblLogin where 学号=?"),
+                { QStringLiteral("0042") });
         QVERIFY(row);
         QCOMPARE(row->text(0), QStringLiteral("女"));
         QCOMPARE(row->text(1), QStringLiteral("2011/9/1"));
@@ -158,7 +160,7 @@ private Q_SLOTS:
         const QString picture = pictureFile(QStringLiteral("b.png"), Qt::blue);
         addRow(QStringLiteral("9"), QStringLiteral("王五"));
         QVERIFY(db().exec(QStringLiteral("update tblLogin set 照片=?, 父亲单位=? where 学号=?"),
-                          { bytesOf(picture), QStringLiteral("已退休"), QStringLiteral("9") }));
+            { bytesOf(picture), QStringLiteral("已退休"), QStringLiteral("9") }));
         auto listed = Students::list(db());
         QVERIFY(listed && listed->size() == 1);
 
@@ -184,7 +186,8 @@ private Q_SLOTS:
         QCOMPARE(form.BN_Edit->text(), QStringLiteral("修改(&E)"));
         // No new photo chosen: the stored one stays.
         QCOMPARE(storedPhoto(QStringLiteral("9")), bytesOf(picture));
-        auto row = db().select(QStringLiteral("select 姓名, 父亲单位 from tblLogin where 学号=?"), { QStringLiteral("9") });
+        auto row
+            = db().select(QStringLiteral("select 姓名, 父亲单位 from tblLogin where 学号=?"), { QStringLiteral("9") });
         QCOMPARE(row->text(0), QStringLiteral("王小五"));
         QCOMPARE(row->text(1), QString());
 
@@ -252,7 +255,7 @@ private Q_SLOTS:
         form.setText(2, QStringLiteral("孙大八"));
         QTest::mouseClick(form.BN_Edit, Qt::LeftButton);
         QVERIFY2(MessageService::texts().last().contains(QStringLiteral("姓名：您打开时是“孙小八”，现在是“孙八八”")),
-                 qPrintable(MessageService::texts().last()));
+            qPrintable(MessageService::texts().last()));
         QCOMPARE(form.text(2), QStringLiteral("孙大八"));
         QCOMPARE(form.BN_Edit->text(), QStringLiteral("保存(&S)"));
         row = db().select(QStringLiteral("select 姓名 from tblLogin where 学号='8'"));
@@ -269,13 +272,16 @@ private Q_SLOTS:
         QVERIFY(db().exec(QStringLiteral("update tblLogin set 家庭住址=cast(X'E4B8ADFF41' as text), "
                                          "备注=cast(X'C3' as text) where 学号='9'")));
         auto hexOf = [&](const char* column) {
-            return db().select(QStringLiteral("select hex(%1) from tblLogin where 学号='9'").arg(QString::fromUtf8(column)))->text(0);
+            return db()
+                .select(QStringLiteral("select hex(%1) from tblLogin where 学号='9'").arg(QString::fromUtf8(column)))
+                ->text(0);
         };
         auto listed = Students::list(db());
         StudentInfo form;
         form.prepareView(listed->first().values, listed->first().key);
         form.show();
-        QVERIFY2(form.text(4).startsWith(QStringLiteral("中")) && form.text(4).endsWith(QLatin1Char('A')), qPrintable(form.text(4)));
+        QVERIFY2(form.text(4).startsWith(QStringLiteral("中")) && form.text(4).endsWith(QLatin1Char('A')),
+            qPrintable(form.text(4)));
         auto edit = [&](const char* box, const QString& typed) {
             QTest::mouseClick(form.BN_Edit, Qt::LeftButton);
             auto* line = form.findChild<QLineEdit*>(QString::fromLatin1(box));
@@ -382,8 +388,10 @@ private Q_SLOTS:
     void searchCriteria()
     {
         addRow(QStringLiteral("101"), QStringLiteral("张伟"), QStringLiteral("男"), QStringLiteral("江苏"));
-        addRow(QStringLiteral("102"), QStringLiteral("张丽"), QStringLiteral("女"), QStringLiteral("江西"), QStringLiteral("50%进步"));
-        addRow(QStringLiteral("103"), QStringLiteral("O'Hara"), QStringLiteral("女"), QStringLiteral("浙江"), QStringLiteral("a_b"));
+        addRow(QStringLiteral("102"), QStringLiteral("张丽"), QStringLiteral("女"), QStringLiteral("江西"),
+            QStringLiteral("50%进步"));
+        addRow(QStringLiteral("103"), QStringLiteral("O'Hara"), QStringLiteral("女"), QStringLiteral("浙江"),
+            QStringLiteral("a_b"));
         addRow(QStringLiteral("1010"), QStringLiteral("李雷"), QStringLiteral("男"), QStringLiteral("山东"));
 
         StudentInfoFind find;
@@ -445,7 +453,8 @@ private Q_SLOTS:
         const QVector<QStringList> rows = DataReport1::readRows(&ok);
         const QString pdf = m_db->dir() + QStringLiteral("/whole.pdf");
         QVERIFY(DataReport1::exportPdf(pdf, rows));
-        QCOMPARE(QFileInfo(pdf).permissions() & (QFileDevice::ReadOther | QFileDevice::ReadGroup), QFileDevice::Permissions());
+        QCOMPARE(QFileInfo(pdf).permissions() & (QFileDevice::ReadOther | QFileDevice::ReadGroup),
+            QFileDevice::Permissions());
         QVERIFY(!QFileInfo::exists(pdf + QStringLiteral(".part")));
 
         test::SmallDisk disk(16);
@@ -470,7 +479,7 @@ private Q_SLOTS:
             const QString number = QStringLiteral("20240%1").arg(i, 5, 10, QLatin1Char('0'));
             addRow(number, i == 7 ? QStringLiteral("欧阳小月") : QStringLiteral("生%1").arg(i));
             QVERIFY(db().exec(QStringLiteral("update tblLogin set 家庭住址=?, 毕业于=?, 民族=? where 学号=?"),
-                              { address, QStringLiteral("文化小学"), QStringLiteral("汉"), number }));
+                { address, QStringLiteral("文化小学"), QStringLiteral("汉"), number }));
         }
         bool ok = false;
         const QVector<QStringList> rows = DataReport1::readRows(&ok);
@@ -483,8 +492,9 @@ private Q_SLOTS:
 
         auto pageText = [&](int page) {
             QProcess p;
-            p.start(pdftotext, { QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"), QString::number(page),
-                                 QStringLiteral("-layout"), pdf, QStringLiteral("-") });
+            p.start(pdftotext,
+                { QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"), QString::number(page),
+                    QStringLiteral("-layout"), pdf, QStringLiteral("-") });
             p.waitForFinished();
             return QString::fromUtf8(p.readAllStandardOutput());
         };
@@ -493,14 +503,16 @@ private Q_SLOTS:
             const QString text = pageText(page);
             QVERIFY2(text.contains(QStringLiteral("学号:")), qPrintable(text.left(300)));
             QVERIFY(text.contains(QStringLiteral("第 %1 页 / 共 %2 页").arg(page).arg(pages)));
-            QVERIFY2(text.contains(QStringLiteral("202400")), qPrintable(QStringLiteral("page %1 has no student").arg(page)));
+            QVERIFY2(text.contains(QStringLiteral("202400")),
+                qPrintable(QStringLiteral("page %1 has no student").arg(page)));
             QCOMPARE(QString(text).remove(QLatin1Char(' ')).contains(QStringLiteral("学生信息表")), page == 1);
             all += text;
         }
         const QStringList words = all.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
         for (int i = 1; i <= 30; ++i) {
             // The number is never run into the name beside it.
-            QVERIFY2(words.contains(QStringLiteral("20240%1").arg(i, 5, 10, QLatin1Char('0'))), qPrintable(QString::number(i)));
+            QVERIFY2(words.contains(QStringLiteral("20240%1").arg(i, 5, 10, QLatin1Char('0'))),
+                qPrintable(QString::number(i)));
             if (i != 7)
                 QVERIFY2(words.contains(QStringLiteral("生%1").arg(i)), qPrintable(QString::number(i)));
         }

@@ -3,14 +3,14 @@
 #include "support/TestDb.h"
 
 #include <QObject>
-
 #include <memory>
 
 namespace velmora::test {
 
 // A fresh database for every test function, logged in as an administrator,
 // with messages recorded.
-class DbTestCase : public QObject {
+class DbTestCase : public QObject
+{
     Q_OBJECT
 
 protected:

@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QString>
 #include <QTemporaryDir>
-
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,7 +12,8 @@ namespace velmora::test {
 
 // A tiny filesystem of its own, for what happens when the disk is full.
 // Needs root and the right to mount; `why` says what was missing.
-class SmallDisk {
+class SmallDisk
+{
 public:
     explicit SmallDisk(int kilobytes = 64)
     {
@@ -46,8 +46,7 @@ public:
         if (!filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
             return;
         const QByteArray block(4096, 'x');
-        while (filler.write(block) == block.size()) {
-        }
+        while (filler.write(block) == block.size()) { }
         filler.write(QByteArray(1, 'x'));
     }
 
@@ -67,9 +66,12 @@ private:
 
 // A folder nobody can write in once sealed: a read-only mount for root, whom
 // permission bits do not stop; mode 0555 for anyone else.
-class ReadOnlyFolder {
+class ReadOnlyFolder
+{
 public:
-    ReadOnlyFolder() : m_disk(4096) { }
+    ReadOnlyFolder()
+        : m_disk(4096)
+    { }
     ~ReadOnlyFolder()
     {
         if (!m_root)

@@ -4,7 +4,6 @@
 #include "data/Database.h"
 
 #include <QTemporaryDir>
-
 #include <memory>
 
 namespace velmora::test {
@@ -12,7 +11,8 @@ namespace velmora::test {
 // A fresh database for one test, on the backend the test run was started
 // for (VELMORA_TEST_BACKEND=sqlite|postgres). The PostgreSQL server comes
 // from VELMORA_PG_HOST/PORT/USER/PASSWORD, as ./test.sh sets them.
-class TestDb {
+class TestDb
+{
 public:
     // Skips the test (QSKIP) when the backend is not available, unless
     // VELMORA_REQUIRE_PG is set, where a missing server fails instead.

@@ -3,9 +3,9 @@
 #include "analysis/Analysis.h"
 #include "app/Module1.h"
 #include "data/Schema.h"
+#include "platform/MessageService.h"
 #include "platform/ui/ChildWindow.h"
 #include "platform/ui/Controls.h"
-#include "platform/MessageService.h"
 #include "platform/ui/ResultGrid.h"
 #include "students/ui/StudentInfo.h"
 
@@ -25,8 +25,7 @@ namespace velmora {
 
 Analyze_Class_Sel::Analyze_Class_Sel(QWidget* parent)
     : TestSelector("Analyze_Class_Sel", QStringLiteral("班级成绩分析"), parent)
-{
-}
+{ }
 
 void Analyze_Class_Sel::ok()
 {

@@ -17,7 +17,8 @@ namespace velmora {
 class ResultGrid;
 
 // 班级成绩分析: picks the test.
-class Analyze_Class_Sel : public TestSelector {
+class Analyze_Class_Sel : public TestSelector
+{
     Q_OBJECT
 
 public:
@@ -30,7 +31,8 @@ Q_SIGNALS:
 };
 
 // 班级成绩分析: the class's results in one test, sorted and cut.
-class Analyze_Class : public QWidget {
+class Analyze_Class : public QWidget
+{
     Q_OBJECT
 
 public:

@@ -3,13 +3,13 @@
 #include "analysis/Analysis.h"
 #include "app/Module1.h"
 #include "data/Schema.h"
-#include "platform/ui/ChildWindow.h"
-#include "platform/ui/Controls.h"
-#include "platform/MessageService.h"
-#include "platform/ui/ResultGrid.h"
-#include "students/ui/StudentInfo.h"
 #include "exams/ScoreSheet.h"
 #include "exams/TestRecord.h"
+#include "platform/MessageService.h"
+#include "platform/ui/ChildWindow.h"
+#include "platform/ui/Controls.h"
+#include "platform/ui/ResultGrid.h"
+#include "students/ui/StudentInfo.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSeries>
@@ -17,19 +17,18 @@
 #include <QChart>
 #include <QChartView>
 #include <QCheckBox>
+#include <QCursor>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QCursor>
 #include <QRegularExpression>
 #include <QScatterSeries>
 #include <QToolTip>
-#include <QValueAxis>
 #include <QVBoxLayout>
-
+#include <QValueAxis>
 #include <cmath>
 
 namespace velmora {
@@ -70,8 +69,8 @@ void drawPersonChart(QChartView* view, const PersonChartData& data, bool large)
         QBarSet* set = sets[s];
         set->setLabelColor(QColor(33, 33, 33));
         const QColor colour = set->color();
-        set->setSelectedColor(QColor::fromRgbF(0.35 * colour.redF() + 0.65, 0.35 * colour.greenF() + 0.65,
-                                               0.35 * colour.blueF() + 0.65));
+        set->setSelectedColor(
+            QColor::fromRgbF(0.35 * colour.redF() + 0.65, 0.35 * colour.greenF() + 0.65, 0.35 * colour.blueF() + 0.65));
         const QVector<bool> estimated = data.estimated.value(s);
         for (int c = 0; c < estimated.size(); ++c) {
             if (estimated[c])
@@ -80,10 +79,11 @@ void drawPersonChart(QChartView* view, const PersonChartData& data, bool large)
         QObject::connect(set, &QBarSet::hovered, set, [set, estimated, categories = data.categories](bool on, int c) {
             if (!on)
                 return;
-            QToolTip::showText(QCursor::pos(), QStringLiteral("%1 %2：%3%4")
-                                                   .arg(set->label(), categories.value(c))
-                                                   .arg(set->at(c))
-                                                   .arg(estimated.value(c) ? QStringLiteral("（估算）") : QString()));
+            QToolTip::showText(QCursor::pos(),
+                QStringLiteral("%1 %2：%3%4")
+                    .arg(set->label(), categories.value(c))
+                    .arg(set->at(c))
+                    .arg(estimated.value(c) ? QStringLiteral("（估算）") : QString()));
         });
     }
     if (data.anyEstimated()) {
@@ -373,7 +373,8 @@ void Analyze_Person::find()
     const QString typed = txtFind->text().trimmed();
     static const QRegularExpression digits(QStringLiteral("^[0-9]{1,10}$"));
     if (!digits.match(typed).hasMatch()) {
-        MessageService::info(typed.isEmpty() ? QStringLiteral("请输入数据") : QStringLiteral("学号只能由1到10位数字组成，请重新输入！"));
+        MessageService::info(
+            typed.isEmpty() ? QStringLiteral("请输入数据") : QStringLiteral("学号只能由1到10位数字组成，请重新输入！"));
         return;
     }
     int found = int(m_students.indexOf(typed));

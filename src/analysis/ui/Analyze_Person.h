@@ -16,10 +16,11 @@ namespace velmora {
 class ResultGrid;
 
 // What the personal chart shows: one category per subject, one series per test.
-struct PersonChartData {
+struct PersonChartData
+{
     QStringList categories;
     QStringList series; // test numbers
-    QStringList names;  // test names, for the legend
+    QStringList names; // test names, for the legend
     // [series][category]; NaN where there is no point.
     QVector<QVector<double>> values;
     // [series][category]: the test has no such subject and the value is estimated.
@@ -31,7 +32,8 @@ struct PersonChartData {
 };
 
 // 个人成绩分析: one student's results across tests, as a table and a chart.
-class Analyze_Person : public QWidget {
+class Analyze_Person : public QWidget
+{
     Q_OBJECT
 
 public:
@@ -78,7 +80,8 @@ private:
 };
 
 // 图形放大: the personal chart, large.
-class Analyze_Person_Chart : public QDialog {
+class Analyze_Person_Chart : public QDialog
+{
     Q_OBJECT
 
 public:

@@ -4,9 +4,9 @@
 #include "app/Module1.h"
 #include "data/Schema.h"
 #include "exams/ScoreSheet.h"
+#include "platform/MessageService.h"
 #include "platform/ui/ChildWindow.h"
 #include "platform/ui/Controls.h"
-#include "platform/MessageService.h"
 #include "platform/ui/ResultGrid.h"
 #include "students/ui/StudentInfo.h"
 
@@ -17,8 +17,6 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
-
-#include <algorithm>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPieSeries>
@@ -26,6 +24,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace velmora {
 
@@ -124,9 +123,10 @@ Analyze_Subject::Analyze_Subject(QWidget* parent)
     int headers = Grid1->verticalHeader()->sizeHint().width() + 2 * Grid1->frameWidth() + 4;
     for (int b = 0; b < Analysis::bandLabels().size(); ++b)
         headers += std::max(Grid1->horizontalHeader()->sectionSizeHint(b),
-                            Grid1->horizontalHeader()->fontMetrics().horizontalAdvance(Analysis::bandLabels()[b]) + 24);
+            Grid1->horizontalHeader()->fontMetrics().horizontalAdvance(Analysis::bandLabels()[b]) + 24);
     Grid1->setMinimumWidth(headers);
-    Grid1->setFixedHeight(Grid1->horizontalHeader()->sizeHint().height() + 2 * Grid1->verticalHeader()->defaultSectionSize() + 6);
+    Grid1->setFixedHeight(
+        Grid1->horizontalHeader()->sizeHint().height() + 2 * Grid1->verticalHeader()->defaultSectionSize() + 6);
     (new QVBoxLayout(Frame2))->addWidget(Grid1);
 
     Pie = new QPieSeries;
@@ -197,7 +197,7 @@ void Analyze_Subject::load()
         MessageService::info(QStringLiteral("考试%1的成绩表中没有“%2”这一列，或者成绩表已不存在，无法分析！\r\n")
                                  .arg((*test)->number)
                                  .arg(column)
-                             + rows.error().restartMessage());
+            + rows.error().restartMessage());
         return;
     }
     const QVector<int>& values = rows->values;
@@ -218,8 +218,8 @@ void Analyze_Subject::load()
     txtPass_P->setText(QString::number(s.passShare));
     txtFail_P->setText(QString::number(s.failShare));
     Pie->clear();
-    const QColor colours[6] = { QColor(229, 57, 53), QColor(251, 140, 0), QColor(253, 216, 53),
-                                QColor(67, 160, 71), QColor(30, 136, 229), QColor(142, 36, 170) };
+    const QColor colours[6] = { QColor(229, 57, 53), QColor(251, 140, 0), QColor(253, 216, 53), QColor(67, 160, 71),
+        QColor(30, 136, 229), QColor(142, 36, 170) };
     for (int b = 0; b < 6; ++b) {
         Grid1->setItem(0, b, new QTableWidgetItem(QString::number(s.bands[size_t(b)])));
         Grid1->setItem(1, b, new QTableWidgetItem(QString::number(s.bandShares[size_t(b)]) + QLatin1Char('%')));

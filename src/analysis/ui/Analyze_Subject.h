@@ -17,7 +17,8 @@ namespace velmora {
 class ResultGrid;
 
 // 科目成绩分析: picks the test and one of its subjects.
-class Analyze_Subject_Sel : public TestSelector {
+class Analyze_Subject_Sel : public TestSelector
+{
     Q_OBJECT
 
 public:
@@ -34,7 +35,8 @@ protected:
 };
 
 // 科目成绩分析: one subject of one test, summed up for the class.
-class Analyze_Subject : public QWidget {
+class Analyze_Subject : public QWidget
+{
     Q_OBJECT
 
 public:

@@ -3,8 +3,8 @@
 #include "app/DbConfig.h"
 #include "app/Module1.h"
 #include "platform/AppPaths.h"
-#include "platform/ui/Controls.h"
 #include "platform/MessageService.h"
+#include "platform/ui/Controls.h"
 
 #include <QDir>
 #include <QFormLayout>
@@ -16,7 +16,6 @@
 
 namespace velmora {
 
-
 Config::Config(QWidget* parent)
     : QDialog(parent)
 {
@@ -25,7 +24,8 @@ Config::Config(QWidget* parent)
     setModal(true);
 
     txtServer = Controls::edit(this, "txtServer", QString::fromLatin1(DbConfig::kDefaultServer));
-    txtServer->setToolTip(QStringLiteral("(local) 表示本机的嵌入式数据库；否则填写 PostgreSQL 服务器的主机名，可加“:端口”。"));
+    txtServer->setToolTip(
+        QStringLiteral("(local) 表示本机的嵌入式数据库；否则填写 PostgreSQL 服务器的主机名，可加“:端口”。"));
     txtDataBase = Controls::edit(this, "txtDataBase", QString::fromLatin1(DbConfig::kDefaultDatabase));
     txtUser = Controls::edit(this, "txtUser", QString::fromLatin1(DbConfig::kDefaultUser));
     txtPwd = Controls::edit(this, "txtPwd", QString::fromLatin1(DbConfig::kDefaultPassword));
@@ -93,13 +93,13 @@ void Config::save()
         mod().DbUser = before.user;
         mod().DbPwd = before.password;
         MessageService::info(QStringLiteral("保存设置失败！") + written.error().description
-                             + QStringLiteral("\r\n原来的配置文件没有改变。"));
+            + QStringLiteral("\r\n原来的配置文件没有改变。"));
         return;
     }
     if (AppPaths::redirected())
         MessageService::info(QStringLiteral("程序文件夹 %1 不存放数据，数据库配置已保存到 %2。")
                                  .arg(QDir::toNativeSeparators(AppPaths::programDir()),
-                                      QDir::toNativeSeparators(AppPaths::writableConfigFile())));
+                                     QDir::toNativeSeparators(AppPaths::writableConfigFile())));
     Q_EMIT saved(mod().DbUser, mod().DbPwd);
     mod().Conn.close();
     accept();

@@ -9,7 +9,8 @@ class QPushButton;
 namespace velmora {
 
 // 系统配置: the four database settings, tested before they may be saved.
-class Config : public QDialog {
+class Config : public QDialog
+{
     Q_OBJECT
 
 public:

@@ -1,14 +1,14 @@
 #include "app/ui/Login.h"
 
-#include "app/ui/Config.h"
 #include "app/DbConfig.h"
 #include "app/Module1.h"
+#include "app/ui/Config.h"
 #include "app/ui/Windows.h"
 #include "data/DemoData.h"
 #include "data/Schema.h"
 #include "platform/AppPaths.h"
-#include "platform/ui/Controls.h"
 #include "platform/MessageService.h"
+#include "platform/ui/Controls.h"
 
 #include <QApplication>
 #include <QDir>
@@ -20,7 +20,6 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
-
 #include <cstdio>
 
 namespace velmora {
@@ -103,13 +102,15 @@ void Login::offerUpgrade()
     auto needed = Schema::needsUpgrade(mod().Conn);
     if (!mod().IsAdmin || !needed || !*needed)
         return;
-    if (!MessageService::askYesNo(QStringLiteral("数据库需要升级：本版本的部分功能（如“其他”中教师自己的评语）要用到新的数据表。\r\n"
-                                                 "现在升级吗？已有的数据不会改变。")))
+    if (!MessageService::askYesNo(
+            QStringLiteral("数据库需要升级：本版本的部分功能（如“其他”中教师自己的评语）要用到新的数据表。\r\n"
+                           "现在升级吗？已有的数据不会改变。")))
         return;
     QStringList changes;
     Status upgraded = Schema::upgrade(mod().Conn, &changes);
     if (!upgraded) {
-        MessageService::info(QStringLiteral("数据库升级失败，数据库保持原样。\r\n") + upgraded.error().unknownMessage());
+        MessageService::info(
+            QStringLiteral("数据库升级失败，数据库保持原样。\r\n") + upgraded.error().unknownMessage());
         return;
     }
     MessageService::info(QStringLiteral("数据库升级完毕：\r\n") + changes.join(QStringLiteral("\r\n")));
@@ -117,15 +118,17 @@ void Login::offerUpgrade()
 
 bool Login::offerDemo()
 {
-    const DbConfig::Values demo { QString::fromLatin1(DbConfig::kDefaultServer), QString::fromLatin1(DbConfig::kDefaultDatabase),
-                                  QString::fromLatin1(DbConfig::kDefaultUser), QString::fromLatin1(DbConfig::kDefaultPassword) };
+    const DbConfig::Values demo { QString::fromLatin1(DbConfig::kDefaultServer),
+        QString::fromLatin1(DbConfig::kDefaultDatabase), QString::fromLatin1(DbConfig::kDefaultUser),
+        QString::fromLatin1(DbConfig::kDefaultPassword) };
     // An embedded file already there is the teacher's own: never offered for replacing.
     const QString existing = QDir(AppPaths::databaseDir(demo.database)).filePath(demo.database + QStringLiteral(".db"));
     if (QFileInfo::exists(existing))
         return false;
-    if (!MessageService::askYesNo(QStringLiteral("是否创建示例数据库？\r\n示例数据库是一个有%1名学生、3次考试的班级，可以先用它熟悉本系统；"
-                                                 "以后可以在“数据库配置”中改用自己的数据库。")
-                                      .arg(DemoData::kStudents)))
+    if (!MessageService::askYesNo(
+            QStringLiteral("是否创建示例数据库？\r\n示例数据库是一个有%1名学生、3次考试的班级，可以先用它熟悉本系统；"
+                           "以后可以在“数据库配置”中改用自己的数据库。")
+                .arg(DemoData::kStudents)))
         return false;
     const QString dir = AppPaths::writableDir();
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -137,7 +140,8 @@ bool Login::offerDemo()
         MessageService::info(QStringLiteral("示例数据库没有建成：") + made.error().description);
         return false;
     }
-    MessageService::info(QStringLiteral("示例数据库已建在 %1。\r\n数据库登录 %2（密码 %3）是管理员；用户 admin 和 teacher 的初始密码都是 123456。")
+    MessageService::info(QStringLiteral(
+        "示例数据库已建在 %1。\r\n数据库登录 %2（密码 %3）是管理员；用户 admin 和 teacher 的初始密码都是 123456。")
                              .arg(QDir::toNativeSeparators(dir), demo.user, demo.password));
     configSaved(demo.user, demo.password);
     return true;
@@ -185,7 +189,7 @@ void Login::login()
         return;
     }
     MessageService::info(QStringLiteral("连接失败！对不起，您不能使用本系统！") + checked.error().numberOrZero()
-                         + QLatin1Char(' ') + checked.error().description);
+        + QLatin1Char(' ') + checked.error().description);
 }
 
 } // namespace velmora

@@ -9,7 +9,8 @@ class QPushButton;
 namespace velmora {
 
 // 用户登陆: a database login or a user of tblUsers.
-class Login : public QDialog {
+class Login : public QDialog
+{
     Q_OBJECT
 
 public:

@@ -3,32 +3,32 @@
 #include "analysis/ui/Analyze_Class.h"
 #include "analysis/ui/Analyze_Person.h"
 #include "analysis/ui/Analyze_Subject.h"
-#include "app/ui/Login.h"
 #include "app/Module1.h"
+#include "app/ui/Login.h"
 #include "app/ui/Pass.h"
 #include "app/ui/Splash.h"
 #include "app/ui/User.h"
 #include "app/ui/Windows.h"
 #include "classes/ui/Class.h"
-#include "students/ui/DataReport1.h"
-#include "students/ui/StudentInfo.h"
-#include "students/ui/StudentInfoFind.h"
-#include "students/ui/StudentInfoWatch.h"
 #include "exams/ui/TestFill.h"
 #include "exams/ui/TestFillSel.h"
 #include "exams/ui/TestInfoAdd.h"
 #include "exams/ui/TestInfoWatch.h"
 #include "exams/ui/TestWatch.h"
 #include "platform/AppPaths.h"
+#include "platform/MessageService.h"
 #include "platform/ui/ChildWindow.h"
 #include "platform/ui/Desktop.h"
-#include "platform/MessageService.h"
 #include "platform/ui/Pictures.h"
+#include "students/ui/DataReport1.h"
+#include "students/ui/StudentInfo.h"
+#include "students/ui/StudentInfoFind.h"
+#include "students/ui/StudentInfoWatch.h"
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QKeyEvent>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -184,7 +184,7 @@ void MainForm::load()
     }
     if (!m.IsAdmin) {
         for (const char* name : { "InfoAdd", "InfoDel", "InfoEdit", "TestAdd", "TestEdit", "TestDel", "TestFill",
-                                  "Commitment", "DataBase", "Admin" })
+                 "Commitment", "DataBase", "Admin" })
             entry(QString::fromLatin1(name))->setEnabled(false);
     }
 }
@@ -254,8 +254,9 @@ bool MainForm::mayDropWindows()
     }
     if (unsaved.isEmpty())
         return true;
-    return MessageService::ask(unsaved.join(QStringLiteral("、")) + QStringLiteral("中修改的内容还没有保存。\r\n不保存就关闭吗？"),
-                               MsgIcon::Question)
+    return MessageService::ask(
+               unsaved.join(QStringLiteral("、")) + QStringLiteral("中修改的内容还没有保存。\r\n不保存就关闭吗？"),
+               MsgIcon::Question)
         == MsgAnswer::Yes;
 }
 
@@ -411,9 +412,10 @@ TestFillSel* MainForm::selectTest(const QString& mode)
 {
     if (!isOpen(m_select)) {
         m_select = new TestFillSel;
-        connect(m_select, &TestFillSel::enterScores, this, [this](const QString& caption, const QString& topic, bool autoSave) {
-            TestFill::open(this, caption, topic, autoSave);
-        });
+        connect(m_select, &TestFillSel::enterScores, this,
+            [this](const QString& caption, const QString& topic, bool autoSave) {
+                TestFill::open(this, caption, topic, autoSave);
+            });
         connect(m_select, &TestFillSel::viewScores, this, &MainForm::showScores);
         m_select->load();
     }
@@ -500,8 +502,8 @@ void MainForm::help()
 {
     const QString path = AppPaths::helpFile();
     if (!QFileInfo::exists(path)) {
-        MessageService::show(QStringLiteral("帮助文件") + path + QStringLiteral(" 丢失!"), MsgIcon::Critical,
-                             MsgButtons::Ok, kCaption);
+        MessageService::show(
+            QStringLiteral("帮助文件") + path + QStringLiteral(" 丢失!"), MsgIcon::Critical, MsgButtons::Ok, kCaption);
         return;
     }
     if (!Desktop::openFile(path))

@@ -23,7 +23,8 @@ class TestFillSel;
 class TestInfoWatch;
 
 // The main window: a frame for the child windows and the menu that opens them.
-class MainForm : public QMainWindow {
+class MainForm : public QMainWindow
+{
     Q_OBJECT
 
 public:

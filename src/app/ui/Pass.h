@@ -8,7 +8,8 @@ class QPushButton;
 namespace velmora {
 
 // 用户密码修改: the logged-in user of tblUsers changes his own password.
-class Pass : public QDialog {
+class Pass : public QDialog
+{
     Q_OBJECT
 
 public:

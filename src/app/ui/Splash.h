@@ -9,7 +9,8 @@ class QTimer;
 namespace velmora {
 
 // The start-up window, which leads to the login; also the About box.
-class Splash : public QDialog {
+class Splash : public QDialog
+{
     Q_OBJECT
 
 public:

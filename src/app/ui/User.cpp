@@ -2,8 +2,8 @@
 
 #include "app/Module1.h"
 #include "app/Users.h"
-#include "platform/ui/Controls.h"
 #include "platform/MessageService.h"
+#include "platform/ui/Controls.h"
 #include "platform/ui/Pictures.h"
 
 #include <QButtonGroup>

@@ -10,7 +10,8 @@ class QRadioButton;
 namespace velmora {
 
 // 用户权限设置: makes a user of tblUsers an administrator or an ordinary user.
-class User : public QDialog {
+class User : public QDialog
+{
     Q_OBJECT
 
 public:

@@ -2,8 +2,8 @@
 
 #include "app/Module1.h"
 #include "classes/ClassSettings.h"
-#include "platform/ui/Controls.h"
 #include "platform/MessageService.h"
+#include "platform/ui/Controls.h"
 
 #include <QCloseEvent>
 #include <QFrame>
@@ -31,9 +31,14 @@ QFrame* line(QWidget* parent)
 }
 // Its caption's first character at the top and its last at the bottom, as
 // a tall, narrow label shows a spaced-out caption.
-class TallLabel final : public QLabel {
+class TallLabel final : public QLabel
+{
 public:
-    TallLabel(const QString& text, QWidget* parent) : QLabel(text, parent) { setFixedWidth(36); }
+    TallLabel(const QString& text, QWidget* parent)
+        : QLabel(text, parent)
+    {
+        setFixedWidth(36);
+    }
 
 protected:
     void paintEvent(QPaintEvent*) override
@@ -70,13 +75,13 @@ Class::Class(QWidget* parent)
     Controls::limitChars(txtCount, 3);
 
     auto* fields = new QGridLayout;
-    const struct {
+    const struct
+    {
         const char* name;
         const char* caption;
         QLineEdit* box;
     } rows[] = { { "Label1", "班级代号", txtNumber }, { "Label2", "班级名称", txtName },
-                 { "Label3", "入学时间", txtDate },   { "Label4", "班主任", txtTeacher },
-                 { "Label5", "班级人数", txtCount } };
+        { "Label3", "入学时间", txtDate }, { "Label4", "班主任", txtTeacher }, { "Label5", "班级人数", txtCount } };
     for (int i = 0; i < 5; ++i) {
         const int r = i / 2, c = (i % 2) * 2;
         fields->addWidget(Controls::label(this, rows[i].name, QString::fromUtf8(rows[i].caption), rows[i].box), r, c);
@@ -96,7 +101,8 @@ Class::Class(QWidget* parent)
     // Morning periods 1-5 on grid rows 2-6, a line on row 7, afternoon 6-8 on rows 8-10.
     auto gridRow = [](int period) { return period <= 5 ? period + 1 : period + 2; };
     auto* morning = new TallLabel(QStringLiteral("上") + QString(28, QLatin1Char(' ')) + QStringLiteral("午"), Frame1);
-    auto* afternoon = new TallLabel(QStringLiteral("下") + QString(14, QLatin1Char(' ')) + QStringLiteral("午"), Frame1);
+    auto* afternoon
+        = new TallLabel(QStringLiteral("下") + QString(14, QLatin1Char(' ')) + QStringLiteral("午"), Frame1);
     morning->setObjectName(QStringLiteral("Label7"));
     afternoon->setObjectName(QStringLiteral("Label8"));
     grid->addWidget(morning, 2, 0, 5, 1);
@@ -165,11 +171,10 @@ bool Class::hasUnsavedChanges() const
 
 void Class::closeEvent(QCloseEvent* event)
 {
-    if (!m_dropping && hasUnsavedChanges()
-        && !ChildWindow::mayDropUnsaved([this] {
-               editOrSave();
-               return !isEditing();
-           })) {
+    if (!m_dropping && hasUnsavedChanges() && !ChildWindow::mayDropUnsaved([this] {
+            editOrSave();
+            return !isEditing();
+        })) {
         event->ignore();
         return;
     }

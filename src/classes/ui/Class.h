@@ -14,7 +14,8 @@ class QPushButton;
 namespace velmora {
 
 // 班级设置: the class row and the weekly timetable, edited by administrators.
-class Class : public QWidget, public UnsavedWork {
+class Class : public QWidget, public UnsavedWork
+{
     Q_OBJECT
 
 public:

@@ -3,15 +3,15 @@
 #include "app/Module1.h"
 #include "comments/Composer.h"
 #include "data/TextLimits.h"
-#include "students/StudentRecord.h"
-#include "platform/ui/Controls.h"
 #include "platform/MessageService.h"
+#include "platform/ui/Controls.h"
+#include "students/StudentRecord.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
-#include <QKeyEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -53,9 +53,9 @@ Comment::Comment(QWidget* parent)
         connect(List[t], &QListWidget::currentRowChanged, this, [this, t](int row) { clickPhrase(t, row); });
         // A click on the phrase already selected shows it again.
         connect(List[t], &QListWidget::itemClicked, this,
-                [this, t](QListWidgetItem* item) { clickPhrase(t, List[t]->row(item)); });
+            [this, t](QListWidgetItem* item) { clickPhrase(t, List[t]->row(item)); });
         connect(List[t], &QListWidget::itemDoubleClicked, this,
-                [this, t](QListWidgetItem* item) { doubleClickPhrase(t, List[t]->row(item)); });
+            [this, t](QListWidgetItem* item) { doubleClickPhrase(t, List[t]->row(item)); });
         List[t]->installEventFilter(this);
         if (t < PhraseLibrary::kTabs - 1) {
             tabRTF->addTab(List[t], PhraseLibrary::tabNames()[t]);
@@ -167,7 +167,8 @@ Comment::Comment(QWidget* parent)
 
     connect(Command1, &QPushButton::clicked, this, &Comment::addByNumber);
     connect(Text1, &QLineEdit::returnPressed, this, &Comment::addByNumber);
-    connect(List2, &QListWidget::itemSelectionChanged, this, [this] { del->setEnabled(!List2->selectedItems().isEmpty()); });
+    connect(List2, &QListWidget::itemSelectionChanged, this,
+        [this] { del->setEnabled(!List2->selectedItems().isEmpty()); });
     connect(del, &QPushButton::clicked, this, &Comment::removeChosen);
     connect(Command2, &QPushButton::clicked, this, &Comment::preview);
     connect(Command3, &QPushButton::clicked, this, &Comment::submit);
@@ -207,7 +208,8 @@ void Comment::load()
     BN_OwnAdd->setEnabled(admin);
     BN_OwnDel->setEnabled(admin);
     if (!keeps)
-        txtOwn->setPlaceholderText(QStringLiteral("本数据库还没有存放教师自己评语的表，“其他”中不能添加评语；管理员登录时同意升级数据库后即可使用。"));
+        txtOwn->setPlaceholderText(QStringLiteral(
+            "本数据库还没有存放教师自己评语的表，“其他”中不能添加评语；管理员登录时同意升级数据库后即可使用。"));
     auto own = keeps ? OwnPhrases::load(mod().Conn) : Result<QStringList>(QStringList());
     if (own)
         m_library.setOwn(*own);
@@ -287,7 +289,8 @@ void Comment::addByNumber()
         return;
     }
     if (!exists)
-        MessageService::show(QStringLiteral("没有此内容，请查实！"), MsgIcon::Critical, MsgButtons::Ok, QStringLiteral("错误"));
+        MessageService::show(
+            QStringLiteral("没有此内容，请查实！"), MsgIcon::Critical, MsgButtons::Ok, QStringLiteral("错误"));
     if (duplicate)
         MessageService::info(kDuplicate);
 }
@@ -327,8 +330,8 @@ bool Comment::preview()
     bool fits = true;
     Text5->setPlainText(composition(&fits));
     if (!fits) {
-        MessageService::show(QStringLiteral("您写的评语已超过最大范围！请删去几条！"), MsgIcon::Critical, MsgButtons::Ok,
-                             QStringLiteral("错误"));
+        MessageService::show(QStringLiteral("您写的评语已超过最大范围！请删去几条！"), MsgIcon::Critical,
+            MsgButtons::Ok, QStringLiteral("错误"));
         return false;
     }
     return true;
@@ -368,9 +371,9 @@ void Comment::removeOwn()
         MessageService::info(QStringLiteral("请先在“其他”中选择要删除的评语！"));
         return;
     }
-    if (MessageService::askDelete(QStringLiteral("您确定要从评语库中删除“%1”吗？\r\n其后的评语序号将依次减一。")
-                                      .arg(own->item(row)->text()),
-                                  MsgIcon::Question)
+    if (MessageService::askDelete(
+            QStringLiteral("您确定要从评语库中删除“%1”吗？\r\n其后的评语序号将依次减一。").arg(own->item(row)->text()),
+            MsgIcon::Question)
         != MsgAnswer::Yes)
         return;
     if (Status removed = OwnPhrases::remove(mod().Conn, row); !removed) {

@@ -16,7 +16,8 @@ class QTabWidget;
 namespace velmora {
 
 // 评语生成器: a comment composed from stock phrases, roles, honours and a remark.
-class Comment : public QDialog {
+class Comment : public QDialog
+{
     Q_OBJECT
 
 public:

@@ -1,8 +1,8 @@
 #include "exams/ui/TestFields.h"
 
 #include "app/Module1.h"
-#include "platform/ui/Controls.h"
 #include "platform/MessageService.h"
+#include "platform/ui/Controls.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -13,7 +13,7 @@ namespace velmora {
 TestFields TestFields::make(QWidget* parent)
 {
     TestFields f { Controls::lockedEdit(parent, "txtNumber"), Controls::lockedEdit(parent, "txtName"),
-                   Controls::lockedEdit(parent, "txtType"), Controls::lockedEdit(parent, "txtDate"), new QGridLayout };
+        Controls::lockedEdit(parent, "txtType"), Controls::lockedEdit(parent, "txtDate"), new QGridLayout };
     f.layout->addWidget(Controls::label(parent, "Label1", QStringLiteral("考试号"), f.number), 0, 0);
     f.layout->addWidget(f.number, 0, 1);
     f.layout->addWidget(Controls::label(parent, "label2", QStringLiteral("考试名称"), f.name), 0, 2);

@@ -11,7 +11,8 @@ class QWidget;
 namespace velmora {
 
 // The four read-only boxes that name a test in the entry and viewing windows.
-struct TestFields {
+struct TestFields
+{
     QLineEdit* number = nullptr;
     QLineEdit* name = nullptr;
     QLineEdit* type = nullptr;

@@ -3,12 +3,12 @@
 #include "app/Module1.h"
 #include "comments/ui/Comment.h"
 #include "data/Schema.h"
-#include "platform/ui/Controls.h"
-#include "platform/MessageService.h"
-#include "students/ui/StudentInfo.h"
-#include "students/StudentRecord.h"
 #include "exams/ScoreSheet.h"
 #include "exams/ui/TestFields.h"
+#include "platform/MessageService.h"
+#include "platform/ui/Controls.h"
+#include "students/StudentRecord.h"
+#include "students/ui/StudentInfo.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -170,8 +170,8 @@ void TestFill::setTabOrder()
         order << Text[i];
     for (QLineEdit* d : txtDuty)
         order << d;
-    order << txtTeacher << BN_Comment << BN_First << BN_Previous << BN_Next << BN_Last << BN_Save << BN_Back
-          << Check << Command2;
+    order << txtTeacher << BN_Comment << BN_First << BN_Previous << BN_Next << BN_Last << BN_Save << BN_Back << Check
+          << Command2;
     for (int i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
 }

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "data/RecordSet.h"
-#include "platform/ui/ChildWindow.h"
 #include "exams/ScoreSheet.h"
-#include "exams/ui/TestFields.h"
 #include "exams/TestRecord.h"
+#include "exams/ui/TestFields.h"
+#include "platform/ui/ChildWindow.h"
 
 #include <QDialog>
 #include <QHash>
@@ -19,7 +19,8 @@ class QPushButton;
 namespace velmora {
 
 // 考试成绩录入: one test's scores, attendance and comments, student by student.
-class TestFill : public QDialog, public UnsavedWork {
+class TestFill : public QDialog, public UnsavedWork
+{
     Q_OBJECT
 
 public:

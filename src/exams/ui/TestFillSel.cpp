@@ -1,8 +1,8 @@
 #include "exams/ui/TestFillSel.h"
 
 #include "app/Module1.h"
-#include "platform/ui/ChildWindow.h"
 #include "platform/MessageService.h"
+#include "platform/ui/ChildWindow.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -11,8 +11,7 @@ namespace velmora {
 
 TestFillSel::TestFillSel(QWidget* parent)
     : TestSelector("TestFillSel", entryMode(), parent)
-{
-}
+{ }
 
 void TestFillSel::setMode(const QString& mode)
 {

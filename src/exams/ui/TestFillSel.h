@@ -6,7 +6,8 @@ namespace velmora {
 
 // Picks the test whose scores are entered, changed or viewed; the mode is
 // the caption of its title label.
-class TestFillSel : public TestSelector {
+class TestFillSel : public TestSelector
+{
     Q_OBJECT
 
 public:

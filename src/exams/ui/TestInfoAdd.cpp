@@ -3,11 +3,11 @@
 #include "app/Module1.h"
 #include "data/Schema.h"
 #include "data/TextLimits.h"
-#include "platform/ui/Controls.h"
-#include "platform/MessageService.h"
-#include "platform/ui/Pictures.h"
-#include "exams/ui/TestFill.h"
 #include "exams/TestRecord.h"
+#include "exams/ui/TestFill.h"
+#include "platform/MessageService.h"
+#include "platform/ui/Controls.h"
+#include "platform/ui/Pictures.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -147,12 +147,13 @@ void TestInfoAdd::define()
     if (!CheckForm())
         return;
     NewTest test { txtName->text(), txtDate->text(), txtType->currentText(), txtMemo->toPlainText(), {} };
-    const std::pair<const char*, QString> typed[] = { { "考试名称", test.name }, { "考试日期", test.date },
-                                                      { "考试类型", test.type }, { "备注", test.memo } };
+    const std::pair<const char*, QString> typed[]
+        = { { "考试名称", test.name }, { "考试日期", test.date }, { "考试类型", test.type }, { "备注", test.memo } };
     for (const auto& [column, value] : typed) {
         const QString name = QString::fromUtf8(column);
         if (!TextLimits::fits(u"tblTestInfo", name, value)) {
-            MessageService::info(QStringLiteral("%1最多只能输入%2个字符！").arg(name).arg(TextLimits::limit(u"tblTestInfo", name)));
+            MessageService::info(
+                QStringLiteral("%1最多只能输入%2个字符！").arg(name).arg(TextLimits::limit(u"tblTestInfo", name)));
             return;
         }
     }
@@ -172,12 +173,14 @@ void TestInfoAdd::define()
         if (mod().Conn.dialect().isBusy(defined.error()))
             MessageService::info(QStringLiteral("数据库正被其他用户或程序使用，考试没有添加，请稍后再试。"));
         else
-            MessageService::info(QStringLiteral("考试没有添加，数据库中没有留下任何内容。\r\n") + defined.error().unknownMessage());
+            MessageService::info(
+                QStringLiteral("考试没有添加，数据库中没有留下任何内容。\r\n") + defined.error().unknownMessage());
         return;
     }
     showNumber(defined->number);
     if (defined->number != shown)
-        MessageService::info(QStringLiteral("考试号 %1 刚被其他用户使用，本次考试的考试号为 %2。").arg(shown).arg(defined->number));
+        MessageService::info(
+            QStringLiteral("考试号 %1 刚被其他用户使用，本次考试的考试号为 %2。").arg(shown).arg(defined->number));
     if (defined->students == 0)
         MessageService::info(QStringLiteral("请先增加学生！"));
     else

@@ -12,7 +12,8 @@ class QPushButton;
 namespace velmora {
 
 // 添加考试信息: defines a test and creates its score table.
-class TestInfoAdd : public QDialog {
+class TestInfoAdd : public QDialog
+{
     Q_OBJECT
 
 public:

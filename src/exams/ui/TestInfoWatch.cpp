@@ -1,11 +1,11 @@
 #include "exams/ui/TestInfoWatch.h"
 
 #include "app/Module1.h"
+#include "exams/TestRecord.h"
+#include "platform/MessageService.h"
 #include "platform/ui/ChildWindow.h"
 #include "platform/ui/Controls.h"
-#include "platform/MessageService.h"
 #include "platform/ui/ResultGrid.h"
-#include "exams/TestRecord.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -72,8 +72,8 @@ void TestInfoWatch::load()
     }
     txtNumber->setText(QString::number(tests->size()));
     Grid->setHeaders({ QStringLiteral("考试号"), QStringLiteral("考试名称"), QStringLiteral("考试日期"),
-                       QStringLiteral("考试类型"), QStringLiteral("考试项目"), QStringLiteral("有无填写出勤信息"),
-                       QStringLiteral("有无填写教师评语"), QStringLiteral("备注") });
+        QStringLiteral("考试类型"), QStringLiteral("考试项目"), QStringLiteral("有无填写出勤信息"),
+        QStringLiteral("有无填写教师评语"), QStringLiteral("备注") });
     const std::pair<int, int> designed[] = { { 0, 780 }, { 2, 1320 }, { 4, 8500 }, { 5, 1920 }, { 6, 1950 } };
     for (const auto& [column, twips] : designed)
         Grid->setColumnTwips(column, twips);
@@ -85,7 +85,7 @@ void TestInfoWatch::load()
     QList<QStringList> rows;
     for (const TestRecord& t : *tests) {
         rows.append({ QString::number(t.number), t.name, t.date, t.type, t.items.subjectText(),
-                      t.items.attendance ? yes : no, t.items.comment ? yes : no, t.memo });
+            t.items.attendance ? yes : no, t.items.comment ? yes : no, t.memo });
     }
     Grid->setRows(std::move(rows));
     // The columns without a designed width take what they hold, so the whole list fits a small screen.

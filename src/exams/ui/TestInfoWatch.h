@@ -10,7 +10,8 @@ namespace velmora {
 class ResultGrid;
 
 // 考试信息管理: every test with its items; deletes a test with its scores.
-class TestInfoWatch : public QWidget {
+class TestInfoWatch : public QWidget
+{
     Q_OBJECT
 
 public:

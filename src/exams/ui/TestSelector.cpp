@@ -1,9 +1,9 @@
 #include "exams/ui/TestSelector.h"
 
 #include "app/Module1.h"
+#include "platform/MessageService.h"
 #include "platform/ui/ChildWindow.h"
 #include "platform/ui/Controls.h"
-#include "platform/MessageService.h"
 
 #include <QComboBox>
 #include <QGridLayout>

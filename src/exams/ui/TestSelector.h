@@ -14,7 +14,8 @@ namespace velmora {
 
 // A small window that picks one test by its number and shows its name,
 // type and date; what OK does is the subclass's.
-class TestSelector : public QWidget {
+class TestSelector : public QWidget
+{
     Q_OBJECT
 
 public:

@@ -2,12 +2,12 @@
 
 #include "app/Module1.h"
 #include "data/Schema.h"
-#include "platform/ui/ChildWindow.h"
-#include "platform/ui/Controls.h"
-#include "platform/MessageService.h"
-#include "platform/ui/ResultGrid.h"
 #include "exams/ScoreSheet.h"
 #include "exams/ui/TestFields.h"
+#include "platform/MessageService.h"
+#include "platform/ui/ChildWindow.h"
+#include "platform/ui/Controls.h"
+#include "platform/ui/ResultGrid.h"
 
 #include <QGridLayout>
 #include <QLabel>

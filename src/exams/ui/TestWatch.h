@@ -12,7 +12,8 @@ namespace velmora {
 class ResultGrid;
 
 // 查看考试成绩: one test's whole score table, read-only.
-class TestWatch : public QWidget {
+class TestWatch : public QWidget
+{
     Q_OBJECT
 
 public:

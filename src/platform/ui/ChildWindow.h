@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QSize>
-
 #include <functional>
 
 class QWidget;
@@ -9,7 +8,8 @@ class QWidget;
 namespace velmora {
 
 // A window that may hold typed values that are not yet saved.
-class UnsavedWork {
+class UnsavedWork
+{
 public:
     virtual ~UnsavedWork() = default;
     virtual bool hasUnsavedChanges() const = 0;

@@ -1,14 +1,14 @@
 #include "platform/ui/Controls.h"
 
+#include "data/TextLimits.h"
+#include "platform/ui/Pictures.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QValidator>
-
-#include "data/TextLimits.h"
-#include "platform/ui/Pictures.h"
 
 namespace velmora::Controls {
 
@@ -58,9 +58,13 @@ QLabel* label(QWidget* parent, const char* name, const QString& text, QWidget* b
 }
 
 namespace {
-class CharLimit final : public QValidator {
+class CharLimit final : public QValidator
+{
 public:
-    CharLimit(int chars, QObject* parent) : QValidator(parent), m_chars(chars) { }
+    CharLimit(int chars, QObject* parent)
+        : QValidator(parent)
+        , m_chars(chars)
+    { }
     State validate(QString& input, int&) const override
     {
         return TextLimits::charCount(input) <= m_chars ? Acceptable : Invalid;

@@ -7,7 +7,8 @@
 namespace velmora {
 
 namespace {
-struct State {
+struct State
+{
     bool recording = false;
     bool succeed = true;
     QVector<Desktop::Request> requests;

@@ -18,8 +18,8 @@ void install()
         // Wide enough for its title, which a short question would otherwise cut.
         if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
             const int width = box.fontMetrics().horizontalAdvance(m.title) + 140;
-            grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(), 0,
-                          1, grid->columnCount());
+            grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(), 0, 1,
+                grid->columnCount());
         }
         switch (m.icon) {
         case MsgIcon::None:

@@ -1,7 +1,7 @@
 #include "platform/ui/Pictures.h"
 
-#include <QFont>
 #include <QColor>
+#include <QFont>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -85,14 +85,14 @@ QPixmap splash(const QSize& size)
     sub.setPixelSize(int(size.height() * 0.065));
     sub.setBold(false);
     p.setFont(sub);
-    p.drawText(text.translated(0, size.height() * 0.14), Qt::AlignLeft | Qt::AlignVCenter,
-               QStringLiteral("班级学生管理系统"));
+    p.drawText(
+        text.translated(0, size.height() * 0.14), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("班级学生管理系统"));
     QFont small = sub;
     small.setPixelSize(int(size.height() * 0.04));
     p.setFont(small);
     p.setPen(QColor(255, 255, 255, 200));
     p.drawText(text.translated(0, size.height() * 0.25), Qt::AlignLeft | Qt::AlignVCenter,
-               QStringLiteral("学生档案 · 考试成绩 · 教师评语 · 成绩分析"));
+        QStringLiteral("学生档案 · 考试成绩 · 教师评语 · 成绩分析"));
     return pm;
 }
 

@@ -11,12 +11,16 @@ namespace velmora {
 
 // Texts only; the row colour follows from the row's position, so removing
 // rows recolours the rest for free.
-class ResultGrid::Model : public QAbstractTableModel {
+class ResultGrid::Model : public QAbstractTableModel
+{
 public:
     using QAbstractTableModel::QAbstractTableModel;
 
     int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : int(m_rows.size()); }
-    int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : int(m_headers.size()); }
+    int columnCount(const QModelIndex& parent = {}) const override
+    {
+        return parent.isValid() ? 0 : int(m_headers.size());
+    }
 
     QVariant data(const QModelIndex& index, int role) const override
     {
@@ -152,23 +156,22 @@ ResultGrid::ResultGrid(QWidget* parent)
 
     // The frozen view is only as wide as the first column and never scrolls sideways.
     connect(m_frozen->horizontalScrollBar(), &QAbstractSlider::valueChanged, m_frozen->horizontalScrollBar(),
-            [bar = m_frozen->horizontalScrollBar()](int value) {
-                if (value != 0)
-                    bar->setValue(0);
-            });
-    connect(m_frozen->verticalScrollBar(), &QAbstractSlider::valueChanged, verticalScrollBar(),
-            &QAbstractSlider::setValue);
-    connect(verticalScrollBar(), &QAbstractSlider::valueChanged, m_frozen->verticalScrollBar(),
-            &QAbstractSlider::setValue);
+        [bar = m_frozen->horizontalScrollBar()](int value) {
+            if (value != 0)
+                bar->setValue(0);
+        });
+    connect(
+        m_frozen->verticalScrollBar(), &QAbstractSlider::valueChanged, verticalScrollBar(), &QAbstractSlider::setValue);
+    connect(
+        verticalScrollBar(), &QAbstractSlider::valueChanged, m_frozen->verticalScrollBar(), &QAbstractSlider::setValue);
     // A reset forgets hidden sections: the first column stays in the frozen view only.
     connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
         setColumnHidden(0, true);
         for (int c = 1; c < cols(); ++c)
             m_frozen->setColumnHidden(c, true);
     });
-    const auto activated = [this](const QModelIndex& index) {
-        Q_EMIT rowActivated(index.isValid() ? index.row() + 1 : currentRow());
-    };
+    const auto activated
+        = [this](const QModelIndex& index) { Q_EMIT rowActivated(index.isValid() ? index.row() + 1 : currentRow()); };
     connect(this, &QAbstractItemView::doubleClicked, this, activated);
     connect(m_frozen, &QAbstractItemView::doubleClicked, this, activated);
     placeFrozen();
@@ -356,8 +359,8 @@ void ResultGrid::updateGeometries()
 
 void ResultGrid::placeFrozen()
 {
-    m_frozen->setGeometry(frameWidth(), frameWidth(), m_frozen->columnWidth(0) + 1,
-                          viewport()->height() + horizontalHeader()->height());
+    m_frozen->setGeometry(
+        frameWidth(), frameWidth(), m_frozen->columnWidth(0) + 1, viewport()->height() + horizontalHeader()->height());
     m_frozen->verticalScrollBar()->setValue(verticalScrollBar()->value());
 }
 

@@ -3,14 +3,14 @@
 #include <QStringList>
 #include <QTableView>
 
-
 namespace velmora {
 
 // The result grid every list of the program uses: a header row, a first
 // column that stays in view when the grid scrolls sideways, trimmed values
 // and data rows alternately light cyan and light grey.
 // Rows are counted as on the old grid: row 0 is the header, data from 1.
-class ResultGrid : public QTableView {
+class ResultGrid : public QTableView
+{
     Q_OBJECT
 
 public:

@@ -12,7 +12,7 @@ bool install()
     auto* qt = new QTranslator(QCoreApplication::instance());
     const QLocale chinese(QLocale::Chinese, QLocale::China);
     if (!qt->load(chinese, QStringLiteral("qtbase"), QStringLiteral("_"),
-                  QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+            QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         delete qt;
         return false;
     }

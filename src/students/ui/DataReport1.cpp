@@ -1,29 +1,29 @@
 #include "students/ui/DataReport1.h"
 
 #include "app/Module1.h"
-#include "platform/ui/FileDialogs.h"
 #include "platform/MessageService.h"
+#include "platform/ui/FileDialogs.h"
 #include "students/ReportLayout.h"
 #include "students/StudentRecord.h"
-
-#include <algorithm>
-#include <cmath>
-#include <cstdio>
 
 #include <QAction>
 #include <QFile>
 #include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPainter>
-#include <QPrinter>
 #include <QPrintPreviewWidget>
+#include <QPrinter>
 #include <QToolBar>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
 
 namespace velmora {
 
 namespace {
 
-struct ReportColumn {
+struct ReportColumn
+{
     const char* label;
     const char* column;
     int width; // twips, with the gap to the next column
@@ -34,10 +34,17 @@ struct ReportColumn {
 // 20-digit phone number); longer texts wrap within their column.
 // 备注 takes what is left of the line.
 const ReportColumn kColumns[] = {
-    { "学号:", "学号", 1020 },         { "姓名:", "姓名", 960 },         { "性别:", "性别", 540 },
-    { "出生年月:", "出生年月", 1080 }, { "民族:", "民族", 780 },         { "籍贯:", "籍贯", 780 },
-    { "家庭住址:", "家庭住址", 2580 }, { "联系电话:", "联系电话", 1920 }, { "毕业于:", "毕业于", 1500 },
-    { "毕业至:", "毕业至", 1500 },     { "备注:", "备注", 0 },
+    { "学号:", "学号", 1020 },
+    { "姓名:", "姓名", 960 },
+    { "性别:", "性别", 540 },
+    { "出生年月:", "出生年月", 1080 },
+    { "民族:", "民族", 780 },
+    { "籍贯:", "籍贯", 780 },
+    { "家庭住址:", "家庭住址", 2580 },
+    { "联系电话:", "联系电话", 1920 },
+    { "毕业于:", "毕业于", 1500 },
+    { "毕业至:", "毕业至", 1500 },
+    { "备注:", "备注", 0 },
 };
 constexpr int kColumnGap = 60;
 constexpr int kLastColumnMinimum = 900;
@@ -64,7 +71,8 @@ QFont titleFont()
     return f;
 }
 
-struct Placed {
+struct Placed
+{
     double left;
     double width;
 };
@@ -137,8 +145,8 @@ QVector<QStringList> DataReport1::readRows(bool* ok)
 
 void DataReport1::setUpPage(QPrinter* printer)
 {
-    printer->setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape,
-                                       QMarginsF(25.4, 25.4, 25.4, 25.4), QPageLayout::Millimeter));
+    printer->setPageLayout(QPageLayout(
+        QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF(25.4, 25.4, 25.4, 25.4), QPageLayout::Millimeter));
 }
 
 int DataReport1::render(QPrinter* printer, const QVector<QStringList>& rows)
@@ -180,13 +188,13 @@ int DataReport1::render(QPrinter* printer, const QVector<QStringList>& rows)
         if (page.reportHeader) {
             p.setFont(titleFont());
             p.drawText(box(0, y, area.width() / px, ReportLayout::kReportHeader), Qt::AlignCenter,
-                       QStringLiteral("学 生 信 息 表"));
+                QStringLiteral("学 生 信 息 表"));
             y += ReportLayout::kReportHeader;
         }
         p.setFont(body);
         for (int c = 0; c < columns.size(); ++c)
             p.drawText(box(columns[c].left, y, columns[c].width, ReportLayout::kPageHeader), kWrap,
-                       QString::fromUtf8(kColumns[c].label));
+                QString::fromUtf8(kColumns[c].label));
         y += ReportLayout::kPageHeader;
         for (int r = page.firstRow; r < page.firstRow + page.rowCount; ++r) {
             for (int c = 0; c < columns.size(); ++c)
@@ -194,7 +202,7 @@ int DataReport1::render(QPrinter* printer, const QVector<QStringList>& rows)
             y += heights[r];
         }
         p.drawText(box(0, pageTwips - ReportLayout::kPageFooter, area.width() / px, ReportLayout::kPageFooter),
-                   Qt::AlignHCenter | Qt::AlignBottom, ReportLayout::pageNumber(n + 1, int(pages.size())));
+            Qt::AlignHCenter | Qt::AlignBottom, ReportLayout::pageNumber(n + 1, int(pages.size())));
     }
     // Ending the painter writes out the rest of a PDF: a failure there is a failed export.
     return p.end() ? int(pages.size()) : 0;
@@ -234,14 +242,15 @@ bool DataReport1::exportPdf(const QString& path, const QVector<QStringList>& row
 
 void DataReport1::exportAsked()
 {
-    const QString path = FileDialogs::saveFileName(this, QStringLiteral("学生信息表.pdf"), QStringLiteral("PDF 文件 (*.pdf)"));
+    const QString path
+        = FileDialogs::saveFileName(this, QStringLiteral("学生信息表.pdf"), QStringLiteral("PDF 文件 (*.pdf)"));
     if (path.isEmpty())
         return;
     if (exportPdf(path, m_rows))
         MessageService::info(QStringLiteral("已导出到 ") + path);
     else
-        MessageService::info(QStringLiteral("不能写入文件 ") + path
-                              + QStringLiteral("（磁盘可能已满或没有写入权限），报表没有导出！"));
+        MessageService::info(
+            QStringLiteral("不能写入文件 ") + path + QStringLiteral("（磁盘可能已满或没有写入权限），报表没有导出！"));
 }
 
 } // namespace velmora

@@ -11,7 +11,8 @@ namespace velmora {
 
 // 学生信息报表: every student, one line each, under the title 学 生 信 息 表,
 // in a preview that pages, zooms, prints and exports a PDF.
-class DataReport1 : public QPrintPreviewDialog {
+class DataReport1 : public QPrintPreviewDialog
+{
     Q_OBJECT
 
 public:

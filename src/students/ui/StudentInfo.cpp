@@ -1,12 +1,12 @@
 #include "students/ui/StudentInfo.h"
 
-#include "app/ui/MainForm.h"
 #include "app/Module1.h"
+#include "app/ui/MainForm.h"
 #include "app/ui/Windows.h"
 #include "data/TextLimits.h"
+#include "platform/MessageService.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/FileDialogs.h"
-#include "platform/MessageService.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -41,7 +41,8 @@ StudentInfo::StudentInfo(QWidget* parent)
 {
     setObjectName(QStringLiteral("StudentInfo"));
     // 联系电话 takes what the column of the database in use takes.
-    const int limits[14] = { 0, 10, 10, 0, 30, 10, TextLimits::limit(u"tblLogin", u"联系电话"), 10, 20, 10, 20, 20, 20, 60 };
+    const int limits[14]
+        = { 0, 10, 10, 0, 30, 10, TextLimits::limit(u"tblLogin", u"联系电话"), 10, 20, 10, 20, 20, 20, 60 };
     for (int i = 1; i <= 13; ++i) {
         if (i >= 11) {
             QPlainTextEdit* box = Controls::multiLine(this, "", limits[i]);
@@ -360,7 +361,8 @@ bool StudentInfo::openReadOnly(QWidget* parent, const QString& number)
 {
     StudentInfo form(parent);
     if (!form.prepareReadOnly(number)) {
-        MessageService::info(QStringLiteral("学号为 %1 的学生已不存在（资料可能已被删除），不能查看！").arg(number.trimmed()));
+        MessageService::info(
+            QStringLiteral("学号为 %1 的学生已不存在（资料可能已被删除），不能查看！").arg(number.trimmed()));
         return false;
     }
     form.exec();

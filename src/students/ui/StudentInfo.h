@@ -6,7 +6,6 @@
 #include <QByteArray>
 #include <QDialog>
 #include <QVector>
-
 #include <optional>
 
 class QCheckBox;
@@ -19,7 +18,8 @@ class QRadioButton;
 namespace velmora {
 
 // One student's record with the photo: adding, viewing, editing, deleting.
-class StudentInfo : public QDialog, public UnsavedWork {
+class StudentInfo : public QDialog, public UnsavedWork
+{
     Q_OBJECT
 
 public:

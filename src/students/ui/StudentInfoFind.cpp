@@ -1,12 +1,12 @@
 #include "students/ui/StudentInfoFind.h"
 
 #include "app/Module1.h"
+#include "platform/MessageService.h"
 #include "platform/ui/ChildWindow.h"
 #include "platform/ui/Controls.h"
-#include "platform/MessageService.h"
 #include "platform/ui/ResultGrid.h"
-#include "students/ui/StudentGrid.h"
 #include "students/StudentRecord.h"
+#include "students/ui/StudentGrid.h"
 
 #include <QComboBox>
 #include <QGridLayout>

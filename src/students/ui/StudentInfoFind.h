@@ -15,7 +15,8 @@ namespace velmora {
 class ResultGrid;
 
 // 查找学生信息: students found by any combination of their fields.
-class StudentInfoFind : public QWidget {
+class StudentInfoFind : public QWidget
+{
     Q_OBJECT
 
 public:

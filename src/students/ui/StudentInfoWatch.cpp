@@ -1,9 +1,9 @@
 #include "students/ui/StudentInfoWatch.h"
 
 #include "app/Module1.h"
+#include "platform/MessageService.h"
 #include "platform/ui/ChildWindow.h"
 #include "platform/ui/Controls.h"
-#include "platform/MessageService.h"
 #include "platform/ui/ResultGrid.h"
 #include "students/ui/StudentGrid.h"
 #include "students/ui/StudentInfo.h"

@@ -11,7 +11,8 @@ namespace velmora {
 class ResultGrid;
 
 // 查看学生信息: every student in a grid, with their count.
-class StudentInfoWatch : public QWidget {
+class StudentInfoWatch : public QWidget
+{
     Q_OBJECT
 
 public:
