@@ -102,13 +102,7 @@ Result<bool> available(const Database& db)
 
 Result<QStringList> load(const Database& db)
 {
-    auto rows = db.select(QStringLiteral("select 评语 from velmora_phrases order by 序号"));
-    if (!rows)
-        return rows.error();
-    QStringList list;
-    for (rows->moveFirst(); !rows->eof(); rows->moveNext())
-        list << rows->text(0);
-    return list;
+    return db.texts(QStringLiteral("select 评语 from velmora_phrases order by 序号"));
 }
 
 Status add(Database& db, const QString& text, int builtInCount)

@@ -106,6 +106,17 @@ bool Database::isOpen() const
     return m_open && QSqlDatabase::database(m_name, false).isOpen();
 }
 
+Result<QStringList> Database::texts(const QString& sql, const QVariantList& params) const
+{
+    auto rows = select(sql, params);
+    if (!rows)
+        return rows.error();
+    QStringList list;
+    for (rows->moveFirst(); !rows->eof(); rows->moveNext())
+        list << rows->text(0);
+    return list;
+}
+
 Result<RecordSet> Database::select(const QString& sql, const QVariantList& params) const
 {
     if (!isOpen())

@@ -6,6 +6,7 @@
 #include "data/SqlDialect.h"
 
 #include <QString>
+#include <QStringList>
 #include <QVariantList>
 #include <memory>
 
@@ -30,6 +31,8 @@ public:
     const ConnectionSettings& settings() const { return m_settings; }
 
     Result<RecordSet> select(const QString& sql, const QVariantList& params = {}) const;
+    // The first column of every row, as text.
+    Result<QStringList> texts(const QString& sql, const QVariantList& params = {}) const;
     // Rows affected, or -1 where the driver cannot tell (DDL).
     Result<qint64> exec(const QString& sql, const QVariantList& params = {});
 

@@ -151,13 +151,7 @@ Result<QHash<QString, QString>> names(const Database& db)
 
 Result<QStringList> numbers(const Database& db)
 {
-    auto rows = db.select(QStringLiteral("select 学号 from tblLogin ORDER BY 学号"));
-    if (!rows)
-        return rows.error();
-    QStringList list;
-    for (rows->moveFirst(); !rows->eof(); rows->moveNext())
-        list << rows->text(0);
-    return list;
+    return db.texts(QStringLiteral("select 学号 from tblLogin ORDER BY 学号"));
 }
 
 Result<QString> nameOf(const Database& db, const QString& number)
