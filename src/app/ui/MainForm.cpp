@@ -10,6 +10,7 @@
 #include "app/ui/User.h"
 #include "app/ui/Windows.h"
 #include "classes/ui/Class.h"
+#include "exams/ui/ScoreGrid.h"
 #include "exams/ui/TestFill.h"
 #include "exams/ui/TestFillSel.h"
 #include "exams/ui/TestInfoAdd.h"
@@ -117,6 +118,7 @@ void MainForm::buildMenus()
     addEntry(test, "TestEditWatch", QStringLiteral("查看考试成绩"), &MainForm::viewScores);
     addEntry(test, "TestFill", QStringLiteral("录入考试成绩"), &MainForm::enterScores);
     addEntry(test, "TestEdit", QStringLiteral("修改考试成绩"), &MainForm::changeScores);
+    addEntry(test, "TestGrid", QStringLiteral("表格录入成绩(&G)"), &MainForm::gridScores);
     addLine(test, "line5");
     addEntry(test, "Commitment", QStringLiteral("评语生成器"), &MainForm::commentGenerator);
 
@@ -184,7 +186,7 @@ void MainForm::load()
     }
     if (!m.IsAdmin) {
         for (const char* name : { "InfoAdd", "InfoDel", "InfoEdit", "TestAdd", "TestEdit", "TestDel", "TestFill",
-                 "Commitment", "DataBase", "Admin" })
+                 "TestGrid", "Commitment", "DataBase", "Admin" })
             entry(QString::fromLatin1(name))->setEnabled(false);
     }
 }
@@ -417,6 +419,7 @@ TestFillSel* MainForm::selectTest(const QString& mode)
                 TestFill::open(this, caption, topic, autoSave);
             });
         connect(m_select, &TestFillSel::viewScores, this, &MainForm::showScores);
+        connect(m_select, &TestFillSel::gridScores, this, &MainForm::showGrid);
         m_select->load();
     }
     m_select->setMode(mode);
@@ -437,6 +440,32 @@ void MainForm::enterScores()
 void MainForm::changeScores()
 {
     selectTest(TestFillSel::changeMode());
+}
+
+void MainForm::gridScores()
+{
+    selectTest(TestFillSel::gridMode());
+}
+
+void MainForm::showGrid()
+{
+    // Typed cells of one test are never dropped for another without a word.
+    if (isOpen(m_grid) && m_grid->hasUnsavedChanges()) {
+        showChild(m_grid);
+        MessageService::info(QStringLiteral("表格中还有没有保存的修改，请先保存或关闭表格，再打开另一次考试。"));
+        return;
+    }
+    if (!isOpen(m_grid)) {
+        auto* grid = new ScoreGrid;
+        if (!grid->load()) {
+            delete grid;
+            return;
+        }
+        m_grid = grid;
+    } else if (!m_grid->load()) {
+        return;
+    }
+    showChild(m_grid);
 }
 
 void MainForm::showScores()

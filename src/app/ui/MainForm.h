@@ -14,6 +14,7 @@ class Analyze_Person;
 class Analyze_Subject_Sel;
 class Class;
 class DataReport1;
+class ScoreGrid;
 class Analyze_Class;
 class Analyze_Subject;
 class TestWatch;
@@ -77,6 +78,8 @@ private:
     void viewScores();
     void enterScores();
     void changeScores();
+    void gridScores();
+    void showGrid();
     void showScores();
     void privileges();
     void commentGenerator();
@@ -101,6 +104,7 @@ private:
     QPointer<Analyze_Class> m_classAnalysis;
     QPointer<Analyze_Subject> m_subjectAnalysis;
     QPointer<TestWatch> m_scores;
+    QPointer<ScoreGrid> m_grid;
     bool m_unloading = false;
     QMenu* m_winMenu = nullptr;
     QAction* m_winLine = nullptr;

@@ -29,7 +29,9 @@ void TestFillSel::ok()
     const QString mode = Label->text();
     const QString caption = windowTitle();
     ChildWindow::close(this);
-    if (mode != viewMode())
+    if (mode == gridMode())
+        Q_EMIT gridScores();
+    else if (mode != viewMode())
         Q_EMIT enterScores(caption, mode, mode != changeMode());
     else
         Q_EMIT viewScores();

@@ -14,6 +14,7 @@ public:
     static QString entryMode() { return QStringLiteral("考试成绩录入"); }
     static QString changeMode() { return QStringLiteral("修改考试成绩"); }
     static QString viewMode() { return QStringLiteral("查看考试成绩"); }
+    static QString gridMode() { return QStringLiteral("表格录入成绩"); }
 
     explicit TestFillSel(QWidget* parent = nullptr);
 
@@ -24,6 +25,7 @@ Q_SIGNALS:
     // SelNo holds the test; the window has closed.
     void enterScores(const QString& caption, const QString& topic, bool autoSave);
     void viewScores();
+    void gridScores();
 };
 
 } // namespace velmora

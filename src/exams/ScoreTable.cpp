@@ -1,0 +1,357 @@
+#include "exams/ScoreTable.h"
+
+#include "data/Schema.h"
+#include "exams/ScoreSheet.h"
+#include "students/StudentRecord.h"
+
+#include <QRegularExpression>
+
+namespace velmora {
+
+namespace {
+// Until a test keeps full marks of its own, every subject is out of 100.
+constexpr int kFullMarks = 100;
+constexpr int kMaxDays = 366;
+} // namespace
+
+ScoreTable::ScoreTable(QObject* parent)
+    : QAbstractTableModel(parent)
+{ }
+
+Status ScoreTable::load(const Database& db, const TestRecord& test)
+{
+    auto rows = Scores::rows(db, test.number);
+    if (!rows)
+        return rows.error();
+    auto names = Students::names(db);
+    if (!names)
+        return names.error();
+    beginResetModel();
+    m_test = test;
+    m_columns.clear();
+    for (int i = 0; i < Schema::subjects().size(); ++i) {
+        if (test.items.hasSubject(i))
+            m_columns.push_back({ Schema::subjects()[i], Kind::Score, kFullMarks });
+    }
+    if (test.items.attendance) {
+        for (const QString& item : Schema::attendanceItems())
+            m_columns.push_back({ item, Kind::Days, kMaxDays });
+    }
+    if (test.items.comment)
+        m_columns.push_back({ QStringLiteral("教师评语"), Kind::Comment, Scores::kMaxComment });
+    m_numbers.clear();
+    m_keys.clear();
+    m_names.clear();
+    m_read.clear();
+    for (rows->moveFirst(); !rows->eof(); rows->moveNext()) {
+        m_numbers << rows->text(u"学号");
+        m_keys << rows->value(u"学号").toString();
+        m_names << names->value(m_numbers.last());
+        QStringList values;
+        for (const Column& c : m_columns)
+            values << rows->text(c.name);
+        m_read << values;
+    }
+    m_current = m_read;
+    m_undo.clear();
+    m_redo.clear();
+    endResetModel();
+    Q_EMIT changed();
+    return Done {};
+}
+
+QString ScoreTable::problem(int row, int column) const
+{
+    const Column& c = m_columns[column];
+    const QString& t = m_current[row][column];
+    if (c.kind == Kind::Comment)
+        return t.size() > c.max ? QStringLiteral("评语最多%1个字，现在有%2个字").arg(c.max).arg(t.size()) : QString();
+    if (t.isEmpty())
+        return {};
+    static const QRegularExpression digits(QStringLiteral("^[0-9]{1,4}$"));
+    if (!digits.match(t).hasMatch() || t.toInt() > c.max)
+        return c.kind == Kind::Score ? QStringLiteral("%1的成绩应是0到%2的整数").arg(c.name).arg(c.max)
+                                     : QStringLiteral("%1应是0到%2的整数").arg(c.name).arg(c.max);
+    return {};
+}
+
+int ScoreTable::changedCells() const
+{
+    int n = 0;
+    for (int r = 0; r < students(); ++r) {
+        for (int c = 0; c < m_columns.size(); ++c)
+            n += m_current[r][c] != m_read[r][c];
+    }
+    return n;
+}
+
+int ScoreTable::refusedCells() const
+{
+    int n = 0;
+    for (int r = 0; r < students(); ++r) {
+        for (int c = 0; c < m_columns.size(); ++c)
+            n += !problem(r, c).isEmpty();
+    }
+    return n;
+}
+
+QString ScoreTable::status() const
+{
+    return QStringLiteral("已修改 %1 格，其中 %2 格有误").arg(changedCells()).arg(refusedCells());
+}
+
+ScoreTable::Figures ScoreTable::figures(int column) const
+{
+    Figures f;
+    f.total = students();
+    qint64 sum = 0;
+    for (int r = 0; r < students(); ++r) {
+        // Empty is not entered, and a refused cell is not a score either.
+        if (m_current[r][column].isEmpty() || !problem(r, column).isEmpty())
+            continue;
+        const int v = m_current[r][column].toInt();
+        f.highest = f.entered ? qMax(f.highest, v) : v;
+        f.lowest = f.entered ? qMin(f.lowest, v) : v;
+        sum += v;
+        ++f.entered;
+    }
+    if (f.entered)
+        f.average = double(sum) / f.entered;
+    return f;
+}
+
+QString ScoreTable::figuresText(int column) const
+{
+    if (m_columns[column].kind != Kind::Score)
+        return {};
+    const Figures f = figures(column);
+    QString text = QStringLiteral("已录 %1/%2").arg(f.entered).arg(f.total);
+    if (f.average)
+        text += QStringLiteral("\n均分 %1\n最高 %2\n最低 %3").arg(*f.average, 0, 'f', 1).arg(f.highest).arg(f.lowest);
+    return text;
+}
+
+void ScoreTable::apply(const Step& step, bool forward)
+{
+    for (const auto& [cell, before] : step) {
+        m_current[cell.row][cell.column] = forward ? cell.text : before;
+        const QModelIndex at = index(cell.row, cell.column);
+        Q_EMIT dataChanged(at, at);
+    }
+    Q_EMIT dataChanged(index(students(), 0), index(students(), columnCount() - 1));
+    Q_EMIT changed();
+}
+
+void ScoreTable::edit(const QVector<Cell>& cells)
+{
+    Step step;
+    for (const Cell& cell : cells) {
+        if (cell.row < 0 || cell.row >= students() || cell.column < 0 || cell.column >= m_columns.size())
+            continue;
+        // Numbers are typed with blanks around them as often as not.
+        const QString text = m_columns[cell.column].kind == Kind::Comment ? cell.text : cell.text.trimmed();
+        if (text != m_current[cell.row][cell.column])
+            step.push_back({ { cell.row, cell.column, text }, m_current[cell.row][cell.column] });
+    }
+    if (step.isEmpty())
+        return;
+    m_undo.push_back(step);
+    m_redo.clear();
+    apply(step, true);
+}
+
+void ScoreTable::clear(const QModelIndexList& cells)
+{
+    QVector<Cell> empty;
+    for (const QModelIndex& i : cells)
+        empty.push_back({ i.row(), i.column(), QString() });
+    edit(empty);
+}
+
+QStringList ScoreTable::paste(int row, int column, const QString& text)
+{
+    QStringList lines = text.split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    QVector<Cell> cells;
+    QStringList refused;
+    for (int l = 0; l < lines.size() && row + l < students(); ++l) {
+        QString line = lines[l];
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        const QStringList values = line.split(QLatin1Char('\t'));
+        for (int v = 0; v < values.size() && column + v < m_columns.size(); ++v) {
+            const int r = row + l, c = column + v;
+            const QString before = m_current[r][c];
+            m_current[r][c] = m_columns[c].kind == Kind::Comment ? values[v] : values[v].trimmed();
+            const QString why = problem(r, c);
+            m_current[r][c] = before;
+            if (why.isEmpty())
+                cells.push_back({ r, c, values[v] });
+            else
+                refused << QStringLiteral("%1 %2：%3").arg(m_numbers[r], m_columns[c].name, why);
+        }
+    }
+    edit(cells);
+    return refused;
+}
+
+void ScoreTable::fillDown(const QModelIndexList& cells)
+{
+    QHash<int, int> top;
+    for (const QModelIndex& i : cells) {
+        if (i.row() < students())
+            top[i.column()] = top.contains(i.column()) ? qMin(top[i.column()], i.row()) : i.row();
+    }
+    QVector<Cell> filled;
+    for (const QModelIndex& i : cells) {
+        if (i.row() < students() && i.row() != top[i.column()])
+            filled.push_back({ i.row(), i.column(), m_current[top[i.column()]][i.column()] });
+    }
+    edit(filled);
+}
+
+bool ScoreTable::undo()
+{
+    if (m_undo.isEmpty())
+        return false;
+    const Step step = m_undo.takeLast();
+    apply(step, false);
+    m_redo.push_back(step);
+    return true;
+}
+
+bool ScoreTable::redo()
+{
+    if (m_redo.isEmpty())
+        return false;
+    const Step step = m_redo.takeLast();
+    apply(step, true);
+    m_undo.push_back(step);
+    return true;
+}
+
+Status ScoreTable::save(Database& db)
+{
+    if (const int refused = refusedCells())
+        return Error::refused(QStringLiteral("有 %1 格有误（红色），请改正后再保存。").arg(refused));
+    const QString table = Schema::scoreTableName(m_test.number);
+    Transaction tx(db);
+    if (!tx.started())
+        return tx.error();
+    if (auto locked = db.exec(db.dialect().lockTableSql(table)); !locked)
+        return locked.error();
+    QStringList conflicts;
+    QVector<int> rows;
+    for (int r = 0; r < students(); ++r) {
+        if (m_current[r] == m_read[r])
+            continue;
+        rows << r;
+        auto now = Scores::row(db, m_test.number, m_keys[r]);
+        if (!now)
+            return now.error();
+        if (now->eof())
+            return Error { QStringLiteral("3021"), QStringLiteral("学号为 %1 的成绩记录已不存在。").arg(m_numbers[r]),
+                Error::Kind::Missing };
+        for (int c = 0; c < m_columns.size(); ++c) {
+            const QString stored = now->text(m_columns[c].name);
+            if (m_current[r][c] != m_read[r][c] && stored != m_read[r][c])
+                conflicts << QStringLiteral("%1 %2：您打开时是“%3”，现在是“%4”")
+                                 .arg(m_numbers[r], m_columns[c].name, m_read[r][c], stored);
+        }
+    }
+    if (!conflicts.isEmpty())
+        return Error::conflict(QStringLiteral("别人刚修改了下列成绩，本次没有保存，您输入的内容仍然保留：\r\n")
+            + conflicts.join(QStringLiteral("\r\n")));
+    for (int r : rows) {
+        QStringList sets;
+        QVariantList values;
+        for (int c = 0; c < m_columns.size(); ++c) {
+            if (m_current[r][c] == m_read[r][c])
+                continue;
+            sets << m_columns[c].name + QStringLiteral("=?");
+            const QString& t = m_current[r][c];
+            values << (m_columns[c].kind == Kind::Comment ? QVariant(t)
+                    : t.isEmpty()                         ? QVariant()
+                                                          : QVariant(t.toInt()));
+        }
+        values << m_keys[r];
+        auto updated = db.exec(
+            QStringLiteral("update %1 set %2 where 学号=?").arg(table, sets.join(QStringLiteral(", "))), values);
+        if (!updated)
+            return updated.error();
+    }
+    if (Status committed = tx.commit(); !committed)
+        return committed;
+    m_read = m_current;
+    m_undo.clear();
+    m_redo.clear();
+    Q_EMIT changed();
+    return Done {};
+}
+
+int ScoreTable::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : students() + 1;
+}
+
+int ScoreTable::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_columns.size());
+}
+
+QVariant ScoreTable::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid())
+        return {};
+    const int r = index.row(), c = index.column();
+    if (r == students())
+        return role == Qt::DisplayRole ? QVariant(figuresText(c)) : QVariant();
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        return m_current[r][c];
+    case Qt::ToolTipRole: {
+        const QString why = problem(r, c);
+        return why.isEmpty() ? QVariant() : QVariant(why);
+    }
+    case StateRole:
+        if (!problem(r, c).isEmpty())
+            return int(CellState::Refused);
+        return int(m_current[r][c] != m_read[r][c] ? CellState::Changed : CellState::Stored);
+    case Qt::TextAlignmentRole:
+        return m_columns[c].kind == Kind::Comment ? int(Qt::AlignLeft | Qt::AlignVCenter) : int(Qt::AlignCenter);
+    default:
+        return {};
+    }
+}
+
+bool ScoreTable::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (role != Qt::EditRole || !index.isValid() || index.row() >= students())
+        return false;
+    edit({ { index.row(), index.column(), value.toString() } });
+    return true;
+}
+
+Qt::ItemFlags ScoreTable::flags(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    if (index.row() == students())
+        return Qt::ItemIsEnabled;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
+}
+
+QVariant ScoreTable::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole)
+        return {};
+    if (orientation == Qt::Horizontal)
+        return m_columns.value(section).name;
+    if (section == students())
+        return QStringLiteral("统计");
+    return QStringLiteral("%1  %2").arg(m_numbers.value(section), m_names.value(section));
+}
+
+} // namespace velmora

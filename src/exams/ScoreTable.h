@@ -1,0 +1,110 @@
+#pragma once
+
+#include "data/Database.h"
+#include "exams/TestRecord.h"
+
+#include <QAbstractTableModel>
+#include <QStringList>
+#include <QVector>
+#include <optional>
+
+namespace velmora {
+
+// A whole test on one sheet: a row per student of the score table in 学号
+// order, a column per subject, then the attendance items and the comment when
+// the test records them, and a last row of figures per subject. Every cell
+// is checked as it is typed; nothing is written until save().
+class ScoreTable : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    enum class Kind { Score, Days, Comment };
+    // What a cell holds against what was read; the window colours it.
+    enum class CellState { Stored, Changed, Refused };
+    static constexpr int StateRole = Qt::UserRole + 1;
+    struct Column
+    {
+        QString name;
+        Kind kind;
+        int max; // the highest score or count, or the comment's length
+    };
+    struct Cell
+    {
+        int row;
+        int column;
+        QString text;
+    };
+    // Over the entered scores of one subject.
+    struct Figures
+    {
+        int entered = 0;
+        int total = 0;
+        std::optional<double> average;
+        int highest = 0;
+        int lowest = 0;
+    };
+
+    explicit ScoreTable(QObject* parent = nullptr);
+
+    Status load(const Database& db, const TestRecord& test);
+    const TestRecord& test() const { return m_test; }
+    int students() const { return int(m_numbers.size()); }
+    const Column& column(int c) const { return m_columns[c]; }
+    QString number(int row) const { return m_numbers.value(row); }
+    QString name(int row) const { return m_names.value(row); }
+    QString text(int row, int column) const { return m_current[row][column]; }
+
+    // Empty when the text may be stored in the column, else why not.
+    QString problem(int row, int column) const;
+    int changedCells() const;
+    int refusedCells() const;
+    bool hasChanges() const { return changedCells() > 0; }
+    // "已修改 N 格，其中 N 格有误"
+    QString status() const;
+    Figures figures(int column) const;
+
+    // One undoable step each.
+    void edit(const QVector<Cell>& cells);
+    void clear(const QModelIndexList& cells);
+    // The rows of tab-separated text from the cell on, cut at the sheet's
+    // edges. Returns the refused cells, each "学号 科目：why".
+    QStringList paste(int row, int column, const QString& text);
+    // Each column of the selection takes the value of its first row.
+    void fillDown(const QModelIndexList& cells);
+    bool undo();
+    bool redo();
+
+    // Every changed row in one transaction, and only while each changed cell
+    // still holds what was read; an empty score or count is stored as NULL.
+    // Refused while any cell is refused; a Conflict names each cell another
+    // teacher changed, with both values, and keeps what was typed.
+    Status save(Database& db);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+Q_SIGNALS:
+    void changed();
+
+private:
+    using Step = QVector<std::pair<Cell, QString>>; // the cell as it becomes, and what it was
+    void apply(const Step& step, bool forward);
+    QString figuresText(int column) const;
+
+    TestRecord m_test;
+    QVector<Column> m_columns;
+    QStringList m_numbers;
+    QStringList m_keys; // 学号 as stored, which writes address
+    QStringList m_names;
+    QVector<QStringList> m_read;
+    QVector<QStringList> m_current;
+    QVector<Step> m_undo;
+    QVector<Step> m_redo;
+};
+
+} // namespace velmora

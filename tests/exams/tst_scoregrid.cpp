@@ -1,0 +1,161 @@
+#include "app/Module1.h"
+#include "data/Schema.h"
+#include "exams/ui/ScoreGrid.h"
+#include "platform/MessageService.h"
+#include "support/DbTestCase.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QtTest>
+
+using namespace velmora;
+
+// The score sheet as a teacher types into it: keys, not setters.
+class TestScoreGrid : public velmora::test::DbTestCase
+{
+    Q_OBJECT
+
+    int m_test = 0;
+
+    void prepare() override
+    {
+        for (const char* number : { "01", "02", "03" })
+            QVERIFY(db().exec(
+                QStringLiteral("insert into tblLogin (学号, 姓名) values (?, '某')"), { QString::fromLatin1(number) }));
+        // 语文, 数学 and the comment.
+        auto defined = Exams::define(db(),
+            { QStringLiteral("期中"), QStringLiteral("2026-11-01"), QStringLiteral("期中考试"), QString(),
+                { { 0, 1 }, false, true } });
+        QVERIFY2(defined, qPrintable(defined.error().description));
+        m_test = defined->number;
+    }
+
+    QVariant stored(const char* column, const char* number)
+    {
+        auto row = db().select(QStringLiteral("select %1 from %2 where 学号=?")
+                                   .arg(QString::fromUtf8(column), Schema::scoreTableName(m_test)),
+            { QString::fromLatin1(number) });
+        return row ? row->value(0) : QVariant(QStringLiteral("<error>"));
+    }
+    // Keys go where a teacher's would: to whatever has the focus, the cell editor included.
+    static void type(const QString& keys)
+    {
+        for (QChar c : keys) {
+            if (c == QLatin1Char('\n')) {
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+                // The cell editor commits from the event loop.
+                QCoreApplication::processEvents();
+            } else
+                QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
+        }
+    }
+    static void key(ScoreGrid& grid, Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier)
+    {
+        QTest::keyClick(grid.Grid, k, m);
+    }
+    void open(ScoreGrid& grid)
+    {
+        mod().SelNo = QString::number(m_test);
+        QVERIFY(grid.load());
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowActive(&grid));
+    }
+    void select(ScoreGrid& grid, int row, int column)
+    {
+        grid.Grid->setCurrentIndex(grid.Grid->model()->index(row, column));
+    }
+
+private Q_SLOTS:
+    void typeDownAColumnAndSave()
+    {
+        ScoreGrid grid;
+        open(grid);
+        QCOMPARE(grid.Grid->model()->headerData(0, Qt::Vertical).toString(), QStringLiteral("01  某"));
+        type(QStringLiteral("95\n88\n"));
+        QCOMPARE(grid.Grid->currentIndex().row(), 2);
+        key(grid, Qt::Key_Delete); // not entered: stored as NULL, not 0
+        type(QStringLiteral("101\n"));
+        QCOMPARE(grid.lblStatus->text(), QStringLiteral("已修改 3 格，其中 1 格有误"));
+        key(grid, Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(MessageService::texts().last().startsWith(QStringLiteral("有 1 格有误")));
+        QCOMPARE(stored("语文", "01").toInt(), 0);
+
+        select(grid, 2, 0);
+        qDebug() << grid.Grid->selectionModel()->selectedIndexes() << QApplication::focusWidget()
+                 << grid.table().text(2, 0);
+        key(grid, Qt::Key_Delete);
+        qDebug() << grid.table().text(2, 0);
+        const ScoreTable::Figures f = grid.table().figures(0);
+        QCOMPARE(f.entered, 2);
+        QCOMPARE(*f.average, 91.5);
+        QCOMPARE(
+            grid.Grid->model()->index(3, 0).data().toString(), QStringLiteral("已录 2/3\n均分 91.5\n最高 95\n最低 88"));
+        key(grid, Qt::Key_S, Qt::ControlModifier);
+        qDebug() << MessageService::texts();
+        QCOMPARE(stored("语文", "01").toInt(), 95);
+        QCOMPARE(stored("语文", "02").toInt(), 88);
+        QVERIFY(stored("语文", "03").isNull());
+        QVERIFY(!grid.hasUnsavedChanges());
+        QVERIFY(grid.lblStatus->text().startsWith(QStringLiteral("保存完毕！")));
+    }
+
+    void pasteFillDownUndoRedo()
+    {
+        ScoreGrid grid;
+        open(grid);
+        QApplication::clipboard()->setText(QStringLiteral("90\t80\r\n7x\t60\r\n"));
+        key(grid, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(
+            MessageService::texts().last(), QStringLiteral("有 1 格没有粘贴：\r\n02 语文：语文的成绩应是0到100的整数"));
+        QCOMPARE(grid.table().text(0, 1), QStringLiteral("80"));
+        QCOMPARE(grid.table().text(1, 1), QStringLiteral("60"));
+
+        auto* selection = grid.Grid->selectionModel();
+        selection->select(QItemSelection(grid.Grid->model()->index(0, 0), grid.Grid->model()->index(2, 0)),
+            QItemSelectionModel::ClearAndSelect);
+        key(grid, Qt::Key_D, Qt::ControlModifier);
+        QCOMPARE(grid.table().text(2, 0), QStringLiteral("90"));
+        key(grid, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(grid.table().text(2, 0), QStringLiteral("0"));
+        key(grid, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(grid.table().text(0, 0), QStringLiteral("0"));
+        QVERIFY(!grid.hasUnsavedChanges());
+        key(grid, Qt::Key_Y, Qt::ControlModifier);
+        key(grid, Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(grid.table().text(2, 0), QStringLiteral("90"));
+        QCOMPARE(grid.table().changedCells(), 5);
+    }
+
+    // Another teacher's change is never overwritten: nothing is saved, both values are named.
+    void conflictKeepsBoth()
+    {
+        ScoreGrid grid;
+        open(grid);
+        auto other = m_db->connect();
+        QVERIFY(
+            other->exec(QStringLiteral("update %1 set 语文=77 where 学号='01'").arg(Schema::scoreTableName(m_test))));
+        type(QStringLiteral("95\n88\n"));
+        key(grid, Qt::Key_S, Qt::ControlModifier);
+        QVERIFY2(MessageService::texts().last().contains(QStringLiteral("01 语文：您打开时是“0”，现在是“77”")),
+            qPrintable(MessageService::texts().last()));
+        QCOMPARE(stored("语文", "01").toInt(), 77);
+        QCOMPARE(stored("语文", "02").toInt(), 0); // all or nothing
+        QCOMPARE(grid.table().text(0, 0), QStringLiteral("95"));
+    }
+
+    void closingAsksFirst()
+    {
+        ScoreGrid grid;
+        open(grid);
+        type(QStringLiteral("60\n"));
+        MessageService::setNextAnswer(MsgAnswer::Cancel);
+        QVERIFY(!grid.close());
+        MessageService::setNextAnswer(MsgAnswer::Yes);
+        QVERIFY(grid.close());
+        QCOMPARE(stored("语文", "01").toInt(), 60);
+    }
+};
+
+QTEST_MAIN(TestScoreGrid)
+#include "tst_scoregrid.moc"
