@@ -62,6 +62,26 @@ Result<std::optional<QStringList>> studentScores(
     return std::optional<QStringList>(scores);
 }
 
+Result<int> missingStudents(const Database& db, int testNumber)
+{
+    auto rows = db.select(QStringLiteral("select count(*) from tblLogin where 学号 not in (select 学号 from %1)")
+                              .arg(Schema::scoreTableName(testNumber)));
+    if (!rows)
+        return rows.error();
+    return rows->value(0).toInt();
+}
+
+Status addMissingStudents(Database& db, int testNumber)
+{
+    const QString table = Schema::scoreTableName(testNumber);
+    auto added = db.exec(
+        QStringLiteral("insert into %1 (学号) select 学号 from tblLogin where 学号 not in (select 学号 from %1)")
+            .arg(table));
+    if (!added)
+        return added.error();
+    return Done {};
+}
+
 QString check(const TestItems& items, const ScoreEntry& e)
 {
     for (int i = 0; i < Schema::subjects().size(); ++i) {

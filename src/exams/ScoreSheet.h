@@ -39,6 +39,11 @@ Result<SubjectColumn> subjectColumn(const Database& db, int testNumber, int subj
 Result<std::optional<QStringList>> studentScores(
     const Database& db, int testNumber, const QString& student, const QVector<int>& subjects);
 
+// Students of the class without a row in the test's score table (added
+// after the test was defined), and adding their rows.
+Result<int> missingStudents(const Database& db, int testNumber);
+Status addMissingStudents(Database& db, int testNumber);
+
 // Empty when every box the test uses holds something storable; else the
 // message for the first that does not, naming the box.
 QString check(const TestItems& items, const ScoreEntry& entry);

@@ -231,6 +231,21 @@ bool ScoreTable::redo()
     return true;
 }
 
+int ScoreTable::find(const QString& text, int after) const
+{
+    const QString wanted = text.trimmed();
+    if (wanted.isEmpty() || students() == 0)
+        return -1;
+    if (after < 0 || after >= students())
+        after = -1;
+    for (int step = 1; step <= students(); ++step) {
+        const int r = (after + step) % students();
+        if (m_numbers[r].startsWith(wanted) || m_names[r].contains(wanted))
+            return r;
+    }
+    return -1;
+}
+
 Status ScoreTable::save(Database& db)
 {
     if (const int refused = refusedCells())

@@ -74,6 +74,9 @@ public:
     void fillDown(const QModelIndexList& cells);
     bool undo();
     bool redo();
+    // The next student after `after` (wrapping round) whose 学号 begins
+    // with the text or whose name holds it; -1 when none does.
+    int find(const QString& text, int after) const;
 
     // Every changed row in one transaction, and only while each changed cell
     // still holds what was read; an empty score or count is stored as NULL.

@@ -3,10 +3,12 @@
 #include "exams/ui/ScoreGrid.h"
 #include "platform/MessageService.h"
 #include "support/DbTestCase.h"
+#include "support/Typing.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QLabel>
+#include <QLineEdit>
 #include <QtTest>
 
 using namespace velmora;
@@ -142,6 +144,30 @@ private Q_SLOTS:
         QCOMPARE(stored("语文", "01").toInt(), 77);
         QCOMPARE(stored("语文", "02").toInt(), 0); // all or nothing
         QCOMPARE(grid.table().text(0, 0), QStringLiteral("95"));
+    }
+
+    // A student who joined after the test is offered a row; Ctrl+F finds by 学号 or name.
+    void latecomerAndFind()
+    {
+        QVERIFY(db().exec(QStringLiteral("insert into tblLogin (学号, 姓名) values ('04', '张新来')")));
+        MessageService::setNextAnswer(MsgAnswer::Yes);
+        ScoreGrid grid;
+        open(grid);
+        QCOMPARE(MessageService::texts().first(), QStringLiteral("有 1 名学生不在本次考试中，是否加入？"));
+        QCOMPARE(grid.table().students(), 4);
+        QVERIFY(stored("语文", "04").isValid());
+
+        key(grid, Qt::Key_F, Qt::ControlModifier);
+        QCOMPARE(QApplication::focusWidget(), grid.txtFind);
+        QTest::keyClicks(grid.txtFind, "03");
+        QTest::keyClick(grid.txtFind, Qt::Key_Return);
+        QCOMPARE(grid.Grid->currentIndex().row(), 2);
+        QCOMPARE(QApplication::focusWidget(), grid.Grid);
+        key(grid, Qt::Key_F, Qt::ControlModifier);
+        grid.txtFind->clear();
+        test::typeText(grid.txtFind, QStringLiteral("新来"));
+        QTest::keyClick(grid.txtFind, Qt::Key_Return);
+        QCOMPARE(grid.Grid->currentIndex().row(), 3);
     }
 
     void closingAsksFirst()

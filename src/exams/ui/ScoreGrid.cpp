@@ -1,6 +1,7 @@
 #include "exams/ui/ScoreGrid.h"
 
 #include "app/Module1.h"
+#include "exams/ScoreSheet.h"
 #include "platform/MessageService.h"
 #include "platform/ui/Controls.h"
 
@@ -13,6 +14,7 @@
 #include <QIdentityProxyModel>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -99,6 +101,10 @@ void ScoreView::keyPressEvent(QKeyEvent* event)
             Q_EMIT redoRequested();
             return;
         }
+        if (event->matches(QKeySequence::Find)) {
+            Q_EMIT findRequested();
+            return;
+        }
         if (event->matches(QKeySequence::Save)) {
             Q_EMIT saveRequested();
             return;
@@ -127,12 +133,18 @@ ScoreGrid::ScoreGrid(QWidget* parent)
             "Enter 向下  Tab 向右  Delete 清空  Ctrl+V 粘贴  Ctrl+D 向下填充  Ctrl+Z 撤销  Ctrl+Y 重做  Ctrl+S 保存"),
         this);
     keys->setObjectName(QStringLiteral("lblKeys"));
+    txtFind = Controls::edit(this, "txtFind", QString());
+    txtFind->setPlaceholderText(QStringLiteral("学号或姓名，回车查找"));
+    auto* top = new QHBoxLayout;
+    top->addWidget(keys, 1);
+    top->addWidget(Controls::label(this, "lblFind", QStringLiteral("查找学生(Ctrl+F)："), txtFind));
+    top->addWidget(txtFind);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(lblStatus, 1);
     bottom->addWidget(BN_Save);
     bottom->addWidget(BN_Back);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(keys);
+    layout->addLayout(top);
     layout->addWidget(Grid, 1);
     layout->addLayout(bottom);
     ChildWindow::setDesignSize(this, { 12000, 7500 });
@@ -144,6 +156,11 @@ ScoreGrid::ScoreGrid(QWidget* parent)
     connect(Grid, &ScoreView::undoRequested, this, [this] { m_table.undo(); });
     connect(Grid, &ScoreView::redoRequested, this, [this] { m_table.redo(); });
     connect(Grid, &ScoreView::saveRequested, this, &ScoreGrid::save);
+    connect(Grid, &ScoreView::findRequested, this, [this] {
+        txtFind->setFocus();
+        txtFind->selectAll();
+    });
+    connect(txtFind, &QLineEdit::returnPressed, this, &ScoreGrid::find);
     connect(BN_Save, &QPushButton::clicked, this, &ScoreGrid::save);
     connect(BN_Back, &QPushButton::clicked, this, [this] { ChildWindow::close(this); });
 }
@@ -158,6 +175,13 @@ bool ScoreGrid::load()
     if (!*test) {
         MessageService::info(QStringLiteral("考试号为%1的考试已不存在，请重新选择！").arg(mod().SelNo));
         return false;
+    }
+    // Students who joined after the test was defined have no row yet.
+    auto missing = Scores::missingStudents(mod().Conn, (*test)->number);
+    if (missing && *missing > 0 && mod().IsAdmin
+        && MessageService::askYesNo(QStringLiteral("有 %1 名学生不在本次考试中，是否加入？").arg(*missing))) {
+        if (Status added = Scores::addMissingStudents(mod().Conn, (*test)->number); !added)
+            MessageService::info(added.error().unknownMessage());
     }
     if (Status loaded = m_table.load(mod().Conn, **test); !loaded) {
         MessageService::info(loaded.error().restartMessage());
@@ -194,6 +218,18 @@ bool ScoreGrid::save()
     }
     lblStatus->setText(QStringLiteral("保存完毕！") + m_table.status());
     return true;
+}
+
+void ScoreGrid::find()
+{
+    const QModelIndex at = Grid->currentIndex();
+    const int row = m_table.find(txtFind->text(), at.isValid() ? at.row() : -1);
+    if (row < 0) {
+        lblStatus->setText(QStringLiteral("没有找到“%1”。").arg(txtFind->text().trimmed()) + m_table.status());
+        return;
+    }
+    Grid->setCurrentIndex(Grid->model()->index(row, at.isValid() ? at.column() : 0));
+    Grid->setFocus();
 }
 
 void ScoreGrid::paste()

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 class QLabel;
+class QLineEdit;
 class QPushButton;
 
 namespace velmora {
@@ -26,6 +27,7 @@ Q_SIGNALS:
     void undoRequested();
     void redoRequested();
     void saveRequested();
+    void findRequested();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -43,6 +45,7 @@ class ScoreGrid : public QWidget, public UnsavedWork
 public:
     explicit ScoreGrid(QWidget* parent = nullptr);
 
+    QLineEdit* txtFind;
     ScoreView* Grid;
     QLabel* lblStatus;
     QPushButton* BN_Save;
@@ -52,6 +55,8 @@ public:
     bool load();
     bool save();
     void paste();
+    // Ctrl+F: to the next student by 学号 or a part of the name.
+    void find();
     ScoreTable& table() { return m_table; }
 
     bool hasUnsavedChanges() const override { return m_table.hasChanges(); }
