@@ -12,6 +12,7 @@
 #include "classes/ui/Class.h"
 #include "comments/ui/Comment.h"
 #include "data/DemoData.h"
+#include "exams/ui/ScoreGrid.h"
 #include "exams/ui/TestFill.h"
 #include "exams/ui/TestFillSel.h"
 #include "exams/ui/TestInfoAdd.h"
@@ -217,6 +218,13 @@ private Q_SLOTS:
         auto* scores = qobject_cast<TestWatch*>(activeChild(*form));
         QVERIFY(scores);
         QCOMPARE(scores->Grid->horizontalScrollBar()->maximum(), 0);
+
+        // The test on screen, on one sheet.
+        QTest::mouseClick(scores->BN_Grid, Qt::LeftButton);
+        auto* grid = qobject_cast<ScoreGrid*>(activeChild(*form));
+        QVERIFY(grid);
+        QCOMPARE(grid->table().test().number, scores->txtNumber->text().toInt());
+        QVERIFY(grid->table().students() > 0);
     }
 
     // 录入考试成绩 and 评语生成器 open the selection window in the entry mode,

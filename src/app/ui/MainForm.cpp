@@ -447,6 +447,12 @@ void MainForm::gridScores()
     selectTest(TestFillSel::gridMode());
 }
 
+void MainForm::showGridFor(int testNumber)
+{
+    mod().SelNo = QString::number(testNumber);
+    showGrid();
+}
+
 void MainForm::showGrid()
 {
     // Typed cells of one test are never dropped for another without a word.

@@ -40,6 +40,8 @@ public:
     // Shows a child window inside the frame and brings it to the front.
     void showChild(QWidget* window);
     bool isOpen(const QWidget* window) const;
+    // The score grid of a test, from the windows that show one.
+    void showGridFor(int testNumber);
     // Unloads the window for the login window that takes over; the program goes on.
     void unload();
     // Whether the open windows may be dropped: asks when one holds unsaved values.

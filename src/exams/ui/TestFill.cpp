@@ -1,6 +1,8 @@
 #include "exams/ui/TestFill.h"
 
 #include "app/Module1.h"
+#include "app/ui/MainForm.h"
+#include "app/ui/Windows.h"
 #include "comments/ui/Comment.h"
 #include "data/Schema.h"
 #include "exams/ScoreSheet.h"
@@ -124,6 +126,7 @@ TestFill::TestFill(QWidget* parent)
     BN_Last = Controls::button(this, "BN_Last", QStringLiteral("末页(&L)"));
     BN_Save = Controls::button(this, "BN_Save", QStringLiteral("保存(&S)"));
     BN_Back = Controls::button(this, "BN_Back", QStringLiteral("返回(&B)"));
+    BN_Grid = Controls::button(this, "BN_Grid", QStringLiteral("表格录入(&G)"));
 
     auto* left = new QVBoxLayout;
     left->addWidget(Frame4);
@@ -136,7 +139,7 @@ TestFill::TestFill(QWidget* parent)
     middle->addLayout(left);
     middle->addLayout(right, 1);
     auto* buttons = new QHBoxLayout;
-    for (QPushButton* b : { BN_First, BN_Previous, BN_Next, BN_Last, BN_Save, BN_Back })
+    for (QPushButton* b : { BN_First, BN_Previous, BN_Next, BN_Last, BN_Save, BN_Grid, BN_Back })
         buttons->addWidget(b);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Topic);
@@ -156,6 +159,7 @@ TestFill::TestFill(QWidget* parent)
     // 返回 leaves without asking, as it always has; Esc and the close box ask.
     connect(BN_Back, &QPushButton::clicked, this, [this] { QDialog::done(QDialog::Rejected); });
     connect(Command2, &QPushButton::clicked, this, &TestFill::showStudent);
+    connect(BN_Grid, &QPushButton::clicked, this, &TestFill::toGrid);
     connect(BN_Comment, &QPushButton::clicked, this, &TestFill::openComment);
     for (QLineEdit* box : { txtNumber, txtName, txtType, txtDate })
         box->setFocusPolicy(Qt::ClickFocus);
@@ -170,8 +174,8 @@ void TestFill::setTabOrder()
         order << Text[i];
     for (QLineEdit* d : txtDuty)
         order << d;
-    order << txtTeacher << BN_Comment << BN_First << BN_Previous << BN_Next << BN_Last << BN_Save << BN_Back << Check
-          << Command2;
+    order << txtTeacher << BN_Comment << BN_First << BN_Previous << BN_Next << BN_Last << BN_Save << BN_Grid << BN_Back
+          << Check << Command2;
     for (int i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
 }
@@ -399,6 +403,20 @@ void TestFill::open(QWidget* parent, const QString& caption, const QString& topi
     fill.Check->setEnabled(autoSave);
     fill.load();
     fill.exec();
+}
+
+void TestFill::toGrid()
+{
+    if (hasUnsavedChanges() && !ChildWindow::mayDropUnsaved([this] { return save(); }))
+        return;
+    const int number = m_number;
+    QDialog::done(QDialog::Rejected);
+    // Once this modal window has gone.
+    auto* main = qobject_cast<MainForm*>(parentWidget());
+    if (!main)
+        main = Windows::mainForm();
+    if (main)
+        QTimer::singleShot(0, main, [main, number] { main->showGridFor(number); });
 }
 
 } // namespace velmora

@@ -49,6 +49,7 @@ public:
     QPushButton* BN_Last;
     QPushButton* BN_Save;
     QPushButton* BN_Back;
+    QPushButton* BN_Grid;
 
     // Reads the test number from SelNo.
     void load();
@@ -66,6 +67,8 @@ public:
     bool hasUnsavedChanges() const override;
     // Esc and the close box ask before typed values are dropped; 返回 does not.
     void reject() override;
+    // Leaves for the score grid of the same test, after asking about typed values.
+    void toGrid();
 
     // Shows the entry window for the test in SelNo, modally.
     static void open(QWidget* parent, const QString& caption, const QString& topic, bool autoSave);

@@ -1,6 +1,8 @@
 #include "exams/ui/TestWatch.h"
 
 #include "app/Module1.h"
+#include "app/ui/MainForm.h"
+#include "app/ui/Windows.h"
 #include "data/Schema.h"
 #include "exams/ScoreSheet.h"
 #include "exams/ui/TestFields.h"
@@ -39,15 +41,25 @@ TestWatch::TestWatch(QWidget* parent)
     info->addWidget(txtCount, 0, 5);
 
     Grid = new ResultGrid(this);
+    BN_Grid = Controls::button(this, "BN_Grid", QStringLiteral("表格录入(&G)"));
+    BN_Grid->setEnabled(mod().IsAdmin);
     BN_Close = Controls::button(this, "BN_Close", QStringLiteral("关闭(&C)"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(topic);
     layout->addLayout(info);
     layout->addWidget(Grid, 1);
-    layout->addLayout(Controls::buttonRow({ BN_Close }));
+    layout->addLayout(Controls::buttonRow({ BN_Grid, BN_Close }));
     resize(720, 480);
 
     connect(BN_Close, &QPushButton::clicked, this, [this] { ChildWindow::close(this); });
+    connect(BN_Grid, &QPushButton::clicked, this, [this] {
+        // The main window this one stands in.
+        auto* main = qobject_cast<MainForm*>(window());
+        if (!main)
+            main = Windows::mainForm();
+        if (main)
+            main->showGridFor(txtNumber->text().trimmed().toInt());
+    });
 }
 
 void TestWatch::load()

@@ -26,6 +26,7 @@ public:
     QLineEdit* txtCount;
     QLineEdit* txtTable;
     ResultGrid* Grid;
+    QPushButton* BN_Grid;
     QPushButton* BN_Close;
 
     // Reads the test number from SelNo.
