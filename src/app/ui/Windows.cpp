@@ -50,6 +50,15 @@ MainForm* mainForm()
     return current() && current()->isVisible() ? current().data() : nullptr;
 }
 
+MainForm* mainFormOf(QWidget* widget)
+{
+    for (QWidget* w = widget; w; w = w->parentWidget()) {
+        if (auto* main = qobject_cast<MainForm*>(w))
+            return main;
+    }
+    return mainForm();
+}
+
 void quitProgram()
 {
     if (quitHandler())

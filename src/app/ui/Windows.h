@@ -2,6 +2,8 @@
 
 #include <functional>
 
+class QWidget;
+
 namespace velmora {
 
 class Login;
@@ -16,6 +18,9 @@ Login* showLogin();
 MainForm* showMainForm();
 // The open main window, if any.
 MainForm* mainForm();
+// The main window `widget` stands in (a child window, or a dialog it owns),
+// else the open one.
+MainForm* mainFormOf(QWidget* widget);
 
 void quitProgram();
 // Tests replace the program's end with a handler of their own.

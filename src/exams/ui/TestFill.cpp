@@ -412,10 +412,7 @@ void TestFill::toGrid()
     const int number = m_number;
     QDialog::done(QDialog::Rejected);
     // Once this modal window has gone.
-    auto* main = qobject_cast<MainForm*>(parentWidget());
-    if (!main)
-        main = Windows::mainForm();
-    if (main)
+    if (MainForm* main = Windows::mainFormOf(this))
         QTimer::singleShot(0, main, [main, number] { main->showGridFor(number); });
 }
 

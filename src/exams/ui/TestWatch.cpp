@@ -53,11 +53,7 @@ TestWatch::TestWatch(QWidget* parent)
 
     connect(BN_Close, &QPushButton::clicked, this, [this] { ChildWindow::close(this); });
     connect(BN_Grid, &QPushButton::clicked, this, [this] {
-        // The main window this one stands in.
-        auto* main = qobject_cast<MainForm*>(window());
-        if (!main)
-            main = Windows::mainForm();
-        if (main)
+        if (MainForm* main = Windows::mainFormOf(this))
             main->showGridFor(txtNumber->text().trimmed().toInt());
     });
 }
