@@ -8,22 +8,39 @@
 
 namespace velmora::Analysis {
 
-const QStringList& bandLabels()
+namespace {
+// The lowest score of band 1..4: 60%, 70%, 80% or 90% of full marks, rounded up.
+int bandStart(int band, int fullMarks)
 {
-    static const QStringList labels { QStringLiteral("60分以下"), QStringLiteral("60-69"), QStringLiteral("70-79"),
-        QStringLiteral("80-89"), QStringLiteral("90-99"), QStringLiteral("100") };
+    return (fullMarks * (band + 5) + 9) / 10;
+}
+} // namespace
+
+QStringList bandLabels(int fullMarks)
+{
+    QStringList labels { QStringLiteral("%1分以下").arg(bandStart(1, fullMarks)) };
+    for (int b = 1; b <= 4; ++b) {
+        const int low = bandStart(b, fullMarks);
+        const int high = (b < 4 ? bandStart(b + 1, fullMarks) : fullMarks) - 1;
+        // Small full marks leave some bands without a score that falls in them.
+        labels << (low < high ? QStringLiteral("%1-%2").arg(low).arg(high)
+                : low == high ? QString::number(low)
+                              : QStringLiteral("—"));
+    }
+    labels << QString::number(fullMarks);
     return labels;
 }
 
-int bandOf(int score)
+int bandOf(int score, int fullMarks)
 {
-    if (score < 0 || score > 100)
+    if (score < 0 || score > fullMarks)
         return -1;
-    if (score < 60)
-        return 0;
-    if (score == 100)
+    if (score == fullMarks)
         return 5;
-    return score / 10 - 5;
+    int band = 0;
+    while (band < 4 && score >= bandStart(band + 1, fullMarks))
+        ++band;
+    return band;
 }
 
 int share(int count, int total)
@@ -33,7 +50,7 @@ int share(int count, int total)
     return int(qint64(std::max(0, count)) * 100 / total);
 }
 
-SubjectStats subjectStats(const QVector<int>& scores)
+SubjectStats subjectStats(const QVector<int>& scores, int fullMarks)
 {
     SubjectStats s;
     s.students = int(scores.size());
@@ -44,7 +61,7 @@ SubjectStats subjectStats(const QVector<int>& scores)
         s.highest = std::max(s.highest, score);
         s.lowest = std::min(s.lowest, score);
         sum += score;
-        if (const int band = bandOf(score); band >= 0)
+        if (const int band = bandOf(score, fullMarks); band >= 0)
             ++s.bands[size_t(band)];
     }
     s.average = s.students > 0 ? sum / s.students : 0;
@@ -74,7 +91,7 @@ QVector<QVector<std::optional<double>>> chartValues(const QVector<QStringList>& 
     };
     for (int c = 0; c < cols; ++c) {
         for (int r = 0; r < rows; ++r) {
-            if ((values[r][c] = real(r, c)))
+            if ((values[r][c] = real(r, c)) || cells[r].value(c) != QLatin1String("---"))
                 continue;
             std::optional<double> before, after;
             for (int b = r - 1; b >= 0 && !before; --b)
@@ -93,7 +110,13 @@ QVector<QVector<std::optional<double>>> chartValues(const QVector<QStringList>& 
 void sortByTotal(QList<QStringList>& rows, int numberColumn, int totalColumn)
 {
     std::stable_sort(rows.begin(), rows.end(), [=](const QStringList& a, const QStringList& b) {
-        const int ta = a.value(totalColumn).toInt(), tb = b.value(totalColumn).toInt();
+        // "285*" is a total with an empty score: 285 all the same.
+        const auto value = [=](const QStringList& row) {
+            const QString text = row.value(totalColumn);
+            const QStringView t(text);
+            return (t.endsWith(QLatin1Char('*')) ? t.chopped(1) : t).toInt();
+        };
+        const int ta = value(a), tb = value(b);
         if (ta != tb)
             return ta > tb;
         return a.value(numberColumn).trimmed() < b.value(numberColumn).trimmed();

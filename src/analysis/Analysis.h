@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QStringList>
 #include <QVector>
 #include <array>
@@ -22,20 +23,28 @@ struct SubjectStats
     std::array<int, 6> bandShares {};
 };
 
-const QStringList& bandLabels(); // 60分以下, 60-69, 70-79, 80-89, 90-99, 100
-// 0..5 for a score in a band, -1 for one outside 0..100.
-int bandOf(int score);
-// Empty scores are left out before this: they are no score at all.
-SubjectStats subjectStats(const QVector<int>& scores);
+// The bands are shares of full marks: below 60%, 60-69%, 70-79%, 80-89%,
+// 90% to one below full marks, and full marks. For 100: 60分以下, 60-69,
+// 70-79, 80-89, 90-99, 100; for 150: 90分以下, 90-104, ..., 135-149, 150.
+QStringList bandLabels(int fullMarks = 100);
+// 0..5 for a score in a band, -1 for one outside 0..full marks.
+int bandOf(int score, int fullMarks = 100);
+// Empty scores are left out before this: they are no score at all. A pass
+// is at least 60% of full marks.
+SubjectStats subjectStats(const QVector<int>& scores, int fullMarks = 100);
 // The share in whole percent, cut to the whole number below, in exact
 // integer arithmetic: 57 of 100 is 57, 2 of 3 is 66.
 int share(int count, int total);
 // Up to fifteen significant digits, no trailing zeros: 78.3333333333333, 80.
 QString formatAverage(double average);
 
-// The chart of one student: a "---" cell takes the mean of the nearest real
-// scores of the same subject before and after it, or the one that exists;
-// with none there is no point. Rows are tests, columns subjects.
+// An empty score in a student's table: not entered, no point on the chart.
+inline const QString kAbsent = QStringLiteral("缺");
+
+// The chart of one student: a "---" cell (a subject the test did not assess)
+// takes the mean of the nearest real scores of the same subject before and
+// after it, or the one that exists; with none there is no point. Any other
+// cell that is no number ("缺") has no point. Rows are tests, columns subjects.
 QVector<QVector<std::optional<double>>> chartValues(const QVector<QStringList>& cells);
 
 // Rows of the class table ordered by the total shown in `totalColumn`,

@@ -5,6 +5,22 @@
 
 namespace velmora::Analysis {
 
+QString subjectCaption(const TestItems& items, int subject)
+{
+    const int marks = items.fullMarksOf(subject);
+    return marks == TestItems::kDefaultFullMarks ? Schema::subjects()[subject]
+                                                 : QStringLiteral("%1(%2)").arg(Schema::subjects()[subject]).arg(marks);
+}
+
+bool ClassTable::hasMissing() const
+{
+    for (const QStringList& row : rows) {
+        if (row.value(1).endsWith(QLatin1Char('*')))
+            return true;
+    }
+    return false;
+}
+
 void ClassTable::keep(int first, int count)
 {
     const int total = int(rows.size());
@@ -41,12 +57,15 @@ Result<ClassTable> classTable(const Database& db, const TestRecord& test, const 
     for (r->moveFirst(); !r->eof(); r->moveNext()) {
         QStringList values { r->text(u"学号"), QString() };
         int total = 0;
+        bool missing = false;
         for (int k = 0; k < columns.size(); ++k) {
             values << r->text(columns[k]);
-            if (counted[k])
-                total += r->value(columns[k]).toInt();
+            if (!counted[k])
+                continue;
+            total += r->value(columns[k]).toInt();
+            missing = missing || r->value(columns[k]).isNull();
         }
-        values[1] = QString::number(total);
+        values[1] = QString::number(total) + (missing ? QStringLiteral("*") : QString());
         table.rows << values;
     }
     if (order == ClassOrder::TotalDescending)

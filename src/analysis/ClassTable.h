@@ -15,18 +15,24 @@ struct ClassTable
 {
     QList<QStringList> rows;
 
+    // Whether a total leaves out an empty score, marked "285*".
+    bool hasMissing() const;
+
     // Keeps `count` rows from the 1-based row `first`, clamped to the rows there are.
     void keep(int first, int count);
 };
+
+// A subject's column header: its name, and its full marks where they are not 100: 数学(150).
+QString subjectCaption(const TestItems& items, int subject);
 
 enum class ClassOrder {
     NumberDescending, // as first shown
     TotalDescending, // equal totals by ascending 学号
 };
 
-// The total is of the subjects in `summed` (indexes into the fixed list; all
-// of the test's when empty), an empty score counting 0: the total shown, not
-// anything stored. Refused, naming it, when the score table lacks one of the
+// The total is of the entered scores of the subjects in `summed` (indexes
+// into the fixed list; all of the test's when empty), and ends in "*" when
+// one of them is empty: the total shown, not anything stored. Refused, naming it, when the score table lacks one of the
 // test's subjects.
 Result<ClassTable> classTable(const Database& db, const TestRecord& test, const QVector<int>& summed, ClassOrder order);
 

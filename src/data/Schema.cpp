@@ -133,6 +133,11 @@ QString ownPhrasesTable(const SqlDialect& dialect)
 const QString kCountersTable
     = QStringLiteral("create table velmora_counters (名称 varchar(20) NOT NULL PRIMARY KEY, 值 integer NOT NULL)");
 
+// Version 5: full marks of a test's subjects where they are not 100.
+const QString kFullMarksTable = QStringLiteral("create table velmora_fullmarks (考试号 integer NOT NULL, "
+                                               "科目 varchar(10) NOT NULL, 满分 integer NOT NULL, "
+                                               "PRIMARY KEY (考试号, 科目))");
+
 QString stepDescription(int version)
 {
     switch (version) {
@@ -142,6 +147,8 @@ QString stepDescription(int version)
         return QStringLiteral("增加了记录已用考试号的表 velmora_counters（版本 3）。");
     case 4:
         return QStringLiteral("用户密码改为加盐散列保存，不再保存明文（版本 4）。");
+    case 5:
+        return QStringLiteral("增加了各科满分表 velmora_fullmarks，满分不再只能是100分（版本 5）。");
     default:
         return QStringLiteral("升级到版本 %1。").arg(version);
     }
@@ -152,6 +159,15 @@ Status upgradeStep(Database& db, int version)
     Transaction tx(db);
     if (!tx.started())
         return tx.error();
+    if (version == 5) {
+        auto exists = db.tableExists(QStringLiteral("velmora_fullmarks"));
+        if (!exists)
+            return exists.error();
+        if (!*exists) {
+            if (auto made = db.exec(kFullMarksTable); !made)
+                return made.error();
+        }
+    }
     if (version == 4) {
         auto exists = db.tableExists(QString::fromLatin1(Passwords::kTable));
         if (!exists)
@@ -232,6 +248,7 @@ QStringList createStatements(const SqlDialect& dialect)
     statements << ownPhrasesTable(dialect);
     statements << kCountersTable;
     statements << Passwords::createTableSql();
+    statements << kFullMarksTable;
     return statements;
 }
 

@@ -85,10 +85,11 @@ Status addMissingStudents(Database& db, int testNumber)
 QString check(const TestItems& items, const ScoreEntry& e)
 {
     for (int i = 0; i < Schema::subjects().size(); ++i) {
-        if (items.hasSubject(i) && !isCount(e.subjects.value(i)))
+        if (items.hasSubject(i)
+            && (!isCount(e.subjects.value(i)) || e.subjects.value(i).trimmed().toInt() > items.fullMarksOf(i)))
             return QStringLiteral("“%1”的成绩必须是0到%2之间的整数，请重新填写！")
                 .arg(Schema::subjects()[i])
-                .arg(kMaxScore);
+                .arg(items.fullMarksOf(i));
     }
     if (items.attendance) {
         for (int d = 0; d < Schema::attendanceItems().size(); ++d) {
@@ -108,8 +109,9 @@ QString check(const TestItems& items, const ScoreEntry& e)
 namespace {
 
 // The test as the window read it, or nothing is written: its number is
-// never given to another test, but it may be gone or changed meanwhile.
-Status sameTest(const Database& db, int testNumber, const TestItems& items)
+// never given to another test, but it may be gone or changed meanwhile, and
+// its full marks may have been lowered since.
+Status sameTest(const Database& db, int testNumber, const TestItems& items, const ScoreEntry& e)
 {
     auto test = Exams::fetch(db, testNumber);
     if (!test)
@@ -122,6 +124,8 @@ Status sameTest(const Database& db, int testNumber, const TestItems& items)
         return Error { QStringLiteral("3021"),
             QStringLiteral("考试 %1 的考核项目已被修改，成绩没有保存，请关闭本窗口后重新打开。").arg(testNumber),
             Error::Kind::Conflict };
+    if (const QString problem = check((*test)->items, e); !problem.isEmpty())
+        return Error::refused(problem);
     return Done {};
 }
 
@@ -209,7 +213,7 @@ Status save(Database& db, int testNumber, const TestItems& items, const ScoreEnt
 {
     if (const QString problem = check(items, e); !problem.isEmpty())
         return Error::refused(problem);
-    if (Status same = sameTest(db, testNumber, items); !same)
+    if (Status same = sameTest(db, testNumber, items, e); !same)
         return same;
     return write(db, testNumber, e.student.trimmed(), fieldsOf(items, e, e), false);
 }
@@ -218,7 +222,7 @@ Status save(Database& db, int testNumber, const TestItems& items, const ScoreEnt
 {
     if (const QString problem = check(items, e); !problem.isEmpty())
         return Error::refused(problem);
-    if (Status same = sameTest(db, testNumber, items); !same)
+    if (Status same = sameTest(db, testNumber, items, e); !same)
         return same;
     QVector<Field> changed;
     for (const Field& f : fieldsOf(items, e, read)) {

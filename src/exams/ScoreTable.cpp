@@ -1,6 +1,7 @@
 #include "exams/ScoreTable.h"
 
 #include "data/Schema.h"
+#include "data/TextLimits.h"
 #include "exams/ScoreSheet.h"
 #include "students/StudentRecord.h"
 
@@ -9,8 +10,6 @@
 namespace velmora {
 
 namespace {
-// Until a test keeps full marks of its own, every subject is out of 100.
-constexpr int kFullMarks = 100;
 constexpr int kMaxDays = 366;
 } // namespace
 
@@ -31,14 +30,14 @@ Status ScoreTable::load(const Database& db, const TestRecord& test)
     m_columns.clear();
     for (int i = 0; i < Schema::subjects().size(); ++i) {
         if (test.items.hasSubject(i))
-            m_columns.push_back({ Schema::subjects()[i], Kind::Score, kFullMarks });
+            m_columns.push_back({ Schema::subjects()[i], Kind::Score, test.items.fullMarksOf(i), i });
     }
     if (test.items.attendance) {
         for (const QString& item : Schema::attendanceItems())
-            m_columns.push_back({ item, Kind::Days, kMaxDays });
+            m_columns.push_back({ item, Kind::Days, kMaxDays, -1 });
     }
     if (test.items.comment)
-        m_columns.push_back({ QStringLiteral("教师评语"), Kind::Comment, Scores::kMaxComment });
+        m_columns.push_back({ QStringLiteral("教师评语"), Kind::Comment, Scores::kMaxComment, -1 });
     m_numbers.clear();
     m_keys.clear();
     m_names.clear();
@@ -65,7 +64,9 @@ QString ScoreTable::problem(int row, int column) const
     const Column& c = m_columns[column];
     const QString& t = m_current[row][column];
     if (c.kind == Kind::Comment)
-        return t.size() > c.max ? QStringLiteral("评语最多%1个字，现在有%2个字").arg(c.max).arg(t.size()) : QString();
+        return TextLimits::charCount(t) > c.max
+            ? QStringLiteral("评语最多%1个字，现在有%2个字").arg(c.max).arg(TextLimits::charCount(t))
+            : QString();
     if (t.isEmpty())
         return {};
     static const QRegularExpression digits(QStringLiteral("^[0-9]{1,4}$"));
@@ -246,6 +247,29 @@ int ScoreTable::find(const QString& text, int after) const
     return -1;
 }
 
+Status ScoreTable::setFullMarks(Database& db, int column, int marks)
+{
+    if (column < 0 || column >= m_columns.size() || m_columns[column].kind != Kind::Score)
+        return Error::refused(QStringLiteral("只有科目才有满分。"));
+    if (Status set = Exams::setFullMarks(db, m_test.number, m_columns[column].subject, marks); !set)
+        return set;
+    adoptFullMarks(m_columns[column].subject, marks);
+    return Done {};
+}
+
+void ScoreTable::adoptFullMarks(int subject, int marks)
+{
+    m_test.items.fullMarks[subject] = marks;
+    for (int c = 0; c < m_columns.size(); ++c) {
+        if (m_columns[c].subject == subject && m_columns[c].max != marks) {
+            m_columns[c].max = marks;
+            Q_EMIT headerDataChanged(Qt::Horizontal, c, c);
+            Q_EMIT dataChanged(index(0, c), index(students(), c));
+        }
+    }
+    Q_EMIT changed();
+}
+
 Status ScoreTable::save(Database& db)
 {
     if (const int refused = refusedCells())
@@ -256,6 +280,20 @@ Status ScoreTable::save(Database& db)
         return tx.error();
     if (auto locked = db.exec(db.dialect().lockTableSql(table)); !locked)
         return locked.error();
+    // Another teacher may have lowered a subject's full marks meanwhile.
+    auto test = Exams::fetch(db, m_test.number);
+    if (!test)
+        return test.error();
+    if (!*test)
+        return Error { QStringLiteral("3021"), QStringLiteral("考试 %1 已被删除，成绩没有保存。").arg(m_test.number),
+            Error::Kind::Missing };
+    for (const Column& c : m_columns) {
+        if (c.subject >= 0 && (*test)->items.fullMarksOf(c.subject) != c.max)
+            adoptFullMarks(c.subject, (*test)->items.fullMarksOf(c.subject));
+    }
+    if (const int refused = refusedCells())
+        return Error::refused(
+            QStringLiteral("别人刚修改了满分，有 %1 格超过了满分（红色），请改正后再保存。").arg(refused));
     QStringList conflicts;
     QVector<int> rows;
     for (int r = 0; r < students(); ++r) {
@@ -330,6 +368,8 @@ QVariant ScoreTable::data(const QModelIndex& index, int role) const
         const QString why = problem(r, c);
         return why.isEmpty() ? QVariant() : QVariant(why);
     }
+    case LongTextRole:
+        return m_columns[c].kind == Kind::Comment;
     case StateRole:
         if (!problem(r, c).isEmpty())
             return int(CellState::Refused);
@@ -362,8 +402,12 @@ QVariant ScoreTable::headerData(int section, Qt::Orientation orientation, int ro
 {
     if (role != Qt::DisplayRole)
         return {};
-    if (orientation == Qt::Horizontal)
-        return m_columns.value(section).name;
+    if (orientation == Qt::Horizontal) {
+        const Column& c = m_columns[section];
+        return c.kind == Kind::Score && c.max != TestItems::kDefaultFullMarks
+            ? QStringLiteral("%1(%2)").arg(c.name).arg(c.max)
+            : c.name;
+    }
     if (section == students())
         return QStringLiteral("统计");
     return QStringLiteral("%1  %2").arg(m_numbers.value(section), m_names.value(section));

@@ -23,11 +23,14 @@ public:
     // What a cell holds against what was read; the window colours it.
     enum class CellState { Stored, Changed, Refused };
     static constexpr int StateRole = Qt::UserRole + 1;
+    // True for a cell whose text wants more than one line to edit.
+    static constexpr int LongTextRole = Qt::UserRole + 2;
     struct Column
     {
         QString name;
         Kind kind;
         int max; // the highest score or count, or the comment's length
+        int subject; // index into the fixed list, -1 for the other columns
     };
     struct Cell
     {
@@ -78,6 +81,9 @@ public:
     // with the text or whose name holds it; -1 when none does.
     int find(const QString& text, int after) const;
 
+    // Stores a subject column's full marks at once and checks its cells against them.
+    Status setFullMarks(Database& db, int column, int marks);
+
     // Every changed row in one transaction, and only while each changed cell
     // still holds what was read; an empty score or count is stored as NULL.
     // Refused while any cell is refused; a Conflict names each cell another
@@ -98,6 +104,7 @@ private:
     using Step = QVector<std::pair<Cell, QString>>; // the cell as it becomes, and what it was
     void apply(const Step& step, bool forward);
     QString figuresText(int column) const;
+    void adoptFullMarks(int subject, int marks);
 
     TestRecord m_test;
     QVector<Column> m_columns;

@@ -2,6 +2,8 @@
 
 #include "data/Schema.h"
 
+#include <QHash>
+#include <QRegularExpression>
 #include <algorithm>
 
 namespace velmora {
@@ -68,7 +70,65 @@ bool isFinalType(const QString& type)
 
 namespace {
 const QString kHighestTest = QStringLiteral("考试号");
+const QString kFullMarks = QStringLiteral("velmora_fullmarks");
+
+// Full marks kept for the tests listed, or for every test when number is 0.
+// A database from before they were kept has every subject out of 100.
+Status readFullMarks(const Database& db, QVector<TestRecord>& tests, int number)
+{
+    auto kept = db.tableExists(kFullMarks);
+    if (!kept)
+        return kept.error();
+    if (!*kept || tests.isEmpty())
+        return Done {};
+    auto rows = number
+        ? db.select(QStringLiteral("select 考试号, 科目, 满分 from velmora_fullmarks where 考试号=?"), { number })
+        : db.select(QStringLiteral("select 考试号, 科目, 满分 from velmora_fullmarks"));
+    if (!rows)
+        return rows.error();
+    QHash<int, int> at;
+    for (int i = 0; i < tests.size(); ++i)
+        at.insert(tests[i].number, i);
+    for (rows->moveFirst(); !rows->eof(); rows->moveNext()) {
+        const auto test = at.constFind(rows->value(0).toInt());
+        const int subject = int(Schema::subjects().indexOf(rows->text(1)));
+        const int marks = rows->value(2).toInt();
+        if (test != at.constEnd() && subject >= 0 && marks > 0 && marks <= TestItems::kMaxFullMarks)
+            tests[*test].items.fullMarks[subject] = marks;
+    }
+    return Done {};
 }
+
+Result<bool> fullMarksKept(const Database& db)
+{
+    return db.tableExists(kFullMarks);
+}
+
+const QString kNoFullMarksTable
+    = QStringLiteral("这个数据库还不能保存满分，请管理员先升级数据库（velmora-initdb --upgrade）。");
+
+// Inside the caller's transaction: only full marks other than 100 take a row.
+Status writeFullMarks(Database& db, int number, int subject, int marks)
+{
+    auto kept = fullMarksKept(db);
+    if (!kept)
+        return kept.error();
+    if (!*kept)
+        return marks == TestItems::kDefaultFullMarks ? Status(Done {}) : Status(Error::refused(kNoFullMarksTable));
+    const QString name = Schema::subjects()[subject];
+    if (auto gone
+        = db.exec(QStringLiteral("delete from velmora_fullmarks where 考试号=? and 科目=?"), { number, name });
+        !gone)
+        return gone.error();
+    if (marks == TestItems::kDefaultFullMarks)
+        return Done {};
+    if (auto added = db.exec(QStringLiteral("insert into velmora_fullmarks (考试号, 科目, 满分) values (?, ?, ?)"),
+            { number, name, marks });
+        !added)
+        return added.error();
+    return Done {};
+}
+} // namespace
 
 Result<int> nextNumber(const Database& db)
 {
@@ -133,6 +193,8 @@ Result<QVector<TestRecord>> list(const Database& db)
     QVector<TestRecord> tests;
     for (rows->moveFirst(); !rows->eof(); rows->moveNext())
         tests << fromRow(*rows);
+    if (Status marks = readFullMarks(db, tests, 0); !marks)
+        return marks.error();
     return tests;
 }
 
@@ -143,7 +205,10 @@ Result<std::optional<TestRecord>> fetch(const Database& db, int number)
         return rows.error();
     if (rows->eof())
         return std::optional<TestRecord>();
-    return std::optional<TestRecord>(fromRow(*rows));
+    QVector<TestRecord> test { fromRow(*rows) };
+    if (Status marks = readFullMarks(db, test, number); !marks)
+        return marks.error();
+    return std::optional<TestRecord>(test.first());
 }
 
 namespace {
@@ -193,6 +258,10 @@ Result<DefinedTest> defineOnce(Database& db, const NewTest& test)
         db.dialect(), *number, test.items.subjects, test.items.attendance, test.items.comment));
     if (!table)
         return table.error();
+    for (int i : test.items.subjects) {
+        if (Status marks = writeFullMarks(db, *number, i, test.items.fullMarksOf(i)); !marks)
+            return marks.error();
+    }
     if (g_failAfterCreate)
         return Error { QString(), QStringLiteral("测试用的故障") };
     auto students = db.exec(
@@ -230,10 +299,60 @@ Result<Removal> remove(Database& db, int number)
     auto dropped = db.exec(QStringLiteral("DROP TABLE IF EXISTS tblScore%1").arg(number));
     if (!dropped)
         return dropped.error();
+    auto kept = fullMarksKept(db);
+    if (!kept)
+        return kept.error();
+    if (*kept) {
+        if (auto marks = db.exec(QStringLiteral("delete from velmora_fullmarks where 考试号=?"), { number }); !marks)
+            return marks.error();
+    }
     Status committed = tx.commit();
     if (!committed)
         return committed.error();
     return Removal::Deleted;
+}
+
+QString fullMarksProblem(const QString& text)
+{
+    static const QRegularExpression digits(QStringLiteral("^[0-9]{1,3}$"));
+    const QString t = text.trimmed();
+    if (!digits.match(t).hasMatch() || t.toInt() < 1)
+        return QStringLiteral("满分应是1到%1的整数").arg(TestItems::kMaxFullMarks);
+    return {};
+}
+
+Status setFullMarks(Database& db, int number, int subject, int marks)
+{
+    if (subject < 0 || subject >= Schema::subjects().size())
+        return Error::refused(QStringLiteral("没有这个科目。"));
+    if (const QString why = fullMarksProblem(QString::number(marks)); !why.isEmpty())
+        return Error::refused(why + QStringLiteral("。"));
+    Transaction tx(db);
+    if (!tx.started())
+        return tx.error();
+    auto test = fetch(db, number);
+    if (!test)
+        return test.error();
+    const QString name = Schema::subjects()[subject];
+    if (!*test)
+        return Error { QStringLiteral("3021"), QStringLiteral("考试 %1 已被删除。").arg(number), Error::Kind::Missing };
+    if (!(*test)->items.hasSubject(subject))
+        return Error::refused(QStringLiteral("考试 %1 没有考核%2。").arg(number).arg(name));
+    const QString table = Schema::scoreTableName(number);
+    // Scores typed meanwhile must not slip above the new full marks.
+    if (auto locked = db.exec(db.dialect().lockTableSql(table)); !locked)
+        return locked.error();
+    auto highest = db.select(QStringLiteral("select max(%1) from %2").arg(name, table));
+    if (!highest)
+        return highest.error();
+    if (!highest->value(0).isNull() && highest->value(0).toInt() > marks)
+        return Error::refused(QStringLiteral("已有%1成绩高于%2分（最高%3分），不能把满分改为%2分。")
+                                  .arg(name)
+                                  .arg(marks)
+                                  .arg(highest->value(0).toInt()));
+    if (Status written = writeFullMarks(db, number, subject, marks); !written)
+        return written;
+    return tx.commit();
 }
 
 void failAfterCreateForTesting(bool fail)

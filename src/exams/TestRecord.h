@@ -12,11 +12,17 @@ namespace velmora {
 // whether it records attendance and a teacher's comment.
 struct TestItems
 {
+    static constexpr int kDefaultFullMarks = 100;
+    static constexpr int kMaxFullMarks = 999;
+
     QVector<int> subjects;
     bool attendance = false;
     bool comment = false;
+    // By subject index: 100 unless the test sets other full marks.
+    QVector<int> fullMarks = QVector<int>(14, kDefaultFullMarks);
 
     bool hasSubject(int index) const { return subjects.contains(index); }
+    int fullMarksOf(int index) const { return fullMarks.value(index, kDefaultFullMarks); }
     // The columns of the test's score table, in their order.
     QStringList scoreColumns() const;
     // "语文 数学 健康教育 ", as the test list shows the subjects.
@@ -65,6 +71,12 @@ Result<std::optional<TestRecord>> fetch(const Database& db, int number);
 // nothing. The number is allocated inside the transaction, so it may be
 // later than the one the window showed when another teacher took that one.
 Result<DefinedTest> define(Database& db, const NewTest& test);
+
+// Sets one subject's full marks (1..999). Refused while a stored score of
+// the subject is above them, or when the test no longer has the subject.
+Status setFullMarks(Database& db, int number, int subject, int marks);
+// Empty when the marks may be a subject's full marks, else why not.
+QString fullMarksProblem(const QString& text);
 
 enum class Removal { Deleted, Missing };
 // The definition row and its score table, in one transaction; a score table

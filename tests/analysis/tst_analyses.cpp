@@ -14,6 +14,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPieSeries>
 #include <QPieSlice>
@@ -136,8 +137,8 @@ private Q_SLOTS:
         QVERIFY(MessageService::texts().first().contains(QStringLiteral("已不存在")));
     }
 
-    // An empty score counts 0 in the total shown, and the order follows the
-    // totals shown, ties by 学号, on every database.
+    // A total is of the entered scores, marked "*" when one is empty, and the
+    // order follows the totals shown, ties by 学号, on every database.
     void emptyScoresSortByTheTotalShown()
     {
         students({ "1", "2", "3", "4" });
@@ -152,11 +153,16 @@ private Q_SLOTS:
         a.load();
         QTest::mouseClick(a.BN_Sort, Qt::LeftButton);
         QCOMPARE(column(a.Grid, 0), QStringList({ "2", "4", "1", "3" }));
-        QCOMPARE(column(a.Grid, 1), QStringList({ "95", "95", "90", "0" }));
+        QCOMPARE(column(a.Grid, 1), QStringList({ "95*", "95", "90", "0*" }));
+        QVERIFY(a.lblMissing->isVisible());
         QTest::mouseClick(a.Check2[0], Qt::LeftButton);
         QTest::mouseClick(a.BN_Sort, Qt::LeftButton);
         QCOMPARE(column(a.Grid, 0), QStringList({ "1", "4", "2", "3" }));
-        QCOMPARE(column(a.Grid, 1), QStringList({ "40", "35", "0", "0" }));
+        QCOMPARE(column(a.Grid, 1), QStringList({ "40", "35", "0*", "0*" }));
+        a.txtFront->setText(QStringLiteral("2"));
+        QTest::mouseClick(a.Filter[0], Qt::LeftButton);
+        QTest::mouseClick(a.BN_Filter, Qt::LeftButton);
+        QVERIFY(!a.lblMissing->isVisible());
     }
 
     void subjectSummary()
@@ -211,6 +217,24 @@ private Q_SLOTS:
         QCOMPARE(gaps.txtMin->text(), QStringLiteral("100"));
         QCOMPARE(gaps.txtAve->text(), QStringLiteral("110"));
         QCOMPARE(gaps.Grid->text(1, 3), QString());
+
+        // Out of 150: a pass is 90, the bands are shares of 150.
+        QVERIFY(Exams::setFullMarks(db(), t, 2, 150));
+        scores(t, QStringLiteral("1"), QStringLiteral("英语=?"), { 89 });
+        scores(t, QStringLiteral("2"), QStringLiteral("英语=?"), { 150 });
+        scores(t, QStringLiteral("3"), QStringLiteral("英语=?"), { 90 });
+        Analyze_Subject high;
+        high.load();
+        QStringList bands;
+        for (int b = 0; b < 6; ++b)
+            bands << high.Grid1->horizontalHeaderItem(b)->text() + QLatin1Char('=') + high.Grid1->item(0, b)->text();
+        QCOMPARE(bands, QStringList({ "90分以下=1", "90-104=1", "105-119=0", "120-134=0", "135-149=0", "150=1" }));
+        QCOMPARE(high.txtPass->text(), QStringLiteral("2"));
+        QCOMPARE(high.Pie->slices()[5]->label(), QStringLiteral("150：1人"));
+        mod().SelNo = QString::number(t);
+        Analyze_Class c;
+        c.load();
+        QCOMPARE(c.Grid->rowTexts(0), QStringList({ "学号", "总分", "英语(150)" }));
 
         // A subject the test lacks never reaches the statement.
         mod().SubjectName = QStringLiteral("语文 from tblLogin --");
@@ -279,6 +303,15 @@ private Q_SLOTS:
             QCOMPARE(MessageService::texts().size(), 1);
         }
         QCOMPARE(p.txtNumber->text(), QStringLiteral("001"));
+
+        // An empty score reads 缺 and has no bar; the gap beside it is
+        // estimated from the real scores only.
+        scores(a, QStringLiteral("001"), QStringLiteral("数学=?"), { QVariant() });
+        QTest::mouseClick(p.BN_Next, Qt::LeftButton);
+        QTest::mouseClick(p.BN_Previous, Qt::LeftButton);
+        QCOMPARE(p.Grid->rowTexts(1).mid(3), QStringList({ "80", "缺", "60" }));
+        QVERIFY(std::isnan(p.chartData().values[0][1]) && !p.chartData().estimated[0][1]);
+        QCOMPARE(p.chartData().values[1][1], 90.0);
 
         // Unchecking the last type that has tests is refused.
         p.show();

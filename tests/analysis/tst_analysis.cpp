@@ -52,6 +52,19 @@ private Q_SLOTS:
         QCOMPARE(Analysis::subjectStats({ 101, 105 }).lowest, 101);
         QCOMPARE(Analysis::subjectStats({}).highest, 0);
         QCOMPARE(Analysis::subjectStats({}).passShare, 0);
+
+        // Bands as shares of other full marks; 100 keeps its labels.
+        QCOMPARE(Analysis::bandLabels(), QStringList({ "60分以下", "60-69", "70-79", "80-89", "90-99", "100" }));
+        QCOMPARE(
+            Analysis::bandLabels(150), QStringList({ "90分以下", "90-104", "105-119", "120-134", "135-149", "150" }));
+        QCOMPARE(Analysis::bandLabels(120), QStringList({ "72分以下", "72-83", "84-95", "96-107", "108-119", "120" }));
+        QCOMPARE(Analysis::bandLabels(5), QStringList({ "3分以下", "3", "—", "4", "—", "5" }));
+        QCOMPARE(Analysis::bandOf(104, 150), 1);
+        QCOMPARE(Analysis::bandOf(105, 150), 2);
+        QCOMPARE(Analysis::bandOf(149, 150), 4);
+        QCOMPARE(Analysis::bandOf(151, 150), -1);
+        QCOMPARE(Analysis::bandOf(4, 5), 3);
+        QCOMPARE(Analysis::subjectStats({ 89, 90, 150 }, 150).passes, 2);
     }
 
     void chartGapsStayInTheirSubject()

@@ -47,17 +47,17 @@ private Q_SLOTS:
         auto all = Analysis::classTable(db(), m_test, {}, Analysis::ClassOrder::NumberDescending);
         QVERIFY(all);
         QCOMPARE(column(*all, 0), QStringList({ "04", "03", "02", "01" }));
-        QCOMPARE(all->rows[1], QStringList({ "03", "200", "100", "100", "" }));
+        QCOMPARE(all->rows[1], QStringList({ "03", "200*", "100", "100", "" }));
 
         // 240, 240, 200, 180: the tie goes by 学号.
         auto byTotal = Analysis::classTable(db(), m_test, {}, Analysis::ClassOrder::TotalDescending);
         QCOMPARE(column(*byTotal, 0), QStringList({ "01", "02", "03", "04" }));
-        QCOMPARE(column(*byTotal, 1), QStringList({ "240", "240", "200", "180" }));
+        QCOMPARE(column(*byTotal, 1), QStringList({ "240", "240", "200*", "180" }));
 
-        // 英语 alone: the empty score counts 0 and sorts last.
+        // 英语 alone: the total of no entered score is 0 and sorts last.
         auto english = Analysis::classTable(db(), m_test, { 2 }, Analysis::ClassOrder::TotalDescending);
         QCOMPARE(column(*english, 0), QStringList({ "02", "01", "04", "03" }));
-        QCOMPARE(column(*english, 1), QStringList({ "90", "70", "60", "0" }));
+        QCOMPARE(column(*english, 1), QStringList({ "90", "70", "60", "0*" }));
 
         Analysis::ClassTable cut = *byTotal;
         cut.keep(1, 2);

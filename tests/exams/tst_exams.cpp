@@ -223,7 +223,7 @@ private Q_SLOTS:
         fill.Text[1]->setText(QStringLiteral("9x"));
         fill.Text[2]->setText(QStringLiteral("88"));
         QTest::mouseClick(fill.BN_Save, Qt::LeftButton);
-        QCOMPARE(MessageService::texts(), QStringList({ "“语文”的成绩必须是0到999之间的整数，请重新填写！" }));
+        QCOMPARE(MessageService::texts(), QStringList({ "“语文”的成绩必须是0到100之间的整数，请重新填写！" }));
         QCOMPARE(fill.Text[1]->text(), QStringLiteral("9x"));
         QCOMPARE(score(number, QStringLiteral("0001"), "数学"), QStringLiteral("0"));
         fill.Text[1]->setText(QString());
@@ -435,6 +435,74 @@ private Q_SLOTS:
         QVERIFY2(MessageService::texts().first().contains(QStringLiteral("已被删除")),
             qPrintable(MessageService::texts().first()));
         QCOMPARE(open.Text[1]->text(), QStringLiteral("99"));
+    }
+
+    // A subject out of 150: set in the definition window, kept beside the
+    // test, enforced by score entry, never lowered below a stored score.
+    void fullMarksOfASubject()
+    {
+        addStudents({ "1", "2" });
+        TestInfoAdd add;
+        add.show();
+        add.txtType->setCurrentIndex(0);
+        QVERIFY(!add.txtFull[2]->isEnabled());
+        QTest::mouseClick(add.Check[1], Qt::LeftButton);
+        QTest::mouseClick(add.Check[2], Qt::LeftButton);
+        QVERIFY(add.txtFull[2]->isEnabled());
+        add.txtFull[2]->selectAll();
+        QTest::keyClicks(add.txtFull[2], "0");
+        QTest::mouseClick(add.BN_OK, Qt::LeftButton);
+        QCOMPARE(MessageService::texts().last(), QStringLiteral("数学的满分应是1到999的整数！"));
+        QCOMPARE(tableCount(QStringLiteral("select count(*) from tblTestInfo")), 0);
+        add.txtFull[2]->selectAll();
+        QTest::keyClicks(add.txtFull[2], "150");
+        QTest::mouseClick(add.BN_OK, Qt::LeftButton);
+        auto test = Exams::fetch(db(), 1);
+        QVERIFY(test && *test);
+        QCOMPARE((*test)->items.fullMarksOf(1), 150);
+        QCOMPARE((*test)->items.fullMarksOf(0), 100);
+        QCOMPARE(tableCount(QStringLiteral("select count(*) from velmora_fullmarks")), 1);
+
+        ScoreEntry entry;
+        entry.student = QStringLiteral("1");
+        entry.subjects[0] = QStringLiteral("100");
+        entry.subjects[1] = QStringLiteral("151");
+        QCOMPARE(
+            Scores::check((*test)->items, entry), QStringLiteral("“数学”的成绩必须是0到150之间的整数，请重新填写！"));
+        entry.subjects[1] = QStringLiteral("150");
+        QVERIFY(Scores::save(db(), 1, (*test)->items, entry));
+        // Lowered meanwhile by another teacher: what the window read no longer holds.
+        QVERIFY(db().exec(QStringLiteral("update tblScore1 set 数学=80 where 学号='1'")));
+        QVERIFY(Exams::setFullMarks(db(), 1, 1, 120));
+        entry.subjects[1] = QStringLiteral("130");
+        auto late = Scores::save(db(), 1, (*test)->items, entry);
+        QVERIFY(!late && late.error().description.contains(QStringLiteral("0到120")));
+        QCOMPARE(score(1, QStringLiteral("1"), "数学"), QStringLiteral("80"));
+
+        QVERIFY(db().exec(QStringLiteral("update tblScore1 set 数学=118 where 学号='2'")));
+        auto lowered = Exams::setFullMarks(db(), 1, 1, 110);
+        QVERIFY(!lowered);
+        QCOMPARE(
+            lowered.error().description, QStringLiteral("已有数学成绩高于110分（最高118分），不能把满分改为110分。"));
+        QVERIFY(!Exams::setFullMarks(db(), 1, 2, 150)); // 英语 is not in the test
+        QVERIFY(db().exec(QStringLiteral("update tblScore1 set 数学=90")));
+        QVERIFY(Exams::setFullMarks(db(), 1, 1, 100));
+        QCOMPARE(tableCount(QStringLiteral("select count(*) from velmora_fullmarks")), 0);
+        QVERIFY(Exams::setFullMarks(db(), 1, 0, 120));
+        QVERIFY(Exams::remove(db(), 1));
+        QCOMPARE(tableCount(QStringLiteral("select count(*) from velmora_fullmarks")), 0);
+
+        // A database from before full marks were kept: every subject is out of 100.
+        QVERIFY(db().exec(QStringLiteral("drop table velmora_fullmarks")));
+        const int plain = define({ 0, 1 }, false, false);
+        QCOMPARE((*Exams::fetch(db(), plain))->items.fullMarksOf(1), 100);
+        QVERIFY(!Exams::setFullMarks(db(), plain, 1, 150));
+        TestItems high { { 1 }, false, false };
+        high.fullMarks[1] = 150;
+        auto refused = Exams::define(
+            db(), { QStringLiteral("x"), QStringLiteral("2024-10-01"), QStringLiteral("平时考试"), QString(), high });
+        QVERIFY(!refused && refused.error().description.contains(QStringLiteral("升级数据库")));
+        QCOMPARE(tableCount(QStringLiteral("select count(*) from tblTestInfo")), 1);
     }
 
     void emptyScoreTableAndMissingTest()

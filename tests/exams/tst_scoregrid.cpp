@@ -1,5 +1,6 @@
 #include "app/Module1.h"
 #include "data/Schema.h"
+#include "exams/TestRecord.h"
 #include "exams/ui/ScoreGrid.h"
 #include "platform/MessageService.h"
 #include "support/DbTestCase.h"
@@ -9,6 +10,10 @@
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTimer>
 #include <QtTest>
 
 using namespace velmora;
@@ -63,6 +68,16 @@ class TestScoreGrid : public velmora::test::DbTestCase
         grid.show();
         QVERIFY(QTest::qWaitForWindowActive(&grid));
     }
+    // Acts on the modal dialog the next call opens, as the teacher would.
+    static void whenModal(std::function<void(QWidget*)> act)
+    {
+        QTimer::singleShot(0, [act] {
+            QWidget* modal = QApplication::activeModalWidget();
+            QVERIFY(modal);
+            QTRY_COMPARE(QApplication::activeWindow(), modal);
+            act(modal);
+        });
+    }
     void select(ScoreGrid& grid, int row, int column)
     {
         grid.Grid->setCurrentIndex(grid.Grid->model()->index(row, column));
@@ -84,17 +99,13 @@ private Q_SLOTS:
         QCOMPARE(stored("语文", "01").toInt(), 0);
 
         select(grid, 2, 0);
-        qDebug() << grid.Grid->selectionModel()->selectedIndexes() << QApplication::focusWidget()
-                 << grid.table().text(2, 0);
         key(grid, Qt::Key_Delete);
-        qDebug() << grid.table().text(2, 0);
         const ScoreTable::Figures f = grid.table().figures(0);
         QCOMPARE(f.entered, 2);
         QCOMPARE(*f.average, 91.5);
         QCOMPARE(
             grid.Grid->model()->index(3, 0).data().toString(), QStringLiteral("已录 2/3\n均分 91.5\n最高 95\n最低 88"));
         key(grid, Qt::Key_S, Qt::ControlModifier);
-        qDebug() << MessageService::texts();
         QCOMPARE(stored("语文", "01").toInt(), 95);
         QCOMPARE(stored("语文", "02").toInt(), 88);
         QVERIFY(stored("语文", "03").isNull());
@@ -168,6 +179,75 @@ private Q_SLOTS:
         test::typeText(grid.txtFind, QStringLiteral("新来"));
         QTest::keyClick(grid.txtFind, Qt::Key_Return);
         QCOMPARE(grid.Grid->currentIndex().row(), 3);
+    }
+
+    // 数学 out of 150 from the column's menu; a comment written at length with F2.
+    void fullMarksAndLongComments()
+    {
+        ScoreGrid grid;
+        open(grid);
+        whenModal([](QWidget* ask) {
+            auto* box = ask->findChild<QSpinBox*>();
+            box->selectAll();
+            QTest::keyClicks(box, "150");
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        grid.editFullMarks(1);
+        QVERIFY(QTest::qWaitForWindowActive(&grid));
+        QCOMPARE(grid.Grid->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("数学(150)"));
+        QCOMPARE((*Exams::fetch(db(), m_test))->items.fullMarksOf(1), 150);
+        select(grid, 0, 1);
+        type(QStringLiteral("150\n151\n"));
+        QCOMPARE(grid.table().problem(1, 1), QStringLiteral("数学的成绩应是0到150的整数"));
+        QCOMPARE(grid.table().problem(0, 1), QString());
+
+        select(grid, 1, 2);
+        whenModal([](QWidget* editor) {
+            auto* text = editor->findChild<QPlainTextEdit*>(QStringLiteral("txtComment"));
+            QCOMPARE(QApplication::focusWidget(), text);
+            test::typeText(text, QStringLiteral("认真"));
+            QTest::keyClick(text, Qt::Key_Return);
+            test::typeText(text, QStringLiteral("踏实"));
+            QTest::mouseClick(editor->findChild<QPushButton*>(QStringLiteral("BN_OK")), Qt::LeftButton);
+        });
+        key(grid, Qt::Key_F2);
+        QCOMPARE(grid.table().text(1, 2), QStringLiteral("认真\n踏实"));
+        QVERIFY(QTest::qWaitForWindowActive(&grid));
+        QCOMPARE(QApplication::focusWidget(), grid.Grid);
+        whenModal([](QWidget* editor) { QTest::keyClick(editor, Qt::Key_Escape); });
+        key(grid, Qt::Key_F2);
+        QCOMPARE(grid.table().text(1, 2), QStringLiteral("认真\n踏实"));
+    }
+
+    // A save that fails halfway leaves every row as it was, and the typed cells on screen.
+    void failedSaveChangesNothing()
+    {
+        ScoreGrid grid;
+        open(grid);
+        type(QStringLiteral("95\n88\n77\n"));
+        const QString table = Schema::scoreTableName(m_test);
+        const bool sqlite = db().dialect().name() == QLatin1String("SQLite");
+        if (sqlite) {
+            QVERIFY(db().exec(QStringLiteral("create trigger fail_03 before update on %1 when new.学号='03' "
+                                             "begin select raise(abort, 'disk gone'); end")
+                                  .arg(table)));
+        } else {
+            QVERIFY(db().exec(QStringLiteral("create function fail_03() returns trigger as $$ "
+                                             "begin raise exception 'disk gone'; end $$ language plpgsql")));
+            QVERIFY(db().exec(QStringLiteral("create trigger fail_03 before update on %1 for each row "
+                                             "when (new.学号='03') execute function fail_03()")
+                                  .arg(table)));
+        }
+        key(grid, Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(MessageService::texts().last().contains(QStringLiteral("disk gone")));
+        QCOMPARE(stored("语文", "01").toInt(), 0);
+        QCOMPARE(stored("语文", "02").toInt(), 0);
+        QCOMPARE(grid.table().text(0, 0), QStringLiteral("95"));
+        QVERIFY(grid.hasUnsavedChanges());
+        QVERIFY(
+            db().exec(QStringLiteral("drop trigger fail_03") + (sqlite ? QString() : QStringLiteral(" on ") + table)));
+        key(grid, Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(stored("语文", "03").toInt(), 77);
     }
 
     void closingAsksFirst()

@@ -53,6 +53,9 @@ Analyze_Class::Analyze_Class(QWidget* parent)
     txtNumber->setFixedWidth(80);
     Grid = new ResultGrid(this);
     BN_ShowAll = Controls::button(this, "BN_ShowAll", QStringLiteral("按学号显示全部"));
+    lblMissing
+        = Controls::label(this, "lblMissing", QStringLiteral("带“*”的总分中有未录入的成绩，只加了已录入的成绩。"));
+    lblMissing->setVisible(false);
 
     auto* Frame1 = new QGroupBox(QStringLiteral("排序"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
@@ -114,6 +117,7 @@ Analyze_Class::Analyze_Class(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(head);
     layout->addWidget(Grid, 1);
+    layout->addWidget(lblMissing);
     layout->addLayout(controls);
     layout->addLayout(Controls::buttonRow({ BN_Back }));
     resize(860, 600);
@@ -157,7 +161,7 @@ bool Analyze_Class::FillTableHead()
     QStringList headers { QStringLiteral("学号"), QStringLiteral("总分") };
     for (int i = 0; i < 14; ++i) {
         if (m_test.items.hasSubject(i))
-            headers << Schema::subjects()[i];
+            headers << Analysis::subjectCaption(m_test.items, i);
         else
             Check2[i]->setEnabled(false);
     }
@@ -177,6 +181,7 @@ void Analyze_Class::FillTable(Analysis::ClassTable table)
 {
     m_table = std::move(table);
     Grid->setRows(m_table.rows);
+    lblMissing->setVisible(m_table.hasMissing());
 }
 
 bool Analyze_Class::run(Analysis::ClassOrder order, const QVector<int>& summed)
@@ -251,7 +256,7 @@ void Analyze_Class::filter()
             MessageService::info(QStringLiteral("不允许再筛选，请先排序，再筛选！"));
         } else {
             m_table.keep(1, *n);
-            Grid->setRows(m_table.rows);
+            FillTable(m_table);
             MessageService::info(QStringLiteral("完成筛选"));
         }
     }
@@ -269,7 +274,7 @@ void Analyze_Class::filter()
             MessageService::info(QStringLiteral("不允许再筛选，请先排序，再筛选！"));
         } else {
             m_table.keep(rows - *n + 1, *n);
-            Grid->setRows(m_table.rows);
+            FillTable(m_table);
             MessageService::info(QStringLiteral("完成筛选"));
         }
     }

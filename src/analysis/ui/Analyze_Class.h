@@ -8,6 +8,7 @@
 #include <QWidget>
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -40,6 +41,8 @@ public:
 
     QLineEdit* txtNumber;
     ResultGrid* Grid;
+    // Under the table, when a total leaves out an empty score.
+    QLabel* lblMissing;
     QPushButton* BN_ShowAll;
     QVector<QCheckBox*> Check2;
     QVector<QRadioButton*> Sort;

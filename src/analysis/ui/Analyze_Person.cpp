@@ -317,8 +317,10 @@ void Analyze_Person::FillTable()
         if (!*score)
             continue;
         row = QStringList { QString::number(t.number), t.type, t.name };
-        for (int i : checked)
-            row << (t.items.hasSubject(i) ? (**score)[int(taken.indexOf(i))] : none);
+        for (int i : checked) {
+            const QString value = t.items.hasSubject(i) ? (**score)[int(taken.indexOf(i))] : none;
+            row << (value.isEmpty() ? Analysis::kAbsent : value);
+        }
         cells << row;
     }
     Grid->setRows(std::move(cells));

@@ -119,11 +119,13 @@ Analyze_Subject::Analyze_Subject(QWidget* parent)
     Grid1->setVerticalHeaderLabels({ QStringLiteral("人数"), QStringLiteral("比例") });
     Grid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Grid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-    // Never narrower than its headers: "60分以下" reads whole.
+    // Never narrower than its headers: "60分以下" reads whole, and so do the
+    // longer labels of full marks above 100.
+    const QStringList widest = Analysis::bandLabels(TestItems::kMaxFullMarks);
     int headers = Grid1->verticalHeader()->sizeHint().width() + 2 * Grid1->frameWidth() + 4;
-    for (int b = 0; b < Analysis::bandLabels().size(); ++b)
+    for (int b = 0; b < widest.size(); ++b)
         headers += std::max(Grid1->horizontalHeader()->sectionSizeHint(b),
-            Grid1->horizontalHeader()->fontMetrics().horizontalAdvance(Analysis::bandLabels()[b]) + 24);
+            Grid1->horizontalHeader()->fontMetrics().horizontalAdvance(widest[b]) + 24);
     Grid1->setMinimumWidth(headers);
     Grid1->setFixedHeight(
         Grid1->horizontalHeader()->sizeHint().height() + 2 * Grid1->verticalHeader()->defaultSectionSize() + 6);
@@ -208,7 +210,10 @@ void Analyze_Subject::load()
         return;
     }
 
-    const Analysis::SubjectStats s = Analysis::subjectStats(values);
+    const int fullMarks = (*test)->items.fullMarksOf(subject);
+    const QStringList labels = Analysis::bandLabels(fullMarks);
+    Grid1->setHorizontalHeaderLabels(labels);
+    const Analysis::SubjectStats s = Analysis::subjectStats(values, fullMarks);
     txtMax->setText(QString::number(s.highest));
     txtMin->setText(QString::number(s.lowest));
     txtN->setText(QString::number(s.students));
@@ -225,9 +230,9 @@ void Analyze_Subject::load()
         Grid1->setItem(1, b, new QTableWidgetItem(QString::number(s.bandShares[size_t(b)]) + QLatin1Char('%')));
         Grid1->item(0, b)->setTextAlignment(Qt::AlignCenter);
         Grid1->item(1, b)->setTextAlignment(Qt::AlignCenter);
-        QPieSlice* slice = Pie->append(Analysis::bandLabels()[b], s.bands[size_t(b)]);
+        QPieSlice* slice = Pie->append(labels[b], s.bands[size_t(b)]);
         slice->setColor(colours[b]);
-        slice->setLabel(QStringLiteral("%1：%2人").arg(Analysis::bandLabels()[b]).arg(s.bands[size_t(b)]));
+        slice->setLabel(QStringLiteral("%1：%2人").arg(labels[b]).arg(s.bands[size_t(b)]));
         slice->setLabelVisible(s.bands[size_t(b)] > 0);
     }
 }

@@ -1,6 +1,8 @@
 #include "exams/ui/ScoreGrid.h"
 
 #include "app/Module1.h"
+#include "comments/ui/Comment.h"
+#include "data/TextLimits.h"
 #include "exams/ScoreSheet.h"
 #include "platform/MessageService.h"
 #include "platform/ui/Controls.h"
@@ -12,9 +14,12 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QIdentityProxyModel>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -73,6 +78,16 @@ void ScoreView::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint 
         moveDown();
 }
 
+bool ScoreView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)
+{
+    const bool opened = trigger == QAbstractItemView::DoubleClicked || trigger == QAbstractItemView::EditKeyPressed;
+    if (opened && index.isValid() && index.data(ScoreTable::LongTextRole).toBool()) {
+        Q_EMIT longTextRequested(index);
+        return false;
+    }
+    return QTableView::edit(index, trigger, event);
+}
+
 void ScoreView::keyPressEvent(QKeyEvent* event)
 {
     if (state() != QAbstractItemView::EditingState) {
@@ -111,6 +126,63 @@ void ScoreView::keyPressEvent(QKeyEvent* event)
         }
     }
     QTableView::keyPressEvent(event);
+}
+
+CommentEditor::CommentEditor(
+    const QString& student, const QString& name, const QString& text, int maxChars, QWidget* parent)
+    : QDialog(parent)
+    , m_student(student)
+    , m_max(maxChars)
+{
+    setObjectName(QStringLiteral("CommentEditor"));
+    setWindowTitle(QStringLiteral("教师评语 — %1 %2").arg(student, name));
+    txtComment = new QPlainTextEdit(this);
+    txtComment->setObjectName(QStringLiteral("txtComment"));
+    txtComment->setPlainText(text);
+    txtComment->setTabChangesFocus(true);
+    lblCount = new QLabel(this);
+    lblCount->setObjectName(QStringLiteral("lblCount"));
+    BN_Compose = Controls::button(this, "BN_Compose", QStringLiteral("评语生成器(&C)"));
+    BN_OK = Controls::button(this, "BN_OK", QStringLiteral("确定(&K)"));
+    BN_Cancel = Controls::button(this, "BN_Cancel", QStringLiteral("取消"));
+    BN_OK->setDefault(true);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(lblCount, 1);
+    buttons->addWidget(BN_Compose);
+    buttons->addWidget(BN_OK);
+    buttons->addWidget(BN_Cancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(txtComment, 1);
+    layout->addLayout(buttons);
+    resize(560, 320);
+    connect(txtComment, &QPlainTextEdit::textChanged, this, &CommentEditor::showCount);
+    connect(BN_Compose, &QPushButton::clicked, this, &CommentEditor::compose);
+    connect(BN_OK, &QPushButton::clicked, this, &QDialog::accept);
+    connect(BN_Cancel, &QPushButton::clicked, this, &QDialog::reject);
+    showCount();
+    txtComment->setFocus();
+    txtComment->moveCursor(QTextCursor::End);
+}
+
+QString CommentEditor::text() const
+{
+    return txtComment->toPlainText();
+}
+
+void CommentEditor::showCount()
+{
+    const int n = TextLimits::charCount(text());
+    lblCount->setText(QStringLiteral("%1/%2字").arg(n).arg(m_max));
+    lblCount->setStyleSheet(n > m_max ? QStringLiteral("color: #c62828") : QString());
+}
+
+void CommentEditor::compose()
+{
+    mod().SelNo = m_student;
+    Comment composer(this);
+    connect(&composer, &Comment::submitted, txtComment, &QPlainTextEdit::setPlainText);
+    composer.load();
+    composer.exec();
 }
 
 ScoreGrid::ScoreGrid(QWidget* parent)
@@ -159,6 +231,17 @@ ScoreGrid::ScoreGrid(QWidget* parent)
     connect(Grid, &ScoreView::findRequested, this, [this] {
         txtFind->setFocus();
         txtFind->selectAll();
+    });
+    connect(Grid, &ScoreView::longTextRequested, this, &ScoreGrid::editComment);
+    Grid->horizontalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(Grid->horizontalHeader(), &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        const int column = Grid->horizontalHeader()->logicalIndexAt(at);
+        if (column < 0 || m_table.column(column).kind != ScoreTable::Kind::Score)
+            return;
+        QMenu menu(this);
+        menu.addAction(QStringLiteral("设置满分（现为%1分）…").arg(m_table.column(column).max), this,
+            [this, column] { editFullMarks(column); });
+        menu.exec(Grid->horizontalHeader()->mapToGlobal(at));
     });
     connect(txtFind, &QLineEdit::returnPressed, this, &ScoreGrid::find);
     connect(BN_Save, &QPushButton::clicked, this, &ScoreGrid::save);
@@ -229,6 +312,41 @@ void ScoreGrid::find()
         return;
     }
     Grid->setCurrentIndex(Grid->model()->index(row, at.isValid() ? at.column() : 0));
+    Grid->setFocus();
+}
+
+void ScoreGrid::editFullMarks(int column)
+{
+    const ScoreTable::Column& c = m_table.column(column);
+    QInputDialog ask(this);
+    ask.setObjectName(QStringLiteral("FullMarks"));
+    ask.setWindowTitle(QStringLiteral("设置满分"));
+    ask.setLabelText(QStringLiteral("%1的满分：").arg(c.name));
+    ask.setInputMode(QInputDialog::IntInput);
+    ask.setIntRange(1, TestItems::kMaxFullMarks);
+    ask.setIntValue(c.max);
+    const bool accepted = ask.exec() == QDialog::Accepted;
+    // Typing goes on in the sheet, whatever was answered.
+    activateWindow();
+    Grid->setFocus();
+    if (!accepted || ask.intValue() == c.max)
+        return;
+    if (Status set = m_table.setFullMarks(mod().Conn, column, ask.intValue()); !set) {
+        MessageService::info(set.error().message());
+        return;
+    }
+    lblStatus->setText(QStringLiteral("%1的满分已改为%2分。").arg(c.name).arg(ask.intValue()) + m_table.status());
+}
+
+void ScoreGrid::editComment(const QModelIndex& at)
+{
+    const int row = at.row(), column = at.column();
+    CommentEditor editor(
+        m_table.number(row), m_table.name(row), m_table.text(row, column), m_table.column(column).max, this);
+    if (editor.exec() == QDialog::Accepted)
+        m_table.edit({ { row, column, editor.text() } });
+    Grid->setCurrentIndex(Grid->model()->index(row, column));
+    activateWindow();
     Grid->setFocus();
 }
 

@@ -3,11 +3,13 @@
 #include "exams/ScoreTable.h"
 #include "platform/ui/ChildWindow.h"
 
+#include <QDialog>
 #include <QTableView>
 #include <QWidget>
 
 class QLabel;
 class QLineEdit;
+class QPlainTextEdit;
 class QPushButton;
 
 namespace velmora {
@@ -28,13 +30,40 @@ Q_SIGNALS:
     void redoRequested();
     void saveRequested();
     void findRequested();
+    // F2 or a double-click on a cell that holds long text.
+    void longTextRequested(const QModelIndex& at);
 
 protected:
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
 private:
     void moveDown();
+};
+
+// A teacher's comment on several lines, with the comment generator at hand.
+class CommentEditor : public QDialog
+{
+    Q_OBJECT
+
+public:
+    CommentEditor(const QString& student, const QString& name, const QString& text, int maxChars, QWidget* parent);
+
+    QPlainTextEdit* txtComment;
+    QLabel* lblCount;
+    QPushButton* BN_Compose;
+    QPushButton* BN_OK;
+    QPushButton* BN_Cancel;
+
+    QString text() const;
+    void compose();
+
+private:
+    void showCount();
+
+    QString m_student;
+    int m_max;
 };
 
 // 表格录入成绩: one test on one sheet, a row per student.
@@ -57,6 +86,10 @@ public:
     void paste();
     // Ctrl+F: to the next student by 学号 or a part of the name.
     void find();
+    // The column header's menu: asks for a subject's new full marks.
+    void editFullMarks(int column);
+    // F2 or a double-click on a 教师评语 cell.
+    void editComment(const QModelIndex& at);
     ScoreTable& table() { return m_table; }
 
     bool hasUnsavedChanges() const override { return m_table.hasChanges(); }

@@ -26,6 +26,7 @@ namespace velmora {
 TestInfoAdd::TestInfoAdd(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
     , Check(17, nullptr)
+    , txtFull(15, nullptr)
 {
     setObjectName(QStringLiteral("TestInfoAdd"));
     setWindowTitle(QStringLiteral("添加考试信息"));
@@ -63,11 +64,23 @@ TestInfoAdd::TestInfoAdd(QWidget* parent)
     for (int i = 1; i <= 16; ++i) {
         Check[i] = new QCheckBox(captions[i - 1], items);
         Check[i]->setObjectName(QStringLiteral("Check%1").arg(i));
-        itemGrid->addWidget(Check[i], (i - 1) / 6, (i - 1) % 6);
+        itemGrid->addWidget(Check[i], (i - 1) / 6, (i - 1) % 6 * 2);
+        if (i > 14)
+            continue;
+        txtFull[i] = Controls::edit(items, QStringLiteral("txtFull%1").arg(i).toLatin1().constData(),
+            QString::number(TestItems::kDefaultFullMarks));
+        txtFull[i]->setMaxLength(3);
+        txtFull[i]->setFixedWidth(txtFull[i]->fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 8);
+        txtFull[i]->setToolTip(QStringLiteral("%1的满分").arg(captions[i - 1]));
+        txtFull[i]->setEnabled(false);
+        itemGrid->addWidget(txtFull[i], (i - 1) / 6, (i - 1) % 6 * 2 + 1);
+        connect(Check[i], &QCheckBox::toggled, txtFull[i], &QWidget::setEnabled);
     }
     CheckAll = new QCheckBox(QStringLiteral("全选"), items);
     CheckAll->setObjectName(QStringLiteral("CheckAll"));
-    itemGrid->addWidget(CheckAll, 2, 5);
+    itemGrid->addWidget(CheckAll, 2, 10);
+    itemGrid->addWidget(
+        Controls::label(items, "lblFull", QStringLiteral("科目右边的框是满分，默认100分。")), 3, 0, 1, 12);
 
     auto* form = new QGridLayout;
     form->addWidget(Controls::label(this, "label2", QStringLiteral("考试号："), txtNumber), 0, 0);
@@ -158,8 +171,16 @@ void TestInfoAdd::define()
         }
     }
     for (int i = 1; i <= 14; ++i) {
-        if (Check[i]->isChecked())
-            test.items.subjects << i - 1;
+        if (!Check[i]->isChecked())
+            continue;
+        if (const QString why = Exams::fullMarksProblem(txtFull[i]->text()); !why.isEmpty()) {
+            MessageService::info(QStringLiteral("%1的%2！").arg(Schema::subjects()[i - 1], why));
+            txtFull[i]->setFocus();
+            txtFull[i]->selectAll();
+            return;
+        }
+        test.items.subjects << i - 1;
+        test.items.fullMarks[i - 1] = txtFull[i]->text().trimmed().toInt();
     }
     test.items.attendance = Check[15]->isChecked();
     test.items.comment = Check[16]->isChecked();

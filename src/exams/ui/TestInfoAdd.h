@@ -25,6 +25,8 @@ public:
     QLineEdit* txtDate;
     // Index 1..16: the fourteen subjects, 出勤, 教师评语.
     QVector<QCheckBox*> Check;
+    // Index 1..14: each subject's full marks, beside its box.
+    QVector<QLineEdit*> txtFull;
     QCheckBox* CheckAll;
     QLineEdit* txtSaveAt;
     QPlainTextEdit* txtMemo;
