@@ -446,9 +446,19 @@ private Q_SLOTS:
         add.show();
         add.txtType->setCurrentIndex(0);
         QVERIFY(!add.txtFull[2]->isEnabled());
-        QTest::mouseClick(add.Check[1], Qt::LeftButton);
-        QTest::mouseClick(add.Check[2], Qt::LeftButton);
+        QVERIFY(QTest::qWaitForWindowActive(&add));
+        // Tab walks down the form: from the date to the first subject, its full marks, the next subject.
+        add.txtDate->setFocus();
+        QTest::keyClick(add.txtDate, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), add.Check[1]);
+        QTest::keyClick(add.Check[1], Qt::Key_Space);
+        QTest::keyClick(add.Check[1], Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), add.txtFull[1]);
+        QTest::keyClick(add.txtFull[1], Qt::Key_Tab);
+        QTest::keyClick(add.Check[2], Qt::Key_Space);
         QVERIFY(add.txtFull[2]->isEnabled());
+        QTest::keyClick(add.Check[2], Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), add.txtFull[2]);
         add.txtFull[2]->selectAll();
         QTest::keyClicks(add.txtFull[2], "0");
         QTest::mouseClick(add.BN_OK, Qt::LeftButton);

@@ -219,7 +219,7 @@ ScoreGrid::ScoreGrid(QWidget* parent)
     layout->addLayout(top);
     layout->addWidget(Grid, 1);
     layout->addLayout(bottom);
-    ChildWindow::setDesignSize(this, { 12000, 7500 });
+    ChildWindow::setDesignSize(this, { 15000, 9750 });
 
     connect(&m_table, &ScoreTable::changed, this, &ScoreGrid::showStatus);
     connect(Grid, &ScoreView::pasteRequested, this, &ScoreGrid::paste);
@@ -271,6 +271,10 @@ bool ScoreGrid::load()
         return false;
     }
     setWindowTitle(QStringLiteral("表格录入成绩 — 考试%1 %2").arg((*test)->number).arg((*test)->name));
+    // A comment, when the test records one, is the last column: it takes the room left.
+    const int columns = m_table.columnCount();
+    Grid->horizontalHeader()->setStretchLastSection(
+        columns > 0 && m_table.column(columns - 1).kind == ScoreTable::Kind::Comment);
     Grid->resizeRowToContents(m_table.students());
     Grid->setCurrentIndex(Grid->model()->index(0, 0));
     Grid->setFocus();

@@ -64,7 +64,8 @@ TestInfoAdd::TestInfoAdd(QWidget* parent)
     for (int i = 1; i <= 16; ++i) {
         Check[i] = new QCheckBox(captions[i - 1], items);
         Check[i]->setObjectName(QStringLiteral("Check%1").arg(i));
-        itemGrid->addWidget(Check[i], (i - 1) / 6, (i - 1) % 6 * 2);
+        // 出勤 and 教师评语 have no full marks: they take the box's room too.
+        itemGrid->addWidget(Check[i], (i - 1) / 6, (i - 1) % 6 * 2, 1, i > 14 ? 2 : 1);
         if (i > 14)
             continue;
         txtFull[i] = Controls::edit(items, QStringLiteral("txtFull%1").arg(i).toLatin1().constData(),
@@ -108,6 +109,17 @@ TestInfoAdd::TestInfoAdd(QWidget* parent)
     layout->addLayout(form);
     layout->addLayout(Controls::buttonRow({ BN_OK, Command2 }));
     layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    // Down the form as it reads: the items before the remark and the buttons.
+    QVector<QWidget*> order { txtName, txtType, txtDate };
+    for (int i = 1; i <= 16; ++i) {
+        order << Check[i];
+        if (i <= 14)
+            order << txtFull[i];
+    }
+    order << CheckAll << txtMemo << BN_OK << Command2;
+    for (int i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
 
     connect(CheckAll, &QCheckBox::clicked, this, [this](bool on) {
         for (int i = 1; i <= 16; ++i)
