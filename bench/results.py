@@ -26,6 +26,11 @@ ACTIONS = [
     ("ClassSortBySelection", "Class analysis sort (by selection)"),
     ("SubjectAnalysis", "Subject analysis (statistics, bands, pie)"),
     ("PersonalPage", "One personal analysis page (table, chart)"),
+    ("GridOpen", "Score grid open (all 14 subjects, attendance, comment)"),
+    ("GridKeystroke", "Score grid, one keystroke: type, check, Enter down"),
+    ("GridKeystrokePainted", "Score grid, one keystroke with the repaint"),
+    ("GridPaste", "Score grid, paste every student x 14 subjects"),
+    ("GridSave", "Score grid save, 45 x 6 changed cells"),
 ]
 
 

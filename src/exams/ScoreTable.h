@@ -60,12 +60,12 @@ public:
 
     // Empty when the text may be stored in the column, else why not.
     QString problem(int row, int column) const;
-    int changedCells() const;
-    int refusedCells() const;
-    bool hasChanges() const { return changedCells() > 0; }
+    int changedCells() const { return m_changedCount; }
+    int refusedCells() const { return m_refusedCount; }
+    bool hasChanges() const { return m_changedCount > 0; }
     // "已修改 N 格，其中 N 格有误"
     QString status() const;
-    Figures figures(int column) const;
+    const Figures& figures(int column) const { return m_figures[column]; }
 
     // One undoable step each.
     void edit(const QVector<Cell>& cells);
@@ -105,6 +105,11 @@ private:
     void apply(const Step& step, bool forward);
     QString figuresText(int column) const;
     void adoptFullMarks(int subject, int marks);
+    bool refused(int row, int column) const;
+    // Adds (sign 1) or takes away (-1) the cell from the counts.
+    void count(int row, int column, int sign);
+    void recount();
+    Figures computeFigures(int column) const;
 
     TestRecord m_test;
     QVector<Column> m_columns;
@@ -115,6 +120,10 @@ private:
     QVector<QStringList> m_current;
     QVector<Step> m_undo;
     QVector<Step> m_redo;
+    // Kept as cells change: a sheet of 5,000 rows is never walked on a keystroke.
+    int m_changedCount = 0;
+    int m_refusedCount = 0;
+    QVector<Figures> m_figures;
 };
 
 } // namespace velmora

@@ -22,6 +22,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace velmora {
 
@@ -70,10 +71,34 @@ void ScoreView::moveDown()
     setCurrentIndex(model()->index(at.row() + 1, at.column()));
 }
 
+// Focus passes to a cell's editor and back on every score typed; the base
+// class repaints the whole sheet each time, which a keystroke cannot afford.
+// The cells that change repaint themselves.
+void ScoreView::focusInEvent(QFocusEvent* event)
+{
+    if (std::exchange(m_fromEditor, false)) {
+        event->accept();
+        return;
+    }
+    QTableView::focusInEvent(event);
+}
+
+void ScoreView::focusOutEvent(QFocusEvent* event)
+{
+    if (QWidget* to = QApplication::focusWidget(); to && viewport()->isAncestorOf(to)) {
+        event->accept();
+        return;
+    }
+    QTableView::focusOutEvent(event);
+}
+
 void ScoreView::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint)
 {
     const bool enter = hint == QAbstractItemDelegate::SubmitModelCache;
+    m_fromEditor = editor && editor->hasFocus();
     QTableView::closeEditor(editor, enter ? QAbstractItemDelegate::NoHint : hint);
+    if (!hasFocus())
+        m_fromEditor = false;
     if (enter)
         moveDown();
 }
@@ -293,7 +318,6 @@ QModelIndexList ScoreGrid::chosenCells() const
 void ScoreGrid::showStatus()
 {
     lblStatus->setText(m_table.status());
-    Grid->resizeRowToContents(m_table.students());
 }
 
 bool ScoreGrid::save()

@@ -36,10 +36,13 @@ Q_SIGNALS:
 protected:
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
 private:
     void moveDown();
+    bool m_fromEditor = false;
 };
 
 // A teacher's comment on several lines, with the comment generator at hand.
