@@ -106,8 +106,38 @@ def machine(context):
             "Velmora built RelWithDebInfo; wall-clock time per run, the median of three repetitions.")
 
 
-def section(title, path):
-    context, times = load(path)
+def parse_ms(text):
+    text = text.strip().replace(",", "")
+    return None if text in ("—", "") else float(text)
+
+
+def previous(out, title):
+    """The times of an earlier run, read back from the section's table in RESULTS.md,
+    so that a run of some benchmarks (--benchmark_filter) keeps the others' rows."""
+    times = {}
+    if not os.path.exists(out):
+        return times
+    with open(out, encoding="utf-8") as f:
+        text = f.read()
+    if START not in text or f"### {title}" not in text:
+        return times
+    body = text.split(START, 1)[1].split(END, 1)[0].split(f"### {title}", 1)[1].split("###", 1)[0]
+    keys = {label: key for key, label in ACTIONS}
+    for line in body.splitlines():
+        cells = [c.strip() for c in line.strip().strip("|").split("|")]
+        if len(cells) != 6 or cells[0] not in keys:
+            continue
+        args = (int(cells[1].replace(",", "")), int(cells[2]))
+        for name, value in (("BM_" + keys[cells[0]], cells[3]), ("BM_" + keys[cells[0]] + "_Raw", cells[4])):
+            if parse_ms(value) is not None:
+                times[(name, args)] = parse_ms(value)
+    return times
+
+
+def section(title, path, out):
+    context, fresh = load(path)
+    times = previous(out, title)
+    times.update(fresh)
     g, t = growth(times)
     return context, [f"### {title}", "", *table(times), "", "Growth with the class:", "", *g, "",
                      "Growth with the tests (60 students):", "", *t, ""]
@@ -117,9 +147,9 @@ def main(argv):
     if len(argv) not in (3, 4):
         sys.exit(__doc__)
     out = argv[-1]
-    context, body = section("SQLite (embedded file)", argv[1])
+    context, body = section("SQLite (embedded file)", argv[1], out)
     if len(argv) == 4 and os.path.exists(argv[2]):
-        body += section("PostgreSQL (local server, fsync on)", argv[2])[1]
+        body += section("PostgreSQL (local server, fsync on)", argv[2], out)[1]
     generated = [START, "", machine(context), "", *body, END]
     text = f"# Benchmark results\n\n{START}\n{END}\n"
     if os.path.exists(out):
