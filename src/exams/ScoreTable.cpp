@@ -5,7 +5,6 @@
 #include "exams/ScoreSheet.h"
 #include "students/StudentRecord.h"
 
-
 namespace velmora {
 
 namespace {
@@ -281,6 +280,31 @@ int ScoreTable::find(const QString& text, int after) const
             return r;
     }
     return -1;
+}
+
+SheetTable ScoreTable::sheet() const
+{
+    SheetTable t;
+    t.title = QStringLiteral("考试%1 %2 %3").arg(m_test.number).arg(m_test.name, m_test.date);
+    t.headers << QStringLiteral("学号") << QStringLiteral("姓名");
+    for (int c = 0; c < m_columns.size(); ++c)
+        t.headers << headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+    t.rows.reserve(students());
+    for (int r = 0; r < students(); ++r) {
+        QVector<QVariant> row { m_numbers[r], m_names[r] };
+        for (int c = 0; c < m_columns.size(); ++c) {
+            const QString& v = m_current[r][c];
+            // A refused cell goes out as typed, so that nothing typed is lost.
+            if (v.isEmpty())
+                row << QVariant();
+            else if (m_columns[c].kind == Kind::Comment || refused(r, c))
+                row << v;
+            else
+                row << v.toInt();
+        }
+        t.rows << row;
+    }
+    return t;
 }
 
 Status ScoreTable::setFullMarks(Database& db, int column, int marks)

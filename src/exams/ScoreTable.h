@@ -2,6 +2,7 @@
 
 #include "data/Database.h"
 #include "exams/TestRecord.h"
+#include "sheets/SheetTable.h"
 
 #include <QAbstractTableModel>
 #include <QStringList>
@@ -80,6 +81,10 @@ public:
     // The next student after `after` (wrapping round) whose 学号 begins
     // with the text or whose name holds it; -1 when none does.
     int find(const QString& text, int after) const;
+
+    // The sheet as typed, for a spreadsheet: 学号, 姓名, then every column;
+    // scores and counts as numbers, an empty one as an empty cell.
+    SheetTable sheet() const;
 
     // Stores a subject column's full marks at once and checks its cells against them.
     Status setFullMarks(Database& db, int column, int marks);

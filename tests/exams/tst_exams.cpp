@@ -1,5 +1,6 @@
 #include "app/Module1.h"
 #include "data/Schema.h"
+#include "exams/ScoreExport.h"
 #include "exams/ScoreSheet.h"
 #include "exams/TestRecord.h"
 #include "exams/ui/TestFill.h"
@@ -513,6 +514,33 @@ private Q_SLOTS:
             db(), { QStringLiteral("x"), QStringLiteral("2024-10-01"), QStringLiteral("平时考试"), QString(), high });
         QVERIFY(!refused && refused.error().description.contains(QStringLiteral("升级数据库")));
         QCOMPARE(tableCount(QStringLiteral("select count(*) from tblTestInfo")), 1);
+    }
+
+    // For the school office: totals across tests first, then a sheet per test;
+    // an empty score is an empty cell and left out of the total.
+    void allScoresForTheOffice()
+    {
+        addStudents({ "2", "1" });
+        const int a = define({ 0, 1 }, false, true);
+        const int b = define({ 2 }, true, false);
+        QVERIFY(Exams::setFullMarks(db(), a, 1, 150));
+        QVERIFY(
+            db().exec(QStringLiteral("update tblScore%1 set 语文=90, 数学=NULL, 教师评语='好' where 学号='1'").arg(a)));
+        QVERIFY(db().exec(QStringLiteral("update tblScore%1 set 语文=80, 数学=140 where 学号='2'").arg(a)));
+        QVERIFY(db().exec(QStringLiteral("delete from tblScore%1 where 学号='2'").arg(b)));
+        auto book = ScoreExport::allTests(db());
+        QVERIFY(book);
+        QCOMPARE(book->size(), 3);
+        const SheetTable& totals = book->at(0);
+        QCOMPARE(totals.headers, QStringList({ "学号", "姓名", "考试1 月考（有未录入）", "考试2 月考" }));
+        QCOMPARE(totals.rows[0], QVector<QVariant>({ "1", "学生1", 90, 0 }));
+        QCOMPARE(totals.rows[1][2].toInt(), 220);
+        QVERIFY(totals.rows[1][3].isNull()); // no row in test 2
+        const SheetTable& first = book->at(1);
+        QCOMPARE(first.title, QStringLiteral("考试1 月考 2024-10-01"));
+        QCOMPARE(first.headers, QStringList({ "学号", "姓名", "语文", "数学(150)", "教师评语" }));
+        QCOMPARE(first.rows[0], QVector<QVariant>({ "1", "学生1", 90, QVariant(), "好" }));
+        QCOMPARE(book->at(2).headers.mid(2), QStringList({ "英语" }) + Schema::attendanceItems());
     }
 
     void emptyScoreTableAndMissingTest()

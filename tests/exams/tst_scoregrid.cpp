@@ -3,6 +3,7 @@
 #include "exams/TestRecord.h"
 #include "exams/ui/ScoreGrid.h"
 #include "platform/MessageService.h"
+#include "platform/ui/FileDialogs.h"
 #include "support/DbTestCase.h"
 #include "support/Typing.h"
 
@@ -13,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -111,6 +113,16 @@ private Q_SLOTS:
         QVERIFY(stored("语文", "03").isNull());
         QVERIFY(!grid.hasUnsavedChanges());
         QVERIFY(grid.lblStatus->text().startsWith(QStringLiteral("保存完毕！")));
+
+        // Out to a spreadsheet as shown: the empty score stays empty, never 0.
+        QTemporaryDir dir;
+        const QString csv = dir.filePath(QStringLiteral("grid.csv"));
+        FileDialogs::setNextFileName(csv);
+        QTest::mouseClick(grid.BN_Export, Qt::LeftButton);
+        QFile written(csv);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(written.readAll().mid(3)).split(QStringLiteral("\r\n")).mid(0, 4),
+            QStringList({ "学号,姓名,语文,数学,教师评语", "01,某,95,0,", "02,某,88,0,", "03,某,,0," }));
     }
 
     void pasteFillDownUndoRedo()

@@ -119,7 +119,7 @@ Analyze_Class::Analyze_Class(QWidget* parent)
     layout->addWidget(Grid, 1);
     layout->addWidget(lblMissing);
     layout->addLayout(controls);
-    layout->addLayout(Controls::buttonRow({ BN_Back }));
+    layout->addLayout(Controls::buttonRow({ Grid->exportButton(this), BN_Back }));
     resize(860, 600);
 
     connect(BN_ShowAll, &QPushButton::clicked, this, &Analyze_Class::showAll);
@@ -166,6 +166,11 @@ bool Analyze_Class::FillTableHead()
             Check2[i]->setEnabled(false);
     }
     Grid->setHeaders(headers);
+    Grid->setExportTitle(QStringLiteral("班级成绩 考试%1 %2").arg(m_test.number).arg(m_test.name));
+    QList<int> numbers;
+    for (int c = 1; c < headers.size(); ++c)
+        numbers << c;
+    Grid->setNumberColumns(numbers);
     Grid->setColumnTwips(0, 1110);
     Grid->setColumnTwips(1, 1185);
     for (int c = 2; c < headers.size(); ++c)

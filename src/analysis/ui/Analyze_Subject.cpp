@@ -171,7 +171,7 @@ Analyze_Subject::Analyze_Subject(QWidget* parent)
     layout->addLayout(head);
     layout->addLayout(middle, 1);
     layout->addWidget(Grid);
-    layout->addLayout(Controls::buttonRow({ Command1 }));
+    layout->addLayout(Controls::buttonRow({ Grid->exportButton(this), Command1 }));
     resize(900, 620);
 
     connect(Command1, &QPushButton::clicked, this, [this] { ChildWindow::close(this); });
@@ -204,6 +204,11 @@ void Analyze_Subject::load()
     }
     const QVector<int>& values = rows->values;
     Grid->setHeaders(QStringList { QStringLiteral("学号") } + rows->numbers);
+    Grid->setExportTitle(QStringLiteral("科目分析 考试%1 %2").arg((*test)->number).arg(column));
+    QList<int> numbers;
+    for (int c = 1; c <= rows->numbers.size(); ++c)
+        numbers << c;
+    Grid->setNumberColumns(numbers);
     Grid->appendRow(QStringList { column + QStringLiteral("成绩") } + rows->texts);
     if (values.isEmpty()) {
         MessageService::info(QStringLiteral("这次考试的“%1”还没有成绩，无法统计！").arg(column));

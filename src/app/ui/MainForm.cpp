@@ -10,6 +10,7 @@
 #include "app/ui/User.h"
 #include "app/ui/Windows.h"
 #include "classes/ui/Class.h"
+#include "exams/ScoreExport.h"
 #include "exams/ui/ScoreGrid.h"
 #include "exams/ui/TestFill.h"
 #include "exams/ui/TestFillSel.h"
@@ -20,7 +21,9 @@
 #include "platform/MessageService.h"
 #include "platform/ui/ChildWindow.h"
 #include "platform/ui/Desktop.h"
+#include "platform/ui/FileDialogs.h"
 #include "platform/ui/Pictures.h"
+#include "sheets/SheetWriter.h"
 #include "students/ui/DataReport1.h"
 #include "students/ui/StudentInfo.h"
 #include "students/ui/StudentInfoFind.h"
@@ -28,6 +31,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMdiArea>
@@ -119,6 +123,7 @@ void MainForm::buildMenus()
     addEntry(test, "TestFill", QStringLiteral("录入考试成绩"), &MainForm::enterScores);
     addEntry(test, "TestEdit", QStringLiteral("修改考试成绩"), &MainForm::changeScores);
     addEntry(test, "TestGrid", QStringLiteral("表格录入成绩(&G)"), &MainForm::gridScores);
+    addEntry(test, "TestExportAll", QStringLiteral("导出全部成绩(&X)…"), &MainForm::exportAllScores);
     addLine(test, "line5");
     addEntry(test, "Commitment", QStringLiteral("评语生成器"), &MainForm::commentGenerator);
 
@@ -440,6 +445,25 @@ void MainForm::enterScores()
 void MainForm::changeScores()
 {
     selectTest(TestFillSel::changeMode());
+}
+
+void MainForm::exportAllScores()
+{
+    auto book = ScoreExport::allTests(mod().Conn);
+    if (!book) {
+        MessageService::info(book.error().unknownMessage());
+        return;
+    }
+    const QString path = FileDialogs::saveFileName(
+        this, QDir::home().filePath(QStringLiteral("全部成绩.xlsx")), QStringLiteral("Excel 工作簿 (*.xlsx)"));
+    if (path.isEmpty())
+        return;
+    if (Status written = SheetWriter::writeXlsx(path, *book); !written) {
+        MessageService::info(written.error().message());
+        return;
+    }
+    MessageService::info(
+        QStringLiteral("已导出 %1 次考试的成绩到“%2”。").arg(book->size() - 1).arg(QDir::toNativeSeparators(path)));
 }
 
 void MainForm::gridScores()

@@ -81,6 +81,7 @@ private:
     void enterScores();
     void changeScores();
     void gridScores();
+    void exportAllScores();
     void showGrid();
     void showScores();
     void privileges();

@@ -6,6 +6,7 @@
 #include "exams/ScoreSheet.h"
 #include "platform/MessageService.h"
 #include "platform/ui/Controls.h"
+#include "platform/ui/ResultGrid.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -225,6 +226,7 @@ ScoreGrid::ScoreGrid(QWidget* parent)
     lblStatus->setObjectName(QStringLiteral("lblStatus"));
     BN_Save = Controls::button(this, "BN_Save", QStringLiteral("保存(&S)"));
     BN_Back = Controls::button(this, "BN_Back", QStringLiteral("返回(&R)"));
+    BN_Export = Controls::button(this, "BN_Export", QStringLiteral("导出Excel…"));
     auto* keys = new QLabel(
         QStringLiteral(
             "Enter 向下  Tab 向右  Delete 清空  Ctrl+V 粘贴  Ctrl+D 向下填充  Ctrl+Z 撤销  Ctrl+Y 重做  Ctrl+S 保存"),
@@ -238,6 +240,7 @@ ScoreGrid::ScoreGrid(QWidget* parent)
     top->addWidget(txtFind);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(lblStatus, 1);
+    bottom->addWidget(BN_Export);
     bottom->addWidget(BN_Save);
     bottom->addWidget(BN_Back);
     auto* layout = new QVBoxLayout(this);
@@ -270,6 +273,7 @@ ScoreGrid::ScoreGrid(QWidget* parent)
     });
     connect(txtFind, &QLineEdit::returnPressed, this, &ScoreGrid::find);
     connect(BN_Save, &QPushButton::clicked, this, &ScoreGrid::save);
+    connect(BN_Export, &QPushButton::clicked, this, [this] { ResultGrid::saveSheet(this, m_table.sheet()); });
     connect(BN_Back, &QPushButton::clicked, this, [this] { ChildWindow::close(this); });
 }
 

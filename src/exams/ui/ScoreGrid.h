@@ -80,6 +80,7 @@ public:
     QLineEdit* txtFind;
     ScoreView* Grid;
     QLabel* lblStatus;
+    QPushButton* BN_Export;
     QPushButton* BN_Save;
     QPushButton* BN_Back;
 

@@ -25,6 +25,8 @@ TestInfoWatch::TestInfoWatch(QWidget* parent)
     setAttribute(Qt::WA_DeleteOnClose);
 
     Grid = new ResultGrid(this);
+    Grid->setExportTitle(QStringLiteral("考试列表"));
+    Grid->setNumberColumns({ 0 });
     auto* Frame1 = new QGroupBox(QStringLiteral("统计汇总"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
     txtNumber = Controls::edit(Frame1, "txtNumber");
@@ -45,6 +47,7 @@ TestInfoWatch::TestInfoWatch(QWidget* parent)
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(Frame1);
     bottom->addStretch();
+    bottom->addWidget(Grid->exportButton(this));
     for (QPushButton* b : { BN_Add, BN_Del, BN_Update, BN_Close })
         bottom->addWidget(b);
     auto* layout = new QVBoxLayout(this);

@@ -48,7 +48,7 @@ TestWatch::TestWatch(QWidget* parent)
     layout->addWidget(topic);
     layout->addLayout(info);
     layout->addWidget(Grid, 1);
-    layout->addLayout(Controls::buttonRow({ BN_Grid, BN_Close }));
+    layout->addLayout(Controls::buttonRow({ Grid->exportButton(this), BN_Grid, BN_Close }));
     resize(720, 480);
 
     connect(BN_Close, &QPushButton::clicked, this, [this] { ChildWindow::close(this); });
@@ -84,6 +84,11 @@ void TestWatch::load()
     }
     txtCount->setText(QString::number(rows->recordCount()));
     Grid->setHeaders(headers);
+    Grid->setExportTitle(QStringLiteral("考试%1 %2 %3").arg(number).arg(t.name, t.date));
+    QList<int> numbers;
+    for (int c = 1; c < headers.size(); ++c)
+        numbers << c;
+    Grid->setNumberColumns(numbers);
     QList<QStringList> cells;
     cells.reserve(rows->recordCount());
     for (rows->moveFirst(); !rows->eof(); rows->moveNext()) {

@@ -1,10 +1,19 @@
 #include "platform/ui/ResultGrid.h"
 
+#include "platform/MessageService.h"
 #include "platform/ui/ChildWindow.h"
+#include "platform/ui/Controls.h"
+#include "platform/ui/FileDialogs.h"
+#include "sheets/SheetWriter.h"
 
 #include <QAbstractTableModel>
+#include <QContextMenuEvent>
+#include <QDir>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 
 namespace velmora {
@@ -314,6 +323,70 @@ QSize ResultGrid::sizeHint() const
     for (int c = 1; c < cols(); ++c)
         width += QTableView::columnWidth(c);
     return { width, QTableView::sizeHint().height() };
+}
+
+SheetTable ResultGrid::sheet() const
+{
+    // Plain numbers only: no leading zeros, nothing after them ("95*" stays text).
+    static const QRegularExpression number(QStringLiteral("^-?(0|[1-9][0-9]{0,14})(\\.[0-9]+)?$"));
+    SheetTable table;
+    table.title = m_exportTitle;
+    for (int c = 0; c < cols(); ++c)
+        table.headers << text(0, c);
+    table.rows.reserve(m_model->rowCount());
+    for (int r = 0; r < m_model->rowCount(); ++r) {
+        QVector<QVariant> row;
+        row.reserve(cols());
+        for (int c = 0; c < cols(); ++c) {
+            const QString t = m_model->cell(r, c);
+            if (t.isEmpty())
+                row << QVariant();
+            else if (m_numberColumns.contains(c) && number.match(t).hasMatch())
+                row << (t.contains(QLatin1Char('.')) ? QVariant(t.toDouble()) : QVariant(t.toLongLong()));
+            else
+                row << t;
+        }
+        table.rows << row;
+    }
+    return table;
+}
+
+void ResultGrid::exportSheet()
+{
+    SheetTable table = sheet();
+    if (table.title.isEmpty())
+        table.title = window()->windowTitle();
+    saveSheet(this, table);
+}
+
+void ResultGrid::saveSheet(QWidget* parent, const SheetTable& table)
+{
+    const QString path = FileDialogs::saveFileName(parent, QDir::home().filePath(table.title + QStringLiteral(".xlsx")),
+        QStringLiteral("Excel 工作簿 (*.xlsx);;CSV 文件（UTF-8） (*.csv)"));
+    if (path.isEmpty())
+        return;
+    if (Status written = SheetWriter::write(path, { table }); !written) {
+        MessageService::info(written.error().message());
+        return;
+    }
+    MessageService::info(
+        QStringLiteral("已导出 %1 行到“%2”。").arg(table.rows.size()).arg(QDir::toNativeSeparators(path)));
+}
+
+QPushButton* ResultGrid::exportButton(QWidget* parent)
+{
+    QPushButton* button = Controls::button(parent, "BN_Export", QStringLiteral("导出Excel…"));
+    connect(button, &QPushButton::clicked, this, &ResultGrid::exportSheet);
+    return button;
+}
+
+void ResultGrid::contextMenuEvent(QContextMenuEvent* event)
+{
+    QMenu menu(this);
+    QAction* out = menu.addAction(QStringLiteral("导出Excel…"), this, &ResultGrid::exportSheet);
+    out->setObjectName(QStringLiteral("actExport"));
+    out->setEnabled(cols() > 0);
+    menu.exec(event->globalPos());
 }
 
 void ResultGrid::keyPressEvent(QKeyEvent* event)

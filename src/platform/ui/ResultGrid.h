@@ -1,7 +1,11 @@
 #pragma once
 
+#include "sheets/SheetTable.h"
+
 #include <QStringList>
 #include <QTableView>
+
+class QPushButton;
 
 namespace velmora {
 
@@ -57,11 +61,27 @@ public:
     // Wide enough for every column, so a window can open showing them all.
     QSize sizeHint() const override;
 
+    // What an export is called: the worksheet's name and the file name offered.
+    void setExportTitle(const QString& title) { m_exportTitle = title; }
+    QString exportTitle() const { return m_exportTitle; }
+    // Columns whose plain numbers go out as number cells; the rest stay text
+    // (学号 "001" keeps its zeros).
+    void setNumberColumns(const QList<int>& columns) { m_numberColumns = columns; }
+    // The grid as shown, in its current order and cut.
+    SheetTable sheet() const;
+    // 导出Excel…: asks where, writes .xlsx or .csv, says how it went.
+    void exportSheet();
+    // Asks where and writes any table, as exportSheet() does.
+    static void saveSheet(QWidget* parent, const SheetTable& table);
+    // The window's button for it, BN_Export.
+    QPushButton* exportButton(QWidget* parent);
+
 Q_SIGNALS:
     // A double-click on a row, or Enter on the current one.
     void rowActivated(int row);
 
 protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
@@ -73,6 +93,8 @@ private:
     class Model;
     Model* m_model;
     QTableView* m_frozen;
+    QString m_exportTitle;
+    QList<int> m_numberColumns;
 };
 
 } // namespace velmora

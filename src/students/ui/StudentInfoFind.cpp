@@ -93,6 +93,8 @@ StudentInfoFind::StudentInfoFind(QWidget* parent)
     top->addLayout(side);
 
     Grid = new ResultGrid(this);
+    Grid->setExportTitle(QStringLiteral("查找结果"));
+    side->insertWidget(side->count() - 2, Grid->exportButton(this));
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(Grid, 1);

@@ -39,6 +39,7 @@ StudentInfoWatch::StudentInfoWatch(QWidget* parent)
     ChildWindow::setDesignSize(this, { 10020, 5010 });
 
     Grid = new ResultGrid(this);
+    Grid->setExportTitle(QStringLiteral("学生名单"));
     BN_Add = Controls::button(this, "BN_Add", QStringLiteral("添加学生(&A)"));
     BN_Find = Controls::button(this, "BN_Find", QStringLiteral("查找学生(&F)"));
     Command1 = Controls::button(this, "Command1", QStringLiteral("刷新(&R)"));
@@ -59,6 +60,7 @@ StudentInfoWatch::StudentInfoWatch(QWidget* parent)
     bottom->addWidget(BN_Find);
     bottom->addWidget(Frame1);
     bottom->addStretch();
+    bottom->addWidget(Grid->exportButton(this));
     bottom->addWidget(Command1);
     bottom->addWidget(Command2);
     auto* layout = new QVBoxLayout(this);

@@ -1,0 +1,77 @@
+#include "exams/ScoreExport.h"
+
+#include "data/Schema.h"
+#include "exams/ScoreSheet.h"
+#include "exams/TestRecord.h"
+#include "students/StudentRecord.h"
+
+#include <QHash>
+
+namespace velmora::ScoreExport {
+
+Result<QVector<SheetTable>> allTests(const Database& db)
+{
+    auto tests = Exams::list(db);
+    if (!tests)
+        return tests.error();
+    auto numbers = Students::numbers(db);
+    if (!numbers)
+        return numbers.error();
+    auto names = Students::names(db);
+    if (!names)
+        return names.error();
+
+    SheetTable totals { QStringLiteral("总分汇总"), { QStringLiteral("学号"), QStringLiteral("姓名") }, {} };
+    QHash<QString, int> rowOf;
+    for (const QString& n : *numbers) {
+        rowOf.insert(n.trimmed(), int(totals.rows.size()));
+        totals.rows.push_back({ n.trimmed(), names->value(n.trimmed()) });
+    }
+    QVector<SheetTable> book { totals };
+    for (const TestRecord& t : *tests) {
+        auto rows = Scores::rows(db, t.number);
+        if (!rows)
+            return rows.error();
+        SheetTable sheet { QStringLiteral("考试%1 %2 %3").arg(t.number).arg(t.name, t.date),
+            { QStringLiteral("学号"), QStringLiteral("姓名") }, {} };
+        const QStringList columns = t.items.scoreColumns().mid(1);
+        for (const QString& c : columns) {
+            const int subject = int(Schema::subjects().indexOf(c));
+            const int marks = subject >= 0 ? t.items.fullMarksOf(subject) : TestItems::kDefaultFullMarks;
+            sheet.headers << (marks != TestItems::kDefaultFullMarks ? QStringLiteral("%1(%2)").arg(c).arg(marks) : c);
+        }
+        const int nSubjects = int(t.items.subjects.size());
+        bool anyMissing = false;
+        for (auto& r : book[0].rows)
+            r << QVariant();
+        for (rows->moveFirst(); !rows->eof(); rows->moveNext()) {
+            const QString number = rows->text(u"学号");
+            QVector<QVariant> row { number, names->value(number) };
+            int total = 0;
+            bool entered = false, missing = false;
+            for (int c = 0; c < columns.size(); ++c) {
+                const QVariant v = rows->value(columns[c]);
+                const bool comment = c == columns.size() - 1 && t.items.comment;
+                if (comment)
+                    row << (rows->text(columns[c]).isEmpty() ? QVariant() : QVariant(rows->text(columns[c])));
+                else
+                    row << (v.isNull() ? QVariant() : QVariant(v.toInt()));
+                if (c < nSubjects) {
+                    missing = missing || v.isNull();
+                    entered = entered || !v.isNull();
+                    total += v.toInt();
+                }
+            }
+            sheet.rows << row;
+            anyMissing = anyMissing || (missing && entered);
+            if (const auto at = rowOf.constFind(number); at != rowOf.constEnd() && entered)
+                book[0].rows[*at].last() = total;
+        }
+        book[0].headers << QStringLiteral("考试%1 %2").arg(t.number).arg(t.name).trimmed()
+                + (anyMissing ? QStringLiteral("（有未录入）") : QString());
+        book << sheet;
+    }
+    return book;
+}
+
+} // namespace velmora::ScoreExport

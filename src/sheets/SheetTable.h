@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QStringList>
+#include <QVariant>
+#include <QVector>
+
+namespace velmora {
+
+// A table as a spreadsheet holds it: a header row, then rows whose cells are
+// a number (an int or a double), a text, or nothing at all (a null QVariant:
+// an empty score stays an empty cell, never 0).
+struct SheetTable
+{
+    QString title; // the worksheet's name
+    QStringList headers;
+    QVector<QVector<QVariant>> rows;
+};
+
+} // namespace velmora
