@@ -154,49 +154,45 @@ QString stepDescription(int version)
     }
 }
 
+// A table a later version added, unless someone made it already.
+Status createIfMissing(Database& db, const QString& table, const QString& sql)
+{
+    auto exists = db.tableExists(table);
+    if (!exists)
+        return exists.error();
+    if (*exists)
+        return Done {};
+    if (auto made = db.exec(sql); !made)
+        return made.error();
+    return Done {};
+}
+
 Status upgradeStep(Database& db, int version)
 {
     Transaction tx(db);
     if (!tx.started())
         return tx.error();
-    if (version == 5) {
-        auto exists = db.tableExists(QStringLiteral("velmora_fullmarks"));
-        if (!exists)
-            return exists.error();
-        if (!*exists) {
-            if (auto made = db.exec(kFullMarksTable); !made)
-                return made.error();
-        }
+    Status step = Done {};
+    switch (version) {
+    case 2:
+        step = createIfMissing(db, QStringLiteral("velmora_phrases"), ownPhrasesTable(db.dialect()));
+        break;
+    case 3:
+        step = createIfMissing(db, QStringLiteral("velmora_counters"), kCountersTable);
+        break;
+    case 4:
+        step = createIfMissing(db, QString::fromLatin1(Passwords::kTable), Passwords::createTableSql());
+        if (step)
+            step = Passwords::hashAllPlain(db);
+        break;
+    case 5:
+        step = createIfMissing(db, QStringLiteral("velmora_fullmarks"), kFullMarksTable);
+        break;
+    default:
+        break;
     }
-    if (version == 4) {
-        auto exists = db.tableExists(QString::fromLatin1(Passwords::kTable));
-        if (!exists)
-            return exists.error();
-        if (!*exists) {
-            if (auto made = db.exec(Passwords::createTableSql()); !made)
-                return made.error();
-        }
-        if (Status hashed = Passwords::hashAllPlain(db); !hashed)
-            return hashed;
-    }
-    if (version == 3) {
-        auto exists = db.tableExists(QStringLiteral("velmora_counters"));
-        if (!exists)
-            return exists.error();
-        if (!*exists) {
-            if (auto made = db.exec(kCountersTable); !made)
-                return made.error();
-        }
-    }
-    if (version == 2) {
-        auto exists = db.tableExists(QStringLiteral("velmora_phrases"));
-        if (!exists)
-            return exists.error();
-        if (!*exists) {
-            if (auto made = db.exec(ownPhrasesTable(db.dialect())); !made)
-                return made.error();
-        }
-    }
+    if (!step)
+        return step;
     if (auto v = db.exec(QStringLiteral("update velmora_schema set version=?"), { version }); !v)
         return v.error();
     return tx.commit();

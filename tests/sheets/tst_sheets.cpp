@@ -1,6 +1,7 @@
 #include "platform/MessageService.h"
 #include "platform/ui/FileDialogs.h"
 #include "platform/ui/ResultGrid.h"
+#include "sheets/SheetReader.h"
 #include "sheets/SheetWriter.h"
 
 #include <QFile>
@@ -8,8 +9,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <xlsxwriter.h>
 
 using namespace velmora;
 
@@ -45,9 +48,27 @@ print(json.dumps(out, ensure_ascii=False))
     return QJsonDocument::fromJson(python.readAllStandardOutput()).object();
 }
 
-static bool haveOpenpyxl()
+static bool havePython(const char* module)
 {
-    return QProcess::execute(pythonProgram(), { QStringLiteral("-c"), QStringLiteral("import openpyxl") }) == 0;
+    return QProcess::execute(
+               pythonProgram(), { QStringLiteral("-c"), QStringLiteral("import ") + QLatin1String(module) })
+        == 0;
+}
+
+// Runs a script that makes a file from elsewhere at argv[1].
+static bool makeWithPython(const char* script, const QString& path)
+{
+    QProcess python;
+    python.start(pythonProgram(), { QStringLiteral("-c"), QString::fromUtf8(script), path });
+    return python.waitForFinished(60000) && python.exitCode() == 0;
+}
+
+static QStringList rowTexts(const SheetTable& t, int row)
+{
+    QStringList out;
+    for (const QVariant& v : t.rows.value(row))
+        out << SheetReader::cellText(v);
+    return out;
 }
 
 class TestSheets : public QObject
@@ -87,7 +108,7 @@ private Q_SLOTS:
 
     void workbookOpensElsewhereWithItsTypes()
     {
-        if (!haveOpenpyxl())
+        if (!havePython("openpyxl"))
             QSKIP("python3-openpyxl is not installed (test.sh installs it)");
         const QString path = m_dir.filePath(QStringLiteral("成绩.xlsx"));
         QVector<SheetTable> sheets {
@@ -114,12 +135,143 @@ private Q_SLOTS:
         QCOMPARE(cells[1].toArray()[2].toArray(), QJsonArray({ "int", 95 }));
         QCOMPARE(cells[2].toArray()[2].toArray(), QJsonArray({ "NoneType", QJsonValue() }));
 
+        // Read back as written: shared strings, numbers, the empty cell.
+        auto back = SheetReader::read(path);
+        QVERIFY(back);
+        QCOMPARE(back->at(0).title, QStringLiteral("考试1 期中 2024-10-01"));
+        QCOMPARE(rowTexts(back->at(0), 1), QStringList({ "001", "张三", "95" }));
+        QCOMPARE(rowTexts(back->at(0), 2).mid(0, 2), QStringList({ "002", "李四" }));
+
         // A folder that cannot take the file: said so, nothing left behind.
         const QString nowhere = m_dir.filePath(QStringLiteral("no/such/folder/x.xlsx"));
         auto failed = SheetWriter::writeXlsx(nowhere, sheets);
         QVERIFY(!failed);
         QVERIFY(failed.error().message().contains(QStringLiteral("x.xlsx")));
         QVERIFY(!QFile::exists(nowhere + QStringLiteral(".part")));
+    }
+
+    // Files from elsewhere: openpyxl's shared strings, date cells and a merged
+    // title row; libxlsxwriter's inline strings; xlwt's .xls; Chinese Excel's
+    // GB18030 CSV; quotes and line breaks in cells.
+    void filesFromElsewhere()
+    {
+        if (!havePython("openpyxl") || !havePython("xlwt"))
+            QSKIP("python3-openpyxl and python3-xlwt are not installed (test.sh installs them)");
+        const QString xlsx = m_dir.filePath(QStringLiteral("roster.xlsx"));
+        QVERIFY(makeWithPython(R"(
+import sys, datetime, openpyxl
+b = openpyxl.Workbook()
+ws = b.active
+ws.title = "花名册"
+ws.append(["初二(3)班 学生名单"])
+ws.merge_cells("A1:C1")
+ws.append(["学号", "姓名", "出生日期"])
+ws.append(["2024001", "张三", datetime.date(2011, 5, 24)])
+ws.append([2024002, "李四", "2011年6月1日"])
+b.create_sheet("空表")
+b.save(sys.argv[1])
+)",
+            xlsx));
+        auto book = SheetReader::read(xlsx);
+        QVERIFY2(book, qPrintable(book ? QString() : book.error().message()));
+        QCOMPARE(book->size(), 2);
+        const SheetTable& roster = book->at(0);
+        QCOMPARE(roster.title, QStringLiteral("花名册"));
+        QCOMPARE(
+            rowTexts(roster, 0), QStringList({ "初二(3)班 学生名单", "初二(3)班 学生名单", "初二(3)班 学生名单" }));
+        QCOMPARE(rowTexts(roster, 1), QStringList({ "学号", "姓名", "出生日期" }));
+        QCOMPARE(roster.rows[2][2].toDate(), QDate(2011, 5, 24));
+        QCOMPARE(rowTexts(roster, 3), QStringList({ "2024002", "李四", "2011年6月1日" }));
+        QCOMPARE(SheetReader::toDate(roster.rows[3][2]), std::optional<QDate>(QDate(2011, 6, 1)));
+        QVERIFY(book->at(1).rows.isEmpty());
+
+        // Inline strings, as libxlsxwriter writes them in its low-memory mode.
+        const QString inlined = m_dir.filePath(QStringLiteral("inline.xlsx"));
+        {
+            lxw_workbook_options options {};
+            options.constant_memory = LXW_TRUE;
+            lxw_workbook* b = workbook_new_opt(QFile::encodeName(inlined).constData(), &options);
+            lxw_worksheet* ws = workbook_add_worksheet(b, "成绩");
+            worksheet_write_string(ws, 0, 0, "学号", nullptr);
+            worksheet_write_string(ws, 0, 1, "语文", nullptr);
+            worksheet_write_string(ws, 1, 0, "001", nullptr);
+            worksheet_write_number(ws, 1, 1, 95, nullptr);
+            QCOMPARE(workbook_close(b), LXW_NO_ERROR);
+        }
+        auto scores = SheetReader::read(inlined);
+        QVERIFY(scores);
+        QCOMPARE(rowTexts(scores->at(0), 1), QStringList({ "001", "95" }));
+
+        const QString xls = m_dir.filePath(QStringLiteral("old.xls"));
+        QVERIFY(makeWithPython(R"(
+import sys, datetime, xlwt
+b = xlwt.Workbook(encoding="utf-8")
+ws = b.add_sheet("学生")
+ws.write(0, 0, "学号"); ws.write(0, 1, "姓名"); ws.write(0, 2, "出生年月")
+ws.write(1, 0, "2024003"); ws.write(1, 1, "王五")
+ws.write(1, 2, datetime.date(2010, 12, 31), xlwt.easyxf(num_format_str="yyyy-mm-dd"))
+ws.write(2, 0, 2024004); ws.write(2, 1, "赵六")
+b.save(sys.argv[1])
+)",
+            xls));
+        auto old = SheetReader::read(xls);
+        QVERIFY2(old, qPrintable(old ? QString() : old.error().message()));
+        QCOMPARE(old->at(0).title, QStringLiteral("学生"));
+        QCOMPARE(rowTexts(old->at(0), 1), QStringList({ "2024003", "王五", "2010-12-31" }));
+        QCOMPARE(rowTexts(old->at(0), 2).mid(0, 2), QStringList({ "2024004", "赵六" }));
+
+        const QString gbk = m_dir.filePath(QStringLiteral("gbk.csv"));
+        QFile g(gbk);
+        QVERIFY(g.open(QIODevice::WriteOnly));
+        QStringEncoder toGb("GB18030");
+        g.write(toGb(QStringLiteral("学号,姓名,备注\r\n001,欧阳晓燕,\"爱好：读书,\"\"围棋\"\"\n和足球\"\r\n")));
+        g.close();
+        auto text = SheetReader::read(gbk);
+        QVERIFY(text);
+        QCOMPARE(rowTexts(text->at(0), 1), QStringList({ "001", "欧阳晓燕", "爱好：读书,\"围棋\"\n和足球" }));
+        QCOMPARE(text->at(0).rows.size(), 2);
+        QCOMPARE(SheetReader::decodeText("\xEF\xBB\xBF\xE5\xAD\xA6"), QStringLiteral("学"));
+        QCOMPARE(SheetReader::parseCsv(QStringLiteral("a\tb\n1\t\n")).value(1).size(), 2);
+        for (const char* written : { "2011-05-24", "2011/5/24", "2011.5.24", "2011年5月24日", "20110524" })
+            QCOMPARE(SheetReader::toDate(QString::fromUtf8(written)), std::optional<QDate>(QDate(2011, 5, 24)));
+        QCOMPARE(SheetReader::toDate(40687.0), std::optional<QDate>(QDate(2011, 5, 24)));
+        QVERIFY(!SheetReader::toDate(QStringLiteral("2011-02-30")));
+    }
+
+    // Each refused with a message, nothing read into memory past the limits.
+    void badFilesAreRefused()
+    {
+        const auto file = [this](const char* name, const QByteArray& bytes) {
+            const QString path = m_dir.filePath(QString::fromUtf8(name));
+            QFile f(path);
+            f.open(QIODevice::WriteOnly);
+            f.write(bytes);
+            return path;
+        };
+        const auto refused = [](const QString& path, const char* says) {
+            auto r = SheetReader::read(path);
+            QVERIFY2(!r, qPrintable(path));
+            QVERIFY2(r.error().message().contains(QString::fromUtf8(says)), qPrintable(r.error().message()));
+        };
+        refused(file("picture.xlsx", QByteArray("\x89PNG\r\n\x1a\n") + QByteArray(100, '\0')), "不是 Excel 文件");
+        refused(file("cut.xlsx", QByteArray("PK\x03\x04") + QByteArray(300, 'x')), "损坏");
+        refused(file("cut.xls", QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1") + QByteArray(600, '\0')), "损坏");
+        QByteArray many = "学号,姓名\n";
+        for (int i = 0; i < 100000; ++i)
+            many += QByteArray::number(i) + ",某\n";
+        refused(file("many.csv", many), "超过了 20000 行");
+        if (!havePython("zipfile"))
+            return;
+        const QString bomb = m_dir.filePath(QStringLiteral("bomb.xlsx"));
+        QVERIFY(makeWithPython(R"(
+import sys, zipfile
+with zipfile.ZipFile(sys.argv[1], "w", zipfile.ZIP_DEFLATED) as z:
+    z.writestr("xl/workbook.xml", "<workbook/>")
+    z.writestr("xl/worksheets/sheet1.xml", b"\0" * (80 * 1024 * 1024))
+)",
+            bomb));
+        QVERIFY(QFileInfo(bomb).size() < 1024 * 1024);
+        refused(bomb, "过大");
     }
 
     // Any result grid: its context menu's export writes what it shows,

@@ -1,0 +1,528 @@
+#include "sheets/SheetReader.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QRegularExpression>
+#include <QSet>
+#include <QStringDecoder>
+#include <QXmlStreamReader>
+#include <cmath>
+#include <freexl.h>
+#include <unzip.h>
+
+namespace velmora::SheetReader {
+
+namespace {
+
+using Grid = QVector<QVector<QVariant>>;
+
+Error unreadable(const QString& path, const QString& why)
+{
+    return Error::refused(QStringLiteral("无法读取“%1”：%2").arg(QFileInfo(path).fileName(), why));
+}
+
+const QString kDamaged = QStringLiteral("文件已损坏，或者不是 Excel 文件。");
+
+Status checkRows(const QString& path, qint64 rows)
+{
+    if (rows > kMaxRows)
+        return unreadable(path, QStringLiteral("表格超过了 %1 行的上限，请分成几个文件导入。").arg(kMaxRows));
+    return Done {};
+}
+
+void put(Grid& grid, int row, int column, const QVariant& value)
+{
+    if (grid.size() <= row)
+        grid.resize(row + 1);
+    if (grid[row].size() <= column)
+        grid[row].resize(column + 1);
+    grid[row][column] = value;
+}
+
+// "BC12" -> row 11, column 54.
+bool cellRef(QStringView ref, int* row, int* column)
+{
+    int c = 0, i = 0;
+    for (; i < ref.size() && ref[i].isLetter(); ++i)
+        c = c * 26 + (ref[i].toUpper().unicode() - 'A' + 1);
+    bool ok = false;
+    const int r = ref.mid(i).toInt(&ok);
+    if (!ok || c < 1 || r < 1 || c > 16384)
+        return false;
+    *row = r - 1;
+    *column = c - 1;
+    return true;
+}
+
+// Every text run of a shared string or an inline string, but not the
+// phonetic guide (<rPh>) Chinese and Japanese Excel add to some.
+QString stringItem(QXmlStreamReader& xml)
+{
+    QString text;
+    const QStringView end = xml.name();
+    const QString endName = end.toString();
+    int phonetic = 0;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement() && xml.name() == u"rPh")
+            ++phonetic;
+        else if (xml.isEndElement() && xml.name() == u"rPh")
+            --phonetic;
+        else if (xml.isStartElement() && xml.name() == u"t" && phonetic == 0)
+            text += xml.readElementText();
+        else if (xml.isEndElement() && xml.name() == endName)
+            break;
+    }
+    return text;
+}
+
+bool isDateFormat(int id, const QString& code)
+{
+    if ((id >= 14 && id <= 22) || (id >= 27 && id <= 36) || (id >= 45 && id <= 47) || (id >= 50 && id <= 58))
+        return true;
+    if (code.isEmpty())
+        return false;
+    // Leave out quoted text and [colour] or [$-804] parts before looking for date letters.
+    static const QRegularExpression noise(QStringLiteral("\"[^\"]*\"|\\[[^\\]]*\\]|\\\\."));
+    const QString bare = QString(code).remove(noise).toLower();
+    return bare.contains(QLatin1Char('y')) || bare.contains(QLatin1Char('d'))
+        || (bare.contains(QLatin1Char('m')) && !bare.contains(QLatin1Char('0')) && !bare.contains(QLatin1Char('#')));
+}
+
+// Read with zlib's own minizip: libxlsxwriter, which writes our exports,
+// uses it too, and QuaZip's copy of the same functions would take its place
+// in a process that has both.
+class Xlsx
+{
+public:
+    explicit Xlsx(const QString& path)
+        : m_path(path)
+        , m_zip(unzOpen64(QFile::encodeName(path).constData()))
+    { }
+    ~Xlsx()
+    {
+        if (m_zip)
+            unzClose(m_zip);
+    }
+    Xlsx(const Xlsx&) = delete;
+    Xlsx& operator=(const Xlsx&) = delete;
+
+    Result<QVector<SheetTable>> read()
+    {
+        if (!m_zip)
+            return unreadable(m_path, kDamaged);
+        // What the directory claims, first; entry() counts what really comes out.
+        qint64 total = 0;
+        for (int at = unzGoToFirstFile(m_zip); at == UNZ_OK; at = unzGoToNextFile(m_zip)) {
+            unz_file_info64 info;
+            if (unzGetCurrentFileInfo64(m_zip, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
+                return unreadable(m_path, kDamaged);
+            total += qint64(info.uncompressed_size);
+            if (total > kMaxUnpackedBytes)
+                return unreadable(m_path, QStringLiteral("文件解压后过大，不像是一份成绩或名单。"));
+        }
+        auto book = entry(QStringLiteral("xl/workbook.xml"));
+        if (!book)
+            return book.error();
+        auto rels = entry(QStringLiteral("xl/_rels/workbook.xml.rels"));
+        if (!rels)
+            return rels.error();
+        if (Status strings = sharedStrings(); !strings)
+            return strings.error();
+        if (Status styles = readStyles(); !styles)
+            return styles.error();
+
+        QHash<QString, QString> targets;
+        QXmlStreamReader r(*rels);
+        while (!r.atEnd()) {
+            r.readNext();
+            if (r.isStartElement() && r.name() == u"Relationship")
+                targets.insert(r.attributes().value(QLatin1String("Id")).toString(),
+                    r.attributes().value(QLatin1String("Target")).toString());
+        }
+        QVector<SheetTable> sheets;
+        QXmlStreamReader w(*book);
+        while (!w.atEnd()) {
+            w.readNext();
+            if (!w.isStartElement() || w.name() != u"sheet")
+                continue;
+            QString target;
+            for (const QXmlStreamAttribute& a : w.attributes()) {
+                if (a.name() == u"id")
+                    target = targets.value(a.value().toString());
+            }
+            if (target.isEmpty())
+                continue;
+            target = target.startsWith(QLatin1Char('/')) ? target.mid(1) : QStringLiteral("xl/") + target;
+            const QString name = w.attributes().value(QLatin1String("name")).toString();
+            auto grid = sheet(target);
+            if (!grid)
+                return grid.error();
+            sheets.push_back({ name, {}, *grid });
+        }
+        if (w.hasError())
+            return unreadable(m_path, kDamaged);
+        if (sheets.isEmpty())
+            return unreadable(m_path, QStringLiteral("文件中没有工作表。"));
+        return sheets;
+    }
+
+private:
+    // An entry read whole, but never past the limit, whatever its header claims.
+    Result<QByteArray> entry(const QString& name, bool required = true)
+    {
+        if (unzLocateFile(m_zip, name.toUtf8().constData(), 1) != UNZ_OK)
+            return required ? Result<QByteArray>(unreadable(m_path, kDamaged)) : Result<QByteArray>(QByteArray());
+        if (unzOpenCurrentFile(m_zip) != UNZ_OK)
+            return unreadable(m_path, kDamaged);
+        QByteArray bytes;
+        char buffer[65536];
+        for (;;) {
+            const int n = unzReadCurrentFile(m_zip, buffer, sizeof buffer);
+            if (n < 0) {
+                unzCloseCurrentFile(m_zip);
+                return unreadable(m_path, kDamaged);
+            }
+            if (n == 0)
+                break;
+            bytes.append(buffer, n);
+            m_unpacked += n;
+            if (m_unpacked > kMaxUnpackedBytes) {
+                unzCloseCurrentFile(m_zip);
+                return unreadable(m_path, QStringLiteral("文件解压后过大，不像是一份成绩或名单。"));
+            }
+        }
+        // A checksum that does not match is a damaged file.
+        if (unzCloseCurrentFile(m_zip) != UNZ_OK)
+            return unreadable(m_path, kDamaged);
+        return bytes;
+    }
+
+    Status sharedStrings()
+    {
+        auto bytes = entry(QStringLiteral("xl/sharedStrings.xml"), false);
+        if (!bytes)
+            return bytes.error();
+        if (bytes->isEmpty())
+            return Done {};
+        QXmlStreamReader xml(*bytes);
+        while (!xml.atEnd()) {
+            xml.readNext();
+            if (xml.isStartElement() && xml.name() == u"si")
+                m_strings << stringItem(xml);
+        }
+        return xml.hasError() ? Status(unreadable(m_path, kDamaged)) : Status(Done {});
+    }
+
+    Status readStyles()
+    {
+        auto bytes = entry(QStringLiteral("xl/styles.xml"), false);
+        if (!bytes)
+            return bytes.error();
+        if (bytes->isEmpty())
+            return Done {};
+        QHash<int, QString> codes;
+        QXmlStreamReader xml(*bytes);
+        bool inXfs = false;
+        while (!xml.atEnd()) {
+            xml.readNext();
+            if (xml.isStartElement() && xml.name() == u"numFmt")
+                codes.insert(xml.attributes().value(QLatin1String("numFmtId")).toInt(),
+                    xml.attributes().value(QLatin1String("formatCode")).toString());
+            else if (xml.isStartElement() && xml.name() == u"cellXfs")
+                inXfs = true;
+            else if (xml.isEndElement() && xml.name() == u"cellXfs")
+                inXfs = false;
+            else if (inXfs && xml.isStartElement() && xml.name() == u"xf") {
+                const int id = xml.attributes().value(QLatin1String("numFmtId")).toInt();
+                m_dateStyles << isDateFormat(id, codes.value(id));
+            }
+        }
+        return xml.hasError() ? Status(unreadable(m_path, kDamaged)) : Status(Done {});
+    }
+
+    Result<Grid> sheet(const QString& name)
+    {
+        auto bytes = entry(name);
+        if (!bytes)
+            return bytes.error();
+        Grid grid;
+        QXmlStreamReader xml(*bytes);
+        while (!xml.atEnd()) {
+            xml.readNext();
+            if (!xml.isStartElement())
+                continue;
+            if (xml.name() == u"mergeCell") {
+                merge(xml.attributes().value(QLatin1String("ref")));
+                continue;
+            }
+            if (xml.name() != u"c")
+                continue;
+            int row = 0, column = 0;
+            if (!cellRef(xml.attributes().value(QLatin1String("r")), &row, &column))
+                return unreadable(m_path, kDamaged);
+            if (row >= kMaxRows)
+                return checkRows(m_path, row + 1).error();
+            const QString type = xml.attributes().value(QLatin1String("t")).toString();
+            const int style = xml.attributes().value(QLatin1String("s")).toInt();
+            QString value;
+            bool inlineText = false;
+            while (!xml.atEnd()) {
+                xml.readNext();
+                if (xml.isStartElement() && xml.name() == u"v")
+                    value = xml.readElementText();
+                else if (xml.isStartElement() && xml.name() == u"is") {
+                    value = stringItem(xml);
+                    inlineText = true;
+                } else if (xml.isEndElement() && xml.name() == u"c")
+                    break;
+            }
+            QVariant cell;
+            if (type == u"s")
+                cell = m_strings.value(value.toInt());
+            else if (type == u"inlineStr" || type == u"str" || inlineText)
+                cell = value;
+            else if (type == u"b")
+                cell = value == u"1" ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
+            else if (type == u"e" || value.isEmpty())
+                continue;
+            else if (m_dateStyles.value(style)) {
+                if (auto d = toDate(value.toDouble()))
+                    cell = *d;
+                else
+                    cell = value.toDouble();
+            } else
+                cell = value.toDouble();
+            put(grid, row, column, cell);
+        }
+        if (xml.hasError())
+            return unreadable(m_path, kDamaged);
+        for (const auto& [first, last] : std::as_const(m_merged)) {
+            const QVariant v = grid.value(first.first).value(first.second);
+            for (int r = first.first; r <= last.first; ++r) {
+                for (int c = first.second; c <= last.second; ++c)
+                    put(grid, r, c, v);
+            }
+        }
+        m_merged.clear();
+        return grid;
+    }
+
+    void merge(QStringView ref)
+    {
+        const qsizetype colon = ref.indexOf(QLatin1Char(':'));
+        int r1, c1, r2, c2;
+        if (colon < 0 || !cellRef(ref.left(colon), &r1, &c1) || !cellRef(ref.mid(colon + 1), &r2, &c2))
+            return;
+        // A merge never makes a sheet larger than a sheet may be.
+        if (r2 < r1 || c2 < c1 || r2 >= kMaxRows || c2 - c1 > 200)
+            return;
+        m_merged.push_back({ { r1, c1 }, { r2, c2 } });
+    }
+
+    QString m_path;
+    unzFile m_zip;
+    qint64 m_unpacked = 0;
+    QStringList m_strings;
+    QVector<bool> m_dateStyles;
+    QVector<std::pair<std::pair<int, int>, std::pair<int, int>>> m_merged;
+};
+
+Result<QVector<SheetTable>> readXls(const QString& path)
+{
+    const void* handle = nullptr;
+    if (freexl_open(QFile::encodeName(path).constData(), &handle) != FREEXL_OK) {
+        freexl_close(handle);
+        return unreadable(path, kDamaged);
+    }
+    // Closed on every way out.
+    const std::unique_ptr<const void, int (*)(const void*)> closer(handle, freexl_close);
+    unsigned int count = 0;
+    if (freexl_get_info(handle, FREEXL_BIFF_SHEET_COUNT, &count) != FREEXL_OK)
+        return unreadable(path, kDamaged);
+    QVector<SheetTable> sheets;
+    for (unsigned short s = 0; s < count; ++s) {
+        const char* name = nullptr;
+        unsigned int rows = 0;
+        unsigned short columns = 0;
+        if (freexl_get_worksheet_name(handle, s, &name) != FREEXL_OK
+            || freexl_select_active_worksheet(handle, s) != FREEXL_OK
+            || freexl_worksheet_dimensions(handle, &rows, &columns) != FREEXL_OK)
+            return unreadable(path, kDamaged);
+        if (Status fits = checkRows(path, rows); !fits)
+            return fits.error();
+        Grid grid(qsizetype(rows), {});
+        for (unsigned int r = 0; r < rows; ++r) {
+            for (unsigned short c = 0; c < columns; ++c) {
+                FreeXL_CellValue v;
+                if (freexl_get_cell_value(handle, r, c, &v) != FREEXL_OK)
+                    return unreadable(path, kDamaged);
+                switch (v.type) {
+                case FREEXL_CELL_INT:
+                    put(grid, int(r), c, double(v.value.int_value));
+                    break;
+                case FREEXL_CELL_DOUBLE:
+                    put(grid, int(r), c, v.value.double_value);
+                    break;
+                case FREEXL_CELL_TEXT:
+                case FREEXL_CELL_SST_TEXT:
+                    put(grid, int(r), c, QString::fromUtf8(v.value.text_value));
+                    break;
+                case FREEXL_CELL_DATE:
+                case FREEXL_CELL_DATETIME:
+                    put(grid, int(r), c,
+                        QDate::fromString(
+                            QString::fromUtf8(v.value.text_value).left(10), QStringLiteral("yyyy-MM-dd")));
+                    break;
+                default:
+                    break;
+                }
+            }
+        }
+        sheets.push_back({ QString::fromUtf8(name), {}, grid });
+    }
+    if (sheets.isEmpty())
+        return unreadable(path, QStringLiteral("文件中没有工作表。"));
+    return sheets;
+}
+
+Result<QVector<SheetTable>> readCsv(const QString& path, const QByteArray& bytes)
+{
+    // A text file has no NUL bytes; a picture or a program has many.
+    if (bytes.left(4096).contains('\0'))
+        return unreadable(path, QStringLiteral("不是 Excel 文件或 CSV 文件（支持 .xlsx、.xls 和 .csv）。"));
+    Grid rows = parseCsv(decodeText(bytes));
+    if (Status fits = checkRows(path, rows.size()); !fits)
+        return fits.error();
+    return QVector<SheetTable> { { QFileInfo(path).completeBaseName(), {}, rows } };
+}
+
+} // namespace
+
+QString decodeText(const QByteArray& bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return QString::fromUtf8(bytes.mid(3));
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8(bytes);
+    if (!utf8.hasError())
+        return text;
+    QStringDecoder gb("GB18030");
+    if (gb.isValid())
+        return gb(bytes);
+    return text;
+}
+
+QVector<QVector<QVariant>> parseCsv(const QString& text)
+{
+    const qsizetype firstBreak = text.indexOf(QLatin1Char('\n'));
+    const QStringView firstLine = QStringView(text).left(firstBreak < 0 ? text.size() : firstBreak);
+    const QChar separator = firstLine.contains(QLatin1Char('\t')) && !firstLine.contains(QLatin1Char(','))
+        ? QLatin1Char('\t')
+        : QLatin1Char(',');
+    QVector<QVector<QVariant>> rows;
+    QVector<QVariant> row;
+    QString cell;
+    bool quoted = false, any = false;
+    const auto endCell = [&] {
+        row << (cell.isEmpty() ? QVariant() : QVariant(cell));
+        cell.clear();
+    };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (quoted) {
+            if (c == QLatin1Char('"')) {
+                if (i + 1 < text.size() && text[i + 1] == QLatin1Char('"')) {
+                    cell += c;
+                    ++i;
+                } else
+                    quoted = false;
+            } else
+                cell += c;
+            continue;
+        }
+        any = true;
+        if (c == QLatin1Char('"') && cell.isEmpty())
+            quoted = true;
+        else if (c == separator)
+            endCell();
+        else if (c == QLatin1Char('\n') || c == QLatin1Char('\r')) {
+            if (c == QLatin1Char('\r') && i + 1 < text.size() && text[i + 1] == QLatin1Char('\n'))
+                ++i;
+            endCell();
+            rows << row;
+            row.clear();
+            any = false;
+            // Nothing read past the limit: the caller refuses the file.
+            if (rows.size() > kMaxRows)
+                return rows;
+        } else
+            cell += c;
+    }
+    if (any || !cell.isEmpty() || !row.isEmpty()) {
+        endCell();
+        rows << row;
+    }
+    return rows;
+}
+
+QString cellText(const QVariant& cell)
+{
+    if (cell.isNull())
+        return {};
+    if (cell.typeId() == QMetaType::QDate)
+        return cell.toDate().toString(QStringLiteral("yyyy-MM-dd"));
+    if (cell.typeId() == QMetaType::Double) {
+        const double v = cell.toDouble();
+        if (std::floor(v) == v && std::fabs(v) < 1e15)
+            return QString::number(qint64(v));
+        return QString::number(v, 'g', 15);
+    }
+    return cell.toString().trimmed();
+}
+
+std::optional<QDate> toDate(const QVariant& cell)
+{
+    if (cell.typeId() == QMetaType::QDate)
+        return cell.toDate().isValid() ? std::optional<QDate>(cell.toDate()) : std::nullopt;
+    if (cell.typeId() == QMetaType::Double) {
+        // Excel's day 1 is 1900-01-01 and it counts a 29 February 1900 that never was.
+        const double serial = cell.toDouble();
+        if (serial < 61 || serial > 2958465)
+            return std::nullopt;
+        return QDate(1899, 12, 30).addDays(qint64(serial));
+    }
+    static const QRegularExpression written(QStringLiteral(
+        "^\\s*(\\d{4})\\s*(?:[-/.年]\\s*(\\d{1,2})\\s*[-/.月]\\s*(\\d{1,2})\\s*日?|(\\d{2})(\\d{2}))\\s*$"));
+    const auto m = written.match(cell.toString());
+    if (!m.hasMatch())
+        return std::nullopt;
+    const int year = m.captured(1).toInt();
+    const int month = (m.captured(2).isEmpty() ? m.captured(4) : m.captured(2)).toInt();
+    const int day = (m.captured(3).isEmpty() ? m.captured(5) : m.captured(3)).toInt();
+    const QDate d(year, month, day);
+    return d.isValid() ? std::optional<QDate>(d) : std::nullopt;
+}
+
+Result<QVector<SheetTable>> read(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return unreadable(path, file.errorString());
+    const QByteArray head = file.peek(8);
+    if (head.startsWith("PK\x03\x04")) {
+        file.close();
+        return Xlsx(path).read();
+    }
+    if (head.startsWith("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1")) {
+        file.close();
+        return readXls(path);
+    }
+    // A CSV of the largest class is a few hundred kilobytes.
+    if (file.size() > kMaxUnpackedBytes)
+        return unreadable(path, QStringLiteral("文件过大，不像是一份成绩或名单。"));
+    return readCsv(path, file.readAll());
+}
+
+} // namespace velmora::SheetReader

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "data/Error.h"
+#include "sheets/SheetTable.h"
+
+#include <QDate>
+#include <optional>
+
+namespace velmora::SheetReader {
+
+// More rows than a class or a school year could have: refused with a message
+// rather than read into memory.
+inline constexpr int kMaxRows = 20000;
+// A workbook that unpacks to more than this is refused: a compressed bomb.
+inline constexpr qint64 kMaxUnpackedBytes = 64LL * 1024 * 1024;
+
+// Every worksheet of an .xlsx, .xls or .csv file, as found: the title is the
+// worksheet's name, the headers are empty and the rows hold every row from
+// the top, title rows included. A cell is a text, a number (double), a date
+// (QDate) or nothing. A merged range holds its value in each of its cells.
+// The format is told by the file's content, not its name.
+Result<QVector<SheetTable>> read(const QString& path);
+
+// UTF-8 with or without a byte order mark, else GB18030 (which Chinese Excel
+// writes as "CSV"), detected without asking.
+QString decodeText(const QByteArray& bytes);
+// Comma-separated rows as RFC 4180 has them: quotes, doubled quotes, line
+// breaks inside quotes. A file with tabs and no commas is tab-separated.
+QVector<QVector<QVariant>> parseCsv(const QString& text);
+
+// The cell as a text: a whole number without ".0", a date as 2011-05-24.
+QString cellText(const QVariant& cell);
+// A date cell, a spreadsheet date number, or text written 2011-05-24,
+// 2011/5/24, 2011.5.24, 2011年5月24日 or 20110524.
+std::optional<QDate> toDate(const QVariant& cell);
+
+} // namespace velmora::SheetReader
