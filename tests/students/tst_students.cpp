@@ -2,6 +2,7 @@
 #include "platform/MessageService.h"
 #include "platform/ui/FileDialogs.h"
 #include "platform/ui/ResultGrid.h"
+#include "students/StudentImport.h"
 #include "students/ui/DataReport1.h"
 #include "students/ui/StudentInfo.h"
 #include "students/ui/StudentInfoFind.h"
@@ -21,6 +22,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace velmora;
@@ -84,6 +86,59 @@ class TestStudents : public velmora::test::DbTestCase
     }
 
 private Q_SLOTS:
+    // The office's roster: a title row, headers in their own words, dates as
+    // cells and as text; bad rows skipped with their reasons; all or nothing.
+    void importRoster()
+    {
+        QVERIFY(db().exec(QStringLiteral("insert into tblLogin (学号, 姓名) values ('2024001', '旧名字')")));
+        const QString title = QStringLiteral("初二(3)班名单");
+        auto row = [](std::initializer_list<QVariant> cells) { return QVector<QVariant>(cells); };
+        SheetTable sheet { QStringLiteral("名单"), {},
+            { row({ title, title, title, title, title, title, title, title }),
+                row({ "学号", "姓名", "性别", "出生日期", "民族", "籍贯", "住 址", "电话" }),
+                row({ 2024001.0, "张三", "男", QDate(2011, 5, 24), "汉族", "浙江", "杭州", "13800000000" }),
+                row({ "2024002", "李四", "女", "2011/6/1", "回族", "江苏", "南京", QVariant() }), row({}),
+                row({ "2024003", QVariant(), "女", "2011-06-01", "汉族", "江苏", "南京", QVariant() }),
+                row({ "2024002", "李四四", "女", "2011-06-01", "汉族", "江苏", "南京", QVariant() }),
+                row({ "2024004", "王五", "男", "2011-13-01", "汉族", "江苏", "南京", QVariant() }) } };
+        const StudentImport::Mapping m = StudentImport::guess(sheet);
+        QCOMPARE(m.headerRow, 1);
+        QCOMPARE(m.fields, QVector<int>({ 0, 1, 2, 3, 4, 5, 6, 7 }));
+        auto rows = StudentImport::plan(db(), sheet, m);
+        QVERIFY(rows);
+        QCOMPARE(rows->size(), 5);
+        QVERIFY(rows->at(0).exists && rows->at(0).problem.isEmpty());
+        QCOMPARE(rows->at(1).record[StudentRecord::Birth], QStringLiteral("2011-06-01"));
+        QCOMPARE(rows->at(2).problem, QStringLiteral("请填写完整！"));
+        QVERIFY(rows->at(3).problem.contains(QStringLiteral("不止一次")));
+        QCOMPARE(rows->at(4).problem, QStringLiteral("请按示例正确填写出生日期！"));
+
+        // A photo that cannot be taken stops it all: nothing of the earlier rows stays.
+        QTemporaryDir photos;
+        QFile big(photos.filePath(QStringLiteral("2024002.jpg")));
+        QVERIFY(big.open(QIODevice::WriteOnly));
+        QVERIFY(big.resize(kMaxPhotoBytes + 1));
+        big.close();
+        QVERIFY(!StudentImport::apply(db(), *rows, true, photos.path()));
+        QCOMPARE(*Students::nameOf(db(), QStringLiteral("2024001")), QStringLiteral("旧名字"));
+        QCOMPARE(Students::numbers(db())->size(), 1);
+
+        QVERIFY(big.resize(3));
+        auto done = StudentImport::apply(db(), *rows, false, photos.path());
+        QVERIFY(done);
+        QCOMPARE(done->summary(), QStringLiteral("导入 1 名，更新 0 名，跳过 4 行"));
+        QCOMPARE(done->reasons.first(), QStringLiteral("第 3 行：学号2024001已有学生"));
+        QCOMPARE(Students::photo(db(), QStringLiteral("2024002"))->size(), 3);
+        QCOMPARE(*Students::nameOf(db(), QStringLiteral("2024001")), QStringLiteral("旧名字"));
+        auto again = StudentImport::plan(db(), sheet, m);
+        auto updated = StudentImport::apply(db(), *again, true);
+        QVERIFY(updated);
+        QCOMPARE(updated->updated, 2);
+        QCOMPARE(*Students::nameOf(db(), QStringLiteral("2024001")), QStringLiteral("张三"));
+        QCOMPARE(Students::fetch(db(), QStringLiteral("2024001"))->value()[StudentRecord::Birth],
+            QStringLiteral("2011-05-24"));
+    }
+
     void addWithPhotoThenDuplicate()
     {
         const QString picture = pictureFile(QStringLiteral("a.png"), Qt::red);
