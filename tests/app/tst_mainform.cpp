@@ -59,8 +59,8 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("disabled");
         QTest::addColumn<QStringList>("messages");
         const QStringList always { "ReportScore", "ReportTeach", "WinClose" };
-        const QStringList userOnly { "Admin", "Commitment", "DataBase", "InfoAdd", "InfoDel", "InfoEdit", "TestAdd",
-            "TestDel", "TestEdit", "TestFill", "TestGrid" };
+        const QStringList userOnly { "Admin", "Commitment", "DataBase", "InfoAdd", "InfoDel", "InfoEdit", "InfoImport",
+            "TestAdd", "TestDel", "TestEdit", "TestFill", "TestGrid" };
         QTest::newRow("administrator") << true << true << true << always << QStringList();
         QTest::newRow("ordinary user") << false << true << true << (always + userOnly) << QStringList();
         QTest::newRow("empty database") << true << false << false

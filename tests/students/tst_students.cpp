@@ -4,6 +4,7 @@
 #include "platform/ui/ResultGrid.h"
 #include "students/StudentImport.h"
 #include "students/ui/DataReport1.h"
+#include "students/ui/StudentImportDialog.h"
 #include "students/ui/StudentInfo.h"
 #include "students/ui/StudentInfoFind.h"
 #include "students/ui/StudentInfoWatch.h"
@@ -22,6 +23,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardPaths>
+#include <QStringEncoder>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -86,6 +89,50 @@ class TestStudents : public velmora::test::DbTestCase
     }
 
 private Q_SLOTS:
+    // The dialog as a teacher uses it: a GB18030 CSV from Chinese Excel, one
+    // column's field changed, existing students updated on request.
+    void importDialog()
+    {
+        QVERIFY(db().exec(QStringLiteral("insert into tblLogin (学号, 姓名) values ('2024001', '旧名字')")));
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("名单.csv"));
+        QFile csv(path);
+        QVERIFY(csv.open(QIODevice::WriteOnly));
+        QStringEncoder gb("GB18030");
+        csv.write(gb(QStringLiteral("初二(3)班,,,,,,,,\r\n学号,姓名,性别,出生日期,民族,籍贯,住址,电话,班主任\r\n"
+                                    "2024001,张三,男,2011-05-24,汉族,浙江,杭州,138,王老师\r\n"
+                                    "2024002,李四,女,2011年6月1日,回族,江苏,南京,139,王老师\r\n"
+                                    "2024003,,女,2011-06-01,汉族,江苏,南京,,王老师\r\n")));
+        csv.close();
+        StudentImportDialog d;
+        FileDialogs::setNextFileName(path);
+        QVERIFY(d.chooseFile());
+        d.show();
+        QCOMPARE(d.Grid->rowCount(), 4);
+        QCOMPARE(d.fieldBox(3)->currentText(), QStringLiteral("出生年月"));
+        QCOMPARE(d.fieldBox(8)->currentText(), QStringLiteral("（不导入）"));
+        QCOMPARE(d.Grid->item(3, 9)->text(), QStringLiteral("请填写完整！"));
+        QCOMPARE(d.Grid->item(1, 9)->text(), QStringLiteral("已有，跳过"));
+        // 电话 is not to be taken.
+        d.fieldBox(7)->setFocus();
+        QTest::keyClick(d.fieldBox(7), Qt::Key_Home);
+        QTest::mouseClick(d.chkUpdate, Qt::LeftButton, {}, QPoint(8, d.chkUpdate->height() / 2));
+        QCOMPARE(d.Grid->item(1, 9)->text(), QStringLiteral("更新"));
+        QCOMPARE(d.lblSummary->text(), QStringLiteral("将导入 1 名，更新 1 名，跳过 1 行"));
+        QTest::mouseClick(d.BN_Import, Qt::LeftButton);
+        QVERIFY(MessageService::texts().last().startsWith(QStringLiteral("导入 1 名，更新 1 名，跳过 1 行。")));
+        QCOMPARE(*Students::nameOf(db(), QStringLiteral("2024001")), QStringLiteral("张三"));
+        const StudentRecord li = **Students::fetch(db(), QStringLiteral("2024002"));
+        QCOMPARE(li[StudentRecord::Birth], QStringLiteral("2011-06-01"));
+        QCOMPARE(li[StudentRecord::Phone], QString());
+        QCOMPARE(d.result(), int(QDialog::Accepted));
+
+        FileDialogs::setNextFileName(dir.filePath(QStringLiteral("nothing.xlsx")));
+        StudentImportDialog none;
+        QVERIFY(!none.chooseFile());
+        QVERIFY(MessageService::texts().last().contains(QStringLiteral("nothing.xlsx")));
+    }
+
     // The office's roster: a title row, headers in their own words, dates as
     // cells and as text; bad rows skipped with their reasons; all or nothing.
     void importRoster()

@@ -25,6 +25,7 @@
 #include "platform/ui/Pictures.h"
 #include "sheets/SheetWriter.h"
 #include "students/ui/DataReport1.h"
+#include "students/ui/StudentImportDialog.h"
 #include "students/ui/StudentInfo.h"
 #include "students/ui/StudentInfoFind.h"
 #include "students/ui/StudentInfoWatch.h"
@@ -113,6 +114,7 @@ void MainForm::buildMenus()
     addEntry(info, "InfoDel", QStringLiteral("删除学生信息"), &MainForm::deleteStudent);
     addEntry(info, "InfoEdit", QStringLiteral("修改学生信息"), &MainForm::editStudent);
     addEntry(info, "InfoFind", QStringLiteral("查找学生信息"), &MainForm::findStudent);
+    addEntry(info, "InfoImport", QStringLiteral("导入学生信息(&M)"), &MainForm::importStudents);
 
     QMenu* test = addTopMenu("Test", QStringLiteral("考试信息管理(&T)"));
     addEntry(test, "TestInfo", QStringLiteral("查看所有考试"), &MainForm::testList);
@@ -190,8 +192,8 @@ void MainForm::load()
         MessageService::info(QStringLiteral("程序有错！数据库中少表tblClass."));
     }
     if (!m.IsAdmin) {
-        for (const char* name : { "InfoAdd", "InfoDel", "InfoEdit", "TestAdd", "TestEdit", "TestDel", "TestFill",
-                 "TestGrid", "Commitment", "DataBase", "Admin" })
+        for (const char* name : { "InfoAdd", "InfoDel", "InfoEdit", "InfoImport", "TestAdd", "TestEdit", "TestDel",
+                 "TestFill", "TestGrid", "Commitment", "DataBase", "Admin" })
             entry(QString::fromLatin1(name))->setEnabled(false);
     }
 }
@@ -519,6 +521,16 @@ void MainForm::studentList()
 void MainForm::addStudent()
 {
     StudentInfo::openAdd(this);
+}
+
+void MainForm::importStudents()
+{
+    StudentImportDialog importing(this);
+    if (!importing.chooseFile())
+        return;
+    // The list open beside shows the new students at once.
+    if (importing.exec() == QDialog::Accepted && isOpen(m_watch))
+        m_watch->fill();
 }
 
 void MainForm::findStudent()

@@ -68,6 +68,7 @@ private:
     void studentList();
     void addStudent();
     void findStudent();
+    void importStudents();
     void studentReport();
     void personalAnalysis();
     template <typename Selector, typename Analysis>

@@ -1,5 +1,6 @@
 #include "platform/ui/FileDialogs.h"
 
+#include <QDir>
 #include <QFileDialog>
 
 namespace velmora::FileDialogs {
@@ -16,7 +17,8 @@ QString openFileName(QWidget* parent, const QString& filter)
 {
     if (!queued().isEmpty())
         return queued().takeFirst();
-    return QFileDialog::getOpenFileName(parent, QString(), QString(), filter);
+    // The teacher's own folder, not wherever the program was started from.
+    return QFileDialog::getOpenFileName(parent, QString(), QDir::homePath(), filter);
 }
 
 QString saveFileName(QWidget* parent, const QString& suggested, const QString& filter)
@@ -24,6 +26,13 @@ QString saveFileName(QWidget* parent, const QString& suggested, const QString& f
     if (!queued().isEmpty())
         return queued().takeFirst();
     return QFileDialog::getSaveFileName(parent, QString(), suggested, filter);
+}
+
+QString folder(QWidget* parent, const QString& caption)
+{
+    if (!queued().isEmpty())
+        return queued().takeFirst();
+    return QFileDialog::getExistingDirectory(parent, caption, QDir::homePath());
 }
 
 void setNextFileName(const QString& name)

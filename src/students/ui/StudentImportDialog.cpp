@@ -1,0 +1,231 @@
+#include "students/ui/StudentImportDialog.h"
+
+#include "app/Module1.h"
+#include "platform/MessageService.h"
+#include "platform/ui/Controls.h"
+#include "platform/ui/FileDialogs.h"
+#include "sheets/SheetReader.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace velmora {
+
+namespace {
+const QColor kRefused(255, 205, 210);
+const QColor kUpdated(255, 249, 196);
+} // namespace
+
+StudentImportDialog::StudentImportDialog(QWidget* parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("StudentImportDialog"));
+    setWindowTitle(QStringLiteral("导入学生信息"));
+    lblFile = Controls::label(this, "lblFile", QString());
+    cmbSheet = new QComboBox(this);
+    cmbSheet->setObjectName(QStringLiteral("cmbSheet"));
+    Grid = new QTableWidget(this);
+    Grid->setObjectName(QStringLiteral("Grid"));
+    Grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // The status column reads whole: it holds the reason a row is refused.
+    Grid->horizontalHeader()->setStretchLastSection(true);
+    chkUpdate = new QCheckBox(QStringLiteral("学号已有的学生，用表中的信息更新(&U)"), this);
+    chkUpdate->setObjectName(QStringLiteral("chkUpdate"));
+    txtPhotos = Controls::edit(this, "txtPhotos");
+    txtPhotos->setPlaceholderText(QStringLiteral("照片按学号命名，如 2024001.jpg（可不选）"));
+    BN_Photos = Controls::button(this, "BN_Photos", QStringLiteral("照片文件夹(&P)…"));
+    lblSummary = Controls::label(this, "lblSummary", QString());
+    BN_Import = Controls::button(this, "BN_Import", QStringLiteral("导入(&I)"));
+    BN_Cancel = Controls::button(this, "BN_Cancel", QStringLiteral("取消(&C)"));
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(lblFile, 1);
+    top->addWidget(Controls::label(this, "lblSheet", QStringLiteral("工作表(&W)："), cmbSheet));
+    top->addWidget(cmbSheet);
+    auto* photos = new QHBoxLayout;
+    photos->addWidget(chkUpdate);
+    photos->addStretch();
+    photos->addWidget(txtPhotos, 1);
+    photos->addWidget(BN_Photos);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(lblSummary, 1);
+    bottom->addWidget(BN_Import);
+    bottom->addWidget(BN_Cancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(Controls::label(this, "lblHint",
+        QStringLiteral("第一行是每一列要导入的项目，可以改选；红色的行有误，不会导入，原因见最后一列。")));
+    layout->addWidget(Grid, 1);
+    layout->addLayout(photos);
+    layout->addLayout(bottom);
+    resize(960, 600);
+
+    connect(cmbSheet, &QComboBox::currentIndexChanged, this, &StudentImportDialog::showSheet);
+    connect(chkUpdate, &QCheckBox::toggled, this, &StudentImportDialog::replan);
+    connect(BN_Photos, &QPushButton::clicked, this, [this] {
+        const QString folder = FileDialogs::folder(this, QStringLiteral("照片文件夹"));
+        if (!folder.isEmpty())
+            txtPhotos->setText(QDir::toNativeSeparators(folder));
+    });
+    connect(BN_Import, &QPushButton::clicked, this, &StudentImportDialog::import);
+    connect(BN_Cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+bool StudentImportDialog::chooseFile()
+{
+    const QString path = FileDialogs::openFileName(this, QStringLiteral("表格文件 (*.xlsx *.xls *.csv);;所有文件 (*)"));
+    return !path.isEmpty() && load(path);
+}
+
+bool StudentImportDialog::load(const QString& path)
+{
+    auto book = SheetReader::read(path);
+    if (!book) {
+        MessageService::info(book.error().message());
+        return false;
+    }
+    m_sheets.clear();
+    for (const SheetTable& s : *book) {
+        if (!s.rows.isEmpty())
+            m_sheets << s;
+    }
+    if (m_sheets.isEmpty()) {
+        MessageService::info(QStringLiteral("“%1”中没有数据。").arg(QFileInfo(path).fileName()));
+        return false;
+    }
+    lblFile->setText(QDir::toNativeSeparators(path));
+    const QSignalBlocker quiet(cmbSheet);
+    cmbSheet->clear();
+    for (const SheetTable& s : std::as_const(m_sheets))
+        cmbSheet->addItem(s.title);
+    cmbSheet->setEnabled(m_sheets.size() > 1);
+    showSheet(0);
+    return true;
+}
+
+QComboBox* StudentImportDialog::fieldBox(int column) const
+{
+    return qobject_cast<QComboBox*>(Grid->cellWidget(0, column));
+}
+
+void StudentImportDialog::showSheet(int index)
+{
+    if (index < 0 || index >= m_sheets.size())
+        return;
+    const SheetTable& sheet = m_sheets[index];
+    m_mapping = StudentImport::guess(sheet);
+    int columns = 0;
+    for (const auto& row : sheet.rows)
+        columns = qMax(columns, int(row.size()));
+    m_mapping.fields.resize(columns, -1);
+    const int first = m_mapping.headerRow + 1;
+    Grid->clear();
+    Grid->setColumnCount(columns + 1);
+    Grid->setRowCount(1 + qMax(0, int(sheet.rows.size()) - first));
+    QStringList headers;
+    for (int c = 0; c < columns; ++c) {
+        headers << (m_mapping.headerRow >= 0 ? SheetReader::cellText(sheet.rows[m_mapping.headerRow].value(c))
+                                             : QString::number(c + 1));
+        auto* box = new QComboBox(Grid);
+        box->setObjectName(QStringLiteral("cmbField%1").arg(c));
+        box->addItem(QStringLiteral("（不导入）"), -1);
+        for (int f = 0; f < StudentRecord::ColumnCount; ++f)
+            box->addItem(StudentRecord::columns()[f], f);
+        box->setCurrentIndex(m_mapping.fields[c] + 1);
+        connect(box, &QComboBox::currentIndexChanged, this, [this, c, box] {
+            m_mapping.fields[c] = box->currentData().toInt();
+            replan();
+        });
+        Grid->setCellWidget(0, c, box);
+    }
+    headers << QStringLiteral("状态");
+    Grid->setHorizontalHeaderLabels(headers);
+    // Rows numbered as in the spreadsheet, as the summary names them.
+    QStringList rowNumbers { QStringLiteral("项目") };
+    for (int r = first; r < sheet.rows.size(); ++r)
+        rowNumbers << QString::number(r + 1);
+    Grid->setVerticalHeaderLabels(rowNumbers);
+    for (int r = first; r < sheet.rows.size(); ++r) {
+        for (int c = 0; c < columns; ++c)
+            Grid->setItem(r - first + 1, c, new QTableWidgetItem(SheetReader::cellText(sheet.rows[r].value(c))));
+    }
+    if (m_mapping.headerRow < 0)
+        MessageService::info(QStringLiteral("没有找到表头（学号、姓名等），请在第一行为每一列选择要导入的项目。"));
+    replan();
+}
+
+void StudentImportDialog::replan()
+{
+    const SheetTable& sheet = m_sheets.value(cmbSheet->currentIndex());
+    auto rows = StudentImport::plan(mod().Conn, sheet, m_mapping);
+    if (!rows) {
+        MessageService::info(rows.error().unknownMessage());
+        return;
+    }
+    m_rows = *rows;
+    const int status = Grid->columnCount() - 1;
+    const int first = m_mapping.headerRow + 1;
+    int adds = 0, updates = 0, bad = 0;
+    QVector<const StudentImport::Row*> byRow(Grid->rowCount(), nullptr);
+    for (const StudentImport::Row& row : std::as_const(m_rows)) {
+        if (row.sheetRow - first + 1 < byRow.size())
+            byRow[row.sheetRow - first + 1] = &row;
+    }
+    for (int r = 1; r < Grid->rowCount(); ++r) {
+        const StudentImport::Row* row = byRow[r];
+        QString text;
+        QColor colour;
+        if (!row)
+            text = QStringLiteral("空行");
+        else if (!row->problem.isEmpty()) {
+            text = row->problem;
+            colour = kRefused;
+            ++bad;
+        } else if (row->exists) {
+            text = chkUpdate->isChecked() ? QStringLiteral("更新") : QStringLiteral("已有，跳过");
+            colour = chkUpdate->isChecked() ? kUpdated : QColor();
+            updates += chkUpdate->isChecked();
+            bad += !chkUpdate->isChecked();
+        } else {
+            text = QStringLiteral("新增");
+            ++adds;
+        }
+        Grid->setItem(r, status, new QTableWidgetItem(text));
+        for (int c = 0; c <= status; ++c) {
+            if (QTableWidgetItem* item = Grid->item(r, c)) {
+                item->setBackground(colour.isValid() ? QBrush(colour) : QBrush());
+                item->setToolTip(row ? row->problem : QString());
+            }
+        }
+    }
+    lblSummary->setText(QStringLiteral("将导入 %1 名，更新 %2 名，跳过 %3 行").arg(adds).arg(updates).arg(bad));
+    BN_Import->setEnabled(adds + updates > 0);
+}
+
+bool StudentImportDialog::import()
+{
+    auto done = StudentImport::apply(
+        mod().Conn, m_rows, chkUpdate->isChecked(), QDir::fromNativeSeparators(txtPhotos->text().trimmed()));
+    if (!done) {
+        MessageService::info(QStringLiteral("没有导入任何学生：") + done.error().message());
+        return false;
+    }
+    QString text = done->summary() + QStringLiteral("。");
+    if (!done->reasons.isEmpty())
+        text += QStringLiteral("\r\n") + done->reasons.mid(0, 10).join(QStringLiteral("\r\n"))
+            + (done->reasons.size() > 10 ? QStringLiteral("\r\n……") : QString());
+    MessageService::info(text);
+    accept();
+    return true;
+}
+
+} // namespace velmora
