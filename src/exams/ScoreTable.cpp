@@ -3,7 +3,10 @@
 #include "data/Schema.h"
 #include "data/TextLimits.h"
 #include "exams/ScoreSheet.h"
+#include "sheets/SheetReader.h"
 #include "students/StudentRecord.h"
+
+#include <algorithm>
 
 namespace velmora {
 
@@ -216,20 +219,98 @@ QStringList ScoreTable::paste(int row, int column, const QString& text)
         if (line.endsWith(QLatin1Char('\r')))
             line.chop(1);
         const QStringList values = line.split(QLatin1Char('\t'));
-        for (int v = 0; v < values.size() && column + v < m_columns.size(); ++v) {
-            const int r = row + l, c = column + v;
-            const QString before = m_current[r][c];
-            m_current[r][c] = m_columns[c].kind == Kind::Comment ? values[v] : values[v].trimmed();
-            const QString why = problem(r, c);
-            m_current[r][c] = before;
-            if (why.isEmpty())
-                cells.push_back({ r, c, values[v] });
-            else
-                refused << QStringLiteral("%1 %2：%3").arg(m_numbers[r], m_columns[c].name, why);
-        }
+        for (int v = 0; v < values.size() && column + v < m_columns.size(); ++v)
+            take(row + l, column + v, values[v], cells, refused);
     }
     edit(cells);
     return refused;
+}
+
+void ScoreTable::take(int r, int c, const QString& text, QVector<Cell>& cells, QStringList& refused)
+{
+    const QString before = m_current[r][c];
+    m_current[r][c] = m_columns[c].kind == Kind::Comment ? text : text.trimmed();
+    const QString why = problem(r, c);
+    m_current[r][c] = before;
+    if (why.isEmpty())
+        cells.push_back({ r, c, text });
+    else
+        refused << QStringLiteral("%1 %2：%3").arg(m_numbers[r], m_columns[c].name, why);
+}
+
+ScoreTable::SheetImport ScoreTable::importSheet(const SheetTable& sheet)
+{
+    SheetImport out;
+    // The column a header names: 数学, 数学(150), 数学（满分150）, 评语 for the comment.
+    const auto columnOf = [this](QString header) {
+        header.remove(QLatin1Char(' ')).remove(QChar(0x3000));
+        for (const QChar open : { QChar(u'('), QChar(0xFF08) }) {
+            if (const qsizetype at = header.indexOf(open); at > 0)
+                header.truncate(at);
+        }
+        if (header == QStringLiteral("评语"))
+            header = QStringLiteral("教师评语");
+        for (int c = 0; c < m_columns.size(); ++c) {
+            if (m_columns[c].name == header)
+                return c;
+        }
+        return -1;
+    };
+    int headerRow = -1, numberColumn = -1, nameColumn = -1;
+    QHash<int, int> columns; // sheet column -> grid column
+    for (int r = 0; r < qMin(int(sheet.rows.size()), 10) && headerRow < 0; ++r) {
+        QHash<int, int> found;
+        int number = -1, name = -1;
+        for (int c = 0; c < sheet.rows[r].size(); ++c) {
+            const QString h = SheetReader::cellText(sheet.rows[r][c]).remove(QLatin1Char(' '));
+            if (h == QStringLiteral("学号") && number < 0)
+                number = c;
+            else if (h == QStringLiteral("姓名") && name < 0)
+                name = c;
+            else if (const int g = columnOf(h); g >= 0 && !found.values().contains(g))
+                found.insert(c, g);
+        }
+        if ((number >= 0 || name >= 0) && !found.isEmpty()) {
+            headerRow = r;
+            numberColumn = number;
+            nameColumn = name;
+            columns = found;
+        }
+    }
+    if (headerRow < 0)
+        return out;
+    QList<int> filled = columns.values();
+    std::sort(filled.begin(), filled.end());
+    for (int c : filled)
+        out.columns << m_columns[c].name;
+    QHash<QString, int> byNumber, byName;
+    for (int r = 0; r < students(); ++r) {
+        byNumber.insert(m_numbers[r].trimmed(), r);
+        // A name two students share matches neither.
+        byName.insert(m_names[r], byName.contains(m_names[r]) ? -1 : r);
+    }
+    QVector<Cell> cells;
+    for (int r = headerRow + 1; r < sheet.rows.size(); ++r) {
+        const auto& row = sheet.rows[r];
+        const QString number = SheetReader::cellText(row.value(numberColumn));
+        const QString name = SheetReader::cellText(row.value(nameColumn));
+        if (number.isEmpty() && name.isEmpty())
+            continue;
+        int at = numberColumn >= 0 && !number.isEmpty() ? byNumber.value(number, -1) : -1;
+        if (at < 0 && nameColumn >= 0 && !name.isEmpty())
+            at = byName.value(name, -1);
+        if (at < 0) {
+            out.unmatched << QStringLiteral("第 %1 行 %2")
+                                 .arg(r + 1)
+                                 .arg(QStringList({ number, name }).join(QLatin1Char(' ')).trimmed());
+            continue;
+        }
+        ++out.matched;
+        for (auto c = columns.cbegin(); c != columns.cend(); ++c)
+            take(at, c.value(), SheetReader::cellText(row.value(c.key())), cells, out.refused);
+    }
+    edit(cells);
+    return out;
 }
 
 void ScoreTable::fillDown(const QModelIndexList& cells)

@@ -74,6 +74,19 @@ public:
     // The rows of tab-separated text from the cell on, cut at the sheet's
     // edges. Returns the refused cells, each "学号 科目：why".
     QStringList paste(int row, int column, const QString& text);
+    // A spreadsheet's scores, as one undoable step: columns by their headers
+    // (the subjects, the attendance items, 教师评语), rows by 学号, or by 姓名
+    // where no two students share it. An empty cell empties the cell. Nothing
+    // is written until save().
+    struct SheetImport
+    {
+        int matched = 0;
+        QStringList columns; // the grid's columns the sheet fills
+        QStringList unmatched; // "第 N 行 学号 姓名"
+        QStringList refused; // "学号 科目：why"
+    };
+    SheetImport importSheet(const SheetTable& sheet);
+
     // Each column of the selection takes the value of its first row.
     void fillDown(const QModelIndexList& cells);
     bool undo();
@@ -110,6 +123,8 @@ private:
     void apply(const Step& step, bool forward);
     QString figuresText(int column) const;
     void adoptFullMarks(int subject, int marks);
+    // Queues the cell's new text, or says why it cannot take it.
+    void take(int row, int column, const QString& text, QVector<Cell>& cells, QStringList& refused);
     bool refused(int row, int column) const;
     // Adds (sign 1) or takes away (-1) the cell from the counts.
     void count(int row, int column, int sign);

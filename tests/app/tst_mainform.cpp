@@ -60,7 +60,7 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("messages");
         const QStringList always { "ReportScore", "ReportTeach", "WinClose" };
         const QStringList userOnly { "Admin", "Commitment", "DataBase", "InfoAdd", "InfoDel", "InfoEdit", "InfoImport",
-            "TestAdd", "TestDel", "TestEdit", "TestFill", "TestGrid" };
+            "TestAdd", "TestDel", "TestEdit", "TestFill", "TestGrid", "TestImport" };
         QTest::newRow("administrator") << true << true << true << always << QStringList();
         QTest::newRow("ordinary user") << false << true << true << (always + userOnly) << QStringList();
         QTest::newRow("empty database") << true << false << false

@@ -262,6 +262,40 @@ private Q_SLOTS:
         QCOMPARE(stored("语文", "03").toInt(), 77);
     }
 
+    // Marks from a marking system: a title row, 学号 as numbers, a name for a
+    // row without its number, a row of nobody, a refused value; saved only on Ctrl+S.
+    void importFromASpreadsheet()
+    {
+        QVERIFY(db().exec(QStringLiteral("update tblLogin set 姓名='张三' where 学号='02'")));
+        ScoreGrid grid;
+        open(grid);
+        QTemporaryDir dir;
+        const QString csv = dir.filePath(QStringLiteral("marks.csv"));
+        QFile file(csv);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QStringLiteral("期中考试成绩,,,\r\n学号,姓名,数学（满分100）,语文\r\n1,,88,\r\n,张三,101,70\r\n"
+                                  "99,王五,60,60\r\n03,某,,95\r\n")
+                       .toUtf8());
+        file.close();
+        FileDialogs::setNextFileName(csv);
+        QTest::mouseClick(grid.BN_Import, Qt::LeftButton);
+        const QString said = MessageService::texts().last();
+        QVERIFY2(said.startsWith(QStringLiteral("已从工作表“marks”填入 2 名学生的语文、数学")), qPrintable(said));
+        QVERIFY(said.contains(QStringLiteral("第 5 行 99 王五")));
+        QVERIFY(said.contains(QStringLiteral("02 数学：数学的成绩应是0到100的整数")));
+        // "1" is not "01": only an exact 学号 matches.
+        QCOMPARE(grid.table().text(0, 1), QStringLiteral("0"));
+        QCOMPARE(grid.table().text(1, 0), QStringLiteral("70"));
+        QCOMPARE(grid.table().text(2, 0), QStringLiteral("95"));
+        QCOMPARE(grid.table().text(2, 1), QString());
+        QCOMPARE(stored("语文", "03").toInt(), 0);
+        key(grid, Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(stored("语文", "03").toInt(), 95);
+        QVERIFY(stored("数学", "03").isNull());
+        key(grid, Qt::Key_Z, Qt::ControlModifier); // nothing to undo after a save
+        QCOMPARE(grid.table().text(2, 0), QStringLiteral("95"));
+    }
+
     void closingAsksFirst()
     {
         ScoreGrid grid;

@@ -41,6 +41,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QTimer>
+#include <utility>
 
 namespace velmora {
 
@@ -125,6 +126,7 @@ void MainForm::buildMenus()
     addEntry(test, "TestFill", QStringLiteral("录入考试成绩"), &MainForm::enterScores);
     addEntry(test, "TestEdit", QStringLiteral("修改考试成绩"), &MainForm::changeScores);
     addEntry(test, "TestGrid", QStringLiteral("表格录入成绩(&G)"), &MainForm::gridScores);
+    addEntry(test, "TestImport", QStringLiteral("导入考试成绩(&R)…"), &MainForm::importScores);
     addEntry(test, "TestExportAll", QStringLiteral("导出全部成绩(&X)…"), &MainForm::exportAllScores);
     addLine(test, "line5");
     addEntry(test, "Commitment", QStringLiteral("评语生成器"), &MainForm::commentGenerator);
@@ -193,7 +195,7 @@ void MainForm::load()
     }
     if (!m.IsAdmin) {
         for (const char* name : { "InfoAdd", "InfoDel", "InfoEdit", "InfoImport", "TestAdd", "TestEdit", "TestDel",
-                 "TestFill", "TestGrid", "Commitment", "DataBase", "Admin" })
+                 "TestFill", "TestGrid", "TestImport", "Commitment", "DataBase", "Admin" })
             entry(QString::fromLatin1(name))->setEnabled(false);
     }
 }
@@ -468,8 +470,15 @@ void MainForm::exportAllScores()
         QStringLiteral("已导出 %1 次考试的成绩到“%2”。").arg(book->size() - 1).arg(QDir::toNativeSeparators(path)));
 }
 
+void MainForm::importScores()
+{
+    m_importIntoGrid = true;
+    selectTest(TestFillSel::gridMode());
+}
+
 void MainForm::gridScores()
 {
+    m_importIntoGrid = false;
     selectTest(TestFillSel::gridMode());
 }
 
@@ -498,6 +507,8 @@ void MainForm::showGrid()
         return;
     }
     showChild(m_grid);
+    if (std::exchange(m_importIntoGrid, false))
+        m_grid->importFile();
 }
 
 void MainForm::showScores()

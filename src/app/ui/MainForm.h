@@ -82,6 +82,7 @@ private:
     void enterScores();
     void changeScores();
     void gridScores();
+    void importScores();
     void exportAllScores();
     void showGrid();
     void showScores();
@@ -98,6 +99,8 @@ private:
     QMdiArea* m_mdi;
     QPointer<Class> m_class;
     QPointer<StudentInfoWatch> m_watch;
+    // 导入考试成绩 opens the grid of the chosen test, then the file.
+    bool m_importIntoGrid = false;
     QPointer<StudentInfoFind> m_find;
     QPointer<DataReport1> m_report;
     QPointer<TestInfoWatch> m_tests;

@@ -6,12 +6,15 @@
 #include "exams/ScoreSheet.h"
 #include "platform/MessageService.h"
 #include "platform/ui/Controls.h"
+#include "platform/ui/FileDialogs.h"
 #include "platform/ui/ResultGrid.h"
+#include "sheets/SheetReader.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QColor>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QIdentityProxyModel>
@@ -227,6 +230,7 @@ ScoreGrid::ScoreGrid(QWidget* parent)
     BN_Save = Controls::button(this, "BN_Save", QStringLiteral("保存(&S)"));
     BN_Back = Controls::button(this, "BN_Back", QStringLiteral("返回(&R)"));
     BN_Export = Controls::button(this, "BN_Export", QStringLiteral("导出Excel…"));
+    BN_Import = Controls::button(this, "BN_Import", QStringLiteral("导入成绩…"));
     auto* keys = new QLabel(
         QStringLiteral(
             "Enter 向下  Tab 向右  Delete 清空  Ctrl+V 粘贴  Ctrl+D 向下填充  Ctrl+Z 撤销  Ctrl+Y 重做  Ctrl+S 保存"),
@@ -240,6 +244,7 @@ ScoreGrid::ScoreGrid(QWidget* parent)
     top->addWidget(txtFind);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(lblStatus, 1);
+    bottom->addWidget(BN_Import);
     bottom->addWidget(BN_Export);
     bottom->addWidget(BN_Save);
     bottom->addWidget(BN_Back);
@@ -273,6 +278,7 @@ ScoreGrid::ScoreGrid(QWidget* parent)
     });
     connect(txtFind, &QLineEdit::returnPressed, this, &ScoreGrid::find);
     connect(BN_Save, &QPushButton::clicked, this, &ScoreGrid::save);
+    connect(BN_Import, &QPushButton::clicked, this, &ScoreGrid::importFile);
     connect(BN_Export, &QPushButton::clicked, this, [this] { ResultGrid::saveSheet(this, m_table.sheet()); });
     connect(BN_Back, &QPushButton::clicked, this, [this] { ChildWindow::close(this); });
 }
@@ -345,6 +351,43 @@ void ScoreGrid::find()
     }
     Grid->setCurrentIndex(Grid->model()->index(row, at.isValid() ? at.column() : 0));
     Grid->setFocus();
+}
+
+bool ScoreGrid::importFile()
+{
+    const QString path = FileDialogs::openFileName(this, QStringLiteral("表格文件 (*.xlsx *.xls *.csv);;所有文件 (*)"));
+    if (path.isEmpty())
+        return false;
+    auto book = SheetReader::read(path);
+    if (!book) {
+        MessageService::info(book.error().message());
+        return false;
+    }
+    // The first sheet whose headers name this test's columns.
+    for (const SheetTable& sheet : std::as_const(*book)) {
+        const ScoreTable::SheetImport in = m_table.importSheet(sheet);
+        if (in.columns.isEmpty())
+            continue;
+        const auto listed = [](const QStringList& lines) {
+            return lines.mid(0, 10).join(QStringLiteral("\r\n"))
+                + (lines.size() > 10 ? QStringLiteral("\r\n……") : QString());
+        };
+        QString text = QStringLiteral("已从工作表“%1”填入 %2 名学生的%3，还没有保存，请核对后保存。")
+                           .arg(sheet.title)
+                           .arg(in.matched)
+                           .arg(in.columns.join(QStringLiteral("、")));
+        if (!in.unmatched.isEmpty())
+            text += QStringLiteral("\r\n有 %1 行没有对上本次考试的学生：\r\n").arg(in.unmatched.size())
+                + listed(in.unmatched);
+        if (!in.refused.isEmpty())
+            text += QStringLiteral("\r\n有 %1 格有误，没有填入：\r\n").arg(in.refused.size()) + listed(in.refused);
+        MessageService::info(text);
+        Grid->setFocus();
+        return true;
+    }
+    MessageService::info(QStringLiteral("“%1”中没有找到学号或姓名和本次考试科目的表头，没有填入任何成绩。")
+                             .arg(QFileInfo(path).fileName()));
+    return false;
 }
 
 void ScoreGrid::editFullMarks(int column)

@@ -80,6 +80,7 @@ public:
     QLineEdit* txtFind;
     ScoreView* Grid;
     QLabel* lblStatus;
+    QPushButton* BN_Import;
     QPushButton* BN_Export;
     QPushButton* BN_Save;
     QPushButton* BN_Back;
@@ -90,6 +91,8 @@ public:
     void paste();
     // Ctrl+F: to the next student by 学号 or a part of the name.
     void find();
+    // 导入成绩: a spreadsheet's scores into the sheet, to be checked and saved.
+    bool importFile();
     // The column header's menu: asks for a subject's new full marks.
     void editFullMarks(int column);
     // F2 or a double-click on a 教师评语 cell.
