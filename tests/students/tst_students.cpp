@@ -2,6 +2,8 @@
 #include "platform/MessageService.h"
 #include "platform/ui/FileDialogs.h"
 #include "platform/ui/ResultGrid.h"
+#include "sheets/SheetReader.h"
+#include "sheets/SheetWriter.h"
 #include "students/StudentImport.h"
 #include "students/ui/DataReport1.h"
 #include "students/ui/StudentImportDialog.h"
@@ -131,6 +133,43 @@ private Q_SLOTS:
         StudentImportDialog none;
         QVERIFY(!none.chooseFile());
         QVERIFY(MessageService::texts().last().contains(QStringLiteral("nothing.xlsx")));
+    }
+
+    // Out of the student list into a workbook and back into an empty class:
+    // the same students, field for field, on either database.
+    void exportAndImportGiveTheSameStudents()
+    {
+        QVector<StudentRecord> before;
+        for (int i = 1; i <= 3; ++i) {
+            StudentRecord r;
+            r.values = QStringList({ QStringLiteral("00%1").arg(i), QStringLiteral("学生%1").arg(i),
+                i % 2 ? QStringLiteral("男") : QStringLiteral("女"), QStringLiteral("2011-0%1-1%1").arg(i),
+                QStringLiteral("汉族"), QStringLiteral("浙江"), QStringLiteral("杭州市%1号").arg(i),
+                QStringLiteral("0571-8800%1").arg(i), QStringLiteral("父%1").arg(i), QString(),
+                QStringLiteral("母%1").arg(i), QStringLiteral("医院"), QStringLiteral("实验小学"), QString(),
+                QStringLiteral("备注,含\"引号\"") });
+            QVERIFY(Students::add(db(), r, std::nullopt));
+            before << r;
+        }
+        StudentInfoWatch list;
+        list.fill();
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("学生名单.xlsx"));
+        QVERIFY(SheetWriter::writeXlsx(path, { list.Grid->sheet() }));
+        QVERIFY(db().exec(QStringLiteral("delete from tblLogin")));
+        auto book = SheetReader::read(path);
+        QVERIFY(book);
+        const SheetTable& sheet = book->at(0);
+        auto rows = StudentImport::plan(db(), sheet, StudentImport::guess(sheet));
+        QVERIFY(rows);
+        auto done = StudentImport::apply(db(), *rows, false);
+        QVERIFY(done);
+        QCOMPARE(done->added, 3);
+        auto after = Students::list(db());
+        QVERIFY(after);
+        QCOMPARE(after->size(), 3);
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(after->at(i).values, before[i].values);
     }
 
     // The office's roster: a title row, headers in their own words, dates as
