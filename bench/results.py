@@ -31,6 +31,8 @@ ACTIONS = [
     ("GridKeystrokePainted", "Score grid, one keystroke with the repaint"),
     ("GridPaste", "Score grid, paste every student x 14 subjects"),
     ("GridSave", "Score grid save, 45 x 6 changed cells"),
+    ("ExportScoreTable", "Export a test to .xlsx (14 subjects, attendance, comment)"),
+    ("ImportStudents", "Import new students from .xlsx (read, check, add)"),
 ]
 
 
