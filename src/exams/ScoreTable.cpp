@@ -238,7 +238,7 @@ void ScoreTable::take(int r, int c, const QString& text, QVector<Cell>& cells, Q
         refused << QStringLiteral("%1 %2：%3").arg(m_numbers[r], m_columns[c].name, why);
 }
 
-ScoreTable::SheetImport ScoreTable::importSheet(const SheetTable& sheet)
+ScoreTable::SheetImport ScoreTable::importSheet(const SheetTable& sheet, bool apply)
 {
     SheetImport out;
     // The column a header names: 数学, 数学(150), 数学（满分150）, 评语 for the comment.
@@ -309,7 +309,8 @@ ScoreTable::SheetImport ScoreTable::importSheet(const SheetTable& sheet)
         for (auto c = columns.cbegin(); c != columns.cend(); ++c)
             take(at, c.value(), SheetReader::cellText(row.value(c.key())), cells, out.refused);
     }
-    edit(cells);
+    if (apply)
+        edit(cells);
     return out;
 }
 

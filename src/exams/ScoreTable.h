@@ -85,7 +85,8 @@ public:
         QStringList unmatched; // "第 N 行 学号 姓名"
         QStringList refused; // "学号 科目：why"
     };
-    SheetImport importSheet(const SheetTable& sheet);
+    // Without `apply`, only says what it would do.
+    SheetImport importSheet(const SheetTable& sheet, bool apply = true);
 
     // Each column of the selection takes the value of its first row.
     void fillDown(const QModelIndexList& cells);

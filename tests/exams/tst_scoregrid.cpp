@@ -4,11 +4,13 @@
 #include "exams/ui/ScoreGrid.h"
 #include "platform/MessageService.h"
 #include "platform/ui/FileDialogs.h"
+#include "sheets/SheetWriter.h"
 #include "support/DbTestCase.h"
 #include "support/Typing.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -294,6 +296,46 @@ private Q_SLOTS:
         QVERIFY(stored("数学", "03").isNull());
         key(grid, Qt::Key_Z, Qt::ControlModifier); // nothing to undo after a save
         QCOMPARE(grid.table().text(2, 0), QStringLiteral("95"));
+    }
+
+    // The grid out to .xlsx and back: the same scores, the empty one empty.
+    // A workbook with two fitting sheets asks which.
+    void scoresRoundTrip()
+    {
+        ScoreGrid grid;
+        open(grid);
+        type(QStringLiteral("95\n88\n"));
+        key(grid, Qt::Key_Delete);
+        key(grid, Qt::Key_S, Qt::ControlModifier);
+        QTemporaryDir dir;
+        const QString xlsx = dir.filePath(QStringLiteral("grid.xlsx"));
+        FileDialogs::setNextFileName(xlsx);
+        QTest::mouseClick(grid.BN_Export, Qt::LeftButton);
+        QVERIFY(db().exec(QStringLiteral("update %1 set 语文=1, 数学=1").arg(Schema::scoreTableName(m_test))));
+        QVERIFY(grid.load());
+        FileDialogs::setNextFileName(xlsx);
+        QVERIFY(grid.importFile());
+        key(grid, Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(stored("语文", "01").toInt(), 95);
+        QCOMPARE(stored("语文", "02").toInt(), 88);
+        QVERIFY(stored("语文", "03").isNull());
+        QCOMPARE(stored("数学", "01").toInt(), 0);
+
+        const QString two = dir.filePath(QStringLiteral("two.xlsx"));
+        const SheetTable first { QStringLiteral("一班"), { QStringLiteral("学号"), QStringLiteral("语文") },
+            { { "01", 60 } } };
+        const SheetTable second { QStringLiteral("二班"), { QStringLiteral("学号"), QStringLiteral("语文") },
+            { { "01", 70 } } };
+        QVERIFY(SheetWriter::writeXlsx(two, { first, second }));
+        FileDialogs::setNextFileName(two);
+        whenModal([](QWidget* ask) {
+            QCOMPARE(ask->objectName(), QStringLiteral("SheetChoice"));
+            auto* box = ask->findChild<QComboBox*>();
+            QTest::keyClick(box, Qt::Key_Down);
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        QVERIFY(grid.importFile());
+        QCOMPARE(grid.table().text(0, 0), QStringLiteral("70"));
     }
 
     void closingAsksFirst()

@@ -363,11 +363,31 @@ bool ScoreGrid::importFile()
         MessageService::info(book.error().message());
         return false;
     }
-    // The first sheet whose headers name this test's columns.
+    // The sheets whose headers name this test's columns; the teacher picks when there are several.
+    QVector<const SheetTable*> fitting;
     for (const SheetTable& sheet : std::as_const(*book)) {
+        if (!m_table.importSheet(sheet, false).columns.isEmpty())
+            fitting << &sheet;
+    }
+    if (fitting.size() > 1) {
+        QStringList titles;
+        for (const SheetTable* s : std::as_const(fitting))
+            titles << s->title;
+        QInputDialog ask(this);
+        ask.setObjectName(QStringLiteral("SheetChoice"));
+        ask.setWindowTitle(QStringLiteral("导入成绩"));
+        ask.setLabelText(QStringLiteral("文件中有几个工作表，请选择要导入的一个："));
+        ask.setComboBoxItems(titles);
+        const bool chosen = ask.exec() == QDialog::Accepted;
+        activateWindow();
+        if (!chosen)
+            return false;
+        const SheetTable* pick = fitting[int(titles.indexOf(ask.textValue()))];
+        fitting = { pick };
+    }
+    for (const SheetTable* found : std::as_const(fitting)) {
+        const SheetTable& sheet = *found;
         const ScoreTable::SheetImport in = m_table.importSheet(sheet);
-        if (in.columns.isEmpty())
-            continue;
         const auto listed = [](const QStringList& lines) {
             return lines.mid(0, 10).join(QStringLiteral("\r\n"))
                 + (lines.size() > 10 ? QStringLiteral("\r\n……") : QString());
