@@ -1,0 +1,101 @@
+#include "exams/ReportCards.h"
+
+#include "data/Schema.h"
+#include "exams/ScoreSheet.h"
+#include "students/StudentRecord.h"
+
+#include <algorithm>
+
+namespace velmora::ReportCards {
+
+QVector<std::optional<int>> ranks(const QVector<std::optional<int>>& values)
+{
+    QVector<int> present;
+    for (const auto& v : values) {
+        if (v)
+            present << *v;
+    }
+    std::sort(present.begin(), present.end(), std::greater<>());
+    QVector<std::optional<int>> out;
+    out.reserve(values.size());
+    for (const auto& v : values) {
+        if (!v) {
+            out << std::nullopt;
+            continue;
+        }
+        // One more than the number of values above it.
+        out << int(std::lower_bound(present.begin(), present.end(), *v, std::greater<>()) - present.begin()) + 1;
+    }
+    return out;
+}
+
+Result<TestCards> forTest(const Database& db, int testNumber)
+{
+    auto test = Exams::fetch(db, testNumber);
+    if (!test)
+        return test.error();
+    if (!*test)
+        return Error::missing(QStringLiteral("考试号为%1的考试已不存在。").arg(testNumber));
+    auto rows = Scores::rows(db, testNumber);
+    if (!rows)
+        return rows.error();
+    auto names = Students::names(db);
+    if (!names)
+        return names.error();
+    TestCards out { **test, {} };
+    const TestItems& items = out.test.items;
+    for (rows->moveFirst(); !rows->eof(); rows->moveNext()) {
+        Card card;
+        card.number = rows->text(u"学号");
+        card.name = names->value(card.number);
+        int total = 0;
+        bool any = false;
+        for (int i : items.subjects) {
+            SubjectLine line { Schema::subjects()[i], items.fullMarksOf(i), std::nullopt, std::nullopt, std::nullopt };
+            const QVariant v = rows->value(Schema::subjects()[i]);
+            if (!v.isNull()) {
+                line.score = v.toInt();
+                total += *line.score;
+                any = true;
+            }
+            card.subjects << line;
+        }
+        if (any)
+            card.total = total;
+        if (items.attendance) {
+            for (const QString& item : Schema::attendanceItems())
+                card.attendance << rows->text(item);
+        }
+        if (items.comment)
+            card.comment = rows->text(u"教师评语");
+        out.cards << card;
+    }
+    // Class figures per subject, then the total's ranks.
+    for (int s = 0; s < items.subjects.size(); ++s) {
+        QVector<std::optional<int>> scores;
+        qint64 sum = 0;
+        int entered = 0;
+        for (const Card& c : std::as_const(out.cards)) {
+            scores << c.subjects[s].score;
+            if (c.subjects[s].score) {
+                sum += *c.subjects[s].score;
+                ++entered;
+            }
+        }
+        const auto placed = ranks(scores);
+        for (int c = 0; c < out.cards.size(); ++c) {
+            out.cards[c].subjects[s].rank = placed[c];
+            if (entered)
+                out.cards[c].subjects[s].classAverage = double(sum) / entered;
+        }
+    }
+    QVector<std::optional<int>> totals;
+    for (const Card& c : std::as_const(out.cards))
+        totals << c.total;
+    const auto placed = ranks(totals);
+    for (int c = 0; c < out.cards.size(); ++c)
+        out.cards[c].totalRank = placed[c];
+    return out;
+}
+
+} // namespace velmora::ReportCards
