@@ -5,13 +5,6 @@
 
 namespace velmora::Analysis {
 
-QString subjectCaption(const TestItems& items, int subject)
-{
-    const int marks = items.fullMarksOf(subject);
-    return marks == TestItems::kDefaultFullMarks ? Schema::subjects()[subject]
-                                                 : QStringLiteral("%1(%2)").arg(Schema::subjects()[subject]).arg(marks);
-}
-
 bool ClassTable::hasMissing() const
 {
     for (const QStringList& row : rows) {

@@ -22,9 +22,6 @@ struct ClassTable
     void keep(int first, int count);
 };
 
-// A subject's column header: its name, and its full marks where they are not 100: 数学(150).
-QString subjectCaption(const TestItems& items, int subject);
-
 enum class ClassOrder {
     NumberDescending, // as first shown
     TotalDescending, // equal totals by ascending 学号

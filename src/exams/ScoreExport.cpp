@@ -37,8 +37,7 @@ Result<QVector<SheetTable>> allTests(const Database& db)
         const QStringList columns = t.items.scoreColumns().mid(1);
         for (const QString& c : columns) {
             const int subject = int(Schema::subjects().indexOf(c));
-            const int marks = subject >= 0 ? t.items.fullMarksOf(subject) : TestItems::kDefaultFullMarks;
-            sheet.headers << (marks != TestItems::kDefaultFullMarks ? QStringLiteral("%1(%2)").arg(c).arg(marks) : c);
+            sheet.headers << (subject >= 0 ? t.items.caption(subject) : c);
         }
         const int nSubjects = int(t.items.subjects.size());
         bool anyMissing = false;

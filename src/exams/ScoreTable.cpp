@@ -548,9 +548,7 @@ QVariant ScoreTable::headerData(int section, Qt::Orientation orientation, int ro
         return {};
     if (orientation == Qt::Horizontal) {
         const Column& c = m_columns[section];
-        return c.kind == Kind::Score && c.max != TestItems::kDefaultFullMarks
-            ? QStringLiteral("%1(%2)").arg(c.name).arg(c.max)
-            : c.name;
+        return c.kind == Kind::Score ? m_test.items.caption(c.subject) : c.name;
     }
     if (section == students())
         return QStringLiteral("统计");

@@ -44,6 +44,13 @@ QStringList TestItems::scoreColumns() const
     return columns;
 }
 
+QString TestItems::caption(int index) const
+{
+    const QString name = Schema::subjects().value(index);
+    const int marks = fullMarksOf(index);
+    return marks == kDefaultFullMarks ? name : QStringLiteral("%1(%2)").arg(name).arg(marks);
+}
+
 QString TestItems::subjectText() const
 {
     QString text;

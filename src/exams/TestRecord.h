@@ -23,6 +23,8 @@ struct TestItems
 
     bool hasSubject(int index) const { return subjects.contains(index); }
     int fullMarksOf(int index) const { return fullMarks.value(index, kDefaultFullMarks); }
+    // A subject's column header: its name, with full marks other than 100: 数学(150).
+    QString caption(int index) const;
     // The columns of the test's score table, in their order.
     QStringList scoreColumns() const;
     // "语文 数学 健康教育 ", as the test list shows the subjects.

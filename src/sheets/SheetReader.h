@@ -14,6 +14,9 @@ inline constexpr int kMaxRows = 20000;
 // A workbook that unpacks to more than this is refused: a compressed bomb.
 inline constexpr qint64 kMaxUnpackedBytes = 64LL * 1024 * 1024;
 
+// The open-file dialog's filter for what read() takes.
+inline const QString kOpenFilter = QStringLiteral("表格文件 (*.xlsx *.xls *.csv);;所有文件 (*)");
+
 // Every worksheet of an .xlsx, .xls or .csv file, as found: the title is the
 // worksheet's name, the headers are empty and the rows hold every row from
 // the top, title rows included. A cell is a text, a number (double), a date

@@ -161,7 +161,7 @@ bool Analyze_Class::FillTableHead()
     QStringList headers { QStringLiteral("学号"), QStringLiteral("总分") };
     for (int i = 0; i < 14; ++i) {
         if (m_test.items.hasSubject(i))
-            headers << Analysis::subjectCaption(m_test.items, i);
+            headers << m_test.items.caption(i);
         else
             Check2[i]->setEnabled(false);
     }

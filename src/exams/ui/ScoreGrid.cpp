@@ -355,7 +355,7 @@ void ScoreGrid::find()
 
 bool ScoreGrid::importFile()
 {
-    const QString path = FileDialogs::openFileName(this, QStringLiteral("表格文件 (*.xlsx *.xls *.csv);;所有文件 (*)"));
+    const QString path = FileDialogs::openFileName(this, SheetReader::kOpenFilter);
     if (path.isEmpty())
         return false;
     auto book = SheetReader::read(path);

@@ -82,7 +82,7 @@ StudentImportDialog::StudentImportDialog(QWidget* parent)
 
 bool StudentImportDialog::chooseFile()
 {
-    const QString path = FileDialogs::openFileName(this, QStringLiteral("表格文件 (*.xlsx *.xls *.csv);;所有文件 (*)"));
+    const QString path = FileDialogs::openFileName(this, SheetReader::kOpenFilter);
     return !path.isEmpty() && load(path);
 }
 
