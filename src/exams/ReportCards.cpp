@@ -1,5 +1,6 @@
 #include "exams/ReportCards.h"
 
+#include "classes/ClassSettings.h"
 #include "data/Schema.h"
 #include "exams/ScoreSheet.h"
 #include "students/StudentRecord.h"
@@ -42,7 +43,8 @@ Result<TestCards> forTest(const Database& db, int testNumber)
     auto names = Students::names(db);
     if (!names)
         return names.error();
-    TestCards out { **test, {} };
+    TestCards out;
+    out.test = **test;
     const TestItems& items = out.test.items;
     for (rows->moveFirst(); !rows->eof(); rows->moveNext()) {
         Card card;
@@ -68,6 +70,7 @@ Result<TestCards> forTest(const Database& db, int testNumber)
         }
         if (items.comment)
             card.comment = rows->text(u"教师评语");
+        out.byNumber.insert(card.number, int(out.cards.size()));
         out.cards << card;
     }
     // Class figures per subject, then the total's ranks.
@@ -90,12 +93,63 @@ Result<TestCards> forTest(const Database& db, int testNumber)
         }
     }
     QVector<std::optional<int>> totals;
-    for (const Card& c : std::as_const(out.cards))
+    qint64 sum = 0;
+    for (const Card& c : std::as_const(out.cards)) {
         totals << c.total;
+        if (c.total) {
+            sum += *c.total;
+            ++out.ranked;
+        }
+    }
+    if (out.ranked)
+        out.totalAverage = double(sum) / out.ranked;
     const auto placed = ranks(totals);
     for (int c = 0; c < out.cards.size(); ++c)
         out.cards[c].totalRank = placed[c];
     return out;
+}
+
+const Card* TestCards::card(const QString& number) const
+{
+    const int i = byNumber.value(number, -1);
+    return i < 0 ? nullptr : &cards[i];
+}
+
+QPair<QString, QString> Term::comment(const QString& number) const
+{
+    for (const TestCards& t : tests) {
+        const Card* c = t.card(number);
+        if (c && !c->comment.trimmed().isEmpty())
+            return { t.test.name, c->comment };
+    }
+    return {};
+}
+
+Result<Term> forTests(const Database& db, QVector<int> testNumbers)
+{
+    Term term;
+    auto cls = ClassSettings::load(db);
+    if (!cls)
+        return cls.error();
+    term.className = cls->name;
+    term.teacher = cls->teacher;
+    // Tests are numbered as they are defined: the highest is the latest.
+    std::sort(testNumbers.begin(), testNumbers.end(), std::greater<>());
+    testNumbers.erase(std::unique(testNumbers.begin(), testNumbers.end()), testNumbers.end());
+    QMap<QString, QString> students;
+    for (int n : std::as_const(testNumbers)) {
+        auto cards = forTest(db, n);
+        if (!cards)
+            return cards.error();
+        for (const Card& c : std::as_const(cards->cards)) {
+            if (!students.contains(c.number) || students.value(c.number).isEmpty())
+                students.insert(c.number, c.name);
+        }
+        term.tests << *std::move(cards);
+    }
+    for (auto it = students.cbegin(); it != students.cend(); ++it)
+        term.students << qMakePair(it.key(), it.value());
+    return term;
 }
 
 } // namespace velmora::ReportCards

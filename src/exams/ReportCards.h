@@ -3,6 +3,7 @@
 #include "data/Database.h"
 #include "exams/TestRecord.h"
 
+#include <QHash>
 #include <QStringList>
 #include <QVector>
 #include <optional>
@@ -38,9 +39,30 @@ struct TestCards
 {
     TestRecord test;
     QVector<Card> cards; // in 学号 order
+    std::optional<double> totalAverage; // of the students with a total
+    int ranked = 0; // students with a total, who take a rank
+
+    const Card* card(const QString& number) const;
+
+    QHash<QString, int> byNumber; // into cards
 };
 
 // Every student of the test's score table.
 Result<TestCards> forTest(const Database& db, int testNumber);
+
+// A term's report: several tests side by side.
+struct Term
+{
+    QString className; // from the class settings
+    QString teacher;
+    QVector<TestCards> tests; // the last one first
+    // Everyone on any of the tests' score tables, in 学号 order.
+    QVector<QPair<QString, QString>> students; // 学号, 姓名
+
+    // The latest comment that is not empty, with its test's name.
+    QPair<QString, QString> comment(const QString& number) const;
+};
+
+Result<Term> forTests(const Database& db, QVector<int> testNumbers);
 
 } // namespace velmora::ReportCards

@@ -4,6 +4,7 @@
 #include "app/ui/MainForm.h"
 #include "app/ui/Splash.h"
 #include "app/ui/Windows.h"
+#include "exams/TestRecord.h"
 #include "platform/AppPaths.h"
 #include "platform/MessageService.h"
 #include "platform/ui/Desktop.h"
@@ -58,6 +59,7 @@ private Q_SLOTS:
         QTest::addColumn<bool>("classRow");
         QTest::addColumn<QStringList>("disabled");
         QTest::addColumn<QStringList>("messages");
+        // The reports need a test: these databases hold none.
         const QStringList always { "ReportScore", "ReportTeach", "WinClose" };
         const QStringList userOnly { "Admin", "Commitment", "DataBase", "InfoAdd", "InfoDel", "InfoEdit", "InfoImport",
             "TestAdd", "TestDel", "TestEdit", "TestFill", "TestGrid", "TestImport" };
@@ -94,6 +96,28 @@ private Q_SLOTS:
         }
         QCOMPARE(form.windowTitle(), QStringLiteral("Velmora管理系统"));
         QCOMPARE(form.menu(QStringLiteral("Con"))->title(), QStringLiteral("系统配置(&C)"));
+    }
+
+    // 学生成绩报表 opens once a test exists, 学生评语报表 once a test records
+    // comments, seen when the menu is opened.
+    void reportEntriesFollowTests()
+    {
+        start(true, true, true);
+        MainForm form;
+        form.load();
+        QAction* scores = form.entry(QStringLiteral("ReportScore"));
+        QAction* comments = form.entry(QStringLiteral("ReportTeach"));
+        QVERIFY(!scores->isEnabled() && !comments->isEnabled());
+        const NewTest plain { QStringLiteral("月考"), QStringLiteral("2024-10-01"), QStringLiteral("平时考试"),
+            QString(), { { 0 }, false, false } };
+        QVERIFY(Exams::define(mod().Conn, plain));
+        Q_EMIT form.menu(QStringLiteral("Report"))->aboutToShow();
+        QVERIFY(scores->isEnabled() && !comments->isEnabled());
+        NewTest commented = plain;
+        commented.items.comment = true;
+        QVERIFY(Exams::define(mod().Conn, commented));
+        Q_EMIT form.menu(QStringLiteral("Report"))->aboutToShow();
+        QVERIFY(scores->isEnabled() && comments->isEnabled());
     }
 
     void helpWebAndTeachingResources()

@@ -11,6 +11,8 @@
 #include "app/ui/Windows.h"
 #include "classes/ui/Class.h"
 #include "exams/ScoreExport.h"
+#include "exams/ui/ReportScore.h"
+#include "exams/ui/ReportTeach.h"
 #include "exams/ui/ScoreGrid.h"
 #include "exams/ui/TestFill.h"
 #include "exams/ui/TestFillSel.h"
@@ -138,8 +140,9 @@ void MainForm::buildMenus()
 
     QMenu* report = addTopMenu("Report", QStringLiteral("报表打印(&P)"));
     addEntry(report, "ReportStu", QStringLiteral("学生信息报表"), &MainForm::studentReport);
-    addEntry(report, "ReportScore", QStringLiteral("学生成绩报表"))->setEnabled(false);
-    addEntry(report, "ReportTeach", QStringLiteral("学生评语报表"))->setEnabled(false);
+    addEntry(report, "ReportScore", QStringLiteral("学生成绩报表"), &MainForm::scoreReport);
+    addEntry(report, "ReportTeach", QStringLiteral("学生评语报表"), &MainForm::commentReport);
+    connect(report, &QMenu::aboutToShow, this, &MainForm::updateReportEntries);
 
     QMenu* con = addTopMenu("Con", QStringLiteral("系统配置(&C)"));
     addEntry(con, "ReLogin", QStringLiteral("重新登陆"), &MainForm::reLogin);
@@ -198,6 +201,7 @@ void MainForm::load()
                  "TestFill", "TestGrid", "TestImport", "Commitment", "DataBase", "Admin" })
             entry(QString::fromLatin1(name))->setEnabled(false);
     }
+    updateReportEntries();
 }
 
 bool MainForm::isOpen(const QWidget* window) const
@@ -560,6 +564,30 @@ void MainForm::studentReport()
     m_report->show();
     m_report->raise();
     m_report->activateWindow();
+}
+
+void MainForm::scoreReport()
+{
+    ReportScore dialog(this);
+    if (dialog.load())
+        dialog.exec();
+}
+
+void MainForm::commentReport()
+{
+    ReportTeach dialog(this);
+    if (dialog.load())
+        dialog.exec();
+}
+
+void MainForm::updateReportEntries()
+{
+    auto tests = Exams::list(mod().Conn);
+    const bool any = tests && !tests->isEmpty();
+    const bool comments
+        = any && std::any_of(tests->cbegin(), tests->cend(), [](const TestRecord& t) { return t.items.comment; });
+    entry(QStringLiteral("ReportScore"))->setEnabled(any);
+    entry(QStringLiteral("ReportTeach"))->setEnabled(comments);
 }
 
 void MainForm::deleteStudent()

@@ -70,6 +70,10 @@ private:
     void findStudent();
     void importStudents();
     void studentReport();
+    void scoreReport();
+    void commentReport();
+    // 学生成绩报表 needs a test; 学生评语报表 a test that records comments.
+    void updateReportEntries();
     void personalAnalysis();
     template <typename Selector, typename Analysis>
     void analysisFrom(QPointer<Selector>& selector, QPointer<Analysis>& analysis);

@@ -3,11 +3,11 @@
 #include "app/Module1.h"
 #include "platform/MessageService.h"
 #include "platform/ui/FileDialogs.h"
+#include "platform/ui/PrintOut.h"
 #include "students/ReportLayout.h"
 #include "students/StudentRecord.h"
 
 #include <QAction>
-#include <QFile>
 #include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPainter>
@@ -16,7 +16,6 @@
 #include <QToolBar>
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 namespace velmora {
 
@@ -49,26 +48,14 @@ const ReportColumn kColumns[] = {
 constexpr int kColumnGap = 60;
 constexpr int kLastColumnMinimum = 900;
 
-// The report's faces. Their fonts map each glyph back to the character
-// printed, so text copied from the PDF or searched in it is what was printed
-// (with the Noto CJK faces, 生 comes back as the Kangxi radical ⽣).
 QFont songti()
 {
-    QFont f;
-    f.setFamilies({ QStringLiteral("AR PL UMing CN"), QStringLiteral("Noto Serif CJK SC") });
-    f.setStyleHint(QFont::Serif);
-    f.setPointSizeF(9);
-    return f;
+    return PrintOut::serif(9);
 }
 
 QFont titleFont()
 {
-    QFont f;
-    f.setFamilies({ QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC") });
-    f.setStyleHint(QFont::SansSerif);
-    f.setPointSizeF(21.75);
-    f.setBold(true);
-    return f;
+    return PrintOut::sans(21.75, true);
 }
 
 struct Placed
@@ -149,13 +136,13 @@ void DataReport1::setUpPage(QPrinter* printer)
         QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF(25.4, 25.4, 25.4, 25.4), QPageLayout::Millimeter));
 }
 
-int DataReport1::render(QPrinter* printer, const QVector<QStringList>& rows)
+int DataReport1::render(QPagedPaintDevice* printer, const QVector<QStringList>& rows)
 {
     QPainter p(printer);
     if (!p.isActive())
         return 0;
-    const QRectF area = printer->pageLayout().paintRectPixels(printer->resolution());
-    const double px = printer->resolution() / 1440.0;
+    const QRectF area = printer->pageLayout().paintRectPixels(printer->logicalDpiY());
+    const double px = printer->logicalDpiY() / 1440.0;
     const int pageTwips = int(area.height() / px);
     const QVector<Placed> columns = placeColumns(area.width() / px);
     auto box = [px](double left, double top, double width, double height) {
@@ -210,34 +197,13 @@ int DataReport1::render(QPrinter* printer, const QVector<QStringList>& rows)
 
 bool DataReport1::exportPdf(const QString& path, const QVector<QStringList>& rows, int* pages)
 {
-    // Written beside the target first and moved into place only when whole,
-    // so a full disk leaves no partial file and an older export stays.
-    const QString part = path + QStringLiteral(".part");
-    int n = 0;
-    {
-        QPrinter printer(QPrinter::HighResolution);
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(part);
-        printer.setDocName(QStringLiteral("学生信息表"));
-        printer.setCreator(QStringLiteral("Velmora"));
-        setUpPage(&printer);
-        n = render(&printer, rows);
-    }
-    if (pages)
-        *pages = n;
-    QFile written(part);
-    bool whole = n > 0 && written.open(QIODevice::ReadOnly) && written.size() > 0;
-    if (whole) {
-        written.seek(std::max<qint64>(0, written.size() - 64));
-        whole = written.readAll().contains("%%EOF");
-        written.close();
-    }
-    // Every student's address and phone: for the owner's eyes only.
-    whole = whole && written.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)
-        && std::rename(QFile::encodeName(part).constData(), QFile::encodeName(path).constData()) == 0;
-    if (!whole)
-        QFile::remove(part);
-    return whole;
+    QPrinter printer;
+    setUpPage(&printer);
+    return PrintOut::writePdf(
+               path, printer.pageLayout(), QStringLiteral("学生信息表"),
+               [&rows](QPagedPaintDevice* device, const PrintOut::Progress&) { return render(device, rows); }, {},
+               pages)
+        == PrintOut::Outcome::Written;
 }
 
 void DataReport1::exportAsked()

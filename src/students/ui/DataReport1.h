@@ -4,7 +4,7 @@
 #include <QStringList>
 #include <QVector>
 
-class QPainter;
+class QPagedPaintDevice;
 class QPrinter;
 
 namespace velmora {
@@ -23,7 +23,7 @@ public:
     // The eleven printed columns of each student, as stored.
     static QVector<QStringList> readRows(bool* ok);
     // Paints all pages; returns how many.
-    static int render(QPrinter* printer, const QVector<QStringList>& rows);
+    static int render(QPagedPaintDevice* printer, const QVector<QStringList>& rows);
     // A4 landscape with one-inch margins.
     static void setUpPage(QPrinter* printer);
     static bool exportPdf(const QString& path, const QVector<QStringList>& rows, int* pages = nullptr);

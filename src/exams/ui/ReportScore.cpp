@@ -1,0 +1,247 @@
+#include "exams/ui/ReportScore.h"
+
+#include "app/Module1.h"
+#include "platform/MessageService.h"
+#include "platform/ui/Controls.h"
+#include "platform/ui/FileDialogs.h"
+#include "platform/ui/ReportPreview.h"
+#include "students/StudentRecord.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSet>
+#include <QVBoxLayout>
+#include <memory>
+
+namespace velmora {
+
+namespace {
+
+QListWidgetItem* checkItem(QListWidget* list, const QString& text, const QVariant& data, bool checked)
+{
+    auto* item = new QListWidgetItem(text, list);
+    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+    item->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
+    item->setData(Qt::UserRole, data);
+    return item;
+}
+
+QVector<QVariant> checkedData(const QListWidget* list)
+{
+    QVector<QVariant> out;
+    for (int i = 0; i < list->count(); ++i) {
+        if (list->item(i)->checkState() == Qt::Checked)
+            out << list->item(i)->data(Qt::UserRole);
+    }
+    return out;
+}
+
+} // namespace
+
+ReportScore::ReportScore(QWidget* parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("ReportScore"));
+    setWindowTitle(QStringLiteral("学生成绩报表"));
+
+    lstTests = new QListWidget(this);
+    lstTests->setObjectName(QStringLiteral("lstTests"));
+    optAll = new QRadioButton(QStringLiteral("全班学生(&A)"), this);
+    optAll->setObjectName(QStringLiteral("optAll"));
+    optAll->setChecked(true);
+    optPick = new QRadioButton(QStringLiteral("选定的学生(&S)"), this);
+    optPick->setObjectName(QStringLiteral("optPick"));
+    lstStudents = new QListWidget(this);
+    lstStudents->setObjectName(QStringLiteral("lstStudents"));
+    lstStudents->setEnabled(false);
+    cboPaper = new QComboBox(this);
+    cboPaper->setObjectName(QStringLiteral("cboPaper"));
+    cboPaper->addItem(QStringLiteral("A4，每页一张"), int(CardPrint::Paper::A4));
+    cboPaper->addItem(QStringLiteral("A5，每张A4纸印两张"), int(CardPrint::Paper::A5));
+    chkRanks = new QCheckBox(QStringLiteral("显示名次(&R)"), this);
+    chkRanks->setObjectName(QStringLiteral("chkRanks"));
+    chkRanks->setChecked(true);
+    chkRanks->setToolTip(QStringLiteral("不许公布名次时去掉勾选：报告单上不印任何名次"));
+    BN_Preview = Controls::button(this, "BN_Preview", QStringLiteral("预览(&V)"));
+    BN_Preview->setDefault(true);
+    BN_Close = Controls::button(this, "BN_Close", QStringLiteral("关闭(&C)"));
+
+    auto* form = new QFormLayout;
+    form->addRow(Controls::label(this, "lblTests", QStringLiteral("考试(&T)："), lstTests), lstTests);
+    auto* who = new QHBoxLayout;
+    who->addWidget(optAll);
+    who->addWidget(optPick);
+    who->addStretch();
+    form->addRow(Controls::label(this, "lblStudents", QStringLiteral("学生："), optAll), who);
+    form->addRow(QString(), lstStudents);
+    form->addRow(Controls::label(this, "lblPaper", QStringLiteral("纸张(&P)："), cboPaper), cboPaper);
+    form->addRow(QString(), chkRanks);
+    auto* hint = Controls::label(
+        this, "lblHint", QStringLiteral("勾选同一学期的几次考试（最多4次），成绩并排打印在一张报告单上。"));
+    hint->setWordWrap(true);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(hint);
+    layout->addLayout(Controls::buttonRow({ BN_Preview, BN_Close }));
+    resize(480, 560);
+
+    connect(optPick, &QRadioButton::toggled, lstStudents, &QWidget::setEnabled);
+    connect(BN_Preview, &QPushButton::clicked, this, &ReportScore::preview);
+    connect(BN_Close, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+bool ReportScore::load()
+{
+    auto tests = Exams::list(mod().Conn);
+    if (!tests) {
+        MessageService::info(tests.error().unknownMessage());
+        return false;
+    }
+    if (tests->isEmpty()) {
+        MessageService::info(QStringLiteral("还没有考试，请先添加考试信息！"));
+        return false;
+    }
+    lstTests->clear();
+    // The latest first, ticked: the usual report is of the last test.
+    for (auto it = tests->crbegin(); it != tests->crend(); ++it) {
+        QString text = QString::number(it->number) + QStringLiteral("  ") + it->name;
+        if (!it->date.isEmpty())
+            text += QStringLiteral("  ") + it->date;
+        checkItem(lstTests, text, it->number, it == tests->crbegin());
+    }
+    lstTests->setCurrentRow(0);
+    auto names = Students::names(mod().Conn);
+    if (!names) {
+        MessageService::info(names.error().unknownMessage());
+        return false;
+    }
+    lstStudents->clear();
+    QStringList numbers = names->keys();
+    numbers.sort();
+    for (const QString& n : std::as_const(numbers))
+        checkItem(lstStudents, n + QStringLiteral("  ") + names->value(n), n, false);
+    return true;
+}
+
+QVector<int> ReportScore::chosenTests() const
+{
+    QVector<int> out;
+    for (const QVariant& v : checkedData(lstTests))
+        out << v.toInt();
+    return out;
+}
+
+CardPrint::Options ReportScore::options() const
+{
+    return { CardPrint::Paper(cboPaper->currentData().toInt()), chkRanks->isChecked() };
+}
+
+bool ReportScore::gather(ReportCards::Term* term, QVector<int>* students)
+{
+    const QVector<int> tests = chosenTests();
+    if (tests.isEmpty()) {
+        MessageService::info(QStringLiteral("请勾选要打印的考试！"));
+        return false;
+    }
+    if (tests.size() > kMostTests) {
+        MessageService::info(QStringLiteral("一张报告单上最多并排打印%1次考试，请少选几次。").arg(kMostTests));
+        return false;
+    }
+    QSet<QString> picked;
+    if (optPick->isChecked()) {
+        for (const QVariant& v : checkedData(lstStudents))
+            picked.insert(v.toString());
+        if (picked.isEmpty()) {
+            MessageService::info(QStringLiteral("请勾选要打印的学生！"));
+            return false;
+        }
+    }
+    auto read = ReportCards::forTests(mod().Conn, tests);
+    if (!read) {
+        MessageService::info(read.error().unknownMessage());
+        return false;
+    }
+    *term = *std::move(read);
+    students->clear();
+    for (int i = 0; i < term->students.size(); ++i) {
+        if (picked.isEmpty() || picked.contains(term->students[i].first))
+            *students << i;
+    }
+    if (students->isEmpty()) {
+        MessageService::info(QStringLiteral("选定的学生没有参加所选的考试。"));
+        return false;
+    }
+    return true;
+}
+
+ReportPreview* ReportScore::preview()
+{
+    auto term = std::make_shared<ReportCards::Term>();
+    auto students = std::make_shared<QVector<int>>();
+    if (!gather(term.get(), students.get()))
+        return nullptr;
+    const CardPrint::Options opts = options();
+    auto paint = [term, students, opts](QPagedPaintDevice* device, const PrintOut::Progress& progress) {
+        return CardPrint::paint(device, *term, *students, opts, progress);
+    };
+    auto* view = new ReportPreview(
+        QStringLiteral("学生成绩报告单"), CardPrint::pageLayout(opts.paper), paint, int(students->size()), this);
+    QAction* each = view->addButton("ExportEach", QStringLiteral("每人一个PDF"),
+        QStringLiteral("每名学生一个 PDF 文件（学号_姓名.pdf），便于发给家长"));
+    connect(each, &QAction::triggered, view, [view, term, students, opts] {
+        const QString folder = FileDialogs::folder(view, QStringLiteral("选择保存报告单的文件夹"));
+        if (!folder.isEmpty())
+            exportEach(view, folder, *term, *students, opts);
+    });
+    view->open();
+    return view;
+}
+
+int ReportScore::exportEach(QWidget* parent, const QString& folder, const ReportCards::Term& term,
+    const QVector<int>& students, const CardPrint::Options& options)
+{
+    const QDir dir(folder);
+    int existing = 0;
+    for (int s : students) {
+        if (QFileInfo::exists(dir.filePath(PrintOut::fileNameFor(term.students[s].first, term.students[s].second))))
+            ++existing;
+    }
+    if (existing > 0
+        && !MessageService::askYesNo(QStringLiteral("文件夹中已有%1个同名的报告单文件，要替换吗？").arg(existing)))
+        return 0;
+    ProgressBox box(parent, QStringLiteral("正在导出报告单…"), int(students.size()));
+    const PrintOut::Progress moved = box.progress();
+    int written = 0;
+    for (int s : students) {
+        const QString path = dir.filePath(PrintOut::fileNameFor(term.students[s].first, term.students[s].second));
+        const auto outcome = PrintOut::writePdf(path, CardPrint::pageLayout(options.paper, true),
+            term.students[s].second + QStringLiteral("的成绩报告单"),
+            [&](QPagedPaintDevice* device, const PrintOut::Progress&) {
+                return CardPrint::paint(device, term, { s }, options);
+            });
+        if (outcome != PrintOut::Outcome::Written) {
+            MessageService::info(QStringLiteral("不能写入文件 ") + path
+                + QStringLiteral("（磁盘可能已满或没有写入权限），已导出%1个文件。").arg(written));
+            return written;
+        }
+        ++written;
+        if (!moved(written)) {
+            MessageService::info(QStringLiteral("已取消，已导出%1个文件。").arg(written));
+            return written;
+        }
+    }
+    MessageService::info(
+        QStringLiteral("已为%1名学生各导出一个报告单到 ").arg(written) + QDir::toNativeSeparators(folder));
+    return written;
+}
+
+} // namespace velmora

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "exams/ui/CardPrint.h"
+
+#include <QDialog>
+
+class QCheckBox;
+class QComboBox;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+
+namespace velmora {
+
+class ReportPreview;
+
+// 学生成绩报表: picks the tests, the students, the paper and whether ranks
+// are printed, then previews the report cards.
+class ReportScore : public QDialog
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kMostTests = 4; // side by side on one card
+
+    explicit ReportScore(QWidget* parent = nullptr);
+
+    // Lists the tests (the latest ticked) and the students; false when
+    // there is no test to print.
+    bool load();
+
+    QListWidget* lstTests;
+    QRadioButton* optAll;
+    QRadioButton* optPick;
+    QListWidget* lstStudents;
+    QComboBox* cboPaper;
+    QCheckBox* chkRanks;
+    QPushButton* BN_Preview;
+    QPushButton* BN_Close;
+
+    QVector<int> chosenTests() const;
+    CardPrint::Options options() const;
+    // The preview of the chosen cards, open; null after a message.
+    ReportPreview* preview();
+
+    // One "学号_姓名.pdf" per student into `folder`. Returns how many were written.
+    static int exportEach(QWidget* parent, const QString& folder, const ReportCards::Term& term,
+        const QVector<int>& students, const CardPrint::Options& options);
+
+private:
+    // Reads the chosen tests; false after a message.
+    bool gather(ReportCards::Term* term, QVector<int>* students);
+};
+
+} // namespace velmora

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "exams/ReportCards.h"
+#include "platform/ui/PrintOut.h"
+
+#include <QDialog>
+
+class QComboBox;
+class QPushButton;
+class QRadioButton;
+
+namespace velmora {
+
+class ReportPreview;
+
+// 学生评语报表: one test's comments as a list or as slips to cut out; the
+// students still without one are named at the end.
+class ReportTeach : public QDialog
+{
+    Q_OBJECT
+
+public:
+    enum class Layout { List, Slips };
+
+    explicit ReportTeach(QWidget* parent = nullptr);
+
+    // Lists the tests that record comments, the latest first; false when none does.
+    bool load();
+
+    QComboBox* cboTest;
+    QRadioButton* optList;
+    QRadioButton* optSlips;
+    QPushButton* BN_Preview;
+    QPushButton* BN_Close;
+
+    // The preview of the chosen test's comments, open; null after a message.
+    ReportPreview* preview();
+
+    static QPageLayout pageLayout();
+    // Pages painted, 0 on failure, -1 when stopped.
+    static int paint(QPagedPaintDevice* device, const QString& className, const ReportCards::TestCards& test,
+        Layout layout, const PrintOut::Progress& progress = {});
+};
+
+} // namespace velmora

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "platform/ui/PrintOut.h"
+
+#include <QPrintPreviewDialog>
+#include <memory>
+
+class QProgressDialog;
+
+namespace velmora {
+
+// A progress bar with a cancel button, shown once the work takes longer
+// than a moment.
+class ProgressBox
+{
+public:
+    ProgressBox(QWidget* parent, const QString& label, int total);
+    ~ProgressBox();
+
+    // Moves the bar; false once the teacher has cancelled.
+    PrintOut::Progress progress();
+
+private:
+    std::unique_ptr<QProgressDialog> m_dialog;
+};
+
+// A report's preview: paging, zoom, page setup, printing, and PDF export.
+class ReportPreview : public QPrintPreviewDialog
+{
+    Q_OBJECT
+
+public:
+    // `items` is how many cards or rows `paint` goes through, for the progress bar.
+    ReportPreview(
+        const QString& title, const QPageLayout& layout, PrintOut::Painter paint, int items, QWidget* parent = nullptr);
+
+    // Another button on the toolbar.
+    QAction* addButton(const char* name, const QString& caption, const QString& tip);
+    // The whole report as one PDF, in a file the teacher names.
+    void exportPdf();
+    QPageLayout pageLayout();
+
+private:
+    QString m_title;
+    PrintOut::Painter m_paint;
+    int m_items;
+};
+
+} // namespace velmora

@@ -1,0 +1,375 @@
+#include "app/Module1.h"
+#include "data/Schema.h"
+#include "exams/ReportCards.h"
+#include "exams/TestRecord.h"
+#include "exams/ui/CardPrint.h"
+#include "exams/ui/ReportScore.h"
+#include "exams/ui/ReportTeach.h"
+#include "platform/MessageService.h"
+#include "platform/ui/FileDialogs.h"
+#include "platform/ui/ReportPreview.h"
+#include "support/DbTestCase.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QtTest>
+
+using namespace velmora;
+
+namespace {
+
+// The text of each page, as a reader copies it, one line per printed line.
+QStringList pdfPages(const QString& pdf, int pages)
+{
+    QStringList out;
+    for (int page = 1; page <= pages; ++page) {
+        QProcess p;
+        p.start(QStringLiteral("pdftotext"),
+            { QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"), QString::number(page),
+                QStringLiteral("-layout"), pdf, QStringLiteral("-") });
+        p.waitForFinished();
+        QStringList lines;
+        for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n')))
+            lines << line.simplified();
+        out << lines.join(QLatin1Char('\n'));
+    }
+    return out;
+}
+
+QString squeezed(QString s)
+{
+    return s.remove(QRegularExpression(QStringLiteral("\\s")));
+}
+
+int pdfPageCount(const QString& pdf)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdfinfo"), { pdf });
+    p.waitForFinished();
+    const auto m = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(QString::fromUtf8(p.readAll()));
+    return m.hasMatch() ? m.captured(1).toInt() : -1;
+}
+
+} // namespace
+
+class TestReports : public velmora::test::DbTestCase
+{
+    Q_OBJECT
+
+    void addStudent(const QString& number, const QString& name)
+    {
+        QVERIFY(db().exec(QStringLiteral("insert into tblLogin (学号, 姓名, 性别) values (?, ?, ?)"),
+            { number, name, QStringLiteral("男") }));
+    }
+    int define(const QString& name, const QVector<int>& subjects, bool attendance, bool comment)
+    {
+        auto made = Exams::define(db(),
+            { name, QStringLiteral("2024-10-01"), QStringLiteral("期中考试"), QString(),
+                { subjects, attendance, comment } });
+        return made ? made->number : -1;
+    }
+    void set(int test, const QString& student, const QString& column, const QVariant& value)
+    {
+        QVERIFY(db().exec(
+            QStringLiteral("update tblScore%1 set %2=? where 学号=?").arg(test).arg(column), { value, student }));
+    }
+    QString pdf(const QString& name) const { return m_db->dir() + QLatin1Char('/') + name; }
+
+    // Writes the cards and returns the pages' text.
+    QStringList cards(
+        const ReportCards::Term& term, CardPrint::Options options, int expectedPages, QVector<double>* scales = nullptr)
+    {
+        QVector<int> all;
+        for (int i = 0; i < term.students.size(); ++i)
+            all << i;
+        const QString path = pdf(QStringLiteral("cards.pdf"));
+        int pages = 0;
+        const auto written = PrintOut::writePdf(
+            path, CardPrint::pageLayout(options.paper), QStringLiteral("cards"),
+            [&](QPagedPaintDevice* d, const PrintOut::Progress&) {
+                return CardPrint::paint(d, term, all, options, {}, scales);
+            },
+            {}, &pages);
+        if (written != PrintOut::Outcome::Written || pages != expectedPages || pdfPageCount(path) != pages) {
+            qWarning() << "pages" << pages << pdfPageCount(path);
+            return {};
+        }
+        return pdfPages(path, pages);
+    }
+
+    void smallClass(int* test)
+    {
+        for (int i = 1; i <= 4; ++i)
+            addStudent(QString::number(i), QStringLiteral("学生") + QString::number(i));
+        QVERIFY(db().exec(QStringLiteral("update tblClass set 班级名称=?, 班主任=?"),
+            { QStringLiteral("初一(3)班"), QStringLiteral("王老师") }));
+        *test = define(QStringLiteral("期中考试"), { 0, 1 }, true, true);
+        QVERIFY(Exams::setFullMarks(db(), *test, 1, 150));
+        const int chinese[] = { 90, 80, 80, 70 };
+        const QVariant maths[] = { 140, 150, QVariant(), 130 };
+        for (int i = 0; i < 4; ++i) {
+            set(*test, QString::number(i + 1), QStringLiteral("语文"), chinese[i]);
+            set(*test, QString::number(i + 1), QStringLiteral("数学"), maths[i]);
+        }
+        set(*test, QStringLiteral("3"), QStringLiteral("病假"), 2);
+        set(*test, QStringLiteral("3"), QStringLiteral("教师评语"), QStringLiteral("学习认真，望继续努力。"));
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+            QSKIP("pdftotext is not installed");
+    }
+
+    // Every figure of a small class, known by hand, as the parent reads it;
+    // ties share a rank and the empty score is 缺 and left out.
+    void cardsOfASmallClass()
+    {
+        int test = 0;
+        smallClass(&test);
+        auto term = ReportCards::forTests(db(), { test });
+        QVERIFY(term);
+        QCOMPARE(term->students.size(), 4);
+        const QStringList pages = cards(*term, {}, 4);
+        QCOMPARE(pages.size(), 4);
+        // Totals 230, 230, 80, 200 of 250; their average 185.0.
+        const char* expected[4][3] = {
+            { "语文 90 100 80.0 1", "数学 140 150 140.0 2", "总分 230 250 185.0 1" },
+            { "语文 80 100 80.0 2", "数学 150 150 140.0 1", "总分 230 250 185.0 1" },
+            { "语文 80 100 80.0 2", "数学 缺 150 140.0 —", "总分 80 250 185.0 4" },
+            { "语文 70 100 80.0 4", "数学 130 150 140.0 3", "总分 200 250 185.0 3" },
+        };
+        for (int s = 0; s < 4; ++s) {
+            const QStringList lines = pages[s].split(QLatin1Char('\n'));
+            QVERIFY2(pages[s].contains(QStringLiteral("学号：%1 姓名：学生%1").arg(s + 1)), qPrintable(pages[s]));
+            QVERIFY(squeezed(pages[s]).contains(QStringLiteral("初一(3)班学生成绩报告单")));
+            QVERIFY(pages[s].contains(QStringLiteral("科目 成绩 满分 班级平均 班级名次")));
+            for (const char* line : expected[s])
+                QVERIFY2(lines.contains(QString::fromUtf8(line)), qPrintable(pages[s]));
+            QVERIFY(pages[s].contains(QStringLiteral("家长签字：")));
+            QVERIFY(pages[s].contains(QStringLiteral("班主任：王老师")));
+            QCOMPARE(pages[s].contains(QStringLiteral("学习认真")), s == 2);
+        }
+        QVERIFY(squeezed(pages[2]).contains(QStringLiteral("病假：2")));
+        QVERIFY(!pages.join(QString()).contains(QChar(0x2F63))); // 生 as written, not the radical
+
+        // Ranks off: none anywhere.
+        const QStringList hidden = cards(*term, { CardPrint::Paper::A4, false }, 4);
+        QCOMPARE(hidden.size(), 4);
+        QVERIFY(hidden[2].split(QLatin1Char('\n')).contains(QStringLiteral("总分 80 250 185.0")));
+        QVERIFY(!hidden.join(QString()).contains(QStringLiteral("名次")));
+
+        // A5: two cards on each sheet.
+        const QStringList a5 = cards(*term, { CardPrint::Paper::A5, true }, 2);
+        QCOMPARE(a5.size(), 2);
+        QCOMPARE(a5[1].count(QStringLiteral("家长签字")), 2);
+        QVERIFY(a5[1].contains(QStringLiteral("学生4")));
+
+        // Stopped halfway: no file, and an older one stays.
+        const QString path = pdf(QStringLiteral("cards.pdf"));
+        const auto before = QFileInfo(path).size();
+        const auto stopped = PrintOut::writePdf(
+            path, CardPrint::pageLayout(CardPrint::Paper::A4), QStringLiteral("cards"),
+            [&](QPagedPaintDevice* d, const PrintOut::Progress& progress) {
+                return CardPrint::paint(d, *term, { 0, 1, 2, 3 }, {}, progress);
+            },
+            [](int done) { return done < 2; });
+        QCOMPARE(stopped, PrintOut::Outcome::Stopped);
+        QCOMPARE(QFileInfo(path).size(), before);
+        QVERIFY(!QFileInfo::exists(path + QStringLiteral(".part")));
+    }
+
+    // Fourteen subjects, a 900-character comment and a long name still fit a
+    // card whole, on A4 and on half an A4 sheet, in readable type.
+    void theLongestCardFits()
+    {
+        addStudent(QStringLiteral("2024000001"), QStringLiteral("阿卜杜热合曼·买买"));
+        addStudent(QStringLiteral("2024000002"), QStringLiteral("李明"));
+        QVector<int> all;
+        for (int i = 0; i < 14; ++i)
+            all << i;
+        const int test = define(QStringLiteral("期末考试"), all, true, true);
+        QString comment;
+        const QString phrase = QStringLiteral("该生尊敬师长团结同学，上课认真听讲积极发言，作业按时完成。");
+        while (comment.size() < 900)
+            comment += phrase;
+        comment.truncate(899);
+        comment += QStringLiteral("终");
+        for (const QString& who : { QStringLiteral("2024000001"), QStringLiteral("2024000002") }) {
+            for (int i = 0; i < 14; ++i)
+                set(test, who, Schema::subjects()[i], 60 + i);
+            set(test, who, QStringLiteral("教师评语"), comment);
+        }
+        auto term = ReportCards::forTests(db(), { test });
+        QVERIFY(term);
+        for (auto paper : { CardPrint::Paper::A4, CardPrint::Paper::A5 }) {
+            QVector<double> scales;
+            const QStringList pages = cards(*term, { paper, true }, paper == CardPrint::Paper::A4 ? 2 : 1, &scales);
+            QVERIFY(!pages.isEmpty());
+            const QString text = squeezed(pages.join(QString()));
+            QCOMPARE(text.count(squeezed(comment)), 2);
+            QCOMPARE(text.count(QStringLiteral("家长签字")), 2);
+            QVERIFY(text.contains(QStringLiteral("阿卜杜热合曼·买买")));
+            for (const QString& subject : Schema::subjects())
+                QCOMPARE(text.count(subject), 2);
+            for (double s : std::as_const(scales))
+                QVERIFY2(s >= (paper == CardPrint::Paper::A4 ? 1.0 : 0.6), qPrintable(QString::number(s)));
+        }
+    }
+
+    // Several tests side by side, the last first; a student absent from one
+    // test; the rank chart; ranks hidden hides the chart too.
+    void severalTests()
+    {
+        addStudent(QStringLiteral("1"), QStringLiteral("甲"));
+        addStudent(QStringLiteral("2"), QStringLiteral("乙"));
+        const int first = define(QStringLiteral("十月月考"), { 0, 1 }, false, false);
+        for (const auto& [who, a, b] : { std::tuple { "1", 90, 80 }, std::tuple { "2", 95, 85 } }) {
+            set(first, QString::fromUtf8(who), QStringLiteral("语文"), a);
+            set(first, QString::fromUtf8(who), QStringLiteral("数学"), b);
+        }
+        addStudent(QStringLiteral("3"), QStringLiteral("丙"));
+        const int last = define(QStringLiteral("期末考试"), { 0, 2 }, false, true);
+        for (const auto& [who, a, b] :
+            { std::tuple { "1", 99, 98 }, std::tuple { "2", 70, 60 }, std::tuple { "3", 80, 80 } }) {
+            set(last, QString::fromUtf8(who), QStringLiteral("语文"), a);
+            set(last, QString::fromUtf8(who), QStringLiteral("英语"), b);
+        }
+        set(last, QStringLiteral("1"), QStringLiteral("教师评语"), QStringLiteral("进步很大。"));
+        auto term = ReportCards::forTests(db(), { first, last });
+        QVERIFY(term);
+        QCOMPARE(term->tests.first().test.name, QStringLiteral("期末考试"));
+        QCOMPARE(term->students.size(), 3);
+        const QStringList pages = cards(*term, {}, 3);
+        QCOMPARE(pages.size(), 3);
+        const QStringList lines = pages[0].split(QLatin1Char('\n'));
+        // 期末 first: 99 then 90; 英语 was not in the 月考, 数学 not in the 期末.
+        QVERIFY2(lines.contains(QStringLiteral("语文 99 100 83.0 1 90 100 92.5 2")), qPrintable(pages[0]));
+        QVERIFY(lines.contains(QStringLiteral("英语 98 100 79.3 1 — — — —")));
+        QVERIFY(lines.contains(QStringLiteral("数学 — — — — 80 100 82.5 2")));
+        QVERIFY(lines.contains(QStringLiteral("总分 197 200 162.3 1 170 200 175.0 2")));
+        QVERIFY(pages[0].indexOf(QStringLiteral("期末考试")) < pages[0].indexOf(QStringLiteral("十月月考")));
+        QVERIFY(squeezed(pages[0]).contains(QStringLiteral("班主任评语（期末考试）：进步很大。")));
+        QVERIFY(pages[0].contains(QStringLiteral("总分名次变化")));
+        QVERIFY(pages[0].contains(QStringLiteral("第2名")) && pages[0].contains(QStringLiteral("第1名")));
+        // 丙 took only the 期末.
+        QVERIFY(pages[2].split(QLatin1Char('\n')).contains(QStringLiteral("总分 160 200 162.3 2 — 200 175.0 —")));
+
+        const QStringList hidden = cards(*term, { CardPrint::Paper::A4, false }, 3);
+        QVERIFY(!hidden.join(QString()).contains(QStringLiteral("名次")));
+        QVERIFY(!hidden.join(QString()).contains(QStringLiteral("第1名")));
+    }
+
+    // The comments in 学号 order, as a list and as slips; who still has none
+    // is named at the end; a slip is never split over two pages.
+    void commentLists()
+    {
+        for (int i = 1; i <= 30; ++i)
+            addStudent(QStringLiteral("%1").arg(i, 2, 10, QLatin1Char('0')), QStringLiteral("生") + QString::number(i));
+        const int test = define(QStringLiteral("期末考试"), { 0 }, false, true);
+        QString longOne;
+        while (longOne.size() < 300)
+            longOne += QStringLiteral("勤奋好学，乐于助人，");
+        for (int i = 1; i <= 30; ++i) {
+            if (i == 4 || i == 17)
+                continue;
+            set(test, QStringLiteral("%1").arg(i, 2, 10, QLatin1Char('0')), QStringLiteral("教师评语"),
+                QStringLiteral("评%1号：").arg(i) + longOne);
+        }
+        auto cards = ReportCards::forTest(db(), test);
+        QVERIFY(cards);
+        for (auto layout : { ReportTeach::Layout::List, ReportTeach::Layout::Slips }) {
+            const QString path = pdf(QStringLiteral("comments.pdf"));
+            int pages = 0;
+            QCOMPARE(PrintOut::writePdf(
+                         path, ReportTeach::pageLayout(), QStringLiteral("评语"),
+                         [&](QPagedPaintDevice* d, const PrintOut::Progress&) {
+                             return ReportTeach::paint(d, QStringLiteral("初一(3)班"), *cards, layout);
+                         },
+                         {}, &pages),
+                PrintOut::Outcome::Written);
+            QVERIFY(pages > 2);
+            QCOMPARE(pdfPageCount(path), pages);
+            const QStringList text = pdfPages(path, pages);
+            QString all;
+            int last = -1;
+            for (const QString& page : text) {
+                const QString flat = squeezed(page);
+                // Each comment whole on the page of its student.
+                for (int i = 1; i <= 30; ++i) {
+                    const int at = flat.indexOf(QStringLiteral("评%1号：").arg(i));
+                    if (at >= 0)
+                        QVERIFY2(flat.mid(at).startsWith(squeezed(QStringLiteral("评%1号：").arg(i) + longOne)),
+                            qPrintable(QString::number(i)));
+                }
+                all += flat;
+            }
+            for (int i = 1; i <= 30; ++i) {
+                const int at = all.indexOf(QStringLiteral("评%1号：").arg(i));
+                QCOMPARE(at >= 0, i != 4 && i != 17);
+                if (at >= 0) {
+                    QVERIFY(at > last);
+                    last = at;
+                }
+            }
+            const int missing = all.indexOf(QStringLiteral("尚无评语的学生（2名）："));
+            QVERIFY(missing > last);
+            QVERIFY(all.mid(missing).contains(QStringLiteral("04生4、17生17")));
+            QVERIFY(text.last().contains(QStringLiteral("第 %1 页 / 共 %1 页").arg(pages)));
+            if (layout == ReportTeach::Layout::List)
+                QVERIFY(text[1].contains(QStringLiteral("学号 姓名 评语")));
+        }
+    }
+
+    // The dialog, driven by keys and clicks: the picked students only, one
+    // file each named 学号_姓名.pdf; odd names make sound file names.
+    void dialogExportsOneFileEach()
+    {
+        int test = 0;
+        smallClass(&test);
+        QVERIFY(db().exec(
+            QStringLiteral("update tblLogin set 姓名=? where 学号=?"), { QStringLiteral("a/b"), QStringLiteral("4") }));
+        ReportScore dialog;
+        QVERIFY(dialog.load());
+        dialog.show();
+        QCOMPARE(dialog.lstTests->count(), 1);
+        QCOMPARE(dialog.chosenTests(), QVector<int>({ test }));
+        QTest::mouseClick(dialog.optPick, Qt::LeftButton);
+        QVERIFY(dialog.lstStudents->isEnabled());
+        QTest::mouseClick(dialog.BN_Preview, Qt::LeftButton);
+        QCOMPARE(MessageService::texts().last(), QStringLiteral("请勾选要打印的学生！"));
+        dialog.lstStudents->setFocus();
+        for (int row : { 1, 3 }) {
+            dialog.lstStudents->setCurrentRow(row);
+            QTest::keyClick(dialog.lstStudents, Qt::Key_Space);
+        }
+        QTest::mouseClick(dialog.BN_Preview, Qt::LeftButton);
+        auto* view = dialog.findChild<ReportPreview*>();
+        QVERIFY(view);
+        const QString folder = m_db->dir() + QStringLiteral("/cards");
+        QVERIFY(QDir().mkpath(folder));
+        FileDialogs::setNextFileName(folder);
+        view->findChild<QAction*>(QStringLiteral("ExportEach"))->trigger();
+        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList({ "2_学生2.pdf", "4_a_b.pdf" }));
+        QVERIFY(pdfPages(folder + QStringLiteral("/2_学生2.pdf"), 1).first().contains(QStringLiteral("学生2")));
+        QVERIFY(MessageService::texts().last().startsWith(QStringLiteral("已为2名学生")));
+        view->close();
+
+        // More tests than fit side by side.
+        for (int i = 0; i < 4; ++i)
+            define(QStringLiteral("测验"), { 0 }, false, false);
+        QVERIFY(dialog.load());
+        for (int i = 0; i < dialog.lstTests->count(); ++i)
+            dialog.lstTests->item(i)->setCheckState(Qt::Checked);
+        QTest::mouseClick(dialog.BN_Preview, Qt::LeftButton);
+        QVERIFY(MessageService::texts().last().contains(QStringLiteral("最多并排打印4次考试")));
+    }
+};
+
+QTEST_MAIN(TestReports)
+#include "tst_reports.moc"
