@@ -368,6 +368,24 @@ private Q_SLOTS:
             dialog.lstTests->item(i)->setCheckState(Qt::Checked);
         QTest::mouseClick(dialog.BN_Preview, Qt::LeftButton);
         QVERIFY(MessageService::texts().last().contains(QStringLiteral("最多并排打印4次考试")));
+
+        // The comment report offers only the test that records comments.
+        ReportTeach comments;
+        QVERIFY(comments.load());
+        QCOMPARE(comments.cboTest->count(), 1);
+        QCOMPARE(comments.cboTest->currentData().toInt(), test);
+        comments.show();
+        QTest::mouseClick(comments.optSlips, Qt::LeftButton, {}, QPoint(8, comments.optSlips->height() / 2));
+        QTest::mouseClick(comments.BN_Preview, Qt::LeftButton);
+        auto* slips = comments.findChild<ReportPreview*>();
+        QVERIFY(slips);
+        const QString file = pdf(QStringLiteral("slips.pdf"));
+        FileDialogs::setNextFileName(file);
+        slips->findChild<QAction*>(QStringLiteral("ExportPdf"))->trigger();
+        QCOMPARE(MessageService::texts().last(), QStringLiteral("已导出到 ") + file);
+        const QString text = pdfPages(file, 1).first();
+        QVERIFY2(text.contains(QStringLiteral("学号：3 姓名：学生3")), qPrintable(text));
+        QVERIFY(squeezed(text).contains(QStringLiteral("尚无评语的学生（3名）：1学生1、2学生2、4a/b")));
     }
 };
 

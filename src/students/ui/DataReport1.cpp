@@ -2,18 +2,15 @@
 
 #include "app/Module1.h"
 #include "platform/MessageService.h"
-#include "platform/ui/FileDialogs.h"
 #include "platform/ui/PrintOut.h"
 #include "students/ReportLayout.h"
 #include "students/StudentRecord.h"
 
-#include <QAction>
 #include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
-#include <QToolBar>
 #include <algorithm>
 #include <cmath>
 
@@ -87,23 +84,15 @@ constexpr int kWrap = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap | Qt::Text
 } // namespace
 
 DataReport1::DataReport1(QWidget* parent)
-    : QPrintPreviewDialog(parent)
+    : ReportPreview(
+        QStringLiteral("学生信息表"), {},
+        [this](QPagedPaintDevice* device, const PrintOut::Progress&) { return render(device, m_rows); }, 0, parent)
 {
     setObjectName(QStringLiteral("DataReport1"));
     setWindowTitle(QStringLiteral("DataReport1"));
-    setAttribute(Qt::WA_DeleteOnClose);
     setUpPage(printer());
     bool ok = false;
     m_rows = readRows(&ok);
-    connect(this, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* p) { render(p, m_rows); });
-    if (auto* bar = findChild<QToolBar*>()) {
-        bar->addSeparator();
-        QAction* pdf = bar->addAction(QStringLiteral("导出PDF"));
-        pdf->setObjectName(QStringLiteral("ExportPdf"));
-        pdf->setToolTip(QStringLiteral("把报表保存为 PDF 文件"));
-        connect(pdf, &QAction::triggered, this, &DataReport1::exportAsked);
-    }
-    resize(1000, 720);
 }
 
 DataReport1::~DataReport1() = default;
@@ -204,19 +193,6 @@ bool DataReport1::exportPdf(const QString& path, const QVector<QStringList>& row
                [&rows](QPagedPaintDevice* device, const PrintOut::Progress&) { return render(device, rows); }, {},
                pages)
         == PrintOut::Outcome::Written;
-}
-
-void DataReport1::exportAsked()
-{
-    const QString path
-        = FileDialogs::saveFileName(this, QStringLiteral("学生信息表.pdf"), QStringLiteral("PDF 文件 (*.pdf)"));
-    if (path.isEmpty())
-        return;
-    if (exportPdf(path, m_rows))
-        MessageService::info(QStringLiteral("已导出到 ") + path);
-    else
-        MessageService::info(
-            QStringLiteral("不能写入文件 ") + path + QStringLiteral("（磁盘可能已满或没有写入权限），报表没有导出！"));
 }
 
 } // namespace velmora

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QPrintPreviewDialog>
+#include "platform/ui/ReportPreview.h"
+
 #include <QStringList>
 #include <QVector>
 
@@ -11,7 +12,7 @@ namespace velmora {
 
 // 学生信息报表: every student, one line each, under the title 学 生 信 息 表,
 // in a preview that pages, zooms, prints and exports a PDF.
-class DataReport1 : public QPrintPreviewDialog
+class DataReport1 : public ReportPreview
 {
     Q_OBJECT
 
@@ -33,8 +34,6 @@ public:
     void refresh();
 
 private:
-    void exportAsked();
-
     QVector<QStringList> m_rows;
 };
 
