@@ -45,6 +45,24 @@ QString squeezed(QString s)
     return s.remove(QRegularExpression(QStringLiteral("\\s")));
 }
 
+// Whether every font the PDF uses is embedded in it.
+bool fontsEmbedded(const QString& pdf)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdffonts"), { pdf });
+    p.waitForFinished();
+    const QStringList lines = QString::fromUtf8(p.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    if (lines.size() < 3)
+        return false;
+    for (const QString& line : lines.mid(2)) {
+        // name type encoding emb sub uni object ID
+        const QStringList cols = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        if (cols.size() < 7 || cols[cols.size() - 5] != QStringLiteral("yes"))
+            return false;
+    }
+    return true;
+}
+
 int pdfPageCount(const QString& pdf)
 {
     QProcess p;
@@ -157,6 +175,7 @@ private Q_SLOTS:
         }
         QVERIFY(squeezed(pages[2]).contains(QStringLiteral("病假：2")));
         QVERIFY(!pages.join(QString()).contains(QChar(0x2F63))); // 生 as written, not the radical
+        QVERIFY(fontsEmbedded(pdf(QStringLiteral("cards.pdf"))));
 
         // Ranks off: none anywhere.
         const QStringList hidden = cards(*term, { CardPrint::Paper::A4, false }, 4);
