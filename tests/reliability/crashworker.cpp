@@ -1,9 +1,10 @@
-// Writes without end until it is killed (tst_crash), or a given number of
-// times (tst_concurrent).
+// Writes (or backs up) without end until it is killed (tst_crash), or a
+// given number of times (tst_concurrent).
 // velmora-crashworker DATADIR MODE SEED [COUNT [STUDENT]]
 // The database is the embedded one in DATADIR unless VELMORA_WORKER_SERVER
 // names a server; then VELMORA_WORKER_DATABASE/_USER/_PASSWORD apply.
 #include "classes/ClassSettings.h"
+#include "data/Backup.h"
 #include "data/Database.h"
 #include "data/Schema.h"
 #include "exams/ScoreSheet.h"
@@ -82,6 +83,11 @@ int main(int argc, char** argv)
             r[StudentRecord::Name] = QStringLiteral("压力");
             r[StudentRecord::Sex] = QStringLiteral("男");
             Students::add(db, r, photoOf(r[StudentRecord::Number]));
+        } else if (mode == "backup") {
+            const QString file = Backups::databaseFile(settings);
+            if (!Backups::take(file, Backups::folderFor(file)))
+                ++failures;
+            Backups::rotate(file, Backups::folderFor(file), 5);
         } else if (mode == "class") {
             ClassSettings s;
             const QString v = QStringLiteral("%1").arg(g % 1000, 3, 10, QLatin1Char('0'));

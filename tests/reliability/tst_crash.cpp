@@ -1,5 +1,6 @@
 // A writer killed at random moments: every record is wholly there or wholly
 // absent, and the embedded file stays sound.
+#include "data/Backup.h"
 #include "data/Schema.h"
 #include "exams/TestRecord.h"
 #include "support/TestDb.h"
@@ -72,6 +73,13 @@ class TestCrash : public QObject
             auto rows = db->select(QStringLiteral("select 学号, 照片 from tblLogin where length(学号) > 1"));
             for (rows->moveFirst(); !rows->eof(); rows->moveNext())
                 QVERIFY(rows->value(1).toByteArray() == photoOf(rows->text(0)));
+        } else if (m == "backup") {
+            // Only whole, checked copies count as backups.
+            const QString file = Backups::databaseFile(m_db->settings());
+            for (const Backups::Info& b : Backups::list(file, Backups::folderFor(file))) {
+                QVERIFY(Backups::verify(b.path));
+                QCOMPARE(b.students, 35);
+            }
         } else if (m == "class") {
             auto cls = db->select(QStringLiteral("select * from tblClass"));
             const QString v = cls->text(0);
@@ -100,6 +108,22 @@ private Q_SLOTS:
         m_db->db().close();
     }
     void cleanup() { m_db.reset(); }
+
+    // Killed while copying: the live file is whole, and no half-written copy counts.
+    void killedBackupLeavesNoHalfCopy()
+    {
+        {
+            auto db = m_db->connect();
+            const QByteArray photo(100 * 1024, 'x');
+            for (int i = 10; i < 40; ++i)
+                QVERIFY(db->exec(QStringLiteral("insert into tblLogin (学号, 姓名, 性别, 照片) values (?, ?, ?, ?)"),
+                    { QString::number(i), QStringLiteral("学生"), QStringLiteral("男"), photo }));
+        }
+        QRandomGenerator rng(7);
+        killDuring("backup", 20, rng);
+        const QString file = Backups::databaseFile(m_db->settings());
+        QVERIFY(!Backups::list(file, Backups::folderFor(file)).isEmpty());
+    }
 
     void killedWritersLeaveWholeRecords()
     {

@@ -1,0 +1,274 @@
+#include "data/Backup.h"
+
+#include "data/SqlDialect.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <cstdio>
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+namespace velmora::Backups {
+
+namespace {
+
+constexpr int kPagesPerStep = 256;
+
+Error failure(const QString& what)
+{
+    return Error { QString(), what, Error::Kind::File };
+}
+
+QString sqliteMessage(sqlite3* db, int rc)
+{
+    return QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
+}
+
+// A connection of its own, closed on every path.
+struct Handle
+{
+    sqlite3* db = nullptr;
+    ~Handle() { sqlite3_close_v2(db); }
+};
+
+int open(Handle& h, const QString& path, int flags)
+{
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &h.db, flags, nullptr);
+    if (rc == SQLITE_OK)
+        sqlite3_busy_timeout(h.db, 5000);
+    return rc;
+}
+
+// Runs a query of one number; -1 when it cannot.
+qint64 number(sqlite3* db, const char* sql)
+{
+    sqlite3_stmt* st = nullptr;
+    qint64 out = -1;
+    if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+        out = sqlite3_column_int64(st, 0);
+    sqlite3_finalize(st);
+    return out;
+}
+
+QString integrity(sqlite3* db)
+{
+    sqlite3_stmt* st = nullptr;
+    QString out;
+    if (sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &st, nullptr) != SQLITE_OK)
+        return sqliteMessage(db, SQLITE_ERROR);
+    while (sqlite3_step(st) == SQLITE_ROW)
+        out += QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))) + QLatin1Char(' ');
+    sqlite3_finalize(st);
+    return out.trimmed();
+}
+
+// Copies `from` into `to` page by page. The source is only read; the
+// destination is written in one transaction, rolled back unless the copy ends.
+Status copy(sqlite3* from, sqlite3* to, const Progress& progress)
+{
+    sqlite3_backup* b = sqlite3_backup_init(to, "main", from, "main");
+    if (!b)
+        return failure(sqliteMessage(to, SQLITE_ERROR));
+    int rc = SQLITE_OK;
+    bool stopped = false;
+    int waits = 0;
+    do {
+        rc = sqlite3_backup_step(b, kPagesPerStep);
+        // Each wait is the busy timeout: give up after half a minute of another program's lock.
+        if ((rc == SQLITE_BUSY || rc == SQLITE_LOCKED) && ++waits > 6)
+            break;
+        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
+            sqlite3_sleep(50);
+        const qint64 total = sqlite3_backup_pagecount(b);
+        if (rc != SQLITE_DONE && progress && !progress(total - sqlite3_backup_remaining(b), total))
+            stopped = true;
+    } while (!stopped && (rc == SQLITE_OK || rc == SQLITE_BUSY || rc == SQLITE_LOCKED));
+    sqlite3_backup_finish(b);
+    if (stopped)
+        return failure(QStringLiteral("已取消。"));
+    if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
+        return failure(QStringLiteral("数据库正被其他程序使用，请稍后再试。"));
+    if (rc != SQLITE_DONE)
+        return failure(sqliteMessage(to, rc));
+    return Done {};
+}
+
+bool syncFile(const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+QString baseName(const QString& databaseFile)
+{
+    return QFileInfo(databaseFile).completeBaseName();
+}
+
+// 学生库_20261207_183000[_tag].db
+QRegularExpression namePattern(const QString& databaseFile)
+{
+    return QRegularExpression(QStringLiteral("^") + QRegularExpression::escape(baseName(databaseFile))
+        + QStringLiteral("_(\\d{8}_\\d{6})(_.*)?\\.db$"));
+}
+
+QDateTime takenAt(const QString& stamp)
+{
+    return QDateTime::fromString(stamp, QStringLiteral("yyyyMMdd_HHmmss"));
+}
+
+} // namespace
+
+QString databaseFile(const ConnectionSettings& settings)
+{
+    if (!SqlDialect::isEmbeddedServer(settings.server))
+        return {};
+    return QDir(settings.dataDir).absoluteFilePath(settings.database + QStringLiteral(".db"));
+}
+
+QString folderFor(const QString& databaseFile)
+{
+    return QFileInfo(databaseFile).absoluteDir().filePath(QStringLiteral("备份"));
+}
+
+Result<QString> take(const QString& databaseFile, const QString& folder, const QString& tag, const Progress& progress)
+{
+    if (!QDir().mkpath(folder))
+        return failure(QStringLiteral("不能建立备份文件夹 %1。").arg(QDir::toNativeSeparators(folder)));
+    QDateTime now = QDateTime::currentDateTime();
+    QString name;
+    QString path;
+    // Two backups within a second keep both.
+    do {
+        name = baseName(databaseFile) + QLatin1Char('_') + now.toString(QStringLiteral("yyyyMMdd_HHmmss"))
+            + (tag.isEmpty() ? QString() : QLatin1Char('_') + tag) + QStringLiteral(".db");
+        path = QDir(folder).filePath(name);
+        now = now.addSecs(1);
+    } while (QFileInfo::exists(path));
+    const QString part = path + QStringLiteral(".part");
+    QFile::remove(part);
+    {
+        Handle from;
+        Handle to;
+        int rc = open(from, databaseFile, SQLITE_OPEN_READONLY);
+        if (rc != SQLITE_OK)
+            return failure(QStringLiteral("不能读取数据库文件：") + sqliteMessage(from.db, rc));
+        rc = open(to, part, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+        if (rc != SQLITE_OK) {
+            QFile::remove(part);
+            return failure(QStringLiteral("不能写入备份文件：") + sqliteMessage(to.db, rc));
+        }
+        Status copied = copy(from.db, to.db, progress);
+        const QString check = copied ? integrity(to.db) : QString();
+        if (copied && check != QStringLiteral("ok"))
+            copied = failure(QStringLiteral("备份的检查没有通过：") + check);
+        if (!copied) {
+            sqlite3_close_v2(to.db);
+            to.db = nullptr;
+            QFile::remove(part);
+            return copied.error();
+        }
+    }
+    // Owner only: the copy holds every student's record.
+    QFile::setPermissions(part, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    if (!syncFile(part) || std::rename(QFile::encodeName(part).constData(), QFile::encodeName(path).constData()) != 0) {
+        QFile::remove(part);
+        return failure(QStringLiteral("不能写入备份文件 %1（磁盘可能已满）。").arg(QDir::toNativeSeparators(path)));
+    }
+    syncFile(folder);
+    return path;
+}
+
+QVector<Info> list(const QString& databaseFile, const QString& folder)
+{
+    const QRegularExpression pattern = namePattern(databaseFile);
+    QVector<Info> out;
+    for (const QFileInfo& f : QDir(folder).entryInfoList({ QStringLiteral("*.db") }, QDir::Files)) {
+        const auto m = pattern.match(f.fileName());
+        if (!m.hasMatch())
+            continue;
+        Info info;
+        info.path = f.absoluteFilePath();
+        info.taken = takenAt(m.captured(1));
+        info.bytes = f.size();
+        Handle h;
+        if (open(h, info.path, SQLITE_OPEN_READONLY) == SQLITE_OK) {
+            info.students = int(number(h.db, "select count(*) from tblLogin"));
+            info.tests = int(number(h.db, "select count(*) from tblTestInfo"));
+        }
+        out << info;
+    }
+    std::sort(out.begin(), out.end(),
+        [](const Info& a, const Info& b) { return a.taken != b.taken ? a.taken > b.taken : a.path > b.path; });
+    return out;
+}
+
+void rotate(const QString& databaseFile, const QString& folder, int keep)
+{
+    const QRegularExpression pattern = namePattern(databaseFile);
+    QStringList names;
+    for (const QString& n : QDir(folder).entryList({ QStringLiteral("*.db") }, QDir::Files)) {
+        if (pattern.match(n).hasMatch())
+            names << n;
+    }
+    // The stamp sorts as the time does.
+    std::sort(names.begin(), names.end(), [&](const QString& a, const QString& b) {
+        return pattern.match(a).captured(1) > pattern.match(b).captured(1);
+    });
+    for (int i = keep; i < names.size(); ++i)
+        QFile::remove(QDir(folder).filePath(names[i]));
+}
+
+bool takenToday(const QString& databaseFile, const QString& folder)
+{
+    const QRegularExpression pattern = namePattern(databaseFile);
+    const QDate today = QDate::currentDate();
+    for (const QString& n : QDir(folder).entryList({ QStringLiteral("*.db") }, QDir::Files)) {
+        const auto m = pattern.match(n);
+        if (m.hasMatch() && takenAt(m.captured(1)).date() == today)
+            return true;
+    }
+    return false;
+}
+
+Status verify(const QString& file)
+{
+    Handle h;
+    const int rc = open(h, file, SQLITE_OPEN_READONLY);
+    if (rc != SQLITE_OK)
+        return failure(QStringLiteral("不能打开这个备份：") + sqliteMessage(h.db, rc));
+    const QString check = integrity(h.db);
+    if (check != QStringLiteral("ok"))
+        return failure(QStringLiteral("这个备份已经损坏：") + check.left(200));
+    if (number(h.db, "select count(*) from tblLogin") < 0 || number(h.db, "select count(*) from tblTestInfo") < 0)
+        return failure(QStringLiteral("这个文件不是学生数据库的备份。"));
+    return Done {};
+}
+
+Status restore(const QString& backupFile, const QString& databaseFile, const Progress& progress)
+{
+    if (Status ok = verify(backupFile); !ok)
+        return ok;
+    Handle from;
+    Handle to;
+    int rc = open(from, backupFile, SQLITE_OPEN_READONLY);
+    if (rc != SQLITE_OK)
+        return failure(QStringLiteral("不能打开这个备份：") + sqliteMessage(from.db, rc));
+    rc = open(to, databaseFile, SQLITE_OPEN_READWRITE);
+    if (rc != SQLITE_OK)
+        return failure(QStringLiteral("不能写入数据库文件：") + sqliteMessage(to.db, rc));
+    if (Status copied = copy(from.db, to.db, progress); !copied)
+        return copied;
+    const QString check = integrity(to.db);
+    if (check != QStringLiteral("ok"))
+        return failure(QStringLiteral("恢复后的数据库检查没有通过：") + check.left(200));
+    return Done {};
+}
+
+} // namespace velmora::Backups

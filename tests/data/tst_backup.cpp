@@ -1,0 +1,148 @@
+// Backups of the embedded file: consistent while others write, checked,
+// rotated, restored all or nothing.
+#include "data/Backup.h"
+#include "support/TestDb.h"
+
+#include <QDir>
+#include <QFile>
+#include <QtTest>
+
+using namespace velmora;
+using velmora::test::TestDb;
+
+class TestBackup : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TestDb> m_db;
+    QString file() const { return Backups::databaseFile(m_db->settings()); }
+    QString folder() const { return Backups::folderFor(file()); }
+
+    int students(Database& db)
+    {
+        auto rows = db.select(QStringLiteral("select count(*) from tblLogin"));
+        return rows ? rows->value(0).toInt() : -1;
+    }
+    void addStudents(Database& db, int from, int count)
+    {
+        // Photos make the file span many pages: a backup takes many steps.
+        const QByteArray photo(100 * 1024, 'p');
+        for (int i = from; i < from + count; ++i)
+            QVERIFY(db.exec(QStringLiteral("insert into tblLogin (学号, 姓名, 性别, 照片) values (?, ?, ?, ?)"),
+                { QString::number(i), QStringLiteral("学生"), QStringLiteral("女"), photo }));
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_db = std::make_unique<TestDb>();
+        if (TestDb::isPostgres())
+            QSKIP("backups are of the embedded file");
+        QVERIFY2(m_db->create(), qPrintable(m_db->lastError()));
+        addStudents(m_db->db(), 1, 20);
+    }
+    void cleanup() { m_db.reset(); }
+
+    // Another connection writes while the copy is under way: the copy starts
+    // over and ends holding every committed row, and it passes its check.
+    void consistentWhileAnotherWrites()
+    {
+        QCOMPARE(file(), QDir(m_db->dir()).absoluteFilePath(m_db->settings().database + QStringLiteral(".db")));
+        auto writer = m_db->connect();
+        QVERIFY(writer);
+        int writes = 0;
+        int steps = 0;
+        auto taken = Backups::take(file(), folder(), QString(), [&](qint64, qint64) {
+            ++steps;
+            if (writes < 3) {
+                ++writes;
+                addStudents(*writer, 100 + writes, 1);
+            }
+            return true;
+        });
+        QVERIFY2(taken, qPrintable(taken.error().description));
+        QVERIFY(steps > 3);
+        QVERIFY(Backups::verify(*taken));
+        const auto all = Backups::list(file(), folder());
+        QCOMPARE(all.size(), 1);
+        QCOMPARE(all.first().students, 23);
+        QCOMPARE(all.first().tests, 0);
+        QVERIFY(all.first().bytes > 2'000'000);
+        QCOMPARE(QFileInfo(*taken).permissions() & (QFileDevice::ReadOther | QFileDevice::ReadGroup),
+            QFileDevice::Permissions());
+        QVERIFY(Backups::takenToday(file(), folder()));
+        QVERIFY(QDir(folder()).entryList({ QStringLiteral("*.part") }).isEmpty());
+    }
+
+    // The newest 30 stay; another database's backups and other files are left alone.
+    void rotationKeepsThirty()
+    {
+        QVERIFY(QDir().mkpath(folder()));
+        const QDateTime start = QDateTime::currentDateTime().addDays(-40);
+        for (int i = 0; i < 33; ++i) {
+            const QString name = QFileInfo(file()).completeBaseName() + QLatin1Char('_')
+                + start.addDays(i).toString(QStringLiteral("yyyyMMdd_HHmmss")) + QStringLiteral(".db");
+            QVERIFY(QFile::copy(file(), QDir(folder()).filePath(name)));
+        }
+        QFile other(QDir(folder()).filePath(QStringLiteral("other_20200101_000000.db")));
+        QVERIFY(other.open(QIODevice::WriteOnly));
+        other.close();
+        QVERIFY(!Backups::takenToday(file(), folder()));
+        QVERIFY(Backups::take(file(), folder(), QStringLiteral("手动")));
+        Backups::rotate(file(), folder());
+        const auto kept = Backups::list(file(), folder());
+        QCOMPARE(kept.size(), 30);
+        QVERIFY(kept.first().path.endsWith(QStringLiteral("_手动.db")));
+        QCOMPARE(kept.last().taken.date(), start.addDays(4).date());
+        QVERIFY(other.exists());
+    }
+
+    // Restore puts the copy back; a stop halfway or a damaged copy leaves
+    // the live file as it was.
+    void restoreAllOrNothing()
+    {
+        auto taken = Backups::take(file(), folder());
+        QVERIFY(taken);
+        m_db->db().close();
+        {
+            auto db = m_db->connect();
+            addStudents(*db, 200, 5);
+            QCOMPARE(students(*db), 25);
+        }
+        int steps = 0;
+        Status stopped = Backups::restore(*taken, file(), [&](qint64, qint64) { return ++steps < 2; });
+        QVERIFY(!stopped);
+        QCOMPARE(steps, 2);
+        {
+            auto db = m_db->connect();
+            QCOMPARE(students(*db), 25);
+            auto check = db->select(QStringLiteral("PRAGMA integrity_check"));
+            QCOMPARE(check->text(0), QStringLiteral("ok"));
+        }
+
+        // Damaged: the middle of the copy overwritten.
+        const QString damaged = m_db->dir() + QStringLiteral("/damaged.db");
+        QVERIFY(QFile::copy(*taken, damaged));
+        QFile f(damaged);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        f.seek(f.size() / 2);
+        f.write(QByteArray(64 * 1024, '\xff'));
+        f.seek(4096);
+        f.write(QByteArray(4096, '\x07'));
+        f.close();
+        QVERIFY(!Backups::verify(damaged));
+        QVERIFY(!Backups::restore(damaged, file()));
+        QFile text(m_db->dir() + QStringLiteral("/notes.db"));
+        QVERIFY(text.open(QIODevice::WriteOnly));
+        text.write("这不是数据库");
+        text.close();
+        QVERIFY(!Backups::verify(text.fileName()));
+
+        QVERIFY(Backups::restore(*taken, file()));
+        auto db = m_db->connect();
+        QCOMPARE(students(*db), 20);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBackup)
+#include "tst_backup.moc"
