@@ -2,12 +2,15 @@
 #include "app/Module1.h"
 #include "app/ui/Login.h"
 #include "app/ui/MainForm.h"
+#include "app/ui/Restore.h"
 #include "app/ui/Splash.h"
 #include "app/ui/Windows.h"
+#include "data/Backup.h"
 #include "exams/TestRecord.h"
 #include "platform/AppPaths.h"
 #include "platform/MessageService.h"
 #include "platform/ui/Desktop.h"
+#include "platform/ui/ResultGrid.h"
 #include "support/OpenWindows.h"
 #include "support/TestDb.h"
 
@@ -17,6 +20,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QTimer>
 #include <QtTest>
 
 using namespace velmora;
@@ -62,7 +66,7 @@ private Q_SLOTS:
         // The reports need a test: these databases hold none.
         const QStringList always { "ReportScore", "ReportTeach", "WinClose" };
         const QStringList userOnly { "Admin", "Commitment", "DataBase", "InfoAdd", "InfoDel", "InfoEdit", "InfoImport",
-            "TestAdd", "TestDel", "TestEdit", "TestFill", "TestGrid", "TestImport" };
+            "TestAdd", "TestDel", "TestEdit", "TestFill", "TestGrid", "TestImport", "DataRestore" };
         QTest::newRow("administrator") << true << true << true << always << QStringList();
         QTest::newRow("ordinary user") << false << true << true << (always + userOnly) << QStringList();
         QTest::newRow("empty database") << true << false << false
@@ -183,6 +187,68 @@ private Q_SLOTS:
         QVERIFY(login);
         QTRY_VERIFY(login->Command1->isEnabled());
         login->close();
+    }
+
+    // 备份数据库 now, then 恢复数据库 from the list with real clicks: the
+    // current file is kept as one more backup, the chosen copy replaces it,
+    // and the teacher logs in again. Closing takes a backup once a day.
+    void backupAndRestore()
+    {
+        start(true, true, true);
+        const ConnectionSettings& c = m_db->settings();
+        QVERIFY(DbConfig::write(AppPaths::configFile(), { c.server, c.database, c.user, c.password }));
+        const QString file = Backups::databaseFile(c);
+        const QString folder = Backups::folderFor(file);
+        auto count = [] {
+            auto rows = mod().Conn.select(QStringLiteral("select count(*) from tblLogin"));
+            return rows ? rows->value(0).toInt() : -1;
+        };
+        QPointer<MainForm> form = Windows::showMainForm();
+        QTRY_VERIFY(MessageService::messages().isEmpty());
+        const int before = count();
+        MessageService::setNextAnswer(MsgAnswer::No); // no second copy elsewhere
+        form->entry(QStringLiteral("DataBackup"))->trigger();
+        QVERIFY(MessageService::texts().last().startsWith(QStringLiteral("已备份到 ")));
+        QCOMPARE(Backups::list(file, folder).size(), 1);
+        QVERIFY(
+            mod().Conn.exec(QStringLiteral("insert into tblLogin (学号, 姓名, 性别) values ('999', '新生', '男')")));
+        QCOMPARE(count(), before + 1);
+
+        QTimer::singleShot(0, this, [] {
+            auto* dialog = qobject_cast<Restore*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            QCOMPARE(dialog->grdBackups->rows(), 2);
+            QTest::mouseClick(dialog->BN_Restore, Qt::LeftButton);
+        });
+        MessageService::setNextAnswer(MsgAnswer::Yes);
+        form->entry(QStringLiteral("DataRestore"))->trigger();
+        QCOMPARE(MessageService::texts().last(), QStringLiteral("数据库已经恢复，请重新登陆。"));
+        QTRY_VERIFY(!form);
+        Login* login = velmora::test::visibleLogin();
+        QVERIFY(login);
+        login->close();
+        QVERIFY(mod().Conn.open(c));
+        QCOMPARE(count(), before);
+        const auto kept = Backups::list(file, folder);
+        QCOMPARE(kept.size(), 2);
+        QVERIFY(kept.first().path.endsWith(QStringLiteral("_恢复前.db")));
+        QCOMPARE(kept.first().students, before + 1);
+
+        // Closing: no second backup the same day; a first one on a day without.
+        for (const auto& b : kept)
+            QVERIFY(QFile::remove(b.path));
+        bool quit = false;
+        Windows::setQuitHandler([&quit] { quit = true; });
+        for (int round = 0; round < 2; ++round) {
+            MessageService::clearMessages();
+            QPointer<MainForm> again = Windows::showMainForm();
+            QTRY_VERIFY(MessageService::messages().isEmpty());
+            again->close();
+            QTRY_VERIFY(!again);
+            QCOMPARE(Backups::list(file, folder).size(), 1);
+        }
+        Windows::setQuitHandler({});
+        QVERIFY(quit);
     }
 
     void aboutBoxShowsTheCloseButton()

@@ -6,10 +6,12 @@
 #include "app/Module1.h"
 #include "app/ui/Login.h"
 #include "app/ui/Pass.h"
+#include "app/ui/Restore.h"
 #include "app/ui/Splash.h"
 #include "app/ui/User.h"
 #include "app/ui/Windows.h"
 #include "classes/ui/Class.h"
+#include "data/Backup.h"
 #include "exams/ScoreExport.h"
 #include "exams/ui/ReportScore.h"
 #include "exams/ui/ReportTeach.h"
@@ -25,6 +27,7 @@
 #include "platform/ui/Desktop.h"
 #include "platform/ui/FileDialogs.h"
 #include "platform/ui/Pictures.h"
+#include "platform/ui/ReportPreview.h"
 #include "sheets/SheetWriter.h"
 #include "students/ui/DataReport1.h"
 #include "students/ui/StudentImportDialog.h"
@@ -149,6 +152,9 @@ void MainForm::buildMenus()
     addEntry(con, "DataBase", QStringLiteral("数据库配置"), &MainForm::databaseConfig);
     addEntry(con, "Admin", QStringLiteral("权限设置"), &MainForm::privileges);
     addEntry(con, "Password", QStringLiteral("修改密码"), &MainForm::changePassword);
+    addLine(con, "line6");
+    addEntry(con, "DataBackup", QStringLiteral("备份数据库(&K)"), &MainForm::backupNow);
+    addEntry(con, "DataRestore", QStringLiteral("恢复数据库(&R)"), &MainForm::restoreDatabase);
 
     m_winMenu = addTopMenu("Win", QStringLiteral("窗口管理(&W)"));
     addEntry(m_winMenu, "WinClose", QStringLiteral("关闭所有子窗体"))->setEnabled(false);
@@ -198,7 +204,7 @@ void MainForm::load()
     }
     if (!m.IsAdmin) {
         for (const char* name : { "InfoAdd", "InfoDel", "InfoEdit", "InfoImport", "TestAdd", "TestEdit", "TestDel",
-                 "TestFill", "TestGrid", "TestImport", "Commitment", "DataBase", "Admin" })
+                 "TestFill", "TestGrid", "TestImport", "Commitment", "DataBase", "Admin", "DataRestore" })
             entry(QString::fromLatin1(name))->setEnabled(false);
     }
     updateReportEntries();
@@ -292,6 +298,7 @@ void MainForm::closeEvent(QCloseEvent* event)
         return;
     }
     event->accept();
+    backupOnClose();
     Windows::quitProgram();
 }
 
@@ -334,6 +341,104 @@ void MainForm::databaseConfig()
     Login* login = Windows::showLogin();
     unload();
     QTimer::singleShot(0, login, &Login::showConfig);
+}
+
+namespace {
+
+// Takes a backup beside the database with a progress bar; the path, or empty after a message.
+QString backUp(QWidget* parent, const QString& file, const QString& tag, const QString& failed)
+{
+    const QString folder = Backups::folderFor(file);
+    ProgressBox box(parent, QStringLiteral("正在备份数据库…"), 1000);
+    const PrintOut::Progress moved = box.progress();
+    auto taken = Backups::take(file, folder, tag,
+        [&moved](qint64 done, qint64 total) { return moved(int(done * 1000 / std::max<qint64>(1, total))); });
+    if (!taken) {
+        MessageService::show(
+            failed + taken.error().description + QStringLiteral("\r\n数据库本身没有受影响。"), MsgIcon::Warning);
+        return {};
+    }
+    Backups::rotate(file, folder);
+    return *taken;
+}
+
+} // namespace
+
+void MainForm::backupOnClose()
+{
+    const QString file = Backups::databaseFile(mod().Conn.settings());
+    if (file.isEmpty() || !mod().Conn.isOpen() || Backups::takenToday(file, Backups::folderFor(file)))
+        return;
+    backUp(this, file, QString(), QStringLiteral("数据库的自动备份没有完成："));
+}
+
+void MainForm::backupNow()
+{
+    const QString file = Backups::databaseFile(mod().Conn.settings());
+    if (file.isEmpty()) {
+        MessageService::info(QStringLiteral("现在连接的是数据库服务器，服务器上的数据请由服务器的管理员备份。"));
+        return;
+    }
+    const QString taken = backUp(this, file, QString(), QStringLiteral("备份没有完成："));
+    if (taken.isEmpty())
+        return;
+    if (!MessageService::askYesNo(QStringLiteral("已备份到 ") + QDir::toNativeSeparators(taken)
+            + QStringLiteral("\r\n要再复制一份到U盘或其他文件夹吗？")))
+        return;
+    const QString folder = FileDialogs::folder(this, QStringLiteral("选择存放备份的文件夹"));
+    if (folder.isEmpty())
+        return;
+    const QString target = QDir(folder).filePath(QFileInfo(taken).fileName());
+    const QString part = target + QStringLiteral(".part");
+    QFile::remove(part);
+    const bool copied = QFile::copy(taken, part) && Backups::verify(part)
+        && std::rename(QFile::encodeName(part).constData(), QFile::encodeName(target).constData()) == 0;
+    if (!copied) {
+        QFile::remove(part);
+        MessageService::info(QStringLiteral("不能复制到 ") + QDir::toNativeSeparators(folder)
+            + QStringLiteral("（磁盘可能已满或没有写入权限）。备份文件夹中的备份不受影响。"));
+        return;
+    }
+    MessageService::info(QStringLiteral("已复制到 ") + QDir::toNativeSeparators(target));
+}
+
+void MainForm::restoreDatabase()
+{
+    const QString file = Backups::databaseFile(mod().Conn.settings());
+    if (file.isEmpty()) {
+        MessageService::info(QStringLiteral("现在连接的是数据库服务器，只能恢复本机的数据库文件。"));
+        return;
+    }
+    Restore choice(file, this);
+    if (choice.exec() != QDialog::Accepted || choice.chosen().isEmpty())
+        return;
+    if (Status sound = Backups::verify(choice.chosen()); !sound) {
+        MessageService::show(
+            sound.error().description + QStringLiteral("\r\n现在的数据库没有改动。"), MsgIcon::Warning);
+        return;
+    }
+    if (MessageService::askDelete(QStringLiteral("用备份 %1 替换现在的数据库吗？\r\n现在的数据库会先另存为一份备份。")
+                                      .arg(QFileInfo(choice.chosen()).fileName()),
+            MsgIcon::Question)
+        != MsgAnswer::Yes)
+        return;
+    if (!mayDropWindows())
+        return;
+    if (backUp(this, file, QStringLiteral("恢复前"), QStringLiteral("不能先备份现在的数据库，没有恢复：")).isEmpty())
+        return;
+    // The file is replaced under no open connection, as after 重新登陆:
+    // the windows close, and whoever logs in next reads the restored users.
+    const QString chosen = choice.chosen();
+    Windows::showLogin();
+    unload();
+    mod().Conn.close();
+    Status restored = Backups::restore(chosen, file);
+    if (restored)
+        MessageService::info(QStringLiteral("数据库已经恢复，请重新登陆。"));
+    else
+        MessageService::show(QStringLiteral("恢复没有完成：") + restored.error().description
+                + QStringLiteral("\r\n现在的数据库没有改动，请重新登陆。"),
+            MsgIcon::Warning);
 }
 
 void MainForm::changePassword()

@@ -71,6 +71,10 @@ private:
     void importStudents();
     void studentReport();
     void scoreReport();
+    void backupNow();
+    void restoreDatabase();
+    // Once a day, when the program closes: a copy of the embedded database.
+    void backupOnClose();
     void commentReport();
     // 学生成绩报表 needs a test; 学生评语报表 a test that records comments.
     void updateReportEntries();
