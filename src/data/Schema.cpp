@@ -138,6 +138,18 @@ const QString kFullMarksTable = QStringLiteral("create table velmora_fullmarks (
                                                "科目 varchar(10) NOT NULL, 满分 integer NOT NULL, "
                                                "PRIMARY KEY (考试号, 科目))");
 
+// Version 6: every change to a score, an attendance count or a comment.
+QStringList historyTable(const SqlDialect& dialect)
+{
+    return { QStringLiteral("create table velmora_score_history (%1, 考试号 integer NOT NULL, 考试名称 varchar(50), "
+                            "学号 varchar(10) NOT NULL, 项目 varchar(10) NOT NULL, 原值 varchar(1000), "
+                            "新值 varchar(1000), 用户 varchar(50), 时间 varchar(19) NOT NULL, "
+                            "已删除 integer NOT NULL DEFAULT 0)")
+                 .arg(dialect.autoIdColumn(QStringLiteral("编号"))),
+        QStringLiteral(
+            "create index if not exists velmora_score_history_cell on velmora_score_history (考试号, 学号)") };
+}
+
 QString stepDescription(int version)
 {
     switch (version) {
@@ -149,6 +161,8 @@ QString stepDescription(int version)
         return QStringLiteral("用户密码改为加盐散列保存，不再保存明文（版本 4）。");
     case 5:
         return QStringLiteral("增加了各科满分表 velmora_fullmarks，满分不再只能是100分（版本 5）。");
+    case 6:
+        return QStringLiteral("增加了成绩修改记录表 velmora_score_history，每次修改成绩都留有记录（版本 6）。");
     default:
         return QStringLiteral("升级到版本 %1。").arg(version);
     }
@@ -188,6 +202,15 @@ Status upgradeStep(Database& db, int version)
     case 5:
         step = createIfMissing(db, QStringLiteral("velmora_fullmarks"), kFullMarksTable);
         break;
+    case 6: {
+        const QStringList sql = historyTable(db.dialect());
+        step = createIfMissing(db, QStringLiteral("velmora_score_history"), sql[0]);
+        if (step) {
+            if (auto indexed = db.exec(sql[1]); !indexed)
+                step = indexed.error();
+        }
+        break;
+    }
     default:
         break;
     }
@@ -245,6 +268,7 @@ QStringList createStatements(const SqlDialect& dialect)
     statements << kCountersTable;
     statements << Passwords::createTableSql();
     statements << kFullMarksTable;
+    statements << historyTable(dialect);
     return statements;
 }
 

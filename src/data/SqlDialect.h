@@ -28,6 +28,8 @@ public:
     virtual Status afterOpen(QSqlDatabase& db, const ConnectionSettings& settings) const = 0;
 
     virtual QString blobType() const = 0;
+    // A key column the database numbers itself, ever rising.
+    virtual QString autoIdColumn(const QString& column) const = 0;
     // A text column of at most `length` characters; SQLite does not enforce
     // varchar lengths, so it gets a CHECK of its own.
     virtual QString textColumn(const QString& column, int length) const = 0;

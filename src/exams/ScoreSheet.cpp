@@ -2,6 +2,7 @@
 
 #include "data/Schema.h"
 #include "data/TextLimits.h"
+#include "exams/ScoreHistory.h"
 
 #include <QRegularExpression>
 
@@ -162,6 +163,8 @@ QVariant stored(const Field& f, const QString& text)
 // When guarded, only while each field still holds what the window read,
 // compared under the table's write lock: a comment stored by another program
 // as bytes that are not UTF-8 reads back altered and would never match in SQL.
+// Each cell whose stored value changes goes into the history, in the same
+// transaction.
 Status write(Database& db, int testNumber, const QString& student, const QVector<Field>& fields, bool guarded)
 {
     if (fields.isEmpty())
@@ -177,15 +180,15 @@ Status write(Database& db, int testNumber, const QString& student, const QVector
     Transaction tx(db);
     if (!tx.started())
         return tx.error();
+    if (auto locked = db.exec(db.dialect().lockTableSql(table)); !locked)
+        return locked.error();
+    auto now = db.select(QStringLiteral("select * from %1 where 学号=?").arg(table), { student });
+    if (!now)
+        return now.error();
+    if (now->eof())
+        return Error { QStringLiteral("3021"), QStringLiteral("学号为 %1 的成绩记录已不存在。").arg(student),
+            Error::Kind::Missing };
     if (guarded) {
-        if (auto locked = db.exec(db.dialect().lockTableSql(table)); !locked)
-            return locked.error();
-        auto now = db.select(QStringLiteral("select * from %1 where 学号=?").arg(table), { student });
-        if (!now)
-            return now.error();
-        if (now->eof())
-            return Error { QStringLiteral("3021"), QStringLiteral("学号为 %1 的成绩记录已不存在。").arg(student),
-                Error::Kind::Missing };
         QStringList changed;
         for (const Field& f : fields) {
             const QString current = now->text(f.column);
@@ -197,6 +200,13 @@ Status write(Database& db, int testNumber, const QString& student, const QVector
                 QStringLiteral("别人刚修改了这名学生的下列成绩，本次没有保存，您输入的内容仍然保留：\r\n")
                 + changed.join(QStringLiteral("\r\n")));
     }
+    QVector<ScoreHistory::Change> changes;
+    for (const Field& f : fields) {
+        const QString before = now->text(f.column);
+        const QString after = stored(f, f.typed).toString();
+        if (before != after)
+            changes.push_back({ student, f.column, before, after });
+    }
     auto updated
         = db.exec(QStringLiteral("update %1 set %2 where 学号=?").arg(table, sets.join(QStringLiteral(", "))), values);
     if (!updated)
@@ -204,6 +214,8 @@ Status write(Database& db, int testNumber, const QString& student, const QVector
     if (*updated == 0)
         return Error { QStringLiteral("3021"), QStringLiteral("学号为 %1 的成绩记录已不存在。").arg(student),
             Error::Kind::Missing };
+    if (Status noted = ScoreHistory::record(db, testNumber, changes); !noted)
+        return noted;
     return tx.commit();
 }
 

@@ -2,6 +2,7 @@
 
 #include "data/Schema.h"
 #include "data/TextLimits.h"
+#include "exams/ScoreHistory.h"
 #include "exams/ScoreSheet.h"
 #include "sheets/SheetReader.h"
 #include "students/StudentRecord.h"
@@ -459,6 +460,7 @@ Status ScoreTable::save(Database& db)
     if (!conflicts.isEmpty())
         return Error::conflict(QStringLiteral("别人刚修改了下列成绩，本次没有保存，您输入的内容仍然保留：\r\n")
             + conflicts.join(QStringLiteral("\r\n")));
+    QVector<ScoreHistory::Change> changes;
     for (int r : rows) {
         QStringList sets;
         QVariantList values;
@@ -467,9 +469,12 @@ Status ScoreTable::save(Database& db)
                 continue;
             sets << m_columns[c].name + QStringLiteral("=?");
             const QString& t = m_current[r][c];
-            values << (m_columns[c].kind == Kind::Comment ? QVariant(t)
-                    : t.isEmpty()                         ? QVariant()
-                                                          : QVariant(t.toInt()));
+            const QVariant value = m_columns[c].kind == Kind::Comment ? QVariant(t)
+                : t.isEmpty()                                         ? QVariant()
+                                                                      : QVariant(t.toInt());
+            values << value;
+            // What was read is what is stored: a cell changed meanwhile was refused above.
+            changes.push_back({ m_keys[r], m_columns[c].name, m_read[r][c], value.toString() });
         }
         values << m_keys[r];
         auto updated = db.exec(
@@ -477,6 +482,8 @@ Status ScoreTable::save(Database& db)
         if (!updated)
             return updated.error();
     }
+    if (Status noted = ScoreHistory::record(db, m_test.number, changes); !noted)
+        return noted;
     if (Status committed = tx.commit(); !committed)
         return committed;
     m_read = m_current;

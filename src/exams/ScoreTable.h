@@ -56,6 +56,8 @@ public:
     int students() const { return int(m_numbers.size()); }
     const Column& column(int c) const { return m_columns[c]; }
     QString number(int row) const { return m_numbers.value(row); }
+    // 学号 as stored, as the history names the student.
+    QString key(int row) const { return m_keys.value(row); }
     QString name(int row) const { return m_names.value(row); }
     QString text(int row, int column) const { return m_current[row][column]; }
 

@@ -1,6 +1,7 @@
 #include "exams/TestRecord.h"
 
 #include "data/Schema.h"
+#include "exams/ScoreHistory.h"
 
 #include <QHash>
 #include <QRegularExpression>
@@ -298,11 +299,16 @@ Result<Removal> remove(Database& db, int number)
     Transaction tx(db);
     if (!tx.started())
         return tx.error();
+    auto name = db.select(QStringLiteral("select 考试名称 from tblTestInfo where 考试号=?"), { number });
+    if (!name)
+        return name.error();
     auto row = db.exec(QStringLiteral("delete from tblTestInfo where 考试号=?"), { number });
     if (!row)
         return row.error();
     if (*row == 0)
         return Removal::Missing;
+    if (Status marked = ScoreHistory::markDeleted(db, number, name->eof() ? QString() : name->text(0)); !marked)
+        return marked.error();
     auto dropped = db.exec(QStringLiteral("DROP TABLE IF EXISTS tblScore%1").arg(number));
     if (!dropped)
         return dropped.error();

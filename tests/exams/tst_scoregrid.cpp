@@ -1,5 +1,6 @@
 #include "app/Module1.h"
 #include "data/Schema.h"
+#include "exams/ScoreHistory.h"
 #include "exams/TestRecord.h"
 #include "exams/ui/ScoreGrid.h"
 #include "platform/MessageService.h"
@@ -255,6 +256,7 @@ private Q_SLOTS:
         key(grid, Qt::Key_S, Qt::ControlModifier);
         QVERIFY(MessageService::texts().last().contains(QStringLiteral("disk gone")));
         QCOMPARE(stored("语文", "01").toInt(), 0);
+        QVERIFY(ScoreHistory::list(db(), m_test)->isEmpty()); // rolled back with the scores
         QCOMPARE(stored("语文", "02").toInt(), 0);
         QCOMPARE(grid.table().text(0, 0), QStringLiteral("95"));
         QVERIFY(grid.hasUnsavedChanges());
@@ -262,6 +264,7 @@ private Q_SLOTS:
             db().exec(QStringLiteral("drop trigger fail_03") + (sqlite ? QString() : QStringLiteral(" on ") + table)));
         key(grid, Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(stored("语文", "03").toInt(), 77);
+        QCOMPARE(ScoreHistory::list(db(), m_test)->size(), 3);
     }
 
     // Marks from a marking system: a title row, 学号 as numbers, a name for a

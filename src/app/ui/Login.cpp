@@ -6,6 +6,7 @@
 #include "app/ui/Windows.h"
 #include "data/DemoData.h"
 #include "data/Schema.h"
+#include "exams/ScoreHistory.h"
 #include "platform/AppPaths.h"
 #include "platform/MessageService.h"
 #include "platform/ui/Controls.h"
@@ -173,6 +174,7 @@ void Login::login()
     }
     m.LoginUser = txtUser->text();
     m.LoginPwd = txtPwd->text();
+    ScoreHistory::setUser(m.LoginUser);
     if (m.ConnectDb(m.DbServer, m.DbName, txtUser->text(), txtPwd->text())) {
         MessageService::info(m.LoginUser + QStringLiteral("使用 数据库管理员 登陆连接成功！"));
         m.IsAdmin = true;

@@ -4,6 +4,7 @@
 #include "comments/ui/Comment.h"
 #include "data/TextLimits.h"
 #include "exams/ScoreSheet.h"
+#include "exams/ui/ScoreHistoryView.h"
 #include "platform/MessageService.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/FileDialogs.h"
@@ -231,6 +232,7 @@ ScoreGrid::ScoreGrid(QWidget* parent)
     BN_Back = Controls::button(this, "BN_Back", QStringLiteral("返回(&R)"));
     BN_Export = Controls::button(this, "BN_Export", QStringLiteral("导出Excel…"));
     BN_Import = Controls::button(this, "BN_Import", QStringLiteral("导入成绩…"));
+    BN_History = Controls::button(this, "BN_History", QStringLiteral("修改记录(&H)"));
     auto* keys = new QLabel(
         QStringLiteral(
             "Enter 向下  Tab 向右  Delete 清空  Ctrl+V 粘贴  Ctrl+D 向下填充  Ctrl+Z 撤销  Ctrl+Y 重做  Ctrl+S 保存"),
@@ -244,6 +246,7 @@ ScoreGrid::ScoreGrid(QWidget* parent)
     top->addWidget(txtFind);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(lblStatus, 1);
+    bottom->addWidget(BN_History);
     bottom->addWidget(BN_Import);
     bottom->addWidget(BN_Export);
     bottom->addWidget(BN_Save);
@@ -279,8 +282,28 @@ ScoreGrid::ScoreGrid(QWidget* parent)
     connect(txtFind, &QLineEdit::returnPressed, this, &ScoreGrid::find);
     connect(BN_Save, &QPushButton::clicked, this, &ScoreGrid::save);
     connect(BN_Import, &QPushButton::clicked, this, &ScoreGrid::importFile);
+    connect(BN_History, &QPushButton::clicked, this, &ScoreGrid::showHistory);
     connect(BN_Export, &QPushButton::clicked, this, [this] { ResultGrid::saveSheet(this, m_table.sheet()); });
     connect(BN_Back, &QPushButton::clicked, this, [this] { ChildWindow::close(this); });
+}
+
+void ScoreGrid::showHistory()
+{
+    const QModelIndex at = Grid->currentIndex();
+    const bool onStudent = at.isValid() && at.row() < m_table.students();
+    ScoreHistoryView history(m_table.test().number, onStudent ? m_table.key(at.row()) : QString(),
+        onStudent ? m_table.column(at.column()).name : QString(), this);
+    if (!history.fill())
+        return;
+    history.exec();
+    // A value put back shows at once, unless typed values wait to be saved:
+    // saving them then meets the change as another teacher's.
+    if (history.changedScores() && !m_table.hasChanges()) {
+        if (Status loaded = m_table.load(mod().Conn, m_table.test()); !loaded)
+            MessageService::info(loaded.error().restartMessage());
+        Grid->setCurrentIndex(Grid->model()->index(at.row(), at.column()));
+    }
+    Grid->setFocus();
 }
 
 bool ScoreGrid::load()

@@ -81,6 +81,7 @@ public:
     ScoreView* Grid;
     QLabel* lblStatus;
     QPushButton* BN_Import;
+    QPushButton* BN_History;
     QPushButton* BN_Export;
     QPushButton* BN_Save;
     QPushButton* BN_Back;
@@ -97,6 +98,8 @@ public:
     void editFullMarks(int column);
     // F2 or a double-click on a 教师评语 cell.
     void editComment(const QModelIndex& at);
+    // 修改记录 of the current cell, student or the whole test.
+    void showHistory();
     ScoreTable& table() { return m_table; }
 
     bool hasUnsavedChanges() const override { return m_table.hasChanges(); }

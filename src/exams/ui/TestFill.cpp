@@ -6,6 +6,7 @@
 #include "comments/ui/Comment.h"
 #include "data/Schema.h"
 #include "exams/ScoreSheet.h"
+#include "exams/ui/ScoreHistoryView.h"
 #include "exams/ui/TestFields.h"
 #include "platform/MessageService.h"
 #include "platform/ui/Controls.h"
@@ -127,6 +128,7 @@ TestFill::TestFill(QWidget* parent)
     BN_Save = Controls::button(this, "BN_Save", QStringLiteral("保存(&S)"));
     BN_Back = Controls::button(this, "BN_Back", QStringLiteral("返回(&B)"));
     BN_Grid = Controls::button(this, "BN_Grid", QStringLiteral("表格录入(&G)"));
+    BN_History = Controls::button(this, "BN_History", QStringLiteral("修改记录(&H)"));
 
     auto* left = new QVBoxLayout;
     left->addWidget(Frame4);
@@ -139,7 +141,7 @@ TestFill::TestFill(QWidget* parent)
     middle->addLayout(left);
     middle->addLayout(right, 1);
     auto* buttons = new QHBoxLayout;
-    for (QPushButton* b : { BN_First, BN_Previous, BN_Next, BN_Last, BN_Save, BN_Grid, BN_Back })
+    for (QPushButton* b : { BN_First, BN_Previous, BN_Next, BN_Last, BN_Save, BN_History, BN_Grid, BN_Back })
         buttons->addWidget(b);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Topic);
@@ -160,6 +162,7 @@ TestFill::TestFill(QWidget* parent)
     connect(BN_Back, &QPushButton::clicked, this, [this] { QDialog::done(QDialog::Rejected); });
     connect(Command2, &QPushButton::clicked, this, &TestFill::showStudent);
     connect(BN_Grid, &QPushButton::clicked, this, &TestFill::toGrid);
+    connect(BN_History, &QPushButton::clicked, this, &TestFill::showHistory);
     connect(BN_Comment, &QPushButton::clicked, this, &TestFill::openComment);
     for (QLineEdit* box : { txtNumber, txtName, txtType, txtDate })
         box->setFocusPolicy(Qt::ClickFocus);
@@ -174,8 +177,8 @@ void TestFill::setTabOrder()
         order << Text[i];
     for (QLineEdit* d : txtDuty)
         order << d;
-    order << txtTeacher << BN_Comment << BN_First << BN_Previous << BN_Next << BN_Last << BN_Save << BN_Grid << BN_Back
-          << Check << Command2;
+    order << txtTeacher << BN_Comment << BN_First << BN_Previous << BN_Next << BN_Last << BN_Save << BN_History
+          << BN_Grid << BN_Back << Check << Command2;
     for (int i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
 }
@@ -384,6 +387,19 @@ void TestFill::showStudent()
     if (!hasRows())
         return;
     StudentInfo::openReadOnly(this, Text[0]->text());
+}
+
+void TestFill::showHistory()
+{
+    const QString student = m_rows.eof() || m_rows.bof() ? QString() : m_rows.value(u"学号").toString();
+    ScoreHistoryView history(m_number, student, QString(), this);
+    if (!history.fill())
+        return;
+    history.exec();
+    // A value put back shows at once, unless typed values wait to be saved:
+    // saving them then meets the change as another teacher's.
+    if (history.changedScores() && !hasUnsavedChanges() && reloadCurrent())
+        RefreshForm();
 }
 
 void TestFill::openComment()

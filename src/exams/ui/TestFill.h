@@ -50,6 +50,7 @@ public:
     QPushButton* BN_Save;
     QPushButton* BN_Back;
     QPushButton* BN_Grid;
+    QPushButton* BN_History;
 
     // Reads the test number from SelNo.
     void load();
@@ -63,6 +64,8 @@ public:
     void last();
     void showStudent();
     void openComment();
+    // 修改记录 of the student on screen, or of the whole test.
+    void showHistory();
 
     bool hasUnsavedChanges() const override;
     // Esc and the close box ask before typed values are dropped; 返回 does not.

@@ -5,6 +5,7 @@
 #include "app/ui/Windows.h"
 #include "data/Schema.h"
 #include "exams/ScoreSheet.h"
+#include "exams/ui/ScoreHistoryView.h"
 #include "exams/ui/TestFields.h"
 #include "platform/MessageService.h"
 #include "platform/ui/ChildWindow.h"
@@ -43,15 +44,31 @@ TestWatch::TestWatch(QWidget* parent)
     Grid = new ResultGrid(this);
     BN_Grid = Controls::button(this, "BN_Grid", QStringLiteral("表格录入(&G)"));
     BN_Grid->setEnabled(mod().IsAdmin);
+    BN_History = Controls::button(this, "BN_History", QStringLiteral("修改记录(&H)"));
     BN_Close = Controls::button(this, "BN_Close", QStringLiteral("关闭(&C)"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(topic);
     layout->addLayout(info);
     layout->addWidget(Grid, 1);
-    layout->addLayout(Controls::buttonRow({ Grid->exportButton(this), BN_Grid, BN_Close }));
+    layout->addLayout(Controls::buttonRow({ Grid->exportButton(this), BN_History, BN_Grid, BN_Close }));
     resize(720, 480);
 
     connect(BN_Close, &QPushButton::clicked, this, [this] { ChildWindow::close(this); });
+    connect(BN_History, &QPushButton::clicked, this, [this] {
+        // The current row's student and the current column's item.
+        const int row = Grid->currentRow();
+        const int column = Grid->currentColumn();
+        const QString student = row > 0 ? Grid->text(row, 0) : QString();
+        ScoreHistoryView history(txtNumber->text().trimmed().toInt(), student,
+            row > 0 && column > 0 ? Grid->text(0, column) : QString(), this);
+        if (!history.fill())
+            return;
+        history.exec();
+        if (history.changedScores()) {
+            mod().SelNo = txtNumber->text();
+            load();
+        }
+    });
     connect(BN_Grid, &QPushButton::clicked, this, [this] {
         if (MainForm* main = Windows::mainFormOf(this))
             main->showGridFor(txtNumber->text().trimmed().toInt());

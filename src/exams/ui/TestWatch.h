@@ -27,6 +27,7 @@ public:
     QLineEdit* txtTable;
     ResultGrid* Grid;
     QPushButton* BN_Grid;
+    QPushButton* BN_History;
     QPushButton* BN_Close;
 
     // Reads the test number from SelNo.

@@ -1,0 +1,169 @@
+#include "exams/ScoreHistory.h"
+
+#include "data/Schema.h"
+
+#include <QSet>
+
+namespace velmora::ScoreHistory {
+
+namespace {
+
+const QString kTable = QStringLiteral("velmora_score_history");
+
+QString& currentUser()
+{
+    static QString user;
+    return user;
+}
+
+// A table never goes away once made: only the yes is remembered.
+QSet<QString>& knownToHave()
+{
+    static QSet<QString> databases;
+    return databases;
+}
+
+QString databaseKey(const Database& db)
+{
+    const ConnectionSettings& s = db.settings();
+    return s.server + QLatin1Char('|') + s.dataDir + QLatin1Char('|') + s.database;
+}
+
+// The columns a history entry may name: nothing else becomes SQL text.
+bool isScoreColumn(const QString& column)
+{
+    return Schema::subjects().contains(column) || Schema::attendanceItems().contains(column)
+        || column == QStringLiteral("教师评语");
+}
+
+} // namespace
+
+void setUser(const QString& user)
+{
+    currentUser() = user;
+}
+
+QString user()
+{
+    return currentUser();
+}
+
+Result<bool> available(const Database& db)
+{
+    const QString key = databaseKey(db);
+    if (knownToHave().contains(key))
+        return true;
+    auto exists = db.tableExists(kTable);
+    if (!exists)
+        return exists.error();
+    if (*exists)
+        knownToHave().insert(key);
+    return *exists;
+}
+
+Status record(Database& db, int testNumber, const QVector<Change>& changes)
+{
+    if (changes.isEmpty())
+        return Done {};
+    auto keeps = available(db);
+    if (!keeps)
+        return keeps.error();
+    if (!*keeps)
+        return Done {};
+    auto name = db.select(QStringLiteral("select 考试名称 from tblTestInfo where 考试号=?"), { testNumber });
+    if (!name)
+        return name.error();
+    const QString testName = name->eof() ? QString() : name->text(0);
+    const QString at = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    const QString who = user().isEmpty() ? db.settings().user : user();
+    for (const Change& c : changes) {
+        auto added
+            = db.exec(QStringLiteral("insert into velmora_score_history (考试号, 考试名称, 学号, 项目, 原值, 新值, "
+                                     "用户, 时间) values (?, ?, ?, ?, ?, ?, ?, ?)"),
+                { testNumber, testName, c.student, c.column, c.before, c.after, who, at });
+        if (!added)
+            return added.error();
+    }
+    return Done {};
+}
+
+Result<QVector<Entry>> list(const Database& db, int testNumber, const QString& student, const QString& column)
+{
+    auto keeps = available(db);
+    if (!keeps)
+        return keeps.error();
+    if (!*keeps)
+        return Error::refused(QStringLiteral("这个数据库还没有成绩修改记录，请管理员先升级数据库。"));
+    QString sql = QStringLiteral("select 编号, 考试号, 考试名称, 学号, 项目, 原值, 新值, 用户, 时间, 已删除 from "
+                                 "velmora_score_history where 考试号=?");
+    QVariantList params { testNumber };
+    if (!student.isEmpty()) {
+        sql += QStringLiteral(" and 学号=?");
+        params << student;
+    }
+    if (!column.isEmpty()) {
+        sql += QStringLiteral(" and 项目=?");
+        params << column;
+    }
+    sql += QStringLiteral(" order by 编号 desc");
+    auto rows = db.select(sql, params);
+    if (!rows)
+        return rows.error();
+    QVector<Entry> out;
+    for (rows->moveFirst(); !rows->eof(); rows->moveNext()) {
+        out.push_back({ rows->value(0).toLongLong(), rows->value(1).toInt(), rows->text(2), rows->text(3),
+            rows->text(4), rows->text(5), rows->text(6), rows->text(7), rows->text(8), rows->value(9).toInt() != 0 });
+    }
+    return out;
+}
+
+Status putBack(Database& db, const Entry& entry)
+{
+    if (!isScoreColumn(entry.column))
+        return Error::refused(QStringLiteral("“%1”不是成绩表中的项目。").arg(entry.column));
+    if (entry.testDeleted)
+        return Error::refused(QStringLiteral("这次考试已被删除，不能恢复其中的成绩。"));
+    const QString table = Schema::scoreTableName(entry.test);
+    Transaction tx(db);
+    if (!tx.started())
+        return tx.error();
+    if (auto locked = db.exec(db.dialect().lockTableSql(table)); !locked)
+        return locked.error();
+    auto now = db.select(QStringLiteral("select %1 from %2 where 学号=?").arg(entry.column, table), { entry.student });
+    if (!now)
+        return now.error();
+    if (now->eof())
+        return Error { QStringLiteral("3021"), QStringLiteral("学号为 %1 的成绩记录已不存在。").arg(entry.student),
+            Error::Kind::Missing };
+    const QString current = now->text(0);
+    if (current != entry.after)
+        return Error::conflict(QStringLiteral("%1 的“%2”现在是“%3”，已不是这条记录改成的“%4”，没有恢复。")
+                                   .arg(entry.student, entry.column, current, entry.after));
+    const bool text = entry.column == QStringLiteral("教师评语");
+    const QVariant value = text            ? QVariant(entry.before)
+        : entry.before.trimmed().isEmpty() ? QVariant()
+                                           : QVariant(entry.before.trimmed().toInt());
+    if (auto set
+        = db.exec(QStringLiteral("update %1 set %2=? where 学号=?").arg(table, entry.column), { value, entry.student });
+        !set)
+        return set.error();
+    if (Status noted = record(db, entry.test, { { entry.student, entry.column, current, entry.before } }); !noted)
+        return noted;
+    return tx.commit();
+}
+
+Status markDeleted(Database& db, int testNumber, const QString& testName)
+{
+    auto keeps = available(db);
+    if (!keeps)
+        return keeps.error();
+    if (!*keeps)
+        return Done {};
+    auto marked = db.exec(QStringLiteral("update velmora_score_history set 已删除=1, 考试名称=? where 考试号=?"),
+        { testName, testNumber });
+    if (!marked)
+        return marked.error();
+    return Done {};
+}
+
+} // namespace velmora::ScoreHistory

@@ -1,0 +1,113 @@
+#include "exams/ui/ScoreHistoryView.h"
+
+#include "app/Module1.h"
+#include "platform/MessageService.h"
+#include "platform/ui/Controls.h"
+#include "platform/ui/ResultGrid.h"
+#include "students/StudentRecord.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace velmora {
+
+namespace {
+
+enum Scope { Cell, Student, Test };
+
+// A long comment shows its start in the list.
+QString shown(const QString& value)
+{
+    QString one = value;
+    one.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return one.size() > 40 ? one.left(40) + QStringLiteral("…") : one;
+}
+
+} // namespace
+
+ScoreHistoryView::ScoreHistoryView(int testNumber, const QString& student, const QString& column, QWidget* parent)
+    : QDialog(parent)
+    , m_test(testNumber)
+    , m_student(student)
+    , m_column(column)
+{
+    setObjectName(QStringLiteral("ScoreHistoryView"));
+    setWindowTitle(QStringLiteral("修改记录"));
+    cboScope = new QComboBox(this);
+    cboScope->setObjectName(QStringLiteral("cboScope"));
+    if (!student.isEmpty() && !column.isEmpty())
+        cboScope->addItem(QStringLiteral("当前格：%1 的%2").arg(student, column), Cell);
+    if (!student.isEmpty())
+        cboScope->addItem(QStringLiteral("当前学生：%1").arg(student), Student);
+    cboScope->addItem(QStringLiteral("整次考试"), Test);
+    grdHistory = new ResultGrid(this);
+    grdHistory->setObjectName(QStringLiteral("grdHistory"));
+    grdHistory->setHeaders({ QStringLiteral("修改时间"), QStringLiteral("学号"), QStringLiteral("姓名"),
+        QStringLiteral("项目"), QStringLiteral("原值"), QStringLiteral("新值"), QStringLiteral("修改人") });
+    grdHistory->setExportTitle(QStringLiteral("成绩修改记录"));
+    BN_PutBack = Controls::button(this, "BN_PutBack", QStringLiteral("恢复原值(&B)"));
+    BN_PutBack->setToolTip(QStringLiteral("把选中记录的原值写回成绩表（这一步也会记录下来）"));
+    BN_PutBack->setVisible(mod().IsAdmin);
+    BN_Close = Controls::button(this, "BN_Close", QStringLiteral("关闭(&C)"));
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(Controls::label(this, "lblScope", QStringLiteral("范围(&S)："), cboScope));
+    top->addWidget(cboScope, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(grdHistory, 1);
+    layout->addLayout(Controls::buttonRow({ BN_PutBack, grdHistory->exportButton(this), BN_Close }));
+    resize(760, 460);
+
+    connect(cboScope, &QComboBox::currentIndexChanged, this, &ScoreHistoryView::fill);
+    connect(BN_PutBack, &QPushButton::clicked, this, &ScoreHistoryView::putBack);
+    connect(BN_Close, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+bool ScoreHistoryView::fill()
+{
+    const int scope = cboScope->currentData().toInt();
+    auto read = ScoreHistory::list(
+        mod().Conn, m_test, scope == Test ? QString() : m_student, scope == Cell ? m_column : QString());
+    grdHistory->clearRows();
+    m_entries.clear();
+    if (!read) {
+        MessageService::info(read.error().message());
+        return false;
+    }
+    m_entries = *std::move(read);
+    auto names = Students::names(mod().Conn);
+    QList<QStringList> rows;
+    for (const ScoreHistory::Entry& e : std::as_const(m_entries)) {
+        rows << QStringList { e.at, e.student, names ? names->value(e.student) : QString(), e.column, shown(e.before),
+            shown(e.after), e.user };
+    }
+    grdHistory->setRows(rows);
+    grdHistory->fitColumns(220);
+    if (!m_entries.isEmpty())
+        grdHistory->setCurrentRow(1);
+    BN_PutBack->setEnabled(!m_entries.isEmpty());
+    return true;
+}
+
+void ScoreHistoryView::putBack()
+{
+    const int row = grdHistory->currentRow();
+    if (row < 1 || row > m_entries.size())
+        return;
+    const ScoreHistory::Entry& e = m_entries[row - 1];
+    const QString before = e.before.isEmpty() ? QStringLiteral("（空）") : shown(e.before);
+    if (!MessageService::askYesNo(QStringLiteral("把 %1 的“%2”恢复为“%3”吗？").arg(e.student, e.column, before)))
+        return;
+    if (Status done = ScoreHistory::putBack(mod().Conn, e); !done) {
+        MessageService::info(done.error().message());
+        return;
+    }
+    m_changed = true;
+    fill();
+}
+
+} // namespace velmora

@@ -1,0 +1,159 @@
+// Every change to a score, an attendance count or a comment is recorded with
+// its old and new value, who made it and when, in the change's own transaction.
+#include "app/Module1.h"
+#include "data/Schema.h"
+#include "exams/ScoreHistory.h"
+#include "exams/ScoreTable.h"
+#include "exams/TestRecord.h"
+#include "exams/ui/ScoreHistoryView.h"
+#include "exams/ui/TestFill.h"
+#include "platform/MessageService.h"
+#include "platform/ui/ResultGrid.h"
+#include "support/DbTestCase.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace velmora;
+
+class TestHistory : public velmora::test::DbTestCase
+{
+    Q_OBJECT
+
+    int m_test = 0;
+
+    void prepare() override
+    {
+        ScoreHistory::setUser(QStringLiteral("adm"));
+        for (const char* number : { "01", "02" })
+            QVERIFY(db().exec(QStringLiteral("insert into tblLogin (学号, 姓名) values (?, ?)"),
+                { QString::fromLatin1(number), QStringLiteral("学生") + QString::fromLatin1(number) }));
+        auto defined = Exams::define(db(),
+            { QStringLiteral("期中"), QStringLiteral("2026-11-01"), QStringLiteral("期中考试"), QString(),
+                { { 0, 1 }, true, true } });
+        QVERIFY(defined);
+        m_test = defined->number;
+    }
+
+    QString stored(const QString& column, const QString& student)
+    {
+        auto row = db().select(
+            QStringLiteral("select %1 from %2 where 学号=?").arg(column, Schema::scoreTableName(m_test)), { student });
+        return row && !row->eof() ? row->text(0) : QStringLiteral("<none>");
+    }
+    // "学号 项目 原值→新值 用户", newest first.
+    QStringList history(const QString& student = QString())
+    {
+        auto entries = ScoreHistory::list(db(), m_test, student);
+        if (!entries)
+            return { entries.error().description };
+        QStringList out;
+        for (const auto& e : *entries)
+            out << QStringLiteral("%1 %2 %3→%4 %5").arg(e.student, e.column, e.before, e.after, e.user);
+        return out;
+    }
+
+private Q_SLOTS:
+    // Score entry, typed and saved with real keys: only the cell that changed.
+    void scoreEntryRecordsWhatChanged()
+    {
+        ScoreHistory::setUser(QStringLiteral("王老师"));
+        mod().SelNo = QString::number(m_test);
+        TestFill fill;
+        fill.load();
+        fill.show();
+        QVERIFY(QTest::qWaitForWindowActive(&fill));
+        QCOMPARE(QApplication::focusWidget(), fill.Text[1]);
+        QTest::keyClicks(fill.Text[1], "88");
+        QTest::mouseClick(fill.BN_Save, Qt::LeftButton);
+        QCOMPARE(stored(QStringLiteral("语文"), QStringLiteral("01")), QStringLiteral("88"));
+        QCOMPARE(history(), QStringList({ "01 语文 0→88 王老师" }));
+        // Saving again unchanged records nothing more.
+        QTest::mouseClick(fill.BN_Save, Qt::LeftButton);
+        QCOMPARE(history().size(), 1);
+        fill.txtTeacher->setFocus();
+        // Chinese arrives as an input method commits it.
+        QInputMethodEvent typed;
+        typed.setCommitString(QStringLiteral("认真"));
+        QApplication::sendEvent(fill.txtTeacher, &typed);
+        QTest::keyClick(fill.txtDuty[1], Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(fill.txtDuty[1], "2");
+        QTest::mouseClick(fill.BN_Save, Qt::LeftButton);
+        QVERIFY2(history().size() == 3, qPrintable(history().join(QLatin1Char('|'))));
+        QCOMPARE(history(), QStringList({ "01 教师评语 →认真 王老师", "01 病假 0→2 王老师", "01 语文 0→88 王老师" }));
+    }
+
+    // The grid's save, an import included, writes one row per changed cell;
+    // a save that is rolled back writes none.
+    void gridSaveAndRollback()
+    {
+        ScoreTable table;
+        auto test = Exams::fetch(db(), m_test);
+        QVERIFY(test && *test);
+        QVERIFY(table.load(db(), **test));
+        // As read from a file: the header is the first row.
+        const SheetTable sheet { QStringLiteral("成绩"), {},
+            { { QStringLiteral("学号"), QStringLiteral("语文"), QStringLiteral("数学") },
+                { QStringLiteral("01"), 90, 0 }, { QStringLiteral("02"), 75, QVariant() } } };
+        QCOMPARE(table.importSheet(sheet).matched, 2);
+        QVERIFY(db().exec(QStringLiteral("update %1 set 语文=5 where 学号='01'").arg(Schema::scoreTableName(m_test))));
+        // 01's 语文 was changed by someone else meanwhile: the save is refused whole.
+        QVERIFY(!table.save(db()));
+        QVERIFY(history().isEmpty());
+        QVERIFY(table.load(db(), **test));
+        QCOMPARE(table.importSheet(sheet).matched, 2);
+        QVERIFY(table.save(db()));
+        QStringList got = history();
+        got.sort();
+        QCOMPARE(got, QStringList({ "01 语文 5→90 adm", "02 数学 0→ adm", "02 语文 0→75 adm" }));
+    }
+
+    // Put back an old value: it is recorded too; a cell changed since is left alone.
+    void putBackAndDeletedTest()
+    {
+        mod().IsAdmin = true;
+        ScoreTable table;
+        auto test = Exams::fetch(db(), m_test);
+        QVERIFY(table.load(db(), **test));
+        table.edit({ { 0, 1, QStringLiteral("66") } });
+        QVERIFY(table.save(db()));
+        table.edit({ { 0, 1, QStringLiteral("67") } });
+        QVERIFY(table.save(db()));
+
+        ScoreHistoryView view(m_test, QStringLiteral("01"), QStringLiteral("数学"));
+        QVERIFY(view.fill());
+        QCOMPARE(view.cboScope->count(), 3);
+        QCOMPARE(view.grdHistory->rows(), 3);
+        QCOMPARE(view.grdHistory->text(1, 5), QStringLiteral("67"));
+        view.grdHistory->setCurrentRow(2); // 0 → 66
+        MessageService::setNextAnswer(MsgAnswer::Yes);
+        QTest::mouseClick(view.BN_PutBack, Qt::LeftButton);
+        // 67 is there now, not the 66 that entry made: nothing happens.
+        QVERIFY(!view.changedScores());
+        QCOMPARE(stored(QStringLiteral("数学"), QStringLiteral("01")), QStringLiteral("67"));
+        QVERIFY(MessageService::texts().last().contains(QStringLiteral("没有恢复")));
+        view.grdHistory->setCurrentRow(1); // 66 → 67
+        MessageService::setNextAnswer(MsgAnswer::Yes);
+        QTest::mouseClick(view.BN_PutBack, Qt::LeftButton);
+        QCOMPARE(stored(QStringLiteral("数学"), QStringLiteral("01")), QStringLiteral("66"));
+        QVERIFY(view.changedScores());
+        QCOMPARE(view.grdHistory->rows(), 4);
+        QCOMPARE(history().first(), QStringLiteral("01 数学 67→66 adm"));
+        view.cboScope->setCurrentIndex(2);
+        QCOMPARE(view.grdHistory->rows(), 4);
+
+        QVERIFY(Exams::remove(db(), m_test));
+        auto kept = ScoreHistory::list(db(), m_test);
+        QVERIFY(kept);
+        QCOMPARE(kept->size(), 3);
+        QVERIFY(kept->first().testDeleted);
+        QCOMPARE(kept->first().testName, QStringLiteral("期中"));
+        QVERIFY(!ScoreHistory::putBack(db(), kept->first()));
+    }
+};
+
+QTEST_MAIN(TestHistory)
+#include "tst_history.moc"
