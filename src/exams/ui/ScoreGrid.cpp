@@ -232,7 +232,7 @@ ScoreGrid::ScoreGrid(QWidget* parent)
     BN_Back = Controls::button(this, "BN_Back", QStringLiteral("返回(&R)"));
     BN_Export = Controls::button(this, "BN_Export", QStringLiteral("导出Excel…"));
     BN_Import = Controls::button(this, "BN_Import", QStringLiteral("导入成绩…"));
-    BN_History = Controls::button(this, "BN_History", QStringLiteral("修改记录(&H)"));
+    BN_History = Controls::button(this, "BN_History", QStringLiteral("修改记录(&J)"));
     auto* keys = new QLabel(
         QStringLiteral(
             "Enter 向下  Tab 向右  Delete 清空  Ctrl+V 粘贴  Ctrl+D 向下填充  Ctrl+Z 撤销  Ctrl+Y 重做  Ctrl+S 保存"),

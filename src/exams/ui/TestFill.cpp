@@ -128,7 +128,7 @@ TestFill::TestFill(QWidget* parent)
     BN_Save = Controls::button(this, "BN_Save", QStringLiteral("保存(&S)"));
     BN_Back = Controls::button(this, "BN_Back", QStringLiteral("返回(&B)"));
     BN_Grid = Controls::button(this, "BN_Grid", QStringLiteral("表格录入(&G)"));
-    BN_History = Controls::button(this, "BN_History", QStringLiteral("修改记录(&H)"));
+    BN_History = Controls::button(this, "BN_History", QStringLiteral("修改记录(&J)"));
 
     auto* left = new QVBoxLayout;
     left->addWidget(Frame4);

@@ -44,7 +44,7 @@ TestWatch::TestWatch(QWidget* parent)
     Grid = new ResultGrid(this);
     BN_Grid = Controls::button(this, "BN_Grid", QStringLiteral("表格录入(&G)"));
     BN_Grid->setEnabled(mod().IsAdmin);
-    BN_History = Controls::button(this, "BN_History", QStringLiteral("修改记录(&H)"));
+    BN_History = Controls::button(this, "BN_History", QStringLiteral("修改记录(&J)"));
     BN_Close = Controls::button(this, "BN_Close", QStringLiteral("关闭(&C)"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(topic);
