@@ -150,6 +150,12 @@ QStringList historyTable(const SqlDialect& dialect)
             "create index if not exists velmora_score_history_cell on velmora_score_history (考试号, 学号)") };
 }
 
+// Version 7: a deleted test, kept for a while with its score table renamed.
+const QString kDeletedTestsTable
+    = QStringLiteral("create table velmora_deleted_tests (考试号 integer NOT NULL PRIMARY KEY, 考试名称 varchar(50), "
+                     "考试日期 varchar(20), 考试类型 varchar(20), 备注 varchar(200), 科目 varchar(100), 出勤 integer, "
+                     "教师评语 integer, 满分 varchar(200), 删除时间 varchar(19) NOT NULL, 删除人 varchar(50))");
+
 QString stepDescription(int version)
 {
     switch (version) {
@@ -163,6 +169,8 @@ QString stepDescription(int version)
         return QStringLiteral("增加了各科满分表 velmora_fullmarks，满分不再只能是100分（版本 5）。");
     case 6:
         return QStringLiteral("增加了成绩修改记录表 velmora_score_history，每次修改成绩都留有记录（版本 6）。");
+    case 7:
+        return QStringLiteral("增加了已删除考试表 velmora_deleted_tests，删除的考试保留30天，可以恢复（版本 7）。");
     default:
         return QStringLiteral("升级到版本 %1。").arg(version);
     }
@@ -211,6 +219,9 @@ Status upgradeStep(Database& db, int version)
         }
         break;
     }
+    case 7:
+        step = createIfMissing(db, QStringLiteral("velmora_deleted_tests"), kDeletedTestsTable);
+        break;
     default:
         break;
     }
@@ -269,6 +280,7 @@ QStringList createStatements(const SqlDialect& dialect)
     statements << Passwords::createTableSql();
     statements << kFullMarksTable;
     statements << historyTable(dialect);
+    statements << kDeletedTestsTable;
     return statements;
 }
 

@@ -26,7 +26,7 @@ struct TableDef
 
 namespace Schema {
 
-inline constexpr int kLatestVersion = 6;
+inline constexpr int kLatestVersion = 7;
 
 // The fourteen subjects in their fixed order (check boxes, flag columns, score columns).
 const QStringList& subjects();

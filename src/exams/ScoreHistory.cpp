@@ -152,15 +152,15 @@ Status putBack(Database& db, const Entry& entry)
     return tx.commit();
 }
 
-Status markDeleted(Database& db, int testNumber, const QString& testName)
+Status markDeleted(Database& db, int testNumber, const QString& testName, bool deleted)
 {
     auto keeps = available(db);
     if (!keeps)
         return keeps.error();
     if (!*keeps)
         return Done {};
-    auto marked = db.exec(QStringLiteral("update velmora_score_history set 已删除=1, 考试名称=? where 考试号=?"),
-        { testName, testNumber });
+    auto marked = db.exec(QStringLiteral("update velmora_score_history set 已删除=?, 考试名称=? where 考试号=?"),
+        { deleted ? 1 : 0, testName, testNumber });
     if (!marked)
         return marked.error();
     return Done {};

@@ -48,7 +48,7 @@ Result<bool> available(const Database& db);
 // the cell still holds the entry's new value, and records that too.
 Status putBack(Database& db, const Entry& entry);
 
-// The test is deleted: its history stays, marked so.
-Status markDeleted(Database& db, int testNumber, const QString& testName);
+// The test is deleted: its history stays, marked so (or unmarked when it comes back).
+Status markDeleted(Database& db, int testNumber, const QString& testName, bool deleted = true);
 
 } // namespace velmora::ScoreHistory

@@ -3,6 +3,7 @@
 #include "data/Schema.h"
 #include "exams/ScoreHistory.h"
 
+#include <QDateTime>
 #include <QHash>
 #include <QRegularExpression>
 #include <algorithm>
@@ -221,6 +222,38 @@ Result<std::optional<TestRecord>> fetch(const Database& db, int number)
 
 namespace {
 
+// The row of tblTestInfo: one flag column for each item the test assesses.
+Status insertDefinition(Database& db, int number, const QString& name, const QString& date, const QString& type,
+    const QString& memo, const TestItems& items)
+{
+    QStringList columns { QStringLiteral("考试号"), QStringLiteral("考试名称"), QStringLiteral("考试日期"),
+        QStringLiteral("考试类型") };
+    QVariantList values { number, name, date, type };
+    for (int i = 0; i < Schema::subjects().size(); ++i) {
+        if (items.hasSubject(i)) {
+            columns << Schema::subjects()[i];
+            values << 1;
+        }
+    }
+    if (items.attendance) {
+        columns << QStringLiteral("出勤");
+        values << 1;
+    }
+    if (items.comment) {
+        columns << QStringLiteral("教师评语");
+        values << 1;
+    }
+    columns << QStringLiteral("备注");
+    values << memo;
+    auto row = db.exec(QStringLiteral("insert into tblTestInfo (%1) values (%2)")
+                           .arg(columns.join(QStringLiteral(", ")),
+                               QStringList(columns.size(), QStringLiteral("?")).join(QStringLiteral(", "))),
+        values);
+    if (!row)
+        return row.error();
+    return Done {};
+}
+
 Result<DefinedTest> defineOnce(Database& db, const NewTest& test)
 {
     Transaction tx(db);
@@ -237,30 +270,7 @@ Result<DefinedTest> defineOnce(Database& db, const NewTest& test)
     if (Status kept = rememberNumber(db, *number); !kept)
         return kept.error();
 
-    QStringList columns { QStringLiteral("考试号"), QStringLiteral("考试名称"), QStringLiteral("考试日期"),
-        QStringLiteral("考试类型") };
-    QVariantList values { *number, test.name, test.date, test.type };
-    for (int i = 0; i < Schema::subjects().size(); ++i) {
-        if (test.items.hasSubject(i)) {
-            columns << Schema::subjects()[i];
-            values << 1;
-        }
-    }
-    if (test.items.attendance) {
-        columns << QStringLiteral("出勤");
-        values << 1;
-    }
-    if (test.items.comment) {
-        columns << QStringLiteral("教师评语");
-        values << 1;
-    }
-    columns << QStringLiteral("备注");
-    values << test.memo;
-    auto row = db.exec(QStringLiteral("insert into tblTestInfo (%1) values (%2)")
-                           .arg(columns.join(QStringLiteral(", ")),
-                               QStringList(columns.size(), QStringLiteral("?")).join(QStringLiteral(", "))),
-        values);
-    if (!row)
+    if (Status row = insertDefinition(db, *number, test.name, test.date, test.type, test.memo, test.items); !row)
         return row.error();
     auto table = db.exec(Schema::createScoreTableSql(
         db.dialect(), *number, test.items.subjects, test.items.attendance, test.items.comment));
@@ -294,24 +304,106 @@ Result<DefinedTest> define(Database& db, const NewTest& test)
     return result;
 }
 
+namespace {
+
+const QString kDeleted = QStringLiteral("velmora_deleted_tests");
+
+QString keptTableName(int number)
+{
+    return QStringLiteral("velmora_deleted_score%1").arg(number);
+}
+
+// Those deleted more than kKeptDays ago go for good.
+Status purgeDeleted(Database& db)
+{
+    const QString before
+        = QDateTime::currentDateTime().addDays(-kKeptDays).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    auto old = db.select(QStringLiteral("select 考试号 from velmora_deleted_tests where 删除时间<?"), { before });
+    if (!old)
+        return old.error();
+    for (old->moveFirst(); !old->eof(); old->moveNext()) {
+        const int number = old->value(0).toInt();
+        if (auto dropped = db.exec(QStringLiteral("DROP TABLE IF EXISTS %1").arg(keptTableName(number))); !dropped)
+            return dropped.error();
+        if (auto gone = db.exec(QStringLiteral("delete from velmora_deleted_tests where 考试号=?"), { number }); !gone)
+            return gone.error();
+    }
+    return Done {};
+}
+
+QString joined(const QVector<int>& values)
+{
+    QStringList out;
+    for (int v : values)
+        out << QString::number(v);
+    return out.join(QLatin1Char(','));
+}
+
+QVector<int> numbersOf(const QString& text)
+{
+    QVector<int> out;
+    for (const QString& part : text.split(QLatin1Char(','), Qt::SkipEmptyParts))
+        out << part.trimmed().toInt();
+    return out;
+}
+
+// Puts the test and its score table aside, inside the caller's transaction.
+Status keepDeleted(Database& db, const TestRecord& test)
+{
+    if (Status purged = purgeDeleted(db); !purged)
+        return purged;
+    const QString table = Schema::scoreTableName(test.number);
+    auto exists = db.tableExists(table);
+    if (!exists)
+        return exists.error();
+    if (auto stale = db.exec(QStringLiteral("DROP TABLE IF EXISTS %1").arg(keptTableName(test.number))); !stale)
+        return stale.error();
+    if (*exists) {
+        if (auto renamed
+            = db.exec(QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(table, keptTableName(test.number)));
+            !renamed)
+            return renamed.error();
+    }
+    if (auto old = db.exec(QStringLiteral("delete from velmora_deleted_tests where 考试号=?"), { test.number }); !old)
+        return old.error();
+    auto kept = db.exec(QStringLiteral("insert into velmora_deleted_tests (考试号, 考试名称, 考试日期, 考试类型, 备注, "
+                                       "科目, 出勤, 教师评语, 满分, 删除时间, 删除人) values (?, ?, ?, ?, ?, ?, ?, ?, "
+                                       "?, ?, ?)"),
+        { test.number, test.name, test.date, test.type, test.memo, joined(test.items.subjects),
+            test.items.attendance ? 1 : 0, test.items.comment ? 1 : 0, joined(test.items.fullMarks),
+            QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+            ScoreHistory::user().isEmpty() ? db.settings().user : ScoreHistory::user() });
+    if (!kept)
+        return kept.error();
+    return Done {};
+}
+
+} // namespace
+
 Result<Removal> remove(Database& db, int number)
 {
     Transaction tx(db);
     if (!tx.started())
         return tx.error();
-    auto name = db.select(QStringLiteral("select 考试名称 from tblTestInfo where 考试号=?"), { number });
-    if (!name)
-        return name.error();
+    auto test = fetch(db, number);
+    if (!test)
+        return test.error();
     auto row = db.exec(QStringLiteral("delete from tblTestInfo where 考试号=?"), { number });
     if (!row)
         return row.error();
-    if (*row == 0)
+    if (*row == 0 || !*test)
         return Removal::Missing;
-    if (Status marked = ScoreHistory::markDeleted(db, number, name->eof() ? QString() : name->text(0)); !marked)
+    if (Status marked = ScoreHistory::markDeleted(db, number, (*test)->name); !marked)
         return marked.error();
-    auto dropped = db.exec(QStringLiteral("DROP TABLE IF EXISTS tblScore%1").arg(number));
-    if (!dropped)
+    auto keeps = db.tableExists(kDeleted);
+    if (!keeps)
+        return keeps.error();
+    if (*keeps) {
+        if (Status kept = keepDeleted(db, **test); !kept)
+            return kept.error();
+    } else if (auto dropped = db.exec(QStringLiteral("DROP TABLE IF EXISTS tblScore%1").arg(number)); !dropped) {
         return dropped.error();
+    }
     auto kept = fullMarksKept(db);
     if (!kept)
         return kept.error();
@@ -323,6 +415,107 @@ Result<Removal> remove(Database& db, int number)
     if (!committed)
         return committed.error();
     return Removal::Deleted;
+}
+
+Result<QVector<DeletedTest>> deletedTests(Database& db)
+{
+    auto keeps = db.tableExists(kDeleted);
+    if (!keeps)
+        return keeps.error();
+    if (!*keeps)
+        return Error::refused(QStringLiteral("这个数据库还不能保留删除的考试，请管理员先升级数据库。"));
+    {
+        Transaction tx(db);
+        if (!tx.started())
+            return tx.error();
+        if (Status purged = purgeDeleted(db); !purged)
+            return purged.error();
+        if (Status committed = tx.commit(); !committed)
+            return committed.error();
+    }
+    auto rows
+        = db.select(QStringLiteral("select 考试号, 考试名称, 考试日期, 考试类型, 备注, 科目, 出勤, 教师评语, 满分, "
+                                   "删除时间, 删除人 from velmora_deleted_tests order by 删除时间 desc"));
+    if (!rows)
+        return rows.error();
+    QVector<DeletedTest> out;
+    for (rows->moveFirst(); !rows->eof(); rows->moveNext()) {
+        DeletedTest d;
+        d.test.number = rows->value(0).toInt();
+        d.test.name = rows->text(1);
+        d.test.date = rows->text(2);
+        d.test.type = rows->text(3);
+        d.test.memo = rows->text(4);
+        for (int i : numbersOf(rows->text(5))) {
+            if (i >= 0 && i < Schema::subjects().size())
+                d.test.items.subjects << i;
+        }
+        d.test.items.attendance = rows->value(6).toInt() != 0;
+        d.test.items.comment = rows->value(7).toInt() != 0;
+        const QVector<int> marks = numbersOf(rows->text(8));
+        for (int i = 0; i < marks.size() && i < d.test.items.fullMarks.size(); ++i) {
+            if (marks[i] > 0 && marks[i] <= TestItems::kMaxFullMarks)
+                d.test.items.fullMarks[i] = marks[i];
+        }
+        d.deletedAt = rows->text(9);
+        d.deletedBy = rows->text(10);
+        auto table = db.tableExists(keptTableName(d.test.number));
+        if (!table)
+            return table.error();
+        d.scoresKept = *table;
+        out << d;
+    }
+    return out;
+}
+
+Status restoreDeleted(Database& db, int number)
+{
+    auto all = deletedTests(db);
+    if (!all)
+        return all.error();
+    const auto found
+        = std::find_if(all->cbegin(), all->cend(), [number](const DeletedTest& d) { return d.test.number == number; });
+    if (found == all->cend())
+        return Error::missing(QStringLiteral("考试号为%1的考试已不在保留之列。").arg(number));
+    const TestRecord& test = found->test;
+    Transaction tx(db);
+    if (!tx.started())
+        return tx.error();
+    auto inUse = fetch(db, number);
+    if (!inUse)
+        return inUse.error();
+    auto tableInUse = db.tableExists(Schema::scoreTableName(number));
+    if (!tableInUse)
+        return tableInUse.error();
+    if (*inUse || *tableInUse)
+        return Error::conflict(QStringLiteral("考试号%1已被使用，不能恢复。").arg(number));
+    if (Status row = insertDefinition(db, number, test.name, test.date, test.type, test.memo, test.items); !row)
+        return row;
+    if (found->scoresKept) {
+        if (auto renamed = db.exec(QStringLiteral("ALTER TABLE %1 RENAME TO %2")
+                                       .arg(keptTableName(number), Schema::scoreTableName(number)));
+            !renamed)
+            return renamed.error();
+    } else {
+        // Only the definition was kept: the students start anew.
+        if (auto made = db.exec(Schema::createScoreTableSql(
+                db.dialect(), number, test.items.subjects, test.items.attendance, test.items.comment));
+            !made)
+            return made.error();
+        if (auto students = db.exec(
+                QStringLiteral("insert into %1 (学号) select 学号 from tblLogin").arg(Schema::scoreTableName(number)));
+            !students)
+            return students.error();
+    }
+    for (int i : test.items.subjects) {
+        if (Status marks = writeFullMarks(db, number, i, test.items.fullMarksOf(i)); !marks)
+            return marks;
+    }
+    if (auto gone = db.exec(QStringLiteral("delete from velmora_deleted_tests where 考试号=?"), { number }); !gone)
+        return gone.error();
+    if (Status unmarked = ScoreHistory::markDeleted(db, number, test.name, false); !unmarked)
+        return unmarked;
+    return tx.commit();
 }
 
 QString fullMarksProblem(const QString& text)

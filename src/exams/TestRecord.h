@@ -82,8 +82,23 @@ QString fullMarksProblem(const QString& text);
 
 enum class Removal { Deleted, Missing };
 // The definition row and its score table, in one transaction; a score table
-// that is already gone does not keep the row.
+// that is already gone does not keep the row. Where the database keeps
+// deleted tests, both are put aside for kKeptDays and can be restored.
 Result<Removal> remove(Database& db, int number);
+
+inline constexpr int kKeptDays = 30;
+struct DeletedTest
+{
+    TestRecord test;
+    QString deletedAt; // yyyy-MM-dd HH:mm:ss
+    QString deletedBy;
+    bool scoresKept = false;
+};
+// The deleted tests still kept, the latest deletion first; those kept
+// longer than kKeptDays go for good first.
+Result<QVector<DeletedTest>> deletedTests(Database& db);
+// Puts a deleted test back under its own number with its scores.
+Status restoreDeleted(Database& db, int number);
 
 // Test hook: makes define() fail right after creating the score table.
 void failAfterCreateForTesting(bool fail);

@@ -66,7 +66,7 @@ private Q_SLOTS:
         // The reports need a test: these databases hold none.
         const QStringList always { "ReportScore", "ReportTeach", "WinClose" };
         const QStringList userOnly { "Admin", "Commitment", "DataBase", "InfoAdd", "InfoDel", "InfoEdit", "InfoImport",
-            "TestAdd", "TestDel", "TestEdit", "TestFill", "TestGrid", "TestImport", "DataRestore" };
+            "TestAdd", "TestDel", "TestEdit", "TestFill", "TestGrid", "TestImport", "DataRestore", "TestDeleted" };
         QTest::newRow("administrator") << true << true << true << always << QStringList();
         QTest::newRow("ordinary user") << false << true << true << (always + userOnly) << QStringList();
         QTest::newRow("empty database") << true << false << false

@@ -5,6 +5,7 @@
 #include "exams/ScoreHistory.h"
 #include "exams/ScoreTable.h"
 #include "exams/TestRecord.h"
+#include "exams/ui/DeletedTests.h"
 #include "exams/ui/ScoreHistoryView.h"
 #include "exams/ui/TestFill.h"
 #include "platform/MessageService.h"
@@ -152,6 +153,51 @@ private Q_SLOTS:
         QVERIFY(kept->first().testDeleted);
         QCOMPARE(kept->first().testName, QStringLiteral("期中"));
         QVERIFY(!ScoreHistory::putBack(db(), kept->first()));
+    }
+
+    // A deleted test is kept with its scores for 30 days and comes back whole;
+    // after that it is gone for good.
+    void deletedTestComesBack()
+    {
+        QVERIFY(Exams::setFullMarks(db(), m_test, 1, 150));
+        QVERIFY(db().exec(QStringLiteral("update %1 set 数学=140, 教师评语='好' where 学号='02'")
+                              .arg(Schema::scoreTableName(m_test))));
+        auto removed = Exams::remove(db(), m_test);
+        QVERIFY(removed && *removed == Exams::Removal::Deleted);
+        QVERIFY(!*db().tableExists(Schema::scoreTableName(m_test)));
+        auto kept = Exams::deletedTests(db());
+        QVERIFY(kept);
+        QCOMPARE(kept->size(), 1);
+        QCOMPARE(kept->first().test.name, QStringLiteral("期中"));
+        QVERIFY(kept->first().scoresKept);
+        QCOMPARE(kept->first().deletedBy, QStringLiteral("adm"));
+
+        DeletedTests dialog;
+        QVERIFY(dialog.fill());
+        QCOMPARE(dialog.grdTests->rows(), 2);
+        QCOMPARE(dialog.grdTests->text(1, 1), QStringLiteral("期中"));
+        MessageService::setNextAnswer(MsgAnswer::Yes);
+        QTest::mouseClick(dialog.BN_Restore, Qt::LeftButton);
+        QVERIFY(dialog.restoredAny());
+        QCOMPARE(dialog.grdTests->rows(), 1);
+        auto back = Exams::fetch(db(), m_test);
+        QVERIFY(back && *back);
+        QCOMPARE((*back)->items.subjects, QVector<int>({ 0, 1 }));
+        QVERIFY((*back)->items.attendance && (*back)->items.comment);
+        QCOMPARE((*back)->items.fullMarksOf(1), 150);
+        QCOMPARE(stored(QStringLiteral("数学"), QStringLiteral("02")), QStringLiteral("140"));
+        QCOMPARE(stored(QStringLiteral("教师评语"), QStringLiteral("02")), QStringLiteral("好"));
+        QVERIFY(Exams::deletedTests(db())->isEmpty());
+        QVERIFY(!Exams::restoreDeleted(db(), m_test));
+        // The next test still takes a new number.
+        auto next = Exams::nextNumber(db());
+        QVERIFY(next && *next > m_test);
+
+        QVERIFY(Exams::remove(db(), m_test));
+        QVERIFY(db().exec(QStringLiteral("update velmora_deleted_tests set 删除时间=?"),
+            { QDateTime::currentDateTime().addDays(-31).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) }));
+        QVERIFY(Exams::deletedTests(db())->isEmpty());
+        QVERIFY(!*db().tableExists(QStringLiteral("velmora_deleted_score%1").arg(m_test)));
     }
 };
 

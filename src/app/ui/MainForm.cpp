@@ -13,6 +13,7 @@
 #include "classes/ui/Class.h"
 #include "data/Backup.h"
 #include "exams/ScoreExport.h"
+#include "exams/ui/DeletedTests.h"
 #include "exams/ui/ReportScore.h"
 #include "exams/ui/ReportTeach.h"
 #include "exams/ui/ScoreGrid.h"
@@ -133,6 +134,7 @@ void MainForm::buildMenus()
     addEntry(test, "TestGrid", QStringLiteral("表格录入成绩(&G)"), &MainForm::gridScores);
     addEntry(test, "TestImport", QStringLiteral("导入考试成绩(&R)…"), &MainForm::importScores);
     addEntry(test, "TestExportAll", QStringLiteral("导出全部成绩(&X)…"), &MainForm::exportAllScores);
+    addEntry(test, "TestDeleted", QStringLiteral("已删除的考试(&E)…"), &MainForm::deletedTests);
     addLine(test, "line5");
     addEntry(test, "Commitment", QStringLiteral("评语生成器"), &MainForm::commentGenerator);
 
@@ -203,8 +205,9 @@ void MainForm::load()
         MessageService::info(QStringLiteral("程序有错！数据库中少表tblClass."));
     }
     if (!m.IsAdmin) {
-        for (const char* name : { "InfoAdd", "InfoDel", "InfoEdit", "InfoImport", "TestAdd", "TestEdit", "TestDel",
-                 "TestFill", "TestGrid", "TestImport", "Commitment", "DataBase", "Admin", "DataRestore" })
+        for (const char* name :
+            { "InfoAdd", "InfoDel", "InfoEdit", "InfoImport", "TestAdd", "TestEdit", "TestDel", "TestFill", "TestGrid",
+                "TestImport", "Commitment", "DataBase", "Admin", "DataRestore", "TestDeleted" })
             entry(QString::fromLatin1(name))->setEnabled(false);
     }
     updateReportEntries();
@@ -363,6 +366,16 @@ QString backUp(QWidget* parent, const QString& file, const QString& tag, const Q
 }
 
 } // namespace
+
+void MainForm::deletedTests()
+{
+    DeletedTests dialog(this);
+    if (!dialog.fill())
+        return;
+    dialog.exec();
+    if (dialog.restoredAny() && isOpen(m_tests))
+        m_tests->load();
+}
 
 void MainForm::backupOnClose()
 {

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "exams/TestRecord.h"
+
+#include <QDialog>
+
+class QPushButton;
+
+namespace velmora {
+
+class ResultGrid;
+
+// 已删除的考试: the tests deleted in the last 30 days, any of which can be
+// put back with its scores.
+class DeletedTests : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit DeletedTests(QWidget* parent = nullptr);
+
+    ResultGrid* grdTests;
+    QPushButton* BN_Restore;
+    QPushButton* BN_Close;
+
+    // False after a message (nothing kept, or a database that keeps nothing).
+    bool fill();
+    void restoreChosen();
+    // Whether a test came back, so the test list reads them again.
+    bool restoredAny() const { return m_restored; }
+
+private:
+    QVector<Exams::DeletedTest> m_tests;
+    bool m_restored = false;
+};
+
+} // namespace velmora
