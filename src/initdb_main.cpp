@@ -1,5 +1,6 @@
 // velmora-initdb: creates a new Velmora database, embedded or on a server.
 #include "app/DbConfig.h"
+#include "data/DatabaseCopy.h"
 #include "data/DemoData.h"
 #include "data/Schema.h"
 #include "data/SqlDialect.h"
@@ -7,6 +8,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QTextStream>
 #include <termios.h>
 #include <unistd.h>
@@ -53,6 +55,50 @@ QString givenPassword(
     return typed.isEmpty() ? demo : typed;
 }
 
+// The source of --copy-from: a path to an embedded file, or host[:port]/database on a server.
+ConnectionSettings sourceOf(const QString& spec, const QString& user, const QString& password)
+{
+    const QFileInfo file(spec);
+    if (spec.endsWith(QStringLiteral(".db")) || file.isFile())
+        return { QStringLiteral("(local)"), file.completeBaseName(), user, password, file.absolutePath() };
+    const qsizetype slash = spec.lastIndexOf(QLatin1Char('/'));
+    return { spec.left(slash), spec.mid(slash + 1), user, password, QString() };
+}
+
+// Copies a whole class into the database the other options name, made
+// first when it is not there; one that holds a class is refused.
+int copyInto(const ConnectionSettings& target, const ConnectionSettings& source, QTextStream& out, QTextStream& err)
+{
+    Database from;
+    if (Status opened = from.open(source); !opened) {
+        err << "不能打开来源数据库：" << opened.error().description << '\n';
+        return 1;
+    }
+    Status made = DemoData::create(target, false, false);
+    if (!made && !made.error().is(Error::Kind::Duplicate)) {
+        err << "创建目标数据库失败：" << made.error().description << '\n';
+        return 1;
+    }
+    Database to;
+    Status copied = to.open(target);
+    if (copied)
+        copied = DatabaseCopy::copy(from, to);
+    if (!copied) {
+        err << "复制失败，目标数据库没有改动：" << copied.error().description << '\n';
+        return 1;
+    }
+    auto tables = DatabaseCopy::tables(to);
+    auto counts = tables ? DatabaseCopy::count(to, *tables) : Result<DatabaseCopy::Counts>(tables.error());
+    if (!counts) {
+        err << counts.error().description << '\n';
+        return 1;
+    }
+    out << "已复制 " << tables->size() << " 个表：" << counts->rows.value(QStringLiteral("tblLogin")) << " 名学生，"
+        << counts->rows.value(QStringLiteral("tblTestInfo")) << " 次考试，照片共 " << counts->photoBytes
+        << " 字节；行数和照片都已核对一致。\n";
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -84,7 +130,15 @@ int main(int argc, char** argv)
     const QCommandLineOption force(QStringLiteral("force"), QStringLiteral("数据库已存在时删除后重建。"));
     const QCommandLineOption upgrade(
         QStringLiteral("upgrade"), QStringLiteral("升级一个已有的数据库到本版本，并列出所做的改动；数据不变。"));
-    parser.addOptions({ server, database, user, password, passwordStdin, dataDir, demo, force, upgrade });
+    const QCommandLineOption copyFrom(QStringLiteral("copy-from"),
+        QStringLiteral(
+            "把整个班级数据库复制到上面指定的（空的或还不存在的）数据库：来源是嵌入式数据库文件的路径，"
+            "或 PostgreSQL 的 主机[:端口]/数据库名。来源的密码取自环境变量 VELMORA_FROM_PASSWORD 或运行时输入。"),
+        QStringLiteral("source"));
+    const QCommandLineOption fromUser(QStringLiteral("from-user"), QStringLiteral("来源数据库的用户名。"),
+        QStringLiteral("user"), QString::fromLatin1(DbConfig::kDefaultUser));
+    parser.addOptions(
+        { server, database, user, password, passwordStdin, dataDir, demo, force, upgrade, copyFrom, fromUser });
     parser.process(app);
 
     ConnectionSettings settings { parser.value(server), parser.value(database), parser.value(user),
@@ -109,6 +163,14 @@ int main(int argc, char** argv)
         for (const QString& change : changes)
             out << change << '\n';
         return 0;
+    }
+
+    if (parser.isSet(copyFrom)) {
+        QString fromPassword = qEnvironmentVariable("VELMORA_FROM_PASSWORD");
+        if (fromPassword.isEmpty())
+            fromPassword = ::isatty(STDIN_FILENO) ? promptHidden(QStringLiteral("来源数据库的密码："))
+                                                  : QString::fromLatin1(DbConfig::kDefaultPassword);
+        return copyInto(settings, sourceOf(parser.value(copyFrom), parser.value(fromUser), fromPassword), out, err);
     }
 
     Status made = DemoData::create(settings, overwrite, parser.isSet(demo));

@@ -30,6 +30,9 @@ public:
     virtual QString blobType() const = 0;
     // A key column the database numbers itself, ever rising.
     virtual QString autoIdColumn(const QString& column) const = 0;
+    // After rows came in with their own numbers: the next number follows them
+    // (empty where the database sees to it itself).
+    virtual QString followIdsSql(const QString& table, const QString& column) const = 0;
     // A text column of at most `length` characters; SQLite does not enforce
     // varchar lengths, so it gets a CHECK of its own.
     virtual QString textColumn(const QString& column, int length) const = 0;

@@ -1,3 +1,4 @@
+#include "data/DemoData.h"
 #include "data/PasswordHash.h"
 #include "data/Passwords.h"
 #include "data/Schema.h"
@@ -283,6 +284,37 @@ private Q_SLOTS:
         QVERIFY(!opens(QStringLiteral("adm")));
         QVERIFY(made({}, QByteArray(), QStringLiteral("from env")));
         QVERIFY(opens(QStringLiteral("from env")));
+    }
+
+    // velmora-initdb --copy-from: the demo class into a new database, once;
+    // a second copy into the same database is refused.
+    void initdbCopiesAClass()
+    {
+        if (TestDb::isPostgres())
+            QSKIP("the copy itself runs on both databases in tst_copy");
+        QTemporaryDir from;
+        QTemporaryDir into;
+        auto run = [](const QStringList& args, const QString& dir) {
+            QProcess initdb;
+            QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+            e.insert(QStringLiteral("VELMORA_DB_PASSWORD"), QStringLiteral("pw"));
+            e.insert(QStringLiteral("VELMORA_FROM_PASSWORD"), QStringLiteral("pw"));
+            initdb.setProcessEnvironment(e);
+            initdb.start(QStringLiteral(INITDB), QStringList { QStringLiteral("--data-dir"), dir } + args);
+            initdb.closeWriteChannel();
+            return initdb.waitForFinished(30000) ? initdb.exitCode() : -1;
+        };
+        QCOMPARE(run({ QStringLiteral("--demo") }, from.path()), 0);
+        const QString source = from.filePath(QStringLiteral("students.db"));
+        QCOMPARE(run({ QStringLiteral("--copy-from"), source }, into.path()), 0);
+        Database db;
+        QVERIFY(db.open({ QStringLiteral("(local)"), QStringLiteral("students"), QStringLiteral("adm"),
+            QStringLiteral("pw"), into.path() }));
+        auto students = db.select(QStringLiteral("select count(*) from tblLogin"));
+        QCOMPARE(students->value(0).toInt(), DemoData::kStudents);
+        QVERIFY(*db.tableExists(Schema::scoreTableName(3)));
+        db.close();
+        QCOMPARE(run({ QStringLiteral("--copy-from"), source }, into.path()), 1);
     }
 
     // A file another program holds locked is reported as locked, not as something else.

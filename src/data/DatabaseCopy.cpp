@@ -1,0 +1,280 @@
+#include "data/DatabaseCopy.h"
+
+#include "data/Passwords.h"
+#include "data/Schema.h"
+
+#include <QCryptographicHash>
+
+namespace velmora::DatabaseCopy {
+
+namespace {
+
+// Ours, in the order they are filled; the embedded file's own login and the
+// version row are each database's own.
+QStringList ownTables()
+{
+    return { QString::fromLatin1(Passwords::kTable), QStringLiteral("velmora_phrases"),
+        QStringLiteral("velmora_counters"), QStringLiteral("velmora_fullmarks"),
+        QStringLiteral("velmora_score_history"), QStringLiteral("velmora_deleted_tests") };
+}
+
+struct ScoreTable
+{
+    QString name;
+    int number;
+    QVector<int> subjects;
+    bool attendance;
+    bool comment;
+};
+
+// Every test's score table and every kept one of a deleted test, with what
+// each holds, read from the definitions.
+Result<QVector<ScoreTable>> scoreTables(const Database& db)
+{
+    QVector<ScoreTable> out;
+    auto tests = db.select(QStringLiteral("select * from tblTestInfo order by 考试号"));
+    if (!tests)
+        return tests.error();
+    for (tests->moveFirst(); !tests->eof(); tests->moveNext()) {
+        ScoreTable t { Schema::scoreTableName(tests->value(u"考试号").toInt()), tests->value(u"考试号").toInt(), {},
+            tests->value(u"出勤").toInt() != 0, tests->value(u"教师评语").toInt() != 0 };
+        for (int i = 0; i < Schema::subjects().size(); ++i) {
+            if (tests->value(Schema::subjects()[i]).toInt() != 0)
+                t.subjects << i;
+        }
+        out << t;
+    }
+    auto keeps = db.tableExists(QStringLiteral("velmora_deleted_tests"));
+    if (!keeps)
+        return keeps.error();
+    if (*keeps) {
+        auto deleted = db.select(QStringLiteral("select 考试号, 科目, 出勤, 教师评语 from velmora_deleted_tests"));
+        if (!deleted)
+            return deleted.error();
+        for (deleted->moveFirst(); !deleted->eof(); deleted->moveNext()) {
+            const int number = deleted->value(0).toInt();
+            const QString name = QStringLiteral("velmora_deleted_score%1").arg(number);
+            auto kept = db.tableExists(name);
+            if (!kept)
+                return kept.error();
+            if (!*kept)
+                continue;
+            ScoreTable t { name, number, {}, deleted->value(2).toInt() != 0, deleted->value(3).toInt() != 0 };
+            for (const QString& s : deleted->text(1).split(QLatin1Char(','), Qt::SkipEmptyParts))
+                t.subjects << s.toInt();
+            out << t;
+        }
+    }
+    return out;
+}
+
+// Whether a column holds numbers: the embedded file takes text in them
+// ("" for an unticked flag), a server does not.
+bool numeric(const QString& table, const QString& column)
+{
+    if (const TableDef* fixed = Schema::fixedTable(table)) {
+        const ColumnDef* c = fixed->column(column);
+        return c && c->kind == ColumnKind::Integer;
+    }
+    const bool scores = table.startsWith(QLatin1String("tblScore"), Qt::CaseInsensitive)
+        || table.startsWith(QLatin1String("velmora_deleted_score"));
+    return scores && column != QStringLiteral("学号") && column != QStringLiteral("教师评语");
+}
+
+QVariant asStored(const QVariant& value, bool number)
+{
+    // A typed null would go to the server as text ("").
+    if (value.isNull())
+        return QVariant();
+    if (!number || value.typeId() != QMetaType::QString)
+        return value;
+    const QString t = value.toString().trimmed();
+    bool ok = false;
+    const qlonglong n = t.toLongLong(&ok);
+    return ok ? QVariant(n) : QVariant();
+}
+
+Status copyRows(const Database& from, Database& to, const QString& table)
+{
+    auto rows = from.select(QStringLiteral("select * from %1").arg(table));
+    if (!rows)
+        return rows.error();
+    auto target = to.select(QStringLiteral("select * from %1 where 1=0").arg(table));
+    if (!target)
+        return target.error();
+    // Columns by name; the server folds unquoted ones to lower case.
+    QStringList columns;
+    QVector<int> sources;
+    QVector<bool> numbers;
+    for (const QString& name : target->fieldNames()) {
+        const int at = rows->indexOf(name);
+        if (at >= 0) {
+            columns << name;
+            sources << at;
+            numbers << numeric(table, rows->fieldName(at));
+        }
+    }
+    if (columns.isEmpty())
+        return Done {};
+    const QString sql = QStringLiteral("insert into %1 (%2) values (%3)")
+                            .arg(table, columns.join(QStringLiteral(", ")),
+                                QStringList(columns.size(), QStringLiteral("?")).join(QStringLiteral(", ")));
+    for (const QVector<QVariant>& row : rows->rows()) {
+        QVariantList values;
+        values.reserve(sources.size());
+        for (int i = 0; i < sources.size(); ++i)
+            values << asStored(row.value(sources[i]), numbers[i]);
+        if (auto added = to.exec(sql, values); !added)
+            return Error { added.error().number,
+                QStringLiteral("复制表 %1 时出错：%2").arg(table, added.error().description), added.error().kind };
+    }
+    return Done {};
+}
+
+Result<qint64> rowCount(const Database& db, const QString& table)
+{
+    auto rows = db.select(QStringLiteral("select count(*) from %1").arg(table));
+    if (!rows)
+        return rows.error();
+    return rows->value(0).toLongLong();
+}
+
+Result<bool> isEmptyClass(const Database& db)
+{
+    for (const char* table : { "tblLogin", "tblTestInfo" }) {
+        auto n = rowCount(db, QString::fromLatin1(table));
+        if (!n)
+            return n.error();
+        if (*n > 0)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+Result<QStringList> tables(const Database& db)
+{
+    QStringList out;
+    for (const TableDef& t : Schema::fixedTables())
+        out << t.name;
+    for (const QString& t : ownTables()) {
+        auto exists = db.tableExists(t);
+        if (!exists)
+            return exists.error();
+        if (*exists)
+            out << t;
+    }
+    auto scores = scoreTables(db);
+    if (!scores)
+        return scores.error();
+    for (const ScoreTable& t : std::as_const(*scores))
+        out << t.name;
+    return out;
+}
+
+Result<Counts> count(const Database& db, const QStringList& tables)
+{
+    Counts c;
+    for (const QString& t : tables) {
+        auto n = rowCount(db, t);
+        if (!n)
+            return n.error();
+        c.rows.insert(t, *n);
+    }
+    auto photos = db.select(QStringLiteral("select 学号, 照片 from tblLogin order by 学号"));
+    if (!photos)
+        return photos.error();
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    for (photos->moveFirst(); !photos->eof(); photos->moveNext()) {
+        const QByteArray bytes = photos->value(1).toByteArray();
+        c.photoBytes += bytes.size();
+        hash.addData(photos->value(0).toString().toUtf8());
+        hash.addData(QByteArray::number(bytes.size()));
+        hash.addData(bytes);
+    }
+    c.photoHash = hash.result();
+    return c;
+}
+
+Status copy(const Database& from, Database& to, const Progress& progress)
+{
+    auto source = Schema::version(from);
+    auto target = Schema::version(to);
+    if (!source)
+        return source.error();
+    if (!target)
+        return target.error();
+    if (*source != Schema::kLatestVersion || *target != Schema::kLatestVersion)
+        return Error::refused(
+            QStringLiteral("两个数据库都要是本版本的（版本 %1），请先升级数据库。").arg(Schema::kLatestVersion));
+    auto empty = isEmptyClass(to);
+    if (!empty)
+        return empty.error();
+    if (!*empty)
+        return Error::refused(QStringLiteral("目标数据库里已有学生或考试，只能复制到空的数据库中。"));
+    auto all = tables(from);
+    if (!all)
+        return all.error();
+    auto scores = scoreTables(from);
+    if (!scores)
+        return scores.error();
+    auto before = count(from, *all);
+    if (!before)
+        return before.error();
+
+    Transaction tx(to);
+    if (!tx.started())
+        return tx.error();
+    // The new database's starting rows (class row, periods, two users) give way.
+    for (const TableDef& t : Schema::fixedTables()) {
+        if (auto cleared = to.exec(QStringLiteral("delete from %1").arg(t.name)); !cleared)
+            return cleared.error();
+    }
+    for (const QString& t : ownTables()) {
+        auto exists = to.tableExists(t);
+        if (!exists)
+            return exists.error();
+        if (*exists)
+            if (auto cleared = to.exec(QStringLiteral("delete from %1").arg(t)); !cleared)
+                return cleared.error();
+    }
+    for (const ScoreTable& s : std::as_const(*scores)) {
+        QString sql = Schema::createScoreTableSql(to.dialect(), s.number, s.subjects, s.attendance, s.comment);
+        sql.replace(Schema::scoreTableName(s.number), s.name);
+        if (auto made = to.exec(sql); !made)
+            return made.error();
+    }
+    int done = 0;
+    for (const QString& t : *all) {
+        if (Status copied = copyRows(from, to, t); !copied)
+            return copied;
+        if (progress && !progress(++done, int(all->size())))
+            return Error::refused(QStringLiteral("已取消，目标数据库没有改动。"));
+    }
+    if (const QString follow
+        = to.dialect().followIdsSql(QStringLiteral("velmora_score_history"), QStringLiteral("编号"));
+        !follow.isEmpty() && all->contains(QStringLiteral("velmora_score_history"))) {
+        if (auto followed = to.select(follow); !followed)
+            return followed.error();
+    }
+    auto after = count(to, *all);
+    if (!after)
+        return after.error();
+    if (!(*after == *before)) {
+        QStringList differ;
+        for (auto it = before->rows.cbegin(); it != before->rows.cend(); ++it) {
+            if (after->rows.value(it.key()) != it.value())
+                differ << QStringLiteral("%1（%2 行，复制后 %3 行）")
+                              .arg(it.key())
+                              .arg(it.value())
+                              .arg(after->rows.value(it.key()));
+        }
+        if (after->photoHash != before->photoHash)
+            differ << QStringLiteral("照片（%1 字节，复制后 %2 字节）").arg(before->photoBytes).arg(after->photoBytes);
+        return Error { QString(), QStringLiteral("复制后核对不一致，已撤销：") + differ.join(QStringLiteral("、")) };
+    }
+    return tx.commit();
+}
+
+} // namespace velmora::DatabaseCopy

@@ -1,0 +1,125 @@
+// A whole class database copied between the embedded file and a server:
+// every table, photos, score tables, users and our own tables, checked.
+#include "data/DatabaseCopy.h"
+#include "data/DemoData.h"
+#include "data/Schema.h"
+#include "exams/ScoreHistory.h"
+#include "exams/ScoreSheet.h"
+#include "exams/TestRecord.h"
+#include "support/TestDb.h"
+
+#include <QtTest>
+
+using namespace velmora;
+using velmora::test::TestDb;
+
+class TestCopy : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TestDb> m_target;
+    std::unique_ptr<QTemporaryDir> m_files;
+
+    ConnectionSettings file(const QString& name) const
+    {
+        return { QStringLiteral("(local)"), name, QStringLiteral("adm"), QStringLiteral("adm"), m_files->path() };
+    }
+    qint64 rows(const Database& db, const QString& sql)
+    {
+        auto r = db.select(sql);
+        return r ? r->value(0).toLongLong() : -1;
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        VELMORA_REQUIRE_BACKEND();
+        m_files = std::make_unique<QTemporaryDir>();
+        m_target = std::make_unique<TestDb>();
+        QVERIFY2(m_target->create(), qPrintable(m_target->lastError()));
+    }
+    void cleanup() { m_target.reset(); }
+
+    // The demo class with photos, other full marks, a history and a deleted
+    // test goes to the test's database and back to a new file, whole.
+    void thereAndBack()
+    {
+        QVERIFY(DemoData::create(file(QStringLiteral("demo")), false, true));
+        Database demo;
+        QVERIFY(demo.open(file(QStringLiteral("demo"))));
+        QByteArray photo(100 * 1024, '\0');
+        for (int i = 0; i < photo.size(); ++i)
+            photo[i] = char(i * 7 + i / 251);
+        QVERIFY(
+            demo.exec(QStringLiteral("update tblLogin set 照片=? where 学号 in ('2024001', '2024002')"), { photo }));
+        QVERIFY(Exams::setFullMarks(demo, 3, 1, 150));
+        ScoreEntry e;
+        e.student = QStringLiteral("2024003");
+        auto test = Exams::fetch(demo, 3);
+        QVERIFY(test && *test);
+        auto before = Scores::row(demo, 3, e.student);
+        for (int i : (*test)->items.subjects)
+            e.subjects[i] = before->text(Schema::subjects()[i]);
+        e.subjects[0] = QStringLiteral("12");
+        for (int d = 0; d < 5; ++d)
+            e.duties[d] = before->text(Schema::attendanceItems()[d]);
+        e.comment = before->text(u"教师评语");
+        QVERIFY(Scores::save(demo, 3, (*test)->items, e));
+        QVERIFY(Exams::remove(demo, 1));
+
+        Database& target = m_target->db();
+        auto all = DatabaseCopy::tables(demo);
+        QVERIFY(all);
+        QVERIFY(all->contains(QStringLiteral("velmora_deleted_score1")));
+        Status copied = DatabaseCopy::copy(demo, target);
+        QVERIFY2(copied, qPrintable(copied.error().description));
+        auto there = DatabaseCopy::count(target, *all);
+        QVERIFY(there);
+        QCOMPARE(*there, *DatabaseCopy::count(demo, *all));
+        QVERIFY(there->photoBytes >= 2 * photo.size());
+        QCOMPARE(rows(target, QStringLiteral("select count(*) from tblLogin")), qint64(DemoData::kStudents));
+        auto marks = Exams::fetch(target, 3);
+        QCOMPARE((*marks)->items.fullMarksOf(1), 150);
+        QCOMPARE(ScoreHistory::list(target, 3, QStringLiteral("2024003"))->first().after, QStringLiteral("12"));
+        QCOMPARE(Exams::deletedTests(target)->size(), 1);
+        QVERIFY(Exams::restoreDeleted(target, 1));
+        // Numbers the copy brought do not block new ones.
+        e.subjects[0] = QStringLiteral("13");
+        QVERIFY(Scores::save(target, 3, (*test)->items, e));
+        QCOMPARE(ScoreHistory::list(target, 3)->size(), 2);
+        auto next = Exams::define(target,
+            { QStringLiteral("新"), QString(), QStringLiteral("平时考试"), QString(), { { 0 }, false, false } });
+        QVERIFY(next);
+        QCOMPARE(next->number, 4);
+
+        // A copy into a database that holds a class is refused, and changes nothing.
+        auto refused = DatabaseCopy::copy(demo, target);
+        QVERIFY(!refused);
+        QVERIFY(refused.error().description.contains(QStringLiteral("空的数据库")));
+
+        // Back into a new file.
+        QVERIFY(DemoData::create(file(QStringLiteral("back")), false, false));
+        Database back;
+        QVERIFY(back.open(file(QStringLiteral("back"))));
+        QVERIFY(DatabaseCopy::copy(target, back));
+        auto both = DatabaseCopy::tables(target);
+        QCOMPARE(*DatabaseCopy::count(back, *both), *DatabaseCopy::count(target, *both));
+    }
+
+    // Stopped halfway: the target is as it was, without a class or score tables.
+    void stoppedCopyLeavesTargetEmpty()
+    {
+        QVERIFY(DemoData::create(file(QStringLiteral("demo")), false, true));
+        Database demo;
+        QVERIFY(demo.open(file(QStringLiteral("demo"))));
+        Database& target = m_target->db();
+        QVERIFY(!DatabaseCopy::copy(demo, target, [](int done, int) { return done < 6; }));
+        QCOMPARE(rows(target, QStringLiteral("select count(*) from tblLogin")), 0);
+        QCOMPARE(rows(target, QStringLiteral("select count(*) from tblUsers")), 2);
+        QVERIFY(!*target.tableExists(Schema::scoreTableName(1)));
+        QVERIFY(DatabaseCopy::copy(demo, target));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCopy)
+#include "tst_copy.moc"
