@@ -143,8 +143,12 @@ ConnectionSettings classDb(int students, int tests)
         {
             // A database is complete once its marker table exists.
             Database db;
-            if (db.open(s) && db.tableExists(QStringLiteral("velmora_bench_ready")))
+            Result<bool> ready = db.open(s) ? db.tableExists(QStringLiteral("velmora_bench_ready")) : false;
+            if (ready && *ready) {
+                // Made by an older version: brought up to date, as a teacher's would be.
+                check(Schema::upgrade(db));
                 return s;
+            }
         }
         check(Schema::createServerDatabase(s, true));
         Database db;
@@ -154,8 +158,12 @@ ConnectionSettings classDb(int students, int tests)
         return s;
     }
     ConnectionSettings s { QStringLiteral("(local)"), name, QStringLiteral("adm"), QStringLiteral("adm"), benchDir() };
-    if (QFileInfo::exists(embeddedFile(s)))
+    if (QFileInfo::exists(embeddedFile(s))) {
+        Database db;
+        check(db.open(s));
+        check(Schema::upgrade(db));
         return s;
+    }
     // Built under another name, so a run stopped halfway leaves nothing that looks finished.
     ConnectionSettings b = s;
     b.database = name + QStringLiteral("_building");

@@ -34,6 +34,8 @@ ACTIONS = [
     ("ExportScoreTable", "Export a test to .xlsx (14 subjects, attendance, comment)"),
     ("ImportStudents", "Import new students from .xlsx (read, check, add)"),
     ("ReportCards", "Report cards of test 1 as one PDF (A4, 14 subjects, comment)"),
+    ("Backup", "Backup of the embedded file (online copy, checked)"),
+    ("Restore", "Restore of a backup (checked, one transaction)"),
 ]
 
 

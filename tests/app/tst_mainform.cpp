@@ -1,5 +1,6 @@
 #include "app/DbConfig.h"
 #include "app/Module1.h"
+#include "app/ui/CopyDatabase.h"
 #include "app/ui/Login.h"
 #include "app/ui/MainForm.h"
 #include "app/ui/Restore.h"
@@ -16,8 +17,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QTimer>
@@ -66,7 +69,8 @@ private Q_SLOTS:
         // The reports need a test: these databases hold none.
         const QStringList always { "ReportScore", "ReportTeach", "WinClose" };
         const QStringList userOnly { "Admin", "Commitment", "DataBase", "InfoAdd", "InfoDel", "InfoEdit", "InfoImport",
-            "TestAdd", "TestDel", "TestEdit", "TestFill", "TestGrid", "TestImport", "DataRestore", "TestDeleted" };
+            "TestAdd", "TestDel", "TestEdit", "TestFill", "TestGrid", "TestImport", "DataRestore", "TestDeleted",
+            "DataCopy" };
         QTest::newRow("administrator") << true << true << true << always << QStringList();
         QTest::newRow("ordinary user") << false << true << true << (always + userOnly) << QStringList();
         QTest::newRow("empty database") << true << false << false
@@ -249,6 +253,40 @@ private Q_SLOTS:
         }
         Windows::setQuitHandler({});
         QVERIFY(quit);
+    }
+
+    // 复制数据库 into a new file, typed in the dialog; the copy holds the class.
+    void copyDatabaseIntoAFile()
+    {
+        start(true, true, true);
+        const ConnectionSettings& c = m_db->settings();
+        QVERIFY(DbConfig::write(AppPaths::configFile(), { c.server, c.database, c.user, c.password }));
+        QPointer<MainForm> form = Windows::showMainForm();
+        QTRY_VERIFY(MessageService::messages().isEmpty());
+        QTemporaryDir into;
+        QTimer::singleShot(0, this, [&into] {
+            auto* dialog = qobject_cast<CopyDatabase*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            QCOMPARE(dialog->cboServer->currentText(), QString());
+            QTest::keyClicks(dialog->cboServer, "(local)");
+            dialog->txtDatabase->selectAll();
+            QTest::keyClicks(dialog->txtDatabase, "copy1");
+            QTest::keyClicks(dialog->txtPassword, "pw");
+            dialog->txtFolder->selectAll();
+            QTest::keyClicks(dialog->txtFolder, into.path());
+            QTest::mouseClick(dialog->BN_Copy, Qt::LeftButton);
+        });
+        form->entry(QStringLiteral("DataCopy"))->trigger();
+        QVERIFY2(MessageService::texts().last().startsWith(QStringLiteral("已把班级数据库复制到")),
+            qPrintable(MessageService::texts().last()));
+        Database copy;
+        QVERIFY(copy.open(
+            { QStringLiteral("(local)"), QStringLiteral("copy1"), c.user, QStringLiteral("pw"), into.path() }));
+        auto students = copy.select(QStringLiteral("select count(*) from tblLogin"));
+        auto here = mod().Conn.select(QStringLiteral("select count(*) from tblLogin"));
+        QVERIFY(students->value(0).toInt() > 0);
+        QCOMPARE(students->value(0).toInt(), here->value(0).toInt());
+        form->close();
     }
 
     void aboutBoxShowsTheCloseButton()

@@ -4,6 +4,7 @@
 #include "analysis/ui/Analyze_Person.h"
 #include "analysis/ui/Analyze_Subject.h"
 #include "app/Module1.h"
+#include "app/ui/CopyDatabase.h"
 #include "app/ui/Login.h"
 #include "app/ui/Pass.h"
 #include "app/ui/Restore.h"
@@ -157,6 +158,7 @@ void MainForm::buildMenus()
     addLine(con, "line6");
     addEntry(con, "DataBackup", QStringLiteral("备份数据库(&K)"), &MainForm::backupNow);
     addEntry(con, "DataRestore", QStringLiteral("恢复数据库(&R)"), &MainForm::restoreDatabase);
+    addEntry(con, "DataCopy", QStringLiteral("复制数据库(&Y)…"), &MainForm::copyDatabase);
 
     m_winMenu = addTopMenu("Win", QStringLiteral("窗口管理(&W)"));
     addEntry(m_winMenu, "WinClose", QStringLiteral("关闭所有子窗体"))->setEnabled(false);
@@ -207,7 +209,7 @@ void MainForm::load()
     if (!m.IsAdmin) {
         for (const char* name :
             { "InfoAdd", "InfoDel", "InfoEdit", "InfoImport", "TestAdd", "TestEdit", "TestDel", "TestFill", "TestGrid",
-                "TestImport", "Commitment", "DataBase", "Admin", "DataRestore", "TestDeleted" })
+                "TestImport", "Commitment", "DataBase", "Admin", "DataRestore", "TestDeleted", "DataCopy" })
             entry(QString::fromLatin1(name))->setEnabled(false);
     }
     updateReportEntries();
@@ -366,6 +368,12 @@ QString backUp(QWidget* parent, const QString& file, const QString& tag, const Q
 }
 
 } // namespace
+
+void MainForm::copyDatabase()
+{
+    CopyDatabase dialog(this);
+    dialog.exec();
+}
 
 void MainForm::deletedTests()
 {

@@ -72,6 +72,7 @@ private:
     void studentReport();
     void scoreReport();
     void backupNow();
+    void copyDatabase();
     void deletedTests();
     void restoreDatabase();
     // Once a day, when the program closes: a copy of the embedded database.
