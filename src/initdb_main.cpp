@@ -56,13 +56,13 @@ QString givenPassword(
 }
 
 // The source of --copy-from: a path to an embedded file, or host[:port]/database on a server.
-ConnectionSettings sourceOf(const QString& spec, const QString& user, const QString& password)
+ConnectionSettings sourceOf(const QString& where, const QString& user, const QString& password)
 {
-    const QFileInfo file(spec);
-    if (spec.endsWith(QStringLiteral(".db")) || file.isFile())
+    const QFileInfo file(where);
+    if (where.endsWith(QStringLiteral(".db")) || file.isFile())
         return { QStringLiteral("(local)"), file.completeBaseName(), user, password, file.absolutePath() };
-    const qsizetype slash = spec.lastIndexOf(QLatin1Char('/'));
-    return { spec.left(slash), spec.mid(slash + 1), user, password, QString() };
+    const qsizetype slash = where.lastIndexOf(QLatin1Char('/'));
+    return { where.left(slash), where.mid(slash + 1), user, password, QString() };
 }
 
 // Copies a whole class into the database the other options name, made
