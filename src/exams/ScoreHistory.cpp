@@ -70,17 +70,13 @@ Status record(Database& db, int testNumber, const QVector<Change>& changes)
         return keeps.error();
     if (!*keeps)
         return Done {};
-    auto name = db.select(QStringLiteral("select 考试名称 from tblTestInfo where 考试号=?"), { testNumber });
-    if (!name)
-        return name.error();
-    const QString testName = name->eof() ? QString() : name->text(0);
     const QString at = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     const QString who = user().isEmpty() ? db.settings().user : user();
     for (const Change& c : changes) {
-        auto added
-            = db.exec(QStringLiteral("insert into velmora_score_history (考试号, 考试名称, 学号, 项目, 原值, 新值, "
-                                     "用户, 时间) values (?, ?, ?, ?, ?, ?, ?, ?)"),
-                { testNumber, testName, c.student, c.column, c.before, c.after, who, at });
+        // The test's name is written when it is deleted, the one time it is needed.
+        auto added = db.exec(QStringLiteral("insert into velmora_score_history (考试号, 学号, 项目, 原值, 新值, 用户, "
+                                            "时间) values (?, ?, ?, ?, ?, ?, ?)"),
+            { testNumber, c.student, c.column, c.before, c.after, who, at });
         if (!added)
             return added.error();
     }

@@ -8,7 +8,7 @@
 #include "platform/MessageService.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/FileDialogs.h"
-#include "platform/ui/ReportPreview.h"
+#include "platform/ui/ProgressBox.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -29,7 +29,7 @@
 #include "platform/ui/Desktop.h"
 #include "platform/ui/FileDialogs.h"
 #include "platform/ui/Pictures.h"
-#include "platform/ui/ReportPreview.h"
+#include "platform/ui/ProgressBox.h"
 #include "sheets/SheetWriter.h"
 #include "students/ui/DataReport1.h"
 #include "students/ui/StudentImportDialog.h"

@@ -6,7 +6,6 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
-#include <cmath>
 #include <limits>
 
 namespace velmora::CardPrint {

@@ -1,28 +1,11 @@
 #pragma once
 
 #include "platform/ui/PrintOut.h"
+#include "platform/ui/ProgressBox.h"
 
 #include <QPrintPreviewDialog>
-#include <memory>
-
-class QProgressDialog;
 
 namespace velmora {
-
-// A progress bar with a cancel button, shown once the work takes longer
-// than a moment.
-class ProgressBox
-{
-public:
-    ProgressBox(QWidget* parent, const QString& label, int total);
-    ~ProgressBox();
-
-    // Moves the bar; false once the teacher has cancelled.
-    PrintOut::Progress progress();
-
-private:
-    std::unique_ptr<QProgressDialog> m_dialog;
-};
 
 // A report's preview: paging, zoom, page setup, printing, and PDF export.
 class ReportPreview : public QPrintPreviewDialog
