@@ -1,6 +1,7 @@
 #include "analysis/ui/Analyze_Class.h"
 #include "analysis/ui/Analyze_Person.h"
 #include "analysis/ui/Analyze_Subject.h"
+#include "app/DemoData.h"
 #include "app/Module1.h"
 #include "app/ui/Config.h"
 #include "app/ui/Login.h"
@@ -11,7 +12,6 @@
 #include "app/ui/Windows.h"
 #include "classes/ui/Class.h"
 #include "comments/ui/Comment.h"
-#include "data/DemoData.h"
 #include "exams/ui/ScoreGrid.h"
 #include "exams/ui/TestFill.h"
 #include "exams/ui/TestFillSel.h"
@@ -25,6 +25,7 @@
 #include "students/ui/StudentInfoWatch.h"
 #include "support/DbTestCase.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -474,6 +475,22 @@ private Q_SLOTS:
         // Row 1's first cell reads from the frozen view, at the grid's left.
         across->setValue(across->maximum());
         QCOMPARE(grid.text(1, 0), QStringLiteral("列0"));
+
+        // A screen reader finds the first column's cells showing, where they
+        // are drawn, named, and can select their row.
+        QAccessibleInterface* table = QAccessible::queryAccessibleInterface(&grid);
+        QVERIFY(table && table->tableInterface());
+        QAccessibleInterface* cell = table->tableInterface()->cellAt(1, 0);
+        QVERIFY(cell);
+        QVERIFY(!cell->state().invisible);
+        QCOMPARE(cell->text(QAccessible::Name), QStringLiteral("列0"));
+        QVERIFY(cell->rect().intersects(QRect(grid.mapToGlobal(QPoint()), grid.size())));
+        QVERIFY(cell->rect().left() < grid.viewport()->mapToGlobal(QPoint()).x());
+        QVERIFY(cell->actionInterface());
+        QVERIFY(cell->actionInterface()->actionNames().contains(QAccessibleActionInterface::toggleAction()));
+        cell->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        QCOMPARE(grid.selectionModel()->selectedRows().size(), 1);
+        QCOMPARE(grid.selectionModel()->selectedRows().constFirst().row(), 1);
     }
 };
 

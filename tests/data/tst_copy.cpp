@@ -1,7 +1,7 @@
 // A whole class database copied between the embedded file and a server:
 // every table, photos, score tables, users and our own tables, checked.
+#include "app/DemoData.h"
 #include "data/DatabaseCopy.h"
-#include "data/DemoData.h"
 #include "data/Schema.h"
 #include "exams/ScoreHistory.h"
 #include "exams/ScoreSheet.h"

@@ -1,3 +1,4 @@
+#include "app/DemoData.h"
 #include "app/Module1.h"
 #include "data/Schema.h"
 #include "exams/ReportCards.h"
@@ -437,6 +438,17 @@ private Q_SLOTS:
         QVERIFY2(MessageService::texts().first().contains(QStringLiteral("已被删除")),
             qPrintable(MessageService::texts().first()));
         QCOMPARE(open.Text[1]->text(), QStringLiteral("99"));
+    }
+
+    // The demo class numbers its tests as the program does, so a deleted
+    // demo test can come back.
+    void demoClassKeepsTheTestCounter()
+    {
+        QVERIFY(DemoData::fill(db()));
+        QVERIFY(Exams::remove(db(), 3));
+        QCOMPARE(define({ 0 }, false, false), 4);
+        QVERIFY(Exams::restoreDeleted(db(), 3));
+        QCOMPARE(Exams::list(db())->size(), 4);
     }
 
     // A subject out of 150: set in the definition window, kept beside the

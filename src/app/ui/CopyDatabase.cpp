@@ -1,8 +1,8 @@
 #include "app/ui/CopyDatabase.h"
 
+#include "app/DemoData.h"
 #include "app/Module1.h"
 #include "data/DatabaseCopy.h"
-#include "data/DemoData.h"
 #include "data/SqlDialect.h"
 #include "platform/AppPaths.h"
 #include "platform/MessageService.h"

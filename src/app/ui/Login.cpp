@@ -1,10 +1,10 @@
 #include "app/ui/Login.h"
 
 #include "app/DbConfig.h"
+#include "app/DemoData.h"
 #include "app/Module1.h"
 #include "app/ui/Config.h"
 #include "app/ui/Windows.h"
-#include "data/DemoData.h"
 #include "data/Schema.h"
 #include "exams/ScoreHistory.h"
 #include "platform/AppPaths.h"
@@ -110,8 +110,8 @@ void Login::offerUpgrade()
     QStringList changes;
     Status upgraded = Schema::upgrade(mod().Conn, &changes);
     if (!upgraded) {
-        MessageService::info(
-            QStringLiteral("数据库升级失败，数据库保持原样。\r\n") + upgraded.error().unknownMessage());
+        MessageService::error(
+            upgraded.error(), ErrorWording::Unknown, QStringLiteral("数据库升级失败，数据库保持原样。\r\n"));
         return;
     }
     MessageService::info(QStringLiteral("数据库升级完毕：\r\n") + changes.join(QStringLiteral("\r\n")));

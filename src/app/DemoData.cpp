@@ -1,6 +1,7 @@
-#include "data/DemoData.h"
+#include "app/DemoData.h"
 
 #include "data/Schema.h"
+#include "exams/TestRecord.h"
 
 #include <QRandomGenerator>
 #include <QStringList>
@@ -138,57 +139,43 @@ Status fill(Database& db)
             return s;
     }
 
+    if (Status committed = tx.commit(); !committed)
+        return committed;
+
     const QVector<DemoTest> tests = {
         { "第一次月考", "2024-10-12", "平时考试", { 0, 1, 2 }, false, false },
         { "期中考试", "2024-11-14", "期中考试1", { 0, 1, 2, 3, 6, 7 }, true, false },
         { "期末考试", "2025-01-16", "期末考试", { 0, 1, 2, 3, 4, 5, 6, 7, 8, 9 }, true, true },
     };
     const QStringList& subjects = Schema::subjects();
-    for (int t = 0; t < tests.size(); ++t) {
-        const DemoTest& test = tests[t];
-        const int number = t + 1;
-        QStringList columns { QStringLiteral("考试号"), QStringLiteral("考试名称"), QStringLiteral("考试日期"),
-            QStringLiteral("考试类型") };
-        QVariantList values { number, QString::fromUtf8(test.name), QString::fromUtf8(test.date),
-            QString::fromUtf8(test.type) };
-        for (int s : test.subjects) {
-            columns << subjects[s];
-            values << 1;
-        }
-        if (test.attendance) {
-            columns << QStringLiteral("出勤");
-            values << 1;
-        }
-        if (test.comment) {
-            columns << QStringLiteral("教师评语");
-            values << 1;
-        }
-        columns << QStringLiteral("备注");
-        values << QString();
-        const QString marks = QStringList(columns.size(), QStringLiteral("?")).join(QStringLiteral(", "));
-        auto info = db.exec(
-            QStringLiteral("insert into tblTestInfo (%1) values (%2)").arg(columns.join(QStringLiteral(", ")), marks),
-            values);
-        if (Status s = check(info); !s)
-            return s;
-        auto table
-            = db.exec(Schema::createScoreTableSql(db.dialect(), number, test.subjects, test.attendance, test.comment));
-        if (Status s = check(table); !s)
-            return s;
+    for (const DemoTest& test : tests) {
+        // As the program defines a test, so that numbering and its counter agree.
+        NewTest definition { QString::fromUtf8(test.name), QString::fromUtf8(test.date), QString::fromUtf8(test.type),
+            QString(), {} };
+        definition.items.subjects = test.subjects;
+        definition.items.attendance = test.attendance;
+        definition.items.comment = test.comment;
+        auto defined = Exams::define(db, definition);
+        if (!defined)
+            return defined.error();
 
-        QStringList scoreColumns { QStringLiteral("学号") };
+        QStringList scoreColumns;
         for (int s : test.subjects)
-            scoreColumns << subjects[s];
-        if (test.attendance)
-            scoreColumns << Schema::attendanceItems();
+            scoreColumns << subjects[s] + QStringLiteral("=?");
+        if (test.attendance) {
+            for (const QString& item : Schema::attendanceItems())
+                scoreColumns << item + QStringLiteral("=?");
+        }
         if (test.comment)
-            scoreColumns << QStringLiteral("教师评语");
-        const QString insert
-            = QStringLiteral("insert into %1 (%2) values (%3)")
-                  .arg(Schema::scoreTableName(number), scoreColumns.join(QStringLiteral(", ")),
-                      QStringList(scoreColumns.size(), QStringLiteral("?")).join(QStringLiteral(", ")));
+            scoreColumns << QStringLiteral("教师评语=?");
+        const QString update
+            = QStringLiteral("update %1 set %2 where 学号=?")
+                  .arg(Schema::scoreTableName(defined->number), scoreColumns.join(QStringLiteral(", ")));
+        Transaction scores(db);
+        if (!scores.started())
+            return scores.error();
         for (int i = 0; i < numbers.size(); ++i) {
-            QVariantList row { numbers[i] };
+            QVariantList row;
             for (int s : test.subjects)
                 row << score(rng, ability[i] + (s == 9 ? 5 : 0), 12);
             if (test.attendance) {
@@ -199,12 +186,15 @@ Status fill(Database& db)
             }
             if (test.comment)
                 row << comment(rng, names[i]);
-            auto r = db.exec(insert, row);
+            row << numbers[i];
+            auto r = db.exec(update, row);
             if (Status s = check(r); !s)
                 return s;
         }
+        if (Status committed = scores.commit(); !committed)
+            return committed;
     }
-    return tx.commit();
+    return Done {};
 }
 
 Status create(const ConnectionSettings& settings, bool overwrite, bool demo)
