@@ -7,6 +7,7 @@
 #include "sheets/SheetReader.h"
 #include "students/StudentRecord.h"
 
+#include <QSet>
 #include <algorithm>
 
 namespace velmora {
@@ -208,6 +209,33 @@ void ScoreTable::clear(const QModelIndexList& cells)
     edit(empty);
 }
 
+QString ScoreTable::copyText(const QModelIndexList& cells) const
+{
+    int top = students(), bottom = -1, left = int(m_columns.size()), right = -1;
+    QSet<std::pair<int, int>> chosen;
+    for (const QModelIndex& i : cells) {
+        if (i.row() < 0 || i.row() >= students() || i.column() < 0 || i.column() >= m_columns.size())
+            continue;
+        chosen.insert({ i.row(), i.column() });
+        top = std::min(top, i.row());
+        bottom = std::max(bottom, i.row());
+        left = std::min(left, i.column());
+        right = std::max(right, i.column());
+    }
+    QString out;
+    for (int r = top; r <= bottom; ++r) {
+        QStringList line;
+        for (int c = left; c <= right; ++c) {
+            QString text = chosen.contains({ r, c }) ? m_current[r][c] : QString();
+            if (text.contains(QLatin1Char('\t')) || text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('"')))
+                text = QLatin1Char('"') + text.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+            line << text;
+        }
+        out += line.join(QLatin1Char('\t')) + QLatin1Char('\n');
+    }
+    return out;
+}
+
 QStringList ScoreTable::paste(int row, int column, const QString& text)
 {
     QStringList lines = text.split(QLatin1Char('\n'));
@@ -239,7 +267,7 @@ void ScoreTable::take(int r, int c, const QString& text, QVector<Cell>& cells, Q
         refused << QStringLiteral("%1 %2：%3").arg(m_numbers[r], m_columns[c].name, why);
 }
 
-ScoreTable::SheetImport ScoreTable::importSheet(const SheetTable& sheet, bool apply)
+ScoreTable::SheetImport ScoreTable::importSheet(const SheetTable& sheet, bool apply, bool blankClears)
 {
     SheetImport out;
     // The column a header names: 数学, 数学(150), 数学（满分150）, 评语 for the comment.
@@ -307,8 +335,20 @@ ScoreTable::SheetImport ScoreTable::importSheet(const SheetTable& sheet, bool ap
             continue;
         }
         ++out.matched;
-        for (auto c = columns.cbegin(); c != columns.cend(); ++c)
-            take(at, c.value(), SheetReader::cellText(row.value(c.key())), cells, out.refused);
+        for (auto c = columns.cbegin(); c != columns.cend(); ++c) {
+            const QVariant& cell = row.value(c.key());
+            if (const QString why = SheetReader::cellProblem(cell); !why.isEmpty()) {
+                out.refused << QStringLiteral("%1 %2：%3").arg(m_numbers[at], m_columns[c.value()].name, why);
+                continue;
+            }
+            const QString text = SheetReader::cellText(cell);
+            if (text.isEmpty() && !m_current[at][c.value()].isEmpty()) {
+                ++out.blanks;
+                if (!blankClears)
+                    continue;
+            }
+            take(at, c.value(), text, cells, out.refused);
+        }
     }
     if (apply)
         edit(cells);

@@ -73,22 +73,28 @@ public:
     // One undoable step each.
     void edit(const QVector<Cell>& cells);
     void clear(const QModelIndexList& cells);
+    // The cells' rectangle as a spreadsheet copies it: tab-separated rows,
+    // a text holding a tab, line break or quote in quotes.
+    QString copyText(const QModelIndexList& cells) const;
     // The rows of tab-separated text from the cell on, cut at the sheet's
     // edges. Returns the refused cells, each "学号 科目：why".
     QStringList paste(int row, int column, const QString& text);
     // A spreadsheet's scores, as one undoable step: columns by their headers
     // (the subjects, the attendance items, 教师评语), rows by 学号, or by 姓名
-    // where no two students share it. An empty cell empties the cell. Nothing
-    // is written until save().
+    // where no two students share it. An empty cell leaves the score as it is
+    // unless `blankClears`: a formula or a column left empty must not wipe
+    // what was entered. An error value (#N/A) is refused. Nothing is written
+    // until save().
     struct SheetImport
     {
         int matched = 0;
         QStringList columns; // the grid's columns the sheet fills
         QStringList unmatched; // "第 N 行 学号 姓名"
         QStringList refused; // "学号 科目：why"
+        int blanks = 0; // empty cells of the sheet where the grid holds a value
     };
     // Without `apply`, only says what it would do.
-    SheetImport importSheet(const SheetTable& sheet, bool apply = true);
+    SheetImport importSheet(const SheetTable& sheet, bool apply = true, bool blankClears = false);
 
     // Each column of the selection takes the value of its first row.
     void fillDown(const QModelIndexList& cells);

@@ -17,12 +17,14 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QTableView>
 #include <QTimer>
 #include <QtTest>
 
@@ -253,6 +255,39 @@ private Q_SLOTS:
         }
         Windows::setQuitHandler({});
         QVERIFY(quit);
+    }
+
+    // Ctrl+X ends the program from the menus, but on the score sheet it cuts
+    // the chosen cells, as a spreadsheet does; Ctrl+Z puts them back.
+    void ctrlXCutsOnTheScoreSheet()
+    {
+        start(true, true, true);
+        QVERIFY(m_db->db().exec(QStringLiteral("insert into tblLogin (学号, 姓名) values ('2', '李四')")));
+        QVERIFY(Exams::define(m_db->db(),
+            { QStringLiteral("月考"), QString(), QStringLiteral("平时考试"), QString(), { { 0, 1 }, false, false } }));
+        QVERIFY(m_db->db().exec(QStringLiteral("update TblScore1 set 语文=90, 数学=80")));
+        bool quit = false;
+        Windows::setQuitHandler([&quit] { quit = true; });
+        QPointer<MainForm> form = Windows::showMainForm();
+        QVERIFY(QTest::qWaitForWindowActive(form));
+        form->showGridFor(1);
+        auto* view = form->findChild<QTableView*>(QStringLiteral("Grid"));
+        QVERIFY(view);
+        QTRY_VERIFY(view->hasFocus());
+        view->selectionModel()->select(QItemSelection(view->model()->index(0, 0), view->model()->index(1, 1)),
+            QItemSelectionModel::ClearAndSelect);
+        QTest::keyClick(view, Qt::Key_X, Qt::ControlModifier);
+        QVERIFY(form && form->isVisible());
+        QVERIFY(!quit);
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("90\t80\n90\t80\n"));
+        QCOMPARE(view->model()->index(1, 1).data().toString(), QString());
+        QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(view->model()->index(0, 0).data().toString(), QStringLiteral("90"));
+        QCOMPARE(view->model()->index(1, 1).data().toString(), QStringLiteral("80"));
+        // Elsewhere Ctrl+X is still 退出系统.
+        QCOMPARE(form->entry(QStringLiteral("Exit"))->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_X));
+        Windows::setQuitHandler({});
+        delete form;
     }
 
     // 复制数据库 into a new file, typed in the dialog; the copy holds the class.

@@ -105,7 +105,7 @@ private Q_SLOTS:
         QVERIFY(!table.save(db()));
         QVERIFY(history().isEmpty());
         QVERIFY(table.load(db(), **test));
-        QCOMPARE(table.importSheet(sheet).matched, 2);
+        QCOMPARE(table.importSheet(sheet, true, true).matched, 2);
         QVERIFY(table.save(db()));
         QStringList got = history();
         got.sort();

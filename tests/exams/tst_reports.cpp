@@ -383,8 +383,20 @@ private Q_SLOTS:
         for (int i = 0; i < 4; ++i)
             define(QStringLiteral("测验"), { 0 }, false, false);
         QVERIFY(dialog.load());
+        // A click anywhere on a row ticks it, on the box as on the text; what prints is what is ticked.
+        auto click = [&dialog](int row, bool onBox) {
+            const QRect r = dialog.lstTests->visualItemRect(dialog.lstTests->item(row));
+            QTest::mouseClick(dialog.lstTests->viewport(), Qt::LeftButton, {},
+                onBox ? QPoint(r.left() + r.height() / 2, r.center().y()) : r.center());
+        };
+        click(2, false);
+        click(0, true);
+        QCOMPARE(dialog.chosenTests(), QVector<int>({ test + 2 }));
+        click(2, true);
+        QTest::mouseClick(dialog.BN_Preview, Qt::LeftButton);
+        QCOMPARE(MessageService::texts().last(), QStringLiteral("请至少勾选一次考试。"));
         for (int i = 0; i < dialog.lstTests->count(); ++i)
-            dialog.lstTests->item(i)->setCheckState(Qt::Checked);
+            click(i, i % 2 == 0);
         QTest::mouseClick(dialog.BN_Preview, Qt::LeftButton);
         QVERIFY(MessageService::texts().last().contains(QStringLiteral("最多并排打印4次考试")));
 

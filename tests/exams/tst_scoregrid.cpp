@@ -284,6 +284,8 @@ private Q_SLOTS:
         file.close();
         FileDialogs::setNextFileName(csv);
         QTest::mouseClick(grid.BN_Import, Qt::LeftButton);
+        // The blank 数学 of 03 is asked about, and by default keeps the score entered.
+        QVERIFY(MessageService::texts().join(QLatin1Char('|')).contains(QStringLiteral("表中有 1 格是空白的")));
         const QString said = MessageService::texts().last();
         QVERIFY2(said.startsWith(QStringLiteral("已从工作表“marks”填入 2 名学生的语文、数学")), qPrintable(said));
         QVERIFY(said.contains(QStringLiteral("第 5 行 99 王五")));
@@ -292,11 +294,19 @@ private Q_SLOTS:
         QCOMPARE(grid.table().text(0, 1), QStringLiteral("0"));
         QCOMPARE(grid.table().text(1, 0), QStringLiteral("70"));
         QCOMPARE(grid.table().text(2, 0), QStringLiteral("95"));
-        QCOMPARE(grid.table().text(2, 1), QString());
+        QCOMPARE(grid.table().text(2, 1), QStringLiteral("0"));
         QCOMPARE(stored("语文", "03").toInt(), 0);
         key(grid, Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(stored("语文", "03").toInt(), 95);
-        QVERIFY(stored("数学", "03").isNull());
+        QVERIFY(!stored("数学", "03").isNull());
+        QCOMPARE(stored("数学", "03").toInt(), 0);
+
+        // An error value never goes in as a score, nor empties one.
+        const SheetTable errors { QStringLiteral("公式"), {},
+            { { QStringLiteral("学号"), QStringLiteral("语文") },
+                { QStringLiteral("03"), QVariant::fromValue(CellError { QStringLiteral("#N/A") }) } } };
+        const ScoreTable::SheetImport in = grid.table().importSheet(errors, false, true);
+        QCOMPARE(in.refused, QStringList({ "03 语文：单元格是错误值 #N/A" }));
         key(grid, Qt::Key_Z, Qt::ControlModifier); // nothing to undo after a save
         QCOMPARE(grid.table().text(2, 0), QStringLiteral("95"));
     }
@@ -317,6 +327,7 @@ private Q_SLOTS:
         QVERIFY(db().exec(QStringLiteral("update %1 set 语文=1, 数学=1").arg(Schema::scoreTableName(m_test))));
         QVERIFY(grid.load());
         FileDialogs::setNextFileName(xlsx);
+        MessageService::setNextAnswer(MsgAnswer::Yes); // the empty score empties the 1
         QVERIFY(grid.importFile());
         key(grid, Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(stored("语文", "01").toInt(), 95);

@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -26,10 +27,47 @@ namespace velmora {
 
 namespace {
 
+void toggle(QListWidgetItem* item)
+{
+    if (item)
+        item->setCheckState(item->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+}
+
+// The tick is what prints, so a click anywhere on a row ticks it, as does
+// Space; a row that were only highlighted would print another test.
+class TickOnClick : public QObject
+{
+public:
+    explicit TickOnClick(QListWidget* list)
+        : QObject(list)
+        , m_list(list)
+    {
+        connect(list, &QListWidget::itemClicked, this, &toggle);
+        list->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == m_list && event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            if (key->key() == Qt::Key_Space && key->modifiers() == Qt::NoModifier) {
+                toggle(m_list->currentItem());
+                return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QListWidget* m_list;
+};
+
 QListWidgetItem* checkItem(QListWidget* list, const QString& text, const QVariant& data, bool checked)
 {
     auto* item = new QListWidgetItem(text, list);
-    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+    // Not user-checkable: the click handler ticks, and two handlers would undo each other.
+    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
     item->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
     item->setData(Qt::UserRole, data);
     return item;
@@ -94,6 +132,8 @@ ReportScore::ReportScore(QWidget* parent)
     layout->addLayout(Controls::buttonRow({ BN_Preview, BN_Close }));
     resize(480, 560);
 
+    new TickOnClick(lstTests);
+    new TickOnClick(lstStudents);
     connect(optPick, &QRadioButton::toggled, lstStudents, &QWidget::setEnabled);
     connect(BN_Preview, &QPushButton::clicked, this, &ReportScore::preview);
     connect(BN_Close, &QPushButton::clicked, this, &QDialog::reject);
@@ -103,7 +143,7 @@ bool ReportScore::load()
 {
     auto tests = Exams::list(mod().Conn);
     if (!tests) {
-        MessageService::info(tests.error().unknownMessage());
+        MessageService::error(tests.error());
         return false;
     }
     if (tests->isEmpty()) {
@@ -121,7 +161,7 @@ bool ReportScore::load()
     lstTests->setCurrentRow(0);
     auto names = Students::names(mod().Conn);
     if (!names) {
-        MessageService::info(names.error().unknownMessage());
+        MessageService::error(names.error());
         return false;
     }
     lstStudents->clear();
@@ -149,7 +189,7 @@ bool ReportScore::gather(ReportCards::Term* term, QVector<int>* students)
 {
     const QVector<int> tests = chosenTests();
     if (tests.isEmpty()) {
-        MessageService::info(QStringLiteral("请勾选要打印的考试！"));
+        MessageService::info(QStringLiteral("请至少勾选一次考试。"));
         return false;
     }
     if (tests.size() > kMostTests) {
@@ -167,7 +207,7 @@ bool ReportScore::gather(ReportCards::Term* term, QVector<int>* students)
     }
     auto read = ReportCards::forTests(mod().Conn, tests);
     if (!read) {
-        MessageService::info(read.error().unknownMessage());
+        MessageService::error(read.error());
         return false;
     }
     *term = *std::move(read);

@@ -118,6 +118,19 @@ bool ScoreView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* even
     return QTableView::edit(index, trigger, event);
 }
 
+// Ctrl+X is the main window's 退出系统 everywhere else; on the sheet it is Cut.
+bool ScoreView::event(QEvent* event)
+{
+    if (event->type() == QEvent::ShortcutOverride && state() != QAbstractItemView::EditingState) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->matches(QKeySequence::Cut) || key->matches(QKeySequence::Copy)) {
+            event->accept();
+            return true;
+        }
+    }
+    return QTableView::event(event);
+}
+
 void ScoreView::keyPressEvent(QKeyEvent* event)
 {
     if (state() != QAbstractItemView::EditingState) {
@@ -131,6 +144,10 @@ void ScoreView::keyPressEvent(QKeyEvent* event)
         }
         if (event->matches(QKeySequence::Paste)) {
             Q_EMIT pasteRequested();
+            return;
+        }
+        if (event->matches(QKeySequence::Copy) || event->matches(QKeySequence::Cut)) {
+            Q_EMIT copyRequested(event->matches(QKeySequence::Cut));
             return;
         }
         if (event->key() == Qt::Key_D && event->modifiers() == Qt::ControlModifier) {
@@ -233,9 +250,8 @@ ScoreGrid::ScoreGrid(QWidget* parent)
     BN_Export = Controls::button(this, "BN_Export", QStringLiteral("导出Excel…"));
     BN_Import = Controls::button(this, "BN_Import", QStringLiteral("导入成绩…"));
     BN_History = Controls::button(this, "BN_History", QStringLiteral("修改记录(&J)"));
-    auto* keys = new QLabel(
-        QStringLiteral(
-            "Enter 向下  Tab 向右  Delete 清空  Ctrl+V 粘贴  Ctrl+D 向下填充  Ctrl+Z 撤销  Ctrl+Y 重做  Ctrl+S 保存"),
+    auto* keys = new QLabel(QStringLiteral("Enter 向下  Tab 向右  Delete 清空  Ctrl+X 剪切  Ctrl+V 粘贴  Ctrl+D "
+                                           "向下填充  Ctrl+Z 撤销  Ctrl+Y 重做  Ctrl+S 保存"),
         this);
     keys->setObjectName(QStringLiteral("lblKeys"));
     txtFind = Controls::edit(this, "txtFind", QString());
@@ -260,6 +276,12 @@ ScoreGrid::ScoreGrid(QWidget* parent)
     connect(&m_table, &ScoreTable::changed, this, &ScoreGrid::showStatus);
     connect(Grid, &ScoreView::pasteRequested, this, &ScoreGrid::paste);
     connect(Grid, &ScoreView::clearRequested, this, [this] { m_table.clear(chosenCells()); });
+    connect(Grid, &ScoreView::copyRequested, this, [this](bool cut) {
+        const QModelIndexList cells = chosenCells();
+        QApplication::clipboard()->setText(m_table.copyText(cells));
+        if (cut)
+            m_table.clear(cells);
+    });
     connect(Grid, &ScoreView::fillDownRequested, this, [this] { m_table.fillDown(chosenCells()); });
     connect(Grid, &ScoreView::undoRequested, this, [this] { m_table.undo(); });
     connect(Grid, &ScoreView::redoRequested, this, [this] { m_table.redo(); });
@@ -300,7 +322,7 @@ void ScoreGrid::showHistory()
     // saving them then meets the change as another teacher's.
     if (history.changedScores() && !m_table.hasChanges()) {
         if (Status loaded = m_table.load(mod().Conn, m_table.test()); !loaded)
-            MessageService::info(loaded.error().restartMessage());
+            MessageService::error(loaded.error(), ErrorWording::Restart);
         Grid->setCurrentIndex(Grid->model()->index(at.row(), at.column()));
     }
     Grid->setFocus();
@@ -310,7 +332,7 @@ bool ScoreGrid::load()
 {
     auto test = Exams::fetch(mod().Conn, mod().SelNo.trimmed().toInt());
     if (!test) {
-        MessageService::info(test.error().restartMessage());
+        MessageService::error(test.error(), ErrorWording::Restart);
         return false;
     }
     if (!*test) {
@@ -322,10 +344,10 @@ bool ScoreGrid::load()
     if (missing && *missing > 0 && mod().IsAdmin
         && MessageService::askYesNo(QStringLiteral("有 %1 名学生不在本次考试中，是否加入？").arg(*missing))) {
         if (Status added = Scores::addMissingStudents(mod().Conn, (*test)->number); !added)
-            MessageService::info(added.error().unknownMessage());
+            MessageService::error(added.error());
     }
     if (Status loaded = m_table.load(mod().Conn, **test); !loaded) {
-        MessageService::info(loaded.error().restartMessage());
+        MessageService::error(loaded.error(), ErrorWording::Restart);
         return false;
     }
     setWindowTitle(QStringLiteral("表格录入成绩 — 考试%1 %2").arg((*test)->number).arg((*test)->name));
@@ -357,7 +379,7 @@ bool ScoreGrid::save()
 {
     Status saved = m_table.save(mod().Conn);
     if (!saved) {
-        MessageService::info(saved.error().message());
+        MessageService::error(saved.error(), ErrorWording::Restart);
         return false;
     }
     lblStatus->setText(QStringLiteral("保存完毕！") + m_table.status());
@@ -383,7 +405,7 @@ bool ScoreGrid::importFile()
         return false;
     auto book = SheetReader::read(path);
     if (!book) {
-        MessageService::info(book.error().message());
+        MessageService::error(book.error(), ErrorWording::Restart);
         return false;
     }
     // The sheets whose headers name this test's columns; the teacher picks when there are several.
@@ -410,7 +432,18 @@ bool ScoreGrid::importFile()
     }
     for (const SheetTable* found : std::as_const(fitting)) {
         const SheetTable& sheet = *found;
-        const ScoreTable::SheetImport in = m_table.importSheet(sheet);
+        // Blank cells keep what was entered unless the teacher says otherwise:
+        // a column of formulas or one left empty must not wipe a class's scores.
+        bool blankClears = false;
+        if (const int blanks = m_table.importSheet(sheet, false).blanks; blanks > 0) {
+            blankClears
+                = MessageService::show(Message { QStringLiteral("表中有 %1 格是空白的，而这些学生在表格里已有成绩。\r\n"
+                                                                "要用空白清空这些成绩吗？选“否”则保留原有成绩。")
+                                                     .arg(blanks),
+                      QStringLiteral("导入成绩"), MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::No })
+                == MsgAnswer::Yes;
+        }
+        const ScoreTable::SheetImport in = m_table.importSheet(sheet, true, blankClears);
         const auto listed = [](const QStringList& lines) {
             return lines.mid(0, 10).join(QStringLiteral("\r\n"))
                 + (lines.size() > 10 ? QStringLiteral("\r\n……") : QString());
@@ -450,7 +483,7 @@ void ScoreGrid::editFullMarks(int column)
     if (!accepted || ask.intValue() == c.max)
         return;
     if (Status set = m_table.setFullMarks(mod().Conn, column, ask.intValue()); !set) {
-        MessageService::info(set.error().message());
+        MessageService::error(set.error(), ErrorWording::Restart);
         return;
     }
     lblStatus->setText(QStringLiteral("%1的满分已改为%2分。").arg(c.name).arg(ask.intValue()) + m_table.status());

@@ -24,6 +24,7 @@ public:
 
 Q_SIGNALS:
     void pasteRequested();
+    void copyRequested(bool cut);
     void clearRequested();
     void fillDownRequested();
     void undoRequested();
@@ -35,6 +36,7 @@ Q_SIGNALS:
 
 protected:
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;

@@ -366,7 +366,7 @@ void ResultGrid::saveSheet(QWidget* parent, const SheetTable& table)
     if (path.isEmpty())
         return;
     if (Status written = SheetWriter::write(path, { table }); !written) {
-        MessageService::info(written.error().message());
+        MessageService::error(written.error(), ErrorWording::Restart);
         return;
     }
     MessageService::info(
@@ -428,6 +428,16 @@ void ResultGrid::updateGeometries()
         verticalHeader()->setFixedWidth(frozen);
     QTableView::updateGeometries();
     placeFrozen();
+}
+
+QRect ResultGrid::visualRect(const QModelIndex& index) const
+{
+    if (index.column() != 0 || !index.isValid())
+        return QTableView::visualRect(index);
+    const QRect r = m_frozen->visualRect(index);
+    if (r.isNull())
+        return r;
+    return r.translated(m_frozen->viewport()->mapTo(this, QPoint()) - viewport()->mapTo(this, QPoint()));
 }
 
 void ResultGrid::placeFrozen()

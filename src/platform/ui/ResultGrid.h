@@ -60,6 +60,9 @@ public:
     void fitColumns(int cap, const QList<int>& only = {});
     // Wide enough for every column, so a window can open showing them all.
     QSize sizeHint() const override;
+    // The first column's cells where the frozen view shows them, so that
+    // accessibility tools find them showing rather than hidden.
+    QRect visualRect(const QModelIndex& index) const override;
 
     // What an export is called: the worksheet's name and the file name offered.
     void setExportTitle(const QString& title) { m_exportTitle = title; }
