@@ -41,8 +41,10 @@ Database::~Database()
     close();
 }
 
-Error Database::notOpen()
+Error Database::notOpen() const
 {
+    if (m_open)
+        return { QStringLiteral("08003"), QStringLiteral("与数据库服务器的连接已断开。"), Error::Kind::Connection };
     return { QStringLiteral("3704"), QStringLiteral("连接已关闭，不能执行该操作。") };
 }
 
@@ -51,7 +53,12 @@ Error Database::errorFrom(const QSqlError& error) const
     QString text = error.databaseText().trimmed();
     if (text.isEmpty())
         text = error.text().trimmed();
-    return { m_dialect ? m_dialect->nativeCode(error) : error.nativeErrorCode(), text };
+    if (!m_dialect)
+        return { error.nativeErrorCode(), text };
+    Error e { m_dialect->nativeCode(error), text, m_dialect->kindOf(error, QSqlDatabase::database(m_name, false)) };
+    if (e.is(Error::Kind::Busy))
+        return Error::busy(e.number);
+    return e;
 }
 
 Status Database::open(const ConnectionSettings& settings)
@@ -176,7 +183,7 @@ Transaction::Transaction(Database& db)
     : m_db(db)
 {
     if (!db.isOpen()) {
-        m_error = Database::notOpen();
+        m_error = db.notOpen();
         return;
     }
     QSqlDatabase handle = QSqlDatabase::database(db.m_name, false);
@@ -193,7 +200,7 @@ Transaction::~Transaction()
 Status Transaction::commit()
 {
     if (!m_active)
-        return m_error.isSet() ? m_error : Database::notOpen();
+        return m_error.isSet() ? m_error : m_db.notOpen();
     QSqlDatabase handle = QSqlDatabase::database(m_db.m_name, false);
     if (!handle.commit()) {
         m_error = m_db.errorFrom(handle.lastError());

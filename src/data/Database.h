@@ -45,7 +45,8 @@ public:
 private:
     friend class Transaction;
     Error errorFrom(const class QSqlError& error) const;
-    static Error notOpen();
+    // Closed by us, or lost: opened, and the driver has since found the server gone.
+    Error notOpen() const;
 
     QString m_name;
     ConnectionSettings m_settings;

@@ -20,6 +20,7 @@ struct Error
         Missing, // the row is no longer there
         Conflict, // someone else changed what the window read
         File, // a file could not be read or written
+        Busy, // another connection holds what this one needs; worth trying again
     };
 
     QString number;
@@ -29,6 +30,9 @@ struct Error
     static Error refused(const QString& text) { return { QString(), text, Kind::Refused }; }
     static Error conflict(const QString& text) { return { QString(), text, Kind::Conflict }; }
     static Error missing(const QString& text) { return { QString(), text, Kind::Missing }; }
+    static Error busy(const QString& number);
+    // What a lost server connection is told as.
+    static QString lostConnectionText();
 
     bool isSet() const { return !number.isEmpty() || !description.isEmpty(); }
     bool is(Kind k) const { return kind == k; }
@@ -36,15 +40,15 @@ struct Error
     bool isVerdict() const { return kind != Kind::Database && kind != Kind::Connection; }
     QString numberOrZero() const { return number.isEmpty() ? QStringLiteral("0") : number; }
 
-    // "未知错误！错误代码：…错误信息：…"
+    // A verdict as it is, a lost connection as lostConnectionText(), and a
+    // database failure as "未知错误！错误代码：…错误信息：…".
     QString unknownMessage() const;
-    // "未知错误！请重新启动程序再试。错误代码：…错误信息：…"
+    // As unknownMessage(), a database failure as "未知错误！请重新启动程序再试。错误代码：…".
     QString restartMessage() const;
-    // A verdict as it is; a database failure as restartMessage().
-    QString message() const { return isVerdict() ? description : restartMessage(); }
+    QString message() const { return restartMessage(); }
 };
 
-template <typename T> class Result
+template <typename T> class [[nodiscard]] Result
 {
 public:
     Result(T value)

@@ -6,9 +6,11 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUrl>
+#include <libpq-fe.h>
 
 namespace velmora {
 
@@ -80,7 +82,8 @@ public:
         if (!q.prepare(QStringLiteral("select salt, hash, iterations from velmora_dblogin where username = ?"))) {
             // A lock is a lock: telling an administrator the file is no database would invite a rebuild.
             if (isBusy(Error { nativeCode(q.lastError()), q.lastError().databaseText() }))
-                return Error { QStringLiteral("5"), QStringLiteral("数据库正被其他程序使用，请稍后再试。") };
+                return Error { QStringLiteral("5"), QStringLiteral("数据库正被其他程序使用，请稍后再试。"),
+                    Error::Kind::Busy };
             return Error { QStringLiteral("26"), QStringLiteral("文件“%1”不是 Velmora 数据库。").arg(s.database) };
         }
         q.addBindValue(s.user);
@@ -126,6 +129,10 @@ public:
     bool isBusy(const Error& e) const override
     {
         return (e.number.toInt() & 0xff) == 5 || (e.number.toInt() & 0xff) == 6;
+    }
+    Error::Kind kindOf(const QSqlError& e, const QSqlDatabase&) const override
+    {
+        return isBusy(Error { nativeCode(e), QString() }) ? Error::Kind::Busy : Error::Kind::Database;
     }
     bool isDuplicateKey(const Error& e) const override
     {
@@ -216,6 +223,26 @@ public:
     QString lockTableSql(const QString& table) const override
     {
         return QStringLiteral("LOCK TABLE ") + table + QStringLiteral(" IN EXCLUSIVE MODE");
+    }
+    Error::Kind kindOf(const QSqlError& e, const QSqlDatabase& db) const override
+    {
+        const QString code = nativeCode(e);
+        if (isBusy(Error { code, QString() }))
+            return Error::Kind::Busy;
+        // Connection exceptions, and the server shutting down or restarting.
+        if (e.type() == QSqlError::ConnectionError || code.startsWith(QLatin1String("08"))
+            || code == QLatin1String("57P01") || code == QLatin1String("57P02") || code == QLatin1String("57P03"))
+            return Error::Kind::Connection;
+        // A server that vanished mid-statement leaves no SQLSTATE; the connection's own state tells.
+        const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+        // Qt names the type by the struct PGconn stands for.
+        if (handle.isValid()
+            && (qstrcmp(handle.typeName(), "PGconn*") == 0 || qstrcmp(handle.typeName(), "pg_conn*") == 0)) {
+            auto* conn = *static_cast<PGconn* const*>(handle.constData());
+            if (conn && PQstatus(conn) == CONNECTION_BAD)
+                return Error::Kind::Connection;
+        }
+        return Error::Kind::Database;
     }
     bool isBusy(const Error& e) const override
     {

@@ -53,6 +53,9 @@ public:
     virtual QString rowMatch() const = 0;
     // Another connection holds the lock this one needs: worth trying again.
     virtual bool isBusy(const Error& error) const = 0;
+    // What the driver's failure means: Busy (isBusy), Connection (the server
+    // went away under an open connection) or Database (the statement failed).
+    virtual Error::Kind kindOf(const QSqlError& error, const QSqlDatabase& db) const = 0;
     // The database refused a second row with the same key.
     virtual bool isDuplicateKey(const Error& error) const = 0;
 

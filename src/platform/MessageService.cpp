@@ -11,6 +11,8 @@ struct State
     bool recording = false;
     QVector<MsgAnswer> answers;
     QVector<Message> log;
+    std::function<void()> reLogin;
+    bool reLoggingIn = false;
 };
 State& state()
 {
@@ -49,6 +51,27 @@ MsgAnswer MessageService::show(const Message& shown)
         return s.answers.isEmpty() ? MsgAnswer::No : s.answers.takeFirst();
     }
     return s.handler(message);
+}
+
+void MessageService::error(const Error& error, ErrorWording wording, const QString& lead)
+{
+    State& s = state();
+    // A save the login on its way asks about fails the same way: no second offer.
+    if (error.is(Error::Kind::Connection) && s.reLogin && !s.reLoggingIn) {
+        if (ask(lead + Error::lostConnectionText() + QStringLiteral("\r\n现在重新登陆吗？"), MsgIcon::Warning)
+            == MsgAnswer::Yes) {
+            s.reLoggingIn = true;
+            s.reLogin();
+            s.reLoggingIn = false;
+        }
+        return;
+    }
+    info(lead + (wording == ErrorWording::Restart ? error.restartMessage() : error.unknownMessage()));
+}
+
+void MessageService::setReLogin(std::function<void()> reLogin)
+{
+    state().reLogin = std::move(reLogin);
 }
 
 void MessageService::setHandler(Handler handler)

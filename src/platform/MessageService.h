@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/Error.h"
+
 #include <QString>
 #include <QVector>
 #include <functional>
@@ -20,6 +22,9 @@ struct Message
     // The button Enter presses; No where a slip would destroy something.
     MsgAnswer defaultAnswer = MsgAnswer::Yes;
 };
+
+// How a database failure is worded: "未知错误！…" or "未知错误！请重新启动程序再试。…".
+enum class ErrorWording { Unknown, Restart };
 
 // Every message box and question of the program goes through here, so that
 // tests can answer questions and read back what the user would have seen.
@@ -45,6 +50,14 @@ public:
     }
     // A question before destroying something: Enter answers No.
     static MsgAnswer askDelete(const QString& text, MsgIcon icon = MsgIcon::Critical);
+
+    // A failure as the user reads it, after `lead`: a verdict in its own
+    // words, a database failure in `wording`. A lost server connection asks
+    // whether to log in again, where the program has set a way to.
+    static void error(
+        const Error& error, ErrorWording wording = ErrorWording::Unknown, const QString& lead = QString());
+    // Runs (once, until it returns) when the user answers Yes to logging in again.
+    static void setReLogin(std::function<void()> reLogin);
 
     // The GUI installs a handler that shows real message boxes.
     static void setHandler(Handler handler);

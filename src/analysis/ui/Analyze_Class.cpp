@@ -150,7 +150,7 @@ bool Analyze_Class::FillTableHead()
 {
     auto test = Exams::fetch(mod().Conn, txtNumber->text().trimmed().toInt());
     if (!test) {
-        MessageService::info(test.error().restartMessage());
+        MessageService::error(test.error(), ErrorWording::Restart);
         return false;
     }
     if (!*test) {
@@ -193,7 +193,7 @@ bool Analyze_Class::run(Analysis::ClassOrder order, const QVector<int>& summed)
 {
     auto table = Analysis::classTable(mod().Conn, m_test, summed, order);
     if (!table) {
-        MessageService::info(table.error().message());
+        MessageService::error(table.error(), ErrorWording::Restart);
         return false;
     }
     const bool empty = table->rows.isEmpty();

@@ -234,7 +234,7 @@ bool Analyze_Person::load()
 {
     auto numbers = Students::numbers(mod().Conn);
     if (!numbers) {
-        MessageService::info(numbers.error().restartMessage());
+        MessageService::error(numbers.error(), ErrorWording::Restart);
         return false;
     }
     m_students = *numbers;
@@ -256,7 +256,7 @@ bool Analyze_Person::testsShown(QVector<TestRecord>* tests) const
 {
     auto all = Exams::list(mod().Conn);
     if (!all) {
-        MessageService::info(all.error().restartMessage());
+        MessageService::error(all.error(), ErrorWording::Restart);
         return false;
     }
     const QStringList& standard = Exams::types();
@@ -311,7 +311,7 @@ void Analyze_Person::FillTable()
         auto score = Scores::studentScores(mod().Conn, t.number, student, taken);
         if (!score) {
             Grid->setRows(std::move(cells));
-            MessageService::info(score.error().restartMessage());
+            MessageService::error(score.error(), ErrorWording::Restart);
             return;
         }
         if (!*score)

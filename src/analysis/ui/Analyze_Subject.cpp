@@ -185,7 +185,7 @@ void Analyze_Subject::load()
     const int subject = int(Schema::subjects().indexOf(mod().SubjectName.trimmed()));
     auto test = Exams::fetch(mod().Conn, mod().SelNo.trimmed().toInt());
     if (!test) {
-        MessageService::info(test.error().restartMessage());
+        MessageService::error(test.error(), ErrorWording::Restart);
         return;
     }
     // The column name comes from the fixed list, never from what was typed.
@@ -196,10 +196,10 @@ void Analyze_Subject::load()
     const QString column = Schema::subjects()[subject];
     auto rows = Scores::subjectColumn(mod().Conn, (*test)->number, subject);
     if (!rows) {
-        MessageService::info(QStringLiteral("考试%1的成绩表中没有“%2”这一列，或者成绩表已不存在，无法分析！\r\n")
-                                 .arg((*test)->number)
-                                 .arg(column)
-            + rows.error().restartMessage());
+        MessageService::error(rows.error(), ErrorWording::Restart,
+            QStringLiteral("考试%1的成绩表中没有“%2”这一列，或者成绩表已不存在，无法分析！\r\n")
+                .arg((*test)->number)
+                .arg(column));
         return;
     }
     const QVector<int>& values = rows->values;

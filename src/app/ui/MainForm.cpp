@@ -77,6 +77,11 @@ MainForm::MainForm(QWidget* parent)
     m_mdi->setBackground(Pictures::mainBackground());
     setCentralWidget(m_mdi);
     buildMenus();
+    // A window that finds the server gone offers this way back in.
+    MessageService::setReLogin([form = QPointer<MainForm>(this)] {
+        if (form)
+            form->reLogin();
+    });
     if (const QScreen* screen = this->screen()) {
         const QRect area = screen->availableGeometry();
         resize(area.size() * 0.85);
@@ -195,7 +200,7 @@ void MainForm::load()
     Module1& m = mod();
     auto students = m.Conn.hasRows(QStringLiteral("tblLogin"));
     if (!students)
-        MessageService::info(students.error().unknownMessage());
+        MessageService::error(students.error());
     if (!students || !*students) {
         menu(QStringLiteral("Test"))->menuAction()->setEnabled(false);
         menu(QStringLiteral("ScoreAnalyse"))->menuAction()->setEnabled(false);
@@ -585,7 +590,7 @@ void MainForm::exportAllScores()
 {
     auto book = ScoreExport::allTests(mod().Conn);
     if (!book) {
-        MessageService::info(book.error().unknownMessage());
+        MessageService::error(book.error());
         return;
     }
     const QString path = FileDialogs::saveFileName(
@@ -593,7 +598,7 @@ void MainForm::exportAllScores()
     if (path.isEmpty())
         return;
     if (Status written = SheetWriter::writeXlsx(path, *book); !written) {
-        MessageService::info(written.error().message());
+        MessageService::error(written.error(), ErrorWording::Restart);
         return;
     }
     MessageService::info(

@@ -68,7 +68,7 @@ void User::load()
 {
     auto names = Users::names(mod().Conn);
     if (!names) {
-        MessageService::info(names.error().unknownMessage());
+        MessageService::error(names.error());
         return;
     }
     UserBox->clear();
@@ -80,7 +80,7 @@ void User::choose()
 {
     auto grade = Users::grade(mod().Conn, UserBox->currentText());
     if (!grade) {
-        MessageService::info(grade.error().unknownMessage());
+        MessageService::error(grade.error());
         return;
     }
     if (*grade == QLatin1String(Users::kAdmin))
@@ -99,7 +99,7 @@ void User::change()
     const QString name = UserBox->currentText();
     auto stored = Users::setGrade(mod().Conn, name, grade);
     if (!stored) {
-        MessageService::info(stored.error().unknownMessage());
+        MessageService::error(stored.error());
         return;
     }
     // Said only once the row is written.

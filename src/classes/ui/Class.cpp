@@ -214,7 +214,7 @@ void Class::load()
         for (int i = 1; i <= ClassSettings::kCells; ++i)
             Text[i]->setText(settings->cells[i]);
     } else {
-        MessageService::info(settings.error().unknownMessage());
+        MessageService::error(settings.error());
     }
     m_stored = typed();
     lockon();
@@ -237,7 +237,7 @@ void Class::editOrSave()
     Status saved = s.save(mod().Conn, m_read);
     if (!saved) {
         // Nothing was written; the typed values stay for another try.
-        MessageService::info(saved.error().isVerdict() ? saved.error().description : saved.error().unknownMessage());
+        MessageService::error(saved.error());
         return;
     }
     MessageService::info(QStringLiteral("修改成功！"));

@@ -218,11 +218,11 @@ void Comment::load()
     txtNumber->setText(mod().SelNo.trimmed());
     auto name = Students::nameOf(mod().Conn, txtNumber->text());
     if (!name) {
-        MessageService::info(name.error().restartMessage());
+        MessageService::error(name.error(), ErrorWording::Restart);
         return;
     }
     if (!own) {
-        MessageService::info(own.error().restartMessage());
+        MessageService::error(own.error(), ErrorWording::Restart);
         return;
     }
     txtName->setText(*name);
@@ -352,7 +352,7 @@ void Comment::addOwn()
 {
     Status added = OwnPhrases::add(mod().Conn, txtOwn->text(), m_library.firstNumber(PhraseLibrary::kTabs - 1) - 1);
     if (!added) {
-        MessageService::info(added.error().isVerdict() ? added.error().description : added.error().unknownMessage());
+        MessageService::error(added.error());
         return;
     }
     txtOwn->clear();
@@ -377,7 +377,7 @@ void Comment::removeOwn()
         != MsgAnswer::Yes)
         return;
     if (Status removed = OwnPhrases::remove(mod().Conn, row); !removed) {
-        MessageService::info(removed.error().unknownMessage());
+        MessageService::error(removed.error());
         return;
     }
     auto left = OwnPhrases::load(mod().Conn);

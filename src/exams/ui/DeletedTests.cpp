@@ -41,7 +41,7 @@ bool DeletedTests::fill()
     auto read = Exams::deletedTests(mod().Conn);
     grdTests->clearRows();
     if (!read) {
-        MessageService::info(read.error().message());
+        MessageService::error(read.error(), ErrorWording::Restart);
         return false;
     }
     m_tests = *std::move(read);
@@ -70,7 +70,7 @@ void DeletedTests::restoreChosen()
             + (d.scoresKept ? QString() : QStringLiteral("\r\n这次考试的成绩没有保留，恢复后需要重新录入。"))))
         return;
     if (Status back = Exams::restoreDeleted(mod().Conn, d.test.number); !back) {
-        MessageService::info(back.error().message());
+        MessageService::error(back.error(), ErrorWording::Restart);
         return;
     }
     m_restored = true;

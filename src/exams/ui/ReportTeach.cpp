@@ -297,7 +297,7 @@ bool ReportTeach::load()
 {
     auto tests = Exams::list(mod().Conn);
     if (!tests) {
-        MessageService::info(tests.error().unknownMessage());
+        MessageService::error(tests.error());
         return false;
     }
     cboTest->clear();
@@ -334,7 +334,7 @@ ReportPreview* ReportTeach::preview()
         return nullptr;
     auto cards = ReportCards::forTest(mod().Conn, cboTest->currentData().toInt());
     if (!cards) {
-        MessageService::info(cards.error().unknownMessage());
+        MessageService::error(cards.error());
         return nullptr;
     }
     auto cls = ClassSettings::load(mod().Conn);

@@ -75,7 +75,7 @@ bool ScoreHistoryView::fill()
     grdHistory->clearRows();
     m_entries.clear();
     if (!read) {
-        MessageService::info(read.error().message());
+        MessageService::error(read.error(), ErrorWording::Restart);
         return false;
     }
     m_entries = *std::move(read);
@@ -103,7 +103,7 @@ void ScoreHistoryView::putBack()
     if (!MessageService::askYesNo(QStringLiteral("把 %1 的“%2”恢复为“%3”吗？").arg(e.student, e.column, before)))
         return;
     if (Status done = ScoreHistory::putBack(mod().Conn, e); !done) {
-        MessageService::info(done.error().message());
+        MessageService::error(done.error(), ErrorWording::Restart);
         return;
     }
     m_changed = true;

@@ -38,7 +38,7 @@ std::optional<TestRecord> selectedTest()
     const int number = mod().SelNo.trimmed().toInt(&ok);
     auto test = ok ? Exams::fetch(mod().Conn, number) : Result<std::optional<TestRecord>>(std::optional<TestRecord>());
     if (!test) {
-        MessageService::info(test.error().restartMessage());
+        MessageService::error(test.error(), ErrorWording::Restart);
         return std::nullopt;
     }
     if (!*test)

@@ -240,7 +240,7 @@ void TestFill::load()
     txtTable->setText(QStringLiteral("表 TblScore") + txtNumber->text());
     auto rows = Scores::rows(mod().Conn, m_number);
     if (!rows) {
-        MessageService::info(rows.error().restartMessage());
+        MessageService::error(rows.error(), ErrorWording::Restart);
         return;
     }
     m_rows = *rows;
@@ -317,7 +317,7 @@ bool TestFill::store()
     Status saved = Scores::save(mod().Conn, m_number, m_test.items, e, m_shown);
     if (!saved) {
         const Error& why = saved.error();
-        MessageService::info(why.message());
+        MessageService::error(why, ErrorWording::Restart);
         return false;
     }
     return true;
@@ -327,7 +327,7 @@ bool TestFill::reloadCurrent()
 {
     auto fresh = Scores::row(mod().Conn, m_number, m_rows.value(u"学号").toString());
     if (!fresh) {
-        MessageService::info(fresh.error().restartMessage());
+        MessageService::error(fresh.error(), ErrorWording::Restart);
         return false;
     }
     // A row gone meanwhile keeps the values read when the window opened.

@@ -203,11 +203,11 @@ void TestInfoAdd::define()
     QApplication::restoreOverrideCursor();
     if (!defined) {
         // The typed values stay in the window for another try.
-        if (mod().Conn.dialect().isBusy(defined.error()))
+        if (defined.error().is(Error::Kind::Busy))
             MessageService::info(QStringLiteral("数据库正被其他用户或程序使用，考试没有添加，请稍后再试。"));
         else
-            MessageService::info(
-                QStringLiteral("考试没有添加，数据库中没有留下任何内容。\r\n") + defined.error().unknownMessage());
+            MessageService::error(
+                defined.error(), ErrorWording::Unknown, QStringLiteral("考试没有添加，数据库中没有留下任何内容。\r\n"));
         return;
     }
     showNumber(defined->number);

@@ -70,7 +70,7 @@ void TestInfoWatch::load()
     }
     auto tests = Exams::list(mod().Conn);
     if (!tests) {
-        MessageService::info(tests.error().unknownMessage());
+        MessageService::error(tests.error());
         return;
     }
     txtNumber->setText(QString::number(tests->size()));
@@ -116,7 +116,7 @@ void TestInfoWatch::removeSelected()
     }
     auto removed = Exams::remove(mod().Conn, test);
     if (!removed) {
-        MessageService::info(removed.error().unknownMessage());
+        MessageService::error(removed.error());
         return;
     }
     if (*removed == Exams::Removal::Missing) {

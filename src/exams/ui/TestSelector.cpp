@@ -54,7 +54,7 @@ void TestSelector::load()
 {
     auto tests = Exams::list(mod().Conn);
     if (!tests) {
-        MessageService::info(tests.error().restartMessage());
+        MessageService::error(tests.error(), ErrorWording::Restart);
         return;
     }
     txtNumber->clear();
@@ -69,7 +69,7 @@ void TestSelector::pick()
 {
     auto test = Exams::fetch(mod().Conn, txtNumber->currentText().toInt());
     if (!test) {
-        MessageService::info(test.error().restartMessage());
+        MessageService::error(test.error(), ErrorWording::Restart);
         return;
     }
     if (!*test) {

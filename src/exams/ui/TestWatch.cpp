@@ -96,7 +96,7 @@ void TestWatch::load()
     const QStringList headers = shown.scoreColumns();
     auto rows = Scores::rows(mod().Conn, number);
     if (!rows) {
-        MessageService::info(rows.error().restartMessage());
+        MessageService::error(rows.error(), ErrorWording::Restart);
         return;
     }
     txtCount->setText(QString::number(rows->recordCount()));

@@ -113,7 +113,7 @@ QVector<QStringList> DataReport1::readRows(bool* ok)
     auto rows = Students::table(mod().Conn, names);
     *ok = bool(rows);
     if (!rows) {
-        MessageService::info(rows.error().unknownMessage());
+        MessageService::error(rows.error());
         return {};
     }
     return *rows;

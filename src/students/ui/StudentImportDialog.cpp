@@ -90,7 +90,7 @@ bool StudentImportDialog::load(const QString& path)
 {
     auto book = SheetReader::read(path);
     if (!book) {
-        MessageService::info(book.error().message());
+        MessageService::error(book.error(), ErrorWording::Restart);
         return false;
     }
     m_sheets.clear();
@@ -168,7 +168,7 @@ void StudentImportDialog::replan()
     const SheetTable& sheet = m_sheets.value(cmbSheet->currentIndex());
     auto rows = StudentImport::plan(mod().Conn, sheet, m_mapping);
     if (!rows) {
-        MessageService::info(rows.error().unknownMessage());
+        MessageService::error(rows.error());
         return;
     }
     m_rows = *rows;
@@ -216,7 +216,7 @@ bool StudentImportDialog::import()
     auto done = StudentImport::apply(
         mod().Conn, m_rows, chkUpdate->isChecked(), QDir::fromNativeSeparators(txtPhotos->text().trimmed()));
     if (!done) {
-        MessageService::info(QStringLiteral("没有导入任何学生：") + done.error().message());
+        MessageService::error(done.error(), ErrorWording::Restart, QStringLiteral("没有导入任何学生："));
         return false;
     }
     QString text = done->summary() + QStringLiteral("。");

@@ -117,7 +117,7 @@ void StudentInfoFind::search()
     c.native = native->currentText();
     auto found = Students::search(mod().Conn, c);
     if (!found) {
-        MessageService::info(found.error().unknownMessage());
+        MessageService::error(found.error());
         return;
     }
     if (found->isEmpty()) {

@@ -81,7 +81,7 @@ void StudentInfoWatch::fill()
         BN_Add->setEnabled(false);
     auto students = Students::list(mod().Conn);
     if (!students) {
-        MessageService::info(students.error().unknownMessage());
+        MessageService::error(students.error());
         return;
     }
     StudentGrid::fill(Grid, *students);
