@@ -1,7 +1,7 @@
 // velmora-initdb: creates a new Velmora database, embedded or on a server.
 #include "app/DbConfig.h"
+#include "app/DemoData.h"
 #include "data/DatabaseCopy.h"
-#include "data/DemoData.h"
 #include "data/Schema.h"
 #include "data/SqlDialect.h"
 #include "platform/AppPaths.h"
@@ -163,6 +163,12 @@ int main(int argc, char** argv)
         for (const QString& change : changes)
             out << change << '\n';
         return 0;
+    }
+
+    // The embedded file's login takes the password given here; an empty one would let anyone in.
+    if (embedded && settings.password.isEmpty()) {
+        err << "新密码不能为空！\n";
+        return 1;
     }
 
     if (parser.isSet(copyFrom)) {

@@ -187,12 +187,13 @@ Status write(const QString& path, const Values& values)
     };
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return failed(file.errorString());
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    // Owner only before the first byte: the file holds the database password.
+    if (!file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+        return failed(file.errorString());
     if (file.write(content) != content.size())
         return failed(file.errorString());
     if (!file.commit())
         return failed(file.errorString());
-    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     return Done {};
 }
 

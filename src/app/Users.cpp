@@ -53,6 +53,8 @@ Result<QString> setGrade(Database& db, const QString& name, const std::optional<
 
 Status setPassword(Database& db, const QString& name, const QString& password)
 {
+    if (password.isEmpty())
+        return Error::refused(QStringLiteral("新密码不能为空！"));
     auto updated = Passwords::store(db, name, password);
     if (!updated)
         return updated.error();

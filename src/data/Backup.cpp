@@ -6,7 +6,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <sqlite3.h>
 #include <unistd.h>
@@ -106,6 +108,16 @@ bool syncFile(const QString& path)
     return ok;
 }
 
+// A backup stopped by a crash leaves its part file; one a day old is no one's.
+void removeStaleParts(const QString& folder)
+{
+    const QDateTime dayAgo = QDateTime::currentDateTime().addDays(-1);
+    for (const QFileInfo& f : QDir(folder).entryInfoList({ QStringLiteral("*.db.part") }, QDir::Files)) {
+        if (f.lastModified() < dayAgo)
+            QFile::remove(f.absoluteFilePath());
+    }
+}
+
 QString baseName(const QString& databaseFile)
 {
     return QFileInfo(databaseFile).completeBaseName();
@@ -141,18 +153,30 @@ Result<QString> take(const QString& databaseFile, const QString& folder, const Q
 {
     if (!QDir().mkpath(folder))
         return failure(QStringLiteral("不能建立备份文件夹 %1。").arg(QDir::toNativeSeparators(folder)));
+    removeStaleParts(folder);
     QDateTime now = QDateTime::currentDateTime();
-    QString name;
     QString path;
-    // Two backups within a second keep both.
-    do {
-        name = baseName(databaseFile) + QLatin1Char('_') + now.toString(QStringLiteral("yyyyMMdd_HHmmss"))
+    QString part;
+    // Two backups within a second keep both, also from two programs closing
+    // together: the part file is created exclusively, so each has its own.
+    // Owner only from the first byte: the copy holds every student's record.
+    for (;;) {
+        const QString name = baseName(databaseFile) + QLatin1Char('_') + now.toString(QStringLiteral("yyyyMMdd_HHmmss"))
             + (tag.isEmpty() ? QString() : QLatin1Char('_') + tag) + QStringLiteral(".db");
         path = QDir(folder).filePath(name);
+        part = path + QStringLiteral(".part");
         now = now.addSecs(1);
-    } while (QFileInfo::exists(path));
-    const QString part = path + QStringLiteral(".part");
-    QFile::remove(part);
+        if (QFileInfo::exists(path))
+            continue;
+        const int fd = ::open(QFile::encodeName(part).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            ::close(fd);
+            break;
+        }
+        if (errno != EEXIST)
+            return failure(QStringLiteral("不能写入备份文件 %1：%2")
+                               .arg(QDir::toNativeSeparators(part), QString::fromLocal8Bit(std::strerror(errno))));
+    }
     {
         Handle from;
         Handle to;
@@ -175,13 +199,13 @@ Result<QString> take(const QString& databaseFile, const QString& folder, const Q
             return copied.error();
         }
     }
-    // Owner only: the copy holds every student's record.
-    QFile::setPermissions(part, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     if (!syncFile(part) || std::rename(QFile::encodeName(part).constData(), QFile::encodeName(path).constData()) != 0) {
         QFile::remove(part);
         return failure(QStringLiteral("不能写入备份文件 %1（磁盘可能已满）。").arg(QDir::toNativeSeparators(path)));
     }
-    syncFile(folder);
+    // The copy itself is synced; the folder's entry is best effort, as a
+    // crash before it leaves the previous backups, never a broken one.
+    (void)syncFile(folder);
     return path;
 }
 

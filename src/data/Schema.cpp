@@ -362,6 +362,8 @@ Status upgrade(Database& db, QStringList* changes)
             return made;
         }
         Transaction tx(db);
+        if (!tx.started())
+            return tx.error();
         Status s = run(db,
             { QStringLiteral("create table velmora_schema (version integer NOT NULL)"),
                 QStringLiteral("insert into velmora_schema (version) values (1)") });

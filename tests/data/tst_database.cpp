@@ -1,4 +1,4 @@
-#include "data/DemoData.h"
+#include "app/DemoData.h"
 #include "data/PasswordHash.h"
 #include "data/Passwords.h"
 #include "data/Schema.h"
@@ -283,6 +283,9 @@ private Q_SLOTS:
         QVERIFY(opens(QStringLiteral("from stdin")));
         QVERIFY(!opens(QStringLiteral("adm")));
         QVERIFY(made({}, QByteArray(), QStringLiteral("from env")));
+        QVERIFY(opens(QStringLiteral("from env")));
+        // An empty login would open the file to anyone: refused, the file as it was.
+        QVERIFY(!made({ QStringLiteral("--password-stdin") }, "\n", QString()));
         QVERIFY(opens(QStringLiteral("from env")));
     }
 

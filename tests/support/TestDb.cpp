@@ -57,7 +57,7 @@ TestDb::~TestDb()
 {
     m_db.close();
     if (m_created && isPostgres())
-        Schema::dropServerDatabase(m_settings);
+        (void)Schema::dropServerDatabase(m_settings); // a leftover database is the server's to lose
 }
 
 bool TestDb::createEmpty()

@@ -51,7 +51,10 @@ Pass::Pass(QWidget* parent)
 void Pass::confirm()
 {
     bool ok = true;
-    if (newpwd->text() != newpwd2->text()) {
+    if (newpwd->text().isEmpty()) {
+        MessageService::info(QStringLiteral("新密码不能为空！"));
+        ok = false;
+    } else if (newpwd->text() != newpwd2->text()) {
         MessageService::info(QStringLiteral("您输入的确认密码与新密码不符！"));
         ok = false;
     }
@@ -68,7 +71,7 @@ void Pass::confirm()
     }
     Status changed = Users::setPassword(mod().Conn, mod().LoginUser, newpwd->text());
     if (!changed) {
-        MessageService::info(changed.error().restartMessage());
+        MessageService::error(changed.error(), ErrorWording::Restart);
         return;
     }
     MessageService::info(QStringLiteral("密码修改成功！"));
