@@ -1,5 +1,7 @@
 #include "sheets/SheetReader.h"
 
+#include "sheets/BiffCells.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -22,7 +24,7 @@ Error unreadable(const QString& path, const QString& why)
     return Error::refused(QStringLiteral("无法读取“%1”：%2").arg(QFileInfo(path).fileName(), why));
 }
 
-const QString kDamaged = QStringLiteral("文件已损坏，或者不是 Excel 文件。");
+const QString kDamaged = QStringLiteral("不是有效的Excel文件，文件可能已损坏。");
 
 Status checkRows(const QString& path, qint64 rows)
 {
@@ -31,13 +33,55 @@ Status checkRows(const QString& path, qint64 rows)
     return Done {};
 }
 
-void put(Grid& grid, int row, int column, const QVariant& value)
+QString tooWide()
 {
-    if (grid.size() <= row)
-        grid.resize(row + 1);
-    if (grid[row].size() <= column)
-        grid[row].resize(column + 1);
-    grid[row][column] = value;
+    return QStringLiteral("表格超过了 %1 列的上限，请只保留要导入的列。").arg(kMaxColumns);
+}
+
+QString tooLarge()
+{
+    return QStringLiteral("表格过大（超过 %1 万格），请只保留要导入的行和列。").arg(kMaxCells / 10000);
+}
+
+// A sheet as it is read, within kMaxColumns and kMaxCells, so that no small
+// file (a value far to the right on every row) can take the memory.
+class GridBuilder
+{
+public:
+    bool put(int row, int column, const QVariant& value)
+    {
+        if (column >= kMaxColumns)
+            return false;
+        if (grid.size() <= row)
+            grid.resize(row + 1);
+        QVector<QVariant>& cells = grid[row];
+        if (cells.size() <= column) {
+            m_cells += column + 1 - cells.size();
+            if (m_cells > kMaxCells)
+                return false;
+            cells.resize(column + 1);
+        }
+        cells[column] = value;
+        return true;
+    }
+
+    Grid grid;
+
+private:
+    qint64 m_cells = 0;
+};
+
+Status checkShape(const QString& path, const Grid& grid)
+{
+    qint64 cells = 0;
+    for (const auto& row : grid) {
+        if (row.size() > kMaxColumns)
+            return unreadable(path, tooWide());
+        cells += row.size();
+    }
+    if (cells > kMaxCells)
+        return unreadable(path, tooLarge());
+    return Done {};
 }
 
 // "BC12" -> row 11, column 54.
@@ -125,6 +169,15 @@ public:
         auto book = entry(QStringLiteral("xl/workbook.xml"));
         if (!book)
             return book.error();
+        // Dates counted from 1904 (old Mac Excel) are 1462 days behind 1900's.
+        for (QXmlStreamReader pr(*book); !pr.atEnd();) {
+            pr.readNext();
+            if (pr.isStartElement() && pr.name() == u"workbookPr") {
+                const QStringView flag = pr.attributes().value(QLatin1String("date1904"));
+                m_date1904 = flag == u"1" || flag == u"true";
+                break;
+            }
+        }
         auto rels = entry(QStringLiteral("xl/_rels/workbook.xml.rels"));
         if (!rels)
             return rels.error();
@@ -247,7 +300,7 @@ private:
         auto bytes = entry(name);
         if (!bytes)
             return bytes.error();
-        Grid grid;
+        GridBuilder grid;
         QXmlStreamReader xml(*bytes);
         while (!xml.atEnd()) {
             xml.readNext();
@@ -285,28 +338,33 @@ private:
                 cell = value;
             else if (type == u"b")
                 cell = value == u"1" ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
-            else if (type == u"e" || value.isEmpty())
+            else if (type == u"e")
+                cell = QVariant::fromValue(CellError { value.isEmpty() ? QStringLiteral("#N/A") : value });
+            else if (value.isEmpty())
                 continue;
             else if (m_dateStyles.value(style)) {
-                if (auto d = toDate(value.toDouble()))
+                if (auto d = toDate(value.toDouble() + (m_date1904 ? 1462 : 0)))
                     cell = *d;
                 else
                     cell = value.toDouble();
             } else
                 cell = value.toDouble();
-            put(grid, row, column, cell);
+            if (!grid.put(row, column, cell))
+                return unreadable(m_path, column >= kMaxColumns ? tooWide() : tooLarge());
         }
         if (xml.hasError())
             return unreadable(m_path, kDamaged);
         for (const auto& [first, last] : std::as_const(m_merged)) {
-            const QVariant v = grid.value(first.first).value(first.second);
+            const QVariant v = grid.grid.value(first.first).value(first.second);
             for (int r = first.first; r <= last.first; ++r) {
-                for (int c = first.second; c <= last.second; ++c)
-                    put(grid, r, c, v);
+                for (int c = first.second; c <= last.second; ++c) {
+                    if (!grid.put(r, c, v))
+                        return unreadable(m_path, c >= kMaxColumns ? tooWide() : tooLarge());
+                }
             }
         }
         m_merged.clear();
-        return grid;
+        return std::move(grid.grid);
     }
 
     void merge(QStringView ref)
@@ -326,11 +384,23 @@ private:
     qint64 m_unpacked = 0;
     QStringList m_strings;
     QVector<bool> m_dateStyles;
+    bool m_date1904 = false;
     QVector<std::pair<std::pair<int, int>, std::pair<int, int>>> m_merged;
 };
 
 Result<QVector<SheetTable>> readXls(const QString& path)
 {
+    // Formulas and error constants, which FreeXL reads as empty or as 1 and 0.
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return unreadable(path, file.errorString());
+    if (file.size() > kMaxUnpackedBytes)
+        return unreadable(path, QStringLiteral("文件过大，不像是一份成绩或名单。"));
+    const auto extras = BiffCells::read(file.readAll());
+    file.close();
+    if (!extras)
+        return unreadable(path, kDamaged);
+
     const void* handle = nullptr;
     if (freexl_open(QFile::encodeName(path).constData(), &handle) != FREEXL_OK) {
         freexl_close(handle);
@@ -352,7 +422,9 @@ Result<QVector<SheetTable>> readXls(const QString& path)
             return unreadable(path, kDamaged);
         if (Status fits = checkRows(path, rows); !fits)
             return fits.error();
-        Grid grid(qsizetype(rows), {});
+        GridBuilder grid;
+        grid.grid.resize(qsizetype(rows));
+        const auto put = [&grid](int r, int c, const QVariant& v) { return grid.put(r, c, v); };
         for (unsigned int r = 0; r < rows; ++r) {
             for (unsigned short c = 0; c < columns; ++c) {
                 FreeXL_CellValue v;
@@ -360,27 +432,43 @@ Result<QVector<SheetTable>> readXls(const QString& path)
                     return unreadable(path, kDamaged);
                 switch (v.type) {
                 case FREEXL_CELL_INT:
-                    put(grid, int(r), c, double(v.value.int_value));
+                    if (!put(int(r), c, double(v.value.int_value)))
+                        return unreadable(path, tooLarge());
                     break;
                 case FREEXL_CELL_DOUBLE:
-                    put(grid, int(r), c, v.value.double_value);
+                    if (!put(int(r), c, v.value.double_value))
+                        return unreadable(path, tooLarge());
                     break;
                 case FREEXL_CELL_TEXT:
                 case FREEXL_CELL_SST_TEXT:
-                    put(grid, int(r), c, QString::fromUtf8(v.value.text_value));
+                    if (!put(int(r), c, QString::fromUtf8(v.value.text_value)))
+                        return unreadable(path, tooLarge());
                     break;
                 case FREEXL_CELL_DATE:
                 case FREEXL_CELL_DATETIME:
-                    put(grid, int(r), c,
-                        QDate::fromString(
-                            QString::fromUtf8(v.value.text_value).left(10), QStringLiteral("yyyy-MM-dd")));
+                    if (!put(int(r), c,
+                            QDate::fromString(
+                                QString::fromUtf8(v.value.text_value).left(10), QStringLiteral("yyyy-MM-dd"))))
+                        return unreadable(path, tooLarge());
                     break;
                 default:
                     break;
                 }
             }
         }
-        sheets.push_back({ QString::fromUtf8(name), {}, grid });
+        const QString title = QString::fromUtf8(name);
+        const BiffCells::Sheet* more = nullptr;
+        for (const BiffCells::Sheet& e : *extras) {
+            if (e.name == title)
+                more = &e;
+        }
+        if (!more && extras->size() == qsizetype(count))
+            more = &extras->at(s);
+        for (const BiffCells::Cell& cell : more ? more->cells : QVector<BiffCells::Cell>()) {
+            if (cell.row < int(rows) && !grid.put(cell.row, cell.column, cell.value))
+                return unreadable(path, tooLarge());
+        }
+        sheets.push_back({ title, {}, std::move(grid.grid) });
     }
     if (sheets.isEmpty())
         return unreadable(path, QStringLiteral("文件中没有工作表。"));
@@ -394,6 +482,8 @@ Result<QVector<SheetTable>> readCsv(const QString& path, const QByteArray& bytes
         return unreadable(path, QStringLiteral("不是 Excel 文件或 CSV 文件（支持 .xlsx、.xls 和 .csv）。"));
     Grid rows = parseCsv(decodeText(bytes));
     if (Status fits = checkRows(path, rows.size()); !fits)
+        return fits.error();
+    if (Status fits = checkShape(path, rows); !fits)
         return fits.error();
     return QVector<SheetTable> { { QFileInfo(path).completeBaseName(), {}, rows } };
 }
@@ -473,6 +563,8 @@ QString cellText(const QVariant& cell)
         return {};
     if (cell.typeId() == QMetaType::QDate)
         return cell.toDate().toString(QStringLiteral("yyyy-MM-dd"));
+    if (cell.metaType() == QMetaType::fromType<CellError>())
+        return cell.value<CellError>().code;
     if (cell.typeId() == QMetaType::Double) {
         const double v = cell.toDouble();
         if (std::floor(v) == v && std::fabs(v) < 1e15)
@@ -480,6 +572,13 @@ QString cellText(const QVariant& cell)
         return QString::number(v, 'g', 15);
     }
     return cell.toString().trimmed();
+}
+
+QString cellProblem(const QVariant& cell)
+{
+    if (cell.metaType() == QMetaType::fromType<CellError>())
+        return QStringLiteral("单元格是错误值 %1").arg(cell.value<CellError>().code);
+    return {};
 }
 
 std::optional<QDate> toDate(const QVariant& cell)
@@ -511,11 +610,17 @@ Result<QVector<SheetTable>> read(const QString& path)
     if (!file.open(QIODevice::ReadOnly))
         return unreadable(path, file.errorString());
     const QByteArray head = file.peek(8);
-    if (head.startsWith("PK\x03\x04")) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    const bool zip = head.startsWith("PK\x03\x04");
+    const bool ole = head.startsWith("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1");
+    // Named a workbook but not one inside: never read as text and shown as an empty sheet.
+    if ((suffix == u"xlsx" || suffix == u"xlsm" || suffix == u"xls") && !zip && !ole)
+        return unreadable(path, kDamaged);
+    if (zip) {
         file.close();
         return Xlsx(path).read();
     }
-    if (head.startsWith("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1")) {
+    if (ole) {
         file.close();
         return readXls(path);
     }

@@ -11,6 +11,10 @@ namespace velmora::SheetReader {
 // More rows than a class or a school year could have: refused with a message
 // rather than read into memory.
 inline constexpr int kMaxRows = 20000;
+// More columns than any roster or marking system's export has.
+inline constexpr int kMaxColumns = 1024;
+// Rows times the width of each: what a sheet may hold in memory.
+inline constexpr qint64 kMaxCells = 2'000'000;
 // A workbook that unpacks to more than this is refused: a compressed bomb.
 inline constexpr qint64 kMaxUnpackedBytes = 64LL * 1024 * 1024;
 
@@ -31,8 +35,11 @@ QString decodeText(const QByteArray& bytes);
 // breaks inside quotes. A file with tabs and no commas is tab-separated.
 QVector<QVector<QVariant>> parseCsv(const QString& text);
 
-// The cell as a text: a whole number without ".0", a date as 2011-05-24.
+// The cell as a text: a whole number without ".0", a date as 2011-05-24,
+// an error value as Excel shows it (#N/A).
 QString cellText(const QVariant& cell);
+// Why the cell holds no value one can take ("单元格是错误值 #N/A"), or empty.
+QString cellProblem(const QVariant& cell);
 // A date cell, a spreadsheet date number, or text written 2011-05-24,
 // 2011/5/24, 2011.5.24, 2011年5月24日 or 20110524.
 std::optional<QDate> toDate(const QVariant& cell);

@@ -87,6 +87,14 @@ QString sheetName(const QString& title, const QStringList& taken)
     return candidate;
 }
 
+// A text a spreadsheet would run as a formula (=HYPERLINK(…), =cmd|…): a
+// comment or name typed by anyone must stay text in the office's sheet.
+QString inertText(const QString& text)
+{
+    static const QString starts = QStringLiteral("=+-@\t\r");
+    return !text.isEmpty() && starts.contains(text.front()) ? QLatin1Char('\'') + text : text;
+}
+
 QByteArray csvText(const SheetTable& sheet)
 {
     const auto line = [](const QStringList& cells) {
@@ -100,11 +108,14 @@ QByteArray csvText(const SheetTable& sheet)
         }
         return quoted.join(QLatin1Char(',')) + QStringLiteral("\r\n");
     };
-    QString text = line(sheet.headers);
+    QStringList headers;
+    for (const QString& h : sheet.headers)
+        headers << inertText(h);
+    QString text = line(headers);
     for (const auto& row : sheet.rows) {
         QStringList cells;
         for (const QVariant& v : row)
-            cells << cellText(v);
+            cells << (v.typeId() == QMetaType::QString ? inertText(v.toString()) : cellText(v));
         text += line(cells);
     }
     return QByteArrayLiteral("\xEF\xBB\xBF") + text.toUtf8();

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QSet>
 
@@ -42,7 +43,8 @@ QString photoFor(const QString& folder, const QString& number)
         return {};
     for (const char* ending : { ".jpg", ".jpeg", ".png", ".JPG", ".JPEG", ".PNG" }) {
         const QString path = QDir(folder).filePath(number + QLatin1String(ending));
-        if (QFile::exists(path))
+        // A link that leads nowhere is still named, so that it is refused by name.
+        if (QFileInfo(path).exists() || QFileInfo(path).isSymLink())
             return path;
     }
     return {};
@@ -99,11 +101,14 @@ Result<QVector<Row>> plan(const Database& db, const SheetTable& sheet, const Map
         Row row;
         row.sheetRow = r;
         bool any = false;
+        QString cellWhy;
         for (int c = 0; c < mapping.fields.size(); ++c) {
             const int f = mapping.fields[c];
             if (f < 0)
                 continue;
             const QVariant cell = sheet.rows[r].value(c);
+            if (const QString why = SheetReader::cellProblem(cell); !why.isEmpty() && cellWhy.isEmpty())
+                cellWhy = StudentRecord::columns().value(f) + QStringLiteral("：") + why;
             QString text = SheetReader::cellText(cell);
             if (f == StudentRecord::Birth && !text.isEmpty()) {
                 if (auto date = SheetReader::toDate(cell))
@@ -119,7 +124,7 @@ Result<QVector<Row>> plan(const Database& db, const SheetTable& sheet, const Map
             row.record[StudentRecord::Sex] == QStringLiteral("男")
                 || row.record[StudentRecord::Sex] == QStringLiteral("女"),
             row.record[StudentRecord::Native] };
-        row.problem = checkStudentInput(input);
+        row.problem = cellWhy.isEmpty() ? checkStudentInput(input) : cellWhy;
         if (row.problem.isEmpty() && seen.contains(number))
             row.problem = QStringLiteral("学号%1在文件中出现了不止一次").arg(number);
         seen.insert(number);
@@ -161,10 +166,10 @@ Result<Outcome> apply(Database& db, const QVector<Row>& rows, bool update, const
         QStringList names = columns;
         QByteArray photo;
         if (const QString path = photoFor(photoFolder, row.record[StudentRecord::Number]); !path.isEmpty()) {
-            QFile file(path);
-            if (file.size() > kMaxPhotoBytes || !file.open(QIODevice::ReadOnly))
-                return Error::refused(QStringLiteral("照片“%1”太大或无法读取。").arg(QDir::toNativeSeparators(path)));
-            photo = file.readAll();
+            auto read = readPhotoFile(path);
+            if (!read)
+                return read.error();
+            photo = *read;
             names << QStringLiteral("照片");
             values << photo;
         }

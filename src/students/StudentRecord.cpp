@@ -3,6 +3,8 @@
 #include "data/TextLimits.h"
 
 #include <QDate>
+#include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 namespace velmora {
@@ -72,6 +74,24 @@ QString checkStudentInput(const StudentInput& in)
                 .arg(TextLimits::limit(u"tblLogin", column));
     }
     return {};
+}
+
+Result<QByteArray> readPhotoFile(const QString& path)
+{
+    const QString name = QFileInfo(path).fileName();
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return Error::refused(QStringLiteral("照片“%1”不是普通的图片文件。").arg(name));
+    if (info.size() > kMaxPhotoBytes)
+        return Error::refused(QStringLiteral("照片“%1”超过了10MB，请换一张小一些的图片。").arg(name));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return Error::refused(QStringLiteral("照片“%1”无法读取：%2").arg(name, file.errorString()));
+    QByteArray bytes = file.read(kMaxPhotoBytes + 1);
+    // A file that grows while it is read is still held to the limit.
+    if (bytes.size() > kMaxPhotoBytes)
+        return Error::refused(QStringLiteral("照片“%1”超过了10MB，请换一张小一些的图片。").arg(name));
+    return bytes;
 }
 
 namespace Students {

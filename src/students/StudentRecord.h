@@ -63,6 +63,9 @@ struct StudentInput
 QString checkStudentInput(const StudentInput& input);
 
 inline constexpr qint64 kMaxPhotoBytes = 10 * 1024 * 1024;
+// A photo's bytes from a regular file of at most kMaxPhotoBytes, never read
+// further: a device, a pipe or a link to one named like a photo is refused by name.
+Result<QByteArray> readPhotoFile(const QString& path);
 
 namespace Students {
 

@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -238,6 +239,131 @@ b.save(sys.argv[1])
         QVERIFY(!SheetReader::toDate(QStringLiteral("2011-02-30")));
     }
 
+    // What a workbook says, as it says it: dates of the 1904 system, and
+    // error values that are neither numbers nor empty.
+    void datesAndErrorsAsWritten()
+    {
+        if (!havePython("openpyxl"))
+            QSKIP("python3-openpyxl is not installed (test.sh installs them)");
+        const QString xlsx = m_dir.filePath(QStringLiteral("mac.xlsx"));
+        QVERIFY(makeWithPython(R"(
+import sys, datetime, openpyxl
+from openpyxl.utils.datetime import CALENDAR_MAC_1904
+b = openpyxl.Workbook()
+b.epoch = CALENDAR_MAC_1904
+ws = b.active
+ws.append(["学号", "出生日期", "数学"])
+ws.append(["01", datetime.date(2012, 3, 15), "#N/A"])
+ws.append(["02", datetime.date(2011, 1, 2), "#DIV/0!"])
+b.save(sys.argv[1])
+)",
+            xlsx));
+        auto book = SheetReader::read(xlsx);
+        QVERIFY2(book, qPrintable(book ? QString() : book.error().message()));
+        const SheetTable& t = book->at(0);
+        QCOMPARE(t.rows[1][1].toDate(), QDate(2012, 3, 15));
+        QCOMPARE(t.rows[2][1].toDate(), QDate(2011, 1, 2));
+        QCOMPARE(SheetReader::cellProblem(t.rows[1][2]), QStringLiteral("单元格是错误值 #N/A"));
+        QCOMPARE(SheetReader::cellText(t.rows[2][2]), QStringLiteral("#DIV/0!"));
+        QVERIFY(SheetReader::cellProblem(t.rows[1][0]).isEmpty());
+    }
+
+    // An .xls keeps each formula's result beside it, and an error constant
+    // is an error, not 1 or 0: LibreOffice writes the one, xlwt the other.
+    void xlsFormulasAndErrors()
+    {
+        if (!havePython("xlwt"))
+            QSKIP("python3-xlwt is not installed (test.sh installs it)");
+        const QString errors = m_dir.filePath(QStringLiteral("errors.xls"));
+        QVERIFY(makeWithPython(R"(
+import sys, xlwt
+b = xlwt.Workbook(encoding="utf-8")
+ws = b.add_sheet("成绩")
+ws.write(0, 0, "学号"); ws.write(0, 1, "数学"); ws.write(0, 2, "语文")
+ws.write(1, 0, "01"); ws.row(1).set_cell_error(1, 0x2A); ws.write(1, 2, True)
+ws.write(2, 0, "02"); ws.row(2).set_cell_error(2, "#DIV/0!"); ws.write(2, 1, 1)
+b.save(sys.argv[1])
+)",
+            errors));
+        auto e = SheetReader::read(errors);
+        QVERIFY2(e, qPrintable(e ? QString() : e.error().message()));
+        QCOMPARE(SheetReader::cellProblem(e->at(0).rows[1][1]), QStringLiteral("单元格是错误值 #N/A"));
+        QCOMPARE(rowTexts(e->at(0), 1), QStringList({ "01", "#N/A", "TRUE" }));
+        QCOMPARE(rowTexts(e->at(0), 2), QStringList({ "02", "1", "#DIV/0!" }));
+
+        const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+        if (soffice.isEmpty()) {
+            if (qEnvironmentVariableIsSet("VELMORA_REQUIRE_PG"))
+                QFAIL("LibreOffice (soffice) is not installed; test.sh installs it");
+            QSKIP("LibreOffice (soffice) is not installed");
+        }
+        QFile fods(m_dir.filePath(QStringLiteral("marks.fods")));
+        QVERIFY(fods.open(QIODevice::WriteOnly));
+        const auto text = [](const char* t) {
+            return QStringLiteral(
+                "<table:table-cell office:value-type=\"string\"><text:p>%1</text:p></table:table-cell>")
+                .arg(QString::fromUtf8(t));
+        };
+        const auto number = [](int v) {
+            return QStringLiteral("<table:table-cell office:value-type=\"float\" office:value=\"%1\"/>").arg(v);
+        };
+        const auto formula = [](const char* f) {
+            return QStringLiteral("<table:table-cell table:formula=\"of:=%1\"/>").arg(QString::fromUtf8(f));
+        };
+        const QString row = QStringLiteral("<table:table-row>%1</table:table-row>");
+        fods.write(QStringLiteral(
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?><office:document "
+            "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+            "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
+            "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
+            "xmlns:of=\"urn:oasis:names:tc:opendocument:xmlns:of:1.2\" office:version=\"1.2\" "
+            "office:mimetype=\"application/vnd.oasis.opendocument.spreadsheet\"><office:body><office:spreadsheet>"
+            "<table:table "
+            "table:name=\"成绩\">%1%2%3</table:table></office:spreadsheet></office:body></office:document>")
+                       .arg(row.arg(text("学号") + text("卷一") + text("卷二") + text("数学") + text("语文")),
+                           row.arg(text("01") + number(40) + number(45) + formula("[.B2]+[.C2]") + formula("NA()")),
+                           row.arg(text("02") + number(30) + number(38) + formula("[.B3]+[.C3]")
+                               + formula("&quot;缺&quot;&amp;&quot;考&quot;")))
+                       .toUtf8());
+        fods.close();
+        QProcess office;
+        office.start(soffice,
+            { QStringLiteral("-env:UserInstallation=file://") + m_dir.filePath(QStringLiteral("office")),
+                QStringLiteral("--headless"), QStringLiteral("--convert-to"), QStringLiteral("xls"),
+                QStringLiteral("--outdir"), m_dir.path(), fods.fileName() });
+        QVERIFY(office.waitForFinished(120000));
+        auto marks = SheetReader::read(m_dir.filePath(QStringLiteral("marks.xls")));
+        QVERIFY2(marks, qPrintable(marks ? QString() : marks.error().message()));
+        QCOMPARE(rowTexts(marks->at(0), 1), QStringList({ "01", "40", "45", "85", "#N/A" }));
+        QCOMPARE(rowTexts(marks->at(0), 2), QStringList({ "02", "30", "38", "68", "缺考" }));
+        QCOMPARE(SheetReader::cellProblem(marks->at(0).rows[1][4]), QStringLiteral("单元格是错误值 #N/A"));
+    }
+
+    // A text a spreadsheet would run as a formula goes out as text.
+    void csvTextNeverRunsAsAFormula_data()
+    {
+        QTest::addColumn<QVariant>("cell");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("link") << QVariant(QStringLiteral("=HYPERLINK(\"http://x\",\"点我\")"))
+                              << QStringLiteral("\"'=HYPERLINK(\"\"http://x\"\",\"\"点我\"\")\"");
+        QTest::newRow("command") << QVariant(QStringLiteral("=cmd|' /C calc'!A0"))
+                                 << QStringLiteral("'=cmd|' /C calc'!A0");
+        QTest::newRow("plus") << QVariant(QStringLiteral("+1+1")) << QStringLiteral("'+1+1");
+        QTest::newRow("minus") << QVariant(QStringLiteral("-2+3")) << QStringLiteral("'-2+3");
+        QTest::newRow("at") << QVariant(QStringLiteral("@SUM(1)")) << QStringLiteral("'@SUM(1)");
+        QTest::newRow("tab") << QVariant(QStringLiteral("\t=1")) << QStringLiteral("'\t=1");
+        QTest::newRow("negative number") << QVariant(-5) << QStringLiteral("-5");
+        QTest::newRow("plain comment") << QVariant(QStringLiteral("很好")) << QStringLiteral("很好");
+    }
+    void csvTextNeverRunsAsAFormula()
+    {
+        QFETCH(QVariant, cell);
+        QFETCH(QString, written);
+        const SheetTable t { QStringLiteral("x"), { QStringLiteral("=A1") }, { { cell } } };
+        QCOMPARE(QString::fromUtf8(SheetWriter::csvText(t).mid(3)),
+            QStringLiteral("'=A1\r\n") + written + QStringLiteral("\r\n"));
+    }
+
     // Each refused with a message, nothing read into memory past the limits.
     void badFilesAreRefused()
     {
@@ -253,7 +379,13 @@ b.save(sys.argv[1])
             QVERIFY2(!r, qPrintable(path));
             QVERIFY2(r.error().message().contains(QString::fromUtf8(says)), qPrintable(r.error().message()));
         };
-        refused(file("picture.xlsx", QByteArray("\x89PNG\r\n\x1a\n") + QByteArray(100, '\0')), "不是 Excel 文件");
+        // Named a workbook but not one: never read as text.
+        refused(file("picture.xlsx", QByteArray("\x89PNG\r\n\x1a\n") + QByteArray(100, '\0')),
+            "不是有效的Excel文件，文件可能已损坏。");
+        refused(file("random.xlsx", QByteArray("学号,姓名\nkq3j4h5k2j3h4k5jh\n")), "不是有效的Excel文件");
+        refused(file("picture.csv", QByteArray("\x89PNG\r\n\x1a\n") + QByteArray(100, '\0')), "不是 Excel 文件");
+        // Wide sheets are refused at once, in bounded memory.
+        refused(file("wide.csv", "学号" + QByteArray(100000, ',') + "x\n"), "列的上限");
         refused(file("cut.xlsx", QByteArray("PK\x03\x04") + QByteArray(300, 'x')), "损坏");
         refused(file("cut.xls", QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1") + QByteArray(600, '\0')), "损坏");
         QByteArray many = "学号,姓名\n";
@@ -272,6 +404,26 @@ with zipfile.ZipFile(sys.argv[1], "w", zipfile.ZIP_DEFLATED) as z:
             bomb));
         QVERIFY(QFileInfo(bomb).size() < 1024 * 1024);
         refused(bomb, "过大");
+
+        // A value far right on every row: tens of kilobytes that would take gigabytes.
+        const char* far = R"(
+import sys, zipfile
+col = sys.argv[2]
+rows = "".join('<row r="%d"><c r="%s%d"><v>1</v></c></row>' % (r, col, r) for r in range(1, 19001))
+with zipfile.ZipFile(sys.argv[1], "w", zipfile.ZIP_DEFLATED) as z:
+    z.writestr("xl/workbook.xml", '<workbook><sheets><sheet name="a" r:id="r1" xmlns:r="x"/></sheets></workbook>')
+    z.writestr("xl/_rels/workbook.xml.rels", '<Relationships><Relationship Id="r1" Target="worksheets/sheet1.xml"/></Relationships>')
+    z.writestr("xl/worksheets/sheet1.xml", "<worksheet><sheetData>" + rows + "</sheetData></worksheet>")
+)";
+        for (const auto& [column, says] : { std::pair { "XFD", "列的上限" }, std::pair { "AMJ", "表格过大" } }) {
+            const QString wide = m_dir.filePath(QStringLiteral("far%1.xlsx").arg(QLatin1String(column)));
+            QProcess python;
+            python.start(
+                pythonProgram(), { QStringLiteral("-c"), QString::fromUtf8(far), wide, QLatin1String(column) });
+            QVERIFY(python.waitForFinished(60000) && python.exitCode() == 0);
+            QVERIFY(QFileInfo(wide).size() < 200 * 1024);
+            refused(wide, says);
+        }
     }
 
     // Any result grid: its context menu's export writes what it shows,

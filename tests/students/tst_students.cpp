@@ -205,9 +205,21 @@ private Q_SLOTS:
         QVERIFY(big.open(QIODevice::WriteOnly));
         QVERIFY(big.resize(kMaxPhotoBytes + 1));
         big.close();
-        QVERIFY(!StudentImport::apply(db(), *rows, true, photos.path()));
+        auto tooBig = StudentImport::apply(db(), *rows, true, photos.path());
+        QVERIFY(!tooBig);
+        QVERIFY2(
+            tooBig.error().description.contains(QStringLiteral("2024002.jpg")), qPrintable(tooBig.error().description));
         QCOMPARE(*Students::nameOf(db(), QStringLiteral("2024001")), QStringLiteral("旧名字"));
         QCOMPARE(Students::numbers(db())->size(), 1);
+        // A link to a device named like a photo is refused by name, never read.
+        QVERIFY(big.remove());
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), big.fileName()));
+        auto device = StudentImport::apply(db(), *rows, true, photos.path());
+        QVERIFY(!device);
+        QCOMPARE(device.error().description, QStringLiteral("照片“2024002.jpg”不是普通的图片文件。"));
+        QVERIFY(QFile::remove(big.fileName()));
+        QVERIFY(big.open(QIODevice::WriteOnly));
+        big.close();
 
         QVERIFY(big.resize(3));
         auto done = StudentImport::apply(db(), *rows, false, photos.path());

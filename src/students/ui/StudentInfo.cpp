@@ -11,6 +11,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -379,7 +380,7 @@ void StudentInfo::save()
         return;
     }
     if (!r) {
-        MessageService::info(r.error().unknownMessage());
+        MessageService::error(r.error());
         return;
     }
     MessageService::info(QStringLiteral("添加成功，请刷新！"));
@@ -400,7 +401,7 @@ bool StudentInfo::written(const Status& r)
     else if (r.error().is(Error::Kind::Conflict))
         MessageService::info(r.error().description);
     else
-        MessageService::info(r.error().unknownMessage());
+        MessageService::error(r.error());
     return false;
 }
 
@@ -455,14 +456,16 @@ void StudentInfo::browse()
             Image1->clear();
         return;
     }
-    QFile file(path);
-    if (file.size() > kMaxPhotoBytes) {
+    if (QFileInfo(path).size() > kMaxPhotoBytes) {
         MessageService::info(QStringLiteral("照片文件太大，请选择不超过10MB的图片！"));
         return;
     }
-    QByteArray bytes;
-    if (file.open(QIODevice::ReadOnly))
-        bytes = file.readAll();
+    auto read = readPhotoFile(path);
+    if (!read) {
+        MessageService::error(read.error());
+        return;
+    }
+    const QByteArray bytes = *read;
     QPixmap picture;
     if (bytes.isEmpty() || !picture.loadFromData(bytes)) {
         MessageService::info(QStringLiteral("图片不能打开！"));
