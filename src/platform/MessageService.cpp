@@ -10,6 +10,7 @@ struct State
     MessageService::Handler handler;
     bool recording = false;
     QVector<MsgAnswer> answers;
+    QVector<bool> checks;
     QVector<Message> log;
     std::function<void()> reLogin;
     bool reLoggingIn = false;
@@ -45,6 +46,8 @@ MsgAnswer MessageService::show(const Message& shown)
     const MsgButtons buttons = message.buttons;
     if (s.recording)
         s.log.push_back(message);
+    if (s.recording && message.checked && !s.checks.isEmpty())
+        *message.checked = s.checks.takeFirst();
     if (s.recording || !s.handler) {
         if (buttons == MsgButtons::Ok)
             return MsgAnswer::Ok;
@@ -84,7 +87,13 @@ void MessageService::startRecording()
     State& s = state();
     s.recording = true;
     s.answers.clear();
+    s.checks.clear();
     s.log.clear();
+}
+
+void MessageService::setNextCheck(bool checked)
+{
+    state().checks.push_back(checked);
 }
 
 void MessageService::setNextAnswer(MsgAnswer answer)

@@ -21,6 +21,10 @@ struct Message
     MsgButtons buttons = MsgButtons::Ok;
     // The button Enter presses; No where a slip would destroy something.
     MsgAnswer defaultAnswer = MsgAnswer::Yes;
+    // A tick box under the text, when named: it starts as *checked and
+    // leaves its state there.
+    QString checkText {};
+    bool* checked = nullptr;
 };
 
 // How a database failure is worded: "未知错误！…" or "未知错误！请重新启动程序再试。…".
@@ -66,6 +70,8 @@ public:
     // (No when none is queued).
     static void startRecording();
     static void setNextAnswer(MsgAnswer answer);
+    // The tick box of the next message that has one, as the user leaves it.
+    static void setNextCheck(bool checked);
     static const QVector<Message>& messages();
     static QStringList texts();
     static void clearMessages();

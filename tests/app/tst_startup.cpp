@@ -8,6 +8,7 @@
 #include "platform/ui/Translations.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -156,6 +157,21 @@ private Q_SLOTS:
         QCOMPARE(MessageService::ask(QStringLiteral("是否需要保存？")), MsgAnswer::Cancel);
         QCOMPARE(MessageService::ask(QStringLiteral("是否需要保存？")), MsgAnswer::Yes);
         QCOMPARE(MessageService::askDelete(QStringLiteral("您确定要删除吗？")), MsgAnswer::No);
+
+        // A question with a tick box: a click ticks it, Enter answers, and the tick is kept.
+        bool blankClears = false;
+        Robot ticker([&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            if (!box || !box->checkBox())
+                return false;
+            QTest::mouseClick(box->checkBox(), Qt::LeftButton, {}, QPoint(6, box->checkBox()->height() / 2));
+            QTest::keyClick(box, Qt::Key_Return);
+            return true;
+        });
+        QCOMPARE(MessageService::show(Message { QStringLiteral("继续导入吗？"), QString(), MsgIcon::Question,
+                     MsgButtons::YesNo, MsgAnswer::Yes, QStringLiteral("表中的空白格清空已有成绩(&E)"), &blankClears }),
+            MsgAnswer::Yes);
+        QVERIFY(blankClears);
     }
 
     // Qt's own dialogs speak Chinese.

@@ -283,9 +283,12 @@ private Q_SLOTS:
                        .toUtf8());
         file.close();
         FileDialogs::setNextFileName(csv);
+        MessageService::setNextAnswer(MsgAnswer::Yes);
         QTest::mouseClick(grid.BN_Import, Qt::LeftButton);
-        // The blank 数学 of 03 is asked about, and by default keeps the score entered.
-        QVERIFY(MessageService::texts().join(QLatin1Char('|')).contains(QStringLiteral("表中有 1 格是空白的")));
+        // The blank 数学 of 03 is counted, and unticked it keeps the score entered.
+        const Message& blank = MessageService::messages().at(MessageService::messages().size() - 2);
+        QVERIFY2(blank.text.contains(QStringLiteral("中有 1 格是空白的")), qPrintable(blank.text));
+        QCOMPARE(blank.checkText, QStringLiteral("表中的空白格清空已有成绩(&E)"));
         const QString said = MessageService::texts().last();
         QVERIFY2(said.startsWith(QStringLiteral("已从工作表“marks”填入 2 名学生的语文、数学")), qPrintable(said));
         QVERIFY(said.contains(QStringLiteral("第 5 行 99 王五")));
@@ -327,7 +330,8 @@ private Q_SLOTS:
         QVERIFY(db().exec(QStringLiteral("update %1 set 语文=1, 数学=1").arg(Schema::scoreTableName(m_test))));
         QVERIFY(grid.load());
         FileDialogs::setNextFileName(xlsx);
-        MessageService::setNextAnswer(MsgAnswer::Yes); // the empty score empties the 1
+        MessageService::setNextAnswer(MsgAnswer::Yes);
+        MessageService::setNextCheck(true); // the empty score empties the 1
         QVERIFY(grid.importFile());
         key(grid, Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(stored("语文", "01").toInt(), 95);

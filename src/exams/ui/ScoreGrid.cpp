@@ -436,12 +436,14 @@ bool ScoreGrid::importFile()
         // a column of formulas or one left empty must not wipe a class's scores.
         bool blankClears = false;
         if (const int blanks = m_table.importSheet(sheet, false).blanks; blanks > 0) {
-            blankClears
-                = MessageService::show(Message { QStringLiteral("表中有 %1 格是空白的，而这些学生在表格里已有成绩。\r\n"
-                                                                "要用空白清空这些成绩吗？选“否”则保留原有成绩。")
-                                                     .arg(blanks),
-                      QStringLiteral("导入成绩"), MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::No })
-                == MsgAnswer::Yes;
+            Message ask { QStringLiteral("工作表“%1”中有 %2 格是空白的，而这些学生在表格里已有成绩。\r\n"
+                                         "不勾选下面一项，这些成绩保持不变。继续导入吗？")
+                              .arg(sheet.title)
+                              .arg(blanks),
+                QStringLiteral("导入成绩"), MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::Yes,
+                QStringLiteral("表中的空白格清空已有成绩(&E)"), &blankClears };
+            if (MessageService::show(ask) != MsgAnswer::Yes)
+                return false;
         }
         const ScoreTable::SheetImport in = m_table.importSheet(sheet, true, blankClears);
         const auto listed = [](const QStringList& lines) {

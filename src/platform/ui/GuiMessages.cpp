@@ -3,9 +3,11 @@
 #include "platform/MessageService.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopeGuard>
 
 namespace velmora::GuiMessages {
 
@@ -21,6 +23,18 @@ void install()
             grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(), 0, 1,
                 grid->columnCount());
         }
+        QCheckBox* tick = nullptr;
+        if (!m.checkText.isEmpty() && m.checked) {
+            tick = new QCheckBox(m.checkText, &box);
+            tick->setObjectName(QStringLiteral("chkMessage"));
+            tick->setChecked(*m.checked);
+            box.setCheckBox(tick);
+        }
+        // What the tick box says once the question is answered, however it is.
+        const auto keepTick = qScopeGuard([&] {
+            if (tick)
+                *m.checked = tick->isChecked();
+        });
         switch (m.icon) {
         case MsgIcon::None:
             box.setIcon(QMessageBox::NoIcon);
