@@ -1,5 +1,6 @@
 #include "data/Backup.h"
 
+#include "data/PartFiles.h"
 #include "data/SqlDialect.h"
 
 #include <QDir>
@@ -108,12 +109,14 @@ bool syncFile(const QString& path)
     return ok;
 }
 
-// A backup stopped by a crash leaves its part file; one a day old is no one's.
+// A backup stopped by a crash leaves its part file and journal; one nobody
+// has written to for ten minutes is no running backup's.
 void removeStaleParts(const QString& folder)
 {
-    const QDateTime dayAgo = QDateTime::currentDateTime().addDays(-1);
-    for (const QFileInfo& f : QDir(folder).entryInfoList({ QStringLiteral("*.db.part") }, QDir::Files)) {
-        if (f.lastModified() < dayAgo)
+    const QDateTime before = QDateTime::currentDateTime().addSecs(-600);
+    const QStringList leftovers { QStringLiteral("*.db.part"), QStringLiteral("*.db.part-journal") };
+    for (const QFileInfo& f : QDir(folder).entryInfoList(leftovers, QDir::Files | QDir::System)) {
+        if (f.lastModified() < before)
             QFile::remove(f.absoluteFilePath());
     }
 }
@@ -151,7 +154,9 @@ QString folderFor(const QString& databaseFile)
 
 Result<QString> take(const QString& databaseFile, const QString& folder, const QString& tag, const Progress& progress)
 {
-    if (!QDir().mkpath(folder))
+    // The owner's alone, as the database is: backups hold every student's record.
+    if (!QDir().mkpath(folder)
+        || !QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner))
         return failure(QStringLiteral("不能建立备份文件夹 %1。").arg(QDir::toNativeSeparators(folder)));
     removeStaleParts(folder);
     QDateTime now = QDateTime::currentDateTime();
@@ -168,7 +173,8 @@ Result<QString> take(const QString& databaseFile, const QString& folder, const Q
         now = now.addSecs(1);
         if (QFileInfo::exists(path))
             continue;
-        const int fd = ::open(QFile::encodeName(part).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        const int fd
+            = ::open(QFile::encodeName(part).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd >= 0) {
             ::close(fd);
             break;
@@ -207,6 +213,32 @@ Result<QString> take(const QString& databaseFile, const QString& folder, const Q
     // crash before it leaves the previous backups, never a broken one.
     (void)syncFile(folder);
     return path;
+}
+
+Result<QString> copyTo(const QString& backupFile, const QString& folder)
+{
+    const QString target = QDir(folder).filePath(QFileInfo(backupFile).fileName());
+    const QString failed
+        = QStringLiteral("不能复制到 %1（磁盘可能已满或没有写入权限）。").arg(QDir::toNativeSeparators(folder));
+    const QString part = PartFiles::create(target);
+    if (part.isEmpty())
+        return failure(failed);
+    QFile from(backupFile);
+    QFile to(part);
+    bool copied = from.open(QIODevice::ReadOnly) && to.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    while (copied && !from.atEnd()) {
+        const QByteArray chunk = from.read(1 << 20);
+        copied = !chunk.isEmpty() && to.write(chunk) == chunk.size();
+    }
+    copied = copied && to.flush();
+    to.close();
+    copied = copied && syncFile(part) && verify(part)
+        && std::rename(QFile::encodeName(part).constData(), QFile::encodeName(target).constData()) == 0;
+    if (!copied) {
+        QFile::remove(part);
+        return failure(failed);
+    }
+    return target;
 }
 
 QVector<Info> list(const QString& databaseFile, const QString& folder)

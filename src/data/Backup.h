@@ -27,6 +27,9 @@ using Progress = std::function<bool(qint64 done, qint64 total)>;
 // is only read. Returns the backup's path.
 Result<QString> take(
     const QString& databaseFile, const QString& folder, const QString& tag = QString(), const Progress& progress = {});
+// A second copy of a backup in another folder (a USB stick), checked before
+// it takes the backup's name there. Returns the copy's path.
+Result<QString> copyTo(const QString& backupFile, const QString& folder);
 // Leaves the newest `keep` backups of the database in the folder.
 void rotate(const QString& databaseFile, const QString& folder, int keep = kKept);
 // Whether a backup was taken today.

@@ -1,5 +1,6 @@
 #include "data/PasswordHash.h"
 
+#include <QAtomicInt>
 #include <QPasswordDigestor>
 #include <atomic>
 #include <sodium.h>
@@ -46,10 +47,20 @@ QString make(const QString& password)
     return QString::fromLatin1(out);
 }
 
+namespace {
+QAtomicInt g_verifications;
+}
+
+int verifications()
+{
+    return g_verifications.loadRelaxed();
+}
+
 bool verify(const QString& password, const QString& encoded)
 {
     if (!ready() || encoded.isEmpty())
         return false;
+    g_verifications.fetchAndAddRelaxed(1);
     const QByteArray utf8 = password.toUtf8();
     const QByteArray stored = encoded.toLatin1();
     return crypto_pwhash_str_verify(stored.constData(), utf8.constData(), quint64(utf8.size())) == 0;

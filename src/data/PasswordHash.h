@@ -14,6 +14,8 @@ void setCost(Cost cost);
 // hash could not be made (out of memory).
 QString make(const QString& password);
 bool verify(const QString& password, const QString& encoded);
+// How many hashes verify() has worked through, for tests of what a check costs.
+int verifications();
 // Whether a verified hash was made with weaker parameters than today's.
 bool needsRehash(const QString& encoded);
 

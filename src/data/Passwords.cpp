@@ -68,8 +68,12 @@ Result<bool> check(Database& db, const QString& name, const QString& password)
         { name });
     if (!hashed)
         return hashed.error();
-    if (hashed->recordCount() < 1)
+    if (hashed->recordCount() < 1) {
+        // As long as a wrong password takes, so that the answer's speed tells no one which names exist.
+        static const QString unknown = PasswordHash::make(QStringLiteral("velmora: no such user"));
+        (void)PasswordHash::verify(password, unknown);
         return false;
+    }
     const QString stored = hashed->text(0);
     if (!PasswordHash::verify(password, stored))
         return false;

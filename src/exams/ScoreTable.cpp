@@ -459,9 +459,17 @@ Status ScoreTable::save(Database& db)
     if (const int refused = refusedCells())
         return Error::refused(QStringLiteral("有 %1 格有误（红色），请改正后再保存。").arg(refused));
     const QString table = Schema::scoreTableName(m_test.number);
+    const Error deleted { QStringLiteral("3021"), QStringLiteral("考试 %1 已被删除，成绩没有保存。").arg(m_test.number),
+        Error::Kind::Missing };
     Transaction tx(db);
     if (!tx.started())
         return tx.error();
+    // A test deleted meanwhile has no table to lock; the lock would fail with the driver's words.
+    auto exists = db.tableExists(table);
+    if (!exists)
+        return exists.error();
+    if (!*exists)
+        return deleted;
     if (auto locked = db.exec(db.dialect().lockTableSql(table)); !locked)
         return locked.error();
     // Another teacher may have lowered a subject's full marks meanwhile.
@@ -469,8 +477,7 @@ Status ScoreTable::save(Database& db)
     if (!test)
         return test.error();
     if (!*test)
-        return Error { QStringLiteral("3021"), QStringLiteral("考试 %1 已被删除，成绩没有保存。").arg(m_test.number),
-            Error::Kind::Missing };
+        return deleted;
     for (const Column& c : m_columns) {
         if (c.subject >= 0 && (*test)->items.fullMarksOf(c.subject) != c.max)
             adoptFullMarks(c.subject, (*test)->items.fullMarksOf(c.subject));

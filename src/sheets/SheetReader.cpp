@@ -606,6 +606,9 @@ std::optional<QDate> toDate(const QVariant& cell)
 
 Result<QVector<SheetTable>> read(const QString& path)
 {
+    // A device or a FIFO named like a spreadsheet would be read without end.
+    if (const QFileInfo info(path); info.exists() && !info.isFile())
+        return unreadable(path, QStringLiteral("不是普通文件。"));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return unreadable(path, file.errorString());

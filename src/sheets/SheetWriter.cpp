@@ -1,5 +1,7 @@
 #include "sheets/SheetWriter.h"
 
+#include "data/PartFiles.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <cstdio>
@@ -123,7 +125,10 @@ QByteArray csvText(const SheetTable& sheet)
 
 Status writeCsv(const QString& path, const SheetTable& sheet)
 {
-    const QString part = path + QStringLiteral(".part");
+    QString why;
+    const QString part = PartFiles::create(path, &why);
+    if (part.isEmpty())
+        return fileError(path, why);
     QFile file(part);
     const QByteArray bytes = csvText(sheet);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size() || !file.flush()) {
@@ -137,11 +142,16 @@ Status writeCsv(const QString& path, const SheetTable& sheet)
 
 Status writeXlsx(const QString& path, const QVector<SheetTable>& sheets)
 {
-    const QString part = path + QStringLiteral(".part");
+    QString why;
+    const QString part = PartFiles::create(path, &why);
+    if (part.isEmpty())
+        return fileError(path, why);
     const QByteArray file = QFile::encodeName(part);
     lxw_workbook* book = workbook_new(file.constData());
-    if (!book)
+    if (!book) {
+        QFile::remove(part);
         return fileError(path, QStringLiteral("无法创建文件。"));
+    }
     lxw_format* bold = workbook_add_format(book);
     format_set_bold(bold);
     QStringList names;

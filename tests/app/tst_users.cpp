@@ -2,6 +2,7 @@
 #include "app/Users.h"
 #include "app/ui/Pass.h"
 #include "app/ui/User.h"
+#include "data/PasswordHash.h"
 #include "data/Passwords.h"
 #include "platform/MessageService.h"
 #include "support/DbTestCase.h"
@@ -96,6 +97,17 @@ private Q_SLOTS:
         QCOMPARE(MessageService::texts(), QStringList({ "用户“' or '1'='1”不存在。" }));
         QCOMPARE(stored("Grade", QStringLiteral("admin")), QStringLiteral("Admin"));
         QCOMPARE(stored("Grade", QStringLiteral("O'Neil")), QStringLiteral(" odd "));
+    }
+
+    // An unknown name costs one hash, as a wrong password does, so the
+    // answer's speed tells no one which names exist.
+    void unknownNameCostsAHash()
+    {
+        for (const char* name : { "teacher", "nobody" }) {
+            const int before = PasswordHash::verifications();
+            QVERIFY(!accepts(QString::fromUtf8(name), QStringLiteral("wrong")));
+            QCOMPARE(PasswordHash::verifications() - before, 1);
+        }
     }
 
     void passwordChangeRules()

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace velmora;
@@ -85,6 +86,49 @@ private Q_SLOTS:
             QFileDevice::Permissions());
         QVERIFY(Backups::takenToday(file(), folder()));
         QVERIFY(QDir(folder()).entryList({ QStringLiteral("*.part") }).isEmpty());
+    }
+
+    // Links planted where a backup's part file goes are never written
+    // through; the folder is the owner's; a killed backup's leftovers go at
+    // the next one.
+    void plantedLinksAndLeftovers()
+    {
+        QVERIFY(QDir().mkpath(folder()));
+        const QString victim = QDir(m_db->dir()).filePath(QStringLiteral("victim.txt"));
+        QFile v(victim);
+        QVERIFY(v.open(QIODevice::WriteOnly) && v.write("keep") == 4);
+        v.close();
+        const QDateTime now = QDateTime::currentDateTime();
+        for (int s = 0; s < 3; ++s) {
+            const QString name = QFileInfo(file()).completeBaseName() + QLatin1Char('_')
+                + now.addSecs(s).toString(QStringLiteral("yyyyMMdd_HHmmss")) + QStringLiteral(".db.part");
+            QVERIFY(QFile::link(victim, QDir(folder()).filePath(name)));
+        }
+        const QString stale = QDir(folder()).filePath(QStringLiteral("old_20200101_000000.db.part"));
+        for (const QString& leftover : { stale, stale + QStringLiteral("-journal") }) {
+            QFile f(leftover);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            QVERIFY(f.setFileTime(now.addSecs(-3600), QFileDevice::FileModificationTime));
+        }
+        auto taken = Backups::take(file(), folder());
+        QVERIFY2(taken, qPrintable(taken.error().description));
+        QVERIFY(Backups::verify(*taken));
+        QVERIFY(v.open(QIODevice::ReadOnly));
+        QCOMPARE(v.readAll(), QByteArray("keep"));
+        QCOMPARE(QFileInfo(folder()).permissions()
+                & ~(QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser),
+            QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QVERIFY(!QFileInfo::exists(stale));
+        QVERIFY(!QFileInfo::exists(stale + QStringLiteral("-journal")));
+
+        // A second copy elsewhere goes past a planted link too.
+        QTemporaryDir usb;
+        QVERIFY(QFile::link(victim, QDir(usb.path()).filePath(QFileInfo(*taken).fileName() + QStringLiteral(".part"))));
+        auto copied = Backups::copyTo(*taken, usb.path());
+        QVERIFY2(copied, qPrintable(copied.error().description));
+        QVERIFY(Backups::verify(*copied));
+        v.seek(0);
+        QCOMPARE(v.readAll(), QByteArray("keep"));
     }
 
     // The newest 30 stay; another database's backups and other files are left alone.

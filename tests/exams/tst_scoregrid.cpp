@@ -170,6 +170,20 @@ private Q_SLOTS:
         QCOMPARE(stored("语文", "01").toInt(), 77);
         QCOMPARE(stored("语文", "02").toInt(), 0); // all or nothing
         QCOMPARE(grid.table().text(0, 0), QStringLiteral("95"));
+
+        // Another teacher holds the table: busy, said so, nothing lost.
+        {
+            const QString table = Schema::scoreTableName(m_test);
+            Transaction holding(*other);
+            QVERIFY(other->exec(other->dialect().lockTableSql(table)));
+            key(grid, Qt::Key_S, Qt::ControlModifier);
+            QCOMPARE(MessageService::texts().last(), QStringLiteral("数据库正被其他用户或程序使用，请稍后再试。"));
+        }
+        // Another teacher deleted the test: said as score entry says it.
+        QVERIFY(Exams::remove(*other, m_test));
+        key(grid, Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(MessageService::texts().last(), QStringLiteral("考试 %1 已被删除，成绩没有保存。").arg(m_test));
+        QCOMPARE(grid.table().text(0, 0), QStringLiteral("95"));
     }
 
     // A student who joined after the test is offered a row; Ctrl+F finds by 学号 or name.

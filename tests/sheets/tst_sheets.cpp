@@ -339,6 +339,31 @@ b.save(sys.argv[1])
         QCOMPARE(SheetReader::cellProblem(marks->at(0).rows[1][4]), QStringLiteral("单元格是错误值 #N/A"));
     }
 
+    // A link planted where an export's part file goes is never written through.
+    void exportsNeverFollowAPlantedLink_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("csv") << QStringLiteral("planted.csv");
+        QTest::newRow("xlsx") << QStringLiteral("planted.xlsx");
+    }
+    void exportsNeverFollowAPlantedLink()
+    {
+        QFETCH(QString, name);
+        const QString victim = m_dir.filePath(name + QStringLiteral(".victim"));
+        QFile v(victim);
+        QVERIFY(v.open(QIODevice::WriteOnly) && v.write("keep") == 4);
+        v.close();
+        const QString path = m_dir.filePath(name);
+        QVERIFY(QFile::link(victim, path + QStringLiteral(".part")));
+        const SheetTable t { QStringLiteral("x"), { QStringLiteral("学号") }, { { QStringLiteral("001") } } };
+        QVERIFY(SheetWriter::write(path, { t }));
+        QVERIFY(v.open(QIODevice::ReadOnly));
+        QCOMPARE(v.readAll(), QByteArray("keep"));
+        auto back = SheetReader::read(path);
+        QVERIFY(back);
+        QCOMPARE(rowTexts(back->at(0), 1), QStringList({ "001" }));
+    }
+
     // A text a spreadsheet would run as a formula goes out as text.
     void csvTextNeverRunsAsAFormula_data()
     {

@@ -414,18 +414,12 @@ void MainForm::backupNow()
     const QString folder = FileDialogs::folder(this, QStringLiteral("选择存放备份的文件夹"));
     if (folder.isEmpty())
         return;
-    const QString target = QDir(folder).filePath(QFileInfo(taken).fileName());
-    const QString part = target + QStringLiteral(".part");
-    QFile::remove(part);
-    const bool copied = QFile::copy(taken, part) && Backups::verify(part)
-        && std::rename(QFile::encodeName(part).constData(), QFile::encodeName(target).constData()) == 0;
+    auto copied = Backups::copyTo(taken, folder);
     if (!copied) {
-        QFile::remove(part);
-        MessageService::info(QStringLiteral("不能复制到 ") + QDir::toNativeSeparators(folder)
-            + QStringLiteral("（磁盘可能已满或没有写入权限）。备份文件夹中的备份不受影响。"));
+        MessageService::info(copied.error().description + QStringLiteral("备份文件夹中的备份不受影响。"));
         return;
     }
-    MessageService::info(QStringLiteral("已复制到 ") + QDir::toNativeSeparators(target));
+    MessageService::info(QStringLiteral("已复制到 ") + QDir::toNativeSeparators(*copied));
 }
 
 void MainForm::restoreDatabase()

@@ -250,9 +250,18 @@ int ReportScore::exportEach(QWidget* parent, const QString& folder, const Report
     const QVector<int>& students, const CardPrint::Options& options)
 {
     const QDir dir(folder);
+    // Names that come out alike once unsafe characters are replaced each get a file of their own.
+    QStringList paths;
+    QSet<QString> used;
     int existing = 0;
     for (int s : students) {
-        if (QFileInfo::exists(dir.filePath(PrintOut::fileNameFor(term.students[s].first, term.students[s].second))))
+        const QString plain = PrintOut::fileNameFor(term.students[s].first, term.students[s].second);
+        QString name = plain;
+        for (int n = 2; used.contains(name.toLower()); ++n)
+            name = plain.chopped(4) + QStringLiteral("(%1).pdf").arg(n);
+        used.insert(name.toLower());
+        paths << dir.filePath(name);
+        if (QFileInfo::exists(paths.last()))
             ++existing;
     }
     if (existing > 0
@@ -261,8 +270,9 @@ int ReportScore::exportEach(QWidget* parent, const QString& folder, const Report
     ProgressBox box(parent, QStringLiteral("正在导出报告单…"), int(students.size()));
     const PrintOut::Progress moved = box.progress();
     int written = 0;
-    for (int s : students) {
-        const QString path = dir.filePath(PrintOut::fileNameFor(term.students[s].first, term.students[s].second));
+    for (int i = 0; i < students.size(); ++i) {
+        const int s = students[i];
+        const QString& path = paths[i];
         const auto outcome = PrintOut::writePdf(path, CardPrint::pageLayout(options.paper, true),
             term.students[s].second + QStringLiteral("的成绩报告单"),
             [&](QPagedPaintDevice* device, const PrintOut::Progress&) {

@@ -1,5 +1,7 @@
 #include "platform/ui/PrintOut.h"
 
+#include "data/PartFiles.h"
+
 #include <QFile>
 #include <QPdfWriter>
 #include <algorithm>
@@ -29,7 +31,9 @@ QFont sans(double points, bool bold)
 Outcome writePdf(const QString& path, const QPageLayout& layout, const QString& title, const Painter& paint,
     const Progress& progress, int* pages)
 {
-    const QString part = path + QStringLiteral(".part");
+    const QString part = PartFiles::create(path);
+    if (part.isEmpty())
+        return Outcome::Failed;
     int n = 0;
     {
         QPdfWriter writer(part);
