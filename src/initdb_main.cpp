@@ -1,6 +1,7 @@
 // velmora-initdb: creates a new Velmora database, embedded or on a server.
 #include "app/DbConfig.h"
 #include "app/DemoData.h"
+#include "data/Backup.h"
 #include "data/DatabaseCopy.h"
 #include "data/Schema.h"
 #include "data/SqlDialect.h"
@@ -99,6 +100,29 @@ int copyInto(const ConnectionSettings& target, const ConnectionSettings& source,
     return 0;
 }
 
+int restoreFile(const QString& backup, const QString& databaseFile, QTextStream& out, QTextStream& err)
+{
+    if (!QFileInfo(databaseFile).isFile()) {
+        err << "没有找到数据库文件 " << databaseFile << "。\n";
+        return 1;
+    }
+    if (Status sound = Backups::verify(backup); !sound) {
+        err << sound.error().description << "\n数据库没有改动。\n";
+        return 1;
+    }
+    auto kept = Backups::take(databaseFile, Backups::folderFor(databaseFile), QStringLiteral("恢复前"));
+    if (!kept) {
+        err << "不能先备份现在的数据库，没有恢复：" << kept.error().description << "\n";
+        return 1;
+    }
+    if (Status restored = Backups::restore(backup, databaseFile); !restored) {
+        err << "恢复没有完成：" << restored.error().description << "\n数据库没有改动。\n";
+        return 1;
+    }
+    out << "已用 " << backup << " 恢复数据库 " << databaseFile << "；原来的数据库另存为 " << *kept << "。\n";
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -137,9 +161,20 @@ int main(int argc, char** argv)
         QStringLiteral("source"));
     const QCommandLineOption fromUser(QStringLiteral("from-user"), QStringLiteral("来源数据库的用户名。"),
         QStringLiteral("user"), QString::fromLatin1(DbConfig::kDefaultUser));
-    parser.addOptions(
-        { server, database, user, password, passwordStdin, dataDir, demo, force, upgrade, copyFrom, fromUser });
+    const QCommandLineOption restore(QStringLiteral("restore"),
+        QStringLiteral("用一份备份（例如“恢复前”的那份）替换嵌入式数据库；现在的数据库先另存为一份备份。"
+                       "程序登陆不了时用它。"),
+        QStringLiteral("file"));
+    parser.addOptions({ server, database, user, password, passwordStdin, dataDir, demo, force, upgrade, copyFrom,
+        fromUser, restore });
     parser.process(app);
+
+    // Needs no login: it is the way back when nobody can log in any more.
+    if (parser.isSet(restore))
+        return restoreFile(parser.value(restore),
+            Backups::databaseFile({ QStringLiteral("(local)"), parser.value(database), QString(), QString(),
+                parser.isSet(dataDir) ? parser.value(dataDir) : AppPaths::databaseDir(parser.value(database)) }),
+            out, err);
 
     ConnectionSettings settings { parser.value(server), parser.value(database), parser.value(user),
         givenPassword(parser, password, passwordStdin), parser.value(dataDir) };

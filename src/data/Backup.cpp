@@ -1,9 +1,12 @@
 #include "data/Backup.h"
 
 #include "data/PartFiles.h"
+#include "data/PasswordHash.h"
+#include "data/Schema.h"
 #include "data/SqlDialect.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -11,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <sqlite3.h>
 #include <unistd.h>
 
@@ -45,15 +49,55 @@ int open(Handle& h, const QString& path, int flags)
     return rc;
 }
 
+// A crafted file can make any query endless (a view of itself): each query
+// on a file we did not make stops after a few seconds.
+class Bounded
+{
+public:
+    explicit Bounded(sqlite3* db)
+        : m_db(db)
+    {
+        m_clock.start();
+        sqlite3_progress_handler(
+            db, 10000, [](void* clock) { return static_cast<QElapsedTimer*>(clock)->elapsed() > 3000 ? 1 : 0; },
+            &m_clock);
+    }
+    ~Bounded() { sqlite3_progress_handler(m_db, 0, nullptr, nullptr); }
+    Bounded(const Bounded&) = delete;
+    Bounded& operator=(const Bounded&) = delete;
+
+private:
+    sqlite3* m_db;
+    QElapsedTimer m_clock;
+};
+
+// The first column of every row, as text, within the bound; nothing when the query fails.
+std::optional<QStringList> texts(sqlite3* db, const char* sql, const QString& bound = QString())
+{
+    const Bounded limit(db);
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(st);
+        return std::nullopt;
+    }
+    const QByteArray value = bound.toUtf8();
+    if (!bound.isNull())
+        sqlite3_bind_text(st, 1, value.constData(), int(value.size()), SQLITE_TRANSIENT);
+    QStringList out;
+    int rc = SQLITE_ROW;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW)
+        out << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+    sqlite3_finalize(st);
+    if (rc != SQLITE_DONE)
+        return std::nullopt;
+    return out;
+}
+
 // Runs a query of one number; -1 when it cannot.
 qint64 number(sqlite3* db, const char* sql)
 {
-    sqlite3_stmt* st = nullptr;
-    qint64 out = -1;
-    if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
-        out = sqlite3_column_int64(st, 0);
-    sqlite3_finalize(st);
-    return out;
+    const auto rows = texts(db, sql);
+    return rows && !rows->isEmpty() ? rows->first().toLongLong() : -1;
 }
 
 QString integrity(sqlite3* db)
@@ -119,6 +163,41 @@ void removeStaleParts(const QString& folder)
         if (f.lastModified() < before)
             QFile::remove(f.absoluteFilePath());
     }
+}
+
+// A database of this program's, of a version it knows: the fixed tables with
+// their columns, and no view or trigger, which it never makes and which
+// would run hidden code on the class's data after a restore.
+Status isOurs(sqlite3* db)
+{
+    const auto foreign = texts(db,
+        "select name || case type when 'view' then '（视图）' else '（触发器）' end from sqlite_master "
+        "where type in ('view', 'trigger') order by name");
+    if (!foreign)
+        return failure(QStringLiteral("这个文件读不出来，不能用来恢复。"));
+    if (!foreign->isEmpty())
+        return failure(
+            QStringLiteral("这个文件中有本程序不会建立的 %1，不能用来恢复。").arg(foreign->join(QStringLiteral("、"))));
+    const auto versions = texts(db, "select max(version) from velmora_schema");
+    if (versions && !versions->isEmpty() && versions->first().toInt() > Schema::kLatestVersion)
+        return failure(Schema::newerVersionText(versions->first().toInt()));
+    QStringList missing;
+    for (const TableDef& table : Schema::fixedTables()) {
+        const auto columns = texts(db, "select name from pragma_table_info(?)", table.name);
+        if (!columns || columns->isEmpty()) {
+            missing << table.name;
+            continue;
+        }
+        for (const ColumnDef& c : table.columns) {
+            // The original design's timetable had no period column; an upgrade copes.
+            if (!columns->contains(c.name, Qt::CaseInsensitive) && c.name != QStringLiteral("节次"))
+                missing << table.name + QLatin1Char('.') + c.name;
+        }
+    }
+    if (!missing.isEmpty())
+        return failure(QStringLiteral("这个文件不是本程序的学生数据库（缺少 %1），不能用来恢复。")
+                           .arg(missing.mid(0, 5).join(QStringLiteral("、"))));
+    return Done {};
 }
 
 QString baseName(const QString& databaseFile)
@@ -302,9 +381,36 @@ Status verify(const QString& file)
     const QString check = integrity(h.db);
     if (check != QStringLiteral("ok"))
         return failure(QStringLiteral("这个备份已经损坏：") + check.left(200));
+    const Status ours = isOurs(h.db);
+    if (!ours)
+        return ours;
     if (number(h.db, "select count(*) from tblLogin") < 0 || number(h.db, "select count(*) from tblTestInfo") < 0)
         return failure(QStringLiteral("这个文件不是学生数据库的备份。"));
     return Done {};
+}
+
+bool loginWorks(const QString& file, const QString& user, const QString& password)
+{
+    Handle h;
+    if (open(h, file, SQLITE_OPEN_READONLY) != SQLITE_OK)
+        return false;
+    const Bounded limit(h.db);
+    sqlite3_stmt* st = nullptr;
+    bool works = false;
+    const QByteArray name = user.toUtf8();
+    if (sqlite3_prepare_v2(
+            h.db, "select salt, hash, iterations from velmora_dblogin where username = ?", -1, &st, nullptr)
+            == SQLITE_OK
+        && sqlite3_bind_text(st, 1, name.constData(), int(name.size()), SQLITE_TRANSIENT) == SQLITE_OK
+        && sqlite3_step(st) == SQLITE_ROW) {
+        const auto bytes = [st](int column) {
+            return QByteArray(
+                static_cast<const char*>(sqlite3_column_blob(st, column)), sqlite3_column_bytes(st, column));
+        };
+        works = PasswordHash::verifyDbLogin(password, bytes(0), bytes(1), sqlite3_column_int(st, 2));
+    }
+    sqlite3_finalize(st);
+    return works;
 }
 
 Status restore(const QString& backupFile, const QString& databaseFile, const Progress& progress)

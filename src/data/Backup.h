@@ -47,8 +47,13 @@ struct Info
 QVector<Info> list(const QString& databaseFile, const QString& folder);
 
 // Whether the file is a whole Velmora database: SQLite's integrity check
-// passes and the tables of students and tests are there.
+// passes, the fixed tables have their columns, the version is one this
+// program knows, and it holds no view or trigger. Every query is bounded.
 Status verify(const QString& file);
+
+// Whether the embedded file's own login (dbcfg.dat's user and password)
+// opens the file: a copy from another installation may keep everyone out.
+bool loginWorks(const QString& file, const QString& user, const QString& password);
 
 // Puts the backup's content in place of the live file's, in one transaction
 // of the live file: a failure or a stop leaves it as it was. The program's

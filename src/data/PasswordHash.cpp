@@ -83,4 +83,15 @@ bool verifyPbkdf2(const QString& password, const QByteArray& salt, const QByteAr
         && sodium_memcmp(candidate.constData(), hash.constData(), size_t(hash.size())) == 0;
 }
 
+bool isArgon2Row(const QByteArray& salt, int iterations)
+{
+    return iterations == 0 && salt == kArgon2Marker;
+}
+
+bool verifyDbLogin(const QString& password, const QByteArray& salt, const QByteArray& hash, int iterations)
+{
+    return isArgon2Row(salt, iterations) ? verify(password, QString::fromLatin1(hash))
+                                         : verifyPbkdf2(password, salt, hash, iterations);
+}
+
 } // namespace velmora::PasswordHash

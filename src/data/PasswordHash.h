@@ -24,5 +24,8 @@ inline constexpr char kArgon2Marker[] = "argon2id";
 
 // Embedded files made before Argon2id: PBKDF2-HMAC-SHA256 with salt and rounds.
 bool verifyPbkdf2(const QString& password, const QByteArray& salt, const QByteArray& hash, int iterations);
+// A velmora_dblogin row (salt, hash, iterations), Argon2id or PBKDF2 as it was made.
+bool verifyDbLogin(const QString& password, const QByteArray& salt, const QByteArray& hash, int iterations);
+bool isArgon2Row(const QByteArray& salt, int iterations);
 
 } // namespace velmora::PasswordHash

@@ -156,6 +156,15 @@ const QString kDeletedTestsTable
                      "考试日期 varchar(20), 考试类型 varchar(20), 备注 varchar(200), 科目 varchar(100), 出勤 integer, "
                      "教师评语 integer, 满分 varchar(200), 删除时间 varchar(19) NOT NULL, 删除人 varchar(50))");
 
+} // namespace
+
+QString newerVersionText(int version)
+{
+    return QStringLiteral("这个数据库由更新版本的Velmora创建（版本 %1），请先升级程序。").arg(version);
+}
+
+namespace {
+
 QString stepDescription(int version)
 {
     switch (version) {
@@ -377,6 +386,8 @@ Status upgrade(Database& db, QStringList* changes)
     auto now = version(db);
     if (!now)
         return now.error();
+    if (*now > kLatestVersion)
+        return Error::refused(newerVersionText(*now));
     for (int v = *now + 1; v <= kLatestVersion; ++v) {
         if (Status step = upgradeStep(db, v); !step)
             return step;

@@ -27,6 +27,8 @@ struct TableDef
 namespace Schema {
 
 inline constexpr int kLatestVersion = 7;
+// "这个数据库由更新版本的Velmora创建（版本 N），请先升级程序。"
+QString newerVersionText(int version);
 
 // The fourteen subjects in their fixed order (check boxes, flag columns, score columns).
 const QStringList& subjects();

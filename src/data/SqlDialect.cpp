@@ -36,9 +36,8 @@ bool acceptDbLogin(QSqlDatabase& db, const QSqlQuery& row, const ConnectionSetti
     const QByteArray salt = row.value(0).toByteArray();
     const QByteArray hash = row.value(1).toByteArray();
     const int iterations = row.value(2).toInt();
-    const bool argon2 = iterations == 0 && salt == PasswordHash::kArgon2Marker;
-    if (argon2 ? !PasswordHash::verify(s.password, QString::fromLatin1(hash))
-               : !PasswordHash::verifyPbkdf2(s.password, salt, hash, iterations))
+    const bool argon2 = PasswordHash::isArgon2Row(salt, iterations);
+    if (!PasswordHash::verifyDbLogin(s.password, salt, hash, iterations))
         return false;
     if (!argon2 || PasswordHash::needsRehash(QString::fromLatin1(hash))) {
         const QString fresh = PasswordHash::make(s.password);

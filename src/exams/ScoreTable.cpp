@@ -318,22 +318,56 @@ ScoreTable::SheetImport ScoreTable::importSheet(const SheetTable& sheet, bool ap
         // A name two students share matches neither.
         byName.insert(m_names[r], byName.contains(m_names[r]) ? -1 : r);
     }
-    QVector<Cell> cells;
+    // Each row's student: by 学号 where the file has them, and then the name
+    // must agree; by a name no two students share only where it has none. A
+    // row of nobody, of someone else or of a student listed twice is not taken.
+    QVector<int> owner(sheet.rows.size(), -1);
+    QHash<int, int> rowsOf;
     for (int r = headerRow + 1; r < sheet.rows.size(); ++r) {
         const auto& row = sheet.rows[r];
         const QString number = SheetReader::cellText(row.value(numberColumn));
         const QString name = SheetReader::cellText(row.value(nameColumn));
         if (number.isEmpty() && name.isEmpty())
             continue;
-        int at = numberColumn >= 0 && !number.isEmpty() ? byNumber.value(number, -1) : -1;
-        if (at < 0 && nameColumn >= 0 && !name.isEmpty())
+        const QString who = QStringLiteral("第 %1 行 %2")
+                                .arg(r + 1)
+                                .arg(QStringList({ number, name }).join(QLatin1Char(' ')).trimmed());
+        int at = -1;
+        if (numberColumn >= 0) {
+            at = number.isEmpty() ? -1 : byNumber.value(number, -1);
+            if (at < 0) {
+                out.unmatched << who
+                        + (number.isEmpty() ? QStringLiteral("：没有学号") : QStringLiteral("：学号不在本班"));
+                continue;
+            }
+            if (nameColumn >= 0 && !name.isEmpty() && name != m_names[at]) {
+                out.unmatched << who + QStringLiteral("：姓名与本班学号%1的“%2”不符").arg(number, m_names[at]);
+                continue;
+            }
+        } else {
             at = byName.value(name, -1);
-        if (at < 0) {
-            out.unmatched << QStringLiteral("第 %1 行 %2")
+            if (at < 0) {
+                out.unmatched << who
+                        + (byName.contains(name) ? QStringLiteral("：本班有同名的学生，请用学号")
+                                                 : QStringLiteral("：本班没有这名学生"));
+                continue;
+            }
+        }
+        owner[r] = at;
+        rowsOf[at] += 1;
+    }
+    QVector<Cell> cells;
+    for (int r = headerRow + 1; r < sheet.rows.size(); ++r) {
+        const int at = owner[r];
+        if (at < 0)
+            continue;
+        if (rowsOf.value(at) > 1) {
+            out.unmatched << QStringLiteral("第 %1 行 %2 %3：在表中出现了不止一次，没有填入")
                                  .arg(r + 1)
-                                 .arg(QStringList({ number, name }).join(QLatin1Char(' ')).trimmed());
+                                 .arg(m_numbers[at], m_names[at]);
             continue;
         }
+        const auto& row = sheet.rows[r];
         ++out.matched;
         for (auto c = columns.cbegin(); c != columns.cend(); ++c) {
             const QVariant& cell = row.value(c.key());

@@ -89,7 +89,7 @@ public:
     {
         int matched = 0;
         QStringList columns; // the grid's columns the sheet fills
-        QStringList unmatched; // "第 N 行 学号 姓名"
+        QStringList unmatched; // "第 N 行 学号 姓名：why"
         QStringList refused; // "学号 科目：why"
         int blanks = 0; // empty cells of the sheet where the grid holds a value
     };

@@ -1,6 +1,7 @@
 // Backups of the embedded file: consistent while others write, checked,
 // rotated, restored all or nothing.
 #include "data/Backup.h"
+#include "data/Database.h"
 #include "support/TestDb.h"
 
 #include <QDir>
@@ -198,6 +199,74 @@ private Q_SLOTS:
         QVERIFY(Backups::restore(*taken, file()));
         auto db = m_db->connect();
         QCOMPARE(students(*db), 20);
+    }
+
+    // Only a file of this program's, of a version it knows, without hidden
+    // code, replaces the live one; each refusal says why and changes nothing.
+    void restoreTakesOnlyOurOwn_data()
+    {
+        QTest::addColumn<QStringList>("sql");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("another program's tables")
+            << QStringList { "drop table tblClass", "drop table tblTbl" } << QStringLiteral("缺少 tblClass、tblTbl");
+        QTest::newRow("a column gone") << QStringList { "alter table tblUsers drop column Grade" }
+                                       << QStringLiteral("缺少 tblUsers.Grade");
+        QTest::newRow("a planted trigger")
+            << QStringList { "create trigger wipe after update on tblClass begin delete from tblLogin; end" }
+            << QStringLiteral("wipe（触发器）");
+        QTest::newRow("a view") << QStringList { "create view peek as select * from tblLogin" }
+                                << QStringLiteral("peek（视图）");
+        QTest::newRow("a newer version") << QStringList { "update velmora_schema set version = 99" }
+                                         << QStringLiteral(
+                                                "这个数据库由更新版本的Velmora创建（版本 99），请先升级程序。");
+    }
+    void restoreTakesOnlyOurOwn()
+    {
+        QFETCH(QStringList, sql);
+        QFETCH(QString, says);
+        auto taken = Backups::take(file(), folder());
+        QVERIFY(taken);
+        {
+            Database crafted;
+            QVERIFY(crafted.open({ QStringLiteral("(local)"), QFileInfo(*taken).completeBaseName(),
+                m_db->settings().user, m_db->settings().password, folder() }));
+            for (const QString& statement : std::as_const(sql))
+                QVERIFY2(crafted.exec(statement), qPrintable(statement));
+        }
+        Status refused = Backups::restore(*taken, file());
+        QVERIFY(!refused);
+        QVERIFY2(refused.error().description.contains(says), qPrintable(refused.error().description));
+        QCOMPARE(students(m_db->db()), 20);
+    }
+
+    // A backup whose table of students is an endless view is listed as
+    // unreadable within seconds, not waited on for ever.
+    void endlessViewIsBounded()
+    {
+        auto taken = Backups::take(file(), folder());
+        QVERIFY(taken);
+        {
+            Database crafted;
+            QVERIFY(crafted.open({ QStringLiteral("(local)"), QFileInfo(*taken).completeBaseName(),
+                m_db->settings().user, m_db->settings().password, folder() }));
+            QVERIFY(crafted.exec(QStringLiteral("drop table tblLogin")));
+            QVERIFY(crafted.exec(QStringLiteral("create view tblLogin as with recursive r(x) as "
+                                                "(select 1 union all select x + 1 from r) select x from r")));
+        }
+        const auto listed = Backups::list(file(), folder());
+        QCOMPARE(listed.size(), 1);
+        QCOMPARE(listed.first().students, -1);
+        QVERIFY(!Backups::verify(*taken));
+    }
+
+    // The embedded login of dbcfg.dat opens our own backup, not another installation's.
+    void loginOfTheCopy()
+    {
+        auto taken = Backups::take(file(), folder());
+        QVERIFY(taken);
+        QVERIFY(Backups::loginWorks(*taken, m_db->settings().user, m_db->settings().password));
+        QVERIFY(!Backups::loginWorks(*taken, m_db->settings().user, QStringLiteral("another")));
+        QVERIFY(!Backups::loginWorks(*taken, QStringLiteral("nobody"), m_db->settings().password));
     }
 };
 

@@ -1,4 +1,5 @@
 #include "app/DemoData.h"
+#include "data/Backup.h"
 #include "data/PasswordHash.h"
 #include "data/Passwords.h"
 #include "data/Schema.h"
@@ -470,6 +471,42 @@ private Q_SLOTS:
         auto periods = db.select(QStringLiteral("select 节次 from tblTbl order by 节次"));
         QVERIFY(periods);
         QCOMPARE(periods->recordCount(), 8);
+        // A newer program's database is not called up to date.
+        QVERIFY(db.exec(QStringLiteral("update velmora_schema set version=99")));
+        Status newer = Schema::upgrade(db);
+        QVERIFY(!newer);
+        QCOMPARE(
+            newer.error().description, QStringLiteral("这个数据库由更新版本的Velmora创建（版本 99），请先升级程序。"));
+    }
+
+    // velmora-initdb --restore puts a backup back from outside the program,
+    // keeping the file it replaces; a file not ours is refused.
+    void initdbRestoresABackup()
+    {
+        if (TestDb::isPostgres())
+            QSKIP("backups are of the embedded file");
+        TestDb t;
+        QVERIFY2(t.create(), qPrintable(t.lastError()));
+        const QString file = Backups::databaseFile(t.settings());
+        auto taken = Backups::take(file, Backups::folderFor(file));
+        QVERIFY(taken);
+        QVERIFY(t.db().exec(QStringLiteral("insert into tblLogin (学号, 姓名) values ('9', '后来')")));
+        t.db().close();
+        auto run = [&](const QString& backup) {
+            QProcess initdb;
+            initdb.start(
+                QStringLiteral(INITDB), { QStringLiteral("--data-dir"), t.dir(), QStringLiteral("--restore"), backup });
+            initdb.closeWriteChannel();
+            return initdb.waitForFinished(30000) ? initdb.exitCode() : -1;
+        };
+        QCOMPARE(run(t.dir() + QStringLiteral("/nothing.db")), 1);
+        QCOMPARE(run(*taken), 0);
+        QVERIFY(t.db().open(t.settings()));
+        QCOMPARE(t.db().select(QStringLiteral("select count(*) from tblLogin"))->value(0).toInt(), 0);
+        bool kept = false;
+        for (const auto& b : Backups::list(file, Backups::folderFor(file)))
+            kept = kept || (b.path.endsWith(QStringLiteral("_恢复前.db")) && b.students == 1);
+        QVERIFY(kept);
     }
 };
 

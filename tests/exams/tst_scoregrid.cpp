@@ -292,8 +292,8 @@ private Q_SLOTS:
         const QString csv = dir.filePath(QStringLiteral("marks.csv"));
         QFile file(csv);
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(QStringLiteral("期中考试成绩,,,\r\n学号,姓名,数学（满分100）,语文\r\n1,,88,\r\n,张三,101,70\r\n"
-                                  "99,王五,60,60\r\n03,某,,95\r\n")
+        file.write(QStringLiteral("期中考试成绩,,,\r\n学号,姓名,数学（满分100）,语文\r\n1,,88,\r\n02,张三,101,70\r\n"
+                                  "99,王五,60,60\r\n03,某,,95\r\n01,王五,50,50\r\n,某,40,40\r\n")
                        .toUtf8());
         file.close();
         FileDialogs::setNextFileName(csv);
@@ -305,7 +305,12 @@ private Q_SLOTS:
         QCOMPARE(blank.checkText, QStringLiteral("表中的空白格清空已有成绩(&E)"));
         const QString said = MessageService::texts().last();
         QVERIFY2(said.startsWith(QStringLiteral("已从工作表“marks”填入 2 名学生的语文、数学")), qPrintable(said));
-        QVERIFY(said.contains(QStringLiteral("第 5 行 99 王五")));
+        // Only a 学号 of the class, with its own name, is taken.
+        QVERIFY(said.contains(QStringLiteral("有 4 行没有填入：")));
+        QVERIFY(said.contains(QStringLiteral("第 3 行 1：学号不在本班")));
+        QVERIFY(said.contains(QStringLiteral("第 5 行 99 王五：学号不在本班")));
+        QVERIFY(said.contains(QStringLiteral("第 7 行 01 王五：姓名与本班学号01的“某”不符")));
+        QVERIFY(said.contains(QStringLiteral("第 8 行 某：没有学号")));
         QVERIFY(said.contains(QStringLiteral("02 数学：数学的成绩应是0到100的整数")));
         // "1" is not "01": only an exact 学号 matches.
         QCOMPARE(grid.table().text(0, 1), QStringLiteral("0"));
@@ -317,6 +322,23 @@ private Q_SLOTS:
         QCOMPARE(stored("语文", "03").toInt(), 95);
         QVERIFY(!stored("数学", "03").isNull());
         QCOMPARE(stored("数学", "03").toInt(), 0);
+
+        // A student twice in the file is refused by name; without a 学号
+        // column a name no two students share finds its student.
+        const SheetTable twice { QStringLiteral("两次"), {},
+            { { QStringLiteral("学号"), QStringLiteral("语文") }, { QStringLiteral("01"), 60 },
+                { QStringLiteral("01"), 70 }, { QStringLiteral("03"), 80 } } };
+        const ScoreTable::SheetImport dup = grid.table().importSheet(twice, false);
+        QCOMPARE(dup.matched, 1);
+        QCOMPARE(dup.unmatched,
+            QStringList(
+                { "第 2 行 01 某：在表中出现了不止一次，没有填入", "第 3 行 01 某：在表中出现了不止一次，没有填入" }));
+        const SheetTable byName { QStringLiteral("姓名"), {},
+            { { QStringLiteral("姓名"), QStringLiteral("语文") }, { QStringLiteral("张三"), 66 },
+                { QStringLiteral("某"), 77 } } };
+        const ScoreTable::SheetImport named = grid.table().importSheet(byName, false);
+        QCOMPARE(named.matched, 1);
+        QCOMPARE(named.unmatched, QStringList({ "第 3 行 某：本班有同名的学生，请用学号" }));
 
         // An error value never goes in as a score, nor empties one.
         const SheetTable errors { QStringLiteral("公式"), {},

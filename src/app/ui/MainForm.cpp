@@ -437,6 +437,16 @@ void MainForm::restoreDatabase()
             sound.error().description + QStringLiteral("\r\n现在的数据库没有改动。"), MsgIcon::Warning);
         return;
     }
+    // A copy from another installation may keep everyone out: every login first opens the file with dbcfg.dat's.
+    if (!Backups::loginWorks(choice.chosen(), mod().DbUser, mod().DbPwd)
+        && MessageService::askDelete(
+               QStringLiteral("这个备份的数据库登录与现在的不同：用 dbcfg.dat 中的用户 %1 和密码打不开它。\r\n"
+                              "恢复后谁都登陆不了，要先在“数据库配置”中改用它的登录，或用 velmora-initdb --restore "
+                              "把“恢复前”的备份放回去。\r\n仍然要恢复吗？")
+                   .arg(mod().DbUser),
+               MsgIcon::Warning)
+            != MsgAnswer::Yes)
+        return;
     if (MessageService::askDelete(QStringLiteral("用备份 %1 替换现在的数据库吗？\r\n现在的数据库会先另存为一份备份。")
                                       .arg(QFileInfo(choice.chosen()).fileName()),
             MsgIcon::Question)

@@ -455,8 +455,7 @@ bool ScoreGrid::importFile()
                            .arg(in.matched)
                            .arg(in.columns.join(QStringLiteral("、")));
         if (!in.unmatched.isEmpty())
-            text += QStringLiteral("\r\n有 %1 行没有对上本次考试的学生：\r\n").arg(in.unmatched.size())
-                + listed(in.unmatched);
+            text += QStringLiteral("\r\n有 %1 行没有填入：\r\n").arg(in.unmatched.size()) + listed(in.unmatched);
         if (!in.refused.isEmpty())
             text += QStringLiteral("\r\n有 %1 格有误，没有填入：\r\n").arg(in.refused.size()) + listed(in.refused);
         MessageService::info(text);
