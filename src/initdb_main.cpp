@@ -9,6 +9,8 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
 #include <termios.h>
@@ -76,16 +78,39 @@ int copyInto(const ConnectionSettings& target, const ConnectionSettings& source,
         return 1;
     }
     Status made = DemoData::create(target, false, false);
+    const bool createdNow = bool(made);
     if (!made && !made.error().is(Error::Kind::Duplicate)) {
         err << "创建目标数据库失败：" << made.error().description << '\n';
         return 1;
     }
     Database to;
     Status copied = to.open(target);
+    // A database the server's administrator made empty for us gets its tables first.
+    if (copied && !createdNow) {
+        auto tables = to.texts(to.dialect().tablesSql());
+        copied = tables ? Status(Done {}) : Status(tables.error());
+        if (tables && tables->isEmpty()) {
+            copied = Schema::create(to);
+            if (copied)
+                copied = Schema::seed(to);
+            if (!copied && to.dialect().isPrivilegeMissing(copied.error())) {
+                err << "目标数据库的用户 " << target.user
+                    << " 没有在其中建表的权限（CREATE），没有复制。请让服务器管理员授予该权限，或换一个用户。\n";
+                return 1;
+            }
+        }
+    }
     if (copied)
         copied = DatabaseCopy::copy(from, to);
     if (!copied) {
-        err << "复制失败，目标数据库没有改动：" << copied.error().description << '\n';
+        to.close();
+        // What this run made, it takes away again, so that nothing is left changed.
+        const bool removed = createdNow
+            && (SqlDialect::isEmbeddedServer(target.server)
+                    ? QFile::remove(QDir(target.dataDir).filePath(target.database + QStringLiteral(".db")))
+                    : bool(Schema::dropServerDatabase(target)));
+        err << "复制失败，" << (!createdNow || removed ? "目标数据库没有改动：" : "新建的目标数据库里只有空表：")
+            << copied.error().description << '\n';
         return 1;
     }
     auto tables = DatabaseCopy::tables(to);

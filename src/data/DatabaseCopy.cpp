@@ -139,16 +139,81 @@ Result<qint64> rowCount(const Database& db, const QString& table)
     return rows->value(0).toLongLong();
 }
 
-Result<bool> isEmptyClass(const Database& db)
+// What the target holds beyond a new database's starting rows, as the user
+// reads it: a copy would replace it, so any of it refuses the copy.
+Result<QStringList> heldBy(const Database& db)
 {
-    for (const char* table : { "tblLogin", "tblTestInfo" }) {
-        auto n = rowCount(db, QString::fromLatin1(table));
+    QStringList held;
+    const QList<std::pair<QString, QString>> counted {
+        { QStringLiteral("tblLogin"), QStringLiteral("学生") },
+        { QStringLiteral("tblTestInfo"), QStringLiteral("考试") },
+        { QStringLiteral("velmora_phrases"), QStringLiteral("自己的评语") },
+        { QStringLiteral("velmora_counters"), QStringLiteral("考试号记录") },
+        { QStringLiteral("velmora_fullmarks"), QStringLiteral("满分设置") },
+        { QStringLiteral("velmora_score_history"), QStringLiteral("成绩修改记录") },
+        { QStringLiteral("velmora_deleted_tests"), QStringLiteral("已删除的考试") },
+    };
+    for (const auto& [table, what] : counted) {
+        auto exists = db.tableExists(table);
+        if (!exists)
+            return exists.error();
+        if (!*exists)
+            continue;
+        auto n = rowCount(db, table);
         if (!n)
             return n.error();
         if (*n > 0)
-            return false;
+            held << QStringLiteral("%1 %2 条").arg(what).arg(*n);
     }
-    return true;
+    auto users = db.texts(QStringLiteral("select UserName from tblUsers where UserName not in (?, ?)"),
+        { QStringLiteral("admin"), QStringLiteral("teacher") });
+    if (!users)
+        return users.error();
+    for (const QString& u : std::as_const(*users))
+        held << QStringLiteral("用户 %1").arg(u);
+    auto all = db.texts(db.dialect().tablesSql());
+    if (!all)
+        return all.error();
+    for (const QString& t : std::as_const(*all)) {
+        if (t.startsWith(QLatin1String("tblscore"), Qt::CaseInsensitive)
+            || t.startsWith(QLatin1String("velmora_deleted_score"), Qt::CaseInsensitive))
+            held << QStringLiteral("成绩表 %1").arg(t);
+    }
+    return held;
+}
+
+// The tables a database of ours holds beside the class's: each its own.
+bool isInfrastructure(const QString& table)
+{
+    return table.compare(QLatin1String("velmora_schema"), Qt::CaseInsensitive) == 0
+        || table.compare(QLatin1String("velmora_dblogin"), Qt::CaseInsensitive) == 0;
+}
+
+// What the source holds that a copy would not carry: tables and columns
+// this program does not know (a school's own table, a 身份证号 column).
+Result<QStringList> unknownIn(const Database& from, const Database& to, const QStringList& copied)
+{
+    QStringList unknown;
+    auto all = from.texts(from.dialect().tablesSql());
+    if (!all)
+        return all.error();
+    for (const QString& t : std::as_const(*all)) {
+        if (!copied.contains(t, Qt::CaseInsensitive) && !isInfrastructure(t))
+            unknown << t;
+    }
+    for (const QString& t : copied) {
+        auto source = from.select(QStringLiteral("select * from %1 where 1=0").arg(t));
+        auto target = to.select(QStringLiteral("select * from %1 where 1=0").arg(t));
+        if (!source)
+            return source.error();
+        if (!target)
+            return target.error();
+        for (const QString& c : source->fieldNames()) {
+            if (!target->fieldNames().contains(c, Qt::CaseInsensitive))
+                unknown << t + QLatin1Char('.') + c;
+        }
+    }
+    return unknown;
 }
 
 } // namespace
@@ -208,11 +273,12 @@ Status copy(const Database& from, Database& to, const Progress& progress)
     if (*source != Schema::kLatestVersion || *target != Schema::kLatestVersion)
         return Error::refused(
             QStringLiteral("两个数据库都要是本版本的（版本 %1），请先升级数据库。").arg(Schema::kLatestVersion));
-    auto empty = isEmptyClass(to);
-    if (!empty)
-        return empty.error();
-    if (!*empty)
-        return Error::refused(QStringLiteral("目标数据库里已有学生或考试，只能复制到空的数据库中。"));
+    auto held = heldBy(to);
+    if (!held)
+        return held.error();
+    if (!held->isEmpty())
+        return Error::refused(QStringLiteral("目标数据库里已有数据（%1），只能复制到新建的空数据库中。")
+                                  .arg(held->mid(0, 6).join(QStringLiteral("、"))));
     auto all = tables(from);
     if (!all)
         return all.error();
@@ -245,6 +311,14 @@ Status copy(const Database& from, Database& to, const Progress& progress)
         if (auto made = to.exec(sql); !made)
             return made.error();
     }
+    // Counting only what was copied would call a copy that dropped them verified.
+    auto unknown = unknownIn(from, to, *all);
+    if (!unknown)
+        return unknown.error();
+    if (!unknown->isEmpty())
+        return Error::refused(QStringLiteral("来源数据库中有本程序不认识的表或列（%1），复制不了它们，所以没有复制。"
+                                             "请先把它们另外保存或移走。")
+                                  .arg(unknown->mid(0, 8).join(QStringLiteral("、"))));
     int done = 0;
     for (const QString& t : *all) {
         if (Status copied = copyRows(from, to, t); !copied)

@@ -112,6 +112,16 @@ public:
     {
         return QStringLiteral("select 1 from sqlite_master where type = 'table' and lower(name) = ?");
     }
+    QString tablesSql() const override
+    {
+        return QStringLiteral("select name from sqlite_master where type = 'table' and name not like 'sqlite!_%' "
+                              "escape '!' order by name");
+    }
+    // SQLITE_READONLY and SQLITE_PERM: the file cannot be written.
+    bool isPrivilegeMissing(const Error& e) const override
+    {
+        return (e.number.toInt() & 0xff) == 8 || (e.number.toInt() & 0xff) == 3;
+    }
     QString nativeCode(const QSqlError& e) const override
     {
         return e.nativeErrorCode().isEmpty() ? QStringLiteral("1") : e.nativeErrorCode();
@@ -210,6 +220,13 @@ public:
         return QStringLiteral(
             "select 1 from information_schema.tables where table_schema = current_schema() and table_name = ?");
     }
+    QString tablesSql() const override
+    {
+        return QStringLiteral("select table_name from information_schema.tables where table_schema = current_schema() "
+                              "and table_type = 'BASE TABLE' order by table_name");
+    }
+    // insufficient_privilege
+    bool isPrivilegeMissing(const Error& e) const override { return e.number == QLatin1String("42501"); }
     QString nativeCode(const QSqlError& e) const override
     {
         if (!e.nativeErrorCode().isEmpty())

@@ -40,6 +40,10 @@ public:
     virtual QString likeOperator() const = 0;
     // One bound parameter: the table name.
     virtual QString tableExistsSql() const = 0;
+    // Every table of the database's own (not the engine's), one name a row.
+    virtual QString tablesSql() const = 0;
+    // The user lacks a privilege the statement needs.
+    virtual bool isPrivilegeMissing(const Error& error) const = 0;
     // Two bound parameters, table and column: one row whose value holds the
     // column's declared length, alone ("20") or in its type ("varchar(20)").
     virtual QString columnTypeSql() const = 0;

@@ -95,7 +95,7 @@ private Q_SLOTS:
         // A copy into a database that holds a class is refused, and changes nothing.
         auto refused = DatabaseCopy::copy(demo, target);
         QVERIFY(!refused);
-        QVERIFY(refused.error().description.contains(QStringLiteral("空的数据库")));
+        QVERIFY(refused.error().description.contains(QStringLiteral("只能复制到新建的空数据库中")));
 
         // Back into a new file.
         QVERIFY(DemoData::create(file(QStringLiteral("back")), false, false));
@@ -104,6 +104,46 @@ private Q_SLOTS:
         QVERIFY(DatabaseCopy::copy(target, back));
         auto both = DatabaseCopy::tables(target);
         QCOMPARE(*DatabaseCopy::count(back, *both), *DatabaseCopy::count(target, *both));
+    }
+
+    // A target holding anything of its own is never emptied for a copy, and a
+    // source holding what the copy cannot carry is never called copied.
+    void nothingReplacedNothingLeftBehind_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("a user of the target")
+            << QStringLiteral("insert into tblUsers (UserName, Grade) values ('王老师', 'User')") << QString()
+            << QStringLiteral("用户 王老师");
+        QTest::newRow("a column of the school's")
+            << QString() << QStringLiteral("alter table tblLogin add column 身份证号 varchar(18)")
+            << QStringLiteral("tblLogin.身份证号");
+        QTest::newRow("a score column") << QString() << QStringLiteral("alter table TblScore1 add column 口语 integer")
+                                        << QStringLiteral("TblScore1.口语");
+        QTest::newRow("a table of the school's")
+            << QString() << QStringLiteral("create table school_own (x integer)") << QStringLiteral("school_own");
+    }
+    void nothingReplacedNothingLeftBehind()
+    {
+        QFETCH(QString, target);
+        QFETCH(QString, source);
+        QFETCH(QString, says);
+        QVERIFY(DemoData::create(file(QStringLiteral("demo")), false, true));
+        Database demo;
+        QVERIFY(demo.open(file(QStringLiteral("demo"))));
+        Database& into = m_target->db();
+        if (!target.isEmpty())
+            QVERIFY(into.exec(target));
+        if (!source.isEmpty())
+            QVERIFY(demo.exec(source));
+        const qint64 users = rows(into, QStringLiteral("select count(*) from tblUsers"));
+        Status refused = DatabaseCopy::copy(demo, into);
+        QVERIFY(!refused);
+        QVERIFY2(refused.error().description.contains(says), qPrintable(refused.error().description));
+        QCOMPARE(rows(into, QStringLiteral("select count(*) from tblUsers")), users);
+        QCOMPARE(rows(into, QStringLiteral("select count(*) from tblLogin")), 0);
+        QVERIFY(!*into.tableExists(Schema::scoreTableName(1)));
     }
 
     // Stopped halfway: the target is as it was, without a class or score tables.

@@ -321,6 +321,60 @@ private Q_SLOTS:
         QCOMPARE(run({ QStringLiteral("--copy-from"), source }, into.path()), 1);
     }
 
+    // A copy that fails leaves nothing it made behind, and says so truly; a
+    // server user who may not create tables is told that, not to upgrade.
+    void initdbCopyFailsCleanly()
+    {
+        QTemporaryDir from;
+        QTemporaryDir into;
+        auto run = [](const QStringList& args, const QString& password, QByteArray* said) {
+            QProcess initdb;
+            QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+            e.insert(QStringLiteral("VELMORA_DB_PASSWORD"), password);
+            e.insert(QStringLiteral("VELMORA_FROM_PASSWORD"), QStringLiteral("pw"));
+            initdb.setProcessEnvironment(e);
+            initdb.start(QStringLiteral(INITDB), args);
+            initdb.closeWriteChannel();
+            const int code = initdb.waitForFinished(60000) ? initdb.exitCode() : -1;
+            *said = initdb.readAllStandardError();
+            return code;
+        };
+        QByteArray said;
+        const QStringList demo { QStringLiteral("--data-dir"), from.path(), QStringLiteral("--demo") };
+        QCOMPARE(run(demo, QStringLiteral("pw"), &said), 0);
+        const QString source = from.filePath(QStringLiteral("students.db"));
+        if (!TestDb::isPostgres()) {
+            {
+                Database db;
+                QVERIFY(db.open({ QStringLiteral("(local)"), QStringLiteral("students"), QStringLiteral("adm"),
+                    QStringLiteral("pw"), from.path() }));
+                QVERIFY(db.exec(QStringLiteral("create table school_own (x integer)")));
+            }
+            QCOMPARE(run({ QStringLiteral("--data-dir"), into.path(), QStringLiteral("--copy-from"), source },
+                         QStringLiteral("pw"), &said),
+                1);
+            QVERIFY2(QString::fromUtf8(said).contains(QStringLiteral("目标数据库没有改动")), said.constData());
+            QVERIFY(QString::fromUtf8(said).contains(QStringLiteral("school_own")));
+            QVERIFY(!QFileInfo::exists(into.filePath(QStringLiteral("students.db"))));
+            return;
+        }
+        TestDb t;
+        QVERIFY2(t.create(), qPrintable(t.lastError()));
+        const QString role = QStringLiteral("velmora_nocreate");
+        const QString name = QStringLiteral("velmora_nocreate_db");
+        (void)t.db().exec(QStringLiteral("drop database if exists ") + name);
+        (void)t.db().exec(QStringLiteral("drop role if exists ") + role);
+        QVERIFY(t.db().exec(QStringLiteral("create role %1 login password 'nc'").arg(role)));
+        QVERIFY(t.db().exec(QStringLiteral("create database %1").arg(name)));
+        const int code = run({ QStringLiteral("--server"), t.settings().server, QStringLiteral("--database"), name,
+                                 QStringLiteral("--user"), role, QStringLiteral("--copy-from"), source },
+            QStringLiteral("nc"), &said);
+        (void)t.db().exec(QStringLiteral("drop database if exists ") + name);
+        (void)t.db().exec(QStringLiteral("drop role if exists ") + role);
+        QCOMPARE(code, 1);
+        QVERIFY2(QString::fromUtf8(said).contains(QStringLiteral("没有在其中建表的权限")), said.constData());
+    }
+
     // A file another program holds locked is reported as locked, not as something else.
     void lockedFileIsReportedAsLocked()
     {
