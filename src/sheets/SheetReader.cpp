@@ -356,6 +356,9 @@ private:
             return unreadable(m_path, kDamaged);
         for (const auto& [first, last] : std::as_const(m_merged)) {
             const QVariant v = grid.grid.value(first.first).value(first.second);
+            // An empty merged range has nothing to spread: no cell of it is made.
+            if (v.isNull())
+                continue;
             for (int r = first.first; r <= last.first; ++r) {
                 for (int c = first.second; c <= last.second; ++c) {
                     if (!grid.put(r, c, v))

@@ -342,7 +342,7 @@ private Q_SLOTS:
         QTest::newRow("Splash") << "Splash" << QStringList { "Image1", "Label1", "Command1", "Timer1" };
         QTest::newRow("Config") << "Config"
                                 << QStringList { "Label3", "txtServer", "Label4", "txtDataBase", "Label1", "txtUser",
-                                       "label2", "txtPwd", "Command1", "Command2", "Command3" };
+                                       "label2", "txtPwd", "lblWarning", "Command1", "Command2", "Command3" };
         QTest::newRow("Login") << "Login"
                                << QStringList { "Label1", "txtUser", "label2", "txtPwd", "Command1", "Command2" };
         QTest::newRow("User") << "User" << QStringList { "Option1", "Option2", "Command1", "Command2", "Image1" };

@@ -440,6 +440,23 @@ with zipfile.ZipFile(sys.argv[1], "w", zipfile.ZIP_DEFLATED) as z:
     z.writestr("xl/_rels/workbook.xml.rels", '<Relationships><Relationship Id="r1" Target="worksheets/sheet1.xml"/></Relationships>')
     z.writestr("xl/worksheets/sheet1.xml", "<worksheet><sheetData>" + rows + "</sheetData></worksheet>")
 )";
+        // An empty merged range far to the right makes no cells at all.
+        const QString merged = m_dir.filePath(QStringLiteral("merged.xlsx"));
+        QVERIFY(makeWithPython(R"(
+import sys, zipfile
+with zipfile.ZipFile(sys.argv[1], "w", zipfile.ZIP_DEFLATED) as z:
+    z.writestr("xl/workbook.xml", '<workbook><sheets><sheet name="a" r:id="r1" xmlns:r="x"/></sheets></workbook>')
+    z.writestr("xl/_rels/workbook.xml.rels", '<Relationships><Relationship Id="r1" Target="worksheets/sheet1.xml"/></Relationships>')
+    z.writestr("xl/worksheets/sheet1.xml", '<worksheet><sheetData><row r="1"><c r="A1" t="inlineStr"><is><t>学号</t></is></c></row></sheetData>'
+        '<mergeCells count="1"><mergeCell ref="XEA1:XFD19999"/></mergeCells></worksheet>')
+)",
+            merged));
+        QVERIFY(QFileInfo(merged).size() < 2000);
+        auto one = SheetReader::read(merged);
+        QVERIFY2(one, qPrintable(one ? QString() : one.error().message()));
+        QCOMPARE(one->at(0).rows.size(), 1);
+        QCOMPARE(rowTexts(one->at(0), 0), QStringList({ "学号" }));
+
         for (const auto& [column, says] : { std::pair { "XFD", "列的上限" }, std::pair { "AMJ", "表格过大" } }) {
             const QString wide = m_dir.filePath(QStringLiteral("far%1.xlsx").arg(QLatin1String(column)));
             QProcess python;

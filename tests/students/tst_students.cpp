@@ -104,13 +104,16 @@ private Q_SLOTS:
         csv.write(gb(QStringLiteral("初二(3)班,,,,,,,,\r\n学号,姓名,性别,出生日期,民族,籍贯,住址,电话,班主任\r\n"
                                     "2024001,张三,男,2011-05-24,汉族,浙江,杭州,138,王老师\r\n"
                                     "2024002,李四,女,2011年6月1日,回族,江苏,南京,139,王老师\r\n"
-                                    "2024003,,女,2011-06-01,汉族,江苏,南京,,王老师\r\n")));
+                                    "2024003,,女,2011-06-01,汉族,江苏,南京,,王老师")
+            + QString(300, QLatin1Char(',')) + QStringLiteral("\r\n")));
         csv.close();
         StudentImportDialog d;
         FileDialogs::setNextFileName(path);
         QVERIFY(d.chooseFile());
         d.show();
         QCOMPARE(d.Grid->rowCount(), 4);
+        // Blank columns to the right are not shown.
+        QCOMPARE(d.Grid->columnCount(), 10);
         QCOMPARE(d.fieldBox(3)->currentText(), QStringLiteral("出生年月"));
         QCOMPARE(d.fieldBox(8)->currentText(), QStringLiteral("（不导入）"));
         QCOMPARE(d.Grid->item(3, 9)->text(), QStringLiteral("请填写完整！"));
@@ -123,6 +126,22 @@ private Q_SLOTS:
         QCOMPARE(d.lblSummary->text(), QStringLiteral("将导入 1 名，更新 1 名，跳过 1 行"));
         QTest::mouseClick(d.BN_Import, Qt::LeftButton);
         QVERIFY(MessageService::texts().last().startsWith(QStringLiteral("导入 1 名，更新 1 名，跳过 1 行。")));
+
+        // A sheet wider than any roster is refused, not built into the window.
+        const QString wide = dir.filePath(QStringLiteral("wide.csv"));
+        QFile w(wide);
+        QVERIFY(w.open(QIODevice::WriteOnly));
+        QStringList cells { QStringLiteral("学号"), QStringLiteral("姓名") };
+        for (int c = 0; c < 148; ++c)
+            cells << QStringLiteral("列%1").arg(c);
+        w.write((cells.join(QLatin1Char(',')) + QStringLiteral("\r\n")).toUtf8());
+        w.close();
+        StudentImportDialog wider;
+        FileDialogs::setNextFileName(wide);
+        wider.chooseFile();
+        QVERIFY2(MessageService::texts().last().contains(QStringLiteral("有 150 列，导入学生信息最多显示 100 列")),
+            qPrintable(MessageService::texts().last()));
+        QCOMPARE(wider.Grid->columnCount(), 0);
         QCOMPARE(*Students::nameOf(db(), QStringLiteral("2024001")), QStringLiteral("张三"));
         const StudentRecord li = **Students::fetch(db(), QStringLiteral("2024002"));
         QCOMPARE(li[StudentRecord::Birth], QStringLiteral("2011-06-01"));

@@ -46,8 +46,13 @@ Config::Config(QWidget* parent)
     form->addRow(Label1, txtUser);
     form->addRow(label2, txtPwd);
     auto* buttons = Controls::buttonRow({ Command1, Command2, Command3 });
+    // Said where the password is typed: the file's scrambling protects nothing from a reader.
+    auto* warning = Controls::label(
+        this, "lblWarning", QStringLiteral("dbcfg.dat 中的数据库密码只是简单加扰，请只把本程序装在可信的电脑上。"));
+    warning->setWordWrap(true);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
+    layout->addWidget(warning);
     layout->addSpacing(8);
     layout->addLayout(buttons);
 

@@ -123,9 +123,27 @@ void StudentImportDialog::showSheet(int index)
         return;
     const SheetTable& sheet = m_sheets[index];
     m_mapping = StudentImport::guess(sheet);
+    // Up to the last column that holds anything: blank columns to the right
+    // would each cost a combo box and nothing to choose.
     int columns = 0;
-    for (const auto& row : sheet.rows)
-        columns = qMax(columns, int(row.size()));
+    for (const auto& row : sheet.rows) {
+        for (int c = int(row.size()) - 1; c >= columns; --c) {
+            if (!SheetReader::cellText(row[c]).isEmpty()) {
+                columns = c + 1;
+                break;
+            }
+        }
+    }
+    if (columns > kMostColumns) {
+        Grid->clear();
+        Grid->setColumnCount(0);
+        Grid->setRowCount(0);
+        MessageService::info(QStringLiteral("工作表“%1”有 %2 列，导入学生信息最多显示 %3 列，请删去不用的列后再导入。")
+                                 .arg(sheet.title)
+                                 .arg(columns)
+                                 .arg(kMostColumns));
+        return;
+    }
     m_mapping.fields.resize(columns, -1);
     const int first = m_mapping.headerRow + 1;
     Grid->clear();
@@ -155,8 +173,10 @@ void StudentImportDialog::showSheet(int index)
         rowNumbers << QString::number(r + 1);
     Grid->setVerticalHeaderLabels(rowNumbers);
     for (int r = first; r < sheet.rows.size(); ++r) {
-        for (int c = 0; c < columns; ++c)
-            Grid->setItem(r - first + 1, c, new QTableWidgetItem(SheetReader::cellText(sheet.rows[r].value(c))));
+        for (int c = 0; c < columns; ++c) {
+            if (const QString text = SheetReader::cellText(sheet.rows[r].value(c)); !text.isEmpty())
+                Grid->setItem(r - first + 1, c, new QTableWidgetItem(text));
+        }
     }
     if (m_mapping.headerRow < 0)
         MessageService::info(QStringLiteral("没有找到表头（学号、姓名等），请在第一行为每一列选择要导入的项目。"));

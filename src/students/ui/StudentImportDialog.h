@@ -22,6 +22,9 @@ class StudentImportDialog : public QDialog
     Q_OBJECT
 
 public:
+    // More columns than a roster has; a wider sheet is refused rather than shown.
+    static constexpr int kMostColumns = 100;
+
     explicit StudentImportDialog(QWidget* parent = nullptr);
 
     QLabel* lblFile;
