@@ -89,12 +89,17 @@ Mapping guess(const SheetTable& sheet)
 
 Result<QVector<Row>> plan(const Database& db, const SheetTable& sheet, const Mapping& mapping)
 {
-    auto existing = Students::numbers(db);
+    auto existing = Students::list(db);
     if (!existing)
         return existing.error();
-    QSet<QString> stored;
-    for (const QString& n : *existing)
-        stored.insert(n.trimmed());
+    QHash<QString, StudentRecord> stored;
+    for (const StudentRecord& s : std::as_const(*existing))
+        stored.insert(s[StudentRecord::Number].trimmed(), s);
+    QVector<int> mapped;
+    for (int f : mapping.fields) {
+        if (f >= 0 && !mapped.contains(f))
+            mapped << f;
+    }
     QSet<QString> seen;
     QVector<Row> rows;
     for (int r = mapping.headerRow + 1; r < sheet.rows.size(); ++r) {
@@ -120,6 +125,23 @@ Result<QVector<Row>> plan(const Database& db, const SheetTable& sheet, const Map
         if (!any)
             continue; // blank lines between blocks
         const QString number = row.record[StudentRecord::Number];
+        row.fields = mapped;
+        row.exists = stored.contains(number);
+        // An update changes what the sheet has and keeps the rest: the record
+        // form's rules apply to the student as they would then be.
+        if (row.exists) {
+            const StudentRecord before = stored.value(number);
+            StudentRecord after = before;
+            for (int f : mapped) {
+                after.values[f] = row.record.values[f];
+                if (f != StudentRecord::Number && before.values[f] != after.values[f])
+                    row.changes << QStringLiteral("%1：%2 → %3")
+                                       .arg(StudentRecord::columns()[f],
+                                           before.values[f].isEmpty() ? QStringLiteral("（空）") : before.values[f],
+                                           after.values[f].isEmpty() ? QStringLiteral("（空）") : after.values[f]);
+            }
+            row.record = after;
+        }
         StudentInput input { row.record,
             row.record[StudentRecord::Sex] == QStringLiteral("男")
                 || row.record[StudentRecord::Sex] == QStringLiteral("女"),
@@ -128,7 +150,6 @@ Result<QVector<Row>> plan(const Database& db, const SheetTable& sheet, const Map
         if (row.problem.isEmpty() && seen.contains(number))
             row.problem = QStringLiteral("学号%1在文件中出现了不止一次").arg(number);
         seen.insert(number);
-        row.exists = stored.contains(number);
         rows << row;
     }
     return rows;
@@ -175,11 +196,18 @@ Result<Outcome> apply(Database& db, const QVector<Row>& rows, bool update, const
         }
         Result<qint64> written = qint64(0);
         if (row.exists) {
+            // Only what the sheet has: a field it lacks keeps what was stored.
             QStringList sets;
             QVariantList params;
             for (int c = StudentRecord::Name; c < names.size(); ++c) {
+                if (c < StudentRecord::ColumnCount && !row.fields.contains(c))
+                    continue;
                 sets << names[c] + QStringLiteral("=?");
                 params << values[c];
+            }
+            if (sets.isEmpty()) {
+                ++out.updated;
+                continue;
             }
             params << row.record[StudentRecord::Number];
             written = db.exec(

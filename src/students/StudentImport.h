@@ -22,9 +22,13 @@ Mapping guess(const SheetTable& sheet);
 struct Row
 {
     int sheetRow = 0; // 0-based row of the sheet
+    // What the student would be: for one already in the class, the stored
+    // record with the fields the sheet maps taken from the sheet.
     StudentRecord record;
     QString problem; // why the row cannot be imported, as the record form would say it
     bool exists = false; // a student with this 学号 is already in the class
+    QVector<int> fields; // the fields the sheet maps, which alone an update writes
+    QStringList changes; // for an update: "联系电话：138 → 139", each field that changes
 };
 
 // Every row under the header, read and checked with the record form's own rules.

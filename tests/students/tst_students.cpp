@@ -122,7 +122,8 @@ private Q_SLOTS:
         d.fieldBox(7)->setFocus();
         QTest::keyClick(d.fieldBox(7), Qt::Key_Home);
         QTest::mouseClick(d.chkUpdate, Qt::LeftButton, {}, QPoint(8, d.chkUpdate->height() / 2));
-        QCOMPARE(d.Grid->item(1, 9)->text(), QStringLiteral("更新"));
+        QVERIFY2(d.Grid->item(1, 9)->text().startsWith(QStringLiteral("更新：姓名：旧名字 → 张三；性别：（空） → 男")),
+            qPrintable(d.Grid->item(1, 9)->text()));
         QCOMPARE(d.lblSummary->text(), QStringLiteral("将导入 1 名，更新 1 名，跳过 1 行"));
         QTest::mouseClick(d.BN_Import, Qt::LeftButton);
         QVERIFY(MessageService::texts().last().startsWith(QStringLiteral("导入 1 名，更新 1 名，跳过 1 行。")));
@@ -254,6 +255,24 @@ private Q_SLOTS:
         QCOMPARE(*Students::nameOf(db(), QStringLiteral("2024001")), QStringLiteral("张三"));
         QCOMPARE(Students::fetch(db(), QStringLiteral("2024001"))->value()[StudentRecord::Birth],
             QStringLiteral("2011-05-24"));
+
+        // An update writes only what the sheet has: the parents, the school
+        // and the remark it lacks stay, and so does a column set not to be taken.
+        QVERIFY(db().exec(QStringLiteral("update tblLogin set 父亲姓名='张父', 毕业于='实验小学', 备注='班长', "
+                                         "联系电话='13900000000' where 学号='2024001'")));
+        StudentImport::Mapping partial = m;
+        partial.fields[7] = -1; // 电话 not taken
+        sheet.rows[2][1] = QStringLiteral("张三丰");
+        auto plannedUpdate = StudentImport::plan(db(), sheet, partial);
+        QVERIFY(plannedUpdate);
+        QCOMPARE(plannedUpdate->at(0).changes, QStringList({ "姓名：张三 → 张三丰" }));
+        QVERIFY(StudentImport::apply(db(), *plannedUpdate, true));
+        const StudentRecord kept = Students::fetch(db(), QStringLiteral("2024001"))->value();
+        QCOMPARE(kept[StudentRecord::Name], QStringLiteral("张三丰"));
+        QCOMPARE(kept[StudentRecord::Father], QStringLiteral("张父"));
+        QCOMPARE(kept[StudentRecord::From], QStringLiteral("实验小学"));
+        QCOMPARE(kept[StudentRecord::Remarks], QStringLiteral("班长"));
+        QCOMPARE(kept[StudentRecord::Phone], QStringLiteral("13900000000"));
     }
 
     void addWithPhotoThenDuplicate()

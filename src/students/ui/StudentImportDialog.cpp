@@ -211,7 +211,10 @@ void StudentImportDialog::replan()
             colour = kRefused;
             ++bad;
         } else if (row->exists) {
-            text = chkUpdate->isChecked() ? QStringLiteral("更新") : QStringLiteral("已有，跳过");
+            // Each field that changes, old and new: an update must never surprise.
+            text = !chkUpdate->isChecked() ? QStringLiteral("已有，跳过")
+                : row->changes.isEmpty()   ? QStringLiteral("更新（没有变化）")
+                                           : QStringLiteral("更新：") + row->changes.join(QStringLiteral("；"));
             colour = chkUpdate->isChecked() ? kUpdated : QColor();
             updates += chkUpdate->isChecked();
             bad += !chkUpdate->isChecked();
