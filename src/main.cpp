@@ -2,6 +2,7 @@
 #include "platform/ui/GuiMessages.h"
 #include "platform/ui/Pictures.h"
 #include "platform/ui/Translations.h"
+#include "sheets/SheetReader.h"
 
 #include <QApplication>
 #include <QFont>
@@ -16,6 +17,7 @@ int main(int argc, char** argv)
     QApplication::setFont(font);
     velmora::GuiMessages::install();
     velmora::Translations::install();
+    velmora::SheetReader::useXlsHelperBeside(QCoreApplication::applicationDirPath());
 
     auto* splash = new velmora::Splash(velmora::Splash::Mode::StartUp);
     splash->setAttribute(Qt::WA_DeleteOnClose);

@@ -2,15 +2,18 @@
 
 #include "sheets/BiffCells.h"
 
+#include <QDataStream>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
 #include <QStringDecoder>
 #include <QXmlStreamReader>
 #include <cmath>
 #include <freexl.h>
+#include <sys/resource.h>
 #include <unzip.h>
 
 namespace velmora::SheetReader {
@@ -391,7 +394,9 @@ private:
     QVector<std::pair<std::pair<int, int>, std::pair<int, int>>> m_merged;
 };
 
-Result<QVector<SheetTable>> readXls(const QString& path)
+} // namespace
+
+Result<QVector<SheetTable>> readXlsHere(const QString& path)
 {
     // Formulas and error constants, which FreeXL reads as empty or as 1 and 0.
     QFile file(path);
@@ -478,6 +483,45 @@ Result<QVector<SheetTable>> readXls(const QString& path)
     return sheets;
 }
 
+namespace {
+
+QString& helperProgram()
+{
+    static QString program;
+    return program;
+}
+
+Result<QVector<SheetTable>> readXlsApart(const QString& path, const QString& helper)
+{
+    QProcess reader;
+    reader.setProgram(helper);
+    reader.setArguments({ path });
+    reader.setChildProcessModifier([] {
+        // Enough for any sheet the limits let through, never the machine.
+        const rlimit memory { 2048UL << 20, 2048UL << 20 };
+        const rlimit cpu { 60, 60 };
+        (void)::setrlimit(RLIMIT_AS, &memory);
+        (void)::setrlimit(RLIMIT_CPU, &cpu);
+    });
+    reader.start();
+    if (!reader.waitForStarted(10000))
+        return readXlsHere(path);
+    if (!reader.waitForFinished(90000)) {
+        reader.kill();
+        reader.waitForFinished(5000);
+        return unreadable(path, QStringLiteral("读取超时，文件可能已损坏。请在Excel中另存为.xlsx后再导入。"));
+    }
+    const QByteArray out = reader.readAllStandardOutput();
+    if (reader.exitStatus() == QProcess::NormalExit && reader.exitCode() == 2)
+        return Error::refused(QString::fromUtf8(out));
+    if (reader.exitStatus() != QProcess::NormalExit || reader.exitCode() != 0)
+        return unreadable(path, QStringLiteral("读取时出错，文件可能已损坏。请在Excel中另存为.xlsx后再导入。"));
+    auto sheets = decode(out);
+    if (!sheets)
+        return unreadable(path, kDamaged);
+    return *sheets;
+}
+
 Result<QVector<SheetTable>> readCsv(const QString& path, const QByteArray& bytes)
 {
     // A text file has no NUL bytes; a picture or a program has many.
@@ -492,6 +536,99 @@ Result<QVector<SheetTable>> readCsv(const QString& path, const QByteArray& bytes
 }
 
 } // namespace
+
+void setXlsHelper(const QString& program)
+{
+    helperProgram() = program;
+}
+
+QString xlsHelper()
+{
+    return helperProgram();
+}
+
+void useXlsHelperBeside(const QString& programDir)
+{
+    const QString helper = programDir + QStringLiteral("/velmora-sheet-reader");
+    if (QFileInfo(helper).isExecutable())
+        setXlsHelper(helper);
+}
+
+QByteArray encode(const QVector<SheetTable>& sheets)
+{
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    out << quint32(sheets.size());
+    for (const SheetTable& sheet : sheets) {
+        out << sheet.title << quint32(sheet.rows.size());
+        for (const auto& row : sheet.rows) {
+            out << quint32(row.size());
+            for (const QVariant& cell : row) {
+                if (cell.metaType() == QMetaType::fromType<CellError>())
+                    out << quint8(4) << cell.value<CellError>().code;
+                else if (cell.typeId() == QMetaType::QDate)
+                    out << quint8(3) << cell.toDate();
+                else if (cell.typeId() == QMetaType::Double)
+                    out << quint8(1) << cell.toDouble();
+                else if (cell.isNull())
+                    out << quint8(0);
+                else
+                    out << quint8(2) << cell.toString();
+            }
+        }
+    }
+    return bytes;
+}
+
+std::optional<QVector<SheetTable>> decode(const QByteArray& bytes)
+{
+    QDataStream in(bytes);
+    quint32 count = 0;
+    in >> count;
+    QVector<SheetTable> sheets;
+    for (quint32 s = 0; s < count && in.status() == QDataStream::Ok; ++s) {
+        SheetTable sheet;
+        quint32 rows = 0;
+        in >> sheet.title >> rows;
+        if (rows > quint32(kMaxRows))
+            return std::nullopt;
+        for (quint32 r = 0; r < rows && in.status() == QDataStream::Ok; ++r) {
+            quint32 cells = 0;
+            in >> cells;
+            if (cells > quint32(kMaxColumns))
+                return std::nullopt;
+            QVector<QVariant> row;
+            row.reserve(cells);
+            for (quint32 c = 0; c < cells && in.status() == QDataStream::Ok; ++c) {
+                quint8 tag = 0;
+                in >> tag;
+                if (tag == 1) {
+                    double v = 0;
+                    in >> v;
+                    row << v;
+                } else if (tag == 2) {
+                    QString v;
+                    in >> v;
+                    row << v;
+                } else if (tag == 3) {
+                    QDate v;
+                    in >> v;
+                    row << v;
+                } else if (tag == 4) {
+                    QString v;
+                    in >> v;
+                    row << QVariant::fromValue(CellError { v });
+                } else
+                    row << QVariant();
+            }
+            sheet.rows << row;
+        }
+        sheets << sheet;
+    }
+    if (in.status() != QDataStream::Ok || !in.atEnd())
+        return std::nullopt;
+    return sheets;
+}
 
 QString decodeText(const QByteArray& bytes)
 {
@@ -628,7 +765,7 @@ Result<QVector<SheetTable>> read(const QString& path)
     }
     if (ole) {
         file.close();
-        return readXls(path);
+        return helperProgram().isEmpty() ? readXlsHere(path) : readXlsApart(path, helperProgram());
     }
     // A CSV of the largest class is a few hundred kilobytes.
     if (file.size() > kMaxUnpackedBytes)

@@ -28,6 +28,20 @@ inline const QString kOpenFilter = QStringLiteral("表格文件 (*.xlsx *.xls *.
 // The format is told by the file's content, not its name.
 Result<QVector<SheetTable>> read(const QString& path);
 
+// An .xls is read by FreeXL, which a damaged file can crash; it is read in
+// a process of its own (velmora-sheet-reader beside the program, limited in
+// memory and time), so that a crash there costs a message, not the teacher's
+// unsaved work. Tests name the helper; without one it is read here.
+void setXlsHelper(const QString& program);
+QString xlsHelper();
+// The helper installed beside the program, when it is there.
+void useXlsHelperBeside(const QString& programDir);
+// What the helper does: the .xls read in this process.
+Result<QVector<SheetTable>> readXlsHere(const QString& path);
+// The sheets as the helper hands them back, and read again.
+QByteArray encode(const QVector<SheetTable>& sheets);
+std::optional<QVector<SheetTable>> decode(const QByteArray& bytes);
+
 // UTF-8 with or without a byte order mark, else GB18030 (which Chinese Excel
 // writes as "CSV"), detected without asking.
 QString decodeText(const QByteArray& bytes);

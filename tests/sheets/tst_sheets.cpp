@@ -81,6 +81,7 @@ class TestSheets : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
+        SheetReader::setXlsHelper(QStringLiteral(SHEET_READER));
         MessageService::startRecording();
         QVERIFY(m_dir.isValid());
     }
@@ -362,6 +363,37 @@ b.save(sys.argv[1])
         auto back = SheetReader::read(path);
         QVERIFY(back);
         QCOMPARE(rowTexts(back->at(0), 1), QStringList({ "001" }));
+    }
+
+    // An .xls is read in a process of its own: a reader that crashes or
+    // hangs costs a message, never this process; what it reads comes back whole.
+    void xlsReaderApart()
+    {
+        const QString xls = m_dir.filePath(QStringLiteral("old.xls"));
+        QVERIFY(QFileInfo::exists(xls)); // made by filesFromElsewhere
+        const SheetTable t { QStringLiteral("学生"), {},
+            { { QStringLiteral("学号"), 95.5, QDate(2011, 5, 24), QVariant(),
+                QVariant::fromValue(CellError { QStringLiteral("#N/A") }) } } };
+        auto back = SheetReader::decode(SheetReader::encode({ t }));
+        QVERIFY(back);
+        QCOMPARE(rowTexts(back->at(0), 0), QStringList({ "学号", "95.5", "2011-05-24", "", "#N/A" }));
+        QVERIFY(!SheetReader::decode(SheetReader::encode({ t }).chopped(3)));
+
+        const QString crash = m_dir.filePath(QStringLiteral("crash.sh"));
+        QFile script(crash);
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\nkill -SEGV $$\n");
+        script.close();
+        QVERIFY(script.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        SheetReader::setXlsHelper(crash);
+        auto crashed = SheetReader::read(xls);
+        SheetReader::setXlsHelper(QStringLiteral(SHEET_READER));
+        QVERIFY(!crashed);
+        QVERIFY2(
+            crashed.error().message().contains(QStringLiteral("读取时出错")), qPrintable(crashed.error().message()));
+        auto read = SheetReader::read(xls);
+        QVERIFY2(read, qPrintable(read ? QString() : read.error().message()));
+        QCOMPARE(read->at(0).title, QStringLiteral("学生"));
     }
 
     // A text a spreadsheet would run as a formula goes out as text.
