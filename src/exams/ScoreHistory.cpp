@@ -113,8 +113,45 @@ Result<QVector<Entry>> list(const Database& db, int testNumber, const QString& s
     return out;
 }
 
+namespace {
+
+Status putBackRecord(Database& db, const Entry& entry)
+{
+    const TableDef* students = Schema::fixedTable(u"tblLogin");
+    const ColumnDef* column = students ? students->column(entry.column) : nullptr;
+    if (!column || column->kind != ColumnKind::Text || entry.column == QStringLiteral("学号"))
+        return Error::refused(QStringLiteral("“%1”不是学生信息中的项目。").arg(entry.column));
+    Transaction tx(db);
+    if (!tx.started())
+        return tx.error();
+    if (auto locked = db.exec(db.dialect().lockTableSql(QStringLiteral("tblLogin"))); !locked)
+        return locked.error();
+    auto now = db.select(
+        QStringLiteral("select %1 from tblLogin where trim(学号)=?").arg(column->name), { entry.student.trimmed() });
+    if (!now)
+        return now.error();
+    if (now->eof())
+        return Error { QStringLiteral("3021"), QStringLiteral("学号为 %1 的学生已不存在。").arg(entry.student),
+            Error::Kind::Missing };
+    const QString current = now->text(0);
+    if (current != entry.after)
+        return Error::conflict(QStringLiteral("%1 的“%2”现在是“%3”，已不是这条记录改成的“%4”，没有恢复。")
+                                   .arg(entry.student, entry.column, current, entry.after));
+    if (auto set = db.exec(QStringLiteral("update tblLogin set %1=? where trim(学号)=?").arg(column->name),
+            { entry.before, entry.student.trimmed() });
+        !set)
+        return set.error();
+    if (Status noted = record(db, kStudentRecords, { { entry.student, entry.column, current, entry.before } }); !noted)
+        return noted;
+    return tx.commit();
+}
+
+} // namespace
+
 Status putBack(Database& db, const Entry& entry)
 {
+    if (entry.test == kStudentRecords)
+        return putBackRecord(db, entry);
     if (!isScoreColumn(entry.column))
         return Error::refused(QStringLiteral("“%1”不是成绩表中的项目。").arg(entry.column));
     if (entry.testDeleted)

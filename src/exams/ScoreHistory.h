@@ -7,6 +7,10 @@
 
 namespace velmora::ScoreHistory {
 
+// Changes to students' records (an import's updates) are kept as a test of
+// this number, which no test has: shown, exported and put back the same way.
+inline constexpr int kStudentRecords = 0;
+
 // Who changes scores from now on, as the history names them.
 void setUser(const QString& user);
 QString user();
@@ -44,8 +48,9 @@ Result<QVector<Entry>> list(
 // Whether the database keeps a history (an older one must be upgraded first).
 Result<bool> available(const Database& db);
 
-// Writes the entry's old value back into the test's score table, only while
-// the cell still holds the entry's new value, and records that too.
+// Writes the entry's old value back into the test's score table (or the
+// student's record), only while the cell still holds the entry's new value,
+// and records that too.
 Status putBack(Database& db, const Entry& entry);
 
 // The test is deleted: its history stays, marked so (or unmarked when it comes back).

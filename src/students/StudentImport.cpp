@@ -1,5 +1,6 @@
 #include "students/StudentImport.h"
 
+#include "exams/ScoreHistory.h"
 #include "sheets/SheetReader.h"
 
 #include <QDir>
@@ -209,6 +210,19 @@ Result<Outcome> apply(Database& db, const QVector<Row>& rows, bool update, const
                 ++out.updated;
                 continue;
             }
+            // What changes is kept, as a score's change is, so that it can be put back.
+            auto before = Students::fetch(db, row.record[StudentRecord::Number]);
+            if (!before)
+                return before.error();
+            QVector<ScoreHistory::Change> changes;
+            for (int f : row.fields) {
+                if (f != StudentRecord::Number && *before
+                    && (**before)[StudentRecord::Column(f)] != row.record.values[f])
+                    changes.push_back({ row.record[StudentRecord::Number], columns[f],
+                        (**before)[StudentRecord::Column(f)], row.record.values[f] });
+            }
+            if (Status noted = ScoreHistory::record(db, ScoreHistory::kStudentRecords, changes); !noted)
+                return noted.error();
             params << row.record[StudentRecord::Number];
             written = db.exec(
                 QStringLiteral("update tblLogin set %1 where trim(学号)=?").arg(sets.join(QStringLiteral(", "))),

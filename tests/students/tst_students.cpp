@@ -1,4 +1,5 @@
 #include "app/Module1.h"
+#include "exams/ScoreHistory.h"
 #include "platform/MessageService.h"
 #include "platform/ui/FileDialogs.h"
 #include "platform/ui/ResultGrid.h"
@@ -273,6 +274,19 @@ private Q_SLOTS:
         QCOMPARE(kept[StudentRecord::From], QStringLiteral("实验小学"));
         QCOMPARE(kept[StudentRecord::Remarks], QStringLiteral("班长"));
         QCOMPARE(kept[StudentRecord::Phone], QStringLiteral("13900000000"));
+
+        // The change is kept, as a score's is, and can be put back while it stands.
+        auto history = ScoreHistory::list(db(), ScoreHistory::kStudentRecords, QStringLiteral("2024001"));
+        QVERIFY(history);
+        // The first update's seven fields, then the name.
+        QCOMPARE(history->size(), 8);
+        QCOMPARE(history->first().column, QStringLiteral("姓名"));
+        QCOMPARE(history->first().before, QStringLiteral("张三"));
+        QCOMPARE(history->first().after, QStringLiteral("张三丰"));
+        QVERIFY(ScoreHistory::putBack(db(), history->first()));
+        QCOMPARE(*Students::nameOf(db(), QStringLiteral("2024001")), QStringLiteral("张三"));
+        QVERIFY(!ScoreHistory::putBack(db(), history->first())); // no longer what the entry made it
+        QCOMPARE(ScoreHistory::list(db(), ScoreHistory::kStudentRecords)->size(), 9);
     }
 
     void addWithPhotoThenDuplicate()

@@ -42,14 +42,16 @@ ScoreHistoryView::ScoreHistoryView(int testNumber, const QString& student, const
         cboScope->addItem(QStringLiteral("当前格：%1 的%2").arg(student, column), Cell);
     if (!student.isEmpty())
         cboScope->addItem(QStringLiteral("当前学生：%1").arg(student), Student);
-    cboScope->addItem(QStringLiteral("整次考试"), Test);
+    const bool records = testNumber == ScoreHistory::kStudentRecords;
+    cboScope->addItem(records ? QStringLiteral("全班学生") : QStringLiteral("整次考试"), Test);
     grdHistory = new ResultGrid(this);
     grdHistory->setObjectName(QStringLiteral("grdHistory"));
     grdHistory->setHeaders({ QStringLiteral("修改时间"), QStringLiteral("学号"), QStringLiteral("姓名"),
         QStringLiteral("项目"), QStringLiteral("原值"), QStringLiteral("新值"), QStringLiteral("修改人") });
-    grdHistory->setExportTitle(QStringLiteral("成绩修改记录"));
+    grdHistory->setExportTitle(records ? QStringLiteral("学生信息修改记录") : QStringLiteral("成绩修改记录"));
     BN_PutBack = Controls::button(this, "BN_PutBack", QStringLiteral("恢复原值(&B)"));
-    BN_PutBack->setToolTip(QStringLiteral("把选中记录的原值写回成绩表（这一步也会记录下来）"));
+    BN_PutBack->setToolTip(records ? QStringLiteral("把选中记录的原值写回学生信息（这一步也会记录下来）")
+                                   : QStringLiteral("把选中记录的原值写回成绩表（这一步也会记录下来）"));
     BN_PutBack->setVisible(mod().IsAdmin);
     BN_Close = Controls::button(this, "BN_Close", QStringLiteral("关闭(&C)"));
 

@@ -4,6 +4,7 @@
 #include "app/ui/MainForm.h"
 #include "app/ui/Windows.h"
 #include "data/TextLimits.h"
+#include "exams/ui/ScoreHistoryView.h"
 #include "platform/MessageService.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/FileDialogs.h"
@@ -86,6 +87,8 @@ StudentInfo::StudentInfo(QWidget* parent)
     BN_Del = Controls::button(this, "BN_Del", QStringLiteral("删除(&D)"));
     BN_Save = Controls::button(this, "BN_Save", QStringLiteral("保存(&S)"));
     BN_Back = Controls::button(this, "BN_Back", QStringLiteral("返回(&B)"));
+    BN_History = Controls::button(this, "BN_History", QStringLiteral("修改记录(&J)"));
+    BN_History->setToolTip(QStringLiteral("导入名单时对这名学生信息的修改，可以恢复原值"));
     BN_Save->hide();
     BN_Browse->setEnabled(false);
 
@@ -164,7 +167,7 @@ StudentInfo::StudentInfo(QWidget* parent)
     layout->addLayout(middle);
     layout->addWidget(Frame2);
     layout->addWidget(Frame1);
-    layout->addLayout(Controls::buttonRow({ BN_Edit, BN_Del, BN_Save, BN_Back }));
+    layout->addLayout(Controls::buttonRow({ BN_History, BN_Edit, BN_Del, BN_Save, BN_Back }));
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(Father_r, &QCheckBox::toggled, this, [this] { retired(Father_r, 8); });
@@ -174,6 +177,16 @@ StudentInfo::StudentInfo(QWidget* parent)
     connect(BN_Del, &QPushButton::clicked, this, &StudentInfo::remove);
     connect(BN_Back, &QPushButton::clicked, this, [this] { QDialog::done(QDialog::Rejected); });
     connect(BN_Browse, &QPushButton::clicked, this, &StudentInfo::browse);
+    connect(BN_History, &QPushButton::clicked, this, [this] {
+        const QString number = text(0).trimmed();
+        if (number.isEmpty())
+            return;
+        ScoreHistoryView history(ScoreHistory::kStudentRecords, number, QString(), this);
+        if (history.fill())
+            history.exec();
+        if (history.changedScores())
+            load();
+    });
 
     load();
 }

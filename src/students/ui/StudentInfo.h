@@ -39,6 +39,7 @@ public:
     QPushButton* BN_Del;
     QPushButton* BN_Save;
     QPushButton* BN_Back;
+    QPushButton* BN_History;
 
     QString text(int index) const;
     void setText(int index, const QString& value);
