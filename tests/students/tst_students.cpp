@@ -1,5 +1,6 @@
 #include "app/Module1.h"
 #include "exams/ScoreHistory.h"
+#include "exams/ui/ScoreHistoryView.h"
 #include "platform/MessageService.h"
 #include "platform/ui/FileDialogs.h"
 #include "platform/ui/ResultGrid.h"
@@ -15,6 +16,7 @@
 #include "support/SmallDisk.h"
 #include "support/Typing.h"
 
+#include <QApplication>
 #include <QBuffer>
 #include <QCheckBox>
 #include <QComboBox>
@@ -29,6 +31,7 @@
 #include <QStringEncoder>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 using namespace velmora;
@@ -287,6 +290,27 @@ private Q_SLOTS:
         QCOMPARE(*Students::nameOf(db(), QStringLiteral("2024001")), QStringLiteral("张三"));
         QVERIFY(!ScoreHistory::putBack(db(), history->first())); // no longer what the entry made it
         QCOMPARE(ScoreHistory::list(db(), ScoreHistory::kStudentRecords)->size(), 9);
+
+        // The record form's 修改记录 shows the student's changes, newest first.
+        StudentInfo form;
+        QVERIFY(form.prepareReadOnly(QStringLiteral("2024001")));
+        form.show();
+        QStringList shown;
+        QTimer::singleShot(0, [&shown] {
+            auto* view = qobject_cast<ScoreHistoryView*>(QApplication::activeModalWidget());
+            QVERIFY(view);
+            auto* grid = view->findChild<ResultGrid*>(QStringLiteral("grdHistory"));
+            shown = grid->rowTexts(1);
+            // Put the newest back, then close: the form shows what was put back.
+            grid->setCurrentRow(1);
+            MessageService::setNextAnswer(MsgAnswer::Yes);
+            QTest::mouseClick(view->findChild<QPushButton*>(QStringLiteral("BN_PutBack")), Qt::LeftButton);
+            QTest::keyClick(view, Qt::Key_Escape);
+        });
+        QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("BN_History")), Qt::LeftButton);
+        QCOMPARE(shown.mid(1, 5), QStringList({ "2024001", "张三", "姓名", "张三丰", "张三" }));
+        QCOMPARE(form.text(2), QStringLiteral("张三丰"));
+        QCOMPARE(form.text(1), QStringLiteral("2024001"));
     }
 
     void addWithPhotoThenDuplicate()

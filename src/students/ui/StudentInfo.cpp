@@ -178,14 +178,17 @@ StudentInfo::StudentInfo(QWidget* parent)
     connect(BN_Back, &QPushButton::clicked, this, [this] { QDialog::done(QDialog::Rejected); });
     connect(BN_Browse, &QPushButton::clicked, this, &StudentInfo::browse);
     connect(BN_History, &QPushButton::clicked, this, [this] {
-        const QString number = text(0).trimmed();
+        const QString number = text(1).trimmed();
         if (number.isEmpty())
             return;
         ScoreHistoryView history(ScoreHistory::kStudentRecords, number, QString(), this);
         if (history.fill())
             history.exec();
-        if (history.changedScores())
-            load();
+        // A value put back shows at once; the form stays in the mode it was in.
+        if (history.changedScores()) {
+            if (auto found = Students::fetch(mod().Conn, number); found && *found)
+                fill(**found);
+        }
     });
 
     load();
