@@ -193,7 +193,10 @@ bool isInfrastructure(const QString& table)
 // this program does not know (a school's own table, a 身份证号 column).
 Result<QStringList> unknownIn(const Database& from, const Database& to, const QStringList& copied)
 {
-    QStringList unknown;
+    auto hidden = from.texts(from.dialect().viewsAndTriggersSql());
+    if (!hidden)
+        return hidden.error();
+    QStringList unknown = *hidden;
     auto all = from.texts(from.dialect().tablesSql());
     if (!all)
         return all.error();

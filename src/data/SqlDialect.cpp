@@ -117,6 +117,11 @@ public:
         return QStringLiteral("select name from sqlite_master where type = 'table' and name not like 'sqlite!_%' "
                               "escape '!' order by name");
     }
+    QString viewsAndTriggersSql() const override
+    {
+        return QStringLiteral("select name || case type when 'view' then '（视图）' else '（触发器）' end "
+                              "from sqlite_master where type in ('view', 'trigger') order by name");
+    }
     // SQLITE_READONLY and SQLITE_PERM: the file cannot be written.
     bool isPrivilegeMissing(const Error& e) const override
     {
@@ -224,6 +229,13 @@ public:
     {
         return QStringLiteral("select table_name from information_schema.tables where table_schema = current_schema() "
                               "and table_type = 'BASE TABLE' order by table_name");
+    }
+    QString viewsAndTriggersSql() const override
+    {
+        return QStringLiteral("select table_name || '（视图）' from information_schema.views "
+                              "where table_schema = current_schema() union all "
+                              "select distinct trigger_name || '（触发器）' from information_schema.triggers "
+                              "where trigger_schema = current_schema()");
     }
     // insufficient_privilege
     bool isPrivilegeMissing(const Error& e) const override { return e.number == QLatin1String("42501"); }

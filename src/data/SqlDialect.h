@@ -42,6 +42,8 @@ public:
     virtual QString tableExistsSql() const = 0;
     // Every table of the database's own (not the engine's), one name a row.
     virtual QString tablesSql() const = 0;
+    // Every view and trigger, which this program never makes, as "name（视图）" / "name（触发器）".
+    virtual QString viewsAndTriggersSql() const = 0;
     // The user lacks a privilege the statement needs.
     virtual bool isPrivilegeMissing(const Error& error) const = 0;
     // Two bound parameters, table and column: one row whose value holds the

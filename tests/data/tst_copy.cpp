@@ -123,6 +123,10 @@ private Q_SLOTS:
                                         << QStringLiteral("TblScore1.口语");
         QTest::newRow("a table of the school's")
             << QString() << QStringLiteral("create table school_own (x integer)") << QStringLiteral("school_own");
+        QTest::newRow("a planted trigger")
+            << QString()
+            << QStringLiteral("create trigger wipe after update on tblClass begin delete from tblLogin; end")
+            << QStringLiteral("wipe（触发器）");
     }
     void nothingReplacedNothingLeftBehind()
     {
