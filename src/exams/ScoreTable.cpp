@@ -238,16 +238,11 @@ QString ScoreTable::copyText(const QModelIndexList& cells) const
 
 QStringList ScoreTable::paste(int row, int column, const QString& text)
 {
-    QStringList lines = text.split(QLatin1Char('\n'));
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
+    const QVector<QStringList> lines = SheetReader::parseClipboard(text);
     QVector<Cell> cells;
     QStringList refused;
     for (int l = 0; l < lines.size() && row + l < students(); ++l) {
-        QString line = lines[l];
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
-        const QStringList values = line.split(QLatin1Char('\t'));
+        const QStringList& values = lines[l];
         for (int v = 0; v < values.size() && column + v < m_columns.size(); ++v)
             take(row + l, column + v, values[v], cells, refused);
     }

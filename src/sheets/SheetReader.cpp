@@ -697,6 +697,49 @@ QVector<QVector<QVariant>> parseCsv(const QString& text)
     return rows;
 }
 
+QVector<QStringList> parseClipboard(const QString& text)
+{
+    QVector<QStringList> rows;
+    QStringList row;
+    QString cell;
+    bool quoted = false;
+    bool started = false; // anything of the current row read
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (quoted) {
+            if (c == QLatin1Char('"') && i + 1 < text.size() && text[i + 1] == QLatin1Char('"')) {
+                cell += c;
+                ++i;
+            } else if (c == QLatin1Char('"'))
+                quoted = false;
+            else
+                cell += c;
+            continue;
+        }
+        started = true;
+        if (c == QLatin1Char('"') && cell.isEmpty())
+            quoted = true;
+        else if (c == QLatin1Char('\t')) {
+            row << cell;
+            cell.clear();
+        } else if (c == QLatin1Char('\n') || c == QLatin1Char('\r')) {
+            if (c == QLatin1Char('\r') && i + 1 < text.size() && text[i + 1] == QLatin1Char('\n'))
+                ++i;
+            row << cell;
+            rows << row;
+            row.clear();
+            cell.clear();
+            started = false;
+        } else
+            cell += c;
+    }
+    if (started) {
+        row << cell;
+        rows << row;
+    }
+    return rows;
+}
+
 QString cellText(const QVariant& cell)
 {
     if (cell.isNull())

@@ -49,6 +49,10 @@ QString decodeText(const QByteArray& bytes);
 // breaks inside quotes. A file with tabs and no commas is tab-separated.
 QVector<QVector<QVariant>> parseCsv(const QString& text);
 
+// A block copied from a spreadsheet: tab-separated rows, a cell holding a
+// tab, line break or quote in quotes (as Excel, LibreOffice and the score grid copy).
+QVector<QStringList> parseClipboard(const QString& text);
+
 // The cell as a text: a whole number without ".0", a date as 2011-05-24,
 // an error value as Excel shows it (#N/A).
 QString cellText(const QVariant& cell);

@@ -153,6 +153,13 @@ private Q_SLOTS:
         key(grid, Qt::Key_Y, Qt::ControlModifier);
         QCOMPARE(grid.table().text(2, 0), QStringLiteral("90"));
         QCOMPARE(grid.table().changedCells(), 5);
+
+        // A comment with a tab, a line break and quotes comes back whole from its own copy.
+        const QString comment = QStringLiteral("上课认真\t作业工整\n“继续”\"加油\"");
+        grid.table().edit({ { 0, 2, comment } });
+        const QString copied = grid.table().copyText({ grid.Grid->model()->index(0, 2) });
+        QVERIFY(grid.table().paste(2, 2, copied).isEmpty());
+        QCOMPARE(grid.table().text(2, 2), comment);
     }
 
     // Another teacher's change is never overwritten: nothing is saved, both values are named.
