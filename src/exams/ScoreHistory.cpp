@@ -115,33 +115,41 @@ Result<QVector<Entry>> list(const Database& db, int testNumber, const QString& s
 
 namespace {
 
-Status putBackRecord(Database& db, const Entry& entry)
+// Where an entry's value is written back: the table, the column as the
+// table names it, how the student's row is found, and the value to write.
+struct Target
 {
-    const TableDef* students = Schema::fixedTable(u"tblLogin");
-    const ColumnDef* column = students ? students->column(entry.column) : nullptr;
-    if (!column || column->kind != ColumnKind::Text || entry.column == QStringLiteral("学号"))
-        return Error::refused(QStringLiteral("“%1”不是学生信息中的项目。").arg(entry.column));
+    QString table;
+    QString column;
+    QString rowMatch; // "… = ?", bound to key
+    QString key;
+    QVariant value;
+    QString missing;
+};
+
+// Only while the cell still holds what the entry made it; recorded too.
+Status writeBack(Database& db, const Entry& entry, const Target& to)
+{
     Transaction tx(db);
     if (!tx.started())
         return tx.error();
-    if (auto locked = db.exec(db.dialect().lockTableSql(QStringLiteral("tblLogin"))); !locked)
+    if (auto locked = db.exec(db.dialect().lockTableSql(to.table)); !locked)
         return locked.error();
-    auto now = db.select(
-        QStringLiteral("select %1 from tblLogin where trim(学号)=?").arg(column->name), { entry.student.trimmed() });
+    auto now
+        = db.select(QStringLiteral("select %1 from %2 where %3").arg(to.column, to.table, to.rowMatch), { to.key });
     if (!now)
         return now.error();
     if (now->eof())
-        return Error { QStringLiteral("3021"), QStringLiteral("学号为 %1 的学生已不存在。").arg(entry.student),
-            Error::Kind::Missing };
+        return Error { QStringLiteral("3021"), to.missing, Error::Kind::Missing };
     const QString current = now->text(0);
     if (current != entry.after)
         return Error::conflict(QStringLiteral("%1 的“%2”现在是“%3”，已不是这条记录改成的“%4”，没有恢复。")
                                    .arg(entry.student, entry.column, current, entry.after));
-    if (auto set = db.exec(QStringLiteral("update tblLogin set %1=? where trim(学号)=?").arg(column->name),
-            { entry.before, entry.student.trimmed() });
+    if (auto set = db.exec(
+            QStringLiteral("update %1 set %2=? where %3").arg(to.table, to.column, to.rowMatch), { to.value, to.key });
         !set)
         return set.error();
-    if (Status noted = record(db, kStudentRecords, { { entry.student, entry.column, current, entry.before } }); !noted)
+    if (Status noted = record(db, entry.test, { { entry.student, entry.column, current, entry.before } }); !noted)
         return noted;
     return tx.commit();
 }
@@ -150,39 +158,26 @@ Status putBackRecord(Database& db, const Entry& entry)
 
 Status putBack(Database& db, const Entry& entry)
 {
-    if (entry.test == kStudentRecords)
-        return putBackRecord(db, entry);
+    if (entry.test == kStudentRecords) {
+        const TableDef* students = Schema::fixedTable(u"tblLogin");
+        const ColumnDef* column = students ? students->column(entry.column) : nullptr;
+        if (!column || column->kind != ColumnKind::Text || entry.column == QStringLiteral("学号"))
+            return Error::refused(QStringLiteral("“%1”不是学生信息中的项目。").arg(entry.column));
+        return writeBack(db, entry,
+            { QStringLiteral("tblLogin"), column->name, QStringLiteral("trim(学号)=?"), entry.student.trimmed(),
+                entry.before, QStringLiteral("学号为 %1 的学生已不存在。").arg(entry.student) });
+    }
     if (!isScoreColumn(entry.column))
         return Error::refused(QStringLiteral("“%1”不是成绩表中的项目。").arg(entry.column));
     if (entry.testDeleted)
         return Error::refused(QStringLiteral("这次考试已被删除，不能恢复其中的成绩。"));
-    const QString table = Schema::scoreTableName(entry.test);
-    Transaction tx(db);
-    if (!tx.started())
-        return tx.error();
-    if (auto locked = db.exec(db.dialect().lockTableSql(table)); !locked)
-        return locked.error();
-    auto now = db.select(QStringLiteral("select %1 from %2 where 学号=?").arg(entry.column, table), { entry.student });
-    if (!now)
-        return now.error();
-    if (now->eof())
-        return Error { QStringLiteral("3021"), QStringLiteral("学号为 %1 的成绩记录已不存在。").arg(entry.student),
-            Error::Kind::Missing };
-    const QString current = now->text(0);
-    if (current != entry.after)
-        return Error::conflict(QStringLiteral("%1 的“%2”现在是“%3”，已不是这条记录改成的“%4”，没有恢复。")
-                                   .arg(entry.student, entry.column, current, entry.after));
     const bool text = entry.column == QStringLiteral("教师评语");
     const QVariant value = text            ? QVariant(entry.before)
         : entry.before.trimmed().isEmpty() ? QVariant()
                                            : QVariant(entry.before.trimmed().toInt());
-    if (auto set
-        = db.exec(QStringLiteral("update %1 set %2=? where 学号=?").arg(table, entry.column), { value, entry.student });
-        !set)
-        return set.error();
-    if (Status noted = record(db, entry.test, { { entry.student, entry.column, current, entry.before } }); !noted)
-        return noted;
-    return tx.commit();
+    return writeBack(db, entry,
+        { Schema::scoreTableName(entry.test), entry.column, QStringLiteral("学号=?"), entry.student, value,
+            QStringLiteral("学号为 %1 的成绩记录已不存在。").arg(entry.student) });
 }
 
 Status markDeleted(Database& db, int testNumber, const QString& testName, bool deleted)

@@ -504,6 +504,7 @@ Result<QVector<SheetTable>> readXlsApart(const QString& path, const QString& hel
         (void)::setrlimit(RLIMIT_CPU, &cpu);
     });
     reader.start();
+    // A helper that cannot start (removed by hand) must not stop the teacher importing.
     if (!reader.waitForStarted(10000))
         return readXlsHere(path);
     if (!reader.waitForFinished(90000)) {
