@@ -5,11 +5,13 @@
 #include "analysis/ui/Analyze_Subject.h"
 #include "app/Module1.h"
 #include "platform/MessageService.h"
+#include "support/Ui.h"
 
 #include <QRadioButton>
 #include <benchmark/benchmark.h>
 
 using namespace velmora;
+using velmora::test::child;
 using namespace velmora::bench;
 
 namespace {
@@ -21,7 +23,7 @@ void BM_ClassSortBySelection(benchmark::State& state)
     mod().SelNo = QStringLiteral("1");
     Analyze_Class a;
     a.load();
-    a.Sort[1]->setChecked(true);
+    child<QRadioButton>(&a, "Sort1")->setChecked(true);
     for (auto _ : state)
         a.sort();
     closeClass();

@@ -9,6 +9,7 @@
 #include "exams/ui/TestWatch.h"
 #include "platform/MessageService.h"
 #include "platform/ui/ResultGrid.h"
+#include "support/Ui.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -16,6 +17,7 @@
 #include <benchmark/benchmark.h>
 
 using namespace velmora;
+using velmora::test::child;
 using namespace velmora::bench;
 
 namespace {
@@ -37,9 +39,10 @@ void BM_DefineTest(benchmark::State& state)
     for (auto _ : state) {
         TestInfoAdd add;
         add.load();
-        add.txtName->setText(QStringLiteral("期末"));
-        add.txtType->setCurrentIndex(add.txtType->findText(QStringLiteral("期末考试")));
-        add.CheckAll->click();
+        child<QLineEdit>(&add, "txtName")->setText(QStringLiteral("期末"));
+        child<QComboBox>(&add, "txtType")
+            ->setCurrentIndex(child<QComboBox>(&add, "txtType")->findText(QStringLiteral("期末考试")));
+        child<QCheckBox>(&add, "CheckAll")->click();
         add.define();
         if (add.result() != QDialog::Accepted)
             state.SkipWithError(qPrintable(MessageService::texts().value(0, QStringLiteral("define failed"))));
@@ -85,11 +88,11 @@ void BM_ScoreSaveAndMove(benchmark::State& state)
     mod().SelNo = QStringLiteral("1");
     TestFill fill;
     fill.load();
-    fill.Check->setChecked(true);
+    child<QCheckBox>(&fill, "Check")->setChecked(true);
     int score = 0;
     for (auto _ : state) {
-        fill.Text[1]->setText(QString::number(++score % 100));
-        if (fill.Text[0]->text() == studentNumber(int(state.range(0))))
+        child<QLineEdit>(&fill, "Text1")->setText(QString::number(++score % 100));
+        if (child<QLineEdit>(&fill, "Text0")->text() == studentNumber(int(state.range(0))))
             fill.first();
         else
             fill.next();
@@ -130,7 +133,7 @@ void BM_ScoreView(benchmark::State& state)
     for (auto _ : state) {
         TestWatch view;
         view.load();
-        benchmark::DoNotOptimize(view.Grid->rows());
+        benchmark::DoNotOptimize(child<ResultGrid>(&view, "Grid")->rows());
     }
     closeClass();
 }

@@ -4,6 +4,7 @@
 #include "exams/ScoreTable.h"
 #include "exams/ui/ScoreGrid.h"
 #include "platform/MessageService.h"
+#include "support/Ui.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -13,6 +14,7 @@
 #include <benchmark/benchmark.h>
 
 using namespace velmora;
+using velmora::test::child;
 using namespace velmora::bench;
 
 namespace {
@@ -81,23 +83,23 @@ void keystrokes(benchmark::State& state, bool painted)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
         QThread::msleep(5);
     }
-    grid.Grid->setFocus();
-    if (QApplication::focusWidget() != grid.Grid) {
+    child<ScoreView>(&grid, "Grid")->setFocus();
+    if (QApplication::focusWidget() != child<ScoreView>(&grid, "Grid")) {
         state.SkipWithError("the grid did not take the focus");
         return;
     }
     const int students = grid.table().students();
     int typed = 0;
     for (auto _ : state) {
-        press(grid.Grid, Qt::Key_7 + typed % 3, QString::number(7 + typed % 3));
+        press(child<ScoreView>(&grid, "Grid"), Qt::Key_7 + typed % 3, QString::number(7 + typed % 3));
         press(QApplication::focusWidget(), Qt::Key_Return);
         if (!painted)
             state.PauseTiming();
         QCoreApplication::processEvents();
         if (!painted)
             state.ResumeTiming();
-        if (grid.Grid->currentIndex().row() + 1 >= students)
-            grid.Grid->setCurrentIndex(grid.Grid->model()->index(0, 0));
+        if (child<ScoreView>(&grid, "Grid")->currentIndex().row() + 1 >= students)
+            child<ScoreView>(&grid, "Grid")->setCurrentIndex(child<ScoreView>(&grid, "Grid")->model()->index(0, 0));
         ++typed;
     }
     if (grid.table().changedCells() == 0)
@@ -137,7 +139,7 @@ void BM_GridPaste(benchmark::State& state)
         }
         blocks[b] = rows.join(QStringLiteral("\r\n"));
     }
-    grid.Grid->setCurrentIndex(grid.Grid->model()->index(0, 0));
+    child<ScoreView>(&grid, "Grid")->setCurrentIndex(child<ScoreView>(&grid, "Grid")->model()->index(0, 0));
     int n = 0;
     for (auto _ : state) {
         state.PauseTiming();

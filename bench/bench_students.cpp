@@ -7,6 +7,7 @@
 #include "students/ui/StudentInfo.h"
 #include "students/ui/StudentInfoFind.h"
 #include "students/ui/StudentInfoWatch.h"
+#include "support/Ui.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -14,6 +15,7 @@
 #include <benchmark/benchmark.h>
 
 using namespace velmora;
+using velmora::test::child;
 using namespace velmora::bench;
 
 namespace {
@@ -40,7 +42,7 @@ void BM_StudentList(benchmark::State& state)
     StudentInfoWatch list;
     for (auto _ : state) {
         list.fill();
-        benchmark::DoNotOptimize(list.txtNumber->text());
+        benchmark::DoNotOptimize(child<QLineEdit>(&list, "txtNumber")->text());
     }
     closeClass();
 }
@@ -56,10 +58,10 @@ void BM_StudentSearch(benchmark::State& state)
 {
     openClass(int(state.range(0)), int(state.range(1)));
     StudentInfoFind find;
-    find.Text[2]->setText(QStringLiteral("学生12"));
+    child<QLineEdit>(&find, "Text2")->setText(QStringLiteral("学生12"));
     for (auto _ : state) {
         find.search();
-        benchmark::DoNotOptimize(find.txt_Result->text());
+        benchmark::DoNotOptimize(child<QLineEdit>(&find, "txt_Result")->text());
         MessageService::clearMessages();
     }
     closeClass();
@@ -81,7 +83,7 @@ void BM_RecordFormWithPhoto(benchmark::State& state)
         StudentInfo form;
         form.prepareReadOnly(number);
         form.showPhoto();
-        benchmark::DoNotOptimize(form.Image1->pixmap().isNull());
+        benchmark::DoNotOptimize(child<QLabel>(&form, "Image1")->pixmap().isNull());
     }
     closeClass();
 }

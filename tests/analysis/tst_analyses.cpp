@@ -6,6 +6,7 @@
 #include "platform/MessageService.h"
 #include "platform/ui/ResultGrid.h"
 #include "support/DbTestCase.h"
+#include "support/Ui.h"
 
 #include <QBarSeries>
 #include <QBarSet>
@@ -25,6 +26,7 @@
 #include <cmath>
 
 using namespace velmora;
+using velmora::test::child;
 
 class TestAnalyses : public velmora::test::DbTestCase
 {
@@ -56,6 +58,12 @@ class TestAnalyses : public velmora::test::DbTestCase
         return out;
     }
 
+    // The pie as the chart on screen holds it.
+    static QPieSeries* pie(QWidget* window)
+    {
+        return qobject_cast<QPieSeries*>(child<QChartView>(window, "Chart")->chart()->series().value(0));
+    }
+
 private Q_SLOTS:
     void classTableSortsAndCuts()
     {
@@ -68,71 +76,71 @@ private Q_SLOTS:
         Analyze_Class a;
         a.show();
         a.load();
-        QCOMPARE(a.Grid->rowTexts(0), QStringList({ "学号", "总分", "语文", "数学" }));
-        QCOMPARE(column(a.Grid, 0), QStringList({ "5", "4", "3", "2", "1" }));
-        QCOMPARE(column(a.Grid, 1), QStringList({ "30", "200", "140", "159", "170" }));
-        QVERIFY(!a.Check2[2]->isEnabled());
-        QVERIFY(a.Check2[2]->isChecked());
-        QCOMPARE(a.Grid->background(2, 1), QColor(224, 224, 224));
+        QCOMPARE(child<ResultGrid>(&a, "Grid")->rowTexts(0), QStringList({ "学号", "总分", "语文", "数学" }));
+        QCOMPARE(column(child<ResultGrid>(&a, "Grid"), 0), QStringList({ "5", "4", "3", "2", "1" }));
+        QCOMPARE(column(child<ResultGrid>(&a, "Grid"), 1), QStringList({ "30", "200", "140", "159", "170" }));
+        QVERIFY(!child<QCheckBox>(&a, "Check2_2")->isEnabled());
+        QVERIFY(child<QCheckBox>(&a, "Check2_2")->isChecked());
+        QCOMPARE(child<ResultGrid>(&a, "Grid")->background(2, 1), QColor(224, 224, 224));
 
-        QTest::mouseClick(a.BN_Sort, Qt::LeftButton);
-        QCOMPARE(column(a.Grid, 0), QStringList({ "4", "1", "2", "3", "5" }));
+        QTest::mouseClick(child<QPushButton>(&a, "BN_Sort"), Qt::LeftButton);
+        QCOMPARE(column(child<ResultGrid>(&a, "Grid"), 0), QStringList({ "4", "1", "2", "3", "5" }));
 
         // By the selected subjects: only enabled, checked boxes count.
-        QTest::mouseClick(a.Check2[0], Qt::LeftButton);
-        QVERIFY(a.Sort[1]->isChecked());
-        QTest::mouseClick(a.BN_Sort, Qt::LeftButton);
-        QCOMPARE(a.Grid->text(0, 1), QStringLiteral("所选1门总分"));
-        QCOMPARE(column(a.Grid, 0), QStringList({ "4", "2", "1", "3", "5" }));
-        QCOMPARE(column(a.Grid, 1), QStringList({ "100", "99", "80", "70", "30" }));
+        QTest::mouseClick(child<QCheckBox>(&a, "Check2_0"), Qt::LeftButton);
+        QVERIFY(child<QRadioButton>(&a, "Sort1")->isChecked());
+        QTest::mouseClick(child<QPushButton>(&a, "BN_Sort"), Qt::LeftButton);
+        QCOMPARE(child<ResultGrid>(&a, "Grid")->text(0, 1), QStringLiteral("所选1门总分"));
+        QCOMPARE(column(child<ResultGrid>(&a, "Grid"), 0), QStringList({ "4", "2", "1", "3", "5" }));
+        QCOMPARE(column(child<ResultGrid>(&a, "Grid"), 1), QStringList({ "100", "99", "80", "70", "30" }));
         // Only a disabled box left checked: no empty ORDER BY.
         MessageService::clearMessages();
-        QTest::mouseClick(a.Check2[1], Qt::LeftButton);
-        QVERIFY(!a.Check2[1]->isChecked());
+        QTest::mouseClick(child<QCheckBox>(&a, "Check2_1"), Qt::LeftButton);
+        QVERIFY(!child<QCheckBox>(&a, "Check2_1")->isChecked());
         QVERIFY(MessageService::messages().isEmpty());
-        QTest::mouseClick(a.BN_Sort, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&a, "BN_Sort"), Qt::LeftButton);
         QCOMPARE(MessageService::texts(), QStringList({ "至少要选一项！" }));
 
         // First and last N.
-        a.Check2[1]->setChecked(true);
-        a.Sort[0]->setChecked(true);
-        QTest::mouseClick(a.BN_Sort, Qt::LeftButton);
-        QVERIFY(!a.BN_Filter->isEnabled());
-        a.txtFront->setFocus();
-        QTRY_VERIFY(a.Filter[0]->isChecked());
-        QVERIFY(a.BN_Filter->isEnabled());
+        child<QCheckBox>(&a, "Check2_1")->setChecked(true);
+        child<QRadioButton>(&a, "Sort0")->setChecked(true);
+        QTest::mouseClick(child<QPushButton>(&a, "BN_Sort"), Qt::LeftButton);
+        QVERIFY(!child<QPushButton>(&a, "BN_Filter")->isEnabled());
+        child<QLineEdit>(&a, "txtFront")->setFocus();
+        QTRY_VERIFY(child<QRadioButton>(&a, "Filter0")->isChecked());
+        QVERIFY(child<QPushButton>(&a, "BN_Filter")->isEnabled());
         MessageService::clearMessages();
-        QTest::mouseClick(a.BN_Filter, Qt::LeftButton);
-        a.txtFront->setText(QStringLiteral("5"));
-        QTest::mouseClick(a.BN_Filter, Qt::LeftButton);
-        a.txtFront->setText(QStringLiteral("x; drop table tblLogin"));
-        QTest::mouseClick(a.BN_Filter, Qt::LeftButton);
-        a.txtFront->setText(QStringLiteral("3"));
-        QTest::mouseClick(a.BN_Filter, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&a, "BN_Filter"), Qt::LeftButton);
+        child<QLineEdit>(&a, "txtFront")->setText(QStringLiteral("5"));
+        QTest::mouseClick(child<QPushButton>(&a, "BN_Filter"), Qt::LeftButton);
+        child<QLineEdit>(&a, "txtFront")->setText(QStringLiteral("x; drop table tblLogin"));
+        QTest::mouseClick(child<QPushButton>(&a, "BN_Filter"), Qt::LeftButton);
+        child<QLineEdit>(&a, "txtFront")->setText(QStringLiteral("3"));
+        QTest::mouseClick(child<QPushButton>(&a, "BN_Filter"), Qt::LeftButton);
         QCOMPARE(MessageService::texts().mid(0, 2), QStringList({ "请输入数据", "不允许再筛选，请先排序，再筛选！" }));
         QVERIFY(MessageService::texts()[2] != QStringLiteral("完成筛选"));
         QCOMPARE(MessageService::texts().last(), QStringLiteral("完成筛选"));
-        QCOMPARE(column(a.Grid, 0), QStringList({ "4", "1", "2" }));
-        a.Filter[1]->setChecked(true);
-        a.txtLast->setText(QStringLiteral("3"));
-        QTest::mouseClick(a.BN_Filter, Qt::LeftButton);
-        QCOMPARE(column(a.Grid, 0), QStringList({ "4", "1", "2" }));
-        a.txtLast->setText(QStringLiteral("2"));
-        QTest::mouseClick(a.BN_Filter, Qt::LeftButton);
-        QCOMPARE(column(a.Grid, 0), QStringList({ "1", "2" }));
-        QCOMPARE(a.Grid->background(1, 0), QColor(192, 255, 255));
+        QCOMPARE(column(child<ResultGrid>(&a, "Grid"), 0), QStringList({ "4", "1", "2" }));
+        child<QRadioButton>(&a, "Filter1")->setChecked(true);
+        child<QLineEdit>(&a, "txtLast")->setText(QStringLiteral("3"));
+        QTest::mouseClick(child<QPushButton>(&a, "BN_Filter"), Qt::LeftButton);
+        QCOMPARE(column(child<ResultGrid>(&a, "Grid"), 0), QStringList({ "4", "1", "2" }));
+        child<QLineEdit>(&a, "txtLast")->setText(QStringLiteral("2"));
+        QTest::mouseClick(child<QPushButton>(&a, "BN_Filter"), Qt::LeftButton);
+        QCOMPARE(column(child<ResultGrid>(&a, "Grid"), 0), QStringList({ "1", "2" }));
+        QCOMPARE(child<ResultGrid>(&a, "Grid")->background(1, 0), QColor(192, 255, 255));
 
         // Flags that name a column the score table lacks: a clear message.
         QVERIFY(db().exec(QStringLiteral("update tblTestInfo set 物理=1 where 考试号=?"), { t }));
         MessageService::clearMessages();
-        QTest::mouseClick(a.BN_ShowAll, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&a, "BN_ShowAll"), Qt::LeftButton);
         QCOMPARE(MessageService::texts().size(), 1);
         QVERIFY(MessageService::texts().first().contains(QStringLiteral("物理")));
 
         // The test deleted meanwhile: a clear message.
         QVERIFY(Exams::remove(db(), t));
         MessageService::clearMessages();
-        QTest::mouseClick(a.BN_ShowAll, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&a, "BN_ShowAll"), Qt::LeftButton);
         QCOMPARE(MessageService::texts().size(), 1);
         QVERIFY(MessageService::texts().first().contains(QStringLiteral("已不存在")));
     }
@@ -151,18 +159,18 @@ private Q_SLOTS:
         Analyze_Class a;
         a.show();
         a.load();
-        QTest::mouseClick(a.BN_Sort, Qt::LeftButton);
-        QCOMPARE(column(a.Grid, 0), QStringList({ "2", "4", "1", "3" }));
-        QCOMPARE(column(a.Grid, 1), QStringList({ "95*", "95", "90", "0*" }));
-        QVERIFY(a.lblMissing->isVisible());
-        QTest::mouseClick(a.Check2[0], Qt::LeftButton);
-        QTest::mouseClick(a.BN_Sort, Qt::LeftButton);
-        QCOMPARE(column(a.Grid, 0), QStringList({ "1", "4", "2", "3" }));
-        QCOMPARE(column(a.Grid, 1), QStringList({ "40", "35", "0*", "0*" }));
-        a.txtFront->setText(QStringLiteral("2"));
-        QTest::mouseClick(a.Filter[0], Qt::LeftButton);
-        QTest::mouseClick(a.BN_Filter, Qt::LeftButton);
-        QVERIFY(!a.lblMissing->isVisible());
+        QTest::mouseClick(child<QPushButton>(&a, "BN_Sort"), Qt::LeftButton);
+        QCOMPARE(column(child<ResultGrid>(&a, "Grid"), 0), QStringList({ "2", "4", "1", "3" }));
+        QCOMPARE(column(child<ResultGrid>(&a, "Grid"), 1), QStringList({ "95*", "95", "90", "0*" }));
+        QVERIFY(child<QLabel>(&a, "lblMissing")->isVisible());
+        QTest::mouseClick(child<QCheckBox>(&a, "Check2_0"), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&a, "BN_Sort"), Qt::LeftButton);
+        QCOMPARE(column(child<ResultGrid>(&a, "Grid"), 0), QStringList({ "1", "4", "2", "3" }));
+        QCOMPARE(column(child<ResultGrid>(&a, "Grid"), 1), QStringList({ "40", "35", "0*", "0*" }));
+        child<QLineEdit>(&a, "txtFront")->setText(QStringLiteral("2"));
+        QTest::mouseClick(child<QRadioButton>(&a, "Filter0"), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&a, "BN_Filter"), Qt::LeftButton);
+        QVERIFY(!child<QLabel>(&a, "lblMissing")->isVisible());
     }
 
     void subjectSummary()
@@ -175,35 +183,36 @@ private Q_SLOTS:
         Analyze_Subject_Sel sel;
         sel.setAttribute(Qt::WA_DeleteOnClose, false); // on the stack here
         sel.load();
-        sel.txtNumber->setCurrentIndex(0);
-        Q_EMIT sel.txtNumber->activated(0);
-        QCOMPARE(sel.txtSubject->count(), 1);
-        QCOMPARE(sel.txtSubject->itemText(0), QStringLiteral("英语"));
+        child<QComboBox>(&sel, "txtNumber")->setCurrentIndex(0);
+        Q_EMIT child<QComboBox>(&sel, "txtNumber")->activated(0);
+        QCOMPARE(child<QComboBox>(&sel, "txtSubject")->count(), 1);
+        QCOMPARE(child<QComboBox>(&sel, "txtSubject")->itemText(0), QStringLiteral("英语"));
         QSignalSpy chosen(&sel, &Analyze_Subject_Sel::chosen);
-        QTest::mouseClick(sel.BN_OK, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&sel, "BN_OK"), Qt::LeftButton);
         QCOMPARE(chosen.size(), 1);
         QCOMPARE(mod().SubjectName, QStringLiteral("英语"));
 
         Analyze_Subject a;
         a.load();
         QVERIFY(MessageService::messages().isEmpty());
-        QCOMPARE(a.txtN->text(), QStringLiteral("3"));
-        QCOMPARE(a.txtAve->text(), QStringLiteral("84.3333333333333"));
-        QCOMPARE(a.txtPass_P->text(), QStringLiteral("66"));
-        QCOMPARE(a.txtMin->text(), QStringLiteral("58"));
-        QCOMPARE(a.Grid->rowTexts(0), QStringList({ "学号", "1", "2", "3" }));
-        QCOMPARE(a.Grid->rowTexts(1), QStringList({ "英语成绩", "100", "95", "58" }));
-        QCOMPARE(a.Grid1->item(1, 4)->text(), QStringLiteral("33%"));
-        QCOMPARE(a.Pie->count(), 6);
-        QCOMPARE(a.Pie->slices()[5]->label(), QStringLiteral("100：1人"));
-        QCOMPARE(a.Pie->slices()[0]->value(), 1.0);
+        QCOMPARE(child<QLineEdit>(&a, "txtN")->text(), QStringLiteral("3"));
+        QCOMPARE(child<QLineEdit>(&a, "txtAve")->text(), QStringLiteral("84.3333333333333"));
+        QCOMPARE(child<QLineEdit>(&a, "txtPass_P")->text(), QStringLiteral("66"));
+        QCOMPARE(child<QLineEdit>(&a, "txtMin")->text(), QStringLiteral("58"));
+        QCOMPARE(child<ResultGrid>(&a, "Grid")->rowTexts(0), QStringList({ "学号", "1", "2", "3" }));
+        QCOMPARE(child<ResultGrid>(&a, "Grid")->rowTexts(1), QStringList({ "英语成绩", "100", "95", "58" }));
+        QCOMPARE(child<QTableWidget>(&a, "Grid1")->item(1, 4)->text(), QStringLiteral("33%"));
+        QCOMPARE(pie(&a)->count(), 6);
+        QCOMPARE(pie(&a)->slices()[5]->label(), QStringLiteral("100：1人"));
+        QCOMPARE(pie(&a)->slices()[0]->value(), 1.0);
         // Every band header reads whole at the opening size.
         a.show();
         QVERIFY(QTest::qWaitForWindowExposed(&a));
         for (int b = 0; b < 6; ++b) {
-            const QString header = a.Grid1->horizontalHeaderItem(b)->text();
-            QVERIFY2(a.Grid1->horizontalHeader()->sectionSize(b)
-                    >= a.Grid1->horizontalHeader()->fontMetrics().horizontalAdvance(header) + 6,
+            const QString header = child<QTableWidget>(&a, "Grid1")->horizontalHeaderItem(b)->text();
+            QVERIFY2(child<QTableWidget>(&a, "Grid1")->horizontalHeader()->sectionSize(b)
+                    >= child<QTableWidget>(&a, "Grid1")->horizontalHeader()->fontMetrics().horizontalAdvance(header)
+                        + 6,
                 qPrintable(header));
         }
 
@@ -212,11 +221,11 @@ private Q_SLOTS:
         scores(t, QStringLiteral("2"), QStringLiteral("英语=?"), { 120 });
         Analyze_Subject gaps;
         gaps.load();
-        QCOMPARE(gaps.txtN->text(), QStringLiteral("2"));
-        QCOMPARE(gaps.txtMax->text(), QStringLiteral("120"));
-        QCOMPARE(gaps.txtMin->text(), QStringLiteral("100"));
-        QCOMPARE(gaps.txtAve->text(), QStringLiteral("110"));
-        QCOMPARE(gaps.Grid->text(1, 3), QString());
+        QCOMPARE(child<QLineEdit>(&gaps, "txtN")->text(), QStringLiteral("2"));
+        QCOMPARE(child<QLineEdit>(&gaps, "txtMax")->text(), QStringLiteral("120"));
+        QCOMPARE(child<QLineEdit>(&gaps, "txtMin")->text(), QStringLiteral("100"));
+        QCOMPARE(child<QLineEdit>(&gaps, "txtAve")->text(), QStringLiteral("110"));
+        QCOMPARE(child<ResultGrid>(&gaps, "Grid")->text(1, 3), QString());
 
         // Out of 150: a pass is 90, the bands are shares of 150.
         QVERIFY(Exams::setFullMarks(db(), t, 2, 150));
@@ -227,21 +236,22 @@ private Q_SLOTS:
         high.load();
         QStringList bands;
         for (int b = 0; b < 6; ++b)
-            bands << high.Grid1->horizontalHeaderItem(b)->text() + QLatin1Char('=') + high.Grid1->item(0, b)->text();
+            bands << child<QTableWidget>(&high, "Grid1")->horizontalHeaderItem(b)->text() + QLatin1Char('=')
+                    + child<QTableWidget>(&high, "Grid1")->item(0, b)->text();
         QCOMPARE(bands, QStringList({ "90分以下=1", "90-104=1", "105-119=0", "120-134=0", "135-149=0", "150=1" }));
-        QCOMPARE(high.txtPass->text(), QStringLiteral("2"));
-        QCOMPARE(high.Pie->slices()[5]->label(), QStringLiteral("150：1人"));
+        QCOMPARE(child<QLineEdit>(&high, "txtPass")->text(), QStringLiteral("2"));
+        QCOMPARE(pie(&high)->slices()[5]->label(), QStringLiteral("150：1人"));
         mod().SelNo = QString::number(t);
         Analyze_Class c;
         c.load();
-        QCOMPARE(c.Grid->rowTexts(0), QStringList({ "学号", "总分", "英语(150)" }));
+        QCOMPARE(child<ResultGrid>(&c, "Grid")->rowTexts(0), QStringList({ "学号", "总分", "英语(150)" }));
 
         // A subject the test lacks never reaches the statement.
         mod().SubjectName = QStringLiteral("语文 from tblLogin --");
         Analyze_Subject b;
         b.load();
         QCOMPARE(MessageService::texts().size(), 1);
-        QVERIFY(b.txtN->text().isEmpty());
+        QVERIFY(child<QLineEdit>(&b, "txtN")->text().isEmpty());
     }
 
     void personalTableAndChart()
@@ -257,12 +267,14 @@ private Q_SLOTS:
         QVERIFY(db().exec(QStringLiteral("delete from tblScore%1 where 学号=?").arg(d), { QStringLiteral("002") }));
         Analyze_Person p;
         QVERIFY(p.load());
-        QCOMPARE(p.txtNumber->text(), QStringLiteral("001"));
-        QCOMPARE(p.Grid->rowTexts(0), QStringList({ "考试号", "考试类型", "考试名称", "语文", "数学", "英语" }));
-        QCOMPARE(p.Grid->rowTexts(2), QStringList({ QString::number(b), "期末考试", "测验", "85", "---", "65" }));
+        QCOMPARE(child<QLineEdit>(&p, "txtNumber")->text(), QStringLiteral("001"));
+        QCOMPARE(child<ResultGrid>(&p, "Grid")->rowTexts(0),
+            QStringList({ "考试号", "考试类型", "考试名称", "语文", "数学", "英语" }));
+        QCOMPARE(child<ResultGrid>(&p, "Grid")->rowTexts(2),
+            QStringList({ QString::number(b), "期末考试", "测验", "85", "---", "65" }));
         // A test with none of the checked subjects keeps an empty row.
-        QCOMPARE(p.Grid->rowTexts(3), QStringList({ "", "", "", "---", "---", "---" }));
-        QCOMPARE(p.Grid->rows(), 5);
+        QCOMPARE(child<ResultGrid>(&p, "Grid")->rowTexts(3), QStringList({ "", "", "", "---", "---", "---" }));
+        QCOMPARE(child<ResultGrid>(&p, "Grid")->rows(), 5);
         const PersonChartData& chart = p.chartData();
         QCOMPARE(chart.categories, QStringList({ "语文", "数学", "英语" }));
         QCOMPARE(chart.values[1][1], 80.0); // between 70 and 90, in its own subject
@@ -273,55 +285,55 @@ private Q_SLOTS:
         // Estimated bars: paler, and named in the legend; labels readable on white.
         Analyze_Person_Chart big(p.chartData());
         QCOMPARE(big.windowTitle(), QStringLiteral("图形放大"));
-        const auto bars = qobject_cast<QBarSeries*>(big.Chart->chart()->series().first());
+        const auto bars = qobject_cast<QBarSeries*>(child<QChartView>(&big, "Chart")->chart()->series().first());
         QVERIFY(bars->isLabelsVisible());
         for (QBarSet* set : bars->barSets())
             QVERIFY(qGray(set->labelColor().rgb()) < 128);
         QStringList legend;
-        for (QAbstractSeries* s : big.Chart->chart()->series())
+        for (QAbstractSeries* s : child<QChartView>(&big, "Chart")->chart()->series())
             legend << s->name();
         QVERIFY(legend.contains(PersonChartData::estimateLegend()));
         QBarSet* second = bars->barSets()[1];
         QVERIFY(second->isBarSelected(1) && !second->isBarSelected(0));
         QVERIFY(qGray(second->selectedColor().rgb()) > qGray(second->color().rgb()));
 
-        QTest::mouseClick(p.BN_Previous, Qt::LeftButton);
-        QCOMPARE(p.txtNumber->text(), QStringLiteral("001"));
-        QTest::mouseClick(p.BN_Next, Qt::LeftButton);
-        QCOMPARE(p.txtNumber->text(), QStringLiteral("002"));
-        QCOMPARE(p.Grid->rows(), 4); // no row in test d
-        QTest::mouseClick(p.BN_Next, Qt::LeftButton);
-        QCOMPARE(p.txtNumber->text(), QStringLiteral("002"));
+        QTest::mouseClick(child<QPushButton>(&p, "BN_Previous"), Qt::LeftButton);
+        QCOMPARE(child<QLineEdit>(&p, "txtNumber")->text(), QStringLiteral("001"));
+        QTest::mouseClick(child<QPushButton>(&p, "BN_Next"), Qt::LeftButton);
+        QCOMPARE(child<QLineEdit>(&p, "txtNumber")->text(), QStringLiteral("002"));
+        QCOMPARE(child<ResultGrid>(&p, "Grid")->rows(), 4); // no row in test d
+        QTest::mouseClick(child<QPushButton>(&p, "BN_Next"), Qt::LeftButton);
+        QCOMPARE(child<QLineEdit>(&p, "txtNumber")->text(), QStringLiteral("002"));
 
-        p.txtFind->setText(QStringLiteral("1"));
-        QTest::mouseClick(p.BN_Find, Qt::LeftButton);
-        QCOMPARE(p.txtNumber->text(), QStringLiteral("001"));
+        child<QLineEdit>(&p, "txtFind")->setText(QStringLiteral("1"));
+        QTest::mouseClick(child<QPushButton>(&p, "BN_Find"), Qt::LeftButton);
+        QCOMPARE(child<QLineEdit>(&p, "txtNumber")->text(), QStringLiteral("001"));
         for (const char* typed : { "9", "1 or 1=1" }) {
             MessageService::clearMessages();
-            p.txtFind->setText(QString::fromLatin1(typed));
-            QTest::mouseClick(p.BN_Find, Qt::LeftButton);
+            child<QLineEdit>(&p, "txtFind")->setText(QString::fromLatin1(typed));
+            QTest::mouseClick(child<QPushButton>(&p, "BN_Find"), Qt::LeftButton);
             QCOMPARE(MessageService::texts().size(), 1);
         }
-        QCOMPARE(p.txtNumber->text(), QStringLiteral("001"));
+        QCOMPARE(child<QLineEdit>(&p, "txtNumber")->text(), QStringLiteral("001"));
 
         // An empty score reads 缺 and has no bar; the gap beside it is
         // estimated from the real scores only.
         scores(a, QStringLiteral("001"), QStringLiteral("数学=?"), { QVariant() });
-        QTest::mouseClick(p.BN_Next, Qt::LeftButton);
-        QTest::mouseClick(p.BN_Previous, Qt::LeftButton);
-        QCOMPARE(p.Grid->rowTexts(1).mid(3), QStringList({ "80", "缺", "60" }));
+        QTest::mouseClick(child<QPushButton>(&p, "BN_Next"), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&p, "BN_Previous"), Qt::LeftButton);
+        QCOMPARE(child<ResultGrid>(&p, "Grid")->rowTexts(1).mid(3), QStringList({ "80", "缺", "60" }));
         QVERIFY(std::isnan(p.chartData().values[0][1]) && !p.chartData().estimated[0][1]);
         QCOMPARE(p.chartData().values[1][1], 90.0);
 
         // Unchecking the last type that has tests is refused.
         p.show();
         for (int i : { 0, 1 })
-            QTest::mouseClick(p.Check1[i], Qt::LeftButton);
+            QTest::mouseClick(child<QCheckBox>(&p, QStringLiteral("Check1_%1").arg(i)), Qt::LeftButton);
         MessageService::clearMessages();
-        QTest::mouseClick(p.Check1[2], Qt::LeftButton);
+        QTest::mouseClick(child<QCheckBox>(&p, "Check1_2"), Qt::LeftButton);
         QCOMPARE(MessageService::texts(), QStringList({ "至少表中要有一项！" }));
-        QVERIFY(p.Check1[2]->isChecked());
-        QCOMPARE(p.Grid->rows(), 2);
+        QVERIFY(child<QCheckBox>(&p, "Check1_2")->isChecked());
+        QCOMPARE(child<ResultGrid>(&p, "Grid")->rows(), 2);
     }
 };
 

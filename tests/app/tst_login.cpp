@@ -8,8 +8,10 @@
 #include "data/Schema.h"
 #include "platform/AppPaths.h"
 #include "platform/MessageService.h"
+#include "support/Modal.h"
 #include "support/SmallDisk.h"
 #include "support/TestDb.h"
+#include "support/Ui.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -17,7 +19,9 @@
 #include <QtTest>
 
 using namespace velmora;
+using velmora::test::child;
 using velmora::test::TestDb;
+using velmora::test::whenModal;
 
 class TestLogin : public QObject
 {
@@ -41,9 +45,9 @@ class TestLogin : public QObject
     {
         Login login;
         login.load();
-        type(login.txtUser, user);
-        type(login.txtPwd, password);
-        QTest::mouseClick(login.Command1, Qt::LeftButton);
+        type(child<QLineEdit>(&login, "txtUser"), user);
+        type(child<QLineEdit>(&login, "txtPwd"), password);
+        QTest::mouseClick(child<QPushButton>(&login, "Command1"), Qt::LeftButton);
         return Windows::mainForm() != nullptr;
     }
 
@@ -167,9 +171,9 @@ private Q_SLOTS:
     void enterWithoutConfigurationFile()
     {
         Login login;
-        QVERIFY(!login.Command1->isEnabled());
-        QTest::keyClicks(login.txtPwd, QStringLiteral("x"));
-        QTest::keyClick(login.txtPwd, Qt::Key_Return);
+        QVERIFY(!child<QPushButton>(&login, "Command1")->isEnabled());
+        QTest::keyClicks(child<QLineEdit>(&login, "txtPwd"), QStringLiteral("x"));
+        QTest::keyClick(child<QLineEdit>(&login, "txtPwd"), Qt::Key_Return);
         QCOMPARE(MessageService::texts(), QStringList({ "Dbcfg.dat不存在！", "读取数据库配置文件出错！" }));
         QVERIFY(!Windows::mainForm());
     }
@@ -179,10 +183,10 @@ private Q_SLOTS:
         writeConfig(m_db->settings());
         Login login;
         login.load();
-        QVERIFY(login.Command1->isEnabled());
-        QTest::keyClicks(login.txtUser, QStringLiteral("admin"));
-        QTest::keyClicks(login.txtPwd, QStringLiteral("123456"));
-        QTest::keyClick(login.txtPwd, Qt::Key_Return);
+        QVERIFY(child<QPushButton>(&login, "Command1")->isEnabled());
+        QTest::keyClicks(child<QLineEdit>(&login, "txtUser"), QStringLiteral("admin"));
+        QTest::keyClicks(child<QLineEdit>(&login, "txtPwd"), QStringLiteral("123456"));
+        QTest::keyClick(child<QLineEdit>(&login, "txtPwd"), Qt::Key_Return);
         QVERIFY(Windows::mainForm());
         // Exactly one login: Enter does not press a default button as well.
         QCOMPARE(MessageService::texts().count(QStringLiteral("admin使用 系统管理员 权限登陆")), 1);
@@ -202,8 +206,8 @@ private Q_SLOTS:
         QVERIFY(said[1].startsWith(QStringLiteral("是否创建示例数据库？")));
         QVERIFY2(said[2].startsWith(QStringLiteral("示例数据库已建在 ")), qPrintable(said[2]));
         QCOMPARE(DbConfig::read(AppPaths::configFile()).values.database, QStringLiteral("students"));
-        QVERIFY(login.Command1->isEnabled());
-        QTest::mouseClick(login.Command1, Qt::LeftButton);
+        QVERIFY(child<QPushButton>(&login, "Command1")->isEnabled());
+        QTest::mouseClick(child<QPushButton>(&login, "Command1"), Qt::LeftButton);
         QVERIFY(Windows::mainForm());
         auto students = mod().Conn.select(QStringLiteral("select count(*) from tblLogin"));
         QCOMPARE(students->value(0).toInt(), DemoData::kStudents);
@@ -214,9 +218,9 @@ private Q_SLOTS:
         Login again;
         MessageService::clearMessages();
         bool sawConfig = false;
-        QTimer::singleShot(0, this, [&] {
-            sawConfig = qobject_cast<Config*>(QApplication::activeModalWidget()) != nullptr;
-            QApplication::activeModalWidget()->close();
+        whenModal<Config>([&](Config* config) {
+            sawConfig = true;
+            config->close();
         });
         again.load();
         QVERIFY(sawConfig);
@@ -229,29 +233,27 @@ private Q_SLOTS:
         const ConnectionSettings s = m_db->settings();
         Login login;
         bool sawConfig = false;
-        QTimer::singleShot(0, this, [&] {
-            auto* config = qobject_cast<Config*>(QApplication::activeModalWidget());
-            QVERIFY(config);
+        whenModal<Config>([&](Config* config) {
             sawConfig = true;
-            QVERIFY(!config->Command2->isEnabled());
-            type(config->txtServer, QStringLiteral("   "));
-            QTest::mouseClick(config->Command1, Qt::LeftButton);
-            type(config->txtServer, s.server);
-            type(config->txtDataBase, s.database);
-            type(config->txtUser, s.user);
-            type(config->txtPwd, s.password + QStringLiteral("bad"));
-            QTest::mouseClick(config->Command1, Qt::LeftButton);
-            QVERIFY(!config->Command2->isEnabled());
-            type(config->txtPwd, s.password);
-            QTest::mouseClick(config->Command1, Qt::LeftButton);
-            QVERIFY(config->Command2->isEnabled());
+            QVERIFY(!child<QPushButton>(config, "Command2")->isEnabled());
+            type(child<QLineEdit>(config, "txtServer"), QStringLiteral("   "));
+            QTest::mouseClick(child<QPushButton>(config, "Command1"), Qt::LeftButton);
+            type(child<QLineEdit>(config, "txtServer"), s.server);
+            type(child<QLineEdit>(config, "txtDataBase"), s.database);
+            type(child<QLineEdit>(config, "txtUser"), s.user);
+            type(child<QLineEdit>(config, "txtPwd"), s.password + QStringLiteral("bad"));
+            QTest::mouseClick(child<QPushButton>(config, "Command1"), Qt::LeftButton);
+            QVERIFY(!child<QPushButton>(config, "Command2")->isEnabled());
+            type(child<QLineEdit>(config, "txtPwd"), s.password);
+            QTest::mouseClick(child<QPushButton>(config, "Command1"), Qt::LeftButton);
+            QVERIFY(child<QPushButton>(config, "Command2")->isEnabled());
             QVERIFY(mod().Conn.isOpen());
             // A later failed test does not take the save back.
-            type(config->txtPwd, QStringLiteral("bad"));
-            QTest::mouseClick(config->Command1, Qt::LeftButton);
-            QVERIFY(config->Command2->isEnabled());
-            type(config->txtPwd, s.password);
-            QTest::mouseClick(config->Command2, Qt::LeftButton);
+            type(child<QLineEdit>(config, "txtPwd"), QStringLiteral("bad"));
+            QTest::mouseClick(child<QPushButton>(config, "Command1"), Qt::LeftButton);
+            QVERIFY(child<QPushButton>(config, "Command2")->isEnabled());
+            type(child<QLineEdit>(config, "txtPwd"), s.password);
+            QTest::mouseClick(child<QPushButton>(config, "Command2"), Qt::LeftButton);
         });
         login.load();
         QVERIFY(sawConfig);
@@ -262,15 +264,15 @@ private Q_SLOTS:
         QCOMPARE(said,
             QStringList({ "Dbcfg.dat不存在！这是您第一次使用本系统，请进行数据库设置", "请填写所有的数据库配置信息!",
                 "连接不成功", "连接成功", "连接不成功" }));
-        QVERIFY(login.Command1->isEnabled());
-        QVERIFY(login.Command2->isEnabled());
-        QCOMPARE(login.txtUser->text(), s.user);
-        QCOMPARE(login.txtPwd->text(), s.password);
+        QVERIFY(child<QPushButton>(&login, "Command1")->isEnabled());
+        QVERIFY(child<QPushButton>(&login, "Command2")->isEnabled());
+        QCOMPARE(child<QLineEdit>(&login, "txtUser")->text(), s.user);
+        QCOMPARE(child<QLineEdit>(&login, "txtPwd")->text(), s.password);
         QVERIFY(!mod().Conn.isOpen());
         const auto stored = DbConfig::read(AppPaths::configFile());
         QCOMPARE(stored.values.database, s.database);
 
-        QTest::mouseClick(login.Command1, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&login, "Command1"), Qt::LeftButton);
         QVERIFY(Windows::mainForm());
         QVERIFY(mod().IsAdmin);
     }
@@ -315,14 +317,14 @@ private Q_SLOTS:
 
         Login login;
         Config config(&login);
-        type(config.txtServer, s.server);
-        type(config.txtDataBase, s.database);
-        type(config.txtUser, s.user);
-        type(config.txtPwd, s.password);
-        QTest::mouseClick(config.Command1, Qt::LeftButton);
-        QVERIFY(config.Command2->isEnabled());
+        type(child<QLineEdit>(&config, "txtServer"), s.server);
+        type(child<QLineEdit>(&config, "txtDataBase"), s.database);
+        type(child<QLineEdit>(&config, "txtUser"), s.user);
+        type(child<QLineEdit>(&config, "txtPwd"), s.password);
+        QTest::mouseClick(child<QPushButton>(&config, "Command1"), Qt::LeftButton);
+        QVERIFY(child<QPushButton>(&config, "Command2")->isEnabled());
         MessageService::clearMessages();
-        QTest::mouseClick(config.Command2, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&config, "Command2"), Qt::LeftButton);
         const QString saved = QDir(user.path()).filePath(QStringLiteral("dbcfg.dat"));
         QCOMPARE(MessageService::texts(),
             QStringList {
@@ -344,24 +346,24 @@ private Q_SLOTS:
         Login login;
         Config config(&login);
         connect(&config, &Config::saved, &login, &Login::configSaved);
-        type(config.txtServer, s.server);
-        type(config.txtDataBase, s.database);
-        type(config.txtUser, s.user);
-        type(config.txtPwd, s.password);
-        QTest::mouseClick(config.Command1, Qt::LeftButton);
-        QVERIFY(config.Command2->isEnabled());
+        type(child<QLineEdit>(&config, "txtServer"), s.server);
+        type(child<QLineEdit>(&config, "txtDataBase"), s.database);
+        type(child<QLineEdit>(&config, "txtUser"), s.user);
+        type(child<QLineEdit>(&config, "txtPwd"), s.password);
+        QTest::mouseClick(child<QPushButton>(&config, "Command1"), Qt::LeftButton);
+        QVERIFY(child<QPushButton>(&config, "Command2")->isEnabled());
         // The folder is gone by the time the teacher saves.
         AppPaths::setAppDir(m_db->dir() + QStringLiteral("/gone"));
-        QTest::mouseClick(config.Command2, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&config, "Command2"), Qt::LeftButton);
         QVERIFY(MessageService::texts().last().startsWith(QStringLiteral("保存设置失败！")));
-        QVERIFY(!login.Command1->isEnabled());
+        QVERIFY(!child<QPushButton>(&login, "Command1")->isEnabled());
         QVERIFY(mod().DbName.isEmpty());
         AppPaths::setAppDir(m_db->dir());
         QCOMPARE(DbConfig::read(before).values.password, s.password);
 
         // Characters that cannot be stored are refused before anything changes.
-        config.txtUser->setText(QStringLiteral("a\tb"));
-        QTest::mouseClick(config.Command2, Qt::LeftButton);
+        child<QLineEdit>(&config, "txtUser")->setText(QStringLiteral("a\tb"));
+        QTest::mouseClick(child<QPushButton>(&config, "Command2"), Qt::LeftButton);
         QVERIFY(MessageService::texts().last().startsWith(QStringLiteral("用户名中含有不能保存的字符")));
         QCOMPARE(DbConfig::read(before).values.user, s.user);
     }
@@ -416,7 +418,7 @@ private Q_SLOTS:
         Login login;
         login.load();
         m_quit = false;
-        QTest::mouseClick(login.Command2, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&login, "Command2"), Qt::LeftButton);
         QVERIFY(m_quit);
     }
 };

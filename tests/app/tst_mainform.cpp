@@ -12,8 +12,10 @@
 #include "platform/MessageService.h"
 #include "platform/ui/Desktop.h"
 #include "platform/ui/ResultGrid.h"
+#include "support/Modal.h"
 #include "support/OpenWindows.h"
 #include "support/TestDb.h"
+#include "support/Ui.h"
 
 #include <QAction>
 #include <QApplication>
@@ -29,7 +31,9 @@
 #include <QtTest>
 
 using namespace velmora;
+using velmora::test::child;
 using velmora::test::TestDb;
+using velmora::test::whenModal;
 
 class TestMainForm : public QObject
 {
@@ -191,7 +195,7 @@ private Q_SLOTS:
         QVERIFY(!Windows::mainForm());
         Login* login = velmora::test::visibleLogin();
         QVERIFY(login);
-        QTRY_VERIFY(login->Command1->isEnabled());
+        QTRY_VERIFY(child<QPushButton>(login, "Command1")->isEnabled());
         login->close();
     }
 
@@ -220,11 +224,9 @@ private Q_SLOTS:
             mod().Conn.exec(QStringLiteral("insert into tblLogin (学号, 姓名, 性别) values ('999', '新生', '男')")));
         QCOMPARE(count(), before + 1);
 
-        QTimer::singleShot(0, this, [] {
-            auto* dialog = qobject_cast<Restore*>(QApplication::activeModalWidget());
-            QVERIFY(dialog);
-            QCOMPARE(dialog->grdBackups->rows(), 2);
-            QTest::mouseClick(dialog->BN_Restore, Qt::LeftButton);
+        whenModal<Restore>([](Restore* dialog) {
+            QCOMPARE(child<ResultGrid>(dialog, "grdBackups")->rows(), 2);
+            QTest::mouseClick(child<QPushButton>(dialog, "BN_Restore"), Qt::LeftButton);
         });
         MessageService::setNextAnswer(MsgAnswer::Yes);
         form->entry(QStringLiteral("DataRestore"))->trigger();
@@ -299,17 +301,15 @@ private Q_SLOTS:
         QPointer<MainForm> form = Windows::showMainForm();
         QTRY_VERIFY(MessageService::messages().isEmpty());
         QTemporaryDir into;
-        QTimer::singleShot(0, this, [&into] {
-            auto* dialog = qobject_cast<CopyDatabase*>(QApplication::activeModalWidget());
-            QVERIFY(dialog);
-            QCOMPARE(dialog->cboServer->currentText(), QString());
-            QTest::keyClicks(dialog->cboServer, "(local)");
-            dialog->txtDatabase->selectAll();
-            QTest::keyClicks(dialog->txtDatabase, "copy1");
-            QTest::keyClicks(dialog->txtPassword, "pw");
-            dialog->txtFolder->selectAll();
-            QTest::keyClicks(dialog->txtFolder, into.path());
-            QTest::mouseClick(dialog->BN_Copy, Qt::LeftButton);
+        whenModal<CopyDatabase>([&into](CopyDatabase* dialog) {
+            QCOMPARE(child<QComboBox>(dialog, "cboServer")->currentText(), QString());
+            QTest::keyClicks(child<QComboBox>(dialog, "cboServer"), "(local)");
+            child<QLineEdit>(dialog, "txtDatabase")->selectAll();
+            QTest::keyClicks(child<QLineEdit>(dialog, "txtDatabase"), "copy1");
+            QTest::keyClicks(child<QLineEdit>(dialog, "txtPassword"), "pw");
+            child<QLineEdit>(dialog, "txtFolder")->selectAll();
+            QTest::keyClicks(child<QLineEdit>(dialog, "txtFolder"), into.path());
+            QTest::mouseClick(child<QPushButton>(dialog, "BN_Copy"), Qt::LeftButton);
         });
         form->entry(QStringLiteral("DataCopy"))->trigger();
         QVERIFY2(MessageService::texts().last().startsWith(QStringLiteral("已把班级数据库复制到")),
@@ -327,18 +327,18 @@ private Q_SLOTS:
     void aboutBoxShowsTheCloseButton()
     {
         Splash about(Splash::Mode::About);
-        QVERIFY(!about.Timer1->isActive());
-        QVERIFY(about.Label1->isHidden());
-        QVERIFY(!about.Command1->isHidden());
-        QCOMPARE(about.Command1->text(), QStringLiteral("关闭"));
+        QVERIFY(!child<QTimer>(&about, "Timer1")->isActive());
+        QVERIFY(child<QLabel>(&about, "Label1")->isHidden());
+        QVERIFY(!child<QPushButton>(&about, "Command1")->isHidden());
+        QCOMPARE(child<QPushButton>(&about, "Command1")->text(), QStringLiteral("关闭"));
         Splash start(Splash::Mode::StartUp);
-        QVERIFY(start.Command1->isHidden());
-        QCOMPARE(start.Label1->text(), QStringLiteral("正在加载，请稍后……"));
+        QVERIFY(child<QPushButton>(&start, "Command1")->isHidden());
+        QCOMPARE(child<QLabel>(&start, "Label1")->text(), QStringLiteral("正在加载，请稍后……"));
         start.tick();
         start.tick();
-        QCOMPARE(start.Label1->text(), QStringLiteral("正在检查数据库配置，请稍后……"));
+        QCOMPARE(child<QLabel>(&start, "Label1")->text(), QStringLiteral("正在检查数据库配置，请稍后……"));
         start.tick();
-        QCOMPARE(start.Label1->text(), QStringLiteral("正在加载登陆窗体，请稍后……"));
+        QCOMPARE(child<QLabel>(&start, "Label1")->text(), QStringLiteral("正在加载登陆窗体，请稍后……"));
     }
 };
 

@@ -6,6 +6,8 @@
 #include "platform/MessageService.h"
 #include "platform/ui/GuiMessages.h"
 #include "platform/ui/Translations.h"
+#include "support/Modal.h"
+#include "support/Ui.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -19,41 +21,8 @@
 #include <functional>
 
 using namespace velmora;
-
-namespace {
-
-// Answers whatever modal window comes up, as a person at the desktop would,
-// from a timer: the test itself waits inside those windows' own event loops.
-class Robot : public QObject
-{
-public:
-    using Step = std::function<bool(QWidget* modal)>; // true when it acted
-
-    explicit Robot(Step step)
-        : m_step(std::move(step))
-    {
-        // Each step runs from a timer of its own: one that opens a modal window
-        // blocks in it, and a blocked timer never fires again until it returns.
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            if (m_queued)
-                return;
-            m_queued = true;
-            QTimer::singleShot(0, this, [this] {
-                m_queued = false;
-                if (QWidget* modal = QApplication::activeModalWidget(); modal && modal->isVisible())
-                    m_step(modal);
-            });
-        });
-        m_timer.start(20);
-    }
-
-private:
-    Step m_step;
-    QTimer m_timer;
-    bool m_queued = false;
-};
-
-} // namespace
+using velmora::test::child;
+using velmora::test::ModalRobot;
 
 class TestStartup : public QObject
 {
@@ -103,7 +72,7 @@ private Q_SLOTS:
         bool loginPressed = false;
         bool loginStayed = false;
         bool done = false;
-        Robot robot([&](QWidget* modal) {
+        ModalRobot robot([&](QWidget* modal) {
             if (auto* box = qobject_cast<QMessageBox*>(modal)) {
                 seen << box->text().split(QStringLiteral("\r\n")).first();
                 // The demo is declined by Esc, so the configuration comes next.
@@ -114,8 +83,8 @@ private Q_SLOTS:
             } else if (auto* login = qobject_cast<Login*>(modal)) {
                 if (!loginPressed) {
                     loginPressed = true;
-                    QTest::keyClicks(login->txtPwd, "adm");
-                    QTest::keyClick(login->txtPwd, Qt::Key_Return);
+                    QTest::keyClicks(child<QLineEdit>(login, "txtPwd"), "adm");
+                    QTest::keyClick(child<QLineEdit>(login, "txtPwd"), Qt::Key_Return);
                 } else if (!done) {
                     loginStayed = login->isVisible() && m_quits == 0;
                     done = true;
@@ -142,7 +111,7 @@ private Q_SLOTS:
     void realQuestionsAnswerEscWithNeither()
     {
         QList<int> keys { Qt::Key_Escape, -1, Qt::Key_Return, Qt::Key_Return };
-        Robot robot([&](QWidget* modal) {
+        ModalRobot robot([&](QWidget* modal) {
             auto* box = qobject_cast<QMessageBox*>(modal);
             if (!box || keys.isEmpty())
                 return false;
@@ -160,7 +129,7 @@ private Q_SLOTS:
 
         // A question with a tick box: a click ticks it, Enter answers, and the tick is kept.
         bool blankClears = false;
-        Robot ticker([&](QWidget* modal) {
+        ModalRobot ticker([&](QWidget* modal) {
             auto* box = qobject_cast<QMessageBox*>(modal);
             if (!box || !box->checkBox())
                 return false;

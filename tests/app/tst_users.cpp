@@ -6,6 +6,7 @@
 #include "data/Passwords.h"
 #include "platform/MessageService.h"
 #include "support/DbTestCase.h"
+#include "support/Ui.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -14,6 +15,7 @@
 #include <QtTest>
 
 using namespace velmora;
+using velmora::test::child;
 using velmora::test::TestDb;
 
 class TestUsers : public velmora::test::DbTestCase
@@ -33,17 +35,17 @@ class TestUsers : public velmora::test::DbTestCase
     }
     void choose(User& window, const QString& name)
     {
-        const int index = window.UserBox->findText(name);
+        const int index = child<QComboBox>(&window, "User")->findText(name);
         QVERIFY(index >= 0);
-        window.UserBox->setCurrentIndex(index);
-        Q_EMIT window.UserBox->activated(index);
+        child<QComboBox>(&window, "User")->setCurrentIndex(index);
+        Q_EMIT child<QComboBox>(&window, "User")->activated(index);
     }
     static void fill(Pass& pass, const QString& old, const QString& first, const QString& second)
     {
-        pass.oldpwd->setText(old);
-        pass.newpwd->setText(first);
-        pass.newpwd2->setText(second);
-        QTest::mouseClick(pass.Command1, Qt::LeftButton);
+        child<QLineEdit>(&pass, "oldpwd")->setText(old);
+        child<QLineEdit>(&pass, "newpwd")->setText(first);
+        child<QLineEdit>(&pass, "newpwd2")->setText(second);
+        QTest::mouseClick(child<QPushButton>(&pass, "Command1"), Qt::LeftButton);
     }
 
     void prepare() override
@@ -57,20 +59,21 @@ private Q_SLOTS:
     {
         User window;
         window.load();
-        QCOMPARE(window.UserBox->count(), 3);
+        QCOMPARE(child<QComboBox>(&window, "User")->count(), 3);
         QCOMPARE(window.windowTitle(), QStringLiteral("用户权限设置"));
 
         // Neither option chosen: the stored grade is written back as it was.
         choose(window, QStringLiteral("O'Neil"));
-        QVERIFY(!window.Option1->isChecked() && !window.Option2->isChecked());
-        QTest::mouseClick(window.Command1, Qt::LeftButton);
+        QVERIFY(!child<QRadioButton>(&window, "Option1")->isChecked()
+            && !child<QRadioButton>(&window, "Option2")->isChecked());
+        QTest::mouseClick(child<QPushButton>(&window, "Command1"), Qt::LeftButton);
         QCOMPARE(MessageService::texts().last(), QStringLiteral("用户 O'Neil 已经更改为 odd "));
         QCOMPARE(stored("Grade", QStringLiteral("O'Neil")), QStringLiteral(" odd "));
 
         choose(window, QStringLiteral("admin"));
-        QVERIFY(window.Option1->isChecked());
-        QTest::mouseClick(window.Option2, Qt::LeftButton);
-        QTest::mouseClick(window.Command1, Qt::LeftButton);
+        QVERIFY(child<QRadioButton>(&window, "Option1")->isChecked());
+        QTest::mouseClick(child<QRadioButton>(&window, "Option2"), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&window, "Command1"), Qt::LeftButton);
         QCOMPARE(MessageService::texts().last(), QStringLiteral("用户 admin 已经更改为User"));
         QCOMPARE(stored("Grade", QStringLiteral("admin")), QStringLiteral("User"));
         // The demoted administrator logs in as an ordinary user next time.
@@ -80,9 +83,9 @@ private Q_SLOTS:
         QCOMPARE(MessageService::texts().last(), QStringLiteral("admin使用 用户身份 权限登陆"));
 
         choose(window, QStringLiteral("teacher"));
-        QVERIFY(window.Option2->isChecked());
-        QTest::mouseClick(window.Option1, Qt::LeftButton);
-        QTest::mouseClick(window.Command1, Qt::LeftButton);
+        QVERIFY(child<QRadioButton>(&window, "Option2")->isChecked());
+        QTest::mouseClick(child<QRadioButton>(&window, "Option1"), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&window, "Command1"), Qt::LeftButton);
         QCOMPARE(stored("Grade", QStringLiteral("teacher")), QStringLiteral("Admin"));
     }
 
@@ -90,10 +93,10 @@ private Q_SLOTS:
     {
         User window;
         window.load();
-        window.UserBox->setEditText(QStringLiteral("' or '1'='1"));
-        QTest::mouseClick(window.Option2, Qt::LeftButton);
+        child<QComboBox>(&window, "User")->setEditText(QStringLiteral("' or '1'='1"));
+        QTest::mouseClick(child<QRadioButton>(&window, "Option2"), Qt::LeftButton);
         MessageService::clearMessages();
-        QTest::mouseClick(window.Command1, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&window, "Command1"), Qt::LeftButton);
         QCOMPARE(MessageService::texts(), QStringList({ "用户“' or '1'='1”不存在。" }));
         QCOMPARE(stored("Grade", QStringLiteral("admin")), QStringLiteral("Admin"));
         QCOMPARE(stored("Grade", QStringLiteral("O'Neil")), QStringLiteral(" odd "));
@@ -116,13 +119,15 @@ private Q_SLOTS:
         mod().LoginPwd = QStringLiteral("123456");
         {
             Pass pass;
-            QCOMPARE(pass.Text1->text(), QStringLiteral("teacher"));
-            QVERIFY(!pass.Text1->isEnabled());
-            QCOMPARE(pass.oldpwd->echoMode(), QLineEdit::Password);
+            QCOMPARE(child<QLineEdit>(&pass, "Text1")->text(), QStringLiteral("teacher"));
+            QVERIFY(!child<QLineEdit>(&pass, "Text1")->isEnabled());
+            QCOMPARE(child<QLineEdit>(&pass, "oldpwd")->echoMode(), QLineEdit::Password);
             fill(pass, QStringLiteral("wrong"), QStringLiteral("a"), QStringLiteral("b"));
             QCOMPARE(
                 MessageService::texts(), QStringList({ "您输入的确认密码与新密码不符！", "您输入的旧密码不正确！" }));
-            QVERIFY(pass.oldpwd->text().isEmpty() && pass.newpwd->text().isEmpty() && pass.newpwd2->text().isEmpty());
+            QVERIFY(child<QLineEdit>(&pass, "oldpwd")->text().isEmpty()
+                && child<QLineEdit>(&pass, "newpwd")->text().isEmpty()
+                && child<QLineEdit>(&pass, "newpwd2")->text().isEmpty());
             QVERIFY(accepts(QStringLiteral("teacher"), QStringLiteral("123456")));
 
             MessageService::clearMessages();

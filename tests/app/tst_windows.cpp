@@ -24,6 +24,7 @@
 #include "students/ui/StudentInfoFind.h"
 #include "students/ui/StudentInfoWatch.h"
 #include "support/DbTestCase.h"
+#include "support/Ui.h"
 
 #include <QAccessible>
 #include <QComboBox>
@@ -41,6 +42,7 @@
 #include <memory>
 
 using namespace velmora;
+using velmora::test::child;
 
 namespace {
 
@@ -75,24 +77,6 @@ QStringList windowMenuEntries(MainForm& form)
         below = below || a->objectName() == QLatin1String("line4");
     }
     return entries;
-}
-
-QStringList childNames(const QObject* window)
-{
-    QStringList names;
-    for (const QObject* o : window->findChildren<QObject*>()) {
-        if (!o->objectName().isEmpty())
-            names << o->objectName();
-    }
-    return names;
-}
-
-QStringList numbered(const QString& stem, int from, int to)
-{
-    QStringList names;
-    for (int i = from; i <= to; ++i)
-        names << stem + QString::number(i);
-    return names;
 }
 
 } // namespace
@@ -207,24 +191,24 @@ private Q_SLOTS:
         form->entry(QStringLiteral("TestInfo"))->trigger();
         auto* tests = qobject_cast<TestInfoWatch*>(activeChild(*form));
         QVERIFY(tests);
-        QCOMPARE(tests->Grid->columnWidth(4), ChildWindow::fromTwips(tests, 8500));
-        QCOMPARE(tests->Grid->horizontalScrollBar()->maximum(), 0);
-        QTRY_COMPARE(tests->Grid->horizontalScrollBar()->isVisible(), false);
+        QCOMPARE(child<ResultGrid>(tests, "Grid")->columnWidth(4), ChildWindow::fromTwips(tests, 8500));
+        QCOMPARE(child<ResultGrid>(tests, "Grid")->horizontalScrollBar()->maximum(), 0);
+        QTRY_COMPARE(child<ResultGrid>(tests, "Grid")->horizontalScrollBar()->isVisible(), false);
 
         mod().SelNo = QStringLiteral("1");
         form->entry(QStringLiteral("TestEditWatch"))->trigger();
         auto* select = qobject_cast<TestFillSel*>(activeChild(*form));
-        QTest::keyClick(select->txtNumber, Qt::Key_Down);
-        QTest::mouseClick(select->BN_OK, Qt::LeftButton);
+        QTest::keyClick(child<QComboBox>(select, "txtNumber"), Qt::Key_Down);
+        QTest::mouseClick(child<QPushButton>(select, "BN_OK"), Qt::LeftButton);
         auto* scores = qobject_cast<TestWatch*>(activeChild(*form));
         QVERIFY(scores);
-        QCOMPARE(scores->Grid->horizontalScrollBar()->maximum(), 0);
+        QCOMPARE(child<ResultGrid>(scores, "Grid")->horizontalScrollBar()->maximum(), 0);
 
         // The test on screen, on one sheet.
-        QTest::mouseClick(scores->BN_Grid, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(scores, "BN_Grid"), Qt::LeftButton);
         auto* grid = qobject_cast<ScoreGrid*>(activeChild(*form));
         QVERIFY(grid);
-        QCOMPARE(grid->table().test().number, scores->txtNumber->text().toInt());
+        QCOMPARE(grid->table().test().number, child<QLineEdit>(scores, "txtNumber")->text().toInt());
         QVERIFY(grid->table().students() > 0);
     }
 
@@ -236,29 +220,29 @@ private Q_SLOTS:
         QVERIFY(form);
         form->entry(QStringLiteral("TestEditWatch"))->trigger();
         auto* select = qobject_cast<TestFillSel*>(activeChild(*form));
-        QCOMPARE(select->Label->text(), TestFillSel::viewMode());
+        QCOMPARE(child<QLabel>(select, "Label")->text(), TestFillSel::viewMode());
         form->entry(QStringLiteral("TestFill"))->trigger();
         QCOMPARE(activeChild(*form), select);
-        QCOMPARE(select->Label->text(), TestFillSel::entryMode());
+        QCOMPARE(child<QLabel>(select, "Label")->text(), TestFillSel::entryMode());
         QCOMPARE(select->windowTitle(), TestFillSel::entryMode());
         form->entry(QStringLiteral("TestEdit"))->trigger();
-        QCOMPARE(select->Label->text(), TestFillSel::changeMode());
+        QCOMPARE(child<QLabel>(select, "Label")->text(), TestFillSel::changeMode());
         form->entry(QStringLiteral("Commitment"))->trigger();
-        QCOMPARE(select->Label->text(), TestFillSel::entryMode());
+        QCOMPARE(child<QLabel>(select, "Label")->text(), TestFillSel::entryMode());
 
         for (int test = 1; test <= 2; ++test) {
             form->entry(QStringLiteral("TestEditWatch"))->trigger();
             select = qobject_cast<TestFillSel*>(activeChild(*form));
             QVERIFY(select);
-            select->txtNumber->setCurrentIndex(-1);
+            child<QComboBox>(select, "txtNumber")->setCurrentIndex(-1);
             for (int k = 0; k < test; ++k)
-                QTest::keyClick(select->txtNumber, Qt::Key_Down);
-            QTest::mouseClick(select->BN_OK, Qt::LeftButton);
+                QTest::keyClick(child<QComboBox>(select, "txtNumber"), Qt::Key_Down);
+            QTest::mouseClick(child<QPushButton>(select, "BN_OK"), Qt::LeftButton);
         }
         QTRY_COMPARE(form->mdiArea()->subWindowList().size(), 1);
         auto* scores = qobject_cast<TestWatch*>(activeChild(*form));
         QVERIFY(scores);
-        QCOMPARE(scores->txtNumber->text(), QStringLiteral("2"));
+        QCOMPARE(child<QLineEdit>(scores, "txtNumber")->text(), QStringLiteral("2"));
     }
 
     void windowMenuCascadesAndTiles()
@@ -286,25 +270,25 @@ private Q_SLOTS:
         QVERIFY(form);
         form->entry(QStringLiteral("ClassConfig"))->trigger();
         auto* cls = qobject_cast<Class*>(activeChild(*form));
-        QTest::mouseClick(cls->Command1, Qt::LeftButton);
-        cls->txtTeacher->selectAll();
-        QTest::keyClicks(cls->txtTeacher, "Li");
+        QTest::mouseClick(child<QPushButton>(cls, "Command1"), Qt::LeftButton);
+        child<QLineEdit>(cls, "txtTeacher")->selectAll();
+        QTest::keyClicks(child<QLineEdit>(cls, "txtTeacher"), "Li");
         MessageService::clearMessages();
         MessageService::setNextAnswer(MsgAnswer::No);
         form->entry(QStringLiteral("Exit"))->trigger();
         QVERIFY(!quit);
         QVERIFY(form->isVisible());
         QVERIFY(MessageService::texts().last().contains(QStringLiteral("“班级设置”中修改的内容还没有保存")));
-        QCOMPARE(cls->txtTeacher->text(), QStringLiteral("Li"));
+        QCOMPARE(child<QLineEdit>(cls, "txtTeacher")->text(), QStringLiteral("Li"));
 
         // Esc on the window asks whether to save; Esc on that question keeps it open.
         MessageService::setNextAnswer(MsgAnswer::Cancel);
-        QTest::keyClick(cls->txtTeacher, Qt::Key_Escape);
+        QTest::keyClick(child<QLineEdit>(cls, "txtTeacher"), Qt::Key_Escape);
         QCOMPARE(MessageService::texts().last(), QStringLiteral("是否需要保存？"));
         QCOMPARE(form->mdiArea()->subWindowList().size(), 1);
         // Yes saves, then the window closes.
         MessageService::setNextAnswer(MsgAnswer::Yes);
-        QTest::keyClick(cls->txtTeacher, Qt::Key_Escape);
+        QTest::keyClick(child<QLineEdit>(cls, "txtTeacher"), Qt::Key_Escape);
         QTRY_VERIFY(form->mdiArea()->subWindowList().isEmpty());
         auto stored = db().select(QStringLiteral("select 班主任 from tblClass"));
         QCOMPARE(stored->text(0), QStringLiteral("Li"));
@@ -324,126 +308,12 @@ private Q_SLOTS:
         QVERIFY(form);
         form->entry(QStringLiteral("ClassConfig"))->trigger();
         auto* cls = qobject_cast<Class*>(activeChild(*form));
-        QTest::mouseClick(cls->Command1, Qt::LeftButton);
-        QTest::keyClicks(cls->Text[1], "X");
+        QTest::mouseClick(child<QPushButton>(cls, "Command1"), Qt::LeftButton);
+        QTest::keyClicks(child<QLineEdit>(cls, "Text1"), "X");
         MessageService::clearMessages();
-        QTest::mouseClick(cls->Command2, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(cls, "Command2"), Qt::LeftButton);
         QTRY_VERIFY(form->mdiArea()->subWindowList().isEmpty());
         QVERIFY(MessageService::messages().isEmpty());
-    }
-
-    // Every control the design names is there, under its name.
-    void everyNamedControlIsThere_data()
-    {
-        QTest::addColumn<QString>("window");
-        QTest::addColumn<QStringList>("names");
-        const QStringList selector { "Label", "Label1", "txtNumber", "label2", "txtName", "Label5", "txtType", "Label6",
-            "txtDate", "BN_OK", "BN_Back" };
-        QTest::newRow("Splash") << "Splash" << QStringList { "Image1", "Label1", "Command1", "Timer1" };
-        QTest::newRow("Config") << "Config"
-                                << QStringList { "Label3", "txtServer", "Label4", "txtDataBase", "Label1", "txtUser",
-                                       "label2", "txtPwd", "lblWarning", "Command1", "Command2", "Command3" };
-        QTest::newRow("Login") << "Login"
-                               << QStringList { "Label1", "txtUser", "label2", "txtPwd", "Command1", "Command2" };
-        QTest::newRow("User") << "User" << QStringList { "Option1", "Option2", "Command1", "Command2", "Image1" };
-        QTest::newRow("Pass") << "Pass" << QStringList { "oldpwd", "newpwd", "newpwd2", "Command1", "Command2" };
-        QTest::newRow("StudentInfoWatch")
-            << "StudentInfoWatch"
-            << QStringList { "Grid", "BN_Add", "BN_Find", "Frame1", "Label1", "txtNumber", "Command1", "Command2" };
-        QTest::newRow("StudentInfo") << "StudentInfo"
-                                     << (numbered(QStringLiteral("Text"), 1, 13)
-                                            + QStringList { "sex_m", "sex_w", "native", "Father_r", "Mother_r",
-                                                "Image1", "Title", "Frame1", "Frame2", "Frame3", "Frame4", "BN_Browse",
-                                                "BN_Edit", "BN_Del", "BN_Save", "BN_Back" });
-        QTest::newRow("StudentInfoFind") << "StudentInfoFind"
-                                         << (numbered(QStringLiteral("Text"), 1, 8)
-                                                + QStringList { "sex_m", "sex_w", "sex_u", "native", "Frame1", "Frame2",
-                                                    "Label11", "txt_Result", "Command1", "Command2", "Grid" });
-        QTest::newRow("Class") << "Class"
-                               << (numbered(QStringLiteral("Text"), 1, 40)
-                                      + QStringList { "txtNumber", "txtName", "txtDate", "txtTeacher", "txtCount",
-                                          "Command1", "Command2", "Frame1" });
-        QTest::newRow("TestInfoAdd") << "TestInfoAdd"
-                                     << (numbered(QStringLiteral("Check"), 1, 16)
-                                            + QStringList { "Label1", "label2", "txtNumber", "Label3", "Label8",
-                                                "txtName", "Label4", "txtType", "Label9", "txtDate", "Label10",
-                                                "Label6", "CheckAll", "Label5", "txtSaveAt", "Label7", "txtMemo",
-                                                "BN_OK", "Command2", "Image1" });
-        QTest::newRow("TestInfoWatch") << "TestInfoWatch"
-                                       << QStringList { "Grid", "Frame1", "Label1", "txtNumber", "BN_Add", "BN_Del",
-                                              "BN_Update", "BN_Close" };
-        QTest::newRow("TestFill") << "TestFill"
-                                  << (numbered(QStringLiteral("Text"), 0, 14) + numbered(QStringLiteral("Label"), 0, 14)
-                                         + numbered(QStringLiteral("txtDuty"), 0, 4)
-                                         + numbered(QStringLiteral("labelDuty"), 0, 4)
-                                         + QStringList { "Topic", "Frame3", "Label1", "txtNumber", "label2", "txtName",
-                                             "Label5", "txtType", "Label6", "txtDate", "txtTable", "Frame4", "Check",
-                                             "Command2", "Frame1", "Frame2", "txtTeacher", "BN_Comment", "BN_First",
-                                             "BN_Previous", "BN_Next", "BN_Last", "BN_Save", "BN_Back",
-                                             "txtStudentName" });
-        QTest::newRow("TestWatch") << "TestWatch"
-                                   << QStringList { "Topic", "Label1", "txtNumber", "label2", "txtName", "Label5",
-                                          "txtType", "Label6", "txtDate", "Label3", "txtCount", "txtTable", "Grid",
-                                          "BN_Close" };
-        QTest::newRow("TestFillSel") << "TestFillSel" << selector;
-        QTest::newRow("Comment") << "Comment"
-                                 << (numbered(QStringLiteral("List"), 0, 8) + numbered(QStringLiteral("Check"), 0, 21)
-                                        + QStringList { "Label1", "txtNumber", "Label5", "txtName", "tabRTF", "Label2",
-                                            "Text1", "Command1", "Label3", "Label4", "Text3", "Text2", "Frame1",
-                                            "List2", "del", "Frame3", "Frame2", "Frame5", "memo", "Frame4", "Text5",
-                                            "Command2", "Command3" });
-        QTest::newRow("Analyze_Person") << "Analyze_Person"
-                                        << QStringList { "Label2", "Label1", "txtNumber", "Frame3", "Frame1",
-                                               "txtOther", "Frame2", "Check3", "Grid", "Chart", "Command3", "Command1",
-                                               "BN_First", "BN_Previous", "BN_Next", "BN_Last", "BN_Back", "Image1" };
-        QTest::newRow("Analyze_Class_Sel") << "Analyze_Class_Sel" << selector;
-        QTest::newRow("Analyze_Class") << "Analyze_Class"
-                                       << QStringList { "Label2", "Grid", "BN_ShowAll", "Frame1", "BN_Sort", "Frame2",
-                                              "txtFront", "txtLast", "BN_Filter", "BN_Back", "Image1" };
-        QTest::newRow("Analyze_Subject_Sel")
-            << "Analyze_Subject_Sel" << (selector + QStringList { "Label3", "txtSubject" });
-        QTest::newRow("Analyze_Subject") << "Analyze_Subject"
-                                         << QStringList { "Label2", "Frame1", "txtN", "Label4", "txtPass", "txtPass_P",
-                                                "txtFail", "txtFail_P", "Label8", "txtAve", "Label9", "txtMax",
-                                                "Label10", "txtMin", "Frame2", "Grid1", "Chart", "Grid", "Command1",
-                                                "Image1" };
-    }
-
-    void everyNamedControlIsThere()
-    {
-        QFETCH(QString, window);
-        QFETCH(QStringList, names);
-        const std::map<QString, std::function<QWidget*()>> make {
-            { "Splash", [] { return new Splash(Splash::Mode::About); } },
-            { "Config", [] { return new Config; } },
-            { "Login", [] { return new Login; } },
-            { "User", [] { return new User; } },
-            { "Pass", [] { return new Pass; } },
-            { "StudentInfoWatch", [] { return new StudentInfoWatch; } },
-            { "StudentInfo", [] { return new StudentInfo; } },
-            { "StudentInfoFind", [] { return new StudentInfoFind; } },
-            { "Class", [] { return new Class; } },
-            { "TestInfoAdd", [] { return new TestInfoAdd; } },
-            { "TestInfoWatch", [] { return new TestInfoWatch; } },
-            { "TestFill", [] { return new TestFill; } },
-            { "TestWatch", [] { return new TestWatch; } },
-            { "TestFillSel", [] { return new TestFillSel; } },
-            { "Comment", [] { return new Comment; } },
-            { "Analyze_Person", [] { return new Analyze_Person; } },
-            { "Analyze_Class_Sel", [] { return new Analyze_Class_Sel; } },
-            { "Analyze_Class", [] { return new Analyze_Class; } },
-            { "Analyze_Subject_Sel", [] { return new Analyze_Subject_Sel; } },
-            { "Analyze_Subject", [] { return new Analyze_Subject; } },
-        };
-        std::unique_ptr<QWidget> w(make.at(window)());
-        QCOMPARE(w->objectName(), window);
-        const QStringList present = childNames(w.get());
-        QStringList missing;
-        for (const QString& name : names) {
-            if (!present.contains(name))
-                missing << name;
-        }
-        QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QLatin1Char(' '))));
     }
 
     // After scrolling sideways, the column beside the frozen one is wholly in

@@ -4,12 +4,14 @@
 #include "platform/MessageService.h"
 #include "support/DbTestCase.h"
 #include "support/Typing.h"
+#include "support/Ui.h"
 
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
 
 using namespace velmora;
+using velmora::test::child;
 using velmora::test::TestDb;
 
 class TestClass : public velmora::test::DbTestCase
@@ -70,26 +72,26 @@ private Q_SLOTS:
         Class window;
         window.load();
         QVERIFY(MessageService::messages().isEmpty());
-        QCOMPARE(window.txtNumber->text(), QStringLiteral("0701"));
-        QCOMPARE(window.txtTeacher->text(), QStringLiteral("王老师"));
-        QCOMPARE(window.Text[1]->text(), QStringLiteral("语文"));
-        QCOMPARE(window.Text[3]->text(), QStringLiteral("数学"));
-        QCOMPARE(window.Text[40]->text(), QStringLiteral("班会"));
-        QVERIFY(window.Text[1]->isReadOnly());
-        QVERIFY(window.txtCount->isReadOnly());
+        QCOMPARE(child<QLineEdit>(&window, "txtNumber")->text(), QStringLiteral("0701"));
+        QCOMPARE(child<QLineEdit>(&window, "txtTeacher")->text(), QStringLiteral("王老师"));
+        QCOMPARE(child<QLineEdit>(&window, "Text1")->text(), QStringLiteral("语文"));
+        QCOMPARE(child<QLineEdit>(&window, "Text3")->text(), QStringLiteral("数学"));
+        QCOMPARE(child<QLineEdit>(&window, "Text40")->text(), QStringLiteral("班会"));
+        QVERIFY(child<QLineEdit>(&window, "Text1")->isReadOnly());
+        QVERIFY(child<QLineEdit>(&window, "txtCount")->isReadOnly());
 
-        QTest::mouseClick(window.Command1, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&window, "Command1"), Qt::LeftButton);
         QCOMPARE(MessageService::texts(), QStringList({ "修改完，请按保存！" }));
-        QCOMPARE(window.Command1->text(), QStringLiteral("保存(&S)"));
-        QVERIFY(!window.Text[7]->isReadOnly());
-        window.txtName->setText(QStringLiteral(" 初一(2)班"));
-        window.Text[1]->clear();
-        velmora::test::typeText(window.Text[7], QStringLiteral("英语课外阅读"));
-        QCOMPARE(window.Text[7]->text(), QStringLiteral("英语课外"));
-        QTest::mouseClick(window.Command1, Qt::LeftButton);
+        QCOMPARE(child<QPushButton>(&window, "Command1")->text(), QStringLiteral("保存(&S)"));
+        QVERIFY(!child<QLineEdit>(&window, "Text7")->isReadOnly());
+        child<QLineEdit>(&window, "txtName")->setText(QStringLiteral(" 初一(2)班"));
+        child<QLineEdit>(&window, "Text1")->clear();
+        velmora::test::typeText(child<QLineEdit>(&window, "Text7"), QStringLiteral("英语课外阅读"));
+        QCOMPARE(child<QLineEdit>(&window, "Text7")->text(), QStringLiteral("英语课外"));
+        QTest::mouseClick(child<QPushButton>(&window, "Command1"), Qt::LeftButton);
         QCOMPARE(MessageService::texts().last(), QStringLiteral("修改成功！"));
-        QCOMPARE(window.Command1->text(), QStringLiteral("修改(&E)"));
-        QVERIFY(window.Text[7]->isReadOnly());
+        QCOMPARE(child<QPushButton>(&window, "Command1")->text(), QStringLiteral("修改(&E)"));
+        QVERIFY(child<QLineEdit>(&window, "Text7")->isReadOnly());
         QCOMPARE(classValue("班级名称"), QStringLiteral(" 初一(2)班"));
         QCOMPARE(cell(1, "星期一"), QString());
         QCOMPARE(cell(2, "星期二"), QStringLiteral("英语课外"));
@@ -103,28 +105,28 @@ private Q_SLOTS:
         Class cls;
         cls.load();
         cls.show();
-        QTest::mouseClick(cls.Command1, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&cls, "Command1"), Qt::LeftButton);
         auto other = m_db->connect();
         QVERIFY(other->exec(QStringLiteral("update tblClass set 班主任='李老师'")));
-        cls.txtName->setText(QStringLiteral("二班"));
-        cls.Text[2]->setText(QStringLiteral("数学"));
-        QTest::mouseClick(cls.Command1, Qt::LeftButton);
+        child<QLineEdit>(&cls, "txtName")->setText(QStringLiteral("二班"));
+        child<QLineEdit>(&cls, "Text2")->setText(QStringLiteral("数学"));
+        QTest::mouseClick(child<QPushButton>(&cls, "Command1"), Qt::LeftButton);
         QCOMPARE(MessageService::texts().last(), QStringLiteral("修改成功！"));
         auto row = db().select(QStringLiteral("select 班级名称, 班主任 from tblClass"));
         QCOMPARE(row->text(0), QStringLiteral("二班"));
         QCOMPARE(row->text(1), QStringLiteral("李老师"));
         QCOMPARE(ClassSettings::load(db())->cells[2], QStringLiteral("数学"));
 
-        QTest::mouseClick(cls.Command1, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&cls, "Command1"), Qt::LeftButton);
         QVERIFY(other->exec(QStringLiteral("update tblClass set 班级名称='三班'")));
-        cls.txtName->setText(QStringLiteral("四班"));
+        child<QLineEdit>(&cls, "txtName")->setText(QStringLiteral("四班"));
         MessageService::clearMessages();
-        QTest::mouseClick(cls.Command1, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&cls, "Command1"), Qt::LeftButton);
         QVERIFY2(MessageService::texts().last().contains(QStringLiteral("别人刚修改了班级信息")),
             qPrintable(MessageService::texts().last()));
         QCOMPARE(db().select(QStringLiteral("select 班级名称 from tblClass"))->text(0), QStringLiteral("三班"));
-        QCOMPARE(cls.txtName->text(), QStringLiteral("四班"));
-        QCOMPARE(cls.Command1->text(), QStringLiteral("保存(&S)"));
+        QCOMPARE(child<QLineEdit>(&cls, "txtName")->text(), QStringLiteral("四班"));
+        QCOMPARE(child<QPushButton>(&cls, "Command1")->text(), QStringLiteral("保存(&S)"));
     }
 
     void backDropsEdits()
@@ -132,16 +134,16 @@ private Q_SLOTS:
         {
             Class window;
             window.load();
-            QTest::mouseClick(window.Command1, Qt::LeftButton);
-            window.txtTeacher->setText(QStringLiteral("李老师"));
-            window.Text[12]->setText(QStringLiteral("体育"));
-            QTest::mouseClick(window.Command2, Qt::LeftButton);
+            QTest::mouseClick(child<QPushButton>(&window, "Command1"), Qt::LeftButton);
+            child<QLineEdit>(&window, "txtTeacher")->setText(QStringLiteral("李老师"));
+            child<QLineEdit>(&window, "Text12")->setText(QStringLiteral("体育"));
+            QTest::mouseClick(child<QPushButton>(&window, "Command2"), Qt::LeftButton);
         }
         QCOMPARE(classValue("班主任"), QString());
         Class again;
         again.load();
-        QCOMPARE(again.Text[12]->text(), QString());
-        QCOMPARE(again.txtTeacher->text(), QString());
+        QCOMPARE(child<QLineEdit>(&again, "Text12")->text(), QString());
+        QCOMPARE(child<QLineEdit>(&again, "txtTeacher")->text(), QString());
     }
 
     void ordinaryUsersOnlyLook()
@@ -149,7 +151,7 @@ private Q_SLOTS:
         mod().IsAdmin = false;
         Class window;
         window.load();
-        QVERIFY(!window.Command1->isEnabled());
+        QVERIFY(!child<QPushButton>(&window, "Command1")->isEnabled());
     }
 
     void failedSaveLeavesBothTablesUnchanged()
@@ -157,23 +159,24 @@ private Q_SLOTS:
         refusePeriod(5);
         Class window;
         window.load();
-        QTest::mouseClick(window.Command1, Qt::LeftButton);
-        window.txtNumber->setText(QStringLiteral("0909"));
-        window.Text[1]->setText(QStringLiteral("语文"));
-        window.Text[21]->setText(QStringLiteral("数学"));
-        QTest::mouseClick(window.Command1, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&window, "Command1"), Qt::LeftButton);
+        child<QLineEdit>(&window, "txtNumber")->setText(QStringLiteral("0909"));
+        child<QLineEdit>(&window, "Text1")->setText(QStringLiteral("语文"));
+        child<QLineEdit>(&window, "Text21")->setText(QStringLiteral("数学"));
+        QTest::mouseClick(child<QPushButton>(&window, "Command1"), Qt::LeftButton);
         QVERIFY(MessageService::texts().last().startsWith(QStringLiteral("未知错误！错误代码：")));
-        QCOMPARE(window.Command1->text(), QStringLiteral("保存(&S)"));
-        QVERIFY(!window.txtNumber->isReadOnly());
-        QCOMPARE(window.txtNumber->text(), QStringLiteral("0909"));
+        QCOMPARE(child<QPushButton>(&window, "Command1")->text(), QStringLiteral("保存(&S)"));
+        QVERIFY(!child<QLineEdit>(&window, "txtNumber")->isReadOnly());
+        QCOMPARE(child<QLineEdit>(&window, "txtNumber")->text(), QStringLiteral("0909"));
         QCOMPARE(classValue("班级代号"), QString());
         QCOMPARE(cell(1, "星期一"), QString());
 
         // A value too long for its column never reaches the database.
         MessageService::clearMessages();
-        window.txtDate->setText(QStringLiteral("二〇二四年九月一日上午八点整开学典礼之后"));
-        window.txtDate->setText(window.txtDate->text() + QStringLiteral("报到"));
-        QTest::mouseClick(window.Command1, Qt::LeftButton);
+        child<QLineEdit>(&window, "txtDate")->setText(QStringLiteral("二〇二四年九月一日上午八点整开学典礼之后"));
+        child<QLineEdit>(&window, "txtDate")
+            ->setText(child<QLineEdit>(&window, "txtDate")->text() + QStringLiteral("报到"));
+        QTest::mouseClick(child<QPushButton>(&window, "Command1"), Qt::LeftButton);
         QCOMPARE(MessageService::texts(), QStringList({ "入学时间最多只能输入20个字符！" }));
     }
 
@@ -185,10 +188,10 @@ private Q_SLOTS:
         Class window;
         window.load();
         QVERIFY(MessageService::messages().isEmpty());
-        QCOMPARE(window.Text[31]->text(), QString());
-        QTest::mouseClick(window.Command1, Qt::LeftButton);
-        window.Text[36]->setText(QStringLiteral("自习"));
-        QTest::mouseClick(window.Command1, Qt::LeftButton);
+        QCOMPARE(child<QLineEdit>(&window, "Text31")->text(), QString());
+        QTest::mouseClick(child<QPushButton>(&window, "Command1"), Qt::LeftButton);
+        child<QLineEdit>(&window, "Text36")->setText(QStringLiteral("自习"));
+        QTest::mouseClick(child<QPushButton>(&window, "Command1"), Qt::LeftButton);
         QCOMPARE(MessageService::texts().last(), QStringLiteral("修改成功！"));
         QCOMPARE(cell(8, "星期一"), QStringLiteral("自习"));
         QCOMPARE(cell(7, "星期一"), QString());

@@ -4,6 +4,7 @@
 #include "comments/ui/Comment.h"
 #include "platform/MessageService.h"
 #include "support/DbTestCase.h"
+#include "support/Ui.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -14,6 +15,7 @@
 #include <QtTest>
 
 using namespace velmora;
+using velmora::test::child;
 
 class TestComment : public velmora::test::DbTestCase
 {
@@ -26,8 +28,8 @@ class TestComment : public velmora::test::DbTestCase
     }
     static void type(Comment& c, const QString& number)
     {
-        c.Text1->setText(number);
-        QTest::mouseClick(c.Command1, Qt::LeftButton);
+        child<QLineEdit>(&c, "Text1")->setText(number);
+        QTest::mouseClick(child<QPushButton>(&c, "Command1"), Qt::LeftButton);
     }
     std::unique_ptr<Comment> open()
     {
@@ -68,15 +70,15 @@ private Q_SLOTS:
     void numbersAtTheBoundaries()
     {
         auto c = open();
-        QCOMPARE(c->txtName->text(), QStringLiteral("林小雨"));
-        QCOMPARE(c->txtNumber->text(), QStringLiteral("001"));
+        QCOMPARE(child<QLineEdit>(c.get(), "txtName")->text(), QStringLiteral("林小雨"));
+        QCOMPARE(child<QLineEdit>(c.get(), "txtNumber")->text(), QStringLiteral("001"));
         for (const char* n : { "1", "54", "55", "301" })
             type(*c, QString::fromLatin1(n));
         QVERIFY(MessageService::messages().isEmpty());
         QCOMPARE(c->ChosenNos, QStringList({ "1", "54", "55", "301" }));
-        QCOMPARE(c->List2->item(2)->text(), PhraseLibrary::builtIn().text(55));
-        QCOMPARE(c->Text3->text(), QStringLiteral("301"));
-        QVERIFY(c->Text1->text().isEmpty());
+        QCOMPARE(child<QListWidget>(c.get(), "List2")->item(2)->text(), PhraseLibrary::builtIn().text(55));
+        QCOMPARE(child<QLineEdit>(c.get(), "Text3")->text(), QStringLiteral("301"));
+        QVERIFY(child<QLineEdit>(c.get(), "Text1")->text().isEmpty());
         for (const char* n : { "302", "0", "abc", "-5" }) {
             MessageService::clearMessages();
             type(*c, QString::fromLatin1(n));
@@ -91,25 +93,25 @@ private Q_SLOTS:
     void duplicatesBothWaysAndDeleting()
     {
         auto c = open();
-        c->List[0]->setCurrentRow(2);
-        QCOMPARE(c->Text3->text(), QStringLiteral("3"));
+        child<QListWidget>(c.get(), "List_0")->setCurrentRow(2);
+        QCOMPARE(child<QLineEdit>(c.get(), "Text3")->text(), QStringLiteral("3"));
         c->doubleClickPhrase(0, 2);
         type(*c, QStringLiteral("3"));
         QCOMPARE(MessageService::texts(), QStringList({ "您已经输入了该选项。" }));
-        QVERIFY(c->Text1->text().isEmpty());
+        QVERIFY(child<QLineEdit>(c.get(), "Text1")->text().isEmpty());
         type(*c, QStringLiteral("80"));
         MessageService::clearMessages();
         c->doubleClickPhrase(2, 0);
         QCOMPARE(MessageService::texts(), QStringList({ "您已经输入了该选项。" }));
         QCOMPARE(c->ChosenNos, QStringList({ "3", "80" }));
 
-        QVERIFY(!c->del->isEnabled());
-        c->List2->setCurrentRow(0);
-        c->List2->item(0)->setSelected(true);
-        QVERIFY(c->del->isEnabled());
-        QTest::mouseClick(c->del, Qt::LeftButton);
+        QVERIFY(!child<QPushButton>(c.get(), "del")->isEnabled());
+        child<QListWidget>(c.get(), "List2")->setCurrentRow(0);
+        child<QListWidget>(c.get(), "List2")->item(0)->setSelected(true);
+        QVERIFY(child<QPushButton>(c.get(), "del")->isEnabled());
+        QTest::mouseClick(child<QPushButton>(c.get(), "del"), Qt::LeftButton);
         QCOMPARE(c->ChosenNos, QStringList({ "80" }));
-        QVERIFY(!c->del->isEnabled());
+        QVERIFY(!child<QPushButton>(c.get(), "del")->isEnabled());
         MessageService::clearMessages();
         type(*c, QStringLiteral("3"));
         QVERIFY(MessageService::messages().isEmpty());
@@ -122,7 +124,7 @@ private Q_SLOTS:
         type(*c, QStringLiteral("250"));
         QCOMPARE(MessageService::texts().size(), 1);
         QVERIFY(MessageService::texts().first().contains(QStringLiteral("101")));
-        QCOMPARE(c->List2->count(), Composer::kMaxPhrases);
+        QCOMPARE(child<QListWidget>(c.get(), "List2")->count(), Composer::kMaxPhrases);
     }
 
     // A click on the phrase already selected shows it again after another was added by number.
@@ -131,16 +133,16 @@ private Q_SLOTS:
         auto c = open();
         c->show();
         QVERIFY(QTest::qWaitForWindowExposed(c.get()));
-        QListWidget* list = c->List[0];
+        QListWidget* list = child<QListWidget>(c.get(), "List_0");
         const QPoint third = list->visualItemRect(list->item(2)).center();
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, third);
-        QCOMPARE(c->Text3->text(), QStringLiteral("3"));
-        QTest::keyClicks(c->Text1, "40");
-        QTest::keyClick(c->Text1, Qt::Key_Return);
-        QCOMPARE(c->Text3->text(), QStringLiteral("40"));
+        QCOMPARE(child<QLineEdit>(c.get(), "Text3")->text(), QStringLiteral("3"));
+        QTest::keyClicks(child<QLineEdit>(c.get(), "Text1"), "40");
+        QTest::keyClick(child<QLineEdit>(c.get(), "Text1"), Qt::Key_Return);
+        QCOMPARE(child<QLineEdit>(c.get(), "Text3")->text(), QStringLiteral("40"));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, third);
-        QCOMPARE(c->Text3->text(), QStringLiteral("3"));
-        QCOMPARE(c->Text2->text(), list->item(2)->text().mid(4));
+        QCOMPARE(child<QLineEdit>(c.get(), "Text3")->text(), QStringLiteral("3"));
+        QCOMPARE(child<QLineEdit>(c.get(), "Text2")->text(), list->item(2)->text().mid(4));
     }
 
     void composeAndSubmit()
@@ -149,21 +151,22 @@ private Q_SLOTS:
         QString handed = QStringLiteral("原来的评语");
         connect(c.get(), &Comment::submitted, this, [&](const QString& text) { handed = text; });
         // Nothing chosen, nothing previewed: nothing is handed over.
-        QTest::mouseClick(c->Command3, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(c.get(), "Command3"), Qt::LeftButton);
         QCOMPARE(MessageService::texts(), QStringList({ "请填写评语" }));
         QCOMPARE(handed, QStringLiteral("原来的评语"));
 
         type(*c, QStringLiteral("2"));
-        QTest::mouseClick(c->Command2, Qt::LeftButton);
-        QCOMPARE(c->Text5->toPlainText(), QStringLiteral("林小雨同学：\n    ") + PhraseLibrary::builtIn().text(2));
+        QTest::mouseClick(child<QPushButton>(c.get(), "Command2"), Qt::LeftButton);
+        QCOMPARE(child<QPlainTextEdit>(c.get(), "Text5")->toPlainText(),
+            QStringLiteral("林小雨同学：\n    ") + PhraseLibrary::builtIn().text(2));
 
         type(*c, QStringLiteral("240"));
-        c->Check[10]->setChecked(true);
-        c->Check[0]->setChecked(true);
-        c->Check[20]->setChecked(true);
-        c->memo->setPlainText(QStringLiteral("你的小提琴拉得很好。"));
+        child<QCheckBox>(c.get(), "Check10")->setChecked(true);
+        child<QCheckBox>(c.get(), "Check0")->setChecked(true);
+        child<QCheckBox>(c.get(), "Check20")->setChecked(true);
+        child<QPlainTextEdit>(c.get(), "memo")->setPlainText(QStringLiteral("你的小提琴拉得很好。"));
         MessageService::clearMessages();
-        QTest::mouseClick(c->Command3, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(c.get(), "Command3"), Qt::LeftButton);
         QVERIFY(MessageService::messages().isEmpty());
         const QString expected = QStringLiteral("林小雨同学：\r\n    ") + PhraseLibrary::builtIn().text(2)
             + PhraseLibrary::builtIn().text(240) + QStringLiteral("\r\n    在本学期担任：班长 语文课代表 职务")
@@ -180,33 +183,33 @@ private Q_SLOTS:
         for (int n = 1; n <= 60; ++n)
             type(*d, QString::number(n));
         MessageService::clearMessages();
-        QTest::mouseClick(d->Command3, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(d.get(), "Command3"), Qt::LeftButton);
         QCOMPARE(MessageService::texts(), QStringList({ "您写的评语已超过最大范围！请删去几条！" }));
         QVERIFY(second.isEmpty());
-        QCOMPARE(d->List2->count(), 60);
-        QCOMPARE(d->Text5->toPlainText().size(), Composer::kMaxLength);
+        QCOMPARE(child<QListWidget>(d.get(), "List2")->count(), 60);
+        QCOMPARE(child<QPlainTextEdit>(d.get(), "Text5")->toPlainText().size(), Composer::kMaxLength);
     }
 
     void ownPhrasesPersist()
     {
         {
             auto c = open();
-            c->txtOwn->setText(QStringLiteral("你的笑容像阳光一样温暖。"));
-            QTest::mouseClick(c->BN_OwnAdd, Qt::LeftButton);
-            c->txtOwn->setText(QStringLiteral("你是班里的小书虫。"));
-            QTest::mouseClick(c->BN_OwnAdd, Qt::LeftButton);
+            child<QLineEdit>(c.get(), "txtOwn")->setText(QStringLiteral("你的笑容像阳光一样温暖。"));
+            QTest::mouseClick(child<QPushButton>(c.get(), "BN_OwnAdd"), Qt::LeftButton);
+            child<QLineEdit>(c.get(), "txtOwn")->setText(QStringLiteral("你是班里的小书虫。"));
+            QTest::mouseClick(child<QPushButton>(c.get(), "BN_OwnAdd"), Qt::LeftButton);
             QVERIFY(MessageService::messages().isEmpty());
-            QCOMPARE(c->List[8]->item(1)->text(), QStringLiteral("303、你是班里的小书虫。"));
+            QCOMPARE(child<QListWidget>(c.get(), "List_8")->item(1)->text(), QStringLiteral("303、你是班里的小书虫。"));
             type(*c, QStringLiteral("303"));
-            QCOMPARE(c->List2->item(0)->text(), QStringLiteral("你是班里的小书虫。"));
+            QCOMPARE(child<QListWidget>(c.get(), "List2")->item(0)->text(), QStringLiteral("你是班里的小书虫。"));
         }
         auto again = open();
-        QCOMPARE(again->List[8]->count(), 2);
-        again->List[8]->setCurrentRow(0);
+        QCOMPARE(child<QListWidget>(again.get(), "List_8")->count(), 2);
+        child<QListWidget>(again.get(), "List_8")->setCurrentRow(0);
         MessageService::setNextAnswer(MsgAnswer::Yes);
-        QTest::mouseClick(again->BN_OwnDel, Qt::LeftButton);
-        QCOMPARE(again->List[8]->count(), 1);
-        QCOMPARE(again->List[8]->item(0)->text(), QStringLiteral("302、你是班里的小书虫。"));
+        QTest::mouseClick(child<QPushButton>(again.get(), "BN_OwnDel"), Qt::LeftButton);
+        QCOMPARE(child<QListWidget>(again.get(), "List_8")->count(), 1);
+        QCOMPARE(child<QListWidget>(again.get(), "List_8")->item(0)->text(), QStringLiteral("302、你是班里的小书虫。"));
         MessageService::clearMessages();
         type(*again, QStringLiteral("303"));
         QCOMPARE(MessageService::texts(), QStringList({ "没有此内容，请查实！" }));
@@ -217,8 +220,12 @@ private Q_SLOTS:
         QVERIFY(!OwnPhrases::add(db(), QStringLiteral("再来一条"), 301));
         mod().IsAdmin = false;
         auto user = open();
-        QVERIFY(!user->BN_OwnAdd->isEnabled());
-        QCOMPARE(user->List[8]->item(user->List[8]->count() - 1)->text().left(3), QStringLiteral("999"));
+        QVERIFY(!child<QPushButton>(user.get(), "BN_OwnAdd")->isEnabled());
+        QCOMPARE(child<QListWidget>(user.get(), "List_8")
+                     ->item(child<QListWidget>(user.get(), "List_8")->count() - 1)
+                     ->text()
+                     .left(3),
+            QStringLiteral("999"));
     }
 };
 

@@ -14,6 +14,7 @@
 #include "platform/ui/ResultGrid.h"
 #include "students/ui/StudentInfo.h"
 #include "support/TestDb.h"
+#include "support/Ui.h"
 
 #include <QLineEdit>
 #include <QListWidget>
@@ -23,6 +24,7 @@
 #include <QtTest>
 
 using namespace velmora;
+using velmora::test::child;
 using velmora::test::TestDb;
 
 // A database laid out exactly as first designed, with none of our additions:
@@ -66,19 +68,20 @@ private Q_SLOTS:
         Class cls;
         cls.load();
         QVERIFY(MessageService::messages().isEmpty());
-        QCOMPARE(cls.Text[1]->text(), QStringLiteral("一1"));
-        QCOMPARE(cls.Text[5]->text(), QStringLiteral("五1"));
-        QCOMPARE(cls.Text[40]->text(), QStringLiteral("五8"));
+        QCOMPARE(child<QLineEdit>(&cls, "Text1")->text(), QStringLiteral("一1"));
+        QCOMPARE(child<QLineEdit>(&cls, "Text5")->text(), QStringLiteral("五1"));
+        QCOMPARE(child<QLineEdit>(&cls, "Text40")->text(), QStringLiteral("五8"));
         cls.show();
-        QTest::mouseClick(cls.Command1, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&cls, "Command1"), Qt::LeftButton);
         for (int period = 1; period <= 8; ++period) {
-            cls.Text[ClassSettings::cellIndex(period, 3)]->setText(QStringLiteral("改%1").arg(period));
+            child<QLineEdit>(&cls, QStringLiteral("Text%1").arg(ClassSettings::cellIndex(period, 3)))
+                ->setText(QStringLiteral("改%1").arg(period));
         }
-        QTest::mouseClick(cls.Command1, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&cls, "Command1"), Qt::LeftButton);
         QCOMPARE(MessageService::texts().last(), QStringLiteral("修改成功！"));
         // Saved twice: the order holds however the database stores an update.
-        QTest::mouseClick(cls.Command1, Qt::LeftButton);
-        QTest::mouseClick(cls.Command1, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&cls, "Command1"), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&cls, "Command1"), Qt::LeftButton);
         for (int period = 1; period <= 8; ++period) {
             const QString p = QString::number(period);
             QCOMPARE(timetableRow(period - 1), QStringList({ "一" + p, "二" + p, "改" + p, "四" + p, "五" + p }));
@@ -94,7 +97,7 @@ private Q_SLOTS:
         QCOMPARE(TextLimits::limit(u"tblLogin", u"联系电话"), 10);
         StudentInfo here;
         here.prepareAdd();
-        QTest::keyClicks(here.Text[6], "138001380001234");
+        QTest::keyClicks(child<QWidget>(&here, "Text6"), "138001380001234");
         QCOMPARE(here.text(6), QStringLiteral("1380013800"));
 
         TestDb ours;
@@ -103,8 +106,8 @@ private Q_SLOTS:
         QCOMPARE(TextLimits::limit(u"tblLogin", u"联系电话"), 20);
         StudentInfo there;
         there.prepareAdd();
-        QTest::keyClicks(there.Text[6], "13800138000-12345678");
-        QTest::keyClicks(there.Text[6], "9");
+        QTest::keyClicks(child<QWidget>(&there, "Text6"), "13800138000-12345678");
+        QTest::keyClicks(child<QWidget>(&there, "Text6"), "9");
         QCOMPARE(there.text(6), QStringLiteral("13800138000-12345678"));
         QVERIFY(ours.db().exec(QStringLiteral("insert into tblLogin (学号, 姓名, 联系电话) values (?, ?, ?)"),
             { QStringLiteral("9"), QStringLiteral("钱九"), there.text(6) }));
@@ -117,10 +120,11 @@ private Q_SLOTS:
         Comment c;
         c.load();
         QVERIFY(MessageService::messages().isEmpty());
-        QCOMPARE(c.txtName->text(), QStringLiteral("林一"));
-        QCOMPARE(c.List[8]->count(), 0);
-        QVERIFY(!c.txtOwn->isEnabled() && !c.BN_OwnAdd->isEnabled() && !c.BN_OwnDel->isEnabled());
-        QVERIFY(c.txtOwn->placeholderText().contains(QStringLiteral("升级")));
+        QCOMPARE(child<QLineEdit>(&c, "txtName")->text(), QStringLiteral("林一"));
+        QCOMPARE(child<QListWidget>(&c, "List_8")->count(), 0);
+        QVERIFY(!child<QLineEdit>(&c, "txtOwn")->isEnabled() && !child<QPushButton>(&c, "BN_OwnAdd")->isEnabled()
+            && !child<QPushButton>(&c, "BN_OwnDel")->isEnabled());
+        QVERIFY(child<QLineEdit>(&c, "txtOwn")->placeholderText().contains(QStringLiteral("升级")));
     }
 
     // Every window of the menu opens without a complaint, and the database
@@ -150,13 +154,13 @@ private Q_SLOTS:
         QCOMPARE(form.mdiArea()->subWindowList().size(), 8);
         TestWatch scores;
         scores.load();
-        QCOMPARE(scores.Grid->text(1, 1), QStringLiteral("90"));
+        QCOMPARE(child<ResultGrid>(&scores, "Grid")->text(1, 1), QStringLiteral("90"));
         Analyze_Class cls;
         cls.load();
-        QCOMPARE(cls.Grid->text(1, 1), QStringLiteral("170"));
+        QCOMPARE(child<ResultGrid>(&cls, "Grid")->text(1, 1), QStringLiteral("170"));
         Analyze_Subject subject;
         subject.load();
-        QCOMPARE(subject.txtMax->text(), QStringLiteral("90"));
+        QCOMPARE(child<QLineEdit>(&subject, "txtMax")->text(), QStringLiteral("90"));
         QCOMPARE(MessageService::texts(), QStringList());
         QVERIFY(!*m_db->db().tableExists(QStringLiteral("velmora_schema")));
         QVERIFY(!*m_db->db().tableExists(QStringLiteral("velmora_phrases")));

@@ -13,6 +13,7 @@
 #include "platform/MessageService.h"
 #include "platform/ui/ResultGrid.h"
 #include "support/DbTestCase.h"
+#include "support/Ui.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -26,6 +27,7 @@
 #include <thread>
 
 using namespace velmora;
+using velmora::test::child;
 using velmora::test::TestDb;
 
 class TestTests : public velmora::test::DbTestCase
@@ -75,35 +77,36 @@ private Q_SLOTS:
         {
             TestInfoAdd add;
             add.show();
-            QCOMPARE(add.txtNumber->text(), QStringLiteral("1"));
-            QCOMPARE(add.txtSaveAt->text(), QStringLiteral("表 TblScore1"));
-            QCOMPARE(add.txtDate->text(), QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
+            QCOMPARE(child<QLineEdit>(&add, "txtNumber")->text(), QStringLiteral("1"));
+            QCOMPARE(child<QLineEdit>(&add, "txtSaveAt")->text(), QStringLiteral("表 TblScore1"));
+            QCOMPARE(
+                child<QLineEdit>(&add, "txtDate")->text(), QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
             // No type comes before the items; attendance and comment alone are no test.
-            add.Check[15]->setChecked(true);
-            QTest::mouseClick(add.BN_OK, Qt::LeftButton);
-            add.txtType->setEditText(QStringLiteral("单元测验"));
-            QTest::mouseClick(add.BN_OK, Qt::LeftButton);
+            child<QCheckBox>(&add, "Check15")->setChecked(true);
+            QTest::mouseClick(child<QPushButton>(&add, "BN_OK"), Qt::LeftButton);
+            child<QComboBox>(&add, "txtType")->setEditText(QStringLiteral("单元测验"));
+            QTest::mouseClick(child<QPushButton>(&add, "BN_OK"), Qt::LeftButton);
             QCOMPARE(MessageService::texts(), QStringList({ "请选择考试类型！", "请选择考核项目！" }));
             QCOMPARE(tableCount(QStringLiteral("select count(*) from tblTestInfo")), 0);
 
-            add.txtType->setCurrentIndex(2);
-            Q_EMIT add.txtType->activated(2);
-            QVERIFY(add.Check[15]->isChecked() && add.Check[16]->isChecked());
-            add.txtType->setCurrentIndex(0);
-            Q_EMIT add.txtType->activated(0);
-            QVERIFY(!add.Check[15]->isChecked() && !add.Check[16]->isChecked());
-            QTest::mouseClick(add.CheckAll, Qt::LeftButton);
+            child<QComboBox>(&add, "txtType")->setCurrentIndex(2);
+            Q_EMIT child<QComboBox>(&add, "txtType")->activated(2);
+            QVERIFY(child<QCheckBox>(&add, "Check15")->isChecked() && child<QCheckBox>(&add, "Check16")->isChecked());
+            child<QComboBox>(&add, "txtType")->setCurrentIndex(0);
+            Q_EMIT child<QComboBox>(&add, "txtType")->activated(0);
+            QVERIFY(!child<QCheckBox>(&add, "Check15")->isChecked() && !child<QCheckBox>(&add, "Check16")->isChecked());
+            QTest::mouseClick(child<QCheckBox>(&add, "CheckAll"), Qt::LeftButton);
             for (int i = 1; i <= 16; ++i)
-                QVERIFY(add.Check[i]->isChecked());
-            QTest::mouseClick(add.CheckAll, Qt::LeftButton);
-            QVERIFY(!add.Check[16]->isChecked());
+                QVERIFY(child<QCheckBox>(&add, QStringLiteral("Check%1").arg(i))->isChecked());
+            QTest::mouseClick(child<QCheckBox>(&add, "CheckAll"), Qt::LeftButton);
+            QVERIFY(!child<QCheckBox>(&add, "Check16")->isChecked());
 
-            add.Check[1]->setChecked(true);
-            add.Check[2]->setChecked(true);
-            add.txtName->setText(QStringLiteral("O'Neil测"));
+            child<QCheckBox>(&add, "Check1")->setChecked(true);
+            child<QCheckBox>(&add, "Check2")->setChecked(true);
+            child<QLineEdit>(&add, "txtName")->setText(QStringLiteral("O'Neil测"));
             MessageService::clearMessages();
             MessageService::setNextAnswer(MsgAnswer::Yes);
-            QTest::mouseClick(add.BN_OK, Qt::LeftButton);
+            QTest::mouseClick(child<QPushButton>(&add, "BN_OK"), Qt::LeftButton);
             QCOMPARE(MessageService::texts(), QStringList({ "添加成功，请刷新！", "您现在就想录入成绩吗？" }));
             QCOMPARE(MessageService::messages().last().icon, MsgIcon::Information);
             QCOMPARE(add.enterScoresFor(), 1);
@@ -120,7 +123,7 @@ private Q_SLOTS:
         QVERIFY(db().exec(
             QStringLiteral("insert into tblTestInfo (考试号, 考试名称) values (12, ?)"), { QStringLiteral("x") }));
         TestInfoAdd next;
-        QCOMPARE(next.txtNumber->text(), QStringLiteral("13"));
+        QCOMPARE(child<QLineEdit>(&next, "txtNumber")->text(), QStringLiteral("13"));
     }
 
     void allItemsAndAllOrNothing()
@@ -160,17 +163,17 @@ private Q_SLOTS:
             QVERIFY(other->exec(QStringLiteral("lock table tblTestInfo in access exclusive mode")));
         TestInfoAdd add;
         add.show();
-        QTest::keyClicks(add.txtName, "midterm");
-        add.txtType->setEditText(QStringLiteral("平时考试"));
-        add.Check[1]->setChecked(true);
+        QTest::keyClicks(child<QLineEdit>(&add, "txtName"), "midterm");
+        child<QComboBox>(&add, "txtType")->setEditText(QStringLiteral("平时考试"));
+        child<QCheckBox>(&add, "Check1")->setChecked(true);
         MessageService::clearMessages();
         QElapsedTimer clock;
         clock.start();
-        QTest::mouseClick(add.BN_OK, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&add, "BN_OK"), Qt::LeftButton);
         QVERIFY2(clock.elapsed() < 15000, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(MessageService::texts(), QStringList({ "数据库正被其他用户或程序使用，考试没有添加，请稍后再试。" }));
         QVERIFY(add.isVisible());
-        QCOMPARE(add.txtName->text(), QStringLiteral("midterm"));
+        QCOMPARE(child<QLineEdit>(&add, "txtName")->text(), QStringLiteral("midterm"));
         QVERIFY(other->exec(QStringLiteral("rollback")));
     }
 
@@ -214,90 +217,91 @@ private Q_SLOTS:
         TestFill fill;
         fill.load();
         fill.show();
-        QCOMPARE(fill.txtTable->text(), QStringLiteral("表 TblScore1"));
-        QCOMPARE(fill.Text[0]->text().trimmed(), QStringLiteral("0001"));
-        QVERIFY(fill.Text[1]->isEnabled() && fill.Text[2]->isEnabled() && !fill.Text[3]->isEnabled());
-        QCOMPARE(fill.Text[3]->text(), QStringLiteral("无"));
-        QCOMPARE(fill.Text[1]->text(), QStringLiteral("0"));
-        QCOMPARE(fill.txtDuty[1]->text(), QStringLiteral("0"));
-        QCOMPARE(fill.txtTeacher->toPlainText(), QString());
+        QCOMPARE(child<QLineEdit>(&fill, "txtTable")->text(), QStringLiteral("表 TblScore1"));
+        QCOMPARE(child<QLineEdit>(&fill, "Text0")->text().trimmed(), QStringLiteral("0001"));
+        QVERIFY(child<QLineEdit>(&fill, "Text1")->isEnabled() && child<QLineEdit>(&fill, "Text2")->isEnabled()
+            && !child<QLineEdit>(&fill, "Text3")->isEnabled());
+        QCOMPARE(child<QLineEdit>(&fill, "Text3")->text(), QStringLiteral("无"));
+        QCOMPARE(child<QLineEdit>(&fill, "Text1")->text(), QStringLiteral("0"));
+        QCOMPARE(child<QLineEdit>(&fill, "txtDuty1")->text(), QStringLiteral("0"));
+        QCOMPARE(child<QPlainTextEdit>(&fill, "txtTeacher")->toPlainText(), QString());
 
         // Refused values: nothing written, the boxes keep what was typed.
-        fill.Text[1]->setText(QStringLiteral("9x"));
-        fill.Text[2]->setText(QStringLiteral("88"));
-        QTest::mouseClick(fill.BN_Save, Qt::LeftButton);
+        child<QLineEdit>(&fill, "Text1")->setText(QStringLiteral("9x"));
+        child<QLineEdit>(&fill, "Text2")->setText(QStringLiteral("88"));
+        QTest::mouseClick(child<QPushButton>(&fill, "BN_Save"), Qt::LeftButton);
         QCOMPARE(MessageService::texts(), QStringList({ "“语文”的成绩必须是0到100之间的整数，请重新填写！" }));
-        QCOMPARE(fill.Text[1]->text(), QStringLiteral("9x"));
+        QCOMPARE(child<QLineEdit>(&fill, "Text1")->text(), QStringLiteral("9x"));
         QCOMPARE(score(number, QStringLiteral("0001"), "数学"), QStringLiteral("0"));
-        fill.Text[1]->setText(QString());
-        QTest::mouseClick(fill.BN_Save, Qt::LeftButton);
+        child<QLineEdit>(&fill, "Text1")->setText(QString());
+        QTest::mouseClick(child<QPushButton>(&fill, "BN_Save"), Qt::LeftButton);
         QVERIFY(MessageService::texts().last().startsWith(QStringLiteral("“语文”")));
-        fill.Text[1]->setText(QStringLiteral("95"));
-        fill.txtDuty[4]->setText(QStringLiteral("-1"));
-        QTest::mouseClick(fill.BN_Save, Qt::LeftButton);
+        child<QLineEdit>(&fill, "Text1")->setText(QStringLiteral("95"));
+        child<QLineEdit>(&fill, "txtDuty4")->setText(QStringLiteral("-1"));
+        QTest::mouseClick(child<QPushButton>(&fill, "BN_Save"), Qt::LeftButton);
         QVERIFY(MessageService::texts().last().startsWith(QStringLiteral("“迟到早退”的天数")));
-        fill.txtDuty[4]->setText(QStringLiteral("2"));
-        fill.txtTeacher->setPlainText(QString(901, QChar(0x597D)));
-        QTest::mouseClick(fill.BN_Save, Qt::LeftButton);
+        child<QLineEdit>(&fill, "txtDuty4")->setText(QStringLiteral("2"));
+        child<QPlainTextEdit>(&fill, "txtTeacher")->setPlainText(QString(901, QChar(0x597D)));
+        QTest::mouseClick(child<QPushButton>(&fill, "BN_Save"), Qt::LeftButton);
         QVERIFY(MessageService::texts().last().startsWith(QStringLiteral("教师评语最多只能写900个字")));
         QCOMPARE(score(number, QStringLiteral("0001"), "语文"), QStringLiteral("0"));
 
-        fill.txtTeacher->setPlainText(QStringLiteral("你是一个懂事的孩子。"));
+        child<QPlainTextEdit>(&fill, "txtTeacher")->setPlainText(QStringLiteral("你是一个懂事的孩子。"));
         MessageService::clearMessages();
-        QTest::mouseClick(fill.BN_Save, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&fill, "BN_Save"), Qt::LeftButton);
         QCOMPARE(MessageService::texts(), QStringList({ "保存完毕！" }));
-        QCOMPARE(fill.Text[0]->text().trimmed(), QStringLiteral("0001"));
+        QCOMPARE(child<QLineEdit>(&fill, "Text0")->text().trimmed(), QStringLiteral("0001"));
         QCOMPARE(score(number, QStringLiteral("0001"), "语文"), QStringLiteral("95"));
         QCOMPARE(score(number, QStringLiteral("0001"), "迟到早退"), QStringLiteral("2"));
         QCOMPARE(score(number, QStringLiteral("0001"), "教师评语"), QStringLiteral("你是一个懂事的孩子。"));
 
         // Without auto-save the move asks; No drops what was typed.
-        fill.Text[2]->setText(QStringLiteral("70"));
+        child<QLineEdit>(&fill, "Text2")->setText(QStringLiteral("70"));
         MessageService::clearMessages();
         MessageService::setNextAnswer(MsgAnswer::No);
-        QTest::mouseClick(fill.BN_Next, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&fill, "BN_Next"), Qt::LeftButton);
         QCOMPARE(MessageService::texts(), QStringList({ "是否需要保存？" }));
         QCOMPARE(MessageService::messages().last().icon, MsgIcon::Question);
-        QCOMPARE(fill.Text[0]->text().trimmed(), QStringLiteral("0002"));
+        QCOMPARE(child<QLineEdit>(&fill, "Text0")->text().trimmed(), QStringLiteral("0002"));
         QCOMPARE(score(number, QStringLiteral("0001"), "数学"), QStringLiteral("88"));
 
         // Auto-save writes without asking; the ends of the list hold.
-        fill.Check->setChecked(true);
-        fill.Text[1]->setText(QStringLiteral("61"));
+        child<QCheckBox>(&fill, "Check")->setChecked(true);
+        child<QLineEdit>(&fill, "Text1")->setText(QStringLiteral("61"));
         MessageService::clearMessages();
-        QTest::mouseClick(fill.BN_Last, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&fill, "BN_Last"), Qt::LeftButton);
         QVERIFY(MessageService::messages().isEmpty());
         QCOMPARE(score(number, QStringLiteral("0002"), "语文"), QStringLiteral("61"));
-        QCOMPARE(fill.Text[0]->text().trimmed(), QStringLiteral("0003"));
-        QTest::mouseClick(fill.BN_Next, Qt::LeftButton);
-        QCOMPARE(fill.Text[0]->text().trimmed(), QStringLiteral("0003"));
-        QTest::mouseClick(fill.BN_First, Qt::LeftButton);
-        QTest::mouseClick(fill.BN_Previous, Qt::LeftButton);
-        QCOMPARE(fill.Text[0]->text().trimmed(), QStringLiteral("0001"));
+        QCOMPARE(child<QLineEdit>(&fill, "Text0")->text().trimmed(), QStringLiteral("0003"));
+        QTest::mouseClick(child<QPushButton>(&fill, "BN_Next"), Qt::LeftButton);
+        QCOMPARE(child<QLineEdit>(&fill, "Text0")->text().trimmed(), QStringLiteral("0003"));
+        QTest::mouseClick(child<QPushButton>(&fill, "BN_First"), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&fill, "BN_Previous"), Qt::LeftButton);
+        QCOMPARE(child<QLineEdit>(&fill, "Text0")->text().trimmed(), QStringLiteral("0001"));
 
         // What another teacher stored meanwhile shows when the student comes up.
         QVERIFY(db().exec(
             QStringLiteral("update tblScore%1 set 数学=? where 学号=?").arg(number), { 77, QStringLiteral("0002") }));
-        fill.Check->setChecked(false);
+        child<QCheckBox>(&fill, "Check")->setChecked(false);
         MessageService::setNextAnswer(MsgAnswer::No);
-        QTest::mouseClick(fill.BN_Next, Qt::LeftButton);
-        QCOMPARE(fill.Text[0]->text().trimmed(), QStringLiteral("0002"));
-        QCOMPARE(fill.Text[2]->text(), QStringLiteral("77"));
-        QCOMPARE(fill.Text[1]->text(), QStringLiteral("61"));
+        QTest::mouseClick(child<QPushButton>(&fill, "BN_Next"), Qt::LeftButton);
+        QCOMPARE(child<QLineEdit>(&fill, "Text0")->text().trimmed(), QStringLiteral("0002"));
+        QCOMPARE(child<QLineEdit>(&fill, "Text2")->text(), QStringLiteral("77"));
+        QCOMPARE(child<QLineEdit>(&fill, "Text1")->text(), QStringLiteral("61"));
         MessageService::setNextAnswer(MsgAnswer::No);
-        QTest::mouseClick(fill.BN_Previous, Qt::LeftButton);
-        fill.Check->setChecked(true);
+        QTest::mouseClick(child<QPushButton>(&fill, "BN_Previous"), Qt::LeftButton);
+        child<QCheckBox>(&fill, "Check")->setChecked(true);
 
         // A refused value stops the move too, so nothing typed is lost.
-        fill.Text[1]->setText(QStringLiteral("abc"));
-        QTest::mouseClick(fill.BN_Next, Qt::LeftButton);
-        QCOMPARE(fill.Text[0]->text().trimmed(), QStringLiteral("0001"));
-        QCOMPARE(fill.Text[1]->text(), QStringLiteral("abc"));
+        child<QLineEdit>(&fill, "Text1")->setText(QStringLiteral("abc"));
+        QTest::mouseClick(child<QPushButton>(&fill, "BN_Next"), Qt::LeftButton);
+        QCOMPARE(child<QLineEdit>(&fill, "Text0")->text().trimmed(), QStringLiteral("0001"));
+        QCOMPARE(child<QLineEdit>(&fill, "Text1")->text(), QStringLiteral("abc"));
 
         // The student's record deleted since: a clear message.
         QVERIFY(db().exec(QStringLiteral("delete from tblLogin where 学号=?"), { QStringLiteral("0001") }));
         MessageService::clearMessages();
-        QTest::mouseClick(fill.Command2, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&fill, "Command2"), Qt::LeftButton);
         QCOMPARE(MessageService::texts().size(), 1);
         QVERIFY(MessageService::texts().first().contains(QStringLiteral("已不存在")));
     }
@@ -314,23 +318,23 @@ private Q_SLOTS:
         fill.show();
         QVERIFY(QTest::qWaitForWindowActive(&fill));
         const auto typed = [](const char* keys) { QTest::keyClicks(QApplication::focusWidget(), keys); };
-        QCOMPARE(QApplication::focusWidget(), fill.Text[1]);
-        QCOMPARE(fill.txtStudentName->text(), QStringLiteral("学生0001"));
+        QCOMPARE(QApplication::focusWidget(), child<QLineEdit>(&fill, "Text1"));
+        QCOMPARE(child<QLineEdit>(&fill, "txtStudentName")->text(), QStringLiteral("学生0001"));
 
-        fill.Check->setChecked(true);
+        child<QCheckBox>(&fill, "Check")->setChecked(true);
         typed("8");
-        QTest::mouseClick(fill.BN_Next, Qt::LeftButton);
-        QCOMPARE(fill.txtStudentName->text(), QStringLiteral("学生0002"));
-        QCOMPARE(QApplication::focusWidget(), fill.Text[1]);
+        QTest::mouseClick(child<QPushButton>(&fill, "BN_Next"), Qt::LeftButton);
+        QCOMPARE(child<QLineEdit>(&fill, "txtStudentName")->text(), QStringLiteral("学生0002"));
+        QCOMPARE(QApplication::focusWidget(), child<QLineEdit>(&fill, "Text1"));
         typed("9");
-        QTest::mouseClick(fill.BN_Previous, Qt::LeftButton);
-        QCOMPARE(fill.Text[1]->text(), QStringLiteral("8"));
+        QTest::mouseClick(child<QPushButton>(&fill, "BN_Previous"), Qt::LeftButton);
+        QCOMPARE(child<QLineEdit>(&fill, "Text1")->text(), QStringLiteral("8"));
         typed("18");
-        QTest::mouseClick(fill.BN_Save, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&fill, "BN_Save"), Qt::LeftButton);
         QCOMPARE(score(number, QStringLiteral("0001"), "语文"), QStringLiteral("18"));
         QCOMPARE(score(number, QStringLiteral("0002"), "语文"), QStringLiteral("9"));
-        QCOMPARE(QApplication::focusWidget(), fill.Text[1]);
-        QCOMPARE(fill.Text[1]->selectedText(), QStringLiteral("18"));
+        QCOMPARE(QApplication::focusWidget(), child<QLineEdit>(&fill, "Text1"));
+        QCOMPARE(child<QLineEdit>(&fill, "Text1")->selectedText(), QStringLiteral("18"));
 
         // Tab follows the screen: scores, attendance, comment, then the buttons.
         QStringList order;
@@ -343,16 +347,16 @@ private Q_SLOTS:
                 "BN_Comment", "BN_First", "BN_Previous", "BN_Next", "BN_Last", "BN_Save" }));
 
         // Esc on the save question answers neither: no save, no move, nothing dropped.
-        fill.Check->setChecked(false);
-        fill.Text[1]->setFocus();
-        fill.Text[1]->selectAll();
+        child<QCheckBox>(&fill, "Check")->setChecked(false);
+        child<QLineEdit>(&fill, "Text1")->setFocus();
+        child<QLineEdit>(&fill, "Text1")->selectAll();
         typed("5");
         MessageService::clearMessages();
         MessageService::setNextAnswer(MsgAnswer::Cancel);
-        QTest::mouseClick(fill.BN_Next, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&fill, "BN_Next"), Qt::LeftButton);
         QCOMPARE(MessageService::texts(), QStringList({ "是否需要保存？" }));
-        QCOMPARE(fill.txtStudentName->text(), QStringLiteral("学生0001"));
-        QCOMPARE(fill.Text[1]->text(), QStringLiteral("5"));
+        QCOMPARE(child<QLineEdit>(&fill, "txtStudentName")->text(), QStringLiteral("学生0001"));
+        QCOMPARE(child<QLineEdit>(&fill, "Text1")->text(), QStringLiteral("5"));
         QCOMPARE(score(number, QStringLiteral("0001"), "语文"), QStringLiteral("18"));
 
         // Esc on the window asks too: Esc again keeps it, No drops and closes, Yes saves and closes.
@@ -376,9 +380,9 @@ private Q_SLOTS:
         QCOMPARE(score(number, QStringLiteral("0001"), "语文"), QStringLiteral("66"));
         // 返回 leaves without a question, as it always has.
         again.show();
-        again.Text[1]->setText(QStringLiteral("1"));
+        child<QLineEdit>(&again, "Text1")->setText(QStringLiteral("1"));
         MessageService::clearMessages();
-        QTest::mouseClick(again.BN_Back, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&again, "BN_Back"), Qt::LeftButton);
         QVERIFY(!again.isVisible());
         QVERIFY(MessageService::messages().isEmpty());
     }
@@ -395,23 +399,23 @@ private Q_SLOTS:
         a.show();
         auto other = m_db->connect();
         QVERIFY(other->exec(QStringLiteral("update tblScore%1 set 数学=70 where 学号='1'").arg(number)));
-        a.Text[1]->setText(QStringLiteral("80"));
+        child<QLineEdit>(&a, "Text1")->setText(QStringLiteral("80"));
         MessageService::clearMessages();
-        QTest::mouseClick(a.BN_Save, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&a, "BN_Save"), Qt::LeftButton);
         QCOMPARE(MessageService::texts(), QStringList({ "保存完毕！" }));
         QCOMPARE(score(number, QStringLiteral("1"), "语文"), QStringLiteral("80"));
         QCOMPARE(score(number, QStringLiteral("1"), "数学"), QStringLiteral("70"));
-        QCOMPARE(a.Text[2]->text(), QStringLiteral("70"));
+        QCOMPARE(child<QLineEdit>(&a, "Text2")->text(), QStringLiteral("70"));
 
         QVERIFY(other->exec(QStringLiteral("update tblScore%1 set 语文=85 where 学号='1'").arg(number)));
-        a.Text[1]->setText(QStringLiteral("90"));
+        child<QLineEdit>(&a, "Text1")->setText(QStringLiteral("90"));
         MessageService::clearMessages();
-        QTest::mouseClick(a.BN_Save, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&a, "BN_Save"), Qt::LeftButton);
         QCOMPARE(MessageService::texts().size(), 1);
         QVERIFY2(MessageService::texts().first().contains(QStringLiteral("语文：您打开时是“80”，现在是“85”")),
             qPrintable(MessageService::texts().first()));
         QCOMPARE(score(number, QStringLiteral("1"), "语文"), QStringLiteral("85"));
-        QCOMPARE(a.Text[1]->text(), QStringLiteral("90"));
+        QCOMPARE(child<QLineEdit>(&a, "Text1")->text(), QStringLiteral("90"));
     }
 
     // A deleted test's number is never given again, a score table left
@@ -431,13 +435,13 @@ private Q_SLOTS:
         QVERIFY(db().exec(QStringLiteral("create table TblScore4 (学号 varchar(10))")));
         QCOMPARE(define({ 0 }, false, false), 5);
 
-        open.Text[1]->setText(QStringLiteral("99"));
+        child<QLineEdit>(&open, "Text1")->setText(QStringLiteral("99"));
         MessageService::clearMessages();
-        QTest::mouseClick(open.BN_Save, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&open, "BN_Save"), Qt::LeftButton);
         QCOMPARE(MessageService::texts().size(), 1);
         QVERIFY2(MessageService::texts().first().contains(QStringLiteral("已被删除")),
             qPrintable(MessageService::texts().first()));
-        QCOMPARE(open.Text[1]->text(), QStringLiteral("99"));
+        QCOMPARE(child<QLineEdit>(&open, "Text1")->text(), QStringLiteral("99"));
     }
 
     // The demo class numbers its tests as the program does, so a deleted
@@ -458,29 +462,29 @@ private Q_SLOTS:
         addStudents({ "1", "2" });
         TestInfoAdd add;
         add.show();
-        add.txtType->setCurrentIndex(0);
-        QVERIFY(!add.txtFull[2]->isEnabled());
+        child<QComboBox>(&add, "txtType")->setCurrentIndex(0);
+        QVERIFY(!child<QLineEdit>(&add, "txtFull2")->isEnabled());
         QVERIFY(QTest::qWaitForWindowActive(&add));
         // Tab walks down the form: from the date to the first subject, its full marks, the next subject.
-        add.txtDate->setFocus();
-        QTest::keyClick(add.txtDate, Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), add.Check[1]);
-        QTest::keyClick(add.Check[1], Qt::Key_Space);
-        QTest::keyClick(add.Check[1], Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), add.txtFull[1]);
-        QTest::keyClick(add.txtFull[1], Qt::Key_Tab);
-        QTest::keyClick(add.Check[2], Qt::Key_Space);
-        QVERIFY(add.txtFull[2]->isEnabled());
-        QTest::keyClick(add.Check[2], Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), add.txtFull[2]);
-        add.txtFull[2]->selectAll();
-        QTest::keyClicks(add.txtFull[2], "0");
-        QTest::mouseClick(add.BN_OK, Qt::LeftButton);
+        child<QLineEdit>(&add, "txtDate")->setFocus();
+        QTest::keyClick(child<QLineEdit>(&add, "txtDate"), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), child<QCheckBox>(&add, "Check1"));
+        QTest::keyClick(child<QCheckBox>(&add, "Check1"), Qt::Key_Space);
+        QTest::keyClick(child<QCheckBox>(&add, "Check1"), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), child<QLineEdit>(&add, "txtFull1"));
+        QTest::keyClick(child<QLineEdit>(&add, "txtFull1"), Qt::Key_Tab);
+        QTest::keyClick(child<QCheckBox>(&add, "Check2"), Qt::Key_Space);
+        QVERIFY(child<QLineEdit>(&add, "txtFull2")->isEnabled());
+        QTest::keyClick(child<QCheckBox>(&add, "Check2"), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), child<QLineEdit>(&add, "txtFull2"));
+        child<QLineEdit>(&add, "txtFull2")->selectAll();
+        QTest::keyClicks(child<QLineEdit>(&add, "txtFull2"), "0");
+        QTest::mouseClick(child<QPushButton>(&add, "BN_OK"), Qt::LeftButton);
         QCOMPARE(MessageService::texts().last(), QStringLiteral("数学的满分应是1到999的整数！"));
         QCOMPARE(tableCount(QStringLiteral("select count(*) from tblTestInfo")), 0);
-        add.txtFull[2]->selectAll();
-        QTest::keyClicks(add.txtFull[2], "150");
-        QTest::mouseClick(add.BN_OK, Qt::LeftButton);
+        child<QLineEdit>(&add, "txtFull2")->selectAll();
+        QTest::keyClicks(child<QLineEdit>(&add, "txtFull2"), "150");
+        QTest::mouseClick(child<QPushButton>(&add, "BN_OK"), Qt::LeftButton);
         auto test = Exams::fetch(db(), 1);
         QVERIFY(test && *test);
         QCOMPARE((*test)->items.fullMarksOf(1), 150);
@@ -599,8 +603,8 @@ private Q_SLOTS:
         QCOMPARE(MessageService::texts().size(), 1);
         QVERIFY(MessageService::texts().first().contains(QStringLiteral("还没有学生")));
         MessageService::clearMessages();
-        QTest::mouseClick(fill.BN_Next, Qt::LeftButton);
-        QTest::mouseClick(fill.BN_Save, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&fill, "BN_Next"), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&fill, "BN_Save"), Qt::LeftButton);
         QVERIFY(MessageService::messages().isEmpty());
 
         mod().SelNo = QStringLiteral("99");
@@ -619,12 +623,13 @@ private Q_SLOTS:
         TestWatch watch;
         watch.load();
         QVERIFY(MessageService::messages().isEmpty());
-        QCOMPARE(watch.Grid->rowTexts(0),
+        QCOMPARE(child<ResultGrid>(&watch, "Grid")->rowTexts(0),
             QStringList({ "学号", "数学", "物理", "出勤共", "病假", "旷课", "事假", "迟到早退" }));
-        QCOMPARE(watch.txtCount->text(), QStringLiteral("2"));
-        QCOMPARE(watch.Grid->rowTexts(2), QStringList({ "2", "77", "0", "0", "2", "0", "0", "0" }));
-        QCOMPARE(watch.Grid->background(1, 3), QColor(192, 255, 255));
-        QCOMPARE(watch.Grid->background(2, 0), QColor(224, 224, 224));
+        QCOMPARE(child<QLineEdit>(&watch, "txtCount")->text(), QStringLiteral("2"));
+        QCOMPARE(
+            child<ResultGrid>(&watch, "Grid")->rowTexts(2), QStringList({ "2", "77", "0", "0", "2", "0", "0", "0" }));
+        QCOMPARE(child<ResultGrid>(&watch, "Grid")->background(1, 3), QColor(192, 255, 255));
+        QCOMPARE(child<ResultGrid>(&watch, "Grid")->background(2, 0), QColor(224, 224, 224));
     }
 
     void selectionModes()
@@ -634,23 +639,23 @@ private Q_SLOTS:
         define({ 1 }, false, false);
         TestFillSel sel;
         sel.load();
-        QCOMPARE(sel.txtNumber->count(), 2);
-        QCOMPARE(sel.txtNumber->itemText(1), QStringLiteral("2"));
-        QTest::mouseClick(sel.BN_OK, Qt::LeftButton);
+        QCOMPARE(child<QComboBox>(&sel, "txtNumber")->count(), 2);
+        QCOMPARE(child<QComboBox>(&sel, "txtNumber")->itemText(1), QStringLiteral("2"));
+        QTest::mouseClick(child<QPushButton>(&sel, "BN_OK"), Qt::LeftButton);
         QCOMPARE(MessageService::texts(), QStringList({ "请填写考试号" }));
-        sel.txtNumber->setCurrentIndex(1);
-        Q_EMIT sel.txtNumber->activated(1);
-        QCOMPARE(sel.txtName->text(), QStringLiteral("月考"));
+        child<QComboBox>(&sel, "txtNumber")->setCurrentIndex(1);
+        Q_EMIT child<QComboBox>(&sel, "txtNumber")->activated(1);
+        QCOMPARE(child<QLineEdit>(&sel, "txtName")->text(), QStringLiteral("月考"));
         sel.setMode(TestFillSel::changeMode());
         QSignalSpy entry(&sel, &TestFillSel::enterScores);
         QSignalSpy view(&sel, &TestFillSel::viewScores);
-        QTest::mouseClick(sel.BN_OK, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&sel, "BN_OK"), Qt::LeftButton);
         QCOMPARE(mod().SelNo, QStringLiteral("2"));
         QCOMPARE(entry.size(), 1);
         QCOMPARE(entry[0][0].toString(), QStringLiteral("修改考试成绩"));
         QCOMPARE(entry[0][2].toBool(), false);
         sel.setMode(TestFillSel::viewMode());
-        QTest::mouseClick(sel.BN_OK, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&sel, "BN_OK"), Qt::LeftButton);
         QCOMPARE(view.size(), 1);
         QCOMPARE(entry.size(), 1);
     }
@@ -660,35 +665,36 @@ private Q_SLOTS:
         TestInfoWatch list;
         list.load();
         QCOMPARE(MessageService::texts(), QStringList({ "列表为空！请添加考试信息" }));
-        QCOMPARE(list.txtNumber->text(), QStringLiteral("0"));
+        QCOMPARE(child<QLineEdit>(&list, "txtNumber")->text(), QStringLiteral("0"));
         addStudents({ "1" });
         define({ 0, 1, 13 }, true, false);
         define({ 2 }, false, true);
         define({ 3 }, false, false);
-        QTest::mouseClick(list.BN_Update, Qt::LeftButton);
-        QCOMPARE(list.txtNumber->text(), QStringLiteral("3"));
-        QCOMPARE(list.Grid->rowTexts(1).mid(4, 3), QStringList({ "语文 数学 健康教育", "有", "无" }));
-        QCOMPARE(list.Grid->text(2, 6), QStringLiteral("有"));
-        QCOMPARE(list.Grid->background(3, 7), QColor(192, 255, 255));
+        QTest::mouseClick(child<QPushButton>(&list, "BN_Update"), Qt::LeftButton);
+        QCOMPARE(child<QLineEdit>(&list, "txtNumber")->text(), QStringLiteral("3"));
+        QCOMPARE(
+            child<ResultGrid>(&list, "Grid")->rowTexts(1).mid(4, 3), QStringList({ "语文 数学 健康教育", "有", "无" }));
+        QCOMPARE(child<ResultGrid>(&list, "Grid")->text(2, 6), QStringLiteral("有"));
+        QCOMPARE(child<ResultGrid>(&list, "Grid")->background(3, 7), QColor(192, 255, 255));
 
         // The grid has the focus, so Qt made a row current that nobody picked:
         // nothing is asked and nothing is deleted.
         list.show();
         QVERIFY(QTest::qWaitForWindowActive(&list));
-        list.Grid->setFocus();
+        child<ResultGrid>(&list, "Grid")->setFocus();
         MessageService::clearMessages();
         MessageService::setNextAnswer(MsgAnswer::Yes);
-        QTest::mouseClick(list.BN_Del, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&list, "BN_Del"), Qt::LeftButton);
         QCOMPARE(MessageService::texts(), QStringList({ "请先在列表中选择一条要删除的考试！" }));
         QCOMPARE(tableCount(QStringLiteral("select count(*) from tblTestInfo")), 3);
 
         // Picked with the keyboard: the question names it, No is the default, Esc answers neither.
-        QTest::keyClick(list.Grid, Qt::Key_Down);
-        QTest::keyClick(list.Grid, Qt::Key_Down);
-        QCOMPARE(list.Grid->currentRow(), 2);
+        QTest::keyClick(child<ResultGrid>(&list, "Grid"), Qt::Key_Down);
+        QTest::keyClick(child<ResultGrid>(&list, "Grid"), Qt::Key_Down);
+        QCOMPARE(child<ResultGrid>(&list, "Grid")->currentRow(), 2);
         MessageService::clearMessages();
         MessageService::setNextAnswer(MsgAnswer::Cancel);
-        QTest::mouseClick(list.BN_Del, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&list, "BN_Del"), Qt::LeftButton);
         const Message asked = MessageService::messages().first();
         QVERIFY(asked.text.contains(QStringLiteral("考试号为2的所有考试成绩吗？")));
         QCOMPARE(asked.icon, MsgIcon::Critical);
@@ -696,17 +702,17 @@ private Q_SLOTS:
         QCOMPARE(asked.defaultAnswer, MsgAnswer::No);
         QVERIFY(tableExists(2));
         MessageService::setNextAnswer(MsgAnswer::No);
-        QTest::mouseClick(list.BN_Del, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&list, "BN_Del"), Qt::LeftButton);
         QVERIFY(tableExists(2));
         MessageService::setNextAnswer(MsgAnswer::Yes);
-        QTest::mouseClick(list.BN_Del, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&list, "BN_Del"), Qt::LeftButton);
         QCOMPARE(MessageService::texts().last(), QStringLiteral("删除成功，请刷新！"));
         QVERIFY(!tableExists(2));
         QCOMPARE(tableCount(QStringLiteral("select count(*) from tblTestInfo")), 2);
         // Still listed until refreshed; a second delete finds nothing.
-        QCOMPARE(list.Grid->text(2, 0), QStringLiteral("2"));
+        QCOMPARE(child<ResultGrid>(&list, "Grid")->text(2, 0), QStringLiteral("2"));
         MessageService::setNextAnswer(MsgAnswer::Yes);
-        QTest::mouseClick(list.BN_Del, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&list, "BN_Del"), Qt::LeftButton);
         QCOMPARE(MessageService::texts().last(), QStringLiteral("请刷新后再试！"));
 
         // A score table already gone does not keep the definition.
@@ -717,7 +723,7 @@ private Q_SLOTS:
 
         mod().IsAdmin = false;
         list.load();
-        QVERIFY(!list.BN_Add->isEnabled() && !list.BN_Del->isEnabled());
+        QVERIFY(!child<QPushButton>(&list, "BN_Add")->isEnabled() && !child<QPushButton>(&list, "BN_Del")->isEnabled());
     }
 };
 

@@ -11,6 +11,7 @@
 #include "platform/MessageService.h"
 #include "platform/ui/ResultGrid.h"
 #include "support/DbTestCase.h"
+#include "support/Ui.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -19,6 +20,7 @@
 #include <QtTest>
 
 using namespace velmora;
+using velmora::test::child;
 
 class TestHistory : public velmora::test::DbTestCase
 {
@@ -67,22 +69,22 @@ private Q_SLOTS:
         fill.load();
         fill.show();
         QVERIFY(QTest::qWaitForWindowActive(&fill));
-        QCOMPARE(QApplication::focusWidget(), fill.Text[1]);
-        QTest::keyClicks(fill.Text[1], "88");
-        QTest::mouseClick(fill.BN_Save, Qt::LeftButton);
+        QCOMPARE(QApplication::focusWidget(), child<QLineEdit>(&fill, "Text1"));
+        QTest::keyClicks(child<QLineEdit>(&fill, "Text1"), "88");
+        QTest::mouseClick(child<QPushButton>(&fill, "BN_Save"), Qt::LeftButton);
         QCOMPARE(stored(QStringLiteral("语文"), QStringLiteral("01")), QStringLiteral("88"));
         QCOMPARE(history(), QStringList({ "01 语文 0→88 王老师" }));
         // Saving again unchanged records nothing more.
-        QTest::mouseClick(fill.BN_Save, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&fill, "BN_Save"), Qt::LeftButton);
         QCOMPARE(history().size(), 1);
-        fill.txtTeacher->setFocus();
+        child<QPlainTextEdit>(&fill, "txtTeacher")->setFocus();
         // Chinese arrives as an input method commits it.
         QInputMethodEvent typed;
         typed.setCommitString(QStringLiteral("认真"));
-        QApplication::sendEvent(fill.txtTeacher, &typed);
-        QTest::keyClick(fill.txtDuty[1], Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClicks(fill.txtDuty[1], "2");
-        QTest::mouseClick(fill.BN_Save, Qt::LeftButton);
+        QApplication::sendEvent(child<QPlainTextEdit>(&fill, "txtTeacher"), &typed);
+        QTest::keyClick(child<QLineEdit>(&fill, "txtDuty1"), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(child<QLineEdit>(&fill, "txtDuty1"), "2");
+        QTest::mouseClick(child<QPushButton>(&fill, "BN_Save"), Qt::LeftButton);
         QVERIFY2(history().size() == 3, qPrintable(history().join(QLatin1Char('|'))));
         QCOMPARE(history(), QStringList({ "01 教师评语 →认真 王老师", "01 病假 0→2 王老师", "01 语文 0→88 王老师" }));
     }
@@ -126,25 +128,25 @@ private Q_SLOTS:
 
         ScoreHistoryView view(m_test, QStringLiteral("01"), QStringLiteral("数学"));
         QVERIFY(view.fill());
-        QCOMPARE(view.cboScope->count(), 3);
-        QCOMPARE(view.grdHistory->rows(), 3);
-        QCOMPARE(view.grdHistory->text(1, 5), QStringLiteral("67"));
-        view.grdHistory->setCurrentRow(2); // 0 → 66
+        QCOMPARE(child<QComboBox>(&view, "cboScope")->count(), 3);
+        QCOMPARE(child<ResultGrid>(&view, "grdHistory")->rows(), 3);
+        QCOMPARE(child<ResultGrid>(&view, "grdHistory")->text(1, 5), QStringLiteral("67"));
+        child<ResultGrid>(&view, "grdHistory")->setCurrentRow(2); // 0 → 66
         MessageService::setNextAnswer(MsgAnswer::Yes);
-        QTest::mouseClick(view.BN_PutBack, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&view, "BN_PutBack"), Qt::LeftButton);
         // 67 is there now, not the 66 that entry made: nothing happens.
         QVERIFY(!view.changedScores());
         QCOMPARE(stored(QStringLiteral("数学"), QStringLiteral("01")), QStringLiteral("67"));
         QVERIFY(MessageService::texts().last().contains(QStringLiteral("没有恢复")));
-        view.grdHistory->setCurrentRow(1); // 66 → 67
+        child<ResultGrid>(&view, "grdHistory")->setCurrentRow(1); // 66 → 67
         MessageService::setNextAnswer(MsgAnswer::Yes);
-        QTest::mouseClick(view.BN_PutBack, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&view, "BN_PutBack"), Qt::LeftButton);
         QCOMPARE(stored(QStringLiteral("数学"), QStringLiteral("01")), QStringLiteral("66"));
         QVERIFY(view.changedScores());
-        QCOMPARE(view.grdHistory->rows(), 4);
+        QCOMPARE(child<ResultGrid>(&view, "grdHistory")->rows(), 4);
         QCOMPARE(history().first(), QStringLiteral("01 数学 67→66 adm"));
-        view.cboScope->setCurrentIndex(2);
-        QCOMPARE(view.grdHistory->rows(), 4);
+        child<QComboBox>(&view, "cboScope")->setCurrentIndex(2);
+        QCOMPARE(child<ResultGrid>(&view, "grdHistory")->rows(), 4);
 
         QVERIFY(Exams::remove(db(), m_test));
         auto kept = ScoreHistory::list(db(), m_test);
@@ -174,12 +176,12 @@ private Q_SLOTS:
 
         DeletedTests dialog;
         QVERIFY(dialog.fill());
-        QCOMPARE(dialog.grdTests->rows(), 2);
-        QCOMPARE(dialog.grdTests->text(1, 1), QStringLiteral("期中"));
+        QCOMPARE(child<ResultGrid>(&dialog, "grdTests")->rows(), 2);
+        QCOMPARE(child<ResultGrid>(&dialog, "grdTests")->text(1, 1), QStringLiteral("期中"));
         MessageService::setNextAnswer(MsgAnswer::Yes);
-        QTest::mouseClick(dialog.BN_Restore, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&dialog, "BN_Restore"), Qt::LeftButton);
         QVERIFY(dialog.restoredAny());
-        QCOMPARE(dialog.grdTests->rows(), 1);
+        QCOMPARE(child<ResultGrid>(&dialog, "grdTests")->rows(), 1);
         auto back = Exams::fetch(db(), m_test);
         QVERIFY(back && *back);
         QCOMPARE((*back)->items.subjects, QVector<int>({ 0, 1 }));

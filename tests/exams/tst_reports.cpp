@@ -9,6 +9,7 @@
 #include "platform/ui/FileDialogs.h"
 #include "platform/ui/ReportPreview.h"
 #include "support/DbTestCase.h"
+#include "support/Ui.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -19,6 +20,7 @@
 #include <QtTest>
 
 using namespace velmora;
+using velmora::test::child;
 
 namespace {
 
@@ -379,18 +381,18 @@ private Q_SLOTS:
         ReportScore dialog;
         QVERIFY(dialog.load());
         dialog.show();
-        QCOMPARE(dialog.lstTests->count(), 1);
+        QCOMPARE(child<QListWidget>(&dialog, "lstTests")->count(), 1);
         QCOMPARE(dialog.chosenTests(), QVector<int>({ test }));
-        QTest::mouseClick(dialog.optPick, Qt::LeftButton);
-        QVERIFY(dialog.lstStudents->isEnabled());
-        QTest::mouseClick(dialog.BN_Preview, Qt::LeftButton);
+        QTest::mouseClick(child<QRadioButton>(&dialog, "optPick"), Qt::LeftButton);
+        QVERIFY(child<QListWidget>(&dialog, "lstStudents")->isEnabled());
+        QTest::mouseClick(child<QPushButton>(&dialog, "BN_Preview"), Qt::LeftButton);
         QCOMPARE(MessageService::texts().last(), QStringLiteral("请勾选要打印的学生！"));
-        dialog.lstStudents->setFocus();
+        child<QListWidget>(&dialog, "lstStudents")->setFocus();
         for (int row : { 1, 3 }) {
-            dialog.lstStudents->setCurrentRow(row);
-            QTest::keyClick(dialog.lstStudents, Qt::Key_Space);
+            child<QListWidget>(&dialog, "lstStudents")->setCurrentRow(row);
+            QTest::keyClick(child<QListWidget>(&dialog, "lstStudents"), Qt::Key_Space);
         }
-        QTest::mouseClick(dialog.BN_Preview, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&dialog, "BN_Preview"), Qt::LeftButton);
         auto* view = dialog.findChild<ReportPreview*>();
         QVERIFY(view);
         const QString folder = m_db->dir() + QStringLiteral("/cards");
@@ -408,29 +410,31 @@ private Q_SLOTS:
         QVERIFY(dialog.load());
         // A click anywhere on a row ticks it, on the box as on the text; what prints is what is ticked.
         auto click = [&dialog](int row, bool onBox) {
-            const QRect r = dialog.lstTests->visualItemRect(dialog.lstTests->item(row));
-            QTest::mouseClick(dialog.lstTests->viewport(), Qt::LeftButton, {},
+            const QRect r = child<QListWidget>(&dialog, "lstTests")
+                                ->visualItemRect(child<QListWidget>(&dialog, "lstTests")->item(row));
+            QTest::mouseClick(child<QListWidget>(&dialog, "lstTests")->viewport(), Qt::LeftButton, {},
                 onBox ? QPoint(r.left() + r.height() / 2, r.center().y()) : r.center());
         };
         click(2, false);
         click(0, true);
         QCOMPARE(dialog.chosenTests(), QVector<int>({ test + 2 }));
         click(2, true);
-        QTest::mouseClick(dialog.BN_Preview, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&dialog, "BN_Preview"), Qt::LeftButton);
         QCOMPARE(MessageService::texts().last(), QStringLiteral("请至少勾选一次考试。"));
-        for (int i = 0; i < dialog.lstTests->count(); ++i)
+        for (int i = 0; i < child<QListWidget>(&dialog, "lstTests")->count(); ++i)
             click(i, i % 2 == 0);
-        QTest::mouseClick(dialog.BN_Preview, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&dialog, "BN_Preview"), Qt::LeftButton);
         QVERIFY(MessageService::texts().last().contains(QStringLiteral("最多并排打印4次考试")));
 
         // The comment report offers only the test that records comments.
         ReportTeach comments;
         QVERIFY(comments.load());
-        QCOMPARE(comments.cboTest->count(), 1);
-        QCOMPARE(comments.cboTest->currentData().toInt(), test);
+        QCOMPARE(child<QComboBox>(&comments, "cboTest")->count(), 1);
+        QCOMPARE(child<QComboBox>(&comments, "cboTest")->currentData().toInt(), test);
         comments.show();
-        QTest::mouseClick(comments.optSlips, Qt::LeftButton, {}, QPoint(8, comments.optSlips->height() / 2));
-        QTest::mouseClick(comments.BN_Preview, Qt::LeftButton);
+        QTest::mouseClick(child<QRadioButton>(&comments, "optSlips"), Qt::LeftButton, {},
+            QPoint(8, child<QRadioButton>(&comments, "optSlips")->height() / 2));
+        QTest::mouseClick(child<QPushButton>(&comments, "BN_Preview"), Qt::LeftButton);
         auto* slips = comments.findChild<ReportPreview*>();
         QVERIFY(slips);
         const QString file = pdf(QStringLiteral("slips.pdf"));

@@ -7,7 +7,9 @@
 #include "platform/ui/FileDialogs.h"
 #include "sheets/SheetWriter.h"
 #include "support/DbTestCase.h"
+#include "support/Modal.h"
 #include "support/Typing.h"
+#include "support/Ui.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -22,6 +24,8 @@
 #include <QtTest>
 
 using namespace velmora;
+using velmora::test::child;
+using velmora::test::whenModal;
 
 // The score sheet as a teacher types into it: keys, not setters.
 class TestScoreGrid : public velmora::test::DbTestCase
@@ -64,7 +68,7 @@ class TestScoreGrid : public velmora::test::DbTestCase
     }
     static void key(ScoreGrid& grid, Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier)
     {
-        QTest::keyClick(grid.Grid, k, m);
+        QTest::keyClick(child<ScoreView>(&grid, "Grid"), k, m);
     }
     void open(ScoreGrid& grid)
     {
@@ -73,19 +77,9 @@ class TestScoreGrid : public velmora::test::DbTestCase
         grid.show();
         QVERIFY(QTest::qWaitForWindowActive(&grid));
     }
-    // Acts on the modal dialog the next call opens, as the teacher would.
-    static void whenModal(std::function<void(QWidget*)> act)
-    {
-        QTimer::singleShot(0, [act] {
-            QWidget* modal = QApplication::activeModalWidget();
-            QVERIFY(modal);
-            QTRY_COMPARE(QApplication::activeWindow(), modal);
-            act(modal);
-        });
-    }
     void select(ScoreGrid& grid, int row, int column)
     {
-        grid.Grid->setCurrentIndex(grid.Grid->model()->index(row, column));
+        child<ScoreView>(&grid, "Grid")->setCurrentIndex(child<ScoreView>(&grid, "Grid")->model()->index(row, column));
     }
 
 private Q_SLOTS:
@@ -93,12 +87,13 @@ private Q_SLOTS:
     {
         ScoreGrid grid;
         open(grid);
-        QCOMPARE(grid.Grid->model()->headerData(0, Qt::Vertical).toString(), QStringLiteral("01  某"));
+        QCOMPARE(
+            child<ScoreView>(&grid, "Grid")->model()->headerData(0, Qt::Vertical).toString(), QStringLiteral("01  某"));
         type(QStringLiteral("95\n88\n"));
-        QCOMPARE(grid.Grid->currentIndex().row(), 2);
+        QCOMPARE(child<ScoreView>(&grid, "Grid")->currentIndex().row(), 2);
         key(grid, Qt::Key_Delete); // not entered: stored as NULL, not 0
         type(QStringLiteral("101\n"));
-        QCOMPARE(grid.lblStatus->text(), QStringLiteral("已修改 3 格，其中 1 格有误"));
+        QCOMPARE(child<QLabel>(&grid, "lblStatus")->text(), QStringLiteral("已修改 3 格，其中 1 格有误"));
         key(grid, Qt::Key_S, Qt::ControlModifier);
         QVERIFY(MessageService::texts().last().startsWith(QStringLiteral("有 1 格有误")));
         QCOMPARE(stored("语文", "01").toInt(), 0);
@@ -108,20 +103,20 @@ private Q_SLOTS:
         const ScoreTable::Figures f = grid.table().figures(0);
         QCOMPARE(f.entered, 2);
         QCOMPARE(*f.average, 91.5);
-        QCOMPARE(
-            grid.Grid->model()->index(3, 0).data().toString(), QStringLiteral("已录 2/3\n均分 91.5\n最高 95\n最低 88"));
+        QCOMPARE(child<ScoreView>(&grid, "Grid")->model()->index(3, 0).data().toString(),
+            QStringLiteral("已录 2/3\n均分 91.5\n最高 95\n最低 88"));
         key(grid, Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(stored("语文", "01").toInt(), 95);
         QCOMPARE(stored("语文", "02").toInt(), 88);
         QVERIFY(stored("语文", "03").isNull());
         QVERIFY(!grid.hasUnsavedChanges());
-        QVERIFY(grid.lblStatus->text().startsWith(QStringLiteral("保存完毕！")));
+        QVERIFY(child<QLabel>(&grid, "lblStatus")->text().startsWith(QStringLiteral("保存完毕！")));
 
         // Out to a spreadsheet as shown: the empty score stays empty, never 0.
         QTemporaryDir dir;
         const QString csv = dir.filePath(QStringLiteral("grid.csv"));
         FileDialogs::setNextFileName(csv);
-        QTest::mouseClick(grid.BN_Export, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&grid, "BN_Export"), Qt::LeftButton);
         QFile written(csv);
         QVERIFY(written.open(QIODevice::ReadOnly));
         QCOMPARE(QString::fromUtf8(written.readAll().mid(3)).split(QStringLiteral("\r\n")).mid(0, 4),
@@ -139,8 +134,9 @@ private Q_SLOTS:
         QCOMPARE(grid.table().text(0, 1), QStringLiteral("80"));
         QCOMPARE(grid.table().text(1, 1), QStringLiteral("60"));
 
-        auto* selection = grid.Grid->selectionModel();
-        selection->select(QItemSelection(grid.Grid->model()->index(0, 0), grid.Grid->model()->index(2, 0)),
+        auto* selection = child<ScoreView>(&grid, "Grid")->selectionModel();
+        selection->select(QItemSelection(child<ScoreView>(&grid, "Grid")->model()->index(0, 0),
+                              child<ScoreView>(&grid, "Grid")->model()->index(2, 0)),
             QItemSelectionModel::ClearAndSelect);
         key(grid, Qt::Key_D, Qt::ControlModifier);
         QCOMPARE(grid.table().text(2, 0), QStringLiteral("90"));
@@ -157,7 +153,7 @@ private Q_SLOTS:
         // A comment with a tab, a line break and quotes comes back whole from its own copy.
         const QString comment = QStringLiteral("上课认真\t作业工整\n“继续”\"加油\"");
         grid.table().edit({ { 0, 2, comment } });
-        const QString copied = grid.table().copyText({ grid.Grid->model()->index(0, 2) });
+        const QString copied = grid.table().copyText({ child<ScoreView>(&grid, "Grid")->model()->index(0, 2) });
         QVERIFY(grid.table().paste(2, 2, copied).isEmpty());
         QCOMPARE(grid.table().text(2, 2), comment);
     }
@@ -205,16 +201,16 @@ private Q_SLOTS:
         QVERIFY(stored("语文", "04").isValid());
 
         key(grid, Qt::Key_F, Qt::ControlModifier);
-        QCOMPARE(QApplication::focusWidget(), grid.txtFind);
-        QTest::keyClicks(grid.txtFind, "03");
-        QTest::keyClick(grid.txtFind, Qt::Key_Return);
-        QCOMPARE(grid.Grid->currentIndex().row(), 2);
-        QCOMPARE(QApplication::focusWidget(), grid.Grid);
+        QCOMPARE(QApplication::focusWidget(), child<QLineEdit>(&grid, "txtFind"));
+        QTest::keyClicks(child<QLineEdit>(&grid, "txtFind"), "03");
+        QTest::keyClick(child<QLineEdit>(&grid, "txtFind"), Qt::Key_Return);
+        QCOMPARE(child<ScoreView>(&grid, "Grid")->currentIndex().row(), 2);
+        QCOMPARE(QApplication::focusWidget(), child<ScoreView>(&grid, "Grid"));
         key(grid, Qt::Key_F, Qt::ControlModifier);
-        grid.txtFind->clear();
-        test::typeText(grid.txtFind, QStringLiteral("新来"));
-        QTest::keyClick(grid.txtFind, Qt::Key_Return);
-        QCOMPARE(grid.Grid->currentIndex().row(), 3);
+        child<QLineEdit>(&grid, "txtFind")->clear();
+        test::typeText(child<QLineEdit>(&grid, "txtFind"), QStringLiteral("新来"));
+        QTest::keyClick(child<QLineEdit>(&grid, "txtFind"), Qt::Key_Return);
+        QCOMPARE(child<ScoreView>(&grid, "Grid")->currentIndex().row(), 3);
     }
 
     // 数学 out of 150 from the column's menu; a comment written at length with F2.
@@ -222,7 +218,7 @@ private Q_SLOTS:
     {
         ScoreGrid grid;
         open(grid);
-        whenModal([](QWidget* ask) {
+        whenModal<QWidget>([](QWidget* ask) {
             auto* box = ask->findChild<QSpinBox*>();
             box->selectAll();
             QTest::keyClicks(box, "150");
@@ -230,7 +226,8 @@ private Q_SLOTS:
         });
         grid.editFullMarks(1);
         QVERIFY(QTest::qWaitForWindowActive(&grid));
-        QCOMPARE(grid.Grid->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("数学(150)"));
+        QCOMPARE(child<ScoreView>(&grid, "Grid")->model()->headerData(1, Qt::Horizontal).toString(),
+            QStringLiteral("数学(150)"));
         QCOMPARE((*Exams::fetch(db(), m_test))->items.fullMarksOf(1), 150);
         select(grid, 0, 1);
         type(QStringLiteral("150\n151\n"));
@@ -238,7 +235,7 @@ private Q_SLOTS:
         QCOMPARE(grid.table().problem(0, 1), QString());
 
         select(grid, 1, 2);
-        whenModal([](QWidget* editor) {
+        whenModal<QWidget>([](QWidget* editor) {
             auto* text = editor->findChild<QPlainTextEdit*>(QStringLiteral("txtComment"));
             QCOMPARE(QApplication::focusWidget(), text);
             test::typeText(text, QStringLiteral("认真"));
@@ -249,8 +246,8 @@ private Q_SLOTS:
         key(grid, Qt::Key_F2);
         QCOMPARE(grid.table().text(1, 2), QStringLiteral("认真\n踏实"));
         QVERIFY(QTest::qWaitForWindowActive(&grid));
-        QCOMPARE(QApplication::focusWidget(), grid.Grid);
-        whenModal([](QWidget* editor) { QTest::keyClick(editor, Qt::Key_Escape); });
+        QCOMPARE(QApplication::focusWidget(), child<ScoreView>(&grid, "Grid"));
+        whenModal<QWidget>([](QWidget* editor) { QTest::keyClick(editor, Qt::Key_Escape); });
         key(grid, Qt::Key_F2);
         QCOMPARE(grid.table().text(1, 2), QStringLiteral("认真\n踏实"));
     }
@@ -305,7 +302,7 @@ private Q_SLOTS:
         file.close();
         FileDialogs::setNextFileName(csv);
         MessageService::setNextAnswer(MsgAnswer::Yes);
-        QTest::mouseClick(grid.BN_Import, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&grid, "BN_Import"), Qt::LeftButton);
         // The blank 数学 of 03 is counted, and unticked it keeps the score entered.
         const Message& blank = MessageService::messages().at(MessageService::messages().size() - 2);
         QVERIFY2(blank.text.contains(QStringLiteral("中有 1 格是空白的")), qPrintable(blank.text));
@@ -369,7 +366,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString xlsx = dir.filePath(QStringLiteral("grid.xlsx"));
         FileDialogs::setNextFileName(xlsx);
-        QTest::mouseClick(grid.BN_Export, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&grid, "BN_Export"), Qt::LeftButton);
         QVERIFY(db().exec(QStringLiteral("update %1 set 语文=1, 数学=1").arg(Schema::scoreTableName(m_test))));
         QVERIFY(grid.load());
         FileDialogs::setNextFileName(xlsx);
@@ -389,7 +386,7 @@ private Q_SLOTS:
             { { "01", 70 } } };
         QVERIFY(SheetWriter::writeXlsx(two, { first, second }));
         FileDialogs::setNextFileName(two);
-        whenModal([](QWidget* ask) {
+        whenModal<QWidget>([](QWidget* ask) {
             QCOMPARE(ask->objectName(), QStringLiteral("SheetChoice"));
             auto* box = ask->findChild<QComboBox*>();
             QTest::keyClick(box, Qt::Key_Down);

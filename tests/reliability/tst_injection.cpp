@@ -22,6 +22,7 @@
 #include "students/ui/StudentInfo.h"
 #include "students/ui/StudentInfoFind.h"
 #include "support/DbTestCase.h"
+#include "support/Ui.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -32,6 +33,7 @@
 #include <QtTest>
 
 using namespace velmora;
+using velmora::test::child;
 
 class TestInjection : public velmora::test::DbTestCase
 {
@@ -93,9 +95,9 @@ private Q_SLOTS:
             { std::pair { typed, typed }, std::pair { QStringLiteral("admin"), typed } }) {
             Login window;
             window.load();
-            window.txtUser->setText(user);
-            window.txtPwd->setText(password);
-            QTest::mouseClick(window.Command1, Qt::LeftButton);
+            child<QLineEdit>(&window, "txtUser")->setText(user);
+            child<QLineEdit>(&window, "txtPwd")->setText(password);
+            QTest::mouseClick(child<QPushButton>(&window, "Command1"), Qt::LeftButton);
             QVERIFY(!Windows::mainForm());
             QVERIFY(!mod().Conn.isOpen());
         }
@@ -111,16 +113,16 @@ private Q_SLOTS:
         StudentInfoFind find;
         for (int i = 1; i <= 8; ++i) {
             for (int j = 1; j <= 8; ++j)
-                find.Text[j]->clear();
-            find.Text[i]->setText(typed);
+                child<QLineEdit>(&find, QStringLiteral("Text%1").arg(j))->clear();
+            child<QLineEdit>(&find, QStringLiteral("Text%1").arg(i))->setText(typed);
             MessageService::clearMessages();
-            QTest::mouseClick(find.Command1, Qt::LeftButton);
+            QTest::mouseClick(child<QPushButton>(&find, "Command1"), Qt::LeftButton);
             QCOMPARE(MessageService::texts(), QStringList({ "没有找到！" }));
         }
-        find.Text[8]->clear();
-        find.native->setEditText(typed);
+        child<QLineEdit>(&find, "Text8")->clear();
+        child<QComboBox>(&find, "native")->setEditText(typed);
         MessageService::clearMessages();
-        QTest::mouseClick(find.Command1, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&find, "Command1"), Qt::LeftButton);
         QCOMPARE(MessageService::texts(), QStringList({ "没有找到！" }));
         QCOMPARE(fingerprint(), before);
     }
@@ -139,12 +141,12 @@ private Q_SLOTS:
             form.setText(2, QStringLiteral("李四"));
             form.setText(3, QStringLiteral("2011-02-03"));
             form.setText(4, QStringLiteral("文三路"));
-            form.sex_m->setChecked(true);
-            form.native->setEditText(QStringLiteral("浙江"));
+            child<QRadioButton>(&form, "sex_m")->setChecked(true);
+            child<QComboBox>(&form, "native")->setEditText(QStringLiteral("浙江"));
             form.setText(boxes[k], typed);
             const QString inBox = form.text(boxes[k]);
             MessageService::clearMessages();
-            QTest::mouseClick(form.BN_Save, Qt::LeftButton);
+            QTest::mouseClick(child<QPushButton>(&form, "BN_Save"), Qt::LeftButton);
             const bool ok = MessageService::texts() == QStringList({ "添加成功，请刷新！" });
             auto row = db().select(
                 QStringLiteral("select %1 from tblLogin where 学号=?").arg(columns[k]), { QString::number(100 + k) });
@@ -160,10 +162,10 @@ private Q_SLOTS:
         form.setText(1, typed);
         for (int i : { 2, 3, 4 })
             form.setText(i, i == 3 ? QStringLiteral("2011-02-03") : QStringLiteral("某"));
-        form.sex_w->setChecked(true);
-        form.native->setEditText(QStringLiteral("浙江"));
+        child<QRadioButton>(&form, "sex_w")->setChecked(true);
+        child<QComboBox>(&form, "native")->setEditText(QStringLiteral("浙江"));
         MessageService::clearMessages();
-        QTest::mouseClick(form.BN_Save, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&form, "BN_Save"), Qt::LeftButton);
         QCOMPARE(MessageService::texts(), QStringList({ "学号只能由1到10位数字组成，请重新填写！" }));
         QVERIFY(db().exec(QStringLiteral("delete from tblLogin where 学号 <> '1'")));
         QCOMPARE(fingerprint(), before);
@@ -177,27 +179,27 @@ private Q_SLOTS:
         const char* columns[] = { "考试名称", "考试日期", "考试类型", "备注" };
         for (int k = 0; k < 4; ++k) {
             TestInfoAdd add;
-            add.txtType->setEditText(QStringLiteral("平时考试"));
-            add.Check[1]->setChecked(true);
+            child<QComboBox>(&add, "txtType")->setEditText(QStringLiteral("平时考试"));
+            child<QCheckBox>(&add, "Check1")->setChecked(true);
             if (k == 0)
-                add.txtName->setText(typed);
+                child<QLineEdit>(&add, "txtName")->setText(typed);
             else if (k == 1)
-                add.txtDate->setText(typed);
+                child<QLineEdit>(&add, "txtDate")->setText(typed);
             else if (k == 2)
-                add.txtType->setEditText(typed);
+                child<QComboBox>(&add, "txtType")->setEditText(typed);
             else
-                add.txtMemo->setPlainText(typed);
-            const QString inBox = k == 0 ? add.txtName->text()
-                : k == 1                 ? add.txtDate->text()
-                : k == 2                 ? add.txtType->currentText()
-                                         : add.txtMemo->toPlainText();
+                child<QPlainTextEdit>(&add, "txtMemo")->setPlainText(typed);
+            const QString inBox = k == 0 ? child<QLineEdit>(&add, "txtName")->text()
+                : k == 1                 ? child<QLineEdit>(&add, "txtDate")->text()
+                : k == 2                 ? child<QComboBox>(&add, "txtType")->currentText()
+                                         : child<QPlainTextEdit>(&add, "txtMemo")->toPlainText();
             MessageService::clearMessages();
-            QTest::mouseClick(add.BN_OK, Qt::LeftButton);
+            QTest::mouseClick(child<QPushButton>(&add, "BN_OK"), Qt::LeftButton);
             const bool ok = MessageService::texts().contains(QStringLiteral("添加成功，请刷新！"));
             if (ok) {
                 auto row = db().select(
                     QStringLiteral("select %1 from tblTestInfo where 考试号=?").arg(QString::fromUtf8(columns[k])),
-                    { add.txtNumber->text().toInt() });
+                    { child<QLineEdit>(&add, "txtNumber")->text().toInt() });
                 QCOMPARE(row->value(0).toString(), inBox);
             } else {
                 QCOMPARE(MessageService::texts().size(), 1);
@@ -217,9 +219,9 @@ private Q_SLOTS:
         mod().SelNo = QString::number(made->number);
         TestFill fill;
         fill.load();
-        fill.txtTeacher->setPlainText(typed);
+        child<QPlainTextEdit>(&fill, "txtTeacher")->setPlainText(typed);
         MessageService::clearMessages();
-        QTest::mouseClick(fill.BN_Save, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&fill, "BN_Save"), Qt::LeftButton);
         const bool ok = MessageService::texts() == QStringList({ "保存完毕！" });
         auto row = db().select(QStringLiteral("select 教师评语 from tblScore%1").arg(made->number));
         // Stored as typed (the reader trims blanks, so compare trimmed).
@@ -227,11 +229,11 @@ private Q_SLOTS:
             QCOMPARE(row->text(0), typed.trimmed());
         else
             QVERIFY(MessageService::texts().first().contains(QStringLiteral("900")));
-        for (QLineEdit* box : { fill.Text[1], fill.txtDuty[0] }) {
+        for (QLineEdit* box : { child<QLineEdit>(&fill, "Text1"), child<QLineEdit>(&fill, "txtDuty0") }) {
             const QString old = box->text();
             box->setText(typed.left(3));
             MessageService::clearMessages();
-            QTest::mouseClick(fill.BN_Save, Qt::LeftButton);
+            QTest::mouseClick(child<QPushButton>(&fill, "BN_Save"), Qt::LeftButton);
             QCOMPARE(MessageService::texts().size(), 1);
             QVERIFY(MessageService::texts().first().contains(QStringLiteral("整数")));
             box->setText(old);
@@ -246,11 +248,11 @@ private Q_SLOTS:
         const QString before = fingerprint();
         Class window;
         window.load();
-        QTest::mouseClick(window.Command1, Qt::LeftButton);
-        window.txtTeacher->setText(typed);
-        window.Text[17]->setText(typed);
+        QTest::mouseClick(child<QPushButton>(&window, "Command1"), Qt::LeftButton);
+        child<QLineEdit>(&window, "txtTeacher")->setText(typed);
+        child<QLineEdit>(&window, "Text17")->setText(typed);
         MessageService::clearMessages();
-        QTest::mouseClick(window.Command1, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&window, "Command1"), Qt::LeftButton);
         const bool ok = MessageService::texts().contains(QStringLiteral("修改成功！"));
         auto teacher = db().select(QStringLiteral("select 班主任 from tblClass"));
         auto cell = db().select(QStringLiteral("select 星期二 from tblTbl where 节次=4"));
@@ -271,11 +273,11 @@ private Q_SLOTS:
         const QString before = fingerprint();
         Analyze_Person person;
         QVERIFY(person.load());
-        person.txtFind->setText(typed);
+        child<QLineEdit>(&person, "txtFind")->setText(typed);
         MessageService::clearMessages();
-        QTest::mouseClick(person.BN_Find, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&person, "BN_Find"), Qt::LeftButton);
         QCOMPARE(MessageService::texts().size(), 1);
-        QCOMPARE(person.txtNumber->text(), QStringLiteral("1"));
+        QCOMPARE(child<QLineEdit>(&person, "txtNumber")->text(), QStringLiteral("1"));
 
         auto made = Exams::define(db(),
             { QStringLiteral("月考"), QString(), QStringLiteral("平时考试"), QString(), { { 0 }, false, false } });
@@ -283,24 +285,24 @@ private Q_SLOTS:
         Analyze_Class analysis;
         analysis.load();
         for (int f = 0; f < 2; ++f) {
-            analysis.Filter[f]->setChecked(true);
-            (f == 0 ? analysis.txtFront : analysis.txtLast)->setText(typed);
+            child<QRadioButton>(&analysis, QStringLiteral("Filter%1").arg(f))->setChecked(true);
+            (f == 0 ? child<QLineEdit>(&analysis, "txtFront") : child<QLineEdit>(&analysis, "txtLast"))->setText(typed);
             MessageService::clearMessages();
-            QTest::mouseClick(analysis.BN_Filter, Qt::LeftButton);
+            QTest::mouseClick(child<QPushButton>(&analysis, "BN_Filter"), Qt::LeftButton);
             QCOMPARE(MessageService::texts().size(), 1);
-            QCOMPARE(analysis.Grid->rows(), 2);
+            QCOMPARE(child<ResultGrid>(&analysis, "Grid")->rows(), 2);
         }
 
         Comment comment;
         mod().SelNo = QStringLiteral("1");
         comment.load();
-        comment.Text1->setText(typed);
+        child<QLineEdit>(&comment, "Text1")->setText(typed);
         MessageService::clearMessages();
-        QTest::mouseClick(comment.Command1, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&comment, "Command1"), Qt::LeftButton);
         QCOMPARE(MessageService::texts(), QStringList({ "没有此内容，请查实！" }));
-        comment.txtOwn->setText(typed);
+        child<QLineEdit>(&comment, "txtOwn")->setText(typed);
         MessageService::clearMessages();
-        QTest::mouseClick(comment.BN_OwnAdd, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&comment, "BN_OwnAdd"), Qt::LeftButton);
         auto own = OwnPhrases::load(db());
         QVERIFY(own);
         if (MessageService::messages().isEmpty())
@@ -317,10 +319,10 @@ private Q_SLOTS:
         const QString before = fingerprint();
         User user;
         user.load();
-        user.UserBox->setEditText(typed);
-        user.Option2->setChecked(true);
+        child<QComboBox>(&user, "User")->setEditText(typed);
+        child<QRadioButton>(&user, "Option2")->setChecked(true);
         MessageService::clearMessages();
-        QTest::mouseClick(user.Command1, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&user, "Command1"), Qt::LeftButton);
         QCOMPARE(MessageService::texts(), QStringList({ QStringLiteral("用户“%1”不存在。").arg(typed) }));
         auto grades = db().select(QStringLiteral("select count(*) from tblUsers where Grade='Admin'"));
         QCOMPARE(grades->text(0), QStringLiteral("1"));
@@ -328,11 +330,11 @@ private Q_SLOTS:
         mod().LoginUser = typed;
         mod().LoginPwd = typed;
         Pass pass;
-        pass.oldpwd->setText(typed);
-        pass.newpwd->setText(QStringLiteral("x"));
-        pass.newpwd2->setText(QStringLiteral("x"));
+        child<QLineEdit>(&pass, "oldpwd")->setText(typed);
+        child<QLineEdit>(&pass, "newpwd")->setText(QStringLiteral("x"));
+        child<QLineEdit>(&pass, "newpwd2")->setText(QStringLiteral("x"));
         MessageService::clearMessages();
-        QTest::mouseClick(pass.Command1, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&pass, "Command1"), Qt::LeftButton);
         QCOMPARE(MessageService::texts().size(), 1);
         QCOMPARE(fingerprint(), before);
     }

@@ -10,6 +10,7 @@
 #include "platform/AppPaths.h"
 #include "platform/MessageService.h"
 #include "support/OpenWindows.h"
+#include "support/Ui.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,6 +22,7 @@
 #include <QtTest>
 
 using namespace velmora;
+using velmora::test::child;
 
 class TestLostServer : public QObject
 {
@@ -124,8 +126,8 @@ private Q_SLOTS:
         mod().SelNo = QStringLiteral("1");
         TestFill fill;
         fill.load();
-        fill.Text[1]->setText(QStringLiteral("88"));
-        fill.txtTeacher->setPlainText(QStringLiteral("还没保存的评语"));
+        child<QLineEdit>(&fill, "Text1")->setText(QStringLiteral("88"));
+        child<QPlainTextEdit>(&fill, "txtTeacher")->setPlainText(QStringLiteral("还没保存的评语"));
 
         // The teacher is told the server is gone, not to restart the program,
         // and is offered to log in again; No keeps everything as it is.
@@ -133,10 +135,10 @@ private Q_SLOTS:
             "与数据库服务器的连接已断开，请检查网络后重新登陆。\r\n现在重新登陆吗？") };
         QVERIFY(stopServer());
         MessageService::clearMessages();
-        QTest::mouseClick(fill.BN_Save, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&fill, "BN_Save"), Qt::LeftButton);
         QCOMPARE(MessageService::texts(), lost);
-        QCOMPARE(fill.Text[1]->text(), QStringLiteral("88"));
-        QCOMPARE(fill.txtTeacher->toPlainText(), QStringLiteral("还没保存的评语"));
+        QCOMPARE(child<QLineEdit>(&fill, "Text1")->text(), QStringLiteral("88"));
+        QCOMPARE(child<QPlainTextEdit>(&fill, "txtTeacher")->toPlainText(), QStringLiteral("还没保存的评语"));
         MessageService::clearMessages();
         main->entry(QStringLiteral("InfoWatch"))->trigger();
         QCOMPARE(MessageService::texts(), lost);
@@ -146,20 +148,20 @@ private Q_SLOTS:
         QVERIFY(startServer());
         MessageService::clearMessages();
         MessageService::setNextAnswer(MsgAnswer::Yes);
-        QTest::mouseClick(fill.BN_Save, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&fill, "BN_Save"), Qt::LeftButton);
         QCOMPARE(MessageService::texts(), lost);
         QTRY_VERIFY(!Windows::mainForm());
         Login* login = velmora::test::visibleLogin();
         QVERIFY(login);
-        QTRY_VERIFY(login->Command1->isEnabled());
-        login->txtUser->setText(s.user);
-        login->txtPwd->setText(s.password);
+        QTRY_VERIFY(child<QPushButton>(login, "Command1")->isEnabled());
+        child<QLineEdit>(login, "txtUser")->setText(s.user);
+        child<QLineEdit>(login, "txtPwd")->setText(s.password);
         MessageService::clearMessages();
-        QTest::mouseClick(login->Command1, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(login, "Command1"), Qt::LeftButton);
         QVERIFY(Windows::mainForm());
         QVERIFY(mod().Conn.isOpen());
         MessageService::clearMessages();
-        QTest::mouseClick(fill.BN_Save, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&fill, "BN_Save"), Qt::LeftButton);
         QCOMPARE(MessageService::texts(), QStringList({ "保存完毕！" }));
         auto stored = mod().Conn.select(QStringLiteral("select 语文, 教师评语 from tblScore1"));
         QCOMPARE(stored->text(0), QStringLiteral("88"));

@@ -13,8 +13,10 @@
 #include "students/ui/StudentInfoFind.h"
 #include "students/ui/StudentInfoWatch.h"
 #include "support/DbTestCase.h"
+#include "support/Modal.h"
 #include "support/SmallDisk.h"
 #include "support/Typing.h"
+#include "support/Ui.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -35,7 +37,9 @@
 #include <QtTest>
 
 using namespace velmora;
+using velmora::test::child;
 using velmora::test::TestDb;
+using velmora::test::whenModal;
 
 class TestStudents : public velmora::test::DbTestCase
 {
@@ -78,12 +82,12 @@ class TestStudents : public velmora::test::DbTestCase
     {
         form.setText(1, number);
         form.setText(2, QStringLiteral("李四"));
-        form.sex_w->setChecked(true);
+        child<QRadioButton>(&form, "sex_w")->setChecked(true);
         form.setText(3, QStringLiteral("2011/9/1"));
         form.setText(4, QStringLiteral("文三路8号"));
-        form.native->setEditText(QStringLiteral("浙江"));
+        child<QComboBox>(&form, "native")->setEditText(QStringLiteral("浙江"));
         form.setText(6, QStringLiteral("88001234"));
-        form.Mother_r->setChecked(true);
+        child<QCheckBox>(&form, "Mother_r")->setChecked(true);
         form.setText(13, QStringLiteral("爱好：画画\n班级图书管理员"));
     }
     QStringList column(ResultGrid* grid, int col)
@@ -115,21 +119,25 @@ private Q_SLOTS:
         FileDialogs::setNextFileName(path);
         QVERIFY(d.chooseFile());
         d.show();
-        QCOMPARE(d.Grid->rowCount(), 4);
+        QCOMPARE(child<QTableWidget>(&d, "Grid")->rowCount(), 4);
         // Blank columns to the right are not shown.
-        QCOMPARE(d.Grid->columnCount(), 10);
+        QCOMPARE(child<QTableWidget>(&d, "Grid")->columnCount(), 10);
         QCOMPARE(d.fieldBox(3)->currentText(), QStringLiteral("出生年月"));
         QCOMPARE(d.fieldBox(8)->currentText(), QStringLiteral("（不导入）"));
-        QCOMPARE(d.Grid->item(3, 9)->text(), QStringLiteral("请填写完整！"));
-        QCOMPARE(d.Grid->item(1, 9)->text(), QStringLiteral("已有，跳过"));
+        QCOMPARE(child<QTableWidget>(&d, "Grid")->item(3, 9)->text(), QStringLiteral("请填写完整！"));
+        QCOMPARE(child<QTableWidget>(&d, "Grid")->item(1, 9)->text(), QStringLiteral("已有，跳过"));
         // 电话 is not to be taken.
         d.fieldBox(7)->setFocus();
         QTest::keyClick(d.fieldBox(7), Qt::Key_Home);
-        QTest::mouseClick(d.chkUpdate, Qt::LeftButton, {}, QPoint(8, d.chkUpdate->height() / 2));
-        QVERIFY2(d.Grid->item(1, 9)->text().startsWith(QStringLiteral("更新：姓名：旧名字 → 张三；性别：（空） → 男")),
-            qPrintable(d.Grid->item(1, 9)->text()));
-        QCOMPARE(d.lblSummary->text(), QStringLiteral("将导入 1 名，更新 1 名，跳过 1 行"));
-        QTest::mouseClick(d.BN_Import, Qt::LeftButton);
+        QTest::mouseClick(child<QCheckBox>(&d, "chkUpdate"), Qt::LeftButton, {},
+            QPoint(8, child<QCheckBox>(&d, "chkUpdate")->height() / 2));
+        QVERIFY2(child<QTableWidget>(&d, "Grid")
+                     ->item(1, 9)
+                     ->text()
+                     .startsWith(QStringLiteral("更新：姓名：旧名字 → 张三；性别：（空） → 男")),
+            qPrintable(child<QTableWidget>(&d, "Grid")->item(1, 9)->text()));
+        QCOMPARE(child<QLabel>(&d, "lblSummary")->text(), QStringLiteral("将导入 1 名，更新 1 名，跳过 1 行"));
+        QTest::mouseClick(child<QPushButton>(&d, "BN_Import"), Qt::LeftButton);
         QVERIFY(MessageService::texts().last().startsWith(QStringLiteral("导入 1 名，更新 1 名，跳过 1 行。")));
 
         // A sheet wider than any roster is refused, not built into the window.
@@ -146,7 +154,7 @@ private Q_SLOTS:
         wider.chooseFile();
         QVERIFY2(MessageService::texts().last().contains(QStringLiteral("有 150 列，导入学生信息最多显示 100 列")),
             qPrintable(MessageService::texts().last()));
-        QCOMPARE(wider.Grid->columnCount(), 0);
+        QCOMPARE(child<QTableWidget>(&wider, "Grid")->columnCount(), 0);
         QCOMPARE(*Students::nameOf(db(), QStringLiteral("2024001")), QStringLiteral("张三"));
         const StudentRecord li = **Students::fetch(db(), QStringLiteral("2024002"));
         QCOMPARE(li[StudentRecord::Birth], QStringLiteral("2011-06-01"));
@@ -179,7 +187,7 @@ private Q_SLOTS:
         list.fill();
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("学生名单.xlsx"));
-        QVERIFY(SheetWriter::writeXlsx(path, { list.Grid->sheet() }));
+        QVERIFY(SheetWriter::writeXlsx(path, { child<ResultGrid>(&list, "Grid")->sheet() }));
         QVERIFY(db().exec(QStringLiteral("delete from tblLogin")));
         auto book = SheetReader::read(path);
         QVERIFY(book);
@@ -296,9 +304,7 @@ private Q_SLOTS:
         QVERIFY(form.prepareReadOnly(QStringLiteral("2024001")));
         form.show();
         QStringList shown;
-        QTimer::singleShot(0, [&shown] {
-            auto* view = qobject_cast<ScoreHistoryView*>(QApplication::activeModalWidget());
-            QVERIFY(view);
+        whenModal<ScoreHistoryView>([&shown](ScoreHistoryView* view) {
             auto* grid = view->findChild<ResultGrid*>(QStringLiteral("grdHistory"));
             shown = grid->rowTexts(1);
             // Put the newest back, then close: the form shows what was put back.
@@ -320,18 +326,19 @@ private Q_SLOTS:
         form.prepareAdd();
         QCOMPARE(form.windowTitle(), QStringLiteral("添加学生信息"));
         QCOMPARE(form.text(5), QStringLiteral("汉"));
-        QCOMPARE(form.native->currentText(), QStringLiteral("请选择..."));
-        QVERIFY(form.BN_Edit->isHidden() && form.BN_Del->isHidden() && !form.BN_Save->isHidden());
+        QCOMPARE(child<QComboBox>(&form, "native")->currentText(), QStringLiteral("请选择..."));
+        QVERIFY(child<QPushButton>(&form, "BN_Edit")->isHidden() && child<QPushButton>(&form, "BN_Del")->isHidden()
+            && !child<QPushButton>(&form, "BN_Save")->isHidden());
         fillForm(form, QStringLiteral("0042"));
         QCOMPARE(form.text(10), QStringLiteral("已退休"));
-        QVERIFY(!form.Text[10]->isEnabled());
+        QVERIFY(!child<QWidget>(&form, "Text10")->isEnabled());
         FileDialogs::setNextFileName(picture);
-        QTest::mouseClick(form.BN_Browse, Qt::LeftButton);
-        QVERIFY(!form.Image1->pixmap().isNull());
-        QTest::mouseClick(form.BN_Save, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&form, "BN_Browse"), Qt::LeftButton);
+        QVERIFY(!child<QLabel>(&form, "Image1")->pixmap().isNull());
+        QTest::mouseClick(child<QPushButton>(&form, "BN_Save"), Qt::LeftButton);
         QCOMPARE(MessageService::texts(), QStringList({ "添加成功，请刷新！" }));
-        QVERIFY(form.BN_Save->isHidden());
-        QVERIFY(!form.native->isEnabled());
+        QVERIFY(child<QPushButton>(&form, "BN_Save")->isHidden());
+        QVERIFY(!child<QComboBox>(&form, "native")->isEnabled());
         QCOMPARE(storedPhoto(QStringLiteral("0042")), bytesOf(picture));
         auto row
             = db().select(QStringLiteral("select 性别, 出生年月, 母亲单位, 父亲单位, 备注 from tblLogin where 学号=?"),
@@ -347,11 +354,11 @@ private Q_SLOTS:
         again.prepareAdd();
         fillForm(again, QStringLiteral("0042"));
         MessageService::clearMessages();
-        QTest::mouseClick(again.BN_Save, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&again, "BN_Save"), Qt::LeftButton);
         QCOMPARE(MessageService::messages().size(), 1);
         QCOMPARE(MessageService::messages()[0].text, QStringLiteral(" 已有该学生，请重新检查学号"));
         QCOMPARE(MessageService::messages()[0].icon, MsgIcon::Critical);
-        QVERIFY(!again.BN_Save->isHidden());
+        QVERIFY(!child<QPushButton>(&again, "BN_Save")->isHidden());
         QCOMPARE(again.text(2), QStringLiteral("李四"));
         QCOMPARE(count(), 1);
     }
@@ -373,13 +380,13 @@ private Q_SLOTS:
         form.prepareAdd();
         fillForm(form, QStringLiteral("7"));
         FileDialogs::setNextFileName(notPicture);
-        QTest::mouseClick(form.BN_Browse, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&form, "BN_Browse"), Qt::LeftButton);
         FileDialogs::setNextFileName(huge);
-        QTest::mouseClick(form.BN_Browse, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&form, "BN_Browse"), Qt::LeftButton);
         QCOMPARE(MessageService::texts().size(), 2);
         QCOMPARE(MessageService::texts()[0], QStringLiteral("图片不能打开！"));
         QVERIFY(MessageService::texts()[1].contains(QStringLiteral("10MB")));
-        QTest::mouseClick(form.BN_Save, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&form, "BN_Save"), Qt::LeftButton);
         QCOMPARE(MessageService::texts().last(), QStringLiteral("添加成功，请刷新！"));
         QVERIFY(storedPhoto(QStringLiteral("7")).isEmpty());
     }
@@ -397,22 +404,22 @@ private Q_SLOTS:
         form.prepareView(listed->first().values);
         form.show();
         QCOMPARE(form.windowTitle(), QStringLiteral("查看学生详细信息"));
-        QVERIFY(form.Father_r->isChecked());
-        QVERIFY(!form.Text[8]->isEnabled());
-        QVERIFY(!form.Image1->pixmap().isNull());
-        QVERIFY(form.sex_m->isChecked());
+        QVERIFY(child<QCheckBox>(&form, "Father_r")->isChecked());
+        QVERIFY(!child<QWidget>(&form, "Text8")->isEnabled());
+        QVERIFY(!child<QLabel>(&form, "Image1")->pixmap().isNull());
+        QVERIFY(child<QRadioButton>(&form, "sex_m")->isChecked());
 
-        QTest::mouseClick(form.BN_Edit, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&form, "BN_Edit"), Qt::LeftButton);
         QCOMPARE(form.windowTitle(), QStringLiteral("修改学生信息"));
-        QVERIFY(!form.Text[1]->isEnabled());
-        QVERIFY(form.BN_Del->isHidden());
+        QVERIFY(!child<QWidget>(&form, "Text1")->isEnabled());
+        QVERIFY(child<QPushButton>(&form, "BN_Del")->isHidden());
         form.setText(2, QStringLiteral("王小五"));
-        form.Father_r->setChecked(false);
+        child<QCheckBox>(&form, "Father_r")->setChecked(false);
         QCOMPARE(form.text(8), QString());
-        QTest::mouseClick(form.BN_Edit, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&form, "BN_Edit"), Qt::LeftButton);
         QCOMPARE(MessageService::texts().last(), QStringLiteral("修改成功，请刷新！"));
         QCOMPARE(form.windowTitle(), QStringLiteral("查看学生信息"));
-        QCOMPARE(form.BN_Edit->text(), QStringLiteral("修改(&E)"));
+        QCOMPARE(child<QPushButton>(&form, "BN_Edit")->text(), QStringLiteral("修改(&E)"));
         // No new photo chosen: the stored one stays.
         QCOMPARE(storedPhoto(QStringLiteral("9")), bytesOf(picture));
         auto row
@@ -421,11 +428,11 @@ private Q_SLOTS:
         QCOMPARE(row->text(1), QString());
 
         // Another teacher deletes the student meanwhile.
-        QTest::mouseClick(form.BN_Edit, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&form, "BN_Edit"), Qt::LeftButton);
         QVERIFY(db().exec(QStringLiteral("delete from tblLogin")));
-        QTest::mouseClick(form.BN_Edit, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&form, "BN_Edit"), Qt::LeftButton);
         QCOMPARE(MessageService::texts().last(), QStringLiteral("请刷新后再试！"));
-        QCOMPARE(form.BN_Edit->text(), QStringLiteral("保存(&S)"));
+        QCOMPARE(child<QPushButton>(&form, "BN_Edit")->text(), QStringLiteral("保存(&S)"));
         QCOMPARE(count(), 0);
     }
 
@@ -438,15 +445,15 @@ private Q_SLOTS:
         form.prepareView(listed->first().values);
         form.show();
         QVERIFY(QTest::qWaitForWindowActive(&form));
-        QTest::mouseClick(form.BN_Edit, Qt::LeftButton);
-        QTest::keyClicks(form.Text[6], "13800138000");
+        QTest::mouseClick(child<QPushButton>(&form, "BN_Edit"), Qt::LeftButton);
+        QTest::keyClicks(child<QWidget>(&form, "Text6"), "13800138000");
         MessageService::clearMessages();
         MessageService::setNextAnswer(MsgAnswer::Cancel);
-        QTest::keyClick(form.Text[6], Qt::Key_Escape);
+        QTest::keyClick(child<QWidget>(&form, "Text6"), Qt::Key_Escape);
         QCOMPARE(MessageService::texts(), QStringList({ "是否需要保存？" }));
         QVERIFY(form.isVisible());
         MessageService::setNextAnswer(MsgAnswer::No);
-        QTest::keyClick(form.Text[6], Qt::Key_Escape);
+        QTest::keyClick(child<QWidget>(&form, "Text6"), Qt::Key_Escape);
         QVERIFY(!form.isVisible());
         auto row = db().select(QStringLiteral("select 联系电话 from tblLogin where 学号=?"), { QStringLiteral("7") });
         QCOMPARE(row->text(0), QString());
@@ -469,24 +476,24 @@ private Q_SLOTS:
         StudentInfo form;
         form.prepareView(listed->first().values, listed->first().key);
         form.show();
-        QTest::mouseClick(form.BN_Edit, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&form, "BN_Edit"), Qt::LeftButton);
         auto other = m_db->connect();
         QVERIFY(other->exec(QStringLiteral("update tblLogin set 联系电话='88886666' where 学号='8'")));
         form.setText(2, QStringLiteral("孙小八"));
-        QTest::mouseClick(form.BN_Edit, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&form, "BN_Edit"), Qt::LeftButton);
         QCOMPARE(MessageService::texts().last(), QStringLiteral("修改成功，请刷新！"));
         auto row = db().select(QStringLiteral("select 姓名, 联系电话 from tblLogin where 学号='8'"));
         QCOMPARE(row->text(0), QStringLiteral("孙小八"));
         QCOMPARE(row->text(1), QStringLiteral("88886666"));
 
-        QTest::mouseClick(form.BN_Edit, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&form, "BN_Edit"), Qt::LeftButton);
         QVERIFY(other->exec(QStringLiteral("update tblLogin set 姓名='孙八八' where 学号='8'")));
         form.setText(2, QStringLiteral("孙大八"));
-        QTest::mouseClick(form.BN_Edit, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&form, "BN_Edit"), Qt::LeftButton);
         QVERIFY2(MessageService::texts().last().contains(QStringLiteral("姓名：您打开时是“孙小八”，现在是“孙八八”")),
             qPrintable(MessageService::texts().last()));
         QCOMPARE(form.text(2), QStringLiteral("孙大八"));
-        QCOMPARE(form.BN_Edit->text(), QStringLiteral("保存(&S)"));
+        QCOMPARE(child<QPushButton>(&form, "BN_Edit")->text(), QStringLiteral("保存(&S)"));
         row = db().select(QStringLiteral("select 姓名 from tblLogin where 学号='8'"));
         QCOMPARE(row->text(0), QStringLiteral("孙八八"));
     }
@@ -512,13 +519,13 @@ private Q_SLOTS:
         QVERIFY2(form.text(4).startsWith(QStringLiteral("中")) && form.text(4).endsWith(QLatin1Char('A')),
             qPrintable(form.text(4)));
         auto edit = [&](const char* box, const QString& typed) {
-            QTest::mouseClick(form.BN_Edit, Qt::LeftButton);
+            QTest::mouseClick(child<QPushButton>(&form, "BN_Edit"), Qt::LeftButton);
             auto* line = form.findChild<QLineEdit*>(QString::fromLatin1(box));
             QVERIFY(line);
             line->setFocus();
             line->selectAll();
             test::typeText(line, typed);
-            QTest::mouseClick(form.BN_Edit, Qt::LeftButton);
+            QTest::mouseClick(child<QPushButton>(&form, "BN_Edit"), Qt::LeftButton);
             QCOMPARE(MessageService::texts().last(), QStringLiteral("修改成功，请刷新！"));
         };
         edit("Text2", QStringLiteral("周久"));
@@ -538,15 +545,15 @@ private Q_SLOTS:
         addRow(QStringLiteral("2024001 "), QStringLiteral("乙"));
         StudentInfoWatch list;
         list.fill();
-        QCOMPARE(list.Grid->rows(), 3);
-        QCOMPARE(list.Grid->text(2, 1), QStringLiteral("乙"));
+        QCOMPARE(child<ResultGrid>(&list, "Grid")->rows(), 3);
+        QCOMPARE(child<ResultGrid>(&list, "Grid")->text(2, 1), QStringLiteral("乙"));
         auto listed = Students::list(db());
         StudentInfo form;
         form.prepareView(listed->at(1).values, listed->at(1).key);
         form.show();
-        QTest::mouseClick(form.BN_Edit, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&form, "BN_Edit"), Qt::LeftButton);
         form.setText(2, QStringLiteral("乙改"));
-        QTest::mouseClick(form.BN_Edit, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&form, "BN_Edit"), Qt::LeftButton);
         QCOMPARE(MessageService::texts().last(), QStringLiteral("修改成功，请刷新！"));
         auto names = db().select(QStringLiteral("select 学号, 姓名 from tblLogin order by 学号"));
         QCOMPARE(names->text(1), QStringLiteral("甲"));
@@ -567,7 +574,7 @@ private Q_SLOTS:
             form.prepareView({ "5", "赵六", "男", "2011-05-01", "汉", "浙江", "", "", "", "", "", "", "", "", "" });
             form.show();
             MessageService::setNextAnswer(MsgAnswer::No);
-            QTest::mouseClick(form.BN_Del, Qt::LeftButton);
+            QTest::mouseClick(child<QPushButton>(&form, "BN_Del"), Qt::LeftButton);
             QCOMPARE(MessageService::messages().last().title, QStringLiteral("确认删除"));
             QCOMPARE(MessageService::messages().last().buttons, MsgButtons::YesNo);
             QVERIFY(!form.isVisible());
@@ -578,13 +585,14 @@ private Q_SLOTS:
         form.setText(1, QStringLiteral("5"));
         form.show();
         MessageService::setNextAnswer(MsgAnswer::Yes);
-        QTest::mouseClick(form.BN_Del, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&form, "BN_Del"), Qt::LeftButton);
         QCOMPARE(MessageService::texts().last(), QStringLiteral("删除成功，请刷新！"));
         QCOMPARE(count(), 0);
 
         mod().IsAdmin = false;
         StudentInfo user;
-        QVERIFY(!user.BN_Edit->isEnabled() && !user.BN_Del->isEnabled());
+        QVERIFY(
+            !child<QPushButton>(&user, "BN_Edit")->isEnabled() && !child<QPushButton>(&user, "BN_Del")->isEnabled());
     }
 
     void listOrderColoursAndCount()
@@ -592,26 +600,26 @@ private Q_SLOTS:
         StudentInfoWatch list;
         list.fill();
         QCOMPARE(MessageService::texts(), QStringList({ "列表为空！请添加学生信息" }));
-        QCOMPARE(list.txtNumber->text(), QStringLiteral("0"));
-        QCOMPARE(list.Grid->rows(), 1);
-        QCOMPARE(list.Grid->text(0, 14), QStringLiteral("备注"));
+        QCOMPARE(child<QLineEdit>(&list, "txtNumber")->text(), QStringLiteral("0"));
+        QCOMPARE(child<ResultGrid>(&list, "Grid")->rows(), 1);
+        QCOMPARE(child<ResultGrid>(&list, "Grid")->text(0, 14), QStringLiteral("备注"));
 
         addRow(QStringLiteral("003"), QStringLiteral("丙"));
         addRow(QStringLiteral("001"), QStringLiteral("甲 "));
         addRow(QStringLiteral("002"), QStringLiteral("乙"));
         QVERIFY(db().exec(QStringLiteral("update tblLogin set 备注=NULL")));
-        QTest::mouseClick(list.Command1, Qt::LeftButton);
-        QCOMPARE(column(list.Grid, 0), QStringList({ "001", "002", "003" }));
-        QCOMPARE(list.Grid->text(1, 1), QStringLiteral("甲"));
-        QCOMPARE(list.Grid->text(1, 14), QString());
-        QCOMPARE(list.Grid->background(1, 0), QColor(192, 255, 255));
-        QCOMPARE(list.Grid->background(2, 7), QColor(224, 224, 224));
-        QCOMPARE(list.Grid->background(3, 14), QColor(192, 255, 255));
-        QCOMPARE(list.txtNumber->text(), QStringLiteral("3"));
+        QTest::mouseClick(child<QPushButton>(&list, "Command1"), Qt::LeftButton);
+        QCOMPARE(column(child<ResultGrid>(&list, "Grid"), 0), QStringList({ "001", "002", "003" }));
+        QCOMPARE(child<ResultGrid>(&list, "Grid")->text(1, 1), QStringLiteral("甲"));
+        QCOMPARE(child<ResultGrid>(&list, "Grid")->text(1, 14), QString());
+        QCOMPARE(child<ResultGrid>(&list, "Grid")->background(1, 0), QColor(192, 255, 255));
+        QCOMPARE(child<ResultGrid>(&list, "Grid")->background(2, 7), QColor(224, 224, 224));
+        QCOMPARE(child<ResultGrid>(&list, "Grid")->background(3, 14), QColor(192, 255, 255));
+        QCOMPARE(child<QLineEdit>(&list, "txtNumber")->text(), QStringLiteral("3"));
 
         mod().IsAdmin = false;
         list.fill();
-        QVERIFY(!list.BN_Add->isEnabled());
+        QVERIFY(!child<QPushButton>(&list, "BN_Add")->isEnabled());
     }
 
     void searchCriteria()
@@ -627,48 +635,48 @@ private Q_SLOTS:
         find.show();
         auto found = [&] {
             MessageService::clearMessages();
-            QTest::mouseClick(find.Command1, Qt::LeftButton);
+            QTest::mouseClick(child<QPushButton>(&find, "Command1"), Qt::LeftButton);
             // After a fruitless search the old rows stay, blank.
-            QStringList shown = column(find.Grid, 0);
+            QStringList shown = column(child<ResultGrid>(&find, "Grid"), 0);
             shown.removeAll(QString());
             return shown;
         };
         QCOMPARE(found(), QStringList({ "101", "1010", "102", "103" }));
-        QCOMPARE(find.txt_Result->text(), QStringLiteral("4"));
+        QCOMPARE(child<QLineEdit>(&find, "txt_Result")->text(), QStringLiteral("4"));
 
-        find.Text[1]->setText(QStringLiteral("10"));
+        child<QLineEdit>(&find, "Text1")->setText(QStringLiteral("10"));
         QCOMPARE(found(), QStringList());
         QCOMPARE(MessageService::texts(), QStringList({ "没有找到！" }));
-        QCOMPARE(find.txt_Result->text(), QStringLiteral("0"));
-        QCOMPARE(find.Grid->text(0, 0), QString());
-        QCOMPARE(find.Grid->rows(), 5);
-        find.Text[1]->setText(QStringLiteral("101"));
+        QCOMPARE(child<QLineEdit>(&find, "txt_Result")->text(), QStringLiteral("0"));
+        QCOMPARE(child<ResultGrid>(&find, "Grid")->text(0, 0), QString());
+        QCOMPARE(child<ResultGrid>(&find, "Grid")->rows(), 5);
+        child<QLineEdit>(&find, "Text1")->setText(QStringLiteral("101"));
         QCOMPARE(found(), QStringList({ "101" }));
-        find.Text[1]->clear();
+        child<QLineEdit>(&find, "Text1")->clear();
 
-        find.Text[2]->setText(QStringLiteral("张"));
-        QTest::mouseClick(find.sex_m, Qt::LeftButton);
+        child<QLineEdit>(&find, "Text2")->setText(QStringLiteral("张"));
+        QTest::mouseClick(child<QRadioButton>(&find, "sex_m"), Qt::LeftButton);
         QCOMPARE(found(), QStringList({ "101" }));
-        QCOMPARE(find.Grid->background(1, 0), QColor(192, 255, 255));
-        QTest::mouseClick(find.sex_u, Qt::LeftButton);
+        QCOMPARE(child<ResultGrid>(&find, "Grid")->background(1, 0), QColor(192, 255, 255));
+        QTest::mouseClick(child<QRadioButton>(&find, "sex_u"), Qt::LeftButton);
         QCOMPARE(found(), QStringList({ "101", "102" }));
-        find.Text[2]->clear();
+        child<QLineEdit>(&find, "Text2")->clear();
 
-        find.native->setEditText(QStringLiteral("江"));
+        child<QComboBox>(&find, "native")->setEditText(QStringLiteral("江"));
         QCOMPARE(found(), QStringList({ "101", "102", "103" }));
-        find.native->setEditText(QStringLiteral("不详"));
+        child<QComboBox>(&find, "native")->setEditText(QStringLiteral("不详"));
 
-        find.Text[5]->setText(QStringLiteral("%"));
+        child<QLineEdit>(&find, "Text5")->setText(QStringLiteral("%"));
         QCOMPARE(found(), QStringList({ "102" }));
-        find.Text[5]->setText(QStringLiteral("_"));
+        child<QLineEdit>(&find, "Text5")->setText(QStringLiteral("_"));
         QCOMPARE(found(), QStringList({ "103" }));
-        find.Text[5]->clear();
-        find.Text[2]->setText(QStringLiteral("o'h"));
+        child<QLineEdit>(&find, "Text5")->clear();
+        child<QLineEdit>(&find, "Text2")->setText(QStringLiteral("o'h"));
         QCOMPARE(found(), QStringList({ "103" }));
-        find.Text[2]->setText(QStringLiteral("' or '1'='1"));
+        child<QLineEdit>(&find, "Text2")->setText(QStringLiteral("' or '1'='1"));
         QCOMPARE(found(), QStringList());
-        find.Text[2]->clear();
-        find.Text[3]->setText(QStringLiteral("1010号"));
+        child<QLineEdit>(&find, "Text2")->clear();
+        child<QLineEdit>(&find, "Text3")->setText(QStringLiteral("1010号"));
         QCOMPARE(found(), QStringList({ "1010" }));
         QCOMPARE(count(), 4);
     }

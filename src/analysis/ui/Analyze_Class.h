@@ -39,6 +39,16 @@ class Analyze_Class : public QWidget
 public:
     explicit Analyze_Class(QWidget* parent = nullptr);
 
+    // Reads the test number from SelNo.
+    void load();
+    void showAll();
+    void sort();
+    void filter();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
     QLineEdit* txtNumber;
     ResultGrid* Grid;
     // Under the table, when a total leaves out an empty score.
@@ -53,16 +63,6 @@ public:
     QPushButton* BN_Filter;
     QPushButton* BN_Back;
 
-    // Reads the test number from SelNo.
-    void load();
-    void showAll();
-    void sort();
-    void filter();
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
     // The header for the test; false when the test is gone.
     bool FillTableHead();
     // Shows the table, and keeps it for the cuts.

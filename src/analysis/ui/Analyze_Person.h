@@ -39,6 +39,18 @@ class Analyze_Person : public QWidget
 public:
     explicit Analyze_Person(QWidget* parent = nullptr);
 
+    // False when there is no student: the window has said so and should close.
+    bool load();
+    void FillTable();
+    void find();
+    void first();
+    void previous();
+    void next();
+    void last();
+    void enlarge();
+    const PersonChartData& chartData() const { return m_chart; }
+
+private:
     QLineEdit* txtNumber;
     QLineEdit* txtFind;
     QPushButton* BN_Find;
@@ -56,18 +68,6 @@ public:
     QPushButton* BN_Last;
     QPushButton* BN_Back;
 
-    // False when there is no student: the window has said so and should close.
-    bool load();
-    void FillTable();
-    void find();
-    void first();
-    void previous();
-    void next();
-    void last();
-    void enlarge();
-    const PersonChartData& chartData() const { return m_chart; }
-
-private:
     void fillChart();
     void typeClicked(int index);
     // The tests of the checked types; an error message when it fails.
@@ -86,6 +86,8 @@ class Analyze_Person_Chart : public QDialog
 
 public:
     Analyze_Person_Chart(const PersonChartData& chartData, QWidget* parent = nullptr);
+
+private:
     QChartView* Chart;
 };
 

@@ -23,7 +23,6 @@ class Analyze_Subject_Sel : public TestSelector
 
 public:
     explicit Analyze_Subject_Sel(QWidget* parent = nullptr);
-    QComboBox* txtSubject;
     void ok() override;
 
 Q_SIGNALS:
@@ -32,6 +31,9 @@ Q_SIGNALS:
 
 protected:
     void picked(const TestRecord& test) override;
+
+private:
+    QComboBox* txtSubject;
 };
 
 // 科目成绩分析: one subject of one test, summed up for the class.
@@ -42,6 +44,10 @@ class Analyze_Subject : public QWidget
 public:
     explicit Analyze_Subject(QWidget* parent = nullptr);
 
+    // Reads SelNo and SubjectName.
+    void load();
+
+private:
     QLineEdit* txtNumber;
     QLineEdit* txtSubject;
     QLineEdit* txtN;
@@ -58,10 +64,6 @@ public:
     ResultGrid* Grid;
     QPushButton* Command1;
 
-    // Reads SelNo and SubjectName.
-    void load();
-
-private:
     void openStudent();
 };
 

@@ -16,6 +16,17 @@ class Config : public QDialog
 public:
     explicit Config(QWidget* parent = nullptr);
 
+    void testConnection();
+    void save();
+    void cancel();
+
+    void reject() override { cancel(); }
+
+Q_SIGNALS:
+    // dbcfg.dat is written; the login window takes the database login.
+    void saved(const QString& user, const QString& password);
+
+private:
     QLabel* Label3;
     QLineEdit* txtServer;
     QLabel* Label4;
@@ -27,16 +38,6 @@ public:
     QPushButton* Command1;
     QPushButton* Command2;
     QPushButton* Command3;
-
-    void testConnection();
-    void save();
-    void cancel();
-
-    void reject() override { cancel(); }
-
-Q_SIGNALS:
-    // dbcfg.dat is written; the login window takes the database login.
-    void saved(const QString& user, const QString& password);
 };
 
 } // namespace velmora

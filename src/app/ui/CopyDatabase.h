@@ -20,6 +20,12 @@ class CopyDatabase : public QDialog
 public:
     explicit CopyDatabase(QWidget* parent = nullptr);
 
+    ConnectionSettings target() const;
+    // Makes the target when it is not there, copies and says how it went;
+    // true when the class was copied.
+    bool copy();
+
+private:
     QComboBox* cboServer;
     QLineEdit* txtDatabase;
     QLineEdit* txtUser;
@@ -29,12 +35,6 @@ public:
     QPushButton* BN_Copy;
     QPushButton* BN_Cancel;
 
-    ConnectionSettings target() const;
-    // Makes the target when it is not there, copies and says how it went;
-    // true when the class was copied.
-    bool copy();
-
-private:
     void serverChanged();
 };
 

@@ -16,13 +16,6 @@ class Login : public QDialog
 public:
     explicit Login(QWidget* parent = nullptr);
 
-    QLabel* Label1;
-    QLineEdit* txtUser;
-    QLabel* label2;
-    QLineEdit* txtPwd;
-    QPushButton* Command1;
-    QPushButton* Command2;
-
     // The check for dbcfg.dat; runs once, when the window is first shown.
     void load();
     void login();
@@ -42,6 +35,13 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    QLabel* Label1;
+    QLineEdit* txtUser;
+    QLabel* label2;
+    QLineEdit* txtPwd;
+    QPushButton* Command1;
+    QPushButton* Command2;
+
     bool m_loaded = false;
 };
 

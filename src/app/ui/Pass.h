@@ -15,14 +15,15 @@ class Pass : public QDialog
 public:
     explicit Pass(QWidget* parent = nullptr);
 
+    void confirm();
+
+private:
     QLineEdit* Text1;
     QLineEdit* oldpwd;
     QLineEdit* newpwd;
     QLineEdit* newpwd2;
     QPushButton* Command1;
     QPushButton* Command2;
-
-    void confirm();
 };
 
 } // namespace velmora

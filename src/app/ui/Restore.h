@@ -19,16 +19,16 @@ class Restore : public QDialog
 public:
     Restore(const QString& databaseFile, QWidget* parent = nullptr);
 
-    ResultGrid* grdBackups;
-    QPushButton* BN_Restore;
-    QPushButton* BN_Other;
-    QPushButton* BN_Cancel;
-
     // The copy the teacher chose, once accepted.
     QString chosen() const { return m_chosen; }
     const QVector<Backups::Info>& backups() const { return m_backups; }
 
 private:
+    ResultGrid* grdBackups;
+    QPushButton* BN_Restore;
+    QPushButton* BN_Other;
+    QPushButton* BN_Cancel;
+
     void choose();
     void chooseFile();
 

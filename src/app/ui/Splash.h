@@ -17,13 +17,15 @@ public:
     enum class Mode { StartUp, About };
     explicit Splash(Mode mode, QWidget* parent = nullptr);
 
+    qint16 LoadStep = 0;
+
+    void tick();
+
+private:
     QLabel* Image1;
     QLabel* Label1;
     QPushButton* Command1;
     QTimer* Timer1;
-    qint16 LoadStep = 0;
-
-    void tick();
 };
 
 } // namespace velmora

@@ -17,6 +17,11 @@ class User : public QDialog
 public:
     explicit User(QWidget* parent = nullptr);
 
+    void load();
+    void choose();
+    void change();
+
+private:
     QLabel* Label3;
     QComboBox* UserBox; // objectName "User"
     QRadioButton* Option1;
@@ -24,10 +29,6 @@ public:
     QPushButton* Command1;
     QPushButton* Command2;
     QLabel* Image1;
-
-    void load();
-    void choose();
-    void change();
 };
 
 } // namespace velmora

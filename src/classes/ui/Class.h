@@ -21,17 +21,6 @@ class Class : public QWidget, public UnsavedWork
 public:
     explicit Class(QWidget* parent = nullptr);
 
-    QLineEdit* txtNumber;
-    QLineEdit* txtName;
-    QLineEdit* txtDate;
-    QLineEdit* txtTeacher;
-    QLineEdit* txtCount;
-    QPushButton* Command1;
-    QPushButton* Command2;
-    QGroupBox* Frame1;
-    // Index 1..40 as on the form; 0 is unused.
-    QVector<QLineEdit*> Text;
-
     void load();
     void lockon();
     void lockoff();
@@ -45,6 +34,17 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    QLineEdit* txtNumber;
+    QLineEdit* txtName;
+    QLineEdit* txtDate;
+    QLineEdit* txtTeacher;
+    QLineEdit* txtCount;
+    QPushButton* Command1;
+    QPushButton* Command2;
+    QGroupBox* Frame1;
+    // Index 1..40 as on the form; 0 is unused.
+    QVector<QLineEdit*> Text;
+
     QVector<QLineEdit*> dataBoxes() const;
     QStringList typed() const;
     ClassSettings shown() const;

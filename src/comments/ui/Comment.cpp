@@ -47,7 +47,7 @@ Comment::Comment(QWidget* parent)
     tabRTF->setObjectName(QStringLiteral("tabRTF"));
     for (int t = 0; t < PhraseLibrary::kTabs; ++t) {
         List[t] = new QListWidget;
-        List[t]->setObjectName(QStringLiteral("List%1").arg(t));
+        List[t]->setObjectName(QStringLiteral("List_%1").arg(t));
         List[t]->setAccessibleName(PhraseLibrary::tabNames()[t] + QStringLiteral("评语"));
         List[t]->setWordWrap(true);
         connect(List[t], &QListWidget::currentRowChanged, this, [this, t](int row) { clickPhrase(t, row); });

@@ -23,26 +23,6 @@ class Comment : public QDialog
 public:
     explicit Comment(QWidget* parent = nullptr);
 
-    QLineEdit* txtNumber;
-    QLineEdit* txtName;
-    QTabWidget* tabRTF;
-    QVector<QListWidget*> List;
-    QLineEdit* Text1;
-    QPushButton* Command1;
-    QLineEdit* Text3;
-    QLineEdit* Text2;
-    QListWidget* List2;
-    QPushButton* del;
-    QVector<QCheckBox*> Check; // 0..19 roles, 20..21 honours
-    QPlainTextEdit* memo;
-    QPlainTextEdit* Text5;
-    QPushButton* Command2;
-    QPushButton* Command3;
-    // The teachers' own phrases of 其他.
-    QLineEdit* txtOwn;
-    QPushButton* BN_OwnAdd;
-    QPushButton* BN_OwnDel;
-
     QStringList ChosenNos;
     qint16 CurNo = 0;
 
@@ -66,6 +46,26 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    QLineEdit* txtNumber;
+    QLineEdit* txtName;
+    QTabWidget* tabRTF;
+    QVector<QListWidget*> List;
+    QLineEdit* Text1;
+    QPushButton* Command1;
+    QLineEdit* Text3;
+    QLineEdit* Text2;
+    QListWidget* List2;
+    QPushButton* del;
+    QVector<QCheckBox*> Check; // 0..19 roles, 20..21 honours
+    QPlainTextEdit* memo;
+    QPlainTextEdit* Text5;
+    QPushButton* Command2;
+    QPushButton* Command3;
+    // The teachers' own phrases of 其他.
+    QLineEdit* txtOwn;
+    QPushButton* BN_OwnAdd;
+    QPushButton* BN_OwnDel;
+
     void fillLists();
     bool isChosen(int number) const;
     bool choose(int number);

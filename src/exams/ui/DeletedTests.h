@@ -19,10 +19,6 @@ class DeletedTests : public QDialog
 public:
     explicit DeletedTests(QWidget* parent = nullptr);
 
-    ResultGrid* grdTests;
-    QPushButton* BN_Restore;
-    QPushButton* BN_Close;
-
     // False after a message (nothing kept, or a database that keeps nothing).
     bool fill();
     void restoreChosen();
@@ -30,6 +26,10 @@ public:
     bool restoredAny() const { return m_restored; }
 
 private:
+    ResultGrid* grdTests;
+    QPushButton* BN_Restore;
+    QPushButton* BN_Close;
+
     QVector<Exams::DeletedTest> m_tests;
     bool m_restored = false;
 };

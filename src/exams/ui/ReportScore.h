@@ -29,15 +29,6 @@ public:
     // there is no test to print.
     bool load();
 
-    QListWidget* lstTests;
-    QRadioButton* optAll;
-    QRadioButton* optPick;
-    QListWidget* lstStudents;
-    QComboBox* cboPaper;
-    QCheckBox* chkRanks;
-    QPushButton* BN_Preview;
-    QPushButton* BN_Close;
-
     QVector<int> chosenTests() const;
     CardPrint::Options options() const;
     // The preview of the chosen cards, open; null after a message.
@@ -48,6 +39,15 @@ public:
         const QVector<int>& students, const CardPrint::Options& options);
 
 private:
+    QListWidget* lstTests;
+    QRadioButton* optAll;
+    QRadioButton* optPick;
+    QListWidget* lstStudents;
+    QComboBox* cboPaper;
+    QCheckBox* chkRanks;
+    QPushButton* BN_Preview;
+    QPushButton* BN_Close;
+
     // Reads the chosen tests; false after a message.
     bool gather(ReportCards::Term* term, QVector<int>* students);
 };

@@ -27,12 +27,6 @@ public:
     // Lists the tests that record comments, the latest first; false when none does.
     bool load();
 
-    QComboBox* cboTest;
-    QRadioButton* optList;
-    QRadioButton* optSlips;
-    QPushButton* BN_Preview;
-    QPushButton* BN_Close;
-
     // The preview of the chosen test's comments, open; null after a message.
     ReportPreview* preview();
 
@@ -40,6 +34,13 @@ public:
     // Pages painted, 0 on failure, -1 when stopped.
     static int paint(QPagedPaintDevice* device, const QString& className, const ReportCards::TestCards& test,
         Layout layout, const PrintOut::Progress& progress = {});
+
+private:
+    QComboBox* cboTest;
+    QRadioButton* optList;
+    QRadioButton* optSlips;
+    QPushButton* BN_Preview;
+    QPushButton* BN_Close;
 };
 
 } // namespace velmora

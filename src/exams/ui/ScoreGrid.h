@@ -55,16 +55,16 @@ class CommentEditor : public QDialog
 public:
     CommentEditor(const QString& student, const QString& name, const QString& text, int maxChars, QWidget* parent);
 
+    QString text() const;
+    void compose();
+
+private:
     QPlainTextEdit* txtComment;
     QLabel* lblCount;
     QPushButton* BN_Compose;
     QPushButton* BN_OK;
     QPushButton* BN_Cancel;
 
-    QString text() const;
-    void compose();
-
-private:
     void showCount();
 
     QString m_student;
@@ -78,15 +78,6 @@ class ScoreGrid : public QWidget, public UnsavedWork
 
 public:
     explicit ScoreGrid(QWidget* parent = nullptr);
-
-    QLineEdit* txtFind;
-    ScoreView* Grid;
-    QLabel* lblStatus;
-    QPushButton* BN_Import;
-    QPushButton* BN_History;
-    QPushButton* BN_Export;
-    QPushButton* BN_Save;
-    QPushButton* BN_Back;
 
     // The test in SelNo; false, having said why, when it cannot be shown.
     bool load();
@@ -110,6 +101,15 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    QLineEdit* txtFind;
+    ScoreView* Grid;
+    QLabel* lblStatus;
+    QPushButton* BN_Import;
+    QPushButton* BN_History;
+    QPushButton* BN_Export;
+    QPushButton* BN_Save;
+    QPushButton* BN_Back;
+
     void showStatus();
     QModelIndexList chosenCells() const;
 

@@ -22,11 +22,6 @@ public:
     // `student` and `column` may be empty where the window has no current one.
     ScoreHistoryView(int testNumber, const QString& student, const QString& column, QWidget* parent = nullptr);
 
-    QComboBox* cboScope;
-    ResultGrid* grdHistory;
-    QPushButton* BN_PutBack;
-    QPushButton* BN_Close;
-
     // Reads the history of the chosen scope; false after a message.
     bool fill();
     const QVector<ScoreHistory::Entry>& entries() const { return m_entries; }
@@ -36,6 +31,11 @@ public:
     bool changedScores() const { return m_changed; }
 
 private:
+    QComboBox* cboScope;
+    ResultGrid* grdHistory;
+    QPushButton* BN_PutBack;
+    QPushButton* BN_Close;
+
     int m_test;
     QString m_student;
     QString m_column;

@@ -26,32 +26,6 @@ class TestFill : public QDialog, public UnsavedWork
 public:
     explicit TestFill(QWidget* parent = nullptr);
 
-    QLabel* Topic;
-    QLineEdit* txtNumber;
-    QLineEdit* txtName;
-    QLineEdit* txtType;
-    QLineEdit* txtDate;
-    QLineEdit* txtTable;
-    // Index 0 is 学号, 1..14 the subjects.
-    QVector<QLabel*> Label;
-    QVector<QLineEdit*> Text;
-    // Whose scores are on screen, beside 学号.
-    QLineEdit* txtStudentName;
-    QCheckBox* Check;
-    QPushButton* Command2;
-    QVector<QLabel*> labelDuty;
-    QVector<QLineEdit*> txtDuty;
-    QPlainTextEdit* txtTeacher;
-    QPushButton* BN_Comment;
-    QPushButton* BN_First;
-    QPushButton* BN_Previous;
-    QPushButton* BN_Next;
-    QPushButton* BN_Last;
-    QPushButton* BN_Save;
-    QPushButton* BN_Back;
-    QPushButton* BN_Grid;
-    QPushButton* BN_History;
-
     // Reads the test number from SelNo.
     void load();
     void RefreshForm();
@@ -80,6 +54,32 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    QLabel* Topic;
+    QLineEdit* txtNumber;
+    QLineEdit* txtName;
+    QLineEdit* txtType;
+    QLineEdit* txtDate;
+    QLineEdit* txtTable;
+    // Index 0 is 学号, 1..14 the subjects.
+    QVector<QLabel*> Label;
+    QVector<QLineEdit*> Text;
+    // Whose scores are on screen, beside 学号.
+    QLineEdit* txtStudentName;
+    QCheckBox* Check;
+    QPushButton* Command2;
+    QVector<QLabel*> labelDuty;
+    QVector<QLineEdit*> txtDuty;
+    QPlainTextEdit* txtTeacher;
+    QPushButton* BN_Comment;
+    QPushButton* BN_First;
+    QPushButton* BN_Previous;
+    QPushButton* BN_Next;
+    QPushButton* BN_Last;
+    QPushButton* BN_Save;
+    QPushButton* BN_Back;
+    QPushButton* BN_Grid;
+    QPushButton* BN_History;
+
     // The save-before-moving rule; false when the move must not happen.
     bool saveBeforeMoving();
     // Checks and writes the boxes; false, with a message, when refused or failed.

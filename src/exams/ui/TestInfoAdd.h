@@ -19,6 +19,17 @@ class TestInfoAdd : public QDialog
 public:
     explicit TestInfoAdd(QWidget* parent = nullptr);
 
+    void load();
+    bool CheckForm();
+    void define();
+
+    // Defines a test and, when the teacher wants to, goes on to its score entry.
+    static void open(QWidget* parent);
+
+    // Set when the teacher chose to go on to score entry for the new test.
+    int enterScoresFor() const { return m_enterScores; }
+
+private:
     QLineEdit* txtNumber;
     QLineEdit* txtName;
     QComboBox* txtType;
@@ -33,17 +44,6 @@ public:
     QPushButton* BN_OK;
     QPushButton* Command2;
 
-    void load();
-    bool CheckForm();
-    void define();
-
-    // Defines a test and, when the teacher wants to, goes on to its score entry.
-    static void open(QWidget* parent);
-
-    // Set when the teacher chose to go on to score entry for the new test.
-    int enterScoresFor() const { return m_enterScores; }
-
-private:
     void typePicked();
     void showNumber(int number);
 

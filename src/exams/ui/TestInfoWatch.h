@@ -17,18 +17,19 @@ class TestInfoWatch : public QWidget
 public:
     explicit TestInfoWatch(QWidget* parent = nullptr);
 
+    void load();
+    void removeSelected();
+
+Q_SIGNALS:
+    void addRequested();
+
+private:
     ResultGrid* Grid;
     QLineEdit* txtNumber;
     QPushButton* BN_Add;
     QPushButton* BN_Del;
     QPushButton* BN_Update;
     QPushButton* BN_Close;
-
-    void load();
-    void removeSelected();
-
-Q_SIGNALS:
-    void addRequested();
 };
 
 } // namespace velmora

@@ -21,14 +21,6 @@ class TestSelector : public QWidget
 public:
     TestSelector(const char* name, const QString& title, QWidget* parent = nullptr);
 
-    QLabel* Label;
-    QComboBox* txtNumber;
-    QLineEdit* txtName;
-    QLineEdit* txtType;
-    QLineEdit* txtDate;
-    QPushButton* BN_OK;
-    QPushButton* BN_Back;
-
     void load();
     void pick();
 
@@ -37,6 +29,13 @@ protected:
     virtual void ok() = 0;
 
     QGridLayout* m_form;
+    QLabel* Label;
+    QComboBox* txtNumber;
+    QLineEdit* txtName;
+    QLineEdit* txtType;
+    QLineEdit* txtDate;
+    QPushButton* BN_OK;
+    QPushButton* BN_Back;
 };
 
 } // namespace velmora

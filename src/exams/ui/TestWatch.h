@@ -19,6 +19,10 @@ class TestWatch : public QWidget
 public:
     explicit TestWatch(QWidget* parent = nullptr);
 
+    // Reads the test number from SelNo.
+    void load();
+
+private:
     QLineEdit* txtNumber;
     QLineEdit* txtName;
     QLineEdit* txtType;
@@ -30,10 +34,6 @@ public:
     QPushButton* BN_History;
     QPushButton* BN_Close;
 
-    // Reads the test number from SelNo.
-    void load();
-
-private:
     TestFields m_fields;
 };
 

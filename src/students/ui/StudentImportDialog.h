@@ -27,6 +27,14 @@ public:
 
     explicit StudentImportDialog(QWidget* parent = nullptr);
 
+    // Asks for the file and reads it; false, having said why, when there is nothing to show.
+    bool chooseFile();
+    bool load(const QString& path);
+    // The combo of a column.
+    QComboBox* fieldBox(int column) const;
+    bool import();
+
+private:
     QLabel* lblFile;
     QComboBox* cmbSheet;
     QTableWidget* Grid; // row 0: a field combo per column; then the sheet's rows
@@ -37,14 +45,6 @@ public:
     QPushButton* BN_Import;
     QPushButton* BN_Cancel;
 
-    // Asks for the file and reads it; false, having said why, when there is nothing to show.
-    bool chooseFile();
-    bool load(const QString& path);
-    // The combo of a column.
-    QComboBox* fieldBox(int column) const;
-    bool import();
-
-private:
     void showSheet(int index);
     void replan();
 

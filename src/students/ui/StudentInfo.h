@@ -25,22 +25,6 @@ class StudentInfo : public QDialog, public UnsavedWork
 public:
     explicit StudentInfo(QWidget* parent = nullptr);
 
-    // Text(1)..Text(13) as on the form; 11 to 13 take several lines.
-    QVector<QWidget*> Text;
-    QRadioButton* sex_m;
-    QRadioButton* sex_w;
-    QComboBox* native;
-    QCheckBox* Father_r;
-    QCheckBox* Mother_r;
-    QLabel* Image1;
-    QLabel* Title;
-    QPushButton* BN_Browse;
-    QPushButton* BN_Edit;
-    QPushButton* BN_Del;
-    QPushButton* BN_Save;
-    QPushButton* BN_Back;
-    QPushButton* BN_History;
-
     QString text(int index) const;
     void setText(int index, const QString& value);
 
@@ -76,6 +60,22 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // Text(1)..Text(13) as on the form; 11 to 13 take several lines.
+    QVector<QWidget*> Text;
+    QRadioButton* sex_m;
+    QRadioButton* sex_w;
+    QComboBox* native;
+    QCheckBox* Father_r;
+    QCheckBox* Mother_r;
+    QLabel* Image1;
+    QLabel* Title;
+    QPushButton* BN_Browse;
+    QPushButton* BN_Edit;
+    QPushButton* BN_Del;
+    QPushButton* BN_Save;
+    QPushButton* BN_Back;
+    QPushButton* BN_History;
+
     void load();
     void setLocked(bool locked);
     void fill(const StudentRecord& record);

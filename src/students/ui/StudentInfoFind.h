@@ -22,6 +22,9 @@ class StudentInfoFind : public QWidget
 public:
     explicit StudentInfoFind(QWidget* parent = nullptr);
 
+    void search();
+
+private:
     // Index 1..8 as on the form.
     QVector<QLineEdit*> Text;
     QVector<QLabel*> Label;
@@ -33,8 +36,6 @@ public:
     QPushButton* Command1;
     QPushButton* Command2;
     ResultGrid* Grid;
-
-    void search();
 };
 
 } // namespace velmora

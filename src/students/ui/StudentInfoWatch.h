@@ -18,6 +18,12 @@ class StudentInfoWatch : public QWidget
 public:
     explicit StudentInfoWatch(QWidget* parent = nullptr);
 
+    void fill();
+
+Q_SIGNALS:
+    void findRequested();
+
+private:
     ResultGrid* Grid;
     QPushButton* BN_Add;
     QPushButton* BN_Find;
@@ -25,11 +31,6 @@ public:
     QLineEdit* txtNumber;
     QPushButton* Command1;
     QPushButton* Command2;
-
-    void fill();
-
-Q_SIGNALS:
-    void findRequested();
 };
 
 } // namespace velmora
