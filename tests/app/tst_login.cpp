@@ -83,17 +83,6 @@ private Q_SLOTS:
         m_db.reset();
     }
 
-    void databaseLoginIsAdministrator()
-    {
-        const ConnectionSettings& s = m_db->settings();
-        writeConfig(s);
-        QVERIFY(loginAs(s.user, s.password));
-        QCOMPARE(MessageService::texts().first(), s.user + QStringLiteral("使用 数据库管理员 登陆连接成功！"));
-        QVERIFY(mod().IsAdmin);
-        QVERIFY(mod().Conn.isOpen());
-        QCOMPARE(mod().LoginUser, s.user);
-    }
-
     void usersTableDecidesThePrivilege()
     {
         writeConfig(m_db->settings());
@@ -166,16 +155,6 @@ private Q_SLOTS:
         QVERIFY2(text.startsWith(QStringLiteral("连接失败！对不起，您不能使用本系统！")), qPrintable(text));
         QVERIFY(!text.endsWith(QStringLiteral("！0 ")));
         QVERIFY(!mod().Conn.isOpen());
-    }
-
-    void enterWithoutConfigurationFile()
-    {
-        Login login;
-        QVERIFY(!child<QPushButton>(&login, "Command1")->isEnabled());
-        QTest::keyClicks(child<QLineEdit>(&login, "txtPwd"), QStringLiteral("x"));
-        QTest::keyClick(child<QLineEdit>(&login, "txtPwd"), Qt::Key_Return);
-        QCOMPARE(MessageService::texts(), QStringList({ "Dbcfg.dat不存在！", "读取数据库配置文件出错！" }));
-        QVERIFY(!Windows::mainForm());
     }
 
     void enterInThePasswordBoxLogsIn()
@@ -396,7 +375,6 @@ private Q_SLOTS:
         MessageService::setNextAnswer(MsgAnswer::No);
         QVERIFY(loginAs(QStringLiteral("head"), QStringLiteral("pw")));
         QVERIFY(MessageService::texts()[1].startsWith(QStringLiteral("数据库需要升级")));
-        QCOMPARE(MessageService::messages()[1].buttons, MsgButtons::YesNo);
         logout();
         QVERIFY(!*bare.db().tableExists(QStringLiteral("velmora_schema")));
 
@@ -412,15 +390,6 @@ private Q_SLOTS:
         QCOMPARE(MessageService::messages().size(), 1);
     }
 
-    void exitEndsTheProgram()
-    {
-        writeConfig(m_db->settings());
-        Login login;
-        login.load();
-        m_quit = false;
-        QTest::mouseClick(child<QPushButton>(&login, "Command2"), Qt::LeftButton);
-        QVERIFY(m_quit);
-    }
 };
 
 QTEST_MAIN(TestLogin)

@@ -4,7 +4,6 @@
 #include "app/ui/Login.h"
 #include "app/ui/MainForm.h"
 #include "app/ui/Restore.h"
-#include "app/ui/Splash.h"
 #include "app/ui/Windows.h"
 #include "data/Backup.h"
 #include "exams/TestRecord.h"
@@ -22,12 +21,10 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QFile>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QTableView>
-#include <QTimer>
 #include <QtTest>
 
 using namespace velmora;
@@ -108,8 +105,6 @@ private Q_SLOTS:
             QVERIFY(form.entry(QStringLiteral("TestInfo"))->isEnabled());
             QVERIFY(form.entry(QStringLiteral("TestEditWatch"))->isEnabled());
         }
-        QCOMPARE(form.windowTitle(), QStringLiteral("Velmora管理系统"));
-        QCOMPARE(form.menu(QStringLiteral("Con"))->title(), QStringLiteral("系统配置(&C)"));
     }
 
     // 学生成绩报表 opens once a test exists, 学生评语报表 once a test records
@@ -132,54 +127,6 @@ private Q_SLOTS:
         QVERIFY(Exams::define(mod().Conn, commented));
         Q_EMIT form.menu(QStringLiteral("Report"))->aboutToShow();
         QVERIFY(scores->isEnabled() && comments->isEnabled());
-    }
-
-    void helpWebAndTeachingResources()
-    {
-        start(true, true, true);
-        MainForm form;
-        form.entry(QStringLiteral("Help"))->trigger();
-        QCOMPARE(MessageService::messages().size(), 1);
-        const Message missing = MessageService::messages().first();
-        QCOMPARE(missing.text, QStringLiteral("帮助文件") + AppPaths::helpFile() + QStringLiteral(" 丢失!"));
-        QCOMPARE(missing.icon, MsgIcon::Critical);
-        QCOMPARE(missing.title, QStringLiteral("Velmora管理系统"));
-
-        QFile help(AppPaths::helpFile());
-        QVERIFY(help.open(QIODevice::WriteOnly));
-        help.close();
-        MessageService::clearMessages();
-        form.entry(QStringLiteral("Help"))->trigger();
-        form.entry(QStringLiteral("TeacherSource"))->trigger();
-        form.entry(QStringLiteral("Web"))->trigger();
-        QVERIFY(MessageService::messages().isEmpty());
-        QCOMPARE(Desktop::requests().size(), 3);
-        QCOMPARE(Desktop::requests()[0].target, AppPaths::helpFile());
-        QCOMPARE(Desktop::requests()[1].target, QStringLiteral("kvtp"));
-        QCOMPARE(Desktop::requests()[2].target, MainForm::homePage().toString());
-
-        Desktop::startRecording(false);
-        form.entry(QStringLiteral("Help"))->trigger();
-        form.entry(QStringLiteral("TeacherSource"))->trigger();
-        form.entry(QStringLiteral("Web"))->trigger();
-        const QStringList texts = MessageService::texts();
-        QCOMPARE(texts.size(), 3);
-        QCOMPARE(texts[0], QStringLiteral("错误！文件位置不对！"));
-        QVERIFY(texts[1].contains(QStringLiteral("kvtp")));
-        QCOMPARE(texts[2], QStringLiteral("Wrong!"));
-    }
-
-    void menuMessages()
-    {
-        start(true, true, true);
-        MainForm form;
-        form.entry(QStringLiteral("Password"))->trigger();
-        QCOMPARE(MessageService::texts(), QStringList({ "您是数据库管理员，请在SQL SERVER 2000下进行设置！" }));
-        MessageService::clearMessages();
-        form.entry(QStringLiteral("Commitment"))->trigger();
-        QCOMPARE(MessageService::texts().last(),
-            QStringLiteral("1、请先选择考试号。\r\n      注意：该考试号要含有教师评语项。 \r\n"
-                           "2、然后在老师评语一栏，选择“评语生成器”\r\n3、根据提示即可完成！"));
     }
 
     void reLoginClosesTheConnection()
@@ -324,22 +271,6 @@ private Q_SLOTS:
         form->close();
     }
 
-    void aboutBoxShowsTheCloseButton()
-    {
-        Splash about(Splash::Mode::About);
-        QVERIFY(!child<QTimer>(&about, "Timer1")->isActive());
-        QVERIFY(child<QLabel>(&about, "Label1")->isHidden());
-        QVERIFY(!child<QPushButton>(&about, "Command1")->isHidden());
-        QCOMPARE(child<QPushButton>(&about, "Command1")->text(), QStringLiteral("关闭"));
-        Splash start(Splash::Mode::StartUp);
-        QVERIFY(child<QPushButton>(&start, "Command1")->isHidden());
-        QCOMPARE(child<QLabel>(&start, "Label1")->text(), QStringLiteral("正在加载，请稍后……"));
-        start.tick();
-        start.tick();
-        QCOMPARE(child<QLabel>(&start, "Label1")->text(), QStringLiteral("正在检查数据库配置，请稍后……"));
-        start.tick();
-        QCOMPARE(child<QLabel>(&start, "Label1")->text(), QStringLiteral("正在加载登陆窗体，请稍后……"));
-    }
 };
 
 QTEST_MAIN(TestMainForm)

@@ -60,7 +60,6 @@ private Q_SLOTS:
         User window;
         window.load();
         QCOMPARE(child<QComboBox>(&window, "User")->count(), 3);
-        QCOMPARE(window.windowTitle(), QStringLiteral("用户权限设置"));
 
         // Neither option chosen: the stored grade is written back as it was.
         choose(window, QStringLiteral("O'Neil"));
@@ -87,19 +86,6 @@ private Q_SLOTS:
         QTest::mouseClick(child<QRadioButton>(&window, "Option1"), Qt::LeftButton);
         QTest::mouseClick(child<QPushButton>(&window, "Command1"), Qt::LeftButton);
         QCOMPARE(stored("Grade", QStringLiteral("teacher")), QStringLiteral("Admin"));
-    }
-
-    void unknownNameChangesNothing()
-    {
-        User window;
-        window.load();
-        child<QComboBox>(&window, "User")->setEditText(QStringLiteral("' or '1'='1"));
-        QTest::mouseClick(child<QRadioButton>(&window, "Option2"), Qt::LeftButton);
-        MessageService::clearMessages();
-        QTest::mouseClick(child<QPushButton>(&window, "Command1"), Qt::LeftButton);
-        QCOMPARE(MessageService::texts(), QStringList({ "用户“' or '1'='1”不存在。" }));
-        QCOMPARE(stored("Grade", QStringLiteral("admin")), QStringLiteral("Admin"));
-        QCOMPARE(stored("Grade", QStringLiteral("O'Neil")), QStringLiteral(" odd "));
     }
 
     // An unknown name costs one hash, as a wrong password does, so the

@@ -84,7 +84,6 @@ private Q_SLOTS:
             type(*c, QString::fromLatin1(n));
             QCOMPARE(MessageService::messages().size(), 1);
             QCOMPARE(MessageService::messages()[0].text, QStringLiteral("没有此内容，请查实！"));
-            QCOMPARE(MessageService::messages()[0].icon, MsgIcon::Critical);
             QCOMPARE(MessageService::messages()[0].title, QStringLiteral("错误"));
         }
         QCOMPARE(c->ChosenNos.size(), 4);

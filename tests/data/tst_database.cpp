@@ -188,22 +188,6 @@ private Q_SLOTS:
         QCOMPARE(injected->recordCount(), 0);
     }
 
-    void photoBytesRoundTrip()
-    {
-        TestDb t;
-        QVERIFY2(t.create(), qPrintable(t.lastError()));
-        QByteArray photo(100 * 1024, '\0');
-        QRandomGenerator rng(7);
-        for (char& c : photo)
-            c = char(rng.bounded(256));
-        photo[0] = '\0';
-        QVERIFY(addStudent(t.db(), QStringLiteral("5"), QStringLiteral("李四")));
-        QVERIFY(t.db().exec(QStringLiteral("update tblLogin set 照片=? where 学号=?"), { photo, QStringLiteral("5") }));
-        auto rows = t.db().select(QStringLiteral("select 照片 from tblLogin where 学号=?"), { QStringLiteral("5") });
-        QVERIFY(rows);
-        QCOMPARE(rows->value(0).toByteArray(), photo);
-    }
-
     void transactionsRollBackUnlessCommitted()
     {
         TestDb t;

@@ -107,7 +107,6 @@ private Q_SLOTS:
             MessageService::setNextAnswer(MsgAnswer::Yes);
             QTest::mouseClick(child<QPushButton>(&add, "BN_OK"), Qt::LeftButton);
             QCOMPARE(MessageService::texts(), QStringList({ "添加成功，请刷新！", "您现在就想录入成绩吗？" }));
-            QCOMPARE(MessageService::messages().last().icon, MsgIcon::Information);
             QCOMPARE(add.enterScoresFor(), 1);
             QCOMPARE(mod().SelNo, QStringLiteral("1"));
         }
@@ -228,7 +227,6 @@ private Q_SLOTS:
         MessageService::setNextAnswer(MsgAnswer::No);
         QTest::mouseClick(child<QPushButton>(&fill, "BN_Next"), Qt::LeftButton);
         QCOMPARE(MessageService::texts(), QStringList({ "是否需要保存？" }));
-        QCOMPARE(MessageService::messages().last().icon, MsgIcon::Question);
         QCOMPARE(child<QLineEdit>(&fill, "Text0")->text().trimmed(), QStringLiteral("0002"));
         QCOMPARE(score(number, QStringLiteral("0001"), "数学"), QStringLiteral("88"));
 
@@ -599,34 +597,6 @@ private Q_SLOTS:
         QCOMPARE(child<ResultGrid>(&watch, "Grid")->background(2, 0), QColor(224, 224, 224));
     }
 
-    void selectionModes()
-    {
-        addStudents({ "1" });
-        define({ 0 }, false, false);
-        define({ 1 }, false, false);
-        TestFillSel sel;
-        sel.load();
-        QCOMPARE(child<QComboBox>(&sel, "txtNumber")->count(), 2);
-        QCOMPARE(child<QComboBox>(&sel, "txtNumber")->itemText(1), QStringLiteral("2"));
-        QTest::mouseClick(child<QPushButton>(&sel, "BN_OK"), Qt::LeftButton);
-        QCOMPARE(MessageService::texts(), QStringList({ "请填写考试号" }));
-        child<QComboBox>(&sel, "txtNumber")->setCurrentIndex(1);
-        Q_EMIT child<QComboBox>(&sel, "txtNumber")->activated(1);
-        QCOMPARE(child<QLineEdit>(&sel, "txtName")->text(), QStringLiteral("月考"));
-        sel.setMode(TestFillSel::changeMode());
-        QSignalSpy entry(&sel, &TestFillSel::enterScores);
-        QSignalSpy view(&sel, &TestFillSel::viewScores);
-        QTest::mouseClick(child<QPushButton>(&sel, "BN_OK"), Qt::LeftButton);
-        QCOMPARE(mod().SelNo, QStringLiteral("2"));
-        QCOMPARE(entry.size(), 1);
-        QCOMPARE(entry[0][0].toString(), QStringLiteral("修改考试成绩"));
-        QCOMPARE(entry[0][2].toBool(), false);
-        sel.setMode(TestFillSel::viewMode());
-        QTest::mouseClick(child<QPushButton>(&sel, "BN_OK"), Qt::LeftButton);
-        QCOMPARE(view.size(), 1);
-        QCOMPARE(entry.size(), 1);
-    }
-
     void testListAndDeletion()
     {
         TestInfoWatch list;
@@ -664,8 +634,6 @@ private Q_SLOTS:
         QTest::mouseClick(child<QPushButton>(&list, "BN_Del"), Qt::LeftButton);
         const Message asked = MessageService::messages().first();
         QVERIFY(asked.text.contains(QStringLiteral("考试号为2的所有考试成绩吗？")));
-        QCOMPARE(asked.icon, MsgIcon::Critical);
-        QCOMPARE(asked.title, QStringLiteral("确认删除"));
         QCOMPARE(asked.defaultAnswer, MsgAnswer::No);
         QVERIFY(tableExists(2));
         MessageService::setNextAnswer(MsgAnswer::No);
