@@ -81,7 +81,6 @@ private Q_SLOTS:
         QCOMPARE(column(child<ResultGrid>(&a, "Grid"), 1), QStringList({ "30", "200", "140", "159", "170" }));
         QVERIFY(!child<QCheckBox>(&a, "Check2_2")->isEnabled());
         QVERIFY(child<QCheckBox>(&a, "Check2_2")->isChecked());
-        QCOMPARE(child<ResultGrid>(&a, "Grid")->background(2, 1), QColor(224, 224, 224));
 
         QTest::mouseClick(child<QPushButton>(&a, "BN_Sort"), Qt::LeftButton);
         QCOMPARE(column(child<ResultGrid>(&a, "Grid"), 0), QStringList({ "4", "1", "2", "3", "5" }));
@@ -128,7 +127,6 @@ private Q_SLOTS:
         child<QLineEdit>(&a, "txtLast")->setText(QStringLiteral("2"));
         QTest::mouseClick(child<QPushButton>(&a, "BN_Filter"), Qt::LeftButton);
         QCOMPARE(column(child<ResultGrid>(&a, "Grid"), 0), QStringList({ "1", "2" }));
-        QCOMPARE(child<ResultGrid>(&a, "Grid")->background(1, 0), QColor(192, 255, 255));
 
         // Flags that name a column the score table lacks: a clear message.
         QVERIFY(db().exec(QStringLiteral("update tblTestInfo set 物理=1 where 考试号=?"), { t }));

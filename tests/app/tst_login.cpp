@@ -389,7 +389,6 @@ private Q_SLOTS:
         QVERIFY(loginAs(QStringLiteral("head"), QStringLiteral("pw")));
         QCOMPARE(MessageService::messages().size(), 1);
     }
-
 };
 
 QTEST_MAIN(TestLogin)

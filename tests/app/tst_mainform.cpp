@@ -270,7 +270,6 @@ private Q_SLOTS:
         QCOMPARE(students->value(0).toInt(), here->value(0).toInt());
         form->close();
     }
-
 };
 
 QTEST_MAIN(TestMainForm)

@@ -26,6 +26,7 @@
 #include "support/DbTestCase.h"
 #include "support/Ui.h"
 
+#include <QAbstractItemModelTester>
 #include <QAccessible>
 #include <QComboBox>
 #include <QHeaderView>
@@ -285,6 +286,7 @@ private Q_SLOTS:
     void frozenColumnNeverHidesItsNeighbour()
     {
         ResultGrid grid;
+        QAbstractItemModelTester tester(grid.model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         QStringList headers;
         for (int c = 0; c < 12; ++c)
             headers << QStringLiteral("列%1").arg(c);

@@ -11,6 +11,8 @@
 #include "support/Typing.h"
 #include "support/Ui.h"
 
+#include <QAbstractItemModelTester>
+#include <QAbstractProxyModel>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
@@ -74,6 +76,12 @@ class TestScoreGrid : public velmora::test::DbTestCase
     {
         mod().SelNo = QString::number(m_test);
         QVERIFY(grid.load());
+        // Every edit, paste, undo and reload below is also checked against the
+        // model rules, on the score table and on the view's colouring of it.
+        auto* shown = qobject_cast<QAbstractProxyModel*>(child<ScoreView>(&grid, "Grid")->model());
+        QVERIFY(shown && shown->sourceModel());
+        for (QAbstractItemModel* model : { static_cast<QAbstractItemModel*>(shown), shown->sourceModel() })
+            new QAbstractItemModelTester(model, QAbstractItemModelTester::FailureReportingMode::QtTest, &grid);
         grid.show();
         QVERIFY(QTest::qWaitForWindowActive(&grid));
     }

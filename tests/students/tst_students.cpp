@@ -324,39 +324,22 @@ private Q_SLOTS:
         const QString picture = pictureFile(QStringLiteral("a.png"), Qt::red);
         StudentInfo form;
         form.prepareAdd();
-        QCOMPARE(form.text(5), QStringLiteral("汉"));
-        QCOMPARE(child<QComboBox>(&form, "native")->currentText(), QStringLiteral("请选择..."));
-        QVERIFY(child<QPushButton>(&form, "BN_Edit")->isHidden() && child<QPushButton>(&form, "BN_Del")->isHidden()
-            && !child<QPushButton>(&form, "BN_Save")->isHidden());
         fillForm(form, QStringLiteral("0042"));
-        QCOMPARE(form.text(10), QStringLiteral("已退休"));
-        QVERIFY(!child<QWidget>(&form, "Text10")->isEnabled());
         FileDialogs::setNextFileName(picture);
         QTest::mouseClick(child<QPushButton>(&form, "BN_Browse"), Qt::LeftButton);
         QVERIFY(!child<QLabel>(&form, "Image1")->pixmap().isNull());
         QTest::mouseClick(child<QPushButton>(&form, "BN_Save"), Qt::LeftButton);
         QCOMPARE(MessageService::texts(), QStringList({ "添加成功，请刷新！" }));
-        QVERIFY(child<QPushButton>(&form, "BN_Save")->isHidden());
-        QVERIFY(!child<QComboBox>(&form, "native")->isEnabled());
         QCOMPARE(storedPhoto(QStringLiteral("0042")), bytesOf(picture));
-        auto row
-            = db().select(QStringLiteral("select 性别, 出生年月, 母亲单位, 父亲单位, 备注 from tblLogin where 学号=?"),
-                { QStringLiteral("0042") });
-        QVERIFY(row);
-        QCOMPARE(row->text(0), QStringLiteral("女"));
-        QCOMPARE(row->text(1), QStringLiteral("2011/9/1"));
-        QCOMPARE(row->text(2), QStringLiteral("已退休"));
-        QVERIFY(!row->value(3).isNull());
-        QCOMPARE(row->text(4), QStringLiteral("爱好：画画\n班级图书管理员"));
+        QCOMPARE(rowOf(QStringLiteral("select 性别, 出生年月, 母亲单位, 备注 from tblLogin where 学号='0042'")),
+            QStringList({ "女", "2011/9/1", "已退休", "爱好：画画\n班级图书管理员" }));
 
         StudentInfo again;
         again.prepareAdd();
         fillForm(again, QStringLiteral("0042"));
         MessageService::clearMessages();
         QTest::mouseClick(child<QPushButton>(&again, "BN_Save"), Qt::LeftButton);
-        QCOMPARE(MessageService::messages().size(), 1);
-        QCOMPARE(MessageService::messages()[0].text, QStringLiteral(" 已有该学生，请重新检查学号"));
-        QVERIFY(!child<QPushButton>(&again, "BN_Save")->isHidden());
+        QCOMPARE(MessageService::texts(), QStringList({ " 已有该学生，请重新检查学号" }));
         QCOMPARE(again.text(2), QStringLiteral("李四"));
         QCOMPARE(count(), 1);
     }
@@ -389,48 +372,6 @@ private Q_SLOTS:
         QVERIFY(storedPhoto(QStringLiteral("7")).isEmpty());
     }
 
-    void viewEditKeepsPhotoAndRefusesVanishedRows()
-    {
-        const QString picture = pictureFile(QStringLiteral("b.png"), Qt::blue);
-        addRow(QStringLiteral("9"), QStringLiteral("王五"));
-        QVERIFY(db().exec(QStringLiteral("update tblLogin set 照片=?, 父亲单位=? where 学号=?"),
-            { bytesOf(picture), QStringLiteral("已退休"), QStringLiteral("9") }));
-        auto listed = Students::list(db());
-        QVERIFY(listed && listed->size() == 1);
-
-        StudentInfo form;
-        form.prepareView(listed->first().values);
-        form.show();
-        QVERIFY(child<QCheckBox>(&form, "Father_r")->isChecked());
-        QVERIFY(!child<QWidget>(&form, "Text8")->isEnabled());
-        QVERIFY(!child<QLabel>(&form, "Image1")->pixmap().isNull());
-        QVERIFY(child<QRadioButton>(&form, "sex_m")->isChecked());
-
-        QTest::mouseClick(child<QPushButton>(&form, "BN_Edit"), Qt::LeftButton);
-        QVERIFY(!child<QWidget>(&form, "Text1")->isEnabled());
-        QVERIFY(child<QPushButton>(&form, "BN_Del")->isHidden());
-        form.setText(2, QStringLiteral("王小五"));
-        child<QCheckBox>(&form, "Father_r")->setChecked(false);
-        QCOMPARE(form.text(8), QString());
-        QTest::mouseClick(child<QPushButton>(&form, "BN_Edit"), Qt::LeftButton);
-        QCOMPARE(MessageService::texts().last(), QStringLiteral("修改成功，请刷新！"));
-        QCOMPARE(child<QPushButton>(&form, "BN_Edit")->text(), QStringLiteral("修改(&E)"));
-        // No new photo chosen: the stored one stays.
-        QCOMPARE(storedPhoto(QStringLiteral("9")), bytesOf(picture));
-        auto row
-            = db().select(QStringLiteral("select 姓名, 父亲单位 from tblLogin where 学号=?"), { QStringLiteral("9") });
-        QCOMPARE(row->text(0), QStringLiteral("王小五"));
-        QCOMPARE(row->text(1), QString());
-
-        // Another teacher deletes the student meanwhile.
-        QTest::mouseClick(child<QPushButton>(&form, "BN_Edit"), Qt::LeftButton);
-        QVERIFY(db().exec(QStringLiteral("delete from tblLogin")));
-        QTest::mouseClick(child<QPushButton>(&form, "BN_Edit"), Qt::LeftButton);
-        QCOMPARE(MessageService::texts().last(), QStringLiteral("请刷新后再试！"));
-        QCOMPARE(child<QPushButton>(&form, "BN_Edit")->text(), QStringLiteral("保存(&S)"));
-        QCOMPARE(count(), 0);
-    }
-
     // Esc in editing asks before the typed values go; in viewing nothing is asked.
     void escWhileEditingAsksFirst()
     {
@@ -450,8 +391,7 @@ private Q_SLOTS:
         MessageService::setNextAnswer(MsgAnswer::No);
         QTest::keyClick(child<QWidget>(&form, "Text6"), Qt::Key_Escape);
         QVERIFY(!form.isVisible());
-        auto row = db().select(QStringLiteral("select 联系电话 from tblLogin where 学号=?"), { QStringLiteral("7") });
-        QCOMPARE(row->text(0), QString());
+        QCOMPARE(rowOf(QStringLiteral("select 联系电话 from tblLogin where 学号='7'")), QStringList({ "" }));
 
         StudentInfo view;
         view.prepareView(listed->first().values);
@@ -463,34 +403,45 @@ private Q_SLOTS:
     }
 
     // Two teachers on one student: a save writes only the fields its form
-    // changed, and one someone else changed since is not overwritten.
+    // changed (the photo stays), one someone else changed since is not
+    // overwritten, and a student deleted meanwhile is not written again.
     void editWritesOnlyWhatChanged()
     {
+        const QString picture = pictureFile(QStringLiteral("b.png"), Qt::blue);
         addRow(QStringLiteral("8"), QStringLiteral("孙八"));
+        QVERIFY(db().exec(
+            QStringLiteral("update tblLogin set 照片=?, 父亲单位='已退休' where 学号='8'"), { bytesOf(picture) }));
         auto listed = Students::list(db());
         StudentInfo form;
         form.prepareView(listed->first().values, listed->first().key);
         form.show();
-        QTest::mouseClick(child<QPushButton>(&form, "BN_Edit"), Qt::LeftButton);
+        auto* edit = child<QPushButton>(&form, "BN_Edit");
+        QVERIFY(child<QCheckBox>(&form, "Father_r")->isChecked());
+        QVERIFY(!child<QLabel>(&form, "Image1")->pixmap().isNull());
+        QTest::mouseClick(edit, Qt::LeftButton);
         auto other = m_db->connect();
         QVERIFY(other->exec(QStringLiteral("update tblLogin set 联系电话='88886666' where 学号='8'")));
         form.setText(2, QStringLiteral("孙小八"));
-        QTest::mouseClick(child<QPushButton>(&form, "BN_Edit"), Qt::LeftButton);
+        child<QCheckBox>(&form, "Father_r")->setChecked(false);
+        QTest::mouseClick(edit, Qt::LeftButton);
         QCOMPARE(MessageService::texts().last(), QStringLiteral("修改成功，请刷新！"));
-        auto row = db().select(QStringLiteral("select 姓名, 联系电话 from tblLogin where 学号='8'"));
-        QCOMPARE(row->text(0), QStringLiteral("孙小八"));
-        QCOMPARE(row->text(1), QStringLiteral("88886666"));
+        QCOMPARE(rowOf(QStringLiteral("select 姓名, 联系电话, 父亲单位 from tblLogin where 学号='8'")),
+            QStringList({ "孙小八", "88886666", "" }));
+        QCOMPARE(storedPhoto(QStringLiteral("8")), bytesOf(picture));
 
-        QTest::mouseClick(child<QPushButton>(&form, "BN_Edit"), Qt::LeftButton);
+        QTest::mouseClick(edit, Qt::LeftButton);
         QVERIFY(other->exec(QStringLiteral("update tblLogin set 姓名='孙八八' where 学号='8'")));
         form.setText(2, QStringLiteral("孙大八"));
-        QTest::mouseClick(child<QPushButton>(&form, "BN_Edit"), Qt::LeftButton);
+        QTest::mouseClick(edit, Qt::LeftButton);
         QVERIFY2(MessageService::texts().last().contains(QStringLiteral("姓名：您打开时是“孙小八”，现在是“孙八八”")),
             qPrintable(MessageService::texts().last()));
         QCOMPARE(form.text(2), QStringLiteral("孙大八"));
-        QCOMPARE(child<QPushButton>(&form, "BN_Edit")->text(), QStringLiteral("保存(&S)"));
-        row = db().select(QStringLiteral("select 姓名 from tblLogin where 学号='8'"));
-        QCOMPARE(row->text(0), QStringLiteral("孙八八"));
+        QCOMPARE(rowOf(QStringLiteral("select 姓名 from tblLogin where 学号='8'")), QStringList({ "孙八八" }));
+
+        QVERIFY(db().exec(QStringLiteral("delete from tblLogin")));
+        QTest::mouseClick(edit, Qt::LeftButton);
+        QCOMPARE(MessageService::texts().last(), QStringLiteral("请刷新后再试！"));
+        QCOMPARE(count(), 0);
     }
 
     // Bytes another program wrote that are not UTF-8 show as well as they can
@@ -564,23 +515,15 @@ private Q_SLOTS:
     void deleteAsksFirst()
     {
         addRow(QStringLiteral("5"), QStringLiteral("赵六"));
-        {
-            StudentInfo form;
-            form.prepareView({ "5", "赵六", "男", "2011-05-01", "汉", "浙江", "", "", "", "", "", "", "", "", "" });
-            form.show();
-            MessageService::setNextAnswer(MsgAnswer::No);
-            QTest::mouseClick(child<QPushButton>(&form, "BN_Del"), Qt::LeftButton);
-            QVERIFY(!form.isVisible());
-            QCOMPARE(count(), 1);
-        }
         StudentInfo form;
-        form.prepareView({ "5" });
-        form.setText(1, QStringLiteral("5"));
-        form.show();
-        MessageService::setNextAnswer(MsgAnswer::Yes);
-        QTest::mouseClick(child<QPushButton>(&form, "BN_Del"), Qt::LeftButton);
+        form.prepareView({ "5", "赵六", "男", "2011-05-01", "汉", "浙江", "", "", "", "", "", "", "", "", "" });
+        for (MsgAnswer answer : { MsgAnswer::No, MsgAnswer::Yes }) {
+            form.show(); // No closes it
+            MessageService::setNextAnswer(answer);
+            QTest::mouseClick(child<QPushButton>(&form, "BN_Del"), Qt::LeftButton);
+            QCOMPARE(count(), answer == MsgAnswer::No ? 1 : 0);
+        }
         QCOMPARE(MessageService::texts().last(), QStringLiteral("删除成功，请刷新！"));
-        QCOMPARE(count(), 0);
 
         mod().IsAdmin = false;
         StudentInfo user;
@@ -605,9 +548,6 @@ private Q_SLOTS:
         QCOMPARE(column(child<ResultGrid>(&list, "Grid"), 0), QStringList({ "001", "002", "003" }));
         QCOMPARE(child<ResultGrid>(&list, "Grid")->text(1, 1), QStringLiteral("甲"));
         QCOMPARE(child<ResultGrid>(&list, "Grid")->text(1, 14), QString());
-        QCOMPARE(child<ResultGrid>(&list, "Grid")->background(1, 0), QColor(192, 255, 255));
-        QCOMPARE(child<ResultGrid>(&list, "Grid")->background(2, 7), QColor(224, 224, 224));
-        QCOMPARE(child<ResultGrid>(&list, "Grid")->background(3, 14), QColor(192, 255, 255));
         QCOMPARE(child<QLineEdit>(&list, "txtNumber")->text(), QStringLiteral("3"));
 
         mod().IsAdmin = false;
@@ -650,7 +590,6 @@ private Q_SLOTS:
         child<QLineEdit>(&find, "Text2")->setText(QStringLiteral("张"));
         QTest::mouseClick(child<QRadioButton>(&find, "sex_m"), Qt::LeftButton);
         QCOMPARE(found(), QStringList({ "101" }));
-        QCOMPARE(child<ResultGrid>(&find, "Grid")->background(1, 0), QColor(192, 255, 255));
         QTest::mouseClick(child<QRadioButton>(&find, "sex_u"), Qt::LeftButton);
         QCOMPARE(found(), QStringList({ "101", "102" }));
         child<QLineEdit>(&find, "Text2")->clear();

@@ -15,6 +15,15 @@ void DbTestCase::init()
     QVERIFY(m_db->loginModule(true));
 }
 
+QStringList DbTestCase::rowOf(const QString& sql, const QVariantList& params)
+{
+    QStringList texts;
+    auto rows = db().select(sql, params);
+    for (int c = 0; rows && !rows->eof() && c < rows->fieldCount(); ++c)
+        texts << rows->text(c);
+    return texts;
+}
+
 void DbTestCase::cleanup()
 {
     mod().reset();

@@ -15,6 +15,8 @@ class DbTestCase : public QObject
 
 protected:
     Database& db() { return m_db->db(); }
+    // The first row of a query as text, empty when there is none.
+    QStringList rowOf(const QString& sql, const QVariantList& params = {});
     // Runs after the database is made and before the login; for rows a test case needs in all its tests.
     virtual void prepare() { }
 
