@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <sys/stat.h>
@@ -26,6 +27,18 @@ class TestDbConfig : public QObject
         QFile f(path());
         QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         f.write(bytes);
+    }
+
+    static QByteArray good()
+    {
+        QByteArray out;
+        const QString plain[4]
+            = { QStringLiteral("(local)"), QStringLiteral("students"), QStringLiteral("adm"), QStringLiteral("adm") };
+        for (int i = 0; i < 4; ++i) {
+            bool ok = false;
+            out += DbConfig::scramble(plain[i], DbConfig::kShifts[size_t(i)], &ok).toUtf8() + "\r\n";
+        }
+        return out;
     }
 
 private Q_SLOTS:
@@ -141,17 +154,12 @@ private Q_SLOTS:
 
     void unstorableValuesAreRefusedAndTheOldFileKept()
     {
-        QVERIFY(DbConfig::write(path(), { "(local)", "students", "adm", "adm" }));
         const DbConfig::Values bad { QStringLiteral("(local)"), QStringLiteral("stu\tdents"), QStringLiteral("adm"),
             QStringLiteral("adm") };
-        QVERIFY(!DbConfig::unstorable(bad).isEmpty());
         QVERIFY(DbConfig::unstorable(bad).startsWith(QStringLiteral("数据库名")));
-        const Status refused = DbConfig::write(path(), bad);
-        QVERIFY(refused.error().is(Error::Kind::Refused));
-        QCOMPARE(refused.error().description, DbConfig::unstorable(bad));
+        QVERIFY(DbConfig::write(path(), bad).error().is(Error::Kind::Refused));
         // The last code points cannot take a shift.
         QVERIFY(!DbConfig::unstorable({ "a", "b", "c", QString::fromUcs4(U"\U0010FFFF") }).isEmpty());
-        QCOMPARE(DbConfig::read(path()).values.database, QStringLiteral("students"));
 
         const Status nowhere
             = DbConfig::write(m_dir.filePath(QStringLiteral("missing/dbcfg.dat")), { "a", "b", "c", "d" });
@@ -159,18 +167,73 @@ private Q_SLOTS:
         QVERIFY(!nowhere.error().description.isEmpty());
     }
 
-    void module1WritesWhatItHolds()
+    // Random and broken bytes: the four settings, or one of the reader's messages.
+    void configurationFileFuzz()
     {
-        mod().DbServer = QStringLiteral("(local)");
-        mod().DbName = QStringLiteral("students");
-        mod().DbUser = QStringLiteral(" adm ");
-        mod().DbPwd = QStringLiteral("secret");
-        QVERIFY(mod().WriteDbConfig());
-        mod().reset();
+        QRandomGenerator rng(4242);
+        const QByteArray base = good();
+        const QVector<QByteArray> crafted {
+            base.left(base.size() / 2), // cut short
+            QByteArray(base).replace("\r\n", "\r"), // CR without LF
+            QByteArray(base).replace("\r\n", "\n"), // LF only
+            QByteArray(200000, 'x'), // a huge line
+            QByteArray("\xff\xfe\xfd\r\n\x80\x81\r\n\xc3\r\n\xe4\xb8\r\n"), // not UTF-8
+            QByteArray("\r\n\r\n\r\n\r\n"), // four empty lines
+            QByteArray(4, '\0'),
+        };
+        int readOk = 0;
+        for (int round = 0; round < 3000; ++round) {
+            QByteArray bytes;
+            if (round < crafted.size()) {
+                bytes = crafted[round];
+            } else if (round % 3 == 0) {
+                bytes = base;
+                for (int flips = int(rng.bounded(1u, 6u)); flips > 0; --flips)
+                    bytes[int(rng.bounded(quint32(bytes.size())))] = char(rng.bounded(256u));
+            } else {
+                bytes.resize(int(rng.bounded(0u, 200u)));
+                for (char& c : bytes)
+                    c = char(rng.bounded(256u));
+            }
+            writeRaw(bytes);
+            MessageService::clearMessages();
+            const bool ok = mod().ReadDbConfig();
+            // Either the four settings, or exactly one of the reader's messages.
+            if (ok) {
+                ++readOk;
+                QVERIFY(MessageService::messages().isEmpty());
+            } else {
+                QCOMPARE(MessageService::messages().size(), 1);
+                const QString text = MessageService::texts().first();
+                QVERIFY2(text == QStringLiteral(" 读取文件出错！") || text.startsWith(QStringLiteral("未知错误！")),
+                    qPrintable(text));
+            }
+        }
+        QVERIFY(readOk > 0);
+        writeRaw(base);
         QVERIFY(mod().ReadDbConfig());
-        QCOMPARE(mod().DbUser, QStringLiteral(" adm "));
-        QCOMPARE(mod().DbPwd, QStringLiteral("secret"));
-        QVERIFY(MessageService::messages().isEmpty());
+        QCOMPARE(mod().DbName, QStringLiteral("students"));
+    }
+
+    void refusedWriteNeverTouchesTheFile()
+    {
+        writeRaw(good());
+        QRandomGenerator rng(77);
+        for (int round = 0; round < 500; ++round) {
+            QString value;
+            for (int n = int(rng.bounded(1u, 12u)); n > 0; --n)
+                value += QChar(char16_t(rng.bounded(0u, 0x40u)));
+            const Status written = DbConfig::write(
+                path(), { value, QStringLiteral("students"), QStringLiteral("adm"), QStringLiteral("adm") });
+            const auto back = DbConfig::read(path());
+            QCOMPARE(back.status, DbConfig::ReadStatus::Ok);
+            if (written) {
+                QCOMPARE(back.values.server, value);
+            } else {
+                QVERIFY(!written.error().description.isEmpty());
+                QCOMPARE(back.values.database, QStringLiteral("students"));
+            }
+        }
     }
 };
 

@@ -1,6 +1,7 @@
 #include "students/ReportLayout.h"
 #include "students/StudentRecord.h"
 
+#include <QRandomGenerator>
 #include <QtTest>
 
 using namespace velmora;
@@ -126,6 +127,32 @@ private Q_SLOTS:
         QCOMPARE(tall[1].rowCount, 1);
         QCOMPARE(tall[2].firstRow, 4);
         QCOMPARE(ReportLayout::pageNumber(2, 3), QStringLiteral("第 2 页 / 共 3 页"));
+    }
+
+    // Anything the date check accepts names a real day.
+    void dateCheckFuzz()
+    {
+        QRandomGenerator rng(99);
+        const QString alphabet = QStringLiteral("0123456789-/.年月日 a");
+        for (int round = 0; round < 5000; ++round) {
+            QString text;
+            for (int n = int(rng.bounded(0u, 14u)); n > 0; --n)
+                text += alphabet[int(rng.bounded(quint32(alphabet.size())))];
+            if (StudentRecord::isDate(text)) {
+                // Anything accepted names a real day.
+                static const QRegularExpression parts(QStringLiteral("(\\d+)\\D+(\\d+)\\D+(\\d+)"));
+                const auto m = parts.match(text);
+                QVERIFY2(m.hasMatch(), qPrintable(text));
+                QVERIFY2(QDate(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt()).isValid(),
+                    qPrintable(text));
+            }
+        }
+        for (int y = 1990; y < 2030; ++y) {
+            for (int d = 1; d <= 31; d += 3) {
+                const QString t = QStringLiteral("%1-02-%2").arg(y).arg(d, 2, 10, QLatin1Char('0'));
+                QCOMPARE(StudentRecord::isDate(t), QDate(y, 2, d).isValid());
+            }
+        }
     }
 };
 
