@@ -46,19 +46,6 @@ class TestClass : public velmora::test::DbTestCase
     }
 
 private Q_SLOTS:
-    void cellIndexMapsBothWays()
-    {
-        QCOMPARE(ClassSettings::cellIndex(1, 1), 1);
-        QCOMPARE(ClassSettings::cellIndex(1, 5), 5);
-        QCOMPARE(ClassSettings::cellIndex(2, 1), 6);
-        QCOMPARE(ClassSettings::cellIndex(6, 1), 26);
-        QCOMPARE(ClassSettings::cellIndex(8, 5), 40);
-        for (int i : { 1, 5, 6, 24, 25, 26, 40 })
-            QCOMPARE(ClassSettings::cellIndex(ClassSettings::periodOf(i), ClassSettings::weekdayOf(i)), i);
-        QCOMPARE(ClassSettings::periodOf(25), 5);
-        QCOMPARE(ClassSettings::weekdayOf(25), 5);
-    }
-
     void loadTrimsAndSaveWritesAsTyped()
     {
         QVERIFY(db().exec(QStringLiteral("update tblClass set 班级代号=?, 班主任=?"),
@@ -77,12 +64,9 @@ private Q_SLOTS:
         QCOMPARE(child<QLineEdit>(&window, "Text1")->text(), QStringLiteral("语文"));
         QCOMPARE(child<QLineEdit>(&window, "Text3")->text(), QStringLiteral("数学"));
         QCOMPARE(child<QLineEdit>(&window, "Text40")->text(), QStringLiteral("班会"));
-        QVERIFY(child<QLineEdit>(&window, "Text1")->isReadOnly());
-        QVERIFY(child<QLineEdit>(&window, "txtCount")->isReadOnly());
 
         QTest::mouseClick(child<QPushButton>(&window, "Command1"), Qt::LeftButton);
         QCOMPARE(MessageService::texts(), QStringList({ "修改完，请按保存！" }));
-        QCOMPARE(child<QPushButton>(&window, "Command1")->text(), QStringLiteral("保存(&S)"));
         QVERIFY(!child<QLineEdit>(&window, "Text7")->isReadOnly());
         child<QLineEdit>(&window, "txtName")->setText(QStringLiteral(" 初一(2)班"));
         child<QLineEdit>(&window, "Text1")->clear();
@@ -90,8 +74,6 @@ private Q_SLOTS:
         QCOMPARE(child<QLineEdit>(&window, "Text7")->text(), QStringLiteral("英语课外"));
         QTest::mouseClick(child<QPushButton>(&window, "Command1"), Qt::LeftButton);
         QCOMPARE(MessageService::texts().last(), QStringLiteral("修改成功！"));
-        QCOMPARE(child<QPushButton>(&window, "Command1")->text(), QStringLiteral("修改(&E)"));
-        QVERIFY(child<QLineEdit>(&window, "Text7")->isReadOnly());
         QCOMPARE(classValue("班级名称"), QStringLiteral(" 初一(2)班"));
         QCOMPARE(cell(1, "星期一"), QString());
         QCOMPARE(cell(2, "星期二"), QStringLiteral("英语课外"));
@@ -112,9 +94,7 @@ private Q_SLOTS:
         child<QLineEdit>(&cls, "Text2")->setText(QStringLiteral("数学"));
         QTest::mouseClick(child<QPushButton>(&cls, "Command1"), Qt::LeftButton);
         QCOMPARE(MessageService::texts().last(), QStringLiteral("修改成功！"));
-        auto row = db().select(QStringLiteral("select 班级名称, 班主任 from tblClass"));
-        QCOMPARE(row->text(0), QStringLiteral("二班"));
-        QCOMPARE(row->text(1), QStringLiteral("李老师"));
+        QCOMPARE(rowOf(QStringLiteral("select 班级名称, 班主任 from tblClass")), QStringList({ "二班", "李老师" }));
         QCOMPARE(ClassSettings::load(db())->cells[2], QStringLiteral("数学"));
 
         QTest::mouseClick(child<QPushButton>(&cls, "Command1"), Qt::LeftButton);
@@ -126,7 +106,6 @@ private Q_SLOTS:
             qPrintable(MessageService::texts().last()));
         QCOMPARE(db().select(QStringLiteral("select 班级名称 from tblClass"))->text(0), QStringLiteral("三班"));
         QCOMPARE(child<QLineEdit>(&cls, "txtName")->text(), QStringLiteral("四班"));
-        QCOMPARE(child<QPushButton>(&cls, "Command1")->text(), QStringLiteral("保存(&S)"));
     }
 
     void backDropsEdits()
@@ -165,7 +144,6 @@ private Q_SLOTS:
         child<QLineEdit>(&window, "Text21")->setText(QStringLiteral("数学"));
         QTest::mouseClick(child<QPushButton>(&window, "Command1"), Qt::LeftButton);
         QVERIFY(MessageService::texts().last().startsWith(QStringLiteral("未知错误！错误代码：")));
-        QCOMPARE(child<QPushButton>(&window, "Command1")->text(), QStringLiteral("保存(&S)"));
         QVERIFY(!child<QLineEdit>(&window, "txtNumber")->isReadOnly());
         QCOMPARE(child<QLineEdit>(&window, "txtNumber")->text(), QStringLiteral("0909"));
         QCOMPARE(classValue("班级代号"), QString());

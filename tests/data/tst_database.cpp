@@ -268,30 +268,6 @@ private Q_SLOTS:
         QVERIFY(opens(QStringLiteral("from env")));
     }
 
-    // velmora-initdb --copy-from: the demo class into a new database, once;
-    // a second copy into the same database is refused.
-    void initdbCopiesAClass()
-    {
-        if (TestDb::isPostgres())
-            QSKIP("the copy itself runs on both databases in tst_copy");
-        QTemporaryDir from;
-        QTemporaryDir into;
-        auto run = [](const QStringList& args, const QString& dir) {
-            return initdb(QStringList { QStringLiteral("--data-dir"), dir } + args, QStringLiteral("pw"));
-        };
-        QCOMPARE(run({ QStringLiteral("--demo") }, from.path()), 0);
-        const QString source = from.filePath(QStringLiteral("students.db"));
-        QCOMPARE(run({ QStringLiteral("--copy-from"), source }, into.path()), 0);
-        Database db;
-        QVERIFY(db.open({ QStringLiteral("(local)"), QStringLiteral("students"), QStringLiteral("adm"),
-            QStringLiteral("pw"), into.path() }));
-        auto students = db.select(QStringLiteral("select count(*) from tblLogin"));
-        QCOMPARE(students->value(0).toInt(), DemoData::kStudents);
-        QVERIFY(*db.tableExists(Schema::scoreTableName(3)));
-        db.close();
-        QCOMPARE(run({ QStringLiteral("--copy-from"), source }, into.path()), 1);
-    }
-
     // A copy that fails leaves nothing it made behind, and says so truly; a
     // server user who may not create tables is told that, not to upgrade.
     void initdbCopyFailsCleanly()

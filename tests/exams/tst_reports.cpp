@@ -204,21 +204,6 @@ private Q_SLOTS:
         QCOMPARE(QFileInfo(path).size(), before);
         QVERIFY(!QFileInfo::exists(path + QStringLiteral(".part")));
 
-        // A link planted at the part file's name is never written through.
-        const QString victim = pdf(QStringLiteral("victim.txt"));
-        QFile v(victim);
-        QVERIFY(v.open(QIODevice::WriteOnly) && v.write("keep") == 4);
-        v.close();
-        QVERIFY(QFile::link(victim, path + QStringLiteral(".part")));
-        QCOMPARE(PrintOut::writePdf(path, CardPrint::pageLayout(CardPrint::Paper::A4), QStringLiteral("cards"),
-                     [&](QPagedPaintDevice* d, const PrintOut::Progress& progress) {
-                         return CardPrint::paint(d, *term, { 0 }, {}, progress);
-                     }),
-            PrintOut::Outcome::Written);
-        QVERIFY(v.open(QIODevice::ReadOnly));
-        QCOMPARE(v.readAll(), QByteArray("keep"));
-        QCOMPARE(pdfPages(path, 1).size(), 1);
-
         // Two students whose file names come out alike get a file each, and each is counted.
         ReportCards::Term twins = *term;
         twins.students[1] = twins.students[0];

@@ -48,22 +48,6 @@ class TestConcurrent : public velmora::test::DbTestCase
     }
 
 private Q_SLOTS:
-    void scoresForDifferentStudents()
-    {
-        auto a = worker({ QStringLiteral("entry"), QStringLiteral("1"), QStringLiteral("95"), QStringLiteral("2") });
-        auto b = worker({ QStringLiteral("entry"), QStringLiteral("2"), QStringLiteral("87"), QStringLiteral("3") });
-        finish(*a);
-        finish(*b);
-        auto rows = db().select(QStringLiteral("select 学号, 语文, 数学, 英语 from tblScore1 order by 学号"));
-        QCOMPARE(rows->recordCount(), 4);
-        const QStringList expected { "0", "95", "87", "0" };
-        for (int r = 0; r < 4; ++r) {
-            rows->move(r);
-            for (int c = 1; c <= 3; ++c)
-                QCOMPARE(rows->text(c), expected[r]);
-        }
-    }
-
     void definitionsAtTheSameMoment()
     {
         auto a = worker({ QStringLiteral("define"), QStringLiteral("1"), QStringLiteral("15") });

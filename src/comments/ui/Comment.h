@@ -23,13 +23,9 @@ class Comment : public QDialog
 public:
     explicit Comment(QWidget* parent = nullptr);
 
-    QStringList ChosenNos;
-    qint16 CurNo = 0;
-
     // Reads SelNo as the student number.
     void load();
     void clickPhrase(int tab, int row);
-    void doubleClickPhrase(int tab, int row);
     void addByNumber();
     void removeChosen();
     // False when there is nothing to hand over.
@@ -46,6 +42,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void doubleClickPhrase(int tab, int row);
+
+    QStringList ChosenNos;
+    qint16 CurNo = 0;
     QLineEdit* txtNumber;
     QLineEdit* txtName;
     QTabWidget* tabRTF;
