@@ -40,6 +40,15 @@ class TestLogin : public QObject
         box->clear();
         QTest::keyClicks(box, text);
     }
+    // The four settings typed into the configuration window, then 测试连接.
+    static void typeSettings(Config* config, const ConnectionSettings& s, const QString& password)
+    {
+        const std::pair<const char*, QString> boxes[] = { { "txtServer", s.server }, { "txtDataBase", s.database },
+            { "txtUser", s.user }, { "txtPwd", password } };
+        for (const auto& [name, text] : boxes)
+            type(child<QLineEdit>(config, name), text);
+        QTest::mouseClick(child<QPushButton>(config, "Command1"), Qt::LeftButton);
+    }
     // Logs in through the window as a user would; returns whether the main window opened.
     bool loginAs(const QString& user, const QString& password)
     {
@@ -217,11 +226,7 @@ private Q_SLOTS:
             QVERIFY(!child<QPushButton>(config, "Command2")->isEnabled());
             type(child<QLineEdit>(config, "txtServer"), QStringLiteral("   "));
             QTest::mouseClick(child<QPushButton>(config, "Command1"), Qt::LeftButton);
-            type(child<QLineEdit>(config, "txtServer"), s.server);
-            type(child<QLineEdit>(config, "txtDataBase"), s.database);
-            type(child<QLineEdit>(config, "txtUser"), s.user);
-            type(child<QLineEdit>(config, "txtPwd"), s.password + QStringLiteral("bad"));
-            QTest::mouseClick(child<QPushButton>(config, "Command1"), Qt::LeftButton);
+            typeSettings(config, s, s.password + QStringLiteral("bad"));
             QVERIFY(!child<QPushButton>(config, "Command2")->isEnabled());
             type(child<QLineEdit>(config, "txtPwd"), s.password);
             QTest::mouseClick(child<QPushButton>(config, "Command1"), Qt::LeftButton);
@@ -296,11 +301,7 @@ private Q_SLOTS:
 
         Login login;
         Config config(&login);
-        type(child<QLineEdit>(&config, "txtServer"), s.server);
-        type(child<QLineEdit>(&config, "txtDataBase"), s.database);
-        type(child<QLineEdit>(&config, "txtUser"), s.user);
-        type(child<QLineEdit>(&config, "txtPwd"), s.password);
-        QTest::mouseClick(child<QPushButton>(&config, "Command1"), Qt::LeftButton);
+        typeSettings(&config, s, s.password);
         QVERIFY(child<QPushButton>(&config, "Command2")->isEnabled());
         MessageService::clearMessages();
         QTest::mouseClick(child<QPushButton>(&config, "Command2"), Qt::LeftButton);
@@ -325,11 +326,7 @@ private Q_SLOTS:
         Login login;
         Config config(&login);
         connect(&config, &Config::saved, &login, &Login::configSaved);
-        type(child<QLineEdit>(&config, "txtServer"), s.server);
-        type(child<QLineEdit>(&config, "txtDataBase"), s.database);
-        type(child<QLineEdit>(&config, "txtUser"), s.user);
-        type(child<QLineEdit>(&config, "txtPwd"), s.password);
-        QTest::mouseClick(child<QPushButton>(&config, "Command1"), Qt::LeftButton);
+        typeSettings(&config, s, s.password);
         QVERIFY(child<QPushButton>(&config, "Command2")->isEnabled());
         // The folder is gone by the time the teacher saves.
         AppPaths::setAppDir(m_db->dir() + QStringLiteral("/gone"));

@@ -24,6 +24,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QtTest>
+#include <thread>
 
 using namespace velmora;
 using velmora::test::child;
@@ -159,6 +160,40 @@ private Q_SLOTS:
         QVERIFY(add.isVisible());
         QCOMPARE(child<QLineEdit>(&add, "txtName")->text(), QStringLiteral("midterm"));
         QVERIFY(other->exec(QStringLiteral("rollback")));
+    }
+
+    // Two teachers defining tests at the same moment, each on a connection of
+    // their own: different numbers, each with its score table filled.
+    void racingDefinitionsGetDifferentNumbers()
+    {
+        addStudents({ "1", "2", "3" });
+        const ConnectionSettings settings = m_db->settings();
+        std::vector<int> numbers[2];
+        auto worker = [&settings](std::vector<int>* out) {
+            Database own;
+            if (!own.open(settings))
+                return;
+            for (int i = 0; i < 6; ++i) {
+                auto made = Exams::define(own,
+                    { QStringLiteral("并发"), QString(), QStringLiteral("平时考试"), QString(),
+                        { { 0, 1 }, false, false } });
+                out->push_back(made ? made->number : -1);
+            }
+        };
+        std::thread a(worker, &numbers[0]);
+        std::thread b(worker, &numbers[1]);
+        a.join();
+        b.join();
+        QList<int> all;
+        for (auto& list : numbers)
+            all.append(QList<int>(list.begin(), list.end()));
+        QCOMPARE(all.size(), 12);
+        QVERIFY(!all.contains(-1));
+        std::sort(all.begin(), all.end());
+        for (int i = 0; i < all.size(); ++i)
+            QCOMPARE(all[i], i + 1);
+        for (int n = 1; n <= 12; ++n)
+            QCOMPARE(tableCount(QStringLiteral("select count(*) from tblScore%1").arg(n)), 3);
     }
 
     void scoreEntryWalksAndChecks()

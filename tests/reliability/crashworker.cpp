@@ -38,14 +38,7 @@ int main(int argc, char** argv)
         return 2;
     ConnectionSettings settings { QStringLiteral("(local)"), QStringLiteral("students"), QStringLiteral("adm"),
         QStringLiteral("adm"), QString::fromLocal8Bit(argv[1]) };
-    if (qEnvironmentVariableIsSet("VELMORA_WORKER_SERVER")) {
-        settings.server = qEnvironmentVariable("VELMORA_WORKER_SERVER");
-        settings.database = qEnvironmentVariable("VELMORA_WORKER_DATABASE");
-        settings.user = qEnvironmentVariable("VELMORA_WORKER_USER");
-        settings.password = qEnvironmentVariable("VELMORA_WORKER_PASSWORD");
-    }
     const quint32 count = argc > 4 ? QByteArray(argv[4]).toUInt() : 0;
-    const QString student = argc > 5 ? QString::fromLocal8Bit(argv[5]) : QString();
     const QByteArray mode = argv[2];
     QRandomGenerator rng(quint32(QByteArray(argv[3]).toUInt()));
     Database db;
@@ -64,13 +57,6 @@ int main(int argc, char** argv)
                 ++failures;
                 std::fprintf(stderr, "%s\n", qPrintable(made.error().description));
             }
-        } else if (mode == "entry") {
-            ScoreEntry e;
-            e.student = student;
-            for (int i = 0; i < 3; ++i)
-                e.subjects[i] = QString::number(g % 1000);
-            if (!Scores::save(db, 1, { { 0, 1, 2 }, false, false }, e))
-                ++failures;
         } else if (mode == "scores") {
             ScoreEntry e;
             e.student = QString::number(1 + g % 5);
