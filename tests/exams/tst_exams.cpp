@@ -546,37 +546,12 @@ private Q_SLOTS:
         QCOMPARE(book->at(2).headers.mid(2), QStringList({ "英语" }) + Schema::attendanceItems());
     }
 
-    // What a report card prints: ranks with ties (1, 2, 2, 4), class averages
-    // of the entered scores, an empty score left out of the total and the ranks.
-    void reportCardFigures()
+    // Ranks with ties: 1, 2, 2, 4, and an empty score takes none. (What a
+    // card prints from them is read back from the PDF in tst_reports.)
+    void reportCardRanks()
     {
         QCOMPARE(ReportCards::ranks({ 90, 80, std::nullopt, 80, 70 }),
             QVector<std::optional<int>>({ 1, 2, std::nullopt, 2, 4 }));
-        addStudents({ "1", "2", "3", "4" });
-        const int t = define({ 0, 1 }, true, true);
-        QVERIFY(Exams::setFullMarks(db(), t, 1, 150));
-        const char* set = "update tblScore1 set 语文=?, 数学=? where 学号=?";
-        QVERIFY(db().exec(QString::fromUtf8(set), { 90, 140, QStringLiteral("1") }));
-        QVERIFY(db().exec(QString::fromUtf8(set), { 80, 150, QStringLiteral("2") }));
-        QVERIFY(db().exec(QString::fromUtf8(set), { 80, QVariant(), QStringLiteral("3") }));
-        QVERIFY(db().exec(QString::fromUtf8(set), { 70, 160, QStringLiteral("4") }));
-        auto cards = ReportCards::forTest(db(), t);
-        QVERIFY(cards);
-        QCOMPARE(cards->cards.size(), 4);
-        const ReportCards::Card& third = cards->cards[2];
-        QCOMPARE(third.name, QStringLiteral("学生3"));
-        QCOMPARE(third.subjects[0].rank, std::optional<int>(2));
-        QVERIFY(!third.subjects[1].score && !third.subjects[1].rank);
-        QCOMPARE(third.subjects[1].fullMarks, 150);
-        QCOMPARE(*third.subjects[1].classAverage, 150.0); // (140 + 150 + 160) / 3
-        QCOMPARE(*third.subjects[0].classAverage, 80.0);
-        QCOMPARE(third.total, std::optional<int>(80));
-        // Totals 230, 230, 80, 230: three share the first place.
-        QCOMPARE(cards->cards[0].totalRank, std::optional<int>(1));
-        QCOMPARE(cards->cards[3].totalRank, std::optional<int>(1));
-        QCOMPARE(third.totalRank, std::optional<int>(4));
-        QCOMPARE(third.attendance.size(), 5);
-        QVERIFY(!ReportCards::forTest(db(), 99));
     }
 
     void emptyScoreTableAndMissingTest()
