@@ -114,6 +114,11 @@ QStringList MessageService::texts()
     return list;
 }
 
+QString MessageService::lastText()
+{
+    return state().log.isEmpty() ? QString() : state().log.constLast().text;
+}
+
 void MessageService::clearMessages()
 {
     state().log.clear();

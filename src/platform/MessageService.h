@@ -74,6 +74,8 @@ public:
     static void setNextCheck(bool checked);
     static const QVector<Message>& messages();
     static QStringList texts();
+    // The last text recorded; empty when there is none.
+    static QString lastText();
     static void clearMessages();
 };
 

@@ -117,8 +117,8 @@ private Q_SLOTS:
         child<QLineEdit>(&a, "txtFront")->setText(QStringLiteral("3"));
         QTest::mouseClick(child<QPushButton>(&a, "BN_Filter"), Qt::LeftButton);
         QCOMPARE(MessageService::texts().mid(0, 2), QStringList({ "请输入数据", "不允许再筛选，请先排序，再筛选！" }));
-        QVERIFY(MessageService::texts()[2] != QStringLiteral("完成筛选"));
-        QCOMPARE(MessageService::texts().last(), QStringLiteral("完成筛选"));
+        QVERIFY(MessageService::texts().value(2) != QStringLiteral("完成筛选"));
+        QCOMPARE(MessageService::lastText(), QStringLiteral("完成筛选"));
         QCOMPARE(column(child<ResultGrid>(&a, "Grid"), 0), QStringList({ "4", "1", "2" }));
         child<QRadioButton>(&a, "Filter1")->setChecked(true);
         child<QLineEdit>(&a, "txtLast")->setText(QStringLiteral("3"));
@@ -133,14 +133,14 @@ private Q_SLOTS:
         MessageService::clearMessages();
         QTest::mouseClick(child<QPushButton>(&a, "BN_ShowAll"), Qt::LeftButton);
         QCOMPARE(MessageService::texts().size(), 1);
-        QVERIFY(MessageService::texts().first().contains(QStringLiteral("物理")));
+        QVERIFY(MessageService::texts().value(0).contains(QStringLiteral("物理")));
 
         // The test deleted meanwhile: a clear message.
         QVERIFY(Exams::remove(db(), t));
         MessageService::clearMessages();
         QTest::mouseClick(child<QPushButton>(&a, "BN_ShowAll"), Qt::LeftButton);
         QCOMPARE(MessageService::texts().size(), 1);
-        QVERIFY(MessageService::texts().first().contains(QStringLiteral("已不存在")));
+        QVERIFY(MessageService::texts().value(0).contains(QStringLiteral("已不存在")));
     }
 
     // A total is of the entered scores, marked "*" when one is empty, and the

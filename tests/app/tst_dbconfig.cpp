@@ -106,7 +106,7 @@ private Q_SLOTS:
         writeRaw("\x01\x02\r\n\xff\xfe\r\nabc\r\nabc\r\n");
         QVERIFY(!mod().ReadDbConfig());
         QCOMPARE(MessageService::texts().size(), 1);
-        QVERIFY(MessageService::texts().first().startsWith(QStringLiteral("未知错误！5 ")));
+        QVERIFY(MessageService::texts().value(0).startsWith(QStringLiteral("未知错误！5 ")));
     }
 
     // A directory or a FIFO named dbcfg.dat is refused at once, never opened
@@ -116,7 +116,7 @@ private Q_SLOTS:
         QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("dbcfg.dat")));
         QVERIFY(!mod().ReadDbConfig());
         QCOMPARE(MessageService::texts().size(), 1);
-        QVERIFY(MessageService::texts().first().startsWith(QStringLiteral("未知错误！75 ")));
+        QVERIFY(MessageService::texts().value(0).startsWith(QStringLiteral("未知错误！75 ")));
         QVERIFY(QDir(m_dir.path()).rmdir(QStringLiteral("dbcfg.dat")));
 
         if (::mkfifo(QFile::encodeName(path()).constData(), 0600) != 0)
@@ -126,7 +126,7 @@ private Q_SLOTS:
         clock.start();
         QVERIFY(!mod().ReadDbConfig());
         QVERIFY(clock.elapsed() < 5000);
-        QVERIFY(MessageService::texts().first().startsWith(QStringLiteral("未知错误！75 ")));
+        QVERIFY(MessageService::texts().value(0).startsWith(QStringLiteral("未知错误！75 ")));
         QFile::remove(path());
     }
 
@@ -204,7 +204,7 @@ private Q_SLOTS:
                 QVERIFY(MessageService::messages().isEmpty());
             } else {
                 QCOMPARE(MessageService::messages().size(), 1);
-                const QString text = MessageService::texts().first();
+                const QString text = MessageService::texts().value(0);
                 QVERIFY2(text == QStringLiteral(" 读取文件出错！") || text.startsWith(QStringLiteral("未知错误！")),
                     qPrintable(text));
             }

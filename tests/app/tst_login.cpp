@@ -103,11 +103,11 @@ private Q_SLOTS:
 
         QVERIFY(loginAs(QStringLiteral("head"), QStringLiteral("pw1")));
         QVERIFY(mod().IsAdmin);
-        QCOMPARE(MessageService::texts().last(), QStringLiteral("head使用 系统管理员 权限登陆"));
+        QCOMPARE(MessageService::lastText(), QStringLiteral("head使用 系统管理员 权限登陆"));
         logout();
         QVERIFY(loginAs(QStringLiteral("low"), QStringLiteral("pw2")));
         QVERIFY(!mod().IsAdmin);
-        QCOMPARE(MessageService::texts().last(), QStringLiteral("low使用 用户身份 权限登陆"));
+        QCOMPARE(MessageService::lastText(), QStringLiteral("low使用 用户身份 权限登陆"));
         logout();
 
         // A quote in a name is just a character.
@@ -123,7 +123,7 @@ private Q_SLOTS:
         QVERIFY(mod().IsAdmin);
         logout();
         QVERIFY(!loginAs(QStringLiteral("head"), QStringLiteral("pw2")));
-        QCOMPARE(MessageService::texts().last(), QStringLiteral("连接失败！对不起，您不能使用本系统！0 "));
+        QCOMPARE(MessageService::lastText(), QStringLiteral("连接失败！对不起，您不能使用本系统！0 "));
     }
 
     void failedLoginsLeaveTheConnectionClosed_data()
@@ -331,7 +331,7 @@ private Q_SLOTS:
         // The folder is gone by the time the teacher saves.
         AppPaths::setAppDir(m_db->dir() + QStringLiteral("/gone"));
         QTest::mouseClick(child<QPushButton>(&config, "Command2"), Qt::LeftButton);
-        QVERIFY(MessageService::texts().last().startsWith(QStringLiteral("保存设置失败！")));
+        QVERIFY(MessageService::lastText().startsWith(QStringLiteral("保存设置失败！")));
         QVERIFY(!child<QPushButton>(&login, "Command1")->isEnabled());
         QVERIFY(mod().DbName.isEmpty());
         AppPaths::setAppDir(m_db->dir());
@@ -340,7 +340,7 @@ private Q_SLOTS:
         // Characters that cannot be stored are refused before anything changes.
         child<QLineEdit>(&config, "txtUser")->setText(QStringLiteral("a\tb"));
         QTest::mouseClick(child<QPushButton>(&config, "Command2"), Qt::LeftButton);
-        QVERIFY(MessageService::texts().last().startsWith(QStringLiteral("用户名中含有不能保存的字符")));
+        QVERIFY(MessageService::lastText().startsWith(QStringLiteral("用户名中含有不能保存的字符")));
         QCOMPARE(DbConfig::read(before).values.user, s.user);
     }
 
@@ -371,14 +371,14 @@ private Q_SLOTS:
         MessageService::clearMessages();
         MessageService::setNextAnswer(MsgAnswer::No);
         QVERIFY(loginAs(QStringLiteral("head"), QStringLiteral("pw")));
-        QVERIFY(MessageService::texts()[1].startsWith(QStringLiteral("数据库需要升级")));
+        QVERIFY(MessageService::texts().value(1).startsWith(QStringLiteral("数据库需要升级")));
         logout();
         QVERIFY(!*bare.db().tableExists(QStringLiteral("velmora_schema")));
 
         MessageService::clearMessages();
         MessageService::setNextAnswer(MsgAnswer::Yes);
         QVERIFY(loginAs(QStringLiteral("head"), QStringLiteral("pw")));
-        QVERIFY(MessageService::texts().last().startsWith(QStringLiteral("数据库升级完毕")));
+        QVERIFY(MessageService::lastText().startsWith(QStringLiteral("数据库升级完毕")));
         logout();
         QCOMPARE(*Schema::version(bare.db()), Schema::kLatestVersion);
         // Once up to date, nobody is asked again.

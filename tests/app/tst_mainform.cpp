@@ -165,7 +165,7 @@ private Q_SLOTS:
         const int before = count();
         MessageService::setNextAnswer(MsgAnswer::No); // no second copy elsewhere
         form->entry(QStringLiteral("DataBackup"))->trigger();
-        QVERIFY(MessageService::texts().last().startsWith(QStringLiteral("已备份到 ")));
+        QVERIFY(MessageService::lastText().startsWith(QStringLiteral("已备份到 ")));
         QCOMPARE(Backups::list(file, folder).size(), 1);
         QVERIFY(
             mod().Conn.exec(QStringLiteral("insert into tblLogin (学号, 姓名, 性别) values ('999', '新生', '男')")));
@@ -177,7 +177,7 @@ private Q_SLOTS:
         });
         MessageService::setNextAnswer(MsgAnswer::Yes);
         form->entry(QStringLiteral("DataRestore"))->trigger();
-        QCOMPARE(MessageService::texts().last(), QStringLiteral("数据库已经恢复，请重新登陆。"));
+        QCOMPARE(MessageService::lastText(), QStringLiteral("数据库已经恢复，请重新登陆。"));
         QTRY_VERIFY(!form);
         Login* login = velmora::test::visibleLogin();
         QVERIFY(login);
@@ -259,8 +259,8 @@ private Q_SLOTS:
             QTest::mouseClick(child<QPushButton>(dialog, "BN_Copy"), Qt::LeftButton);
         });
         form->entry(QStringLiteral("DataCopy"))->trigger();
-        QVERIFY2(MessageService::texts().last().startsWith(QStringLiteral("已把班级数据库复制到")),
-            qPrintable(MessageService::texts().last()));
+        QVERIFY2(MessageService::lastText().startsWith(QStringLiteral("已把班级数据库复制到")),
+            qPrintable(MessageService::lastText()));
         Database copy;
         QVERIFY(copy.open(
             { QStringLiteral("(local)"), QStringLiteral("copy1"), c.user, QStringLiteral("pw"), into.path() }));

@@ -66,20 +66,20 @@ private Q_SLOTS:
         QVERIFY(!child<QRadioButton>(&window, "Option1")->isChecked()
             && !child<QRadioButton>(&window, "Option2")->isChecked());
         QTest::mouseClick(child<QPushButton>(&window, "Command1"), Qt::LeftButton);
-        QCOMPARE(MessageService::texts().last(), QStringLiteral("用户 O'Neil 已经更改为 odd "));
+        QCOMPARE(MessageService::lastText(), QStringLiteral("用户 O'Neil 已经更改为 odd "));
         QCOMPARE(stored("Grade", QStringLiteral("O'Neil")), QStringLiteral(" odd "));
 
         choose(window, QStringLiteral("admin"));
         QVERIFY(child<QRadioButton>(&window, "Option1")->isChecked());
         QTest::mouseClick(child<QRadioButton>(&window, "Option2"), Qt::LeftButton);
         QTest::mouseClick(child<QPushButton>(&window, "Command1"), Qt::LeftButton);
-        QCOMPARE(MessageService::texts().last(), QStringLiteral("用户 admin 已经更改为User"));
+        QCOMPARE(MessageService::lastText(), QStringLiteral("用户 admin 已经更改为User"));
         QCOMPARE(stored("Grade", QStringLiteral("admin")), QStringLiteral("User"));
         // The demoted administrator logs in as an ordinary user next time.
         mod().LoginUser = QStringLiteral("admin");
         QVERIFY(mod().CheckUser(QStringLiteral("admin"), QStringLiteral("123456")));
         QVERIFY(!mod().IsAdmin);
-        QCOMPARE(MessageService::texts().last(), QStringLiteral("admin使用 用户身份 权限登陆"));
+        QCOMPARE(MessageService::lastText(), QStringLiteral("admin使用 用户身份 权限登陆"));
 
         choose(window, QStringLiteral("teacher"));
         QVERIFY(child<QRadioButton>(&window, "Option2")->isChecked());
@@ -136,7 +136,7 @@ private Q_SLOTS:
             QCOMPARE(MessageService::texts(), QStringList({ "您输入的旧密码不正确！" }));
             // An empty password would let anyone in under this name.
             fill(pass, QStringLiteral("123456"), QString(), QString());
-            QCOMPARE(MessageService::texts().last(), QStringLiteral("新密码不能为空！"));
+            QCOMPARE(MessageService::lastText(), QStringLiteral("新密码不能为空！"));
             QVERIFY(!accepts(QStringLiteral("teacher"), QString()));
             QVERIFY(accepts(QStringLiteral("teacher"), QStringLiteral("it's-new")));
             QVERIFY(!Users::setPassword(db(), QStringLiteral("teacher"), QString()));

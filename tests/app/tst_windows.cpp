@@ -258,13 +258,13 @@ private Q_SLOTS:
         form->entry(QStringLiteral("Exit"))->trigger();
         QVERIFY(!quit);
         QVERIFY(form->isVisible());
-        QVERIFY(MessageService::texts().last().contains(QStringLiteral("“班级设置”中修改的内容还没有保存")));
+        QVERIFY(MessageService::lastText().contains(QStringLiteral("“班级设置”中修改的内容还没有保存")));
         QCOMPARE(child<QLineEdit>(cls, "txtTeacher")->text(), QStringLiteral("Li"));
 
         // Esc on the window asks whether to save; Esc on that question keeps it open.
         MessageService::setNextAnswer(MsgAnswer::Cancel);
         QTest::keyClick(child<QLineEdit>(cls, "txtTeacher"), Qt::Key_Escape);
-        QCOMPARE(MessageService::texts().last(), QStringLiteral("是否需要保存？"));
+        QCOMPARE(MessageService::lastText(), QStringLiteral("是否需要保存？"));
         QCOMPARE(form->mdiArea()->subWindowList().size(), 1);
         // Yes saves, then the window closes.
         MessageService::setNextAnswer(MsgAnswer::Yes);

@@ -73,7 +73,7 @@ private Q_SLOTS:
         velmora::test::typeText(child<QLineEdit>(&window, "Text7"), QStringLiteral("英语课外阅读"));
         QCOMPARE(child<QLineEdit>(&window, "Text7")->text(), QStringLiteral("英语课外"));
         QTest::mouseClick(child<QPushButton>(&window, "Command1"), Qt::LeftButton);
-        QCOMPARE(MessageService::texts().last(), QStringLiteral("修改成功！"));
+        QCOMPARE(MessageService::lastText(), QStringLiteral("修改成功！"));
         QCOMPARE(classValue("班级名称"), QStringLiteral(" 初一(2)班"));
         QCOMPARE(cell(1, "星期一"), QString());
         QCOMPARE(cell(2, "星期二"), QStringLiteral("英语课外"));
@@ -93,7 +93,7 @@ private Q_SLOTS:
         child<QLineEdit>(&cls, "txtName")->setText(QStringLiteral("二班"));
         child<QLineEdit>(&cls, "Text2")->setText(QStringLiteral("数学"));
         QTest::mouseClick(child<QPushButton>(&cls, "Command1"), Qt::LeftButton);
-        QCOMPARE(MessageService::texts().last(), QStringLiteral("修改成功！"));
+        QCOMPARE(MessageService::lastText(), QStringLiteral("修改成功！"));
         QCOMPARE(rowOf(QStringLiteral("select 班级名称, 班主任 from tblClass")), QStringList({ "二班", "李老师" }));
         QCOMPARE(ClassSettings::load(db())->cells[2], QStringLiteral("数学"));
 
@@ -102,8 +102,8 @@ private Q_SLOTS:
         child<QLineEdit>(&cls, "txtName")->setText(QStringLiteral("四班"));
         MessageService::clearMessages();
         QTest::mouseClick(child<QPushButton>(&cls, "Command1"), Qt::LeftButton);
-        QVERIFY2(MessageService::texts().last().contains(QStringLiteral("别人刚修改了班级信息")),
-            qPrintable(MessageService::texts().last()));
+        QVERIFY2(MessageService::lastText().contains(QStringLiteral("别人刚修改了班级信息")),
+            qPrintable(MessageService::lastText()));
         QCOMPARE(db().select(QStringLiteral("select 班级名称 from tblClass"))->text(0), QStringLiteral("三班"));
         QCOMPARE(child<QLineEdit>(&cls, "txtName")->text(), QStringLiteral("四班"));
     }
@@ -143,7 +143,7 @@ private Q_SLOTS:
         child<QLineEdit>(&window, "Text1")->setText(QStringLiteral("语文"));
         child<QLineEdit>(&window, "Text21")->setText(QStringLiteral("数学"));
         QTest::mouseClick(child<QPushButton>(&window, "Command1"), Qt::LeftButton);
-        QVERIFY(MessageService::texts().last().startsWith(QStringLiteral("未知错误！错误代码：")));
+        QVERIFY(MessageService::lastText().startsWith(QStringLiteral("未知错误！错误代码：")));
         QVERIFY(!child<QLineEdit>(&window, "txtNumber")->isReadOnly());
         QCOMPARE(child<QLineEdit>(&window, "txtNumber")->text(), QStringLiteral("0909"));
         QCOMPARE(classValue("班级代号"), QString());
@@ -170,7 +170,7 @@ private Q_SLOTS:
         QTest::mouseClick(child<QPushButton>(&window, "Command1"), Qt::LeftButton);
         child<QLineEdit>(&window, "Text36")->setText(QStringLiteral("自习"));
         QTest::mouseClick(child<QPushButton>(&window, "Command1"), Qt::LeftButton);
-        QCOMPARE(MessageService::texts().last(), QStringLiteral("修改成功！"));
+        QCOMPARE(MessageService::lastText(), QStringLiteral("修改成功！"));
         QCOMPARE(cell(8, "星期一"), QStringLiteral("自习"));
         QCOMPARE(cell(7, "星期一"), QString());
         QCOMPARE(cell(9, "星期一"), QStringLiteral("晚自习"));

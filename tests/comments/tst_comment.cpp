@@ -141,7 +141,7 @@ private Q_SLOTS:
         MessageService::clearMessages();
         type(*c, QStringLiteral("250"));
         QCOMPARE(MessageService::texts().size(), 1);
-        QVERIFY(MessageService::texts().first().contains(QStringLiteral("101")));
+        QVERIFY(MessageService::texts().value(0).contains(QStringLiteral("101")));
         QCOMPARE(child<QListWidget>(c.get(), "List2")->count(), Composer::kMaxPhrases);
     }
 

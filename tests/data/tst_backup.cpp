@@ -190,6 +190,12 @@ private Q_SLOTS:
         f.close();
         QVERIFY(!Backups::verify(damaged));
         QVERIFY(!Backups::restore(damaged, file()));
+        // Neither a backup of it nor a copy of it elsewhere is made and counted.
+        const QString elsewhere = m_db->dir() + QStringLiteral("/stick");
+        QVERIFY(QDir().mkpath(elsewhere));
+        QVERIFY(!Backups::copyTo(damaged, elsewhere));
+        QVERIFY(!Backups::take(damaged, elsewhere));
+        QCOMPARE(QDir(elsewhere).entryList(QDir::Files), QStringList());
         QFile text(m_db->dir() + QStringLiteral("/notes.db"));
         QVERIFY(text.open(QIODevice::WriteOnly));
         text.write("这不是数据库");

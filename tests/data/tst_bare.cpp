@@ -78,7 +78,7 @@ private Q_SLOTS:
                 ->setText(QStringLiteral("改%1").arg(period));
         }
         QTest::mouseClick(child<QPushButton>(&cls, "Command1"), Qt::LeftButton);
-        QCOMPARE(MessageService::texts().last(), QStringLiteral("修改成功！"));
+        QCOMPARE(MessageService::lastText(), QStringLiteral("修改成功！"));
         // Saved twice: the order holds however the database stores an update.
         QTest::mouseClick(child<QPushButton>(&cls, "Command1"), Qt::LeftButton);
         QTest::mouseClick(child<QPushButton>(&cls, "Command1"), Qt::LeftButton);

@@ -137,7 +137,7 @@ private Q_SLOTS:
         // 67 is there now, not the 66 that entry made: nothing happens.
         QVERIFY(!view.changedScores());
         QCOMPARE(stored(QStringLiteral("数学"), QStringLiteral("01")), QStringLiteral("67"));
-        QVERIFY(MessageService::texts().last().contains(QStringLiteral("没有恢复")));
+        QVERIFY(MessageService::lastText().contains(QStringLiteral("没有恢复")));
         child<ResultGrid>(&view, "grdHistory")->setCurrentRow(1); // 66 → 67
         MessageService::setNextAnswer(MsgAnswer::Yes);
         QTest::mouseClick(child<QPushButton>(&view, "BN_PutBack"), Qt::LeftButton);

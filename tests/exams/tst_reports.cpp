@@ -371,7 +371,7 @@ private Q_SLOTS:
         QTest::mouseClick(child<QRadioButton>(&dialog, "optPick"), Qt::LeftButton);
         QVERIFY(child<QListWidget>(&dialog, "lstStudents")->isEnabled());
         QTest::mouseClick(child<QPushButton>(&dialog, "BN_Preview"), Qt::LeftButton);
-        QCOMPARE(MessageService::texts().last(), QStringLiteral("请勾选要打印的学生！"));
+        QCOMPARE(MessageService::lastText(), QStringLiteral("请勾选要打印的学生！"));
         child<QListWidget>(&dialog, "lstStudents")->setFocus();
         for (int row : { 1, 3 }) {
             child<QListWidget>(&dialog, "lstStudents")->setCurrentRow(row);
@@ -386,7 +386,7 @@ private Q_SLOTS:
         view->findChild<QAction*>(QStringLiteral("ExportEach"))->trigger();
         QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList({ "2_学生2.pdf", "4_a_b.pdf" }));
         QVERIFY(pdfPages(folder + QStringLiteral("/2_学生2.pdf"), 1).first().contains(QStringLiteral("学生2")));
-        QVERIFY(MessageService::texts().last().startsWith(QStringLiteral("已为2名学生")));
+        QVERIFY(MessageService::lastText().startsWith(QStringLiteral("已为2名学生")));
         view->close();
 
         // More tests than fit side by side.
@@ -405,11 +405,11 @@ private Q_SLOTS:
         QCOMPARE(dialog.chosenTests(), QVector<int>({ test + 2 }));
         click(2, true);
         QTest::mouseClick(child<QPushButton>(&dialog, "BN_Preview"), Qt::LeftButton);
-        QCOMPARE(MessageService::texts().last(), QStringLiteral("请至少勾选一次考试。"));
+        QCOMPARE(MessageService::lastText(), QStringLiteral("请至少勾选一次考试。"));
         for (int i = 0; i < child<QListWidget>(&dialog, "lstTests")->count(); ++i)
             click(i, i % 2 == 0);
         QTest::mouseClick(child<QPushButton>(&dialog, "BN_Preview"), Qt::LeftButton);
-        QVERIFY(MessageService::texts().last().contains(QStringLiteral("最多并排打印4次考试")));
+        QVERIFY(MessageService::lastText().contains(QStringLiteral("最多并排打印4次考试")));
 
         // The comment report offers only the test that records comments.
         ReportTeach comments;
@@ -425,7 +425,7 @@ private Q_SLOTS:
         const QString file = pdf(QStringLiteral("slips.pdf"));
         FileDialogs::setNextFileName(file);
         slips->findChild<QAction*>(QStringLiteral("ExportPdf"))->trigger();
-        QCOMPARE(MessageService::texts().last(), QStringLiteral("已导出到 ") + file);
+        QCOMPARE(MessageService::lastText(), QStringLiteral("已导出到 ") + file);
         const QString text = pdfPages(file, 1).first();
         QVERIFY2(text.contains(QStringLiteral("学号：3 姓名：学生3")), qPrintable(text));
         QVERIFY(squeezed(text).contains(QStringLiteral("尚无评语的学生（3名）：1学生1、2学生2、4a/b")));

@@ -63,7 +63,7 @@ class TestInjection : public velmora::test::DbTestCase
             QCOMPARE(stored, typed);
         } else {
             QCOMPARE(MessageService::texts().size(), 1);
-            QVERIFY(!MessageService::texts().first().startsWith(QStringLiteral("未知错误")));
+            QVERIFY(!MessageService::texts().value(0).startsWith(QStringLiteral("未知错误")));
         }
     }
 
@@ -163,7 +163,7 @@ class TestInjection : public velmora::test::DbTestCase
             child<QLineEdit>(&fill, name)->setText(typed.left(3));
             click(&fill, "BN_Save");
             QCOMPARE(MessageService::texts().size(), 1);
-            QVERIFY(MessageService::texts().first().contains(QStringLiteral("整数")));
+            QVERIFY(MessageService::texts().value(0).contains(QStringLiteral("整数")));
             child<QLineEdit>(&fill, name)->setText(QStringLiteral("0"));
         }
     }

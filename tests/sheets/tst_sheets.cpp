@@ -518,7 +518,7 @@ b.save(sys.argv[1])
         const QString csv = m_dir.filePath(QStringLiteral("班级.csv"));
         FileDialogs::setNextFileName(csv);
         grid.exportSheet();
-        QCOMPARE(MessageService::texts().last(), QStringLiteral("已导出 2 行到“%1”。").arg(csv));
+        QCOMPARE(MessageService::lastText(), QStringLiteral("已导出 2 行到“%1”。").arg(csv));
         QFile written(csv);
         QVERIFY(written.open(QIODevice::ReadOnly));
         QCOMPARE(written.readAll(), SheetWriter::csvText(t));
