@@ -204,92 +204,81 @@ private Q_SLOTS:
         TestFill fill;
         fill.load();
         fill.show();
-        QCOMPARE(child<QLineEdit>(&fill, "txtTable")->text(), QStringLiteral("表 TblScore1"));
-        QCOMPARE(child<QLineEdit>(&fill, "Text0")->text().trimmed(), QStringLiteral("0001"));
-        QVERIFY(child<QLineEdit>(&fill, "Text1")->isEnabled() && child<QLineEdit>(&fill, "Text2")->isEnabled()
-            && !child<QLineEdit>(&fill, "Text3")->isEnabled());
-        QCOMPARE(child<QLineEdit>(&fill, "Text3")->text(), QStringLiteral("无"));
-        QCOMPARE(child<QLineEdit>(&fill, "Text1")->text(), QStringLiteral("0"));
-        QCOMPARE(child<QLineEdit>(&fill, "txtDuty1")->text(), QStringLiteral("0"));
-        QCOMPARE(child<QPlainTextEdit>(&fill, "txtTeacher")->toPlainText(), QString());
+        auto* chinese = child<QLineEdit>(&fill, "Text1");
+        auto* maths = child<QLineEdit>(&fill, "Text2");
+        auto* late = child<QLineEdit>(&fill, "txtDuty4");
+        auto* comment = child<QPlainTextEdit>(&fill, "txtTeacher");
+        const auto shown = [&] { return child<QLineEdit>(&fill, "Text0")->text().trimmed(); };
+        const auto click = [&](const char* button) {
+            MessageService::clearMessages();
+            QTest::mouseClick(child<QPushButton>(&fill, button), Qt::LeftButton);
+        };
+        QCOMPARE(shown(), QStringLiteral("0001"));
+        QVERIFY(!child<QLineEdit>(&fill, "Text3")->isEnabled());
+        QCOMPARE(chinese->text(), QStringLiteral("0"));
 
         // Refused values: nothing written, the boxes keep what was typed.
-        child<QLineEdit>(&fill, "Text1")->setText(QStringLiteral("9x"));
-        child<QLineEdit>(&fill, "Text2")->setText(QStringLiteral("88"));
-        QTest::mouseClick(child<QPushButton>(&fill, "BN_Save"), Qt::LeftButton);
-        QCOMPARE(MessageService::texts(), QStringList({ "“语文”的成绩必须是0到100之间的整数，请重新填写！" }));
-        QCOMPARE(child<QLineEdit>(&fill, "Text1")->text(), QStringLiteral("9x"));
-        QCOMPARE(score(number, QStringLiteral("0001"), "数学"), QStringLiteral("0"));
-        child<QLineEdit>(&fill, "Text1")->setText(QString());
-        QTest::mouseClick(child<QPushButton>(&fill, "BN_Save"), Qt::LeftButton);
-        QVERIFY(MessageService::lastText().startsWith(QStringLiteral("“语文”")));
-        child<QLineEdit>(&fill, "Text1")->setText(QStringLiteral("95"));
-        child<QLineEdit>(&fill, "txtDuty4")->setText(QStringLiteral("-1"));
-        QTest::mouseClick(child<QPushButton>(&fill, "BN_Save"), Qt::LeftButton);
-        QVERIFY(MessageService::lastText().startsWith(QStringLiteral("“迟到早退”的天数")));
-        child<QLineEdit>(&fill, "txtDuty4")->setText(QStringLiteral("2"));
-        child<QPlainTextEdit>(&fill, "txtTeacher")->setPlainText(QString(901, QChar(0x597D)));
-        QTest::mouseClick(child<QPushButton>(&fill, "BN_Save"), Qt::LeftButton);
-        QVERIFY(MessageService::lastText().startsWith(QStringLiteral("教师评语最多只能写900个字")));
-        QCOMPARE(score(number, QStringLiteral("0001"), "语文"), QStringLiteral("0"));
-
-        child<QPlainTextEdit>(&fill, "txtTeacher")->setPlainText(QStringLiteral("你是一个懂事的孩子。"));
-        MessageService::clearMessages();
-        QTest::mouseClick(child<QPushButton>(&fill, "BN_Save"), Qt::LeftButton);
+        const struct
+        {
+            QWidget* box;
+            QString typed;
+            const char* says;
+        } refused[] = { { chinese, QStringLiteral("9x"), "“语文”的成绩必须是0到100之间的整数，请重新填写！" },
+            { chinese, QString(), "“语文”" }, { late, QStringLiteral("-1"), "“迟到早退”的天数" },
+            { comment, QString(901, QChar(0x597D)), "教师评语最多只能写900个字" } };
+        maths->setText(QStringLiteral("88"));
+        for (const auto& r : refused) {
+            chinese->setText(r.box == chinese ? r.typed : QStringLiteral("95"));
+            late->setText(r.box == late ? r.typed : QStringLiteral("2"));
+            comment->setPlainText(r.box == comment ? r.typed : QStringLiteral("你是一个懂事的孩子。"));
+            click("BN_Save");
+            QVERIFY2(MessageService::lastText().startsWith(QString::fromUtf8(r.says)), r.says);
+            QCOMPARE(score(number, QStringLiteral("0001"), "数学"), QStringLiteral("0"));
+        }
+        QCOMPARE(comment->toPlainText().size(), 901);
+        comment->setPlainText(QStringLiteral("你是一个懂事的孩子。"));
+        click("BN_Save");
         QCOMPARE(MessageService::texts(), QStringList({ "保存完毕！" }));
-        QCOMPARE(child<QLineEdit>(&fill, "Text0")->text().trimmed(), QStringLiteral("0001"));
-        QCOMPARE(score(number, QStringLiteral("0001"), "语文"), QStringLiteral("95"));
-        QCOMPARE(score(number, QStringLiteral("0001"), "迟到早退"), QStringLiteral("2"));
-        QCOMPARE(score(number, QStringLiteral("0001"), "教师评语"), QStringLiteral("你是一个懂事的孩子。"));
+        QCOMPARE(rowOf(QStringLiteral("select 语文, 数学, 迟到早退, 教师评语 from tblScore1 where 学号='0001'")),
+            QStringList({ "95", "88", "2", "你是一个懂事的孩子。" }));
 
         // Without auto-save the move asks; No drops what was typed.
-        child<QLineEdit>(&fill, "Text2")->setText(QStringLiteral("70"));
-        MessageService::clearMessages();
+        maths->setText(QStringLiteral("70"));
         MessageService::setNextAnswer(MsgAnswer::No);
-        QTest::mouseClick(child<QPushButton>(&fill, "BN_Next"), Qt::LeftButton);
+        click("BN_Next");
         QCOMPARE(MessageService::texts(), QStringList({ "是否需要保存？" }));
-        QCOMPARE(child<QLineEdit>(&fill, "Text0")->text().trimmed(), QStringLiteral("0002"));
+        QCOMPARE(shown(), QStringLiteral("0002"));
         QCOMPARE(score(number, QStringLiteral("0001"), "数学"), QStringLiteral("88"));
 
         // Auto-save writes without asking; the ends of the list hold.
         child<QCheckBox>(&fill, "Check")->setChecked(true);
-        child<QLineEdit>(&fill, "Text1")->setText(QStringLiteral("61"));
-        MessageService::clearMessages();
-        QTest::mouseClick(child<QPushButton>(&fill, "BN_Last"), Qt::LeftButton);
+        chinese->setText(QStringLiteral("61"));
+        click("BN_Last");
         QVERIFY(MessageService::messages().isEmpty());
         QCOMPARE(score(number, QStringLiteral("0002"), "语文"), QStringLiteral("61"));
-        QCOMPARE(child<QLineEdit>(&fill, "Text0")->text().trimmed(), QStringLiteral("0003"));
-        QTest::mouseClick(child<QPushButton>(&fill, "BN_Next"), Qt::LeftButton);
-        QCOMPARE(child<QLineEdit>(&fill, "Text0")->text().trimmed(), QStringLiteral("0003"));
-        QTest::mouseClick(child<QPushButton>(&fill, "BN_First"), Qt::LeftButton);
-        QTest::mouseClick(child<QPushButton>(&fill, "BN_Previous"), Qt::LeftButton);
-        QCOMPARE(child<QLineEdit>(&fill, "Text0")->text().trimmed(), QStringLiteral("0001"));
+        click("BN_Next");
+        QCOMPARE(shown(), QStringLiteral("0003"));
+        click("BN_First");
+        click("BN_Previous");
+        QCOMPARE(shown(), QStringLiteral("0001"));
 
         // What another teacher stored meanwhile shows when the student comes up.
-        QVERIFY(db().exec(
-            QStringLiteral("update tblScore%1 set 数学=? where 学号=?").arg(number), { 77, QStringLiteral("0002") }));
-        child<QCheckBox>(&fill, "Check")->setChecked(false);
-        MessageService::setNextAnswer(MsgAnswer::No);
-        QTest::mouseClick(child<QPushButton>(&fill, "BN_Next"), Qt::LeftButton);
-        QCOMPARE(child<QLineEdit>(&fill, "Text0")->text().trimmed(), QStringLiteral("0002"));
-        QCOMPARE(child<QLineEdit>(&fill, "Text2")->text(), QStringLiteral("77"));
-        QCOMPARE(child<QLineEdit>(&fill, "Text1")->text(), QStringLiteral("61"));
-        MessageService::setNextAnswer(MsgAnswer::No);
-        QTest::mouseClick(child<QPushButton>(&fill, "BN_Previous"), Qt::LeftButton);
-        child<QCheckBox>(&fill, "Check")->setChecked(true);
+        QVERIFY(db().exec(QStringLiteral("update tblScore1 set 数学=77 where 学号='0002'")));
+        click("BN_Next");
+        QCOMPARE(maths->text(), QStringLiteral("77"));
+        click("BN_Previous");
 
         // A refused value stops the move too, so nothing typed is lost.
-        child<QLineEdit>(&fill, "Text1")->setText(QStringLiteral("abc"));
-        QTest::mouseClick(child<QPushButton>(&fill, "BN_Next"), Qt::LeftButton);
-        QCOMPARE(child<QLineEdit>(&fill, "Text0")->text().trimmed(), QStringLiteral("0001"));
-        QCOMPARE(child<QLineEdit>(&fill, "Text1")->text(), QStringLiteral("abc"));
+        chinese->setText(QStringLiteral("abc"));
+        click("BN_Next");
+        QCOMPARE(shown(), QStringLiteral("0001"));
+        QCOMPARE(chinese->text(), QStringLiteral("abc"));
 
         // The student's record deleted since: a clear message.
-        QVERIFY(db().exec(QStringLiteral("delete from tblLogin where 学号=?"), { QStringLiteral("0001") }));
-        MessageService::clearMessages();
-        QTest::mouseClick(child<QPushButton>(&fill, "Command2"), Qt::LeftButton);
+        QVERIFY(db().exec(QStringLiteral("delete from tblLogin where 学号='0001'")));
+        click("Command2");
         QCOMPARE(MessageService::texts().size(), 1);
-        QVERIFY(MessageService::texts().value(0).contains(QStringLiteral("已不存在")));
+        QVERIFY(MessageService::lastText().contains(QStringLiteral("已不存在")));
     }
 
     // The teacher types where the focus is: after every move and save the first
