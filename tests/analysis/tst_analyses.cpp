@@ -8,6 +8,7 @@
 #include "support/DbTestCase.h"
 #include "support/Ui.h"
 
+#include <QAbstractButton>
 #include <QBarSeries>
 #include <QBarSet>
 #include <QChart>
@@ -76,71 +77,59 @@ private Q_SLOTS:
         Analyze_Class a;
         a.show();
         a.load();
-        QCOMPARE(child<ResultGrid>(&a, "Grid")->rowTexts(0), QStringList({ "学号", "总分", "语文", "数学" }));
-        QCOMPARE(column(child<ResultGrid>(&a, "Grid"), 0), QStringList({ "5", "4", "3", "2", "1" }));
-        QCOMPARE(column(child<ResultGrid>(&a, "Grid"), 1), QStringList({ "30", "200", "140", "159", "170" }));
-        QVERIFY(!child<QCheckBox>(&a, "Check2_2")->isEnabled());
-        QVERIFY(child<QCheckBox>(&a, "Check2_2")->isChecked());
-
-        QTest::mouseClick(child<QPushButton>(&a, "BN_Sort"), Qt::LeftButton);
-        QCOMPARE(column(child<ResultGrid>(&a, "Grid"), 0), QStringList({ "4", "1", "2", "3", "5" }));
+        auto* grid = child<ResultGrid>(&a, "Grid");
+        const auto click = [&](const char* name) {
+            QTest::mouseClick(child<QAbstractButton>(&a, name), Qt::LeftButton);
+            return column(grid, 0);
+        };
+        QCOMPARE(grid->rowTexts(0), QStringList({ "学号", "总分", "语文", "数学" }));
+        QCOMPARE(column(grid, 0), QStringList({ "5", "4", "3", "2", "1" }));
+        QCOMPARE(column(grid, 1), QStringList({ "30", "200", "140", "159", "170" }));
+        QCOMPARE(click("BN_Sort"), QStringList({ "4", "1", "2", "3", "5" }));
 
         // By the selected subjects: only enabled, checked boxes count.
-        QTest::mouseClick(child<QCheckBox>(&a, "Check2_0"), Qt::LeftButton);
+        click("Check2_0");
         QVERIFY(child<QRadioButton>(&a, "Sort1")->isChecked());
-        QTest::mouseClick(child<QPushButton>(&a, "BN_Sort"), Qt::LeftButton);
-        QCOMPARE(child<ResultGrid>(&a, "Grid")->text(0, 1), QStringLiteral("所选1门总分"));
-        QCOMPARE(column(child<ResultGrid>(&a, "Grid"), 0), QStringList({ "4", "2", "1", "3", "5" }));
-        QCOMPARE(column(child<ResultGrid>(&a, "Grid"), 1), QStringList({ "100", "99", "80", "70", "30" }));
-        // Only a disabled box left checked: no empty ORDER BY.
+        QCOMPARE(click("BN_Sort"), QStringList({ "4", "2", "1", "3", "5" }));
+        QCOMPARE(grid->text(0, 1), QStringLiteral("所选1门总分"));
+        QCOMPARE(column(grid, 1), QStringList({ "100", "99", "80", "70", "30" }));
+        // Only a disabled box (英语, not in the test) left checked: no empty ORDER BY.
         MessageService::clearMessages();
-        QTest::mouseClick(child<QCheckBox>(&a, "Check2_1"), Qt::LeftButton);
-        QVERIFY(!child<QCheckBox>(&a, "Check2_1")->isChecked());
-        QVERIFY(MessageService::messages().isEmpty());
-        QTest::mouseClick(child<QPushButton>(&a, "BN_Sort"), Qt::LeftButton);
+        click("Check2_1");
+        click("BN_Sort");
         QCOMPARE(MessageService::texts(), QStringList({ "至少要选一项！" }));
 
         // First and last N.
         child<QCheckBox>(&a, "Check2_1")->setChecked(true);
         child<QRadioButton>(&a, "Sort0")->setChecked(true);
-        QTest::mouseClick(child<QPushButton>(&a, "BN_Sort"), Qt::LeftButton);
+        click("BN_Sort");
         QVERIFY(!child<QPushButton>(&a, "BN_Filter")->isEnabled());
         child<QLineEdit>(&a, "txtFront")->setFocus();
         QTRY_VERIFY(child<QRadioButton>(&a, "Filter0")->isChecked());
-        QVERIFY(child<QPushButton>(&a, "BN_Filter")->isEnabled());
+        const auto cut = [&](const char* box, const char* typed) {
+            child<QLineEdit>(&a, box)->setText(QString::fromUtf8(typed));
+            return click("BN_Filter");
+        };
         MessageService::clearMessages();
-        QTest::mouseClick(child<QPushButton>(&a, "BN_Filter"), Qt::LeftButton);
-        child<QLineEdit>(&a, "txtFront")->setText(QStringLiteral("5"));
-        QTest::mouseClick(child<QPushButton>(&a, "BN_Filter"), Qt::LeftButton);
-        child<QLineEdit>(&a, "txtFront")->setText(QStringLiteral("x; drop table tblLogin"));
-        QTest::mouseClick(child<QPushButton>(&a, "BN_Filter"), Qt::LeftButton);
-        child<QLineEdit>(&a, "txtFront")->setText(QStringLiteral("3"));
-        QTest::mouseClick(child<QPushButton>(&a, "BN_Filter"), Qt::LeftButton);
+        for (const char* typed : { "", "5", "x; drop table tblLogin", "3" })
+            cut("txtFront", typed);
         QCOMPARE(MessageService::texts().mid(0, 2), QStringList({ "请输入数据", "不允许再筛选，请先排序，再筛选！" }));
         QVERIFY(MessageService::texts().value(2) != QStringLiteral("完成筛选"));
         QCOMPARE(MessageService::lastText(), QStringLiteral("完成筛选"));
-        QCOMPARE(column(child<ResultGrid>(&a, "Grid"), 0), QStringList({ "4", "1", "2" }));
+        QCOMPARE(column(grid, 0), QStringList({ "4", "1", "2" }));
         child<QRadioButton>(&a, "Filter1")->setChecked(true);
-        child<QLineEdit>(&a, "txtLast")->setText(QStringLiteral("3"));
-        QTest::mouseClick(child<QPushButton>(&a, "BN_Filter"), Qt::LeftButton);
-        QCOMPARE(column(child<ResultGrid>(&a, "Grid"), 0), QStringList({ "4", "1", "2" }));
-        child<QLineEdit>(&a, "txtLast")->setText(QStringLiteral("2"));
-        QTest::mouseClick(child<QPushButton>(&a, "BN_Filter"), Qt::LeftButton);
-        QCOMPARE(column(child<ResultGrid>(&a, "Grid"), 0), QStringList({ "1", "2" }));
+        QCOMPARE(cut("txtLast", "3"), QStringList({ "4", "1", "2" }));
+        QCOMPARE(cut("txtLast", "2"), QStringList({ "1", "2" }));
 
-        // Flags that name a column the score table lacks: a clear message.
+        // Flags that name a column the score table lacks, or the test deleted meanwhile: a clear message.
         QVERIFY(db().exec(QStringLiteral("update tblTestInfo set 物理=1 where 考试号=?"), { t }));
-        MessageService::clearMessages();
-        QTest::mouseClick(child<QPushButton>(&a, "BN_ShowAll"), Qt::LeftButton);
-        QCOMPARE(MessageService::texts().size(), 1);
-        QVERIFY(MessageService::texts().value(0).contains(QStringLiteral("物理")));
-
-        // The test deleted meanwhile: a clear message.
-        QVERIFY(Exams::remove(db(), t));
-        MessageService::clearMessages();
-        QTest::mouseClick(child<QPushButton>(&a, "BN_ShowAll"), Qt::LeftButton);
-        QCOMPARE(MessageService::texts().size(), 1);
-        QVERIFY(MessageService::texts().value(0).contains(QStringLiteral("已不存在")));
+        for (const char* says : { "物理", "已不存在" }) {
+            MessageService::clearMessages();
+            click("BN_ShowAll");
+            QCOMPARE(MessageService::texts().size(), 1);
+            QVERIFY(MessageService::lastText().contains(QString::fromUtf8(says)));
+            QVERIFY(Exams::remove(db(), t));
+        }
     }
 
     // A total is of the entered scores, marked "*" when one is empty, and the

@@ -366,18 +366,20 @@ private Q_SLOTS:
         ReportScore dialog;
         QVERIFY(dialog.load());
         dialog.show();
-        QCOMPARE(child<QListWidget>(&dialog, "lstTests")->count(), 1);
+        auto* tests = child<QListWidget>(&dialog, "lstTests");
+        auto* students = child<QListWidget>(&dialog, "lstStudents");
+        auto* preview = child<QPushButton>(&dialog, "BN_Preview");
+        QCOMPARE(tests->count(), 1);
         QCOMPARE(dialog.chosenTests(), QVector<int>({ test }));
         QTest::mouseClick(child<QRadioButton>(&dialog, "optPick"), Qt::LeftButton);
-        QVERIFY(child<QListWidget>(&dialog, "lstStudents")->isEnabled());
-        QTest::mouseClick(child<QPushButton>(&dialog, "BN_Preview"), Qt::LeftButton);
+        QTest::mouseClick(preview, Qt::LeftButton);
         QCOMPARE(MessageService::lastText(), QStringLiteral("请勾选要打印的学生！"));
-        child<QListWidget>(&dialog, "lstStudents")->setFocus();
+        students->setFocus();
         for (int row : { 1, 3 }) {
-            child<QListWidget>(&dialog, "lstStudents")->setCurrentRow(row);
-            QTest::keyClick(child<QListWidget>(&dialog, "lstStudents"), Qt::Key_Space);
+            students->setCurrentRow(row);
+            QTest::keyClick(students, Qt::Key_Space);
         }
-        QTest::mouseClick(child<QPushButton>(&dialog, "BN_Preview"), Qt::LeftButton);
+        QTest::mouseClick(preview, Qt::LeftButton);
         auto* view = dialog.findChild<ReportPreview*>();
         QVERIFY(view);
         const QString folder = m_db->dir() + QStringLiteral("/cards");
@@ -394,21 +396,20 @@ private Q_SLOTS:
             define(QStringLiteral("测验"), { 0 }, false, false);
         QVERIFY(dialog.load());
         // A click anywhere on a row ticks it, on the box as on the text; what prints is what is ticked.
-        auto click = [&dialog](int row, bool onBox) {
-            const QRect r = child<QListWidget>(&dialog, "lstTests")
-                                ->visualItemRect(child<QListWidget>(&dialog, "lstTests")->item(row));
-            QTest::mouseClick(child<QListWidget>(&dialog, "lstTests")->viewport(), Qt::LeftButton, {},
+        auto click = [tests](int row, bool onBox) {
+            const QRect r = tests->visualItemRect(tests->item(row));
+            QTest::mouseClick(tests->viewport(), Qt::LeftButton, {},
                 onBox ? QPoint(r.left() + r.height() / 2, r.center().y()) : r.center());
         };
         click(2, false);
         click(0, true);
         QCOMPARE(dialog.chosenTests(), QVector<int>({ test + 2 }));
         click(2, true);
-        QTest::mouseClick(child<QPushButton>(&dialog, "BN_Preview"), Qt::LeftButton);
+        QTest::mouseClick(preview, Qt::LeftButton);
         QCOMPARE(MessageService::lastText(), QStringLiteral("请至少勾选一次考试。"));
-        for (int i = 0; i < child<QListWidget>(&dialog, "lstTests")->count(); ++i)
+        for (int i = 0; i < tests->count(); ++i)
             click(i, i % 2 == 0);
-        QTest::mouseClick(child<QPushButton>(&dialog, "BN_Preview"), Qt::LeftButton);
+        QTest::mouseClick(preview, Qt::LeftButton);
         QVERIFY(MessageService::lastText().contains(QStringLiteral("最多并排打印4次考试")));
 
         // The comment report offers only the test that records comments.
