@@ -21,6 +21,7 @@
 #include "students/ui/StudentInfo.h"
 #include "students/ui/StudentInfoFind.h"
 #include "support/DbTestCase.h"
+#include "support/Typing.h"
 #include "support/Ui.h"
 
 #include <QCheckBox>
@@ -103,11 +104,11 @@ class TestInjection : public velmora::test::DbTestCase
             const QStringList values { QString::number(100 + k), QStringLiteral("李四"), QStringLiteral("2011-02-03"),
                 QStringLiteral("文三路") };
             for (int i = 1; i <= 4; ++i)
-                form.setText(i, values[i - 1]);
+                test::retype(child<QWidget>(&form, QStringLiteral("Text%1").arg(i)), values[i - 1]);
             child<QRadioButton>(&form, "sex_m")->setChecked(true);
             child<QComboBox>(&form, "native")->setEditText(QStringLiteral("浙江"));
-            form.setText(boxes[k].first, typed);
-            const QString inBox = form.text(boxes[k].first);
+            test::retype(child<QWidget>(&form, QStringLiteral("Text%1").arg(boxes[k].first)), typed);
+            const QString inBox = test::shownText(child<QWidget>(&form, QStringLiteral("Text%1").arg(boxes[k].first)));
             click(&form, "BN_Save");
             if (k == 3) {
                 QCOMPARE(MessageService::texts(), QStringList({ "学号只能由1到10位数字组成，请重新填写！" }));

@@ -80,15 +80,15 @@ class TestStudents : public velmora::test::DbTestCase
     }
     static void fillForm(StudentInfo& form, const QString& number)
     {
-        form.setText(1, number);
-        form.setText(2, QStringLiteral("李四"));
+        test::retype(child<QWidget>(&form, "Text1"), number);
+        test::retype(child<QWidget>(&form, "Text2"), QStringLiteral("李四"));
         child<QRadioButton>(&form, "sex_w")->setChecked(true);
-        form.setText(3, QStringLiteral("2011/9/1"));
-        form.setText(4, QStringLiteral("文三路8号"));
+        test::retype(child<QWidget>(&form, "Text3"), QStringLiteral("2011/9/1"));
+        test::retype(child<QWidget>(&form, "Text4"), QStringLiteral("文三路8号"));
         child<QComboBox>(&form, "native")->setEditText(QStringLiteral("浙江"));
-        form.setText(6, QStringLiteral("88001234"));
+        test::retype(child<QWidget>(&form, "Text6"), QStringLiteral("88001234"));
         child<QCheckBox>(&form, "Mother_r")->setChecked(true);
-        form.setText(13, QStringLiteral("爱好：画画\n班级图书管理员"));
+        test::retype(child<QWidget>(&form, "Text13"), QStringLiteral("爱好：画画\n班级图书管理员"));
     }
     QStringList column(ResultGrid* grid, int col)
     {
@@ -123,13 +123,13 @@ private Q_SLOTS:
         QCOMPARE(grid->rowCount(), 4);
         // Blank columns to the right are not shown.
         QCOMPARE(grid->columnCount(), 10);
-        QCOMPARE(d.fieldBox(3)->currentText(), QStringLiteral("出生年月"));
-        QCOMPARE(d.fieldBox(8)->currentText(), QStringLiteral("（不导入）"));
+        QCOMPARE(child<QComboBox>(&d, "cmbField3")->currentText(), QStringLiteral("出生年月"));
+        QCOMPARE(child<QComboBox>(&d, "cmbField8")->currentText(), QStringLiteral("（不导入）"));
         QCOMPARE(grid->item(3, 9)->text(), QStringLiteral("请填写完整！"));
         QCOMPARE(grid->item(1, 9)->text(), QStringLiteral("已有，跳过"));
         // 电话 is not to be taken.
-        d.fieldBox(7)->setFocus();
-        QTest::keyClick(d.fieldBox(7), Qt::Key_Home);
+        child<QComboBox>(&d, "cmbField7")->setFocus();
+        QTest::keyClick(child<QComboBox>(&d, "cmbField7"), Qt::Key_Home);
         auto* update = child<QCheckBox>(&d, "chkUpdate");
         QTest::mouseClick(update, Qt::LeftButton, {}, QPoint(8, update->height() / 2));
         QVERIFY2(grid->item(1, 9)->text().startsWith(QStringLiteral("更新：姓名：旧名字 → 张三；性别：（空） → 男")),
@@ -304,8 +304,8 @@ private Q_SLOTS:
         });
         QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("BN_History")), Qt::LeftButton);
         QCOMPARE(shown.mid(1, 5), QStringList({ "2024001", "张三", "姓名", "张三丰", "张三" }));
-        QCOMPARE(form.text(2), QStringLiteral("张三丰"));
-        QCOMPARE(form.text(1), QStringLiteral("2024001"));
+        QCOMPARE(test::shownText(child<QWidget>(&form, "Text2")), QStringLiteral("张三丰"));
+        QCOMPARE(test::shownText(child<QWidget>(&form, "Text1")), QStringLiteral("2024001"));
     }
 
     void addWithPhotoThenDuplicate()
@@ -329,7 +329,7 @@ private Q_SLOTS:
         MessageService::clearMessages();
         QTest::mouseClick(child<QPushButton>(&again, "BN_Save"), Qt::LeftButton);
         QCOMPARE(MessageService::texts(), QStringList({ " 已有该学生，请重新检查学号" }));
-        QCOMPARE(again.text(2), QStringLiteral("李四"));
+        QCOMPARE(test::shownText(child<QWidget>(&again, "Text2")), QStringLiteral("李四"));
         QCOMPARE(count(), 1);
     }
 
@@ -410,7 +410,7 @@ private Q_SLOTS:
         QTest::mouseClick(edit, Qt::LeftButton);
         auto other = m_db->connect();
         QVERIFY(other->exec(QStringLiteral("update tblLogin set 联系电话='88886666' where 学号='8'")));
-        form.setText(2, QStringLiteral("孙小八"));
+        test::retype(child<QWidget>(&form, "Text2"), QStringLiteral("孙小八"));
         child<QCheckBox>(&form, "Father_r")->setChecked(false);
         QTest::mouseClick(edit, Qt::LeftButton);
         QCOMPARE(MessageService::lastText(), QStringLiteral("修改成功，请刷新！"));
@@ -420,11 +420,11 @@ private Q_SLOTS:
 
         QTest::mouseClick(edit, Qt::LeftButton);
         QVERIFY(other->exec(QStringLiteral("update tblLogin set 姓名='孙八八' where 学号='8'")));
-        form.setText(2, QStringLiteral("孙大八"));
+        test::retype(child<QWidget>(&form, "Text2"), QStringLiteral("孙大八"));
         QTest::mouseClick(edit, Qt::LeftButton);
         QVERIFY2(MessageService::lastText().contains(QStringLiteral("姓名：您打开时是“孙小八”，现在是“孙八八”")),
             qPrintable(MessageService::lastText()));
-        QCOMPARE(form.text(2), QStringLiteral("孙大八"));
+        QCOMPARE(test::shownText(child<QWidget>(&form, "Text2")), QStringLiteral("孙大八"));
         QCOMPARE(rowOf(QStringLiteral("select 姓名 from tblLogin where 学号='8'")), QStringList({ "孙八八" }));
 
         QVERIFY(db().exec(QStringLiteral("delete from tblLogin")));
@@ -451,8 +451,9 @@ private Q_SLOTS:
         StudentInfo form;
         form.prepareView(listed->first().values, listed->first().key);
         form.show();
-        QVERIFY2(form.text(4).startsWith(QStringLiteral("中")) && form.text(4).endsWith(QLatin1Char('A')),
-            qPrintable(form.text(4)));
+        QVERIFY2(test::shownText(child<QWidget>(&form, "Text4")).startsWith(QStringLiteral("中"))
+                && test::shownText(child<QWidget>(&form, "Text4")).endsWith(QLatin1Char('A')),
+            qPrintable(test::shownText(child<QWidget>(&form, "Text4"))));
         auto edit = [&](const char* box, const QString& typed) {
             QTest::mouseClick(child<QPushButton>(&form, "BN_Edit"), Qt::LeftButton);
             auto* line = form.findChild<QLineEdit*>(QString::fromLatin1(box));
@@ -487,7 +488,7 @@ private Q_SLOTS:
         form.prepareView(listed->at(1).values, listed->at(1).key);
         form.show();
         QTest::mouseClick(child<QPushButton>(&form, "BN_Edit"), Qt::LeftButton);
-        form.setText(2, QStringLiteral("乙改"));
+        test::retype(child<QWidget>(&form, "Text2"), QStringLiteral("乙改"));
         QTest::mouseClick(child<QPushButton>(&form, "BN_Edit"), Qt::LeftButton);
         QCOMPARE(MessageService::lastText(), QStringLiteral("修改成功，请刷新！"));
         auto names = db().select(QStringLiteral("select 学号, 姓名 from tblLogin order by 学号"));

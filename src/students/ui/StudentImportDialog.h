@@ -30,11 +30,11 @@ public:
     // Asks for the file and reads it; false, having said why, when there is nothing to show.
     bool chooseFile();
     bool load(const QString& path);
-    // The combo of a column.
-    QComboBox* fieldBox(int column) const;
     bool import();
 
 private:
+    // The combo of a column.
+    QComboBox* fieldBox(int column) const;
     QLabel* lblFile;
     QComboBox* cmbSheet;
     QTableWidget* Grid; // row 0: a field combo per column; then the sheet's rows

@@ -25,9 +25,6 @@ class StudentInfo : public QDialog, public UnsavedWork
 public:
     explicit StudentInfo(QWidget* parent = nullptr);
 
-    QString text(int index) const;
-    void setText(int index, const QString& value);
-
     void lockon() { setLocked(true); }
     void lockoff() { setLocked(false); }
     bool checkinput();
@@ -60,6 +57,8 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    QString text(int index) const;
+    void setText(int index, const QString& value);
     // Text(1)..Text(13) as on the form; 11 to 13 take several lines.
     QVector<QWidget*> Text;
     QRadioButton* sex_m;
