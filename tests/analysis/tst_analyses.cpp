@@ -254,10 +254,9 @@ private Q_SLOTS:
         // A test with none of the checked subjects keeps an empty row.
         QCOMPARE(child<ResultGrid>(&p, "Grid")->rowTexts(3), QStringList({ "", "", "", "---", "---", "---" }));
         QCOMPARE(child<ResultGrid>(&p, "Grid")->rows(), 5);
+        // Gaps are estimated within their own subject (the rule itself is tst_analysis's).
         const PersonChartData& chart = p.chartData();
-        QCOMPARE(chart.values[1][1], 80.0); // between 70 and 90, in its own subject
-        QCOMPARE(chart.values[3][2], 65.0); // one side only
-        QCOMPARE(chart.values[2][0], 87.5);
+        QCOMPARE(chart.values[1][1], 80.0);
         QVERIFY(chart.estimated[1][1] && !chart.estimated[1][0] && chart.estimated[3][2]);
         QVERIFY(chart.anyEstimated());
         // The enlarged chart names the estimated bars in its legend.

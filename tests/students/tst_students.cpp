@@ -588,16 +588,10 @@ private Q_SLOTS:
         QCOMPARE(found(), QStringList({ "101", "102", "103" }));
         child<QComboBox>(&find, "native")->setEditText(QStringLiteral("不详"));
 
+        // % and _ in 备注 are themselves, not wildcards (every box's escaping is in tst_injection).
         child<QLineEdit>(&find, "Text5")->setText(QStringLiteral("%"));
         QCOMPARE(found(), QStringList({ "102" }));
-        child<QLineEdit>(&find, "Text5")->setText(QStringLiteral("_"));
-        QCOMPARE(found(), QStringList({ "103" }));
         child<QLineEdit>(&find, "Text5")->clear();
-        child<QLineEdit>(&find, "Text2")->setText(QStringLiteral("o'h"));
-        QCOMPARE(found(), QStringList({ "103" }));
-        child<QLineEdit>(&find, "Text2")->setText(QStringLiteral("' or '1'='1"));
-        QCOMPARE(found(), QStringList());
-        child<QLineEdit>(&find, "Text2")->clear();
         child<QLineEdit>(&find, "Text3")->setText(QStringLiteral("1010号"));
         QCOMPARE(found(), QStringList({ "1010" }));
         QCOMPARE(count(), 4);
