@@ -42,7 +42,7 @@ private:
 };
 
 // Acts once on the modal window of type T that the next step opens, when it
-// is the active window. None within five seconds: a warning, and the modal
+// is the active window. None within twenty seconds: a warning, and the modal
 // window that is up instead is closed, so the test goes on and notices.
 template <class T = QWidget> void whenModal(std::function<void(T*)> act)
 {
@@ -62,7 +62,7 @@ template <class T = QWidget> void whenModal(std::function<void(T*)> act)
         act(window);
         return true;
     });
-    QTimer::singleShot(5000, state->robot, [state] {
+    QTimer::singleShot(20000, state->robot, [state] {
         if (state->acted)
             return;
         qWarning("no modal %s was shown", T::staticMetaObject.className());
