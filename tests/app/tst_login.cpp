@@ -344,6 +344,16 @@ private Q_SLOTS:
         QCOMPARE(DbConfig::read(before).values.user, s.user);
     }
 
+    void exitEndsTheProgram()
+    {
+        writeConfig(m_db->settings());
+        Login login;
+        login.load();
+        m_quit = false;
+        QTest::mouseClick(child<QPushButton>(&login, "Command2"), Qt::LeftButton);
+        QVERIFY(m_quit);
+    }
+
     // Testing a connection or logging in never changes the database's layout;
     // an administrator is asked, and only a Yes upgrades.
     void connectingWritesNothing()
