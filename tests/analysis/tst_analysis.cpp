@@ -95,22 +95,6 @@ private Q_SLOTS:
         QCOMPARE(*nothing[1][0], 90.0);
         QVERIFY(chartValues({}).isEmpty());
     }
-
-    void typedCountsAndTotalOrder()
-    {
-        QCOMPARE(Analysis::parseCount(QStringLiteral("3"), 10), std::optional<int>(3));
-        QCOMPARE(Analysis::parseCount(QStringLiteral(" 0 "), 10), std::optional<int>(0));
-        for (const char* bad : { "", "-1", "2.5", "3 or 1=1", "11", "１" })
-            QVERIFY2(!Analysis::parseCount(QString::fromUtf8(bad), 10), bad);
-
-        // Highest total first, equal totals by 学号, whatever order the rows came in.
-        QList<QStringList> rows { { "3", "150" }, { "1", "150" }, { "2", "0" }, { "4", "151" }, { "10", "150" } };
-        Analysis::sortByTotal(rows, 0, 1);
-        QStringList order;
-        for (const QStringList& r : rows)
-            order << r[0];
-        QCOMPARE(order, QStringList({ "4", "1", "10", "3", "2" }));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestAnalysis)
