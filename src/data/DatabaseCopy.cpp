@@ -15,7 +15,8 @@ QStringList ownTables()
 {
     return { QString::fromLatin1(Passwords::kTable), QStringLiteral("velmora_phrases"),
         QStringLiteral("velmora_counters"), QStringLiteral("velmora_fullmarks"),
-        QStringLiteral("velmora_score_history"), QStringLiteral("velmora_deleted_tests") };
+        QStringLiteral("velmora_score_history"), QStringLiteral("velmora_deleted_tests"),
+        QStringLiteral("velmora_student_ids") };
 }
 
 struct ScoreTable
@@ -152,6 +153,7 @@ Result<QStringList> heldBy(const Database& db)
         { QStringLiteral("velmora_fullmarks"), QStringLiteral("满分设置") },
         { QStringLiteral("velmora_score_history"), QStringLiteral("成绩修改记录") },
         { QStringLiteral("velmora_deleted_tests"), QStringLiteral("已删除的考试") },
+        { QStringLiteral("velmora_student_ids"), QStringLiteral("学生考号") },
     };
     for (const auto& [table, what] : counted) {
         auto exists = db.tableExists(table);

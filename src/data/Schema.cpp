@@ -156,6 +156,11 @@ const QString kDeletedTestsTable
                      "考试日期 varchar(20), 考试类型 varchar(20), 备注 varchar(200), 科目 varchar(100), 出勤 integer, "
                      "教师评语 integer, 满分 varchar(200), 删除时间 varchar(19) NOT NULL, 删除人 varchar(50))");
 
+// Version 8: the numbers other systems give a student (exam, registry, identity card).
+const QString kStudentIdsTable
+    = QStringLiteral("create table velmora_student_ids (学号 varchar(10) NOT NULL PRIMARY KEY, "
+                     "考号 varchar(30), 学籍号 varchar(30), 身份证号 varchar(18))");
+
 } // namespace
 
 QString newerVersionText(int version)
@@ -180,6 +185,8 @@ QString stepDescription(int version)
         return QStringLiteral("增加了成绩修改记录表 velmora_score_history，每次修改成绩都留有记录（版本 6）。");
     case 7:
         return QStringLiteral("增加了已删除考试表 velmora_deleted_tests，删除的考试保留30天，可以恢复（版本 7）。");
+    case 8:
+        return QStringLiteral("增加了学生考号表 velmora_student_ids，可按考号、学籍号导入（版本 8）。");
     default:
         return QStringLiteral("升级到版本 %1。").arg(version);
     }
@@ -230,6 +237,9 @@ Status upgradeStep(Database& db, int version)
     }
     case 7:
         step = createIfMissing(db, QStringLiteral("velmora_deleted_tests"), kDeletedTestsTable);
+        break;
+    case 8:
+        step = createIfMissing(db, QStringLiteral("velmora_student_ids"), kStudentIdsTable);
         break;
     default:
         break;
@@ -290,6 +300,7 @@ QStringList createStatements(const SqlDialect& dialect)
     statements << kFullMarksTable;
     statements << historyTable(dialect);
     statements << kDeletedTestsTable;
+    statements << kStudentIdsTable;
     return statements;
 }
 

@@ -772,6 +772,9 @@ std::optional<QDate> toDate(const QVariant& cell)
     if (cell.typeId() == QMetaType::Double) {
         // Excel's day 1 is 1900-01-01 and it counts a 29 February 1900 that never was.
         const double serial = cell.toDouble();
+        // 20120815 typed as a number is a date written without separators, far past any serial.
+        if (serial >= 19000101 && serial <= 29991231 && serial == std::floor(serial))
+            return toDate(QString::number(qint64(serial)));
         if (serial < 61 || serial > 2958465)
             return std::nullopt;
         return QDate(1899, 12, 30).addDays(qint64(serial));

@@ -1,23 +1,27 @@
 #include "students/StudentImport.h"
 
+#include "data/TextLimits.h"
 #include "exams/ScoreHistory.h"
 #include "sheets/SheetReader.h"
+#include "students/StudentIds.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
+#include <functional>
 
 namespace velmora::StudentImport {
 
 namespace {
 
-// Headers as offices write them, by field. Compared without blanks.
+// Headers as offices write them, by field (record columns, then the extra
+// fields in their order). Compared without blanks.
 const QVector<QStringList>& synonyms()
 {
     static const QVector<QStringList> list {
-        { QStringLiteral("学号"), QStringLiteral("学籍号") },
+        { QStringLiteral("学号") },
         { QStringLiteral("姓名"), QStringLiteral("学生姓名") },
         { QStringLiteral("性别") },
         { QStringLiteral("出生年月"), QStringLiteral("出生日期"), QStringLiteral("生日") },
@@ -32,8 +36,57 @@ const QVector<QStringList>& synonyms()
         { QStringLiteral("毕业于"), QStringLiteral("毕业学校") },
         { QStringLiteral("毕业至"), QStringLiteral("升入学校") },
         { QStringLiteral("备注") },
+        { QStringLiteral("考号"), QStringLiteral("准考证号"), QStringLiteral("考生号"), QStringLiteral("准考号") },
+        { QStringLiteral("学籍号"), QStringLiteral("全国学籍号"), QStringLiteral("学籍辅号") },
+        { QStringLiteral("身份证号"), QStringLiteral("身份证"), QStringLiteral("身份证号码"),
+            QStringLiteral("公民身份号码") },
+        { QStringLiteral("班级"), QStringLiteral("班别"), QStringLiteral("所在班级") },
     };
     return list;
+}
+
+// The fields the record form will not save without, besides 学号 and 姓名.
+constexpr StudentRecord::Column kAskedFor[] = { StudentRecord::Sex, StudentRecord::Birth, StudentRecord::Nation,
+    StudentRecord::Native, StudentRecord::Address };
+
+// A class as written, for comparing: "初二（3）班" and "初二(3) 班" are one.
+QString classKey(QString text)
+{
+    text.remove(QLatin1Char(' ')).remove(QChar(0x3000));
+    text.replace(QChar(0xFF08), QLatin1Char('(')).replace(QChar(0xFF09), QLatin1Char(')'));
+    return text;
+}
+
+// Why the student as they would be cannot be saved, naming the field; empty when they can.
+QString refusal(const Row& row, const std::function<QString(int)>& label)
+{
+    const StudentRecord& r = row.record;
+    for (StudentRecord::Column c : { StudentRecord::Number, StudentRecord::Name }) {
+        if (r[c].isEmpty())
+            return QStringLiteral("缺少%1").arg(label(c));
+    }
+    if (!StudentRecord::validNumber(r[StudentRecord::Number]))
+        return QStringLiteral("%1“%2”只能由1到10位数字组成")
+            .arg(label(StudentRecord::Number), r[StudentRecord::Number]);
+    const QString sex = r[StudentRecord::Sex];
+    if (!sex.isEmpty() && sex != QStringLiteral("男") && sex != QStringLiteral("女"))
+        return QStringLiteral("%1“%2”只能是男或女").arg(label(StudentRecord::Sex), sex);
+    const QString birth = r[StudentRecord::Birth];
+    if (!birth.isEmpty() && !StudentRecord::isDate(birth))
+        return QStringLiteral("%1“%2”不是日期").arg(label(StudentRecord::Birth), birth);
+    for (int c = 0; c < StudentRecord::ColumnCount; ++c) {
+        const QString& column = StudentRecord::columns()[c];
+        if (!TextLimits::fits(u"tblLogin", column, r.values[c]))
+            return QStringLiteral("%1最多只能填写%2个字符").arg(label(c)).arg(TextLimits::limit(u"tblLogin", column));
+    }
+    for (int k = 0; k < StudentIds::KindCount; ++k) {
+        const auto kind = StudentIds::Kind(k);
+        if (TextLimits::charCount(row.ids[k]) > StudentIds::limit(kind))
+            return QStringLiteral("%1最多只能填写%2个字符")
+                .arg(label(ExamNumberField + k))
+                .arg(StudentIds::limit(kind));
+    }
+    return {};
 }
 
 constexpr int kHeaderSearchRows = 10;
@@ -88,7 +141,51 @@ Mapping guess(const SheetTable& sheet)
     return m;
 }
 
-Result<QVector<Row>> plan(const Database& db, const SheetTable& sheet, const Mapping& mapping)
+QString fieldName(int field)
+{
+    if (field >= 0 && field < StudentRecord::ColumnCount)
+        return StudentRecord::columns()[field];
+    if (field >= ExamNumberField && field < ClassField)
+        return StudentIds::names()[field - ExamNumberField];
+    return field == ClassField ? QStringLiteral("班级") : QString();
+}
+
+QStringList classes(const SheetTable& sheet, const Mapping& mapping)
+{
+    const int column = int(mapping.fields.indexOf(ClassField));
+    QStringList out;
+    if (column < 0)
+        return out;
+    for (int r = mapping.headerRow + 1; r < sheet.rows.size(); ++r) {
+        const QString text = SheetReader::cellText(sheet.rows[r].value(column));
+        if (!text.isEmpty() && !out.contains(text))
+            out << text;
+    }
+    return out;
+}
+
+int ownClass(const QStringList& classes, const QString& name, const QString& code)
+{
+    for (int i = 0; i < classes.size(); ++i) {
+        const QString key = classKey(classes[i]);
+        if ((!name.trimmed().isEmpty() && key == classKey(name))
+            || (!code.trimmed().isEmpty() && key == classKey(code)))
+            return i;
+    }
+    return -1;
+}
+
+QString Row::status() const
+{
+    if (otherClass)
+        return QStringLiteral("其他班级，不导入");
+    if (!problem.isEmpty())
+        return problem;
+    return lacking.isEmpty() ? QStringLiteral("新增")
+                             : QStringLiteral("新增（缺：%1）").arg(lacking.join(QStringLiteral("、")));
+}
+
+Result<QVector<Row>> plan(const Database& db, const SheetTable& sheet, const Mapping& mapping, const Options& options)
 {
     auto existing = Students::list(db);
     if (!existing)
@@ -98,9 +195,18 @@ Result<QVector<Row>> plan(const Database& db, const SheetTable& sheet, const Map
         stored.insert(s[StudentRecord::Number].trimmed(), s);
     QVector<int> mapped;
     for (int f : mapping.fields) {
-        if (f >= 0 && !mapped.contains(f))
+        if (f >= 0 && f < StudentRecord::ColumnCount && !mapped.contains(f))
             mapped << f;
     }
+    // A field is named as the sheet's header names it ("出生日期"), else as the record does.
+    const auto label = [&](int field) {
+        const int column = int(mapping.fields.indexOf(field));
+        const QString header = mapping.headerRow >= 0 && column >= 0
+            ? SheetReader::cellText(sheet.rows[mapping.headerRow].value(column)).remove(QLatin1Char(' '))
+            : QString();
+        return header.isEmpty() ? fieldName(field) : header;
+    };
+    const QString onlyClass = classKey(options.onlyClass);
     QSet<QString> seen;
     QVector<Row> rows;
     for (int r = mapping.headerRow + 1; r < sheet.rows.size(); ++r) {
@@ -108,23 +214,34 @@ Result<QVector<Row>> plan(const Database& db, const SheetTable& sheet, const Map
         row.sheetRow = r;
         bool any = false;
         QString cellWhy;
+        QString classText;
         for (int c = 0; c < mapping.fields.size(); ++c) {
             const int f = mapping.fields[c];
             if (f < 0)
                 continue;
             const QVariant cell = sheet.rows[r].value(c);
             if (const QString why = SheetReader::cellProblem(cell); !why.isEmpty() && cellWhy.isEmpty())
-                cellWhy = StudentRecord::columns().value(f) + QStringLiteral("：") + why;
+                cellWhy = label(f) + QStringLiteral("：") + why;
             QString text = SheetReader::cellText(cell);
             if (f == StudentRecord::Birth && !text.isEmpty()) {
                 if (auto date = SheetReader::toDate(cell))
                     text = date->toString(QStringLiteral("yyyy-MM-dd"));
             }
-            row.record.values[f] = text;
+            if (f < StudentRecord::ColumnCount)
+                row.record.values[f] = text;
+            else if (f == ClassField)
+                classText = text;
+            else
+                row.ids[f - ExamNumberField] = text;
             any = any || !text.isEmpty();
         }
         if (!any)
             continue; // blank lines between blocks
+        if (!onlyClass.isEmpty() && classKey(classText) != onlyClass) {
+            row.otherClass = true;
+            rows << row;
+            continue;
+        }
         const QString number = row.record[StudentRecord::Number];
         row.fields = mapped;
         row.exists = stored.contains(number);
@@ -143,11 +260,13 @@ Result<QVector<Row>> plan(const Database& db, const SheetTable& sheet, const Map
             }
             row.record = after;
         }
-        StudentInput input { row.record,
-            row.record[StudentRecord::Sex] == QStringLiteral("男")
-                || row.record[StudentRecord::Sex] == QStringLiteral("女"),
-            row.record[StudentRecord::Native] };
-        row.problem = cellWhy.isEmpty() ? checkStudentInput(input) : cellWhy;
+        row.problem = cellWhy.isEmpty() ? refusal(row, label) : cellWhy;
+        for (StudentRecord::Column c : kAskedFor) {
+            if (row.record[c].isEmpty())
+                row.lacking << label(c);
+        }
+        if (row.problem.isEmpty() && !row.lacking.isEmpty() && !options.acceptLacking)
+            row.problem = QStringLiteral("缺少必填项：%1").arg(row.lacking.join(QStringLiteral("、")));
         if (row.problem.isEmpty() && seen.contains(number))
             row.problem = QStringLiteral("学号%1在文件中出现了不止一次").arg(number);
         seen.insert(number);
@@ -158,7 +277,8 @@ Result<QVector<Row>> plan(const Database& db, const SheetTable& sheet, const Map
 
 QString Outcome::summary() const
 {
-    return QStringLiteral("导入 %1 名，更新 %2 名，跳过 %3 行").arg(added).arg(updated).arg(skipped);
+    const QString text = QStringLiteral("导入 %1 名，更新 %2 名，跳过 %3 行").arg(added).arg(updated).arg(skipped);
+    return otherClass > 0 ? text + QStringLiteral("，其他班级 %1 行没有导入").arg(otherClass) : text;
 }
 
 Result<Outcome> apply(Database& db, const QVector<Row>& rows, bool update, const QString& photoFolder)
@@ -170,7 +290,22 @@ Result<Outcome> apply(Database& db, const QVector<Row>& rows, bool update, const
     if (auto locked = db.exec(db.dialect().lockTableSql(QStringLiteral("tblLogin"))); !locked)
         return locked.error();
     const QStringList& columns = StudentRecord::columns();
+    bool idsKept = false;
+    for (const Row& row : rows)
+        idsKept = idsKept || (!row.otherClass && row.problem.isEmpty() && !row.ids.join(QString()).isEmpty());
+    if (idsKept) {
+        auto table = db.tableExists(QStringLiteral("velmora_student_ids"));
+        if (!table)
+            return table.error();
+        if (!*table)
+            return Error::refused(
+                QStringLiteral("数据库需要升级后才能保存考号、学籍号和身份证号，请用管理员身份登录升级。"));
+    }
     for (const Row& row : rows) {
+        if (row.otherClass) {
+            ++out.otherClass;
+            continue;
+        }
         const QString where = QStringLiteral("第 %1 行：").arg(row.sheetRow + 1);
         if (!row.problem.isEmpty()) {
             ++out.skipped;
@@ -207,6 +342,8 @@ Result<Outcome> apply(Database& db, const QVector<Row>& rows, bool update, const
                 params << values[c];
             }
             if (sets.isEmpty()) {
+                if (Status ids = StudentIds::keep(db, row.record[StudentRecord::Number], row.ids); !ids)
+                    return ids.error();
                 ++out.updated;
                 continue;
             }
@@ -235,6 +372,8 @@ Result<Outcome> apply(Database& db, const QVector<Row>& rows, bool update, const
         }
         if (!written)
             return written.error();
+        if (Status ids = StudentIds::keep(db, row.record[StudentRecord::Number], row.ids); !ids)
+            return ids.error();
         ++(row.exists ? out.updated : out.added);
     }
     if (Status committed = tx.commit(); !committed)

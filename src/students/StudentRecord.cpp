@@ -1,6 +1,7 @@
 #include "students/StudentRecord.h"
 
 #include "data/TextLimits.h"
+#include "students/StudentIds.h"
 
 #include <QDate>
 #include <QFile>
@@ -302,7 +303,16 @@ Status update(
 
 Status remove(Database& db, const QString& number)
 {
-    return outcomeOf(db, db.exec(QStringLiteral("delete from tblLogin where 学号=?"), { number }));
+    // The numbers other systems gave the student go too, so that a new
+    // student of the same 学号 is not matched by them.
+    Transaction tx(db);
+    if (!tx.started())
+        return tx.error();
+    if (Status gone = outcomeOf(db, db.exec(QStringLiteral("delete from tblLogin where 学号=?"), { number })); !gone)
+        return gone;
+    if (Status ids = StudentIds::forget(db, number); !ids)
+        return ids;
+    return tx.commit();
 }
 
 const QStringList& Criteria::containsColumns()

@@ -3,6 +3,7 @@
 #include "platform/ui/ResultGrid.h"
 #include "sheets/SheetReader.h"
 #include "sheets/SheetWriter.h"
+#include "support/Office.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -152,41 +153,11 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(nowhere + QStringLiteral(".part")));
     }
 
-    // Files from elsewhere: openpyxl's shared strings, date cells and a merged
-    // title row; libxlsxwriter's inline strings; xlwt's .xls; Chinese Excel's
-    // GB18030 CSV; quotes and line breaks in cells.
+    // Files from elsewhere: libxlsxwriter's inline strings; Chinese Excel's
+    // GB18030 CSV; quotes and line breaks in cells; dates as offices write them.
+    // (LibreOffice's own files are read in the import tests.)
     void filesFromElsewhere()
     {
-        if (!havePython("openpyxl") || !havePython("xlwt"))
-            QSKIP("python3-openpyxl and python3-xlwt are not installed (test.sh installs them)");
-        const QString xlsx = m_dir.filePath(QStringLiteral("roster.xlsx"));
-        QVERIFY(makeWithPython(R"(
-import sys, datetime, openpyxl
-b = openpyxl.Workbook()
-ws = b.active
-ws.title = "花名册"
-ws.append(["初二(3)班 学生名单"])
-ws.merge_cells("A1:C1")
-ws.append(["学号", "姓名", "出生日期"])
-ws.append(["2024001", "张三", datetime.date(2011, 5, 24)])
-ws.append([2024002, "李四", "2011年6月1日"])
-b.create_sheet("空表")
-b.save(sys.argv[1])
-)",
-            xlsx));
-        auto book = SheetReader::read(xlsx);
-        QVERIFY2(book, qPrintable(book ? QString() : book.error().message()));
-        QCOMPARE(book->size(), 2);
-        const SheetTable& roster = book->at(0);
-        QCOMPARE(roster.title, QStringLiteral("花名册"));
-        QCOMPARE(
-            rowTexts(roster, 0), QStringList({ "初二(3)班 学生名单", "初二(3)班 学生名单", "初二(3)班 学生名单" }));
-        QCOMPARE(rowTexts(roster, 1), QStringList({ "学号", "姓名", "出生日期" }));
-        QCOMPARE(roster.rows[2][2].toDate(), QDate(2011, 5, 24));
-        QCOMPARE(rowTexts(roster, 3), QStringList({ "2024002", "李四", "2011年6月1日" }));
-        QCOMPARE(SheetReader::toDate(roster.rows[3][2]), std::optional<QDate>(QDate(2011, 6, 1)));
-        QVERIFY(book->at(1).rows.isEmpty());
-
         // Inline strings, as libxlsxwriter writes them in its low-memory mode.
         const QString inlined = m_dir.filePath(QStringLiteral("inline.xlsx"));
         {
@@ -203,24 +174,6 @@ b.save(sys.argv[1])
         auto scores = SheetReader::read(inlined);
         QVERIFY(scores);
         QCOMPARE(rowTexts(scores->at(0), 1), QStringList({ "001", "95" }));
-
-        const QString xls = m_dir.filePath(QStringLiteral("old.xls"));
-        QVERIFY(makeWithPython(R"(
-import sys, datetime, xlwt
-b = xlwt.Workbook(encoding="utf-8")
-ws = b.add_sheet("学生")
-ws.write(0, 0, "学号"); ws.write(0, 1, "姓名"); ws.write(0, 2, "出生年月")
-ws.write(1, 0, "2024003"); ws.write(1, 1, "王五")
-ws.write(1, 2, datetime.date(2010, 12, 31), xlwt.easyxf(num_format_str="yyyy-mm-dd"))
-ws.write(2, 0, 2024004); ws.write(2, 1, "赵六")
-b.save(sys.argv[1])
-)",
-            xls));
-        auto old = SheetReader::read(xls);
-        QVERIFY2(old, qPrintable(old ? QString() : old.error().message()));
-        QCOMPARE(old->at(0).title, QStringLiteral("学生"));
-        QCOMPARE(rowTexts(old->at(0), 1), QStringList({ "2024003", "王五", "2010-12-31" }));
-        QCOMPARE(rowTexts(old->at(0), 2).mid(0, 2), QStringList({ "2024004", "赵六" }));
 
         const QString gbk = m_dir.filePath(QStringLiteral("gbk.csv"));
         QFile g(gbk);
@@ -292,48 +245,12 @@ b.save(sys.argv[1])
         QCOMPARE(rowTexts(e->at(0), 1), QStringList({ "01", "#N/A", "TRUE" }));
         QCOMPARE(rowTexts(e->at(0), 2), QStringList({ "02", "1", "#DIV/0!" }));
 
-        const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
-        if (soffice.isEmpty()) {
-            if (qEnvironmentVariableIsSet("VELMORA_REQUIRE_PG"))
-                QFAIL("LibreOffice (soffice) is not installed; test.sh installs it");
-            QSKIP("LibreOffice (soffice) is not installed");
-        }
-        QFile fods(m_dir.filePath(QStringLiteral("marks.fods")));
-        QVERIFY(fods.open(QIODevice::WriteOnly));
-        const auto text = [](const char* t) {
-            return QStringLiteral(
-                "<table:table-cell office:value-type=\"string\"><text:p>%1</text:p></table:table-cell>")
-                .arg(QString::fromUtf8(t));
-        };
-        const auto number = [](int v) {
-            return QStringLiteral("<table:table-cell office:value-type=\"float\" office:value=\"%1\"/>").arg(v);
-        };
-        const auto formula = [](const char* f) {
-            return QStringLiteral("<table:table-cell table:formula=\"of:=%1\"/>").arg(QString::fromUtf8(f));
-        };
-        const QString row = QStringLiteral("<table:table-row>%1</table:table-row>");
-        fods.write(QStringLiteral(
-            "<?xml version=\"1.0\" encoding=\"UTF-8\"?><office:document "
-            "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
-            "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
-            "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
-            "xmlns:of=\"urn:oasis:names:tc:opendocument:xmlns:of:1.2\" office:version=\"1.2\" "
-            "office:mimetype=\"application/vnd.oasis.opendocument.spreadsheet\"><office:body><office:spreadsheet>"
-            "<table:table "
-            "table:name=\"成绩\">%1%2%3</table:table></office:spreadsheet></office:body></office:document>")
-                       .arg(row.arg(text("学号") + text("卷一") + text("卷二") + text("数学") + text("语文")),
-                           row.arg(text("01") + number(40) + number(45) + formula("[.B2]+[.C2]") + formula("NA()")),
-                           row.arg(text("02") + number(30) + number(38) + formula("[.B3]+[.C3]")
-                               + formula("&quot;缺&quot;&amp;&quot;考&quot;")))
-                       .toUtf8());
-        fods.close();
-        QProcess office;
-        office.start(soffice,
-            { QStringLiteral("-env:UserInstallation=file://") + m_dir.filePath(QStringLiteral("office")),
-                QStringLiteral("--headless"), QStringLiteral("--convert-to"), QStringLiteral("xls"),
-                QStringLiteral("--outdir"), m_dir.path(), fods.fileName() });
-        QVERIFY(office.waitForFinished(120000));
-        auto marks = SheetReader::read(m_dir.filePath(QStringLiteral("marks.xls")));
+        VELMORA_REQUIRE_OFFICE();
+        QString why;
+        const QStringList made
+            = test::Office::make({ QStringLiteral("formulas") }, QStringLiteral("xls"), m_dir.path(), &why);
+        QVERIFY2(!made.isEmpty(), qPrintable(why));
+        auto marks = SheetReader::read(made.first());
         QVERIFY2(marks, qPrintable(marks ? QString() : marks.error().message()));
         QCOMPARE(rowTexts(marks->at(0), 1), QStringList({ "01", "40", "45", "85", "#N/A" }));
         QCOMPARE(rowTexts(marks->at(0), 2), QStringList({ "02", "30", "38", "68", "缺考" }));
@@ -369,8 +286,12 @@ b.save(sys.argv[1])
     // hangs costs a message, never this process; what it reads comes back whole.
     void xlsReaderApart()
     {
-        const QString xls = m_dir.filePath(QStringLiteral("old.xls"));
-        QVERIFY(QFileInfo::exists(xls)); // made by filesFromElsewhere
+        VELMORA_REQUIRE_OFFICE();
+        QString why;
+        const QStringList made
+            = test::Office::make({ QStringLiteral("roster") }, QStringLiteral("xls"), m_dir.path(), &why);
+        QVERIFY2(!made.isEmpty(), qPrintable(why));
+        const QString xls = made.first();
         const SheetTable t { QStringLiteral("学生"), {},
             { { QStringLiteral("学号"), 95.5, QDate(2011, 5, 24), QVariant(),
                 QVariant::fromValue(CellError { QStringLiteral("#N/A") }) } } };
@@ -393,7 +314,7 @@ b.save(sys.argv[1])
             crashed.error().message().contains(QStringLiteral("读取时出错")), qPrintable(crashed.error().message()));
         auto read = SheetReader::read(xls);
         QVERIFY2(read, qPrintable(read ? QString() : read.error().message()));
-        QCOMPARE(read->at(0).title, QStringLiteral("学生"));
+        QCOMPARE(read->at(0).title, QStringLiteral("roster"));
     }
 
     // A text a spreadsheet would run as a formula goes out as text.

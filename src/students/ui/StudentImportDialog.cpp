@@ -1,6 +1,7 @@
 #include "students/ui/StudentImportDialog.h"
 
 #include "app/Module1.h"
+#include "classes/ClassSettings.h"
 #include "platform/MessageService.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/FileDialogs.h"
@@ -23,6 +24,7 @@ namespace velmora {
 namespace {
 const QColor kRefused(255, 205, 210);
 const QColor kUpdated(255, 249, 196);
+const QColor kOtherClass(Qt::gray);
 } // namespace
 
 StudentImportDialog::StudentImportDialog(QWidget* parent)
@@ -38,8 +40,16 @@ StudentImportDialog::StudentImportDialog(QWidget* parent)
     Grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     // The status column reads whole: it holds the reason a row is refused.
     Grid->horizontalHeader()->setStretchLastSection(true);
+    cmbClass = new QComboBox(this);
+    cmbClass->setObjectName(QStringLiteral("cmbClass"));
+    lblClass = Controls::label(this, "lblClass", QStringLiteral("班级(&B)："), cmbClass);
     chkUpdate = new QCheckBox(QStringLiteral("学号已有的学生，用表中的信息更新(&U)"), this);
     chkUpdate->setObjectName(QStringLiteral("chkUpdate"));
+    chkLacking = new QCheckBox(QStringLiteral("缺少必填项的学生也导入(&L)"), this);
+    chkLacking->setObjectName(QStringLiteral("chkLacking"));
+    chkLacking->setChecked(true);
+    chkLacking->setToolTip(
+        QStringLiteral("出生年月、家庭住址、民族、籍贯、性别可以以后补填：修改这名学生时会要求填写完整。"));
     txtPhotos = Controls::edit(this, "txtPhotos");
     txtPhotos->setPlaceholderText(QStringLiteral("照片按学号命名，如 2024001.jpg（可不选）"));
     BN_Photos = Controls::button(this, "BN_Photos", QStringLiteral("照片文件夹(&P)…"));
@@ -51,8 +61,11 @@ StudentImportDialog::StudentImportDialog(QWidget* parent)
     top->addWidget(lblFile, 1);
     top->addWidget(Controls::label(this, "lblSheet", QStringLiteral("工作表(&W)："), cmbSheet));
     top->addWidget(cmbSheet);
+    top->addWidget(lblClass);
+    top->addWidget(cmbClass);
     auto* photos = new QHBoxLayout;
     photos->addWidget(chkUpdate);
+    photos->addWidget(chkLacking);
     photos->addStretch();
     photos->addWidget(txtPhotos, 1);
     photos->addWidget(BN_Photos);
@@ -71,6 +84,8 @@ StudentImportDialog::StudentImportDialog(QWidget* parent)
 
     connect(cmbSheet, &QComboBox::currentIndexChanged, this, &StudentImportDialog::showSheet);
     connect(chkUpdate, &QCheckBox::toggled, this, &StudentImportDialog::replan);
+    connect(chkLacking, &QCheckBox::toggled, this, &StudentImportDialog::replan);
+    connect(cmbClass, &QComboBox::currentIndexChanged, this, &StudentImportDialog::replan);
     connect(BN_Photos, &QPushButton::clicked, this, [this] {
         const QString folder = FileDialogs::folder(this, QStringLiteral("照片文件夹"));
         if (!folder.isEmpty())
@@ -156,11 +171,12 @@ void StudentImportDialog::showSheet(int index)
         auto* box = new QComboBox(Grid);
         box->setObjectName(QStringLiteral("cmbField%1").arg(c));
         box->addItem(QStringLiteral("（不导入）"), -1);
-        for (int f = 0; f < StudentRecord::ColumnCount; ++f)
-            box->addItem(StudentRecord::columns()[f], f);
+        for (int f = 0; f < StudentImport::FieldCount; ++f)
+            box->addItem(StudentImport::fieldName(f), f);
         box->setCurrentIndex(m_mapping.fields[c] + 1);
         connect(box, &QComboBox::currentIndexChanged, this, [this, c, box] {
             m_mapping.fields[c] = box->currentData().toInt();
+            showClasses();
             replan();
         });
         Grid->setCellWidget(0, c, box);
@@ -180,13 +196,36 @@ void StudentImportDialog::showSheet(int index)
     }
     if (m_mapping.headerRow < 0)
         MessageService::info(QStringLiteral("没有找到表头（学号、姓名等），请在第一行为每一列选择要导入的项目。"));
+    showClasses();
     replan();
+}
+
+void StudentImportDialog::showClasses()
+{
+    const QStringList classes = StudentImport::classes(m_sheets.value(cmbSheet->currentIndex()), m_mapping);
+    const QSignalBlocker quiet(cmbClass);
+    cmbClass->clear();
+    const bool several = classes.size() > 1;
+    lblClass->setVisible(several);
+    cmbClass->setVisible(several);
+    if (!several)
+        return;
+    cmbClass->addItems(classes);
+    cmbClass->addItem(QStringLiteral("（全部班级）"));
+    // The class of 班级设置 when the sheet names it; else the teacher chooses.
+    auto own = ClassSettings::load(mod().Conn);
+    const int at = own ? StudentImport::ownClass(classes, own->name, own->number) : -1;
+    cmbClass->setCurrentIndex(at);
 }
 
 void StudentImportDialog::replan()
 {
     const SheetTable& sheet = m_sheets.value(cmbSheet->currentIndex());
-    auto rows = StudentImport::plan(mod().Conn, sheet, m_mapping);
+    StudentImport::Options options;
+    options.acceptLacking = chkLacking->isChecked();
+    if (cmbClass->isVisibleTo(this) && cmbClass->currentIndex() < cmbClass->count() - 1)
+        options.onlyClass = cmbClass->currentText();
+    auto rows = StudentImport::plan(mod().Conn, sheet, m_mapping, options);
     if (!rows) {
         MessageService::error(rows.error());
         return;
@@ -194,7 +233,7 @@ void StudentImportDialog::replan()
     m_rows = *rows;
     const int status = Grid->columnCount() - 1;
     const int first = m_mapping.headerRow + 1;
-    int adds = 0, updates = 0, bad = 0;
+    int adds = 0, updates = 0, bad = 0, others = 0;
     QVector<const StudentImport::Row*> byRow(Grid->rowCount(), nullptr);
     for (const StudentImport::Row& row : std::as_const(m_rows)) {
         if (row.sheetRow - first + 1 < byRow.size())
@@ -206,7 +245,10 @@ void StudentImportDialog::replan()
         QColor colour;
         if (!row)
             text = QStringLiteral("空行");
-        else if (!row->problem.isEmpty()) {
+        else if (row->otherClass) {
+            text = row->status();
+            ++others;
+        } else if (!row->problem.isEmpty()) {
             text = row->problem;
             colour = kRefused;
             ++bad;
@@ -219,19 +261,25 @@ void StudentImportDialog::replan()
             updates += chkUpdate->isChecked();
             bad += !chkUpdate->isChecked();
         } else {
-            text = QStringLiteral("新增");
+            text = row->status();
             ++adds;
         }
         Grid->setItem(r, status, new QTableWidgetItem(text));
         for (int c = 0; c <= status; ++c) {
             if (QTableWidgetItem* item = Grid->item(r, c)) {
                 item->setBackground(colour.isValid() ? QBrush(colour) : QBrush());
+                item->setForeground(row && row->otherClass ? QBrush(kOtherClass) : QBrush());
                 item->setToolTip(row ? row->problem : QString());
             }
         }
     }
-    lblSummary->setText(QStringLiteral("将导入 %1 名，更新 %2 名，跳过 %3 行").arg(adds).arg(updates).arg(bad));
-    BN_Import->setEnabled(adds + updates > 0);
+    QString summary = QStringLiteral("将导入 %1 名，更新 %2 名，跳过 %3 行").arg(adds).arg(updates).arg(bad);
+    if (others > 0)
+        summary += QStringLiteral("，其他班级 %1 行没有导入").arg(others);
+    // Several classes and none chosen: nothing goes in until the teacher says which.
+    const bool unchosen = cmbClass->isVisibleTo(this) && cmbClass->currentIndex() < 0;
+    lblSummary->setText(unchosen ? QStringLiteral("表中有几个班级的学生，请先选择要导入的班级。") : summary);
+    BN_Import->setEnabled(adds + updates > 0 && !unchosen);
 }
 
 bool StudentImportDialog::import()

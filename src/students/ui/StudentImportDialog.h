@@ -38,7 +38,10 @@ private:
     QLabel* lblFile;
     QComboBox* cmbSheet;
     QTableWidget* Grid; // row 0: a field combo per column; then the sheet's rows
+    QLabel* lblClass;
+    QComboBox* cmbClass; // shown when the sheet's 班级 column holds several classes
     QCheckBox* chkUpdate;
+    QCheckBox* chkLacking;
     QLineEdit* txtPhotos;
     QPushButton* BN_Photos;
     QLabel* lblSummary;
@@ -46,6 +49,8 @@ private:
     QPushButton* BN_Cancel;
 
     void showSheet(int index);
+    // The class choice, shown when the 班级 column names several classes.
+    void showClasses();
     void replan();
 
     QVector<SheetTable> m_sheets;

@@ -1,0 +1,188 @@
+#include "support/Office.h"
+
+#include "sheets/SheetReader.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+
+namespace velmora::test::Office {
+
+namespace {
+
+// =B2+SUM(C2:D2) as ODF writes it: of:=[.B2]+SUM([.C2:.D2]).
+QString formula(const QString& typed)
+{
+    static const QRegularExpression range(QStringLiteral("\\b([A-Z]{1,3}[0-9]+):([A-Z]{1,3}[0-9]+)\\b"));
+    static const QRegularExpression cell(QStringLiteral("(?<![.:A-Z])\\b([A-Z]{1,3}[0-9]+)\\b"));
+    QString f = typed.mid(1);
+    f.replace(range, QStringLiteral("[.\\1:.\\2]"));
+    f.replace(cell, QStringLiteral("[.\\1]"));
+    return QStringLiteral("of:=") + f;
+}
+
+QString cellXml(const QString& text, int across, int down)
+{
+    static const QRegularExpression number(QStringLiteral("^-?[0-9]+(\\.[0-9]+)?$"));
+    static const QRegularExpression date(QStringLiteral("^[0-9]{4}-[0-9]{2}-[0-9]{2}$"));
+    static const QRegularExpression padded(QStringLiteral("^([0-9]+)\\|(0+)$"));
+    QString attributes;
+    if (across > 1)
+        attributes += QStringLiteral(" table:number-columns-spanned=\"%1\"").arg(across);
+    if (down > 1)
+        attributes += QStringLiteral(" table:number-rows-spanned=\"%1\"").arg(down);
+    const QString paragraph = QStringLiteral("<text:p>%1</text:p>");
+    if (text.isEmpty())
+        return QStringLiteral("<table:table-cell%1/>").arg(attributes);
+    if (text.startsWith(QLatin1Char('=')))
+        return QStringLiteral("<table:table-cell%1 table:formula=\"%2\"/>")
+            .arg(attributes, formula(text).toHtmlEscaped());
+    if (number.match(text).hasMatch())
+        return QStringLiteral("<table:table-cell%1 office:value-type=\"float\" office:value=\"%2\"/>")
+            .arg(attributes, text);
+    if (date.match(text).hasMatch() && QDate::fromString(text, Qt::ISODate).isValid())
+        return QStringLiteral(
+            "<table:table-cell%1 table:style-name=\"date\" office:value-type=\"date\" office:date-value=\"%2\"/>")
+            .arg(attributes, text);
+    if (const auto m = padded.match(text); m.hasMatch())
+        return QStringLiteral(
+            "<table:table-cell%1 table:style-name=\"zeros%2\" office:value-type=\"float\" office:value=\"%3\"/>")
+            .arg(attributes)
+            .arg(m.captured(2).size())
+            .arg(m.captured(1));
+    const QString shown = text.startsWith(QLatin1Char('\'')) ? text.mid(1) : text;
+    return QStringLiteral("<table:table-cell%1 office:value-type=\"string\">%2</table:table-cell>")
+        .arg(attributes, paragraph.arg(shown.toHtmlEscaped()));
+}
+
+bool run(const QStringList& arguments, const QString& dir, QString* why)
+{
+    QProcess office;
+    office.setProcessChannelMode(QProcess::MergedChannels);
+    office.start(program(),
+        QStringList { QStringLiteral("-env:UserInstallation=file://") + QDir(dir).filePath(QStringLiteral(".office")),
+            QStringLiteral("--headless"), QStringLiteral("--norestore") }
+            + arguments);
+    if (!office.waitForFinished(180000) || office.exitCode() != 0) {
+        *why = QString::fromUtf8(office.readAll());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+QString program()
+{
+    return QStandardPaths::findExecutable(QStringLiteral("soffice"));
+}
+
+QByteArray flatXml(const QString& design, const QString& sheetName)
+{
+    const QVector<QVector<QVariant>> rows = SheetReader::parseCsv(design);
+    const auto at = [&](int r, int c) { return rows.value(r).value(c).toString(); };
+    QString body;
+    for (int r = 0; r < rows.size(); ++r) {
+        body += QStringLiteral("<table:table-row>");
+        for (int c = 0; c < rows[r].size(); ++c) {
+            const QString text = at(r, c);
+            if (text == u">" || text == u"^") {
+                body += QStringLiteral("<table:covered-table-cell/>");
+                continue;
+            }
+            int across = 1, down = 1;
+            while (at(r, c + across) == u">")
+                ++across;
+            while (at(r + down, c) == u"^")
+                ++down;
+            body += cellXml(text, across, down);
+        }
+        body += QStringLiteral("</table:table-row>");
+    }
+    QString zeros;
+    for (int n = 1; n <= 12; ++n)
+        zeros += QStringLiteral("<number:number-style style:name=\"Z%1\"><number:number number:decimal-places=\"0\" "
+                                "number:min-integer-digits=\"%1\"/></number:number-style>"
+                                "<style:style style:name=\"zeros%1\" style:family=\"table-cell\" "
+                                "style:data-style-name=\"Z%1\"/>")
+                     .arg(n);
+    return QStringLiteral(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<office:document "
+        "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+        "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
+        "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
+        "xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\" "
+        "xmlns:number=\"urn:oasis:names:tc:opendocument:xmlns:datastyle:1.0\" "
+        "xmlns:of=\"urn:oasis:names:tc:opendocument:xmlns:of:1.2\" office:version=\"1.2\" "
+        "office:mimetype=\"application/vnd.oasis.opendocument.spreadsheet\"><office:automatic-styles>"
+        "<number:date-style style:name=\"D\"><number:year number:style=\"long\"/><number:text>-</number:text>"
+        "<number:month number:style=\"long\"/><number:text>-</number:text><number:day number:style=\"long\"/>"
+        "</number:date-style><style:style style:name=\"date\" style:family=\"table-cell\" "
+        "style:data-style-name=\"D\"/>%1</office:automatic-styles><office:body><office:spreadsheet>"
+        "<table:table table:name=\"%2\">%3</table:table></office:spreadsheet></office:body></office:document>\n")
+        .arg(zeros, sheetName.toHtmlEscaped(), body)
+        .toUtf8();
+}
+
+QStringList make(const QStringList& designs, const QString& format, const QString& dir, QString* why)
+{
+    QStringList sources;
+    for (const QString& name : designs) {
+        QFile design(QStringLiteral(FIXTURES "/%1.csv").arg(name));
+        if (!design.open(QIODevice::ReadOnly)) {
+            *why = design.fileName() + QStringLiteral(": ") + design.errorString();
+            return {};
+        }
+        QFile flat(QDir(dir).filePath(name + QStringLiteral(".fods")));
+        if (!flat.open(QIODevice::WriteOnly)) {
+            *why = flat.errorString();
+            return {};
+        }
+        flat.write(flatXml(QString::fromUtf8(design.readAll()), name));
+        sources << flat.fileName();
+    }
+    // LibreOffice's own numbers of the encodings: 85 is GB18030.
+    const QString filter = format == u"csv" ? QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,85") : format;
+    if (!run(QStringList { QStringLiteral("--convert-to"), filter, QStringLiteral("--outdir"), dir } + sources, dir,
+            why))
+        return {};
+    QStringList made;
+    for (const QString& name : designs) {
+        const QString path = QDir(dir).filePath(name + QLatin1Char('.') + format);
+        if (!QFileInfo::exists(path)) {
+            *why = path + QStringLiteral(" was not made");
+            return {};
+        }
+        made << path;
+    }
+    return made;
+}
+
+QList<QStringList> readBack(const QString& path, const QString& dir, QString* why)
+{
+    const QString out = QDir(dir).filePath(QStringLiteral("back"));
+    QDir().mkpath(out);
+    if (!run({ QStringLiteral("--convert-to"), QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76"),
+                 QStringLiteral("--outdir"), out, path },
+            dir, why))
+        return {};
+    QFile csv(QDir(out).filePath(QFileInfo(path).completeBaseName() + QStringLiteral(".csv")));
+    if (!csv.open(QIODevice::ReadOnly)) {
+        *why = csv.fileName() + QStringLiteral(": ") + csv.errorString();
+        return {};
+    }
+    QList<QStringList> rows;
+    for (const auto& row : SheetReader::parseCsv(QString::fromUtf8(csv.readAll()))) {
+        QStringList texts;
+        for (const QVariant& cell : row)
+            texts << cell.toString();
+        rows << texts;
+    }
+    return rows;
+}
+
+} // namespace velmora::test::Office

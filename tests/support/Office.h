@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace velmora::test::Office {
+
+// LibreOffice's soffice on the PATH, or empty.
+QString program();
+
+// A sheet designed as CSV text, written as LibreOffice's flat XML. A cell
+// holds a number, a date (2011-05-24), a formula (=B2+C2), text ('00401 is
+// text), a number shown with leading zeros (401|00000), or ">" / "^" to be
+// covered by a merge with the cell left of it / above it.
+QByteArray flatXml(const QString& design, const QString& sheetName);
+
+// The designs (tests/fixtures/NAME.csv) made into files by LibreOffice in
+// `dir`, one run per format: "xlsx", "xls", "ods" or "csv" (GB18030, as
+// Chinese Excel writes it). The made files' paths, in order; empty when
+// LibreOffice failed, with why in `*why`.
+QStringList make(const QStringList& designs, const QString& format, const QString& dir, QString* why);
+
+// A file converted by LibreOffice to UTF-8 CSV and read back as rows of texts.
+QList<QStringList> readBack(const QString& path, const QString& dir, QString* why);
+
+} // namespace velmora::test::Office
+
+// In a test function: skip (fail under test.sh) when LibreOffice is missing.
+#define VELMORA_REQUIRE_OFFICE()                                                                                       \
+    do {                                                                                                               \
+        if (velmora::test::Office::program().isEmpty()) {                                                              \
+            if (qEnvironmentVariableIsSet("VELMORA_REQUIRE_PG"))                                                       \
+                QFAIL("LibreOffice (soffice) is not installed; test.sh installs it");                                  \
+            QSKIP("LibreOffice (soffice) is not installed");                                                           \
+        }                                                                                                              \
+    } while (false)
