@@ -16,7 +16,9 @@ QStringList ownTables()
     return { QString::fromLatin1(Passwords::kTable), QStringLiteral("velmora_phrases"),
         QStringLiteral("velmora_counters"), QStringLiteral("velmora_fullmarks"),
         QStringLiteral("velmora_score_history"), QStringLiteral("velmora_deleted_tests"),
-        QStringLiteral("velmora_student_ids") };
+        QStringLiteral("velmora_student_ids"), QStringLiteral("velmora_test_facts"),
+        QStringLiteral("velmora_questions"), QStringLiteral("velmora_question_scores"),
+        QStringLiteral("velmora_import_columns") };
 }
 
 struct ScoreTable
@@ -154,6 +156,9 @@ Result<QStringList> heldBy(const Database& db)
         { QStringLiteral("velmora_score_history"), QStringLiteral("成绩修改记录") },
         { QStringLiteral("velmora_deleted_tests"), QStringLiteral("已删除的考试") },
         { QStringLiteral("velmora_student_ids"), QStringLiteral("学生考号") },
+        { QStringLiteral("velmora_test_facts"), QStringLiteral("成绩单信息") },
+        { QStringLiteral("velmora_questions"), QStringLiteral("小题设置") },
+        { QStringLiteral("velmora_import_columns"), QStringLiteral("导入表头设置") },
     };
     for (const auto& [table, what] : counted) {
         auto exists = db.tableExists(table);

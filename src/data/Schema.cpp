@@ -161,6 +161,21 @@ const QString kStudentIdsTable
     = QStringLiteral("create table velmora_student_ids (学号 varchar(10) NOT NULL PRIMARY KEY, "
                      "考号 varchar(30), 学籍号 varchar(30), 身份证号 varchar(18))");
 
+// Version 9: what a marking system's export brings beside the scores: its
+// ranks and totals, each question's marks, and how its headers were mapped.
+const QStringList kImportTables {
+    QStringLiteral("create table velmora_test_facts (考试号 integer NOT NULL, 学号 varchar(10) NOT NULL, "
+                   "项目 varchar(20) NOT NULL, 值 varchar(20), PRIMARY KEY (考试号, 学号, 项目))"),
+    QStringLiteral("create table velmora_questions (考试号 integer NOT NULL, 题号 varchar(20) NOT NULL, "
+                   "序号 integer NOT NULL, 满分 varchar(10), PRIMARY KEY (考试号, 题号))"),
+    QStringLiteral("create table velmora_question_scores (考试号 integer NOT NULL, 学号 varchar(10) NOT NULL, "
+                   "题号 varchar(20) NOT NULL, 得分 varchar(10), PRIMARY KEY (考试号, 学号, 题号))"),
+    QStringLiteral("create table velmora_import_columns (表头 varchar(60) NOT NULL PRIMARY KEY, "
+                   "项目 varchar(40) NOT NULL)"),
+};
+const QStringList kImportTableNames { QStringLiteral("velmora_test_facts"), QStringLiteral("velmora_questions"),
+    QStringLiteral("velmora_question_scores"), QStringLiteral("velmora_import_columns") };
+
 } // namespace
 
 QString newerVersionText(int version)
@@ -187,6 +202,8 @@ QString stepDescription(int version)
         return QStringLiteral("增加了已删除考试表 velmora_deleted_tests，删除的考试保留30天，可以恢复（版本 7）。");
     case 8:
         return QStringLiteral("增加了学生考号表 velmora_student_ids，可按考号、学籍号导入（版本 8）。");
+    case 9:
+        return QStringLiteral("增加了成绩单信息、小题分和导入表头的表，可以导入阅卷系统的成绩单（版本 9）。");
     default:
         return QStringLiteral("升级到版本 %1。").arg(version);
     }
@@ -240,6 +257,10 @@ Status upgradeStep(Database& db, int version)
         break;
     case 8:
         step = createIfMissing(db, QStringLiteral("velmora_student_ids"), kStudentIdsTable);
+        break;
+    case 9:
+        for (int t = 0; t < kImportTables.size() && step; ++t)
+            step = createIfMissing(db, kImportTableNames[t], kImportTables[t]);
         break;
     default:
         break;
@@ -301,6 +322,7 @@ QStringList createStatements(const SqlDialect& dialect)
     statements << historyTable(dialect);
     statements << kDeletedTestsTable;
     statements << kStudentIdsTable;
+    statements << kImportTables;
     return statements;
 }
 

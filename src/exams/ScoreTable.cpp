@@ -1,10 +1,14 @@
 #include "exams/ScoreTable.h"
 
+#include "classes/ClassSettings.h"
 #include "data/Schema.h"
 #include "data/TextLimits.h"
 #include "exams/ScoreHistory.h"
+#include "exams/ScoreImport.h"
 #include "exams/ScoreSheet.h"
+#include "exams/TestFacts.h"
 #include "sheets/SheetReader.h"
+#include "students/StudentIds.h"
 #include "students/StudentRecord.h"
 
 #include <QSet>
@@ -28,6 +32,19 @@ Status ScoreTable::load(const Database& db, const TestRecord& test)
     auto names = Students::names(db);
     if (!names)
         return names.error();
+    auto ids = StudentIds::all(db);
+    if (!ids)
+        return ids.error();
+    auto facts = TestFacts::load(db, test.number);
+    if (!facts)
+        return facts.error();
+    // An older database not upgraded yet has nowhere to keep them.
+    auto factsKept = db.tableExists(QStringLiteral("velmora_test_facts"));
+    if (!factsKept)
+        return factsKept.error();
+    m_factsKept = *factsKept;
+    auto cls = ClassSettings::load(db);
+    m_ownClass = cls ? QStringList { cls->name, cls->number } : QStringList();
     beginResetModel();
     m_test = test;
     m_columns.clear();
@@ -44,16 +61,37 @@ Status ScoreTable::load(const Database& db, const TestRecord& test)
     m_numbers.clear();
     m_keys.clear();
     m_names.clear();
+    m_examNumbers.clear();
     m_read.clear();
     for (rows->moveFirst(); !rows->eof(); rows->moveNext()) {
         m_numbers << rows->text(u"学号");
         m_keys << rows->value(u"学号").toString();
         m_names << names->value(m_numbers.last());
+        m_examNumbers << ids->value(m_numbers.last().trimmed()).value(StudentIds::ExamNumber);
         QStringList values;
         for (const Column& c : m_columns)
             values << rows->text(c.name);
         m_read << values;
     }
+    QStringList factNames;
+    for (const auto& held : std::as_const(*facts)) {
+        for (auto f = held.cbegin(); f != held.cend(); ++f) {
+            if (!factNames.contains(f.key()))
+                factNames << f.key();
+        }
+    }
+    TestFacts::sort(factNames);
+    m_factColumns.clear();
+    for (const QString& name : std::as_const(factNames))
+        m_factColumns.push_back({ name, Kind::Fact, 0, -1 });
+    m_facts.clear();
+    for (const QString& number : std::as_const(m_numbers)) {
+        QStringList values;
+        for (const QString& name : std::as_const(factNames))
+            values << facts->value(number.trimmed()).value(name);
+        m_facts << values;
+    }
+    m_factRows.clear();
     m_current = m_read;
     m_undo.clear();
     m_redo.clear();
@@ -93,6 +131,7 @@ QString ScoreTable::problem(int row, int column) const
     case Kind::Score:
         return QStringLiteral("%1的成绩应是0到%2的整数").arg(c.name).arg(c.max);
     case Kind::Days:
+    case Kind::Fact:
         break;
     }
     return QStringLiteral("%1应是0到%2的整数").arg(c.name).arg(c.max);
@@ -265,112 +304,70 @@ void ScoreTable::take(int r, int c, const QString& text, QVector<Cell>& cells, Q
 ScoreTable::SheetImport ScoreTable::importSheet(const SheetTable& sheet, bool apply, bool blankClears)
 {
     SheetImport out;
-    // The column a header names: 数学, 数学(150), 数学（满分150）, 评语 for the comment.
-    const auto columnOf = [this](QString header) {
-        header.remove(QLatin1Char(' ')).remove(QChar(0x3000));
-        for (const QChar open : { QChar(u'('), QChar(0xFF08) }) {
-            if (const qsizetype at = header.indexOf(open); at > 0)
-                header.truncate(at);
-        }
-        if (header == QStringLiteral("评语"))
-            header = QStringLiteral("教师评语");
-        for (int c = 0; c < m_columns.size(); ++c) {
-            if (m_columns[c].name == header)
-                return c;
-        }
-        return -1;
-    };
-    int headerRow = -1, numberColumn = -1, nameColumn = -1;
+    QStringList items;
+    for (const Column& c : std::as_const(m_columns))
+        items << c.name;
+    const ScoreImport::Layout layout = ScoreImport::detect(sheet, items);
     QHash<int, int> columns; // sheet column -> grid column
-    for (int r = 0; r < qMin(int(sheet.rows.size()), 10) && headerRow < 0; ++r) {
-        QHash<int, int> found;
-        int number = -1, name = -1;
-        for (int c = 0; c < sheet.rows[r].size(); ++c) {
-            const QString h = SheetReader::cellText(sheet.rows[r][c]).remove(QLatin1Char(' '));
-            if (h == QStringLiteral("学号") && number < 0)
-                number = c;
-            else if (h == QStringLiteral("姓名") && name < 0)
-                name = c;
-            else if (const int g = columnOf(h); g >= 0 && !found.values().contains(g))
-                found.insert(c, g);
-        }
-        if ((number >= 0 || name >= 0) && !found.isEmpty()) {
-            headerRow = r;
-            numberColumn = number;
-            nameColumn = name;
-            columns = found;
-        }
+    for (int c = 0; c < layout.columns.size(); ++c) {
+        const ScoreImport::Column& column = layout.columns[c];
+        if (column.role == ScoreImport::Role::Item && !columns.values().contains(int(items.indexOf(column.name))))
+            columns.insert(c, int(items.indexOf(column.name)));
     }
-    if (headerRow < 0)
+    if (columns.isEmpty())
         return out;
     QList<int> filled = columns.values();
     std::sort(filled.begin(), filled.end());
     for (int c : filled)
         out.columns << m_columns[c].name;
-    QHash<QString, int> byNumber, byName;
-    for (int r = 0; r < students(); ++r) {
-        byNumber.insert(m_numbers[r].trimmed(), r);
-        // A name two students share matches neither.
-        byName.insert(m_names[r], byName.contains(m_names[r]) ? -1 : r);
+    QVector<ScoreImport::Student> students;
+    for (int r = 0; r < this->students(); ++r)
+        students.push_back({ m_numbers[r].trimmed(), m_names[r], m_examNumbers.value(r) });
+    const ScoreImport::Matching matching = ScoreImport::match(sheet, layout, students, m_ownClass);
+    out.unmatched = matching.unmatched;
+    out.otherClass = matching.otherClass;
+    for (const auto& [at, exam] : matching.learned) {
+        out.learned.push_back({ m_numbers[at].trimmed(), exam });
+        if (apply)
+            m_examNumbers[at] = exam;
     }
-    // Each row's student: by 学号 where the file has them, and then the name
-    // must agree; by a name no two students share only where it has none. A
-    // row of nobody, of someone else or of a student listed twice is not taken.
-    QVector<int> owner(sheet.rows.size(), -1);
-    QHash<int, int> rowsOf;
-    for (int r = headerRow + 1; r < sheet.rows.size(); ++r) {
-        const auto& row = sheet.rows[r];
-        const QString number = SheetReader::cellText(row.value(numberColumn));
-        const QString name = SheetReader::cellText(row.value(nameColumn));
-        if (number.isEmpty() && name.isEmpty())
-            continue;
-        const QString who = QStringLiteral("第 %1 行 %2")
-                                .arg(r + 1)
-                                .arg(QStringList({ number, name }).join(QLatin1Char(' ')).trimmed());
-        int at = -1;
-        if (numberColumn >= 0) {
-            at = number.isEmpty() ? -1 : byNumber.value(number, -1);
-            if (at < 0) {
-                out.unmatched << who
-                        + (number.isEmpty() ? QStringLiteral("：没有学号") : QStringLiteral("：学号不在本班"));
-                continue;
-            }
-            if (nameColumn >= 0 && !name.isEmpty() && name != m_names[at]) {
-                out.unmatched << who + QStringLiteral("：姓名与本班学号%1的“%2”不符").arg(number, m_names[at]);
-                continue;
-            }
-        } else {
-            at = byName.value(name, -1);
-            if (at < 0) {
-                out.unmatched << who
-                        + (byName.contains(name) ? QStringLiteral("：本班有同名的学生，请用学号")
-                                                 : QStringLiteral("：本班没有这名学生"));
-                continue;
-            }
-        }
-        owner[r] = at;
-        rowsOf[at] += 1;
+    QHash<int, QString> factColumns; // sheet column -> fact
+    for (int c = 0; c < layout.columns.size(); ++c) {
+        if (m_factsKept && layout.columns[c].role == ScoreImport::Role::Fact
+            && !factColumns.values().contains(layout.columns[c].name))
+            factColumns.insert(c, layout.columns[c].name);
     }
+    out.facts = factColumns.values();
+    TestFacts::sort(out.facts);
+    if (apply)
+        adoptFacts(out.facts);
     QVector<Cell> cells;
-    for (int r = headerRow + 1; r < sheet.rows.size(); ++r) {
-        const int at = owner[r];
+    for (int r = layout.firstRow; r < sheet.rows.size(); ++r) {
+        const int at = matching.owner.value(r, -1);
         if (at < 0)
             continue;
-        if (rowsOf.value(at) > 1) {
-            out.unmatched << QStringLiteral("第 %1 行 %2 %3：在表中出现了不止一次，没有填入")
-                                 .arg(r + 1)
-                                 .arg(m_numbers[at], m_names[at]);
-            continue;
-        }
         const auto& row = sheet.rows[r];
         ++out.matched;
+        for (auto f = factColumns.cbegin(); f != factColumns.cend() && apply; ++f) {
+            QString text = SheetReader::cellText(row.value(f.key())).trimmed();
+            if (ScoreImport::isBlankWord(text) || !SheetReader::cellProblem(row.value(f.key())).isEmpty())
+                text.clear();
+            m_facts[at][factIndex(f.value())] = text.left(TestFacts::kMaxValue);
+            m_factRows.insert(at);
+        }
         for (auto c = columns.cbegin(); c != columns.cend(); ++c) {
             const QVariant& cell = row.value(c.key());
             if (const QString why = SheetReader::cellProblem(cell); !why.isEmpty()) {
                 out.refused << QStringLiteral("%1 %2：%3").arg(m_numbers[at], m_columns[c.value()].name, why);
                 continue;
             }
-            const QString text = SheetReader::cellText(cell);
+            QString text = SheetReader::cellText(cell);
+            if (ScoreImport::isBlankWord(text))
+                text.clear();
+            if (const QString mark = ScoreImport::markFor(text); !mark.isEmpty()) {
+                out.marked << QStringLiteral("%1 %2：%3").arg(m_numbers[at], m_columns[c.value()].name, mark);
+                continue;
+            }
             if (text.isEmpty() && !m_current[at][c.value()].isEmpty()) {
                 ++out.blanks;
                 if (!blankClears)
@@ -379,21 +376,54 @@ ScoreTable::SheetImport ScoreTable::importSheet(const SheetTable& sheet, bool ap
             take(at, c.value(), text, cells, out.refused);
         }
     }
+    if (apply && !factColumns.isEmpty() && !m_numbers.isEmpty())
+        Q_EMIT dataChanged(index(0, itemColumns()), index(int(m_numbers.size()) - 1, columnCount() - 1));
     if (apply)
         edit(cells);
     return out;
+}
+
+int ScoreTable::factIndex(const QString& fact) const
+{
+    for (int f = 0; f < m_factColumns.size(); ++f) {
+        if (m_factColumns[f].name == fact)
+            return f;
+    }
+    return -1;
+}
+
+void ScoreTable::adoptFacts(const QStringList& facts)
+{
+    QStringList names;
+    for (const Column& c : std::as_const(m_factColumns))
+        names << c.name;
+    QStringList added;
+    for (const QString& f : facts) {
+        if (!names.contains(f))
+            added << f;
+    }
+    if (added.isEmpty())
+        return;
+    // New columns go at the end, in their order, so the columns shown never move.
+    const int first = columnCount();
+    beginInsertColumns({}, first, first + int(added.size()) - 1);
+    for (const QString& f : std::as_const(added))
+        m_factColumns.push_back({ f, Kind::Fact, 0, -1 });
+    for (QStringList& values : m_facts)
+        values.resize(m_factColumns.size());
+    endInsertColumns();
 }
 
 void ScoreTable::fillDown(const QModelIndexList& cells)
 {
     QHash<int, int> top;
     for (const QModelIndex& i : cells) {
-        if (i.row() < students())
+        if (i.row() < students() && i.column() < itemColumns())
             top[i.column()] = top.contains(i.column()) ? qMin(top[i.column()], i.row()) : i.row();
     }
     QVector<Cell> filled;
     for (const QModelIndex& i : cells) {
-        if (i.row() < students() && i.row() != top[i.column()])
+        if (i.row() < students() && i.column() < itemColumns() && i.row() != top[i.column()])
             filled.push_back({ i.row(), i.column(), m_current[top[i.column()]][i.column()] });
     }
     edit(filled);
@@ -558,12 +588,20 @@ Status ScoreTable::save(Database& db)
         if (!updated)
             return updated.error();
     }
+    for (int r : std::as_const(m_factRows)) {
+        QHash<QString, QString> facts;
+        for (int f = 0; f < m_factColumns.size(); ++f)
+            facts.insert(m_factColumns[f].name, m_facts[r][f]);
+        if (Status kept = TestFacts::store(db, m_test.number, m_keys[r], facts); !kept)
+            return kept;
+    }
     if (Status noted = ScoreHistory::record(db, m_test.number, changes); !noted)
         return noted;
     if (Status committed = tx.commit(); !committed)
         return committed;
     m_read = m_current;
     m_changedCount = 0;
+    m_factRows.clear();
     m_undo.clear();
     m_redo.clear();
     Q_EMIT changed();
@@ -577,7 +615,7 @@ int ScoreTable::rowCount(const QModelIndex& parent) const
 
 int ScoreTable::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : int(m_columns.size());
+    return parent.isValid() ? 0 : int(m_columns.size() + m_factColumns.size());
 }
 
 QVariant ScoreTable::data(const QModelIndex& index, int role) const
@@ -585,6 +623,22 @@ QVariant ScoreTable::data(const QModelIndex& index, int role) const
     if (!index.isValid())
         return {};
     const int r = index.row(), c = index.column();
+    if (c >= itemColumns()) {
+        if (r == students())
+            return {};
+        switch (role) {
+        case Qt::DisplayRole:
+            return m_facts[r][c - itemColumns()];
+        case StateRole:
+            return int(CellState::Imported);
+        case Qt::ToolTipRole:
+            return QStringLiteral("从成绩单导入，只读");
+        case Qt::TextAlignmentRole:
+            return int(Qt::AlignCenter);
+        default:
+            return {};
+        }
+    }
     if (r == students())
         return role == Qt::DisplayRole ? QVariant(figuresText(c)) : QVariant();
     switch (role) {
@@ -610,7 +664,7 @@ QVariant ScoreTable::data(const QModelIndex& index, int role) const
 
 bool ScoreTable::setData(const QModelIndex& index, const QVariant& value, int role)
 {
-    if (role != Qt::EditRole || !index.isValid() || index.row() >= students())
+    if (role != Qt::EditRole || !index.isValid() || index.row() >= students() || index.column() >= itemColumns())
         return false;
     edit({ { index.row(), index.column(), value.toString() } });
     return true;
@@ -622,6 +676,8 @@ Qt::ItemFlags ScoreTable::flags(const QModelIndex& index) const
         return Qt::NoItemFlags;
     if (index.row() == students())
         return Qt::ItemIsEnabled;
+    if (index.column() >= itemColumns())
+        return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
 }
 
@@ -630,7 +686,7 @@ QVariant ScoreTable::headerData(int section, Qt::Orientation orientation, int ro
     if (role != Qt::DisplayRole)
         return {};
     if (orientation == Qt::Horizontal) {
-        const Column& c = m_columns[section];
+        const Column& c = column(section);
         return c.kind == Kind::Score ? m_test.items.caption(c.subject) : c.name;
     }
     if (section == students())

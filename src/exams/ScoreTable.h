@@ -5,6 +5,7 @@
 #include "sheets/SheetTable.h"
 
 #include <QAbstractTableModel>
+#include <QSet>
 #include <QStringList>
 #include <QVector>
 #include <optional>
@@ -20,9 +21,11 @@ class ScoreTable : public QAbstractTableModel
     Q_OBJECT
 
 public:
-    enum class Kind { Score, Days, Comment };
+    // A fact column holds what a marking system's export stated (总分, 班次,
+    // 校次 …): after the test's own columns, read-only, saved with them.
+    enum class Kind { Score, Days, Comment, Fact };
     // What a cell holds against what was read; the window colours it.
-    enum class CellState { Stored, Changed, Refused };
+    enum class CellState { Stored, Changed, Refused, Imported };
     static constexpr int StateRole = Qt::UserRole + 1;
     // True for a cell whose text wants more than one line to edit.
     static constexpr int LongTextRole = Qt::UserRole + 2;
@@ -54,7 +57,12 @@ public:
     Status load(const Database& db, const TestRecord& test);
     const TestRecord& test() const { return m_test; }
     int students() const { return int(m_numbers.size()); }
-    const Column& column(int c) const { return m_columns[c]; }
+    const Column& column(int c) const
+    {
+        return c < m_columns.size() ? m_columns[c] : m_factColumns[c - m_columns.size()];
+    }
+    // The test's own columns, before the facts.
+    int itemColumns() const { return int(m_columns.size()); }
     QString number(int row) const { return m_numbers.value(row); }
     // 学号 as stored, as the history names the student.
     QString key(int row) const { return m_keys.value(row); }
@@ -65,7 +73,7 @@ public:
     QString problem(int row, int column) const;
     int changedCells() const { return m_changedCount; }
     int refusedCells() const { return m_refusedCount; }
-    bool hasChanges() const { return m_changedCount > 0; }
+    bool hasChanges() const { return m_changedCount > 0 || !m_factRows.isEmpty(); }
     // "已修改 N 格，其中 N 格有误"
     QString status() const;
     const Figures& figures(int column) const { return m_figures[column]; }
@@ -80,8 +88,9 @@ public:
     // edges. Returns the refused cells, each "学号 科目：why".
     QStringList paste(int row, int column, const QString& text);
     // A spreadsheet's scores, as one undoable step: columns by their headers
-    // (the subjects, the attendance items, 教师评语), rows by 学号, or by 姓名
-    // where no two students share it. An empty cell leaves the score as it is
+    // (the subjects, the attendance items, 教师评语; a marking system's
+    // title rows and two-row headers too), rows by 学号, else 考号, else 姓名
+    // where no two students share it; rows of other classes skipped. An empty cell leaves the score as it is
     // unless `blankClears`: a formula or a column left empty must not wipe
     // what was entered. An error value (#N/A) is refused. Nothing is written
     // until save().
@@ -92,6 +101,11 @@ public:
         QStringList unmatched; // "第 N 行 学号 姓名：why"
         QStringList refused; // "学号 科目：why"
         int blanks = 0; // empty cells of the sheet where the grid holds a value
+        int otherClass = 0; // rows of other classes, skipped
+        QStringList marked; // "学号 科目：缺考": a mark where a score goes
+        // 考号 matched by a unique name: (学号, 考号), for keeping.
+        QVector<std::pair<QString, QString>> learned;
+        QStringList facts; // the facts the sheet states, as the grid's fact columns name them
     };
     // Without `apply`, only says what it would do.
     SheetImport importSheet(const SheetTable& sheet, bool apply = true, bool blankClears = false);
@@ -131,6 +145,9 @@ private:
     using Step = QVector<std::pair<Cell, QString>>; // the cell as it becomes, and what it was
     void apply(const Step& step, bool forward);
     QString figuresText(int column) const;
+    // Fact columns for the facts not shown yet, added at the end.
+    void adoptFacts(const QStringList& facts);
+    int factIndex(const QString& fact) const;
     void adoptFullMarks(int subject, int marks);
     // Queues the cell's new text, or says why it cannot take it.
     void take(int row, int column, const QString& text, QVector<Cell>& cells, QStringList& refused);
@@ -145,6 +162,12 @@ private:
     QStringList m_numbers;
     QStringList m_keys; // 学号 as stored, which writes address
     QStringList m_names;
+    QStringList m_examNumbers; // kept 考号, per row
+    QStringList m_ownClass; // 班级名称, 班级代号
+    QVector<Column> m_factColumns;
+    QVector<QStringList> m_facts; // per row, per fact column
+    QSet<int> m_factRows; // rows whose facts an import changed, for the next save
+    bool m_factsKept = false; // the database has the table for them
     QVector<QStringList> m_read;
     QVector<QStringList> m_current;
     QVector<Step> m_undo;

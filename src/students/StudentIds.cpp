@@ -65,6 +65,23 @@ Status keep(Database& db, const QString& typed, const QStringList& ids)
     return Done {};
 }
 
+Status keepExamNumbers(Database& db, const QVector<std::pair<QString, QString>>& learned)
+{
+    auto exists = db.tableExists(kTable);
+    if (!exists)
+        return exists.error();
+    if (!*exists || learned.isEmpty())
+        return Done {};
+    Transaction tx(db);
+    if (!tx.started())
+        return tx.error();
+    for (const auto& [number, exam] : learned) {
+        if (Status kept = keep(db, number, { exam }); !kept)
+            return kept;
+    }
+    return tx.commit();
+}
+
 Status forget(Database& db, const QString& stored)
 {
     const QString number = stored.trimmed();

@@ -164,12 +164,16 @@ QStringList classes(const SheetTable& sheet, const Mapping& mapping)
     return out;
 }
 
+bool sameClass(const QString& written, const QString& name, const QString& code)
+{
+    const QString key = classKey(written);
+    return (!name.trimmed().isEmpty() && key == classKey(name)) || (!code.trimmed().isEmpty() && key == classKey(code));
+}
+
 int ownClass(const QStringList& classes, const QString& name, const QString& code)
 {
     for (int i = 0; i < classes.size(); ++i) {
-        const QString key = classKey(classes[i]);
-        if ((!name.trimmed().isEmpty() && key == classKey(name))
-            || (!code.trimmed().isEmpty() && key == classKey(code)))
+        if (sameClass(classes[i], name, code))
             return i;
     }
     return -1;

@@ -30,6 +30,8 @@ QStringList classes(const SheetTable& sheet, const Mapping& mapping);
 // The one of them that is this class (班级设置's name or code, blanks and
 // the width of brackets aside), or -1.
 int ownClass(const QStringList& classes, const QString& name, const QString& code);
+// Whether a class as written is this class.
+bool sameClass(const QString& written, const QString& name, const QString& code);
 
 struct Options
 {

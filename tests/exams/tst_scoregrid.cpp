@@ -6,8 +6,10 @@
 #include "platform/MessageService.h"
 #include "platform/ui/FileDialogs.h"
 #include "sheets/SheetWriter.h"
+#include "students/StudentIds.h"
 #include "support/DbTestCase.h"
 #include "support/Modal.h"
+#include "support/Office.h"
 #include "support/Typing.h"
 #include "support/Ui.h"
 
@@ -296,6 +298,59 @@ private Q_SLOTS:
         key(grid, Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(stored("语文", "03").toInt(), 77);
         QCOMPARE(ScoreHistory::list(db(), m_test)->size(), 3);
+    }
+
+    // A marking system's export as LibreOffice writes it: a title, a two-row
+    // header of merged subjects over 得分 / 班次 / 校次, 考号 instead of 学号,
+    // a 班级 column, words where scores go, a formula for the total.
+    void markingSystemExport_data()
+    {
+        QTest::addColumn<QString>("format");
+        for (const char* format : { "xlsx", "xls", "csv" })
+            QTest::newRow(format) << QString::fromLatin1(format);
+    }
+    void markingSystemExport()
+    {
+        VELMORA_REQUIRE_OFFICE();
+        QFETCH(QString, format);
+        QVERIFY(db().exec(QStringLiteral("update tblClass set 班级名称=?"), { QStringLiteral("初二(3)班") }));
+        for (const auto& [number, name] : { std::pair { "01", "于书瑶" }, { "02", "张子涵" }, { "03", "李明" } })
+            QVERIFY(db().exec(QStringLiteral("update tblLogin set 姓名=? where 学号=?"),
+                { QString::fromUtf8(name), QString::fromLatin1(number) }));
+        QVERIFY(StudentIds::keep(db(), QStringLiteral("02"), { QStringLiteral("20240802") }));
+        QVERIFY(Exams::setFullMarks(db(), m_test, 1, 150));
+        QTemporaryDir dir;
+        QString why;
+        const QStringList made = test::Office::make({ QStringLiteral("marks") }, format, dir.path(), &why);
+        QVERIFY2(!made.isEmpty(), qPrintable(why));
+        ScoreGrid grid;
+        open(grid);
+        FileDialogs::setNextFileName(made.first());
+        QTest::mouseClick(child<QPushButton>(&grid, "BN_Import"), Qt::LeftButton);
+        QCOMPARE(MessageService::lastText(),
+            QStringLiteral("已从工作表“marks”填入 2 名学生的语文、数学，还没有保存，请核对后保存。\r\n"
+                           "有 1 行没有填入：\r\n第 7 行 20240899 赵六：考号不在本班\r\n其他班级 1 行没有导入。\r\n"
+                           "成绩单中的总分、班次、校次、语文班次、语文校次、数学班次、数学校次也已导入（灰色列，只读，"
+                           "随成绩一起保存）。\r\n有 1 格是缺考等标记，成绩留空：\r\n02 数学：缺考"));
+        // The export's facts stand after the comment, as it wrote them, and cannot be typed over.
+        auto* view = child<ScoreView>(&grid, "Grid");
+        QCOMPARE(view->model()->headerData(3, Qt::Horizontal).toString(), QStringLiteral("总分"));
+        QCOMPARE(cell(grid, 0, 3), QStringLiteral("227"));
+        QCOMPARE(cell(grid, 1, 9), QString());
+        select(grid, 0, 4);
+        type(QStringLiteral("9\n"));
+        QCOMPARE(cell(grid, 0, 4), QStringLiteral("1"));
+        key(grid, Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(
+            rowOf(QStringLiteral("select 值 from velmora_test_facts where 考试号=? and 学号='01' and 项目='数学校次'"),
+                { m_test }),
+            QStringList({ "2" }));
+        QCOMPARE(rowOf(QStringLiteral("select 语文, 数学 from %1 where 学号='01'").arg(Schema::scoreTableName(m_test))),
+            QStringList({ "95", "132" }));
+        QCOMPARE(rowOf(QStringLiteral("select 语文, 数学 from %1 where 学号='02'").arg(Schema::scoreTableName(m_test))),
+            QStringList({ "81", "0" }));
+        // The 考号 met by a unique name is 于书瑶's from now on.
+        QCOMPARE(StudentIds::all(db())->value(QStringLiteral("01")).value(0), QStringLiteral("20240801"));
     }
 
     // Marks from a marking system: a title row, 学号 as numbers, a name for a

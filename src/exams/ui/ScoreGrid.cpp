@@ -10,6 +10,7 @@
 #include "platform/ui/FileDialogs.h"
 #include "platform/ui/ResultGrid.h"
 #include "sheets/SheetReader.h"
+#include "students/StudentIds.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -39,10 +40,15 @@ public:
     using QIdentityProxyModel::QIdentityProxyModel;
     QVariant data(const QModelIndex& index, int role) const override
     {
-        if (role != Qt::BackgroundRole)
+        if (role != Qt::BackgroundRole && role != Qt::ForegroundRole)
             return QIdentityProxyModel::data(index, role);
         const QVariant state = QIdentityProxyModel::data(index, ScoreTable::StateRole);
         if (!state.isValid())
+            return {};
+        // What a marking system stated is shown, grey, and never typed over.
+        if (ScoreTable::CellState(state.toInt()) == ScoreTable::CellState::Imported)
+            return role == Qt::BackgroundRole ? QColor(238, 238, 238) : QColor(Qt::darkGray);
+        if (role == Qt::ForegroundRole)
             return {};
         switch (ScoreTable::CellState(state.toInt())) {
         case ScoreTable::CellState::Refused:
@@ -50,6 +56,7 @@ public:
         case ScoreTable::CellState::Changed:
             return QColor(255, 249, 196);
         case ScoreTable::CellState::Stored:
+        case ScoreTable::CellState::Imported:
             break;
         }
         return {};
@@ -352,9 +359,12 @@ bool ScoreGrid::load()
     }
     setWindowTitle(QStringLiteral("表格录入成绩 — 考试%1 %2").arg((*test)->number).arg((*test)->name));
     // A comment, when the test records one, is the last column: it takes the room left.
-    const int columns = m_table.columnCount();
-    Grid->horizontalHeader()->setStretchLastSection(
-        columns > 0 && m_table.column(columns - 1).kind == ScoreTable::Kind::Comment);
+    const int columns = m_table.itemColumns();
+    const bool comment = columns > 0 && m_table.column(columns - 1).kind == ScoreTable::Kind::Comment;
+    Grid->horizontalHeader()->setStretchLastSection(comment && m_table.columnCount() == columns);
+    // Before the grey columns of an export's facts, the comment keeps a reading width.
+    if (comment && m_table.columnCount() > columns)
+        Grid->setColumnWidth(columns - 1, 320);
     Grid->resizeRowToContents(m_table.students());
     Grid->setCurrentIndex(Grid->model()->index(0, 0));
     Grid->setFocus();
@@ -446,6 +456,9 @@ bool ScoreGrid::importFile()
                 return false;
         }
         const ScoreTable::SheetImport in = m_table.importSheet(sheet, true, blankClears);
+        // A 考号 met once by a name no two students share is the student's from now on.
+        if (Status kept = StudentIds::keepExamNumbers(mod().Conn, in.learned); !kept)
+            MessageService::error(kept.error());
         const auto listed = [](const QStringList& lines) {
             return lines.mid(0, 10).join(QStringLiteral("\r\n"))
                 + (lines.size() > 10 ? QStringLiteral("\r\n……") : QString());
@@ -456,8 +469,16 @@ bool ScoreGrid::importFile()
                            .arg(in.columns.join(QStringLiteral("、")));
         if (!in.unmatched.isEmpty())
             text += QStringLiteral("\r\n有 %1 行没有填入：\r\n").arg(in.unmatched.size()) + listed(in.unmatched);
+        if (in.otherClass > 0)
+            text += QStringLiteral("\r\n其他班级 %1 行没有导入。").arg(in.otherClass);
         if (!in.refused.isEmpty())
             text += QStringLiteral("\r\n有 %1 格有误，没有填入：\r\n").arg(in.refused.size()) + listed(in.refused);
+        if (!in.facts.isEmpty())
+            text += QStringLiteral("\r\n成绩单中的%1也已导入（灰色列，只读，随成绩一起保存）。")
+                        .arg(in.facts.join(QStringLiteral("、")));
+        if (!in.marked.isEmpty())
+            text
+                += QStringLiteral("\r\n有 %1 格是缺考等标记，成绩留空：\r\n").arg(in.marked.size()) + listed(in.marked);
         MessageService::info(text);
         Grid->setFocus();
         return true;

@@ -1,0 +1,323 @@
+#include "exams/ScoreImport.h"
+
+#include "data/Schema.h"
+#include "sheets/SheetReader.h"
+#include "students/StudentImport.h"
+
+#include <QHash>
+#include <QRegularExpression>
+
+namespace velmora::ScoreImport {
+
+namespace {
+
+constexpr int kHeaderSearchRows = 10;
+
+QString bare(QString text)
+{
+    text.remove(QLatin1Char(' ')).remove(QChar(0x3000)).remove(QLatin1Char('\n')).remove(QLatin1Char('\r'));
+    text.replace(QChar(0xFF08), QLatin1Char('(')).replace(QChar(0xFF09), QLatin1Char(')'));
+    return text;
+}
+
+bool among(const QString& text, std::initializer_list<const char16_t*> words)
+{
+    for (const char16_t* w : words) {
+        if (text == QStringView(w))
+            return true;
+    }
+    return false;
+}
+
+// The words under a subject in a two-row header, and alone after one.
+bool scoreWord(const QString& t)
+{
+    return among(t, { u"得分", u"分数", u"成绩", u"原始分", u"卷面分", u"总分" });
+}
+bool classRankWord(const QString& t)
+{
+    return among(t, { u"班次", u"班名次", u"班级名次", u"班排名", u"班级排名", u"班排" });
+}
+bool schoolRankWord(const QString& t)
+{
+    return among(t, { u"校次", u"年级名次", u"校名次", u"年级排名", u"校排名", u"级次", u"级名次" });
+}
+bool averageWord(const QString& t)
+{
+    return among(t, { u"年级平均", u"年级均分", u"年级平均分" });
+}
+
+// 数学(150) and 数学（满分150） are 数学; 道德与法治 is 政治.
+QString itemFor(QString header, const QStringList& items)
+{
+    if (const qsizetype at = header.indexOf(QLatin1Char('(')); at > 0)
+        header.truncate(at);
+    if (header == u"评语")
+        header = QStringLiteral("教师评语");
+    if (among(header, { u"道德与法治", u"道法", u"思想品德", u"思品" }))
+        header = QStringLiteral("政治");
+    return items.contains(header) ? header : QString();
+}
+
+// The fact a header states: 总分, 班次 and 校次 of the total, or a subject's.
+QString factFor(const QString& header)
+{
+    if (header == u"总分" || header == u"总成绩")
+        return QStringLiteral("总分");
+    if (classRankWord(header))
+        return QStringLiteral("班次");
+    if (schoolRankWord(header))
+        return QStringLiteral("校次");
+    for (const QString& subject : Schema::subjects()) {
+        if (!header.startsWith(subject) || header.size() == subject.size())
+            continue;
+        const QString rest = header.mid(subject.size());
+        if (classRankWord(rest))
+            return subject + QStringLiteral("班次");
+        if (schoolRankWord(rest))
+            return subject + QStringLiteral("校次");
+        if (averageWord(rest))
+            return subject + QStringLiteral("年级平均");
+    }
+    return {};
+}
+
+// A two-row header's column: the subject over what its column holds.
+QString joined(const QString& top, const QString& sub)
+{
+    if (sub.isEmpty() || sub == top)
+        return top;
+    if (top.isEmpty())
+        return sub;
+    if (scoreWord(sub))
+        return top;
+    if (top == u"总分" && (classRankWord(sub) || schoolRankWord(sub)))
+        return sub;
+    return top + sub;
+}
+
+bool isSecondHeaderWord(const QString& t)
+{
+    static const QRegularExpression question(QStringLiteral("^\\d{1,3}(\\(\\d{1,2}\\))?$"));
+    return scoreWord(t) || classRankWord(t) || schoolRankWord(t) || averageWord(t) || question.match(t).hasMatch();
+}
+
+QString textAt(const SheetTable& sheet, int row, int column)
+{
+    return bare(SheetReader::cellText(sheet.rows.value(row).value(column)));
+}
+
+bool summaryRow(const QString& label)
+{
+    for (const char16_t* w : { u"平均", u"最高", u"最低", u"合计", u"总计", u"及格", u"优秀", u"统计" }) {
+        if (label.startsWith(QStringView(w)))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+int Layout::column(Role role) const
+{
+    for (int c = 0; c < columns.size(); ++c) {
+        if (columns[c].role == role)
+            return c;
+    }
+    return -1;
+}
+
+Column classify(const QString& header, const QStringList& items)
+{
+    static const QRegularExpression question(
+        QStringLiteral("^(?:第|T|Q)?((?:[\\p{Han}]{1,4})?\\d{1,3}(?:\\(\\d{1,2}\\))?)题?$"));
+    const QString h = bare(header);
+    Column c;
+    c.header = header.simplified();
+    if (h == u"学号")
+        c.role = Role::Number;
+    else if (among(h, { u"考号", u"准考证号", u"考生号", u"准考号", u"考籍号" }))
+        c.role = Role::ExamNumber;
+    else if (h == u"姓名" || h == u"学生姓名")
+        c.role = Role::Name;
+    else if (among(h, { u"班级", u"班别", u"班级名称", u"所在班级" }))
+        c.role = Role::Class;
+    else if (const QString item = itemFor(h, items); !item.isEmpty()) {
+        c.role = Role::Item;
+        c.name = item;
+    } else if (const QString fact = factFor(h); !fact.isEmpty()) {
+        c.role = Role::Fact;
+        c.name = fact;
+    } else if (const auto m = question.match(h); m.hasMatch()) {
+        c.role = Role::Question;
+        c.name = m.captured(1);
+    }
+    return c;
+}
+
+Layout detect(const SheetTable& sheet, const QStringList& items)
+{
+    Layout layout;
+    const int search = qMin(int(sheet.rows.size()), kHeaderSearchRows);
+    for (int r = 0; r < search && layout.headerRow < 0; ++r) {
+        const int width = int(sheet.rows[r].size());
+        QVector<Column> columns(width);
+        bool key = false, values = false;
+        for (int c = 0; c < width; ++c) {
+            columns[c] = classify(SheetReader::cellText(sheet.rows[r][c]), items);
+            key = key || columns[c].role == Role::Number || columns[c].role == Role::ExamNumber
+                || columns[c].role == Role::Name;
+            values = values || columns[c].role == Role::Item || columns[c].role == Role::Fact;
+        }
+        // A subject over 得分 / 班次 / 校次 (or its questions) on the row below.
+        // Under 学号, 考号 and 姓名 it holds nothing else: a student's row is no header.
+        bool twoRows = false, keysAlone = true;
+        for (int c = 0; c < width && r + 1 < sheet.rows.size(); ++c) {
+            const QString sub = textAt(sheet, r + 1, c);
+            twoRows = twoRows || (isSecondHeaderWord(sub) && !textAt(sheet, r, c).isEmpty());
+            if (columns[c].role == Role::Number || columns[c].role == Role::ExamNumber || columns[c].role == Role::Name)
+                keysAlone = keysAlone && (sub.isEmpty() || sub == textAt(sheet, r, c));
+        }
+        twoRows = twoRows && keysAlone;
+        if (twoRows) {
+            const int below = int(qMax(sheet.rows[r + 1].size(), sheet.rows[r].size()));
+            columns.resize(below);
+            values = false;
+            QString top;
+            for (int c = 0; c < below; ++c) {
+                // A merged subject written once (as CSV keeps it) still heads the columns after it.
+                const QString sub = textAt(sheet, r + 1, c);
+                if (!textAt(sheet, r, c).isEmpty() || sub.isEmpty())
+                    top = textAt(sheet, r, c);
+                columns[c] = classify(joined(top, sub), items);
+                columns[c].header = sub.isEmpty() || sub == top ? top : top + QLatin1Char(' ') + sub;
+                values = values || columns[c].role == Role::Item || columns[c].role == Role::Fact;
+            }
+        }
+        if (!key || !values)
+            continue;
+        layout.headerRow = r;
+        layout.columns = columns;
+        layout.firstRow = r + (twoRows ? 2 : 1);
+    }
+    if (layout.headerRow < 0)
+        return layout;
+    // A row of full marks under the header: "满分" where the names go.
+    const int label = qMax(layout.column(Role::Name), layout.column(Role::Number));
+    const QString first = textAt(sheet, layout.firstRow, label);
+    if (first.contains(QStringLiteral("满分")) || textAt(sheet, layout.firstRow, 0).contains(QStringLiteral("满分"))) {
+        for (int c = 0; c < layout.columns.size(); ++c) {
+            if (layout.columns[c].role == Role::Question)
+                layout.columns[c].fullMarks = textAt(sheet, layout.firstRow, c).toInt();
+        }
+        ++layout.firstRow;
+    }
+    return layout;
+}
+
+QString markFor(const QString& text)
+{
+    const QString t = bare(text);
+    if (t.isEmpty())
+        return {};
+    if (t.startsWith(QStringLiteral("缺考")) || t == u"缺" || t == u"未考" || t == u"未扫" || t == u"缺席")
+        return QStringLiteral("缺考");
+    if (t == u"免考" || t == u"免")
+        return QStringLiteral("免考");
+    if (t == u"缓考" || t == u"缓")
+        return QStringLiteral("缓考");
+    if (t == u"作弊" || t == u"弊" || t == u"违纪")
+        return QStringLiteral("作弊");
+    return {};
+}
+
+bool isBlankWord(const QString& text)
+{
+    return among(bare(text), { u"—", u"-", u"--", u"/", u"／", u"——", u"－" });
+}
+
+Matching match(
+    const SheetTable& sheet, const Layout& layout, const QVector<Student>& students, const QStringList& ownClass)
+{
+    Matching out;
+    out.owner.fill(-1, sheet.rows.size());
+    QHash<QString, int> byNumber, byExam, byName;
+    for (int i = 0; i < students.size(); ++i) {
+        byNumber.insert(students[i].number, i);
+        if (!students[i].examNumber.isEmpty())
+            byExam.insert(students[i].examNumber, i);
+        // A name two students share matches neither.
+        byName.insert(students[i].name, byName.contains(students[i].name) ? -1 : i);
+    }
+    const int numberColumn = layout.column(Role::Number);
+    const int examColumn = layout.column(Role::ExamNumber);
+    const int nameColumn = layout.column(Role::Name);
+    const int classColumn = layout.column(Role::Class);
+    // Rows of other classes are only told apart when the sheet names this class at all.
+    bool classNamed = false;
+    for (int r = layout.firstRow; r < sheet.rows.size() && classColumn >= 0 && !classNamed; ++r) {
+        const QString cls = SheetReader::cellText(sheet.rows[r].value(classColumn));
+        classNamed = !cls.isEmpty() && StudentImport::sameClass(cls, ownClass.value(0), ownClass.value(1));
+    }
+    QHash<int, int> rowsOf;
+    for (int r = qMax(0, layout.firstRow); r < sheet.rows.size(); ++r) {
+        const auto cell = [&](int column) { return SheetReader::cellText(sheet.rows[r].value(column)).trimmed(); };
+        const QString number = cell(numberColumn), exam = cell(examColumn), name = cell(nameColumn);
+        if (number.isEmpty() && exam.isEmpty() && (name.isEmpty() || summaryRow(bare(name))))
+            continue;
+        if (classNamed && !StudentImport::sameClass(cell(classColumn), ownClass.value(0), ownClass.value(1))) {
+            ++out.otherClass;
+            continue;
+        }
+        const QString who
+            = QStringLiteral("第 %1 行 %2")
+                  .arg(r + 1)
+                  .arg(QStringList({ number.isEmpty() ? exam : number, name }).join(QLatin1Char(' ')).trimmed());
+        int at = -1;
+        QString why;
+        if (numberColumn >= 0) {
+            at = number.isEmpty() ? -1 : byNumber.value(number, -1);
+            why = number.isEmpty() ? QStringLiteral("：没有学号") : QStringLiteral("：学号不在本班");
+        } else if (examColumn >= 0 && !exam.isEmpty()) {
+            at = byExam.value(exam, -1);
+            // First met: the name no two students share says whose 考号 it is.
+            if (at < 0 && byName.value(name, -1) >= 0 && students[byName.value(name)].examNumber.isEmpty()) {
+                at = byName.value(name);
+                out.learned.push_back({ at, exam });
+            }
+            why = byName.contains(name) ? QStringLiteral("：考号%1不认识，本班有同名的学生").arg(exam)
+                                        : QStringLiteral("：考号不在本班");
+        } else {
+            at = byName.value(name, -1);
+            why = byName.contains(name) ? QStringLiteral("：本班有同名的学生，请用学号")
+                                        : QStringLiteral("：本班没有这名学生");
+        }
+        if (at < 0) {
+            out.unmatched << who + why;
+            continue;
+        }
+        if (nameColumn >= 0 && !name.isEmpty() && name != students[at].name) {
+            out.unmatched << who
+                    + QStringLiteral("：姓名与本班学号%1的“%2”不符").arg(students[at].number, students[at].name);
+            continue;
+        }
+        out.owner[r] = at;
+        rowsOf[at] += 1;
+    }
+    for (int r = 0; r < out.owner.size(); ++r) {
+        const int at = out.owner[r];
+        if (at >= 0 && rowsOf.value(at) > 1) {
+            out.unmatched << QStringLiteral("第 %1 行 %2 %3：在表中出现了不止一次，没有填入")
+                                 .arg(r + 1)
+                                 .arg(students[at].number, students[at].name);
+            out.owner[r] = -1;
+        }
+    }
+    for (qsizetype i = out.learned.size() - 1; i >= 0; --i) {
+        if (rowsOf.value(out.learned[i].first) > 1)
+            out.learned.remove(i);
+    }
+    return out;
+}
+
+} // namespace velmora::ScoreImport

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "sheets/SheetTable.h"
+
+#include <QStringList>
+#include <QVector>
+
+namespace velmora::ScoreImport {
+
+// What a column of a marking system's export holds.
+enum class Role { Ignore, Number, ExamNumber, Name, Class, Item, Fact, Question };
+
+struct Column
+{
+    Role role = Role::Ignore;
+    QString header; // as the sheet names it, a two-row header's rows joined by a blank
+    // Item: the test's column it fills (语文, 迟到早退, 教师评语); Fact: what it
+    // states (总分, 班次, 校次, 语文班次, 语文校次, 语文年级平均); Question: its 题号.
+    QString name;
+    int fullMarks = 0; // Question: from a 满分 row, 0 when the sheet does not say
+};
+
+struct Layout
+{
+    int headerRow = -1; // the first header row
+    int firstRow = -1; // the first student's row
+    QVector<Column> columns; // per column of the sheet
+    int column(Role role) const;
+};
+
+// The header below any title rows, one or two rows deep (a subject over
+// 得分 / 班次 / 校次, merged cells spread over the columns they cover), and a
+// 满分 row under it; `items` are the test's columns. No header: headerRow -1.
+Layout detect(const SheetTable& sheet, const QStringList& items);
+
+// What a header names, as detect() reads it.
+Column classify(const QString& header, const QStringList& items);
+
+// The mark a score cell's word stands for (缺考, 免考, 缓考, 作弊; "缺考，不计排名",
+// "未考" and "未扫" are 缺考), or empty.
+QString markFor(const QString& text);
+// "—", "-", "/": written for nothing entered.
+bool isBlankWord(const QString& text);
+
+struct Student
+{
+    QString number; // trimmed 学号
+    QString name;
+    QString examNumber; // kept 考号, or empty
+};
+
+struct Matching
+{
+    QVector<int> owner; // per sheet row: index into the students, or -1
+    QStringList unmatched; // "第 N 行 …：why"
+    int otherClass = 0; // rows of another class, skipped
+    // 考号 matched by a name no two students share: (student index, 考号), to keep.
+    QVector<std::pair<int, QString>> learned;
+};
+
+// Each row's student: by 学号, else by 考号 (a kept one, else a unique name,
+// which is then learned), else by a name no two students share. With a 班级
+// column naming this class (`ownClass`, blanks and bracket width aside),
+// rows of other classes are counted, not listed.
+Matching match(
+    const SheetTable& sheet, const Layout& layout, const QVector<Student>& students, const QStringList& ownClass);
+
+} // namespace velmora::ScoreImport

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "data/Database.h"
+
+#include <QHash>
+#include <QStringList>
+
+namespace velmora::TestFacts {
+
+// What a marking system's export states beside the scores, kept as it was
+// written and never recomputed: 总分, 班次, 校次 (of the total) and each
+// subject's 班次, 校次 and 年级平均, per test and student.
+
+// Per trimmed 学号, fact → value, of one test; none in an older database.
+Result<QHash<QString, QHash<QString, QString>>> load(const Database& db, int test);
+// The facts in the order they are shown: the total's, then by subject.
+void sort(QStringList& facts);
+inline constexpr int kMaxValue = 20;
+
+// Replaces the named facts of the student (an empty value removes one).
+// Inside the caller's transaction.
+Status store(Database& db, int test, const QString& number, const QHash<QString, QString>& facts);
+
+} // namespace velmora::TestFacts
