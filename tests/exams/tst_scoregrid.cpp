@@ -1,6 +1,7 @@
 #include "app/Module1.h"
 #include "data/Schema.h"
 #include "exams/ScoreHistory.h"
+#include "exams/ScoreImport.h"
 #include "exams/TestRecord.h"
 #include "exams/ui/ScoreGrid.h"
 #include "platform/MessageService.h"
@@ -298,6 +299,58 @@ private Q_SLOTS:
         key(grid, Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(stored("语文", "03").toInt(), 77);
         QCOMPARE(ScoreHistory::list(db(), m_test)->size(), 3);
+    }
+
+    // Headers as marking systems and offices write them.
+    void headersOfExports_data()
+    {
+        QTest::addColumn<QString>("header");
+        QTest::addColumn<int>("role");
+        QTest::addColumn<QString>("name");
+        using R = ScoreImport::Role;
+        const auto row = [](const char* header, R role, const char* name) {
+            QTest::newRow(header) << QString::fromUtf8(header) << int(role) << QString::fromUtf8(name);
+        };
+        row("数学（满分150）", R::Item, "数学");
+        row("道德与法治", R::Item, "政治");
+        row("评语", R::Item, "教师评语");
+        row("准考证号", R::ExamNumber, "");
+        row("学 号", R::Number, "");
+        row("班别", R::Class, "");
+        row("年级名次", R::Fact, "校次");
+        row("语文班名次", R::Fact, "语文班次");
+        row("数学年级平均", R::Fact, "数学年级平均");
+        row("21(1)", R::Question, "21(1)");
+        row("第3题", R::Question, "3");
+        row("物理", R::Ignore, ""); // not a subject of this test
+    }
+    void headersOfExports()
+    {
+        QFETCH(QString, header);
+        QFETCH(int, role);
+        QFETCH(QString, name);
+        const ScoreImport::Column c = ScoreImport::classify(header, { "语文", "数学", "政治", "教师评语" });
+        QCOMPARE(int(c.role), role);
+        QCOMPARE(c.name, name);
+    }
+
+    void marksInScoreCells_data()
+    {
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<QString>("mark");
+        for (const char* absent : { "缺考", "缺考，不计排名", "未扫", "未考" })
+            QTest::newRow(absent) << QString::fromUtf8(absent) << QStringLiteral("缺考");
+        QTest::newRow("免") << QStringLiteral("免") << QStringLiteral("免考");
+        QTest::newRow("缓考") << QStringLiteral("缓考") << QStringLiteral("缓考");
+        QTest::newRow("作弊") << QStringLiteral("作弊") << QStringLiteral("作弊");
+        QTest::newRow("score") << QStringLiteral("95") << QString();
+        QTest::newRow("dash") << QStringLiteral("—") << QString();
+    }
+    void marksInScoreCells()
+    {
+        QFETCH(QString, written);
+        QFETCH(QString, mark);
+        QCOMPARE(ScoreImport::markFor(written), mark);
     }
 
     // A marking system's export as LibreOffice writes it: a title, a two-row
