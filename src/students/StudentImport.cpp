@@ -153,13 +153,16 @@ QString fieldName(int field)
 QStringList classes(const SheetTable& sheet, const Mapping& mapping)
 {
     const int column = int(mapping.fields.indexOf(ClassField));
-    QStringList out;
+    QStringList out, keys;
     if (column < 0)
         return out;
     for (int r = mapping.headerRow + 1; r < sheet.rows.size(); ++r) {
         const QString text = SheetReader::cellText(sheet.rows[r].value(column));
-        if (!text.isEmpty() && !out.contains(text))
+        // 初二(3)班 and 初二（3）班 are one class, named as first written.
+        if (!text.isEmpty() && !keys.contains(classKey(text))) {
             out << text;
+            keys << classKey(text);
+        }
     }
     return out;
 }

@@ -279,6 +279,8 @@ void StudentImportDialog::replan()
     // Several classes and none chosen: nothing goes in until the teacher says which.
     const bool unchosen = cmbClass->isVisibleTo(this) && cmbClass->currentIndex() < 0;
     lblSummary->setText(unchosen ? QStringLiteral("表中有几个班级的学生，请先选择要导入的班级。") : summary);
+    // The columns as narrow as what they hold, so that the status reads whole.
+    Grid->resizeColumnsToContents();
     BN_Import->setEnabled(adds + updates > 0 && !unchosen);
 }
 
