@@ -2,8 +2,10 @@
 
 #include "sheets/SheetTable.h"
 
+#include <QHash>
 #include <QStringDecoder>
 #include <QtEndian>
+#include <cmath>
 #include <cstring>
 
 namespace velmora::BiffCells {
@@ -214,6 +216,25 @@ struct Workbook
     }
 };
 
+// An RK number: 30 bits of an integer or of a double's top, perhaps in hundredths.
+double rkValue(quint32 rk)
+{
+    double value = 0;
+    if (rk & 0x02) {
+        value = double(qint32(rk) >> 2);
+    } else {
+        const quint64 bits = quint64(rk & 0xFFFFFFFC) << 32;
+        std::memcpy(&value, &bits, sizeof value);
+    }
+    return (rk & 0x01) ? value / 100 : value;
+}
+
+// "00000": the width of a number shown with its leading zeros, or 0.
+int zeroWidth(const QString& code)
+{
+    return code.size() >= 2 && code.count(QLatin1Char('0')) == code.size() ? int(code.size()) : 0;
+}
+
 } // namespace
 
 std::optional<QVector<Sheet>> read(const QByteArray& file)
@@ -237,8 +258,11 @@ std::optional<QVector<Sheet>> read(const QByteArray& file)
         quint32 at;
         bool worksheet;
         QString name;
+        bool hidden;
     };
     QVector<Bound> bounds;
+    QHash<int, QString> formats; // FORMAT: index -> code
+    QVector<int> xfFormats; // XF, in order: its format index
     qsizetype at = 0;
     while (at + 4 <= s.size()) {
         const quint16 type = u16(s, at);
@@ -249,15 +273,28 @@ std::optional<QVector<Sheet>> read(const QByteArray& file)
             book.codepage = u16(s, data);
         else if (type == 0x0085 && length >= 8) {
             const int chars = u8(s, data + 6);
-            bounds.push_back({ u32(s, data), u8(s, data + 5) == 0, book.text(data + 7, chars) });
-        } else if (type == 0x000A)
+            bounds.push_back(
+                { u32(s, data), u8(s, data + 5) == 0, book.text(data + 7, chars), (u8(s, data + 4) & 0x03) != 0 });
+        } else if (type == 0x041E && length >= 3) {
+            formats.insert(u16(s, data),
+                biff8 ? book.text(data + 4, u16(s, data + 2)) : QString::fromLatin1(s.mid(data + 3, u8(s, data + 2))));
+        } else if (type == 0x00E0 && length >= 4)
+            xfFormats << u16(s, data + 2);
+        else if (type == 0x000A)
             break;
         at = data + length;
     }
 
+    QVector<int> padding; // per XF: leading zeros' width, or 0
+    for (int f : std::as_const(xfFormats))
+        padding << zeroWidth(formats.value(f));
+    const auto padded = [&padding](QVector<Cell>& cells, int row, int column, int xf, double value) {
+        if (const int width = padding.value(xf); width > 0 && value >= 0 && value == std::floor(value))
+            cells.push_back({ row, column, QStringLiteral("%1").arg(qint64(value), width, 10, QLatin1Char('0')) });
+    };
     QVector<Sheet> sheets;
     for (const Bound& bound : std::as_const(bounds)) {
-        Sheet sheet { bound.name, {} };
+        Sheet sheet { bound.name, {}, bound.hidden, {} };
         int depth = 0;
         int stringRow = -1, stringColumn = -1;
         for (at = bound.worksheet ? bound.at : s.size(); at + 4 <= s.size();) {
@@ -303,6 +340,21 @@ std::optional<QVector<Sheet>> read(const QByteArray& file)
                     value = number;
                 }
                 sheet.cells.push_back({ row, column, value });
+            } else if (type == 0x0203 && length >= 14) { // NUMBER
+                double number = 0;
+                const quint64 bits = qFromLittleEndian<quint64>(s.constData() + data + 6);
+                std::memcpy(&number, &bits, sizeof number);
+                padded(sheet.cells, row, column, u16(s, data + 4), number);
+            } else if (type == 0x027E && length >= 10) { // RK
+                padded(sheet.cells, row, column, u16(s, data + 4), rkValue(u32(s, data + 6)));
+            } else if (type == 0x00BD && length >= 6) { // MULRK
+                for (qsizetype k = data + 4; k + 6 <= data + length - 2; k += 6)
+                    padded(sheet.cells, row, column + int((k - data - 4) / 6), u16(s, k), rkValue(u32(s, k + 2)));
+            } else if (type == 0x00E5 && length >= 2) { // MERGEDCELLS
+                for (int m = 0; m < u16(s, data) && 2 + 8 * (m + 1) <= length; ++m) {
+                    const qsizetype r = data + 2 + 8 * m;
+                    sheet.merged.push_back({ u16(s, r), u16(s, r + 2), u16(s, r + 4), u16(s, r + 6) });
+                }
             } else if (type == 0x0207 && stringRow >= 0 && length >= 2) { // STRING
                 sheet.cells.push_back({ stringRow, stringColumn, book.text(data + 2, u16(s, data)) });
                 stringRow = -1;
@@ -316,6 +368,27 @@ std::optional<QVector<Sheet>> read(const QByteArray& file)
         sheets.push_back(sheet);
     }
     return sheets;
+}
+
+bool encrypted(const QByteArray& file)
+{
+    Compound doc(file);
+    if (!doc.open())
+        return false;
+    if (doc.stream(u"EncryptedPackage"))
+        return true;
+    auto stream = doc.stream(u"Workbook");
+    if (!stream)
+        stream = doc.stream(u"Book");
+    for (qsizetype at = 0; stream && at + 4 <= stream->size();) {
+        const quint16 type = u16(*stream, at);
+        if (type == 0x002F) // FILEPASS
+            return true;
+        if (type == 0x000A) // the end of the workbook's globals
+            break;
+        at += 4 + u16(*stream, at + 2);
+    }
+    return false;
 }
 
 } // namespace velmora::BiffCells

@@ -3,6 +3,7 @@
 #include "sheets/BiffCells.h"
 
 #include <QDataStream>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -10,6 +11,7 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QStringDecoder>
+#include <QTime>
 #include <QXmlStreamReader>
 #include <cmath>
 #include <freexl.h>
@@ -102,6 +104,24 @@ bool cellRef(QStringView ref, int* row, int* column)
     return true;
 }
 
+// "_x000D_" is a carriage return as Excel writes it inside a string; "_x005F_" the underscore.
+QString unescapedX(QString text)
+{
+    if (!text.contains(QLatin1String("_x")))
+        return text;
+    static const QRegularExpression escape(QStringLiteral("_x([0-9A-Fa-f]{4})_"));
+    QString out;
+    qsizetype from = 0;
+    for (auto it = escape.globalMatch(text); it.hasNext();) {
+        const auto m = it.next();
+        out += QStringView(text).mid(from, m.capturedStart() - from);
+        out += QChar(char16_t(m.captured(1).toUShort(nullptr, 16)));
+        from = m.capturedEnd();
+    }
+    out += QStringView(text).mid(from);
+    return out;
+}
+
 // Every text run of a shared string or an inline string, but not the
 // phonetic guide (<rPh>) Chinese and Japanese Excel add to some.
 QString stringItem(QXmlStreamReader& xml)
@@ -117,11 +137,50 @@ QString stringItem(QXmlStreamReader& xml)
         else if (xml.isEndElement() && xml.name() == u"rPh")
             --phonetic;
         else if (xml.isStartElement() && xml.name() == u"t" && phonetic == 0)
-            text += xml.readElementText();
+            text += unescapedX(xml.readElementText());
         else if (xml.isEndElement() && xml.name() == endName)
             break;
     }
     return text;
+}
+
+// The code without quoted text, [colour] or [$-804] parts and escaped characters.
+QString formatLetters(const QString& code)
+{
+    static const QRegularExpression noise(QStringLiteral("\"[^\"]*\"|\\[[^\\]]*\\]|\\\\."));
+    return QString(code).remove(noise).toLower();
+}
+
+// A time of day alone ("h:mm", built-in 18 to 21 and 45 to 47): read as 08:30:00.
+bool isTimeFormat(int id, const QString& code)
+{
+    if ((id >= 18 && id <= 21) || (id >= 45 && id <= 47))
+        return true;
+    const QString bare = formatLetters(code);
+    return !bare.isEmpty() && (bare.contains(QLatin1Char('h')) || bare.contains(QLatin1Char('s')))
+        && !bare.contains(QLatin1Char('y')) && !bare.contains(QLatin1Char('d'));
+}
+
+// "00000": a number shown with its leading zeros, as 学号 often are; the width, or 0.
+int zeroPadding(const QString& code)
+{
+    static const QRegularExpression zeros(QStringLiteral("^0{2,}$"));
+    const QString bare = formatLetters(code);
+    return zeros.match(bare).hasMatch() ? int(bare.size()) : 0;
+}
+
+QString timeText(double serial)
+{
+    const double day = serial - std::floor(serial);
+    return QTime(0, 0).addSecs(int(std::lround(day * 86400)) % 86400).toString(QStringLiteral("HH:mm:ss"));
+}
+
+// A relationship's target, from the folder of the part that names it.
+QString partPath(const QString& folder, const QString& target)
+{
+    if (target.startsWith(QLatin1Char('/')))
+        return target.mid(1);
+    return QDir::cleanPath(folder.isEmpty() ? target : folder + QLatin1Char('/') + target);
 }
 
 bool isDateFormat(int id, const QString& code)
@@ -131,29 +190,28 @@ bool isDateFormat(int id, const QString& code)
     if (code.isEmpty())
         return false;
     // Leave out quoted text and [colour] or [$-804] parts before looking for date letters.
-    static const QRegularExpression noise(QStringLiteral("\"[^\"]*\"|\\[[^\\]]*\\]|\\\\."));
-    const QString bare = QString(code).remove(noise).toLower();
+    const QString bare = formatLetters(code);
     return bare.contains(QLatin1Char('y')) || bare.contains(QLatin1Char('d'))
         || (bare.contains(QLatin1Char('m')) && !bare.contains(QLatin1Char('0')) && !bare.contains(QLatin1Char('#')));
 }
 
-// Read with zlib's own minizip: libxlsxwriter, which writes our exports,
-// uses it too, and QuaZip's copy of the same functions would take its place
-// in a process that has both.
-class Xlsx
+// An .xlsx, or LibreOffice's own .ods. Read with zlib's own minizip:
+// libxlsxwriter, which writes our exports, uses it too, and QuaZip's copy of
+// the same functions would take its place in a process that has both.
+class ZipBook
 {
 public:
-    explicit Xlsx(const QString& path)
+    explicit ZipBook(const QString& path)
         : m_path(path)
         , m_zip(unzOpen64(QFile::encodeName(path).constData()))
     { }
-    ~Xlsx()
+    ~ZipBook()
     {
         if (m_zip)
             unzClose(m_zip);
     }
-    Xlsx(const Xlsx&) = delete;
-    Xlsx& operator=(const Xlsx&) = delete;
+    ZipBook(const ZipBook&) = delete;
+    ZipBook& operator=(const ZipBook&) = delete;
 
     Result<QVector<SheetTable>> read()
     {
@@ -169,7 +227,25 @@ public:
             if (total > kMaxUnpackedBytes)
                 return unreadable(m_path, QStringLiteral("文件解压后过大，不像是一份成绩或名单。"));
         }
-        auto book = entry(QStringLiteral("xl/workbook.xml"));
+        auto mimetype = entry(QStringLiteral("mimetype"), false);
+        if (!mimetype)
+            return mimetype.error();
+        if (mimetype->startsWith("application/vnd.oasis.opendocument.spreadsheet"))
+            return ods();
+        if (unzLocateFile(m_zip, "xl/workbook.bin", 1) == UNZ_OK)
+            return unreadable(
+                m_path, QStringLiteral("这是Excel二进制工作簿（.xlsb），请在Excel中另存为.xlsx后再导入。"));
+        // The workbook is where the package's relationships say, not always xl/workbook.xml.
+        auto root = entry(QStringLiteral("_rels/.rels"), false);
+        if (!root)
+            return root.error();
+        QString bookPath = QStringLiteral("xl/workbook.xml");
+        for (const auto& [id, rel] : relationships(*root).asKeyValueRange()) {
+            if (rel.first.endsWith(QLatin1String("/officeDocument")))
+                bookPath = partPath(QString(), rel.second);
+        }
+        const QString folder = bookPath.section(QLatin1Char('/'), 0, -2);
+        auto book = entry(bookPath);
         if (!book)
             return book.error();
         // Dates counted from 1904 (old Mac Excel) are 1462 days behind 1900's.
@@ -181,36 +257,40 @@ public:
                 break;
             }
         }
-        auto rels = entry(QStringLiteral("xl/_rels/workbook.xml.rels"));
+        auto rels = entry(partPath(
+            folder, QStringLiteral("_rels/") + bookPath.section(QLatin1Char('/'), -1) + QStringLiteral(".rels")));
         if (!rels)
             return rels.error();
-        if (Status strings = sharedStrings(); !strings)
-            return strings.error();
-        if (Status styles = readStyles(); !styles)
-            return styles.error();
-
-        QHash<QString, QString> targets;
-        QXmlStreamReader r(*rels);
-        while (!r.atEnd()) {
-            r.readNext();
-            if (r.isStartElement() && r.name() == u"Relationship")
-                targets.insert(r.attributes().value(QLatin1String("Id")).toString(),
-                    r.attributes().value(QLatin1String("Target")).toString());
+        const QHash<QString, std::pair<QString, QString>> targets = relationships(*rels);
+        QString stringsPath = partPath(folder, QStringLiteral("sharedStrings.xml"));
+        QString stylesPath = partPath(folder, QStringLiteral("styles.xml"));
+        for (const auto& [type, target] : targets) {
+            if (type.endsWith(QLatin1String("/sharedStrings")))
+                stringsPath = partPath(folder, target);
+            else if (type.endsWith(QLatin1String("/styles")))
+                stylesPath = partPath(folder, target);
         }
+        if (Status strings = sharedStrings(stringsPath); !strings)
+            return strings.error();
+        if (Status styles = readStyles(stylesPath); !styles)
+            return styles.error();
         QVector<SheetTable> sheets;
         QXmlStreamReader w(*book);
         while (!w.atEnd()) {
             w.readNext();
             if (!w.isStartElement() || w.name() != u"sheet")
                 continue;
-            QString target;
+            std::pair<QString, QString> rel;
             for (const QXmlStreamAttribute& a : w.attributes()) {
                 if (a.name() == u"id")
-                    target = targets.value(a.value().toString());
+                    rel = targets.value(a.value().toString());
             }
-            if (target.isEmpty())
+            // Hidden sheets hold a teacher's workings, chart sheets no cells: neither is offered.
+            const QStringView state = w.attributes().value(QLatin1String("state"));
+            if (rel.second.isEmpty() || state == u"hidden" || state == u"veryHidden"
+                || (!rel.first.isEmpty() && !rel.first.endsWith(QLatin1String("/worksheet"))))
                 continue;
-            target = target.startsWith(QLatin1Char('/')) ? target.mid(1) : QStringLiteral("xl/") + target;
+            const QString target = partPath(folder, rel.second);
             const QString name = w.attributes().value(QLatin1String("name")).toString();
             auto grid = sheet(target);
             if (!grid)
@@ -225,6 +305,157 @@ public:
     }
 
 private:
+    // LibreOffice's own: every sheet of content.xml, repeated rows and cells
+    // spelled out only where they hold something, merges spread.
+    Result<QVector<SheetTable>> ods()
+    {
+        auto content = entry(QStringLiteral("content.xml"));
+        if (!content)
+            return content.error();
+        QVector<SheetTable> sheets;
+        QXmlStreamReader xml(*content);
+        GridBuilder grid;
+        QString title;
+        int row = -1, column = 0, rowRepeat = 1;
+        QVector<std::pair<QVariant, int>> rowCells; // a row's cells and how often each repeats
+        const auto flushRow = [&]() -> bool {
+            bool any = false;
+            for (const auto& [value, times] : std::as_const(rowCells))
+                any = any || !value.isNull();
+            // Thousands of empty rows pad a sheet to its end: they are no rows.
+            for (int k = 0; k < (any ? rowRepeat : 0); ++k) {
+                int c = 0;
+                for (const auto& [value, times] : std::as_const(rowCells)) {
+                    for (int t = 0; t < times; ++t, ++c) {
+                        if (!value.isNull() && !grid.put(row + k, c, value))
+                            return false;
+                    }
+                }
+            }
+            row += rowRepeat - 1;
+            rowCells.clear();
+            return true;
+        };
+        while (!xml.atEnd()) {
+            xml.readNext();
+            const auto a = xml.attributes();
+            if (xml.isStartElement() && xml.name() == u"table") {
+                title = a.value(QLatin1String("table:name")).toString();
+                grid = GridBuilder();
+                row = -1;
+            } else if (xml.isEndElement() && xml.name() == u"table") {
+                for (const auto& [first, last] : std::as_const(m_merged)) {
+                    const QVariant v = grid.grid.value(first.first).value(first.second);
+                    for (int r = first.first; r <= last.first && !v.isNull(); ++r) {
+                        for (int c = first.second; c <= last.second; ++c) {
+                            if (!grid.put(r, c, v))
+                                return unreadable(m_path, tooLarge());
+                        }
+                    }
+                }
+                m_merged.clear();
+                sheets.push_back({ title, {}, std::move(grid.grid) });
+            } else if (xml.isStartElement() && xml.name() == u"table-row") {
+                ++row;
+                column = 0;
+                rowRepeat = qMax(1, a.value(QLatin1String("table:number-rows-repeated")).toInt());
+                if (row >= kMaxRows)
+                    return checkRows(m_path, row + 1).error();
+            } else if (xml.isEndElement() && xml.name() == u"table-row") {
+                if (!flushRow())
+                    return unreadable(m_path, tooLarge());
+            } else if (xml.isStartElement() && (xml.name() == u"table-cell" || xml.name() == u"covered-table-cell")) {
+                const int times = qMax(1, a.value(QLatin1String("table:number-columns-repeated")).toInt());
+                const int across = a.value(QLatin1String("table:number-columns-spanned")).toInt();
+                const int down = a.value(QLatin1String("table:number-rows-spanned")).toInt();
+                if (across > 1 || down > 1)
+                    m_merged.push_back({ { row, column }, { row + qMax(down, 1) - 1, column + qMax(across, 1) - 1 } });
+                const QString type = a.value(QLatin1String("office:value-type")).toString();
+                const QString value = a.value(QLatin1String("office:value")).toString();
+                const QString date = a.value(QLatin1String("office:date-value")).toString();
+                const QString time = a.value(QLatin1String("office:time-value")).toString();
+                const QString truth = a.value(QLatin1String("office:boolean-value")).toString();
+                const QString shown = odsText(xml);
+                QVariant cell;
+                if (type == u"float" || type == u"percentage" || type == u"currency") {
+                    // 401 shown as 00401 keeps its zeros, as the sheet shows it.
+                    static const QRegularExpression zeros(QStringLiteral("^0[0-9]+$"));
+                    cell = zeros.match(shown).hasMatch() ? QVariant(shown) : QVariant(value.toDouble());
+                } else if (type == u"date")
+                    cell = QDate::fromString(date.left(10), Qt::ISODate);
+                else if (type == u"time") {
+                    static const QRegularExpression pt(QStringLiteral("PT(\\d+)H(\\d+)M(\\d+)"));
+                    const auto m = pt.match(time);
+                    cell = m.hasMatch() ? QVariant(QStringLiteral("%1:%2:%3")
+                                                       .arg(m.captured(1).toInt(), 2, 10, QLatin1Char('0'))
+                                                       .arg(m.captured(2).toInt(), 2, 10, QLatin1Char('0'))
+                                                       .arg(m.captured(3).toInt(), 2, 10, QLatin1Char('0')))
+                                        : QVariant(shown);
+                } else if (type == u"boolean")
+                    cell = truth == u"true" ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
+                else if (!shown.isEmpty())
+                    cell = shown.startsWith(QLatin1Char('#')) || shown.startsWith(QLatin1String("Err:"))
+                        ? QVariant::fromValue(CellError { shown })
+                        : QVariant(shown);
+                rowCells.push_back({ cell, times });
+                column += times;
+                if (column > kMaxColumns && !cell.isNull())
+                    return unreadable(m_path, tooWide());
+            }
+        }
+        if (xml.hasError())
+            return unreadable(m_path, kDamaged);
+        if (sheets.isEmpty())
+            return unreadable(m_path, QStringLiteral("文件中没有工作表。"));
+        return sheets;
+    }
+
+    // A cell's paragraphs, lines joined by line breaks; the reader is left at the cell's end.
+    static QString odsText(QXmlStreamReader& xml)
+    {
+        QStringList lines;
+        const QString end = xml.name().toString();
+        int depth = 0, note = 0; // a comment on the cell is not its text
+        while (!xml.atEnd()) {
+            xml.readNext();
+            if (xml.isStartElement()) {
+                ++depth;
+                note += xml.name() == u"annotation";
+                if (note > 0)
+                    continue;
+                if (xml.name() == u"p")
+                    lines << QString();
+                else if (xml.name() == u"s" && !lines.isEmpty())
+                    lines.last() += QString(qMax(1, xml.attributes().value(QLatin1String("text:c")).toInt()), u' ');
+                else if (xml.name() == u"line-break" && !lines.isEmpty())
+                    lines.last() += QLatin1Char('\n');
+            } else if (xml.isCharacters() && !lines.isEmpty() && note == 0)
+                lines.last() += xml.text();
+            else if (xml.isEndElement()) {
+                if (depth == 0 && xml.name() == end)
+                    break;
+                note -= xml.name() == u"annotation";
+                --depth;
+            }
+        }
+        return lines.join(QLatin1Char('\n'));
+    }
+
+    // Id -> (type, target) of a part's relationships.
+    static QHash<QString, std::pair<QString, QString>> relationships(const QByteArray& xmlBytes)
+    {
+        QHash<QString, std::pair<QString, QString>> out;
+        QXmlStreamReader r(xmlBytes);
+        while (!r.atEnd()) {
+            r.readNext();
+            if (r.isStartElement() && r.name() == u"Relationship")
+                out.insert(r.attributes().value(QLatin1String("Id")).toString(),
+                    { r.attributes().value(QLatin1String("Type")).toString(),
+                        r.attributes().value(QLatin1String("Target")).toString() });
+        }
+        return out;
+    }
+
     // An entry read whole, but never past the limit, whatever its header claims.
     Result<QByteArray> entry(const QString& name, bool required = true)
     {
@@ -255,9 +486,9 @@ private:
         return bytes;
     }
 
-    Status sharedStrings()
+    Status sharedStrings(const QString& path)
     {
-        auto bytes = entry(QStringLiteral("xl/sharedStrings.xml"), false);
+        auto bytes = entry(path, false);
         if (!bytes)
             return bytes.error();
         if (bytes->isEmpty())
@@ -271,9 +502,9 @@ private:
         return xml.hasError() ? Status(unreadable(m_path, kDamaged)) : Status(Done {});
     }
 
-    Status readStyles()
+    Status readStyles(const QString& path)
     {
-        auto bytes = entry(QStringLiteral("xl/styles.xml"), false);
+        auto bytes = entry(path, false);
         if (!bytes)
             return bytes.error();
         if (bytes->isEmpty())
@@ -293,6 +524,8 @@ private:
             else if (inXfs && xml.isStartElement() && xml.name() == u"xf") {
                 const int id = xml.attributes().value(QLatin1String("numFmtId")).toInt();
                 m_dateStyles << isDateFormat(id, codes.value(id));
+                m_timeStyles << isTimeFormat(id, codes.value(id));
+                m_zeroPadding << zeroPadding(codes.value(id));
             }
         }
         return xml.hasError() ? Status(unreadable(m_path, kDamaged)) : Status(Done {});
@@ -305,6 +538,8 @@ private:
             return bytes.error();
         GridBuilder grid;
         QXmlStreamReader xml(*bytes);
+        // Rows and cells may leave out where they are: each follows the one before.
+        int row = -1, column = -1;
         while (!xml.atEnd()) {
             xml.readNext();
             if (!xml.isStartElement())
@@ -313,11 +548,22 @@ private:
                 merge(xml.attributes().value(QLatin1String("ref")));
                 continue;
             }
+            if (xml.name() == u"row") {
+                bool numbered = false;
+                const int r = xml.attributes().value(QLatin1String("r")).toInt(&numbered);
+                row = numbered && r > 0 ? r - 1 : row + 1;
+                column = -1;
+                continue;
+            }
             if (xml.name() != u"c")
                 continue;
-            int row = 0, column = 0;
-            if (!cellRef(xml.attributes().value(QLatin1String("r")), &row, &column))
-                return unreadable(m_path, kDamaged);
+            if (const QStringView ref = xml.attributes().value(QLatin1String("r")); !ref.isEmpty()) {
+                if (!cellRef(ref, &row, &column))
+                    return unreadable(m_path, kDamaged);
+            } else {
+                row = qMax(row, 0);
+                ++column;
+            }
             if (row >= kMaxRows)
                 return checkRows(m_path, row + 1).error();
             const QString type = xml.attributes().value(QLatin1String("t")).toString();
@@ -338,13 +584,22 @@ private:
             if (type == u"s")
                 cell = m_strings.value(value.toInt());
             else if (type == u"inlineStr" || type == u"str" || inlineText)
-                cell = value;
-            else if (type == u"b")
+                cell = unescapedX(value);
+            else if (type == u"d") {
+                // An ISO date (and time) as the strict format writes it.
+                const QDate d = QDate::fromString(value.left(10), Qt::ISODate);
+                cell = d.isValid() ? QVariant(d) : QVariant(value);
+            } else if (type == u"b")
                 cell = value == u"1" ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
             else if (type == u"e")
                 cell = QVariant::fromValue(CellError { value.isEmpty() ? QStringLiteral("#N/A") : value });
             else if (value.isEmpty())
                 continue;
+            else if (m_timeStyles.value(style) && value.toDouble() < 1)
+                cell = timeText(value.toDouble());
+            else if (const int width = m_zeroPadding.value(style);
+                     width > 0 && value.toDouble() >= 0 && value.toDouble() == std::floor(value.toDouble()))
+                cell = QStringLiteral("%1").arg(qint64(value.toDouble()), width, 10, QLatin1Char('0'));
             else if (m_dateStyles.value(style)) {
                 if (auto d = toDate(value.toDouble() + (m_date1904 ? 1462 : 0)))
                     cell = *d;
@@ -390,6 +645,8 @@ private:
     qint64 m_unpacked = 0;
     QStringList m_strings;
     QVector<bool> m_dateStyles;
+    QVector<bool> m_timeStyles;
+    QVector<int> m_zeroPadding; // per style: a number's width with leading zeros, or 0
     bool m_date1904 = false;
     QVector<std::pair<std::pair<int, int>, std::pair<int, int>>> m_merged;
 };
@@ -452,6 +709,11 @@ Result<QVector<SheetTable>> readXlsHere(const QString& path)
                     if (!put(int(r), c, QString::fromUtf8(v.value.text_value)))
                         return unreadable(path, tooLarge());
                     break;
+                case FREEXL_CELL_TIME:
+                    // A time of day, as an .xlsx's reads: 08:30:00.
+                    if (!put(int(r), c, QString::fromUtf8(v.value.text_value).left(8)))
+                        return unreadable(path, tooLarge());
+                    break;
                 case FREEXL_CELL_DATE:
                 case FREEXL_CELL_DATETIME:
                     if (!put(int(r), c,
@@ -472,9 +734,23 @@ Result<QVector<SheetTable>> readXlsHere(const QString& path)
         }
         if (!more && extras->size() == qsizetype(count))
             more = &extras->at(s);
+        if (more && more->hidden)
+            continue;
         for (const BiffCells::Cell& cell : more ? more->cells : QVector<BiffCells::Cell>()) {
             if (cell.row < int(rows) && !grid.put(cell.row, cell.column, cell.value))
                 return unreadable(path, tooLarge());
+        }
+        // A merged range holds its value in each of its cells, as in an .xlsx.
+        for (const BiffCells::Range& m : more ? more->merged : QVector<BiffCells::Range>()) {
+            const QVariant v = grid.grid.value(m.firstRow).value(m.firstColumn);
+            if (v.isNull() || m.lastRow >= int(rows) || m.lastColumn - m.firstColumn > 200)
+                continue;
+            for (int r = m.firstRow; r <= m.lastRow; ++r) {
+                for (int c = m.firstColumn; c <= m.lastColumn; ++c) {
+                    if (!grid.put(r, c, v))
+                        return unreadable(path, tooLarge());
+                }
+            }
         }
         sheets.push_back({ title, {}, std::move(grid.grid) });
     }
@@ -525,15 +801,21 @@ Result<QVector<SheetTable>> readXlsApart(const QString& path, const QString& hel
 
 Result<QVector<SheetTable>> readCsv(const QString& path, const QByteArray& bytes)
 {
-    // A text file has no NUL bytes; a picture or a program has many.
-    if (bytes.left(4096).contains('\0'))
-        return unreadable(path, QStringLiteral("不是 Excel 文件或 CSV 文件（支持 .xlsx、.xls 和 .csv）。"));
-    Grid rows = parseCsv(decodeText(bytes));
+    // A text file has no NUL bytes (but UTF-16 has); a picture or a program has many.
+    const bool utf16 = bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF");
+    if (!utf16 && bytes.left(4096).contains('\0'))
+        return unreadable(path, QStringLiteral("不是 Excel 文件或 CSV 文件（支持 .xlsx、.xls、.ods 和 .csv）。"));
+    int stray = 0;
+    Grid rows = parseCsv(decodeText(bytes, &stray));
     if (Status fits = checkRows(path, rows.size()); !fits)
         return fits.error();
     if (Status fits = checkShape(path, rows); !fits)
         return fits.error();
-    return QVector<SheetTable> { { QFileInfo(path).completeBaseName(), {}, rows } };
+    const QString note = stray > 0 ? QStringLiteral("“%1”中有 %2 个无法识别的字节，已换成“\uFFFD”，请核对。")
+                                         .arg(QFileInfo(path).fileName())
+                                         .arg(stray)
+                                   : QString();
+    return QVector<SheetTable> { { QFileInfo(path).completeBaseName(), {}, rows, note } };
 }
 
 } // namespace
@@ -631,14 +913,33 @@ std::optional<QVector<SheetTable>> decode(const QByteArray& bytes)
     return sheets;
 }
 
-QString decodeText(const QByteArray& bytes)
+QString decodeText(const QByteArray& bytes, int* stray)
 {
+    if (stray)
+        *stray = 0;
     if (bytes.startsWith("\xEF\xBB\xBF"))
         return QString::fromUtf8(bytes.mid(3));
+    // Excel's "Unicode 文本": UTF-16 with its byte order mark.
+    if (bytes.startsWith("\xFF\xFE"))
+        return QStringDecoder(QStringDecoder::Utf16LE)(bytes.mid(2));
+    if (bytes.startsWith("\xFE\xFF"))
+        return QStringDecoder(QStringDecoder::Utf16BE)(bytes.mid(2));
     QStringDecoder utf8(QStringDecoder::Utf8);
     const QString text = utf8(bytes);
     if (!utf8.hasError())
         return text;
+    // A few stray bytes in a file that is otherwise good UTF-8 are replaced,
+    // not taken as a sign of GB18030: that would turn every character into mojibake.
+    int bad = 0, good = 0;
+    for (QChar c : text) {
+        bad += c == QChar::ReplacementCharacter;
+        good += c.unicode() >= 0x80 && c != QChar::ReplacementCharacter;
+    }
+    if (good >= 10 * bad) {
+        if (stray)
+            *stray = bad;
+        return text;
+    }
     QStringDecoder gb("GB18030");
     if (gb.isValid())
         return gb(bytes);
@@ -804,13 +1105,16 @@ Result<QVector<SheetTable>> read(const QString& path)
     const bool zip = head.startsWith("PK\x03\x04");
     const bool ole = head.startsWith("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1");
     // Named a workbook but not one inside: never read as text and shown as an empty sheet.
-    if ((suffix == u"xlsx" || suffix == u"xlsm" || suffix == u"xls") && !zip && !ole)
+    if ((suffix == u"xlsx" || suffix == u"xlsm" || suffix == u"xls" || suffix == u"ods" || suffix == u"xlsb") && !zip
+        && !ole)
         return unreadable(path, kDamaged);
     if (zip) {
         file.close();
-        return Xlsx(path).read();
+        return ZipBook(path).read();
     }
     if (ole) {
+        if (file.size() <= kMaxUnpackedBytes && BiffCells::encrypted(file.readAll()))
+            return unreadable(path, QStringLiteral("文件设有密码，请先在Excel中取消密码后再导入。"));
         file.close();
         return helperProgram().isEmpty() ? readXlsHere(path) : readXlsApart(path, helperProgram());
     }

@@ -19,9 +19,10 @@ inline constexpr qint64 kMaxCells = 2'000'000;
 inline constexpr qint64 kMaxUnpackedBytes = 64LL * 1024 * 1024;
 
 // The open-file dialog's filter for what read() takes.
-inline const QString kOpenFilter = QStringLiteral("表格文件 (*.xlsx *.xls *.csv);;所有文件 (*)");
+inline const QString kOpenFilter = QStringLiteral("表格文件 (*.xlsx *.xls *.ods *.csv *.txt);;所有文件 (*)");
 
-// Every worksheet of an .xlsx, .xls or .csv file, as found: the title is the
+// Every visible worksheet of an .xlsx, .xls, .ods or .csv file (or Excel's
+// tab-separated Unicode text), as found: the title is the
 // worksheet's name, the headers are empty and the rows hold every row from
 // the top, title rows included. A cell is a text, a number (double), a date
 // (QDate) or nothing. A merged range holds its value in each of its cells.
@@ -42,9 +43,11 @@ Result<QVector<SheetTable>> readXlsHere(const QString& path);
 QByteArray encode(const QVector<SheetTable>& sheets);
 std::optional<QVector<SheetTable>> decode(const QByteArray& bytes);
 
-// UTF-8 with or without a byte order mark, else GB18030 (which Chinese Excel
-// writes as "CSV"), detected without asking.
-QString decodeText(const QByteArray& bytes);
+// UTF-8 with or without a byte order mark, UTF-16 with one, else GB18030
+// (which Chinese Excel writes as "CSV"), detected without asking. A few
+// bytes that are no UTF-8 in a file that otherwise is are replaced, and
+// counted in `stray`.
+QString decodeText(const QByteArray& bytes, int* stray = nullptr);
 // Comma-separated rows as RFC 4180 has them: quotes, doubled quotes, line
 // breaks inside quotes. A file with tabs and no commas is tab-separated.
 QVector<QVector<QVariant>> parseCsv(const QString& text);

@@ -21,6 +21,8 @@ struct SheetTable
     QString title; // the worksheet's name
     QStringList headers;
     QVector<QVector<QVariant>> rows;
+    // What reading it had to mend, for the teacher to check ("…个无法识别的字节…"); usually empty.
+    QString note = {};
 };
 
 } // namespace velmora

@@ -359,7 +359,7 @@ private Q_SLOTS:
     void markingSystemExport_data()
     {
         QTest::addColumn<QString>("format");
-        for (const char* format : { "xlsx", "xls", "csv" })
+        for (const char* format : { "xlsx", "xls", "ods", "csv" })
             QTest::newRow(format) << QString::fromLatin1(format);
     }
     void markingSystemExport()

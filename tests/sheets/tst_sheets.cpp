@@ -186,6 +186,13 @@ private Q_SLOTS:
         QCOMPARE(rowTexts(text->at(0), 1), QStringList({ "001", "欧阳晓燕", "爱好：读书,\"围棋\"\n和足球" }));
         QCOMPARE(text->at(0).rows.size(), 2);
         QCOMPARE(SheetReader::decodeText("\xEF\xBB\xBF\xE5\xAD\xA6"), QStringLiteral("学"));
+        // One stray byte in UTF-8 is replaced and counted; the rest stays readable.
+        int stray = 0;
+        QCOMPARE(
+            SheetReader::decodeText(
+                QStringLiteral("学号,姓名,备注\n001,欧阳晓燕,爱好读书和围棋\n").toUtf8().insert(25, '\xFF'), &stray),
+            QStringLiteral("学号,姓名,备注\n001,\uFFFD欧阳晓燕,爱好读书和围棋\n"));
+        QCOMPARE(stray, 1);
         QCOMPARE(SheetReader::parseCsv(QStringLiteral("a\tb\n1\t\n")).value(1).size(), 2);
         for (const char* written : { "2011-05-24", "2011/5/24", "2011.5.24", "2011年5月24日", "20110524" })
             QCOMPARE(SheetReader::toDate(QString::fromUtf8(written)), std::optional<QDate>(QDate(2011, 5, 24)));
@@ -416,6 +423,98 @@ b.save(sys.argv[1])
             QVERIFY(!r);
             QVERIFY2(r.error().message().contains(says), qPrintable(r.error().message()));
         }
+    }
+
+    // One design made by LibreOffice into each format reads as the same cells:
+    // a merged title in each of its cells, 学号 shown with leading zeros,
+    // dates, times of day and booleans alike.
+    void officeFormatsReadAlike_data()
+    {
+        QTest::addColumn<QString>("format");
+        for (const char* format : { "xlsx", "xls", "ods", "csv", "txt" })
+            QTest::newRow(format) << QString::fromLatin1(format);
+    }
+    void officeFormatsReadAlike()
+    {
+        VELMORA_REQUIRE_OFFICE();
+        QFETCH(QString, format);
+        QString why;
+        const QStringList made = test::Office::make({ QStringLiteral("formats") }, format, m_dir.path(), &why);
+        QVERIFY2(!made.isEmpty(), qPrintable(why));
+        auto book = SheetReader::read(made.first());
+        QVERIFY2(book, qPrintable(book ? QString() : book.error().message()));
+        const SheetTable& t = book->at(0);
+        QCOMPARE(rowTexts(t, 1), QStringList({ "学号", "姓名", "出生日期", "到校", "合格" }));
+        QCOMPARE(rowTexts(t, 2), QStringList({ "00401", "于书瑶", "2011-05-24", "07:45:00", "TRUE" }));
+        QCOMPARE(rowTexts(t, 3), QStringList({ "00402", "张子涵", "20111103", "08:05:30", "FALSE" }));
+        // Text keeps a merged title once; a workbook has it in every cell it covers.
+        const bool text = format == u"csv" || format == u"txt";
+        QCOMPARE(rowTexts(t, 0).value(4), text ? QString() : QStringLiteral("初二(3)班到校记录"));
+        if (format != u"xls")
+            return;
+        // The same workbook with its records encrypted: said so, not called damaged.
+        QFile file(made.first());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QByteArray bytes = file.readAll();
+        const qsizetype codepage = bytes.indexOf(QByteArray("\x42\x00\x02\x00", 4));
+        QVERIFY(codepage > 0);
+        bytes[codepage] = '\x2F'; // FILEPASS in its place
+        QFile locked(m_dir.filePath(QStringLiteral("locked.xls")));
+        QVERIFY(locked.open(QIODevice::WriteOnly) && locked.write(bytes) == bytes.size());
+        locked.close();
+        auto refused = SheetReader::read(locked.fileName());
+        QVERIFY(!refused);
+        QCOMPARE(refused.error().message(),
+            QStringLiteral("无法读取“locked.xls”：文件设有密码，请先在Excel中取消密码后再导入。"));
+    }
+
+    // Packages as other programs write them: cells and rows that do not say
+    // where they are, a workbook found through the package's relationships,
+    // ISO date cells, escaped characters, a hidden sheet and a chart sheet.
+    void packagesAsOthersWriteThem_data()
+    {
+        QTest::addColumn<QByteArray>("sheetXml");
+        QTest::addColumn<QString>("rows"); // the first sheet's rows, cells by "|", rows by "/"
+        QTest::newRow("no r") << QByteArray("<row><c t='inlineStr'><is><t>学号</t></is></c><c t='inlineStr'><is>"
+                                            "<t>姓名</t></is></c></row><row><c><v>1</v></c><c/><c><v>3</v></c></row>")
+                              << "学号|姓名/1||3";
+        QTest::newRow("iso date") << QByteArray("<row r='1'><c r='B1' t='d'><v>2011-05-24T00:00:00</v></c></row>")
+                                  << "|2011-05-24";
+        QTest::newRow("escapes") << QByteArray("<row r='1'><c r='A1' t='inlineStr'><is><t>好_x000D_\n学_x005F_x</t>"
+                                               "</is></c></row>")
+                                 << "好\r\n学_x";
+    }
+    void packagesAsOthersWriteThem()
+    {
+        QFETCH(QByteArray, sheetXml);
+        QFETCH(QString, rows);
+        if (!havePython("zipfile"))
+            QSKIP("no python3");
+        // The workbook lives in book/, a hidden sheet and a chart sheet come first.
+        const QByteArray script
+            = "import sys, zipfile\nwith zipfile.ZipFile(sys.argv[1], 'w') as z:\n"
+              "    z.writestr('_rels/.rels', '<Relationships><Relationship Id=\"b\" Type=\"http://x/officeDocument\" "
+              "Target=\"book/main.xml\"/></Relationships>')\n"
+              "    z.writestr('book/main.xml', '<workbook><sheets><sheet name=\"h\" state=\"hidden\" r:id=\"r1\" "
+              "xmlns:r=\"x\"/><sheet name=\"c\" r:id=\"r2\" xmlns:r=\"x\"/><sheet name=\"成绩\" r:id=\"r1\" "
+              "xmlns:r=\"x\"/></sheets></workbook>')\n"
+              "    z.writestr('book/_rels/main.xml.rels', '<Relationships><Relationship Id=\"r1\" "
+              "Type=\"http://x/worksheet\" Target=\"s/one.xml\"/><Relationship Id=\"r2\" Type=\"http://x/chartsheet\" "
+              "Target=\"s/chart.xml\"/></Relationships>')\n"
+              "    z.writestr('book/s/one.xml', '<worksheet><sheetData>' + sys.argv[2] + '</sheetData></worksheet>')\n";
+        const QString path = m_dir.filePath(QStringLiteral("package.xlsx"));
+        QProcess python;
+        python.start(
+            pythonProgram(), { QStringLiteral("-c"), QString::fromUtf8(script), path, QString::fromUtf8(sheetXml) });
+        QVERIFY(python.waitForFinished(60000) && python.exitCode() == 0);
+        auto book = SheetReader::read(path);
+        QVERIFY2(book, qPrintable(book ? QString() : book.error().message()));
+        QCOMPARE(book->size(), 1);
+        QCOMPARE(book->at(0).title, QStringLiteral("成绩"));
+        QStringList read;
+        for (int r = 0; r < book->at(0).rows.size(); ++r)
+            read << rowTexts(book->at(0), r).join(QLatin1Char('|'));
+        QCOMPARE(read.join(QLatin1Char('/')), rows);
     }
 
     // Any result grid: its context menu's export writes what it shows,

@@ -107,7 +107,7 @@ private Q_SLOTS:
     void rosterFromTheOffice_data()
     {
         QTest::addColumn<QString>("format");
-        for (const char* format : { "xlsx", "xls", "csv" })
+        for (const char* format : { "xlsx", "xls", "ods", "csv" })
             QTest::newRow(format) << QString::fromLatin1(format);
     }
     void rosterFromTheOffice()

@@ -29,6 +29,7 @@ QString cellXml(const QString& text, int across, int down)
 {
     static const QRegularExpression number(QStringLiteral("^-?[0-9]+(\\.[0-9]+)?$"));
     static const QRegularExpression date(QStringLiteral("^[0-9]{4}-[0-9]{2}-[0-9]{2}$"));
+    static const QRegularExpression time(QStringLiteral("^([0-9]{2}):([0-9]{2}):([0-9]{2})$"));
     static const QRegularExpression padded(QStringLiteral("^([0-9]+)\\|(0+)$"));
     QString attributes;
     if (across > 1)
@@ -48,6 +49,10 @@ QString cellXml(const QString& text, int across, int down)
         return QStringLiteral(
             "<table:table-cell%1 table:style-name=\"date\" office:value-type=\"date\" office:date-value=\"%2\"/>")
             .arg(attributes, text);
+    if (const auto m = time.match(text); m.hasMatch())
+        return QStringLiteral("<table:table-cell%1 table:style-name=\"time\" office:value-type=\"time\" "
+                              "office:time-value=\"PT%2H%3M%4S\"/>")
+            .arg(attributes, m.captured(1), m.captured(2), m.captured(3));
     if (const auto m = padded.match(text); m.hasMatch())
         return QStringLiteral(
             "<table:table-cell%1 table:style-name=\"zeros%2\" office:value-type=\"float\" office:value=\"%3\"/>")
@@ -122,7 +127,11 @@ QByteArray flatXml(const QString& design, const QString& sheetName)
         "<number:date-style style:name=\"D\"><number:year number:style=\"long\"/><number:text>-</number:text>"
         "<number:month number:style=\"long\"/><number:text>-</number:text><number:day number:style=\"long\"/>"
         "</number:date-style><style:style style:name=\"date\" style:family=\"table-cell\" "
-        "style:data-style-name=\"D\"/>%1</office:automatic-styles><office:body><office:spreadsheet>"
+        "style:data-style-name=\"D\"/><number:time-style style:name=\"T\"><number:hours number:style=\"long\"/>"
+        "<number:text>:</number:text><number:minutes number:style=\"long\"/><number:text>:</number:text>"
+        "<number:seconds number:style=\"long\"/></number:time-style><style:style style:name=\"time\" "
+        "style:family=\"table-cell\" "
+        "style:data-style-name=\"T\"/>%1</office:automatic-styles><office:body><office:spreadsheet>"
         "<table:table table:name=\"%2\">%3</table:table></office:spreadsheet></office:body></office:document>\n")
         .arg(zeros, sheetName.toHtmlEscaped(), body)
         .toUtf8();
@@ -145,8 +154,11 @@ QStringList make(const QStringList& designs, const QString& format, const QStrin
         flat.write(flatXml(QString::fromUtf8(design.readAll()), name));
         sources << flat.fileName();
     }
-    // LibreOffice's own numbers of the encodings: 85 is GB18030.
-    const QString filter = format == u"csv" ? QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,85") : format;
+    // LibreOffice's own numbers of the encodings: 85 is GB18030, 65535 UTF-16
+    // (with tabs, Excel's "Unicode 文本").
+    const QString filter = format == u"csv" ? QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,85")
+        : format == u"txt"                  ? QStringLiteral("txt:Text - txt - csv (StarCalc):9,34,65535")
+                                            : format;
     if (!run(QStringList { QStringLiteral("--convert-to"), filter, QStringLiteral("--outdir"), dir } + sources, dir,
             why))
         return {};

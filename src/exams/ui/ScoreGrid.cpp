@@ -469,6 +469,8 @@ bool ScoreGrid::importFile()
                            .arg(in.columns.join(QStringLiteral("、")));
         if (!in.unmatched.isEmpty())
             text += QStringLiteral("\r\n有 %1 行没有填入：\r\n").arg(in.unmatched.size()) + listed(in.unmatched);
+        if (!sheet.note.isEmpty())
+            text += QStringLiteral("\r\n") + sheet.note;
         if (in.otherClass > 0)
             text += QStringLiteral("\r\n其他班级 %1 行没有导入。").arg(in.otherClass);
         if (!in.refused.isEmpty())

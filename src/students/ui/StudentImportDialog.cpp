@@ -117,6 +117,8 @@ bool StudentImportDialog::load(const QString& path)
         MessageService::info(QStringLiteral("“%1”中没有数据。").arg(QFileInfo(path).fileName()));
         return false;
     }
+    if (const QString note = m_sheets.first().note; !note.isEmpty())
+        MessageService::info(note);
     lblFile->setText(QDir::toNativeSeparators(path));
     const QSignalBlocker quiet(cmbSheet);
     cmbSheet->clear();
