@@ -33,6 +33,7 @@ ACTIONS = [
     ("GridSave", "Score grid save, 45 x 6 changed cells"),
     ("ExportScoreTable", "Export a test to .xlsx (14 subjects, attendance, comment)"),
     ("ImportStudents", "Import new students from .xlsx (read, check, add)"),
+    ("ImportMarkingExport", "Import a marking system's export (.xlsx, 9 subjects, ranks, 40 questions)"),
     ("ReportCards", "Report cards of test 1 as one PDF (A4, 14 subjects, comment)"),
     ("Backup", "Backup of the embedded file (online copy, checked)"),
     ("Restore", "Restore of a backup (checked, one transaction)"),

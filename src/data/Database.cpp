@@ -161,6 +161,28 @@ Result<qint64> Database::exec(const QString& sql, const QVariantList& params)
     return qint64(query.numRowsAffected());
 }
 
+Status Database::insertRows(const QString& table, const QStringList& columns, const QVector<QVariantList>& rows)
+{
+    // Qt binds values one by one at a cost that grows with the statement's
+    // size: some 200 values a statement is fastest on both backends.
+    const qsizetype perStatement = qMax<qsizetype>(1, 200 / qMax<qsizetype>(1, columns.size()));
+    const QString one = QLatin1Char('(') + QStringList(columns.size(), QStringLiteral("?")).join(QStringLiteral(", "))
+        + QLatin1Char(')');
+    for (qsizetype first = 0; first < rows.size(); first += perStatement) {
+        const qsizetype count = qMin(perStatement, rows.size() - first);
+        QVariantList params;
+        for (qsizetype r = first; r < first + count; ++r)
+            params << rows[r];
+        auto added = exec(
+            QStringLiteral("insert into %1 (%2) values %3")
+                .arg(table, columns.join(QStringLiteral(", ")), QStringList(count, one).join(QStringLiteral(", "))),
+            params);
+        if (!added)
+            return added.error();
+    }
+    return Done {};
+}
+
 Result<bool> Database::hasRows(const QString& table) const
 {
     auto rows = select(QStringLiteral("select 1 from ") + table + QStringLiteral(" limit 1"));

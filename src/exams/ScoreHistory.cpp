@@ -72,15 +72,15 @@ Status record(Database& db, int testNumber, const QVector<Change>& changes)
         return Done {};
     const QString at = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     const QString who = user().isEmpty() ? db.settings().user : user();
-    for (const Change& c : changes) {
-        // The test's name is written when it is deleted, the one time it is needed.
-        auto added = db.exec(QStringLiteral("insert into velmora_score_history (考试号, 学号, 项目, 原值, 新值, 用户, "
-                                            "时间) values (?, ?, ?, ?, ?, ?, ?)"),
-            { testNumber, c.student, c.column, c.before, c.after, who, at });
-        if (!added)
-            return added.error();
-    }
-    return Done {};
+    // The test's name is written when it is deleted, the one time it is needed.
+    QVector<QVariantList> rows;
+    rows.reserve(changes.size());
+    for (const Change& c : changes)
+        rows.push_back({ testNumber, c.student, c.column, c.before, c.after, who, at });
+    return db.insertRows(QStringLiteral("velmora_score_history"),
+        { QStringLiteral("考试号"), QStringLiteral("学号"), QStringLiteral("项目"), QStringLiteral("原值"),
+            QStringLiteral("新值"), QStringLiteral("用户"), QStringLiteral("时间") },
+        rows);
 }
 
 Result<QVector<Entry>> list(const Database& db, int testNumber, const QString& student, const QString& column)

@@ -588,13 +588,14 @@ Status ScoreTable::save(Database& db)
         if (!updated)
             return updated.error();
     }
-    for (int r : std::as_const(m_factRows)) {
-        QHash<QString, QString> facts;
-        for (int f = 0; f < m_factColumns.size(); ++f)
-            facts.insert(m_factColumns[f].name, m_facts[r][f]);
-        if (Status kept = TestFacts::store(db, m_test.number, m_keys[r], facts); !kept)
-            return kept;
-    }
+    QStringList factNames;
+    for (const Column& c : std::as_const(m_factColumns))
+        factNames << c.name;
+    QVector<std::pair<QString, QStringList>> facts;
+    for (int r : std::as_const(m_factRows))
+        facts.push_back({ m_keys[r], m_facts[r] });
+    if (Status kept = TestFacts::store(db, m_test.number, factNames, facts); !kept)
+        return kept;
     if (Status noted = ScoreHistory::record(db, m_test.number, changes); !noted)
         return noted;
     if (Status committed = tx.commit(); !committed)

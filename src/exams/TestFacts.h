@@ -17,8 +17,9 @@ Result<QHash<QString, QHash<QString, QString>>> load(const Database& db, int tes
 void sort(QStringList& facts);
 inline constexpr int kMaxValue = 20;
 
-// Replaces the named facts of the student (an empty value removes one).
-// Inside the caller's transaction.
-Status store(Database& db, int test, const QString& number, const QHash<QString, QString>& facts);
+// Replaces the named facts of each student (学号 as stored, a value per
+// fact; an empty value removes one). Inside the caller's transaction.
+Status store(
+    Database& db, int test, const QStringList& facts, const QVector<std::pair<QString, QStringList>>& students);
 
 } // namespace velmora::TestFacts

@@ -958,6 +958,10 @@ QVector<QVector<QVariant>> parseCsv(const QString& text)
     QString cell;
     bool quoted = false, any = false;
     const auto endCell = [&] {
+        // ="003" is how a CSV keeps a number's leading zeros: the text inside.
+        if (cell.size() >= 3 && cell.startsWith(QLatin1String("=\"")) && cell.endsWith(QLatin1Char('"'))
+            && !cell.mid(2, cell.size() - 3).contains(QLatin1Char('"')))
+            cell = cell.mid(2, cell.size() - 3);
         row << (cell.isEmpty() ? QVariant() : QVariant(cell));
         cell.clear();
     };

@@ -49,7 +49,8 @@ std::optional<QVector<SheetTable>> decode(const QByteArray& bytes);
 // counted in `stray`.
 QString decodeText(const QByteArray& bytes, int* stray = nullptr);
 // Comma-separated rows as RFC 4180 has them: quotes, doubled quotes, line
-// breaks inside quotes. A file with tabs and no commas is tab-separated.
+// breaks inside quotes; ="003" is the text 003. A file with tabs and no
+// commas is tab-separated.
 QVector<QVector<QVariant>> parseCsv(const QString& text);
 
 // A block copied from a spreadsheet: tab-separated rows, a cell holding a

@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <cstdio>
 #include <xlsxwriter.h>
 
@@ -97,6 +98,14 @@ QString inertText(const QString& text)
     return !text.isEmpty() && starts.contains(text.front()) ? QLatin1Char('\'') + text : text;
 }
 
+// 学号 "003" or an 18-digit 身份证号 would open as the numbers 3 and 1.1E+17:
+// written ="003", as Excel itself suggests, they open as the text they are.
+QString keptAsText(const QString& text)
+{
+    static const QRegularExpression digits(QStringLiteral("^(0[0-9]+|[0-9]{12,})$"));
+    return digits.match(text).hasMatch() ? QStringLiteral("=\"%1\"").arg(text) : text;
+}
+
 QByteArray csvText(const SheetTable& sheet)
 {
     const auto line = [](const QStringList& cells) {
@@ -117,7 +126,7 @@ QByteArray csvText(const SheetTable& sheet)
     for (const auto& row : sheet.rows) {
         QStringList cells;
         for (const QVariant& v : row)
-            cells << (v.typeId() == QMetaType::QString ? inertText(v.toString()) : cellText(v));
+            cells << (v.typeId() == QMetaType::QString ? keptAsText(inertText(v.toString())) : cellText(v));
         text += line(cells);
     }
     return QByteArrayLiteral("\xEF\xBB\xBF") + text.toUtf8();

@@ -95,8 +95,12 @@ private Q_SLOTS:
                 { QStringLiteral("002"), QVariant(), 87.5 } } };
         const QByteArray csv = SheetWriter::csvText(t);
         QVERIFY(csv.startsWith("\xEF\xBB\xBF"));
+        // 001 written so that Excel keeps its zeros; read back as the text it was.
         QCOMPARE(QString::fromUtf8(csv.mid(3)),
-            QStringLiteral("学号,评语,语文\r\n001,\"好,很\"\"好\"\"\n继续\",95\r\n002,,87.5\r\n"));
+            QStringLiteral(
+                "学号,评语,语文\r\n\"=\"\"001\"\"\",\"好,很\"\"好\"\"\n继续\",95\r\n\"=\"\"002\"\"\",,87.5\r\n"));
+        QCOMPARE(
+            SheetReader::parseCsv(QString::fromUtf8(csv.mid(3))).value(2).value(0), QVariant(QStringLiteral("002")));
 
         QCOMPARE(
             SheetWriter::sheetName(QStringLiteral("期中[1]: 语文/数学?"), {}), QStringLiteral("期中_1__ 语文_数学_"));
@@ -423,6 +427,36 @@ b.save(sys.argv[1])
             QVERIFY(!r);
             QVERIFY2(r.error().message().contains(says), qPrintable(r.error().message()));
         }
+    }
+
+    // Our exports as LibreOffice opens them: the same cells, Chinese intact,
+    // and a text that looks like a formula is never run as one.
+    void exportsOpenInLibreOffice_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("xlsx") << QStringLiteral("导出.xlsx");
+        QTest::newRow("csv") << QStringLiteral("导出.csv");
+    }
+    void exportsOpenInLibreOffice()
+    {
+        VELMORA_REQUIRE_OFFICE();
+        QFETCH(QString, name);
+        const SheetTable t { QStringLiteral("成绩"),
+            { QStringLiteral("学号"), QStringLiteral("姓名"), QStringLiteral("评语") },
+            { { QStringLiteral("001"), QStringLiteral("欧阳晓燕"), QStringLiteral("=1+1") },
+                { QStringLiteral("002"), QStringLiteral("张子涵"), QStringLiteral("@SUM(1,1)") },
+                { QStringLiteral("003"), QStringLiteral("李明"), 95 } } };
+        const QString path = m_dir.filePath(name);
+        QVERIFY(SheetWriter::write(path, { t }));
+        QString why;
+        const QList<QStringList> back = test::Office::readBack(path, m_dir.path(), &why);
+        QVERIFY2(!back.isEmpty(), qPrintable(why));
+        QCOMPARE(back.value(0), QStringList({ "学号", "姓名", "评语" }));
+        QCOMPARE(back.value(3), QStringList({ "003", "李明", "95" }));
+        // A CSV marks such a text with an apostrophe, as Excel does; it stays text.
+        const QString mark = name.endsWith(QLatin1String(".csv")) ? QStringLiteral("'") : QString();
+        QCOMPARE(back.value(1), QStringList({ "001", "欧阳晓燕", mark + QStringLiteral("=1+1") }));
+        QCOMPARE(back.value(2), QStringList({ "002", "张子涵", mark + QStringLiteral("@SUM(1,1)") }));
     }
 
     // One design made by LibreOffice into each format reads as the same cells:

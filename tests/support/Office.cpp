@@ -178,9 +178,12 @@ QList<QStringList> readBack(const QString& path, const QString& dir, QString* wh
 {
     const QString out = QDir(dir).filePath(QStringLiteral("back"));
     QDir().mkpath(out);
-    if (!run({ QStringLiteral("--convert-to"), QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76"),
-                 QStringLiteral("--outdir"), out, path },
-            dir, why))
+    QStringList arguments { QStringLiteral("--convert-to"), QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76"),
+        QStringLiteral("--outdir"), out, path };
+    // A CSV is opened as Excel opens ours: UTF-8, commas, quotes.
+    if (path.endsWith(QLatin1String(".csv")))
+        arguments.prepend(QStringLiteral("--infilter=CSV:44,34,76,1"));
+    if (!run(arguments, dir, why))
         return {};
     QFile csv(QDir(out).filePath(QFileInfo(path).completeBaseName() + QStringLiteral(".csv")));
     if (!csv.open(QIODevice::ReadOnly)) {
