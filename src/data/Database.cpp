@@ -163,23 +163,26 @@ Result<qint64> Database::exec(const QString& sql, const QVariantList& params)
 
 Status Database::insertRows(const QString& table, const QStringList& columns, const QVector<QVariantList>& rows)
 {
-    // Qt binds values one by one at a cost that grows with the statement's
-    // size: some 200 values a statement is fastest on both backends.
-    const qsizetype perStatement = qMax<qsizetype>(1, 200 / qMax<qsizetype>(1, columns.size()));
-    const QString one = QLatin1Char('(') + QStringList(columns.size(), QStringLiteral("?")).join(QStringLiteral(", "))
-        + QLatin1Char(')');
-    for (qsizetype first = 0; first < rows.size(); first += perStatement) {
-        const qsizetype count = qMin(perStatement, rows.size() - first);
-        QVariantList params;
-        for (qsizetype r = first; r < first + count; ++r)
-            params << rows[r];
-        auto added = exec(
-            QStringLiteral("insert into %1 (%2) values %3")
-                .arg(table, columns.join(QStringLiteral(", ")), QStringList(count, one).join(QStringLiteral(", "))),
-            params);
-        if (!added)
-            return added.error();
+    if (rows.isEmpty())
+        return Done {};
+    if (!isOpen())
+        return notOpen();
+    // One statement prepared once and run for every row: building a statement
+    // per row, or one of many rows, costs more than the rows themselves.
+    QSqlQuery query(QSqlDatabase::database(m_name, false));
+    if (!query.prepare(QStringLiteral("insert into %1 (%2) values (%3)")
+                           .arg(table, columns.join(QStringLiteral(", ")),
+                               QStringList(columns.size(), QStringLiteral("?")).join(QStringLiteral(", ")))))
+        return errorFrom(query.lastError());
+    for (qsizetype c = 0; c < columns.size(); ++c) {
+        QVariantList values;
+        values.reserve(rows.size());
+        for (const QVariantList& row : rows)
+            values << normalized(row.value(c));
+        query.addBindValue(values);
     }
+    if (!query.execBatch())
+        return errorFrom(query.lastError());
     return Done {};
 }
 

@@ -92,6 +92,7 @@ Status ScoreTable::load(const Database& db, const TestRecord& test)
         m_facts << values;
     }
     m_factRows.clear();
+    m_questionRows.clear();
     m_current = m_read;
     m_undo.clear();
     m_redo.clear();
@@ -337,6 +338,19 @@ ScoreTable::SheetImport ScoreTable::importSheet(const SheetTable& sheet, bool ap
             && !factColumns.values().contains(layout.columns[c].name))
             factColumns.insert(c, layout.columns[c].name);
     }
+    QVector<int> questionColumns;
+    QVector<Questions::Question> questions;
+    for (int c = 0; c < layout.columns.size() && m_factsKept; ++c) {
+        if (layout.columns[c].role == ScoreImport::Role::Question) {
+            questionColumns << c;
+            questions.push_back({ layout.columns[c].name, double(layout.columns[c].fullMarks) });
+        }
+    }
+    out.questions = int(questions.size());
+    if (apply && !questions.isEmpty()) {
+        m_questions = questions;
+        m_questionRows.clear();
+    }
     out.facts = factColumns.values();
     TestFacts::sort(out.facts);
     if (apply)
@@ -348,6 +362,16 @@ ScoreTable::SheetImport ScoreTable::importSheet(const SheetTable& sheet, bool ap
             continue;
         const auto& row = sheet.rows[r];
         ++out.matched;
+        if (apply && !questionColumns.isEmpty()) {
+            QStringList marks;
+            for (int c : std::as_const(questionColumns)) {
+                const QString text = SheetReader::cellText(row.value(c)).trimmed();
+                bool number = false;
+                text.toDouble(&number);
+                marks << (number ? text : QString());
+            }
+            m_questionRows.insert(at, marks);
+        }
         for (auto f = factColumns.cbegin(); f != factColumns.cend() && apply; ++f) {
             QString text = SheetReader::cellText(row.value(f.key())).trimmed();
             if (ScoreImport::isBlankWord(text) || !SheetReader::cellProblem(row.value(f.key())).isEmpty())
@@ -596,6 +620,11 @@ Status ScoreTable::save(Database& db)
         facts.push_back({ m_keys[r], m_facts[r] });
     if (Status kept = TestFacts::store(db, m_test.number, factNames, facts); !kept)
         return kept;
+    QVector<std::pair<QString, QStringList>> marks;
+    for (auto q = m_questionRows.cbegin(); q != m_questionRows.cend(); ++q)
+        marks.push_back({ m_keys[q.key()], q.value() });
+    if (Status kept = Questions::store(db, m_test.number, m_questions, marks); !kept)
+        return kept;
     if (Status noted = ScoreHistory::record(db, m_test.number, changes); !noted)
         return noted;
     if (Status committed = tx.commit(); !committed)
@@ -603,6 +632,7 @@ Status ScoreTable::save(Database& db)
     m_read = m_current;
     m_changedCount = 0;
     m_factRows.clear();
+    m_questionRows.clear();
     m_undo.clear();
     m_redo.clear();
     Q_EMIT changed();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/Database.h"
+#include "exams/Questions.h"
 #include "exams/TestRecord.h"
 #include "sheets/SheetTable.h"
 
@@ -73,7 +74,7 @@ public:
     QString problem(int row, int column) const;
     int changedCells() const { return m_changedCount; }
     int refusedCells() const { return m_refusedCount; }
-    bool hasChanges() const { return m_changedCount > 0 || !m_factRows.isEmpty(); }
+    bool hasChanges() const { return m_changedCount > 0 || !m_factRows.isEmpty() || !m_questionRows.isEmpty(); }
     // "已修改 N 格，其中 N 格有误"
     QString status() const;
     const Figures& figures(int column) const { return m_figures[column]; }
@@ -106,6 +107,7 @@ public:
         // 考号 matched by a unique name: (学号, 考号), for keeping.
         QVector<std::pair<QString, QString>> learned;
         QStringList facts; // the facts the sheet states, as the grid's fact columns name them
+        int questions = 0; // question columns, whose marks are kept for 小题分析
     };
     // Without `apply`, only says what it would do.
     SheetImport importSheet(const SheetTable& sheet, bool apply = true, bool blankClears = false);
@@ -167,7 +169,10 @@ private:
     QVector<Column> m_factColumns;
     QVector<QStringList> m_facts; // per row, per fact column
     QSet<int> m_factRows; // rows whose facts an import changed, for the next save
-    bool m_factsKept = false; // the database has the table for them
+    bool m_factsKept = false; // the database has the tables for them and for questions
+    // An export's questions and each row's marks on them, until the next save.
+    QVector<Questions::Question> m_questions;
+    QHash<int, QStringList> m_questionRows;
     QVector<QStringList> m_read;
     QVector<QStringList> m_current;
     QVector<Step> m_undo;

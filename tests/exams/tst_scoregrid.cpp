@@ -1,3 +1,4 @@
+#include "analysis/ui/Analyze_Questions.h"
 #include "app/Module1.h"
 #include "data/Schema.h"
 #include "exams/ScoreHistory.h"
@@ -6,6 +7,7 @@
 #include "exams/ui/ScoreGrid.h"
 #include "platform/MessageService.h"
 #include "platform/ui/FileDialogs.h"
+#include "platform/ui/ResultGrid.h"
 #include "sheets/SheetWriter.h"
 #include "students/StudentIds.h"
 #include "support/DbTestCase.h"
@@ -21,6 +23,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -300,6 +303,39 @@ private Q_SLOTS:
         key(grid, Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(stored("语文", "03").toInt(), 77);
         QCOMPARE(ScoreHistory::list(db(), m_test)->size(), 3);
+    }
+
+    // One column per question with a 满分 row: the marks are kept with the
+    // save, and 小题分析 gives each question's figures and who scored low.
+    void questionsOfAnExport()
+    {
+        const auto row = [](std::initializer_list<QVariant> cells) { return QVector<QVariant>(cells); };
+        const SheetTable sheet { QStringLiteral("小题"), {},
+            { row({ "学号", "姓名", "数学", "1", "2", "3", "21(1)" }), row({ "满分", {}, {}, 3, 3, 4, QVariant() }),
+                row({ "01", "某", 90, 3, 3, 4, 8 }), row({ "02", "某", 60, 0, 3, 2, 4 }),
+                row({ "03", "某", 30, 3, 0, 0, "—" }) } };
+        ScoreGrid grid;
+        open(grid);
+        QCOMPARE(grid.table().importSheet(sheet).questions, 4);
+        key(grid, Qt::Key_S, Qt::ControlModifier);
+        Analyze_Questions analysis;
+        QVERIFY(analysis.load());
+        analysis.show();
+        auto* table = child<ResultGrid>(&analysis, "Grid");
+        QCOMPARE(table->rowTexts(1), QStringList({ "1", "3", "3", "2", "66.7%", "0.67", "0.00" }));
+        QCOMPARE(table->rowTexts(2), QStringList({ "2", "3", "3", "2", "66.7%", "0.67", "1.00" }));
+        // The export did not say 21(1)'s full marks: typed here, they stay.
+        QCOMPARE(table->rowTexts(4).mid(0, 5), QStringList({ "21(1)", "（未知）", "2", "6", "" }));
+        table->setCurrentRow(4);
+        test::retype(child<QLineEdit>(&analysis, "txtFullMarks"), QStringLiteral("8\n"));
+        QCOMPARE(table->rowTexts(4).mid(0, 5), QStringList({ "21(1)", "8", "2", "6", "75.0%" }));
+        QCOMPARE(Questions::list(db(), m_test)->at(3).fullMarks, 8.0);
+        // Who scored at most 2 on question 3.
+        child<QComboBox>(&analysis, "cmbQuestion")->setCurrentIndex(2);
+        test::retype(child<QLineEdit>(&analysis, "txtAtMost"), QStringLiteral("2"));
+        auto* students = child<QListWidget>(&analysis, "lstStudents");
+        QCOMPARE(students->count(), 2);
+        QCOMPARE(students->item(0)->text(), QStringLiteral("02  某  2分"));
     }
 
     // Headers as marking systems and offices write them.

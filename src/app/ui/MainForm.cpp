@@ -2,6 +2,7 @@
 
 #include "analysis/ui/Analyze_Class.h"
 #include "analysis/ui/Analyze_Person.h"
+#include "analysis/ui/Analyze_Questions.h"
 #include "analysis/ui/Analyze_Subject.h"
 #include "app/Module1.h"
 #include "app/ui/CopyDatabase.h"
@@ -148,6 +149,7 @@ void MainForm::buildMenus()
     addEntry(score, "ScorePersonal", QStringLiteral("个人成绩分析"), &MainForm::personalAnalysis);
     addEntry(score, "ScoreClass", QStringLiteral("班级成绩分析"), &MainForm::classAnalysis);
     addEntry(score, "ScoreSubject", QStringLiteral("科目成绩分析"), &MainForm::subjectAnalysis);
+    addEntry(score, "ScoreQuestions", QStringLiteral("小题分析(&Q)"), &MainForm::questionAnalysis);
 
     QMenu* report = addTopMenu("Report", QStringLiteral("报表打印(&P)"));
     addEntry(report, "ReportStu", QStringLiteral("学生信息报表"), &MainForm::studentReport);
@@ -531,6 +533,19 @@ void MainForm::analysisFrom(QPointer<Selector>& selector, QPointer<Analysis>& an
         selector->load();
     }
     showChild(selector);
+}
+
+void MainForm::questionAnalysis()
+{
+    if (!isOpen(m_questions)) {
+        auto* questions = new Analyze_Questions;
+        if (!questions->load()) {
+            delete questions;
+            return;
+        }
+        m_questions = questions;
+    }
+    showChild(m_questions);
 }
 
 void MainForm::classAnalysis()

@@ -11,6 +11,7 @@ namespace velmora {
 
 class Analyze_Class_Sel;
 class Analyze_Person;
+class Analyze_Questions;
 class Analyze_Subject_Sel;
 class Class;
 class DataReport1;
@@ -81,6 +82,7 @@ private:
     // 学生成绩报表 needs a test; 学生评语报表 a test that records comments.
     void updateReportEntries();
     void personalAnalysis();
+    void questionAnalysis();
     template <typename Selector, typename Analysis>
     void analysisFrom(QPointer<Selector>& selector, QPointer<Analysis>& analysis);
     void classAnalysis();
@@ -116,6 +118,7 @@ private:
     QPointer<TestInfoWatch> m_tests;
     QPointer<TestFillSel> m_select;
     QPointer<Analyze_Person> m_person;
+    QPointer<Analyze_Questions> m_questions;
     QPointer<Analyze_Class_Sel> m_classSel;
     QPointer<Analyze_Subject_Sel> m_subjectSel;
     QPointer<Analyze_Class> m_classAnalysis;

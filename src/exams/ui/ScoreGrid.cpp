@@ -478,6 +478,8 @@ bool ScoreGrid::importFile()
         if (!in.facts.isEmpty())
             text += QStringLiteral("\r\n成绩单中的%1也已导入（灰色列，只读，随成绩一起保存）。")
                         .arg(in.facts.join(QStringLiteral("、")));
+        if (in.questions > 0)
+            text += QStringLiteral("\r\n%1道小题的得分也已导入，保存后可在“小题分析”中查看。").arg(in.questions);
         if (!in.marked.isEmpty())
             text
                 += QStringLiteral("\r\n有 %1 格是缺考等标记，成绩留空：\r\n").arg(in.marked.size()) + listed(in.marked);

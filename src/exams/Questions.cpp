@@ -1,0 +1,174 @@
+#include "exams/Questions.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace velmora::Questions {
+
+namespace {
+const QString kQuestions = QStringLiteral("velmora_questions");
+const QString kMarks = QStringLiteral("velmora_question_scores");
+
+Result<bool> kept(const Database& db)
+{
+    return db.tableExists(kMarks);
+}
+} // namespace
+
+Result<QVector<Question>> list(const Database& db, int test)
+{
+    QVector<Question> out;
+    auto there = kept(db);
+    if (!there || !*there)
+        return there ? Result<QVector<Question>>(out) : Result<QVector<Question>>(there.error());
+    auto rows
+        = db.select(QStringLiteral("select 题号, 满分 from velmora_questions where 考试号=? order by 序号"), { test });
+    if (!rows)
+        return rows.error();
+    for (rows->moveFirst(); !rows->eof(); rows->moveNext())
+        out.push_back({ rows->text(0), rows->text(1).toDouble() });
+    return out;
+}
+
+Result<QHash<QString, QHash<QString, double>>> marks(const Database& db, int test)
+{
+    QHash<QString, QHash<QString, double>> out;
+    auto there = kept(db);
+    if (!there || !*there)
+        return there ? Result<QHash<QString, QHash<QString, double>>>(out)
+                     : Result<QHash<QString, QHash<QString, double>>>(there.error());
+    auto rows
+        = db.select(QStringLiteral("select 学号, 题号, 得分 from velmora_question_scores where 考试号=?"), { test });
+    if (!rows)
+        return rows.error();
+    for (rows->moveFirst(); !rows->eof(); rows->moveNext()) {
+        bool ok = false;
+        const double v = rows->text(2).toDouble(&ok);
+        if (ok)
+            out[rows->text(0).trimmed()].insert(rows->text(1), v);
+    }
+    return out;
+}
+
+Result<QVector<int>> tests(const Database& db)
+{
+    QVector<int> out;
+    auto there = kept(db);
+    if (!there || !*there)
+        return there ? Result<QVector<int>>(out) : Result<QVector<int>>(there.error());
+    auto rows = db.select(QStringLiteral("select distinct 考试号 from velmora_questions order by 考试号 desc"));
+    if (!rows)
+        return rows.error();
+    for (rows->moveFirst(); !rows->eof(); rows->moveNext())
+        out << rows->value(0).toInt();
+    return out;
+}
+
+Status store(Database& db, int test, const QVector<Question>& questions,
+    const QVector<std::pair<QString, QStringList>>& students)
+{
+    if (questions.isEmpty())
+        return Done {};
+    auto before = list(db, test);
+    if (!before)
+        return before.error();
+    QHash<QString, double> typed;
+    for (const Question& q : std::as_const(*before))
+        typed.insert(q.number, q.fullMarks);
+    if (auto gone = db.exec(QStringLiteral("delete from velmora_questions where 考试号=?"), { test }); !gone)
+        return gone.error();
+    QVector<QVariantList> rows;
+    for (int i = 0; i < questions.size(); ++i) {
+        const double full = questions[i].fullMarks > 0 ? questions[i].fullMarks : typed.value(questions[i].number);
+        rows.push_back({ test, questions[i].number, i + 1, full > 0 ? QVariant(QString::number(full)) : QVariant() });
+    }
+    if (Status added = db.insertRows(kQuestions,
+            { QStringLiteral("考试号"), QStringLiteral("题号"), QStringLiteral("序号"), QStringLiteral("满分") }, rows);
+        !added)
+        return added;
+    constexpr qsizetype kStudentsPerDelete = 100;
+    rows.clear();
+    for (qsizetype first = 0; first < students.size(); first += kStudentsPerDelete) {
+        QVariantList params { test };
+        QStringList numbers;
+        for (qsizetype s = first; s < qMin(students.size(), first + kStudentsPerDelete); ++s) {
+            const QString number = students[s].first.trimmed();
+            numbers << QStringLiteral("?");
+            params << number;
+            for (int q = 0; q < questions.size(); ++q) {
+                if (const QString v = students[s].second.value(q); !v.isEmpty())
+                    rows.push_back({ test, number, questions[q].number, v });
+            }
+        }
+        auto gone = db.exec(QStringLiteral("delete from velmora_question_scores where 考试号=? and 学号 in (%1)")
+                                .arg(numbers.join(QStringLiteral(", "))),
+            params);
+        if (!gone)
+            return gone.error();
+    }
+    return db.insertRows(kMarks,
+        { QStringLiteral("考试号"), QStringLiteral("学号"), QStringLiteral("题号"), QStringLiteral("得分") }, rows);
+}
+
+Status setFullMarks(Database& db, int test, const QString& number, double fullMarks)
+{
+    auto set = db.exec(QStringLiteral("update velmora_questions set 满分=? where 考试号=? and 题号=?"),
+        { fullMarks > 0 ? QVariant(QString::number(fullMarks)) : QVariant(), test, number });
+    if (!set)
+        return set.error();
+    return Done {};
+}
+
+QVector<Figures> analyse(const QVector<Question>& questions, const QHash<QString, QHash<QString, double>>& marks)
+{
+    // Students ranked by their sum over the questions, for the top and bottom 27%.
+    QVector<std::pair<double, QString>> ranked;
+    for (auto m = marks.cbegin(); m != marks.cend(); ++m) {
+        double sum = 0;
+        for (double v : m.value())
+            sum += v;
+        ranked.push_back({ sum, m.key() });
+    }
+    std::sort(ranked.begin(), ranked.end(),
+        [](const auto& a, const auto& b) { return a.first != b.first ? a.first > b.first : a.second < b.second; });
+    const qsizetype group = qsizetype(std::lround(ranked.size() * 0.27));
+    QVector<Figures> out;
+    for (const Question& q : questions) {
+        Figures f { q.number, q.fullMarks, 0, std::nullopt, std::nullopt, std::nullopt };
+        double sum = 0;
+        for (const auto& held : marks) {
+            if (const auto v = held.constFind(q.number); v != held.cend()) {
+                sum += *v;
+                ++f.students;
+            }
+        }
+        if (f.students > 0)
+            f.average = sum / f.students;
+        if (q.fullMarks > 0 && f.average)
+            f.rate = *f.average / q.fullMarks;
+        if (q.fullMarks > 0 && group > 0) {
+            const auto mean = [&](qsizetype from, qsizetype to) {
+                double total = 0;
+                for (qsizetype i = from; i < to; ++i)
+                    total += marks.value(ranked[i].second).value(q.number);
+                return total / double(to - from);
+            };
+            f.discrimination = (mean(0, group) - mean(ranked.size() - group, ranked.size())) / q.fullMarks;
+        }
+        out << f;
+    }
+    return out;
+}
+
+QStringList atMost(const QHash<QString, QHash<QString, double>>& marks, const QString& question, double limit)
+{
+    QStringList out;
+    for (auto m = marks.cbegin(); m != marks.cend(); ++m) {
+        if (const auto v = m.value().constFind(question); v != m.value().cend() && *v <= limit)
+            out << m.key();
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+} // namespace velmora::Questions
