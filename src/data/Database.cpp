@@ -167,12 +167,23 @@ Status Database::insertRows(const QString& table, const QStringList& columns, co
         return Done {};
     if (!isOpen())
         return notOpen();
-    // One statement prepared once and run for every row: building a statement
-    // per row, or one of many rows, costs more than the rows themselves.
+    const QString one = QLatin1Char('(') + QStringList(columns.size(), QStringLiteral("?")).join(QStringLiteral(", "))
+        + QLatin1Char(')');
+    const QString insert = QStringLiteral("insert into %1 (%2) values ").arg(table, columns.join(QStringLiteral(", ")));
+    if (const int values = m_dialect->valuesPerInsert(); values > 0) {
+        const qsizetype perStatement = qMax<qsizetype>(1, values / qMax<qsizetype>(1, columns.size()));
+        for (qsizetype first = 0; first < rows.size(); first += perStatement) {
+            const qsizetype count = qMin(perStatement, rows.size() - first);
+            QVariantList params;
+            for (qsizetype r = first; r < first + count; ++r)
+                params << rows[r];
+            if (auto added = exec(insert + QStringList(count, one).join(QStringLiteral(", ")), params); !added)
+                return added.error();
+        }
+        return Done {};
+    }
     QSqlQuery query(QSqlDatabase::database(m_name, false));
-    if (!query.prepare(QStringLiteral("insert into %1 (%2) values (%3)")
-                           .arg(table, columns.join(QStringLiteral(", ")),
-                               QStringList(columns.size(), QStringLiteral("?")).join(QStringLiteral(", ")))))
+    if (!query.prepare(insert + one))
         return errorFrom(query.lastError());
     for (qsizetype c = 0; c < columns.size(); ++c) {
         QVariantList values;

@@ -35,8 +35,8 @@ public:
     Result<QStringList> texts(const QString& sql, const QVariantList& params = {}) const;
     // Rows affected, or -1 where the driver cannot tell (DDL).
     Result<qint64> exec(const QString& sql, const QVariantList& params = {});
-    // Many rows into one table through one prepared statement: a save of a
-    // whole year's export writes tens of thousands. `table` and `columns`
+    // Many rows into one table, as the backend takes them fastest: a save of
+    // a whole year's export writes tens of thousands. `table` and `columns`
     // come from the caller's fixed lists; each row holds one value per column.
     Status insertRows(const QString& table, const QStringList& columns, const QVector<QVariantList>& rows);
 

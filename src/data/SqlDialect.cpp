@@ -140,6 +140,7 @@ public:
     {
         return QStringLiteral("delete from ") + table + QStringLiteral(" where 1=0");
     }
+    int valuesPerInsert() const override { return 0; }
     bool isBusy(const Error& e) const override
     {
         return (e.number.toInt() & 0xff) == 5 || (e.number.toInt() & 0xff) == 6;
@@ -252,6 +253,8 @@ public:
     {
         return QStringLiteral("LOCK TABLE ") + table + QStringLiteral(" IN EXCLUSIVE MODE");
     }
+    // A round trip a statement: many rows each, within what Qt binds quickly.
+    int valuesPerInsert() const override { return 1000; }
     Error::Kind kindOf(const QSqlError& e, const QSqlDatabase& db) const override
     {
         const QString code = nativeCode(e);

@@ -53,6 +53,10 @@ public:
     virtual QString nativeCode(const QSqlError& error) const = 0;
     // Keeps other writers off a table until the transaction ends.
     virtual QString lockTableSql(const QString& table) const = 0;
+    // Many rows go in statements of about this many values each; 0: one row
+    // a statement, prepared once and run for every row, which is fastest
+    // where nothing crosses a network.
+    virtual int valuesPerInsert() const = 0;
     // Where a row of a table without a key is stored: selected as a column,
     // it orders rows as stored, and rowMatch() ("… = ?") finds that row again.
     virtual QString rowLocator() const = 0;

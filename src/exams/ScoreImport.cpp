@@ -200,6 +200,22 @@ Layout detect(const SheetTable& sheet, const QStringList& items)
         layout.columns = columns;
         layout.firstRow = r + (twoRows ? 2 : 1);
     }
+    // No column named as this test's: the first row naming 学号, 考号 or 姓名
+    // still heads the sheet, for the teacher to say what its columns hold.
+    for (int r = 0; r < search && layout.headerRow < 0; ++r) {
+        QVector<Column> columns;
+        bool key = false;
+        for (const QVariant& cell : sheet.rows[r]) {
+            columns << classify(SheetReader::cellText(cell), items);
+            key = key || columns.last().role == Role::Number || columns.last().role == Role::ExamNumber
+                || columns.last().role == Role::Name;
+        }
+        if (key) {
+            layout.headerRow = r;
+            layout.firstRow = r + 1;
+            layout.columns = columns;
+        }
+    }
     if (layout.headerRow < 0)
         return layout;
     // A row of full marks under the header: "满分" where the names go.
@@ -213,6 +229,100 @@ Layout detect(const SheetTable& sheet, const QStringList& items)
         ++layout.firstRow;
     }
     return layout;
+}
+
+QString code(const Column& column)
+{
+    switch (column.role) {
+    case Role::Number:
+        return QStringLiteral("学号");
+    case Role::ExamNumber:
+        return QStringLiteral("考号");
+    case Role::Name:
+        return QStringLiteral("姓名");
+    case Role::Class:
+        return QStringLiteral("班级");
+    case Role::Item:
+        return QStringLiteral("项目:") + column.name;
+    case Role::Fact:
+        return QStringLiteral("信息:") + column.name;
+    case Role::Question:
+        return QStringLiteral("小题:") + column.name;
+    case Role::Ignore:
+        break;
+    }
+    return {};
+}
+
+Column fromCode(const QString& code, const QString& header)
+{
+    Column c;
+    c.header = header;
+    const QString kind = code.section(QLatin1Char(':'), 0, 0);
+    c.name = code.section(QLatin1Char(':'), 1);
+    c.role = kind == u"学号" ? Role::Number
+        : kind == u"考号"    ? Role::ExamNumber
+        : kind == u"姓名"    ? Role::Name
+        : kind == u"班级"    ? Role::Class
+        : kind == u"项目"    ? Role::Item
+        : kind == u"信息"    ? Role::Fact
+        : kind == u"小题"    ? Role::Question
+                             : Role::Ignore;
+    return c;
+}
+
+Result<QHash<QString, QString>> remembered(const Database& db)
+{
+    QHash<QString, QString> out;
+    auto exists = db.tableExists(QStringLiteral("velmora_import_columns"));
+    if (!exists)
+        return exists.error();
+    if (!*exists)
+        return out;
+    auto rows = db.select(QStringLiteral("select 表头, 项目 from velmora_import_columns"));
+    if (!rows)
+        return rows.error();
+    for (rows->moveFirst(); !rows->eof(); rows->moveNext())
+        out.insert(rows->text(0), rows->text(1));
+    return out;
+}
+
+Status remember(Database& db, const QVector<std::pair<QString, QString>>& choices)
+{
+    auto exists = db.tableExists(QStringLiteral("velmora_import_columns"));
+    if (!exists)
+        return exists.error();
+    if (!*exists || choices.isEmpty())
+        return Done {};
+    Transaction tx(db);
+    if (!tx.started())
+        return tx.error();
+    for (const auto& [header, choice] : choices) {
+        const QString key = header.left(60);
+        if (auto gone = db.exec(QStringLiteral("delete from velmora_import_columns where 表头=?"), { key }); !gone)
+            return gone.error();
+        // "不导入" is a choice too: an empty code would not be told from none.
+        auto kept = db.exec(QStringLiteral("insert into velmora_import_columns (表头, 项目) values (?, ?)"),
+            { key, choice.isEmpty() ? QStringLiteral("-") : choice.left(40) });
+        if (!kept)
+            return kept.error();
+    }
+    return tx.commit();
+}
+
+void applyRemembered(Layout& layout, const QHash<QString, QString>& remembered, const QStringList& items)
+{
+    for (Column& c : layout.columns) {
+        const auto choice = remembered.constFind(c.header.left(60));
+        if (choice == remembered.cend())
+            continue;
+        Column chosen = fromCode(*choice == u"-" ? QString() : *choice, c.header);
+        // A subject this test lacks is not taken, whatever was chosen for another.
+        if (chosen.role == Role::Item && !items.contains(chosen.name))
+            continue;
+        chosen.fullMarks = c.fullMarks;
+        c = chosen;
+    }
 }
 
 QString markFor(const QString& text)

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "data/Database.h"
 #include "sheets/SheetTable.h"
 
+#include <QHash>
 #include <QStringList>
 #include <QVector>
 
@@ -35,6 +37,19 @@ Layout detect(const SheetTable& sheet, const QStringList& items);
 
 // What a header names, as detect() reads it.
 Column classify(const QString& header, const QStringList& items);
+
+// A column's role as one text, for remembering how a header was mapped:
+// "" (not taken), "学号", "考号", "姓名", "班级", "项目:数学", "信息:语文班次", "小题:3".
+QString code(const Column& column);
+Column fromCode(const QString& code, const QString& header);
+
+// The header's mapping the teacher chose last time, per header text; none
+// in an older database.
+Result<QHash<QString, QString>> remembered(const Database& db);
+// Keeps the teacher's choices for the next import, (header, code) each.
+Status remember(Database& db, const QVector<std::pair<QString, QString>>& choices);
+// The remembered choices applied over what detect() found.
+void applyRemembered(Layout& layout, const QHash<QString, QString>& remembered, const QStringList& items);
 
 // The mark a score cell's word stands for (缺考, 免考, 缓考, 作弊; "缺考，不计排名",
 // "未考" and "未扫" are 缺考), or empty.

@@ -43,6 +43,10 @@ Status ScoreTable::load(const Database& db, const TestRecord& test)
     if (!factsKept)
         return factsKept.error();
     m_factsKept = *factsKept;
+    auto remembered = ScoreImport::remembered(db);
+    if (!remembered)
+        return remembered.error();
+    m_remembered = *remembered;
     auto cls = ClassSettings::load(db);
     m_ownClass = cls ? QStringList { cls->name, cls->number } : QStringList();
     beginResetModel();
@@ -302,13 +306,41 @@ void ScoreTable::take(int r, int c, const QString& text, QVector<Cell>& cells, Q
         refused << QStringLiteral("%1 %2：%3").arg(m_numbers[r], m_columns[c].name, why);
 }
 
-ScoreTable::SheetImport ScoreTable::importSheet(const SheetTable& sheet, bool apply, bool blankClears)
+QStringList ScoreTable::itemNames() const
 {
-    SheetImport out;
     QStringList items;
     for (const Column& c : std::as_const(m_columns))
         items << c.name;
-    const ScoreImport::Layout layout = ScoreImport::detect(sheet, items);
+    return items;
+}
+
+ScoreImport::Layout ScoreTable::layoutOf(const SheetTable& sheet) const
+{
+    ScoreImport::Layout layout = ScoreImport::detect(sheet, itemNames());
+    ScoreImport::applyRemembered(layout, m_remembered, itemNames());
+    return layout;
+}
+
+ScoreImport::Matching ScoreTable::matchRows(const SheetTable& sheet, const ScoreImport::Layout& layout) const
+{
+    QVector<ScoreImport::Student> students;
+    for (int r = 0; r < this->students(); ++r)
+        students.push_back({ m_numbers[r].trimmed(), m_names[r], m_examNumbers.value(r) });
+    return ScoreImport::match(sheet, layout, students, m_ownClass);
+}
+
+ScoreTable::SheetImport ScoreTable::importSheet(const SheetTable& sheet, bool apply, bool blankClears)
+{
+    return importSheet(sheet, layoutOf(sheet), apply, blankClears);
+}
+
+ScoreTable::SheetImport ScoreTable::importSheet(
+    const SheetTable& sheet, const ScoreImport::Layout& layout, bool apply, bool blankClears)
+{
+    SheetImport out;
+    if (layout.headerRow < 0)
+        return out;
+    const QStringList items = itemNames();
     QHash<int, int> columns; // sheet column -> grid column
     for (int c = 0; c < layout.columns.size(); ++c) {
         const ScoreImport::Column& column = layout.columns[c];
@@ -321,10 +353,7 @@ ScoreTable::SheetImport ScoreTable::importSheet(const SheetTable& sheet, bool ap
     std::sort(filled.begin(), filled.end());
     for (int c : filled)
         out.columns << m_columns[c].name;
-    QVector<ScoreImport::Student> students;
-    for (int r = 0; r < this->students(); ++r)
-        students.push_back({ m_numbers[r].trimmed(), m_names[r], m_examNumbers.value(r) });
-    const ScoreImport::Matching matching = ScoreImport::match(sheet, layout, students, m_ownClass);
+    const ScoreImport::Matching matching = matchRows(sheet, layout);
     out.unmatched = matching.unmatched;
     out.otherClass = matching.otherClass;
     for (const auto& [at, exam] : matching.learned) {

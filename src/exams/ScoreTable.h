@@ -2,6 +2,7 @@
 
 #include "data/Database.h"
 #include "exams/Questions.h"
+#include "exams/ScoreImport.h"
 #include "exams/TestRecord.h"
 #include "sheets/SheetTable.h"
 
@@ -111,6 +112,15 @@ public:
     };
     // Without `apply`, only says what it would do.
     SheetImport importSheet(const SheetTable& sheet, bool apply = true, bool blankClears = false);
+    // The same with the columns as the teacher mapped them.
+    SheetImport importSheet(
+        const SheetTable& sheet, const ScoreImport::Layout& layout, bool apply = true, bool blankClears = false);
+    // How the sheet's columns map, as found and as remembered from earlier imports.
+    ScoreImport::Layout layoutOf(const SheetTable& sheet) const;
+    // Each row's student under that mapping, for a preview.
+    ScoreImport::Matching matchRows(const SheetTable& sheet, const ScoreImport::Layout& layout) const;
+    // The columns a sheet's column may fill: the test's, as import codes.
+    QStringList itemNames() const;
 
     // Each column of the selection takes the value of its first row.
     void fillDown(const QModelIndexList& cells);
@@ -166,6 +176,7 @@ private:
     QStringList m_names;
     QStringList m_examNumbers; // kept 考号, per row
     QStringList m_ownClass; // 班级名称, 班级代号
+    QHash<QString, QString> m_remembered; // header -> the mapping chosen last time
     QVector<Column> m_factColumns;
     QVector<QStringList> m_facts; // per row, per fact column
     QSet<int> m_factRows; // rows whose facts an import changed, for the next save

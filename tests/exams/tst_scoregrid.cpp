@@ -5,6 +5,7 @@
 #include "exams/ScoreImport.h"
 #include "exams/TestRecord.h"
 #include "exams/ui/ScoreGrid.h"
+#include "exams/ui/ScoreImportDialog.h"
 #include "platform/MessageService.h"
 #include "platform/ui/FileDialogs.h"
 #include "platform/ui/ResultGrid.h"
@@ -90,6 +91,13 @@ class TestScoreGrid : public velmora::test::DbTestCase
             new QAbstractItemModelTester(model, QAbstractItemModelTester::FailureReportingMode::QtTest, &grid);
         grid.show();
         QVERIFY(QTest::qWaitForWindowActive(&grid));
+    }
+    // The preview of an import, taken as it stands.
+    static void acceptPreview()
+    {
+        whenModal<ScoreImportDialog>([](ScoreImportDialog* preview) {
+            QTest::mouseClick(child<QPushButton>(preview, "BN_Import"), Qt::LeftButton);
+        });
     }
     // A cell as the sheet shows it.
     static QString cell(ScoreGrid& grid, int row, int column)
@@ -305,6 +313,41 @@ private Q_SLOTS:
         QCOMPARE(ScoreHistory::list(db(), m_test)->size(), 3);
     }
 
+    // A header the program does not know is mapped in the preview, and the
+    // choice stands for the next file with that header.
+    void previewMapsAndRemembers()
+    {
+        QTemporaryDir dir;
+        const QString csv = dir.filePath(QStringLiteral("期中.csv"));
+        QFile file(csv);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QStringLiteral("学号,姓名,期中语文\r\n01,某,77\r\n").toUtf8());
+        file.close();
+        ScoreGrid grid;
+        open(grid);
+        QString first;
+        whenModal<ScoreImportDialog>([&first](ScoreImportDialog* preview) {
+            auto* column = child<QComboBox>(preview, "cmbColumn2");
+            first = column->currentText();
+            for (int i = 0; i < 5; ++i) // （不导入）, 学号, 考号, 姓名, 班级, 语文
+                QTest::keyClick(column, Qt::Key_Down);
+            QTest::mouseClick(child<QPushButton>(preview, "BN_Import"), Qt::LeftButton);
+        });
+        FileDialogs::setNextFileName(csv);
+        QVERIFY(grid.importFile());
+        QCOMPARE(first, QStringLiteral("（不导入）"));
+        QCOMPARE(cell(grid, 0, 0), QStringLiteral("77"));
+        ScoreGrid again;
+        open(again);
+        whenModal<ScoreImportDialog>([&first](ScoreImportDialog* preview) {
+            first = child<QComboBox>(preview, "cmbColumn2")->currentText();
+            QTest::mouseClick(child<QPushButton>(preview, "BN_Cancel"), Qt::LeftButton);
+        });
+        FileDialogs::setNextFileName(csv);
+        QVERIFY(!again.importFile());
+        QCOMPARE(first, QStringLiteral("语文"));
+    }
+
     // One column per question with a 满分 row: the marks are kept with the
     // save, and 小题分析 gives each question's figures and who scored low.
     void questionsOfAnExport()
@@ -416,6 +459,7 @@ private Q_SLOTS:
         ScoreGrid grid;
         open(grid);
         FileDialogs::setNextFileName(made.first());
+        acceptPreview();
         QTest::mouseClick(child<QPushButton>(&grid, "BN_Import"), Qt::LeftButton);
         QCOMPARE(MessageService::lastText(),
             QStringLiteral("已从工作表“marks”填入 2 名学生的语文、数学，还没有保存，请核对后保存。\r\n"
@@ -427,6 +471,7 @@ private Q_SLOTS:
         QCOMPARE(view->model()->headerData(3, Qt::Horizontal).toString(), QStringLiteral("总分"));
         QCOMPARE(cell(grid, 0, 3), QStringLiteral("227"));
         QCOMPARE(cell(grid, 1, 9), QString());
+        QVERIFY(QTest::qWaitForWindowActive(&grid));
         select(grid, 0, 4);
         type(QStringLiteral("9\n"));
         QCOMPARE(cell(grid, 0, 4), QStringLiteral("1"));
@@ -460,6 +505,7 @@ private Q_SLOTS:
         file.close();
         FileDialogs::setNextFileName(csv);
         MessageService::setNextAnswer(MsgAnswer::Yes);
+        acceptPreview();
         QTest::mouseClick(child<QPushButton>(&grid, "BN_Import"), Qt::LeftButton);
         // The blank 数学 of 03 is counted, and unticked it keeps the score entered.
         const Message& blank = MessageService::messages().at(MessageService::messages().size() - 2);
@@ -530,6 +576,7 @@ private Q_SLOTS:
         FileDialogs::setNextFileName(xlsx);
         MessageService::setNextAnswer(MsgAnswer::Yes);
         MessageService::setNextCheck(true); // the empty score empties the 1
+        acceptPreview();
         QVERIFY(grid.importFile());
         key(grid, Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(stored("语文", "01").toInt(), 95);
@@ -548,6 +595,7 @@ private Q_SLOTS:
             QCOMPARE(ask->objectName(), QStringLiteral("SheetChoice"));
             auto* box = ask->findChild<QComboBox*>();
             QTest::keyClick(box, Qt::Key_Down);
+            acceptPreview();
             QTest::keyClick(box, Qt::Key_Return);
         });
         QVERIFY(grid.importFile());

@@ -5,6 +5,7 @@
 #include "data/TextLimits.h"
 #include "exams/ScoreSheet.h"
 #include "exams/ui/ScoreHistoryView.h"
+#include "exams/ui/ScoreImportDialog.h"
 #include "platform/MessageService.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/FileDialogs.h"
@@ -424,6 +425,11 @@ bool ScoreGrid::importFile()
         if (!m_table.importSheet(sheet, false).columns.isEmpty())
             fitting << &sheet;
     }
+    // None names this test's columns: those with 学号, 考号 or 姓名, for the teacher to map.
+    for (const SheetTable& sheet : std::as_const(*book)) {
+        if (fitting.isEmpty() && m_table.layoutOf(sheet).headerRow >= 0)
+            fitting << &sheet;
+    }
     if (fitting.size() > 1) {
         QStringList titles;
         for (const SheetTable* s : std::as_const(fitting))
@@ -442,10 +448,19 @@ bool ScoreGrid::importFile()
     }
     for (const SheetTable* found : std::as_const(fitting)) {
         const SheetTable& sheet = *found;
+        // What each column fills and whose each row is, seen before anything is taken.
+        ScoreImportDialog preview(sheet, m_table, this);
+        const bool confirmed = preview.exec() == QDialog::Accepted;
+        activateWindow();
+        if (!confirmed)
+            return false;
+        const ScoreImport::Layout layout = preview.layout();
+        if (Status kept = ScoreImport::remember(mod().Conn, preview.changedColumns()); !kept)
+            MessageService::error(kept.error());
         // Blank cells keep what was entered unless the teacher says otherwise:
         // a column of formulas or one left empty must not wipe a class's scores.
         bool blankClears = false;
-        if (const int blanks = m_table.importSheet(sheet, false).blanks; blanks > 0) {
+        if (const int blanks = m_table.importSheet(sheet, layout, false).blanks; blanks > 0) {
             Message ask { QStringLiteral("工作表“%1”中有 %2 格是空白的，而这些学生在表格里已有成绩。\r\n"
                                          "不勾选下面一项，这些成绩保持不变。继续导入吗？")
                               .arg(sheet.title)
@@ -455,7 +470,7 @@ bool ScoreGrid::importFile()
             if (MessageService::show(ask) != MsgAnswer::Yes)
                 return false;
         }
-        const ScoreTable::SheetImport in = m_table.importSheet(sheet, true, blankClears);
+        const ScoreTable::SheetImport in = m_table.importSheet(sheet, layout, true, blankClears);
         // A 考号 met once by a name no two students share is the student's from now on.
         if (Status kept = StudentIds::keepExamNumbers(mod().Conn, in.learned); !kept)
             MessageService::error(kept.error());

@@ -1,0 +1,163 @@
+#include "exams/ui/ScoreImportDialog.h"
+
+#include "data/Schema.h"
+#include "exams/ScoreTable.h"
+#include "platform/ui/Controls.h"
+#include "sheets/SheetReader.h"
+
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace velmora {
+
+namespace {
+const QColor kUnmatched(255, 205, 210);
+
+// What a column may fill, as (caption, code): the keys, the test's columns,
+// an export's facts, a question, nothing.
+QList<std::pair<QString, QString>> choices(const QStringList& items, const QString& header)
+{
+    QList<std::pair<QString, QString>> out { { QStringLiteral("（不导入）"), QString() },
+        { QStringLiteral("学号"), QStringLiteral("学号") }, { QStringLiteral("考号"), QStringLiteral("考号") },
+        { QStringLiteral("姓名"), QStringLiteral("姓名") }, { QStringLiteral("班级"), QStringLiteral("班级") } };
+    for (const QString& item : items)
+        out.push_back({ item, QStringLiteral("项目:") + item });
+    QStringList facts { QStringLiteral("总分"), QStringLiteral("班次"), QStringLiteral("校次") };
+    for (const QString& subject : Schema::subjects()) {
+        if (items.contains(subject))
+            facts << subject + QStringLiteral("班次") << subject + QStringLiteral("校次")
+                  << subject + QStringLiteral("年级平均");
+    }
+    for (const QString& fact : std::as_const(facts))
+        out.push_back({ QStringLiteral("成绩单：") + fact, QStringLiteral("信息:") + fact });
+    out.push_back({ QStringLiteral("小题：") + header, QStringLiteral("小题:") + header });
+    return out;
+}
+} // namespace
+
+ScoreImportDialog::ScoreImportDialog(const SheetTable& sheet, const ScoreTable& table, QWidget* parent)
+    : QDialog(parent)
+    , m_sheet(sheet)
+    , m_table(table)
+    , m_found(ScoreImport::detect(sheet, table.itemNames()))
+    , m_layout(table.layoutOf(sheet))
+{
+    setObjectName(QStringLiteral("ScoreImportDialog"));
+    setWindowTitle(QStringLiteral("导入成绩"));
+    lblSheet = Controls::label(this, "lblSheet",
+        QStringLiteral("工作表“%1”。第一行是每一列要填入的项目，可以改选（下次导入同样表头的文件时照此填入）；"
+                       "红色的行找不到对应的学生，不会填入。")
+            .arg(sheet.title));
+    lblSheet->setWordWrap(true);
+    Grid = new QTableWidget(this);
+    Grid->setObjectName(QStringLiteral("Grid"));
+    Grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lblSummary = Controls::label(this, "lblSummary", QString());
+    BN_Import = Controls::button(this, "BN_Import", QStringLiteral("导入(&I)"));
+    BN_Cancel = Controls::button(this, "BN_Cancel", QStringLiteral("取消(&C)"));
+    BN_Import->setDefault(true);
+
+    const int columns = int(m_layout.columns.size());
+    const int first = qMax(0, m_layout.firstRow);
+    const int shown = qBound(0, int(sheet.rows.size()) - first, kShownRows);
+    Grid->setColumnCount(columns + 1);
+    Grid->setRowCount(1 + shown);
+    QStringList headers;
+    for (int c = 0; c < columns; ++c) {
+        const ScoreImport::Column& column = m_layout.columns[c];
+        headers << column.header;
+        auto* box = new QComboBox(Grid);
+        box->setObjectName(QStringLiteral("cmbColumn%1").arg(c));
+        for (const auto& [caption, code] : choices(table.itemNames(), column.header))
+            box->addItem(caption, code);
+        box->setCurrentIndex(qMax(0, box->findData(ScoreImport::code(column))));
+        connect(box, &QComboBox::currentIndexChanged, this, [this, c, box] {
+            const int fullMarks = m_layout.columns[c].fullMarks;
+            m_layout.columns[c] = ScoreImport::fromCode(box->currentData().toString(), m_layout.columns[c].header);
+            m_layout.columns[c].fullMarks = fullMarks;
+            replan();
+        });
+        Grid->setCellWidget(0, c, box);
+    }
+    headers << QStringLiteral("学生");
+    Grid->setHorizontalHeaderLabels(headers);
+    QStringList rowNumbers { QStringLiteral("项目") };
+    for (int r = 0; r < shown; ++r) {
+        rowNumbers << QString::number(first + r + 1);
+        for (int c = 0; c < columns; ++c) {
+            if (const QString text = SheetReader::cellText(sheet.rows[first + r].value(c)); !text.isEmpty())
+                Grid->setItem(1 + r, c, new QTableWidgetItem(text));
+        }
+    }
+    Grid->setVerticalHeaderLabels(rowNumbers);
+    Grid->horizontalHeader()->setStretchLastSection(true);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(lblSheet);
+    layout->addWidget(Grid, 1);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(lblSummary, 1);
+    bottom->addWidget(BN_Import);
+    bottom->addWidget(BN_Cancel);
+    layout->addLayout(bottom);
+    resize(980, 600);
+    connect(BN_Import, &QPushButton::clicked, this, &QDialog::accept);
+    connect(BN_Cancel, &QPushButton::clicked, this, &QDialog::reject);
+    replan();
+    Grid->resizeColumnsToContents();
+}
+
+void ScoreImportDialog::replan()
+{
+    const ScoreImport::Matching matching = m_table.matchRows(m_sheet, m_layout);
+    const int first = qMax(0, m_layout.firstRow);
+    const int status = Grid->columnCount() - 1;
+    QHash<int, QString> why; // sheet row -> the reason it has no student
+    for (const QString& line : matching.unmatched)
+        why.insert(line.section(QLatin1Char(' '), 1, 1).toInt() - 1, line.section(QStringLiteral("："), 1));
+    int matched = 0;
+    for (int at : matching.owner)
+        matched += at >= 0;
+    for (int r = 1; r < Grid->rowCount(); ++r) {
+        const int row = first + r - 1;
+        const int at = matching.owner.value(row, -1);
+        const QString text = at >= 0 ? QStringLiteral("%1 %2").arg(m_table.number(at), m_table.name(at))
+                                     : why.value(row, QStringLiteral("其他班级或空行，不填入"));
+        Grid->setItem(r, status, new QTableWidgetItem(text));
+        for (int c = 0; c <= status; ++c) {
+            if (QTableWidgetItem* item = Grid->item(r, c))
+                item->setBackground(at >= 0 || !why.contains(row) ? QBrush() : QBrush(kUnmatched));
+        }
+    }
+    QStringList filled;
+    for (const ScoreImport::Column& c : std::as_const(m_layout.columns)) {
+        if (c.role == ScoreImport::Role::Item && !filled.contains(c.name))
+            filled << c.name;
+    }
+    QString summary = filled.isEmpty()
+        ? QStringLiteral("没有选择要填入的科目。")
+        : QStringLiteral("将填入 %1 名学生的%2").arg(matched).arg(filled.join(QStringLiteral("、")));
+    if (!matching.unmatched.isEmpty())
+        summary += QStringLiteral("，%1 行找不到对应的学生").arg(matching.unmatched.size());
+    if (matching.otherClass > 0)
+        summary += QStringLiteral("，其他班级 %1 行").arg(matching.otherClass);
+    lblSummary->setText(summary);
+    BN_Import->setEnabled(!filled.isEmpty() && matched > 0);
+}
+
+QVector<std::pair<QString, QString>> ScoreImportDialog::changedColumns() const
+{
+    QVector<std::pair<QString, QString>> out;
+    for (int c = 0; c < m_layout.columns.size() && c < m_found.columns.size(); ++c) {
+        const QString now = ScoreImport::code(m_layout.columns[c]);
+        if (now != ScoreImport::code(m_found.columns[c]) && !m_layout.columns[c].header.isEmpty())
+            out.push_back({ m_layout.columns[c].header, now });
+    }
+    return out;
+}
+
+} // namespace velmora

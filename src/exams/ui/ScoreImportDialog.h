@@ -1,0 +1,47 @@
+#pragma once
+
+#include "exams/ScoreImport.h"
+#include "sheets/SheetTable.h"
+
+#include <QDialog>
+
+class QLabel;
+class QPushButton;
+class QTableWidget;
+
+namespace velmora {
+
+class ScoreTable;
+
+// 导入成绩 previewed: what each column of the sheet fills (changeable, and
+// remembered per header for the next file), and whose row each row is.
+class ScoreImportDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    // Rows shown; the import takes them all.
+    static constexpr int kShownRows = 300;
+
+    ScoreImportDialog(const SheetTable& sheet, const ScoreTable& table, QWidget* parent = nullptr);
+
+    const ScoreImport::Layout& layout() const { return m_layout; }
+    // The columns whose mapping the teacher changed: (header, code) each.
+    QVector<std::pair<QString, QString>> changedColumns() const;
+
+private:
+    QLabel* lblSheet;
+    QTableWidget* Grid; // row 0: a combo per column; then the sheet's rows; the last column their student
+    QLabel* lblSummary;
+    QPushButton* BN_Import;
+    QPushButton* BN_Cancel;
+
+    void replan();
+
+    const SheetTable& m_sheet;
+    const ScoreTable& m_table;
+    ScoreImport::Layout m_found;
+    ScoreImport::Layout m_layout;
+};
+
+} // namespace velmora
