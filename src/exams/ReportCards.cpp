@@ -3,6 +3,7 @@
 #include "classes/ClassSettings.h"
 #include "data/Schema.h"
 #include "exams/ScoreSheet.h"
+#include "exams/TestFacts.h"
 #include "students/StudentRecord.h"
 
 #include <algorithm>
@@ -43,6 +44,9 @@ Result<TestCards> forTest(const Database& db, int testNumber)
     auto names = Students::names(db);
     if (!names)
         return names.error();
+    auto facts = TestFacts::load(db, testNumber);
+    if (!facts)
+        return facts.error();
     TestCards out;
     out.test = **test;
     const TestItems& items = out.test.items;
@@ -70,6 +74,7 @@ Result<TestCards> forTest(const Database& db, int testNumber)
         }
         if (items.comment)
             card.comment = rows->text(u"教师评语");
+        card.facts = facts->value(card.number.trimmed());
         out.byNumber.insert(card.number, int(out.cards.size()));
         out.cards << card;
     }

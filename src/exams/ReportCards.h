@@ -33,6 +33,8 @@ struct Card
     std::optional<int> totalRank;
     QStringList attendance; // 出勤共, 病假, 旷课, 事假, 迟到早退, when the test records it
     QString comment;
+    // What a marking system's export stated (总分, 校次, 语文校次 …), as it stated it.
+    QHash<QString, QString> facts;
 };
 
 struct TestCards

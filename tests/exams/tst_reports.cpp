@@ -1,6 +1,7 @@
 #include "app/Module1.h"
 #include "data/Schema.h"
 #include "exams/ReportCards.h"
+#include "exams/TestFacts.h"
 #include "exams/TestRecord.h"
 #include "exams/ui/CardPrint.h"
 #include "exams/ui/ReportScore.h"
@@ -184,6 +185,17 @@ private Q_SLOTS:
         QCOMPARE(hidden.size(), 4);
         QVERIFY(hidden[2].split(QLatin1Char('\n')).contains(QStringLiteral("总分 80 250 185.0")));
         QVERIFY(!hidden.join(QString()).contains(QStringLiteral("名次")));
+
+        // The school's ranks as a marking system's export stated them, where it did.
+        QVERIFY(TestFacts::store(db(), test, { QStringLiteral("语文校次"), QStringLiteral("校次") },
+            { { QStringLiteral("1"), { QStringLiteral("12"), QStringLiteral("30") } } }));
+        const auto stated = ReportCards::forTests(db(), { test });
+        const QStringList school = cards(*stated, { CardPrint::Paper::A4, true, true }, 4);
+        QVERIFY(school[0].contains(QStringLiteral("科目 成绩 满分 班级平均 班级名次 年级名次")));
+        QVERIFY2(school[0].split(QLatin1Char('\n')).contains(QStringLiteral("总分 230 250 185.0 1 30")),
+            qPrintable(school[0]));
+        QVERIFY(school[0].split(QLatin1Char('\n')).contains(QStringLiteral("语文 90 100 80.0 1 12")));
+        QVERIFY(school[1].split(QLatin1Char('\n')).contains(QStringLiteral("语文 80 100 80.0 2 —")));
 
         // A5: two cards on each sheet.
         const QStringList a5 = cards(*term, { CardPrint::Paper::A5, true }, 2);

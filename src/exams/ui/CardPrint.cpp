@@ -63,8 +63,14 @@ struct Table
     QVector<QStringList> rows; // the subjects, then the total
 };
 
-Table tableOf(const ReportCards::Term& term, const QVector<int>& subjects, const QString& student, bool ranks)
+Table tableOf(const ReportCards::Term& term, const QVector<int>& subjects, const QString& student, bool ranks,
+    bool school)
 {
+    school = school && ranks;
+    const auto stated = [](const Card* card, const QString& fact) {
+        const QString v = card ? card->facts.value(fact) : QString();
+        return v.isEmpty() ? kNone : v;
+    };
     Table t;
     const bool several = term.tests.size() > 1;
     t.header << QStringLiteral("科目");
@@ -75,16 +81,17 @@ Table tableOf(const ReportCards::Term& term, const QVector<int>& subjects, const
                  << (several ? QStringLiteral("平均") : QStringLiteral("班级平均"));
         if (ranks)
             t.header << (several ? QStringLiteral("名次") : QStringLiteral("班级名次"));
+        if (school)
+            t.header << QStringLiteral("年级名次");
     }
-    t.perGroup = ranks ? 4 : 3;
+    t.perGroup = 3 + int(ranks) + int(school);
     for (int s : subjects) {
         QStringList row { Schema::subjects()[s] };
         for (const TestCards& tc : term.tests) {
             const Card* card = tc.card(student);
             const int at = int(tc.test.items.subjects.indexOf(s));
             if (at < 0) {
-                row << kNone << kNone << kNone;
-                if (ranks)
+                for (int k = 0; k < t.perGroup; ++k)
                     row << kNone;
                 continue;
             }
@@ -93,6 +100,8 @@ Table tableOf(const ReportCards::Term& term, const QVector<int>& subjects, const
                 << QString::number(tc.test.items.fullMarksOf(s)) << average(line ? line->classAverage : std::nullopt);
             if (ranks)
                 row << number(line ? line->rank : std::nullopt);
+            if (school)
+                row << stated(card, Schema::subjects()[s] + QStringLiteral("校次"));
         }
         t.rows << row;
     }
@@ -105,6 +114,8 @@ Table tableOf(const ReportCards::Term& term, const QVector<int>& subjects, const
         total << number(card ? card->total : std::nullopt) << QString::number(full) << average(tc.totalAverage);
         if (ranks)
             total << number(card ? card->totalRank : std::nullopt);
+        if (school)
+            total << stated(card, QStringLiteral("校次"));
     }
     t.rows << total;
     return t;
@@ -142,7 +153,7 @@ public:
         text(PrintOut::sans(12 * scale, true), QStringLiteral("学号：") + number + QStringLiteral("　　姓名：") + name,
             Qt::AlignLeft);
         space(1);
-        if (!table(tableOf(m_term, m_subjects, number, m_options.ranks), blocks))
+        if (!table(tableOf(m_term, m_subjects, number, m_options.ranks, m_options.schoolRanks), blocks))
             return std::numeric_limits<double>::infinity();
         space(2);
         attendance(number);

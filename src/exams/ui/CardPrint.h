@@ -18,6 +18,8 @@ struct Options
 {
     Paper paper = Paper::A4;
     bool ranks = true; // off: no rank anywhere, nor the rank chart
+    // With ranks: the school's (年级名次) as the marking system's export stated them.
+    bool schoolRanks = false;
 };
 
 // The sheet to print on. A student's own file holds one card: on A5 paper

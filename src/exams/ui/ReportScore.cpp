@@ -109,6 +109,10 @@ ReportScore::ReportScore(QWidget* parent)
     chkRanks->setObjectName(QStringLiteral("chkRanks"));
     chkRanks->setChecked(true);
     chkRanks->setToolTip(QStringLiteral("不许公布名次时去掉勾选：报告单上不印任何名次"));
+    chkSchoolRanks = new QCheckBox(QStringLiteral("显示年级名次(&G)"), this);
+    chkSchoolRanks->setObjectName(QStringLiteral("chkSchoolRanks"));
+    chkSchoolRanks->setToolTip(QStringLiteral("阅卷系统成绩单中的校次（年级名次），导入成绩时一并导入"));
+    connect(chkRanks, &QCheckBox::toggled, chkSchoolRanks, &QCheckBox::setEnabled);
     BN_Preview = Controls::button(this, "BN_Preview", QStringLiteral("预览(&V)"));
     BN_Preview->setDefault(true);
     BN_Close = Controls::button(this, "BN_Close", QStringLiteral("关闭(&C)"));
@@ -123,6 +127,7 @@ ReportScore::ReportScore(QWidget* parent)
     form->addRow(QString(), lstStudents);
     form->addRow(Controls::label(this, "lblPaper", QStringLiteral("纸张(&P)："), cboPaper), cboPaper);
     form->addRow(QString(), chkRanks);
+    form->addRow(QString(), chkSchoolRanks);
     auto* hint = Controls::label(
         this, "lblHint", QStringLiteral("勾选同一学期的几次考试（最多4次），成绩并排打印在一张报告单上。"));
     hint->setWordWrap(true);
@@ -182,7 +187,8 @@ QVector<int> ReportScore::chosenTests() const
 
 CardPrint::Options ReportScore::options() const
 {
-    return { CardPrint::Paper(cboPaper->currentData().toInt()), chkRanks->isChecked() };
+    return { CardPrint::Paper(cboPaper->currentData().toInt()), chkRanks->isChecked(),
+        chkRanks->isChecked() && chkSchoolRanks->isChecked() };
 }
 
 bool ReportScore::gather(ReportCards::Term* term, QVector<int>* students)

@@ -45,6 +45,7 @@ private:
     QListWidget* lstStudents;
     QComboBox* cboPaper;
     QCheckBox* chkRanks;
+    QCheckBox* chkSchoolRanks;
     QPushButton* BN_Preview;
     QPushButton* BN_Close;
 
