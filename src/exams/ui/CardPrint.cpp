@@ -63,8 +63,8 @@ struct Table
     QVector<QStringList> rows; // the subjects, then the total
 };
 
-Table tableOf(const ReportCards::Term& term, const QVector<int>& subjects, const QString& student, bool ranks,
-    bool school)
+Table tableOf(
+    const ReportCards::Term& term, const QVector<int>& subjects, const QString& student, bool ranks, bool school)
 {
     school = school && ranks;
     const auto stated = [](const Card* card, const QString& fact) {
