@@ -1,5 +1,7 @@
 #include "exams/Questions.h"
 
+#include "exams/TestFacts.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -86,28 +88,11 @@ Status store(Database& db, int test, const QVector<Question>& questions,
             { QStringLiteral("考试号"), QStringLiteral("题号"), QStringLiteral("序号"), QStringLiteral("满分") }, rows);
         !added)
         return added;
-    constexpr qsizetype kStudentsPerDelete = 100;
-    rows.clear();
-    for (qsizetype first = 0; first < students.size(); first += kStudentsPerDelete) {
-        QVariantList params { test };
-        QStringList numbers;
-        for (qsizetype s = first; s < qMin(students.size(), first + kStudentsPerDelete); ++s) {
-            const QString number = students[s].first.trimmed();
-            numbers << QStringLiteral("?");
-            params << number;
-            for (int q = 0; q < questions.size(); ++q) {
-                if (const QString v = students[s].second.value(q); !v.isEmpty())
-                    rows.push_back({ test, number, questions[q].number, v });
-            }
-        }
-        auto gone = db.exec(QStringLiteral("delete from velmora_question_scores where 考试号=? and 学号 in (%1)")
-                                .arg(numbers.join(QStringLiteral(", "))),
-            params);
-        if (!gone)
-            return gone.error();
-    }
-    return db.insertRows(kMarks,
-        { QStringLiteral("考试号"), QStringLiteral("学号"), QStringLiteral("题号"), QStringLiteral("得分") }, rows);
+    QStringList numbers;
+    for (const Question& q : questions)
+        numbers << q.number;
+    return TestFacts::replaceValues(
+        db, kMarks, QStringLiteral("题号"), QStringLiteral("得分"), test, numbers, students, false);
 }
 
 Status setFullMarks(Database& db, int test, const QString& number, double fullMarks)

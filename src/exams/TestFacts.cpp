@@ -46,38 +46,45 @@ Result<QHash<QString, QHash<QString, QString>>> load(const Database& db, int tes
     return out;
 }
 
-Status store(Database& db, int test, const QStringList& facts, const QVector<std::pair<QString, QStringList>>& students)
+Status replaceValues(Database& db, const QString& table, const QString& itemColumn, const QString& valueColumn,
+    int test, const QStringList& items, const QVector<std::pair<QString, QStringList>>& students, bool onlyItems)
 {
-    if (facts.isEmpty())
+    if (items.isEmpty())
         return Done {};
-    // The old ones of a hundred students at a time, then every new one: a
-    // year's export of 1,500 students states some 30,000.
+    // A year's export of 1,500 students states some 30,000 facts and 60,000 marks.
     constexpr qsizetype kStudentsPerDelete = 100;
+    const QString which = onlyItems
+        ? QStringLiteral(" and %1 in (%2)").arg(itemColumn, QStringList(items.size(), QStringLiteral("?")).join(u", "))
+        : QString();
     QVector<QVariantList> rows;
     for (qsizetype first = 0; first < students.size(); first += kStudentsPerDelete) {
         QVariantList params { test };
-        for (const QString& f : facts)
-            params << f;
+        if (onlyItems) {
+            for (const QString& item : items)
+                params << item;
+        }
         QStringList numbers;
         for (qsizetype s = first; s < qMin(students.size(), first + kStudentsPerDelete); ++s) {
             const QString number = students[s].first.trimmed();
             numbers << QStringLiteral("?");
             params << number;
-            for (qsizetype f = 0; f < facts.size(); ++f) {
-                if (const QString value = students[s].second.value(f); !value.isEmpty())
-                    rows.push_back({ test, number, facts[f], value.left(kMaxValue) });
+            for (qsizetype i = 0; i < items.size(); ++i) {
+                if (const QString value = students[s].second.value(i); !value.isEmpty())
+                    rows.push_back({ test, number, items[i], value.left(kMaxValue) });
             }
         }
-        auto gone
-            = db.exec(QStringLiteral("delete from velmora_test_facts where 考试号=? and 项目 in (%1) and 学号 in (%2)")
-                          .arg(QStringList(facts.size(), QStringLiteral("?")).join(QStringLiteral(", ")),
-                              numbers.join(QStringLiteral(", "))),
-                params);
+        auto gone = db.exec(QStringLiteral("delete from %1 where 考试号=?%2 and 学号 in (%3)")
+                                .arg(table, which, numbers.join(QStringLiteral(", "))),
+            params);
         if (!gone)
             return gone.error();
     }
-    return db.insertRows(QStringLiteral("velmora_test_facts"),
-        { QStringLiteral("考试号"), QStringLiteral("学号"), QStringLiteral("项目"), QStringLiteral("值") }, rows);
+    return db.insertRows(table, { QStringLiteral("考试号"), QStringLiteral("学号"), itemColumn, valueColumn }, rows);
+}
+
+Status store(Database& db, int test, const QStringList& facts, const QVector<std::pair<QString, QStringList>>& students)
+{
+    return replaceValues(db, kTable, QStringLiteral("项目"), QStringLiteral("值"), test, facts, students, true);
 }
 
 } // namespace velmora::TestFacts

@@ -17,6 +17,13 @@ Result<QHash<QString, QHash<QString, QString>>> load(const Database& db, int tes
 void sort(QStringList& facts);
 inline constexpr int kMaxValue = 20;
 
+// Per test and student, a value per item in a table of (考试号, 学号, item,
+// value): each student's old values go (those of `items` alone when
+// `onlyItems`, else all), a hundred students a statement, and the new ones
+// that are not empty come in. Inside the caller's transaction.
+Status replaceValues(Database& db, const QString& table, const QString& itemColumn, const QString& valueColumn,
+    int test, const QStringList& items, const QVector<std::pair<QString, QStringList>>& students, bool onlyItems);
+
 // Replaces the named facts of each student (学号 as stored, a value per
 // fact; an empty value removes one). Inside the caller's transaction.
 Status store(

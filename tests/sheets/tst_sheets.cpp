@@ -370,11 +370,11 @@ b.save(sys.argv[1])
         QTest::newRow("picture named csv") << "picture.csv" << png << "不是 Excel 文件";
         QTest::newRow("web page named xls") << "page.xls" << QByteArray("<html><body><table><tr><td>学号</td></tr>")
                                             << "无法读取“page.xls”：不是有效的Excel文件，文件可能已损坏。";
-        QTest::newRow("binary workbook")
-            << "book.xlsb"
-            << QByteArray("import sys, zipfile\nwith zipfile.ZipFile(sys.argv[1], 'w') as z:\n"
-                          "    z.writestr('xl/workbook.bin', b'\\0' * 64)\n")
-            << "另存为.xlsx";
+        QTest::newRow("binary workbook") << "book.xlsb"
+                                         << QByteArray(
+                                                "import sys, zipfile\nwith zipfile.ZipFile(sys.argv[1], 'w') as z:\n"
+                                                "    z.writestr('xl/workbook.bin', b'\\0' * 64)\n")
+                                         << "另存为.xlsx";
         QTest::newRow("wide csv") << "wide.csv"
                                   << "学号" + QByteArray(100000, ',') + "x\n"
                                   << "列的上限";
