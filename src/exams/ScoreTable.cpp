@@ -664,6 +664,9 @@ Status ScoreTable::save(Database& db)
     m_questionRows.clear();
     m_undo.clear();
     m_redo.clear();
+    // The saved cells lose their colour now, not at the next repaint.
+    if (!rows.isEmpty())
+        Q_EMIT dataChanged(index(rows.first(), 0), index(rows.last(), itemColumns() - 1));
     Q_EMIT changed();
     return Done {};
 }

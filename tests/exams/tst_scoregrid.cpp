@@ -132,7 +132,12 @@ private Q_SLOTS:
         QCOMPARE(*f.average, 91.5);
         QCOMPARE(child<ScoreView>(&grid, "Grid")->model()->index(3, 0).data().toString(),
             QStringLiteral("已录 2/3\n均分 91.5\n最高 95\n最低 88"));
+        // The saved cells are repainted without their colour at once.
+        QSignalSpy repainted(child<ScoreView>(&grid, "Grid")->model(), &QAbstractItemModel::dataChanged);
         key(grid, Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(std::any_of(repainted.cbegin(), repainted.cend(), [](const QList<QVariant>& range) {
+            return range[0].toModelIndex().row() == 0 && range[1].toModelIndex().row() >= 2;
+        }));
         QCOMPARE(stored("语文", "01").toInt(), 95);
         QCOMPARE(stored("语文", "02").toInt(), 88);
         QVERIFY(stored("语文", "03").isNull());
