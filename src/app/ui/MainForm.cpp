@@ -505,17 +505,23 @@ void MainForm::commentGenerator()
     MessageService::info(kCommentHowTo);
 }
 
-void MainForm::personalAnalysis()
+// The one window of its kind; one that has nothing to show says so and is not opened.
+template <typename Window> void MainForm::openLoaded(QPointer<Window>& window)
 {
-    if (!isOpen(m_person)) {
-        auto* person = new Analyze_Person;
-        if (!person->load()) {
-            delete person;
+    if (!isOpen(window)) {
+        auto* opened = new Window;
+        if (!opened->load()) {
+            delete opened;
             return;
         }
-        m_person = person;
+        window = opened;
     }
-    showChild(m_person);
+    showChild(window);
+}
+
+void MainForm::personalAnalysis()
+{
+    openLoaded(m_person);
 }
 
 // The selection window once; a choice fills the one analysis window anew.
@@ -537,15 +543,7 @@ void MainForm::analysisFrom(QPointer<Selector>& selector, QPointer<Analysis>& an
 
 void MainForm::questionAnalysis()
 {
-    if (!isOpen(m_questions)) {
-        auto* questions = new Analyze_Questions;
-        if (!questions->load()) {
-            delete questions;
-            return;
-        }
-        m_questions = questions;
-    }
-    showChild(m_questions);
+    openLoaded(m_questions);
 }
 
 void MainForm::classAnalysis()

@@ -83,6 +83,7 @@ private:
     void updateReportEntries();
     void personalAnalysis();
     void questionAnalysis();
+    template <typename Window> void openLoaded(QPointer<Window>& window);
     template <typename Selector, typename Analysis>
     void analysisFrom(QPointer<Selector>& selector, QPointer<Analysis>& analysis);
     void classAnalysis();
