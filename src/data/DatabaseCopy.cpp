@@ -18,7 +18,8 @@ QStringList ownTables()
         QStringLiteral("velmora_score_history"), QStringLiteral("velmora_deleted_tests"),
         QStringLiteral("velmora_student_ids"), QStringLiteral("velmora_test_facts"),
         QStringLiteral("velmora_questions"), QStringLiteral("velmora_question_scores"),
-        QStringLiteral("velmora_import_columns") };
+        QStringLiteral("velmora_import_columns"), QStringLiteral("velmora_score_marks"),
+        QStringLiteral("velmora_settings") };
 }
 
 struct ScoreTable
@@ -159,6 +160,8 @@ Result<QStringList> heldBy(const Database& db)
         { QStringLiteral("velmora_test_facts"), QStringLiteral("成绩单信息") },
         { QStringLiteral("velmora_questions"), QStringLiteral("小题设置") },
         { QStringLiteral("velmora_import_columns"), QStringLiteral("导入表头设置") },
+        { QStringLiteral("velmora_score_marks"), QStringLiteral("缺考等标记") },
+        { QStringLiteral("velmora_settings"), QStringLiteral("统计标准") },
     };
     for (const auto& [table, what] : counted) {
         auto exists = db.tableExists(table);

@@ -176,6 +176,15 @@ const QStringList kImportTables {
 const QStringList kImportTableNames { QStringLiteral("velmora_test_facts"), QStringLiteral("velmora_questions"),
     QStringLiteral("velmora_question_scores"), QStringLiteral("velmora_import_columns") };
 
+// Version 10: why a score is missing (缺考, 免考 …), and the class's own
+// rules for its statistics.
+const QStringList kMarkTables {
+    QStringLiteral("create table velmora_score_marks (考试号 integer NOT NULL, 学号 varchar(10) NOT NULL, "
+                   "项目 varchar(10) NOT NULL, 标记 varchar(10) NOT NULL, PRIMARY KEY (考试号, 学号, 项目))"),
+    QStringLiteral("create table velmora_settings (名称 varchar(40) NOT NULL PRIMARY KEY, 值 varchar(200))"),
+};
+const QStringList kMarkTableNames { QStringLiteral("velmora_score_marks"), QStringLiteral("velmora_settings") };
+
 } // namespace
 
 QString newerVersionText(int version)
@@ -204,6 +213,8 @@ QString stepDescription(int version)
         return QStringLiteral("增加了学生考号表 velmora_student_ids，可按考号、学籍号导入（版本 8）。");
     case 9:
         return QStringLiteral("增加了成绩单信息、小题分和导入表头的表，可以导入阅卷系统的成绩单（版本 9）。");
+    case 10:
+        return QStringLiteral("增加了缺考、免考等成绩标记表和统计标准设置表（版本 10）。");
     default:
         return QStringLiteral("升级到版本 %1。").arg(version);
     }
@@ -261,6 +272,10 @@ Status upgradeStep(Database& db, int version)
     case 9:
         for (int t = 0; t < kImportTables.size() && step; ++t)
             step = createIfMissing(db, kImportTableNames[t], kImportTables[t]);
+        break;
+    case 10:
+        for (int t = 0; t < kMarkTables.size() && step; ++t)
+            step = createIfMissing(db, kMarkTableNames[t], kMarkTables[t]);
         break;
     default:
         break;
@@ -323,6 +338,7 @@ QStringList createStatements(const SqlDialect& dialect)
     statements << kDeletedTestsTable;
     statements << kStudentIdsTable;
     statements << kImportTables;
+    statements << kMarkTables;
     return statements;
 }
 

@@ -1,6 +1,7 @@
 #include "exams/ScoreHistory.h"
 
 #include "data/Schema.h"
+#include "exams/ScoreMarks.h"
 
 #include <QSet>
 
@@ -125,6 +126,7 @@ struct Target
     QString key;
     QVariant value;
     QString missing;
+    int test = 0; // a subject's cell, which may hold a mark instead of a score
 };
 
 // Only while the cell still holds what the entry made it; recorded too.
@@ -141,7 +143,14 @@ Status writeBack(Database& db, const Entry& entry, const Target& to)
         return now.error();
     if (now->eof())
         return Error { QStringLiteral("3021"), to.missing, Error::Kind::Missing };
-    const QString current = now->text(0);
+    QString current = now->text(0);
+    QString mark;
+    if (to.test > 0 && current.isEmpty()) {
+        auto held = ScoreMarks::of(db, to.test, to.key, to.column);
+        if (!held)
+            return held.error();
+        current = mark = *held;
+    }
     if (current != entry.after)
         return Error::conflict(QStringLiteral("%1 的“%2”现在是“%3”，已不是这条记录改成的“%4”，没有恢复。")
                                    .arg(entry.student, entry.column, current, entry.after));
@@ -149,6 +158,11 @@ Status writeBack(Database& db, const Entry& entry, const Target& to)
             QStringLiteral("update %1 set %2=? where %3").arg(to.table, to.column, to.rowMatch), { to.value, to.key });
         !set)
         return set.error();
+    if (to.test > 0) {
+        const QString back = ScoreMarks::isMark(entry.before) ? entry.before : QString();
+        if (Status marked = ScoreMarks::write(db, to.test, { { to.key, to.column, mark, back } }); !marked)
+            return marked;
+    }
     if (Status noted = record(db, entry.test, { { entry.student, entry.column, current, entry.before } }); !noted)
         return noted;
     return tx.commit();
@@ -172,12 +186,14 @@ Status putBack(Database& db, const Entry& entry)
     if (entry.testDeleted)
         return Error::refused(QStringLiteral("这次考试已被删除，不能恢复其中的成绩。"));
     const bool text = entry.column == QStringLiteral("教师评语");
-    const QVariant value = text            ? QVariant(entry.before)
-        : entry.before.trimmed().isEmpty() ? QVariant()
-                                           : QVariant(entry.before.trimmed().toInt());
+    const QVariant value = text ? QVariant(entry.before)
+        : entry.before.trimmed().isEmpty() || ScoreMarks::isMark(entry.before)
+        ? QVariant()
+        : QVariant(entry.before.trimmed().toInt());
+    const bool subject = Schema::subjects().contains(entry.column);
     return writeBack(db, entry,
         { Schema::scoreTableName(entry.test), entry.column, QStringLiteral("学号=?"), entry.student, value,
-            QStringLiteral("学号为 %1 的成绩记录已不存在。").arg(entry.student) });
+            QStringLiteral("学号为 %1 的成绩记录已不存在。").arg(entry.student), subject ? entry.test : 0 });
 }
 
 Status markDeleted(Database& db, int testNumber, const QString& testName, bool deleted)

@@ -325,22 +325,6 @@ void applyRemembered(Layout& layout, const QHash<QString, QString>& remembered, 
     }
 }
 
-QString markFor(const QString& text)
-{
-    const QString t = bare(text);
-    if (t.isEmpty())
-        return {};
-    if (t.startsWith(QStringLiteral("缺考")) || t == u"缺" || t == u"未考" || t == u"未扫" || t == u"缺席")
-        return QStringLiteral("缺考");
-    if (t == u"免考" || t == u"免")
-        return QStringLiteral("免考");
-    if (t == u"缓考" || t == u"缓")
-        return QStringLiteral("缓考");
-    if (t == u"作弊" || t == u"弊" || t == u"违纪")
-        return QStringLiteral("作弊");
-    return {};
-}
-
 bool isBlankWord(const QString& text)
 {
     return among(bare(text), { u"—", u"-", u"--", u"/", u"／", u"——", u"－" });

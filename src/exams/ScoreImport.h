@@ -51,9 +51,6 @@ Status remember(Database& db, const QVector<std::pair<QString, QString>>& choice
 // The remembered choices applied over what detect() found.
 void applyRemembered(Layout& layout, const QHash<QString, QString>& remembered, const QStringList& items);
 
-// The mark a score cell's word stands for (缺考, 免考, 缓考, 作弊; "缺考，不计排名",
-// "未考" and "未扫" are 缺考), or empty.
-QString markFor(const QString& text);
 // "—", "-", "/": written for nothing entered.
 bool isBlankWord(const QString& text);
 

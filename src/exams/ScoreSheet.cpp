@@ -3,6 +3,7 @@
 #include "data/Schema.h"
 #include "data/TextLimits.h"
 #include "exams/ScoreHistory.h"
+#include "exams/ScoreMarks.h"
 
 #include <QRegularExpression>
 
@@ -86,7 +87,9 @@ Status addMissingStudents(Database& db, int testNumber)
 QString check(const TestItems& items, const ScoreEntry& e)
 {
     for (int i = 0; i < Schema::subjects().size(); ++i) {
-        if (items.hasSubject(i)
+        // An empty box under a mark keeps the mark.
+        const bool marked = e.subjects.value(i).trimmed().isEmpty() && !e.marks.value(i).isEmpty();
+        if (items.hasSubject(i) && !marked
             && (!isCount(e.subjects.value(i)) || e.subjects.value(i).trimmed().toInt() > items.fullMarksOf(i)))
             return QStringLiteral("“%1”的成绩必须是0到%2之间的整数，请重新填写！")
                 .arg(Schema::subjects()[i])
@@ -136,6 +139,9 @@ struct Field
     QString typed;
     QString read;
     bool text;
+    QString mark; // a subject's mark as the window showed it
+    // What the window showed: the score, else the mark.
+    QString shown() const { return read.trimmed().isEmpty() ? mark : read.trimmed(); }
 };
 
 // Every box the test uses, with what was typed and what the window read.
@@ -143,15 +149,17 @@ QVector<Field> fieldsOf(const TestItems& items, const ScoreEntry& e, const Score
 {
     QVector<Field> fields;
     for (int i = 0; i < Schema::subjects().size(); ++i) {
-        if (items.hasSubject(i))
-            fields.push_back({ Schema::subjects()[i], e.subjects[i], read.subjects.value(i), false });
+        // An empty box under a mark keeps it: nothing to write.
+        if (items.hasSubject(i) && !(e.subjects[i].trimmed().isEmpty() && !read.marks.value(i).isEmpty()))
+            fields.push_back(
+                { Schema::subjects()[i], e.subjects[i], read.subjects.value(i), false, read.marks.value(i) });
     }
     if (items.attendance) {
         for (int d = 0; d < Schema::attendanceItems().size(); ++d)
-            fields.push_back({ Schema::attendanceItems()[d], e.duties[d], read.duties.value(d), false });
+            fields.push_back({ Schema::attendanceItems()[d], e.duties[d], read.duties.value(d), false, {} });
     }
     if (items.comment)
-        fields.push_back({ QStringLiteral("教师评语"), e.comment, read.comment, true });
+        fields.push_back({ QStringLiteral("教师评语"), e.comment, read.comment, true, {} });
     return fields;
 }
 
@@ -188,12 +196,19 @@ Status write(Database& db, int testNumber, const QString& student, const QVector
     if (now->eof())
         return Error { QStringLiteral("3021"), QStringLiteral("学号为 %1 的成绩记录已不存在。").arg(student),
             Error::Kind::Missing };
+    auto held = ScoreMarks::ofStudent(db, testNumber, student);
+    if (!held)
+        return held.error();
+    // The score, else the subject's mark.
+    const auto current = [&](const Field& f) {
+        const QString score = now->text(f.column);
+        return score.isEmpty() ? held->value(f.column) : score;
+    };
     if (guarded) {
         QStringList changed;
         for (const Field& f : fields) {
-            const QString current = now->text(f.column);
-            if (current != f.read.trimmed())
-                changed << QStringLiteral("%1：您打开时是“%2”，现在是“%3”").arg(f.column, f.read.trimmed(), current);
+            if (current(f) != f.shown())
+                changed << QStringLiteral("%1：您打开时是“%2”，现在是“%3”").arg(f.column, f.shown(), current(f));
         }
         if (!changed.isEmpty())
             return Error::conflict(
@@ -201,11 +216,15 @@ Status write(Database& db, int testNumber, const QString& student, const QVector
                 + changed.join(QStringLiteral("\r\n")));
     }
     QVector<ScoreHistory::Change> changes;
+    QVector<ScoreMarks::Change> marks;
     for (const Field& f : fields) {
-        const QString before = now->text(f.column);
+        const QString before = current(f);
         const QString after = stored(f, f.typed).toString();
         if (before != after)
             changes.push_back({ student, f.column, before, after });
+        // A number typed over a mark replaces it.
+        if (const QString mark = held->value(f.column); !mark.isEmpty())
+            marks.push_back({ student, f.column, mark, QString() });
     }
     auto updated
         = db.exec(QStringLiteral("update %1 set %2 where 学号=?").arg(table, sets.join(QStringLiteral(", "))), values);
@@ -214,6 +233,8 @@ Status write(Database& db, int testNumber, const QString& student, const QVector
     if (*updated == 0)
         return Error { QStringLiteral("3021"), QStringLiteral("学号为 %1 的成绩记录已不存在。").arg(student),
             Error::Kind::Missing };
+    if (Status unmarked = ScoreMarks::write(db, testNumber, marks); !unmarked)
+        return unmarked;
     if (Status noted = ScoreHistory::record(db, testNumber, changes); !noted)
         return noted;
     return tx.commit();

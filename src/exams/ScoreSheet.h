@@ -12,6 +12,9 @@ struct ScoreEntry
 {
     QString student;
     QStringList subjects = QStringList(14); // by subject index
+    // A subject's mark (缺考 …) as stored, shown beside its empty box; a
+    // number typed there replaces it.
+    QStringList marks = QStringList(14);
     QStringList duties = QStringList(5); // 出勤共, 病假, 旷课, 事假, 迟到早退
     QString comment;
 };

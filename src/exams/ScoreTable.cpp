@@ -5,6 +5,7 @@
 #include "data/TextLimits.h"
 #include "exams/ScoreHistory.h"
 #include "exams/ScoreImport.h"
+#include "exams/ScoreMarks.h"
 #include "exams/ScoreSheet.h"
 #include "exams/TestFacts.h"
 #include "sheets/SheetReader.h"
@@ -43,6 +44,13 @@ Status ScoreTable::load(const Database& db, const TestRecord& test)
     if (!factsKept)
         return factsKept.error();
     m_factsKept = *factsKept;
+    auto marks = ScoreMarks::load(db, test.number);
+    if (!marks)
+        return marks.error();
+    auto marksKept = ScoreMarks::kept(db);
+    if (!marksKept)
+        return marksKept.error();
+    m_marksKept = *marksKept;
     auto remembered = ScoreImport::remembered(db);
     if (!remembered)
         return remembered.error();
@@ -72,9 +80,12 @@ Status ScoreTable::load(const Database& db, const TestRecord& test)
         m_keys << rows->value(u"学号").toString();
         m_names << names->value(m_numbers.last());
         m_examNumbers << ids->value(m_numbers.last().trimmed()).value(StudentIds::ExamNumber);
+        const auto held = marks->value(m_numbers.last().trimmed());
         QStringList values;
-        for (const Column& c : m_columns)
-            values << rows->text(c.name);
+        for (const Column& c : m_columns) {
+            const QString score = rows->text(c.name);
+            values << (score.isEmpty() && c.kind == Kind::Score ? held.value(c.name) : score);
+        }
         m_read << values;
     }
     QStringList factNames;
@@ -112,6 +123,8 @@ bool ScoreTable::refused(int row, int column) const
     const QString& t = m_current[row][column];
     if (c.kind == Kind::Comment)
         return TextLimits::charCount(t) > c.max;
+    if (c.kind == Kind::Score && ScoreMarks::isMark(t))
+        return !m_marksKept;
     if (t.size() > 4)
         return true;
     // Checked on every keystroke of a sheet of 5,000 rows: no regular expression.
@@ -134,6 +147,8 @@ QString ScoreTable::problem(int row, int column) const
     case Kind::Comment:
         return QStringLiteral("评语最多%1个字，现在有%2个字").arg(c.max).arg(TextLimits::charCount(t));
     case Kind::Score:
+        if (ScoreMarks::isMark(t))
+            return QStringLiteral("这个数据库还不能记录缺考等标记，请管理员先升级数据库");
         return QStringLiteral("%1的成绩应是0到%2的整数").arg(c.name).arg(c.max);
     case Kind::Days:
     case Kind::Fact:
@@ -171,18 +186,25 @@ ScoreTable::Figures ScoreTable::computeFigures(int column) const
         return f;
     f.total = students();
     qint64 sum = 0;
+    int scores = 0;
     for (int r = 0; r < students(); ++r) {
-        // Empty is not entered, and a refused cell is not a score either.
+        // Empty is not entered, and a refused cell is not a score either;
+        // a mark is entered but is no score.
         if (m_current[r][column].isEmpty() || refused(r, column))
             continue;
+        if (ScoreMarks::isMark(m_current[r][column])) {
+            ++f.entered;
+            continue;
+        }
         const int v = m_current[r][column].toInt();
-        f.highest = f.entered ? qMax(f.highest, v) : v;
-        f.lowest = f.entered ? qMin(f.lowest, v) : v;
+        f.highest = scores ? qMax(f.highest, v) : v;
+        f.lowest = scores ? qMin(f.lowest, v) : v;
         sum += v;
+        ++scores;
         ++f.entered;
     }
-    if (f.entered)
-        f.average = double(sum) / f.entered;
+    if (scores)
+        f.average = double(sum) / scores;
     return f;
 }
 
@@ -233,8 +255,7 @@ void ScoreTable::edit(const QVector<Cell>& cells)
     for (const Cell& cell : cells) {
         if (cell.row < 0 || cell.row >= students() || cell.column < 0 || cell.column >= m_columns.size())
             continue;
-        // Numbers are typed with blanks around them as often as not.
-        const QString text = m_columns[cell.column].kind == Kind::Comment ? cell.text : cell.text.trimmed();
+        const QString text = normalized(cell.column, cell.text);
         if (text != m_current[cell.row][cell.column])
             step.push_back({ { cell.row, cell.column, text }, m_current[cell.row][cell.column] });
     }
@@ -243,6 +264,29 @@ void ScoreTable::edit(const QVector<Cell>& cells)
     m_undo.push_back(step);
     m_redo.clear();
     apply(step, true);
+}
+
+QString ScoreTable::normalized(int column, const QString& text) const
+{
+    if (m_columns[column].kind == Kind::Comment)
+        return text;
+    // Numbers are typed with blanks around them as often as not.
+    const QString trimmed = text.trimmed();
+    if (m_columns[column].kind == Kind::Score) {
+        if (const QString mark = ScoreMarks::markFor(trimmed); !mark.isEmpty())
+            return mark;
+    }
+    return trimmed;
+}
+
+void ScoreTable::mark(const QModelIndexList& cells, const QString& mark)
+{
+    QVector<Cell> marked;
+    for (const QModelIndex& i : cells) {
+        if (i.row() < students() && i.column() < itemColumns() && m_columns[i.column()].kind == Kind::Score)
+            marked.push_back({ i.row(), i.column(), mark });
+    }
+    edit(marked);
 }
 
 void ScoreTable::clear(const QModelIndexList& cells)
@@ -297,7 +341,7 @@ QStringList ScoreTable::paste(int row, int column, const QString& text)
 void ScoreTable::take(int r, int c, const QString& text, QVector<Cell>& cells, QStringList& refused)
 {
     const QString before = m_current[r][c];
-    m_current[r][c] = m_columns[c].kind == Kind::Comment ? text : text.trimmed();
+    m_current[r][c] = normalized(c, text);
     const QString why = problem(r, c);
     m_current[r][c] = before;
     if (why.isEmpty())
@@ -417,10 +461,9 @@ ScoreTable::SheetImport ScoreTable::importSheet(
             QString text = SheetReader::cellText(cell);
             if (ScoreImport::isBlankWord(text))
                 text.clear();
-            if (const QString mark = ScoreImport::markFor(text); !mark.isEmpty()) {
+            if (const QString mark = ScoreMarks::markFor(text);
+                !mark.isEmpty() && m_columns[c.value()].kind == Kind::Score && m_marksKept)
                 out.marked << QStringLiteral("%1 %2：%3").arg(m_numbers[at], m_columns[c.value()].name, mark);
-                continue;
-            }
             if (text.isEmpty() && !m_current[at][c.value()].isEmpty()) {
                 ++out.blanks;
                 if (!blankClears)
@@ -532,7 +575,7 @@ SheetTable ScoreTable::sheet() const
             // A refused cell goes out as typed, so that nothing typed is lost.
             if (v.isEmpty())
                 row << QVariant();
-            else if (m_columns[c].kind == Kind::Comment || refused(r, c))
+            else if (m_columns[c].kind == Kind::Comment || refused(r, c) || ScoreMarks::isMark(v))
                 row << v;
             else
                 row << v.toInt();
@@ -597,6 +640,9 @@ Status ScoreTable::save(Database& db)
     if (const int refused = refusedCells())
         return Error::refused(
             QStringLiteral("别人刚修改了满分，有 %1 格超过了满分（红色），请改正后再保存。").arg(refused));
+    auto marksNow = ScoreMarks::load(db, m_test.number);
+    if (!marksNow)
+        return marksNow.error();
     QStringList conflicts;
     QVector<int> rows;
     for (int r = 0; r < students(); ++r) {
@@ -609,8 +655,11 @@ Status ScoreTable::save(Database& db)
         if (now->eof())
             return Error { QStringLiteral("3021"), QStringLiteral("学号为 %1 的成绩记录已不存在。").arg(m_numbers[r]),
                 Error::Kind::Missing };
+        const auto marked = marksNow->value(m_keys[r].trimmed());
         for (int c = 0; c < m_columns.size(); ++c) {
-            const QString stored = now->text(m_columns[c].name);
+            QString stored = now->text(m_columns[c].name);
+            if (stored.isEmpty() && m_columns[c].kind == Kind::Score)
+                stored = marked.value(m_columns[c].name);
             if (m_current[r][c] != m_read[r][c] && stored != m_read[r][c])
                 conflicts << QStringLiteral("%1 %2：您打开时是“%3”，现在是“%4”")
                                  .arg(m_numbers[r], m_columns[c].name, m_read[r][c], stored);
@@ -620,6 +669,7 @@ Status ScoreTable::save(Database& db)
         return Error::conflict(QStringLiteral("别人刚修改了下列成绩，本次没有保存，您输入的内容仍然保留：\r\n")
             + conflicts.join(QStringLiteral("\r\n")));
     QVector<ScoreHistory::Change> changes;
+    QVector<ScoreMarks::Change> marks;
     for (int r : rows) {
         QStringList sets;
         QVariantList values;
@@ -628,12 +678,17 @@ Status ScoreTable::save(Database& db)
                 continue;
             sets << m_columns[c].name + QStringLiteral("=?");
             const QString& t = m_current[r][c];
+            const bool marked = ScoreMarks::isMark(t);
             const QVariant value = m_columns[c].kind == Kind::Comment ? QVariant(t)
-                : t.isEmpty()                                         ? QVariant()
+                : t.isEmpty() || marked                               ? QVariant()
                                                                       : QVariant(t.toInt());
             values << value;
             // What was read is what is stored: a cell changed meanwhile was refused above.
-            changes.push_back({ m_keys[r], m_columns[c].name, m_read[r][c], value.toString() });
+            changes.push_back({ m_keys[r], m_columns[c].name, m_read[r][c], marked ? t : value.toString() });
+            if (m_columns[c].kind == Kind::Score) {
+                const QString before = ScoreMarks::isMark(m_read[r][c]) ? m_read[r][c] : QString();
+                marks.push_back({ m_keys[r], m_columns[c].name, before, marked ? t : QString() });
+            }
         }
         values << m_keys[r];
         auto updated = db.exec(
@@ -641,6 +696,8 @@ Status ScoreTable::save(Database& db)
         if (!updated)
             return updated.error();
     }
+    if (Status kept = ScoreMarks::write(db, m_test.number, marks); !kept)
+        return kept;
     QStringList factNames;
     for (const Column& c : std::as_const(m_factColumns))
         factNames << c.name;
@@ -649,10 +706,10 @@ Status ScoreTable::save(Database& db)
         facts.push_back({ m_keys[r], m_facts[r] });
     if (Status kept = TestFacts::store(db, m_test.number, factNames, facts); !kept)
         return kept;
-    QVector<std::pair<QString, QStringList>> marks;
+    QVector<std::pair<QString, QStringList>> questionMarks;
     for (auto q = m_questionRows.cbegin(); q != m_questionRows.cend(); ++q)
-        marks.push_back({ m_keys[q.key()], q.value() });
-    if (Status kept = Questions::store(db, m_test.number, m_questions, marks); !kept)
+        questionMarks.push_back({ m_keys[q.key()], q.value() });
+    if (Status kept = Questions::store(db, m_test.number, m_questions, questionMarks); !kept)
         return kept;
     if (Status noted = ScoreHistory::record(db, m_test.number, changes); !noted)
         return noted;
@@ -714,6 +771,8 @@ QVariant ScoreTable::data(const QModelIndex& index, int role) const
     }
     case LongTextRole:
         return m_columns[c].kind == Kind::Comment;
+    case MarkRole:
+        return m_columns[c].kind == Kind::Score && ScoreMarks::isMark(m_current[r][c]);
     case StateRole:
         if (refused(r, c))
             return int(CellState::Refused);

@@ -31,6 +31,8 @@ public:
     static constexpr int StateRole = Qt::UserRole + 1;
     // True for a cell whose text wants more than one line to edit.
     static constexpr int LongTextRole = Qt::UserRole + 2;
+    // True for a score cell holding a mark (缺考 …) instead of a score.
+    static constexpr int MarkRole = Qt::UserRole + 3;
     struct Column
     {
         QString name;
@@ -80,8 +82,11 @@ public:
     QString status() const;
     const Figures& figures(int column) const { return m_figures[column]; }
 
-    // One undoable step each.
+    // One undoable step each. A score cell takes a mark for the word that
+    // stands for it: 缺 or 缺考 is 缺考, and so on.
     void edit(const QVector<Cell>& cells);
+    // Sets the mark (or clears it, with an empty one) in the selected score cells.
+    void mark(const QModelIndexList& cells, const QString& mark);
     void clear(const QModelIndexList& cells);
     // The cells' rectangle as a spreadsheet copies it: tab-separated rows,
     // a text holding a tab, line break or quote in quotes.
@@ -163,6 +168,8 @@ private:
     void adoptFullMarks(int subject, int marks);
     // Queues the cell's new text, or says why it cannot take it.
     void take(int row, int column, const QString& text, QVector<Cell>& cells, QStringList& refused);
+    // What a typed text becomes in the column: trimmed, a mark's word made whole.
+    QString normalized(int column, const QString& text) const;
     bool refused(int row, int column) const;
     // Adds (sign 1) or takes away (-1) the cell from the counts.
     void count(int row, int column, int sign);
@@ -181,6 +188,7 @@ private:
     QVector<QStringList> m_facts; // per row, per fact column
     QSet<int> m_factRows; // rows whose facts an import changed, for the next save
     bool m_factsKept = false; // the database has the tables for them and for questions
+    bool m_marksKept = false; // and for marks
     // An export's questions and each row's marks on them, until the next save.
     QVector<Questions::Question> m_questions;
     QHash<int, QStringList> m_questionRows;

@@ -3,6 +3,8 @@
 #include "data/Schema.h"
 #include "exams/ReportCards.h"
 #include "exams/ScoreExport.h"
+#include "exams/ScoreHistory.h"
+#include "exams/ScoreMarks.h"
 #include "exams/ScoreSheet.h"
 #include "exams/TestRecord.h"
 #include "exams/ui/TestFill.h"
@@ -390,6 +392,39 @@ private Q_SLOTS:
             qPrintable(MessageService::texts().value(0)));
         QCOMPARE(score(number, QStringLiteral("1"), "语文"), QStringLiteral("85"));
         QCOMPARE(child<QLineEdit>(&a, "Text1")->text(), QStringLiteral("90"));
+    }
+
+    // A mark stands beside its empty box and survives a save; a number typed
+    // there replaces it, and the history says so.
+    void scoreEntryShowsAMark()
+    {
+        addStudents({ "1" });
+        const int number = define({ 0, 1 }, false, false);
+        QVERIFY(db().exec(QStringLiteral("update tblScore%1 set 数学=NULL where 学号='1'").arg(number)));
+        QVERIFY(ScoreMarks::write(
+            db(), number, { { QStringLiteral("1"), QStringLiteral("数学"), {}, ScoreMarks::kAbsent } }));
+        mod().SelNo = QString::number(number);
+        TestFill fill;
+        fill.load();
+        fill.show();
+        QVERIFY(QTest::qWaitForWindowActive(&fill));
+        QCOMPARE(child<QLabel>(&fill, "lblMark2")->text(), QStringLiteral("缺考"));
+        QTest::keyClicks(QApplication::focusWidget(), "80");
+        MessageService::clearMessages();
+        QTest::mouseClick(child<QPushButton>(&fill, "BN_Save"), Qt::LeftButton);
+        QCOMPARE(MessageService::texts(), QStringList({ "保存完毕！" }));
+        QCOMPARE(child<QLabel>(&fill, "lblMark2")->text(), QStringLiteral("缺考"));
+        QCOMPARE(*ScoreMarks::of(db(), number, QStringLiteral("1"), QStringLiteral("数学")), ScoreMarks::kAbsent);
+
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QTest::keyClicks(QApplication::focusWidget(), "75");
+        QTest::mouseClick(child<QPushButton>(&fill, "BN_Save"), Qt::LeftButton);
+        QCOMPARE(score(number, QStringLiteral("1"), "数学"), QStringLiteral("75"));
+        QCOMPARE(*ScoreMarks::of(db(), number, QStringLiteral("1"), QStringLiteral("数学")), QString());
+        QCOMPARE(child<QLabel>(&fill, "lblMark2")->text(), QString());
+        auto history = ScoreHistory::list(db(), number, QStringLiteral("1"), QStringLiteral("数学"));
+        QVERIFY(history && history->size() == 1);
+        QCOMPARE(QStringList({ history->first().before, history->first().after }), QStringList({ "缺考", "75" }));
     }
 
     // A deleted test's number is never given again, a score table left

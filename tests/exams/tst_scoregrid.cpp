@@ -3,6 +3,7 @@
 #include "data/Schema.h"
 #include "exams/ScoreHistory.h"
 #include "exams/ScoreImport.h"
+#include "exams/ScoreMarks.h"
 #include "exams/TestRecord.h"
 #include "exams/ui/ScoreGrid.h"
 #include "exams/ui/ScoreImportDialog.h"
@@ -75,6 +76,13 @@ class TestScoreGrid : public velmora::test::DbTestCase
                 QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
         }
     }
+    // A word as an input method gives it, committed at once.
+    static void commit(const QString& word)
+    {
+        QInputMethodEvent event;
+        event.setCommitString(word);
+        QApplication::sendEvent(QApplication::focusWidget(), &event);
+    }
     static void key(ScoreGrid& grid, Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier)
     {
         QTest::keyClick(child<ScoreView>(&grid, "Grid"), k, m);
@@ -103,6 +111,14 @@ class TestScoreGrid : public velmora::test::DbTestCase
     static QString cell(ScoreGrid& grid, int row, int column)
     {
         return child<ScoreView>(&grid, "Grid")->model()->index(row, column).data().toString();
+    }
+    // Each kept mark as 学号, subject and mark.
+    QStringList marks()
+    {
+        auto kept = db().texts(QStringLiteral("select 学号 || 项目 || 标记 from velmora_score_marks where 考试号=? "
+                                              "order by 学号, 项目"),
+            { m_test });
+        return kept ? *kept : QStringList { QStringLiteral("<error>") };
     }
     void select(ScoreGrid& grid, int row, int column)
     {
@@ -290,7 +306,9 @@ private Q_SLOTS:
     {
         ScoreGrid grid;
         open(grid);
-        type(QStringLiteral("95\n88\n77\n"));
+        type(QStringLiteral("95\n88\n"));
+        commit(QStringLiteral("缺"));
+        type(QStringLiteral("\n"));
         const QString table = Schema::scoreTableName(m_test);
         const bool sqlite = db().dialect().name() == QLatin1String("SQLite");
         if (sqlite) {
@@ -310,12 +328,78 @@ private Q_SLOTS:
         QVERIFY(ScoreHistory::list(db(), m_test)->isEmpty()); // rolled back with the scores
         QCOMPARE(stored("语文", "02").toInt(), 0);
         QCOMPARE(cell(grid, 0, 0), QStringLiteral("95"));
+        QCOMPARE(marks(), QStringList());
         QVERIFY(grid.hasUnsavedChanges());
         QVERIFY(
             db().exec(QStringLiteral("drop trigger fail_03") + (sqlite ? QString() : QStringLiteral(" on ") + table)));
         key(grid, Qt::Key_S, Qt::ControlModifier);
-        QCOMPARE(stored("语文", "03").toInt(), 77);
+        QVERIFY(stored("语文", "03").isNull());
+        QCOMPARE(marks(), QStringList({ "03语文缺考" }));
         QCOMPARE(ScoreHistory::list(db(), m_test)->size(), 3);
+    }
+
+    // A mark where a score goes: typed as one character, chosen from the
+    // cell's menu, pasted as a marking system writes it; grey, saved as NULL
+    // beside its mark, cleared by Delete, put back from the history.
+    void marksTypedChosenAndPasted()
+    {
+        ScoreGrid grid;
+        open(grid);
+        auto* view = child<ScoreView>(&grid, "Grid");
+        view->setFocus();
+        commit(QStringLiteral("免"));
+        type(QStringLiteral("\n"));
+        QCOMPARE(cell(grid, 0, 0), QStringLiteral("免考"));
+        QCOMPARE(view->model()->index(0, 0).data(Qt::ForegroundRole).value<QColor>(), QColor(Qt::gray));
+        // 标记为… → 缓考, by keys, as the menu is used without a mouse.
+        const QRect at = view->visualRect(view->model()->index(1, 0));
+        QTimer::singleShot(0, [] {
+            for (Qt::Key k : { Qt::Key_Down, Qt::Key_Right, Qt::Key_Down, Qt::Key_Down, Qt::Key_Return }) {
+                QTest::keyClick(QApplication::activePopupWidget(), k);
+                QTest::qWait(20);
+            }
+        });
+        QContextMenuEvent menu(QContextMenuEvent::Mouse, at.center(), view->viewport()->mapToGlobal(at.center()));
+        QApplication::sendEvent(view->viewport(), &menu);
+        QCOMPARE(cell(grid, 1, 0), QStringLiteral("缓考"));
+        select(grid, 2, 0);
+        QApplication::clipboard()->setText(QStringLiteral("缺考，不计排名\t作弊\r\n"));
+        key(grid, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(cell(grid, 2, 0), QStringLiteral("缺考"));
+        QCOMPARE(cell(grid, 2, 1), QStringLiteral("作弊"));
+        QCOMPARE(cell(grid, 3, 0), QStringLiteral("已录 3/3\n均分 —\n最高 —\n最低 —"));
+        key(grid, Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(stored("语文", "01").isNull());
+        QVERIFY(stored("数学", "03").isNull());
+        QCOMPARE(marks(), QStringList({ "01语文免考", "02语文缓考", "03数学作弊", "03语文缺考" }));
+
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at.center());
+        key(grid, Qt::Key_Delete);
+        type(QStringLiteral("88\n"));
+        key(grid, Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(stored("语文", "02").toInt(), 88);
+        QCOMPARE(marks(), QStringList({ "01语文免考", "03数学作弊", "03语文缺考" }));
+        auto history = ScoreHistory::list(db(), m_test, QStringLiteral("02"), QStringLiteral("语文"));
+        QVERIFY(history && !history->isEmpty());
+        QCOMPARE(history->first().before, QStringLiteral("缓考"));
+        QVERIFY(ScoreHistory::putBack(db(), history->first()));
+        QVERIFY(stored("语文", "02").isNull());
+        QCOMPARE(marks().size(), 4);
+        QVERIFY(!ScoreHistory::putBack(db(), history->first())); // no longer 88
+    }
+
+    // A database not upgraded yet has nowhere to keep a mark: the cell says so.
+    void markRefusedBeforeTheUpgrade()
+    {
+        QVERIFY(db().exec(QStringLiteral("drop table velmora_score_marks")));
+        ScoreGrid grid;
+        open(grid);
+        child<ScoreView>(&grid, "Grid")->setFocus();
+        commit(QStringLiteral("缺"));
+        type(QStringLiteral("\n"));
+        QCOMPARE(child<ScoreView>(&grid, "Grid")->model()->index(0, 0).data(Qt::ToolTipRole).toString(),
+            QStringLiteral("这个数据库还不能记录缺考等标记，请管理员先升级数据库"));
+        QCOMPARE(grid.table().refusedCells(), 1);
     }
 
     // A header the program does not know is mapped in the preview, and the
@@ -423,11 +507,11 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("written");
         QTest::addColumn<QString>("mark");
-        for (const char* absent : { "缺考", "缺考，不计排名", "未扫", "未考" })
+        for (const char* absent : { "缺考", "缺考，不计排名", "未扫", "未考", " 缺 " })
             QTest::newRow(absent) << QString::fromUtf8(absent) << QStringLiteral("缺考");
         QTest::newRow("免") << QStringLiteral("免") << QStringLiteral("免考");
         QTest::newRow("缓考") << QStringLiteral("缓考") << QStringLiteral("缓考");
-        QTest::newRow("作弊") << QStringLiteral("作弊") << QStringLiteral("作弊");
+        QTest::newRow("弊") << QStringLiteral("弊") << QStringLiteral("作弊");
         QTest::newRow("score") << QStringLiteral("95") << QString();
         QTest::newRow("dash") << QStringLiteral("—") << QString();
     }
@@ -435,7 +519,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, written);
         QFETCH(QString, mark);
-        QCOMPARE(ScoreImport::markFor(written), mark);
+        QCOMPARE(ScoreMarks::markFor(written), mark);
     }
 
     // A marking system's export as LibreOffice writes it: a title, a two-row
@@ -470,7 +554,7 @@ private Q_SLOTS:
             QStringLiteral("已从工作表“marks”填入 2 名学生的语文、数学，还没有保存，请核对后保存。\r\n"
                            "有 1 行没有填入：\r\n第 7 行 20240899 赵六：考号不在本班\r\n其他班级 1 行没有导入。\r\n"
                            "成绩单中的总分、班次、校次、语文班次、语文校次、数学班次、数学校次也已导入（灰色列，只读，"
-                           "随成绩一起保存）。\r\n有 1 格是缺考等标记，成绩留空：\r\n02 数学：缺考"));
+                           "随成绩一起保存）。\r\n有 1 格是缺考等标记，已作为标记填入：\r\n02 数学：缺考"));
         // The export's facts stand after the comment, as it wrote them, and cannot be typed over.
         auto* view = child<ScoreView>(&grid, "Grid");
         QCOMPARE(view->model()->headerData(3, Qt::Horizontal).toString(), QStringLiteral("总分"));
@@ -488,7 +572,9 @@ private Q_SLOTS:
         QCOMPARE(rowOf(QStringLiteral("select 语文, 数学 from %1 where 学号='01'").arg(Schema::scoreTableName(m_test))),
             QStringList({ "95", "132" }));
         QCOMPARE(rowOf(QStringLiteral("select 语文, 数学 from %1 where 学号='02'").arg(Schema::scoreTableName(m_test))),
-            QStringList({ "81", "0" }));
+            QStringList({ "81", "" }));
+        QCOMPARE(rowOf(QStringLiteral("select 项目, 标记 from velmora_score_marks where 考试号=?"), { m_test }),
+            QStringList({ "数学", "缺考" }));
         // The 考号 met by a unique name is 于书瑶's from now on.
         QCOMPARE(StudentIds::all(db())->value(QStringLiteral("01")).value(0), QStringLiteral("20240801"));
     }

@@ -3,6 +3,7 @@
 #include "app/Module1.h"
 #include "comments/ui/Comment.h"
 #include "data/TextLimits.h"
+#include "exams/ScoreMarks.h"
 #include "exams/ScoreSheet.h"
 #include "exams/ui/ScoreHistoryView.h"
 #include "exams/ui/ScoreImportDialog.h"
@@ -49,8 +50,10 @@ public:
         // What a marking system stated is shown, grey, and never typed over.
         if (ScoreTable::CellState(state.toInt()) == ScoreTable::CellState::Imported)
             return role == Qt::BackgroundRole ? QColor(238, 238, 238) : QColor(Qt::darkGray);
+        // A mark says why there is no score: grey, so no one reads it as one.
         if (role == Qt::ForegroundRole)
-            return {};
+            return QIdentityProxyModel::data(index, ScoreTable::MarkRole).toBool() ? QVariant(QColor(Qt::gray))
+                                                                                   : QVariant();
         switch (ScoreTable::CellState(state.toInt())) {
         case ScoreTable::CellState::Refused:
             return QColor(255, 205, 210);
@@ -183,6 +186,22 @@ void ScoreView::keyPressEvent(QKeyEvent* event)
     QTableView::keyPressEvent(event);
 }
 
+// A word an input method commits at once (缺, 免) opens the cell's editor;
+// the view alone would open it empty and drop the word.
+void ScoreView::inputMethodEvent(QInputMethodEvent* event)
+{
+    if (state() != QAbstractItemView::EditingState && event->preeditString().isEmpty()
+        && !event->commitString().isEmpty() && currentIndex().isValid()) {
+        QTableView::edit(currentIndex(), QAbstractItemView::AnyKeyPressed, event);
+        if (QWidget* editor = QApplication::focusWidget();
+            editor && editor != this && viewport()->isAncestorOf(editor)) {
+            QApplication::sendEvent(editor, event);
+            return;
+        }
+    }
+    QTableView::inputMethodEvent(event);
+}
+
 CommentEditor::CommentEditor(
     const QString& student, const QString& name, const QString& text, int maxChars, QWidget* parent)
     : QDialog(parent)
@@ -258,8 +277,9 @@ ScoreGrid::ScoreGrid(QWidget* parent)
     BN_Export = Controls::button(this, "BN_Export", QStringLiteral("导出Excel…"));
     BN_Import = Controls::button(this, "BN_Import", QStringLiteral("导入成绩…"));
     BN_History = Controls::button(this, "BN_History", QStringLiteral("修改记录(&J)"));
-    auto* keys = new QLabel(QStringLiteral("Enter 向下  Tab 向右  Delete 清空  Ctrl+X 剪切  Ctrl+V 粘贴  Ctrl+D "
-                                           "向下填充  Ctrl+Z 撤销  Ctrl+Y 重做  Ctrl+S 保存"),
+    auto* keys = new QLabel(
+        QStringLiteral("Enter 向下  Tab 向右  Delete 清空  缺/免/缓/弊 标记  Ctrl+X 剪切  Ctrl+V 粘贴  Ctrl+D "
+                       "向下填充  Ctrl+Z 撤销  Ctrl+Y 重做  Ctrl+S 保存"),
         this);
     keys->setObjectName(QStringLiteral("lblKeys"));
     txtFind = Controls::edit(this, "txtFind", QString());
@@ -308,6 +328,20 @@ ScoreGrid::ScoreGrid(QWidget* parent)
         menu.addAction(QStringLiteral("设置满分（现为%1分）…").arg(m_table.column(column).max), this,
             [this, column] { editFullMarks(column); });
         menu.exec(Grid->horizontalHeader()->mapToGlobal(at));
+    });
+    Grid->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(Grid, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        const QModelIndex cell = Grid->indexAt(at);
+        if (!cell.isValid() || cell.row() >= m_table.students()
+            || m_table.column(cell.column()).kind != ScoreTable::Kind::Score)
+            return;
+        QMenu menu(this);
+        QMenu* marks = menu.addMenu(QStringLiteral("标记为…"));
+        marks->setObjectName(QStringLiteral("mnuMark"));
+        for (const QString& word : ScoreMarks::words())
+            marks->addAction(word, this, [this, word] { m_table.mark(chosenCells(), word); });
+        menu.addAction(QStringLiteral("清空(&D)"), this, [this] { m_table.clear(chosenCells()); });
+        menu.exec(Grid->viewport()->mapToGlobal(at));
     });
     connect(txtFind, &QLineEdit::returnPressed, this, &ScoreGrid::find);
     connect(BN_Save, &QPushButton::clicked, this, &ScoreGrid::save);
@@ -496,8 +530,8 @@ bool ScoreGrid::importFile()
         if (in.questions > 0)
             text += QStringLiteral("\r\n%1道小题的得分也已导入，保存后可在“小题分析”中查看。").arg(in.questions);
         if (!in.marked.isEmpty())
-            text
-                += QStringLiteral("\r\n有 %1 格是缺考等标记，成绩留空：\r\n").arg(in.marked.size()) + listed(in.marked);
+            text += QStringLiteral("\r\n有 %1 格是缺考等标记，已作为标记填入：\r\n").arg(in.marked.size())
+                + listed(in.marked);
         MessageService::info(text);
         Grid->setFocus();
         return true;

@@ -5,6 +5,7 @@
 #include "app/ui/Windows.h"
 #include "comments/ui/Comment.h"
 #include "data/Schema.h"
+#include "exams/ScoreMarks.h"
 #include "exams/ScoreSheet.h"
 #include "exams/ui/ScoreHistoryView.h"
 #include "exams/ui/TestFields.h"
@@ -36,6 +37,7 @@ TestFill::TestFill(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
     , Label(15, nullptr)
     , Text(15, nullptr)
+    , lblMark(15, nullptr)
     , labelDuty(5, nullptr)
     , txtDuty(5, nullptr)
 {
@@ -80,9 +82,16 @@ TestFill::TestFill(QWidget* parent)
         Text[i]->setMaxLength(3);
         Text[i]->setFixedWidth(64);
         Text[i]->installEventFilter(this);
+        lblMark[i] = new QLabel(Frame4);
+        lblMark[i]->setObjectName(QStringLiteral("lblMark%1").arg(i));
+        lblMark[i]->setStyleSheet(QStringLiteral("color: gray"));
+        lblMark[i]->setMinimumWidth(lblMark[i]->fontMetrics().horizontalAdvance(QStringLiteral("缺考")));
+        auto* box = new QHBoxLayout;
+        box->addWidget(Text[i]);
+        box->addWidget(lblMark[i]);
         const int row = (i + 1) / 2, col = ((i - 1) % 2) * 2;
         scores->addWidget(Label[i], row, col);
-        scores->addWidget(Text[i], row, col + 1);
+        scores->addLayout(box, row, col + 1);
     }
 
     Check = new QCheckBox(QStringLiteral("自动保存（点击下面四个按钮，将自动保存）"), this);
@@ -261,11 +270,18 @@ void TestFill::RefreshForm()
         return;
     Text[0]->setText(m_rows.value(u"学号").toString());
     txtStudentName->setText(m_names.value(Text[0]->text().trimmed()));
+    auto marks = ScoreMarks::ofStudent(mod().Conn, m_number, Text[0]->text());
+    if (!marks)
+        MessageService::error(marks.error(), ErrorWording::Restart);
     for (int i = 1; i <= 14; ++i) {
         const bool used = m_test.items.hasSubject(i - 1);
         Text[i]->setEnabled(used);
         if (used)
             Text[i]->setText(m_rows.text(Label[i]->text()));
+        // A score typed over a mark is what counts; the mark is shown only under an empty box.
+        m_marks[i - 1] = used && marks && Text[i]->text().isEmpty() ? marks->value(Label[i]->text()) : QString();
+        lblMark[i]->setText(m_marks[i - 1]);
+        lblMark[i]->setToolTip(m_marks[i - 1].isEmpty() ? QString() : QStringLiteral("输入分数即取代这个标记"));
     }
     for (int d = 0; d < 5; ++d) {
         txtDuty[d]->setEnabled(m_test.items.attendance);
@@ -285,6 +301,7 @@ ScoreEntry TestFill::entry() const
     e.student = Text[0]->text();
     for (int i = 1; i <= 14; ++i)
         e.subjects[i - 1] = Text[i]->text();
+    e.marks = m_marks;
     for (int d = 0; d < 5; ++d)
         e.duties[d] = txtDuty[d]->text();
     e.comment = txtTeacher->toPlainText();

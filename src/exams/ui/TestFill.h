@@ -63,6 +63,9 @@ private:
     // Index 0 is 学号, 1..14 the subjects.
     QVector<QLabel*> Label;
     QVector<QLineEdit*> Text;
+    // A subject's mark (缺考 …) beside its box, read-only.
+    QVector<QLabel*> lblMark;
+    QStringList m_marks = QStringList(14);
     // Whose scores are on screen, beside 学号.
     QLineEdit* txtStudentName;
     QCheckBox* Check;

@@ -1,0 +1,108 @@
+#include "exams/ScoreMarks.h"
+
+namespace velmora::ScoreMarks {
+
+namespace {
+const QString kTable = QStringLiteral("velmora_score_marks");
+} // namespace
+
+const QStringList& words()
+{
+    static const QStringList list { kAbsent, kExempt, kDeferred, kCheated };
+    return list;
+}
+
+QString markFor(const QString& text)
+{
+    QString t = text.simplified();
+    t.remove(QLatin1Char(' '));
+    if (t.isEmpty())
+        return {};
+    if (t.startsWith(kAbsent) || t == u"缺" || t == u"未考" || t == u"未扫" || t == u"缺席")
+        return kAbsent;
+    if (t == kExempt || t == u"免")
+        return kExempt;
+    if (t == kDeferred || t == u"缓")
+        return kDeferred;
+    if (t == kCheated || t == u"弊" || t == u"违纪")
+        return kCheated;
+    return {};
+}
+
+Result<bool> kept(const Database& db)
+{
+    return db.tableExists(kTable);
+}
+
+Result<TestMarks> load(const Database& db, int test)
+{
+    TestMarks out;
+    auto exists = kept(db);
+    if (!exists)
+        return exists.error();
+    if (!*exists)
+        return out;
+    auto rows = db.select(QStringLiteral("select 学号, 项目, 标记 from velmora_score_marks where 考试号=?"), { test });
+    if (!rows)
+        return rows.error();
+    for (rows->moveFirst(); !rows->eof(); rows->moveNext()) {
+        if (const QString mark = rows->text(2); isMark(mark))
+            out[rows->text(0).trimmed()].insert(rows->text(1), mark);
+    }
+    return out;
+}
+
+Result<QHash<QString, QString>> ofStudent(const Database& db, int test, const QString& student)
+{
+    QHash<QString, QString> out;
+    auto exists = kept(db);
+    if (!exists)
+        return exists.error();
+    if (!*exists)
+        return out;
+    auto rows = db.select(QStringLiteral("select 项目, 标记 from velmora_score_marks where 考试号=? and 学号=?"),
+        { test, student.trimmed() });
+    if (!rows)
+        return rows.error();
+    for (rows->moveFirst(); !rows->eof(); rows->moveNext()) {
+        if (isMark(rows->text(1)))
+            out.insert(rows->text(0), rows->text(1));
+    }
+    return out;
+}
+
+Result<QString> of(const Database& db, int test, const QString& student, const QString& subject)
+{
+    auto exists = kept(db);
+    if (!exists)
+        return exists.error();
+    if (!*exists)
+        return QString();
+    auto mark = db.select(QStringLiteral("select 标记 from velmora_score_marks where 考试号=? and 学号=? and 项目=?"),
+        { test, student.trimmed(), subject });
+    if (!mark)
+        return mark.error();
+    return mark->eof() || !isMark(mark->text(0)) ? QString() : mark->text(0);
+}
+
+Status write(Database& db, int test, const QVector<Change>& changes)
+{
+    QVector<QVariantList> added;
+    for (const Change& c : changes) {
+        if (c.before == c.after)
+            continue;
+        // Few cells carry a mark: only those that had one are looked for.
+        if (!c.before.isEmpty()) {
+            auto gone = db.exec(QStringLiteral("delete from velmora_score_marks where 考试号=? and 学号=? and 项目=?"),
+                { test, c.student.trimmed(), c.subject });
+            if (!gone)
+                return gone.error();
+        }
+        if (!c.after.isEmpty())
+            added.push_back({ test, c.student.trimmed(), c.subject, c.after });
+    }
+    return db.insertRows(kTable,
+        { QStringLiteral("考试号"), QStringLiteral("学号"), QStringLiteral("项目"), QStringLiteral("标记") }, added);
+}
+
+} // namespace velmora::ScoreMarks
