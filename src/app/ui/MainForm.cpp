@@ -3,6 +3,7 @@
 #include "analysis/ui/Analyze_Class.h"
 #include "analysis/ui/Analyze_Person.h"
 #include "analysis/ui/Analyze_Questions.h"
+#include "analysis/ui/Analyze_Stats.h"
 #include "analysis/ui/Analyze_Subject.h"
 #include "app/Module1.h"
 #include "app/ui/CopyDatabase.h"
@@ -150,6 +151,7 @@ void MainForm::buildMenus()
     addEntry(score, "ScoreClass", QStringLiteral("班级成绩分析"), &MainForm::classAnalysis);
     addEntry(score, "ScoreSubject", QStringLiteral("科目成绩分析"), &MainForm::subjectAnalysis);
     addEntry(score, "ScoreQuestions", QStringLiteral("小题分析(&Q)"), &MainForm::questionAnalysis);
+    addEntry(score, "ScoreStats", QStringLiteral("成绩统计表(&T)"), &MainForm::statsTable);
 
     QMenu* report = addTopMenu("Report", QStringLiteral("报表打印(&P)"));
     addEntry(report, "ReportStu", QStringLiteral("学生信息报表"), &MainForm::studentReport);
@@ -544,6 +546,11 @@ void MainForm::analysisFrom(QPointer<Selector>& selector, QPointer<Analysis>& an
 void MainForm::questionAnalysis()
 {
     openLoaded(m_questions);
+}
+
+void MainForm::statsTable()
+{
+    openLoaded(m_stats);
 }
 
 void MainForm::classAnalysis()

@@ -12,6 +12,7 @@ namespace velmora {
 class Analyze_Class_Sel;
 class Analyze_Person;
 class Analyze_Questions;
+class Analyze_Stats;
 class Analyze_Subject_Sel;
 class Class;
 class DataReport1;
@@ -83,6 +84,7 @@ private:
     void updateReportEntries();
     void personalAnalysis();
     void questionAnalysis();
+    void statsTable();
     template <typename Window> void openLoaded(QPointer<Window>& window);
     template <typename Selector, typename Analysis>
     void analysisFrom(QPointer<Selector>& selector, QPointer<Analysis>& analysis);
@@ -120,6 +122,7 @@ private:
     QPointer<TestFillSel> m_select;
     QPointer<Analyze_Person> m_person;
     QPointer<Analyze_Questions> m_questions;
+    QPointer<Analyze_Stats> m_stats;
     QPointer<Analyze_Class_Sel> m_classSel;
     QPointer<Analyze_Subject_Sel> m_subjectSel;
     QPointer<Analyze_Class> m_classAnalysis;

@@ -1,0 +1,350 @@
+#include "analysis/StatsTable.h"
+
+#include "data/Schema.h"
+#include "exams/ScoreMarks.h"
+
+#include <QtMath>
+
+namespace velmora::Analysis {
+
+namespace {
+
+const QString kSettings = QStringLiteral("velmora_settings");
+
+// The keys of velmora_settings, with the member each one holds.
+struct Setting
+{
+    const char* key;
+    int StatsRules::*member;
+};
+constexpr Setting kThresholds[] {
+    { "统计.优秀", &StatsRules::excellent },
+    { "统计.良好", &StatsRules::good },
+    { "统计.及格", &StatsRules::pass },
+    { "统计.低分", &StatsRules::low },
+};
+struct Switch
+{
+    const char* key;
+    bool StatsRules::*member;
+};
+constexpr Switch kSwitches[] {
+    { "统计.作弊计0分", &StatsRules::cheatAsZero },
+    { "统计.缺考不排名", &StatsRules::absentNoRank },
+};
+
+// a ÷ b rounded half up, for b > 0 and a ≥ 0.
+qint64 halfUp(qint64 a, qint64 b)
+{
+    return (2 * a + b) / (2 * b);
+}
+
+// A score (or a total) against its full marks.
+void count(StatsRow& row, int score, int full, const StatsRules& rules)
+{
+    row.highest = row.sat ? qMax(row.highest, score) : score;
+    row.lowest = row.sat ? qMin(row.lowest, score) : score;
+    ++row.sat;
+    row.sum += score;
+    row.squares += qint64(score) * score;
+    // Compared in whole numbers: 85% of 150 is 127.5, and 127 is not excellent.
+    const qint64 hundred = qint64(score) * 100;
+    row.excellent += hundred >= qint64(rules.excellent) * full;
+    row.good += hundred >= qint64(rules.good) * full;
+    row.pass += hundred >= qint64(rules.pass) * full;
+    row.low += hundred < qint64(rules.low) * full;
+    if (full > 0)
+        ++row.bands[qBound(0, int(qint64(score) * 10 / full), 9)];
+}
+
+} // namespace
+
+Result<StatsRules> StatsRules::load(const Database& db)
+{
+    StatsRules rules;
+    auto exists = db.tableExists(kSettings);
+    if (!exists)
+        return exists.error();
+    if (!*exists)
+        return rules;
+    auto rows = db.select(
+        QStringLiteral("select 名称, 值 from velmora_settings where 名称 like ?"), { QStringLiteral("统计.%") });
+    if (!rows)
+        return rows.error();
+    for (rows->moveFirst(); !rows->eof(); rows->moveNext()) {
+        const QString key = rows->text(0);
+        bool ok = false;
+        const int value = rows->text(1).toInt(&ok);
+        if (!ok)
+            continue;
+        for (const Setting& s : kThresholds) {
+            if (key == QString::fromUtf8(s.key))
+                rules.*s.member = value;
+        }
+        for (const Switch& s : kSwitches) {
+            if (key == QString::fromUtf8(s.key))
+                rules.*s.member = value != 0;
+        }
+    }
+    // Kept by hand or by a later version out of order: the defaults hold.
+    if (!rules.problem().isEmpty())
+        return StatsRules {};
+    return rules;
+}
+
+Status StatsRules::save(Database& db) const
+{
+    if (const QString why = problem(); !why.isEmpty())
+        return Error::refused(why);
+    auto exists = db.tableExists(kSettings);
+    if (!exists)
+        return exists.error();
+    if (!*exists)
+        return Error::refused(QStringLiteral("这个数据库还不能保存统计标准，请管理员先升级数据库。"));
+    Transaction tx(db);
+    if (!tx.started())
+        return tx.error();
+    QVector<QVariantList> rows;
+    for (const Setting& s : kThresholds)
+        rows.push_back({ QString::fromUtf8(s.key), QString::number(this->*s.member) });
+    for (const Switch& s : kSwitches)
+        rows.push_back({ QString::fromUtf8(s.key), QString::number(int(this->*s.member)) });
+    if (auto gone
+        = db.exec(QStringLiteral("delete from velmora_settings where 名称 like ?"), { QStringLiteral("统计.%") });
+        !gone)
+        return gone.error();
+    if (Status put = db.insertRows(kSettings, { QStringLiteral("名称"), QStringLiteral("值") }, rows); !put)
+        return put;
+    return tx.commit();
+}
+
+QString StatsRules::problem() const
+{
+    if (!(100 >= excellent && excellent >= good && good >= pass && pass > low && low >= 0))
+        return QStringLiteral("统计标准应满足：100 ≥ 优秀 ≥ 良好 ≥ 及格 > 低分 ≥ 0。");
+    return {};
+}
+
+QString StatsRules::caption() const
+{
+    return QStringLiteral("优秀：≥%1%满分，良好：≥%2%满分，及格：≥%3%满分，低分：<%4%满分（总分按各科满分之和；"
+                          "良好、及格人数含以上各档）；比率的分母是实考人数；%5。")
+        .arg(excellent)
+        .arg(good)
+        .arg(pass)
+        .arg(low)
+        .arg(cheatAsZero ? QStringLiteral("作弊按0分计") : QStringLiteral("作弊不计入实考"));
+}
+
+std::optional<qint64> StatsRow::averageTenths() const
+{
+    if (sat == 0)
+        return std::nullopt;
+    return halfUp(sum * 10, sat);
+}
+
+std::optional<qint64> StatsRow::sigmaTenths() const
+{
+    if (sat == 0)
+        return std::nullopt;
+    // σ = √(nΣx² − (Σx)²) ÷ n; the radicand is exact in whole numbers.
+    const qint64 radicand = qint64(sat) * squares - sum * sum;
+    return qint64(std::floor(10.0 * std::sqrt(double(radicand)) / sat + 0.5));
+}
+
+std::optional<qint64> StatsRow::shareTenths(int count) const
+{
+    if (sat == 0)
+        return std::nullopt;
+    return halfUp(qint64(count) * 1000, sat);
+}
+
+StatsTable statsOf(const QStringList& subjects, const QVector<int>& fullMarks, const QVector<StudentCells>& students,
+    const StatsRules& rules)
+{
+    StatsTable table;
+    table.rules = rules;
+    table.fullMarks = fullMarks;
+    table.rows.resize(subjects.size() + 1);
+    for (int s = 0; s < subjects.size(); ++s)
+        table.rows[s].item = subjects[s];
+    StatsRow& total = table.rows.last();
+    total.item = QStringLiteral("总分");
+    for (const StudentCells& student : students) {
+        int sum = 0, full = 0;
+        bool exemptAll = !subjects.isEmpty(), absent = false, deferred = false, missing = false, cheated = false;
+        for (int s = 0; s < subjects.size(); ++s) {
+            StatsRow& row = table.rows[s];
+            const QString mark = student.marks.value(s);
+            std::optional<int> score = student.scores.value(s);
+            if (!score && mark == ScoreMarks::kExempt) {
+                ++row.exempt;
+                continue;
+            }
+            exemptAll = false;
+            ++row.expected;
+            if (!score && mark == ScoreMarks::kCheated) {
+                ++row.cheated;
+                row.cheats << student.number;
+                cheated = true;
+                if (rules.cheatAsZero)
+                    score = 0;
+            }
+            full += fullMarks.value(s);
+            if (score) {
+                count(row, *score, fullMarks.value(s), rules);
+                sum += *score;
+                continue;
+            }
+            if (mark == ScoreMarks::kAbsent) {
+                ++row.absent;
+                row.absentees << student.number;
+                absent = true;
+            } else if (mark == ScoreMarks::kDeferred) {
+                ++row.deferred;
+                row.deferrals << student.number;
+                deferred = true;
+            }
+            missing = true;
+        }
+        // A total lacks what a subject lacks; an exempt subject leaves its full marks out.
+        if (exemptAll) {
+            ++total.exempt;
+            continue;
+        }
+        ++total.expected;
+        total.cheated += cheated;
+        if (!missing) {
+            count(total, sum, full, rules);
+        } else if (absent) {
+            ++total.absent;
+            total.absentees << student.number;
+        } else if (deferred) {
+            ++total.deferred;
+            total.deferrals << student.number;
+        }
+    }
+    return table;
+}
+
+Result<StatsTable> statsOf(const Database& db, const TestRecord& test, const StatsRules& rules)
+{
+    QStringList subjects;
+    QVector<int> fullMarks;
+    for (int i : test.items.subjects) {
+        if (i >= 0 && i < Schema::subjects().size()) {
+            subjects << Schema::subjects()[i];
+            fullMarks << test.items.fullMarksOf(i);
+        }
+    }
+    // The names come from the fixed list, never from what was typed.
+    auto rows = db.select(QStringLiteral("select 学号%1 from %2 order by 学号")
+                              .arg(subjects.isEmpty() ? QString() : QStringLiteral(", ") + subjects.join(u", "),
+                                  Schema::scoreTableName(test.number)));
+    if (!rows)
+        return rows.error();
+    auto marks = ScoreMarks::load(db, test.number);
+    if (!marks)
+        return marks.error();
+    QVector<StudentCells> students;
+    students.reserve(rows->recordCount());
+    for (const QVector<QVariant>& row : rows->rows()) {
+        StudentCells cells;
+        cells.number = row.value(0).toString().trimmed();
+        const auto held = marks->value(cells.number);
+        cells.scores.resize(subjects.size());
+        cells.marks.resize(subjects.size());
+        for (int s = 0; s < subjects.size(); ++s) {
+            const QVariant& v = row[s + 1];
+            if (!v.isNull())
+                cells.scores[s] = v.toInt();
+            else if (!held.isEmpty())
+                cells.marks[s] = held.value(subjects[s]);
+        }
+        students << cells;
+    }
+    return statsOf(subjects, fullMarks, students, rules);
+}
+
+QString tenthsText(qint64 tenths, bool signedChange)
+{
+    const QString digits = QStringLiteral("%1.%2").arg(qAbs(tenths) / 10).arg(qAbs(tenths) % 10);
+    if (tenths < 0)
+        return QChar(0x2212) + digits;
+    return signedChange && tenths > 0 ? QLatin1Char('+') + digits : digits;
+}
+
+namespace {
+
+QVariant tenthsCell(std::optional<qint64> tenths)
+{
+    return tenths ? QVariant(double(*tenths) / 10) : QVariant();
+}
+
+QVariant changeCell(std::optional<qint64> now, std::optional<qint64> before)
+{
+    return now && before ? QVariant(tenthsText(*now - *before, true)) : QVariant();
+}
+
+const StatsRow* rowOf(const StatsTable* table, const QString& item)
+{
+    if (!table)
+        return nullptr;
+    for (const StatsRow& r : table->rows) {
+        if (r.item == item)
+            return &r;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+SheetTable statsSheet(const StatsTable& table, const QString& title, const StatsTable* earlier)
+{
+    SheetTable sheet;
+    sheet.title = title;
+    const bool compare = earlier != nullptr;
+    const QString change = QStringLiteral("变化");
+    sheet.headers << QStringLiteral("科目") << QStringLiteral("应考") << QStringLiteral("实考")
+                  << QStringLiteral("缺考") << QStringLiteral("免考") << QStringLiteral("平均分");
+    if (compare)
+        sheet.headers << QStringLiteral("平均分") + change;
+    sheet.headers << QStringLiteral("最高分") << QStringLiteral("最低分") << QStringLiteral("标准差");
+    for (const QString& rate :
+        { QStringLiteral("优秀"), QStringLiteral("良好"), QStringLiteral("及格"), QStringLiteral("低分") }) {
+        sheet.headers << rate + QStringLiteral("人数") << rate + QStringLiteral("率(%)");
+        if (compare)
+            sheet.headers << rate + QStringLiteral("率") + change;
+    }
+    for (const StatsRow& r : table.rows) {
+        const StatsRow* before = rowOf(earlier, r.item);
+        const auto average = r.averageTenths();
+        QVector<QVariant> cells { r.item, r.expected, r.sat, r.absent, r.exempt, tenthsCell(average) };
+        if (compare)
+            cells << changeCell(average, before ? before->averageTenths() : std::nullopt);
+        cells << (r.sat ? QVariant(r.highest) : QVariant()) << (r.sat ? QVariant(r.lowest) : QVariant())
+              << tenthsCell(r.sigmaTenths());
+        for (int StatsRow::*count : { &StatsRow::excellent, &StatsRow::good, &StatsRow::pass, &StatsRow::low }) {
+            const auto share = r.shareTenths(r.*count);
+            cells << r.*count << tenthsCell(share);
+            if (compare)
+                cells << changeCell(share, before ? before->shareTenths(before->*count) : std::nullopt);
+        }
+        sheet.rows << cells;
+    }
+    sheet.rows << QVector<QVariant>();
+    QVector<QVariant> heading { QStringLiteral("分数段（满分的）") };
+    for (const StatsRow& r : table.rows)
+        heading << r.item + QStringLiteral("人数") << r.item + QStringLiteral("比率(%)");
+    sheet.rows << heading;
+    for (int band = 9; band >= 0; --band) {
+        QVector<QVariant> cells { band == 9 ? QStringLiteral("90%～100%")
+                                            : QStringLiteral("%1%～%2%").arg(band * 10).arg(band * 10 + 10) };
+        for (const StatsRow& r : table.rows)
+            cells << r.bands[band] << tenthsCell(r.shareTenths(r.bands[band]));
+        sheet.rows << cells;
+    }
+    return sheet;
+}
+
+} // namespace velmora::Analysis

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "data/Database.h"
+#include "exams/TestRecord.h"
+#include "sheets/SheetTable.h"
+
+#include <QStringList>
+#include <QVector>
+#include <array>
+#include <optional>
+
+namespace velmora::Analysis {
+
+// The class's own rules for its figures, kept per class: thresholds as
+// percent of full marks (of the sum of full marks for a total), and what
+// a mark counts for.
+struct StatsRules
+{
+    int excellent = 85;
+    int good = 75;
+    int pass = 60;
+    int low = 40; // below it
+    bool cheatAsZero = true; // 作弊 counts as 0; else it is left out as 缺考 is
+    bool absentNoRank = true; // 有缺考科目的学生不参加总分排名
+
+    // Defaults where nothing is kept, or in a database without the table.
+    static Result<StatsRules> load(const Database& db);
+    Status save(Database& db) const;
+    // Empty when the thresholds stand in order, else why not.
+    QString problem() const;
+    // "优秀：≥85%满分，良好：≥75%满分，…", for the caption.
+    QString caption() const;
+    bool operator==(const StatsRules&) const = default;
+};
+
+// One subject, or the total, over the class.
+struct StatsRow
+{
+    QString item;
+    int expected = 0; // 应考: everyone but the exempt
+    int sat = 0; // 实考: a score, or 作弊 counted as 0
+    int absent = 0; // 缺考
+    int exempt = 0; // 免考
+    int deferred = 0; // 缓考
+    int cheated = 0; // 作弊
+    qint64 sum = 0;
+    qint64 squares = 0;
+    int highest = 0;
+    int lowest = 0;
+    int excellent = 0; // each count includes those above it
+    int good = 0;
+    int pass = 0;
+    int low = 0;
+    std::array<int, 10> bands {}; // tenths of full marks, from the lowest
+    QStringList absentees, deferrals, cheats; // 学号
+
+    // In tenths, rounded half up, computed exactly from the counts; none
+    // without anyone who sat it.
+    std::optional<qint64> averageTenths() const;
+    std::optional<qint64> sigmaTenths() const; // population σ
+    std::optional<qint64> shareTenths(int count) const; // percent of 实考
+};
+
+struct StatsTable
+{
+    StatsRules rules;
+    QVector<StatsRow> rows; // the subjects in the test's order, then 总分
+    QVector<int> fullMarks; // per subject row
+};
+
+// One student's cells in the test's subjects: a score, or empty with the mark as stored (or none).
+struct StudentCells
+{
+    QString number;
+    QVector<std::optional<int>> scores;
+    QStringList marks;
+};
+
+StatsTable statsOf(const QStringList& subjects, const QVector<int>& fullMarks, const QVector<StudentCells>& students,
+    const StatsRules& rules);
+Result<StatsTable> statsOf(const Database& db, const TestRecord& test, const StatsRules& rules);
+
+// "85.7", "−1.0" with a sign for a change.
+QString tenthsText(qint64 tenths, bool signedChange = false);
+
+// The table as shown and exported: the figures, a row of nothing, then the
+// bands of every subject side by side as counts and shares. With `earlier`,
+// the change of 平均分 and each rate beside it.
+SheetTable statsSheet(const StatsTable& table, const QString& title, const StatsTable* earlier = nullptr);
+
+} // namespace velmora::Analysis

@@ -1,0 +1,283 @@
+#include "analysis/ui/Analyze_Stats.h"
+
+#include "app/Module1.h"
+#include "exams/TestRecord.h"
+#include "platform/MessageService.h"
+#include "platform/ui/ChildWindow.h"
+#include "platform/ui/Controls.h"
+#include "platform/ui/ReportPreview.h"
+#include "platform/ui/ResultGrid.h"
+#include "platform/ui/TablePages.h"
+#include "sheets/SheetReader.h"
+#include "students/StudentRecord.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+namespace velmora {
+
+namespace {
+
+QSpinBox* percentBox(QWidget* parent, const char* name, int value)
+{
+    auto* box = new QSpinBox(parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setRange(0, 100);
+    box->setSuffix(QStringLiteral("%"));
+    box->setValue(value);
+    return box;
+}
+
+QStringList texts(const QVector<QVariant>& cells)
+{
+    QStringList out;
+    // Figures in tenths show their tenth, 40.0 as well as 40.5.
+    for (const QVariant& v : cells)
+        out << (v.typeId() == QMetaType::Double ? QString::number(v.toDouble(), 'f', 1) : SheetReader::cellText(v));
+    return out;
+}
+
+} // namespace
+
+StatsRulesDialog::StatsRulesDialog(const Analysis::StatsRules& rules, QWidget* parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("StatsRules"));
+    setWindowTitle(QStringLiteral("统计标准"));
+    spnExcellent = percentBox(this, "spnExcellent", rules.excellent);
+    spnGood = percentBox(this, "spnGood", rules.good);
+    spnPass = percentBox(this, "spnPass", rules.pass);
+    spnLow = percentBox(this, "spnLow", rules.low);
+    chkCheatZero = new QCheckBox(QStringLiteral("作弊按0分计(&Z)"), this);
+    chkCheatZero->setObjectName(QStringLiteral("chkCheatZero"));
+    chkCheatZero->setChecked(rules.cheatAsZero);
+    chkNoRank = new QCheckBox(QStringLiteral("有缺考科目的学生不参加总分排名(&K)"), this);
+    chkNoRank->setObjectName(QStringLiteral("chkNoRank"));
+    chkNoRank->setChecked(rules.absentNoRank);
+    auto* ok = Controls::button(this, "BN_OK", QStringLiteral("确定"));
+    auto* cancel = Controls::button(this, "BN_Cancel", QStringLiteral("取消"));
+    ok->setDefault(true);
+    auto* form = new QFormLayout;
+    form->addRow(
+        Controls::label(this, "lblExcellent", QStringLiteral("优秀(&E)：不低于满分的"), spnExcellent), spnExcellent);
+    form->addRow(Controls::label(this, "lblGood", QStringLiteral("良好(&G)：不低于满分的"), spnGood), spnGood);
+    form->addRow(Controls::label(this, "lblPass", QStringLiteral("及格(&P)：不低于满分的"), spnPass), spnPass);
+    form->addRow(Controls::label(this, "lblLow", QStringLiteral("低分(&L)：低于满分的"), spnLow), spnLow);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(new QLabel(QStringLiteral("总分按各科满分之和计算。"), this));
+    layout->addWidget(chkCheatZero);
+    layout->addWidget(chkNoRank);
+    layout->addLayout(Controls::buttonRow({ ok, cancel }));
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+Analysis::StatsRules StatsRulesDialog::rules() const
+{
+    return { spnExcellent->value(), spnGood->value(), spnPass->value(), spnLow->value(), chkCheatZero->isChecked(),
+        chkNoRank->isChecked() };
+}
+
+void StatsRulesDialog::accept()
+{
+    if (Status saved = rules().save(mod().Conn); !saved) {
+        MessageService::error(saved.error());
+        return;
+    }
+    QDialog::accept();
+}
+
+Analyze_Stats::Analyze_Stats(QWidget* parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("Analyze_Stats"));
+    setWindowTitle(QStringLiteral("成绩统计表"));
+    cmbTest = new QComboBox(this);
+    cmbTest->setObjectName(QStringLiteral("cmbTest"));
+    cmbCompare = new QComboBox(this);
+    cmbCompare->setObjectName(QStringLiteral("cmbCompare"));
+    lblCaption = new QLabel(this);
+    lblCaption->setObjectName(QStringLiteral("lblCaption"));
+    lblCaption->setWordWrap(true);
+    grdStats = new ResultGrid(this);
+    grdStats->setObjectName(QStringLiteral("grdStats"));
+    grdBands = new ResultGrid(this);
+    grdBands->setObjectName(QStringLiteral("grdBands"));
+    lblMissing = new QLabel(this);
+    lblMissing->setObjectName(QStringLiteral("lblMissing"));
+    lblMissing->setWordWrap(true);
+    lblMissing->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    BN_Rules = Controls::button(this, "BN_Rules", QStringLiteral("统计标准(&R)…"));
+    BN_Export = Controls::button(this, "BN_Export", QStringLiteral("导出Excel…"));
+    BN_Print = Controls::button(this, "BN_Print", QStringLiteral("打印预览(&P)…"));
+    BN_Back = Controls::button(this, "BN_Back", QStringLiteral("返回"));
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(Controls::label(this, "lblTest", QStringLiteral("考试(&T)："), cmbTest));
+    top->addWidget(cmbTest, 2);
+    top->addWidget(Controls::label(this, "lblCompare", QStringLiteral("对比考试(&C)："), cmbCompare));
+    top->addWidget(cmbCompare, 1);
+    top->addWidget(BN_Rules);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(lblCaption);
+    layout->addWidget(grdStats, 4);
+    layout->addWidget(grdBands, 3);
+    layout->addWidget(lblMissing);
+    layout->addLayout(Controls::buttonRow({ BN_Export, BN_Print, BN_Back }));
+    resize(1000, 680);
+
+    connect(cmbTest, &QComboBox::currentIndexChanged, this, &Analyze_Stats::showTest);
+    connect(cmbCompare, &QComboBox::currentIndexChanged, this, &Analyze_Stats::showTest);
+    connect(BN_Rules, &QPushButton::clicked, this, &Analyze_Stats::editRules);
+    connect(BN_Export, &QPushButton::clicked, this, &Analyze_Stats::exportSheet);
+    connect(BN_Print, &QPushButton::clicked, this, &Analyze_Stats::print);
+    connect(BN_Back, &QPushButton::clicked, this, [this] { ChildWindow::close(this); });
+}
+
+bool Analyze_Stats::load()
+{
+    auto tests = Exams::list(mod().Conn);
+    auto names = Students::names(mod().Conn);
+    auto rules = Analysis::StatsRules::load(mod().Conn);
+    if (!tests || !names || !rules) {
+        MessageService::error(!tests ? tests.error() : !names ? names.error() : rules.error());
+        return false;
+    }
+    if (tests->isEmpty()) {
+        MessageService::info(QStringLiteral("还没有定义考试，没有可以统计的成绩。"));
+        return false;
+    }
+    m_names = *names;
+    m_rules = *rules;
+    const QSignalBlocker quietTest(cmbTest), quietCompare(cmbCompare);
+    cmbTest->clear();
+    cmbCompare->clear();
+    cmbCompare->addItem(QStringLiteral("（不对比）"), 0);
+    // The newest first: the exam just marked is the one wanted.
+    for (auto t = tests->crbegin(); t != tests->crend(); ++t) {
+        const QString caption = QStringLiteral("%1 %2 %3").arg(t->number).arg(t->name, t->date);
+        cmbTest->addItem(caption, t->number);
+        cmbCompare->addItem(caption, t->number);
+    }
+    showTest();
+    return true;
+}
+
+std::optional<SheetTable> Analyze_Stats::sheet()
+{
+    const auto statsOf = [this](int number) -> std::optional<Analysis::StatsTable> {
+        auto test = Exams::fetch(mod().Conn, number);
+        if (!test || !*test) {
+            if (!test)
+                MessageService::error(test.error());
+            return std::nullopt;
+        }
+        auto table = Analysis::statsOf(mod().Conn, **test, m_rules);
+        if (!table) {
+            MessageService::error(table.error());
+            return std::nullopt;
+        }
+        return *table;
+    };
+    const int number = cmbTest->currentData().toInt();
+    const auto table = statsOf(number);
+    if (!table)
+        return std::nullopt;
+    std::optional<Analysis::StatsTable> earlier;
+    if (const int other = cmbCompare->currentData().toInt(); other > 0 && other != number)
+        earlier = statsOf(other);
+    QStringList missing;
+    for (const Analysis::StatsRow& r : table->rows) {
+        if (r.item == QStringLiteral("总分"))
+            continue;
+        const auto named = [this](const QStringList& numbers) {
+            QStringList out;
+            for (const QString& n : numbers)
+                out << m_names.value(n, n);
+            return out.join(QStringLiteral("、"));
+        };
+        if (!r.absentees.isEmpty())
+            missing << QStringLiteral("%1缺考：%2").arg(r.item, named(r.absentees));
+        if (!r.deferrals.isEmpty())
+            missing << QStringLiteral("%1缓考：%2").arg(r.item, named(r.deferrals));
+        if (!r.cheats.isEmpty())
+            missing << QStringLiteral("%1作弊：%2").arg(r.item, named(r.cheats));
+    }
+    lblMissing->setText(missing.join(QStringLiteral("；")));
+    lblMissing->setVisible(!missing.isEmpty());
+    return Analysis::statsSheet(
+        *table, QStringLiteral("成绩统计表 %1").arg(cmbTest->currentText()), earlier ? &*earlier : nullptr);
+}
+
+void Analyze_Stats::showTest()
+{
+    lblCaption->setText(m_rules.caption());
+    const auto made = sheet();
+    if (!made)
+        return;
+    const int blank = int(made->rows.indexOf(QVector<QVariant>()));
+    grdStats->setHeaders(made->headers);
+    QList<QStringList> rows;
+    for (int r = 0; r < blank; ++r)
+        rows << texts(made->rows[r]);
+    grdStats->setRows(rows);
+    grdStats->fitColumns(120);
+    grdBands->setHeaders(texts(made->rows.value(blank + 1)));
+    rows.clear();
+    for (int r = blank + 2; r < made->rows.size(); ++r)
+        rows << texts(made->rows[r]);
+    grdBands->setRows(rows);
+    grdBands->fitColumns(120);
+}
+
+void Analyze_Stats::editRules()
+{
+    StatsRulesDialog dialog(m_rules, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    m_rules = dialog.rules();
+    showTest();
+}
+
+void Analyze_Stats::exportSheet()
+{
+    if (const auto made = sheet())
+        ResultGrid::saveSheet(this, *made);
+}
+
+void Analyze_Stats::print()
+{
+    const auto made = sheet();
+    if (!made)
+        return;
+    const int blank = int(made->rows.indexOf(QVector<QVariant>()));
+    TablePages::Table stats { made->headers, {} };
+    TablePages::Table bands { texts(made->rows.value(blank + 1)), {} };
+    for (int r = 0; r < made->rows.size(); ++r) {
+        if (r < blank)
+            stats.rows << texts(made->rows[r]);
+        else if (r > blank + 1)
+            bands.rows << texts(made->rows[r]);
+    }
+    QStringList notes { m_rules.caption() };
+    if (!lblMissing->text().isEmpty())
+        notes << lblMissing->text();
+    const QString title = made->title;
+    auto paint = [title, notes, stats, bands](QPagedPaintDevice* device, const PrintOut::Progress& progress) {
+        return TablePages::paint(device, title, notes, { stats, bands }, progress);
+    };
+    const QPageLayout landscape(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF(12, 12, 12, 12));
+    auto* view = new ReportPreview(
+        QStringLiteral("成绩统计表"), landscape, paint, int(stats.rows.size() + bands.rows.size()), this);
+    view->open();
+}
+
+} // namespace velmora

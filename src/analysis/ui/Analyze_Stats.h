@@ -1,0 +1,74 @@
+#pragma once
+
+#include "analysis/StatsTable.h"
+
+#include <QDialog>
+#include <QHash>
+#include <QWidget>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QSpinBox;
+
+namespace velmora {
+
+class ResultGrid;
+
+// 统计标准: the class's thresholds and what a mark counts for.
+class StatsRulesDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    StatsRulesDialog(const Analysis::StatsRules& rules, QWidget* parent);
+    Analysis::StatsRules rules() const;
+    void accept() override;
+
+private:
+    QSpinBox* spnExcellent;
+    QSpinBox* spnGood;
+    QSpinBox* spnPass;
+    QSpinBox* spnLow;
+    QCheckBox* chkCheatZero;
+    QCheckBox* chkNoRank;
+};
+
+// 成绩统计表: per subject of a test and for the total, how many sat it, the
+// average, highest, lowest and σ, the counts and rates of excellent, good,
+// passing and low scores, and the score bands side by side.
+class Analyze_Stats : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit Analyze_Stats(QWidget* parent = nullptr);
+
+    // False, having said why, when there is no test.
+    bool load();
+
+private:
+    QComboBox* cmbTest;
+    QComboBox* cmbCompare;
+    QLabel* lblCaption;
+    ResultGrid* grdStats;
+    ResultGrid* grdBands;
+    QLabel* lblMissing;
+    QPushButton* BN_Rules;
+    QPushButton* BN_Export;
+    QPushButton* BN_Print;
+    QPushButton* BN_Back;
+
+    void showTest();
+    void editRules();
+    void exportSheet();
+    void print();
+    // The sheet of the chosen test, and its name; none when it cannot be read (said).
+    std::optional<SheetTable> sheet();
+
+    Analysis::StatsRules m_rules;
+    QHash<QString, QString> m_names;
+};
+
+} // namespace velmora

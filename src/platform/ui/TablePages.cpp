@@ -1,0 +1,106 @@
+#include "platform/ui/TablePages.h"
+
+#include <QFontMetricsF>
+#include <QPagedPaintDevice>
+#include <QPainter>
+
+namespace velmora::TablePages {
+
+namespace {
+
+constexpr int kWrap = Qt::AlignCenter | Qt::TextWordWrap | Qt::TextWrapAnywhere;
+
+// Column widths at the given size of type.
+QVector<double> widths(const Table& t, const QFontMetricsF& fm, double pad)
+{
+    QVector<double> out(t.headers.size());
+    for (int c = 0; c < t.headers.size(); ++c) {
+        out[c] = fm.horizontalAdvance(t.headers[c]) / 2;
+        for (const QStringList& row : t.rows)
+            out[c] = qMax(out[c], fm.horizontalAdvance(row.value(c)));
+        out[c] += 2 * pad;
+    }
+    return out;
+}
+
+} // namespace
+
+int paint(QPagedPaintDevice* device, const QString& title, const QStringList& notes, const QVector<Table>& tables,
+    const PrintOut::Progress& progress)
+{
+    QPainter p;
+    if (!p.begin(device))
+        return 0;
+    const double mm = device->logicalDpiY() / 25.4;
+    const QRectF area = device->pageLayout().paintRectPixels(device->logicalDpiY());
+    const double width = area.width(), height = area.height();
+    int pages = 1;
+    double y = 0;
+    const auto newPage = [&] {
+        device->newPage();
+        ++pages;
+        y = 0;
+    };
+
+    p.setFont(PrintOut::sans(14, true));
+    const double titleHeight = QFontMetricsF(p.font(), device).lineSpacing() * 1.6;
+    p.drawText(QRectF(0, 0, width, titleHeight), Qt::AlignCenter, title);
+    y = titleHeight;
+    p.setFont(PrintOut::serif(9));
+    for (const QString& note : notes) {
+        const QRectF box = p.boundingRect(QRectF(0, y, width, height), Qt::AlignLeft | Qt::TextWordWrap, note);
+        p.drawText(box, Qt::AlignLeft | Qt::TextWordWrap, note);
+        y += box.height();
+    }
+    y += 2 * mm;
+
+    int done = 0;
+    for (const Table& t : tables) {
+        double points = 9;
+        QFont font = PrintOut::serif(points);
+        const double pad = 1 * mm;
+        QVector<double> w = widths(t, QFontMetricsF(font, device), pad);
+        double total = std::accumulate(w.cbegin(), w.cend(), 0.0);
+        while (total > width && points > 5) {
+            points -= 0.5;
+            font = PrintOut::serif(points);
+            w = widths(t, QFontMetricsF(font, device), pad);
+            total = std::accumulate(w.cbegin(), w.cend(), 0.0);
+        }
+        // What is left of the page's width goes to the columns alike.
+        if (total < width && !w.isEmpty()) {
+            const double extra = qMin((width - total) / w.size(), 8 * mm);
+            for (double& c : w)
+                c += extra;
+        }
+        p.setFont(font);
+        const double line = QFontMetricsF(font, device).lineSpacing();
+        const double rowHeight = line + 2 * pad, headerHeight = 2 * line + 2 * pad;
+        const auto drawRow = [&](const QStringList& cells, double h) {
+            double x = 0;
+            for (int c = 0; c < w.size(); ++c) {
+                const QRectF cell(x, y, w[c], h);
+                p.drawRect(cell);
+                p.drawText(cell.adjusted(pad, 0, -pad, 0), kWrap, cells.value(c));
+                x += w[c];
+            }
+            y += h;
+        };
+        if (y + headerHeight + rowHeight > height)
+            newPage();
+        drawRow(t.headers, headerHeight);
+        for (const QStringList& row : t.rows) {
+            if (y + rowHeight > height) {
+                newPage();
+                drawRow(t.headers, headerHeight);
+            }
+            drawRow(row, rowHeight);
+            if (progress && !progress(++done))
+                return -1;
+        }
+        y += 4 * mm;
+    }
+    return p.end() ? pages : 0;
+}
+
+} // namespace velmora::TablePages

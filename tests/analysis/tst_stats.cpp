@@ -1,0 +1,210 @@
+#include "analysis/StatsTable.h"
+#include "analysis/ui/Analyze_Stats.h"
+#include "data/Schema.h"
+#include "exams/ScoreMarks.h"
+#include "exams/TestRecord.h"
+#include "platform/MessageService.h"
+#include "platform/ui/FileDialogs.h"
+#include "platform/ui/ReportPreview.h"
+#include "platform/ui/ResultGrid.h"
+#include "sheets/SheetReader.h"
+#include "support/DbTestCase.h"
+#include "support/Modal.h"
+#include "support/Ui.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace velmora;
+using velmora::test::child;
+using velmora::test::whenModal;
+
+// The statistics table of a small class worked out by hand: 语文 of 100 and
+// 数学 of 150, every mark, a score on each threshold.
+class TestStats : public velmora::test::DbTestCase
+{
+    Q_OBJECT
+
+    int m_test = 0;
+
+    void prepare() override
+    {
+        // 学号: 语文, 数学 ("" empty; a word is a mark).
+        const QList<std::pair<const char*, std::pair<const char*, const char*>>> cells { { "1", { "95", "140" } },
+            { "2", { "85", "127" } }, { "3", { "60", "90" } }, { "4", { "39", "59" } }, { "5", { "缺考", "100" } },
+            { "6", { "免考", "120" } }, { "7", { "作弊", "缓考" } }, { "8", { "", "150" } } };
+        for (const auto& c : cells)
+            QVERIFY(db().exec(QStringLiteral("insert into tblLogin (学号, 姓名) values (?, ?)"),
+                { QString::fromLatin1(c.first), QStringLiteral("学生") + QString::fromLatin1(c.first) }));
+        auto defined = Exams::define(db(),
+            { QStringLiteral("期中"), QStringLiteral("2026-11-01"), QStringLiteral("期中考试"), QString(),
+                { { 0, 1 }, false, false } });
+        QVERIFY(defined);
+        m_test = defined->number;
+        QVERIFY(Exams::setFullMarks(db(), m_test, 1, 150));
+        QVector<ScoreMarks::Change> marks;
+        for (const auto& c : cells) {
+            const QString number = QString::fromLatin1(c.first);
+            int s = 0;
+            for (const char* text : { c.second.first, c.second.second }) {
+                const QString t = QString::fromUtf8(text),
+                              subject = s++ ? QStringLiteral("数学") : QStringLiteral("语文");
+                bool isScore = false;
+                const int score = t.toInt(&isScore);
+                QVERIFY(db().exec(
+                    QStringLiteral("update %1 set %2=? where 学号=?").arg(Schema::scoreTableName(m_test), subject),
+                    { isScore ? QVariant(score) : QVariant(), number }));
+                if (ScoreMarks::isMark(t))
+                    marks.push_back({ number, subject, {}, t });
+            }
+        }
+        QVERIFY(ScoreMarks::write(db(), m_test, marks));
+    }
+
+    static QStringList texts(const QVector<QVariant>& row)
+    {
+        QStringList out;
+        for (const QVariant& v : row)
+            out << SheetReader::cellText(v);
+        return out;
+    }
+
+private Q_SLOTS:
+    void figuresByHand_data()
+    {
+        QTest::addColumn<Analysis::StatsRules>("rules");
+        QTest::addColumn<QStringList>("chinese");
+        QTest::addColumn<QStringList>("maths");
+        QTest::addColumn<QStringList>("total");
+        QTest::addColumn<QStringList>("top"); // the bands' first row
+        // 科目 应考 实考 缺考 免考 平均 最高 最低 σ, then count and rate of 优秀 良好 及格 低分.
+        QTest::newRow("as schools count")
+            << Analysis::StatsRules {}
+            << QStringList { "语文", "7", "5", "1", "1", "55.8", "95", "0", "34.1", "2", "40", "2", "40", "3", "60",
+                   "2", "40" } // 85% of 150 is 127.5: 127 is good, not excellent.
+            << QStringList { "数学", "8", "7", "0", "0", "112.3", "150", "59", "29.2", "2", "28.6", "4", "57.1", "6",
+                   "85.7", "1", "14.3" }
+            // The exempt student's total is measured against the full marks of what they sat.
+            << QStringList { "总分", "8", "5", "1", "0", "163", "235", "98", "52.6", "1", "20", "3", "60", "4", "80",
+                   "1", "20" }
+            << QStringList { "90%～100%", "1", "20", "2", "28.6" };
+        QTest::newRow("cheating left out, other thresholds")
+            << Analysis::StatsRules { 90, 80, 70, 30, false, true }
+            << QStringList { "语文", "7", "4", "1", "1", "69.8", "95", "39", "21.9", "1", "25", "2", "50", "2", "50",
+                   "0", "0" }
+            << QStringList { "数学", "8", "7", "0", "0", "112.3", "150", "59", "29.2", "2", "28.6", "4", "57.1", "4",
+                   "57.1", "0", "0" }
+            << QStringList { "总分", "8", "5", "1", "0", "163", "235", "98", "52.6", "1", "20", "3", "60", "3", "60",
+                   "0", "0" }
+            << QStringList { "90%～100%", "1", "25", "2", "28.6" };
+    }
+    void figuresByHand()
+    {
+        QFETCH(Analysis::StatsRules, rules);
+        QFETCH(QStringList, chinese);
+        QFETCH(QStringList, maths);
+        QFETCH(QStringList, total);
+        QFETCH(QStringList, top);
+        auto test = Exams::fetch(db(), m_test);
+        QVERIFY(test && *test);
+        auto table = Analysis::statsOf(db(), **test, rules);
+        QVERIFY(table);
+        const SheetTable sheet = Analysis::statsSheet(*table, QStringLiteral("期中"));
+        QCOMPARE(texts(sheet.rows[0]), chinese);
+        QCOMPARE(texts(sheet.rows[1]), maths);
+        QCOMPARE(texts(sheet.rows[2]), total);
+        QCOMPARE(table->rows[0].absentees, QStringList({ "5" }));
+        QCOMPARE(table->rows[1].deferrals, QStringList({ "7" }));
+        // Bands in tenths of each subject's full marks: 数学 59 of 150 is in 30%～40%.
+        QCOMPARE(texts(sheet.rows[5]).mid(0, 5), top);
+        QCOMPARE(texts(sheet.rows[11]).mid(3, 2), QStringList({ "1", "14.3" }));
+    }
+
+    void exactShares_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("sat");
+        QTest::addColumn<QString>("share");
+        QTest::newRow("2 of 3") << 2 << 3 << QStringLiteral("66.7");
+        QTest::newRow("1 of 8, a half rounds up") << 1 << 8 << QStringLiteral("12.5");
+        QTest::newRow("1 of 16, 6.25 up") << 1 << 16 << QStringLiteral("6.3");
+        QTest::newRow("1 of 80, 1.25 up") << 1 << 80 << QStringLiteral("1.3");
+        QTest::newRow("all") << 7 << 7 << QStringLiteral("100.0");
+    }
+    void exactShares()
+    {
+        QFETCH(int, count);
+        QFETCH(int, sat);
+        QFETCH(QString, share);
+        Analysis::StatsRow row;
+        row.sat = sat;
+        QCOMPARE(Analysis::tenthsText(*row.shareTenths(count)), share);
+    }
+
+    // The window as the teacher uses it: the table shown, the thresholds
+    // changed in their dialog, an earlier test beside it, out to a workbook.
+    void windowRulesCompareExport()
+    {
+        auto earlier = Exams::define(db(),
+            { QStringLiteral("月考"), QStringLiteral("2026-10-01"), QStringLiteral("平时考试"), QString(),
+                { { 0, 1 }, false, false } });
+        QVERIFY(earlier);
+        QVERIFY(db().exec(QStringLiteral("update %1 set 语文=50").arg(Schema::scoreTableName(earlier->number))));
+        Analyze_Stats window;
+        QVERIFY(window.load());
+        window.show();
+        auto* stats = child<ResultGrid>(&window, "grdStats");
+        // The newest test comes first.
+        QCOMPARE(child<QComboBox>(&window, "cmbTest")->currentData().toInt(), earlier->number);
+        child<QComboBox>(&window, "cmbTest")->setCurrentIndex(1);
+        QCOMPARE(stats->rowTexts(1).mid(0, 6), QStringList({ "语文", "7", "5", "1", "1", "55.8" }));
+        QVERIFY(child<QLabel>(&window, "lblCaption")->text().startsWith(QStringLiteral("优秀：≥85%满分")));
+        QCOMPARE(child<QLabel>(&window, "lblMissing")->text(),
+            QStringLiteral("语文缺考：学生5；语文作弊：学生7；数学缓考：学生7"));
+
+        whenModal<StatsRulesDialog>([](StatsRulesDialog* rules) {
+            auto* excellent = child<QSpinBox>(rules, "spnExcellent");
+            excellent->setFocus();
+            excellent->selectAll();
+            QTest::keyClicks(excellent, "90");
+            QTest::keyClick(excellent, Qt::Key_Tab);
+            QTest::keyClick(child<QCheckBox>(rules, "chkCheatZero"), Qt::Key_Space); // now off
+            QTest::keyClick(rules, Qt::Key_Return);
+        });
+        QTest::mouseClick(child<QPushButton>(&window, "BN_Rules"), Qt::LeftButton);
+        QCOMPARE(stats->rowTexts(1).mid(0, 11),
+            QStringList({ "语文", "7", "4", "1", "1", "69.8", "95", "39", "21.9", "1", "25.0" }));
+        QCOMPARE(Analysis::StatsRules::load(db())->excellent, 90);
+        QVERIFY(!Analysis::StatsRules::load(db())->cheatAsZero);
+
+        // Against the month test, where everyone sat 语文 with 50.
+        child<QComboBox>(&window, "cmbCompare")->setCurrentIndex(1);
+        QCOMPARE(stats->text(0, 6), QStringLiteral("平均分变化"));
+        QCOMPARE(stats->text(1, 6), QStringLiteral("+19.8"));
+        QCOMPARE(stats->text(1, 15), QStringLiteral("+50.0")); // 良好率: 50% against none
+
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("统计.xlsx"));
+        FileDialogs::setNextFileName(path);
+        QTest::mouseClick(child<QPushButton>(&window, "BN_Export"), Qt::LeftButton);
+        auto book = SheetReader::read(path);
+        QVERIFY2(book, qPrintable(MessageService::lastText()));
+        const SheetTable& sheet = book->at(0);
+        QCOMPARE(sheet.rows.value(0).value(5), QVariant(QStringLiteral("平均分")));
+        QCOMPARE(sheet.rows.value(1).value(5).toDouble(), 69.8);
+        QCOMPARE(sheet.rows.value(1).value(5).typeId(), QMetaType::Double);
+
+        QTest::mouseClick(child<QPushButton>(&window, "BN_Print"), Qt::LeftButton);
+        auto* preview = window.findChild<ReportPreview*>();
+        QVERIFY(preview);
+        preview->close();
+    }
+};
+
+QTEST_MAIN(TestStats)
+#include "tst_stats.moc"
