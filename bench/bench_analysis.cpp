@@ -1,9 +1,11 @@
 // The class, subject and personal analyses, beside the raw queries.
 #include "BenchDb.h"
+#include "analysis/StatsTable.h"
 #include "analysis/ui/Analyze_Class.h"
 #include "analysis/ui/Analyze_Person.h"
 #include "analysis/ui/Analyze_Subject.h"
 #include "app/Module1.h"
+#include "exams/TestRecord.h"
 #include "platform/MessageService.h"
 #include "support/Ui.h"
 
@@ -64,6 +66,40 @@ void BM_SubjectAnalysis_Raw(benchmark::State& state)
     }
 }
 BENCHMARK(BM_SubjectAnalysis_Raw)->Apply(byStudents)->Unit(benchmark::kMillisecond);
+
+// The statistics table of test 1, every subject: the figures and the sheet shown.
+void BM_StatsTable(benchmark::State& state)
+{
+    openClass(int(state.range(0)), int(state.range(1)));
+    auto test = Exams::fetch(mod().Conn, 1);
+    if (!test || !*test) {
+        state.SkipWithError("no test 1");
+        closeClass();
+        return;
+    }
+    for (auto _ : state) {
+        auto table = Analysis::statsOf(mod().Conn, **test, StatsRules {});
+        if (!table) {
+            state.SkipWithError(qPrintable(table.error().message()));
+            break;
+        }
+        benchmark::DoNotOptimize(Analysis::statsSheet(*table, QStringLiteral("成绩统计表")));
+    }
+    closeClass();
+}
+BENCHMARK(BM_StatsTable)->Apply(byStudents)->Unit(benchmark::kMillisecond);
+
+void BM_StatsTable_Raw(benchmark::State& state)
+{
+    RawDb db(classDb(int(state.range(0)), int(state.range(1))));
+    for (auto _ : state) {
+        db.query("select * from tblTestInfo where 考试号=?", { "1" });
+        db.query("select 学号, 语文, 数学, 英语, 物理, 化学, 生物, 政治, 历史, 地理, 体育, 劳技, 音乐, 美术, 健康 "
+                 "from tblScore1 order by 学号");
+        db.query("select 学号, 项目, 标记 from velmora_score_marks where 考试号=?", { "1" });
+    }
+}
+BENCHMARK(BM_StatsTable_Raw)->Apply(byStudents)->Unit(benchmark::kMillisecond);
 
 // One student's page: a row and a bar group per test.
 void BM_PersonalPage(benchmark::State& state)

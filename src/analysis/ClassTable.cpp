@@ -1,7 +1,9 @@
 #include "analysis/ClassTable.h"
 
 #include "analysis/Analysis.h"
+#include "classes/StatsRules.h"
 #include "data/Schema.h"
+#include "exams/ScoreMarks.h"
 
 namespace velmora::Analysis {
 
@@ -33,6 +35,7 @@ Result<ClassTable> classTable(const Database& db, const TestRecord& test, const 
     if (!r)
         return r.error();
     QVector<int> columns;
+    QStringList names;
     QVector<bool> counted;
     for (int i = 0; i < Schema::subjects().size(); ++i) {
         if (!test.items.hasSubject(i))
@@ -43,20 +46,31 @@ Result<ClassTable> classTable(const Database& db, const TestRecord& test, const 
                                       .arg(test.number)
                                       .arg(Schema::subjects()[i]));
         columns << column;
+        names << Schema::subjects()[i];
         counted << (summed.isEmpty() || summed.contains(i));
     }
+    auto marks = ScoreMarks::load(db, test.number);
+    if (!marks)
+        return marks.error();
+    auto rules = StatsRules::load(db);
+    if (!rules)
+        return rules.error();
     ClassTable table;
     table.rows.reserve(r->recordCount());
     for (r->moveFirst(); !r->eof(); r->moveNext()) {
         QStringList values { r->text(u"学号"), QString() };
+        const auto held = marks->value(values[0]);
         int total = 0;
         bool missing = false;
         for (int k = 0; k < columns.size(); ++k) {
-            values << r->text(columns[k]);
+            const bool empty = r->value(columns[k]).isNull();
+            // An empty score shows why it is missing; 作弊 may count as 0.
+            const QString mark = empty ? held.value(names[k]) : QString();
+            values << (empty ? mark : r->text(columns[k]));
             if (!counted[k])
                 continue;
             total += r->value(columns[k]).toInt();
-            missing = missing || r->value(columns[k]).isNull();
+            missing = missing || (empty && !(mark == ScoreMarks::kCheated && rules->cheatAsZero));
         }
         values[1] = QString::number(total) + (missing ? QStringLiteral("*") : QString());
         table.rows << values;

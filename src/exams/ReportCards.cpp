@@ -1,7 +1,9 @@
 #include "exams/ReportCards.h"
 
 #include "classes/ClassSettings.h"
+#include "classes/StatsRules.h"
 #include "data/Schema.h"
+#include "exams/ScoreMarks.h"
 #include "exams/ScoreSheet.h"
 #include "exams/TestFacts.h"
 #include "students/StudentRecord.h"
@@ -47,25 +49,42 @@ Result<TestCards> forTest(const Database& db, int testNumber)
     auto facts = TestFacts::load(db, testNumber);
     if (!facts)
         return facts.error();
+    auto marks = ScoreMarks::load(db, testNumber);
+    if (!marks)
+        return marks.error();
+    auto rules = StatsRules::load(db);
+    if (!rules)
+        return rules.error();
     TestCards out;
     out.test = **test;
     const TestItems& items = out.test.items;
+    QVector<bool> unranked; // a 缺考 subject keeps the student out of the total's ranks
     for (rows->moveFirst(); !rows->eof(); rows->moveNext()) {
         Card card;
         card.number = rows->text(u"学号");
         card.name = names->value(card.number);
+        const auto held = marks->value(card.number);
         int total = 0;
-        bool any = false;
+        bool any = false, absent = false;
         for (int i : items.subjects) {
-            SubjectLine line { Schema::subjects()[i], items.fullMarksOf(i), std::nullopt, std::nullopt, std::nullopt };
+            SubjectLine line { Schema::subjects()[i], items.fullMarksOf(i), std::nullopt, {}, std::nullopt,
+                std::nullopt };
             const QVariant v = rows->value(Schema::subjects()[i]);
             if (!v.isNull()) {
                 line.score = v.toInt();
+            } else {
+                line.mark = held.value(line.subject);
+                absent = absent || line.mark == ScoreMarks::kAbsent;
+                if (line.mark == ScoreMarks::kCheated && rules->cheatAsZero)
+                    line.score = 0;
+            }
+            if (line.score) {
                 total += *line.score;
                 any = true;
             }
             card.subjects << line;
         }
+        unranked << (absent && rules->absentNoRank);
         if (any)
             card.total = total;
         if (items.attendance) {
@@ -99,15 +118,18 @@ Result<TestCards> forTest(const Database& db, int testNumber)
     }
     QVector<std::optional<int>> totals;
     qint64 sum = 0;
-    for (const Card& c : std::as_const(out.cards)) {
-        totals << c.total;
-        if (c.total) {
-            sum += *c.total;
-            ++out.ranked;
+    int summed = 0;
+    for (int c = 0; c < out.cards.size(); ++c) {
+        const Card& card = out.cards[c];
+        totals << (unranked[c] ? std::nullopt : card.total);
+        out.ranked += totals.last().has_value();
+        if (card.total) {
+            sum += *card.total;
+            ++summed;
         }
     }
-    if (out.ranked)
-        out.totalAverage = double(sum) / out.ranked;
+    if (summed)
+        out.totalAverage = double(sum) / summed;
     const auto placed = ranks(totals);
     for (int c = 0; c < out.cards.size(); ++c)
         out.cards[c].totalRank = placed[c];

@@ -18,7 +18,8 @@ struct SubjectLine
 {
     QString subject;
     int fullMarks = TestItems::kDefaultFullMarks;
-    std::optional<int> score; // none: not entered, printed "缺"
+    std::optional<int> score; // none: not entered, printed "缺"; 作弊 may count as 0
+    QString mark; // why a score is missing (缺考 …), printed in its place
     std::optional<double> classAverage; // of the entered scores
     std::optional<int> rank;
 };
@@ -30,7 +31,7 @@ struct Card
     QString name;
     QVector<SubjectLine> subjects;
     std::optional<int> total; // of the entered scores; none when there is none
-    std::optional<int> totalRank;
+    std::optional<int> totalRank; // none with a 缺考 subject where the class says so
     QStringList attendance; // 出勤共, 病假, 旷课, 事假, 迟到早退, when the test records it
     QString comment;
     // What a marking system's export stated (总分, 校次, 语文校次 …), as it stated it.
@@ -42,7 +43,7 @@ struct TestCards
     TestRecord test;
     QVector<Card> cards; // in 学号 order
     std::optional<double> totalAverage; // of the students with a total
-    int ranked = 0; // students with a total, who take a rank
+    int ranked = 0; // students who take a total rank
 
     const Card* card(const QString& number) const;
 

@@ -1,6 +1,7 @@
 #include "exams/ScoreExport.h"
 
 #include "data/Schema.h"
+#include "exams/ScoreMarks.h"
 #include "exams/ScoreSheet.h"
 #include "exams/TestRecord.h"
 #include "students/StudentRecord.h"
@@ -32,6 +33,9 @@ Result<QVector<SheetTable>> allTests(const Database& db)
         auto rows = Scores::rows(db, t.number);
         if (!rows)
             return rows.error();
+        auto marks = ScoreMarks::load(db, t.number);
+        if (!marks)
+            return marks.error();
         SheetTable sheet { QStringLiteral("考试%1 %2 %3").arg(t.number).arg(t.name, t.date),
             { QStringLiteral("学号"), QStringLiteral("姓名") }, {} };
         const QStringList columns = t.items.scoreColumns().mid(1);
@@ -45,6 +49,7 @@ Result<QVector<SheetTable>> allTests(const Database& db)
             r << QVariant();
         for (rows->moveFirst(); !rows->eof(); rows->moveNext()) {
             const QString number = rows->text(u"学号");
+            const auto held = marks->value(number);
             QVector<QVariant> row { number, names->value(number) };
             int total = 0;
             bool entered = false, missing = false;
@@ -53,8 +58,11 @@ Result<QVector<SheetTable>> allTests(const Database& db)
                 const bool comment = c == columns.size() - 1 && t.items.comment;
                 if (comment)
                     row << (rows->text(columns[c]).isEmpty() ? QVariant() : QVariant(rows->text(columns[c])));
+                else if (!v.isNull())
+                    row << v.toInt();
                 else
-                    row << (v.isNull() ? QVariant() : QVariant(v.toInt()));
+                    row << (c < nSubjects && !held.value(columns[c]).isEmpty() ? QVariant(held.value(columns[c]))
+                                                                               : QVariant());
                 if (c < nSubjects) {
                     missing = missing || v.isNull();
                     entered = entered || !v.isNull();

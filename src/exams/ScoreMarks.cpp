@@ -71,6 +71,25 @@ Result<QHash<QString, QString>> ofStudent(const Database& db, int test, const QS
     return out;
 }
 
+Result<QHash<int, QHash<QString, QString>>> ofStudentInAll(const Database& db, const QString& student)
+{
+    QHash<int, QHash<QString, QString>> out;
+    auto exists = kept(db);
+    if (!exists)
+        return exists.error();
+    if (!*exists)
+        return out;
+    auto rows = db.select(
+        QStringLiteral("select 考试号, 项目, 标记 from velmora_score_marks where 学号=?"), { student.trimmed() });
+    if (!rows)
+        return rows.error();
+    for (rows->moveFirst(); !rows->eof(); rows->moveNext()) {
+        if (isMark(rows->text(2)))
+            out[rows->value(0).toInt()].insert(rows->text(1), rows->text(2));
+    }
+    return out;
+}
+
 Result<QString> of(const Database& db, int test, const QString& student, const QString& subject)
 {
     auto exists = kept(db);

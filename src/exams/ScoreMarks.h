@@ -29,6 +29,8 @@ using TestMarks = QHash<QString, QHash<QString, QString>>;
 Result<TestMarks> load(const Database& db, int test);
 // One student's marks, subject → mark.
 Result<QHash<QString, QString>> ofStudent(const Database& db, int test, const QString& student);
+// One student's marks in every test, test → subject → mark.
+Result<QHash<int, QHash<QString, QString>>> ofStudentInAll(const Database& db, const QString& student);
 // One cell's mark, or empty.
 Result<QString> of(const Database& db, int test, const QString& student, const QString& subject);
 // Whether the database has the table (an older one must be upgraded first).

@@ -35,12 +35,20 @@ Result<SubjectColumn> subjectColumn(const Database& db, int testNumber, int subj
                               .arg(testNumber));
     if (!rows)
         return rows.error();
+    auto marks = ScoreMarks::load(db, testNumber);
+    if (!marks)
+        return marks.error();
     SubjectColumn column;
     for (rows->moveFirst(); !rows->eof(); rows->moveNext()) {
         column.numbers << rows->text(0);
-        column.texts << rows->text(1);
-        if (!rows->value(1).isNull())
+        if (!rows->value(1).isNull()) {
+            column.texts << rows->text(1);
             column.values << rows->value(1).toInt();
+            continue;
+        }
+        const QString mark = marks->value(rows->text(0)).value(Schema::subjects().value(subject));
+        column.texts << mark;
+        column.cheated += mark == ScoreMarks::kCheated;
     }
     return column;
 }

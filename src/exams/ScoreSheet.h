@@ -33,8 +33,9 @@ Result<RecordSet> row(const Database& db, int testNumber, const QString& student
 struct SubjectColumn
 {
     QStringList numbers;
-    QStringList texts; // as stored; an empty score is ""
+    QStringList texts; // as stored; an empty score is "", or the word of its mark (缺考 …)
     QVector<int> values; // the scores there are: an empty score is no score
+    int cheated = 0; // 作弊 marks, which count as 0 where the class says so
 };
 Result<SubjectColumn> subjectColumn(const Database& db, int testNumber, int subject);
 // A student's stored scores in the given subjects (indexes into the fixed

@@ -1,6 +1,10 @@
+#include "analysis/ClassTable.h"
 #include "analysis/StatsTable.h"
 #include "analysis/ui/Analyze_Stats.h"
+#include "analysis/ui/Analyze_Subject.h"
+#include "app/Module1.h"
 #include "data/Schema.h"
+#include "exams/ReportCards.h"
 #include "exams/ScoreMarks.h"
 #include "exams/TestRecord.h"
 #include "platform/MessageService.h"
@@ -15,6 +19,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -77,14 +82,14 @@ class TestStats : public velmora::test::DbTestCase
 private Q_SLOTS:
     void figuresByHand_data()
     {
-        QTest::addColumn<Analysis::StatsRules>("rules");
+        QTest::addColumn<StatsRules>("rules");
         QTest::addColumn<QStringList>("chinese");
         QTest::addColumn<QStringList>("maths");
         QTest::addColumn<QStringList>("total");
         QTest::addColumn<QStringList>("top"); // the bands' first row
         // 科目 应考 实考 缺考 免考 平均 最高 最低 σ, then count and rate of 优秀 良好 及格 低分.
         QTest::newRow("as schools count")
-            << Analysis::StatsRules {}
+            << StatsRules {}
             << QStringList { "语文", "7", "5", "1", "1", "55.8", "95", "0", "34.1", "2", "40", "2", "40", "3", "60",
                    "2", "40" } // 85% of 150 is 127.5: 127 is good, not excellent.
             << QStringList { "数学", "8", "7", "0", "0", "112.3", "150", "59", "29.2", "2", "28.6", "4", "57.1", "6",
@@ -94,7 +99,7 @@ private Q_SLOTS:
                    "1", "20" }
             << QStringList { "90%～100%", "1", "20", "2", "28.6" };
         QTest::newRow("cheating left out, other thresholds")
-            << Analysis::StatsRules { 90, 80, 70, 30, false, true }
+            << StatsRules { 90, 80, 70, 30, false, true }
             << QStringList { "语文", "7", "4", "1", "1", "69.8", "95", "39", "21.9", "1", "25", "2", "50", "2", "50",
                    "0", "0" }
             << QStringList { "数学", "8", "7", "0", "0", "112.3", "150", "59", "29.2", "2", "28.6", "4", "57.1", "4",
@@ -105,7 +110,7 @@ private Q_SLOTS:
     }
     void figuresByHand()
     {
-        QFETCH(Analysis::StatsRules, rules);
+        QFETCH(StatsRules, rules);
         QFETCH(QStringList, chinese);
         QFETCH(QStringList, maths);
         QFETCH(QStringList, total);
@@ -146,6 +151,49 @@ private Q_SLOTS:
         QCOMPARE(Analysis::tenthsText(*row.shareTenths(count)), share);
     }
 
+    // The subject analysis, the class analysis and the report cards count
+    // as the table does; a 缺考 subject takes the total's rank away only
+    // while the class says so.
+    void sameCountsEverywhere_data()
+    {
+        QTest::addColumn<bool>("absentNoRank");
+        QTest::newRow("no rank with 缺考") << true;
+        QTest::newRow("ranked all the same") << false;
+    }
+    void sameCountsEverywhere()
+    {
+        QFETCH(bool, absentNoRank);
+        StatsRules rules;
+        rules.absentNoRank = absentNoRank;
+        QVERIFY(rules.save(db()));
+        mod().SelNo = QString::number(m_test);
+        mod().SubjectName = QStringLiteral("语文");
+        Analyze_Subject subject;
+        subject.load();
+        QCOMPARE(child<QLineEdit>(&subject, "txtN")->text(), QStringLiteral("5"));
+        QCOMPARE(child<QLineEdit>(&subject, "txtAve")->text(), QStringLiteral("55.8"));
+
+        auto test = Exams::fetch(db(), m_test);
+        auto table = Analysis::classTable(db(), **test, {}, Analysis::ClassOrder::TotalDescending);
+        QVERIFY(table);
+        const auto row = [&](const QString& number) {
+            for (const QStringList& r : table->rows) {
+                if (r.value(0) == number)
+                    return r;
+            }
+            return QStringList();
+        };
+        QCOMPARE(row(QStringLiteral("7")), QStringList({ "7", "0*", "作弊", "缓考" }));
+        QCOMPARE(row(QStringLiteral("6")), QStringList({ "6", "120*", "免考", "120" }));
+
+        auto cards = ReportCards::forTest(db(), m_test);
+        QVERIFY(cards);
+        QCOMPARE(*cards->cards[0].subjects[0].classAverage, 55.8);
+        QCOMPARE(cards->card(QStringLiteral("7"))->subjects[0].mark, ScoreMarks::kCheated);
+        QCOMPARE(cards->card(QStringLiteral("5"))->totalRank.has_value(), !absentNoRank);
+        QCOMPARE(cards->ranked, absentNoRank ? 7 : 8);
+    }
+
     // The window as the teacher uses it: the table shown, the thresholds
     // changed in their dialog, an earlier test beside it, out to a workbook.
     void windowRulesCompareExport()
@@ -179,8 +227,8 @@ private Q_SLOTS:
         QTest::mouseClick(child<QPushButton>(&window, "BN_Rules"), Qt::LeftButton);
         QCOMPARE(stats->rowTexts(1).mid(0, 11),
             QStringList({ "语文", "7", "4", "1", "1", "69.8", "95", "39", "21.9", "1", "25.0" }));
-        QCOMPARE(Analysis::StatsRules::load(db())->excellent, 90);
-        QVERIFY(!Analysis::StatsRules::load(db())->cheatAsZero);
+        QCOMPARE(StatsRules::load(db())->excellent, 90);
+        QVERIFY(!StatsRules::load(db())->cheatAsZero);
 
         // Against the month test, where everyone sat 语文 with 50.
         child<QComboBox>(&window, "cmbCompare")->setCurrentIndex(1);

@@ -3,6 +3,7 @@
 #include "analysis/Analysis.h"
 #include "app/Module1.h"
 #include "data/Schema.h"
+#include "exams/ScoreMarks.h"
 #include "exams/ScoreSheet.h"
 #include "exams/TestRecord.h"
 #include "platform/MessageService.h"
@@ -294,6 +295,8 @@ void Analyze_Person::FillTable()
     for (int c = 3; c < headers.size(); ++c)
         Grid->setColumnTwips(c, 555);
     const QString none = QStringLiteral("---");
+    // Why a score is missing, in its cell: one query for every test.
+    const auto marks = ScoreMarks::ofStudentInAll(mod().Conn, student);
     QList<QStringList> cells;
     for (const TestRecord& t : tests) {
         QVector<int> taken;
@@ -319,7 +322,8 @@ void Analyze_Person::FillTable()
         row = QStringList { QString::number(t.number), t.type, t.name };
         for (int i : checked) {
             const QString value = t.items.hasSubject(i) ? (**score)[int(taken.indexOf(i))] : none;
-            row << (value.isEmpty() ? Analysis::kAbsent : value);
+            const QString mark = marks ? marks->value(t.number).value(Schema::subjects().value(i)) : QString();
+            row << (!value.isEmpty() ? value : !mark.isEmpty() ? mark : Analysis::kAbsent);
         }
         cells << row;
     }

@@ -45,7 +45,7 @@ QStringList texts(const QVector<QVariant>& cells)
 
 } // namespace
 
-StatsRulesDialog::StatsRulesDialog(const Analysis::StatsRules& rules, QWidget* parent)
+StatsRulesDialog::StatsRulesDialog(const StatsRules& rules, QWidget* parent)
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("StatsRules"));
@@ -79,7 +79,7 @@ StatsRulesDialog::StatsRulesDialog(const Analysis::StatsRules& rules, QWidget* p
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-Analysis::StatsRules StatsRulesDialog::rules() const
+StatsRules StatsRulesDialog::rules() const
 {
     return { spnExcellent->value(), spnGood->value(), spnPass->value(), spnLow->value(), chkCheatZero->isChecked(),
         chkNoRank->isChecked() };
@@ -146,7 +146,7 @@ bool Analyze_Stats::load()
 {
     auto tests = Exams::list(mod().Conn);
     auto names = Students::names(mod().Conn);
-    auto rules = Analysis::StatsRules::load(mod().Conn);
+    auto rules = StatsRules::load(mod().Conn);
     if (!tests || !names || !rules) {
         MessageService::error(!tests ? tests.error() : !names ? names.error() : rules.error());
         return false;

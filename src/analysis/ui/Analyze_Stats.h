@@ -22,8 +22,8 @@ class StatsRulesDialog : public QDialog
     Q_OBJECT
 
 public:
-    StatsRulesDialog(const Analysis::StatsRules& rules, QWidget* parent);
-    Analysis::StatsRules rules() const;
+    StatsRulesDialog(const StatsRules& rules, QWidget* parent);
+    StatsRules rules() const;
     void accept() override;
 
 private:
@@ -67,7 +67,7 @@ private:
     // The sheet of the chosen test, and its name; none when it cannot be read (said).
     std::optional<SheetTable> sheet();
 
-    Analysis::StatsRules m_rules;
+    StatsRules m_rules;
     QHash<QString, QString> m_names;
 };
 

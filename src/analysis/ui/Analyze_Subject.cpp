@@ -2,6 +2,7 @@
 
 #include "analysis/Analysis.h"
 #include "app/Module1.h"
+#include "classes/StatsRules.h"
 #include "data/Schema.h"
 #include "exams/ScoreSheet.h"
 #include "platform/MessageService.h"
@@ -202,7 +203,15 @@ void Analyze_Subject::load()
                 .arg(column));
         return;
     }
-    const QVector<int>& values = rows->values;
+    auto rules = StatsRules::load(mod().Conn);
+    if (!rules) {
+        MessageService::error(rules.error(), ErrorWording::Restart);
+        return;
+    }
+    // 缺考, 缓考 and 免考 are no score; 作弊 is 0 where the class counts it so.
+    QVector<int> values = rows->values;
+    if (rules->cheatAsZero)
+        values.insert(values.size(), rows->cheated, 0);
     Grid->setHeaders(QStringList { QStringLiteral("学号") } + rows->numbers);
     Grid->setExportTitle(QStringLiteral("科目分析 考试%1 %2").arg((*test)->number).arg(column));
     QList<int> numbers;

@@ -96,7 +96,9 @@ Table tableOf(
                 continue;
             }
             const ReportCards::SubjectLine* line = card ? &card->subjects[at] : nullptr;
-            row << (line && line->score ? QString::number(*line->score) : kAbsent)
+            row << (line && !line->mark.isEmpty() ? line->mark
+                    : line && line->score         ? QString::number(*line->score)
+                                                  : kAbsent)
                 << QString::number(tc.test.items.fullMarksOf(s)) << average(line ? line->classAverage : std::nullopt);
             if (ranks)
                 row << number(line ? line->rank : std::nullopt);
