@@ -561,6 +561,10 @@ private Q_SLOTS:
         QCOMPARE(first.title, QStringLiteral("考试1 月考 2024-10-01"));
         QCOMPARE(first.headers, QStringList({ "学号", "姓名", "语文", "数学(150)", "教师评语" }));
         QCOMPARE(first.rows[0], QVector<QVariant>({ "1", "学生1", 90, QVariant(), "好" }));
+        // A mark goes out as its word, where the score would be.
+        QVERIFY(
+            ScoreMarks::write(db(), a, { { QStringLiteral("1"), QStringLiteral("数学"), {}, ScoreMarks::kExempt } }));
+        QCOMPARE(ScoreExport::allTests(db())->at(1).rows[0][3], QVariant(QStringLiteral("免考")));
         QCOMPARE(book->at(2).headers.mid(2), QStringList({ "英语" }) + Schema::attendanceItems());
     }
 
