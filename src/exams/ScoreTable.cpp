@@ -1,6 +1,7 @@
 #include "exams/ScoreTable.h"
 
 #include "classes/ClassSettings.h"
+#include "classes/StatsRules.h"
 #include "data/Schema.h"
 #include "data/TextLimits.h"
 #include "exams/ScoreHistory.h"
@@ -51,6 +52,10 @@ Status ScoreTable::load(const Database& db, const TestRecord& test)
     if (!marksKept)
         return marksKept.error();
     m_marksKept = *marksKept;
+    auto rules = StatsRules::load(db);
+    if (!rules)
+        return rules.error();
+    m_cheatAsZero = rules->cheatAsZero;
     auto remembered = ScoreImport::remembered(db);
     if (!remembered)
         return remembered.error();
@@ -192,11 +197,12 @@ ScoreTable::Figures ScoreTable::computeFigures(int column) const
         // a mark is entered but is no score.
         if (m_current[r][column].isEmpty() || refused(r, column))
             continue;
-        if (ScoreMarks::isMark(m_current[r][column])) {
+        const bool cheated = m_current[r][column] == ScoreMarks::kCheated && m_cheatAsZero;
+        if (ScoreMarks::isMark(m_current[r][column]) && !cheated) {
             ++f.entered;
             continue;
         }
-        const int v = m_current[r][column].toInt();
+        const int v = cheated ? 0 : m_current[r][column].toInt();
         f.highest = scores ? qMax(f.highest, v) : v;
         f.lowest = scores ? qMin(f.lowest, v) : v;
         sum += v;

@@ -189,6 +189,7 @@ private:
     QSet<int> m_factRows; // rows whose facts an import changed, for the next save
     bool m_factsKept = false; // the database has the tables for them and for questions
     bool m_marksKept = false; // and for marks
+    bool m_cheatAsZero = true; // as the class counts 作弊 in its figures
     // An export's questions and each row's marks on them, until the next save.
     QVector<Questions::Question> m_questions;
     QHash<int, QStringList> m_questionRows;

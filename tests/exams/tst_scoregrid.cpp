@@ -368,6 +368,10 @@ private Q_SLOTS:
         QCOMPARE(cell(grid, 2, 0), QStringLiteral("缺考"));
         QCOMPARE(cell(grid, 2, 1), QStringLiteral("作弊"));
         QCOMPARE(cell(grid, 3, 0), QStringLiteral("已录 3/3\n均分 —\n最高 —\n最低 —"));
+        // 作弊 counts as 0 in the figures, as the class counts it.
+        select(grid, 0, 1);
+        type(QStringLiteral("90\n"));
+        QCOMPARE(cell(grid, 3, 1), QStringLiteral("已录 3/3\n均分 30.0\n最高 90\n最低 0"));
         key(grid, Qt::Key_S, Qt::ControlModifier);
         QVERIFY(stored("语文", "01").isNull());
         QVERIFY(stored("数学", "03").isNull());
