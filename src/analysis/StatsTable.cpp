@@ -58,9 +58,11 @@ std::optional<qint64> StatsRow::shareTenths(int count) const
     return halfUp(qint64(count) * 1000, sat);
 }
 
-StatsTable statsOf(const QStringList& subjects, const QVector<int>& fullMarks, const QVector<StudentCells>& students,
-    const StatsRules& rules)
+StatsTable statsOf(const TestCells& cells, const StatsRules& rules)
 {
+    const QStringList& subjects = cells.subjects;
+    const QVector<int>& fullMarks = cells.fullMarks;
+    const QVector<StudentCells>& students = cells.students;
     StatsTable table;
     table.rules = rules;
     table.fullMarks = fullMarks;
@@ -126,14 +128,14 @@ StatsTable statsOf(const QStringList& subjects, const QVector<int>& fullMarks, c
     return table;
 }
 
-Result<StatsTable> statsOf(const Database& db, const TestRecord& test, const StatsRules& rules)
+Result<TestCells> cellsOf(const Database& db, const TestRecord& test)
 {
-    QStringList subjects;
-    QVector<int> fullMarks;
+    TestCells out;
+    QStringList& subjects = out.subjects;
     for (int i : test.items.subjects) {
         if (i >= 0 && i < Schema::subjects().size()) {
             subjects << Schema::subjects()[i];
-            fullMarks << test.items.fullMarksOf(i);
+            out.fullMarks << test.items.fullMarksOf(i);
         }
     }
     // The names come from the fixed list, never from what was typed.
@@ -145,7 +147,7 @@ Result<StatsTable> statsOf(const Database& db, const TestRecord& test, const Sta
     auto marks = ScoreMarks::load(db, test.number);
     if (!marks)
         return marks.error();
-    QVector<StudentCells> students;
+    QVector<StudentCells>& students = out.students;
     students.reserve(rows->recordCount());
     for (const QVector<QVariant>& row : rows->rows()) {
         StudentCells cells;
@@ -162,7 +164,15 @@ Result<StatsTable> statsOf(const Database& db, const TestRecord& test, const Sta
         }
         students << cells;
     }
-    return statsOf(subjects, fullMarks, students, rules);
+    return out;
+}
+
+Result<StatsTable> statsOf(const Database& db, const TestRecord& test, const StatsRules& rules)
+{
+    auto cells = cellsOf(db, test);
+    if (!cells)
+        return cells.error();
+    return statsOf(*cells, rules);
 }
 
 QString tenthsText(qint64 tenths, bool signedChange)

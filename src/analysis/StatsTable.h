@@ -55,8 +55,16 @@ struct StudentCells
     QStringList marks;
 };
 
-StatsTable statsOf(const QStringList& subjects, const QVector<int>& fullMarks, const QVector<StudentCells>& students,
-    const StatsRules& rules);
+// A test's subjects (in its order) and every student's cells, in 学号 order.
+struct TestCells
+{
+    QStringList subjects;
+    QVector<int> fullMarks;
+    QVector<StudentCells> students;
+};
+Result<TestCells> cellsOf(const Database& db, const TestRecord& test);
+
+StatsTable statsOf(const TestCells& cells, const StatsRules& rules);
 Result<StatsTable> statsOf(const Database& db, const TestRecord& test, const StatsRules& rules);
 
 // "85.7", "−1.0" with a sign for a change.

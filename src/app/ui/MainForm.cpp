@@ -2,6 +2,7 @@
 
 #include "analysis/ui/Analyze_Class.h"
 #include "analysis/ui/Analyze_Person.h"
+#include "analysis/ui/Analyze_Progress.h"
 #include "analysis/ui/Analyze_Questions.h"
 #include "analysis/ui/Analyze_Stats.h"
 #include "analysis/ui/Analyze_Subject.h"
@@ -152,6 +153,7 @@ void MainForm::buildMenus()
     addEntry(score, "ScoreSubject", QStringLiteral("科目成绩分析"), &MainForm::subjectAnalysis);
     addEntry(score, "ScoreQuestions", QStringLiteral("小题分析(&Q)"), &MainForm::questionAnalysis);
     addEntry(score, "ScoreStats", QStringLiteral("成绩统计表(&T)"), &MainForm::statsTable);
+    addEntry(score, "ScoreProgress", QStringLiteral("进退步分析(&J)"), &MainForm::progressAnalysis);
 
     QMenu* report = addTopMenu("Report", QStringLiteral("报表打印(&P)"));
     addEntry(report, "ReportStu", QStringLiteral("学生信息报表"), &MainForm::studentReport);
@@ -551,6 +553,11 @@ void MainForm::questionAnalysis()
 void MainForm::statsTable()
 {
     openLoaded(m_stats);
+}
+
+void MainForm::progressAnalysis()
+{
+    openLoaded(m_progress);
 }
 
 void MainForm::classAnalysis()

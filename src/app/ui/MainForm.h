@@ -11,6 +11,7 @@ namespace velmora {
 
 class Analyze_Class_Sel;
 class Analyze_Person;
+class Analyze_Progress;
 class Analyze_Questions;
 class Analyze_Stats;
 class Analyze_Subject_Sel;
@@ -85,6 +86,7 @@ private:
     void personalAnalysis();
     void questionAnalysis();
     void statsTable();
+    void progressAnalysis();
     template <typename Window> void openLoaded(QPointer<Window>& window);
     template <typename Selector, typename Analysis>
     void analysisFrom(QPointer<Selector>& selector, QPointer<Analysis>& analysis);
@@ -123,6 +125,7 @@ private:
     QPointer<Analyze_Person> m_person;
     QPointer<Analyze_Questions> m_questions;
     QPointer<Analyze_Stats> m_stats;
+    QPointer<Analyze_Progress> m_progress;
     QPointer<Analyze_Class_Sel> m_classSel;
     QPointer<Analyze_Subject_Sel> m_subjectSel;
     QPointer<Analyze_Class> m_classAnalysis;

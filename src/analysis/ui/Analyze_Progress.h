@@ -1,0 +1,81 @@
+#pragma once
+
+#include "analysis/Progress.h"
+
+#include <QHash>
+#include <QWidget>
+#include <functional>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace velmora {
+
+class ResultGrid;
+
+// 进退步分析: each student's total or subject in two tests, with the change
+// in rank (or in standard score), the biggest steps either way, and those
+// just below a line in the later test.
+class Analyze_Progress : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit Analyze_Progress(QWidget* parent = nullptr);
+
+    struct Column
+    {
+        QString header;
+        std::function<QString(const Analysis::ProgressRow&)> text;
+        // Numbers sort as numbers; a row without one goes last either way.
+        std::function<std::optional<double>(const Analysis::ProgressRow&)> key;
+    };
+
+    // False, having said why, when there are not two tests to compare.
+    bool load();
+
+private:
+    QComboBox* cmbEarlier;
+    QComboBox* cmbLater;
+    QComboBox* cmbItem;
+    QCheckBox* chkStandard;
+    QLabel* lblCaption;
+    ResultGrid* Grid;
+    QLabel* lblOnce;
+    QLineEdit* txtTop;
+    QPushButton* BN_Up;
+    QPushButton* BN_Down;
+    QPushButton* BN_All;
+    QLineEdit* txtLine;
+    QLineEdit* txtMargin;
+    QLabel* lblBorder;
+    QPushButton* BN_Print;
+    QPushButton* BN_Back;
+
+    void compare();
+    void fillItems();
+    void showRows();
+    void render();
+    QVector<Column> columns() const;
+    void applySort();
+    // The N biggest steps up (or down), by the change in rank or standard score.
+    void showSteps(bool up);
+    void sortBy(int column);
+    void showBorder();
+    void print();
+    QString name(const QString& number) const { return m_names.value(number); }
+
+    QHash<QString, QString> m_names;
+    StatsRules m_rules;
+    std::optional<Analysis::TestCells> m_earlier, m_later;
+    Analysis::ItemResults m_laterResults;
+    Analysis::Progress m_progress;
+    QVector<int> m_shown; // rows of m_progress, in the order shown
+    int m_sortColumn = -1;
+    bool m_descending = false;
+};
+
+} // namespace velmora

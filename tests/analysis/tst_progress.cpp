@@ -1,0 +1,151 @@
+#include "analysis/ui/Analyze_Progress.h"
+#include "classes/StatsRules.h"
+#include "data/Schema.h"
+#include "exams/ScoreMarks.h"
+#include "exams/TestRecord.h"
+#include "platform/ui/ResultGrid.h"
+#include "support/DbTestCase.h"
+#include "support/Ui.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace velmora;
+using velmora::test::child;
+
+// Two tests of a class known by hand: a tie, a 缺考, a student in each test only.
+class TestProgress : public velmora::test::DbTestCase
+{
+    Q_OBJECT
+
+    int define(const QString& name, const QString& date)
+    {
+        auto made
+            = Exams::define(db(), { name, date, QStringLiteral("期中考试"), QString(), { { 0, 1 }, false, false } });
+        return made ? made->number : -1;
+    }
+    void set(int test, const char* number, const QVariant& chinese, const QVariant& maths)
+    {
+        QVERIFY(db().exec(QStringLiteral("update %1 set 语文=?, 数学=? where 学号=?").arg(Schema::scoreTableName(test)),
+            { chinese, maths, QString::fromLatin1(number) }));
+    }
+
+    void prepare() override
+    {
+        for (const char* n : { "1", "2", "3", "4", "5" })
+            QVERIFY(db().exec(QStringLiteral("insert into tblLogin (学号, 姓名) values (?, ?)"),
+                { QString::fromLatin1(n), QStringLiteral("学生") + QString::fromLatin1(n) }));
+        const int a = define(QStringLiteral("期中"), QStringLiteral("2026-11-01"));
+        set(a, "1", 90, 80);
+        set(a, "2", 80, 80);
+        set(a, "3", 80, 80);
+        set(a, "4", 70, 60);
+        set(a, "5", 60, 50);
+        // 5 has left, 6 has come.
+        QVERIFY(db().exec(QStringLiteral("delete from tblLogin where 学号='5'")));
+        QVERIFY(db().exec(QStringLiteral("insert into tblLogin (学号, 姓名) values ('6', '学生6')")));
+        const int b = define(QStringLiteral("期末"), QStringLiteral("2027-01-10"));
+        set(b, "1", 70, 70);
+        set(b, "2", 95, 90);
+        set(b, "3", QVariant(), 90);
+        set(b, "4", 80, 80);
+        set(b, "6", 85, 85);
+        QVERIFY(
+            ScoreMarks::write(db(), b, { { QStringLiteral("3"), QStringLiteral("语文"), {}, ScoreMarks::kAbsent } }));
+    }
+
+    static QStringList rowOf(ResultGrid* grid, const QString& number)
+    {
+        for (int r = 1; r < grid->rows(); ++r) {
+            if (grid->text(r, 0) == number)
+                return grid->rowTexts(r);
+        }
+        return {};
+    }
+    static QStringList column(ResultGrid* grid, int c)
+    {
+        QStringList out;
+        for (int r = 1; r < grid->rows(); ++r)
+            out << grid->text(r, c);
+        return out;
+    }
+
+private Q_SLOTS:
+    void ranksAndTheirChanges_data()
+    {
+        QTest::addColumn<bool>("absentNoRank");
+        QTest::addColumn<QStringList>("absentee");
+        QTest::newRow("缺考 not ranked") << true << QStringList { "3", "学生3", "160", "2", "90", "", "", "-70" };
+        QTest::newRow("缺考 ranked") << false << QStringList { "3", "学生3", "160", "2", "90", "5", "↓3", "-70" };
+    }
+    void ranksAndTheirChanges()
+    {
+        QFETCH(bool, absentNoRank);
+        QFETCH(QStringList, absentee);
+        StatsRules rules;
+        rules.absentNoRank = absentNoRank;
+        QVERIFY(rules.save(db()));
+        Analyze_Progress window;
+        QVERIFY(window.load());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto* grid = child<ResultGrid>(&window, "Grid");
+        // The later test is the newest, the earlier the one before; ties share a rank.
+        QCOMPARE(rowOf(grid, "1"), QStringList({ "1", "学生1", "170", "1", "140", "4", "↓3", "-30" }));
+        QCOMPARE(rowOf(grid, "2"), QStringList({ "2", "学生2", "160", "2", "185", "1", "↑1", "+25" }));
+        QCOMPARE(rowOf(grid, "3"), absentee);
+        QCOMPARE(child<QLabel>(&window, "lblOnce")->text(), QStringLiteral("只参加了一次考试的学生：5、学生6"));
+
+        // One who has left is named by 学号.
+        // A click on 名次变化 sorts by it, the biggest step up first; none last.
+        auto* header = grid->horizontalHeader();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+            QPoint(header->sectionViewportPosition(6) + header->sectionSize(6) / 2, header->height() / 2));
+        QCOMPARE(column(grid, 0), QStringList({ "2", "4", "1", "3" }));
+
+        auto* top = child<QLineEdit>(&window, "txtTop");
+        top->selectAll();
+        QTest::keyClicks(top, "1");
+        QTest::mouseClick(child<QPushButton>(&window, "BN_Down"), Qt::LeftButton);
+        QCOMPARE(column(grid, 0), QStringList({ "1" }));
+    }
+
+    // Standard scores against a hand computation, a subject, and 临界生.
+    void standardScoresSubjectsAndTheLine()
+    {
+        Analyze_Progress window;
+        QVERIFY(window.load());
+        window.show();
+        auto* grid = child<ResultGrid>(&window, "Grid");
+        QTest::mouseClick(child<QCheckBox>(&window, "chkStandard"), Qt::LeftButton, {}, QPoint(4, 4));
+        QCOMPARE(grid->text(0, 6), QStringLiteral("标准分变化"));
+        QCOMPARE(rowOf(grid, "1").mid(2, 5), QStringList({ "170", "60.7", "140", "35.5", "−25.2" }));
+        QVERIFY(child<QLabel>(&window, "lblCaption")->text().startsWith(QStringLiteral("按标准分比较")));
+        QTest::mouseClick(child<QPushButton>(&window, "BN_Up"), Qt::LeftButton);
+        QCOMPARE(column(grid, 0), QStringList({ "2", "4", "1" }));
+
+        auto* item = child<QComboBox>(&window, "cmbItem");
+        item->setCurrentIndex(item->findText(QStringLiteral("语文")));
+        QCOMPARE(grid->text(0, 2), QStringLiteral("前次语文"));
+        QCOMPARE(rowOf(grid, "3").mid(2, 3), QStringList({ "80", "53.9", "" }));
+        // The line defaults to 及格 of the later test.
+        QCOMPARE(child<QLineEdit>(&window, "txtLine")->text(), QStringLiteral("60"));
+        item->setCurrentIndex(0);
+        auto* line = child<QLineEdit>(&window, "txtLine");
+        line->selectAll();
+        QTest::keyClicks(line, "150");
+        auto* margin = child<QLineEdit>(&window, "txtMargin");
+        margin->selectAll();
+        QTest::keyClicks(margin, "15");
+        QCOMPARE(child<QLabel>(&window, "lblBorder")->text(),
+            QStringLiteral("临界生（本次总分低于150分、差距在15分以内）：学生1（140）"));
+    }
+};
+
+QTEST_MAIN(TestProgress)
+#include "tst_progress.moc"
