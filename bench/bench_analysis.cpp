@@ -1,5 +1,6 @@
 // The class, subject and personal analyses, beside the raw queries.
 #include "BenchDb.h"
+#include "analysis/Progress.h"
 #include "analysis/StatsTable.h"
 #include "analysis/ui/Analyze_Class.h"
 #include "analysis/ui/Analyze_Person.h"
@@ -100,6 +101,48 @@ void BM_StatsTable_Raw(benchmark::State& state)
     }
 }
 BENCHMARK(BM_StatsTable_Raw)->Apply(byStudents)->Unit(benchmark::kMillisecond);
+
+// 进退步 between tests 1 and 2, by the total: both tests read, ranked and paired.
+void BM_Progress(benchmark::State& state)
+{
+    openClass(int(state.range(0)), int(state.range(1)));
+    auto first = Exams::fetch(mod().Conn, 1);
+    auto second = Exams::fetch(mod().Conn, 2);
+    if (!first || !*first || !second || !*second) {
+        state.SkipWithError("no tests 1 and 2");
+        closeClass();
+        return;
+    }
+    for (auto _ : state) {
+        auto earlier = Analysis::cellsOf(mod().Conn, **first);
+        auto later = Analysis::cellsOf(mod().Conn, **second);
+        if (!earlier || !later) {
+            state.SkipWithError("tests not read");
+            break;
+        }
+        const StatsRules rules;
+        benchmark::DoNotOptimize(
+            Analysis::progressOf(Analysis::resultsOf(*earlier, {}, rules), Analysis::resultsOf(*later, {}, rules)));
+    }
+    closeClass();
+}
+BENCHMARK(BM_Progress)->Apply(byStudents)->Unit(benchmark::kMillisecond);
+
+void BM_Progress_Raw(benchmark::State& state)
+{
+    RawDb db(classDb(int(state.range(0)), int(state.range(1))));
+    for (auto _ : state) {
+        for (const char* test : { "1", "2" }) {
+            db.query("select * from tblTestInfo where 考试号=?", { test });
+            db.query(QStringLiteral("select 学号, 语文, 数学, 英语, 物理, 化学, 生物, 政治, 历史, 地理, 体育, 劳技, "
+                                    "音乐, 美术, 健康 from tblScore%1 order by 学号")
+                         .arg(QString::fromLatin1(test))
+                         .toUtf8());
+            db.query("select 学号, 项目, 标记 from velmora_score_marks where 考试号=?", { test });
+        }
+    }
+}
+BENCHMARK(BM_Progress_Raw)->Apply(byStudents)->Unit(benchmark::kMillisecond);
 
 // One student's page: a row and a bar group per test.
 void BM_PersonalPage(benchmark::State& state)

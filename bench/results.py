@@ -27,6 +27,7 @@ ACTIONS = [
     ("SubjectAnalysis", "Subject analysis (statistics, bands, pie)"),
     ("PersonalPage", "One personal analysis page (table, chart)"),
     ("StatsTable", "Statistics table of a test (14 subjects, total, bands)"),
+    ("Progress", "Progress between two tests by the total (read, ranked, paired)"),
     ("GridOpen", "Score grid open (all 14 subjects, attendance, comment)"),
     ("GridKeystroke", "Score grid, one keystroke: type, check, Enter down"),
     ("GridKeystrokePainted", "Score grid, one keystroke with the repaint"),

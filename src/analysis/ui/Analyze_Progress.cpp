@@ -159,7 +159,7 @@ Analyze_Progress::Analyze_Progress(QWidget* parent)
     layout->addLayout(steps);
     layout->addWidget(lblBorder);
     layout->addLayout(Controls::buttonRow({ Grid->exportButton(this), BN_Print, BN_Back }));
-    resize(960, 640);
+    ChildWindow::setDesignSize(this, { 14400, 9600 });
 
     connect(cmbEarlier, &QComboBox::currentIndexChanged, this, &Analyze_Progress::compare);
     connect(cmbLater, &QComboBox::currentIndexChanged, this, &Analyze_Progress::compare);
@@ -262,6 +262,9 @@ void Analyze_Progress::showRows()
                              "不受两次考试难度和参加人数不同的影响。标准分变化为正是进步。")
             : QStringLiteral("按班级名次比较（同分同名次；有缺考科目的学生%1）。名次变化 ↑ 是进步。")
                   .arg(m_rules.absentNoRank ? QStringLiteral("不参加总分排名") : QStringLiteral("也参加总分排名")));
+    if (subject.isEmpty() && m_earlier->subjects != m_later->subjects)
+        lblCaption->setText(
+            lblCaption->text() + QStringLiteral("两次考试的科目不同，总分不能直接相比，请看名次或标准分。"));
     QStringList once;
     for (const QString& n : std::as_const(m_progress.onlyOnce))
         once << (name(n).isEmpty() ? n : name(n));

@@ -132,7 +132,7 @@ Analyze_Stats::Analyze_Stats(QWidget* parent)
     layout->addWidget(grdBands, 3);
     layout->addWidget(lblMissing);
     layout->addLayout(Controls::buttonRow({ BN_Export, BN_Print, BN_Back }));
-    resize(1000, 680);
+    ChildWindow::setDesignSize(this, { 15000, 10000 });
 
     connect(cmbTest, &QComboBox::currentIndexChanged, this, &Analyze_Stats::showTest);
     connect(cmbCompare, &QComboBox::currentIndexChanged, this, &Analyze_Stats::showTest);
