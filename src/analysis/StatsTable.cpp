@@ -16,8 +16,11 @@ qint64 halfUp(qint64 a, qint64 b)
 }
 
 // A score (or a total) against its full marks.
-void count(StatsRow& row, int score, int full, const StatsRules& rules)
+void count(StatsRow& row, int score, int full, const StatsRules& rules, const GradeBands& grades)
 {
+    row.grades.resize(grades.bands.size());
+    if (!grades.bands.isEmpty())
+        ++row.grades[grades.indexOf(score, full)];
     row.highest = row.sat ? qMax(row.highest, score) : score;
     row.lowest = row.sat ? qMin(row.lowest, score) : score;
     ++row.sat;
@@ -58,15 +61,18 @@ std::optional<qint64> StatsRow::shareTenths(int count) const
     return halfUp(qint64(count) * 1000, sat);
 }
 
-StatsTable statsOf(const TestCells& cells, const StatsRules& rules)
+StatsTable statsOf(const TestCells& cells, const StatsRules& rules, const GradeBands& grades)
 {
     const QStringList& subjects = cells.subjects;
     const QVector<int>& fullMarks = cells.fullMarks;
     const QVector<StudentCells>& students = cells.students;
     StatsTable table;
     table.rules = rules;
+    table.grades = grades;
     table.fullMarks = fullMarks;
     table.rows.resize(subjects.size() + 1);
+    for (StatsRow& row : table.rows)
+        row.grades.resize(grades.bands.size());
     for (int s = 0; s < subjects.size(); ++s)
         table.rows[s].item = subjects[s];
     StatsRow& total = table.rows.last();
@@ -93,7 +99,7 @@ StatsTable statsOf(const TestCells& cells, const StatsRules& rules)
             }
             full += fullMarks.value(s);
             if (score) {
-                count(row, *score, fullMarks.value(s), rules);
+                count(row, *score, fullMarks.value(s), rules, grades);
                 sum += *score;
                 continue;
             }
@@ -116,7 +122,7 @@ StatsTable statsOf(const TestCells& cells, const StatsRules& rules)
         ++total.expected;
         total.cheated += cheated;
         if (!missing) {
-            count(total, sum, full, rules);
+            count(total, sum, full, rules, grades);
         } else if (absent) {
             ++total.absent;
             total.absentees << student.number;
@@ -167,12 +173,13 @@ Result<TestCells> cellsOf(const Database& db, const TestRecord& test)
     return out;
 }
 
-Result<StatsTable> statsOf(const Database& db, const TestRecord& test, const StatsRules& rules)
+Result<StatsTable> statsOf(
+    const Database& db, const TestRecord& test, const StatsRules& rules, const GradeBands& grades)
 {
     auto cells = cellsOf(db, test);
     if (!cells)
         return cells.error();
-    return statsOf(*cells, rules);
+    return statsOf(*cells, rules, grades);
 }
 
 QString tenthsText(qint64 tenths, bool signedChange)
@@ -251,6 +258,17 @@ SheetTable statsSheet(const StatsTable& table, const QString& title, const Stats
                                             : QStringLiteral("%1%～%2%").arg(band * 10).arg(band * 10 + 10) };
         for (const StatsRow& r : table.rows)
             cells << r.bands[band] << tenthsCell(r.shareTenths(r.bands[band]));
+        sheet.rows << cells;
+    }
+    sheet.rows << QVector<QVariant>();
+    QVector<QVariant> grading { QStringLiteral("等级（%1）").arg(table.grades.caption()) };
+    for (const StatsRow& r : table.rows)
+        grading << r.item + QStringLiteral("人数") << r.item + QStringLiteral("比率(%)");
+    sheet.rows << grading;
+    for (int g = 0; g < table.grades.bands.size(); ++g) {
+        QVector<QVariant> cells { table.grades.bands[g].name };
+        for (const StatsRow& r : table.rows)
+            cells << r.grades.value(g) << tenthsCell(r.shareTenths(r.grades.value(g)));
         sheet.rows << cells;
     }
     return sheet;

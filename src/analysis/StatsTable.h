@@ -1,5 +1,6 @@
 #pragma once
 
+#include "classes/GradeBands.h"
 #include "classes/StatsRules.h"
 #include "data/Database.h"
 #include "exams/TestRecord.h"
@@ -31,6 +32,7 @@ struct StatsRow
     int pass = 0;
     int low = 0;
     std::array<int, 10> bands {}; // tenths of full marks, from the lowest
+    QVector<int> grades; // per 等级, highest first
     QStringList absentees, deferrals, cheats; // 学号
 
     // In tenths, rounded half up, computed exactly from the counts; none
@@ -43,6 +45,7 @@ struct StatsRow
 struct StatsTable
 {
     StatsRules rules;
+    GradeBands grades;
     QVector<StatsRow> rows; // the subjects in the test's order, then 总分
     QVector<int> fullMarks; // per subject row
 };
@@ -64,14 +67,16 @@ struct TestCells
 };
 Result<TestCells> cellsOf(const Database& db, const TestRecord& test);
 
-StatsTable statsOf(const TestCells& cells, const StatsRules& rules);
-Result<StatsTable> statsOf(const Database& db, const TestRecord& test, const StatsRules& rules);
+StatsTable statsOf(const TestCells& cells, const StatsRules& rules, const GradeBands& grades = {});
+Result<StatsTable> statsOf(
+    const Database& db, const TestRecord& test, const StatsRules& rules, const GradeBands& grades = {});
 
 // "85.7", "−1.0" with a sign for a change.
 QString tenthsText(qint64 tenths, bool signedChange = false);
 
-// The table as shown and exported: the figures, a row of nothing, then the
-// bands of every subject side by side as counts and shares. With `earlier`,
+// The table as shown and exported: the figures, a row of nothing, the
+// bands of every subject side by side as counts and shares, another row of
+// nothing, then the 等级 the same way. With `earlier`,
 // the change of 平均分 and each rate beside it.
 SheetTable statsSheet(const StatsTable& table, const QString& title, const StatsTable* earlier = nullptr);
 

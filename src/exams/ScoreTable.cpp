@@ -767,12 +767,17 @@ QVariant ScoreTable::data(const QModelIndex& index, int role) const
     }
     if (r == students())
         return role == Qt::DisplayRole ? QVariant(figuresText(c)) : QVariant();
+    const bool graded = m_grades && m_columns[c].kind == Kind::Score && !m_current[r][c].isEmpty()
+        && !ScoreMarks::isMark(m_current[r][c]) && !refused(r, c);
     switch (role) {
     case Qt::DisplayRole:
+        return graded ? m_grades->bandOf(m_current[r][c].toInt(), m_columns[c].max) : m_current[r][c];
     case Qt::EditRole:
         return m_current[r][c];
     case Qt::ToolTipRole: {
         const QString why = problem(r, c);
+        if (why.isEmpty() && graded)
+            return QStringLiteral("%1分").arg(m_current[r][c]);
         return why.isEmpty() ? QVariant() : QVariant(why);
     }
     case LongTextRole:
@@ -788,6 +793,13 @@ QVariant ScoreTable::data(const QModelIndex& index, int role) const
     default:
         return {};
     }
+}
+
+void ScoreTable::showGrades(const std::optional<GradeBands>& bands)
+{
+    m_grades = bands;
+    if (students() > 0)
+        Q_EMIT dataChanged(index(0, 0), index(students() - 1, itemColumns() - 1), { Qt::DisplayRole });
 }
 
 bool ScoreTable::setData(const QModelIndex& index, const QVariant& value, int role)

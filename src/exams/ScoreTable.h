@@ -1,5 +1,6 @@
 #pragma once
 
+#include "classes/GradeBands.h"
 #include "data/Database.h"
 #include "exams/Questions.h"
 #include "exams/ScoreImport.h"
@@ -81,6 +82,8 @@ public:
     // "已修改 N 格，其中 N 格有误"
     QString status() const;
     const Figures& figures(int column) const { return m_figures[column]; }
+    // Scores shown as their band (良好 for 84), the number in the tooltip; none for numbers.
+    void showGrades(const std::optional<GradeBands>& bands);
 
     // One undoable step each. A score cell takes a mark for the word that
     // stands for it: 缺 or 缺考 is 缺考, and so on.
@@ -190,6 +193,7 @@ private:
     bool m_factsKept = false; // the database has the tables for them and for questions
     bool m_marksKept = false; // and for marks
     bool m_cheatAsZero = true; // as the class counts 作弊 in its figures
+    std::optional<GradeBands> m_grades;
     // An export's questions and each row's marks on them, until the next save.
     QVector<Questions::Question> m_questions;
     QHash<int, QStringList> m_questionRows;

@@ -3,6 +3,7 @@
 #include "analysis/ui/Analyze_Stats.h"
 #include "analysis/ui/Analyze_Subject.h"
 #include "app/Module1.h"
+#include "classes/ui/GradeBandsDialog.h"
 #include "data/Schema.h"
 #include "exams/ReportCards.h"
 #include "exams/ScoreMarks.h"
@@ -149,6 +150,54 @@ private Q_SLOTS:
         Analysis::StatsRow row;
         row.sat = sat;
         QCOMPARE(Analysis::tenthsText(*row.shareTenths(count)), share);
+    }
+
+    // Bands at their exact bounds: 89.9% is not 90%, for 100 and 150 points.
+    void gradeBands_data()
+    {
+        QTest::addColumn<bool>("letters");
+        QTest::addColumn<int>("score");
+        QTest::addColumn<int>("full");
+        QTest::addColumn<QString>("band");
+        QTest::newRow("90 of 100") << false << 90 << 100 << QStringLiteral("优秀");
+        QTest::newRow("89 of 100") << false << 89 << 100 << QStringLiteral("良好");
+        QTest::newRow("135 of 150") << false << 135 << 150 << QStringLiteral("优秀");
+        QTest::newRow("134 of 150, 89.3%") << false << 134 << 150 << QStringLiteral("良好");
+        QTest::newRow("59 of 100") << false << 59 << 100 << QStringLiteral("待合格");
+        QTest::newRow("0") << false << 0 << 100 << QStringLiteral("待合格");
+        QTest::newRow("A at 85%") << true << 85 << 100 << QStringLiteral("A");
+        QTest::newRow("B below 85% of 150") << true << 127 << 150 << QStringLiteral("B");
+    }
+    void gradeBands()
+    {
+        QFETCH(bool, letters);
+        QFETCH(int, score);
+        QFETCH(int, full);
+        QFETCH(QString, band);
+        QCOMPARE((letters ? GradeBands::letters() : GradeBands {}).bandOf(score, full), band);
+    }
+
+    // The bands are the class's: set in their dialog, kept, counted in the table.
+    void gradeBandsKeptAndCounted()
+    {
+        GradeBands wrong;
+        wrong.bands[1].lower = 95;
+        QVERIFY(!wrong.save(db()));
+        Analyze_Stats window;
+        QVERIFY(window.load());
+        window.show();
+        child<QComboBox>(&window, "cmbTest")->setCurrentIndex(0);
+        auto* grades = child<ResultGrid>(&window, "grdGrades");
+        // 语文 95 is 优秀, 数学 140 and 150 of 150.
+        QCOMPARE(grades->rowTexts(1).mid(0, 5), QStringList({ "优秀", "1", "20.0", "2", "28.6" }));
+        whenModal<GradeBandsDialog>([](GradeBandsDialog* dialog) {
+            QTest::mouseClick(child<QPushButton>(dialog, "BN_Letters"), Qt::LeftButton);
+            QTest::mouseClick(child<QPushButton>(dialog, "BN_OK"), Qt::LeftButton);
+        });
+        QTest::mouseClick(child<QPushButton>(&window, "BN_Grades"), Qt::LeftButton);
+        QCOMPARE(*GradeBands::load(db()), GradeBands::letters());
+        QCOMPARE(grades->text(0, 0), QStringLiteral("等级（A ≥85%，B ≥70%，C ≥60%，D <60%）"));
+        QCOMPARE(grades->rowTexts(1).mid(0, 3), QStringList({ "A", "2", "40.0" }));
     }
 
     // The subject analysis, the class analysis and the report cards count

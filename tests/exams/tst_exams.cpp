@@ -611,6 +611,13 @@ private Q_SLOTS:
         QCOMPARE(child<QLineEdit>(&watch, "txtCount")->text(), QStringLiteral("2"));
         QCOMPARE(
             child<ResultGrid>(&watch, "Grid")->rowTexts(2), QStringList({ "2", "77", "0", "0", "2", "0", "0", "0" }));
+        // A mark in place of the empty score; bands in place of scores when asked.
+        QVERIFY(db().exec(QStringLiteral("update tblScore1 set 物理=NULL where 学号='2'")));
+        QVERIFY(ScoreMarks::write(
+            db(), number, { { QStringLiteral("2"), QStringLiteral("物理"), {}, ScoreMarks::kDeferred } }));
+        watch.show();
+        QTest::mouseClick(child<QCheckBox>(&watch, "chkGrades"), Qt::LeftButton, {}, QPoint(4, 4));
+        QCOMPARE(child<ResultGrid>(&watch, "Grid")->rowTexts(2).mid(0, 3), QStringList({ "2", "合格", "缓考" }));
     }
 
     void testListAndDeletion()

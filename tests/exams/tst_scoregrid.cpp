@@ -21,6 +21,7 @@
 #include <QAbstractItemModelTester>
 #include <QAbstractProxyModel>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
@@ -160,6 +161,11 @@ private Q_SLOTS:
         QVERIFY(!grid.hasUnsavedChanges());
         QVERIFY(child<QLabel>(&grid, "lblStatus")->text().startsWith(QStringLiteral("保存完毕！")));
 
+        // Bands in place of scores, the score in the tooltip; still numbers for a spreadsheet.
+        QTest::mouseClick(child<QCheckBox>(&grid, "chkGrades"), Qt::LeftButton, {}, QPoint(4, 4));
+        QCOMPARE(cell(grid, 0, 0), QStringLiteral("优秀"));
+        QCOMPARE(child<ScoreView>(&grid, "Grid")->model()->index(1, 0).data(Qt::ToolTipRole).toString(),
+            QStringLiteral("88分"));
         // Out to a spreadsheet as shown: the empty score stays empty, never 0.
         QTemporaryDir dir;
         const QString csv = dir.filePath(QStringLiteral("grid.csv"));

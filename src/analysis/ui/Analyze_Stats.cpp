@@ -1,6 +1,7 @@
 #include "analysis/ui/Analyze_Stats.h"
 
 #include "app/Module1.h"
+#include "classes/ui/GradeBandsDialog.h"
 #include "exams/TestRecord.h"
 #include "platform/MessageService.h"
 #include "platform/ui/ChildWindow.h"
@@ -110,11 +111,14 @@ Analyze_Stats::Analyze_Stats(QWidget* parent)
     grdStats->setObjectName(QStringLiteral("grdStats"));
     grdBands = new ResultGrid(this);
     grdBands->setObjectName(QStringLiteral("grdBands"));
+    grdGrades = new ResultGrid(this);
+    grdGrades->setObjectName(QStringLiteral("grdGrades"));
     lblMissing = new QLabel(this);
     lblMissing->setObjectName(QStringLiteral("lblMissing"));
     lblMissing->setWordWrap(true);
     lblMissing->setTextInteractionFlags(Qt::TextSelectableByMouse);
     BN_Rules = Controls::button(this, "BN_Rules", QStringLiteral("统计标准(&R)…"));
+    auto* grades = Controls::button(this, "BN_Grades", QStringLiteral("等级标准(&G)…"));
     BN_Export = Controls::button(this, "BN_Export", QStringLiteral("导出Excel…"));
     BN_Print = Controls::button(this, "BN_Print", QStringLiteral("打印预览(&P)…"));
     BN_Back = Controls::button(this, "BN_Back", QStringLiteral("返回"));
@@ -125,11 +129,13 @@ Analyze_Stats::Analyze_Stats(QWidget* parent)
     top->addWidget(Controls::label(this, "lblCompare", QStringLiteral("对比考试(&C)："), cmbCompare));
     top->addWidget(cmbCompare, 1);
     top->addWidget(BN_Rules);
+    top->addWidget(grades);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(lblCaption);
     layout->addWidget(grdStats, 4);
     layout->addWidget(grdBands, 3);
+    layout->addWidget(grdGrades, 2);
     layout->addWidget(lblMissing);
     layout->addLayout(Controls::buttonRow({ BN_Export, BN_Print, BN_Back }));
     ChildWindow::setDesignSize(this, { 15000, 10000 });
@@ -137,6 +143,13 @@ Analyze_Stats::Analyze_Stats(QWidget* parent)
     connect(cmbTest, &QComboBox::currentIndexChanged, this, &Analyze_Stats::showTest);
     connect(cmbCompare, &QComboBox::currentIndexChanged, this, &Analyze_Stats::showTest);
     connect(BN_Rules, &QPushButton::clicked, this, &Analyze_Stats::editRules);
+    connect(grades, &QPushButton::clicked, this, [this] {
+        auto kept = GradeBandsDialog::edit(this) ? GradeBands::load(mod().Conn) : Result<GradeBands>(m_grades);
+        if (kept) {
+            m_grades = *kept;
+            showTest();
+        }
+    });
     connect(BN_Export, &QPushButton::clicked, this, &Analyze_Stats::exportSheet);
     connect(BN_Print, &QPushButton::clicked, this, &Analyze_Stats::print);
     connect(BN_Back, &QPushButton::clicked, this, [this] { ChildWindow::close(this); });
@@ -157,6 +170,12 @@ bool Analyze_Stats::load()
     }
     m_names = *names;
     m_rules = *rules;
+    auto grades = GradeBands::load(mod().Conn);
+    if (!grades) {
+        MessageService::error(grades.error());
+        return false;
+    }
+    m_grades = *grades;
     const QSignalBlocker quietTest(cmbTest), quietCompare(cmbCompare);
     cmbTest->clear();
     cmbCompare->clear();
@@ -180,7 +199,7 @@ std::optional<SheetTable> Analyze_Stats::sheet()
                 MessageService::error(test.error());
             return std::nullopt;
         }
-        auto table = Analysis::statsOf(mod().Conn, **test, m_rules);
+        auto table = Analysis::statsOf(mod().Conn, **test, m_rules, m_grades);
         if (!table) {
             MessageService::error(table.error());
             return std::nullopt;
@@ -223,19 +242,32 @@ void Analyze_Stats::showTest()
     const auto made = sheet();
     if (!made)
         return;
-    const int blank = int(made->rows.indexOf(QVector<QVariant>()));
-    grdStats->setHeaders(made->headers);
-    QList<QStringList> rows;
-    for (int r = 0; r < blank; ++r)
-        rows << texts(made->rows[r]);
-    grdStats->setRows(rows);
-    grdStats->fitColumns(120);
-    grdBands->setHeaders(texts(made->rows.value(blank + 1)));
-    rows.clear();
-    for (int r = blank + 2; r < made->rows.size(); ++r)
-        rows << texts(made->rows[r]);
-    grdBands->setRows(rows);
-    grdBands->fitColumns(120);
+    const auto parts = sections(*made);
+    ResultGrid* grids[] = { grdStats, grdBands, grdGrades };
+    for (int g = 0; g < 3; ++g) {
+        grids[g]->setHeaders(parts.value(g).headers);
+        grids[g]->setRows(parts.value(g).rows);
+        grids[g]->fitColumns(120);
+    }
+}
+
+QVector<TablePages::Table> Analyze_Stats::sections(const SheetTable& sheet)
+{
+    // The sheet's parts stand apart by a row of nothing; each after the first heads itself.
+    QVector<TablePages::Table> out { { sheet.headers, {} } };
+    bool heading = false;
+    for (const QVector<QVariant>& row : sheet.rows) {
+        if (row.isEmpty()) {
+            out.push_back({});
+            heading = true;
+        } else if (heading) {
+            out.last().headers = texts(row);
+            heading = false;
+        } else {
+            out.last().rows << texts(row);
+        }
+    }
+    return out;
 }
 
 void Analyze_Stats::editRules()
@@ -258,25 +290,19 @@ void Analyze_Stats::print()
     const auto made = sheet();
     if (!made)
         return;
-    const int blank = int(made->rows.indexOf(QVector<QVariant>()));
-    TablePages::Table stats { made->headers, {} };
-    TablePages::Table bands { texts(made->rows.value(blank + 1)), {} };
-    for (int r = 0; r < made->rows.size(); ++r) {
-        if (r < blank)
-            stats.rows << texts(made->rows[r]);
-        else if (r > blank + 1)
-            bands.rows << texts(made->rows[r]);
-    }
+    const auto parts = sections(*made);
     QStringList notes { m_rules.caption() };
     if (!lblMissing->text().isEmpty())
         notes << lblMissing->text();
     const QString title = made->title;
-    auto paint = [title, notes, stats, bands](QPagedPaintDevice* device, const PrintOut::Progress& progress) {
-        return TablePages::paint(device, title, notes, { stats, bands }, progress);
+    auto paint = [title, notes, parts](QPagedPaintDevice* device, const PrintOut::Progress& progress) {
+        return TablePages::paint(device, title, notes, parts, progress);
     };
+    int rows = 0;
+    for (const auto& part : parts)
+        rows += int(part.rows.size());
     const QPageLayout landscape(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF(12, 12, 12, 12));
-    auto* view = new ReportPreview(
-        QStringLiteral("成绩统计表"), landscape, paint, int(stats.rows.size() + bands.rows.size()), this);
+    auto* view = new ReportPreview(QStringLiteral("成绩统计表"), landscape, paint, rows, this);
     view->open();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "analysis/StatsTable.h"
+#include "platform/ui/TablePages.h"
 
 #include <QDialog>
 #include <QHash>
@@ -54,6 +55,7 @@ private:
     QLabel* lblCaption;
     ResultGrid* grdStats;
     ResultGrid* grdBands;
+    ResultGrid* grdGrades;
     QLabel* lblMissing;
     QPushButton* BN_Rules;
     QPushButton* BN_Export;
@@ -68,6 +70,9 @@ private:
     std::optional<SheetTable> sheet();
 
     StatsRules m_rules;
+    GradeBands m_grades;
+    // The figures, the score bands and the 等级, as the sheet holds them one under another.
+    static QVector<TablePages::Table> sections(const SheetTable& sheet);
     QHash<QString, QString> m_names;
 };
 

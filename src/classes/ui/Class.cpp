@@ -2,6 +2,7 @@
 
 #include "app/Module1.h"
 #include "classes/ClassSettings.h"
+#include "classes/ui/GradeBandsDialog.h"
 #include "platform/MessageService.h"
 #include "platform/ui/Controls.h"
 
@@ -122,7 +123,8 @@ Class::Class(QWidget* parent)
 
     Command1 = Controls::button(this, "Command1", kEdit);
     Command2 = Controls::button(this, "Command2", QStringLiteral("返回(&C)"));
-    auto* buttons = Controls::buttonRow({ Command1, Command2 });
+    auto* grades = Controls::button(this, "BN_Grades", QStringLiteral("等级标准(&G)…"));
+    auto* buttons = Controls::buttonRow({ grades, Command1, Command2 });
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(title);
@@ -131,6 +133,7 @@ Class::Class(QWidget* parent)
     layout->addLayout(buttons);
 
     connect(Command1, &QPushButton::clicked, this, &Class::editOrSave);
+    connect(grades, &QPushButton::clicked, this, [this] { GradeBandsDialog::edit(this); });
     connect(Command2, &QPushButton::clicked, this, [this] {
         m_dropping = true;
         if (!ChildWindow::close(this))

@@ -15,6 +15,7 @@
 #include "students/StudentIds.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QColor>
@@ -283,9 +284,13 @@ ScoreGrid::ScoreGrid(QWidget* parent)
         this);
     keys->setObjectName(QStringLiteral("lblKeys"));
     txtFind = Controls::edit(this, "txtFind", QString());
+    chkGrades = new QCheckBox(QStringLiteral("显示等级(&V)"), this);
+    chkGrades->setObjectName(QStringLiteral("chkGrades"));
+    chkGrades->setToolTip(QStringLiteral("分数显示为等级（等级标准在“班级设置”中修改），鼠标停在格子上可看分数"));
     txtFind->setPlaceholderText(QStringLiteral("学号或姓名，回车查找"));
     auto* top = new QHBoxLayout;
     top->addWidget(keys, 1);
+    top->addWidget(chkGrades);
     top->addWidget(Controls::label(this, "lblFind", QStringLiteral("查找学生(Ctrl+F)："), txtFind));
     top->addWidget(txtFind);
     auto* bottom = new QHBoxLayout;
@@ -344,6 +349,13 @@ ScoreGrid::ScoreGrid(QWidget* parent)
         menu.exec(Grid->viewport()->mapToGlobal(at));
     });
     connect(txtFind, &QLineEdit::returnPressed, this, &ScoreGrid::find);
+    connect(chkGrades, &QCheckBox::toggled, this, [this](bool on) {
+        auto bands = GradeBands::load(mod().Conn);
+        if (on && !bands)
+            MessageService::error(bands.error());
+        m_table.showGrades(on && bands ? std::optional<GradeBands>(*bands) : std::nullopt);
+        Grid->setFocus();
+    });
     connect(BN_Save, &QPushButton::clicked, this, &ScoreGrid::save);
     connect(BN_Import, &QPushButton::clicked, this, &ScoreGrid::importFile);
     connect(BN_History, &QPushButton::clicked, this, &ScoreGrid::showHistory);

@@ -7,6 +7,7 @@
 #include <QTableView>
 #include <QWidget>
 
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -103,6 +104,7 @@ protected:
 
 private:
     QLineEdit* txtFind;
+    QCheckBox* chkGrades;
     ScoreView* Grid;
     QLabel* lblStatus;
     QPushButton* BN_Import;

@@ -3,7 +3,9 @@
 #include "app/Module1.h"
 #include "app/ui/MainForm.h"
 #include "app/ui/Windows.h"
+#include "classes/GradeBands.h"
 #include "data/Schema.h"
+#include "exams/ScoreMarks.h"
 #include "exams/ScoreSheet.h"
 #include "exams/ui/ScoreHistoryView.h"
 #include "exams/ui/TestFields.h"
@@ -12,7 +14,9 @@
 #include "platform/ui/Controls.h"
 #include "platform/ui/ResultGrid.h"
 
+#include <QCheckBox>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -43,6 +47,8 @@ TestWatch::TestWatch(QWidget* parent)
 
     Grid = new ResultGrid(this);
     BN_Grid = Controls::button(this, "BN_Grid", QStringLiteral("表格录入(&G)"));
+    chkGrades = new QCheckBox(QStringLiteral("显示等级(&V)"), this);
+    chkGrades->setObjectName(QStringLiteral("chkGrades"));
     BN_Grid->setEnabled(mod().IsAdmin);
     BN_History = Controls::button(this, "BN_History", QStringLiteral("修改记录(&J)"));
     BN_Close = Controls::button(this, "BN_Close", QStringLiteral("关闭(&C)"));
@@ -50,7 +56,9 @@ TestWatch::TestWatch(QWidget* parent)
     layout->addWidget(topic);
     layout->addLayout(info);
     layout->addWidget(Grid, 1);
-    layout->addLayout(Controls::buttonRow({ Grid->exportButton(this), BN_History, BN_Grid, BN_Close }));
+    auto* buttons = Controls::buttonRow({ Grid->exportButton(this), BN_History, BN_Grid, BN_Close });
+    buttons->insertWidget(0, chkGrades);
+    layout->addLayout(buttons);
     resize(720, 480);
 
     connect(BN_Close, &QPushButton::clicked, this, [this] { ChildWindow::close(this); });
@@ -69,6 +77,7 @@ TestWatch::TestWatch(QWidget* parent)
             load();
         }
     });
+    connect(chkGrades, &QCheckBox::toggled, this, &TestWatch::load);
     connect(BN_Grid, &QPushButton::clicked, this, [this] {
         if (MainForm* main = Windows::mainFormOf(this))
             main->showGridFor(txtNumber->text().trimmed().toInt());
@@ -106,12 +115,36 @@ void TestWatch::load()
     for (int c = 1; c < headers.size(); ++c)
         numbers << c;
     Grid->setNumberColumns(numbers);
+    auto marks = ScoreMarks::load(mod().Conn, number);
+    if (!marks) {
+        MessageService::error(marks.error(), ErrorWording::Restart);
+        return;
+    }
+    std::optional<GradeBands> grades;
+    if (chkGrades->isChecked()) {
+        auto kept = GradeBands::load(mod().Conn);
+        if (!kept) {
+            MessageService::error(kept.error(), ErrorWording::Restart);
+            return;
+        }
+        grades = *kept;
+    }
+    QVector<int> subjectOf(headers.size(), -1);
+    for (int j = 1; j < headers.size(); ++j)
+        subjectOf[j] = int(Schema::subjects().indexOf(headers[j]));
     QList<QStringList> cells;
     cells.reserve(rows->recordCount());
     for (rows->moveFirst(); !rows->eof(); rows->moveNext()) {
         QStringList values;
-        for (int j = 0; j < headers.size(); ++j)
-            values << rows->text(j);
+        for (int j = 0; j < headers.size(); ++j) {
+            QString v = rows->text(j);
+            // A missing score says why; a score shows its band when asked to.
+            if (subjectOf[j] >= 0 && v.isEmpty())
+                v = marks->value(values.value(0)).value(headers[j]);
+            else if (subjectOf[j] >= 0 && grades)
+                v = grades->bandOf(v.toInt(), t.items.fullMarksOf(subjectOf[j]));
+            values << v;
+        }
         cells << values;
     }
     Grid->setRows(std::move(cells));

@@ -4,6 +4,7 @@
 
 #include <QWidget>
 
+class QCheckBox;
 class QLineEdit;
 class QPushButton;
 
@@ -31,6 +32,7 @@ private:
     QLineEdit* txtTable;
     ResultGrid* Grid;
     QPushButton* BN_Grid;
+    QCheckBox* chkGrades;
     QPushButton* BN_History;
     QPushButton* BN_Close;
 

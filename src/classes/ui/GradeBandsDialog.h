@@ -1,0 +1,30 @@
+#pragma once
+
+#include "classes/GradeBands.h"
+
+#include <QDialog>
+
+class QTableWidget;
+
+namespace velmora {
+
+// 等级标准: the class's bands and their lower bounds, with two presets.
+class GradeBandsDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    GradeBandsDialog(const GradeBands& bands, QWidget* parent);
+    // Opens on the class's bands; true when new ones were kept.
+    static bool edit(QWidget* parent);
+    // As the table stands, checked or not.
+    GradeBands bands() const;
+    // Saves, or says why not and stays open.
+    void accept() override;
+
+private:
+    QTableWidget* tblBands;
+    void show(const GradeBands& bands);
+};
+
+} // namespace velmora
