@@ -19,7 +19,7 @@ QStringList ownTables()
         QStringLiteral("velmora_student_ids"), QStringLiteral("velmora_test_facts"),
         QStringLiteral("velmora_questions"), QStringLiteral("velmora_question_scores"),
         QStringLiteral("velmora_import_columns"), QStringLiteral("velmora_score_marks"),
-        QStringLiteral("velmora_settings") };
+        QStringLiteral("velmora_settings"), QStringLiteral("velmora_terms") };
 }
 
 struct ScoreTable
@@ -162,6 +162,7 @@ Result<QStringList> heldBy(const Database& db)
         { QStringLiteral("velmora_import_columns"), QStringLiteral("导入表头设置") },
         { QStringLiteral("velmora_score_marks"), QStringLiteral("缺考等标记") },
         { QStringLiteral("velmora_settings"), QStringLiteral("统计标准") },
+        { QStringLiteral("velmora_terms"), QStringLiteral("学期总评设置") },
     };
     for (const auto& [table, what] : counted) {
         auto exists = db.tableExists(table);

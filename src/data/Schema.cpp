@@ -185,6 +185,11 @@ const QStringList kMarkTables {
 };
 const QStringList kMarkTableNames { QStringLiteral("velmora_score_marks"), QStringLiteral("velmora_settings") };
 
+// Version 11: term grades, each a weighted set of tests.
+const QString kTermsTable
+    = QStringLiteral("create table velmora_terms (名称 varchar(50) NOT NULL, "
+                     "考试号 integer NOT NULL, 权重 integer NOT NULL, PRIMARY KEY (名称, 考试号))");
+
 } // namespace
 
 QString newerVersionText(int version)
@@ -215,6 +220,8 @@ QString stepDescription(int version)
         return QStringLiteral("增加了成绩单信息、小题分和导入表头的表，可以导入阅卷系统的成绩单（版本 9）。");
     case 10:
         return QStringLiteral("增加了缺考、免考等成绩标记表和统计标准设置表（版本 10）。");
+    case 11:
+        return QStringLiteral("增加了学期总评表 velmora_terms，可按权重合成几次考试的成绩（版本 11）。");
     default:
         return QStringLiteral("升级到版本 %1。").arg(version);
     }
@@ -276,6 +283,9 @@ Status upgradeStep(Database& db, int version)
     case 10:
         for (int t = 0; t < kMarkTables.size() && step; ++t)
             step = createIfMissing(db, kMarkTableNames[t], kMarkTables[t]);
+        break;
+    case 11:
+        step = createIfMissing(db, QStringLiteral("velmora_terms"), kTermsTable);
         break;
     default:
         break;
@@ -339,6 +349,7 @@ QStringList createStatements(const SqlDialect& dialect)
     statements << kStudentIdsTable;
     statements << kImportTables;
     statements << kMarkTables;
+    statements << kTermsTable;
     return statements;
 }
 

@@ -1,10 +1,14 @@
 #include "analysis/ui/Analyze_Progress.h"
+#include "analysis/ui/TermGrade.h"
 #include "classes/StatsRules.h"
 #include "data/Schema.h"
 #include "exams/ScoreMarks.h"
 #include "exams/TestRecord.h"
+#include "platform/MessageService.h"
 #include "platform/ui/ResultGrid.h"
 #include "support/DbTestCase.h"
+#include "support/Modal.h"
+#include "support/Typing.h"
 #include "support/Ui.h"
 
 #include <QCheckBox>
@@ -13,10 +17,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QtTest>
 
 using namespace velmora;
 using velmora::test::child;
+using velmora::test::whenModal;
 
 // Two tests of a class known by hand: a tie, a 缺考, a student in each test only.
 class TestProgress : public velmora::test::DbTestCase
@@ -144,6 +150,57 @@ private Q_SLOTS:
         QTest::keyClicks(margin, "15");
         QCOMPARE(child<QLabel>(&window, "lblBorder")->text(),
             QStringLiteral("临界生（本次总分低于150分、差距在15分以内）：学生1（140）"));
+    }
+
+    // A term grade of the two tests, 40% and 60%: defined through its dialog
+    // (weights that do not make 100 refused), a missed test scaled out and
+    // marked, 免考 in both giving no grade, ranks among whole totals only.
+    void termGrade()
+    {
+        MessageService::clearMessages();
+        TermGrade window;
+        QVERIFY(window.load());
+        window.show();
+        whenModal<TermDialog>([](TermDialog* dialog) {
+            test::typeText(child<QLineEdit>(dialog, "txtName"), QStringLiteral("第一学期总评"));
+            for (int k = 0; k < 2; ++k) {
+                auto* test = child<QComboBox>(dialog, QStringLiteral("cmbTest%1").arg(k));
+                test->setFocus();
+                for (int down = 0; down <= k; ++down)
+                    QTest::keyClick(test, Qt::Key_Down);
+                auto* weight = child<QSpinBox>(dialog, QStringLiteral("spnWeight%1").arg(k));
+                weight->selectAll();
+                QTest::keyClicks(weight, k ? "60" : "30");
+            }
+            QTest::mouseClick(child<QPushButton>(dialog, "BN_OK"), Qt::LeftButton);
+            auto* first = child<QSpinBox>(dialog, "spnWeight0");
+            first->selectAll();
+            QTest::keyClicks(first, "40");
+            QTest::mouseClick(child<QPushButton>(dialog, "BN_OK"), Qt::LeftButton);
+        });
+        QTest::mouseClick(child<QPushButton>(&window, "BN_New"), Qt::LeftButton);
+        QCOMPARE(MessageService::texts().value(0), QStringLiteral("权重合计应为100%，现在是90%。"));
+        auto* grid = child<ResultGrid>(&window, "Grid");
+        QCOMPARE(grid->rowTexts(0), QStringList({ "学号", "姓名", "语文", "数学", "总评总分", "名次" }));
+        QCOMPARE(rowOf(grid, "1"), QStringList({ "1", "学生1", "78.0", "74.0", "152.0", "2" }));
+        QCOMPARE(rowOf(grid, "2"), QStringList({ "2", "学生2", "89.0", "86.0", "175.0", "1" }));
+        QCOMPARE(rowOf(grid, "3"), QStringList({ "3", "学生3", "80.0*", "86.0", "166.0*", "—" }));
+        QCOMPARE(rowOf(grid, "6"), QStringList({ "6", "学生6", "85.0*", "85.0*", "170.0*", "—" }));
+        // Why the star, for the cell clicked.
+        grid->setCurrentIndex(grid->model()->index(2, 2));
+        Q_EMIT grid->clicked(grid->currentIndex());
+        QCOMPARE(child<QLabel>(&window, "lblWhy")->text(), QStringLiteral("期末缺考，其余按比例计"));
+
+        const auto tests = Exams::list(db());
+        QVERIFY(tests);
+        for (const TestRecord& t : *tests) {
+            QVERIFY(ScoreMarks::write(
+                db(), t.number, { { QStringLiteral("4"), QStringLiteral("数学"), {}, ScoreMarks::kExempt } }));
+            QVERIFY(db().exec(
+                QStringLiteral("update %1 set 数学=NULL where 学号='4'").arg(Schema::scoreTableName(t.number))));
+        }
+        QVERIFY(window.load());
+        QCOMPARE(rowOf(grid, "4"), QStringList({ "4", "学生4", "76.0", "免考", "76.0*", "—" }));
     }
 };
 

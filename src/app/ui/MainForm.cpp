@@ -6,6 +6,7 @@
 #include "analysis/ui/Analyze_Questions.h"
 #include "analysis/ui/Analyze_Stats.h"
 #include "analysis/ui/Analyze_Subject.h"
+#include "analysis/ui/TermGrade.h"
 #include "app/Module1.h"
 #include "app/ui/CopyDatabase.h"
 #include "app/ui/Login.h"
@@ -144,6 +145,7 @@ void MainForm::buildMenus()
     addEntry(test, "TestImport", QStringLiteral("导入考试成绩(&R)…"), &MainForm::importScores);
     addEntry(test, "TestExportAll", QStringLiteral("导出全部成绩(&X)…"), &MainForm::exportAllScores);
     addEntry(test, "TestDeleted", QStringLiteral("已删除的考试(&E)…"), &MainForm::deletedTests);
+    addEntry(test, "TestTerm", QStringLiteral("学期总评(&Z)…"), &MainForm::termGrades);
     addLine(test, "line5");
     addEntry(test, "Commitment", QStringLiteral("评语生成器"), &MainForm::commentGenerator);
 
@@ -558,6 +560,11 @@ void MainForm::statsTable()
 void MainForm::progressAnalysis()
 {
     openLoaded(m_progress);
+}
+
+void MainForm::termGrades()
+{
+    openLoaded(m_terms);
 }
 
 void MainForm::classAnalysis()

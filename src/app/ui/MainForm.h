@@ -12,6 +12,7 @@ namespace velmora {
 class Analyze_Class_Sel;
 class Analyze_Person;
 class Analyze_Progress;
+class TermGrade;
 class Analyze_Questions;
 class Analyze_Stats;
 class Analyze_Subject_Sel;
@@ -87,6 +88,7 @@ private:
     void questionAnalysis();
     void statsTable();
     void progressAnalysis();
+    void termGrades();
     template <typename Window> void openLoaded(QPointer<Window>& window);
     template <typename Selector, typename Analysis>
     void analysisFrom(QPointer<Selector>& selector, QPointer<Analysis>& analysis);
@@ -126,6 +128,7 @@ private:
     QPointer<Analyze_Questions> m_questions;
     QPointer<Analyze_Stats> m_stats;
     QPointer<Analyze_Progress> m_progress;
+    QPointer<TermGrade> m_terms;
     QPointer<Analyze_Class_Sel> m_classSel;
     QPointer<Analyze_Subject_Sel> m_subjectSel;
     QPointer<Analyze_Class> m_classAnalysis;

@@ -1,0 +1,246 @@
+#include "analysis/ui/TermGrade.h"
+
+#include "app/Module1.h"
+#include "exams/TestRecord.h"
+#include "platform/MessageService.h"
+#include "platform/ui/ChildWindow.h"
+#include "platform/ui/Controls.h"
+#include "platform/ui/ResultGrid.h"
+#include "students/StudentRecord.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+namespace velmora {
+
+using Analysis::TermDefinition;
+
+TermDialog::TermDialog(const QVector<TestRecord>& tests, const TermDefinition& term, QWidget* parent)
+    : QDialog(parent)
+    , m_replacing(term.name)
+{
+    setObjectName(QStringLiteral("TermDialog"));
+    setWindowTitle(QStringLiteral("学期总评"));
+    txtName = Controls::edit(this, "txtName", term.name);
+    txtName->setPlaceholderText(QStringLiteral("例如 2024学年第一学期总评"));
+    Controls::limitChars(txtName, TermDefinition::kMaxName);
+    auto* grid = new QGridLayout;
+    grid->addWidget(Controls::label(this, "lblName", QStringLiteral("名称(&N)："), txtName), 0, 0);
+    grid->addWidget(txtName, 0, 1, 1, 2);
+    for (int k = 0; k < TermDefinition::kMaxTests; ++k) {
+        auto* test = new QComboBox(this);
+        test->setObjectName(QStringLiteral("cmbTest%1").arg(k));
+        test->addItem(QStringLiteral("（不选）"), 0);
+        for (const TestRecord& t : tests)
+            test->addItem(QStringLiteral("%1 %2 %3").arg(t.number).arg(t.name, t.date), t.number);
+        auto* weight = new QSpinBox(this);
+        weight->setObjectName(QStringLiteral("spnWeight%1").arg(k));
+        weight->setRange(0, 100);
+        weight->setSuffix(QStringLiteral("%"));
+        if (k < term.parts.size()) {
+            test->setCurrentIndex(qMax(0, test->findData(term.parts[k].test)));
+            weight->setValue(term.parts[k].weight);
+        }
+        grid->addWidget(new QLabel(QStringLiteral("考试%1：").arg(k + 1), this), k + 1, 0);
+        grid->addWidget(test, k + 1, 1);
+        grid->addWidget(weight, k + 1, 2);
+        cmbTest << test;
+        spnWeight << weight;
+        connect(test, &QComboBox::currentIndexChanged, this, &TermDialog::showSum);
+        connect(weight, &QSpinBox::valueChanged, this, &TermDialog::showSum);
+    }
+    lblSum = new QLabel(this);
+    lblSum->setObjectName(QStringLiteral("lblSum"));
+    auto* ok = Controls::button(this, "BN_OK", QStringLiteral("确定"));
+    auto* cancel = Controls::button(this, "BN_Cancel", QStringLiteral("取消"));
+    ok->setDefault(true);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addWidget(lblSum);
+    layout->addLayout(Controls::buttonRow({ ok, cancel }));
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    showSum();
+}
+
+TermDefinition TermDialog::term() const
+{
+    TermDefinition t { txtName->text().trimmed(), {} };
+    for (int k = 0; k < cmbTest.size(); ++k) {
+        if (const int test = cmbTest[k]->currentData().toInt(); test > 0)
+            t.parts.push_back({ test, spnWeight[k]->value() });
+    }
+    return t;
+}
+
+void TermDialog::showSum()
+{
+    int sum = 0;
+    for (const auto& p : term().parts)
+        sum += p.weight;
+    lblSum->setText(QStringLiteral("权重合计：%1%").arg(sum));
+}
+
+void TermDialog::accept()
+{
+    if (Status saved = Analysis::Terms::save(mod().Conn, term(), m_replacing); !saved) {
+        MessageService::error(saved.error());
+        return;
+    }
+    QDialog::accept();
+}
+
+TermGrade::TermGrade(QWidget* parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("TermGrade"));
+    setWindowTitle(QStringLiteral("学期总评"));
+    cmbTerm = new QComboBox(this);
+    cmbTerm->setObjectName(QStringLiteral("cmbTerm"));
+    BN_New = Controls::button(this, "BN_New", QStringLiteral("新建(&N)…"));
+    BN_Edit = Controls::button(this, "BN_Edit", QStringLiteral("修改(&E)…"));
+    BN_Delete = Controls::button(this, "BN_Delete", QStringLiteral("删除(&D)"));
+    Grid = new ResultGrid(this);
+    Grid->setObjectName(QStringLiteral("Grid"));
+    lblWhy = new QLabel(this);
+    lblWhy->setObjectName(QStringLiteral("lblWhy"));
+    lblWhy->setWordWrap(true);
+    BN_Back = Controls::button(this, "BN_Back", QStringLiteral("返回"));
+    auto* top = new QHBoxLayout;
+    top->addWidget(Controls::label(this, "lblTerm", QStringLiteral("学期总评(&T)："), cmbTerm));
+    top->addWidget(cmbTerm, 1);
+    top->addWidget(BN_New);
+    top->addWidget(BN_Edit);
+    top->addWidget(BN_Delete);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(Grid, 1);
+    layout->addWidget(lblWhy);
+    layout->addLayout(Controls::buttonRow({ Grid->exportButton(this), BN_Back }));
+    ChildWindow::setDesignSize(this, { 14400, 9000 });
+    // Only an administrator defines them, as tests are defined.
+    for (QPushButton* b : { BN_New, BN_Edit, BN_Delete })
+        b->setEnabled(mod().IsAdmin);
+
+    connect(cmbTerm, &QComboBox::currentIndexChanged, this, &TermGrade::showTerm);
+    connect(BN_New, &QPushButton::clicked, this, [this] { edit(true); });
+    connect(BN_Edit, &QPushButton::clicked, this, [this] { edit(false); });
+    connect(BN_Delete, &QPushButton::clicked, this, &TermGrade::remove);
+    connect(Grid, &ResultGrid::clicked, this, [this](const QModelIndex&) {
+        const int row = Grid->currentRow(), column = Grid->currentColumn() - 2;
+        const auto& rows = m_sheet.rows;
+        lblWhy->setText(row >= 1 && row <= rows.size() && column >= 0 && column < rows[row - 1].cells.size()
+                ? rows[row - 1].cells[column].why
+                : QString());
+    });
+    connect(BN_Back, &QPushButton::clicked, this, [this] { ChildWindow::close(this); });
+}
+
+bool TermGrade::load()
+{
+    auto tests = Exams::list(mod().Conn);
+    auto names = Students::names(mod().Conn);
+    if (!tests || !names) {
+        MessageService::error(!tests ? tests.error() : names.error());
+        return false;
+    }
+    if (tests->isEmpty()) {
+        MessageService::info(QStringLiteral("还没有定义考试，无法计算学期总评。"));
+        return false;
+    }
+    m_tests = *tests;
+    m_names = *names;
+    fillTerms({});
+    return true;
+}
+
+void TermGrade::fillTerms(const QString& chosen)
+{
+    auto terms = Analysis::Terms::list(mod().Conn);
+    if (!terms) {
+        MessageService::error(terms.error());
+        return;
+    }
+    m_terms = *terms;
+    const QSignalBlocker quiet(cmbTerm);
+    cmbTerm->clear();
+    for (const TermDefinition& t : std::as_const(m_terms))
+        cmbTerm->addItem(t.name);
+    cmbTerm->setCurrentIndex(qMax(0, cmbTerm->findText(chosen)));
+    BN_Edit->setEnabled(mod().IsAdmin && !m_terms.isEmpty());
+    BN_Delete->setEnabled(mod().IsAdmin && !m_terms.isEmpty());
+    showTerm();
+}
+
+void TermGrade::showTerm()
+{
+    lblWhy->clear();
+    const int at = cmbTerm->currentIndex();
+    if (at < 0 || at >= m_terms.size()) {
+        Grid->setHeaders({ QStringLiteral("学号"), QStringLiteral("姓名") });
+        Grid->setRows({});
+        lblWhy->setText(
+            QStringLiteral("还没有学期总评，请点“新建”，选几次考试并给出权重（如平时30%、期中30%、期末40%）。"));
+        return;
+    }
+    auto rules = StatsRules::load(mod().Conn);
+    auto sheet
+        = rules ? Analysis::termSheet(mod().Conn, m_terms[at], *rules) : Result<Analysis::TermSheet>(rules.error());
+    if (!sheet) {
+        MessageService::error(sheet.error());
+        return;
+    }
+    m_sheet = *sheet;
+    QStringList headers { QStringLiteral("学号"), QStringLiteral("姓名") };
+    headers << m_sheet.subjects << QStringLiteral("总评总分") << QStringLiteral("名次");
+    QList<int> numbers;
+    for (int c = 2; c < headers.size(); ++c)
+        numbers << c;
+    Grid->setHeaders(headers);
+    Grid->setNumberColumns(numbers);
+    Grid->setExportTitle(m_terms[at].name);
+    QList<QStringList> rows;
+    for (const auto& r : std::as_const(m_sheet.rows)) {
+        QStringList texts { r.number, m_names.value(r.number) };
+        for (const Analysis::TermCell& c : r.cells)
+            texts << (c.tenths ? Analysis::tenthsText(*c.tenths) + (c.why.isEmpty() ? QString() : QStringLiteral("*"))
+                    : c.why.isEmpty() ? QStringLiteral("免考")
+                                      : QString());
+        texts << (r.total ? Analysis::tenthsText(*r.total) + (r.partial ? QStringLiteral("*") : QString()) : QString())
+              << (r.rank ? QString::number(*r.rank) : QStringLiteral("—"));
+        rows << texts;
+    }
+    Grid->setRows(rows);
+    Grid->fitColumns(120);
+}
+
+void TermGrade::edit(bool fresh)
+{
+    const int at = cmbTerm->currentIndex();
+    const TermDefinition current = fresh || at < 0 ? TermDefinition {} : m_terms.value(at);
+    TermDialog dialog(m_tests, current, this);
+    if (dialog.exec() == QDialog::Accepted)
+        fillTerms(dialog.term().name);
+}
+
+void TermGrade::remove()
+{
+    const QString name = cmbTerm->currentText();
+    if (name.isEmpty()
+        || MessageService::askDelete(QStringLiteral("删除学期总评“%1”吗？各次考试的成绩不受影响。").arg(name))
+            != MsgAnswer::Yes)
+        return;
+    if (Status gone = Analysis::Terms::remove(mod().Conn, name); !gone) {
+        MessageService::error(gone.error());
+        return;
+    }
+    fillTerms({});
+}
+
+} // namespace velmora

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "analysis/TermGrades.h"
+
+#include <QDialog>
+#include <QHash>
+#include <QWidget>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSpinBox;
+
+namespace velmora {
+
+class ResultGrid;
+
+// A term grade's name and its tests with their weights.
+class TermDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    TermDialog(const QVector<TestRecord>& tests, const Analysis::TermDefinition& term, QWidget* parent);
+    Analysis::TermDefinition term() const;
+    // Keeps it, or says why not and stays open.
+    void accept() override;
+
+private:
+    QLineEdit* txtName;
+    QVector<QComboBox*> cmbTest;
+    QVector<QSpinBox*> spnWeight;
+    QLabel* lblSum;
+    QString m_replacing;
+    void showSum();
+};
+
+// 学期总评: the term grades of the class, per student and subject, with the
+// total and its rank; read-only, computed from the scores each time.
+class TermGrade : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit TermGrade(QWidget* parent = nullptr);
+    bool load();
+
+private:
+    QComboBox* cmbTerm;
+    QPushButton* BN_New;
+    QPushButton* BN_Edit;
+    QPushButton* BN_Delete;
+    ResultGrid* Grid;
+    QLabel* lblWhy;
+    QPushButton* BN_Back;
+
+    void showTerm();
+    void edit(bool fresh);
+    void remove();
+    void fillTerms(const QString& chosen);
+
+    QVector<Analysis::TermDefinition> m_terms;
+    QVector<TestRecord> m_tests;
+    QHash<QString, QString> m_names;
+    Analysis::TermSheet m_sheet;
+};
+
+} // namespace velmora
