@@ -181,11 +181,11 @@ private Q_SLOTS:
         QTest::mouseClick(child<QPushButton>(&window, "BN_New"), Qt::LeftButton);
         QCOMPARE(MessageService::texts().value(0), QStringLiteral("权重合计应为100%，现在是90%。"));
         auto* grid = child<ResultGrid>(&window, "Grid");
-        QCOMPARE(grid->rowTexts(0), QStringList({ "学号", "姓名", "语文", "数学", "总评总分", "名次" }));
-        QCOMPARE(rowOf(grid, "1"), QStringList({ "1", "学生1", "78.0", "74.0", "152.0", "2" }));
-        QCOMPARE(rowOf(grid, "2"), QStringList({ "2", "学生2", "89.0", "86.0", "175.0", "1" }));
-        QCOMPARE(rowOf(grid, "3"), QStringList({ "3", "学生3", "80.0*", "86.0", "166.0*", "—" }));
-        QCOMPARE(rowOf(grid, "6"), QStringList({ "6", "学生6", "85.0*", "85.0*", "170.0*", "—" }));
+        QCOMPARE(grid->rowTexts(0), QStringList({ "学号", "姓名", "语文", "数学", "总评总分", "等级", "名次" }));
+        QCOMPARE(rowOf(grid, "1"), QStringList({ "1", "学生1", "78.0", "74.0", "152.0", "合格", "2" }));
+        QCOMPARE(rowOf(grid, "2"), QStringList({ "2", "学生2", "89.0", "86.0", "175.0", "良好", "1" }));
+        QCOMPARE(rowOf(grid, "3"), QStringList({ "3", "学生3", "80.0*", "86.0", "166.0*", "", "—" }));
+        QCOMPARE(rowOf(grid, "6"), QStringList({ "6", "学生6", "85.0*", "85.0*", "170.0*", "", "—" }));
         // Why the star, for the cell clicked.
         grid->setCurrentIndex(grid->model()->index(2, 2));
         Q_EMIT grid->clicked(grid->currentIndex());
@@ -200,7 +200,7 @@ private Q_SLOTS:
                 QStringLiteral("update %1 set 数学=NULL where 学号='4'").arg(Schema::scoreTableName(t.number))));
         }
         QVERIFY(window.load());
-        QCOMPARE(rowOf(grid, "4"), QStringList({ "4", "学生4", "76.0", "免考", "76.0*", "—" }));
+        QCOMPARE(rowOf(grid, "4"), QStringList({ "4", "学生4", "76.0", "免考", "76.0*", "", "—" }));
     }
 };
 

@@ -1,6 +1,7 @@
 #include "analysis/ui/TermGrade.h"
 
 #include "app/Module1.h"
+#include "classes/GradeBands.h"
 #include "exams/TestRecord.h"
 #include "platform/MessageService.h"
 #include "platform/ui/ChildWindow.h"
@@ -190,6 +191,11 @@ void TermGrade::showTerm()
         return;
     }
     auto rules = StatsRules::load(mod().Conn);
+    auto grades = GradeBands::load(mod().Conn);
+    if (!grades) {
+        MessageService::error(grades.error());
+        return;
+    }
     auto sheet
         = rules ? Analysis::termSheet(mod().Conn, m_terms[at], *rules) : Result<Analysis::TermSheet>(rules.error());
     if (!sheet) {
@@ -198,10 +204,12 @@ void TermGrade::showTerm()
     }
     m_sheet = *sheet;
     QStringList headers { QStringLiteral("学号"), QStringLiteral("姓名") };
-    headers << m_sheet.subjects << QStringLiteral("总评总分") << QStringLiteral("名次");
+    headers << m_sheet.subjects << QStringLiteral("总评总分") << QStringLiteral("等级") << QStringLiteral("名次");
     QList<int> numbers;
-    for (int c = 2; c < headers.size(); ++c)
-        numbers << c;
+    for (int c = 2; c < headers.size(); ++c) {
+        if (c != headers.size() - 2)
+            numbers << c;
+    }
     Grid->setHeaders(headers);
     Grid->setNumberColumns(numbers);
     Grid->setExportTitle(m_terms[at].name);
@@ -212,7 +220,10 @@ void TermGrade::showTerm()
             texts << (c.tenths ? Analysis::tenthsText(*c.tenths) + (c.why.isEmpty() ? QString() : QStringLiteral("*"))
                     : c.why.isEmpty() ? QStringLiteral("免考")
                                       : QString());
+        // The band of the whole: the total against 100 a subject.
+        const qint64 full = 1000 * qint64(m_sheet.subjects.size());
         texts << (r.total ? Analysis::tenthsText(*r.total) + (r.partial ? QStringLiteral("*") : QString()) : QString())
+              << (r.total && !r.partial && full > 0 ? grades->bandOf(int(*r.total), int(full)) : QString())
               << (r.rank ? QString::number(*r.rank) : QStringLiteral("—"));
         rows << texts;
     }
