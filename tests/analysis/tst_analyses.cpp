@@ -18,6 +18,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLineSeries>
 #include <QPieSeries>
 #include <QPieSlice>
 #include <QPushButton>
@@ -273,6 +274,10 @@ private Q_SLOTS:
         QTest::mouseClick(child<QPushButton>(&p, "BN_Next"), Qt::LeftButton);
         QCOMPARE(child<QLineEdit>(&p, "txtNumber")->text(), QStringLiteral("002"));
         QCOMPARE(child<ResultGrid>(&p, "Grid")->rows(), 4); // no row in test d
+        // The class rank of the total in each test, as a line: second in a and b, not in d.
+        const auto* line = qobject_cast<QLineSeries*>(child<QChartView>(&p, "RankChart")->chart()->series().value(0));
+        QVERIFY(line);
+        QCOMPARE(line->points(), QList<QPointF>({ QPointF(0, 2), QPointF(1, 2) }));
         QTest::mouseClick(child<QPushButton>(&p, "BN_Next"), Qt::LeftButton);
         QCOMPARE(child<QLineEdit>(&p, "txtNumber")->text(), QStringLiteral("002"));
 

@@ -1,6 +1,8 @@
 #include "analysis/ui/Analyze_Person.h"
 
 #include "analysis/Analysis.h"
+#include "analysis/Progress.h"
+#include "analysis/StatsTable.h"
 #include "app/Module1.h"
 #include "data/Schema.h"
 #include "exams/ScoreMarks.h"
@@ -15,6 +17,7 @@
 #include <QBarCategoryAxis>
 #include <QBarSeries>
 #include <QBarSet>
+#include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
 #include <QCheckBox>
@@ -24,6 +27,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLineSeries>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScatterSeries>
@@ -184,6 +188,9 @@ Analyze_Person::Analyze_Person(QWidget* parent)
     Chart->setObjectName(QStringLiteral("Chart"));
     Chart->setRenderHint(QPainter::Antialiasing);
     Chart->setMinimumHeight(260);
+    RankChart = new QChartView(this);
+    RankChart->setObjectName(QStringLiteral("RankChart"));
+    RankChart->setRenderHint(QPainter::Antialiasing);
     Command3 = Controls::button(this, "Command3", QStringLiteral("图形放大(&Z)"));
     Command1 = Controls::button(this, "Command1", QStringLiteral("查看该学生资料(&D)"));
     BN_First = Controls::button(this, "BN_First", QStringLiteral("首页(&F)"));
@@ -213,7 +220,10 @@ Analyze_Person::Analyze_Person(QWidget* parent)
     layout->addLayout(head);
     layout->addLayout(filters);
     layout->addWidget(Grid, 1);
-    layout->addWidget(Chart, 2);
+    auto* charts = new QHBoxLayout;
+    charts->addWidget(Chart, 3);
+    charts->addWidget(RankChart, 1);
+    layout->addLayout(charts, 2);
     layout->addLayout(buttons);
     resize(920, 700);
 
@@ -233,6 +243,7 @@ Analyze_Person::Analyze_Person(QWidget* parent)
 
 bool Analyze_Person::load()
 {
+    m_ranks.clear();
     auto numbers = Students::numbers(mod().Conn);
     if (!numbers) {
         MessageService::error(numbers.error(), ErrorWording::Restart);
@@ -354,6 +365,59 @@ void Analyze_Person::fillChart()
         m_chart.estimated << estimated;
     }
     drawPersonChart(Chart, m_chart, false);
+    fillRanks();
+}
+
+void Analyze_Person::fillRanks()
+{
+    auto rules = StatsRules::load(mod().Conn);
+    const QString student = txtNumber->text().trimmed();
+    auto* line = new QLineSeries;
+    line->setName(QStringLiteral("总分名次"));
+    QStringList tests;
+    int worst = 1;
+    for (int r = 1; r < Grid->rows(); ++r) {
+        const int number = Grid->text(r, 0).toInt();
+        tests << Grid->text(r, 2);
+        // Each test is read once for the window, whichever student is shown.
+        if (!m_ranks.contains(number) && rules) {
+            QHash<QString, int> placed;
+            if (auto test = Exams::fetch(mod().Conn, number); test && *test) {
+                if (auto cells = Analysis::cellsOf(mod().Conn, **test))
+                    placed = Analysis::resultsOf(*cells, {}, *rules).ranks;
+            }
+            m_ranks.insert(number, placed);
+        }
+        for (int rank : std::as_const(m_ranks[number]))
+            worst = std::max(worst, rank);
+        if (const auto at = m_ranks[number].constFind(student); at != m_ranks[number].constEnd())
+            line->append(r - 1, *at);
+    }
+    auto* chart = new QChart;
+    chart->setTitle(QStringLiteral("总分班级名次"));
+    chart->setAnimationOptions(QChart::NoAnimation);
+    chart->legend()->hide();
+    chart->addSeries(line);
+    line->setPointsVisible(true);
+    line->setPointLabelsVisible(true);
+    line->setPointLabelsFormat(QStringLiteral("@yPoint"));
+    line->setPointLabelsClipping(false);
+    auto* across = new QCategoryAxis;
+    across->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    for (int t = 0; t < tests.size(); ++t)
+        across->append(tests[t] + QString(t, QChar(0x200B)), t); // labels must differ; names may not
+    across->setRange(-0.5, std::max(0.5, tests.size() - 0.5));
+    chart->addAxis(across, Qt::AlignBottom);
+    line->attachAxis(across);
+    auto* ranks = new QValueAxis;
+    ranks->setReverse(true); // first place at the top
+    ranks->setRange(0.5, worst + 0.5);
+    ranks->setLabelFormat(QStringLiteral("%d"));
+    chart->addAxis(ranks, Qt::AlignLeft);
+    line->attachAxis(ranks);
+    QChart* old = RankChart->chart();
+    RankChart->setChart(chart);
+    delete old;
 }
 
 void Analyze_Person::typeClicked(int index)

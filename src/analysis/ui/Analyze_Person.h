@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QHash>
 #include <QStringList>
 #include <QVector>
 #include <QWidget>
@@ -60,6 +61,8 @@ private:
     QCheckBox* Check3;
     ResultGrid* Grid;
     QChartView* Chart;
+    // The class rank of the total in each test shown, first place at the top.
+    QChartView* RankChart;
     QPushButton* Command3;
     QPushButton* Command1;
     QPushButton* BN_First;
@@ -69,6 +72,7 @@ private:
     QPushButton* BN_Back;
 
     void fillChart();
+    void fillRanks();
     void typeClicked(int index);
     // The tests of the checked types; an error message when it fails.
     bool testsShown(QVector<struct TestRecord>* tests) const;
@@ -77,6 +81,7 @@ private:
     QStringList m_students;
     int m_current = 0;
     PersonChartData m_chart;
+    QHash<int, QHash<QString, int>> m_ranks; // per test, read once a window
 };
 
 // 图形放大: the personal chart, large.
