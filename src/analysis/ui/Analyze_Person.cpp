@@ -378,7 +378,7 @@ void Analyze_Person::fillRanks()
     int worst = 1;
     for (int r = 1; r < Grid->rows(); ++r) {
         const int number = Grid->text(r, 0).toInt();
-        tests << Grid->text(r, 2);
+        tests << Grid->text(r, 0); // the test's number: the names would not fit
         // Each test is read once for the window, whichever student is shown.
         if (!m_ranks.contains(number) && rules) {
             QHash<QString, int> placed;
@@ -405,13 +405,14 @@ void Analyze_Person::fillRanks()
     auto* across = new QCategoryAxis;
     across->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     for (int t = 0; t < tests.size(); ++t)
-        across->append(tests[t] + QString(t, QChar(0x200B)), t); // labels must differ; names may not
+        across->append(tests[t] + QString(t, QChar(0x200B)), t); // labels must differ, an empty row's too
     across->setRange(-0.5, std::max(0.5, tests.size() - 0.5));
     chart->addAxis(across, Qt::AlignBottom);
     line->attachAxis(across);
     auto* ranks = new QValueAxis;
     ranks->setReverse(true); // first place at the top
-    ranks->setRange(0.5, worst + 0.5);
+    ranks->setRange(1, std::max(2, worst));
+    ranks->setTickCount(std::min(std::max(2, worst), 6));
     ranks->setLabelFormat(QStringLiteral("%d"));
     chart->addAxis(ranks, Qt::AlignLeft);
     line->attachAxis(ranks);
