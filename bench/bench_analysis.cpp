@@ -2,6 +2,7 @@
 #include "BenchDb.h"
 #include "analysis/Progress.h"
 #include "analysis/StatsTable.h"
+#include "analysis/TermGrades.h"
 #include "analysis/ui/Analyze_Class.h"
 #include "analysis/ui/Analyze_Person.h"
 #include "analysis/ui/Analyze_Subject.h"
@@ -143,6 +144,39 @@ void BM_Progress_Raw(benchmark::State& state)
     }
 }
 BENCHMARK(BM_Progress_Raw)->Apply(byStudents)->Unit(benchmark::kMillisecond);
+
+// A term grade of tests 1, 2 and 3 weighted 30/30/40: read, weighted, ranked.
+void BM_TermGrade(benchmark::State& state)
+{
+    openClass(int(state.range(0)), int(state.range(1)));
+    const Analysis::TermDefinition term { QStringLiteral("总评"), { { 1, 30 }, { 2, 30 }, { 3, 40 } } };
+    for (auto _ : state) {
+        auto sheet = Analysis::termSheet(mod().Conn, term, StatsRules {});
+        if (!sheet) {
+            state.SkipWithError(qPrintable(sheet.error().message()));
+            break;
+        }
+        benchmark::DoNotOptimize(sheet->rows.size());
+    }
+    closeClass();
+}
+BENCHMARK(BM_TermGrade)->Apply(byStudents)->Unit(benchmark::kMillisecond);
+
+void BM_TermGrade_Raw(benchmark::State& state)
+{
+    RawDb db(classDb(int(state.range(0)), int(state.range(1))));
+    for (auto _ : state) {
+        for (const char* test : { "1", "2", "3" }) {
+            db.query("select * from tblTestInfo where 考试号=?", { test });
+            db.query(QStringLiteral("select 学号, 语文, 数学, 英语, 物理, 化学, 生物, 政治, 历史, 地理, 体育, 劳技, "
+                                    "音乐, 美术, 健康 from tblScore%1 order by 学号")
+                         .arg(QString::fromLatin1(test))
+                         .toUtf8());
+            db.query("select 学号, 项目, 标记 from velmora_score_marks where 考试号=?", { test });
+        }
+    }
+}
+BENCHMARK(BM_TermGrade_Raw)->Apply(byStudents)->Unit(benchmark::kMillisecond);
 
 // One student's page: a row and a bar group per test.
 void BM_PersonalPage(benchmark::State& state)
