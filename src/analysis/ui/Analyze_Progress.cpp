@@ -1,5 +1,6 @@
 #include "analysis/ui/Analyze_Progress.h"
 
+#include "analysis/ui/TestChoice.h"
 #include "app/Module1.h"
 #include "exams/TestRecord.h"
 #include "platform/MessageService.h"
@@ -200,12 +201,8 @@ bool Analyze_Progress::load()
     const QSignalBlocker quietEarlier(cmbEarlier), quietLater(cmbLater);
     cmbEarlier->clear();
     cmbLater->clear();
-    // The newest first: the later defaults to it, the earlier to the one before.
-    for (auto t = tests->crbegin(); t != tests->crend(); ++t) {
-        const QString caption = QStringLiteral("%1 %2 %3").arg(t->number).arg(t->name, t->date);
-        cmbEarlier->addItem(caption, t->number);
-        cmbLater->addItem(caption, t->number);
-    }
+    // The later defaults to the newest, the earlier to the one before.
+    TestChoice::fill({ cmbEarlier, cmbLater }, *tests);
     cmbLater->setCurrentIndex(0);
     cmbEarlier->setCurrentIndex(1);
     compare();
@@ -214,22 +211,8 @@ bool Analyze_Progress::load()
 
 void Analyze_Progress::compare()
 {
-    const auto cellsOf = [](int number) -> std::optional<Analysis::TestCells> {
-        auto test = Exams::fetch(mod().Conn, number);
-        if (!test || !*test) {
-            if (!test)
-                MessageService::error(test.error());
-            return std::nullopt;
-        }
-        auto cells = Analysis::cellsOf(mod().Conn, **test);
-        if (!cells) {
-            MessageService::error(cells.error());
-            return std::nullopt;
-        }
-        return *cells;
-    };
-    m_earlier = cellsOf(cmbEarlier->currentData().toInt());
-    m_later = cellsOf(cmbLater->currentData().toInt());
+    m_earlier = TestChoice::cells(cmbEarlier->currentData().toInt());
+    m_later = TestChoice::cells(cmbLater->currentData().toInt());
     fillItems();
     showRows();
 }

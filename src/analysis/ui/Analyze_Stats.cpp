@@ -1,5 +1,6 @@
 #include "analysis/ui/Analyze_Stats.h"
 
+#include "analysis/ui/TestChoice.h"
 #include "app/Module1.h"
 #include "classes/ui/GradeBandsDialog.h"
 #include "exams/TestRecord.h"
@@ -180,12 +181,7 @@ bool Analyze_Stats::load()
     cmbTest->clear();
     cmbCompare->clear();
     cmbCompare->addItem(QStringLiteral("（不对比）"), 0);
-    // The newest first: the exam just marked is the one wanted.
-    for (auto t = tests->crbegin(); t != tests->crend(); ++t) {
-        const QString caption = QStringLiteral("%1 %2 %3").arg(t->number).arg(t->name, t->date);
-        cmbTest->addItem(caption, t->number);
-        cmbCompare->addItem(caption, t->number);
-    }
+    TestChoice::fill({ cmbTest, cmbCompare }, *tests);
     showTest();
     return true;
 }
@@ -193,18 +189,8 @@ bool Analyze_Stats::load()
 std::optional<SheetTable> Analyze_Stats::sheet()
 {
     const auto statsOf = [this](int number) -> std::optional<Analysis::StatsTable> {
-        auto test = Exams::fetch(mod().Conn, number);
-        if (!test || !*test) {
-            if (!test)
-                MessageService::error(test.error());
-            return std::nullopt;
-        }
-        auto table = Analysis::statsOf(mod().Conn, **test, m_rules, m_grades);
-        if (!table) {
-            MessageService::error(table.error());
-            return std::nullopt;
-        }
-        return *table;
+        const auto cells = TestChoice::cells(number);
+        return cells ? std::optional(Analysis::statsOf(*cells, m_rules, m_grades)) : std::nullopt;
     };
     const int number = cmbTest->currentData().toInt();
     const auto table = statsOf(number);
