@@ -42,7 +42,7 @@ std::optional<qint64> StatsRow::averageTenths() const
 {
     if (sat == 0)
         return std::nullopt;
-    return halfUp(sum * 10, sat);
+    return halfUp(sum * 10, qint64(sat) * scale);
 }
 
 std::optional<qint64> StatsRow::sigmaTenths() const
@@ -51,7 +51,7 @@ std::optional<qint64> StatsRow::sigmaTenths() const
         return std::nullopt;
     // σ = √(nΣx² − (Σx)²) ÷ n; the radicand is exact in whole numbers.
     const qint64 radicand = qint64(sat) * squares - sum * sum;
-    return qint64(std::floor(10.0 * std::sqrt(double(radicand)) / sat + 0.5));
+    return qint64(std::floor(10.0 * std::sqrt(double(radicand)) / sat / scale + 0.5));
 }
 
 std::optional<qint64> StatsRow::shareTenths(int count) const
@@ -71,8 +71,10 @@ StatsTable statsOf(const TestCells& cells, const StatsRules& rules, const GradeB
     table.grades = grades;
     table.fullMarks = fullMarks;
     table.rows.resize(subjects.size() + 1);
-    for (StatsRow& row : table.rows)
+    for (StatsRow& row : table.rows) {
         row.grades.resize(grades.bands.size());
+        row.scale = cells.scale;
+    }
     for (int s = 0; s < subjects.size(); ++s)
         table.rows[s].item = subjects[s];
     StatsRow& total = table.rows.last();
@@ -238,8 +240,10 @@ SheetTable statsSheet(const StatsTable& table, const QString& title, const Stats
         QVector<QVariant> cells { r.item, r.expected, r.sat, r.absent, r.exempt, tenthsCell(average) };
         if (compare)
             cells << changeCell(average, before ? before->averageTenths() : std::nullopt);
-        cells << (r.sat ? QVariant(r.highest) : QVariant()) << (r.sat ? QVariant(r.lowest) : QVariant())
-              << tenthsCell(r.sigmaTenths());
+        const auto extreme = [&r](int v) {
+            return !r.sat ? QVariant() : r.scale == 1 ? QVariant(v) : QVariant(double(v) / r.scale);
+        };
+        cells << extreme(r.highest) << extreme(r.lowest) << tenthsCell(r.sigmaTenths());
         for (int StatsRow::*count : { &StatsRow::excellent, &StatsRow::good, &StatsRow::pass, &StatsRow::low }) {
             const auto share = r.shareTenths(r.*count);
             cells << r.*count << tenthsCell(share);

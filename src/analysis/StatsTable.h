@@ -34,6 +34,7 @@ struct StatsRow
     std::array<int, 10> bands {}; // tenths of full marks, from the lowest
     QVector<int> grades; // per 等级, highest first
     QStringList absentees, deferrals, cheats; // 学号
+    int scale = 1; // 10 where the values are tenths (a term grade)
 
     // In tenths, rounded half up, computed exactly from the counts; none
     // without anyone who sat it.
@@ -61,6 +62,7 @@ struct StudentCells
 // A test's subjects (in its order) and every student's cells, in 学号 order.
 struct TestCells
 {
+    int scale = 1; // 10 where scores and full marks are in tenths
     QStringList subjects;
     QVector<int> fullMarks;
     QVector<StudentCells> students;

@@ -178,6 +178,23 @@ TermSheet termSheet(const QVector<TermInput>& tests, const StatsRules& rules)
     return sheet;
 }
 
+TestCells termCells(const TermSheet& sheet)
+{
+    TestCells out;
+    out.scale = 10;
+    out.subjects = sheet.subjects;
+    out.fullMarks = QVector<int>(sheet.subjects.size(), 1000);
+    for (const TermSheet::Row& r : sheet.rows) {
+        StudentCells student { r.number, {}, {} };
+        for (const TermCell& c : r.cells) {
+            student.scores << (c.tenths ? std::optional<int>(int(*c.tenths)) : std::nullopt);
+            student.marks << (c.tenths ? QString() : c.why.isEmpty() ? ScoreMarks::kExempt : ScoreMarks::kAbsent);
+        }
+        out.students << student;
+    }
+    return out;
+}
+
 Result<TermSheet> termSheet(const Database& db, const TermDefinition& term, const StatsRules& rules)
 {
     QVector<TermInput> inputs;

@@ -74,4 +74,8 @@ struct TermInput
 TermSheet termSheet(const QVector<TermInput>& tests, const StatsRules& rules);
 Result<TermSheet> termSheet(const Database& db, const TermDefinition& term, const StatsRules& rules);
 
+// The term grades as a test's cells, in tenths of a scale of 100 per subject,
+// for the statistics table: no grade under 免考 in all is 免考, else 缺考.
+TestCells termCells(const TermSheet& sheet);
+
 } // namespace velmora::Analysis

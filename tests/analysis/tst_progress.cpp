@@ -1,4 +1,5 @@
 #include "analysis/ui/Analyze_Progress.h"
+#include "analysis/ui/Analyze_Stats.h"
 #include "analysis/ui/TermGrade.h"
 #include "classes/StatsRules.h"
 #include "data/Schema.h"
@@ -201,6 +202,14 @@ private Q_SLOTS:
         }
         QVERIFY(window.load());
         QCOMPARE(rowOf(grid, "4"), QStringList({ "4", "学生4", "76.0", "免考", "76.0*", "", "—" }));
+
+        // The statistics table takes the term grade as a test: 语文 of 6 on a scale of 100.
+        Analyze_Stats stats;
+        QVERIFY(stats.load());
+        auto* chosen = child<QComboBox>(&stats, "cmbTest");
+        chosen->setCurrentIndex(chosen->findText(QStringLiteral("学期总评：第一学期总评")));
+        QCOMPARE(child<ResultGrid>(&stats, "grdStats")->rowTexts(1).mid(0, 9),
+            QStringList({ "语文", "6", "6", "0", "0", "78.0", "89.0", "60.0", "9.1" }));
     }
 };
 

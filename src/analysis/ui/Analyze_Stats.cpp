@@ -1,5 +1,6 @@
 #include "analysis/ui/Analyze_Stats.h"
 
+#include "analysis/TermGrades.h"
 #include "analysis/ui/TestChoice.h"
 #include "app/Module1.h"
 #include "classes/ui/GradeBandsDialog.h"
@@ -182,22 +183,42 @@ bool Analyze_Stats::load()
     cmbCompare->clear();
     cmbCompare->addItem(QStringLiteral("（不对比）"), 0);
     TestChoice::fill({ cmbTest, cmbCompare }, *tests);
+    if (auto terms = Analysis::Terms::list(mod().Conn)) {
+        m_terms = *terms;
+        for (const Analysis::TermDefinition& term : std::as_const(m_terms)) {
+            for (QComboBox* box : { cmbTest, cmbCompare })
+                box->addItem(QStringLiteral("学期总评：") + term.name, term.name);
+        }
+    }
     showTest();
     return true;
 }
 
 std::optional<SheetTable> Analyze_Stats::sheet()
 {
-    const auto statsOf = [this](int number) -> std::optional<Analysis::StatsTable> {
-        const auto cells = TestChoice::cells(number);
+    // A test by its number, a term grade by its name.
+    const auto statsOf = [this](const QVariant& choice) -> std::optional<Analysis::StatsTable> {
+        if (choice.typeId() == QMetaType::QString) {
+            for (const Analysis::TermDefinition& term : std::as_const(m_terms)) {
+                if (term.name != choice.toString())
+                    continue;
+                auto sheet = Analysis::termSheet(mod().Conn, term, m_rules);
+                if (!sheet) {
+                    MessageService::error(sheet.error());
+                    return std::nullopt;
+                }
+                return Analysis::statsOf(Analysis::termCells(*sheet), m_rules, m_grades);
+            }
+            return std::nullopt;
+        }
+        const auto cells = TestChoice::cells(choice.toInt());
         return cells ? std::optional(Analysis::statsOf(*cells, m_rules, m_grades)) : std::nullopt;
     };
-    const int number = cmbTest->currentData().toInt();
-    const auto table = statsOf(number);
+    const auto table = statsOf(cmbTest->currentData());
     if (!table)
         return std::nullopt;
     std::optional<Analysis::StatsTable> earlier;
-    if (const int other = cmbCompare->currentData().toInt(); other > 0 && other != number)
+    if (const QVariant other = cmbCompare->currentData(); other != QVariant(0) && other != cmbTest->currentData())
         earlier = statsOf(other);
     QStringList missing;
     for (const Analysis::StatsRow& r : table->rows) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "analysis/StatsTable.h"
+#include "analysis/TermGrades.h"
 #include "platform/ui/TablePages.h"
 
 #include <QDialog>
@@ -71,6 +72,7 @@ private:
 
     StatsRules m_rules;
     GradeBands m_grades;
+    QVector<Analysis::TermDefinition> m_terms;
     // The figures, the score bands and the 等级, as the sheet holds them one under another.
     static QVector<TablePages::Table> sections(const SheetTable& sheet);
     QHash<QString, QString> m_names;
