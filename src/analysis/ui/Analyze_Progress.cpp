@@ -185,24 +185,17 @@ Analyze_Progress::Analyze_Progress(QWidget* parent)
 
 bool Analyze_Progress::load()
 {
-    auto tests = Exams::list(mod().Conn);
-    auto names = Students::names(mod().Conn);
-    auto rules = StatsRules::load(mod().Conn);
-    if (!tests || !names || !rules) {
-        MessageService::error(!tests ? tests.error() : !names ? names.error() : rules.error());
+    auto started = TestChoice::start(2, QStringLiteral("至少要有两次考试才能比较进退步。"));
+    if (!started)
         return false;
-    }
-    if (tests->size() < 2) {
-        MessageService::info(QStringLiteral("至少要有两次考试才能比较进退步。"));
-        return false;
-    }
-    m_names = *names;
-    m_rules = *rules;
+    const QVector<TestRecord>& tests = started->tests;
+    m_names = started->names;
+    m_rules = started->rules;
     const QSignalBlocker quietEarlier(cmbEarlier), quietLater(cmbLater);
     cmbEarlier->clear();
     cmbLater->clear();
     // The later defaults to the newest, the earlier to the one before.
-    TestChoice::fill({ cmbEarlier, cmbLater }, *tests);
+    TestChoice::fill({ cmbEarlier, cmbLater }, tests);
     cmbLater->setCurrentIndex(0);
     cmbEarlier->setCurrentIndex(1);
     compare();

@@ -159,19 +159,12 @@ Analyze_Stats::Analyze_Stats(QWidget* parent)
 
 bool Analyze_Stats::load()
 {
-    auto tests = Exams::list(mod().Conn);
-    auto names = Students::names(mod().Conn);
-    auto rules = StatsRules::load(mod().Conn);
-    if (!tests || !names || !rules) {
-        MessageService::error(!tests ? tests.error() : !names ? names.error() : rules.error());
+    auto started = TestChoice::start(1, QStringLiteral("还没有定义考试，没有可以统计的成绩。"));
+    if (!started)
         return false;
-    }
-    if (tests->isEmpty()) {
-        MessageService::info(QStringLiteral("还没有定义考试，没有可以统计的成绩。"));
-        return false;
-    }
-    m_names = *names;
-    m_rules = *rules;
+    const QVector<TestRecord>& tests = started->tests;
+    m_names = started->names;
+    m_rules = started->rules;
     auto grades = GradeBands::load(mod().Conn);
     if (!grades) {
         MessageService::error(grades.error());
@@ -182,7 +175,7 @@ bool Analyze_Stats::load()
     cmbTest->clear();
     cmbCompare->clear();
     cmbCompare->addItem(QStringLiteral("（不对比）"), 0);
-    TestChoice::fill({ cmbTest, cmbCompare }, *tests);
+    TestChoice::fill({ cmbTest, cmbCompare }, tests);
     if (auto terms = Analysis::Terms::list(mod().Conn)) {
         m_terms = *terms;
         for (const Analysis::TermDefinition& term : std::as_const(m_terms)) {

@@ -2,10 +2,27 @@
 
 #include "app/Module1.h"
 #include "platform/MessageService.h"
+#include "students/StudentRecord.h"
 
 #include <QComboBox>
 
 namespace velmora::TestChoice {
+
+std::optional<Start> start(int atLeast, const QString& fewer)
+{
+    auto tests = Exams::list(mod().Conn);
+    auto names = Students::names(mod().Conn);
+    auto rules = StatsRules::load(mod().Conn);
+    if (!tests || !names || !rules) {
+        MessageService::error(!tests ? tests.error() : !names ? names.error() : rules.error());
+        return std::nullopt;
+    }
+    if (tests->size() < atLeast) {
+        MessageService::info(fewer);
+        return std::nullopt;
+    }
+    return Start { *tests, *names, *rules };
+}
 
 void fill(std::initializer_list<QComboBox*> boxes, const QVector<TestRecord>& tests)
 {
