@@ -35,9 +35,9 @@ GradeBandsDialog::GradeBandsDialog(const GradeBands& bands, QWidget* parent)
     layout->addWidget(tblBands);
     layout->addLayout(Controls::buttonRow({ preset, letters, add, remove }));
     layout->addLayout(Controls::buttonRow({ ok, cancel }));
-    show(bands);
-    connect(preset, &QPushButton::clicked, this, [this] { show(GradeBands {}); });
-    connect(letters, &QPushButton::clicked, this, [this] { show(GradeBands::letters()); });
+    showBands(bands);
+    connect(preset, &QPushButton::clicked, this, [this] { showBands(GradeBands {}); });
+    connect(letters, &QPushButton::clicked, this, [this] { showBands(GradeBands::letters()); });
     connect(add, &QPushButton::clicked, this, [this] {
         // Above the last band, which has no bound of its own.
         tblBands->insertRow(qMax(0, tblBands->rowCount() - 1));
@@ -61,7 +61,7 @@ bool GradeBandsDialog::edit(QWidget* parent)
     return dialog.exec() == QDialog::Accepted;
 }
 
-void GradeBandsDialog::show(const GradeBands& bands)
+void GradeBandsDialog::showBands(const GradeBands& bands)
 {
     tblBands->setRowCount(int(bands.bands.size()));
     for (int b = 0; b < bands.bands.size(); ++b) {

@@ -24,7 +24,7 @@ public:
 
 private:
     QTableWidget* tblBands;
-    void show(const GradeBands& bands);
+    void showBands(const GradeBands& bands);
 };
 
 } // namespace velmora
