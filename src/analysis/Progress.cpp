@@ -11,6 +11,7 @@ namespace velmora::Analysis {
 ItemResults resultsOf(const TestCells& cells, const QString& subject, const StatsRules& rules)
 {
     ItemResults out;
+    out.scale = cells.scale;
     const int only = subject.isEmpty() ? -1 : int(cells.subjects.indexOf(subject));
     for (int s = 0; s < cells.subjects.size(); ++s) {
         if (only < 0 || s == only)
@@ -36,7 +37,7 @@ ItemResults resultsOf(const TestCells& cells, const QString& subject, const Stat
             value.reset();
         out.values.insert(student.number, value);
         numbers << student.number;
-        ranked << (only < 0 && absent && rules.absentNoRank ? std::nullopt : value);
+        ranked << (only < 0 && ((absent && rules.absentNoRank) || student.unranked) ? std::nullopt : value);
     }
     const auto places = ReportCards::ranks(ranked);
     qint64 sum = 0, squares = 0;
@@ -95,6 +96,10 @@ std::optional<double> ProgressRow::tChange() const
 Progress progressOf(const ItemResults& earlier, const ItemResults& later)
 {
     Progress out;
+    out.scale = std::max(earlier.scale, later.scale);
+    const auto scaled = [&out](std::optional<int> v, int scale) {
+        return v ? std::optional<int>(*v * (out.scale / scale)) : std::nullopt;
+    };
     QStringList numbers = earlier.values.keys();
     for (auto n = later.values.cbegin(); n != later.values.cend(); ++n) {
         if (!earlier.values.contains(n.key()))
@@ -108,8 +113,8 @@ Progress progressOf(const ItemResults& earlier, const ItemResults& later)
         }
         ProgressRow row;
         row.number = number;
-        row.before = earlier.values.value(number);
-        row.after = later.values.value(number);
+        row.before = scaled(earlier.values.value(number), earlier.scale);
+        row.after = scaled(later.values.value(number), later.scale);
         row.beforeRank = value(earlier.ranks, number);
         row.afterRank = value(later.ranks, number);
         row.beforeT = value(earlier.tScores, number);
@@ -131,6 +136,8 @@ QString rankChangeText(std::optional<int> change)
 QStringList borderline(const ItemResults& results, int line, int margin)
 {
     QVector<std::pair<int, QString>> near;
+    line *= results.scale;
+    margin *= results.scale;
     for (auto v = results.values.cbegin(); v != results.values.cend(); ++v) {
         if (v.value() && *v.value() < line && *v.value() >= line - margin)
             near.push_back({ *v.value(), v.key() });

@@ -19,6 +19,7 @@ struct ItemResults
     QHash<QString, int> ranks; // 1, 2, 2, 4
     QHash<QString, double> tScores; // 50 + 10·z among the ranked, when they differ at all
     int fullMarks = 0; // of the subject, or the sum of the test's
+    int scale = 1; // 10 where values and full marks are tenths (a term grade)
 };
 ItemResults resultsOf(const TestCells& cells, const QString& subject, const StatsRules& rules);
 
@@ -39,13 +40,15 @@ struct Progress
 {
     QVector<ProgressRow> rows; // students in both tests, in 学号 order
     QStringList onlyOnce; // in one of the two
+    int scale = 1; // of the values: tenths when either side is a term grade
 };
 Progress progressOf(const ItemResults& earlier, const ItemResults& later);
 
 // "↑3", "↓5", "—" for no change, "" for none.
 QString rankChangeText(std::optional<int> change);
 
-// 临界生: students whose value is below `line` by at most `margin`, highest first.
+// 临界生: students whose value is below `line` by at most `margin` (both in
+// points), highest first.
 QStringList borderline(const ItemResults& results, int line, int margin);
 
 } // namespace velmora::Analysis

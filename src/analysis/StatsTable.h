@@ -57,6 +57,7 @@ struct StudentCells
     QString number;
     QVector<std::optional<int>> scores;
     QStringList marks;
+    bool unranked = false; // kept out of the total's ranks whatever the marks (a partial term grade)
 };
 
 // A test's subjects (in its order) and every student's cells, in 学号 order.

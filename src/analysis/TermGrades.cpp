@@ -185,7 +185,7 @@ TestCells termCells(const TermSheet& sheet)
     out.subjects = sheet.subjects;
     out.fullMarks = QVector<int>(sheet.subjects.size(), 1000);
     for (const TermSheet::Row& r : sheet.rows) {
-        StudentCells student { r.number, {}, {} };
+        StudentCells student { r.number, {}, {}, r.partial };
         for (const TermCell& c : r.cells) {
             student.scores << (c.tenths ? std::optional<int>(int(*c.tenths)) : std::nullopt);
             student.marks << (c.tenths ? QString() : c.why.isEmpty() ? ScoreMarks::kExempt : ScoreMarks::kAbsent);

@@ -210,6 +210,16 @@ private Q_SLOTS:
         chosen->setCurrentIndex(chosen->findText(QStringLiteral("学期总评：第一学期总评")));
         QCOMPARE(child<ResultGrid>(&stats, "grdStats")->rowTexts(1).mid(0, 9),
             QStringList({ "语文", "6", "6", "0", "0", "78.0", "89.0", "60.0", "9.1" }));
+
+        // 进退步 from 期中 to the term grade: its ranks as the term sheet gives them, values in tenths.
+        Analyze_Progress progress;
+        QVERIFY(progress.load());
+        auto* later = child<QComboBox>(&progress, "cmbLater");
+        later->setCurrentIndex(later->findText(QStringLiteral("学期总评：第一学期总评")));
+        auto* steps = child<ResultGrid>(&progress, "Grid");
+        QCOMPARE(rowOf(steps, "2"), QStringList({ "2", "学生2", "160.0", "2", "175.0", "1", "↑1", "+15.0" }));
+        QCOMPARE(rowOf(steps, "3"), QStringList({ "3", "学生3", "160.0", "2", "166.0", "", "", "+6.0" }));
+        QVERIFY(child<QLabel>(&progress, "lblCaption")->text().contains(QStringLiteral("学期总评按每科100分折算")));
     }
 };
 

@@ -43,18 +43,29 @@ QString tenths(std::optional<double> v, bool sign = false)
     return Analysis::tenthsText(t, sign);
 }
 
-std::optional<double> real(std::optional<int> v)
+std::optional<double> real(std::optional<int> v, int scale = 1)
 {
-    return v ? std::optional<double>(*v) : std::nullopt;
+    return v ? std::optional<double>(double(*v) / scale) : std::nullopt;
 }
 
-QVector<Column> columnsFor(const QString& item, bool standard, const std::function<QString(const QString&)>& name)
+// A total or a score; a term grade's in tenths.
+QString figure(std::optional<int> v, int scale, bool sign = false)
+{
+    if (!v)
+        return {};
+    if (scale != 1)
+        return Analysis::tenthsText(*v, sign);
+    return (sign && *v > 0 ? QStringLiteral("+") : QString()) + QString::number(*v);
+}
+
+QVector<Column> columnsFor(
+    const QString& item, bool standard, int scale, const std::function<QString(const QString&)>& name)
 {
     QVector<Column> c {
         { QStringLiteral("学号"), [](const ProgressRow& r) { return r.number; }, nullptr },
         { QStringLiteral("姓名"), [name](const ProgressRow& r) { return name(r.number); }, nullptr },
-        { QStringLiteral("前次") + item, [](const ProgressRow& r) { return number(r.before); },
-            [](const ProgressRow& r) { return real(r.before); } },
+        { QStringLiteral("前次") + item, [scale](const ProgressRow& r) { return figure(r.before, scale); },
+            [scale](const ProgressRow& r) { return real(r.before, scale); } },
     };
     if (standard) {
         c.push_back({ QStringLiteral("前次标准分"), [](const ProgressRow& r) { return tenths(r.beforeT); },
@@ -63,8 +74,8 @@ QVector<Column> columnsFor(const QString& item, bool standard, const std::functi
         c.push_back({ QStringLiteral("前次名次"), [](const ProgressRow& r) { return number(r.beforeRank); },
             [](const ProgressRow& r) { return real(r.beforeRank); } });
     }
-    c.push_back({ QStringLiteral("本次") + item, [](const ProgressRow& r) { return number(r.after); },
-        [](const ProgressRow& r) { return real(r.after); } });
+    c.push_back({ QStringLiteral("本次") + item, [scale](const ProgressRow& r) { return figure(r.after, scale); },
+        [scale](const ProgressRow& r) { return real(r.after, scale); } });
     if (standard) {
         c.push_back({ QStringLiteral("本次标准分"), [](const ProgressRow& r) { return tenths(r.afterT); },
             [](const ProgressRow& r) { return r.afterT; } });
@@ -77,12 +88,9 @@ QVector<Column> columnsFor(const QString& item, bool standard, const std::functi
             { QStringLiteral("名次变化"), [](const ProgressRow& r) { return Analysis::rankChangeText(r.rankChange()); },
                 [](const ProgressRow& r) { return real(r.rankChange()); } });
     }
-    c.push_back({ item + QStringLiteral("变化"),
-        [](const ProgressRow& r) {
-            const auto v = r.valueChange();
-            return v ? (*v > 0 ? QStringLiteral("+") : QString()) + QString::number(*v) : QString();
-        },
-        [](const ProgressRow& r) { return real(r.valueChange()); } });
+    c.push_back(
+        { item + QStringLiteral("变化"), [scale](const ProgressRow& r) { return figure(r.valueChange(), scale, true); },
+            [scale](const ProgressRow& r) { return real(r.valueChange(), scale); } });
     return c;
 }
 
@@ -188,14 +196,12 @@ bool Analyze_Progress::load()
     auto started = TestChoice::start(2, QStringLiteral("至少要有两次考试才能比较进退步。"));
     if (!started)
         return false;
-    const QVector<TestRecord>& tests = started->tests;
-    m_names = started->names;
-    m_rules = started->rules;
+    m_start = *std::move(started);
     const QSignalBlocker quietEarlier(cmbEarlier), quietLater(cmbLater);
     cmbEarlier->clear();
     cmbLater->clear();
     // The later defaults to the newest, the earlier to the one before.
-    TestChoice::fill({ cmbEarlier, cmbLater }, tests);
+    TestChoice::fill({ cmbEarlier, cmbLater }, m_start);
     cmbLater->setCurrentIndex(0);
     cmbEarlier->setCurrentIndex(1);
     compare();
@@ -204,8 +210,8 @@ bool Analyze_Progress::load()
 
 void Analyze_Progress::compare()
 {
-    m_earlier = TestChoice::cells(cmbEarlier->currentData().toInt());
-    m_later = TestChoice::cells(cmbLater->currentData().toInt());
+    m_earlier = TestChoice::cells(cmbEarlier->currentData(), m_start);
+    m_later = TestChoice::cells(cmbLater->currentData(), m_start);
     fillItems();
     showRows();
 }
@@ -230,15 +236,19 @@ void Analyze_Progress::showRows()
     if (!m_earlier || !m_later)
         return;
     const QString subject = cmbItem->currentData().toString();
-    const auto earlier = Analysis::resultsOf(*m_earlier, subject, m_rules);
-    m_laterResults = Analysis::resultsOf(*m_later, subject, m_rules);
+    const auto earlier = Analysis::resultsOf(*m_earlier, subject, m_start.rules);
+    m_laterResults = Analysis::resultsOf(*m_later, subject, m_start.rules);
     m_progress = Analysis::progressOf(earlier, m_laterResults);
     lblCaption->setText(chkStandard->isChecked()
             ? QStringLiteral("按标准分比较：标准分 T = 50 + 10z，z 由该次考试全班的平均分和标准差算出，"
                              "不受两次考试难度和参加人数不同的影响。标准分变化为正是进步。")
             : QStringLiteral("按班级名次比较（同分同名次；有缺考科目的学生%1）。名次变化 ↑ 是进步。")
-                  .arg(m_rules.absentNoRank ? QStringLiteral("不参加总分排名") : QStringLiteral("也参加总分排名")));
-    if (subject.isEmpty() && m_earlier->subjects != m_later->subjects)
+                  .arg(m_start.rules.absentNoRank ? QStringLiteral("不参加总分排名")
+                                                  : QStringLiteral("也参加总分排名")));
+    if (m_earlier->scale != m_later->scale)
+        lblCaption->setText(lblCaption->text()
+            + QStringLiteral("学期总评按每科100分折算，与一次考试的分数不能直接相比，请看名次或标准分。"));
+    else if (subject.isEmpty() && m_earlier->subjects != m_later->subjects)
         lblCaption->setText(
             lblCaption->text() + QStringLiteral("两次考试的科目不同，总分不能直接相比，请看名次或标准分。"));
     QStringList once;
@@ -248,7 +258,7 @@ void Analyze_Progress::showRows()
         once.isEmpty() ? QString() : QStringLiteral("只参加了一次考试的学生：") + once.join(QStringLiteral("、")));
     lblOnce->setVisible(!once.isEmpty());
     if (txtLine->text().isEmpty())
-        txtLine->setText(QString::number((m_laterResults.fullMarks * 60 + 99) / 100)); // 及格线
+        txtLine->setText(QString::number((m_laterResults.fullMarks / m_laterResults.scale * 60 + 99) / 100)); // 及格线
     m_shown.clear();
     for (int r = 0; r < m_progress.rows.size(); ++r)
         m_shown << r;
@@ -259,7 +269,8 @@ void Analyze_Progress::showRows()
 
 QVector<Analyze_Progress::Column> Analyze_Progress::columns() const
 {
-    return columnsFor(cmbItem->currentText(), chkStandard->isChecked(), [this](const QString& n) { return name(n); });
+    return columnsFor(cmbItem->currentText(), chkStandard->isChecked(), m_progress.scale,
+        [this](const QString& n) { return name(n); });
 }
 
 void Analyze_Progress::render()
@@ -352,7 +363,9 @@ void Analyze_Progress::showBorder()
     }
     QStringList near;
     for (const QString& n : Analysis::borderline(m_laterResults, line, margin))
-        near << QStringLiteral("%1（%2）").arg(name(n).isEmpty() ? n : name(n)).arg(*m_laterResults.values.value(n));
+        near << QStringLiteral("%1（%2）")
+                    .arg(name(n).isEmpty() ? n : name(n))
+                    .arg(figure(m_laterResults.values.value(n), m_laterResults.scale));
     lblBorder->setText(QStringLiteral("临界生（本次%1低于%2分、差距在%3分以内）：%4")
                            .arg(cmbItem->currentText())
                            .arg(line)

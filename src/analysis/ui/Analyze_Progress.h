@@ -1,6 +1,7 @@
 #pragma once
 
 #include "analysis/Progress.h"
+#include "analysis/ui/TestChoice.h"
 
 #include <QHash>
 #include <QWidget>
@@ -66,10 +67,9 @@ private:
     void sortBy(int column);
     void showBorder();
     void print();
-    QString name(const QString& number) const { return m_names.value(number); }
+    QString name(const QString& number) const { return m_start.names.value(number); }
 
-    QHash<QString, QString> m_names;
-    StatsRules m_rules;
+    TestChoice::Start m_start;
     std::optional<Analysis::TestCells> m_earlier, m_later;
     Analysis::ItemResults m_laterResults;
     Analysis::Progress m_progress;

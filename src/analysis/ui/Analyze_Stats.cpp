@@ -162,50 +162,27 @@ bool Analyze_Stats::load()
     auto started = TestChoice::start(1, QStringLiteral("还没有定义考试，没有可以统计的成绩。"));
     if (!started)
         return false;
-    const QVector<TestRecord>& tests = started->tests;
-    m_names = started->names;
-    m_rules = started->rules;
     auto grades = GradeBands::load(mod().Conn);
     if (!grades) {
         MessageService::error(grades.error());
         return false;
     }
+    m_start = *std::move(started);
     m_grades = *grades;
     const QSignalBlocker quietTest(cmbTest), quietCompare(cmbCompare);
     cmbTest->clear();
     cmbCompare->clear();
     cmbCompare->addItem(QStringLiteral("（不对比）"), 0);
-    TestChoice::fill({ cmbTest, cmbCompare }, tests);
-    if (auto terms = Analysis::Terms::list(mod().Conn)) {
-        m_terms = *terms;
-        for (const Analysis::TermDefinition& term : std::as_const(m_terms)) {
-            for (QComboBox* box : { cmbTest, cmbCompare })
-                box->addItem(QStringLiteral("学期总评：") + term.name, term.name);
-        }
-    }
+    TestChoice::fill({ cmbTest, cmbCompare }, m_start);
     showTest();
     return true;
 }
 
 std::optional<SheetTable> Analyze_Stats::sheet()
 {
-    // A test by its number, a term grade by its name.
     const auto statsOf = [this](const QVariant& choice) -> std::optional<Analysis::StatsTable> {
-        if (choice.typeId() == QMetaType::QString) {
-            for (const Analysis::TermDefinition& term : std::as_const(m_terms)) {
-                if (term.name != choice.toString())
-                    continue;
-                auto sheet = Analysis::termSheet(mod().Conn, term, m_rules);
-                if (!sheet) {
-                    MessageService::error(sheet.error());
-                    return std::nullopt;
-                }
-                return Analysis::statsOf(Analysis::termCells(*sheet), m_rules, m_grades);
-            }
-            return std::nullopt;
-        }
-        const auto cells = TestChoice::cells(choice.toInt());
-        return cells ? std::optional(Analysis::statsOf(*cells, m_rules, m_grades)) : std::nullopt;
+        const auto cells = TestChoice::cells(choice, m_start);
+        return cells ? std::optional(Analysis::statsOf(*cells, m_start.rules, m_grades)) : std::nullopt;
     };
     const auto table = statsOf(cmbTest->currentData());
     if (!table)
@@ -220,7 +197,7 @@ std::optional<SheetTable> Analyze_Stats::sheet()
         const auto named = [this](const QStringList& numbers) {
             QStringList out;
             for (const QString& n : numbers)
-                out << m_names.value(n, n);
+                out << m_start.names.value(n, n);
             return out.join(QStringLiteral("、"));
         };
         if (!r.absentees.isEmpty())
@@ -238,7 +215,7 @@ std::optional<SheetTable> Analyze_Stats::sheet()
 
 void Analyze_Stats::showTest()
 {
-    lblCaption->setText(m_rules.caption());
+    lblCaption->setText(m_start.rules.caption());
     const auto made = sheet();
     if (!made)
         return;
@@ -272,10 +249,10 @@ QVector<TablePages::Table> Analyze_Stats::sections(const SheetTable& sheet)
 
 void Analyze_Stats::editRules()
 {
-    StatsRulesDialog dialog(m_rules, this);
+    StatsRulesDialog dialog(m_start.rules, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    m_rules = dialog.rules();
+    m_start.rules = dialog.rules();
     showTest();
 }
 
@@ -291,7 +268,7 @@ void Analyze_Stats::print()
     if (!made)
         return;
     const auto parts = sections(*made);
-    QStringList notes { m_rules.caption() };
+    QStringList notes { m_start.rules.caption() };
     if (!lblMissing->text().isEmpty())
         notes << lblMissing->text();
     const QString title = made->title;

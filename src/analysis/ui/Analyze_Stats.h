@@ -1,7 +1,7 @@
 #pragma once
 
 #include "analysis/StatsTable.h"
-#include "analysis/TermGrades.h"
+#include "analysis/ui/TestChoice.h"
 #include "platform/ui/TablePages.h"
 
 #include <QDialog>
@@ -70,12 +70,10 @@ private:
     // The sheet of the chosen test, and its name; none when it cannot be read (said).
     std::optional<SheetTable> sheet();
 
-    StatsRules m_rules;
+    TestChoice::Start m_start;
     GradeBands m_grades;
-    QVector<Analysis::TermDefinition> m_terms;
     // The figures, the score bands and the 等级, as the sheet holds them one under another.
     static QVector<TablePages::Table> sections(const SheetTable& sheet);
-    QHash<QString, QString> m_names;
 };
 
 } // namespace velmora

@@ -13,30 +13,48 @@ std::optional<Start> start(int atLeast, const QString& fewer)
     auto tests = Exams::list(mod().Conn);
     auto names = Students::names(mod().Conn);
     auto rules = StatsRules::load(mod().Conn);
-    if (!tests || !names || !rules) {
-        MessageService::error(!tests ? tests.error() : !names ? names.error() : rules.error());
+    auto terms = Analysis::Terms::list(mod().Conn);
+    if (!tests || !names || !rules || !terms) {
+        MessageService::error(!tests ? tests.error() : !names ? names.error() : !rules ? rules.error() : terms.error());
         return std::nullopt;
     }
     if (tests->size() < atLeast) {
         MessageService::info(fewer);
         return std::nullopt;
     }
-    return Start { *tests, *names, *rules };
+    return Start { *tests, *terms, *names, *rules };
 }
 
-void fill(std::initializer_list<QComboBox*> boxes, const QVector<TestRecord>& tests)
+void fill(std::initializer_list<QComboBox*> boxes, const Start& start)
 {
     // The newest first: the exam just marked is the one wanted.
-    for (auto t = tests.crbegin(); t != tests.crend(); ++t) {
+    for (auto t = start.tests.crbegin(); t != start.tests.crend(); ++t) {
         const QString caption = QStringLiteral("%1 %2 %3").arg(t->number).arg(t->name, t->date);
         for (QComboBox* box : boxes)
             box->addItem(caption, t->number);
     }
+    for (const Analysis::TermDefinition& term : start.terms) {
+        for (QComboBox* box : boxes)
+            box->addItem(QStringLiteral("学期总评：") + term.name, term.name);
+    }
 }
 
-std::optional<Analysis::TestCells> cells(int number)
+std::optional<Analysis::TestCells> cells(const QVariant& choice, const Start& start)
 {
-    auto test = Exams::fetch(mod().Conn, number);
+    if (choice.typeId() == QMetaType::QString) {
+        for (const Analysis::TermDefinition& term : start.terms) {
+            if (term.name != choice.toString())
+                continue;
+            auto sheet = Analysis::termSheet(mod().Conn, term, start.rules);
+            if (!sheet) {
+                MessageService::error(sheet.error());
+                return std::nullopt;
+            }
+            return Analysis::termCells(*sheet);
+        }
+        return std::nullopt;
+    }
+    auto test = Exams::fetch(mod().Conn, choice.toInt());
     if (!test || !*test) {
         if (!test)
             MessageService::error(test.error());
