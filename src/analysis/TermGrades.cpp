@@ -3,6 +3,7 @@
 #include "data/Schema.h"
 #include "exams/ReportCards.h"
 #include "exams/ScoreMarks.h"
+#include "students/StudentRecord.h"
 
 #include <QMap>
 #include <QSet>
@@ -193,6 +194,61 @@ TestCells termCells(const TermSheet& sheet)
         out.students << student;
     }
     return out;
+}
+
+ReportCards::TestCards termCards(const TermSheet& sheet, const QString& name, const QHash<QString, QString>& names)
+{
+    ReportCards::TestCards out;
+    out.scale = 10;
+    out.test.name = name;
+    out.test.type = QStringLiteral("学期总评");
+    for (const QString& subject : sheet.subjects)
+        out.test.items.subjects << int(Schema::subjects().indexOf(subject));
+    qint64 sum = 0;
+    int summed = 0;
+    for (const TermSheet::Row& r : sheet.rows) {
+        ReportCards::Card card;
+        card.number = r.number;
+        card.name = names.value(r.number);
+        for (int s = 0; s < sheet.subjects.size(); ++s) {
+            const TermCell& c = r.cells[s];
+            ReportCards::SubjectLine line;
+            line.subject = sheet.subjects[s];
+            if (c.tenths)
+                line.score = int(*c.tenths);
+            else
+                line.mark = c.why.isEmpty() ? ScoreMarks::kExempt : ScoreMarks::kAbsent;
+            line.why = c.why;
+            card.subjects << line;
+        }
+        if (r.total) {
+            card.total = int(*r.total);
+            sum += *r.total;
+            ++summed;
+        }
+        card.totalRank = r.rank;
+        out.ranked += r.rank.has_value();
+        out.byNumber.insert(card.number, int(out.cards.size()));
+        out.cards << card;
+    }
+    if (summed)
+        out.totalAverage = double(sum) / summed;
+    ReportCards::placeSubjects(out);
+    return out;
+}
+
+Result<ReportCards::TestCards> termCards(const Database& db, const TermDefinition& term)
+{
+    auto rules = StatsRules::load(db);
+    if (!rules)
+        return rules.error();
+    auto names = Students::names(db);
+    if (!names)
+        return names.error();
+    auto sheet = termSheet(db, term, *rules);
+    if (!sheet)
+        return sheet.error();
+    return termCards(*sheet, term.name, *names);
 }
 
 Result<TermSheet> termSheet(const Database& db, const TermDefinition& term, const StatsRules& rules)

@@ -2,6 +2,7 @@
 
 #include "analysis/StatsTable.h"
 #include "data/Database.h"
+#include "exams/ReportCards.h"
 
 #include <QStringList>
 #include <QVector>
@@ -73,6 +74,12 @@ struct TermInput
 // among those whose every subject has its whole grade.
 TermSheet termSheet(const QVector<TermInput>& tests, const StatsRules& rules);
 Result<TermSheet> termSheet(const Database& db, const TermDefinition& term, const StatsRules& rules);
+
+// The term grades as one more test on a report card, in tenths of 100 per
+// subject: no grade is 免考 or 缺考 in place of the score, a partial one is
+// starred with why; ranks as the sheet gives them.
+ReportCards::TestCards termCards(const TermSheet& sheet, const QString& name, const QHash<QString, QString>& names);
+Result<ReportCards::TestCards> termCards(const Database& db, const TermDefinition& term);
 
 // The term grades as a test's cells, in tenths of a scale of 100 per subject,
 // for the statistics table: no grade under 免考 in all is 免考, else 缺考.

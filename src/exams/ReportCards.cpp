@@ -33,6 +33,29 @@ QVector<std::optional<int>> ranks(const QVector<std::optional<int>>& values)
     return out;
 }
 
+void placeSubjects(TestCards& cards)
+{
+    const int subjects = cards.cards.isEmpty() ? 0 : int(cards.cards.first().subjects.size());
+    for (int s = 0; s < subjects; ++s) {
+        QVector<std::optional<int>> scores;
+        qint64 sum = 0;
+        int entered = 0;
+        for (const Card& c : std::as_const(cards.cards)) {
+            scores << c.subjects[s].score;
+            if (c.subjects[s].score) {
+                sum += *c.subjects[s].score;
+                ++entered;
+            }
+        }
+        const auto placed = ranks(scores);
+        for (int c = 0; c < cards.cards.size(); ++c) {
+            cards.cards[c].subjects[s].rank = placed[c];
+            if (entered)
+                cards.cards[c].subjects[s].classAverage = double(sum) / entered;
+        }
+    }
+}
+
 Result<TestCards> forTest(const Database& db, int testNumber)
 {
     auto test = Exams::fetch(db, testNumber);
@@ -67,8 +90,9 @@ Result<TestCards> forTest(const Database& db, int testNumber)
         int total = 0;
         bool any = false, absent = false;
         for (int i : items.subjects) {
-            SubjectLine line { Schema::subjects()[i], items.fullMarksOf(i), std::nullopt, {}, std::nullopt,
-                std::nullopt };
+            SubjectLine line;
+            line.subject = Schema::subjects()[i];
+            line.fullMarks = items.fullMarksOf(i);
             const QVariant v = rows->value(Schema::subjects()[i]);
             if (!v.isNull()) {
                 line.score = v.toInt();
@@ -97,25 +121,7 @@ Result<TestCards> forTest(const Database& db, int testNumber)
         out.byNumber.insert(card.number, int(out.cards.size()));
         out.cards << card;
     }
-    // Class figures per subject, then the total's ranks.
-    for (int s = 0; s < items.subjects.size(); ++s) {
-        QVector<std::optional<int>> scores;
-        qint64 sum = 0;
-        int entered = 0;
-        for (const Card& c : std::as_const(out.cards)) {
-            scores << c.subjects[s].score;
-            if (c.subjects[s].score) {
-                sum += *c.subjects[s].score;
-                ++entered;
-            }
-        }
-        const auto placed = ranks(scores);
-        for (int c = 0; c < out.cards.size(); ++c) {
-            out.cards[c].subjects[s].rank = placed[c];
-            if (entered)
-                out.cards[c].subjects[s].classAverage = double(sum) / entered;
-        }
-    }
+    placeSubjects(out);
     QVector<std::optional<int>> totals;
     qint64 sum = 0;
     int summed = 0;
@@ -152,6 +158,21 @@ QPair<QString, QString> Term::comment(const QString& number) const
     return {};
 }
 
+void Term::addFirst(TestCards cards)
+{
+    QMap<QString, QString> all;
+    for (const auto& [number, name] : std::as_const(students))
+        all.insert(number, name);
+    for (const Card& c : std::as_const(cards.cards)) {
+        if (all.value(c.number).isEmpty())
+            all.insert(c.number, c.name);
+    }
+    students.clear();
+    for (auto it = all.cbegin(); it != all.cend(); ++it)
+        students << qMakePair(it.key(), it.value());
+    tests.prepend(std::move(cards));
+}
+
 Result<Term> forTests(const Database& db, QVector<int> testNumbers)
 {
     Term term;
@@ -160,22 +181,16 @@ Result<Term> forTests(const Database& db, QVector<int> testNumbers)
         return cls.error();
     term.className = cls->name;
     term.teacher = cls->teacher;
-    // Tests are numbered as they are defined: the highest is the latest.
-    std::sort(testNumbers.begin(), testNumbers.end(), std::greater<>());
+    // Tests are numbered as they are defined: the highest is the latest;
+    // each goes before those older than it.
+    std::sort(testNumbers.begin(), testNumbers.end());
     testNumbers.erase(std::unique(testNumbers.begin(), testNumbers.end()), testNumbers.end());
-    QMap<QString, QString> students;
     for (int n : std::as_const(testNumbers)) {
         auto cards = forTest(db, n);
         if (!cards)
             return cards.error();
-        for (const Card& c : std::as_const(cards->cards)) {
-            if (!students.contains(c.number) || students.value(c.number).isEmpty())
-                students.insert(c.number, c.name);
-        }
-        term.tests << *std::move(cards);
+        term.addFirst(*std::move(cards));
     }
-    for (auto it = students.cbegin(); it != students.cend(); ++it)
-        term.students << qMakePair(it.key(), it.value());
     return term;
 }
 

@@ -20,6 +20,7 @@ struct SubjectLine
     int fullMarks = TestItems::kDefaultFullMarks;
     std::optional<int> score; // none: not entered, printed "缺"; 作弊 may count as 0
     QString mark; // why a score is missing (缺考 …), printed in its place
+    QString why; // why a score is not the whole one (a term grade with a test missed), starred
     std::optional<double> classAverage; // of the entered scores
     std::optional<int> rank;
 };
@@ -44,11 +45,15 @@ struct TestCards
     QVector<Card> cards; // in 学号 order
     std::optional<double> totalAverage; // of the students with a total
     int ranked = 0; // students who take a total rank
+    int scale = 1; // 10 where scores, totals and averages are tenths (a term grade)
 
     const Card* card(const QString& number) const;
 
     QHash<QString, int> byNumber; // into cards
 };
+
+// Each subject's class average of the scores there are, and each student's rank in it.
+void placeSubjects(TestCards& cards);
 
 // Every student of the test's score table.
 Result<TestCards> forTest(const Database& db, int testNumber);
@@ -64,6 +69,9 @@ struct Term
 
     // The latest comment that is not empty, with its test's name.
     QPair<QString, QString> comment(const QString& number) const;
+    // Puts `cards` before the tests there are (a term grade sums them up),
+    // and its students among the others.
+    void addFirst(TestCards cards);
 };
 
 Result<Term> forTests(const Database& db, QVector<int> testNumbers);

@@ -6,12 +6,16 @@
 #include "exams/ScoreMarks.h"
 #include "exams/TestRecord.h"
 #include "platform/MessageService.h"
+#include "platform/ui/FileDialogs.h"
+#include "platform/ui/ReportPreview.h"
 #include "platform/ui/ResultGrid.h"
 #include "support/DbTestCase.h"
 #include "support/Modal.h"
+#include "support/Pdf.h"
 #include "support/Typing.h"
 #include "support/Ui.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
@@ -191,6 +195,19 @@ private Q_SLOTS:
         grid->setCurrentIndex(grid->model()->index(2, 2));
         Q_EMIT grid->clicked(grid->currentIndex());
         QCOMPARE(child<QLabel>(&window, "lblWhy")->text(), QStringLiteral("期末缺考，其余按比例计"));
+        if (test::canReadPdf()) {
+            QTest::mouseClick(child<QPushButton>(&window, "BN_Print"), Qt::LeftButton);
+            auto* preview = window.findChild<ReportPreview*>();
+            QVERIFY(preview);
+            const QString file = m_db->dir() + QStringLiteral("/term.pdf");
+            FileDialogs::setNextFileName(file);
+            preview->findChild<QAction*>(QStringLiteral("ExportPdf"))->trigger();
+            const QString printed = test::squeezed(test::pdfPages(file, 1).value(0));
+            QVERIFY2(printed.contains(QStringLiteral("（期中40%、期末60%）")), qPrintable(printed));
+            QVERIFY(printed.contains(QStringLiteral("3学生380.0*86.0166.0*—")));
+            QVERIFY(printed.contains(QStringLiteral("学生3语文：期末缺考，其余按比例计")));
+            preview->close();
+        }
 
         const auto tests = Exams::list(db());
         QVERIFY(tests);

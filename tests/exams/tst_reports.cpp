@@ -1,3 +1,4 @@
+#include "analysis/TermGrades.h"
 #include "app/Module1.h"
 #include "data/Schema.h"
 #include "exams/ReportCards.h"
@@ -10,6 +11,7 @@
 #include "platform/ui/FileDialogs.h"
 #include "platform/ui/ReportPreview.h"
 #include "support/DbTestCase.h"
+#include "support/Pdf.h"
 #include "support/Ui.h"
 
 #include <QAction>
@@ -23,59 +25,7 @@
 using namespace velmora;
 using velmora::test::child;
 
-namespace {
-
-// The text of each page, as a reader copies it, one line per printed line.
-QStringList pdfPages(const QString& pdf, int pages)
-{
-    QStringList out;
-    for (int page = 1; page <= pages; ++page) {
-        QProcess p;
-        p.start(QStringLiteral("pdftotext"),
-            { QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"), QString::number(page),
-                QStringLiteral("-layout"), pdf, QStringLiteral("-") });
-        p.waitForFinished();
-        QStringList lines;
-        for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n')))
-            lines << line.simplified();
-        out << lines.join(QLatin1Char('\n'));
-    }
-    return out;
-}
-
-QString squeezed(QString s)
-{
-    return s.remove(QRegularExpression(QStringLiteral("\\s")));
-}
-
-// Whether every font the PDF uses is embedded in it.
-bool fontsEmbedded(const QString& pdf)
-{
-    QProcess p;
-    p.start(QStringLiteral("pdffonts"), { pdf });
-    p.waitForFinished();
-    const QStringList lines = QString::fromUtf8(p.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    if (lines.size() < 3)
-        return false;
-    for (const QString& line : lines.mid(2)) {
-        // name type encoding emb sub uni object ID
-        const QStringList cols = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-        if (cols.size() < 7 || cols[cols.size() - 5] != QStringLiteral("yes"))
-            return false;
-    }
-    return true;
-}
-
-int pdfPageCount(const QString& pdf)
-{
-    QProcess p;
-    p.start(QStringLiteral("pdfinfo"), { pdf });
-    p.waitForFinished();
-    const auto m = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(QString::fromUtf8(p.readAll()));
-    return m.hasMatch() ? m.captured(1).toInt() : -1;
-}
-
-} // namespace
+using namespace velmora::test;
 
 class TestReports : public velmora::test::DbTestCase
 {
@@ -143,7 +93,7 @@ class TestReports : public velmora::test::DbTestCase
 private Q_SLOTS:
     void initTestCase()
     {
-        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        if (!canReadPdf())
             QSKIP("pdftotext is not installed");
     }
 
@@ -304,6 +254,26 @@ private Q_SLOTS:
         const QStringList hidden = cards(*term, { CardPrint::Paper::A4, false }, 3);
         QVERIFY(!hidden.join(QString()).contains(QStringLiteral("名次")));
         QVERIFY(!hidden.join(QString()).contains(QStringLiteral("第1名")));
+
+        // A term grade of the two, 40% and 60%, goes first: 丙 missed the 月考,
+        // so his 语文 is the 期末's alone and starred, with no 数学 and no rank.
+        const Analysis::TermDefinition definition { QStringLiteral("第一学期总评"), { { first, 40 }, { last, 60 } } };
+        QVERIFY(Analysis::Terms::save(db(), definition));
+        auto grades = Analysis::termCards(db(), definition);
+        QVERIFY(grades);
+        term->addFirst(*grades);
+        const QStringList withTerm = cards(*term, {}, 3);
+        QVERIFY2(withTerm[0]
+                     .split(QLatin1Char('\n'))
+                     .contains(QStringLiteral("语文 95.4 100 85.1 1 99 100 83.0 1 90 100 92.5 2")),
+            qPrintable(withTerm[0]));
+        const QStringList third = withTerm[2].split(QLatin1Char('\n'));
+        QVERIFY2(third.contains(QStringLiteral("总分 160.0* 300 219.5 — 160 200 162.3 2 — 200 175.0 —")),
+            qPrintable(withTerm[2]));
+        QVERIFY2(third.contains(QStringLiteral("数学 缺考 100 82.5 — — — — — 缺 100 — —")), qPrintable(withTerm[2]));
+        QVERIFY(squeezed(withTerm[2])
+                    .contains(QStringLiteral(
+                        "第一学期总评语文：十月月考没有参加，其余按比例计；第一学期总评数学：十月月考没有参加")));
     }
 
     // The comments in 学号 order, as a list and as slips; who still has none

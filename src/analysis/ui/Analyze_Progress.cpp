@@ -375,27 +375,15 @@ void Analyze_Progress::showBorder()
 
 void Analyze_Progress::print()
 {
-    const SheetTable shown = Grid->sheet();
-    TablePages::Table table { shown.headers, {} };
-    for (const auto& row : shown.rows) {
-        QStringList texts;
-        for (const QVariant& v : row)
-            texts << v.toString();
-        table.rows << texts;
-    }
     QStringList notes { QStringLiteral("%1 → %2").arg(cmbEarlier->currentText(), cmbLater->currentText()),
         lblCaption->text() };
     for (const QLabel* l : { lblOnce, lblBorder }) {
         if (!l->text().isEmpty())
             notes << l->text();
     }
-    const QString title = QStringLiteral("进退步分析（%1）").arg(cmbItem->currentText());
-    auto paint = [title, notes, table](QPagedPaintDevice* device, const PrintOut::Progress& progress) {
-        return TablePages::paint(device, title, notes, { table }, progress);
-    };
-    const QPageLayout portrait(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(15, 15, 15, 15));
-    auto* view = new ReportPreview(QStringLiteral("进退步分析"), portrait, paint, int(table.rows.size()), this);
-    view->open();
+    TablePages::preview(this, QStringLiteral("进退步分析"),
+        QStringLiteral("进退步分析（%1）").arg(cmbItem->currentText()), notes, TablePages::sections(Grid->sheet()),
+        QPageLayout::Portrait);
 }
 
 } // namespace velmora

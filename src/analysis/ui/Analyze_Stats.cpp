@@ -37,15 +37,6 @@ QSpinBox* percentBox(QWidget* parent, const char* name, int value)
     return box;
 }
 
-QStringList texts(const QVector<QVariant>& cells)
-{
-    QStringList out;
-    // Figures in tenths show their tenth, 40.0 as well as 40.5.
-    for (const QVariant& v : cells)
-        out << (v.typeId() == QMetaType::Double ? QString::number(v.toDouble(), 'f', 1) : SheetReader::cellText(v));
-    return out;
-}
-
 } // namespace
 
 StatsRulesDialog::StatsRulesDialog(const StatsRules& rules, QWidget* parent)
@@ -219,32 +210,13 @@ void Analyze_Stats::showTest()
     const auto made = sheet();
     if (!made)
         return;
-    const auto parts = sections(*made);
+    const auto parts = TablePages::sections(*made);
     ResultGrid* grids[] = { grdStats, grdBands, grdGrades };
     for (int g = 0; g < 3; ++g) {
         grids[g]->setHeaders(parts.value(g).headers);
         grids[g]->setRows(parts.value(g).rows);
         grids[g]->fitColumns(120);
     }
-}
-
-QVector<TablePages::Table> Analyze_Stats::sections(const SheetTable& sheet)
-{
-    // The sheet's parts stand apart by a row of nothing; each after the first heads itself.
-    QVector<TablePages::Table> out { { sheet.headers, {} } };
-    bool heading = false;
-    for (const QVector<QVariant>& row : sheet.rows) {
-        if (row.isEmpty()) {
-            out.push_back({});
-            heading = true;
-        } else if (heading) {
-            out.last().headers = texts(row);
-            heading = false;
-        } else {
-            out.last().rows << texts(row);
-        }
-    }
-    return out;
 }
 
 void Analyze_Stats::editRules()
@@ -267,20 +239,11 @@ void Analyze_Stats::print()
     const auto made = sheet();
     if (!made)
         return;
-    const auto parts = sections(*made);
+    const auto parts = TablePages::sections(*made);
     QStringList notes { m_start.rules.caption() };
     if (!lblMissing->text().isEmpty())
         notes << lblMissing->text();
-    const QString title = made->title;
-    auto paint = [title, notes, parts](QPagedPaintDevice* device, const PrintOut::Progress& progress) {
-        return TablePages::paint(device, title, notes, parts, progress);
-    };
-    int rows = 0;
-    for (const auto& part : parts)
-        rows += int(part.rows.size());
-    const QPageLayout landscape(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF(12, 12, 12, 12));
-    auto* view = new ReportPreview(QStringLiteral("成绩统计表"), landscape, paint, rows, this);
-    view->open();
+    TablePages::preview(this, QStringLiteral("成绩统计表"), made->title, notes, parts, QPageLayout::Landscape);
 }
 
 } // namespace velmora

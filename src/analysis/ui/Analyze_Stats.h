@@ -72,8 +72,6 @@ private:
 
     TestChoice::Start m_start;
     GradeBands m_grades;
-    // The figures, the score bands and the 等级, as the sheet holds them one under another.
-    static QVector<TablePages::Table> sections(const SheetTable& sheet);
 };
 
 } // namespace velmora

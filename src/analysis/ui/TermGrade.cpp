@@ -7,6 +7,7 @@
 #include "platform/ui/ChildWindow.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/ResultGrid.h"
+#include "platform/ui/TablePages.h"
 #include "students/StudentRecord.h"
 
 #include <QComboBox>
@@ -112,6 +113,7 @@ TermGrade::TermGrade(QWidget* parent)
     lblWhy = new QLabel(this);
     lblWhy->setObjectName(QStringLiteral("lblWhy"));
     lblWhy->setWordWrap(true);
+    BN_Print = Controls::button(this, "BN_Print", QStringLiteral("打印预览(&P)…"));
     BN_Back = Controls::button(this, "BN_Back", QStringLiteral("返回"));
     auto* top = new QHBoxLayout;
     top->addWidget(Controls::label(this, "lblTerm", QStringLiteral("学期总评(&T)："), cmbTerm));
@@ -123,7 +125,7 @@ TermGrade::TermGrade(QWidget* parent)
     layout->addLayout(top);
     layout->addWidget(Grid, 1);
     layout->addWidget(lblWhy);
-    layout->addLayout(Controls::buttonRow({ Grid->exportButton(this), BN_Back }));
+    layout->addLayout(Controls::buttonRow({ Grid->exportButton(this), BN_Print, BN_Back }));
     ChildWindow::setDesignSize(this, { 14400, 9000 });
     // Only an administrator defines them, as tests are defined.
     for (QPushButton* b : { BN_New, BN_Edit, BN_Delete })
@@ -140,7 +142,39 @@ TermGrade::TermGrade(QWidget* parent)
                 ? rows[row - 1].cells[column].why
                 : QString());
     });
+    connect(BN_Print, &QPushButton::clicked, this, &TermGrade::print);
     connect(BN_Back, &QPushButton::clicked, this, [this] { ChildWindow::close(this); });
+}
+
+void TermGrade::print()
+{
+    const int at = cmbTerm->currentIndex();
+    if (at < 0 || at >= m_terms.size())
+        return;
+    QStringList weights;
+    for (const auto& part : m_terms[at].parts) {
+        QString name = QString::number(part.test);
+        for (const TestRecord& t : std::as_const(m_tests)) {
+            if (t.number == part.test)
+                name = t.name;
+        }
+        weights << QStringLiteral("%1 %2%").arg(name).arg(part.weight);
+    }
+    QStringList notes {
+        QStringLiteral("各科总评 = Σ 权重 × 成绩 ÷ 满分 × 100（%1）。").arg(weights.join(QStringLiteral("、")))
+    };
+    QStringList starred;
+    for (const auto& r : std::as_const(m_sheet.rows)) {
+        for (int s = 0; s < r.cells.size(); ++s) {
+            if (!r.cells[s].why.isEmpty())
+                starred << QStringLiteral("%1%2：%3")
+                               .arg(m_names.value(r.number, r.number), m_sheet.subjects.value(s), r.cells[s].why);
+        }
+    }
+    if (!starred.isEmpty())
+        notes << QStringLiteral("* ") + starred.join(QStringLiteral("；"));
+    TablePages::preview(this, QStringLiteral("学期总评"), m_terms[at].name, notes, TablePages::sections(Grid->sheet()),
+        QPageLayout::Portrait);
 }
 
 bool TermGrade::load()
@@ -176,6 +210,7 @@ void TermGrade::fillTerms(const QString& chosen)
     cmbTerm->setCurrentIndex(qMax(0, cmbTerm->findText(chosen)));
     BN_Edit->setEnabled(mod().IsAdmin && !m_terms.isEmpty());
     BN_Delete->setEnabled(mod().IsAdmin && !m_terms.isEmpty());
+    BN_Print->setEnabled(!m_terms.isEmpty());
     showTerm();
 }
 

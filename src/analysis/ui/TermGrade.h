@@ -53,9 +53,11 @@ private:
     QPushButton* BN_Delete;
     ResultGrid* Grid;
     QLabel* lblWhy;
+    QPushButton* BN_Print;
     QPushButton* BN_Back;
 
     void showTerm();
+    void print();
     void edit(bool fresh);
     void remove();
     void fillTerms(const QString& chosen);

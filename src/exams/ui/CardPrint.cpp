@@ -24,9 +24,18 @@ QString number(const std::optional<int>& v)
     return v ? QString::number(*v) : kNone;
 }
 
-QString average(const std::optional<double>& v)
+QString average(const std::optional<double>& v, int scale = 1)
 {
-    return v ? QString::number(*v, 'f', 1) : kNone;
+    return v ? QString::number(*v / scale, 'f', 1) : kNone;
+}
+
+// A score or total; a term grade's in tenths, starred where it is not the whole one.
+QString figure(const std::optional<int>& v, int scale, bool starred = false)
+{
+    if (!v)
+        return kNone;
+    return (scale == 1 ? QString::number(*v) : QString::number(*v / double(scale), 'f', 1))
+        + (starred ? QStringLiteral("*") : QString());
 }
 
 // One test's place in the heading: 期末考试（期末）2011-07-01.
@@ -97,9 +106,10 @@ Table tableOf(
             }
             const ReportCards::SubjectLine* line = card ? &card->subjects[at] : nullptr;
             row << (line && !line->mark.isEmpty() ? line->mark
-                    : line && line->score         ? QString::number(*line->score)
+                    : line && line->score         ? figure(line->score, tc.scale, !line->why.isEmpty())
                                                   : kAbsent)
-                << QString::number(tc.test.items.fullMarksOf(s)) << average(line ? line->classAverage : std::nullopt);
+                << QString::number(tc.test.items.fullMarksOf(s))
+                << average(line ? line->classAverage : std::nullopt, tc.scale);
             if (ranks)
                 row << number(line ? line->rank : std::nullopt);
             if (school)
@@ -113,7 +123,11 @@ Table tableOf(
         int full = 0;
         for (int s : tc.test.items.subjects)
             full += tc.test.items.fullMarksOf(s);
-        total << number(card ? card->total : std::nullopt) << QString::number(full) << average(tc.totalAverage);
+        const bool partial = card
+            && std::any_of(card->subjects.cbegin(), card->subjects.cend(),
+                [](const ReportCards::SubjectLine& l) { return !l.why.isEmpty(); });
+        total << figure(card ? card->total : std::nullopt, tc.scale, partial) << QString::number(full)
+              << average(tc.totalAverage, tc.scale);
         if (ranks)
             total << number(card ? card->totalRank : std::nullopt);
         if (school)
@@ -158,6 +172,7 @@ public:
         if (!table(tableOf(m_term, m_subjects, number, m_options.ranks, m_options.schoolRanks), blocks))
             return std::numeric_limits<double>::infinity();
         space(2);
+        starred(number);
         attendance(number);
         comment(number);
         if (m_options.ranks && m_term.tests.size() > 1)
@@ -273,6 +288,23 @@ private:
             p.drawText(cell, Qt::AlignCenter, cells[c]);
             x += widths[c];
         }
+    }
+
+    // What a star in the table stands for.
+    void starred(const QString& student)
+    {
+        QStringList notes;
+        for (const TestCards& t : m_term.tests) {
+            const Card* card = t.card(student);
+            for (const ReportCards::SubjectLine& line : card ? card->subjects : QVector<ReportCards::SubjectLine>()) {
+                if (!line.why.isEmpty())
+                    notes << QStringLiteral("%1%2：%3").arg(t.test.name, line.subject, line.why);
+            }
+        }
+        if (notes.isEmpty())
+            return;
+        text(PrintOut::serif(9 * m_scale), QStringLiteral("* ") + notes.join(QStringLiteral("；")), Qt::AlignLeft);
+        space(1);
     }
 
     void attendance(const QString& student)

@@ -1,5 +1,6 @@
 #include "exams/ui/ReportScore.h"
 
+#include "analysis/TermGrades.h"
 #include "app/Module1.h"
 #include "platform/MessageService.h"
 #include "platform/ui/Controls.h"
@@ -129,7 +130,7 @@ ReportScore::ReportScore(QWidget* parent)
     form->addRow(QString(), chkRanks);
     form->addRow(QString(), chkSchoolRanks);
     auto* hint = Controls::label(
-        this, "lblHint", QStringLiteral("勾选同一学期的几次考试（最多4次），成绩并排打印在一张报告单上。"));
+        this, "lblHint", QStringLiteral("勾选同一学期的几次考试或学期总评（最多4项），成绩并排打印在一张报告单上。"));
     hint->setWordWrap(true);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
@@ -163,6 +164,14 @@ bool ReportScore::load()
             text += QStringLiteral("  ") + it->date;
         checkItem(lstTests, text, it->number, it == tests->crbegin());
     }
+    auto terms = Analysis::Terms::list(mod().Conn);
+    if (!terms) {
+        MessageService::error(terms.error());
+        return false;
+    }
+    m_terms = *terms;
+    for (const Analysis::TermDefinition& t : std::as_const(m_terms))
+        checkItem(lstTests, QStringLiteral("学期总评：") + t.name, t.name, false);
     lstTests->setCurrentRow(0);
     auto names = Students::names(mod().Conn);
     if (!names) {
@@ -180,8 +189,10 @@ bool ReportScore::load()
 QVector<int> ReportScore::chosenTests() const
 {
     QVector<int> out;
-    for (const QVariant& v : checkedData(lstTests))
-        out << v.toInt();
+    for (const QVariant& v : checkedData(lstTests)) {
+        if (v.typeId() == QMetaType::Int)
+            out << v.toInt();
+    }
     return out;
 }
 
@@ -194,11 +205,18 @@ CardPrint::Options ReportScore::options() const
 bool ReportScore::gather(ReportCards::Term* term, QVector<int>* students)
 {
     const QVector<int> tests = chosenTests();
-    if (tests.isEmpty()) {
+    QVector<Analysis::TermDefinition> terms;
+    for (const QVariant& v : checkedData(lstTests)) {
+        for (const Analysis::TermDefinition& t : std::as_const(m_terms)) {
+            if (v.typeId() == QMetaType::QString && t.name == v.toString())
+                terms << t;
+        }
+    }
+    if (tests.isEmpty() && terms.isEmpty()) {
         MessageService::info(QStringLiteral("请至少勾选一次考试。"));
         return false;
     }
-    if (tests.size() > kMostTests) {
+    if (tests.size() + terms.size() > kMostTests) {
         MessageService::info(QStringLiteral("一张报告单上最多并排打印%1次考试，请少选几次。").arg(kMostTests));
         return false;
     }
@@ -217,6 +235,14 @@ bool ReportScore::gather(ReportCards::Term* term, QVector<int>* students)
         return false;
     }
     *term = *std::move(read);
+    for (auto t = terms.crbegin(); t != terms.crend(); ++t) {
+        auto cards = Analysis::termCards(mod().Conn, *t);
+        if (!cards) {
+            MessageService::error(cards.error());
+            return false;
+        }
+        term->addFirst(*std::move(cards));
+    }
     students->clear();
     for (int i = 0; i < term->students.size(); ++i) {
         if (picked.isEmpty() || picked.contains(term->students[i].first))

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "analysis/TermGrades.h"
 #include "exams/ui/CardPrint.h"
 
 #include <QDialog>
@@ -49,7 +50,9 @@ private:
     QPushButton* BN_Preview;
     QPushButton* BN_Close;
 
-    // Reads the chosen tests; false after a message.
+    QVector<Analysis::TermDefinition> m_terms;
+
+    // Reads the chosen tests and term grades; false after a message.
     bool gather(ReportCards::Term* term, QVector<int>* students);
 };
 

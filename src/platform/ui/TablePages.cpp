@@ -1,5 +1,8 @@
 #include "platform/ui/TablePages.h"
 
+#include "platform/ui/ReportPreview.h"
+#include "sheets/SheetReader.h"
+
 #include <QFontMetricsF>
 #include <QPagedPaintDevice>
 #include <QPainter>
@@ -101,6 +104,48 @@ int paint(QPagedPaintDevice* device, const QString& title, const QStringList& no
         y += 4 * mm;
     }
     return p.end() ? pages : 0;
+}
+
+namespace {
+QStringList texts(const QVector<QVariant>& cells)
+{
+    QStringList out;
+    for (const QVariant& v : cells)
+        out << (v.typeId() == QMetaType::Double ? QString::number(v.toDouble(), 'f', 1) : SheetReader::cellText(v));
+    return out;
+}
+} // namespace
+
+QVector<Table> sections(const SheetTable& sheet)
+{
+    QVector<Table> out { { sheet.headers, {} } };
+    bool heading = false;
+    for (const QVector<QVariant>& row : sheet.rows) {
+        if (row.isEmpty()) {
+            out.push_back({});
+            heading = true;
+        } else if (heading) {
+            out.last().headers = texts(row);
+            heading = false;
+        } else {
+            out.last().rows << texts(row);
+        }
+    }
+    return out;
+}
+
+void preview(QWidget* parent, const QString& caption, const QString& title, const QStringList& notes,
+    const QVector<Table>& tables, QPageLayout::Orientation orientation)
+{
+    auto paintTables = [title, notes, tables](QPagedPaintDevice* device, const PrintOut::Progress& progress) {
+        return paint(device, title, notes, tables, progress);
+    };
+    int rows = 0;
+    for (const Table& t : tables)
+        rows += int(t.rows.size());
+    const QPageLayout page(QPageSize(QPageSize::A4), orientation, QMarginsF(12, 12, 12, 12));
+    auto* view = new ReportPreview(caption, page, paintTables, rows, parent);
+    view->open();
 }
 
 } // namespace velmora::TablePages

@@ -1,12 +1,15 @@
 #pragma once
 
 #include "platform/ui/PrintOut.h"
+#include "sheets/SheetTable.h"
 
 #include <QList>
+#include <QPageLayout>
 #include <QStringList>
 #include <QVector>
 
 class QPagedPaintDevice;
+class QWidget;
 
 namespace velmora::TablePages {
 
@@ -22,5 +25,14 @@ struct Table
 // again above the rest of a table a page break cuts. Returns the pages.
 int paint(QPagedPaintDevice* device, const QString& title, const QStringList& notes, const QVector<Table>& tables,
     const PrintOut::Progress& progress = {});
+
+// A sheet as printed: its parts stand apart by a row of nothing, and each
+// after the first heads itself; figures in tenths show their tenth.
+QVector<Table> sections(const SheetTable& sheet);
+
+// Opens the shared preview of the tables on A4, `caption` its title and the
+// name a PDF is offered under.
+void preview(QWidget* parent, const QString& caption, const QString& title, const QStringList& notes,
+    const QVector<Table>& tables, QPageLayout::Orientation orientation);
 
 } // namespace velmora::TablePages

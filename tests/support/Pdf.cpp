@@ -1,0 +1,62 @@
+#include "support/Pdf.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+
+namespace velmora::test {
+
+bool canReadPdf()
+{
+    return !QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty();
+}
+
+QStringList pdfPages(const QString& pdf, int pages)
+{
+    QStringList out;
+    for (int page = 1; page <= pages; ++page) {
+        QProcess p;
+        p.start(QStringLiteral("pdftotext"),
+            { QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"), QString::number(page),
+                QStringLiteral("-layout"), pdf, QStringLiteral("-") });
+        p.waitForFinished();
+        QStringList lines;
+        for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n')))
+            lines << line.simplified();
+        out << lines.join(QLatin1Char('\n'));
+    }
+    return out;
+}
+
+QString squeezed(QString s)
+{
+    return s.remove(QRegularExpression(QStringLiteral("\\s")));
+}
+
+bool fontsEmbedded(const QString& pdf)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdffonts"), { pdf });
+    p.waitForFinished();
+    const QStringList lines = QString::fromUtf8(p.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    if (lines.size() < 3)
+        return false;
+    for (const QString& line : lines.mid(2)) {
+        // name type encoding emb sub uni object ID
+        const QStringList cols = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        if (cols.size() < 7 || cols[cols.size() - 5] != QStringLiteral("yes"))
+            return false;
+    }
+    return true;
+}
+
+int pdfPageCount(const QString& pdf)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdfinfo"), { pdf });
+    p.waitForFinished();
+    const auto m = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(QString::fromUtf8(p.readAll()));
+    return m.hasMatch() ? m.captured(1).toInt() : -1;
+}
+
+} // namespace velmora::test
