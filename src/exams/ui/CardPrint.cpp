@@ -175,7 +175,7 @@ public:
         starred(number);
         attendance(number);
         comment(number);
-        if (m_options.ranks && m_term.tests.size() > 1)
+        if (m_options.ranks && chartedTests().size() > 1)
             rankChart(number);
         signature();
         return y - slot.top();
@@ -183,6 +183,17 @@ public:
 
 private:
     void space(double millimetres) { y += millimetres * mm * m_scale; }
+
+    // The tests a rank is charted across: a term grade sums them up, it is not one of them.
+    QVector<const TestCards*> chartedTests() const
+    {
+        QVector<const TestCards*> out;
+        for (const TestCards& t : m_term.tests) {
+            if (t.scale == 1)
+                out << &t;
+        }
+        return out;
+    }
 
     void text(const QFont& font, const QString& s, int align)
     {
@@ -351,10 +362,11 @@ private:
         space(1);
         text(PrintOut::sans(9.5 * m_scale, true), QStringLiteral("总分名次变化"), Qt::AlignLeft);
         if (m_draw) {
-            const int n = int(m_term.tests.size());
+            const QVector<const TestCards*> charted = chartedTests();
+            const int n = int(charted.size());
             int worst = 1;
-            for (const TestCards& t : m_term.tests)
-                worst = std::max(worst, t.ranked);
+            for (const TestCards* t : charted)
+                worst = std::max(worst, t->ranked);
             const QRectF plot(m_slot.left() + 2 * line, y + line, width - 4 * line, height - 3 * line);
             p.save();
             p.setFont(small);
@@ -369,7 +381,7 @@ private:
             bool started = false;
             const double step = n > 1 ? plot.width() / (n - 1) : 0;
             for (int i = 0; i < n; ++i) {
-                const TestCards& t = m_term.tests[n - 1 - i];
+                const TestCards& t = *charted[n - 1 - i];
                 const double x = plot.left() + step * i;
                 p.setPen(Qt::black);
                 // The test's name under its point: the first and the last
