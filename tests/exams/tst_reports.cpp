@@ -27,6 +27,19 @@ using velmora::test::child;
 
 using namespace velmora::test;
 
+namespace {
+CardPrint::Options opts(
+    CardPrint::Paper paper, bool ranks, bool school = false, CardPrint::Shown shown = CardPrint::Shown::Scores)
+{
+    CardPrint::Options o;
+    o.paper = paper;
+    o.ranks = ranks;
+    o.schoolRanks = school;
+    o.shown = shown;
+    return o;
+}
+} // namespace
+
 class TestReports : public velmora::test::DbTestCase
 {
     Q_OBJECT
@@ -131,7 +144,7 @@ private Q_SLOTS:
         QVERIFY(fontsEmbedded(pdf(QStringLiteral("cards.pdf"))));
 
         // Ranks off: none anywhere.
-        const QStringList hidden = cards(*term, { CardPrint::Paper::A4, false }, 4);
+        const QStringList hidden = cards(*term, opts(CardPrint::Paper::A4, false), 4);
         QCOMPARE(hidden.size(), 4);
         QVERIFY(hidden[2].split(QLatin1Char('\n')).contains(QStringLiteral("总分 80 250 185.0")));
         QVERIFY(!hidden.join(QString()).contains(QStringLiteral("名次")));
@@ -140,7 +153,7 @@ private Q_SLOTS:
         QVERIFY(TestFacts::store(db(), test, { QStringLiteral("语文校次"), QStringLiteral("校次") },
             { { QStringLiteral("1"), { QStringLiteral("12"), QStringLiteral("30") } } }));
         const auto stated = ReportCards::forTests(db(), { test });
-        const QStringList school = cards(*stated, { CardPrint::Paper::A4, true, true }, 4);
+        const QStringList school = cards(*stated, opts(CardPrint::Paper::A4, true, true), 4);
         QVERIFY(school[0].contains(QStringLiteral("科目 成绩 满分 班级平均 班级名次 年级名次")));
         QVERIFY2(school[0].split(QLatin1Char('\n')).contains(QStringLiteral("总分 230 250 185.0 1 30")),
             qPrintable(school[0]));
@@ -148,7 +161,7 @@ private Q_SLOTS:
         QVERIFY(school[1].split(QLatin1Char('\n')).contains(QStringLiteral("语文 80 100 80.0 2 —")));
 
         // A5: two cards on each sheet.
-        const QStringList a5 = cards(*term, { CardPrint::Paper::A5, true }, 2);
+        const QStringList a5 = cards(*term, opts(CardPrint::Paper::A5, true), 2);
         QCOMPARE(a5.size(), 2);
         QCOMPARE(a5[1].count(QStringLiteral("家长签字")), 2);
         QVERIFY(a5[1].contains(QStringLiteral("学生4")));
@@ -173,6 +186,47 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(folder));
         QCOMPARE(ReportScore::exportEach(nullptr, folder, twins, { 0, 1 }, {}), 2);
         QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 2);
+    }
+
+    // 成绩显示为: bands at their exact bounds (90 of 100, 200 of 250), a
+    // 缺 subject leaving the total's band to what was sat, and a card in bands
+    // alone showing no score, full marks or average.
+    void cardsInBands_data()
+    {
+        QTest::addColumn<int>("shown");
+        QTest::addColumn<QStringList>("first");
+        QTest::addColumn<QStringList>("third");
+        QTest::addColumn<QString>("fourthTotal");
+        QTest::newRow("分数") << int(CardPrint::Shown::Scores)
+                              << QStringList { "科目 成绩 满分 班级平均", "语文 90 100 80.0", "总分 230 250 185.0" }
+                              << QStringList { "数学 缺 150 140.0" } << "总分 200 250 185.0";
+        QTest::newRow("等级") << int(CardPrint::Shown::Grades)
+                              << QStringList { "科目 等级", "语文 优秀", "数学 优秀", "总分 优秀" }
+                              << QStringList { "数学 缺", "总分 良好" } << "总分 良好";
+        QTest::newRow("分数和等级") << int(CardPrint::Shown::Both)
+                                    << QStringList { "语文 90 优秀 100 80.0", "总分 230 优秀 250 185.0" }
+                                    << QStringList { "数学 缺 — 150 140.0", "总分 80 良好 250 185.0" }
+                                    << "总分 200 良好 250 185.0";
+    }
+    void cardsInBands()
+    {
+        QFETCH(int, shown);
+        QFETCH(QStringList, first);
+        QFETCH(QStringList, third);
+        QFETCH(QString, fourthTotal);
+        int test = 0;
+        smallClass(&test);
+        auto term = ReportCards::forTests(db(), { test });
+        QVERIFY(term);
+        const QStringList pages = cards(*term, opts(CardPrint::Paper::A4, false, false, CardPrint::Shown(shown)), 4);
+        QCOMPARE(pages.size(), 4);
+        for (const QString& line : first)
+            QVERIFY2(pages[0].split(QLatin1Char('\n')).contains(line), qPrintable(line + "\n" + pages[0]));
+        for (const QString& line : third)
+            QVERIFY2(pages[2].split(QLatin1Char('\n')).contains(line), qPrintable(line + "\n" + pages[2]));
+        QVERIFY2(pages[3].split(QLatin1Char('\n')).contains(fourthTotal), qPrintable(pages[3]));
+        if (CardPrint::Shown(shown) == CardPrint::Shown::Grades)
+            QVERIFY(!pages.join(QString()).contains(QStringLiteral("满分")));
     }
 
     // Fourteen subjects, a 900-character comment and a long name still fit a
@@ -200,7 +254,7 @@ private Q_SLOTS:
         QVERIFY(term);
         for (auto paper : { CardPrint::Paper::A4, CardPrint::Paper::A5 }) {
             QVector<double> scales;
-            const QStringList pages = cards(*term, { paper, true }, paper == CardPrint::Paper::A4 ? 2 : 1, &scales);
+            const QStringList pages = cards(*term, opts(paper, true), paper == CardPrint::Paper::A4 ? 2 : 1, &scales);
             QVERIFY(!pages.isEmpty());
             const QString text = squeezed(pages.join(QString()));
             QCOMPARE(text.count(squeezed(comment)), 2);
@@ -251,7 +305,7 @@ private Q_SLOTS:
         // 丙 took only the 期末.
         QVERIFY(pages[2].split(QLatin1Char('\n')).contains(QStringLiteral("总分 160 200 162.3 2 — 200 175.0 —")));
 
-        const QStringList hidden = cards(*term, { CardPrint::Paper::A4, false }, 3);
+        const QStringList hidden = cards(*term, opts(CardPrint::Paper::A4, false), 3);
         QVERIFY(!hidden.join(QString()).contains(QStringLiteral("名次")));
         QVERIFY(!hidden.join(QString()).contains(QStringLiteral("第1名")));
 
@@ -377,7 +431,10 @@ private Q_SLOTS:
         FileDialogs::setNextFileName(folder);
         view->findChild<QAction*>(QStringLiteral("ExportEach"))->trigger();
         QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList({ "2_学生2.pdf", "4_a_b.pdf" }));
-        QVERIFY(pdfPages(folder + QStringLiteral("/2_学生2.pdf"), 1).first().contains(QStringLiteral("学生2")));
+        // Ranks are for the family alone: off unless ticked.
+        QVERIFY(!child<QCheckBox>(&dialog, "chkRanks")->isChecked());
+        const QString own = pdfPages(folder + QStringLiteral("/2_学生2.pdf"), 1).first();
+        QVERIFY(own.contains(QStringLiteral("学生2")) && !own.contains(QStringLiteral("名次")));
         QVERIFY(MessageService::lastText().startsWith(QStringLiteral("已为2名学生")));
         view->close();
 

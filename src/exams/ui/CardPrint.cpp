@@ -72,10 +72,10 @@ struct Table
     QVector<QStringList> rows; // the subjects, then the total
 };
 
-Table tableOf(
-    const ReportCards::Term& term, const QVector<int>& subjects, const QString& student, bool ranks, bool school)
+Table tableOf(const ReportCards::Term& term, const QVector<int>& subjects, const QString& student, const Options& o)
 {
-    school = school && ranks;
+    const bool ranks = o.ranks, school = o.schoolRanks && o.ranks;
+    const bool scores = o.shown != Shown::Grades, grades = o.shown != Shown::Scores;
     const auto stated = [](const Card* card, const QString& fact) {
         const QString v = card ? card->facts.value(fact) : QString();
         return v.isEmpty() ? kNone : v;
@@ -86,14 +86,28 @@ Table tableOf(
     for (const TestCards& tc : term.tests) {
         if (several)
             t.groups << tc.test.name;
-        t.header << QStringLiteral("成绩") << QStringLiteral("满分")
-                 << (several ? QStringLiteral("平均") : QStringLiteral("班级平均"));
+        if (scores)
+            t.header << QStringLiteral("成绩");
+        if (grades)
+            t.header << QStringLiteral("等级");
+        // Full marks and averages are scores too: a card in bands alone shows none.
+        if (scores)
+            t.header << QStringLiteral("满分") << (several ? QStringLiteral("平均") : QStringLiteral("班级平均"));
         if (ranks)
             t.header << (several ? QStringLiteral("名次") : QStringLiteral("班级名次"));
         if (school)
             t.header << QStringLiteral("年级名次");
     }
-    t.perGroup = 3 + int(ranks) + int(school);
+    t.perGroup = int(t.header.size() - 1) / std::max<int>(1, int(term.tests.size()));
+    // A score as it stands in a cell, its band beside it; a mark in place of both.
+    const auto cells = [&](QStringList& row, const std::optional<int>& score, const QString& mark, bool starred,
+                           int full, int scale) {
+        const QString missing = mark.isEmpty() ? kAbsent : mark;
+        if (scores)
+            row << (score && mark.isEmpty() ? figure(score, scale, starred) : missing);
+        if (grades)
+            row << (score && mark.isEmpty() ? o.grades.bandOf(*score, full * scale) : scores ? kNone : missing);
+    };
     for (int s : subjects) {
         QStringList row { Schema::subjects()[s] };
         for (const TestCards& tc : term.tests) {
@@ -105,11 +119,11 @@ Table tableOf(
                 continue;
             }
             const ReportCards::SubjectLine* line = card ? &card->subjects[at] : nullptr;
-            row << (line && !line->mark.isEmpty() ? line->mark
-                    : line && line->score         ? figure(line->score, tc.scale, !line->why.isEmpty())
-                                                  : kAbsent)
-                << QString::number(tc.test.items.fullMarksOf(s))
-                << average(line ? line->classAverage : std::nullopt, tc.scale);
+            cells(row, line ? line->score : std::nullopt, line ? line->mark : QString(), line && !line->why.isEmpty(),
+                tc.test.items.fullMarksOf(s), tc.scale);
+            if (scores)
+                row << QString::number(tc.test.items.fullMarksOf(s))
+                    << average(line ? line->classAverage : std::nullopt, tc.scale);
             if (ranks)
                 row << number(line ? line->rank : std::nullopt);
             if (school)
@@ -120,14 +134,21 @@ Table tableOf(
     QStringList total { QStringLiteral("总分") };
     for (const TestCards& tc : term.tests) {
         const Card* card = tc.card(student);
-        int full = 0;
-        for (int s : tc.test.items.subjects)
-            full += tc.test.items.fullMarksOf(s);
+        int full = 0, sat = 0;
+        for (int at = 0; at < tc.test.items.subjects.size(); ++at) {
+            const int marks = tc.test.items.fullMarksOf(tc.test.items.subjects[at]);
+            full += marks;
+            // The total's band is of what the student sat.
+            if (card && card->subjects.value(at).score)
+                sat += marks;
+        }
         const bool partial = card
             && std::any_of(card->subjects.cbegin(), card->subjects.cend(),
                 [](const ReportCards::SubjectLine& l) { return !l.why.isEmpty(); });
-        total << figure(card ? card->total : std::nullopt, tc.scale, partial) << QString::number(full)
-              << average(tc.totalAverage, tc.scale);
+        cells(
+            total, card ? card->total : std::nullopt, card && card->total ? QString() : kNone, partial, sat, tc.scale);
+        if (scores)
+            total << QString::number(full) << average(tc.totalAverage, tc.scale);
         if (ranks)
             total << number(card ? card->totalRank : std::nullopt);
         if (school)
@@ -169,7 +190,7 @@ public:
         text(PrintOut::sans(12 * scale, true), QStringLiteral("学号：") + number + QStringLiteral("　　姓名：") + name,
             Qt::AlignLeft);
         space(1);
-        if (!table(tableOf(m_term, m_subjects, number, m_options.ranks, m_options.schoolRanks), blocks))
+        if (!table(tableOf(m_term, m_subjects, number, m_options), blocks))
             return std::numeric_limits<double>::infinity();
         space(2);
         starred(number);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "classes/GradeBands.h"
 #include "exams/ReportCards.h"
 #include "platform/ui/PrintOut.h"
 
@@ -14,12 +15,21 @@ enum class Paper {
     A5, // two A5 cards on each A4 sheet, with a line to cut along
 };
 
+// 成绩显示为: what stands for a score on a card.
+enum class Shown {
+    Scores,
+    Grades, // the band alone: no score, full marks or average anywhere
+    Both,
+};
+
 struct Options
 {
     Paper paper = Paper::A4;
     bool ranks = true; // off: no rank anywhere, nor the rank chart
     // With ranks: the school's (年级名次) as the marking system's export stated them.
     bool schoolRanks = false;
+    Shown shown = Shown::Scores;
+    GradeBands grades;
 };
 
 // The sheet to print on. A student's own file holds one card: on A5 paper

@@ -106,13 +106,20 @@ ReportScore::ReportScore(QWidget* parent)
     cboPaper->setObjectName(QStringLiteral("cboPaper"));
     cboPaper->addItem(QStringLiteral("A4，每页一张"), int(CardPrint::Paper::A4));
     cboPaper->addItem(QStringLiteral("A5，每张A4纸印两张"), int(CardPrint::Paper::A5));
+    cboShown = new QComboBox(this);
+    cboShown->setObjectName(QStringLiteral("cboShown"));
+    cboShown->addItem(QStringLiteral("分数"), int(CardPrint::Shown::Scores));
+    cboShown->addItem(QStringLiteral("等级"), int(CardPrint::Shown::Grades));
+    cboShown->addItem(QStringLiteral("分数和等级"), int(CardPrint::Shown::Both));
+    cboShown->setToolTip(QStringLiteral("义务教育阶段按等级报告成绩；等级标准在“班级设置”中修改"));
+    // Ranks may be told to the student and the family only: off unless asked for.
     chkRanks = new QCheckBox(QStringLiteral("显示名次(&R)"), this);
     chkRanks->setObjectName(QStringLiteral("chkRanks"));
-    chkRanks->setChecked(true);
-    chkRanks->setToolTip(QStringLiteral("不许公布名次时去掉勾选：报告单上不印任何名次"));
+    chkRanks->setToolTip(QStringLiteral("名次只能告知学生本人和家长，不得公开"));
     chkSchoolRanks = new QCheckBox(QStringLiteral("显示年级名次(&G)"), this);
     chkSchoolRanks->setObjectName(QStringLiteral("chkSchoolRanks"));
     chkSchoolRanks->setToolTip(QStringLiteral("阅卷系统成绩单中的校次（年级名次），导入成绩时一并导入"));
+    chkSchoolRanks->setEnabled(false);
     connect(chkRanks, &QCheckBox::toggled, chkSchoolRanks, &QCheckBox::setEnabled);
     BN_Preview = Controls::button(this, "BN_Preview", QStringLiteral("预览(&V)"));
     BN_Preview->setDefault(true);
@@ -127,6 +134,7 @@ ReportScore::ReportScore(QWidget* parent)
     form->addRow(Controls::label(this, "lblStudents", QStringLiteral("学生："), optAll), who);
     form->addRow(QString(), lstStudents);
     form->addRow(Controls::label(this, "lblPaper", QStringLiteral("纸张(&P)："), cboPaper), cboPaper);
+    form->addRow(Controls::label(this, "lblShown", QStringLiteral("成绩显示为(&X)："), cboShown), cboShown);
     form->addRow(QString(), chkRanks);
     form->addRow(QString(), chkSchoolRanks);
     auto* hint = Controls::label(
@@ -170,6 +178,12 @@ bool ReportScore::load()
         return false;
     }
     m_terms = *terms;
+    auto grades = GradeBands::load(mod().Conn);
+    if (!grades) {
+        MessageService::error(grades.error());
+        return false;
+    }
+    m_grades = *grades;
     for (const Analysis::TermDefinition& t : std::as_const(m_terms))
         checkItem(lstTests, QStringLiteral("学期总评：") + t.name, t.name, false);
     lstTests->setCurrentRow(0);
@@ -198,8 +212,11 @@ QVector<int> ReportScore::chosenTests() const
 
 CardPrint::Options ReportScore::options() const
 {
-    return { CardPrint::Paper(cboPaper->currentData().toInt()), chkRanks->isChecked(),
-        chkRanks->isChecked() && chkSchoolRanks->isChecked() };
+    return { .paper = CardPrint::Paper(cboPaper->currentData().toInt()),
+        .ranks = chkRanks->isChecked(),
+        .schoolRanks = chkRanks->isChecked() && chkSchoolRanks->isChecked(),
+        .shown = CardPrint::Shown(cboShown->currentData().toInt()),
+        .grades = m_grades };
 }
 
 bool ReportScore::gather(ReportCards::Term* term, QVector<int>* students)

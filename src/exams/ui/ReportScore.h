@@ -45,12 +45,14 @@ private:
     QRadioButton* optPick;
     QListWidget* lstStudents;
     QComboBox* cboPaper;
+    QComboBox* cboShown;
     QCheckBox* chkRanks;
     QCheckBox* chkSchoolRanks;
     QPushButton* BN_Preview;
     QPushButton* BN_Close;
 
     QVector<Analysis::TermDefinition> m_terms;
+    GradeBands m_grades;
 
     // Reads the chosen tests and term grades; false after a message.
     bool gather(ReportCards::Term* term, QVector<int>* students);
