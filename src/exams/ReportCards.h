@@ -10,6 +10,13 @@
 
 namespace velmora::ReportCards {
 
+// 成绩显示为: what stands for a score on what goes home.
+enum class Shown {
+    Scores,
+    Grades, // the band alone: no score, full marks or average anywhere
+    Both,
+};
+
 // Competition ranking, highest first: equal values share a rank and the next
 // one skips past them (1, 2, 2, 4). A value that is not there has no rank.
 QVector<std::optional<int>> ranks(const QVector<std::optional<int>>& values);

@@ -70,7 +70,7 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("disabled");
         QTest::addColumn<QStringList>("messages");
         // The reports need a test: these databases hold none.
-        const QStringList always { "ReportScore", "ReportTeach", "WinClose" };
+        const QStringList always { "ReportScore", "ReportSlips", "ReportTeach", "WinClose" };
         const QStringList userOnly { "Admin", "Commitment", "DataBase", "InfoAdd", "InfoDel", "InfoEdit", "InfoImport",
             "TestAdd", "TestDel", "TestEdit", "TestFill", "TestGrid", "TestImport", "DataRestore", "TestDeleted",
             "DataCopy" };

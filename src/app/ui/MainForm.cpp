@@ -20,6 +20,7 @@
 #include "exams/ScoreExport.h"
 #include "exams/ui/DeletedTests.h"
 #include "exams/ui/ReportScore.h"
+#include "exams/ui/ReportSlips.h"
 #include "exams/ui/ReportTeach.h"
 #include "exams/ui/ScoreGrid.h"
 #include "exams/ui/TestFill.h"
@@ -161,6 +162,7 @@ void MainForm::buildMenus()
     addEntry(report, "ReportStu", QStringLiteral("学生信息报表"), &MainForm::studentReport);
     addEntry(report, "ReportScore", QStringLiteral("学生成绩报表"), &MainForm::scoreReport);
     addEntry(report, "ReportTeach", QStringLiteral("学生评语报表"), &MainForm::commentReport);
+    addEntry(report, "ReportSlips", QStringLiteral("成绩条(&T)"), &MainForm::scoreSlips);
     connect(report, &QMenu::aboutToShow, this, &MainForm::updateReportEntries);
 
     QMenu* con = addTopMenu("Con", QStringLiteral("系统配置(&C)"));
@@ -742,6 +744,13 @@ void MainForm::scoreReport()
         dialog.exec();
 }
 
+void MainForm::scoreSlips()
+{
+    ReportSlips dialog(this);
+    if (dialog.load())
+        dialog.exec();
+}
+
 void MainForm::commentReport()
 {
     ReportTeach dialog(this);
@@ -756,6 +765,7 @@ void MainForm::updateReportEntries()
     const bool comments
         = any && std::any_of(tests->cbegin(), tests->cend(), [](const TestRecord& t) { return t.items.comment; });
     entry(QStringLiteral("ReportScore"))->setEnabled(any);
+    entry(QStringLiteral("ReportSlips"))->setEnabled(any);
     entry(QStringLiteral("ReportTeach"))->setEnabled(comments);
 }
 

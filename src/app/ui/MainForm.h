@@ -82,6 +82,7 @@ private:
     // Once a day, when the program closes: a copy of the embedded database.
     void backupOnClose();
     void commentReport();
+    void scoreSlips();
     // 学生成绩报表 needs a test; 学生评语报表 a test that records comments.
     void updateReportEntries();
     void personalAnalysis();

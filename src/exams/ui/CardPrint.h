@@ -15,12 +15,7 @@ enum class Paper {
     A5, // two A5 cards on each A4 sheet, with a line to cut along
 };
 
-// 成绩显示为: what stands for a score on a card.
-enum class Shown {
-    Scores,
-    Grades, // the band alone: no score, full marks or average anywhere
-    Both,
-};
+using Shown = ReportCards::Shown;
 
 struct Options
 {

@@ -4,6 +4,7 @@
 #include "app/Module1.h"
 #include "platform/MessageService.h"
 #include "platform/ui/Controls.h"
+#include "platform/ui/EachFile.h"
 #include "platform/ui/FileDialogs.h"
 #include "platform/ui/ReportPreview.h"
 #include "students/StudentRecord.h"
@@ -298,49 +299,19 @@ ReportPreview* ReportScore::preview()
 int ReportScore::exportEach(QWidget* parent, const QString& folder, const ReportCards::Term& term,
     const QVector<int>& students, const CardPrint::Options& options)
 {
-    const QDir dir(folder);
-    // Names that come out alike once unsafe characters are replaced each get a file of their own.
-    QStringList paths;
-    QSet<QString> used;
-    int existing = 0;
-    for (int s : students) {
-        const QString plain = PrintOut::fileNameFor(term.students[s].first, term.students[s].second);
-        QString name = plain;
-        for (int n = 2; used.contains(name.toLower()); ++n)
-            name = plain.chopped(4) + QStringLiteral("(%1).pdf").arg(n);
-        used.insert(name.toLower());
-        paths << dir.filePath(name);
-        if (QFileInfo::exists(paths.last()))
-            ++existing;
-    }
-    if (existing > 0
-        && !MessageService::askYesNo(QStringLiteral("文件夹中已有%1个同名的报告单文件，要替换吗？").arg(existing)))
-        return 0;
-    ProgressBox box(parent, QStringLiteral("正在导出报告单…"), int(students.size()));
-    const PrintOut::Progress moved = box.progress();
-    int written = 0;
-    for (int i = 0; i < students.size(); ++i) {
-        const int s = students[i];
-        const QString& path = paths[i];
-        const auto outcome = PrintOut::writePdf(path, CardPrint::pageLayout(options.paper, true),
-            term.students[s].second + QStringLiteral("的成绩报告单"),
-            [&](QPagedPaintDevice* device, const PrintOut::Progress&) {
-                return CardPrint::paint(device, term, { s }, options);
-            });
-        if (outcome != PrintOut::Outcome::Written) {
-            MessageService::info(QStringLiteral("不能写入文件 ") + path
-                + QStringLiteral("（磁盘可能已满或没有写入权限），已导出%1个文件。").arg(written));
-            return written;
-        }
-        ++written;
-        if (!moved(written)) {
-            MessageService::info(QStringLiteral("已取消，已导出%1个文件。").arg(written));
-            return written;
-        }
-    }
-    MessageService::info(
-        QStringLiteral("已为%1名学生各导出一个报告单到 ").arg(written) + QDir::toNativeSeparators(folder));
-    return written;
+    QVector<QPair<QString, QString>> who;
+    for (int s : students)
+        who << term.students[s];
+    return EachFile::write(
+        parent, folder, who, QStringLiteral(".pdf"), QStringLiteral("报告单"), [&](int i, const QString& path) {
+            const int s = students[i];
+            return PrintOut::writePdf(path, CardPrint::pageLayout(options.paper, true),
+                       term.students[s].second + QStringLiteral("的成绩报告单"),
+                       [&](QPagedPaintDevice* device, const PrintOut::Progress&) {
+                           return CardPrint::paint(device, term, { s }, options);
+                       })
+                == PrintOut::Outcome::Written;
+        });
 }
 
 } // namespace velmora

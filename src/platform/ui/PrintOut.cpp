@@ -3,6 +3,7 @@
 #include "data/PartFiles.h"
 
 #include <QFile>
+#include <QImage>
 #include <QPdfWriter>
 #include <algorithm>
 #include <cstdio>
@@ -59,6 +60,19 @@ Outcome writePdf(const QString& path, const QPageLayout& layout, const QString& 
     if (n < 0)
         return Outcome::Stopped;
     return whole ? Outcome::Written : Outcome::Failed;
+}
+
+bool writeImage(const QString& path, const QImage& image)
+{
+    const QString part = PartFiles::create(path);
+    if (part.isEmpty())
+        return false;
+    const bool whole = image.save(part, "PNG")
+        && QFile::setPermissions(part, QFileDevice::ReadOwner | QFileDevice::WriteOwner)
+        && std::rename(QFile::encodeName(part).constData(), QFile::encodeName(path).constData()) == 0;
+    if (!whole)
+        QFile::remove(part);
+    return whole;
 }
 
 QString fileNameFor(const QString& number, const QString& name)

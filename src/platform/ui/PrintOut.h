@@ -5,6 +5,7 @@
 #include <QString>
 #include <functional>
 
+class QImage;
 class QPagedPaintDevice;
 
 namespace velmora::PrintOut {
@@ -28,6 +29,9 @@ enum class Outcome { Written, Failed, Stopped };
 // the owner may read it: reports carry students' scores and addresses.
 Outcome writePdf(const QString& path, const QPageLayout& layout, const QString& title, const Painter& paint,
     const Progress& progress = {}, int* pages = nullptr);
+
+// Writes a PNG the same way: whole or not at all, for the owner's eyes only.
+bool writeImage(const QString& path, const QImage& image);
 
 // "学号_姓名.pdf", with the characters a file name may not hold replaced.
 QString fileNameFor(const QString& number, const QString& name);

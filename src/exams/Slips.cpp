@@ -1,0 +1,215 @@
+#include "exams/Slips.h"
+
+#include <algorithm>
+
+namespace velmora::Slips {
+
+namespace {
+
+const QString kNone = QStringLiteral("—");
+const QString kTemplateKey = QStringLiteral("通知.模板");
+constexpr int kMaxTemplate = 200; // what the settings table holds
+
+QString figure(int v, int scale)
+{
+    return scale == 1 ? QString::number(v) : QString::number(v / double(scale), 'f', 1);
+}
+
+QString average(const std::optional<double>& v, int scale)
+{
+    return v ? QString::number(*v / scale, 'f', 1) : QString();
+}
+
+} // namespace
+
+QString Item::cell(ReportCards::Shown shown) const
+{
+    if (!mark.isEmpty())
+        return mark;
+    if (score.isEmpty())
+        return kNone;
+    const QString star = starred ? QStringLiteral("*") : QString();
+    switch (shown) {
+    case ReportCards::Shown::Scores:
+        return score + star;
+    case ReportCards::Shown::Grades:
+        return grade + star;
+    case ReportCards::Shown::Both:
+        break;
+    }
+    return score + star + QStringLiteral("（") + grade + QStringLiteral("）");
+}
+
+QStringList Slip::headers() const
+{
+    QStringList out { QStringLiteral("学号"), QStringLiteral("姓名") };
+    for (const Item& i : subjects)
+        out << i.name;
+    out << QStringLiteral("总分");
+    if (!rank.isEmpty())
+        out << QStringLiteral("名次");
+    return out;
+}
+
+QStringList Slip::cells(ReportCards::Shown shown) const
+{
+    QStringList out { number, name };
+    for (const Item& i : subjects)
+        out << i.cell(shown);
+    out << total.cell(shown);
+    if (!rank.isEmpty())
+        out << rank;
+    return out;
+}
+
+QStringList Slip::averages(const Choices& choices) const
+{
+    if (!choices.average || choices.shown == ReportCards::Shown::Grades)
+        return {};
+    QStringList out { QStringLiteral("班级平均"), QString() };
+    for (const Item& i : subjects)
+        out << i.average;
+    out << total.average;
+    if (!rank.isEmpty())
+        out << QString();
+    return out;
+}
+
+QVector<Slip> slipsOf(const ReportCards::Term& term, const QVector<int>& students, const Choices& choices)
+{
+    QVector<Slip> out;
+    if (term.tests.isEmpty())
+        return out;
+    const ReportCards::TestCards& test = term.tests.first();
+    for (int s : students) {
+        const auto& [number, name] = term.students.value(s);
+        const ReportCards::Card* card = test.card(number);
+        if (!card)
+            continue;
+        Slip slip;
+        slip.testName = test.test.name;
+        slip.number = number;
+        slip.name = name;
+        int sat = 0;
+        for (const ReportCards::SubjectLine& line : card->subjects) {
+            Item item;
+            item.name = line.subject;
+            item.mark = line.mark;
+            item.starred = !line.why.isEmpty();
+            if (line.score) {
+                item.score = figure(*line.score, test.scale);
+                item.grade = choices.grades.bandOf(*line.score, line.fullMarks * test.scale);
+                // 作弊 counted as 0 still counts its full marks.
+                sat += line.fullMarks;
+            }
+            item.average = average(line.classAverage, test.scale);
+            slip.subjects << item;
+        }
+        slip.total.name = QStringLiteral("总分");
+        slip.total.starred
+            = std::any_of(slip.subjects.cbegin(), slip.subjects.cend(), [](const Item& i) { return i.starred; });
+        if (card->total) {
+            slip.total.score = figure(*card->total, test.scale);
+            // The total's band is of what the student sat.
+            if (sat > 0)
+                slip.total.grade = choices.grades.bandOf(*card->total, sat * test.scale);
+        }
+        slip.total.average = average(test.totalAverage, test.scale);
+        if (choices.ranks)
+            slip.rank = card->totalRank ? QString::number(*card->totalRank) : kNone;
+        if (choices.comment)
+            slip.comment = card->comment.trimmed();
+        out << slip;
+    }
+    return out;
+}
+
+QStringList fields()
+{
+    return { QStringLiteral("{姓名}"), QStringLiteral("{考试}"), QStringLiteral("{各科成绩}"), QStringLiteral("{等级}"),
+        QStringLiteral("{总分}"), QStringLiteral("{名次}"), QStringLiteral("{评语}") };
+}
+
+QString defaultTemplate()
+{
+    return QStringLiteral("{姓名}家长您好：{考试}{各科成绩}，总分{总分}。{评语}");
+}
+
+QString notice(const QString& templ, const Slip& slip, ReportCards::Shown shown)
+{
+    QStringList each;
+    for (const Item& i : slip.subjects) {
+        if (!i.mark.isEmpty() || i.score.isEmpty()) {
+            each << i.name + (i.mark.isEmpty() ? QStringLiteral("没有成绩") : i.mark);
+            continue;
+        }
+        switch (shown) {
+        case ReportCards::Shown::Scores:
+            each << i.name + i.score + QStringLiteral("分");
+            break;
+        case ReportCards::Shown::Grades:
+            each << i.name + i.grade;
+            break;
+        case ReportCards::Shown::Both:
+            each << i.name + i.score + QStringLiteral("分（") + i.grade + QStringLiteral("）");
+            break;
+        }
+    }
+    const QString total = slip.total.score.isEmpty() ? kNone
+        : shown == ReportCards::Shown::Grades        ? slip.total.grade
+                                                     : slip.total.score + QStringLiteral("分");
+    QString out = templ;
+    out.replace(QStringLiteral("{姓名}"), slip.name)
+        .replace(QStringLiteral("{考试}"), slip.testName)
+        .replace(QStringLiteral("{各科成绩}"), each.join(QStringLiteral("，")))
+        .replace(QStringLiteral("{等级}"), slip.total.grade.isEmpty() ? kNone : slip.total.grade)
+        .replace(QStringLiteral("{总分}"), total)
+        .replace(QStringLiteral("{名次}"), slip.rank.isEmpty() ? kNone : slip.rank)
+        .replace(QStringLiteral("{评语}"), slip.comment);
+    return out.trimmed();
+}
+
+Result<QString> loadTemplate(const Database& db)
+{
+    auto exists = db.tableExists(QStringLiteral("velmora_settings"));
+    if (!exists)
+        return exists.error();
+    if (!*exists)
+        return defaultTemplate();
+    auto rows = db.select(QStringLiteral("select 值 from velmora_settings where 名称 = ?"), { kTemplateKey });
+    if (!rows)
+        return rows.error();
+    rows->moveFirst();
+    const QString kept = rows->eof() ? QString() : rows->text(0);
+    return kept.trimmed().isEmpty() ? defaultTemplate() : kept;
+}
+
+QString templateProblem(const QString& templ)
+{
+    if (templ.trimmed().isEmpty() || templ.size() > kMaxTemplate)
+        return QStringLiteral("通知模板不能为空，最多%1个字。").arg(kMaxTemplate);
+    return {};
+}
+
+Status saveTemplate(Database& db, const QString& templ)
+{
+    if (const QString why = templateProblem(templ); !why.isEmpty())
+        return Error::refused(why);
+    auto exists = db.tableExists(QStringLiteral("velmora_settings"));
+    if (!exists)
+        return exists.error();
+    if (!*exists)
+        return Error::refused(QStringLiteral("这个数据库还不能保存通知模板，请管理员先升级数据库。"));
+    Transaction tx(db);
+    if (!tx.started())
+        return tx.error();
+    if (auto gone = db.exec(QStringLiteral("delete from velmora_settings where 名称 = ?"), { kTemplateKey }); !gone)
+        return gone.error();
+    if (auto put
+        = db.exec(QStringLiteral("insert into velmora_settings (名称, 值) values (?, ?)"), { kTemplateKey, templ });
+        !put)
+        return put.error();
+    return tx.commit();
+}
+
+} // namespace velmora::Slips

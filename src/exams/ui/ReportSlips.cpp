@@ -1,0 +1,267 @@
+#include "exams/ui/ReportSlips.h"
+
+#include "analysis/TermGrades.h"
+#include "app/Module1.h"
+#include "classes/ClassSettings.h"
+#include "exams/ui/SlipPrint.h"
+#include "platform/MessageService.h"
+#include "platform/ui/Controls.h"
+#include "platform/ui/EachFile.h"
+#include "platform/ui/FileDialogs.h"
+#include "platform/ui/ReportPreview.h"
+#include "platform/ui/ResultGrid.h"
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <memory>
+
+namespace velmora {
+
+using ReportCards::Shown;
+
+ReportSlips::ReportSlips(QWidget* parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("ReportSlips"));
+    setWindowTitle(QStringLiteral("成绩条"));
+    cboTest = new QComboBox(this);
+    cboTest->setObjectName(QStringLiteral("cboTest"));
+    cboShown = new QComboBox(this);
+    cboShown->setObjectName(QStringLiteral("cboShown"));
+    cboShown->addItem(QStringLiteral("分数"), int(Shown::Scores));
+    cboShown->addItem(QStringLiteral("等级"), int(Shown::Grades));
+    cboShown->addItem(QStringLiteral("分数和等级"), int(Shown::Both));
+    chkRanks = new QCheckBox(QStringLiteral("显示名次(&R)"), this);
+    chkRanks->setObjectName(QStringLiteral("chkRanks"));
+    chkRanks->setToolTip(QStringLiteral("名次只能告知学生本人和家长，不得公开"));
+    chkAverage = new QCheckBox(QStringLiteral("显示班级平均(&A)"), this);
+    chkAverage->setObjectName(QStringLiteral("chkAverage"));
+    chkAverage->setChecked(true);
+    chkComment = new QCheckBox(QStringLiteral("显示评语(&M)"), this);
+    chkComment->setObjectName(QStringLiteral("chkComment"));
+    chkComment->setChecked(true);
+    BN_Preview = Controls::button(this, "BN_Preview", QStringLiteral("打印预览(&V)…"));
+    BN_Preview->setDefault(true);
+    BN_Images = Controls::button(this, "BN_Images", QStringLiteral("每人一张图片(&I)…"));
+    BN_Images->setToolTip(QStringLiteral("每名学生一张图片（学号_姓名.png），便于单独发给家长"));
+    BN_Notices = Controls::button(this, "BN_Notices", QStringLiteral("家长通知(&N)…"));
+    BN_Close = Controls::button(this, "BN_Close", QStringLiteral("关闭(&C)"));
+
+    auto* form = new QFormLayout;
+    form->addRow(Controls::label(this, "lblTest", QStringLiteral("考试(&T)："), cboTest), cboTest);
+    form->addRow(Controls::label(this, "lblShown", QStringLiteral("成绩显示为(&X)："), cboShown), cboShown);
+    form->addRow(QString(), chkRanks);
+    form->addRow(QString(), chkAverage);
+    form->addRow(QString(), chkComment);
+    auto* hint = Controls::label(
+        this, "lblHint", QStringLiteral("成绩和名次只能告知学生本人和家长：成绩条剪开后分发，图片和通知逐一私发。"));
+    hint->setWordWrap(true);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(hint);
+    layout->addLayout(Controls::buttonRow({ BN_Preview, BN_Images, BN_Notices, BN_Close }));
+
+    // An average is a score: bands alone show none.
+    connect(cboShown, &QComboBox::currentIndexChanged, this,
+        [this] { chkAverage->setEnabled(Shown(cboShown->currentData().toInt()) != Shown::Grades); });
+    connect(BN_Preview, &QPushButton::clicked, this, &ReportSlips::preview);
+    connect(BN_Images, &QPushButton::clicked, this, &ReportSlips::images);
+    connect(BN_Notices, &QPushButton::clicked, this, &ReportSlips::notices);
+    connect(BN_Close, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+bool ReportSlips::load()
+{
+    auto started = TestChoice::start(1, QStringLiteral("还没有考试，请先添加考试信息！"));
+    if (!started)
+        return false;
+    auto grades = GradeBands::load(mod().Conn);
+    auto cls = ClassSettings::load(mod().Conn);
+    if (!grades || !cls) {
+        MessageService::error(!grades ? grades.error() : cls.error());
+        return false;
+    }
+    m_start = *std::move(started);
+    m_grades = *grades;
+    m_className = cls->name.trimmed();
+    cboTest->clear();
+    TestChoice::fill({ cboTest }, m_start);
+    return true;
+}
+
+Slips::Choices ReportSlips::choices() const
+{
+    Slips::Choices c;
+    c.shown = Shown(cboShown->currentData().toInt());
+    c.grades = m_grades;
+    c.ranks = chkRanks->isChecked();
+    c.average = chkAverage->isChecked();
+    c.comment = chkComment->isChecked();
+    return c;
+}
+
+std::optional<QVector<Slips::Slip>> ReportSlips::slips()
+{
+    const QVariant choice = cboTest->currentData();
+    auto term = ReportCards::forTests(
+        mod().Conn, choice.typeId() == QMetaType::QString ? QVector<int>() : QVector<int> { choice.toInt() });
+    if (term && choice.typeId() == QMetaType::QString) {
+        for (const Analysis::TermDefinition& t : std::as_const(m_start.terms)) {
+            if (t.name != choice.toString())
+                continue;
+            auto cards = Analysis::termCards(mod().Conn, t);
+            if (!cards) {
+                MessageService::error(cards.error());
+                return std::nullopt;
+            }
+            term->addFirst(*std::move(cards));
+        }
+    }
+    if (!term) {
+        MessageService::error(term.error());
+        return std::nullopt;
+    }
+    QVector<int> all;
+    for (int i = 0; i < term->students.size(); ++i)
+        all << i;
+    auto made = Slips::slipsOf(*term, all, choices());
+    if (made.isEmpty()) {
+        MessageService::info(QStringLiteral("这次考试还没有学生。"));
+        return std::nullopt;
+    }
+    return made;
+}
+
+void ReportSlips::preview()
+{
+    const auto made = slips();
+    if (!made)
+        return;
+    auto shared = std::make_shared<QVector<Slips::Slip>>(*made);
+    const QString title = m_className;
+    const Slips::Choices c = choices();
+    auto paint = [shared, title, c](QPagedPaintDevice* device, const PrintOut::Progress& progress) {
+        return SlipPrint::paint(device, title, *shared, c, progress);
+    };
+    auto* view = new ReportPreview(QStringLiteral("成绩条"), SlipPrint::pageLayout(), paint, int(shared->size()), this);
+    view->open();
+}
+
+void ReportSlips::images()
+{
+    const auto made = slips();
+    if (!made)
+        return;
+    const QString folder = FileDialogs::folder(this, QStringLiteral("选择保存成绩条图片的文件夹"));
+    if (folder.isEmpty())
+        return;
+    QVector<QPair<QString, QString>> who;
+    for (const Slips::Slip& s : *made)
+        who << qMakePair(s.number, s.name);
+    const Slips::Choices c = choices();
+    EachFile::write(
+        this, folder, who, QStringLiteral(".png"), QStringLiteral("成绩条图片"), [&](int i, const QString& path) {
+            return PrintOut::writeImage(path, SlipPrint::image(m_className, (*made)[i], c));
+        });
+}
+
+void ReportSlips::notices()
+{
+    const auto made = slips();
+    if (!made)
+        return;
+    ParentNotices dialog(*made, choices().shown, this);
+    dialog.exec();
+}
+
+ParentNotices::ParentNotices(const QVector<Slips::Slip>& slips, Shown shown, QWidget* parent)
+    : QDialog(parent)
+    , m_slips(slips)
+    , m_shown(shown)
+{
+    setObjectName(QStringLiteral("ParentNotices"));
+    setWindowTitle(QStringLiteral("家长通知"));
+    txtTemplate = new QPlainTextEdit(this);
+    txtTemplate->setObjectName(QStringLiteral("txtTemplate"));
+    txtTemplate->setTabChangesFocus(true);
+    txtTemplate->setMaximumHeight(90);
+    lblFields = Controls::label(this, "lblFields",
+        QStringLiteral("可用的栏目：") + Slips::fields().join(QStringLiteral(" "))
+            + QStringLiteral("。名次只能告知本人和家长，不要用于群发。"));
+    lblFields->setWordWrap(true);
+    Grid = new ResultGrid(this);
+    Grid->setObjectName(QStringLiteral("Grid"));
+    Grid->setExportTitle(QStringLiteral("家长通知"));
+    BN_Default = Controls::button(this, "BN_Default", QStringLiteral("恢复默认模板(&D)"));
+    BN_Copy = Controls::button(this, "BN_Copy", QStringLiteral("复制这条通知(&C)"));
+    BN_Export = Grid->exportButton(this);
+    BN_Close = Controls::button(this, "BN_Close", QStringLiteral("关闭"));
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Controls::label(this, "lblTemplate", QStringLiteral("通知模板(&M)："), txtTemplate));
+    layout->addWidget(txtTemplate);
+    layout->addWidget(lblFields);
+    layout->addWidget(Grid, 1);
+    layout->addLayout(Controls::buttonRow({ BN_Default, BN_Copy, BN_Export, BN_Close }));
+    resize(820, 560);
+
+    auto kept = Slips::loadTemplate(mod().Conn);
+    if (!kept)
+        MessageService::error(kept.error());
+    m_kept = kept ? *kept : Slips::defaultTemplate();
+    txtTemplate->setPlainText(m_kept);
+    fill();
+    connect(txtTemplate, &QPlainTextEdit::textChanged, this, &ParentNotices::fill);
+    connect(BN_Default, &QPushButton::clicked, this, [this] { txtTemplate->setPlainText(Slips::defaultTemplate()); });
+    connect(BN_Copy, &QPushButton::clicked, this, &ParentNotices::copy);
+    connect(Grid, &ResultGrid::rowActivated, this, &ParentNotices::copy);
+    connect(BN_Close, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void ParentNotices::fill()
+{
+    const int current = Grid->currentRow();
+    const QString templ = txtTemplate->toPlainText();
+    Grid->setHeaders({ QStringLiteral("学号"), QStringLiteral("姓名"), QStringLiteral("通知") });
+    QList<QStringList> rows;
+    for (const Slips::Slip& s : std::as_const(m_slips))
+        rows << QStringList { s.number, s.name, Slips::notice(templ, s, m_shown) };
+    Grid->setRows(rows);
+    Grid->fitColumns(560);
+    Grid->setCurrentRow(std::max(1, current));
+}
+
+void ParentNotices::copy()
+{
+    const int row = Grid->currentRow();
+    if (row < 1) {
+        MessageService::info(QStringLiteral("请先点选一名学生的通知。"));
+        return;
+    }
+    QGuiApplication::clipboard()->setText(Grid->text(row, 2));
+}
+
+void ParentNotices::done(int result)
+{
+    // An edited template is the one used next time.
+    const QString templ = txtTemplate->toPlainText();
+    if (templ != m_kept) {
+        if (const QString why = Slips::templateProblem(templ); !why.isEmpty()) {
+            MessageService::info(why);
+            txtTemplate->setFocus();
+            return;
+        }
+        // The messages made stand whether or not the template could be kept.
+        if (Status kept = Slips::saveTemplate(mod().Conn, templ); !kept)
+            MessageService::error(kept.error());
+    }
+    QDialog::done(result);
+}
+
+} // namespace velmora

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "analysis/ui/TestChoice.h"
+#include "classes/GradeBands.h"
+#include "exams/Slips.h"
+
+#include <QDialog>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace velmora {
+
+class ReportPreview;
+class ResultGrid;
+
+// 成绩条: for one test or term grade, a slip per student to cut apart and
+// hand out, a picture per student to send one family, or a message per
+// family from a template; ranks off unless asked for.
+class ReportSlips : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit ReportSlips(QWidget* parent = nullptr);
+
+    // Lists the tests, the newest first, and the term grades; false after a message.
+    bool load();
+
+private:
+    QComboBox* cboTest;
+    QComboBox* cboShown;
+    QCheckBox* chkRanks;
+    QCheckBox* chkAverage;
+    QCheckBox* chkComment;
+    QPushButton* BN_Preview;
+    QPushButton* BN_Images;
+    QPushButton* BN_Notices;
+    QPushButton* BN_Close;
+
+    Slips::Choices choices() const;
+    // The chosen test's slips, every student's; none after a message.
+    std::optional<QVector<Slips::Slip>> slips();
+    void preview();
+    void images();
+    void notices();
+
+    TestChoice::Start m_start;
+    GradeBands m_grades;
+    QString m_className;
+};
+
+// 家长通知: a message per student from a template with fields, each to copy
+// into a private chat, or all as a workbook for a school platform to send.
+class ParentNotices : public QDialog
+{
+    Q_OBJECT
+
+public:
+    ParentNotices(const QVector<Slips::Slip>& slips, ReportCards::Shown shown, QWidget* parent = nullptr);
+
+    void done(int result) override;
+
+private:
+    QPlainTextEdit* txtTemplate;
+    QLabel* lblFields;
+    ResultGrid* Grid;
+    QPushButton* BN_Default;
+    QPushButton* BN_Copy;
+    QPushButton* BN_Export;
+    QPushButton* BN_Close;
+
+    void fill();
+    void copy();
+
+    QVector<Slips::Slip> m_slips;
+    ReportCards::Shown m_shown;
+    QString m_kept; // the template as kept, to keep an edited one on closing
+};
+
+} // namespace velmora
