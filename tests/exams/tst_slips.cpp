@@ -16,6 +16,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QImageReader>
@@ -148,7 +149,11 @@ private Q_SLOTS:
         QString third, typed;
         whenModal<ParentNotices>([&](ParentNotices* notices) {
             auto* grid = child<ResultGrid>(notices, "Grid");
-            third = grid->text(3, 2);
+            const QModelIndex cell = grid->model()->index(2, 2);
+            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(cell).center());
+            third = child<QPlainTextEdit>(notices, "txtNotice")->toPlainText();
+            QTest::mouseClick(child<QPushButton>(notices, "BN_Copy"), Qt::LeftButton);
+            QCOMPARE(QGuiApplication::clipboard()->text(), third);
             auto* templ = child<QPlainTextEdit>(notices, "txtTemplate");
             templ->selectAll();
             typeText(templ, QStringLiteral("{姓名}：{各科成绩}。名次{名次}"));

@@ -16,6 +16,7 @@
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGuiApplication>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -199,6 +200,12 @@ ParentNotices::ParentNotices(const QVector<Slips::Slip>& slips, Shown shown, QWi
     Grid = new ResultGrid(this);
     Grid->setObjectName(QStringLiteral("Grid"));
     Grid->setExportTitle(QStringLiteral("家长通知"));
+    // The whole message of the chosen student, as it will be copied.
+    txtNotice = new QPlainTextEdit(this);
+    txtNotice->setObjectName(QStringLiteral("txtNotice"));
+    txtNotice->setReadOnly(true);
+    txtNotice->setTabChangesFocus(true);
+    txtNotice->setMaximumHeight(80);
     BN_Default = Controls::button(this, "BN_Default", QStringLiteral("恢复默认模板(&D)"));
     BN_Copy = Controls::button(this, "BN_Copy", QStringLiteral("复制这条通知(&C)"));
     BN_Export = Grid->exportButton(this);
@@ -208,6 +215,7 @@ ParentNotices::ParentNotices(const QVector<Slips::Slip>& slips, Shown shown, QWi
     layout->addWidget(txtTemplate);
     layout->addWidget(lblFields);
     layout->addWidget(Grid, 1);
+    layout->addWidget(txtNotice);
     layout->addLayout(Controls::buttonRow({ BN_Default, BN_Copy, BN_Export, BN_Close }));
     resize(820, 560);
 
@@ -219,6 +227,7 @@ ParentNotices::ParentNotices(const QVector<Slips::Slip>& slips, Shown shown, QWi
     fill();
     connect(txtTemplate, &QPlainTextEdit::textChanged, this, &ParentNotices::fill);
     connect(BN_Default, &QPushButton::clicked, this, [this] { txtTemplate->setPlainText(Slips::defaultTemplate()); });
+    connect(Grid->selectionModel(), &QItemSelectionModel::selectionChanged, this, &ParentNotices::showCurrent);
     connect(BN_Copy, &QPushButton::clicked, this, &ParentNotices::copy);
     connect(Grid, &ResultGrid::rowActivated, this, &ParentNotices::copy);
     connect(BN_Close, &QPushButton::clicked, this, &QDialog::reject);
@@ -235,6 +244,13 @@ void ParentNotices::fill()
     Grid->setRows(rows);
     Grid->fitColumns(560);
     Grid->setCurrentRow(std::max(1, current));
+    showCurrent();
+}
+
+void ParentNotices::showCurrent()
+{
+    const int row = Grid->currentRow();
+    txtNotice->setPlainText(row >= 1 ? Grid->text(row, 2) : QString());
 }
 
 void ParentNotices::copy()

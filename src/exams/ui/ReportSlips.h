@@ -68,12 +68,14 @@ private:
     QPlainTextEdit* txtTemplate;
     QLabel* lblFields;
     ResultGrid* Grid;
+    QPlainTextEdit* txtNotice;
     QPushButton* BN_Default;
     QPushButton* BN_Copy;
     QPushButton* BN_Export;
     QPushButton* BN_Close;
 
     void fill();
+    void showCurrent();
     void copy();
 
     QVector<Slips::Slip> m_slips;

@@ -31,23 +31,24 @@ int write(QWidget* parent, const QString& folder, const QVector<QPair<QString, Q
         && !MessageService::askYesNo(
             QStringLiteral("文件夹中已有%1个同名的%2文件，要替换吗？").arg(existing).arg(what)))
         return 0;
-    ProgressBox box(parent, QStringLiteral("正在导出%1…").arg(what), int(students.size()));
-    const PrintOut::Progress moved = box.progress();
     int written = 0;
-    for (int i = 0; i < students.size(); ++i) {
-        if (!write(i, paths[i])) {
-            MessageService::info(QStringLiteral("不能写入文件 ") + paths[i]
-                + QStringLiteral("（磁盘可能已满或没有写入权限），已导出%1个文件。").arg(written));
-            return written;
-        }
-        ++written;
-        if (!moved(written)) {
-            MessageService::info(QStringLiteral("已取消，已导出%1个文件。").arg(written));
-            return written;
+    QString stopped;
+    {
+        // Gone before the last word, not left standing behind it.
+        ProgressBox box(parent, QStringLiteral("正在导出%1…").arg(what), int(students.size()));
+        const PrintOut::Progress moved = box.progress();
+        for (int i = 0; i < students.size() && stopped.isEmpty(); ++i) {
+            if (!write(i, paths[i])) {
+                stopped = QStringLiteral("不能写入文件 ") + paths[i]
+                    + QStringLiteral("（磁盘可能已满或没有写入权限），已导出%1个文件。").arg(written);
+            } else if (!moved(++written)) {
+                stopped = QStringLiteral("已取消，已导出%1个文件。").arg(written);
+            }
         }
     }
-    MessageService::info(
-        QStringLiteral("已为%1名学生各导出一个%2到 ").arg(written).arg(what) + QDir::toNativeSeparators(folder));
+    MessageService::info(!stopped.isEmpty()
+            ? stopped
+            : QStringLiteral("已为%1名学生各导出一个%2到 ").arg(written).arg(what) + QDir::toNativeSeparators(folder));
     return written;
 }
 
