@@ -196,6 +196,7 @@ private Q_SLOTS:
         Q_EMIT grid->clicked(grid->currentIndex());
         QCOMPARE(child<QLabel>(&window, "lblWhy")->text(), QStringLiteral("期末缺考，其余按比例计"));
         if (test::canReadPdf()) {
+            MessageService::setNextAnswer(MsgAnswer::Yes);
             QTest::mouseClick(child<QPushButton>(&window, "BN_Print"), Qt::LeftButton);
             auto* preview = window.findChild<ReportPreview*>();
             QVERIFY(preview);

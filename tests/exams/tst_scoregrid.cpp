@@ -167,9 +167,17 @@ private Q_SLOTS:
         QCOMPARE(child<ScoreView>(&grid, "Grid")->model()->index(1, 0).data(Qt::ToolTipRole).toString(),
             QStringLiteral("88分"));
         // Out to a spreadsheet as shown: the empty score stays empty, never 0.
+        // A class list of scores: first the reminder, whose 否 writes nothing.
         QTemporaryDir dir;
         const QString csv = dir.filePath(QStringLiteral("grid.csv"));
         FileDialogs::setNextFileName(csv);
+        MessageService::clearMessages();
+        QTest::mouseClick(child<QPushButton>(&grid, "BN_Export"), Qt::LeftButton);
+        QCOMPARE(MessageService::lastText(),
+            QStringLiteral("学生的考试成绩和名次只能告知本人和家长，不得公开张贴或在群里发布。是否继续？"));
+        QCOMPARE(MessageService::messages().last().defaultAnswer, MsgAnswer::No);
+        QVERIFY(!QFile::exists(csv));
+        MessageService::setNextAnswer(MsgAnswer::Yes);
         QTest::mouseClick(child<QPushButton>(&grid, "BN_Export"), Qt::LeftButton);
         QFile written(csv);
         QVERIFY(written.open(QIODevice::ReadOnly));
@@ -671,6 +679,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString xlsx = dir.filePath(QStringLiteral("grid.xlsx"));
         FileDialogs::setNextFileName(xlsx);
+        MessageService::setNextAnswer(MsgAnswer::Yes);
         QTest::mouseClick(child<QPushButton>(&grid, "BN_Export"), Qt::LeftButton);
         QVERIFY(db().exec(QStringLiteral("update %1 set 语文=1, 数学=1").arg(Schema::scoreTableName(m_test))));
         QVERIFY(grid.load());

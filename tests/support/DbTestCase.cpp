@@ -1,6 +1,7 @@
 #include "support/DbTestCase.h"
 
 #include "app/Module1.h"
+#include "platform/Sharing.h"
 
 #include <QtTest>
 
@@ -9,6 +10,8 @@ namespace velmora::test {
 void DbTestCase::init()
 {
     VELMORA_REQUIRE_BACKEND();
+    // Each test as a run of its own: the reminder before a class list is asked anew.
+    Sharing::forget();
     m_db = std::make_unique<TestDb>();
     QVERIFY2(m_db->create(), qPrintable(m_db->lastError()));
     prepare();

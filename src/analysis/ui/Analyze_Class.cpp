@@ -52,6 +52,7 @@ Analyze_Class::Analyze_Class(QWidget* parent)
     txtNumber = Controls::lockedEdit(this, "txtNumber");
     txtNumber->setFixedWidth(80);
     Grid = new ResultGrid(this);
+    Grid->setClassList(true);
     BN_ShowAll = Controls::button(this, "BN_ShowAll", QStringLiteral("按学号显示全部"));
     lblMissing
         = Controls::label(this, "lblMissing", QStringLiteral("带“*”的总分中有未录入的成绩，只加了已录入的成绩。"));

@@ -4,6 +4,7 @@
 #include "app/Module1.h"
 #include "exams/TestRecord.h"
 #include "platform/MessageService.h"
+#include "platform/Sharing.h"
 #include "platform/ui/ChildWindow.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/ReportPreview.h"
@@ -114,6 +115,7 @@ Analyze_Progress::Analyze_Progress(QWidget* parent)
     lblCaption->setObjectName(QStringLiteral("lblCaption"));
     lblCaption->setWordWrap(true);
     Grid = new ResultGrid(this);
+    Grid->setClassList(true);
     Grid->setObjectName(QStringLiteral("Grid"));
     Grid->setExportTitle(QStringLiteral("进退步分析"));
     Grid->horizontalHeader()->setSectionsClickable(true);
@@ -375,6 +377,8 @@ void Analyze_Progress::showBorder()
 
 void Analyze_Progress::print()
 {
+    if (!Sharing::mayShareClassList())
+        return;
     QStringList notes { QStringLiteral("%1 → %2").arg(cmbEarlier->currentText(), cmbLater->currentText()),
         lblCaption->text() };
     for (const QLabel* l : { lblOnce, lblBorder }) {

@@ -6,6 +6,7 @@
 #include "classes/ui/GradeBandsDialog.h"
 #include "exams/TestRecord.h"
 #include "platform/MessageService.h"
+#include "platform/Sharing.h"
 #include "platform/ui/ChildWindow.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/ReportPreview.h"
@@ -241,8 +242,12 @@ void Analyze_Stats::print()
         return;
     const auto parts = TablePages::sections(*made);
     QStringList notes { m_start.rules.caption() };
-    if (!lblMissing->text().isEmpty())
+    // The figures name nobody; who missed a test is named.
+    if (!lblMissing->text().isEmpty()) {
+        if (!Sharing::mayShareClassList())
+            return;
         notes << lblMissing->text();
+    }
     TablePages::preview(this, QStringLiteral("成绩统计表"), made->title, notes, parts, QPageLayout::Landscape);
 }
 

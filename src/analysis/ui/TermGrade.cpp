@@ -4,6 +4,7 @@
 #include "classes/GradeBands.h"
 #include "exams/TestRecord.h"
 #include "platform/MessageService.h"
+#include "platform/Sharing.h"
 #include "platform/ui/ChildWindow.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/ResultGrid.h"
@@ -109,6 +110,7 @@ TermGrade::TermGrade(QWidget* parent)
     BN_Edit = Controls::button(this, "BN_Edit", QStringLiteral("修改(&E)…"));
     BN_Delete = Controls::button(this, "BN_Delete", QStringLiteral("删除(&D)"));
     Grid = new ResultGrid(this);
+    Grid->setClassList(true);
     Grid->setObjectName(QStringLiteral("Grid"));
     lblWhy = new QLabel(this);
     lblWhy->setObjectName(QStringLiteral("lblWhy"));
@@ -149,7 +151,7 @@ TermGrade::TermGrade(QWidget* parent)
 void TermGrade::print()
 {
     const int at = cmbTerm->currentIndex();
-    if (at < 0 || at >= m_terms.size())
+    if (at < 0 || at >= m_terms.size() || !Sharing::mayShareClassList())
         return;
     QStringList weights;
     for (const auto& part : m_terms[at].parts) {

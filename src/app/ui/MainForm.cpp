@@ -30,6 +30,7 @@
 #include "exams/ui/TestWatch.h"
 #include "platform/AppPaths.h"
 #include "platform/MessageService.h"
+#include "platform/Sharing.h"
 #include "platform/ui/ChildWindow.h"
 #include "platform/ui/Desktop.h"
 #include "platform/ui/FileDialogs.h"
@@ -628,6 +629,8 @@ void MainForm::changeScores()
 
 void MainForm::exportAllScores()
 {
+    if (!Sharing::mayShareClassList())
+        return;
     auto book = ScoreExport::allTests(mod().Conn);
     if (!book) {
         MessageService::error(book.error());

@@ -8,6 +8,7 @@
 #include "exams/ui/ScoreHistoryView.h"
 #include "exams/ui/ScoreImportDialog.h"
 #include "platform/MessageService.h"
+#include "platform/Sharing.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/FileDialogs.h"
 #include "platform/ui/ResultGrid.h"
@@ -359,7 +360,10 @@ ScoreGrid::ScoreGrid(QWidget* parent)
     connect(BN_Save, &QPushButton::clicked, this, &ScoreGrid::save);
     connect(BN_Import, &QPushButton::clicked, this, &ScoreGrid::importFile);
     connect(BN_History, &QPushButton::clicked, this, &ScoreGrid::showHistory);
-    connect(BN_Export, &QPushButton::clicked, this, [this] { ResultGrid::saveSheet(this, m_table.sheet()); });
+    connect(BN_Export, &QPushButton::clicked, this, [this] {
+        if (Sharing::mayShareClassList())
+            ResultGrid::saveSheet(this, m_table.sheet());
+    });
     connect(BN_Back, &QPushButton::clicked, this, [this] { ChildWindow::close(this); });
 }
 

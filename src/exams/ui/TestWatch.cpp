@@ -46,6 +46,7 @@ TestWatch::TestWatch(QWidget* parent)
     info->addWidget(txtCount, 0, 5);
 
     Grid = new ResultGrid(this);
+    Grid->setClassList(true);
     BN_Grid = Controls::button(this, "BN_Grid", QStringLiteral("表格录入(&G)"));
     chkGrades = new QCheckBox(QStringLiteral("显示等级(&V)"), this);
     chkGrades->setObjectName(QStringLiteral("chkGrades"));

@@ -1,6 +1,7 @@
 #include "platform/ui/ResultGrid.h"
 
 #include "platform/MessageService.h"
+#include "platform/Sharing.h"
 #include "platform/ui/ChildWindow.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/FileDialogs.h"
@@ -353,6 +354,8 @@ SheetTable ResultGrid::sheet() const
 
 void ResultGrid::exportSheet()
 {
+    if (m_classList && !Sharing::mayShareClassList())
+        return;
     SheetTable table = sheet();
     if (table.title.isEmpty())
         table.title = window()->windowTitle();

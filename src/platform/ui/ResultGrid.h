@@ -70,6 +70,9 @@ public:
     // Columns whose plain numbers go out as number cells; the rest stay text
     // (学号 "001" keeps its zeros).
     void setNumberColumns(const QList<int>& columns) { m_numberColumns = columns; }
+    // Names with scores or ranks of the whole class: an export first reminds
+    // that they are for each family alone.
+    void setClassList(bool classList) { m_classList = classList; }
     // The grid as shown, in its current order and cut.
     SheetTable sheet() const;
     // 导出Excel…: asks where, writes .xlsx or .csv, says how it went.
@@ -98,6 +101,7 @@ private:
     QTableView* m_frozen;
     QString m_exportTitle;
     QList<int> m_numberColumns;
+    bool m_classList = false;
 };
 
 } // namespace velmora
