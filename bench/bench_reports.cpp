@@ -2,7 +2,9 @@
 #include "BenchDb.h"
 #include "app/Module1.h"
 #include "exams/ReportCards.h"
+#include "exams/Slips.h"
 #include "exams/ui/CardPrint.h"
+#include "exams/ui/SlipPrint.h"
 
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -62,5 +64,75 @@ void BM_ReportCards_Raw(benchmark::State& state)
     }
 }
 BENCHMARK(BM_ReportCards_Raw)->Apply(byCards)->Unit(benchmark::kMillisecond);
+
+// A whole class's slips of test 1 as one PDF, or as one PNG per student:
+// read, laid out, written.
+void slips(benchmark::State& state, bool pictures)
+{
+    openClass(int(state.range(0)), int(state.range(1)));
+    QTemporaryDir dir;
+    Slips::Choices choices;
+    choices.shown = ReportCards::Shown::Both;
+    int made = 0;
+    for (auto _ : state) {
+        auto term = ReportCards::forTests(mod().Conn, { 1 });
+        if (!term) {
+            state.SkipWithError("test 1 cannot be read");
+            break;
+        }
+        QVector<int> all;
+        for (int i = 0; i < term->students.size(); ++i)
+            all << i;
+        const auto each = Slips::slipsOf(*term, all, choices);
+        made = int(each.size());
+        bool written = true;
+        if (pictures) {
+            for (const Slips::Slip& slip : each) {
+                written = written
+                    && PrintOut::writeImage(
+                        dir.filePath(PrintOut::fileNameFor(slip.number, slip.name).chopped(4) + QStringLiteral(".png")),
+                        SlipPrint::image(QStringLiteral("初一(1)班"), slip, choices));
+            }
+        } else {
+            written = PrintOut::writePdf(dir.filePath(QStringLiteral("slips.pdf")), SlipPrint::pageLayout(),
+                          QStringLiteral("slips"),
+                          [&](QPagedPaintDevice* device, const PrintOut::Progress&) {
+                              return SlipPrint::paint(device, QStringLiteral("初一(1)班"), each, choices);
+                          })
+                == PrintOut::Outcome::Written;
+        }
+        if (!written) {
+            state.SkipWithError("the files cannot be written");
+            break;
+        }
+    }
+    state.counters["slips"] = made;
+    closeClass();
+}
+
+void BM_SlipsPdf(benchmark::State& state)
+{
+    slips(state, false);
+}
+BENCHMARK(BM_SlipsPdf)->Args({ 45, kFewTests })->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_SlipsPng(benchmark::State& state)
+{
+    slips(state, true);
+}
+BENCHMARK(BM_SlipsPng)->Args({ 45, kFewTests })->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Their floor is the cards' reading.
+void BM_SlipsPdf_Raw(benchmark::State& state)
+{
+    BM_ReportCards_Raw(state);
+}
+BENCHMARK(BM_SlipsPdf_Raw)->Args({ 45, kFewTests })->Unit(benchmark::kMillisecond);
+
+void BM_SlipsPng_Raw(benchmark::State& state)
+{
+    BM_ReportCards_Raw(state);
+}
+BENCHMARK(BM_SlipsPng_Raw)->Args({ 45, kFewTests })->Unit(benchmark::kMillisecond);
 
 } // namespace

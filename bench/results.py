@@ -38,6 +38,8 @@ ACTIONS = [
     ("ImportStudents", "Import new students from .xlsx (read, check, add)"),
     ("ImportMarkingExport", "Import a marking system's export (.xlsx, 9 subjects, ranks, 40 questions)"),
     ("ReportCards", "Report cards of test 1 as one PDF (A4, 14 subjects, comment)"),
+    ("SlipsPdf", "Score slips of test 1 as one PDF (14 subjects, scores and bands)"),
+    ("SlipsPng", "Score slips of test 1, one 600-px PNG per student"),
     ("Backup", "Backup of the embedded file (online copy, checked)"),
     ("Restore", "Restore of a backup (checked, one transaction)"),
 ]

@@ -62,6 +62,17 @@ QStringList Slip::cells(ReportCards::Shown shown) const
     return out;
 }
 
+QStringList Slip::grades() const
+{
+    QStringList out { QStringLiteral("等级"), QString() };
+    for (const Item& i : subjects)
+        out << (i.mark.isEmpty() ? i.grade : QString());
+    out << total.grade;
+    if (!rank.isEmpty())
+        out << QString();
+    return out;
+}
+
 QStringList Slip::averages(const Choices& choices) const
 {
     if (!choices.average || choices.shown == ReportCards::Shown::Grades)

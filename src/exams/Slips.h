@@ -47,6 +47,9 @@ struct Slip
     // 学号, 姓名, the subjects, 总分[, 名次].
     QStringList headers() const;
     QStringList cells(ReportCards::Shown shown) const;
+    // "等级" under the scores, each band: scores and bands on two rows keep
+    // fourteen subjects across a page.
+    QStringList grades() const;
     // "班级平均" under the scores, or empty where not chosen.
     QStringList averages(const Choices& choices) const;
 };

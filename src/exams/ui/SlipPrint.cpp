@@ -22,7 +22,10 @@ constexpr double kSmallest = 6;
 // The rows a slip prints, the heading first.
 QVector<QStringList> rowsOf(const Slip& slip, const Choices& choices)
 {
-    QVector<QStringList> rows { slip.headers(), slip.cells(choices.shown) };
+    const bool both = choices.shown == Shown::Both;
+    QVector<QStringList> rows { slip.headers(), slip.cells(both ? Shown::Scores : choices.shown) };
+    if (both)
+        rows << slip.grades();
     if (const QStringList averages = slip.averages(choices); !averages.isEmpty())
         rows << averages;
     return rows;
