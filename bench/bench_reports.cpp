@@ -33,9 +33,7 @@ void BM_ReportCards(benchmark::State& state)
             state.SkipWithError("test 1 cannot be read");
             break;
         }
-        QVector<int> all;
-        for (int i = 0; i < term->students.size(); ++i)
-            all << i;
+        const QVector<int> all = term->everyone();
         cards = int(all.size());
         const auto written = PrintOut::writePdf(path, CardPrint::pageLayout(CardPrint::Paper::A4),
             QStringLiteral("cards"), [&](QPagedPaintDevice* device, const PrintOut::Progress&) {
@@ -80,9 +78,7 @@ void slips(benchmark::State& state, bool pictures)
             state.SkipWithError("test 1 cannot be read");
             break;
         }
-        QVector<int> all;
-        for (int i = 0; i < term->students.size(); ++i)
-            all << i;
+        const QVector<int> all = term->everyone();
         const auto each = Slips::slipsOf(*term, all, choices);
         made = int(each.size());
         bool written = true;

@@ -158,6 +158,14 @@ QPair<QString, QString> Term::comment(const QString& number) const
     return {};
 }
 
+QVector<int> Term::everyone() const
+{
+    QVector<int> all;
+    for (int i = 0; i < students.size(); ++i)
+        all << i;
+    return all;
+}
+
 void Term::addFirst(TestCards cards)
 {
     QMap<QString, QString> all;

@@ -76,6 +76,8 @@ struct Term
 
     // The latest comment that is not empty, with its test's name.
     QPair<QString, QString> comment(const QString& number) const;
+    // Every student's index into `students`.
+    QVector<int> everyone() const;
     // Puts `cards` before the tests there are (a term grade sums them up),
     // and its students among the others.
     void addFirst(TestCards cards);

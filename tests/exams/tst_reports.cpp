@@ -67,9 +67,7 @@ class TestReports : public velmora::test::DbTestCase
     QStringList cards(
         const ReportCards::Term& term, CardPrint::Options options, int expectedPages, QVector<double>* scales = nullptr)
     {
-        QVector<int> all;
-        for (int i = 0; i < term.students.size(); ++i)
-            all << i;
+        const QVector<int> all = term.everyone();
         const QString path = pdf(QStringLiteral("cards.pdf"));
         int pages = 0;
         const auto written = PrintOut::writePdf(

@@ -6,7 +6,9 @@
 
 #include <QPageLayout>
 
+class QComboBox;
 class QPagedPaintDevice;
+class QWidget;
 
 namespace velmora::CardPrint {
 
@@ -26,6 +28,9 @@ struct Options
     Shown shown = Shown::Scores;
     GradeBands grades;
 };
+
+// 成绩显示为: 分数, 等级 or 分数和等级, the Shown as each item's data (cboShown).
+QComboBox* shownBox(QWidget* parent);
 
 // The sheet to print on. A student's own file holds one card: on A5 paper
 // for the A5 card.

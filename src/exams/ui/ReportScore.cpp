@@ -107,12 +107,7 @@ ReportScore::ReportScore(QWidget* parent)
     cboPaper->setObjectName(QStringLiteral("cboPaper"));
     cboPaper->addItem(QStringLiteral("A4，每页一张"), int(CardPrint::Paper::A4));
     cboPaper->addItem(QStringLiteral("A5，每张A4纸印两张"), int(CardPrint::Paper::A5));
-    cboShown = new QComboBox(this);
-    cboShown->setObjectName(QStringLiteral("cboShown"));
-    cboShown->addItem(QStringLiteral("分数"), int(CardPrint::Shown::Scores));
-    cboShown->addItem(QStringLiteral("等级"), int(CardPrint::Shown::Grades));
-    cboShown->addItem(QStringLiteral("分数和等级"), int(CardPrint::Shown::Both));
-    cboShown->setToolTip(QStringLiteral("义务教育阶段按等级报告成绩；等级标准在“班级设置”中修改"));
+    cboShown = CardPrint::shownBox(this);
     // Ranks may be told to the student and the family only: off unless asked for.
     chkRanks = new QCheckBox(QStringLiteral("显示名次(&R)"), this);
     chkRanks->setObjectName(QStringLiteral("chkRanks"));

@@ -3,6 +3,7 @@
 #include "analysis/TermGrades.h"
 #include "app/Module1.h"
 #include "classes/ClassSettings.h"
+#include "exams/ui/CardPrint.h"
 #include "exams/ui/SlipPrint.h"
 #include "platform/MessageService.h"
 #include "platform/ui/Controls.h"
@@ -34,11 +35,7 @@ ReportSlips::ReportSlips(QWidget* parent)
     setWindowTitle(QStringLiteral("成绩条"));
     cboTest = new QComboBox(this);
     cboTest->setObjectName(QStringLiteral("cboTest"));
-    cboShown = new QComboBox(this);
-    cboShown->setObjectName(QStringLiteral("cboShown"));
-    cboShown->addItem(QStringLiteral("分数"), int(Shown::Scores));
-    cboShown->addItem(QStringLiteral("等级"), int(Shown::Grades));
-    cboShown->addItem(QStringLiteral("分数和等级"), int(Shown::Both));
+    cboShown = CardPrint::shownBox(this);
     chkRanks = new QCheckBox(QStringLiteral("显示名次(&R)"), this);
     chkRanks->setObjectName(QStringLiteral("chkRanks"));
     chkRanks->setToolTip(QStringLiteral("名次只能告知学生本人和家长，不得公开"));
@@ -129,10 +126,7 @@ std::optional<QVector<Slips::Slip>> ReportSlips::slips()
         MessageService::error(term.error());
         return std::nullopt;
     }
-    QVector<int> all;
-    for (int i = 0; i < term->students.size(); ++i)
-        all << i;
-    auto made = Slips::slipsOf(*term, all, choices());
+    auto made = Slips::slipsOf(*term, term->everyone(), choices());
     if (made.isEmpty()) {
         MessageService::info(QStringLiteral("这次考试还没有学生。"));
         return std::nullopt;
