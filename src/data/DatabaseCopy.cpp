@@ -19,7 +19,8 @@ QStringList ownTables()
         QStringLiteral("velmora_student_ids"), QStringLiteral("velmora_test_facts"),
         QStringLiteral("velmora_questions"), QStringLiteral("velmora_question_scores"),
         QStringLiteral("velmora_import_columns"), QStringLiteral("velmora_score_marks"),
-        QStringLiteral("velmora_settings"), QStringLiteral("velmora_terms") };
+        QStringLiteral("velmora_settings"), QStringLiteral("velmora_terms"), QStringLiteral("velmora_test_locks"),
+        QStringLiteral("velmora_user_rights") };
 }
 
 struct ScoreTable
@@ -163,6 +164,8 @@ Result<QStringList> heldBy(const Database& db)
         { QStringLiteral("velmora_score_marks"), QStringLiteral("缺考等标记") },
         { QStringLiteral("velmora_settings"), QStringLiteral("统计标准") },
         { QStringLiteral("velmora_terms"), QStringLiteral("学期总评设置") },
+        { QStringLiteral("velmora_test_locks"), QStringLiteral("锁定的考试") },
+        { QStringLiteral("velmora_user_rights"), QStringLiteral("用户任教科目") },
     };
     for (const auto& [table, what] : counted) {
         auto exists = db.tableExists(table);

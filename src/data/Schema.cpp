@@ -190,6 +190,16 @@ const QString kTermsTable
     = QStringLiteral("create table velmora_terms (名称 varchar(50) NOT NULL, "
                      "考试号 integer NOT NULL, 权重 integer NOT NULL, PRIMARY KEY (名称, 考试号))");
 
+// Version 12: tests locked once their reports have gone home, and what each
+// ordinary user may change.
+const QStringList kRightsTables {
+    QStringLiteral("create table velmora_test_locks (考试号 integer NOT NULL PRIMARY KEY, "
+                   "用户 varchar(20) NOT NULL, 时间 varchar(19) NOT NULL)"),
+    QStringLiteral("create table velmora_user_rights (UserName varchar(20) NOT NULL PRIMARY KEY, "
+                   "科目 varchar(200), 只读 integer NOT NULL)"),
+};
+const QStringList kRightsTableNames { QStringLiteral("velmora_test_locks"), QStringLiteral("velmora_user_rights") };
+
 } // namespace
 
 QString newerVersionText(int version)
@@ -222,6 +232,8 @@ QString stepDescription(int version)
         return QStringLiteral("增加了缺考、免考等成绩标记表和统计标准设置表（版本 10）。");
     case 11:
         return QStringLiteral("增加了学期总评表 velmora_terms，可按权重合成几次考试的成绩（版本 11）。");
+    case 12:
+        return QStringLiteral("增加了考试锁定表和用户任教科目表，可锁定已发报告单的考试（版本 12）。");
     default:
         return QStringLiteral("升级到版本 %1。").arg(version);
     }
@@ -287,6 +299,10 @@ Status upgradeStep(Database& db, int version)
     case 11:
         step = createIfMissing(db, QStringLiteral("velmora_terms"), kTermsTable);
         break;
+    case 12:
+        for (int t = 0; t < kRightsTables.size() && step; ++t)
+            step = createIfMissing(db, kRightsTableNames[t], kRightsTables[t]);
+        break;
     default:
         break;
     }
@@ -350,6 +366,7 @@ QStringList createStatements(const SqlDialect& dialect)
     statements << kImportTables;
     statements << kMarkTables;
     statements << kTermsTable;
+    statements << kRightsTables;
     return statements;
 }
 

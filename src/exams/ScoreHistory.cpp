@@ -2,6 +2,7 @@
 
 #include "data/Schema.h"
 #include "exams/ScoreMarks.h"
+#include "exams/TestLocks.h"
 
 #include <QSet>
 
@@ -135,6 +136,10 @@ Status writeBack(Database& db, const Entry& entry, const Target& to)
     Transaction tx(db);
     if (!tx.started())
         return tx.error();
+    if (entry.test != kStudentRecords) {
+        if (Status open = TestLocks::guard(db, entry.test); !open)
+            return open;
+    }
     if (auto locked = db.exec(db.dialect().lockTableSql(to.table)); !locked)
         return locked.error();
     auto now

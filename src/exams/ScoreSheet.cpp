@@ -4,6 +4,7 @@
 #include "data/TextLimits.h"
 #include "exams/ScoreHistory.h"
 #include "exams/ScoreMarks.h"
+#include "exams/TestLocks.h"
 
 #include <QRegularExpression>
 
@@ -196,6 +197,8 @@ Status write(Database& db, int testNumber, const QString& student, const QVector
     Transaction tx(db);
     if (!tx.started())
         return tx.error();
+    if (Status open = TestLocks::guard(db, testNumber); !open)
+        return open;
     if (auto locked = db.exec(db.dialect().lockTableSql(table)); !locked)
         return locked.error();
     auto now = db.select(QStringLiteral("select * from %1 where 学号=?").arg(table), { student });

@@ -9,6 +9,7 @@
 #include "exams/ScoreMarks.h"
 #include "exams/ScoreSheet.h"
 #include "exams/TestFacts.h"
+#include "exams/TestLocks.h"
 #include "sheets/SheetReader.h"
 #include "students/StudentIds.h"
 #include "students/StudentRecord.h"
@@ -625,6 +626,8 @@ Status ScoreTable::save(Database& db)
     Transaction tx(db);
     if (!tx.started())
         return tx.error();
+    if (Status open = TestLocks::guard(db, m_test.number); !open)
+        return open;
     // A test deleted meanwhile has no table to lock; the lock would fail with the driver's words.
     auto exists = db.tableExists(table);
     if (!exists)

@@ -2,6 +2,7 @@
 
 #include "data/Schema.h"
 #include "exams/ScoreHistory.h"
+#include "exams/TestLocks.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -385,6 +386,8 @@ Result<Removal> remove(Database& db, int number)
     Transaction tx(db);
     if (!tx.started())
         return tx.error();
+    if (Status open = TestLocks::guard(db, number); !open)
+        return open.error();
     auto test = fetch(db, number);
     if (!test)
         return test.error();
@@ -536,6 +539,8 @@ Status setFullMarks(Database& db, int number, int subject, int marks)
     Transaction tx(db);
     if (!tx.started())
         return tx.error();
+    if (Status open = TestLocks::guard(db, number); !open)
+        return open;
     auto test = fetch(db, number);
     if (!test)
         return test.error();
