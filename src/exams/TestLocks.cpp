@@ -14,11 +14,6 @@ const QString kColumn = QStringLiteral("锁定"); // how the history names it
 const QString kLocked = QStringLiteral("已锁定");
 const QString kOpen = QStringLiteral("未锁定");
 
-Result<bool> kept(const Database& db)
-{
-    return db.tableExists(kTable);
-}
-
 Result<bool> isLocked(const Database& db, int test)
 {
     auto rows = db.select(QStringLiteral("select 考试号 from velmora_test_locks where 考试号=?"), { test });
@@ -30,9 +25,14 @@ Result<bool> isLocked(const Database& db, int test)
 
 } // namespace
 
+Result<bool> available(const Database& db)
+{
+    return db.tableExists(kTable);
+}
+
 Result<QVector<Lock>> list(const Database& db)
 {
-    auto exists = kept(db);
+    auto exists = available(db);
     if (!exists)
         return exists.error();
     QVector<Lock> out;
@@ -48,7 +48,7 @@ Result<QVector<Lock>> list(const Database& db)
 
 Status guard(const Database& db, int test)
 {
-    auto exists = kept(db);
+    auto exists = available(db);
     if (!exists)
         return exists.error();
     if (!*exists)
@@ -65,7 +65,7 @@ Status guard(const Database& db, int test)
 
 Status lock(Database& db, int test)
 {
-    auto exists = kept(db);
+    auto exists = available(db);
     if (!exists)
         return exists.error();
     if (!*exists)
@@ -96,7 +96,7 @@ Status lock(Database& db, int test)
 
 Status unlock(Database& db, int test)
 {
-    auto exists = kept(db);
+    auto exists = available(db);
     if (!exists)
         return exists.error();
     if (!*exists)

@@ -15,6 +15,8 @@ struct Lock
     QString at; // yyyy-MM-dd HH:mm:ss
 };
 
+// Whether the database can keep locks (an older one must be upgraded first).
+Result<bool> available(const Database& db);
 // Every lock; none in a database not yet upgraded.
 Result<QVector<Lock>> list(const Database& db);
 

@@ -8,17 +8,23 @@
 #include "exams/TestLocks.h"
 #include "exams/TestRecord.h"
 #include "exams/ui/DeletedTests.h"
+#include "exams/ui/ReportScore.h"
 #include "exams/ui/ScoreHistoryView.h"
 #include "exams/ui/TestFill.h"
+#include "exams/ui/TestLockDialog.h"
 #include "platform/MessageService.h"
+#include "platform/ui/FileDialogs.h"
+#include "platform/ui/ReportPreview.h"
 #include "platform/ui/ResultGrid.h"
 #include "support/DbTestCase.h"
 #include "support/Ui.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace velmora;
@@ -165,6 +171,47 @@ private Q_SLOTS:
         QCOMPARE(stored(QStringLiteral("语文"), QStringLiteral("02")), QStringLiteral("70"));
         QCOMPARE(history().mid(1),
             QStringList({ " 锁定 已锁定→未锁定 adm", " 锁定 未锁定→已锁定 adm", "01 数学 0→66 adm" }));
+    }
+
+    // The administrator locks a test from its row, and unlocks it only with
+    // the password typed again; printing report cards offers the lock.
+    void lockingWindowAndReportCards()
+    {
+        mod().IsAdmin = true;
+        mod().LoginUser = QStringLiteral("admin");
+        TestLockDialog dialog;
+        QVERIFY(dialog.fill());
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        auto* grid = child<ResultGrid>(&dialog, "grdTests");
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(0, 1)).center());
+        QTest::mouseClick(child<QPushButton>(&dialog, "BN_Lock"), Qt::LeftButton);
+        QCOMPARE(grid->rowTexts(1).mid(3, 2), QStringList({ "已锁定", "adm" }));
+        auto* password = child<QLineEdit>(&dialog, "txtPassword");
+        QTest::keyClicks(password, "12345");
+        QTest::keyClick(password, Qt::Key_Return);
+        QCOMPARE(MessageService::lastText(), QStringLiteral("管理员密码不对，考试没有解锁。"));
+        QCOMPARE(grid->text(1, 3), QStringLiteral("已锁定"));
+        password->selectAll();
+        QTest::keyClicks(password, "123456");
+        QTest::mouseClick(child<QPushButton>(&dialog, "BN_Unlock"), Qt::LeftButton);
+        QCOMPARE(grid->text(1, 3), QStringLiteral("未锁定"));
+
+        // The cards saved as a PDF: asked, and locked on 是.
+        ReportScore cards;
+        QVERIFY(cards.load());
+        cards.show();
+        QTest::mouseClick(child<QPushButton>(&cards, "BN_Preview"), Qt::LeftButton);
+        auto* view = cards.findChild<ReportPreview*>();
+        QVERIFY(view);
+        QTemporaryDir dir;
+        FileDialogs::setNextFileName(dir.filePath(QStringLiteral("cards.pdf")));
+        MessageService::setNextAnswer(MsgAnswer::Yes);
+        view->findChild<QAction*>(QStringLiteral("ExportPdf"))->trigger();
+        QCOMPARE(MessageService::lastText(), QStringLiteral("报告单已打印，是否锁定本次考试的成绩？"));
+        const auto locks = TestLocks::list(db());
+        QVERIFY(locks && locks->size() == 1 && locks->first().test == m_test);
+        view->close();
     }
 
     // Put back an old value: it is recorded too; a cell changed since is left alone.

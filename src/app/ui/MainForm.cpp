@@ -27,6 +27,7 @@
 #include "exams/ui/TestFillSel.h"
 #include "exams/ui/TestInfoAdd.h"
 #include "exams/ui/TestInfoWatch.h"
+#include "exams/ui/TestLockDialog.h"
 #include "exams/ui/TestWatch.h"
 #include "platform/AppPaths.h"
 #include "platform/MessageService.h"
@@ -147,6 +148,7 @@ void MainForm::buildMenus()
     addEntry(test, "TestImport", QStringLiteral("导入考试成绩(&R)…"), &MainForm::importScores);
     addEntry(test, "TestExportAll", QStringLiteral("导出全部成绩(&X)…"), &MainForm::exportAllScores);
     addEntry(test, "TestDeleted", QStringLiteral("已删除的考试(&E)…"), &MainForm::deletedTests);
+    addEntry(test, "TestLock", QStringLiteral("锁定考试成绩(&L)…"), &MainForm::lockTests);
     addEntry(test, "TestTerm", QStringLiteral("学期总评(&Z)…"), &MainForm::termGrades);
     addLine(test, "line5");
     addEntry(test, "Commitment", QStringLiteral("评语生成器"), &MainForm::commentGenerator);
@@ -225,7 +227,7 @@ void MainForm::load()
     if (!m.IsAdmin) {
         for (const char* name :
             { "InfoAdd", "InfoDel", "InfoEdit", "InfoImport", "TestAdd", "TestEdit", "TestDel", "TestFill", "TestGrid",
-                "TestImport", "Commitment", "DataBase", "Admin", "DataRestore", "TestDeleted", "DataCopy" })
+                "TestImport", "Commitment", "DataBase", "Admin", "DataRestore", "TestDeleted", "DataCopy", "TestLock" })
             entry(QString::fromLatin1(name))->setEnabled(false);
     }
     updateReportEntries();
@@ -389,6 +391,13 @@ void MainForm::copyDatabase()
 {
     CopyDatabase dialog(this);
     dialog.exec();
+}
+
+void MainForm::lockTests()
+{
+    TestLockDialog dialog(this);
+    if (dialog.fill())
+        dialog.exec();
 }
 
 void MainForm::deletedTests()

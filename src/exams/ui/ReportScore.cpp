@@ -2,6 +2,7 @@
 
 #include "analysis/TermGrades.h"
 #include "app/Module1.h"
+#include "exams/TestLocks.h"
 #include "platform/MessageService.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/EachFile.h"
@@ -280,6 +281,7 @@ ReportPreview* ReportScore::preview()
     };
     auto* view = new ReportPreview(
         QStringLiteral("学生成绩报告单"), CardPrint::pageLayout(opts.paper), paint, int(students->size()), this);
+    offerLock(view);
     QAction* each = view->addButton("ExportEach", QStringLiteral("每人一个PDF"),
         QStringLiteral("每名学生一个 PDF 文件（学号_姓名.pdf），便于发给家长"));
     connect(each, &QAction::triggered, view, [view, term, students, opts] {
@@ -289,6 +291,29 @@ ReportPreview* ReportScore::preview()
     });
     view->open();
     return view;
+}
+
+void ReportScore::offerLock(ReportPreview* view)
+{
+    const QVector<int> tests = chosenTests();
+    if (!mod().IsAdmin || tests.isEmpty())
+        return;
+    const int newest = *std::max_element(tests.cbegin(), tests.cend());
+    auto kept = TestLocks::available(mod().Conn);
+    auto locks = TestLocks::list(mod().Conn);
+    if (!kept || !*kept || !locks
+        || std::any_of(locks->cbegin(), locks->cend(), [newest](const TestLocks::Lock& l) { return l.test == newest; }))
+        return;
+    // Once the cards have gone home their scores should not change without a trace.
+    connect(view, &ReportPreview::delivered, this, [newest, asked = std::make_shared<bool>(false)] {
+        if (*asked)
+            return;
+        *asked = true;
+        if (!MessageService::askYesNo(QStringLiteral("报告单已打印，是否锁定本次考试的成绩？")))
+            return;
+        if (Status locked = TestLocks::lock(mod().Conn, newest); !locked)
+            MessageService::error(locked.error());
+    });
 }
 
 int ReportScore::exportEach(QWidget* parent, const QString& folder, const ReportCards::Term& term,

@@ -54,6 +54,8 @@ private:
     QVector<Analysis::TermDefinition> m_terms;
     GradeBands m_grades;
 
+    // After the cards are printed or saved: whether to lock the newest test.
+    void offerLock(ReportPreview* view);
     // Reads the chosen tests and term grades; false after a message.
     bool gather(ReportCards::Term* term, QVector<int>* students);
 };

@@ -21,6 +21,8 @@ ReportPreview::ReportPreview(
     setAttribute(Qt::WA_DeleteOnClose);
     printer()->setPageLayout(layout);
     printer()->setDocName(title);
+    // The dialog closes as accepted once it has printed.
+    connect(this, &QDialog::accepted, this, &ReportPreview::delivered);
     connect(this, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* printer) {
         ProgressBox box(this, QStringLiteral("正在排版…"), m_items);
         m_paint(printer, box.progress());
@@ -57,10 +59,16 @@ void ReportPreview::exportPdf()
         = FileDialogs::saveFileName(this, m_title + QStringLiteral(".pdf"), QStringLiteral("PDF 文件 (*.pdf)"));
     if (path.isEmpty())
         return;
-    ProgressBox box(this, QStringLiteral("正在导出 PDF…"), m_items);
-    switch (PrintOut::writePdf(path, pageLayout(), m_title, m_paint, box.progress())) {
+    PrintOut::Outcome outcome = PrintOut::Outcome::Failed;
+    {
+        // Gone before the word on how it went.
+        ProgressBox box(this, QStringLiteral("正在导出 PDF…"), m_items);
+        outcome = PrintOut::writePdf(path, pageLayout(), m_title, m_paint, box.progress());
+    }
+    switch (outcome) {
     case PrintOut::Outcome::Written:
         MessageService::info(QStringLiteral("已导出到 ") + path);
+        Q_EMIT delivered();
         break;
     case PrintOut::Outcome::Stopped:
         MessageService::info(QStringLiteral("已取消，没有导出。"));

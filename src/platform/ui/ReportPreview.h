@@ -23,6 +23,10 @@ public:
     void exportPdf();
     QPageLayout pageLayout();
 
+Q_SIGNALS:
+    // Printed, or written whole to a PDF.
+    void delivered();
+
 private:
     QString m_title;
     PrintOut::Painter m_paint;

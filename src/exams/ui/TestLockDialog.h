@@ -1,0 +1,42 @@
+#pragma once
+
+#include "exams/TestLocks.h"
+#include "exams/TestRecord.h"
+
+#include <QDialog>
+
+class QLineEdit;
+class QPushButton;
+
+namespace velmora {
+
+class ResultGrid;
+
+// 锁定考试成绩: an administrator locks a test once its reports have gone
+// home, and unlocks it with the password typed again.
+class TestLockDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit TestLockDialog(QWidget* parent = nullptr);
+
+    // False after a message.
+    bool fill();
+
+private:
+    ResultGrid* grdTests;
+    QLineEdit* txtPassword;
+    QPushButton* BN_Lock;
+    QPushButton* BN_Unlock;
+    QPushButton* BN_Close;
+
+    void lockChosen();
+    void unlockChosen();
+    // The chosen row's test, or 0 after a message.
+    int chosen() const;
+
+    QVector<TestRecord> m_tests;
+};
+
+} // namespace velmora
