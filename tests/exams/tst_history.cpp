@@ -9,6 +9,7 @@
 #include "exams/TestRecord.h"
 #include "exams/ui/DeletedTests.h"
 #include "exams/ui/ReportScore.h"
+#include "exams/ui/ScoreGrid.h"
 #include "exams/ui/ScoreHistoryView.h"
 #include "exams/ui/TestFill.h"
 #include "exams/ui/TestLockDialog.h"
@@ -212,6 +213,12 @@ private Q_SLOTS:
         const auto locks = TestLocks::list(db());
         QVERIFY(locks && locks->size() == 1 && locks->first().test == m_test);
         view->close();
+        // An import into the locked test is refused before a file is chosen.
+        mod().SelNo = QString::number(m_test);
+        ScoreGrid sheet;
+        QVERIFY(sheet.load());
+        QVERIFY(!sheet.importFile());
+        QCOMPARE(MessageService::lastText(), QStringLiteral("考试“期中”的成绩已锁定，如需修改请先解锁。"));
     }
 
     // Put back an old value: it is recorded too; a cell changed since is left alone.

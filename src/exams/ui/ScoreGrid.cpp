@@ -5,6 +5,7 @@
 #include "data/TextLimits.h"
 #include "exams/ScoreMarks.h"
 #include "exams/ScoreSheet.h"
+#include "exams/TestLocks.h"
 #include "exams/ui/ScoreHistoryView.h"
 #include "exams/ui/ScoreImportDialog.h"
 #include "platform/MessageService.h"
@@ -461,6 +462,11 @@ void ScoreGrid::find()
 
 bool ScoreGrid::importFile()
 {
+    // Refused before a file is chosen, not after the teacher has mapped it.
+    if (Status open = TestLocks::guard(mod().Conn, m_table.test().number); !open) {
+        MessageService::error(open.error());
+        return false;
+    }
     const QString path = FileDialogs::openFileName(this, SheetReader::kOpenFilter);
     if (path.isEmpty())
         return false;
