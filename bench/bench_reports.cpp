@@ -20,6 +20,17 @@ void byCards(benchmark::internal::Benchmark* b)
     b->Args({ 1000, kFewTests });
 }
 
+// Test 1's cards as printed; none, the run failed, when it cannot be read.
+std::optional<ReportCards::Term> testOne(benchmark::State& state)
+{
+    auto term = ReportCards::forTests(mod().Conn, { 1 });
+    if (!term) {
+        state.SkipWithError("test 1 cannot be read");
+        return std::nullopt;
+    }
+    return *std::move(term);
+}
+
 // Test 1: every subject, attendance and a comment for each student; A4, ranks shown.
 void BM_ReportCards(benchmark::State& state)
 {
@@ -28,11 +39,9 @@ void BM_ReportCards(benchmark::State& state)
     const QString path = dir.filePath(QStringLiteral("cards.pdf"));
     int cards = 0;
     for (auto _ : state) {
-        auto term = ReportCards::forTests(mod().Conn, { 1 });
-        if (!term) {
-            state.SkipWithError("test 1 cannot be read");
+        const auto term = testOne(state);
+        if (!term)
             break;
-        }
         const QVector<int> all = term->everyone();
         cards = int(all.size());
         const auto written = PrintOut::writePdf(path, CardPrint::pageLayout(CardPrint::Paper::A4),
@@ -73,11 +82,9 @@ void slips(benchmark::State& state, bool pictures)
     choices.shown = ReportCards::Shown::Both;
     int made = 0;
     for (auto _ : state) {
-        auto term = ReportCards::forTests(mod().Conn, { 1 });
-        if (!term) {
-            state.SkipWithError("test 1 cannot be read");
+        const auto term = testOne(state);
+        if (!term)
             break;
-        }
         const QVector<int> all = term->everyone();
         const auto each = Slips::slipsOf(*term, all, choices);
         made = int(each.size());
