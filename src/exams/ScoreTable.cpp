@@ -57,6 +57,9 @@ Status ScoreTable::load(const Database& db, const TestRecord& test)
     if (!rules)
         return rules.error();
     m_cheatAsZero = rules->cheatAsZero;
+    // A locked test opens to be read: nothing typed there could be kept.
+    const Status open = TestLocks::guard(db, test.number);
+    m_lockedWhy = open ? QString() : open.error().description;
     auto remembered = ScoreImport::remembered(db);
     if (!remembered)
         return remembered.error();
@@ -182,6 +185,8 @@ void ScoreTable::recount()
 
 QString ScoreTable::status() const
 {
+    if (!m_lockedWhy.isEmpty())
+        return m_lockedWhy;
     return QStringLiteral("已修改 %1 格，其中 %2 格有误").arg(m_changedCount).arg(m_refusedCount);
 }
 
@@ -258,6 +263,8 @@ void ScoreTable::apply(const Step& step, bool forward)
 
 void ScoreTable::edit(const QVector<Cell>& cells)
 {
+    if (!m_lockedWhy.isEmpty())
+        return;
     Step step;
     for (const Cell& cell : cells) {
         if (cell.row < 0 || cell.row >= students() || cell.column < 0 || cell.column >= m_columns.size())
@@ -819,7 +826,7 @@ Qt::ItemFlags ScoreTable::flags(const QModelIndex& index) const
         return Qt::NoItemFlags;
     if (index.row() == students())
         return Qt::ItemIsEnabled;
-    if (index.column() >= itemColumns())
+    if (index.column() >= itemColumns() || !m_lockedWhy.isEmpty())
         return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
 }

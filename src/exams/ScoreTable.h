@@ -180,6 +180,7 @@ private:
     Figures computeFigures(int column) const;
 
     TestRecord m_test;
+    QString m_lockedWhy; // the refusal while the test is locked, else empty
     QVector<Column> m_columns;
     QStringList m_numbers;
     QStringList m_keys; // 学号 as stored, which writes address

@@ -22,9 +22,11 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -219,6 +221,17 @@ private Q_SLOTS:
         QVERIFY(sheet.load());
         QVERIFY(!sheet.importFile());
         QCOMPARE(MessageService::lastText(), QStringLiteral("考试“期中”的成绩已锁定，如需修改请先解锁。"));
+        // Nor can anything be typed there, to be lost at saving.
+        QCOMPARE(
+            child<QLabel>(&sheet, "lblStatus")->text(), QStringLiteral("考试“期中”的成绩已锁定，如需修改请先解锁。"));
+        sheet.show();
+        auto* cells = child<QTableView>(&sheet, "Grid");
+        cells->setCurrentIndex(cells->model()->index(0, 1));
+        QTest::keyClicks(cells, "77");
+        QTest::keyClick(cells, Qt::Key_Return);
+        QTest::keyClick(cells, Qt::Key_Up);
+        QTest::keyClick(cells, Qt::Key_Delete);
+        QCOMPARE(cells->model()->index(0, 1).data().toString(), QStringLiteral("0"));
     }
 
     // Put back an old value: it is recorded too; a cell changed since is left alone.
