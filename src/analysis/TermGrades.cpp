@@ -251,6 +251,20 @@ Result<ReportCards::TestCards> termCards(const Database& db, const TermDefinitio
     return termCards(*sheet, term.name, *names);
 }
 
+Result<ReportCards::Term> cardsOf(const Database& db, const QVector<int>& tests, const QVector<TermDefinition>& terms)
+{
+    auto term = ReportCards::forTests(db, tests);
+    if (!term)
+        return term.error();
+    for (auto t = terms.crbegin(); t != terms.crend(); ++t) {
+        auto cards = termCards(db, *t);
+        if (!cards)
+            return cards.error();
+        term->addFirst(*std::move(cards));
+    }
+    return term;
+}
+
 Result<TermSheet> termSheet(const Database& db, const TermDefinition& term, const StatsRules& rules)
 {
     QVector<TermInput> inputs;

@@ -81,6 +81,9 @@ Result<TermSheet> termSheet(const Database& db, const TermDefinition& term, cons
 ReportCards::TestCards termCards(const TermSheet& sheet, const QString& name, const QHash<QString, QString>& names);
 Result<ReportCards::TestCards> termCards(const Database& db, const TermDefinition& term);
 
+// The cards of the tests, with each term grade's before them in the order given.
+Result<ReportCards::Term> cardsOf(const Database& db, const QVector<int>& tests, const QVector<TermDefinition>& terms);
+
 // The term grades as a test's cells, in tenths of a scale of 100 per subject,
 // for the statistics table: no grade under 免考 in all is 免考, else 缺考.
 TestCells termCells(const TermSheet& sheet);

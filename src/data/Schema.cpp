@@ -252,6 +252,16 @@ Status createIfMissing(Database& db, const QString& table, const QString& sql)
     return Done {};
 }
 
+// Several, named as their statements are, stopping at the first that fails.
+Status createIfMissing(Database& db, const QStringList& tables, const QStringList& sqls)
+{
+    for (int t = 0; t < tables.size(); ++t) {
+        if (Status made = createIfMissing(db, tables[t], sqls.value(t)); !made)
+            return made;
+    }
+    return Done {};
+}
+
 Status upgradeStep(Database& db, int version)
 {
     Transaction tx(db);
@@ -289,19 +299,16 @@ Status upgradeStep(Database& db, int version)
         step = createIfMissing(db, QStringLiteral("velmora_student_ids"), kStudentIdsTable);
         break;
     case 9:
-        for (int t = 0; t < kImportTables.size() && step; ++t)
-            step = createIfMissing(db, kImportTableNames[t], kImportTables[t]);
+        step = createIfMissing(db, kImportTableNames, kImportTables);
         break;
     case 10:
-        for (int t = 0; t < kMarkTables.size() && step; ++t)
-            step = createIfMissing(db, kMarkTableNames[t], kMarkTables[t]);
+        step = createIfMissing(db, kMarkTableNames, kMarkTables);
         break;
     case 11:
         step = createIfMissing(db, QStringLiteral("velmora_terms"), kTermsTable);
         break;
     case 12:
-        for (int t = 0; t < kRightsTables.size() && step; ++t)
-            step = createIfMissing(db, kRightsTableNames[t], kRightsTables[t]);
+        step = createIfMissing(db, kRightsTableNames, kRightsTables);
         break;
     default:
         break;

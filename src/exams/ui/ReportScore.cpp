@@ -243,20 +243,12 @@ bool ReportScore::gather(ReportCards::Term* term, QVector<int>* students)
             return false;
         }
     }
-    auto read = ReportCards::forTests(mod().Conn, tests);
+    auto read = Analysis::cardsOf(mod().Conn, tests, terms);
     if (!read) {
         MessageService::error(read.error());
         return false;
     }
     *term = *std::move(read);
-    for (auto t = terms.crbegin(); t != terms.crend(); ++t) {
-        auto cards = Analysis::termCards(mod().Conn, *t);
-        if (!cards) {
-            MessageService::error(cards.error());
-            return false;
-        }
-        term->addFirst(*std::move(cards));
-    }
     students->clear();
     for (int i = 0; i < term->students.size(); ++i) {
         if (picked.isEmpty() || picked.contains(term->students[i].first))

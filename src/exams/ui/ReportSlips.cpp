@@ -108,20 +108,13 @@ Slips::Choices ReportSlips::choices() const
 std::optional<QVector<Slips::Slip>> ReportSlips::slips()
 {
     const QVariant choice = cboTest->currentData();
-    auto term = ReportCards::forTests(
-        mod().Conn, choice.typeId() == QMetaType::QString ? QVector<int>() : QVector<int> { choice.toInt() });
-    if (term && choice.typeId() == QMetaType::QString) {
-        for (const Analysis::TermDefinition& t : std::as_const(m_start.terms)) {
-            if (t.name != choice.toString())
-                continue;
-            auto cards = Analysis::termCards(mod().Conn, t);
-            if (!cards) {
-                MessageService::error(cards.error());
-                return std::nullopt;
-            }
-            term->addFirst(*std::move(cards));
-        }
+    QVector<Analysis::TermDefinition> terms;
+    for (const Analysis::TermDefinition& t : std::as_const(m_start.terms)) {
+        if (choice.typeId() == QMetaType::QString && t.name == choice.toString())
+            terms << t;
     }
+    auto term
+        = Analysis::cardsOf(mod().Conn, terms.isEmpty() ? QVector<int> { choice.toInt() } : QVector<int>(), terms);
     if (!term) {
         MessageService::error(term.error());
         return std::nullopt;
