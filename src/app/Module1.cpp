@@ -37,6 +37,7 @@ void Module1::reset()
     SelNo.clear();
     SubjectName.clear();
     TextLimits::reset();
+    UserRights::setCurrent({});
 }
 
 Status Module1::openConn(
@@ -79,15 +80,28 @@ Status Module1::CheckUser(const QString& user, const QString& password)
     }
     ModRs = *rows;
     ModRs.moveFirst();
-    if (ModRs.text(u"Grade") == QLatin1String("Admin")) {
-        IsAdmin = true;
-        MessageService::info(LoginUser + QStringLiteral("使用 系统管理员 权限登陆"));
-    } else {
-        IsAdmin = false;
-        MessageService::info(LoginUser + QStringLiteral("使用 用户身份 权限登陆"));
-    }
+    const bool admin = ModRs.text(u"Grade") == QLatin1String("Admin");
     ModRs = RecordSet();
+    // An administrator is never limited, whatever a row says.
+    auto rights = adoptRights(admin ? QString() : user);
+    if (!rights)
+        return rights.error();
+    IsAdmin = admin;
+    MessageService::info(
+        LoginUser + (admin ? QStringLiteral("使用 系统管理员 权限登陆") : QStringLiteral("使用 用户身份 权限登陆")));
     return Done {};
+}
+
+Result<UserRights::Rights> Module1::adoptRights(const QString& user)
+{
+    auto rights = user.isEmpty() ? Result<UserRights::Rights>(UserRights::Rights {}) : UserRights::of(Conn, user);
+    if (!rights) {
+        Conn.close();
+        return rights.error();
+    }
+    UserRights::setCurrent(*rights);
+    Conn.refuseWrites(rights->readOnly ? rights->refusal() : QString());
+    return *rights;
 }
 
 bool Module1::ReadDbConfig()

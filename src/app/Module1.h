@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/UserRights.h"
 #include "data/Database.h"
 #include "data/RecordSet.h"
 
@@ -30,6 +31,9 @@ public:
     // password that match no user, an empty refusal.
     Status ConnectDb(const QString& server, const QString& database, const QString& user, const QString& password);
     Status CheckUser(const QString& user, const QString& password);
+    // The user's rights kept in the database become the program's, and a
+    // read-only user's connection refuses every write. An error closes Conn.
+    Result<UserRights::Rights> adoptRights(const QString& user);
     bool ReadDbConfig();
     // On failure the old dbcfg.dat stays as it was.
     Status WriteDbConfig();

@@ -55,7 +55,11 @@ Status setPassword(Database& db, const QString& name, const QString& password)
 {
     if (password.isEmpty())
         return Error::refused(QStringLiteral("新密码不能为空！"));
+    // A read-only user still keeps their own password.
+    const QString refused = db.writesRefused();
+    db.refuseWrites(QString());
     auto updated = Passwords::store(db, name, password);
+    db.refuseWrites(refused);
     if (!updated)
         return updated.error();
     if (*updated == 0)

@@ -66,6 +66,8 @@ Status Database::open(const ConnectionSettings& settings)
     close();
     m_dialect = SqlDialect::forServer(settings.server);
     m_settings = settings;
+    // Whoever logs in next brings their own rights.
+    m_writesRefused.clear();
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(m_dialect->qtDriver(), m_name);
         if (!db.isValid()) {
@@ -155,6 +157,8 @@ Result<qint64> Database::exec(const QString& sql, const QVariantList& params)
 {
     if (!isOpen())
         return notOpen();
+    if (!m_writesRefused.isEmpty())
+        return Error::refused(m_writesRefused);
     QSqlQuery query(QSqlDatabase::database(m_name, false));
     if (!run(query, sql, params))
         return errorFrom(query.lastError());
@@ -167,6 +171,8 @@ Status Database::insertRows(const QString& table, const QStringList& columns, co
         return Done {};
     if (!isOpen())
         return notOpen();
+    if (!m_writesRefused.isEmpty())
+        return Error::refused(m_writesRefused);
     const QString one = QLatin1Char('(') + QStringList(columns.size(), QStringLiteral("?")).join(QStringLiteral(", "))
         + QLatin1Char(')');
     const QString insert = QStringLiteral("insert into %1 (%2) values ").arg(table, columns.join(QStringLiteral(", ")));

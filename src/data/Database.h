@@ -46,6 +46,11 @@ public:
 
     QString connectionName() const { return m_name; }
 
+    // A user who may only look: every statement that could write is refused
+    // with this text from now on (none when empty). Set after the login.
+    void refuseWrites(const QString& why) { m_writesRefused = why; }
+    const QString& writesRefused() const { return m_writesRefused; }
+
 private:
     friend class Transaction;
     Error errorFrom(const class QSqlError& error) const;
@@ -56,6 +61,7 @@ private:
     ConnectionSettings m_settings;
     std::unique_ptr<SqlDialect> m_dialect;
     bool m_open = false;
+    QString m_writesRefused;
 };
 
 // Rolls back on destruction unless commit() succeeded.

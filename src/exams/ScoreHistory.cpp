@@ -1,5 +1,6 @@
 #include "exams/ScoreHistory.h"
 
+#include "app/UserRights.h"
 #include "data/Schema.h"
 #include "exams/ScoreMarks.h"
 #include "exams/TestLocks.h"
@@ -140,6 +141,9 @@ Status writeBack(Database& db, const Entry& entry, const Target& to)
         if (Status open = TestLocks::guard(db, entry.test); !open)
             return open;
     }
+    // A student's record is no subject: only an unlimited user puts it back.
+    if (Status allowed = UserRights::guard({ entry.column }); !allowed)
+        return allowed;
     if (auto locked = db.exec(db.dialect().lockTableSql(to.table)); !locked)
         return locked.error();
     auto now

@@ -1,5 +1,6 @@
 #include "exams/ScoreSheet.h"
 
+#include "app/UserRights.h"
 #include "data/Schema.h"
 #include "data/TextLimits.h"
 #include "exams/ScoreHistory.h"
@@ -199,6 +200,11 @@ Status write(Database& db, int testNumber, const QString& student, const QVector
         return tx.error();
     if (Status open = TestLocks::guard(db, testNumber); !open)
         return open;
+    QStringList columns;
+    for (const Field& f : fields)
+        columns << f.column;
+    if (Status allowed = UserRights::guard(columns); !allowed)
+        return allowed;
     if (auto locked = db.exec(db.dialect().lockTableSql(table)); !locked)
         return locked.error();
     auto now = db.select(QStringLiteral("select * from %1 where 学号=?").arg(table), { student });

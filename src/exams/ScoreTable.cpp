@@ -1,5 +1,6 @@
 #include "exams/ScoreTable.h"
 
+#include "app/UserRights.h"
 #include "classes/ClassSettings.h"
 #include "classes/StatsRules.h"
 #include "data/Schema.h"
@@ -60,6 +61,7 @@ Status ScoreTable::load(const Database& db, const TestRecord& test)
     // A locked test opens to be read: nothing typed there could be kept.
     const Status open = TestLocks::guard(db, test.number);
     m_lockedWhy = open ? QString() : open.error().description;
+    m_rights = UserRights::current();
     auto remembered = ScoreImport::remembered(db);
     if (!remembered)
         return remembered.error();
@@ -187,7 +189,27 @@ QString ScoreTable::status() const
 {
     if (!m_lockedWhy.isEmpty())
         return m_lockedWhy;
-    return QStringLiteral("已修改 %1 格，其中 %2 格有误").arg(m_changedCount).arg(m_refusedCount);
+    const QString counts = QStringLiteral("已修改 %1 格，其中 %2 格有误").arg(m_changedCount).arg(m_refusedCount);
+    return m_rights.limited() ? counts + QStringLiteral("；灰色列只能查看：") + m_rights.refusal() : counts;
+}
+
+bool ScoreTable::writable(int column) const
+{
+    return m_lockedWhy.isEmpty() && column >= 0 && column < itemColumns() && m_rights.mayChange(m_columns[column].name);
+}
+
+QStringList ScoreTable::changedColumns() const
+{
+    QStringList names;
+    for (int c = 0; c < m_columns.size(); ++c) {
+        for (int r = 0; r < students(); ++r) {
+            if (m_current[r][c] != m_read[r][c]) {
+                names << m_columns[c].name;
+                break;
+            }
+        }
+    }
+    return names;
 }
 
 ScoreTable::Figures ScoreTable::computeFigures(int column) const
@@ -263,11 +285,9 @@ void ScoreTable::apply(const Step& step, bool forward)
 
 void ScoreTable::edit(const QVector<Cell>& cells)
 {
-    if (!m_lockedWhy.isEmpty())
-        return;
     Step step;
     for (const Cell& cell : cells) {
-        if (cell.row < 0 || cell.row >= students() || cell.column < 0 || cell.column >= m_columns.size())
+        if (cell.row < 0 || cell.row >= students() || !writable(cell.column))
             continue;
         const QString text = normalized(cell.column, cell.text);
         if (text != m_current[cell.row][cell.column])
@@ -354,6 +374,11 @@ QStringList ScoreTable::paste(int row, int column, const QString& text)
 
 void ScoreTable::take(int r, int c, const QString& text, QVector<Cell>& cells, QStringList& refused)
 {
+    if (!writable(c)) {
+        if (m_lockedWhy.isEmpty())
+            refused << QStringLiteral("%1 %2：%3").arg(m_numbers[r], m_columns[c].name, m_rights.refusal());
+        return;
+    }
     const QString before = m_current[r][c];
     m_current[r][c] = normalized(c, text);
     const QString why = problem(r, c);
@@ -402,9 +427,23 @@ ScoreTable::SheetImport ScoreTable::importSheet(
     QHash<int, int> columns; // sheet column -> grid column
     for (int c = 0; c < layout.columns.size(); ++c) {
         const ScoreImport::Column& column = layout.columns[c];
-        if (column.role == ScoreImport::Role::Item && !columns.values().contains(int(items.indexOf(column.name))))
-            columns.insert(c, int(items.indexOf(column.name)));
+        const int item = int(items.indexOf(column.name));
+        if (column.role != ScoreImport::Role::Item || columns.values().contains(item))
+            continue;
+        if (m_rights.mayChange(column.name))
+            columns.insert(c, item);
+        else
+            out.notAllowed << column.name;
     }
+    // What a marking system stated, facts and questions, is the whole class's.
+    const bool classWide = m_factsKept && !m_rights.limited();
+    for (const ScoreImport::Column& column : layout.columns) {
+        if (m_rights.limited()
+            && (column.role == ScoreImport::Role::Fact || column.role == ScoreImport::Role::Question))
+            out.notAllowed << column.name;
+    }
+    if (!out.notAllowed.isEmpty())
+        out.notAllowedWhy = m_rights.refusal();
     if (columns.isEmpty())
         return out;
     QList<int> filled = columns.values();
@@ -421,13 +460,13 @@ ScoreTable::SheetImport ScoreTable::importSheet(
     }
     QHash<int, QString> factColumns; // sheet column -> fact
     for (int c = 0; c < layout.columns.size(); ++c) {
-        if (m_factsKept && layout.columns[c].role == ScoreImport::Role::Fact
+        if (classWide && layout.columns[c].role == ScoreImport::Role::Fact
             && !factColumns.values().contains(layout.columns[c].name))
             factColumns.insert(c, layout.columns[c].name);
     }
     QVector<int> questionColumns;
     QVector<Questions::Question> questions;
-    for (int c = 0; c < layout.columns.size() && m_factsKept; ++c) {
+    for (int c = 0; c < layout.columns.size() && classWide; ++c) {
         if (layout.columns[c].role == ScoreImport::Role::Question) {
             questionColumns << c;
             questions.push_back({ layout.columns[c].name, double(layout.columns[c].fullMarks) });
@@ -635,6 +674,13 @@ Status ScoreTable::save(Database& db)
         return tx.error();
     if (Status open = TestLocks::guard(db, m_test.number); !open)
         return open;
+    if (Status allowed = UserRights::guard(changedColumns()); !allowed)
+        return allowed;
+    // What a marking system stated belongs to the whole class.
+    if (!m_factRows.isEmpty() || !m_questionRows.isEmpty()) {
+        if (Status allowed = UserRights::guardAll(); !allowed)
+            return allowed;
+    }
     // A test deleted meanwhile has no table to lock; the lock would fail with the driver's words.
     auto exists = db.tableExists(table);
     if (!exists)
@@ -797,6 +843,8 @@ QVariant ScoreTable::data(const QModelIndex& index, int role) const
     case StateRole:
         if (refused(r, c))
             return int(CellState::Refused);
+        if (!writable(c) && m_lockedWhy.isEmpty())
+            return int(CellState::ReadOnly);
         return int(m_current[r][c] != m_read[r][c] ? CellState::Changed : CellState::Stored);
     case Qt::TextAlignmentRole:
         return m_columns[c].kind == Kind::Comment ? int(Qt::AlignLeft | Qt::AlignVCenter) : int(Qt::AlignCenter);
@@ -826,7 +874,7 @@ Qt::ItemFlags ScoreTable::flags(const QModelIndex& index) const
         return Qt::NoItemFlags;
     if (index.row() == students())
         return Qt::ItemIsEnabled;
-    if (index.column() >= itemColumns() || !m_lockedWhy.isEmpty())
+    if (!writable(index.column()))
         return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/UserRights.h"
 #include "classes/GradeBands.h"
 #include "data/Database.h"
 #include "exams/Questions.h"
@@ -28,7 +29,7 @@ public:
     // 校次 …): after the test's own columns, read-only, saved with them.
     enum class Kind { Score, Days, Comment, Fact };
     // What a cell holds against what was read; the window colours it.
-    enum class CellState { Stored, Changed, Refused, Imported };
+    enum class CellState { Stored, Changed, Refused, Imported, ReadOnly };
     static constexpr int StateRole = Qt::UserRole + 1;
     // True for a cell whose text wants more than one line to edit.
     static constexpr int LongTextRole = Qt::UserRole + 2;
@@ -73,6 +74,9 @@ public:
     QString key(int row) const { return m_keys.value(row); }
     QString name(int row) const { return m_names.value(row); }
     QString text(int row, int column) const { return m_current[row][column]; }
+    // Whether the user may change the column now: not while the test is
+    // locked, nor another subject's column for a subject teacher.
+    bool writable(int column) const;
 
     // Empty when the text may be stored in the column, else why not.
     QString problem(int row, int column) const;
@@ -117,6 +121,9 @@ public:
         QVector<std::pair<QString, QString>> learned;
         QStringList facts; // the facts the sheet states, as the grid's fact columns name them
         int questions = 0; // question columns, whose marks are kept for 小题分析
+        // Columns the user may not change, not taken, and why.
+        QStringList notAllowed;
+        QString notAllowedWhy;
     };
     // Without `apply`, only says what it would do.
     SheetImport importSheet(const SheetTable& sheet, bool apply = true, bool blankClears = false);
@@ -174,6 +181,8 @@ private:
     // What a typed text becomes in the column: trimmed, a mark's word made whole.
     QString normalized(int column, const QString& text) const;
     bool refused(int row, int column) const;
+    // The names of the columns holding a changed cell.
+    QStringList changedColumns() const;
     // Adds (sign 1) or takes away (-1) the cell from the counts.
     void count(int row, int column, int sign);
     void recount();
@@ -181,6 +190,7 @@ private:
 
     TestRecord m_test;
     QString m_lockedWhy; // the refusal while the test is locked, else empty
+    UserRights::Rights m_rights; // the user's, as at loading
     QVector<Column> m_columns;
     QStringList m_numbers;
     QStringList m_keys; // 学号 as stored, which writes address

@@ -1,5 +1,6 @@
 #include "exams/TestRecord.h"
 
+#include "app/UserRights.h"
 #include "data/Schema.h"
 #include "exams/ScoreHistory.h"
 #include "exams/TestLocks.h"
@@ -388,6 +389,8 @@ Result<Removal> remove(Database& db, int number)
         return tx.error();
     if (Status open = TestLocks::guard(db, number); !open)
         return open.error();
+    if (Status allowed = UserRights::guardAll(); !allowed)
+        return allowed.error();
     auto test = fetch(db, number);
     if (!test)
         return test.error();
@@ -541,6 +544,8 @@ Status setFullMarks(Database& db, int number, int subject, int marks)
         return tx.error();
     if (Status open = TestLocks::guard(db, number); !open)
         return open;
+    if (Status allowed = UserRights::guard({ Schema::subjects()[subject] }); !allowed)
+        return allowed;
     auto test = fetch(db, number);
     if (!test)
         return test.error();

@@ -175,9 +175,21 @@ void Login::login()
     m.LoginUser = txtUser->text();
     m.LoginPwd = txtPwd->text();
     ScoreHistory::setUser(m.LoginUser);
+    const auto refused = [](const Error& why) {
+        MessageService::info(QStringLiteral("连接失败！对不起，您不能使用本系统！") + why.numberOrZero()
+            + QLatin1Char(' ') + why.description);
+    };
     if (m.ConnectDb(m.DbServer, m.DbName, txtUser->text(), txtPwd->text())) {
-        MessageService::info(m.LoginUser + QStringLiteral("使用 数据库管理员 登陆连接成功！"));
-        m.IsAdmin = true;
+        // A server role given a teacher's rights is that teacher, not an administrator.
+        auto rights = m.adoptRights(m.LoginUser);
+        if (!rights) {
+            refused(rights.error());
+            return;
+        }
+        m.IsAdmin = !rights->limited();
+        MessageService::info(m.LoginUser
+            + (m.IsAdmin ? QStringLiteral("使用 数据库管理员 登陆连接成功！")
+                         : QStringLiteral("使用 用户身份 权限登陆")));
         offerUpgrade();
         Windows::showMainForm();
         accept();
@@ -190,8 +202,7 @@ void Login::login()
         accept();
         return;
     }
-    MessageService::info(QStringLiteral("连接失败！对不起，您不能使用本系统！") + checked.error().numberOrZero()
-        + QLatin1Char(' ') + checked.error().description);
+    refused(checked.error());
 }
 
 } // namespace velmora

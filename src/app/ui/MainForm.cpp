@@ -8,6 +8,7 @@
 #include "analysis/ui/Analyze_Subject.h"
 #include "analysis/ui/TermGrade.h"
 #include "app/Module1.h"
+#include "app/UserRights.h"
 #include "app/ui/CopyDatabase.h"
 #include "app/ui/Login.h"
 #include "app/ui/Pass.h"
@@ -229,6 +230,12 @@ void MainForm::load()
             { "InfoAdd", "InfoDel", "InfoEdit", "InfoImport", "TestAdd", "TestEdit", "TestDel", "TestFill", "TestGrid",
                 "TestImport", "Commitment", "DataBase", "Admin", "DataRestore", "TestDeleted", "DataCopy", "TestLock" })
             entry(QString::fromLatin1(name))->setEnabled(false);
+        // A subject teacher enters the subjects taught; the windows grey the rest.
+        const UserRights::Rights& rights = UserRights::current();
+        if (rights.limited() && !rights.readOnly) {
+            for (const char* name : { "TestEdit", "TestFill", "TestGrid", "TestImport" })
+                entry(QString::fromLatin1(name))->setEnabled(true);
+        }
     }
     updateReportEntries();
 }

@@ -2,13 +2,16 @@
 
 #include "app/Module1.h"
 #include "app/Users.h"
+#include "data/Schema.h"
 #include "platform/MessageService.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/Pictures.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -41,6 +44,17 @@ User::User(QWidget* parent)
     auto* group = new QButtonGroup(this);
     group->addButton(Option1);
     group->addButton(Option2);
+    fraSubjects = new QGroupBox(QStringLiteral("任教科目（不选则可修改所有科目）"), this);
+    fraSubjects->setObjectName(QStringLiteral("fraSubjects"));
+    auto* subjects = new QGridLayout(fraSubjects);
+    for (int i = 0; i < Schema::subjects().size(); ++i) {
+        auto* box = new QCheckBox(Schema::subjects()[i], fraSubjects);
+        box->setObjectName(QStringLiteral("chkSubject%1").arg(i));
+        subjects->addWidget(box, i / 5, i % 5);
+        chkSubject << box;
+    }
+    chkReadOnly = new QCheckBox(QStringLiteral("只读（只能查看、打印和导出）"), this);
+    chkReadOnly->setObjectName(QStringLiteral("chkReadOnly"));
     Command1 = Controls::button(this, "Command1", QStringLiteral("更改(&U)"));
     Command2 = Controls::button(this, "Command2", QStringLiteral("取消(&C)"));
 
@@ -53,6 +67,8 @@ User::User(QWidget* parent)
     grid->addWidget(gradeLabel, 1, 0, Qt::AlignTop);
     grid->addWidget(Option1, 1, 1);
     grid->addWidget(Option2, 2, 1);
+    grid->addWidget(fraSubjects, 3, 1);
+    grid->addWidget(chkReadOnly, 4, 1);
     auto* buttons = Controls::buttonRow({ Command1, Command2 });
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(head);
@@ -62,6 +78,36 @@ User::User(QWidget* parent)
     connect(UserBox, &QComboBox::activated, this, &User::choose);
     connect(Command1, &QPushButton::clicked, this, &User::change);
     connect(Command2, &QPushButton::clicked, this, &QDialog::reject);
+    connect(Option2, &QRadioButton::toggled, this, &User::enableRights);
+    connect(chkReadOnly, &QCheckBox::toggled, this, &User::enableRights);
+    enableRights();
+}
+
+// Only an ordinary user is limited; a read-only one teaches nothing here.
+void User::enableRights()
+{
+    chkReadOnly->setEnabled(Option2->isChecked());
+    fraSubjects->setEnabled(Option2->isChecked() && !chkReadOnly->isChecked());
+}
+
+void User::showRights(const UserRights::Rights& rights)
+{
+    for (QCheckBox* box : std::as_const(chkSubject))
+        box->setChecked(rights.subjects.contains(box->text()));
+    chkReadOnly->setChecked(rights.readOnly);
+}
+
+UserRights::Rights User::chosenRights() const
+{
+    UserRights::Rights rights;
+    if (!Option2->isChecked())
+        return rights;
+    rights.readOnly = chkReadOnly->isChecked();
+    for (const QCheckBox* box : chkSubject) {
+        if (box->isChecked() && !rights.readOnly)
+            rights.subjects << box->text();
+    }
+    return rights;
 }
 
 void User::load()
@@ -87,6 +133,12 @@ void User::choose()
         Option1->setChecked(true);
     else if (*grade == QLatin1String(Users::kUser))
         Option2->setChecked(true);
+    auto rights = UserRights::of(mod().Conn, UserBox->currentText());
+    if (!rights) {
+        MessageService::error(rights.error());
+        return;
+    }
+    showRights(*rights);
 }
 
 void User::change()
@@ -102,8 +154,24 @@ void User::change()
         MessageService::error(stored.error());
         return;
     }
-    // Said only once the row is written.
-    MessageService::info(QStringLiteral("用户 ") + name + QStringLiteral(" 已经更改为") + *stored);
+    const UserRights::Rights rights = chosenRights();
+    // A database not upgraded keeps no rights: nothing to take away there.
+    auto kept = UserRights::available(mod().Conn);
+    Status rightsStored = !kept ? Status(kept.error()) : Done {};
+    // With neither choice made, the user stays as stored, rights too.
+    if (kept && (*kept || rights.limited()) && (Option1->isChecked() || Option2->isChecked()))
+        rightsStored = UserRights::store(mod().Conn, name, rights);
+    if (!rightsStored) {
+        MessageService::error(rightsStored.error());
+        return;
+    }
+    // Said only once the rows are written.
+    QString said = QStringLiteral("用户 ") + name + QStringLiteral(" 已经更改为") + *stored;
+    if (rights.readOnly)
+        said += QStringLiteral("（只读）");
+    else if (!rights.subjects.isEmpty())
+        said += QStringLiteral("（任教科目：%1）").arg(rights.subjects.join(QStringLiteral("、")));
+    MessageService::info(said);
 }
 
 } // namespace velmora

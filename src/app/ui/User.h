@@ -1,8 +1,13 @@
 #pragma once
 
-#include <QDialog>
+#include "app/UserRights.h"
 
+#include <QDialog>
+#include <QVector>
+
+class QCheckBox;
 class QComboBox;
+class QGroupBox;
 class QLabel;
 class QPushButton;
 class QRadioButton;
@@ -29,6 +34,14 @@ private:
     QPushButton* Command1;
     QPushButton* Command2;
     QLabel* Image1;
+    // For an ordinary user: the subjects taught (none: every subject) and 只读.
+    QGroupBox* fraSubjects;
+    QVector<QCheckBox*> chkSubject;
+    QCheckBox* chkReadOnly;
+
+    void showRights(const UserRights::Rights& rights);
+    UserRights::Rights chosenRights() const;
+    void enableRights();
 };
 
 } // namespace velmora

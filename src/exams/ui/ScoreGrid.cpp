@@ -62,6 +62,9 @@ public:
             return QColor(255, 205, 210);
         case ScoreTable::CellState::Changed:
             return QColor(255, 249, 196);
+        // Another subject's column, for a subject teacher: shown, never typed in.
+        case ScoreTable::CellState::ReadOnly:
+            return QColor(238, 238, 238);
         case ScoreTable::CellState::Stored:
         case ScoreTable::CellState::Imported:
             break;
@@ -478,7 +481,8 @@ bool ScoreGrid::importFile()
     // The sheets whose headers name this test's columns; the teacher picks when there are several.
     QVector<const SheetTable*> fitting;
     for (const SheetTable& sheet : std::as_const(*book)) {
-        if (!m_table.importSheet(sheet, false).columns.isEmpty())
+        const ScoreTable::SheetImport would = m_table.importSheet(sheet, false);
+        if (!would.columns.isEmpty() || !would.notAllowed.isEmpty())
             fitting << &sheet;
     }
     // None names this test's columns: those with 学号, 考号 or 姓名, for the teacher to map.
@@ -527,6 +531,13 @@ bool ScoreGrid::importFile()
                 return false;
         }
         const ScoreTable::SheetImport in = m_table.importSheet(sheet, layout, true, blankClears);
+        const QString notAllowed = in.notAllowed.isEmpty()
+            ? QString()
+            : QStringLiteral("%1 没有导入：%2").arg(in.notAllowed.join(QStringLiteral("、")), in.notAllowedWhy);
+        if (in.columns.isEmpty()) {
+            MessageService::info(notAllowed);
+            return false;
+        }
         // A 考号 met once by a name no two students share is the student's from now on.
         if (Status kept = StudentIds::keepExamNumbers(mod().Conn, in.learned); !kept)
             MessageService::error(kept.error());
@@ -542,6 +553,8 @@ bool ScoreGrid::importFile()
             text += QStringLiteral("\r\n有 %1 行没有填入：\r\n").arg(in.unmatched.size()) + listed(in.unmatched);
         if (!sheet.note.isEmpty())
             text += QStringLiteral("\r\n") + sheet.note;
+        if (!notAllowed.isEmpty())
+            text += QStringLiteral("\r\n") + notAllowed;
         if (in.otherClass > 0)
             text += QStringLiteral("\r\n其他班级 %1 行没有导入。").arg(in.otherClass);
         if (!in.refused.isEmpty())

@@ -7,6 +7,7 @@
 #include "data/Schema.h"
 #include "exams/ScoreMarks.h"
 #include "exams/ScoreSheet.h"
+#include "exams/TestLocks.h"
 #include "exams/ui/ScoreHistoryView.h"
 #include "exams/ui/TestFields.h"
 #include "platform/MessageService.h"
@@ -139,6 +140,12 @@ TestFill::TestFill(QWidget* parent)
     BN_Grid = Controls::button(this, "BN_Grid", QStringLiteral("表格录入(&G)"));
     BN_History = Controls::button(this, "BN_History", QStringLiteral("修改记录(&J)"));
 
+    lblReadOnly = new QLabel(this);
+    lblReadOnly->setObjectName(QStringLiteral("lblReadOnly"));
+    lblReadOnly->setStyleSheet(QStringLiteral("color: #b71c1c"));
+    lblReadOnly->setWordWrap(true);
+    lblReadOnly->hide();
+
     auto* left = new QVBoxLayout;
     left->addWidget(Frame4);
     left->addWidget(Check);
@@ -156,6 +163,7 @@ TestFill::TestFill(QWidget* parent)
     layout->addWidget(Topic);
     layout->addWidget(Frame3);
     layout->addLayout(middle);
+    layout->addWidget(lblReadOnly);
     layout->addLayout(buttons);
     resize(760, 600);
 
@@ -195,7 +203,7 @@ void TestFill::setTabOrder()
 void TestFill::focusFirstScore()
 {
     for (int i = 1; i <= 14; ++i) {
-        if (Text[i]->isEnabled()) {
+        if (Text[i]->isEnabled() && !Text[i]->isReadOnly()) {
             Text[i]->setFocus(Qt::OtherFocusReason);
             Text[i]->selectAll();
             return;
@@ -253,6 +261,14 @@ void TestFill::load()
         return;
     }
     m_rows = *rows;
+    const Status open = TestLocks::guard(mod().Conn, m_number);
+    m_lockedWhy = open ? QString() : open.error().description;
+    m_rights = UserRights::current();
+    if (!m_lockedWhy.isEmpty() || m_rights.limited()) {
+        lblReadOnly->setText(m_lockedWhy.isEmpty() ? QStringLiteral("灰色的格只能查看：") + m_rights.refusal()
+                                                   : m_lockedWhy + QStringLiteral("本窗口只能查看。"));
+        lblReadOnly->show();
+    }
     if (auto names = Students::names(mod().Conn))
         m_names = *names;
     if (!hasRows()) {
@@ -289,10 +305,40 @@ void TestFill::RefreshForm()
             txtDuty[d]->setText(m_rows.text(Schema::attendanceItems()[d]));
     }
     txtTeacher->setEnabled(m_test.items.comment);
-    BN_Comment->setEnabled(m_test.items.comment);
     if (m_test.items.comment)
         txtTeacher->setPlainText(m_rows.text(u"教师评语"));
+    showWritable();
     m_shown = entry();
+}
+
+bool TestFill::mayChange(const QString& column) const
+{
+    return m_lockedWhy.isEmpty() && m_rights.mayChange(column);
+}
+
+// A box the user may not change shows its value grey, never typed in.
+void TestFill::showWritable()
+{
+    const auto show = [](QWidget* box, bool writable) {
+        if (auto* line = qobject_cast<QLineEdit*>(box))
+            line->setReadOnly(!writable);
+        else if (auto* text = qobject_cast<QPlainTextEdit*>(box))
+            text->setReadOnly(!writable);
+        box->setStyleSheet(writable ? QString() : QStringLiteral("background: #eeeeee"));
+    };
+    bool any = false;
+    for (int i = 1; i <= 14; ++i) {
+        show(Text[i], mayChange(Label[i]->text()));
+        any = any || (Text[i]->isEnabled() && !Text[i]->isReadOnly());
+    }
+    for (int d = 0; d < 5; ++d) {
+        show(txtDuty[d], mayChange(Schema::attendanceItems()[d]));
+        any = any || (txtDuty[d]->isEnabled() && !txtDuty[d]->isReadOnly());
+    }
+    show(txtTeacher, mayChange(QStringLiteral("教师评语")));
+    any = any || (txtTeacher->isEnabled() && !txtTeacher->isReadOnly());
+    BN_Comment->setEnabled(txtTeacher->isEnabled() && !txtTeacher->isReadOnly());
+    BN_Save->setEnabled(any);
 }
 
 ScoreEntry TestFill::entry() const

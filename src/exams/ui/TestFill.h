@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/UserRights.h"
 #include "data/RecordSet.h"
 #include "exams/ScoreSheet.h"
 #include "exams/TestRecord.h"
@@ -82,7 +83,12 @@ private:
     QPushButton* BN_Back;
     QPushButton* BN_Grid;
     QPushButton* BN_History;
+    // Why some or all boxes only show (a locked test, a subject teacher), else hidden.
+    QLabel* lblReadOnly;
 
+    // Whether the user may change the column, as at loading.
+    bool mayChange(const QString& column) const;
+    void showWritable();
     // The save-before-moving rule; false when the move must not happen.
     bool saveBeforeMoving();
     // Checks and writes the boxes; false, with a message, when refused or failed.
@@ -102,6 +108,8 @@ private:
     RecordSet m_rows;
     QHash<QString, QString> m_names;
     ScoreEntry m_shown; // as RefreshForm put it on screen
+    QString m_lockedWhy;
+    UserRights::Rights m_rights;
 };
 
 } // namespace velmora

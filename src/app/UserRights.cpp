@@ -1,0 +1,112 @@
+#include "app/UserRights.h"
+
+#include "data/Schema.h"
+
+namespace velmora::UserRights {
+
+namespace {
+
+const QString kTable = QStringLiteral("velmora_user_rights");
+const QChar kSeparator = QLatin1Char(',');
+
+Rights& held()
+{
+    static Rights rights;
+    return rights;
+}
+
+} // namespace
+
+bool Rights::mayChange(const QString& column) const
+{
+    if (readOnly)
+        return false;
+    return subjects.isEmpty() || subjects.contains(column);
+}
+
+QString Rights::refusal() const
+{
+    if (readOnly)
+        return QStringLiteral("您是只读用户，只能查看、打印和导出，不能修改数据。");
+    return QStringLiteral("您只能修改所教科目（%1）的成绩。").arg(subjects.join(QStringLiteral("、")));
+}
+
+Result<bool> available(const Database& db)
+{
+    return db.tableExists(kTable);
+}
+
+Result<Rights> of(const Database& db, const QString& user)
+{
+    auto exists = available(db);
+    if (!exists)
+        return exists.error();
+    Rights rights;
+    if (!*exists)
+        return rights;
+    auto rows = db.select(QStringLiteral("select 科目, 只读 from velmora_user_rights where UserName=?"), { user });
+    if (!rows)
+        return rows.error();
+    rows->moveFirst();
+    if (rows->eof())
+        return rights;
+    const QStringList kept = rows->text(0).split(kSeparator, Qt::SkipEmptyParts);
+    // Kept in the fixed order; a name no subject has any more is dropped.
+    for (const QString& subject : Schema::subjects()) {
+        if (kept.contains(subject))
+            rights.subjects << subject;
+    }
+    rights.readOnly = rows->value(1).toInt() != 0;
+    return rights;
+}
+
+Status store(Database& db, const QString& user, const Rights& rights)
+{
+    auto exists = available(db);
+    if (!exists)
+        return exists.error();
+    if (!*exists)
+        return Error::refused(QStringLiteral("这个数据库还不能设置任教科目和只读，请管理员先升级数据库。"));
+    for (const QString& subject : rights.subjects) {
+        if (!Schema::subjects().contains(subject))
+            return Error::refused(QStringLiteral("没有“%1”这个科目。").arg(subject));
+    }
+    Transaction tx(db);
+    if (!tx.started())
+        return tx.error();
+    if (auto gone = db.exec(QStringLiteral("delete from velmora_user_rights where UserName=?"), { user }); !gone)
+        return gone.error();
+    if (rights.limited()) {
+        auto put = db.exec(QStringLiteral("insert into velmora_user_rights (UserName, 科目, 只读) values (?, ?, ?)"),
+            { user, rights.subjects.join(kSeparator), rights.readOnly ? 1 : 0 });
+        if (!put)
+            return put.error();
+    }
+    return tx.commit();
+}
+
+void setCurrent(const Rights& rights)
+{
+    held() = rights;
+}
+
+const Rights& current()
+{
+    return held();
+}
+
+Status guard(const QStringList& columns)
+{
+    for (const QString& column : columns) {
+        if (!held().mayChange(column))
+            return Error::refused(held().refusal());
+    }
+    return Done {};
+}
+
+Status guardAll()
+{
+    return held().limited() ? Status(Error::refused(held().refusal())) : Status(Done {});
+}
+
+} // namespace velmora::UserRights

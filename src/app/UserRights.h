@@ -1,0 +1,41 @@
+#pragma once
+
+#include "data/Database.h"
+
+#include <QStringList>
+
+namespace velmora::UserRights {
+
+// What an ordinary user may change beyond looking: a subject teacher only
+// the scores of the subjects taught, a read-only user nothing at all. An
+// administrator, and an ordinary user with neither, is not limited.
+struct Rights
+{
+    QStringList subjects; // in the fixed order of the subjects
+    bool readOnly = false;
+
+    bool limited() const { return readOnly || !subjects.isEmpty(); }
+    // Whether a column of a score table (a subject, an attendance item,
+    // 教师评语) may be changed.
+    bool mayChange(const QString& column) const;
+    // The words a refused write gets.
+    QString refusal() const;
+};
+
+// Whether the database can keep rights (an older one must be upgraded first).
+Result<bool> available(const Database& db);
+// None kept, or none kept yet, is not limited.
+Result<Rights> of(const Database& db, const QString& user);
+// Rights that limit nothing take the row away: the user is as before.
+Status store(Database& db, const QString& user, const Rights& rights);
+
+// Whose rights the writes of this program answer to from now on.
+void setCurrent(const Rights& rights);
+const Rights& current();
+
+// Refused, with the current user's words, unless every column may be changed.
+Status guard(const QStringList& columns);
+// Refused for any limited user: what no subject teacher does (deleting a test).
+Status guardAll();
+
+} // namespace velmora::UserRights

@@ -1,0 +1,273 @@
+// A subject teacher changes only the subjects taught, a read-only user
+// nothing; the core refuses what the windows grey out.
+#include "app/Module1.h"
+#include "app/UserRights.h"
+#include "app/Users.h"
+#include "app/ui/MainForm.h"
+#include "app/ui/User.h"
+#include "classes/StatsRules.h"
+#include "data/Schema.h"
+#include "exams/ScoreHistory.h"
+#include "exams/ScoreSheet.h"
+#include "exams/ScoreTable.h"
+#include "exams/TestLocks.h"
+#include "exams/TestRecord.h"
+#include "exams/ui/ScoreGrid.h"
+#include "exams/ui/TestFill.h"
+#include "platform/MessageService.h"
+#include "support/DbTestCase.h"
+#include "support/Ui.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
+#include <QtTest>
+
+using namespace velmora;
+using velmora::test::child;
+
+namespace {
+const QString kChinese = QStringLiteral("您只能修改所教科目（语文）的成绩。");
+const QString kReadOnly = QStringLiteral("您是只读用户，只能查看、打印和导出，不能修改数据。");
+} // namespace
+
+class TestRights : public velmora::test::DbTestCase
+{
+    Q_OBJECT
+
+    int m_test = 0;
+
+    void prepare() override
+    {
+        ScoreHistory::setUser(QStringLiteral("adm"));
+        for (const char* number : { "01", "02" })
+            QVERIFY(db().exec(QStringLiteral("insert into tblLogin (学号, 姓名) values (?, ?)"),
+                { QString::fromLatin1(number), QStringLiteral("学生") + QString::fromLatin1(number) }));
+        auto defined = Exams::define(db(),
+            { QStringLiteral("期中"), QStringLiteral("2026-11-01"), QStringLiteral("期中考试"), QString(),
+                { { 0, 1 }, true, true } });
+        QVERIFY(defined);
+        m_test = defined->number;
+    }
+
+    QString stored(const QString& column, const QString& student = QStringLiteral("01"))
+    {
+        auto row = db().select(
+            QStringLiteral("select %1 from %2 where 学号=?").arg(column, Schema::scoreTableName(m_test)), { student });
+        return row && !row->eof() ? row->text(0) : QStringLiteral("<none>");
+    }
+    // Logs in as teacher, whose rights are these.
+    void loginAsTeacher(const UserRights::Rights& rights)
+    {
+        QVERIFY(UserRights::store(db(), QStringLiteral("teacher"), rights));
+        mod().LoginUser = QStringLiteral("teacher");
+        QVERIFY(mod().CheckUser(QStringLiteral("teacher"), QStringLiteral("123456")));
+        QVERIFY(!mod().IsAdmin);
+        mod().SelNo = QString::number(m_test);
+    }
+
+private Q_SLOTS:
+    // Every way a score is written asks the core, whatever the window let through.
+    void coreRefusesWhatIsNotTaught_data()
+    {
+        QTest::addColumn<bool>("readOnly");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("语文 teacher") << false << kChinese;
+        QTest::newRow("read-only") << true << kReadOnly;
+    }
+    void coreRefusesWhatIsNotTaught()
+    {
+        QFETCH(bool, readOnly);
+        QFETCH(QString, why);
+        auto test = Exams::fetch(db(), m_test);
+        QVERIFY(test && *test);
+        // Read while unlimited, as a window opened before the rights changed.
+        ScoreTable table;
+        QVERIFY(table.load(db(), **test));
+        table.edit({ { 0, 1, QStringLiteral("66") } });
+        QVERIFY(table.save(db()));
+        const auto made = ScoreHistory::list(db(), m_test);
+        QVERIFY(made && made->size() == 1);
+        UserRights::setCurrent({ readOnly ? QStringList() : QStringList { QStringLiteral("语文") }, readOnly });
+
+        ScoreEntry entry;
+        entry.student = QStringLiteral("02");
+        entry.subjects = QStringList(14);
+        entry.subjects[0] = entry.subjects[1] = QStringLiteral("0");
+        entry.duties = QStringList(5, QStringLiteral("0"));
+        ScoreEntry typed = entry;
+        typed.subjects[1] = QStringLiteral("70");
+        const QVector<std::pair<QString, std::function<Status()>>> writes {
+            { QStringLiteral("entry"), [&] { return Scores::save(db(), m_test, (*test)->items, typed, entry); } },
+            { QStringLiteral("grid"),
+                [&] {
+                    table.edit({ { 1, 1, QStringLiteral("70") } });
+                    return table.save(db());
+                } },
+            { QStringLiteral("full marks"), [&] { return Exams::setFullMarks(db(), m_test, 1, 120); } },
+            { QStringLiteral("deletion"),
+                [&]() -> Status {
+                    auto gone = Exams::remove(db(), m_test);
+                    return gone ? Status(Done {}) : Status(gone.error());
+                } },
+            { QStringLiteral("put back"), [&] { return ScoreHistory::putBack(db(), made->first()); } },
+        };
+        for (const auto& [way, write] : writes) {
+            const Status done = write();
+            QVERIFY2(!done, qPrintable(way));
+            QCOMPARE(done.error().description, why);
+        }
+        QCOMPARE(stored(QStringLiteral("数学")), QStringLiteral("66"));
+        QCOMPARE(stored(QStringLiteral("数学"), QStringLiteral("02")), QStringLiteral("0"));
+        QVERIFY(Exams::fetch(db(), m_test)->has_value());
+
+        // The subject taught goes in; for a read-only user nothing does.
+        typed = entry;
+        typed.subjects[0] = QStringLiteral("91");
+        const Status own = Scores::save(db(), m_test, (*test)->items, typed, entry);
+        QCOMPARE(bool(own), !readOnly);
+        QCOMPARE(stored(QStringLiteral("语文"), QStringLiteral("02")), readOnly ? QStringLiteral("0") : "91");
+    }
+
+    // 权限设置: the subjects and 只读 of an ordinary user, kept and shown again.
+    void rightsWindow()
+    {
+        User window;
+        window.load();
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto* users = child<QComboBox>(&window, "User");
+        const auto choose = [&](const QString& name) {
+            users->setCurrentIndex(users->findText(name));
+            Q_EMIT users->activated(users->currentIndex());
+        };
+        const auto tick = [&](const char* name) {
+            QTest::mouseClick(child<QCheckBox>(&window, QString::fromLatin1(name)), Qt::LeftButton, {}, QPoint(4, 4));
+        };
+        choose(QStringLiteral("admin"));
+        QVERIFY(!child<QGroupBox>(&window, "fraSubjects")->isEnabled());
+        choose(QStringLiteral("teacher"));
+        QVERIFY(child<QGroupBox>(&window, "fraSubjects")->isEnabled());
+        tick("chkSubject0");
+        tick("chkSubject1");
+        QTest::mouseClick(child<QPushButton>(&window, "Command1"), Qt::LeftButton);
+        QCOMPARE(MessageService::lastText(), QStringLiteral("用户 teacher 已经更改为User（任教科目：语文、数学）"));
+        QCOMPARE(rowOf(QStringLiteral("select 科目, 只读 from velmora_user_rights where UserName='teacher'")),
+            QStringList({ "语文,数学", "0" }));
+
+        choose(QStringLiteral("admin"));
+        QVERIFY(!child<QCheckBox>(&window, "chkSubject0")->isChecked());
+        choose(QStringLiteral("teacher"));
+        QVERIFY(child<QCheckBox>(&window, "chkSubject1")->isChecked());
+        tick("chkReadOnly");
+        QVERIFY(!child<QGroupBox>(&window, "fraSubjects")->isEnabled());
+        QTest::mouseClick(child<QPushButton>(&window, "Command1"), Qt::LeftButton);
+        QCOMPARE(MessageService::lastText(), QStringLiteral("用户 teacher 已经更改为User（只读）"));
+        QCOMPARE(rowOf(QStringLiteral("select 科目, 只读 from velmora_user_rights where UserName='teacher'")),
+            QStringList({ "", "1" }));
+        // Made an administrator, the limits go.
+        QTest::mouseClick(child<QRadioButton>(&window, "Option1"), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&window, "Command1"), Qt::LeftButton);
+        QVERIFY(rowOf(QStringLiteral("select 只读 from velmora_user_rights")).isEmpty());
+    }
+
+    // A subject teacher's windows: the entries to enter scores open, other
+    // subjects grey and untouched by typing, an import's other columns refused.
+    void subjectTeacherWindows()
+    {
+        loginAsTeacher({ { QStringLiteral("语文") }, false });
+        {
+            MainForm form;
+            form.load();
+            QVERIFY(form.entry(QStringLiteral("TestGrid"))->isEnabled());
+            QVERIFY(form.entry(QStringLiteral("TestFill"))->isEnabled());
+            QVERIFY(!form.entry(QStringLiteral("TestAdd"))->isEnabled());
+        }
+        ScoreGrid sheet;
+        QVERIFY(sheet.load());
+        sheet.show();
+        QVERIFY(QTest::qWaitForWindowActive(&sheet));
+        auto* cells = child<QTableView>(&sheet, "Grid");
+        // Each key where it lands, an opened cell editor included.
+        const auto typeAt = [&](int column, const char* keys) {
+            cells->setCurrentIndex(cells->model()->index(0, column));
+            for (const char* k = keys; *k; ++k)
+                QTest::keyClick(QApplication::focusWidget(), *k);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QCoreApplication::processEvents();
+        };
+        typeAt(1, "77");
+        typeAt(0, "88");
+        QVERIFY(child<QLabel>(&sheet, "lblStatus")->text().endsWith(QStringLiteral("灰色列只能查看：") + kChinese));
+        QTest::mouseClick(child<QPushButton>(&sheet, "BN_Save"), Qt::LeftButton);
+        QCOMPARE(stored(QStringLiteral("语文")), QStringLiteral("88"));
+        QCOMPARE(stored(QStringLiteral("数学")), QStringLiteral("0"));
+
+        ScoreTable table;
+        QVERIFY(table.load(db(), **Exams::fetch(db(), m_test)));
+        const SheetTable file { QStringLiteral("成绩"), {},
+            { { QStringLiteral("学号"), QStringLiteral("语文"), QStringLiteral("数学"), QStringLiteral("总分") },
+                { QStringLiteral("02"), 90, 80, 170 } } };
+        const ScoreTable::SheetImport in = table.importSheet(file);
+        QCOMPARE(in.columns, QStringList({ "语文" }));
+        QCOMPARE(in.notAllowed, QStringList({ "数学", "总分" }));
+        QCOMPARE(in.notAllowedWhy, kChinese);
+        QCOMPARE(table.text(1, 1), QStringLiteral("0"));
+
+        TestFill fill;
+        fill.load();
+        fill.show();
+        QVERIFY(QTest::qWaitForWindowActive(&fill));
+        QVERIFY(child<QLineEdit>(&fill, "Text2")->isReadOnly());
+        QCOMPARE(QApplication::focusWidget(), child<QLineEdit>(&fill, "Text1"));
+        QTest::keyClicks(child<QLineEdit>(&fill, "Text2"), "5");
+        QTest::keyClicks(child<QLineEdit>(&fill, "Text1"), "95");
+        QTest::mouseClick(child<QPushButton>(&fill, "BN_Save"), Qt::LeftButton);
+        QCOMPARE(stored(QStringLiteral("语文")), QStringLiteral("95"));
+        QCOMPARE(stored(QStringLiteral("数学")), QStringLiteral("0"));
+    }
+
+    // Score entry only shows, with why, for a read-only user and on a locked test.
+    void entryOnlyShows_data()
+    {
+        QTest::addColumn<bool>("locked");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("read-only") << false << QStringLiteral("灰色的格只能查看：") + kReadOnly;
+        QTest::newRow("locked") << true << QStringLiteral("考试“期中”的成绩已锁定，如需修改请先解锁。本窗口只能查看。");
+    }
+    void entryOnlyShows()
+    {
+        QFETCH(bool, locked);
+        QFETCH(QString, why);
+        if (locked) {
+            QVERIFY(TestLocks::lock(db(), m_test));
+            mod().SelNo = QString::number(m_test);
+        } else {
+            loginAsTeacher({ {}, true });
+            // The connection itself refuses, beyond the scores; the own password still changes.
+            const Status rules = StatsRules {}.save(mod().Conn);
+            QVERIFY(!rules);
+            QCOMPARE(rules.error().description, kReadOnly);
+            QVERIFY(Users::setPassword(mod().Conn, QStringLiteral("teacher"), QStringLiteral("654321")));
+        }
+        TestFill fill;
+        fill.load();
+        fill.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&fill));
+        QCOMPARE(child<QLabel>(&fill, "lblReadOnly")->text(), why);
+        QVERIFY(child<QLabel>(&fill, "lblReadOnly")->isVisible());
+        QVERIFY(!child<QPushButton>(&fill, "BN_Save")->isEnabled());
+        QVERIFY(!child<QPushButton>(&fill, "BN_Comment")->isEnabled());
+        QTest::keyClicks(child<QLineEdit>(&fill, "Text1"), "5");
+        QCOMPARE(child<QLineEdit>(&fill, "Text1")->text(), QStringLiteral("0"));
+    }
+};
+
+QTEST_MAIN(TestRights)
+#include "tst_rights.moc"
