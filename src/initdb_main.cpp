@@ -1,9 +1,11 @@
 // velmora-initdb: creates a new Velmora database, embedded or on a server.
 #include "app/DbConfig.h"
 #include "app/DemoData.h"
+#include "app/UserRights.h"
 #include "data/Backup.h"
 #include "data/DatabaseCopy.h"
 #include "data/Schema.h"
+#include "data/ServerRoles.h"
 #include "data/SqlDialect.h"
 #include "platform/AppPaths.h"
 
@@ -12,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTextStream>
 #include <termios.h>
 #include <unistd.h>
@@ -148,6 +151,53 @@ int restoreFile(const QString& backup, const QString& databaseFile, QTextStream&
     return 0;
 }
 
+// A teacher's own server role: reading the class, changing only the
+// subjects taught (none with readOnly), kept for the program's login too.
+int grantRole(const ConnectionSettings& settings, const QString& role, const QString& subjects, bool readOnly,
+    QTextStream& out, QTextStream& err)
+{
+    if (SqlDialect::isEmbeddedServer(settings.server)) {
+        err << "嵌入式数据库没有服务器角色；任教科目请在程序的“权限设置”中给用户设置。\n";
+        return 1;
+    }
+    UserRights::Rights rights;
+    rights.readOnly = readOnly;
+    for (const QString& s : subjects.split(QRegularExpression(QStringLiteral("[,，、]")), Qt::SkipEmptyParts)) {
+        const QString subject = s.trimmed();
+        if (!Schema::subjects().contains(subject)) {
+            err << "没有“" << subject << "”这个科目。可用的科目：" << Schema::subjects().join(QStringLiteral("、"))
+                << "\n";
+            return 1;
+        }
+        rights.subjects << subject;
+    }
+    if (!readOnly && rights.subjects.isEmpty()) {
+        err << "请用 --subjects 列出任教科目，例如 --subjects 语文,数学。\n";
+        return 1;
+    }
+    Database db;
+    Status done = db.open(settings);
+    auto exists = done ? ServerRoles::exists(db, role) : Result<bool>(done.error());
+    if (exists && !*exists) {
+        err << "服务器上没有角色“" << role << "”。请服务器管理员先创建它（例如 createuser -P " << role << "）。\n";
+        return 1;
+    }
+    if (exists)
+        done = UserRights::store(db, role, rights);
+    else
+        done = exists.error();
+    if (!done) {
+        err << "授权失败，角色的权限没有改动：" << done.error().description << "\n";
+        return 1;
+    }
+    out << "已授权角色 " << role << "：可以查看全班的数据";
+    if (readOnly)
+        out << "，不能修改。\n";
+    else
+        out << "，只能修改" << rights.subjects.join(QStringLiteral("、")) << "的成绩。\n";
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -190,8 +240,16 @@ int main(int argc, char** argv)
         QStringLiteral("用一份备份（例如“恢复前”的那份）替换嵌入式数据库；现在的数据库先另存为一份备份。"
                        "程序登陆不了时用它。"),
         QStringLiteral("file"));
+    const QCommandLineOption grantTeacher(QStringLiteral("grant-teacher"),
+        QStringLiteral("让服务器上的角色 ROLE 以任课教师身份使用这个数据库：可以查看全班的数据，"
+                       "只能修改 --subjects 所列科目的成绩（仅 PostgreSQL）。"),
+        QStringLiteral("role"));
+    const QCommandLineOption subjects(QStringLiteral("subjects"),
+        QStringLiteral("任教科目，用逗号分隔，例如 语文,数学。"), QStringLiteral("subjects"));
+    const QCommandLineOption grantReader(QStringLiteral("grant-reader"),
+        QStringLiteral("让服务器上的角色 ROLE 只能查看这个数据库（仅 PostgreSQL）。"), QStringLiteral("role"));
     parser.addOptions({ server, database, user, password, passwordStdin, dataDir, demo, force, upgrade, copyFrom,
-        fromUser, restore });
+        fromUser, restore, grantTeacher, subjects, grantReader });
     parser.process(app);
 
     // Needs no login: it is the way back when nobody can log in any more.
@@ -207,6 +265,12 @@ int main(int argc, char** argv)
         settings.dataDir = parser.isSet(upgrade) ? AppPaths::databaseDir(settings.database) : AppPaths::writableDir();
     const bool embedded = SqlDialect::isEmbeddedServer(settings.server);
     const bool overwrite = parser.isSet(force);
+
+    if (parser.isSet(grantTeacher) || parser.isSet(grantReader)) {
+        const bool reader = parser.isSet(grantReader);
+        return grantRole(
+            settings, parser.value(reader ? grantReader : grantTeacher), parser.value(subjects), reader, out, err);
+    }
 
     if (parser.isSet(upgrade)) {
         Database db;

@@ -8,6 +8,7 @@ namespace {
 
 const QString kTable = QStringLiteral("velmora_user_rights");
 const QChar kSeparator = QLatin1Char(',');
+constexpr int kMaxName = 20; // as the table keeps it
 
 Rights& held()
 {
@@ -67,6 +68,8 @@ Status store(Database& db, const QString& user, const Rights& rights)
         return exists.error();
     if (!*exists)
         return Error::refused(QStringLiteral("这个数据库还不能设置任教科目和只读，请管理员先升级数据库。"));
+    if (user.size() > kMaxName)
+        return Error::refused(QStringLiteral("用户名“%1”太长，最多%2个字符。").arg(user).arg(kMaxName));
     for (const QString& subject : rights.subjects) {
         if (!Schema::subjects().contains(subject))
             return Error::refused(QStringLiteral("没有“%1”这个科目。").arg(subject));
@@ -82,7 +85,36 @@ Status store(Database& db, const QString& user, const Rights& rights)
         if (!put)
             return put.error();
     }
+    auto role = ServerRoles::exists(db, user);
+    if (!role)
+        return role.error();
+    if (*role) {
+        // An unlimited role is not thereby an owner: it may read, as any user of the class may.
+        const ServerRoles::Grant grant { user, rights.subjects, rights.readOnly || !rights.limited() };
+        if (Status given = ServerRoles::grant(db, grant); !given)
+            return given;
+    }
     return tx.commit();
+}
+
+Result<QVector<ServerRoles::Grant>> grants(const Database& db)
+{
+    auto exists = available(db);
+    if (!exists)
+        return exists.error();
+    QVector<ServerRoles::Grant> out;
+    if (!*exists)
+        return out;
+    auto rows = db.texts(QStringLiteral("select UserName from velmora_user_rights order by UserName"));
+    if (!rows)
+        return rows.error();
+    for (const QString& user : std::as_const(*rows)) {
+        auto rights = of(db, user);
+        if (!rights)
+            return rights.error();
+        out.push_back({ user, rights->subjects, rights->readOnly });
+    }
+    return out;
 }
 
 void setCurrent(const Rights& rights)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/Database.h"
+#include "data/ServerRoles.h"
 
 #include <QStringList>
 
@@ -15,6 +16,8 @@ struct Rights
     bool readOnly = false;
 
     bool limited() const { return readOnly || !subjects.isEmpty(); }
+    // A subject teacher, who enters the scores of some subjects.
+    bool entersScores() const { return !readOnly && !subjects.isEmpty(); }
     // Whether a column of a score table (a subject, an attendance item,
     // 教师评语) may be changed.
     bool mayChange(const QString& column) const;
@@ -26,8 +29,11 @@ struct Rights
 Result<bool> available(const Database& db);
 // None kept, or none kept yet, is not limited.
 Result<Rights> of(const Database& db, const QString& user);
-// Rights that limit nothing take the row away: the user is as before.
+// Rights that limit nothing take the row away: the user is as before. A
+// server role of the user's name is given the same rights on the server.
 Status store(Database& db, const QString& user, const Rights& rights);
+// Every limited user, as the server grants to roles of their names.
+Result<QVector<ServerRoles::Grant>> grants(const Database& db);
 
 // Whose rights the writes of this program answer to from now on.
 void setCurrent(const Rights& rights);

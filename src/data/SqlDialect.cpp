@@ -251,7 +251,11 @@ public:
     QString rowMatch() const override { return QStringLiteral("ctid=CAST(? AS tid)"); }
     QString lockTableSql(const QString& table) const override
     {
-        return QStringLiteral("LOCK TABLE ") + table + QStringLiteral(" IN EXCLUSIVE MODE");
+        // A subject teacher's role may change some columns only, which LOCK TABLE
+        // does not take: it locks the rows instead, which all its writes touch.
+        return QStringLiteral("DO $$BEGIN IF has_table_privilege('%1', 'UPDATE') THEN LOCK TABLE %1 IN EXCLUSIVE MODE; "
+                              "ELSE PERFORM 1 FROM %1 FOR UPDATE; END IF; END$$")
+            .arg(table);
     }
     // A round trip a statement: many rows each, within what Qt binds quickly.
     int valuesPerInsert() const override { return 1000; }

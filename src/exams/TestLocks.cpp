@@ -1,5 +1,8 @@
 #include "exams/TestLocks.h"
 
+#include "app/UserRights.h"
+#include "data/Schema.h"
+#include "data/ServerRoles.h"
 #include "exams/ScoreHistory.h"
 #include "exams/TestRecord.h"
 
@@ -91,6 +94,9 @@ Status lock(Database& db, int test)
         return put.error();
     if (Status noted = ScoreHistory::record(db, test, { { QString(), kColumn, kOpen, kLocked } }); !noted)
         return noted;
+    // On a server, not even a role that bypasses this program changes it now.
+    if (Status taken = ServerRoles::revokeUpdates(db, Schema::scoreTableName(test)); !taken)
+        return taken;
     return tx.commit();
 }
 
@@ -111,6 +117,11 @@ Status unlock(Database& db, int test)
         return Done {};
     if (Status noted = ScoreHistory::record(db, test, { { QString(), kColumn, kLocked, kOpen } }); !noted)
         return noted;
+    auto grants = UserRights::grants(db);
+    if (!grants)
+        return grants.error();
+    if (Status given = ServerRoles::grantOnTable(db, Schema::scoreTableName(test), *grants); !given)
+        return given;
     return tx.commit();
 }
 

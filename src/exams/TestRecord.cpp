@@ -2,6 +2,7 @@
 
 #include "app/UserRights.h"
 #include "data/Schema.h"
+#include "data/ServerRoles.h"
 #include "exams/ScoreHistory.h"
 #include "exams/TestLocks.h"
 
@@ -14,6 +15,16 @@ namespace velmora {
 
 namespace {
 bool g_failAfterCreate = false;
+
+// A new score table is each subject teacher's on the server too, as far as
+// their subjects go.
+Status shareWithTeachers(Database& db, int number)
+{
+    auto grants = UserRights::grants(db);
+    if (!grants)
+        return grants.error();
+    return ServerRoles::grantOnTable(db, Schema::scoreTableName(number), *grants);
+}
 
 TestRecord fromRow(const RecordSet& rows)
 {
@@ -288,6 +299,8 @@ Result<DefinedTest> defineOnce(Database& db, const NewTest& test)
         QStringLiteral("insert into %1 (学号) select 学号 from tblLogin").arg(Schema::scoreTableName(*number)));
     if (!students)
         return students.error();
+    if (Status shared = shareWithTeachers(db, *number); !shared)
+        return shared.error();
     Status committed = tx.commit();
     if (!committed)
         return committed.error();
@@ -512,6 +525,8 @@ Status restoreDeleted(Database& db, int number)
                 QStringLiteral("insert into %1 (学号) select 学号 from tblLogin").arg(Schema::scoreTableName(number)));
             !students)
             return students.error();
+        if (Status shared = shareWithTeachers(db, number); !shared)
+            return shared.error();
     }
     for (int i : test.items.subjects) {
         if (Status marks = writeFullMarks(db, number, i, test.items.fullMarksOf(i)); !marks)

@@ -7,6 +7,7 @@
 #include "app/ui/User.h"
 #include "classes/StatsRules.h"
 #include "data/Schema.h"
+#include "data/ServerRoles.h"
 #include "exams/ScoreHistory.h"
 #include "exams/ScoreSheet.h"
 #include "exams/ScoreTable.h"
@@ -24,6 +25,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
@@ -266,6 +268,88 @@ private Q_SLOTS:
         QVERIFY(!child<QPushButton>(&fill, "BN_Comment")->isEnabled());
         QTest::keyClicks(child<QLineEdit>(&fill, "Text1"), "5");
         QCOMPARE(child<QLineEdit>(&fill, "Text1")->text(), QStringLiteral("0"));
+    }
+
+    // On a server a teacher's own role is held to its subjects by the server,
+    // even outside this program; a locked test loses UPDATE for it.
+    void serverHoldsARoleToItsSubjects()
+    {
+        if (!ServerRoles::supported(db()))
+            QSKIP("the embedded file has no roles");
+        const QString role = QStringLiteral("vt_%1").arg(QCoreApplication::applicationPid());
+        QVERIFY(db().exec(QStringLiteral("CREATE ROLE %1 LOGIN PASSWORD 'pw'").arg(role)));
+        const auto dropRole = qScopeGuard([&] {
+            (void)db().exec(QStringLiteral("DROP OWNED BY %1").arg(role));
+            (void)db().exec(QStringLiteral("DROP ROLE %1").arg(role));
+        });
+        const ConnectionSettings owner = m_db->settings();
+        QProcess initdb;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("VELMORA_DB_PASSWORD"), owner.password);
+        initdb.setProcessEnvironment(env);
+        initdb.start(QStringLiteral(INITDB),
+            { QStringLiteral("-s"), owner.server, QStringLiteral("-d"), owner.database, QStringLiteral("-u"),
+                owner.user, QStringLiteral("--grant-teacher"), role, QStringLiteral("--subjects"),
+                QStringLiteral("语文") });
+        QVERIFY(initdb.waitForFinished(60000));
+        QVERIFY2(initdb.exitCode() == 0, initdb.readAllStandardError().constData());
+        // A test defined later is the role's too.
+        auto later = Exams::define(db(),
+            { QStringLiteral("期末"), QStringLiteral("2027-01-10"), QStringLiteral("期末考试"), QString(),
+                { { 0, 1 }, false, false } });
+        QVERIFY(later);
+
+        Database teacher;
+        QVERIFY(teacher.open({ owner.server, owner.database, role, QStringLiteral("pw"), QString() }));
+        const auto update = [&](int test, const char* column) {
+            return bool(teacher.exec(QStringLiteral("update %1 set %2=1 where 学号='01'")
+                                         .arg(Schema::scoreTableName(test), QString::fromUtf8(column))));
+        };
+        for (int test : { m_test, later->number }) {
+            QVERIFY(!update(test, "数学"));
+            QVERIFY(update(test, "语文"));
+        }
+        QVERIFY(!teacher.select(QStringLiteral("select * from velmora_passwords")));
+        // The program's own saves, with their lock, marks and history, go through as the role.
+        UserRights::setCurrent({ { QStringLiteral("语文") }, false });
+        ScoreTable table;
+        QVERIFY(table.load(teacher, **Exams::fetch(db(), m_test)));
+        table.edit({ { 1, 0, QStringLiteral("缺考") } });
+        Status saved = table.save(teacher);
+        QVERIFY2(saved, qPrintable(saved ? QString() : saved.error().description));
+        ScoreEntry shown;
+        shown.student = QStringLiteral("02");
+        shown.subjects = QStringList(14);
+        shown.subjects[1] = QStringLiteral("0");
+        shown.marks = QStringList(14);
+        shown.marks[0] = QStringLiteral("缺考");
+        shown.duties = QStringList(5, QStringLiteral("0"));
+        ScoreEntry typed = shown;
+        typed.subjects[0] = QStringLiteral("87");
+        saved = Scores::save(teacher, m_test, (*Exams::fetch(db(), m_test))->items, typed, shown);
+        QVERIFY2(saved, qPrintable(saved ? QString() : saved.error().description));
+        QCOMPARE(stored(QStringLiteral("语文"), QStringLiteral("02")), QStringLiteral("87"));
+
+        QVERIFY(TestLocks::lock(db(), m_test));
+        QVERIFY(!update(m_test, "语文"));
+        QVERIFY(TestLocks::unlock(db(), m_test));
+        QVERIFY(update(m_test, "语文"));
+
+        QVERIFY(UserRights::store(db(), role, { {}, true }));
+        QVERIFY(!update(m_test, "语文"));
+        QVERIFY(teacher.select(QStringLiteral("select 语文 from %1").arg(Schema::scoreTableName(m_test))));
+        // Logged in with the role, the program is that teacher's, and reads what it shows.
+        mod().LoginUser = role;
+        QVERIFY(mod().ConnectDb(owner.server, owner.database, role, QStringLiteral("pw")));
+        auto rights = mod().adoptRights(role);
+        QVERIFY(rights && rights->readOnly);
+        MessageService::clearMessages();
+        MainForm form;
+        form.load();
+        mod().SelNo = QString::number(m_test);
+        TestFill fill;
+        fill.load();
+        QCOMPARE(MessageService::texts(), QStringList());
     }
 };
 

@@ -113,6 +113,9 @@ Analyze_Stats::Analyze_Stats(QWidget* parent)
     lblMissing->setTextInteractionFlags(Qt::TextSelectableByMouse);
     BN_Rules = Controls::button(this, "BN_Rules", QStringLiteral("统计标准(&R)…"));
     auto* grades = Controls::button(this, "BN_Grades", QStringLiteral("等级标准(&G)…"));
+    // The class's standards are not a read-only user's to change.
+    BN_Rules->setVisible(mod().Conn.writesRefused().isEmpty());
+    grades->setVisible(mod().Conn.writesRefused().isEmpty());
     BN_Export = Controls::button(this, "BN_Export", QStringLiteral("导出Excel…"));
     BN_Print = Controls::button(this, "BN_Print", QStringLiteral("打印预览(&P)…"));
     BN_Back = Controls::button(this, "BN_Back", QStringLiteral("返回"));

@@ -117,14 +117,30 @@ void User::load()
         MessageService::error(names.error());
         return;
     }
+    // A server role given rights has no row of tblUsers: it is listed after them.
+    auto limited = UserRights::grants(mod().Conn);
+    for (const ServerRoles::Grant& g : limited ? *limited : QVector<ServerRoles::Grant>()) {
+        if (!names->contains(g.role))
+            names->append(g.role);
+    }
     UserBox->clear();
     UserBox->addItems(*names);
     UserBox->setCurrentIndex(-1);
 }
 
+bool User::isServerRole(const Error& missing, const QString& name) const
+{
+    if (!missing.is(Error::Kind::Missing))
+        return false;
+    auto role = ServerRoles::exists(mod().Conn, name);
+    return role && *role;
+}
+
 void User::choose()
 {
     auto grade = Users::grade(mod().Conn, UserBox->currentText());
+    if (!grade && isServerRole(grade.error(), UserBox->currentText()))
+        grade = QString::fromLatin1(Users::kUser);
     if (!grade) {
         MessageService::error(grade.error());
         return;
@@ -150,6 +166,10 @@ void User::change()
         grade = QString::fromLatin1(Users::kUser);
     const QString name = UserBox->currentText();
     auto stored = Users::setGrade(mod().Conn, name, grade);
+    // A server role is no user of tblUsers: only its rights are set.
+    const bool role = !stored && Option2->isChecked() && isServerRole(stored.error(), name);
+    if (role)
+        stored = QString::fromLatin1(Users::kUser);
     if (!stored) {
         MessageService::error(stored.error());
         return;
@@ -166,7 +186,8 @@ void User::change()
         return;
     }
     // Said only once the rows are written.
-    QString said = QStringLiteral("用户 ") + name + QStringLiteral(" 已经更改为") + *stored;
+    QString said = (role ? QStringLiteral("服务器角色 ") : QStringLiteral("用户 ")) + name
+        + QStringLiteral(" 已经更改为") + *stored;
     if (rights.readOnly)
         said += QStringLiteral("（只读）");
     else if (!rights.subjects.isEmpty())

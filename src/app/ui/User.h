@@ -42,6 +42,8 @@ private:
     void showRights(const UserRights::Rights& rights);
     UserRights::Rights chosenRights() const;
     void enableRights();
+    // Whether a name tblUsers lacks is a role of the server.
+    bool isServerRole(const Error& missing, const QString& name) const;
 };
 
 } // namespace velmora

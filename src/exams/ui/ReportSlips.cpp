@@ -254,7 +254,8 @@ void ParentNotices::done(int result)
 {
     // An edited template is the one used next time.
     const QString templ = txtTemplate->toPlainText();
-    if (templ != m_kept) {
+    // A read-only user's wording serves this time only.
+    if (templ != m_kept && mod().Conn.writesRefused().isEmpty()) {
         if (const QString why = Slips::templateProblem(templ); !why.isEmpty()) {
             MessageService::info(why);
             txtTemplate->setFocus();

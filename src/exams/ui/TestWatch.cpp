@@ -1,6 +1,7 @@
 #include "exams/ui/TestWatch.h"
 
 #include "app/Module1.h"
+#include "app/UserRights.h"
 #include "app/ui/MainForm.h"
 #include "app/ui/Windows.h"
 #include "classes/GradeBands.h"
@@ -50,7 +51,7 @@ TestWatch::TestWatch(QWidget* parent)
     BN_Grid = Controls::button(this, "BN_Grid", QStringLiteral("表格录入(&G)"));
     chkGrades = new QCheckBox(QStringLiteral("显示等级(&V)"), this);
     chkGrades->setObjectName(QStringLiteral("chkGrades"));
-    BN_Grid->setEnabled(mod().IsAdmin);
+    BN_Grid->setEnabled(mod().IsAdmin || UserRights::current().entersScores());
     BN_History = Controls::button(this, "BN_History", QStringLiteral("修改记录(&J)"));
     BN_Close = Controls::button(this, "BN_Close", QStringLiteral("关闭(&C)"));
     auto* layout = new QVBoxLayout(this);

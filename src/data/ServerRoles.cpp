@@ -1,0 +1,164 @@
+#include "data/ServerRoles.h"
+
+#include "data/Schema.h"
+
+#include <QRegularExpression>
+
+namespace velmora::ServerRoles {
+
+namespace {
+
+// What only the owner reads: the password hashes and the users' table.
+const QStringList kPrivate { QStringLiteral("velmora_passwords"), QStringLiteral("tblusers") };
+// Where a teacher's change of a score is written beside the score itself.
+const QString kRecordSql = QStringLiteral("GRANT INSERT, DELETE ON velmora_score_marks TO %1; "
+                                          "GRANT INSERT ON velmora_score_history TO %1");
+
+// The role's name as the server quotes it, from the server's own list of
+// roles: nothing typed reaches a statement.
+Result<QString> quoted(const Database& db, const QString& role)
+{
+    auto rows = db.select(QStringLiteral("select quote_ident(rolname) from pg_roles where rolname=?"), { role });
+    if (!rows)
+        return rows.error();
+    rows->moveFirst();
+    if (rows->eof())
+        return Error::refused(
+            QStringLiteral("服务器上没有角色“%1”。请服务器管理员先创建它（例如 createuser -P %1），再设置权限。")
+                .arg(role));
+    return rows->text(0);
+}
+
+bool isScoreTable(const QString& table)
+{
+    static const QRegularExpression score(QStringLiteral("^tblscore\\d+$"), QRegularExpression::CaseInsensitiveOption);
+    return score.match(table).hasMatch();
+}
+
+// The subjects of the grant that the table has a column for.
+Result<QStringList> columnsOf(const Database& db, const QString& table, const QStringList& subjects)
+{
+    auto names = db.texts(QStringLiteral("select column_name from information_schema.columns "
+                                         "where table_schema = current_schema() and table_name = lower(?)"),
+        { table });
+    if (!names)
+        return names.error();
+    QStringList out;
+    for (const QString& subject : Schema::subjects()) {
+        if (subjects.contains(subject) && names->contains(subject))
+            out << subject;
+    }
+    return out;
+}
+
+Status run(Database& db, const QString& statements)
+{
+    for (const QString& sql : statements.split(QStringLiteral("; "))) {
+        if (auto done = db.exec(sql); !done)
+            return done.error();
+    }
+    return Done {};
+}
+
+Status grantTable(Database& db, const QString& table, const QString& role, const Grant& grant)
+{
+    if (Status read = run(db, QStringLiteral("GRANT SELECT ON %1 TO %2").arg(table, role)); !read)
+        return read;
+    if (grant.readOnly || !isScoreTable(table))
+        return Done {};
+    auto columns = columnsOf(db, table, grant.subjects);
+    if (!columns)
+        return columns.error();
+    if (columns->isEmpty())
+        return Done {};
+    return run(
+        db, QStringLiteral("GRANT UPDATE (%1) ON %2 TO %3").arg(columns->join(QStringLiteral(", ")), table, role));
+}
+
+} // namespace
+
+bool supported(const Database& db)
+{
+    return db.isOpen() && !SqlDialect::isEmbeddedServer(db.settings().server);
+}
+
+Result<bool> exists(const Database& db, const QString& role)
+{
+    if (!supported(db))
+        return false;
+    auto found = quoted(db, role);
+    if (!found && found.error().is(Error::Kind::Refused))
+        return false;
+    if (!found)
+        return found.error();
+    return true;
+}
+
+Status grant(Database& db, const Grant& grant)
+{
+    if (!supported(db))
+        return Error::refused(QStringLiteral("嵌入式数据库没有服务器角色。"));
+    auto role = quoted(db, grant.role);
+    if (!role)
+        return role.error();
+    auto tables = db.texts(db.dialect().tablesSql());
+    if (!tables)
+        return tables.error();
+    if (Status cleared = run(db,
+            QStringLiteral("REVOKE ALL ON ALL TABLES IN SCHEMA public FROM %1; "
+                           "REVOKE ALL ON ALL SEQUENCES IN SCHEMA public FROM %1")
+                .arg(*role));
+        !cleared)
+        return cleared;
+    for (const QString& table : std::as_const(*tables)) {
+        if (kPrivate.contains(table.toLower()))
+            continue;
+        if (Status given = grantTable(db, table, *role, grant); !given)
+            return given;
+    }
+    if (!grant.readOnly && !grant.subjects.isEmpty()) {
+        if (Status given = run(db,
+                kRecordSql.arg(*role)
+                    + QStringLiteral("; GRANT USAGE ON ALL SEQUENCES IN SCHEMA public TO %1").arg(*role));
+            !given)
+            return given;
+    }
+    return Done {};
+}
+
+Status grantOnTable(Database& db, const QString& table, const QVector<Grant>& grants)
+{
+    if (!supported(db))
+        return Done {};
+    for (const Grant& g : grants) {
+        auto role = quoted(db, g.role);
+        // A Velmora user with no role of that name is held by the program alone.
+        if (!role && role.error().is(Error::Kind::Refused))
+            continue;
+        if (!role)
+            return role.error();
+        if (Status given = grantTable(db, table, *role, g); !given)
+            return given;
+    }
+    return Done {};
+}
+
+Status revokeUpdates(Database& db, const QString& table)
+{
+    if (!supported(db))
+        return Done {};
+    auto roles = db.texts(QStringLiteral("select quote_ident(r.rolname) from pg_roles r "
+                                         "where not r.rolsuper and r.oid <> (select relowner from pg_class "
+                                         "where oid = lower(?)::regclass) "
+                                         "and has_any_column_privilege(r.oid, lower(?)::regclass, 'UPDATE')"),
+        { table, table });
+    if (!roles)
+        return roles.error();
+    for (const QString& role : std::as_const(*roles)) {
+        if (Status taken = run(db, QStringLiteral("REVOKE UPDATE ON %1 FROM %2").arg(table, role)); !taken)
+            return taken;
+    }
+    return Done {};
+}
+
+} // namespace velmora::ServerRoles
