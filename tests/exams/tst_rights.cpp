@@ -335,7 +335,22 @@ private Q_SLOTS:
         QVERIFY(TestLocks::unlock(db(), m_test));
         QVERIFY(update(m_test, "语文"));
 
-        QVERIFY(UserRights::store(db(), role, { {}, true }));
+        // 权限设置 takes a role's name as typed and makes it read-only on the server too.
+        {
+            User window;
+            window.load();
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            auto* name = child<QComboBox>(&window, "User");
+            QCOMPARE(name->findText(role), name->count() - 1);
+            name->lineEdit()->clear();
+            QTest::keyClicks(name, role);
+            QTest::keyClick(name, Qt::Key_Return);
+            QVERIFY(child<QRadioButton>(&window, "Option2")->isChecked());
+            QTest::mouseClick(child<QCheckBox>(&window, "chkReadOnly"), Qt::LeftButton, {}, QPoint(4, 4));
+            QTest::mouseClick(child<QPushButton>(&window, "Command1"), Qt::LeftButton);
+            QCOMPARE(MessageService::lastText(), QStringLiteral("服务器角色 %1 已经更改为User（只读）").arg(role));
+        }
         QVERIFY(!update(m_test, "语文"));
         QVERIFY(teacher.select(QStringLiteral("select 语文 from %1").arg(Schema::scoreTableName(m_test))));
         // Logged in with the role, the program is that teacher's, and reads what it shows.
