@@ -1,6 +1,7 @@
 #include "exams/ui/ScoreHistoryView.h"
 
 #include "app/Module1.h"
+#include "app/UserRights.h"
 #include "platform/MessageService.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/ResultGrid.h"
@@ -52,7 +53,8 @@ ScoreHistoryView::ScoreHistoryView(int testNumber, const QString& student, const
     BN_PutBack = Controls::button(this, "BN_PutBack", QStringLiteral("恢复原值(&B)"));
     BN_PutBack->setToolTip(records ? QStringLiteral("把选中记录的原值写回学生信息（这一步也会记录下来）")
                                    : QStringLiteral("把选中记录的原值写回成绩表（这一步也会记录下来）"));
-    BN_PutBack->setVisible(mod().IsAdmin);
+    // A subject teacher puts back the subjects taught; the core refuses the rest.
+    BN_PutBack->setVisible(mod().IsAdmin || (!records && UserRights::current().entersScores()));
     BN_Close = Controls::button(this, "BN_Close", QStringLiteral("关闭(&C)"));
 
     auto* top = new QHBoxLayout;
