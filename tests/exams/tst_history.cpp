@@ -125,57 +125,6 @@ private Q_SLOTS:
         QCOMPARE(got, QStringList({ "01 语文 5→90 adm", "02 数学 0→ adm", "02 语文 0→75 adm" }));
     }
 
-    // A locked test refuses every write, through each way in, and keeps what
-    // it holds; lock and unlock are in the history; unlocked, a save goes in.
-    void aLockedTestRefusesEveryWrite()
-    {
-        auto test = Exams::fetch(db(), m_test);
-        QVERIFY(test && *test);
-        ScoreTable table;
-        QVERIFY(table.load(db(), **test));
-        table.edit({ { 0, 1, QStringLiteral("66") } });
-        QVERIFY(table.save(db()));
-        const auto made = ScoreHistory::list(db(), m_test);
-        QVERIFY(made && made->size() == 1);
-        QVERIFY(TestLocks::lock(db(), m_test));
-        QVERIFY(TestLocks::lock(db(), m_test)); // twice is once
-
-        ScoreEntry entry;
-        entry.student = QStringLiteral("02");
-        entry.subjects[0] = QStringLiteral("70");
-        entry.subjects[1] = QStringLiteral("0");
-        entry.duties = QStringList(5, QStringLiteral("0"));
-        const QVector<std::pair<QString, std::function<Status()>>> writes {
-            { QStringLiteral("entry"), [&] { return Scores::save(db(), m_test, (*test)->items, entry); } },
-            { QStringLiteral("grid"),
-                [&] {
-                    table.edit({ { 1, 0, QStringLiteral("70") } });
-                    return table.save(db());
-                } },
-            { QStringLiteral("full marks"), [&] { return Exams::setFullMarks(db(), m_test, 0, 120); } },
-            { QStringLiteral("deletion"),
-                [&]() -> Status {
-                    auto gone = Exams::remove(db(), m_test);
-                    return gone ? Status(Done {}) : Status(gone.error());
-                } },
-            { QStringLiteral("put back"), [&] { return ScoreHistory::putBack(db(), made->first()); } },
-        };
-        for (const auto& [way, write] : writes) {
-            const Status done = write();
-            QVERIFY2(!done, qPrintable(way));
-            QCOMPARE(done.error().description, QStringLiteral("考试“期中”的成绩已锁定，如需修改请先解锁。"));
-        }
-        QCOMPARE(stored(QStringLiteral("语文"), QStringLiteral("02")), QStringLiteral("0"));
-        QCOMPARE(stored(QStringLiteral("数学"), QStringLiteral("01")), QStringLiteral("66"));
-        QVERIFY(Exams::fetch(db(), m_test)->has_value());
-
-        QVERIFY(TestLocks::unlock(db(), m_test));
-        QVERIFY(table.save(db()));
-        QCOMPARE(stored(QStringLiteral("语文"), QStringLiteral("02")), QStringLiteral("70"));
-        QCOMPARE(history().mid(1),
-            QStringList({ " 锁定 已锁定→未锁定 adm", " 锁定 未锁定→已锁定 adm", "01 数学 0→66 adm" }));
-    }
-
     // The administrator locks a test from its row, and unlocks it only with
     // the password typed again; printing report cards offers the lock.
     void lockingWindowAndReportCards()

@@ -80,28 +80,35 @@ class TestRights : public velmora::test::DbTestCase
     }
 
 private Q_SLOTS:
-    // Every way a score is written asks the core, whatever the window let through.
-    void coreRefusesWhatIsNotTaught_data()
+    // Every way a score is written asks the core, whatever the window let
+    // through: a locked test, a subject teacher, a read-only user.
+    void coreRefusesEveryWayIn_data()
     {
-        QTest::addColumn<bool>("readOnly");
+        QTest::addColumn<int>("who"); // 0 locks the test; 1 teaches 语文; 2 only reads
         QTest::addColumn<QString>("why");
-        QTest::newRow("语文 teacher") << false << kChinese;
-        QTest::newRow("read-only") << true << kReadOnly;
+        QTest::newRow("locked") << 0 << QStringLiteral("考试“期中”的成绩已锁定，如需修改请先解锁。");
+        QTest::newRow("语文 teacher") << 1 << kChinese;
+        QTest::newRow("read-only") << 2 << kReadOnly;
     }
-    void coreRefusesWhatIsNotTaught()
+    void coreRefusesEveryWayIn()
     {
-        QFETCH(bool, readOnly);
+        QFETCH(int, who);
         QFETCH(QString, why);
         auto test = Exams::fetch(db(), m_test);
         QVERIFY(test && *test);
-        // Read while unlimited, as a window opened before the rights changed.
+        // Read while open to all, as a window opened before the lock or the rights.
         ScoreTable table;
         QVERIFY(table.load(db(), **test));
         table.edit({ { 0, 1, QStringLiteral("66") } });
         QVERIFY(table.save(db()));
         const auto made = ScoreHistory::list(db(), m_test);
         QVERIFY(made && made->size() == 1);
-        UserRights::setCurrent({ readOnly ? QStringList() : QStringList { QStringLiteral("语文") }, readOnly });
+        if (who == 0) {
+            QVERIFY(TestLocks::lock(db(), m_test));
+            QVERIFY(TestLocks::lock(db(), m_test)); // twice is once
+        } else {
+            UserRights::setCurrent({ who == 1 ? QStringList { QStringLiteral("语文") } : QStringList(), who == 2 });
+        }
 
         ScoreEntry entry;
         entry.student = QStringLiteral("02");
@@ -134,12 +141,21 @@ private Q_SLOTS:
         QCOMPARE(stored(QStringLiteral("数学"), QStringLiteral("02")), QStringLiteral("0"));
         QVERIFY(Exams::fetch(db(), m_test)->has_value());
 
-        // The subject taught goes in; for a read-only user nothing does.
+        // The subject taught goes in; nothing does for the others.
         typed = entry;
         typed.subjects[0] = QStringLiteral("91");
-        const Status own = Scores::save(db(), m_test, (*test)->items, typed, entry);
-        QCOMPARE(bool(own), !readOnly);
-        QCOMPARE(stored(QStringLiteral("语文"), QStringLiteral("02")), readOnly ? QStringLiteral("0") : "91");
+        QCOMPARE(bool(Scores::save(db(), m_test, (*test)->items, typed, entry)), who == 1);
+        QCOMPARE(stored(QStringLiteral("语文"), QStringLiteral("02")), who == 1 ? "91" : QStringLiteral("0"));
+        if (who != 0)
+            return;
+        // Unlocked, the grid's save goes in; lock and unlock are in the history.
+        QVERIFY(TestLocks::unlock(db(), m_test));
+        QVERIFY(table.save(db()));
+        QCOMPARE(stored(QStringLiteral("数学"), QStringLiteral("02")), QStringLiteral("70"));
+        auto history = ScoreHistory::list(db(), m_test);
+        QVERIFY(history && history->size() == 4);
+        QCOMPARE(QStringList({ history->at(1).after, history->at(2).after, history->at(2).user }),
+            QStringList({ "未锁定", "已锁定", "adm" }));
     }
 
     // 权限设置: the subjects and 只读 of an ordinary user, kept and shown again.
