@@ -2,6 +2,7 @@
 #include "app/Module1.h"
 #include "platform/AppPaths.h"
 #include "platform/MessageService.h"
+#include "support/Files.h"
 #include "support/SmallDisk.h"
 
 #include <QDir>
@@ -22,12 +23,7 @@ class TestDbConfig : public QObject
     QTemporaryDir m_dir;
 
     QString path() const { return m_dir.filePath(QStringLiteral("dbcfg.dat")); }
-    void writeRaw(const QByteArray& bytes)
-    {
-        QFile f(path());
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(bytes);
-    }
+    void writeRaw(const QByteArray& bytes) { QVERIFY(test::writeFile(path(), bytes)); }
 
     static QByteArray good()
     {

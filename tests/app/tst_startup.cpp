@@ -6,6 +6,7 @@
 #include "platform/MessageService.h"
 #include "platform/ui/GuiMessages.h"
 #include "platform/ui/Translations.h"
+#include "support/Files.h"
 #include "support/Modal.h"
 #include "support/Ui.h"
 
@@ -62,11 +63,8 @@ private Q_SLOTS:
         QFETCH(QByteArray, file);
         QFETCH(QStringList, messages);
         QFile::remove(AppPaths::configFile());
-        if (!file.isNull()) {
-            QFile f(AppPaths::configFile());
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(file);
-        }
+        if (!file.isNull())
+            QVERIFY(test::writeFile(AppPaths::configFile(), file));
 
         QStringList seen;
         bool loginPressed = false;

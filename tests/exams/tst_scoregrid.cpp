@@ -13,6 +13,7 @@
 #include "sheets/SheetWriter.h"
 #include "students/StudentIds.h"
 #include "support/DbTestCase.h"
+#include "support/Files.h"
 #include "support/Modal.h"
 #include "support/Office.h"
 #include "support/Typing.h"
@@ -426,10 +427,7 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString csv = dir.filePath(QStringLiteral("期中.csv"));
-        QFile file(csv);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(QStringLiteral("学号,姓名,期中语文\r\n01,某,77\r\n").toUtf8());
-        file.close();
+        QVERIFY(test::writeFile(csv, QStringLiteral("学号,姓名,期中语文\r\n01,某,77\r\n").toUtf8()));
         ScoreGrid grid;
         open(grid);
         QString first;
@@ -606,12 +604,10 @@ private Q_SLOTS:
         open(grid);
         QTemporaryDir dir;
         const QString csv = dir.filePath(QStringLiteral("marks.csv"));
-        QFile file(csv);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(QStringLiteral("期中考试成绩,,,\r\n学号,姓名,数学（满分100）,语文\r\n1,,88,\r\n02,张三,101,70\r\n"
-                                  "99,王五,60,60\r\n03,某,,95\r\n01,王五,50,50\r\n,某,40,40\r\n")
-                       .toUtf8());
-        file.close();
+        QVERIFY(test::writeFile(csv,
+            QStringLiteral("期中考试成绩,,,\r\n学号,姓名,数学（满分100）,语文\r\n1,,88,\r\n02,张三,101,70\r\n"
+                           "99,王五,60,60\r\n03,某,,95\r\n01,王五,50,50\r\n,某,40,40\r\n")
+                .toUtf8()));
         FileDialogs::setNextFileName(csv);
         MessageService::setNextAnswer(MsgAnswer::Yes);
         acceptPreview();

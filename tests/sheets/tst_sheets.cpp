@@ -3,6 +3,7 @@
 #include "platform/ui/ResultGrid.h"
 #include "sheets/SheetReader.h"
 #include "sheets/SheetWriter.h"
+#include "support/Files.h"
 #include "support/Office.h"
 
 #include <QFile>
@@ -180,11 +181,9 @@ private Q_SLOTS:
         QCOMPARE(rowTexts(scores->at(0), 1), QStringList({ "001", "95" }));
 
         const QString gbk = m_dir.filePath(QStringLiteral("gbk.csv"));
-        QFile g(gbk);
-        QVERIFY(g.open(QIODevice::WriteOnly));
         QStringEncoder toGb("GB18030");
-        g.write(toGb(QStringLiteral("学号,姓名,备注\r\n001,欧阳晓燕,\"爱好：读书,\"\"围棋\"\"\n和足球\"\r\n")));
-        g.close();
+        QVERIFY(test::writeFile(
+            gbk, toGb(QStringLiteral("学号,姓名,备注\r\n001,欧阳晓燕,\"爱好：读书,\"\"围棋\"\"\n和足球\"\r\n"))));
         auto text = SheetReader::read(gbk);
         QVERIFY(text);
         QCOMPARE(rowTexts(text->at(0), 1), QStringList({ "001", "欧阳晓燕", "爱好：读书,\"围棋\"\n和足球" }));
@@ -279,15 +278,14 @@ b.save(sys.argv[1])
     {
         QFETCH(QString, name);
         const QString victim = m_dir.filePath(name + QStringLiteral(".victim"));
-        QFile v(victim);
-        QVERIFY(v.open(QIODevice::WriteOnly) && v.write("keep") == 4);
-        v.close();
+        QVERIFY(test::writeFile(victim, "keep"));
         const QString path = m_dir.filePath(name);
         QVERIFY(QFile::link(victim, path + QStringLiteral(".part")));
         const SheetTable t { QStringLiteral("x"), { QStringLiteral("学号") }, { { QStringLiteral("001") } } };
         QVERIFY(SheetWriter::write(path, { t }));
-        QVERIFY(v.open(QIODevice::ReadOnly));
-        QCOMPARE(v.readAll(), QByteArray("keep"));
+        QFile kept(victim);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), QByteArray("keep"));
         auto back = SheetReader::read(path);
         QVERIFY(back);
         QCOMPARE(rowTexts(back->at(0), 1), QStringList({ "001" }));
@@ -312,11 +310,8 @@ b.save(sys.argv[1])
         QVERIFY(!SheetReader::decode(SheetReader::encode({ t }).chopped(3)));
 
         const QString crash = m_dir.filePath(QStringLiteral("crash.sh"));
-        QFile script(crash);
-        QVERIFY(script.open(QIODevice::WriteOnly));
-        script.write("#!/bin/sh\nkill -SEGV $$\n");
-        script.close();
-        QVERIFY(script.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        QVERIFY(test::writeFile(crash, "#!/bin/sh\nkill -SEGV $$\n"));
+        QVERIFY(QFile::setPermissions(crash, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
         SheetReader::setXlsHelper(crash);
         auto crashed = SheetReader::read(xls);
         SheetReader::setXlsHelper(QStringLiteral(SHEET_READER));
@@ -421,9 +416,7 @@ b.save(sys.argv[1])
             QVERIFY(makeWithPython(bytes.constData(), path));
             QVERIFY(QFileInfo(path).size() < 1024 * 1024);
         } else {
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(bytes);
+            QVERIFY(test::writeFile(path, bytes));
         }
         auto r = SheetReader::read(path);
         if (says.isEmpty()) {
@@ -500,10 +493,9 @@ b.save(sys.argv[1])
         const qsizetype codepage = bytes.indexOf(QByteArray("\x42\x00\x02\x00", 4));
         QVERIFY(codepage > 0);
         bytes[codepage] = '\x2F'; // FILEPASS in its place
-        QFile locked(m_dir.filePath(QStringLiteral("locked.xls")));
-        QVERIFY(locked.open(QIODevice::WriteOnly) && locked.write(bytes) == bytes.size());
-        locked.close();
-        auto refused = SheetReader::read(locked.fileName());
+        const QString locked = m_dir.filePath(QStringLiteral("locked.xls"));
+        QVERIFY(test::writeFile(locked, bytes));
+        auto refused = SheetReader::read(locked);
         QVERIFY(!refused);
         QCOMPARE(refused.error().message(),
             QStringLiteral("无法读取“locked.xls”：文件设有密码，请先在Excel中取消密码后再导入。"));

@@ -14,6 +14,7 @@
 #include "students/ui/StudentInfoFind.h"
 #include "students/ui/StudentInfoWatch.h"
 #include "support/DbTestCase.h"
+#include "support/Files.h"
 #include "support/Modal.h"
 #include "support/Office.h"
 #include "support/SmallDisk.h"
@@ -170,13 +171,10 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString wide = dir.filePath(QStringLiteral("wide.csv"));
-        QFile w(wide);
-        QVERIFY(w.open(QIODevice::WriteOnly));
         QStringList cells { QStringLiteral("学号"), QStringLiteral("姓名") };
         for (int c = 0; c < 148; ++c)
             cells << QStringLiteral("列%1").arg(c);
-        w.write((cells.join(QLatin1Char(',')) + QStringLiteral("\r\n")).toUtf8());
-        w.close();
+        QVERIFY(test::writeFile(wide, (cells.join(QLatin1Char(',')) + QStringLiteral("\r\n")).toUtf8()));
         StudentImportDialog wider;
         FileDialogs::setNextFileName(wide);
         wider.chooseFile();
@@ -355,10 +353,7 @@ private Q_SLOTS:
     void badPicturesStoreNothing()
     {
         const QString notPicture = m_db->dir() + QStringLiteral("/notes.png");
-        QFile f(notPicture);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("this is not a picture");
-        f.close();
+        QVERIFY(test::writeFile(notPicture, "this is not a picture"));
 
         StudentInfo form;
         form.prepareAdd();
