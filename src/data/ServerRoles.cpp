@@ -101,6 +101,15 @@ Status grant(Database& db, const Grant& grant)
     auto role = quoted(db, grant.role);
     if (!role)
         return role.error();
+    // Limiting the class's owner would lock everyone out, this login included.
+    auto owner = db.texts(QStringLiteral("select rolname from pg_roles where rolname = ? and (rolsuper or oid = "
+                                         "(select relowner from pg_class where oid = 'tbllogin'::regclass))"),
+        { grant.role });
+    if (!owner)
+        return owner.error();
+    if (!owner->isEmpty())
+        return Error::refused(
+            QStringLiteral("“%1”是这个数据库的所有者或服务器的超级用户，不能限制它的权限。").arg(grant.role));
     auto tables = db.texts(db.dialect().tablesSql());
     if (!tables)
         return tables.error();

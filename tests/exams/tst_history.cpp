@@ -538,6 +538,10 @@ private Q_SLOTS:
                 QStringLiteral("语文") });
         QVERIFY(initdb.waitForFinished(60000));
         QVERIFY2(initdb.exitCode() == 0, initdb.readAllStandardError().constData());
+        const Status owned = UserRights::store(db(), owner.user, { { QStringLiteral("语文") }, false });
+        QVERIFY(!owned && owned.error().description.contains(QStringLiteral("不能限制它的权限")));
+        QVERIFY(
+            rowOf(QStringLiteral("select 只读 from velmora_user_rights where UserName=?"), { owner.user }).isEmpty());
         // A test defined later is the role's too.
         auto later = Exams::define(db(),
             { QStringLiteral("期末"), QStringLiteral("2027-01-10"), QStringLiteral("期末考试"), QString(),
