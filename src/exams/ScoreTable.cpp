@@ -432,7 +432,7 @@ ScoreTable::SheetImport ScoreTable::importSheet(
             continue;
         if (m_rights.mayChange(column.name))
             columns.insert(c, item);
-        else
+        else if (!out.notAllowed.contains(column.name))
             out.notAllowed << column.name;
     }
     // What a marking system stated, facts and questions, is the whole class's.

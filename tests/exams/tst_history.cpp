@@ -475,6 +475,9 @@ private Q_SLOTS:
         QCOMPARE(QApplication::focusWidget(), child<QLineEdit>(&fill, "Text1"));
         QTest::keyClicks(child<QLineEdit>(&fill, "Text2"), "5");
         QTest::keyClicks(child<QLineEdit>(&fill, "Text1"), "95");
+        // Tab passes over the boxes that only show.
+        QTest::keyClick(child<QLineEdit>(&fill, "Text1"), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("BN_First"));
         QTest::mouseClick(child<QPushButton>(&fill, "BN_Save"), Qt::LeftButton);
         QCOMPARE(stored(QStringLiteral("语文")), QStringLiteral("95"));
         QCOMPARE(stored(QStringLiteral("数学")), QStringLiteral("0"));

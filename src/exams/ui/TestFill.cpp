@@ -325,6 +325,8 @@ void TestFill::showWritable()
         else if (auto* text = qobject_cast<QPlainTextEdit*>(box))
             text->setReadOnly(!writable);
         box->setStyleSheet(writable ? QString() : QStringLiteral("background: #eeeeee"));
+        // Tab passes over what cannot be typed in.
+        box->setFocusPolicy(writable ? Qt::StrongFocus : Qt::ClickFocus);
     };
     bool any = false;
     for (int i = 1; i <= 14; ++i) {
