@@ -1,5 +1,6 @@
 #include "app/DbConfig.h"
 #include "app/Module1.h"
+#include "app/UserRights.h"
 #include "app/ui/CopyDatabase.h"
 #include "app/ui/Login.h"
 #include "app/ui/MainForm.h"
@@ -76,6 +77,11 @@ private Q_SLOTS:
             "TestLock", "DataCopy" };
         QTest::newRow("administrator") << true << true << true << always << QStringList();
         QTest::newRow("ordinary user") << false << true << true << (always + userOnly) << QStringList();
+        // A subject teacher enters scores; nothing else of an administrator's.
+        QStringList teacher = always + userOnly;
+        for (const char* entry : { "TestEdit", "TestFill", "TestGrid", "TestImport" })
+            teacher.removeOne(QString::fromLatin1(entry));
+        QTest::newRow("subject teacher") << false << true << true << teacher << QStringList();
         QTest::newRow("empty database") << true << false << false
                                         << (always + QStringList { "ClassConfig", "ScoreAnalyse", "Test" })
                                         << QStringList { "请添加学生信息！", "程序有错！数据库中少表tblClass." };
@@ -89,6 +95,8 @@ private Q_SLOTS:
         QFETCH(QStringList, disabled);
         QFETCH(QStringList, messages);
         start(admin, students, classRow);
+        if (QByteArray(QTest::currentDataTag()) == "subject teacher")
+            UserRights::setCurrent({ { QStringLiteral("语文") }, false });
         MainForm form;
         form.load();
         QCOMPARE(MessageService::texts(), messages);
