@@ -11,8 +11,11 @@ namespace {
 // What only the owner reads: the password hashes and the users' table.
 const QStringList kPrivate { QStringLiteral("velmora_passwords"), QStringLiteral("tblusers") };
 // Where a teacher's change of a score is written beside the score itself.
-const QString kRecordSql = QStringLiteral("GRANT INSERT, DELETE ON velmora_score_marks TO %1; "
-                                          "GRANT INSERT ON velmora_score_history TO %1");
+const QStringList kRecordSql { QStringLiteral("GRANT INSERT, DELETE ON velmora_score_marks TO %1"),
+    QStringLiteral("GRANT INSERT ON velmora_score_history TO %1"),
+    QStringLiteral("GRANT USAGE ON ALL SEQUENCES IN SCHEMA public TO %1") };
+const QStringList kClearSql { QStringLiteral("REVOKE ALL ON ALL TABLES IN SCHEMA public FROM %1"),
+    QStringLiteral("REVOKE ALL ON ALL SEQUENCES IN SCHEMA public FROM %1") };
 
 // The role's name as the server quotes it, from the server's own list of
 // roles: nothing typed reaches a statement.
@@ -51,10 +54,12 @@ Result<QStringList> columnsOf(const Database& db, const QString& table, const QS
     return out;
 }
 
-Status run(Database& db, const QString& statements)
+// Each statement on its own, the role's quoted name put in once: it may
+// hold anything, a semicolon or a %1 too.
+Status run(Database& db, const QStringList& statements, const QString& role)
 {
-    for (const QString& sql : statements.split(QStringLiteral("; "))) {
-        if (auto done = db.exec(sql); !done)
+    for (const QString& sql : statements) {
+        if (auto done = db.exec(sql.arg(role)); !done)
             return done.error();
     }
     return Done {};
@@ -62,7 +67,8 @@ Status run(Database& db, const QString& statements)
 
 Status grantTable(Database& db, const QString& table, const QString& role, const Grant& grant)
 {
-    if (Status read = run(db, QStringLiteral("GRANT SELECT ON %1 TO %2").arg(table, role)); !read)
+    // Table and column names come from the server's own lists.
+    if (Status read = run(db, { QStringLiteral("GRANT SELECT ON ") + table + QStringLiteral(" TO %1") }, role); !read)
         return read;
     if (grant.readOnly || !isScoreTable(table))
         return Done {};
@@ -71,8 +77,10 @@ Status grantTable(Database& db, const QString& table, const QString& role, const
         return columns.error();
     if (columns->isEmpty())
         return Done {};
-    return run(
-        db, QStringLiteral("GRANT UPDATE (%1) ON %2 TO %3").arg(columns->join(QStringLiteral(", ")), table, role));
+    return run(db,
+        { QStringLiteral("GRANT UPDATE (") + columns->join(QStringLiteral(", ")) + QStringLiteral(") ON ") + table
+            + QStringLiteral(" TO %1") },
+        role);
 }
 
 } // namespace
@@ -113,11 +121,7 @@ Status grant(Database& db, const Grant& grant)
     auto tables = db.texts(db.dialect().tablesSql());
     if (!tables)
         return tables.error();
-    if (Status cleared = run(db,
-            QStringLiteral("REVOKE ALL ON ALL TABLES IN SCHEMA public FROM %1; "
-                           "REVOKE ALL ON ALL SEQUENCES IN SCHEMA public FROM %1")
-                .arg(*role));
-        !cleared)
+    if (Status cleared = run(db, kClearSql, *role); !cleared)
         return cleared;
     for (const QString& table : std::as_const(*tables)) {
         if (kPrivate.contains(table.toLower()))
@@ -126,10 +130,7 @@ Status grant(Database& db, const Grant& grant)
             return given;
     }
     if (!grant.readOnly && !grant.subjects.isEmpty()) {
-        if (Status given = run(db,
-                kRecordSql.arg(*role)
-                    + QStringLiteral("; GRANT USAGE ON ALL SEQUENCES IN SCHEMA public TO %1").arg(*role));
-            !given)
+        if (Status given = run(db, kRecordSql, *role); !given)
             return given;
     }
     return Done {};
@@ -164,7 +165,8 @@ Status revokeUpdates(Database& db, const QString& table)
     if (!roles)
         return roles.error();
     for (const QString& role : std::as_const(*roles)) {
-        if (Status taken = run(db, QStringLiteral("REVOKE UPDATE ON %1 FROM %2").arg(table, role)); !taken)
+        if (Status taken = run(db, { QStringLiteral("REVOKE UPDATE ON ") + table + QStringLiteral(" FROM %1") }, role);
+            !taken)
             return taken;
     }
     return Done {};

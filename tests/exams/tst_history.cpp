@@ -517,11 +517,14 @@ private Q_SLOTS:
     {
         if (!ServerRoles::supported(db()))
             QSKIP("the embedded file has no roles");
-        const QString role = QStringLiteral("vt_%1").arg(QCoreApplication::applicationPid());
-        QVERIFY(db().exec(QStringLiteral("CREATE ROLE %1 LOGIN PASSWORD 'pw'").arg(role)));
+        // A name only quoting keeps whole: a quote, a semicolon, a placeholder.
+        const QString role = QStringLiteral("v\"; %1_") + QString::number(QCoreApplication::applicationPid());
+        const QString quoted
+            = QLatin1Char('"') + QString(role).replace(u'"', QStringLiteral("\"\"")) + QLatin1Char('"');
+        QVERIFY(db().exec(QStringLiteral("CREATE ROLE ") + quoted + QStringLiteral(" LOGIN PASSWORD 'pw'")));
         const auto dropRole = qScopeGuard([&] {
-            (void)db().exec(QStringLiteral("DROP OWNED BY %1").arg(role));
-            (void)db().exec(QStringLiteral("DROP ROLE %1").arg(role));
+            (void)db().exec(QStringLiteral("DROP OWNED BY ") + quoted);
+            (void)db().exec(QStringLiteral("DROP ROLE ") + quoted);
         });
         const ConnectionSettings owner = m_db->settings();
         QProcess initdb;
