@@ -16,6 +16,19 @@ Rights& held()
     return rights;
 }
 
+// A row as kept: the subjects in the fixed order, a name no subject has any more dropped.
+Rights fromRow(const RecordSet& row)
+{
+    Rights rights;
+    const QStringList kept = row.text(1).split(kSeparator, Qt::SkipEmptyParts);
+    for (const QString& subject : Schema::subjects()) {
+        if (kept.contains(subject))
+            rights.subjects << subject;
+    }
+    rights.readOnly = row.value(2).toInt() != 0;
+    return rights;
+}
+
 } // namespace
 
 bool Rights::mayChange(const QString& column) const
@@ -45,20 +58,12 @@ Result<Rights> of(const Database& db, const QString& user)
     Rights rights;
     if (!*exists)
         return rights;
-    auto rows = db.select(QStringLiteral("select 科目, 只读 from velmora_user_rights where UserName=?"), { user });
+    auto rows
+        = db.select(QStringLiteral("select UserName, 科目, 只读 from velmora_user_rights where UserName=?"), { user });
     if (!rows)
         return rows.error();
     rows->moveFirst();
-    if (rows->eof())
-        return rights;
-    const QStringList kept = rows->text(0).split(kSeparator, Qt::SkipEmptyParts);
-    // Kept in the fixed order; a name no subject has any more is dropped.
-    for (const QString& subject : Schema::subjects()) {
-        if (kept.contains(subject))
-            rights.subjects << subject;
-    }
-    rights.readOnly = rows->value(1).toInt() != 0;
-    return rights;
+    return rows->eof() ? rights : fromRow(*rows);
 }
 
 Status store(Database& db, const QString& user, const Rights& rights)
@@ -105,14 +110,12 @@ Result<QVector<ServerRoles::Grant>> grants(const Database& db)
     QVector<ServerRoles::Grant> out;
     if (!*exists)
         return out;
-    auto rows = db.texts(QStringLiteral("select UserName from velmora_user_rights order by UserName"));
+    auto rows = db.select(QStringLiteral("select UserName, 科目, 只读 from velmora_user_rights order by UserName"));
     if (!rows)
         return rows.error();
-    for (const QString& user : std::as_const(*rows)) {
-        auto rights = of(db, user);
-        if (!rights)
-            return rights.error();
-        out.push_back({ user, rights->subjects, rights->readOnly });
+    for (rows->moveFirst(); !rows->eof(); rows->moveNext()) {
+        const Rights rights = fromRow(*rows);
+        out.push_back({ rows->text(0), rights.subjects, rights.readOnly });
     }
     return out;
 }

@@ -474,6 +474,9 @@ private Q_SLOTS:
         QTest::mouseClick(child<QPushButton>(&fill, "BN_Save"), Qt::LeftButton);
         QCOMPARE(stored(QStringLiteral("语文")), QStringLiteral("95"));
         QCOMPARE(stored(QStringLiteral("数学")), QStringLiteral("0"));
+        // The next student's boxes are as closed.
+        QTest::mouseClick(child<QPushButton>(&fill, "BN_Next"), Qt::LeftButton);
+        QVERIFY(child<QLineEdit>(&fill, "Text2")->isReadOnly() && !child<QLineEdit>(&fill, "Text1")->isReadOnly());
     }
 
     // Score entry only shows, with why, for a read-only user and on a locked test.

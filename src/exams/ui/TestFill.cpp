@@ -277,6 +277,8 @@ void TestFill::load()
     }
     m_rows.moveFirst();
     RefreshForm();
+    // What may be changed is the test's and the user's, the same for every student.
+    showWritable();
     focusFirstScore();
 }
 
@@ -307,7 +309,6 @@ void TestFill::RefreshForm()
     txtTeacher->setEnabled(m_test.items.comment);
     if (m_test.items.comment)
         txtTeacher->setPlainText(m_rows.text(u"教师评语"));
-    showWritable();
     m_shown = entry();
 }
 
