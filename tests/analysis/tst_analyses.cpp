@@ -36,28 +36,7 @@ class TestAnalyses : public velmora::test::DbTestCase
 
     int define(const QVector<int>& subjects, const QString& type = QStringLiteral("平时考试"))
     {
-        auto made = Exams::define(db(),
-            { QStringLiteral("测验"), QStringLiteral("2024-10-01"), type, QString(), { subjects, false, false } });
-        return made ? made->number : -1;
-    }
-    void scores(int test, const QString& student, const QString& sets, const QVariantList& values)
-    {
-        QVariantList params = values;
-        params << student;
-        QVERIFY(db().exec(QStringLiteral("update tblScore%1 set %2 where 学号=?").arg(test).arg(sets), params));
-    }
-    void students(const QStringList& numbers)
-    {
-        for (const QString& n : numbers)
-            QVERIFY(db().exec(QStringLiteral("insert into tblLogin (学号, 姓名, 性别) values (?, ?, ?)"),
-                { n, QStringLiteral("学生") + n, QStringLiteral("女") }));
-    }
-    static QStringList column(ResultGrid* g, int c)
-    {
-        QStringList out;
-        for (int r = 1; r < g->rows(); ++r)
-            out << g->text(r, c);
-        return out;
+        return defineTest(subjects, false, false, QStringLiteral("测验"), type);
     }
 
     // The pie as the chart on screen holds it.
@@ -69,23 +48,23 @@ class TestAnalyses : public velmora::test::DbTestCase
 private Q_SLOTS:
     void classTableSortsAndCuts()
     {
-        students({ "1", "2", "3", "4", "5" });
+        addStudents({ "1", "2", "3", "4", "5" });
         const int t = define({ 0, 1 });
         const int totals[5][2] = { { 90, 80 }, { 60, 99 }, { 70, 70 }, { 100, 100 }, { 0, 30 } };
         for (int i = 0; i < 5; ++i)
-            scores(t, QString::number(i + 1), QStringLiteral("语文=?, 数学=?"), { totals[i][0], totals[i][1] });
+            setScores(t, QString::number(i + 1), QStringLiteral("语文=?, 数学=?"), { totals[i][0], totals[i][1] });
         mod().SelNo = QString::number(t);
         Analyze_Class a;
         a.show();
         a.load();
         auto* grid = child<ResultGrid>(&a, "Grid");
         const auto click = [&](const char* name) {
-            QTest::mouseClick(child<QAbstractButton>(&a, name), Qt::LeftButton);
-            return column(grid, 0);
+            test::click(&a, name);
+            return test::columnTexts(grid, 0);
         };
         QCOMPARE(grid->rowTexts(0), QStringList({ "学号", "总分", "语文", "数学" }));
-        QCOMPARE(column(grid, 0), QStringList({ "5", "4", "3", "2", "1" }));
-        QCOMPARE(column(grid, 1), QStringList({ "30", "200", "140", "159", "170" }));
+        QCOMPARE(test::columnTexts(grid, 0), QStringList({ "5", "4", "3", "2", "1" }));
+        QCOMPARE(test::columnTexts(grid, 1), QStringList({ "30", "200", "140", "159", "170" }));
         QCOMPARE(click("BN_Sort"), QStringList({ "4", "1", "2", "3", "5" }));
 
         // By the selected subjects: only enabled, checked boxes count.
@@ -93,7 +72,7 @@ private Q_SLOTS:
         QVERIFY(child<QRadioButton>(&a, "Sort1")->isChecked());
         QCOMPARE(click("BN_Sort"), QStringList({ "4", "2", "1", "3", "5" }));
         QCOMPARE(grid->text(0, 1), QStringLiteral("所选1门总分"));
-        QCOMPARE(column(grid, 1), QStringList({ "100", "99", "80", "70", "30" }));
+        QCOMPARE(test::columnTexts(grid, 1), QStringList({ "100", "99", "80", "70", "30" }));
         // Only a disabled box (英语, not in the test) left checked: no empty ORDER BY.
         MessageService::clearMessages();
         click("Check2_1");
@@ -117,7 +96,7 @@ private Q_SLOTS:
         QCOMPARE(MessageService::texts().mid(0, 2), QStringList({ "请输入数据", "不允许再筛选，请先排序，再筛选！" }));
         QVERIFY(MessageService::texts().value(2) != QStringLiteral("完成筛选"));
         QCOMPARE(MessageService::lastText(), QStringLiteral("完成筛选"));
-        QCOMPARE(column(grid, 0), QStringList({ "4", "1", "2" }));
+        QCOMPARE(test::columnTexts(grid, 0), QStringList({ "4", "1", "2" }));
         child<QRadioButton>(&a, "Filter1")->setChecked(true);
         QCOMPARE(cut("txtLast", "3"), QStringList({ "4", "1", "2" }));
         QCOMPARE(cut("txtLast", "2"), QStringList({ "1", "2" }));
@@ -139,37 +118,37 @@ private Q_SLOTS:
     // order follows the totals shown, ties by 学号, on every database.
     void emptyScoresSortByTheTotalShown()
     {
-        students({ "1", "2", "3", "4" });
+        addStudents({ "1", "2", "3", "4" });
         const int t = define({ 0, 1 });
-        scores(t, QStringLiteral("1"), QStringLiteral("语文=?, 数学=?"), { 50, 40 });
-        scores(t, QStringLiteral("2"), QStringLiteral("语文=?, 数学=?"), { 95, QVariant() });
-        scores(t, QStringLiteral("3"), QStringLiteral("语文=?, 数学=?"), { QVariant(), QVariant() });
-        scores(t, QStringLiteral("4"), QStringLiteral("语文=?, 数学=?"), { 60, 35 });
+        setScores(t, QStringLiteral("1"), QStringLiteral("语文=?, 数学=?"), { 50, 40 });
+        setScores(t, QStringLiteral("2"), QStringLiteral("语文=?, 数学=?"), { 95, QVariant() });
+        setScores(t, QStringLiteral("3"), QStringLiteral("语文=?, 数学=?"), { QVariant(), QVariant() });
+        setScores(t, QStringLiteral("4"), QStringLiteral("语文=?, 数学=?"), { 60, 35 });
         mod().SelNo = QString::number(t);
         Analyze_Class a;
         a.show();
         a.load();
-        QTest::mouseClick(child<QPushButton>(&a, "BN_Sort"), Qt::LeftButton);
-        QCOMPARE(column(child<ResultGrid>(&a, "Grid"), 0), QStringList({ "2", "4", "1", "3" }));
-        QCOMPARE(column(child<ResultGrid>(&a, "Grid"), 1), QStringList({ "95*", "95", "90", "0*" }));
+        test::click(&a, "BN_Sort");
+        QCOMPARE(test::columnTexts(child<ResultGrid>(&a, "Grid"), 0), QStringList({ "2", "4", "1", "3" }));
+        QCOMPARE(test::columnTexts(child<ResultGrid>(&a, "Grid"), 1), QStringList({ "95*", "95", "90", "0*" }));
         QVERIFY(child<QLabel>(&a, "lblMissing")->isVisible());
-        QTest::mouseClick(child<QCheckBox>(&a, "Check2_0"), Qt::LeftButton);
-        QTest::mouseClick(child<QPushButton>(&a, "BN_Sort"), Qt::LeftButton);
-        QCOMPARE(column(child<ResultGrid>(&a, "Grid"), 0), QStringList({ "1", "4", "2", "3" }));
-        QCOMPARE(column(child<ResultGrid>(&a, "Grid"), 1), QStringList({ "40", "35", "0*", "0*" }));
+        test::click(&a, "Check2_0");
+        test::click(&a, "BN_Sort");
+        QCOMPARE(test::columnTexts(child<ResultGrid>(&a, "Grid"), 0), QStringList({ "1", "4", "2", "3" }));
+        QCOMPARE(test::columnTexts(child<ResultGrid>(&a, "Grid"), 1), QStringList({ "40", "35", "0*", "0*" }));
         child<QLineEdit>(&a, "txtFront")->setText(QStringLiteral("2"));
-        QTest::mouseClick(child<QRadioButton>(&a, "Filter0"), Qt::LeftButton);
-        QTest::mouseClick(child<QPushButton>(&a, "BN_Filter"), Qt::LeftButton);
+        test::click(&a, "Filter0");
+        test::click(&a, "BN_Filter");
         QVERIFY(!child<QLabel>(&a, "lblMissing")->isVisible());
     }
 
     void subjectSummary()
     {
-        students({ "3", "1", "2" });
+        addStudents({ "3", "1", "2" });
         const int t = define({ 2 });
-        scores(t, QStringLiteral("1"), QStringLiteral("英语=?"), { 100 });
-        scores(t, QStringLiteral("2"), QStringLiteral("英语=?"), { 95 });
-        scores(t, QStringLiteral("3"), QStringLiteral("英语=?"), { 58 });
+        setScores(t, QStringLiteral("1"), QStringLiteral("英语=?"), { 100 });
+        setScores(t, QStringLiteral("2"), QStringLiteral("英语=?"), { 95 });
+        setScores(t, QStringLiteral("3"), QStringLiteral("英语=?"), { 58 });
         Analyze_Subject_Sel sel;
         sel.setAttribute(Qt::WA_DeleteOnClose, false); // on the stack here
         sel.load();
@@ -178,7 +157,7 @@ private Q_SLOTS:
         QCOMPARE(child<QComboBox>(&sel, "txtSubject")->count(), 1);
         QCOMPARE(child<QComboBox>(&sel, "txtSubject")->itemText(0), QStringLiteral("英语"));
         QSignalSpy chosen(&sel, &Analyze_Subject_Sel::chosen);
-        QTest::mouseClick(child<QPushButton>(&sel, "BN_OK"), Qt::LeftButton);
+        test::click(&sel, "BN_OK");
         QCOMPARE(chosen.size(), 1);
         QCOMPARE(mod().SubjectName, QStringLiteral("英语"));
 
@@ -204,8 +183,8 @@ private Q_SLOTS:
         }
 
         // An empty score is left out; a score above 100 is a real highest.
-        scores(t, QStringLiteral("3"), QStringLiteral("英语=?"), { QVariant() });
-        scores(t, QStringLiteral("2"), QStringLiteral("英语=?"), { 120 });
+        setScores(t, QStringLiteral("3"), QStringLiteral("英语=?"), { QVariant() });
+        setScores(t, QStringLiteral("2"), QStringLiteral("英语=?"), { 120 });
         Analyze_Subject gaps;
         gaps.load();
         QCOMPARE(child<QLineEdit>(&gaps, "txtN")->text(), QStringLiteral("2"));
@@ -216,9 +195,9 @@ private Q_SLOTS:
 
         // Out of 150: a pass is 90, the bands are shares of 150.
         QVERIFY(Exams::setFullMarks(db(), t, 2, 150));
-        scores(t, QStringLiteral("1"), QStringLiteral("英语=?"), { 89 });
-        scores(t, QStringLiteral("2"), QStringLiteral("英语=?"), { 150 });
-        scores(t, QStringLiteral("3"), QStringLiteral("英语=?"), { 90 });
+        setScores(t, QStringLiteral("1"), QStringLiteral("英语=?"), { 89 });
+        setScores(t, QStringLiteral("2"), QStringLiteral("英语=?"), { 150 });
+        setScores(t, QStringLiteral("3"), QStringLiteral("英语=?"), { 90 });
         Analyze_Subject high;
         high.load();
         QCOMPARE(child<QTableWidget>(&high, "Grid1")->horizontalHeaderItem(1)->text(), QStringLiteral("90-104"));
@@ -238,14 +217,14 @@ private Q_SLOTS:
 
     void personalTableAndChart()
     {
-        students({ "002", "001" });
+        addStudents({ "002", "001" });
         const int a = define({ 0, 1, 2 });
         const int b = define({ 0, 2 }, QStringLiteral("期末考试"));
         define({ 5 }, QStringLiteral("期中考试1"));
         const int d = define({ 0, 1 });
-        scores(a, QStringLiteral("001"), QStringLiteral("语文=?, 数学=?, 英语=?"), { 80, 70, 60 });
-        scores(b, QStringLiteral("001"), QStringLiteral("语文=?, 英语=?"), { 85, 65 });
-        scores(d, QStringLiteral("001"), QStringLiteral("语文=?, 数学=?"), { 90, 90 });
+        setScores(a, QStringLiteral("001"), QStringLiteral("语文=?, 数学=?, 英语=?"), { 80, 70, 60 });
+        setScores(b, QStringLiteral("001"), QStringLiteral("语文=?, 英语=?"), { 85, 65 });
+        setScores(d, QStringLiteral("001"), QStringLiteral("语文=?, 数学=?"), { 90, 90 });
         QVERIFY(db().exec(QStringLiteral("delete from tblScore%1 where 学号=?").arg(d), { QStringLiteral("002") }));
         Analyze_Person p;
         QVERIFY(p.load());
@@ -269,34 +248,34 @@ private Q_SLOTS:
             legend << s->name();
         QVERIFY(legend.contains(PersonChartData::estimateLegend()));
 
-        QTest::mouseClick(child<QPushButton>(&p, "BN_Previous"), Qt::LeftButton);
+        test::click(&p, "BN_Previous");
         QCOMPARE(child<QLineEdit>(&p, "txtNumber")->text(), QStringLiteral("001"));
-        QTest::mouseClick(child<QPushButton>(&p, "BN_Next"), Qt::LeftButton);
+        test::click(&p, "BN_Next");
         QCOMPARE(child<QLineEdit>(&p, "txtNumber")->text(), QStringLiteral("002"));
         QCOMPARE(child<ResultGrid>(&p, "Grid")->rows(), 4); // no row in test d
         // The class rank of the total in each test, as a line: second in a and b, not in d.
         const auto* line = qobject_cast<QLineSeries*>(child<QChartView>(&p, "RankChart")->chart()->series().value(0));
         QVERIFY(line);
         QCOMPARE(line->points(), QList<QPointF>({ QPointF(0, 2), QPointF(1, 2) }));
-        QTest::mouseClick(child<QPushButton>(&p, "BN_Next"), Qt::LeftButton);
+        test::click(&p, "BN_Next");
         QCOMPARE(child<QLineEdit>(&p, "txtNumber")->text(), QStringLiteral("002"));
 
         child<QLineEdit>(&p, "txtFind")->setText(QStringLiteral("1"));
-        QTest::mouseClick(child<QPushButton>(&p, "BN_Find"), Qt::LeftButton);
+        test::click(&p, "BN_Find");
         QCOMPARE(child<QLineEdit>(&p, "txtNumber")->text(), QStringLiteral("001"));
         for (const char* typed : { "9", "1 or 1=1" }) {
             MessageService::clearMessages();
             child<QLineEdit>(&p, "txtFind")->setText(QString::fromLatin1(typed));
-            QTest::mouseClick(child<QPushButton>(&p, "BN_Find"), Qt::LeftButton);
+            test::click(&p, "BN_Find");
             QCOMPARE(MessageService::texts().size(), 1);
         }
         QCOMPARE(child<QLineEdit>(&p, "txtNumber")->text(), QStringLiteral("001"));
 
         // An empty score reads 缺 and has no bar; the gap beside it is
         // estimated from the real scores only.
-        scores(a, QStringLiteral("001"), QStringLiteral("数学=?"), { QVariant() });
-        QTest::mouseClick(child<QPushButton>(&p, "BN_Next"), Qt::LeftButton);
-        QTest::mouseClick(child<QPushButton>(&p, "BN_Previous"), Qt::LeftButton);
+        setScores(a, QStringLiteral("001"), QStringLiteral("数学=?"), { QVariant() });
+        test::click(&p, "BN_Next");
+        test::click(&p, "BN_Previous");
         QCOMPARE(child<ResultGrid>(&p, "Grid")->rowTexts(1).mid(3), QStringList({ "80", "缺", "60" }));
         QVERIFY(std::isnan(p.chartData().values[0][1]) && !p.chartData().estimated[0][1]);
         QCOMPARE(p.chartData().values[1][1], 90.0);
@@ -304,9 +283,9 @@ private Q_SLOTS:
         // Unchecking the last type that has tests is refused.
         p.show();
         for (int i : { 0, 1 })
-            QTest::mouseClick(child<QCheckBox>(&p, QStringLiteral("Check1_%1").arg(i)), Qt::LeftButton);
+            test::click(&p, QStringLiteral("Check1_%1").arg(i));
         MessageService::clearMessages();
-        QTest::mouseClick(child<QCheckBox>(&p, "Check1_2"), Qt::LeftButton);
+        test::click(&p, "Check1_2");
         QCOMPARE(MessageService::texts(), QStringList({ "至少表中要有一项！" }));
         QVERIFY(child<QCheckBox>(&p, "Check1_2")->isChecked());
         QCOMPARE(child<ResultGrid>(&p, "Grid")->rows(), 2);

@@ -13,13 +13,9 @@ private Q_SLOTS:
     void subjectStatistics()
     {
         auto s = Analysis::subjectStats({ 100, 95, 58 });
-        QCOMPARE(s.highest, 100);
-        QCOMPARE(s.lowest, 58);
-        QCOMPARE(s.students, 3);
-        QCOMPARE(s.passes, 2);
-        QCOMPARE(s.passShare, 66);
-        QCOMPARE(s.failures, 1);
-        QCOMPARE(s.failShare, 33);
+        // Highest, lowest, students, passes and their share, failures and theirs.
+        QCOMPARE(QList<int>({ s.highest, s.lowest, s.students, s.passes, s.passShare, s.failures, s.failShare }),
+            QList<int>({ 100, 58, 3, 2, 66, 1, 33 }));
         QCOMPARE(Analysis::formatAverage(s.average), QStringLiteral("84.3333333333333"));
         QCOMPARE(s.bands, (std::array<int, 6> { 1, 0, 0, 0, 1, 1 }));
         QCOMPARE(s.bandShares, (std::array<int, 6> { 33, 0, 0, 0, 33, 33 }));
@@ -38,9 +34,7 @@ private Q_SLOTS:
 
         // A score outside 0..full marks is counted but in no band.
         auto odd = Analysis::subjectStats({ 120, 40 });
-        QCOMPARE(odd.students, 2);
-        QCOMPARE(odd.passes + odd.failures, 1);
-        QCOMPARE(odd.highest, 120);
+        QCOMPARE(QList<int>({ odd.students, odd.passes + odd.failures, odd.highest }), QList<int>({ 2, 1, 120 }));
         QCOMPARE(Analysis::formatAverage(odd.average), QStringLiteral("80"));
         // The real extremes, also above 100, which entry allows.
         QCOMPARE(Analysis::subjectStats({ 101, 105 }).lowest, 101);
@@ -86,10 +80,8 @@ private Q_SLOTS:
         QCOMPARE(*v[2][1], 60.0);
 
         auto twoGaps = chartValues({ { "80" }, { gap }, { gap }, { "90" } });
-        QCOMPARE(*twoGaps[1][0], 85.0);
-        QCOMPARE(*twoGaps[2][0], 85.0);
-        auto lastRow = chartValues({ { "70" }, { "75" }, { gap } });
-        QCOMPARE(*lastRow[2][0], 75.0);
+        QVERIFY(*twoGaps[1][0] == 85.0 && *twoGaps[2][0] == 85.0);
+        QCOMPARE(*chartValues({ { "70" }, { "75" }, { gap } })[2][0], 75.0);
         auto nothing = chartValues({ { "88", gap }, { "90", gap } });
         QVERIFY(!nothing[0][1] && !nothing[1][1]);
         QCOMPARE(*nothing[1][0], 90.0);

@@ -42,15 +42,12 @@ class TestProgress : public velmora::test::DbTestCase
     }
     void set(int test, const char* number, const QVariant& chinese, const QVariant& maths)
     {
-        QVERIFY(db().exec(QStringLiteral("update %1 set 语文=?, 数学=? where 学号=?").arg(Schema::scoreTableName(test)),
-            { chinese, maths, QString::fromLatin1(number) }));
+        setScores(test, QString::fromLatin1(number), QStringLiteral("语文=?, 数学=?"), { chinese, maths });
     }
 
     void prepare() override
     {
-        for (const char* n : { "1", "2", "3", "4", "5" })
-            QVERIFY(db().exec(QStringLiteral("insert into tblLogin (学号, 姓名) values (?, ?)"),
-                { QString::fromLatin1(n), QStringLiteral("学生") + QString::fromLatin1(n) }));
+        addStudents({ "1", "2", "3", "4", "5" });
         const int a = define(QStringLiteral("期中"), QStringLiteral("2026-11-01"));
         set(a, "1", 90, 80);
         set(a, "2", 80, 80);
@@ -59,7 +56,7 @@ class TestProgress : public velmora::test::DbTestCase
         set(a, "5", 60, 50);
         // 5 has left, 6 has come.
         QVERIFY(db().exec(QStringLiteral("delete from tblLogin where 学号='5'")));
-        QVERIFY(db().exec(QStringLiteral("insert into tblLogin (学号, 姓名) values ('6', '学生6')")));
+        addStudents({ "6" });
         const int b = define(QStringLiteral("期末"), QStringLiteral("2027-01-10"));
         set(b, "1", 70, 70);
         set(b, "2", 95, 90);
@@ -77,13 +74,6 @@ class TestProgress : public velmora::test::DbTestCase
                 return grid->rowTexts(r);
         }
         return {};
-    }
-    static QStringList column(ResultGrid* grid, int c)
-    {
-        QStringList out;
-        for (int r = 1; r < grid->rows(); ++r)
-            out << grid->text(r, c);
-        return out;
     }
 
 private Q_SLOTS:
@@ -117,13 +107,13 @@ private Q_SLOTS:
         auto* header = grid->horizontalHeader();
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
             QPoint(header->sectionViewportPosition(6) + header->sectionSize(6) / 2, header->height() / 2));
-        QCOMPARE(column(grid, 0), QStringList({ "2", "4", "1", "3" }));
+        QCOMPARE(test::columnTexts(grid, 0), QStringList({ "2", "4", "1", "3" }));
 
         auto* top = child<QLineEdit>(&window, "txtTop");
         top->selectAll();
         QTest::keyClicks(top, "1");
-        QTest::mouseClick(child<QPushButton>(&window, "BN_Down"), Qt::LeftButton);
-        QCOMPARE(column(grid, 0), QStringList({ "1" }));
+        test::click(&window, "BN_Down");
+        QCOMPARE(test::columnTexts(grid, 0), QStringList({ "1" }));
     }
 
     // Standard scores against a hand computation, a subject, and 临界生.
@@ -133,12 +123,12 @@ private Q_SLOTS:
         QVERIFY(window.load());
         window.show();
         auto* grid = child<ResultGrid>(&window, "Grid");
-        QTest::mouseClick(child<QCheckBox>(&window, "chkStandard"), Qt::LeftButton, {}, QPoint(4, 4));
+        test::tick(&window, "chkStandard");
         QCOMPARE(grid->text(0, 6), QStringLiteral("标准分变化"));
         QCOMPARE(rowOf(grid, "1").mid(2, 5), QStringList({ "170", "60.7", "140", "35.5", "−25.2" }));
         QVERIFY(child<QLabel>(&window, "lblCaption")->text().startsWith(QStringLiteral("按标准分比较")));
-        QTest::mouseClick(child<QPushButton>(&window, "BN_Up"), Qt::LeftButton);
-        QCOMPARE(column(grid, 0), QStringList({ "2", "4", "1" }));
+        test::click(&window, "BN_Up");
+        QCOMPARE(test::columnTexts(grid, 0), QStringList({ "2", "4", "1" }));
 
         auto* item = child<QComboBox>(&window, "cmbItem");
         item->setCurrentIndex(item->findText(QStringLiteral("语文")));
@@ -177,13 +167,13 @@ private Q_SLOTS:
                 weight->selectAll();
                 QTest::keyClicks(weight, k ? "60" : "30");
             }
-            QTest::mouseClick(child<QPushButton>(dialog, "BN_OK"), Qt::LeftButton);
+            test::click(dialog, "BN_OK");
             auto* first = child<QSpinBox>(dialog, "spnWeight0");
             first->selectAll();
             QTest::keyClicks(first, "40");
-            QTest::mouseClick(child<QPushButton>(dialog, "BN_OK"), Qt::LeftButton);
+            test::click(dialog, "BN_OK");
         });
-        QTest::mouseClick(child<QPushButton>(&window, "BN_New"), Qt::LeftButton);
+        test::click(&window, "BN_New");
         QCOMPARE(MessageService::texts().value(0), QStringLiteral("权重合计应为100%，现在是90%。"));
         auto* grid = child<ResultGrid>(&window, "Grid");
         QCOMPARE(grid->rowTexts(0), QStringList({ "学号", "姓名", "语文", "数学", "总评总分", "等级", "名次" }));
@@ -197,7 +187,7 @@ private Q_SLOTS:
         QCOMPARE(child<QLabel>(&window, "lblWhy")->text(), QStringLiteral("期末缺考，其余按比例计"));
         if (test::canReadPdf()) {
             MessageService::setNextAnswer(MsgAnswer::Yes);
-            QTest::mouseClick(child<QPushButton>(&window, "BN_Print"), Qt::LeftButton);
+            test::click(&window, "BN_Print");
             auto* preview = window.findChild<ReportPreview*>();
             QVERIFY(preview);
             const QString file = m_db->dir() + QStringLiteral("/term.pdf");

@@ -47,11 +47,8 @@ class TestStats : public velmora::test::DbTestCase
         for (const auto& c : cells)
             QVERIFY(db().exec(QStringLiteral("insert into tblLogin (学号, 姓名) values (?, ?)"),
                 { QString::fromLatin1(c.first), QStringLiteral("学生") + QString::fromLatin1(c.first) }));
-        auto defined = Exams::define(db(),
-            { QStringLiteral("期中"), QStringLiteral("2026-11-01"), QStringLiteral("期中考试"), QString(),
-                { { 0, 1 }, false, false } });
-        QVERIFY(defined);
-        m_test = defined->number;
+        m_test = defineTest({ 0, 1 });
+        QVERIFY(m_test > 0);
         QVERIFY(Exams::setFullMarks(db(), m_test, 1, 150));
         QVector<ScoreMarks::Change> marks;
         for (const auto& c : cells) {
@@ -191,10 +188,10 @@ private Q_SLOTS:
         // 语文 95 is 优秀, 数学 140 and 150 of 150.
         QCOMPARE(grades->rowTexts(1).mid(0, 5), QStringList({ "优秀", "1", "20.0", "2", "28.6" }));
         whenModal<GradeBandsDialog>([](GradeBandsDialog* dialog) {
-            QTest::mouseClick(child<QPushButton>(dialog, "BN_Letters"), Qt::LeftButton);
-            QTest::mouseClick(child<QPushButton>(dialog, "BN_OK"), Qt::LeftButton);
+            test::click(dialog, "BN_Letters");
+            test::click(dialog, "BN_OK");
         });
-        QTest::mouseClick(child<QPushButton>(&window, "BN_Grades"), Qt::LeftButton);
+        test::click(&window, "BN_Grades");
         QCOMPARE(*GradeBands::load(db()), GradeBands::letters());
         QCOMPARE(grades->text(0, 0), QStringLiteral("等级（A ≥85%，B ≥70%，C ≥60%，D <60%）"));
         QCOMPARE(grades->rowTexts(1).mid(0, 3), QStringList({ "A", "2", "40.0" }));
@@ -273,7 +270,7 @@ private Q_SLOTS:
             QTest::keyClick(child<QCheckBox>(rules, "chkCheatZero"), Qt::Key_Space); // now off
             QTest::keyClick(rules, Qt::Key_Return);
         });
-        QTest::mouseClick(child<QPushButton>(&window, "BN_Rules"), Qt::LeftButton);
+        test::click(&window, "BN_Rules");
         QCOMPARE(stats->rowTexts(1).mid(0, 11),
             QStringList({ "语文", "7", "4", "1", "1", "69.8", "95", "39", "21.9", "1", "25.0" }));
         QCOMPARE(StatsRules::load(db())->excellent, 90);
@@ -288,7 +285,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("统计.xlsx"));
         FileDialogs::setNextFileName(path);
-        QTest::mouseClick(child<QPushButton>(&window, "BN_Export"), Qt::LeftButton);
+        test::click(&window, "BN_Export");
         auto book = SheetReader::read(path);
         QVERIFY2(book, qPrintable(MessageService::lastText()));
         const SheetTable& sheet = book->at(0);
@@ -298,7 +295,7 @@ private Q_SLOTS:
 
         // Who missed the test is named: asked first, once a run.
         MessageService::setNextAnswer(MsgAnswer::Yes);
-        QTest::mouseClick(child<QPushButton>(&window, "BN_Print"), Qt::LeftButton);
+        test::click(&window, "BN_Print");
         auto* preview = window.findChild<ReportPreview*>();
         QVERIFY(preview);
         preview->close();

@@ -47,7 +47,7 @@ class TestLogin : public QObject
             { "txtUser", s.user }, { "txtPwd", password } };
         for (const auto& [name, text] : boxes)
             type(child<QLineEdit>(config, name), text);
-        QTest::mouseClick(child<QPushButton>(config, "Command1"), Qt::LeftButton);
+        test::click(config, "Command1");
     }
     // Logs in through the window as a user would; returns whether the main window opened.
     bool loginAs(const QString& user, const QString& password)
@@ -56,7 +56,7 @@ class TestLogin : public QObject
         login.load();
         type(child<QLineEdit>(&login, "txtUser"), user);
         type(child<QLineEdit>(&login, "txtPwd"), password);
-        QTest::mouseClick(child<QPushButton>(&login, "Command1"), Qt::LeftButton);
+        test::click(&login, "Command1");
         return Windows::mainForm() != nullptr;
     }
 
@@ -179,7 +179,7 @@ private Q_SLOTS:
         QVERIFY2(said[2].startsWith(QStringLiteral("示例数据库已建在 ")), qPrintable(said[2]));
         QCOMPARE(DbConfig::read(AppPaths::configFile()).values.database, QStringLiteral("students"));
         QVERIFY(child<QPushButton>(&login, "Command1")->isEnabled());
-        QTest::mouseClick(child<QPushButton>(&login, "Command1"), Qt::LeftButton);
+        test::click(&login, "Command1");
         QVERIFY(Windows::mainForm());
         auto students = mod().Conn.select(QStringLiteral("select count(*) from tblLogin"));
         QCOMPARE(students->value(0).toInt(), DemoData::kStudents);
@@ -209,19 +209,19 @@ private Q_SLOTS:
             sawConfig = true;
             QVERIFY(!child<QPushButton>(config, "Command2")->isEnabled());
             type(child<QLineEdit>(config, "txtServer"), QStringLiteral("   "));
-            QTest::mouseClick(child<QPushButton>(config, "Command1"), Qt::LeftButton);
+            test::click(config, "Command1");
             typeSettings(config, s, s.password + QStringLiteral("bad"));
             QVERIFY(!child<QPushButton>(config, "Command2")->isEnabled());
             type(child<QLineEdit>(config, "txtPwd"), s.password);
-            QTest::mouseClick(child<QPushButton>(config, "Command1"), Qt::LeftButton);
+            test::click(config, "Command1");
             QVERIFY(child<QPushButton>(config, "Command2")->isEnabled());
             QVERIFY(mod().Conn.isOpen());
             // A later failed test does not take the save back.
             type(child<QLineEdit>(config, "txtPwd"), QStringLiteral("bad"));
-            QTest::mouseClick(child<QPushButton>(config, "Command1"), Qt::LeftButton);
+            test::click(config, "Command1");
             QVERIFY(child<QPushButton>(config, "Command2")->isEnabled());
             type(child<QLineEdit>(config, "txtPwd"), s.password);
-            QTest::mouseClick(child<QPushButton>(config, "Command2"), Qt::LeftButton);
+            test::click(config, "Command2");
         });
         login.load();
         QVERIFY(sawConfig);
@@ -240,7 +240,7 @@ private Q_SLOTS:
         const auto stored = DbConfig::read(AppPaths::configFile());
         QCOMPARE(stored.values.database, s.database);
 
-        QTest::mouseClick(child<QPushButton>(&login, "Command1"), Qt::LeftButton);
+        test::click(&login, "Command1");
         QVERIFY(Windows::mainForm());
         QVERIFY(mod().IsAdmin);
     }
@@ -288,7 +288,7 @@ private Q_SLOTS:
         typeSettings(&config, s, s.password);
         QVERIFY(child<QPushButton>(&config, "Command2")->isEnabled());
         MessageService::clearMessages();
-        QTest::mouseClick(child<QPushButton>(&config, "Command2"), Qt::LeftButton);
+        test::click(&config, "Command2");
         const QString saved = QDir(user.path()).filePath(QStringLiteral("dbcfg.dat"));
         QCOMPARE(MessageService::texts(),
             QStringList {
@@ -314,7 +314,7 @@ private Q_SLOTS:
         QVERIFY(child<QPushButton>(&config, "Command2")->isEnabled());
         // The folder is gone by the time the teacher saves.
         AppPaths::setAppDir(m_db->dir() + QStringLiteral("/gone"));
-        QTest::mouseClick(child<QPushButton>(&config, "Command2"), Qt::LeftButton);
+        test::click(&config, "Command2");
         QVERIFY(MessageService::lastText().startsWith(QStringLiteral("保存设置失败！")));
         QVERIFY(!child<QPushButton>(&login, "Command1")->isEnabled());
         QVERIFY(mod().DbName.isEmpty());
@@ -323,7 +323,7 @@ private Q_SLOTS:
 
         // Characters that cannot be stored are refused before anything changes.
         child<QLineEdit>(&config, "txtUser")->setText(QStringLiteral("a\tb"));
-        QTest::mouseClick(child<QPushButton>(&config, "Command2"), Qt::LeftButton);
+        test::click(&config, "Command2");
         QVERIFY(MessageService::lastText().startsWith(QStringLiteral("用户名中含有不能保存的字符")));
         QCOMPARE(DbConfig::read(before).values.user, s.user);
     }
@@ -334,7 +334,7 @@ private Q_SLOTS:
         Login login;
         login.load();
         m_quit = false;
-        QTest::mouseClick(child<QPushButton>(&login, "Command2"), Qt::LeftButton);
+        test::click(&login, "Command2");
         QVERIFY(m_quit);
     }
 

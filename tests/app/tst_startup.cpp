@@ -54,6 +54,8 @@ private Q_SLOTS:
                                         "Dbcfg.dat不存在！", unreadable };
         QTest::newRow("empty") << QByteArray("") << QStringList { " 读取文件出错！", unreadable };
         QTest::newRow("short") << QByteArray("a\r\nb\r\n") << QStringList { "未知错误！62 输入超出文件尾", unreadable };
+        QTest::newRow("garbage") << QByteArray("\x01\x02\r\n\xff\xfe\r\nabc\r\nabc\r\n")
+                                 << QStringList { "未知错误！5 无效的过程调用或参数", unreadable };
     }
 
     // Splash, then the login with a bad dbcfg.dat: every message box is a

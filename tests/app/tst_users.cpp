@@ -24,9 +24,7 @@ class TestUsers : public velmora::test::DbTestCase
 
     QString stored(const char* column, const QString& user)
     {
-        auto rows = db().select(
-            QStringLiteral("select %1 from tblUsers where UserName=?").arg(QLatin1String(column)), { user });
-        return rows && !rows->eof() ? rows->value(0).toString() : QStringLiteral("<no row>");
+        return valueOf(QStringLiteral("select %1 from tblUsers where UserName=?").arg(QLatin1String(column)), { user });
     }
     bool accepts(const QString& user, const QString& password)
     {
@@ -45,7 +43,7 @@ class TestUsers : public velmora::test::DbTestCase
         child<QLineEdit>(&pass, "oldpwd")->setText(old);
         child<QLineEdit>(&pass, "newpwd")->setText(first);
         child<QLineEdit>(&pass, "newpwd2")->setText(second);
-        QTest::mouseClick(child<QPushButton>(&pass, "Command1"), Qt::LeftButton);
+        test::click(&pass, "Command1");
     }
 
     void prepare() override
@@ -65,14 +63,14 @@ private Q_SLOTS:
         choose(window, QStringLiteral("O'Neil"));
         QVERIFY(!child<QRadioButton>(&window, "Option1")->isChecked()
             && !child<QRadioButton>(&window, "Option2")->isChecked());
-        QTest::mouseClick(child<QPushButton>(&window, "Command1"), Qt::LeftButton);
+        test::click(&window, "Command1");
         QCOMPARE(MessageService::lastText(), QStringLiteral("用户 O'Neil 已经更改为 odd "));
         QCOMPARE(stored("Grade", QStringLiteral("O'Neil")), QStringLiteral(" odd "));
 
         choose(window, QStringLiteral("admin"));
         QVERIFY(child<QRadioButton>(&window, "Option1")->isChecked());
-        QTest::mouseClick(child<QRadioButton>(&window, "Option2"), Qt::LeftButton);
-        QTest::mouseClick(child<QPushButton>(&window, "Command1"), Qt::LeftButton);
+        test::click(&window, "Option2");
+        test::click(&window, "Command1");
         QCOMPARE(MessageService::lastText(), QStringLiteral("用户 admin 已经更改为User"));
         QCOMPARE(stored("Grade", QStringLiteral("admin")), QStringLiteral("User"));
         // The demoted administrator logs in as an ordinary user next time.
@@ -83,8 +81,8 @@ private Q_SLOTS:
 
         choose(window, QStringLiteral("teacher"));
         QVERIFY(child<QRadioButton>(&window, "Option2")->isChecked());
-        QTest::mouseClick(child<QRadioButton>(&window, "Option1"), Qt::LeftButton);
-        QTest::mouseClick(child<QPushButton>(&window, "Command1"), Qt::LeftButton);
+        test::click(&window, "Option1");
+        test::click(&window, "Command1");
         QCOMPARE(stored("Grade", QStringLiteral("teacher")), QStringLiteral("Admin"));
     }
 

@@ -120,38 +120,28 @@ private Q_SLOTS:
         QTest::addColumn<QString>("entry");
         QTest::addColumn<QString>("window");
         QTest::addColumn<QStringList>("steps");
-        QTest::newRow("班级设置, 返回") << "ClassConfig"
-                                        << "Class" << QStringList { "click:Command2" };
-        QTest::newRow("班级设置, Esc") << "ClassConfig"
-                                       << "Class" << QStringList { "esc" };
-        QTest::newRow("学生列表, 关闭") << "InfoWatch"
-                                        << "StudentInfoWatch" << QStringList { "click:Command2" };
-        QTest::newRow("学生列表, close box") << "InfoWatch"
-                                             << "StudentInfoWatch" << QStringList { "closebox" };
-        QTest::newRow("查找学生, 返回") << "InfoFind"
-                                        << "StudentInfoFind" << QStringList { "click:Command2" };
-        QTest::newRow("考试列表, 关闭") << "TestInfo"
-                                        << "TestInfoWatch" << QStringList { "click:BN_Close" };
-        QTest::newRow("考试列表, Esc") << "TestInfo"
-                                       << "TestInfoWatch" << QStringList { "esc" };
-        QTest::newRow("选择考试, 取消") << "TestEditWatch"
-                                        << "TestFillSel" << QStringList { "click:BN_Back" };
-        QTest::newRow("选择考试, Esc") << "TestFill"
-                                       << "TestFillSel" << QStringList { "esc" };
-        QTest::newRow("查看成绩, 确定 then 关闭")
-            << "TestEditWatch"
-            << "TestFillSel" << QStringList { "down:txtNumber", "click:BN_OK", "click:BN_Close" };
-        QTest::newRow("个人分析, 返回") << "ScorePersonal"
-                                        << "Analyze_Person" << QStringList { "click:BN_Back" };
-        QTest::newRow("班级分析, 确定 then 返回")
-            << "ScoreClass"
-            << "Analyze_Class_Sel" << QStringList { "down:txtNumber", "click:BN_OK", "click:BN_Back" };
-        QTest::newRow("科目分析, 取消") << "ScoreSubject"
-                                        << "Analyze_Subject_Sel" << QStringList { "click:BN_Back" };
-        QTest::newRow("科目分析, 确定 then 返回")
-            << "ScoreSubject"
-            << "Analyze_Subject_Sel"
-            << QStringList { "down:txtNumber", "down:txtSubject", "click:BN_OK", "click:Command1" };
+        // The entry, the window it opens, and the steps that close it.
+        const char* rows[][4] = {
+            { "班级设置, 返回", "ClassConfig", "Class", "click:Command2" },
+            { "班级设置, Esc", "ClassConfig", "Class", "esc" },
+            { "学生列表, 关闭", "InfoWatch", "StudentInfoWatch", "click:Command2" },
+            { "学生列表, close box", "InfoWatch", "StudentInfoWatch", "closebox" },
+            { "查找学生, 返回", "InfoFind", "StudentInfoFind", "click:Command2" },
+            { "考试列表, 关闭", "TestInfo", "TestInfoWatch", "click:BN_Close" },
+            { "考试列表, Esc", "TestInfo", "TestInfoWatch", "esc" },
+            { "选择考试, 取消", "TestEditWatch", "TestFillSel", "click:BN_Back" },
+            { "选择考试, Esc", "TestFill", "TestFillSel", "esc" },
+            { "查看成绩, 确定 then 关闭", "TestEditWatch", "TestFillSel", "down:txtNumber click:BN_OK click:BN_Close" },
+            { "个人分析, 返回", "ScorePersonal", "Analyze_Person", "click:BN_Back" },
+            { "班级分析, 确定 then 返回", "ScoreClass", "Analyze_Class_Sel",
+                "down:txtNumber click:BN_OK click:BN_Back" },
+            { "科目分析, 取消", "ScoreSubject", "Analyze_Subject_Sel", "click:BN_Back" },
+            { "科目分析, 确定 then 返回", "ScoreSubject", "Analyze_Subject_Sel",
+                "down:txtNumber down:txtSubject click:BN_OK click:Command1" },
+        };
+        for (const auto& r : rows)
+            QTest::newRow(r[0]) << QString::fromLatin1(r[1]) << QString::fromLatin1(r[2])
+                                << QString::fromLatin1(r[3]).split(QLatin1Char(' '));
     }
 
     // A closed window leaves no frame and no 窗口管理 entry; opening it again
@@ -196,13 +186,13 @@ private Q_SLOTS:
         form->entry(QStringLiteral("TestEditWatch"))->trigger();
         auto* select = qobject_cast<TestFillSel*>(activeChild(*form));
         QTest::keyClick(child<QComboBox>(select, "txtNumber"), Qt::Key_Down);
-        QTest::mouseClick(child<QPushButton>(select, "BN_OK"), Qt::LeftButton);
+        test::click(select, "BN_OK");
         auto* scores = qobject_cast<TestWatch*>(activeChild(*form));
         QVERIFY(scores);
         QCOMPARE(child<ResultGrid>(scores, "Grid")->horizontalScrollBar()->maximum(), 0);
 
         // The test on screen, on one sheet.
-        QTest::mouseClick(child<QPushButton>(scores, "BN_Grid"), Qt::LeftButton);
+        test::click(scores, "BN_Grid");
         auto* grid = qobject_cast<ScoreGrid*>(activeChild(*form));
         QVERIFY(grid);
         QCOMPARE(grid->table().test().number, child<QLineEdit>(scores, "txtNumber")->text().toInt());
@@ -233,7 +223,7 @@ private Q_SLOTS:
             child<QComboBox>(select, "txtNumber")->setCurrentIndex(-1);
             for (int k = 0; k < test; ++k)
                 QTest::keyClick(child<QComboBox>(select, "txtNumber"), Qt::Key_Down);
-            QTest::mouseClick(child<QPushButton>(select, "BN_OK"), Qt::LeftButton);
+            test::click(select, "BN_OK");
         }
         QTRY_COMPARE(form->mdiArea()->subWindowList().size(), 1);
         auto* scores = qobject_cast<TestWatch*>(activeChild(*form));
@@ -250,7 +240,7 @@ private Q_SLOTS:
         QVERIFY(form);
         form->entry(QStringLiteral("ClassConfig"))->trigger();
         auto* cls = qobject_cast<Class*>(activeChild(*form));
-        QTest::mouseClick(child<QPushButton>(cls, "Command1"), Qt::LeftButton);
+        test::click(cls, "Command1");
         child<QLineEdit>(cls, "txtTeacher")->selectAll();
         QTest::keyClicks(child<QLineEdit>(cls, "txtTeacher"), "Li");
         MessageService::clearMessages();

@@ -20,14 +20,11 @@ class TestClass : public velmora::test::DbTestCase
 
     QString cell(int period, const char* day)
     {
-        auto rows
-            = db().select(QStringLiteral("select %1 from tblTbl where 节次=?").arg(QString::fromUtf8(day)), { period });
-        return rows && !rows->eof() ? rows->value(0).toString() : QStringLiteral("<no row>");
+        return valueOf(QStringLiteral("select %1 from tblTbl where 节次=?").arg(QString::fromUtf8(day)), { period });
     }
     QString classValue(const char* column)
     {
-        auto rows = db().select(QStringLiteral("select %1 from tblClass").arg(QString::fromUtf8(column)));
-        return rows && !rows->eof() ? rows->value(0).toString() : QStringLiteral("<no row>");
+        return valueOf(QStringLiteral("select %1 from tblClass").arg(QString::fromUtf8(column)));
     }
     // Makes the database refuse any change to one timetable period.
     void refusePeriod(int period)
@@ -65,14 +62,14 @@ private Q_SLOTS:
         QCOMPARE(child<QLineEdit>(&window, "Text3")->text(), QStringLiteral("数学"));
         QCOMPARE(child<QLineEdit>(&window, "Text40")->text(), QStringLiteral("班会"));
 
-        QTest::mouseClick(child<QPushButton>(&window, "Command1"), Qt::LeftButton);
+        test::click(&window, "Command1");
         QCOMPARE(MessageService::texts(), QStringList({ "修改完，请按保存！" }));
         QVERIFY(!child<QLineEdit>(&window, "Text7")->isReadOnly());
         child<QLineEdit>(&window, "txtName")->setText(QStringLiteral(" 初一(2)班"));
         child<QLineEdit>(&window, "Text1")->clear();
         velmora::test::typeText(child<QLineEdit>(&window, "Text7"), QStringLiteral("英语课外阅读"));
         QCOMPARE(child<QLineEdit>(&window, "Text7")->text(), QStringLiteral("英语课外"));
-        QTest::mouseClick(child<QPushButton>(&window, "Command1"), Qt::LeftButton);
+        test::click(&window, "Command1");
         QCOMPARE(MessageService::lastText(), QStringLiteral("修改成功！"));
         QCOMPARE(classValue("班级名称"), QStringLiteral(" 初一(2)班"));
         QCOMPARE(cell(1, "星期一"), QString());
@@ -87,21 +84,21 @@ private Q_SLOTS:
         Class cls;
         cls.load();
         cls.show();
-        QTest::mouseClick(child<QPushButton>(&cls, "Command1"), Qt::LeftButton);
+        test::click(&cls, "Command1");
         auto other = m_db->connect();
         QVERIFY(other->exec(QStringLiteral("update tblClass set 班主任='李老师'")));
         child<QLineEdit>(&cls, "txtName")->setText(QStringLiteral("二班"));
         child<QLineEdit>(&cls, "Text2")->setText(QStringLiteral("数学"));
-        QTest::mouseClick(child<QPushButton>(&cls, "Command1"), Qt::LeftButton);
+        test::click(&cls, "Command1");
         QCOMPARE(MessageService::lastText(), QStringLiteral("修改成功！"));
         QCOMPARE(rowOf(QStringLiteral("select 班级名称, 班主任 from tblClass")), QStringList({ "二班", "李老师" }));
         QCOMPARE(ClassSettings::load(db())->cells[2], QStringLiteral("数学"));
 
-        QTest::mouseClick(child<QPushButton>(&cls, "Command1"), Qt::LeftButton);
+        test::click(&cls, "Command1");
         QVERIFY(other->exec(QStringLiteral("update tblClass set 班级名称='三班'")));
         child<QLineEdit>(&cls, "txtName")->setText(QStringLiteral("四班"));
         MessageService::clearMessages();
-        QTest::mouseClick(child<QPushButton>(&cls, "Command1"), Qt::LeftButton);
+        test::click(&cls, "Command1");
         QVERIFY2(MessageService::lastText().contains(QStringLiteral("别人刚修改了班级信息")),
             qPrintable(MessageService::lastText()));
         QCOMPARE(db().select(QStringLiteral("select 班级名称 from tblClass"))->text(0), QStringLiteral("三班"));
@@ -113,10 +110,10 @@ private Q_SLOTS:
         {
             Class window;
             window.load();
-            QTest::mouseClick(child<QPushButton>(&window, "Command1"), Qt::LeftButton);
+            test::click(&window, "Command1");
             child<QLineEdit>(&window, "txtTeacher")->setText(QStringLiteral("李老师"));
             child<QLineEdit>(&window, "Text12")->setText(QStringLiteral("体育"));
-            QTest::mouseClick(child<QPushButton>(&window, "Command2"), Qt::LeftButton);
+            test::click(&window, "Command2");
         }
         QCOMPARE(classValue("班主任"), QString());
         Class again;
@@ -138,11 +135,11 @@ private Q_SLOTS:
         refusePeriod(5);
         Class window;
         window.load();
-        QTest::mouseClick(child<QPushButton>(&window, "Command1"), Qt::LeftButton);
+        test::click(&window, "Command1");
         child<QLineEdit>(&window, "txtNumber")->setText(QStringLiteral("0909"));
         child<QLineEdit>(&window, "Text1")->setText(QStringLiteral("语文"));
         child<QLineEdit>(&window, "Text21")->setText(QStringLiteral("数学"));
-        QTest::mouseClick(child<QPushButton>(&window, "Command1"), Qt::LeftButton);
+        test::click(&window, "Command1");
         QVERIFY(MessageService::lastText().startsWith(QStringLiteral("未知错误！错误代码：")));
         QVERIFY(!child<QLineEdit>(&window, "txtNumber")->isReadOnly());
         QCOMPARE(child<QLineEdit>(&window, "txtNumber")->text(), QStringLiteral("0909"));
@@ -154,7 +151,7 @@ private Q_SLOTS:
         child<QLineEdit>(&window, "txtDate")->setText(QStringLiteral("二〇二四年九月一日上午八点整开学典礼之后"));
         child<QLineEdit>(&window, "txtDate")
             ->setText(child<QLineEdit>(&window, "txtDate")->text() + QStringLiteral("报到"));
-        QTest::mouseClick(child<QPushButton>(&window, "Command1"), Qt::LeftButton);
+        test::click(&window, "Command1");
         QCOMPARE(MessageService::texts(), QStringList({ "入学时间最多只能输入20个字符！" }));
     }
 
@@ -167,9 +164,9 @@ private Q_SLOTS:
         window.load();
         QVERIFY(MessageService::messages().isEmpty());
         QCOMPARE(child<QLineEdit>(&window, "Text31")->text(), QString());
-        QTest::mouseClick(child<QPushButton>(&window, "Command1"), Qt::LeftButton);
+        test::click(&window, "Command1");
         child<QLineEdit>(&window, "Text36")->setText(QStringLiteral("自习"));
-        QTest::mouseClick(child<QPushButton>(&window, "Command1"), Qt::LeftButton);
+        test::click(&window, "Command1");
         QCOMPARE(MessageService::lastText(), QStringLiteral("修改成功！"));
         QCOMPARE(cell(8, "星期一"), QStringLiteral("自习"));
         QCOMPARE(cell(7, "星期一"), QString());

@@ -30,7 +30,7 @@ class TestComment : public velmora::test::DbTestCase
     static void type(Comment& c, const QString& number)
     {
         child<QLineEdit>(&c, "Text1")->setText(number);
-        QTest::mouseClick(child<QPushButton>(&c, "Command1"), Qt::LeftButton);
+        test::click(&c, "Command1");
     }
     std::unique_ptr<Comment> open()
     {
@@ -124,7 +124,7 @@ private Q_SLOTS:
         child<QListWidget>(c.get(), "List2")->setCurrentRow(0);
         child<QListWidget>(c.get(), "List2")->item(0)->setSelected(true);
         QVERIFY(child<QPushButton>(c.get(), "del")->isEnabled());
-        QTest::mouseClick(child<QPushButton>(c.get(), "del"), Qt::LeftButton);
+        test::click(c.get(), "del");
         QCOMPARE(chosen(*c), QStringList({ phrase(80) }));
         QVERIFY(!child<QPushButton>(c.get(), "del")->isEnabled());
         MessageService::clearMessages();
@@ -165,12 +165,12 @@ private Q_SLOTS:
         QString handed = QStringLiteral("原来的评语");
         connect(c.get(), &Comment::submitted, this, [&](const QString& text) { handed = text; });
         // Nothing chosen, nothing previewed: nothing is handed over.
-        QTest::mouseClick(child<QPushButton>(c.get(), "Command3"), Qt::LeftButton);
+        test::click(c.get(), "Command3");
         QCOMPARE(MessageService::texts(), QStringList({ "请填写评语" }));
         QCOMPARE(handed, QStringLiteral("原来的评语"));
 
         type(*c, QStringLiteral("2"));
-        QTest::mouseClick(child<QPushButton>(c.get(), "Command2"), Qt::LeftButton);
+        test::click(c.get(), "Command2");
         QCOMPARE(child<QPlainTextEdit>(c.get(), "Text5")->toPlainText(),
             QStringLiteral("林小雨同学：\n    ") + PhraseLibrary::builtIn().text(2));
 
@@ -180,7 +180,7 @@ private Q_SLOTS:
         child<QCheckBox>(c.get(), "Check20")->setChecked(true);
         child<QPlainTextEdit>(c.get(), "memo")->setPlainText(QStringLiteral("你的小提琴拉得很好。"));
         MessageService::clearMessages();
-        QTest::mouseClick(child<QPushButton>(c.get(), "Command3"), Qt::LeftButton);
+        test::click(c.get(), "Command3");
         QVERIFY(MessageService::messages().isEmpty());
         const QString expected = QStringLiteral("林小雨同学：\r\n    ") + PhraseLibrary::builtIn().text(2)
             + PhraseLibrary::builtIn().text(240) + QStringLiteral("\r\n    在本学期担任：班长 语文课代表 职务")
@@ -197,7 +197,7 @@ private Q_SLOTS:
         for (int n = 1; n <= 60; ++n)
             type(*d, QString::number(n));
         MessageService::clearMessages();
-        QTest::mouseClick(child<QPushButton>(d.get(), "Command3"), Qt::LeftButton);
+        test::click(d.get(), "Command3");
         QCOMPARE(MessageService::texts(), QStringList({ "您写的评语已超过最大范围！请删去几条！" }));
         QVERIFY(second.isEmpty());
         QCOMPARE(child<QListWidget>(d.get(), "List2")->count(), 60);
@@ -209,9 +209,9 @@ private Q_SLOTS:
         {
             auto c = open();
             child<QLineEdit>(c.get(), "txtOwn")->setText(QStringLiteral("你的笑容像阳光一样温暖。"));
-            QTest::mouseClick(child<QPushButton>(c.get(), "BN_OwnAdd"), Qt::LeftButton);
+            test::click(c.get(), "BN_OwnAdd");
             child<QLineEdit>(c.get(), "txtOwn")->setText(QStringLiteral("你是班里的小书虫。"));
-            QTest::mouseClick(child<QPushButton>(c.get(), "BN_OwnAdd"), Qt::LeftButton);
+            test::click(c.get(), "BN_OwnAdd");
             QVERIFY(MessageService::messages().isEmpty());
             QCOMPARE(child<QListWidget>(c.get(), "List_8")->item(1)->text(), QStringLiteral("303、你是班里的小书虫。"));
             type(*c, QStringLiteral("303"));
@@ -221,7 +221,7 @@ private Q_SLOTS:
         QCOMPARE(child<QListWidget>(again.get(), "List_8")->count(), 2);
         child<QListWidget>(again.get(), "List_8")->setCurrentRow(0);
         MessageService::setNextAnswer(MsgAnswer::Yes);
-        QTest::mouseClick(child<QPushButton>(again.get(), "BN_OwnDel"), Qt::LeftButton);
+        test::click(again.get(), "BN_OwnDel");
         QCOMPARE(child<QListWidget>(again.get(), "List_8")->count(), 1);
         QCOMPARE(child<QListWidget>(again.get(), "List_8")->item(0)->text(), QStringLiteral("302、你是班里的小书虫。"));
         MessageService::clearMessages();

@@ -73,16 +73,16 @@ private Q_SLOTS:
         QCOMPARE(child<QLineEdit>(&cls, "Text5")->text(), QStringLiteral("五1"));
         QCOMPARE(child<QLineEdit>(&cls, "Text40")->text(), QStringLiteral("五8"));
         cls.show();
-        QTest::mouseClick(child<QPushButton>(&cls, "Command1"), Qt::LeftButton);
+        test::click(&cls, "Command1");
         for (int period = 1; period <= 8; ++period) {
             child<QLineEdit>(&cls, QStringLiteral("Text%1").arg(ClassSettings::cellIndex(period, 3)))
                 ->setText(QStringLiteral("改%1").arg(period));
         }
-        QTest::mouseClick(child<QPushButton>(&cls, "Command1"), Qt::LeftButton);
+        test::click(&cls, "Command1");
         QCOMPARE(MessageService::lastText(), QStringLiteral("修改成功！"));
         // Saved twice: the order holds however the database stores an update.
-        QTest::mouseClick(child<QPushButton>(&cls, "Command1"), Qt::LeftButton);
-        QTest::mouseClick(child<QPushButton>(&cls, "Command1"), Qt::LeftButton);
+        test::click(&cls, "Command1");
+        test::click(&cls, "Command1");
         for (int period = 1; period <= 8; ++period) {
             const QString p = QString::number(period);
             QCOMPARE(timetableRow(period - 1), QStringList({ "一" + p, "二" + p, "改" + p, "四" + p, "五" + p }));

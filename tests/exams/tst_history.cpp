@@ -28,6 +28,7 @@
 #include "support/DbTestCase.h"
 #include "support/Files.h"
 #include "support/Modal.h"
+#include "support/Typing.h"
 #include "support/Ui.h"
 
 #include <QAction>
@@ -62,21 +63,14 @@ class TestHistory : public velmora::test::DbTestCase
     void prepare() override
     {
         ScoreHistory::setUser(QStringLiteral("adm"));
-        for (const char* number : { "01", "02" })
-            QVERIFY(db().exec(QStringLiteral("insert into tblLogin (学号, 姓名) values (?, ?)"),
-                { QString::fromLatin1(number), QStringLiteral("学生") + QString::fromLatin1(number) }));
-        auto defined = Exams::define(db(),
-            { QStringLiteral("期中"), QStringLiteral("2026-11-01"), QStringLiteral("期中考试"), QString(),
-                { { 0, 1 }, true, true } });
-        QVERIFY(defined);
-        m_test = defined->number;
+        addStudents({ "01", "02" });
+        m_test = defineTest({ 0, 1 }, true, true);
+        QVERIFY(m_test > 0);
     }
 
     QString stored(const QString& column, const QString& student = QStringLiteral("01"))
     {
-        auto row = db().select(
-            QStringLiteral("select %1 from %2 where 学号=?").arg(column, Schema::scoreTableName(m_test)), { student });
-        return row && !row->eof() ? row->text(0) : QStringLiteral("<none>");
+        return scoreOf(m_test, student, column);
     }
     // "学号 项目 原值→新值 用户", newest first.
     QStringList history(const QString& student = QString())
@@ -88,6 +82,15 @@ class TestHistory : public velmora::test::DbTestCase
         for (const auto& e : *entries)
             out << QStringLiteral("%1 %2 %3→%4 %5").arg(e.student, e.column, e.before, e.after, e.user);
         return out;
+    }
+
+    // What score entry shows of 02 before anyone typed: 语文 and 数学 0, no absence.
+    static ScoreEntry shownOf02()
+    {
+        ScoreEntry entry { QStringLiteral("02") };
+        entry.subjects[0] = entry.subjects[1] = QStringLiteral("0");
+        entry.duties.fill(QStringLiteral("0"));
+        return entry;
     }
 
     // Logs in as teacher, whose rights are these.
@@ -112,20 +115,17 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowActive(&fill));
         QCOMPARE(QApplication::focusWidget(), child<QLineEdit>(&fill, "Text1"));
         QTest::keyClicks(child<QLineEdit>(&fill, "Text1"), "88");
-        QTest::mouseClick(child<QPushButton>(&fill, "BN_Save"), Qt::LeftButton);
+        test::click(&fill, "BN_Save");
         QCOMPARE(stored(QStringLiteral("语文"), QStringLiteral("01")), QStringLiteral("88"));
         QCOMPARE(history(), QStringList({ "01 语文 0→88 王老师" }));
         // Saving again unchanged records nothing more.
-        QTest::mouseClick(child<QPushButton>(&fill, "BN_Save"), Qt::LeftButton);
+        test::click(&fill, "BN_Save");
         QCOMPARE(history().size(), 1);
         child<QPlainTextEdit>(&fill, "txtTeacher")->setFocus();
-        // Chinese arrives as an input method commits it.
-        QInputMethodEvent typed;
-        typed.setCommitString(QStringLiteral("认真"));
-        QApplication::sendEvent(child<QPlainTextEdit>(&fill, "txtTeacher"), &typed);
+        test::commitText(QStringLiteral("认真"));
         QTest::keyClick(child<QLineEdit>(&fill, "txtDuty1"), Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(child<QLineEdit>(&fill, "txtDuty1"), "2");
-        QTest::mouseClick(child<QPushButton>(&fill, "BN_Save"), Qt::LeftButton);
+        test::click(&fill, "BN_Save");
         QVERIFY2(history().size() == 3, qPrintable(history().join(QLatin1Char('|'))));
         QCOMPARE(history(), QStringList({ "01 教师评语 →认真 王老师", "01 病假 0→2 王老师", "01 语文 0→88 王老师" }));
     }
@@ -167,7 +167,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         auto* grid = child<ResultGrid>(&dialog, "grdTests");
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(0, 1)).center());
-        QTest::mouseClick(child<QPushButton>(&dialog, "BN_Lock"), Qt::LeftButton);
+        test::click(&dialog, "BN_Lock");
         QCOMPARE(grid->rowTexts(1).mid(3, 2), QStringList({ "已锁定", "adm" }));
         auto* password = child<QLineEdit>(&dialog, "txtPassword");
         QTest::keyClicks(password, "12345");
@@ -176,14 +176,14 @@ private Q_SLOTS:
         QCOMPARE(grid->text(1, 3), QStringLiteral("已锁定"));
         password->selectAll();
         QTest::keyClicks(password, "123456");
-        QTest::mouseClick(child<QPushButton>(&dialog, "BN_Unlock"), Qt::LeftButton);
+        test::click(&dialog, "BN_Unlock");
         QCOMPARE(grid->text(1, 3), QStringLiteral("未锁定"));
 
         // The cards saved as a PDF: asked, and locked on 是.
         ReportScore cards;
         QVERIFY(cards.load());
         cards.show();
-        QTest::mouseClick(child<QPushButton>(&cards, "BN_Preview"), Qt::LeftButton);
+        test::click(&cards, "BN_Preview");
         auto* view = cards.findChild<ReportPreview*>();
         QVERIFY(view);
         QTemporaryDir dir;
@@ -232,14 +232,14 @@ private Q_SLOTS:
         QCOMPARE(child<ResultGrid>(&view, "grdHistory")->text(1, 5), QStringLiteral("67"));
         child<ResultGrid>(&view, "grdHistory")->setCurrentRow(2); // 0 → 66
         MessageService::setNextAnswer(MsgAnswer::Yes);
-        QTest::mouseClick(child<QPushButton>(&view, "BN_PutBack"), Qt::LeftButton);
+        test::click(&view, "BN_PutBack");
         // 67 is there now, not the 66 that entry made: nothing happens.
         QVERIFY(!view.changedScores());
         QCOMPARE(stored(QStringLiteral("数学"), QStringLiteral("01")), QStringLiteral("67"));
         QVERIFY(MessageService::lastText().contains(QStringLiteral("没有恢复")));
         child<ResultGrid>(&view, "grdHistory")->setCurrentRow(1); // 66 → 67
         MessageService::setNextAnswer(MsgAnswer::Yes);
-        QTest::mouseClick(child<QPushButton>(&view, "BN_PutBack"), Qt::LeftButton);
+        test::click(&view, "BN_PutBack");
         QCOMPARE(stored(QStringLiteral("数学"), QStringLiteral("01")), QStringLiteral("66"));
         QVERIFY(view.changedScores());
         QCOMPARE(child<ResultGrid>(&view, "grdHistory")->rows(), 4);
@@ -261,8 +261,7 @@ private Q_SLOTS:
     void deletedTestComesBack()
     {
         QVERIFY(Exams::setFullMarks(db(), m_test, 1, 150));
-        QVERIFY(db().exec(QStringLiteral("update %1 set 数学=140, 教师评语='好' where 学号='02'")
-                              .arg(Schema::scoreTableName(m_test))));
+        setScores(m_test, QStringLiteral("02"), QStringLiteral("数学=140, 教师评语='好'"), {});
         auto removed = Exams::remove(db(), m_test);
         QVERIFY(removed && *removed == Exams::Removal::Deleted);
         QVERIFY(!*db().tableExists(Schema::scoreTableName(m_test)));
@@ -278,7 +277,7 @@ private Q_SLOTS:
         QCOMPARE(child<ResultGrid>(&dialog, "grdTests")->rows(), 2);
         QCOMPARE(child<ResultGrid>(&dialog, "grdTests")->text(1, 1), QStringLiteral("期中"));
         MessageService::setNextAnswer(MsgAnswer::Yes);
-        QTest::mouseClick(child<QPushButton>(&dialog, "BN_Restore"), Qt::LeftButton);
+        test::click(&dialog, "BN_Restore");
         QVERIFY(dialog.restoredAny());
         QCOMPARE(child<ResultGrid>(&dialog, "grdTests")->rows(), 1);
         auto back = Exams::fetch(db(), m_test);
@@ -331,11 +330,7 @@ private Q_SLOTS:
             UserRights::setCurrent({ who == 1 ? QStringList { QStringLiteral("语文") } : QStringList(), who == 2 });
         }
 
-        ScoreEntry entry;
-        entry.student = QStringLiteral("02");
-        entry.subjects = QStringList(14);
-        entry.subjects[0] = entry.subjects[1] = QStringLiteral("0");
-        entry.duties = QStringList(5, QStringLiteral("0"));
+        const ScoreEntry entry = shownOf02();
         ScoreEntry typed = entry;
         typed.subjects[1] = QStringLiteral("70");
         const QVector<std::pair<QString, std::function<Status()>>> writes {
@@ -391,16 +386,14 @@ private Q_SLOTS:
             users->setCurrentIndex(users->findText(name));
             Q_EMIT users->activated(users->currentIndex());
         };
-        const auto tick = [&](const char* name) {
-            QTest::mouseClick(child<QCheckBox>(&window, QString::fromLatin1(name)), Qt::LeftButton, {}, QPoint(4, 4));
-        };
+        const auto tick = [&](const char* name) { test::tick(&window, QString::fromLatin1(name)); };
         choose(QStringLiteral("admin"));
         QVERIFY(!child<QGroupBox>(&window, "fraSubjects")->isEnabled());
         choose(QStringLiteral("teacher"));
         QVERIFY(child<QGroupBox>(&window, "fraSubjects")->isEnabled());
         tick("chkSubject0");
         tick("chkSubject1");
-        QTest::mouseClick(child<QPushButton>(&window, "Command1"), Qt::LeftButton);
+        test::click(&window, "Command1");
         QCOMPARE(MessageService::lastText(), QStringLiteral("用户 teacher 已经更改为User（任教科目：语文、数学）"));
         QCOMPARE(rowOf(QStringLiteral("select 科目, 只读 from velmora_user_rights where UserName='teacher'")),
             QStringList({ "语文,数学", "0" }));
@@ -411,13 +404,13 @@ private Q_SLOTS:
         QVERIFY(child<QCheckBox>(&window, "chkSubject1")->isChecked());
         tick("chkReadOnly");
         QVERIFY(!child<QGroupBox>(&window, "fraSubjects")->isEnabled());
-        QTest::mouseClick(child<QPushButton>(&window, "Command1"), Qt::LeftButton);
+        test::click(&window, "Command1");
         QCOMPARE(MessageService::lastText(), QStringLiteral("用户 teacher 已经更改为User（只读）"));
         QCOMPARE(rowOf(QStringLiteral("select 科目, 只读 from velmora_user_rights where UserName='teacher'")),
             QStringList({ "", "1" }));
         // Made an administrator, the limits go.
-        QTest::mouseClick(child<QRadioButton>(&window, "Option1"), Qt::LeftButton);
-        QTest::mouseClick(child<QPushButton>(&window, "Command1"), Qt::LeftButton);
+        test::click(&window, "Option1");
+        test::click(&window, "Command1");
         QVERIFY(rowOf(QStringLiteral("select 只读 from velmora_user_rights")).isEmpty());
     }
 
@@ -431,18 +424,12 @@ private Q_SLOTS:
         sheet.show();
         QVERIFY(QTest::qWaitForWindowActive(&sheet));
         auto* cells = child<QTableView>(&sheet, "Grid");
-        // Each key where it lands, an opened cell editor included.
-        const auto typeAt = [&](int column, const char* keys) {
-            cells->setCurrentIndex(cells->model()->index(0, column));
-            for (const char* k = keys; *k; ++k)
-                QTest::keyClick(QApplication::focusWidget(), *k);
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-            QCoreApplication::processEvents();
-        };
-        typeAt(1, "77");
-        typeAt(0, "88");
+        cells->setCurrentIndex(cells->model()->index(0, 1));
+        test::typeKeys(QStringLiteral("77\n"));
+        cells->setCurrentIndex(cells->model()->index(0, 0));
+        test::typeKeys(QStringLiteral("88\n"));
         QVERIFY(child<QLabel>(&sheet, "lblStatus")->text().endsWith(QStringLiteral("灰色列只能查看：") + kChinese));
-        QTest::mouseClick(child<QPushButton>(&sheet, "BN_Save"), Qt::LeftButton);
+        test::click(&sheet, "BN_Save");
         QCOMPARE(stored(QStringLiteral("语文")), QStringLiteral("88"));
         QCOMPARE(stored(QStringLiteral("数学")), QStringLiteral("0"));
 
@@ -450,9 +437,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString csv = dir.filePath(QStringLiteral("期中.csv"));
         QVERIFY(test::writeFile(csv, QStringLiteral("学号,语文,数学,总分\r\n02,90,80,170\r\n").toUtf8()));
-        whenModal<ScoreImportDialog>([](ScoreImportDialog* preview) {
-            QTest::mouseClick(child<QPushButton>(preview, "BN_Import"), Qt::LeftButton);
-        });
+        whenModal<ScoreImportDialog>([](ScoreImportDialog* preview) { test::click(preview, "BN_Import"); });
         FileDialogs::setNextFileName(csv);
         QVERIFY(sheet.importFile());
         QVERIFY2(MessageService::lastText().endsWith(QStringLiteral("数学、总分 没有导入：") + kChinese),
@@ -471,11 +456,11 @@ private Q_SLOTS:
         // Tab passes over the boxes that only show.
         QTest::keyClick(child<QLineEdit>(&fill, "Text1"), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("BN_First"));
-        QTest::mouseClick(child<QPushButton>(&fill, "BN_Save"), Qt::LeftButton);
+        test::click(&fill, "BN_Save");
         QCOMPARE(stored(QStringLiteral("语文")), QStringLiteral("95"));
         QCOMPARE(stored(QStringLiteral("数学")), QStringLiteral("0"));
         // The next student's boxes are as closed.
-        QTest::mouseClick(child<QPushButton>(&fill, "BN_Next"), Qt::LeftButton);
+        test::click(&fill, "BN_Next");
         QVERIFY(child<QLineEdit>(&fill, "Text2")->isReadOnly() && !child<QLineEdit>(&fill, "Text1")->isReadOnly());
     }
 
@@ -545,10 +530,8 @@ private Q_SLOTS:
         QVERIFY(
             rowOf(QStringLiteral("select 只读 from velmora_user_rights where UserName=?"), { owner.user }).isEmpty());
         // A test defined later is the role's too.
-        auto later = Exams::define(db(),
-            { QStringLiteral("期末"), QStringLiteral("2027-01-10"), QStringLiteral("期末考试"), QString(),
-                { { 0, 1 }, false, false } });
-        QVERIFY(later);
+        const int later = defineTest({ 0, 1 });
+        QVERIFY(later > 0);
 
         Database teacher;
         QVERIFY(teacher.open({ owner.server, owner.database, role, QStringLiteral("pw"), QString() }));
@@ -556,7 +539,7 @@ private Q_SLOTS:
             return bool(teacher.exec(QStringLiteral("update %1 set %2=1 where 学号='01'")
                                          .arg(Schema::scoreTableName(test), QString::fromUtf8(column))));
         };
-        for (int test : { m_test, later->number }) {
+        for (int test : { m_test, later }) {
             QVERIFY(!update(test, "数学"));
             QVERIFY(update(test, "语文"));
         }
@@ -568,13 +551,9 @@ private Q_SLOTS:
         table.edit({ { 1, 0, QStringLiteral("缺考") } });
         Status saved = table.save(teacher);
         QVERIFY2(saved, qPrintable(saved ? QString() : saved.error().description));
-        ScoreEntry shown;
-        shown.student = QStringLiteral("02");
-        shown.subjects = QStringList(14);
-        shown.subjects[1] = QStringLiteral("0");
-        shown.marks = QStringList(14);
+        ScoreEntry shown = shownOf02();
+        shown.subjects[0].clear();
         shown.marks[0] = QStringLiteral("缺考");
-        shown.duties = QStringList(5, QStringLiteral("0"));
         ScoreEntry typed = shown;
         typed.subjects[0] = QStringLiteral("87");
         saved = Scores::save(teacher, m_test, (*Exams::fetch(db(), m_test))->items, typed, shown);
@@ -598,8 +577,8 @@ private Q_SLOTS:
             QTest::keyClicks(name, role);
             QTest::keyClick(name, Qt::Key_Return);
             QVERIFY(child<QRadioButton>(&window, "Option2")->isChecked());
-            QTest::mouseClick(child<QCheckBox>(&window, "chkReadOnly"), Qt::LeftButton, {}, QPoint(4, 4));
-            QTest::mouseClick(child<QPushButton>(&window, "Command1"), Qt::LeftButton);
+            test::tick(&window, "chkReadOnly");
+            test::click(&window, "Command1");
             QCOMPARE(MessageService::lastText(), QStringLiteral("服务器角色 %1 已经更改为User（只读）").arg(role));
         }
         QVERIFY(!update(m_test, "语文"));

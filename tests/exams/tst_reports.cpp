@@ -49,17 +49,9 @@ class TestReports : public velmora::test::DbTestCase
         QVERIFY(db().exec(QStringLiteral("insert into tblLogin (学号, 姓名, 性别) values (?, ?, ?)"),
             { number, name, QStringLiteral("男") }));
     }
-    int define(const QString& name, const QVector<int>& subjects, bool attendance, bool comment)
-    {
-        auto made = Exams::define(db(),
-            { name, QStringLiteral("2024-10-01"), QStringLiteral("期中考试"), QString(),
-                { subjects, attendance, comment } });
-        return made ? made->number : -1;
-    }
     void set(int test, const QString& student, const QString& column, const QVariant& value)
     {
-        QVERIFY(db().exec(
-            QStringLiteral("update tblScore%1 set %2=? where 学号=?").arg(test).arg(column), { value, student }));
+        setScores(test, student, column + QStringLiteral("=?"), { value });
     }
     QString pdf(const QString& name) const { return m_db->dir() + QLatin1Char('/') + name; }
 
@@ -85,11 +77,10 @@ class TestReports : public velmora::test::DbTestCase
 
     void smallClass(int* test)
     {
-        for (int i = 1; i <= 4; ++i)
-            addStudent(QString::number(i), QStringLiteral("学生") + QString::number(i));
+        addStudents({ "1", "2", "3", "4" });
         QVERIFY(db().exec(QStringLiteral("update tblClass set 班级名称=?, 班主任=?"),
             { QStringLiteral("初一(3)班"), QStringLiteral("王老师") }));
-        *test = define(QStringLiteral("期中考试"), { 0, 1 }, true, true);
+        *test = defineTest({ 0, 1 }, true, true, QStringLiteral("期中考试"));
         QVERIFY(Exams::setFullMarks(db(), *test, 1, 150));
         const int chinese[] = { 90, 80, 80, 70 };
         const QVariant maths[] = { 140, 150, QVariant(), 130 };
@@ -236,7 +227,7 @@ private Q_SLOTS:
         QVector<int> all;
         for (int i = 0; i < 14; ++i)
             all << i;
-        const int test = define(QStringLiteral("期末考试"), all, true, true);
+        const int test = defineTest(all, true, true, QStringLiteral("期末考试"));
         QString comment;
         const QString phrase = QStringLiteral("该生尊敬师长团结同学，上课认真听讲积极发言，作业按时完成。");
         while (comment.size() < 900)
@@ -271,13 +262,13 @@ private Q_SLOTS:
     {
         addStudent(QStringLiteral("1"), QStringLiteral("甲"));
         addStudent(QStringLiteral("2"), QStringLiteral("乙"));
-        const int first = define(QStringLiteral("十月月考"), { 0, 1 }, false, false);
+        const int first = defineTest({ 0, 1 }, false, false, QStringLiteral("十月月考"));
         for (const auto& [who, a, b] : { std::tuple { "1", 90, 80 }, std::tuple { "2", 95, 85 } }) {
             set(first, QString::fromUtf8(who), QStringLiteral("语文"), a);
             set(first, QString::fromUtf8(who), QStringLiteral("数学"), b);
         }
         addStudent(QStringLiteral("3"), QStringLiteral("丙"));
-        const int last = define(QStringLiteral("期末考试"), { 0, 2 }, false, true);
+        const int last = defineTest({ 0, 2 }, false, true, QStringLiteral("期末考试"));
         for (const auto& [who, a, b] :
             { std::tuple { "1", 99, 98 }, std::tuple { "2", 70, 60 }, std::tuple { "3", 80, 80 } }) {
             set(last, QString::fromUtf8(who), QStringLiteral("语文"), a);
@@ -334,7 +325,7 @@ private Q_SLOTS:
     {
         for (int i = 1; i <= 30; ++i)
             addStudent(QStringLiteral("%1").arg(i, 2, 10, QLatin1Char('0')), QStringLiteral("生") + QString::number(i));
-        const int test = define(QStringLiteral("期末考试"), { 0 }, false, true);
+        const int test = defineTest({ 0 }, false, true, QStringLiteral("期末考试"));
         QString longOne;
         while (longOne.size() < 300)
             longOne += QStringLiteral("勤奋好学，乐于助人，");
@@ -413,7 +404,7 @@ private Q_SLOTS:
             return rows;
         };
         QCOMPARE(ticked(), QList<int>({ 0 }));
-        QTest::mouseClick(child<QRadioButton>(&dialog, "optPick"), Qt::LeftButton);
+        test::click(&dialog, "optPick");
         QTest::mouseClick(preview, Qt::LeftButton);
         QCOMPARE(MessageService::lastText(), QStringLiteral("请勾选要打印的学生！"));
         students->setFocus();
@@ -438,7 +429,7 @@ private Q_SLOTS:
 
         // More tests than fit side by side.
         for (int i = 0; i < 4; ++i)
-            define(QStringLiteral("测验"), { 0 }, false, false);
+            defineTest({ 0 }, false, false, QStringLiteral("测验"));
         QVERIFY(dialog.load());
         // A click anywhere on a row ticks it, on the box as on the text; what prints is what is ticked.
         auto click = [tests](int row, bool onBox) {
@@ -463,9 +454,8 @@ private Q_SLOTS:
         QCOMPARE(child<QComboBox>(&comments, "cboTest")->count(), 1);
         QCOMPARE(child<QComboBox>(&comments, "cboTest")->currentData().toInt(), test);
         comments.show();
-        QTest::mouseClick(child<QRadioButton>(&comments, "optSlips"), Qt::LeftButton, {},
-            QPoint(8, child<QRadioButton>(&comments, "optSlips")->height() / 2));
-        QTest::mouseClick(child<QPushButton>(&comments, "BN_Preview"), Qt::LeftButton);
+        test::tick(&comments, "optSlips");
+        test::click(&comments, "BN_Preview");
         auto* slips = comments.findChild<ReportPreview*>();
         QVERIFY(slips);
         const QString file = pdf(QStringLiteral("slips.pdf"));

@@ -48,15 +48,10 @@ class TestScoreGrid : public velmora::test::DbTestCase
 
     void prepare() override
     {
-        for (const char* number : { "01", "02", "03" })
-            QVERIFY(db().exec(
-                QStringLiteral("insert into tblLogin (学号, 姓名) values (?, '某')"), { QString::fromLatin1(number) }));
-        // 语文, 数学 and the comment.
-        auto defined = Exams::define(db(),
-            { QStringLiteral("期中"), QStringLiteral("2026-11-01"), QStringLiteral("期中考试"), QString(),
-                { { 0, 1 }, false, true } });
-        QVERIFY2(defined, qPrintable(defined.error().description));
-        m_test = defined->number;
+        addStudents({ "01", "02", "03" });
+        QVERIFY(db().exec(QStringLiteral("update tblLogin set 姓名='某'")));
+        m_test = defineTest({ 0, 1 }, false, true); // 语文, 数学 and the comment
+        QVERIFY(m_test > 0);
     }
 
     QVariant stored(const char* column, const char* number)
@@ -66,28 +61,10 @@ class TestScoreGrid : public velmora::test::DbTestCase
             { QString::fromLatin1(number) });
         return row ? row->value(0) : QVariant(QStringLiteral("<error>"));
     }
-    // Keys go where a teacher's would: to whatever has the focus, the cell editor included.
-    static void type(const QString& keys)
-    {
-        for (QChar c : keys) {
-            if (c == QLatin1Char('\n')) {
-                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-                // The cell editor commits from the event loop.
-                QCoreApplication::processEvents();
-            } else
-                QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
-        }
-    }
-    // A word as an input method gives it, committed at once.
-    static void commit(const QString& word)
-    {
-        QInputMethodEvent event;
-        event.setCommitString(word);
-        QApplication::sendEvent(QApplication::focusWidget(), &event);
-    }
+    static ScoreView* cells(ScoreGrid& grid) { return child<ScoreView>(&grid, "Grid"); }
     static void key(ScoreGrid& grid, Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier)
     {
-        QTest::keyClick(child<ScoreView>(&grid, "Grid"), k, m);
+        QTest::keyClick(cells(grid), k, m);
     }
     void open(ScoreGrid& grid)
     {
@@ -95,7 +72,7 @@ class TestScoreGrid : public velmora::test::DbTestCase
         QVERIFY(grid.load());
         // Every edit, paste, undo and reload below is also checked against the
         // model rules, on the score table and on the view's colouring of it.
-        auto* shown = qobject_cast<QAbstractProxyModel*>(child<ScoreView>(&grid, "Grid")->model());
+        auto* shown = qobject_cast<QAbstractProxyModel*>(cells(grid)->model());
         QVERIFY(shown && shown->sourceModel());
         for (QAbstractItemModel* model : { static_cast<QAbstractItemModel*>(shown), shown->sourceModel() })
             new QAbstractItemModelTester(model, QAbstractItemModelTester::FailureReportingMode::QtTest, &grid);
@@ -105,14 +82,12 @@ class TestScoreGrid : public velmora::test::DbTestCase
     // The preview of an import, taken as it stands.
     static void acceptPreview()
     {
-        whenModal<ScoreImportDialog>([](ScoreImportDialog* preview) {
-            QTest::mouseClick(child<QPushButton>(preview, "BN_Import"), Qt::LeftButton);
-        });
+        whenModal<ScoreImportDialog>([](ScoreImportDialog* preview) { test::click(preview, "BN_Import"); });
     }
     // A cell as the sheet shows it.
     static QString cell(ScoreGrid& grid, int row, int column)
     {
-        return child<ScoreView>(&grid, "Grid")->model()->index(row, column).data().toString();
+        return cells(grid)->model()->index(row, column).data().toString();
     }
     // Each kept mark as 学号, subject and mark.
     QStringList marks()
@@ -124,7 +99,7 @@ class TestScoreGrid : public velmora::test::DbTestCase
     }
     void select(ScoreGrid& grid, int row, int column)
     {
-        child<ScoreView>(&grid, "Grid")->setCurrentIndex(child<ScoreView>(&grid, "Grid")->model()->index(row, column));
+        cells(grid)->setCurrentIndex(cells(grid)->model()->index(row, column));
     }
 
 private Q_SLOTS:
@@ -132,12 +107,11 @@ private Q_SLOTS:
     {
         ScoreGrid grid;
         open(grid);
-        QCOMPARE(
-            child<ScoreView>(&grid, "Grid")->model()->headerData(0, Qt::Vertical).toString(), QStringLiteral("01  某"));
-        type(QStringLiteral("95\n88\n"));
-        QCOMPARE(child<ScoreView>(&grid, "Grid")->currentIndex().row(), 2);
+        QCOMPARE(cells(grid)->model()->headerData(0, Qt::Vertical).toString(), QStringLiteral("01  某"));
+        test::typeKeys(QStringLiteral("95\n88\n"));
+        QCOMPARE(cells(grid)->currentIndex().row(), 2);
         key(grid, Qt::Key_Delete); // not entered: stored as NULL, not 0
-        type(QStringLiteral("101\n"));
+        test::typeKeys(QStringLiteral("101\n"));
         QCOMPARE(child<QLabel>(&grid, "lblStatus")->text(), QStringLiteral("已修改 3 格，其中 1 格有误"));
         key(grid, Qt::Key_S, Qt::ControlModifier);
         QVERIFY(MessageService::lastText().startsWith(QStringLiteral("有 1 格有误")));
@@ -145,13 +119,9 @@ private Q_SLOTS:
 
         select(grid, 2, 0);
         key(grid, Qt::Key_Delete);
-        const ScoreTable::Figures f = grid.table().figures(0);
-        QCOMPARE(f.entered, 2);
-        QCOMPARE(*f.average, 91.5);
-        QCOMPARE(child<ScoreView>(&grid, "Grid")->model()->index(3, 0).data().toString(),
-            QStringLiteral("已录 2/3\n均分 91.5\n最高 95\n最低 88"));
+        QCOMPARE(cell(grid, 3, 0), QStringLiteral("已录 2/3\n均分 91.5\n最高 95\n最低 88"));
         // The saved cells are repainted without their colour at once.
-        QSignalSpy repainted(child<ScoreView>(&grid, "Grid")->model(), &QAbstractItemModel::dataChanged);
+        QSignalSpy repainted(cells(grid)->model(), &QAbstractItemModel::dataChanged);
         key(grid, Qt::Key_S, Qt::ControlModifier);
         QVERIFY(std::any_of(repainted.cbegin(), repainted.cend(), [](const QList<QVariant>& range) {
             return range[0].toModelIndex().row() == 0 && range[1].toModelIndex().row() >= 2;
@@ -163,23 +133,22 @@ private Q_SLOTS:
         QVERIFY(child<QLabel>(&grid, "lblStatus")->text().startsWith(QStringLiteral("保存完毕！")));
 
         // Bands in place of scores, the score in the tooltip; still numbers for a spreadsheet.
-        QTest::mouseClick(child<QCheckBox>(&grid, "chkGrades"), Qt::LeftButton, {}, QPoint(4, 4));
+        test::tick(&grid, "chkGrades");
         QCOMPARE(cell(grid, 0, 0), QStringLiteral("优秀"));
-        QCOMPARE(child<ScoreView>(&grid, "Grid")->model()->index(1, 0).data(Qt::ToolTipRole).toString(),
-            QStringLiteral("88分"));
+        QCOMPARE(cells(grid)->model()->index(1, 0).data(Qt::ToolTipRole).toString(), QStringLiteral("88分"));
         // Out to a spreadsheet as shown: the empty score stays empty, never 0.
         // A class list of scores: first the reminder, whose 否 writes nothing.
         QTemporaryDir dir;
         const QString csv = dir.filePath(QStringLiteral("grid.csv"));
         FileDialogs::setNextFileName(csv);
         MessageService::clearMessages();
-        QTest::mouseClick(child<QPushButton>(&grid, "BN_Export"), Qt::LeftButton);
+        test::click(&grid, "BN_Export");
         QCOMPARE(MessageService::lastText(),
             QStringLiteral("学生的考试成绩和名次只能告知本人和家长，不得公开张贴或在群里发布。是否继续？"));
         QCOMPARE(MessageService::messages().last().defaultAnswer, MsgAnswer::No);
         QVERIFY(!QFile::exists(csv));
         MessageService::setNextAnswer(MsgAnswer::Yes);
-        QTest::mouseClick(child<QPushButton>(&grid, "BN_Export"), Qt::LeftButton);
+        test::click(&grid, "BN_Export");
         QFile written(csv);
         QVERIFY(written.open(QIODevice::ReadOnly));
         QCOMPARE(QString::fromUtf8(written.readAll().mid(3)).split(QStringLiteral("\r\n")).mid(0, 4),
@@ -198,9 +167,8 @@ private Q_SLOTS:
         QCOMPARE(cell(grid, 0, 1), QStringLiteral("80"));
         QCOMPARE(cell(grid, 1, 1), QStringLiteral("60"));
 
-        auto* selection = child<ScoreView>(&grid, "Grid")->selectionModel();
-        selection->select(QItemSelection(child<ScoreView>(&grid, "Grid")->model()->index(0, 0),
-                              child<ScoreView>(&grid, "Grid")->model()->index(2, 0)),
+        auto* selection = cells(grid)->selectionModel();
+        selection->select(QItemSelection(cells(grid)->model()->index(0, 0), cells(grid)->model()->index(2, 0)),
             QItemSelectionModel::ClearAndSelect);
         key(grid, Qt::Key_D, Qt::ControlModifier);
         QCOMPARE(cell(grid, 2, 0), QStringLiteral("90"));
@@ -217,7 +185,7 @@ private Q_SLOTS:
         // A comment with a tab, a line break and quotes comes back whole from its own copy.
         const QString comment = QStringLiteral("上课认真\t作业工整\n“继续”\"加油\"");
         grid.table().edit({ { 0, 2, comment } });
-        const QString copied = grid.table().copyText({ child<ScoreView>(&grid, "Grid")->model()->index(0, 2) });
+        const QString copied = grid.table().copyText({ cells(grid)->model()->index(0, 2) });
         QVERIFY(grid.table().paste(2, 2, copied).isEmpty());
         QCOMPARE(cell(grid, 2, 2), comment);
     }
@@ -230,7 +198,7 @@ private Q_SLOTS:
         auto other = m_db->connect();
         QVERIFY(
             other->exec(QStringLiteral("update %1 set 语文=77 where 学号='01'").arg(Schema::scoreTableName(m_test))));
-        type(QStringLiteral("95\n88\n"));
+        test::typeKeys(QStringLiteral("95\n88\n"));
         key(grid, Qt::Key_S, Qt::ControlModifier);
         QVERIFY2(MessageService::lastText().contains(QStringLiteral("01 语文：您打开时是“0”，现在是“77”")),
             qPrintable(MessageService::lastText()));
@@ -268,13 +236,13 @@ private Q_SLOTS:
         QCOMPARE(QApplication::focusWidget(), child<QLineEdit>(&grid, "txtFind"));
         QTest::keyClicks(child<QLineEdit>(&grid, "txtFind"), "03");
         QTest::keyClick(child<QLineEdit>(&grid, "txtFind"), Qt::Key_Return);
-        QCOMPARE(child<ScoreView>(&grid, "Grid")->currentIndex().row(), 2);
-        QCOMPARE(QApplication::focusWidget(), child<ScoreView>(&grid, "Grid"));
+        QCOMPARE(cells(grid)->currentIndex().row(), 2);
+        QCOMPARE(QApplication::focusWidget(), cells(grid));
         key(grid, Qt::Key_F, Qt::ControlModifier);
         child<QLineEdit>(&grid, "txtFind")->clear();
         test::typeText(child<QLineEdit>(&grid, "txtFind"), QStringLiteral("新来"));
         QTest::keyClick(child<QLineEdit>(&grid, "txtFind"), Qt::Key_Return);
-        QCOMPARE(child<ScoreView>(&grid, "Grid")->currentIndex().row(), 3);
+        QCOMPARE(cells(grid)->currentIndex().row(), 3);
     }
 
     // 数学 out of 150 from the column's menu; a comment written at length with F2.
@@ -290,11 +258,10 @@ private Q_SLOTS:
         });
         grid.editFullMarks(1);
         QVERIFY(QTest::qWaitForWindowActive(&grid));
-        QCOMPARE(child<ScoreView>(&grid, "Grid")->model()->headerData(1, Qt::Horizontal).toString(),
-            QStringLiteral("数学(150)"));
+        QCOMPARE(cells(grid)->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("数学(150)"));
         QCOMPARE((*Exams::fetch(db(), m_test))->items.fullMarksOf(1), 150);
         select(grid, 0, 1);
-        type(QStringLiteral("150\n151\n"));
+        test::typeKeys(QStringLiteral("150\n151\n"));
         QCOMPARE(grid.table().problem(1, 1), QStringLiteral("数学的成绩应是0到150的整数"));
         QCOMPARE(grid.table().problem(0, 1), QString());
 
@@ -310,7 +277,7 @@ private Q_SLOTS:
         key(grid, Qt::Key_F2);
         QCOMPARE(cell(grid, 1, 2), QStringLiteral("认真\n踏实"));
         QVERIFY(QTest::qWaitForWindowActive(&grid));
-        QCOMPARE(QApplication::focusWidget(), child<ScoreView>(&grid, "Grid"));
+        QCOMPARE(QApplication::focusWidget(), cells(grid));
         whenModal<QWidget>([](QWidget* editor) { QTest::keyClick(editor, Qt::Key_Escape); });
         key(grid, Qt::Key_F2);
         QCOMPARE(cell(grid, 1, 2), QStringLiteral("认真\n踏实"));
@@ -321,9 +288,9 @@ private Q_SLOTS:
     {
         ScoreGrid grid;
         open(grid);
-        type(QStringLiteral("95\n88\n"));
-        commit(QStringLiteral("缺"));
-        type(QStringLiteral("\n"));
+        test::typeKeys(QStringLiteral("95\n88\n"));
+        test::commitText(QStringLiteral("缺"));
+        test::typeKeys(QStringLiteral("\n"));
         const QString table = Schema::scoreTableName(m_test);
         const bool sqlite = db().dialect().name() == QLatin1String("SQLite");
         if (sqlite) {
@@ -360,10 +327,10 @@ private Q_SLOTS:
     {
         ScoreGrid grid;
         open(grid);
-        auto* view = child<ScoreView>(&grid, "Grid");
+        auto* view = cells(grid);
         view->setFocus();
-        commit(QStringLiteral("免"));
-        type(QStringLiteral("\n"));
+        test::commitText(QStringLiteral("免"));
+        test::typeKeys(QStringLiteral("\n"));
         QCOMPARE(cell(grid, 0, 0), QStringLiteral("免考"));
         QCOMPARE(view->model()->index(0, 0).data(Qt::ForegroundRole).value<QColor>(), QColor(Qt::gray));
         // 标记为… → 缓考, by keys, as the menu is used without a mouse.
@@ -385,7 +352,7 @@ private Q_SLOTS:
         QCOMPARE(cell(grid, 3, 0), QStringLiteral("已录 3/3\n均分 —\n最高 —\n最低 —"));
         // 作弊 counts as 0 in the figures, as the class counts it.
         select(grid, 0, 1);
-        type(QStringLiteral("90\n"));
+        test::typeKeys(QStringLiteral("90\n"));
         QCOMPARE(cell(grid, 3, 1), QStringLiteral("已录 3/3\n均分 30.0\n最高 90\n最低 0"));
         key(grid, Qt::Key_S, Qt::ControlModifier);
         QVERIFY(stored("语文", "01").isNull());
@@ -394,7 +361,7 @@ private Q_SLOTS:
 
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at.center());
         key(grid, Qt::Key_Delete);
-        type(QStringLiteral("88\n"));
+        test::typeKeys(QStringLiteral("88\n"));
         key(grid, Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(stored("语文", "02").toInt(), 88);
         QCOMPARE(marks(), QStringList({ "01语文免考", "03数学作弊", "03语文缺考" }));
@@ -413,10 +380,10 @@ private Q_SLOTS:
         QVERIFY(db().exec(QStringLiteral("drop table velmora_score_marks")));
         ScoreGrid grid;
         open(grid);
-        child<ScoreView>(&grid, "Grid")->setFocus();
-        commit(QStringLiteral("缺"));
-        type(QStringLiteral("\n"));
-        QCOMPARE(child<ScoreView>(&grid, "Grid")->model()->index(0, 0).data(Qt::ToolTipRole).toString(),
+        cells(grid)->setFocus();
+        test::commitText(QStringLiteral("缺"));
+        test::typeKeys(QStringLiteral("\n"));
+        QCOMPARE(cells(grid)->model()->index(0, 0).data(Qt::ToolTipRole).toString(),
             QStringLiteral("这个数据库还不能记录缺考等标记，请管理员先升级数据库"));
         QCOMPARE(grid.table().refusedCells(), 1);
     }
@@ -436,7 +403,7 @@ private Q_SLOTS:
             first = column->currentText();
             for (int i = 0; i < 5; ++i) // （不导入）, 学号, 考号, 姓名, 班级, 语文
                 QTest::keyClick(column, Qt::Key_Down);
-            QTest::mouseClick(child<QPushButton>(preview, "BN_Import"), Qt::LeftButton);
+            test::click(preview, "BN_Import");
         });
         FileDialogs::setNextFileName(csv);
         QVERIFY(grid.importFile());
@@ -446,7 +413,7 @@ private Q_SLOTS:
         open(again);
         whenModal<ScoreImportDialog>([&first](ScoreImportDialog* preview) {
             first = child<QComboBox>(preview, "cmbColumn2")->currentText();
-            QTest::mouseClick(child<QPushButton>(preview, "BN_Cancel"), Qt::LeftButton);
+            test::click(preview, "BN_Cancel");
         });
         FileDialogs::setNextFileName(csv);
         QVERIFY(!again.importFile());
@@ -565,20 +532,20 @@ private Q_SLOTS:
         open(grid);
         FileDialogs::setNextFileName(made.first());
         acceptPreview();
-        QTest::mouseClick(child<QPushButton>(&grid, "BN_Import"), Qt::LeftButton);
+        test::click(&grid, "BN_Import");
         QCOMPARE(MessageService::lastText(),
             QStringLiteral("已从工作表“marks”填入 2 名学生的语文、数学，还没有保存，请核对后保存。\r\n"
                            "有 1 行没有填入：\r\n第 7 行 20240899 赵六：考号不在本班\r\n其他班级 1 行没有导入。\r\n"
                            "成绩单中的总分、班次、校次、语文班次、语文校次、数学班次、数学校次也已导入（灰色列，只读，"
                            "随成绩一起保存）。\r\n有 1 格是缺考等标记，已作为标记填入：\r\n02 数学：缺考"));
         // The export's facts stand after the comment, as it wrote them, and cannot be typed over.
-        auto* view = child<ScoreView>(&grid, "Grid");
+        auto* view = cells(grid);
         QCOMPARE(view->model()->headerData(3, Qt::Horizontal).toString(), QStringLiteral("总分"));
         QCOMPARE(cell(grid, 0, 3), QStringLiteral("227"));
         QCOMPARE(cell(grid, 1, 9), QString());
         QVERIFY(QTest::qWaitForWindowActive(&grid));
         select(grid, 0, 4);
-        type(QStringLiteral("9\n"));
+        test::typeKeys(QStringLiteral("9\n"));
         QCOMPARE(cell(grid, 0, 4), QStringLiteral("1"));
         key(grid, Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(
@@ -611,7 +578,7 @@ private Q_SLOTS:
         FileDialogs::setNextFileName(csv);
         MessageService::setNextAnswer(MsgAnswer::Yes);
         acceptPreview();
-        QTest::mouseClick(child<QPushButton>(&grid, "BN_Import"), Qt::LeftButton);
+        test::click(&grid, "BN_Import");
         // The blank 数学 of 03 is counted, and unticked it keeps the score entered.
         const Message& blank = MessageService::messages().at(MessageService::messages().size() - 2);
         QVERIFY2(blank.text.contains(QStringLiteral("中有 1 格是空白的")), qPrintable(blank.text));
@@ -669,14 +636,14 @@ private Q_SLOTS:
     {
         ScoreGrid grid;
         open(grid);
-        type(QStringLiteral("95\n88\n"));
+        test::typeKeys(QStringLiteral("95\n88\n"));
         key(grid, Qt::Key_Delete);
         key(grid, Qt::Key_S, Qt::ControlModifier);
         QTemporaryDir dir;
         const QString xlsx = dir.filePath(QStringLiteral("grid.xlsx"));
         FileDialogs::setNextFileName(xlsx);
         MessageService::setNextAnswer(MsgAnswer::Yes);
-        QTest::mouseClick(child<QPushButton>(&grid, "BN_Export"), Qt::LeftButton);
+        test::click(&grid, "BN_Export");
         QVERIFY(db().exec(QStringLiteral("update %1 set 语文=1, 数学=1").arg(Schema::scoreTableName(m_test))));
         QVERIFY(grid.load());
         FileDialogs::setNextFileName(xlsx);
@@ -712,7 +679,7 @@ private Q_SLOTS:
     {
         ScoreGrid grid;
         open(grid);
-        type(QStringLiteral("60\n"));
+        test::typeKeys(QStringLiteral("60\n"));
         MessageService::setNextAnswer(MsgAnswer::Cancel);
         QVERIFY(!grid.close());
         MessageService::setNextAnswer(MsgAnswer::Yes);

@@ -41,11 +41,8 @@ class TestSlips : public velmora::test::DbTestCase
             QVERIFY(db().exec(QStringLiteral("insert into tblLogin (学号, 姓名) values (?, ?)"),
                 { QStringLiteral("%1").arg(i, 2, 10, QLatin1Char('0')), name }));
         }
-        auto made = Exams::define(db(),
-            { QStringLiteral("期中考试"), QStringLiteral("2026-11-01"), QStringLiteral("期中考试"), QString(),
-                { { 0, 1, 2, 3, 4, 5, 6, 7, 8 }, false, true } });
-        QVERIFY(made);
-        m_test = made->number;
+        m_test = defineTest({ 0, 1, 2, 3, 4, 5, 6, 7, 8 }, false, true, QStringLiteral("期中考试"));
+        QVERIFY(m_test > 0);
         QVERIFY(Exams::setFullMarks(db(), m_test, 1, 150));
         const QString table = Schema::scoreTableName(m_test);
         QVERIFY(db().exec(QStringLiteral("update %1 set 语文=90 - cast(学号 as integer), 数学=135, 英语=80, 物理=70, "
@@ -67,7 +64,7 @@ class TestSlips : public velmora::test::DbTestCase
     // The slips as printed through the preview's 导出PDF.
     QStringList printed(ReportSlips& dialog, int* pages)
     {
-        QTest::mouseClick(child<QPushButton>(&dialog, "BN_Preview"), Qt::LeftButton);
+        test::click(&dialog, "BN_Preview");
         auto* view = dialog.findChild<ReportPreview*>();
         if (!view)
             return {};
@@ -113,7 +110,7 @@ private Q_SLOTS:
 
         auto* shown = child<QComboBox>(&dialog, "cboShown");
         shown->setCurrentIndex(shown->findText(QStringLiteral("分数和等级")));
-        QTest::mouseClick(child<QCheckBox>(&dialog, "chkRanks"), Qt::LeftButton, {}, QPoint(4, 4));
+        test::tick(&dialog, "chkRanks");
         const QString ranked = printed(dialog, &pages).join(QLatin1Char('\n'));
         QVERIFY2(ranked.contains(QStringLiteral("总分 名次")), qPrintable(ranked.left(900)));
         QVERIFY2(ranked.contains(QStringLiteral("01 学生1 89 135 80 70 60 50 89 100 59 732 1\n"
@@ -129,7 +126,7 @@ private Q_SLOTS:
         const QString folder = m_db->dir() + QStringLiteral("/png");
         QVERIFY(QDir().mkpath(folder));
         FileDialogs::setNextFileName(folder);
-        QTest::mouseClick(child<QPushButton>(&dialog, "BN_Images"), Qt::LeftButton);
+        test::click(&dialog, "BN_Images");
         const QStringList files = QDir(folder).entryList(QDir::Files);
         QCOMPARE(files.size(), 45);
         QVERIFY(files.contains(QStringLiteral("04_a_b.png")) && files.contains(QStringLiteral("03_学生3.png")));
@@ -153,15 +150,15 @@ private Q_SLOTS:
             const QModelIndex cell = grid->model()->index(2, 2);
             QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(cell).center());
             third = child<QPlainTextEdit>(notices, "txtNotice")->toPlainText();
-            QTest::mouseClick(child<QPushButton>(notices, "BN_Copy"), Qt::LeftButton);
+            test::click(notices, "BN_Copy");
             QCOMPARE(QGuiApplication::clipboard()->text(), third);
             auto* templ = child<QPlainTextEdit>(notices, "txtTemplate");
             templ->selectAll();
             typeText(templ, QStringLiteral("{姓名}：{各科成绩}。名次{名次}"));
             typed = grid->text(3, 2);
-            QTest::mouseClick(child<QPushButton>(notices, "BN_Close"), Qt::LeftButton);
+            test::click(notices, "BN_Close");
         });
-        QTest::mouseClick(child<QPushButton>(&dialog, "BN_Notices"), Qt::LeftButton);
+        test::click(&dialog, "BN_Notices");
         QCOMPARE(third,
             QStringLiteral(
                 "学生3家长您好：期中考试语文87分（良好），数学缺考，英语80分（良好），物理70分（合格），"

@@ -47,15 +47,10 @@ class TestInjection : public velmora::test::DbTestCase
                 { QStringLiteral("1"), QStringLiteral("张三"), QStringLiteral("男"), QStringLiteral("2011-01-01"),
                     QStringLiteral("汉"), QStringLiteral("浙江"), QStringLiteral("中山路") }));
     }
-    QString stored(const QString& sql, const QVariantList& params = {})
-    {
-        auto r = db().select(sql, params);
-        return r && !r->eof() ? r->value(0).toString() : QStringLiteral("<none>");
-    }
     static void click(QWidget* window, const char* button)
     {
         MessageService::clearMessages();
-        QTest::mouseClick(child<QPushButton>(window, button), Qt::LeftButton);
+        test::click(window, button);
     }
     // Stored as typed, or refused with one message that is not a failure.
     static void storedOrRefused(const QString& typed, const QString& stored, const QString& success)
@@ -81,7 +76,7 @@ class TestInjection : public velmora::test::DbTestCase
             click(&window, "Command1");
             QVERIFY(!Windows::mainForm() && !mod().Conn.isOpen());
         }
-        QCOMPARE(stored(QStringLiteral("select count(*) from tblLogin")), QStringLiteral("1"));
+        QCOMPARE(valueOf(QStringLiteral("select count(*) from tblLogin")), QStringLiteral("1"));
     }
     void search(const QString& typed)
     {
@@ -115,7 +110,7 @@ class TestInjection : public velmora::test::DbTestCase
                 break;
             }
             storedOrRefused(inBox,
-                stored(QStringLiteral("select %1 from tblLogin where 学号=?").arg(QString::fromUtf8(boxes[k].second)),
+                valueOf(QStringLiteral("select %1 from tblLogin where 学号=?").arg(QString::fromUtf8(boxes[k].second)),
                     { values[0] }),
                 QStringLiteral("添加成功，请刷新！"));
         }
@@ -142,23 +137,21 @@ class TestInjection : public velmora::test::DbTestCase
             }
             click(&add, "BN_OK");
             storedOrRefused(inBox,
-                stored(QStringLiteral("select %1 from tblTestInfo where 考试号=?").arg(QString::fromUtf8(columns[k])),
+                valueOf(QStringLiteral("select %1 from tblTestInfo where 考试号=?").arg(QString::fromUtf8(columns[k])),
                     { child<QLineEdit>(&add, "txtNumber")->text().toInt() }),
                 QStringLiteral("添加成功，请刷新！"));
         }
     }
     void scoreEntry(const QString& typed)
     {
-        auto made = Exams::define(
-            db(), { QStringLiteral("月考"), QString(), QStringLiteral("平时考试"), QString(), { { 0 }, true, true } });
-        QVERIFY(made);
-        mod().SelNo = QString::number(made->number);
+        const int made = defineTest({ 0 }, true, true);
+        mod().SelNo = QString::number(made);
         TestFill fill;
         fill.load();
         child<QPlainTextEdit>(&fill, "txtTeacher")->setPlainText(typed);
         click(&fill, "BN_Save");
         // The reader trims blanks.
-        storedOrRefused(typed.trimmed(), stored(QStringLiteral("select 教师评语 from tblScore%1").arg(made->number)),
+        storedOrRefused(typed.trimmed(), valueOf(QStringLiteral("select 教师评语 from tblScore%1").arg(made)),
             QStringLiteral("保存完毕！"));
         for (const char* name : { "Text1", "txtDuty0" }) {
             child<QLineEdit>(&fill, name)->setText(typed.left(3));
@@ -172,13 +165,13 @@ class TestInjection : public velmora::test::DbTestCase
     {
         Class window;
         window.load();
-        QTest::mouseClick(child<QPushButton>(&window, "Command1"), Qt::LeftButton);
+        test::click(&window, "Command1");
         child<QLineEdit>(&window, "txtTeacher")->setText(typed);
         child<QLineEdit>(&window, "Text17")->setText(typed);
         click(&window, "Command1");
-        storedOrRefused(typed, stored(QStringLiteral("select 班主任 from tblClass")), QStringLiteral("修改成功！"));
+        storedOrRefused(typed, valueOf(QStringLiteral("select 班主任 from tblClass")), QStringLiteral("修改成功！"));
         storedOrRefused(
-            typed, stored(QStringLiteral("select 星期二 from tblTbl where 节次=4")), QStringLiteral("修改成功！"));
+            typed, valueOf(QStringLiteral("select 星期二 from tblTbl where 节次=4")), QStringLiteral("修改成功！"));
     }
     void findBoxes(const QString& typed)
     {
@@ -189,9 +182,7 @@ class TestInjection : public velmora::test::DbTestCase
         QCOMPARE(MessageService::texts().size(), 1);
         QCOMPARE(child<QLineEdit>(&person, "txtNumber")->text(), QStringLiteral("1"));
 
-        auto made = Exams::define(db(),
-            { QStringLiteral("月考"), QString(), QStringLiteral("平时考试"), QString(), { { 0 }, false, false } });
-        mod().SelNo = QString::number(made->number);
+        mod().SelNo = QString::number(defineTest({ 0 }));
         Analyze_Class analysis;
         analysis.load();
         for (const char* box : { "txtFront", "txtLast" }) {
@@ -225,7 +216,7 @@ class TestInjection : public velmora::test::DbTestCase
         child<QRadioButton>(&user, "Option2")->setChecked(true);
         click(&user, "Command1");
         QCOMPARE(MessageService::texts(), QStringList({ QStringLiteral("用户“%1”不存在。").arg(typed) }));
-        QCOMPARE(stored(QStringLiteral("select count(*) from tblUsers where Grade='Admin'")), QStringLiteral("1"));
+        QCOMPARE(valueOf(QStringLiteral("select count(*) from tblUsers where Grade='Admin'")), QStringLiteral("1"));
 
         mod().LoginUser = typed;
         mod().LoginPwd = typed;
@@ -265,7 +256,7 @@ private Q_SLOTS:
             { "usersAndPasswords", &TestInjection::usersAndPasswords } };
         (this->*places.at(place))(typed);
         // Nothing else went: the student is still there as stored.
-        QCOMPARE(stored(QStringLiteral("select 姓名 from tblLogin where 学号='1'")), QStringLiteral("张三"));
+        QCOMPARE(valueOf(QStringLiteral("select 姓名 from tblLogin where 学号='1'")), QStringLiteral("张三"));
     }
 };
 

@@ -135,7 +135,7 @@ private Q_SLOTS:
             "与数据库服务器的连接已断开，请检查网络后重新登陆。\r\n现在重新登陆吗？") };
         QVERIFY(stopServer());
         MessageService::clearMessages();
-        QTest::mouseClick(child<QPushButton>(&fill, "BN_Save"), Qt::LeftButton);
+        test::click(&fill, "BN_Save");
         QCOMPARE(MessageService::texts(), lost);
         QCOMPARE(child<QLineEdit>(&fill, "Text1")->text(), QStringLiteral("88"));
         QCOMPARE(child<QPlainTextEdit>(&fill, "txtTeacher")->toPlainText(), QStringLiteral("还没保存的评语"));
@@ -148,7 +148,7 @@ private Q_SLOTS:
         QVERIFY(startServer());
         MessageService::clearMessages();
         MessageService::setNextAnswer(MsgAnswer::Yes);
-        QTest::mouseClick(child<QPushButton>(&fill, "BN_Save"), Qt::LeftButton);
+        test::click(&fill, "BN_Save");
         QCOMPARE(MessageService::texts(), lost);
         QTRY_VERIFY(!Windows::mainForm());
         Login* login = velmora::test::visibleLogin();
@@ -157,11 +157,11 @@ private Q_SLOTS:
         child<QLineEdit>(login, "txtUser")->setText(s.user);
         child<QLineEdit>(login, "txtPwd")->setText(s.password);
         MessageService::clearMessages();
-        QTest::mouseClick(child<QPushButton>(login, "Command1"), Qt::LeftButton);
+        test::click(login, "Command1");
         QVERIFY(Windows::mainForm());
         QVERIFY(mod().Conn.isOpen());
         MessageService::clearMessages();
-        QTest::mouseClick(child<QPushButton>(&fill, "BN_Save"), Qt::LeftButton);
+        test::click(&fill, "BN_Save");
         QCOMPARE(MessageService::texts(), QStringList({ "保存完毕！" }));
         auto stored = mod().Conn.select(QStringLiteral("select 语文, 教师评语 from tblScore1"));
         QCOMPARE(stored->text(0), QStringLiteral("88"));

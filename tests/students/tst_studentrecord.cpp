@@ -33,46 +33,32 @@ private Q_SLOTS:
         QTest::addColumn<QString>("message");
         const QString fill = QStringLiteral("请填写完整！");
         const QString date = QStringLiteral("请按示例正确填写出生日期！");
-        QTest::newRow("complete") << -1 << ""
-                                  << "浙江" << true << "";
-        QTest::newRow("no number") << int(StudentRecord::Number) << ""
-                                   << "浙江" << true << fill;
-        QTest::newRow("no nation") << int(StudentRecord::Nation) << ""
-                                   << "浙江" << true << fill;
-        QTest::newRow("prompt left") << -1 << ""
-                                     << "请选择..." << true << fill;
-        QTest::newRow("prompt cut") << -1 << ""
-                                    << "请选择" << true << fill;
-        QTest::newRow("native empty") << -1 << ""
-                                      << "" << true << fill;
-        QTest::newRow("no sex") << -1 << ""
-                                << "浙江" << false << fill;
+        const QString digits = QStringLiteral("学号只能由1到10位数字组成，请重新填写！");
+        const auto row = [](const char* name, int column, const char* value, const char* native, bool sex,
+                             const QString& message) {
+            QTest::newRow(name) << column << QString::fromUtf8(value) << QString::fromUtf8(native) << sex << message;
+        };
+        row("complete", -1, "", "浙江", true, {});
+        row("no number", StudentRecord::Number, "", "浙江", true, fill);
+        row("no nation", StudentRecord::Nation, "", "浙江", true, fill);
+        row("prompt left", -1, "", "请选择...", true, fill);
+        row("prompt cut", -1, "", "请选择", true, fill);
+        row("native empty", -1, "", "", true, fill);
+        row("no sex", -1, "", "浙江", false, fill);
         // An empty field is reported before a bad date.
-        QTest::newRow("empty before date") << int(StudentRecord::Birth) << ""
-                                           << "" << true << fill;
-        QTest::newRow("slashes") << int(StudentRecord::Birth) << "1985/1/31"
-                                 << "浙江" << true << "";
-        QTest::newRow("chinese date") << int(StudentRecord::Birth) << "1985年1月31日"
-                                      << "浙江" << true << "";
-        QTest::newRow("leap day") << int(StudentRecord::Birth) << "2000-02-29"
-                                  << "浙江" << true << "";
-        QTest::newRow("no such day") << int(StudentRecord::Birth) << "1985-02-30"
-                                     << "浙江" << true << date;
-        QTest::newRow("not leap") << int(StudentRecord::Birth) << "1900-02-29"
-                                  << "浙江" << true << date;
-        QTest::newRow("words") << int(StudentRecord::Birth) << "去年春天"
-                               << "浙江" << true << date;
-        QTest::newRow("mixed separators") << int(StudentRecord::Birth) << "1985-01/31"
-                                          << "浙江" << true << date;
-        QTest::newRow("letters in number") << int(StudentRecord::Number) << "20a4"
-                                           << "浙江" << true << "学号只能由1到10位数字组成，请重新填写！";
-        QTest::newRow("eleven digits") << int(StudentRecord::Number) << "12345678901"
-                                       << "浙江" << true << "学号只能由1到10位数字组成，请重新填写！";
-        QTest::newRow("quote in number") << int(StudentRecord::Number) << "1' or '1"
-                                         << "浙江" << true << "学号只能由1到10位数字组成，请重新填写！";
-        QTest::newRow("native too long") << -1 << ""
-                                         << "浙江省杭州市西湖区文三路街道某某社区某号楼" << true
-                                         << "籍贯最多只能填写20个字符，请修改！";
+        row("empty before date", StudentRecord::Birth, "", "", true, fill);
+        row("slashes", StudentRecord::Birth, "1985/1/31", "浙江", true, {});
+        row("chinese date", StudentRecord::Birth, "1985年1月31日", "浙江", true, {});
+        row("leap day", StudentRecord::Birth, "2000-02-29", "浙江", true, {});
+        row("no such day", StudentRecord::Birth, "1985-02-30", "浙江", true, date);
+        row("not leap", StudentRecord::Birth, "1900-02-29", "浙江", true, date);
+        row("words", StudentRecord::Birth, "去年春天", "浙江", true, date);
+        row("mixed separators", StudentRecord::Birth, "1985-01/31", "浙江", true, date);
+        row("letters in number", StudentRecord::Number, "20a4", "浙江", true, digits);
+        row("eleven digits", StudentRecord::Number, "12345678901", "浙江", true, digits);
+        row("quote in number", StudentRecord::Number, "1' or '1", "浙江", true, digits);
+        row("native too long", -1, "", "浙江省杭州市西湖区文三路街道某某社区某号楼", true,
+            "籍贯最多只能填写20个字符，请修改！");
     }
 
     void checkOrderAndFirstMessageOnly()

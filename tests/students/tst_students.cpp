@@ -59,8 +59,7 @@ class TestStudents : public velmora::test::DbTestCase
     }
     int count(const QString& where = QStringLiteral("1=1"), const QVariantList& params = {})
     {
-        auto rows = db().select(QStringLiteral("select count(*) from tblLogin where ") + where, params);
-        return rows ? rows->value(0).toInt() : -1;
+        return valueOf(QStringLiteral("select count(*) from tblLogin where ") + where, params).toInt();
     }
     QString pictureFile(const QString& name, const QColor& color)
     {
@@ -92,13 +91,6 @@ class TestStudents : public velmora::test::DbTestCase
         test::retype(child<QWidget>(&form, "Text6"), QStringLiteral("88001234"));
         child<QCheckBox>(&form, "Mother_r")->setChecked(true);
         test::retype(child<QWidget>(&form, "Text13"), QStringLiteral("爱好：画画\n班级图书管理员"));
-    }
-    QStringList column(ResultGrid* grid, int col)
-    {
-        QStringList values;
-        for (int r = 1; r < grid->rows(); ++r)
-            values << grid->text(r, col);
-        return values;
     }
 
 private Q_SLOTS:
@@ -138,13 +130,12 @@ private Q_SLOTS:
             QStringLiteral("将导入 2 名，更新 0 名，跳过 2 行，其他班级 1 行没有导入"));
 
         // A strict teacher refuses the incomplete rows, naming what they lack.
-        auto* lacking = child<QCheckBox>(&d, "chkLacking");
-        QTest::mouseClick(lacking, Qt::LeftButton, {}, QPoint(8, lacking->height() / 2));
+        test::tick(&d, "chkLacking");
         QCOMPARE(grid->item(1, status)->text(), QStringLiteral("缺少必填项：籍贯、家庭住址"));
         QVERIFY(!child<QPushButton>(&d, "BN_Import")->isEnabled());
-        QTest::mouseClick(lacking, Qt::LeftButton, {}, QPoint(8, lacking->height() / 2));
+        test::tick(&d, "chkLacking");
 
-        QTest::mouseClick(child<QPushButton>(&d, "BN_Import"), Qt::LeftButton);
+        test::click(&d, "BN_Import");
         QVERIFY2(MessageService::lastText().startsWith(
                      QStringLiteral("导入 2 名，更新 0 名，跳过 2 行，其他班级 1 行没有导入。")),
             qPrintable(MessageService::lastText()));
@@ -161,8 +152,8 @@ private Q_SLOTS:
         auto listed = Students::list(db());
         form.prepareView(listed->first().values, listed->first().key);
         form.show();
-        QTest::mouseClick(child<QPushButton>(&form, "BN_Edit"), Qt::LeftButton);
-        QTest::mouseClick(child<QPushButton>(&form, "BN_Edit"), Qt::LeftButton);
+        test::click(&form, "BN_Edit");
+        test::click(&form, "BN_Edit");
         QCOMPARE(MessageService::lastText(), QStringLiteral("请填写完整！"));
     }
 
@@ -332,9 +323,9 @@ private Q_SLOTS:
         form.prepareAdd();
         fillForm(form, QStringLiteral("0042"));
         FileDialogs::setNextFileName(picture);
-        QTest::mouseClick(child<QPushButton>(&form, "BN_Browse"), Qt::LeftButton);
+        test::click(&form, "BN_Browse");
         QVERIFY(!child<QLabel>(&form, "Image1")->pixmap().isNull());
-        QTest::mouseClick(child<QPushButton>(&form, "BN_Save"), Qt::LeftButton);
+        test::click(&form, "BN_Save");
         QCOMPARE(MessageService::texts(), QStringList({ "添加成功，请刷新！" }));
         QCOMPARE(storedPhoto(QStringLiteral("0042")), bytesOf(picture));
         QCOMPARE(rowOf(QStringLiteral("select 性别, 出生年月, 母亲单位, 备注 from tblLogin where 学号='0042'")),
@@ -344,7 +335,7 @@ private Q_SLOTS:
         again.prepareAdd();
         fillForm(again, QStringLiteral("0042"));
         MessageService::clearMessages();
-        QTest::mouseClick(child<QPushButton>(&again, "BN_Save"), Qt::LeftButton);
+        test::click(&again, "BN_Save");
         QCOMPARE(MessageService::texts(), QStringList({ " 已有该学生，请重新检查学号" }));
         QCOMPARE(test::shownText(child<QWidget>(&again, "Text2")), QStringLiteral("李四"));
         QCOMPARE(count(), 1);
@@ -359,9 +350,9 @@ private Q_SLOTS:
         form.prepareAdd();
         fillForm(form, QStringLiteral("7"));
         FileDialogs::setNextFileName(notPicture);
-        QTest::mouseClick(child<QPushButton>(&form, "BN_Browse"), Qt::LeftButton);
+        test::click(&form, "BN_Browse");
         QCOMPARE(MessageService::texts(), QStringList({ "图片不能打开！" }));
-        QTest::mouseClick(child<QPushButton>(&form, "BN_Save"), Qt::LeftButton);
+        test::click(&form, "BN_Save");
         QCOMPARE(MessageService::lastText(), QStringLiteral("添加成功，请刷新！"));
         QVERIFY(storedPhoto(QStringLiteral("7")).isEmpty());
     }
@@ -375,7 +366,7 @@ private Q_SLOTS:
         form.prepareView(listed->first().values);
         form.show();
         QVERIFY(QTest::qWaitForWindowActive(&form));
-        QTest::mouseClick(child<QPushButton>(&form, "BN_Edit"), Qt::LeftButton);
+        test::click(&form, "BN_Edit");
         QTest::keyClicks(child<QWidget>(&form, "Text6"), "13800138000");
         MessageService::clearMessages();
         MessageService::setNextAnswer(MsgAnswer::Cancel);
@@ -460,13 +451,13 @@ private Q_SLOTS:
                 && test::shownText(child<QWidget>(&form, "Text4")).endsWith(QLatin1Char('A')),
             qPrintable(test::shownText(child<QWidget>(&form, "Text4"))));
         auto edit = [&](const char* box, const QString& typed) {
-            QTest::mouseClick(child<QPushButton>(&form, "BN_Edit"), Qt::LeftButton);
+            test::click(&form, "BN_Edit");
             auto* line = form.findChild<QLineEdit*>(QString::fromLatin1(box));
             QVERIFY(line);
             line->setFocus();
             line->selectAll();
             test::typeText(line, typed);
-            QTest::mouseClick(child<QPushButton>(&form, "BN_Edit"), Qt::LeftButton);
+            test::click(&form, "BN_Edit");
             QCOMPARE(MessageService::lastText(), QStringLiteral("修改成功，请刷新！"));
         };
         edit("Text2", QStringLiteral("周久"));
@@ -492,9 +483,9 @@ private Q_SLOTS:
         StudentInfo form;
         form.prepareView(listed->at(1).values, listed->at(1).key);
         form.show();
-        QTest::mouseClick(child<QPushButton>(&form, "BN_Edit"), Qt::LeftButton);
+        test::click(&form, "BN_Edit");
         test::retype(child<QWidget>(&form, "Text2"), QStringLiteral("乙改"));
-        QTest::mouseClick(child<QPushButton>(&form, "BN_Edit"), Qt::LeftButton);
+        test::click(&form, "BN_Edit");
         QCOMPARE(MessageService::lastText(), QStringLiteral("修改成功，请刷新！"));
         auto names = db().select(QStringLiteral("select 学号, 姓名 from tblLogin order by 学号"));
         QCOMPARE(names->text(1), QStringLiteral("甲"));
@@ -515,7 +506,7 @@ private Q_SLOTS:
         for (MsgAnswer answer : { MsgAnswer::No, MsgAnswer::Yes }) {
             form.show(); // No closes it
             MessageService::setNextAnswer(answer);
-            QTest::mouseClick(child<QPushButton>(&form, "BN_Del"), Qt::LeftButton);
+            test::click(&form, "BN_Del");
             QCOMPARE(count(), answer == MsgAnswer::No ? 1 : 0);
         }
         QCOMPARE(MessageService::lastText(), QStringLiteral("删除成功，请刷新！"));
@@ -539,8 +530,8 @@ private Q_SLOTS:
         addRow(QStringLiteral("001"), QStringLiteral("甲 "));
         addRow(QStringLiteral("002"), QStringLiteral("乙"));
         QVERIFY(db().exec(QStringLiteral("update tblLogin set 备注=NULL")));
-        QTest::mouseClick(child<QPushButton>(&list, "Command1"), Qt::LeftButton);
-        QCOMPARE(column(child<ResultGrid>(&list, "Grid"), 0), QStringList({ "001", "002", "003" }));
+        test::click(&list, "Command1");
+        QCOMPARE(test::columnTexts(child<ResultGrid>(&list, "Grid"), 0), QStringList({ "001", "002", "003" }));
         QCOMPARE(child<ResultGrid>(&list, "Grid")->text(1, 1), QStringLiteral("甲"));
         QCOMPARE(child<ResultGrid>(&list, "Grid")->text(1, 14), QString());
         QCOMPARE(child<QLineEdit>(&list, "txtNumber")->text(), QStringLiteral("3"));
@@ -563,9 +554,9 @@ private Q_SLOTS:
         find.show();
         auto found = [&] {
             MessageService::clearMessages();
-            QTest::mouseClick(child<QPushButton>(&find, "Command1"), Qt::LeftButton);
+            test::click(&find, "Command1");
             // After a fruitless search the old rows stay, blank.
-            QStringList shown = column(child<ResultGrid>(&find, "Grid"), 0);
+            QStringList shown = test::columnTexts(child<ResultGrid>(&find, "Grid"), 0);
             shown.removeAll(QString());
             return shown;
         };
@@ -583,9 +574,9 @@ private Q_SLOTS:
         child<QLineEdit>(&find, "Text1")->clear();
 
         child<QLineEdit>(&find, "Text2")->setText(QStringLiteral("张"));
-        QTest::mouseClick(child<QRadioButton>(&find, "sex_m"), Qt::LeftButton);
+        test::click(&find, "sex_m");
         QCOMPARE(found(), QStringList({ "101" }));
-        QTest::mouseClick(child<QRadioButton>(&find, "sex_u"), Qt::LeftButton);
+        test::click(&find, "sex_u");
         QCOMPARE(found(), QStringList({ "101", "102" }));
         child<QLineEdit>(&find, "Text2")->clear();
 

@@ -1,6 +1,8 @@
 #include "support/DbTestCase.h"
 
 #include "app/Module1.h"
+#include "data/Schema.h"
+#include "exams/TestRecord.h"
 #include "platform/Sharing.h"
 
 #include <QtTest>
@@ -25,6 +27,41 @@ QStringList DbTestCase::rowOf(const QString& sql, const QVariantList& params)
     for (int c = 0; rows && !rows->eof() && c < rows->fieldCount(); ++c)
         texts << rows->text(c);
     return texts;
+}
+
+QString DbTestCase::valueOf(const QString& sql, const QVariantList& params)
+{
+    auto rows = db().select(sql, params);
+    if (!rows)
+        return QStringLiteral("<error: %1>").arg(rows.error().description);
+    return rows->eof() ? QStringLiteral("<none>") : rows->value(0).toString();
+}
+
+QString DbTestCase::scoreOf(int test, const QString& student, const QString& column)
+{
+    return valueOf(
+        QStringLiteral("select %1 from %2 where 学号=?").arg(column, Schema::scoreTableName(test)), { student });
+}
+
+void DbTestCase::addStudents(const QStringList& numbers)
+{
+    for (const QString& n : numbers)
+        QVERIFY(db().exec(
+            QStringLiteral("insert into tblLogin (学号, 姓名) values (?, ?)"), { n, QStringLiteral("学生") + n }));
+}
+
+int DbTestCase::defineTest(
+    const QVector<int>& subjects, bool attendance, bool comment, const QString& name, const QString& type)
+{
+    auto made = Exams::define(
+        db(), { name, QStringLiteral("2026-11-01"), type, QString(), { subjects, attendance, comment } });
+    return made ? made->number : -1;
+}
+
+void DbTestCase::setScores(int test, const QString& student, const QString& sets, QVariantList values)
+{
+    values << student;
+    QVERIFY(db().exec(QStringLiteral("update %1 set %2 where 学号=?").arg(Schema::scoreTableName(test), sets), values));
 }
 
 void DbTestCase::cleanup()

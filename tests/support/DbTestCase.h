@@ -17,6 +17,17 @@ protected:
     Database& db() { return m_db->db(); }
     // The first row of a query as text, empty when there is none.
     QStringList rowOf(const QString& sql, const QVariantList& params = {});
+    // The first value of a query as stored, as text; "<none>" when there is no row.
+    QString valueOf(const QString& sql, const QVariantList& params = {});
+    // A student's stored value in a test's score table, as valueOf says it.
+    QString scoreOf(int test, const QString& student, const QString& column);
+    // Students of these numbers, each named 学生 and the number.
+    void addStudents(const QStringList& numbers);
+    // A test of these subjects; its number, or -1 when refused.
+    int defineTest(const QVector<int>& subjects, bool attendance = false, bool comment = false,
+        const QString& name = QStringLiteral("期中"), const QString& type = QStringLiteral("期中考试"));
+    // "update <score table> set <sets> where 学号=<student>", the values bound.
+    void setScores(int test, const QString& student, const QString& sets, QVariantList values);
     // Runs after the database is made and before the login; for rows a test case needs in all its tests.
     virtual void prepare() { }
 

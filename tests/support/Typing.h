@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QWidget>
+#include <QtTest>
 
 namespace velmora::test {
 
@@ -22,6 +23,27 @@ inline void typeText(QWidget* widget, const QString& text)
         QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, ch);
         QApplication::sendEvent(widget, &release);
     }
+}
+
+// Keys as a teacher presses them, each to whatever has the focus then (an
+// opened cell editor included); a line break is Enter, committed at once.
+inline void typeKeys(const QString& keys)
+{
+    for (QChar c : keys) {
+        if (c == QLatin1Char('\n')) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QCoreApplication::processEvents();
+        } else
+            QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
+    }
+}
+
+// A word as an input method commits it, to the focused widget.
+inline void commitText(const QString& word)
+{
+    QInputMethodEvent event;
+    event.setCommitString(word);
+    QApplication::sendEvent(QApplication::focusWidget(), &event);
 }
 
 // Replaces what a box holds as a teacher does: all of it selected, then typed over.

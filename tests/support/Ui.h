@@ -1,8 +1,12 @@
 #pragma once
 
+#include "platform/ui/ResultGrid.h"
+
+#include <QAbstractButton>
 #include <QObject>
 #include <QString>
 #include <QtGlobal>
+#include <QtTest>
 
 namespace velmora::test {
 
@@ -16,6 +20,28 @@ template <class T> T* child(const QObject* window, const QString& name)
             qPrintable(name));
     }
     return found;
+}
+
+// A left click in the middle of a window's button, as a teacher clicks it.
+inline void click(const QObject* window, const QString& name)
+{
+    QTest::mouseClick(child<QAbstractButton>(window, name), Qt::LeftButton);
+}
+
+// A click on a check box's or radio button's mark, wherever its caption ends.
+inline void tick(const QObject* window, const QString& name)
+{
+    auto* box = child<QAbstractButton>(window, name);
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
+}
+
+// A result grid's column below its header row, as a teacher reads it.
+inline QStringList columnTexts(const ResultGrid* grid, int column)
+{
+    QStringList texts;
+    for (int r = 1; r < grid->rows(); ++r)
+        texts << grid->text(r, column);
+    return texts;
 }
 
 } // namespace velmora::test
