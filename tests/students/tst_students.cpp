@@ -17,6 +17,7 @@
 #include "support/Files.h"
 #include "support/Modal.h"
 #include "support/Office.h"
+#include "support/Pdf.h"
 #include "support/SmallDisk.h"
 #include "support/Typing.h"
 #include "support/Ui.h"
@@ -74,6 +75,14 @@ class TestStudents : public velmora::test::DbTestCase
         QFile f(path);
         f.open(QIODevice::ReadOnly);
         return f.readAll();
+    }
+    // The form showing one listed student, as 查看 opens it.
+    void view(StudentInfo& form, int row = 0)
+    {
+        auto listed = Students::list(db());
+        QVERIFY(listed && listed->size() > row);
+        form.prepareView(listed->at(row).values, listed->at(row).key);
+        form.show();
     }
     QByteArray storedPhoto(const QString& number)
     {
@@ -149,9 +158,7 @@ private Q_SLOTS:
 
         // The record form asks for what the roster lacked at the next change.
         StudentInfo form;
-        auto listed = Students::list(db());
-        form.prepareView(listed->first().values, listed->first().key);
-        form.show();
+        view(form);
         test::click(&form, "BN_Edit");
         test::click(&form, "BN_Edit");
         QCOMPARE(MessageService::lastText(), QStringLiteral("请填写完整！"));
@@ -361,10 +368,8 @@ private Q_SLOTS:
     void escWhileEditingAsksFirst()
     {
         addRow(QStringLiteral("7"), QStringLiteral("钱七"));
-        auto listed = Students::list(db());
         StudentInfo form;
-        form.prepareView(listed->first().values);
-        form.show();
+        view(form);
         QVERIFY(QTest::qWaitForWindowActive(&form));
         test::click(&form, "BN_Edit");
         QTest::keyClicks(child<QWidget>(&form, "Text6"), "13800138000");
@@ -378,12 +383,11 @@ private Q_SLOTS:
         QVERIFY(!form.isVisible());
         QCOMPARE(rowOf(QStringLiteral("select 联系电话 from tblLogin where 学号='7'")), QStringList({ "" }));
 
-        StudentInfo view;
-        view.prepareView(listed->first().values);
-        view.show();
+        StudentInfo viewing;
+        view(viewing);
         MessageService::clearMessages();
-        QTest::keyClick(&view, Qt::Key_Escape);
-        QVERIFY(!view.isVisible());
+        QTest::keyClick(&viewing, Qt::Key_Escape);
+        QVERIFY(!viewing.isVisible());
         QVERIFY(MessageService::messages().isEmpty());
     }
 
@@ -396,10 +400,8 @@ private Q_SLOTS:
         addRow(QStringLiteral("8"), QStringLiteral("孙八"));
         QVERIFY(db().exec(
             QStringLiteral("update tblLogin set 照片=?, 父亲单位='已退休' where 学号='8'"), { bytesOf(picture) }));
-        auto listed = Students::list(db());
         StudentInfo form;
-        form.prepareView(listed->first().values, listed->first().key);
-        form.show();
+        view(form);
         auto* edit = child<QPushButton>(&form, "BN_Edit");
         QVERIFY(child<QCheckBox>(&form, "Father_r")->isChecked());
         QVERIFY(!child<QLabel>(&form, "Image1")->pixmap().isNull());
@@ -443,20 +445,14 @@ private Q_SLOTS:
                 .select(QStringLiteral("select hex(%1) from tblLogin where 学号='9'").arg(QString::fromUtf8(column)))
                 ->text(0);
         };
-        auto listed = Students::list(db());
         StudentInfo form;
-        form.prepareView(listed->first().values, listed->first().key);
-        form.show();
+        view(form);
         QVERIFY2(test::shownText(child<QWidget>(&form, "Text4")).startsWith(QStringLiteral("中"))
                 && test::shownText(child<QWidget>(&form, "Text4")).endsWith(QLatin1Char('A')),
             qPrintable(test::shownText(child<QWidget>(&form, "Text4"))));
         auto edit = [&](const char* box, const QString& typed) {
             test::click(&form, "BN_Edit");
-            auto* line = form.findChild<QLineEdit*>(QString::fromLatin1(box));
-            QVERIFY(line);
-            line->setFocus();
-            line->selectAll();
-            test::typeText(line, typed);
+            test::retype(child<QWidget>(&form, QString::fromLatin1(box)), typed);
             test::click(&form, "BN_Edit");
             QCOMPARE(MessageService::lastText(), QStringLiteral("修改成功，请刷新！"));
         };
@@ -479,19 +475,14 @@ private Q_SLOTS:
         list.fill();
         QCOMPARE(child<ResultGrid>(&list, "Grid")->rows(), 3);
         QCOMPARE(child<ResultGrid>(&list, "Grid")->text(2, 1), QStringLiteral("乙"));
-        auto listed = Students::list(db());
         StudentInfo form;
-        form.prepareView(listed->at(1).values, listed->at(1).key);
-        form.show();
+        view(form, 1);
         test::click(&form, "BN_Edit");
         test::retype(child<QWidget>(&form, "Text2"), QStringLiteral("乙改"));
         test::click(&form, "BN_Edit");
         QCOMPARE(MessageService::lastText(), QStringLiteral("修改成功，请刷新！"));
-        auto names = db().select(QStringLiteral("select 学号, 姓名 from tblLogin order by 学号"));
-        QCOMPARE(names->text(1), QStringLiteral("甲"));
-        names->moveNext();
-        QCOMPARE(names->value(0).toString(), QStringLiteral("2024001 "));
-        QCOMPARE(names->text(1), QStringLiteral("乙改"));
+        QCOMPARE(valueOf(QStringLiteral("select 姓名 from tblLogin where 学号='2024001'")), QStringLiteral("甲"));
+        QCOMPARE(valueOf(QStringLiteral("select 姓名 from tblLogin where 学号='2024001 '")), QStringLiteral("乙改"));
 
         StudentRecord third;
         third[StudentRecord::Number] = QStringLiteral("2024001");
@@ -620,8 +611,7 @@ private Q_SLOTS:
     // number on every page and no page without a student.
     void reportPrintsWhatIsStored()
     {
-        const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
-        if (pdftotext.isEmpty())
+        if (!test::canReadPdf())
             QSKIP("pdftotext is not installed");
         const QString address = QStringLiteral("江苏省南京市玄武区中山路一百五十二号十八幢五百三十室");
         for (int i = 1; i <= 30; ++i) {
@@ -639,24 +629,16 @@ private Q_SLOTS:
         QVERIFY(DataReport1::exportPdf(pdf, rows, &pages));
         QVERIFY(pages >= 2);
 
-        auto pageText = [&](int page) {
-            QProcess p;
-            p.start(pdftotext,
-                { QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"), QString::number(page),
-                    QStringLiteral("-layout"), pdf, QStringLiteral("-") });
-            p.waitForFinished();
-            return QString::fromUtf8(p.readAllStandardOutput());
-        };
-        QString all;
+        const QStringList texts = test::pdfPages(pdf, pages);
         for (int page = 1; page <= pages; ++page) {
-            const QString text = pageText(page);
+            const QString& text = texts[page - 1];
             QVERIFY2(text.contains(QStringLiteral("学号:")), qPrintable(text.left(300)));
             QVERIFY(text.contains(QStringLiteral("第 %1 页 / 共 %2 页").arg(page).arg(pages)));
             QVERIFY2(text.contains(QStringLiteral("202400")),
                 qPrintable(QStringLiteral("page %1 has no student").arg(page)));
-            QCOMPARE(QString(text).remove(QLatin1Char(' ')).contains(QStringLiteral("学生信息表")), page == 1);
-            all += text;
+            QCOMPARE(test::squeezed(text).contains(QStringLiteral("学生信息表")), page == 1);
         }
+        const QString all = texts.join(QLatin1Char('\n'));
         const QStringList words = all.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
         for (int i = 1; i <= 30; ++i) {
             // The number is never run into the name beside it.
@@ -668,7 +650,7 @@ private Q_SLOTS:
         QVERIFY(words.contains(QStringLiteral("欧阳小月")));
         QVERIFY(words.contains(QStringLiteral("文化小学")));
         // The long address wraps within its column and loses nothing.
-        QVERIFY(QString(all).remove(QRegularExpression(QStringLiteral("\\s"))).contains(address.left(8)));
+        QVERIFY(test::squeezed(all).contains(address.left(8)));
         QVERIFY(!all.contains(QChar(0x2F63)));
     }
 };

@@ -108,32 +108,12 @@ QByteArray flatXml(const QString& design, const QString& sheetName)
         }
         body += QStringLiteral("</table:table-row>");
     }
-    QString zeros;
-    for (int n = 1; n <= 12; ++n)
-        zeros += QStringLiteral("<number:number-style style:name=\"Z%1\"><number:number number:decimal-places=\"0\" "
-                                "number:min-integer-digits=\"%1\"/></number:number-style>"
-                                "<style:style style:name=\"zeros%1\" style:family=\"table-cell\" "
-                                "style:data-style-name=\"Z%1\"/>")
-                     .arg(n);
-    return QStringLiteral(
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<office:document "
-        "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
-        "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
-        "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
-        "xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\" "
-        "xmlns:number=\"urn:oasis:names:tc:opendocument:xmlns:datastyle:1.0\" "
-        "xmlns:of=\"urn:oasis:names:tc:opendocument:xmlns:of:1.2\" office:version=\"1.2\" "
-        "office:mimetype=\"application/vnd.oasis.opendocument.spreadsheet\"><office:automatic-styles>"
-        "<number:date-style style:name=\"D\"><number:year number:style=\"long\"/><number:text>-</number:text>"
-        "<number:month number:style=\"long\"/><number:text>-</number:text><number:day number:style=\"long\"/>"
-        "</number:date-style><style:style style:name=\"date\" style:family=\"table-cell\" "
-        "style:data-style-name=\"D\"/><number:time-style style:name=\"T\"><number:hours number:style=\"long\"/>"
-        "<number:text>:</number:text><number:minutes number:style=\"long\"/><number:text>:</number:text>"
-        "<number:seconds number:style=\"long\"/></number:time-style><style:style style:name=\"time\" "
-        "style:family=\"table-cell\" "
-        "style:data-style-name=\"T\"/>%1</office:automatic-styles><office:body><office:spreadsheet>"
-        "<table:table table:name=\"%2\">%3</table:table></office:spreadsheet></office:body></office:document>\n")
-        .arg(zeros, sheetName.toHtmlEscaped(), body)
+    QFile sheet(QStringLiteral(FIXTURES "/sheet.fods"));
+    if (!sheet.open(QIODevice::ReadOnly))
+        qFatal("%s: %s", qPrintable(sheet.fileName()), qPrintable(sheet.errorString()));
+    return QString::fromUtf8(sheet.readAll())
+        .replace(QStringLiteral("SHEET-NAME"), sheetName.toHtmlEscaped())
+        .replace(QStringLiteral("SHEET-ROWS"), body)
         .toUtf8();
 }
 
