@@ -54,15 +54,14 @@ private Q_SLOTS:
         const DbConfig::Values values { QStringLiteral(" (local) "), QStringLiteral("students"), QStringLiteral("adm"),
             QStringLiteral("p w~|#") };
         QVERIFY(DbConfig::write(path(), values));
-        QFile f(path());
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QByteArray bytes = f.readAll();
+        const QByteArray bytes = test::readFile(path());
         QCOMPARE(bytes.count("\r\n"), 4);
         QVERIFY(bytes.endsWith("\r\n"));
         QVERIFY(!bytes.contains("students"));
         // A stored blank is never a blank, so the reader's trim leaves it alone.
         QVERIFY(!bytes.contains(' '));
-        QCOMPARE(f.permissions() & (QFileDevice::ReadOther | QFileDevice::ReadGroup), QFileDevice::Permissions());
+        QCOMPARE(
+            QFile::permissions(path()) & (QFileDevice::ReadOther | QFileDevice::ReadGroup), QFileDevice::Permissions());
         QCOMPARE(DbConfig::read(path()).status, DbConfig::ReadStatus::Ok);
         QCOMPARE(fields(DbConfig::read(path()).values), fields(values));
 

@@ -8,6 +8,7 @@
 #include "data/Schema.h"
 #include "platform/AppPaths.h"
 #include "platform/MessageService.h"
+#include "support/Files.h"
 #include "support/Modal.h"
 #include "support/SmallDisk.h"
 #include "support/TestDb.h"
@@ -181,8 +182,7 @@ private Q_SLOTS:
         QVERIFY(child<QPushButton>(&login, "Command1")->isEnabled());
         test::click(&login, "Command1");
         QVERIFY(Windows::mainForm());
-        auto students = mod().Conn.select(QStringLiteral("select count(*) from tblLogin"));
-        QCOMPARE(students->value(0).toInt(), DemoData::kStudents);
+        QCOMPARE(test::rowCount(mod().Conn, QStringLiteral("tblLogin")), DemoData::kStudents);
         logout();
 
         // Once a database is there it is never offered again, whatever the settings say.
@@ -263,10 +263,7 @@ private Q_SLOTS:
                 program.path(QStringLiteral("students.db"))));
         }
         QVERIFY(program.seal());
-        const QByteArray shipped = [&] {
-            QFile f(program.path(QStringLiteral("dbcfg.dat")));
-            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-        }();
+        const QByteArray shipped = test::readFile(program.path(QStringLiteral("dbcfg.dat")));
         AppPaths::setAppDir(QString());
         AppPaths::setProgramDir(program.dir());
         AppPaths::setUserDir(user.path());
@@ -278,9 +275,7 @@ private Q_SLOTS:
 
         QVERIFY(loginAs(QStringLiteral("admin"), QStringLiteral("123456")));
         QCOMPARE(mod().DbName, s.database);
-        auto students = mod().Conn.select(QStringLiteral("select count(*) from tblUsers"));
-        QVERIFY(students);
-        QCOMPARE(students->value(0).toInt(), 2);
+        QCOMPARE(test::rowCount(mod().Conn, QStringLiteral("tblUsers")), 2);
         logout();
 
         Login login;
@@ -295,9 +290,7 @@ private Q_SLOTS:
                 QStringLiteral("程序文件夹 %1 不存放数据，数据库配置已保存到 %2。").arg(program.dir(), saved) });
         QCOMPARE(DbConfig::read(saved).values.database, s.database);
         QCOMPARE(AppPaths::configFile(), saved);
-        QFile shippedNow(program.path(QStringLiteral("dbcfg.dat")));
-        QVERIFY(shippedNow.open(QIODevice::ReadOnly));
-        QCOMPARE(shippedNow.readAll(), shipped);
+        QCOMPARE(test::readFile(program.path(QStringLiteral("dbcfg.dat"))), shipped);
         // The embedded file is still found in the program folder.
         QVERIFY(loginAs(QStringLiteral("teacher"), QStringLiteral("123456")));
     }

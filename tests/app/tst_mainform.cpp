@@ -159,10 +159,7 @@ private Q_SLOTS:
         QVERIFY(DbConfig::write(AppPaths::configFile(), { c.server, c.database, c.user, c.password }));
         const QString file = Backups::databaseFile(c);
         const QString folder = Backups::folderFor(file);
-        auto count = [] {
-            auto rows = mod().Conn.select(QStringLiteral("select count(*) from tblLogin"));
-            return rows ? rows->value(0).toInt() : -1;
-        };
+        auto count = [] { return test::rowCount(mod().Conn, QStringLiteral("tblLogin")); };
         QPointer<MainForm> form = Windows::showMainForm();
         QTRY_VERIFY(MessageService::messages().isEmpty());
         const int before = count();
@@ -267,10 +264,9 @@ private Q_SLOTS:
         Database copy;
         QVERIFY(copy.open(
             { QStringLiteral("(local)"), QStringLiteral("copy1"), c.user, QStringLiteral("pw"), into.path() }));
-        auto students = copy.select(QStringLiteral("select count(*) from tblLogin"));
-        auto here = mod().Conn.select(QStringLiteral("select count(*) from tblLogin"));
-        QVERIFY(students->value(0).toInt() > 0);
-        QCOMPARE(students->value(0).toInt(), here->value(0).toInt());
+        QVERIFY(test::rowCount(copy, QStringLiteral("tblLogin")) > 0);
+        QCOMPARE(
+            test::rowCount(copy, QStringLiteral("tblLogin")), test::rowCount(mod().Conn, QStringLiteral("tblLogin")));
         form->close();
     }
 };

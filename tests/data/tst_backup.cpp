@@ -20,11 +20,7 @@ class TestBackup : public QObject
     QString file() const { return Backups::databaseFile(m_db->settings()); }
     QString folder() const { return Backups::folderFor(file()); }
 
-    int students(Database& db)
-    {
-        auto rows = db.select(QStringLiteral("select count(*) from tblLogin"));
-        return rows ? rows->value(0).toInt() : -1;
-    }
+    static int students(Database& db) { return test::rowCount(db, QStringLiteral("tblLogin")); }
     void addStudents(Database& db, int from, int count)
     {
         // Photos make the file span many pages: a backup takes many steps.

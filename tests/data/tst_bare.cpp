@@ -87,8 +87,7 @@ private Q_SLOTS:
             const QString p = QString::number(period);
             QCOMPARE(timetableRow(period - 1), QStringList({ "一" + p, "二" + p, "改" + p, "四" + p, "五" + p }));
         }
-        auto rows = m_db->db().select(QStringLiteral("select count(*) from tblTbl"));
-        QCOMPARE(rows->value(0).toInt(), 8);
+        QCOMPARE(test::rowCount(m_db->db(), QStringLiteral("tblTbl")), 8);
     }
 
     // 联系电话 takes what the column of the database in use takes: 10 here,

@@ -191,8 +191,7 @@ private Q_SLOTS:
                 Database db;
                 QVERIFY(db.open({ QStringLiteral("(local)"), QStringLiteral("students"), QStringLiteral("adm"),
                     QStringLiteral("pw"), once.path() }));
-                QCOMPARE(
-                    db.select(QStringLiteral("select count(*) from tblLogin"))->value(0).toInt(), DemoData::kStudents);
+                QCOMPARE(test::rowCount(db, QStringLiteral("tblLogin")), DemoData::kStudents);
             }
             QCOMPARE(initdb(copy, QStringLiteral("pw")), 1);
             {
@@ -403,7 +402,7 @@ private Q_SLOTS:
         QCOMPARE(run(t.dir() + QStringLiteral("/nothing.db")), 1);
         QCOMPARE(run(*taken), 0);
         QVERIFY(t.db().open(t.settings()));
-        QCOMPARE(t.db().select(QStringLiteral("select count(*) from tblLogin"))->value(0).toInt(), 0);
+        QCOMPARE(test::rowCount(t.db(), QStringLiteral("tblLogin")), 0);
         bool kept = false;
         for (const auto& b : Backups::list(file, Backups::folderFor(file)))
             kept = kept || (b.path.endsWith(QStringLiteral("_恢复前.db")) && b.students == 1);

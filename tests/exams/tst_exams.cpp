@@ -35,7 +35,7 @@ class TestTests : public velmora::test::DbTestCase
 {
     Q_OBJECT
 
-    int rows(const QString& table) { return valueOf(QStringLiteral("select count(*) from ") + table).toInt(); }
+    int rows(const QString& table) { return test::rowCount(db(), table); }
     bool tableExists(int number) { return *db().tableExists(Schema::scoreTableName(number)); }
     QStringList scoreColumns(int number)
     {

@@ -27,6 +27,10 @@ using velmora::test::child;
 
 using namespace velmora::test;
 
+// A printed page holds this line whole, or the page is shown.
+#define VERIFY_LINE(page, line)                                                                                        \
+    QVERIFY2(QString(page).split(QLatin1Char('\n')).contains(line), qPrintable(QString(line) + "\n" + (page)))
+
 namespace {
 CardPrint::Options opts(
     CardPrint::Paper paper, bool ranks, bool school = false, CardPrint::Shown shown = CardPrint::Shown::Scores)
@@ -118,12 +122,11 @@ private Q_SLOTS:
             { "语文 70 100 80.0 4", "数学 130 150 140.0 3", "总分 200 250 185.0 3" },
         };
         for (int s = 0; s < 4; ++s) {
-            const QStringList lines = pages[s].split(QLatin1Char('\n'));
             QVERIFY2(pages[s].contains(QStringLiteral("学号：%1 姓名：学生%1").arg(s + 1)), qPrintable(pages[s]));
             QVERIFY(squeezed(pages[s]).contains(QStringLiteral("初一(3)班学生成绩报告单")));
             QVERIFY(pages[s].contains(QStringLiteral("科目 成绩 满分 班级平均 班级名次")));
             for (const char* line : expected[s])
-                QVERIFY2(lines.contains(QString::fromUtf8(line)), qPrintable(pages[s]));
+                VERIFY_LINE(pages[s], QString::fromUtf8(line));
             QVERIFY(pages[s].contains(QStringLiteral("家长签字：")));
             QVERIFY(pages[s].contains(QStringLiteral("班主任：王老师")));
             QCOMPARE(pages[s].contains(QStringLiteral("学习认真")), s == 2);
@@ -135,7 +138,7 @@ private Q_SLOTS:
         // Ranks off: none anywhere.
         const QStringList hidden = cards(*term, opts(CardPrint::Paper::A4, false), 4);
         QCOMPARE(hidden.size(), 4);
-        QVERIFY(hidden[2].split(QLatin1Char('\n')).contains(QStringLiteral("总分 80 250 185.0")));
+        VERIFY_LINE(hidden[2], QStringLiteral("总分 80 250 185.0"));
         QVERIFY(!hidden.join(QString()).contains(QStringLiteral("名次")));
 
         // The school's ranks as a marking system's export stated them, where it did.
@@ -144,10 +147,9 @@ private Q_SLOTS:
         const auto stated = ReportCards::forTests(db(), { test });
         const QStringList school = cards(*stated, opts(CardPrint::Paper::A4, true, true), 4);
         QVERIFY(school[0].contains(QStringLiteral("科目 成绩 满分 班级平均 班级名次 年级名次")));
-        QVERIFY2(school[0].split(QLatin1Char('\n')).contains(QStringLiteral("总分 230 250 185.0 1 30")),
-            qPrintable(school[0]));
-        QVERIFY(school[0].split(QLatin1Char('\n')).contains(QStringLiteral("语文 90 100 80.0 1 12")));
-        QVERIFY(school[1].split(QLatin1Char('\n')).contains(QStringLiteral("语文 80 100 80.0 2 —")));
+        VERIFY_LINE(school[0], QStringLiteral("总分 230 250 185.0 1 30"));
+        VERIFY_LINE(school[0], QStringLiteral("语文 90 100 80.0 1 12"));
+        VERIFY_LINE(school[1], QStringLiteral("语文 80 100 80.0 2 —"));
 
         // A5: two cards on each sheet.
         const QStringList a5 = cards(*term, opts(CardPrint::Paper::A5, true), 2);
@@ -210,10 +212,10 @@ private Q_SLOTS:
         const QStringList pages = cards(*term, opts(CardPrint::Paper::A4, false, false, CardPrint::Shown(shown)), 4);
         QCOMPARE(pages.size(), 4);
         for (const QString& line : first)
-            QVERIFY2(pages[0].split(QLatin1Char('\n')).contains(line), qPrintable(line + "\n" + pages[0]));
+            VERIFY_LINE(pages[0], line);
         for (const QString& line : third)
-            QVERIFY2(pages[2].split(QLatin1Char('\n')).contains(line), qPrintable(line + "\n" + pages[2]));
-        QVERIFY2(pages[3].split(QLatin1Char('\n')).contains(fourthTotal), qPrintable(pages[3]));
+            VERIFY_LINE(pages[2], line);
+        VERIFY_LINE(pages[3], fourthTotal);
         if (CardPrint::Shown(shown) == CardPrint::Shown::Grades)
             QVERIFY(!pages.join(QString()).contains(QStringLiteral("满分")));
     }
@@ -281,18 +283,17 @@ private Q_SLOTS:
         QCOMPARE(term->students.size(), 3);
         const QStringList pages = cards(*term, {}, 3);
         QCOMPARE(pages.size(), 3);
-        const QStringList lines = pages[0].split(QLatin1Char('\n'));
         // 期末 first: 99 then 90; 英语 was not in the 月考, 数学 not in the 期末.
-        QVERIFY2(lines.contains(QStringLiteral("语文 99 100 83.0 1 90 100 92.5 2")), qPrintable(pages[0]));
-        QVERIFY(lines.contains(QStringLiteral("英语 98 100 79.3 1 — — — —")));
-        QVERIFY(lines.contains(QStringLiteral("数学 — — — — 80 100 82.5 2")));
-        QVERIFY(lines.contains(QStringLiteral("总分 197 200 162.3 1 170 200 175.0 2")));
+        VERIFY_LINE(pages[0], QStringLiteral("语文 99 100 83.0 1 90 100 92.5 2"));
+        VERIFY_LINE(pages[0], QStringLiteral("英语 98 100 79.3 1 — — — —"));
+        VERIFY_LINE(pages[0], QStringLiteral("数学 — — — — 80 100 82.5 2"));
+        VERIFY_LINE(pages[0], QStringLiteral("总分 197 200 162.3 1 170 200 175.0 2"));
         QVERIFY(pages[0].indexOf(QStringLiteral("期末考试")) < pages[0].indexOf(QStringLiteral("十月月考")));
         QVERIFY(squeezed(pages[0]).contains(QStringLiteral("班主任评语（期末考试）：进步很大。")));
         QVERIFY(pages[0].contains(QStringLiteral("总分名次变化")));
         QVERIFY(pages[0].contains(QStringLiteral("第2名")) && pages[0].contains(QStringLiteral("第1名")));
         // 丙 took only the 期末.
-        QVERIFY(pages[2].split(QLatin1Char('\n')).contains(QStringLiteral("总分 160 200 162.3 2 — 200 175.0 —")));
+        VERIFY_LINE(pages[2], QStringLiteral("总分 160 200 162.3 2 — 200 175.0 —"));
 
         const QStringList hidden = cards(*term, opts(CardPrint::Paper::A4, false), 3);
         QVERIFY(!hidden.join(QString()).contains(QStringLiteral("名次")));
@@ -306,14 +307,9 @@ private Q_SLOTS:
         QVERIFY(grades);
         term->addFirst(*grades);
         const QStringList withTerm = cards(*term, {}, 3);
-        QVERIFY2(withTerm[0]
-                     .split(QLatin1Char('\n'))
-                     .contains(QStringLiteral("语文 95.4 100 85.1 1 99 100 83.0 1 90 100 92.5 2")),
-            qPrintable(withTerm[0]));
-        const QStringList third = withTerm[2].split(QLatin1Char('\n'));
-        QVERIFY2(third.contains(QStringLiteral("总分 160.0* 300 219.5 — 160 200 162.3 2 — 200 175.0 —")),
-            qPrintable(withTerm[2]));
-        QVERIFY2(third.contains(QStringLiteral("数学 缺考 100 82.5 — — — — — 缺 100 — —")), qPrintable(withTerm[2]));
+        VERIFY_LINE(withTerm[0], QStringLiteral("语文 95.4 100 85.1 1 99 100 83.0 1 90 100 92.5 2"));
+        VERIFY_LINE(withTerm[2], QStringLiteral("总分 160.0* 300 219.5 — 160 200 162.3 2 — 200 175.0 —"));
+        VERIFY_LINE(withTerm[2], QStringLiteral("数学 缺考 100 82.5 — — — — — 缺 100 — —"));
         QVERIFY(squeezed(withTerm[2])
                     .contains(QStringLiteral(
                         "第一学期总评语文：十月月考没有参加，其余按比例计；第一学期总评数学：十月月考没有参加")));

@@ -1,8 +1,5 @@
-// Writes (or backs up) without end until it is killed (tst_crash), or a
-// given number of times (tst_concurrent).
-// velmora-crashworker DATADIR MODE SEED [COUNT [STUDENT]]
-// The database is the embedded one in DATADIR unless VELMORA_WORKER_SERVER
-// names a server; then VELMORA_WORKER_DATABASE/_USER/_PASSWORD apply.
+// Writes (or backs up) the embedded database in DATADIR without end, until
+// tst_crash kills it.  velmora-crashworker DATADIR MODE SEED
 #include "classes/ClassSettings.h"
 #include "data/Backup.h"
 #include "data/Database.h"
@@ -38,7 +35,6 @@ int main(int argc, char** argv)
         return 2;
     ConnectionSettings settings { QStringLiteral("(local)"), QStringLiteral("students"), QStringLiteral("adm"),
         QStringLiteral("adm"), QString::fromLocal8Bit(argv[1]) };
-    const quint32 count = argc > 4 ? QByteArray(argv[4]).toUInt() : 0;
     const QByteArray mode = argv[2];
     QRandomGenerator rng(quint32(QByteArray(argv[3]).toUInt()));
     Database db;
@@ -46,23 +42,17 @@ int main(int argc, char** argv)
         return 3;
     std::printf("ready\n");
     std::fflush(stdout);
-    const quint32 start = count > 0 ? 1 : rng.bounded(1000u);
-    int failures = 0;
-    for (quint32 g = start; count == 0 || g <= count; ++g) {
+    // Under a killer's fire a write may fail; only what the file holds is judged.
+    for (quint32 g = rng.bounded(1000u);; ++g) {
         if (mode == "define") {
-            auto made = Exams::define(db,
+            (void)Exams::define(db,
                 { QStringLiteral("压力"), QString(), QStringLiteral("平时考试"), QString(),
                     { { 0, 1, 2 }, true, true } });
-            if (!made) {
-                ++failures;
-                std::fprintf(stderr, "%s\n", qPrintable(made.error().description));
-            }
         } else if (mode == "scores") {
             ScoreEntry e;
             e.student = QString::number(1 + g % 5);
             for (int i = 0; i < 3; ++i)
                 e.subjects[i] = QString::number(g % 1000);
-            // Under a killer's fire a save may fail; only the file's health is judged.
             (void)Scores::save(db, 1, { { 0, 1, 2 }, false, false }, e);
         } else if (mode == "student") {
             StudentRecord r;
@@ -72,8 +62,7 @@ int main(int argc, char** argv)
             (void)Students::add(db, r, photoOf(r[StudentRecord::Number]));
         } else if (mode == "backup") {
             const QString file = Backups::databaseFile(settings);
-            if (!Backups::take(file, Backups::folderFor(file)))
-                ++failures;
+            (void)Backups::take(file, Backups::folderFor(file));
             Backups::rotate(file, Backups::folderFor(file), 5);
         } else if (mode == "class") {
             ClassSettings s;
@@ -86,5 +75,4 @@ int main(int argc, char** argv)
             return 4;
         }
     }
-    return failures == 0 ? 0 : 5;
 }

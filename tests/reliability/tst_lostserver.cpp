@@ -9,6 +9,7 @@
 #include "exams/ui/TestFill.h"
 #include "platform/AppPaths.h"
 #include "platform/MessageService.h"
+#include "support/Files.h"
 #include "support/OpenWindows.h"
 #include "support/Ui.h"
 
@@ -71,19 +72,16 @@ private Q_SLOTS:
                 QFAIL("VELMORA_PG_BIN is not set");
             QSKIP("no PostgreSQL programs (VELMORA_PG_BIN is not set)");
         }
-        QFile pw(m_dir.filePath(QStringLiteral("pw")));
-        QVERIFY(pw.open(QIODevice::WriteOnly));
-        pw.write("lost\n");
-        pw.close();
+        const QString pw = m_dir.filePath(QStringLiteral("pw"));
+        QVERIFY(test::writeFile(pw, "lost\n"));
         QFile::setPermissions(m_dir.path(),
             QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther
                 | QFileDevice::ExeOther | QFileDevice::WriteOther);
-        QFile::setPermissions(pw.fileName(), QFileDevice::ReadOwner | QFileDevice::ReadOther);
+        QFile::setPermissions(pw, QFileDevice::ReadOwner | QFileDevice::ReadOther);
         QVERIFY(pg(QStringLiteral("initdb"),
             { QStringLiteral("-D"), m_dir.filePath(QStringLiteral("data")), QStringLiteral("-U"),
-                QStringLiteral("lost"), QStringLiteral("--pwfile=") + pw.fileName(),
-                QStringLiteral("--auth=scram-sha-256"), QStringLiteral("-E"), QStringLiteral("UTF8"),
-                QStringLiteral("--locale=C") }));
+                QStringLiteral("lost"), QStringLiteral("--pwfile=") + pw, QStringLiteral("--auth=scram-sha-256"),
+                QStringLiteral("-E"), QStringLiteral("UTF8"), QStringLiteral("--locale=C") }));
         // A port of its own; the next one when it is taken.
         bool started = false;
         for (int attempt = 0; attempt < 10 && !started; ++attempt) {

@@ -70,12 +70,6 @@ class TestStudents : public velmora::test::DbTestCase
         image.save(path, "PNG");
         return path;
     }
-    static QByteArray bytesOf(const QString& path)
-    {
-        QFile f(path);
-        f.open(QIODevice::ReadOnly);
-        return f.readAll();
-    }
     // The form showing one listed student, as 查看 opens it.
     void view(StudentInfo& form, int row = 0)
     {
@@ -334,7 +328,7 @@ private Q_SLOTS:
         QVERIFY(!child<QLabel>(&form, "Image1")->pixmap().isNull());
         test::click(&form, "BN_Save");
         QCOMPARE(MessageService::texts(), QStringList({ "添加成功，请刷新！" }));
-        QCOMPARE(storedPhoto(QStringLiteral("0042")), bytesOf(picture));
+        QCOMPARE(storedPhoto(QStringLiteral("0042")), test::readFile(picture));
         QCOMPARE(rowOf(QStringLiteral("select 性别, 出生年月, 母亲单位, 备注 from tblLogin where 学号='0042'")),
             QStringList({ "女", "2011/9/1", "已退休", "爱好：画画\n班级图书管理员" }));
 
@@ -398,8 +392,8 @@ private Q_SLOTS:
     {
         const QString picture = pictureFile(QStringLiteral("b.png"), Qt::blue);
         addRow(QStringLiteral("8"), QStringLiteral("孙八"));
-        QVERIFY(db().exec(
-            QStringLiteral("update tblLogin set 照片=?, 父亲单位='已退休' where 学号='8'"), { bytesOf(picture) }));
+        QVERIFY(db().exec(QStringLiteral("update tblLogin set 照片=?, 父亲单位='已退休' where 学号='8'"),
+            { test::readFile(picture) }));
         StudentInfo form;
         view(form);
         auto* edit = child<QPushButton>(&form, "BN_Edit");
@@ -414,7 +408,7 @@ private Q_SLOTS:
         QCOMPARE(MessageService::lastText(), QStringLiteral("修改成功，请刷新！"));
         QCOMPARE(rowOf(QStringLiteral("select 姓名, 联系电话, 父亲单位 from tblLogin where 学号='8'")),
             QStringList({ "孙小八", "88886666", "" }));
-        QCOMPARE(storedPhoto(QStringLiteral("8")), bytesOf(picture));
+        QCOMPARE(storedPhoto(QStringLiteral("8")), test::readFile(picture));
 
         QTest::mouseClick(edit, Qt::LeftButton);
         QVERIFY(other->exec(QStringLiteral("update tblLogin set 姓名='孙八八' where 学号='8'")));

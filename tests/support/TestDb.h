@@ -51,6 +51,13 @@ private:
     QString m_error;
 };
 
+// How many rows a table holds; -1 when it cannot be read.
+inline int rowCount(const Database& db, const QString& table)
+{
+    auto rows = db.select(QStringLiteral("select count(*) from ") + table);
+    return rows && !rows->eof() ? rows->value(0).toInt() : -1;
+}
+
 } // namespace velmora::test
 
 // In a test function: skip it unless the backend is there.
