@@ -92,9 +92,7 @@ private Q_SLOTS:
         rules.absentNoRank = absentNoRank;
         QVERIFY(rules.save(db()));
         Analyze_Progress window;
-        QVERIFY(window.load());
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(test::showLoaded(window, false));
         auto* grid = child<ResultGrid>(&window, "Grid");
         // The later test is the newest, the earlier the one before; ties share a rank.
         QCOMPARE(rowOf(grid, "1"), QStringList({ "1", "学生1", "170", "1", "140", "4", "↓3", "-30" }));

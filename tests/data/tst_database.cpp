@@ -4,6 +4,7 @@
 #include "data/Passwords.h"
 #include "data/Schema.h"
 #include "data/TextLimits.h"
+#include "support/Initdb.h"
 #include "support/TestDb.h"
 
 #include <QDir>
@@ -15,6 +16,7 @@
 #include <QtTest>
 
 using namespace velmora;
+using velmora::test::initdb;
 using velmora::test::TestDb;
 
 class TestDatabase : public QObject
@@ -30,27 +32,6 @@ private:
     {
         return db.exec(
             QStringLiteral("insert into tblLogin (学号, 姓名, 性别) values (?, ?, ?)"), student(number, name));
-    }
-
-    // Runs velmora-initdb with these passwords in its environment; its exit
-    // code, -1 when it did not finish, and what it said in `said`.
-    static int initdb(
-        const QStringList& args, const QString& password = {}, const QByteArray& input = {}, QByteArray* said = nullptr)
-    {
-        QProcess p;
-        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-        e.remove(QStringLiteral("VELMORA_DB_PASSWORD"));
-        if (!password.isEmpty())
-            e.insert(QStringLiteral("VELMORA_DB_PASSWORD"), password);
-        e.insert(QStringLiteral("VELMORA_FROM_PASSWORD"), QStringLiteral("pw"));
-        p.setProcessEnvironment(e);
-        p.start(QStringLiteral(INITDB), args);
-        p.write(input);
-        p.closeWriteChannel();
-        const int code = p.waitForFinished(60000) ? p.exitCode() : -1;
-        if (said)
-            *said = p.readAllStandardError();
-        return code;
     }
 
 private Q_SLOTS:

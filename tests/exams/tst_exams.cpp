@@ -264,9 +264,7 @@ private Q_SLOTS:
         const int number = defineTest({ 0, 1 }, true, true);
         mod().SelNo = QString::number(number);
         TestFill fill;
-        fill.load();
-        fill.show();
-        QVERIFY(QTest::qWaitForWindowActive(&fill));
+        QVERIFY(test::showLoaded(fill));
         const auto typed = [](const char* keys) { QTest::keyClicks(QApplication::focusWidget(), keys); };
         QCOMPARE(QApplication::focusWidget(), child<QLineEdit>(&fill, "Text1"));
         QCOMPARE(child<QLineEdit>(&fill, "txtStudentName")->text(), QStringLiteral("学生0001"));
@@ -321,9 +319,7 @@ private Q_SLOTS:
         QCOMPARE(scoreOf(number, "0001", "语文"), QStringLiteral("18"));
 
         TestFill again;
-        again.load();
-        again.show();
-        QVERIFY(QTest::qWaitForWindowActive(&again));
+        QVERIFY(test::showLoaded(again));
         typed("66");
         escAnswered(MsgAnswer::Yes);
         QVERIFY(!again.isVisible());
@@ -379,9 +375,7 @@ private Q_SLOTS:
             db(), number, { { QStringLiteral("1"), QStringLiteral("数学"), {}, ScoreMarks::kAbsent } }));
         mod().SelNo = QString::number(number);
         TestFill fill;
-        fill.load();
-        fill.show();
-        QVERIFY(QTest::qWaitForWindowActive(&fill));
+        QVERIFY(test::showLoaded(fill));
         QCOMPARE(child<QLabel>(&fill, "lblMark2")->text(), QStringLiteral("缺考"));
         QTest::keyClicks(QApplication::focusWidget(), "80");
         MessageService::clearMessages();

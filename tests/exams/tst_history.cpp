@@ -27,6 +27,7 @@
 #include "platform/ui/ResultGrid.h"
 #include "support/DbTestCase.h"
 #include "support/Files.h"
+#include "support/Initdb.h"
 #include "support/Modal.h"
 #include "support/Typing.h"
 #include "support/Ui.h"
@@ -38,7 +39,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
@@ -110,9 +110,7 @@ private Q_SLOTS:
         ScoreHistory::setUser(QStringLiteral("王老师"));
         mod().SelNo = QString::number(m_test);
         TestFill fill;
-        fill.load();
-        fill.show();
-        QVERIFY(QTest::qWaitForWindowActive(&fill));
+        QVERIFY(test::showLoaded(fill));
         QCOMPARE(QApplication::focusWidget(), child<QLineEdit>(&fill, "Text1"));
         QTest::keyClicks(child<QLineEdit>(&fill, "Text1"), "88");
         test::click(&fill, "BN_Save");
@@ -378,9 +376,7 @@ private Q_SLOTS:
     void rightsWindow()
     {
         User window;
-        window.load();
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(test::showLoaded(window, false));
         auto* users = child<QComboBox>(&window, "User");
         const auto choose = [&](const QString& name) {
             users->setCurrentIndex(users->findText(name));
@@ -420,9 +416,7 @@ private Q_SLOTS:
     {
         loginAsTeacher({ { QStringLiteral("语文") }, false });
         ScoreGrid sheet;
-        QVERIFY(sheet.load());
-        sheet.show();
-        QVERIFY(QTest::qWaitForWindowActive(&sheet));
+        QVERIFY(test::showLoaded(sheet));
         auto* cells = child<QTableView>(&sheet, "Grid");
         cells->setCurrentIndex(cells->model()->index(0, 1));
         test::typeKeys(QStringLiteral("77\n"));
@@ -446,9 +440,7 @@ private Q_SLOTS:
         QCOMPARE(cells->model()->index(1, 1).data().toString(), QStringLiteral("0"));
 
         TestFill fill;
-        fill.load();
-        fill.show();
-        QVERIFY(QTest::qWaitForWindowActive(&fill));
+        QVERIFY(test::showLoaded(fill));
         QVERIFY(child<QLineEdit>(&fill, "Text2")->isReadOnly());
         QCOMPARE(QApplication::focusWidget(), child<QLineEdit>(&fill, "Text1"));
         QTest::keyClicks(child<QLineEdit>(&fill, "Text2"), "5");
@@ -488,9 +480,7 @@ private Q_SLOTS:
             QVERIFY(Users::setPassword(mod().Conn, QStringLiteral("teacher"), QStringLiteral("654321")));
         }
         TestFill fill;
-        fill.load();
-        fill.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&fill));
+        QVERIFY(test::showLoaded(fill, false));
         QCOMPARE(child<QLabel>(&fill, "lblReadOnly")->text(), why);
         QVERIFY(child<QLabel>(&fill, "lblReadOnly")->isVisible());
         QVERIFY(!child<QPushButton>(&fill, "BN_Save")->isEnabled());
@@ -515,16 +505,11 @@ private Q_SLOTS:
             (void)db().exec(QStringLiteral("DROP ROLE ") + quoted);
         });
         const ConnectionSettings owner = m_db->settings();
-        QProcess initdb;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("VELMORA_DB_PASSWORD"), owner.password);
-        initdb.setProcessEnvironment(env);
-        initdb.start(QStringLiteral(INITDB),
-            { QStringLiteral("-s"), owner.server, QStringLiteral("-d"), owner.database, QStringLiteral("-u"),
-                owner.user, QStringLiteral("--grant-teacher"), role, QStringLiteral("--subjects"),
-                QStringLiteral("语文") });
-        QVERIFY(initdb.waitForFinished(60000));
-        QVERIFY2(initdb.exitCode() == 0, initdb.readAllStandardError().constData());
+        QByteArray said;
+        const QStringList grant { QStringLiteral("-s"), owner.server, QStringLiteral("-d"), owner.database,
+            QStringLiteral("-u"), owner.user, QStringLiteral("--grant-teacher"), role, QStringLiteral("--subjects"),
+            QStringLiteral("语文") };
+        QVERIFY2(test::initdb(grant, owner.password, {}, &said) == 0, said.constData());
         const Status owned = UserRights::store(db(), owner.user, { { QStringLiteral("语文") }, false });
         QVERIFY(!owned && owned.error().description.contains(QStringLiteral("不能限制它的权限")));
         QVERIFY(
@@ -568,9 +553,7 @@ private Q_SLOTS:
         // 权限设置 takes a role's name as typed and makes it read-only on the server too.
         {
             User window;
-            window.load();
-            window.show();
-            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            QVERIFY(test::showLoaded(window, false));
             auto* name = child<QComboBox>(&window, "User");
             QCOMPARE(name->findText(role), name->count() - 1);
             name->lineEdit()->clear();

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QtGlobal>
 #include <QtTest>
+#include <type_traits>
 
 namespace velmora::test {
 
@@ -33,6 +34,20 @@ inline void tick(const QObject* window, const QString& name)
 {
     auto* box = child<QAbstractButton>(window, name);
     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
+}
+
+// A window loaded and shown as its menu entry opens it; whether it came up
+// (active, or only exposed where another window keeps the focus) and loaded.
+template <class W> bool showLoaded(W& window, bool active = true)
+{
+    if constexpr (std::is_same_v<decltype(window.load()), bool>) {
+        if (!window.load())
+            return false;
+    } else {
+        window.load();
+    }
+    window.show();
+    return active ? QTest::qWaitForWindowActive(&window) : QTest::qWaitForWindowExposed(&window);
 }
 
 // A result grid's column below its header row, as a teacher reads it.
