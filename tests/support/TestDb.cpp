@@ -9,6 +9,8 @@
 
 #include <QAtomicInt>
 #include <QCoreApplication>
+#include <QFile>
+#include <QRegularExpression>
 
 namespace velmora::test {
 
@@ -77,44 +79,19 @@ bool TestDb::createBare()
 {
     if (!createEmpty())
         return false;
-    const QString blob = isPostgres() ? QStringLiteral("bytea") : QStringLiteral("blob");
-    QStringList flags;
-    for (const QString& s : Schema::subjects())
-        flags << s + QStringLiteral(" int");
-    const QStringList statements {
-        QStringLiteral("create table tblUsers (UserName varchar(20), PWD varchar(10), Grade varchar(10))"),
-        QStringLiteral(
-            "create table tblLogin (学号 varchar(10) primary key, 姓名 varchar(10), 性别 varchar(2), "
-            "出生年月 varchar(20), 民族 varchar(10), 籍贯 varchar(20), 家庭住址 varchar(30), 联系电话 varchar(10), "
-            "父亲姓名 varchar(10), 父亲单位 varchar(20), 母亲姓名 varchar(10), 母亲单位 varchar(20), "
-            "毕业于 varchar(20), 毕业至 varchar(20), 备注 varchar(60), 照片 %1)")
-            .arg(blob),
-        QStringLiteral("create table tblClass (班级代号 varchar(10), 班级名称 varchar(10), 入学时间 varchar(20), "
-                       "班主任 varchar(8), 班级人数 varchar(3))"),
-        QStringLiteral(
-            "create table tblTbl (星期一 varchar(4), 星期二 varchar(4), 星期三 varchar(4), 星期四 varchar(4), "
-            "星期五 varchar(4))"),
-        QStringLiteral("create table tblTestInfo (考试号 int primary key, 考试名称 varchar(10), 考试日期 varchar(20), "
-                       "考试类型 varchar(10), %1, 出勤 int, 教师评语 int, 备注 varchar(50))")
-            .arg(flags.join(QStringLiteral(", "))),
-        QStringLiteral("insert into tblUsers values ('head', 'pw', 'Admin')"),
-        QStringLiteral("insert into tblUsers values ('low', 'pw', 'User')"),
-        QStringLiteral("insert into tblClass values ('C1', '一班', '2024-09-01', '王老师', '45')"),
-    };
-    for (const QString& sql : statements) {
-        if (auto done = m_db.exec(sql); !done) {
-            m_error = sql + QLatin1Char(' ') + done.error().description;
-            return false;
-        }
+    QFile design(QStringLiteral(FIXTURES "/bare.sql"));
+    if (!design.open(QIODevice::ReadOnly)) {
+        m_error = design.fileName() + QStringLiteral(": ") + design.errorString();
+        return false;
     }
-    // Periods in storage order, each row telling which it is.
-    for (int period = 1; period <= 8; ++period) {
-        const QString p = QString::number(period);
-        if (auto done = m_db.exec(QStringLiteral("insert into tblTbl values (?, ?, ?, ?, ?)"),
-                { QStringLiteral("一") + p, QStringLiteral("二") + p, QStringLiteral("三") + p,
-                    QStringLiteral("四") + p, QStringLiteral("五") + p });
-            !done) {
-            m_error = done.error().description;
+    QString script = QString::fromUtf8(design.readAll());
+    script.remove(QRegularExpression(QStringLiteral("--[^\n]*")));
+    script.replace(QStringLiteral("BLOB"), isPostgres() ? QStringLiteral("bytea") : QStringLiteral("blob"));
+    for (const QString& sql : script.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        if (sql.trimmed().isEmpty())
+            continue;
+        if (auto done = m_db.exec(sql.trimmed()); !done) {
+            m_error = sql + QLatin1Char(' ') + done.error().description;
             return false;
         }
     }
