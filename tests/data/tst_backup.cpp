@@ -2,6 +2,7 @@
 // rotated, restored all or nothing.
 #include "data/Backup.h"
 #include "data/Database.h"
+#include "support/Files.h"
 #include "support/TestDb.h"
 
 #include <QDir>
@@ -21,6 +22,14 @@ class TestBackup : public QObject
     QString folder() const { return Backups::folderFor(file()); }
 
     static int students(Database& db) { return test::rowCount(db, QStringLiteral("tblLogin")); }
+    // A backup changed behind the program's back, as a crafted file would be.
+    bool changeBackup(const QString& backup, const QString& sql)
+    {
+        Database crafted;
+        return crafted.open({ QStringLiteral("(local)"), QFileInfo(backup).completeBaseName(), m_db->settings().user,
+                   m_db->settings().password, QFileInfo(backup).path() })
+            && crafted.exec(sql);
+    }
     void addStudents(Database& db, int from, int count)
     {
         // Photos make the file span many pages: a backup takes many steps.
@@ -92,9 +101,7 @@ private Q_SLOTS:
     {
         QVERIFY(QDir().mkpath(folder()));
         const QString victim = QDir(m_db->dir()).filePath(QStringLiteral("victim.txt"));
-        QFile v(victim);
-        QVERIFY(v.open(QIODevice::WriteOnly) && v.write("keep") == 4);
-        v.close();
+        QVERIFY(test::writeFile(victim, "keep"));
         const QDateTime now = QDateTime::currentDateTime();
         for (int s = 0; s < 3; ++s) {
             const QString name = QFileInfo(file()).completeBaseName() + QLatin1Char('_')
@@ -110,8 +117,7 @@ private Q_SLOTS:
         auto taken = Backups::take(file(), folder());
         QVERIFY2(taken, qPrintable(taken.error().description));
         QVERIFY(Backups::verify(*taken));
-        QVERIFY(v.open(QIODevice::ReadOnly));
-        QCOMPARE(v.readAll(), QByteArray("keep"));
+        QCOMPARE(test::readFile(victim), QByteArray("keep"));
         QCOMPARE(QFileInfo(folder()).permissions()
                 & ~(QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser),
             QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
@@ -124,8 +130,7 @@ private Q_SLOTS:
         auto copied = Backups::copyTo(*taken, usb.path());
         QVERIFY2(copied, qPrintable(copied.error().description));
         QVERIFY(Backups::verify(*copied));
-        v.seek(0);
-        QCOMPARE(v.readAll(), QByteArray("keep"));
+        QCOMPARE(test::readFile(victim), QByteArray("keep"));
     }
 
     // The newest 30 stay; another database's backups and other files are left alone.
@@ -138,9 +143,8 @@ private Q_SLOTS:
                 + start.addDays(i).toString(QStringLiteral("yyyyMMdd_HHmmss")) + QStringLiteral(".db");
             QVERIFY(QFile::copy(file(), QDir(folder()).filePath(name)));
         }
-        QFile other(QDir(folder()).filePath(QStringLiteral("other_20200101_000000.db")));
-        QVERIFY(other.open(QIODevice::WriteOnly));
-        other.close();
+        const QString other = QDir(folder()).filePath(QStringLiteral("other_20200101_000000.db"));
+        QVERIFY(test::writeFile(other, {}));
         QVERIFY(!Backups::takenToday(file(), folder()));
         QVERIFY(Backups::take(file(), folder(), QStringLiteral("手动")));
         Backups::rotate(file(), folder());
@@ -148,7 +152,7 @@ private Q_SLOTS:
         QCOMPARE(kept.size(), 30);
         QVERIFY(kept.first().path.endsWith(QStringLiteral("_手动.db")));
         QCOMPARE(kept.last().taken.date(), start.addDays(4).date());
-        QVERIFY(other.exists());
+        QVERIFY(QFile::exists(other));
     }
 
     // Restore puts the copy back; a stop halfway or a damaged copy leaves
@@ -192,11 +196,9 @@ private Q_SLOTS:
         QVERIFY(!Backups::copyTo(damaged, elsewhere));
         QVERIFY(!Backups::take(damaged, elsewhere));
         QCOMPARE(QDir(elsewhere).entryList(QDir::Files), QStringList());
-        QFile text(m_db->dir() + QStringLiteral("/notes.db"));
-        QVERIFY(text.open(QIODevice::WriteOnly));
-        text.write("这不是数据库");
-        text.close();
-        QVERIFY(!Backups::verify(text.fileName()));
+        const QString text = m_db->dir() + QStringLiteral("/notes.db");
+        QVERIFY(test::writeFile(text, "这不是数据库"));
+        QVERIFY(!Backups::verify(text));
 
         QVERIFY(Backups::restore(*taken, file()));
         auto db = m_db->connect();
@@ -228,13 +230,8 @@ private Q_SLOTS:
         QFETCH(QString, says);
         auto taken = Backups::take(file(), folder());
         QVERIFY(taken);
-        {
-            Database crafted;
-            QVERIFY(crafted.open({ QStringLiteral("(local)"), QFileInfo(*taken).completeBaseName(),
-                m_db->settings().user, m_db->settings().password, folder() }));
-            for (const QString& statement : std::as_const(sql))
-                QVERIFY2(crafted.exec(statement), qPrintable(statement));
-        }
+        for (const QString& statement : std::as_const(sql))
+            QVERIFY2(changeBackup(*taken, statement), qPrintable(statement));
         Status refused = Backups::restore(*taken, file());
         QVERIFY(!refused);
         QVERIFY2(refused.error().description.contains(says), qPrintable(refused.error().description));
@@ -247,14 +244,10 @@ private Q_SLOTS:
     {
         auto taken = Backups::take(file(), folder());
         QVERIFY(taken);
-        {
-            Database crafted;
-            QVERIFY(crafted.open({ QStringLiteral("(local)"), QFileInfo(*taken).completeBaseName(),
-                m_db->settings().user, m_db->settings().password, folder() }));
-            QVERIFY(crafted.exec(QStringLiteral("drop table tblLogin")));
-            QVERIFY(crafted.exec(QStringLiteral("create view tblLogin as with recursive r(x) as "
-                                                "(select 1 union all select x + 1 from r) select x from r")));
-        }
+        QVERIFY(changeBackup(*taken, QStringLiteral("drop table tblLogin")));
+        QVERIFY(changeBackup(*taken,
+            QStringLiteral("create view tblLogin as with recursive r(x) as (select 1 union all select x + 1 from r) "
+                           "select x from r")));
         const auto listed = Backups::list(file(), folder());
         QCOMPARE(listed.size(), 1);
         QCOMPARE(listed.first().students, -1);
