@@ -244,17 +244,14 @@ private Q_SLOTS:
     // changed in their dialog, an earlier test beside it, out to a workbook.
     void windowRulesCompareExport()
     {
-        auto earlier = Exams::define(db(),
-            { QStringLiteral("月考"), QStringLiteral("2026-10-01"), QStringLiteral("平时考试"), QString(),
-                { { 0, 1 }, false, false } });
-        QVERIFY(earlier);
-        QVERIFY(db().exec(QStringLiteral("update %1 set 语文=50").arg(Schema::scoreTableName(earlier->number))));
+        const int earlier = defineTest({ 0, 1 }, false, false, QStringLiteral("月考"), QStringLiteral("平时考试"));
+        QVERIFY(db().exec(QStringLiteral("update %1 set 语文=50").arg(Schema::scoreTableName(earlier))));
         Analyze_Stats window;
         QVERIFY(window.load());
         window.show();
         auto* stats = child<ResultGrid>(&window, "grdStats");
         // The newest test comes first.
-        QCOMPARE(child<QComboBox>(&window, "cmbTest")->currentData().toInt(), earlier->number);
+        QCOMPARE(child<QComboBox>(&window, "cmbTest")->currentData().toInt(), earlier);
         child<QComboBox>(&window, "cmbTest")->setCurrentIndex(1);
         QCOMPARE(stats->rowTexts(1).mid(0, 6), QStringList({ "语文", "7", "5", "1", "1", "55.8" }));
         QVERIFY(child<QLabel>(&window, "lblCaption")->text().startsWith(QStringLiteral("优秀：≥85%满分")));

@@ -43,6 +43,13 @@ QString DbTestCase::scoreOf(int test, const QString& student, const QString& col
         QStringLiteral("select %1 from %2 where 学号=?").arg(column, Schema::scoreTableName(test)), { student });
 }
 
+QStringList DbTestCase::scoresOf(int test, const QString& column)
+{
+    auto column_
+        = db().texts(QStringLiteral("select %1 from %2 order by 学号").arg(column, Schema::scoreTableName(test)));
+    return column_ ? *column_ : QStringList { column_.error().description };
+}
+
 void DbTestCase::addStudents(const QStringList& numbers)
 {
     for (const QString& n : numbers)

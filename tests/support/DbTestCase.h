@@ -21,6 +21,8 @@ protected:
     QString valueOf(const QString& sql, const QVariantList& params = {});
     // A student's stored value in a test's score table, as valueOf says it.
     QString scoreOf(int test, const QString& student, const QString& column);
+    // A column of a test's score table in 学号 order, an empty score as "".
+    QStringList scoresOf(int test, const QString& column);
     // Students of these numbers, each named 学生 and the number.
     void addStudents(const QStringList& numbers);
     // A test of these subjects; its number, or -1 when refused.
