@@ -279,8 +279,7 @@ private Q_SLOTS:
         QCOMPARE(child<QLineEdit>(&fill, "Text1")->text(), QStringLiteral("8"));
         typed("18");
         test::click(&fill, "BN_Save");
-        QCOMPARE(scoreOf(number, "0001", "语文"), QStringLiteral("18"));
-        QCOMPARE(scoreOf(number, "0002", "语文"), QStringLiteral("9"));
+        QCOMPARE(scoresOf(number, "语文"), QStringList({ "18", "9" }));
         QCOMPARE(QApplication::focusWidget(), child<QLineEdit>(&fill, "Text1"));
         QCOMPARE(child<QLineEdit>(&fill, "Text1")->selectedText(), QStringLiteral("18"));
 
@@ -341,16 +340,14 @@ private Q_SLOTS:
         const int number = defineTest({ 0, 1 }, false, false);
         mod().SelNo = QString::number(number);
         TestFill a;
-        a.load();
-        a.show();
+        QVERIFY(test::showLoaded(a));
         auto other = m_db->connect();
         QVERIFY(other->exec(QStringLiteral("update tblScore%1 set 数学=70 where 学号='1'").arg(number)));
         child<QLineEdit>(&a, "Text1")->setText(QStringLiteral("80"));
         MessageService::clearMessages();
         test::click(&a, "BN_Save");
         QCOMPARE(MessageService::texts(), QStringList({ "保存完毕！" }));
-        QCOMPARE(scoreOf(number, "1", "语文"), QStringLiteral("80"));
-        QCOMPARE(scoreOf(number, "1", "数学"), QStringLiteral("70"));
+        QCOMPARE(rowOf(QStringLiteral("select 语文, 数学 from tblScore1")), QStringList({ "80", "70" }));
         QCOMPARE(child<QLineEdit>(&a, "Text2")->text(), QStringLiteral("70"));
 
         QVERIFY(other->exec(QStringLiteral("update tblScore%1 set 语文=85 where 学号='1'").arg(number)));
@@ -358,8 +355,7 @@ private Q_SLOTS:
         MessageService::clearMessages();
         test::click(&a, "BN_Save");
         QCOMPARE(MessageService::texts().size(), 1);
-        QVERIFY2(MessageService::texts().value(0).contains(QStringLiteral("语文：您打开时是“80”，现在是“85”")),
-            qPrintable(MessageService::texts().value(0)));
+        QVERIFY(MessageService::lastText().contains(QStringLiteral("语文：您打开时是“80”，现在是“85”")));
         QCOMPARE(scoreOf(number, "1", "语文"), QStringLiteral("85"));
         QCOMPARE(child<QLineEdit>(&a, "Text1")->text(), QStringLiteral("90"));
     }
@@ -416,8 +412,7 @@ private Q_SLOTS:
         MessageService::clearMessages();
         test::click(&open, "BN_Save");
         QCOMPARE(MessageService::texts().size(), 1);
-        QVERIFY2(MessageService::texts().value(0).contains(QStringLiteral("已被删除")),
-            qPrintable(MessageService::texts().value(0)));
+        QVERIFY(MessageService::lastText().contains(QStringLiteral("已被删除")));
         QCOMPARE(child<QLineEdit>(&open, "Text1")->text(), QStringLiteral("99"));
     }
 
@@ -459,8 +454,8 @@ private Q_SLOTS:
         }
         auto test = Exams::fetch(db(), 1);
         QVERIFY(test && *test);
-        QCOMPARE((*test)->items.fullMarksOf(1), 150);
-        QCOMPARE((*test)->items.fullMarksOf(0), 100);
+        QCOMPARE(
+            QList<int>({ (*test)->items.fullMarksOf(0), (*test)->items.fullMarksOf(1) }), QList<int>({ 100, 150 }));
         QCOMPARE(rows(QStringLiteral("velmora_fullmarks")), 1);
 
         ScoreEntry entry;
@@ -513,9 +508,8 @@ private Q_SLOTS:
         const int a = defineTest({ 0, 1 }, false, true);
         const int b = defineTest({ 2 }, true, false);
         QVERIFY(Exams::setFullMarks(db(), a, 1, 150));
-        QVERIFY(
-            db().exec(QStringLiteral("update tblScore%1 set 语文=90, 数学=NULL, 教师评语='好' where 学号='1'").arg(a)));
-        QVERIFY(db().exec(QStringLiteral("update tblScore%1 set 语文=80, 数学=140 where 学号='2'").arg(a)));
+        setScores(a, QStringLiteral("1"), QStringLiteral("语文=90, 数学=NULL, 教师评语='好'"), {});
+        setScores(a, QStringLiteral("2"), QStringLiteral("语文=80, 数学=140"), {});
         QVERIFY(db().exec(QStringLiteral("delete from tblScore%1 where 学号='2'").arg(b)));
         auto book = ScoreExport::allTests(db());
         QVERIFY(book);
@@ -544,7 +538,7 @@ private Q_SLOTS:
         TestFill fill;
         fill.load();
         QCOMPARE(MessageService::texts().size(), 1);
-        QVERIFY(MessageService::texts().value(0).contains(QStringLiteral("还没有学生")));
+        QVERIFY(MessageService::lastText().contains(QStringLiteral("还没有学生")));
         MessageService::clearMessages();
         test::click(&fill, "BN_Next");
         test::click(&fill, "BN_Save");
@@ -560,8 +554,7 @@ private Q_SLOTS:
     {
         addStudents({ "2", "1" });
         const int number = defineTest({ 1, 3 }, true, true);
-        QVERIFY(db().exec(
-            QStringLiteral("update tblScore1 set 数学=?, 病假=? where 学号=?"), { 77, 2, QStringLiteral("2") }));
+        setScores(number, QStringLiteral("2"), QStringLiteral("数学=?, 病假=?"), { 77, 2 });
         mod().SelNo = QString::number(number);
         TestWatch watch;
         watch.load();
