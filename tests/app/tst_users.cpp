@@ -31,13 +31,6 @@ class TestUsers : public velmora::test::DbTestCase
         auto ok = Passwords::check(db(), user, password);
         return ok && *ok;
     }
-    void choose(User& window, const QString& name)
-    {
-        const int index = child<QComboBox>(&window, "User")->findText(name);
-        QVERIFY(index >= 0);
-        child<QComboBox>(&window, "User")->setCurrentIndex(index);
-        Q_EMIT child<QComboBox>(&window, "User")->activated(index);
-    }
     static void fill(Pass& pass, const QString& old, const QString& first, const QString& second)
     {
         child<QLineEdit>(&pass, "oldpwd")->setText(old);
@@ -60,14 +53,14 @@ private Q_SLOTS:
         QCOMPARE(child<QComboBox>(&window, "User")->count(), 3);
 
         // Neither option chosen: the stored grade is written back as it was.
-        choose(window, QStringLiteral("O'Neil"));
+        test::choose(child<QComboBox>(&window, "User"), QStringLiteral("O'Neil"));
         QVERIFY(!child<QRadioButton>(&window, "Option1")->isChecked()
             && !child<QRadioButton>(&window, "Option2")->isChecked());
         test::click(&window, "Command1");
         QCOMPARE(MessageService::lastText(), QStringLiteral("用户 O'Neil 已经更改为 odd "));
         QCOMPARE(stored("Grade", QStringLiteral("O'Neil")), QStringLiteral(" odd "));
 
-        choose(window, QStringLiteral("admin"));
+        test::choose(child<QComboBox>(&window, "User"), QStringLiteral("admin"));
         QVERIFY(child<QRadioButton>(&window, "Option1")->isChecked());
         test::click(&window, "Option2");
         test::click(&window, "Command1");
@@ -79,7 +72,7 @@ private Q_SLOTS:
         QVERIFY(!mod().IsAdmin);
         QCOMPARE(MessageService::lastText(), QStringLiteral("admin使用 用户身份 权限登陆"));
 
-        choose(window, QStringLiteral("teacher"));
+        test::choose(child<QComboBox>(&window, "User"), QStringLiteral("teacher"));
         QVERIFY(child<QRadioButton>(&window, "Option2")->isChecked());
         test::click(&window, "Option1");
         test::click(&window, "Command1");

@@ -98,13 +98,9 @@ class TestWindows : public velmora::test::DbTestCase
             QVERIFY2(window, qPrintable(step));
             const QString name = step.section(QLatin1Char(':'), 1);
             if (step.startsWith(QLatin1String("click:"))) {
-                auto* button = window->findChild<QPushButton*>(name);
-                QVERIFY2(button, qPrintable(step));
-                QTest::mouseClick(button, Qt::LeftButton);
+                test::click(window, name);
             } else if (step.startsWith(QLatin1String("down:"))) {
-                auto* box = window->findChild<QComboBox*>(name);
-                QVERIFY2(box, qPrintable(step));
-                QTest::keyClick(box, Qt::Key_Down);
+                QTest::keyClick(child<QComboBox>(window, name), Qt::Key_Down);
             } else if (step == QLatin1String("esc")) {
                 QWidget* target = window->findChild<QLineEdit*>();
                 QTest::keyClick(target ? target : window, Qt::Key_Escape);

@@ -235,11 +235,8 @@ private Q_SLOTS:
         mod().IsAdmin = false;
         auto user = open();
         QVERIFY(!child<QPushButton>(user.get(), "BN_OwnAdd")->isEnabled());
-        QCOMPARE(child<QListWidget>(user.get(), "List_8")
-                     ->item(child<QListWidget>(user.get(), "List_8")->count() - 1)
-                     ->text()
-                     .left(3),
-            QStringLiteral("999"));
+        auto* own = child<QListWidget>(user.get(), "List_8");
+        QCOMPARE(own->item(own->count() - 1)->text().left(3), QStringLiteral("999"));
     }
 };
 

@@ -259,9 +259,7 @@ private Q_SLOTS:
             auto ok = Passwords::check(db, user, password);
             return ok && *ok;
         };
-        auto plainCount = [&] {
-            return db.select(QStringLiteral("select count(*) from tblUsers where PWD is not null"))->value(0).toInt();
-        };
+        auto plainCount = [&] { return test::rowCount(db, QStringLiteral("tblUsers where PWD is not null")); };
         QCOMPARE(plainCount(), 0);
         QVERIFY(accepts(QStringLiteral("admin"), QStringLiteral("123456")));
         QVERIFY(!accepts(QStringLiteral("admin"), QStringLiteral("1234567")));

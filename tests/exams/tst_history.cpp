@@ -378,14 +378,10 @@ private Q_SLOTS:
         User window;
         QVERIFY(test::showLoaded(window, false));
         auto* users = child<QComboBox>(&window, "User");
-        const auto choose = [&](const QString& name) {
-            users->setCurrentIndex(users->findText(name));
-            Q_EMIT users->activated(users->currentIndex());
-        };
         const auto tick = [&](const char* name) { test::tick(&window, QString::fromLatin1(name)); };
-        choose(QStringLiteral("admin"));
+        test::choose(users, QStringLiteral("admin"));
         QVERIFY(!child<QGroupBox>(&window, "fraSubjects")->isEnabled());
-        choose(QStringLiteral("teacher"));
+        test::choose(users, QStringLiteral("teacher"));
         QVERIFY(child<QGroupBox>(&window, "fraSubjects")->isEnabled());
         tick("chkSubject0");
         tick("chkSubject1");
@@ -394,9 +390,9 @@ private Q_SLOTS:
         QCOMPARE(rowOf(QStringLiteral("select 科目, 只读 from velmora_user_rights where UserName='teacher'")),
             QStringList({ "语文,数学", "0" }));
 
-        choose(QStringLiteral("admin"));
+        test::choose(users, QStringLiteral("admin"));
         QVERIFY(!child<QCheckBox>(&window, "chkSubject0")->isChecked());
-        choose(QStringLiteral("teacher"));
+        test::choose(users, QStringLiteral("teacher"));
         QVERIFY(child<QCheckBox>(&window, "chkSubject1")->isChecked());
         tick("chkReadOnly");
         QVERIFY(!child<QGroupBox>(&window, "fraSubjects")->isEnabled());
@@ -554,9 +550,7 @@ private Q_SLOTS:
             QVERIFY(test::showLoaded(window, false));
             auto* name = child<QComboBox>(&window, "User");
             QCOMPARE(name->findText(role), name->count() - 1);
-            name->lineEdit()->clear();
-            QTest::keyClicks(name, role);
-            QTest::keyClick(name, Qt::Key_Return);
+            test::choose(name, role);
             QVERIFY(child<QRadioButton>(&window, "Option2")->isChecked());
             test::tick(&window, "chkReadOnly");
             test::click(&window, "Command1");

@@ -29,6 +29,17 @@ static QString pythonProgram()
 // Another reader's view of a workbook: python3-openpyxl, as the school
 // office's spreadsheet would see it. Per sheet: its name, the frozen cell,
 // whether A1 is bold, and every cell as [type, value].
+// Runs a python script with these arguments; what it printed, or why it failed, in `out`.
+static bool runPython(const char* script, const QStringList& args, QByteArray* out = nullptr)
+{
+    QProcess python;
+    python.start(pythonProgram(), QStringList { QStringLiteral("-c"), QString::fromUtf8(script) } + args);
+    const bool ran = python.waitForFinished(60000) && python.exitCode() == 0;
+    if (out)
+        *out = ran ? python.readAllStandardOutput() : python.readAllStandardError();
+    return ran;
+}
+
 static QJsonObject readWithOpenpyxl(const QString& path)
 {
     const char* script = R"(
@@ -44,11 +55,10 @@ for ws in book.worksheets:
     }
 print(json.dumps(out, ensure_ascii=False))
 )";
-    QProcess python;
-    python.start(pythonProgram(), { QStringLiteral("-c"), QString::fromUtf8(script), path });
-    if (!python.waitForFinished(60000) || python.exitCode() != 0)
-        return { { QStringLiteral("error"), QString::fromUtf8(python.readAllStandardError()) } };
-    return QJsonDocument::fromJson(python.readAllStandardOutput()).object();
+    QByteArray out;
+    if (!runPython(script, { path }, &out))
+        return { { QStringLiteral("error"), QString::fromUtf8(out) } };
+    return QJsonDocument::fromJson(out).object();
 }
 
 static bool havePython(const char* module)
@@ -61,9 +71,7 @@ static bool havePython(const char* module)
 // Runs a script that makes a file from elsewhere at argv[1].
 static bool makeWithPython(const char* script, const QString& path)
 {
-    QProcess python;
-    python.start(pythonProgram(), { QStringLiteral("-c"), QString::fromUtf8(script), path });
-    return python.waitForFinished(60000) && python.exitCode() == 0;
+    return runPython(script, { path });
 }
 
 static QStringList rowTexts(const SheetTable& t, int row)
@@ -525,10 +533,7 @@ b.save(sys.argv[1])
               "Target=\"s/chart.xml\"/></Relationships>')\n"
               "    z.writestr('book/s/one.xml', '<worksheet><sheetData>' + sys.argv[2] + '</sheetData></worksheet>')\n";
         const QString path = m_dir.filePath(QStringLiteral("package.xlsx"));
-        QProcess python;
-        python.start(
-            pythonProgram(), { QStringLiteral("-c"), QString::fromUtf8(script), path, QString::fromUtf8(sheetXml) });
-        QVERIFY(python.waitForFinished(60000) && python.exitCode() == 0);
+        QVERIFY(runPython(script.constData(), { path, QString::fromUtf8(sheetXml) }));
         auto book = SheetReader::read(path);
         QVERIFY2(book, qPrintable(book ? QString() : book.error().message()));
         QCOMPARE(book->size(), 1);

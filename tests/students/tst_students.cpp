@@ -235,10 +235,8 @@ private Q_SLOTS:
 
         // A photo that cannot be taken stops it all: nothing of the earlier rows stays.
         QTemporaryDir photos;
-        QFile big(photos.filePath(QStringLiteral("2024002.jpg")));
-        QVERIFY(big.open(QIODevice::WriteOnly));
-        QVERIFY(big.resize(kMaxPhotoBytes + 1));
-        big.close();
+        const QString photo = photos.filePath(QStringLiteral("2024002.jpg"));
+        QVERIFY(test::writeFile(photo, QByteArray(kMaxPhotoBytes + 1, 'p')));
         auto tooBig = StudentImport::apply(db(), *rows, true, photos.path());
         QVERIFY(!tooBig);
         QVERIFY2(
@@ -246,16 +244,13 @@ private Q_SLOTS:
         QCOMPARE(*Students::nameOf(db(), QStringLiteral("2024001")), QStringLiteral("旧名字"));
         QCOMPARE(Students::numbers(db())->size(), 1);
         // A link to a device named like a photo is refused by name, never read.
-        QVERIFY(big.remove());
-        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), big.fileName()));
+        QVERIFY(QFile::remove(photo));
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), photo));
         auto device = StudentImport::apply(db(), *rows, true, photos.path());
         QVERIFY(!device);
         QCOMPARE(device.error().description, QStringLiteral("照片“2024002.jpg”不是普通的图片文件。"));
-        QVERIFY(QFile::remove(big.fileName()));
-        QVERIFY(big.open(QIODevice::WriteOnly));
-        big.close();
-
-        QVERIFY(big.resize(3));
+        QVERIFY(QFile::remove(photo));
+        QVERIFY(test::writeFile(photo, "jpg"));
         auto done = StudentImport::apply(db(), *rows, false, photos.path());
         QVERIFY(done);
         QCOMPARE(done->summary(), QStringLiteral("导入 1 名，更新 0 名，跳过 4 行"));
@@ -303,15 +298,15 @@ private Q_SLOTS:
         form.show();
         QStringList shown;
         whenModal<ScoreHistoryView>([&shown](ScoreHistoryView* view) {
-            auto* grid = view->findChild<ResultGrid*>(QStringLiteral("grdHistory"));
+            auto* grid = child<ResultGrid>(view, "grdHistory");
             shown = grid->rowTexts(1);
             // Put the newest back, then close: the form shows what was put back.
             grid->setCurrentRow(1);
             MessageService::setNextAnswer(MsgAnswer::Yes);
-            QTest::mouseClick(view->findChild<QPushButton*>(QStringLiteral("BN_PutBack")), Qt::LeftButton);
+            test::click(view, "BN_PutBack");
             QTest::keyClick(view, Qt::Key_Escape);
         });
-        QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("BN_History")), Qt::LeftButton);
+        test::click(&form, "BN_History");
         QCOMPARE(shown.mid(1, 5), QStringList({ "2024001", "张三", "姓名", "张三丰", "张三" }));
         QCOMPARE(test::shownText(child<QWidget>(&form, "Text2")), QStringLiteral("张三丰"));
         QCOMPARE(test::shownText(child<QWidget>(&form, "Text1")), QStringLiteral("2024001"));

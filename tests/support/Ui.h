@@ -3,6 +3,8 @@
 #include "platform/ui/ResultGrid.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QObject>
 #include <QString>
 #include <QtGlobal>
@@ -34,6 +36,14 @@ inline void tick(const QObject* window, const QString& name)
 {
     auto* box = child<QAbstractButton>(window, name);
     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
+}
+
+// An entry of an editable combo box picked as a teacher picks it: typed, then Enter.
+inline void choose(QComboBox* box, const QString& text)
+{
+    box->lineEdit()->clear();
+    QTest::keyClicks(box, text);
+    QTest::keyClick(box, Qt::Key_Return);
 }
 
 // A window loaded and shown as its menu entry opens it; whether it came up
