@@ -40,6 +40,12 @@ class TestAnalyses : public velmora::test::DbTestCase
     }
 
     // The pie as the chart on screen holds it.
+    // 英语 of students 1, 2 and 3.
+    void english(int test, const QVariantList& scores)
+    {
+        for (int i = 0; i < 3; ++i)
+            setScores(test, QString::number(i + 1), QStringLiteral("英语=?"), { scores[i] });
+    }
     static QPieSeries* pie(QWidget* window)
     {
         return qobject_cast<QPieSeries*>(child<QChartView>(window, "Chart")->chart()->series().value(0));
@@ -146,9 +152,7 @@ private Q_SLOTS:
     {
         addStudents({ "3", "1", "2" });
         const int t = define({ 2 });
-        setScores(t, QStringLiteral("1"), QStringLiteral("英语=?"), { 100 });
-        setScores(t, QStringLiteral("2"), QStringLiteral("英语=?"), { 95 });
-        setScores(t, QStringLiteral("3"), QStringLiteral("英语=?"), { 58 });
+        english(t, { 100, 95, 58 });
         Analyze_Subject_Sel sel;
         sel.setAttribute(Qt::WA_DeleteOnClose, false); // on the stack here
         sel.load();
@@ -174,17 +178,15 @@ private Q_SLOTS:
         // Every band header reads whole at the opening size.
         a.show();
         QVERIFY(QTest::qWaitForWindowExposed(&a));
+        auto* bands = child<QTableWidget>(&a, "Grid1");
         for (int b = 0; b < 6; ++b) {
-            const QString header = child<QTableWidget>(&a, "Grid1")->horizontalHeaderItem(b)->text();
-            QVERIFY2(child<QTableWidget>(&a, "Grid1")->horizontalHeader()->sectionSize(b)
-                    >= child<QTableWidget>(&a, "Grid1")->horizontalHeader()->fontMetrics().horizontalAdvance(header)
-                        + 6,
+            const QString header = bands->horizontalHeaderItem(b)->text();
+            QVERIFY2(bands->columnWidth(b) >= bands->horizontalHeader()->fontMetrics().horizontalAdvance(header) + 6,
                 qPrintable(header));
         }
 
         // An empty score is left out; a score above 100 is a real highest.
-        setScores(t, QStringLiteral("3"), QStringLiteral("英语=?"), { QVariant() });
-        setScores(t, QStringLiteral("2"), QStringLiteral("英语=?"), { 120 });
+        english(t, { 100, 120, QVariant() });
         Analyze_Subject gaps;
         gaps.load();
         QCOMPARE(child<QLineEdit>(&gaps, "txtN")->text(), QStringLiteral("2"));
@@ -195,9 +197,7 @@ private Q_SLOTS:
 
         // Out of 150: a pass is 90, the bands are shares of 150.
         QVERIFY(Exams::setFullMarks(db(), t, 2, 150));
-        setScores(t, QStringLiteral("1"), QStringLiteral("英语=?"), { 89 });
-        setScores(t, QStringLiteral("2"), QStringLiteral("英语=?"), { 150 });
-        setScores(t, QStringLiteral("3"), QStringLiteral("英语=?"), { 90 });
+        english(t, { 89, 150, 90 });
         Analyze_Subject high;
         high.load();
         QCOMPARE(child<QTableWidget>(&high, "Grid1")->horizontalHeaderItem(1)->text(), QStringLiteral("90-104"));

@@ -88,12 +88,10 @@ class TestReports : public velmora::test::DbTestCase
         QVERIFY(Exams::setFullMarks(db(), *test, 1, 150));
         const int chinese[] = { 90, 80, 80, 70 };
         const QVariant maths[] = { 140, 150, QVariant(), 130 };
-        for (int i = 0; i < 4; ++i) {
-            set(*test, QString::number(i + 1), QStringLiteral("语文"), chinese[i]);
-            set(*test, QString::number(i + 1), QStringLiteral("数学"), maths[i]);
-        }
-        set(*test, QStringLiteral("3"), QStringLiteral("病假"), 2);
-        set(*test, QStringLiteral("3"), QStringLiteral("教师评语"), QStringLiteral("学习认真，望继续努力。"));
+        for (int i = 0; i < 4; ++i)
+            setScores(*test, QString::number(i + 1), QStringLiteral("语文=?, 数学=?"), { chinese[i], maths[i] });
+        setScores(*test, QStringLiteral("3"), QStringLiteral("病假=2, 教师评语=?"),
+            { QStringLiteral("学习认真，望继续努力。") });
     }
 
 private Q_SLOTS:
@@ -230,17 +228,15 @@ private Q_SLOTS:
         for (int i = 0; i < 14; ++i)
             all << i;
         const int test = defineTest(all, true, true, QStringLiteral("期末考试"));
-        QString comment;
-        const QString phrase = QStringLiteral("该生尊敬师长团结同学，上课认真听讲积极发言，作业按时完成。");
-        while (comment.size() < 900)
-            comment += phrase;
-        comment.truncate(899);
-        comment += QStringLiteral("终");
-        for (const QString& who : { QStringLiteral("2024000001"), QStringLiteral("2024000002") }) {
-            for (int i = 0; i < 14; ++i)
-                set(test, who, Schema::subjects()[i], 60 + i);
-            set(test, who, QStringLiteral("教师评语"), comment);
-        }
+        const QString comment
+            = QStringLiteral("该生尊敬师长团结同学，上课认真听讲积极发言，作业按时完成。").repeated(31).left(899)
+            + u'终';
+        // Both students alike: every subject, and the comment.
+        for (int i = 0; i < 14; ++i)
+            QVERIFY(
+                db().exec(QStringLiteral("update %1 set %2=?").arg(Schema::scoreTableName(test), Schema::subjects()[i]),
+                    { 60 + i }));
+        QVERIFY(db().exec(QStringLiteral("update %1 set 教师评语=?").arg(Schema::scoreTableName(test)), { comment }));
         auto term = ReportCards::forTests(db(), { test });
         QVERIFY(term);
         for (auto paper : { CardPrint::Paper::A4, CardPrint::Paper::A5 }) {
@@ -265,17 +261,13 @@ private Q_SLOTS:
         addStudent(QStringLiteral("1"), QStringLiteral("甲"));
         addStudent(QStringLiteral("2"), QStringLiteral("乙"));
         const int first = defineTest({ 0, 1 }, false, false, QStringLiteral("十月月考"));
-        for (const auto& [who, a, b] : { std::tuple { "1", 90, 80 }, std::tuple { "2", 95, 85 } }) {
-            set(first, QString::fromUtf8(who), QStringLiteral("语文"), a);
-            set(first, QString::fromUtf8(who), QStringLiteral("数学"), b);
-        }
+        for (const auto& [who, a, b] : { std::tuple { "1", 90, 80 }, std::tuple { "2", 95, 85 } })
+            setScores(first, QString::fromUtf8(who), QStringLiteral("语文=?, 数学=?"), { a, b });
         addStudent(QStringLiteral("3"), QStringLiteral("丙"));
         const int last = defineTest({ 0, 2 }, false, true, QStringLiteral("期末考试"));
         for (const auto& [who, a, b] :
-            { std::tuple { "1", 99, 98 }, std::tuple { "2", 70, 60 }, std::tuple { "3", 80, 80 } }) {
-            set(last, QString::fromUtf8(who), QStringLiteral("语文"), a);
-            set(last, QString::fromUtf8(who), QStringLiteral("英语"), b);
-        }
+            { std::tuple { "1", 99, 98 }, std::tuple { "2", 70, 60 }, std::tuple { "3", 80, 80 } })
+            setScores(last, QString::fromUtf8(who), QStringLiteral("语文=?, 英语=?"), { a, b });
         set(last, QStringLiteral("1"), QStringLiteral("教师评语"), QStringLiteral("进步很大。"));
         auto term = ReportCards::forTests(db(), { first, last });
         QVERIFY(term);
@@ -322,9 +314,7 @@ private Q_SLOTS:
         for (int i = 1; i <= 30; ++i)
             addStudent(QStringLiteral("%1").arg(i, 2, 10, QLatin1Char('0')), QStringLiteral("生") + QString::number(i));
         const int test = defineTest({ 0 }, false, true, QStringLiteral("期末考试"));
-        QString longOne;
-        while (longOne.size() < 300)
-            longOne += QStringLiteral("勤奋好学，乐于助人，");
+        const QString longOne = QStringLiteral("勤奋好学，乐于助人，").repeated(30);
         for (int i = 1; i <= 30; ++i) {
             if (i == 4 || i == 17)
                 continue;

@@ -86,6 +86,13 @@ QString program()
     return QStandardPaths::findExecutable(QStringLiteral("soffice"));
 }
 
+namespace {
+
+// A sheet designed as CSV text, written as LibreOffice's flat XML. A cell
+// holds a number, a date (2011-05-24), a time (07:45:00), a formula
+// (=B2+C2), text ('00401 is text), a number shown with leading zeros
+// (401|00000), or ">" / "^" to be covered by a merge with the cell left of
+// it / above it.
 QByteArray flatXml(const QString& design, const QString& sheetName)
 {
     const QVector<QVector<QVariant>> rows = SheetReader::parseCsv(design);
@@ -116,6 +123,7 @@ QByteArray flatXml(const QString& design, const QString& sheetName)
         .replace(QStringLiteral("SHEET-ROWS"), body)
         .toUtf8();
 }
+} // namespace
 
 QStringList make(const QStringList& designs, const QString& format, const QString& dir, QString* why)
 {

@@ -8,13 +8,6 @@ namespace velmora::test::Office {
 // LibreOffice's soffice on the PATH, or empty.
 QString program();
 
-// A sheet designed as CSV text, written as LibreOffice's flat XML. A cell
-// holds a number, a date (2011-05-24), a time (07:45:00), a formula
-// (=B2+C2), text ('00401 is text), a number shown with leading zeros
-// (401|00000), or ">" / "^" to be covered by a merge with the cell left of
-// it / above it.
-QByteArray flatXml(const QString& design, const QString& sheetName);
-
 // The designs (tests/fixtures/NAME.csv) made into files by LibreOffice in
 // `dir`, one run per format: "xlsx", "xls", "ods", "csv" (GB18030, as
 // Chinese Excel writes it) or "txt" (UTF-16, Excel's "Unicode 文本"). The made files' paths, in order; empty when
