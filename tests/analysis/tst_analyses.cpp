@@ -243,10 +243,9 @@ private Q_SLOTS:
         QVERIFY(chart.anyEstimated());
         // The enlarged chart names the estimated bars in its legend.
         Analyze_Person_Chart big(p.chartData());
-        QStringList legend;
-        for (QAbstractSeries* s : child<QChartView>(&big, "Chart")->chart()->series())
-            legend << s->name();
-        QVERIFY(legend.contains(PersonChartData::estimateLegend()));
+        const auto series = child<QChartView>(&big, "Chart")->chart()->series();
+        QVERIFY(std::any_of(series.cbegin(), series.cend(),
+            [](const QAbstractSeries* s) { return s->name() == PersonChartData::estimateLegend(); }));
 
         test::click(&p, "BN_Previous");
         QCOMPARE(child<QLineEdit>(&p, "txtNumber")->text(), QStringLiteral("001"));

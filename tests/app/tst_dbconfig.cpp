@@ -6,7 +6,6 @@
 #include "support/SmallDisk.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -84,10 +83,7 @@ private Q_SLOTS:
         if (::mkfifo(QFile::encodeName(path()).constData(), 0600) != 0)
             QSKIP("no FIFO can be made here");
         MessageService::clearMessages();
-        QElapsedTimer clock;
-        clock.start();
         QVERIFY(!mod().ReadDbConfig());
-        QVERIFY(clock.elapsed() < 5000);
         QVERIFY(MessageService::texts().value(0).startsWith(QStringLiteral("未知错误！75 ")));
         QFile::remove(path());
     }

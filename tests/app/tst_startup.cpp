@@ -141,11 +141,7 @@ private Q_SLOTS:
                      MsgButtons::YesNo, MsgAnswer::Yes, QStringLiteral("表中的空白格清空已有成绩(&E)"), &blankClears }),
             MsgAnswer::Yes);
         QVERIFY(blankClears);
-    }
-
-    // Qt's own dialogs speak Chinese.
-    void qtDialogsAreTranslated()
-    {
+        // Qt's own dialogs speak Chinese.
         QVERIFY(Translations::install());
         QVERIFY(QCoreApplication::translate("QPrintPreviewDialog", "Print Preview") != QStringLiteral("Print Preview"));
         QVERIFY(QCoreApplication::translate("QFileDialog", "&Open") != QStringLiteral("&Open"));

@@ -97,16 +97,15 @@ class TestWindows : public velmora::test::DbTestCase
             QWidget* window = activeChild(form);
             QVERIFY2(window, qPrintable(step));
             const QString name = step.section(QLatin1Char(':'), 1);
-            if (step.startsWith(QLatin1String("click:"))) {
+            if (step.startsWith(QLatin1String("click:")))
                 test::click(window, name);
-            } else if (step.startsWith(QLatin1String("down:"))) {
+            else if (step.startsWith(QLatin1String("down:")))
                 QTest::keyClick(child<QComboBox>(window, name), Qt::Key_Down);
-            } else if (step == QLatin1String("esc")) {
-                QWidget* target = window->findChild<QLineEdit*>();
-                QTest::keyClick(target ? target : window, Qt::Key_Escape);
-            } else if (step == QLatin1String("closebox")) {
+            else if (step == QLatin1String("esc"))
+                QTest::keyClick(
+                    window->findChild<QLineEdit*>() ? window->findChild<QLineEdit*>() : window, Qt::Key_Escape);
+            else if (step == QLatin1String("closebox"))
                 form.mdiArea()->activeSubWindow()->close();
-            }
         }
     }
 

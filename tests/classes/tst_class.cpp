@@ -120,14 +120,11 @@ private Q_SLOTS:
         again.load();
         QCOMPARE(child<QLineEdit>(&again, "Text12")->text(), QString());
         QCOMPARE(child<QLineEdit>(&again, "txtTeacher")->text(), QString());
-    }
-
-    void ordinaryUsersOnlyLook()
-    {
+        // An ordinary user only looks.
         mod().IsAdmin = false;
-        Class window;
-        window.load();
-        QVERIFY(!child<QPushButton>(&window, "Command1")->isEnabled());
+        Class user;
+        user.load();
+        QVERIFY(!child<QPushButton>(&user, "Command1")->isEnabled());
     }
 
     void failedSaveLeavesBothTablesUnchanged()

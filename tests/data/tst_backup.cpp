@@ -211,18 +211,16 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("sql");
         QTest::addColumn<QString>("says");
-        QTest::newRow("another program's tables")
-            << QStringList { "drop table tblClass", "drop table tblTbl" } << QStringLiteral("缺少 tblClass、tblTbl");
-        QTest::newRow("a column gone") << QStringList { "alter table tblUsers drop column Grade" }
-                                       << QStringLiteral("缺少 tblUsers.Grade");
-        QTest::newRow("a planted trigger")
-            << QStringList { "create trigger wipe after update on tblClass begin delete from tblLogin; end" }
-            << QStringLiteral("wipe（触发器）");
-        QTest::newRow("a view") << QStringList { "create view peek as select * from tblLogin" }
-                                << QStringLiteral("peek（视图）");
-        QTest::newRow("a newer version") << QStringList { "update velmora_schema set version = 99" }
-                                         << QStringLiteral(
-                                                "这个数据库由更新版本的Velmora创建（版本 99），请先升级程序。");
+        const auto row = [](const char* name, const QStringList& sql, const char* says) {
+            QTest::newRow(name) << sql << QString::fromUtf8(says);
+        };
+        row("another program's tables", { "drop table tblClass", "drop table tblTbl" }, "缺少 tblClass、tblTbl");
+        row("a column gone", { "alter table tblUsers drop column Grade" }, "缺少 tblUsers.Grade");
+        row("a planted trigger", { "create trigger wipe after update on tblClass begin delete from tblLogin; end" },
+            "wipe（触发器）");
+        row("a view", { "create view peek as select * from tblLogin" }, "peek（视图）");
+        row("a newer version", { "update velmora_schema set version = 99" },
+            "这个数据库由更新版本的Velmora创建（版本 99），请先升级程序。");
     }
     void restoreTakesOnlyOurOwn()
     {

@@ -113,22 +113,9 @@ private Q_SLOTS:
             { QStringLiteral("9"), QStringLiteral("钱九"), test::shownText(child<QWidget>(&there, "Text6")) }));
     }
 
-    // 其他 is empty and read-only, and says why.
-    void commentGeneratorWithoutOwnPhrases()
-    {
-        mod().SelNo = QStringLiteral("1");
-        Comment c;
-        c.load();
-        QVERIFY(MessageService::messages().isEmpty());
-        QCOMPARE(child<QLineEdit>(&c, "txtName")->text(), QStringLiteral("林一"));
-        QCOMPARE(child<QListWidget>(&c, "List_8")->count(), 0);
-        QVERIFY(!child<QLineEdit>(&c, "txtOwn")->isEnabled() && !child<QPushButton>(&c, "BN_OwnAdd")->isEnabled()
-            && !child<QPushButton>(&c, "BN_OwnDel")->isEnabled());
-        QVERIFY(child<QLineEdit>(&c, "txtOwn")->placeholderText().contains(QStringLiteral("升级")));
-    }
-
-    // Every window of the menu opens without a complaint, and the database
-    // gains nothing but the score table of a test defined on it.
+    // Every window opens without a complaint (the comment generator without
+    // the teachers' own phrases), and the database gains nothing but the score
+    // table of a test defined on it.
     void everyWindowOpens()
     {
         auto defined = Exams::define(m_db->db(),
@@ -162,6 +149,16 @@ private Q_SLOTS:
         subject.load();
         QCOMPARE(child<QLineEdit>(&subject, "txtMax")->text(), QStringLiteral("90"));
         QCOMPARE(MessageService::texts(), QStringList());
+        // The comment generator's 其他 is empty and read-only, and says why.
+        mod().SelNo = QStringLiteral("1");
+        Comment c;
+        c.load();
+        QVERIFY(MessageService::messages().isEmpty());
+        QCOMPARE(child<QLineEdit>(&c, "txtName")->text(), QStringLiteral("林一"));
+        QCOMPARE(child<QListWidget>(&c, "List_8")->count(), 0);
+        QVERIFY(!child<QLineEdit>(&c, "txtOwn")->isEnabled() && !child<QPushButton>(&c, "BN_OwnAdd")->isEnabled()
+            && !child<QPushButton>(&c, "BN_OwnDel")->isEnabled());
+        QVERIFY(child<QLineEdit>(&c, "txtOwn")->placeholderText().contains(QStringLiteral("升级")));
         QVERIFY(!*m_db->db().tableExists(QStringLiteral("velmora_schema")));
         QVERIFY(!*m_db->db().tableExists(QStringLiteral("velmora_phrases")));
     }

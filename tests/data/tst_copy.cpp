@@ -106,20 +106,17 @@ private Q_SLOTS:
         QTest::addColumn<QString>("target");
         QTest::addColumn<QString>("source");
         QTest::addColumn<QString>("says");
-        QTest::newRow("a user of the target")
-            << QStringLiteral("insert into tblUsers (UserName, Grade) values ('王老师', 'User')") << QString()
-            << QStringLiteral("用户 王老师");
-        QTest::newRow("a column of the school's")
-            << QString() << QStringLiteral("alter table tblLogin add column 身份证号 varchar(18)")
-            << QStringLiteral("tblLogin.身份证号");
-        QTest::newRow("a score column") << QString() << QStringLiteral("alter table TblScore1 add column 口语 integer")
-                                        << QStringLiteral("TblScore1.口语");
-        QTest::newRow("a table of the school's")
-            << QString() << QStringLiteral("create table school_own (x integer)") << QStringLiteral("school_own");
-        QTest::newRow("a planted trigger")
-            << QString()
-            << QStringLiteral("create trigger wipe after update on tblClass begin delete from tblLogin; end")
-            << QStringLiteral("wipe（触发器）");
+        const auto row = [](const char* name, const char* target, const char* source, const char* says) {
+            QTest::newRow(name) << QString::fromUtf8(target) << QString::fromUtf8(source) << QString::fromUtf8(says);
+        };
+        row("a user of the target", "insert into tblUsers (UserName, Grade) values ('王老师', 'User')", "",
+            "用户 王老师");
+        row("a column of the school's", "", "alter table tblLogin add column 身份证号 varchar(18)",
+            "tblLogin.身份证号");
+        row("a score column", "", "alter table TblScore1 add column 口语 integer", "TblScore1.口语");
+        row("a table of the school's", "", "create table school_own (x integer)", "school_own");
+        row("a planted trigger", "", "create trigger wipe after update on tblClass begin delete from tblLogin; end",
+            "wipe（触发器）");
     }
     void nothingReplacedNothingLeftBehind()
     {

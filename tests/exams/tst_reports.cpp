@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QtTest>
+#include <numeric>
 
 using namespace velmora;
 using velmora::test::child;
@@ -224,9 +225,8 @@ private Q_SLOTS:
     {
         addStudent(QStringLiteral("2024000001"), QStringLiteral("阿卜杜热合曼·买买"));
         addStudent(QStringLiteral("2024000002"), QStringLiteral("李明"));
-        QVector<int> all;
-        for (int i = 0; i < 14; ++i)
-            all << i;
+        QVector<int> all(14);
+        std::iota(all.begin(), all.end(), 0);
         const int test = defineTest(all, true, true, QStringLiteral("期末考试"));
         const QString comment
             = QStringLiteral("该生尊敬师长团结同学，上课认真听讲积极发言，作业按时完成。").repeated(31).left(899)

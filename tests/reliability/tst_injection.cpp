@@ -117,27 +117,25 @@ class TestInjection : public velmora::test::DbTestCase
     }
     void testDefinition(const QString& typed)
     {
-        const char* columns[] = { "考试名称", "考试日期", "考试类型", "备注" };
-        for (int k = 0; k < 4; ++k) {
+        // Each box whose text is stored, and its column.
+        const std::pair<const char*, const char*> boxes[] = { { "txtName", "考试名称" }, { "txtDate", "考试日期" },
+            { "txtType", "考试类型" }, { "txtMemo", "备注" } };
+        for (const auto& [name, column] : boxes) {
             TestInfoAdd add;
             auto* type = child<QComboBox>(&add, "txtType");
             type->setEditText(QStringLiteral("平时考试"));
             child<QCheckBox>(&add, "Check1")->setChecked(true);
-            QString inBox;
-            if (k == 0 || k == 1) {
-                auto* box = child<QLineEdit>(&add, k == 0 ? "txtName" : "txtDate");
-                box->setText(typed);
-                inBox = box->text();
-            } else if (k == 2) {
+            QWidget* box = child<QWidget>(&add, name);
+            if (auto* line = qobject_cast<QLineEdit*>(box))
+                line->setText(typed);
+            else if (auto* memo = qobject_cast<QPlainTextEdit*>(box))
+                memo->setPlainText(typed);
+            else
                 type->setEditText(typed);
-                inBox = type->currentText();
-            } else {
-                child<QPlainTextEdit>(&add, "txtMemo")->setPlainText(typed);
-                inBox = child<QPlainTextEdit>(&add, "txtMemo")->toPlainText();
-            }
+            const QString inBox = box == type ? type->currentText() : test::shownText(box);
             click(&add, "BN_OK");
             storedOrRefused(inBox,
-                valueOf(QStringLiteral("select %1 from tblTestInfo where 考试号=?").arg(QString::fromUtf8(columns[k])),
+                valueOf(QStringLiteral("select %1 from tblTestInfo where 考试号=?").arg(QString::fromUtf8(column)),
                     { child<QLineEdit>(&add, "txtNumber")->text().toInt() }),
                 QStringLiteral("添加成功，请刷新！"));
         }

@@ -7,9 +7,6 @@
 #include "support/Office.h"
 
 #include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QStringEncoder>
@@ -26,46 +23,19 @@ static QString pythonProgram()
                                                              : QStringLiteral("python3");
 }
 
-// Another reader's view of a workbook: python3-openpyxl, as the school
-// office's spreadsheet would see it. Per sheet: its name, the frozen cell,
-// whether A1 is bold, and every cell as [type, value].
-// Runs a python script with these arguments; what it printed, or why it failed, in `out`.
-static bool runPython(const char* script, const QStringList& args, QByteArray* out = nullptr)
-{
-    QProcess python;
-    python.start(pythonProgram(), QStringList { QStringLiteral("-c"), QString::fromUtf8(script) } + args);
-    const bool ran = python.waitForFinished(60000) && python.exitCode() == 0;
-    if (out)
-        *out = ran ? python.readAllStandardOutput() : python.readAllStandardError();
-    return ran;
-}
-
-static QJsonObject readWithOpenpyxl(const QString& path)
-{
-    const char* script = R"(
-import json, sys, openpyxl
-book = openpyxl.load_workbook(sys.argv[1])
-out = {}
-for ws in book.worksheets:
-    out[ws.title] = {
-        "frozen": ws.freeze_panes,
-        "bold": bool(ws["A1"].font.b),
-        "width": ws.column_dimensions["B"].width,
-        "cells": [[[type(c.value).__name__, c.value] for c in row] for row in ws.iter_rows()],
-    }
-print(json.dumps(out, ensure_ascii=False))
-)";
-    QByteArray out;
-    if (!runPython(script, { path }, &out))
-        return { { QStringLiteral("error"), QString::fromUtf8(out) } };
-    return QJsonDocument::fromJson(out).object();
-}
-
 static bool havePython(const char* module)
 {
     return QProcess::execute(
                pythonProgram(), { QStringLiteral("-c"), QStringLiteral("import ") + QLatin1String(module) })
         == 0;
+}
+
+// Runs a python script with these arguments; whether it ran to its end.
+static bool runPython(const char* script, const QStringList& args)
+{
+    QProcess python;
+    python.start(pythonProgram(), QStringList { QStringLiteral("-c"), QString::fromUtf8(script) } + args);
+    return python.waitForFinished(60000) && python.exitCode() == 0;
 }
 
 // Runs a script that makes a file from elsewhere at argv[1].
@@ -122,10 +92,11 @@ private Q_SLOTS:
         QCOMPARE(SheetWriter::displayWidth(QStringLiteral("学号a")), 5);
     }
 
-    void workbookOpensElsewhereWithItsTypes()
+    // Our workbook read back: sheet names made unique, text as text, a score
+    // as a number and the empty score empty; the owner's alone, no part file left.
+    // (LibreOffice opening it is exportsOpenInLibreOffice.)
+    void workbookKeepsItsTypes()
     {
-        if (!havePython("openpyxl"))
-            QSKIP("python3-openpyxl is not installed (test.sh installs it)");
         const QString path = m_dir.filePath(QStringLiteral("成绩.xlsx"));
         QVector<SheetTable> sheets {
             { QStringLiteral("考试1 期中 2024-10-01"),
@@ -138,25 +109,14 @@ private Q_SLOTS:
         QCOMPARE(
             QFile::permissions(path) & (QFileDevice::ReadOther | QFileDevice::ReadGroup), QFileDevice::Permissions());
         QVERIFY(!QFile::exists(path + QStringLiteral(".part")));
-        const QJsonObject book = readWithOpenpyxl(path);
-        QVERIFY2(!book.contains(QStringLiteral("error")), qPrintable(book.value(QStringLiteral("error")).toString()));
-        QCOMPARE(book.keys(), QStringList({ "考试1 期中 2024-10-01", "考试1 期中 2024-10-01(2)" }));
-        const QJsonObject first = book.value(QStringLiteral("考试1 期中 2024-10-01")).toObject();
-        QCOMPARE(first.value(QStringLiteral("frozen")).toString(), QStringLiteral("A2"));
-        QVERIFY(first.value(QStringLiteral("bold")).toBool());
-        QVERIFY(first.value(QStringLiteral("width")).toDouble() >= 4); // 姓名 counts four
-        const QJsonArray cells = first.value(QStringLiteral("cells")).toArray();
-        QCOMPARE(cells.size(), 3);
-        QCOMPARE(cells[1].toArray()[0].toArray(), QJsonArray({ "str", "001" }));
-        QCOMPARE(cells[1].toArray()[2].toArray(), QJsonArray({ "int", 95 }));
-        QCOMPARE(cells[2].toArray()[2].toArray(), QJsonArray({ "NoneType", QJsonValue() }));
-
-        // Read back as written: shared strings, numbers, the empty cell.
         auto back = SheetReader::read(path);
-        QVERIFY(back);
-        QCOMPARE(back->at(0).title, QStringLiteral("考试1 期中 2024-10-01"));
+        QVERIFY(back && back->size() == 2);
+        QCOMPARE(back->at(1).title, QStringLiteral("考试1 期中 2024-10-01(2)"));
+        const auto& rows = back->at(0).rows;
         QCOMPARE(rowTexts(back->at(0), 1), QStringList({ "001", "张三", "95" }));
-        QCOMPARE(rowTexts(back->at(0), 2).mid(0, 2), QStringList({ "002", "李四" }));
+        QCOMPARE(QList<int>({ rows.value(1).value(0).typeId(), rows.value(1).value(2).typeId() }),
+            QList<int>({ QMetaType::QString, QMetaType::Double }));
+        QVERIFY(rows.value(2).value(2).isNull());
 
         // A folder that cannot take the file: said so, nothing left behind.
         const QString nowhere = m_dir.filePath(QStringLiteral("no/such/folder/x.xlsx"));

@@ -238,9 +238,7 @@ private Q_SLOTS:
         const QString photo = photos.filePath(QStringLiteral("2024002.jpg"));
         QVERIFY(test::writeFile(photo, QByteArray(kMaxPhotoBytes + 1, 'p')));
         auto tooBig = StudentImport::apply(db(), *rows, true, photos.path());
-        QVERIFY(!tooBig);
-        QVERIFY2(
-            tooBig.error().description.contains(QStringLiteral("2024002.jpg")), qPrintable(tooBig.error().description));
+        QVERIFY(!tooBig && tooBig.error().description.contains(QStringLiteral("2024002.jpg")));
         QCOMPARE(*Students::nameOf(db(), QStringLiteral("2024001")), QStringLiteral("旧名字"));
         QCOMPARE(Students::numbers(db())->size(), 1);
         // A link to a device named like a photo is refused by name, never read.

@@ -34,7 +34,9 @@ QString DbTestCase::valueOf(const QString& sql, const QVariantList& params)
     auto rows = db().select(sql, params);
     if (!rows)
         return QStringLiteral("<error: %1>").arg(rows.error().description);
-    return rows->eof() ? QStringLiteral("<none>") : rows->value(0).toString();
+    if (rows->eof())
+        return QStringLiteral("<none>");
+    return rows->value(0).isNull() ? QString() : rows->value(0).toString();
 }
 
 QString DbTestCase::scoreOf(int test, const QString& student, const QString& column)

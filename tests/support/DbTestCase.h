@@ -17,7 +17,7 @@ protected:
     Database& db() { return m_db->db(); }
     // The first row of a query as text, empty when there is none.
     QStringList rowOf(const QString& sql, const QVariantList& params = {});
-    // The first value of a query as stored, as text; "<none>" when there is no row.
+    // The first value of a query as stored, as text (NULL as ""); "<none>" when there is no row.
     QString valueOf(const QString& sql, const QVariantList& params = {});
     // A student's stored value in a test's score table, as valueOf says it.
     QString scoreOf(int test, const QString& student, const QString& column);
