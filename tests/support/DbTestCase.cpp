@@ -34,9 +34,8 @@ QString DbTestCase::valueOf(const QString& sql, const QVariantList& params)
     auto rows = db().select(sql, params);
     if (!rows)
         return QStringLiteral("<error: %1>").arg(rows.error().description);
-    if (rows->eof())
-        return QStringLiteral("<none>");
-    return rows->value(0).isNull() ? QString() : rows->value(0).toString();
+    const QVariant value = rows->eof() ? QVariant(QStringLiteral("<none>")) : rows->value(0);
+    return value.isNull() ? QString() : value.toString();
 }
 
 QString DbTestCase::scoreOf(int test, const QString& student, const QString& column)
@@ -47,9 +46,9 @@ QString DbTestCase::scoreOf(int test, const QString& student, const QString& col
 
 QStringList DbTestCase::scoresOf(int test, const QString& column)
 {
-    auto column_
+    auto values
         = db().texts(QStringLiteral("select %1 from %2 order by 学号").arg(column, Schema::scoreTableName(test)));
-    return column_ ? *column_ : QStringList { column_.error().description };
+    return values ? *values : QStringList { values.error().description };
 }
 
 void DbTestCase::addStudents(const QStringList& numbers)

@@ -33,8 +33,9 @@ inline void typeKeys(const QString& keys)
         if (c == QLatin1Char('\n')) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
             QCoreApplication::processEvents();
-        } else
+        } else {
             QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
+        }
     }
 }
 
