@@ -50,7 +50,7 @@ int share(int count, int total)
     return int(qint64(std::max(0, count)) * 100 / total);
 }
 
-SubjectStats subjectStats(const QVector<int>& scores, int fullMarks)
+SubjectStats subjectStats(const QVector<int>& scores, int fullMarks, int passPercent)
 {
     SubjectStats s;
     s.students = int(scores.size());
@@ -61,12 +61,16 @@ SubjectStats subjectStats(const QVector<int>& scores, int fullMarks)
         s.highest = std::max(s.highest, score);
         s.lowest = std::min(s.lowest, score);
         sum += score;
-        if (const int band = bandOf(score, fullMarks); band >= 0)
-            ++s.bands[size_t(band)];
+        const int band = bandOf(score, fullMarks);
+        if (band < 0)
+            continue;
+        ++s.bands[size_t(band)];
+        // In whole numbers, as the statistics table compares: 70% of 150 is 105.
+        const bool pass = qint64(score) * 100 >= qint64(passPercent) * fullMarks;
+        s.passes += pass;
+        s.failures += !pass;
     }
     s.average = s.students > 0 ? sum / s.students : 0;
-    s.failures = s.bands[0];
-    s.passes = s.bands[1] + s.bands[2] + s.bands[3] + s.bands[4] + s.bands[5];
     s.passShare = share(s.passes, s.students);
     s.failShare = share(s.failures, s.students);
     for (size_t b = 0; b < 6; ++b)

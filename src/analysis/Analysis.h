@@ -30,8 +30,8 @@ QStringList bandLabels(int fullMarks = 100);
 // 0..5 for a score in a band, -1 for one outside 0..full marks.
 int bandOf(int score, int fullMarks = 100);
 // Empty scores are left out before this: they are no score at all. A pass
-// is at least 60% of full marks.
-SubjectStats subjectStats(const QVector<int>& scores, int fullMarks = 100);
+// is at least `passPercent` of full marks, the class's own line.
+SubjectStats subjectStats(const QVector<int>& scores, int fullMarks = 100, int passPercent = 60);
 // The share in whole percent, cut to the whole number below, in exact
 // integer arithmetic: 57 of 100 is 57, 2 of 3 is 66.
 int share(int count, int total);

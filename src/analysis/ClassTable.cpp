@@ -37,6 +37,7 @@ Result<ClassTable> classTable(const Database& db, const TestRecord& test, const 
     QVector<int> columns;
     QStringList names;
     QVector<bool> counted;
+    QVector<int> fullMarks; // of the subjects summed
     for (int i = 0; i < Schema::subjects().size(); ++i) {
         if (!test.items.hasSubject(i))
             continue;
@@ -48,6 +49,8 @@ Result<ClassTable> classTable(const Database& db, const TestRecord& test, const 
         columns << column;
         names << Schema::subjects()[i];
         counted << (summed.isEmpty() || summed.contains(i));
+        if (counted.last())
+            fullMarks << test.items.fullMarksOf(i);
     }
     auto marks = ScoreMarks::load(db, test.number);
     if (!marks)
@@ -60,19 +63,20 @@ Result<ClassTable> classTable(const Database& db, const TestRecord& test, const 
     for (r->moveFirst(); !r->eof(); r->moveNext()) {
         QStringList values { r->text(u"学号"), QString() };
         const auto held = marks->value(values[0]);
-        int total = 0;
-        bool missing = false;
+        QVector<std::optional<int>> scores;
+        QStringList why;
         for (int k = 0; k < columns.size(); ++k) {
             const bool empty = r->value(columns[k]).isNull();
-            // An empty score shows why it is missing; 作弊 may count as 0.
+            // An empty score shows why it is missing.
             const QString mark = empty ? held.value(names[k]) : QString();
             values << (empty ? mark : r->text(columns[k]));
             if (!counted[k])
                 continue;
-            total += r->value(columns[k]).toInt();
-            missing = missing || (empty && !(mark == ScoreMarks::kCheated && rules->cheatAsZero));
+            scores << (empty ? std::nullopt : std::optional<int>(r->value(columns[k]).toInt()));
+            why << mark;
         }
-        values[1] = QString::number(total) + (missing ? QStringLiteral("*") : QString());
+        const ScoreMarks::Total total = ScoreMarks::totalOf(scores, why, fullMarks, *rules);
+        values[1] = QString::number(total.sum) + (total.whole ? QString() : QStringLiteral("*"));
         table.rows << values;
     }
     if (order == ClassOrder::TotalDescending)

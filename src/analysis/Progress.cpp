@@ -12,32 +12,33 @@ ItemResults resultsOf(const TestCells& cells, const QString& subject, const Stat
 {
     ItemResults out;
     out.scale = cells.scale;
-    const int only = subject.isEmpty() ? -1 : int(cells.subjects.indexOf(subject));
+    const bool whole = subject.isEmpty();
+    const int only = int(cells.subjects.indexOf(subject));
+    QStringList scales;
     for (int s = 0; s < cells.subjects.size(); ++s) {
-        if (only < 0 || s == only)
+        if (whole || s == only) {
             out.fullMarks += cells.fullMarks.value(s);
+            scales << cells.subjects[s] + QLatin1Char(':') + QString::number(double(cells.fullMarks[s]) / cells.scale);
+        }
     }
+    out.scaleKey = scales.join(QLatin1Char(','));
     QStringList numbers;
     QVector<std::optional<int>> ranked;
     for (const StudentCells& student : cells.students) {
         std::optional<int> value;
-        bool absent = false;
-        for (int s = 0; s < cells.subjects.size(); ++s) {
-            if (only >= 0 && s != only)
-                continue;
-            std::optional<int> score = student.scores.value(s);
-            const QString mark = student.marks.value(s);
-            if (!score && mark == ScoreMarks::kCheated && rules.cheatAsZero)
-                score = 0;
-            absent = absent || mark == ScoreMarks::kAbsent;
-            if (score)
-                value = value.value_or(0) + *score;
+        bool ranks = true;
+        if (whole) {
+            const ScoreMarks::Total total = ScoreMarks::totalOf(student.scores, student.marks, cells.fullMarks, rules);
+            value = total.value();
+            ranks = !student.unranked && total.ranked(rules);
+        } else if (only >= 0) {
+            value = only < student.scores.size() ? student.scores[only] : std::nullopt;
+            if (!value && student.marks.value(only) == ScoreMarks::kCheated && rules.cheatAsZero)
+                value = 0;
         }
-        if (only >= 0 && !cells.subjects.contains(subject))
-            value.reset();
         out.values.insert(student.number, value);
         numbers << student.number;
-        ranked << (only < 0 && ((absent && rules.absentNoRank) || student.unranked) ? std::nullopt : value);
+        ranked << (ranks ? value : std::nullopt);
     }
     const auto places = ReportCards::ranks(ranked);
     qint64 sum = 0, squares = 0;
@@ -79,13 +80,6 @@ std::optional<int> ProgressRow::rankChange() const
     return *beforeRank - *afterRank;
 }
 
-std::optional<int> ProgressRow::valueChange() const
-{
-    if (!before || !after)
-        return std::nullopt;
-    return *after - *before;
-}
-
 std::optional<double> ProgressRow::tChange() const
 {
     if (!beforeT || !afterT)
@@ -97,6 +91,18 @@ Progress progressOf(const ItemResults& earlier, const ItemResults& later)
 {
     Progress out;
     out.scale = std::max(earlier.scale, later.scale);
+    out.byRate = earlier.scaleKey != later.scaleKey;
+    // Exact, rounded once: 10 × (after ÷ later's full − before ÷ earlier's full) × 100.
+    // Raw values in their own scales: a term grade's are tenths of its own full marks.
+    const auto change = [&](int before, int after) -> qint64 {
+        if (!out.byRate)
+            return (qint64(after) * (out.scale / later.scale) - qint64(before) * (out.scale / earlier.scale)) * 10
+                / out.scale;
+        const qint64 num = 1000 * (qint64(after) * earlier.fullMarks - qint64(before) * later.fullMarks);
+        const qint64 den = qint64(later.fullMarks) * earlier.fullMarks;
+        const qint64 tenths = den > 0 ? (2 * qAbs(num) + den) / (2 * den) : 0;
+        return num < 0 ? -tenths : tenths;
+    };
     const auto scaled = [&out](std::optional<int> v, int scale) {
         return v ? std::optional<int>(*v * (out.scale / scale)) : std::nullopt;
     };
@@ -115,12 +121,31 @@ Progress progressOf(const ItemResults& earlier, const ItemResults& later)
         row.number = number;
         row.before = scaled(earlier.values.value(number), earlier.scale);
         row.after = scaled(later.values.value(number), later.scale);
+        const auto b = earlier.values.value(number), a = later.values.value(number);
+        if (a && b)
+            row.change = change(*b, *a);
         row.beforeRank = value(earlier.ranks, number);
         row.afterRank = value(later.ranks, number);
         row.beforeT = value(earlier.tScores, number);
         row.afterT = value(later.tScores, number);
         out.rows << row;
     }
+    return out;
+}
+
+QVector<int> largestChanges(const QVector<std::optional<double>>& changes, bool up, int n)
+{
+    QVector<int> out;
+    for (int r = 0; r < changes.size(); ++r) {
+        if (changes[r])
+            out << r;
+    }
+    const auto before = [&](int a, int b) { return up ? *changes[a] > *changes[b] : *changes[a] < *changes[b]; };
+    std::stable_sort(out.begin(), out.end(), before);
+    qsizetype keep = std::clamp<qsizetype>(n, 0, out.size());
+    while (keep > 0 && keep < out.size() && !before(out[keep - 1], out[keep]))
+        ++keep;
+    out.resize(keep);
     return out;
 }
 

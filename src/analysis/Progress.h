@@ -12,7 +12,7 @@ namespace velmora::Analysis {
 // One test's results in one item, a subject or the total (an empty name),
 // as ranks take them: 作弊 is 0 where the class counts it so; 缺考, 缓考,
 // 免考 and an empty score are no value. A total is of the values there are;
-// with a 缺考 subject it takes no rank where the class says so.
+// a partial one takes no rank where the class says so.
 struct ItemResults
 {
     QHash<QString, std::optional<int>> values; // every student of the test, by 学号
@@ -20,6 +20,7 @@ struct ItemResults
     QHash<QString, double> tScores; // 50 + 10·z among the ranked, when they differ at all
     int fullMarks = 0; // of the subject, or the sum of the test's
     int scale = 1; // 10 where values and full marks are tenths (a term grade)
+    QString scaleKey; // the subjects summed and their full marks: equal keys compare in points
 };
 ItemResults resultsOf(const TestCells& cells, const QString& subject, const StatsRules& rules);
 
@@ -32,7 +33,8 @@ struct ProgressRow
 
     // Up is positive: from 5th to 2nd is 3.
     std::optional<int> rankChange() const;
-    std::optional<int> valueChange() const;
+    // In tenths: of points, or of 得分率 percentage points where the scales differ.
+    std::optional<qint64> change;
     std::optional<double> tChange() const;
 };
 
@@ -41,8 +43,13 @@ struct Progress
     QVector<ProgressRow> rows; // students in both tests, in 学号 order
     QStringList onlyOnce; // in one of the two
     int scale = 1; // of the values: tenths when either side is a term grade
+    bool byRate = false; // full marks or subjects differ: changes are of 得分率
 };
 Progress progressOf(const ItemResults& earlier, const ItemResults& later);
+
+// The rows of the `n` largest rises (or falls) among the changes there
+// are, largest first, and everyone tied with the last of them.
+QVector<int> largestChanges(const QVector<std::optional<double>>& changes, bool up, int n);
 
 // "↑3", "↓5", "—" for no change, "" for none.
 QString rankChangeText(std::optional<int> change);

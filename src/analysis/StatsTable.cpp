@@ -80,8 +80,7 @@ StatsTable statsOf(const TestCells& cells, const StatsRules& rules, const GradeB
     StatsRow& total = table.rows.last();
     total.item = QStringLiteral("总分");
     for (const StudentCells& student : students) {
-        int sum = 0, full = 0;
-        bool exemptAll = !subjects.isEmpty(), absent = false, deferred = false, missing = false, cheated = false;
+        bool absent = false, deferred = false, cheated = false;
         for (int s = 0; s < subjects.size(); ++s) {
             StatsRow& row = table.rows[s];
             const QString mark = student.marks.value(s);
@@ -90,7 +89,6 @@ StatsTable statsOf(const TestCells& cells, const StatsRules& rules, const GradeB
                 ++row.exempt;
                 continue;
             }
-            exemptAll = false;
             ++row.expected;
             if (!score && mark == ScoreMarks::kCheated) {
                 ++row.cheated;
@@ -99,13 +97,9 @@ StatsTable statsOf(const TestCells& cells, const StatsRules& rules, const GradeB
                 if (rules.cheatAsZero)
                     score = 0;
             }
-            full += fullMarks.value(s);
             if (score) {
                 count(row, *score, fullMarks.value(s), rules, grades);
-                sum += *score;
-                continue;
-            }
-            if (mark == ScoreMarks::kAbsent) {
+            } else if (mark == ScoreMarks::kAbsent) {
                 ++row.absent;
                 row.absentees << student.number;
                 absent = true;
@@ -114,17 +108,16 @@ StatsTable statsOf(const TestCells& cells, const StatsRules& rules, const GradeB
                 row.deferrals << student.number;
                 deferred = true;
             }
-            missing = true;
         }
-        // A total lacks what a subject lacks; an exempt subject leaves its full marks out.
-        if (exemptAll) {
+        const ScoreMarks::Total sum = ScoreMarks::totalOf(student.scores, student.marks, fullMarks, rules);
+        if (sum.exempt) {
             ++total.exempt;
             continue;
         }
         ++total.expected;
         total.cheated += cheated;
-        if (!missing) {
-            count(total, sum, full, rules, grades);
+        if (sum.whole) {
+            count(total, sum.sum, sum.fullMarks, rules, grades);
         } else if (absent) {
             ++total.absent;
             total.absentees << student.number;
@@ -199,9 +192,54 @@ QVariant tenthsCell(std::optional<qint64> tenths)
     return tenths ? QVariant(double(*tenths) / 10) : QVariant();
 }
 
-QVariant changeCell(std::optional<qint64> now, std::optional<qint64> before)
+// A figure as the exact quotient it is rounded from.
+struct Ratio
 {
-    return now && before ? QVariant(tenthsText(*now - *before, true)) : QVariant();
+    qint64 num = 0;
+    qint64 den = 0; // 0: no figure
+};
+
+Ratio averageOf(const StatsRow& r)
+{
+    return { r.sum, qint64(r.sat) * r.scale };
+}
+
+// The average as percent of full marks, where the scales differ.
+Ratio rateOf(const StatsRow& r, qint64 fullMarks)
+{
+    return { r.sum * 100, qint64(r.sat) * fullMarks };
+}
+
+Ratio shareOf(const StatsRow& r, int count)
+{
+    return { qint64(count) * 100, r.sat };
+}
+
+// The change in tenths, rounded once from the exact figures (half away from zero), as a number.
+QVariant changeCell(Ratio now, Ratio before)
+{
+    if (now.den <= 0 || before.den <= 0)
+        return {};
+    const qint64 num = 10 * (now.num * before.den - before.num * now.den);
+    const qint64 den = now.den * before.den;
+    const qint64 tenths = (2 * qAbs(num) + den) / (2 * den);
+    return double(num < 0 ? -tenths : tenths) / 10;
+}
+
+// Full marks in points, with the subjects they are of: only a change between
+// equal scales is a change of points.
+QString scaleOf(const StatsTable& table, const StatsRow& row, qint64& fullMarks)
+{
+    const qsizetype at = &row - table.rows.constData();
+    QStringList parts;
+    fullMarks = 0;
+    for (qsizetype s = 0; s < table.fullMarks.size(); ++s) {
+        if (at == table.rows.size() - 1 || s == at) {
+            fullMarks += table.fullMarks[s];
+            parts << table.rows[s].item + QLatin1Char(':') + QString::number(double(table.fullMarks[s]) / row.scale);
+        }
+    }
+    return parts.join(QLatin1Char(','));
 }
 
 const StatsRow* rowOf(const StatsTable* table, const QString& item)
@@ -226,7 +264,7 @@ SheetTable statsSheet(const StatsTable& table, const QString& title, const Stats
     sheet.headers << QStringLiteral("科目") << QStringLiteral("应考") << QStringLiteral("实考")
                   << QStringLiteral("缺考") << QStringLiteral("免考") << QStringLiteral("平均分");
     if (compare)
-        sheet.headers << QStringLiteral("平均分") + change;
+        sheet.headers << QStringLiteral("平均分") + change << QStringLiteral("变化按");
     sheet.headers << QStringLiteral("最高分") << QStringLiteral("最低分") << QStringLiteral("标准差");
     for (const QString& rate :
         { QStringLiteral("优秀"), QStringLiteral("良好"), QStringLiteral("及格"), QStringLiteral("低分") }) {
@@ -238,8 +276,16 @@ SheetTable statsSheet(const StatsTable& table, const QString& title, const Stats
         const StatsRow* before = rowOf(earlier, r.item);
         const auto average = r.averageTenths();
         QVector<QVariant> cells { r.item, r.expected, r.sat, r.absent, r.exempt, tenthsCell(average) };
-        if (compare)
-            cells << changeCell(average, before ? before->averageTenths() : std::nullopt);
+        if (compare && before) {
+            // Different full marks or subjects: compared as shares of full marks.
+            qint64 full = 0, fullBefore = 0;
+            if (scaleOf(table, r, full) == scaleOf(*earlier, *before, fullBefore))
+                cells << changeCell(averageOf(r), averageOf(*before)) << QStringLiteral("分数");
+            else
+                cells << changeCell(rateOf(r, full), rateOf(*before, fullBefore)) << QStringLiteral("得分率(百分点)");
+        } else if (compare) {
+            cells << QVariant() << QVariant();
+        }
         const auto extreme = [&r](int v) {
             return !r.sat ? QVariant() : r.scale == 1 ? QVariant(v) : QVariant(double(v) / r.scale);
         };
@@ -248,7 +294,7 @@ SheetTable statsSheet(const StatsTable& table, const QString& title, const Stats
             const auto share = r.shareTenths(r.*count);
             cells << r.*count << tenthsCell(share);
             if (compare)
-                cells << changeCell(share, before ? before->shareTenths(before->*count) : std::nullopt);
+                cells << (before ? changeCell(shareOf(r, r.*count), shareOf(*before, before->*count)) : QVariant());
         }
         sheet.rows << cells;
     }

@@ -385,13 +385,14 @@ QString scoreTableName(int testNumber)
 QString createScoreTableSql(
     const SqlDialect& dialect, int testNumber, const QVector<int>& subjectIndexes, bool attendance, bool comment)
 {
-    // The old server turned "int default ' '" into 0; both backends need the 0 spelled out.
     QStringList columns { dialect.textColumn(QStringLiteral("学号"), 10)
         + QStringLiteral(" DEFAULT ' ' NOT NULL UNIQUE") };
+    // A score nobody typed is empty, never a 0 that would enter the figures.
     for (int i = 0; i < subjects().size(); ++i) {
         if (subjectIndexes.contains(i))
-            columns << subjects()[i] + QStringLiteral(" int DEFAULT 0");
+            columns << subjects()[i] + QStringLiteral(" int");
     }
+    // The old server turned "int default ' '" into 0; both backends need the 0 spelled out.
     if (attendance) {
         for (const QString& item : attendanceItems())
             columns << item + QStringLiteral(" int DEFAULT 0");

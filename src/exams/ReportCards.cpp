@@ -81,14 +81,19 @@ Result<TestCards> forTest(const Database& db, int testNumber)
     TestCards out;
     out.test = **test;
     const TestItems& items = out.test.items;
-    QVector<bool> unranked; // a 缺考 subject keeps the student out of the total's ranks
+    QVector<int> fullMarks;
+    for (int i : items.subjects)
+        fullMarks << items.fullMarksOf(i);
+    QVector<std::optional<int>> totals; // those that take a rank
+    qint64 sum = 0;
+    int summed = 0;
     for (rows->moveFirst(); !rows->eof(); rows->moveNext()) {
         Card card;
         card.number = rows->text(u"学号");
         card.name = names->value(card.number);
         const auto held = marks->value(card.number);
-        int total = 0;
-        bool any = false, absent = false;
+        QVector<std::optional<int>> scores;
+        QStringList why;
         for (int i : items.subjects) {
             SubjectLine line;
             line.subject = Schema::subjects()[i];
@@ -98,19 +103,23 @@ Result<TestCards> forTest(const Database& db, int testNumber)
                 line.score = v.toInt();
             } else {
                 line.mark = held.value(line.subject);
-                absent = absent || line.mark == ScoreMarks::kAbsent;
                 if (line.mark == ScoreMarks::kCheated && rules->cheatAsZero)
                     line.score = 0;
             }
-            if (line.score) {
-                total += *line.score;
-                any = true;
-            }
+            scores << (v.isNull() ? std::nullopt : line.score);
+            why << line.mark;
             card.subjects << line;
         }
-        unranked << (absent && rules->absentNoRank);
-        if (any)
-            card.total = total;
+        const ScoreMarks::Total total = ScoreMarks::totalOf(scores, why, fullMarks, *rules);
+        card.total = total.value();
+        card.wholeTotal = total.whole;
+        card.totalFullMarks = total.fullMarks;
+        totals << (total.ranked(*rules) ? card.total : std::nullopt);
+        out.ranked += totals.last().has_value();
+        if (total.whole) {
+            sum += total.sum;
+            ++summed;
+        }
         if (items.attendance) {
             for (const QString& item : Schema::attendanceItems())
                 card.attendance << rows->text(item);
@@ -122,18 +131,6 @@ Result<TestCards> forTest(const Database& db, int testNumber)
         out.cards << card;
     }
     placeSubjects(out);
-    QVector<std::optional<int>> totals;
-    qint64 sum = 0;
-    int summed = 0;
-    for (int c = 0; c < out.cards.size(); ++c) {
-        const Card& card = out.cards[c];
-        totals << (unranked[c] ? std::nullopt : card.total);
-        out.ranked += totals.last().has_value();
-        if (card.total) {
-            sum += *card.total;
-            ++summed;
-        }
-    }
     if (summed)
         out.totalAverage = double(sum) / summed;
     const auto placed = ranks(totals);

@@ -38,8 +38,10 @@ struct Card
     QString number;
     QString name;
     QVector<SubjectLine> subjects;
-    std::optional<int> total; // of the entered scores; none when there is none
-    std::optional<int> totalRank; // none with a 缺考 subject where the class says so
+    std::optional<int> total; // of the scores that count; none when there is none
+    bool wholeTotal = false; // nothing missing: the total is averaged and banded
+    int totalFullMarks = 0; // of the subjects that count (免考 left out)
+    std::optional<int> totalRank; // none for a partial total where the class says so
     QStringList attendance; // 出勤共, 病假, 旷课, 事假, 迟到早退, when the test records it
     QString comment;
     // What a marking system's export stated (总分, 校次, 语文校次 …), as it stated it.
@@ -50,7 +52,7 @@ struct TestCards
 {
     TestRecord test;
     QVector<Card> cards; // in 学号 order
-    std::optional<double> totalAverage; // of the students with a total
+    std::optional<double> totalAverage; // of the whole totals
     int ranked = 0; // students who take a total rank
     int scale = 1; // 10 where scores, totals and averages are tenths (a term grade)
 

@@ -2,6 +2,32 @@
 
 namespace velmora::ScoreMarks {
 
+Total totalOf(const QVector<std::optional<int>>& scores, const QStringList& marks, const QVector<int>& fullMarks,
+    const StatsRules& rules)
+{
+    Total t;
+    t.exempt = !fullMarks.isEmpty();
+    bool missing = false;
+    for (int s = 0; s < fullMarks.size(); ++s) {
+        std::optional<int> score = s < scores.size() ? scores[s] : std::nullopt;
+        const QString mark = score ? QString() : marks.value(s);
+        if (mark == kExempt)
+            continue;
+        t.exempt = false;
+        t.fullMarks += fullMarks[s];
+        if (!score && mark == kCheated && rules.cheatAsZero)
+            score = 0;
+        if (score) {
+            t.sum += *score;
+            t.any = true;
+        } else {
+            missing = true;
+        }
+    }
+    t.whole = t.any && !missing;
+    return t;
+}
+
 namespace {
 const QString kTable = QStringLiteral("velmora_score_marks");
 } // namespace
@@ -110,8 +136,9 @@ Status write(Database& db, int test, const QVector<Change>& changes)
     for (const Change& c : changes) {
         if (c.before == c.after)
             continue;
-        // Few cells carry a mark: only those that had one are looked for.
-        if (!c.before.isEmpty()) {
+        // Few cells carry a mark: only those that had one, or take one, are
+        // looked for; another program may have put one there meanwhile.
+        if (!c.before.isEmpty() || !c.after.isEmpty()) {
             auto gone = db.exec(QStringLiteral("delete from velmora_score_marks where 考试号=? and 学号=? and 项目=?"),
                 { test, c.student.trimmed(), c.subject });
             if (!gone)

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "classes/StatsRules.h"
 #include "data/Database.h"
 
 #include <QHash>
 #include <QStringList>
 #include <QVector>
+#include <optional>
 
 namespace velmora::ScoreMarks {
 
@@ -23,6 +25,26 @@ inline bool isMark(const QString& text)
 // The mark a typed or imported word stands for (缺 and 缺考, "缺考，不计排名",
 // "未考" and "未扫" are 缺考; 免, 缓, 弊 alike), or empty.
 QString markFor(const QString& text);
+
+// A student's total as every figure takes it. 免考 leaves a subject out,
+// full marks and all; 作弊 counts as 0 where the class says so; any other
+// score missing (缺考, 缓考, 作弊 not counted, not entered) leaves the total
+// partial: shown, never averaged or banded, and ranked only where the class
+// ranks partial totals.
+struct Total
+{
+    int sum = 0; // of the scores that count
+    int fullMarks = 0; // of the subjects that count
+    bool any = false; // some score counts
+    bool whole = false; // every subject that counts has its score
+    bool exempt = false; // 免考 in every subject
+
+    std::optional<int> value() const { return any ? std::optional<int>(sum) : std::nullopt; }
+    bool ranked(const StatsRules& rules) const { return whole || (any && !rules.absentNoRank); }
+};
+// The scores, their marks (where a score is missing) and full marks, subject by subject.
+Total totalOf(const QVector<std::optional<int>>& scores, const QStringList& marks, const QVector<int>& fullMarks,
+    const StatsRules& rules);
 
 // Per trimmed 学号, subject → mark, of one test; none in an older database.
 using TestMarks = QHash<QString, QHash<QString, QString>>;

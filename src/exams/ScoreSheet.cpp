@@ -1,8 +1,8 @@
 #include "exams/ScoreSheet.h"
 
-#include "app/UserRights.h"
 #include "data/Schema.h"
 #include "data/TextLimits.h"
+#include "data/UserRights.h"
 #include "exams/ScoreHistory.h"
 #include "exams/ScoreMarks.h"
 #include "exams/TestLocks.h"
@@ -85,21 +85,48 @@ Result<int> missingStudents(const Database& db, int testNumber)
 
 Status addMissingStudents(Database& db, int testNumber)
 {
+    Transaction tx(db);
+    if (!tx.started())
+        return tx.error();
+    if (Status open = TestLocks::guard(db, testNumber); !open)
+        return open;
+    if (Status allowed = UserRights::guardAll(); !allowed)
+        return allowed;
+    auto test = Exams::fetch(db, testNumber);
+    if (!test)
+        return test.error();
+    if (!*test)
+        return Error::missing(QStringLiteral("考试号为%1的考试已不存在。").arg(testNumber));
     const QString table = Schema::scoreTableName(testNumber);
-    auto added = db.exec(
-        QStringLiteral("insert into %1 (学号) select 学号 from tblLogin where 学号 not in (select 学号 from %1)")
-            .arg(table));
-    if (!added)
-        return added.error();
-    return Done {};
+    auto missing = db.select(
+        QStringLiteral("select 学号 from tblLogin where 学号 not in (select 学号 from %1) order by 学号").arg(table));
+    if (!missing)
+        return missing.error();
+    // Older tables give a score column the default 0: a student added is one
+    // with nothing entered yet, so each subject is written empty.
+    QStringList columns { QStringLiteral("学号") };
+    for (int i : (*test)->items.subjects)
+        columns << Schema::subjects().value(i);
+    QVector<QVariantList> rows;
+    QVector<ScoreHistory::Change> added;
+    for (missing->moveFirst(); !missing->eof(); missing->moveNext()) {
+        QVariantList row { missing->text(0) };
+        row.resize(columns.size());
+        rows << row;
+        added.push_back({ missing->text(0), QStringLiteral("学号"), QString(), QStringLiteral("加入本次考试") });
+    }
+    if (Status put = db.insertRows(table, columns, rows); !put)
+        return put;
+    if (Status noted = ScoreHistory::record(db, testNumber, added); !noted)
+        return noted;
+    return tx.commit();
 }
 
 QString check(const TestItems& items, const ScoreEntry& e)
 {
     for (int i = 0; i < Schema::subjects().size(); ++i) {
-        // An empty box under a mark keeps the mark.
-        const bool marked = e.subjects.value(i).trimmed().isEmpty() && !e.marks.value(i).isEmpty();
-        if (items.hasSubject(i) && !marked
+        // An empty box is a score not entered (or under a mark, the mark kept).
+        if (items.hasSubject(i) && !e.subjects.value(i).trimmed().isEmpty()
             && (!isCount(e.subjects.value(i)) || e.subjects.value(i).trimmed().toInt() > items.fullMarksOf(i)))
             return QStringLiteral("“%1”的成绩必须是0到%2之间的整数，请重新填写！")
                 .arg(Schema::subjects()[i])
@@ -175,7 +202,9 @@ QVector<Field> fieldsOf(const TestItems& items, const ScoreEntry& e, const Score
 
 QVariant stored(const Field& f, const QString& text)
 {
-    return f.text ? QVariant(text) : QVariant(text.trimmed().toInt());
+    if (f.text)
+        return text;
+    return text.trimmed().isEmpty() ? QVariant() : QVariant(text.trimmed().toInt());
 }
 
 // When guarded, only while each field still holds what the window read,

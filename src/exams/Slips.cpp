@@ -33,11 +33,12 @@ QString Item::cell(ReportCards::Shown shown) const
     case ReportCards::Shown::Scores:
         return score + star;
     case ReportCards::Shown::Grades:
-        return grade + star;
+        return grade.isEmpty() ? kNone : grade + star;
     case ReportCards::Shown::Both:
         break;
     }
-    return score + star + QStringLiteral("（") + grade + QStringLiteral("）");
+    // A partial total has no band.
+    return grade.isEmpty() ? score + star : score + star + QStringLiteral("（") + grade + QStringLiteral("）");
 }
 
 QStringList Slip::headers() const
@@ -101,7 +102,6 @@ QVector<Slip> slipsOf(const ReportCards::Term& term, const QVector<int>& student
         slip.testName = test.test.name;
         slip.number = number;
         slip.name = name;
-        int sat = 0;
         for (const ReportCards::SubjectLine& line : card->subjects) {
             Item item;
             item.name = line.subject;
@@ -110,8 +110,6 @@ QVector<Slip> slipsOf(const ReportCards::Term& term, const QVector<int>& student
             if (line.score) {
                 item.score = figure(*line.score, test.scale);
                 item.grade = choices.grades.bandOf(*line.score, line.fullMarks * test.scale);
-                // 作弊 counted as 0 still counts its full marks.
-                sat += line.fullMarks;
             }
             item.average = average(line.classAverage, test.scale);
             slip.subjects << item;
@@ -121,9 +119,9 @@ QVector<Slip> slipsOf(const ReportCards::Term& term, const QVector<int>& student
             = std::any_of(slip.subjects.cbegin(), slip.subjects.cend(), [](const Item& i) { return i.starred; });
         if (card->total) {
             slip.total.score = figure(*card->total, test.scale);
-            // The total's band is of what the student sat.
-            if (sat > 0)
-                slip.total.grade = choices.grades.bandOf(*card->total, sat * test.scale);
+            // A partial total has no band, as it has no rank.
+            if (card->wholeTotal)
+                slip.total.grade = choices.grades.bandOf(*card->total, card->totalFullMarks * test.scale);
         }
         slip.total.average = average(test.totalAverage, test.scale);
         if (choices.ranks)

@@ -225,6 +225,8 @@ private Q_SLOTS:
         setScores(a, QStringLiteral("001"), QStringLiteral("语文=?, 数学=?, 英语=?"), { 80, 70, 60 });
         setScores(b, QStringLiteral("001"), QStringLiteral("语文=?, 英语=?"), { 85, 65 });
         setScores(d, QStringLiteral("001"), QStringLiteral("语文=?, 数学=?"), { 90, 90 });
+        setScores(a, QStringLiteral("002"), QStringLiteral("语文=0, 数学=0, 英语=0"), {});
+        setScores(b, QStringLiteral("002"), QStringLiteral("语文=0, 英语=0"), {});
         QVERIFY(db().exec(QStringLiteral("delete from tblScore%1 where 学号=?").arg(d), { QStringLiteral("002") }));
         Analyze_Person p;
         QVERIFY(p.load());

@@ -1,4 +1,5 @@
 #include "analysis/ClassTable.h"
+#include "analysis/Progress.h"
 #include "analysis/StatsTable.h"
 #include "analysis/ui/Analyze_Stats.h"
 #include "analysis/ui/Analyze_Subject.h"
@@ -7,6 +8,7 @@
 #include "data/Schema.h"
 #include "exams/ReportCards.h"
 #include "exams/ScoreMarks.h"
+#include "exams/Slips.h"
 #include "exams/TestRecord.h"
 #include "platform/MessageService.h"
 #include "platform/ui/FileDialogs.h"
@@ -211,6 +213,7 @@ private Q_SLOTS:
         QFETCH(bool, absentNoRank);
         StatsRules rules;
         rules.absentNoRank = absentNoRank;
+        rules.pass = 70;
         QVERIFY(rules.save(db()));
         mod().SelNo = QString::number(m_test);
         mod().SubjectName = QStringLiteral("语文");
@@ -218,6 +221,8 @@ private Q_SLOTS:
         subject.load();
         QCOMPARE(child<QLineEdit>(&subject, "txtN")->text(), QStringLiteral("5"));
         QCOMPARE(child<QLineEdit>(&subject, "txtAve")->text(), QStringLiteral("55.8"));
+        // 及格 at the class's 70%: 95 and 85.
+        QCOMPARE(child<QLineEdit>(&subject, "txtPass")->text(), QStringLiteral("2"));
 
         auto test = Exams::fetch(db(), m_test);
         auto table = Analysis::classTable(db(), **test, {}, Analysis::ClassOrder::TotalDescending);
@@ -230,14 +235,30 @@ private Q_SLOTS:
             return QStringList();
         };
         QCOMPARE(row(QStringLiteral("7")), QStringList({ "7", "0*", "作弊", "缓考" }));
-        QCOMPARE(row(QStringLiteral("6")), QStringList({ "6", "120*", "免考", "120" }));
+        // 免考 leaves the subject out of a whole total.
+        QCOMPARE(row(QStringLiteral("6")), QStringList({ "6", "120", "免考", "120" }));
 
+        // Cards, slips and 进退步 take the table's whole totals: 缺考, 缓考 and
+        // an empty score alike leave a partial total out of the average and the
+        // bands, and out of the ranks while the class says so.
         auto cards = ReportCards::forTest(db(), m_test);
         QVERIFY(cards);
         QCOMPARE(*cards->cards[0].subjects[0].classAverage, 55.8);
         QCOMPARE(cards->card(QStringLiteral("7"))->subjects[0].mark, ScoreMarks::kCheated);
-        QCOMPARE(cards->card(QStringLiteral("5"))->totalRank.has_value(), !absentNoRank);
-        QCOMPARE(cards->ranked, absentNoRank ? 7 : 8);
+        QCOMPARE(*cards->totalAverage, 163.0);
+        for (const char* partial : { "5", "7", "8" })
+            QCOMPARE(cards->card(QString::fromLatin1(partial))->totalRank.has_value(), !absentNoRank);
+        QCOMPARE(cards->ranked, absentNoRank ? 5 : 8);
+        ReportCards::Term term;
+        term.addFirst(*cards);
+        Slips::Choices choices;
+        choices.shown = ReportCards::Shown::Both;
+        const auto slips = Slips::slipsOf(term, term.everyone(), choices);
+        QCOMPARE(slips[4].total.cell(choices.shown), QStringLiteral("100"));
+        QCOMPARE(slips[5].total.cell(choices.shown), QStringLiteral("120（良好）"));
+        QCOMPARE(slips[5].total.average, QStringLiteral("163.0"));
+        const auto cells = Analysis::cellsOf(db(), **test);
+        QCOMPARE(Analysis::resultsOf(*cells, {}, rules).ranks.size(), qsizetype(cards->ranked));
     }
 
     // The window as the teacher uses it: the table shown, the thresholds
@@ -246,6 +267,7 @@ private Q_SLOTS:
     {
         const int earlier = defineTest({ 0, 1 }, false, false, QStringLiteral("月考"), QStringLiteral("平时考试"));
         QVERIFY(db().exec(QStringLiteral("update %1 set 语文=50").arg(Schema::scoreTableName(earlier))));
+        setScores(earlier, QStringLiteral("1"), QStringLiteral("语文=?"), { 51 });
         Analyze_Stats window;
         QVERIFY(window.load());
         window.show();
@@ -275,9 +297,11 @@ private Q_SLOTS:
 
         // Against the month test, where everyone sat 语文 with 50.
         child<QComboBox>(&window, "cmbCompare")->setCurrentIndex(1);
-        QCOMPARE(stats->text(0, 6), QStringLiteral("平均分变化"));
-        QCOMPARE(stats->text(1, 6), QStringLiteral("+19.8"));
-        QCOMPARE(stats->text(1, 15), QStringLiteral("+50.0")); // 良好率: 50% against none
+        // 69.75 against 50.125, rounded once; 数学 of 150 against 100 by its share of full marks.
+        QCOMPARE(stats->rowTexts(0).mid(6, 2), QStringList({ "平均分变化", "变化按" }));
+        QCOMPARE(stats->rowTexts(1).mid(6, 2), QStringList({ "19.6", "分数" }));
+        QCOMPARE(stats->text(2, 7), QStringLiteral("得分率(百分点)"));
+        QCOMPARE(stats->text(1, 16), QStringLiteral("50.0")); // 良好率: 50% against none
 
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("统计.xlsx"));
@@ -289,6 +313,7 @@ private Q_SLOTS:
         QCOMPARE(sheet.rows.value(0).value(5), QVariant(QStringLiteral("平均分")));
         QCOMPARE(sheet.rows.value(1).value(5).toDouble(), 69.8);
         QCOMPARE(sheet.rows.value(1).value(5).typeId(), QMetaType::Double);
+        QCOMPARE(sheet.rows.value(1).value(6), QVariant(19.6));
 
         // Who missed the test is named: asked first, once a run.
         MessageService::setNextAnswer(MsgAnswer::Yes);
@@ -296,6 +321,14 @@ private Q_SLOTS:
         auto* preview = window.findChild<ReportPreview*>();
         QVERIFY(preview);
         preview->close();
+
+        // A test defined while the window is open comes into its lists; the choices stay.
+        auto* tests = child<QComboBox>(&window, "cmbTest");
+        const int listed = tests->count();
+        defineTest({ 0 });
+        QCOMPARE(tests->count(), listed + 1);
+        QCOMPARE(tests->currentData().toInt(), m_test);
+        QCOMPARE(child<QComboBox>(&window, "cmbCompare")->currentData().toInt(), earlier);
     }
 };
 

@@ -60,7 +60,7 @@ QString figure(std::optional<int> v, int scale, bool sign = false)
 }
 
 QVector<Column> columnsFor(
-    const QString& item, bool standard, int scale, const std::function<QString(const QString&)>& name)
+    const QString& item, bool standard, int scale, bool byRate, const std::function<QString(const QString&)>& name)
 {
     QVector<Column> c {
         { QStringLiteral("学号"), [](const ProgressRow& r) { return r.number; }, nullptr },
@@ -89,9 +89,15 @@ QVector<Column> columnsFor(
             { QStringLiteral("名次变化"), [](const ProgressRow& r) { return Analysis::rankChangeText(r.rankChange()); },
                 [](const ProgressRow& r) { return real(r.rankChange()); } });
     }
-    c.push_back(
-        { item + QStringLiteral("变化"), [scale](const ProgressRow& r) { return figure(r.valueChange(), scale, true); },
-            [scale](const ProgressRow& r) { return real(r.valueChange(), scale); } });
+    // Points change only between equal scales; else 得分率, in percentage points.
+    const bool points = !byRate && scale == 1;
+    c.push_back({ item + (byRate ? QStringLiteral("得分率变化(百分点)") : QStringLiteral("变化")),
+        [points](const ProgressRow& r) {
+            return !r.change ? QString()
+                : points     ? figure(int(*r.change / 10), 1, true)
+                             : Analysis::tenthsText(*r.change, true);
+        },
+        [](const ProgressRow& r) { return r.change ? std::optional<double>(double(*r.change) / 10) : std::nullopt; } });
     return c;
 }
 
@@ -191,6 +197,7 @@ Analyze_Progress::Analyze_Progress(QWidget* parent)
     connect(Grid->horizontalHeader(), &QHeaderView::sectionClicked, this, &Analyze_Progress::sortBy);
     connect(BN_Print, &QPushButton::clicked, this, &Analyze_Progress::print);
     connect(BN_Back, &QPushButton::clicked, this, [this] { ChildWindow::close(this); });
+    TestChoice::follow(this, { cmbEarlier, cmbLater }, [this] { return load(); });
 }
 
 bool Analyze_Progress::load()
@@ -244,15 +251,13 @@ void Analyze_Progress::showRows()
     lblCaption->setText(chkStandard->isChecked()
             ? QStringLiteral("按标准分比较：标准分 T = 50 + 10z，z 由该次考试全班的平均分和标准差算出，"
                              "不受两次考试难度和参加人数不同的影响。标准分变化为正是进步。")
-            : QStringLiteral("按班级名次比较（同分同名次；有缺考科目的学生%1）。名次变化 ↑ 是进步。")
+            : QStringLiteral("按班级名次比较（同分同名次；有科目缺成绩的学生%1）。名次变化 ↑ 是进步。")
                   .arg(m_start.rules.absentNoRank ? QStringLiteral("不参加总分排名")
                                                   : QStringLiteral("也参加总分排名")));
-    if (m_earlier->scale != m_later->scale)
+    if (m_progress.byRate)
         lblCaption->setText(lblCaption->text()
-            + QStringLiteral("学期总评按每科100分折算，与一次考试的分数不能直接相比，请看名次或标准分。"));
-    else if (subject.isEmpty() && m_earlier->subjects != m_later->subjects)
-        lblCaption->setText(
-            lblCaption->text() + QStringLiteral("两次考试的科目不同，总分不能直接相比，请看名次或标准分。"));
+            + QStringLiteral(
+                "两次的满分或科目不同，分数不能直接相比：变化按得分率（占满分的百分比）计，单位是百分点。"));
     QStringList once;
     for (const QString& n : std::as_const(m_progress.onlyOnce))
         once << (name(n).isEmpty() ? n : name(n));
@@ -260,7 +265,8 @@ void Analyze_Progress::showRows()
         once.isEmpty() ? QString() : QStringLiteral("只参加了一次考试的学生：") + once.join(QStringLiteral("、")));
     lblOnce->setVisible(!once.isEmpty());
     if (txtLine->text().isEmpty())
-        txtLine->setText(QString::number((m_laterResults.fullMarks / m_laterResults.scale * 60 + 99) / 100)); // 及格线
+        txtLine->setText(QString::number( // the class's 及格线
+            (m_laterResults.fullMarks / m_laterResults.scale * m_start.rules.pass + 99) / 100));
     m_shown.clear();
     for (int r = 0; r < m_progress.rows.size(); ++r)
         m_shown << r;
@@ -271,7 +277,7 @@ void Analyze_Progress::showRows()
 
 QVector<Analyze_Progress::Column> Analyze_Progress::columns() const
 {
-    return columnsFor(cmbItem->currentText(), chkStandard->isChecked(), m_progress.scale,
+    return columnsFor(cmbItem->currentText(), chkStandard->isChecked(), m_progress.scale, m_progress.byRate,
         [this](const QString& n) { return name(n); });
 }
 
@@ -338,19 +344,11 @@ void Analyze_Progress::showSteps(bool up)
         return;
     }
     const bool standard = chkStandard->isChecked();
-    const auto change = [&](int r) -> std::optional<double> {
-        const ProgressRow& row = m_progress.rows[r];
-        return standard ? row.tChange() : real(row.rankChange());
-    };
+    QVector<std::optional<double>> changes;
+    for (const ProgressRow& row : std::as_const(m_progress.rows))
+        changes << (standard ? row.tChange() : real(row.rankChange()));
     m_sortColumn = -1;
-    m_shown.clear();
-    for (int r = 0; r < m_progress.rows.size(); ++r) {
-        if (change(r))
-            m_shown << r;
-    }
-    std::stable_sort(m_shown.begin(), m_shown.end(),
-        [&](int a, int b) { return up ? *change(a) > *change(b) : *change(a) < *change(b); });
-    m_shown = m_shown.mid(0, n);
+    m_shown = Analysis::largestChanges(changes, up, n);
     render();
 }
 

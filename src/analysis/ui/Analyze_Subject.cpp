@@ -227,7 +227,7 @@ void Analyze_Subject::load()
     const int fullMarks = (*test)->items.fullMarksOf(subject);
     const QStringList labels = Analysis::bandLabels(fullMarks);
     Grid1->setHorizontalHeaderLabels(labels);
-    const Analysis::SubjectStats s = Analysis::subjectStats(values, fullMarks);
+    const Analysis::SubjectStats s = Analysis::subjectStats(values, fullMarks, rules->pass);
     txtMax->setText(QString::number(s.highest));
     txtMin->setText(QString::number(s.lowest));
     txtN->setText(QString::number(s.students));

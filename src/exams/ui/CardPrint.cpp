@@ -135,19 +135,19 @@ Table tableOf(const ReportCards::Term& term, const QVector<int>& subjects, const
     QStringList total { QStringLiteral("总分") };
     for (const TestCards& tc : term.tests) {
         const Card* card = tc.card(student);
-        int full = 0, sat = 0;
-        for (int at = 0; at < tc.test.items.subjects.size(); ++at) {
-            const int marks = tc.test.items.fullMarksOf(tc.test.items.subjects[at]);
-            full += marks;
-            // The total's band is of what the student sat.
-            if (card && card->subjects.value(at).score)
-                sat += marks;
-        }
+        int full = 0;
+        for (int s : tc.test.items.subjects)
+            full += tc.test.items.fullMarksOf(s);
         const bool partial = card
             && std::any_of(card->subjects.cbegin(), card->subjects.cend(),
                 [](const ReportCards::SubjectLine& l) { return !l.why.isEmpty(); });
-        cells(
-            total, card ? card->total : std::nullopt, card && card->total ? QString() : kNone, partial, sat, tc.scale);
+        // A partial total has no band, as it has no rank.
+        if (scores)
+            total << (card && card->total ? figure(card->total, tc.scale, partial) : kNone);
+        if (grades)
+            total << (card && card->total && card->wholeTotal
+                    ? o.grades.bandOf(*card->total, card->totalFullMarks * tc.scale)
+                    : kNone);
         if (scores)
             total << QString::number(full) << average(tc.totalAverage, tc.scale);
         if (ranks)

@@ -85,6 +85,11 @@ QString fileNameFor(const QString& number, const QString& name)
     // Not a hidden file, nor "." or "..".
     if (base.startsWith(QLatin1Char('.')))
         base[0] = QLatin1Char('_');
+    // A name from an older version may be long: whole characters, well inside
+    // the 255 bytes a file system allows a name in UTF-8.
+    constexpr qsizetype kMaxChars = 60;
+    if (base.size() > kMaxChars)
+        base.truncate(base[kMaxChars - 1].isHighSurrogate() ? kMaxChars - 1 : kMaxChars);
     return base + QStringLiteral(".pdf");
 }
 
