@@ -1,12 +1,12 @@
 // velmora-initdb: creates a new Velmora database, embedded or on a server.
 #include "app/DbConfig.h"
 #include "app/DemoData.h"
-#include "app/UserRights.h"
 #include "data/Backup.h"
 #include "data/DatabaseCopy.h"
 #include "data/Schema.h"
 #include "data/ServerRoles.h"
 #include "data/SqlDialect.h"
+#include "data/UserRights.h"
 #include "platform/AppPaths.h"
 
 #include <QCommandLineParser>

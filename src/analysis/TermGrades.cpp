@@ -1,8 +1,10 @@
 #include "analysis/TermGrades.h"
 
 #include "data/Schema.h"
+#include "data/UserRights.h"
 #include "exams/ReportCards.h"
 #include "exams/ScoreMarks.h"
+#include "exams/TestEvents.h"
 #include "students/StudentRecord.h"
 
 #include <QMap>
@@ -37,6 +39,7 @@ namespace Terms {
 
 namespace {
 const QString kTable = QStringLiteral("velmora_terms");
+const QString kChangeTerms = QStringLiteral("设置学期总评");
 } // namespace
 
 Result<QVector<TermDefinition>> list(const Database& db)
@@ -61,6 +64,8 @@ Result<QVector<TermDefinition>> list(const Database& db)
 
 Status save(Database& db, const TermDefinition& term, const QString& replacing)
 {
+    if (Status allowed = UserRights::guardAdministrator(kChangeTerms); !allowed)
+        return allowed;
     if (const QString why = term.problem(); !why.isEmpty())
         return Error::refused(why);
     auto exists = db.tableExists(kTable);
@@ -90,13 +95,19 @@ Status save(Database& db, const TermDefinition& term, const QString& replacing)
         = db.insertRows(kTable, { QStringLiteral("名称"), QStringLiteral("考试号"), QStringLiteral("权重") }, rows);
         !put)
         return put;
-    return tx.commit();
+    if (Status committed = tx.commit(); !committed)
+        return committed;
+    TestEvents::changed();
+    return Done {};
 }
 
 Status remove(Database& db, const QString& name)
 {
+    if (Status allowed = UserRights::guardAdministrator(kChangeTerms); !allowed)
+        return allowed;
     if (auto gone = db.exec(QStringLiteral("delete from velmora_terms where 名称=?"), { name }); !gone)
         return gone.error();
+    TestEvents::changed();
     return Done {};
 }
 
@@ -219,10 +230,12 @@ ReportCards::TestCards termCards(const TermSheet& sheet, const QString& name, co
             else
                 line.mark = c.why.isEmpty() ? ScoreMarks::kExempt : ScoreMarks::kAbsent;
             line.why = c.why;
+            card.totalFullMarks += c.tenths ? line.fullMarks : 0;
             card.subjects << line;
         }
-        if (r.total) {
-            card.total = int(*r.total);
+        card.total = r.total ? std::optional<int>(int(*r.total)) : std::nullopt;
+        card.wholeTotal = r.total && !r.partial;
+        if (card.wholeTotal) {
             sum += *r.total;
             ++summed;
         }

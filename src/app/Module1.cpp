@@ -2,6 +2,7 @@
 
 #include "app/DbConfig.h"
 #include "data/Passwords.h"
+#include "data/ServerRoles.h"
 #include "data/TextLimits.h"
 #include "platform/AppPaths.h"
 #include "platform/MessageService.h"
@@ -32,6 +33,8 @@ void Module1::reset()
     DbUser.clear();
     DbPwd.clear();
     IsAdmin = false;
+    // Until someone logs in, the core answers to the database's owner (the command-line tools).
+    UserRights::setAdministrator(true);
     LoginUser.clear();
     LoginPwd.clear();
     SelNo.clear();
@@ -60,7 +63,7 @@ Status Module1::ConnectDb(const QString& server, const QString& database, const 
         return Error::refused(QString());
     Status opened = openConn(server, database, user, password, QStringLiteral("PWD"));
     if (opened)
-        IsAdmin = true;
+        setAdmin(true);
     return opened;
 }
 
@@ -86,7 +89,7 @@ Status Module1::CheckUser(const QString& user, const QString& password)
     auto rights = adoptRights(admin ? QString() : user);
     if (!rights)
         return rights.error();
-    IsAdmin = admin;
+    setAdmin(admin);
     MessageService::info(
         LoginUser + (admin ? QStringLiteral("使用 系统管理员 权限登陆") : QStringLiteral("使用 用户身份 权限登陆")));
     return Done {};
@@ -95,13 +98,24 @@ Status Module1::CheckUser(const QString& user, const QString& password)
 Result<UserRights::Rights> Module1::adoptRights(const QString& user)
 {
     auto rights = user.isEmpty() ? Result<UserRights::Rights>(UserRights::Rights {}) : UserRights::of(Conn, user);
-    if (!rights) {
+    // A login the server lets read alone (a teacher's own role whose subjects
+    // were cleared) is let do no more here: no administrator's menus to fail.
+    auto owner = rights ? ServerRoles::changesClass(Conn) : Result<bool>(rights.error());
+    if (!owner) {
         Conn.close();
-        return rights.error();
+        return owner.error();
     }
+    if (!*owner && !rights->limited())
+        rights->readOnly = true;
     UserRights::setCurrent(*rights);
     Conn.refuseWrites(rights->readOnly ? rights->refusal() : QString());
     return *rights;
+}
+
+void Module1::setAdmin(bool admin)
+{
+    IsAdmin = admin;
+    UserRights::setAdministrator(admin);
 }
 
 bool Module1::ReadDbConfig()

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/UserRights.h"
 #include "data/Database.h"
 #include "data/RecordSet.h"
+#include "data/UserRights.h"
 
 #include <QString>
 
@@ -34,6 +34,8 @@ public:
     // The user's rights kept in the database become the program's, and a
     // read-only user's connection refuses every write. An error closes Conn.
     Result<UserRights::Rights> adoptRights(const QString& user);
+    // IsAdmin, and the core's writers with it.
+    void setAdmin(bool admin);
     bool ReadDbConfig();
     // On failure the old dbcfg.dat stays as it was.
     Status WriteDbConfig();

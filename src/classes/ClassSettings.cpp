@@ -1,6 +1,7 @@
 #include "classes/ClassSettings.h"
 
 #include "data/TextLimits.h"
+#include "data/UserRights.h"
 
 #include <QHash>
 
@@ -130,6 +131,8 @@ struct Assignments
 
 Status ClassSettings::saveFields(Database& db, const ClassSettings* read) const
 {
+    if (Status allowed = UserRights::guardAdministrator(UserRights::kChangeClass); !allowed)
+        return allowed;
     if (const QString problem = tooLong(); !problem.isEmpty())
         return Error::refused(problem);
     Transaction tx(db);

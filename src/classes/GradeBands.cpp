@@ -1,5 +1,7 @@
 #include "classes/GradeBands.h"
 
+#include "data/UserRights.h"
+
 namespace velmora {
 
 namespace {
@@ -89,6 +91,8 @@ Result<GradeBands> GradeBands::load(const Database& db)
 
 Status GradeBands::save(Database& db) const
 {
+    if (Status allowed = UserRights::guardAdministrator(UserRights::kChangeClass); !allowed)
+        return allowed;
     if (const QString why = problem(); !why.isEmpty())
         return Error::refused(why);
     auto exists = db.tableExists(QStringLiteral("velmora_settings"));

@@ -1,5 +1,7 @@
 #include "classes/StatsRules.h"
 
+#include "data/UserRights.h"
+
 namespace velmora {
 
 namespace {
@@ -65,6 +67,8 @@ Result<StatsRules> StatsRules::load(const Database& db)
 
 Status StatsRules::save(Database& db) const
 {
+    if (Status allowed = UserRights::guardAdministrator(UserRights::kChangeClass); !allowed)
+        return allowed;
     if (const QString why = problem(); !why.isEmpty())
         return Error::refused(why);
     auto exists = db.tableExists(kSettings);

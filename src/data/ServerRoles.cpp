@@ -65,12 +65,30 @@ Status run(Database& db, const QStringList& statements, const QString& role)
     return Done {};
 }
 
-Status grantTable(Database& db, const QString& table, const QString& role, const Grant& grant)
+// The score tables of locked tests, in lower case: no grant opens them again.
+Result<QStringList> lockedTables(const Database& db)
+{
+    auto kept = db.tableExists(QStringLiteral("velmora_test_locks"));
+    if (!kept)
+        return kept.error();
+    if (!*kept)
+        return QStringList();
+    auto numbers = db.texts(QStringLiteral("select 考试号 from velmora_test_locks"));
+    if (!numbers)
+        return numbers.error();
+    QStringList out;
+    for (const QString& n : std::as_const(*numbers))
+        out << QStringLiteral("tblscore") + n.trimmed();
+    return out;
+}
+
+Status grantTable(
+    Database& db, const QString& table, const QString& role, const Grant& grant, const QStringList& locked)
 {
     // Table and column names come from the server's own lists.
     if (Status read = run(db, { QStringLiteral("GRANT SELECT ON ") + table + QStringLiteral(" TO %1") }, role); !read)
         return read;
-    if (grant.readOnly || !isScoreTable(table))
+    if (grant.readOnly || !isScoreTable(table) || locked.contains(table.toLower()))
         return Done {};
     auto columns = columnsOf(db, table, grant.subjects);
     if (!columns)
@@ -102,6 +120,18 @@ Result<bool> exists(const Database& db, const QString& role)
     return true;
 }
 
+Result<bool> changesClass(const Database& db)
+{
+    if (!supported(db))
+        return true;
+    auto rows = db.select(QStringLiteral(
+        "select has_table_privilege('tbltestinfo', 'INSERT') and has_table_privilege('tbllogin', 'UPDATE')"));
+    if (!rows)
+        return rows.error();
+    rows->moveFirst();
+    return !rows->eof() && rows->value(0).toBool();
+}
+
 Status grant(Database& db, const Grant& grant)
 {
     if (!supported(db))
@@ -109,24 +139,36 @@ Status grant(Database& db, const Grant& grant)
     auto role = quoted(db, grant.role);
     if (!role)
         return role.error();
-    // Limiting the class's owner would lock everyone out, this login included.
-    auto owner = db.texts(QStringLiteral("select rolname from pg_roles where rolname = ? and (rolsuper or oid = "
-                                         "(select relowner from pg_class where oid = 'tbllogin'::regclass))"),
+    // Limiting the class's owner would lock everyone out, this login included;
+    // a member that inherits the owner's rights keeps them whatever is granted.
+    auto owner = db.select(QStringLiteral("select r.rolsuper or r.oid = o.oid, o.rolname from pg_roles r, pg_roles o "
+                                          "where r.rolname = ? and o.oid = (select relowner from pg_class "
+                                          "where oid = 'tbllogin'::regclass) "
+                                          "and (r.rolsuper or r.oid = o.oid or pg_has_role(r.oid, o.oid, 'USAGE'))"),
         { grant.role });
     if (!owner)
         return owner.error();
-    if (!owner->isEmpty())
+    owner->moveFirst();
+    if (!owner->eof() && owner->value(0).toBool())
         return Error::refused(
             QStringLiteral("“%1”是这个数据库的所有者或服务器的超级用户，不能限制它的权限。").arg(grant.role));
+    if (!owner->eof())
+        return Error::refused(
+            QStringLiteral("“%1”是数据库所有者“%2”的成员，继承了它的全部权限，不能限制。"
+                           "请服务器管理员先取消这个成员关系（REVOKE \"%2\" FROM \"%1\"），再设置权限。")
+                .arg(grant.role, owner->text(1)));
     auto tables = db.texts(db.dialect().tablesSql());
     if (!tables)
         return tables.error();
+    auto locked = lockedTables(db);
+    if (!locked)
+        return locked.error();
     if (Status cleared = run(db, kClearSql, *role); !cleared)
         return cleared;
     for (const QString& table : std::as_const(*tables)) {
         if (kPrivate.contains(table.toLower()))
             continue;
-        if (Status given = grantTable(db, table, *role, grant); !given)
+        if (Status given = grantTable(db, table, *role, grant, *locked); !given)
             return given;
     }
     if (!grant.readOnly && !grant.subjects.isEmpty()) {
@@ -140,6 +182,9 @@ Status grantOnTable(Database& db, const QString& table, const QVector<Grant>& gr
 {
     if (!supported(db))
         return Done {};
+    auto locked = lockedTables(db);
+    if (!locked)
+        return locked.error();
     for (const Grant& g : grants) {
         auto role = quoted(db, g.role);
         // A Velmora user with no role of that name is held by the program alone.
@@ -147,7 +192,7 @@ Status grantOnTable(Database& db, const QString& table, const QVector<Grant>& gr
             continue;
         if (!role)
             return role.error();
-        if (Status given = grantTable(db, table, *role, g); !given)
+        if (Status given = grantTable(db, table, *role, g, *locked); !given)
             return given;
     }
     return Done {};

@@ -21,6 +21,10 @@ bool supported(const Database& db);
 // Whether a role of that name exists on the server; false where none are kept.
 Result<bool> exists(const Database& db, const QString& role);
 
+// Whether the server lets the connection's login change the class itself
+// (define tests, change students); always on the embedded file.
+Result<bool> changesClass(const Database& db);
+
 // What the role may do from now on, replacing what it had: read every table
 // of the class but the passwords, and, unless read-only, change only the
 // subjects' columns of every score table (and record the change). Run by

@@ -1,6 +1,9 @@
 #include "exams/Questions.h"
 
+#include "data/UserRights.h"
+#include "exams/ScoreHistory.h"
 #include "exams/TestFacts.h"
+#include "exams/TestLocks.h"
 
 #include <algorithm>
 #include <cmath>
@@ -97,11 +100,30 @@ Status store(Database& db, int test, const QVector<Question>& questions,
 
 Status setFullMarks(Database& db, int test, const QString& number, double fullMarks)
 {
+    Transaction tx(db);
+    if (!tx.started())
+        return tx.error();
+    // A question's full marks are the whole class's, kept with the test.
+    if (Status open = TestLocks::guard(db, test); !open)
+        return open;
+    if (Status allowed = UserRights::guardAll(); !allowed)
+        return allowed;
+    auto before
+        = db.select(QStringLiteral("select 满分 from velmora_questions where 考试号=? and 题号=?"), { test, number });
+    if (!before)
+        return before.error();
+    const QString after = fullMarks > 0 ? QString::number(fullMarks) : QString();
     auto set = db.exec(QStringLiteral("update velmora_questions set 满分=? where 考试号=? and 题号=?"),
-        { fullMarks > 0 ? QVariant(QString::number(fullMarks)) : QVariant(), test, number });
+        { after.isEmpty() ? QVariant() : QVariant(after), test, number });
     if (!set)
         return set.error();
-    return Done {};
+    if (before->text(0) != after) {
+        if (Status noted = ScoreHistory::record(
+                db, test, { { QString(), QStringLiteral("第%1题满分").arg(number), before->text(0), after } });
+            !noted)
+            return noted;
+    }
+    return tx.commit();
 }
 
 QVector<Figures> analyse(const QVector<Question>& questions, const QHash<QString, QHash<QString, double>>& marks)

@@ -1,7 +1,7 @@
 #include "exams/ScoreHistory.h"
 
-#include "app/UserRights.h"
 #include "data/Schema.h"
+#include "data/UserRights.h"
 #include "exams/ScoreMarks.h"
 #include "exams/TestLocks.h"
 

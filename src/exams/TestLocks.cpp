@@ -1,8 +1,8 @@
 #include "exams/TestLocks.h"
 
-#include "app/UserRights.h"
 #include "data/Schema.h"
 #include "data/ServerRoles.h"
+#include "data/UserRights.h"
 #include "exams/ScoreHistory.h"
 #include "exams/TestRecord.h"
 
@@ -68,6 +68,8 @@ Status guard(const Database& db, int test)
 
 Status lock(Database& db, int test)
 {
+    if (Status allowed = UserRights::guardAdministrator(QStringLiteral("锁定考试成绩")); !allowed)
+        return allowed;
     auto exists = available(db);
     if (!exists)
         return exists.error();
@@ -102,6 +104,8 @@ Status lock(Database& db, int test)
 
 Status unlock(Database& db, int test)
 {
+    if (Status allowed = UserRights::guardAdministrator(QStringLiteral("解锁考试成绩")); !allowed)
+        return allowed;
     auto exists = available(db);
     if (!exists)
         return exists.error();

@@ -1,6 +1,7 @@
 #include "students/StudentRecord.h"
 
 #include "data/TextLimits.h"
+#include "data/UserRights.h"
 #include "students/StudentIds.h"
 
 #include <QDate>
@@ -210,6 +211,8 @@ Result<QByteArray> photo(const Database& db, const QString& number)
 
 Status add(Database& db, const StudentRecord& record, const std::optional<QByteArray>& photo)
 {
+    if (Status allowed = UserRights::guardAdministrator(UserRights::kChangeStudents); !allowed)
+        return allowed;
     // '2024001 ' beside '2024001' would list as two equal numbers.
     auto same = db.select(QStringLiteral("select count(*) from tblLogin where trim(学号)=?"),
         { record[StudentRecord::Number].trimmed() });
@@ -238,6 +241,8 @@ namespace {
 Status updateFields(
     Database& db, const StudentRecord& record, const std::optional<QByteArray>& photo, const StudentRecord* read)
 {
+    if (Status allowed = UserRights::guardAdministrator(UserRights::kChangeStudents); !allowed)
+        return allowed;
     const QString key = record.key.isNull() ? record[StudentRecord::Number] : record.key;
     QStringList sets;
     QVariantList values;
@@ -303,6 +308,8 @@ Status update(
 
 Status remove(Database& db, const QString& number)
 {
+    if (Status allowed = UserRights::guardAdministrator(UserRights::kChangeStudents); !allowed)
+        return allowed;
     // The numbers other systems gave the student go too, so that a new
     // student of the same 学号 is not matched by them.
     Transaction tx(db);

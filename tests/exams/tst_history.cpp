@@ -2,16 +2,21 @@
 // its old and new value, who made it and when, in the change's own transaction;
 // nobody changes what is locked or what they do not teach.
 #include "app/Module1.h"
-#include "app/UserRights.h"
 #include "app/Users.h"
 #include "app/ui/MainForm.h"
 #include "app/ui/User.h"
+#include "classes/ClassSettings.h"
+#include "classes/GradeBands.h"
 #include "classes/StatsRules.h"
 #include "data/Schema.h"
 #include "data/ServerRoles.h"
+#include "data/UserRights.h"
+#include "exams/Questions.h"
 #include "exams/ScoreHistory.h"
+#include "exams/ScoreMarks.h"
 #include "exams/ScoreSheet.h"
 #include "exams/ScoreTable.h"
+#include "exams/Slips.h"
 #include "exams/TestLocks.h"
 #include "exams/TestRecord.h"
 #include "exams/ui/DeletedTests.h"
@@ -25,6 +30,7 @@
 #include "platform/ui/FileDialogs.h"
 #include "platform/ui/ReportPreview.h"
 #include "platform/ui/ResultGrid.h"
+#include "students/StudentRecord.h"
 #include "support/DbTestCase.h"
 #include "support/Files.h"
 #include "support/Initdb.h"
@@ -66,6 +72,8 @@ class TestHistory : public velmora::test::DbTestCase
         addStudents({ "01", "02" });
         m_test = defineTest({ 0, 1 }, true, true);
         QVERIFY(m_test > 0);
+        // As a test of an older version stores them: 0 where nothing was typed.
+        QVERIFY(db().exec(QStringLiteral("update %1 set 语文=0, 数学=0").arg(Schema::scoreTableName(m_test))));
     }
 
     // A student's values of these columns, as text.
@@ -153,6 +161,11 @@ private Q_SLOTS:
         QStringList got = history();
         got.sort();
         QCOMPARE(got, QStringList({ "01 语文 5→90 adm", "02 数学 0→ adm", "02 语文 0→75 adm" }));
+        // A mark another program planted beside a score is written over, not a duplicate key.
+        QVERIFY(ScoreMarks::write(
+            db(), m_test, { { QStringLiteral("02"), QStringLiteral("语文"), {}, ScoreMarks::kCheated } }));
+        table.edit({ { 1, 0, ScoreMarks::kAbsent } });
+        QVERIFY(table.save(db()));
     }
 
     // The administrator locks a test from its row, and unlocks it only with
@@ -346,6 +359,9 @@ private Q_SLOTS:
                     return gone ? Status(Done {}) : Status(gone.error());
                 } },
             { QStringLiteral("put back"), [&] { return ScoreHistory::putBack(db(), made->first()); } },
+            { QStringLiteral("students added"), [&] { return Scores::addMissingStudents(db(), m_test); } },
+            { QStringLiteral("question"),
+                [&] { return Questions::setFullMarks(db(), m_test, QStringLiteral("1"), 3); } },
         };
         for (const auto& [way, write] : writes) {
             const Status done = write();
@@ -354,6 +370,26 @@ private Q_SLOTS:
         }
         QCOMPARE(scoresOf(m_test, QStringLiteral("数学")), QStringList({ "66", "0" }));
         QVERIFY(Exams::fetch(db(), m_test)->has_value());
+        // What the class's administrators alone change is refused to anyone else in the core.
+        if (who != 0) {
+            UserRights::setAdministrator(false);
+            const auto student = Students::fetch(db(), QStringLiteral("02"));
+            QVERIFY(student && *student);
+            const QVector<std::function<Status()>> adminOnly { [&] { return TestLocks::unlock(db(), m_test); },
+                [&] { return UserRights::store(db(), QStringLiteral("teacher"), {}); },
+                [&] { return Students::update(db(), **student, std::nullopt); },
+                [&]() -> Status {
+                    auto defined = Exams::define(db(), { QStringLiteral("新"), {}, {}, {}, {} });
+                    return defined ? Status(Done {}) : Status(defined.error());
+                },
+                [&] { return StatsRules {}.save(db()); }, [&] { return GradeBands {}.save(db()); },
+                [&] { return ClassSettings::load(db())->save(db()); } };
+            for (const auto& write : adminOnly) {
+                const Status done = write();
+                QVERIFY(!done && done.error().description.startsWith(QStringLiteral("只有管理员才能")));
+            }
+            UserRights::setAdministrator(true);
+        }
 
         // The subject taught goes in; nothing does for the others.
         typed = entry;
@@ -467,7 +503,7 @@ private Q_SLOTS:
         } else {
             loginAsTeacher({ {}, true });
             // The connection itself refuses, beyond the scores; the own password still changes.
-            const Status rules = StatsRules {}.save(mod().Conn);
+            const Status rules = Slips::saveTemplate(mod().Conn, Slips::defaultTemplate());
             QVERIFY(!rules);
             QCOMPARE(rules.error().description, kReadOnly);
             QVERIFY(Users::setPassword(mod().Conn, QStringLiteral("teacher"), QStringLiteral("654321")));
@@ -505,6 +541,12 @@ private Q_SLOTS:
         QVERIFY2(test::initdb(grant, owner.password, {}, &said) == 0, said.constData());
         const Status owned = UserRights::store(db(), owner.user, { { QStringLiteral("语文") }, false });
         QVERIFY(!owned && owned.error().description.contains(QStringLiteral("不能限制它的权限")));
+        // Nor a role that inherits the owner's rights: it would keep them, whatever it was told.
+        const QString member = QStringLiteral("member_%1").arg(QCoreApplication::applicationPid());
+        QVERIFY(db().exec(QStringLiteral("CREATE ROLE %1 IN ROLE %2").arg(member, owner.user)));
+        const Status inherits = UserRights::store(db(), member, { { QStringLiteral("语文") }, false });
+        (void)db().exec(QStringLiteral("DROP ROLE ") + member);
+        QVERIFY(!inherits && inherits.error().description.contains(QStringLiteral("的成员，继承了它的全部权限")));
         QVERIFY(
             rowOf(QStringLiteral("select 只读 from velmora_user_rights where UserName=?"), { owner.user }).isEmpty());
         // A test defined later is the role's too.
@@ -540,6 +582,10 @@ private Q_SLOTS:
 
         QVERIFY(TestLocks::lock(db(), m_test));
         QVERIFY(!update(m_test, "语文"));
+        // A grant made meanwhile leaves the locked test alone.
+        QVERIFY2(test::initdb(grant, owner.password, {}, &said) == 0, said.constData());
+        QVERIFY(!update(m_test, "语文"));
+        QVERIFY(update(later, "语文"));
         QVERIFY(TestLocks::unlock(db(), m_test));
         QVERIFY(update(m_test, "语文"));
 
@@ -557,7 +603,9 @@ private Q_SLOTS:
         }
         QVERIFY(!update(m_test, "语文"));
         QVERIFY(teacher.select(QStringLiteral("select 语文 from %1").arg(Schema::scoreTableName(m_test))));
-        // Logged in with the role, the program is that teacher's, and reads what it shows.
+        // Its subjects cleared, the server lets it read alone; logged in with
+        // the role, the program is that teacher's, and reads what it shows.
+        QVERIFY(UserRights::store(db(), role, {}));
         mod().LoginUser = role;
         QVERIFY(mod().ConnectDb(owner.server, owner.database, role, QStringLiteral("pw")));
         auto rights = mod().adoptRights(role);

@@ -121,7 +121,7 @@ bool TestDb::loginModule(bool admin)
     m.DbName = m_settings.database;
     m.DbUser = m_settings.user;
     m.DbPwd = m_settings.password;
-    m.IsAdmin = admin;
+    m.setAdmin(admin);
     MessageService::startRecording();
     if (!m.Conn.open(m_settings))
         return false;

@@ -113,9 +113,9 @@ Analyze_Stats::Analyze_Stats(QWidget* parent)
     lblMissing->setTextInteractionFlags(Qt::TextSelectableByMouse);
     BN_Rules = Controls::button(this, "BN_Rules", QStringLiteral("统计标准(&R)…"));
     auto* grades = Controls::button(this, "BN_Grades", QStringLiteral("等级标准(&G)…"));
-    // The class's standards are not a read-only user's to change.
-    BN_Rules->setVisible(mod().Conn.writesRefused().isEmpty());
-    grades->setVisible(mod().Conn.writesRefused().isEmpty());
+    // The class's standards are its administrators' to change.
+    BN_Rules->setVisible(mod().IsAdmin);
+    grades->setVisible(mod().IsAdmin);
     BN_Export = Controls::button(this, "BN_Export", QStringLiteral("导出Excel…"));
     BN_Print = Controls::button(this, "BN_Print", QStringLiteral("打印预览(&P)…"));
     BN_Back = Controls::button(this, "BN_Back", QStringLiteral("返回"));
@@ -150,6 +150,7 @@ Analyze_Stats::Analyze_Stats(QWidget* parent)
     connect(BN_Export, &QPushButton::clicked, this, &Analyze_Stats::exportSheet);
     connect(BN_Print, &QPushButton::clicked, this, &Analyze_Stats::print);
     connect(BN_Back, &QPushButton::clicked, this, [this] { ChildWindow::close(this); });
+    TestChoice::follow(this, { cmbTest, cmbCompare }, [this] { return load(); });
 }
 
 bool Analyze_Stats::load()

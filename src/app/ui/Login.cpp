@@ -186,7 +186,7 @@ void Login::login()
             refused(rights.error());
             return;
         }
-        m.IsAdmin = !rights->limited();
+        m.setAdmin(!rights->limited());
         MessageService::info(m.LoginUser
             + (m.IsAdmin ? QStringLiteral("使用 数据库管理员 登陆连接成功！")
                          : QStringLiteral("使用 用户身份 权限登陆")));

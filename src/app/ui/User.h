@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/UserRights.h"
+#include "data/UserRights.h"
 
 #include <QDialog>
 #include <QVector>

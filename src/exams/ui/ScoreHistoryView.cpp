@@ -1,7 +1,7 @@
 #include "exams/ui/ScoreHistoryView.h"
 
 #include "app/Module1.h"
-#include "app/UserRights.h"
+#include "data/UserRights.h"
 #include "platform/MessageService.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/ResultGrid.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/UserRights.h"
 #include "data/RecordSet.h"
+#include "data/UserRights.h"
 #include "exams/ScoreSheet.h"
 #include "exams/TestRecord.h"
 #include "exams/ui/TestFields.h"

@@ -1,11 +1,11 @@
 #include "exams/ui/TestWatch.h"
 
 #include "app/Module1.h"
-#include "app/UserRights.h"
 #include "app/ui/MainForm.h"
 #include "app/ui/Windows.h"
 #include "classes/GradeBands.h"
 #include "data/Schema.h"
+#include "data/UserRights.h"
 #include "exams/ScoreMarks.h"
 #include "exams/ScoreSheet.h"
 #include "exams/ui/ScoreHistoryView.h"

@@ -1,4 +1,4 @@
-#include "app/UserRights.h"
+#include "data/UserRights.h"
 
 #include "data/Schema.h"
 
@@ -14,6 +14,12 @@ Rights& held()
 {
     static Rights rights;
     return rights;
+}
+
+bool& heldAdministrator()
+{
+    static bool admin = true;
+    return admin;
 }
 
 // A row as kept: the subjects in the fixed order, a name no subject has any more dropped.
@@ -68,6 +74,8 @@ Result<Rights> of(const Database& db, const QString& user)
 
 Status store(Database& db, const QString& user, const Rights& rights)
 {
+    if (Status allowed = guardAdministrator(QStringLiteral("设置用户的权限")); !allowed)
+        return allowed;
     auto exists = available(db);
     if (!exists)
         return exists.error();
@@ -137,6 +145,23 @@ Status guard(const QStringList& columns)
             return Error::refused(held().refusal());
     }
     return Done {};
+}
+
+void setAdministrator(bool admin)
+{
+    heldAdministrator() = admin;
+}
+
+bool administrator()
+{
+    return heldAdministrator();
+}
+
+Status guardAdministrator(const QString& what)
+{
+    if (heldAdministrator())
+        return Done {};
+    return Error::refused(QStringLiteral("只有管理员才能%1。").arg(what));
 }
 
 Status guardAll()

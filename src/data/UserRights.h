@@ -39,6 +39,17 @@ Result<QVector<ServerRoles::Grant>> grants(const Database& db);
 void setCurrent(const Rights& rights);
 const Rights& current();
 
+// Whether the session's user is an administrator (the database's own login
+// or an Admin of the user table): the class, its students, tests, locks and
+// users' rights are theirs to change. A program without a login (the
+// command-line tools) works as the database's owner.
+void setAdministrator(bool admin);
+bool administrator();
+// Refused, saying what only an administrator does, for anyone else.
+Status guardAdministrator(const QString& what);
+inline const QString kChangeClass = QStringLiteral("修改班级设置和统计标准");
+inline const QString kChangeStudents = QStringLiteral("修改学生信息");
+
 // Refused, with the current user's words, unless every column may be changed.
 Status guard(const QStringList& columns);
 // Refused for any limited user: what no subject teacher does (deleting a test).
