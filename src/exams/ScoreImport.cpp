@@ -347,8 +347,9 @@ Matching match(
     const int examColumn = layout.column(Role::ExamNumber);
     const int nameColumn = layout.column(Role::Name);
     const int classColumn = layout.column(Role::Class);
-    // Rows of other classes are only told apart when the sheet names this class at all.
-    bool classNamed = false;
+    // Rows of other classes are told apart when the sheet names this class at
+    // all, or when this class's own name says plainly which it is.
+    bool classNamed = classColumn >= 0 && StudentImport::recognised(ownClass.value(0), ownClass.value(1));
     for (int r = layout.firstRow; r < sheet.rows.size() && classColumn >= 0 && !classNamed; ++r) {
         const QString cls = SheetReader::cellText(sheet.rows[r].value(classColumn));
         classNamed = !cls.isEmpty() && StudentImport::sameClass(cls, ownClass.value(0), ownClass.value(1));

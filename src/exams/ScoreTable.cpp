@@ -1,10 +1,10 @@
 #include "exams/ScoreTable.h"
 
-#include "app/UserRights.h"
 #include "classes/ClassSettings.h"
 #include "classes/StatsRules.h"
 #include "data/Schema.h"
 #include "data/TextLimits.h"
+#include "data/UserRights.h"
 #include "exams/ScoreHistory.h"
 #include "exams/ScoreImport.h"
 #include "exams/ScoreMarks.h"
@@ -85,6 +85,7 @@ Status ScoreTable::load(const Database& db, const TestRecord& test)
     m_keys.clear();
     m_names.clear();
     m_examNumbers.clear();
+    m_learned.clear();
     m_read.clear();
     for (rows->moveFirst(); !rows->eof(); rows->moveNext()) {
         m_numbers << rows->text(u"学号");
@@ -191,6 +192,23 @@ QString ScoreTable::status() const
         return m_lockedWhy;
     const QString counts = QStringLiteral("已修改 %1 格，其中 %2 格有误").arg(m_changedCount).arg(m_refusedCount);
     return m_rights.limited() ? counts + QStringLiteral("；灰色列只能查看：") + m_rights.refusal() : counts;
+}
+
+QStringList ScoreTable::notEntered() const
+{
+    QStringList out;
+    for (int c = 0; c < m_columns.size(); ++c) {
+        if (m_columns[c].kind != Kind::Score || !writable(c))
+            continue;
+        QStringList names;
+        for (int r = 0; r < students(); ++r) {
+            if (m_current[r][c].isEmpty())
+                names << m_names[r];
+        }
+        if (!names.isEmpty())
+            out << QStringLiteral("%1 %2 人：%3").arg(m_columns[c].name).arg(names.size()).arg(names.join(u'、'));
+    }
+    return out;
 }
 
 bool ScoreTable::writable(int column) const
@@ -458,6 +476,9 @@ ScoreTable::SheetImport ScoreTable::importSheet(
         if (apply)
             m_examNumbers[at] = exam;
     }
+    // Kept with the scores they came with, not before.
+    if (apply)
+        m_learned += out.learned;
     QHash<int, QString> factColumns; // sheet column -> fact
     for (int c = 0; c < layout.columns.size(); ++c) {
         if (classWide && layout.columns[c].role == ScoreImport::Role::Fact
@@ -775,8 +796,11 @@ Status ScoreTable::save(Database& db)
         return kept;
     if (Status noted = ScoreHistory::record(db, m_test.number, changes); !noted)
         return noted;
+    if (Status kept = StudentIds::keepExamNumbers(db, m_learned); !kept)
+        return kept;
     if (Status committed = tx.commit(); !committed)
         return committed;
+    m_learned.clear();
     m_read = m_current;
     m_changedCount = 0;
     m_factRows.clear();

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/UserRights.h"
 #include "classes/GradeBands.h"
 #include "data/Database.h"
+#include "data/UserRights.h"
 #include "exams/Questions.h"
 #include "exams/ScoreImport.h"
 #include "exams/TestRecord.h"
@@ -78,6 +78,9 @@ public:
     // locked, nor another subject's column for a subject teacher.
     bool writable(int column) const;
 
+    // Per subject the user may enter, the students with neither a score nor a
+    // mark: "语文 2 人：张三、李四".
+    QStringList notEntered() const;
     // Empty when the text may be stored in the column, else why not.
     QString problem(int row, int column) const;
     int changedCells() const { return m_changedCount; }
@@ -208,6 +211,8 @@ private:
     // An export's questions and each row's marks on them, until the next save.
     QVector<Questions::Question> m_questions;
     QHash<int, QStringList> m_questionRows;
+    // 考号 an import matched by name, kept at the next save.
+    QVector<std::pair<QString, QString>> m_learned;
     QVector<QStringList> m_read;
     QVector<QStringList> m_current;
     QVector<Step> m_undo;

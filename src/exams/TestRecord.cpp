@@ -1,9 +1,10 @@
 #include "exams/TestRecord.h"
 
-#include "app/UserRights.h"
 #include "data/Schema.h"
 #include "data/ServerRoles.h"
+#include "data/UserRights.h"
 #include "exams/ScoreHistory.h"
+#include "exams/TestEvents.h"
 #include "exams/TestLocks.h"
 
 #include <QDateTime>
@@ -311,11 +312,15 @@ Result<DefinedTest> defineOnce(Database& db, const NewTest& test)
 
 Result<DefinedTest> define(Database& db, const NewTest& test)
 {
+    if (Status allowed = UserRights::guardAdministrator(QStringLiteral("添加考试")); !allowed)
+        return allowed.error();
     // Another teacher may take the same number at the same moment; the loser
     // tries the next one. A busy database has had its few seconds: the caller says so.
     Result<DefinedTest> result = defineOnce(db, test);
     for (int attempt = 0; attempt < 5 && !result && db.dialect().isDuplicateKey(result.error()); ++attempt)
         result = defineOnce(db, test);
+    if (result)
+        TestEvents::changed();
     return result;
 }
 
@@ -404,6 +409,8 @@ Result<Removal> remove(Database& db, int number)
         return open.error();
     if (Status allowed = UserRights::guardAll(); !allowed)
         return allowed.error();
+    if (Status allowed = UserRights::guardAdministrator(QStringLiteral("删除考试")); !allowed)
+        return allowed.error();
     auto test = fetch(db, number);
     if (!test)
         return test.error();
@@ -433,6 +440,7 @@ Result<Removal> remove(Database& db, int number)
     Status committed = tx.commit();
     if (!committed)
         return committed.error();
+    TestEvents::changed();
     return Removal::Deleted;
 }
 
@@ -489,6 +497,8 @@ Result<QVector<DeletedTest>> deletedTests(Database& db)
 
 Status restoreDeleted(Database& db, int number)
 {
+    if (Status allowed = UserRights::guardAdministrator(QStringLiteral("恢复已删除的考试")); !allowed)
+        return allowed;
     auto all = deletedTests(db);
     if (!all)
         return all.error();
@@ -536,7 +546,10 @@ Status restoreDeleted(Database& db, int number)
         return gone.error();
     if (Status unmarked = ScoreHistory::markDeleted(db, number, test.name, false); !unmarked)
         return unmarked;
-    return tx.commit();
+    if (Status committed = tx.commit(); !committed)
+        return committed;
+    TestEvents::changed();
+    return Done {};
 }
 
 QString fullMarksProblem(const QString& text)

@@ -70,16 +70,13 @@ Status keepExamNumbers(Database& db, const QVector<std::pair<QString, QString>>&
     auto exists = db.tableExists(kTable);
     if (!exists)
         return exists.error();
-    if (!*exists || learned.isEmpty())
+    if (!*exists)
         return Done {};
-    Transaction tx(db);
-    if (!tx.started())
-        return tx.error();
     for (const auto& [number, exam] : learned) {
         if (Status kept = keep(db, number, { exam }); !kept)
             return kept;
     }
-    return tx.commit();
+    return Done {};
 }
 
 Status forget(Database& db, const QString& stored)

@@ -23,8 +23,8 @@ Result<QHash<QString, QStringList>> all(const Database& db);
 // leaving the others as they were. Inside the caller's transaction.
 Status keep(Database& db, const QString& number, const QStringList& ids);
 
-// 考号 learned from a marking system's export, (学号, 考号) each, in one
-// transaction; nothing in an older database without the table.
+// 考号 learned from a marking system's export, (学号, 考号) each, in the
+// caller's transaction; nothing in an older database without the table.
 Status keepExamNumbers(Database& db, const QVector<std::pair<QString, QString>>& learned);
 
 // With the student.

@@ -1,6 +1,7 @@
 #include "students/StudentImport.h"
 
 #include "data/TextLimits.h"
+#include "data/UserRights.h"
 #include "exams/ScoreHistory.h"
 #include "sheets/SheetReader.h"
 #include "students/StudentIds.h"
@@ -9,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QRegularExpression>
 #include <QSet>
 #include <functional>
 
@@ -49,12 +51,41 @@ const QVector<QStringList>& synonyms()
 constexpr StudentRecord::Column kAskedFor[] = { StudentRecord::Sex, StudentRecord::Birth, StudentRecord::Nation,
     StudentRecord::Native, StudentRecord::Address };
 
-// A class as written, for comparing: "初二（3）班" and "初二(3) 班" are one.
+// 一 … 十九 or digits, 0 for neither.
+int numeral(const QString& text)
+{
+    bool ok = false;
+    if (const int n = text.toInt(&ok); ok)
+        return n;
+    static const QString digits = QStringLiteral("一二三四五六七八九");
+    const qsizetype ten = text.indexOf(QChar(0x5341)); // 十
+    if (ten < 0)
+        return text.size() == 1 ? int(digits.indexOf(text[0])) + 1 : 0;
+    const int tens = ten == 0 ? 1 : ten == 1 ? int(digits.indexOf(text[0])) + 1 : 0;
+    const int ones = ten + 1 < text.size() ? int(digits.indexOf(text[ten + 1])) + 1 : 0;
+    return tens * 10 + ones;
+}
+
+// A class as written, for comparing: "初二（3）班" and "初二(3) 班" are one,
+// and so are 初一(1)班, 初一1班, 七年级1班 and 701, as schools write them.
 QString classKey(QString text)
 {
     text.remove(QLatin1Char(' ')).remove(QChar(0x3000));
     text.replace(QChar(0xFF08), QLatin1Char('(')).replace(QChar(0xFF09), QLatin1Char(')'));
-    return text;
+    static const QRegularExpression digitsOnly(QStringLiteral("^([0-9]{1,2})([0-9]{2})$"));
+    static const QRegularExpression written(QStringLiteral(
+        "^(?:(初|高)([一二三123])|([一二三四五六七八九十]{1,2}|[0-9]{1,2})年级)\\(?([0-9]{1,2}|[一二三四五六七八九十]"
+        "{1,3})\\)?班?$"));
+    int grade = 0, number = 0;
+    if (const auto m = digitsOnly.match(text); m.hasMatch()) {
+        grade = m.captured(1).toInt();
+        number = m.captured(2).toInt();
+    } else if (const auto w = written.match(text); w.hasMatch()) {
+        grade = w.captured(1).isEmpty() ? numeral(w.captured(3))
+                                        : numeral(w.captured(2)) + (w.captured(1) == QStringLiteral("初") ? 6 : 9);
+        number = numeral(w.captured(4));
+    }
+    return grade > 0 && number > 0 ? QStringLiteral("%1年级%2班").arg(grade).arg(number) : text;
 }
 
 // Why the student as they would be cannot be saved, naming the field; empty when they can.
@@ -165,6 +196,12 @@ QStringList classes(const SheetTable& sheet, const Mapping& mapping)
         }
     }
     return out;
+}
+
+bool recognised(const QString& name, const QString& code)
+{
+    static const QRegularExpression canonical(QStringLiteral("^[0-9]+年级[0-9]+班$"));
+    return canonical.match(classKey(name)).hasMatch() || canonical.match(classKey(code)).hasMatch();
 }
 
 bool sameClass(const QString& written, const QString& name, const QString& code)
@@ -290,6 +327,8 @@ QString Outcome::summary() const
 
 Result<Outcome> apply(Database& db, const QVector<Row>& rows, bool update, const QString& photoFolder)
 {
+    if (Status allowed = UserRights::guardAdministrator(UserRights::kChangeStudents); !allowed)
+        return allowed.error();
     Outcome out;
     Transaction tx(db);
     if (!tx.started())

@@ -32,6 +32,9 @@ QStringList classes(const SheetTable& sheet, const Mapping& mapping);
 int ownClass(const QStringList& classes, const QString& name, const QString& code);
 // Whether a class as written is this class.
 bool sameClass(const QString& written, const QString& name, const QString& code);
+// Whether this class's name or code says its grade and number, so that a
+// row naming another class can be told from one naming it otherwise.
+bool recognised(const QString& name, const QString& code);
 
 struct Options
 {

@@ -111,12 +111,17 @@ private Q_SLOTS:
         top->selectAll();
         QTest::keyClicks(top, "1");
         test::click(&window, "BN_Down");
-        QCOMPARE(test::columnTexts(grid, 0), QStringList({ "1" }));
+        QCOMPARE(test::columnTexts(grid, 0), absentNoRank ? QStringList({ "1" }) : QStringList({ "1", "3" }));
+        // Everyone tied at the last place is listed: 2 and 4 both went up one.
+        test::click(&window, "BN_Up");
+        QCOMPARE(test::columnTexts(grid, 0), QStringList({ "2", "4" }));
     }
 
     // Standard scores against a hand computation, a subject, and 临界生.
     void standardScoresSubjectsAndTheLine()
     {
+        QVERIFY(
+            Exams::setFullMarks(db(), valueOf(QStringLiteral("select max(考试号) from tblTestInfo")).toInt(), 1, 120));
         Analyze_Progress window;
         QVERIFY(window.load());
         window.show();
@@ -143,6 +148,11 @@ private Q_SLOTS:
         QTest::keyClicks(margin, "15");
         QCOMPARE(child<QLabel>(&window, "lblBorder")->text(),
             QStringLiteral("临界生（本次总分低于150分、差距在15分以内）：学生1（140）"));
+        // 80 of 100, then 70 of 120: compared as shares of full marks, and said so.
+        item->setCurrentIndex(item->findText(QStringLiteral("数学")));
+        QCOMPARE(grid->text(0, 7), QStringLiteral("数学得分率变化(百分点)"));
+        QCOMPARE(rowOf(grid, "1").value(7), QStringLiteral("−21.7"));
+        QVERIFY(child<QLabel>(&window, "lblCaption")->text().contains(QStringLiteral("得分率")));
     }
 
     // A term grade of the two tests, 40% and 60%: defined through its dialog
@@ -183,6 +193,10 @@ private Q_SLOTS:
         grid->setCurrentIndex(grid->model()->index(2, 2));
         Q_EMIT grid->clicked(grid->currentIndex());
         QCOMPARE(child<QLabel>(&window, "lblWhy")->text(), QStringLiteral("期末缺考，其余按比例计"));
+        // The weights and every star's reason stand under the grid, as on paper, and take their room.
+        auto* notes = child<QLabel>(&window, "lblNotes");
+        QVERIFY(notes->text().contains(QStringLiteral("学生3语文：期末缺考，其余按比例计")));
+        QTRY_VERIFY(notes->isVisible() && notes->height() >= notes->fontMetrics().height());
         if (test::canReadPdf()) {
             MessageService::setNextAnswer(MsgAnswer::Yes);
             test::click(&window, "BN_Print");
@@ -225,7 +239,8 @@ private Q_SLOTS:
         auto* steps = child<ResultGrid>(&progress, "Grid");
         QCOMPARE(rowOf(steps, "2"), QStringList({ "2", "学生2", "160.0", "2", "175.0", "1", "↑1", "+15.0" }));
         QCOMPARE(rowOf(steps, "3"), QStringList({ "3", "学生3", "160.0", "2", "166.0", "", "", "+6.0" }));
-        QVERIFY(child<QLabel>(&progress, "lblCaption")->text().contains(QStringLiteral("学期总评按每科100分折算")));
+        // Each subject of 100 on both sides: points compare as points.
+        QVERIFY(!child<QLabel>(&progress, "lblCaption")->text().contains(QStringLiteral("得分率")));
     }
 };
 

@@ -108,7 +108,7 @@ private Q_SLOTS:
         QCOMPARE(child<QLabel>(&grid, "lblStatus")->text(), QStringLiteral("已修改 3 格，其中 1 格有误"));
         key(grid, Qt::Key_S, Qt::ControlModifier);
         QVERIFY(MessageService::lastText().startsWith(QStringLiteral("有 1 格有误")));
-        QCOMPARE(scoreOf(m_test, "01", "语文"), QStringLiteral("0"));
+        QCOMPARE(scoreOf(m_test, "01", "语文"), QString());
 
         select(grid, 2, 0);
         key(grid, Qt::Key_Delete);
@@ -117,7 +117,7 @@ private Q_SLOTS:
         QSignalSpy repainted(cells(grid)->model(), &QAbstractItemModel::dataChanged);
         key(grid, Qt::Key_S, Qt::ControlModifier);
         QVERIFY(std::any_of(repainted.cbegin(), repainted.cend(), [](const QList<QVariant>& range) {
-            return range[0].toModelIndex().row() == 0 && range[1].toModelIndex().row() >= 2;
+            return range[0].toModelIndex().row() == 0 && range[1].toModelIndex().row() >= 1;
         }));
         QCOMPARE(scoresOf(m_test, "语文"), QStringList({ "95", "88", "" }));
         QVERIFY(!grid.hasUnsavedChanges());
@@ -141,8 +141,8 @@ private Q_SLOTS:
         MessageService::setNextAnswer(MsgAnswer::Yes);
         test::click(&grid, "BN_Export");
         QCOMPARE(QString::fromUtf8(test::readFile(csv).mid(3)).split(QStringLiteral("\r\n")).mid(0, 4),
-            QStringList({ "学号,姓名,语文,数学,教师评语", "\"=\"\"01\"\"\",某,95,0,", "\"=\"\"02\"\"\",某,88,0,",
-                "\"=\"\"03\"\"\",某,,0," }));
+            QStringList({ "学号,姓名,语文,数学,教师评语", "\"=\"\"01\"\"\",某,95,,", "\"=\"\"02\"\"\",某,88,,",
+                "\"=\"\"03\"\"\",某,,," }));
     }
 
     void pasteFillDownUndoRedo()
@@ -162,9 +162,9 @@ private Q_SLOTS:
         key(grid, Qt::Key_D, Qt::ControlModifier);
         QCOMPARE(cell(grid, 2, 0), QStringLiteral("90"));
         key(grid, Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(cell(grid, 2, 0), QStringLiteral("0"));
+        QCOMPARE(cell(grid, 2, 0), QString());
         key(grid, Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(cell(grid, 0, 0), QStringLiteral("0"));
+        QCOMPARE(cell(grid, 0, 0), QString());
         QVERIFY(!grid.hasUnsavedChanges());
         key(grid, Qt::Key_Y, Qt::ControlModifier);
         key(grid, Qt::Key_Y, Qt::ControlModifier);
@@ -189,9 +189,9 @@ private Q_SLOTS:
             other->exec(QStringLiteral("update %1 set 语文=77 where 学号='01'").arg(Schema::scoreTableName(m_test))));
         test::typeKeys(QStringLiteral("95\n88\n"));
         key(grid, Qt::Key_S, Qt::ControlModifier);
-        QVERIFY2(MessageService::lastText().contains(QStringLiteral("01 语文：您打开时是“0”，现在是“77”")),
+        QVERIFY2(MessageService::lastText().contains(QStringLiteral("01 语文：您打开时是“”，现在是“77”")),
             qPrintable(MessageService::lastText()));
-        QCOMPARE(scoresOf(m_test, "语文"), QStringList({ "77", "0", "0" })); // all or nothing
+        QCOMPARE(scoresOf(m_test, "语文"), QStringList({ "77", "", "" })); // all or nothing
         QCOMPARE(cell(grid, 0, 0), QStringLiteral("95"));
 
         // Another teacher holds the table: busy, said so, nothing lost.
@@ -218,7 +218,10 @@ private Q_SLOTS:
         open(grid);
         QCOMPARE(MessageService::texts().value(0), QStringLiteral("有 1 名学生不在本次考试中，是否加入？"));
         QCOMPARE(grid.table().students(), 4);
-        QCOMPARE(scoreOf(m_test, "04", "语文"), QStringLiteral("0"));
+        // Nothing entered yet: empty, not 0, and the joining is in the history.
+        QCOMPARE(scoreOf(m_test, "04", "语文"), QString());
+        QCOMPARE(valueOf(QStringLiteral("select 新值 from velmora_score_history where 学号='04'")),
+            QStringLiteral("加入本次考试"));
 
         key(grid, Qt::Key_F, Qt::ControlModifier);
         QCOMPARE(QApplication::focusWidget(), child<QLineEdit>(&grid, "txtFind"));
@@ -294,7 +297,7 @@ private Q_SLOTS:
         }
         key(grid, Qt::Key_S, Qt::ControlModifier);
         QVERIFY(MessageService::lastText().contains(QStringLiteral("disk gone")));
-        QCOMPARE(scoresOf(m_test, "语文"), QStringList({ "0", "0", "0" }));
+        QCOMPARE(scoresOf(m_test, "语文"), QStringList({ "", "", "" }));
         QVERIFY(ScoreHistory::list(db(), m_test)->isEmpty()); // rolled back with the scores
         QCOMPARE(cell(grid, 0, 0), QStringLiteral("95"));
         QCOMPARE(marks(), QStringList());
@@ -339,7 +342,7 @@ private Q_SLOTS:
         // 作弊 counts as 0 in the figures, as the class counts it.
         select(grid, 0, 1);
         test::typeKeys(QStringLiteral("90\n"));
-        QCOMPARE(cell(grid, 3, 1), QStringLiteral("已录 3/3\n均分 30.0\n最高 90\n最低 0"));
+        QCOMPARE(cell(grid, 3, 1), QStringLiteral("已录 2/3\n均分 45.0\n最高 90\n最低 0"));
         key(grid, Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(scoreOf(m_test, "01", "语文"), QString());
         QCOMPARE(scoreOf(m_test, "03", "数学"), QString());
@@ -491,6 +494,37 @@ private Q_SLOTS:
         QCOMPARE(ScoreMarks::markFor(written), mark);
     }
 
+    // Rows naming a class, as schools write it, go to this one (初二(3)班) or
+    // are left out; a 考号 met by name is kept only when the scores are saved.
+    void classesAsSchoolsWriteThem_data()
+    {
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<bool>("ours");
+        for (const char* ours : { "初二(3)班", "初二3班", "八年级（3）班", "803" })
+            QTest::newRow(ours) << QString::fromUtf8(ours) << true;
+        for (const char* other : { "初二(2)班", "802", "初一(3)班", "高二3班" })
+            QTest::newRow(other) << QString::fromUtf8(other) << false;
+    }
+    void classesAsSchoolsWriteThem()
+    {
+        QFETCH(QString, written);
+        QFETCH(bool, ours);
+        QVERIFY(db().exec(QStringLiteral("update tblClass set 班级名称=?"), { QStringLiteral("初二(3)班") }));
+        QVERIFY(db().exec(QStringLiteral("update tblLogin set 姓名='王一' where 学号='01'")));
+        const SheetTable sheet { QStringLiteral("成绩"), {},
+            { { QStringLiteral("班级"), QStringLiteral("考号"), QStringLiteral("姓名"), QStringLiteral("语文") },
+                { written, QStringLiteral("88001"), QStringLiteral("王一"), 88 } } };
+        ScoreTable table;
+        QVERIFY(table.load(db(), **Exams::fetch(db(), m_test)));
+        const ScoreTable::SheetImport in = table.importSheet(sheet);
+        QCOMPARE(in.matched, ours ? 1 : 0);
+        QCOMPARE(in.otherClass, ours ? 0 : 1);
+        QCOMPARE(valueOf(QStringLiteral("select count(*) from velmora_student_ids")), QStringLiteral("0"));
+        QVERIFY(table.save(db()));
+        QCOMPARE(valueOf(QStringLiteral("select 考号 from velmora_student_ids")),
+            ours ? QStringLiteral("88001") : QStringLiteral("<none>"));
+    }
+
     // A marking system's export as LibreOffice writes it: a title, a two-row
     // header of merged subjects over 得分 / 班次 / 校次, 考号 instead of 学号,
     // a 班级 column, words where scores go, a formula for the total.
@@ -523,7 +557,8 @@ private Q_SLOTS:
             QStringLiteral("已从工作表“marks”填入 2 名学生的语文、数学，还没有保存，请核对后保存。\r\n"
                            "有 1 行没有填入：\r\n第 7 行 20240899 赵六：考号不在本班\r\n其他班级 1 行没有导入。\r\n"
                            "成绩单中的总分、班次、校次、语文班次、语文校次、数学班次、数学校次也已导入（灰色列，只读，"
-                           "随成绩一起保存）。\r\n有 1 格是缺考等标记，已作为标记填入：\r\n02 数学：缺考"));
+                           "随成绩一起保存）。\r\n有 1 格是缺考等标记，已作为标记填入：\r\n02 数学：缺考\r\n"
+                           "还没有成绩的学生：\r\n语文 1 人：李明\r\n数学 1 人：李明"));
         // The export's facts stand after the comment, as it wrote them, and cannot be typed over.
         auto* view = cells(grid);
         QCOMPARE(view->model()->headerData(3, Qt::Horizontal).toString(), QStringLiteral("总分"));
@@ -553,6 +588,7 @@ private Q_SLOTS:
     void importFromASpreadsheet()
     {
         QVERIFY(db().exec(QStringLiteral("update tblLogin set 姓名='张三' where 学号='02'")));
+        setScores(m_test, QStringLiteral("03"), QStringLiteral("数学=55"), {});
         ScoreGrid grid;
         open(grid);
         QTemporaryDir dir;
@@ -571,20 +607,26 @@ private Q_SLOTS:
         QCOMPARE(blank.checkText, QStringLiteral("表中的空白格清空已有成绩(&E)"));
         const QString said = MessageService::lastText();
         QVERIFY2(said.startsWith(QStringLiteral("已从工作表“marks”填入 2 名学生的语文、数学")), qPrintable(said));
+        // The next import opens where this one was; exports keep their own folder.
+        QCOMPARE(FileDialogs::startFolder(FileDialogs::Kind::Import), QFileInfo(csv).absolutePath());
+        QVERIFY(FileDialogs::startFolder(FileDialogs::Kind::Export) != QFileInfo(csv).absolutePath());
         // Only a 学号 of the class, with its own name, is taken.
         QVERIFY(said.contains(
             QStringLiteral("有 4 行没有填入：\r\n第 3 行 1：学号不在本班\r\n第 5 行 99 王五：学号不在本班\r\n"
                            "第 7 行 01 王五：姓名与本班学号01的“某”不符\r\n第 8 行 某：没有学号")));
         QVERIFY(said.contains(QStringLiteral("02 数学：数学的成绩应是0到100的整数")));
         // "1" is not "01": only an exact 学号 matches.
-        QCOMPARE(cell(grid, 0, 1), QStringLiteral("0"));
+        QCOMPARE(cell(grid, 0, 1), QString());
         QCOMPARE(cell(grid, 1, 0), QStringLiteral("70"));
         QCOMPARE(cell(grid, 2, 0), QStringLiteral("95"));
-        QCOMPARE(cell(grid, 2, 1), QStringLiteral("0"));
-        QCOMPARE(scoresOf(m_test, "语文"), QStringList({ "0", "0", "0" }));
+        QCOMPARE(cell(grid, 2, 1), QStringLiteral("55"));
+        // Who still has no score is named: 01 in both, 张三's refused 数学.
+        QVERIFY2(said.endsWith(QStringLiteral("还没有成绩的学生：\r\n语文 1 人：某\r\n数学 2 人：某、张三")),
+            qPrintable(said));
+        QCOMPARE(scoresOf(m_test, "语文"), QStringList({ "", "", "" }));
         key(grid, Qt::Key_S, Qt::ControlModifier);
-        QCOMPARE(scoresOf(m_test, "语文"), QStringList({ "0", "70", "95" }));
-        QCOMPARE(scoresOf(m_test, "数学"), QStringList({ "0", "0", "0" }));
+        QCOMPARE(scoresOf(m_test, "语文"), QStringList({ "", "70", "95" }));
+        QCOMPARE(scoresOf(m_test, "数学"), QStringList({ "", "", "55" }));
 
         // A student twice in the file is refused by name; without a 学号
         // column a name no two students share finds its student.
@@ -636,7 +678,7 @@ private Q_SLOTS:
         QVERIFY(grid.importFile());
         key(grid, Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(scoresOf(m_test, "语文"), QStringList({ "95", "88", "" }));
-        QCOMPARE(scoresOf(m_test, "数学"), QStringList({ "0", "0", "0" }));
+        QCOMPARE(scoresOf(m_test, "数学"), QStringList({ "", "", "" }));
 
         const QString two = dir.filePath(QStringLiteral("two.xlsx"));
         const SheetTable first { QStringLiteral("一班"), { QStringLiteral("学号"), QStringLiteral("语文") },

@@ -115,6 +115,10 @@ TermGrade::TermGrade(QWidget* parent)
     lblWhy = new QLabel(this);
     lblWhy->setObjectName(QStringLiteral("lblWhy"));
     lblWhy->setWordWrap(true);
+    lblNotes = new QLabel(this);
+    lblNotes->setObjectName(QStringLiteral("lblNotes"));
+    lblNotes->setWordWrap(true);
+    lblNotes->setTextInteractionFlags(Qt::TextSelectableByMouse);
     BN_Print = Controls::button(this, "BN_Print", QStringLiteral("打印预览(&P)…"));
     BN_Back = Controls::button(this, "BN_Back", QStringLiteral("返回"));
     auto* top = new QHBoxLayout;
@@ -126,6 +130,7 @@ TermGrade::TermGrade(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(Grid, 1);
+    layout->addWidget(lblNotes);
     layout->addWidget(lblWhy);
     layout->addLayout(Controls::buttonRow({ Grid->exportButton(this), BN_Print, BN_Back }));
     ChildWindow::setDesignSize(this, { 14400, 9000 });
@@ -153,6 +158,15 @@ void TermGrade::print()
     const int at = cmbTerm->currentIndex();
     if (at < 0 || at >= m_terms.size() || !Sharing::mayShareClassList())
         return;
+    TablePages::preview(this, QStringLiteral("学期总评"), m_terms[at].name, notes(),
+        TablePages::sections(Grid->sheet()), QPageLayout::Portrait);
+}
+
+QStringList TermGrade::notes() const
+{
+    const int at = cmbTerm->currentIndex();
+    if (at < 0 || at >= m_terms.size())
+        return {};
     QStringList weights;
     for (const auto& part : m_terms[at].parts) {
         QString name = QString::number(part.test);
@@ -175,8 +189,7 @@ void TermGrade::print()
     }
     if (!starred.isEmpty())
         notes << QStringLiteral("* ") + starred.join(QStringLiteral("；"));
-    TablePages::preview(this, QStringLiteral("学期总评"), m_terms[at].name, notes, TablePages::sections(Grid->sheet()),
-        QPageLayout::Portrait);
+    return notes;
 }
 
 bool TermGrade::load()
@@ -219,6 +232,7 @@ void TermGrade::fillTerms(const QString& chosen)
 void TermGrade::showTerm()
 {
     lblWhy->clear();
+    lblNotes->clear();
     const int at = cmbTerm->currentIndex();
     if (at < 0 || at >= m_terms.size()) {
         Grid->setHeaders({ QStringLiteral("学号"), QStringLiteral("姓名") });
@@ -266,6 +280,7 @@ void TermGrade::showTerm()
     }
     Grid->setRows(rows);
     Grid->fitColumns(120);
+    lblNotes->setText(notes().join(u'\n'));
 }
 
 void TermGrade::edit(bool fresh)

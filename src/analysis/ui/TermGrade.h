@@ -53,11 +53,14 @@ private:
     QPushButton* BN_Delete;
     ResultGrid* Grid;
     QLabel* lblWhy;
+    QLabel* lblNotes; // the weights and every starred cell's reason, as printed
     QPushButton* BN_Print;
     QPushButton* BN_Back;
 
     void showTerm();
     void print();
+    // The lines under the title: how a grade is weighed, and why each * is there.
+    QStringList notes() const;
     void edit(bool fresh);
     void remove();
     void fillTerms(const QString& chosen);

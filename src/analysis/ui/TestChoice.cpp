@@ -1,6 +1,7 @@
 #include "analysis/ui/TestChoice.h"
 
 #include "app/Module1.h"
+#include "exams/TestEvents.h"
 #include "platform/MessageService.h"
 #include "students/StudentRecord.h"
 
@@ -37,6 +38,21 @@ void fill(std::initializer_list<QComboBox*> boxes, const Start& start)
         for (QComboBox* box : boxes)
             box->addItem(QStringLiteral("学期总评：") + term.name, term.name);
     }
+}
+
+void follow(QObject* window, QVector<QComboBox*> boxes, const std::function<bool()>& reload)
+{
+    QObject::connect(&TestEvents::instance(), &TestEvents::testsChanged, window, [boxes, reload] {
+        QVariantList chosen;
+        for (QComboBox* box : boxes)
+            chosen << box->currentData();
+        if (!reload())
+            return;
+        for (int b = 0; b < boxes.size(); ++b) {
+            if (const int at = boxes[b]->findData(chosen[b]); at >= 0)
+                boxes[b]->setCurrentIndex(at);
+        }
+    });
 }
 
 std::optional<Analysis::TestCells> cells(const QVariant& choice, const Start& start)

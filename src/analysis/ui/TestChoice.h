@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QVariant>
 #include <QVector>
+#include <functional>
 #include <initializer_list>
 #include <optional>
 
@@ -28,6 +29,10 @@ std::optional<Start> start(int atLeast, const QString& fewer);
 // Each test as "3 期末考试 2025-01-16", the newest first, its number as the
 // item's data; then each term grade as "学期总评：<name>", its name as the data.
 void fill(std::initializer_list<QComboBox*> boxes, const Start& start);
+
+// Whenever a test or a term grade comes or goes, `reload` fills the boxes
+// again (false when it could not) and each keeps its choice where it still can.
+void follow(QObject* window, QVector<QComboBox*> boxes, const std::function<bool()>& reload);
 
 // The cells of a box's choice as figures read them, a term grade's in tenths
 // of 100 per subject; none, having said why.

@@ -70,7 +70,8 @@ CopyDatabase::CopyDatabase(QWidget* parent)
 
     connect(cboServer, &QComboBox::currentTextChanged, this, &CopyDatabase::serverChanged);
     connect(BN_Folder, &QPushButton::clicked, this, [this] {
-        const QString chosen = FileDialogs::folder(this, QStringLiteral("选择存放数据库文件的文件夹"));
+        const QString chosen
+            = FileDialogs::folder(this, FileDialogs::Kind::Backup, QStringLiteral("选择存放数据库文件的文件夹"));
         if (!chosen.isEmpty())
             txtFolder->setText(QDir::toNativeSeparators(chosen));
     });

@@ -8,7 +8,6 @@
 #include "analysis/ui/Analyze_Subject.h"
 #include "analysis/ui/TermGrade.h"
 #include "app/Module1.h"
-#include "app/UserRights.h"
 #include "app/ui/CopyDatabase.h"
 #include "app/ui/Login.h"
 #include "app/ui/Pass.h"
@@ -18,6 +17,7 @@
 #include "app/ui/Windows.h"
 #include "classes/ui/Class.h"
 #include "data/Backup.h"
+#include "data/UserRights.h"
 #include "exams/ScoreExport.h"
 #include "exams/ui/DeletedTests.h"
 #include "exams/ui/ReportScore.h"
@@ -437,7 +437,7 @@ void MainForm::backupNow()
     if (!MessageService::askYesNo(QStringLiteral("已备份到 ") + QDir::toNativeSeparators(taken)
             + QStringLiteral("\r\n要再复制一份到U盘或其他文件夹吗？")))
         return;
-    const QString folder = FileDialogs::folder(this, QStringLiteral("选择存放备份的文件夹"));
+    const QString folder = FileDialogs::folder(this, FileDialogs::Kind::Backup, QStringLiteral("选择存放备份的文件夹"));
     if (folder.isEmpty())
         return;
     auto copied = Backups::copyTo(taken, folder);
@@ -652,7 +652,7 @@ void MainForm::exportAllScores()
         return;
     }
     const QString path = FileDialogs::saveFileName(
-        this, QDir::home().filePath(QStringLiteral("全部成绩.xlsx")), QStringLiteral("Excel 工作簿 (*.xlsx)"));
+        this, FileDialogs::Kind::Export, QStringLiteral("全部成绩.xlsx"), QStringLiteral("Excel 工作簿 (*.xlsx)"));
     if (path.isEmpty())
         return;
     if (Status written = SheetWriter::writeXlsx(path, *book); !written) {
@@ -802,7 +802,7 @@ void MainForm::editStudent()
 void MainForm::deleteTest()
 {
     testList();
-    MessageService::info(QStringLiteral("选择一条要删除的信息，按“删除信息”按钮！"));
+    MessageService::info(QStringLiteral("选择一条要删除的考试，按“删除考试”按钮！"));
 }
 
 void MainForm::help()

@@ -75,7 +75,8 @@ void Restore::choose()
 
 void Restore::chooseFile()
 {
-    const QString path = FileDialogs::openFileName(this, QStringLiteral("数据库备份 (*.db)"));
+    const QString path
+        = FileDialogs::openFileName(this, FileDialogs::Kind::Backup, QStringLiteral("数据库备份 (*.db)"));
     if (path.isEmpty())
         return;
     m_chosen = path;

@@ -277,7 +277,8 @@ ReportPreview* ReportScore::preview()
     QAction* each = view->addButton("ExportEach", QStringLiteral("每人一个PDF"),
         QStringLiteral("每名学生一个 PDF 文件（学号_姓名.pdf），便于发给家长"));
     connect(each, &QAction::triggered, view, [view, term, students, opts] {
-        const QString folder = FileDialogs::folder(view, QStringLiteral("选择保存报告单的文件夹"));
+        const QString folder
+            = FileDialogs::folder(view, FileDialogs::Kind::Export, QStringLiteral("选择保存报告单的文件夹"));
         if (!folder.isEmpty())
             exportEach(view, folder, *term, *students, opts);
     });

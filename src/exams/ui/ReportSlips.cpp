@@ -147,7 +147,8 @@ void ReportSlips::images()
     const auto made = slips();
     if (!made)
         return;
-    const QString folder = FileDialogs::folder(this, QStringLiteral("选择保存成绩条图片的文件夹"));
+    const QString folder
+        = FileDialogs::folder(this, FileDialogs::Kind::Export, QStringLiteral("选择保存成绩条图片的文件夹"));
     if (folder.isEmpty())
         return;
     QVector<QPair<QString, QString>> who;

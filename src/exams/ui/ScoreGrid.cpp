@@ -14,7 +14,6 @@
 #include "platform/ui/FileDialogs.h"
 #include "platform/ui/ResultGrid.h"
 #include "sheets/SheetReader.h"
-#include "students/StudentIds.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -403,7 +402,8 @@ bool ScoreGrid::load()
     }
     // Students who joined after the test was defined have no row yet.
     auto missing = Scores::missingStudents(mod().Conn, (*test)->number);
-    if (missing && *missing > 0 && mod().IsAdmin
+    if (missing && *missing > 0 && mod().IsAdmin && !UserRights::current().limited()
+        && TestLocks::guard(mod().Conn, (*test)->number)
         && MessageService::askYesNo(QStringLiteral("有 %1 名学生不在本次考试中，是否加入？").arg(*missing))) {
         if (Status added = Scores::addMissingStudents(mod().Conn, (*test)->number); !added)
             MessageService::error(added.error());
@@ -470,7 +470,7 @@ bool ScoreGrid::importFile()
         MessageService::error(open.error());
         return false;
     }
-    const QString path = FileDialogs::openFileName(this, SheetReader::kOpenFilter);
+    const QString path = FileDialogs::openFileName(this, FileDialogs::Kind::Import, SheetReader::kOpenFilter);
     if (path.isEmpty())
         return false;
     auto book = SheetReader::read(path);
@@ -538,9 +538,6 @@ bool ScoreGrid::importFile()
             MessageService::info(notAllowed);
             return false;
         }
-        // A 考号 met once by a name no two students share is the student's from now on.
-        if (Status kept = StudentIds::keepExamNumbers(mod().Conn, in.learned); !kept)
-            MessageService::error(kept.error());
         const auto listed = [](const QStringList& lines) {
             return lines.mid(0, 10).join(QStringLiteral("\r\n"))
                 + (lines.size() > 10 ? QStringLiteral("\r\n……") : QString());
@@ -567,6 +564,8 @@ bool ScoreGrid::importFile()
         if (!in.marked.isEmpty())
             text += QStringLiteral("\r\n有 %1 格是缺考等标记，已作为标记填入：\r\n").arg(in.marked.size())
                 + listed(in.marked);
+        if (const QStringList empty = m_table.notEntered(); !empty.isEmpty())
+            text += QStringLiteral("\r\n还没有成绩的学生：\r\n") + empty.join(QStringLiteral("\r\n"));
         MessageService::info(text);
         Grid->setFocus();
         return true;

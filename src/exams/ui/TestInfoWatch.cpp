@@ -105,7 +105,9 @@ void TestInfoWatch::removeSelected()
     }
     const QString number = Grid->text(row, 0);
     const QString question = QStringLiteral("您确定要删除 考试号为") + number + QStringLiteral("的所有考试成绩吗？")
-        + QStringLiteral("\r\n") + QStringLiteral("   一旦删除将不能撤消！请慎重选择！");
+        + QStringLiteral("\r\n")
+        + QStringLiteral("   删除后%1天内可以在“考试信息管理 → 已删除的考试”中恢复，过期就不能恢复了。请慎重选择！")
+              .arg(Exams::kKeptDays);
     if (MessageService::askDelete(question) != MsgAnswer::Yes)
         return;
     bool isNumber = false;

@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QSettings>
 
 namespace velmora::FileDialogs {
 
@@ -11,28 +13,60 @@ QStringList& queued()
     static QStringList names;
     return names;
 }
+
+QString key(Kind kind)
+{
+    static const char* const names[] = { "import", "export", "photo", "backup" };
+    return QStringLiteral("folders/") + QLatin1String(names[int(kind)]);
+}
+
+// The folder chosen, for the next dialog of its kind; nothing for a cancel.
+QString remember(Kind kind, const QString& chosen, bool isFolder)
+{
+    if (!chosen.isEmpty())
+        QSettings().setValue(key(kind), isFolder ? chosen : QFileInfo(chosen).absolutePath());
+    return chosen;
+}
+
+// The next queued answer, as a dialog would have given it.
+bool takeQueued(QString* answer)
+{
+    if (queued().isEmpty())
+        return false;
+    *answer = queued().takeFirst();
+    return true;
+}
 } // namespace
 
-QString openFileName(QWidget* parent, const QString& filter)
+QString startFolder(Kind kind)
 {
-    if (!queued().isEmpty())
-        return queued().takeFirst();
+    const QString kept = QSettings().value(key(kind)).toString();
     // The teacher's own folder, not wherever the program was started from.
-    return QFileDialog::getOpenFileName(parent, QString(), QDir::homePath(), filter);
+    return !kept.isEmpty() && QFileInfo(kept).isDir() ? kept : QDir::homePath();
 }
 
-QString saveFileName(QWidget* parent, const QString& suggested, const QString& filter)
+QString openFileName(QWidget* parent, Kind kind, const QString& filter)
 {
-    if (!queued().isEmpty())
-        return queued().takeFirst();
-    return QFileDialog::getSaveFileName(parent, QString(), suggested, filter);
+    QString chosen;
+    if (!takeQueued(&chosen))
+        chosen = QFileDialog::getOpenFileName(parent, QString(), startFolder(kind), filter);
+    return remember(kind, chosen, false);
 }
 
-QString folder(QWidget* parent, const QString& caption)
+QString saveFileName(QWidget* parent, Kind kind, const QString& suggested, const QString& filter)
 {
-    if (!queued().isEmpty())
-        return queued().takeFirst();
-    return QFileDialog::getExistingDirectory(parent, caption, QDir::homePath());
+    QString chosen;
+    if (!takeQueued(&chosen))
+        chosen = QFileDialog::getSaveFileName(parent, QString(), QDir(startFolder(kind)).filePath(suggested), filter);
+    return remember(kind, chosen, false);
+}
+
+QString folder(QWidget* parent, Kind kind, const QString& caption)
+{
+    QString chosen;
+    if (!takeQueued(&chosen))
+        chosen = QFileDialog::getExistingDirectory(parent, caption, startFolder(kind));
+    return remember(kind, chosen, true);
 }
 
 void setNextFileName(const QString& name)

@@ -55,8 +55,8 @@ QPageLayout ReportPreview::pageLayout()
 
 void ReportPreview::exportPdf()
 {
-    const QString path
-        = FileDialogs::saveFileName(this, m_title + QStringLiteral(".pdf"), QStringLiteral("PDF 文件 (*.pdf)"));
+    const QString path = FileDialogs::saveFileName(
+        this, FileDialogs::Kind::Export, m_title + QStringLiteral(".pdf"), QStringLiteral("PDF 文件 (*.pdf)"));
     if (path.isEmpty())
         return;
     PrintOut::Outcome outcome = PrintOut::Outcome::Failed;

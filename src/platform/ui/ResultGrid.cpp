@@ -364,8 +364,8 @@ void ResultGrid::exportSheet()
 
 void ResultGrid::saveSheet(QWidget* parent, const SheetTable& table)
 {
-    const QString path = FileDialogs::saveFileName(parent, QDir::home().filePath(table.title + QStringLiteral(".xlsx")),
-        QStringLiteral("Excel 工作簿 (*.xlsx);;CSV 文件（UTF-8） (*.csv)"));
+    const QString path = FileDialogs::saveFileName(parent, FileDialogs::Kind::Export,
+        table.title + QStringLiteral(".xlsx"), QStringLiteral("Excel 工作簿 (*.xlsx);;CSV 文件（UTF-8） (*.csv)"));
     if (path.isEmpty())
         return;
     if (Status written = SheetWriter::write(path, { table }); !written) {

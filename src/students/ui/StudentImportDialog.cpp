@@ -87,7 +87,7 @@ StudentImportDialog::StudentImportDialog(QWidget* parent)
     connect(chkLacking, &QCheckBox::toggled, this, &StudentImportDialog::replan);
     connect(cmbClass, &QComboBox::currentIndexChanged, this, &StudentImportDialog::replan);
     connect(BN_Photos, &QPushButton::clicked, this, [this] {
-        const QString folder = FileDialogs::folder(this, QStringLiteral("照片文件夹"));
+        const QString folder = FileDialogs::folder(this, FileDialogs::Kind::Photo, QStringLiteral("照片文件夹"));
         if (!folder.isEmpty())
             txtPhotos->setText(QDir::toNativeSeparators(folder));
     });
@@ -97,7 +97,7 @@ StudentImportDialog::StudentImportDialog(QWidget* parent)
 
 bool StudentImportDialog::chooseFile()
 {
-    const QString path = FileDialogs::openFileName(this, SheetReader::kOpenFilter);
+    const QString path = FileDialogs::openFileName(this, FileDialogs::Kind::Import, SheetReader::kOpenFilter);
     return !path.isEmpty() && load(path);
 }
 

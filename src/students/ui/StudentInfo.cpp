@@ -466,7 +466,7 @@ void StudentInfo::remove()
 
 void StudentInfo::browse()
 {
-    const QString path = FileDialogs::openFileName(this);
+    const QString path = FileDialogs::openFileName(this, FileDialogs::Kind::Photo);
     if (path.isEmpty()) {
         if (!m_photo)
             Image1->clear();
