@@ -22,6 +22,7 @@ namespace velmora {
 
 namespace {
 constexpr int kMaxDays = 366;
+const QString kTotalFact = QStringLiteral("总分");
 } // namespace
 
 ScoreTable::ScoreTable(QObject* parent)
@@ -526,6 +527,24 @@ ScoreTable::SheetImport ScoreTable::importSheet(
             m_facts[at][factIndex(f.value())] = text.left(TestFacts::kMaxValue);
             m_factRows.insert(at);
         }
+        // The file's own total against the sum of its scores: a correction made after it was summed.
+        double sum = 0;
+        bool summed = true;
+        for (auto c = columns.cbegin(); c != columns.cend(); ++c) {
+            bool number = false;
+            const double v = SheetReader::cellText(row.value(c.key())).toDouble(&number);
+            summed = summed && (number || m_columns[c.value()].kind != Kind::Score);
+            sum += number && m_columns[c.value()].kind == Kind::Score ? v : 0;
+        }
+        for (auto f = factColumns.cbegin(); f != factColumns.cend(); ++f) {
+            bool number = false;
+            const double stated = SheetReader::cellText(row.value(f.key())).toDouble(&number);
+            if (f.value() == kTotalFact && number && summed && !qFuzzyCompare(1 + stated, 1 + sum))
+                out.totalsDiffer << QStringLiteral("%1 %2：成绩单总分 %3，各科之和 %4")
+                                        .arg(m_numbers[at], m_names[at])
+                                        .arg(stated)
+                                        .arg(sum);
+        }
         for (auto c = columns.cbegin(); c != columns.cend(); ++c) {
             const QVariant& cell = row.value(c.key());
             if (const QString why = SheetReader::cellProblem(cell); !why.isEmpty()) {
@@ -824,6 +843,26 @@ int ScoreTable::columnCount(const QModelIndex& parent) const
     return parent.isValid() ? 0 : int(m_columns.size() + m_factColumns.size());
 }
 
+QString ScoreTable::totalText(int row) const
+{
+    QVector<std::optional<int>> scores;
+    QStringList marks;
+    QVector<int> full;
+    for (int c = 0; c < m_columns.size(); ++c) {
+        if (m_columns[c].kind != Kind::Score)
+            continue;
+        const QString& text = m_current[row][c];
+        const bool score = !text.isEmpty() && !ScoreMarks::isMark(text) && !refused(row, c);
+        scores << (score ? std::optional<int>(text.toInt()) : std::nullopt);
+        marks << (ScoreMarks::isMark(text) ? text : QString());
+        full << m_columns[c].max;
+    }
+    StatsRules rules;
+    rules.cheatAsZero = m_cheatAsZero;
+    const ScoreMarks::Total total = ScoreMarks::totalOf(scores, marks, full, rules);
+    return total.any ? QString::number(total.sum) + (total.whole ? QString() : QStringLiteral("*")) : QString();
+}
+
 QVariant ScoreTable::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid())
@@ -832,13 +871,16 @@ QVariant ScoreTable::data(const QModelIndex& index, int role) const
     if (c >= itemColumns()) {
         if (r == students())
             return {};
+        // The total is the program's, as everywhere else; the file's stays in the tooltip.
+        const bool total = m_factColumns[c - itemColumns()].name == kTotalFact;
         switch (role) {
         case Qt::DisplayRole:
-            return m_facts[r][c - itemColumns()];
+            return total ? totalText(r) : m_facts[r][c - itemColumns()];
         case StateRole:
             return int(CellState::Imported);
         case Qt::ToolTipRole:
-            return QStringLiteral("从成绩单导入，只读");
+            return total ? QStringLiteral("各科成绩之和；成绩单上是 %1").arg(m_facts[r][c - itemColumns()])
+                         : QStringLiteral("从成绩单导入，只读");
         case Qt::TextAlignmentRole:
             return int(Qt::AlignCenter);
         default:

@@ -123,6 +123,7 @@ public:
         // 考号 matched by a unique name: (学号, 考号), for keeping.
         QVector<std::pair<QString, QString>> learned;
         QStringList facts; // the facts the sheet states, as the grid's fact columns name them
+        QStringList totalsDiffer; // "学号 姓名：成绩单总分 494.5，各科之和 495"
         int questions = 0; // question columns, whose marks are kept for 小题分析
         // Columns the user may not change, not taken, and why.
         QStringList notAllowed;
@@ -175,6 +176,8 @@ private:
     using Step = QVector<std::pair<Cell, QString>>; // the cell as it becomes, and what it was
     void apply(const Step& step, bool forward);
     QString figuresText(int column) const;
+    // The row's total as every figure takes it, "*" when partial.
+    QString totalText(int row) const;
     // Fact columns for the facts not shown yet, added at the end.
     void adoptFacts(const QStringList& facts);
     int factIndex(const QString& fact) const;

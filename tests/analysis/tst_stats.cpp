@@ -310,6 +310,7 @@ private Q_SLOTS:
         auto book = SheetReader::read(path);
         QVERIFY2(book, qPrintable(MessageService::lastText()));
         const SheetTable& sheet = book->at(0);
+        QVERIFY2(sheet.title.contains(QStringLiteral("对比 %1 月考").arg(earlier)), qPrintable(sheet.title));
         QCOMPARE(sheet.rows.value(0).value(5), QVariant(QStringLiteral("平均分")));
         QCOMPARE(sheet.rows.value(1).value(5).toDouble(), 69.8);
         QCOMPARE(sheet.rows.value(1).value(5).typeId(), QMetaType::Double);

@@ -148,15 +148,18 @@ private Q_SLOTS:
         QVERIFY(table.load(db(), **test));
         // As read from a file: the header is the first row.
         const SheetTable sheet { QStringLiteral("成绩"), {},
-            { { QStringLiteral("学号"), QStringLiteral("语文"), QStringLiteral("数学") },
-                { QStringLiteral("01"), 90, 0 }, { QStringLiteral("02"), 75, QVariant() } } };
+            { { QStringLiteral("学号"), QStringLiteral("语文"), QStringLiteral("数学"), QStringLiteral("总分") },
+                { QStringLiteral("01"), 90, 0, 89.5 }, { QStringLiteral("02"), 75, QVariant(), 75 } } };
         QCOMPARE(table.importSheet(sheet).matched, 2);
         QVERIFY(db().exec(QStringLiteral("update %1 set 语文=5 where 学号='01'").arg(Schema::scoreTableName(m_test))));
         // 01's 语文 was changed by someone else meanwhile: the save is refused whole.
         QVERIFY(!table.save(db()));
         QVERIFY(history().isEmpty());
         QVERIFY(table.load(db(), **test));
-        QCOMPARE(table.importSheet(sheet, true, true).matched, 2);
+        // The file's total, summed before a correction, is named; the grid shows the program's.
+        QCOMPARE(table.importSheet(sheet, true, true).totalsDiffer,
+            QStringList({ "01 学生01：成绩单总分 89.5，各科之和 90" }));
+        QCOMPARE(table.data(table.index(0, table.itemColumns()), Qt::DisplayRole).toString(), QStringLiteral("90"));
         QVERIFY(table.save(db()));
         QStringList got = history();
         got.sort();

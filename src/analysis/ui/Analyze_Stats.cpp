@@ -205,8 +205,11 @@ std::optional<SheetTable> Analyze_Stats::sheet()
     }
     lblMissing->setText(missing.join(QStringLiteral("；")));
     lblMissing->setVisible(!missing.isEmpty());
-    return Analysis::statsSheet(
-        *table, QStringLiteral("成绩统计表 %1").arg(cmbTest->currentText()), earlier ? &*earlier : nullptr);
+    // What is compared with is named wherever the changes go.
+    QString title = QStringLiteral("成绩统计表 %1").arg(cmbTest->currentText());
+    if (earlier)
+        title += QStringLiteral(" 对比 %1").arg(cmbCompare->currentText());
+    return Analysis::statsSheet(*table, title.simplified(), earlier ? &*earlier : nullptr);
 }
 
 void Analyze_Stats::showTest()

@@ -559,6 +559,10 @@ bool ScoreGrid::importFile()
         if (!in.facts.isEmpty())
             text += QStringLiteral("\r\n成绩单中的%1也已导入（灰色列，只读，随成绩一起保存）。")
                         .arg(in.facts.join(QStringLiteral("、")));
+        if (!in.totalsDiffer.isEmpty())
+            text += QStringLiteral("\r\n成绩单上有 %1 名学生的总分与各科之和不符，表格显示各科之和：\r\n")
+                        .arg(in.totalsDiffer.size())
+                + listed(in.totalsDiffer);
         if (in.questions > 0)
             text += QStringLiteral("\r\n%1道小题的得分也已导入，保存后可在“小题分析”中查看。").arg(in.questions);
         if (!in.marked.isEmpty())
