@@ -343,8 +343,15 @@ Matching match(
         // A name two students share matches neither.
         byName.insert(students[i].name, byName.contains(students[i].name) ? -1 : i);
     }
-    const int numberColumn = layout.column(Role::Number);
-    const int examColumn = layout.column(Role::ExamNumber);
+    int numberColumn = layout.column(Role::Number);
+    int examColumn = layout.column(Role::ExamNumber);
+    // With no 考号 kept, a 考号 column of this class's 学号 is what it looks like.
+    if (numberColumn < 0 && examColumn >= 0 && byExam.isEmpty()) {
+        for (int r = qMax(0, layout.firstRow); r < sheet.rows.size() && !out.examAsNumber; ++r)
+            out.examAsNumber = byNumber.contains(SheetReader::cellText(sheet.rows[r].value(examColumn)).trimmed());
+        if (out.examAsNumber)
+            std::swap(numberColumn, examColumn);
+    }
     const int nameColumn = layout.column(Role::Name);
     const int classColumn = layout.column(Role::Class);
     // Rows of other classes are told apart when the sheet names this class at

@@ -68,6 +68,8 @@ struct Matching
     int otherClass = 0; // rows of another class, skipped
     // 考号 matched by a name no two students share: (student index, 考号), to keep.
     QVector<std::pair<int, QString>> learned;
+    // The 考号 column holds this class's 学号 (a school that uses them so), matched as such.
+    bool examAsNumber = false;
 };
 
 // Each row's student: by 学号, else by 考号 (a kept one, else a unique name,

@@ -251,6 +251,16 @@ Result<QVector<Row>> plan(const Database& db, const SheetTable& sheet, const Map
         return header.isEmpty() ? fieldName(field) : header;
     };
     const QString onlyClass = classKey(options.onlyClass);
+    // A 考号 is one student's within the class: those kept, then those the file gives.
+    auto kept = StudentIds::all(db);
+    if (!kept)
+        return kept.error();
+    QHash<QString, QString> examOwner; // 考号 -> 学号
+    QHash<QString, QString> names; // 学号 -> 姓名, of the file's rows
+    for (auto k = kept->cbegin(); k != kept->cend(); ++k) {
+        if (const QString exam = k.value().value(StudentIds::ExamNumber); !exam.isEmpty())
+            examOwner.insert(exam, k.key());
+    }
     QSet<QString> seen;
     QVector<Row> rows;
     for (int r = mapping.headerRow + 1; r < sheet.rows.size(); ++r) {
@@ -314,6 +324,16 @@ Result<QVector<Row>> plan(const Database& db, const SheetTable& sheet, const Map
         if (row.problem.isEmpty() && seen.contains(number))
             row.problem = QStringLiteral("学号%1在文件中出现了不止一次").arg(number);
         seen.insert(number);
+        if (const QString exam = row.ids[StudentIds::ExamNumber].trimmed(); !exam.isEmpty()) {
+            const QString owner = examOwner.value(exam);
+            if (row.problem.isEmpty() && !owner.isEmpty() && owner != number.trimmed())
+                row.problem = QStringLiteral("考号%1已是学号%2（%3）的考号")
+                                  .arg(exam, owner, names.value(owner, stored.value(owner)[StudentRecord::Name]));
+            if (row.problem.isEmpty()) {
+                examOwner.insert(exam, number.trimmed());
+                names.insert(number.trimmed(), row.record[StudentRecord::Name]);
+            }
+        }
         rows << row;
     }
     return rows;

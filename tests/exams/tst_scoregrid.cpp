@@ -643,6 +643,10 @@ private Q_SLOTS:
                 { QStringLiteral("某"), 77 } } };
         const ScoreTable::SheetImport named = grid.table().importSheet(byName, false);
         QCOMPARE(named.matched, 1);
+        // A 考号 column of this class's 学号, with no 考号 kept, matches as 学号.
+        const SheetTable asNumbers { QStringLiteral("考号"), {},
+            { { QStringLiteral("考号"), QStringLiteral("语文") }, { QStringLiteral("03"), 60 } } };
+        QCOMPARE(grid.table().importSheet(asNumbers, false).matched, 1);
         QCOMPARE(named.unmatched, QStringList({ "第 3 行 某：本班有同名的学生，请用学号" }));
 
         // An error value never goes in as a score, nor empties one.

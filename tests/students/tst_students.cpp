@@ -212,6 +212,21 @@ private Q_SLOTS:
             QCOMPARE(after->at(i).values, before[i].values);
     }
 
+    // A 考号 is one student's: one kept for another, or given twice in the file, is refused by name.
+    void examNumbersAreOnePerStudent()
+    {
+        addStudents({ "01" });
+        QVERIFY(StudentIds::keep(db(), QStringLiteral("01"), { QStringLiteral("88001") }));
+        const auto row = [](std::initializer_list<QVariant> cells) { return QVector<QVariant>(cells); };
+        const SheetTable sheet { QStringLiteral("名单"), {},
+            { row({ "学号", "姓名", "考号" }), row({ "02", "乙", "88001" }), row({ "03", "丙", "88002" }),
+                row({ "04", "丁", "88002" }) } };
+        auto rows = StudentImport::plan(db(), sheet, StudentImport::guess(sheet));
+        QVERIFY(rows);
+        QCOMPARE(QStringList({ rows->at(0).problem, rows->at(1).problem, rows->at(2).problem }),
+            QStringList({ "考号88001已是学号01（学生01）的考号", "", "考号88002已是学号03（丙）的考号" }));
+    }
+
     // The office's roster: a title row, headers in their own words, dates as
     // cells and as text; bad rows skipped with their reasons; all or nothing.
     void importRoster()

@@ -145,6 +145,8 @@ void ScoreImportDialog::replan()
         summary += QStringLiteral("，%1 行找不到对应的学生").arg(matching.unmatched.size());
     if (matching.otherClass > 0)
         summary += QStringLiteral("，其他班级 %1 行").arg(matching.otherClass);
+    if (matching.examAsNumber)
+        summary += QStringLiteral("。考号列的值就是本班的学号，已按学号匹配");
     lblSummary->setText(summary);
     BN_Import->setEnabled(!filled.isEmpty() && matched > 0);
 }
