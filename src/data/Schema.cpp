@@ -234,6 +234,9 @@ QString stepDescription(int version)
         return QStringLiteral("增加了学期总评表 velmora_terms，可按权重合成几次考试的成绩（版本 11）。");
     case 12:
         return QStringLiteral("增加了考试锁定表和用户任教科目表，可锁定已发报告单的考试（版本 12）。");
+    case 13:
+        return QStringLiteral(
+            "在服务器上，成绩标记和修改记录只能由任教该科目的教师本人写入，已锁定的考试不能写入（版本 13）。");
     default:
         return QStringLiteral("升级到版本 %1。").arg(version);
     }
@@ -310,6 +313,9 @@ Status upgradeStep(Database& db, int version)
     case 12:
         step = createIfMissing(db, kRightsTableNames, kRightsTables);
         break;
+    case 13:
+        step = run(db, db.dialect().rowSecuritySql());
+        break;
     default:
         break;
     }
@@ -374,6 +380,7 @@ QStringList createStatements(const SqlDialect& dialect)
     statements << kMarkTables;
     statements << kTermsTable;
     statements << kRightsTables;
+    statements << dialect.rowSecuritySql();
     return statements;
 }
 

@@ -3,6 +3,7 @@
 #include "data/Error.h"
 
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 class QSqlDatabase;
@@ -68,6 +69,11 @@ public:
     virtual Error::Kind kindOf(const QSqlError& error, const QSqlDatabase& db) const = 0;
     // The database refused a second row with the same key.
     virtual bool isDuplicateKey(const Error& error) const = 0;
+    // On a server, what holds a teacher's own role to its subjects beside the
+    // scores: marks and history rows only for the subjects it teaches, never
+    // for a locked test, history in its own name. Run again safely; none on
+    // the embedded file, which has no roles.
+    virtual QStringList rowSecuritySql() const { return {}; }
 
     // "col LIKE ? ESCAPE '!'" — pair with likePattern() for the bound value.
     QString likeClause(const QString& column) const;

@@ -569,6 +569,7 @@ private Q_SLOTS:
         QVERIFY(!teacher.select(QStringLiteral("select * from velmora_passwords")));
         // The program's own saves, with their lock, marks and history, go through as the role.
         UserRights::setCurrent({ { QStringLiteral("语文") }, false });
+        ScoreHistory::setUser(role);
         ScoreTable table;
         QVERIFY(table.load(teacher, **Exams::fetch(db(), m_test)));
         table.edit({ { 1, 0, QStringLiteral("缺考") } });
@@ -582,9 +583,20 @@ private Q_SLOTS:
         saved = Scores::save(teacher, m_test, (*Exams::fetch(db(), m_test))->items, typed, shown);
         QVERIFY2(saved, qPrintable(saved ? QString() : saved.error().description));
         QCOMPARE(stored(QStringLiteral("语文"), QStringLiteral("02")), QStringList({ "87" }));
+        // With psql it writes no mark or history row of another subject, nor in another's name, nor removes one.
+        const auto attack = [&](const char* sql) { return bool(teacher.exec(QString::fromUtf8(sql), { m_test })); };
+        QVERIFY(!attack("insert into velmora_score_marks (考试号, 学号, 项目, 标记) values (?, '01', '数学', '作弊')"));
+        QVERIFY(!attack("insert into velmora_score_history (考试号, 学号, 项目, 原值, 新值, 用户, 时间) "
+                        "values (?, '01', '语文', '1', '2', 'adm', '')"));
+        QVERIFY(ScoreMarks::write(
+            db(), m_test, { { QStringLiteral("01"), QStringLiteral("数学"), {}, ScoreMarks::kAbsent } }));
+        QVERIFY(attack("delete from velmora_score_marks where 考试号=? and 项目='数学'"));
+        QCOMPARE(*ScoreMarks::of(db(), m_test, QStringLiteral("01"), QStringLiteral("数学")), ScoreMarks::kAbsent);
+        ScoreHistory::setUser(QStringLiteral("adm"));
 
         QVERIFY(TestLocks::lock(db(), m_test));
         QVERIFY(!update(m_test, "语文"));
+        QVERIFY(!attack("insert into velmora_score_marks (考试号, 学号, 项目, 标记) values (?, '01', '语文', '作弊')"));
         // A grant made meanwhile leaves the locked test alone.
         QVERIFY2(test::initdb(grant, owner.password, {}, &said) == 0, said.constData());
         QVERIFY(!update(m_test, "语文"));
