@@ -47,21 +47,32 @@ bool averageWord(const QString& t)
     return among(t, { u"年级平均", u"年级均分", u"年级平均分" });
 }
 
-// 数学(150) and 数学（满分150） are 数学; 道德与法治 is 政治.
+// 道德与法治 is 政治, and its 班次 and 校次 are 政治's.
+QString subjectNamed(const QString& header)
+{
+    for (const char16_t* alias : { u"道德与法治", u"思想品德", u"道法", u"思品" }) {
+        const QStringView a(alias);
+        if (header.startsWith(a))
+            return QStringLiteral("政治") + header.mid(a.size());
+    }
+    return header;
+}
+
+// 数学(150) and 数学（满分150） are 数学.
 QString itemFor(QString header, const QStringList& items)
 {
     if (const qsizetype at = header.indexOf(QLatin1Char('(')); at > 0)
         header.truncate(at);
     if (header == u"评语")
         header = QStringLiteral("教师评语");
-    if (among(header, { u"道德与法治", u"道法", u"思想品德", u"思品" }))
-        header = QStringLiteral("政治");
+    header = subjectNamed(header);
     return items.contains(header) ? header : QString();
 }
 
 // The fact a header states: 总分, 班次 and 校次 of the total, or a subject's.
-QString factFor(const QString& header)
+QString factFor(const QString& written)
 {
+    const QString header = subjectNamed(written);
     if (header == u"总分" || header == u"总成绩")
         return QStringLiteral("总分");
     if (classRankWord(header))

@@ -1108,6 +1108,12 @@ Result<QVector<SheetTable>> read(const QString& path)
     const QString suffix = QFileInfo(path).suffix().toLower();
     const bool zip = head.startsWith("PK\x03\x04");
     const bool ole = head.startsWith("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1");
+    // Excel 2.x to 4.0 wrote the records bare, from a BOF of their own: no reader here takes them.
+    const quint16 first = head.size() >= 2 ? quint16(quint8(head[0]) | quint8(head[1]) << 8) : 0;
+    if (!zip && !ole && (first == 0x0009 || first == 0x0209 || first == 0x0409))
+        return unreadable(path,
+            QStringLiteral("这是Excel 4.0或更早版本的文件，请先在Excel或LibreOffice中另存为.xlsx（或Excel "
+                           "97-2003的.xls）后再导入。"));
     // Named a workbook but not one inside: never read as text and shown as an empty sheet.
     if ((suffix == u"xlsx" || suffix == u"xlsm" || suffix == u"xls" || suffix == u"ods" || suffix == u"xlsb") && !zip
         && !ole)

@@ -454,6 +454,7 @@ private Q_SLOTS:
         };
         row("数学（满分150）", R::Item, "数学");
         row("道德与法治", R::Item, "政治");
+        row("道德与法治校次", R::Fact, "政治校次");
         row("评语", R::Item, "教师评语");
         row("准考证号", R::ExamNumber, "");
         row("学 号", R::Number, "");

@@ -341,6 +341,9 @@ b.save(sys.argv[1])
         row("wide.csv", "学号" + QByteArray(100000, ',') + "x\n", "列的上限");
         row("cut.xlsx", QByteArray("PK\x03\x04") + QByteArray(300, 'x'), "损坏");
         row("cut.xls", QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1") + QByteArray(600, '\0'), "损坏");
+        // An Excel 95 workbook (BIFF5, the workbook's own code page) reads; Excel 4.0 is refused by name.
+        row("excel95.xls", "import runpy\nrunpy.run_path('" FIXTURES "/excel95.py')\n", "");
+        row("excel4.xls", QByteArray("\x09\x04\x06\x00\x00\x00\x10\x00", 8) + QByteArray(100, '\0'), "Excel 4.0或更早");
         row("many.csv", many, "超过了 20000 行");
         const QByteArray zip
             = "import sys, zipfile\nwith zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED) as z:\n"

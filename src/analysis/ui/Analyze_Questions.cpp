@@ -1,6 +1,8 @@
 #include "analysis/ui/Analyze_Questions.h"
 
 #include "app/Module1.h"
+#include "data/UserRights.h"
+#include "exams/TestLocks.h"
 #include "exams/TestRecord.h"
 #include "platform/MessageService.h"
 #include "platform/ui/ChildWindow.h"
@@ -119,6 +121,10 @@ void Analyze_Questions::showTest()
     }
     m_questions = *questions;
     m_marks = *marks;
+    // A question's full marks are the class's: not a limited user's, nor a locked test's.
+    const bool open = !UserRights::current().limited() && TestLocks::guard(mod().Conn, m_test);
+    txtFullMarks->setEnabled(open);
+    BN_FullMarks->setEnabled(open);
     Grid->setHeaders({ QStringLiteral("题号"), QStringLiteral("满分"), QStringLiteral("人数"), QStringLiteral("平均分"),
         QStringLiteral("得分率"), QStringLiteral("难度"), QStringLiteral("区分度") });
     QList<QStringList> rows;
