@@ -514,7 +514,8 @@ b.save(sys.argv[1])
         ResultGrid grid;
         grid.setHeaders({ QStringLiteral("学号"), QStringLiteral("总分"), QStringLiteral("语文") });
         grid.setRows({ { QStringLiteral("007"), QStringLiteral("195*"), QStringLiteral("95") },
-            { QStringLiteral("010"), QStringLiteral("180"), QString() } });
+            { QStringLiteral("010"), QStringLiteral("180"), QString() },
+            { QStringLiteral("011"), QStringLiteral("+9"), QStringLiteral("−1.5") } });
         grid.setNumberColumns({ 1, 2 });
         grid.setExportTitle(QStringLiteral("班级成绩"));
         const SheetTable t = grid.sheet();
@@ -524,11 +525,12 @@ b.save(sys.argv[1])
         QCOMPARE(t.rows[0][2].typeId(), QMetaType::LongLong);
         QCOMPARE(t.rows[1][1].toInt(), 180);
         QVERIFY(t.rows[1][2].isNull());
+        QCOMPARE(t.rows[2].mid(1), QVector<QVariant>({ 9LL, -1.5 })); // a change's sign is the number's
 
         const QString csv = m_dir.filePath(QStringLiteral("班级.csv"));
         FileDialogs::setNextFileName(csv);
         grid.exportSheet();
-        QCOMPARE(MessageService::lastText(), QStringLiteral("已导出 2 行到“%1”。").arg(csv));
+        QCOMPARE(MessageService::lastText(), QStringLiteral("已导出 3 行到“%1”。").arg(csv));
         QCOMPARE(test::readFile(csv), SheetWriter::csvText(t));
         FileDialogs::setNextFileName(QString());
         MessageService::clearMessages();

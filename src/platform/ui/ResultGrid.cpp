@@ -328,8 +328,9 @@ QSize ResultGrid::sizeHint() const
 
 SheetTable ResultGrid::sheet() const
 {
-    // Plain numbers only: no leading zeros, nothing after them ("95*" stays text).
-    static const QRegularExpression number(QStringLiteral("^-?(0|[1-9][0-9]{0,14})(\\.[0-9]+)?$"));
+    // Plain numbers only: no leading zeros, nothing after them ("95*" stays text);
+    // a change's sign, "+9" or "−1.5", is the number's.
+    static const QRegularExpression number(QStringLiteral("^[-+\\x{2212}]?(0|[1-9][0-9]{0,14})(\\.[0-9]+)?$"));
     SheetTable table;
     table.title = m_exportTitle;
     for (int c = 0; c < cols(); ++c)
@@ -340,12 +341,14 @@ SheetTable ResultGrid::sheet() const
         row.reserve(cols());
         for (int c = 0; c < cols(); ++c) {
             const QString t = m_model->cell(r, c);
-            if (t.isEmpty())
+            if (t.isEmpty()) {
                 row << QVariant();
-            else if (m_numberColumns.contains(c) && number.match(t).hasMatch())
-                row << (t.contains(QLatin1Char('.')) ? QVariant(t.toDouble()) : QVariant(t.toLongLong()));
-            else
+            } else if (m_numberColumns.contains(c) && number.match(t).hasMatch()) {
+                const QString n = QString(t).replace(QChar(0x2212), QLatin1Char('-')).remove(QLatin1Char('+'));
+                row << (n.contains(QLatin1Char('.')) ? QVariant(n.toDouble()) : QVariant(n.toLongLong()));
+            } else {
                 row << t;
+            }
         }
         table.rows << row;
     }
