@@ -299,9 +299,9 @@ private Q_SLOTS:
         child<QComboBox>(&window, "cmbCompare")->setCurrentIndex(1);
         // 69.75 against 50.125, rounded once; 数学 of 150 against 100 by its share of full marks.
         QCOMPARE(stats->rowTexts(0).mid(6, 2), QStringList({ "平均分变化", "变化按" }));
-        QCOMPARE(stats->rowTexts(1).mid(6, 2), QStringList({ "19.6", "分数" }));
+        QCOMPARE(stats->rowTexts(1).mid(6, 2), QStringList({ "+19.6", "分数" }));
         QCOMPARE(stats->text(2, 7), QStringLiteral("得分率(百分点)"));
-        QCOMPARE(stats->text(1, 16), QStringLiteral("50.0")); // 良好率: 50% against none
+        QCOMPARE(stats->text(1, 16), QStringLiteral("+50.0")); // 良好率: 50% against none
 
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("统计.xlsx"));

@@ -131,6 +131,21 @@ QVector<Table> sections(const SheetTable& sheet)
             out.last().rows << texts(row);
         }
     }
+    // A change reads with its sign, as a teacher writes it: +2.2, −1.5.
+    for (Table& t : out) {
+        for (int c = 0; c < t.headers.size(); ++c) {
+            if (!t.headers[c].endsWith(QStringLiteral("变化")))
+                continue;
+            for (QStringList& r : t.rows) {
+                bool number = false;
+                const double v = r.value(c).toDouble(&number);
+                if (number && v > 0)
+                    r[c].prepend(QLatin1Char('+'));
+                else if (number && v < 0)
+                    r[c].replace(0, 1, QChar(0x2212));
+            }
+        }
+    }
     return out;
 }
 
