@@ -124,7 +124,8 @@ private Q_SLOTS:
         mod().IsAdmin = false;
         Class user;
         user.load();
-        QVERIFY(!child<QPushButton>(&user, "Command1")->isEnabled());
+        QVERIFY(!child<QPushButton>(&user, "Command1")->isEnabled()
+            && !child<QPushButton>(&user, "BN_Grades")->isEnabled());
     }
 
     void failedSaveLeavesBothTablesUnchanged()

@@ -207,6 +207,8 @@ void Class::load()
 {
     if (!mod().IsAdmin)
         Command1->setEnabled(false);
+    // The class's standards are its administrators' to change.
+    findChild<QPushButton*>(QStringLiteral("BN_Grades"))->setEnabled(mod().IsAdmin);
     auto settings = ClassSettings::load(mod().Conn);
     if (settings) {
         txtNumber->setText(settings->number);
