@@ -109,7 +109,15 @@ QString databaseDir(const QString& name)
 
 QString helpFile()
 {
+#ifdef Q_OS_WIN
     return QDir(programDir()).filePath(QStringLiteral("Help.chm"));
+#else
+    // The same guide as HTML: beside the program in a build, in the package's data folder when installed.
+    const QDir dir(programDir());
+    const QString beside = dir.filePath(QStringLiteral("guide/index.html"));
+    const QString installed = QDir::cleanPath(dir.filePath(QStringLiteral("../share/velmora/guide/index.html")));
+    return QFileInfo::exists(beside) || !QFileInfo::exists(installed) ? beside : installed;
+#endif
 }
 
 void setAppDir(const QString& dir)

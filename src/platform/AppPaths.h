@@ -27,6 +27,7 @@ bool redirected();
 // The folder holding the embedded database `name`.db, looked for beside the
 // settings in use, then in the program's and the user's folder.
 QString databaseDir(const QString& name);
+// The user's guide: Help.chm beside the program on Windows, the same guide as HTML elsewhere.
 QString helpFile();
 
 // Whether a file can be made in the folder (a read-only mount, permissions).
