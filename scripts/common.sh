@@ -17,7 +17,7 @@ velmora_install() {
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
-VELMORA_BUILD_PACKAGES=(cmake g++ ninja-build pkg-config qt6-base-dev libqt6opengl6-dev qt6-charts-dev libqt6sql6-sqlite libqt6sql6-psql
+VELMORA_BUILD_PACKAGES=(cmake g++ ninja-build pkg-config qt6-base-dev libqt6opengl6-dev libqt6sql6-sqlite libqt6sql6-psql
     qt6-qpa-plugins libgl-dev libxkbcommon-dev libbenchmark-dev libsqlite3-dev libpq-dev libsodium-dev libxlsxwriter-dev zlib1g-dev libminizip-dev libfreexl-dev fonts-noto-cjk
     qt6-translations-l10n fonts-arphic-uming fonts-wqy-microhei)
 

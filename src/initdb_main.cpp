@@ -8,6 +8,7 @@
 #include "data/SqlDialect.h"
 #include "data/UserRights.h"
 #include "platform/AppPaths.h"
+#include "platform/System.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -16,31 +17,10 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTextStream>
-#include <termios.h>
-#include <unistd.h>
 
 using namespace velmora;
 
 namespace {
-
-// A line typed at the terminal without showing it.
-QString promptHidden(const QString& prompt)
-{
-    QTextStream(stderr) << prompt << Qt::flush;
-    termios old {};
-    const bool tty = ::tcgetattr(STDIN_FILENO, &old) == 0;
-    if (tty) {
-        termios quiet = old;
-        quiet.c_lflag &= ~tcflag_t(ECHO);
-        ::tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
-    }
-    const QString line = QTextStream(stdin).readLine();
-    if (tty) {
-        ::tcsetattr(STDIN_FILENO, TCSANOW, &old);
-        QTextStream(stderr) << '\n';
-    }
-    return line;
-}
 
 // The command line shows a password to every user while the program runs:
 // standard input, the environment or a hidden prompt keep it out of sight.
@@ -55,9 +35,9 @@ QString givenPassword(
     if (qEnvironmentVariableIsSet("VELMORA_DB_PASSWORD"))
         return qEnvironmentVariable("VELMORA_DB_PASSWORD");
     const QString demo = QString::fromLatin1(DbConfig::kDefaultPassword);
-    if (!::isatty(STDIN_FILENO))
+    if (!System::interactiveInput())
         return demo;
-    const QString typed = promptHidden(QStringLiteral("数据库密码（直接回车则为 %1）：").arg(demo));
+    const QString typed = System::readHidden(QStringLiteral("数据库密码（直接回车则为 %1）：").arg(demo));
     return typed.isEmpty() ? demo : typed;
 }
 
@@ -248,8 +228,10 @@ int main(int argc, char** argv)
         QStringLiteral("任教科目，用逗号分隔，例如 语文,数学。"), QStringLiteral("subjects"));
     const QCommandLineOption grantReader(QStringLiteral("grant-reader"),
         QStringLiteral("让服务器上的角色 ROLE 只能查看这个数据库（仅 PostgreSQL）。"), QStringLiteral("role"));
+    const QCommandLineOption writeConfig(
+        QStringLiteral("write-config"), QStringLiteral("同时写出 dbcfg.dat，程序启动后直接使用这个数据库。"));
     parser.addOptions({ server, database, user, password, passwordStdin, dataDir, demo, force, upgrade, copyFrom,
-        fromUser, restore, grantTeacher, subjects, grantReader });
+        fromUser, restore, grantTeacher, subjects, grantReader, writeConfig });
     parser.process(app);
 
     // Needs no login: it is the way back when nobody can log in any more.
@@ -298,8 +280,8 @@ int main(int argc, char** argv)
     if (parser.isSet(copyFrom)) {
         QString fromPassword = qEnvironmentVariable("VELMORA_FROM_PASSWORD");
         if (fromPassword.isEmpty())
-            fromPassword = ::isatty(STDIN_FILENO) ? promptHidden(QStringLiteral("来源数据库的密码："))
-                                                  : QString::fromLatin1(DbConfig::kDefaultPassword);
+            fromPassword = System::interactiveInput() ? System::readHidden(QStringLiteral("来源数据库的密码："))
+                                                      : QString::fromLatin1(DbConfig::kDefaultPassword);
         return copyInto(settings, sourceOf(parser.value(copyFrom), parser.value(fromUser), fromPassword), out, err);
     }
 
@@ -318,5 +300,15 @@ int main(int argc, char** argv)
     out << "用户表中有 admin（管理员）和 teacher（普通用户），初始密码均为 123456。\n";
     if (parser.isSet(demo))
         out << "已填入示例班级：" << DemoData::kStudents << " 名学生，3 次考试。\n";
+    if (parser.isSet(writeConfig)) {
+        const QString file = AppPaths::writableConfigFile();
+        if (Status written
+            = DbConfig::write(file, { settings.server, settings.database, settings.user, settings.password });
+            !written) {
+            err << "不能写出 " << file << "：" << written.error().description << '\n';
+            return 1;
+        }
+        out << "已写出 " << QDir::toNativeSeparators(file) << "。\n";
+    }
     return 0;
 }

@@ -1,3 +1,4 @@
+#include "app/ui/ReportCommand.h"
 #include "app/ui/Splash.h"
 #include "platform/ui/GuiMessages.h"
 #include "platform/ui/Pictures.h"
@@ -13,8 +14,12 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("VelmoraSQL"));
     QApplication::setOrganizationName(QStringLiteral("Velmora"));
     QApplication::setWindowIcon(velmora::Pictures::appIcon());
-    QFont font(QStringLiteral("Noto Sans CJK SC"), 10);
+    QFont font = velmora::Pictures::uiFont();
+    font.setPointSize(10);
     QApplication::setFont(font);
+    // Without a window: messages go to the terminal, not to message boxes.
+    if (velmora::ReportCommand::wanted(QCoreApplication::arguments()))
+        return velmora::ReportCommand::run(QCoreApplication::arguments());
     velmora::GuiMessages::install();
     velmora::Translations::install();
     velmora::SheetReader::useXlsHelperBeside(QCoreApplication::applicationDirPath());

@@ -4,19 +4,17 @@
 #include "data/PasswordHash.h"
 #include "data/Schema.h"
 #include "data/SqlDialect.h"
+#include "platform/System.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <optional>
 #include <sqlite3.h>
-#include <unistd.h>
 
 namespace velmora::Backups {
 
@@ -145,12 +143,7 @@ Status copy(sqlite3* from, sqlite3* to, const Progress& progress)
 
 bool syncFile(const QString& path)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
-    if (fd < 0)
-        return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
+    return System::syncFile(path);
 }
 
 // A backup stopped by a crash leaves its part file and journal; one nobody
@@ -252,15 +245,12 @@ Result<QString> take(const QString& databaseFile, const QString& folder, const Q
         now = now.addSecs(1);
         if (QFileInfo::exists(path))
             continue;
-        const int fd
-            = ::open(QFile::encodeName(part).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (fd >= 0) {
-            ::close(fd);
+        QString why;
+        const System::Made made = System::createNew(part, &why);
+        if (made == System::Made::Created)
             break;
-        }
-        if (errno != EEXIST)
-            return failure(QStringLiteral("不能写入备份文件 %1：%2")
-                               .arg(QDir::toNativeSeparators(part), QString::fromLocal8Bit(std::strerror(errno))));
+        if (made == System::Made::Failed)
+            return failure(QStringLiteral("不能写入备份文件 %1：%2").arg(QDir::toNativeSeparators(part), why));
     }
     {
         Handle from;

@@ -1,11 +1,8 @@
 #include "data/PartFiles.h"
 
-#include <QFile>
+#include "platform/System.h"
+
 #include <QRandomGenerator>
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace velmora::PartFiles {
 
@@ -16,17 +13,11 @@ QString create(const QString& path, QString* why)
         const QString part = attempt == 0
             ? path + QStringLiteral(".part")
             : path + QStringLiteral(".%1.part").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
-        const int fd = ::open(QFile::encodeName(part).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-            S_IRUSR | S_IWUSR);
-        if (fd >= 0) {
-            ::close(fd);
+        const System::Made made = System::createNew(part, why);
+        if (made == System::Made::Created)
             return part;
-        }
-        if (errno != EEXIST) {
-            if (why)
-                *why = QString::fromLocal8Bit(std::strerror(errno));
+        if (made == System::Made::Failed)
             return {};
-        }
     }
     if (why)
         *why = QStringLiteral("无法建立临时文件。");

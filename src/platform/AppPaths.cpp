@@ -1,5 +1,7 @@
 #include "platform/AppPaths.h"
 
+#include "platform/System.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -39,10 +41,8 @@ namespace {
 // who could write there, keeps a teacher's data out of it.
 bool programDirTakesData()
 {
-    static const QStringList system { QStringLiteral("/usr/bin"), QStringLiteral("/usr/local/bin"),
-        QStringLiteral("/bin"), QStringLiteral("/usr/games") };
-    const QString dir = QDir::cleanPath(programDir());
-    return !system.contains(dir) && canWriteIn(dir);
+    const QString dir = programDir();
+    return !System::isSystemProgramDir(dir) && canWriteIn(dir);
 }
 } // namespace
 
@@ -57,10 +57,8 @@ QString userDir()
 {
     // Spelled out rather than taken from the application's name, so that
     // velmora-initdb and the program agree on it.
-    const QString dir = userOverride().isEmpty()
-        ? QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-            + QStringLiteral("/Velmora/VelmoraSQL")
-        : userOverride();
+    const QString dir = userOverride().isEmpty() ? System::userSettingsBase() + QStringLiteral("/Velmora/VelmoraSQL")
+                                                 : userOverride();
     QDir().mkpath(dir);
     return dir;
 }
@@ -109,15 +107,7 @@ QString databaseDir(const QString& name)
 
 QString helpFile()
 {
-#ifdef Q_OS_WIN
-    return QDir(programDir()).filePath(QStringLiteral("Help.chm"));
-#else
-    // The same guide as HTML: beside the program in a build, in the package's data folder when installed.
-    const QDir dir(programDir());
-    const QString beside = dir.filePath(QStringLiteral("guide/index.html"));
-    const QString installed = QDir::cleanPath(dir.filePath(QStringLiteral("../share/velmora/guide/index.html")));
-    return QFileInfo::exists(beside) || !QFileInfo::exists(installed) ? beside : installed;
-#endif
+    return System::helpFile(programDir());
 }
 
 void setAppDir(const QString& dir)

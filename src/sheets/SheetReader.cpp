@@ -1,5 +1,6 @@
 #include "sheets/SheetReader.h"
 
+#include "platform/System.h"
 #include "sheets/BiffCells.h"
 
 #include <QDataStream>
@@ -10,12 +11,12 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
+#include <QStandardPaths>
 #include <QStringDecoder>
 #include <QTime>
 #include <QXmlStreamReader>
 #include <cmath>
 #include <freexl.h>
-#include <sys/resource.h>
 #include <unzip.h>
 
 namespace velmora::SheetReader {
@@ -772,14 +773,8 @@ Result<QVector<SheetTable>> readXlsApart(const QString& path, const QString& hel
     QProcess reader;
     reader.setProgram(helper);
     reader.setArguments({ path });
-    reader.setChildProcessModifier([] {
-        // Enough for any sheet the limits let through, never the machine.
-        const rlimit memory { 2048UL << 20, 2048UL << 20 };
-        const rlimit cpu { 60, 60 };
-        (void)::setrlimit(RLIMIT_AS, &memory);
-        (void)::setrlimit(RLIMIT_CPU, &cpu);
-    });
-    reader.start();
+    // Enough for any sheet the limits let through, never the machine.
+    System::startLimited(reader, 2048, 60);
     // A helper that cannot start (removed by hand) must not stop the teacher importing.
     if (!reader.waitForStarted(10000))
         return readXlsHere(path);
@@ -832,8 +827,9 @@ QString xlsHelper()
 
 void useXlsHelperBeside(const QString& programDir)
 {
-    const QString helper = programDir + QStringLiteral("/velmora-sheet-reader");
-    if (QFileInfo(helper).isExecutable())
+    // Finds velmora-sheet-reader.exe on Windows too.
+    const QString helper = QStandardPaths::findExecutable(QStringLiteral("velmora-sheet-reader"), { programDir });
+    if (!helper.isEmpty())
         setXlsHelper(helper);
 }
 

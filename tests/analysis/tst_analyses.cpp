@@ -4,23 +4,17 @@
 #include "app/Module1.h"
 #include "exams/TestRecord.h"
 #include "platform/MessageService.h"
+#include "platform/ui/ChartView.h"
 #include "platform/ui/ResultGrid.h"
 #include "support/DbTestCase.h"
 #include "support/Ui.h"
 
 #include <QAbstractButton>
-#include <QBarSeries>
-#include <QBarSet>
-#include <QChart>
-#include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLineSeries>
-#include <QPieSeries>
-#include <QPieSlice>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
@@ -46,10 +40,7 @@ class TestAnalyses : public velmora::test::DbTestCase
         for (int i = 0; i < 3; ++i)
             setScores(test, QString::number(i + 1), QStringLiteral("英语=?"), { scores[i] });
     }
-    static QPieSeries* pie(QWidget* window)
-    {
-        return qobject_cast<QPieSeries*>(child<QChartView>(window, "Chart")->chart()->series().value(0));
-    }
+    static const ChartData& pie(QWidget* window) { return child<ChartView>(window, "Chart")->chart(); }
 
 private Q_SLOTS:
     void classTableSortsAndCuts()
@@ -174,7 +165,7 @@ private Q_SLOTS:
         QCOMPARE(child<QLineEdit>(&a, "txtMin")->text(), QStringLiteral("58"));
         QCOMPARE(child<ResultGrid>(&a, "Grid")->rowTexts(1), QStringList({ "英语成绩", "100", "95", "58" }));
         QCOMPARE(child<QTableWidget>(&a, "Grid1")->item(1, 4)->text(), QStringLiteral("33%"));
-        QCOMPARE(pie(&a)->slices()[5]->label(), QStringLiteral("100：1人"));
+        QCOMPARE(pie(&a).categories[5], QStringLiteral("100：1人"));
         // Every band header reads whole at the opening size.
         a.show();
         QVERIFY(QTest::qWaitForWindowExposed(&a));
@@ -245,9 +236,8 @@ private Q_SLOTS:
         QVERIFY(chart.anyEstimated());
         // The enlarged chart names the estimated bars in its legend.
         Analyze_Person_Chart big(p.chartData());
-        const auto series = child<QChartView>(&big, "Chart")->chart()->series();
-        QVERIFY(std::any_of(series.cbegin(), series.cend(),
-            [](const QAbstractSeries* s) { return s->name() == PersonChartData::estimateLegend(); }));
+        const ChartData& large = child<ChartView>(&big, "Chart")->chart();
+        QVERIFY(large.legendTexts().contains(PersonChartData::estimateLegend()));
 
         test::click(&p, "BN_Previous");
         QCOMPARE(child<QLineEdit>(&p, "txtNumber")->text(), QStringLiteral("001"));
@@ -255,9 +245,8 @@ private Q_SLOTS:
         QCOMPARE(child<QLineEdit>(&p, "txtNumber")->text(), QStringLiteral("002"));
         QCOMPARE(child<ResultGrid>(&p, "Grid")->rows(), 4); // no row in test d
         // The class rank of the total in each test, as a line: second in a and b, not in d.
-        const auto* line = qobject_cast<QLineSeries*>(child<QChartView>(&p, "RankChart")->chart()->series().value(0));
-        QVERIFY(line);
-        QCOMPARE(line->points(), QList<QPointF>({ QPointF(0, 2), QPointF(1, 2) }));
+        const ChartData& line = child<ChartView>(&p, "RankChart")->chart();
+        QCOMPARE(line.points(0), QList<QPointF>({ QPointF(0, 2), QPointF(1, 2) }));
         test::click(&p, "BN_Next");
         QCOMPARE(child<QLineEdit>(&p, "txtNumber")->text(), QStringLiteral("002"));
 

@@ -1,6 +1,7 @@
 #include "support/Office.h"
 
 #include "sheets/SheetReader.h"
+#include "support/HostTools.h"
 
 #include <QDate>
 #include <QDir>
@@ -8,7 +9,6 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QStandardPaths>
 
 namespace velmora::test::Office {
 
@@ -69,7 +69,8 @@ bool run(const QStringList& arguments, const QString& dir, QString* why)
     QProcess office;
     office.setProcessChannelMode(QProcess::MergedChannels);
     office.start(program(),
-        QStringList { QStringLiteral("-env:UserInstallation=file://") + QDir(dir).filePath(QStringLiteral(".office")),
+        QStringList {
+            QStringLiteral("-env:UserInstallation=file://") + hostPath(QDir(dir).filePath(QStringLiteral(".office"))),
             QStringLiteral("--headless"), QStringLiteral("--norestore") }
             + arguments);
     if (!office.waitForFinished(180000) || office.exitCode() != 0) {
@@ -83,7 +84,7 @@ bool run(const QStringList& arguments, const QString& dir, QString* why)
 
 QString program()
 {
-    return QStandardPaths::findExecutable(QStringLiteral("soffice"));
+    return hostTool(QStringLiteral("soffice"));
 }
 
 namespace {
@@ -140,15 +141,16 @@ QStringList make(const QStringList& designs, const QString& format, const QStrin
             return {};
         }
         flat.write(flatXml(QString::fromUtf8(design.readAll()), name));
-        sources << flat.fileName();
+        sources << hostPath(flat.fileName());
     }
     // LibreOffice's own numbers of the encodings: 85 is GB18030, 65535 UTF-16
     // (with tabs, Excel's "Unicode 文本").
     const QString filter = format == u"csv" ? QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,85")
         : format == u"txt"                  ? QStringLiteral("txt:Text - txt - csv (StarCalc):9,34,65535")
                                             : format;
-    if (!run(QStringList { QStringLiteral("--convert-to"), filter, QStringLiteral("--outdir"), dir } + sources, dir,
-            why))
+    if (!run(
+            QStringList { QStringLiteral("--convert-to"), filter, QStringLiteral("--outdir"), hostPath(dir) } + sources,
+            dir, why))
         return {};
     QStringList made;
     for (const QString& name : designs) {
@@ -167,7 +169,7 @@ QList<QStringList> readBack(const QString& path, const QString& dir, QString* wh
     const QString out = QDir(dir).filePath(QStringLiteral("back"));
     QDir().mkpath(out);
     QStringList arguments { QStringLiteral("--convert-to"), QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76"),
-        QStringLiteral("--outdir"), out, path };
+        QStringLiteral("--outdir"), hostPath(out), hostPath(path) };
     // A CSV is opened as Excel opens ours: UTF-8, commas, quotes.
     if (path.endsWith(QLatin1String(".csv")))
         arguments.prepend(QStringLiteral("--infilter=CSV:44,34,76,1"));

@@ -1,14 +1,15 @@
 #include "support/Pdf.h"
 
+#include "support/HostTools.h"
+
 #include <QProcess>
 #include <QRegularExpression>
-#include <QStandardPaths>
 
 namespace velmora::test {
 
 bool canReadPdf()
 {
-    return !QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty();
+    return !hostTool(QStringLiteral("pdftotext")).isEmpty();
 }
 
 QStringList pdfPages(const QString& pdf, int pages)
@@ -16,9 +17,9 @@ QStringList pdfPages(const QString& pdf, int pages)
     QStringList out;
     for (int page = 1; page <= pages; ++page) {
         QProcess p;
-        p.start(QStringLiteral("pdftotext"),
+        p.start(hostTool(QStringLiteral("pdftotext")),
             { QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"), QString::number(page),
-                QStringLiteral("-layout"), pdf, QStringLiteral("-") });
+                QStringLiteral("-layout"), hostPath(pdf), QStringLiteral("-") });
         p.waitForFinished();
         QStringList lines;
         for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n')))
@@ -36,7 +37,7 @@ QString squeezed(QString s)
 bool fontsEmbedded(const QString& pdf)
 {
     QProcess p;
-    p.start(QStringLiteral("pdffonts"), { pdf });
+    p.start(hostTool(QStringLiteral("pdffonts")), { hostPath(pdf) });
     p.waitForFinished();
     const QStringList lines = QString::fromUtf8(p.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     if (lines.size() < 3)
@@ -53,7 +54,7 @@ bool fontsEmbedded(const QString& pdf)
 int pdfPageCount(const QString& pdf)
 {
     QProcess p;
-    p.start(QStringLiteral("pdfinfo"), { pdf });
+    p.start(hostTool(QStringLiteral("pdfinfo")), { hostPath(pdf) });
     p.waitForFinished();
     const auto m = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(QString::fromUtf8(p.readAll()));
     return m.hasMatch() ? m.captured(1).toInt() : -1;

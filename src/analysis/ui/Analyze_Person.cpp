@@ -9,17 +9,12 @@
 #include "exams/ScoreSheet.h"
 #include "exams/TestRecord.h"
 #include "platform/MessageService.h"
+#include "platform/ui/ChartView.h"
 #include "platform/ui/ChildWindow.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/ResultGrid.h"
 #include "students/ui/StudentInfo.h"
 
-#include <QBarCategoryAxis>
-#include <QBarSeries>
-#include <QBarSet>
-#include <QCategoryAxis>
-#include <QChart>
-#include <QChartView>
 #include <QCheckBox>
 #include <QCursor>
 #include <QGridLayout>
@@ -27,13 +22,10 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLineSeries>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QScatterSeries>
 #include <QToolTip>
 #include <QVBoxLayout>
-#include <QValueAxis>
 #include <cmath>
 
 namespace velmora {
@@ -47,79 +39,37 @@ bool PersonChartData::anyEstimated() const
     return false;
 }
 
-void drawPersonChart(QChartView* view, const PersonChartData& data, bool large)
+void drawPersonChart(ChartView* view, const PersonChartData& data, bool large)
 {
-    auto* chart = new QChart;
-    chart->setTitle(large ? QStringLiteral("个人成绩图（按科目，每次考试一种颜色）") : QStringLiteral("个人成绩图"));
-    QFont title = chart->titleFont();
-    title.setPointSize(title.pointSize() + (large ? 5 : 2));
-    title.setBold(true);
-    chart->setTitleFont(title);
-    chart->setAnimationOptions(QChart::NoAnimation);
-    auto* series = new QBarSeries;
-    for (int s = 0; s < data.series.size(); ++s) {
-        auto* set = new QBarSet(QStringLiteral("%1 %2").arg(data.series[s], data.names.value(s)).trimmed());
-        for (double v : data.values[s])
-            *set << (std::isnan(v) ? 0.0 : v);
-        series->append(set);
-    }
-    series->setLabelsVisible(large);
-    series->setLabelsPosition(QAbstractBarSeries::LabelsOutsideEnd);
-    chart->addSeries(series);
-    // The theme gives each test its colour on adding; an estimated bar takes a
-    // paler one and says so when pointed at. The labels stand outside the
-    // bars, on the chart's white: dark text.
-    const QList<QBarSet*> sets = series->barSets();
-    for (int s = 0; s < sets.size(); ++s) {
-        QBarSet* set = sets[s];
-        set->setLabelColor(QColor(33, 33, 33));
-        const QColor colour = set->color();
-        set->setSelectedColor(
-            QColor::fromRgbF(0.35 * colour.redF() + 0.65, 0.35 * colour.greenF() + 0.65, 0.35 * colour.blueF() + 0.65));
-        const QVector<bool> estimated = data.estimated.value(s);
-        for (int c = 0; c < estimated.size(); ++c) {
-            if (estimated[c])
-                set->selectBar(c);
-        }
-        QObject::connect(set, &QBarSet::hovered, set, [set, estimated, categories = data.categories](bool on, int c) {
-            if (!on)
-                return;
-            QToolTip::showText(QCursor::pos(),
-                QStringLiteral("%1 %2：%3%4")
-                    .arg(set->label(), categories.value(c))
-                    .arg(set->at(c))
-                    .arg(estimated.value(c) ? QStringLiteral("（估算）") : QString()));
-        });
-    }
-    if (data.anyEstimated()) {
-        // Only for its entry in the legend.
-        auto* note = new QScatterSeries;
-        note->setName(PersonChartData::estimateLegend());
-        note->setColor(QColor(200, 200, 200));
-        note->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
-        chart->addSeries(note);
-    }
-    auto* categories = new QBarCategoryAxis;
-    categories->append(data.categories);
-    chart->addAxis(categories, Qt::AlignBottom);
-    series->attachAxis(categories);
-    auto* scores = new QValueAxis;
+    ChartData chart;
+    chart.title = large ? QStringLiteral("个人成绩图（按科目，每次考试一种颜色）") : QStringLiteral("个人成绩图");
+    chart.titleGrow = large ? 5 : 2;
+    chart.categories = data.categories;
     double top = 100;
-    for (const auto& row : data.values) {
-        for (double v : row) {
-            if (!std::isnan(v))
-                top = std::max(top, v);
+    for (int s = 0; s < data.series.size(); ++s) {
+        ChartData::Series series;
+        series.name = QStringLiteral("%1 %2").arg(data.series[s], data.names.value(s)).trimmed();
+        series.values = data.values.value(s);
+        series.pale = data.estimated.value(s);
+        for (int c = 0; c < series.values.size(); ++c) {
+            const double v = series.values[c];
+            if (std::isnan(v))
+                continue;
+            top = std::max(top, v);
+            series.tips << QStringLiteral("%1 %2：%3%4")
+                               .arg(series.name, data.categories.value(c))
+                               .arg(v)
+                               .arg(series.pale.value(c) ? QStringLiteral("（估算）") : QString());
         }
+        chart.series << series;
     }
-    scores->setRange(0, std::ceil(top / 10) * 10);
-    scores->setLabelFormat(QStringLiteral("%d"));
-    scores->setTitleText(QStringLiteral("分数"));
-    chart->addAxis(scores, Qt::AlignLeft);
-    series->attachAxis(scores);
-    chart->legend()->setAlignment(large ? Qt::AlignRight : Qt::AlignBottom);
-    QChart* old = view->chart();
-    view->setChart(chart);
-    delete old;
+    // An estimated bar takes a paler colour, named in the legend.
+    chart.paleLegend = PersonChartData::estimateLegend();
+    chart.valueLabels = large;
+    chart.high = std::ceil(top / 10) * 10;
+    chart.valueTitle = QStringLiteral("分数");
+    chart.legendAt = large ? Qt::AlignRight : Qt::AlignBottom;
+    view->setChart(std::move(chart));
 }
 
 Analyze_Person::Analyze_Person(QWidget* parent)
@@ -184,13 +134,11 @@ Analyze_Person::Analyze_Person(QWidget* parent)
     });
 
     Grid = new ResultGrid(this);
-    Chart = new QChartView(this);
+    Chart = new ChartView(this);
     Chart->setObjectName(QStringLiteral("Chart"));
-    Chart->setRenderHint(QPainter::Antialiasing);
     Chart->setMinimumHeight(260);
-    RankChart = new QChartView(this);
+    RankChart = new ChartView(this);
     RankChart->setObjectName(QStringLiteral("RankChart"));
-    RankChart->setRenderHint(QPainter::Antialiasing);
     Command3 = Controls::button(this, "Command3", QStringLiteral("图形放大(&Z)"));
     Command1 = Controls::button(this, "Command1", QStringLiteral("查看该学生资料(&D)"));
     BN_First = Controls::button(this, "BN_First", QStringLiteral("首页(&F)"));
@@ -372,8 +320,10 @@ void Analyze_Person::fillRanks()
 {
     auto rules = StatsRules::load(mod().Conn);
     const QString student = txtNumber->text().trimmed();
-    auto* line = new QLineSeries;
-    line->setName(QStringLiteral("总分名次"));
+    ChartData chart;
+    chart.kind = ChartData::Kind::Line;
+    ChartData::Series line;
+    line.name = QStringLiteral("总分名次");
     QStringList tests;
     int worst = 1;
     for (int r = 1; r < Grid->rows(); ++r) {
@@ -390,35 +340,19 @@ void Analyze_Person::fillRanks()
         }
         for (int rank : std::as_const(m_ranks[number]))
             worst = std::max(worst, rank);
-        if (const auto at = m_ranks[number].constFind(student); at != m_ranks[number].constEnd())
-            line->append(r - 1, *at);
+        const auto at = m_ranks[number].constFind(student);
+        line.values << (at != m_ranks[number].constEnd() ? double(*at) : std::nan(""));
     }
-    auto* chart = new QChart;
-    chart->setTitle(QStringLiteral("总分班级名次"));
-    chart->setAnimationOptions(QChart::NoAnimation);
-    chart->legend()->hide();
-    chart->addSeries(line);
-    line->setPointsVisible(true);
-    line->setPointLabelsVisible(true);
-    line->setPointLabelsFormat(QStringLiteral("@yPoint"));
-    line->setPointLabelsClipping(false);
-    auto* across = new QCategoryAxis;
-    across->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-    for (int t = 0; t < tests.size(); ++t)
-        across->append(tests[t] + QString(t, QChar(0x200B)), t); // labels must differ, an empty row's too
-    across->setRange(-0.5, std::max(0.5, tests.size() - 0.5));
-    chart->addAxis(across, Qt::AlignBottom);
-    line->attachAxis(across);
-    auto* ranks = new QValueAxis;
-    ranks->setReverse(true); // first place at the top
-    ranks->setRange(1, std::max(2, worst));
-    ranks->setTickCount(std::min(std::max(2, worst), 6));
-    ranks->setLabelFormat(QStringLiteral("%d"));
-    chart->addAxis(ranks, Qt::AlignLeft);
-    line->attachAxis(ranks);
-    QChart* old = RankChart->chart();
-    RankChart->setChart(chart);
-    delete old;
+    chart.title = QStringLiteral("总分班级名次");
+    chart.legend = false;
+    chart.series << line;
+    chart.valueLabels = true;
+    chart.categories = tests;
+    chart.reversed = true; // first place at the top
+    chart.low = 1;
+    chart.high = std::max(2, worst);
+    chart.ticks = std::min(std::max(2, worst), 6);
+    RankChart->setChart(std::move(chart));
 }
 
 void Analyze_Person::typeClicked(int index)
@@ -494,9 +428,8 @@ Analyze_Person_Chart::Analyze_Person_Chart(const PersonChartData& chartData, QWi
 {
     setObjectName(QStringLiteral("Analyze_Person_Chart"));
     setWindowTitle(QStringLiteral("图形放大"));
-    Chart = new QChartView(this);
+    Chart = new ChartView(this);
     Chart->setObjectName(QStringLiteral("Chart"));
-    Chart->setRenderHint(QPainter::Antialiasing);
     drawPersonChart(Chart, chartData, true);
     (new QVBoxLayout(this))->addWidget(Chart);
     resize(1000, 640);

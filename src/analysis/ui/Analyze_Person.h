@@ -7,12 +7,13 @@
 #include <QWidget>
 
 class QBarSeries;
-class QChartView;
 class QCheckBox;
 class QLineEdit;
 class QPushButton;
 
 namespace velmora {
+
+class ChartView;
 
 class ResultGrid;
 
@@ -60,9 +61,9 @@ private:
     QVector<QCheckBox*> Check2; // the fourteen subjects
     QCheckBox* Check3;
     ResultGrid* Grid;
-    QChartView* Chart;
+    ChartView* Chart;
     // The class rank of the total in each test shown, first place at the top.
-    QChartView* RankChart;
+    ChartView* RankChart;
     QPushButton* Command3;
     QPushButton* Command1;
     QPushButton* BN_First;
@@ -93,10 +94,10 @@ public:
     Analyze_Person_Chart(const PersonChartData& chartData, QWidget* parent = nullptr);
 
 private:
-    QChartView* Chart;
+    ChartView* Chart;
 };
 
 // Draws the personal chart: grouped bars, a legend of the tests.
-void drawPersonChart(QChartView* view, const PersonChartData& data, bool large);
+void drawPersonChart(ChartView* view, const PersonChartData& data, bool large);
 
 } // namespace velmora

@@ -6,13 +6,12 @@
 #include "data/Schema.h"
 #include "exams/ScoreSheet.h"
 #include "platform/MessageService.h"
+#include "platform/ui/ChartView.h"
 #include "platform/ui/ChildWindow.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/ResultGrid.h"
 #include "students/ui/StudentInfo.h"
 
-#include <QChart>
-#include <QChartView>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -20,8 +19,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPieSeries>
-#include <QPieSlice>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -132,21 +129,8 @@ Analyze_Subject::Analyze_Subject(QWidget* parent)
         Grid1->horizontalHeader()->sizeHint().height() + 2 * Grid1->verticalHeader()->defaultSectionSize() + 6);
     (new QVBoxLayout(Frame2))->addWidget(Grid1);
 
-    Pie = new QPieSeries;
-    auto* chart = new QChart;
-    chart->setTitle(QStringLiteral("成绩分段统计饼状图"));
-    QFont titleFont = chart->titleFont();
-    titleFont.setPointSize(titleFont.pointSize() + 3);
-    titleFont.setBold(true);
-    chart->setTitleFont(titleFont);
-    chart->addSeries(Pie);
-    // Room outside the pie for its labels.
-    Pie->setPieSize(0.55);
-    chart->legend()->setAlignment(Qt::AlignRight);
-    chart->setAnimationOptions(QChart::NoAnimation);
-    Chart = new QChartView(chart, this);
+    Chart = new ChartView(this);
     Chart->setObjectName(QStringLiteral("Chart"));
-    Chart->setRenderHint(QPainter::Antialiasing);
     Chart->setMinimumSize(380, 300);
 
     Grid = new ResultGrid(this);
@@ -236,19 +220,22 @@ void Analyze_Subject::load()
     txtFail->setText(QString::number(s.failures));
     txtPass_P->setText(QString::number(s.passShare));
     txtFail_P->setText(QString::number(s.failShare));
-    Pie->clear();
-    const QColor colours[6] = { QColor(229, 57, 53), QColor(251, 140, 0), QColor(253, 216, 53), QColor(67, 160, 71),
+    ChartData pie;
+    pie.kind = ChartData::Kind::Pie;
+    pie.title = QStringLiteral("成绩分段统计饼状图");
+    pie.titleGrow = 3;
+    pie.sliceColours = { QColor(229, 57, 53), QColor(251, 140, 0), QColor(253, 216, 53), QColor(67, 160, 71),
         QColor(30, 136, 229), QColor(142, 36, 170) };
+    pie.series.resize(1);
     for (int b = 0; b < 6; ++b) {
         Grid1->setItem(0, b, new QTableWidgetItem(QString::number(s.bands[size_t(b)])));
         Grid1->setItem(1, b, new QTableWidgetItem(QString::number(s.bandShares[size_t(b)]) + QLatin1Char('%')));
         Grid1->item(0, b)->setTextAlignment(Qt::AlignCenter);
         Grid1->item(1, b)->setTextAlignment(Qt::AlignCenter);
-        QPieSlice* slice = Pie->append(labels[b], s.bands[size_t(b)]);
-        slice->setColor(colours[b]);
-        slice->setLabel(QStringLiteral("%1：%2人").arg(labels[b]).arg(s.bands[size_t(b)]));
-        slice->setLabelVisible(s.bands[size_t(b)] > 0);
+        pie.categories << QStringLiteral("%1：%2人").arg(labels[b]).arg(s.bands[size_t(b)]);
+        pie.series[0].values << s.bands[size_t(b)];
     }
+    Chart->setChart(std::move(pie));
 }
 
 void Analyze_Subject::openStudent()

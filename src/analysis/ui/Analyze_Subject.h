@@ -9,10 +9,9 @@ class QLineEdit;
 class QPushButton;
 class QTableWidget;
 
-class QChartView;
-class QPieSeries;
-
 namespace velmora {
+
+class ChartView;
 
 class ResultGrid;
 
@@ -59,8 +58,7 @@ private:
     QLineEdit* txtMax;
     QLineEdit* txtMin;
     QTableWidget* Grid1;
-    QChartView* Chart;
-    QPieSeries* Pie;
+    ChartView* Chart;
     ResultGrid* Grid;
     QPushButton* Command1;
 

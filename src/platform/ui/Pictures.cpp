@@ -9,6 +9,14 @@
 
 namespace velmora::Pictures {
 
+QFont uiFont()
+{
+    // Windows has 微软雅黑 where Debian has Noto.
+    QFont f;
+    f.setFamilies({ QStringLiteral("Noto Sans CJK SC"), QStringLiteral("Microsoft YaHei") });
+    return f;
+}
+
 namespace {
 
 void drawBook(QPainter& p, const QRectF& r, const QColor& cover)
@@ -34,7 +42,7 @@ QPixmap mark(int side)
     p.setBrush(g);
     p.setPen(Qt::NoPen);
     p.drawRoundedRect(QRectF(0, 0, side, side), side * 0.22, side * 0.22);
-    QFont f(QStringLiteral("Noto Sans CJK SC"));
+    QFont f = uiFont();
     f.setPixelSize(int(side * 0.62));
     f.setBold(true);
     p.setFont(f);
@@ -74,7 +82,7 @@ QPixmap splash(const QSize& size)
 
     p.drawPixmap(QPointF(size.width() * 0.07, size.height() * 0.16), mark(int(size.height() * 0.16)));
 
-    QFont title(QStringLiteral("Noto Sans CJK SC"));
+    QFont title = uiFont();
     title.setPixelSize(int(size.height() * 0.11));
     title.setBold(true);
     p.setFont(title);
@@ -103,7 +111,7 @@ QBrush mainBackground()
     tile.fill(QColor(232, 239, 247));
     QPainter p(&tile);
     p.setRenderHint(QPainter::Antialiasing);
-    QFont f(QStringLiteral("Noto Sans CJK SC"));
+    QFont f = uiFont();
     f.setPixelSize(26);
     p.setFont(f);
     p.setPen(QColor(30, 90, 160, 24));

@@ -13,7 +13,8 @@ namespace velmora::PrintOut {
 QFont serif(double points)
 {
     QFont f;
-    f.setFamilies({ QStringLiteral("AR PL UMing CN"), QStringLiteral("Noto Serif CJK SC") });
+    // Windows has 宋体 and 微软雅黑 where Debian has these.
+    f.setFamilies({ QStringLiteral("AR PL UMing CN"), QStringLiteral("Noto Serif CJK SC"), QStringLiteral("SimSun") });
     f.setStyleHint(QFont::Serif);
     f.setPointSizeF(points);
     return f;
@@ -22,7 +23,8 @@ QFont serif(double points)
 QFont sans(double points, bool bold)
 {
     QFont f;
-    f.setFamilies({ QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC") });
+    f.setFamilies({ QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC"),
+        QStringLiteral("Microsoft YaHei") });
     f.setStyleHint(QFont::SansSerif);
     f.setPointSizeF(points);
     f.setBold(bold);

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QStringList>
+
+namespace velmora::ReportCommand {
+
+// VelmoraSQL --report-pdf FILE --user NAME: the class's 学生信息表 as a PDF,
+// written without a window after the login the login window does, the
+// password from VELMORA_PASSWORD or typed unseen. For a school's scripts and
+// the installer's own check. Returns the program's exit code.
+bool wanted(const QStringList& arguments);
+int run(const QStringList& arguments);
+
+} // namespace velmora::ReportCommand

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+
+class QProcess;
+
+// What Linux and Windows do differently, behind one set of names. Each system
+// has its own source file; the build takes the one for its target.
+namespace velmora::System {
+
+enum class Made { Created, Exists, Failed };
+// Makes an empty file only where no file, folder or link of that name is, and
+// never through a link. Readable by its owner only (on Windows the file takes
+// its folder's rights, which in the user's profile are the user's own).
+Made createNew(const QString& path, QString* why = nullptr);
+// Waits until what was written to the file is on the disk.
+bool syncFile(const QString& path);
+
+// A folder programs are installed in, where a teacher's data never goes.
+bool isSystemProgramDir(const QString& dir);
+// The base of the per-user settings folder: ~/.config, or %APPDATA%.
+QString userSettingsBase();
+// The user's guide as this system opens it, for a program in `programDir`.
+QString helpFile(const QString& programDir);
+
+// Starts a helper that reads files from elsewhere, held to `megabytes` of
+// memory and `seconds` of processor time.
+void startLimited(QProcess& process, int megabytes, int seconds);
+
+// Whether standard input is a terminal someone types at.
+bool interactiveInput();
+// A line typed at the terminal without showing it.
+QString readHidden(const QString& prompt);
+
+} // namespace velmora::System

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# The Windows build's tests under Wine, on SQLite and on a private PostgreSQL
+# server: builds the program, its tests and the installer (package-windows.sh),
+# then runs ctest with Wine as the emulator. Extra arguments go to ctest.
+set -euo pipefail
+ROOT=$(cd "$(dirname "$0")" && pwd)
+BUILD=${VELMORA_WINDOWS_BUILD:-$ROOT/build-windows}
+source "$ROOT/scripts/common.sh"
+velmora_install wine64 xvfb xauth postgresql fonts-noto-cjk poppler-utils
+
+VELMORA_WINDOWS_TESTS=ON bash "$ROOT/package-windows.sh"
+source "$(bash "$ROOT/scripts/windows-toolchain.sh" | tail -n 1)"
+source "$ROOT/scripts/wine.sh"
+velmora_wine_prefix "$(mktemp -d /tmp/velmora-wine.XXXXXX)"
+# The DLLs the test programs load, from where they were built.
+wine_path=""
+for dir in "$VELMORA_MINGW_QT/bin" "$VELMORA_MINGW_SQLITE/bin" "$VELMORA_MINGW_LIBPQ/bin" "$VELMORA_MINGW_LIBPQ/lib" \
+    /usr/lib/gcc/x86_64-w64-mingw32/*-posix /usr/x86_64-w64-mingw32/lib; do
+    wine_path+="Z:${dir//\//\\};"
+done
+export WINEPATH=$wine_path
+cmake "$BUILD" -DCMAKE_CROSSCOMPILING_EMULATOR="$ROOT/scripts/wine-run.sh" >/dev/null
+
+velmora_start_pg
+trap 'stop_pg; velmora_wine_stop' EXIT
+ctest --test-dir "$BUILD" --output-on-failure -j2 "$@"
