@@ -37,7 +37,8 @@ cmake --build "$BUILD" -j2
 stage=$BUILD/stage
 rm -rf "$stage"
 mkdir -p "$stage"/{platforms,sqldrivers,styles,imageformats,translations}
-cp "$BUILD"/src/{VelmoraSQL,velmora-initdb,velmora-sheet-reader}.exe "$stage/"
+# Qt puts every Windows program at the top of the build, beside the DLLs it makes.
+cp "$BUILD"/{VelmoraSQL,velmora-initdb,velmora-sheet-reader}.exe "$stage/"
 plugins=$VELMORA_MINGW_QT/plugins
 cp "$plugins/platforms/qwindows.dll" "$stage/platforms/"
 cp "$plugins"/sqldrivers/{qsqlite,qsqlpsql}.dll "$stage/sqldrivers/"

@@ -16,11 +16,13 @@ while [ ${#queue[@]} -gt 0 ]; do
         key=${dll,,}
         [ -z "${seen[$key]:-}" ] || continue
         seen[$key]=1
-        [ -e "$folder/$dll" ] && continue
+        # Windows names are any case: libpq's import library says LIBPQ.dll.
+        [ -n "$(find "$folder" -maxdepth 1 -iname "$dll")" ] && continue
         for dir in "${search[@]}"; do
-            if [ -f "$dir/$dll" ]; then
-                cp "$dir/$dll" "$folder/"
-                queue+=("$folder/$dll")
+            found=$(find "$dir" -maxdepth 1 -iname "$dll" -print -quit 2>/dev/null)
+            if [ -n "$found" ]; then
+                cp "$found" "$folder/"
+                queue+=("$folder/$(basename "$found")")
                 break
             fi
         done

@@ -27,7 +27,7 @@ out=$(VELMORA_QUIT_AT_LOGIN=1 timeout 180 "$wine" "$dir\\VelmoraSQL.exe" 2>/dev/
 echo "$out"
 grep -q "login window shown" <<<"$out"
 
-timeout 180 "$wine" "$dir\\velmora-initdb.exe" --demo --write-config | tr -d '\r' | tail -n 2
+VELMORA_DB_PASSWORD=adm timeout 180 "$wine" "$dir\\velmora-initdb.exe" --demo --write-config | tr -d '\r' | tail -n 2
 data=$(find "$WINEPREFIX/drive_c/users" -type d -path '*/AppData/Roaming/Velmora/VelmoraSQL' | head -n 1)
 test -n "$data" && test -f "$data/dbcfg.dat"
 echo "data in %APPDATA%: ${data#"$WINEPREFIX"/drive_c/}"

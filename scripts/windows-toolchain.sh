@@ -22,10 +22,13 @@ mkdir -p "$CACHE"
 
 source "$ROOT/scripts/common.sh"
 VELMORA_MINGW_PACKAGES=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools
-    binutils-mingw-w64-x86-64 dpkg-dev cmake ninja-build make perl tcl pkg-config
+    binutils-mingw-w64-x86-64 dpkg-dev cmake ninja-build make perl tcl pkg-config autoconf automake libtool
     qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev xz-utils bzip2 file
     debian-archive-keyring ca-certificates)
 velmora_install "${VELMORA_MINGW_PACKAGES[@]}"
+# Only the packages: so that a build in the background never runs apt-get
+# beside another.
+[ "${1:-}" != --install-only ] || exit 0
 
 # --- sources, through a deb-src list of the script's own ---------------------
 APT=$CACHE/apt
@@ -176,6 +179,7 @@ build_libpq() {
 build_sodium() {
     unpack libsodium src
     cd src
+    autoreconf -fi
     ./configure --host=$HOST --prefix="$1" --disable-shared --enable-static --disable-pie
     make -j"$JOBS"
     make install
@@ -204,11 +208,14 @@ build_freexl() {
 build_xlsxwriter() {
     unpack libxlsxwriter src
     local z=${STAGE[zlib]} m=${STAGE[minizip]}
+    # Its find module wants minizip/zip.h and zlib.h in one folder.
+    mkdir inc
+    cp -r "$m/include/minizip" inc/
+    cp "$z"/include/*.h inc/
     cmake -S src -B build -G Ninja -DCMAKE_TOOLCHAIN_FILE="${STAGE[toolchain]}/mingw-w64.cmake" \
         -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$1" -DBUILD_SHARED_LIBS=OFF \
-        -DUSE_SYSTEM_MINIZIP=ON -DMINIZIP_ROOT="$m" -DMINIZIP_INCLUDE_DIR="$m/include" \
-        -DMINIZIP_LIBRARY="$m/lib/libminizip.a" -DMINIZIP_LIBRARIES="$m/lib/libminizip.a" \
-        -DMINIZIP_INCLUDE_DIRS="$m/include" -DZLIB_INCLUDE_DIR="$z/include" -DZLIB_LIBRARY="$z/lib/libz.a"
+        -DUSE_SYSTEM_MINIZIP=ON -DMINIZIP_INCLUDE_DIR="$PWD/inc" \
+        -DMINIZIP_LIBRARY="$m/lib/libminizip.a" -DZLIB_INCLUDE_DIR="$z/include" -DZLIB_LIBRARY="$z/lib/libz.a"
     cmake --build build -j"$JOBS"
     cmake --install build
     mkdir -p "$1/lib/pkgconfig"
@@ -254,7 +261,7 @@ env=$CACHE/env-$envkey.sh
 {
     echo "# Made by scripts/windows-toolchain.sh"
     for s in $(printf '%s\n' "${!STAGE[@]}" | sort); do echo "VELMORA_MINGW_${s^^}=${STAGE[$s]}"; done
-    echo "VELMORA_MINGW_PKGCONFIG=$(for s in zlib minizip sqlite libpq sodium freexl xlsxwriter; do
+    echo "VELMORA_MINGW_PKGCONFIG=$(for s in zlib minizip sqlite openssl libpq sodium freexl xlsxwriter; do
         printf '%s/lib/pkgconfig:' "${STAGE[$s]}"; done)"
 } >"$env"
 echo "$env"

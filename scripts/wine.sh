@@ -16,8 +16,8 @@ velmora_wine_prefix() {
     VELMORA_XVFB=$!
     export DISPLAY=:$display
     local start=$SECONDS
-    "$VELMORA_WINE" wineboot -i >/dev/null 2>&1
     /usr/lib/wine/wineserver -p
+    "$VELMORA_WINE" wineboot -i >/dev/null 2>&1
     # Temporary files on the Unix drive, so that the Linux tools the tests
     # start (LibreOffice, poppler) find them: see tests/support/HostTools.h.
     mkdir -p "$WINEPREFIX-temp"

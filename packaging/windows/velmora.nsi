@@ -1,6 +1,7 @@
 ; The Windows installer: makensis -DVERSION=x.y.z -DSTAGE=<folder> -DOUT=<file> velmora.nsi
 ; The teacher's data lives in %APPDATA%\Velmora: the uninstaller leaves it there.
-Unicode true
+; A 64-bit installer: it runs where the program does, Wine without its 32-bit half too.
+Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin
 

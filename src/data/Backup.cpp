@@ -41,7 +41,7 @@ struct Handle
 
 int open(Handle& h, const QString& path, int flags)
 {
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &h.db, flags, nullptr);
+    const int rc = sqlite3_open_v2(System::sqlitePath(path).constData(), &h.db, flags, nullptr);
     if (rc == SQLITE_OK)
         sqlite3_busy_timeout(h.db, 5000);
     return rc;
@@ -274,7 +274,7 @@ Result<QString> take(const QString& databaseFile, const QString& folder, const Q
             return copied.error();
         }
     }
-    if (!syncFile(part) || std::rename(QFile::encodeName(part).constData(), QFile::encodeName(path).constData()) != 0) {
+    if (!syncFile(part) || !System::replaceFile(part, path)) {
         QFile::remove(part);
         return failure(QStringLiteral("不能写入备份文件 %1（磁盘可能已满）。").arg(QDir::toNativeSeparators(path)));
     }
@@ -301,8 +301,7 @@ Result<QString> copyTo(const QString& backupFile, const QString& folder)
     }
     copied = copied && to.flush();
     to.close();
-    copied = copied && syncFile(part) && verify(part)
-        && std::rename(QFile::encodeName(part).constData(), QFile::encodeName(target).constData()) == 0;
+    copied = copied && syncFile(part) && verify(part) && System::replaceFile(part, target);
     if (!copied) {
         QFile::remove(part);
         return failure(failed);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 class QProcess;
@@ -15,6 +16,15 @@ enum class Made { Created, Exists, Failed };
 Made createNew(const QString& path, QString* why = nullptr);
 // Waits until what was written to the file is on the disk.
 bool syncFile(const QString& path);
+// Puts `from` in the place of `to` in one step, replacing what was there.
+bool replaceFile(const QString& from, const QString& to);
+
+// A name for SQLite, which takes UTF-8 everywhere.
+QByteArray sqlitePath(const QString& path);
+// A name for a C library that opens files with fopen (minizip, FreeXL,
+// libxlsxwriter): on Windows that takes the ANSI code page, so a name with
+// characters outside it goes as its short 8.3 form; the file must exist.
+QByteArray narrowPath(const QString& path);
 
 // A folder programs are installed in, where a teacher's data never goes.
 bool isSystemProgramDir(const QString& dir);

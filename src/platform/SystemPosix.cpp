@@ -7,6 +7,7 @@
 #include <QStandardPaths>
 #include <QTextStream>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -38,6 +39,21 @@ bool syncFile(const QString& path)
     const bool ok = ::fsync(fd) == 0;
     ::close(fd);
     return ok;
+}
+
+bool replaceFile(const QString& from, const QString& to)
+{
+    return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+}
+
+QByteArray sqlitePath(const QString& path)
+{
+    return QFile::encodeName(path);
+}
+
+QByteArray narrowPath(const QString& path)
+{
+    return QFile::encodeName(path);
 }
 
 bool isSystemProgramDir(const QString& dir)

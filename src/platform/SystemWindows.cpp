@@ -59,6 +59,36 @@ bool syncFile(const QString& path)
     return ok;
 }
 
+bool replaceFile(const QString& from, const QString& to)
+{
+    return MoveFileExW(native(from).c_str(), native(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+}
+
+QByteArray sqlitePath(const QString& path)
+{
+    return path.toUtf8();
+}
+
+QByteArray narrowPath(const QString& path)
+{
+    const QString nativePath = QDir::toNativeSeparators(path);
+    const QByteArray ansi = nativePath.toLocal8Bit();
+    if (QString::fromLocal8Bit(ansi) == nativePath)
+        return ansi;
+    const std::wstring wide = nativePath.toStdWString();
+    const DWORD size = GetShortPathNameW(wide.c_str(), nullptr, 0);
+    if (size > 0) {
+        std::wstring shortName(size, L'\0');
+        const DWORD n = GetShortPathNameW(wide.c_str(), shortName.data(), size);
+        if (n > 0 && n < size) {
+            const QString found = QString::fromWCharArray(shortName.c_str(), int(n));
+            if (QString::fromLocal8Bit(found.toLocal8Bit()) == found)
+                return found.toLocal8Bit();
+        }
+    }
+    return ansi;
+}
+
 bool isSystemProgramDir(const QString& dir)
 {
     const QString clean = QDir::cleanPath(QDir::fromNativeSeparators(dir));

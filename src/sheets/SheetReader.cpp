@@ -204,7 +204,7 @@ class ZipBook
 public:
     explicit ZipBook(const QString& path)
         : m_path(path)
-        , m_zip(unzOpen64(QFile::encodeName(path).constData()))
+        , m_zip(unzOpen64(System::narrowPath(path).constData()))
     { }
     ~ZipBook()
     {
@@ -668,7 +668,7 @@ Result<QVector<SheetTable>> readXlsHere(const QString& path)
         return unreadable(path, kDamaged);
 
     const void* handle = nullptr;
-    if (freexl_open(QFile::encodeName(path).constData(), &handle) != FREEXL_OK) {
+    if (freexl_open(System::narrowPath(path).constData(), &handle) != FREEXL_OK) {
         freexl_close(handle);
         return unreadable(path, kDamaged);
     }

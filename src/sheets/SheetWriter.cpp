@@ -1,6 +1,7 @@
 #include "sheets/SheetWriter.h"
 
 #include "data/PartFiles.h"
+#include "platform/System.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -24,7 +25,7 @@ Error fileError(const QString& path, const QString& why)
 Status putInPlace(const QString& part, const QString& path)
 {
     if (!QFile::setPermissions(part, QFileDevice::ReadOwner | QFileDevice::WriteOwner)
-        || std::rename(QFile::encodeName(part).constData(), QFile::encodeName(path).constData()) != 0) {
+        || !System::replaceFile(part, path)) {
         QFile::remove(part);
         return fileError(path, QStringLiteral("文件夹不可写或磁盘已满。"));
     }
@@ -155,7 +156,7 @@ Status writeXlsx(const QString& path, const QVector<SheetTable>& sheets)
     const QString part = PartFiles::create(path, &why);
     if (part.isEmpty())
         return fileError(path, why);
-    const QByteArray file = QFile::encodeName(part);
+    const QByteArray file = System::narrowPath(part);
     lxw_workbook* book = workbook_new(file.constData());
     if (!book) {
         QFile::remove(part);

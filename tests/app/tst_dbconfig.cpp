@@ -11,7 +11,6 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <sys/stat.h>
 
 using namespace velmora;
 
@@ -80,7 +79,7 @@ private Q_SLOTS:
         QVERIFY(MessageService::texts().value(0).startsWith(QStringLiteral("未知错误！75 ")));
         QVERIFY(QDir(m_dir.path()).rmdir(QStringLiteral("dbcfg.dat")));
 
-        if (::mkfifo(QFile::encodeName(path()).constData(), 0600) != 0)
+        if (!test::makeFifo(path()))
             QSKIP("no FIFO can be made here");
         MessageService::clearMessages();
         QVERIFY(!mod().ReadDbConfig());

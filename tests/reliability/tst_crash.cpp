@@ -9,7 +9,6 @@
 #include <QRandomGenerator>
 #include <QThread>
 #include <QtTest>
-#include <csignal>
 
 using namespace velmora;
 using velmora::test::TestDb;
@@ -38,7 +37,7 @@ class TestCrash : public QObject
             QVERIFY(worker.waitForStarted());
             QVERIFY(worker.waitForReadyRead(10000));
             QThread::msleep(rng.bounded(2u, 60u));
-            ::kill(pid_t(worker.processId()), SIGKILL);
+            worker.kill(); // SIGKILL; TerminateProcess on Windows
             QVERIFY(worker.waitForFinished());
             check(mode);
         }

@@ -1,6 +1,7 @@
 #include "platform/ui/PrintOut.h"
 
 #include "data/PartFiles.h"
+#include "platform/System.h"
 
 #include <QFile>
 #include <QImage>
@@ -56,7 +57,7 @@ Outcome writePdf(const QString& path, const QPageLayout& layout, const QString& 
         written.close();
     }
     whole = whole && written.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)
-        && std::rename(QFile::encodeName(part).constData(), QFile::encodeName(path).constData()) == 0;
+        && System::replaceFile(part, path);
     if (!whole)
         QFile::remove(part);
     if (n < 0)
@@ -71,7 +72,7 @@ bool writeImage(const QString& path, const QImage& image)
         return false;
     const bool whole = image.save(part, "PNG")
         && QFile::setPermissions(part, QFileDevice::ReadOwner | QFileDevice::WriteOwner)
-        && std::rename(QFile::encodeName(part).constData(), QFile::encodeName(path).constData()) == 0;
+        && System::replaceFile(part, path);
     if (!whole)
         QFile::remove(part);
     return whole;

@@ -1,0 +1,69 @@
+#include "support/SmallDisk.h"
+
+#include <QFile>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace velmora::test {
+
+SmallDisk::SmallDisk(int kilobytes)
+{
+    if (::geteuid() != 0) {
+        why = QStringLiteral("mounting a small filesystem needs root");
+        return;
+    }
+    m_where = QFile::encodeName(m_dir.path());
+    const QByteArray options = "size=" + QByteArray::number(kilobytes) + "k";
+    if (::mount("tmpfs", m_where.constData(), "tmpfs", 0, options.constData()) != 0) {
+        why = QStringLiteral("no tmpfs can be mounted here (a container without the capability)");
+        return;
+    }
+    mounted = true;
+}
+
+SmallDisk::~SmallDisk()
+{
+    if (mounted)
+        ::umount2(m_where.constData(), MNT_DETACH);
+}
+
+void SmallDisk::fill()
+{
+    QFile filler(path(QStringLiteral("filler")));
+    if (!filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return;
+    const QByteArray block(4096, 'x');
+    while (filler.write(block) == block.size()) { }
+    filler.write(QByteArray(1, 'x'));
+}
+
+bool SmallDisk::makeReadOnly()
+{
+    return mounted && ::mount(nullptr, m_where.constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+}
+
+bool makeFifo(const QString& path)
+{
+    return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
+}
+
+ReadOnlyFolder::ReadOnlyFolder()
+    : m_root(::geteuid() == 0)
+    , m_disk(4096)
+{ }
+
+ReadOnlyFolder::~ReadOnlyFolder()
+{
+    if (!m_root)
+        ::chmod(QFile::encodeName(m_dir.path()).constData(), 0700);
+}
+
+bool ReadOnlyFolder::seal()
+{
+    if (m_root)
+        return m_disk.makeReadOnly();
+    return ::chmod(QFile::encodeName(m_dir.path()).constData(), 0555) == 0;
+}
+
+} // namespace velmora::test
