@@ -19,8 +19,13 @@ for dir in "$VELMORA_MINGW_QT/bin" "$VELMORA_MINGW_SQLITE/bin" "$VELMORA_MINGW_L
     wine_path+="Z:${dir//\//\\};"
 done
 export WINEPATH=$wine_path
+# Qt's Chinese translations for the programs in the build, as the installer has them.
+mkdir -p "$BUILD/translations"
+cp /usr/share/qt6/translations/qtbase_zh_CN.qm "$BUILD/translations/"
+printf '[Paths]\nPrefix = Z:%s\nTranslations = Z:%s\n' "$VELMORA_MINGW_QT" "$BUILD/translations" >"$BUILD/qt.conf"
 cmake "$BUILD" -DCMAKE_CROSSCOMPILING_EMULATOR="$ROOT/scripts/wine-run.sh" >/dev/null
 
 velmora_start_pg
 trap 'stop_pg; velmora_wine_stop' EXIT
-ctest --test-dir "$BUILD" --output-on-failure -j2 "$@"
+# One at a time: the programs share the prefix's %APPDATA% and registry.
+ctest --test-dir "$BUILD" --output-on-failure "$@"

@@ -58,8 +58,7 @@ private Q_SLOTS:
         QVERIFY(!bytes.contains("students"));
         // A stored blank is never a blank, so the reader's trim leaves it alone.
         QVERIFY(!bytes.contains(' '));
-        QCOMPARE(
-            QFile::permissions(path()) & (QFileDevice::ReadOther | QFileDevice::ReadGroup), QFileDevice::Permissions());
+        QVERIFY(!test::othersMayUse(path()));
         QCOMPARE(DbConfig::read(path()).status, DbConfig::ReadStatus::Ok);
         QCOMPARE(fields(DbConfig::read(path()).values), fields(values));
 

@@ -1,6 +1,7 @@
 #include "support/SmallDisk.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -41,6 +42,18 @@ void SmallDisk::fill()
 bool SmallDisk::makeReadOnly()
 {
     return mounted && ::mount(nullptr, m_where.constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+}
+
+bool othersMayUse(const QString& path)
+{
+    return QFileInfo(path).permissions()
+        & (QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::WriteGroup | QFileDevice::WriteOther);
+}
+
+bool ownerOnlyFolder(const QString& path)
+{
+    return (QFileInfo(path).permissions() & ~(QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser))
+        == (QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
 bool makeFifo(const QString& path)

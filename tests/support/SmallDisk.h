@@ -32,6 +32,12 @@ private:
     QByteArray m_where;
 };
 
+// Whether anyone but the owner may read or write the file, by its mode bits.
+// Windows files have none (they take their folder's rights): false there.
+bool othersMayUse(const QString& path);
+// Whether the folder is its owner's only (rwx------); true on Windows.
+bool ownerOnlyFolder(const QString& path);
+
 // A named pipe at `path`, where the system has them.
 bool makeFifo(const QString& path);
 

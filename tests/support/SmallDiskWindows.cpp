@@ -17,6 +17,16 @@ bool SmallDisk::makeReadOnly()
     return false;
 }
 
+bool othersMayUse(const QString&)
+{
+    return false;
+}
+
+bool ownerOnlyFolder(const QString&)
+{
+    return true;
+}
+
 bool makeFifo(const QString&)
 {
     return false;
