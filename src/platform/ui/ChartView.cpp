@@ -2,7 +2,6 @@
 
 #include <QHelpEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QToolTip>
 #include <cmath>
 #include <numbers>
