@@ -4,10 +4,10 @@
 #include "sheets/SheetReader.h"
 #include "sheets/SheetWriter.h"
 #include "support/Files.h"
+#include "support/HostTools.h"
 #include "support/Office.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QStringEncoder>
 #include <QTemporaryDir>
@@ -25,17 +25,19 @@ static QString pythonProgram()
 
 static bool havePython(const char* module)
 {
-    return QProcess::execute(
-               pythonProgram(), { QStringLiteral("-c"), QStringLiteral("import ") + QLatin1String(module) })
-        == 0;
+    return test::runHost(pythonProgram(), { QStringLiteral("-c"), QStringLiteral("import ") + QLatin1String(module) })
+        .ok();
 }
 
 // Runs a python script with these arguments; whether it ran to its end.
 static bool runPython(const char* script, const QStringList& args)
 {
-    QProcess python;
-    python.start(pythonProgram(), QStringList { QStringLiteral("-c"), QString::fromUtf8(script) } + args);
-    return python.waitForFinished(60000) && python.exitCode() == 0;
+    QStringList hostArgs;
+    for (const QString& arg : args)
+        hostArgs << test::hostPath(arg);
+    return test::runHost(
+        pythonProgram(), QStringList { QStringLiteral("-c"), QString::fromUtf8(script) } + hostArgs, 60000)
+        .ok();
 }
 
 // Runs a script that makes a file from elsewhere at argv[1].

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 namespace velmora::test {
 
@@ -10,5 +12,19 @@ namespace velmora::test {
 // spelling: Z:\tmp\a.pdf is /tmp/a.pdf.
 QString hostTool(const QString& name);
 QString hostPath(const QString& path);
+
+struct HostRun
+{
+    bool finished = false;
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+    bool ok() const { return finished && exitCode == 0; }
+};
+
+// Runs a host program to its end. Wine starts a Linux program detached,
+// without a handle to wait on or its output, so there it runs through a shell
+// that leaves its output and exit code in files.
+HostRun runHost(const QString& program, const QStringList& arguments, int timeoutMs = 120000);
 
 } // namespace velmora::test

@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QRegularExpression>
 
 namespace velmora::test::Office {
@@ -66,15 +65,14 @@ QString cellXml(const QString& text, int across, int down)
 
 bool run(const QStringList& arguments, const QString& dir, QString* why)
 {
-    QProcess office;
-    office.setProcessChannelMode(QProcess::MergedChannels);
-    office.start(program(),
+    const HostRun office = runHost(program(),
         QStringList {
             QStringLiteral("-env:UserInstallation=file://") + hostPath(QDir(dir).filePath(QStringLiteral(".office"))),
             QStringLiteral("--headless"), QStringLiteral("--norestore") }
-            + arguments);
-    if (!office.waitForFinished(180000) || office.exitCode() != 0) {
-        *why = QString::fromUtf8(office.readAll());
+            + arguments,
+        180000);
+    if (!office.ok()) {
+        *why = QString::fromUtf8(office.out + office.err);
         return false;
     }
     return true;

@@ -2,7 +2,6 @@
 
 #include "support/HostTools.h"
 
-#include <QProcess>
 #include <QRegularExpression>
 
 namespace velmora::test {
@@ -16,13 +15,11 @@ QStringList pdfPages(const QString& pdf, int pages)
 {
     QStringList out;
     for (int page = 1; page <= pages; ++page) {
-        QProcess p;
-        p.start(hostTool(QStringLiteral("pdftotext")),
+        const HostRun text = runHost(hostTool(QStringLiteral("pdftotext")),
             { QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"), QString::number(page),
                 QStringLiteral("-layout"), hostPath(pdf), QStringLiteral("-") });
-        p.waitForFinished();
         QStringList lines;
-        for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n')))
+        for (const QString& line : QString::fromUtf8(text.out).split(QLatin1Char('\n')))
             lines << line.simplified();
         out << lines.join(QLatin1Char('\n'));
     }
@@ -36,10 +33,8 @@ QString squeezed(QString s)
 
 bool fontsEmbedded(const QString& pdf)
 {
-    QProcess p;
-    p.start(hostTool(QStringLiteral("pdffonts")), { hostPath(pdf) });
-    p.waitForFinished();
-    const QStringList lines = QString::fromUtf8(p.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const HostRun fonts = runHost(hostTool(QStringLiteral("pdffonts")), { hostPath(pdf) });
+    const QStringList lines = QString::fromUtf8(fonts.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     if (lines.size() < 3)
         return false;
     for (const QString& line : lines.mid(2)) {
@@ -53,10 +48,8 @@ bool fontsEmbedded(const QString& pdf)
 
 int pdfPageCount(const QString& pdf)
 {
-    QProcess p;
-    p.start(hostTool(QStringLiteral("pdfinfo")), { hostPath(pdf) });
-    p.waitForFinished();
-    const auto m = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(QString::fromUtf8(p.readAll()));
+    const HostRun info = runHost(hostTool(QStringLiteral("pdfinfo")), { hostPath(pdf) });
+    const auto m = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(QString::fromUtf8(info.out));
     return m.hasMatch() ? m.captured(1).toInt() : -1;
 }
 
