@@ -6,7 +6,7 @@ set -euo pipefail
 ROOT=$(cd "$(dirname "$0")" && pwd)
 BUILD=${VELMORA_WINDOWS_BUILD:-$ROOT/build-windows}
 source "$ROOT/scripts/common.sh"
-velmora_install wine64 xvfb xauth postgresql fonts-noto-cjk poppler-utils
+velmora_install wine64 xvfb xauth postgresql openssl fonts-noto-cjk poppler-utils
 
 VELMORA_WINDOWS_TESTS=ON bash "$ROOT/package-windows.sh"
 source "$(bash "$ROOT/scripts/windows-toolchain.sh" | tail -n 1)"

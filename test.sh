@@ -4,7 +4,7 @@
 set -euo pipefail
 source "$(dirname "$0")/scripts/common.sh"
 
-velmora_install "${VELMORA_BUILD_PACKAGES[@]}" postgresql xvfb xauth poppler-utils python3-openpyxl python3-xlwt libreoffice-calc-nogui
+velmora_install "${VELMORA_BUILD_PACKAGES[@]}" postgresql openssl xvfb xauth poppler-utils python3-openpyxl python3-xlwt libreoffice-calc-nogui
 velmora_build
 
 velmora_start_pg

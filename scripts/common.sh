@@ -59,8 +59,12 @@ velmora_start_pg() {
     chmod 644 "$pgdir/pw"
     "${run_pg[@]}" "$pgbin/initdb" -D "$pgdir/data" -U velmora --pwfile="$pgdir/pw" --auth=scram-sha-256 \
         -E UTF8 --locale=C >/dev/null
+    # TLS, as a school's server offers it: a certificate of its own for the run.
+    "${run_pg[@]}" openssl req -x509 -newkey rsa:2048 -nodes -subj /CN=127.0.0.1 -days 2 \
+        -keyout "$pgdir/data/server.key" -out "$pgdir/data/server.crt" 2>/dev/null
+    chmod 600 "$pgdir/data/server.key"
     "${run_pg[@]}" "$pgbin/pg_ctl" -D "$pgdir/data" -l "$pgdir/log" -w \
-        -o "-p $port -k $pgdir -c listen_addresses=127.0.0.1 $options" start >/dev/null
+        -o "-p $port -k $pgdir -c listen_addresses=127.0.0.1 -c ssl=on $options" start >/dev/null
     echo "PostgreSQL $("$pgbin/postgres" --version | awk '{print $3}') on 127.0.0.1:$port"
 
     export VELMORA_PG_HOST=127.0.0.1 VELMORA_PG_PORT=$port VELMORA_PG_USER=velmora VELMORA_PG_PASSWORD=velmora

@@ -124,6 +124,26 @@ private Q_SLOTS:
             QVERIFY(!QFileInfo::exists(QDir(s.dataDir).filePath(s.database + QStringLiteral("x.db"))));
     }
 
+    // A school's server that offers TLS gets an encrypted connection, on
+    // Windows too, where libpq is built with OpenSSL of our own.
+    void serverConnectionIsEncrypted()
+    {
+        if (!TestDb::isPostgres())
+            QSKIP("the embedded file has no connection");
+        TestDb t;
+        QVERIFY2(t.create(), qPrintable(t.lastError()));
+        Database db;
+        QVERIFY(db.open(t.settings()));
+        auto offered = db.select(QStringLiteral("show ssl"));
+        QVERIFY(offered && !offered->eof());
+        if (offered->value(0).toString() != u"on")
+            QSKIP("this server offers no TLS");
+        auto ssl = db.select(QStringLiteral("select ssl, version from pg_stat_ssl where pid = pg_backend_pid()"));
+        QVERIFY(ssl && !ssl->eof());
+        QVERIFY2(ssl->value(0).toBool(), "the connection is not encrypted");
+        QVERIFY(ssl->value(1).toString().startsWith(QStringLiteral("TLS")));
+    }
+
     // velmora-initdb takes the password from standard input or the
     // environment, out of the process list.
     void initdbPasswordOutOfSight()
