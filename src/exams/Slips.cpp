@@ -1,5 +1,6 @@
 #include "exams/Slips.h"
 
+#include <QRegularExpression>
 #include <algorithm>
 
 namespace velmora::Slips {
@@ -112,6 +113,7 @@ QVector<Slip> slipsOf(const ReportCards::Term& term, const QVector<int>& student
                 item.grade = choices.grades.bandOf(*line.score, line.fullMarks * test.scale);
             }
             item.average = average(line.classAverage, test.scale);
+            item.fullMarks = line.fullMarks;
             slip.subjects << item;
         }
         slip.total.name = QStringLiteral("总分");
@@ -122,7 +124,9 @@ QVector<Slip> slipsOf(const ReportCards::Term& term, const QVector<int>& student
             // A partial total has no band, as it has no rank.
             if (card->wholeTotal)
                 slip.total.grade = choices.grades.bandOf(*card->total, card->totalFullMarks * test.scale);
+            slip.total.fullMarks = card->totalFullMarks;
         }
+        slip.total.counted = card->total && (card->wholeTotal || card->totalRank);
         slip.total.average = average(test.totalAverage, test.scale);
         if (choices.ranks)
             slip.rank = card->totalRank ? QString::number(*card->totalRank) : kNone;
@@ -141,40 +145,80 @@ QStringList fields()
 
 QString defaultTemplate()
 {
-    return QStringLiteral("{姓名}家长您好：{考试}{各科成绩}，总分{总分}。{评语}");
+    return QStringLiteral("{姓名}家长您好：{考试}{各科成绩}[，总分{总分}]。{评语}");
 }
+
+namespace {
+// "数学84分", "数学84分（满分120）", "数学84分（满分120，良好）".
+QString subjectText(const Item& i, ReportCards::Shown shown)
+{
+    if (!i.mark.isEmpty() || i.score.isEmpty())
+        return i.name + (i.mark.isEmpty() ? QStringLiteral("没有成绩") : i.mark);
+    if (shown == ReportCards::Shown::Grades)
+        return i.name + i.grade;
+    QStringList notes;
+    if (i.fullMarks != 100)
+        notes << QStringLiteral("满分%1").arg(i.fullMarks);
+    if (shown == ReportCards::Shown::Both && !i.grade.isEmpty())
+        notes << i.grade;
+    const QString said = i.name + i.score + QStringLiteral("分");
+    return notes.isEmpty() ? said
+                           : said + QStringLiteral("（") + notes.join(QStringLiteral("，")) + QStringLiteral("）");
+}
+
+// Each field's text for the student; none where the student has no value.
+QHash<QString, std::optional<QString>> fieldValues(const Slip& slip, ReportCards::Shown shown)
+{
+    QStringList each;
+    for (const Item& i : slip.subjects)
+        each << subjectText(i, shown);
+    const auto given = [](const QString& v) { return v.isEmpty() ? std::nullopt : std::optional<QString>(v); };
+    std::optional<QString> total;
+    if (slip.total.counted && !slip.total.score.isEmpty())
+        total = shown == ReportCards::Shown::Grades ? given(slip.total.grade) : slip.total.score + QStringLiteral("分");
+    return { { QStringLiteral("{姓名}"), slip.name }, { QStringLiteral("{考试}"), slip.testName },
+        { QStringLiteral("{各科成绩}"), each.join(QStringLiteral("，")) },
+        { QStringLiteral("{等级}"), given(slip.total.grade) }, { QStringLiteral("{总分}"), total },
+        { QStringLiteral("{名次}"), slip.rank == kNone ? std::nullopt : given(slip.rank) },
+        { QStringLiteral("{评语}"), given(slip.comment) } };
+}
+
+QString filled(QString text, const QHash<QString, std::optional<QString>>& values)
+{
+    for (auto it = values.cbegin(); it != values.cend(); ++it) {
+        // A comment not written is simply not there; any other gap shows.
+        const QString gap = it.key() == u"{评语}" ? QString() : kNone;
+        text.replace(it.key(), it.value().value_or(gap));
+    }
+    return text;
+}
+} // namespace
 
 QString notice(const QString& templ, const Slip& slip, ReportCards::Shown shown)
 {
-    QStringList each;
-    for (const Item& i : slip.subjects) {
-        if (!i.mark.isEmpty() || i.score.isEmpty()) {
-            each << i.name + (i.mark.isEmpty() ? QStringLiteral("没有成绩") : i.mark);
-            continue;
+    static const QRegularExpression optionalPart(QStringLiteral("\\[([^\\[\\]]*)\\]|【([^【】]*)】"));
+    const auto values = fieldValues(slip, shown);
+    QString out;
+    qsizetype from = 0;
+    for (auto it = optionalPart.globalMatch(templ); it.hasNext();) {
+        const auto m = it.next();
+        out += filled(templ.mid(from, m.capturedStart() - from), values);
+        from = m.capturedEnd();
+        const QString inner = m.captured(1).isNull() ? m.captured(2) : m.captured(1);
+        bool hasField = false, allGiven = true;
+        for (auto v = values.cbegin(); v != values.cend(); ++v) {
+            if (inner.contains(v.key())) {
+                hasField = true;
+                allGiven = allGiven && v.value().has_value();
+            }
         }
-        switch (shown) {
-        case ReportCards::Shown::Scores:
-            each << i.name + i.score + QStringLiteral("分");
-            break;
-        case ReportCards::Shown::Grades:
-            each << i.name + i.grade;
-            break;
-        case ReportCards::Shown::Both:
-            each << i.name + i.score + QStringLiteral("分（") + i.grade + QStringLiteral("）");
-            break;
-        }
+        // Brackets round plain words are the teacher's own text.
+        if (!hasField)
+            out += m.captured(0);
+        else if (allGiven)
+            out += filled(inner, values);
     }
-    const QString total = slip.total.score.isEmpty() ? kNone
-        : shown == ReportCards::Shown::Grades        ? slip.total.grade
-                                                     : slip.total.score + QStringLiteral("分");
-    QString out = templ;
-    out.replace(QStringLiteral("{姓名}"), slip.name)
-        .replace(QStringLiteral("{考试}"), slip.testName)
-        .replace(QStringLiteral("{各科成绩}"), each.join(QStringLiteral("，")))
-        .replace(QStringLiteral("{等级}"), slip.total.grade.isEmpty() ? kNone : slip.total.grade)
-        .replace(QStringLiteral("{总分}"), total)
-        .replace(QStringLiteral("{名次}"), slip.rank.isEmpty() ? kNone : slip.rank)
-        .replace(QStringLiteral("{评语}"), slip.comment);
+    out += filled(templ.mid(from), values);
     return out.trimmed();
 }
 

@@ -27,7 +27,9 @@ struct Item
     QString grade; // its band, or empty
     QString mark; // 缺考 … in place of both
     QString average; // the class's, one decimal
+    int fullMarks = 100;
     bool starred = false; // a term grade with a test missed: not the whole one
+    bool counted = true; // a total that is whole, or ranked as the class allows
 
     // The cell: "73", "良好" or "73（良好）", the mark, or "—".
     QString cell(ReportCards::Shown shown) const;
@@ -58,6 +60,8 @@ struct Slip
 QVector<Slip> slipsOf(const ReportCards::Term& term, const QVector<int>& students, const Choices& choices);
 
 // 家长通知: the template's fields {姓名} {考试} {各科成绩} {等级} {总分} {名次} {评语} filled in.
+// A part in [ ] or 【 】 holding a field is left out whole where one of its
+// fields has no value ("[，班级第{名次}名]"); elsewhere such a field reads "—".
 QString notice(const QString& templ, const Slip& slip, ReportCards::Shown shown);
 QStringList fields();
 QString defaultTemplate();

@@ -137,38 +137,89 @@ private Q_SLOTS:
     }
 
     // The message to the family of a student with a 缺考 subject, from the
-    // default template and from one typed, which is kept for next time.
+    // default template and from one typed, which is kept for next time; all
+    // of them at once, and the phones for a platform's batch send.
     void parentNotices()
     {
+        QVERIFY(db().exec(QStringLiteral("update tblLogin set 联系电话='13800000003' where 学号='03'")));
         ReportSlips dialog;
         open(dialog);
         auto* shown = child<QComboBox>(&dialog, "cboShown");
         shown->setCurrentIndex(shown->findText(QStringLiteral("分数和等级")));
-        QString third, typed;
+        QString third, typed, all, phone;
         whenModal<ParentNotices>([&](ParentNotices* notices) {
             auto* grid = child<ResultGrid>(notices, "Grid");
             const QModelIndex cell = grid->model()->index(2, 2);
             QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(cell).center());
             third = child<QPlainTextEdit>(notices, "txtNotice")->toPlainText();
+            phone = grid->text(3, 3);
             test::click(notices, "BN_Copy");
             QCOMPARE(QGuiApplication::clipboard()->text(), third);
             auto* templ = child<QPlainTextEdit>(notices, "txtTemplate");
             templ->selectAll();
             typeText(templ, QStringLiteral("{姓名}：{各科成绩}。名次{名次}"));
             typed = grid->text(3, 2);
+            test::click(notices, "BN_CopyAll");
+            all = QGuiApplication::clipboard()->text();
             test::click(notices, "BN_Close");
         });
         test::click(&dialog, "BN_Notices");
+        // 缺考 leaves the total out; 数学 is marked of 150.
         QCOMPARE(third,
             QStringLiteral(
                 "学生3家长您好：期中考试语文87分（良好），数学缺考，英语80分（良好），物理70分（合格），"
-                "化学60分（合格），生物50分（待合格），政治89分（良好），历史100分（优秀），地理59分（待合格），"
-                "总分595分。学习认真，望继续努力。"));
+                "化学60分（合格），生物50分（待合格），政治89分（良好），历史100分（优秀），地理59分（待合格）。"
+                "学习认真，望继续努力。"));
+        QCOMPARE(phone, QStringLiteral("13800000003"));
         QVERIFY2(typed.startsWith(QStringLiteral("学生3：语文87分（良好），数学缺考")), qPrintable(typed));
         QVERIFY(typed.endsWith(QStringLiteral("。名次—")));
+        const QStringList lines = all.split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 45);
+        QVERIFY2(lines[0].startsWith(QStringLiteral("学生1：学生1：语文89分（良好），数学135分（满分150，优秀），")),
+            qPrintable(lines[0]));
+        QCOMPARE(lines[2], QStringLiteral("学生3：") + typed);
         auto kept = Slips::loadTemplate(db());
         QVERIFY(kept);
         QCOMPARE(*kept, QStringLiteral("{姓名}：{各科成绩}。名次{名次}"));
+    }
+
+    // A part in brackets goes with a field that has no value; a gap outside
+    // them shows; brackets round plain words stay the teacher's.
+    void noticeTemplate_data()
+    {
+        QTest::addColumn<QString>("templ");
+        QTest::addColumn<bool>("ranked");
+        QTest::addColumn<QString>("expected");
+        const QString full = QStringLiteral("{姓名}[，总分{总分}][，班级第{名次}名]。");
+        QTest::newRow("all there") << full << true << QStringLiteral("张三，总分190分，班级第2名。");
+        QTest::newRow("no rank") << full << false << QStringLiteral("张三，总分190分。");
+        QTest::newRow("no rank, unbracketed")
+            << QStringLiteral("{姓名}班级第{名次}名") << false << QStringLiteral("张三班级第—名");
+        QTest::newRow("full-width brackets")
+            << QStringLiteral("{姓名}【，第{名次}名】") << false << QStringLiteral("张三");
+        QTest::newRow("plain words bracketed")
+            << QStringLiteral("[通知]{姓名}{评语}") << false << QStringLiteral("[通知]张三");
+        QTest::newRow("no comment") << QStringLiteral("{姓名}[。评语：{评语}]") << true << QStringLiteral("张三");
+        QTest::newRow("full marks named")
+            << QStringLiteral("{各科成绩}") << true << QStringLiteral("语文98.5分，数学91.5分（满分120）");
+    }
+    void noticeTemplate()
+    {
+        QFETCH(QString, templ);
+        QFETCH(bool, ranked);
+        QFETCH(QString, expected);
+        Slips::Slip slip;
+        slip.name = QStringLiteral("张三");
+        Slips::Item chinese, maths;
+        chinese.name = QStringLiteral("语文");
+        chinese.score = QStringLiteral("98.5");
+        maths.name = QStringLiteral("数学");
+        maths.score = QStringLiteral("91.5");
+        maths.fullMarks = 120;
+        slip.subjects = { chinese, maths };
+        slip.total.score = QStringLiteral("190");
+        slip.rank = ranked ? QStringLiteral("2") : QStringLiteral("—");
+        QCOMPARE(Slips::notice(templ, slip, ReportCards::Shown::Scores), expected);
     }
 };
 

@@ -11,6 +11,7 @@
 #include "platform/ui/FileDialogs.h"
 #include "platform/ui/ReportPreview.h"
 #include "platform/ui/ResultGrid.h"
+#include "students/StudentRecord.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -183,11 +184,13 @@ ParentNotices::ParentNotices(const QVector<Slips::Slip>& slips, Shown shown, QWi
     txtTemplate->setMaximumHeight(90);
     lblFields = Controls::label(this, "lblFields",
         QStringLiteral("可用的栏目：") + Slips::fields().join(QStringLiteral(" "))
-            + QStringLiteral("。名次只能告知本人和家长，不要用于群发。"));
+            + QStringLiteral("。用 [ ] 括起的一句在学生没有该项时整句略去，如“[，班级第{名次}名]”。"
+                             "名次只能告知本人和家长，不要用于群发。"));
     lblFields->setWordWrap(true);
     Grid = new ResultGrid(this);
     Grid->setObjectName(QStringLiteral("Grid"));
     Grid->setExportTitle(QStringLiteral("家长通知"));
+    Grid->setClassList(true);
     // The whole message of the chosen student, as it will be copied.
     txtNotice = new QPlainTextEdit(this);
     txtNotice->setObjectName(QStringLiteral("txtNotice"));
@@ -196,6 +199,7 @@ ParentNotices::ParentNotices(const QVector<Slips::Slip>& slips, Shown shown, QWi
     txtNotice->setMaximumHeight(80);
     BN_Default = Controls::button(this, "BN_Default", QStringLiteral("恢复默认模板(&D)"));
     BN_Copy = Controls::button(this, "BN_Copy", QStringLiteral("复制这条通知(&C)"));
+    BN_CopyAll = Controls::button(this, "BN_CopyAll", QStringLiteral("复制全部(&A)"));
     BN_Export = Grid->exportButton(this);
     BN_Close = Controls::button(this, "BN_Close", QStringLiteral("关闭"));
     auto* layout = new QVBoxLayout(this);
@@ -204,19 +208,26 @@ ParentNotices::ParentNotices(const QVector<Slips::Slip>& slips, Shown shown, QWi
     layout->addWidget(lblFields);
     layout->addWidget(Grid, 1);
     layout->addWidget(txtNotice);
-    layout->addLayout(Controls::buttonRow({ BN_Default, BN_Copy, BN_Export, BN_Close }));
+    layout->addLayout(Controls::buttonRow({ BN_Default, BN_Copy, BN_CopyAll, BN_Export, BN_Close }));
     resize(820, 560);
 
     auto kept = Slips::loadTemplate(mod().Conn);
     if (!kept)
         MessageService::error(kept.error());
     m_kept = kept ? *kept : Slips::defaultTemplate();
+    if (auto students = Students::list(mod().Conn)) {
+        for (const StudentRecord& r : std::as_const(*students))
+            m_phones.insert(r[StudentRecord::Number].trimmed(), r[StudentRecord::Phone].trimmed());
+    } else {
+        MessageService::error(students.error());
+    }
     txtTemplate->setPlainText(m_kept);
     fill();
     connect(txtTemplate, &QPlainTextEdit::textChanged, this, &ParentNotices::fill);
     connect(BN_Default, &QPushButton::clicked, this, [this] { txtTemplate->setPlainText(Slips::defaultTemplate()); });
     connect(Grid->selectionModel(), &QItemSelectionModel::selectionChanged, this, &ParentNotices::showCurrent);
     connect(BN_Copy, &QPushButton::clicked, this, &ParentNotices::copy);
+    connect(BN_CopyAll, &QPushButton::clicked, this, &ParentNotices::copyAll);
     connect(Grid, &ResultGrid::rowActivated, this, &ParentNotices::copy);
     connect(BN_Close, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -225,10 +236,11 @@ void ParentNotices::fill()
 {
     const int current = Grid->currentRow();
     const QString templ = txtTemplate->toPlainText();
-    Grid->setHeaders({ QStringLiteral("学号"), QStringLiteral("姓名"), QStringLiteral("通知") });
+    Grid->setHeaders(
+        { QStringLiteral("学号"), QStringLiteral("姓名"), QStringLiteral("通知"), QStringLiteral("联系电话") });
     QList<QStringList> rows;
     for (const Slips::Slip& s : std::as_const(m_slips))
-        rows << QStringList { s.number, s.name, Slips::notice(templ, s, m_shown) };
+        rows << QStringList { s.number, s.name, Slips::notice(templ, s, m_shown), m_phones.value(s.number.trimmed()) };
     Grid->setRows(rows);
     Grid->fitColumns(560);
     Grid->setCurrentRow(std::max(1, current));
@@ -249,6 +261,15 @@ void ParentNotices::copy()
         return;
     }
     QGuiApplication::clipboard()->setText(Grid->text(row, 2));
+}
+
+// Every notice on its own line after the student's name, for a class platform.
+void ParentNotices::copyAll()
+{
+    QStringList lines;
+    for (int row = 1; row < Grid->rows(); ++row)
+        lines << Grid->text(row, 1) + QStringLiteral("：") + Grid->text(row, 2);
+    QGuiApplication::clipboard()->setText(lines.join(QLatin1Char('\n')));
 }
 
 void ParentNotices::done(int result)

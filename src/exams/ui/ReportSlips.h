@@ -71,16 +71,19 @@ private:
     QPlainTextEdit* txtNotice;
     QPushButton* BN_Default;
     QPushButton* BN_Copy;
+    QPushButton* BN_CopyAll;
     QPushButton* BN_Export;
     QPushButton* BN_Close;
 
     void fill();
     void showCurrent();
     void copy();
+    void copyAll();
 
     QVector<Slips::Slip> m_slips;
     ReportCards::Shown m_shown;
     QString m_kept; // the template as kept, to keep an edited one on closing
+    QHash<QString, QString> m_phones; // 联系电话 by trimmed 学号, for a platform's batch send
 };
 
 } // namespace velmora
