@@ -255,6 +255,11 @@ const StatsRow* rowOf(const StatsTable* table, const QString& item)
 
 } // namespace
 
+QString sigmaNote()
+{
+    return QStringLiteral("总体标准差：除以实考人数，同 Excel 的 STDEV.P");
+}
+
 SheetTable statsSheet(const StatsTable& table, const QString& title, const StatsTable* earlier)
 {
     SheetTable sheet;
@@ -265,7 +270,7 @@ SheetTable statsSheet(const StatsTable& table, const QString& title, const Stats
                   << QStringLiteral("缺考") << QStringLiteral("免考") << QStringLiteral("平均分");
     if (compare)
         sheet.headers << QStringLiteral("平均分") + change << QStringLiteral("变化按");
-    sheet.headers << QStringLiteral("最高分") << QStringLiteral("最低分") << QStringLiteral("标准差");
+    sheet.headers << QStringLiteral("最高分") << QStringLiteral("最低分") << QStringLiteral("总体标准差");
     for (const QString& rate :
         { QStringLiteral("优秀"), QStringLiteral("良好"), QStringLiteral("及格"), QStringLiteral("低分") }) {
         sheet.headers << rate + QStringLiteral("人数") << rate + QStringLiteral("率(%)");

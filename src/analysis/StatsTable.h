@@ -77,6 +77,9 @@ Result<StatsTable> statsOf(
 // "85.7", "−1.0" with a sign for a change.
 QString tenthsText(qint64 tenths, bool signedChange = false);
 
+// Which 标准差 the table gives, for its caption and print.
+QString sigmaNote();
+
 // The table as shown and exported: the figures, a row of nothing, the
 // bands of every subject side by side as counts and shares, another row of
 // nothing, then the 等级 the same way. With `earlier`,

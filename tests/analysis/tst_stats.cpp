@@ -277,6 +277,9 @@ private Q_SLOTS:
         child<QComboBox>(&window, "cmbTest")->setCurrentIndex(1);
         QCOMPARE(stats->rowTexts(1).mid(0, 6), QStringList({ "语文", "7", "5", "1", "1", "55.8" }));
         QVERIFY(child<QLabel>(&window, "lblCaption")->text().startsWith(QStringLiteral("优秀：≥85%满分")));
+        // Which standard deviation, where a teacher checks it against Excel.
+        QVERIFY(child<QLabel>(&window, "lblCaption")->text().contains(QStringLiteral("STDEV.P")));
+        QCOMPARE(stats->text(0, 8), QStringLiteral("总体标准差"));
         QCOMPARE(child<QLabel>(&window, "lblMissing")->text(),
             QStringLiteral("语文缺考：学生5；语文作弊：学生7；数学缓考：学生7"));
 

@@ -214,7 +214,7 @@ std::optional<SheetTable> Analyze_Stats::sheet()
 
 void Analyze_Stats::showTest()
 {
-    lblCaption->setText(m_start.rules.caption());
+    lblCaption->setText(m_start.rules.caption() + QStringLiteral("；") + Analysis::sigmaNote());
     const auto made = sheet();
     if (!made)
         return;
@@ -248,7 +248,7 @@ void Analyze_Stats::print()
     if (!made)
         return;
     const auto parts = TablePages::sections(*made);
-    QStringList notes { m_start.rules.caption() };
+    QStringList notes { m_start.rules.caption(), Analysis::sigmaNote() };
     // The figures name nobody; who missed a test is named.
     if (!lblMissing->text().isEmpty()) {
         if (!Sharing::mayShareClassList())
