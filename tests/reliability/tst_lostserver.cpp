@@ -10,14 +10,15 @@
 #include "platform/AppPaths.h"
 #include "platform/MessageService.h"
 #include "support/Files.h"
+#include "support/HostTools.h"
 #include "support/OpenWindows.h"
 #include "support/Ui.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -34,32 +35,37 @@ class TestLostServer : public QObject
     QString m_runAs;
     int m_port = 0;
 
+    // The server's programs are the host's, also for the Windows tests under Wine.
     bool pg(const QString& tool, const QStringList& args)
     {
-        QProcess p;
         QStringList command { m_bin + QLatin1Char('/') + tool };
         command << args;
         if (!m_runAs.isEmpty())
             command = QStringList { QStringLiteral("-u"), m_runAs, QStringLiteral("--") } + command;
-        p.start(m_runAs.isEmpty() ? command.takeFirst() : QStringLiteral("runuser"), command);
-        p.waitForFinished(60000);
-        if (p.exitCode() != 0)
-            qWarning("%s: %s", qPrintable(tool), p.readAllStandardError().constData());
-        return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+        const QString runuser = QFileInfo::exists(QStringLiteral("/usr/sbin/runuser"))
+            ? QStringLiteral("/usr/sbin/runuser")
+            : QStringLiteral("runuser");
+        const test::HostRun run = test::runHost(m_runAs.isEmpty() ? command.takeFirst() : runuser, command, 60000);
+        if (!run.ok())
+            qWarning("%s: %s", qPrintable(tool), run.err.constData());
+        return run.ok();
     }
+    QString path(const QString& name) const { return test::hostPath(m_dir.filePath(name)); }
     bool startServer()
     {
         return pg(QStringLiteral("pg_ctl"),
-            { QStringLiteral("-D"), m_dir.filePath(QStringLiteral("data")), QStringLiteral("-w"), QStringLiteral("-l"),
-                m_dir.filePath(QStringLiteral("log")), QStringLiteral("-o"),
-                QStringLiteral("-p %1 -k %2 -c listen_addresses=127.0.0.1 -c fsync=off").arg(m_port).arg(m_dir.path()),
+            { QStringLiteral("-D"), path(QStringLiteral("data")), QStringLiteral("-w"), QStringLiteral("-l"),
+                path(QStringLiteral("log")), QStringLiteral("-o"),
+                QStringLiteral("-p %1 -k %2 -c listen_addresses=127.0.0.1 -c fsync=off")
+                    .arg(m_port)
+                    .arg(test::hostPath(m_dir.path())),
                 QStringLiteral("start") });
     }
     bool stopServer()
     {
         return pg(QStringLiteral("pg_ctl"),
-            { QStringLiteral("-D"), m_dir.filePath(QStringLiteral("data")), QStringLiteral("-m"),
-                QStringLiteral("immediate"), QStringLiteral("stop") });
+            { QStringLiteral("-D"), path(QStringLiteral("data")), QStringLiteral("-m"), QStringLiteral("immediate"),
+                QStringLiteral("stop") });
     }
 
 private Q_SLOTS:
@@ -74,13 +80,16 @@ private Q_SLOTS:
         }
         const QString pw = m_dir.filePath(QStringLiteral("pw"));
         QVERIFY(test::writeFile(pw, "lost\n"));
-        QFile::setPermissions(m_dir.path(),
-            QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther
-                | QFileDevice::ExeOther | QFileDevice::WriteOther);
-        QFile::setPermissions(pw, QFileDevice::ReadOwner | QFileDevice::ReadOther);
+        // The server runs as a user of its own, which must reach both; under
+        // Wine through the host's chmod, Windows having no mode bits.
+        QVERIFY(test::runHost(
+            test::hostTool(QStringLiteral("chmod")), { QStringLiteral("o+rwx"), test::hostPath(m_dir.path()) })
+                    .ok());
+        QVERIFY(
+            test::runHost(test::hostTool(QStringLiteral("chmod")), { QStringLiteral("a+r"), test::hostPath(pw) }).ok());
         QVERIFY(pg(QStringLiteral("initdb"),
-            { QStringLiteral("-D"), m_dir.filePath(QStringLiteral("data")), QStringLiteral("-U"),
-                QStringLiteral("lost"), QStringLiteral("--pwfile=") + pw, QStringLiteral("--auth=scram-sha-256"),
+            { QStringLiteral("-D"), path(QStringLiteral("data")), QStringLiteral("-U"), QStringLiteral("lost"),
+                QStringLiteral("--pwfile=") + test::hostPath(pw), QStringLiteral("--auth=scram-sha-256"),
                 QStringLiteral("-E"), QStringLiteral("UTF8"), QStringLiteral("--locale=C") }));
         // A port of its own; the next one when it is taken.
         bool started = false;
