@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The installer as a school PC meets it, under Wine: a silent install, the
-# program up to its login window, the demo class made, the student report
+# guide opened in hh.exe, the program up to its login window, the demo class made, the student report
 # printed to PDF with its Chinese read back, and an uninstall that leaves the
 # teacher's data where it was.
 set -euo pipefail
@@ -8,7 +8,7 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=${VELMORA_WINDOWS_BUILD:-$ROOT/build-windows}
 source "$ROOT/scripts/common.sh"
 source "$ROOT/scripts/wine.sh"
-velmora_install wine64 xvfb poppler-utils
+velmora_install wine64 xvfb x11-utils poppler-utils
 
 setup=$(ls "$BUILD"/Velmora-*-setup.exe)
 echo "installer: $(basename "$setup"), $(($(stat -c %s "$setup") / 1048576)) MB"
@@ -22,6 +22,17 @@ folder="$WINEPREFIX/drive_c/Program Files/Velmora"
 test -f "$folder/VelmoraSQL.exe"
 test -f "$folder/Help.chm"
 ls "$WINEPREFIX/drive_c/users/Public/Desktop/" | grep -q "Velmora 班级学生管理.lnk"
+
+# 帮助: the guide opens in Windows' own viewer, as the program's 帮助 opens it
+# (the shell's "open" of Help.chm): an hh.exe window under the guide's title.
+"$wine" start "$dir\\Help.chm" >/dev/null 2>&1 &
+for _ in $(seq 60); do
+    xwininfo -root -tree 2>/dev/null | grep -q '"Velmora .*("hh.exe"' && break
+    sleep 1
+done
+xwininfo -root -tree | grep -q '"Velmora .*("hh.exe"'
+"$wine" taskkill /f /im hh.exe >/dev/null 2>&1 || true
+echo "帮助 opens the guide in hh.exe"
 
 out=$(VELMORA_QUIT_AT_LOGIN=1 timeout 180 "$wine" "$dir\\VelmoraSQL.exe" 2>/dev/null | tr -d '\r')
 echo "$out"
