@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <optional>
 
 class QProcess;
 
@@ -25,6 +26,10 @@ QByteArray sqlitePath(const QString& path);
 // libxlsxwriter): on Windows that takes the ANSI code page, so a name with
 // characters outside it goes as its short 8.3 form; the file must exist.
 QByteArray narrowPath(const QString& path);
+
+// Text in GB18030 (which GBK and GB2312 are within), as Chinese Windows and
+// Excel write it; none where the system cannot decode it.
+std::optional<QString> fromGb18030(const QByteArray& bytes);
 
 // A folder programs are installed in, where a teacher's data never goes.
 bool isSystemProgramDir(const QString& dir);

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QStringDecoder>
 #include <QTextStream>
 #include <cerrno>
 #include <cstdio>
@@ -15,6 +16,14 @@
 #include <unistd.h>
 
 namespace velmora::System {
+
+std::optional<QString> fromGb18030(const QByteArray& bytes)
+{
+    QStringDecoder gb("GB18030");
+    if (!gb.isValid())
+        return std::nullopt;
+    return gb(bytes);
+}
 
 Made createNew(const QString& path, QString* why)
 {

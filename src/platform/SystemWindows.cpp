@@ -10,6 +10,22 @@
 
 namespace velmora::System {
 
+// Windows' own code page 54936: Qt decodes GB18030 only through ICU, which
+// the Windows build leaves out.
+std::optional<QString> fromGb18030(const QByteArray& bytes)
+{
+    if (bytes.isEmpty())
+        return QString();
+    constexpr UINT kGb18030 = 54936;
+    const int size = MultiByteToWideChar(kGb18030, 0, bytes.constData(), int(bytes.size()), nullptr, 0);
+    if (size <= 0)
+        return std::nullopt;
+    QString out(size, Qt::Uninitialized);
+    MultiByteToWideChar(
+        kGb18030, 0, bytes.constData(), int(bytes.size()), reinterpret_cast<wchar_t*>(out.data()), size);
+    return out;
+}
+
 namespace {
 
 std::wstring native(const QString& path)

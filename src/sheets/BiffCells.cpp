@@ -1,9 +1,9 @@
 #include "sheets/BiffCells.h"
 
+#include "platform/System.h"
 #include "sheets/SheetTable.h"
 
 #include <QHash>
-#include <QStringDecoder>
 #include <QtEndian>
 #include <cmath>
 #include <cstring>
@@ -208,9 +208,8 @@ struct Workbook
         }
         const QByteArray raw = bytes.mid(at, chars);
         if (codepage == 936) {
-            QStringDecoder gb("GB18030");
-            if (gb.isValid())
-                return gb(raw);
+            if (auto text = System::fromGb18030(raw))
+                return *text;
         }
         return QString::fromLatin1(raw);
     }

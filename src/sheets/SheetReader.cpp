@@ -936,10 +936,7 @@ QString decodeText(const QByteArray& bytes, int* stray)
             *stray = bad;
         return text;
     }
-    QStringDecoder gb("GB18030");
-    if (gb.isValid())
-        return gb(bytes);
-    return text;
+    return System::fromGb18030(bytes).value_or(text);
 }
 
 QVector<QVector<QVariant>> parseCsv(const QString& text)

@@ -34,7 +34,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardPaths>
-#include <QStringEncoder>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -258,11 +257,12 @@ private Q_SLOTS:
         QCOMPARE(Students::numbers(db())->size(), 1);
         // A link to a device named like a photo is refused by name, never read.
         QVERIFY(QFile::remove(photo));
-        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), photo));
-        auto device = StudentImport::apply(db(), *rows, true, photos.path());
-        QVERIFY(!device);
-        QCOMPARE(device.error().description, QStringLiteral("照片“2024002.jpg”不是普通的图片文件。"));
-        QVERIFY(QFile::remove(photo));
+        if (test::linkToDevice(photo)) {
+            auto device = StudentImport::apply(db(), *rows, true, photos.path());
+            QVERIFY(!device);
+            QCOMPARE(device.error().description, QStringLiteral("照片“2024002.jpg”不是普通的图片文件。"));
+            QVERIFY(QFile::remove(photo));
+        }
         QVERIFY(test::writeFile(photo, "jpg"));
         auto done = StudentImport::apply(db(), *rows, false, photos.path());
         QVERIFY(done);

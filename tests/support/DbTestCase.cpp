@@ -5,6 +5,7 @@
 #include "exams/TestRecord.h"
 #include "platform/Sharing.h"
 
+#include <QCoreApplication>
 #include <QtTest>
 
 namespace velmora::test {
@@ -12,6 +13,10 @@ namespace velmora::test {
 void DbTestCase::init()
 {
     VELMORA_REQUIRE_BACKEND();
+    // Windows keeps settings in the registry under the organisation: without
+    // one nothing is kept (the folders the file dialogs remember).
+    if (QCoreApplication::organizationName().isEmpty())
+        QCoreApplication::setOrganizationName(QStringLiteral("VelmoraTests"));
     // Each test as a run of its own: the reminder before a class list is asked anew.
     Sharing::forget();
     m_db = std::make_unique<TestDb>();

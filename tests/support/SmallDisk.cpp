@@ -61,6 +61,11 @@ bool makeFifo(const QString& path)
     return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
 }
 
+bool linkToDevice(const QString& path)
+{
+    return QFile::link(QStringLiteral("/dev/zero"), path);
+}
+
 ReadOnlyFolder::ReadOnlyFolder()
     : m_root(::geteuid() == 0)
     , m_disk(4096)

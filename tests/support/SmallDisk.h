@@ -40,6 +40,8 @@ bool ownerOnlyFolder(const QString& path);
 
 // A named pipe at `path`, where the system has them.
 bool makeFifo(const QString& path);
+// A link at `path` to a device that never ends (/dev/zero), where the system has one.
+bool linkToDevice(const QString& path);
 
 // A folder nobody can write in once sealed: a read-only mount for root, whom
 // permission bits do not stop; mode 0555 for anyone else.

@@ -32,6 +32,11 @@ bool makeFifo(const QString&)
     return false;
 }
 
+bool linkToDevice(const QString&)
+{
+    return false;
+}
+
 ReadOnlyFolder::ReadOnlyFolder()
     : m_root(true)
 { }
