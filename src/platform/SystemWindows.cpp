@@ -10,20 +10,23 @@
 
 namespace velmora::System {
 
-// Windows' own code page 54936: Qt decodes GB18030 only through ICU, which
-// the Windows build leaves out.
+// Windows' own code pages: Qt decodes GB18030 only through ICU, which the
+// Windows build leaves out. Where 54936 is missing (Wine has none), GBK's 936
+// reads all but the rare four-byte characters.
 std::optional<QString> fromGb18030(const QByteArray& bytes)
 {
     if (bytes.isEmpty())
         return QString();
-    constexpr UINT kGb18030 = 54936;
-    const int size = MultiByteToWideChar(kGb18030, 0, bytes.constData(), int(bytes.size()), nullptr, 0);
-    if (size <= 0)
-        return std::nullopt;
-    QString out(size, Qt::Uninitialized);
-    MultiByteToWideChar(
-        kGb18030, 0, bytes.constData(), int(bytes.size()), reinterpret_cast<wchar_t*>(out.data()), size);
-    return out;
+    for (const UINT codePage : { 54936U, 936U }) {
+        const int size = MultiByteToWideChar(codePage, 0, bytes.constData(), int(bytes.size()), nullptr, 0);
+        if (size <= 0)
+            continue;
+        QString out(size, Qt::Uninitialized);
+        MultiByteToWideChar(
+            codePage, 0, bytes.constData(), int(bytes.size()), reinterpret_cast<wchar_t*>(out.data()), size);
+        return out;
+    }
+    return std::nullopt;
 }
 
 namespace {

@@ -6,7 +6,9 @@
 #include "support/Files.h"
 #include "support/HostTools.h"
 #include "support/Office.h"
+#include "support/SmallDisk.h"
 
+#include <QDir>
 #include <QFile>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -107,8 +109,7 @@ private Q_SLOTS:
             { QStringLiteral("考试1 期中 2024-10-01"), { QStringLiteral("学号") }, {} },
         };
         QVERIFY(SheetWriter::writeXlsx(path, sheets));
-        QCOMPARE(
-            QFile::permissions(path) & (QFileDevice::ReadOther | QFileDevice::ReadGroup), QFileDevice::Permissions());
+        QVERIFY(!test::othersMayUse(path));
         QVERIFY(!QFile::exists(path + QStringLiteral(".part")));
         auto back = SheetReader::read(path);
         QVERIFY(back && back->size() == 2);
@@ -278,18 +279,20 @@ b.save(sys.argv[1])
         QCOMPARE(rowTexts(back->at(0), 0), QStringList({ "学号", "95.5", "2011-05-24", "", "#N/A" }));
         QVERIFY(!SheetReader::decode(SheetReader::encode({ t }).chopped(3)));
 
-        const QString crash = m_dir.filePath(QStringLiteral("crash.sh"));
-        QVERIFY(test::writeFile(crash, "#!/bin/sh\nkill -SEGV $$\n"));
-        QVERIFY(QFile::setPermissions(crash, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        auto read = SheetReader::read(xls);
+        QVERIFY2(read, qPrintable(read ? QString() : read.error().message()));
+        QCOMPARE(read->at(0).title, QStringLiteral("roster"));
+
+        const QString crash = test::crashingProgram(m_dir.path());
+        if (crash.isEmpty())
+            QSKIP("no program that crashes on purpose can be made here");
         SheetReader::setXlsHelper(crash);
         auto crashed = SheetReader::read(xls);
         SheetReader::setXlsHelper(QStringLiteral(SHEET_READER));
         QVERIFY(!crashed);
         QVERIFY2(
             crashed.error().message().contains(QStringLiteral("读取时出错")), qPrintable(crashed.error().message()));
-        auto read = SheetReader::read(xls);
-        QVERIFY2(read, qPrintable(read ? QString() : read.error().message()));
-        QCOMPARE(read->at(0).title, QStringLiteral("roster"));
+        QVERIFY(SheetReader::read(xls));
     }
 
     // A text a spreadsheet would run as a formula goes out as text.
@@ -533,7 +536,7 @@ b.save(sys.argv[1])
         const QString csv = m_dir.filePath(QStringLiteral("班级.csv"));
         FileDialogs::setNextFileName(csv);
         grid.exportSheet();
-        QCOMPARE(MessageService::lastText(), QStringLiteral("已导出 3 行到“%1”。").arg(csv));
+        QCOMPARE(MessageService::lastText(), QStringLiteral("已导出 3 行到“%1”。").arg(QDir::toNativeSeparators(csv)));
         QCOMPARE(test::readFile(csv), SheetWriter::csvText(t));
         FileDialogs::setNextFileName(QString());
         MessageService::clearMessages();

@@ -1,5 +1,6 @@
 #include "support/SmallDisk.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <sys/mount.h>
@@ -64,6 +65,16 @@ bool makeFifo(const QString& path)
 bool linkToDevice(const QString& path)
 {
     return QFile::link(QStringLiteral("/dev/zero"), path);
+}
+
+QString crashingProgram(const QString& dir)
+{
+    const QString path = QDir(dir).filePath(QStringLiteral("crash.sh"));
+    QFile script(path);
+    if (!script.open(QIODevice::WriteOnly) || script.write("#!/bin/sh\nkill -SEGV $$\n") < 0)
+        return {};
+    script.close();
+    return QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ExeOwner) ? path : QString();
 }
 
 ReadOnlyFolder::ReadOnlyFolder()

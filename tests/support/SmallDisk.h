@@ -42,6 +42,8 @@ bool ownerOnlyFolder(const QString& path);
 bool makeFifo(const QString& path);
 // A link at `path` to a device that never ends (/dev/zero), where the system has one.
 bool linkToDevice(const QString& path);
+// A program in `dir` that crashes as soon as it starts; empty where none can be made.
+QString crashingProgram(const QString& dir);
 
 // A folder nobody can write in once sealed: a read-only mount for root, whom
 // permission bits do not stop; mode 0555 for anyone else.
