@@ -1,5 +1,6 @@
 // Reads one .xls for the program, in a process of its own: a file that
 // crashes the reader costs this process, not the teacher's unsaved work.
+#include "platform/System.h"
 #include "sheets/SheetReader.h"
 
 #include <QCoreApplication>
@@ -13,6 +14,7 @@ int main(int argc, char** argv)
     const QStringList args = QCoreApplication::arguments();
     if (args.size() != 2)
         return 64;
+    System::binaryStdout();
     QFile out;
     if (!out.open(stdout, QIODevice::WriteOnly))
         return 1;

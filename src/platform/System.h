@@ -42,6 +42,10 @@ QString helpFile(const QString& programDir);
 // memory and `seconds` of processor time.
 void startLimited(QProcess& process, int megabytes, int seconds);
 
+// Standard output passes bytes as they are: Windows would turn each line feed
+// of a helper's binary answer into CR LF.
+void binaryStdout();
+
 // Whether standard input is a terminal someone types at.
 bool interactiveInput();
 // A line typed at the terminal without showing it.

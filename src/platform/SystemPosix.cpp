@@ -97,6 +97,8 @@ void startLimited(QProcess& process, int megabytes, int seconds)
     process.start();
 }
 
+void binaryStdout() { }
+
 bool interactiveInput()
 {
     return ::isatty(STDIN_FILENO);

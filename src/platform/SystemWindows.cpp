@@ -5,6 +5,7 @@
 #include <QStandardPaths>
 #include <QTextStream>
 #include <cstdio>
+#include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 
@@ -154,6 +155,11 @@ void startLimited(QProcess& process, int megabytes, int seconds)
     auto* holder = new QObject(&process);
     QObject::connect(holder, &QObject::destroyed, [job] { CloseHandle(job); });
     QObject::connect(&process, &QProcess::finished, holder, &QObject::deleteLater);
+}
+
+void binaryStdout()
+{
+    _setmode(_fileno(stdout), _O_BINARY);
 }
 
 bool interactiveInput()
