@@ -183,14 +183,24 @@ QHash<QString, std::optional<QString>> fieldValues(const Slip& slip, ReportCards
         { QStringLiteral("{评语}"), given(slip.comment) } };
 }
 
-QString filled(QString text, const QHash<QString, std::optional<QString>>& values)
+// One pass over the fields, so that no filled-in text (a comment holding
+// "{名次}") is read again as a field.
+QString filled(const QString& text, const QHash<QString, std::optional<QString>>& values)
 {
-    for (auto it = values.cbegin(); it != values.cend(); ++it) {
+    static const QRegularExpression field(QStringLiteral("\\{[^{}]+\\}"));
+    QString out;
+    qsizetype from = 0;
+    for (auto it = field.globalMatch(text); it.hasNext();) {
+        const auto m = it.next();
+        const auto value = values.constFind(m.captured(0));
+        if (value == values.cend())
+            continue;
         // A comment not written is simply not there; any other gap shows.
-        const QString gap = it.key() == u"{评语}" ? QString() : kNone;
-        text.replace(it.key(), it.value().value_or(gap));
+        out += text.mid(from, m.capturedStart() - from)
+            + value->value_or(m.captured(0) == u"{评语}" ? QString() : kNone);
+        from = m.capturedEnd();
     }
-    return text;
+    return out + text.mid(from);
 }
 } // namespace
 

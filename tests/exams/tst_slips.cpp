@@ -199,6 +199,7 @@ private Q_SLOTS:
             << QStringLiteral("{姓名}【，第{名次}名】") << false << QStringLiteral("张三");
         QTest::newRow("plain words bracketed")
             << QStringLiteral("[通知]{姓名}{评语}") << false << QStringLiteral("[通知]张三");
+        QTest::newRow("unknown braces stay") << QStringLiteral("{姓名}{班级}") << true << QStringLiteral("张三{班级}");
         QTest::newRow("no comment") << QStringLiteral("{姓名}[。评语：{评语}]") << true << QStringLiteral("张三");
         QTest::newRow("full marks named")
             << QStringLiteral("{各科成绩}") << true << QStringLiteral("语文98.5分，数学91.5分（满分120）");
