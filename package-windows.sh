@@ -43,7 +43,7 @@ plugins=$VELMORA_MINGW_QT/plugins
 cp "$plugins/platforms/qwindows.dll" "$stage/platforms/"
 cp "$plugins"/sqldrivers/{qsqlite,qsqlpsql}.dll "$stage/sqldrivers/"
 cp "$plugins"/styles/*.dll "$stage/styles/"
-cp "$plugins"/imageformats/{qico,qjpeg,qgif}.dll "$stage/imageformats/" 2>/dev/null || cp "$plugins"/imageformats/*.dll "$stage/imageformats/"
+cp "$plugins"/imageformats/{qico,qjpeg}.dll "$stage/imageformats/"
 cp /usr/share/qt6/translations/qtbase_zh_CN.qm "$stage/translations/"
 printf '[Paths]\nPrefix = .\nPlugins = .\nTranslations = translations\n' >"$stage/qt.conf"
 bash "$ROOT/scripts/windows-dlls.sh" "$stage" "$VELMORA_MINGW_QT/bin" "$VELMORA_MINGW_SQLITE/bin" "$VELMORA_MINGW_LIBPQ/bin" \

@@ -1,7 +1,7 @@
 #include "data/PasswordHash.h"
 
 #include <QAtomicInt>
-#include <QPasswordDigestor>
+#include <algorithm>
 #include <atomic>
 #include <sodium.h>
 
@@ -25,6 +25,39 @@ unsigned long long opsLimit()
 size_t memLimit()
 {
     return g_cost == Cost::Minimal ? crypto_pwhash_MEMLIMIT_MIN : crypto_pwhash_MEMLIMIT_INTERACTIVE;
+}
+
+// PBKDF2-HMAC-SHA256 (RFC 8018) on libsodium's HMAC, only to read the logins
+// that older files stored: new ones are Argon2id.
+QByteArray pbkdf2Sha256(const QByteArray& password, const QByteArray& salt, int iterations, qsizetype length)
+{
+    const auto* key = reinterpret_cast<const unsigned char*>(password.constData());
+    const auto* saltBytes = reinterpret_cast<const unsigned char*>(salt.constData());
+    QByteArray derived;
+    unsigned char u[crypto_auth_hmacsha256_BYTES];
+    unsigned char block[crypto_auth_hmacsha256_BYTES];
+    crypto_auth_hmacsha256_state state;
+    for (quint32 index = 1; derived.size() < length; ++index) {
+        const unsigned char bigEndian[4] = { uchar(index >> 24), uchar(index >> 16), uchar(index >> 8), uchar(index) };
+        crypto_auth_hmacsha256_init(&state, key, size_t(password.size()));
+        crypto_auth_hmacsha256_update(&state, saltBytes, quint64(salt.size()));
+        crypto_auth_hmacsha256_update(&state, bigEndian, sizeof bigEndian);
+        crypto_auth_hmacsha256_final(&state, u);
+        std::copy(std::begin(u), std::end(u), std::begin(block));
+        for (int round = 1; round < iterations; ++round) {
+            crypto_auth_hmacsha256_init(&state, key, size_t(password.size()));
+            crypto_auth_hmacsha256_update(&state, u, sizeof u);
+            crypto_auth_hmacsha256_final(&state, u);
+            for (size_t i = 0; i < sizeof block; ++i)
+                block[i] ^= u[i];
+        }
+        derived.append(reinterpret_cast<const char*>(block),
+            std::min<qsizetype>(qsizetype(sizeof block), length - derived.size()));
+    }
+    sodium_memzero(u, sizeof u);
+    sodium_memzero(block, sizeof block);
+    sodium_memzero(&state, sizeof state);
+    return derived;
 }
 
 } // namespace
@@ -77,8 +110,7 @@ bool verifyPbkdf2(const QString& password, const QByteArray& salt, const QByteAr
 {
     if (!ready() || iterations < 1 || hash.isEmpty())
         return false;
-    const QByteArray candidate = QPasswordDigestor::deriveKeyPbkdf2(
-        QCryptographicHash::Sha256, password.toUtf8(), salt, iterations, quint64(hash.size()));
+    const QByteArray candidate = pbkdf2Sha256(password.toUtf8(), salt, iterations, hash.size());
     return candidate.size() == hash.size()
         && sodium_memcmp(candidate.constData(), hash.constData(), size_t(hash.size())) == 0;
 }
