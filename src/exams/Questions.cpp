@@ -1,10 +1,12 @@
 #include "exams/Questions.h"
 
+#include "data/Schema.h"
 #include "data/UserRights.h"
 #include "exams/ScoreHistory.h"
 #include "exams/TestFacts.h"
 #include "exams/TestLocks.h"
 
+#include <QSet>
 #include <algorithm>
 #include <cmath>
 
@@ -19,6 +21,30 @@ Result<bool> kept(const Database& db)
     return db.tableExists(kMarks);
 }
 } // namespace
+
+QString subjectOf(const QString& number)
+{
+    for (const QString& subject : Schema::subjects()) {
+        if (number.startsWith(subject) && number.size() > subject.size())
+            return subject;
+    }
+    return {};
+}
+
+QString label(const QString& number)
+{
+    const QString own = number.mid(subjectOf(number).size());
+    return !own.isEmpty() && own.front().isDigit() ? QStringLiteral("第%1题").arg(own) : own;
+}
+
+int questionNumber(const QString& number)
+{
+    const QString own = number.mid(subjectOf(number).size());
+    int digits = 0;
+    while (digits < own.size() && own[digits].isDigit())
+        ++digits;
+    return digits > 0 ? own.left(digits).toInt() : 0;
+}
 
 Result<QVector<Question>> list(const Database& db, int test)
 {
@@ -100,6 +126,11 @@ Status store(Database& db, int test, const QVector<Question>& questions,
 
 Status setFullMarks(Database& db, int test, const QString& number, double fullMarks)
 {
+    return setFullMarks(db, test, QStringList { number }, fullMarks);
+}
+
+Status setFullMarks(Database& db, int test, const QStringList& numbers, double fullMarks)
+{
     Transaction tx(db);
     if (!tx.started())
         return tx.error();
@@ -108,33 +139,78 @@ Status setFullMarks(Database& db, int test, const QString& number, double fullMa
         return open;
     if (Status allowed = UserRights::guardAll(); !allowed)
         return allowed;
-    auto before
-        = db.select(QStringLiteral("select 满分 from velmora_questions where 考试号=? and 题号=?"), { test, number });
-    if (!before)
-        return before.error();
     const QString after = fullMarks > 0 ? QString::number(fullMarks) : QString();
-    auto set = db.exec(QStringLiteral("update velmora_questions set 满分=? where 考试号=? and 题号=?"),
-        { after.isEmpty() ? QVariant() : QVariant(after), test, number });
-    if (!set)
-        return set.error();
-    if (before->text(0) != after) {
-        if (Status noted = ScoreHistory::record(
-                db, test, { { QString(), QStringLiteral("第%1题满分").arg(number), before->text(0), after } });
+    for (const QString& number : numbers) {
+        auto before = db.select(
+            QStringLiteral("select 满分 from velmora_questions where 考试号=? and 题号=?"), { test, number });
+        if (!before)
+            return before.error();
+        auto set = db.exec(QStringLiteral("update velmora_questions set 满分=? where 考试号=? and 题号=?"),
+            { after.isEmpty() ? QVariant() : QVariant(after), test, number });
+        if (!set)
+            return set.error();
+        if (before->text(0) == after)
+            continue;
+        const QString subject = subjectOf(number);
+        const QString what = (subject.isEmpty() ? QString() : subject + QLatin1Char(' ')) + label(number);
+        if (Status noted
+            = ScoreHistory::record(db, test, { { QString(), what + QStringLiteral("满分"), before->text(0), after } });
             !noted)
             return noted;
     }
     return tx.commit();
 }
 
+QVector<std::pair<QString, double>> fullMarksBySubject(const QVector<Question>& questions)
+{
+    QStringList subjects;
+    QHash<QString, QVector<const Question*>> plain, parts;
+    QSet<QString> whole; // plain questions with a column of their own
+    for (const Question& q : questions) {
+        const QString subject = subjectOf(q.number);
+        if (!subjects.contains(subject))
+            subjects << subject;
+        if (questionNumber(q.number) > 0) {
+            plain[subject] << &q;
+            if (!q.number.endsWith(QLatin1Char(')')))
+                whole.insert(q.number);
+        } else {
+            parts[subject] << &q;
+        }
+    }
+    QVector<std::pair<QString, double>> out;
+    for (const QString& subject : std::as_const(subjects)) {
+        const auto& counted = plain.value(subject).isEmpty() ? parts[subject] : plain[subject];
+        double sum = 0;
+        bool known = true;
+        for (const Question* q : counted) {
+            if (q->number.endsWith(QLatin1Char(')')) && whole.contains(q->number.section(QLatin1Char('('), 0, 0)))
+                continue;
+            known = known && q->fullMarks > 0;
+            sum += q->fullMarks;
+        }
+        if (known)
+            out.push_back({ subject, sum });
+    }
+    return out;
+}
+
 QVector<Figures> analyse(const QVector<Question>& questions, const QHash<QString, QHash<QString, double>>& marks)
 {
-    // Students ranked by their sum over the questions, for the top and bottom 27%.
+    // Students ranked by their sum over these questions (one subject's, where
+    // the export has several), for the top and bottom 27%.
     QVector<std::pair<double, QString>> ranked;
     for (auto m = marks.cbegin(); m != marks.cend(); ++m) {
         double sum = 0;
-        for (double v : m.value())
-            sum += v;
-        ranked.push_back({ sum, m.key() });
+        bool any = false;
+        for (const Question& q : questions) {
+            if (const auto v = m.value().constFind(q.number); v != m.value().cend()) {
+                sum += *v;
+                any = true;
+            }
+        }
+        if (any)
+            ranked.push_back({ sum, m.key() });
     }
     std::sort(ranked.begin(), ranked.end(),
         [](const auto& a, const auto& b) { return a.first != b.first ? a.first > b.first : a.second < b.second; });

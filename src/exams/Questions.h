@@ -17,6 +17,13 @@ struct Question
     double fullMarks = 0; // 0 while nobody has said
 };
 
+// A question's subject where its 题号 starts with one (语文3), else empty.
+QString subjectOf(const QString& number);
+// How a question is named on screen and paper: 第3题, 第21(1)题, 选择题1-12.
+QString label(const QString& number);
+// The number of a plain question (3 for 语文3 and 21(1)), 0 for a part of the paper.
+int questionNumber(const QString& number);
+
 // In the export's order; none in an older database or for a test without them.
 Result<QVector<Question>> list(const Database& db, int test);
 // Per trimmed 学号, per 题号, the marks; a question left blank is absent.
@@ -30,6 +37,13 @@ Result<QVector<int>> tests(const Database& db);
 Status store(Database& db, int test, const QVector<Question>& questions,
     const QVector<std::pair<QString, QStringList>>& students);
 Status setFullMarks(Database& db, int test, const QString& number, double fullMarks);
+// Several questions at once (1–12题 每题3分), in one transaction.
+Status setFullMarks(Database& db, int test, const QStringList& numbers, double fullMarks);
+
+// Per subject (empty for questions without one), where every plain question
+// has its full marks: their sum, unless a part of the paper is all there is;
+// sub-questions count where their question has no column of its own.
+QVector<std::pair<QString, double>> fullMarksBySubject(const QVector<Question>& questions);
 
 struct Figures
 {

@@ -93,6 +93,59 @@ QString factFor(const QString& written)
     return {};
 }
 
+// The subject a header starts with (道德与法治 as 政治), and the rest.
+std::pair<QString, QString> leadingSubject(const QString& header)
+{
+    const QString named = subjectNamed(header);
+    for (const QString& subject : Schema::subjects()) {
+        if (named.startsWith(subject))
+            return { subject, named.mid(subject.size()) };
+    }
+    return { QString(), header };
+}
+
+} // namespace
+
+std::optional<QuestionHeader> question(const QString& header)
+{
+    // 1, 1题, 第1题, T1, 21(1), each maybe with its full marks: 1(3分), 第2题[满分4分].
+    static const QRegularExpression numbered(QStringLiteral(
+        "^(?:第|[TtQq])?(\\d{1,3}(?:\\(\\d{1,2}\\))?)题?(?:[(\\[【]?(?:满分)?(\\d{1,3}(?:\\.5)?)分[)\\]】]?)?$"));
+    // A part of the paper, maybe over a range: 客观题, 选择题1-12, 选择题(1~12).
+    static const QRegularExpression part(QStringLiteral("^(客观题|主观题|选择题|非选择题|填空题|判断题|解答题|单选题|"
+                                                        "多选题)\\(?(?:第?(\\d{1,3})[-－—–~～至到](\\d{1,3})题?)?\\)?"
+                                                        "(?:[(\\[【]?(?:满分)?(\\d{1,3}(?:\\.5)?)分[)\\]】]?)?$"));
+    // An older name kept whole: up to four characters before the number (卷一3).
+    static const QRegularExpression prefixed(QStringLiteral("^([\\p{Han}]{1,4}\\d{1,3}(?:\\(\\d{1,2}\\))?)题?$"));
+    const QString text = bare(header);
+    auto [subject, rest] = leadingSubject(text);
+    for (const char16_t* filler : { u"各小题得分", u"小题得分", u"各题得分", u"小题分", u"小题", u"得分" }) {
+        if (!subject.isEmpty() && rest.startsWith(QStringView(filler))) {
+            rest = rest.mid(QStringView(filler).size());
+            break;
+        }
+    }
+    QuestionHeader q;
+    q.subject = subject;
+    if (const auto m = numbered.match(rest); m.hasMatch()) {
+        q.number = m.captured(1);
+        q.fullMarks = m.captured(2).toDouble();
+    } else if (const auto p = part.match(rest); p.hasMatch()) {
+        q.number = p.captured(1);
+        if (p.hasCaptured(2))
+            q.number += QStringLiteral("%1-%2").arg(p.captured(2), p.captured(3));
+        q.fullMarks = p.captured(4).toDouble();
+    } else if (const auto old = prefixed.match(text); old.hasMatch()) {
+        q.subject.clear();
+        q.number = old.captured(1);
+    } else {
+        return std::nullopt;
+    }
+    return q;
+}
+
+namespace {
+
 // A two-row header's column: the subject over what its column holds.
 QString joined(const QString& top, const QString& sub)
 {
@@ -109,8 +162,8 @@ QString joined(const QString& top, const QString& sub)
 
 bool isSecondHeaderWord(const QString& t)
 {
-    static const QRegularExpression question(QStringLiteral("^\\d{1,3}(\\(\\d{1,2}\\))?$"));
-    return scoreWord(t) || classRankWord(t) || schoolRankWord(t) || averageWord(t) || question.match(t).hasMatch();
+    const auto q = question(t);
+    return scoreWord(t) || classRankWord(t) || schoolRankWord(t) || averageWord(t) || (q && q->subject.isEmpty());
 }
 
 QString textAt(const SheetTable& sheet, int row, int column)
@@ -140,8 +193,6 @@ int Layout::column(Role role) const
 
 Column classify(const QString& header, const QStringList& items)
 {
-    static const QRegularExpression question(
-        QStringLiteral("^(?:第|T|Q)?((?:[\\p{Han}]{1,4})?\\d{1,3}(?:\\(\\d{1,2}\\))?)题?$"));
     const QString h = bare(header);
     Column c;
     c.header = header.simplified();
@@ -159,9 +210,10 @@ Column classify(const QString& header, const QStringList& items)
     } else if (const QString fact = factFor(h); !fact.isEmpty()) {
         c.role = Role::Fact;
         c.name = fact;
-    } else if (const auto m = question.match(h); m.hasMatch()) {
+    } else if (const auto q = question(h)) {
         c.role = Role::Question;
-        c.name = m.captured(1);
+        c.name = q->subject + q->number;
+        c.fullMarks = q->fullMarks;
     }
     return c;
 }
@@ -235,7 +287,8 @@ Layout detect(const SheetTable& sheet, const QStringList& items)
     if (first.contains(QStringLiteral("满分")) || textAt(sheet, layout.firstRow, 0).contains(QStringLiteral("满分"))) {
         for (int c = 0; c < layout.columns.size(); ++c) {
             if (layout.columns[c].role == Role::Question)
-                layout.columns[c].fullMarks = textAt(sheet, layout.firstRow, c).toInt();
+                if (const double full = textAt(sheet, layout.firstRow, c).toDouble(); full > 0)
+                    layout.columns[c].fullMarks = full;
         }
         ++layout.firstRow;
     }

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QStringList>
 #include <QVector>
+#include <optional>
 
 namespace velmora::ScoreImport {
 
@@ -19,8 +20,20 @@ struct Column
     // Item: the test's column it fills (语文, 迟到早退, 教师评语); Fact: what it
     // states (总分, 班次, 校次, 语文班次, 语文校次, 语文年级平均); Question: its 题号.
     QString name;
-    int fullMarks = 0; // Question: from a 满分 row, 0 when the sheet does not say
+    double fullMarks = 0; // Question: from its header or a 满分 row, 0 when the sheet does not say
 };
+
+// A question's header as marking systems write it: its subject where the
+// header names one (语文 over 1, 语文小题得分1, 数学第3题), its number (3,
+// 21(1)) or the part of the paper (客观题, 选择题1-12), and the full marks
+// the header states (1(3分)), else 0.
+struct QuestionHeader
+{
+    QString subject;
+    QString number;
+    double fullMarks = 0;
+};
+std::optional<QuestionHeader> question(const QString& header);
 
 struct Layout
 {

@@ -491,7 +491,7 @@ ScoreTable::SheetImport ScoreTable::importSheet(
     for (int c = 0; c < layout.columns.size() && classWide; ++c) {
         if (layout.columns[c].role == ScoreImport::Role::Question) {
             questionColumns << c;
-            questions.push_back({ layout.columns[c].name, double(layout.columns[c].fullMarks) });
+            questions.push_back({ layout.columns[c].name, layout.columns[c].fullMarks });
         }
     }
     out.questions = int(questions.size());

@@ -426,13 +426,13 @@ private Q_SLOTS:
         QVERIFY(analysis.load());
         analysis.show();
         auto* table = child<ResultGrid>(&analysis, "Grid");
-        QCOMPARE(table->rowTexts(1), QStringList({ "1", "3", "3", "2", "66.7%", "0.67", "0.00" }));
-        QCOMPARE(table->rowTexts(2), QStringList({ "2", "3", "3", "2", "66.7%", "0.67", "1.00" }));
+        QCOMPARE(table->rowTexts(1), QStringList({ "第1题", "3", "3", "2", "66.7%", "0.67", "0.00" }));
+        QCOMPARE(table->rowTexts(2), QStringList({ "第2题", "3", "3", "2", "66.7%", "0.67", "1.00" }));
         // The export did not say 21(1)'s full marks: typed here, they stay.
-        QCOMPARE(table->rowTexts(4).mid(0, 5), QStringList({ "21(1)", "（未知）", "2", "6", "" }));
+        QCOMPARE(table->rowTexts(4).mid(0, 5), QStringList({ "第21(1)题", "（未知）", "2", "6", "" }));
         table->setCurrentRow(4);
         test::retype(child<QLineEdit>(&analysis, "txtFullMarks"), QStringLiteral("8\n"));
-        QCOMPARE(table->rowTexts(4).mid(0, 5), QStringList({ "21(1)", "8", "2", "6", "75.0%" }));
+        QCOMPARE(table->rowTexts(4).mid(0, 5), QStringList({ "第21(1)题", "8", "2", "6", "75.0%" }));
         QCOMPARE(Questions::list(db(), m_test)->at(3).fullMarks, 8.0);
         // Who scored at most 2 on question 3.
         child<QComboBox>(&analysis, "cmbQuestion")->setCurrentIndex(2);
@@ -442,15 +442,127 @@ private Q_SLOTS:
         QCOMPARE(students->item(0)->text(), QStringLiteral("02  某  2分"));
     }
 
-    // Headers as marking systems and offices write them.
+    // Two subjects' questions under their subjects, as LibreOffice writes a
+    // marking system's export: each found with its subject and the full marks
+    // its header states; leaving one out leaves out its subject's, not the other's.
+    void questionsUnderTheirSubjects_data()
+    {
+        QTest::addColumn<QString>("format");
+        for (const char* format : { "xlsx", "csv" })
+            QTest::newRow(format) << QString::fromLatin1(format);
+    }
+    void questionsUnderTheirSubjects()
+    {
+        VELMORA_REQUIRE_OFFICE();
+        QFETCH(QString, format);
+        QTemporaryDir dir;
+        QString why;
+        const QStringList made = test::Office::make({ QStringLiteral("questions") }, format, dir.path(), &why);
+        QVERIFY2(!made.isEmpty(), qPrintable(why));
+        ScoreGrid grid;
+        open(grid);
+        FileDialogs::setNextFileName(made.first());
+        QStringList found, afterOff, afterOn;
+        whenModal<ScoreImportDialog>([&](ScoreImportDialog* preview) {
+            const auto codes = [preview] {
+                QStringList out;
+                for (int c = 2; c <= 8; ++c)
+                    out << child<QComboBox>(preview, qPrintable(QStringLiteral("cmbColumn%1").arg(c)))
+                               ->currentData()
+                               .toString();
+                return out;
+            };
+            found = codes();
+            auto* second = child<QComboBox>(preview, "cmbColumn4");
+            const int own = second->currentIndex();
+            second->setCurrentIndex(0);
+            afterOff = codes();
+            second->setCurrentIndex(own);
+            afterOn = codes();
+            child<QComboBox>(preview, "cmbColumn7")->setCurrentIndex(0);
+            test::click(preview, "BN_Import");
+        });
+        test::click(&grid, "BN_Import");
+        const QStringList all { "项目:语文", "小题:语文1", "小题:语文2", "小题:语文选择题1-12", "项目:数学",
+            "小题:数学1", "小题:数学2" };
+        QCOMPARE(found, all);
+        QCOMPARE(afterOff, QStringList({ "项目:语文", "", "", "", "项目:数学", "小题:数学1", "小题:数学2" }));
+        QCOMPARE(afterOn, all);
+        key(grid, Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(scoresOf(m_test, QStringLiteral("数学")), QStringList({ "88", "60", "" }));
+        auto questions = Questions::list(db(), m_test);
+        QVERIFY(questions);
+        QStringList kept;
+        for (const Questions::Question& q : *questions)
+            kept << QStringLiteral("%1=%2").arg(q.number).arg(q.fullMarks);
+        QCOMPARE(kept, QStringList({ "语文1=0", "语文2=0", "语文选择题1-12=0" }));
+        QCOMPARE(Questions::marks(db(), m_test)->value("01").value("语文2"), 2.5);
+    }
+
+    // 小题分析 of one subject at a time: questions named 第1题, full marks set
+    // for a range at once, and their sum held against the subject's.
+    void questionsOfOneSubject()
+    {
+        const auto row = [](std::initializer_list<QVariant> cells) { return QVector<QVariant>(cells); };
+        const SheetTable sheet { QStringLiteral("小题"), {},
+            { row({ "学号", "姓名", "语文", "语文1", "语文2", "语文3(1)", "语文3(2)", "数学", "数学1(3分)" }),
+                row({ "01", "某", 90, 3, 3, 4, 2, 80, 3 }), row({ "02", "某", 60, 0, 3, 2, 1, 70, 0 }) } };
+        ScoreGrid grid;
+        open(grid);
+        QCOMPARE(grid.table().importSheet(sheet).questions, 5);
+        key(grid, Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(Exams::setFullMarks(db(), m_test, 0, 120));
+        Analyze_Questions analysis;
+        QVERIFY(analysis.load());
+        analysis.show();
+        auto* subject = child<QComboBox>(&analysis, "cmbSubject");
+        QCOMPARE(subject->count(), 2);
+        QCOMPARE(subject->currentText(), QStringLiteral("语文"));
+        auto* table = child<ResultGrid>(&analysis, "Grid");
+        QCOMPARE(table->rows(), 5);
+        QCOMPARE(table->text(3, 0), QStringLiteral("第3(1)题"));
+        auto* check = child<QLabel>(&analysis, "lblCheck");
+        QVERIFY(check->text().startsWith(QStringLiteral("还有小题没有满分")));
+        // 第1题 to 第3题: whole questions only, the sub-questions keep their own.
+        QTest::keyClicks(child<QLineEdit>(&analysis, "txtFrom"), QStringLiteral("1"));
+        QTest::keyClick(child<QLineEdit>(&analysis, "txtFrom"), Qt::Key_Tab);
+        QTest::keyClicks(child<QLineEdit>(&analysis, "txtTo"), QStringLiteral("3"));
+        QTest::keyClicks(child<QLineEdit>(&analysis, "txtEach"), QStringLiteral("5"));
+        QTest::keyClick(child<QLineEdit>(&analysis, "txtEach"), Qt::Key_Return);
+        QCOMPARE(table->text(1, 1), QStringLiteral("5"));
+        QCOMPARE(table->text(2, 1), QStringLiteral("5"));
+        QCOMPARE(table->text(3, 1), QStringLiteral("（未知）"));
+        table->setCurrentRow(3);
+        test::retype(child<QLineEdit>(&analysis, "txtFullMarks"), QStringLiteral("6\n"));
+        table->setCurrentRow(4);
+        test::retype(child<QLineEdit>(&analysis, "txtFullMarks"), QStringLiteral("4.5\n"));
+        QCOMPARE(check->text(), QStringLiteral("各小题满分合计 20.5 分，比语文的满分 120 分少 99.5 分，请核对。"));
+        // The other subject's question, with the full marks its header gave.
+        subject->setCurrentIndex(1);
+        QCOMPARE(table->rowTexts(1).mid(0, 2), QStringList({ "第1题", "3" }));
+        QCOMPARE(check->text(), QStringLiteral("各小题满分合计 3 分，比数学的满分 100 分少 97 分，请核对。"));
+        QCOMPARE(child<QComboBox>(&analysis, "cmbQuestion")->currentText(), QStringLiteral("第1题"));
+        QCOMPARE(child<QListWidget>(&analysis, "lstStudents")->item(0)->text(), QStringLiteral("02  某  0分"));
+        // A range without questions is said so, and nothing changes.
+        test::retype(child<QLineEdit>(&analysis, "txtFrom"), QStringLiteral("7"));
+        test::retype(child<QLineEdit>(&analysis, "txtTo"), QStringLiteral("9"));
+        test::click(&analysis, "BN_Range");
+        QCOMPARE(MessageService::lastText(), QStringLiteral("第7题到第9题之间没有小题。"));
+    }
+
+    // Headers as marking systems and offices write them; a question's as the
+    // window names it.
     void headersOfExports_data()
     {
         QTest::addColumn<QString>("header");
         QTest::addColumn<int>("role");
         QTest::addColumn<QString>("name");
+        QTest::addColumn<double>("fullMarks");
+        QTest::addColumn<QString>("label");
         using R = ScoreImport::Role;
-        const auto row = [](const char* header, R role, const char* name) {
-            QTest::newRow(header) << QString::fromUtf8(header) << int(role) << QString::fromUtf8(name);
+        const auto row = [](const char* header, R role, const char* name, double full = 0, const char* label = "") {
+            QTest::newRow(header) << QString::fromUtf8(header) << int(role) << QString::fromUtf8(name) << full
+                                  << QString::fromUtf8(label);
         };
         row("数学（满分150）", R::Item, "数学");
         row("道德与法治", R::Item, "政治");
@@ -462,8 +574,21 @@ private Q_SLOTS:
         row("年级名次", R::Fact, "校次");
         row("语文班名次", R::Fact, "语文班次");
         row("数学年级平均", R::Fact, "数学年级平均");
-        row("21(1)", R::Question, "21(1)");
-        row("第3题", R::Question, "3");
+        row("21(1)", R::Question, "21(1)", 0, "第21(1)题");
+        row("第3题", R::Question, "3", 0, "第3题");
+        row("1题", R::Question, "1", 0, "第1题");
+        row("T12", R::Question, "12", 0, "第12题");
+        row("语文1", R::Question, "语文1", 0, "第1题");
+        row("语文小题得分 2", R::Question, "语文2", 0, "第2题");
+        row("数学第3题", R::Question, "数学3", 0, "第3题");
+        row("道德与法治4", R::Question, "政治4", 0, "第4题");
+        row("1(3分)", R::Question, "1", 3, "第1题");
+        row("第2题（满分4.5分）", R::Question, "2", 4.5, "第2题");
+        row("客观题", R::Question, "客观题", 0, "客观题");
+        row("选择题 1-12", R::Question, "选择题1-12", 0, "选择题1-12");
+        row("数学选择题（1～12）36分", R::Question, "数学选择题1-12", 36, "选择题1-12");
+        row("语文主观题(90分)", R::Question, "语文主观题", 90, "主观题");
+        row("卷一3", R::Question, "卷一3", 0, "卷一3");
         row("物理", R::Ignore, ""); // not a subject of this test
     }
     void headersOfExports()
@@ -471,9 +596,14 @@ private Q_SLOTS:
         QFETCH(QString, header);
         QFETCH(int, role);
         QFETCH(QString, name);
+        QFETCH(double, fullMarks);
+        QFETCH(QString, label);
         const ScoreImport::Column c = ScoreImport::classify(header, { "语文", "数学", "政治", "教师评语" });
         QCOMPARE(int(c.role), role);
         QCOMPARE(c.name, name);
+        QCOMPARE(c.fullMarks, fullMarks);
+        if (c.role == ScoreImport::Role::Question)
+            QCOMPARE(Questions::label(c.name), label);
     }
 
     void marksInScoreCells_data()

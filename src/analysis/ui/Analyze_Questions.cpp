@@ -1,6 +1,7 @@
 #include "analysis/ui/Analyze_Questions.h"
 
 #include "app/Module1.h"
+#include "data/Schema.h"
 #include "data/UserRights.h"
 #include "exams/TestLocks.h"
 #include "exams/TestRecord.h"
@@ -18,6 +19,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QVBoxLayout>
+#include <cmath>
 
 namespace velmora {
 
@@ -39,15 +41,25 @@ Analyze_Questions::Analyze_Questions(QWidget* parent)
     setWindowTitle(QStringLiteral("小题分析"));
     txtNumber = new QComboBox(this);
     txtNumber->setObjectName(QStringLiteral("txtNumber"));
+    cmbSubject = new QComboBox(this);
+    cmbSubject->setObjectName(QStringLiteral("cmbSubject"));
     Grid = new ResultGrid(this);
     Grid->setObjectName(QStringLiteral("Grid"));
     Grid->setExportTitle(QStringLiteral("小题分析"));
     Grid->setNumberColumns({ 1, 2, 3, 6 });
+    lblCheck = Controls::label(this, "lblCheck", QString());
+    lblCheck->setWordWrap(true);
     txtFullMarks = Controls::edit(this, "txtFullMarks");
     BN_FullMarks = Controls::button(this, "BN_FullMarks", QStringLiteral("设为本题满分(&M)"));
+    txtFrom = Controls::edit(this, "txtFrom");
+    txtTo = Controls::edit(this, "txtTo");
+    txtEach = Controls::edit(this, "txtEach");
+    BN_Range = Controls::button(this, "BN_Range", QStringLiteral("设置(&R)"));
     cmbQuestion = new QComboBox(this);
     cmbQuestion->setObjectName(QStringLiteral("cmbQuestion"));
     txtAtMost = Controls::edit(this, "txtAtMost", QStringLiteral("0"));
+    for (QLineEdit* small : { txtFrom, txtTo, txtEach, txtFullMarks, txtAtMost })
+        small->setMaximumWidth(80);
     lstStudents = new QListWidget(this);
     lstStudents->setObjectName(QStringLiteral("lstStudents"));
     BN_Back = Controls::button(this, "BN_Back", QStringLiteral("返回"));
@@ -55,31 +67,48 @@ Analyze_Questions::Analyze_Questions(QWidget* parent)
     auto* top = new QHBoxLayout;
     top->addWidget(Controls::label(this, "lblTest", QStringLiteral("考试(&T)："), txtNumber));
     top->addWidget(txtNumber, 1);
+    top->addWidget(Controls::label(this, "lblSubject", QStringLiteral("科目(&S)："), cmbSubject));
+    top->addWidget(cmbSubject);
     auto* full = new QHBoxLayout;
     full->addWidget(Controls::label(this, "lblFull", QStringLiteral("选中小题的满分(&F)："), txtFullMarks));
     full->addWidget(txtFullMarks);
     full->addWidget(BN_FullMarks);
     full->addStretch();
     full->addWidget(Grid->exportButton(this));
+    auto* range = new QHBoxLayout;
+    range->addWidget(Controls::label(this, "lblFrom", QStringLiteral("从第(&B)"), txtFrom));
+    range->addWidget(txtFrom);
+    range->addWidget(Controls::label(this, "lblTo", QStringLiteral("题到第(&O)"), txtTo));
+    range->addWidget(txtTo);
+    range->addWidget(Controls::label(this, "lblEach", QStringLiteral("题，每题(&E)"), txtEach));
+    range->addWidget(txtEach);
+    range->addWidget(new QLabel(QStringLiteral("分"), this));
+    range->addWidget(BN_Range);
+    range->addStretch();
     auto* who = new QHBoxLayout;
-    who->addWidget(Controls::label(this, "lblQuestion", QStringLiteral("第(&Q)"), cmbQuestion));
+    who->addWidget(Controls::label(this, "lblQuestion", QStringLiteral("小题(&Q)："), cmbQuestion));
     who->addWidget(cmbQuestion);
-    who->addWidget(Controls::label(this, "lblAtMost", QStringLiteral("题得分不超过(&X)"), txtAtMost));
+    who->addWidget(Controls::label(this, "lblAtMost", QStringLiteral("得分不超过(&X)："), txtAtMost));
     who->addWidget(txtAtMost);
     who->addWidget(new QLabel(QStringLiteral("分的学生："), this));
     who->addStretch();
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(Grid, 2);
+    layout->addWidget(lblCheck);
     layout->addLayout(full);
+    layout->addLayout(range);
     layout->addLayout(who);
     layout->addWidget(lstStudents, 1);
     layout->addLayout(Controls::buttonRow({ BN_Back }));
-    resize(760, 600);
+    resize(760, 640);
 
     connect(txtNumber, &QComboBox::currentIndexChanged, this, &Analyze_Questions::showTest);
+    connect(cmbSubject, &QComboBox::currentIndexChanged, this, &Analyze_Questions::showSubject);
     connect(BN_FullMarks, &QPushButton::clicked, this, &Analyze_Questions::setFullMarks);
     connect(txtFullMarks, &QLineEdit::returnPressed, this, &Analyze_Questions::setFullMarks);
+    connect(BN_Range, &QPushButton::clicked, this, &Analyze_Questions::setRange);
+    connect(txtEach, &QLineEdit::returnPressed, this, &Analyze_Questions::setRange);
     connect(cmbQuestion, &QComboBox::currentIndexChanged, this, &Analyze_Questions::listStudents);
     connect(txtAtMost, &QLineEdit::textChanged, this, &Analyze_Questions::listStudents);
     connect(BN_Back, &QPushButton::clicked, this, [this] { ChildWindow::close(this); });
@@ -115,56 +144,137 @@ void Analyze_Questions::showTest()
     m_test = txtNumber->currentData().toInt();
     auto questions = Questions::list(mod().Conn, m_test);
     auto marks = Questions::marks(mod().Conn, m_test);
-    if (!questions || !marks) {
-        MessageService::error(questions ? marks.error() : questions.error());
+    auto record = Exams::fetch(mod().Conn, m_test);
+    if (!questions || !marks || !record) {
+        MessageService::error(!questions ? questions.error() : !marks ? marks.error() : record.error());
         return;
     }
-    m_questions = *questions;
+    m_all = *questions;
     m_marks = *marks;
+    m_subjectFullMarks = *record ? (*record)->items.fullMarks : QVector<int>(14, TestItems::kDefaultFullMarks);
     // A question's full marks are the class's: not a limited user's, nor a locked test's.
     const bool open = !UserRights::current().limited() && TestLocks::guard(mod().Conn, m_test);
-    txtFullMarks->setEnabled(open);
-    BN_FullMarks->setEnabled(open);
+    for (QWidget* w : std::initializer_list<QWidget*> { txtFullMarks, BN_FullMarks, txtFrom, txtTo, txtEach, BN_Range })
+        w->setEnabled(open);
+    const QString chosen = cmbSubject->currentData().toString();
+    const QSignalBlocker quiet(cmbSubject);
+    cmbSubject->clear();
+    for (const Questions::Question& q : std::as_const(m_all)) {
+        const QString subject = Questions::subjectOf(q.number);
+        if (cmbSubject->findData(subject) < 0)
+            cmbSubject->addItem(subject.isEmpty() ? QStringLiteral("（未注明科目）") : subject, subject);
+    }
+    cmbSubject->setCurrentIndex(qMax(0, cmbSubject->findData(chosen)));
+    showSubject();
+}
+
+void Analyze_Questions::showSubject()
+{
+    const QString subject = cmbSubject->currentData().toString();
+    m_questions.clear();
+    for (const Questions::Question& q : std::as_const(m_all)) {
+        if (Questions::subjectOf(q.number) == subject)
+            m_questions << q;
+    }
     Grid->setHeaders({ QStringLiteral("题号"), QStringLiteral("满分"), QStringLiteral("人数"), QStringLiteral("平均分"),
         QStringLiteral("得分率"), QStringLiteral("难度"), QStringLiteral("区分度") });
     QList<QStringList> rows;
     for (const Questions::Figures& f : Questions::analyse(m_questions, m_marks)) {
-        rows << QStringList { f.number, f.fullMarks > 0 ? number(f.fullMarks) : QStringLiteral("（未知）"),
-            QString::number(f.students), f.average ? number(*f.average, 2) : QString(), share(f.rate),
+        rows << QStringList { Questions::label(f.number),
+            f.fullMarks > 0 ? number(f.fullMarks) : QStringLiteral("（未知）"), QString::number(f.students),
+            f.average ? number(*f.average, 2) : QString(), share(f.rate),
             f.rate ? QString::number(*f.rate, 'f', 2) : QString(),
             f.discrimination ? QString::number(*f.discrimination, 'f', 2) : QString() };
     }
     Grid->setRows(rows);
     Grid->fitColumns(200);
-    const QString chosen = cmbQuestion->currentText();
+
+    // The questions' full marks against the subject's, with the difference named.
+    QString check = QStringLiteral("还有小题没有满分：选中一题填写，或按题号范围一起设置。");
+    const int index = int(Schema::subjects().indexOf(subject));
+    for (const auto& [of, sum] : Questions::fullMarksBySubject(m_questions)) {
+        const QString total = number(sum);
+        if (index < 0)
+            check = QStringLiteral("各小题满分合计 %1 分。").arg(total);
+        else if (const double gap = m_subjectFullMarks.value(index) - sum; std::abs(gap) < 0.05)
+            check = QStringLiteral("各小题满分合计 %1 分，与%2的满分相同。").arg(total, subject);
+        else
+            check = QStringLiteral("各小题满分合计 %1 分，比%2的满分 %3 分%4 %5 分，请核对。")
+                        .arg(total, subject)
+                        .arg(m_subjectFullMarks.value(index))
+                        .arg(gap > 0 ? QStringLiteral("少") : QStringLiteral("多"), number(std::abs(gap)));
+    }
+    lblCheck->setText(check);
+
+    const QString chosen = cmbQuestion->currentData().toString();
     const QSignalBlocker quiet(cmbQuestion);
     cmbQuestion->clear();
     for (const Questions::Question& q : std::as_const(m_questions))
-        cmbQuestion->addItem(q.number);
-    cmbQuestion->setCurrentIndex(qMax(0, cmbQuestion->findText(chosen)));
+        cmbQuestion->addItem(Questions::label(q.number), q.number);
+    cmbQuestion->setCurrentIndex(qMax(0, cmbQuestion->findData(chosen)));
     listStudents();
+}
+
+std::optional<double> Analyze_Questions::typedFullMarks(QLineEdit* edit)
+{
+    bool ok = false;
+    const double marks = edit->text().trimmed().toDouble(&ok);
+    if (ok && marks > 0 && marks <= 150)
+        return marks;
+    MessageService::info(QStringLiteral("满分应是0到150之间的数，请重新填写！"));
+    edit->setFocus();
+    return std::nullopt;
 }
 
 void Analyze_Questions::setFullMarks()
 {
     const int row = Grid->currentRow();
-    bool ok = false;
-    const double marks = txtFullMarks->text().trimmed().toDouble(&ok);
     if (row < 1 || row > m_questions.size()) {
         MessageService::info(QStringLiteral("请先在表中选择一道小题。"));
         return;
     }
-    if (!ok || marks <= 0 || marks > 150) {
-        MessageService::info(QStringLiteral("满分应是0到150之间的数，请重新填写！"));
-        txtFullMarks->setFocus();
+    if (const auto marks = typedFullMarks(txtFullMarks))
+        keepFullMarks({ m_questions[row - 1].number }, *marks);
+}
+
+void Analyze_Questions::setRange()
+{
+    bool fromOk = false, toOk = false;
+    const int from = txtFrom->text().trimmed().toInt(&fromOk);
+    const int to = txtTo->text().trimmed().toInt(&toOk);
+    if (!fromOk || !toOk || from < 1 || to < from) {
+        MessageService::info(QStringLiteral("请填写题号范围，如从第1题到第12题。"));
+        (fromOk && from >= 1 ? txtTo : txtFrom)->setFocus();
         return;
     }
-    if (Status set = Questions::setFullMarks(mod().Conn, m_test, m_questions[row - 1].number, marks); !set) {
+    const auto marks = typedFullMarks(txtEach);
+    if (!marks)
+        return;
+    // Whole questions only: a sub-question's full marks are its own.
+    QStringList numbers;
+    for (const Questions::Question& q : std::as_const(m_questions)) {
+        const int n = Questions::questionNumber(q.number);
+        if (n >= from && n <= to && !q.number.endsWith(QLatin1Char(')')))
+            numbers << q.number;
+    }
+    if (numbers.isEmpty()) {
+        MessageService::info(QStringLiteral("第%1题到第%2题之间没有小题。").arg(from).arg(to));
+        return;
+    }
+    keepFullMarks(numbers, *marks);
+}
+
+void Analyze_Questions::keepFullMarks(const QStringList& numbers, double marks)
+{
+    if (Status set = Questions::setFullMarks(mod().Conn, m_test, numbers, marks); !set) {
         MessageService::error(set.error());
         return;
     }
     showTest();
-    Grid->setCurrentRow(row);
+    for (int i = 0; i < m_questions.size(); ++i) {
+        if (m_questions[i].number == numbers.first())
+            Grid->setCurrentRow(i + 1);
+    }
 }
 
 void Analyze_Questions::listStudents()
@@ -172,9 +282,9 @@ void Analyze_Questions::listStudents()
     lstStudents->clear();
     bool ok = false;
     const double limit = txtAtMost->text().trimmed().toDouble(&ok);
-    if (!ok || cmbQuestion->currentText().isEmpty())
+    const QString question = cmbQuestion->currentData().toString();
+    if (!ok || question.isEmpty())
         return;
-    const QString question = cmbQuestion->currentText();
     for (const QString& student : Questions::atMost(m_marks, question, limit))
         lstStudents->addItem(
             QStringLiteral("%1  %2  %3分").arg(student, m_names.value(student), number(m_marks[student][question], 2)));

@@ -4,8 +4,10 @@
 
 #include <QHash>
 #include <QWidget>
+#include <optional>
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -28,20 +30,34 @@ public:
 
 private:
     QComboBox* txtNumber;
+    QComboBox* cmbSubject;
     ResultGrid* Grid;
+    QLabel* lblCheck;
     QLineEdit* txtFullMarks;
     QPushButton* BN_FullMarks;
+    QLineEdit* txtFrom;
+    QLineEdit* txtTo;
+    QLineEdit* txtEach;
+    QPushButton* BN_Range;
     QComboBox* cmbQuestion;
     QLineEdit* txtAtMost;
     QListWidget* lstStudents;
     QPushButton* BN_Back;
 
     void showTest();
+    void showSubject();
     void setFullMarks();
+    void setRange();
+    // Stores the full marks and shows them, the first of `numbers` current.
+    void keepFullMarks(const QStringList& numbers, double marks);
+    // The full marks typed in `edit`, or none having said why.
+    std::optional<double> typedFullMarks(QLineEdit* edit);
     void listStudents();
 
     int m_test = 0;
-    QVector<Questions::Question> m_questions;
+    QVector<int> m_subjectFullMarks = QVector<int>(14, 100); // the test's, by subject index
+    QVector<Questions::Question> m_all; // the test's
+    QVector<Questions::Question> m_questions; // the chosen subject's
     QHash<QString, QHash<QString, double>> m_marks;
     QHash<QString, QString> m_names;
 };

@@ -1,6 +1,7 @@
 #include "exams/ui/ScoreImportDialog.h"
 
 #include "data/Schema.h"
+#include "exams/Questions.h"
 #include "exams/ScoreTable.h"
 #include "platform/ui/Controls.h"
 #include "sheets/SheetReader.h"
@@ -16,6 +17,18 @@ namespace velmora {
 
 namespace {
 const QColor kUnmatched(255, 205, 210);
+
+// A column taken as a question, as (caption, code): named as the header
+// reads (语文 第3题), or by the header itself.
+std::pair<QString, QString> questionChoice(const QString& header)
+{
+    const auto q = ScoreImport::question(header);
+    const QString number = q ? q->subject + q->number : header;
+    const QString subject = Questions::subjectOf(number);
+    const QString caption
+        = q ? (subject.isEmpty() ? QString() : subject + QLatin1Char(' ')) + Questions::label(number) : header;
+    return { QStringLiteral("小题：") + caption, QStringLiteral("小题:") + number };
+}
 
 // What a column may fill, as (caption, code): the keys, the test's columns,
 // an export's facts, a question, nothing.
@@ -34,7 +47,7 @@ QList<std::pair<QString, QString>> choices(const QStringList& items, const QStri
     }
     for (const QString& fact : std::as_const(facts))
         out.push_back({ QStringLiteral("成绩单：") + fact, QStringLiteral("信息:") + fact });
-    out.push_back({ QStringLiteral("小题：") + header, QStringLiteral("小题:") + header });
+    out.push_back(questionChoice(header));
     return out;
 }
 } // namespace
@@ -74,14 +87,13 @@ ScoreImportDialog::ScoreImportDialog(const SheetTable& sheet, const ScoreTable& 
         box->setObjectName(QStringLiteral("cmbColumn%1").arg(c));
         for (const auto& [caption, code] : choices(table.itemNames(), column.header))
             box->addItem(caption, code);
+        // A mapping remembered from an older file stays what it was.
+        if (const QString kept = ScoreImport::code(column); !kept.isEmpty() && box->findData(kept) < 0)
+            box->addItem(kept, kept);
         box->setCurrentIndex(qMax(0, box->findData(ScoreImport::code(column))));
-        connect(box, &QComboBox::currentIndexChanged, this, [this, c, box] {
-            const int fullMarks = m_layout.columns[c].fullMarks;
-            m_layout.columns[c] = ScoreImport::fromCode(box->currentData().toString(), m_layout.columns[c].header);
-            m_layout.columns[c].fullMarks = fullMarks;
-            replan();
-        });
+        connect(box, &QComboBox::currentIndexChanged, this, [this, c] { choose(c); });
         Grid->setCellWidget(0, c, box);
+        m_boxes << box;
     }
     headers << QStringLiteral("学生");
     Grid->setHorizontalHeaderLabels(headers);
@@ -109,6 +121,39 @@ ScoreImportDialog::ScoreImportDialog(const SheetTable& sheet, const ScoreTable& 
     connect(BN_Cancel, &QPushButton::clicked, this, &QDialog::reject);
     replan();
     Grid->resizeColumnsToContents();
+}
+
+void ScoreImportDialog::take(int c, const QString& code)
+{
+    const double fullMarks = m_layout.columns[c].fullMarks;
+    m_layout.columns[c] = ScoreImport::fromCode(code, m_layout.columns[c].header);
+    m_layout.columns[c].fullMarks = fullMarks;
+}
+
+// A subject's questions go together: one taken or left out takes or leaves
+// out every question of that subject the file holds.
+void ScoreImportDialog::choose(int c)
+{
+    const QString code = m_boxes[c]->currentData().toString();
+    take(c, code);
+    const auto questionOf = [this](int column) -> std::optional<QString> {
+        if (column >= m_found.columns.size() || m_found.columns[column].role != ScoreImport::Role::Question)
+            return std::nullopt;
+        return Questions::subjectOf(m_found.columns[column].name);
+    };
+    const auto subject = questionOf(c);
+    const QString own = questionChoice(m_layout.columns[c].header).second;
+    if (subject && (code.isEmpty() || code == own)) {
+        for (int other = 0; other < m_boxes.size(); ++other) {
+            if (other == c || questionOf(other) != subject)
+                continue;
+            const QString theirs = code.isEmpty() ? QString() : questionChoice(m_layout.columns[other].header).second;
+            const QSignalBlocker quiet(m_boxes[other]);
+            m_boxes[other]->setCurrentIndex(qMax(0, m_boxes[other]->findData(theirs)));
+            take(other, theirs);
+        }
+    }
+    replan();
 }
 
 void ScoreImportDialog::replan()

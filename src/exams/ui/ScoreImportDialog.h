@@ -5,6 +5,7 @@
 
 #include <QDialog>
 
+class QComboBox;
 class QLabel;
 class QPushButton;
 class QTableWidget;
@@ -37,11 +38,14 @@ private:
     QPushButton* BN_Cancel;
 
     void replan();
+    void choose(int column);
+    void take(int column, const QString& code);
 
     const SheetTable& m_sheet;
     const ScoreTable& m_table;
     ScoreImport::Layout m_found;
     ScoreImport::Layout m_layout;
+    QVector<QComboBox*> m_boxes; // per column of the sheet
 };
 
 } // namespace velmora
