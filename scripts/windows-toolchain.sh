@@ -224,9 +224,6 @@ build_xlsxwriter() {
 }
 
 # Shared Qt: the tests link far faster against DLLs than against a static Qt.
-# Only what Velmora uses, so that a machine without the cache builds it within
-# CI's time: no networking, no Direct2D platform (the plain Windows one draws),
-# no graphics view, no GIF, no Markdown or ODF text.
 build_qt() {
     unpack qt6-base src
     local s=${STAGE[sqlite]} p=${STAGE[libpq]}
@@ -236,8 +233,6 @@ build_qt() {
         -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \
         -DFEATURE_tabletevent=OFF -DFEATURE_dbus=OFF -DFEATURE_openssl=OFF -DFEATURE_xml=OFF \
         -DFEATURE_concurrent=OFF -DFEATURE_vulkan=OFF -DFEATURE_zstd=OFF -DFEATURE_icu=OFF \
-        -DFEATURE_network=OFF -DFEATURE_direct2d=OFF -DFEATURE_graphicsview=OFF -DFEATURE_gif=OFF \
-        -DFEATURE_textmarkdownreader=OFF -DFEATURE_textmarkdownwriter=OFF -DFEATURE_textodfwriter=OFF \
         -DFEATURE_sql_odbc=OFF -DFEATURE_sql_mysql=OFF -DFEATURE_sql_ibase=OFF -DFEATURE_sql_oci=OFF \
         -DFEATURE_sql_db2=OFF -DFEATURE_sql_sqlite=ON -DFEATURE_system_sqlite=ON -DFEATURE_sql_psql=ON \
         -DSQLite3_INCLUDE_DIR="$s/include" -DSQLite3_LIBRARY="$s/lib/libsqlite3.dll.a" \
