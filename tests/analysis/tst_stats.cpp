@@ -3,6 +3,7 @@
 #include "analysis/StatsTable.h"
 #include "analysis/ui/Analyze_Stats.h"
 #include "analysis/ui/Analyze_Subject.h"
+#include "analysis/ui/StatsCharts.h"
 #include "app/Module1.h"
 #include "classes/ui/GradeBandsDialog.h"
 #include "data/Schema.h"
@@ -11,6 +12,7 @@
 #include "exams/Slips.h"
 #include "exams/TestRecord.h"
 #include "platform/MessageService.h"
+#include "platform/ui/ChartView.h"
 #include "platform/ui/FileDialogs.h"
 #include "platform/ui/ReportPreview.h"
 #include "platform/ui/ResultGrid.h"
@@ -259,6 +261,84 @@ private Q_SLOTS:
         QCOMPARE(slips[5].total.average, QStringLiteral("163.0"));
         const auto cells = Analysis::cellsOf(db(), **test);
         QCOMPARE(Analysis::resultsOf(*cells, {}, rules).ranks.size(), qsizetype(cards->ranked));
+    }
+
+    // Pictures for the parents' meeting from the table's own figures: the
+    // score bands of each subject, the averages and rates over the tests; a
+    // slide-sized PNG and a print, and no student named on any.
+    void chartsForTheParentsMeeting()
+    {
+        const int later = defineTest({ 0, 1 }, false, false, QStringLiteral("月考"), QStringLiteral("平时考试"));
+        QVERIFY(db().exec(QStringLiteral("update %1 set 语文=50").arg(Schema::scoreTableName(later))));
+        setScores(later, QStringLiteral("1"), QStringLiteral("语文=?"), { 51 });
+        Analyze_Stats window;
+        QVERIFY(window.load());
+        window.show();
+        const auto open = [&window](int test) {
+            child<QComboBox>(&window, "cmbTest")->setCurrentIndex(test);
+            test::click(&window, "BN_Charts");
+            auto* charts = window.findChild<StatsCharts*>();
+            return charts;
+        };
+        const auto values = [](const ChartData& chart) {
+            QStringList out;
+            for (const ChartData::Series& s : chart.series) {
+                QStringList v;
+                for (double d : s.values)
+                    v << (std::isnan(d) ? QStringLiteral("-") : QString::number(d));
+                out << s.name + QLatin1Char(':') + v.join(QLatin1Char(','));
+            }
+            return out;
+        };
+        const auto named = [](const ChartData& chart) {
+            const QString all = chart.title + chart.categories.join(QString()) + chart.legendTexts().join(QString());
+            return all.contains(QStringLiteral("学生"));
+        };
+
+        // 语文 of 100: 95, 85, 60, 39 and 作弊 as 0; 数学 of 150: 140, 127, 90, 59, 100, 120, 150.
+        StatsCharts* charts = open(1);
+        QVERIFY(charts);
+        auto* view = child<ChartView>(charts, "Chart");
+        QCOMPARE(view->chart().categories.first(), QStringLiteral("90%～100%"));
+        QCOMPARE(values(view->chart()), QStringList({ "语文:1,1,0,1,2", "数学:2,2,0,2,1" }));
+        child<QComboBox>(charts, "cmbSubject")->setCurrentIndex(2);
+        QCOMPARE(values(view->chart()), QStringList({ "数学:2,2,0,2,1" }));
+        QVERIFY(!named(view->chart()));
+        QTemporaryDir dir;
+        const QString png = dir.filePath(QStringLiteral("数学.png"));
+        FileDialogs::setNextFileName(png);
+        test::click(charts, "BN_SavePng");
+        QVERIFY(MessageService::lastText().startsWith(QStringLiteral("已保存图片")));
+        const QImage slide(png);
+        QCOMPARE(slide.size(), QSize(1920, 1080));
+        int drawn = 0; // of every eighth pixel each way: the bars at least
+        for (int y = 0; y < slide.height(); y += 8) {
+            for (int x = 0; x < slide.width(); x += 8)
+                drawn += slide.pixelColor(x, y) != Qt::white;
+        }
+        QVERIFY2(drawn > 1920 * 1080 / 64 / 10, qPrintable(QString::number(drawn)));
+        test::click(charts, "BN_Print");
+        auto* preview = charts->findChild<ReportPreview*>();
+        QVERIFY(preview);
+        preview->close();
+        charts->close();
+        QTRY_VERIFY(!window.findChild<StatsCharts*>());
+
+        // The month test after it: 语文 401 of 8 is 50.1; nobody sat 数学 there.
+        charts = open(0);
+        view = child<ChartView>(charts, "Chart");
+        auto* kind = child<QComboBox>(charts, "cmbChart");
+        kind->setCurrentIndex(1);
+        QCOMPARE(view->chart().categories, QStringList({ "期中", "月考" }));
+        QCOMPARE(values(view->chart()), QStringList({ "语文:55.8,50.1", "数学:112.3,-" }));
+        QCOMPARE(view->chart().high, 150.0);
+        kind->setCurrentIndex(2);
+        QCOMPARE(values(view->chart()), QStringList({ "语文:40,0", "数学:28.6,-" }));
+        kind->setCurrentIndex(3);
+        QCOMPARE(values(view->chart()), QStringList({ "语文:60,0", "数学:85.7,-" }));
+        QVERIFY(!child<QComboBox>(charts, "cmbSubject")->isEnabled());
+        QVERIFY(!named(view->chart()));
+        charts->close();
     }
 
     // The window as the teacher uses it: the table shown, the thresholds

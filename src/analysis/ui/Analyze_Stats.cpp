@@ -1,6 +1,7 @@
 #include "analysis/ui/Analyze_Stats.h"
 
 #include "analysis/TermGrades.h"
+#include "analysis/ui/StatsCharts.h"
 #include "analysis/ui/TestChoice.h"
 #include "app/Module1.h"
 #include "classes/ui/GradeBandsDialog.h"
@@ -118,6 +119,7 @@ Analyze_Stats::Analyze_Stats(QWidget* parent)
     grades->setVisible(mod().IsAdmin);
     BN_Export = Controls::button(this, "BN_Export", QStringLiteral("导出Excel…"));
     BN_Print = Controls::button(this, "BN_Print", QStringLiteral("打印预览(&P)…"));
+    BN_Charts = Controls::button(this, "BN_Charts", QStringLiteral("图表(&H)…"));
     BN_Back = Controls::button(this, "BN_Back", QStringLiteral("返回"));
 
     auto* top = new QHBoxLayout;
@@ -134,7 +136,7 @@ Analyze_Stats::Analyze_Stats(QWidget* parent)
     layout->addWidget(grdBands, 3);
     layout->addWidget(grdGrades, 2);
     layout->addWidget(lblMissing);
-    layout->addLayout(Controls::buttonRow({ BN_Export, BN_Print, BN_Back }));
+    layout->addLayout(Controls::buttonRow({ BN_Charts, BN_Export, BN_Print, BN_Back }));
     ChildWindow::setDesignSize(this, { 15000, 10000 });
 
     connect(cmbTest, &QComboBox::currentIndexChanged, this, &Analyze_Stats::showTest);
@@ -149,6 +151,7 @@ Analyze_Stats::Analyze_Stats(QWidget* parent)
     });
     connect(BN_Export, &QPushButton::clicked, this, &Analyze_Stats::exportSheet);
     connect(BN_Print, &QPushButton::clicked, this, &Analyze_Stats::print);
+    connect(BN_Charts, &QPushButton::clicked, this, &Analyze_Stats::showCharts);
     connect(BN_Back, &QPushButton::clicked, this, [this] { ChildWindow::close(this); });
     TestChoice::follow(this, { cmbTest, cmbCompare }, [this] { return load(); });
 }
@@ -225,6 +228,33 @@ void Analyze_Stats::showTest()
         grids[g]->setRows(parts.value(g).rows);
         grids[g]->fitColumns(120);
     }
+}
+
+// The chosen test and up to five before it, oldest first; a term grade alone.
+void Analyze_Stats::showCharts()
+{
+    QVector<std::pair<QString, QVariant>> chosen { { cmbTest->currentText(), cmbTest->currentData() } };
+    for (int i = cmbTest->currentIndex() + 1; i < cmbTest->count() && chosen.size() < 6; ++i) {
+        if (cmbTest->currentData().typeId() != QMetaType::Int || cmbTest->itemData(i).typeId() != QMetaType::Int)
+            break;
+        chosen.push_back({ cmbTest->itemText(i), cmbTest->itemData(i) });
+    }
+    QVector<StatsCharts::Test> tests;
+    for (auto c = chosen.crbegin(); c != chosen.crend(); ++c) {
+        const auto cells = TestChoice::cells(c->second, m_start);
+        if (!cells)
+            return;
+        // A test by its own name along the chart's foot, without its number and date.
+        QString name = c->first;
+        for (const TestRecord& t : std::as_const(m_start.tests)) {
+            if (c->second.typeId() == QMetaType::Int && t.number == c->second.toInt() && !t.name.trimmed().isEmpty())
+                name = t.name.trimmed();
+        }
+        tests.push_back({ name, Analysis::statsOf(*cells, m_start.rules, m_grades) });
+    }
+    auto* charts = new StatsCharts(tests, m_start.rules.caption(), this);
+    charts->setAttribute(Qt::WA_DeleteOnClose);
+    charts->open();
 }
 
 void Analyze_Stats::editRules()

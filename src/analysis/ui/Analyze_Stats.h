@@ -61,9 +61,11 @@ private:
     QPushButton* BN_Rules;
     QPushButton* BN_Export;
     QPushButton* BN_Print;
+    QPushButton* BN_Charts;
     QPushButton* BN_Back;
 
     void showTest();
+    void showCharts();
     void editRules();
     void exportSheet();
     void print();
