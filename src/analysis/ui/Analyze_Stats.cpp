@@ -217,7 +217,10 @@ std::optional<SheetTable> Analyze_Stats::sheet()
 
 void Analyze_Stats::showTest()
 {
-    lblCaption->setText(m_start.rules.caption() + QStringLiteral("；") + Analysis::sigmaNote());
+    QString rules = m_start.rules.caption();
+    while (rules.endsWith(QChar(0x3002)))
+        rules.chop(1);
+    lblCaption->setText(rules + QStringLiteral("；") + Analysis::sigmaNote());
     const auto made = sheet();
     if (!made)
         return;

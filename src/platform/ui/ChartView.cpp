@@ -271,8 +271,11 @@ QColor ChartData::sliceColour(int slice) const
 
 QColor ChartData::palette(int index)
 {
-    static const QColor colours[] = { QColor(32, 159, 223), QColor(153, 202, 83), QColor(246, 166, 37),
-        QColor(109, 95, 213), QColor(191, 89, 62), QColor(84, 110, 122), QColor(0, 150, 136), QColor(233, 30, 99) };
+    // Fourteen, one for each subject a test may have, none repeated on a chart of them all.
+    static const QColor colours[]
+        = { QColor(32, 159, 223), QColor(153, 202, 83), QColor(246, 166, 37), QColor(109, 95, 213), QColor(191, 89, 62),
+              QColor(84, 110, 122), QColor(0, 150, 136), QColor(233, 30, 99), QColor(121, 85, 72), QColor(255, 213, 79),
+              QColor(26, 35, 126), QColor(174, 213, 129), QColor(186, 104, 200), QColor(158, 158, 158) };
     const int n = int(std::size(colours));
     return colours[((index % n) + n) % n];
 }
