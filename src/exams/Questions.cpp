@@ -37,6 +37,14 @@ QString label(const QString& number)
     return !own.isEmpty() && own.front().isDigit() ? QStringLiteral("第%1题").arg(own) : own;
 }
 
+QString historyItem(const QString& number)
+{
+    // The history's 项目 holds ten characters: the subject goes first when it must.
+    const QString full = QStringLiteral("满分");
+    const QString item = subjectOf(number) + label(number) + full;
+    return item.size() <= kHistoryItemLength ? item : label(number).left(kHistoryItemLength - full.size()) + full;
+}
+
 int questionNumber(const QString& number)
 {
     const QString own = number.mid(subjectOf(number).size());
@@ -151,10 +159,8 @@ Status setFullMarks(Database& db, int test, const QStringList& numbers, double f
             return set.error();
         if (before->text(0) == after)
             continue;
-        const QString subject = subjectOf(number);
-        const QString what = (subject.isEmpty() ? QString() : subject + QLatin1Char(' ')) + label(number);
         if (Status noted
-            = ScoreHistory::record(db, test, { { QString(), what + QStringLiteral("满分"), before->text(0), after } });
+            = ScoreHistory::record(db, test, { { QString(), historyItem(number), before->text(0), after } });
             !noted)
             return noted;
     }

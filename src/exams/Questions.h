@@ -21,6 +21,10 @@ struct Question
 QString subjectOf(const QString& number);
 // How a question is named on screen and paper: 第3题, 第21(1)题, 选择题1-12.
 QString label(const QString& number);
+// What the score history calls a change of the question's full marks
+// (语文第3题满分), within the kHistoryItemLength characters it keeps.
+inline constexpr int kHistoryItemLength = 10;
+QString historyItem(const QString& number);
 // The number of a plain question (3 for 语文3 and 21(1)), 0 for a part of the paper.
 int questionNumber(const QString& number);
 

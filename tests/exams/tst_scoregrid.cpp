@@ -505,11 +505,12 @@ private Q_SLOTS:
     {
         const auto row = [](std::initializer_list<QVariant> cells) { return QVector<QVariant>(cells); };
         const SheetTable sheet { QStringLiteral("小题"), {},
-            { row({ "学号", "姓名", "语文", "语文1", "语文2", "语文3(1)", "语文3(2)", "数学", "数学1(3分)" }),
-                row({ "01", "某", 90, 3, 3, 4, 2, 80, 3 }), row({ "02", "某", 60, 0, 3, 2, 1, 70, 0 }) } };
+            { row({ "学号", "姓名", "语文", "语文1", "语文2", "语文3(1)", "语文3(2)", "数学", "数学1(3分)",
+                  "数学选择题10-12" }),
+                row({ "01", "某", 90, 3, 3, 4, 2, 80, 3, 9 }), row({ "02", "某", 60, 0, 3, 2, 1, 70, 0, 6 }) } };
         ScoreGrid grid;
         open(grid);
-        QCOMPARE(grid.table().importSheet(sheet).questions, 5);
+        QCOMPARE(grid.table().importSheet(sheet).questions, 6);
         key(grid, Qt::Key_S, Qt::ControlModifier);
         QVERIFY(Exams::setFullMarks(db(), m_test, 0, 120));
         Analyze_Questions analysis;
@@ -543,6 +544,12 @@ private Q_SLOTS:
         QCOMPARE(check->text(), QStringLiteral("各小题满分合计 3 分，比数学的满分 100 分少 97 分，请核对。"));
         QCOMPARE(child<QComboBox>(&analysis, "cmbQuestion")->currentText(), QStringLiteral("第1题"));
         QCOMPARE(child<QListWidget>(&analysis, "lstStudents")->item(0)->text(), QStringLiteral("02  某  0分"));
+        // A part of the paper counts only without plain questions; its name fits the history.
+        table->setCurrentRow(2);
+        test::retype(child<QLineEdit>(&analysis, "txtFullMarks"), QStringLiteral("9\n"));
+        QCOMPARE(table->rowTexts(2).mid(0, 2), QStringList({ "选择题10-12", "9" }));
+        QCOMPARE(check->text(), QStringLiteral("各小题满分合计 3 分，比数学的满分 100 分少 97 分，请核对。"));
+        QCOMPARE(ScoreHistory::list(db(), m_test)->first().column, QStringLiteral("选择题10-12满分"));
         // A range without questions is said so, and nothing changes.
         test::retype(child<QLineEdit>(&analysis, "txtFrom"), QStringLiteral("7"));
         test::retype(child<QLineEdit>(&analysis, "txtTo"), QStringLiteral("9"));
