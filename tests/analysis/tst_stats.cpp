@@ -73,6 +73,16 @@ class TestStats : public velmora::test::DbTestCase
         QVERIFY(ScoreMarks::write(db(), m_test, marks));
     }
 
+    // A month test after the class's: everyone 50 in 语文, student 1 51; nobody sat 数学.
+    int monthTest()
+    {
+        const int month = defineTest({ 0, 1 }, false, false, QStringLiteral("月考"), QStringLiteral("平时考试"));
+        if (!db().exec(QStringLiteral("update %1 set 语文=50").arg(Schema::scoreTableName(month))))
+            QTest::qFail("the month test's scores were not set", __FILE__, __LINE__);
+        setScores(month, QStringLiteral("1"), QStringLiteral("语文=?"), { 51 });
+        return month;
+    }
+
     static QStringList texts(const QVector<QVariant>& row)
     {
         QStringList out;
@@ -268,9 +278,7 @@ private Q_SLOTS:
     // slide-sized PNG and a print, and no student named on any.
     void chartsForTheParentsMeeting()
     {
-        const int later = defineTest({ 0, 1 }, false, false, QStringLiteral("月考"), QStringLiteral("平时考试"));
-        QVERIFY(db().exec(QStringLiteral("update %1 set 语文=50").arg(Schema::scoreTableName(later))));
-        setScores(later, QStringLiteral("1"), QStringLiteral("语文=?"), { 51 });
+        monthTest();
         Analyze_Stats window;
         QVERIFY(window.load());
         window.show();
@@ -345,9 +353,7 @@ private Q_SLOTS:
     // changed in their dialog, an earlier test beside it, out to a workbook.
     void windowRulesCompareExport()
     {
-        const int earlier = defineTest({ 0, 1 }, false, false, QStringLiteral("月考"), QStringLiteral("平时考试"));
-        QVERIFY(db().exec(QStringLiteral("update %1 set 语文=50").arg(Schema::scoreTableName(earlier))));
-        setScores(earlier, QStringLiteral("1"), QStringLiteral("语文=?"), { 51 });
+        const int earlier = monthTest();
         Analyze_Stats window;
         QVERIFY(window.load());
         window.show();

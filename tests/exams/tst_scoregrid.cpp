@@ -72,6 +72,15 @@ class TestScoreGrid : public velmora::test::DbTestCase
         grid.show();
         QVERIFY(QTest::qWaitForWindowActive(&grid));
     }
+    // The grid open, its next import the design as LibreOffice makes it in `format`.
+    void openToImport(ScoreGrid& grid, const QString& design, const QString& format, const QTemporaryDir& dir)
+    {
+        QString why;
+        const QStringList made = test::Office::make({ design }, format, dir.path(), &why);
+        QVERIFY2(!made.isEmpty(), qPrintable(why));
+        open(grid);
+        FileDialogs::setNextFileName(made.first());
+    }
     // The preview of an import, taken as it stands.
     static void acceptPreview()
     {
@@ -456,12 +465,10 @@ private Q_SLOTS:
         VELMORA_REQUIRE_OFFICE();
         QFETCH(QString, format);
         QTemporaryDir dir;
-        QString why;
-        const QStringList made = test::Office::make({ QStringLiteral("questions") }, format, dir.path(), &why);
-        QVERIFY2(!made.isEmpty(), qPrintable(why));
         ScoreGrid grid;
-        open(grid);
-        FileDialogs::setNextFileName(made.first());
+        openToImport(grid, QStringLiteral("questions"), format, dir);
+        if (QTest::currentTestFailed())
+            return;
         QStringList found, afterOff, afterOn;
         whenModal<ScoreImportDialog>([&](ScoreImportDialog* preview) {
             const auto codes = [preview] {
@@ -683,12 +690,10 @@ private Q_SLOTS:
         QVERIFY(StudentIds::keep(db(), QStringLiteral("02"), { QStringLiteral("20240802") }));
         QVERIFY(Exams::setFullMarks(db(), m_test, 1, 150));
         QTemporaryDir dir;
-        QString why;
-        const QStringList made = test::Office::make({ QStringLiteral("marks") }, format, dir.path(), &why);
-        QVERIFY2(!made.isEmpty(), qPrintable(why));
         ScoreGrid grid;
-        open(grid);
-        FileDialogs::setNextFileName(made.first());
+        openToImport(grid, QStringLiteral("marks"), format, dir);
+        if (QTest::currentTestFailed())
+            return;
         acceptPreview();
         test::click(&grid, "BN_Import");
         QCOMPARE(MessageService::lastText(),
