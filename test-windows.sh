@@ -27,5 +27,5 @@ cmake "$BUILD" -DCMAKE_CROSSCOMPILING_EMULATOR="$ROOT/scripts/wine-run.sh" >/dev
 
 velmora_start_pg
 trap 'stop_pg; velmora_wine_stop' EXIT
-# Two at a time, as on Linux: a program under Wine waits more than it computes.
-ctest --test-dir "$BUILD" --output-on-failure -j2 "$@"
+# One at a time: the programs share the prefix's %APPDATA% and registry.
+ctest --test-dir "$BUILD" --output-on-failure "$@"
