@@ -1,6 +1,7 @@
 #include "analysis/Analysis.h"
 
 #include "data/Schema.h"
+#include "exams/Points.h"
 
 #include <QRegularExpression>
 #include <algorithm>
@@ -50,7 +51,7 @@ int share(int count, int total)
     return int(qint64(std::max(0, count)) * 100 / total);
 }
 
-SubjectStats subjectStats(const QVector<int>& scores, int fullMarks, int passPercent)
+SubjectStats subjectStats(const QVector<int>& scores, int fullMarks, int passPercent, int scale)
 {
     SubjectStats s;
     s.students = int(scores.size());
@@ -61,16 +62,16 @@ SubjectStats subjectStats(const QVector<int>& scores, int fullMarks, int passPer
         s.highest = std::max(s.highest, score);
         s.lowest = std::min(s.lowest, score);
         sum += score;
-        const int band = bandOf(score, fullMarks);
+        const int band = bandOf(score, fullMarks * scale);
         if (band < 0)
             continue;
         ++s.bands[size_t(band)];
         // In whole numbers, as the statistics table compares: 70% of 150 is 105.
-        const bool pass = qint64(score) * 100 >= qint64(passPercent) * fullMarks;
+        const bool pass = qint64(score) * 100 >= qint64(passPercent) * fullMarks * scale;
         s.passes += pass;
         s.failures += !pass;
     }
-    s.average = s.students > 0 ? sum / s.students : 0;
+    s.average = s.students > 0 ? sum / s.students / scale : 0;
     s.passShare = share(s.passes, s.students);
     s.failShare = share(s.failures, s.students);
     for (size_t b = 0; b < 6; ++b)
@@ -114,11 +115,11 @@ QVector<QVector<std::optional<double>>> chartValues(const QVector<QStringList>& 
 void sortByTotal(QList<QStringList>& rows, int numberColumn, int totalColumn)
 {
     std::stable_sort(rows.begin(), rows.end(), [=](const QStringList& a, const QStringList& b) {
-        // "285*" is a total with an empty score: 285 all the same.
+        // "285.5*" is a total with an empty score: 285.5 all the same.
         const auto value = [=](const QStringList& row) {
             const QString text = row.value(totalColumn);
             const QStringView t(text);
-            return (t.endsWith(QLatin1Char('*')) ? t.chopped(1) : t).toInt();
+            return Points::parse(t.endsWith(QLatin1Char('*')) ? t.chopped(1) : t, true).value_or(0);
         };
         const int ta = value(a), tb = value(b);
         if (ta != tb)

@@ -31,7 +31,9 @@ QStringList bandLabels(int fullMarks = 100);
 int bandOf(int score, int fullMarks = 100);
 // Empty scores are left out before this: they are no score at all. A pass
 // is at least `passPercent` of full marks, the class's own line.
-SubjectStats subjectStats(const QVector<int>& scores, int fullMarks = 100, int passPercent = 60);
+// Scores in 1/scale of a point (tenths: 10), full marks in points; highest
+// and lowest stay in the scores' unit.
+SubjectStats subjectStats(const QVector<int>& scores, int fullMarks = 100, int passPercent = 60, int scale = 1);
 // The share in whole percent, cut to the whole number below, in exact
 // integer arithmetic: 57 of 100 is 57, 2 of 3 is 66.
 int share(int count, int total);

@@ -3,6 +3,7 @@
 #include "analysis/Analysis.h"
 #include "classes/StatsRules.h"
 #include "data/Schema.h"
+#include "exams/Points.h"
 #include "exams/ScoreMarks.h"
 
 namespace velmora::Analysis {
@@ -50,7 +51,7 @@ Result<ClassTable> classTable(const Database& db, const TestRecord& test, const 
         names << Schema::subjects()[i];
         counted << (summed.isEmpty() || summed.contains(i));
         if (counted.last())
-            fullMarks << test.items.fullMarksOf(i);
+            fullMarks << test.items.fullMarksOf(i) * Points::kTenths;
     }
     auto marks = ScoreMarks::load(db, test.number);
     if (!marks)
@@ -66,17 +67,17 @@ Result<ClassTable> classTable(const Database& db, const TestRecord& test, const 
         QVector<std::optional<int>> scores;
         QStringList why;
         for (int k = 0; k < columns.size(); ++k) {
-            const bool empty = r->value(columns[k]).isNull();
+            const std::optional<int> tenths = Points::fromStored(r->value(columns[k]));
             // An empty score shows why it is missing.
-            const QString mark = empty ? held.value(names[k]) : QString();
-            values << (empty ? mark : r->text(columns[k]));
+            const QString mark = tenths ? QString() : held.value(names[k]);
+            values << (tenths ? Points::text(*tenths) : mark);
             if (!counted[k])
                 continue;
-            scores << (empty ? std::nullopt : std::optional<int>(r->value(columns[k]).toInt()));
+            scores << tenths;
             why << mark;
         }
         const ScoreMarks::Total total = ScoreMarks::totalOf(scores, why, fullMarks, *rules);
-        values[1] = QString::number(total.sum) + (total.whole ? QString() : QStringLiteral("*"));
+        values[1] = Points::text(total.sum) + (total.whole ? QString() : QStringLiteral("*"));
         table.rows << values;
     }
     if (order == ClassOrder::TotalDescending)

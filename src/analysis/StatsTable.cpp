@@ -1,6 +1,7 @@
 #include "analysis/StatsTable.h"
 
 #include "data/Schema.h"
+#include "exams/Points.h"
 #include "exams/ScoreMarks.h"
 
 #include <QtMath>
@@ -42,7 +43,7 @@ std::optional<qint64> StatsRow::averageTenths() const
 {
     if (sat == 0)
         return std::nullopt;
-    return halfUp(sum * 10, qint64(sat) * scale);
+    return Points::averageTenths(sum, sat, scale);
 }
 
 std::optional<qint64> StatsRow::sigmaTenths() const
@@ -132,11 +133,13 @@ StatsTable statsOf(const TestCells& cells, const StatsRules& rules, const GradeB
 Result<TestCells> cellsOf(const Database& db, const TestRecord& test)
 {
     TestCells out;
+    // Tenths, whether the test takes half points or not: one arithmetic for both.
+    out.scale = Points::kTenths;
     QStringList& subjects = out.subjects;
     for (int i : test.items.subjects) {
         if (i >= 0 && i < Schema::subjects().size()) {
             subjects << Schema::subjects()[i];
-            out.fullMarks << test.items.fullMarksOf(i);
+            out.fullMarks << test.items.fullMarksOf(i) * out.scale;
         }
     }
     // The names come from the fixed list, never from what was typed.
@@ -159,7 +162,7 @@ Result<TestCells> cellsOf(const Database& db, const TestRecord& test)
         for (int s = 0; s < subjects.size(); ++s) {
             const QVariant& v = row[s + 1];
             if (!v.isNull())
-                cells.scores[s] = v.toInt();
+                cells.scores[s] = Points::fromStored(v);
             else if (!held.isEmpty())
                 cells.marks[s] = held.value(subjects[s]);
         }
@@ -179,10 +182,7 @@ Result<StatsTable> statsOf(
 
 QString tenthsText(qint64 tenths, bool signedChange)
 {
-    const QString digits = QStringLiteral("%1.%2").arg(qAbs(tenths) / 10).arg(qAbs(tenths) % 10);
-    if (tenths < 0)
-        return QChar(0x2212) + digits;
-    return signedChange && tenths > 0 ? QLatin1Char('+') + digits : digits;
+    return Points::figureText(tenths, signedChange);
 }
 
 namespace {
@@ -291,9 +291,8 @@ SheetTable statsSheet(const StatsTable& table, const QString& title, const Stats
         } else if (compare) {
             cells << QVariant() << QVariant();
         }
-        const auto extreme = [&r](int v) {
-            return !r.sat ? QVariant() : r.scale == 1 ? QVariant(v) : QVariant(double(v) / r.scale);
-        };
+        const auto extreme
+            = [&r](int v) { return r.sat ? Points::value(qint64(v) * Points::kTenths / r.scale) : QVariant(); };
         cells << extreme(r.highest) << extreme(r.lowest) << tenthsCell(r.sigmaTenths());
         for (int StatsRow::*count : { &StatsRow::excellent, &StatsRow::good, &StatsRow::pass, &StatsRow::low }) {
             const auto share = r.shareTenths(r.*count);

@@ -2,6 +2,7 @@
 
 #include "data/Schema.h"
 #include "data/UserRights.h"
+#include "exams/Points.h"
 #include "exams/ReportCards.h"
 #include "exams/ScoreMarks.h"
 #include "exams/TestEvents.h"
@@ -211,6 +212,7 @@ ReportCards::TestCards termCards(const TermSheet& sheet, const QString& name, co
 {
     ReportCards::TestCards out;
     out.scale = 10;
+    out.termGrade = true;
     out.test.name = name;
     out.test.type = QStringLiteral("学期总评");
     for (const QString& subject : sheet.subjects)
@@ -245,7 +247,7 @@ ReportCards::TestCards termCards(const TermSheet& sheet, const QString& name, co
         out.cards << card;
     }
     if (summed)
-        out.totalAverage = double(sum) / summed;
+        out.totalAverage = Points::averageTenths(sum, summed, out.scale);
     ReportCards::placeSubjects(out);
     return out;
 }

@@ -96,7 +96,11 @@ QVariant asStored(const QVariant& value, bool number)
     const QString t = value.toString().trimmed();
     bool ok = false;
     const qlonglong n = t.toLongLong(&ok);
-    return ok ? QVariant(n) : QVariant();
+    if (ok)
+        return QVariant(n);
+    // A half point (98.5) of a score.
+    const double d = t.toDouble(&ok);
+    return ok ? QVariant(d) : QVariant();
 }
 
 Status copyRows(const Database& from, Database& to, const QString& table)

@@ -395,9 +395,10 @@ QString createScoreTableSql(
     QStringList columns { dialect.textColumn(QStringLiteral("学号"), 10)
         + QStringLiteral(" DEFAULT ' ' NOT NULL UNIQUE") };
     // A score nobody typed is empty, never a 0 that would enter the figures.
+    // Marking systems give half points: one decimal place, exact on both backends.
     for (int i = 0; i < subjects().size(); ++i) {
         if (subjectIndexes.contains(i))
-            columns << subjects()[i] + QStringLiteral(" int");
+            columns << subjects()[i] + QStringLiteral(" numeric(4,1)");
     }
     // The old server turned "int default ' '" into 0; both backends need the 0 spelled out.
     if (attendance) {

@@ -107,6 +107,11 @@ public:
     {
         return QStringLiteral("select type from pragma_table_info(?) where name = ?");
     }
+    QString decimalTablesSql() const override
+    {
+        return QStringLiteral("select lower(m.name) from sqlite_master m where m.type = 'table' and exists "
+                              "(select 1 from pragma_table_info(m.name) c where lower(c.type) like 'numeric%')");
+    }
     QString likeOperator() const override { return QStringLiteral("LIKE"); }
     QString tableExistsSql() const override
     {
@@ -246,6 +251,11 @@ public:
     {
         return QStringLiteral("select character_maximum_length from information_schema.columns "
                               "where table_schema = current_schema() and table_name = lower(?) and column_name = ?");
+    }
+    QString decimalTablesSql() const override
+    {
+        return QStringLiteral("select distinct table_name from information_schema.columns "
+                              "where table_schema = current_schema() and data_type = 'numeric'");
     }
     QString likeOperator() const override { return QStringLiteral("ILIKE"); }
     QString tableExistsSql() const override

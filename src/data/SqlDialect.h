@@ -50,6 +50,8 @@ public:
     // Two bound parameters, table and column: one row whose value holds the
     // column's declared length, alone ("20") or in its type ("varchar(20)").
     virtual QString columnTypeSql() const = 0;
+    // Every table with a column of decimals, one lower-case name a row.
+    virtual QString decimalTablesSql() const = 0;
 
     virtual QString nativeCode(const QSqlError& error) const = 0;
     // Keeps other writers off a table until the transaction ends.

@@ -3,6 +3,7 @@
 #include "classes/ClassSettings.h"
 #include "classes/StatsRules.h"
 #include "data/Schema.h"
+#include "exams/Points.h"
 #include "exams/ScoreMarks.h"
 #include "exams/ScoreSheet.h"
 #include "exams/TestFacts.h"
@@ -51,7 +52,7 @@ void placeSubjects(TestCards& cards)
         for (int c = 0; c < cards.cards.size(); ++c) {
             cards.cards[c].subjects[s].rank = placed[c];
             if (entered)
-                cards.cards[c].subjects[s].classAverage = double(sum) / entered;
+                cards.cards[c].subjects[s].classAverage = Points::averageTenths(sum, entered, cards.scale);
         }
     }
 }
@@ -80,10 +81,11 @@ Result<TestCards> forTest(const Database& db, int testNumber)
         return rules.error();
     TestCards out;
     out.test = **test;
+    out.scale = Points::kTenths;
     const TestItems& items = out.test.items;
     QVector<int> fullMarks;
     for (int i : items.subjects)
-        fullMarks << items.fullMarksOf(i);
+        fullMarks << items.fullMarksOf(i) * out.scale;
     QVector<std::optional<int>> totals; // those that take a rank
     qint64 sum = 0;
     int summed = 0;
@@ -100,7 +102,7 @@ Result<TestCards> forTest(const Database& db, int testNumber)
             line.fullMarks = items.fullMarksOf(i);
             const QVariant v = rows->value(Schema::subjects()[i]);
             if (!v.isNull()) {
-                line.score = v.toInt();
+                line.score = Points::fromStored(v);
             } else {
                 line.mark = held.value(line.subject);
                 if (line.mark == ScoreMarks::kCheated && rules->cheatAsZero)
@@ -113,7 +115,7 @@ Result<TestCards> forTest(const Database& db, int testNumber)
         const ScoreMarks::Total total = ScoreMarks::totalOf(scores, why, fullMarks, *rules);
         card.total = total.value();
         card.wholeTotal = total.whole;
-        card.totalFullMarks = total.fullMarks;
+        card.totalFullMarks = total.fullMarks / out.scale;
         totals << (total.ranked(*rules) ? card.total : std::nullopt);
         out.ranked += totals.last().has_value();
         if (total.whole) {
@@ -132,7 +134,7 @@ Result<TestCards> forTest(const Database& db, int testNumber)
     }
     placeSubjects(out);
     if (summed)
-        out.totalAverage = double(sum) / summed;
+        out.totalAverage = Points::averageTenths(sum, summed, out.scale);
     const auto placed = ranks(totals);
     for (int c = 0; c < out.cards.size(); ++c)
         out.cards[c].totalRank = placed[c];

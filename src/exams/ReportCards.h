@@ -28,7 +28,7 @@ struct SubjectLine
     std::optional<int> score; // none: not entered, printed "缺"; 作弊 may count as 0
     QString mark; // why a score is missing (缺考 …), printed in its place
     QString why; // why a score is not the whole one (a term grade with a test missed), starred
-    std::optional<double> classAverage; // of the entered scores
+    std::optional<qint64> classAverage; // of the entered scores, in tenths of a point
     std::optional<int> rank;
 };
 
@@ -52,9 +52,10 @@ struct TestCards
 {
     TestRecord test;
     QVector<Card> cards; // in 学号 order
-    std::optional<double> totalAverage; // of the whole totals
+    std::optional<qint64> totalAverage; // of the whole totals, in tenths of a point
     int ranked = 0; // students who take a total rank
-    int scale = 1; // 10 where scores, totals and averages are tenths (a term grade)
+    int scale = 1; // 10 where scores and totals are tenths
+    bool termGrade = false; // a term grade summing tests up, not a test itself
 
     const Card* card(const QString& number) const;
 

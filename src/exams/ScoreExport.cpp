@@ -1,6 +1,7 @@
 #include "exams/ScoreExport.h"
 
 #include "data/Schema.h"
+#include "exams/Points.h"
 #include "exams/ScoreMarks.h"
 #include "exams/ScoreSheet.h"
 #include "exams/TestRecord.h"
@@ -51,13 +52,15 @@ Result<QVector<SheetTable>> allTests(const Database& db)
             const QString number = rows->text(u"学号");
             const auto held = marks->value(number);
             QVector<QVariant> row { number, names->value(number) };
-            int total = 0;
+            qint64 total = 0; // in tenths
             bool entered = false, missing = false;
             for (int c = 0; c < columns.size(); ++c) {
                 const QVariant v = rows->value(columns[c]);
                 const bool comment = c == columns.size() - 1 && t.items.comment;
                 if (comment)
                     row << (rows->text(columns[c]).isEmpty() ? QVariant() : QVariant(rows->text(columns[c])));
+                else if (c < nSubjects && !v.isNull())
+                    row << Points::value(Points::fromStored(v).value_or(0));
                 else if (!v.isNull())
                     row << v.toInt();
                 else
@@ -66,13 +69,13 @@ Result<QVector<SheetTable>> allTests(const Database& db)
                 if (c < nSubjects) {
                     missing = missing || v.isNull();
                     entered = entered || !v.isNull();
-                    total += v.toInt();
+                    total += Points::fromStored(v).value_or(0);
                 }
             }
             sheet.rows << row;
             anyMissing = anyMissing || (missing && entered);
             if (const auto at = rowOf.constFind(number); at != rowOf.constEnd() && entered)
-                book[0].rows[*at].last() = total;
+                book[0].rows[*at].last() = Points::value(total);
         }
         book[0].headers << QStringLiteral("考试%1 %2").arg(t.number).arg(t.name).trimmed()
                 + (anyMissing ? QStringLiteral("（有未录入）") : QString());

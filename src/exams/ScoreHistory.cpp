@@ -2,6 +2,7 @@
 
 #include "data/Schema.h"
 #include "data/UserRights.h"
+#include "exams/Points.h"
 #include "exams/ScoreMarks.h"
 #include "exams/TestLocks.h"
 
@@ -152,7 +153,8 @@ Status writeBack(Database& db, const Entry& entry, const Target& to)
         return now.error();
     if (now->eof())
         return Error { QStringLiteral("3021"), to.missing, Error::Kind::Missing };
-    QString current = now->text(0);
+    // A score reads back as it is shown: 98, not the server's 98.0.
+    QString current = to.test > 0 ? Points::storedText(now->value(0)) : now->text(0);
     QString mark;
     if (to.test > 0 && current.isEmpty()) {
         auto held = ScoreMarks::of(db, to.test, to.key, to.column);
@@ -195,9 +197,10 @@ Status putBack(Database& db, const Entry& entry)
     if (entry.testDeleted)
         return Error::refused(QStringLiteral("这次考试已被删除，不能恢复其中的成绩。"));
     const bool text = entry.column == QStringLiteral("教师评语");
-    const QVariant value = text ? QVariant(entry.before)
-        : entry.before.trimmed().isEmpty() || ScoreMarks::isMark(entry.before)
-        ? QVariant()
+    const QVariant value = text                                                ? QVariant(entry.before)
+        : entry.before.trimmed().isEmpty() || ScoreMarks::isMark(entry.before) ? QVariant()
+        : Schema::subjects().contains(entry.column)
+        ? Points::value(Points::parse(entry.before.trimmed(), true).value_or(0))
         : QVariant(entry.before.trimmed().toInt());
     const bool subject = Schema::subjects().contains(entry.column);
     return writeBack(db, entry,

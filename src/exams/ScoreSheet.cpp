@@ -3,6 +3,7 @@
 #include "data/Schema.h"
 #include "data/TextLimits.h"
 #include "data/UserRights.h"
+#include "exams/Points.h"
 #include "exams/ScoreHistory.h"
 #include "exams/ScoreMarks.h"
 #include "exams/TestLocks.h"
@@ -43,9 +44,9 @@ Result<SubjectColumn> subjectColumn(const Database& db, int testNumber, int subj
     SubjectColumn column;
     for (rows->moveFirst(); !rows->eof(); rows->moveNext()) {
         column.numbers << rows->text(0);
-        if (!rows->value(1).isNull()) {
-            column.texts << rows->text(1);
-            column.values << rows->value(1).toInt();
+        if (const auto tenths = Points::fromStored(rows->value(1))) {
+            column.texts << Points::text(*tenths);
+            column.values << *tenths;
             continue;
         }
         const QString mark = marks->value(rows->text(0)).value(Schema::subjects().value(subject));
@@ -70,7 +71,7 @@ Result<std::optional<QStringList>> studentScores(
         return std::optional<QStringList>();
     QStringList scores;
     for (int c = 0; c < columns.size(); ++c)
-        scores << row->text(c);
+        scores << Points::storedText(row->value(c));
     return std::optional<QStringList>(scores);
 }
 
@@ -126,9 +127,12 @@ QString check(const TestItems& items, const ScoreEntry& e)
 {
     for (int i = 0; i < Schema::subjects().size(); ++i) {
         // An empty box is a score not entered (or under a mark, the mark kept).
-        if (items.hasSubject(i) && !e.subjects.value(i).trimmed().isEmpty()
-            && (!isCount(e.subjects.value(i)) || e.subjects.value(i).trimmed().toInt() > items.fullMarksOf(i)))
-            return QStringLiteral("“%1”的成绩必须是0到%2之间的整数，请重新填写！")
+        if (!items.hasSubject(i) || e.subjects.value(i).trimmed().isEmpty())
+            continue;
+        const auto tenths = Points::parse(e.subjects.value(i).trimmed(), items.halves);
+        if (!tenths || *tenths > items.fullMarksOf(i) * Points::kTenths)
+            return (items.halves ? QStringLiteral("“%1”的成绩必须是0到%2之间的数（最多一位小数），请重新填写！")
+                                 : QStringLiteral("“%1”的成绩必须是0到%2之间的整数，请重新填写！"))
                 .arg(Schema::subjects()[i])
                 .arg(items.fullMarksOf(i));
     }
@@ -177,6 +181,8 @@ struct Field
     QString read;
     bool text;
     QString mark; // a subject's mark as the window showed it
+    bool score = false;
+    bool halves = false;
     // What the window showed: the score, else the mark.
     QString shown() const { return read.trimmed().isEmpty() ? mark : read.trimmed(); }
 };
@@ -188,8 +194,8 @@ QVector<Field> fieldsOf(const TestItems& items, const ScoreEntry& e, const Score
     for (int i = 0; i < Schema::subjects().size(); ++i) {
         // An empty box under a mark keeps it: nothing to write.
         if (items.hasSubject(i) && !(e.subjects[i].trimmed().isEmpty() && !read.marks.value(i).isEmpty()))
-            fields.push_back(
-                { Schema::subjects()[i], e.subjects[i], read.subjects.value(i), false, read.marks.value(i) });
+            fields.push_back({ Schema::subjects()[i], e.subjects[i], read.subjects.value(i), false, read.marks.value(i),
+                true, items.halves });
     }
     if (items.attendance) {
         for (int d = 0; d < Schema::attendanceItems().size(); ++d)
@@ -204,7 +210,11 @@ QVariant stored(const Field& f, const QString& text)
 {
     if (f.text)
         return text;
-    return text.trimmed().isEmpty() ? QVariant() : QVariant(text.trimmed().toInt());
+    if (text.trimmed().isEmpty())
+        return QVariant();
+    if (f.score)
+        return Points::value(Points::parse(text.trimmed(), f.halves).value_or(0));
+    return QVariant(text.trimmed().toInt());
 }
 
 // When guarded, only while each field still holds what the window read,
@@ -247,7 +257,7 @@ Status write(Database& db, int testNumber, const QString& student, const QVector
         return held.error();
     // The score, else the subject's mark.
     const auto current = [&](const Field& f) {
-        const QString score = now->text(f.column);
+        const QString score = f.score ? Points::storedText(now->value(f.column)) : now->text(f.column);
         return score.isEmpty() ? held->value(f.column) : score;
     };
     if (guarded) {
@@ -265,7 +275,8 @@ Status write(Database& db, int testNumber, const QString& student, const QVector
     QVector<ScoreMarks::Change> marks;
     for (const Field& f : fields) {
         const QString before = current(f);
-        const QString after = stored(f, f.typed).toString();
+        const QVariant value = stored(f, f.typed);
+        const QString after = f.score ? Points::storedText(value) : value.toString();
         if (before != after)
             changes.push_back({ student, f.column, before, after });
         // A number typed over a mark replaces it.

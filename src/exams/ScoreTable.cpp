@@ -5,6 +5,7 @@
 #include "data/Schema.h"
 #include "data/TextLimits.h"
 #include "data/UserRights.h"
+#include "exams/Points.h"
 #include "exams/ScoreHistory.h"
 #include "exams/ScoreImport.h"
 #include "exams/ScoreMarks.h"
@@ -74,7 +75,8 @@ Status ScoreTable::load(const Database& db, const TestRecord& test)
     m_columns.clear();
     for (int i = 0; i < Schema::subjects().size(); ++i) {
         if (test.items.hasSubject(i))
-            m_columns.push_back({ Schema::subjects()[i], Kind::Score, test.items.fullMarksOf(i), i });
+            m_columns.push_back(
+                { Schema::subjects()[i], Kind::Score, test.items.fullMarksOf(i), i, test.items.halves });
     }
     if (test.items.attendance) {
         for (const QString& item : Schema::attendanceItems())
@@ -96,8 +98,12 @@ Status ScoreTable::load(const Database& db, const TestRecord& test)
         const auto held = marks->value(m_numbers.last().trimmed());
         QStringList values;
         for (const Column& c : m_columns) {
-            const QString score = rows->text(c.name);
-            values << (score.isEmpty() && c.kind == Kind::Score ? held.value(c.name) : score);
+            if (c.kind != Kind::Score) {
+                values << rows->text(c.name);
+                continue;
+            }
+            const QString score = Points::storedText(rows->value(c.name));
+            values << (score.isEmpty() ? held.value(c.name) : score);
         }
         m_read << values;
     }
@@ -138,6 +144,10 @@ bool ScoreTable::refused(int row, int column) const
         return TextLimits::charCount(t) > c.max;
     if (c.kind == Kind::Score && ScoreMarks::isMark(t))
         return !m_marksKept;
+    if (c.kind == Kind::Score && !t.isEmpty()) {
+        const auto v = Points::parse(t, c.halves);
+        return !v || *v > c.max * Points::kTenths;
+    }
     if (t.size() > 4)
         return true;
     // Checked on every keystroke of a sheet of 5,000 rows: no regular expression.
@@ -162,6 +172,8 @@ QString ScoreTable::problem(int row, int column) const
     case Kind::Score:
         if (ScoreMarks::isMark(t))
             return QStringLiteral("这个数据库还不能记录缺考等标记，请管理员先升级数据库");
+        if (c.halves)
+            return QStringLiteral("%1的成绩应是0到%2之间的数，最多一位小数").arg(c.name).arg(c.max);
         return QStringLiteral("%1的成绩应是0到%2的整数").arg(c.name).arg(c.max);
     case Kind::Days:
     case Kind::Fact:
@@ -249,7 +261,7 @@ ScoreTable::Figures ScoreTable::computeFigures(int column) const
             ++f.entered;
             continue;
         }
-        const int v = cheated ? 0 : m_current[r][column].toInt();
+        const int v = cheated ? 0 : *tenths(r, column);
         f.highest = scores ? qMax(f.highest, v) : v;
         f.lowest = scores ? qMin(f.lowest, v) : v;
         sum += v;
@@ -257,8 +269,16 @@ ScoreTable::Figures ScoreTable::computeFigures(int column) const
         ++f.entered;
     }
     if (scores)
-        f.average = double(sum) / scores;
+        f.averageTenths = Points::averageTenths(sum, scores, Points::kTenths);
     return f;
+}
+
+std::optional<int> ScoreTable::tenths(int row, int column) const
+{
+    const Column& c = m_columns[column];
+    if (c.kind != Kind::Score || refused(row, column))
+        return std::nullopt;
+    return Points::parse(m_current[row][column], c.halves);
 }
 
 QString ScoreTable::figuresText(int column) const
@@ -268,8 +288,9 @@ QString ScoreTable::figuresText(int column) const
     const Figures& f = m_figures[column];
     QString text = QStringLiteral("已录 %1/%2").arg(f.entered).arg(f.total);
     // Always four lines: the row keeps its height as the first score comes in.
-    if (f.average)
-        text += QStringLiteral("\n均分 %1\n最高 %2\n最低 %3").arg(*f.average, 0, 'f', 1).arg(f.highest).arg(f.lowest);
+    if (f.averageTenths)
+        text += QStringLiteral("\n均分 %1\n最高 %2\n最低 %3")
+                    .arg(Points::figureText(*f.averageTenths), Points::text(f.highest), Points::text(f.lowest));
     else
         text += QStringLiteral("\n均分 —\n最高 —\n最低 —");
     return text;
@@ -670,6 +691,8 @@ SheetTable ScoreTable::sheet() const
                 row << QVariant();
             else if (m_columns[c].kind == Kind::Comment || refused(r, c) || ScoreMarks::isMark(v))
                 row << v;
+            else if (m_columns[c].kind == Kind::Score)
+                row << Points::value(*tenths(r, c));
             else
                 row << v.toInt();
         }
@@ -759,8 +782,9 @@ Status ScoreTable::save(Database& db)
                 Error::Kind::Missing };
         const auto marked = marksNow->value(m_keys[r].trimmed());
         for (int c = 0; c < m_columns.size(); ++c) {
-            QString stored = now->text(m_columns[c].name);
-            if (stored.isEmpty() && m_columns[c].kind == Kind::Score)
+            const bool score = m_columns[c].kind == Kind::Score;
+            QString stored = score ? Points::storedText(now->value(m_columns[c].name)) : now->text(m_columns[c].name);
+            if (stored.isEmpty() && score)
                 stored = marked.value(m_columns[c].name);
             if (m_current[r][c] != m_read[r][c] && stored != m_read[r][c])
                 conflicts << QStringLiteral("%1 %2：您打开时是“%3”，现在是“%4”")
@@ -783,10 +807,12 @@ Status ScoreTable::save(Database& db)
             const bool marked = ScoreMarks::isMark(t);
             const QVariant value = m_columns[c].kind == Kind::Comment ? QVariant(t)
                 : t.isEmpty() || marked                               ? QVariant()
+                : m_columns[c].kind == Kind::Score                    ? Points::value(*tenths(r, c))
                                                                       : QVariant(t.toInt());
             values << value;
             // What was read is what is stored: a cell changed meanwhile was refused above.
-            changes.push_back({ m_keys[r], m_columns[c].name, m_read[r][c], marked ? t : value.toString() });
+            const QString now = m_columns[c].kind == Kind::Score ? Points::storedText(value) : value.toString();
+            changes.push_back({ m_keys[r], m_columns[c].name, m_read[r][c], marked ? t : now });
             if (m_columns[c].kind == Kind::Score) {
                 const QString before = ScoreMarks::isMark(m_read[r][c]) ? m_read[r][c] : QString();
                 marks.push_back({ m_keys[r], m_columns[c].name, before, marked ? t : QString() });
@@ -852,15 +878,14 @@ QString ScoreTable::totalText(int row) const
         if (m_columns[c].kind != Kind::Score)
             continue;
         const QString& text = m_current[row][c];
-        const bool score = !text.isEmpty() && !ScoreMarks::isMark(text) && !refused(row, c);
-        scores << (score ? std::optional<int>(text.toInt()) : std::nullopt);
+        scores << tenths(row, c);
         marks << (ScoreMarks::isMark(text) ? text : QString());
-        full << m_columns[c].max;
+        full << m_columns[c].max * Points::kTenths;
     }
     StatsRules rules;
     rules.cheatAsZero = m_cheatAsZero;
     const ScoreMarks::Total total = ScoreMarks::totalOf(scores, marks, full, rules);
-    return total.any ? QString::number(total.sum) + (total.whole ? QString() : QStringLiteral("*")) : QString();
+    return total.any ? Points::text(total.sum) + (total.whole ? QString() : QStringLiteral("*")) : QString();
 }
 
 QVariant ScoreTable::data(const QModelIndex& index, int role) const
@@ -889,11 +914,11 @@ QVariant ScoreTable::data(const QModelIndex& index, int role) const
     }
     if (r == students())
         return role == Qt::DisplayRole ? QVariant(figuresText(c)) : QVariant();
-    const bool graded = m_grades && m_columns[c].kind == Kind::Score && !m_current[r][c].isEmpty()
-        && !ScoreMarks::isMark(m_current[r][c]) && !refused(r, c);
+    const std::optional<int> score = m_grades ? tenths(r, c) : std::nullopt;
+    const bool graded = score.has_value();
     switch (role) {
     case Qt::DisplayRole:
-        return graded ? m_grades->bandOf(m_current[r][c].toInt(), m_columns[c].max) : m_current[r][c];
+        return graded ? m_grades->bandOf(*score, m_columns[c].max * Points::kTenths) : m_current[r][c];
     case Qt::EditRole:
         return m_current[r][c];
     case Qt::ToolTipRole: {

@@ -41,6 +41,7 @@ public:
         Kind kind;
         int max; // the highest score or count, or the comment's length
         int subject; // index into the fixed list, -1 for the other columns
+        bool halves = false; // a score column taking half points
     };
     struct Cell
     {
@@ -53,8 +54,8 @@ public:
     {
         int entered = 0;
         int total = 0;
-        std::optional<double> average;
-        int highest = 0;
+        std::optional<qint64> averageTenths;
+        int highest = 0; // in tenths
         int lowest = 0;
     };
 
@@ -187,6 +188,8 @@ private:
     // What a typed text becomes in the column: trimmed, a mark's word made whole.
     QString normalized(int column, const QString& text) const;
     bool refused(int row, int column) const;
+    // A score cell's score in tenths, none for an empty, marked or refused one.
+    std::optional<int> tenths(int row, int column) const;
     // The names of the columns holding a changed cell.
     QStringList changedColumns() const;
     // Adds (sign 1) or takes away (-1) the cell from the counts.

@@ -1,5 +1,7 @@
 #include "exams/Slips.h"
 
+#include "exams/Points.h"
+
 #include <QRegularExpression>
 #include <algorithm>
 
@@ -11,14 +13,9 @@ const QString kNone = QStringLiteral("—");
 const QString kTemplateKey = QStringLiteral("通知.模板");
 constexpr int kMaxTemplate = 200; // what the settings table holds
 
-QString figure(int v, int scale)
+QString average(const std::optional<qint64>& tenths)
 {
-    return scale == 1 ? QString::number(v) : QString::number(v / double(scale), 'f', 1);
-}
-
-QString average(const std::optional<double>& v, int scale)
-{
-    return v ? QString::number(*v / scale, 'f', 1) : QString();
+    return tenths ? Points::figureText(*tenths) : QString();
 }
 
 } // namespace
@@ -109,10 +106,10 @@ QVector<Slip> slipsOf(const ReportCards::Term& term, const QVector<int>& student
             item.mark = line.mark;
             item.starred = !line.why.isEmpty();
             if (line.score) {
-                item.score = figure(*line.score, test.scale);
+                item.score = Points::textAt(*line.score, test.scale);
                 item.grade = choices.grades.bandOf(*line.score, line.fullMarks * test.scale);
             }
-            item.average = average(line.classAverage, test.scale);
+            item.average = average(line.classAverage);
             item.fullMarks = line.fullMarks;
             slip.subjects << item;
         }
@@ -120,14 +117,14 @@ QVector<Slip> slipsOf(const ReportCards::Term& term, const QVector<int>& student
         slip.total.starred
             = std::any_of(slip.subjects.cbegin(), slip.subjects.cend(), [](const Item& i) { return i.starred; });
         if (card->total) {
-            slip.total.score = figure(*card->total, test.scale);
+            slip.total.score = Points::textAt(*card->total, test.scale);
             // A partial total has no band, as it has no rank.
             if (card->wholeTotal)
                 slip.total.grade = choices.grades.bandOf(*card->total, card->totalFullMarks * test.scale);
             slip.total.fullMarks = card->totalFullMarks;
         }
         slip.total.counted = card->total && (card->wholeTotal || card->totalRank);
-        slip.total.average = average(test.totalAverage, test.scale);
+        slip.total.average = average(test.totalAverage);
         if (choices.ranks)
             slip.rank = card->totalRank ? QString::number(*card->totalRank) : kNone;
         if (choices.comment)

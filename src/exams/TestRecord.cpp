@@ -3,6 +3,7 @@
 #include "data/Schema.h"
 #include "data/ServerRoles.h"
 #include "data/UserRights.h"
+#include "exams/Points.h"
 #include "exams/ScoreHistory.h"
 #include "exams/TestEvents.h"
 #include "exams/TestLocks.h"
@@ -122,6 +123,20 @@ Status readFullMarks(const Database& db, QVector<TestRecord>& tests, int number)
     return Done {};
 }
 
+// A test takes half points when its score table was made with decimal
+// columns; an older one keeps its whole points.
+Status readHalves(const Database& db, QVector<TestRecord>& tests)
+{
+    if (tests.isEmpty())
+        return Done {};
+    auto tables = db.texts(db.dialect().decimalTablesSql());
+    if (!tables)
+        return tables.error();
+    for (TestRecord& t : tests)
+        t.items.halves = tables->contains(Schema::scoreTableName(t.number).toLower());
+    return Done {};
+}
+
 Result<bool> fullMarksKept(const Database& db)
 {
     return db.tableExists(kFullMarks);
@@ -218,6 +233,8 @@ Result<QVector<TestRecord>> list(const Database& db)
         tests << fromRow(*rows);
     if (Status marks = readFullMarks(db, tests, 0); !marks)
         return marks.error();
+    if (Status halves = readHalves(db, tests); !halves)
+        return halves.error();
     return tests;
 }
 
@@ -231,6 +248,8 @@ Result<std::optional<TestRecord>> fetch(const Database& db, int number)
     QVector<TestRecord> test { fromRow(*rows) };
     if (Status marks = readFullMarks(db, test, number); !marks)
         return marks.error();
+    if (Status halves = readHalves(db, test); !halves)
+        return halves.error();
     return std::optional<TestRecord>(test.first());
 }
 
@@ -589,11 +608,11 @@ Status setFullMarks(Database& db, int number, int subject, int marks)
     auto highest = db.select(QStringLiteral("select max(%1) from %2").arg(name, table));
     if (!highest)
         return highest.error();
-    if (!highest->value(0).isNull() && highest->value(0).toInt() > marks)
+    if (const auto top = Points::fromStored(highest->value(0)); top && *top > marks * Points::kTenths)
         return Error::refused(QStringLiteral("已有%1成绩高于%2分（最高%3分），不能把满分改为%2分。")
                                   .arg(name)
                                   .arg(marks)
-                                  .arg(highest->value(0).toInt()));
+                                  .arg(Points::text(*top)));
     if (Status written = writeFullMarks(db, number, subject, marks); !written)
         return written;
     return tx.commit();

@@ -18,6 +18,8 @@ struct TestItems
     QVector<int> subjects;
     bool attendance = false;
     bool comment = false;
+    // Scores in half points (98.5), held in tenths; whole points in older tests.
+    bool halves = false;
     // By subject index: 100 unless the test sets other full marks.
     QVector<int> fullMarks = QVector<int>(14, kDefaultFullMarks);
 

@@ -191,9 +191,10 @@ private Q_SLOTS:
             QWidget* box;
             QString typed;
             const char* says;
-        } refused[] = { { chinese, QStringLiteral("9x"), "“语文”的成绩必须是0到100之间的整数，请重新填写！" },
-            { late, QStringLiteral("-1"), "“迟到早退”的天数" },
-            { comment, QString(901, QChar(0x597D)), "教师评语最多只能写900个字" } };
+        } refused[]
+            = { { chinese, QStringLiteral("9x"), "“语文”的成绩必须是0到100之间的数（最多一位小数），请重新填写！" },
+                  { late, QStringLiteral("-1"), "“迟到早退”的天数" },
+                  { comment, QString(901, QChar(0x597D)), "教师评语最多只能写900个字" } };
         maths->setText(QStringLiteral("88"));
         for (const auto& r : refused) {
             chinese->setText(r.box == chinese ? r.typed : QStringLiteral("95"));
@@ -455,8 +456,8 @@ private Q_SLOTS:
         entry.student = QStringLiteral("1");
         entry.subjects[0] = QStringLiteral("100");
         entry.subjects[1] = QStringLiteral("151");
-        QCOMPARE(
-            Scores::check((*test)->items, entry), QStringLiteral("“数学”的成绩必须是0到150之间的整数，请重新填写！"));
+        QCOMPARE(Scores::check((*test)->items, entry),
+            QStringLiteral("“数学”的成绩必须是0到150之间的数（最多一位小数），请重新填写！"));
         entry.subjects[1] = QStringLiteral("150");
         QVERIFY(Scores::save(db(), 1, (*test)->items, entry));
         // Lowered meanwhile by another teacher: what the window read no longer holds.

@@ -1,9 +1,14 @@
+#include "analysis/ClassTable.h"
+#include "analysis/StatsTable.h"
 #include "analysis/ui/Analyze_Questions.h"
 #include "app/Module1.h"
 #include "data/Schema.h"
+#include "exams/ScoreExport.h"
 #include "exams/ScoreHistory.h"
 #include "exams/ScoreImport.h"
 #include "exams/ScoreMarks.h"
+#include "exams/ScoreSheet.h"
+#include "exams/Slips.h"
 #include "exams/TestRecord.h"
 #include "exams/ui/ScoreGrid.h"
 #include "exams/ui/ScoreImportDialog.h"
@@ -160,8 +165,8 @@ private Q_SLOTS:
         open(grid);
         QApplication::clipboard()->setText(QStringLiteral("90\t80\r\n7x\t60\r\n"));
         key(grid, Qt::Key_V, Qt::ControlModifier);
-        QCOMPARE(
-            MessageService::lastText(), QStringLiteral("有 1 格没有粘贴：\r\n02 语文：语文的成绩应是0到100的整数"));
+        QCOMPARE(MessageService::lastText(),
+            QStringLiteral("有 1 格没有粘贴：\r\n02 语文：语文的成绩应是0到100之间的数，最多一位小数"));
         QCOMPARE(cell(grid, 0, 1), QStringLiteral("80"));
         QCOMPARE(cell(grid, 1, 1), QStringLiteral("60"));
 
@@ -245,6 +250,111 @@ private Q_SLOTS:
         QCOMPARE(cells(grid)->currentIndex().row(), 3);
     }
 
+    // A column in tenths, as stored on either backend.
+    QStringList tenthsOf(const QString& column)
+    {
+        auto kept = db().texts(QStringLiteral("select cast(%1 * 10 as integer) from %2 order by 学号")
+                                   .arg(column, Schema::scoreTableName(m_test)));
+        return kept ? *kept : QStringList { QStringLiteral("<error>") };
+    }
+
+    // Half points from a marking system's file, typed and kept exactly, and
+    // every figure of them as computed by hand: 语文 of 120 98.5/100/87.5,
+    // 数学 90/缺考/75.5, 英语 of 150 112.5/120.5/112.5.
+    void halfPointsEverywhere()
+    {
+        m_test = defineTest({ 0, 1, 2 });
+        QVERIFY(m_test > 0);
+        QVERIFY(Exams::setFullMarks(db(), m_test, 0, 120));
+        QVERIFY(Exams::setFullMarks(db(), m_test, 2, 150));
+        QTemporaryDir dir;
+        ScoreGrid grid;
+        openToImport(grid, QStringLiteral("halves"), QStringLiteral("xlsx"), dir);
+        if (QTest::currentTestFailed())
+            return;
+        acceptPreview();
+        test::click(&grid, "BN_Import");
+        QCOMPARE(grid.table().refusedCells(), 0);
+        QVERIFY(QTest::qWaitForWindowActive(&grid));
+        select(grid, 2, 1);
+        test::typeKeys(QStringLiteral("75.55\n"));
+        QCOMPARE(grid.table().problem(2, 1), QStringLiteral("数学的成绩应是0到100之间的数，最多一位小数"));
+        select(grid, 2, 1);
+        test::typeKeys(QStringLiteral("75.5\n"));
+        key(grid, Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(tenthsOf(QStringLiteral("语文")), QStringList({ "985", "1000", "875" }));
+        QCOMPARE(tenthsOf(QStringLiteral("数学")), QStringList({ "900", "", "755" }));
+        QCOMPARE(tenthsOf(QStringLiteral("英语")), QStringList({ "1125", "1205", "1125" }));
+        QVERIFY(grid.load());
+        QCOMPARE(cell(grid, 1, 0), QStringLiteral("100")); // the server's 100.0
+        QCOMPARE(cell(grid, 3, 0), QStringLiteral("已录 3/3\n均分 95.3\n最高 100\n最低 87.5"));
+        QCOMPARE(cell(grid, 3, 1), QStringLiteral("已录 3/3\n均分 82.8\n最高 90\n最低 75.5"));
+
+        auto test = Exams::fetch(db(), m_test);
+        QVERIFY(test && *test && (*test)->items.halves);
+        auto rules = StatsRules::load(db());
+        QVERIFY(rules);
+        auto stats = Analysis::statsOf(db(), **test, *rules);
+        QVERIFY(stats);
+        QCOMPARE(stats->rows[2].averageTenths(), std::optional<qint64>(1152));
+        QCOMPARE(stats->rows[3].averageTenths(), std::optional<qint64>(2883)); // (301 + 275.5) ÷ 2
+        const SheetTable sheet = Analysis::statsSheet(*stats, QString());
+        const int highest = int(sheet.headers.indexOf(QStringLiteral("最高分")));
+        QCOMPARE(sheet.rows[0][highest].toString(), QStringLiteral("100"));
+        QCOMPARE(sheet.rows[2][highest].toDouble(), 120.5);
+
+        auto cards = ReportCards::forTest(db(), m_test);
+        QVERIFY(cards);
+        QCOMPARE(cards->cards[0].total, std::optional<int>(3010));
+        QCOMPARE(cards->cards[2].subjects[2].rank, std::optional<int>(2)); // 112.5 tied
+        ReportCards::Term term;
+        term.addFirst(*cards);
+        const auto slips = Slips::slipsOf(term, term.everyone(), {});
+        QCOMPARE(slips[0].subjects[0].score, QStringLiteral("98.5"));
+        QCOMPARE(slips[0].total.score, QStringLiteral("301"));
+        QCOMPARE(slips[0].total.average, QStringLiteral("288.3"));
+        QCOMPARE(slips[1].total.score, QStringLiteral("220.5"));
+        QVERIFY(Slips::notice(Slips::defaultTemplate(), slips[0], ReportCards::Shown::Scores)
+                    .contains(QStringLiteral("语文98.5分（满分120）")));
+
+        auto book = ScoreExport::allTests(db());
+        QVERIFY(book);
+        const SheetTable& scores = book->last();
+        QCOMPARE(scores.rows[0].mid(2), QVector<QVariant>({ 98.5, qint64(90), 112.5 }));
+        QCOMPARE(book->first().rows[1].last(), QVariant(220.5));
+        auto shown = Analysis::classTable(db(), **test, {}, Analysis::ClassOrder::TotalDescending);
+        QVERIFY(shown);
+        QStringList totals;
+        for (const QStringList& row : std::as_const(shown->rows))
+            totals << row.value(1);
+        QCOMPARE(totals, QStringList({ "301", "275.5", "220.5*" }));
+    }
+
+    // A test made before half points keeps its whole-number columns and refuses a half.
+    void wholePointsInAnOlderTest()
+    {
+        const QString table = Schema::scoreTableName(m_test);
+        QVERIFY(db().exec(QStringLiteral("drop table %1").arg(table)));
+        QVERIFY(db().exec(QStringLiteral("create table %1 (学号 varchar(10) DEFAULT ' ' NOT NULL UNIQUE, 语文 int, "
+                                         "数学 int, 教师评语 varchar(900))")
+                              .arg(table)));
+        QVERIFY(db().exec(QStringLiteral("insert into %1 (学号, 语文) select 学号, 98 from tblLogin").arg(table)));
+        auto test = Exams::fetch(db(), m_test);
+        QVERIFY(test && *test && !(*test)->items.halves);
+        ScoreEntry entry;
+        entry.student = QStringLiteral("01");
+        entry.subjects[0] = QStringLiteral("98.5");
+        QCOMPARE(
+            Scores::check((*test)->items, entry), QStringLiteral("“语文”的成绩必须是0到100之间的整数，请重新填写！"));
+        ScoreGrid grid;
+        open(grid);
+        QCOMPARE(cell(grid, 0, 0), QStringLiteral("98"));
+        QCOMPARE(cell(grid, 3, 0), QStringLiteral("已录 3/3\n均分 98.0\n最高 98\n最低 98"));
+        select(grid, 1, 1);
+        test::typeKeys(QStringLiteral("98.5\n"));
+        QCOMPARE(grid.table().problem(1, 1), QStringLiteral("数学的成绩应是0到100的整数"));
+    }
+
     // 数学 out of 150 from the column's menu; a comment written at length with F2.
     void fullMarksAndLongComments()
     {
@@ -262,7 +372,7 @@ private Q_SLOTS:
         QCOMPARE((*Exams::fetch(db(), m_test))->items.fullMarksOf(1), 150);
         select(grid, 0, 1);
         test::typeKeys(QStringLiteral("150\n151\n"));
-        QCOMPARE(grid.table().problem(1, 1), QStringLiteral("数学的成绩应是0到150的整数"));
+        QCOMPARE(grid.table().problem(1, 1), QStringLiteral("数学的成绩应是0到150之间的数，最多一位小数"));
         QCOMPARE(grid.table().problem(0, 1), QString());
 
         select(grid, 1, 2);
@@ -757,7 +867,7 @@ private Q_SLOTS:
         QVERIFY(said.contains(
             QStringLiteral("有 4 行没有填入：\r\n第 3 行 1：学号不在本班\r\n第 5 行 99 王五：学号不在本班\r\n"
                            "第 7 行 01 王五：姓名与本班学号01的“某”不符\r\n第 8 行 某：没有学号")));
-        QVERIFY(said.contains(QStringLiteral("02 数学：数学的成绩应是0到100的整数")));
+        QVERIFY(said.contains(QStringLiteral("02 数学：数学的成绩应是0到100之间的数，最多一位小数")));
         // "1" is not "01": only an exact 学号 matches.
         QCOMPARE(cell(grid, 0, 1), QString());
         QCOMPARE(cell(grid, 1, 0), QStringLiteral("70"));

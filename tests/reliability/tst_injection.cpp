@@ -155,7 +155,7 @@ class TestInjection : public velmora::test::DbTestCase
             child<QLineEdit>(&fill, name)->setText(typed.left(3));
             click(&fill, "BN_Save");
             QCOMPARE(MessageService::texts().size(), 1);
-            QVERIFY(MessageService::texts().value(0).contains(QStringLiteral("整数")));
+            QVERIFY(MessageService::texts().value(0).contains(QStringLiteral("之间的")));
             child<QLineEdit>(&fill, name)->setText(QStringLiteral("0"));
         }
     }

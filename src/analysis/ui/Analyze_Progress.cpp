@@ -2,6 +2,7 @@
 
 #include "analysis/ui/TestChoice.h"
 #include "app/Module1.h"
+#include "exams/Points.h"
 #include "exams/TestRecord.h"
 #include "platform/MessageService.h"
 #include "platform/Sharing.h"
@@ -49,14 +50,12 @@ std::optional<double> real(std::optional<int> v, int scale = 1)
     return v ? std::optional<double>(double(*v) / scale) : std::nullopt;
 }
 
-// A total or a score; a term grade's in tenths.
+// A total or a score, held in 1/scale of a point.
 QString figure(std::optional<int> v, int scale, bool sign = false)
 {
     if (!v)
         return {};
-    if (scale != 1)
-        return Analysis::tenthsText(*v, sign);
-    return (sign && *v > 0 ? QStringLiteral("+") : QString()) + QString::number(*v);
+    return Points::text(qint64(*v) * Points::kTenths / scale, sign);
 }
 
 QVector<Column> columnsFor(
@@ -90,11 +89,11 @@ QVector<Column> columnsFor(
                 [](const ProgressRow& r) { return real(r.rankChange()); } });
     }
     // Points change only between equal scales; else 得分率, in percentage points.
-    const bool points = !byRate && scale == 1;
+    const bool points = !byRate;
     c.push_back({ item + (byRate ? QStringLiteral("得分率变化(百分点)") : QStringLiteral("变化")),
         [points](const ProgressRow& r) {
             return !r.change ? QString()
-                : points     ? figure(int(*r.change / 10), 1, true)
+                : points     ? Points::text(*r.change, true)
                              : Analysis::tenthsText(*r.change, true);
         },
         [](const ProgressRow& r) { return r.change ? std::optional<double>(double(*r.change) / 10) : std::nullopt; } });

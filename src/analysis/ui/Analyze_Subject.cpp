@@ -4,6 +4,7 @@
 #include "app/Module1.h"
 #include "classes/StatsRules.h"
 #include "data/Schema.h"
+#include "exams/Points.h"
 #include "exams/ScoreSheet.h"
 #include "platform/MessageService.h"
 #include "platform/ui/ChartView.h"
@@ -211,9 +212,9 @@ void Analyze_Subject::load()
     const int fullMarks = (*test)->items.fullMarksOf(subject);
     const QStringList labels = Analysis::bandLabels(fullMarks);
     Grid1->setHorizontalHeaderLabels(labels);
-    const Analysis::SubjectStats s = Analysis::subjectStats(values, fullMarks, rules->pass);
-    txtMax->setText(QString::number(s.highest));
-    txtMin->setText(QString::number(s.lowest));
+    const Analysis::SubjectStats s = Analysis::subjectStats(values, fullMarks, rules->pass, Points::kTenths);
+    txtMax->setText(Points::text(s.highest));
+    txtMin->setText(Points::text(s.lowest));
     txtN->setText(QString::number(s.students));
     txtAve->setText(Analysis::formatAverage(s.average));
     txtPass->setText(QString::number(s.passes));

@@ -1,6 +1,7 @@
 #include "exams/ui/CardPrint.h"
 
 #include "data/Schema.h"
+#include "exams/Points.h"
 
 #include <QComboBox>
 #include <QPagedPaintDevice>
@@ -25,9 +26,9 @@ QString number(const std::optional<int>& v)
     return v ? QString::number(*v) : kNone;
 }
 
-QString average(const std::optional<double>& v, int scale = 1)
+QString average(const std::optional<qint64>& tenths)
 {
-    return v ? QString::number(*v / scale, 'f', 1) : kNone;
+    return tenths ? Points::figureText(*tenths) : kNone;
 }
 
 // A score or total; a term grade's in tenths, starred where it is not the whole one.
@@ -35,8 +36,7 @@ QString figure(const std::optional<int>& v, int scale, bool starred = false)
 {
     if (!v)
         return kNone;
-    return (scale == 1 ? QString::number(*v) : QString::number(*v / double(scale), 'f', 1))
-        + (starred ? QStringLiteral("*") : QString());
+    return Points::textAt(*v, scale) + (starred ? QStringLiteral("*") : QString());
 }
 
 // One test's place in the heading: 期末考试（期末）2011-07-01.
@@ -124,7 +124,7 @@ Table tableOf(const ReportCards::Term& term, const QVector<int>& subjects, const
                 tc.test.items.fullMarksOf(s), tc.scale);
             if (scores)
                 row << QString::number(tc.test.items.fullMarksOf(s))
-                    << average(line ? line->classAverage : std::nullopt, tc.scale);
+                    << average(line ? line->classAverage : std::nullopt);
             if (ranks)
                 row << number(line ? line->rank : std::nullopt);
             if (school)
@@ -149,7 +149,7 @@ Table tableOf(const ReportCards::Term& term, const QVector<int>& subjects, const
                     ? o.grades.bandOf(*card->total, card->totalFullMarks * tc.scale)
                     : kNone);
         if (scores)
-            total << QString::number(full) << average(tc.totalAverage, tc.scale);
+            total << QString::number(full) << average(tc.totalAverage);
         if (ranks)
             total << number(card ? card->totalRank : std::nullopt);
         if (school)
@@ -211,7 +211,7 @@ private:
     {
         QVector<const TestCards*> out;
         for (const TestCards& t : m_term.tests) {
-            if (t.scale == 1)
+            if (!t.termGrade)
                 out << &t;
         }
         return out;

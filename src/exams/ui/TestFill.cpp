@@ -5,6 +5,7 @@
 #include "app/ui/Windows.h"
 #include "comments/ui/Comment.h"
 #include "data/Schema.h"
+#include "exams/Points.h"
 #include "exams/ScoreMarks.h"
 #include "exams/ScoreSheet.h"
 #include "exams/TestLocks.h"
@@ -80,7 +81,7 @@ TestFill::TestFill(QWidget* parent)
             continue;
         }
         Text[i]->setText(kNone);
-        Text[i]->setMaxLength(3);
+        Text[i]->setMaxLength(5); // 112.5
         Text[i]->setFixedWidth(64);
         Text[i]->installEventFilter(this);
         lblMark[i] = new QLabel(Frame4);
@@ -295,7 +296,7 @@ void TestFill::RefreshForm()
         const bool used = m_test.items.hasSubject(i - 1);
         Text[i]->setEnabled(used);
         if (used)
-            Text[i]->setText(m_rows.text(Label[i]->text()));
+            Text[i]->setText(Points::storedText(m_rows.value(Label[i]->text())));
         // A score typed over a mark is what counts; the mark is shown only under an empty box.
         m_marks[i - 1] = used && marks && Text[i]->text().isEmpty() ? marks->value(Label[i]->text()) : QString();
         lblMark[i]->setText(m_marks[i - 1]);

@@ -6,6 +6,7 @@
 #include "classes/GradeBands.h"
 #include "data/Schema.h"
 #include "data/UserRights.h"
+#include "exams/Points.h"
 #include "exams/ScoreMarks.h"
 #include "exams/ScoreSheet.h"
 #include "exams/ui/ScoreHistoryView.h"
@@ -141,10 +142,13 @@ void TestWatch::load()
         for (int j = 0; j < headers.size(); ++j) {
             QString v = rows->text(j);
             // A missing score says why; a score shows its band when asked to.
-            if (subjectOf[j] >= 0 && v.isEmpty())
-                v = marks->value(values.value(0)).value(headers[j]);
-            else if (subjectOf[j] >= 0 && grades)
-                v = grades->bandOf(v.toInt(), t.items.fullMarksOf(subjectOf[j]));
+            if (subjectOf[j] >= 0) {
+                const int full = t.items.fullMarksOf(subjectOf[j]) * Points::kTenths;
+                if (const auto tenths = Points::fromStored(rows->value(j)))
+                    v = grades ? grades->bandOf(*tenths, full) : Points::text(*tenths);
+                else
+                    v = marks->value(values.value(0)).value(headers[j]);
+            }
             values << v;
         }
         cells << values;
