@@ -176,8 +176,12 @@ Status fill(Database& db)
             return scores.error();
         for (int i = 0; i < numbers.size(); ++i) {
             QVariantList row;
-            for (int s : test.subjects)
-                row << score(rng, ability[i] + (s == 9 ? 5 : 0), 12);
+            for (int s : test.subjects) {
+                const int points = score(rng, ability[i] + (s == 9 ? 5 : 0), 12);
+                // 语文 and 英语 are marked in half points (作文, 听力), as marking systems give them.
+                const bool half = test.comment && (s == 0 || s == 2) && (i + s) % 3 == 0;
+                row << (half ? QVariant(points - 0.5) : QVariant(points));
+            }
             if (test.attendance) {
                 const int sick = rng.bounded(10u) == 0 ? int(rng.bounded(1u, 4u)) : 0;
                 const int leave = rng.bounded(15u) == 0 ? 1 : 0;
