@@ -1,5 +1,6 @@
 // The class, subject and personal analyses, beside the raw queries.
 #include "BenchDb.h"
+#include "analysis/GradeCompare.h"
 #include "analysis/Progress.h"
 #include "analysis/StatsTable.h"
 #include "analysis/TermGrades.h"
@@ -7,6 +8,8 @@
 #include "analysis/ui/Analyze_Person.h"
 #include "analysis/ui/Analyze_Subject.h"
 #include "app/Module1.h"
+#include "data/Schema.h"
+#include "exams/ClassFigures.h"
 #include "exams/TestRecord.h"
 #include "platform/MessageService.h"
 #include "support/Ui.h"
@@ -198,5 +201,66 @@ void BM_PersonalPage_Raw(benchmark::State& state)
     }
 }
 BENCHMARK(BM_PersonalPage_Raw)->Apply(byTests)->Unit(benchmark::kMillisecond);
+
+// A whole grade's export as the import reads it: six classes of `students`,
+// 14 subjects, half points here and there; ours is the first class.
+SheetTable gradeExport(int students)
+{
+    SheetTable sheet;
+    sheet.headers << QStringLiteral("班级");
+    for (int s = 0; s < 14; ++s)
+        sheet.headers << Schema::subjects()[s];
+    for (int c = 1; c <= 6; ++c) {
+        for (int i = 0; i < students; ++i) {
+            QVector<QVariant> row { QStringLiteral("初二(%1)班").arg(c) };
+            for (int s = 0; s < 14; ++s)
+                row << 40 + (i * 7 + s * 13 + c * 5) % 60 + ((i + s) % 2 ? 0.5 : 0.0);
+            sheet.rows << row;
+        }
+    }
+    return sheet;
+}
+
+// 年级对比 of test 1 with five other classes: their figures counted from the
+// export as its import does, our own read from the database as the window
+// does, the comparison and its sheet.
+void BM_GradeCompare(benchmark::State& state)
+{
+    const int students = int(state.range(0));
+    openClass(students, 1);
+    auto test = Exams::fetch(mod().Conn, 1);
+    if (!test || !*test) {
+        state.SkipWithError("no test 1");
+        closeClass();
+        return;
+    }
+    const SheetTable sheet = gradeExport(students);
+    QVector<std::pair<int, QString>> others;
+    for (int r = students; r < sheet.rows.size(); ++r)
+        others.push_back({ r, sheet.rows[r][0].toString() });
+    QVector<ClassFigures::Subject> subjects;
+    for (int s = 0; s < 14; ++s)
+        subjects.push_back({ s + 1, Schema::subjects()[s], 100 });
+    for (auto _ : state) {
+        const auto figures = ClassFigures::ofRows(sheet, others, subjects, StatsRules {});
+        auto own = Analysis::statsOf(mod().Conn, **test, StatsRules {});
+        if (!own) {
+            state.SkipWithError(qPrintable(own.error().message()));
+            break;
+        }
+        const auto table = Analysis::gradeTable(*own, figures);
+        benchmark::DoNotOptimize(Analysis::gradeSheet(table, QStringLiteral("年级对比"), &table));
+    }
+    closeClass();
+}
+BENCHMARK(BM_GradeCompare)->Args({ 50, 1 })->Unit(benchmark::kMillisecond);
+
+void BM_GradeCompare_Raw(benchmark::State& state)
+{
+    RawDb db(classDb(int(state.range(0)), 1));
+    for (auto _ : state)
+        readTests(db, { "1" });
+}
+BENCHMARK(BM_GradeCompare_Raw)->Args({ 50, 1 })->Unit(benchmark::kMillisecond);
 
 } // namespace

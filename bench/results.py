@@ -29,6 +29,7 @@ ACTIONS = [
     ("StatsTable", "Statistics table of a test (14 subjects, total, bands)"),
     ("Progress", "Progress between two tests by the total (read, ranked, paired)"),
     ("TermGrade", "Term grade of three weighted tests (14 subjects, ranked)"),
+    ("GradeCompare", "Grade comparison, 6 classes x 50 students x 14 subjects (counted, compared, sheet)"),
     ("GridOpen", "Score grid open (all 14 subjects, attendance, comment)"),
     ("GridKeystroke", "Score grid, one keystroke: type, check, Enter down"),
     ("GridKeystrokePainted", "Score grid, one keystroke with the repaint"),

@@ -255,6 +255,16 @@ const StatsRow* rowOf(const StatsTable* table, const QString& item)
 
 } // namespace
 
+void appendSection(SheetTable& sheet, const SheetTable& section)
+{
+    sheet.rows << QVector<QVariant>();
+    QVector<QVariant> heading;
+    for (const QString& h : section.headers)
+        heading << h;
+    sheet.rows << heading;
+    sheet.rows += section.rows;
+}
+
 QString sigmaNote()
 {
     return QStringLiteral("总体标准差：除以实考人数，同 Excel 的 STDEV.P");

@@ -77,6 +77,9 @@ Result<StatsTable> statsOf(
 // "85.7", "−1.0" with a sign for a change.
 QString tenthsText(qint64 tenths, bool signedChange = false);
 
+// Another table below the sheet's, after a row of nothing, its headers as its first row.
+void appendSection(SheetTable& sheet, const SheetTable& section);
+
 // Which 标准差 the table gives, for its caption and print.
 QString sigmaNote();
 

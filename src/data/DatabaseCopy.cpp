@@ -20,7 +20,7 @@ QStringList ownTables()
         QStringLiteral("velmora_questions"), QStringLiteral("velmora_question_scores"),
         QStringLiteral("velmora_import_columns"), QStringLiteral("velmora_score_marks"),
         QStringLiteral("velmora_settings"), QStringLiteral("velmora_terms"), QStringLiteral("velmora_test_locks"),
-        QStringLiteral("velmora_user_rights") };
+        QStringLiteral("velmora_user_rights"), QStringLiteral("velmora_class_figures") };
 }
 
 struct ScoreTable
@@ -170,6 +170,7 @@ Result<QStringList> heldBy(const Database& db)
         { QStringLiteral("velmora_terms"), QStringLiteral("学期总评设置") },
         { QStringLiteral("velmora_test_locks"), QStringLiteral("锁定的考试") },
         { QStringLiteral("velmora_user_rights"), QStringLiteral("用户任教科目") },
+        { QStringLiteral("velmora_class_figures"), QStringLiteral("平行班统计") },
     };
     for (const auto& [table, what] : counted) {
         auto exists = db.tableExists(table);

@@ -200,6 +200,14 @@ const QStringList kRightsTables {
 };
 const QStringList kRightsTableNames { QStringLiteral("velmora_test_locks"), QStringLiteral("velmora_user_rights") };
 
+// Version 14: the other classes of a whole grade's export, as figures alone
+// (sums and counts in tenths of a point), never their students.
+const QString kClassFiguresTable = QStringLiteral(
+    "create table velmora_class_figures (考试号 integer NOT NULL, 班级 varchar(30) NOT NULL, "
+    "项目 varchar(10) NOT NULL, 实考 integer NOT NULL, 总和 bigint NOT NULL, 平方和 bigint NOT NULL, "
+    "最高 integer NOT NULL, 最低 integer NOT NULL, 优秀 integer NOT NULL, 良好 integer NOT NULL, "
+    "及格 integer NOT NULL, 低分 integer NOT NULL, PRIMARY KEY (考试号, 班级, 项目))");
+
 } // namespace
 
 QString newerVersionText(int version)
@@ -237,6 +245,8 @@ QString stepDescription(int version)
     case 13:
         return QStringLiteral(
             "在服务器上，成绩标记和修改记录只能由任教该科目的教师本人写入，已锁定的考试不能写入（版本 13）。");
+    case 14:
+        return QStringLiteral("增加了平行班统计表 velmora_class_figures，可与年级、平行班对比（版本 14）。");
     default:
         return QStringLiteral("升级到版本 %1。").arg(version);
     }
@@ -316,6 +326,9 @@ Status upgradeStep(Database& db, int version)
     case 13:
         step = run(db, db.dialect().rowSecuritySql());
         break;
+    case 14:
+        step = createIfMissing(db, QStringLiteral("velmora_class_figures"), kClassFiguresTable);
+        break;
     default:
         break;
     }
@@ -380,6 +393,7 @@ QStringList createStatements(const SqlDialect& dialect)
     statements << kMarkTables;
     statements << kTermsTable;
     statements << kRightsTables;
+    statements << kClassFiguresTable;
     statements << dialect.rowSecuritySql();
     return statements;
 }

@@ -433,6 +433,7 @@ Matching match(
             continue;
         if (classNamed && !StudentImport::sameClass(cell(classColumn), ownClass.value(0), ownClass.value(1))) {
             ++out.otherClass;
+            out.others.push_back({ r, cell(classColumn) });
             continue;
         }
         const QString who

@@ -79,6 +79,7 @@ struct Matching
     QVector<int> owner; // per sheet row: index into the students, or -1
     QStringList unmatched; // "第 N 行 …：why"
     int otherClass = 0; // rows of another class, skipped
+    QVector<std::pair<int, QString>> others; // those rows, each with its class as the sheet names it
     // 考号 matched by a name no two students share: (student index, 考号), to keep.
     QVector<std::pair<int, QString>> learned;
     // The 考号 column holds this class's 学号 (a school that uses them so), matched as such.

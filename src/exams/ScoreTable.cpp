@@ -60,6 +60,11 @@ Status ScoreTable::load(const Database& db, const TestRecord& test)
     if (!rules)
         return rules.error();
     m_cheatAsZero = rules->cheatAsZero;
+    m_rules = *rules;
+    auto classFiguresKept = ClassFigures::kept(db);
+    if (!classFiguresKept)
+        return classFiguresKept.error();
+    m_classFiguresKept = *classFiguresKept;
     // A locked test opens to be read: nothing typed there could be kept.
     const Status open = TestLocks::guard(db, test.number);
     m_lockedWhy = open ? QString() : open.error().description;
@@ -127,6 +132,7 @@ Status ScoreTable::load(const Database& db, const TestRecord& test)
     }
     m_factRows.clear();
     m_questionRows.clear();
+    m_classFigures.reset();
     m_current = m_read;
     m_undo.clear();
     m_redo.clear();
@@ -493,6 +499,22 @@ ScoreTable::SheetImport ScoreTable::importSheet(
     const ScoreImport::Matching matching = matchRows(sheet, layout);
     out.unmatched = matching.unmatched;
     out.otherClass = matching.otherClass;
+    if (classWide && m_classFiguresKept && !matching.others.isEmpty()) {
+        QVector<ClassFigures::Subject> subjects;
+        for (auto c = columns.cbegin(); c != columns.cend(); ++c) {
+            if (m_columns[c.value()].kind == Kind::Score)
+                subjects.push_back({ c.key(), m_columns[c.value()].name, m_columns[c.value()].max });
+        }
+        std::sort(subjects.begin(), subjects.end(),
+            [](const ClassFigures::Subject& a, const ClassFigures::Subject& b) { return a.column < b.column; });
+        const auto figures = ClassFigures::ofRows(sheet, matching.others, subjects, m_rules);
+        QSet<QString> classes;
+        for (const ClassFigures::Figures& f : figures)
+            classes.insert(f.className);
+        out.otherClasses = int(classes.size());
+        if (apply && !subjects.isEmpty())
+            m_classFigures = figures;
+    }
     for (const auto& [at, exam] : matching.learned) {
         out.learned.push_back({ m_numbers[at].trimmed(), exam });
         if (apply)
@@ -740,7 +762,7 @@ Status ScoreTable::save(Database& db)
     if (Status allowed = UserRights::guard(changedColumns()); !allowed)
         return allowed;
     // What a marking system stated belongs to the whole class.
-    if (!m_factRows.isEmpty() || !m_questionRows.isEmpty()) {
+    if (!m_factRows.isEmpty() || !m_questionRows.isEmpty() || m_classFigures) {
         if (Status allowed = UserRights::guardAll(); !allowed)
             return allowed;
     }
@@ -839,6 +861,10 @@ Status ScoreTable::save(Database& db)
         questionMarks.push_back({ m_keys[q.key()], q.value() });
     if (Status kept = Questions::store(db, m_test.number, m_questions, questionMarks); !kept)
         return kept;
+    if (m_classFigures) {
+        if (Status kept = ClassFigures::store(db, m_test.number, *m_classFigures); !kept)
+            return kept;
+    }
     if (Status noted = ScoreHistory::record(db, m_test.number, changes); !noted)
         return noted;
     if (Status kept = StudentIds::keepExamNumbers(db, m_learned); !kept)
@@ -850,6 +876,7 @@ Status ScoreTable::save(Database& db)
     m_changedCount = 0;
     m_factRows.clear();
     m_questionRows.clear();
+    m_classFigures.reset();
     m_undo.clear();
     m_redo.clear();
     // The saved cells lose their colour now, not at the next repaint.

@@ -3,6 +3,8 @@
 #include "classes/GradeBands.h"
 #include "data/Database.h"
 #include "data/UserRights.h"
+#include "classes/StatsRules.h"
+#include "exams/ClassFigures.h"
 #include "exams/Questions.h"
 #include "exams/ScoreImport.h"
 #include "exams/TestRecord.h"
@@ -86,7 +88,10 @@ public:
     QString problem(int row, int column) const;
     int changedCells() const { return m_changedCount; }
     int refusedCells() const { return m_refusedCount; }
-    bool hasChanges() const { return m_changedCount > 0 || !m_factRows.isEmpty() || !m_questionRows.isEmpty(); }
+    bool hasChanges() const
+    {
+        return m_changedCount > 0 || !m_factRows.isEmpty() || !m_questionRows.isEmpty() || m_classFigures;
+    }
     // "已修改 N 格，其中 N 格有误"
     QString status() const;
     const Figures& figures(int column) const { return m_figures[column]; }
@@ -120,6 +125,7 @@ public:
         QStringList refused; // "学号 科目：why"
         int blanks = 0; // empty cells of the sheet where the grid holds a value
         int otherClass = 0; // rows of other classes, skipped
+        int otherClasses = 0; // the classes among them, whose figures alone are kept
         QStringList marked; // "学号 科目：缺考": a mark where a score goes
         // 考号 matched by a unique name: (学号, 考号), for keeping.
         QVector<std::pair<QString, QString>> learned;
@@ -213,6 +219,10 @@ private:
     bool m_factsKept = false; // the database has the tables for them and for questions
     bool m_marksKept = false; // and for marks
     bool m_cheatAsZero = true; // as the class counts 作弊 in its figures
+    StatsRules m_rules;
+    bool m_classFiguresKept = false;
+    // Other classes' figures from the last import of a whole grade's file, to keep with the scores.
+    std::optional<QVector<ClassFigures::Figures>> m_classFigures;
     std::optional<GradeBands> m_grades;
     // An export's questions and each row's marks on them, until the next save.
     QVector<Questions::Question> m_questions;

@@ -807,11 +807,13 @@ private Q_SLOTS:
         acceptPreview();
         test::click(&grid, "BN_Import");
         QCOMPARE(MessageService::lastText(),
-            QStringLiteral("已从工作表“marks”填入 2 名学生的语文、数学，还没有保存，请核对后保存。\r\n"
-                           "有 1 行没有填入：\r\n第 7 行 20240899 赵六：考号不在本班\r\n其他班级 1 行没有导入。\r\n"
-                           "成绩单中的总分、班次、校次、语文班次、语文校次、数学班次、数学校次也已导入（灰色列，只读，"
-                           "随成绩一起保存）。\r\n有 1 格是缺考等标记，已作为标记填入：\r\n02 数学：缺考\r\n"
-                           "还没有成绩的学生：\r\n语文 1 人：李明\r\n数学 1 人：李明"));
+            QStringLiteral(
+                "已从工作表“marks”填入 2 名学生的语文、数学，还没有保存，请核对后保存。\r\n"
+                "有 1 行没有填入：\r\n第 7 行 20240899 赵六：考号不在本班\r\n其他班级 1 行没有导入，只记下了 "
+                "1 个班各科的统计（平均分等，不含姓名和成绩），可在“年级对比”中查看。\r\n"
+                "成绩单中的总分、班次、校次、语文班次、语文校次、数学班次、数学校次也已导入（灰色列，只读，"
+                "随成绩一起保存）。\r\n有 1 格是缺考等标记，已作为标记填入：\r\n02 数学：缺考\r\n"
+                "还没有成绩的学生：\r\n语文 1 人：李明\r\n数学 1 人：李明"));
         // The export's facts stand after the comment, as it wrote them, and cannot be typed over.
         auto* view = cells(grid);
         QCOMPARE(view->model()->headerData(3, Qt::Horizontal).toString(), QStringLiteral("总分"));

@@ -5,6 +5,7 @@
 #include "analysis/ui/TestChoice.h"
 #include "app/Module1.h"
 #include "classes/ui/GradeBandsDialog.h"
+#include "exams/ClassFigures.h"
 #include "exams/TestRecord.h"
 #include "platform/MessageService.h"
 #include "platform/Sharing.h"
@@ -212,7 +213,21 @@ std::optional<SheetTable> Analyze_Stats::sheet()
     QString title = QStringLiteral("成绩统计表 %1").arg(cmbTest->currentText());
     if (earlier)
         title += QStringLiteral(" 对比 %1").arg(cmbCompare->currentText());
-    return Analysis::statsSheet(*table, title.simplified(), earlier ? &*earlier : nullptr);
+    SheetTable made = Analysis::statsSheet(*table, title.simplified(), earlier ? &*earlier : nullptr);
+    // Beside the grade, where a whole grade's export left the other classes.
+    if (const auto grade = gradeOf(cmbTest->currentData(), *table))
+        Analysis::appendSection(made, Analysis::gradeSheet(*grade, QString()));
+    return made;
+}
+
+std::optional<Analysis::GradeTable> Analyze_Stats::gradeOf(const QVariant& choice, const Analysis::StatsTable& table)
+{
+    if (choice.typeId() != QMetaType::Int)
+        return std::nullopt;
+    auto others = ClassFigures::load(mod().Conn, choice.toInt());
+    if (!others || others->isEmpty())
+        return std::nullopt;
+    return Analysis::gradeTable(table, *others);
 }
 
 void Analyze_Stats::showTest()
@@ -253,8 +268,10 @@ void Analyze_Stats::showCharts()
             if (c->second.typeId() == QMetaType::Int && t.number == c->second.toInt() && !t.name.trimmed().isEmpty())
                 name = t.name.trimmed();
         }
-        tests.push_back({ name, Analysis::statsOf(*cells, m_start.rules, m_grades) });
+        tests.push_back({ name, Analysis::statsOf(*cells, m_start.rules, m_grades), std::nullopt });
     }
+    if (const auto grade = gradeOf(cmbTest->currentData(), tests.last().table))
+        tests.last().grade = grade;
     auto* charts = new StatsCharts(tests, m_start.rules.caption(), this);
     charts->setAttribute(Qt::WA_DeleteOnClose);
     charts->open();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "analysis/GradeCompare.h"
 #include "analysis/StatsTable.h"
 #include "analysis/ui/TestChoice.h"
 #include "platform/ui/TablePages.h"
@@ -71,6 +72,8 @@ private:
     void print();
     // The sheet of the chosen test, and its name; none when it cannot be read (said).
     std::optional<SheetTable> sheet();
+    // The test beside the grade; none for a term grade or without other classes' figures.
+    static std::optional<Analysis::GradeTable> gradeOf(const QVariant& choice, const Analysis::StatsTable& table);
 
     TestChoice::Start m_start;
     GradeBands m_grades;

@@ -19,7 +19,7 @@ namespace velmora {
 
 namespace {
 
-enum Measure { Bands, Average, Excellent, Pass };
+enum Measure { Bands, Average, Excellent, Pass, Grade };
 const QString kTotal = QStringLiteral("总分");
 constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
 
@@ -58,6 +58,32 @@ ChartData bandChart(const StatsCharts::Test& test, const QString& item)
     }
     chart.high = countTop(most);
     chart.legend = chart.series.size() > 1;
+    return chart;
+}
+
+// Each subject's average, our class's beside the grade's.
+ChartData gradeChart(const StatsCharts::Test& test)
+{
+    ChartData chart;
+    chart.kind = ChartData::Kind::Bars;
+    chart.title = QStringLiteral("%1 本班与年级各科平均分").arg(test.name);
+    chart.valueTitle = QStringLiteral("分");
+    chart.valueLabels = true;
+    chart.legend = true;
+    ChartData::Series own, grade;
+    own.name = QStringLiteral("本班");
+    grade.name = QStringLiteral("年级");
+    chart.high = 100;
+    for (int i = 0; i < test.grade->items.size(); ++i) {
+        if (test.grade->items[i] == kTotal)
+            continue;
+        chart.categories << test.grade->items[i];
+        own.values << tenths(test.grade->own[i].averageTenths());
+        grade.values << tenths(test.grade->grade[i].averageTenths());
+        if (i < test.table.fullMarks.size())
+            chart.high = std::max(chart.high, double(test.table.fullMarks[i]) / test.table.rows[i].scale);
+    }
+    chart.series = { own, grade };
     return chart;
 }
 
@@ -137,6 +163,8 @@ StatsCharts::StatsCharts(QVector<Test> tests, const QString& note, QWidget* pare
     m_ui->cmbChart->addItem(QStringLiteral("各科平均分"), Average);
     m_ui->cmbChart->addItem(QStringLiteral("各科优秀率"), Excellent);
     m_ui->cmbChart->addItem(QStringLiteral("各科及格率"), Pass);
+    if (m_tests.last().grade)
+        m_ui->cmbChart->addItem(QStringLiteral("本班与年级"), Grade);
     QString said = note;
     while (said.endsWith(QChar(0x3002)))
         said.chop(1);
@@ -164,6 +192,7 @@ void StatsCharts::draw()
     const auto measure = Measure(m_ui->cmbChart->currentData().toInt());
     m_ui->cmbSubject->setEnabled(measure == Bands);
     m_ui->Chart->setChart(measure == Bands ? bandChart(m_tests.last(), m_ui->cmbSubject->currentData().toString())
+            : measure == Grade             ? gradeChart(m_tests.last())
                                            : lineChart(m_tests, measure));
 }
 

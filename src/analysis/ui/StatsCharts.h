@@ -1,10 +1,12 @@
 #pragma once
 
+#include "analysis/GradeCompare.h"
 #include "analysis/StatsTable.h"
 
 #include <QDialog>
 #include <QImage>
 #include <memory>
+#include <optional>
 
 namespace Ui {
 class StatsCharts;
@@ -26,6 +28,7 @@ public:
     {
         QString name;
         Analysis::StatsTable table;
+        std::optional<Analysis::GradeTable> grade; // where a whole grade's export left the other classes
     };
     static constexpr QSize kSlide { 1920, 1080 };
 

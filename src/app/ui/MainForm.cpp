@@ -4,6 +4,7 @@
 #include "analysis/ui/Analyze_Person.h"
 #include "analysis/ui/Analyze_Progress.h"
 #include "analysis/ui/Analyze_Questions.h"
+#include "analysis/ui/Analyze_Grade.h"
 #include "analysis/ui/Analyze_Stats.h"
 #include "analysis/ui/Analyze_Subject.h"
 #include "analysis/ui/TermGrade.h"
@@ -160,6 +161,7 @@ void MainForm::buildMenus()
     addEntry(score, "ScoreSubject", QStringLiteral("科目成绩分析"), &MainForm::subjectAnalysis);
     addEntry(score, "ScoreQuestions", QStringLiteral("小题分析(&Q)"), &MainForm::questionAnalysis);
     addEntry(score, "ScoreStats", QStringLiteral("成绩统计表(&T)"), &MainForm::statsTable);
+    addEntry(score, "ScoreGrade", QStringLiteral("年级对比(&G)"), &MainForm::gradeComparison);
     addEntry(score, "ScoreProgress", QStringLiteral("进退步分析(&J)"), &MainForm::progressAnalysis);
 
     QMenu* report = addTopMenu("Report", QStringLiteral("报表打印(&P)"));
@@ -573,6 +575,11 @@ void MainForm::questionAnalysis()
 void MainForm::statsTable()
 {
     openLoaded(m_stats);
+}
+
+void MainForm::gradeComparison()
+{
+    openLoaded(m_grade);
 }
 
 void MainForm::progressAnalysis()

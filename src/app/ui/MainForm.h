@@ -14,6 +14,7 @@ class Analyze_Person;
 class Analyze_Progress;
 class TermGrade;
 class Analyze_Questions;
+class Analyze_Grade;
 class Analyze_Stats;
 class Analyze_Subject_Sel;
 class Class;
@@ -89,6 +90,7 @@ private:
     void personalAnalysis();
     void questionAnalysis();
     void statsTable();
+    void gradeComparison();
     void progressAnalysis();
     void termGrades();
     template <typename Window> void openLoaded(QPointer<Window>& window);
@@ -129,6 +131,7 @@ private:
     QPointer<Analyze_Person> m_person;
     QPointer<Analyze_Questions> m_questions;
     QPointer<Analyze_Stats> m_stats;
+    QPointer<Analyze_Grade> m_grade;
     QPointer<Analyze_Progress> m_progress;
     QPointer<TermGrade> m_terms;
     QPointer<Analyze_Class_Sel> m_classSel;

@@ -553,7 +553,12 @@ bool ScoreGrid::importFile()
         if (!notAllowed.isEmpty())
             text += QStringLiteral("\r\n") + notAllowed;
         if (in.otherClass > 0)
-            text += QStringLiteral("\r\n其他班级 %1 行没有导入。").arg(in.otherClass);
+            text += in.otherClasses > 0
+                ? QStringLiteral("\r\n其他班级 %1 行没有导入，只记下了 %2 个班各科的统计（平均分等，不含姓名和成绩），"
+                                 "可在“年级对比”中查看。")
+                      .arg(in.otherClass)
+                      .arg(in.otherClasses)
+                : QStringLiteral("\r\n其他班级 %1 行没有导入。").arg(in.otherClass);
         if (!in.refused.isEmpty())
             text += QStringLiteral("\r\n有 %1 格有误，没有填入：\r\n").arg(in.refused.size()) + listed(in.refused);
         if (!in.facts.isEmpty())
