@@ -202,11 +202,11 @@ const QStringList kRightsTableNames { QStringLiteral("velmora_test_locks"), QStr
 
 // Version 14: the other classes of a whole grade's export, as figures alone
 // (sums and counts in tenths of a point), never their students.
-const QString kClassFiguresTable = QStringLiteral(
-    "create table velmora_class_figures (考试号 integer NOT NULL, 班级 varchar(30) NOT NULL, "
-    "项目 varchar(10) NOT NULL, 实考 integer NOT NULL, 总和 bigint NOT NULL, 平方和 bigint NOT NULL, "
-    "最高 integer NOT NULL, 最低 integer NOT NULL, 优秀 integer NOT NULL, 良好 integer NOT NULL, "
-    "及格 integer NOT NULL, 低分 integer NOT NULL, PRIMARY KEY (考试号, 班级, 项目))");
+const QString kClassFiguresTable
+    = QStringLiteral("create table velmora_class_figures (考试号 integer NOT NULL, 班级 varchar(30) NOT NULL, "
+                     "项目 varchar(10) NOT NULL, 实考 integer NOT NULL, 总和 bigint NOT NULL, 平方和 bigint NOT NULL, "
+                     "最高 integer NOT NULL, 最低 integer NOT NULL, 优秀 integer NOT NULL, 良好 integer NOT NULL, "
+                     "及格 integer NOT NULL, 低分 integer NOT NULL, PRIMARY KEY (考试号, 班级, 项目))");
 
 } // namespace
 

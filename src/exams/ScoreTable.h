@@ -1,9 +1,9 @@
 #pragma once
 
 #include "classes/GradeBands.h"
+#include "classes/StatsRules.h"
 #include "data/Database.h"
 #include "data/UserRights.h"
-#include "classes/StatsRules.h"
 #include "exams/ClassFigures.h"
 #include "exams/Questions.h"
 #include "exams/ScoreImport.h"

@@ -1,10 +1,10 @@
 #include "app/ui/MainForm.h"
 
 #include "analysis/ui/Analyze_Class.h"
+#include "analysis/ui/Analyze_Grade.h"
 #include "analysis/ui/Analyze_Person.h"
 #include "analysis/ui/Analyze_Progress.h"
 #include "analysis/ui/Analyze_Questions.h"
-#include "analysis/ui/Analyze_Grade.h"
 #include "analysis/ui/Analyze_Stats.h"
 #include "analysis/ui/Analyze_Subject.h"
 #include "analysis/ui/TermGrade.h"
