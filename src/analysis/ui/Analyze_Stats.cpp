@@ -246,6 +246,8 @@ void Analyze_Stats::showTest()
         grids[g]->setRows(parts.value(g).rows);
         grids[g]->fitColumns(120);
     }
+    // The 等级 heading states its bands, as the caption states the thresholds: shown whole.
+    grdGrades->fitColumns(480, { 0 });
 }
 
 // The chosen test and up to five before it, oldest first; a term grade alone.
