@@ -11,16 +11,9 @@ namespace {
 StatsRow rowOf(const ClassFigures::Figures& f)
 {
     StatsRow r;
+    static_cast<Tally&>(r) = f;
     r.item = f.item;
-    r.sat = r.expected = f.sat;
-    r.sum = f.sum;
-    r.squares = f.squares;
-    r.highest = f.highest;
-    r.lowest = f.lowest;
-    r.excellent = f.excellent;
-    r.good = f.good;
-    r.pass = f.pass;
-    r.low = f.low;
+    r.expected = f.sat;
     r.scale = Points::kTenths;
     return r;
 }

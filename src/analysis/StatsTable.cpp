@@ -22,17 +22,7 @@ void count(StatsRow& row, int score, int full, const StatsRules& rules, const Gr
     row.grades.resize(grades.bands.size());
     if (!grades.bands.isEmpty())
         ++row.grades[grades.indexOf(score, full)];
-    row.highest = row.sat ? qMax(row.highest, score) : score;
-    row.lowest = row.sat ? qMin(row.lowest, score) : score;
-    ++row.sat;
-    row.sum += score;
-    row.squares += qint64(score) * score;
-    // Compared in whole numbers: 85% of 150 is 127.5, and 127 is not excellent.
-    const qint64 hundred = qint64(score) * 100;
-    row.excellent += hundred >= qint64(rules.excellent) * full;
-    row.good += hundred >= qint64(rules.good) * full;
-    row.pass += hundred >= qint64(rules.pass) * full;
-    row.low += hundred < qint64(rules.low) * full;
+    row.add(score, full, rules);
     if (full > 0)
         ++row.bands[qBound(0, int(qint64(score) * 10 / full), 9)];
 }

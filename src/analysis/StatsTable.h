@@ -3,6 +3,7 @@
 #include "classes/GradeBands.h"
 #include "classes/StatsRules.h"
 #include "data/Database.h"
+#include "exams/Tally.h"
 #include "exams/TestRecord.h"
 #include "sheets/SheetTable.h"
 
@@ -14,23 +15,15 @@
 namespace velmora::Analysis {
 
 // One subject, or the total, over the class.
-struct StatsRow
+// 实考 (sat) is a score, or 作弊 counted as 0.
+struct StatsRow : Tally
 {
     QString item;
     int expected = 0; // 应考: everyone but the exempt
-    int sat = 0; // 实考: a score, or 作弊 counted as 0
     int absent = 0; // 缺考
     int exempt = 0; // 免考
     int deferred = 0; // 缓考
     int cheated = 0; // 作弊
-    qint64 sum = 0;
-    qint64 squares = 0;
-    int highest = 0;
-    int lowest = 0;
-    int excellent = 0; // each count includes those above it
-    int good = 0;
-    int pass = 0;
-    int low = 0;
     std::array<int, 10> bands {}; // tenths of full marks, from the lowest
     QVector<int> grades; // per 等级, highest first
     QStringList absentees, deferrals, cheats; // 学号

@@ -15,20 +15,6 @@ const QStringList kColumns { QStringLiteral("考试号"), QStringLiteral("班级
     QStringLiteral("低分") };
 constexpr int kMaxClassName = 30;
 
-// Compared in whole numbers, as the statistics table compares its own class.
-void count(Figures& f, int tenths, int fullTenths, const StatsRules& rules)
-{
-    f.highest = f.sat ? qMax(f.highest, tenths) : tenths;
-    f.lowest = f.sat ? qMin(f.lowest, tenths) : tenths;
-    ++f.sat;
-    f.sum += tenths;
-    f.squares += qint64(tenths) * tenths;
-    const qint64 hundred = qint64(tenths) * 100;
-    f.excellent += hundred >= qint64(rules.excellent) * fullTenths;
-    f.good += hundred >= qint64(rules.good) * fullTenths;
-    f.pass += hundred >= qint64(rules.pass) * fullTenths;
-    f.low += hundred < qint64(rules.low) * fullTenths;
-}
 } // namespace
 
 QString classKey(const QString& written)
@@ -52,8 +38,8 @@ QVector<Figures> ofRows(const SheetTable& sheet, const QVector<std::pair<int, QS
         QVector<Figures>& figures = byClass[cls];
         if (figures.isEmpty()) {
             for (const Subject& s : subjects)
-                figures.push_back({ cls, s.name });
-            figures.push_back({ cls, kTotal });
+                figures.push_back({ {}, cls, s.name });
+            figures.push_back({ {}, cls, kTotal });
         }
         qint64 total = 0;
         bool whole = !subjects.isEmpty();
@@ -65,11 +51,11 @@ QVector<Figures> ofRows(const SheetTable& sheet, const QVector<std::pair<int, QS
                 whole = false;
                 continue;
             }
-            count(figures[s], *tenths, full, rules);
+            figures[s].add(*tenths, full, rules);
             total += *tenths;
         }
         if (whole)
-            count(figures.last(), int(total), totalFull, rules);
+            figures.last().add(int(total), totalFull, rules);
     }
     QVector<Figures> out;
     for (const QVector<Figures>& figures : std::as_const(byClass))
@@ -108,7 +94,7 @@ Result<QVector<Figures>> load(const Database& db, int test)
     if (!rows)
         return rows.error();
     for (rows->moveFirst(); !rows->eof(); rows->moveNext()) {
-        Figures f { rows->text(0), rows->text(1) };
+        Figures f { {}, rows->text(0), rows->text(1) };
         f.sat = rows->value(2).toInt();
         f.sum = rows->value(3).toLongLong();
         f.squares = rows->value(4).toLongLong();

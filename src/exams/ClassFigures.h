@@ -2,6 +2,7 @@
 
 #include "classes/StatsRules.h"
 #include "data/Database.h"
+#include "exams/Tally.h"
 #include "sheets/SheetTable.h"
 
 #include <QStringList>
@@ -12,19 +13,10 @@ namespace velmora::ClassFigures {
 // One other class's figures in one item of a test (a subject, or 总分 over
 // the students with every subject's score), in tenths of a point. A whole
 // grade's export leaves these behind, never the class's names or scores.
-struct Figures
+struct Figures : Tally
 {
     QString className;
     QString item;
-    int sat = 0;
-    qint64 sum = 0;
-    qint64 squares = 0;
-    int highest = 0;
-    int lowest = 0;
-    int excellent = 0; // each count includes those above it
-    int good = 0;
-    int pass = 0;
-    int low = 0;
 };
 
 inline const QString kTotal = QStringLiteral("总分");

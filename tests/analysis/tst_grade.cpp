@@ -166,7 +166,7 @@ private Q_SLOTS:
         own.rows[0].scale = 10;
         QVector<ClassFigures::Figures> others;
         for (int c = 1; c < lows.size(); ++c) {
-            ClassFigures::Figures f { QStringLiteral("%1班").arg(c), QStringLiteral("语文") };
+            ClassFigures::Figures f { {}, QStringLiteral("%1班").arg(c), QStringLiteral("语文") };
             f.sat = 10;
             f.low = lows[c];
             others << f;
