@@ -7,11 +7,11 @@
 #include "analysis/ui/Analyze_Class.h"
 #include "analysis/ui/Analyze_Person.h"
 #include "analysis/ui/Analyze_Subject.h"
+#include "app/MessageService.h"
 #include "app/Module1.h"
 #include "data/Schema.h"
 #include "exams/ClassFigures.h"
 #include "exams/TestRecord.h"
-#include "platform/MessageService.h"
 #include "support/Ui.h"
 
 #include <QRadioButton>

@@ -1,5 +1,6 @@
 // Defining a test, entering scores, viewing them and listing tests, beside the raw SQL.
 #include "BenchDb.h"
+#include "app/MessageService.h"
 #include "app/Module1.h"
 #include "data/Schema.h"
 #include "exams/TestRecord.h"
@@ -7,7 +8,6 @@
 #include "exams/ui/TestInfoAdd.h"
 #include "exams/ui/TestInfoWatch.h"
 #include "exams/ui/TestWatch.h"
-#include "platform/MessageService.h"
 #include "platform/ui/ResultGrid.h"
 #include "support/Ui.h"
 

@@ -1,9 +1,9 @@
 // The score grid: opening a whole test, one keystroke, a pasted block and a save, beside the raw SQL.
 #include "BenchDb.h"
+#include "app/MessageService.h"
 #include "app/Module1.h"
 #include "exams/ScoreTable.h"
 #include "exams/ui/ScoreGrid.h"
-#include "platform/MessageService.h"
 #include "support/Ui.h"
 
 #include <QApplication>

@@ -1,9 +1,9 @@
 // Login and the main window's load, beside the same statements run raw.
 #include "BenchDb.h"
+#include "app/MessageService.h"
 #include "app/Module1.h"
 #include "app/ui/MainForm.h"
 #include "platform/AppPaths.h"
-#include "platform/MessageService.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,7 +1,7 @@
 // The student list, search, the record form and the report, beside the raw queries.
 #include "BenchDb.h"
+#include "app/MessageService.h"
 #include "app/Module1.h"
-#include "platform/MessageService.h"
 #include "students/StudentRecord.h"
 #include "students/ui/DataReport1.h"
 #include "students/ui/StudentInfo.h"

@@ -1,11 +1,11 @@
 #include "app/Module1.h"
 
 #include "app/DbConfig.h"
+#include "app/MessageService.h"
 #include "data/Passwords.h"
 #include "data/ServerRoles.h"
 #include "data/TextLimits.h"
 #include "platform/AppPaths.h"
-#include "platform/MessageService.h"
 
 #include <QCoreApplication>
 

@@ -2,9 +2,9 @@
 
 #include "data/Schema.h"
 #include "data/UserRights.h"
-#include "exams/ScoreHistory.h"
 #include "exams/TestFacts.h"
 #include "exams/TestLocks.h"
+#include "history/History.h"
 
 #include <QSet>
 #include <algorithm>

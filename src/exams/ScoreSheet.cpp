@@ -4,9 +4,9 @@
 #include "data/TextLimits.h"
 #include "data/UserRights.h"
 #include "exams/Points.h"
-#include "exams/ScoreHistory.h"
 #include "exams/ScoreMarks.h"
 #include "exams/TestLocks.h"
+#include "history/History.h"
 
 #include <QRegularExpression>
 

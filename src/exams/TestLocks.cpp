@@ -3,8 +3,8 @@
 #include "data/Schema.h"
 #include "data/ServerRoles.h"
 #include "data/UserRights.h"
-#include "exams/ScoreHistory.h"
 #include "exams/TestRecord.h"
+#include "history/History.h"
 
 #include <QDateTime>
 

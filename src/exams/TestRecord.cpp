@@ -4,9 +4,9 @@
 #include "data/ServerRoles.h"
 #include "data/UserRights.h"
 #include "exams/Points.h"
-#include "exams/ScoreHistory.h"
 #include "exams/TestEvents.h"
 #include "exams/TestLocks.h"
+#include "history/History.h"
 
 #include <QDateTime>
 #include <QHash>

@@ -2,7 +2,7 @@
 
 #include "data/TextLimits.h"
 #include "data/UserRights.h"
-#include "exams/ScoreHistory.h"
+#include "history/History.h"
 #include "sheets/SheetReader.h"
 #include "students/StudentIds.h"
 

@@ -1,7 +1,7 @@
 #include "app/DbConfig.h"
+#include "app/MessageService.h"
 #include "app/Module1.h"
 #include "platform/AppPaths.h"
-#include "platform/MessageService.h"
 #include "support/Files.h"
 #include "support/SmallDisk.h"
 

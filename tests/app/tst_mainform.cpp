@@ -1,4 +1,5 @@
 #include "app/DbConfig.h"
+#include "app/MessageService.h"
 #include "app/Module1.h"
 #include "app/ui/CopyDatabase.h"
 #include "app/ui/Login.h"
@@ -9,7 +10,6 @@
 #include "data/UserRights.h"
 #include "exams/TestRecord.h"
 #include "platform/AppPaths.h"
-#include "platform/MessageService.h"
 #include "platform/ui/Desktop.h"
 #include "platform/ui/ResultGrid.h"
 #include "support/Modal.h"

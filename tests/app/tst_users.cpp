@@ -1,10 +1,10 @@
+#include "app/MessageService.h"
 #include "app/Module1.h"
 #include "app/Users.h"
 #include "app/ui/Pass.h"
 #include "app/ui/User.h"
 #include "data/PasswordHash.h"
 #include "data/Passwords.h"
-#include "platform/MessageService.h"
 #include "support/DbTestCase.h"
 #include "support/Ui.h"
 

@@ -1,7 +1,7 @@
+#include "app/MessageService.h"
 #include "app/Module1.h"
 #include "classes/ClassSettings.h"
 #include "classes/ui/Class.h"
-#include "platform/MessageService.h"
 #include "support/DbTestCase.h"
 #include "support/Typing.h"
 #include "support/Ui.h"

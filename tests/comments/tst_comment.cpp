@@ -1,8 +1,8 @@
+#include "app/MessageService.h"
 #include "app/Module1.h"
 #include "comments/Composer.h"
 #include "comments/PhraseLibrary.h"
 #include "comments/ui/Comment.h"
-#include "platform/MessageService.h"
 #include "support/DbTestCase.h"
 #include "support/Ui.h"
 

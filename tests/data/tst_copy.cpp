@@ -3,9 +3,9 @@
 #include "app/DemoData.h"
 #include "data/DatabaseCopy.h"
 #include "data/Schema.h"
-#include "exams/ScoreHistory.h"
 #include "exams/ScoreTable.h"
 #include "exams/TestRecord.h"
+#include "history/History.h"
 #include "support/TestDb.h"
 
 #include <QtTest>

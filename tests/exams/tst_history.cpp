@@ -1,6 +1,7 @@
 // Every change to a score, an attendance count or a comment is recorded with
 // its old and new value, who made it and when, in the change's own transaction;
 // nobody changes what is locked or what they do not teach.
+#include "app/MessageService.h"
 #include "app/Module1.h"
 #include "app/Users.h"
 #include "app/ui/MainForm.h"
@@ -22,11 +23,10 @@
 #include "exams/ui/DeletedTests.h"
 #include "exams/ui/ReportScore.h"
 #include "exams/ui/ScoreGrid.h"
-#include "exams/ui/ScoreHistoryView.h"
 #include "exams/ui/ScoreImportDialog.h"
 #include "exams/ui/TestFill.h"
 #include "exams/ui/TestLockDialog.h"
-#include "platform/MessageService.h"
+#include "history/ui/ScoreHistoryView.h"
 #include "platform/ui/FileDialogs.h"
 #include "platform/ui/ReportPreview.h"
 #include "platform/ui/ResultGrid.h"

@@ -1,4 +1,5 @@
 #include "analysis/TermGrades.h"
+#include "app/MessageService.h"
 #include "app/Module1.h"
 #include "data/Schema.h"
 #include "exams/ReportCards.h"
@@ -7,7 +8,6 @@
 #include "exams/ui/CardPrint.h"
 #include "exams/ui/ReportScore.h"
 #include "exams/ui/ReportTeach.h"
-#include "platform/MessageService.h"
 #include "platform/ui/FileDialogs.h"
 #include "platform/ui/PrintOut.h"
 #include "platform/ui/ReportPreview.h"

@@ -1,5 +1,6 @@
 // The PostgreSQL server goes away under an open main window and score entry.
 #include "app/DbConfig.h"
+#include "app/MessageService.h"
 #include "app/Module1.h"
 #include "app/ui/Login.h"
 #include "app/ui/MainForm.h"
@@ -8,7 +9,6 @@
 #include "exams/TestRecord.h"
 #include "exams/ui/TestFill.h"
 #include "platform/AppPaths.h"
-#include "platform/MessageService.h"
 #include "support/Files.h"
 #include "support/HostTools.h"
 #include "support/OpenWindows.h"

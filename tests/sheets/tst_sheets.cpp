@@ -1,4 +1,4 @@
-#include "platform/MessageService.h"
+#include "app/MessageService.h"
 #include "platform/ui/FileDialogs.h"
 #include "platform/ui/ResultGrid.h"
 #include "sheets/SheetReader.h"

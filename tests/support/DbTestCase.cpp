@@ -1,9 +1,9 @@
 #include "support/DbTestCase.h"
 
 #include "app/Module1.h"
+#include "app/Sharing.h"
 #include "data/Schema.h"
 #include "exams/TestRecord.h"
-#include "platform/Sharing.h"
 
 #include <QCoreApplication>
 #include <QtTest>

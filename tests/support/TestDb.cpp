@@ -1,11 +1,11 @@
 #include "support/TestDb.h"
 
+#include "app/MessageService.h"
 #include "app/Module1.h"
 #include "data/PasswordHash.h"
 #include "data/Schema.h"
 #include "data/TextLimits.h"
 #include "platform/AppPaths.h"
-#include "platform/MessageService.h"
 
 #include <QAtomicInt>
 #include <QCoreApplication>

@@ -1,9 +1,9 @@
 #include "analysis/ui/Analyze_Class.h"
 
 #include "analysis/Analysis.h"
+#include "app/MessageService.h"
 #include "app/Module1.h"
 #include "data/Schema.h"
-#include "platform/MessageService.h"
 #include "platform/ui/ChildWindow.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/ResultGrid.h"

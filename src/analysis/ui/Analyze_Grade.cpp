@@ -1,9 +1,9 @@
 #include "analysis/ui/Analyze_Grade.h"
 
+#include "app/MessageService.h"
 #include "app/Module1.h"
 #include "exams/ClassFigures.h"
 #include "exams/TestFacts.h"
-#include "platform/MessageService.h"
 #include "platform/ui/ChildWindow.h"
 #include "platform/ui/ResultGrid.h"
 #include "platform/ui/TablePages.h"

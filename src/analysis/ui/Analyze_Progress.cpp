@@ -1,11 +1,11 @@
 #include "analysis/ui/Analyze_Progress.h"
 
 #include "analysis/ui/TestChoice.h"
+#include "app/MessageService.h"
 #include "app/Module1.h"
+#include "app/Sharing.h"
 #include "exams/Points.h"
 #include "exams/TestRecord.h"
-#include "platform/MessageService.h"
-#include "platform/Sharing.h"
 #include "platform/ui/ChildWindow.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/ReportPreview.h"

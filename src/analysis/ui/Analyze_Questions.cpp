@@ -1,11 +1,11 @@
 #include "analysis/ui/Analyze_Questions.h"
 
+#include "app/MessageService.h"
 #include "app/Module1.h"
 #include "data/Schema.h"
 #include "data/UserRights.h"
 #include "exams/TestLocks.h"
 #include "exams/TestRecord.h"
-#include "platform/MessageService.h"
 #include "platform/ui/ChildWindow.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/ResultGrid.h"

@@ -1,12 +1,12 @@
 #include "analysis/ui/Analyze_Subject.h"
 
 #include "analysis/Analysis.h"
+#include "app/MessageService.h"
 #include "app/Module1.h"
 #include "classes/StatsRules.h"
 #include "data/Schema.h"
 #include "exams/Points.h"
 #include "exams/ScoreSheet.h"
-#include "platform/MessageService.h"
 #include "platform/ui/ChartView.h"
 #include "platform/ui/ChildWindow.h"
 #include "platform/ui/Controls.h"

@@ -1,6 +1,6 @@
 #include "analysis/ui/StatsCharts.h"
 
-#include "platform/MessageService.h"
+#include "app/MessageService.h"
 #include "platform/ui/ChartView.h"
 #include "platform/ui/FileDialogs.h"
 #include "platform/ui/Pictures.h"

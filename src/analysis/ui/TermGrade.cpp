@@ -1,10 +1,10 @@
 #include "analysis/ui/TermGrade.h"
 
+#include "app/MessageService.h"
 #include "app/Module1.h"
+#include "app/Sharing.h"
 #include "classes/GradeBands.h"
 #include "exams/TestRecord.h"
-#include "platform/MessageService.h"
-#include "platform/Sharing.h"
 #include "platform/ui/ChildWindow.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/ResultGrid.h"

@@ -1,8 +1,8 @@
 #include "analysis/ui/TestChoice.h"
 
+#include "app/MessageService.h"
 #include "app/Module1.h"
 #include "exams/TestEvents.h"
-#include "platform/MessageService.h"
 #include "students/StudentRecord.h"
 
 #include <QComboBox>

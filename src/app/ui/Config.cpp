@@ -1,9 +1,9 @@
 #include "app/ui/Config.h"
 
 #include "app/DbConfig.h"
+#include "app/MessageService.h"
 #include "app/Module1.h"
 #include "platform/AppPaths.h"
-#include "platform/MessageService.h"
 #include "platform/ui/Controls.h"
 
 #include <QDir>

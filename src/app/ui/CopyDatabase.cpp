@@ -1,11 +1,11 @@
 #include "app/ui/CopyDatabase.h"
 
 #include "app/DemoData.h"
+#include "app/MessageService.h"
 #include "app/Module1.h"
 #include "data/DatabaseCopy.h"
 #include "data/SqlDialect.h"
 #include "platform/AppPaths.h"
-#include "platform/MessageService.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/FileDialogs.h"
 #include "platform/ui/ProgressBox.h"

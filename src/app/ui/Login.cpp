@@ -2,13 +2,13 @@
 
 #include "app/DbConfig.h"
 #include "app/DemoData.h"
+#include "app/MessageService.h"
 #include "app/Module1.h"
 #include "app/ui/Config.h"
 #include "app/ui/Windows.h"
 #include "data/Schema.h"
-#include "exams/ScoreHistory.h"
+#include "history/History.h"
 #include "platform/AppPaths.h"
-#include "platform/MessageService.h"
 #include "platform/ui/Controls.h"
 
 #include <QApplication>

@@ -7,8 +7,11 @@
 #include "analysis/ui/Analyze_Questions.h"
 #include "analysis/ui/Analyze_Stats.h"
 #include "analysis/ui/Analyze_Subject.h"
+#include "analysis/ui/ReportSlips.h"
 #include "analysis/ui/TermGrade.h"
+#include "app/MessageService.h"
 #include "app/Module1.h"
+#include "app/Sharing.h"
 #include "app/ui/CopyDatabase.h"
 #include "app/ui/Login.h"
 #include "app/ui/Pass.h"
@@ -22,7 +25,6 @@
 #include "exams/ScoreExport.h"
 #include "exams/ui/DeletedTests.h"
 #include "exams/ui/ReportScore.h"
-#include "exams/ui/ReportSlips.h"
 #include "exams/ui/ReportTeach.h"
 #include "exams/ui/ScoreGrid.h"
 #include "exams/ui/TestFill.h"
@@ -32,13 +34,12 @@
 #include "exams/ui/TestLockDialog.h"
 #include "exams/ui/TestWatch.h"
 #include "platform/AppPaths.h"
-#include "platform/MessageService.h"
-#include "platform/Sharing.h"
 #include "platform/ui/ChildWindow.h"
 #include "platform/ui/Desktop.h"
 #include "platform/ui/FileDialogs.h"
 #include "platform/ui/Pictures.h"
 #include "platform/ui/ProgressBox.h"
+#include "platform/ui/WindowRequests.h"
 #include "sheets/SheetWriter.h"
 #include "students/ui/DataReport1.h"
 #include "students/ui/StudentImportDialog.h"
@@ -90,6 +91,15 @@ MainForm::MainForm(QWidget* parent)
     MessageService::setReLogin([form = QPointer<MainForm>(this)] {
         if (form)
             form->reLogin();
+    });
+    const WindowRequests* requests = &WindowRequests::instance();
+    connect(requests, &WindowRequests::gridRequested, this, [this](QWidget* from, int testNumber) {
+        if (Windows::mainFormOf(from) == this)
+            showGridFor(testNumber);
+    });
+    connect(requests, &WindowRequests::studentsChanged, this, [this] {
+        menu(QStringLiteral("Test"))->menuAction()->setEnabled(true);
+        menu(QStringLiteral("ScoreAnalyse"))->menuAction()->setEnabled(true);
     });
     if (const QScreen* screen = this->screen()) {
         const QRect area = screen->availableGeometry();

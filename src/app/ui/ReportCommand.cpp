@@ -1,8 +1,8 @@
 #include "app/ui/ReportCommand.h"
 
+#include "app/MessageService.h"
 #include "app/Module1.h"
-#include "exams/ScoreHistory.h"
-#include "platform/MessageService.h"
+#include "history/History.h"
 #include "platform/System.h"
 #include "students/ui/DataReport1.h"
 

@@ -1,6 +1,6 @@
 #include "app/ui/Restore.h"
 
-#include "platform/MessageService.h"
+#include "app/MessageService.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/FileDialogs.h"
 #include "platform/ui/ResultGrid.h"

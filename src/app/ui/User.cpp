@@ -1,9 +1,9 @@
 #include "app/ui/User.h"
 
+#include "app/MessageService.h"
 #include "app/Module1.h"
 #include "app/Users.h"
 #include "data/Schema.h"
-#include "platform/MessageService.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/Pictures.h"
 

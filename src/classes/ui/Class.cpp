@@ -1,9 +1,9 @@
 #include "classes/ui/Class.h"
 
+#include "app/MessageService.h"
 #include "app/Module1.h"
 #include "classes/ClassSettings.h"
 #include "classes/ui/GradeBandsDialog.h"
-#include "platform/MessageService.h"
 #include "platform/ui/Controls.h"
 
 #include <QCloseEvent>

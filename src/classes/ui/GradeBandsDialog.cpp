@@ -1,7 +1,7 @@
 #include "classes/ui/GradeBandsDialog.h"
 
+#include "app/MessageService.h"
 #include "app/Module1.h"
-#include "platform/MessageService.h"
 #include "platform/ui/Controls.h"
 
 #include <QHeaderView>

@@ -1,9 +1,9 @@
 #include "comments/ui/Comment.h"
 
+#include "app/MessageService.h"
 #include "app/Module1.h"
 #include "comments/Composer.h"
 #include "data/TextLimits.h"
-#include "platform/MessageService.h"
 #include "platform/ui/Controls.h"
 #include "students/StudentRecord.h"
 

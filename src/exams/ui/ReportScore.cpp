@@ -1,9 +1,9 @@
 #include "exams/ui/ReportScore.h"
 
 #include "analysis/TermGrades.h"
+#include "app/MessageService.h"
 #include "app/Module1.h"
 #include "exams/TestLocks.h"
-#include "platform/MessageService.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/EachFile.h"
 #include "platform/ui/FileDialogs.h"

@@ -1,18 +1,17 @@
 #include "exams/ui/TestFill.h"
 
+#include "app/MessageService.h"
 #include "app/Module1.h"
-#include "app/ui/MainForm.h"
-#include "app/ui/Windows.h"
 #include "comments/ui/Comment.h"
 #include "data/Schema.h"
 #include "exams/Points.h"
 #include "exams/ScoreMarks.h"
 #include "exams/ScoreSheet.h"
 #include "exams/TestLocks.h"
-#include "exams/ui/ScoreHistoryView.h"
 #include "exams/ui/TestFields.h"
-#include "platform/MessageService.h"
+#include "history/ui/ScoreHistoryView.h"
 #include "platform/ui/Controls.h"
+#include "platform/ui/WindowRequests.h"
 #include "students/StudentRecord.h"
 #include "students/ui/StudentInfo.h"
 
@@ -24,6 +23,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -495,8 +495,9 @@ void TestFill::toGrid()
     const int number = m_number;
     QDialog::done(QDialog::Rejected);
     // Once this modal window has gone.
-    if (MainForm* main = Windows::mainFormOf(this))
-        QTimer::singleShot(0, main, [main, number] { main->showGridFor(number); });
+    QTimer::singleShot(0, &WindowRequests::instance(), [from = QPointer<QWidget>(parentWidget()), number] {
+        Q_EMIT WindowRequests::instance().gridRequested(from, number);
+    });
 }
 
 } // namespace velmora

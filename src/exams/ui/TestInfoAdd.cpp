@@ -1,11 +1,11 @@
 #include "exams/ui/TestInfoAdd.h"
 
+#include "app/MessageService.h"
 #include "app/Module1.h"
 #include "data/Schema.h"
 #include "data/TextLimits.h"
 #include "exams/TestRecord.h"
 #include "exams/ui/TestFill.h"
-#include "platform/MessageService.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/Pictures.h"
 

@@ -1,8 +1,8 @@
 #include "exams/ui/TestInfoWatch.h"
 
+#include "app/MessageService.h"
 #include "app/Module1.h"
 #include "exams/TestRecord.h"
-#include "platform/MessageService.h"
 #include "platform/ui/ChildWindow.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/ResultGrid.h"

@@ -1,8 +1,8 @@
 #include "exams/ui/TestLockDialog.h"
 
+#include "app/MessageService.h"
 #include "app/Module1.h"
 #include "data/Passwords.h"
-#include "platform/MessageService.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/ResultGrid.h"
 

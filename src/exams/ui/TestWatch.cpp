@@ -1,20 +1,19 @@
 #include "exams/ui/TestWatch.h"
 
+#include "app/MessageService.h"
 #include "app/Module1.h"
-#include "app/ui/MainForm.h"
-#include "app/ui/Windows.h"
 #include "classes/GradeBands.h"
 #include "data/Schema.h"
 #include "data/UserRights.h"
 #include "exams/Points.h"
 #include "exams/ScoreMarks.h"
 #include "exams/ScoreSheet.h"
-#include "exams/ui/ScoreHistoryView.h"
 #include "exams/ui/TestFields.h"
-#include "platform/MessageService.h"
+#include "history/ui/ScoreHistoryView.h"
 #include "platform/ui/ChildWindow.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/ResultGrid.h"
+#include "platform/ui/WindowRequests.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -81,10 +80,8 @@ TestWatch::TestWatch(QWidget* parent)
         }
     });
     connect(chkGrades, &QCheckBox::toggled, this, &TestWatch::load);
-    connect(BN_Grid, &QPushButton::clicked, this, [this] {
-        if (MainForm* main = Windows::mainFormOf(this))
-            main->showGridFor(txtNumber->text().trimmed().toInt());
-    });
+    connect(BN_Grid, &QPushButton::clicked, this,
+        [this] { Q_EMIT WindowRequests::instance().gridRequested(this, txtNumber->text().trimmed().toInt()); });
 }
 
 void TestWatch::load()

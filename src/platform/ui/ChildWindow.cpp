@@ -1,6 +1,6 @@
 #include "platform/ui/ChildWindow.h"
 
-#include "platform/MessageService.h"
+#include "app/MessageService.h"
 
 #include <QMdiSubWindow>
 #include <QVariant>

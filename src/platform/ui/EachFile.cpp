@@ -1,6 +1,6 @@
 #include "platform/ui/EachFile.h"
 
-#include "platform/MessageService.h"
+#include "app/MessageService.h"
 #include "platform/ui/PrintOut.h"
 #include "platform/ui/ProgressBox.h"
 

@@ -1,6 +1,6 @@
 #include "platform/ui/GuiMessages.h"
 
-#include "platform/MessageService.h"
+#include "app/MessageService.h"
 
 #include <QApplication>
 #include <QCheckBox>

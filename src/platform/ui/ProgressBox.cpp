@@ -1,6 +1,6 @@
 #include "platform/ui/ProgressBox.h"
 
-#include "platform/MessageService.h"
+#include "app/MessageService.h"
 
 #include <QProgressDialog>
 

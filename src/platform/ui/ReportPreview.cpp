@@ -1,6 +1,6 @@
 #include "platform/ui/ReportPreview.h"
 
-#include "platform/MessageService.h"
+#include "app/MessageService.h"
 #include "platform/ui/FileDialogs.h"
 
 #include <QAction>

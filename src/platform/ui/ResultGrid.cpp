@@ -1,7 +1,7 @@
 #include "platform/ui/ResultGrid.h"
 
-#include "platform/MessageService.h"
-#include "platform/Sharing.h"
+#include "app/MessageService.h"
+#include "app/Sharing.h"
 #include "platform/ui/ChildWindow.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/FileDialogs.h"

@@ -1,7 +1,7 @@
 #include "students/ui/DataReport1.h"
 
+#include "app/MessageService.h"
 #include "app/Module1.h"
-#include "platform/MessageService.h"
 #include "platform/ui/PrintOut.h"
 #include "students/ReportLayout.h"
 #include "students/StudentRecord.h"

@@ -1,8 +1,8 @@
 #include "students/ui/StudentImportDialog.h"
 
+#include "app/MessageService.h"
 #include "app/Module1.h"
 #include "classes/ClassSettings.h"
-#include "platform/MessageService.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/FileDialogs.h"
 #include "sheets/SheetReader.h"

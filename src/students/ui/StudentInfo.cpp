@@ -1,13 +1,12 @@
 #include "students/ui/StudentInfo.h"
 
+#include "app/MessageService.h"
 #include "app/Module1.h"
-#include "app/ui/MainForm.h"
-#include "app/ui/Windows.h"
 #include "data/TextLimits.h"
-#include "exams/ui/ScoreHistoryView.h"
-#include "platform/MessageService.h"
+#include "history/ui/ScoreHistoryView.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/FileDialogs.h"
+#include "platform/ui/WindowRequests.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -400,10 +399,7 @@ void StudentInfo::save()
         return;
     }
     MessageService::info(QStringLiteral("添加成功，请刷新！"));
-    if (MainForm* main = Windows::mainForm()) {
-        main->menu(QStringLiteral("Test"))->menuAction()->setEnabled(true);
-        main->menu(QStringLiteral("ScoreAnalyse"))->menuAction()->setEnabled(true);
-    }
+    Q_EMIT WindowRequests::instance().studentsChanged();
     lockon();
     BN_Save->hide();
 }

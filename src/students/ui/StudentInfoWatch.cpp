@@ -1,7 +1,7 @@
 #include "students/ui/StudentInfoWatch.h"
 
+#include "app/MessageService.h"
 #include "app/Module1.h"
-#include "platform/MessageService.h"
 #include "platform/ui/ChildWindow.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/ResultGrid.h"

@@ -1,4 +1,4 @@
-#include "platform/MessageService.h"
+#include "app/MessageService.h"
 
 #include <QStringList>
 

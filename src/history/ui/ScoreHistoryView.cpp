@@ -1,8 +1,8 @@
-#include "exams/ui/ScoreHistoryView.h"
+#include "history/ui/ScoreHistoryView.h"
 
+#include "app/MessageService.h"
 #include "app/Module1.h"
 #include "data/UserRights.h"
-#include "platform/MessageService.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/ResultGrid.h"
 #include "students/StudentRecord.h"

@@ -1,6 +1,6 @@
-#include "platform/Sharing.h"
+#include "app/Sharing.h"
 
-#include "platform/MessageService.h"
+#include "app/MessageService.h"
 
 namespace velmora::Sharing {
 

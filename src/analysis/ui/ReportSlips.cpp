@@ -1,11 +1,11 @@
-#include "exams/ui/ReportSlips.h"
+#include "analysis/ui/ReportSlips.h"
 
 #include "analysis/TermGrades.h"
+#include "app/MessageService.h"
 #include "app/Module1.h"
 #include "classes/ClassSettings.h"
 #include "exams/ui/CardPrint.h"
 #include "exams/ui/SlipPrint.h"
-#include "platform/MessageService.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/EachFile.h"
 #include "platform/ui/FileDialogs.h"

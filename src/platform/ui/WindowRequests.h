@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QObject>
+
+namespace velmora {
+
+// A window asks here for what another window does (the main window answers),
+// so that no window depends on the main window or on the windows it opens.
+class WindowRequests : public QObject
+{
+    Q_OBJECT
+
+public:
+    static WindowRequests& instance();
+
+Q_SIGNALS:
+    // The score grid of a test, in the main window `from` stands in.
+    void gridRequested(QWidget* from, int testNumber);
+    // A student was added or taken away: entries that need students may change.
+    void studentsChanged();
+
+private:
+    WindowRequests() = default;
+};
+
+} // namespace velmora
