@@ -8,6 +8,7 @@
 #include "platform/ui/Controls.h"
 #include "platform/ui/ResultGrid.h"
 #include "students/ui/StudentInfo.h"
+#include "ui_TestSelector.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -29,11 +30,11 @@ Analyze_Class_Sel::Analyze_Class_Sel(QWidget* parent)
 
 void Analyze_Class_Sel::ok()
 {
-    if (txtNumber->currentText().isEmpty()) {
+    if (m_ui->txtNumber->currentText().isEmpty()) {
         MessageService::info(QStringLiteral("请填写考试号"));
         return;
     }
-    mod().SelNo = txtNumber->currentText();
+    mod().SelNo = m_ui->txtNumber->currentText();
     ChildWindow::close(this);
     Q_EMIT chosen();
 }

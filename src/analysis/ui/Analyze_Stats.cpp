@@ -10,76 +10,43 @@
 #include "exams/ClassFigures.h"
 #include "exams/TestRecord.h"
 #include "platform/ui/ChildWindow.h"
-#include "platform/ui/Controls.h"
 #include "platform/ui/ReportPreview.h"
 #include "platform/ui/ResultGrid.h"
 #include "platform/ui/TablePages.h"
 #include "sheets/SheetReader.h"
 #include "students/StudentRecord.h"
+#include "ui_Analyze_Stats.h"
+#include "ui_StatsRulesDialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFormLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QVBoxLayout>
 
 namespace velmora {
 
-namespace {
-
-QSpinBox* percentBox(QWidget* parent, const char* name, int value)
-{
-    auto* box = new QSpinBox(parent);
-    box->setObjectName(QString::fromLatin1(name));
-    box->setRange(0, 100);
-    box->setSuffix(QStringLiteral("%"));
-    box->setValue(value);
-    return box;
-}
-
-} // namespace
-
 StatsRulesDialog::StatsRulesDialog(const StatsRules& rules, QWidget* parent)
     : QDialog(parent)
+    , m_ui(std::make_unique<Ui::StatsRulesDialog>())
 {
-    setObjectName(QStringLiteral("StatsRules"));
-    setWindowTitle(QStringLiteral("统计标准"));
-    spnExcellent = percentBox(this, "spnExcellent", rules.excellent);
-    spnGood = percentBox(this, "spnGood", rules.good);
-    spnPass = percentBox(this, "spnPass", rules.pass);
-    spnLow = percentBox(this, "spnLow", rules.low);
-    chkCheatZero = new QCheckBox(QStringLiteral("作弊按0分计(&Z)"), this);
-    chkCheatZero->setObjectName(QStringLiteral("chkCheatZero"));
-    chkCheatZero->setChecked(rules.cheatAsZero);
-    chkNoRank = new QCheckBox(QStringLiteral("有缺考科目的学生不参加总分排名(&K)"), this);
-    chkNoRank->setObjectName(QStringLiteral("chkNoRank"));
-    chkNoRank->setChecked(rules.absentNoRank);
-    auto* ok = Controls::button(this, "BN_OK", QStringLiteral("确定"));
-    auto* cancel = Controls::button(this, "BN_Cancel", QStringLiteral("取消"));
-    ok->setDefault(true);
-    auto* form = new QFormLayout;
-    form->addRow(
-        Controls::label(this, "lblExcellent", QStringLiteral("优秀(&E)：不低于满分的"), spnExcellent), spnExcellent);
-    form->addRow(Controls::label(this, "lblGood", QStringLiteral("良好(&G)：不低于满分的"), spnGood), spnGood);
-    form->addRow(Controls::label(this, "lblPass", QStringLiteral("及格(&P)：不低于满分的"), spnPass), spnPass);
-    form->addRow(Controls::label(this, "lblLow", QStringLiteral("低分(&L)：低于满分的"), spnLow), spnLow);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(form);
-    layout->addWidget(new QLabel(QStringLiteral("总分按各科满分之和计算。"), this));
-    layout->addWidget(chkCheatZero);
-    layout->addWidget(chkNoRank);
-    layout->addLayout(Controls::buttonRow({ ok, cancel }));
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    m_ui->setupUi(this);
+    m_ui->spnExcellent->setValue(rules.excellent);
+    m_ui->spnGood->setValue(rules.good);
+    m_ui->spnPass->setValue(rules.pass);
+    m_ui->spnLow->setValue(rules.low);
+    m_ui->chkCheatZero->setChecked(rules.cheatAsZero);
+    m_ui->chkNoRank->setChecked(rules.absentNoRank);
+    connect(m_ui->BN_OK, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_ui->BN_Cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
+
+StatsRulesDialog::~StatsRulesDialog() = default;
 
 StatsRules StatsRulesDialog::rules() const
 {
-    return { spnExcellent->value(), spnGood->value(), spnPass->value(), spnLow->value(), chkCheatZero->isChecked(),
-        chkNoRank->isChecked() };
+    return { m_ui->spnExcellent->value(), m_ui->spnGood->value(), m_ui->spnPass->value(), m_ui->spnLow->value(),
+        m_ui->chkCheatZero->isChecked(), m_ui->chkNoRank->isChecked() };
 }
 
 void StatsRulesDialog::accept()
@@ -93,69 +60,32 @@ void StatsRulesDialog::accept()
 
 Analyze_Stats::Analyze_Stats(QWidget* parent)
     : QWidget(parent)
+    , m_ui(std::make_unique<Ui::Analyze_Stats>())
 {
-    setObjectName(QStringLiteral("Analyze_Stats"));
-    setWindowTitle(QStringLiteral("成绩统计表"));
-    cmbTest = new QComboBox(this);
-    cmbTest->setObjectName(QStringLiteral("cmbTest"));
-    cmbCompare = new QComboBox(this);
-    cmbCompare->setObjectName(QStringLiteral("cmbCompare"));
-    lblCaption = new QLabel(this);
-    lblCaption->setObjectName(QStringLiteral("lblCaption"));
-    lblCaption->setWordWrap(true);
-    grdStats = new ResultGrid(this);
-    grdStats->setObjectName(QStringLiteral("grdStats"));
-    grdBands = new ResultGrid(this);
-    grdBands->setObjectName(QStringLiteral("grdBands"));
-    grdGrades = new ResultGrid(this);
-    grdGrades->setObjectName(QStringLiteral("grdGrades"));
-    lblMissing = new QLabel(this);
-    lblMissing->setObjectName(QStringLiteral("lblMissing"));
-    lblMissing->setWordWrap(true);
-    lblMissing->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    BN_Rules = Controls::button(this, "BN_Rules", QStringLiteral("统计标准(&R)…"));
-    auto* grades = Controls::button(this, "BN_Grades", QStringLiteral("等级标准(&G)…"));
+    m_ui->setupUi(this);
     // The class's standards are its administrators' to change.
-    BN_Rules->setVisible(mod().IsAdmin);
-    grades->setVisible(mod().IsAdmin);
-    BN_Export = Controls::button(this, "BN_Export", QStringLiteral("导出Excel…"));
-    BN_Print = Controls::button(this, "BN_Print", QStringLiteral("打印预览(&P)…"));
-    BN_Charts = Controls::button(this, "BN_Charts", QStringLiteral("图表(&H)…"));
-    BN_Back = Controls::button(this, "BN_Back", QStringLiteral("返回"));
-
-    auto* top = new QHBoxLayout;
-    top->addWidget(Controls::label(this, "lblTest", QStringLiteral("考试(&T)："), cmbTest));
-    top->addWidget(cmbTest, 2);
-    top->addWidget(Controls::label(this, "lblCompare", QStringLiteral("对比考试(&C)："), cmbCompare));
-    top->addWidget(cmbCompare, 1);
-    top->addWidget(BN_Rules);
-    top->addWidget(grades);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(top);
-    layout->addWidget(lblCaption);
-    layout->addWidget(grdStats, 4);
-    layout->addWidget(grdBands, 3);
-    layout->addWidget(grdGrades, 2);
-    layout->addWidget(lblMissing);
-    layout->addLayout(Controls::buttonRow({ BN_Charts, BN_Export, BN_Print, BN_Back }));
+    m_ui->BN_Rules->setVisible(mod().IsAdmin);
+    m_ui->BN_Grades->setVisible(mod().IsAdmin);
     ChildWindow::setDesignSize(this, { 15000, 10000 });
 
-    connect(cmbTest, &QComboBox::currentIndexChanged, this, &Analyze_Stats::showTest);
-    connect(cmbCompare, &QComboBox::currentIndexChanged, this, &Analyze_Stats::showTest);
-    connect(BN_Rules, &QPushButton::clicked, this, &Analyze_Stats::editRules);
-    connect(grades, &QPushButton::clicked, this, [this] {
+    connect(m_ui->cmbTest, &QComboBox::currentIndexChanged, this, &Analyze_Stats::showTest);
+    connect(m_ui->cmbCompare, &QComboBox::currentIndexChanged, this, &Analyze_Stats::showTest);
+    connect(m_ui->BN_Rules, &QPushButton::clicked, this, &Analyze_Stats::editRules);
+    connect(m_ui->BN_Grades, &QPushButton::clicked, this, [this] {
         auto kept = GradeBandsDialog::edit(this) ? GradeBands::load(mod().Conn) : Result<GradeBands>(m_grades);
         if (kept) {
             m_grades = *kept;
             showTest();
         }
     });
-    connect(BN_Export, &QPushButton::clicked, this, &Analyze_Stats::exportSheet);
-    connect(BN_Print, &QPushButton::clicked, this, &Analyze_Stats::print);
-    connect(BN_Charts, &QPushButton::clicked, this, &Analyze_Stats::showCharts);
-    connect(BN_Back, &QPushButton::clicked, this, [this] { ChildWindow::close(this); });
-    TestChoice::follow(this, { cmbTest, cmbCompare }, [this] { return load(); });
+    connect(m_ui->BN_Export, &QPushButton::clicked, this, &Analyze_Stats::exportSheet);
+    connect(m_ui->BN_Print, &QPushButton::clicked, this, &Analyze_Stats::print);
+    connect(m_ui->BN_Charts, &QPushButton::clicked, this, &Analyze_Stats::showCharts);
+    connect(m_ui->BN_Back, &QPushButton::clicked, this, [this] { ChildWindow::close(this); });
+    TestChoice::follow(this, { m_ui->cmbTest, m_ui->cmbCompare }, [this] { return load(); });
 }
+
+Analyze_Stats::~Analyze_Stats() = default;
 
 bool Analyze_Stats::load()
 {
@@ -169,11 +99,11 @@ bool Analyze_Stats::load()
     }
     m_start = *std::move(started);
     m_grades = *grades;
-    const QSignalBlocker quietTest(cmbTest), quietCompare(cmbCompare);
-    cmbTest->clear();
-    cmbCompare->clear();
-    cmbCompare->addItem(QStringLiteral("（不对比）"), 0);
-    TestChoice::fill({ cmbTest, cmbCompare }, m_start);
+    const QSignalBlocker quietTest(m_ui->cmbTest), quietCompare(m_ui->cmbCompare);
+    m_ui->cmbTest->clear();
+    m_ui->cmbCompare->clear();
+    m_ui->cmbCompare->addItem(QStringLiteral("（不对比）"), 0);
+    TestChoice::fill({ m_ui->cmbTest, m_ui->cmbCompare }, m_start);
     showTest();
     return true;
 }
@@ -184,11 +114,12 @@ std::optional<SheetTable> Analyze_Stats::sheet()
         const auto cells = TestChoice::cells(choice, m_start);
         return cells ? std::optional(Analysis::statsOf(*cells, m_start.rules, m_grades)) : std::nullopt;
     };
-    const auto table = statsOf(cmbTest->currentData());
+    const auto table = statsOf(m_ui->cmbTest->currentData());
     if (!table)
         return std::nullopt;
     std::optional<Analysis::StatsTable> earlier;
-    if (const QVariant other = cmbCompare->currentData(); other != QVariant(0) && other != cmbTest->currentData())
+    if (const QVariant other = m_ui->cmbCompare->currentData();
+        other != QVariant(0) && other != m_ui->cmbTest->currentData())
         earlier = statsOf(other);
     QStringList missing;
     for (const Analysis::StatsRow& r : table->rows) {
@@ -207,15 +138,15 @@ std::optional<SheetTable> Analyze_Stats::sheet()
         if (!r.cheats.isEmpty())
             missing << QStringLiteral("%1作弊：%2").arg(r.item, named(r.cheats));
     }
-    lblMissing->setText(missing.join(QStringLiteral("；")));
-    lblMissing->setVisible(!missing.isEmpty());
+    m_ui->lblMissing->setText(missing.join(QStringLiteral("；")));
+    m_ui->lblMissing->setVisible(!missing.isEmpty());
     // What is compared with is named wherever the changes go.
-    QString title = QStringLiteral("成绩统计表 %1").arg(cmbTest->currentText());
+    QString title = QStringLiteral("成绩统计表 %1").arg(m_ui->cmbTest->currentText());
     if (earlier)
-        title += QStringLiteral(" 对比 %1").arg(cmbCompare->currentText());
+        title += QStringLiteral(" 对比 %1").arg(m_ui->cmbCompare->currentText());
     SheetTable made = Analysis::statsSheet(*table, title.simplified(), earlier ? &*earlier : nullptr);
     // Beside the grade, where a whole grade's export left the other classes.
-    if (const auto grade = gradeOf(cmbTest->currentData(), *table))
+    if (const auto grade = gradeOf(m_ui->cmbTest->currentData(), *table))
         Analysis::appendSection(made, Analysis::gradeSheet(*grade, QString()));
     return made;
 }
@@ -235,29 +166,30 @@ void Analyze_Stats::showTest()
     QString rules = m_start.rules.caption();
     while (rules.endsWith(QChar(0x3002)))
         rules.chop(1);
-    lblCaption->setText(rules + QStringLiteral("；") + Analysis::sigmaNote());
+    m_ui->lblCaption->setText(rules + QStringLiteral("；") + Analysis::sigmaNote());
     const auto made = sheet();
     if (!made)
         return;
     const auto parts = TablePages::sections(*made);
-    ResultGrid* grids[] = { grdStats, grdBands, grdGrades };
+    ResultGrid* grids[] = { m_ui->grdStats, m_ui->grdBands, m_ui->grdGrades };
     for (int g = 0; g < 3; ++g) {
         grids[g]->setHeaders(parts.value(g).headers);
         grids[g]->setRows(parts.value(g).rows);
         grids[g]->fitColumns(120);
     }
     // The 等级 heading states its bands, as the caption states the thresholds: shown whole.
-    grdGrades->fitColumns(480, { 0 });
+    m_ui->grdGrades->fitColumns(480, { 0 });
 }
 
 // The chosen test and up to five before it, oldest first; a term grade alone.
 void Analyze_Stats::showCharts()
 {
-    QVector<std::pair<QString, QVariant>> chosen { { cmbTest->currentText(), cmbTest->currentData() } };
-    for (int i = cmbTest->currentIndex() + 1; i < cmbTest->count() && chosen.size() < 6; ++i) {
-        if (cmbTest->currentData().typeId() != QMetaType::Int || cmbTest->itemData(i).typeId() != QMetaType::Int)
+    QVector<std::pair<QString, QVariant>> chosen { { m_ui->cmbTest->currentText(), m_ui->cmbTest->currentData() } };
+    for (int i = m_ui->cmbTest->currentIndex() + 1; i < m_ui->cmbTest->count() && chosen.size() < 6; ++i) {
+        if (m_ui->cmbTest->currentData().typeId() != QMetaType::Int
+            || m_ui->cmbTest->itemData(i).typeId() != QMetaType::Int)
             break;
-        chosen.push_back({ cmbTest->itemText(i), cmbTest->itemData(i) });
+        chosen.push_back({ m_ui->cmbTest->itemText(i), m_ui->cmbTest->itemData(i) });
     }
     QVector<StatsCharts::Test> tests;
     for (auto c = chosen.crbegin(); c != chosen.crend(); ++c) {
@@ -272,7 +204,7 @@ void Analyze_Stats::showCharts()
         }
         tests.push_back({ name, Analysis::statsOf(*cells, m_start.rules, m_grades), std::nullopt });
     }
-    if (const auto grade = gradeOf(cmbTest->currentData(), tests.last().table))
+    if (const auto grade = gradeOf(m_ui->cmbTest->currentData(), tests.last().table))
         tests.last().grade = grade;
     auto* charts = new StatsCharts(tests, m_start.rules.caption(), this);
     charts->setAttribute(Qt::WA_DeleteOnClose);
@@ -302,10 +234,10 @@ void Analyze_Stats::print()
     const auto parts = TablePages::sections(*made);
     QStringList notes { m_start.rules.caption(), Analysis::sigmaNote() };
     // The figures name nobody; who missed a test is named.
-    if (!lblMissing->text().isEmpty()) {
+    if (!m_ui->lblMissing->text().isEmpty()) {
         if (!Sharing::mayShareClassList())
             return;
-        notes << lblMissing->text();
+        notes << m_ui->lblMissing->text();
     }
     TablePages::preview(this, QStringLiteral("成绩统计表"), made->title, notes, parts, QPageLayout::Landscape);
 }

@@ -8,16 +8,14 @@
 #include <QDialog>
 #include <QHash>
 #include <QWidget>
+#include <memory>
 
-class QCheckBox;
-class QComboBox;
-class QLabel;
-class QPushButton;
-class QSpinBox;
+namespace Ui {
+class Analyze_Stats;
+class StatsRulesDialog;
+} // namespace Ui
 
 namespace velmora {
-
-class ResultGrid;
 
 // 统计标准: the class's thresholds and what a mark counts for.
 class StatsRulesDialog : public QDialog
@@ -26,16 +24,12 @@ class StatsRulesDialog : public QDialog
 
 public:
     StatsRulesDialog(const StatsRules& rules, QWidget* parent);
+    ~StatsRulesDialog() override;
     StatsRules rules() const;
     void accept() override;
 
 private:
-    QSpinBox* spnExcellent;
-    QSpinBox* spnGood;
-    QSpinBox* spnPass;
-    QSpinBox* spnLow;
-    QCheckBox* chkCheatZero;
-    QCheckBox* chkNoRank;
+    std::unique_ptr<Ui::StatsRulesDialog> m_ui;
 };
 
 // 成绩统计表: per subject of a test and for the total, how many sat it, the
@@ -47,23 +41,13 @@ class Analyze_Stats : public QWidget
 
 public:
     explicit Analyze_Stats(QWidget* parent = nullptr);
+    ~Analyze_Stats() override;
 
     // False, having said why, when there is no test.
     bool load();
 
 private:
-    QComboBox* cmbTest;
-    QComboBox* cmbCompare;
-    QLabel* lblCaption;
-    ResultGrid* grdStats;
-    ResultGrid* grdBands;
-    ResultGrid* grdGrades;
-    QLabel* lblMissing;
-    QPushButton* BN_Rules;
-    QPushButton* BN_Export;
-    QPushButton* BN_Print;
-    QPushButton* BN_Charts;
-    QPushButton* BN_Back;
+    std::unique_ptr<Ui::Analyze_Stats> m_ui;
 
     void showTest();
     void showCharts();

@@ -12,6 +12,7 @@
 #include "platform/ui/Controls.h"
 #include "platform/ui/ResultGrid.h"
 #include "students/ui/StudentInfo.h"
+#include "ui_TestSelector.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -32,8 +33,8 @@ Analyze_Subject_Sel::Analyze_Subject_Sel(QWidget* parent)
 {
     txtSubject = new QComboBox(this);
     txtSubject->setObjectName(QStringLiteral("txtSubject"));
-    m_form->addWidget(Controls::label(this, "Label3", QStringLiteral("分析科目"), txtSubject), 4, 0);
-    m_form->addWidget(txtSubject, 4, 1);
+    m_ui->form->addWidget(Controls::label(this, "Label3", QStringLiteral("分析科目"), txtSubject), 4, 0);
+    m_ui->form->addWidget(txtSubject, 4, 1);
 }
 
 void Analyze_Subject_Sel::picked(const TestRecord& test)
@@ -45,11 +46,11 @@ void Analyze_Subject_Sel::picked(const TestRecord& test)
 
 void Analyze_Subject_Sel::ok()
 {
-    if (txtNumber->currentText().isEmpty() || txtSubject->currentText().isEmpty()) {
+    if (m_ui->txtNumber->currentText().isEmpty() || txtSubject->currentText().isEmpty()) {
         MessageService::info(QStringLiteral("请填写考试号 及 所要分析的科目"));
         return;
     }
-    mod().SelNo = txtNumber->currentText();
+    mod().SelNo = m_ui->txtNumber->currentText();
     mod().SubjectName = txtSubject->currentText();
     ChildWindow::close(this);
     Q_EMIT chosen();

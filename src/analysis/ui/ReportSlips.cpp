@@ -12,6 +12,7 @@
 #include "platform/ui/ReportPreview.h"
 #include "platform/ui/ResultGrid.h"
 #include "students/StudentRecord.h"
+#include "ui_ReportSlips.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -31,50 +32,20 @@ using ReportCards::Shown;
 
 ReportSlips::ReportSlips(QWidget* parent)
     : QDialog(parent)
+    , m_ui(std::make_unique<Ui::ReportSlips>())
 {
-    setObjectName(QStringLiteral("ReportSlips"));
-    setWindowTitle(QStringLiteral("成绩条"));
-    cboTest = new QComboBox(this);
-    cboTest->setObjectName(QStringLiteral("cboTest"));
-    cboShown = CardPrint::shownBox(this);
-    chkRanks = new QCheckBox(QStringLiteral("显示名次(&R)"), this);
-    chkRanks->setObjectName(QStringLiteral("chkRanks"));
-    chkRanks->setToolTip(QStringLiteral("名次只能告知学生本人和家长，不得公开"));
-    chkAverage = new QCheckBox(QStringLiteral("显示班级平均(&A)"), this);
-    chkAverage->setObjectName(QStringLiteral("chkAverage"));
-    chkAverage->setChecked(true);
-    chkComment = new QCheckBox(QStringLiteral("显示评语(&M)"), this);
-    chkComment->setObjectName(QStringLiteral("chkComment"));
-    chkComment->setChecked(true);
-    BN_Preview = Controls::button(this, "BN_Preview", QStringLiteral("打印预览(&V)…"));
-    BN_Preview->setDefault(true);
-    BN_Images = Controls::button(this, "BN_Images", QStringLiteral("每人一张图片(&I)…"));
-    BN_Images->setToolTip(QStringLiteral("每名学生一张图片（学号_姓名.png），便于单独发给家长"));
-    BN_Notices = Controls::button(this, "BN_Notices", QStringLiteral("家长通知(&N)…"));
-    BN_Close = Controls::button(this, "BN_Close", QStringLiteral("关闭(&C)"));
+    m_ui->setupUi(this);
+    CardPrint::fillShown(m_ui->cboShown);
 
-    auto* form = new QFormLayout;
-    form->addRow(Controls::label(this, "lblTest", QStringLiteral("考试(&T)："), cboTest), cboTest);
-    form->addRow(Controls::label(this, "lblShown", QStringLiteral("成绩显示为(&X)："), cboShown), cboShown);
-    form->addRow(QString(), chkRanks);
-    form->addRow(QString(), chkAverage);
-    form->addRow(QString(), chkComment);
-    auto* hint = Controls::label(
-        this, "lblHint", QStringLiteral("成绩和名次只能告知学生本人和家长：成绩条剪开后分发，图片和通知逐一私发。"));
-    hint->setWordWrap(true);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(form);
-    layout->addWidget(hint);
-    layout->addLayout(Controls::buttonRow({ BN_Preview, BN_Images, BN_Notices, BN_Close }));
-
-    // An average is a score: bands alone show none.
-    connect(cboShown, &QComboBox::currentIndexChanged, this,
-        [this] { chkAverage->setEnabled(Shown(cboShown->currentData().toInt()) != Shown::Grades); });
-    connect(BN_Preview, &QPushButton::clicked, this, &ReportSlips::preview);
-    connect(BN_Images, &QPushButton::clicked, this, &ReportSlips::images);
-    connect(BN_Notices, &QPushButton::clicked, this, &ReportSlips::notices);
-    connect(BN_Close, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_ui->cboShown, &QComboBox::currentIndexChanged, this,
+        [this] { m_ui->chkAverage->setEnabled(Shown(m_ui->cboShown->currentData().toInt()) != Shown::Grades); });
+    connect(m_ui->BN_Preview, &QPushButton::clicked, this, &ReportSlips::preview);
+    connect(m_ui->BN_Images, &QPushButton::clicked, this, &ReportSlips::images);
+    connect(m_ui->BN_Notices, &QPushButton::clicked, this, &ReportSlips::notices);
+    connect(m_ui->BN_Close, &QPushButton::clicked, this, &QDialog::reject);
 }
+
+ReportSlips::~ReportSlips() = default;
 
 bool ReportSlips::load()
 {
@@ -90,25 +61,25 @@ bool ReportSlips::load()
     m_start = *std::move(started);
     m_grades = *grades;
     m_className = cls->name.trimmed();
-    cboTest->clear();
-    TestChoice::fill({ cboTest }, m_start);
+    m_ui->cboTest->clear();
+    TestChoice::fill({ m_ui->cboTest }, m_start);
     return true;
 }
 
 Slips::Choices ReportSlips::choices() const
 {
     Slips::Choices c;
-    c.shown = Shown(cboShown->currentData().toInt());
+    c.shown = Shown(m_ui->cboShown->currentData().toInt());
     c.grades = m_grades;
-    c.ranks = chkRanks->isChecked();
-    c.average = chkAverage->isChecked();
-    c.comment = chkComment->isChecked();
+    c.ranks = m_ui->chkRanks->isChecked();
+    c.average = m_ui->chkAverage->isChecked();
+    c.comment = m_ui->chkComment->isChecked();
     return c;
 }
 
 std::optional<QVector<Slips::Slip>> ReportSlips::slips()
 {
-    const QVariant choice = cboTest->currentData();
+    const QVariant choice = m_ui->cboTest->currentData();
     QVector<Analysis::TermDefinition> terms;
     for (const Analysis::TermDefinition& t : std::as_const(m_start.terms)) {
         if (choice.typeId() == QMetaType::QString && t.name == choice.toString())

@@ -5,12 +5,17 @@
 #include "exams/Slips.h"
 
 #include <QDialog>
+#include <memory>
 
 class QCheckBox;
 class QComboBox;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
+
+namespace Ui {
+class ReportSlips;
+}
 
 namespace velmora {
 
@@ -26,20 +31,13 @@ class ReportSlips : public QDialog
 
 public:
     explicit ReportSlips(QWidget* parent = nullptr);
+    ~ReportSlips() override;
 
     // Lists the tests, the newest first, and the term grades; false after a message.
     bool load();
 
 private:
-    QComboBox* cboTest;
-    QComboBox* cboShown;
-    QCheckBox* chkRanks;
-    QCheckBox* chkAverage;
-    QCheckBox* chkComment;
-    QPushButton* BN_Preview;
-    QPushButton* BN_Images;
-    QPushButton* BN_Notices;
-    QPushButton* BN_Close;
+    std::unique_ptr<Ui::ReportSlips> m_ui;
 
     Slips::Choices choices() const;
     // The chosen test's slips, every student's; none after a message.

@@ -10,10 +10,10 @@
 #include "platform/ui/ResultGrid.h"
 #include "platform/ui/TablePages.h"
 #include "students/StudentRecord.h"
+#include "ui_TermGrade.h"
 
 #include <QComboBox>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -101,70 +101,45 @@ void TermDialog::accept()
 
 TermGrade::TermGrade(QWidget* parent)
     : QWidget(parent)
+    , m_ui(std::make_unique<Ui::TermGrade>())
 {
-    setObjectName(QStringLiteral("TermGrade"));
-    setWindowTitle(QStringLiteral("学期总评"));
-    cmbTerm = new QComboBox(this);
-    cmbTerm->setObjectName(QStringLiteral("cmbTerm"));
-    BN_New = Controls::button(this, "BN_New", QStringLiteral("新建(&N)…"));
-    BN_Edit = Controls::button(this, "BN_Edit", QStringLiteral("修改(&E)…"));
-    BN_Delete = Controls::button(this, "BN_Delete", QStringLiteral("删除(&D)"));
-    Grid = new ResultGrid(this);
-    Grid->setClassList(true);
-    Grid->setObjectName(QStringLiteral("Grid"));
-    lblWhy = new QLabel(this);
-    lblWhy->setObjectName(QStringLiteral("lblWhy"));
-    lblWhy->setWordWrap(true);
-    lblNotes = new QLabel(this);
-    lblNotes->setObjectName(QStringLiteral("lblNotes"));
-    lblNotes->setWordWrap(true);
-    lblNotes->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    BN_Print = Controls::button(this, "BN_Print", QStringLiteral("打印预览(&P)…"));
-    BN_Back = Controls::button(this, "BN_Back", QStringLiteral("返回"));
-    auto* top = new QHBoxLayout;
-    top->addWidget(Controls::label(this, "lblTerm", QStringLiteral("学期总评(&T)："), cmbTerm));
-    top->addWidget(cmbTerm, 1);
-    top->addWidget(BN_New);
-    top->addWidget(BN_Edit);
-    top->addWidget(BN_Delete);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(top);
-    layout->addWidget(Grid, 1);
-    layout->addWidget(lblNotes);
-    layout->addWidget(lblWhy);
-    layout->addLayout(Controls::buttonRow({ Grid->exportButton(this), BN_Print, BN_Back }));
+    m_ui->setupUi(this);
+    m_ui->Grid->setClassList(true);
+    m_ui->Grid->exportBy(m_ui->BN_Export);
     ChildWindow::setDesignSize(this, { 14400, 9000 });
     // Only an administrator defines them, as tests are defined.
-    for (QPushButton* b : { BN_New, BN_Edit, BN_Delete })
+    for (QPushButton* b : { m_ui->BN_New, m_ui->BN_Edit, m_ui->BN_Delete })
         b->setEnabled(mod().IsAdmin);
 
-    connect(cmbTerm, &QComboBox::currentIndexChanged, this, &TermGrade::showTerm);
-    connect(BN_New, &QPushButton::clicked, this, [this] { edit(true); });
-    connect(BN_Edit, &QPushButton::clicked, this, [this] { edit(false); });
-    connect(BN_Delete, &QPushButton::clicked, this, &TermGrade::remove);
-    connect(Grid, &ResultGrid::clicked, this, [this](const QModelIndex&) {
-        const int row = Grid->currentRow(), column = Grid->currentColumn() - 2;
+    connect(m_ui->cmbTerm, &QComboBox::currentIndexChanged, this, &TermGrade::showTerm);
+    connect(m_ui->BN_New, &QPushButton::clicked, this, [this] { edit(true); });
+    connect(m_ui->BN_Edit, &QPushButton::clicked, this, [this] { edit(false); });
+    connect(m_ui->BN_Delete, &QPushButton::clicked, this, &TermGrade::remove);
+    connect(m_ui->Grid, &ResultGrid::clicked, this, [this](const QModelIndex&) {
+        const int row = m_ui->Grid->currentRow(), column = m_ui->Grid->currentColumn() - 2;
         const auto& rows = m_sheet.rows;
-        lblWhy->setText(row >= 1 && row <= rows.size() && column >= 0 && column < rows[row - 1].cells.size()
+        m_ui->lblWhy->setText(row >= 1 && row <= rows.size() && column >= 0 && column < rows[row - 1].cells.size()
                 ? rows[row - 1].cells[column].why
                 : QString());
     });
-    connect(BN_Print, &QPushButton::clicked, this, &TermGrade::print);
-    connect(BN_Back, &QPushButton::clicked, this, [this] { ChildWindow::close(this); });
+    connect(m_ui->BN_Print, &QPushButton::clicked, this, &TermGrade::print);
+    connect(m_ui->BN_Back, &QPushButton::clicked, this, [this] { ChildWindow::close(this); });
 }
+
+TermGrade::~TermGrade() = default;
 
 void TermGrade::print()
 {
-    const int at = cmbTerm->currentIndex();
+    const int at = m_ui->cmbTerm->currentIndex();
     if (at < 0 || at >= m_terms.size() || !Sharing::mayShareClassList())
         return;
     TablePages::preview(this, QStringLiteral("学期总评"), m_terms[at].name, notes(),
-        TablePages::sections(Grid->sheet()), QPageLayout::Portrait);
+        TablePages::sections(m_ui->Grid->sheet()), QPageLayout::Portrait);
 }
 
 QStringList TermGrade::notes() const
 {
-    const int at = cmbTerm->currentIndex();
+    const int at = m_ui->cmbTerm->currentIndex();
     if (at < 0 || at >= m_terms.size())
         return {};
     QStringList weights;
@@ -218,26 +193,26 @@ void TermGrade::fillTerms(const QString& chosen)
         return;
     }
     m_terms = *terms;
-    const QSignalBlocker quiet(cmbTerm);
-    cmbTerm->clear();
+    const QSignalBlocker quiet(m_ui->cmbTerm);
+    m_ui->cmbTerm->clear();
     for (const TermDefinition& t : std::as_const(m_terms))
-        cmbTerm->addItem(t.name);
-    cmbTerm->setCurrentIndex(qMax(0, cmbTerm->findText(chosen)));
-    BN_Edit->setEnabled(mod().IsAdmin && !m_terms.isEmpty());
-    BN_Delete->setEnabled(mod().IsAdmin && !m_terms.isEmpty());
-    BN_Print->setEnabled(!m_terms.isEmpty());
+        m_ui->cmbTerm->addItem(t.name);
+    m_ui->cmbTerm->setCurrentIndex(qMax(0, m_ui->cmbTerm->findText(chosen)));
+    m_ui->BN_Edit->setEnabled(mod().IsAdmin && !m_terms.isEmpty());
+    m_ui->BN_Delete->setEnabled(mod().IsAdmin && !m_terms.isEmpty());
+    m_ui->BN_Print->setEnabled(!m_terms.isEmpty());
     showTerm();
 }
 
 void TermGrade::showTerm()
 {
-    lblWhy->clear();
-    lblNotes->clear();
-    const int at = cmbTerm->currentIndex();
+    m_ui->lblWhy->clear();
+    m_ui->lblNotes->clear();
+    const int at = m_ui->cmbTerm->currentIndex();
     if (at < 0 || at >= m_terms.size()) {
-        Grid->setHeaders({ QStringLiteral("学号"), QStringLiteral("姓名") });
-        Grid->setRows({});
-        lblWhy->setText(
+        m_ui->Grid->setHeaders({ QStringLiteral("学号"), QStringLiteral("姓名") });
+        m_ui->Grid->setRows({});
+        m_ui->lblWhy->setText(
             QStringLiteral("还没有学期总评，请点“新建”，选几次考试并给出权重（如平时30%、期中30%、期末40%）。"));
         return;
     }
@@ -261,9 +236,9 @@ void TermGrade::showTerm()
         if (c != headers.size() - 2)
             numbers << c;
     }
-    Grid->setHeaders(headers);
-    Grid->setNumberColumns(numbers);
-    Grid->setExportTitle(m_terms[at].name);
+    m_ui->Grid->setHeaders(headers);
+    m_ui->Grid->setNumberColumns(numbers);
+    m_ui->Grid->setExportTitle(m_terms[at].name);
     QList<QStringList> rows;
     for (const auto& r : std::as_const(m_sheet.rows)) {
         QStringList texts { r.number, m_names.value(r.number) };
@@ -278,14 +253,14 @@ void TermGrade::showTerm()
               << (r.rank ? QString::number(*r.rank) : QStringLiteral("—"));
         rows << texts;
     }
-    Grid->setRows(rows);
-    Grid->fitColumns(120);
-    lblNotes->setText(notes().join(u'\n'));
+    m_ui->Grid->setRows(rows);
+    m_ui->Grid->fitColumns(120);
+    m_ui->lblNotes->setText(notes().join(u'\n'));
 }
 
 void TermGrade::edit(bool fresh)
 {
-    const int at = cmbTerm->currentIndex();
+    const int at = m_ui->cmbTerm->currentIndex();
     const TermDefinition current = fresh || at < 0 ? TermDefinition {} : m_terms.value(at);
     TermDialog dialog(m_tests, current, this);
     if (dialog.exec() == QDialog::Accepted)
@@ -294,7 +269,7 @@ void TermGrade::edit(bool fresh)
 
 void TermGrade::remove()
 {
-    const QString name = cmbTerm->currentText();
+    const QString name = m_ui->cmbTerm->currentText();
     if (name.isEmpty()
         || MessageService::askDelete(QStringLiteral("删除学期总评“%1”吗？各次考试的成绩不受影响。").arg(name))
             != MsgAnswer::Yes)

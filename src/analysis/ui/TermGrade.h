@@ -5,16 +5,18 @@
 #include <QDialog>
 #include <QHash>
 #include <QWidget>
+#include <memory>
 
 class QComboBox;
 class QLabel;
 class QLineEdit;
-class QPushButton;
 class QSpinBox;
 
-namespace velmora {
+namespace Ui {
+class TermGrade;
+}
 
-class ResultGrid;
+namespace velmora {
 
 // A term grade's name and its tests with their weights.
 class TermDialog : public QDialog
@@ -44,18 +46,11 @@ class TermGrade : public QWidget
 
 public:
     explicit TermGrade(QWidget* parent = nullptr);
+    ~TermGrade() override;
     bool load();
 
 private:
-    QComboBox* cmbTerm;
-    QPushButton* BN_New;
-    QPushButton* BN_Edit;
-    QPushButton* BN_Delete;
-    ResultGrid* Grid;
-    QLabel* lblWhy;
-    QLabel* lblNotes; // the weights and every starred cell's reason, as printed
-    QPushButton* BN_Print;
-    QPushButton* BN_Back;
+    std::unique_ptr<Ui::TermGrade> m_ui;
 
     void showTerm();
     void print();

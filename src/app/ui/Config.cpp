@@ -4,74 +4,44 @@
 #include "app/MessageService.h"
 #include "app/Module1.h"
 #include "platform/AppPaths.h"
-#include "platform/ui/Controls.h"
+#include "ui_Config.h"
 
 #include <QDir>
-#include <QFormLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 namespace velmora {
 
 Config::Config(QWidget* parent)
     : QDialog(parent)
+    , m_ui(std::make_unique<Ui::Config>())
 {
-    setObjectName(QStringLiteral("Config"));
-    setWindowTitle(QStringLiteral("系统配置"));
-    setModal(true);
+    m_ui->setupUi(this);
+    m_ui->txtServer->setText(QString::fromLatin1(DbConfig::kDefaultServer));
+    m_ui->txtDataBase->setText(QString::fromLatin1(DbConfig::kDefaultDatabase));
+    m_ui->txtUser->setText(QString::fromLatin1(DbConfig::kDefaultUser));
+    m_ui->txtPwd->setText(QString::fromLatin1(DbConfig::kDefaultPassword));
 
-    txtServer = Controls::edit(this, "txtServer", QString::fromLatin1(DbConfig::kDefaultServer));
-    txtServer->setToolTip(
-        QStringLiteral("(local) 表示本机的嵌入式数据库；否则填写 PostgreSQL 服务器的主机名，可加“:端口”。"));
-    txtDataBase = Controls::edit(this, "txtDataBase", QString::fromLatin1(DbConfig::kDefaultDatabase));
-    txtUser = Controls::edit(this, "txtUser", QString::fromLatin1(DbConfig::kDefaultUser));
-    txtPwd = Controls::edit(this, "txtPwd", QString::fromLatin1(DbConfig::kDefaultPassword));
-    txtServer->setMinimumWidth(220);
-    Label3 = Controls::label(this, "Label3", QStringLiteral("服务器："), txtServer);
-    Label4 = Controls::label(this, "Label4", QStringLiteral("数据库名："), txtDataBase);
-    Label1 = Controls::label(this, "Label1", QStringLiteral("用户名："), txtUser);
-    label2 = Controls::label(this, "label2", QStringLiteral("密码："), txtPwd);
-
-    Command1 = Controls::button(this, "Command1", QStringLiteral("验证连接(&C)"));
-    Command2 = Controls::button(this, "Command2", QStringLiteral("保存设置(&S)"));
-    Command3 = Controls::button(this, "Command3", QStringLiteral("取消操作(&B)"));
-    Command2->setEnabled(false);
-
-    auto* form = new QFormLayout;
-    form->addRow(Label3, txtServer);
-    form->addRow(Label4, txtDataBase);
-    form->addRow(Label1, txtUser);
-    form->addRow(label2, txtPwd);
-    auto* buttons = Controls::buttonRow({ Command1, Command2, Command3 });
-    // Said where the password is typed: the file's scrambling protects nothing from a reader.
-    auto* warning = Controls::label(
-        this, "lblWarning", QStringLiteral("dbcfg.dat 中的数据库密码只是简单加扰，请只把本程序装在可信的电脑上。"));
-    warning->setWordWrap(true);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(form);
-    layout->addWidget(warning);
-    layout->addSpacing(8);
-    layout->addLayout(buttons);
-
-    connect(Command1, &QPushButton::clicked, this, &Config::testConnection);
-    connect(Command2, &QPushButton::clicked, this, &Config::save);
-    connect(Command3, &QPushButton::clicked, this, &Config::cancel);
+    connect(m_ui->Command1, &QPushButton::clicked, this, &Config::testConnection);
+    connect(m_ui->Command2, &QPushButton::clicked, this, &Config::save);
+    connect(m_ui->Command3, &QPushButton::clicked, this, &Config::cancel);
 }
+
+Config::~Config() = default;
 
 void Config::testConnection()
 {
     mod().Conn.close();
-    if (txtServer->text().trimmed().isEmpty() || txtDataBase->text().trimmed().isEmpty()
-        || txtUser->text().trimmed().isEmpty() || txtPwd->text().trimmed().isEmpty()) {
+    if (m_ui->txtServer->text().trimmed().isEmpty() || m_ui->txtDataBase->text().trimmed().isEmpty()
+        || m_ui->txtUser->text().trimmed().isEmpty() || m_ui->txtPwd->text().trimmed().isEmpty()) {
         MessageService::info(QStringLiteral("请填写所有的数据库配置信息!"));
         return;
     }
-    if (mod().ConnectDb(txtServer->text(), txtDataBase->text(), txtUser->text(), txtPwd->text())) {
+    if (mod().ConnectDb(
+            m_ui->txtServer->text(), m_ui->txtDataBase->text(), m_ui->txtUser->text(), m_ui->txtPwd->text())) {
         MessageService::info(QStringLiteral("连接成功"));
-        Command2->setEnabled(true);
+        m_ui->Command2->setEnabled(true);
     } else {
         MessageService::info(QStringLiteral("连接不成功"));
     }
@@ -79,7 +49,8 @@ void Config::testConnection()
 
 void Config::save()
 {
-    const DbConfig::Values values { txtServer->text(), txtDataBase->text(), txtUser->text(), txtPwd->text() };
+    const DbConfig::Values values { m_ui->txtServer->text(), m_ui->txtDataBase->text(), m_ui->txtUser->text(),
+        m_ui->txtPwd->text() };
     // Refused before anything changes: such a file could not be read back.
     const QString unstorable = DbConfig::unstorable(values);
     if (!unstorable.isEmpty()) {

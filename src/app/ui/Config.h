@@ -1,10 +1,11 @@
 #pragma once
 
 #include <QDialog>
+#include <memory>
 
-class QLabel;
-class QLineEdit;
-class QPushButton;
+namespace Ui {
+class Config;
+}
 
 namespace velmora {
 
@@ -15,6 +16,7 @@ class Config : public QDialog
 
 public:
     explicit Config(QWidget* parent = nullptr);
+    ~Config() override;
 
     void testConnection();
     void save();
@@ -27,17 +29,7 @@ Q_SIGNALS:
     void saved(const QString& user, const QString& password);
 
 private:
-    QLabel* Label3;
-    QLineEdit* txtServer;
-    QLabel* Label4;
-    QLineEdit* txtDataBase;
-    QLabel* Label1;
-    QLineEdit* txtUser;
-    QLabel* label2;
-    QLineEdit* txtPwd;
-    QPushButton* Command1;
-    QPushButton* Command2;
-    QPushButton* Command3;
+    std::unique_ptr<Ui::Config> m_ui;
 };
 
 } // namespace velmora

@@ -3,10 +3,11 @@
 #include "data/ConnectionSettings.h"
 
 #include <QDialog>
+#include <memory>
 
-class QComboBox;
-class QLineEdit;
-class QPushButton;
+namespace Ui {
+class CopyDatabase;
+}
 
 namespace velmora {
 
@@ -19,6 +20,7 @@ class CopyDatabase : public QDialog
 
 public:
     explicit CopyDatabase(QWidget* parent = nullptr);
+    ~CopyDatabase() override;
 
     ConnectionSettings target() const;
     // Makes the target when it is not there, copies and says how it went;
@@ -26,14 +28,7 @@ public:
     bool copy();
 
 private:
-    QComboBox* cboServer;
-    QLineEdit* txtDatabase;
-    QLineEdit* txtUser;
-    QLineEdit* txtPassword;
-    QLineEdit* txtFolder;
-    QPushButton* BN_Folder;
-    QPushButton* BN_Copy;
-    QPushButton* BN_Cancel;
+    std::unique_ptr<Ui::CopyDatabase> m_ui;
 
     void serverChanged();
 };

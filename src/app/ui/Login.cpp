@@ -9,55 +9,31 @@
 #include "data/Schema.h"
 #include "history/History.h"
 #include "platform/AppPaths.h"
-#include "platform/ui/Controls.h"
+#include "ui_Login.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
-#include <QVBoxLayout>
 #include <cstdio>
 
 namespace velmora {
 
 Login::Login(QWidget* parent)
     : QDialog(parent)
+    , m_ui(std::make_unique<Ui::Login>())
 {
-    setObjectName(QStringLiteral("Login"));
-    setWindowTitle(QStringLiteral("用户登陆"));
-
-    txtUser = Controls::edit(this, "txtUser");
-    txtPwd = Controls::edit(this, "txtPwd");
-    txtPwd->setEchoMode(QLineEdit::Password);
-    txtUser->setMinimumWidth(200);
-    Label1 = Controls::label(this, "Label1", QStringLiteral("用户名"), txtUser);
-    label2 = Controls::label(this, "label2", QStringLiteral("密    码"), txtPwd);
-    Command1 = Controls::button(this, "Command1", QStringLiteral("登陆"));
-    Command2 = Controls::button(this, "Command2", QStringLiteral("退出"));
-    Command1->setEnabled(false);
-    Command2->setEnabled(false);
-
-    auto* grid = new QGridLayout;
-    grid->addWidget(Label1, 0, 0);
-    grid->addWidget(txtUser, 0, 1);
-    grid->addWidget(label2, 1, 0);
-    grid->addWidget(txtPwd, 1, 1);
-    auto* buttons = Controls::buttonRow({ Command1, Command2 });
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(grid);
-    layout->addSpacing(6);
-    layout->addLayout(buttons);
-
-    connect(Command1, &QPushButton::clicked, this, &Login::login);
-    connect(Command2, &QPushButton::clicked, this, [] { Windows::quitProgram(); });
+    m_ui->setupUi(this);
+    connect(m_ui->Command1, &QPushButton::clicked, this, &Login::login);
+    connect(m_ui->Command2, &QPushButton::clicked, this, [] { Windows::quitProgram(); });
     // Enter in the password box logs in even while the button is disabled.
-    connect(txtPwd, &QLineEdit::returnPressed, this, &Login::login);
+    connect(m_ui->txtPwd, &QLineEdit::returnPressed, this, &Login::login);
 }
+
+Login::~Login() = default;
 
 void Login::showEvent(QShowEvent* event)
 {
@@ -86,8 +62,8 @@ void Login::load()
             showConfig();
         return;
     }
-    Command1->setEnabled(true);
-    Command2->setEnabled(true);
+    m_ui->Command1->setEnabled(true);
+    m_ui->Command2->setEnabled(true);
 }
 
 void Login::reject()
@@ -157,12 +133,12 @@ void Login::showConfig()
 
 void Login::configSaved(const QString& user, const QString& password)
 {
-    Command1->setEnabled(true);
-    Command2->setEnabled(true);
-    txtUser->setText(user);
-    txtPwd->setText(password);
+    m_ui->Command1->setEnabled(true);
+    m_ui->Command2->setEnabled(true);
+    m_ui->txtUser->setText(user);
+    m_ui->txtPwd->setText(password);
     // Ready for Enter: the settings (or the demo) are there to log in with.
-    Command1->setFocus();
+    m_ui->Command1->setFocus();
 }
 
 void Login::login()
@@ -172,14 +148,14 @@ void Login::login()
         MessageService::info(QStringLiteral("读取数据库配置文件出错！"));
         return;
     }
-    m.LoginUser = txtUser->text();
-    m.LoginPwd = txtPwd->text();
+    m.LoginUser = m_ui->txtUser->text();
+    m.LoginPwd = m_ui->txtPwd->text();
     ScoreHistory::setUser(m.LoginUser);
     const auto refused = [](const Error& why) {
         MessageService::info(QStringLiteral("连接失败！对不起，您不能使用本系统！") + why.numberOrZero()
             + QLatin1Char(' ') + why.description);
     };
-    if (m.ConnectDb(m.DbServer, m.DbName, txtUser->text(), txtPwd->text())) {
+    if (m.ConnectDb(m.DbServer, m.DbName, m_ui->txtUser->text(), m_ui->txtPwd->text())) {
         // A server role given a teacher's rights is that teacher, not an administrator.
         auto rights = m.adoptRights(m.LoginUser);
         if (!rights) {
@@ -195,7 +171,7 @@ void Login::login()
         accept();
         return;
     }
-    const Status checked = m.CheckUser(txtUser->text(), txtPwd->text());
+    const Status checked = m.CheckUser(m_ui->txtUser->text(), m_ui->txtPwd->text());
     if (checked) {
         offerUpgrade();
         Windows::showMainForm();

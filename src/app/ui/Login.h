@@ -1,10 +1,11 @@
 #pragma once
 
 #include <QDialog>
+#include <memory>
 
-class QLabel;
-class QLineEdit;
-class QPushButton;
+namespace Ui {
+class Login;
+}
 
 namespace velmora {
 
@@ -15,6 +16,7 @@ class Login : public QDialog
 
 public:
     explicit Login(QWidget* parent = nullptr);
+    ~Login() override;
 
     // The check for dbcfg.dat; runs once, when the window is first shown.
     void load();
@@ -35,12 +37,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    QLabel* Label1;
-    QLineEdit* txtUser;
-    QLabel* label2;
-    QLineEdit* txtPwd;
-    QPushButton* Command1;
-    QPushButton* Command2;
+    std::unique_ptr<Ui::Login> m_ui;
 
     bool m_loaded = false;
 };

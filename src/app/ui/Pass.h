@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QDialog>
+#include <memory>
 
-class QLineEdit;
-class QPushButton;
+namespace Ui {
+class Pass;
+}
 
 namespace velmora {
 
@@ -14,16 +16,12 @@ class Pass : public QDialog
 
 public:
     explicit Pass(QWidget* parent = nullptr);
+    ~Pass() override;
 
     void confirm();
 
 private:
-    QLineEdit* Text1;
-    QLineEdit* oldpwd;
-    QLineEdit* newpwd;
-    QLineEdit* newpwd2;
-    QPushButton* Command1;
-    QPushButton* Command2;
+    std::unique_ptr<Ui::Pass> m_ui;
 };
 
 } // namespace velmora

@@ -3,12 +3,13 @@
 #include "data/Backup.h"
 
 #include <QDialog>
+#include <memory>
 
-class QPushButton;
+namespace Ui {
+class Restore;
+}
 
 namespace velmora {
-
-class ResultGrid;
 
 // 恢复数据库: the backups of the embedded database, the newest first, with
 // when each was taken, its size and how many students and tests it holds.
@@ -18,16 +19,14 @@ class Restore : public QDialog
 
 public:
     Restore(const QString& databaseFile, QWidget* parent = nullptr);
+    ~Restore() override;
 
     // The copy the teacher chose, once accepted.
     QString chosen() const { return m_chosen; }
     const QVector<Backups::Info>& backups() const { return m_backups; }
 
 private:
-    ResultGrid* grdBackups;
-    QPushButton* BN_Restore;
-    QPushButton* BN_Other;
-    QPushButton* BN_Cancel;
+    std::unique_ptr<Ui::Restore> m_ui;
 
     void choose();
     void chooseFile();

@@ -1,8 +1,8 @@
 #include "app/ui/Splash.h"
 
 #include "app/ui/Login.h"
-#include "platform/ui/Controls.h"
 #include "platform/ui/Pictures.h"
+#include "ui_Splash.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -19,24 +19,11 @@ constexpr QSize kPictureSize(620, 369);
 
 Splash::Splash(Mode mode, QWidget* parent)
     : QDialog(parent, Qt::SplashScreen | Qt::FramelessWindowHint)
+    , m_ui(std::make_unique<Ui::Splash>())
 {
-    setObjectName(QStringLiteral("Splash"));
-    setFixedSize(kPictureSize);
-
-    Image1 = new QLabel(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setGeometry(QRect(QPoint(0, 0), kPictureSize));
-    Image1->setPixmap(Pictures::splash(kPictureSize));
-
-    Label1 = new QLabel(QStringLiteral("正在加载，请稍后……"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(40, kPictureSize.height() - 52, 400, 28);
-    Label1->setStyleSheet(QStringLiteral("color: white;"));
-
-    Command1 = Controls::button(this, "Command1", QStringLiteral("关闭"));
-    Command1->setGeometry(kPictureSize.width() - 110, kPictureSize.height() - 50, 86, 30);
-    Command1->hide();
-    connect(Command1, &QPushButton::clicked, this, &QDialog::accept);
+    m_ui->setupUi(this);
+    m_ui->Image1->setPixmap(Pictures::splash(kPictureSize));
+    connect(m_ui->Command1, &QPushButton::clicked, this, &QDialog::accept);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -44,11 +31,11 @@ Splash::Splash(Mode mode, QWidget* parent)
     connect(Timer1, &QTimer::timeout, this, &Splash::tick);
 
     if (mode == Mode::About) {
-        Label1->hide();
-        Command1->show();
-        Command1->setDefault(true);
+        m_ui->Label1->hide();
+        m_ui->Command1->show();
+        m_ui->Command1->setDefault(true);
         setCursor(Qt::ArrowCursor);
-        Image1->setCursor(Qt::ArrowCursor);
+        m_ui->Image1->setCursor(Qt::ArrowCursor);
         setWindowTitle(QStringLiteral("关于"));
         LoadStep = 5;
     } else {
@@ -56,22 +43,24 @@ Splash::Splash(Mode mode, QWidget* parent)
         // says so), never because a message box shown before them went away.
         QApplication::setQuitOnLastWindowClosed(false);
         setCursor(Qt::BusyCursor);
-        Image1->setCursor(Qt::BusyCursor);
-        Label1->setCursor(Qt::BusyCursor);
+        m_ui->Image1->setCursor(Qt::BusyCursor);
+        m_ui->Label1->setCursor(Qt::BusyCursor);
         Timer1->start();
     }
     if (const QScreen* screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
 }
 
+Splash::~Splash() = default;
+
 void Splash::tick()
 {
     switch (LoadStep) {
     case 1:
-        Label1->setText(QStringLiteral("正在检查数据库配置，请稍后……"));
+        m_ui->Label1->setText(QStringLiteral("正在检查数据库配置，请稍后……"));
         break;
     case 2:
-        Label1->setText(QStringLiteral("正在加载登陆窗体，请稍后……"));
+        m_ui->Label1->setText(QStringLiteral("正在加载登陆窗体，请稍后……"));
         break;
     case 3: {
         // No tick may act while the login window is open.

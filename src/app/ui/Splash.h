@@ -1,10 +1,13 @@
 #pragma once
 
 #include <QDialog>
+#include <memory>
 
-class QLabel;
-class QPushButton;
 class QTimer;
+
+namespace Ui {
+class Splash;
+}
 
 namespace velmora {
 
@@ -16,15 +19,14 @@ class Splash : public QDialog
 public:
     enum class Mode { StartUp, About };
     explicit Splash(Mode mode, QWidget* parent = nullptr);
+    ~Splash() override;
 
     qint16 LoadStep = 0;
 
     void tick();
 
 private:
-    QLabel* Image1;
-    QLabel* Label1;
-    QPushButton* Command1;
+    std::unique_ptr<Ui::Splash> m_ui;
     QTimer* Timer1;
 };
 

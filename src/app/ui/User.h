@@ -4,13 +4,13 @@
 
 #include <QDialog>
 #include <QVector>
+#include <memory>
 
 class QCheckBox;
-class QComboBox;
-class QGroupBox;
-class QLabel;
-class QPushButton;
-class QRadioButton;
+
+namespace Ui {
+class User;
+}
 
 namespace velmora {
 
@@ -21,23 +21,16 @@ class User : public QDialog
 
 public:
     explicit User(QWidget* parent = nullptr);
+    ~User() override;
 
     void load();
     void choose();
     void change();
 
 private:
-    QLabel* Label3;
-    QComboBox* UserBox; // objectName "User"
-    QRadioButton* Option1;
-    QRadioButton* Option2;
-    QPushButton* Command1;
-    QPushButton* Command2;
-    QLabel* Image1;
-    // For an ordinary user: the subjects taught (none: every subject) and 只读.
-    QGroupBox* fraSubjects;
+    std::unique_ptr<Ui::User> m_ui;
+    // For an ordinary user: the subjects taught (none: every subject), one box per subject.
     QVector<QCheckBox*> chkSubject;
-    QCheckBox* chkReadOnly;
 
     void showRights(const UserRights::Rights& rights);
     UserRights::Rights chosenRights() const;

@@ -3,8 +3,11 @@
 #include "classes/GradeBands.h"
 
 #include <QDialog>
+#include <memory>
 
-class QTableWidget;
+namespace Ui {
+class GradeBandsDialog;
+}
 
 namespace velmora {
 
@@ -15,6 +18,7 @@ class GradeBandsDialog : public QDialog
 
 public:
     GradeBandsDialog(const GradeBands& bands, QWidget* parent);
+    ~GradeBandsDialog() override;
     // Opens on the class's bands; true when new ones were kept.
     static bool edit(QWidget* parent);
     // As the table stands, checked or not.
@@ -23,7 +27,7 @@ public:
     void accept() override;
 
 private:
-    QTableWidget* tblBands;
+    std::unique_ptr<Ui::GradeBandsDialog> m_ui;
     void showBands(const GradeBands& bands);
 };
 

@@ -521,15 +521,12 @@ void cuttingLine(QPainter& p, const QVector<QRectF>& slots)
 // Below this the type would be too small to read.
 constexpr double kSmallest = 0.4;
 
-QComboBox* shownBox(QWidget* parent)
+void fillShown(QComboBox* box)
 {
-    auto* box = new QComboBox(parent);
-    box->setObjectName(QStringLiteral("cboShown"));
     box->addItem(QStringLiteral("分数"), int(Shown::Scores));
     box->addItem(QStringLiteral("等级"), int(Shown::Grades));
     box->addItem(QStringLiteral("分数和等级"), int(Shown::Both));
     box->setToolTip(QStringLiteral("义务教育阶段按等级报告成绩；等级标准在“班级设置”中修改"));
-    return box;
 }
 
 QPageLayout pageLayout(Paper paper, bool oneStudent)

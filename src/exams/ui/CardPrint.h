@@ -29,8 +29,8 @@ struct Options
     GradeBands grades;
 };
 
-// 成绩显示为: 分数, 等级 or 分数和等级, the Shown as each item's data (cboShown).
-QComboBox* shownBox(QWidget* parent);
+// 成绩显示为 (cboShown): 分数, 等级 or 分数和等级, the Shown as each item's data.
+void fillShown(QComboBox* box);
 
 // The sheet to print on. A student's own file holds one card: on A5 paper
 // for the A5 card.

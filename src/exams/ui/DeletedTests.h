@@ -3,12 +3,13 @@
 #include "exams/TestRecord.h"
 
 #include <QDialog>
+#include <memory>
 
-class QPushButton;
+namespace Ui {
+class DeletedTests;
+}
 
 namespace velmora {
-
-class ResultGrid;
 
 // 已删除的考试: the tests deleted in the last 30 days, any of which can be
 // put back with its scores.
@@ -18,6 +19,7 @@ class DeletedTests : public QDialog
 
 public:
     explicit DeletedTests(QWidget* parent = nullptr);
+    ~DeletedTests() override;
 
     // False after a message (nothing kept, or a database that keeps nothing).
     bool fill();
@@ -26,10 +28,7 @@ public:
     bool restoredAny() const { return m_restored; }
 
 private:
-    ResultGrid* grdTests;
-    QPushButton* BN_Restore;
-    QPushButton* BN_Close;
-
+    std::unique_ptr<Ui::DeletedTests> m_ui;
     QVector<Exams::DeletedTest> m_tests;
     bool m_restored = false;
 };

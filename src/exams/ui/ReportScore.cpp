@@ -4,26 +4,23 @@
 #include "app/MessageService.h"
 #include "app/Module1.h"
 #include "exams/TestLocks.h"
-#include "platform/ui/Controls.h"
 #include "platform/ui/EachFile.h"
 #include "platform/ui/FileDialogs.h"
 #include "platform/ui/ReportPreview.h"
 #include "students/StudentRecord.h"
+#include "ui_ReportScore.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
-#include <QFormLayout>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSet>
-#include <QVBoxLayout>
 #include <memory>
 
 namespace velmora {
@@ -90,65 +87,22 @@ QVector<QVariant> checkedData(const QListWidget* list)
 
 ReportScore::ReportScore(QWidget* parent)
     : QDialog(parent)
+    , m_ui(std::make_unique<Ui::ReportScore>())
 {
-    setObjectName(QStringLiteral("ReportScore"));
-    setWindowTitle(QStringLiteral("学生成绩报表"));
+    m_ui->setupUi(this);
+    m_ui->cboPaper->addItem(QStringLiteral("A4，每页一张"), int(CardPrint::Paper::A4));
+    m_ui->cboPaper->addItem(QStringLiteral("A5，每张A4纸印两张"), int(CardPrint::Paper::A5));
+    CardPrint::fillShown(m_ui->cboShown);
+    new TickOnClick(m_ui->lstTests);
+    new TickOnClick(m_ui->lstStudents);
 
-    lstTests = new QListWidget(this);
-    lstTests->setObjectName(QStringLiteral("lstTests"));
-    optAll = new QRadioButton(QStringLiteral("全班学生(&A)"), this);
-    optAll->setObjectName(QStringLiteral("optAll"));
-    optAll->setChecked(true);
-    optPick = new QRadioButton(QStringLiteral("选定的学生(&S)"), this);
-    optPick->setObjectName(QStringLiteral("optPick"));
-    lstStudents = new QListWidget(this);
-    lstStudents->setObjectName(QStringLiteral("lstStudents"));
-    lstStudents->setEnabled(false);
-    cboPaper = new QComboBox(this);
-    cboPaper->setObjectName(QStringLiteral("cboPaper"));
-    cboPaper->addItem(QStringLiteral("A4，每页一张"), int(CardPrint::Paper::A4));
-    cboPaper->addItem(QStringLiteral("A5，每张A4纸印两张"), int(CardPrint::Paper::A5));
-    cboShown = CardPrint::shownBox(this);
-    // Ranks may be told to the student and the family only: off unless asked for.
-    chkRanks = new QCheckBox(QStringLiteral("显示名次(&R)"), this);
-    chkRanks->setObjectName(QStringLiteral("chkRanks"));
-    chkRanks->setToolTip(QStringLiteral("名次只能告知学生本人和家长，不得公开"));
-    chkSchoolRanks = new QCheckBox(QStringLiteral("显示年级名次(&G)"), this);
-    chkSchoolRanks->setObjectName(QStringLiteral("chkSchoolRanks"));
-    chkSchoolRanks->setToolTip(QStringLiteral("阅卷系统成绩单中的校次（年级名次），导入成绩时一并导入"));
-    chkSchoolRanks->setEnabled(false);
-    connect(chkRanks, &QCheckBox::toggled, chkSchoolRanks, &QCheckBox::setEnabled);
-    BN_Preview = Controls::button(this, "BN_Preview", QStringLiteral("预览(&V)"));
-    BN_Preview->setDefault(true);
-    BN_Close = Controls::button(this, "BN_Close", QStringLiteral("关闭(&C)"));
-
-    auto* form = new QFormLayout;
-    form->addRow(Controls::label(this, "lblTests", QStringLiteral("考试(&T)："), lstTests), lstTests);
-    auto* who = new QHBoxLayout;
-    who->addWidget(optAll);
-    who->addWidget(optPick);
-    who->addStretch();
-    form->addRow(Controls::label(this, "lblStudents", QStringLiteral("学生："), optAll), who);
-    form->addRow(QString(), lstStudents);
-    form->addRow(Controls::label(this, "lblPaper", QStringLiteral("纸张(&P)："), cboPaper), cboPaper);
-    form->addRow(Controls::label(this, "lblShown", QStringLiteral("成绩显示为(&X)："), cboShown), cboShown);
-    form->addRow(QString(), chkRanks);
-    form->addRow(QString(), chkSchoolRanks);
-    auto* hint = Controls::label(
-        this, "lblHint", QStringLiteral("勾选同一学期的几次考试或学期总评（最多4项），成绩并排打印在一张报告单上。"));
-    hint->setWordWrap(true);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(form);
-    layout->addWidget(hint);
-    layout->addLayout(Controls::buttonRow({ BN_Preview, BN_Close }));
-    resize(480, 560);
-
-    new TickOnClick(lstTests);
-    new TickOnClick(lstStudents);
-    connect(optPick, &QRadioButton::toggled, lstStudents, &QWidget::setEnabled);
-    connect(BN_Preview, &QPushButton::clicked, this, &ReportScore::preview);
-    connect(BN_Close, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_ui->chkRanks, &QCheckBox::toggled, m_ui->chkSchoolRanks, &QCheckBox::setEnabled);
+    connect(m_ui->optPick, &QRadioButton::toggled, m_ui->lstStudents, &QWidget::setEnabled);
+    connect(m_ui->BN_Preview, &QPushButton::clicked, this, &ReportScore::preview);
+    connect(m_ui->BN_Close, &QPushButton::clicked, this, &QDialog::reject);
 }
+
+ReportScore::~ReportScore() = default;
 
 bool ReportScore::load()
 {
@@ -161,13 +115,13 @@ bool ReportScore::load()
         MessageService::info(QStringLiteral("还没有考试，请先添加考试信息！"));
         return false;
     }
-    lstTests->clear();
+    m_ui->lstTests->clear();
     // The latest first, ticked: the usual report is of the last test.
     for (auto it = tests->crbegin(); it != tests->crend(); ++it) {
         QString text = QString::number(it->number) + QStringLiteral("  ") + it->name;
         if (!it->date.isEmpty())
             text += QStringLiteral("  ") + it->date;
-        checkItem(lstTests, text, it->number, it == tests->crbegin());
+        checkItem(m_ui->lstTests, text, it->number, it == tests->crbegin());
     }
     auto terms = Analysis::Terms::list(mod().Conn);
     if (!terms) {
@@ -182,25 +136,25 @@ bool ReportScore::load()
     }
     m_grades = *grades;
     for (const Analysis::TermDefinition& t : std::as_const(m_terms))
-        checkItem(lstTests, QStringLiteral("学期总评：") + t.name, t.name, false);
-    lstTests->setCurrentRow(0);
+        checkItem(m_ui->lstTests, QStringLiteral("学期总评：") + t.name, t.name, false);
+    m_ui->lstTests->setCurrentRow(0);
     auto names = Students::names(mod().Conn);
     if (!names) {
         MessageService::error(names.error());
         return false;
     }
-    lstStudents->clear();
+    m_ui->lstStudents->clear();
     QStringList numbers = names->keys();
     numbers.sort();
     for (const QString& n : std::as_const(numbers))
-        checkItem(lstStudents, n + QStringLiteral("  ") + names->value(n), n, false);
+        checkItem(m_ui->lstStudents, n + QStringLiteral("  ") + names->value(n), n, false);
     return true;
 }
 
 QVector<int> ReportScore::chosenTests() const
 {
     QVector<int> out;
-    for (const QVariant& v : checkedData(lstTests)) {
+    for (const QVariant& v : checkedData(m_ui->lstTests)) {
         if (v.typeId() == QMetaType::Int)
             out << v.toInt();
     }
@@ -209,10 +163,10 @@ QVector<int> ReportScore::chosenTests() const
 
 CardPrint::Options ReportScore::options() const
 {
-    return { .paper = CardPrint::Paper(cboPaper->currentData().toInt()),
-        .ranks = chkRanks->isChecked(),
-        .schoolRanks = chkRanks->isChecked() && chkSchoolRanks->isChecked(),
-        .shown = CardPrint::Shown(cboShown->currentData().toInt()),
+    return { .paper = CardPrint::Paper(m_ui->cboPaper->currentData().toInt()),
+        .ranks = m_ui->chkRanks->isChecked(),
+        .schoolRanks = m_ui->chkRanks->isChecked() && m_ui->chkSchoolRanks->isChecked(),
+        .shown = CardPrint::Shown(m_ui->cboShown->currentData().toInt()),
         .grades = m_grades };
 }
 
@@ -220,7 +174,7 @@ bool ReportScore::gather(ReportCards::Term* term, QVector<int>* students)
 {
     const QVector<int> tests = chosenTests();
     QVector<Analysis::TermDefinition> terms;
-    for (const QVariant& v : checkedData(lstTests)) {
+    for (const QVariant& v : checkedData(m_ui->lstTests)) {
         for (const Analysis::TermDefinition& t : std::as_const(m_terms)) {
             if (v.typeId() == QMetaType::QString && t.name == v.toString())
                 terms << t;
@@ -235,8 +189,8 @@ bool ReportScore::gather(ReportCards::Term* term, QVector<int>* students)
         return false;
     }
     QSet<QString> picked;
-    if (optPick->isChecked()) {
-        for (const QVariant& v : checkedData(lstStudents))
+    if (m_ui->optPick->isChecked()) {
+        for (const QVariant& v : checkedData(m_ui->lstStudents))
             picked.insert(v.toString());
         if (picked.isEmpty()) {
             MessageService::info(QStringLiteral("请勾选要打印的学生！"));

@@ -4,12 +4,11 @@
 #include "exams/ui/CardPrint.h"
 
 #include <QDialog>
+#include <memory>
 
-class QCheckBox;
-class QComboBox;
-class QListWidget;
-class QPushButton;
-class QRadioButton;
+namespace Ui {
+class ReportScore;
+}
 
 namespace velmora {
 
@@ -26,6 +25,8 @@ public:
 
     explicit ReportScore(QWidget* parent = nullptr);
 
+    ~ReportScore() override;
+
     // Lists the tests (the latest ticked) and the students; false when
     // there is no test to print.
     bool load();
@@ -40,16 +41,7 @@ public:
         const QVector<int>& students, const CardPrint::Options& options);
 
 private:
-    QListWidget* lstTests;
-    QRadioButton* optAll;
-    QRadioButton* optPick;
-    QListWidget* lstStudents;
-    QComboBox* cboPaper;
-    QComboBox* cboShown;
-    QCheckBox* chkRanks;
-    QCheckBox* chkSchoolRanks;
-    QPushButton* BN_Preview;
-    QPushButton* BN_Close;
+    std::unique_ptr<Ui::ReportScore> m_ui;
 
     QVector<Analysis::TermDefinition> m_terms;
     GradeBands m_grades;

@@ -3,19 +3,16 @@
 #include "app/MessageService.h"
 #include "app/Module1.h"
 #include "classes/ClassSettings.h"
-#include "platform/ui/Controls.h"
 #include "platform/ui/ReportPreview.h"
 #include "students/ReportLayout.h"
+#include "ui_ReportTeach.h"
 
 #include <QComboBox>
-#include <QFormLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QVBoxLayout>
 #include <functional>
 #include <memory>
 
@@ -264,34 +261,14 @@ private:
 
 ReportTeach::ReportTeach(QWidget* parent)
     : QDialog(parent)
+    , m_ui(std::make_unique<Ui::ReportTeach>())
 {
-    setObjectName(QStringLiteral("ReportTeach"));
-    setWindowTitle(QStringLiteral("学生评语报表"));
-    cboTest = new QComboBox(this);
-    cboTest->setObjectName(QStringLiteral("cboTest"));
-    optList = new QRadioButton(QStringLiteral("评语名单(&L)"), this);
-    optList->setObjectName(QStringLiteral("optList"));
-    optList->setChecked(true);
-    optSlips = new QRadioButton(QStringLiteral("评语纸条，可剪开分发(&S)"), this);
-    optSlips->setObjectName(QStringLiteral("optSlips"));
-    BN_Preview = Controls::button(this, "BN_Preview", QStringLiteral("预览(&V)"));
-    BN_Preview->setDefault(true);
-    BN_Close = Controls::button(this, "BN_Close", QStringLiteral("关闭(&C)"));
-
-    auto* form = new QFormLayout;
-    form->addRow(Controls::label(this, "lblTest", QStringLiteral("考试(&T)："), cboTest), cboTest);
-    auto* how = new QVBoxLayout;
-    how->addWidget(optList);
-    how->addWidget(optSlips);
-    form->addRow(Controls::label(this, "lblLayout", QStringLiteral("打印成："), optList), how);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(form);
-    layout->addLayout(Controls::buttonRow({ BN_Preview, BN_Close }));
-    setMinimumWidth(420);
-
-    connect(BN_Preview, &QPushButton::clicked, this, &ReportTeach::preview);
-    connect(BN_Close, &QPushButton::clicked, this, &QDialog::reject);
+    m_ui->setupUi(this);
+    connect(m_ui->BN_Preview, &QPushButton::clicked, this, &ReportTeach::preview);
+    connect(m_ui->BN_Close, &QPushButton::clicked, this, &QDialog::reject);
 }
+
+ReportTeach::~ReportTeach() = default;
 
 bool ReportTeach::load()
 {
@@ -300,12 +277,12 @@ bool ReportTeach::load()
         MessageService::error(tests.error());
         return false;
     }
-    cboTest->clear();
+    m_ui->cboTest->clear();
     for (auto it = tests->crbegin(); it != tests->crend(); ++it) {
         if (it->items.comment)
-            cboTest->addItem(QString::number(it->number) + QStringLiteral("  ") + it->name, it->number);
+            m_ui->cboTest->addItem(QString::number(it->number) + QStringLiteral("  ") + it->name, it->number);
     }
-    if (cboTest->count() == 0) {
+    if (m_ui->cboTest->count() == 0) {
         MessageService::info(QStringLiteral("还没有记录评语的考试。"));
         return false;
     }
@@ -330,9 +307,9 @@ int ReportTeach::paint(QPagedPaintDevice* device, const QString& className, cons
 
 ReportPreview* ReportTeach::preview()
 {
-    if (cboTest->currentIndex() < 0)
+    if (m_ui->cboTest->currentIndex() < 0)
         return nullptr;
-    auto cards = ReportCards::forTest(mod().Conn, cboTest->currentData().toInt());
+    auto cards = ReportCards::forTest(mod().Conn, m_ui->cboTest->currentData().toInt());
     if (!cards) {
         MessageService::error(cards.error());
         return nullptr;
@@ -340,7 +317,7 @@ ReportPreview* ReportTeach::preview()
     auto cls = ClassSettings::load(mod().Conn);
     const QString className = cls ? cls->name : QString();
     auto test = std::make_shared<ReportCards::TestCards>(*std::move(cards));
-    const Layout how = optSlips->isChecked() ? Layout::Slips : Layout::List;
+    const Layout how = m_ui->optSlips->isChecked() ? Layout::Slips : Layout::List;
     auto paint = [test, className, how](QPagedPaintDevice* device, const PrintOut::Progress& progress) {
         return ReportTeach::paint(device, className, *test, how, progress);
     };

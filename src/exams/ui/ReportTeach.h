@@ -4,10 +4,11 @@
 #include "platform/ui/PrintOut.h"
 
 #include <QDialog>
+#include <memory>
 
-class QComboBox;
-class QPushButton;
-class QRadioButton;
+namespace Ui {
+class ReportTeach;
+}
 
 namespace velmora {
 
@@ -24,6 +25,8 @@ public:
 
     explicit ReportTeach(QWidget* parent = nullptr);
 
+    ~ReportTeach() override;
+
     // Lists the tests that record comments, the latest first; false when none does.
     bool load();
 
@@ -36,11 +39,7 @@ public:
         Layout layout, const PrintOut::Progress& progress = {});
 
 private:
-    QComboBox* cboTest;
-    QRadioButton* optList;
-    QRadioButton* optSlips;
-    QPushButton* BN_Preview;
-    QPushButton* BN_Close;
+    std::unique_ptr<Ui::ReportTeach> m_ui;
 };
 
 } // namespace velmora

@@ -4,9 +4,7 @@
 
 #include <optional>
 
-class QGridLayout;
 class QLineEdit;
-class QWidget;
 
 namespace velmora {
 
@@ -17,9 +15,7 @@ struct TestFields
     QLineEdit* name = nullptr;
     QLineEdit* type = nullptr;
     QLineEdit* date = nullptr;
-    QGridLayout* layout = nullptr;
 
-    static TestFields make(QWidget* parent);
     void show(const TestRecord& test) const;
 };
 

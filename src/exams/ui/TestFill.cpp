@@ -10,23 +10,20 @@
 #include "exams/TestLocks.h"
 #include "exams/ui/TestFields.h"
 #include "history/ui/ScoreHistoryView.h"
-#include "platform/ui/Controls.h"
 #include "platform/ui/WindowRequests.h"
 #include "students/StudentRecord.h"
 #include "students/ui/StudentInfo.h"
+#include "ui_TestFill.h"
 
 #include <QCheckBox>
 #include <QEvent>
-#include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
-#include <QVBoxLayout>
 
 namespace velmora {
 
@@ -37,169 +34,53 @@ const QString kNone = QStringLiteral("无");
 
 TestFill::TestFill(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+    , m_ui(std::make_unique<Ui::TestFill>())
     , Label(15, nullptr)
     , Text(15, nullptr)
     , lblMark(15, nullptr)
     , labelDuty(5, nullptr)
     , txtDuty(5, nullptr)
 {
-    setObjectName(QStringLiteral("TestFill"));
-    setWindowTitle(QStringLiteral("考试成绩录入"));
-
-    Topic = Controls::title(this, "Topic", QStringLiteral("考试成绩录入"));
-
-    auto* Frame3 = new QGroupBox(QStringLiteral("考试信息"), this);
-    Frame3->setObjectName(QStringLiteral("Frame3"));
-    m_fields = TestFields::make(Frame3);
-    Frame3->setLayout(m_fields.layout);
-    txtNumber = m_fields.number;
-    txtName = m_fields.name;
-    txtType = m_fields.type;
-    txtDate = m_fields.date;
-    txtTable = Controls::lockedEdit(this, "txtTable");
-    txtTable->hide();
-
-    auto* Frame4 = new QGroupBox(QStringLiteral("学生成绩表"), this);
-    Frame4->setObjectName(QStringLiteral("Frame4"));
-    auto* scores = new QGridLayout(Frame4);
-    QStringList captions { QStringLiteral("学号") };
-    captions << Schema::subjects();
+    m_ui->setupUi(this);
+    m_fields = { m_ui->txtNumber, m_ui->txtName, m_ui->txtType, m_ui->txtDate };
+    // The captions come from the fixed lists of subjects and attendance items.
+    const QStringList subjects = Schema::subjects();
     for (int i = 0; i <= 14; ++i) {
-        Text[i] = Controls::edit(Frame4, "");
-        Text[i]->setObjectName(QStringLiteral("Text%1").arg(i));
-        Label[i] = Controls::label(Frame4, "", captions[i], Text[i]);
-        Label[i]->setObjectName(QStringLiteral("Label%1").arg(i));
-        if (i == 0) {
-            Text[0]->setReadOnly(true);
-            Text[0]->setFocusPolicy(Qt::ClickFocus);
-            txtStudentName = Controls::lockedEdit(Frame4, "txtStudentName");
-            txtStudentName->setFocusPolicy(Qt::ClickFocus);
-            txtStudentName->setAccessibleName(QStringLiteral("姓名"));
-            scores->addWidget(Label[0], 0, 0);
-            scores->addWidget(Text[0], 0, 1);
-            scores->addWidget(txtStudentName, 0, 2, 1, 2);
+        Text[i] = findChild<QLineEdit*>(QStringLiteral("Text%1").arg(i));
+        Label[i] = findChild<QLabel*>(QStringLiteral("Label%1").arg(i));
+        if (i == 0)
             continue;
-        }
+        Label[i]->setText(subjects[i - 1]);
         Text[i]->setText(kNone);
-        Text[i]->setMaxLength(5); // 112.5
-        Text[i]->setFixedWidth(64);
         Text[i]->installEventFilter(this);
-        lblMark[i] = new QLabel(Frame4);
-        lblMark[i]->setObjectName(QStringLiteral("lblMark%1").arg(i));
-        lblMark[i]->setStyleSheet(QStringLiteral("color: gray"));
+        lblMark[i] = findChild<QLabel*>(QStringLiteral("lblMark%1").arg(i));
         lblMark[i]->setMinimumWidth(lblMark[i]->fontMetrics().horizontalAdvance(QStringLiteral("缺考")));
-        auto* box = new QHBoxLayout;
-        box->addWidget(Text[i]);
-        box->addWidget(lblMark[i]);
-        const int row = (i + 1) / 2, col = ((i - 1) % 2) * 2;
-        scores->addWidget(Label[i], row, col);
-        scores->addLayout(box, row, col + 1);
     }
-
-    Check = new QCheckBox(QStringLiteral("自动保存（点击下面四个按钮，将自动保存）"), this);
-    Check->setObjectName(QStringLiteral("Check"));
-    Check->setToolTip(QStringLiteral("谨慎使用，点击下面四个按钮，自动保存，可数据将无法还原"));
-    Command2 = Controls::button(this, "Command2", QStringLiteral("查看该学生资料(&D)"));
-
-    auto* Frame1 = new QGroupBox(QStringLiteral("出勤率"), this);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
-    auto* duties = new QGridLayout(Frame1);
     for (int d = 0; d < 5; ++d) {
-        txtDuty[d] = Controls::edit(Frame1, "");
-        txtDuty[d]->setObjectName(QStringLiteral("txtDuty%1").arg(d));
+        txtDuty[d] = findChild<QLineEdit*>(QStringLiteral("txtDuty%1").arg(d));
         txtDuty[d]->setText(kNone);
-        txtDuty[d]->setMaxLength(3);
-        txtDuty[d]->setFixedWidth(56);
-        // The caption reads "病假 ___ 天": the box stands in the gap.
-        const QString item = Schema::attendanceItems()[d];
-        labelDuty[d] = Controls::label(Frame1, "", item, txtDuty[d]);
-        labelDuty[d]->setObjectName(QStringLiteral("labelDuty%1").arg(d));
-        duties->addWidget(labelDuty[d], d, 0);
-        duties->addWidget(txtDuty[d], d, 1);
-        duties->addWidget(new QLabel(QStringLiteral("天"), Frame1), d, 2);
+        labelDuty[d] = findChild<QLabel*>(QStringLiteral("labelDuty%1").arg(d));
+        labelDuty[d]->setText(Schema::attendanceItems()[d]);
     }
+    m_ui->txtTeacher->setPlainText(kNone);
 
-    auto* Frame2 = new QGroupBox(QStringLiteral("教师评语"), this);
-    Frame2->setObjectName(QStringLiteral("Frame2"));
-    txtTeacher = new QPlainTextEdit(kNone, Frame2);
-    txtTeacher->setObjectName(QStringLiteral("txtTeacher"));
-    txtTeacher->setAccessibleName(QStringLiteral("教师评语"));
-    txtTeacher->setTabChangesFocus(true);
-    txtTeacher->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    txtTeacher->setToolTip(QStringLiteral("建议使用系统附带的《智能评语生成器》"));
-    BN_Comment = Controls::button(Frame2, "BN_Comment", QStringLiteral("评语生成器(&C)"));
-    auto* comment = new QVBoxLayout(Frame2);
-    comment->addWidget(txtTeacher);
-    comment->addWidget(BN_Comment, 0, Qt::AlignRight);
-
-    BN_First = Controls::button(this, "BN_First", QStringLiteral("首页(&F)"));
-    BN_Previous = Controls::button(this, "BN_Previous", QStringLiteral("上一个(&P)"));
-    BN_Next = Controls::button(this, "BN_Next", QStringLiteral("下一个(&N)"));
-    BN_Last = Controls::button(this, "BN_Last", QStringLiteral("末页(&L)"));
-    BN_Save = Controls::button(this, "BN_Save", QStringLiteral("保存(&S)"));
-    BN_Back = Controls::button(this, "BN_Back", QStringLiteral("返回(&B)"));
-    BN_Grid = Controls::button(this, "BN_Grid", QStringLiteral("表格录入(&G)"));
-    BN_History = Controls::button(this, "BN_History", QStringLiteral("修改记录(&J)"));
-
-    lblReadOnly = new QLabel(this);
-    lblReadOnly->setObjectName(QStringLiteral("lblReadOnly"));
-    lblReadOnly->setStyleSheet(QStringLiteral("color: #b71c1c"));
-    lblReadOnly->setWordWrap(true);
-    lblReadOnly->hide();
-
-    auto* left = new QVBoxLayout;
-    left->addWidget(Frame4);
-    left->addWidget(Check);
-    left->addWidget(Command2, 0, Qt::AlignLeft);
-    auto* right = new QVBoxLayout;
-    right->addWidget(Frame1);
-    right->addWidget(Frame2, 1);
-    auto* middle = new QHBoxLayout;
-    middle->addLayout(left);
-    middle->addLayout(right, 1);
-    auto* buttons = new QHBoxLayout;
-    for (QPushButton* b : { BN_First, BN_Previous, BN_Next, BN_Last, BN_Save, BN_History, BN_Grid, BN_Back })
-        buttons->addWidget(b);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(Topic);
-    layout->addWidget(Frame3);
-    layout->addLayout(middle);
-    layout->addWidget(lblReadOnly);
-    layout->addLayout(buttons);
-    resize(760, 600);
-
-    connect(BN_First, &QPushButton::clicked, this, &TestFill::first);
-    connect(BN_Previous, &QPushButton::clicked, this, &TestFill::previous);
-    connect(BN_Next, &QPushButton::clicked, this, &TestFill::next);
-    connect(BN_Last, &QPushButton::clicked, this, &TestFill::last);
-    connect(BN_Save, &QPushButton::clicked, this, [this] {
+    connect(m_ui->BN_First, &QPushButton::clicked, this, &TestFill::first);
+    connect(m_ui->BN_Previous, &QPushButton::clicked, this, &TestFill::previous);
+    connect(m_ui->BN_Next, &QPushButton::clicked, this, &TestFill::next);
+    connect(m_ui->BN_Last, &QPushButton::clicked, this, &TestFill::last);
+    connect(m_ui->BN_Save, &QPushButton::clicked, this, [this] {
         if (save())
             MessageService::info(QStringLiteral("保存完毕！"));
     });
     // 返回 leaves without asking, as it always has; Esc and the close box ask.
-    connect(BN_Back, &QPushButton::clicked, this, [this] { QDialog::done(QDialog::Rejected); });
-    connect(Command2, &QPushButton::clicked, this, &TestFill::showStudent);
-    connect(BN_Grid, &QPushButton::clicked, this, &TestFill::toGrid);
-    connect(BN_History, &QPushButton::clicked, this, &TestFill::showHistory);
-    connect(BN_Comment, &QPushButton::clicked, this, &TestFill::openComment);
-    for (QLineEdit* box : { txtNumber, txtName, txtType, txtDate })
-        box->setFocusPolicy(Qt::ClickFocus);
-    setTabOrder();
+    connect(m_ui->BN_Back, &QPushButton::clicked, this, [this] { QDialog::done(QDialog::Rejected); });
+    connect(m_ui->Command2, &QPushButton::clicked, this, &TestFill::showStudent);
+    connect(m_ui->BN_Grid, &QPushButton::clicked, this, &TestFill::toGrid);
+    connect(m_ui->BN_History, &QPushButton::clicked, this, &TestFill::showHistory);
+    connect(m_ui->BN_Comment, &QPushButton::clicked, this, &TestFill::openComment);
 }
 
-void TestFill::setTabOrder()
-{
-    // As the screen reads: the scores, the attendance, the comment, then the buttons.
-    QList<QWidget*> order;
-    for (int i = 1; i <= 14; ++i)
-        order << Text[i];
-    for (QLineEdit* d : txtDuty)
-        order << d;
-    order << txtTeacher << BN_Comment << BN_First << BN_Previous << BN_Next << BN_Last << BN_Save << BN_History
-          << BN_Grid << BN_Back << Check << Command2;
-    for (int i = 1; i < order.size(); ++i)
-        QWidget::setTabOrder(order[i - 1], order[i]);
-}
+TestFill::~TestFill() = default;
 
 void TestFill::focusFirstScore()
 {
@@ -225,7 +106,7 @@ bool TestFill::hasUnsavedChanges() const
         if (txtDuty[d]->isEnabled() && now.duties[d] != m_shown.duties[d])
             return true;
     }
-    return txtTeacher->isEnabled() && now.comment != m_shown.comment;
+    return m_ui->txtTeacher->isEnabled() && now.comment != m_shown.comment;
 }
 
 void TestFill::reject()
@@ -248,14 +129,14 @@ bool TestFill::eventFilter(QObject* watched, QEvent* event)
 
 void TestFill::load()
 {
-    txtNumber->setText(mod().SelNo);
+    m_ui->txtNumber->setText(mod().SelNo);
     const std::optional<TestRecord> test = selectedTest();
     if (!test)
         return;
     m_test = *test;
     m_number = m_test.number;
     m_fields.show(m_test);
-    txtTable->setText(QStringLiteral("表 TblScore") + txtNumber->text());
+    m_ui->txtTable->setText(QStringLiteral("表 TblScore") + m_ui->txtNumber->text());
     auto rows = Scores::rows(mod().Conn, m_number);
     if (!rows) {
         MessageService::error(rows.error(), ErrorWording::Restart);
@@ -266,9 +147,9 @@ void TestFill::load()
     m_lockedWhy = open ? QString() : open.error().description;
     m_rights = UserRights::current();
     if (!m_lockedWhy.isEmpty() || m_rights.limited()) {
-        lblReadOnly->setText(m_lockedWhy.isEmpty() ? QStringLiteral("灰色的格只能查看：") + m_rights.refusal()
-                                                   : m_lockedWhy + QStringLiteral("本窗口只能查看。"));
-        lblReadOnly->show();
+        m_ui->lblReadOnly->setText(m_lockedWhy.isEmpty() ? QStringLiteral("灰色的格只能查看：") + m_rights.refusal()
+                                                         : m_lockedWhy + QStringLiteral("本窗口只能查看。"));
+        m_ui->lblReadOnly->show();
     }
     if (auto names = Students::names(mod().Conn))
         m_names = *names;
@@ -288,7 +169,7 @@ void TestFill::RefreshForm()
     if (!hasRows())
         return;
     Text[0]->setText(m_rows.value(u"学号").toString());
-    txtStudentName->setText(m_names.value(Text[0]->text().trimmed()));
+    m_ui->txtStudentName->setText(m_names.value(Text[0]->text().trimmed()));
     auto marks = ScoreMarks::ofStudent(mod().Conn, m_number, Text[0]->text());
     if (!marks)
         MessageService::error(marks.error(), ErrorWording::Restart);
@@ -307,9 +188,9 @@ void TestFill::RefreshForm()
         if (m_test.items.attendance)
             txtDuty[d]->setText(m_rows.text(Schema::attendanceItems()[d]));
     }
-    txtTeacher->setEnabled(m_test.items.comment);
+    m_ui->txtTeacher->setEnabled(m_test.items.comment);
     if (m_test.items.comment)
-        txtTeacher->setPlainText(m_rows.text(u"教师评语"));
+        m_ui->txtTeacher->setPlainText(m_rows.text(u"教师评语"));
     m_shown = entry();
 }
 
@@ -339,10 +220,10 @@ void TestFill::showWritable()
         show(txtDuty[d], mayChange(Schema::attendanceItems()[d]));
         any = any || (txtDuty[d]->isEnabled() && !txtDuty[d]->isReadOnly());
     }
-    show(txtTeacher, mayChange(QStringLiteral("教师评语")));
-    any = any || (txtTeacher->isEnabled() && !txtTeacher->isReadOnly());
-    BN_Comment->setEnabled(txtTeacher->isEnabled() && !txtTeacher->isReadOnly());
-    BN_Save->setEnabled(any);
+    show(m_ui->txtTeacher, mayChange(QStringLiteral("教师评语")));
+    any = any || (m_ui->txtTeacher->isEnabled() && !m_ui->txtTeacher->isReadOnly());
+    m_ui->BN_Comment->setEnabled(m_ui->txtTeacher->isEnabled() && !m_ui->txtTeacher->isReadOnly());
+    m_ui->BN_Save->setEnabled(any);
 }
 
 ScoreEntry TestFill::entry() const
@@ -354,7 +235,7 @@ ScoreEntry TestFill::entry() const
     e.marks = m_marks;
     for (int d = 0; d < 5; ++d)
         e.duties[d] = txtDuty[d]->text();
-    e.comment = txtTeacher->toPlainText();
+    e.comment = m_ui->txtTeacher->toPlainText();
     return e;
 }
 
@@ -408,7 +289,7 @@ bool TestFill::saveBeforeMoving()
     if (!hasRows())
         return false;
     // The move reads the next row; the saved one need not be read back.
-    if (Check->isChecked())
+    if (m_ui->Check->isChecked())
         return store();
     // Esc answers neither: no save, no move.
     return ChildWindow::mayDropUnsaved([this] { return store(); });
@@ -473,7 +354,7 @@ void TestFill::openComment()
 {
     mod().SelNo = Text[0]->text().trimmed();
     Comment comment(this);
-    connect(&comment, &Comment::submitted, txtTeacher, &QPlainTextEdit::setPlainText);
+    connect(&comment, &Comment::submitted, m_ui->txtTeacher, &QPlainTextEdit::setPlainText);
     comment.load();
     comment.exec();
 }
@@ -482,8 +363,8 @@ void TestFill::open(QWidget* parent, const QString& caption, const QString& topi
 {
     TestFill fill(parent);
     fill.setWindowTitle(caption);
-    fill.Topic->setText(topic);
-    fill.Check->setEnabled(autoSave);
+    fill.m_ui->Topic->setText(topic);
+    fill.m_ui->Check->setEnabled(autoSave);
     fill.load();
     fill.exec();
 }

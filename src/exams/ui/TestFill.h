@@ -10,12 +10,14 @@
 #include <QDialog>
 #include <QHash>
 #include <QVector>
+#include <memory>
 
-class QCheckBox;
 class QLabel;
 class QLineEdit;
-class QPlainTextEdit;
-class QPushButton;
+
+namespace Ui {
+class TestFill;
+}
 
 namespace velmora {
 
@@ -26,6 +28,7 @@ class TestFill : public QDialog, public UnsavedWork
 
 public:
     explicit TestFill(QWidget* parent = nullptr);
+    ~TestFill() override;
 
     // Reads the test number from SelNo.
     void load();
@@ -55,36 +58,15 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QLabel* Topic;
-    QLineEdit* txtNumber;
-    QLineEdit* txtName;
-    QLineEdit* txtType;
-    QLineEdit* txtDate;
-    QLineEdit* txtTable;
+    std::unique_ptr<Ui::TestFill> m_ui;
     // Index 0 is 学号, 1..14 the subjects.
     QVector<QLabel*> Label;
     QVector<QLineEdit*> Text;
     // A subject's mark (缺考 …) beside its box, read-only.
     QVector<QLabel*> lblMark;
     QStringList m_marks = QStringList(14);
-    // Whose scores are on screen, beside 学号.
-    QLineEdit* txtStudentName;
-    QCheckBox* Check;
-    QPushButton* Command2;
     QVector<QLabel*> labelDuty;
     QVector<QLineEdit*> txtDuty;
-    QPlainTextEdit* txtTeacher;
-    QPushButton* BN_Comment;
-    QPushButton* BN_First;
-    QPushButton* BN_Previous;
-    QPushButton* BN_Next;
-    QPushButton* BN_Last;
-    QPushButton* BN_Save;
-    QPushButton* BN_Back;
-    QPushButton* BN_Grid;
-    QPushButton* BN_History;
-    // Why some or all boxes only show (a locked test, a subject teacher), else hidden.
-    QLabel* lblReadOnly;
 
     // Whether the user may change the column, as at loading.
     bool mayChange(const QString& column) const;
@@ -98,7 +80,6 @@ private:
     void moveTo(int row);
     // What is typed next replaces the first score.
     void focusFirstScore();
-    void setTabOrder();
     ScoreEntry entry() const;
     bool hasRows() const { return m_rows.recordCount() > 0; }
 

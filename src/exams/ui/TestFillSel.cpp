@@ -3,6 +3,7 @@
 #include "app/MessageService.h"
 #include "app/Module1.h"
 #include "platform/ui/ChildWindow.h"
+#include "ui_TestSelector.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -16,17 +17,17 @@ TestFillSel::TestFillSel(QWidget* parent)
 void TestFillSel::setMode(const QString& mode)
 {
     setWindowTitle(mode);
-    Label->setText(mode);
+    m_ui->Label->setText(mode);
 }
 
 void TestFillSel::ok()
 {
-    if (txtNumber->currentText().isEmpty()) {
+    if (m_ui->txtNumber->currentText().isEmpty()) {
         MessageService::info(QStringLiteral("请填写考试号"));
         return;
     }
-    mod().SelNo = txtNumber->currentText();
-    const QString mode = Label->text();
+    mod().SelNo = m_ui->txtNumber->currentText();
+    const QString mode = m_ui->Label->text();
     const QString caption = windowTitle();
     ChildWindow::close(this);
     if (mode == gridMode())

@@ -1,13 +1,13 @@
 #pragma once
 
 #include <QWidget>
+#include <memory>
 
-class QLineEdit;
-class QPushButton;
+namespace Ui {
+class TestInfoWatch;
+}
 
 namespace velmora {
-
-class ResultGrid;
 
 // 考试信息管理: every test with its items; deletes a test with its scores.
 class TestInfoWatch : public QWidget
@@ -16,6 +16,7 @@ class TestInfoWatch : public QWidget
 
 public:
     explicit TestInfoWatch(QWidget* parent = nullptr);
+    ~TestInfoWatch() override;
 
     void load();
     void removeSelected();
@@ -24,12 +25,7 @@ Q_SIGNALS:
     void addRequested();
 
 private:
-    ResultGrid* Grid;
-    QLineEdit* txtNumber;
-    QPushButton* BN_Add;
-    QPushButton* BN_Del;
-    QPushButton* BN_Update;
-    QPushButton* BN_Close;
+    std::unique_ptr<Ui::TestInfoWatch> m_ui;
 };
 
 } // namespace velmora

@@ -3,47 +3,26 @@
 #include "app/MessageService.h"
 #include "app/Module1.h"
 #include "data/Passwords.h"
-#include "platform/ui/Controls.h"
-#include "platform/ui/ResultGrid.h"
+#include "ui_TestLockDialog.h"
 
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 namespace velmora {
 
 TestLockDialog::TestLockDialog(QWidget* parent)
     : QDialog(parent)
+    , m_ui(std::make_unique<Ui::TestLockDialog>())
 {
-    setObjectName(QStringLiteral("TestLockDialog"));
-    setWindowTitle(QStringLiteral("锁定考试成绩"));
-    grdTests = new ResultGrid(this);
-    grdTests->setObjectName(QStringLiteral("grdTests"));
-    txtPassword = Controls::edit(this, "txtPassword");
-    txtPassword->setEchoMode(QLineEdit::Password);
-    BN_Lock = Controls::button(this, "BN_Lock", QStringLiteral("锁定(&L)"));
-    BN_Unlock = Controls::button(this, "BN_Unlock", QStringLiteral("解锁(&U)"));
-    BN_Close = Controls::button(this, "BN_Close", QStringLiteral("关闭(&C)"));
-    auto* hint = Controls::label(this, "lblHint",
-        QStringLiteral("锁定后，这次考试的成绩、满分都不能再修改，考试也不能删除；解锁要再输入一次管理员密码。"));
-    hint->setWordWrap(true);
-    auto* password = new QHBoxLayout;
-    password->addWidget(Controls::label(this, "lblPassword", QStringLiteral("解锁时的管理员密码(&P)："), txtPassword));
-    password->addWidget(txtPassword, 1);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(grdTests, 1);
-    layout->addWidget(hint);
-    layout->addLayout(password);
-    layout->addLayout(Controls::buttonRow({ BN_Lock, BN_Unlock, BN_Close }));
-    resize(640, 420);
-
-    connect(BN_Lock, &QPushButton::clicked, this, &TestLockDialog::lockChosen);
-    connect(BN_Unlock, &QPushButton::clicked, this, &TestLockDialog::unlockChosen);
-    connect(txtPassword, &QLineEdit::returnPressed, this, &TestLockDialog::unlockChosen);
-    connect(BN_Close, &QPushButton::clicked, this, &QDialog::reject);
+    m_ui->setupUi(this);
+    connect(m_ui->BN_Lock, &QPushButton::clicked, this, &TestLockDialog::lockChosen);
+    connect(m_ui->BN_Unlock, &QPushButton::clicked, this, &TestLockDialog::unlockChosen);
+    connect(m_ui->txtPassword, &QLineEdit::returnPressed, this, &TestLockDialog::unlockChosen);
+    connect(m_ui->BN_Close, &QPushButton::clicked, this, &QDialog::reject);
 }
+
+TestLockDialog::~TestLockDialog() = default;
 
 bool TestLockDialog::fill()
 {
@@ -57,9 +36,9 @@ bool TestLockDialog::fill()
         MessageService::info(QStringLiteral("还没有考试，请先添加考试信息！"));
         return false;
     }
-    const int current = grdTests->currentRow();
+    const int current = m_ui->grdTests->currentRow();
     m_tests = *tests;
-    grdTests->setHeaders({ QStringLiteral("考试号"), QStringLiteral("考试名称"), QStringLiteral("考试日期"),
+    m_ui->grdTests->setHeaders({ QStringLiteral("考试号"), QStringLiteral("考试名称"), QStringLiteral("考试日期"),
         QStringLiteral("状态"), QStringLiteral("锁定人"), QStringLiteral("锁定时间") });
     QList<QStringList> rows;
     for (const TestRecord& t : std::as_const(m_tests)) {
@@ -73,15 +52,15 @@ bool TestLockDialog::fill()
         }
         rows << row;
     }
-    grdTests->setRows(rows);
-    grdTests->fitColumns(200);
-    grdTests->setCurrentRow(std::max(1, current));
+    m_ui->grdTests->setRows(rows);
+    m_ui->grdTests->fitColumns(200);
+    m_ui->grdTests->setCurrentRow(std::max(1, current));
     return true;
 }
 
 int TestLockDialog::chosen() const
 {
-    const int row = grdTests->currentRow();
+    const int row = m_ui->grdTests->currentRow();
     if (row < 1 || row > m_tests.size()) {
         MessageService::info(QStringLiteral("请先点选一次考试。"));
         return 0;
@@ -109,19 +88,20 @@ void TestLockDialog::unlockChosen()
     // Changing a locked test's scores is rare and deliberate: the password again.
     // The database's own administrator has no row of ours: the password of the login stands.
     const Module1& m = mod();
-    auto right = m.DbUser == m.LoginUser ? Result<bool>(!m.LoginPwd.isEmpty() && txtPassword->text() == m.LoginPwd)
-                                         : Passwords::check(mod().Conn, m.LoginUser, txtPassword->text());
+    auto right = m.DbUser == m.LoginUser
+        ? Result<bool>(!m.LoginPwd.isEmpty() && m_ui->txtPassword->text() == m.LoginPwd)
+        : Passwords::check(mod().Conn, m.LoginUser, m_ui->txtPassword->text());
     if (!right) {
         MessageService::error(right.error());
         return;
     }
     if (!*right) {
         MessageService::info(QStringLiteral("管理员密码不对，考试没有解锁。"));
-        txtPassword->selectAll();
-        txtPassword->setFocus();
+        m_ui->txtPassword->selectAll();
+        m_ui->txtPassword->setFocus();
         return;
     }
-    txtPassword->clear();
+    m_ui->txtPassword->clear();
     if (Status open = TestLocks::unlock(mod().Conn, test); !open) {
         MessageService::error(open.error());
         return;

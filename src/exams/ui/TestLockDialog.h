@@ -4,13 +4,13 @@
 #include "exams/TestRecord.h"
 
 #include <QDialog>
+#include <memory>
 
-class QLineEdit;
-class QPushButton;
+namespace Ui {
+class TestLockDialog;
+}
 
 namespace velmora {
-
-class ResultGrid;
 
 // 锁定考试成绩: an administrator locks a test once its reports have gone
 // home, and unlocks it with the password typed again.
@@ -20,16 +20,13 @@ class TestLockDialog : public QDialog
 
 public:
     explicit TestLockDialog(QWidget* parent = nullptr);
+    ~TestLockDialog() override;
 
     // False after a message.
     bool fill();
 
 private:
-    ResultGrid* grdTests;
-    QLineEdit* txtPassword;
-    QPushButton* BN_Lock;
-    QPushButton* BN_Unlock;
-    QPushButton* BN_Close;
+    std::unique_ptr<Ui::TestLockDialog> m_ui;
 
     void lockChosen();
     void unlockChosen();

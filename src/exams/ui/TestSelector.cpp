@@ -4,6 +4,7 @@
 #include "app/Module1.h"
 #include "platform/ui/ChildWindow.h"
 #include "platform/ui/Controls.h"
+#include "ui_TestSelector.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -16,39 +17,19 @@ namespace velmora {
 
 TestSelector::TestSelector(const char* name, const QString& title, QWidget* parent)
     : QWidget(parent)
-    , m_form(new QGridLayout)
+    , m_ui(std::make_unique<Ui::TestSelector>())
 {
+    m_ui->setupUi(this);
     setObjectName(QString::fromLatin1(name));
     setWindowTitle(title);
     setAttribute(Qt::WA_DeleteOnClose);
-
-    Label = Controls::title(this, "Label", title);
-    txtNumber = new QComboBox(this);
-    txtNumber->setObjectName(QStringLiteral("txtNumber"));
-    txtName = Controls::lockedEdit(this, "txtName");
-    txtType = Controls::lockedEdit(this, "txtType");
-    txtDate = Controls::lockedEdit(this, "txtDate");
-    BN_OK = Controls::button(this, "BN_OK", QStringLiteral("确定(&K)"));
-    BN_Back = Controls::button(this, "BN_Back", QStringLiteral("取消(&C)"));
-
-    m_form->addWidget(Controls::label(this, "Label1", QStringLiteral("考试号"), txtNumber), 0, 0);
-    m_form->addWidget(txtNumber, 0, 1);
-    m_form->addWidget(Controls::label(this, "label2", QStringLiteral("考试名称"), txtName), 1, 0);
-    m_form->addWidget(txtName, 1, 1);
-    m_form->addWidget(Controls::label(this, "Label5", QStringLiteral("考试类型"), txtType), 2, 0);
-    m_form->addWidget(txtType, 2, 1);
-    m_form->addWidget(Controls::label(this, "Label6", QStringLiteral("考试日期"), txtDate), 3, 0);
-    m_form->addWidget(txtDate, 3, 1);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(Label);
-    layout->addLayout(m_form);
-    layout->addLayout(Controls::buttonRow({ BN_OK, BN_Back }));
-
-    setMinimumWidth(340);
-    connect(txtNumber, &QComboBox::activated, this, &TestSelector::pick);
-    connect(BN_OK, &QPushButton::clicked, this, &TestSelector::ok);
-    connect(BN_Back, &QPushButton::clicked, this, [this] { ChildWindow::close(this); });
+    m_ui->Label->setText(title);
+    connect(m_ui->txtNumber, &QComboBox::activated, this, &TestSelector::pick);
+    connect(m_ui->BN_OK, &QPushButton::clicked, this, &TestSelector::ok);
+    connect(m_ui->BN_Back, &QPushButton::clicked, this, [this] { ChildWindow::close(this); });
 }
+
+TestSelector::~TestSelector() = default;
 
 void TestSelector::load()
 {
@@ -57,17 +38,17 @@ void TestSelector::load()
         MessageService::error(tests.error(), ErrorWording::Restart);
         return;
     }
-    txtNumber->clear();
+    m_ui->txtNumber->clear();
     for (const TestRecord& t : *tests)
-        txtNumber->addItem(QString::number(t.number));
-    txtNumber->setCurrentIndex(-1);
+        m_ui->txtNumber->addItem(QString::number(t.number));
+    m_ui->txtNumber->setCurrentIndex(-1);
     if (tests->isEmpty())
         MessageService::info(QStringLiteral("列表为空！请添加考试信息"));
 }
 
 void TestSelector::pick()
 {
-    auto test = Exams::fetch(mod().Conn, txtNumber->currentText().toInt());
+    auto test = Exams::fetch(mod().Conn, m_ui->txtNumber->currentText().toInt());
     if (!test) {
         MessageService::error(test.error(), ErrorWording::Restart);
         return;
@@ -76,9 +57,9 @@ void TestSelector::pick()
         MessageService::info(QStringLiteral("该考试已被删除，请关闭本窗口后重新打开！"));
         return;
     }
-    txtName->setText((*test)->name);
-    txtType->setText((*test)->type);
-    txtDate->setText((*test)->date);
+    m_ui->txtName->setText((*test)->name);
+    m_ui->txtType->setText((*test)->type);
+    m_ui->txtDate->setText((*test)->date);
     picked(**test);
 }
 

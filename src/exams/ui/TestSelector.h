@@ -3,12 +3,17 @@
 #include "exams/TestRecord.h"
 
 #include <QWidget>
+#include <memory>
 
 class QComboBox;
 class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+
+namespace Ui {
+class TestSelector;
+}
 
 namespace velmora {
 
@@ -20,6 +25,7 @@ class TestSelector : public QWidget
 
 public:
     TestSelector(const char* name, const QString& title, QWidget* parent = nullptr);
+    ~TestSelector() override;
 
     void load();
     void pick();
@@ -28,14 +34,8 @@ protected:
     virtual void picked(const TestRecord&) { }
     virtual void ok() = 0;
 
-    QGridLayout* m_form;
-    QLabel* Label;
-    QComboBox* txtNumber;
-    QLineEdit* txtName;
-    QLineEdit* txtType;
-    QLineEdit* txtDate;
-    QPushButton* BN_OK;
-    QPushButton* BN_Back;
+    // Subclasses add their own rows to the form's grid, m_ui->form.
+    std::unique_ptr<Ui::TestSelector> m_ui;
 };
 
 } // namespace velmora

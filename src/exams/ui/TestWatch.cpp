@@ -11,93 +11,64 @@
 #include "exams/ui/TestFields.h"
 #include "history/ui/ScoreHistoryView.h"
 #include "platform/ui/ChildWindow.h"
-#include "platform/ui/Controls.h"
-#include "platform/ui/ResultGrid.h"
 #include "platform/ui/WindowRequests.h"
+#include "ui_TestWatch.h"
 
 #include <QCheckBox>
-#include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 namespace velmora {
 
 TestWatch::TestWatch(QWidget* parent)
     : QWidget(parent)
+    , m_ui(std::make_unique<Ui::TestWatch>())
 {
-    setObjectName(QStringLiteral("TestWatch"));
-    setWindowTitle(QStringLiteral("查看考试成绩"));
+    m_ui->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
+    m_fields = { m_ui->txtNumber, m_ui->txtName, m_ui->txtType, m_ui->txtDate };
+    m_ui->Grid->setClassList(true);
+    m_ui->Grid->exportBy(m_ui->BN_Export);
+    m_ui->BN_Grid->setEnabled(mod().IsAdmin || UserRights::current().entersScores());
 
-    auto* topic = Controls::title(this, "Topic", QStringLiteral("查看考试成绩"));
-
-    m_fields = TestFields::make(this);
-    txtNumber = m_fields.number;
-    txtName = m_fields.name;
-    txtType = m_fields.type;
-    txtDate = m_fields.date;
-    txtCount = Controls::lockedEdit(this, "txtCount");
-    txtTable = Controls::lockedEdit(this, "txtTable");
-    txtTable->hide();
-    QGridLayout* info = m_fields.layout;
-    info->addWidget(Controls::label(this, "Label3", QStringLiteral("考试人数"), txtCount), 0, 4);
-    info->addWidget(txtCount, 0, 5);
-
-    Grid = new ResultGrid(this);
-    Grid->setClassList(true);
-    BN_Grid = Controls::button(this, "BN_Grid", QStringLiteral("表格录入(&G)"));
-    chkGrades = new QCheckBox(QStringLiteral("显示等级(&V)"), this);
-    chkGrades->setObjectName(QStringLiteral("chkGrades"));
-    BN_Grid->setEnabled(mod().IsAdmin || UserRights::current().entersScores());
-    BN_History = Controls::button(this, "BN_History", QStringLiteral("修改记录(&J)"));
-    BN_Close = Controls::button(this, "BN_Close", QStringLiteral("关闭(&C)"));
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(topic);
-    layout->addLayout(info);
-    layout->addWidget(Grid, 1);
-    auto* buttons = Controls::buttonRow({ Grid->exportButton(this), BN_History, BN_Grid, BN_Close });
-    buttons->insertWidget(0, chkGrades);
-    layout->addLayout(buttons);
-    resize(720, 480);
-
-    connect(BN_Close, &QPushButton::clicked, this, [this] { ChildWindow::close(this); });
-    connect(BN_History, &QPushButton::clicked, this, [this] {
+    connect(m_ui->BN_Close, &QPushButton::clicked, this, [this] { ChildWindow::close(this); });
+    connect(m_ui->BN_History, &QPushButton::clicked, this, [this] {
         // The current row's student and the current column's item.
-        const int row = Grid->currentRow();
-        const int column = Grid->currentColumn();
-        const QString student = row > 0 ? Grid->text(row, 0) : QString();
-        ScoreHistoryView history(txtNumber->text().trimmed().toInt(), student,
-            row > 0 && column > 0 ? Grid->text(0, column) : QString(), this);
+        const int row = m_ui->Grid->currentRow();
+        const int column = m_ui->Grid->currentColumn();
+        const QString student = row > 0 ? m_ui->Grid->text(row, 0) : QString();
+        ScoreHistoryView history(m_ui->txtNumber->text().trimmed().toInt(), student,
+            row > 0 && column > 0 ? m_ui->Grid->text(0, column) : QString(), this);
         if (!history.fill())
             return;
         history.exec();
         if (history.changedScores()) {
-            mod().SelNo = txtNumber->text();
+            mod().SelNo = m_ui->txtNumber->text();
             load();
         }
     });
-    connect(chkGrades, &QCheckBox::toggled, this, &TestWatch::load);
-    connect(BN_Grid, &QPushButton::clicked, this,
-        [this] { Q_EMIT WindowRequests::instance().gridRequested(this, txtNumber->text().trimmed().toInt()); });
+    connect(m_ui->chkGrades, &QCheckBox::toggled, this, &TestWatch::load);
+    connect(m_ui->BN_Grid, &QPushButton::clicked, this,
+        [this] { Q_EMIT WindowRequests::instance().gridRequested(this, m_ui->txtNumber->text().trimmed().toInt()); });
 }
+
+TestWatch::~TestWatch() = default;
 
 void TestWatch::load()
 {
     // Refilled for another test: nothing of the last one stays.
-    Grid->setHeaders({});
-    for (QLineEdit* box : { txtName, txtType, txtDate, txtCount, txtTable })
+    m_ui->Grid->setHeaders({});
+    for (QLineEdit* box : { m_ui->txtName, m_ui->txtType, m_ui->txtDate, m_ui->txtCount, m_ui->txtTable })
         box->clear();
-    txtNumber->setText(mod().SelNo);
+    m_ui->txtNumber->setText(mod().SelNo);
     const std::optional<TestRecord> test = selectedTest();
     if (!test)
         return;
     const TestRecord& t = *test;
     const int number = t.number;
     m_fields.show(t);
-    txtTable->setText(QStringLiteral("表 TblScore") + txtNumber->text());
+    m_ui->txtTable->setText(QStringLiteral("表 TblScore") + m_ui->txtNumber->text());
 
     // The comment is not shown: the headers stop before it.
     TestItems shown = t.items;
@@ -108,20 +79,20 @@ void TestWatch::load()
         MessageService::error(rows.error(), ErrorWording::Restart);
         return;
     }
-    txtCount->setText(QString::number(rows->recordCount()));
-    Grid->setHeaders(headers);
-    Grid->setExportTitle(QStringLiteral("考试%1 %2 %3").arg(number).arg(t.name, t.date));
+    m_ui->txtCount->setText(QString::number(rows->recordCount()));
+    m_ui->Grid->setHeaders(headers);
+    m_ui->Grid->setExportTitle(QStringLiteral("考试%1 %2 %3").arg(number).arg(t.name, t.date));
     QList<int> numbers;
     for (int c = 1; c < headers.size(); ++c)
         numbers << c;
-    Grid->setNumberColumns(numbers);
+    m_ui->Grid->setNumberColumns(numbers);
     auto marks = ScoreMarks::load(mod().Conn, number);
     if (!marks) {
         MessageService::error(marks.error(), ErrorWording::Restart);
         return;
     }
     std::optional<GradeBands> grades;
-    if (chkGrades->isChecked()) {
+    if (m_ui->chkGrades->isChecked()) {
         auto kept = GradeBands::load(mod().Conn);
         if (!kept) {
             MessageService::error(kept.error(), ErrorWording::Restart);
@@ -150,8 +121,8 @@ void TestWatch::load()
         }
         cells << values;
     }
-    Grid->setRows(std::move(cells));
-    Grid->fitColumns(ChildWindow::fromTwips(Grid, 1800));
+    m_ui->Grid->setRows(std::move(cells));
+    m_ui->Grid->fitColumns(ChildWindow::fromTwips(m_ui->Grid, 1800));
     if (rows->recordCount() == 0)
         MessageService::info(QStringLiteral("这次考试还没有学生的成绩记录！"));
 }

@@ -3,14 +3,13 @@
 #include "exams/ui/TestFields.h"
 
 #include <QWidget>
+#include <memory>
 
-class QCheckBox;
-class QLineEdit;
-class QPushButton;
+namespace Ui {
+class TestWatch;
+}
 
 namespace velmora {
-
-class ResultGrid;
 
 // 查看考试成绩: one test's whole score table, read-only.
 class TestWatch : public QWidget
@@ -19,22 +18,13 @@ class TestWatch : public QWidget
 
 public:
     explicit TestWatch(QWidget* parent = nullptr);
+    ~TestWatch() override;
 
     // Reads the test number from SelNo.
     void load();
 
 private:
-    QLineEdit* txtNumber;
-    QLineEdit* txtName;
-    QLineEdit* txtType;
-    QLineEdit* txtDate;
-    QLineEdit* txtCount;
-    QLineEdit* txtTable;
-    ResultGrid* Grid;
-    QPushButton* BN_Grid;
-    QCheckBox* chkGrades;
-    QPushButton* BN_History;
-    QPushButton* BN_Close;
+    std::unique_ptr<Ui::TestWatch> m_ui;
 
     TestFields m_fields;
 };

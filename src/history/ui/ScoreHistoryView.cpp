@@ -3,15 +3,12 @@
 #include "app/MessageService.h"
 #include "app/Module1.h"
 #include "data/UserRights.h"
-#include "platform/ui/Controls.h"
-#include "platform/ui/ResultGrid.h"
 #include "students/StudentRecord.h"
+#include "ui_ScoreHistoryView.h"
 
 #include <QComboBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 namespace velmora {
 
@@ -31,52 +28,40 @@ QString shown(const QString& value)
 
 ScoreHistoryView::ScoreHistoryView(int testNumber, const QString& student, const QString& column, QWidget* parent)
     : QDialog(parent)
+    , m_ui(std::make_unique<Ui::ScoreHistoryView>())
     , m_test(testNumber)
     , m_student(student)
     , m_column(column)
 {
-    setObjectName(QStringLiteral("ScoreHistoryView"));
-    setWindowTitle(QStringLiteral("修改记录"));
-    cboScope = new QComboBox(this);
-    cboScope->setObjectName(QStringLiteral("cboScope"));
+    m_ui->setupUi(this);
     if (!student.isEmpty() && !column.isEmpty())
-        cboScope->addItem(QStringLiteral("当前格：%1 的%2").arg(student, column), Cell);
+        m_ui->cboScope->addItem(QStringLiteral("当前格：%1 的%2").arg(student, column), Cell);
     if (!student.isEmpty())
-        cboScope->addItem(QStringLiteral("当前学生：%1").arg(student), Student);
+        m_ui->cboScope->addItem(QStringLiteral("当前学生：%1").arg(student), Student);
     const bool records = testNumber == ScoreHistory::kStudentRecords;
-    cboScope->addItem(records ? QStringLiteral("全班学生") : QStringLiteral("整次考试"), Test);
-    grdHistory = new ResultGrid(this);
-    grdHistory->setObjectName(QStringLiteral("grdHistory"));
-    grdHistory->setHeaders({ QStringLiteral("修改时间"), QStringLiteral("学号"), QStringLiteral("姓名"),
+    m_ui->cboScope->addItem(records ? QStringLiteral("全班学生") : QStringLiteral("整次考试"), Test);
+    m_ui->grdHistory->setHeaders({ QStringLiteral("修改时间"), QStringLiteral("学号"), QStringLiteral("姓名"),
         QStringLiteral("项目"), QStringLiteral("原值"), QStringLiteral("新值"), QStringLiteral("修改人") });
-    grdHistory->setExportTitle(records ? QStringLiteral("学生信息修改记录") : QStringLiteral("成绩修改记录"));
-    BN_PutBack = Controls::button(this, "BN_PutBack", QStringLiteral("恢复原值(&B)"));
-    BN_PutBack->setToolTip(records ? QStringLiteral("把选中记录的原值写回学生信息（这一步也会记录下来）")
-                                   : QStringLiteral("把选中记录的原值写回成绩表（这一步也会记录下来）"));
+    m_ui->grdHistory->setExportTitle(records ? QStringLiteral("学生信息修改记录") : QStringLiteral("成绩修改记录"));
+    m_ui->grdHistory->exportBy(m_ui->BN_Export);
+    m_ui->BN_PutBack->setToolTip(records ? QStringLiteral("把选中记录的原值写回学生信息（这一步也会记录下来）")
+                                         : QStringLiteral("把选中记录的原值写回成绩表（这一步也会记录下来）"));
     // A subject teacher puts back the subjects taught; the core refuses the rest.
-    BN_PutBack->setVisible(mod().IsAdmin || (!records && UserRights::current().entersScores()));
-    BN_Close = Controls::button(this, "BN_Close", QStringLiteral("关闭(&C)"));
+    m_ui->BN_PutBack->setVisible(mod().IsAdmin || (!records && UserRights::current().entersScores()));
 
-    auto* top = new QHBoxLayout;
-    top->addWidget(Controls::label(this, "lblScope", QStringLiteral("范围(&S)："), cboScope));
-    top->addWidget(cboScope, 1);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(top);
-    layout->addWidget(grdHistory, 1);
-    layout->addLayout(Controls::buttonRow({ BN_PutBack, grdHistory->exportButton(this), BN_Close }));
-    resize(760, 460);
-
-    connect(cboScope, &QComboBox::currentIndexChanged, this, &ScoreHistoryView::fill);
-    connect(BN_PutBack, &QPushButton::clicked, this, &ScoreHistoryView::putBack);
-    connect(BN_Close, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_ui->cboScope, &QComboBox::currentIndexChanged, this, &ScoreHistoryView::fill);
+    connect(m_ui->BN_PutBack, &QPushButton::clicked, this, &ScoreHistoryView::putBack);
+    connect(m_ui->BN_Close, &QPushButton::clicked, this, &QDialog::accept);
 }
+
+ScoreHistoryView::~ScoreHistoryView() = default;
 
 bool ScoreHistoryView::fill()
 {
-    const int scope = cboScope->currentData().toInt();
+    const int scope = m_ui->cboScope->currentData().toInt();
     auto read = ScoreHistory::list(
         mod().Conn, m_test, scope == Test ? QString() : m_student, scope == Cell ? m_column : QString());
-    grdHistory->clearRows();
+    m_ui->grdHistory->clearRows();
     m_entries.clear();
     if (!read) {
         MessageService::error(read.error(), ErrorWording::Restart);
@@ -89,17 +74,17 @@ bool ScoreHistoryView::fill()
         rows << QStringList { e.at, e.student, names ? names->value(e.student) : QString(), e.column, shown(e.before),
             shown(e.after), e.user };
     }
-    grdHistory->setRows(rows);
-    grdHistory->fitColumns(220);
+    m_ui->grdHistory->setRows(rows);
+    m_ui->grdHistory->fitColumns(220);
     if (!m_entries.isEmpty())
-        grdHistory->setCurrentRow(1);
-    BN_PutBack->setEnabled(!m_entries.isEmpty());
+        m_ui->grdHistory->setCurrentRow(1);
+    m_ui->BN_PutBack->setEnabled(!m_entries.isEmpty());
     return true;
 }
 
 void ScoreHistoryView::putBack()
 {
-    const int row = grdHistory->currentRow();
+    const int row = m_ui->grdHistory->currentRow();
     if (row < 1 || row > m_entries.size())
         return;
     const ScoreHistory::Entry& e = m_entries[row - 1];

@@ -3,13 +3,13 @@
 #include "exams/ScoreHistory.h"
 
 #include <QDialog>
+#include <memory>
 
-class QComboBox;
-class QPushButton;
+namespace Ui {
+class ScoreHistoryView;
+}
 
 namespace velmora {
-
-class ResultGrid;
 
 // 修改记录: who changed what in a test, the newest first, for the current
 // cell, the current student or the whole test; an administrator can put an
@@ -21,6 +21,7 @@ class ScoreHistoryView : public QDialog
 public:
     // `student` and `column` may be empty where the window has no current one.
     ScoreHistoryView(int testNumber, const QString& student, const QString& column, QWidget* parent = nullptr);
+    ~ScoreHistoryView() override;
 
     // Reads the history of the chosen scope; false after a message.
     bool fill();
@@ -31,10 +32,7 @@ public:
     bool changedScores() const { return m_changed; }
 
 private:
-    QComboBox* cboScope;
-    ResultGrid* grdHistory;
-    QPushButton* BN_PutBack;
-    QPushButton* BN_Close;
+    std::unique_ptr<Ui::ScoreHistoryView> m_ui;
 
     int m_test;
     QString m_student;

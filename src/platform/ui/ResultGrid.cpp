@@ -382,8 +382,13 @@ void ResultGrid::saveSheet(QWidget* parent, const SheetTable& table)
 QPushButton* ResultGrid::exportButton(QWidget* parent)
 {
     QPushButton* button = Controls::button(parent, "BN_Export", QStringLiteral("导出Excel…"));
-    connect(button, &QPushButton::clicked, this, &ResultGrid::exportSheet);
+    exportBy(button);
     return button;
+}
+
+void ResultGrid::exportBy(QPushButton* button)
+{
+    connect(button, &QPushButton::clicked, this, &ResultGrid::exportSheet);
 }
 
 void ResultGrid::contextMenuEvent(QContextMenuEvent* event)

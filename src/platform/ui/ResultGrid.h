@@ -81,6 +81,8 @@ public:
     static void saveSheet(QWidget* parent, const SheetTable& table);
     // The window's button for it, BN_Export.
     QPushButton* exportButton(QWidget* parent);
+    // A form's own 导出Excel… button exports this grid.
+    void exportBy(QPushButton* button);
 
 Q_SIGNALS:
     // A double-click on a row, or Enter on the current one.

@@ -3,21 +3,19 @@
 #include "app/MessageService.h"
 #include "app/Module1.h"
 #include "classes/ClassSettings.h"
-#include "platform/ui/Controls.h"
 #include "platform/ui/FileDialogs.h"
 #include "sheets/SheetReader.h"
+#include "ui_StudentImportDialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QVBoxLayout>
 
 namespace velmora {
 
@@ -29,71 +27,23 @@ const QColor kOtherClass(Qt::gray);
 
 StudentImportDialog::StudentImportDialog(QWidget* parent)
     : QDialog(parent)
+    , m_ui(std::make_unique<Ui::StudentImportDialog>())
 {
-    setObjectName(QStringLiteral("StudentImportDialog"));
-    setWindowTitle(QStringLiteral("导入学生信息"));
-    lblFile = Controls::label(this, "lblFile", QString());
-    cmbSheet = new QComboBox(this);
-    cmbSheet->setObjectName(QStringLiteral("cmbSheet"));
-    Grid = new QTableWidget(this);
-    Grid->setObjectName(QStringLiteral("Grid"));
-    Grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    // The status column reads whole: it holds the reason a row is refused.
-    Grid->horizontalHeader()->setStretchLastSection(true);
-    cmbClass = new QComboBox(this);
-    cmbClass->setObjectName(QStringLiteral("cmbClass"));
-    lblClass = Controls::label(this, "lblClass", QStringLiteral("班级(&B)："), cmbClass);
-    chkUpdate = new QCheckBox(QStringLiteral("学号已有的学生，用表中的信息更新(&U)"), this);
-    chkUpdate->setObjectName(QStringLiteral("chkUpdate"));
-    chkLacking = new QCheckBox(QStringLiteral("缺少必填项的学生也导入(&L)"), this);
-    chkLacking->setObjectName(QStringLiteral("chkLacking"));
-    chkLacking->setChecked(true);
-    chkLacking->setToolTip(
-        QStringLiteral("出生年月、家庭住址、民族、籍贯、性别可以以后补填：修改这名学生时会要求填写完整。"));
-    txtPhotos = Controls::edit(this, "txtPhotos");
-    txtPhotos->setPlaceholderText(QStringLiteral("照片按学号命名，如 2024001.jpg（可不选）"));
-    BN_Photos = Controls::button(this, "BN_Photos", QStringLiteral("照片文件夹(&P)…"));
-    lblSummary = Controls::label(this, "lblSummary", QString());
-    BN_Import = Controls::button(this, "BN_Import", QStringLiteral("导入(&I)"));
-    BN_Cancel = Controls::button(this, "BN_Cancel", QStringLiteral("取消(&C)"));
-
-    auto* top = new QHBoxLayout;
-    top->addWidget(lblFile, 1);
-    top->addWidget(Controls::label(this, "lblSheet", QStringLiteral("工作表(&W)："), cmbSheet));
-    top->addWidget(cmbSheet);
-    top->addWidget(lblClass);
-    top->addWidget(cmbClass);
-    auto* photos = new QHBoxLayout;
-    photos->addWidget(chkUpdate);
-    photos->addWidget(chkLacking);
-    photos->addStretch();
-    photos->addWidget(txtPhotos, 1);
-    photos->addWidget(BN_Photos);
-    auto* bottom = new QHBoxLayout;
-    bottom->addWidget(lblSummary, 1);
-    bottom->addWidget(BN_Import);
-    bottom->addWidget(BN_Cancel);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(top);
-    layout->addWidget(Controls::label(this, "lblHint",
-        QStringLiteral("第一行是每一列要导入的项目，可以改选；红色的行有误，不会导入，原因见最后一列。")));
-    layout->addWidget(Grid, 1);
-    layout->addLayout(photos);
-    layout->addLayout(bottom);
-    resize(960, 600);
-
-    connect(cmbSheet, &QComboBox::currentIndexChanged, this, &StudentImportDialog::showSheet);
-    connect(chkUpdate, &QCheckBox::toggled, this, &StudentImportDialog::replan);
-    connect(chkLacking, &QCheckBox::toggled, this, &StudentImportDialog::replan);
-    connect(cmbClass, &QComboBox::currentIndexChanged, this, &StudentImportDialog::replan);
-    connect(BN_Photos, &QPushButton::clicked, this, [this] {
+    m_ui->setupUi(this);
+    connect(m_ui->cmbSheet, &QComboBox::currentIndexChanged, this, &StudentImportDialog::showSheet);
+    connect(m_ui->chkUpdate, &QCheckBox::toggled, this, &StudentImportDialog::replan);
+    connect(m_ui->chkLacking, &QCheckBox::toggled, this, &StudentImportDialog::replan);
+    connect(m_ui->cmbClass, &QComboBox::currentIndexChanged, this, &StudentImportDialog::replan);
+    connect(m_ui->BN_Photos, &QPushButton::clicked, this, [this] {
         const QString folder = FileDialogs::folder(this, FileDialogs::Kind::Photo, QStringLiteral("照片文件夹"));
         if (!folder.isEmpty())
-            txtPhotos->setText(QDir::toNativeSeparators(folder));
+            m_ui->txtPhotos->setText(QDir::toNativeSeparators(folder));
     });
-    connect(BN_Import, &QPushButton::clicked, this, &StudentImportDialog::import);
-    connect(BN_Cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_ui->BN_Import, &QPushButton::clicked, this, &StudentImportDialog::import);
+    connect(m_ui->BN_Cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
+
+StudentImportDialog::~StudentImportDialog() = default;
 
 bool StudentImportDialog::chooseFile()
 {
@@ -119,19 +69,19 @@ bool StudentImportDialog::load(const QString& path)
     }
     if (const QString note = m_sheets.first().note; !note.isEmpty())
         MessageService::info(note);
-    lblFile->setText(QDir::toNativeSeparators(path));
-    const QSignalBlocker quiet(cmbSheet);
-    cmbSheet->clear();
+    m_ui->lblFile->setText(QDir::toNativeSeparators(path));
+    const QSignalBlocker quiet(m_ui->cmbSheet);
+    m_ui->cmbSheet->clear();
     for (const SheetTable& s : std::as_const(m_sheets))
-        cmbSheet->addItem(s.title);
-    cmbSheet->setEnabled(m_sheets.size() > 1);
+        m_ui->cmbSheet->addItem(s.title);
+    m_ui->cmbSheet->setEnabled(m_sheets.size() > 1);
     showSheet(0);
     return true;
 }
 
 QComboBox* StudentImportDialog::fieldBox(int column) const
 {
-    return qobject_cast<QComboBox*>(Grid->cellWidget(0, column));
+    return qobject_cast<QComboBox*>(m_ui->Grid->cellWidget(0, column));
 }
 
 void StudentImportDialog::showSheet(int index)
@@ -152,9 +102,9 @@ void StudentImportDialog::showSheet(int index)
         }
     }
     if (columns > kMostColumns) {
-        Grid->clear();
-        Grid->setColumnCount(0);
-        Grid->setRowCount(0);
+        m_ui->Grid->clear();
+        m_ui->Grid->setColumnCount(0);
+        m_ui->Grid->setRowCount(0);
         MessageService::info(QStringLiteral("工作表“%1”有 %2 列，导入学生信息最多显示 %3 列，请删去不用的列后再导入。")
                                  .arg(sheet.title)
                                  .arg(columns)
@@ -163,14 +113,14 @@ void StudentImportDialog::showSheet(int index)
     }
     m_mapping.fields.resize(columns, -1);
     const int first = m_mapping.headerRow + 1;
-    Grid->clear();
-    Grid->setColumnCount(columns + 1);
-    Grid->setRowCount(1 + qMax(0, int(sheet.rows.size()) - first));
+    m_ui->Grid->clear();
+    m_ui->Grid->setColumnCount(columns + 1);
+    m_ui->Grid->setRowCount(1 + qMax(0, int(sheet.rows.size()) - first));
     QStringList headers;
     for (int c = 0; c < columns; ++c) {
         headers << (m_mapping.headerRow >= 0 ? SheetReader::cellText(sheet.rows[m_mapping.headerRow].value(c))
                                              : QString::number(c + 1));
-        auto* box = new QComboBox(Grid);
+        auto* box = new QComboBox(m_ui->Grid);
         box->setObjectName(QStringLiteral("cmbField%1").arg(c));
         box->addItem(QStringLiteral("（不导入）"), -1);
         for (int f = 0; f < StudentImport::FieldCount; ++f)
@@ -181,19 +131,19 @@ void StudentImportDialog::showSheet(int index)
             showClasses();
             replan();
         });
-        Grid->setCellWidget(0, c, box);
+        m_ui->Grid->setCellWidget(0, c, box);
     }
     headers << QStringLiteral("状态");
-    Grid->setHorizontalHeaderLabels(headers);
+    m_ui->Grid->setHorizontalHeaderLabels(headers);
     // Rows numbered as in the spreadsheet, as the summary names them.
     QStringList rowNumbers { QStringLiteral("项目") };
     for (int r = first; r < sheet.rows.size(); ++r)
         rowNumbers << QString::number(r + 1);
-    Grid->setVerticalHeaderLabels(rowNumbers);
+    m_ui->Grid->setVerticalHeaderLabels(rowNumbers);
     for (int r = first; r < sheet.rows.size(); ++r) {
         for (int c = 0; c < columns; ++c) {
             if (const QString text = SheetReader::cellText(sheet.rows[r].value(c)); !text.isEmpty())
-                Grid->setItem(r - first + 1, c, new QTableWidgetItem(text));
+                m_ui->Grid->setItem(r - first + 1, c, new QTableWidgetItem(text));
         }
     }
     if (m_mapping.headerRow < 0)
@@ -204,44 +154,44 @@ void StudentImportDialog::showSheet(int index)
 
 void StudentImportDialog::showClasses()
 {
-    const QStringList classes = StudentImport::classes(m_sheets.value(cmbSheet->currentIndex()), m_mapping);
-    const QSignalBlocker quiet(cmbClass);
-    cmbClass->clear();
+    const QStringList classes = StudentImport::classes(m_sheets.value(m_ui->cmbSheet->currentIndex()), m_mapping);
+    const QSignalBlocker quiet(m_ui->cmbClass);
+    m_ui->cmbClass->clear();
     const bool several = classes.size() > 1;
-    lblClass->setVisible(several);
-    cmbClass->setVisible(several);
+    m_ui->lblClass->setVisible(several);
+    m_ui->cmbClass->setVisible(several);
     if (!several)
         return;
-    cmbClass->addItems(classes);
-    cmbClass->addItem(QStringLiteral("（全部班级）"));
+    m_ui->cmbClass->addItems(classes);
+    m_ui->cmbClass->addItem(QStringLiteral("（全部班级）"));
     // The class of 班级设置 when the sheet names it; else the teacher chooses.
     auto own = ClassSettings::load(mod().Conn);
     const int at = own ? StudentImport::ownClass(classes, own->name, own->number) : -1;
-    cmbClass->setCurrentIndex(at);
+    m_ui->cmbClass->setCurrentIndex(at);
 }
 
 void StudentImportDialog::replan()
 {
-    const SheetTable& sheet = m_sheets.value(cmbSheet->currentIndex());
+    const SheetTable& sheet = m_sheets.value(m_ui->cmbSheet->currentIndex());
     StudentImport::Options options;
-    options.acceptLacking = chkLacking->isChecked();
-    if (cmbClass->isVisibleTo(this) && cmbClass->currentIndex() < cmbClass->count() - 1)
-        options.onlyClass = cmbClass->currentText();
+    options.acceptLacking = m_ui->chkLacking->isChecked();
+    if (m_ui->cmbClass->isVisibleTo(this) && m_ui->cmbClass->currentIndex() < m_ui->cmbClass->count() - 1)
+        options.onlyClass = m_ui->cmbClass->currentText();
     auto rows = StudentImport::plan(mod().Conn, sheet, m_mapping, options);
     if (!rows) {
         MessageService::error(rows.error());
         return;
     }
     m_rows = *rows;
-    const int status = Grid->columnCount() - 1;
+    const int status = m_ui->Grid->columnCount() - 1;
     const int first = m_mapping.headerRow + 1;
     int adds = 0, updates = 0, bad = 0, others = 0;
-    QVector<const StudentImport::Row*> byRow(Grid->rowCount(), nullptr);
+    QVector<const StudentImport::Row*> byRow(m_ui->Grid->rowCount(), nullptr);
     for (const StudentImport::Row& row : std::as_const(m_rows)) {
         if (row.sheetRow - first + 1 < byRow.size())
             byRow[row.sheetRow - first + 1] = &row;
     }
-    for (int r = 1; r < Grid->rowCount(); ++r) {
+    for (int r = 1; r < m_ui->Grid->rowCount(); ++r) {
         const StudentImport::Row* row = byRow[r];
         QString text;
         QColor colour;
@@ -256,19 +206,19 @@ void StudentImportDialog::replan()
             ++bad;
         } else if (row->exists) {
             // Each field that changes, old and new: an update must never surprise.
-            text = !chkUpdate->isChecked() ? QStringLiteral("已有，跳过")
-                : row->changes.isEmpty()   ? QStringLiteral("更新（没有变化）")
-                                           : QStringLiteral("更新：") + row->changes.join(QStringLiteral("；"));
-            colour = chkUpdate->isChecked() ? kUpdated : QColor();
-            updates += chkUpdate->isChecked();
-            bad += !chkUpdate->isChecked();
+            text = !m_ui->chkUpdate->isChecked() ? QStringLiteral("已有，跳过")
+                : row->changes.isEmpty()         ? QStringLiteral("更新（没有变化）")
+                                         : QStringLiteral("更新：") + row->changes.join(QStringLiteral("；"));
+            colour = m_ui->chkUpdate->isChecked() ? kUpdated : QColor();
+            updates += m_ui->chkUpdate->isChecked();
+            bad += !m_ui->chkUpdate->isChecked();
         } else {
             text = row->status();
             ++adds;
         }
-        Grid->setItem(r, status, new QTableWidgetItem(text));
+        m_ui->Grid->setItem(r, status, new QTableWidgetItem(text));
         for (int c = 0; c <= status; ++c) {
-            if (QTableWidgetItem* item = Grid->item(r, c)) {
+            if (QTableWidgetItem* item = m_ui->Grid->item(r, c)) {
                 item->setBackground(colour.isValid() ? QBrush(colour) : QBrush());
                 item->setForeground(row && row->otherClass ? QBrush(kOtherClass) : QBrush());
                 item->setToolTip(row ? row->problem : QString());
@@ -279,17 +229,17 @@ void StudentImportDialog::replan()
     if (others > 0)
         summary += QStringLiteral("，其他班级 %1 行没有导入").arg(others);
     // Several classes and none chosen: nothing goes in until the teacher says which.
-    const bool unchosen = cmbClass->isVisibleTo(this) && cmbClass->currentIndex() < 0;
-    lblSummary->setText(unchosen ? QStringLiteral("表中有几个班级的学生，请先选择要导入的班级。") : summary);
+    const bool unchosen = m_ui->cmbClass->isVisibleTo(this) && m_ui->cmbClass->currentIndex() < 0;
+    m_ui->lblSummary->setText(unchosen ? QStringLiteral("表中有几个班级的学生，请先选择要导入的班级。") : summary);
     // The columns as narrow as what they hold, so that the status reads whole.
-    Grid->resizeColumnsToContents();
-    BN_Import->setEnabled(adds + updates > 0 && !unchosen);
+    m_ui->Grid->resizeColumnsToContents();
+    m_ui->BN_Import->setEnabled(adds + updates > 0 && !unchosen);
 }
 
 bool StudentImportDialog::import()
 {
-    auto done = StudentImport::apply(
-        mod().Conn, m_rows, chkUpdate->isChecked(), QDir::fromNativeSeparators(txtPhotos->text().trimmed()));
+    auto done = StudentImport::apply(mod().Conn, m_rows, m_ui->chkUpdate->isChecked(),
+        QDir::fromNativeSeparators(m_ui->txtPhotos->text().trimmed()));
     if (!done) {
         MessageService::error(done.error(), ErrorWording::Restart, QStringLiteral("没有导入任何学生："));
         return false;

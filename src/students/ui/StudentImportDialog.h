@@ -5,13 +5,13 @@
 
 #include <QDialog>
 #include <QVector>
+#include <memory>
 
-class QCheckBox;
 class QComboBox;
-class QLabel;
-class QLineEdit;
-class QPushButton;
-class QTableWidget;
+
+namespace Ui {
+class StudentImportDialog;
+}
 
 namespace velmora {
 
@@ -27,26 +27,17 @@ public:
 
     explicit StudentImportDialog(QWidget* parent = nullptr);
 
+    ~StudentImportDialog() override;
+
     // Asks for the file and reads it; false, having said why, when there is nothing to show.
     bool chooseFile();
     bool load(const QString& path);
     bool import();
 
 private:
-    // The combo of a column.
+    std::unique_ptr<Ui::StudentImportDialog> m_ui;
+    // The combo of a column: Grid's row 0 holds one per column, the sheet's rows follow.
     QComboBox* fieldBox(int column) const;
-    QLabel* lblFile;
-    QComboBox* cmbSheet;
-    QTableWidget* Grid; // row 0: a field combo per column; then the sheet's rows
-    QLabel* lblClass;
-    QComboBox* cmbClass; // shown when the sheet's 班级 column holds several classes
-    QCheckBox* chkUpdate;
-    QCheckBox* chkLacking;
-    QLineEdit* txtPhotos;
-    QPushButton* BN_Photos;
-    QLabel* lblSummary;
-    QPushButton* BN_Import;
-    QPushButton* BN_Cancel;
 
     void showSheet(int index);
     // The class choice, shown when the 班级 column names several classes.

@@ -1,14 +1,13 @@
 #pragma once
 
 #include <QWidget>
+#include <memory>
 
-class QGroupBox;
-class QLineEdit;
-class QPushButton;
+namespace Ui {
+class StudentInfoWatch;
+}
 
 namespace velmora {
-
-class ResultGrid;
 
 // 查看学生信息: every student in a grid, with their count.
 class StudentInfoWatch : public QWidget
@@ -17,6 +16,7 @@ class StudentInfoWatch : public QWidget
 
 public:
     explicit StudentInfoWatch(QWidget* parent = nullptr);
+    ~StudentInfoWatch() override;
 
     void fill();
 
@@ -24,13 +24,7 @@ Q_SIGNALS:
     void findRequested();
 
 private:
-    ResultGrid* Grid;
-    QPushButton* BN_Add;
-    QPushButton* BN_Find;
-    QGroupBox* Frame1;
-    QLineEdit* txtNumber;
-    QPushButton* Command1;
-    QPushButton* Command2;
+    std::unique_ptr<Ui::StudentInfoWatch> m_ui;
 };
 
 } // namespace velmora
