@@ -5,17 +5,16 @@
 #include "classes/ClassSettings.h"
 #include "classes/ui/GradeBandsDialog.h"
 #include "platform/ui/Controls.h"
+#include "ui_Class.h"
 
 #include <QCloseEvent>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 namespace velmora {
 
@@ -57,98 +56,74 @@ protected:
 
 Class::Class(QWidget* parent)
     : QWidget(parent)
+    , m_ui(std::make_unique<Ui::Class>())
     , Text(ClassSettings::kCells + 1, nullptr)
 {
-    setObjectName(QStringLiteral("Class"));
-    setWindowTitle(QStringLiteral("班级设置"));
+    m_ui->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
+    Controls::limitChars(m_ui->txtNumber, 10);
+    Controls::limitChars(m_ui->txtName, 10);
+    Controls::limitChars(m_ui->txtTeacher, 8);
+    Controls::limitChars(m_ui->txtCount, 3);
+    buildTimetable();
 
-    auto* title = Controls::title(this, "Label6", QStringLiteral("班级设置"));
-
-    txtNumber = Controls::edit(this, "txtNumber");
-    txtName = Controls::edit(this, "txtName");
-    txtDate = Controls::edit(this, "txtDate");
-    txtTeacher = Controls::edit(this, "txtTeacher");
-    txtCount = Controls::edit(this, "txtCount");
-    Controls::limitChars(txtNumber, 10);
-    Controls::limitChars(txtName, 10);
-    Controls::limitChars(txtTeacher, 8);
-    Controls::limitChars(txtCount, 3);
-
-    auto* fields = new QGridLayout;
-    const struct
-    {
-        const char* name;
-        const char* caption;
-        QLineEdit* box;
-    } rows[] = { { "Label1", "班级代号", txtNumber }, { "Label2", "班级名称", txtName },
-        { "Label3", "入学时间", txtDate }, { "Label4", "班主任", txtTeacher }, { "Label5", "班级人数", txtCount } };
-    for (int i = 0; i < 5; ++i) {
-        const int r = i / 2, c = (i % 2) * 2;
-        fields->addWidget(Controls::label(this, rows[i].name, QString::fromUtf8(rows[i].caption), rows[i].box), r, c);
-        fields->addWidget(rows[i].box, r, c + 1);
-    }
-
-    Frame1 = new QGroupBox(QStringLiteral("课程表"), this);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
-    auto* grid = new QGridLayout(Frame1);
-    grid->setHorizontalSpacing(6);
-    for (int day = 1; day <= ClassSettings::kWeekdays; ++day) {
-        auto* head = new QLabel(ClassSettings::weekdayNames()[day - 1], Frame1);
-        head->setAlignment(Qt::AlignCenter);
-        grid->addWidget(head, 0, day);
-    }
-    grid->addWidget(line(Frame1), 1, 0, 1, ClassSettings::kWeekdays + 1);
-    // Morning periods 1-5 on grid rows 2-6, a line on row 7, afternoon 6-8 on rows 8-10.
-    auto gridRow = [](int period) { return period <= 5 ? period + 1 : period + 2; };
-    auto* morning = new TallLabel(QStringLiteral("上") + QString(28, QLatin1Char(' ')) + QStringLiteral("午"), Frame1);
-    auto* afternoon
-        = new TallLabel(QStringLiteral("下") + QString(14, QLatin1Char(' ')) + QStringLiteral("午"), Frame1);
-    morning->setObjectName(QStringLiteral("Label7"));
-    afternoon->setObjectName(QStringLiteral("Label8"));
-    grid->addWidget(morning, 2, 0, 5, 1);
-    grid->addWidget(line(Frame1), 7, 0, 1, ClassSettings::kWeekdays + 1);
-    grid->addWidget(afternoon, 8, 0, 3, 1);
-    for (int i = 1; i <= ClassSettings::kCells; ++i) {
-        const int period = ClassSettings::periodOf(i), day = ClassSettings::weekdayOf(i);
-        auto* box = new QLineEdit(Frame1);
-        box->setObjectName(QStringLiteral("Text%1").arg(i));
-        box->setAlignment(Qt::AlignCenter);
-        box->setAccessibleName(QStringLiteral("%1 第%2节").arg(ClassSettings::weekdayNames()[day - 1]).arg(period));
-        box->setMaximumWidth(90);
-        Controls::limitChars(box, 4);
-        Text[i] = box;
-        grid->addWidget(box, gridRow(period), day);
-    }
-
-    Command1 = Controls::button(this, "Command1", kEdit);
-    Command2 = Controls::button(this, "Command2", QStringLiteral("返回(&C)"));
-    auto* grades = Controls::button(this, "BN_Grades", QStringLiteral("等级标准(&G)…"));
-    auto* buttons = Controls::buttonRow({ grades, Command1, Command2 });
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(title);
-    layout->addLayout(fields);
-    layout->addWidget(Frame1);
-    layout->addLayout(buttons);
-
-    connect(Command1, &QPushButton::clicked, this, &Class::editOrSave);
-    connect(grades, &QPushButton::clicked, this, [this] { GradeBandsDialog::edit(this); });
-    connect(Command2, &QPushButton::clicked, this, [this] {
+    connect(m_ui->Command1, &QPushButton::clicked, this, &Class::editOrSave);
+    connect(m_ui->BN_Grades, &QPushButton::clicked, this, [this] { GradeBandsDialog::edit(this); });
+    connect(m_ui->Command2, &QPushButton::clicked, this, [this] {
         m_dropping = true;
         if (!ChildWindow::close(this))
             m_dropping = false;
     });
 }
 
+Class::~Class() = default;
+
+void Class::buildTimetable()
+{
+    // One box per period of each weekday the class settings know: made here, from their lists.
+    QGridLayout* grid = m_ui->timetable;
+    grid->setHorizontalSpacing(6);
+    for (int day = 1; day <= ClassSettings::kWeekdays; ++day) {
+        auto* head = new QLabel(ClassSettings::weekdayNames()[day - 1], m_ui->Frame1);
+        head->setAlignment(Qt::AlignCenter);
+        grid->addWidget(head, 0, day);
+    }
+    grid->addWidget(line(m_ui->Frame1), 1, 0, 1, ClassSettings::kWeekdays + 1);
+    // Morning periods 1-5 on grid rows 2-6, a line on row 7, afternoon 6-8 on rows 8-10.
+    auto gridRow = [](int period) { return period <= 5 ? period + 1 : period + 2; };
+    auto* morning
+        = new TallLabel(QStringLiteral("上") + QString(28, QLatin1Char(' ')) + QStringLiteral("午"), m_ui->Frame1);
+    auto* afternoon
+        = new TallLabel(QStringLiteral("下") + QString(14, QLatin1Char(' ')) + QStringLiteral("午"), m_ui->Frame1);
+    morning->setObjectName(QStringLiteral("Label7"));
+    afternoon->setObjectName(QStringLiteral("Label8"));
+    grid->addWidget(morning, 2, 0, 5, 1);
+    grid->addWidget(line(m_ui->Frame1), 7, 0, 1, ClassSettings::kWeekdays + 1);
+    grid->addWidget(afternoon, 8, 0, 3, 1);
+    QWidget* before = m_ui->txtCount;
+    for (int i = 1; i <= ClassSettings::kCells; ++i) {
+        const int period = ClassSettings::periodOf(i), day = ClassSettings::weekdayOf(i);
+        auto* box = new QLineEdit(m_ui->Frame1);
+        box->setObjectName(QStringLiteral("Text%1").arg(i));
+        box->setAlignment(Qt::AlignCenter);
+        box->setAccessibleName(QStringLiteral("%1 第%2节").arg(ClassSettings::weekdayNames()[day - 1]).arg(period));
+        box->setMaximumWidth(90);
+        Controls::limitChars(box, 4);
+        Text[i] = box;
+        setTabOrder(before, box);
+        before = box;
+        grid->addWidget(box, gridRow(period), day);
+    }
+}
+
 ClassSettings Class::shown() const
 {
     ClassSettings s;
-    s.number = txtNumber->text();
-    s.teacher = txtTeacher->text();
-    s.date = txtDate->text();
-    s.name = txtName->text();
-    s.count = txtCount->text();
+    s.number = m_ui->txtNumber->text();
+    s.teacher = m_ui->txtTeacher->text();
+    s.date = m_ui->txtDate->text();
+    s.name = m_ui->txtName->text();
+    s.count = m_ui->txtCount->text();
     for (int i = 1; i <= ClassSettings::kCells; ++i)
         s.cells[i] = Text[i]->text();
     return s;
@@ -164,7 +139,7 @@ QStringList Class::typed() const
 
 bool Class::isEditing() const
 {
-    return Command1->text() != kEdit;
+    return m_ui->Command1->text() != kEdit;
 }
 
 bool Class::hasUnsavedChanges() const
@@ -187,7 +162,7 @@ void Class::closeEvent(QCloseEvent* event)
 QVector<QLineEdit*> Class::dataBoxes() const
 {
     QVector<QLineEdit*> boxes = Text.mid(1);
-    boxes << txtNumber << txtTeacher << txtDate << txtName << txtCount;
+    boxes << m_ui->txtNumber << m_ui->txtTeacher << m_ui->txtDate << m_ui->txtName << m_ui->txtCount;
     return boxes;
 }
 
@@ -206,16 +181,16 @@ void Class::lockoff()
 void Class::load()
 {
     if (!mod().IsAdmin)
-        Command1->setEnabled(false);
+        m_ui->Command1->setEnabled(false);
     // The class's standards are its administrators' to change.
     findChild<QPushButton*>(QStringLiteral("BN_Grades"))->setEnabled(mod().IsAdmin);
     auto settings = ClassSettings::load(mod().Conn);
     if (settings) {
-        txtNumber->setText(settings->number);
-        txtTeacher->setText(settings->teacher);
-        txtDate->setText(settings->date);
-        txtName->setText(settings->name);
-        txtCount->setText(settings->count);
+        m_ui->txtNumber->setText(settings->number);
+        m_ui->txtTeacher->setText(settings->teacher);
+        m_ui->txtDate->setText(settings->date);
+        m_ui->txtName->setText(settings->name);
+        m_ui->txtCount->setText(settings->count);
         for (int i = 1; i <= ClassSettings::kCells; ++i)
             Text[i]->setText(settings->cells[i]);
     } else {
@@ -227,11 +202,11 @@ void Class::load()
 
 void Class::editOrSave()
 {
-    if (Command1->text() == kEdit) {
+    if (m_ui->Command1->text() == kEdit) {
         m_read = shown();
         lockoff();
         MessageService::info(QStringLiteral("修改完，请按保存！"));
-        Command1->setText(kSave);
+        m_ui->Command1->setText(kSave);
         return;
     }
     const ClassSettings s = shown();
@@ -248,7 +223,7 @@ void Class::editOrSave()
     MessageService::info(QStringLiteral("修改成功！"));
     m_stored = typed();
     lockon();
-    Command1->setText(kEdit);
+    m_ui->Command1->setText(kEdit);
 }
 
 } // namespace velmora

@@ -5,11 +5,13 @@
 
 #include <QVector>
 #include <QWidget>
+#include <memory>
 
-class QGroupBox;
-class QLabel;
 class QLineEdit;
-class QPushButton;
+
+namespace Ui {
+class Class;
+}
 
 namespace velmora {
 
@@ -20,6 +22,7 @@ class Class : public QWidget, public UnsavedWork
 
 public:
     explicit Class(QWidget* parent = nullptr);
+    ~Class() override;
 
     void load();
     void lockon();
@@ -34,17 +37,11 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    QLineEdit* txtNumber;
-    QLineEdit* txtName;
-    QLineEdit* txtDate;
-    QLineEdit* txtTeacher;
-    QLineEdit* txtCount;
-    QPushButton* Command1;
-    QPushButton* Command2;
-    QGroupBox* Frame1;
+    std::unique_ptr<Ui::Class> m_ui;
     // Index 1..40 as on the form; 0 is unused.
     QVector<QLineEdit*> Text;
 
+    void buildTimetable();
     QVector<QLineEdit*> dataBoxes() const;
     QStringList typed() const;
     ClassSettings shown() const;

@@ -6,9 +6,9 @@
 #include "data/TextLimits.h"
 #include "platform/ui/Controls.h"
 #include "students/StudentRecord.h"
+#include "ui_Comment.h"
 
 #include <QCheckBox>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -28,23 +28,31 @@ const QString kDuplicate = QStringLiteral("您已经输入了该选项。");
 
 Comment::Comment(QWidget* parent)
     : QDialog(parent)
+    , m_ui(std::make_unique<Ui::Comment>())
     , List(PhraseLibrary::kTabs, nullptr)
     , Check(22, nullptr)
     , m_library(PhraseLibrary::builtIn())
 {
-    setObjectName(QStringLiteral("Comment"));
-    setWindowTitle(QStringLiteral("评语生成器"));
+    m_ui->setupUi(this);
+    Controls::limitChars(m_ui->Text5, Composer::kMaxLength);
+    addPhraseTabs();
+    addRolesAndHonours();
 
-    txtNumber = Controls::lockedEdit(this, "txtNumber");
-    txtName = Controls::lockedEdit(this, "txtName");
-    auto* who = new QHBoxLayout;
-    who->addWidget(Controls::label(this, "Label1", QStringLiteral("学号"), txtNumber));
-    who->addWidget(txtNumber);
-    who->addWidget(Controls::label(this, "Label5", QStringLiteral("姓名"), txtName));
-    who->addWidget(txtName);
+    connect(m_ui->Command1, &QPushButton::clicked, this, &Comment::addByNumber);
+    connect(m_ui->Text1, &QLineEdit::returnPressed, this, &Comment::addByNumber);
+    connect(m_ui->List2, &QListWidget::itemSelectionChanged, this,
+        [this] { m_ui->del->setEnabled(!m_ui->List2->selectedItems().isEmpty()); });
+    connect(m_ui->del, &QPushButton::clicked, this, &Comment::removeChosen);
+    connect(m_ui->Command2, &QPushButton::clicked, this, &Comment::preview);
+    connect(m_ui->Command3, &QPushButton::clicked, this, &Comment::submit);
+}
 
-    tabRTF = new QTabWidget(this);
-    tabRTF->setObjectName(QStringLiteral("tabRTF"));
+Comment::~Comment() = default;
+
+// One tab per part of the phrase library, the last with the teachers' own phrases.
+void Comment::addPhraseTabs()
+{
+    QWidget* before = m_ui->tabRTF;
     for (int t = 0; t < PhraseLibrary::kTabs; ++t) {
         List[t] = new QListWidget;
         List[t]->setObjectName(QStringLiteral("List_%1").arg(t));
@@ -58,7 +66,9 @@ Comment::Comment(QWidget* parent)
             [this, t](QListWidgetItem* item) { doubleClickPhrase(t, List[t]->row(item)); });
         List[t]->installEventFilter(this);
         if (t < PhraseLibrary::kTabs - 1) {
-            tabRTF->addTab(List[t], PhraseLibrary::tabNames()[t]);
+            m_ui->tabRTF->addTab(List[t], PhraseLibrary::tabNames()[t]);
+            setTabOrder(before, List[t]);
+            before = List[t];
             continue;
         }
         // 其他: the teachers' own phrases, which administrators keep.
@@ -77,101 +87,34 @@ Comment::Comment(QWidget* parent)
         ownLayout->setContentsMargins(0, 0, 0, 0);
         ownLayout->addWidget(List[t], 1);
         ownLayout->addLayout(row);
-        tabRTF->addTab(own, PhraseLibrary::tabNames()[t]);
+        m_ui->tabRTF->addTab(own, PhraseLibrary::tabNames()[t]);
+        for (QWidget* w : std::initializer_list<QWidget*> { txtOwn, BN_OwnAdd, BN_OwnDel, List[t] }) {
+            setTabOrder(before, w);
+            before = w;
+        }
         connect(BN_OwnAdd, &QPushButton::clicked, this, &Comment::addOwn);
         connect(txtOwn, &QLineEdit::returnPressed, this, &Comment::addOwn);
         connect(BN_OwnDel, &QPushButton::clicked, this, &Comment::removeOwn);
     }
+}
 
-    Text1 = Controls::edit(this, "Text1");
-    Command1 = Controls::button(this, "Command1", QStringLiteral("添加(&A)"));
-    Text3 = Controls::edit(this, "Text3");
-    Text3->setEnabled(false);
-    Text3->setAlignment(Qt::AlignCenter);
-    Text3->setFixedWidth(48);
-    Text2 = Controls::lockedEdit(this, "Text2");
-    auto* pick = new QHBoxLayout;
-    pick->addWidget(Controls::label(this, "Label2", QStringLiteral("输入序号："), Text1));
-    pick->addWidget(Text1);
-    pick->addWidget(Command1);
-    pick->addSpacing(16);
-    pick->addWidget(Controls::label(this, "Label3", QStringLiteral("您当前选择的内容是：")));
-    pick->addWidget(Controls::label(this, "Label4", QStringLiteral("第")));
-    pick->addWidget(Text3);
-    pick->addWidget(new QLabel(QStringLiteral("条"), this));
-    Text3->setAccessibleName(QStringLiteral("当前评语的序号"));
-    Text2->setAccessibleName(QStringLiteral("当前评语"));
-
-    auto* Frame1 = new QGroupBox(QStringLiteral("所选评语"), this);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
-    List2 = new QListWidget(Frame1);
-    List2->setObjectName(QStringLiteral("List2"));
-    List2->setAccessibleName(QStringLiteral("所选评语"));
-    List2->setWordWrap(true);
-    del = Controls::button(Frame1, "del", QStringLiteral("删除(&D)"));
-    del->setEnabled(false);
-    auto* chosen = new QVBoxLayout(Frame1);
-    chosen->addWidget(List2);
-    chosen->addWidget(del, 0, Qt::AlignRight);
-
-    auto* Frame3 = new QGroupBox(QStringLiteral("担任职物"), this);
-    Frame3->setObjectName(QStringLiteral("Frame3"));
-    auto* roles = new QGridLayout(Frame3);
-    auto* Frame2 = new QGroupBox(QStringLiteral("奖惩情况"), this);
-    Frame2->setObjectName(QStringLiteral("Frame2"));
-    auto* honours = new QVBoxLayout(Frame2);
+// The roles and honours the composer knows, a box each.
+void Comment::addRolesAndHonours()
+{
+    QWidget* before = m_ui->del;
     for (int i = 0; i < 22; ++i) {
         const bool role = i < 20;
         const QString caption = role ? Composer::roles()[i] : Composer::honours()[i - 20];
-        Check[i] = new QCheckBox(caption, role ? static_cast<QWidget*>(Frame3) : Frame2);
+        Check[i] = new QCheckBox(caption, role ? static_cast<QWidget*>(m_ui->Frame3) : m_ui->Frame2);
         Check[i]->setObjectName(QStringLiteral("Check%1").arg(i));
+        setTabOrder(before, Check[i]);
+        before = Check[i];
         if (role)
-            roles->addWidget(Check[i], i % 10, i / 10);
+            m_ui->roles->addWidget(Check[i], i % 10, i / 10);
         else
-            honours->addWidget(Check[i]);
+            m_ui->honours->addWidget(Check[i]);
     }
-    honours->addStretch();
-
-    auto* Frame5 = new QGroupBox(QStringLiteral("备注"), this);
-    Frame5->setObjectName(QStringLiteral("Frame5"));
-    memo = Controls::multiLine(Frame5, "memo", 0);
-    memo->setAccessibleName(QStringLiteral("备注"));
-    (new QVBoxLayout(Frame5))->addWidget(memo);
-    auto* Frame4 = new QGroupBox(QStringLiteral("预览窗口"), this);
-    Frame4->setObjectName(QStringLiteral("Frame4"));
-    Text5 = Controls::multiLine(Frame4, "Text5", Composer::kMaxLength);
-    Text5->setAccessibleName(QStringLiteral("评语预览"));
-    (new QVBoxLayout(Frame4))->addWidget(Text5);
-
-    Command2 = Controls::button(this, "Command2", QStringLiteral("预览(&P)"));
-    Command3 = Controls::button(this, "Command3", QStringLiteral("提交(&S)"));
-
-    auto* left = new QVBoxLayout;
-    left->addLayout(who);
-    left->addWidget(tabRTF, 3);
-    left->addLayout(pick);
-    left->addWidget(Text2);
-    left->addWidget(Frame1, 2);
-    auto* side = new QVBoxLayout;
-    side->addWidget(Frame3);
-    side->addWidget(Frame2);
-    side->addWidget(Frame5);
-    auto* top = new QHBoxLayout;
-    top->addLayout(left, 3);
-    top->addLayout(side, 2);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(top, 1);
-    layout->addWidget(Frame4);
-    layout->addLayout(Controls::buttonRow({ Command2, Command3 }));
-    resize(920, 700);
-
-    connect(Command1, &QPushButton::clicked, this, &Comment::addByNumber);
-    connect(Text1, &QLineEdit::returnPressed, this, &Comment::addByNumber);
-    connect(List2, &QListWidget::itemSelectionChanged, this,
-        [this] { del->setEnabled(!List2->selectedItems().isEmpty()); });
-    connect(del, &QPushButton::clicked, this, &Comment::removeChosen);
-    connect(Command2, &QPushButton::clicked, this, &Comment::preview);
-    connect(Command3, &QPushButton::clicked, this, &Comment::submit);
+    m_ui->honours->addStretch();
 }
 
 bool Comment::eventFilter(QObject* watched, QEvent* event)
@@ -215,8 +158,8 @@ void Comment::load()
         m_library.setOwn(*own);
     fillLists();
     // The number as stored: a student numbered 001 is not student 1.
-    txtNumber->setText(mod().SelNo.trimmed());
-    auto name = Students::nameOf(mod().Conn, txtNumber->text());
+    m_ui->txtNumber->setText(mod().SelNo.trimmed());
+    auto name = Students::nameOf(mod().Conn, m_ui->txtNumber->text());
     if (!name) {
         MessageService::error(name.error(), ErrorWording::Restart);
         return;
@@ -225,8 +168,8 @@ void Comment::load()
         MessageService::error(own.error(), ErrorWording::Restart);
         return;
     }
-    txtName->setText(*name);
-    Text1->setFocus();
+    m_ui->txtName->setText(*name);
+    m_ui->Text1->setFocus();
 }
 
 void Comment::clickPhrase(int tab, int row)
@@ -235,8 +178,8 @@ void Comment::clickPhrase(int tab, int row)
         return;
     const QString item = List[tab]->item(row)->text();
     CurNo = qint16(item.left(3).toInt());
-    Text3->setText(QString::number(CurNo));
-    Text2->setText(item.mid(4));
+    m_ui->Text3->setText(QString::number(CurNo));
+    m_ui->Text2->setText(item.mid(4));
 }
 
 bool Comment::isChosen(int number) const
@@ -254,7 +197,7 @@ bool Comment::choose(int number)
         MessageService::info(QStringLiteral("最多只能选择%1条评语，请先删去几条！").arg(Composer::kMaxPhrases));
         return false;
     }
-    List2->addItem(Text2->text());
+    m_ui->List2->addItem(m_ui->Text2->text());
     ChosenNos << QString::number(number);
     return true;
 }
@@ -262,7 +205,7 @@ bool Comment::choose(int number)
 void Comment::doubleClickPhrase(int tab, int row)
 {
     clickPhrase(tab, row);
-    if (isChosen(Text3->text().toInt())) {
+    if (isChosen(m_ui->Text3->text().toInt())) {
         MessageService::info(kDuplicate);
         return;
     }
@@ -272,20 +215,20 @@ void Comment::doubleClickPhrase(int tab, int row)
 void Comment::addByNumber()
 {
     // Like the old reader: the leading digits count, anything else is 0.
-    const QString typed = Text1->text().trimmed();
+    const QString typed = m_ui->Text1->text().trimmed();
     qsizetype digits = 0;
     while (digits < typed.size() && digits < 6 && typed[digits].isDigit())
         ++digits;
     const int n = typed.left(digits).toInt();
     const bool duplicate = n >= 1 && isChosen(n);
     if (duplicate)
-        Text1->clear();
+        m_ui->Text1->clear();
     int tab = 0, position = 0;
     const bool exists = m_library.locate(n, &tab, &position);
     if (exists && !duplicate) {
         clickPhrase(tab, position);
         if (choose(CurNo))
-            Text1->clear();
+            m_ui->Text1->clear();
         return;
     }
     if (!exists)
@@ -297,38 +240,38 @@ void Comment::addByNumber()
 
 void Comment::removeChosen()
 {
-    const int row = List2->currentRow();
+    const int row = m_ui->List2->currentRow();
     if (row < 0)
         return;
     ChosenNos.removeAt(row);
-    delete List2->takeItem(row);
-    List2->clearSelection();
-    del->setEnabled(false);
+    delete m_ui->List2->takeItem(row);
+    m_ui->List2->clearSelection();
+    m_ui->del->setEnabled(false);
 }
 
 QString Comment::composition(bool* fits) const
 {
     QStringList phrases;
-    for (int i = 0; i < List2->count(); ++i)
-        phrases << List2->item(i)->text();
+    for (int i = 0; i < m_ui->List2->count(); ++i)
+        phrases << m_ui->List2->item(i)->text();
     QStringList roles, honours;
     for (int i = 0; i < 22; ++i) {
         if (Check[i]->isChecked())
             (i < 20 ? roles : honours) << Check[i]->text();
     }
-    const QString text = Composer::compose(txtName->text(), phrases, roles, honours, memo->toPlainText());
+    const QString text = Composer::compose(m_ui->txtName->text(), phrases, roles, honours, m_ui->memo->toPlainText());
     *fits = TextLimits::charCount(text) <= Composer::kMaxLength;
     return text;
 }
 
 bool Comment::preview()
 {
-    if (List2->count() == 0) {
+    if (m_ui->List2->count() == 0) {
         MessageService::info(QStringLiteral("请填写评语"));
-        return !Text5->toPlainText().isEmpty();
+        return !m_ui->Text5->toPlainText().isEmpty();
     }
     bool fits = true;
-    Text5->setPlainText(composition(&fits));
+    m_ui->Text5->setPlainText(composition(&fits));
     if (!fits) {
         MessageService::show(QStringLiteral("您写的评语已超过最大范围！请删去几条！"), MsgIcon::Critical,
             MsgButtons::Ok, QStringLiteral("错误"));
@@ -344,7 +287,7 @@ void Comment::submit()
     if (!preview())
         return;
     // The box keeps line breaks as LF; the comment is stored with CR LF, as composed.
-    Q_EMIT submitted(Text5->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n")));
+    Q_EMIT submitted(m_ui->Text5->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n")));
     accept();
 }
 

@@ -5,13 +5,16 @@
 #include <QDialog>
 #include <QStringList>
 #include <QVector>
+#include <memory>
 
 class QCheckBox;
 class QLineEdit;
 class QListWidget;
-class QPlainTextEdit;
 class QPushButton;
-class QTabWidget;
+
+namespace Ui {
+class Comment;
+}
 
 namespace velmora {
 
@@ -22,6 +25,7 @@ class Comment : public QDialog
 
 public:
     explicit Comment(QWidget* parent = nullptr);
+    ~Comment() override;
 
     // Reads SelNo as the student number.
     void load();
@@ -42,30 +46,20 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    std::unique_ptr<Ui::Comment> m_ui;
     void doubleClickPhrase(int tab, int row);
 
     QStringList ChosenNos;
     qint16 CurNo = 0;
-    QLineEdit* txtNumber;
-    QLineEdit* txtName;
-    QTabWidget* tabRTF;
     QVector<QListWidget*> List;
-    QLineEdit* Text1;
-    QPushButton* Command1;
-    QLineEdit* Text3;
-    QLineEdit* Text2;
-    QListWidget* List2;
-    QPushButton* del;
     QVector<QCheckBox*> Check; // 0..19 roles, 20..21 honours
-    QPlainTextEdit* memo;
-    QPlainTextEdit* Text5;
-    QPushButton* Command2;
-    QPushButton* Command3;
     // The teachers' own phrases of 其他.
     QLineEdit* txtOwn;
     QPushButton* BN_OwnAdd;
     QPushButton* BN_OwnDel;
 
+    void addPhraseTabs();
+    void addRolesAndHonours();
     void fillLists();
     bool isChosen(int number) const;
     bool choose(int number);

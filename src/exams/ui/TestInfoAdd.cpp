@@ -8,152 +8,85 @@
 #include "exams/ui/TestFill.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/Pictures.h"
+#include "ui_TestInfoAdd.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDate>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 namespace velmora {
 
 TestInfoAdd::TestInfoAdd(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+    , m_ui(std::make_unique<Ui::TestInfoAdd>())
     , Check(17, nullptr)
     , txtFull(15, nullptr)
 {
-    setObjectName(QStringLiteral("TestInfoAdd"));
-    setWindowTitle(QStringLiteral("添加考试信息"));
-
-    auto* title = Controls::title(this, "Label1", QStringLiteral("考试信息表"));
-    QLabel* image = Controls::decoration(this);
-
-    txtNumber = Controls::edit(this, "txtNumber");
-    txtNumber->setEnabled(false);
-    txtNumber->setMaxLength(10);
-    txtName = Controls::edit(this, "txtName");
-    Controls::limitToColumn(txtName, "tblTestInfo", "考试名称");
-    txtType = new QComboBox(this);
-    txtType->setObjectName(QStringLiteral("txtType"));
-    txtType->setEditable(true);
-    txtType->addItems(Exams::types());
-    txtType->setCurrentIndex(-1);
-    txtType->setEditText(QString());
-    if (QLineEdit* typed = txtType->lineEdit())
+    m_ui->setupUi(this);
+    Controls::limitToColumn(m_ui->txtName, "tblTestInfo", "考试名称");
+    m_ui->txtType->addItems(Exams::types());
+    m_ui->txtType->setCurrentIndex(-1);
+    m_ui->txtType->setEditText(QString());
+    if (QLineEdit* typed = m_ui->txtType->lineEdit())
         Controls::limitToColumn(typed, "tblTestInfo", "考试类型");
-    txtDate = Controls::edit(this, "txtDate");
-    Controls::limitToColumn(txtDate, "tblTestInfo", "考试日期");
-    txtSaveAt = Controls::edit(this, "txtSaveAt");
-    txtSaveAt->setEnabled(false);
-    txtMemo = Controls::multiLine(this, "txtMemo", 50);
-    txtMemo->setFixedHeight(56);
-    BN_OK = Controls::button(this, "BN_OK", QStringLiteral("确定(&K)"));
-    Command2 = Controls::button(this, "Command2", QStringLiteral("取消(&C)"));
-
-    auto* items = new QGroupBox(this);
-    items->setObjectName(QStringLiteral("Frame1"));
-    auto* itemGrid = new QGridLayout(items);
-    QStringList captions = Schema::subjects();
-    captions << QStringLiteral("出勤") << QStringLiteral("教师评语");
+    Controls::limitToColumn(m_ui->txtDate, "tblTestInfo", "考试日期");
+    Controls::limitChars(m_ui->txtMemo, 50);
+    m_ui->Image1->setPixmap(Pictures::appIcon().pixmap(40, 40));
+    // The subjects' captions and full marks come from the fixed list and the default.
+    const QStringList subjects = Schema::subjects();
     for (int i = 1; i <= 16; ++i) {
-        Check[i] = new QCheckBox(captions[i - 1], items);
-        Check[i]->setObjectName(QStringLiteral("Check%1").arg(i));
-        // 出勤 and 教师评语 have no full marks: they take the box's room too.
-        itemGrid->addWidget(Check[i], (i - 1) / 6, (i - 1) % 6 * 2, 1, i > 14 ? 2 : 1);
+        Check[i] = findChild<QCheckBox*>(QStringLiteral("Check%1").arg(i));
         if (i > 14)
             continue;
-        txtFull[i] = Controls::edit(items, QStringLiteral("txtFull%1").arg(i).toLatin1().constData(),
-            QString::number(TestItems::kDefaultFullMarks));
-        txtFull[i]->setMaxLength(3);
+        Check[i]->setText(subjects[i - 1]);
+        txtFull[i] = findChild<QLineEdit*>(QStringLiteral("txtFull%1").arg(i));
+        txtFull[i]->setText(QString::number(TestItems::kDefaultFullMarks));
         txtFull[i]->setFixedWidth(txtFull[i]->fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 8);
-        txtFull[i]->setToolTip(QStringLiteral("%1的满分").arg(captions[i - 1]));
-        txtFull[i]->setEnabled(false);
-        itemGrid->addWidget(txtFull[i], (i - 1) / 6, (i - 1) % 6 * 2 + 1);
+        txtFull[i]->setToolTip(QStringLiteral("%1的满分").arg(subjects[i - 1]));
         connect(Check[i], &QCheckBox::toggled, txtFull[i], &QWidget::setEnabled);
     }
-    CheckAll = new QCheckBox(QStringLiteral("全选"), items);
-    CheckAll->setObjectName(QStringLiteral("CheckAll"));
-    itemGrid->addWidget(CheckAll, 2, 10);
-    itemGrid->addWidget(
-        Controls::label(items, "lblFull", QStringLiteral("科目右边的框是满分，默认100分。")), 3, 0, 1, 12);
 
-    auto* form = new QGridLayout;
-    form->addWidget(Controls::label(this, "label2", QStringLiteral("考试号："), txtNumber), 0, 0);
-    form->addWidget(txtNumber, 0, 1);
-    form->addWidget(Controls::label(this, "Label3", QStringLiteral("不可修改，系统自动分配")), 0, 2);
-    form->addWidget(Controls::label(this, "Label8", QStringLiteral("考试名称"), txtName), 1, 0);
-    form->addWidget(txtName, 1, 1);
-    form->addWidget(Controls::label(this, "Label4", QStringLiteral("考试类型"), txtType), 2, 0);
-    form->addWidget(txtType, 2, 1);
-    form->addWidget(Controls::label(this, "Label9", QStringLiteral("考试日期"), txtDate), 3, 0);
-    form->addWidget(txtDate, 3, 1);
-    form->addWidget(Controls::label(this, "Label10", QStringLiteral("(示例: 2005-01-31)")), 3, 2);
-    form->addWidget(Controls::label(this, "Label6", QStringLiteral("考核项目："), Check[1]), 4, 0, Qt::AlignTop);
-    form->addWidget(items, 4, 1, 1, 2);
-    form->addWidget(Controls::label(this, "Label5", QStringLiteral("存储在："), txtSaveAt), 5, 0);
-    form->addWidget(txtSaveAt, 5, 1);
-    form->addWidget(Controls::label(this, "Label7", QStringLiteral("备注："), txtMemo), 6, 0, Qt::AlignTop);
-    form->addWidget(txtMemo, 6, 1, 1, 2);
-
-    auto* head = new QHBoxLayout;
-    head->addWidget(image);
-    head->addWidget(title, 1, Qt::AlignCenter);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(head);
-    layout->addLayout(form);
-    layout->addLayout(Controls::buttonRow({ BN_OK, Command2 }));
-    layout->setSizeConstraint(QLayout::SetFixedSize);
-
-    // Down the form as it reads: the items before the remark and the buttons.
-    QVector<QWidget*> order { txtName, txtType, txtDate };
-    for (int i = 1; i <= 16; ++i) {
-        order << Check[i];
-        if (i <= 14)
-            order << txtFull[i];
-    }
-    order << CheckAll << txtMemo << BN_OK << Command2;
-    for (int i = 1; i < order.size(); ++i)
-        QWidget::setTabOrder(order[i - 1], order[i]);
-
-    connect(CheckAll, &QCheckBox::clicked, this, [this](bool on) {
+    connect(m_ui->CheckAll, &QCheckBox::clicked, this, [this](bool on) {
         for (int i = 1; i <= 16; ++i)
             Check[i]->setChecked(on);
     });
-    connect(txtType, &QComboBox::activated, this, &TestInfoAdd::typePicked);
-    connect(BN_OK, &QPushButton::clicked, this, &TestInfoAdd::define);
-    connect(Command2, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_ui->txtType, &QComboBox::activated, this, &TestInfoAdd::typePicked);
+    connect(m_ui->BN_OK, &QPushButton::clicked, this, &TestInfoAdd::define);
+    connect(m_ui->Command2, &QPushButton::clicked, this, &QDialog::reject);
     load();
 }
 
+TestInfoAdd::~TestInfoAdd() = default;
+
 void TestInfoAdd::showNumber(int number)
 {
-    txtNumber->setText(QString::number(number));
-    txtSaveAt->setText(QStringLiteral("表 TblScore") + txtNumber->text());
+    m_ui->txtNumber->setText(QString::number(number));
+    m_ui->txtSaveAt->setText(QStringLiteral("表 TblScore") + m_ui->txtNumber->text());
 }
 
 void TestInfoAdd::load()
 {
     auto next = Exams::nextNumber(mod().Conn);
     showNumber(next ? *next : 1);
-    txtDate->setText(QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
+    m_ui->txtDate->setText(QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
 }
 
 void TestInfoAdd::typePicked()
 {
-    const bool final = Exams::isFinalType(txtType->currentText());
+    const bool final = Exams::isFinalType(m_ui->txtType->currentText());
     Check[15]->setChecked(final);
     Check[16]->setChecked(final);
 }
 
 bool TestInfoAdd::CheckForm()
 {
-    if (txtType->currentText().isEmpty()) {
+    if (m_ui->txtType->currentText().isEmpty()) {
         MessageService::info(QStringLiteral("请选择考试类型！"));
         return false;
     }
@@ -171,7 +104,8 @@ void TestInfoAdd::define()
 {
     if (!CheckForm())
         return;
-    NewTest test { txtName->text(), txtDate->text(), txtType->currentText(), txtMemo->toPlainText(), {} };
+    NewTest test { m_ui->txtName->text(), m_ui->txtDate->text(), m_ui->txtType->currentText(),
+        m_ui->txtMemo->toPlainText(), {} };
     const std::pair<const char*, QString> typed[]
         = { { "考试名称", test.name }, { "考试日期", test.date }, { "考试类型", test.type }, { "备注", test.memo } };
     for (const auto& [column, value] : typed) {
@@ -197,7 +131,7 @@ void TestInfoAdd::define()
     test.items.attendance = Check[15]->isChecked();
     test.items.comment = Check[16]->isChecked();
 
-    const int shown = txtNumber->text().toInt();
+    const int shown = m_ui->txtNumber->text().toInt();
     QApplication::setOverrideCursor(Qt::BusyCursor);
     auto defined = Exams::define(mod().Conn, test);
     QApplication::restoreOverrideCursor();
@@ -219,7 +153,7 @@ void TestInfoAdd::define()
     else
         MessageService::info(QStringLiteral("添加成功，请刷新！"));
     if (MessageService::askYesNo(QStringLiteral("您现在就想录入成绩吗？"), MsgIcon::Information)) {
-        mod().SelNo = txtNumber->text();
+        mod().SelNo = m_ui->txtNumber->text();
         m_enterScores = defined->number;
     }
     accept();

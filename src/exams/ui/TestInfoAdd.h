@@ -2,12 +2,14 @@
 
 #include <QDialog>
 #include <QVector>
+#include <memory>
 
 class QCheckBox;
-class QComboBox;
 class QLineEdit;
-class QPlainTextEdit;
-class QPushButton;
+
+namespace Ui {
+class TestInfoAdd;
+}
 
 namespace velmora {
 
@@ -18,6 +20,7 @@ class TestInfoAdd : public QDialog
 
 public:
     explicit TestInfoAdd(QWidget* parent = nullptr);
+    ~TestInfoAdd() override;
 
     void load();
     bool CheckForm();
@@ -30,19 +33,11 @@ public:
     int enterScoresFor() const { return m_enterScores; }
 
 private:
-    QLineEdit* txtNumber;
-    QLineEdit* txtName;
-    QComboBox* txtType;
-    QLineEdit* txtDate;
+    std::unique_ptr<Ui::TestInfoAdd> m_ui;
     // Index 1..16: the fourteen subjects, 出勤, 教师评语.
     QVector<QCheckBox*> Check;
     // Index 1..14: each subject's full marks, beside its box.
     QVector<QLineEdit*> txtFull;
-    QCheckBox* CheckAll;
-    QLineEdit* txtSaveAt;
-    QPlainTextEdit* txtMemo;
-    QPushButton* BN_OK;
-    QPushButton* Command2;
 
     void typePicked();
     void showNumber(int number);

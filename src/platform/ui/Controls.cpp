@@ -92,22 +92,26 @@ QPlainTextEdit* multiLine(QWidget* parent, const char* name, int chars)
     auto* box = new QPlainTextEdit(parent);
     box->setObjectName(QString::fromLatin1(name));
     box->setTabChangesFocus(true);
-    if (chars > 0) {
-        QObject::connect(box, &QPlainTextEdit::textChanged, box, [box, chars] {
-            const QString t = box->toPlainText();
-            if (TextLimits::charCount(t) <= chars)
-                return;
-            QString cut;
-            for (qsizetype i = 0, n = 0; i < t.size() && n < chars; ++i, ++n) {
-                cut += t[i];
-                if (t[i].isHighSurrogate() && i + 1 < t.size())
-                    cut += t[++i];
-            }
-            box->setPlainText(cut);
-            box->moveCursor(QTextCursor::End);
-        });
-    }
+    if (chars > 0)
+        limitChars(box, chars);
     return box;
+}
+
+void limitChars(QPlainTextEdit* box, int chars)
+{
+    QObject::connect(box, &QPlainTextEdit::textChanged, box, [box, chars] {
+        const QString t = box->toPlainText();
+        if (TextLimits::charCount(t) <= chars)
+            return;
+        QString cut;
+        for (qsizetype i = 0, n = 0; i < t.size() && n < chars; ++i, ++n) {
+            cut += t[i];
+            if (t[i].isHighSurrogate() && i + 1 < t.size())
+                cut += t[++i];
+        }
+        box->setPlainText(cut);
+        box->moveCursor(QTextCursor::End);
+    });
 }
 
 QPushButton* button(QWidget* parent, const char* name, const QString& text)

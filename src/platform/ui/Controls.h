@@ -32,6 +32,8 @@ void limitToColumn(QLineEdit* edit, const char* table, const char* column);
 // A several-line box that, like a single-line one, takes no more than
 // `chars` characters (0 for no limit); Tab leaves it.
 QPlainTextEdit* multiLine(QWidget* parent, const char* name, int chars);
+// A several-line box of a form takes no more than `chars` characters.
+void limitChars(QPlainTextEdit* box, int chars);
 
 // Enter never presses these by accident: each window says what Enter does.
 QPushButton* button(QWidget* parent, const char* name, const QString& text);

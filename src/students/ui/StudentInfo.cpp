@@ -7,21 +7,19 @@
 #include "platform/ui/Controls.h"
 #include "platform/ui/FileDialogs.h"
 #include "platform/ui/WindowRequests.h"
+#include "ui_StudentInfo.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
-#include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QVBoxLayout>
 
 namespace velmora {
 
@@ -38,145 +36,30 @@ constexpr int kBoxOf[StudentRecord::ColumnCount] = { 1, 2, 0, 3, 5, 0, 4, 6, 7, 
 
 StudentInfo::StudentInfo(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+    , m_ui(std::make_unique<Ui::StudentInfo>())
     , Text(14, nullptr)
 {
-    setObjectName(QStringLiteral("StudentInfo"));
+    m_ui->setupUi(this);
     // 联系电话 takes what the column of the database in use takes.
     const int limits[14]
         = { 0, 10, 10, 0, 30, 10, TextLimits::limit(u"tblLogin", u"联系电话"), 10, 20, 10, 20, 20, 20, 60 };
     for (int i = 1; i <= 13; ++i) {
-        if (i >= 11) {
-            QPlainTextEdit* box = Controls::multiLine(this, "", limits[i]);
-            box->setFixedHeight(i == 13 ? 64 : 40);
-            Text[i] = box;
-        } else {
-            QLineEdit* box = Controls::edit(this, "");
-            if (limits[i] > 0)
-                Controls::limitChars(box, limits[i]);
-            Text[i] = box;
-        }
-        Text[i]->setObjectName(QStringLiteral("Text%1").arg(i));
+        Text[i] = findChild<QWidget*>(QStringLiteral("Text%1").arg(i));
+        if (auto* lines = qobject_cast<QPlainTextEdit*>(Text[i]))
+            Controls::limitChars(lines, limits[i]);
+        else if (limits[i] > 0)
+            Controls::limitChars(static_cast<QLineEdit*>(Text[i]), limits[i]);
     }
+    m_ui->native->addItems(StudentRecord::provinces());
 
-    Title = Controls::title(this, "Title", QStringLiteral("学生信息表"));
-
-    sex_m = new QRadioButton(QStringLiteral("男"), this);
-    sex_m->setObjectName(QStringLiteral("sex_m"));
-    sex_w = new QRadioButton(QStringLiteral("女"), this);
-    sex_w->setObjectName(QStringLiteral("sex_w"));
-    native = new QComboBox(this);
-    native->setObjectName(QStringLiteral("native"));
-    native->setEditable(true);
-    native->addItems(StudentRecord::provinces());
-    native->setMaxVisibleItems(16);
-    Father_r = new QCheckBox(kRetired, this);
-    Father_r->setObjectName(QStringLiteral("Father_r"));
-    Mother_r = new QCheckBox(kRetired, this);
-    Mother_r->setObjectName(QStringLiteral("Mother_r"));
-
-    Image1 = new QLabel(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setFixedSize(72, 88); // 1080 x 1320 twips
-    Image1->setScaledContents(true);
-    Image1->setFrameShape(QFrame::StyledPanel);
-    Image1->setAccessibleName(QStringLiteral("照片"));
-
-    BN_Browse = Controls::button(this, "BN_Browse", QStringLiteral("浏览(&R)"));
-    BN_Edit = Controls::button(this, "BN_Edit", kEdit);
-    BN_Del = Controls::button(this, "BN_Del", QStringLiteral("删除(&D)"));
-    BN_Save = Controls::button(this, "BN_Save", QStringLiteral("保存(&S)"));
-    BN_Back = Controls::button(this, "BN_Back", QStringLiteral("返回(&B)"));
-    BN_History = Controls::button(this, "BN_History", QStringLiteral("修改记录(&J)"));
-    BN_History->setToolTip(QStringLiteral("导入名单时对这名学生信息的修改，可以恢复原值"));
-    BN_Save->hide();
-    BN_Browse->setEnabled(false);
-
-    auto label = [this](const char* name, const char* caption, QWidget* buddy) {
-        return Controls::label(this, name, QString::fromUtf8(caption), buddy);
-    };
-    auto* top = new QHBoxLayout;
-    top->addWidget(label("Label1", "学号", Text[1]));
-    top->addWidget(Text[1]);
-    top->addSpacing(24);
-    top->addWidget(Title);
-    top->addStretch();
-
-    auto* Frame3 = new QGroupBox(QStringLiteral("个人资料"), this);
-    Frame3->setObjectName(QStringLiteral("Frame3"));
-    auto* personal = new QGridLayout(Frame3);
-    personal->addWidget(label("Label2", "* 姓名：", Text[2]), 0, 0);
-    personal->addWidget(Text[2], 0, 1);
-    auto* sexLabel = label("Label3", "* 性别：", sex_m);
-    personal->addWidget(sexLabel, 0, 2);
-    auto* sexRow = new QHBoxLayout;
-    sexRow->addWidget(sex_m);
-    sexRow->addWidget(sex_w);
-    personal->addLayout(sexRow, 0, 3);
-    personal->addWidget(label("Label4", "* 出生年月：", Text[3]), 1, 0);
-    personal->addWidget(Text[3], 1, 1);
-    personal->addWidget(Controls::label(this, "Label5", QStringLiteral("(示例: 1985-01-31)")), 1, 2, 1, 2);
-    personal->addWidget(label("Label6", "* 民族：", Text[5]), 2, 0);
-    personal->addWidget(Text[5], 2, 1);
-    personal->addWidget(label("Label7", "* 籍贯：", native), 2, 2);
-    personal->addWidget(native, 2, 3);
-    personal->addWidget(label("Label8", "* 家庭住址：", Text[4]), 3, 0);
-    personal->addWidget(Text[4], 3, 1, 1, 3);
-    personal->addWidget(label("Label9", "联系电话：", Text[6]), 4, 0);
-    personal->addWidget(Text[6], 4, 1);
-
-    auto* Frame4 = new QGroupBox(QStringLiteral("照片"), this);
-    Frame4->setObjectName(QStringLiteral("Frame4"));
-    auto* photo = new QVBoxLayout(Frame4);
-    photo->addWidget(Image1, 0, Qt::AlignCenter);
-    auto* photoColumn = new QVBoxLayout;
-    photoColumn->addWidget(Frame4);
-    photoColumn->addWidget(BN_Browse);
-    photoColumn->addStretch();
-
-    auto* middle = new QHBoxLayout;
-    middle->addWidget(Frame3, 1);
-    middle->addLayout(photoColumn);
-
-    auto* Frame2 = new QGroupBox(QStringLiteral("家庭情况"), this);
-    Frame2->setObjectName(QStringLiteral("Frame2"));
-    auto* family = new QGridLayout(Frame2);
-    family->addWidget(label("Label10", "父亲姓名：", Text[7]), 0, 0);
-    family->addWidget(Text[7], 0, 1);
-    family->addWidget(label("Label11", "工作单位：", Text[8]), 0, 2);
-    family->addWidget(Text[8], 0, 3);
-    family->addWidget(Father_r, 0, 4);
-    family->addWidget(label("Label12", "母亲姓名：", Text[9]), 1, 0);
-    family->addWidget(Text[9], 1, 1);
-    family->addWidget(label("Label13", "工作单位：", Text[10]), 1, 2);
-    family->addWidget(Text[10], 1, 3);
-    family->addWidget(Mother_r, 1, 4);
-
-    auto* Frame1 = new QGroupBox(QStringLiteral("备注"), this);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
-    auto* remarks = new QGridLayout(Frame1);
-    remarks->addWidget(label("Label14", "毕业于：", Text[11]), 0, 0);
-    remarks->addWidget(Text[11], 0, 1);
-    remarks->addWidget(label("Label15", "毕业至：", Text[12]), 0, 2);
-    remarks->addWidget(Text[12], 0, 3);
-    remarks->addWidget(label("Label16", "其他：", Text[13]), 1, 0);
-    remarks->addWidget(Text[13], 1, 1, 1, 3);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(top);
-    layout->addLayout(middle);
-    layout->addWidget(Frame2);
-    layout->addWidget(Frame1);
-    layout->addLayout(Controls::buttonRow({ BN_History, BN_Edit, BN_Del, BN_Save, BN_Back }));
-    layout->setSizeConstraint(QLayout::SetFixedSize);
-
-    connect(Father_r, &QCheckBox::toggled, this, [this] { retired(Father_r, 8); });
-    connect(Mother_r, &QCheckBox::toggled, this, [this] { retired(Mother_r, 10); });
-    connect(BN_Save, &QPushButton::clicked, this, &StudentInfo::save);
-    connect(BN_Edit, &QPushButton::clicked, this, &StudentInfo::editOrSave);
-    connect(BN_Del, &QPushButton::clicked, this, &StudentInfo::remove);
-    connect(BN_Back, &QPushButton::clicked, this, [this] { QDialog::done(QDialog::Rejected); });
-    connect(BN_Browse, &QPushButton::clicked, this, &StudentInfo::browse);
-    connect(BN_History, &QPushButton::clicked, this, [this] {
+    connect(m_ui->Father_r, &QCheckBox::toggled, this, [this] { retired(m_ui->Father_r, 8); });
+    connect(m_ui->Mother_r, &QCheckBox::toggled, this, [this] { retired(m_ui->Mother_r, 10); });
+    connect(m_ui->BN_Save, &QPushButton::clicked, this, &StudentInfo::save);
+    connect(m_ui->BN_Edit, &QPushButton::clicked, this, &StudentInfo::editOrSave);
+    connect(m_ui->BN_Del, &QPushButton::clicked, this, &StudentInfo::remove);
+    connect(m_ui->BN_Back, &QPushButton::clicked, this, [this] { QDialog::done(QDialog::Rejected); });
+    connect(m_ui->BN_Browse, &QPushButton::clicked, this, &StudentInfo::browse);
+    connect(m_ui->BN_History, &QPushButton::clicked, this, [this] {
         const QString number = text(1).trimmed();
         if (number.isEmpty())
             return;
@@ -192,6 +75,8 @@ StudentInfo::StudentInfo(QWidget* parent)
 
     load();
 }
+
+StudentInfo::~StudentInfo() = default;
 
 QString StudentInfo::text(int index) const
 {
@@ -211,13 +96,13 @@ void StudentInfo::setText(int index, const QString& value)
 void StudentInfo::load()
 {
     if (!mod().IsAdmin) {
-        BN_Edit->setEnabled(false);
-        BN_Del->setEnabled(false);
+        m_ui->BN_Edit->setEnabled(false);
+        m_ui->BN_Del->setEnabled(false);
     }
     for (int i = 1; i <= 13; ++i)
         setText(i, QString());
-    native->setCurrentIndex(-1);
-    native->setEditText(kPrompt);
+    m_ui->native->setCurrentIndex(-1);
+    m_ui->native->setEditText(kPrompt);
     setText(5, QStringLiteral("汉"));
 }
 
@@ -240,7 +125,8 @@ void StudentInfo::setLocked(bool locked)
         else
             static_cast<QPlainTextEdit*>(Text[i])->setReadOnly(locked);
     }
-    for (QWidget* w : std::initializer_list<QWidget*> { native, sex_m, sex_w, Father_r, Mother_r, BN_Browse })
+    for (QWidget* w : std::initializer_list<QWidget*> {
+             m_ui->native, m_ui->sex_m, m_ui->sex_w, m_ui->Father_r, m_ui->Mother_r, m_ui->BN_Browse })
         w->setEnabled(!locked);
 }
 
@@ -251,8 +137,8 @@ StudentRecord StudentInfo::record() const
         if (kBoxOf[c] > 0)
             r.values[c] = text(kBoxOf[c]);
     }
-    r[StudentRecord::Sex] = sex_m->isChecked() ? QStringLiteral("男") : QStringLiteral("女");
-    r[StudentRecord::Native] = native->currentText();
+    r[StudentRecord::Sex] = m_ui->sex_m->isChecked() ? QStringLiteral("男") : QStringLiteral("女");
+    r[StudentRecord::Native] = m_ui->native->currentText();
     return r;
 }
 
@@ -262,16 +148,16 @@ void StudentInfo::fill(const StudentRecord& r)
         if (kBoxOf[c] > 0)
             setText(kBoxOf[c], r.values[c]);
     }
-    sex_m->setChecked(r[StudentRecord::Sex] == QStringLiteral("男"));
-    sex_w->setChecked(r[StudentRecord::Sex] == QStringLiteral("女"));
-    native->setEditText(r[StudentRecord::Native]);
-    Father_r->setChecked(r[StudentRecord::FatherWork] == kRetired);
-    Mother_r->setChecked(r[StudentRecord::MotherWork] == kRetired);
+    m_ui->sex_m->setChecked(r[StudentRecord::Sex] == QStringLiteral("男"));
+    m_ui->sex_w->setChecked(r[StudentRecord::Sex] == QStringLiteral("女"));
+    m_ui->native->setEditText(r[StudentRecord::Native]);
+    m_ui->Father_r->setChecked(r[StudentRecord::FatherWork] == kRetired);
+    m_ui->Mother_r->setChecked(r[StudentRecord::MotherWork] == kRetired);
 }
 
 bool StudentInfo::checkinput()
 {
-    StudentInput input { record(), sex_m->isChecked() || sex_w->isChecked(), native->currentText() };
+    StudentInput input { record(), m_ui->sex_m->isChecked() || m_ui->sex_w->isChecked(), m_ui->native->currentText() };
     const QString problem = checkStudentInput(input);
     if (problem.isEmpty())
         return true;
@@ -282,21 +168,21 @@ bool StudentInfo::checkinput()
 void StudentInfo::prepareAdd()
 {
     setWindowTitle(QStringLiteral("添加学生信息"));
-    BN_Save->show();
+    m_ui->BN_Save->show();
     lockoff();
-    BN_Del->hide();
-    BN_Edit->hide();
+    m_ui->BN_Del->hide();
+    m_ui->BN_Edit->hide();
     markSaved();
 }
 
 bool StudentInfo::isAdding() const
 {
-    return !BN_Save->isHidden() && native->isEnabled();
+    return !m_ui->BN_Save->isHidden() && m_ui->native->isEnabled();
 }
 
 bool StudentInfo::isEditing() const
 {
-    return BN_Edit->text() != kEdit;
+    return m_ui->BN_Edit->text() != kEdit;
 }
 
 QStringList StudentInfo::typed() const
@@ -304,8 +190,8 @@ QStringList StudentInfo::typed() const
     QStringList values;
     for (int i = 1; i <= 13; ++i)
         values << text(i);
-    values << native->currentText() << QString::number(sex_m->isChecked()) << QString::number(sex_w->isChecked())
-           << QString::number(m_photo ? m_photo->size() : -1);
+    values << m_ui->native->currentText() << QString::number(m_ui->sex_m->isChecked())
+           << QString::number(m_ui->sex_w->isChecked()) << QString::number(m_photo ? m_photo->size() : -1);
     return values;
 }
 
@@ -352,9 +238,9 @@ bool StudentInfo::prepareReadOnly(const QString& number)
     else
         setText(1, number.trimmed());
     setWindowTitle(QStringLiteral("查看学生信息"));
-    BN_Save->hide();
-    BN_Del->hide();
-    BN_Edit->hide();
+    m_ui->BN_Save->hide();
+    m_ui->BN_Del->hide();
+    m_ui->BN_Edit->hide();
     lockon();
     return found && *found;
 }
@@ -401,7 +287,7 @@ void StudentInfo::save()
     MessageService::info(QStringLiteral("添加成功，请刷新！"));
     Q_EMIT WindowRequests::instance().studentsChanged();
     lockon();
-    BN_Save->hide();
+    m_ui->BN_Save->hide();
 }
 
 bool StudentInfo::written(const Status& r)
@@ -419,12 +305,12 @@ bool StudentInfo::written(const Status& r)
 
 void StudentInfo::editOrSave()
 {
-    if (BN_Edit->text() == kEdit) {
+    if (m_ui->BN_Edit->text() == kEdit) {
         lockoff();
         setWindowTitle(QStringLiteral("修改学生信息"));
-        BN_Del->hide();
+        m_ui->BN_Del->hide();
         Text[1]->setEnabled(false);
-        BN_Edit->setText(QStringLiteral("保存(&S)"));
+        m_ui->BN_Edit->setText(QStringLiteral("保存(&S)"));
         markSaved();
         m_read = record();
         return;
@@ -440,8 +326,8 @@ void StudentInfo::editOrSave()
     MessageService::info(QStringLiteral("修改成功，请刷新！"));
     setWindowTitle(QStringLiteral("查看学生信息"));
     lockon();
-    BN_Del->show();
-    BN_Edit->setText(kEdit);
+    m_ui->BN_Del->show();
+    m_ui->BN_Edit->setText(kEdit);
 }
 
 void StudentInfo::remove()
@@ -465,7 +351,7 @@ void StudentInfo::browse()
     const QString path = FileDialogs::openFileName(this, FileDialogs::Kind::Photo);
     if (path.isEmpty()) {
         if (!m_photo)
-            Image1->clear();
+            m_ui->Image1->clear();
         return;
     }
     if (QFileInfo(path).size() > kMaxPhotoBytes) {
@@ -490,7 +376,7 @@ void StudentInfo::browse()
 
 void StudentInfo::setPicture(const QPixmap& picture)
 {
-    Image1->setPixmap(picture);
+    m_ui->Image1->setPixmap(picture);
 }
 
 void StudentInfo::showPhoto()

@@ -6,14 +6,14 @@
 #include <QByteArray>
 #include <QDialog>
 #include <QVector>
+#include <memory>
 #include <optional>
 
 class QCheckBox;
-class QComboBox;
-class QGroupBox;
-class QLabel;
-class QPushButton;
-class QRadioButton;
+
+namespace Ui {
+class StudentInfo;
+}
 
 namespace velmora {
 
@@ -24,6 +24,7 @@ class StudentInfo : public QDialog, public UnsavedWork
 
 public:
     explicit StudentInfo(QWidget* parent = nullptr);
+    ~StudentInfo() override;
 
     void lockon() { setLocked(true); }
     void lockoff() { setLocked(false); }
@@ -57,23 +58,11 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    std::unique_ptr<Ui::StudentInfo> m_ui;
     QString text(int index) const;
     void setText(int index, const QString& value);
     // Text(1)..Text(13) as on the form; 11 to 13 take several lines.
     QVector<QWidget*> Text;
-    QRadioButton* sex_m;
-    QRadioButton* sex_w;
-    QComboBox* native;
-    QCheckBox* Father_r;
-    QCheckBox* Mother_r;
-    QLabel* Image1;
-    QLabel* Title;
-    QPushButton* BN_Browse;
-    QPushButton* BN_Edit;
-    QPushButton* BN_Del;
-    QPushButton* BN_Save;
-    QPushButton* BN_Back;
-    QPushButton* BN_History;
 
     void load();
     void setLocked(bool locked);

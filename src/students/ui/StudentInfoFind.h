@@ -2,17 +2,16 @@
 
 #include <QVector>
 #include <QWidget>
+#include <memory>
 
-class QComboBox;
-class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QPushButton;
-class QRadioButton;
+
+namespace Ui {
+class StudentInfoFind;
+}
 
 namespace velmora {
-
-class ResultGrid;
 
 // 查找学生信息: students found by any combination of their fields.
 class StudentInfoFind : public QWidget
@@ -21,21 +20,15 @@ class StudentInfoFind : public QWidget
 
 public:
     explicit StudentInfoFind(QWidget* parent = nullptr);
+    ~StudentInfoFind() override;
 
     void search();
 
 private:
+    std::unique_ptr<Ui::StudentInfoFind> m_ui;
     // Index 1..8 as on the form.
     QVector<QLineEdit*> Text;
     QVector<QLabel*> Label;
-    QRadioButton* sex_m;
-    QRadioButton* sex_w;
-    QRadioButton* sex_u;
-    QComboBox* native;
-    QLineEdit* txt_Result;
-    QPushButton* Command1;
-    QPushButton* Command2;
-    ResultGrid* Grid;
 };
 
 } // namespace velmora
