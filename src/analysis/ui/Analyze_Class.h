@@ -6,16 +6,16 @@
 
 #include <QVector>
 #include <QWidget>
+#include <memory>
 
 class QCheckBox;
-class QLabel;
-class QLineEdit;
-class QPushButton;
 class QRadioButton;
 
-namespace velmora {
+namespace Ui {
+class Analyze_Class;
+}
 
-class ResultGrid;
+namespace velmora {
 
 // 班级成绩分析: picks the test.
 class Analyze_Class_Sel : public TestSelector
@@ -38,6 +38,7 @@ class Analyze_Class : public QWidget
 
 public:
     explicit Analyze_Class(QWidget* parent = nullptr);
+    ~Analyze_Class() override;
 
     // Reads the test number from SelNo.
     void load();
@@ -49,19 +50,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QLineEdit* txtNumber;
-    ResultGrid* Grid;
+    std::unique_ptr<Ui::Analyze_Class> m_ui;
     // Under the table, when a total leaves out an empty score.
-    QLabel* lblMissing;
-    QPushButton* BN_ShowAll;
     QVector<QCheckBox*> Check2;
     QVector<QRadioButton*> Sort;
-    QPushButton* BN_Sort;
     QVector<QRadioButton*> Filter;
-    QLineEdit* txtFront;
-    QLineEdit* txtLast;
-    QPushButton* BN_Filter;
-    QPushButton* BN_Back;
 
     // The header for the test; false when the test is gone.
     bool FillTableHead();

@@ -12,14 +12,14 @@
 #include "platform/ui/ChartView.h"
 #include "platform/ui/ChildWindow.h"
 #include "platform/ui/Controls.h"
-#include "platform/ui/ResultGrid.h"
+#include "platform/ui/Pictures.h"
 #include "students/ui/StudentInfo.h"
+#include "ui_Analyze_Person.h"
+#include "ui_Analyze_Person_Chart.h"
 
 #include <QCheckBox>
 #include <QCursor>
-#include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -74,58 +74,28 @@ void drawPersonChart(ChartView* view, const PersonChartData& data, bool large)
 
 Analyze_Person::Analyze_Person(QWidget* parent)
     : QWidget(parent)
+    , m_ui(std::make_unique<Ui::Analyze_Person>())
     , Check1(6, nullptr)
     , Check2(14, nullptr)
 {
-    setObjectName(QStringLiteral("Analyze_Person"));
-    setWindowTitle(QStringLiteral("个人成绩分析"));
+    m_ui->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
-
-    auto* title = Controls::title(this, "Label2", QStringLiteral("个人成绩分析"));
-    txtNumber = Controls::lockedEdit(this, "txtNumber");
-    auto* Frame3 = new QGroupBox(QStringLiteral("查找定位"), this);
-    Frame3->setObjectName(QStringLiteral("Frame3"));
-    txtFind = Controls::edit(Frame3, "txtFind");
-    Controls::limitChars(txtFind, 10);
-    BN_Find = Controls::button(Frame3, "BN_Find", QStringLiteral("查找(&F)"));
-    auto* findRow = new QHBoxLayout(Frame3);
-    findRow->addWidget(Controls::label(Frame3, "Label3", QStringLiteral("学号"), txtFind));
-    findRow->addWidget(txtFind);
-    findRow->addWidget(BN_Find);
-
-    auto* Frame1 = new QGroupBox(QStringLiteral("考试内容过滤"), this);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
-    auto* types = new QGridLayout(Frame1);
-    QStringList typeNames = Exams::types();
-    typeNames << QStringLiteral("其他");
+    m_ui->Image1->setPixmap(Pictures::appIcon().pixmap(40, 40));
+    Controls::limitChars(m_ui->txtFind, 10);
+    // The captions come from the fixed lists of test types and subjects.
+    const QStringList typeNames = Exams::types() + QStringList { QStringLiteral("其他") };
     for (int i = 0; i < 6; ++i) {
-        Check1[i] = new QCheckBox(typeNames[i], Frame1);
-        Check1[i]->setObjectName(QStringLiteral("Check1_%1").arg(i));
-        Check1[i]->setChecked(i < 5);
-        types->addWidget(Check1[i], i / 3, i % 3);
+        Check1[i] = findChild<QCheckBox*>(QStringLiteral("Check1_%1").arg(i));
+        Check1[i]->setText(typeNames[i]);
         connect(Check1[i], &QCheckBox::clicked, this, [this, i] { typeClicked(i); });
     }
-    txtOther = Controls::edit(Frame1, "txtOther");
-    txtOther->setEnabled(false);
-    txtOther->setPlaceholderText(QStringLiteral("其他类型（空为全部其他类型）"));
-    txtOther->setAccessibleName(QStringLiteral("其他考试类型"));
-    types->addWidget(txtOther, 2, 0, 1, 3);
-    connect(txtOther, &QLineEdit::editingFinished, this, &Analyze_Person::FillTable);
-
-    auto* Frame2 = new QGroupBox(QStringLiteral("考试科目过滤"), this);
-    Frame2->setObjectName(QStringLiteral("Frame2"));
-    auto* subjects = new QGridLayout(Frame2);
     for (int i = 0; i < 14; ++i) {
-        Check2[i] = new QCheckBox(Schema::subjects()[i], Frame2);
-        Check2[i]->setObjectName(QStringLiteral("Check2_%1").arg(i));
-        Check2[i]->setChecked(i < 3);
-        subjects->addWidget(Check2[i], i / 5, i % 5);
+        Check2[i] = findChild<QCheckBox*>(QStringLiteral("Check2_%1").arg(i));
+        Check2[i]->setText(Schema::subjects()[i]);
         connect(Check2[i], &QCheckBox::clicked, this, &Analyze_Person::FillTable);
     }
-    Check3 = new QCheckBox(QStringLiteral("全选"), Frame2);
-    Check3->setObjectName(QStringLiteral("Check3"));
-    subjects->addWidget(Check3, 2, 4);
-    connect(Check3, &QCheckBox::toggled, this, [this](bool on) {
+    connect(m_ui->txtOther, &QLineEdit::editingFinished, this, &Analyze_Person::FillTable);
+    connect(m_ui->Check3, &QCheckBox::toggled, this, [this](bool on) {
         if (!on)
             return;
         for (QCheckBox* box : Check2)
@@ -133,61 +103,21 @@ Analyze_Person::Analyze_Person(QWidget* parent)
         FillTable();
     });
 
-    Grid = new ResultGrid(this);
-    Chart = new ChartView(this);
-    Chart->setObjectName(QStringLiteral("Chart"));
-    Chart->setMinimumHeight(260);
-    RankChart = new ChartView(this);
-    RankChart->setObjectName(QStringLiteral("RankChart"));
-    Command3 = Controls::button(this, "Command3", QStringLiteral("图形放大(&Z)"));
-    Command1 = Controls::button(this, "Command1", QStringLiteral("查看该学生资料(&D)"));
-    BN_First = Controls::button(this, "BN_First", QStringLiteral("首页(&F)"));
-    BN_Previous = Controls::button(this, "BN_Previous", QStringLiteral("上一个(&P)"));
-    BN_Next = Controls::button(this, "BN_Next", QStringLiteral("下一个(&N)"));
-    BN_Last = Controls::button(this, "BN_Last", QStringLiteral("末页(&L)"));
-    BN_Back = Controls::button(this, "BN_Back", QStringLiteral("返回(&C)"));
-
-    auto* head = new QHBoxLayout;
-    head->addWidget(Controls::label(this, "Label1", QStringLiteral("学号"), txtNumber));
-    head->addWidget(txtNumber);
-    head->addStretch();
-    head->addWidget(Controls::decoration(this));
-    head->addWidget(title);
-    head->addStretch();
-    head->addWidget(Frame3);
-    auto* filters = new QHBoxLayout;
-    filters->addWidget(Frame1);
-    filters->addWidget(Frame2, 1);
-    auto* buttons = new QHBoxLayout;
-    for (QPushButton* b : { Command3, Command1 })
-        buttons->addWidget(b);
-    buttons->addStretch();
-    for (QPushButton* b : { BN_First, BN_Previous, BN_Next, BN_Last, BN_Back })
-        buttons->addWidget(b);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(head);
-    layout->addLayout(filters);
-    layout->addWidget(Grid, 1);
-    auto* charts = new QHBoxLayout;
-    charts->addWidget(Chart, 3);
-    charts->addWidget(RankChart, 1);
-    layout->addLayout(charts, 2);
-    layout->addLayout(buttons);
-    resize(920, 700);
-
-    connect(BN_Find, &QPushButton::clicked, this, &Analyze_Person::find);
-    connect(txtFind, &QLineEdit::returnPressed, this, &Analyze_Person::find);
-    connect(BN_First, &QPushButton::clicked, this, &Analyze_Person::first);
-    connect(BN_Previous, &QPushButton::clicked, this, &Analyze_Person::previous);
-    connect(BN_Next, &QPushButton::clicked, this, &Analyze_Person::next);
-    connect(BN_Last, &QPushButton::clicked, this, &Analyze_Person::last);
-    connect(BN_Back, &QPushButton::clicked, this, [this] { ChildWindow::close(this); });
-    connect(Command3, &QPushButton::clicked, this, &Analyze_Person::enlarge);
-    connect(Command1, &QPushButton::clicked, this, [this] {
-        if (!txtNumber->text().isEmpty())
-            StudentInfo::openReadOnly(this, txtNumber->text());
+    connect(m_ui->BN_Find, &QPushButton::clicked, this, &Analyze_Person::find);
+    connect(m_ui->txtFind, &QLineEdit::returnPressed, this, &Analyze_Person::find);
+    connect(m_ui->BN_First, &QPushButton::clicked, this, &Analyze_Person::first);
+    connect(m_ui->BN_Previous, &QPushButton::clicked, this, &Analyze_Person::previous);
+    connect(m_ui->BN_Next, &QPushButton::clicked, this, &Analyze_Person::next);
+    connect(m_ui->BN_Last, &QPushButton::clicked, this, &Analyze_Person::last);
+    connect(m_ui->BN_Back, &QPushButton::clicked, this, [this] { ChildWindow::close(this); });
+    connect(m_ui->Command3, &QPushButton::clicked, this, &Analyze_Person::enlarge);
+    connect(m_ui->Command1, &QPushButton::clicked, this, [this] {
+        if (!m_ui->txtNumber->text().isEmpty())
+            StudentInfo::openReadOnly(this, m_ui->txtNumber->text());
     });
 }
+
+Analyze_Person::~Analyze_Person() = default;
 
 bool Analyze_Person::load()
 {
@@ -223,7 +153,7 @@ bool Analyze_Person::testsShown(QVector<TestRecord>* tests) const
     for (const TestRecord& t : *all) {
         const int type = int(standard.indexOf(t.type));
         const bool other = type < 0 && Check1[5]->isChecked()
-            && (txtOther->text().trimmed().isEmpty() || t.type.contains(txtOther->text().trimmed()));
+            && (m_ui->txtOther->text().trimmed().isEmpty() || t.type.contains(m_ui->txtOther->text().trimmed()));
         if ((type >= 0 && Check1[type]->isChecked()) || other)
             *tests << t;
     }
@@ -235,7 +165,7 @@ void Analyze_Person::FillTable()
     if (m_students.isEmpty())
         return;
     const QString student = m_students[m_current];
-    txtNumber->setText(student);
+    m_ui->txtNumber->setText(student);
     QVector<TestRecord> tests;
     if (!testsShown(&tests))
         return;
@@ -247,12 +177,12 @@ void Analyze_Person::FillTable()
             headers << Schema::subjects()[i];
         }
     }
-    Grid->setHeaders(headers);
-    Grid->setColumnTwips(0, 705);
-    Grid->setColumnTwips(1, 1005);
-    Grid->setColumnTwips(2, 960);
+    m_ui->Grid->setHeaders(headers);
+    m_ui->Grid->setColumnTwips(0, 705);
+    m_ui->Grid->setColumnTwips(1, 1005);
+    m_ui->Grid->setColumnTwips(2, 960);
     for (int c = 3; c < headers.size(); ++c)
-        Grid->setColumnTwips(c, 555);
+        m_ui->Grid->setColumnTwips(c, 555);
     const QString none = QStringLiteral("---");
     // Why a score is missing, in its cell: one query for every test.
     const auto marks = ScoreMarks::ofStudentInAll(mod().Conn, student);
@@ -272,7 +202,7 @@ void Analyze_Person::FillTable()
         }
         auto score = Scores::studentScores(mod().Conn, t.number, student, taken);
         if (!score) {
-            Grid->setRows(std::move(cells));
+            m_ui->Grid->setRows(std::move(cells));
             MessageService::error(score.error(), ErrorWording::Restart);
             return;
         }
@@ -286,7 +216,7 @@ void Analyze_Person::FillTable()
         }
         cells << row;
     }
-    Grid->setRows(std::move(cells));
+    m_ui->Grid->setRows(std::move(cells));
     fillChart();
 }
 
@@ -294,13 +224,13 @@ void Analyze_Person::fillChart()
 {
     m_chart = PersonChartData();
     QVector<QStringList> cells;
-    for (int r = 1; r < Grid->rows(); ++r) {
-        m_chart.series << Grid->text(r, 0);
-        m_chart.names << Grid->text(r, 2);
-        cells << Grid->rowTexts(r).mid(3);
+    for (int r = 1; r < m_ui->Grid->rows(); ++r) {
+        m_chart.series << m_ui->Grid->text(r, 0);
+        m_chart.names << m_ui->Grid->text(r, 2);
+        cells << m_ui->Grid->rowTexts(r).mid(3);
     }
-    for (int c = 3; c < Grid->cols(); ++c)
-        m_chart.categories << Grid->text(0, c);
+    for (int c = 3; c < m_ui->Grid->cols(); ++c)
+        m_chart.categories << m_ui->Grid->text(0, c);
     const auto values = Analysis::chartValues(cells);
     for (int r = 0; r < values.size(); ++r) {
         QVector<double> series;
@@ -312,23 +242,23 @@ void Analyze_Person::fillChart()
         m_chart.values << series;
         m_chart.estimated << estimated;
     }
-    drawPersonChart(Chart, m_chart, false);
+    drawPersonChart(m_ui->Chart, m_chart, false);
     fillRanks();
 }
 
 void Analyze_Person::fillRanks()
 {
     auto rules = StatsRules::load(mod().Conn);
-    const QString student = txtNumber->text().trimmed();
+    const QString student = m_ui->txtNumber->text().trimmed();
     ChartData chart;
     chart.kind = ChartData::Kind::Line;
     ChartData::Series line;
     line.name = QStringLiteral("总分名次");
     QStringList tests;
     int worst = 1;
-    for (int r = 1; r < Grid->rows(); ++r) {
-        const int number = Grid->text(r, 0).toInt();
-        tests << Grid->text(r, 0); // the test's number: the names would not fit
+    for (int r = 1; r < m_ui->Grid->rows(); ++r) {
+        const int number = m_ui->Grid->text(r, 0).toInt();
+        tests << m_ui->Grid->text(r, 0); // the test's number: the names would not fit
         // Each test is read once for the window, whichever student is shown.
         if (!m_ranks.contains(number) && rules) {
             QHash<QString, int> placed;
@@ -352,13 +282,13 @@ void Analyze_Person::fillRanks()
     chart.low = 1;
     chart.high = std::max(2, worst);
     chart.ticks = std::min(std::max(2, worst), 6);
-    RankChart->setChart(std::move(chart));
+    m_ui->RankChart->setChart(std::move(chart));
 }
 
 void Analyze_Person::typeClicked(int index)
 {
     if (Check1[5]->isChecked())
-        txtOther->setEnabled(true);
+        m_ui->txtOther->setEnabled(true);
     QVector<TestRecord> tests;
     bool anyType = false;
     for (QCheckBox* box : Check1)
@@ -375,7 +305,7 @@ void Analyze_Person::typeClicked(int index)
 
 void Analyze_Person::find()
 {
-    const QString typed = txtFind->text().trimmed();
+    const QString typed = m_ui->txtFind->text().trimmed();
     static const QRegularExpression digits(QStringLiteral("^[0-9]{1,10}$"));
     if (!digits.match(typed).hasMatch()) {
         MessageService::info(
@@ -425,14 +355,12 @@ void Analyze_Person::enlarge()
 
 Analyze_Person_Chart::Analyze_Person_Chart(const PersonChartData& chartData, QWidget* parent)
     : QDialog(parent)
+    , m_ui(std::make_unique<Ui::Analyze_Person_Chart>())
 {
-    setObjectName(QStringLiteral("Analyze_Person_Chart"));
-    setWindowTitle(QStringLiteral("图形放大"));
-    Chart = new ChartView(this);
-    Chart->setObjectName(QStringLiteral("Chart"));
-    drawPersonChart(Chart, chartData, true);
-    (new QVBoxLayout(this))->addWidget(Chart);
-    resize(1000, 640);
+    m_ui->setupUi(this);
+    drawPersonChart(m_ui->Chart, chartData, true);
 }
+
+Analyze_Person_Chart::~Analyze_Person_Chart() = default;
 
 } // namespace velmora

@@ -5,17 +5,18 @@
 #include <QStringList>
 #include <QVector>
 #include <QWidget>
+#include <memory>
 
-class QBarSeries;
 class QCheckBox;
-class QLineEdit;
-class QPushButton;
+
+namespace Ui {
+class Analyze_Person;
+class Analyze_Person_Chart;
+} // namespace Ui
 
 namespace velmora {
 
 class ChartView;
-
-class ResultGrid;
 
 // What the personal chart shows: one category per subject, one series per test.
 struct PersonChartData
@@ -40,6 +41,7 @@ class Analyze_Person : public QWidget
 
 public:
     explicit Analyze_Person(QWidget* parent = nullptr);
+    ~Analyze_Person() override;
 
     // False when there is no student: the window has said so and should close.
     bool load();
@@ -53,24 +55,10 @@ public:
     const PersonChartData& chartData() const { return m_chart; }
 
 private:
-    QLineEdit* txtNumber;
-    QLineEdit* txtFind;
-    QPushButton* BN_Find;
+    std::unique_ptr<Ui::Analyze_Person> m_ui;
     QVector<QCheckBox*> Check1; // 0..4 the test types, 5 其他
-    QLineEdit* txtOther;
     QVector<QCheckBox*> Check2; // the fourteen subjects
-    QCheckBox* Check3;
-    ResultGrid* Grid;
-    ChartView* Chart;
     // The class rank of the total in each test shown, first place at the top.
-    ChartView* RankChart;
-    QPushButton* Command3;
-    QPushButton* Command1;
-    QPushButton* BN_First;
-    QPushButton* BN_Previous;
-    QPushButton* BN_Next;
-    QPushButton* BN_Last;
-    QPushButton* BN_Back;
 
     void fillChart();
     void fillRanks();
@@ -92,9 +80,10 @@ class Analyze_Person_Chart : public QDialog
 
 public:
     Analyze_Person_Chart(const PersonChartData& chartData, QWidget* parent = nullptr);
+    ~Analyze_Person_Chart() override;
 
 private:
-    ChartView* Chart;
+    std::unique_ptr<Ui::Analyze_Person_Chart> m_ui;
 };
 
 // Draws the personal chart: grouped bars, a legend of the tests.

@@ -7,21 +7,18 @@
 #include "exams/Points.h"
 #include "exams/TestRecord.h"
 #include "platform/ui/ChildWindow.h"
-#include "platform/ui/Controls.h"
 #include "platform/ui/ReportPreview.h"
-#include "platform/ui/ResultGrid.h"
 #include "platform/ui/TablePages.h"
 #include "students/StudentRecord.h"
+#include "ui_Analyze_Progress.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QVBoxLayout>
 #include <algorithm>
 #include <functional>
 
@@ -104,100 +101,41 @@ QVector<Column> columnsFor(
 
 Analyze_Progress::Analyze_Progress(QWidget* parent)
     : QWidget(parent)
+    , m_ui(std::make_unique<Ui::Analyze_Progress>())
 {
-    setObjectName(QStringLiteral("Analyze_Progress"));
-    setWindowTitle(QStringLiteral("进退步分析"));
-    cmbEarlier = new QComboBox(this);
-    cmbEarlier->setObjectName(QStringLiteral("cmbEarlier"));
-    cmbLater = new QComboBox(this);
-    cmbLater->setObjectName(QStringLiteral("cmbLater"));
-    cmbItem = new QComboBox(this);
-    cmbItem->setObjectName(QStringLiteral("cmbItem"));
-    chkStandard = new QCheckBox(QStringLiteral("按标准分比较(&B)"), this);
-    chkStandard->setObjectName(QStringLiteral("chkStandard"));
-    chkStandard->setToolTip(QStringLiteral("两次考试难度不同、参加的人不同时，比较标准分（T = 50 + 10z）更公平"));
-    lblCaption = new QLabel(this);
-    lblCaption->setObjectName(QStringLiteral("lblCaption"));
-    lblCaption->setWordWrap(true);
-    Grid = new ResultGrid(this);
-    Grid->setClassList(true);
-    Grid->setObjectName(QStringLiteral("Grid"));
-    Grid->setExportTitle(QStringLiteral("进退步分析"));
-    Grid->horizontalHeader()->setSectionsClickable(true);
-    lblOnce = new QLabel(this);
-    lblOnce->setObjectName(QStringLiteral("lblOnce"));
-    lblOnce->setWordWrap(true);
-    txtTop = Controls::edit(this, "txtTop", QStringLiteral("5"));
-    txtTop->setValidator(new QIntValidator(1, 9999, txtTop));
-    txtTop->setMaximumWidth(60);
-    BN_Up = Controls::button(this, "BN_Up", QStringLiteral("进步最大(&U)"));
-    BN_Down = Controls::button(this, "BN_Down", QStringLiteral("退步最大(&D)"));
-    BN_All = Controls::button(this, "BN_All", QStringLiteral("全部(&A)"));
-    txtLine = Controls::edit(this, "txtLine");
-    txtLine->setValidator(new QIntValidator(0, 99999, txtLine));
-    txtLine->setMaximumWidth(70);
-    txtMargin = Controls::edit(this, "txtMargin", QStringLiteral("5"));
-    txtMargin->setValidator(new QIntValidator(0, 9999, txtMargin));
-    txtMargin->setMaximumWidth(60);
-    lblBorder = new QLabel(this);
-    lblBorder->setObjectName(QStringLiteral("lblBorder"));
-    lblBorder->setWordWrap(true);
-    lblBorder->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    BN_Print = Controls::button(this, "BN_Print", QStringLiteral("打印预览(&P)…"));
-    BN_Back = Controls::button(this, "BN_Back", QStringLiteral("返回"));
-
-    auto* tests = new QHBoxLayout;
-    tests->addWidget(Controls::label(this, "lblEarlier", QStringLiteral("前一次考试(&E)："), cmbEarlier));
-    tests->addWidget(cmbEarlier, 1);
-    tests->addWidget(Controls::label(this, "lblLater", QStringLiteral("后一次考试(&L)："), cmbLater));
-    tests->addWidget(cmbLater, 1);
-    tests->addWidget(Controls::label(this, "lblItem", QStringLiteral("比较(&I)："), cmbItem));
-    tests->addWidget(cmbItem);
-    tests->addWidget(chkStandard);
-    auto* steps = new QHBoxLayout;
-    steps->addWidget(Controls::label(this, "lblTop", QStringLiteral("前(&N)"), txtTop));
-    steps->addWidget(txtTop);
-    steps->addWidget(new QLabel(QStringLiteral("名："), this));
-    steps->addWidget(BN_Up);
-    steps->addWidget(BN_Down);
-    steps->addWidget(BN_All);
-    steps->addStretch();
-    steps->addWidget(Controls::label(this, "lblLine", QStringLiteral("临界生：本次低于(&K)"), txtLine));
-    steps->addWidget(txtLine);
-    steps->addWidget(Controls::label(this, "lblMargin", QStringLiteral("分，差距在(&M)"), txtMargin));
-    steps->addWidget(txtMargin);
-    steps->addWidget(new QLabel(QStringLiteral("分以内"), this));
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(tests);
-    layout->addWidget(lblCaption);
-    layout->addWidget(Grid, 1);
-    layout->addWidget(lblOnce);
-    layout->addLayout(steps);
-    layout->addWidget(lblBorder);
-    layout->addLayout(Controls::buttonRow({ Grid->exportButton(this), BN_Print, BN_Back }));
+    m_ui->setupUi(this);
+    m_ui->Grid->setClassList(true);
+    m_ui->Grid->setExportTitle(QStringLiteral("进退步分析"));
+    m_ui->Grid->horizontalHeader()->setSectionsClickable(true);
+    m_ui->Grid->exportBy(m_ui->BN_Export);
+    m_ui->txtTop->setValidator(new QIntValidator(1, 9999, m_ui->txtTop));
+    m_ui->txtLine->setValidator(new QIntValidator(0, 99999, m_ui->txtLine));
+    m_ui->txtMargin->setValidator(new QIntValidator(0, 9999, m_ui->txtMargin));
     ChildWindow::setDesignSize(this, { 14400, 9600 });
 
-    connect(cmbEarlier, &QComboBox::currentIndexChanged, this, &Analyze_Progress::compare);
-    connect(cmbLater, &QComboBox::currentIndexChanged, this, &Analyze_Progress::compare);
-    connect(cmbItem, &QComboBox::currentIndexChanged, this, [this] {
-        txtLine->clear();
+    connect(m_ui->cmbEarlier, &QComboBox::currentIndexChanged, this, &Analyze_Progress::compare);
+    connect(m_ui->cmbLater, &QComboBox::currentIndexChanged, this, &Analyze_Progress::compare);
+    connect(m_ui->cmbItem, &QComboBox::currentIndexChanged, this, [this] {
+        m_ui->txtLine->clear();
         compare();
     });
-    connect(chkStandard, &QCheckBox::toggled, this, &Analyze_Progress::showRows);
-    connect(BN_Up, &QPushButton::clicked, this, [this] { showSteps(true); });
-    connect(BN_Down, &QPushButton::clicked, this, [this] { showSteps(false); });
-    connect(BN_All, &QPushButton::clicked, this, [this] {
+    connect(m_ui->chkStandard, &QCheckBox::toggled, this, &Analyze_Progress::showRows);
+    connect(m_ui->BN_Up, &QPushButton::clicked, this, [this] { showSteps(true); });
+    connect(m_ui->BN_Down, &QPushButton::clicked, this, [this] { showSteps(false); });
+    connect(m_ui->BN_All, &QPushButton::clicked, this, [this] {
         m_sortColumn = -1;
         showRows();
     });
-    connect(txtTop, &QLineEdit::returnPressed, this, [this] { showSteps(true); });
-    connect(txtLine, &QLineEdit::textEdited, this, &Analyze_Progress::showBorder);
-    connect(txtMargin, &QLineEdit::textEdited, this, &Analyze_Progress::showBorder);
-    connect(Grid->horizontalHeader(), &QHeaderView::sectionClicked, this, &Analyze_Progress::sortBy);
-    connect(BN_Print, &QPushButton::clicked, this, &Analyze_Progress::print);
-    connect(BN_Back, &QPushButton::clicked, this, [this] { ChildWindow::close(this); });
-    TestChoice::follow(this, { cmbEarlier, cmbLater }, [this] { return load(); });
+    connect(m_ui->txtTop, &QLineEdit::returnPressed, this, [this] { showSteps(true); });
+    connect(m_ui->txtLine, &QLineEdit::textEdited, this, &Analyze_Progress::showBorder);
+    connect(m_ui->txtMargin, &QLineEdit::textEdited, this, &Analyze_Progress::showBorder);
+    connect(m_ui->Grid->horizontalHeader(), &QHeaderView::sectionClicked, this, &Analyze_Progress::sortBy);
+    connect(m_ui->BN_Print, &QPushButton::clicked, this, &Analyze_Progress::print);
+    connect(m_ui->BN_Back, &QPushButton::clicked, this, [this] { ChildWindow::close(this); });
+    TestChoice::follow(this, { m_ui->cmbEarlier, m_ui->cmbLater }, [this] { return load(); });
 }
+
+Analyze_Progress::~Analyze_Progress() = default;
 
 bool Analyze_Progress::load()
 {
@@ -205,66 +143,66 @@ bool Analyze_Progress::load()
     if (!started)
         return false;
     m_start = *std::move(started);
-    const QSignalBlocker quietEarlier(cmbEarlier), quietLater(cmbLater);
-    cmbEarlier->clear();
-    cmbLater->clear();
+    const QSignalBlocker quietEarlier(m_ui->cmbEarlier), quietLater(m_ui->cmbLater);
+    m_ui->cmbEarlier->clear();
+    m_ui->cmbLater->clear();
     // The later defaults to the newest, the earlier to the one before.
-    TestChoice::fill({ cmbEarlier, cmbLater }, m_start);
-    cmbLater->setCurrentIndex(0);
-    cmbEarlier->setCurrentIndex(1);
+    TestChoice::fill({ m_ui->cmbEarlier, m_ui->cmbLater }, m_start);
+    m_ui->cmbLater->setCurrentIndex(0);
+    m_ui->cmbEarlier->setCurrentIndex(1);
     compare();
     return true;
 }
 
 void Analyze_Progress::compare()
 {
-    m_earlier = TestChoice::cells(cmbEarlier->currentData(), m_start);
-    m_later = TestChoice::cells(cmbLater->currentData(), m_start);
+    m_earlier = TestChoice::cells(m_ui->cmbEarlier->currentData(), m_start);
+    m_later = TestChoice::cells(m_ui->cmbLater->currentData(), m_start);
     fillItems();
     showRows();
 }
 
 void Analyze_Progress::fillItems()
 {
-    const QString chosen = cmbItem->currentData().toString();
-    const QSignalBlocker quiet(cmbItem);
-    cmbItem->clear();
-    cmbItem->addItem(QStringLiteral("总分"), QString());
+    const QString chosen = m_ui->cmbItem->currentData().toString();
+    const QSignalBlocker quiet(m_ui->cmbItem);
+    m_ui->cmbItem->clear();
+    m_ui->cmbItem->addItem(QStringLiteral("总分"), QString());
     if (m_earlier && m_later) {
         for (const QString& subject : std::as_const(m_later->subjects)) {
             if (m_earlier->subjects.contains(subject))
-                cmbItem->addItem(subject, subject);
+                m_ui->cmbItem->addItem(subject, subject);
         }
     }
-    cmbItem->setCurrentIndex(qMax(0, cmbItem->findData(chosen)));
+    m_ui->cmbItem->setCurrentIndex(qMax(0, m_ui->cmbItem->findData(chosen)));
 }
 
 void Analyze_Progress::showRows()
 {
     if (!m_earlier || !m_later)
         return;
-    const QString subject = cmbItem->currentData().toString();
+    const QString subject = m_ui->cmbItem->currentData().toString();
     const auto earlier = Analysis::resultsOf(*m_earlier, subject, m_start.rules);
     m_laterResults = Analysis::resultsOf(*m_later, subject, m_start.rules);
     m_progress = Analysis::progressOf(earlier, m_laterResults);
-    lblCaption->setText(chkStandard->isChecked()
+    m_ui->lblCaption->setText(m_ui->chkStandard->isChecked()
             ? QStringLiteral("按标准分比较：标准分 T = 50 + 10z，z 由该次考试全班的平均分和标准差算出，"
                              "不受两次考试难度和参加人数不同的影响。标准分变化为正是进步。")
             : QStringLiteral("按班级名次比较（同分同名次；有科目缺成绩的学生%1）。名次变化 ↑ 是进步。")
                   .arg(m_start.rules.absentNoRank ? QStringLiteral("不参加总分排名")
                                                   : QStringLiteral("也参加总分排名")));
     if (m_progress.byRate)
-        lblCaption->setText(lblCaption->text()
+        m_ui->lblCaption->setText(m_ui->lblCaption->text()
             + QStringLiteral(
                 "两次的满分或科目不同，分数不能直接相比：变化按得分率（占满分的百分比）计，单位是百分点。"));
     QStringList once;
     for (const QString& n : std::as_const(m_progress.onlyOnce))
         once << (name(n).isEmpty() ? n : name(n));
-    lblOnce->setText(
+    m_ui->lblOnce->setText(
         once.isEmpty() ? QString() : QStringLiteral("只参加了一次考试的学生：") + once.join(QStringLiteral("、")));
-    lblOnce->setVisible(!once.isEmpty());
-    if (txtLine->text().isEmpty())
-        txtLine->setText(QString::number( // the class's 及格线
+    m_ui->lblOnce->setVisible(!once.isEmpty());
+    if (m_ui->txtLine->text().isEmpty())
+        m_ui->txtLine->setText(QString::number( // the class's 及格线
             (m_laterResults.fullMarks / m_laterResults.scale * m_start.rules.pass + 99) / 100));
     m_shown.clear();
     for (int r = 0; r < m_progress.rows.size(); ++r)
@@ -276,7 +214,7 @@ void Analyze_Progress::showRows()
 
 QVector<Analyze_Progress::Column> Analyze_Progress::columns() const
 {
-    return columnsFor(cmbItem->currentText(), chkStandard->isChecked(), m_progress.scale, m_progress.byRate,
+    return columnsFor(m_ui->cmbItem->currentText(), m_ui->chkStandard->isChecked(), m_progress.scale, m_progress.byRate,
         [this](const QString& n) { return name(n); });
 }
 
@@ -291,8 +229,8 @@ void Analyze_Progress::render()
         if (shown[c].key && !shown[c].header.endsWith(QStringLiteral("名次变化")))
             numbers << c;
     }
-    Grid->setHeaders(headers);
-    Grid->setNumberColumns(numbers);
+    m_ui->Grid->setHeaders(headers);
+    m_ui->Grid->setNumberColumns(numbers);
     QList<QStringList> rows;
     for (int r : std::as_const(m_shown)) {
         QStringList texts;
@@ -300,8 +238,8 @@ void Analyze_Progress::render()
             texts << c.text(m_progress.rows[r]);
         rows << texts;
     }
-    Grid->setRows(rows);
-    Grid->fitColumns(140);
+    m_ui->Grid->setRows(rows);
+    m_ui->Grid->fitColumns(140);
 }
 
 void Analyze_Progress::sortBy(int column)
@@ -336,13 +274,13 @@ void Analyze_Progress::applySort()
 
 void Analyze_Progress::showSteps(bool up)
 {
-    const int n = txtTop->text().toInt();
+    const int n = m_ui->txtTop->text().toInt();
     if (n <= 0) {
         MessageService::info(QStringLiteral("请填写要显示的人数（1 到 9999）。"));
-        txtTop->setFocus();
+        m_ui->txtTop->setFocus();
         return;
     }
-    const bool standard = chkStandard->isChecked();
+    const bool standard = m_ui->chkStandard->isChecked();
     QVector<std::optional<double>> changes;
     for (const ProgressRow& row : std::as_const(m_progress.rows))
         changes << (standard ? row.tChange() : real(row.rankChange()));
@@ -354,10 +292,10 @@ void Analyze_Progress::showSteps(bool up)
 void Analyze_Progress::showBorder()
 {
     bool lineOk = false, marginOk = false;
-    const int line = txtLine->text().toInt(&lineOk);
-    const int margin = txtMargin->text().toInt(&marginOk);
+    const int line = m_ui->txtLine->text().toInt(&lineOk);
+    const int margin = m_ui->txtMargin->text().toInt(&marginOk);
     if (!lineOk || !marginOk) {
-        lblBorder->clear();
+        m_ui->lblBorder->clear();
         return;
     }
     QStringList near;
@@ -365,26 +303,26 @@ void Analyze_Progress::showBorder()
         near << QStringLiteral("%1（%2）")
                     .arg(name(n).isEmpty() ? n : name(n))
                     .arg(figure(m_laterResults.values.value(n), m_laterResults.scale));
-    lblBorder->setText(QStringLiteral("临界生（本次%1低于%2分、差距在%3分以内）：%4")
-                           .arg(cmbItem->currentText())
-                           .arg(line)
-                           .arg(margin)
-                           .arg(near.isEmpty() ? QStringLiteral("没有") : near.join(QStringLiteral("、"))));
+    m_ui->lblBorder->setText(QStringLiteral("临界生（本次%1低于%2分、差距在%3分以内）：%4")
+                                 .arg(m_ui->cmbItem->currentText())
+                                 .arg(line)
+                                 .arg(margin)
+                                 .arg(near.isEmpty() ? QStringLiteral("没有") : near.join(QStringLiteral("、"))));
 }
 
 void Analyze_Progress::print()
 {
     if (!Sharing::mayShareClassList())
         return;
-    QStringList notes { QStringLiteral("%1 → %2").arg(cmbEarlier->currentText(), cmbLater->currentText()),
-        lblCaption->text() };
-    for (const QLabel* l : { lblOnce, lblBorder }) {
+    QStringList notes { QStringLiteral("%1 → %2").arg(m_ui->cmbEarlier->currentText(), m_ui->cmbLater->currentText()),
+        m_ui->lblCaption->text() };
+    for (const QLabel* l : { m_ui->lblOnce, m_ui->lblBorder }) {
         if (!l->text().isEmpty())
             notes << l->text();
     }
     TablePages::preview(this, QStringLiteral("进退步分析"),
-        QStringLiteral("进退步分析（%1）").arg(cmbItem->currentText()), notes, TablePages::sections(Grid->sheet()),
-        QPageLayout::Portrait);
+        QStringLiteral("进退步分析（%1）").arg(m_ui->cmbItem->currentText()), notes,
+        TablePages::sections(m_ui->Grid->sheet()), QPageLayout::Portrait);
 }
 
 } // namespace velmora

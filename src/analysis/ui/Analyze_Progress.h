@@ -6,16 +6,13 @@
 #include <QHash>
 #include <QWidget>
 #include <functional>
+#include <memory>
 
-class QCheckBox;
-class QComboBox;
-class QLabel;
-class QLineEdit;
-class QPushButton;
+namespace Ui {
+class Analyze_Progress;
+}
 
 namespace velmora {
-
-class ResultGrid;
 
 // 进退步分析: each student's total or subject in two tests, with the change
 // in rank (or in standard score), the biggest steps either way, and those
@@ -26,6 +23,7 @@ class Analyze_Progress : public QWidget
 
 public:
     explicit Analyze_Progress(QWidget* parent = nullptr);
+    ~Analyze_Progress() override;
 
     struct Column
     {
@@ -39,22 +37,7 @@ public:
     bool load();
 
 private:
-    QComboBox* cmbEarlier;
-    QComboBox* cmbLater;
-    QComboBox* cmbItem;
-    QCheckBox* chkStandard;
-    QLabel* lblCaption;
-    ResultGrid* Grid;
-    QLabel* lblOnce;
-    QLineEdit* txtTop;
-    QPushButton* BN_Up;
-    QPushButton* BN_Down;
-    QPushButton* BN_All;
-    QLineEdit* txtLine;
-    QLineEdit* txtMargin;
-    QLabel* lblBorder;
-    QPushButton* BN_Print;
-    QPushButton* BN_Back;
+    std::unique_ptr<Ui::Analyze_Progress> m_ui;
 
     void compare();
     void fillItems();

@@ -7,18 +7,15 @@
 #include "exams/TestLocks.h"
 #include "exams/TestRecord.h"
 #include "platform/ui/ChildWindow.h"
-#include "platform/ui/Controls.h"
-#include "platform/ui/ResultGrid.h"
 #include "students/StudentRecord.h"
+#include "ui_Analyze_Questions.h"
 
 #include <QComboBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QVBoxLayout>
 #include <cmath>
 
 namespace velmora {
@@ -36,83 +33,25 @@ QString share(const std::optional<double>& v)
 
 Analyze_Questions::Analyze_Questions(QWidget* parent)
     : QWidget(parent)
+    , m_ui(std::make_unique<Ui::Analyze_Questions>())
 {
-    setObjectName(QStringLiteral("Analyze_Questions"));
-    setWindowTitle(QStringLiteral("小题分析"));
-    txtNumber = new QComboBox(this);
-    txtNumber->setObjectName(QStringLiteral("txtNumber"));
-    cmbSubject = new QComboBox(this);
-    cmbSubject->setObjectName(QStringLiteral("cmbSubject"));
-    Grid = new ResultGrid(this);
-    Grid->setObjectName(QStringLiteral("Grid"));
-    Grid->setExportTitle(QStringLiteral("小题分析"));
-    Grid->setNumberColumns({ 1, 2, 3, 6 });
-    lblCheck = Controls::label(this, "lblCheck", QString());
-    lblCheck->setWordWrap(true);
-    txtFullMarks = Controls::edit(this, "txtFullMarks");
-    BN_FullMarks = Controls::button(this, "BN_FullMarks", QStringLiteral("设为本题满分(&M)"));
-    txtFrom = Controls::edit(this, "txtFrom");
-    txtTo = Controls::edit(this, "txtTo");
-    txtEach = Controls::edit(this, "txtEach");
-    BN_Range = Controls::button(this, "BN_Range", QStringLiteral("设置(&R)"));
-    cmbQuestion = new QComboBox(this);
-    cmbQuestion->setObjectName(QStringLiteral("cmbQuestion"));
-    txtAtMost = Controls::edit(this, "txtAtMost", QStringLiteral("0"));
-    for (QLineEdit* small : { txtFrom, txtTo, txtEach, txtFullMarks, txtAtMost })
-        small->setMaximumWidth(80);
-    lstStudents = new QListWidget(this);
-    lstStudents->setObjectName(QStringLiteral("lstStudents"));
-    BN_Back = Controls::button(this, "BN_Back", QStringLiteral("返回"));
+    m_ui->setupUi(this);
+    m_ui->Grid->setExportTitle(QStringLiteral("小题分析"));
+    m_ui->Grid->setNumberColumns({ 1, 2, 3, 6 });
+    m_ui->Grid->exportBy(m_ui->BN_Export);
 
-    auto* top = new QHBoxLayout;
-    top->addWidget(Controls::label(this, "lblTest", QStringLiteral("考试(&T)："), txtNumber));
-    top->addWidget(txtNumber, 1);
-    top->addWidget(Controls::label(this, "lblSubject", QStringLiteral("科目(&S)："), cmbSubject));
-    top->addWidget(cmbSubject);
-    auto* full = new QHBoxLayout;
-    full->addWidget(Controls::label(this, "lblFull", QStringLiteral("选中小题的满分(&F)："), txtFullMarks));
-    full->addWidget(txtFullMarks);
-    full->addWidget(BN_FullMarks);
-    full->addStretch();
-    full->addWidget(Grid->exportButton(this));
-    auto* range = new QHBoxLayout;
-    range->addWidget(Controls::label(this, "lblFrom", QStringLiteral("从第(&B)"), txtFrom));
-    range->addWidget(txtFrom);
-    range->addWidget(Controls::label(this, "lblTo", QStringLiteral("题到第(&O)"), txtTo));
-    range->addWidget(txtTo);
-    range->addWidget(Controls::label(this, "lblEach", QStringLiteral("题，每题(&E)"), txtEach));
-    range->addWidget(txtEach);
-    range->addWidget(new QLabel(QStringLiteral("分"), this));
-    range->addWidget(BN_Range);
-    range->addStretch();
-    auto* who = new QHBoxLayout;
-    who->addWidget(Controls::label(this, "lblQuestion", QStringLiteral("小题(&Q)："), cmbQuestion));
-    who->addWidget(cmbQuestion);
-    who->addWidget(Controls::label(this, "lblAtMost", QStringLiteral("得分不超过(&X)："), txtAtMost));
-    who->addWidget(txtAtMost);
-    who->addWidget(new QLabel(QStringLiteral("分的学生："), this));
-    who->addStretch();
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(top);
-    layout->addWidget(Grid, 2);
-    layout->addWidget(lblCheck);
-    layout->addLayout(full);
-    layout->addLayout(range);
-    layout->addLayout(who);
-    layout->addWidget(lstStudents, 1);
-    layout->addLayout(Controls::buttonRow({ BN_Back }));
-    resize(760, 640);
-
-    connect(txtNumber, &QComboBox::currentIndexChanged, this, &Analyze_Questions::showTest);
-    connect(cmbSubject, &QComboBox::currentIndexChanged, this, &Analyze_Questions::showSubject);
-    connect(BN_FullMarks, &QPushButton::clicked, this, &Analyze_Questions::setFullMarks);
-    connect(txtFullMarks, &QLineEdit::returnPressed, this, &Analyze_Questions::setFullMarks);
-    connect(BN_Range, &QPushButton::clicked, this, &Analyze_Questions::setRange);
-    connect(txtEach, &QLineEdit::returnPressed, this, &Analyze_Questions::setRange);
-    connect(cmbQuestion, &QComboBox::currentIndexChanged, this, &Analyze_Questions::listStudents);
-    connect(txtAtMost, &QLineEdit::textChanged, this, &Analyze_Questions::listStudents);
-    connect(BN_Back, &QPushButton::clicked, this, [this] { ChildWindow::close(this); });
+    connect(m_ui->txtNumber, &QComboBox::currentIndexChanged, this, &Analyze_Questions::showTest);
+    connect(m_ui->cmbSubject, &QComboBox::currentIndexChanged, this, &Analyze_Questions::showSubject);
+    connect(m_ui->BN_FullMarks, &QPushButton::clicked, this, &Analyze_Questions::setFullMarks);
+    connect(m_ui->txtFullMarks, &QLineEdit::returnPressed, this, &Analyze_Questions::setFullMarks);
+    connect(m_ui->BN_Range, &QPushButton::clicked, this, &Analyze_Questions::setRange);
+    connect(m_ui->txtEach, &QLineEdit::returnPressed, this, &Analyze_Questions::setRange);
+    connect(m_ui->cmbQuestion, &QComboBox::currentIndexChanged, this, &Analyze_Questions::listStudents);
+    connect(m_ui->txtAtMost, &QLineEdit::textChanged, this, &Analyze_Questions::listStudents);
+    connect(m_ui->BN_Back, &QPushButton::clicked, this, [this] { ChildWindow::close(this); });
 }
+
+Analyze_Questions::~Analyze_Questions() = default;
 
 bool Analyze_Questions::load()
 {
@@ -127,21 +66,21 @@ bool Analyze_Questions::load()
         return false;
     }
     m_names = *names;
-    const QSignalBlocker quiet(txtNumber);
-    txtNumber->clear();
+    const QSignalBlocker quiet(m_ui->txtNumber);
+    m_ui->txtNumber->clear();
     for (int test : std::as_const(*tests)) {
         auto record = Exams::fetch(mod().Conn, test);
         const QString name = record && *record ? (*record)->name : QString();
-        txtNumber->addItem(QStringLiteral("%1 %2").arg(test).arg(name), test);
+        m_ui->txtNumber->addItem(QStringLiteral("%1 %2").arg(test).arg(name), test);
     }
-    txtNumber->setCurrentIndex(0);
+    m_ui->txtNumber->setCurrentIndex(0);
     showTest();
     return true;
 }
 
 void Analyze_Questions::showTest()
 {
-    m_test = txtNumber->currentData().toInt();
+    m_test = m_ui->txtNumber->currentData().toInt();
     auto questions = Questions::list(mod().Conn, m_test);
     auto marks = Questions::marks(mod().Conn, m_test);
     auto record = Exams::fetch(mod().Conn, m_test);
@@ -154,30 +93,31 @@ void Analyze_Questions::showTest()
     m_subjectFullMarks = *record ? (*record)->items.fullMarks : QVector<int>(14, TestItems::kDefaultFullMarks);
     // A question's full marks are the class's: not a limited user's, nor a locked test's.
     const bool open = !UserRights::current().limited() && TestLocks::guard(mod().Conn, m_test);
-    for (QWidget* w : std::initializer_list<QWidget*> { txtFullMarks, BN_FullMarks, txtFrom, txtTo, txtEach, BN_Range })
+    for (QWidget* w : std::initializer_list<QWidget*> {
+             m_ui->txtFullMarks, m_ui->BN_FullMarks, m_ui->txtFrom, m_ui->txtTo, m_ui->txtEach, m_ui->BN_Range })
         w->setEnabled(open);
-    const QString chosen = cmbSubject->currentData().toString();
-    const QSignalBlocker quiet(cmbSubject);
-    cmbSubject->clear();
+    const QString chosen = m_ui->cmbSubject->currentData().toString();
+    const QSignalBlocker quiet(m_ui->cmbSubject);
+    m_ui->cmbSubject->clear();
     for (const Questions::Question& q : std::as_const(m_all)) {
         const QString subject = Questions::subjectOf(q.number);
-        if (cmbSubject->findData(subject) < 0)
-            cmbSubject->addItem(subject.isEmpty() ? QStringLiteral("（未注明科目）") : subject, subject);
+        if (m_ui->cmbSubject->findData(subject) < 0)
+            m_ui->cmbSubject->addItem(subject.isEmpty() ? QStringLiteral("（未注明科目）") : subject, subject);
     }
-    cmbSubject->setCurrentIndex(qMax(0, cmbSubject->findData(chosen)));
+    m_ui->cmbSubject->setCurrentIndex(qMax(0, m_ui->cmbSubject->findData(chosen)));
     showSubject();
 }
 
 void Analyze_Questions::showSubject()
 {
-    const QString subject = cmbSubject->currentData().toString();
+    const QString subject = m_ui->cmbSubject->currentData().toString();
     m_questions.clear();
     for (const Questions::Question& q : std::as_const(m_all)) {
         if (Questions::subjectOf(q.number) == subject)
             m_questions << q;
     }
-    Grid->setHeaders({ QStringLiteral("题号"), QStringLiteral("满分"), QStringLiteral("人数"), QStringLiteral("平均分"),
-        QStringLiteral("得分率"), QStringLiteral("难度"), QStringLiteral("区分度") });
+    m_ui->Grid->setHeaders({ QStringLiteral("题号"), QStringLiteral("满分"), QStringLiteral("人数"),
+        QStringLiteral("平均分"), QStringLiteral("得分率"), QStringLiteral("难度"), QStringLiteral("区分度") });
     QList<QStringList> rows;
     for (const Questions::Figures& f : Questions::analyse(m_questions, m_marks)) {
         rows << QStringList { Questions::label(f.number),
@@ -186,8 +126,8 @@ void Analyze_Questions::showSubject()
             f.rate ? QString::number(*f.rate, 'f', 2) : QString(),
             f.discrimination ? QString::number(*f.discrimination, 'f', 2) : QString() };
     }
-    Grid->setRows(rows);
-    Grid->fitColumns(200);
+    m_ui->Grid->setRows(rows);
+    m_ui->Grid->fitColumns(200);
 
     // The questions' full marks against the subject's, with the difference named.
     QString check = QStringLiteral("还有小题没有满分：选中一题填写，或按题号范围一起设置。");
@@ -204,14 +144,14 @@ void Analyze_Questions::showSubject()
                         .arg(m_subjectFullMarks.value(index))
                         .arg(gap > 0 ? QStringLiteral("少") : QStringLiteral("多"), number(std::abs(gap)));
     }
-    lblCheck->setText(check);
+    m_ui->lblCheck->setText(check);
 
-    const QString chosen = cmbQuestion->currentData().toString();
-    const QSignalBlocker quiet(cmbQuestion);
-    cmbQuestion->clear();
+    const QString chosen = m_ui->cmbQuestion->currentData().toString();
+    const QSignalBlocker quiet(m_ui->cmbQuestion);
+    m_ui->cmbQuestion->clear();
     for (const Questions::Question& q : std::as_const(m_questions))
-        cmbQuestion->addItem(Questions::label(q.number), q.number);
-    cmbQuestion->setCurrentIndex(qMax(0, cmbQuestion->findData(chosen)));
+        m_ui->cmbQuestion->addItem(Questions::label(q.number), q.number);
+    m_ui->cmbQuestion->setCurrentIndex(qMax(0, m_ui->cmbQuestion->findData(chosen)));
     listStudents();
 }
 
@@ -228,26 +168,26 @@ std::optional<double> Analyze_Questions::typedFullMarks(QLineEdit* edit)
 
 void Analyze_Questions::setFullMarks()
 {
-    const int row = Grid->currentRow();
+    const int row = m_ui->Grid->currentRow();
     if (row < 1 || row > m_questions.size()) {
         MessageService::info(QStringLiteral("请先在表中选择一道小题。"));
         return;
     }
-    if (const auto marks = typedFullMarks(txtFullMarks))
+    if (const auto marks = typedFullMarks(m_ui->txtFullMarks))
         keepFullMarks({ m_questions[row - 1].number }, *marks);
 }
 
 void Analyze_Questions::setRange()
 {
     bool fromOk = false, toOk = false;
-    const int from = txtFrom->text().trimmed().toInt(&fromOk);
-    const int to = txtTo->text().trimmed().toInt(&toOk);
+    const int from = m_ui->txtFrom->text().trimmed().toInt(&fromOk);
+    const int to = m_ui->txtTo->text().trimmed().toInt(&toOk);
     if (!fromOk || !toOk || from < 1 || to < from) {
         MessageService::info(QStringLiteral("请填写题号范围，如从第1题到第12题。"));
-        (fromOk && from >= 1 ? txtTo : txtFrom)->setFocus();
+        (fromOk && from >= 1 ? m_ui->txtTo : m_ui->txtFrom)->setFocus();
         return;
     }
-    const auto marks = typedFullMarks(txtEach);
+    const auto marks = typedFullMarks(m_ui->txtEach);
     if (!marks)
         return;
     // Whole questions only: a sub-question's full marks are its own.
@@ -273,20 +213,20 @@ void Analyze_Questions::keepFullMarks(const QStringList& numbers, double marks)
     showTest();
     for (int i = 0; i < m_questions.size(); ++i) {
         if (m_questions[i].number == numbers.first())
-            Grid->setCurrentRow(i + 1);
+            m_ui->Grid->setCurrentRow(i + 1);
     }
 }
 
 void Analyze_Questions::listStudents()
 {
-    lstStudents->clear();
+    m_ui->lstStudents->clear();
     bool ok = false;
-    const double limit = txtAtMost->text().trimmed().toDouble(&ok);
-    const QString question = cmbQuestion->currentData().toString();
+    const double limit = m_ui->txtAtMost->text().trimmed().toDouble(&ok);
+    const QString question = m_ui->cmbQuestion->currentData().toString();
     if (!ok || question.isEmpty())
         return;
     for (const QString& student : Questions::atMost(m_marks, question, limit))
-        lstStudents->addItem(
+        m_ui->lstStudents->addItem(
             QStringLiteral("%1  %2  %3分").arg(student, m_names.value(student), number(m_marks[student][question], 2)));
 }
 

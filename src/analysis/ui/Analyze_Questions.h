@@ -4,17 +4,16 @@
 
 #include <QHash>
 #include <QWidget>
+#include <memory>
 #include <optional>
 
-class QComboBox;
-class QLabel;
 class QLineEdit;
-class QListWidget;
-class QPushButton;
+
+namespace Ui {
+class Analyze_Questions;
+}
 
 namespace velmora {
-
-class ResultGrid;
 
 // 小题分析: per question of a test imported from a marking system, its full
 // marks, average, 得分率 and 难度, and 区分度; and who scored at most so much on one.
@@ -24,25 +23,13 @@ class Analyze_Questions : public QWidget
 
 public:
     explicit Analyze_Questions(QWidget* parent = nullptr);
+    ~Analyze_Questions() override;
 
     // False, having said why, when no test has questions.
     bool load();
 
 private:
-    QComboBox* txtNumber;
-    QComboBox* cmbSubject;
-    ResultGrid* Grid;
-    QLabel* lblCheck;
-    QLineEdit* txtFullMarks;
-    QPushButton* BN_FullMarks;
-    QLineEdit* txtFrom;
-    QLineEdit* txtTo;
-    QLineEdit* txtEach;
-    QPushButton* BN_Range;
-    QComboBox* cmbQuestion;
-    QLineEdit* txtAtMost;
-    QListWidget* lstStudents;
-    QPushButton* BN_Back;
+    std::unique_ptr<Ui::Analyze_Questions> m_ui;
 
     void showTest();
     void showSubject();

@@ -3,17 +3,15 @@
 #include "exams/ui/TestSelector.h"
 
 #include <QWidget>
+#include <memory>
 
 class QComboBox;
-class QLineEdit;
-class QPushButton;
-class QTableWidget;
+
+namespace Ui {
+class Analyze_Subject;
+}
 
 namespace velmora {
-
-class ChartView;
-
-class ResultGrid;
 
 // 科目成绩分析: picks the test and one of its subjects.
 class Analyze_Subject_Sel : public TestSelector
@@ -42,26 +40,16 @@ class Analyze_Subject : public QWidget
 
 public:
     explicit Analyze_Subject(QWidget* parent = nullptr);
+    ~Analyze_Subject() override;
 
     // Reads SelNo and SubjectName.
     void load();
 
 private:
-    QLineEdit* txtNumber;
-    QLineEdit* txtSubject;
-    QLineEdit* txtN;
-    QLineEdit* txtPass;
-    QLineEdit* txtPass_P;
-    QLineEdit* txtFail;
-    QLineEdit* txtFail_P;
-    QLineEdit* txtAve;
-    QLineEdit* txtMax;
-    QLineEdit* txtMin;
-    QTableWidget* Grid1;
-    ChartView* Chart;
-    ResultGrid* Grid;
-    QPushButton* Command1;
+    std::unique_ptr<Ui::Analyze_Subject> m_ui;
 
+    // The bands' table: its headers and a size that shows them whole.
+    void setUpBands();
     void openStudent();
 };
 
