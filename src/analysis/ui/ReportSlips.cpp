@@ -6,24 +6,22 @@
 #include "classes/ClassSettings.h"
 #include "exams/ui/CardPrint.h"
 #include "exams/ui/SlipPrint.h"
-#include "platform/ui/Controls.h"
 #include "platform/ui/EachFile.h"
 #include "platform/ui/FileDialogs.h"
 #include "platform/ui/ReportPreview.h"
 #include "platform/ui/ResultGrid.h"
 #include "students/StudentRecord.h"
+#include "ui_ParentNotices.h"
 #include "ui_ReportSlips.h"
 
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
-#include <QFormLayout>
 #include <QGuiApplication>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QVBoxLayout>
 #include <memory>
 
 namespace velmora {
@@ -144,43 +142,15 @@ void ReportSlips::notices()
 
 ParentNotices::ParentNotices(const QVector<Slips::Slip>& slips, Shown shown, QWidget* parent)
     : QDialog(parent)
+    , m_ui(std::make_unique<Ui::ParentNotices>())
     , m_slips(slips)
     , m_shown(shown)
 {
-    setObjectName(QStringLiteral("ParentNotices"));
-    setWindowTitle(QStringLiteral("家长通知"));
-    txtTemplate = new QPlainTextEdit(this);
-    txtTemplate->setObjectName(QStringLiteral("txtTemplate"));
-    txtTemplate->setTabChangesFocus(true);
-    txtTemplate->setMaximumHeight(90);
-    lblFields = Controls::label(this, "lblFields",
-        QStringLiteral("可用的栏目：") + Slips::fields().join(QStringLiteral(" "))
-            + QStringLiteral("。用 [ ] 括起的一句在学生没有该项时整句略去，如“[，班级第{名次}名]”。"
-                             "名次只能告知本人和家长，不要用于群发。"));
-    lblFields->setWordWrap(true);
-    Grid = new ResultGrid(this);
-    Grid->setObjectName(QStringLiteral("Grid"));
-    Grid->setExportTitle(QStringLiteral("家长通知"));
-    Grid->setClassList(true);
-    // The whole message of the chosen student, as it will be copied.
-    txtNotice = new QPlainTextEdit(this);
-    txtNotice->setObjectName(QStringLiteral("txtNotice"));
-    txtNotice->setReadOnly(true);
-    txtNotice->setTabChangesFocus(true);
-    txtNotice->setMaximumHeight(80);
-    BN_Default = Controls::button(this, "BN_Default", QStringLiteral("恢复默认模板(&D)"));
-    BN_Copy = Controls::button(this, "BN_Copy", QStringLiteral("复制这条通知(&C)"));
-    BN_CopyAll = Controls::button(this, "BN_CopyAll", QStringLiteral("复制全部(&A)"));
-    BN_Export = Grid->exportButton(this);
-    BN_Close = Controls::button(this, "BN_Close", QStringLiteral("关闭"));
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(Controls::label(this, "lblTemplate", QStringLiteral("通知模板(&M)："), txtTemplate));
-    layout->addWidget(txtTemplate);
-    layout->addWidget(lblFields);
-    layout->addWidget(Grid, 1);
-    layout->addWidget(txtNotice);
-    layout->addLayout(Controls::buttonRow({ BN_Default, BN_Copy, BN_CopyAll, BN_Export, BN_Close }));
-    resize(820, 560);
+    m_ui->setupUi(this);
+    m_ui->lblFields->setText(m_ui->lblFields->text().arg(Slips::fields().join(QStringLiteral(" "))));
+    m_ui->Grid->setExportTitle(QStringLiteral("家长通知"));
+    m_ui->Grid->setClassList(true);
+    m_ui->Grid->exportBy(m_ui->BN_Export);
 
     auto kept = Slips::loadTemplate(mod().Conn);
     if (!kept)
@@ -192,66 +162,69 @@ ParentNotices::ParentNotices(const QVector<Slips::Slip>& slips, Shown shown, QWi
     } else {
         MessageService::error(students.error());
     }
-    txtTemplate->setPlainText(m_kept);
+    m_ui->txtTemplate->setPlainText(m_kept);
     fill();
-    connect(txtTemplate, &QPlainTextEdit::textChanged, this, &ParentNotices::fill);
-    connect(BN_Default, &QPushButton::clicked, this, [this] { txtTemplate->setPlainText(Slips::defaultTemplate()); });
-    connect(Grid->selectionModel(), &QItemSelectionModel::selectionChanged, this, &ParentNotices::showCurrent);
-    connect(BN_Copy, &QPushButton::clicked, this, &ParentNotices::copy);
-    connect(BN_CopyAll, &QPushButton::clicked, this, &ParentNotices::copyAll);
-    connect(Grid, &ResultGrid::rowActivated, this, &ParentNotices::copy);
-    connect(BN_Close, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_ui->txtTemplate, &QPlainTextEdit::textChanged, this, &ParentNotices::fill);
+    connect(m_ui->BN_Default, &QPushButton::clicked, this,
+        [this] { m_ui->txtTemplate->setPlainText(Slips::defaultTemplate()); });
+    connect(m_ui->Grid->selectionModel(), &QItemSelectionModel::selectionChanged, this, &ParentNotices::showCurrent);
+    connect(m_ui->BN_Copy, &QPushButton::clicked, this, &ParentNotices::copy);
+    connect(m_ui->BN_CopyAll, &QPushButton::clicked, this, &ParentNotices::copyAll);
+    connect(m_ui->Grid, &ResultGrid::rowActivated, this, &ParentNotices::copy);
+    connect(m_ui->BN_Close, &QPushButton::clicked, this, &QDialog::reject);
 }
+
+ParentNotices::~ParentNotices() = default;
 
 void ParentNotices::fill()
 {
-    const int current = Grid->currentRow();
-    const QString templ = txtTemplate->toPlainText();
-    Grid->setHeaders(
+    const int current = m_ui->Grid->currentRow();
+    const QString templ = m_ui->txtTemplate->toPlainText();
+    m_ui->Grid->setHeaders(
         { QStringLiteral("学号"), QStringLiteral("姓名"), QStringLiteral("通知"), QStringLiteral("联系电话") });
     QList<QStringList> rows;
     for (const Slips::Slip& s : std::as_const(m_slips))
         rows << QStringList { s.number, s.name, Slips::notice(templ, s, m_shown), m_phones.value(s.number.trimmed()) };
-    Grid->setRows(rows);
-    Grid->fitColumns(560);
-    Grid->setCurrentRow(std::max(1, current));
+    m_ui->Grid->setRows(rows);
+    m_ui->Grid->fitColumns(560);
+    m_ui->Grid->setCurrentRow(std::max(1, current));
     showCurrent();
 }
 
 void ParentNotices::showCurrent()
 {
-    const int row = Grid->currentRow();
-    txtNotice->setPlainText(row >= 1 ? Grid->text(row, 2) : QString());
+    const int row = m_ui->Grid->currentRow();
+    m_ui->txtNotice->setPlainText(row >= 1 ? m_ui->Grid->text(row, 2) : QString());
 }
 
 void ParentNotices::copy()
 {
-    const int row = Grid->currentRow();
+    const int row = m_ui->Grid->currentRow();
     if (row < 1) {
         MessageService::info(QStringLiteral("请先点选一名学生的通知。"));
         return;
     }
-    QGuiApplication::clipboard()->setText(Grid->text(row, 2));
+    QGuiApplication::clipboard()->setText(m_ui->Grid->text(row, 2));
 }
 
 // Every notice on its own line after the student's name, for a class platform.
 void ParentNotices::copyAll()
 {
     QStringList lines;
-    for (int row = 1; row < Grid->rows(); ++row)
-        lines << Grid->text(row, 1) + QStringLiteral("：") + Grid->text(row, 2);
+    for (int row = 1; row < m_ui->Grid->rows(); ++row)
+        lines << m_ui->Grid->text(row, 1) + QStringLiteral("：") + m_ui->Grid->text(row, 2);
     QGuiApplication::clipboard()->setText(lines.join(QLatin1Char('\n')));
 }
 
 void ParentNotices::done(int result)
 {
     // An edited template is the one used next time.
-    const QString templ = txtTemplate->toPlainText();
+    const QString templ = m_ui->txtTemplate->toPlainText();
     // A read-only user's wording serves this time only.
     if (templ != m_kept && mod().Conn.writesRefused().isEmpty()) {
         if (const QString why = Slips::templateProblem(templ); !why.isEmpty()) {
             MessageService::info(why);
-            txtTemplate->setFocus();
+            m_ui->txtTemplate->setFocus();
             return;
         }
         // The messages made stand whether or not the template could be kept.

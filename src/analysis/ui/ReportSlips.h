@@ -7,20 +7,12 @@
 #include <QDialog>
 #include <memory>
 
-class QCheckBox;
-class QComboBox;
-class QLabel;
-class QPlainTextEdit;
-class QPushButton;
-
 namespace Ui {
+class ParentNotices;
 class ReportSlips;
-}
+} // namespace Ui
 
 namespace velmora {
-
-class ReportPreview;
-class ResultGrid;
 
 // 成绩条: for one test or term grade, a slip per student to cut apart and
 // hand out, a picture per student to send one family, or a message per
@@ -59,19 +51,12 @@ class ParentNotices : public QDialog
 
 public:
     ParentNotices(const QVector<Slips::Slip>& slips, ReportCards::Shown shown, QWidget* parent = nullptr);
+    ~ParentNotices() override;
 
     void done(int result) override;
 
 private:
-    QPlainTextEdit* txtTemplate;
-    QLabel* lblFields;
-    ResultGrid* Grid;
-    QPlainTextEdit* txtNotice;
-    QPushButton* BN_Default;
-    QPushButton* BN_Copy;
-    QPushButton* BN_CopyAll;
-    QPushButton* BN_Export;
-    QPushButton* BN_Close;
+    std::unique_ptr<Ui::ParentNotices> m_ui;
 
     void fill();
     void showCurrent();

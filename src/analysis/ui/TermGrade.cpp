@@ -10,15 +10,14 @@
 #include "platform/ui/ResultGrid.h"
 #include "platform/ui/TablePages.h"
 #include "students/StudentRecord.h"
+#include "ui_TermDialog.h"
 #include "ui_TermGrade.h"
 
 #include <QComboBox>
-#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QVBoxLayout>
 
 namespace velmora {
 
@@ -26,16 +25,24 @@ using Analysis::TermDefinition;
 
 TermDialog::TermDialog(const QVector<TestRecord>& tests, const TermDefinition& term, QWidget* parent)
     : QDialog(parent)
+    , m_ui(std::make_unique<Ui::TermDialog>())
     , m_replacing(term.name)
 {
-    setObjectName(QStringLiteral("TermDialog"));
-    setWindowTitle(QStringLiteral("学期总评"));
-    txtName = Controls::edit(this, "txtName", term.name);
-    txtName->setPlaceholderText(QStringLiteral("例如 2024学年第一学期总评"));
-    Controls::limitChars(txtName, TermDefinition::kMaxName);
-    auto* grid = new QGridLayout;
-    grid->addWidget(Controls::label(this, "lblName", QStringLiteral("名称(&N)："), txtName), 0, 0);
-    grid->addWidget(txtName, 0, 1, 1, 2);
+    m_ui->setupUi(this);
+    m_ui->txtName->setText(term.name);
+    Controls::limitChars(m_ui->txtName, TermDefinition::kMaxName);
+    addParts(tests, term);
+    connect(m_ui->BN_OK, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_ui->BN_Cancel, &QPushButton::clicked, this, &QDialog::reject);
+    showSum();
+}
+
+TermDialog::~TermDialog() = default;
+
+// Made here: the rows follow the most parts a term grade has, each listing the tests.
+void TermDialog::addParts(const QVector<TestRecord>& tests, const TermDefinition& term)
+{
+    QWidget* before = m_ui->txtName;
     for (int k = 0; k < TermDefinition::kMaxTests; ++k) {
         auto* test = new QComboBox(this);
         test->setObjectName(QStringLiteral("cmbTest%1").arg(k));
@@ -50,31 +57,22 @@ TermDialog::TermDialog(const QVector<TestRecord>& tests, const TermDefinition& t
             test->setCurrentIndex(qMax(0, test->findData(term.parts[k].test)));
             weight->setValue(term.parts[k].weight);
         }
-        grid->addWidget(new QLabel(QStringLiteral("考试%1：").arg(k + 1), this), k + 1, 0);
-        grid->addWidget(test, k + 1, 1);
-        grid->addWidget(weight, k + 1, 2);
+        m_ui->parts->addWidget(new QLabel(QStringLiteral("考试%1：").arg(k + 1), this), k + 1, 0);
+        m_ui->parts->addWidget(test, k + 1, 1);
+        m_ui->parts->addWidget(weight, k + 1, 2);
+        setTabOrder(before, test);
+        setTabOrder(test, weight);
+        before = weight;
         cmbTest << test;
         spnWeight << weight;
         connect(test, &QComboBox::currentIndexChanged, this, &TermDialog::showSum);
         connect(weight, &QSpinBox::valueChanged, this, &TermDialog::showSum);
     }
-    lblSum = new QLabel(this);
-    lblSum->setObjectName(QStringLiteral("lblSum"));
-    auto* ok = Controls::button(this, "BN_OK", QStringLiteral("确定"));
-    auto* cancel = Controls::button(this, "BN_Cancel", QStringLiteral("取消"));
-    ok->setDefault(true);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(grid);
-    layout->addWidget(lblSum);
-    layout->addLayout(Controls::buttonRow({ ok, cancel }));
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    showSum();
 }
 
 TermDefinition TermDialog::term() const
 {
-    TermDefinition t { txtName->text().trimmed(), {} };
+    TermDefinition t { m_ui->txtName->text().trimmed(), {} };
     for (int k = 0; k < cmbTest.size(); ++k) {
         if (const int test = cmbTest[k]->currentData().toInt(); test > 0)
             t.parts.push_back({ test, spnWeight[k]->value() });
@@ -87,7 +85,7 @@ void TermDialog::showSum()
     int sum = 0;
     for (const auto& p : term().parts)
         sum += p.weight;
-    lblSum->setText(QStringLiteral("权重合计：%1%").arg(sum));
+    m_ui->lblSum->setText(QStringLiteral("权重合计：%1%").arg(sum));
 }
 
 void TermDialog::accept()

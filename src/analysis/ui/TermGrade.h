@@ -8,13 +8,12 @@
 #include <memory>
 
 class QComboBox;
-class QLabel;
-class QLineEdit;
 class QSpinBox;
 
 namespace Ui {
+class TermDialog;
 class TermGrade;
-}
+} // namespace Ui
 
 namespace velmora {
 
@@ -25,16 +24,18 @@ class TermDialog : public QDialog
 
 public:
     TermDialog(const QVector<TestRecord>& tests, const Analysis::TermDefinition& term, QWidget* parent);
+    ~TermDialog() override;
     Analysis::TermDefinition term() const;
     // Keeps it, or says why not and stays open.
     void accept() override;
 
 private:
-    QLineEdit* txtName;
+    std::unique_ptr<Ui::TermDialog> m_ui;
     QVector<QComboBox*> cmbTest;
     QVector<QSpinBox*> spnWeight;
-    QLabel* lblSum;
     QString m_replacing;
+    // A row of a test and its weight for each part a term grade may have.
+    void addParts(const QVector<TestRecord>& tests, const Analysis::TermDefinition& term);
     void showSum();
 };
 

@@ -10,10 +10,11 @@
 #include "exams/TestLocks.h"
 #include "exams/ui/ScoreImportDialog.h"
 #include "history/ui/ScoreHistoryView.h"
-#include "platform/ui/Controls.h"
 #include "platform/ui/FileDialogs.h"
 #include "platform/ui/ResultGrid.h"
 #include "sheets/SheetReader.h"
+#include "ui_CommentEditor.h"
+#include "ui_ScoreGrid.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -21,7 +22,6 @@
 #include <QCloseEvent>
 #include <QColor>
 #include <QFileInfo>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QIdentityProxyModel>
 #include <QInputDialog>
@@ -31,7 +31,6 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QVBoxLayout>
 #include <utility>
 
 namespace velmora {
@@ -210,169 +209,134 @@ void ScoreView::inputMethodEvent(QInputMethodEvent* event)
 CommentEditor::CommentEditor(
     const QString& student, const QString& name, const QString& text, int maxChars, QWidget* parent)
     : QDialog(parent)
+    , m_ui(std::make_unique<Ui::CommentEditor>())
     , m_student(student)
     , m_max(maxChars)
 {
-    setObjectName(QStringLiteral("CommentEditor"));
-    setWindowTitle(QStringLiteral("教师评语 — %1 %2").arg(student, name));
-    txtComment = new QPlainTextEdit(this);
-    txtComment->setObjectName(QStringLiteral("txtComment"));
-    txtComment->setPlainText(text);
-    txtComment->setTabChangesFocus(true);
-    lblCount = new QLabel(this);
-    lblCount->setObjectName(QStringLiteral("lblCount"));
-    BN_Compose = Controls::button(this, "BN_Compose", QStringLiteral("评语生成器(&C)"));
-    BN_OK = Controls::button(this, "BN_OK", QStringLiteral("确定(&K)"));
-    BN_Cancel = Controls::button(this, "BN_Cancel", QStringLiteral("取消"));
-    BN_OK->setDefault(true);
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(lblCount, 1);
-    buttons->addWidget(BN_Compose);
-    buttons->addWidget(BN_OK);
-    buttons->addWidget(BN_Cancel);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(txtComment, 1);
-    layout->addLayout(buttons);
-    resize(560, 320);
-    connect(txtComment, &QPlainTextEdit::textChanged, this, &CommentEditor::showCount);
-    connect(BN_Compose, &QPushButton::clicked, this, &CommentEditor::compose);
-    connect(BN_OK, &QPushButton::clicked, this, &QDialog::accept);
-    connect(BN_Cancel, &QPushButton::clicked, this, &QDialog::reject);
+    m_ui->setupUi(this);
+    setWindowTitle(windowTitle().arg(student, name));
+    m_ui->txtComment->setPlainText(text);
+    connect(m_ui->txtComment, &QPlainTextEdit::textChanged, this, &CommentEditor::showCount);
+    connect(m_ui->BN_Compose, &QPushButton::clicked, this, &CommentEditor::compose);
+    connect(m_ui->BN_OK, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_ui->BN_Cancel, &QPushButton::clicked, this, &QDialog::reject);
     showCount();
-    txtComment->setFocus();
-    txtComment->moveCursor(QTextCursor::End);
+    m_ui->txtComment->setFocus();
+    m_ui->txtComment->moveCursor(QTextCursor::End);
 }
+
+CommentEditor::~CommentEditor() = default;
 
 QString CommentEditor::text() const
 {
-    return txtComment->toPlainText();
+    return m_ui->txtComment->toPlainText();
 }
 
 void CommentEditor::showCount()
 {
     const int n = TextLimits::charCount(text());
-    lblCount->setText(QStringLiteral("%1/%2字").arg(n).arg(m_max));
-    lblCount->setStyleSheet(n > m_max ? QStringLiteral("color: #c62828") : QString());
+    m_ui->lblCount->setText(QStringLiteral("%1/%2字").arg(n).arg(m_max));
+    m_ui->lblCount->setStyleSheet(n > m_max ? QStringLiteral("color: #c62828") : QString());
 }
 
 void CommentEditor::compose()
 {
     mod().SelNo = m_student;
     Comment composer(this);
-    connect(&composer, &Comment::submitted, txtComment, &QPlainTextEdit::setPlainText);
+    connect(&composer, &Comment::submitted, m_ui->txtComment, &QPlainTextEdit::setPlainText);
     composer.load();
     composer.exec();
 }
 
 ScoreGrid::ScoreGrid(QWidget* parent)
     : QWidget(parent)
+    , m_ui(std::make_unique<Ui::ScoreGrid>())
 {
-    setObjectName(QStringLiteral("ScoreGrid"));
-    setWindowTitle(QStringLiteral("表格录入成绩"));
-    Grid = new ScoreView(this);
-    Grid->setObjectName(QStringLiteral("Grid"));
+    m_ui->setupUi(this);
     auto* colours = new CellColours(this);
     colours->setSourceModel(&m_table);
-    Grid->setModel(colours);
-    Grid->horizontalHeader()->setDefaultSectionSize(72);
-    lblStatus = new QLabel(this);
-    lblStatus->setObjectName(QStringLiteral("lblStatus"));
-    BN_Save = Controls::button(this, "BN_Save", QStringLiteral("保存(&S)"));
-    BN_Back = Controls::button(this, "BN_Back", QStringLiteral("返回(&R)"));
-    BN_Export = Controls::button(this, "BN_Export", QStringLiteral("导出Excel…"));
-    BN_Import = Controls::button(this, "BN_Import", QStringLiteral("导入成绩…"));
-    BN_History = Controls::button(this, "BN_History", QStringLiteral("修改记录(&J)"));
-    auto* keys = new QLabel(
-        QStringLiteral("Enter 向下  Tab 向右  Delete 清空  缺/免/缓/弊 标记  Ctrl+X 剪切  Ctrl+V 粘贴  Ctrl+D "
-                       "向下填充  Ctrl+Z 撤销  Ctrl+Y 重做  Ctrl+S 保存"),
-        this);
-    keys->setObjectName(QStringLiteral("lblKeys"));
-    txtFind = Controls::edit(this, "txtFind", QString());
-    chkGrades = new QCheckBox(QStringLiteral("显示等级(&V)"), this);
-    chkGrades->setObjectName(QStringLiteral("chkGrades"));
-    chkGrades->setToolTip(QStringLiteral("分数显示为等级（等级标准在“班级设置”中修改），鼠标停在格子上可看分数"));
-    txtFind->setPlaceholderText(QStringLiteral("学号或姓名，回车查找"));
-    auto* top = new QHBoxLayout;
-    top->addWidget(keys, 1);
-    top->addWidget(chkGrades);
-    top->addWidget(Controls::label(this, "lblFind", QStringLiteral("查找学生(Ctrl+F)："), txtFind));
-    top->addWidget(txtFind);
-    auto* bottom = new QHBoxLayout;
-    bottom->addWidget(lblStatus, 1);
-    bottom->addWidget(BN_History);
-    bottom->addWidget(BN_Import);
-    bottom->addWidget(BN_Export);
-    bottom->addWidget(BN_Save);
-    bottom->addWidget(BN_Back);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(top);
-    layout->addWidget(Grid, 1);
-    layout->addLayout(bottom);
+    m_ui->Grid->setModel(colours);
+    m_ui->Grid->horizontalHeader()->setDefaultSectionSize(72);
+    m_ui->Grid->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_ui->Grid->horizontalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
     ChildWindow::setDesignSize(this, { 15000, 9750 });
 
     connect(&m_table, &ScoreTable::changed, this, &ScoreGrid::showStatus);
-    connect(Grid, &ScoreView::pasteRequested, this, &ScoreGrid::paste);
-    connect(Grid, &ScoreView::clearRequested, this, [this] { m_table.clear(chosenCells()); });
-    connect(Grid, &ScoreView::copyRequested, this, [this](bool cut) {
-        const QModelIndexList cells = chosenCells();
-        QApplication::clipboard()->setText(m_table.copyText(cells));
-        if (cut)
-            m_table.clear(cells);
+    ScoreView* grid = m_ui->Grid;
+    connect(grid, &ScoreView::pasteRequested, this, &ScoreGrid::paste);
+    connect(grid, &ScoreView::clearRequested, this, [this] { m_table.clear(chosenCells()); });
+    connect(grid, &ScoreView::copyRequested, this, &ScoreGrid::copyCells);
+    connect(grid, &ScoreView::fillDownRequested, this, [this] { m_table.fillDown(chosenCells()); });
+    connect(grid, &ScoreView::undoRequested, this, [this] { m_table.undo(); });
+    connect(grid, &ScoreView::redoRequested, this, [this] { m_table.redo(); });
+    connect(grid, &ScoreView::saveRequested, this, &ScoreGrid::save);
+    connect(grid, &ScoreView::findRequested, this, [this] {
+        m_ui->txtFind->setFocus();
+        m_ui->txtFind->selectAll();
     });
-    connect(Grid, &ScoreView::fillDownRequested, this, [this] { m_table.fillDown(chosenCells()); });
-    connect(Grid, &ScoreView::undoRequested, this, [this] { m_table.undo(); });
-    connect(Grid, &ScoreView::redoRequested, this, [this] { m_table.redo(); });
-    connect(Grid, &ScoreView::saveRequested, this, &ScoreGrid::save);
-    connect(Grid, &ScoreView::findRequested, this, [this] {
-        txtFind->setFocus();
-        txtFind->selectAll();
-    });
-    connect(Grid, &ScoreView::longTextRequested, this, &ScoreGrid::editComment);
-    Grid->horizontalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(Grid->horizontalHeader(), &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        const int column = Grid->horizontalHeader()->logicalIndexAt(at);
-        if (column < 0 || m_table.column(column).kind != ScoreTable::Kind::Score)
-            return;
-        QMenu menu(this);
-        menu.addAction(QStringLiteral("设置满分（现为%1分）…").arg(m_table.column(column).max), this,
-            [this, column] { editFullMarks(column); });
-        menu.exec(Grid->horizontalHeader()->mapToGlobal(at));
-    });
-    Grid->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(Grid, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        const QModelIndex cell = Grid->indexAt(at);
-        if (!cell.isValid() || cell.row() >= m_table.students()
-            || m_table.column(cell.column()).kind != ScoreTable::Kind::Score)
-            return;
-        QMenu menu(this);
-        QMenu* marks = menu.addMenu(QStringLiteral("标记为…"));
-        marks->setObjectName(QStringLiteral("mnuMark"));
-        for (const QString& word : ScoreMarks::words())
-            marks->addAction(word, this, [this, word] { m_table.mark(chosenCells(), word); });
-        menu.addAction(QStringLiteral("清空(&D)"), this, [this] { m_table.clear(chosenCells()); });
-        menu.exec(Grid->viewport()->mapToGlobal(at));
-    });
-    connect(txtFind, &QLineEdit::returnPressed, this, &ScoreGrid::find);
-    connect(chkGrades, &QCheckBox::toggled, this, [this](bool on) {
-        auto bands = GradeBands::load(mod().Conn);
-        if (on && !bands)
-            MessageService::error(bands.error());
-        m_table.showGrades(on && bands ? std::optional<GradeBands>(*bands) : std::nullopt);
-        Grid->setFocus();
-    });
-    connect(BN_Save, &QPushButton::clicked, this, &ScoreGrid::save);
-    connect(BN_Import, &QPushButton::clicked, this, &ScoreGrid::importFile);
-    connect(BN_History, &QPushButton::clicked, this, &ScoreGrid::showHistory);
-    connect(BN_Export, &QPushButton::clicked, this, [this] {
+    connect(grid, &ScoreView::longTextRequested, this, &ScoreGrid::editComment);
+    connect(grid->horizontalHeader(), &QWidget::customContextMenuRequested, this, &ScoreGrid::fullMarksMenu);
+    connect(grid, &QWidget::customContextMenuRequested, this, &ScoreGrid::cellMenu);
+    connect(m_ui->txtFind, &QLineEdit::returnPressed, this, &ScoreGrid::find);
+    connect(m_ui->chkGrades, &QCheckBox::toggled, this, &ScoreGrid::showGrades);
+    connect(m_ui->BN_Save, &QPushButton::clicked, this, &ScoreGrid::save);
+    connect(m_ui->BN_Import, &QPushButton::clicked, this, &ScoreGrid::importFile);
+    connect(m_ui->BN_History, &QPushButton::clicked, this, &ScoreGrid::showHistory);
+    connect(m_ui->BN_Export, &QPushButton::clicked, this, [this] {
         if (Sharing::mayShareClassList())
             ResultGrid::saveSheet(this, m_table.sheet());
     });
-    connect(BN_Back, &QPushButton::clicked, this, [this] { ChildWindow::close(this); });
+    connect(m_ui->BN_Back, &QPushButton::clicked, this, [this] { ChildWindow::close(this); });
+}
+
+ScoreGrid::~ScoreGrid() = default;
+
+void ScoreGrid::copyCells(bool cut)
+{
+    const QModelIndexList cells = chosenCells();
+    QApplication::clipboard()->setText(m_table.copyText(cells));
+    if (cut)
+        m_table.clear(cells);
+}
+
+void ScoreGrid::fullMarksMenu(const QPoint& at)
+{
+    const int column = m_ui->Grid->horizontalHeader()->logicalIndexAt(at);
+    if (column < 0 || m_table.column(column).kind != ScoreTable::Kind::Score)
+        return;
+    QMenu menu(this);
+    menu.addAction(QStringLiteral("设置满分（现为%1分）…").arg(m_table.column(column).max), this,
+        [this, column] { editFullMarks(column); });
+    menu.exec(m_ui->Grid->horizontalHeader()->mapToGlobal(at));
+}
+
+void ScoreGrid::cellMenu(const QPoint& at)
+{
+    const QModelIndex cell = m_ui->Grid->indexAt(at);
+    if (!cell.isValid() || cell.row() >= m_table.students()
+        || m_table.column(cell.column()).kind != ScoreTable::Kind::Score)
+        return;
+    QMenu menu(this);
+    QMenu* marks = menu.addMenu(QStringLiteral("标记为…"));
+    marks->setObjectName(QStringLiteral("mnuMark"));
+    for (const QString& word : ScoreMarks::words())
+        marks->addAction(word, this, [this, word] { m_table.mark(chosenCells(), word); });
+    menu.addAction(QStringLiteral("清空(&D)"), this, [this] { m_table.clear(chosenCells()); });
+    menu.exec(m_ui->Grid->viewport()->mapToGlobal(at));
+}
+
+void ScoreGrid::showGrades(bool on)
+{
+    auto bands = GradeBands::load(mod().Conn);
+    if (on && !bands)
+        MessageService::error(bands.error());
+    m_table.showGrades(on && bands ? std::optional<GradeBands>(*bands) : std::nullopt);
+    m_ui->Grid->setFocus();
 }
 
 void ScoreGrid::showHistory()
 {
-    const QModelIndex at = Grid->currentIndex();
+    const QModelIndex at = m_ui->Grid->currentIndex();
     const bool onStudent = at.isValid() && at.row() < m_table.students();
     ScoreHistoryView history(m_table.test().number, onStudent ? m_table.key(at.row()) : QString(),
         onStudent ? m_table.column(at.column()).name : QString(), this);
@@ -384,9 +348,9 @@ void ScoreGrid::showHistory()
     if (history.changedScores() && !m_table.hasChanges()) {
         if (Status loaded = m_table.load(mod().Conn, m_table.test()); !loaded)
             MessageService::error(loaded.error(), ErrorWording::Restart);
-        Grid->setCurrentIndex(Grid->model()->index(at.row(), at.column()));
+        m_ui->Grid->setCurrentIndex(m_ui->Grid->model()->index(at.row(), at.column()));
     }
-    Grid->setFocus();
+    m_ui->Grid->setFocus();
 }
 
 bool ScoreGrid::load()
@@ -416,28 +380,28 @@ bool ScoreGrid::load()
     // A comment, when the test records one, is the last column: it takes the room left.
     const int columns = m_table.itemColumns();
     const bool comment = columns > 0 && m_table.column(columns - 1).kind == ScoreTable::Kind::Comment;
-    Grid->horizontalHeader()->setStretchLastSection(comment && m_table.columnCount() == columns);
+    m_ui->Grid->horizontalHeader()->setStretchLastSection(comment && m_table.columnCount() == columns);
     // Before the grey columns of an export's facts, the comment keeps a reading width.
     if (comment && m_table.columnCount() > columns)
-        Grid->setColumnWidth(columns - 1, 320);
-    Grid->resizeRowToContents(m_table.students());
-    Grid->setCurrentIndex(Grid->model()->index(0, 0));
-    Grid->setFocus();
+        m_ui->Grid->setColumnWidth(columns - 1, 320);
+    m_ui->Grid->resizeRowToContents(m_table.students());
+    m_ui->Grid->setCurrentIndex(m_ui->Grid->model()->index(0, 0));
+    m_ui->Grid->setFocus();
     return true;
 }
 
 QModelIndexList ScoreGrid::chosenCells() const
 {
     // After a cell is typed the selection may be empty: the cell keys act on is the current one.
-    QModelIndexList cells = Grid->selectionModel()->selectedIndexes();
-    if (cells.isEmpty() && Grid->currentIndex().isValid())
-        cells << Grid->currentIndex();
+    QModelIndexList cells = m_ui->Grid->selectionModel()->selectedIndexes();
+    if (cells.isEmpty() && m_ui->Grid->currentIndex().isValid())
+        cells << m_ui->Grid->currentIndex();
     return cells;
 }
 
 void ScoreGrid::showStatus()
 {
-    lblStatus->setText(m_table.status());
+    m_ui->lblStatus->setText(m_table.status());
 }
 
 bool ScoreGrid::save()
@@ -447,20 +411,21 @@ bool ScoreGrid::save()
         MessageService::error(saved.error(), ErrorWording::Restart);
         return false;
     }
-    lblStatus->setText(QStringLiteral("保存完毕！") + m_table.status());
+    m_ui->lblStatus->setText(QStringLiteral("保存完毕！") + m_table.status());
     return true;
 }
 
 void ScoreGrid::find()
 {
-    const QModelIndex at = Grid->currentIndex();
-    const int row = m_table.find(txtFind->text(), at.isValid() ? at.row() : -1);
+    const QModelIndex at = m_ui->Grid->currentIndex();
+    const int row = m_table.find(m_ui->txtFind->text(), at.isValid() ? at.row() : -1);
     if (row < 0) {
-        lblStatus->setText(QStringLiteral("没有找到“%1”。").arg(txtFind->text().trimmed()) + m_table.status());
+        m_ui->lblStatus->setText(
+            QStringLiteral("没有找到“%1”。").arg(m_ui->txtFind->text().trimmed()) + m_table.status());
         return;
     }
-    Grid->setCurrentIndex(Grid->model()->index(row, at.isValid() ? at.column() : 0));
-    Grid->setFocus();
+    m_ui->Grid->setCurrentIndex(m_ui->Grid->model()->index(row, at.isValid() ? at.column() : 0));
+    m_ui->Grid->setFocus();
 }
 
 bool ScoreGrid::importFile()
@@ -576,7 +541,7 @@ bool ScoreGrid::importFile()
         if (const QStringList empty = m_table.notEntered(); !empty.isEmpty())
             text += QStringLiteral("\r\n还没有成绩的学生：\r\n") + empty.join(QStringLiteral("\r\n"));
         MessageService::info(text);
-        Grid->setFocus();
+        m_ui->Grid->setFocus();
         return true;
     }
     MessageService::info(QStringLiteral("“%1”中没有找到学号或姓名和本次考试科目的表头，没有填入任何成绩。")
@@ -597,14 +562,14 @@ void ScoreGrid::editFullMarks(int column)
     const bool accepted = ask.exec() == QDialog::Accepted;
     // Typing goes on in the sheet, whatever was answered.
     activateWindow();
-    Grid->setFocus();
+    m_ui->Grid->setFocus();
     if (!accepted || ask.intValue() == c.max)
         return;
     if (Status set = m_table.setFullMarks(mod().Conn, column, ask.intValue()); !set) {
         MessageService::error(set.error(), ErrorWording::Restart);
         return;
     }
-    lblStatus->setText(QStringLiteral("%1的满分已改为%2分。").arg(c.name).arg(ask.intValue()) + m_table.status());
+    m_ui->lblStatus->setText(QStringLiteral("%1的满分已改为%2分。").arg(c.name).arg(ask.intValue()) + m_table.status());
 }
 
 void ScoreGrid::editComment(const QModelIndex& at)
@@ -614,14 +579,14 @@ void ScoreGrid::editComment(const QModelIndex& at)
         m_table.number(row), m_table.name(row), m_table.text(row, column), m_table.column(column).max, this);
     if (editor.exec() == QDialog::Accepted)
         m_table.edit({ { row, column, editor.text() } });
-    Grid->setCurrentIndex(Grid->model()->index(row, column));
+    m_ui->Grid->setCurrentIndex(m_ui->Grid->model()->index(row, column));
     activateWindow();
-    Grid->setFocus();
+    m_ui->Grid->setFocus();
 }
 
 void ScoreGrid::paste()
 {
-    const QModelIndex at = Grid->currentIndex();
+    const QModelIndex at = m_ui->Grid->currentIndex();
     if (!at.isValid())
         return;
     const QStringList refused = m_table.paste(at.row(), at.column(), QApplication::clipboard()->text());

@@ -6,12 +6,15 @@
 #include <QDialog>
 #include <QTableView>
 #include <QWidget>
+#include <memory>
 
-class QCheckBox;
-class QLabel;
-class QLineEdit;
-class QPlainTextEdit;
-class QPushButton;
+namespace Ui {
+class CommentEditor;
+}
+
+namespace Ui {
+class ScoreGrid;
+}
 
 namespace velmora {
 
@@ -56,16 +59,13 @@ class CommentEditor : public QDialog
 
 public:
     CommentEditor(const QString& student, const QString& name, const QString& text, int maxChars, QWidget* parent);
+    ~CommentEditor() override;
 
     QString text() const;
     void compose();
 
 private:
-    QPlainTextEdit* txtComment;
-    QLabel* lblCount;
-    QPushButton* BN_Compose;
-    QPushButton* BN_OK;
-    QPushButton* BN_Cancel;
+    std::unique_ptr<Ui::CommentEditor> m_ui;
 
     void showCount();
 
@@ -80,6 +80,7 @@ class ScoreGrid : public QWidget, public UnsavedWork
 
 public:
     explicit ScoreGrid(QWidget* parent = nullptr);
+    ~ScoreGrid() override;
 
     // The test in SelNo; false, having said why, when it cannot be shown.
     bool load();
@@ -103,18 +104,15 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    QLineEdit* txtFind;
-    QCheckBox* chkGrades;
-    ScoreView* Grid;
-    QLabel* lblStatus;
-    QPushButton* BN_Import;
-    QPushButton* BN_History;
-    QPushButton* BN_Export;
-    QPushButton* BN_Save;
-    QPushButton* BN_Back;
+    std::unique_ptr<Ui::ScoreGrid> m_ui;
 
     void showStatus();
     QModelIndexList chosenCells() const;
+    void copyCells(bool cut);
+    // 设置满分 on a subject's heading; 标记为 and 清空 on its cells.
+    void fullMarksMenu(const QPoint& at);
+    void cellMenu(const QPoint& at);
+    void showGrades(bool on);
 
     ScoreTable m_table;
 };

@@ -3,15 +3,14 @@
 #include "data/Schema.h"
 #include "exams/Questions.h"
 #include "exams/ScoreTable.h"
-#include "platform/ui/Controls.h"
 #include "sheets/SheetReader.h"
+#include "ui_ScoreImportDialog.h"
 
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QVBoxLayout>
 
 namespace velmora {
 
@@ -54,36 +53,36 @@ QList<std::pair<QString, QString>> choices(const QStringList& items, const QStri
 
 ScoreImportDialog::ScoreImportDialog(const SheetTable& sheet, const ScoreTable& table, QWidget* parent)
     : QDialog(parent)
+    , m_ui(std::make_unique<Ui::ScoreImportDialog>())
     , m_sheet(sheet)
     , m_table(table)
     , m_found(ScoreImport::detect(sheet, table.itemNames()))
     , m_layout(table.layoutOf(sheet))
 {
-    setObjectName(QStringLiteral("ScoreImportDialog"));
-    setWindowTitle(QStringLiteral("导入成绩"));
-    lblSheet = Controls::label(this, "lblSheet",
-        QStringLiteral("工作表“%1”。第一行是每一列要填入的项目，可以改选（下次导入同样表头的文件时照此填入）；"
-                       "红色的行找不到对应的学生，不会填入。")
-            .arg(sheet.title));
-    lblSheet->setWordWrap(true);
-    Grid = new QTableWidget(this);
-    Grid->setObjectName(QStringLiteral("Grid"));
-    Grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    lblSummary = Controls::label(this, "lblSummary", QString());
-    BN_Import = Controls::button(this, "BN_Import", QStringLiteral("导入(&I)"));
-    BN_Cancel = Controls::button(this, "BN_Cancel", QStringLiteral("取消(&C)"));
-    BN_Import->setDefault(true);
+    m_ui->setupUi(this);
+    m_ui->lblSheet->setText(m_ui->lblSheet->text().arg(sheet.title));
+    fillPreview(sheet, table);
+    connect(m_ui->BN_Import, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_ui->BN_Cancel, &QPushButton::clicked, this, &QDialog::reject);
+    replan();
+    m_ui->Grid->resizeColumnsToContents();
+}
 
+ScoreImportDialog::~ScoreImportDialog() = default;
+
+// A combo per column of the sheet in row 0, then the sheet's first rows.
+void ScoreImportDialog::fillPreview(const SheetTable& sheet, const ScoreTable& table)
+{
     const int columns = int(m_layout.columns.size());
     const int first = qMax(0, m_layout.firstRow);
     const int shown = qBound(0, int(sheet.rows.size()) - first, kShownRows);
-    Grid->setColumnCount(columns + 1);
-    Grid->setRowCount(1 + shown);
+    m_ui->Grid->setColumnCount(columns + 1);
+    m_ui->Grid->setRowCount(1 + shown);
     QStringList headers;
     for (int c = 0; c < columns; ++c) {
         const ScoreImport::Column& column = m_layout.columns[c];
         headers << column.header;
-        auto* box = new QComboBox(Grid);
+        auto* box = new QComboBox(m_ui->Grid);
         box->setObjectName(QStringLiteral("cmbColumn%1").arg(c));
         for (const auto& [caption, code] : choices(table.itemNames(), column.header))
             box->addItem(caption, code);
@@ -92,35 +91,20 @@ ScoreImportDialog::ScoreImportDialog(const SheetTable& sheet, const ScoreTable& 
             box->addItem(kept, kept);
         box->setCurrentIndex(qMax(0, box->findData(ScoreImport::code(column))));
         connect(box, &QComboBox::currentIndexChanged, this, [this, c] { choose(c); });
-        Grid->setCellWidget(0, c, box);
+        m_ui->Grid->setCellWidget(0, c, box);
         m_boxes << box;
     }
     headers << QStringLiteral("学生");
-    Grid->setHorizontalHeaderLabels(headers);
+    m_ui->Grid->setHorizontalHeaderLabels(headers);
     QStringList rowNumbers { QStringLiteral("项目") };
     for (int r = 0; r < shown; ++r) {
         rowNumbers << QString::number(first + r + 1);
         for (int c = 0; c < columns; ++c) {
             if (const QString text = SheetReader::cellText(sheet.rows[first + r].value(c)); !text.isEmpty())
-                Grid->setItem(1 + r, c, new QTableWidgetItem(text));
+                m_ui->Grid->setItem(1 + r, c, new QTableWidgetItem(text));
         }
     }
-    Grid->setVerticalHeaderLabels(rowNumbers);
-    Grid->horizontalHeader()->setStretchLastSection(true);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(lblSheet);
-    layout->addWidget(Grid, 1);
-    auto* bottom = new QHBoxLayout;
-    bottom->addWidget(lblSummary, 1);
-    bottom->addWidget(BN_Import);
-    bottom->addWidget(BN_Cancel);
-    layout->addLayout(bottom);
-    resize(980, 600);
-    connect(BN_Import, &QPushButton::clicked, this, &QDialog::accept);
-    connect(BN_Cancel, &QPushButton::clicked, this, &QDialog::reject);
-    replan();
-    Grid->resizeColumnsToContents();
+    m_ui->Grid->setVerticalHeaderLabels(rowNumbers);
 }
 
 void ScoreImportDialog::take(int c, const QString& code)
@@ -160,21 +144,21 @@ void ScoreImportDialog::replan()
 {
     const ScoreImport::Matching matching = m_table.matchRows(m_sheet, m_layout);
     const int first = qMax(0, m_layout.firstRow);
-    const int status = Grid->columnCount() - 1;
+    const int status = m_ui->Grid->columnCount() - 1;
     QHash<int, QString> why; // sheet row -> the reason it has no student
     for (const QString& line : matching.unmatched)
         why.insert(line.section(QLatin1Char(' '), 1, 1).toInt() - 1, line.section(QStringLiteral("："), 1));
     int matched = 0;
     for (int at : matching.owner)
         matched += at >= 0;
-    for (int r = 1; r < Grid->rowCount(); ++r) {
+    for (int r = 1; r < m_ui->Grid->rowCount(); ++r) {
         const int row = first + r - 1;
         const int at = matching.owner.value(row, -1);
         const QString text = at >= 0 ? QStringLiteral("%1 %2").arg(m_table.number(at), m_table.name(at))
                                      : why.value(row, QStringLiteral("其他班级或空行，不填入"));
-        Grid->setItem(r, status, new QTableWidgetItem(text));
+        m_ui->Grid->setItem(r, status, new QTableWidgetItem(text));
         for (int c = 0; c <= status; ++c) {
-            if (QTableWidgetItem* item = Grid->item(r, c))
+            if (QTableWidgetItem* item = m_ui->Grid->item(r, c))
                 item->setBackground(at >= 0 || !why.contains(row) ? QBrush() : QBrush(kUnmatched));
         }
     }
@@ -192,8 +176,8 @@ void ScoreImportDialog::replan()
         summary += QStringLiteral("，其他班级 %1 行").arg(matching.otherClass);
     if (matching.examAsNumber)
         summary += QStringLiteral("。考号列的值就是本班的学号，已按学号匹配");
-    lblSummary->setText(summary);
-    BN_Import->setEnabled(!filled.isEmpty() && matched > 0);
+    m_ui->lblSummary->setText(summary);
+    m_ui->BN_Import->setEnabled(!filled.isEmpty() && matched > 0);
 }
 
 QVector<std::pair<QString, QString>> ScoreImportDialog::changedColumns() const

@@ -4,11 +4,13 @@
 #include "sheets/SheetTable.h"
 
 #include <QDialog>
+#include <memory>
 
 class QComboBox;
-class QLabel;
-class QPushButton;
-class QTableWidget;
+
+namespace Ui {
+class ScoreImportDialog;
+}
 
 namespace velmora {
 
@@ -26,17 +28,16 @@ public:
 
     ScoreImportDialog(const SheetTable& sheet, const ScoreTable& table, QWidget* parent = nullptr);
 
+    ~ScoreImportDialog() override;
+
     const ScoreImport::Layout& layout() const { return m_layout; }
     // The columns whose mapping the teacher changed: (header, code) each.
     QVector<std::pair<QString, QString>> changedColumns() const;
 
 private:
-    QLabel* lblSheet;
-    QTableWidget* Grid; // row 0: a combo per column; then the sheet's rows; the last column their student
-    QLabel* lblSummary;
-    QPushButton* BN_Import;
-    QPushButton* BN_Cancel;
+    std::unique_ptr<Ui::ScoreImportDialog> m_ui;
 
+    void fillPreview(const SheetTable& sheet, const ScoreTable& table);
     void replan();
     void choose(int column);
     void take(int column, const QString& code);
