@@ -71,7 +71,8 @@ void Comment::addPhraseTabs()
             before = List[t];
             continue;
         }
-        // 其他: the teachers' own phrases, which administrators keep.
+        // 其他: the teachers' own phrases, which administrators keep; laid out here, as the
+        // last of the tabs the phrase library names.
         auto* own = new QWidget;
         txtOwn = Controls::edit(own, "txtOwn");
         Controls::limitChars(txtOwn, OwnPhrases::kMaxLength);

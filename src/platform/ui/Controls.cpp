@@ -1,9 +1,7 @@
 #include "platform/ui/Controls.h"
 
 #include "data/TextLimits.h"
-#include "platform/ui/Pictures.h"
 
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -16,33 +14,6 @@ QLineEdit* edit(QWidget* parent, const char* name, const QString& text)
 {
     auto* e = new QLineEdit(text, parent);
     e->setObjectName(QString::fromLatin1(name));
-    return e;
-}
-
-QLabel* title(QWidget* parent, const char* name, const QString& text)
-{
-    QLabel* l = label(parent, name, text);
-    QFont big = l->font();
-    big.setPointSize(big.pointSize() + 7);
-    big.setBold(true);
-    l->setFont(big);
-    l->setAlignment(Qt::AlignCenter);
-    return l;
-}
-
-QLabel* decoration(QWidget* parent)
-{
-    auto* image = new QLabel(parent);
-    image->setObjectName(QStringLiteral("Image1"));
-    image->setPixmap(Pictures::appIcon().pixmap(40, 40));
-    image->setAccessibleName(QStringLiteral("图标"));
-    return image;
-}
-
-QLineEdit* lockedEdit(QWidget* parent, const char* name)
-{
-    QLineEdit* e = edit(parent, name);
-    e->setReadOnly(true);
     return e;
 }
 
@@ -87,16 +58,6 @@ void limitToColumn(QLineEdit* e, const char* table, const char* column)
         limitChars(e, max);
 }
 
-QPlainTextEdit* multiLine(QWidget* parent, const char* name, int chars)
-{
-    auto* box = new QPlainTextEdit(parent);
-    box->setObjectName(QString::fromLatin1(name));
-    box->setTabChangesFocus(true);
-    if (chars > 0)
-        limitChars(box, chars);
-    return box;
-}
-
 void limitChars(QPlainTextEdit* box, int chars)
 {
     QObject::connect(box, &QPlainTextEdit::textChanged, box, [box, chars] {
@@ -121,15 +82,6 @@ QPushButton* button(QWidget* parent, const char* name, const QString& text)
     b->setAutoDefault(false);
     b->setDefault(false);
     return b;
-}
-
-QHBoxLayout* buttonRow(std::initializer_list<QPushButton*> buttons)
-{
-    auto* row = new QHBoxLayout;
-    row->addStretch();
-    for (QPushButton* b : buttons)
-        row->addWidget(b);
-    return row;
 }
 
 } // namespace velmora::Controls

@@ -3,7 +3,6 @@
 #include "app/MessageService.h"
 #include "app/Sharing.h"
 #include "platform/ui/ChildWindow.h"
-#include "platform/ui/Controls.h"
 #include "platform/ui/FileDialogs.h"
 #include "sheets/SheetWriter.h"
 
@@ -377,13 +376,6 @@ void ResultGrid::saveSheet(QWidget* parent, const SheetTable& table)
     }
     MessageService::info(
         QStringLiteral("已导出 %1 行到“%2”。").arg(table.rows.size()).arg(QDir::toNativeSeparators(path)));
-}
-
-QPushButton* ResultGrid::exportButton(QWidget* parent)
-{
-    QPushButton* button = Controls::button(parent, "BN_Export", QStringLiteral("导出Excel…"));
-    exportBy(button);
-    return button;
 }
 
 void ResultGrid::exportBy(QPushButton* button)

@@ -79,8 +79,6 @@ public:
     void exportSheet();
     // Asks where and writes any table, as exportSheet() does.
     static void saveSheet(QWidget* parent, const SheetTable& table);
-    // The window's button for it, BN_Export.
-    QPushButton* exportButton(QWidget* parent);
     // A form's own 导出Excel… button exports this grid.
     void exportBy(QPushButton* button);
 
