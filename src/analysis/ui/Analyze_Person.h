@@ -58,9 +58,9 @@ private:
     std::unique_ptr<Ui::Analyze_Person> m_ui;
     QVector<QCheckBox*> Check1; // 0..4 the test types, 5 其他
     QVector<QCheckBox*> Check2; // the fourteen subjects
-    // The class rank of the total in each test shown, first place at the top.
 
     void fillChart();
+    // RankChart: the class rank of the total in each test shown, first place at the top.
     void fillRanks();
     void typeClicked(int index);
     // The tests of the checked types; an error message when it fails.
