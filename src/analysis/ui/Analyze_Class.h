@@ -51,7 +51,6 @@ protected:
 
 private:
     std::unique_ptr<Ui::Analyze_Class> m_ui;
-    // Under the table, when a total leaves out an empty score.
     QVector<QCheckBox*> Check2;
     QVector<QRadioButton*> Sort;
     QVector<QRadioButton*> Filter;
