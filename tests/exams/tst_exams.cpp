@@ -22,10 +22,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QtTest>
 #include <numeric>
-#include <thread>
 
 using namespace velmora;
 using velmora::test::child;
@@ -135,28 +135,32 @@ private Q_SLOTS:
     void racingDefinitionsGetDifferentNumbers()
     {
         addStudents({ "1", "2", "3" });
-        const ConnectionSettings settings = m_db->settings();
-        std::vector<int> numbers[2];
-        auto worker = [&settings](std::vector<int>* out) {
-            Database own;
-            if (!own.open(settings))
-                return;
-            for (int i = 0; i < 6; ++i) {
-                auto made = Exams::define(own,
-                    { QStringLiteral("并发"), QString(), QStringLiteral("平时考试"), QString(),
-                        { { 0, 1 }, false, false } });
-                out->push_back(made ? made->number : -1);
-            }
-        };
-        std::thread a(worker, &numbers[0]);
-        std::thread b(worker, &numbers[1]);
-        a.join();
-        b.join();
+        const ConnectionSettings s = m_db->settings();
+        QProcess teachers[2];
+        for (QProcess& p : teachers) {
+            p.start(QStringLiteral(CRASHWORKER),
+                { QStringLiteral("--race"), QStringLiteral("6"), s.server, s.database, s.user, s.password, s.dataDir });
+            QVERIFY(p.waitForStarted());
+        }
+        // Both connected before either starts, so that their definitions meet.
+        for (QProcess& p : teachers) {
+            while (!p.canReadLine())
+                QVERIFY2(p.waitForReadyRead(120000), p.readAllStandardError().constData());
+            QCOMPARE(p.readLine().trimmed(), QByteArray("ready"));
+        }
+        for (QProcess& p : teachers)
+            p.write("go\n");
+        for (QProcess& p : teachers)
+            QVERIFY(p.waitForBytesWritten());
         QList<int> all;
-        for (auto& list : numbers)
-            all.append(QList<int>(list.begin(), list.end()));
+        for (QProcess& p : teachers) {
+            QVERIFY(p.waitForFinished(120000));
+            QCOMPARE(p.exitCode(), 0);
+            for (const QByteArray& line : p.readAllStandardOutput().split('\n'))
+                if (!line.trimmed().isEmpty())
+                    all.append(line.trimmed().toInt());
+        }
         QCOMPARE(all.size(), 12);
-        QVERIFY(!all.contains(-1));
         std::sort(all.begin(), all.end());
         for (int i = 0; i < all.size(); ++i)
             QCOMPARE(all[i], i + 1);
