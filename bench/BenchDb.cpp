@@ -181,13 +181,13 @@ void openClass(int students, int tests)
 {
     const ConnectionSettings s = classDb(students, tests);
     AppPaths::setAppDir(s.dataDir);
-    check(mod().Conn.open(s));
-    mod().IsAdmin = true;
+    check(mod().Conn().open(s));
+    mod().setAdmin(true);
 }
 
 void closeClass()
 {
-    mod().Conn.close();
+    mod().Conn().close();
 }
 
 struct RawDb::Impl

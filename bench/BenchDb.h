@@ -30,7 +30,7 @@ bool onServer();
 // Built once per size and reused: embedded files in VELMORA_BENCH_DIR (else
 // the system's temporary folder), server databases while the server lives.
 ConnectionSettings classDb(int students, int tests);
-// Opens mod().Conn on it as an administrator.
+// Opens mod().Conn() on it as an administrator.
 void openClass(int students, int tests);
 void closeClass();
 // Student number `i` of 1..students.

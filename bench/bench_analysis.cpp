@@ -27,7 +27,7 @@ namespace {
 void BM_ClassSortBySelection(benchmark::State& state)
 {
     openClass(int(state.range(0)), int(state.range(1)));
-    mod().SelNo = QStringLiteral("1");
+    mod().setSelNo(QStringLiteral("1"));
     Analyze_Class a;
     a.load();
     child<QRadioButton>(&a, "Sort1")->setChecked(true);
@@ -50,8 +50,8 @@ BENCHMARK(BM_ClassSortBySelection_Raw)->Apply(byStudents)->Unit(benchmark::kMill
 void BM_SubjectAnalysis(benchmark::State& state)
 {
     openClass(int(state.range(0)), int(state.range(1)));
-    mod().SelNo = QStringLiteral("1");
-    mod().SubjectName = QStringLiteral("语文");
+    mod().setSelNo(QStringLiteral("1"));
+    mod().setSubjectName(QStringLiteral("语文"));
     for (auto _ : state) {
         Analyze_Subject a;
         a.load();
@@ -90,14 +90,14 @@ void readTests(RawDb& db, std::initializer_list<const char*> tests)
 void BM_StatsTable(benchmark::State& state)
 {
     openClass(int(state.range(0)), int(state.range(1)));
-    auto test = Exams::fetch(mod().Conn, 1);
+    auto test = Exams::fetch(mod().Conn(), 1);
     if (!test || !*test) {
         state.SkipWithError("no test 1");
         closeClass();
         return;
     }
     for (auto _ : state) {
-        auto table = Analysis::statsOf(mod().Conn, **test, StatsRules {});
+        auto table = Analysis::statsOf(mod().Conn(), **test, StatsRules {});
         if (!table) {
             state.SkipWithError(qPrintable(table.error().message()));
             break;
@@ -120,16 +120,16 @@ BENCHMARK(BM_StatsTable_Raw)->Apply(byStudents)->Unit(benchmark::kMillisecond);
 void BM_Progress(benchmark::State& state)
 {
     openClass(int(state.range(0)), int(state.range(1)));
-    auto first = Exams::fetch(mod().Conn, 1);
-    auto second = Exams::fetch(mod().Conn, 2);
+    auto first = Exams::fetch(mod().Conn(), 1);
+    auto second = Exams::fetch(mod().Conn(), 2);
     if (!first || !*first || !second || !*second) {
         state.SkipWithError("no tests 1 and 2");
         closeClass();
         return;
     }
     for (auto _ : state) {
-        auto earlier = Analysis::cellsOf(mod().Conn, **first);
-        auto later = Analysis::cellsOf(mod().Conn, **second);
+        auto earlier = Analysis::cellsOf(mod().Conn(), **first);
+        auto later = Analysis::cellsOf(mod().Conn(), **second);
         if (!earlier || !later) {
             state.SkipWithError("tests not read");
             break;
@@ -156,7 +156,7 @@ void BM_TermGrade(benchmark::State& state)
     openClass(int(state.range(0)), int(state.range(1)));
     const Analysis::TermDefinition term { QStringLiteral("总评"), { { 1, 30 }, { 2, 30 }, { 3, 40 } } };
     for (auto _ : state) {
-        auto sheet = Analysis::termSheet(mod().Conn, term, StatsRules {});
+        auto sheet = Analysis::termSheet(mod().Conn(), term, StatsRules {});
         if (!sheet) {
             state.SkipWithError(qPrintable(sheet.error().message()));
             break;
@@ -228,7 +228,7 @@ void BM_GradeCompare(benchmark::State& state)
 {
     const int students = int(state.range(0));
     openClass(students, 1);
-    auto test = Exams::fetch(mod().Conn, 1);
+    auto test = Exams::fetch(mod().Conn(), 1);
     if (!test || !*test) {
         state.SkipWithError("no test 1");
         closeClass();
@@ -243,7 +243,7 @@ void BM_GradeCompare(benchmark::State& state)
         subjects.push_back({ s + 1, Schema::subjects()[s], 100 });
     for (auto _ : state) {
         const auto figures = ClassFigures::ofRows(sheet, others, subjects, StatsRules {});
-        auto own = Analysis::statsOf(mod().Conn, **test, StatsRules {});
+        auto own = Analysis::statsOf(mod().Conn(), **test, StatsRules {});
         if (!own) {
             state.SkipWithError(qPrintable(own.error().message()));
             break;

@@ -25,9 +25,9 @@ namespace {
 // Tests from `first` on were made by the benchmark; the next one finds the database as built.
 void removeTestsFrom(int first)
 {
-    const int last = *Exams::nextNumber(mod().Conn) - 1;
+    const int last = *Exams::nextNumber(mod().Conn()) - 1;
     for (int n = first; n <= last; ++n) {
-        if (!Exams::remove(mod().Conn, n))
+        if (!Exams::remove(mod().Conn(), n))
             qWarning("test %d made by the benchmark could not be removed", n);
     }
 }
@@ -35,7 +35,7 @@ void removeTestsFrom(int first)
 void BM_DefineTest(benchmark::State& state)
 {
     openClass(int(state.range(0)), int(state.range(1)));
-    const int first = *Exams::nextNumber(mod().Conn);
+    const int first = *Exams::nextNumber(mod().Conn());
     for (auto _ : state) {
         TestInfoAdd add;
         add.load();
@@ -56,11 +56,11 @@ BENCHMARK(BM_DefineTest)->Apply(byStudents)->Unit(benchmark::kMillisecond);
 void BM_DefineTest_Raw(benchmark::State& state)
 {
     openClass(int(state.range(0)), int(state.range(1)));
-    const int first = *Exams::nextNumber(mod().Conn);
+    const int first = *Exams::nextNumber(mod().Conn());
     QVector<int> all;
     for (int i = 0; i < Schema::subjects().size(); ++i)
         all << i;
-    const QByteArray lock = mod().Conn.dialect().lockTableSql(QStringLiteral("tblTestInfo")).toUtf8();
+    const QByteArray lock = mod().Conn().dialect().lockTableSql(QStringLiteral("tblTestInfo")).toUtf8();
     {
         RawDb db(classDb(int(state.range(0)), int(state.range(1))));
         int n = first;
@@ -70,7 +70,7 @@ void BM_DefineTest_Raw(benchmark::State& state)
             db.query("select max(考试号) from tblTestInfo");
             db.query("insert into tblTestInfo (考试号, 考试名称, 考试类型, 语文) values (?, ?, ?, ?)",
                 { QByteArray::number(n), "期末", "期末考试", "1" });
-            db.query(Schema::createScoreTableSql(mod().Conn.dialect(), n, all, true, true).toUtf8());
+            db.query(Schema::createScoreTableSql(mod().Conn().dialect(), n, all, true, true).toUtf8());
             db.query("insert into tblScore" + QByteArray::number(n) + " (学号) select 学号 from tblLogin");
             db.query("commit");
             ++n;
@@ -85,7 +85,7 @@ BENCHMARK(BM_DefineTest_Raw)->Apply(byStudents)->Unit(benchmark::kMillisecond);
 void BM_ScoreSaveAndMove(benchmark::State& state)
 {
     openClass(int(state.range(0)), int(state.range(1)));
-    mod().SelNo = QStringLiteral("1");
+    mod().setSelNo(QStringLiteral("1"));
     TestFill fill;
     fill.load();
     child<QCheckBox>(&fill, "Check")->setChecked(true);
@@ -129,7 +129,7 @@ BENCHMARK(BM_ScoreSaveAndMove_Raw)->Apply(byStudents)->Unit(benchmark::kMillisec
 void BM_ScoreView(benchmark::State& state)
 {
     openClass(int(state.range(0)), int(state.range(1)));
-    mod().SelNo = QStringLiteral("1");
+    mod().setSelNo(QStringLiteral("1"));
     for (auto _ : state) {
         TestWatch view;
         view.load();

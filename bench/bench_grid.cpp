@@ -35,7 +35,7 @@ void skipOnMessages(benchmark::State& state)
 void BM_GridOpen(benchmark::State& state)
 {
     openClass(int(state.range(0)), int(state.range(1)));
-    mod().SelNo = QStringLiteral("1");
+    mod().setSelNo(QStringLiteral("1"));
     for (auto _ : state) {
         ScoreGrid grid;
         grid.load();
@@ -71,7 +71,7 @@ void press(QWidget* to, int key, const QString& text = {})
 void keystrokes(benchmark::State& state, bool painted)
 {
     openClass(int(state.range(0)), int(state.range(1)));
-    mod().SelNo = QStringLiteral("1");
+    mod().setSelNo(QStringLiteral("1"));
     ScoreGrid grid;
     grid.load();
     grid.show();
@@ -124,7 +124,7 @@ BENCHMARK(BM_GridKeystrokePainted)->Apply(byGrid)->Unit(benchmark::kMicrosecond)
 void BM_GridPaste(benchmark::State& state)
 {
     openClass(int(state.range(0)), int(state.range(1)));
-    mod().SelNo = QStringLiteral("1");
+    mod().setSelNo(QStringLiteral("1"));
     ScoreGrid grid;
     grid.load();
     const int students = grid.table().students();
@@ -158,10 +158,10 @@ BENCHMARK(BM_GridPaste)->Apply(byGrid)->Unit(benchmark::kMillisecond);
 void BM_GridSave(benchmark::State& state)
 {
     openClass(int(state.range(0)), int(state.range(1)));
-    mod().SelNo = QStringLiteral("1");
+    mod().setSelNo(QStringLiteral("1"));
     ScoreTable table;
-    auto test = Exams::fetch(mod().Conn, 1);
-    if (!test || !*test || !table.load(mod().Conn, **test)) {
+    auto test = Exams::fetch(mod().Conn(), 1);
+    if (!test || !*test || !table.load(mod().Conn(), **test)) {
         state.SkipWithError("test 1 cannot be read");
         return;
     }
@@ -174,7 +174,7 @@ void BM_GridSave(benchmark::State& state)
         table.paste(0, 0, rows.join(QLatin1Char('\n')));
         ++n;
         state.ResumeTiming();
-        if (Status saved = table.save(mod().Conn); !saved)
+        if (Status saved = table.save(mod().Conn()); !saved)
             state.SkipWithError(qPrintable(saved.error().description));
     }
     closeClass();
@@ -185,7 +185,7 @@ void BM_GridSave_Raw(benchmark::State& state)
 {
     const ConnectionSettings settings = classDb(int(state.range(0)), int(state.range(1)));
     openClass(int(state.range(0)), int(state.range(1)));
-    const QByteArray lock = mod().Conn.dialect().lockTableSql(QStringLiteral("tblScore1")).toUtf8();
+    const QByteArray lock = mod().Conn().dialect().lockTableSql(QStringLiteral("tblScore1")).toUtf8();
     closeClass();
     RawDb db(settings);
     int n = 0;

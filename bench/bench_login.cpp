@@ -17,13 +17,10 @@ void BM_LoginAndMainWindow(benchmark::State& state)
     const ConnectionSettings s = classDb(int(state.range(0)), int(state.range(1)));
     AppPaths::setAppDir(s.dataDir);
     Module1& m = mod();
-    m.DbServer = s.server;
-    m.DbName = s.database;
-    m.DbUser = s.user;
-    m.DbPwd = s.password;
+    m.setDbConfig({ s.server, s.database, s.user, s.password });
     for (auto _ : state) {
         // As the login window does: the name as a database login first, then the user table.
-        m.LoginUser = QStringLiteral("admin");
+        m.setLogin(QStringLiteral("admin"));
         if (!m.ConnectDb(s.server, s.database, QStringLiteral("admin"), QStringLiteral("123456"))
             && !m.CheckUser(QStringLiteral("admin"), QStringLiteral("123456"))) {
             state.SkipWithError("login failed");
@@ -32,7 +29,7 @@ void BM_LoginAndMainWindow(benchmark::State& state)
         MainForm form;
         form.load();
         benchmark::DoNotOptimize(form.entry(QStringLiteral("ClassConfig"))->isEnabled());
-        m.Conn.close();
+        m.Conn().close();
         MessageService::clearMessages();
     }
 }

@@ -23,7 +23,7 @@ void byCards(benchmark::internal::Benchmark* b)
 // Test 1's cards as printed; none, the run failed, when it cannot be read.
 std::optional<ReportCards::Term> testOne(benchmark::State& state)
 {
-    auto term = ReportCards::forTests(mod().Conn, { 1 });
+    auto term = ReportCards::forTests(mod().Conn(), { 1 });
     if (!term) {
         state.SkipWithError("test 1 cannot be read");
         return std::nullopt;

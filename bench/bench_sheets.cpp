@@ -30,8 +30,8 @@ void BM_ExportScoreTable(benchmark::State& state)
     const QString path = dir.filePath(QStringLiteral("test1.xlsx"));
     for (auto _ : state) {
         ScoreTable table;
-        auto test = Exams::fetch(mod().Conn, 1);
-        if (!test || !*test || !table.load(mod().Conn, **test)) {
+        auto test = Exams::fetch(mod().Conn(), 1);
+        if (!test || !*test || !table.load(mod().Conn(), **test)) {
             state.SkipWithError("test 1 cannot be read");
             break;
         }
@@ -78,16 +78,16 @@ void BM_ImportStudents(benchmark::State& state)
     }
     for (auto _ : state) {
         auto book = SheetReader::read(path);
-        auto rows = book ? StudentImport::plan(mod().Conn, book->at(0), StudentImport::guess(book->at(0)))
+        auto rows = book ? StudentImport::plan(mod().Conn(), book->at(0), StudentImport::guess(book->at(0)))
                          : Result<QVector<StudentImport::Row>>(book.error());
         auto done
-            = rows ? StudentImport::apply(mod().Conn, *rows, false) : Result<StudentImport::Outcome>(rows.error());
+            = rows ? StudentImport::apply(mod().Conn(), *rows, false) : Result<StudentImport::Outcome>(rows.error());
         if (!done || done->added != n) {
             state.SkipWithError(done ? qPrintable(done->summary()) : qPrintable(done.error().message()));
             break;
         }
         state.PauseTiming();
-        if (!mod().Conn.exec(QStringLiteral("delete from tblLogin where 学号>=?"), { newNumber(0) }))
+        if (!mod().Conn().exec(QStringLiteral("delete from tblLogin where 学号>=?"), { newNumber(0) }))
             state.SkipWithError("the imported students could not be deleted");
         state.ResumeTiming();
     }
@@ -175,16 +175,16 @@ void BM_ImportMarkingExport(benchmark::State& state)
     QVector<std::pair<QString, QString>> examNumbers;
     for (int i = 1; i <= kExportStudents; ++i)
         examNumbers.push_back({ studentNumber(i), QStringLiteral("K%1").arg(i) });
-    if (path.isEmpty() || !StudentIds::keepExamNumbers(mod().Conn, examNumbers)
-        || !mod().Conn.exec(QStringLiteral("update tblClass set 班级名称=?"), { QStringLiteral("初二(3)班") })) {
+    if (path.isEmpty() || !StudentIds::keepExamNumbers(mod().Conn(), examNumbers)
+        || !mod().Conn().exec(QStringLiteral("update tblClass set 班级名称=?"), { QStringLiteral("初二(3)班") })) {
         state.SkipWithError("the export cannot be made");
         return;
     }
     for (auto _ : state) {
         auto book = SheetReader::read(path);
-        auto test = Exams::fetch(mod().Conn, 1);
+        auto test = Exams::fetch(mod().Conn(), 1);
         ScoreTable table;
-        if (!book || !test || !*test || !table.load(mod().Conn, **test)) {
+        if (!book || !test || !*test || !table.load(mod().Conn(), **test)) {
             state.SkipWithError("test 1 or the export cannot be read");
             break;
         }
@@ -193,7 +193,7 @@ void BM_ImportMarkingExport(benchmark::State& state)
             state.SkipWithError(qPrintable(QStringLiteral("%1 matched").arg(in.matched)));
             break;
         }
-        if (Status saved = table.save(mod().Conn); !saved) {
+        if (Status saved = table.save(mod().Conn()); !saved) {
             state.SkipWithError(qPrintable(saved.error().message()));
             break;
         }
@@ -205,7 +205,7 @@ void BM_ImportMarkingExport(benchmark::State& state)
                 old.push_back({ r, c, QString::number((r + c) % 90) });
         }
         table.edit(old);
-        (void)table.save(mod().Conn);
+        (void)table.save(mod().Conn());
         state.ResumeTiming();
     }
     closeClass();

@@ -8,6 +8,7 @@
 #include "platform/AppPaths.h"
 
 #include <QCoreApplication>
+#include <sodium.h>
 
 namespace velmora {
 
@@ -17,7 +18,7 @@ Module1& Module1::instance()
     // still exists, which a static's destructor could not promise.
     static Module1* module = [] {
         auto* m = new Module1;
-        qAddPostRoutine([] { Module1::instance().Conn.close(); });
+        qAddPostRoutine([] { Module1::instance().Conn().close(); });
         return m;
     }();
     return *module;
@@ -25,20 +26,15 @@ Module1& Module1::instance()
 
 void Module1::reset()
 {
-    Conn.close();
-    ModRs = RecordSet();
-    ConnStr.clear();
-    DbServer.clear();
-    DbName.clear();
-    DbUser.clear();
-    DbPwd.clear();
-    IsAdmin = false;
+    m_conn.close();
+    m_connStr.clear();
+    m_config = {};
+    m_isAdmin = false;
     // Until someone logs in, the core answers to the database's owner (the command-line tools).
     UserRights::setAdministrator(true);
-    LoginUser.clear();
-    LoginPwd.clear();
-    SelNo.clear();
-    SubjectName.clear();
+    setLogin(QString());
+    m_selNo.clear();
+    m_subjectName.clear();
     TextLimits::reset();
     UserRights::setCurrent({});
 }
@@ -46,13 +42,13 @@ void Module1::reset()
 Status Module1::openConn(
     const QString& server, const QString& database, const QString& user, const QString& password, const QString& pwdKey)
 {
-    ConnStr = QStringLiteral("provider=Velmora;server=") + server + QStringLiteral(";database=") + database
-        + QStringLiteral(";uid=") + user + QLatin1Char(';') + pwdKey + QLatin1Char('=') + password;
+    m_connStr = QStringLiteral("provider=Velmora;server=") + server + QStringLiteral(";database=") + database
+        + QStringLiteral(";uid=") + user + QLatin1Char(';') + pwdKey + QStringLiteral("=******");
     // Opening only reads: the schema is made and upgraded by velmora-initdb, or
     // by an administrator who agrees at login.
-    Status opened = Conn.open({ server, database, user, password, AppPaths::databaseDir(database) });
+    Status opened = m_conn.open({ server, database, user, password, AppPaths::databaseDir(database) });
     if (opened)
-        TextLimits::adopt(Conn);
+        TextLimits::adopt(m_conn);
     return opened;
 }
 
@@ -69,66 +65,59 @@ Status Module1::ConnectDb(const QString& server, const QString& database, const 
 
 Status Module1::CheckUser(const QString& user, const QString& password)
 {
-    if (Status opened = openConn(DbServer, DbName, DbUser, DbPwd, QStringLiteral("pwd")); !opened)
+    if (Status opened
+        = openConn(m_config.server, m_config.database, m_config.user, m_config.password, QStringLiteral("pwd"));
+        !opened)
         return opened;
-    auto accepted = Passwords::check(Conn, user, password);
+    auto accepted = Passwords::check(m_conn, user, password);
     if (!accepted || !*accepted) {
-        Conn.close();
+        m_conn.close();
         return accepted ? Error::refused(QString()) : accepted.error();
     }
-    auto rows = Conn.select(QStringLiteral("select * from tblUsers where UserName=?"), { user });
+    auto rows = m_conn.select(QStringLiteral("select * from tblUsers where UserName=?"), { user });
     if (!rows || rows->recordCount() < 1) {
-        Conn.close();
+        m_conn.close();
         return rows ? Error::refused(QString()) : rows.error();
     }
-    ModRs = *rows;
-    ModRs.moveFirst();
-    const bool admin = ModRs.text(u"Grade") == QLatin1String("Admin");
-    ModRs = RecordSet();
+    rows->moveFirst();
+    const bool admin = rows->text(u"Grade") == QLatin1String("Admin");
     // An administrator is never limited, whatever a row says.
     auto rights = adoptRights(admin ? QString() : user);
     if (!rights)
         return rights.error();
     setAdmin(admin);
     MessageService::info(
-        LoginUser + (admin ? QStringLiteral("使用 系统管理员 权限登陆") : QStringLiteral("使用 用户身份 权限登陆")));
+        m_loginUser + (admin ? QStringLiteral("使用 系统管理员 权限登陆") : QStringLiteral("使用 用户身份 权限登陆")));
     return Done {};
 }
 
 Result<UserRights::Rights> Module1::adoptRights(const QString& user)
 {
-    auto rights = user.isEmpty() ? Result<UserRights::Rights>(UserRights::Rights {}) : UserRights::of(Conn, user);
+    auto rights = user.isEmpty() ? Result<UserRights::Rights>(UserRights::Rights {}) : UserRights::of(m_conn, user);
     // A login the server lets read alone (a teacher's own role whose subjects
     // were cleared) is let do no more here: no administrator's menus to fail.
-    auto owner = rights ? ServerRoles::changesClass(Conn) : Result<bool>(rights.error());
+    auto owner = rights ? ServerRoles::changesClass(m_conn) : Result<bool>(rights.error());
     if (!owner) {
-        Conn.close();
+        m_conn.close();
         return owner.error();
     }
     if (!*owner && !rights->limited())
         rights->readOnly = true;
     UserRights::setCurrent(*rights);
-    Conn.refuseWrites(rights->readOnly ? rights->refusal() : QString());
+    m_conn.refuseWrites(rights->readOnly ? rights->refusal() : QString());
     return *rights;
 }
 
 void Module1::setAdmin(bool admin)
 {
-    IsAdmin = admin;
+    m_isAdmin = admin;
     UserRights::setAdministrator(admin);
 }
 
 bool Module1::ReadDbConfig()
 {
-    DbServer.clear();
-    DbName.clear();
-    DbUser.clear();
-    DbPwd.clear();
     const DbConfig::ReadResult r = DbConfig::read(AppPaths::configFile());
-    DbServer = r.values.server;
-    DbName = r.values.database;
-    DbUser = r.values.user;
-    DbPwd = r.values.password;
+    m_config = r.values;
     switch (r.status) {
     case DbConfig::ReadStatus::Ok:
         return true;
@@ -148,7 +137,37 @@ bool Module1::ReadDbConfig()
 
 Status Module1::WriteDbConfig()
 {
-    return DbConfig::write(AppPaths::writableConfigFile(), { DbServer, DbName, DbUser, DbPwd });
+    return DbConfig::write(AppPaths::writableConfigFile(), m_config);
+}
+
+void Module1::setLogin(const QString& user, const QString& password)
+{
+    m_loginUser = user;
+    m_loginPwdDigest = digest(password);
+}
+
+bool Module1::isLoginPwd(const QString& typed) const
+{
+    const QByteArray d = digest(typed);
+    return sodium_memcmp(d.constData(), m_loginPwdDigest.constData(), size_t(d.size())) == 0;
+}
+
+QByteArray Module1::digest(const QString& password) const
+{
+    // A key of this run's own: the digest means nothing outside the program.
+    static const QByteArray key = [] {
+        QByteArray k(crypto_generichash_KEYBYTES, Qt::Uninitialized);
+        if (sodium_init() < 0)
+            qFatal("libsodium could not start");
+        randombytes_buf(k.data(), size_t(k.size()));
+        return k;
+    }();
+    const QByteArray text = password.toUtf8();
+    QByteArray out(crypto_generichash_BYTES, Qt::Uninitialized);
+    crypto_generichash(reinterpret_cast<unsigned char*>(out.data()), size_t(out.size()),
+        reinterpret_cast<const unsigned char*>(text.constData()), size_t(text.size()),
+        reinterpret_cast<const unsigned char*>(key.constData()), size_t(key.size()));
+    return out;
 }
 
 } // namespace velmora

@@ -50,7 +50,7 @@ private Q_SLOTS:
         const int totals[5][2] = { { 90, 80 }, { 60, 99 }, { 70, 70 }, { 100, 100 }, { 0, 30 } };
         for (int i = 0; i < 5; ++i)
             setScores(t, QString::number(i + 1), QStringLiteral("语文=?, 数学=?"), { totals[i][0], totals[i][1] });
-        mod().SelNo = QString::number(t);
+        mod().setSelNo(QString::number(t));
         Analyze_Class a;
         a.show();
         a.load();
@@ -121,7 +121,7 @@ private Q_SLOTS:
         setScores(t, QStringLiteral("2"), QStringLiteral("语文=?, 数学=?"), { 95, QVariant() });
         setScores(t, QStringLiteral("3"), QStringLiteral("语文=?, 数学=?"), { QVariant(), QVariant() });
         setScores(t, QStringLiteral("4"), QStringLiteral("语文=?, 数学=?"), { 60, 35 });
-        mod().SelNo = QString::number(t);
+        mod().setSelNo(QString::number(t));
         Analyze_Class a;
         a.show();
         a.load();
@@ -154,7 +154,7 @@ private Q_SLOTS:
         QSignalSpy chosen(&sel, &Analyze_Subject_Sel::chosen);
         test::click(&sel, "BN_OK");
         QCOMPARE(chosen.size(), 1);
-        QCOMPARE(mod().SubjectName, QStringLiteral("英语"));
+        QCOMPARE(mod().SubjectName(), QStringLiteral("英语"));
 
         Analyze_Subject a;
         a.load();
@@ -193,13 +193,13 @@ private Q_SLOTS:
         high.load();
         QCOMPARE(child<QTableWidget>(&high, "Grid1")->horizontalHeaderItem(1)->text(), QStringLiteral("90-104"));
         QCOMPARE(child<QLineEdit>(&high, "txtPass")->text(), QStringLiteral("2"));
-        mod().SelNo = QString::number(t);
+        mod().setSelNo(QString::number(t));
         Analyze_Class c;
         c.load();
         QCOMPARE(child<ResultGrid>(&c, "Grid")->rowTexts(0), QStringList({ "学号", "总分", "英语(150)" }));
 
         // A subject the test lacks never reaches the statement.
-        mod().SubjectName = QStringLiteral("语文 from tblLogin --");
+        mod().setSubjectName(QStringLiteral("语文 from tblLogin --"));
         Analyze_Subject b;
         b.load();
         QCOMPARE(MessageService::texts().size(), 1);

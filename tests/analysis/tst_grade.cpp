@@ -55,7 +55,7 @@ class TestGrade : public velmora::test::DbTestCase
         const QStringList made
             = test::Office::make({ QStringLiteral("grade") }, QStringLiteral("xlsx"), dir.path(), &why);
         QVERIFY2(!made.isEmpty(), qPrintable(why));
-        mod().SelNo = QString::number(m_test);
+        mod().setSelNo(QString::number(m_test));
         ScoreGrid grid;
         QVERIFY(grid.load());
         grid.show();

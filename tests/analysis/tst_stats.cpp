@@ -227,8 +227,8 @@ private Q_SLOTS:
         rules.absentNoRank = absentNoRank;
         rules.pass = 70;
         QVERIFY(rules.save(db()));
-        mod().SelNo = QString::number(m_test);
-        mod().SubjectName = QStringLiteral("语文");
+        mod().setSelNo(QString::number(m_test));
+        mod().setSubjectName(QStringLiteral("语文"));
         Analyze_Subject subject;
         subject.load();
         QCOMPARE(child<QLineEdit>(&subject, "txtN")->text(), QStringLiteral("5"));

@@ -153,7 +153,7 @@ private Q_SLOTS:
         QVERIFY(readOk > 0);
         writeRaw(base);
         QVERIFY(mod().ReadDbConfig());
-        QCOMPARE(mod().DbName, QStringLiteral("students"));
+        QCOMPARE(mod().DbName(), QStringLiteral("students"));
     }
 
     // A value that cannot be stored is refused, and the file stays as it was.

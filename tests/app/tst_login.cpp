@@ -68,7 +68,7 @@ class TestLogin : public QObject
             form->close();
             delete form;
         }
-        mod().Conn.close();
+        mod().Conn().close();
     }
 
 private Q_SLOTS:
@@ -104,11 +104,11 @@ private Q_SLOTS:
 
         // Exactly one login each: Enter does not press a default button as well.
         QVERIFY(loginAs(QStringLiteral("head"), QStringLiteral("pw1")));
-        QVERIFY(mod().IsAdmin);
+        QVERIFY(mod().IsAdmin());
         QCOMPARE(MessageService::texts(), QStringList({ "head使用 系统管理员 权限登陆" }));
         logout();
         QVERIFY(loginAs(QStringLiteral("low"), QStringLiteral("pw2")));
-        QVERIFY(!mod().IsAdmin);
+        QVERIFY(!mod().IsAdmin());
         QCOMPARE(MessageService::lastText(), QStringLiteral("low使用 用户身份 权限登陆"));
         logout();
 
@@ -135,7 +135,7 @@ private Q_SLOTS:
         writeConfig(m_db->settings());
         QVERIFY(!loginAs(user, password));
         QCOMPARE(MessageService::texts(), QStringList({ "连接失败！对不起，您不能使用本系统！0 " }));
-        QVERIFY(!mod().Conn.isOpen());
+        QVERIFY(!mod().Conn().isOpen());
     }
 
     void storedSettingsThatDoNotOpenAreReported()
@@ -147,7 +147,7 @@ private Q_SLOTS:
         const QString text = MessageService::texts().value(0);
         QVERIFY2(text.startsWith(QStringLiteral("连接失败！对不起，您不能使用本系统！")), qPrintable(text));
         QVERIFY(!text.endsWith(QStringLiteral("！0 ")));
-        QVERIFY(!mod().Conn.isOpen());
+        QVERIFY(!mod().Conn().isOpen());
     }
 
     // A first start with neither settings nor a database offers the demo
@@ -167,7 +167,7 @@ private Q_SLOTS:
         QVERIFY(child<QPushButton>(&login, "Command1")->isEnabled());
         test::click(&login, "Command1");
         QVERIFY(Windows::mainForm());
-        QCOMPARE(test::rowCount(mod().Conn, QStringLiteral("tblLogin")), DemoData::kStudents);
+        QCOMPARE(test::rowCount(mod().Conn(), QStringLiteral("tblLogin")), DemoData::kStudents);
         logout();
 
         // Once a database is there it is never offered again, whatever the settings say.
@@ -200,7 +200,7 @@ private Q_SLOTS:
             type(child<QLineEdit>(config, "txtPwd"), s.password);
             test::click(config, "Command1");
             QVERIFY(child<QPushButton>(config, "Command2")->isEnabled());
-            QVERIFY(mod().Conn.isOpen());
+            QVERIFY(mod().Conn().isOpen());
             // A later failed test does not take the save back.
             type(child<QLineEdit>(config, "txtPwd"), QStringLiteral("bad"));
             test::click(config, "Command1");
@@ -221,13 +221,13 @@ private Q_SLOTS:
         QVERIFY(child<QPushButton>(&login, "Command2")->isEnabled());
         QCOMPARE(child<QLineEdit>(&login, "txtUser")->text(), s.user);
         QCOMPARE(child<QLineEdit>(&login, "txtPwd")->text(), s.password);
-        QVERIFY(!mod().Conn.isOpen());
+        QVERIFY(!mod().Conn().isOpen());
         const auto stored = DbConfig::read(AppPaths::configFile());
         QCOMPARE(stored.values.database, s.database);
 
         test::click(&login, "Command1");
         QVERIFY(Windows::mainForm());
-        QVERIFY(mod().IsAdmin);
+        QVERIFY(mod().IsAdmin());
     }
 
     // A program folder installed read-only with dbcfg.dat (and the embedded
@@ -259,8 +259,8 @@ private Q_SLOTS:
         });
 
         QVERIFY(loginAs(QStringLiteral("admin"), QStringLiteral("123456")));
-        QCOMPARE(mod().DbName, s.database);
-        QCOMPARE(test::rowCount(mod().Conn, QStringLiteral("tblUsers")), 2);
+        QCOMPARE(mod().DbName(), s.database);
+        QCOMPARE(test::rowCount(mod().Conn(), QStringLiteral("tblUsers")), 2);
         logout();
 
         Login login;
@@ -295,7 +295,7 @@ private Q_SLOTS:
         test::click(&config, "Command2");
         QVERIFY(MessageService::lastText().startsWith(QStringLiteral("保存设置失败！")));
         QVERIFY(!child<QPushButton>(&login, "Command1")->isEnabled());
-        QVERIFY(mod().DbName.isEmpty());
+        QVERIFY(mod().DbName().isEmpty());
         AppPaths::setAppDir(m_db->dir());
         QCOMPARE(DbConfig::read(before).values.password, s.password);
 
@@ -325,7 +325,7 @@ private Q_SLOTS:
         const ConnectionSettings& e = empty.settings();
         AppPaths::setAppDir(empty.dir());
         QVERIFY(mod().ConnectDb(e.server, e.database, e.user, e.password));
-        mod().Conn.close();
+        mod().Conn().close();
         QVERIFY(!*empty.db().tableExists(QStringLiteral("tblLogin")));
         QVERIFY(!*empty.db().tableExists(QStringLiteral("velmora_schema")));
 
@@ -335,7 +335,7 @@ private Q_SLOTS:
         writeConfig(bare.settings());
         MessageService::clearMessages();
         QVERIFY(loginAs(QStringLiteral("low"), QStringLiteral("pw")));
-        QVERIFY(!mod().IsAdmin);
+        QVERIFY(!mod().IsAdmin());
         QCOMPARE(MessageService::messages().size(), 1); // the privilege, no question
         logout();
         QVERIFY(!*bare.db().tableExists(QStringLiteral("velmora_schema")));

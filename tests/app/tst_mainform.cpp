@@ -52,7 +52,7 @@ class TestMainForm : public QObject
             QVERIFY(db.exec(QStringLiteral("delete from tblClass")));
         QVERIFY(m_db->loginModule(admin));
         AppPaths::setProgramDir(m_db->dir());
-        mod().LoginUser = admin ? mod().DbUser : QStringLiteral("teacher");
+        mod().setLogin(admin ? mod().DbUser() : QStringLiteral("teacher"));
         Desktop::startRecording(true);
     }
 
@@ -122,12 +122,12 @@ private Q_SLOTS:
         QVERIFY(!scores->isEnabled() && !comments->isEnabled());
         const NewTest plain { QStringLiteral("月考"), QStringLiteral("2024-10-01"), QStringLiteral("平时考试"),
             QString(), { { 0 }, false, false } };
-        QVERIFY(Exams::define(mod().Conn, plain));
+        QVERIFY(Exams::define(mod().Conn(), plain));
         Q_EMIT form.menu(QStringLiteral("Report"))->aboutToShow();
         QVERIFY(scores->isEnabled() && !comments->isEnabled());
         NewTest commented = plain;
         commented.items.comment = true;
-        QVERIFY(Exams::define(mod().Conn, commented));
+        QVERIFY(Exams::define(mod().Conn(), commented));
         Q_EMIT form.menu(QStringLiteral("Report"))->aboutToShow();
         QVERIFY(scores->isEnabled() && comments->isEnabled());
     }
@@ -140,7 +140,7 @@ private Q_SLOTS:
         QPointer<MainForm> form = Windows::showMainForm();
         QTRY_VERIFY(MessageService::messages().isEmpty());
         form->entry(QStringLiteral("ReLogin"))->trigger();
-        QVERIFY(!mod().Conn.isOpen());
+        QVERIFY(!mod().Conn().isOpen());
         QTRY_VERIFY(!form);
         QVERIFY(!Windows::mainForm());
         Login* login = velmora::test::visibleLogin();
@@ -159,7 +159,7 @@ private Q_SLOTS:
         QVERIFY(DbConfig::write(AppPaths::configFile(), { c.server, c.database, c.user, c.password }));
         const QString file = Backups::databaseFile(c);
         const QString folder = Backups::folderFor(file);
-        auto count = [] { return test::rowCount(mod().Conn, QStringLiteral("tblLogin")); };
+        auto count = [] { return test::rowCount(mod().Conn(), QStringLiteral("tblLogin")); };
         QPointer<MainForm> form = Windows::showMainForm();
         QTRY_VERIFY(MessageService::messages().isEmpty());
         const int before = count();
@@ -168,7 +168,7 @@ private Q_SLOTS:
         QVERIFY(MessageService::lastText().startsWith(QStringLiteral("已备份到 ")));
         QCOMPARE(Backups::list(file, folder).size(), 1);
         QVERIFY(
-            mod().Conn.exec(QStringLiteral("insert into tblLogin (学号, 姓名, 性别) values ('999', '新生', '男')")));
+            mod().Conn().exec(QStringLiteral("insert into tblLogin (学号, 姓名, 性别) values ('999', '新生', '男')")));
         QCOMPARE(count(), before + 1);
 
         whenModal<Restore>([](Restore* dialog) {
@@ -182,7 +182,7 @@ private Q_SLOTS:
         Login* login = velmora::test::visibleLogin();
         QVERIFY(login);
         login->close();
-        QVERIFY(mod().Conn.open(c));
+        QVERIFY(mod().Conn().open(c));
         QCOMPARE(count(), before);
         const auto kept = Backups::list(file, folder);
         QCOMPARE(kept.size(), 2);
@@ -266,7 +266,7 @@ private Q_SLOTS:
             { QStringLiteral("(local)"), QStringLiteral("copy1"), c.user, QStringLiteral("pw"), into.path() }));
         QVERIFY(test::rowCount(copy, QStringLiteral("tblLogin")) > 0);
         QCOMPARE(
-            test::rowCount(copy, QStringLiteral("tblLogin")), test::rowCount(mod().Conn, QStringLiteral("tblLogin")));
+            test::rowCount(copy, QStringLiteral("tblLogin")), test::rowCount(mod().Conn(), QStringLiteral("tblLogin")));
         form->close();
     }
 };

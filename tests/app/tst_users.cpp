@@ -67,9 +67,9 @@ private Q_SLOTS:
         QCOMPARE(MessageService::lastText(), QStringLiteral("用户 admin 已经更改为User"));
         QCOMPARE(stored("Grade", QStringLiteral("admin")), QStringLiteral("User"));
         // The demoted administrator logs in as an ordinary user next time.
-        mod().LoginUser = QStringLiteral("admin");
+        mod().setLogin(QStringLiteral("admin"));
         QVERIFY(mod().CheckUser(QStringLiteral("admin"), QStringLiteral("123456")));
-        QVERIFY(!mod().IsAdmin);
+        QVERIFY(!mod().IsAdmin());
         QCOMPARE(MessageService::lastText(), QStringLiteral("admin使用 用户身份 权限登陆"));
 
         test::choose(child<QComboBox>(&window, "User"), QStringLiteral("teacher"));
@@ -88,8 +88,7 @@ private Q_SLOTS:
             QVERIFY(!accepts(QString::fromUtf8(name), QStringLiteral("wrong")));
             QCOMPARE(PasswordHash::verifications() - before, 1);
         }
-        mod().LoginUser = QStringLiteral("teacher");
-        mod().LoginPwd = QStringLiteral("123456");
+        mod().setLogin(QStringLiteral("teacher"), QStringLiteral("123456"));
         {
             Pass pass;
             QCOMPARE(child<QLineEdit>(&pass, "Text1")->text(), QStringLiteral("teacher"));
@@ -132,8 +131,7 @@ private Q_SLOTS:
 
     void passwordOfAUserDeletedMeanwhile()
     {
-        mod().LoginUser = QStringLiteral("teacher");
-        mod().LoginPwd = QStringLiteral("123456");
+        mod().setLogin(QStringLiteral("teacher"), QStringLiteral("123456"));
         QVERIFY(db().exec(QStringLiteral("delete from tblUsers where UserName=?"), { QStringLiteral("teacher") }));
         Pass pass;
         fill(pass, QStringLiteral("123456"), QStringLiteral("x"), QStringLiteral("x"));

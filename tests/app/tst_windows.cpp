@@ -177,7 +177,7 @@ private Q_SLOTS:
         QCOMPARE(child<ResultGrid>(tests, "Grid")->horizontalScrollBar()->maximum(), 0);
         QTRY_COMPARE(child<ResultGrid>(tests, "Grid")->horizontalScrollBar()->isVisible(), false);
 
-        mod().SelNo = QStringLiteral("1");
+        mod().setSelNo(QStringLiteral("1"));
         form->entry(QStringLiteral("TestEditWatch"))->trigger();
         auto* select = qobject_cast<TestFillSel*>(activeChild(*form));
         QTest::keyClick(child<QComboBox>(select, "txtNumber"), Qt::Key_Down);

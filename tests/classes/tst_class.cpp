@@ -121,7 +121,7 @@ private Q_SLOTS:
         QCOMPARE(child<QLineEdit>(&again, "Text12")->text(), QString());
         QCOMPARE(child<QLineEdit>(&again, "txtTeacher")->text(), QString());
         // An ordinary user only looks.
-        mod().IsAdmin = false;
+        mod().setAdmin(false);
         Class user;
         user.load();
         QVERIFY(!child<QPushButton>(&user, "Command1")->isEnabled()

@@ -34,7 +34,7 @@ class TestComment : public velmora::test::DbTestCase
     }
     std::unique_ptr<Comment> open()
     {
-        mod().SelNo = QStringLiteral("001 ");
+        mod().setSelNo(QStringLiteral("001 "));
         auto c = std::make_unique<Comment>();
         c->load();
         c->show();
@@ -232,7 +232,7 @@ private Q_SLOTS:
         for (int i = 0; i < 999 - 302; ++i)
             QVERIFY(OwnPhrases::add(db(), QStringLiteral("评语%1").arg(i), 301));
         QVERIFY(!OwnPhrases::add(db(), QStringLiteral("再来一条"), 301));
-        mod().IsAdmin = false;
+        mod().setAdmin(false);
         auto user = open();
         QVERIFY(!child<QPushButton>(user.get(), "BN_OwnAdd")->isEnabled());
         auto* own = child<QListWidget>(user.get(), "List_8");

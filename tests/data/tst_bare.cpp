@@ -133,8 +133,8 @@ private Q_SLOTS:
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         form.load();
-        mod().SelNo = QString::number(defined->number);
-        mod().SubjectName = QStringLiteral("语文");
+        mod().setSelNo(QString::number(defined->number));
+        mod().setSubjectName(QStringLiteral("语文"));
         for (const char* entry : { "ClassConfig", "InfoWatch", "InfoFind", "TestInfo", "TestEditWatch", "ScorePersonal",
                  "ScoreClass", "ScoreSubject" })
             form.entry(QString::fromLatin1(entry))->trigger();
@@ -150,7 +150,7 @@ private Q_SLOTS:
         QCOMPARE(child<QLineEdit>(&subject, "txtMax")->text(), QStringLiteral("90"));
         QCOMPARE(MessageService::texts(), QStringList());
         // The comment generator's 其他 is empty and read-only, and says why.
-        mod().SelNo = QStringLiteral("1");
+        mod().setSelNo(QStringLiteral("1"));
         Comment c;
         c.load();
         QVERIFY(MessageService::messages().isEmpty());

@@ -71,7 +71,7 @@ private Q_SLOTS:
             test::click(&add, "BN_OK");
             QCOMPARE(MessageService::texts(), QStringList({ "添加成功，请刷新！", "您现在就想录入成绩吗？" }));
             QCOMPARE(add.enterScoresFor(), 1);
-            QCOMPARE(mod().SelNo, QStringLiteral("1"));
+            QCOMPARE(mod().SelNo(), QStringLiteral("1"));
         }
         QCOMPARE(scoreColumns(1), QStringList({ "学号", "语文", "数学" }));
         QCOMPARE(rows(QStringLiteral("tblScore1")), 3);
@@ -172,7 +172,7 @@ private Q_SLOTS:
     {
         addStudents({ "0002", "0001", "0003" });
         const int number = defineTest({ 0, 1 }, true, true);
-        mod().SelNo = QString::number(number);
+        mod().setSelNo(QString::number(number));
         TestFill fill;
         fill.load();
         fill.show();
@@ -260,7 +260,7 @@ private Q_SLOTS:
     {
         addStudents({ "0001", "0002" });
         const int number = defineTest({ 0, 1 }, true, true);
-        mod().SelNo = QString::number(number);
+        mod().setSelNo(QString::number(number));
         TestFill fill;
         QVERIFY(test::showLoaded(fill));
         const auto typed = [](const char* keys) { QTest::keyClicks(QApplication::focusWidget(), keys); };
@@ -336,7 +336,7 @@ private Q_SLOTS:
     {
         addStudents({ "1" });
         const int number = defineTest({ 0, 1 }, false, false);
-        mod().SelNo = QString::number(number);
+        mod().setSelNo(QString::number(number));
         TestFill a;
         QVERIFY(test::showLoaded(a));
         auto other = m_db->connect();
@@ -367,7 +367,7 @@ private Q_SLOTS:
         QVERIFY(db().exec(QStringLiteral("update tblScore%1 set 数学=NULL where 学号='1'").arg(number)));
         QVERIFY(ScoreMarks::write(
             db(), number, { { QStringLiteral("1"), QStringLiteral("数学"), {}, ScoreMarks::kAbsent } }));
-        mod().SelNo = QString::number(number);
+        mod().setSelNo(QString::number(number));
         TestFill fill;
         QVERIFY(test::showLoaded(fill));
         QCOMPARE(child<QLabel>(&fill, "lblMark2")->text(), QStringLiteral("缺考"));
@@ -397,7 +397,7 @@ private Q_SLOTS:
         addStudents({ "1" });
         QCOMPARE(defineTest({ 0 }, false, false), 1);
         QCOMPARE(defineTest({ 0 }, false, false), 2);
-        mod().SelNo = QStringLiteral("2");
+        mod().setSelNo(QStringLiteral("2"));
         TestFill open;
         open.load();
         QVERIFY(Exams::remove(db(), 2));
@@ -531,7 +531,7 @@ private Q_SLOTS:
     void emptyScoreTableAndMissingTest()
     {
         QCOMPARE(defineTest({ 0 }), 1);
-        mod().SelNo = QStringLiteral("1");
+        mod().setSelNo(QStringLiteral("1"));
         TestFill fill;
         fill.load();
         QCOMPARE(MessageService::texts().size(), 1);
@@ -541,7 +541,7 @@ private Q_SLOTS:
         test::click(&fill, "BN_Save");
         QVERIFY(MessageService::messages().isEmpty());
 
-        mod().SelNo = QStringLiteral("99");
+        mod().setSelNo(QStringLiteral("99"));
         TestWatch watch;
         watch.load();
         QCOMPARE(MessageService::lastText(), QStringLiteral("对不起，此内容不存在！"));
@@ -552,7 +552,7 @@ private Q_SLOTS:
         addStudents({ "2", "1" });
         const int number = defineTest({ 1, 3 }, true, true);
         setScores(number, QStringLiteral("2"), QStringLiteral("数学=?, 病假=?"), { 77, 2 });
-        mod().SelNo = QString::number(number);
+        mod().setSelNo(QString::number(number));
         TestWatch watch;
         watch.load();
         auto* grid = child<ResultGrid>(&watch, "Grid");
@@ -627,7 +627,7 @@ private Q_SLOTS:
         QVERIFY(removed && *removed == Exams::Removal::Deleted);
         QCOMPARE(rows(QStringLiteral("tblTestInfo")), 1);
 
-        mod().IsAdmin = false;
+        mod().setAdmin(false);
         list.load();
         QVERIFY(!child<QPushButton>(&list, "BN_Add")->isEnabled() && !child<QPushButton>(&list, "BN_Del")->isEnabled());
     }

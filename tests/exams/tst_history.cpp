@@ -108,10 +108,10 @@ class TestHistory : public velmora::test::DbTestCase
     void loginAsTeacher(const UserRights::Rights& rights)
     {
         QVERIFY(UserRights::store(db(), QStringLiteral("teacher"), rights));
-        mod().LoginUser = QStringLiteral("teacher");
+        mod().setLogin(QStringLiteral("teacher"));
         QVERIFY(mod().CheckUser(QStringLiteral("teacher"), QStringLiteral("123456")));
-        QVERIFY(!mod().IsAdmin);
-        mod().SelNo = QString::number(m_test);
+        QVERIFY(!mod().IsAdmin());
+        mod().setSelNo(QString::number(m_test));
     }
 
 private Q_SLOTS:
@@ -119,7 +119,7 @@ private Q_SLOTS:
     void scoreEntryRecordsWhatChanged()
     {
         ScoreHistory::setUser(QStringLiteral("王老师"));
-        mod().SelNo = QString::number(m_test);
+        mod().setSelNo(QString::number(m_test));
         TestFill fill;
         QVERIFY(test::showLoaded(fill));
         QCOMPARE(QApplication::focusWidget(), child<QLineEdit>(&fill, "Text1"));
@@ -175,8 +175,8 @@ private Q_SLOTS:
     // the password typed again; printing report cards offers the lock.
     void lockingWindowAndReportCards()
     {
-        mod().IsAdmin = true;
-        mod().LoginUser = QStringLiteral("admin");
+        mod().setAdmin(true);
+        mod().setLogin(QStringLiteral("admin"));
         TestLockDialog dialog;
         QVERIFY(dialog.fill());
         dialog.show();
@@ -211,7 +211,7 @@ private Q_SLOTS:
         QVERIFY(locks && locks->size() == 1 && locks->first().test == m_test);
         view->close();
         // An import into the locked test is refused before a file is chosen.
-        mod().SelNo = QString::number(m_test);
+        mod().setSelNo(QString::number(m_test));
         ScoreGrid sheet;
         QVERIFY(sheet.load());
         QVERIFY(!sheet.importFile());
@@ -232,7 +232,7 @@ private Q_SLOTS:
     // Put back an old value: it is recorded too; a cell changed since is left alone.
     void putBackAndDeletedTest()
     {
-        mod().IsAdmin = true;
+        mod().setAdmin(true);
         ScoreTable table;
         auto test = Exams::fetch(db(), m_test);
         QVERIFY(table.load(db(), **test));
@@ -502,14 +502,14 @@ private Q_SLOTS:
         QFETCH(QString, why);
         if (locked) {
             QVERIFY(TestLocks::lock(db(), m_test));
-            mod().SelNo = QString::number(m_test);
+            mod().setSelNo(QString::number(m_test));
         } else {
             loginAsTeacher({ {}, true });
             // The connection itself refuses, beyond the scores; the own password still changes.
-            const Status rules = Slips::saveTemplate(mod().Conn, Slips::defaultTemplate());
+            const Status rules = Slips::saveTemplate(mod().Conn(), Slips::defaultTemplate());
             QVERIFY(!rules);
             QCOMPARE(rules.error().description, kReadOnly);
-            QVERIFY(Users::setPassword(mod().Conn, QStringLiteral("teacher"), QStringLiteral("654321")));
+            QVERIFY(Users::setPassword(mod().Conn(), QStringLiteral("teacher"), QStringLiteral("654321")));
         }
         TestFill fill;
         QVERIFY(test::showLoaded(fill, false));
@@ -621,14 +621,14 @@ private Q_SLOTS:
         // Its subjects cleared, the server lets it read alone; logged in with
         // the role, the program is that teacher's, and reads what it shows.
         QVERIFY(UserRights::store(db(), role, {}));
-        mod().LoginUser = role;
+        mod().setLogin(role);
         QVERIFY(mod().ConnectDb(owner.server, owner.database, role, QStringLiteral("pw")));
         auto rights = mod().adoptRights(role);
         QVERIFY(rights && rights->readOnly);
         MessageService::clearMessages();
         MainForm form;
         form.load();
-        mod().SelNo = QString::number(m_test);
+        mod().setSelNo(QString::number(m_test));
         TestFill fill;
         fill.load();
         QCOMPARE(MessageService::texts(), QStringList());

@@ -66,7 +66,7 @@ class TestScoreGrid : public velmora::test::DbTestCase
     }
     void open(ScoreGrid& grid)
     {
-        mod().SelNo = QString::number(m_test);
+        mod().setSelNo(QString::number(m_test));
         QVERIFY(grid.load());
         // Every edit, paste, undo and reload below is also checked against the
         // model rules, on the score table and on the view's colouring of it.

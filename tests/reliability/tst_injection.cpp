@@ -67,14 +67,14 @@ class TestInjection : public velmora::test::DbTestCase
     {
         const ConnectionSettings& s = m_db->settings();
         QVERIFY(DbConfig::write(AppPaths::configFile(), { s.server, s.database, s.user, s.password }));
-        mod().Conn.close();
+        mod().Conn().close();
         for (const QString& user : { typed, QStringLiteral("admin") }) {
             Login window;
             window.load();
             child<QLineEdit>(&window, "txtUser")->setText(user);
             child<QLineEdit>(&window, "txtPwd")->setText(typed);
             click(&window, "Command1");
-            QVERIFY(!Windows::mainForm() && !mod().Conn.isOpen());
+            QVERIFY(!Windows::mainForm() && !mod().Conn().isOpen());
         }
         QCOMPARE(valueOf(QStringLiteral("select count(*) from tblLogin")), QStringLiteral("1"));
     }
@@ -143,7 +143,7 @@ class TestInjection : public velmora::test::DbTestCase
     void scoreEntry(const QString& typed)
     {
         const int made = defineTest({ 0 }, true, true);
-        mod().SelNo = QString::number(made);
+        mod().setSelNo(QString::number(made));
         TestFill fill;
         fill.load();
         child<QPlainTextEdit>(&fill, "txtTeacher")->setPlainText(typed);
@@ -180,7 +180,7 @@ class TestInjection : public velmora::test::DbTestCase
         QCOMPARE(MessageService::texts().size(), 1);
         QCOMPARE(child<QLineEdit>(&person, "txtNumber")->text(), QStringLiteral("1"));
 
-        mod().SelNo = QString::number(defineTest({ 0 }));
+        mod().setSelNo(QString::number(defineTest({ 0 })));
         Analyze_Class analysis;
         analysis.load();
         for (const char* box : { "txtFront", "txtLast" }) {
@@ -192,7 +192,7 @@ class TestInjection : public velmora::test::DbTestCase
         }
 
         Comment comment;
-        mod().SelNo = QStringLiteral("1");
+        mod().setSelNo(QStringLiteral("1"));
         comment.load();
         child<QLineEdit>(&comment, "Text1")->setText(typed);
         click(&comment, "Command1");
@@ -216,8 +216,7 @@ class TestInjection : public velmora::test::DbTestCase
         QCOMPARE(MessageService::texts(), QStringList({ QStringLiteral("用户“%1”不存在。").arg(typed) }));
         QCOMPARE(valueOf(QStringLiteral("select count(*) from tblUsers where Grade='Admin'")), QStringLiteral("1"));
 
-        mod().LoginUser = typed;
-        mod().LoginPwd = typed;
+        mod().setLogin(typed, typed);
         Pass pass;
         child<QLineEdit>(&pass, "oldpwd")->setText(typed);
         child<QLineEdit>(&pass, "newpwd")->setText(QStringLiteral("x"));

@@ -125,12 +125,12 @@ private Q_SLOTS:
         AppPaths::setAppDir(m_dir.path());
         QVERIFY(DbConfig::write(AppPaths::configFile(), { s.server, s.database, s.user, s.password }));
         QVERIFY(mod().ReadDbConfig());
-        mod().LoginUser = s.user;
+        mod().setLogin(s.user);
         QVERIFY(mod().ConnectDb(s.server, s.database, s.user, s.password));
         MainForm* main = Windows::showMainForm();
         QTRY_VERIFY(MessageService::messages().isEmpty());
 
-        mod().SelNo = QStringLiteral("1");
+        mod().setSelNo(QStringLiteral("1"));
         TestFill fill;
         fill.load();
         child<QLineEdit>(&fill, "Text1")->setText(QStringLiteral("88"));
@@ -166,11 +166,11 @@ private Q_SLOTS:
         MessageService::clearMessages();
         test::click(login, "Command1");
         QVERIFY(Windows::mainForm());
-        QVERIFY(mod().Conn.isOpen());
+        QVERIFY(mod().Conn().isOpen());
         MessageService::clearMessages();
         test::click(&fill, "BN_Save");
         QCOMPARE(MessageService::texts(), QStringList({ "保存完毕！" }));
-        auto stored = mod().Conn.select(QStringLiteral("select 语文, 教师评语 from tblScore1"));
+        auto stored = mod().Conn().select(QStringLiteral("select 语文, 教师评语 from tblScore1"));
         QCOMPARE(stored->text(0), QStringLiteral("88"));
         QCOMPARE(stored->text(1), QStringLiteral("还没保存的评语"));
         delete Windows::mainForm();

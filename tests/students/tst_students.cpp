@@ -506,7 +506,7 @@ private Q_SLOTS:
         }
         QCOMPARE(MessageService::lastText(), QStringLiteral("删除成功，请刷新！"));
 
-        mod().IsAdmin = false;
+        mod().setAdmin(false);
         StudentInfo user;
         QVERIFY(
             !child<QPushButton>(&user, "BN_Edit")->isEnabled() && !child<QPushButton>(&user, "BN_Del")->isEnabled());
@@ -531,7 +531,7 @@ private Q_SLOTS:
         QCOMPARE(child<ResultGrid>(&list, "Grid")->text(1, 14), QString());
         QCOMPARE(child<QLineEdit>(&list, "txtNumber")->text(), QStringLiteral("3"));
 
-        mod().IsAdmin = false;
+        mod().setAdmin(false);
         list.fill();
         QVERIFY(!child<QPushButton>(&list, "BN_Add")->isEnabled());
     }

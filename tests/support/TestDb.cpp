@@ -117,15 +117,12 @@ bool TestDb::loginModule(bool admin)
     Module1& m = mod();
     m.reset();
     AppPaths::setAppDir(m_dir.path());
-    m.DbServer = m_settings.server;
-    m.DbName = m_settings.database;
-    m.DbUser = m_settings.user;
-    m.DbPwd = m_settings.password;
+    m.setDbConfig({ m_settings.server, m_settings.database, m_settings.user, m_settings.password });
     m.setAdmin(admin);
     MessageService::startRecording();
-    if (!m.Conn.open(m_settings))
+    if (!m.Conn().open(m_settings))
         return false;
-    TextLimits::adopt(m.Conn);
+    TextLimits::adopt(m.Conn());
     return true;
 }
 

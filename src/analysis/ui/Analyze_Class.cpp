@@ -32,7 +32,7 @@ void Analyze_Class_Sel::ok()
         MessageService::info(QStringLiteral("请填写考试号"));
         return;
     }
-    mod().SelNo = m_ui->txtNumber->currentText();
+    mod().setSelNo(m_ui->txtNumber->currentText());
     ChildWindow::close(this);
     Q_EMIT chosen();
 }
@@ -88,13 +88,13 @@ bool Analyze_Class::eventFilter(QObject* watched, QEvent* event)
 
 void Analyze_Class::load()
 {
-    m_ui->txtNumber->setText(mod().SelNo);
+    m_ui->txtNumber->setText(mod().SelNo());
     showAll();
 }
 
 bool Analyze_Class::FillTableHead()
 {
-    auto test = Exams::fetch(mod().Conn, m_ui->txtNumber->text().trimmed().toInt());
+    auto test = Exams::fetch(mod().Conn(), m_ui->txtNumber->text().trimmed().toInt());
     if (!test) {
         MessageService::error(test.error(), ErrorWording::Restart);
         return false;
@@ -137,7 +137,7 @@ void Analyze_Class::FillTable(Analysis::ClassTable table)
 
 bool Analyze_Class::run(Analysis::ClassOrder order, const QVector<int>& summed)
 {
-    auto table = Analysis::classTable(mod().Conn, m_test, summed, order);
+    auto table = Analysis::classTable(mod().Conn(), m_test, summed, order);
     if (!table) {
         MessageService::error(table.error(), ErrorWording::Restart);
         return false;

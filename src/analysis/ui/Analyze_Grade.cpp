@@ -69,7 +69,7 @@ std::optional<Analysis::GradeTable> Analyze_Grade::tableOf(const QVariant& choic
     // A term grade sums several tests: no export of the grade stands behind it.
     if (choice.typeId() != QMetaType::Int)
         return std::nullopt;
-    auto others = ClassFigures::load(mod().Conn, choice.toInt());
+    auto others = ClassFigures::load(mod().Conn(), choice.toInt());
     if (!others) {
         MessageService::error(others.error());
         return std::nullopt;
@@ -94,7 +94,7 @@ std::optional<SheetTable> Analyze_Grade::sheet()
     if (const QVariant other = m_ui->cmbCompare->currentData();
         other != QVariant(0) && other != m_ui->cmbTest->currentData())
         earlier = tableOf(other);
-    auto facts = TestFacts::load(mod().Conn, m_ui->cmbTest->currentData().toInt());
+    auto facts = TestFacts::load(mod().Conn(), m_ui->cmbTest->currentData().toInt());
     if (!facts) {
         MessageService::error(facts.error());
         return std::nullopt;

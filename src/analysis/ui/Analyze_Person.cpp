@@ -122,7 +122,7 @@ Analyze_Person::~Analyze_Person() = default;
 bool Analyze_Person::load()
 {
     m_ranks.clear();
-    auto numbers = Students::numbers(mod().Conn);
+    auto numbers = Students::numbers(mod().Conn());
     if (!numbers) {
         MessageService::error(numbers.error(), ErrorWording::Restart);
         return false;
@@ -144,7 +144,7 @@ void Analyze_Person::showStudent(int student)
 
 bool Analyze_Person::testsShown(QVector<TestRecord>* tests) const
 {
-    auto all = Exams::list(mod().Conn);
+    auto all = Exams::list(mod().Conn());
     if (!all) {
         MessageService::error(all.error(), ErrorWording::Restart);
         return false;
@@ -185,7 +185,7 @@ void Analyze_Person::FillTable()
         m_ui->Grid->setColumnTwips(c, 555);
     const QString none = QStringLiteral("---");
     // Why a score is missing, in its cell: one query for every test.
-    const auto marks = ScoreMarks::ofStudentInAll(mod().Conn, student);
+    const auto marks = ScoreMarks::ofStudentInAll(mod().Conn(), student);
     QList<QStringList> cells;
     for (const TestRecord& t : tests) {
         QVector<int> taken;
@@ -200,7 +200,7 @@ void Analyze_Person::FillTable()
             cells << row;
             continue;
         }
-        auto score = Scores::studentScores(mod().Conn, t.number, student, taken);
+        auto score = Scores::studentScores(mod().Conn(), t.number, student, taken);
         if (!score) {
             m_ui->Grid->setRows(std::move(cells));
             MessageService::error(score.error(), ErrorWording::Restart);
@@ -248,7 +248,7 @@ void Analyze_Person::fillChart()
 
 void Analyze_Person::fillRanks()
 {
-    auto rules = StatsRules::load(mod().Conn);
+    auto rules = StatsRules::load(mod().Conn());
     const QString student = m_ui->txtNumber->text().trimmed();
     ChartData chart;
     chart.kind = ChartData::Kind::Line;
@@ -262,8 +262,8 @@ void Analyze_Person::fillRanks()
         // Each test is read once for the window, whichever student is shown.
         if (!m_ranks.contains(number) && rules) {
             QHash<QString, int> placed;
-            if (auto test = Exams::fetch(mod().Conn, number); test && *test) {
-                if (auto cells = Analysis::cellsOf(mod().Conn, **test))
+            if (auto test = Exams::fetch(mod().Conn(), number); test && *test) {
+                if (auto cells = Analysis::cellsOf(mod().Conn(), **test))
                     placed = Analysis::resultsOf(*cells, {}, *rules).ranks;
             }
             m_ranks.insert(number, placed);

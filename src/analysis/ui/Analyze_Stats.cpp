@@ -51,7 +51,7 @@ StatsRules StatsRulesDialog::rules() const
 
 void StatsRulesDialog::accept()
 {
-    if (Status saved = rules().save(mod().Conn); !saved) {
+    if (Status saved = rules().save(mod().Conn()); !saved) {
         MessageService::error(saved.error());
         return;
     }
@@ -64,15 +64,15 @@ Analyze_Stats::Analyze_Stats(QWidget* parent)
 {
     m_ui->setupUi(this);
     // The class's standards are its administrators' to change.
-    m_ui->BN_Rules->setVisible(mod().IsAdmin);
-    m_ui->BN_Grades->setVisible(mod().IsAdmin);
+    m_ui->BN_Rules->setVisible(mod().IsAdmin());
+    m_ui->BN_Grades->setVisible(mod().IsAdmin());
     ChildWindow::setDesignSize(this, { 15000, 10000 });
 
     connect(m_ui->cmbTest, &QComboBox::currentIndexChanged, this, &Analyze_Stats::showTest);
     connect(m_ui->cmbCompare, &QComboBox::currentIndexChanged, this, &Analyze_Stats::showTest);
     connect(m_ui->BN_Rules, &QPushButton::clicked, this, &Analyze_Stats::editRules);
     connect(m_ui->BN_Grades, &QPushButton::clicked, this, [this] {
-        auto kept = GradeBandsDialog::edit(this) ? GradeBands::load(mod().Conn) : Result<GradeBands>(m_grades);
+        auto kept = GradeBandsDialog::edit(this) ? GradeBands::load(mod().Conn()) : Result<GradeBands>(m_grades);
         if (kept) {
             m_grades = *kept;
             showTest();
@@ -92,7 +92,7 @@ bool Analyze_Stats::load()
     auto started = TestChoice::start(1, QStringLiteral("还没有定义考试，没有可以统计的成绩。"));
     if (!started)
         return false;
-    auto grades = GradeBands::load(mod().Conn);
+    auto grades = GradeBands::load(mod().Conn());
     if (!grades) {
         MessageService::error(grades.error());
         return false;
@@ -155,7 +155,7 @@ std::optional<Analysis::GradeTable> Analyze_Stats::gradeOf(const QVariant& choic
 {
     if (choice.typeId() != QMetaType::Int)
         return std::nullopt;
-    auto others = ClassFigures::load(mod().Conn, choice.toInt());
+    auto others = ClassFigures::load(mod().Conn(), choice.toInt());
     if (!others || others->isEmpty())
         return std::nullopt;
     return Analysis::gradeTable(table, *others);

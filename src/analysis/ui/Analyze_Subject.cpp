@@ -49,8 +49,8 @@ void Analyze_Subject_Sel::ok()
         MessageService::info(QStringLiteral("请填写考试号 及 所要分析的科目"));
         return;
     }
-    mod().SelNo = m_ui->txtNumber->currentText();
-    mod().SubjectName = txtSubject->currentText();
+    mod().setSelNo(m_ui->txtNumber->currentText());
+    mod().setSubjectName(txtSubject->currentText());
     ChildWindow::close(this);
     Q_EMIT chosen();
 }
@@ -92,21 +92,21 @@ void Analyze_Subject::setUpBands()
 
 void Analyze_Subject::load()
 {
-    m_ui->txtSubject->setText(mod().SubjectName);
-    m_ui->txtNumber->setText(mod().SelNo);
-    const int subject = int(Schema::subjects().indexOf(mod().SubjectName.trimmed()));
-    auto test = Exams::fetch(mod().Conn, mod().SelNo.trimmed().toInt());
+    m_ui->txtSubject->setText(mod().SubjectName());
+    m_ui->txtNumber->setText(mod().SelNo());
+    const int subject = int(Schema::subjects().indexOf(mod().SubjectName().trimmed()));
+    auto test = Exams::fetch(mod().Conn(), mod().SelNo().trimmed().toInt());
     if (!test) {
         MessageService::error(test.error(), ErrorWording::Restart);
         return;
     }
     // The column name comes from the fixed list, never from what was typed.
     if (!*test || subject < 0 || !(*test)->items.hasSubject(subject)) {
-        MessageService::info(QStringLiteral("这次考试没有“%1”这门科目，或者考试已被删除！").arg(mod().SubjectName));
+        MessageService::info(QStringLiteral("这次考试没有“%1”这门科目，或者考试已被删除！").arg(mod().SubjectName()));
         return;
     }
     const QString column = Schema::subjects()[subject];
-    auto rows = Scores::subjectColumn(mod().Conn, (*test)->number, subject);
+    auto rows = Scores::subjectColumn(mod().Conn(), (*test)->number, subject);
     if (!rows) {
         MessageService::error(rows.error(), ErrorWording::Restart,
             QStringLiteral("考试%1的成绩表中没有“%2”这一列，或者成绩表已不存在，无法分析！\r\n")
@@ -114,7 +114,7 @@ void Analyze_Subject::load()
                 .arg(column));
         return;
     }
-    auto rules = StatsRules::load(mod().Conn);
+    auto rules = StatsRules::load(mod().Conn());
     if (!rules) {
         MessageService::error(rules.error(), ErrorWording::Restart);
         return;

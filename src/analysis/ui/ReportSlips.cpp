@@ -50,8 +50,8 @@ bool ReportSlips::load()
     auto started = TestChoice::start(1, QStringLiteral("还没有考试，请先添加考试信息！"));
     if (!started)
         return false;
-    auto grades = GradeBands::load(mod().Conn);
-    auto cls = ClassSettings::load(mod().Conn);
+    auto grades = GradeBands::load(mod().Conn());
+    auto cls = ClassSettings::load(mod().Conn());
     if (!grades || !cls) {
         MessageService::error(!grades ? grades.error() : cls.error());
         return false;
@@ -84,7 +84,7 @@ std::optional<QVector<Slips::Slip>> ReportSlips::slips()
             terms << t;
     }
     auto term
-        = Analysis::cardsOf(mod().Conn, terms.isEmpty() ? QVector<int> { choice.toInt() } : QVector<int>(), terms);
+        = Analysis::cardsOf(mod().Conn(), terms.isEmpty() ? QVector<int> { choice.toInt() } : QVector<int>(), terms);
     if (!term) {
         MessageService::error(term.error());
         return std::nullopt;
@@ -152,11 +152,11 @@ ParentNotices::ParentNotices(const QVector<Slips::Slip>& slips, Shown shown, QWi
     m_ui->Grid->setClassList(true);
     m_ui->Grid->exportBy(m_ui->BN_Export);
 
-    auto kept = Slips::loadTemplate(mod().Conn);
+    auto kept = Slips::loadTemplate(mod().Conn());
     if (!kept)
         MessageService::error(kept.error());
     m_kept = kept ? *kept : Slips::defaultTemplate();
-    if (auto students = Students::list(mod().Conn)) {
+    if (auto students = Students::list(mod().Conn())) {
         for (const StudentRecord& r : std::as_const(*students))
             m_phones.insert(r[StudentRecord::Number].trimmed(), r[StudentRecord::Phone].trimmed());
     } else {
@@ -221,14 +221,14 @@ void ParentNotices::done(int result)
     // An edited template is the one used next time.
     const QString templ = m_ui->txtTemplate->toPlainText();
     // A read-only user's wording serves this time only.
-    if (templ != m_kept && mod().Conn.writesRefused().isEmpty()) {
+    if (templ != m_kept && mod().Conn().writesRefused().isEmpty()) {
         if (const QString why = Slips::templateProblem(templ); !why.isEmpty()) {
             MessageService::info(why);
             m_ui->txtTemplate->setFocus();
             return;
         }
         // The messages made stand whether or not the template could be kept.
-        if (Status kept = Slips::saveTemplate(mod().Conn, templ); !kept)
+        if (Status kept = Slips::saveTemplate(mod().Conn(), templ); !kept)
             MessageService::error(kept.error());
     }
     QDialog::done(result);

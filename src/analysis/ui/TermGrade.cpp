@@ -90,7 +90,7 @@ void TermDialog::showSum()
 
 void TermDialog::accept()
 {
-    if (Status saved = Analysis::Terms::save(mod().Conn, term(), m_replacing); !saved) {
+    if (Status saved = Analysis::Terms::save(mod().Conn(), term(), m_replacing); !saved) {
         MessageService::error(saved.error());
         return;
     }
@@ -107,7 +107,7 @@ TermGrade::TermGrade(QWidget* parent)
     ChildWindow::setDesignSize(this, { 14400, 9000 });
     // Only an administrator defines them, as tests are defined.
     for (QPushButton* b : { m_ui->BN_New, m_ui->BN_Edit, m_ui->BN_Delete })
-        b->setEnabled(mod().IsAdmin);
+        b->setEnabled(mod().IsAdmin());
 
     connect(m_ui->cmbTerm, &QComboBox::currentIndexChanged, this, &TermGrade::showTerm);
     connect(m_ui->BN_New, &QPushButton::clicked, this, [this] { edit(true); });
@@ -167,8 +167,8 @@ QStringList TermGrade::notes() const
 
 bool TermGrade::load()
 {
-    auto tests = Exams::list(mod().Conn);
-    auto names = Students::names(mod().Conn);
+    auto tests = Exams::list(mod().Conn());
+    auto names = Students::names(mod().Conn());
     if (!tests || !names) {
         MessageService::error(!tests ? tests.error() : names.error());
         return false;
@@ -185,7 +185,7 @@ bool TermGrade::load()
 
 void TermGrade::fillTerms(const QString& chosen)
 {
-    auto terms = Analysis::Terms::list(mod().Conn);
+    auto terms = Analysis::Terms::list(mod().Conn());
     if (!terms) {
         MessageService::error(terms.error());
         return;
@@ -196,8 +196,8 @@ void TermGrade::fillTerms(const QString& chosen)
     for (const TermDefinition& t : std::as_const(m_terms))
         m_ui->cmbTerm->addItem(t.name);
     m_ui->cmbTerm->setCurrentIndex(qMax(0, m_ui->cmbTerm->findText(chosen)));
-    m_ui->BN_Edit->setEnabled(mod().IsAdmin && !m_terms.isEmpty());
-    m_ui->BN_Delete->setEnabled(mod().IsAdmin && !m_terms.isEmpty());
+    m_ui->BN_Edit->setEnabled(mod().IsAdmin() && !m_terms.isEmpty());
+    m_ui->BN_Delete->setEnabled(mod().IsAdmin() && !m_terms.isEmpty());
     m_ui->BN_Print->setEnabled(!m_terms.isEmpty());
     showTerm();
 }
@@ -214,14 +214,14 @@ void TermGrade::showTerm()
             QStringLiteral("还没有学期总评，请点“新建”，选几次考试并给出权重（如平时30%、期中30%、期末40%）。"));
         return;
     }
-    auto rules = StatsRules::load(mod().Conn);
-    auto grades = GradeBands::load(mod().Conn);
+    auto rules = StatsRules::load(mod().Conn());
+    auto grades = GradeBands::load(mod().Conn());
     if (!grades) {
         MessageService::error(grades.error());
         return;
     }
     auto sheet
-        = rules ? Analysis::termSheet(mod().Conn, m_terms[at], *rules) : Result<Analysis::TermSheet>(rules.error());
+        = rules ? Analysis::termSheet(mod().Conn(), m_terms[at], *rules) : Result<Analysis::TermSheet>(rules.error());
     if (!sheet) {
         MessageService::error(sheet.error());
         return;
@@ -272,7 +272,7 @@ void TermGrade::remove()
         || MessageService::askDelete(QStringLiteral("删除学期总评“%1”吗？各次考试的成绩不受影响。").arg(name))
             != MsgAnswer::Yes)
         return;
-    if (Status gone = Analysis::Terms::remove(mod().Conn, name); !gone) {
+    if (Status gone = Analysis::Terms::remove(mod().Conn(), name); !gone) {
         MessageService::error(gone.error());
         return;
     }

@@ -32,7 +32,7 @@ Config::~Config() = default;
 
 void Config::testConnection()
 {
-    mod().Conn.close();
+    mod().Conn().close();
     if (m_ui->txtServer->text().trimmed().isEmpty() || m_ui->txtDataBase->text().trimmed().isEmpty()
         || m_ui->txtUser->text().trimmed().isEmpty() || m_ui->txtPwd->text().trimmed().isEmpty()) {
         MessageService::info(QStringLiteral("请填写所有的数据库配置信息!"));
@@ -57,17 +57,11 @@ void Config::save()
         MessageService::info(unstorable);
         return;
     }
-    const DbConfig::Values before { mod().DbServer, mod().DbName, mod().DbUser, mod().DbPwd };
-    mod().DbServer = values.server;
-    mod().DbName = values.database;
-    mod().DbUser = values.user;
-    mod().DbPwd = values.password;
+    const DbConfig::Values before = mod().dbConfig();
+    mod().setDbConfig(values);
     const Status written = mod().WriteDbConfig();
     if (!written) {
-        mod().DbServer = before.server;
-        mod().DbName = before.database;
-        mod().DbUser = before.user;
-        mod().DbPwd = before.password;
+        mod().setDbConfig(before);
         MessageService::info(QStringLiteral("保存设置失败！") + written.error().description
             + QStringLiteral("\r\n原来的配置文件没有改变。"));
         return;
@@ -76,14 +70,14 @@ void Config::save()
         MessageService::info(QStringLiteral("程序文件夹 %1 不存放数据，数据库配置已保存到 %2。")
                                  .arg(QDir::toNativeSeparators(AppPaths::programDir()),
                                      QDir::toNativeSeparators(AppPaths::writableConfigFile())));
-    Q_EMIT saved(mod().DbUser, mod().DbPwd);
-    mod().Conn.close();
+    Q_EMIT saved(mod().DbUser(), mod().DbPwd());
+    mod().Conn().close();
     accept();
 }
 
 void Config::cancel()
 {
-    mod().Conn.close();
+    mod().Conn().close();
     QDialog::reject();
 }
 

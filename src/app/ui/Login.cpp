@@ -76,15 +76,15 @@ void Login::reject()
 void Login::offerUpgrade()
 {
     // Only an administrator who agrees changes the database's layout.
-    auto needed = Schema::needsUpgrade(mod().Conn);
-    if (!mod().IsAdmin || !needed || !*needed)
+    auto needed = Schema::needsUpgrade(mod().Conn());
+    if (!mod().IsAdmin() || !needed || !*needed)
         return;
     if (!MessageService::askYesNo(
             QStringLiteral("数据库需要升级：本版本的部分功能（如“其他”中教师自己的评语）要用到新的数据表。\r\n"
                            "现在升级吗？已有的数据不会改变。")))
         return;
     QStringList changes;
-    Status upgraded = Schema::upgrade(mod().Conn, &changes);
+    Status upgraded = Schema::upgrade(mod().Conn(), &changes);
     if (!upgraded) {
         MessageService::error(
             upgraded.error(), ErrorWording::Unknown, QStringLiteral("数据库升级失败，数据库保持原样。\r\n"));
@@ -148,24 +148,23 @@ void Login::login()
         MessageService::info(QStringLiteral("读取数据库配置文件出错！"));
         return;
     }
-    m.LoginUser = m_ui->txtUser->text();
-    m.LoginPwd = m_ui->txtPwd->text();
-    ScoreHistory::setUser(m.LoginUser);
+    m.setLogin(m_ui->txtUser->text(), m_ui->txtPwd->text());
+    ScoreHistory::setUser(m.LoginUser());
     const auto refused = [](const Error& why) {
         MessageService::info(QStringLiteral("连接失败！对不起，您不能使用本系统！") + why.numberOrZero()
             + QLatin1Char(' ') + why.description);
     };
-    if (m.ConnectDb(m.DbServer, m.DbName, m_ui->txtUser->text(), m_ui->txtPwd->text())) {
+    if (m.ConnectDb(m.DbServer(), m.DbName(), m_ui->txtUser->text(), m_ui->txtPwd->text())) {
         // A server role given a teacher's rights is that teacher, not an administrator.
-        auto rights = m.adoptRights(m.LoginUser);
+        auto rights = m.adoptRights(m.LoginUser());
         if (!rights) {
             refused(rights.error());
             return;
         }
         m.setAdmin(!rights->limited());
-        MessageService::info(m.LoginUser
-            + (m.IsAdmin ? QStringLiteral("使用 数据库管理员 登陆连接成功！")
-                         : QStringLiteral("使用 用户身份 权限登陆")));
+        MessageService::info(m.LoginUser()
+            + (m.IsAdmin() ? QStringLiteral("使用 数据库管理员 登陆连接成功！")
+                           : QStringLiteral("使用 用户身份 权限登陆")));
         offerUpgrade();
         Windows::showMainForm();
         accept();

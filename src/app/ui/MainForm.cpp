@@ -224,7 +224,7 @@ QMenu* MainForm::menu(const QString& name) const
 void MainForm::load()
 {
     Module1& m = mod();
-    auto students = m.Conn.hasRows(QStringLiteral("tblLogin"));
+    auto students = m.Conn().hasRows(QStringLiteral("tblLogin"));
     if (!students)
         MessageService::error(students.error());
     if (!students || !*students) {
@@ -232,12 +232,12 @@ void MainForm::load()
         menu(QStringLiteral("ScoreAnalyse"))->menuAction()->setEnabled(false);
         MessageService::info(QStringLiteral("请添加学生信息！"));
     }
-    auto cls = m.Conn.hasRows(QStringLiteral("tblClass"));
+    auto cls = m.Conn().hasRows(QStringLiteral("tblClass"));
     if (!cls || !*cls) {
         entry(QStringLiteral("ClassConfig"))->setEnabled(false);
         MessageService::info(QStringLiteral("程序有错！数据库中少表tblClass."));
     }
-    if (!m.IsAdmin) {
+    if (!m.IsAdmin()) {
         for (const char* name :
             { "InfoAdd", "InfoDel", "InfoEdit", "InfoImport", "TestAdd", "TestEdit", "TestDel", "TestFill", "TestGrid",
                 "TestImport", "Commitment", "DataBase", "Admin", "DataRestore", "TestDeleted", "DataCopy", "TestLock" })
@@ -372,7 +372,7 @@ void MainForm::reLogin()
         return;
     Windows::showLogin();
     unload();
-    mod().Conn.close();
+    mod().Conn().close();
 }
 
 void MainForm::databaseConfig()
@@ -430,15 +430,15 @@ void MainForm::deletedTests()
 
 void MainForm::backupOnClose()
 {
-    const QString file = Backups::databaseFile(mod().Conn.settings());
-    if (file.isEmpty() || !mod().Conn.isOpen() || Backups::takenToday(file, Backups::folderFor(file)))
+    const QString file = Backups::databaseFile(mod().Conn().settings());
+    if (file.isEmpty() || !mod().Conn().isOpen() || Backups::takenToday(file, Backups::folderFor(file)))
         return;
     backUp(this, file, QString(), QStringLiteral("数据库的自动备份没有完成："));
 }
 
 void MainForm::backupNow()
 {
-    const QString file = Backups::databaseFile(mod().Conn.settings());
+    const QString file = Backups::databaseFile(mod().Conn().settings());
     if (file.isEmpty()) {
         MessageService::info(QStringLiteral("现在连接的是数据库服务器，服务器上的数据请由服务器的管理员备份。"));
         return;
@@ -462,7 +462,7 @@ void MainForm::backupNow()
 
 void MainForm::restoreDatabase()
 {
-    const QString file = Backups::databaseFile(mod().Conn.settings());
+    const QString file = Backups::databaseFile(mod().Conn().settings());
     if (file.isEmpty()) {
         MessageService::info(QStringLiteral("现在连接的是数据库服务器，只能恢复本机的数据库文件。"));
         return;
@@ -476,12 +476,12 @@ void MainForm::restoreDatabase()
         return;
     }
     // A copy from another installation may keep everyone out: every login first opens the file with dbcfg.dat's.
-    if (!Backups::loginWorks(choice.chosen(), mod().DbUser, mod().DbPwd)
+    if (!Backups::loginWorks(choice.chosen(), mod().DbUser(), mod().DbPwd())
         && MessageService::askDelete(
                QStringLiteral("这个备份的数据库登录与现在的不同：用 dbcfg.dat 中的用户 %1 和密码打不开它。\r\n"
                               "恢复后谁都登陆不了，要先在“数据库配置”中改用它的登录，或用 velmora-initdb --restore "
                               "把“恢复前”的备份放回去。\r\n仍然要恢复吗？")
-                   .arg(mod().DbUser),
+                   .arg(mod().DbUser()),
                MsgIcon::Warning)
             != MsgAnswer::Yes)
         return;
@@ -499,7 +499,7 @@ void MainForm::restoreDatabase()
     const QString chosen = choice.chosen();
     Windows::showLogin();
     unload();
-    mod().Conn.close();
+    mod().Conn().close();
     Status restored = Backups::restore(chosen, file);
     if (restored)
         MessageService::info(QStringLiteral("数据库已经恢复，请重新登陆。"));
@@ -511,7 +511,7 @@ void MainForm::restoreDatabase()
 
 void MainForm::changePassword()
 {
-    if (mod().DbUser != mod().LoginUser) {
+    if (mod().DbUser() != mod().LoginUser()) {
         Pass pass(this);
         pass.exec();
         return;
@@ -663,7 +663,7 @@ void MainForm::exportAllScores()
 {
     if (!Sharing::mayShareClassList())
         return;
-    auto book = ScoreExport::allTests(mod().Conn);
+    auto book = ScoreExport::allTests(mod().Conn());
     if (!book) {
         MessageService::error(book.error());
         return;
@@ -694,7 +694,7 @@ void MainForm::gridScores()
 
 void MainForm::showGridFor(int testNumber)
 {
-    mod().SelNo = QString::number(testNumber);
+    mod().setSelNo(QString::number(testNumber));
     showGrid();
 }
 
@@ -795,7 +795,7 @@ void MainForm::commentReport()
 
 void MainForm::updateReportEntries()
 {
-    auto tests = Exams::list(mod().Conn);
+    auto tests = Exams::list(mod().Conn());
     const bool any = tests && !tests->isEmpty();
     const bool comments
         = any && std::any_of(tests->cbegin(), tests->cend(), [](const TestRecord& t) { return t.items.comment; });

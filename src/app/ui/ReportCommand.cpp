@@ -42,9 +42,9 @@ int run(const QStringList& arguments)
     const QString password = qEnvironmentVariableIsSet("VELMORA_PASSWORD")
         ? qEnvironmentVariable("VELMORA_PASSWORD")
         : System::readHidden(QStringLiteral("%1 的密码：").arg(name));
-    m.LoginUser = name;
+    m.setLogin(name);
     ScoreHistory::setUser(name);
-    if (!m.ConnectDb(m.DbServer, m.DbName, name, password) && !m.CheckUser(name, password)) {
+    if (!m.ConnectDb(m.DbServer(), m.DbName(), name, password) && !m.CheckUser(name, password)) {
         err << "连接失败！对不起，您不能使用本系统！\n";
         return 1;
     }

@@ -74,13 +74,13 @@ UserRights::Rights User::chosenRights() const
 
 void User::load()
 {
-    auto names = Users::names(mod().Conn);
+    auto names = Users::names(mod().Conn());
     if (!names) {
         MessageService::error(names.error());
         return;
     }
     // A server role given rights has no row of tblUsers: it is listed after them.
-    auto limited = UserRights::grants(mod().Conn);
+    auto limited = UserRights::grants(mod().Conn());
     for (const ServerRoles::Grant& g : limited ? *limited : QVector<ServerRoles::Grant>()) {
         if (!names->contains(g.role))
             names->append(g.role);
@@ -94,13 +94,13 @@ bool User::isServerRole(const Error& missing, const QString& name) const
 {
     if (!missing.is(Error::Kind::Missing))
         return false;
-    auto role = ServerRoles::exists(mod().Conn, name);
+    auto role = ServerRoles::exists(mod().Conn(), name);
     return role && *role;
 }
 
 void User::choose()
 {
-    auto grade = Users::grade(mod().Conn, m_ui->UserBox->currentText());
+    auto grade = Users::grade(mod().Conn(), m_ui->UserBox->currentText());
     if (!grade && isServerRole(grade.error(), m_ui->UserBox->currentText()))
         grade = QString::fromLatin1(Users::kUser);
     if (!grade) {
@@ -111,7 +111,7 @@ void User::choose()
         m_ui->Option1->setChecked(true);
     else if (*grade == QLatin1String(Users::kUser))
         m_ui->Option2->setChecked(true);
-    auto rights = UserRights::of(mod().Conn, m_ui->UserBox->currentText());
+    auto rights = UserRights::of(mod().Conn(), m_ui->UserBox->currentText());
     if (!rights) {
         MessageService::error(rights.error());
         return;
@@ -127,7 +127,7 @@ void User::change()
     else if (m_ui->Option2->isChecked())
         grade = QString::fromLatin1(Users::kUser);
     const QString name = m_ui->UserBox->currentText();
-    auto stored = Users::setGrade(mod().Conn, name, grade);
+    auto stored = Users::setGrade(mod().Conn(), name, grade);
     // A server role is no user of tblUsers: only its rights are set.
     const bool role = !stored && m_ui->Option2->isChecked() && isServerRole(stored.error(), name);
     if (role)
@@ -138,11 +138,11 @@ void User::change()
     }
     const UserRights::Rights rights = chosenRights();
     // A database not upgraded keeps no rights: nothing to take away there.
-    auto kept = UserRights::available(mod().Conn);
+    auto kept = UserRights::available(mod().Conn());
     Status rightsStored = !kept ? Status(kept.error()) : Done {};
     // With neither choice made, the user stays as stored, rights too.
     if (kept && (*kept || rights.limited()) && (m_ui->Option1->isChecked() || m_ui->Option2->isChecked()))
-        rightsStored = UserRights::store(mod().Conn, name, rights);
+        rightsStored = UserRights::store(mod().Conn(), name, rights);
     if (!rightsStored) {
         MessageService::error(rightsStored.error());
         return;

@@ -180,11 +180,11 @@ void Class::lockoff()
 
 void Class::load()
 {
-    if (!mod().IsAdmin)
+    if (!mod().IsAdmin())
         m_ui->Command1->setEnabled(false);
     // The class's standards are its administrators' to change.
-    findChild<QPushButton*>(QStringLiteral("BN_Grades"))->setEnabled(mod().IsAdmin);
-    auto settings = ClassSettings::load(mod().Conn);
+    findChild<QPushButton*>(QStringLiteral("BN_Grades"))->setEnabled(mod().IsAdmin());
+    auto settings = ClassSettings::load(mod().Conn());
     if (settings) {
         m_ui->txtNumber->setText(settings->number);
         m_ui->txtTeacher->setText(settings->teacher);
@@ -214,7 +214,7 @@ void Class::editOrSave()
         MessageService::info(problem);
         return;
     }
-    Status saved = s.save(mod().Conn, m_read);
+    Status saved = s.save(mod().Conn(), m_read);
     if (!saved) {
         // Nothing was written; the typed values stay for another try.
         MessageService::error(saved.error());

@@ -36,7 +36,7 @@ GradeBandsDialog::~GradeBandsDialog() = default;
 
 bool GradeBandsDialog::edit(QWidget* parent)
 {
-    auto kept = GradeBands::load(mod().Conn);
+    auto kept = GradeBands::load(mod().Conn());
     if (!kept) {
         MessageService::error(kept.error());
         return false;
@@ -75,7 +75,7 @@ GradeBands GradeBandsDialog::bands() const
 
 void GradeBandsDialog::accept()
 {
-    if (Status saved = bands().save(mod().Conn); !saved) {
+    if (Status saved = bands().save(mod().Conn()); !saved) {
         MessageService::error(saved.error());
         return;
     }

@@ -106,7 +106,7 @@ ReportScore::~ReportScore() = default;
 
 bool ReportScore::load()
 {
-    auto tests = Exams::list(mod().Conn);
+    auto tests = Exams::list(mod().Conn());
     if (!tests) {
         MessageService::error(tests.error());
         return false;
@@ -123,13 +123,13 @@ bool ReportScore::load()
             text += QStringLiteral("  ") + it->date;
         checkItem(m_ui->lstTests, text, it->number, it == tests->crbegin());
     }
-    auto terms = Analysis::Terms::list(mod().Conn);
+    auto terms = Analysis::Terms::list(mod().Conn());
     if (!terms) {
         MessageService::error(terms.error());
         return false;
     }
     m_terms = *terms;
-    auto grades = GradeBands::load(mod().Conn);
+    auto grades = GradeBands::load(mod().Conn());
     if (!grades) {
         MessageService::error(grades.error());
         return false;
@@ -138,7 +138,7 @@ bool ReportScore::load()
     for (const Analysis::TermDefinition& t : std::as_const(m_terms))
         checkItem(m_ui->lstTests, QStringLiteral("学期总评：") + t.name, t.name, false);
     m_ui->lstTests->setCurrentRow(0);
-    auto names = Students::names(mod().Conn);
+    auto names = Students::names(mod().Conn());
     if (!names) {
         MessageService::error(names.error());
         return false;
@@ -197,7 +197,7 @@ bool ReportScore::gather(ReportCards::Term* term, QVector<int>* students)
             return false;
         }
     }
-    auto read = Analysis::cardsOf(mod().Conn, tests, terms);
+    auto read = Analysis::cardsOf(mod().Conn(), tests, terms);
     if (!read) {
         MessageService::error(read.error());
         return false;
@@ -243,11 +243,11 @@ ReportPreview* ReportScore::preview()
 void ReportScore::offerLock(ReportPreview* view)
 {
     const QVector<int> tests = chosenTests();
-    if (!mod().IsAdmin || tests.isEmpty())
+    if (!mod().IsAdmin() || tests.isEmpty())
         return;
     const int newest = *std::max_element(tests.cbegin(), tests.cend());
-    auto kept = TestLocks::available(mod().Conn);
-    auto locks = TestLocks::list(mod().Conn);
+    auto kept = TestLocks::available(mod().Conn());
+    auto locks = TestLocks::list(mod().Conn());
     if (!kept || !*kept || !locks
         || std::any_of(locks->cbegin(), locks->cend(), [newest](const TestLocks::Lock& l) { return l.test == newest; }))
         return;
@@ -258,7 +258,7 @@ void ReportScore::offerLock(ReportPreview* view)
         *asked = true;
         if (!MessageService::askYesNo(QStringLiteral("报告单已打印，是否锁定本次考试的成绩？")))
             return;
-        if (Status locked = TestLocks::lock(mod().Conn, newest); !locked)
+        if (Status locked = TestLocks::lock(mod().Conn(), newest); !locked)
             MessageService::error(locked.error());
     });
 }

@@ -272,7 +272,7 @@ ReportTeach::~ReportTeach() = default;
 
 bool ReportTeach::load()
 {
-    auto tests = Exams::list(mod().Conn);
+    auto tests = Exams::list(mod().Conn());
     if (!tests) {
         MessageService::error(tests.error());
         return false;
@@ -309,12 +309,12 @@ ReportPreview* ReportTeach::preview()
 {
     if (m_ui->cboTest->currentIndex() < 0)
         return nullptr;
-    auto cards = ReportCards::forTest(mod().Conn, m_ui->cboTest->currentData().toInt());
+    auto cards = ReportCards::forTest(mod().Conn(), m_ui->cboTest->currentData().toInt());
     if (!cards) {
         MessageService::error(cards.error());
         return nullptr;
     }
-    auto cls = ClassSettings::load(mod().Conn);
+    auto cls = ClassSettings::load(mod().Conn());
     const QString className = cls ? cls->name : QString();
     auto test = std::make_shared<ReportCards::TestCards>(*std::move(cards));
     const Layout how = m_ui->optSlips->isChecked() ? Layout::Slips : Layout::List;

@@ -241,7 +241,7 @@ void CommentEditor::showCount()
 
 void CommentEditor::compose()
 {
-    mod().SelNo = m_student;
+    mod().setSelNo(m_student);
     Comment composer(this);
     connect(&composer, &Comment::submitted, m_ui->txtComment, &QPlainTextEdit::setPlainText);
     composer.load();
@@ -327,7 +327,7 @@ void ScoreGrid::cellMenu(const QPoint& at)
 
 void ScoreGrid::showGrades(bool on)
 {
-    auto bands = GradeBands::load(mod().Conn);
+    auto bands = GradeBands::load(mod().Conn());
     if (on && !bands)
         MessageService::error(bands.error());
     m_table.showGrades(on && bands ? std::optional<GradeBands>(*bands) : std::nullopt);
@@ -346,7 +346,7 @@ void ScoreGrid::showHistory()
     // A value put back shows at once, unless typed values wait to be saved:
     // saving them then meets the change as another teacher's.
     if (history.changedScores() && !m_table.hasChanges()) {
-        if (Status loaded = m_table.load(mod().Conn, m_table.test()); !loaded)
+        if (Status loaded = m_table.load(mod().Conn(), m_table.test()); !loaded)
             MessageService::error(loaded.error(), ErrorWording::Restart);
         m_ui->Grid->setCurrentIndex(m_ui->Grid->model()->index(at.row(), at.column()));
     }
@@ -355,24 +355,24 @@ void ScoreGrid::showHistory()
 
 bool ScoreGrid::load()
 {
-    auto test = Exams::fetch(mod().Conn, mod().SelNo.trimmed().toInt());
+    auto test = Exams::fetch(mod().Conn(), mod().SelNo().trimmed().toInt());
     if (!test) {
         MessageService::error(test.error(), ErrorWording::Restart);
         return false;
     }
     if (!*test) {
-        MessageService::info(QStringLiteral("考试号为%1的考试已不存在，请重新选择！").arg(mod().SelNo));
+        MessageService::info(QStringLiteral("考试号为%1的考试已不存在，请重新选择！").arg(mod().SelNo()));
         return false;
     }
     // Students who joined after the test was defined have no row yet.
-    auto missing = Scores::missingStudents(mod().Conn, (*test)->number);
-    if (missing && *missing > 0 && mod().IsAdmin && !UserRights::current().limited()
-        && TestLocks::guard(mod().Conn, (*test)->number)
+    auto missing = Scores::missingStudents(mod().Conn(), (*test)->number);
+    if (missing && *missing > 0 && mod().IsAdmin() && !UserRights::current().limited()
+        && TestLocks::guard(mod().Conn(), (*test)->number)
         && MessageService::askYesNo(QStringLiteral("有 %1 名学生不在本次考试中，是否加入？").arg(*missing))) {
-        if (Status added = Scores::addMissingStudents(mod().Conn, (*test)->number); !added)
+        if (Status added = Scores::addMissingStudents(mod().Conn(), (*test)->number); !added)
             MessageService::error(added.error());
     }
-    if (Status loaded = m_table.load(mod().Conn, **test); !loaded) {
+    if (Status loaded = m_table.load(mod().Conn(), **test); !loaded) {
         MessageService::error(loaded.error(), ErrorWording::Restart);
         return false;
     }
@@ -406,7 +406,7 @@ void ScoreGrid::showStatus()
 
 bool ScoreGrid::save()
 {
-    Status saved = m_table.save(mod().Conn);
+    Status saved = m_table.save(mod().Conn());
     if (!saved) {
         MessageService::error(saved.error(), ErrorWording::Restart);
         return false;
@@ -431,7 +431,7 @@ void ScoreGrid::find()
 bool ScoreGrid::importFile()
 {
     // Refused before a file is chosen, not after the teacher has mapped it.
-    if (Status open = TestLocks::guard(mod().Conn, m_table.test().number); !open) {
+    if (Status open = TestLocks::guard(mod().Conn(), m_table.test().number); !open) {
         MessageService::error(open.error());
         return false;
     }
@@ -480,7 +480,7 @@ bool ScoreGrid::importFile()
         if (!confirmed)
             return false;
         const ScoreImport::Layout layout = preview.layout();
-        if (Status kept = ScoreImport::remember(mod().Conn, preview.changedColumns()); !kept)
+        if (Status kept = ScoreImport::remember(mod().Conn(), preview.changedColumns()); !kept)
             MessageService::error(kept.error());
         // Blank cells keep what was entered unless the teacher says otherwise:
         // a column of formulas or one left empty must not wipe a class's scores.
@@ -565,7 +565,7 @@ void ScoreGrid::editFullMarks(int column)
     m_ui->Grid->setFocus();
     if (!accepted || ask.intValue() == c.max)
         return;
-    if (Status set = m_table.setFullMarks(mod().Conn, column, ask.intValue()); !set) {
+    if (Status set = m_table.setFullMarks(mod().Conn(), column, ask.intValue()); !set) {
         MessageService::error(set.error(), ErrorWording::Restart);
         return;
     }

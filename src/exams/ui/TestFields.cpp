@@ -17,8 +17,9 @@ void TestFields::show(const TestRecord& test) const
 std::optional<TestRecord> selectedTest()
 {
     bool ok = false;
-    const int number = mod().SelNo.trimmed().toInt(&ok);
-    auto test = ok ? Exams::fetch(mod().Conn, number) : Result<std::optional<TestRecord>>(std::optional<TestRecord>());
+    const int number = mod().SelNo().trimmed().toInt(&ok);
+    auto test
+        = ok ? Exams::fetch(mod().Conn(), number) : Result<std::optional<TestRecord>>(std::optional<TestRecord>());
     if (!test) {
         MessageService::error(test.error(), ErrorWording::Restart);
         return std::nullopt;

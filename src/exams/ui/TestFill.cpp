@@ -129,7 +129,7 @@ bool TestFill::eventFilter(QObject* watched, QEvent* event)
 
 void TestFill::load()
 {
-    m_ui->txtNumber->setText(mod().SelNo);
+    m_ui->txtNumber->setText(mod().SelNo());
     const std::optional<TestRecord> test = selectedTest();
     if (!test)
         return;
@@ -137,13 +137,13 @@ void TestFill::load()
     m_number = m_test.number;
     m_fields.show(m_test);
     m_ui->txtTable->setText(QStringLiteral("表 TblScore") + m_ui->txtNumber->text());
-    auto rows = Scores::rows(mod().Conn, m_number);
+    auto rows = Scores::rows(mod().Conn(), m_number);
     if (!rows) {
         MessageService::error(rows.error(), ErrorWording::Restart);
         return;
     }
     m_rows = *rows;
-    const Status open = TestLocks::guard(mod().Conn, m_number);
+    const Status open = TestLocks::guard(mod().Conn(), m_number);
     m_lockedWhy = open ? QString() : open.error().description;
     m_rights = UserRights::current();
     if (!m_lockedWhy.isEmpty() || m_rights.limited()) {
@@ -151,7 +151,7 @@ void TestFill::load()
                                                          : m_lockedWhy + QStringLiteral("本窗口只能查看。"));
         m_ui->lblReadOnly->show();
     }
-    if (auto names = Students::names(mod().Conn))
+    if (auto names = Students::names(mod().Conn()))
         m_names = *names;
     if (!hasRows()) {
         MessageService::info(QStringLiteral("这次考试还没有学生的成绩记录（定义考试时还没有学生），不能录入成绩！"));
@@ -170,7 +170,7 @@ void TestFill::RefreshForm()
         return;
     Text[0]->setText(m_rows.value(u"学号").toString());
     m_ui->txtStudentName->setText(m_names.value(Text[0]->text().trimmed()));
-    auto marks = ScoreMarks::ofStudent(mod().Conn, m_number, Text[0]->text());
+    auto marks = ScoreMarks::ofStudent(mod().Conn(), m_number, Text[0]->text());
     if (!marks)
         MessageService::error(marks.error(), ErrorWording::Restart);
     for (int i = 1; i <= 14; ++i) {
@@ -262,7 +262,7 @@ bool TestFill::store()
         MessageService::info(problem);
         return false;
     }
-    Status saved = Scores::save(mod().Conn, m_number, m_test.items, e, m_shown);
+    Status saved = Scores::save(mod().Conn(), m_number, m_test.items, e, m_shown);
     if (!saved) {
         const Error& why = saved.error();
         MessageService::error(why, ErrorWording::Restart);
@@ -273,7 +273,7 @@ bool TestFill::store()
 
 bool TestFill::reloadCurrent()
 {
-    auto fresh = Scores::row(mod().Conn, m_number, m_rows.value(u"学号").toString());
+    auto fresh = Scores::row(mod().Conn(), m_number, m_rows.value(u"学号").toString());
     if (!fresh) {
         MessageService::error(fresh.error(), ErrorWording::Restart);
         return false;
@@ -352,7 +352,7 @@ void TestFill::showHistory()
 
 void TestFill::openComment()
 {
-    mod().SelNo = Text[0]->text().trimmed();
+    mod().setSelNo(Text[0]->text().trimmed());
     Comment comment(this);
     connect(&comment, &Comment::submitted, m_ui->txtTeacher, &QPlainTextEdit::setPlainText);
     comment.load();

@@ -26,7 +26,7 @@ void TestFillSel::ok()
         MessageService::info(QStringLiteral("请填写考试号"));
         return;
     }
-    mod().SelNo = m_ui->txtNumber->currentText();
+    mod().setSelNo(m_ui->txtNumber->currentText());
     const QString mode = m_ui->Label->text();
     const QString caption = windowTitle();
     ChildWindow::close(this);

@@ -72,7 +72,7 @@ void TestInfoAdd::showNumber(int number)
 
 void TestInfoAdd::load()
 {
-    auto next = Exams::nextNumber(mod().Conn);
+    auto next = Exams::nextNumber(mod().Conn());
     showNumber(next ? *next : 1);
     m_ui->txtDate->setText(QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
 }
@@ -133,7 +133,7 @@ void TestInfoAdd::define()
 
     const int shown = m_ui->txtNumber->text().toInt();
     QApplication::setOverrideCursor(Qt::BusyCursor);
-    auto defined = Exams::define(mod().Conn, test);
+    auto defined = Exams::define(mod().Conn(), test);
     QApplication::restoreOverrideCursor();
     if (!defined) {
         // The typed values stay in the window for another try.
@@ -153,7 +153,7 @@ void TestInfoAdd::define()
     else
         MessageService::info(QStringLiteral("添加成功，请刷新！"));
     if (MessageService::askYesNo(QStringLiteral("您现在就想录入成绩吗？"), MsgIcon::Information)) {
-        mod().SelNo = m_ui->txtNumber->text();
+        mod().setSelNo(m_ui->txtNumber->text());
         m_enterScores = defined->number;
     }
     accept();

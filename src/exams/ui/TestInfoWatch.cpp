@@ -35,11 +35,11 @@ TestInfoWatch::~TestInfoWatch() = default;
 
 void TestInfoWatch::load()
 {
-    if (!mod().IsAdmin) {
+    if (!mod().IsAdmin()) {
         m_ui->BN_Add->setEnabled(false);
         m_ui->BN_Del->setEnabled(false);
     }
-    auto tests = Exams::list(mod().Conn);
+    auto tests = Exams::list(mod().Conn());
     if (!tests) {
         MessageService::error(tests.error());
         return;
@@ -87,7 +87,7 @@ void TestInfoWatch::removeSelected()
         MessageService::info(QStringLiteral("请刷新后再试！"));
         return;
     }
-    auto removed = Exams::remove(mod().Conn, test);
+    auto removed = Exams::remove(mod().Conn(), test);
     if (!removed) {
         MessageService::error(removed.error());
         return;

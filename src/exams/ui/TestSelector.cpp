@@ -33,7 +33,7 @@ TestSelector::~TestSelector() = default;
 
 void TestSelector::load()
 {
-    auto tests = Exams::list(mod().Conn);
+    auto tests = Exams::list(mod().Conn());
     if (!tests) {
         MessageService::error(tests.error(), ErrorWording::Restart);
         return;
@@ -48,7 +48,7 @@ void TestSelector::load()
 
 void TestSelector::pick()
 {
-    auto test = Exams::fetch(mod().Conn, m_ui->txtNumber->currentText().toInt());
+    auto test = Exams::fetch(mod().Conn(), m_ui->txtNumber->currentText().toInt());
     if (!test) {
         MessageService::error(test.error(), ErrorWording::Restart);
         return;

@@ -30,7 +30,7 @@ TestWatch::TestWatch(QWidget* parent)
     m_fields = { m_ui->txtNumber, m_ui->txtName, m_ui->txtType, m_ui->txtDate };
     m_ui->Grid->setClassList(true);
     m_ui->Grid->exportBy(m_ui->BN_Export);
-    m_ui->BN_Grid->setEnabled(mod().IsAdmin || UserRights::current().entersScores());
+    m_ui->BN_Grid->setEnabled(mod().IsAdmin() || UserRights::current().entersScores());
 
     connect(m_ui->BN_Close, &QPushButton::clicked, this, [this] { ChildWindow::close(this); });
     connect(m_ui->BN_History, &QPushButton::clicked, this, [this] {
@@ -44,7 +44,7 @@ TestWatch::TestWatch(QWidget* parent)
             return;
         history.exec();
         if (history.changedScores()) {
-            mod().SelNo = m_ui->txtNumber->text();
+            mod().setSelNo(m_ui->txtNumber->text());
             load();
         }
     });
@@ -61,7 +61,7 @@ void TestWatch::load()
     m_ui->Grid->setHeaders({});
     for (QLineEdit* box : { m_ui->txtName, m_ui->txtType, m_ui->txtDate, m_ui->txtCount, m_ui->txtTable })
         box->clear();
-    m_ui->txtNumber->setText(mod().SelNo);
+    m_ui->txtNumber->setText(mod().SelNo());
     const std::optional<TestRecord> test = selectedTest();
     if (!test)
         return;
@@ -74,7 +74,7 @@ void TestWatch::load()
     TestItems shown = t.items;
     shown.comment = false;
     const QStringList headers = shown.scoreColumns();
-    auto rows = Scores::rows(mod().Conn, number);
+    auto rows = Scores::rows(mod().Conn(), number);
     if (!rows) {
         MessageService::error(rows.error(), ErrorWording::Restart);
         return;
@@ -86,14 +86,14 @@ void TestWatch::load()
     for (int c = 1; c < headers.size(); ++c)
         numbers << c;
     m_ui->Grid->setNumberColumns(numbers);
-    auto marks = ScoreMarks::load(mod().Conn, number);
+    auto marks = ScoreMarks::load(mod().Conn(), number);
     if (!marks) {
         MessageService::error(marks.error(), ErrorWording::Restart);
         return;
     }
     std::optional<GradeBands> grades;
     if (m_ui->chkGrades->isChecked()) {
-        auto kept = GradeBands::load(mod().Conn);
+        auto kept = GradeBands::load(mod().Conn());
         if (!kept) {
             MessageService::error(kept.error(), ErrorWording::Restart);
             return;

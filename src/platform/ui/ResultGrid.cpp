@@ -148,6 +148,24 @@ ResultGrid::ResultGrid(QWidget* parent)
     horizontalHeader()->setHighlightSections(false);
     setAccessibleName(QStringLiteral("结果表格"));
 
+    setUpFrozen();
+    // A reset forgets hidden sections: the first column stays in the frozen view only.
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
+        setColumnHidden(0, true);
+        for (int c = 1; c < cols(); ++c)
+            m_frozen->setColumnHidden(c, true);
+    });
+    const auto activated
+        = [this](const QModelIndex& index) { Q_EMIT rowActivated(index.isValid() ? index.row() + 1 : currentRow()); };
+    connect(this, &QAbstractItemView::doubleClicked, this, activated);
+    connect(m_frozen, &QAbstractItemView::doubleClicked, this, activated);
+    placeFrozen();
+}
+
+// The first column, laid over the row header: selected with the rows, never
+// scrolled sideways, scrolled up and down with the grid.
+void ResultGrid::setUpFrozen()
+{
     m_frozen->setModel(m_model);
     m_frozen->setSelectionModel(selectionModel());
     m_frozen->setFocusPolicy(Qt::NoFocus);
@@ -163,7 +181,6 @@ ResultGrid::ResultGrid(QWidget* parent)
     m_frozen->setStyleSheet(QStringLiteral("QTableView { border: none; border-right: 1px solid palette(mid); }"));
     m_frozen->setColumnWidth(0, horizontalHeader()->defaultSectionSize());
 
-    // The frozen view is only as wide as the first column and never scrolls sideways.
     connect(m_frozen->horizontalScrollBar(), &QAbstractSlider::valueChanged, m_frozen->horizontalScrollBar(),
         [bar = m_frozen->horizontalScrollBar()](int value) {
             if (value != 0)
@@ -173,17 +190,6 @@ ResultGrid::ResultGrid(QWidget* parent)
         m_frozen->verticalScrollBar(), &QAbstractSlider::valueChanged, verticalScrollBar(), &QAbstractSlider::setValue);
     connect(
         verticalScrollBar(), &QAbstractSlider::valueChanged, m_frozen->verticalScrollBar(), &QAbstractSlider::setValue);
-    // A reset forgets hidden sections: the first column stays in the frozen view only.
-    connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
-        setColumnHidden(0, true);
-        for (int c = 1; c < cols(); ++c)
-            m_frozen->setColumnHidden(c, true);
-    });
-    const auto activated
-        = [this](const QModelIndex& index) { Q_EMIT rowActivated(index.isValid() ? index.row() + 1 : currentRow()); };
-    connect(this, &QAbstractItemView::doubleClicked, this, activated);
-    connect(m_frozen, &QAbstractItemView::doubleClicked, this, activated);
-    placeFrozen();
 }
 
 ResultGrid::~ResultGrid() = default;

@@ -94,6 +94,7 @@ protected:
     void updateGeometries() override;
 
 private:
+    void setUpFrozen();
     void placeFrozen();
 
     class Model;

@@ -110,7 +110,7 @@ QVector<QStringList> DataReport1::readRows(bool* ok)
     QStringList names;
     for (const ReportColumn& c : kColumns)
         names << QString::fromUtf8(c.column);
-    auto rows = Students::table(mod().Conn, names);
+    auto rows = Students::table(mod().Conn(), names);
     *ok = bool(rows);
     if (!rows) {
         MessageService::error(rows.error());

@@ -68,7 +68,7 @@ StudentInfo::StudentInfo(QWidget* parent)
             history.exec();
         // A value put back shows at once; the form stays in the mode it was in.
         if (history.changedScores()) {
-            if (auto found = Students::fetch(mod().Conn, number); found && *found)
+            if (auto found = Students::fetch(mod().Conn(), number); found && *found)
                 fill(**found);
         }
     });
@@ -95,7 +95,7 @@ void StudentInfo::setText(int index, const QString& value)
 
 void StudentInfo::load()
 {
-    if (!mod().IsAdmin) {
+    if (!mod().IsAdmin()) {
         m_ui->BN_Edit->setEnabled(false);
         m_ui->BN_Del->setEnabled(false);
     }
@@ -232,7 +232,7 @@ void StudentInfo::prepareView(const QStringList& cells, const QString& key)
 
 bool StudentInfo::prepareReadOnly(const QString& number)
 {
-    auto found = Students::fetch(mod().Conn, number.trimmed());
+    auto found = Students::fetch(mod().Conn(), number.trimmed());
     if (found && *found)
         fill(**found);
     else
@@ -275,7 +275,7 @@ void StudentInfo::save()
 {
     if (!checkinput())
         return;
-    const Status r = Students::add(mod().Conn, record(), m_photo);
+    const Status r = Students::add(mod().Conn(), record(), m_photo);
     if (!r && r.error().is(Error::Kind::Duplicate)) {
         MessageService::show(QStringLiteral(" 已有该学生，请重新检查学号"), MsgIcon::Critical);
         return;
@@ -320,7 +320,7 @@ void StudentInfo::editOrSave()
     StudentRecord edited = record();
     if (!m_key.isEmpty())
         edited.key = m_key;
-    const Status r = Students::update(mod().Conn, edited, m_photo, m_read);
+    const Status r = Students::update(mod().Conn(), edited, m_photo, m_read);
     if (!written(r))
         return;
     MessageService::info(QStringLiteral("修改成功，请刷新！"));
@@ -339,7 +339,7 @@ void StudentInfo::remove()
         QDialog::reject();
         return;
     }
-    const Status r = Students::remove(mod().Conn, m_key.isEmpty() ? text(1) : m_key);
+    const Status r = Students::remove(mod().Conn(), m_key.isEmpty() ? text(1) : m_key);
     if (!written(r))
         return;
     MessageService::info(QStringLiteral("删除成功，请刷新！"));
@@ -383,7 +383,7 @@ void StudentInfo::showPhoto()
 {
     if (text(1).isEmpty())
         return;
-    auto bytes = Students::photo(mod().Conn, m_key.isEmpty() ? text(1) : m_key);
+    auto bytes = Students::photo(mod().Conn(), m_key.isEmpty() ? text(1) : m_key);
     QPixmap picture;
     if (bytes && !bytes->isEmpty() && picture.loadFromData(*bytes))
         setPicture(picture);

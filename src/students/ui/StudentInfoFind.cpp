@@ -56,7 +56,7 @@ void StudentInfoFind::search()
         : m_ui->sex_w->isChecked()   ? QStringLiteral("女")
                                      : QString();
     c.native = m_ui->native->currentText();
-    auto found = Students::search(mod().Conn, c);
+    auto found = Students::search(mod().Conn(), c);
     if (!found) {
         MessageService::error(found.error());
         return;

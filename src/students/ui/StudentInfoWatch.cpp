@@ -36,9 +36,9 @@ StudentInfoWatch::~StudentInfoWatch() = default;
 
 void StudentInfoWatch::fill()
 {
-    if (!mod().IsAdmin)
+    if (!mod().IsAdmin())
         m_ui->BN_Add->setEnabled(false);
-    auto students = Students::list(mod().Conn);
+    auto students = Students::list(mod().Conn());
     if (!students) {
         MessageService::error(students.error());
         return;
