@@ -226,13 +226,14 @@ build_xlsxwriter() {
 # Shared Qt: the tests link far faster against DLLs than against a static Qt.
 # Trimmed to what Velmora uses, and optimised for size, which also builds in
 # far less time than Release's -O3 on a machine without the cache: no network
-# module, no second (Direct2D) copy of the Windows platform plugin.
+# module, no second (Direct2D) copy of the Windows platform plugin (Direct2D
+# itself stays: Qt's printing needs its DirectWrite font engine).
 build_qt() {
     unpack qt6-base src
     local s=${STAGE[sqlite]} p=${STAGE[libpq]}
     cmake -S src -B build -G Ninja -DCMAKE_TOOLCHAIN_FILE="${STAGE[toolchain]}/mingw-w64.cmake" \
         -DCMAKE_BUILD_TYPE=MinSizeRel -DCMAKE_INSTALL_PREFIX="$1" -DBUILD_SHARED_LIBS=ON \
-        -DFEATURE_network=OFF -DFEATURE_direct2d=OFF \
+        -DFEATURE_network=OFF -DFEATURE_direct2d1_1=OFF \
         -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
         -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \
         -DFEATURE_tabletevent=OFF -DFEATURE_dbus=OFF -DFEATURE_openssl=OFF -DFEATURE_xml=OFF \
