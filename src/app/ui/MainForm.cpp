@@ -46,6 +46,7 @@
 #include "students/ui/StudentInfo.h"
 #include "students/ui/StudentInfoFind.h"
 #include "students/ui/StudentInfoWatch.h"
+#include "ui_MainForm.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -63,6 +64,7 @@
 namespace velmora {
 
 namespace {
+// The title a maximized child window does not change.
 const QString kCaption = QStringLiteral("Velmora管理系统");
 
 const QString kCommentHowTo = QStringLiteral("1、请先选择考试号。") + QStringLiteral("\r\n")
@@ -78,15 +80,18 @@ QUrl MainForm::homePage()
 
 MainForm::MainForm(QWidget* parent)
     : QMainWindow(parent)
-    , m_mdi(new QMdiArea(this))
+    , m_ui(std::make_unique<Ui::MainForm>())
 {
-    setObjectName(QStringLiteral("MainForm"));
-    setWindowTitle(kCaption);
+    m_ui->setupUi(this);
     setWindowIcon(Pictures::appIcon());
-    m_mdi->setObjectName(QStringLiteral("MDIArea"));
-    m_mdi->setBackground(Pictures::mainBackground());
-    setCentralWidget(m_mdi);
-    buildMenus();
+    m_ui->MDIArea->setBackground(Pictures::mainBackground());
+    // The windows and the tests find a top menu's entry in the bar by the menu's name.
+    for (QMenu* top : m_ui->menuBar->findChildren<QMenu*>())
+        top->menuAction()->setObjectName(top->objectName());
+    const QList<QAction*> windows = m_ui->Win->actions();
+    m_winLine = windows.value(windows.indexOf(m_ui->WinTile) + 1);
+    m_winLine->setObjectName(QStringLiteral("line4"));
+    connectMenus();
     // A window that finds the server gone offers this way back in.
     MessageService::setReLogin([form = QPointer<MainForm>(this)] {
         if (form)
@@ -98,8 +103,8 @@ MainForm::MainForm(QWidget* parent)
             showGridFor(testNumber);
     });
     connect(requests, &WindowRequests::studentsChanged, this, [this] {
-        menu(QStringLiteral("Test"))->menuAction()->setEnabled(true);
-        menu(QStringLiteral("ScoreAnalyse"))->menuAction()->setEnabled(true);
+        m_ui->Test->menuAction()->setEnabled(true);
+        m_ui->ScoreAnalyse->menuAction()->setEnabled(true);
     });
     if (const QScreen* screen = this->screen()) {
         const QRect area = screen->availableGeometry();
@@ -108,107 +113,45 @@ MainForm::MainForm(QWidget* parent)
     }
 }
 
-QMenu* MainForm::addTopMenu(const char* name, const QString& caption)
-{
-    QMenu* m = menuBar()->addMenu(caption);
-    m->setObjectName(QString::fromLatin1(name));
-    m->menuAction()->setObjectName(QString::fromLatin1(name));
-    return m;
-}
+MainForm::~MainForm() = default;
 
-QAction* MainForm::addEntry(QMenu* m, const char* name, const QString& caption, void (MainForm::*handler)())
+void MainForm::connectMenus()
 {
-    QAction* a = m->addAction(caption);
-    a->setObjectName(QString::fromLatin1(name));
-    connect(a, &QAction::triggered, this, handler ? handler : &MainForm::notYetAvailable);
-    return a;
-}
-
-void MainForm::addLine(QMenu* m, const char* name)
-{
-    m->addSeparator()->setObjectName(QString::fromLatin1(name));
-}
-
-void MainForm::buildMenus()
-{
-    QMenu* cls = addTopMenu("ClassCon", QStringLiteral("班级设置(&F)"));
-    addEntry(cls, "ClassConfig", QStringLiteral("班级设置"), &MainForm::classSettings);
-    addLine(cls, "line1");
-    QAction* exit = addEntry(cls, "Exit", QStringLiteral("退出系统(&X)"), nullptr);
-    exit->disconnect(this);
-    exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
+    const Ui::MainForm& u = *m_ui;
+    const std::pair<QAction*, void (MainForm::*)()> entries[] = { { u.ClassConfig, &MainForm::classSettings },
+        { u.InfoWatch, &MainForm::studentList }, { u.InfoAdd, &MainForm::addStudent },
+        { u.InfoDel, &MainForm::deleteStudent }, { u.InfoEdit, &MainForm::editStudent },
+        { u.InfoFind, &MainForm::findStudent }, { u.InfoImport, &MainForm::importStudents },
+        { u.TestInfo, &MainForm::testList }, { u.TestAdd, &MainForm::addTest }, { u.TestDel, &MainForm::deleteTest },
+        { u.TestEditWatch, &MainForm::viewScores }, { u.TestFill, &MainForm::enterScores },
+        { u.TestEdit, &MainForm::changeScores }, { u.TestGrid, &MainForm::gridScores },
+        { u.TestImport, &MainForm::importScores }, { u.TestExportAll, &MainForm::exportAllScores },
+        { u.TestDeleted, &MainForm::deletedTests }, { u.TestLock, &MainForm::lockTests },
+        { u.TestTerm, &MainForm::termGrades }, { u.Commitment, &MainForm::commentGenerator },
+        { u.ScorePersonal, &MainForm::personalAnalysis }, { u.ScoreClass, &MainForm::classAnalysis },
+        { u.ScoreSubject, &MainForm::subjectAnalysis }, { u.ScoreQuestions, &MainForm::questionAnalysis },
+        { u.ScoreStats, &MainForm::statsTable }, { u.ScoreGrade, &MainForm::gradeComparison },
+        { u.ScoreProgress, &MainForm::progressAnalysis }, { u.ReportStu, &MainForm::studentReport },
+        { u.ReportScore, &MainForm::scoreReport }, { u.ReportTeach, &MainForm::commentReport },
+        { u.ReportSlips, &MainForm::scoreSlips }, { u.ReLogin, &MainForm::reLogin },
+        { u.DataBase, &MainForm::databaseConfig }, { u.Admin, &MainForm::privileges },
+        { u.Password, &MainForm::changePassword }, { u.DataBackup, &MainForm::backupNow },
+        { u.DataRestore, &MainForm::restoreDatabase }, { u.DataCopy, &MainForm::copyDatabase },
+        { u.WinClose, &MainForm::notYetAvailable }, { u.Help, &MainForm::help },
+        { u.TeacherSource, &MainForm::teacherSource }, { u.Web, &MainForm::web }, { u.About, &MainForm::about } };
+    for (const auto& [action, handler] : entries)
+        connect(action, &QAction::triggered, this, handler);
     // Closing the main window ends the program, after asking about unsaved values.
-    connect(exit, &QAction::triggered, this, &QWidget::close);
+    connect(u.Exit, &QAction::triggered, this, &QWidget::close);
+    connect(u.WinCascade, &QAction::triggered, u.MDIArea, &QMdiArea::cascadeSubWindows);
+    connect(u.WinTile, &QAction::triggered, u.MDIArea, &QMdiArea::tileSubWindows);
+    connect(u.Report, &QMenu::aboutToShow, this, &MainForm::updateReportEntries);
+    connect(u.Win, &QMenu::aboutToShow, this, &MainForm::fillWindowMenu);
+}
 
-    QMenu* info = addTopMenu("Info", QStringLiteral("学生信息管理(&I)"));
-    addEntry(info, "InfoWatch", QStringLiteral("查看学生信息"), &MainForm::studentList);
-    addEntry(info, "InfoAdd", QStringLiteral("添加学生信息"), &MainForm::addStudent);
-    addEntry(info, "InfoDel", QStringLiteral("删除学生信息"), &MainForm::deleteStudent);
-    addEntry(info, "InfoEdit", QStringLiteral("修改学生信息"), &MainForm::editStudent);
-    addEntry(info, "InfoFind", QStringLiteral("查找学生信息"), &MainForm::findStudent);
-    addEntry(info, "InfoImport", QStringLiteral("导入学生信息(&M)"), &MainForm::importStudents);
-
-    QMenu* test = addTopMenu("Test", QStringLiteral("考试信息管理(&T)"));
-    addEntry(test, "TestInfo", QStringLiteral("查看所有考试"), &MainForm::testList);
-    addEntry(test, "TestAdd", QStringLiteral("添加考试信息"), &MainForm::addTest);
-    addEntry(test, "TestDel", QStringLiteral("删除考试信息"), &MainForm::deleteTest);
-    addLine(test, "line2");
-    addEntry(test, "TestEditWatch", QStringLiteral("查看考试成绩"), &MainForm::viewScores);
-    addEntry(test, "TestFill", QStringLiteral("录入考试成绩"), &MainForm::enterScores);
-    addEntry(test, "TestEdit", QStringLiteral("修改考试成绩"), &MainForm::changeScores);
-    addEntry(test, "TestGrid", QStringLiteral("表格录入成绩(&G)"), &MainForm::gridScores);
-    addEntry(test, "TestImport", QStringLiteral("导入考试成绩(&R)…"), &MainForm::importScores);
-    addEntry(test, "TestExportAll", QStringLiteral("导出全部成绩(&X)…"), &MainForm::exportAllScores);
-    addEntry(test, "TestDeleted", QStringLiteral("已删除的考试(&E)…"), &MainForm::deletedTests);
-    addEntry(test, "TestLock", QStringLiteral("锁定考试成绩(&L)…"), &MainForm::lockTests);
-    addEntry(test, "TestTerm", QStringLiteral("学期总评(&Z)…"), &MainForm::termGrades);
-    addLine(test, "line5");
-    addEntry(test, "Commitment", QStringLiteral("评语生成器"), &MainForm::commentGenerator);
-
-    QMenu* score = addTopMenu("ScoreAnalyse", QStringLiteral("成绩查询分析(&S)"));
-    addEntry(score, "ScorePersonal", QStringLiteral("个人成绩分析"), &MainForm::personalAnalysis);
-    addEntry(score, "ScoreClass", QStringLiteral("班级成绩分析"), &MainForm::classAnalysis);
-    addEntry(score, "ScoreSubject", QStringLiteral("科目成绩分析"), &MainForm::subjectAnalysis);
-    addEntry(score, "ScoreQuestions", QStringLiteral("小题分析(&Q)"), &MainForm::questionAnalysis);
-    addEntry(score, "ScoreStats", QStringLiteral("成绩统计表(&T)"), &MainForm::statsTable);
-    addEntry(score, "ScoreGrade", QStringLiteral("年级对比(&G)"), &MainForm::gradeComparison);
-    addEntry(score, "ScoreProgress", QStringLiteral("进退步分析(&J)"), &MainForm::progressAnalysis);
-
-    QMenu* report = addTopMenu("Report", QStringLiteral("报表打印(&P)"));
-    addEntry(report, "ReportStu", QStringLiteral("学生信息报表"), &MainForm::studentReport);
-    addEntry(report, "ReportScore", QStringLiteral("学生成绩报表"), &MainForm::scoreReport);
-    addEntry(report, "ReportTeach", QStringLiteral("学生评语报表"), &MainForm::commentReport);
-    addEntry(report, "ReportSlips", QStringLiteral("成绩条(&T)"), &MainForm::scoreSlips);
-    connect(report, &QMenu::aboutToShow, this, &MainForm::updateReportEntries);
-
-    QMenu* con = addTopMenu("Con", QStringLiteral("系统配置(&C)"));
-    addEntry(con, "ReLogin", QStringLiteral("重新登陆"), &MainForm::reLogin);
-    addEntry(con, "DataBase", QStringLiteral("数据库配置"), &MainForm::databaseConfig);
-    addEntry(con, "Admin", QStringLiteral("权限设置"), &MainForm::privileges);
-    addEntry(con, "Password", QStringLiteral("修改密码"), &MainForm::changePassword);
-    addLine(con, "line6");
-    addEntry(con, "DataBackup", QStringLiteral("备份数据库(&K)"), &MainForm::backupNow);
-    addEntry(con, "DataRestore", QStringLiteral("恢复数据库(&R)"), &MainForm::restoreDatabase);
-    addEntry(con, "DataCopy", QStringLiteral("复制数据库(&Y)…"), &MainForm::copyDatabase);
-
-    m_winMenu = addTopMenu("Win", QStringLiteral("窗口管理(&W)"));
-    addEntry(m_winMenu, "WinClose", QStringLiteral("关闭所有子窗体"))->setEnabled(false);
-    QAction* cascade = m_winMenu->addAction(QStringLiteral("层叠(&C)"));
-    cascade->setObjectName(QStringLiteral("WinCascade"));
-    connect(cascade, &QAction::triggered, m_mdi, &QMdiArea::cascadeSubWindows);
-    QAction* tile = m_winMenu->addAction(QStringLiteral("平铺(&T)"));
-    tile->setObjectName(QStringLiteral("WinTile"));
-    connect(tile, &QAction::triggered, m_mdi, &QMdiArea::tileSubWindows);
-    m_winLine = m_winMenu->addSeparator();
-    m_winLine->setObjectName(QStringLiteral("line4"));
-    connect(m_winMenu, &QMenu::aboutToShow, this, &MainForm::fillWindowMenu);
-
-    QMenu* h = addTopMenu("H", QStringLiteral("系统帮助(&H)"));
-    addEntry(h, "Help", QStringLiteral("帮助"), &MainForm::help);
-    addEntry(h, "TeacherSource", QStringLiteral("教师资源"), &MainForm::teacherSource);
-    addEntry(h, "Web", QStringLiteral("个人主页"), &MainForm::web);
-    addLine(h, "line3");
-    addEntry(h, "About", QStringLiteral("关于"), &MainForm::about);
+QMdiArea* MainForm::mdiArea() const
+{
+    return m_ui->MDIArea;
 }
 
 QAction* MainForm::entry(const QString& name) const
@@ -257,7 +200,7 @@ bool MainForm::isOpen(const QWidget* window) const
     if (!window)
         return false;
     auto* sub = qobject_cast<QMdiSubWindow*>(window->parentWidget());
-    return sub && m_mdi->subWindowList().contains(sub);
+    return sub && m_ui->MDIArea->subWindowList().contains(sub);
 }
 
 void MainForm::showChild(QWidget* window)
@@ -265,7 +208,7 @@ void MainForm::showChild(QWidget* window)
     auto* sub = qobject_cast<QMdiSubWindow*>(window->parentWidget());
     if (!sub) {
         window->setAttribute(Qt::WA_DeleteOnClose);
-        sub = m_mdi->addSubWindow(window);
+        sub = m_ui->MDIArea->addSubWindow(window);
         sub->setAttribute(Qt::WA_DeleteOnClose);
         sub->installEventFilter(this);
         // A window that ends by itself takes its frame along.
@@ -273,11 +216,11 @@ void MainForm::showChild(QWidget* window)
         window->show();
         sub->show();
         const QSize frame = sub->size() - window->size();
-        const QSize room = m_mdi->isVisible() ? m_mdi->viewport()->size() - frame : QSize();
+        const QSize room = m_ui->MDIArea->isVisible() ? m_ui->MDIArea->viewport()->size() - frame : QSize();
         sub->resize(ChildWindow::openingSize(window, room) + frame);
-        if (m_mdi->isVisible()) {
+        if (m_ui->MDIArea->isVisible()) {
             // Wholly inside the area, where the window manager placed it if it fits.
-            const QRect area = m_mdi->viewport()->rect();
+            const QRect area = m_ui->MDIArea->viewport()->rect();
             QPoint at = sub->pos();
             at.setX(qBound(0, at.x(), qMax(0, area.width() - sub->width())));
             at.setY(qBound(0, at.y(), qMax(0, area.height() - sub->height())));
@@ -289,7 +232,7 @@ void MainForm::showChild(QWidget* window)
         sub->showNormal();
     else
         sub->show();
-    m_mdi->setActiveSubWindow(sub);
+    m_ui->MDIArea->setActiveSubWindow(sub);
     sub->raise();
 }
 
@@ -309,7 +252,7 @@ bool MainForm::eventFilter(QObject* watched, QEvent* event)
 bool MainForm::mayDropWindows()
 {
     QStringList unsaved;
-    for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
+    for (QMdiSubWindow* sub : m_ui->MDIArea->subWindowList()) {
         const auto* work = dynamic_cast<const UnsavedWork*>(sub->widget());
         if (work && work->hasUnsavedChanges())
             unsaved << QStringLiteral("“%1”").arg(sub->widget()->windowTitle());
@@ -345,17 +288,17 @@ void MainForm::closeEvent(QCloseEvent* event)
 
 void MainForm::fillWindowMenu()
 {
-    const QList<QAction*> actions = m_winMenu->actions();
+    const QList<QAction*> actions = m_ui->Win->actions();
     for (int i = int(actions.indexOf(m_winLine)) + 1; i < actions.size(); ++i) {
-        m_winMenu->removeAction(actions[i]);
+        m_ui->Win->removeAction(actions[i]);
         actions[i]->deleteLater();
     }
     int n = 0;
-    for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
-        QAction* a = m_winMenu->addAction(QStringLiteral("&%1 %2").arg(++n).arg(sub->windowTitle()));
+    for (QMdiSubWindow* sub : m_ui->MDIArea->subWindowList()) {
+        QAction* a = m_ui->Win->addAction(QStringLiteral("&%1 %2").arg(++n).arg(sub->windowTitle()));
         a->setCheckable(true);
-        a->setChecked(sub == m_mdi->activeSubWindow());
-        connect(a, &QAction::triggered, m_mdi, [this, sub] { m_mdi->setActiveSubWindow(sub); });
+        a->setChecked(sub == m_ui->MDIArea->activeSubWindow());
+        connect(a, &QAction::triggered, m_ui->MDIArea, [this, sub] { m_ui->MDIArea->setActiveSubWindow(sub); });
     }
 }
 

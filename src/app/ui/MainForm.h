@@ -2,10 +2,15 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <memory>
 
 class QAction;
 class QMdiArea;
 class QMenu;
+
+namespace Ui {
+class MainForm;
+}
 
 namespace velmora {
 
@@ -35,11 +40,12 @@ class MainForm : public QMainWindow
 
 public:
     explicit MainForm(QWidget* parent = nullptr);
+    ~MainForm() override;
 
     // Disables entries by the database's contents and the privilege level.
     void load();
 
-    QMdiArea* mdiArea() const { return m_mdi; }
+    QMdiArea* mdiArea() const;
     QAction* entry(const QString& name) const;
     QMenu* menu(const QString& name) const;
     // Shows a child window inside the frame and brings it to the front.
@@ -59,10 +65,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QMenu* addTopMenu(const char* name, const QString& caption);
-    QAction* addEntry(QMenu* menu, const char* name, const QString& caption, void (MainForm::*handler)() = nullptr);
-    void addLine(QMenu* menu, const char* name);
-    void buildMenus();
+    void connectMenus();
     void fillWindowMenu();
     void notYetAvailable();
 
@@ -119,7 +122,7 @@ private:
     void web();
     void about();
 
-    QMdiArea* m_mdi;
+    std::unique_ptr<Ui::MainForm> m_ui;
     QPointer<Class> m_class;
     QPointer<StudentInfoWatch> m_watch;
     // 导入考试成绩 opens the grid of the chosen test, then the file.
@@ -141,7 +144,6 @@ private:
     QPointer<TestWatch> m_scores;
     QPointer<ScoreGrid> m_grid;
     bool m_unloading = false;
-    QMenu* m_winMenu = nullptr;
     QAction* m_winLine = nullptr;
 };
 
