@@ -20,7 +20,9 @@ QStringList ownTables()
         QStringLiteral("velmora_questions"), QStringLiteral("velmora_question_scores"),
         QStringLiteral("velmora_import_columns"), QStringLiteral("velmora_score_marks"),
         QStringLiteral("velmora_settings"), QStringLiteral("velmora_terms"), QStringLiteral("velmora_test_locks"),
-        QStringLiteral("velmora_user_rights"), QStringLiteral("velmora_class_figures") };
+        QStringLiteral("velmora_user_rights"), QStringLiteral("velmora_class_figures"),
+        QStringLiteral("velmora_school_terms"), QStringLiteral("velmora_school_days"),
+        QStringLiteral("velmora_attendance") };
 }
 
 struct ScoreTable
@@ -171,6 +173,9 @@ Result<QStringList> heldBy(const Database& db)
         { QStringLiteral("velmora_test_locks"), QStringLiteral("锁定的考试") },
         { QStringLiteral("velmora_user_rights"), QStringLiteral("用户任教科目") },
         { QStringLiteral("velmora_class_figures"), QStringLiteral("平行班统计") },
+        { QStringLiteral("velmora_school_terms"), QStringLiteral("学期") },
+        { QStringLiteral("velmora_school_days"), QStringLiteral("放假和调休") },
+        { QStringLiteral("velmora_attendance"), QStringLiteral("考勤") },
     };
     for (const auto& [table, what] : counted) {
         auto exists = db.tableExists(table);

@@ -208,6 +208,19 @@ const QString kClassFiguresTable
                      "最高 integer NOT NULL, 最低 integer NOT NULL, 优秀 integer NOT NULL, 良好 integer NOT NULL, "
                      "及格 integer NOT NULL, 低分 integer NOT NULL, PRIMARY KEY (考试号, 班级, 项目))");
 
+// Version 15: the term's calendar and the attendance register.
+const QStringList kRegisterTables {
+    QStringLiteral("create table velmora_school_terms (名称 varchar(50) NOT NULL PRIMARY KEY, "
+                   "开始 varchar(10) NOT NULL, 结束 varchar(10) NOT NULL)"),
+    QStringLiteral("create table velmora_school_days (日期 varchar(10) NOT NULL PRIMARY KEY, "
+                   "上课 integer NOT NULL, 说明 varchar(50))"),
+    QStringLiteral("create table velmora_attendance (学号 varchar(10) NOT NULL, 日期 varchar(10) NOT NULL, "
+                   "类别 varchar(4) NOT NULL, 半天 integer NOT NULL, 原因 varchar(50), 就诊 integer NOT NULL, "
+                   "备注 varchar(200), PRIMARY KEY (学号, 日期))"),
+};
+const QStringList kRegisterTableNames { QStringLiteral("velmora_school_terms"), QStringLiteral("velmora_school_days"),
+    QStringLiteral("velmora_attendance") };
+
 } // namespace
 
 QString newerVersionText(int version)
@@ -247,6 +260,8 @@ QString stepDescription(int version)
             "在服务器上，成绩标记和修改记录只能由任教该科目的教师本人写入，已锁定的考试不能写入（版本 13）。");
     case 14:
         return QStringLiteral("增加了平行班统计表 velmora_class_figures，可与年级、平行班对比（版本 14）。");
+    case 15:
+        return QStringLiteral("增加了学期、上课日和考勤表，可以记考勤（版本 15）。");
     default:
         return QStringLiteral("升级到版本 %1。").arg(version);
     }
@@ -329,6 +344,9 @@ Status upgradeStep(Database& db, int version)
     case 14:
         step = createIfMissing(db, QStringLiteral("velmora_class_figures"), kClassFiguresTable);
         break;
+    case 15:
+        step = createIfMissing(db, kRegisterTableNames, kRegisterTables);
+        break;
     default:
         break;
     }
@@ -394,6 +412,7 @@ QStringList createStatements(const SqlDialect& dialect)
     statements << kTermsTable;
     statements << kRightsTables;
     statements << kClassFiguresTable;
+    statements << kRegisterTables;
     statements << dialect.rowSecuritySql();
     return statements;
 }

@@ -10,6 +10,8 @@ namespace velmora::ScoreHistory {
 // Changes to students' records (an import's updates) are kept as a test of
 // this number, which no test has: shown, exported and put back the same way.
 inline constexpr int kStudentRecords = 0;
+// And the attendance register's, each change's item the day (yyyy-MM-dd).
+inline constexpr int kAttendance = -1;
 
 // Who changes scores from now on, as the history names them.
 void setUser(const QString& user);
