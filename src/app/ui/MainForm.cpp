@@ -19,6 +19,7 @@
 #include "app/ui/Splash.h"
 #include "app/ui/User.h"
 #include "app/ui/Windows.h"
+#include "attendance/ui/AttendanceRegister.h"
 #include "classes/ui/Class.h"
 #include "data/Backup.h"
 #include "data/UserRights.h"
@@ -122,7 +123,8 @@ void MainForm::connectMenus()
         { u.InfoWatch, &MainForm::studentList }, { u.InfoAdd, &MainForm::addStudent },
         { u.InfoDel, &MainForm::deleteStudent }, { u.InfoEdit, &MainForm::editStudent },
         { u.InfoFind, &MainForm::findStudent }, { u.InfoImport, &MainForm::importStudents },
-        { u.TestInfo, &MainForm::testList }, { u.TestAdd, &MainForm::addTest }, { u.TestDel, &MainForm::deleteTest },
+        { u.InfoAttendance, &MainForm::attendanceRegister }, { u.TestInfo, &MainForm::testList },
+        { u.TestAdd, &MainForm::addTest }, { u.TestDel, &MainForm::deleteTest },
         { u.TestEditWatch, &MainForm::viewScores }, { u.TestFill, &MainForm::enterScores },
         { u.TestEdit, &MainForm::changeScores }, { u.TestGrid, &MainForm::gridScores },
         { u.TestImport, &MainForm::importScores }, { u.TestExportAll, &MainForm::exportAllScores },
@@ -518,6 +520,11 @@ void MainForm::analysisFrom(QPointer<Selector>& selector, QPointer<Analysis>& an
         selector->load();
     }
     showChild(selector);
+}
+
+void MainForm::attendanceRegister()
+{
+    openLoaded(m_register);
 }
 
 void MainForm::questionAnalysis()

@@ -15,6 +15,7 @@ class MainForm;
 namespace velmora {
 
 class Analyze_Class_Sel;
+class AttendanceRegister;
 class Analyze_Person;
 class Analyze_Progress;
 class TermGrade;
@@ -90,6 +91,7 @@ private:
     void lockTests();
     // 学生成绩报表 needs a test; 学生评语报表 a test that records comments.
     void updateReportEntries();
+    void attendanceRegister();
     void personalAnalysis();
     void questionAnalysis();
     void statsTable();
@@ -131,6 +133,7 @@ private:
     QPointer<DataReport1> m_report;
     QPointer<TestInfoWatch> m_tests;
     QPointer<TestFillSel> m_select;
+    QPointer<AttendanceRegister> m_register;
     QPointer<Analyze_Person> m_person;
     QPointer<Analyze_Questions> m_questions;
     QPointer<Analyze_Stats> m_stats;

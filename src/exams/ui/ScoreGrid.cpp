@@ -35,42 +35,34 @@
 
 namespace velmora {
 
-namespace {
-// Colours each cell by what it holds against what was read.
-class CellColours : public QIdentityProxyModel
+QVariant CellColours::data(const QModelIndex& index, int role) const
 {
-public:
-    using QIdentityProxyModel::QIdentityProxyModel;
-    QVariant data(const QModelIndex& index, int role) const override
-    {
-        if (role != Qt::BackgroundRole && role != Qt::ForegroundRole)
-            return QIdentityProxyModel::data(index, role);
-        const QVariant state = QIdentityProxyModel::data(index, ScoreTable::StateRole);
-        if (!state.isValid())
-            return {};
-        // What a marking system stated is shown, grey, and never typed over.
-        if (ScoreTable::CellState(state.toInt()) == ScoreTable::CellState::Imported)
-            return role == Qt::BackgroundRole ? QColor(238, 238, 238) : QColor(Qt::darkGray);
-        // A mark says why there is no score: grey, so no one reads it as one.
-        if (role == Qt::ForegroundRole)
-            return QIdentityProxyModel::data(index, ScoreTable::MarkRole).toBool() ? QVariant(QColor(Qt::gray))
-                                                                                   : QVariant();
-        switch (ScoreTable::CellState(state.toInt())) {
-        case ScoreTable::CellState::Refused:
-            return QColor(255, 205, 210);
-        case ScoreTable::CellState::Changed:
-            return QColor(255, 249, 196);
-        // Another subject's column, for a subject teacher: shown, never typed in.
-        case ScoreTable::CellState::ReadOnly:
-            return QColor(238, 238, 238);
-        case ScoreTable::CellState::Stored:
-        case ScoreTable::CellState::Imported:
-            break;
-        }
+    if (role != Qt::BackgroundRole && role != Qt::ForegroundRole)
+        return QIdentityProxyModel::data(index, role);
+    const QVariant state = QIdentityProxyModel::data(index, ScoreTable::StateRole);
+    if (!state.isValid())
         return {};
+    // What a marking system stated is shown, grey, and never typed over.
+    if (ScoreTable::CellState(state.toInt()) == ScoreTable::CellState::Imported)
+        return role == Qt::BackgroundRole ? QColor(238, 238, 238) : QColor(Qt::darkGray);
+    // A mark says why there is no score: grey, so no one reads it as one.
+    if (role == Qt::ForegroundRole)
+        return QIdentityProxyModel::data(index, ScoreTable::MarkRole).toBool() ? QVariant(QColor(Qt::gray))
+                                                                               : QVariant();
+    switch (ScoreTable::CellState(state.toInt())) {
+    case ScoreTable::CellState::Refused:
+        return QColor(255, 205, 210);
+    case ScoreTable::CellState::Changed:
+        return QColor(255, 249, 196);
+    // Another subject's column, for a subject teacher: shown, never typed in.
+    case ScoreTable::CellState::ReadOnly:
+        return QColor(238, 238, 238);
+    case ScoreTable::CellState::Stored:
+    case ScoreTable::CellState::Imported:
+        break;
     }
-};
-} // namespace
+    return {};
+}
 
 ScoreView::ScoreView(QWidget* parent)
     : QTableView(parent)

@@ -4,6 +4,7 @@
 #include "platform/ui/ChildWindow.h"
 
 #include <QDialog>
+#include <QIdentityProxyModel>
 #include <QTableView>
 #include <QWidget>
 #include <memory>
@@ -17,6 +18,14 @@ class ScoreGrid;
 }
 
 namespace velmora {
+
+// Colours each cell by what it holds against what was read (ScoreTable::StateRole).
+class CellColours : public QIdentityProxyModel
+{
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+    QVariant data(const QModelIndex& index, int role) const override;
+};
 
 // The sheet's view: Enter moves down the column, typing replaces the cell.
 class ScoreView : public QTableView

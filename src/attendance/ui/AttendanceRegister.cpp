@@ -1,0 +1,144 @@
+#include "attendance/ui/AttendanceRegister.h"
+
+#include "app/MessageService.h"
+#include "app/Module1.h"
+#include "exams/ui/ScoreGrid.h"
+#include "ui_AttendanceRegister.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QSignalBlocker>
+
+namespace velmora {
+
+namespace {
+
+// The first and last day of the month or the week (Monday to Sunday) holding the day.
+std::pair<QDate, QDate> spanOf(const QDate& day, bool week)
+{
+    if (week) {
+        const QDate monday = day.addDays(1 - day.dayOfWeek());
+        return { monday, monday.addDays(6) };
+    }
+    const QDate first(day.year(), day.month(), 1);
+    return { first, first.addMonths(1).addDays(-1) };
+}
+
+} // namespace
+
+AttendanceRegister::AttendanceRegister(QWidget* parent)
+    : QWidget(parent)
+    , m_ui(std::make_unique<Ui::AttendanceRegister>())
+{
+    m_ui->setupUi(this);
+    auto* colours = new CellColours(this);
+    colours->setSourceModel(&m_sheet);
+    m_ui->grdRegister->setModel(colours);
+    m_ui->grdRegister->horizontalHeader()->setDefaultSectionSize(44);
+    ChildWindow::setDesignSize(this, { 15000, 9750 });
+
+    connect(&m_sheet, &AttendanceSheet::changed, this, &AttendanceRegister::showStatus);
+    ScoreView* grid = m_ui->grdRegister;
+    connect(grid, &ScoreView::pasteRequested, this, [this] {
+        const QModelIndex at = m_ui->grdRegister->currentIndex();
+        if (at.isValid())
+            m_sheet.paste(at.row(), at.column(), QApplication::clipboard()->text());
+    });
+    connect(grid, &ScoreView::copyRequested, this, [this](bool cut) {
+        QApplication::clipboard()->setText(m_sheet.copyText(chosenCells()));
+        if (cut)
+            m_sheet.clear(chosenCells());
+    });
+    connect(grid, &ScoreView::clearRequested, this, [this] { m_sheet.clear(chosenCells()); });
+    connect(grid, &ScoreView::undoRequested, this, [this] { m_sheet.undo(); });
+    connect(grid, &ScoreView::redoRequested, this, [this] { m_sheet.redo(); });
+    connect(grid, &ScoreView::saveRequested, this, &AttendanceRegister::save);
+    connect(m_ui->txtDay, &QDateEdit::dateChanged, this, &AttendanceRegister::spanChosen);
+    connect(m_ui->cmbSpan, &QComboBox::currentIndexChanged, this, &AttendanceRegister::spanChosen);
+    connect(m_ui->BN_Save, &QPushButton::clicked, this, &AttendanceRegister::save);
+    connect(m_ui->BN_Back, &QPushButton::clicked, this, [this] { ChildWindow::close(this); });
+}
+
+AttendanceRegister::~AttendanceRegister() = default;
+
+bool AttendanceRegister::load()
+{
+    return showSpan(QDate::currentDate());
+}
+
+bool AttendanceRegister::showSpan(const QDate& day)
+{
+    const bool week = m_ui->cmbSpan->currentIndex() == 1;
+    const auto [from, to] = spanOf(day, week);
+    const bool same = m_shown.isValid() && spanOf(m_shown, week) == std::pair(from, to);
+    if (!same && hasUnsavedChanges() && !ChildWindow::mayDropUnsaved([this] { return save(); })) {
+        const QSignalBlocker quiet(m_ui->txtDay);
+        m_ui->txtDay->setDate(m_shown);
+        return false;
+    }
+    if (!same) {
+        if (Status read = m_sheet.load(mod().Conn(), from, to); !read) {
+            MessageService::error(read.error());
+            return false;
+        }
+    }
+    m_shown = day;
+    {
+        const QSignalBlocker quiet(m_ui->txtDay);
+        m_ui->txtDay->setDate(day);
+    }
+    m_ui->lblSpan->setText(QStringLiteral("%1 至 %2，上课 %3 天")
+                               .arg(from.toString(QStringLiteral("M月d日")), to.toString(QStringLiteral("M月d日")))
+                               .arg(m_sheet.columnCount()));
+    // The day's column first: that is the one a teacher fills each morning.
+    const int column = qMax(0, m_sheet.columnOnOrBefore(day));
+    if (m_sheet.columnCount() > 0 && m_sheet.students() > 0) {
+        const QModelIndex at = m_ui->grdRegister->model()->index(0, column);
+        m_ui->grdRegister->setCurrentIndex(at);
+        m_ui->grdRegister->scrollTo(at, QAbstractItemView::PositionAtCenter);
+    }
+    m_ui->grdRegister->setFocus();
+    return true;
+}
+
+void AttendanceRegister::spanChosen()
+{
+    showSpan(m_ui->txtDay->date());
+}
+
+bool AttendanceRegister::save()
+{
+    Status saved = m_sheet.save(mod().Conn());
+    if (!saved) {
+        MessageService::error(saved.error(), ErrorWording::Restart);
+        return false;
+    }
+    m_ui->lblStatus->setText(QStringLiteral("保存完毕！"));
+    return true;
+}
+
+QModelIndexList AttendanceRegister::chosenCells() const
+{
+    QModelIndexList cells = m_ui->grdRegister->selectionModel()->selectedIndexes();
+    if (cells.isEmpty() && m_ui->grdRegister->currentIndex().isValid())
+        cells << m_ui->grdRegister->currentIndex();
+    return cells;
+}
+
+void AttendanceRegister::showStatus()
+{
+    m_ui->lblStatus->setText(m_sheet.status());
+}
+
+void AttendanceRegister::closeEvent(QCloseEvent* event)
+{
+    if (hasUnsavedChanges() && !ChildWindow::mayDropUnsaved([this] { return save(); })) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+} // namespace velmora

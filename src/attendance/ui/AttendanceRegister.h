@@ -1,0 +1,48 @@
+#pragma once
+
+#include "attendance/AttendanceSheet.h"
+#include "platform/ui/ChildWindow.h"
+
+#include <QWidget>
+#include <memory>
+
+namespace Ui {
+class AttendanceRegister;
+}
+
+namespace velmora {
+
+// 考勤登记: the class by the school days of a month or a week, a code typed
+// into a cell as scores are into the score grid.
+class AttendanceRegister : public QWidget, public UnsavedWork
+{
+    Q_OBJECT
+
+public:
+    explicit AttendanceRegister(QWidget* parent = nullptr);
+    ~AttendanceRegister() override;
+
+    // The span around today, the current cell on today's column; false, having said why, when it cannot be shown.
+    bool load();
+    // The month or week holding the day, asking first when typed values are not saved.
+    bool showSpan(const QDate& day);
+    bool save();
+    AttendanceSheet& sheet() { return m_sheet; }
+
+    bool hasUnsavedChanges() const override { return m_sheet.hasChanges(); }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    std::unique_ptr<Ui::AttendanceRegister> m_ui;
+
+    QModelIndexList chosenCells() const;
+    void showStatus();
+    void spanChosen();
+
+    AttendanceSheet m_sheet;
+    QDate m_shown;
+};
+
+} // namespace velmora

@@ -1,0 +1,155 @@
+// 考勤登记 by the keys a teacher presses: codes and half days typed down a
+// day's column, a wrong code held back, undo, clear, paste and Tab, and a
+// month left with unsaved cells only when the teacher says so.
+#include "app/MessageService.h"
+#include "attendance/SchoolCalendar.h"
+#include "attendance/ui/AttendanceRegister.h"
+#include "exams/ui/ScoreGrid.h"
+#include "support/DbTestCase.h"
+#include "support/Typing.h"
+#include "support/Ui.h"
+
+#include <QAbstractItemModelTester>
+#include <QAbstractProxyModel>
+#include <QClipboard>
+#include <QDateEdit>
+#include <QLabel>
+#include <QtTest>
+
+using namespace velmora;
+using test::child;
+
+namespace {
+
+QDate oct(int day)
+{
+    return QDate(2026, 10, day);
+}
+
+} // namespace
+
+class TestRegister : public velmora::test::DbTestCase
+{
+    Q_OBJECT
+
+    void prepare() override
+    {
+        addStudents({ QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3") });
+        for (int day : { 1, 2, 5, 6, 7 })
+            QVERIFY(SchoolCalendar::setDay(db(), oct(day), false, QStringLiteral("国庆节")));
+        QVERIFY(SchoolCalendar::setDay(db(), oct(10), true, QStringLiteral("调休")));
+    }
+
+    static ScoreView* cells(AttendanceRegister& window) { return child<ScoreView>(&window, "grdRegister"); }
+    static void key(AttendanceRegister& window, Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier)
+    {
+        QTest::keyClick(cells(window), k, m);
+    }
+    static QString cell(AttendanceRegister& window, int row, int column)
+    {
+        return cells(window)->model()->index(row, column).data().toString();
+    }
+    static void select(AttendanceRegister& window, int row, int column)
+    {
+        cells(window)->setCurrentIndex(cells(window)->model()->index(row, column));
+    }
+    void open(AttendanceRegister& window, const QDate& day)
+    {
+        auto* shown = qobject_cast<QAbstractProxyModel*>(cells(window)->model());
+        QVERIFY(shown && shown->sourceModel());
+        for (QAbstractItemModel* model : { static_cast<QAbstractItemModel*>(shown), shown->sourceModel() })
+            new QAbstractItemModelTester(model, QAbstractItemModelTester::FailureReportingMode::QtTest, &window);
+        QVERIFY(window.showSpan(day));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+    }
+    // Each stored cell as 学号, day and kind, half days marked.
+    QStringList stored()
+    {
+        auto rows
+            = db().texts(QStringLiteral("select 学号 || ' ' || 日期 || ' ' || 类别 || 半天 from velmora_attendance "
+                                        "order by 学号, 日期"));
+        return rows ? *rows : QStringList { rows.error().description };
+    }
+
+private Q_SLOTS:
+    void typeUndoPasteSave()
+    {
+        AttendanceRegister window;
+        open(window, oct(12));
+        // Eighteen school days; the day asked for is the current column.
+        QCOMPARE(cells(window)->model()->columnCount(), 18);
+        QCOMPARE(cells(window)->currentIndex(), cells(window)->model()->index(0, 3));
+        QCOMPARE(cells(window)->model()->headerData(3, Qt::Horizontal).toString(), QStringLiteral("10/12\n一"));
+
+        test::typeText(cells(window), QStringLiteral("病"));
+        test::typeKeys(QStringLiteral("\n"));
+        QCOMPARE(cells(window)->currentIndex().row(), 1);
+        test::typeKeys(QStringLiteral("bh\nx\n"));
+        QCOMPARE(cell(window, 0, 3), QStringLiteral("病"));
+        QCOMPARE(cell(window, 1, 3), QStringLiteral("病半"));
+        QCOMPARE(cell(window, 2, 3), QStringLiteral("x"));
+        QVERIFY(child<QLabel>(&window, "lblStatus")->text().contains(QStringLiteral("1 格不是考勤代号")));
+        // Two away that day, counted under the class.
+        QCOMPARE(cell(window, 3, 3), QStringLiteral("2"));
+
+        // A wrong code is not saved, and nothing else with it.
+        MessageService::clearMessages();
+        key(window, Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(MessageService::lastText().contains(QStringLiteral("不是考勤代号")));
+        QCOMPARE(stored(), QStringList());
+
+        key(window, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(cell(window, 2, 3), QString());
+        select(window, 0, 3);
+        key(window, Qt::Key_Delete);
+        QCOMPARE(cell(window, 0, 3), QString());
+        key(window, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(cell(window, 0, 3), QStringLiteral("病"));
+
+        QApplication::clipboard()->setText(QStringLiteral("迟\t早\r\n旷半\t\r\n"));
+        select(window, 0, 4);
+        key(window, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(cell(window, 0, 5), QStringLiteral("早"));
+        QCOMPARE(cell(window, 1, 4), QStringLiteral("旷半"));
+        // Tab takes the code and moves right.
+        select(window, 2, 6);
+        test::typeKeys(QStringLiteral("s"));
+        key(window, Qt::Key_Tab);
+        QCOMPARE(cell(window, 2, 6), QStringLiteral("事"));
+        QCOMPARE(cells(window)->currentIndex(), cells(window)->model()->index(2, 7));
+
+        key(window, Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(stored(),
+            (QStringList { QStringLiteral("1 2026-10-12 病假0"), QStringLiteral("1 2026-10-13 迟到0"),
+                QStringLiteral("1 2026-10-14 早退0"), QStringLiteral("2 2026-10-12 病假1"),
+                QStringLiteral("2 2026-10-13 旷课1"), QStringLiteral("3 2026-10-15 事假0") }));
+        QVERIFY(!window.hasUnsavedChanges());
+    }
+
+    void leavingTheMonth()
+    {
+        AttendanceRegister window;
+        open(window, oct(12));
+        test::typeText(cells(window), QStringLiteral("旷"));
+        test::typeKeys(QStringLiteral("\n"));
+        auto* day = child<QDateEdit>(&window, "txtDay");
+        // Esc on the question: the month stays, with the typed cell.
+        MessageService::setNextAnswer(MsgAnswer::Cancel);
+        day->setDate(QDate(2026, 11, 2));
+        QCOMPARE(day->date(), oct(12));
+        QCOMPARE(cell(window, 0, 3), QStringLiteral("旷"));
+        // Yes saves it, then shows November.
+        MessageService::setNextAnswer(MsgAnswer::Yes);
+        day->setDate(QDate(2026, 11, 2));
+        QCOMPARE(cells(window)->model()->columnCount(), 21);
+        QCOMPARE(stored(), QStringList { QStringLiteral("1 2026-10-12 旷课0") });
+        // A week from Monday to Friday, the make-up Saturday with it.
+        child<QComboBox>(&window, "cmbSpan")->setCurrentIndex(1);
+        day->setDate(oct(9));
+        QCOMPARE(cells(window)->model()->columnCount(), 3);
+    }
+};
+
+QTEST_MAIN(TestRegister)
+#include "tst_register.moc"
