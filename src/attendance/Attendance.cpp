@@ -192,7 +192,12 @@ Status write(Database& db, const QVector<Change>& changes)
 
 QString daysText(int halves)
 {
-    return halves % 2 == 0 ? QString::number(halves / 2) : QStringLiteral("%1.5").arg(halves / 2);
+    return daysValue(halves).toString();
+}
+
+QVariant daysValue(int halves)
+{
+    return halves % 2 == 0 ? QVariant(halves / 2) : QVariant(halves / 2.0);
 }
 
 Totals tally(const QVector<Entry>& entries, const QVector<QDate>& schoolDays)
@@ -243,6 +248,64 @@ Result<QMap<QString, Totals>> totals(const Database& db, const QDate& from, cons
     for (const QString& s : std::as_const(*students))
         out.insert(s, tally(byStudent.value(s), *days));
     return out;
+}
+
+Result<SheetTable> totalsSheet(const Database& db, const QDate& from, const QDate& to)
+{
+    auto all = totals(db, from, to);
+    if (!all)
+        return all.error();
+    auto names = db.select(QStringLiteral("select 学号, 姓名 from tblLogin order by 学号"));
+    if (!names)
+        return names.error();
+    SheetTable sheet;
+    sheet.title = QStringLiteral("考勤统计");
+    sheet.headers = QStringList { QStringLiteral("学号"), QStringLiteral("姓名"), QStringLiteral("上课天数"),
+        QStringLiteral("出勤"), kindName(Kind::Sick), kindName(Kind::Personal), kindName(Kind::Truant),
+        kindName(Kind::Late), kindName(Kind::Early) };
+    for (names->moveFirst(); !names->eof(); names->moveNext()) {
+        const QString number = names->text(0).trimmed();
+        const Totals t = all->value(number);
+        sheet.rows.push_back({ number, names->text(1).trimmed(), t.schoolDays, daysValue(t.presentHalves()),
+            daysValue(t.sickHalves), daysValue(t.personalHalves), daysValue(t.truantHalves), t.late, t.early });
+    }
+    return sheet;
+}
+
+Result<QStringList> awayOn(const Database& db, const QDate& day)
+{
+    auto found = entries(db, day, day);
+    if (!found)
+        return found.error();
+    auto names = db.select(QStringLiteral("select 学号, 姓名 from tblLogin"));
+    if (!names)
+        return names.error();
+    QHash<QString, QString> nameOf;
+    for (names->moveFirst(); !names->eof(); names->moveNext())
+        nameOf.insert(names->text(0).trimmed(), names->text(1).trimmed());
+    QStringList out;
+    for (const Entry& e : std::as_const(*found)) {
+        if (e.cell.kind == Kind::Late || e.cell.kind == Kind::Early)
+            continue;
+        QStringList why;
+        if (!e.cell.reason.isEmpty())
+            why << e.cell.reason;
+        if (e.cell.kind == Kind::Sick && e.cell.sawDoctor)
+            why << QStringLiteral("已就诊");
+        if (!e.cell.note.isEmpty())
+            why << e.cell.note;
+        out << nameOf.value(e.student, e.student) + QLatin1Char(' ') + kindName(e.cell.kind)
+                + (e.cell.half ? QStringLiteral("半天") : QString())
+                + (why.isEmpty() ? QString() : QStringLiteral("（%1）").arg(why.join(QStringLiteral("，"))));
+    }
+    return out;
+}
+
+TestCounts testCounts(const Totals& t)
+{
+    const auto days = [](int halves) { return (halves + 1) / 2; };
+    return { days(t.presentHalves()), days(t.sickHalves), days(t.truantHalves), days(t.personalHalves),
+        t.late + t.early };
 }
 
 } // namespace velmora::Attendance

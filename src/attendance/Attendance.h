@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/Database.h"
+#include "sheets/SheetTable.h"
 
 #include <QDate>
 #include <QMap>
@@ -73,9 +74,33 @@ struct Totals
 // Half days as days: 3, 2.5.
 QString daysText(int halves);
 
+// Half days as the number a sheet holds: 3 or 2.5.
+QVariant daysValue(int halves);
+
 // Tallies entries over the given school days; entries on other days do not count.
 Totals tally(const QVector<Entry>& entries, const QVector<QDate>& schoolDays);
 // Every student of the class, by 学号, over the school days of the span.
 Result<QMap<QString, Totals>> totals(const Database& db, const QDate& from, const QDate& to);
+
+// The totals as every window, export and print shows them: 学号, 姓名,
+// 上课天数, 出勤, 病假, 事假, 旷课 (days), 迟到, 早退 (times); a row per student.
+Result<SheetTable> totalsSheet(const Database& db, const QDate& from, const QDate& to);
+
+// Who is away on a day and why, for the daily report to the school:
+// "张三 病假半天（发热，已就诊）", by 学号. Late and early count as there.
+Result<QStringList> awayOn(const Database& db, const QDate& day);
+
+// A test's attendance columns (出勤共, 病假, 旷课, 事假, 迟到早退, in that
+// order) from the register, per 学号. A test counts whole days: each figure
+// is its days rounded half up (1.5 days of 病假 go in as 2).
+struct TestCounts
+{
+    int present = 0;
+    int sick = 0;
+    int truant = 0;
+    int personal = 0;
+    int lateOrEarly = 0;
+};
+TestCounts testCounts(const Totals& totals);
 
 } // namespace velmora::Attendance

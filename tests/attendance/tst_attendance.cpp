@@ -116,6 +116,18 @@ private Q_SLOTS:
         QCOMPARE(one.early, 1);
         QCOMPARE(Attendance::daysText(one.presentHalves()), QStringLiteral("15"));
         QCOMPARE(Attendance::daysText(totals->value(QStringLiteral("2")).presentHalves()), QStringLiteral("18"));
+        // One routine for the window, the export and a test's columns.
+        auto sheet = Attendance::totalsSheet(db(), oct(1), oct(31));
+        QVERIFY(sheet);
+        QCOMPARE(sheet->headers.size(), 9);
+        QStringList first;
+        for (const QVariant& v : sheet->rows.value(0))
+            first << v.toString();
+        QCOMPARE(first.join(QLatin1Char(' ')), QStringLiteral("1 学生1 18 15 1.5 0.5 1 1 1"));
+        const Attendance::TestCounts counts = Attendance::testCounts(one);
+        QCOMPARE((QVector<int> { counts.present, counts.sick, counts.truant, counts.personal, counts.lateOrEarly }),
+            (QVector<int> { 15, 2, 1, 1, 2 }));
+
         // The second week alone.
         const Attendance::Totals week = Attendance::totals(db(), oct(12), oct(16))->value(QStringLiteral("1"));
         QCOMPARE(week.schoolDays, 5);
@@ -133,6 +145,15 @@ private Q_SLOTS:
         latest.sort();
         QCOMPARE(latest, (QStringList { QStringLiteral("2026-10-12:病>"), QStringLiteral("2026-10-13:病半>病") }));
         QCOMPARE(Attendance::totals(db(), oct(1), oct(31))->value(QStringLiteral("1")).sickHalves, 2);
+
+        // The day's list for the school: who is away and why; the late are there.
+        Attendance::Cell fever = *Attendance::parse(QStringLiteral("病"));
+        fever.reason = QStringLiteral("发热");
+        fever.sawDoctor = true;
+        QVERIFY(Attendance::write(db(), { { QStringLiteral("2"), oct(13), fever }, set("1", oct(14), "迟") }));
+        QCOMPARE(*Attendance::awayOn(db(), oct(13)),
+            (QStringList { QStringLiteral("学生1 病假"), QStringLiteral("学生2 病假（发热，已就诊）") }));
+        QCOMPARE(*Attendance::awayOn(db(), oct(14)), QStringList());
     }
 
     void refusedWrites_data()

@@ -2,9 +2,13 @@
 // day's column, a wrong code held back, undo, clear, paste and Tab, and a
 // month left with unsaved cells only when the teacher says so.
 #include "app/MessageService.h"
+#include "attendance/Attendance.h"
 #include "attendance/SchoolCalendar.h"
 #include "attendance/ui/AttendanceRegister.h"
+#include "attendance/ui/AttendanceTotals.h"
+#include "attendance/ui/TermCalendar.h"
 #include "exams/ui/ScoreGrid.h"
+#include "platform/ui/ResultGrid.h"
 #include "support/DbTestCase.h"
 #include "support/Typing.h"
 #include "support/Ui.h"
@@ -12,8 +16,10 @@
 #include <QAbstractItemModelTester>
 #include <QAbstractProxyModel>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDateEdit>
 #include <QLabel>
+#include <QLineEdit>
 #include <QtTest>
 
 using namespace velmora;
@@ -148,6 +154,50 @@ private Q_SLOTS:
         child<QComboBox>(&window, "cmbSpan")->setCurrentIndex(1);
         day->setDate(oct(9));
         QCOMPARE(cells(window)->model()->columnCount(), 3);
+    }
+
+    // Terms and holidays as an administrator keeps them; the totals of a term chosen by name.
+    void calendarAndTotals()
+    {
+        TermCalendar calendar;
+        QVERIFY(calendar.load());
+        QCOMPARE(child<ResultGrid>(&calendar, "grdDays")->rows(), 7); // the header and the six days
+        test::retype(child<QLineEdit>(&calendar, "txtTermName"), QStringLiteral("秋季学期"));
+        child<QDateEdit>(&calendar, "txtFirst")->setDate(QDate(2026, 9, 1));
+        child<QDateEdit>(&calendar, "txtLast")->setDate(QDate(2027, 1, 22));
+        test::click(&calendar, "BN_SaveTerm");
+        QCOMPARE(rowOf(QStringLiteral("select 名称, 开始, 结束 from velmora_school_terms")),
+            (QStringList { QStringLiteral("秋季学期"), QStringLiteral("2026-09-01"), QStringLiteral("2027-01-22") }));
+        // Another term over the same days is refused, with the one it meets named.
+        MessageService::clearMessages();
+        test::retype(child<QLineEdit>(&calendar, "txtTermName"), QStringLiteral("春季学期"));
+        child<QDateEdit>(&calendar, "txtFirst")->setDate(QDate(2027, 1, 1));
+        test::click(&calendar, "BN_SaveTerm");
+        QVERIFY(MessageService::lastText().contains(QStringLiteral("秋季学期")));
+        QCOMPARE(valueOf(QStringLiteral("select count(*) from velmora_school_terms")), QStringLiteral("1"));
+        // A Saturday is no school day already; a Monday becomes a holiday.
+        child<QDateEdit>(&calendar, "txtDay")->setDate(QDate(2026, 10, 17));
+        test::click(&calendar, "BN_SetDay");
+        QVERIFY(MessageService::lastText().contains(QStringLiteral("本来就不上课")));
+        child<QDateEdit>(&calendar, "txtDay")->setDate(QDate(2026, 10, 19));
+        test::retype(child<QLineEdit>(&calendar, "txtNote"), QStringLiteral("运动会"));
+        test::click(&calendar, "BN_SetDay");
+        QCOMPARE(rowOf(QStringLiteral("select 上课, 说明 from velmora_school_days where 日期='2026-10-19'")),
+            (QStringList { QStringLiteral("0"), QStringLiteral("运动会") }));
+
+        QVERIFY(
+            Attendance::write(db(), { { QStringLiteral("2"), oct(12), Attendance::parse(QStringLiteral("事半")) } }));
+        AttendanceTotals totals;
+        QVERIFY(totals.load());
+        auto* term = child<QComboBox>(&totals, "cmbTerm");
+        term->setCurrentIndex(0);
+        QTest::keyClick(term, Qt::Key_Down);
+        QCOMPARE(term->currentText(), QStringLiteral("秋季学期"));
+        const ResultGrid* grid = child<ResultGrid>(&totals, "grdTotals");
+        QCOMPARE(grid->rows(), 4);
+        // September 1 to January 22: 104 weekdays, less five of the national holiday and the sports
+        // day, and the make-up Saturday.
+        QCOMPARE(grid->rowTexts(2).join(QLatin1Char(' ')), QStringLiteral("2 学生2 99 98.5 0 0.5 0 0 0"));
     }
 };
 

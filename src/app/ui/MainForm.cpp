@@ -20,6 +20,8 @@
 #include "app/ui/User.h"
 #include "app/ui/Windows.h"
 #include "attendance/ui/AttendanceRegister.h"
+#include "attendance/ui/AttendanceTotals.h"
+#include "attendance/ui/TermCalendar.h"
 #include "classes/ui/Class.h"
 #include "data/Backup.h"
 #include "data/UserRights.h"
@@ -123,7 +125,8 @@ void MainForm::connectMenus()
         { u.InfoWatch, &MainForm::studentList }, { u.InfoAdd, &MainForm::addStudent },
         { u.InfoDel, &MainForm::deleteStudent }, { u.InfoEdit, &MainForm::editStudent },
         { u.InfoFind, &MainForm::findStudent }, { u.InfoImport, &MainForm::importStudents },
-        { u.InfoAttendance, &MainForm::attendanceRegister }, { u.TestInfo, &MainForm::testList },
+        { u.InfoAttendance, &MainForm::attendanceRegister }, { u.InfoAttendanceTotals, &MainForm::attendanceTotals },
+        { u.InfoTerms, &MainForm::termCalendar }, { u.TestInfo, &MainForm::testList },
         { u.TestAdd, &MainForm::addTest }, { u.TestDel, &MainForm::deleteTest },
         { u.TestEditWatch, &MainForm::viewScores }, { u.TestFill, &MainForm::enterScores },
         { u.TestEdit, &MainForm::changeScores }, { u.TestGrid, &MainForm::gridScores },
@@ -525,6 +528,18 @@ void MainForm::analysisFrom(QPointer<Selector>& selector, QPointer<Analysis>& an
 void MainForm::attendanceRegister()
 {
     openLoaded(m_register);
+}
+
+void MainForm::attendanceTotals()
+{
+    openLoaded(m_attendanceTotals);
+}
+
+void MainForm::termCalendar()
+{
+    TermCalendar calendar(this);
+    if (calendar.load())
+        calendar.exec();
 }
 
 void MainForm::questionAnalysis()

@@ -16,6 +16,7 @@ namespace velmora {
 
 class Analyze_Class_Sel;
 class AttendanceRegister;
+class AttendanceTotals;
 class Analyze_Person;
 class Analyze_Progress;
 class TermGrade;
@@ -92,6 +93,8 @@ private:
     // 学生成绩报表 needs a test; 学生评语报表 a test that records comments.
     void updateReportEntries();
     void attendanceRegister();
+    void attendanceTotals();
+    void termCalendar();
     void personalAnalysis();
     void questionAnalysis();
     void statsTable();
@@ -134,6 +137,7 @@ private:
     QPointer<TestInfoWatch> m_tests;
     QPointer<TestFillSel> m_select;
     QPointer<AttendanceRegister> m_register;
+    QPointer<AttendanceTotals> m_attendanceTotals;
     QPointer<Analyze_Person> m_person;
     QPointer<Analyze_Questions> m_questions;
     QPointer<Analyze_Stats> m_stats;
