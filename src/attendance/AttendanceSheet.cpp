@@ -119,6 +119,20 @@ void AttendanceSheet::edit(const QVector<Typed>& cells)
     apply(steps, true);
 }
 
+void AttendanceSheet::setDetails(int row, int column, const Attendance::Cell& cell)
+{
+    const Slot& now = m_current[row][column];
+    if (!m_writable || !now.cell || now.cell->kind != cell.kind)
+        return;
+    Slot after { cell, QString() };
+    if (after == now)
+        return;
+    const QVector<Step> steps { { row, column, now, after } };
+    m_undo.push_back(steps);
+    m_redo.clear();
+    apply(steps, true);
+}
+
 void AttendanceSheet::clear(const QModelIndexList& cells)
 {
     QVector<Typed> typed;
@@ -264,6 +278,9 @@ QVariant AttendanceSheet::data(const QModelIndex& index, int role) const
         return text(r, c);
     case Qt::TextAlignmentRole:
         return Qt::AlignCenter;
+    // A filled cell opens its reason and note on F2 or a double-click.
+    case ScoreTable::LongTextRole:
+        return slot.cell.has_value();
     case ScoreTable::StateRole: {
         using State = ScoreTable::CellState;
         const State state = !m_writable ? State::ReadOnly

@@ -27,6 +27,9 @@ public:
     // The column of a day, or of the last school day before it; -1 before the first.
     int columnOnOrBefore(const QDate& day) const;
     QString text(int row, int column) const;
+    std::optional<Attendance::Cell> cell(int row, int column) const { return m_current[row][column].cell; }
+    // The reason, 就诊 and note of a filled cell, as one undoable step.
+    void setDetails(int row, int column, const Attendance::Cell& cell);
 
     struct Typed
     {

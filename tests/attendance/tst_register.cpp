@@ -10,11 +10,13 @@
 #include "exams/ui/ScoreGrid.h"
 #include "platform/ui/ResultGrid.h"
 #include "support/DbTestCase.h"
+#include "support/Modal.h"
 #include "support/Typing.h"
 #include "support/Ui.h"
 
 #include <QAbstractItemModelTester>
 #include <QAbstractProxyModel>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDateEdit>
@@ -131,6 +133,36 @@ private Q_SLOTS:
                 QStringLiteral("1 2026-10-14 早退0"), QStringLiteral("2 2026-10-12 病假1"),
                 QStringLiteral("2 2026-10-13 旷课1"), QStringLiteral("3 2026-10-15 事假0") }));
         QVERIFY(!window.hasUnsavedChanges());
+    }
+
+    // F2 on a sick leave: the illness and 就诊, kept with the code; the day's list for the school.
+    void detailsAndTheDaysList()
+    {
+        AttendanceRegister window;
+        open(window, oct(12));
+        test::typeText(cells(window), QStringLiteral("病"));
+        test::typeKeys(QStringLiteral("\n"));
+        select(window, 0, 3);
+        test::whenModal<AbsenceDetails>([](AbsenceDetails* details) {
+            auto* reason = child<QComboBox>(details, "cmbReason");
+            test::retype(reason->lineEdit(), QStringLiteral("发热"));
+            child<QCheckBox>(details, "chkDoctor")->click();
+            test::click(details, "BN_OK");
+        });
+        key(window, Qt::Key_F2);
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        cells(window)->setFocus();
+        QCOMPARE(
+            cells(window)->model()->index(0, 3).data(Qt::ToolTipRole).toString(), QStringLiteral("病假；发热，已就诊"));
+        // Typed over with the same kind, the reason stays; undone, it goes.
+        test::typeText(cells(window), QStringLiteral("病"));
+        test::typeKeys(QStringLiteral("h\n"));
+        key(window, Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(rowOf(QStringLiteral("select 类别, 半天, 原因, 就诊 from velmora_attendance")),
+            (QStringList { QStringLiteral("病假"), QStringLiteral("1"), QStringLiteral("发热"), QStringLiteral("1") }));
+        QCOMPARE(child<QLabel>(&window, "lblAway")->text(),
+            QStringLiteral("10月12日缺勤 1 人：学生1 病假半天（发热，已就诊）"));
     }
 
     void leavingTheMonth()

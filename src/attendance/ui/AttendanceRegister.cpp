@@ -3,12 +3,14 @@
 #include "app/MessageService.h"
 #include "app/Module1.h"
 #include "exams/ui/ScoreGrid.h"
+#include "ui_AbsenceDetails.h"
 #include "ui_AttendanceRegister.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QSignalBlocker>
 
 namespace velmora {
@@ -27,6 +29,34 @@ std::pair<QDate, QDate> spanOf(const QDate& day, bool week)
 }
 
 } // namespace
+
+AbsenceDetails::AbsenceDetails(const QString& who, const Attendance::Cell& cell, QWidget* parent)
+    : QDialog(parent)
+    , m_ui(std::make_unique<Ui::AbsenceDetails>())
+    , m_cell(cell)
+{
+    m_ui->setupUi(this);
+    m_ui->lblWho->setText(who);
+    m_ui->cmbReason->setCurrentText(cell.reason);
+    m_ui->chkDoctor->setChecked(cell.sawDoctor);
+    m_ui->txtNote->setText(cell.note);
+    m_ui->cmbReason->lineEdit()->setMaxLength(50);
+    // The illness and 就诊 are what the school's log asks of a sick leave.
+    m_ui->chkDoctor->setVisible(cell.kind == Attendance::Kind::Sick);
+    connect(m_ui->BN_OK, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_ui->BN_Cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+AbsenceDetails::~AbsenceDetails() = default;
+
+Attendance::Cell AbsenceDetails::cell() const
+{
+    Attendance::Cell c = m_cell;
+    c.reason = m_ui->cmbReason->currentText().trimmed();
+    c.sawDoctor = c.kind == Attendance::Kind::Sick && m_ui->chkDoctor->isChecked();
+    c.note = m_ui->txtNote->text().trimmed();
+    return c;
+}
 
 AttendanceRegister::AttendanceRegister(QWidget* parent)
     : QWidget(parent)
@@ -55,6 +85,7 @@ AttendanceRegister::AttendanceRegister(QWidget* parent)
     connect(grid, &ScoreView::undoRequested, this, [this] { m_sheet.undo(); });
     connect(grid, &ScoreView::redoRequested, this, [this] { m_sheet.redo(); });
     connect(grid, &ScoreView::saveRequested, this, &AttendanceRegister::save);
+    connect(grid, &ScoreView::longTextRequested, this, &AttendanceRegister::editDetails);
     connect(m_ui->txtDay, &QDateEdit::dateChanged, this, &AttendanceRegister::spanChosen);
     connect(m_ui->cmbSpan, &QComboBox::currentIndexChanged, this, &AttendanceRegister::spanChosen);
     connect(m_ui->BN_Save, &QPushButton::clicked, this, &AttendanceRegister::save);
@@ -100,7 +131,37 @@ bool AttendanceRegister::showSpan(const QDate& day)
         m_ui->grdRegister->scrollTo(at, QAbstractItemView::PositionAtCenter);
     }
     m_ui->grdRegister->setFocus();
+    showAway();
     return true;
+}
+
+void AttendanceRegister::showAway()
+{
+    const QDate day = m_ui->txtDay->date();
+    auto away = Attendance::awayOn(mod().Conn(), day);
+    const QString when = day.toString(QStringLiteral("M月d日"));
+    if (!away)
+        m_ui->lblAway->setText(away.error().description);
+    else if (away->isEmpty())
+        m_ui->lblAway->setText(when + QStringLiteral("全勤。"));
+    else
+        m_ui->lblAway->setText(
+            when + QStringLiteral("缺勤 %1 人：").arg(away->size()) + away->join(QStringLiteral("；")));
+}
+
+void AttendanceRegister::editDetails(const QModelIndex& at)
+{
+    const int row = at.row(), column = at.column();
+    const std::optional<Attendance::Cell> cell = m_sheet.cell(row, column);
+    if (!cell)
+        return;
+    AbsenceDetails details(
+        QStringLiteral("%1 %2，%3 %4")
+            .arg(m_sheet.number(row), m_sheet.name(row), m_sheet.day(column).toString(QStringLiteral("M月d日")),
+                Attendance::kindName(cell->kind)),
+        *cell, this);
+    if (details.exec() == QDialog::Accepted)
+        m_sheet.setDetails(row, column, details.cell());
 }
 
 void AttendanceRegister::spanChosen()
@@ -116,6 +177,7 @@ bool AttendanceRegister::save()
         return false;
     }
     m_ui->lblStatus->setText(QStringLiteral("保存完毕！"));
+    showAway();
     return true;
 }
 

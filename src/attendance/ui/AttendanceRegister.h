@@ -3,14 +3,32 @@
 #include "attendance/AttendanceSheet.h"
 #include "platform/ui/ChildWindow.h"
 
+#include <QDialog>
 #include <QWidget>
 #include <memory>
 
 namespace Ui {
 class AttendanceRegister;
-}
+class AbsenceDetails;
+} // namespace Ui
 
 namespace velmora {
+
+// An absence's reason (the illness, as the school's 因病缺勤 log asks), 就诊 and a note.
+class AbsenceDetails : public QDialog
+{
+    Q_OBJECT
+
+public:
+    AbsenceDetails(const QString& who, const Attendance::Cell& cell, QWidget* parent = nullptr);
+    ~AbsenceDetails() override;
+
+    Attendance::Cell cell() const;
+
+private:
+    std::unique_ptr<Ui::AbsenceDetails> m_ui;
+    Attendance::Cell m_cell;
+};
 
 // 考勤登记: the class by the school days of a month or a week, a code typed
 // into a cell as scores are into the score grid.
@@ -38,6 +56,9 @@ private:
     std::unique_ptr<Ui::AttendanceRegister> m_ui;
 
     QModelIndexList chosenCells() const;
+    // F2 or a double-click on a filled cell.
+    void editDetails(const QModelIndex& at);
+    void showAway();
     void showStatus();
     void spanChosen();
 
