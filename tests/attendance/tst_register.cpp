@@ -2,6 +2,7 @@
 // day's column, a wrong code held back, undo, clear, paste and Tab, and a
 // month left with unsaved cells only when the teacher says so.
 #include "app/MessageService.h"
+#include "app/Module1.h"
 #include "attendance/Attendance.h"
 #include "attendance/SchoolCalendar.h"
 #include "attendance/ui/AttendanceRegister.h"
@@ -163,6 +164,36 @@ private Q_SLOTS:
             (QStringList { QStringLiteral("病假"), QStringLiteral("1"), QStringLiteral("发热"), QStringLiteral("1") }));
         QCOMPARE(child<QLabel>(&window, "lblAway")->text(),
             QStringLiteral("10月12日缺勤 1 人：学生1 病假半天（发热，已就诊）"));
+    }
+
+    // A test's attendance columns from October's register: whole days, shown before they are saved.
+    void testColumnsFromTheRegister()
+    {
+        const int test = defineTest({ 0 }, true);
+        QVERIFY(test > 0);
+        QVERIFY(Attendance::write(db(),
+            { { QStringLiteral("1"), oct(12), Attendance::parse(QStringLiteral("病")) },
+                { QStringLiteral("1"), oct(13), Attendance::parse(QStringLiteral("病半")) },
+                { QStringLiteral("1"), oct(14), Attendance::parse(QStringLiteral("迟")) } }));
+        mod().setSelNo(QString::number(test));
+        ScoreGrid grid;
+        QVERIFY(grid.load());
+        test::whenModal<QDialog>([](QDialog* span) {
+            child<QDateEdit>(span, "txtFrom")->setDate(oct(1));
+            child<QDateEdit>(span, "txtTo")->setDate(oct(31));
+            test::click(span, "BN_OK");
+        });
+        test::click(&grid, "BN_FromRegister");
+        QStringList row;
+        for (int c = 1; c <= 5; ++c)
+            row << grid.table().text(0, c);
+        // 16.5 days there, 1.5 of sick leave: rounded half up.
+        QCOMPARE(row, (QStringList { "17", "2", "0", "0", "1" }));
+        QCOMPARE(grid.table().text(1, 1), QStringLiteral("18"));
+        QCOMPARE(scoreOf(test, QStringLiteral("1"), QStringLiteral("病假")), QStringLiteral("0"));
+        QVERIFY(grid.save());
+        QCOMPARE(scoreOf(test, QStringLiteral("1"), QStringLiteral("病假")), QStringLiteral("2"));
+        QCOMPARE(scoreOf(test, QStringLiteral("3"), QStringLiteral("出勤共")), QStringLiteral("18"));
     }
 
     void leavingTheMonth()

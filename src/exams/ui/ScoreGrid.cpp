@@ -3,7 +3,10 @@
 #include "app/MessageService.h"
 #include "app/Module1.h"
 #include "app/Sharing.h"
+#include "attendance/Attendance.h"
+#include "attendance/SchoolCalendar.h"
 #include "comments/ui/Comment.h"
+#include "data/Schema.h"
 #include "data/TextLimits.h"
 #include "exams/ScoreMarks.h"
 #include "exams/ScoreSheet.h"
@@ -14,6 +17,7 @@
 #include "platform/ui/ResultGrid.h"
 #include "sheets/SheetReader.h"
 #include "ui_CommentEditor.h"
+#include "ui_RegisterSpan.h"
 #include "ui_ScoreGrid.h"
 
 #include <QApplication>
@@ -273,6 +277,7 @@ ScoreGrid::ScoreGrid(QWidget* parent)
     connect(m_ui->chkGrades, &QCheckBox::toggled, this, &ScoreGrid::showGrades);
     connect(m_ui->BN_Save, &QPushButton::clicked, this, &ScoreGrid::save);
     connect(m_ui->BN_Import, &QPushButton::clicked, this, &ScoreGrid::importFile);
+    connect(m_ui->BN_FromRegister, &QPushButton::clicked, this, &ScoreGrid::fillFromRegister);
     connect(m_ui->BN_History, &QPushButton::clicked, this, &ScoreGrid::showHistory);
     connect(m_ui->BN_Export, &QPushButton::clicked, this, [this] {
         if (Sharing::mayShareClassList())
@@ -369,6 +374,7 @@ bool ScoreGrid::load()
         return false;
     }
     setWindowTitle(QStringLiteral("表格录入成绩 — 考试%1 %2").arg((*test)->number).arg((*test)->name));
+    m_ui->BN_FromRegister->setVisible((*test)->items.attendance);
     // A comment, when the test records one, is the last column: it takes the room left.
     const int columns = m_table.itemColumns();
     const bool comment = columns > 0 && m_table.column(columns - 1).kind == ScoreTable::Kind::Comment;
@@ -586,6 +592,50 @@ void ScoreGrid::paste()
         MessageService::info(QStringLiteral("有 %1 格没有粘贴：\r\n").arg(refused.size())
             + refused.mid(0, 10).join(QStringLiteral("\r\n"))
             + (refused.size() > 10 ? QStringLiteral("\r\n……") : QString()));
+}
+
+bool ScoreGrid::fillFromRegister()
+{
+    QDialog span(this);
+    Ui::RegisterSpan form;
+    form.setupUi(&span);
+    connect(form.BN_OK, &QPushButton::clicked, &span, &QDialog::accept);
+    connect(form.BN_Cancel, &QPushButton::clicked, &span, &QDialog::reject);
+    // The term of the test's day, else its month up to that day.
+    const QDate day = QDate::fromString(m_table.test().date, Qt::ISODate).isValid()
+        ? QDate::fromString(m_table.test().date, Qt::ISODate)
+        : QDate::currentDate();
+    auto term = SchoolCalendar::termOn(mod().Conn(), day);
+    form.txtFrom->setDate(term && *term ? (*term)->first : QDate(day.year(), day.month(), 1));
+    form.txtTo->setDate(term && *term ? qMin((*term)->last, day) : day);
+    if (span.exec() != QDialog::Accepted)
+        return false;
+    if (form.txtTo->date() < form.txtFrom->date()) {
+        MessageService::info(QStringLiteral("结束日期不能早于开始日期。"));
+        return false;
+    }
+    auto totals = Attendance::totals(mod().Conn(), form.txtFrom->date(), form.txtTo->date());
+    if (!totals) {
+        MessageService::error(totals.error());
+        return false;
+    }
+    QVector<ScoreTable::Cell> cells;
+    for (int c = 0; c < m_table.itemColumns(); ++c) {
+        const qsizetype item = Schema::attendanceItems().indexOf(m_table.column(c).name);
+        if (m_table.column(c).kind != ScoreTable::Kind::Days || item < 0)
+            continue;
+        for (int r = 0; r < m_table.students(); ++r) {
+            const auto found = totals->constFind(m_table.number(r).trimmed());
+            if (found == totals->cend())
+                continue;
+            const Attendance::TestCounts n = Attendance::testCounts(*found);
+            const int counts[] = { n.present, n.sick, n.truant, n.personal, n.lateOrEarly };
+            cells.push_back({ r, c, QString::number(counts[item]) });
+        }
+    }
+    m_table.edit(cells);
+    m_ui->lblStatus->setText(QStringLiteral("已从考勤表填入，请核对后保存。") + m_table.status());
+    return true;
 }
 
 void ScoreGrid::closeEvent(QCloseEvent* event)

@@ -103,6 +103,9 @@ public:
     void editFullMarks(int column);
     // F2 or a double-click on a 教师评语 cell.
     void editComment(const QModelIndex& at);
+    // 从考勤表填入: the attendance columns from the register over a span the teacher
+    // chooses, shown in the grid to be checked and saved.
+    bool fillFromRegister();
     // 修改记录 of the current cell, student or the whole test.
     void showHistory();
     ScoreTable& table() { return m_table; }
