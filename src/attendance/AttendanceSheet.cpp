@@ -248,6 +248,32 @@ Status AttendanceSheet::save(Database& db)
     return from.isValid() ? load(db, from, to) : Status(Done {});
 }
 
+SheetTable AttendanceSheet::sheet() const
+{
+    SheetTable out;
+    out.title = QStringLiteral("考勤表");
+    out.headers << QStringLiteral("学号") << QStringLiteral("姓名");
+    for (const QDate& d : m_days)
+        out.headers << QStringLiteral("%1/%2").arg(d.month()).arg(d.day());
+    using Attendance::Kind;
+    for (Kind k : { Kind::Sick, Kind::Personal, Kind::Truant, Kind::Late, Kind::Early })
+        out.headers << Attendance::kindName(k);
+    for (int r = 0; r < students(); ++r) {
+        QVector<QVariant> row { m_numbers[r], m_names[r] };
+        QVector<Attendance::Entry> shown;
+        for (int c = 0; c < m_days.size(); ++c) {
+            row << (text(r, c).isEmpty() ? QVariant() : QVariant(text(r, c)));
+            if (m_current[r][c].cell)
+                shown.push_back({ m_numbers[r], m_days[c], *m_current[r][c].cell });
+        }
+        const Attendance::Totals t = Attendance::tally(shown, m_days);
+        row << Attendance::daysValue(t.sickHalves) << Attendance::daysValue(t.personalHalves)
+            << Attendance::daysValue(t.truantHalves) << t.late << t.early;
+        out.rows.push_back(row);
+    }
+    return out;
+}
+
 int AttendanceSheet::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : students() + 1;

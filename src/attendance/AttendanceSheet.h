@@ -1,6 +1,7 @@
 #pragma once
 
 #include "attendance/Attendance.h"
+#include "sheets/SheetTable.h"
 
 #include <QAbstractTableModel>
 #include <QDate>
@@ -46,6 +47,10 @@ public:
     QString copyText(const QModelIndexList& cells) const;
     // From the cell on, cut at the sheet's edges.
     void paste(int row, int column, const QString& text);
+
+    // The sheet as shown, for export and print: 学号, 姓名, a column a day,
+    // then the span's totals of each kind.
+    SheetTable sheet() const;
 
     bool hasChanges() const { return m_changed > 0 || m_refused > 0; }
     // "已修改 N 格，其中 N 格不是考勤代号"

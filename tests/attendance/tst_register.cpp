@@ -9,7 +9,9 @@
 #include "attendance/ui/AttendanceTotals.h"
 #include "attendance/ui/TermCalendar.h"
 #include "exams/ui/ScoreGrid.h"
+#include "platform/ui/FileDialogs.h"
 #include "platform/ui/ResultGrid.h"
+#include "sheets/SheetReader.h"
 #include "support/DbTestCase.h"
 #include "support/Modal.h"
 #include "support/Typing.h"
@@ -134,6 +136,24 @@ private Q_SLOTS:
                 QStringLiteral("1 2026-10-14 早退0"), QStringLiteral("2 2026-10-12 病假1"),
                 QStringLiteral("2 2026-10-13 旷课1"), QStringLiteral("3 2026-10-15 事假0") }));
         QVERIFY(!window.hasUnsavedChanges());
+
+        // The month as a workbook: a column a day, then the totals of each kind.
+        QTemporaryDir dir;
+        const QString xlsx = dir.filePath(QStringLiteral("考勤.xlsx"));
+        FileDialogs::setNextFileName(xlsx);
+        MessageService::setNextAnswer(MsgAnswer::Yes);
+        test::click(&window, "BN_Export");
+        auto book = SheetReader::read(xlsx);
+        QVERIFY2(book, qPrintable(book ? QString() : book.error().description));
+        const QVector<QVector<QVariant>>& rows = book->front().rows;
+        QCOMPARE(rows.size(), 4);
+        QCOMPARE(rows[0].size(), 2 + 18 + 5);
+        QCOMPARE(rows[0][5].toString(), QStringLiteral("10/12"));
+        QStringList second;
+        for (const QVariant& v : rows[2])
+            second << v.toString();
+        QCOMPARE(second.mid(5, 2), (QStringList { QStringLiteral("病半"), QStringLiteral("旷半") }));
+        QCOMPARE(second.mid(20), (QStringList { "0.5", "0", "0.5", "0", "0" }));
     }
 
     // F2 on a sick leave: the illness and 就诊, kept with the code; the day's list for the school.

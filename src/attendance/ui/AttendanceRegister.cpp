@@ -2,7 +2,10 @@
 
 #include "app/MessageService.h"
 #include "app/Module1.h"
+#include "app/Sharing.h"
 #include "exams/ui/ScoreGrid.h"
+#include "platform/ui/ResultGrid.h"
+#include "platform/ui/TablePages.h"
 #include "ui_AbsenceDetails.h"
 #include "ui_AttendanceRegister.h"
 
@@ -89,6 +92,11 @@ AttendanceRegister::AttendanceRegister(QWidget* parent)
     connect(m_ui->txtDay, &QDateEdit::dateChanged, this, &AttendanceRegister::spanChosen);
     connect(m_ui->cmbSpan, &QComboBox::currentIndexChanged, this, &AttendanceRegister::spanChosen);
     connect(m_ui->BN_Save, &QPushButton::clicked, this, &AttendanceRegister::save);
+    connect(m_ui->BN_Export, &QPushButton::clicked, this, [this] {
+        if (Sharing::mayShareClassList())
+            ResultGrid::saveSheet(this, m_sheet.sheet());
+    });
+    connect(m_ui->BN_Print, &QPushButton::clicked, this, &AttendanceRegister::print);
     connect(m_ui->BN_Back, &QPushButton::clicked, this, [this] { ChildWindow::close(this); });
 }
 
@@ -179,6 +187,27 @@ bool AttendanceRegister::save()
     m_ui->lblStatus->setText(QStringLiteral("保存完毕！"));
     showAway();
     return true;
+}
+
+void AttendanceRegister::print()
+{
+    if (!Sharing::mayShareClassList())
+        return;
+    const SheetTable sheet = m_sheet.sheet();
+    TablePages::Table table { sheet.headers, {} };
+    for (const QVector<QVariant>& row : sheet.rows) {
+        QStringList texts;
+        for (const QVariant& v : row)
+            texts << v.toString();
+        table.rows << texts;
+    }
+    const auto [from, to] = spanOf(m_shown, m_ui->cmbSpan->currentIndex() == 1);
+    const QString title
+        = QStringLiteral("%1至%2 考勤表")
+              .arg(from.toString(QStringLiteral("yyyy年M月d日")), to.toString(QStringLiteral("M月d日")));
+    TablePages::preview(this, QStringLiteral("考勤表"), title,
+        { QStringLiteral("病 病假  事 事假  旷 旷课  迟 迟到  早 早退；“半”为半天。") }, { table },
+        QPageLayout::Landscape);
 }
 
 QModelIndexList AttendanceRegister::chosenCells() const

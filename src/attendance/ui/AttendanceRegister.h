@@ -45,6 +45,8 @@ public:
     // The month or week holding the day, asking first when typed values are not saved.
     bool showSpan(const QDate& day);
     bool save();
+    // The span on landscape pages, through the shared preview.
+    void print();
     AttendanceSheet& sheet() { return m_sheet; }
 
     bool hasUnsavedChanges() const override { return m_sheet.hasChanges(); }
