@@ -253,8 +253,10 @@ SheetTable AttendanceSheet::sheet() const
     SheetTable out;
     out.title = QStringLiteral("考勤表");
     out.headers << QStringLiteral("学号") << QStringLiteral("姓名");
+    // Within one month the day alone, so that a printed column stays narrow.
+    const bool oneMonth = !m_days.isEmpty() && m_days.front().month() == m_days.back().month();
     for (const QDate& d : m_days)
-        out.headers << QStringLiteral("%1/%2").arg(d.month()).arg(d.day());
+        out.headers << (oneMonth ? QString::number(d.day()) : QStringLiteral("%1/%2").arg(d.month()).arg(d.day()));
     using Attendance::Kind;
     for (Kind k : { Kind::Sick, Kind::Personal, Kind::Truant, Kind::Late, Kind::Early })
         out.headers << Attendance::kindName(k);
