@@ -22,7 +22,8 @@ QStringList ownTables()
         QStringLiteral("velmora_settings"), QStringLiteral("velmora_terms"), QStringLiteral("velmora_test_locks"),
         QStringLiteral("velmora_user_rights"), QStringLiteral("velmora_class_figures"),
         QStringLiteral("velmora_school_terms"), QStringLiteral("velmora_school_days"),
-        QStringLiteral("velmora_attendance") };
+        QStringLiteral("velmora_attendance"), QStringLiteral("velmora_conduct"),
+        QStringLiteral("velmora_conduct_grades") };
 }
 
 struct ScoreTable
@@ -176,6 +177,8 @@ Result<QStringList> heldBy(const Database& db)
         { QStringLiteral("velmora_school_terms"), QStringLiteral("学期") },
         { QStringLiteral("velmora_school_days"), QStringLiteral("放假和调休") },
         { QStringLiteral("velmora_attendance"), QStringLiteral("考勤") },
+        { QStringLiteral("velmora_conduct"), QStringLiteral("操行记录") },
+        { QStringLiteral("velmora_conduct_grades"), QStringLiteral("手动操行等级") },
     };
     for (const auto& [table, what] : counted) {
         auto exists = db.tableExists(table);
@@ -353,9 +356,10 @@ Status copy(const Database& from, Database& to, const Progress& progress)
         if (progress && !progress(++done, int(all->size())))
             return Error::refused(QStringLiteral("已取消，目标数据库没有改动。"));
     }
-    if (const QString follow
-        = to.dialect().followIdsSql(QStringLiteral("velmora_score_history"), QStringLiteral("编号"));
-        !follow.isEmpty() && all->contains(QStringLiteral("velmora_score_history"))) {
+    for (const QString& numbered : { QStringLiteral("velmora_score_history"), QStringLiteral("velmora_conduct") }) {
+        const QString follow = to.dialect().followIdsSql(numbered, QStringLiteral("编号"));
+        if (follow.isEmpty() || !all->contains(numbered))
+            continue;
         if (auto followed = to.select(follow); !followed)
             return followed.error();
     }

@@ -208,7 +208,7 @@ const QString kClassFiguresTable
                      "最高 integer NOT NULL, 最低 integer NOT NULL, 优秀 integer NOT NULL, 良好 integer NOT NULL, "
                      "及格 integer NOT NULL, 低分 integer NOT NULL, PRIMARY KEY (考试号, 班级, 项目))");
 
-// Version 15: the term's calendar and the attendance register.
+// Version 15: the term's calendar, the attendance register and conduct records.
 const QStringList kRegisterTables {
     QStringLiteral("create table velmora_school_terms (名称 varchar(50) NOT NULL PRIMARY KEY, "
                    "开始 varchar(10) NOT NULL, 结束 varchar(10) NOT NULL)"),
@@ -217,9 +217,21 @@ const QStringList kRegisterTables {
     QStringLiteral("create table velmora_attendance (学号 varchar(10) NOT NULL, 日期 varchar(10) NOT NULL, "
                    "类别 varchar(4) NOT NULL, 半天 integer NOT NULL, 原因 varchar(50), 就诊 integer NOT NULL, "
                    "备注 varchar(200), PRIMARY KEY (学号, 日期))"),
+    QStringLiteral("create table velmora_conduct_grades (学期 varchar(50) NOT NULL, 学号 varchar(10) NOT NULL, "
+                   "等级 varchar(10) NOT NULL, 原因 varchar(200) NOT NULL, 设置人 varchar(50), 时间 varchar(19), "
+                   "PRIMARY KEY (学期, 学号))"),
 };
 const QStringList kRegisterTableNames { QStringLiteral("velmora_school_terms"), QStringLiteral("velmora_school_days"),
-    QStringLiteral("velmora_attendance") };
+    QStringLiteral("velmora_attendance"), QStringLiteral("velmora_conduct_grades") };
+
+// The records themselves, numbered as each dialect numbers rows.
+QString conductTable(const SqlDialect& dialect)
+{
+    return QStringLiteral("create table velmora_conduct (%1, 学号 varchar(10) NOT NULL, 日期 varchar(10) NOT NULL, "
+                          "项目 varchar(20) NOT NULL, 分数 integer NOT NULL, 备注 varchar(200), "
+                          "记录人 varchar(50) NOT NULL, 时间 varchar(19) NOT NULL)")
+        .arg(dialect.autoIdColumn(QStringLiteral("编号")));
+}
 
 } // namespace
 
@@ -261,7 +273,7 @@ QString stepDescription(int version)
     case 14:
         return QStringLiteral("增加了平行班统计表 velmora_class_figures，可与年级、平行班对比（版本 14）。");
     case 15:
-        return QStringLiteral("增加了学期、上课日和考勤表，可以记考勤（版本 15）。");
+        return QStringLiteral("增加了学期、上课日、考勤和操行记录表，可以记考勤和操行（版本 15）。");
     default:
         return QStringLiteral("升级到版本 %1。").arg(version);
     }
@@ -346,6 +358,10 @@ Status upgradeStep(Database& db, int version)
         break;
     case 15:
         step = createIfMissing(db, kRegisterTableNames, kRegisterTables);
+        if (step)
+            step = createIfMissing(db, QStringLiteral("velmora_conduct"), conductTable(db.dialect()));
+        if (step)
+            step = run(db, db.dialect().conductSecuritySql());
         break;
     default:
         break;
@@ -413,7 +429,9 @@ QStringList createStatements(const SqlDialect& dialect)
     statements << kRightsTables;
     statements << kClassFiguresTable;
     statements << kRegisterTables;
+    statements << conductTable(dialect);
     statements << dialect.rowSecuritySql();
+    statements << dialect.conductSecuritySql();
     return statements;
 }
 

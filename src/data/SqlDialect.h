@@ -76,6 +76,9 @@ public:
     // for a locked test, history in its own name. Run again safely; none on
     // the embedded file, which has no roles.
     virtual QStringList rowSecuritySql() const { return {}; }
+    // And for conduct records: a teacher adds, changes and removes only
+    // records in its own name, a read-only role none.
+    virtual QStringList conductSecuritySql() const { return {}; }
 
     // "col LIKE ? ESCAPE '!'" — pair with likePattern() for the bound value.
     QString likeClause(const QString& column) const;

@@ -12,6 +12,8 @@ namespace velmora::ScoreHistory {
 inline constexpr int kStudentRecords = 0;
 // And the attendance register's, each change's item the day (yyyy-MM-dd).
 inline constexpr int kAttendance = -1;
+// And the conduct records' (操行, 操行等级).
+inline constexpr int kConduct = -2;
 
 // Who changes scores from now on, as the history names them.
 void setUser(const QString& user);
