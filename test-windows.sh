@@ -11,7 +11,10 @@ velmora_install wine64 xvfb xauth postgresql openssl fonts-noto-cjk poppler-util
 VELMORA_WINDOWS_TESTS=ON bash "$ROOT/package-windows.sh"
 source "$(bash "$ROOT/scripts/windows-toolchain.sh" | tail -n 1)"
 source "$ROOT/scripts/wine.sh"
-velmora_wine_prefix "$(mktemp -d /tmp/velmora-wine.XXXXXX)"
+# Two prefixes, two programs at a time: a prefix each.
+velmora_wine_prefixes 2
+resources=$(mktemp /tmp/velmora-wine-resources.XXXXXX)
+printf '{"version":{"major":1,"minor":0},"local":[{"wine":[{"id":"0","slots":1},{"id":"1","slots":1}]}]}\n' >"$resources"
 # The DLLs the test programs load, from where they were built.
 wine_path=""
 for dir in "$VELMORA_MINGW_QT/bin" "$VELMORA_MINGW_SQLITE/bin" "$VELMORA_MINGW_LIBPQ/bin" "$VELMORA_MINGW_LIBPQ/lib" \
@@ -26,6 +29,5 @@ printf '[Paths]\nPrefix = Z:%s\nTranslations = Z:%s\n' "$VELMORA_MINGW_QT" "$BUI
 cmake "$BUILD" -DCMAKE_CROSSCOMPILING_EMULATOR="$ROOT/scripts/wine-run.sh" >/dev/null
 
 velmora_start_pg
-trap 'stop_pg; velmora_wine_stop' EXIT
-# One at a time: the programs share the prefix's %APPDATA% and registry.
-ctest --test-dir "$BUILD" --output-on-failure "$@"
+trap 'stop_pg; velmora_wine_stop_all; rm -f "$resources"' EXIT
+ctest --test-dir "$BUILD" --output-on-failure -j2 --resource-spec-file "$resources" "$@"

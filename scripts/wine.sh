@@ -35,3 +35,25 @@ velmora_wine_stop() {
     [ -z "${WINEPREFIX:-}" ] || rm -rf "$WINEPREFIX" "$WINEPREFIX-temp"
 }
 
+# velmora_wine_prefixes N: N prefixes, each on a display of its own, for
+# tests run side by side: in one prefix a test's window would take the
+# focus from another's (Wine keeps one foreground window per desktop).
+# Prefix i is VELMORA_WINE_PREFIX_i on VELMORA_WINE_DISPLAY_i; ctest hands
+# each test one through its "wine" resource (scripts/wine-run.sh).
+velmora_wine_prefixes() {
+    local i
+    VELMORA_WINE_ALL=()
+    for ((i = 0; i < $1; i++)); do
+        velmora_wine_prefix "$(mktemp -d /tmp/velmora-wine.XXXXXX)"
+        export "VELMORA_WINE_PREFIX_$i=$WINEPREFIX" "VELMORA_WINE_DISPLAY_$i=$DISPLAY"
+        VELMORA_WINE_ALL+=("$WINEPREFIX:$VELMORA_XVFB")
+    done
+}
+
+velmora_wine_stop_all() {
+    local entry
+    for entry in "${VELMORA_WINE_ALL[@]}"; do
+        WINEPREFIX=${entry%:*} VELMORA_XVFB=${entry##*:} velmora_wine_stop
+    done
+}
+
