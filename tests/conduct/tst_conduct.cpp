@@ -1,13 +1,24 @@
 // Conduct records: the term's grade at its bounds and set by hand, the
 // class's own rules, and who may change whose record, in the program and on
 // the server.
+#include "app/MessageService.h"
 #include "conduct/Conduct.h"
+#include "conduct/ui/ConductRecords.h"
 #include "data/ServerRoles.h"
 #include "data/UserRights.h"
 #include "history/History.h"
+#include "platform/ui/ResultGrid.h"
 #include "support/DbTestCase.h"
+#include "support/Modal.h"
+#include "support/Typing.h"
+#include "support/Ui.h"
 
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QScopeGuard>
+#include <QSpinBox>
 #include <QtTest>
 
 using namespace velmora;
@@ -143,6 +154,44 @@ private Q_SLOTS:
         QCOMPARE(termOf("1").score, 82);
     }
 
+    // A 值日 group's record from the window; the list shows one student at a time.
+    void recordsWindow()
+    {
+        ConductRecords window;
+        QVERIFY(window.load());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        auto* list = test::child<QListWidget>(&window, "lstStudents");
+        QCOMPARE(list->count(), 2);
+        list->setCurrentRow(0);
+        QTest::mouseClick(
+            list->viewport(), Qt::LeftButton, Qt::ControlModifier, list->visualItemRect(list->item(1)).center());
+        QCOMPARE(list->selectedItems().size(), 2);
+        test::child<QComboBox>(&window, "cmbItem")->setCurrentIndex(2); // 卫生
+        auto* points = test::child<QSpinBox>(&window, "spnPoints");
+        points->selectAll();
+        QTest::keyClicks(points, "2");
+        test::typeText(test::child<QLineEdit>(&window, "txtNote"), QStringLiteral("值日认真"));
+        test::click(&window, "BN_Add");
+        QCOMPARE(valueOf(QStringLiteral("select count(*) from velmora_conduct where 项目='卫生' and 分数=2")),
+            QStringLiteral("2"));
+        const auto* grid = test::child<ResultGrid>(&window, "grdRecords");
+        QCOMPARE(grid->rows(), 2);
+        QCOMPARE(grid->text(1, 3), QStringLiteral("值日认真"));
+        QVERIFY(test::child<QLabel>(&window, "lblGrade")->text().contains(QStringLiteral("共 82 分")));
+        // The class's grades typed as a teacher writes them.
+        const auto parsed = ConductRecords::parseGrades(QStringLiteral("优秀 95，良好 85、合格 60、待改进"));
+        QVERIFY(parsed && parsed->size() == 4 && parsed->at(1).lower == 85);
+        QCOMPARE(ConductRecords::gradesText(*parsed), QStringLiteral("优秀 95、良好 85、合格 60、待改进"));
+        QVERIFY(!ConductRecords::parseGrades(QStringLiteral("优 90、良")).value().isEmpty());
+        QVERIFY(!ConductRecords::parseGrades(QStringLiteral("优、良 80、差")));
+        // Removed after the question, from the list.
+        test::child<ResultGrid>(&window, "grdRecords")->setCurrentRow(1);
+        MessageService::setNextAnswer(MsgAnswer::Yes);
+        test::click(&window, "BN_Delete");
+        QCOMPARE(valueOf(QStringLiteral("select count(*) from velmora_conduct")), QStringLiteral("1"));
+    }
+
     // On a server the role of a teacher is held to its own records by the server itself.
     void serverHoldsATeacherToItsRecords()
     {
@@ -189,5 +238,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestConduct)
+QTEST_MAIN(TestConduct)
 #include "tst_conduct.moc"

@@ -23,6 +23,7 @@
 #include "attendance/ui/AttendanceTotals.h"
 #include "attendance/ui/TermCalendar.h"
 #include "classes/ui/Class.h"
+#include "conduct/ui/ConductRecords.h"
 #include "data/Backup.h"
 #include "data/UserRights.h"
 #include "exams/ScoreExport.h"
@@ -126,8 +127,8 @@ void MainForm::connectMenus()
         { u.InfoDel, &MainForm::deleteStudent }, { u.InfoEdit, &MainForm::editStudent },
         { u.InfoFind, &MainForm::findStudent }, { u.InfoImport, &MainForm::importStudents },
         { u.InfoAttendance, &MainForm::attendanceRegister }, { u.InfoAttendanceTotals, &MainForm::attendanceTotals },
-        { u.InfoTerms, &MainForm::termCalendar }, { u.TestInfo, &MainForm::testList },
-        { u.TestAdd, &MainForm::addTest }, { u.TestDel, &MainForm::deleteTest },
+        { u.InfoTerms, &MainForm::termCalendar }, { u.InfoConduct, &MainForm::conductRecords },
+        { u.TestInfo, &MainForm::testList }, { u.TestAdd, &MainForm::addTest }, { u.TestDel, &MainForm::deleteTest },
         { u.TestEditWatch, &MainForm::viewScores }, { u.TestFill, &MainForm::enterScores },
         { u.TestEdit, &MainForm::changeScores }, { u.TestGrid, &MainForm::gridScores },
         { u.TestImport, &MainForm::importScores }, { u.TestExportAll, &MainForm::exportAllScores },
@@ -533,6 +534,11 @@ void MainForm::attendanceRegister()
 void MainForm::attendanceTotals()
 {
     openLoaded(m_attendanceTotals);
+}
+
+void MainForm::conductRecords()
+{
+    openLoaded(m_conduct);
 }
 
 void MainForm::termCalendar()

@@ -17,6 +17,7 @@ namespace velmora {
 class Analyze_Class_Sel;
 class AttendanceRegister;
 class AttendanceTotals;
+class ConductRecords;
 class Analyze_Person;
 class Analyze_Progress;
 class TermGrade;
@@ -95,6 +96,7 @@ private:
     void attendanceRegister();
     void attendanceTotals();
     void termCalendar();
+    void conductRecords();
     void personalAnalysis();
     void questionAnalysis();
     void statsTable();
@@ -138,6 +140,7 @@ private:
     QPointer<TestFillSel> m_select;
     QPointer<AttendanceRegister> m_register;
     QPointer<AttendanceTotals> m_attendanceTotals;
+    QPointer<ConductRecords> m_conduct;
     QPointer<Analyze_Person> m_person;
     QPointer<Analyze_Questions> m_questions;
     QPointer<Analyze_Stats> m_stats;
