@@ -193,21 +193,13 @@ void AttendanceRegister::print()
 {
     if (!Sharing::mayShareClassList())
         return;
-    const SheetTable sheet = m_sheet.sheet();
-    TablePages::Table table { sheet.headers, {} };
-    for (const QVector<QVariant>& row : sheet.rows) {
-        QStringList texts;
-        for (const QVariant& v : row)
-            texts << v.toString();
-        table.rows << texts;
-    }
     const auto [from, to] = spanOf(m_shown, m_ui->cmbSpan->currentIndex() == 1);
     const QString title
         = QStringLiteral("%1至%2 考勤表")
               .arg(from.toString(QStringLiteral("yyyy年M月d日")), to.toString(QStringLiteral("M月d日")));
     TablePages::preview(this, QStringLiteral("考勤表"), title,
-        { QStringLiteral("病 病假  事 事假  旷 旷课  迟 迟到  早 早退；“半”为半天。") }, { table },
-        QPageLayout::Landscape);
+        { QStringLiteral("病 病假  事 事假  旷 旷课  迟 迟到  早 早退；“半”为半天。") },
+        TablePages::sections(m_sheet.sheet()), QPageLayout::Landscape);
 }
 
 QModelIndexList AttendanceRegister::chosenCells() const
