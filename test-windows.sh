@@ -13,8 +13,6 @@ source "$(bash "$ROOT/scripts/windows-toolchain.sh" | tail -n 1)"
 source "$ROOT/scripts/wine.sh"
 # Two prefixes, two programs at a time: a prefix each.
 velmora_wine_prefixes 2
-resources=$(mktemp /tmp/velmora-wine-resources.XXXXXX)
-printf '{"version":{"major":1,"minor":0},"local":[{"wine":[{"id":"0","slots":1},{"id":"1","slots":1}]}]}\n' >"$resources"
 # The DLLs the test programs load, from where they were built.
 wine_path=""
 for dir in "$VELMORA_MINGW_QT/bin" "$VELMORA_MINGW_SQLITE/bin" "$VELMORA_MINGW_LIBPQ/bin" "$VELMORA_MINGW_LIBPQ/lib" \
@@ -29,5 +27,19 @@ printf '[Paths]\nPrefix = Z:%s\nTranslations = Z:%s\n' "$VELMORA_MINGW_QT" "$BUI
 cmake "$BUILD" -DCMAKE_CROSSCOMPILING_EMULATOR="$ROOT/scripts/wine-run.sh" >/dev/null
 
 velmora_start_pg
-trap 'stop_pg; velmora_wine_stop_all; rm -f "$resources"' EXIT
-ctest --test-dir "$BUILD" --output-on-failure -j2 --resource-spec-file "$resources" "$@"
+logs=$(mktemp -d /tmp/velmora-wine-logs.XXXXXX)
+trap 'stop_pg; velmora_wine_stop_all; rm -rf "$logs"' EXIT
+# Every other test in each prefix: two ctest runs side by side.
+runs=()
+for i in 0 1; do
+    prefix=VELMORA_WINE_PREFIX_$i display=VELMORA_WINE_DISPLAY_$i
+    WINEPREFIX=${!prefix} DISPLAY=${!display} ctest --test-dir "$BUILD" --output-on-failure -I "$((i + 1)),,2" "$@" \
+        >"$logs/$i" 2>&1 &
+    runs+=($!)
+done
+status=0
+for i in 0 1; do
+    wait "${runs[$i]}" || status=1
+    cat "$logs/$i"
+done
+exit $status

@@ -1,14 +1,8 @@
 #!/usr/bin/env bash
 # How ctest starts a Windows test program: under Wine, in the prefix and on
-# the display that test-windows.sh made, the one ctest gave the test when
-# there are several. A test's log goes through a file: Wine hands QtTest's
-# own output to no one.
+# the display that test-windows.sh gave the ctest run. A test's log goes
+# through a file: Wine hands QtTest's own output to no one.
 program=$1
-if [[ ${CTEST_RESOURCE_GROUP_0_WINE:-} =~ id:([0-9]+) ]]; then
-    id=${BASH_REMATCH[1]}
-    prefix=VELMORA_WINE_PREFIX_$id display=VELMORA_WINE_DISPLAY_$id
-    export WINEPREFIX=${!prefix} DISPLAY=${!display}
-fi
 case "$(basename "$program")" in
 tst_*)
     log=$(mktemp /tmp/velmora-test.XXXXXX)

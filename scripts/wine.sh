@@ -38,8 +38,7 @@ velmora_wine_stop() {
 # velmora_wine_prefixes N: N prefixes, each on a display of its own, for
 # tests run side by side: in one prefix a test's window would take the
 # focus from another's (Wine keeps one foreground window per desktop).
-# Prefix i is VELMORA_WINE_PREFIX_i on VELMORA_WINE_DISPLAY_i; ctest hands
-# each test one through its "wine" resource (scripts/wine-run.sh).
+# Prefix i is VELMORA_WINE_PREFIX_i on VELMORA_WINE_DISPLAY_i.
 velmora_wine_prefixes() {
     local i
     VELMORA_WINE_ALL=()
