@@ -28,7 +28,7 @@ void BM_ClassSortBySelection(benchmark::State& state)
 {
     openClass(int(state.range(0)), int(state.range(1)));
     mod().setSelNo(QStringLiteral("1"));
-    Analyze_Class a;
+    Analyze_Class a(mod());
     a.load();
     child<QRadioButton>(&a, "Sort1")->setChecked(true);
     for (auto _ : state)
@@ -53,7 +53,7 @@ void BM_SubjectAnalysis(benchmark::State& state)
     mod().setSelNo(QStringLiteral("1"));
     mod().setSubjectName(QStringLiteral("语文"));
     for (auto _ : state) {
-        Analyze_Subject a;
+        Analyze_Subject a(mod());
         a.load();
     }
     if (!MessageService::texts().isEmpty())
@@ -179,7 +179,7 @@ BENCHMARK(BM_TermGrade_Raw)->Apply(byStudents)->Unit(benchmark::kMillisecond);
 void BM_PersonalPage(benchmark::State& state)
 {
     openClass(int(state.range(0)), int(state.range(1)));
-    Analyze_Person p;
+    Analyze_Person p(mod());
     p.load();
     for (auto _ : state)
         p.next();

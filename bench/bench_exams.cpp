@@ -37,7 +37,7 @@ void BM_DefineTest(benchmark::State& state)
     openClass(int(state.range(0)), int(state.range(1)));
     const int first = *Exams::nextNumber(mod().Conn());
     for (auto _ : state) {
-        TestInfoAdd add;
+        TestInfoAdd add(mod());
         add.load();
         child<QLineEdit>(&add, "txtName")->setText(QStringLiteral("期末"));
         child<QComboBox>(&add, "txtType")
@@ -86,7 +86,7 @@ void BM_ScoreSaveAndMove(benchmark::State& state)
 {
     openClass(int(state.range(0)), int(state.range(1)));
     mod().setSelNo(QStringLiteral("1"));
-    TestFill fill;
+    TestFill fill(mod());
     fill.load();
     child<QCheckBox>(&fill, "Check")->setChecked(true);
     int score = 0;
@@ -131,7 +131,7 @@ void BM_ScoreView(benchmark::State& state)
     openClass(int(state.range(0)), int(state.range(1)));
     mod().setSelNo(QStringLiteral("1"));
     for (auto _ : state) {
-        TestWatch view;
+        TestWatch view(mod());
         view.load();
         benchmark::DoNotOptimize(child<ResultGrid>(&view, "Grid")->rows());
     }
@@ -152,7 +152,7 @@ BENCHMARK(BM_ScoreView_Raw)->Apply(byStudents)->Unit(benchmark::kMillisecond);
 void BM_TestList(benchmark::State& state)
 {
     openClass(int(state.range(0)), int(state.range(1)));
-    TestInfoWatch list;
+    TestInfoWatch list(mod());
     for (auto _ : state) {
         list.load();
         MessageService::clearMessages();

@@ -37,7 +37,7 @@ void BM_GridOpen(benchmark::State& state)
     openClass(int(state.range(0)), int(state.range(1)));
     mod().setSelNo(QStringLiteral("1"));
     for (auto _ : state) {
-        ScoreGrid grid;
+        ScoreGrid grid(mod());
         grid.load();
         benchmark::DoNotOptimize(grid.table().students());
     }
@@ -72,7 +72,7 @@ void keystrokes(benchmark::State& state, bool painted)
 {
     openClass(int(state.range(0)), int(state.range(1)));
     mod().setSelNo(QStringLiteral("1"));
-    ScoreGrid grid;
+    ScoreGrid grid(mod());
     grid.load();
     grid.show();
     grid.activateWindow();
@@ -125,7 +125,7 @@ void BM_GridPaste(benchmark::State& state)
 {
     openClass(int(state.range(0)), int(state.range(1)));
     mod().setSelNo(QStringLiteral("1"));
-    ScoreGrid grid;
+    ScoreGrid grid(mod());
     grid.load();
     const int students = grid.table().students();
     QString blocks[2];

@@ -26,7 +26,7 @@ void BM_LoginAndMainWindow(benchmark::State& state)
             state.SkipWithError("login failed");
             break;
         }
-        MainForm form;
+        MainForm form(mod());
         form.load();
         benchmark::DoNotOptimize(form.entry(QStringLiteral("ClassConfig"))->isEnabled());
         m.Conn().close();

@@ -39,7 +39,7 @@ QByteArray middleStudent(const benchmark::State& state)
 void BM_StudentList(benchmark::State& state)
 {
     openClass(int(state.range(0)), int(state.range(1)));
-    StudentInfoWatch list;
+    StudentInfoWatch list(mod());
     for (auto _ : state) {
         list.fill();
         benchmark::DoNotOptimize(child<QLineEdit>(&list, "txtNumber")->text());
@@ -57,7 +57,7 @@ BENCHMARK(BM_StudentList_Raw)->Apply(byStudents)->Unit(benchmark::kMillisecond);
 void BM_StudentSearch(benchmark::State& state)
 {
     openClass(int(state.range(0)), int(state.range(1)));
-    StudentInfoFind find;
+    StudentInfoFind find(mod());
     child<QLineEdit>(&find, "Text2")->setText(QStringLiteral("学生12"));
     for (auto _ : state) {
         find.search();
@@ -80,7 +80,7 @@ void BM_RecordFormWithPhoto(benchmark::State& state)
     openClass(int(state.range(0)), int(state.range(1)));
     const QString number = QString::fromUtf8(middleStudent(state));
     for (auto _ : state) {
-        StudentInfo form;
+        StudentInfo form(mod());
         form.prepareReadOnly(number);
         form.showPhoto();
         benchmark::DoNotOptimize(child<QLabel>(&form, "Image1")->pixmap().isNull());
@@ -106,7 +106,7 @@ void BM_ReportAllPages(benchmark::State& state)
     QTemporaryDir dir;
     for (auto _ : state) {
         bool ok = false;
-        const auto rows = DataReport1::readRows(&ok);
+        const auto rows = DataReport1::readRows(mod().Conn(), &ok);
         int pages = 0;
         DataReport1::exportPdf(dir.filePath(QStringLiteral("r.pdf")), rows, &pages);
         state.counters["pages"] = pages;

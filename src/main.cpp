@@ -1,3 +1,4 @@
+#include "app/Module1.h"
 #include "app/ui/ReportCommand.h"
 #include "app/ui/Splash.h"
 #include "platform/ui/GuiMessages.h"
@@ -19,12 +20,12 @@ int main(int argc, char** argv)
     QApplication::setFont(font);
     // Without a window: messages go to the terminal, not to message boxes.
     if (velmora::ReportCommand::wanted(QCoreApplication::arguments()))
-        return velmora::ReportCommand::run(QCoreApplication::arguments());
+        return velmora::ReportCommand::run(velmora::Module1::instance(), QCoreApplication::arguments());
     velmora::GuiMessages::install();
     velmora::Translations::install();
     velmora::SheetReader::useXlsHelperBeside(QCoreApplication::applicationDirPath());
 
-    auto* splash = new velmora::Splash(velmora::Splash::Mode::StartUp);
+    auto* splash = new velmora::Splash(velmora::Module1::instance(), velmora::Splash::Mode::StartUp);
     splash->setAttribute(Qt::WA_DeleteOnClose);
     splash->show();
     return app.exec();

@@ -8,8 +8,8 @@
 
 namespace velmora {
 
-// The program-wide state every window reads: the one connection, the four
-// database settings, who is logged in and what one window hands the next.
+// The session every window is handed: the one connection, the four database
+// settings, who is logged in and what one window hands the next.
 // Only this class changes them; the login's password is kept as a digest.
 class Module1
 {
@@ -69,6 +69,7 @@ private:
     QString m_subjectName;
 };
 
+// The one instance, for the program's start and the tests; windows are handed it.
 inline Module1& mod()
 {
     return Module1::instance();

@@ -51,7 +51,7 @@ private Q_SLOTS:
         for (int i = 0; i < 5; ++i)
             setScores(t, QString::number(i + 1), QStringLiteral("语文=?, 数学=?"), { totals[i][0], totals[i][1] });
         mod().setSelNo(QString::number(t));
-        Analyze_Class a;
+        Analyze_Class a(mod());
         a.show();
         a.load();
         auto* grid = child<ResultGrid>(&a, "Grid");
@@ -122,7 +122,7 @@ private Q_SLOTS:
         setScores(t, QStringLiteral("3"), QStringLiteral("语文=?, 数学=?"), { QVariant(), QVariant() });
         setScores(t, QStringLiteral("4"), QStringLiteral("语文=?, 数学=?"), { 60, 35 });
         mod().setSelNo(QString::number(t));
-        Analyze_Class a;
+        Analyze_Class a(mod());
         a.show();
         a.load();
         test::click(&a, "BN_Sort");
@@ -144,7 +144,7 @@ private Q_SLOTS:
         addStudents({ "3", "1", "2" });
         const int t = define({ 2 });
         english(t, { 100, 95, 58 });
-        Analyze_Subject_Sel sel;
+        Analyze_Subject_Sel sel(mod());
         sel.setAttribute(Qt::WA_DeleteOnClose, false); // on the stack here
         sel.load();
         child<QComboBox>(&sel, "txtNumber")->setCurrentIndex(0);
@@ -156,7 +156,7 @@ private Q_SLOTS:
         QCOMPARE(chosen.size(), 1);
         QCOMPARE(mod().SubjectName(), QStringLiteral("英语"));
 
-        Analyze_Subject a;
+        Analyze_Subject a(mod());
         a.load();
         QVERIFY(MessageService::messages().isEmpty());
         QCOMPARE(child<QLineEdit>(&a, "txtN")->text(), QStringLiteral("3"));
@@ -178,7 +178,7 @@ private Q_SLOTS:
 
         // An empty score is left out; a score above 100 is a real highest.
         english(t, { 100, 120, QVariant() });
-        Analyze_Subject gaps;
+        Analyze_Subject gaps(mod());
         gaps.load();
         QCOMPARE(child<QLineEdit>(&gaps, "txtN")->text(), QStringLiteral("2"));
         QCOMPARE(child<QLineEdit>(&gaps, "txtMax")->text(), QStringLiteral("120"));
@@ -189,18 +189,18 @@ private Q_SLOTS:
         // Out of 150: a pass is 90, the bands are shares of 150.
         QVERIFY(Exams::setFullMarks(db(), t, 2, 150));
         english(t, { 89, 150, 90 });
-        Analyze_Subject high;
+        Analyze_Subject high(mod());
         high.load();
         QCOMPARE(child<QTableWidget>(&high, "Grid1")->horizontalHeaderItem(1)->text(), QStringLiteral("90-104"));
         QCOMPARE(child<QLineEdit>(&high, "txtPass")->text(), QStringLiteral("2"));
         mod().setSelNo(QString::number(t));
-        Analyze_Class c;
+        Analyze_Class c(mod());
         c.load();
         QCOMPARE(child<ResultGrid>(&c, "Grid")->rowTexts(0), QStringList({ "学号", "总分", "英语(150)" }));
 
         // A subject the test lacks never reaches the statement.
         mod().setSubjectName(QStringLiteral("语文 from tblLogin --"));
-        Analyze_Subject b;
+        Analyze_Subject b(mod());
         b.load();
         QCOMPARE(MessageService::texts().size(), 1);
         QVERIFY(child<QLineEdit>(&b, "txtN")->text().isEmpty());
@@ -219,7 +219,7 @@ private Q_SLOTS:
         setScores(a, QStringLiteral("002"), QStringLiteral("语文=0, 数学=0, 英语=0"), {});
         setScores(b, QStringLiteral("002"), QStringLiteral("语文=0, 英语=0"), {});
         QVERIFY(db().exec(QStringLiteral("delete from tblScore%1 where 学号=?").arg(d), { QStringLiteral("002") }));
-        Analyze_Person p;
+        Analyze_Person p(mod());
         QVERIFY(p.load());
         QCOMPARE(child<QLineEdit>(&p, "txtNumber")->text(), QStringLiteral("001"));
         QCOMPARE(child<ResultGrid>(&p, "Grid")->rowTexts(0),

@@ -56,7 +56,7 @@ class TestGrade : public velmora::test::DbTestCase
             = test::Office::make({ QStringLiteral("grade") }, QStringLiteral("xlsx"), dir.path(), &why);
         QVERIFY2(!made.isEmpty(), qPrintable(why));
         mod().setSelNo(QString::number(m_test));
-        ScoreGrid grid;
+        ScoreGrid grid(mod());
         QVERIFY(grid.load());
         grid.show();
         FileDialogs::setNextFileName(made.first());
@@ -85,7 +85,7 @@ private Q_SLOTS:
         QVERIFY(kept);
         QCOMPARE(kept->size(), qsizetype(6)); // two classes, 语文 数学 总分 each
 
-        Analyze_Grade window;
+        Analyze_Grade window(mod());
         QVERIFY(window.load());
         window.show();
         auto* grid = child<ResultGrid>(&window, "grdGrade");
@@ -117,7 +117,7 @@ private Q_SLOTS:
         QCOMPARE(stats.classes, QStringList({ "初二(1)班", "初二(2)班" }));
 
         // The statistics table's export carries the comparison below its own parts, numbers as numbers.
-        Analyze_Stats table;
+        Analyze_Stats table(mod());
         QVERIFY(table.load());
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("统计.xlsx"));

@@ -2,6 +2,7 @@
 #include "analysis/ui/Analyze_Stats.h"
 #include "analysis/ui/TermGrade.h"
 #include "app/MessageService.h"
+#include "app/Module1.h"
 #include "classes/StatsRules.h"
 #include "data/Schema.h"
 #include "exams/ScoreMarks.h"
@@ -91,7 +92,7 @@ private Q_SLOTS:
         StatsRules rules;
         rules.absentNoRank = absentNoRank;
         QVERIFY(rules.save(db()));
-        Analyze_Progress window;
+        Analyze_Progress window(mod());
         QVERIFY(test::showLoaded(window, false));
         auto* grid = child<ResultGrid>(&window, "Grid");
         // The later test is the newest, the earlier the one before; ties share a rank.
@@ -122,7 +123,7 @@ private Q_SLOTS:
     {
         QVERIFY(
             Exams::setFullMarks(db(), valueOf(QStringLiteral("select max(考试号) from tblTestInfo")).toInt(), 1, 120));
-        Analyze_Progress window;
+        Analyze_Progress window(mod());
         QVERIFY(window.load());
         window.show();
         auto* grid = child<ResultGrid>(&window, "Grid");
@@ -161,7 +162,7 @@ private Q_SLOTS:
     void termGrade()
     {
         MessageService::clearMessages();
-        TermGrade window;
+        TermGrade window(mod());
         QVERIFY(window.load());
         window.show();
         whenModal<TermDialog>([](TermDialog* dialog) {
@@ -224,7 +225,7 @@ private Q_SLOTS:
         QCOMPARE(rowOf(grid, "4"), QStringList({ "4", "学生4", "76.0", "免考", "76.0*", "", "—" }));
 
         // The statistics table takes the term grade as a test: 语文 of 6 on a scale of 100.
-        Analyze_Stats stats;
+        Analyze_Stats stats(mod());
         QVERIFY(stats.load());
         auto* chosen = child<QComboBox>(&stats, "cmbTest");
         chosen->setCurrentIndex(chosen->findText(QStringLiteral("学期总评：第一学期总评")));
@@ -232,7 +233,7 @@ private Q_SLOTS:
             QStringList({ "语文", "6", "6", "0", "0", "78.0", "89", "60", "9.1" }));
 
         // 进退步 from 期中 to the term grade: its ranks as the term sheet gives them, values in tenths.
-        Analyze_Progress progress;
+        Analyze_Progress progress(mod());
         QVERIFY(progress.load());
         auto* later = child<QComboBox>(&progress, "cmbLater");
         later->setCurrentIndex(later->findText(QStringLiteral("学期总评：第一学期总评")));

@@ -194,7 +194,7 @@ private Q_SLOTS:
         GradeBands wrong;
         wrong.bands[1].lower = 95;
         QVERIFY(!wrong.save(db()));
-        Analyze_Stats window;
+        Analyze_Stats window(mod());
         QVERIFY(window.load());
         window.show();
         child<QComboBox>(&window, "cmbTest")->setCurrentIndex(0);
@@ -229,7 +229,7 @@ private Q_SLOTS:
         QVERIFY(rules.save(db()));
         mod().setSelNo(QString::number(m_test));
         mod().setSubjectName(QStringLiteral("语文"));
-        Analyze_Subject subject;
+        Analyze_Subject subject(mod());
         subject.load();
         QCOMPARE(child<QLineEdit>(&subject, "txtN")->text(), QStringLiteral("5"));
         QCOMPARE(child<QLineEdit>(&subject, "txtAve")->text(), QStringLiteral("55.8"));
@@ -279,7 +279,7 @@ private Q_SLOTS:
     void chartsForTheParentsMeeting()
     {
         monthTest();
-        Analyze_Stats window;
+        Analyze_Stats window(mod());
         QVERIFY(window.load());
         window.show();
         const auto open = [&window](int test) {
@@ -354,7 +354,7 @@ private Q_SLOTS:
     void windowRulesCompareExport()
     {
         const int earlier = monthTest();
-        Analyze_Stats window;
+        Analyze_Stats window(mod());
         QVERIFY(window.load());
         window.show();
         auto* stats = child<ResultGrid>(&window, "grdStats");

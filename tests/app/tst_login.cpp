@@ -54,7 +54,7 @@ class TestLogin : public QObject
     // returns whether the main window opened.
     bool loginAs(const QString& user, const QString& password)
     {
-        Login login;
+        Login login(mod());
         login.load();
         type(child<QLineEdit>(&login, "txtUser"), user);
         type(child<QLineEdit>(&login, "txtPwd"), password);
@@ -156,7 +156,7 @@ private Q_SLOTS:
     {
         QTemporaryDir fresh;
         AppPaths::setAppDir(fresh.path());
-        Login login;
+        Login login(mod());
         MessageService::setNextAnswer(MsgAnswer::Yes);
         login.load();
         const QStringList said = MessageService::texts();
@@ -172,7 +172,7 @@ private Q_SLOTS:
 
         // Once a database is there it is never offered again, whatever the settings say.
         QVERIFY(QFile::remove(AppPaths::configFile()));
-        Login again;
+        Login again(mod());
         MessageService::clearMessages();
         bool sawConfig = false;
         whenModal<Config>([&](Config* config) {
@@ -188,7 +188,7 @@ private Q_SLOTS:
     void firstStartLeadsThroughTheConfiguration()
     {
         const ConnectionSettings s = m_db->settings();
-        Login login;
+        Login login(mod());
         bool sawConfig = false;
         whenModal<Config>([&](Config* config) {
             sawConfig = true;
@@ -263,8 +263,8 @@ private Q_SLOTS:
         QCOMPARE(test::rowCount(mod().Conn(), QStringLiteral("tblUsers")), 2);
         logout();
 
-        Login login;
-        Config config(&login);
+        Login login(mod());
+        Config config(mod(), &login);
         typeSettings(&config, s, s.password);
         QVERIFY(child<QPushButton>(&config, "Command2")->isEnabled());
         MessageService::clearMessages();
@@ -285,8 +285,8 @@ private Q_SLOTS:
         const ConnectionSettings s = m_db->settings();
         writeConfig(s);
         const QString before = AppPaths::configFile();
-        Login login;
-        Config config(&login);
+        Login login(mod());
+        Config config(mod(), &login);
         connect(&config, &Config::saved, &login, &Login::configSaved);
         typeSettings(&config, s, s.password);
         QVERIFY(child<QPushButton>(&config, "Command2")->isEnabled());
@@ -309,7 +309,7 @@ private Q_SLOTS:
     void exitEndsTheProgram()
     {
         writeConfig(m_db->settings());
-        Login login;
+        Login login(mod());
         login.load();
         m_quit = false;
         test::click(&login, "Command2");

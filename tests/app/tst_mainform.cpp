@@ -97,7 +97,7 @@ private Q_SLOTS:
         start(admin, students, classRow);
         if (QByteArray(QTest::currentDataTag()) == "subject teacher")
             UserRights::setCurrent({ { QStringLiteral("语文") }, false });
-        MainForm form;
+        MainForm form(mod());
         form.load();
         QCOMPARE(MessageService::texts(), messages);
         QStringList off;
@@ -115,7 +115,7 @@ private Q_SLOTS:
     void reportEntriesFollowTests()
     {
         start(true, true, true);
-        MainForm form;
+        MainForm form(mod());
         form.load();
         QAction* scores = form.entry(QStringLiteral("ReportScore"));
         QAction* comments = form.entry(QStringLiteral("ReportTeach"));
@@ -137,7 +137,7 @@ private Q_SLOTS:
         start(true, true, true);
         const ConnectionSettings& c = m_db->settings();
         QVERIFY(DbConfig::write(AppPaths::configFile(), { c.server, c.database, c.user, c.password }));
-        QPointer<MainForm> form = Windows::showMainForm();
+        QPointer<MainForm> form = Windows::showMainForm(mod());
         QTRY_VERIFY(MessageService::messages().isEmpty());
         form->entry(QStringLiteral("ReLogin"))->trigger();
         QVERIFY(!mod().Conn().isOpen());
@@ -160,7 +160,7 @@ private Q_SLOTS:
         const QString file = Backups::databaseFile(c);
         const QString folder = Backups::folderFor(file);
         auto count = [] { return test::rowCount(mod().Conn(), QStringLiteral("tblLogin")); };
-        QPointer<MainForm> form = Windows::showMainForm();
+        QPointer<MainForm> form = Windows::showMainForm(mod());
         QTRY_VERIFY(MessageService::messages().isEmpty());
         const int before = count();
         MessageService::setNextAnswer(MsgAnswer::No); // no second copy elsewhere
@@ -196,7 +196,7 @@ private Q_SLOTS:
         Windows::setQuitHandler([&quit] { quit = true; });
         for (int round = 0; round < 2; ++round) {
             MessageService::clearMessages();
-            QPointer<MainForm> again = Windows::showMainForm();
+            QPointer<MainForm> again = Windows::showMainForm(mod());
             QTRY_VERIFY(MessageService::messages().isEmpty());
             again->close();
             QTRY_VERIFY(!again);
@@ -217,7 +217,7 @@ private Q_SLOTS:
         QVERIFY(m_db->db().exec(QStringLiteral("update TblScore1 set 语文=90, 数学=80")));
         bool quit = false;
         Windows::setQuitHandler([&quit] { quit = true; });
-        QPointer<MainForm> form = Windows::showMainForm();
+        QPointer<MainForm> form = Windows::showMainForm(mod());
         QVERIFY(QTest::qWaitForWindowActive(form));
         form->showGridFor(1);
         auto* view = form->findChild<QTableView*>(QStringLiteral("Grid"));
@@ -245,7 +245,7 @@ private Q_SLOTS:
         start(true, true, true);
         const ConnectionSettings& c = m_db->settings();
         QVERIFY(DbConfig::write(AppPaths::configFile(), { c.server, c.database, c.user, c.password }));
-        QPointer<MainForm> form = Windows::showMainForm();
+        QPointer<MainForm> form = Windows::showMainForm(mod());
         QTRY_VERIFY(MessageService::messages().isEmpty());
         QTemporaryDir into;
         whenModal<CopyDatabase>([&into](CopyDatabase* dialog) {

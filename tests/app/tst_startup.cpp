@@ -1,4 +1,5 @@
 #include "app/MessageService.h"
+#include "app/Module1.h"
 #include "app/ui/Config.h"
 #include "app/ui/Login.h"
 #include "app/ui/Splash.h"
@@ -94,7 +95,7 @@ private Q_SLOTS:
             return true;
         });
 
-        QPointer<Splash> splash = new Splash(Splash::Mode::StartUp);
+        QPointer<Splash> splash = new Splash(mod(), Splash::Mode::StartUp);
         splash->setAttribute(Qt::WA_DeleteOnClose);
         splash->show();
         // Message boxes before any main window are windows too: their closing must not end the program.

@@ -48,7 +48,7 @@ class TestUsers : public velmora::test::DbTestCase
 private Q_SLOTS:
     void privilegeRoundTrip()
     {
-        User window;
+        User window(mod());
         window.load();
         QCOMPARE(child<QComboBox>(&window, "User")->count(), 3);
 
@@ -90,7 +90,7 @@ private Q_SLOTS:
         }
         mod().setLogin(QStringLiteral("teacher"), QStringLiteral("123456"));
         {
-            Pass pass;
+            Pass pass(mod());
             QCOMPARE(child<QLineEdit>(&pass, "Text1")->text(), QStringLiteral("teacher"));
             QVERIFY(!child<QLineEdit>(&pass, "Text1")->isEnabled());
             QCOMPARE(child<QLineEdit>(&pass, "oldpwd")->echoMode(), QLineEdit::Password);
@@ -116,7 +116,7 @@ private Q_SLOTS:
         }
         // Without a new login the old password is still the one typed at login.
         {
-            Pass pass;
+            Pass pass(mod());
             MessageService::clearMessages();
             fill(pass, QStringLiteral("it's-new"), QStringLiteral("x"), QStringLiteral("x"));
             QCOMPARE(MessageService::texts(), QStringList({ "您输入的旧密码不正确！" }));
@@ -133,7 +133,7 @@ private Q_SLOTS:
     {
         mod().setLogin(QStringLiteral("teacher"), QStringLiteral("123456"));
         QVERIFY(db().exec(QStringLiteral("delete from tblUsers where UserName=?"), { QStringLiteral("teacher") }));
-        Pass pass;
+        Pass pass(mod());
         fill(pass, QStringLiteral("123456"), QStringLiteral("x"), QStringLiteral("x"));
         // A verdict is said in its own words, not as an unknown error with a code.
         QCOMPARE(MessageService::texts(), QStringList({ "用户“teacher”不存在。" }));

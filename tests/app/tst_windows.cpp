@@ -50,7 +50,7 @@ namespace {
 // The main window as the program shows it, after the login.
 std::unique_ptr<MainForm> openMainForm()
 {
-    auto form = std::make_unique<MainForm>();
+    auto form = std::make_unique<MainForm>(mod());
     form->resize(1280, 800);
     form->show();
     if (!QTest::qWaitForWindowExposed(form.get()))

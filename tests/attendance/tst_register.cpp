@@ -86,7 +86,7 @@ class TestRegister : public velmora::test::DbTestCase
 private Q_SLOTS:
     void typeUndoPasteSave()
     {
-        AttendanceRegister window;
+        AttendanceRegister window(mod());
         open(window, oct(12));
         // Eighteen school days; the day asked for is the current column.
         QCOMPARE(cells(window)->model()->columnCount(), 18);
@@ -159,7 +159,7 @@ private Q_SLOTS:
     // F2 on a sick leave: the illness and 就诊, kept with the code; the day's list for the school.
     void detailsAndTheDaysList()
     {
-        AttendanceRegister window;
+        AttendanceRegister window(mod());
         open(window, oct(12));
         test::typeText(cells(window), QStringLiteral("病"));
         test::typeKeys(QStringLiteral("\n"));
@@ -196,7 +196,7 @@ private Q_SLOTS:
                 { QStringLiteral("1"), oct(13), Attendance::parse(QStringLiteral("病半")) },
                 { QStringLiteral("1"), oct(14), Attendance::parse(QStringLiteral("迟")) } }));
         mod().setSelNo(QString::number(test));
-        ScoreGrid grid;
+        ScoreGrid grid(mod());
         QVERIFY(grid.load());
         test::whenModal<QDialog>([](QDialog* span) {
             child<QDateEdit>(span, "txtFrom")->setDate(oct(1));
@@ -218,7 +218,7 @@ private Q_SLOTS:
 
     void leavingTheMonth()
     {
-        AttendanceRegister window;
+        AttendanceRegister window(mod());
         open(window, oct(12));
         test::typeText(cells(window), QStringLiteral("旷"));
         test::typeKeys(QStringLiteral("\n"));
@@ -242,7 +242,7 @@ private Q_SLOTS:
     // Terms and holidays as an administrator keeps them; the totals of a term chosen by name.
     void calendarAndTotals()
     {
-        TermCalendar calendar;
+        TermCalendar calendar(mod());
         QVERIFY(calendar.load());
         QCOMPARE(child<ResultGrid>(&calendar, "grdDays")->rows(), 7); // the header and the six days
         test::retype(child<QLineEdit>(&calendar, "txtTermName"), QStringLiteral("秋季学期"));
@@ -270,7 +270,7 @@ private Q_SLOTS:
 
         QVERIFY(
             Attendance::write(db(), { { QStringLiteral("2"), oct(12), Attendance::parse(QStringLiteral("事半")) } }));
-        AttendanceTotals totals;
+        AttendanceTotals totals(mod());
         QVERIFY(totals.load());
         auto* term = child<QComboBox>(&totals, "cmbTerm");
         term->setCurrentIndex(0);

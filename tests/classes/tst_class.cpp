@@ -53,7 +53,7 @@ private Q_SLOTS:
             { QStringLiteral("语文 "), QStringLiteral("数学") }));
         QVERIFY(db().exec(QStringLiteral("update tblTbl set 星期五=? where 节次=8"), { QStringLiteral("班会") }));
 
-        Class window;
+        Class window(mod());
         window.load();
         QVERIFY(MessageService::messages().isEmpty());
         QCOMPARE(child<QLineEdit>(&window, "txtNumber")->text(), QStringLiteral("0701"));
@@ -81,7 +81,7 @@ private Q_SLOTS:
     // a value someone else changed since is not overwritten.
     void savesOnlyWhatChanged()
     {
-        Class cls;
+        Class cls(mod());
         cls.load();
         cls.show();
         test::click(&cls, "Command1");
@@ -108,7 +108,7 @@ private Q_SLOTS:
     void backDropsEdits()
     {
         {
-            Class window;
+            Class window(mod());
             window.load();
             test::click(&window, "Command1");
             child<QLineEdit>(&window, "txtTeacher")->setText(QStringLiteral("李老师"));
@@ -116,13 +116,13 @@ private Q_SLOTS:
             test::click(&window, "Command2");
         }
         QCOMPARE(classValue("班主任"), QString());
-        Class again;
+        Class again(mod());
         again.load();
         QCOMPARE(child<QLineEdit>(&again, "Text12")->text(), QString());
         QCOMPARE(child<QLineEdit>(&again, "txtTeacher")->text(), QString());
         // An ordinary user only looks.
         mod().setAdmin(false);
-        Class user;
+        Class user(mod());
         user.load();
         QVERIFY(!child<QPushButton>(&user, "Command1")->isEnabled()
             && !child<QPushButton>(&user, "BN_Grades")->isEnabled());
@@ -131,7 +131,7 @@ private Q_SLOTS:
     void failedSaveLeavesBothTablesUnchanged()
     {
         refusePeriod(5);
-        Class window;
+        Class window(mod());
         window.load();
         test::click(&window, "Command1");
         child<QLineEdit>(&window, "txtNumber")->setText(QStringLiteral("0909"));
@@ -158,7 +158,7 @@ private Q_SLOTS:
         QVERIFY(db().exec(QStringLiteral("delete from tblTbl where 节次 >= 7")));
         QVERIFY(
             db().exec(QStringLiteral("insert into tblTbl (节次, 星期一) values (9, ?)"), { QStringLiteral("晚自习") }));
-        Class window;
+        Class window(mod());
         window.load();
         QVERIFY(MessageService::messages().isEmpty());
         QCOMPARE(child<QLineEdit>(&window, "Text31")->text(), QString());

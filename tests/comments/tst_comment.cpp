@@ -35,7 +35,7 @@ class TestComment : public velmora::test::DbTestCase
     std::unique_ptr<Comment> open()
     {
         mod().setSelNo(QStringLiteral("001 "));
-        auto c = std::make_unique<Comment>();
+        auto c = std::make_unique<Comment>(mod());
         c->load();
         c->show();
         (void)QTest::qWaitForWindowExposed(c.get());

@@ -2,6 +2,7 @@
 // class's own rules, and who may change whose record, in the program and on
 // the server.
 #include "app/MessageService.h"
+#include "app/Module1.h"
 #include "conduct/Conduct.h"
 #include "conduct/ui/ConductRecords.h"
 #include "data/ServerRoles.h"
@@ -157,7 +158,7 @@ private Q_SLOTS:
     // A 值日 group's record from the window; the list shows one student at a time.
     void recordsWindow()
     {
-        ConductRecords window;
+        ConductRecords window(mod());
         QVERIFY(window.load());
         window.show();
         QVERIFY(QTest::qWaitForWindowActive(&window));

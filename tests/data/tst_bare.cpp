@@ -66,7 +66,7 @@ private Q_SLOTS:
     // The timetable reads its rows in storage order and saves them in place.
     void timetableInStorageOrder()
     {
-        Class cls;
+        Class cls(mod());
         cls.load();
         QVERIFY(MessageService::messages().isEmpty());
         QCOMPARE(child<QLineEdit>(&cls, "Text1")->text(), QStringLiteral("一1"));
@@ -95,7 +95,7 @@ private Q_SLOTS:
     void phoneBoxFollowsTheColumn()
     {
         QCOMPARE(TextLimits::limit(u"tblLogin", u"联系电话"), 10);
-        StudentInfo here;
+        StudentInfo here(mod());
         here.prepareAdd();
         QTest::keyClicks(child<QWidget>(&here, "Text6"), "138001380001234");
         QCOMPARE(test::shownText(child<QWidget>(&here, "Text6")), QStringLiteral("1380013800"));
@@ -104,7 +104,7 @@ private Q_SLOTS:
         QVERIFY2(ours.create(), qPrintable(ours.lastError()));
         TextLimits::adopt(ours.db());
         QCOMPARE(TextLimits::limit(u"tblLogin", u"联系电话"), 20);
-        StudentInfo there;
+        StudentInfo there(mod());
         there.prepareAdd();
         QTest::keyClicks(child<QWidget>(&there, "Text6"), "13800138000-12345678");
         QTest::keyClicks(child<QWidget>(&there, "Text6"), "9");
@@ -129,7 +129,7 @@ private Q_SLOTS:
         e.duties = QStringList { "20", "0", "0", "0", "0" };
         QVERIFY(Scores::save(m_db->db(), defined->number, { { 0, 1 }, true, true }, e));
 
-        MainForm form;
+        MainForm form(mod());
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         form.load();
@@ -139,19 +139,19 @@ private Q_SLOTS:
                  "ScoreClass", "ScoreSubject" })
             form.entry(QString::fromLatin1(entry))->trigger();
         QCOMPARE(form.mdiArea()->subWindowList().size(), 8);
-        TestWatch scores;
+        TestWatch scores(mod());
         scores.load();
         QCOMPARE(child<ResultGrid>(&scores, "Grid")->text(1, 1), QStringLiteral("90"));
-        Analyze_Class cls;
+        Analyze_Class cls(mod());
         cls.load();
         QCOMPARE(child<ResultGrid>(&cls, "Grid")->text(1, 1), QStringLiteral("170"));
-        Analyze_Subject subject;
+        Analyze_Subject subject(mod());
         subject.load();
         QCOMPARE(child<QLineEdit>(&subject, "txtMax")->text(), QStringLiteral("90"));
         QCOMPARE(MessageService::texts(), QStringList());
         // The comment generator's 其他 is empty and read-only, and says why.
         mod().setSelNo(QStringLiteral("1"));
-        Comment c;
+        Comment c(mod());
         c.load();
         QVERIFY(MessageService::messages().isEmpty());
         QCOMPARE(child<QLineEdit>(&c, "txtName")->text(), QStringLiteral("林一"));

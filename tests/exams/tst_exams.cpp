@@ -51,7 +51,7 @@ private Q_SLOTS:
     {
         addStudents({ "003", "001", "002" });
         {
-            TestInfoAdd add;
+            TestInfoAdd add(mod());
             add.show();
             QCOMPARE(child<QLineEdit>(&add, "txtNumber")->text(), QStringLiteral("1"));
             // No type comes before the items; attendance and comment alone are no test.
@@ -81,7 +81,7 @@ private Q_SLOTS:
             QStringList({ "", "", "O'Neil测" }));
 
         QVERIFY(db().exec(QStringLiteral("insert into tblTestInfo (考试号, 考试名称) values (12, 'x')")));
-        TestInfoAdd next;
+        TestInfoAdd next(mod());
         QCOMPARE(child<QLineEdit>(&next, "txtNumber")->text(), QStringLiteral("13"));
     }
 
@@ -117,7 +117,7 @@ private Q_SLOTS:
         QVERIFY(other->exec(TestDb::isPostgres() ? QStringLiteral("begin") : QStringLiteral("begin exclusive")));
         if (TestDb::isPostgres())
             QVERIFY(other->exec(QStringLiteral("lock table tblTestInfo in access exclusive mode")));
-        TestInfoAdd add;
+        TestInfoAdd add(mod());
         add.show();
         QTest::keyClicks(child<QLineEdit>(&add, "txtName"), "midterm");
         child<QComboBox>(&add, "txtType")->setEditText(QStringLiteral("平时考试"));
@@ -173,7 +173,7 @@ private Q_SLOTS:
         addStudents({ "0002", "0001", "0003" });
         const int number = defineTest({ 0, 1 }, true, true);
         mod().setSelNo(QString::number(number));
-        TestFill fill;
+        TestFill fill(mod());
         fill.load();
         fill.show();
         auto* chinese = child<QLineEdit>(&fill, "Text1");
@@ -261,7 +261,7 @@ private Q_SLOTS:
         addStudents({ "0001", "0002" });
         const int number = defineTest({ 0, 1 }, true, true);
         mod().setSelNo(QString::number(number));
-        TestFill fill;
+        TestFill fill(mod());
         QVERIFY(test::showLoaded(fill));
         const auto typed = [](const char* keys) { QTest::keyClicks(QApplication::focusWidget(), keys); };
         QCOMPARE(QApplication::focusWidget(), child<QLineEdit>(&fill, "Text1"));
@@ -315,7 +315,7 @@ private Q_SLOTS:
         QVERIFY(!fill.isVisible());
         QCOMPARE(scoreOf(number, "0001", "语文"), QStringLiteral("18"));
 
-        TestFill again;
+        TestFill again(mod());
         QVERIFY(test::showLoaded(again));
         typed("66");
         escAnswered(MsgAnswer::Yes);
@@ -337,7 +337,7 @@ private Q_SLOTS:
         addStudents({ "1" });
         const int number = defineTest({ 0, 1 }, false, false);
         mod().setSelNo(QString::number(number));
-        TestFill a;
+        TestFill a(mod());
         QVERIFY(test::showLoaded(a));
         auto other = m_db->connect();
         QVERIFY(other->exec(QStringLiteral("update tblScore%1 set 数学=70 where 学号='1'").arg(number)));
@@ -368,7 +368,7 @@ private Q_SLOTS:
         QVERIFY(ScoreMarks::write(
             db(), number, { { QStringLiteral("1"), QStringLiteral("数学"), {}, ScoreMarks::kAbsent } }));
         mod().setSelNo(QString::number(number));
-        TestFill fill;
+        TestFill fill(mod());
         QVERIFY(test::showLoaded(fill));
         QCOMPARE(child<QLabel>(&fill, "lblMark2")->text(), QStringLiteral("缺考"));
         QTest::keyClicks(QApplication::focusWidget(), "80");
@@ -398,7 +398,7 @@ private Q_SLOTS:
         QCOMPARE(defineTest({ 0 }, false, false), 1);
         QCOMPARE(defineTest({ 0 }, false, false), 2);
         mod().setSelNo(QStringLiteral("2"));
-        TestFill open;
+        TestFill open(mod());
         open.load();
         QVERIFY(Exams::remove(db(), 2));
         QCOMPARE(defineTest({ 0, 1 }, false, false), 3);
@@ -430,7 +430,7 @@ private Q_SLOTS:
     void fullMarksOfASubject()
     {
         addStudents({ "1", "2" });
-        TestInfoAdd add;
+        TestInfoAdd add(mod());
         add.show();
         child<QComboBox>(&add, "txtType")->setCurrentIndex(0);
         QVERIFY(QTest::qWaitForWindowActive(&add));
@@ -532,7 +532,7 @@ private Q_SLOTS:
     {
         QCOMPARE(defineTest({ 0 }), 1);
         mod().setSelNo(QStringLiteral("1"));
-        TestFill fill;
+        TestFill fill(mod());
         fill.load();
         QCOMPARE(MessageService::texts().size(), 1);
         QVERIFY(MessageService::lastText().contains(QStringLiteral("还没有学生")));
@@ -542,7 +542,7 @@ private Q_SLOTS:
         QVERIFY(MessageService::messages().isEmpty());
 
         mod().setSelNo(QStringLiteral("99"));
-        TestWatch watch;
+        TestWatch watch(mod());
         watch.load();
         QCOMPARE(MessageService::lastText(), QStringLiteral("对不起，此内容不存在！"));
     }
@@ -553,7 +553,7 @@ private Q_SLOTS:
         const int number = defineTest({ 1, 3 }, true, true);
         setScores(number, QStringLiteral("2"), QStringLiteral("数学=?, 病假=?"), { 77, 2 });
         mod().setSelNo(QString::number(number));
-        TestWatch watch;
+        TestWatch watch(mod());
         watch.load();
         auto* grid = child<ResultGrid>(&watch, "Grid");
         QVERIFY(MessageService::messages().isEmpty());
@@ -572,7 +572,7 @@ private Q_SLOTS:
 
     void testListAndDeletion()
     {
-        TestInfoWatch list;
+        TestInfoWatch list(mod());
         list.load();
         auto* grid = child<ResultGrid>(&list, "Grid");
         QCOMPARE(MessageService::texts(), QStringList({ "列表为空！请添加考试信息" }));

@@ -120,7 +120,7 @@ private Q_SLOTS:
     {
         ScoreHistory::setUser(QStringLiteral("王老师"));
         mod().setSelNo(QString::number(m_test));
-        TestFill fill;
+        TestFill fill(mod());
         QVERIFY(test::showLoaded(fill));
         QCOMPARE(QApplication::focusWidget(), child<QLineEdit>(&fill, "Text1"));
         QTest::keyClicks(child<QLineEdit>(&fill, "Text1"), "88");
@@ -177,7 +177,7 @@ private Q_SLOTS:
     {
         mod().setAdmin(true);
         mod().setLogin(QStringLiteral("admin"));
-        TestLockDialog dialog;
+        TestLockDialog dialog(mod());
         QVERIFY(dialog.fill());
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
@@ -196,7 +196,7 @@ private Q_SLOTS:
         QCOMPARE(grid->text(1, 3), QStringLiteral("未锁定"));
 
         // The cards saved as a PDF: asked, and locked on 是.
-        ReportScore cards;
+        ReportScore cards(mod());
         QVERIFY(cards.load());
         cards.show();
         test::click(&cards, "BN_Preview");
@@ -212,7 +212,7 @@ private Q_SLOTS:
         view->close();
         // An import into the locked test is refused before a file is chosen.
         mod().setSelNo(QString::number(m_test));
-        ScoreGrid sheet;
+        ScoreGrid sheet(mod());
         QVERIFY(sheet.load());
         QVERIFY(!sheet.importFile());
         const QString locked = QStringLiteral("考试“期中”的成绩已锁定，如需修改请先解锁。");
@@ -241,7 +241,7 @@ private Q_SLOTS:
         table.edit({ { 0, 1, QStringLiteral("67") } });
         QVERIFY(table.save(db()));
 
-        ScoreHistoryView view(m_test, QStringLiteral("01"), QStringLiteral("数学"));
+        ScoreHistoryView view(mod(), m_test, QStringLiteral("01"), QStringLiteral("数学"));
         QVERIFY(view.fill());
         QCOMPARE(child<QComboBox>(&view, "cboScope")->count(), 3);
         QCOMPARE(child<ResultGrid>(&view, "grdHistory")->rows(), 3);
@@ -288,7 +288,7 @@ private Q_SLOTS:
         QVERIFY(kept->first().scoresKept);
         QCOMPARE(kept->first().deletedBy, QStringLiteral("adm"));
 
-        DeletedTests dialog;
+        DeletedTests dialog(mod());
         QVERIFY(dialog.fill());
         QCOMPARE(child<ResultGrid>(&dialog, "grdTests")->rows(), 2);
         QCOMPARE(child<ResultGrid>(&dialog, "grdTests")->text(1, 1), QStringLiteral("期中"));
@@ -414,7 +414,7 @@ private Q_SLOTS:
     // 权限设置: the subjects and 只读 of an ordinary user, kept and shown again.
     void rightsWindow()
     {
-        User window;
+        User window(mod());
         QVERIFY(test::showLoaded(window, false));
         auto* users = child<QComboBox>(&window, "User");
         test::choose(users, QStringLiteral("admin"));
@@ -449,7 +449,7 @@ private Q_SLOTS:
     void subjectTeacherWindows()
     {
         loginAsTeacher({ { QStringLiteral("语文") }, false });
-        ScoreGrid sheet;
+        ScoreGrid sheet(mod());
         QVERIFY(test::showLoaded(sheet));
         auto* cells = child<QTableView>(&sheet, "Grid");
         cells->setCurrentIndex(cells->model()->index(0, 1));
@@ -472,7 +472,7 @@ private Q_SLOTS:
         QCOMPARE(cells->model()->index(1, 0).data().toString(), QStringLiteral("90"));
         QCOMPARE(cells->model()->index(1, 1).data().toString(), QStringLiteral("0"));
 
-        TestFill fill;
+        TestFill fill(mod());
         QVERIFY(test::showLoaded(fill));
         QVERIFY(child<QLineEdit>(&fill, "Text2")->isReadOnly());
         QCOMPARE(QApplication::focusWidget(), child<QLineEdit>(&fill, "Text1"));
@@ -511,7 +511,7 @@ private Q_SLOTS:
             QCOMPARE(rules.error().description, kReadOnly);
             QVERIFY(Users::setPassword(mod().Conn(), QStringLiteral("teacher"), QStringLiteral("654321")));
         }
-        TestFill fill;
+        TestFill fill(mod());
         QVERIFY(test::showLoaded(fill, false));
         QCOMPARE(child<QLabel>(&fill, "lblReadOnly")->text(), why);
         QVERIFY(child<QLabel>(&fill, "lblReadOnly")->isVisible());
@@ -606,7 +606,7 @@ private Q_SLOTS:
 
         // 权限设置 takes a role's name as typed and makes it read-only on the server too.
         {
-            User window;
+            User window(mod());
             QVERIFY(test::showLoaded(window, false));
             auto* name = child<QComboBox>(&window, "User");
             QCOMPARE(name->findText(role), name->count() - 1);
@@ -626,10 +626,10 @@ private Q_SLOTS:
         auto rights = mod().adoptRights(role);
         QVERIFY(rights && rights->readOnly);
         MessageService::clearMessages();
-        MainForm form;
+        MainForm form(mod());
         form.load();
         mod().setSelNo(QString::number(m_test));
-        TestFill fill;
+        TestFill fill(mod());
         fill.load();
         QCOMPARE(MessageService::texts(), QStringList());
     }

@@ -376,7 +376,7 @@ private Q_SLOTS:
         smallClass(&test);
         QVERIFY(db().exec(
             QStringLiteral("update tblLogin set 姓名=? where 学号=?"), { QStringLiteral("a/b"), QStringLiteral("4") }));
-        ReportScore dialog;
+        ReportScore dialog(mod());
         QVERIFY(dialog.load());
         dialog.show();
         auto* tests = child<QListWidget>(&dialog, "lstTests");
@@ -440,7 +440,7 @@ private Q_SLOTS:
         QVERIFY(MessageService::lastText().contains(QStringLiteral("最多并排打印4次考试")));
 
         // The comment report offers only the test that records comments.
-        ReportTeach comments;
+        ReportTeach comments(mod());
         QVERIFY(comments.load());
         QCOMPARE(child<QComboBox>(&comments, "cboTest")->count(), 1);
         QCOMPARE(child<QComboBox>(&comments, "cboTest")->currentData().toInt(), test);

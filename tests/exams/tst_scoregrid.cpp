@@ -112,7 +112,7 @@ class TestScoreGrid : public velmora::test::DbTestCase
 private Q_SLOTS:
     void typeDownAColumnAndSave()
     {
-        ScoreGrid grid;
+        ScoreGrid grid(mod());
         open(grid);
         QCOMPARE(cells(grid)->model()->headerData(0, Qt::Vertical).toString(), QStringLiteral("01  某"));
         test::typeKeys(QStringLiteral("95\n88\n"));
@@ -161,7 +161,7 @@ private Q_SLOTS:
 
     void pasteFillDownUndoRedo()
     {
-        ScoreGrid grid;
+        ScoreGrid grid(mod());
         open(grid);
         QApplication::clipboard()->setText(QStringLiteral("90\t80\r\n7x\t60\r\n"));
         key(grid, Qt::Key_V, Qt::ControlModifier);
@@ -196,7 +196,7 @@ private Q_SLOTS:
     // Another teacher's change is never overwritten: nothing is saved, both values are named.
     void conflictKeepsBoth()
     {
-        ScoreGrid grid;
+        ScoreGrid grid(mod());
         open(grid);
         auto other = m_db->connect();
         QVERIFY(
@@ -228,7 +228,7 @@ private Q_SLOTS:
     {
         QVERIFY(db().exec(QStringLiteral("insert into tblLogin (学号, 姓名) values ('04', '张新来')")));
         MessageService::setNextAnswer(MsgAnswer::Yes);
-        ScoreGrid grid;
+        ScoreGrid grid(mod());
         open(grid);
         QCOMPARE(MessageService::texts().value(0), QStringLiteral("有 1 名学生不在本次考试中，是否加入？"));
         QCOMPARE(grid.table().students(), 4);
@@ -268,7 +268,7 @@ private Q_SLOTS:
         QVERIFY(Exams::setFullMarks(db(), m_test, 0, 120));
         QVERIFY(Exams::setFullMarks(db(), m_test, 2, 150));
         QTemporaryDir dir;
-        ScoreGrid grid;
+        ScoreGrid grid(mod());
         openToImport(grid, QStringLiteral("halves"), QStringLiteral("xlsx"), dir);
         if (QTest::currentTestFailed())
             return;
@@ -346,7 +346,7 @@ private Q_SLOTS:
         entry.subjects[0] = QStringLiteral("98.5");
         QCOMPARE(
             Scores::check((*test)->items, entry), QStringLiteral("“语文”的成绩必须是0到100之间的整数，请重新填写！"));
-        ScoreGrid grid;
+        ScoreGrid grid(mod());
         open(grid);
         QCOMPARE(cell(grid, 0, 0), QStringLiteral("98"));
         QCOMPARE(cell(grid, 3, 0), QStringLiteral("已录 3/3\n均分 98.0\n最高 98\n最低 98"));
@@ -358,7 +358,7 @@ private Q_SLOTS:
     // 数学 out of 150 from the column's menu; a comment written at length with F2.
     void fullMarksAndLongComments()
     {
-        ScoreGrid grid;
+        ScoreGrid grid(mod());
         open(grid);
         whenModal<QWidget>([](QWidget* ask) {
             auto* box = ask->findChild<QSpinBox*>();
@@ -396,7 +396,7 @@ private Q_SLOTS:
     // A save that fails halfway leaves every row as it was, and the typed cells on screen.
     void failedSaveChangesNothing()
     {
-        ScoreGrid grid;
+        ScoreGrid grid(mod());
         open(grid);
         test::typeKeys(QStringLiteral("95\n88\n"));
         test::commitText(QStringLiteral("缺"));
@@ -434,7 +434,7 @@ private Q_SLOTS:
     // beside its mark, cleared by Delete, put back from the history.
     void marksTypedChosenAndPasted()
     {
-        ScoreGrid grid;
+        ScoreGrid grid(mod());
         open(grid);
         auto* view = cells(grid);
         view->setFocus();
@@ -486,7 +486,7 @@ private Q_SLOTS:
     void markRefusedBeforeTheUpgrade()
     {
         QVERIFY(db().exec(QStringLiteral("drop table velmora_score_marks")));
-        ScoreGrid grid;
+        ScoreGrid grid(mod());
         open(grid);
         cells(grid)->setFocus();
         test::commitText(QStringLiteral("缺"));
@@ -503,7 +503,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString csv = dir.filePath(QStringLiteral("期中.csv"));
         QVERIFY(test::writeFile(csv, QStringLiteral("学号,姓名,期中语文\r\n01,某,77\r\n").toUtf8()));
-        ScoreGrid grid;
+        ScoreGrid grid(mod());
         open(grid);
         QString first;
         whenModal<ScoreImportDialog>([&first](ScoreImportDialog* preview) {
@@ -517,7 +517,7 @@ private Q_SLOTS:
         QVERIFY(grid.importFile());
         QCOMPARE(first, QStringLiteral("（不导入）"));
         QCOMPARE(cell(grid, 0, 0), QStringLiteral("77"));
-        ScoreGrid again;
+        ScoreGrid again(mod());
         open(again);
         whenModal<ScoreImportDialog>([&first](ScoreImportDialog* preview) {
             first = child<QComboBox>(preview, "cmbColumn2")->currentText();
@@ -537,11 +537,11 @@ private Q_SLOTS:
             { row({ "学号", "姓名", "数学", "1", "2", "3", "21(1)" }), row({ "满分", {}, {}, 3, 3, 4, QVariant() }),
                 row({ "01", "某", 90, 3, 3, 4, 8 }), row({ "02", "某", 60, 0, 3, 2, 4 }),
                 row({ "03", "某", 30, 3, 0, 0, "—" }) } };
-        ScoreGrid grid;
+        ScoreGrid grid(mod());
         open(grid);
         QCOMPARE(grid.table().importSheet(sheet).questions, 4);
         key(grid, Qt::Key_S, Qt::ControlModifier);
-        Analyze_Questions analysis;
+        Analyze_Questions analysis(mod());
         QVERIFY(analysis.load());
         analysis.show();
         auto* table = child<ResultGrid>(&analysis, "Grid");
@@ -575,7 +575,7 @@ private Q_SLOTS:
         VELMORA_REQUIRE_OFFICE();
         QFETCH(QString, format);
         QTemporaryDir dir;
-        ScoreGrid grid;
+        ScoreGrid grid(mod());
         openToImport(grid, QStringLiteral("questions"), format, dir);
         if (QTest::currentTestFailed())
             return;
@@ -625,12 +625,12 @@ private Q_SLOTS:
             { row({ "学号", "姓名", "语文", "语文1", "语文2", "语文3(1)", "语文3(2)", "数学", "数学1(3分)",
                   "数学选择题10-12" }),
                 row({ "01", "某", 90, 3, 3, 4, 2, 80, 3, 9 }), row({ "02", "某", 60, 0, 3, 2, 1, 70, 0, 6 }) } };
-        ScoreGrid grid;
+        ScoreGrid grid(mod());
         open(grid);
         QCOMPARE(grid.table().importSheet(sheet).questions, 6);
         key(grid, Qt::Key_S, Qt::ControlModifier);
         QVERIFY(Exams::setFullMarks(db(), m_test, 0, 120));
-        Analyze_Questions analysis;
+        Analyze_Questions analysis(mod());
         QVERIFY(analysis.load());
         analysis.show();
         auto* subject = child<QComboBox>(&analysis, "cmbSubject");
@@ -800,7 +800,7 @@ private Q_SLOTS:
         QVERIFY(StudentIds::keep(db(), QStringLiteral("02"), { QStringLiteral("20240802") }));
         QVERIFY(Exams::setFullMarks(db(), m_test, 1, 150));
         QTemporaryDir dir;
-        ScoreGrid grid;
+        ScoreGrid grid(mod());
         openToImport(grid, QStringLiteral("marks"), format, dir);
         if (QTest::currentTestFailed())
             return;
@@ -844,7 +844,7 @@ private Q_SLOTS:
     {
         QVERIFY(db().exec(QStringLiteral("update tblLogin set 姓名='张三' where 学号='02'")));
         setScores(m_test, QStringLiteral("03"), QStringLiteral("数学=55"), {});
-        ScoreGrid grid;
+        ScoreGrid grid(mod());
         open(grid);
         QTemporaryDir dir;
         const QString csv = dir.filePath(QStringLiteral("marks.csv"));
@@ -918,7 +918,7 @@ private Q_SLOTS:
     // A workbook with two fitting sheets asks which.
     void scoresRoundTrip()
     {
-        ScoreGrid grid;
+        ScoreGrid grid(mod());
         open(grid);
         test::typeKeys(QStringLiteral("95\n88\n"));
         key(grid, Qt::Key_Delete);
@@ -959,7 +959,7 @@ private Q_SLOTS:
 
     void closingAsksFirst()
     {
-        ScoreGrid grid;
+        ScoreGrid grid(mod());
         open(grid);
         test::typeKeys(QStringLiteral("60\n"));
         MessageService::setNextAnswer(MsgAnswer::Cancel);

@@ -88,7 +88,7 @@ private Q_SLOTS:
     // no rank unless ticked; bands at their bounds (135 of 150 and 90 of 100 are 优秀).
     void slipsOnPaper()
     {
-        ReportSlips dialog;
+        ReportSlips dialog(mod());
         open(dialog);
         int pages = 0;
         const QStringList plain = printed(dialog, &pages);
@@ -121,7 +121,7 @@ private Q_SLOTS:
     // One picture per student, 600 pixels wide, under a safe file name.
     void onePicturePerStudent()
     {
-        ReportSlips dialog;
+        ReportSlips dialog(mod());
         open(dialog);
         const QString folder = m_db->dir() + QStringLiteral("/png");
         QVERIFY(QDir().mkpath(folder));
@@ -142,7 +142,7 @@ private Q_SLOTS:
     void parentNotices()
     {
         QVERIFY(db().exec(QStringLiteral("update tblLogin set 联系电话='13800000003' where 学号='03'")));
-        ReportSlips dialog;
+        ReportSlips dialog(mod());
         open(dialog);
         auto* shown = child<QComboBox>(&dialog, "cboShown");
         shown->setCurrentIndex(shown->findText(QStringLiteral("分数和等级")));

@@ -69,7 +69,7 @@ class TestInjection : public velmora::test::DbTestCase
         QVERIFY(DbConfig::write(AppPaths::configFile(), { s.server, s.database, s.user, s.password }));
         mod().Conn().close();
         for (const QString& user : { typed, QStringLiteral("admin") }) {
-            Login window;
+            Login window(mod());
             window.load();
             child<QLineEdit>(&window, "txtUser")->setText(user);
             child<QLineEdit>(&window, "txtPwd")->setText(typed);
@@ -80,7 +80,7 @@ class TestInjection : public velmora::test::DbTestCase
     }
     void search(const QString& typed)
     {
-        StudentInfoFind find;
+        StudentInfoFind find(mod());
         for (int i = 1; i <= 9; ++i) {
             for (int j = 1; j <= 8; ++j)
                 child<QLineEdit>(&find, QStringLiteral("Text%1").arg(j))->setText(i == j ? typed : QString());
@@ -94,7 +94,7 @@ class TestInjection : public velmora::test::DbTestCase
         // 姓名, 家庭住址, 备注, and the number itself, which only digits pass.
         const std::pair<int, const char*> boxes[] = { { 2, "姓名" }, { 4, "家庭住址" }, { 13, "备注" }, { 1, "学号" } };
         for (int k = 0; k < 4; ++k) {
-            StudentInfo form;
+            StudentInfo form(mod());
             form.prepareAdd();
             const QStringList values { QString::number(100 + k), QStringLiteral("李四"), QStringLiteral("2011-02-03"),
                 QStringLiteral("文三路") };
@@ -121,7 +121,7 @@ class TestInjection : public velmora::test::DbTestCase
         const std::pair<const char*, const char*> boxes[] = { { "txtName", "考试名称" }, { "txtDate", "考试日期" },
             { "txtType", "考试类型" }, { "txtMemo", "备注" } };
         for (const auto& [name, column] : boxes) {
-            TestInfoAdd add;
+            TestInfoAdd add(mod());
             auto* type = child<QComboBox>(&add, "txtType");
             type->setEditText(QStringLiteral("平时考试"));
             child<QCheckBox>(&add, "Check1")->setChecked(true);
@@ -144,7 +144,7 @@ class TestInjection : public velmora::test::DbTestCase
     {
         const int made = defineTest({ 0 }, true, true);
         mod().setSelNo(QString::number(made));
-        TestFill fill;
+        TestFill fill(mod());
         fill.load();
         child<QPlainTextEdit>(&fill, "txtTeacher")->setPlainText(typed);
         click(&fill, "BN_Save");
@@ -161,7 +161,7 @@ class TestInjection : public velmora::test::DbTestCase
     }
     void classSettings(const QString& typed)
     {
-        Class window;
+        Class window(mod());
         window.load();
         test::click(&window, "Command1");
         child<QLineEdit>(&window, "txtTeacher")->setText(typed);
@@ -173,7 +173,7 @@ class TestInjection : public velmora::test::DbTestCase
     }
     void findBoxes(const QString& typed)
     {
-        Analyze_Person person;
+        Analyze_Person person(mod());
         QVERIFY(person.load());
         child<QLineEdit>(&person, "txtFind")->setText(typed);
         click(&person, "BN_Find");
@@ -181,7 +181,7 @@ class TestInjection : public velmora::test::DbTestCase
         QCOMPARE(child<QLineEdit>(&person, "txtNumber")->text(), QStringLiteral("1"));
 
         mod().setSelNo(QString::number(defineTest({ 0 })));
-        Analyze_Class analysis;
+        Analyze_Class analysis(mod());
         analysis.load();
         for (const char* box : { "txtFront", "txtLast" }) {
             child<QRadioButton>(&analysis, box[3] == 'F' ? "Filter0" : "Filter1")->setChecked(true);
@@ -191,7 +191,7 @@ class TestInjection : public velmora::test::DbTestCase
             QCOMPARE(child<ResultGrid>(&analysis, "Grid")->rows(), 2);
         }
 
-        Comment comment;
+        Comment comment(mod());
         mod().setSelNo(QStringLiteral("1"));
         comment.load();
         child<QLineEdit>(&comment, "Text1")->setText(typed);
@@ -208,7 +208,7 @@ class TestInjection : public velmora::test::DbTestCase
     }
     void usersAndPasswords(const QString& typed)
     {
-        User user;
+        User user(mod());
         user.load();
         child<QComboBox>(&user, "User")->setEditText(typed);
         child<QRadioButton>(&user, "Option2")->setChecked(true);
@@ -217,7 +217,7 @@ class TestInjection : public velmora::test::DbTestCase
         QCOMPARE(valueOf(QStringLiteral("select count(*) from tblUsers where Grade='Admin'")), QStringLiteral("1"));
 
         mod().setLogin(typed, typed);
-        Pass pass;
+        Pass pass(mod());
         child<QLineEdit>(&pass, "oldpwd")->setText(typed);
         child<QLineEdit>(&pass, "newpwd")->setText(QStringLiteral("x"));
         child<QLineEdit>(&pass, "newpwd2")->setText(QStringLiteral("x"));

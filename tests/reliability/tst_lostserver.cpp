@@ -127,11 +127,11 @@ private Q_SLOTS:
         QVERIFY(mod().ReadDbConfig());
         mod().setLogin(s.user);
         QVERIFY(mod().ConnectDb(s.server, s.database, s.user, s.password));
-        MainForm* main = Windows::showMainForm();
+        MainForm* main = Windows::showMainForm(mod());
         QTRY_VERIFY(MessageService::messages().isEmpty());
 
         mod().setSelNo(QStringLiteral("1"));
-        TestFill fill;
+        TestFill fill(mod());
         fill.load();
         child<QLineEdit>(&fill, "Text1")->setText(QStringLiteral("88"));
         child<QPlainTextEdit>(&fill, "txtTeacher")->setPlainText(QStringLiteral("还没保存的评语"));

@@ -114,7 +114,7 @@ private Q_SLOTS:
         QString why;
         const QStringList made = test::Office::make({ QStringLiteral("roster") }, format, dir.path(), &why);
         QVERIFY2(!made.isEmpty(), qPrintable(why));
-        StudentImportDialog d;
+        StudentImportDialog d(mod());
         FileDialogs::setNextFileName(made.first());
         QVERIFY(d.chooseFile());
         d.show();
@@ -150,7 +150,7 @@ private Q_SLOTS:
         QCOMPARE(StudentIds::all(db())->value(QStringLiteral("0801")), QStringList({ "", "G110101201105240021", "" }));
 
         // The record form asks for what the roster lacked at the next change.
-        StudentInfo form;
+        StudentInfo form(mod());
         view(form);
         test::click(&form, "BN_Edit");
         test::click(&form, "BN_Edit");
@@ -166,7 +166,7 @@ private Q_SLOTS:
         for (int c = 0; c < 148; ++c)
             cells << QStringLiteral("列%1").arg(c);
         QVERIFY(test::writeFile(wide, (cells.join(QLatin1Char(',')) + QStringLiteral("\r\n")).toUtf8()));
-        StudentImportDialog wider;
+        StudentImportDialog wider(mod());
         FileDialogs::setNextFileName(wide);
         wider.chooseFile();
         QVERIFY2(MessageService::lastText().contains(QStringLiteral("有 150 列，导入学生信息最多显示 100 列")),
@@ -190,7 +190,7 @@ private Q_SLOTS:
             QVERIFY(Students::add(db(), r, std::nullopt));
             before << r;
         }
-        StudentInfoWatch list;
+        StudentInfoWatch list(mod());
         list.fill();
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("学生名单.xlsx"));
@@ -308,7 +308,7 @@ private Q_SLOTS:
         QCOMPARE(ScoreHistory::list(db(), ScoreHistory::kStudentRecords)->size(), 9);
 
         // The record form's 修改记录 shows the student's changes, newest first.
-        StudentInfo form;
+        StudentInfo form(mod());
         QVERIFY(form.prepareReadOnly(QStringLiteral("2024001")));
         form.show();
         QStringList shown;
@@ -330,7 +330,7 @@ private Q_SLOTS:
     void addWithPhotoThenDuplicate()
     {
         const QString picture = pictureFile(QStringLiteral("a.png"), Qt::red);
-        StudentInfo form;
+        StudentInfo form(mod());
         form.prepareAdd();
         fillForm(form, QStringLiteral("0042"));
         FileDialogs::setNextFileName(picture);
@@ -342,7 +342,7 @@ private Q_SLOTS:
         QCOMPARE(rowOf(QStringLiteral("select 性别, 出生年月, 母亲单位, 备注 from tblLogin where 学号='0042'")),
             QStringList({ "女", "2011/9/1", "已退休", "爱好：画画\n班级图书管理员" }));
 
-        StudentInfo again;
+        StudentInfo again(mod());
         again.prepareAdd();
         fillForm(again, QStringLiteral("0042"));
         MessageService::clearMessages();
@@ -357,7 +357,7 @@ private Q_SLOTS:
         const QString notPicture = m_db->dir() + QStringLiteral("/notes.png");
         QVERIFY(test::writeFile(notPicture, "this is not a picture"));
 
-        StudentInfo form;
+        StudentInfo form(mod());
         form.prepareAdd();
         fillForm(form, QStringLiteral("7"));
         FileDialogs::setNextFileName(notPicture);
@@ -372,7 +372,7 @@ private Q_SLOTS:
     void escWhileEditingAsksFirst()
     {
         addRow(QStringLiteral("7"), QStringLiteral("钱七"));
-        StudentInfo form;
+        StudentInfo form(mod());
         view(form);
         QVERIFY(QTest::qWaitForWindowActive(&form));
         test::click(&form, "BN_Edit");
@@ -387,7 +387,7 @@ private Q_SLOTS:
         QVERIFY(!form.isVisible());
         QCOMPARE(rowOf(QStringLiteral("select 联系电话 from tblLogin where 学号='7'")), QStringList({ "" }));
 
-        StudentInfo viewing;
+        StudentInfo viewing(mod());
         view(viewing);
         MessageService::clearMessages();
         QTest::keyClick(&viewing, Qt::Key_Escape);
@@ -404,7 +404,7 @@ private Q_SLOTS:
         addRow(QStringLiteral("8"), QStringLiteral("孙八"));
         QVERIFY(db().exec(QStringLiteral("update tblLogin set 照片=?, 父亲单位='已退休' where 学号='8'"),
             { test::readFile(picture) }));
-        StudentInfo form;
+        StudentInfo form(mod());
         view(form);
         auto* edit = child<QPushButton>(&form, "BN_Edit");
         QVERIFY(child<QCheckBox>(&form, "Father_r")->isChecked());
@@ -449,7 +449,7 @@ private Q_SLOTS:
                 .select(QStringLiteral("select hex(%1) from tblLogin where 学号='9'").arg(QString::fromUtf8(column)))
                 ->text(0);
         };
-        StudentInfo form;
+        StudentInfo form(mod());
         view(form);
         QVERIFY2(test::shownText(child<QWidget>(&form, "Text4")).startsWith(QStringLiteral("中"))
                 && test::shownText(child<QWidget>(&form, "Text4")).endsWith(QLatin1Char('A')),
@@ -475,11 +475,11 @@ private Q_SLOTS:
     {
         addRow(QStringLiteral("2024001"), QStringLiteral("甲"));
         addRow(QStringLiteral("2024001 "), QStringLiteral("乙"));
-        StudentInfoWatch list;
+        StudentInfoWatch list(mod());
         list.fill();
         QCOMPARE(child<ResultGrid>(&list, "Grid")->rows(), 3);
         QCOMPARE(child<ResultGrid>(&list, "Grid")->text(2, 1), QStringLiteral("乙"));
-        StudentInfo form;
+        StudentInfo form(mod());
         view(form, 1);
         test::click(&form, "BN_Edit");
         test::retype(child<QWidget>(&form, "Text2"), QStringLiteral("乙改"));
@@ -496,7 +496,7 @@ private Q_SLOTS:
     void deleteAsksFirst()
     {
         addRow(QStringLiteral("5"), QStringLiteral("赵六"));
-        StudentInfo form;
+        StudentInfo form(mod());
         form.prepareView({ "5", "赵六", "男", "2011-05-01", "汉", "浙江", "", "", "", "", "", "", "", "", "" });
         for (MsgAnswer answer : { MsgAnswer::No, MsgAnswer::Yes }) {
             form.show(); // No closes it
@@ -507,14 +507,14 @@ private Q_SLOTS:
         QCOMPARE(MessageService::lastText(), QStringLiteral("删除成功，请刷新！"));
 
         mod().setAdmin(false);
-        StudentInfo user;
+        StudentInfo user(mod());
         QVERIFY(
             !child<QPushButton>(&user, "BN_Edit")->isEnabled() && !child<QPushButton>(&user, "BN_Del")->isEnabled());
     }
 
     void listOrderColoursAndCount()
     {
-        StudentInfoWatch list;
+        StudentInfoWatch list(mod());
         list.fill();
         QCOMPARE(MessageService::texts(), QStringList({ "列表为空！请添加学生信息" }));
         QCOMPARE(child<QLineEdit>(&list, "txtNumber")->text(), QStringLiteral("0"));
@@ -545,7 +545,7 @@ private Q_SLOTS:
             QStringLiteral("a_b"));
         addRow(QStringLiteral("1010"), QStringLiteral("李雷"), QStringLiteral("男"), QStringLiteral("山东"));
 
-        StudentInfoFind find;
+        StudentInfoFind find(mod());
         find.show();
         auto found = [&] {
             MessageService::clearMessages();
@@ -594,7 +594,7 @@ private Q_SLOTS:
     {
         addRow(QStringLiteral("1"), QStringLiteral("赵一"));
         bool ok = false;
-        const QVector<QStringList> rows = DataReport1::readRows(&ok);
+        const QVector<QStringList> rows = DataReport1::readRows(mod().Conn(), &ok);
         const QString pdf = m_db->dir() + QStringLiteral("/whole.pdf");
         QVERIFY(DataReport1::exportPdf(pdf, rows));
         QVERIFY(!test::othersMayUse(pdf));
@@ -624,7 +624,7 @@ private Q_SLOTS:
                 { address, QStringLiteral("文化小学"), QStringLiteral("汉"), number }));
         }
         bool ok = false;
-        const QVector<QStringList> rows = DataReport1::readRows(&ok);
+        const QVector<QStringList> rows = DataReport1::readRows(mod().Conn(), &ok);
         QVERIFY(ok);
         QCOMPARE(rows.first().size(), 11);
         const QString pdf = m_db->dir() + QStringLiteral("/report.pdf");

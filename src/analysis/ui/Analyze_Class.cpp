@@ -22,8 +22,8 @@
 
 namespace velmora {
 
-Analyze_Class_Sel::Analyze_Class_Sel(QWidget* parent)
-    : TestSelector("Analyze_Class_Sel", QStringLiteral("班级成绩分析"), parent)
+Analyze_Class_Sel::Analyze_Class_Sel(Module1& session, QWidget* parent)
+    : TestSelector(session, "Analyze_Class_Sel", QStringLiteral("班级成绩分析"), parent)
 { }
 
 void Analyze_Class_Sel::ok()
@@ -32,13 +32,14 @@ void Analyze_Class_Sel::ok()
         MessageService::info(QStringLiteral("请填写考试号"));
         return;
     }
-    mod().setSelNo(m_ui->txtNumber->currentText());
+    m_session.setSelNo(m_ui->txtNumber->currentText());
     ChildWindow::close(this);
     Q_EMIT chosen();
 }
 
-Analyze_Class::Analyze_Class(QWidget* parent)
+Analyze_Class::Analyze_Class(Module1& session, QWidget* parent)
     : QWidget(parent)
+    , m_session(session)
     , m_ui(std::make_unique<Ui::Analyze_Class>())
     , Check2(14, nullptr)
     , Sort(2, nullptr)
@@ -88,13 +89,13 @@ bool Analyze_Class::eventFilter(QObject* watched, QEvent* event)
 
 void Analyze_Class::load()
 {
-    m_ui->txtNumber->setText(mod().SelNo());
+    m_ui->txtNumber->setText(m_session.SelNo());
     showAll();
 }
 
 bool Analyze_Class::FillTableHead()
 {
-    auto test = Exams::fetch(mod().Conn(), m_ui->txtNumber->text().trimmed().toInt());
+    auto test = Exams::fetch(m_session.Conn(), m_ui->txtNumber->text().trimmed().toInt());
     if (!test) {
         MessageService::error(test.error(), ErrorWording::Restart);
         return false;
@@ -137,7 +138,7 @@ void Analyze_Class::FillTable(Analysis::ClassTable table)
 
 bool Analyze_Class::run(Analysis::ClassOrder order, const QVector<int>& summed)
 {
-    auto table = Analysis::classTable(mod().Conn(), m_test, summed, order);
+    auto table = Analysis::classTable(m_session.Conn(), m_test, summed, order);
     if (!table) {
         MessageService::error(table.error(), ErrorWording::Restart);
         return false;
@@ -236,7 +237,7 @@ void Analyze_Class::openStudent()
     const int row = m_ui->Grid->currentRow();
     if (row < 1)
         return;
-    StudentInfo::openReadOnly(this, m_ui->Grid->text(row, 0));
+    StudentInfo::openReadOnly(m_session, this, m_ui->Grid->text(row, 0));
 }
 
 } // namespace velmora

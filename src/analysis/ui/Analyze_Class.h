@@ -17,13 +17,15 @@ class Analyze_Class;
 
 namespace velmora {
 
+class Module1;
+
 // 班级成绩分析: picks the test.
 class Analyze_Class_Sel : public TestSelector
 {
     Q_OBJECT
 
 public:
-    explicit Analyze_Class_Sel(QWidget* parent = nullptr);
+    explicit Analyze_Class_Sel(Module1& session, QWidget* parent = nullptr);
     void ok() override;
 
 Q_SIGNALS:
@@ -37,7 +39,7 @@ class Analyze_Class : public QWidget
     Q_OBJECT
 
 public:
-    explicit Analyze_Class(QWidget* parent = nullptr);
+    explicit Analyze_Class(Module1& session, QWidget* parent = nullptr);
     ~Analyze_Class() override;
 
     // Reads the test number from SelNo.
@@ -50,6 +52,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    Module1& m_session;
     std::unique_ptr<Ui::Analyze_Class> m_ui;
     QVector<QCheckBox*> Check2;
     QVector<QRadioButton*> Sort;

@@ -18,8 +18,9 @@ const QVector<int> kDefaultTops { 10, 50, 100, 200 };
 constexpr int kMostTops = 8;
 } // namespace
 
-Analyze_Grade::Analyze_Grade(QWidget* parent)
+Analyze_Grade::Analyze_Grade(Module1& session, QWidget* parent)
     : QWidget(parent)
+    , m_session(session)
     , m_ui(std::make_unique<Ui::Analyze_Grade>())
 {
     m_ui->setupUi(this);
@@ -37,7 +38,7 @@ Analyze_Grade::~Analyze_Grade() = default;
 
 bool Analyze_Grade::load()
 {
-    auto started = TestChoice::start(1, QStringLiteral("还没有定义考试，没有可以对比的成绩。"));
+    auto started = TestChoice::start(m_session.Conn(), 1, QStringLiteral("还没有定义考试，没有可以对比的成绩。"));
     if (!started)
         return false;
     m_start = *std::move(started);
@@ -69,14 +70,14 @@ std::optional<Analysis::GradeTable> Analyze_Grade::tableOf(const QVariant& choic
     // A term grade sums several tests: no export of the grade stands behind it.
     if (choice.typeId() != QMetaType::Int)
         return std::nullopt;
-    auto others = ClassFigures::load(mod().Conn(), choice.toInt());
+    auto others = ClassFigures::load(m_session.Conn(), choice.toInt());
     if (!others) {
         MessageService::error(others.error());
         return std::nullopt;
     }
     if (others->isEmpty())
         return std::nullopt;
-    const auto cells = TestChoice::cells(choice, m_start);
+    const auto cells = TestChoice::cells(m_session.Conn(), choice, m_start);
     if (!cells)
         return std::nullopt;
     return Analysis::gradeTable(Analysis::statsOf(*cells, m_start.rules), *others);
@@ -94,7 +95,7 @@ std::optional<SheetTable> Analyze_Grade::sheet()
     if (const QVariant other = m_ui->cmbCompare->currentData();
         other != QVariant(0) && other != m_ui->cmbTest->currentData())
         earlier = tableOf(other);
-    auto facts = TestFacts::load(mod().Conn(), m_ui->cmbTest->currentData().toInt());
+    auto facts = TestFacts::load(m_session.Conn(), m_ui->cmbTest->currentData().toInt());
     if (!facts) {
         MessageService::error(facts.error());
         return std::nullopt;

@@ -13,6 +13,8 @@ class Analyze_Grade;
 
 namespace velmora {
 
+class Module1;
+
 // 年级对比: our class beside the grade and each parallel class, from the
 // figures a whole grade's export left, and how many of ours are among the
 // grade's first N.
@@ -21,13 +23,14 @@ class Analyze_Grade : public QWidget
     Q_OBJECT
 
 public:
-    explicit Analyze_Grade(QWidget* parent = nullptr);
+    explicit Analyze_Grade(Module1& session, QWidget* parent = nullptr);
     ~Analyze_Grade() override;
 
     // False, having said why, when there is no test.
     bool load();
 
 private:
+    Module1& m_session;
     void showTest();
     void exportSheet();
     void print();

@@ -72,8 +72,9 @@ void drawPersonChart(ChartView* view, const PersonChartData& data, bool large)
     view->setChart(std::move(chart));
 }
 
-Analyze_Person::Analyze_Person(QWidget* parent)
+Analyze_Person::Analyze_Person(Module1& session, QWidget* parent)
     : QWidget(parent)
+    , m_session(session)
     , m_ui(std::make_unique<Ui::Analyze_Person>())
     , Check1(6, nullptr)
     , Check2(14, nullptr)
@@ -113,7 +114,7 @@ Analyze_Person::Analyze_Person(QWidget* parent)
     connect(m_ui->Command3, &QPushButton::clicked, this, &Analyze_Person::enlarge);
     connect(m_ui->Command1, &QPushButton::clicked, this, [this] {
         if (!m_ui->txtNumber->text().isEmpty())
-            StudentInfo::openReadOnly(this, m_ui->txtNumber->text());
+            StudentInfo::openReadOnly(m_session, this, m_ui->txtNumber->text());
     });
 }
 
@@ -122,7 +123,7 @@ Analyze_Person::~Analyze_Person() = default;
 bool Analyze_Person::load()
 {
     m_ranks.clear();
-    auto numbers = Students::numbers(mod().Conn());
+    auto numbers = Students::numbers(m_session.Conn());
     if (!numbers) {
         MessageService::error(numbers.error(), ErrorWording::Restart);
         return false;
@@ -144,7 +145,7 @@ void Analyze_Person::showStudent(int student)
 
 bool Analyze_Person::testsShown(QVector<TestRecord>* tests) const
 {
-    auto all = Exams::list(mod().Conn());
+    auto all = Exams::list(m_session.Conn());
     if (!all) {
         MessageService::error(all.error(), ErrorWording::Restart);
         return false;
@@ -185,7 +186,7 @@ void Analyze_Person::FillTable()
         m_ui->Grid->setColumnTwips(c, 555);
     const QString none = QStringLiteral("---");
     // Why a score is missing, in its cell: one query for every test.
-    const auto marks = ScoreMarks::ofStudentInAll(mod().Conn(), student);
+    const auto marks = ScoreMarks::ofStudentInAll(m_session.Conn(), student);
     QList<QStringList> cells;
     for (const TestRecord& t : tests) {
         QVector<int> taken;
@@ -200,7 +201,7 @@ void Analyze_Person::FillTable()
             cells << row;
             continue;
         }
-        auto score = Scores::studentScores(mod().Conn(), t.number, student, taken);
+        auto score = Scores::studentScores(m_session.Conn(), t.number, student, taken);
         if (!score) {
             m_ui->Grid->setRows(std::move(cells));
             MessageService::error(score.error(), ErrorWording::Restart);
@@ -248,7 +249,7 @@ void Analyze_Person::fillChart()
 
 void Analyze_Person::fillRanks()
 {
-    auto rules = StatsRules::load(mod().Conn());
+    auto rules = StatsRules::load(m_session.Conn());
     const QString student = m_ui->txtNumber->text().trimmed();
     ChartData chart;
     chart.kind = ChartData::Kind::Line;
@@ -262,8 +263,8 @@ void Analyze_Person::fillRanks()
         // Each test is read once for the window, whichever student is shown.
         if (!m_ranks.contains(number) && rules) {
             QHash<QString, int> placed;
-            if (auto test = Exams::fetch(mod().Conn(), number); test && *test) {
-                if (auto cells = Analysis::cellsOf(mod().Conn(), **test))
+            if (auto test = Exams::fetch(m_session.Conn(), number); test && *test) {
+                if (auto cells = Analysis::cellsOf(m_session.Conn(), **test))
                     placed = Analysis::resultsOf(*cells, {}, *rules).ranks;
             }
             m_ranks.insert(number, placed);

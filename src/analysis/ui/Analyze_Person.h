@@ -16,6 +16,8 @@ class Analyze_Person_Chart;
 
 namespace velmora {
 
+class Module1;
+
 class ChartView;
 
 // What the personal chart shows: one category per subject, one series per test.
@@ -40,7 +42,7 @@ class Analyze_Person : public QWidget
     Q_OBJECT
 
 public:
-    explicit Analyze_Person(QWidget* parent = nullptr);
+    explicit Analyze_Person(Module1& session, QWidget* parent = nullptr);
     ~Analyze_Person() override;
 
     // False when there is no student: the window has said so and should close.
@@ -55,6 +57,7 @@ public:
     const PersonChartData& chartData() const { return m_chart; }
 
 private:
+    Module1& m_session;
     std::unique_ptr<Ui::Analyze_Person> m_ui;
     QVector<QCheckBox*> Check1; // 0..4 the test types, 5 其他
     QVector<QCheckBox*> Check2; // the fourteen subjects

@@ -99,8 +99,9 @@ QVector<Column> columnsFor(
 
 } // namespace
 
-Analyze_Progress::Analyze_Progress(QWidget* parent)
+Analyze_Progress::Analyze_Progress(Module1& session, QWidget* parent)
     : QWidget(parent)
+    , m_session(session)
     , m_ui(std::make_unique<Ui::Analyze_Progress>())
 {
     m_ui->setupUi(this);
@@ -139,7 +140,7 @@ Analyze_Progress::~Analyze_Progress() = default;
 
 bool Analyze_Progress::load()
 {
-    auto started = TestChoice::start(2, QStringLiteral("至少要有两次考试才能比较进退步。"));
+    auto started = TestChoice::start(m_session.Conn(), 2, QStringLiteral("至少要有两次考试才能比较进退步。"));
     if (!started)
         return false;
     m_start = *std::move(started);
@@ -156,8 +157,8 @@ bool Analyze_Progress::load()
 
 void Analyze_Progress::compare()
 {
-    m_earlier = TestChoice::cells(m_ui->cmbEarlier->currentData(), m_start);
-    m_later = TestChoice::cells(m_ui->cmbLater->currentData(), m_start);
+    m_earlier = TestChoice::cells(m_session.Conn(), m_ui->cmbEarlier->currentData(), m_start);
+    m_later = TestChoice::cells(m_session.Conn(), m_ui->cmbLater->currentData(), m_start);
     fillItems();
     showRows();
 }

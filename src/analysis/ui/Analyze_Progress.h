@@ -14,6 +14,8 @@ class Analyze_Progress;
 
 namespace velmora {
 
+class Module1;
+
 // 进退步分析: each student's total or subject in two tests, with the change
 // in rank (or in standard score), the biggest steps either way, and those
 // just below a line in the later test.
@@ -22,7 +24,7 @@ class Analyze_Progress : public QWidget
     Q_OBJECT
 
 public:
-    explicit Analyze_Progress(QWidget* parent = nullptr);
+    explicit Analyze_Progress(Module1& session, QWidget* parent = nullptr);
     ~Analyze_Progress() override;
 
     struct Column
@@ -37,6 +39,7 @@ public:
     bool load();
 
 private:
+    Module1& m_session;
     std::unique_ptr<Ui::Analyze_Progress> m_ui;
 
     void compare();

@@ -31,8 +31,9 @@ QString share(const std::optional<double>& v)
 }
 } // namespace
 
-Analyze_Questions::Analyze_Questions(QWidget* parent)
+Analyze_Questions::Analyze_Questions(Module1& session, QWidget* parent)
     : QWidget(parent)
+    , m_session(session)
     , m_ui(std::make_unique<Ui::Analyze_Questions>())
 {
     m_ui->setupUi(this);
@@ -55,8 +56,8 @@ Analyze_Questions::~Analyze_Questions() = default;
 
 bool Analyze_Questions::load()
 {
-    auto tests = Questions::tests(mod().Conn());
-    auto names = Students::names(mod().Conn());
+    auto tests = Questions::tests(m_session.Conn());
+    auto names = Students::names(m_session.Conn());
     if (!tests || !names) {
         MessageService::error(tests ? names.error() : tests.error());
         return false;
@@ -69,7 +70,7 @@ bool Analyze_Questions::load()
     const QSignalBlocker quiet(m_ui->txtNumber);
     m_ui->txtNumber->clear();
     for (int test : std::as_const(*tests)) {
-        auto record = Exams::fetch(mod().Conn(), test);
+        auto record = Exams::fetch(m_session.Conn(), test);
         const QString name = record && *record ? (*record)->name : QString();
         m_ui->txtNumber->addItem(QStringLiteral("%1 %2").arg(test).arg(name), test);
     }
@@ -81,9 +82,9 @@ bool Analyze_Questions::load()
 void Analyze_Questions::showTest()
 {
     m_test = m_ui->txtNumber->currentData().toInt();
-    auto questions = Questions::list(mod().Conn(), m_test);
-    auto marks = Questions::marks(mod().Conn(), m_test);
-    auto record = Exams::fetch(mod().Conn(), m_test);
+    auto questions = Questions::list(m_session.Conn(), m_test);
+    auto marks = Questions::marks(m_session.Conn(), m_test);
+    auto record = Exams::fetch(m_session.Conn(), m_test);
     if (!questions || !marks || !record) {
         MessageService::error(!questions ? questions.error() : !marks ? marks.error() : record.error());
         return;
@@ -92,7 +93,7 @@ void Analyze_Questions::showTest()
     m_marks = *marks;
     m_subjectFullMarks = *record ? (*record)->items.fullMarks : QVector<int>(14, TestItems::kDefaultFullMarks);
     // A question's full marks are the class's: not a limited user's, nor a locked test's.
-    const bool open = !UserRights::current().limited() && TestLocks::guard(mod().Conn(), m_test);
+    const bool open = !UserRights::current().limited() && TestLocks::guard(m_session.Conn(), m_test);
     for (QWidget* w : std::initializer_list<QWidget*> {
              m_ui->txtFullMarks, m_ui->BN_FullMarks, m_ui->txtFrom, m_ui->txtTo, m_ui->txtEach, m_ui->BN_Range })
         w->setEnabled(open);
@@ -206,7 +207,7 @@ void Analyze_Questions::setRange()
 
 void Analyze_Questions::keepFullMarks(const QStringList& numbers, double marks)
 {
-    if (Status set = Questions::setFullMarks(mod().Conn(), m_test, numbers, marks); !set) {
+    if (Status set = Questions::setFullMarks(m_session.Conn(), m_test, numbers, marks); !set) {
         MessageService::error(set.error());
         return;
     }

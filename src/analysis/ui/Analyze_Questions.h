@@ -15,6 +15,8 @@ class Analyze_Questions;
 
 namespace velmora {
 
+class Module1;
+
 // 小题分析: per question of a test imported from a marking system, its full
 // marks, average, 得分率 and 难度, and 区分度; and who scored at most so much on one.
 class Analyze_Questions : public QWidget
@@ -22,13 +24,14 @@ class Analyze_Questions : public QWidget
     Q_OBJECT
 
 public:
-    explicit Analyze_Questions(QWidget* parent = nullptr);
+    explicit Analyze_Questions(Module1& session, QWidget* parent = nullptr);
     ~Analyze_Questions() override;
 
     // False, having said why, when no test has questions.
     bool load();
 
 private:
+    Module1& m_session;
     std::unique_ptr<Ui::Analyze_Questions> m_ui;
 
     void showTest();

@@ -26,8 +26,9 @@
 
 namespace velmora {
 
-StatsRulesDialog::StatsRulesDialog(const StatsRules& rules, QWidget* parent)
+StatsRulesDialog::StatsRulesDialog(Module1& session, const StatsRules& rules, QWidget* parent)
     : QDialog(parent)
+    , m_session(session)
     , m_ui(std::make_unique<Ui::StatsRulesDialog>())
 {
     m_ui->setupUi(this);
@@ -51,28 +52,30 @@ StatsRules StatsRulesDialog::rules() const
 
 void StatsRulesDialog::accept()
 {
-    if (Status saved = rules().save(mod().Conn()); !saved) {
+    if (Status saved = rules().save(m_session.Conn()); !saved) {
         MessageService::error(saved.error());
         return;
     }
     QDialog::accept();
 }
 
-Analyze_Stats::Analyze_Stats(QWidget* parent)
+Analyze_Stats::Analyze_Stats(Module1& session, QWidget* parent)
     : QWidget(parent)
+    , m_session(session)
     , m_ui(std::make_unique<Ui::Analyze_Stats>())
 {
     m_ui->setupUi(this);
     // The class's standards are its administrators' to change.
-    m_ui->BN_Rules->setVisible(mod().IsAdmin());
-    m_ui->BN_Grades->setVisible(mod().IsAdmin());
+    m_ui->BN_Rules->setVisible(m_session.IsAdmin());
+    m_ui->BN_Grades->setVisible(m_session.IsAdmin());
     ChildWindow::setDesignSize(this, { 15000, 10000 });
 
     connect(m_ui->cmbTest, &QComboBox::currentIndexChanged, this, &Analyze_Stats::showTest);
     connect(m_ui->cmbCompare, &QComboBox::currentIndexChanged, this, &Analyze_Stats::showTest);
     connect(m_ui->BN_Rules, &QPushButton::clicked, this, &Analyze_Stats::editRules);
     connect(m_ui->BN_Grades, &QPushButton::clicked, this, [this] {
-        auto kept = GradeBandsDialog::edit(this) ? GradeBands::load(mod().Conn()) : Result<GradeBands>(m_grades);
+        auto kept = GradeBandsDialog::edit(m_session, this) ? GradeBands::load(m_session.Conn())
+                                                            : Result<GradeBands>(m_grades);
         if (kept) {
             m_grades = *kept;
             showTest();
@@ -89,10 +92,10 @@ Analyze_Stats::~Analyze_Stats() = default;
 
 bool Analyze_Stats::load()
 {
-    auto started = TestChoice::start(1, QStringLiteral("还没有定义考试，没有可以统计的成绩。"));
+    auto started = TestChoice::start(m_session.Conn(), 1, QStringLiteral("还没有定义考试，没有可以统计的成绩。"));
     if (!started)
         return false;
-    auto grades = GradeBands::load(mod().Conn());
+    auto grades = GradeBands::load(m_session.Conn());
     if (!grades) {
         MessageService::error(grades.error());
         return false;
@@ -111,7 +114,7 @@ bool Analyze_Stats::load()
 std::optional<SheetTable> Analyze_Stats::sheet()
 {
     const auto statsOf = [this](const QVariant& choice) -> std::optional<Analysis::StatsTable> {
-        const auto cells = TestChoice::cells(choice, m_start);
+        const auto cells = TestChoice::cells(m_session.Conn(), choice, m_start);
         return cells ? std::optional(Analysis::statsOf(*cells, m_start.rules, m_grades)) : std::nullopt;
     };
     const auto table = statsOf(m_ui->cmbTest->currentData());
@@ -155,7 +158,7 @@ std::optional<Analysis::GradeTable> Analyze_Stats::gradeOf(const QVariant& choic
 {
     if (choice.typeId() != QMetaType::Int)
         return std::nullopt;
-    auto others = ClassFigures::load(mod().Conn(), choice.toInt());
+    auto others = ClassFigures::load(m_session.Conn(), choice.toInt());
     if (!others || others->isEmpty())
         return std::nullopt;
     return Analysis::gradeTable(table, *others);
@@ -193,7 +196,7 @@ void Analyze_Stats::showCharts()
     }
     QVector<StatsCharts::Test> tests;
     for (auto c = chosen.crbegin(); c != chosen.crend(); ++c) {
-        const auto cells = TestChoice::cells(c->second, m_start);
+        const auto cells = TestChoice::cells(m_session.Conn(), c->second, m_start);
         if (!cells)
             return;
         // A test by its own name along the chart's foot, without its number and date.
@@ -213,7 +216,7 @@ void Analyze_Stats::showCharts()
 
 void Analyze_Stats::editRules()
 {
-    StatsRulesDialog dialog(m_start.rules, this);
+    StatsRulesDialog dialog(m_session, m_start.rules, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
     m_start.rules = dialog.rules();

@@ -17,18 +17,21 @@ class StatsRulesDialog;
 
 namespace velmora {
 
+class Module1;
+
 // 统计标准: the class's thresholds and what a mark counts for.
 class StatsRulesDialog : public QDialog
 {
     Q_OBJECT
 
 public:
-    StatsRulesDialog(const StatsRules& rules, QWidget* parent);
+    StatsRulesDialog(Module1& session, const StatsRules& rules, QWidget* parent);
     ~StatsRulesDialog() override;
     StatsRules rules() const;
     void accept() override;
 
 private:
+    Module1& m_session;
     std::unique_ptr<Ui::StatsRulesDialog> m_ui;
 };
 
@@ -40,13 +43,14 @@ class Analyze_Stats : public QWidget
     Q_OBJECT
 
 public:
-    explicit Analyze_Stats(QWidget* parent = nullptr);
+    explicit Analyze_Stats(Module1& session, QWidget* parent = nullptr);
     ~Analyze_Stats() override;
 
     // False, having said why, when there is no test.
     bool load();
 
 private:
+    Module1& m_session;
     std::unique_ptr<Ui::Analyze_Stats> m_ui;
 
     void showTest();
@@ -57,7 +61,7 @@ private:
     // The sheet of the chosen test, and its name; none when it cannot be read (said).
     std::optional<SheetTable> sheet();
     // The test beside the grade; none for a term grade or without other classes' figures.
-    static std::optional<Analysis::GradeTable> gradeOf(const QVariant& choice, const Analysis::StatsTable& table);
+    std::optional<Analysis::GradeTable> gradeOf(const QVariant& choice, const Analysis::StatsTable& table);
 
     TestChoice::Start m_start;
     GradeBands m_grades;

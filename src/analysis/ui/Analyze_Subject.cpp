@@ -27,8 +27,8 @@
 
 namespace velmora {
 
-Analyze_Subject_Sel::Analyze_Subject_Sel(QWidget* parent)
-    : TestSelector("Analyze_Subject_Sel", QStringLiteral("科目成绩分析"), parent)
+Analyze_Subject_Sel::Analyze_Subject_Sel(Module1& session, QWidget* parent)
+    : TestSelector(session, "Analyze_Subject_Sel", QStringLiteral("科目成绩分析"), parent)
 {
     txtSubject = new QComboBox(this);
     txtSubject->setObjectName(QStringLiteral("txtSubject"));
@@ -49,14 +49,15 @@ void Analyze_Subject_Sel::ok()
         MessageService::info(QStringLiteral("请填写考试号 及 所要分析的科目"));
         return;
     }
-    mod().setSelNo(m_ui->txtNumber->currentText());
-    mod().setSubjectName(txtSubject->currentText());
+    m_session.setSelNo(m_ui->txtNumber->currentText());
+    m_session.setSubjectName(txtSubject->currentText());
     ChildWindow::close(this);
     Q_EMIT chosen();
 }
 
-Analyze_Subject::Analyze_Subject(QWidget* parent)
+Analyze_Subject::Analyze_Subject(Module1& session, QWidget* parent)
     : QWidget(parent)
+    , m_session(session)
     , m_ui(std::make_unique<Ui::Analyze_Subject>())
 {
     m_ui->setupUi(this);
@@ -92,21 +93,22 @@ void Analyze_Subject::setUpBands()
 
 void Analyze_Subject::load()
 {
-    m_ui->txtSubject->setText(mod().SubjectName());
-    m_ui->txtNumber->setText(mod().SelNo());
-    const int subject = int(Schema::subjects().indexOf(mod().SubjectName().trimmed()));
-    auto test = Exams::fetch(mod().Conn(), mod().SelNo().trimmed().toInt());
+    m_ui->txtSubject->setText(m_session.SubjectName());
+    m_ui->txtNumber->setText(m_session.SelNo());
+    const int subject = int(Schema::subjects().indexOf(m_session.SubjectName().trimmed()));
+    auto test = Exams::fetch(m_session.Conn(), m_session.SelNo().trimmed().toInt());
     if (!test) {
         MessageService::error(test.error(), ErrorWording::Restart);
         return;
     }
     // The column name comes from the fixed list, never from what was typed.
     if (!*test || subject < 0 || !(*test)->items.hasSubject(subject)) {
-        MessageService::info(QStringLiteral("这次考试没有“%1”这门科目，或者考试已被删除！").arg(mod().SubjectName()));
+        MessageService::info(
+            QStringLiteral("这次考试没有“%1”这门科目，或者考试已被删除！").arg(m_session.SubjectName()));
         return;
     }
     const QString column = Schema::subjects()[subject];
-    auto rows = Scores::subjectColumn(mod().Conn(), (*test)->number, subject);
+    auto rows = Scores::subjectColumn(m_session.Conn(), (*test)->number, subject);
     if (!rows) {
         MessageService::error(rows.error(), ErrorWording::Restart,
             QStringLiteral("考试%1的成绩表中没有“%2”这一列，或者成绩表已不存在，无法分析！\r\n")
@@ -114,7 +116,7 @@ void Analyze_Subject::load()
                 .arg(column));
         return;
     }
-    auto rules = StatsRules::load(mod().Conn());
+    auto rules = StatsRules::load(m_session.Conn());
     if (!rules) {
         MessageService::error(rules.error(), ErrorWording::Restart);
         return;
@@ -170,7 +172,7 @@ void Analyze_Subject::openStudent()
     const int col = m_ui->Grid->currentColumn();
     if (col < 1)
         return;
-    StudentInfo::openReadOnly(this, m_ui->Grid->text(0, col));
+    StudentInfo::openReadOnly(m_session, this, m_ui->Grid->text(0, col));
 }
 
 } // namespace velmora

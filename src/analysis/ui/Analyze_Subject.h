@@ -13,13 +13,15 @@ class Analyze_Subject;
 
 namespace velmora {
 
+class Module1;
+
 // 科目成绩分析: picks the test and one of its subjects.
 class Analyze_Subject_Sel : public TestSelector
 {
     Q_OBJECT
 
 public:
-    explicit Analyze_Subject_Sel(QWidget* parent = nullptr);
+    explicit Analyze_Subject_Sel(Module1& session, QWidget* parent = nullptr);
     void ok() override;
 
 Q_SIGNALS:
@@ -39,13 +41,14 @@ class Analyze_Subject : public QWidget
     Q_OBJECT
 
 public:
-    explicit Analyze_Subject(QWidget* parent = nullptr);
+    explicit Analyze_Subject(Module1& session, QWidget* parent = nullptr);
     ~Analyze_Subject() override;
 
     // Reads SelNo and SubjectName.
     void load();
 
 private:
+    Module1& m_session;
     std::unique_ptr<Ui::Analyze_Subject> m_ui;
 
     // The bands' table: its headers and a size that shows them whole.

@@ -28,8 +28,9 @@ namespace velmora {
 
 using ReportCards::Shown;
 
-ReportSlips::ReportSlips(QWidget* parent)
+ReportSlips::ReportSlips(Module1& session, QWidget* parent)
     : QDialog(parent)
+    , m_session(session)
     , m_ui(std::make_unique<Ui::ReportSlips>())
 {
     m_ui->setupUi(this);
@@ -47,11 +48,11 @@ ReportSlips::~ReportSlips() = default;
 
 bool ReportSlips::load()
 {
-    auto started = TestChoice::start(1, QStringLiteral("还没有考试，请先添加考试信息！"));
+    auto started = TestChoice::start(m_session.Conn(), 1, QStringLiteral("还没有考试，请先添加考试信息！"));
     if (!started)
         return false;
-    auto grades = GradeBands::load(mod().Conn());
-    auto cls = ClassSettings::load(mod().Conn());
+    auto grades = GradeBands::load(m_session.Conn());
+    auto cls = ClassSettings::load(m_session.Conn());
     if (!grades || !cls) {
         MessageService::error(!grades ? grades.error() : cls.error());
         return false;
@@ -83,8 +84,8 @@ std::optional<QVector<Slips::Slip>> ReportSlips::slips()
         if (choice.typeId() == QMetaType::QString && t.name == choice.toString())
             terms << t;
     }
-    auto term
-        = Analysis::cardsOf(mod().Conn(), terms.isEmpty() ? QVector<int> { choice.toInt() } : QVector<int>(), terms);
+    auto term = Analysis::cardsOf(
+        m_session.Conn(), terms.isEmpty() ? QVector<int> { choice.toInt() } : QVector<int>(), terms);
     if (!term) {
         MessageService::error(term.error());
         return std::nullopt;
@@ -136,12 +137,13 @@ void ReportSlips::notices()
     const auto made = slips();
     if (!made)
         return;
-    ParentNotices dialog(*made, choices().shown, this);
+    ParentNotices dialog(m_session, *made, choices().shown, this);
     dialog.exec();
 }
 
-ParentNotices::ParentNotices(const QVector<Slips::Slip>& slips, Shown shown, QWidget* parent)
+ParentNotices::ParentNotices(Module1& session, const QVector<Slips::Slip>& slips, Shown shown, QWidget* parent)
     : QDialog(parent)
+    , m_session(session)
     , m_ui(std::make_unique<Ui::ParentNotices>())
     , m_slips(slips)
     , m_shown(shown)
@@ -152,11 +154,11 @@ ParentNotices::ParentNotices(const QVector<Slips::Slip>& slips, Shown shown, QWi
     m_ui->Grid->setClassList(true);
     m_ui->Grid->exportBy(m_ui->BN_Export);
 
-    auto kept = Slips::loadTemplate(mod().Conn());
+    auto kept = Slips::loadTemplate(m_session.Conn());
     if (!kept)
         MessageService::error(kept.error());
     m_kept = kept ? *kept : Slips::defaultTemplate();
-    if (auto students = Students::list(mod().Conn())) {
+    if (auto students = Students::list(m_session.Conn())) {
         for (const StudentRecord& r : std::as_const(*students))
             m_phones.insert(r[StudentRecord::Number].trimmed(), r[StudentRecord::Phone].trimmed());
     } else {
@@ -221,14 +223,14 @@ void ParentNotices::done(int result)
     // An edited template is the one used next time.
     const QString templ = m_ui->txtTemplate->toPlainText();
     // A read-only user's wording serves this time only.
-    if (templ != m_kept && mod().Conn().writesRefused().isEmpty()) {
+    if (templ != m_kept && m_session.Conn().writesRefused().isEmpty()) {
         if (const QString why = Slips::templateProblem(templ); !why.isEmpty()) {
             MessageService::info(why);
             m_ui->txtTemplate->setFocus();
             return;
         }
         // The messages made stand whether or not the template could be kept.
-        if (Status kept = Slips::saveTemplate(mod().Conn(), templ); !kept)
+        if (Status kept = Slips::saveTemplate(m_session.Conn(), templ); !kept)
             MessageService::error(kept.error());
     }
     QDialog::done(result);

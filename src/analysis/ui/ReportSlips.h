@@ -14,6 +14,8 @@ class ReportSlips;
 
 namespace velmora {
 
+class Module1;
+
 // 成绩条: for one test or term grade, a slip per student to cut apart and
 // hand out, a picture per student to send one family, or a message per
 // family from a template; ranks off unless asked for.
@@ -22,13 +24,14 @@ class ReportSlips : public QDialog
     Q_OBJECT
 
 public:
-    explicit ReportSlips(QWidget* parent = nullptr);
+    explicit ReportSlips(Module1& session, QWidget* parent = nullptr);
     ~ReportSlips() override;
 
     // Lists the tests, the newest first, and the term grades; false after a message.
     bool load();
 
 private:
+    Module1& m_session;
     std::unique_ptr<Ui::ReportSlips> m_ui;
 
     Slips::Choices choices() const;
@@ -50,12 +53,14 @@ class ParentNotices : public QDialog
     Q_OBJECT
 
 public:
-    ParentNotices(const QVector<Slips::Slip>& slips, ReportCards::Shown shown, QWidget* parent = nullptr);
+    ParentNotices(
+        Module1& session, const QVector<Slips::Slip>& slips, ReportCards::Shown shown, QWidget* parent = nullptr);
     ~ParentNotices() override;
 
     void done(int result) override;
 
 private:
+    Module1& m_session;
     std::unique_ptr<Ui::ParentNotices> m_ui;
 
     void fill();

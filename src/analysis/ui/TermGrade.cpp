@@ -23,8 +23,9 @@ namespace velmora {
 
 using Analysis::TermDefinition;
 
-TermDialog::TermDialog(const QVector<TestRecord>& tests, const TermDefinition& term, QWidget* parent)
+TermDialog::TermDialog(Module1& session, const QVector<TestRecord>& tests, const TermDefinition& term, QWidget* parent)
     : QDialog(parent)
+    , m_session(session)
     , m_ui(std::make_unique<Ui::TermDialog>())
     , m_replacing(term.name)
 {
@@ -90,15 +91,16 @@ void TermDialog::showSum()
 
 void TermDialog::accept()
 {
-    if (Status saved = Analysis::Terms::save(mod().Conn(), term(), m_replacing); !saved) {
+    if (Status saved = Analysis::Terms::save(m_session.Conn(), term(), m_replacing); !saved) {
         MessageService::error(saved.error());
         return;
     }
     QDialog::accept();
 }
 
-TermGrade::TermGrade(QWidget* parent)
+TermGrade::TermGrade(Module1& session, QWidget* parent)
     : QWidget(parent)
+    , m_session(session)
     , m_ui(std::make_unique<Ui::TermGrade>())
 {
     m_ui->setupUi(this);
@@ -107,7 +109,7 @@ TermGrade::TermGrade(QWidget* parent)
     ChildWindow::setDesignSize(this, { 14400, 9000 });
     // Only an administrator defines them, as tests are defined.
     for (QPushButton* b : { m_ui->BN_New, m_ui->BN_Edit, m_ui->BN_Delete })
-        b->setEnabled(mod().IsAdmin());
+        b->setEnabled(m_session.IsAdmin());
 
     connect(m_ui->cmbTerm, &QComboBox::currentIndexChanged, this, &TermGrade::showTerm);
     connect(m_ui->BN_New, &QPushButton::clicked, this, [this] { edit(true); });
@@ -167,8 +169,8 @@ QStringList TermGrade::notes() const
 
 bool TermGrade::load()
 {
-    auto tests = Exams::list(mod().Conn());
-    auto names = Students::names(mod().Conn());
+    auto tests = Exams::list(m_session.Conn());
+    auto names = Students::names(m_session.Conn());
     if (!tests || !names) {
         MessageService::error(!tests ? tests.error() : names.error());
         return false;
@@ -185,7 +187,7 @@ bool TermGrade::load()
 
 void TermGrade::fillTerms(const QString& chosen)
 {
-    auto terms = Analysis::Terms::list(mod().Conn());
+    auto terms = Analysis::Terms::list(m_session.Conn());
     if (!terms) {
         MessageService::error(terms.error());
         return;
@@ -196,8 +198,8 @@ void TermGrade::fillTerms(const QString& chosen)
     for (const TermDefinition& t : std::as_const(m_terms))
         m_ui->cmbTerm->addItem(t.name);
     m_ui->cmbTerm->setCurrentIndex(qMax(0, m_ui->cmbTerm->findText(chosen)));
-    m_ui->BN_Edit->setEnabled(mod().IsAdmin() && !m_terms.isEmpty());
-    m_ui->BN_Delete->setEnabled(mod().IsAdmin() && !m_terms.isEmpty());
+    m_ui->BN_Edit->setEnabled(m_session.IsAdmin() && !m_terms.isEmpty());
+    m_ui->BN_Delete->setEnabled(m_session.IsAdmin() && !m_terms.isEmpty());
     m_ui->BN_Print->setEnabled(!m_terms.isEmpty());
     showTerm();
 }
@@ -214,14 +216,14 @@ void TermGrade::showTerm()
             QStringLiteral("还没有学期总评，请点“新建”，选几次考试并给出权重（如平时30%、期中30%、期末40%）。"));
         return;
     }
-    auto rules = StatsRules::load(mod().Conn());
-    auto grades = GradeBands::load(mod().Conn());
+    auto rules = StatsRules::load(m_session.Conn());
+    auto grades = GradeBands::load(m_session.Conn());
     if (!grades) {
         MessageService::error(grades.error());
         return;
     }
-    auto sheet
-        = rules ? Analysis::termSheet(mod().Conn(), m_terms[at], *rules) : Result<Analysis::TermSheet>(rules.error());
+    auto sheet = rules ? Analysis::termSheet(m_session.Conn(), m_terms[at], *rules)
+                       : Result<Analysis::TermSheet>(rules.error());
     if (!sheet) {
         MessageService::error(sheet.error());
         return;
@@ -260,7 +262,7 @@ void TermGrade::edit(bool fresh)
 {
     const int at = m_ui->cmbTerm->currentIndex();
     const TermDefinition current = fresh || at < 0 ? TermDefinition {} : m_terms.value(at);
-    TermDialog dialog(m_tests, current, this);
+    TermDialog dialog(m_session, m_tests, current, this);
     if (dialog.exec() == QDialog::Accepted)
         fillTerms(dialog.term().name);
 }
@@ -272,7 +274,7 @@ void TermGrade::remove()
         || MessageService::askDelete(QStringLiteral("删除学期总评“%1”吗？各次考试的成绩不受影响。").arg(name))
             != MsgAnswer::Yes)
         return;
-    if (Status gone = Analysis::Terms::remove(mod().Conn(), name); !gone) {
+    if (Status gone = Analysis::Terms::remove(m_session.Conn(), name); !gone) {
         MessageService::error(gone.error());
         return;
     }

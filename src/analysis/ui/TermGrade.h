@@ -17,19 +17,23 @@ class TermGrade;
 
 namespace velmora {
 
+class Module1;
+
 // A term grade's name and its tests with their weights.
 class TermDialog : public QDialog
 {
     Q_OBJECT
 
 public:
-    TermDialog(const QVector<TestRecord>& tests, const Analysis::TermDefinition& term, QWidget* parent);
+    TermDialog(
+        Module1& session, const QVector<TestRecord>& tests, const Analysis::TermDefinition& term, QWidget* parent);
     ~TermDialog() override;
     Analysis::TermDefinition term() const;
     // Keeps it, or says why not and stays open.
     void accept() override;
 
 private:
+    Module1& m_session;
     std::unique_ptr<Ui::TermDialog> m_ui;
     QVector<QComboBox*> cmbTest;
     QVector<QSpinBox*> spnWeight;
@@ -46,11 +50,12 @@ class TermGrade : public QWidget
     Q_OBJECT
 
 public:
-    explicit TermGrade(QWidget* parent = nullptr);
+    explicit TermGrade(Module1& session, QWidget* parent = nullptr);
     ~TermGrade() override;
     bool load();
 
 private:
+    Module1& m_session;
     std::unique_ptr<Ui::TermGrade> m_ui;
 
     void showTerm();

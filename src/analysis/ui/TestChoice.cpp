@@ -9,12 +9,12 @@
 
 namespace velmora::TestChoice {
 
-std::optional<Start> start(int atLeast, const QString& fewer)
+std::optional<Start> start(Database& db, int atLeast, const QString& fewer)
 {
-    auto tests = Exams::list(mod().Conn());
-    auto names = Students::names(mod().Conn());
-    auto rules = StatsRules::load(mod().Conn());
-    auto terms = Analysis::Terms::list(mod().Conn());
+    auto tests = Exams::list(db);
+    auto names = Students::names(db);
+    auto rules = StatsRules::load(db);
+    auto terms = Analysis::Terms::list(db);
     if (!tests || !names || !rules || !terms) {
         MessageService::error(!tests ? tests.error() : !names ? names.error() : !rules ? rules.error() : terms.error());
         return std::nullopt;
@@ -55,13 +55,13 @@ void follow(QObject* window, QVector<QComboBox*> boxes, const std::function<bool
     });
 }
 
-std::optional<Analysis::TestCells> cells(const QVariant& choice, const Start& start)
+std::optional<Analysis::TestCells> cells(Database& db, const QVariant& choice, const Start& start)
 {
     if (choice.typeId() == QMetaType::QString) {
         for (const Analysis::TermDefinition& term : start.terms) {
             if (term.name != choice.toString())
                 continue;
-            auto sheet = Analysis::termSheet(mod().Conn(), term, start.rules);
+            auto sheet = Analysis::termSheet(db, term, start.rules);
             if (!sheet) {
                 MessageService::error(sheet.error());
                 return std::nullopt;
@@ -70,13 +70,13 @@ std::optional<Analysis::TestCells> cells(const QVariant& choice, const Start& st
         }
         return std::nullopt;
     }
-    auto test = Exams::fetch(mod().Conn(), choice.toInt());
+    auto test = Exams::fetch(db, choice.toInt());
     if (!test || !*test) {
         if (!test)
             MessageService::error(test.error());
         return std::nullopt;
     }
-    auto read = Analysis::cellsOf(mod().Conn(), **test);
+    auto read = Analysis::cellsOf(db, **test);
     if (!read) {
         MessageService::error(read.error());
         return std::nullopt;

@@ -12,6 +12,10 @@
 
 class QComboBox;
 
+namespace velmora {
+class Database;
+}
+
 namespace velmora::TestChoice {
 
 // What a window of figures starts from: the tests, the term grades, the
@@ -24,7 +28,7 @@ struct Start
     QHash<QString, QString> names;
     StatsRules rules;
 };
-std::optional<Start> start(int atLeast, const QString& fewer);
+std::optional<Start> start(Database& db, int atLeast, const QString& fewer);
 
 // Each test as "3 期末考试 2025-01-16", the newest first, its number as the
 // item's data; then each term grade as "学期总评：<name>", its name as the data.
@@ -36,6 +40,6 @@ void follow(QObject* window, QVector<QComboBox*> boxes, const std::function<bool
 
 // The cells of a box's choice as figures read them, a term grade's in tenths
 // of 100 per subject; none, having said why.
-std::optional<Analysis::TestCells> cells(const QVariant& choice, const Start& start);
+std::optional<Analysis::TestCells> cells(Database& db, const QVariant& choice, const Start& start);
 
 } // namespace velmora::TestChoice

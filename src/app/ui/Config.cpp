@@ -13,8 +13,9 @@
 
 namespace velmora {
 
-Config::Config(QWidget* parent)
+Config::Config(Module1& session, QWidget* parent)
     : QDialog(parent)
+    , m_session(session)
     , m_ui(std::make_unique<Ui::Config>())
 {
     m_ui->setupUi(this);
@@ -32,13 +33,13 @@ Config::~Config() = default;
 
 void Config::testConnection()
 {
-    mod().Conn().close();
+    m_session.Conn().close();
     if (m_ui->txtServer->text().trimmed().isEmpty() || m_ui->txtDataBase->text().trimmed().isEmpty()
         || m_ui->txtUser->text().trimmed().isEmpty() || m_ui->txtPwd->text().trimmed().isEmpty()) {
         MessageService::info(QStringLiteral("请填写所有的数据库配置信息!"));
         return;
     }
-    if (mod().ConnectDb(
+    if (m_session.ConnectDb(
             m_ui->txtServer->text(), m_ui->txtDataBase->text(), m_ui->txtUser->text(), m_ui->txtPwd->text())) {
         MessageService::info(QStringLiteral("连接成功"));
         m_ui->Command2->setEnabled(true);
@@ -57,11 +58,11 @@ void Config::save()
         MessageService::info(unstorable);
         return;
     }
-    const DbConfig::Values before = mod().dbConfig();
-    mod().setDbConfig(values);
-    const Status written = mod().WriteDbConfig();
+    const DbConfig::Values before = m_session.dbConfig();
+    m_session.setDbConfig(values);
+    const Status written = m_session.WriteDbConfig();
     if (!written) {
-        mod().setDbConfig(before);
+        m_session.setDbConfig(before);
         MessageService::info(QStringLiteral("保存设置失败！") + written.error().description
             + QStringLiteral("\r\n原来的配置文件没有改变。"));
         return;
@@ -70,14 +71,14 @@ void Config::save()
         MessageService::info(QStringLiteral("程序文件夹 %1 不存放数据，数据库配置已保存到 %2。")
                                  .arg(QDir::toNativeSeparators(AppPaths::programDir()),
                                      QDir::toNativeSeparators(AppPaths::writableConfigFile())));
-    Q_EMIT saved(mod().DbUser(), mod().DbPwd());
-    mod().Conn().close();
+    Q_EMIT saved(m_session.DbUser(), m_session.DbPwd());
+    m_session.Conn().close();
     accept();
 }
 
 void Config::cancel()
 {
-    mod().Conn().close();
+    m_session.Conn().close();
     QDialog::reject();
 }
 

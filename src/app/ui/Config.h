@@ -9,13 +9,15 @@ class Config;
 
 namespace velmora {
 
+class Module1;
+
 // 系统配置: the four database settings, tested before they may be saved.
 class Config : public QDialog
 {
     Q_OBJECT
 
 public:
-    explicit Config(QWidget* parent = nullptr);
+    explicit Config(Module1& session, QWidget* parent = nullptr);
     ~Config() override;
 
     void testConnection();
@@ -29,6 +31,7 @@ Q_SIGNALS:
     void saved(const QString& user, const QString& password);
 
 private:
+    Module1& m_session;
     std::unique_ptr<Ui::Config> m_ui;
 };
 

@@ -22,12 +22,13 @@ namespace {
 const QString kLocal = QStringLiteral("(local)");
 }
 
-CopyDatabase::CopyDatabase(QWidget* parent)
+CopyDatabase::CopyDatabase(Module1& session, QWidget* parent)
     : QDialog(parent)
+    , m_session(session)
     , m_ui(std::make_unique<Ui::CopyDatabase>())
 {
     m_ui->setupUi(this);
-    const ConnectionSettings now = mod().Conn().settings();
+    const ConnectionSettings now = m_session.Conn().settings();
     const bool embedded = SqlDialect::isEmbeddedServer(now.server);
     m_ui->cboServer->addItem(kLocal);
     m_ui->cboServer->setCurrentText(embedded ? QString() : kLocal);
@@ -69,7 +70,7 @@ ConnectionSettings CopyDatabase::target() const
 bool CopyDatabase::copy()
 {
     const ConnectionSettings to = target();
-    const ConnectionSettings from = mod().Conn().settings();
+    const ConnectionSettings from = m_session.Conn().settings();
     if (to.server.isEmpty() || to.database.isEmpty() || to.user.isEmpty()) {
         MessageService::info(QStringLiteral("请填写服务器、数据库名和用户名！"));
         return false;
@@ -92,7 +93,7 @@ bool CopyDatabase::copy()
     ProgressBox box(this, QStringLiteral("正在复制数据库…"), 100);
     const PrintOut::Progress moved = box.progress();
     Status copied = DatabaseCopy::copy(
-        mod().Conn(), target, [&moved](int done, int total) { return moved(done * 100 / std::max(1, total)); });
+        m_session.Conn(), target, [&moved](int done, int total) { return moved(done * 100 / std::max(1, total)); });
     if (!copied) {
         MessageService::info(QStringLiteral("复制没有完成，目标数据库没有改动：") + copied.error().description);
         return false;

@@ -11,6 +11,8 @@ class CopyDatabase;
 
 namespace velmora {
 
+class Module1;
+
 // 复制数据库: the whole class database, as it is now, into another empty
 // one: the laptop's file onto the staff-room server, or the server's onto
 // a file here.
@@ -19,7 +21,7 @@ class CopyDatabase : public QDialog
     Q_OBJECT
 
 public:
-    explicit CopyDatabase(QWidget* parent = nullptr);
+    explicit CopyDatabase(Module1& session, QWidget* parent = nullptr);
     ~CopyDatabase() override;
 
     ConnectionSettings target() const;
@@ -28,6 +30,7 @@ public:
     bool copy();
 
 private:
+    Module1& m_session;
     std::unique_ptr<Ui::CopyDatabase> m_ui;
 
     void serverChanged();

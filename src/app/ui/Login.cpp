@@ -22,8 +22,9 @@
 
 namespace velmora {
 
-Login::Login(QWidget* parent)
+Login::Login(Module1& session, QWidget* parent)
     : QDialog(parent)
+    , m_session(session)
     , m_ui(std::make_unique<Ui::Login>())
 {
     m_ui->setupUi(this);
@@ -76,15 +77,15 @@ void Login::reject()
 void Login::offerUpgrade()
 {
     // Only an administrator who agrees changes the database's layout.
-    auto needed = Schema::needsUpgrade(mod().Conn());
-    if (!mod().IsAdmin() || !needed || !*needed)
+    auto needed = Schema::needsUpgrade(m_session.Conn());
+    if (!m_session.IsAdmin() || !needed || !*needed)
         return;
     if (!MessageService::askYesNo(
             QStringLiteral("数据库需要升级：本版本的部分功能（如“其他”中教师自己的评语）要用到新的数据表。\r\n"
                            "现在升级吗？已有的数据不会改变。")))
         return;
     QStringList changes;
-    Status upgraded = Schema::upgrade(mod().Conn(), &changes);
+    Status upgraded = Schema::upgrade(m_session.Conn(), &changes);
     if (!upgraded) {
         MessageService::error(
             upgraded.error(), ErrorWording::Unknown, QStringLiteral("数据库升级失败，数据库保持原样。\r\n"));
@@ -126,7 +127,7 @@ bool Login::offerDemo()
 
 void Login::showConfig()
 {
-    Config config(this);
+    Config config(m_session, this);
     connect(&config, &Config::saved, this, &Login::configSaved);
     config.exec();
 }
@@ -143,37 +144,36 @@ void Login::configSaved(const QString& user, const QString& password)
 
 void Login::login()
 {
-    Module1& m = mod();
-    if (!m.ReadDbConfig()) {
+    if (!m_session.ReadDbConfig()) {
         MessageService::info(QStringLiteral("读取数据库配置文件出错！"));
         return;
     }
-    m.setLogin(m_ui->txtUser->text(), m_ui->txtPwd->text());
-    ScoreHistory::setUser(m.LoginUser());
+    m_session.setLogin(m_ui->txtUser->text(), m_ui->txtPwd->text());
+    ScoreHistory::setUser(m_session.LoginUser());
     const auto refused = [](const Error& why) {
         MessageService::info(QStringLiteral("连接失败！对不起，您不能使用本系统！") + why.numberOrZero()
             + QLatin1Char(' ') + why.description);
     };
-    if (m.ConnectDb(m.DbServer(), m.DbName(), m_ui->txtUser->text(), m_ui->txtPwd->text())) {
+    if (m_session.ConnectDb(m_session.DbServer(), m_session.DbName(), m_ui->txtUser->text(), m_ui->txtPwd->text())) {
         // A server role given a teacher's rights is that teacher, not an administrator.
-        auto rights = m.adoptRights(m.LoginUser());
+        auto rights = m_session.adoptRights(m_session.LoginUser());
         if (!rights) {
             refused(rights.error());
             return;
         }
-        m.setAdmin(!rights->limited());
-        MessageService::info(m.LoginUser()
-            + (m.IsAdmin() ? QStringLiteral("使用 数据库管理员 登陆连接成功！")
-                           : QStringLiteral("使用 用户身份 权限登陆")));
+        m_session.setAdmin(!rights->limited());
+        MessageService::info(m_session.LoginUser()
+            + (m_session.IsAdmin() ? QStringLiteral("使用 数据库管理员 登陆连接成功！")
+                                   : QStringLiteral("使用 用户身份 权限登陆")));
         offerUpgrade();
-        Windows::showMainForm();
+        Windows::showMainForm(m_session);
         accept();
         return;
     }
-    const Status checked = m.CheckUser(m_ui->txtUser->text(), m_ui->txtPwd->text());
+    const Status checked = m_session.CheckUser(m_ui->txtUser->text(), m_ui->txtPwd->text());
     if (checked) {
         offerUpgrade();
-        Windows::showMainForm();
+        Windows::showMainForm(m_session);
         accept();
         return;
     }

@@ -9,13 +9,15 @@ class Login;
 
 namespace velmora {
 
+class Module1;
+
 // 用户登陆: a database login or a user of tblUsers.
 class Login : public QDialog
 {
     Q_OBJECT
 
 public:
-    explicit Login(QWidget* parent = nullptr);
+    explicit Login(Module1& session, QWidget* parent = nullptr);
     ~Login() override;
 
     // The check for dbcfg.dat; runs once, when the window is first shown.
@@ -37,6 +39,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    Module1& m_session;
     std::unique_ptr<Ui::Login> m_ui;
 
     bool m_loaded = false;

@@ -82,8 +82,9 @@ QUrl MainForm::homePage()
     return QUrl(QStringLiteral("https://velmora.example.org/"));
 }
 
-MainForm::MainForm(QWidget* parent)
+MainForm::MainForm(Module1& session, QWidget* parent)
     : QMainWindow(parent)
+    , m_session(session)
     , m_ui(std::make_unique<Ui::MainForm>())
 {
     m_ui->setupUi(this);
@@ -172,8 +173,7 @@ QMenu* MainForm::menu(const QString& name) const
 
 void MainForm::load()
 {
-    Module1& m = mod();
-    auto students = m.Conn().hasRows(QStringLiteral("tblLogin"));
+    auto students = m_session.Conn().hasRows(QStringLiteral("tblLogin"));
     if (!students)
         MessageService::error(students.error());
     if (!students || !*students) {
@@ -181,12 +181,12 @@ void MainForm::load()
         menu(QStringLiteral("ScoreAnalyse"))->menuAction()->setEnabled(false);
         MessageService::info(QStringLiteral("请添加学生信息！"));
     }
-    auto cls = m.Conn().hasRows(QStringLiteral("tblClass"));
+    auto cls = m_session.Conn().hasRows(QStringLiteral("tblClass"));
     if (!cls || !*cls) {
         entry(QStringLiteral("ClassConfig"))->setEnabled(false);
         MessageService::info(QStringLiteral("程序有错！数据库中少表tblClass."));
     }
-    if (!m.IsAdmin()) {
+    if (!m_session.IsAdmin()) {
         for (const char* name :
             { "InfoAdd", "InfoDel", "InfoEdit", "InfoImport", "TestAdd", "TestEdit", "TestDel", "TestFill", "TestGrid",
                 "TestImport", "Commitment", "DataBase", "Admin", "DataRestore", "TestDeleted", "DataCopy", "TestLock" })
@@ -319,16 +319,16 @@ void MainForm::reLogin()
 {
     if (!mayDropWindows())
         return;
-    Windows::showLogin();
+    Windows::showLogin(m_session);
     unload();
-    mod().Conn().close();
+    m_session.Conn().close();
 }
 
 void MainForm::databaseConfig()
 {
     if (!mayDropWindows())
         return;
-    Login* login = Windows::showLogin();
+    Login* login = Windows::showLogin(m_session);
     unload();
     QTimer::singleShot(0, login, &Login::showConfig);
 }
@@ -356,20 +356,20 @@ QString backUp(QWidget* parent, const QString& file, const QString& tag, const Q
 
 void MainForm::copyDatabase()
 {
-    CopyDatabase dialog(this);
+    CopyDatabase dialog(m_session, this);
     dialog.exec();
 }
 
 void MainForm::lockTests()
 {
-    TestLockDialog dialog(this);
+    TestLockDialog dialog(m_session, this);
     if (dialog.fill())
         dialog.exec();
 }
 
 void MainForm::deletedTests()
 {
-    DeletedTests dialog(this);
+    DeletedTests dialog(m_session, this);
     if (!dialog.fill())
         return;
     dialog.exec();
@@ -379,15 +379,15 @@ void MainForm::deletedTests()
 
 void MainForm::backupOnClose()
 {
-    const QString file = Backups::databaseFile(mod().Conn().settings());
-    if (file.isEmpty() || !mod().Conn().isOpen() || Backups::takenToday(file, Backups::folderFor(file)))
+    const QString file = Backups::databaseFile(m_session.Conn().settings());
+    if (file.isEmpty() || !m_session.Conn().isOpen() || Backups::takenToday(file, Backups::folderFor(file)))
         return;
     backUp(this, file, QString(), QStringLiteral("数据库的自动备份没有完成："));
 }
 
 void MainForm::backupNow()
 {
-    const QString file = Backups::databaseFile(mod().Conn().settings());
+    const QString file = Backups::databaseFile(m_session.Conn().settings());
     if (file.isEmpty()) {
         MessageService::info(QStringLiteral("现在连接的是数据库服务器，服务器上的数据请由服务器的管理员备份。"));
         return;
@@ -411,7 +411,7 @@ void MainForm::backupNow()
 
 void MainForm::restoreDatabase()
 {
-    const QString file = Backups::databaseFile(mod().Conn().settings());
+    const QString file = Backups::databaseFile(m_session.Conn().settings());
     if (file.isEmpty()) {
         MessageService::info(QStringLiteral("现在连接的是数据库服务器，只能恢复本机的数据库文件。"));
         return;
@@ -425,12 +425,12 @@ void MainForm::restoreDatabase()
         return;
     }
     // A copy from another installation may keep everyone out: every login first opens the file with dbcfg.dat's.
-    if (!Backups::loginWorks(choice.chosen(), mod().DbUser(), mod().DbPwd())
+    if (!Backups::loginWorks(choice.chosen(), m_session.DbUser(), m_session.DbPwd())
         && MessageService::askDelete(
                QStringLiteral("这个备份的数据库登录与现在的不同：用 dbcfg.dat 中的用户 %1 和密码打不开它。\r\n"
                               "恢复后谁都登陆不了，要先在“数据库配置”中改用它的登录，或用 velmora-initdb --restore "
                               "把“恢复前”的备份放回去。\r\n仍然要恢复吗？")
-                   .arg(mod().DbUser()),
+                   .arg(m_session.DbUser()),
                MsgIcon::Warning)
             != MsgAnswer::Yes)
         return;
@@ -446,9 +446,9 @@ void MainForm::restoreDatabase()
     // The file is replaced under no open connection, as after 重新登陆:
     // the windows close, and whoever logs in next reads the restored users.
     const QString chosen = choice.chosen();
-    Windows::showLogin();
+    Windows::showLogin(m_session);
     unload();
-    mod().Conn().close();
+    m_session.Conn().close();
     Status restored = Backups::restore(chosen, file);
     if (restored)
         MessageService::info(QStringLiteral("数据库已经恢复，请重新登陆。"));
@@ -460,8 +460,8 @@ void MainForm::restoreDatabase()
 
 void MainForm::changePassword()
 {
-    if (mod().DbUser() != mod().LoginUser()) {
-        Pass pass(this);
+    if (m_session.DbUser() != m_session.LoginUser()) {
+        Pass pass(m_session, this);
         pass.exec();
         return;
     }
@@ -471,7 +471,7 @@ void MainForm::changePassword()
 void MainForm::classSettings()
 {
     if (!isOpen(m_class)) {
-        m_class = new Class;
+        m_class = new Class(m_session);
         m_class->load();
     }
     showChild(m_class);
@@ -479,7 +479,7 @@ void MainForm::classSettings()
 
 void MainForm::privileges()
 {
-    User user(this);
+    User user(m_session, this);
     user.load();
     user.exec();
 }
@@ -494,7 +494,7 @@ void MainForm::commentGenerator()
 template <typename Window> void MainForm::openLoaded(QPointer<Window>& window)
 {
     if (!isOpen(window)) {
-        auto* opened = new Window;
+        auto* opened = new Window(m_session);
         if (!opened->load()) {
             delete opened;
             return;
@@ -514,10 +514,10 @@ template <typename Selector, typename Analysis>
 void MainForm::analysisFrom(QPointer<Selector>& selector, QPointer<Analysis>& analysis)
 {
     if (!isOpen(selector)) {
-        selector = new Selector;
+        selector = new Selector(m_session);
         connect(selector, &Selector::chosen, this, [this, &analysis] {
             if (!isOpen(analysis))
-                analysis = new Analysis;
+                analysis = new Analysis(m_session);
             analysis->load();
             showChild(analysis);
         });
@@ -543,7 +543,7 @@ void MainForm::conductRecords()
 
 void MainForm::termCalendar()
 {
-    TermCalendar calendar(this);
+    TermCalendar calendar(m_session, this);
     if (calendar.load())
         calendar.exec();
 }
@@ -586,7 +586,7 @@ void MainForm::subjectAnalysis()
 void MainForm::testList()
 {
     if (!isOpen(m_tests)) {
-        m_tests = new TestInfoWatch;
+        m_tests = new TestInfoWatch(m_session);
         connect(m_tests, &TestInfoWatch::addRequested, this, &MainForm::addTest);
         m_tests->load();
     }
@@ -595,16 +595,16 @@ void MainForm::testList()
 
 void MainForm::addTest()
 {
-    TestInfoAdd::open(this);
+    TestInfoAdd::open(m_session, this);
 }
 
 TestFillSel* MainForm::selectTest(const QString& mode)
 {
     if (!isOpen(m_select)) {
-        m_select = new TestFillSel;
+        m_select = new TestFillSel(m_session);
         connect(m_select, &TestFillSel::enterScores, this,
             [this](const QString& caption, const QString& topic, bool autoSave) {
-                TestFill::open(this, caption, topic, autoSave);
+                TestFill::open(m_session, this, caption, topic, autoSave);
             });
         connect(m_select, &TestFillSel::viewScores, this, &MainForm::showScores);
         connect(m_select, &TestFillSel::gridScores, this, &MainForm::showGrid);
@@ -634,7 +634,7 @@ void MainForm::exportAllScores()
 {
     if (!Sharing::mayShareClassList())
         return;
-    auto book = ScoreExport::allTests(mod().Conn());
+    auto book = ScoreExport::allTests(m_session.Conn());
     if (!book) {
         MessageService::error(book.error());
         return;
@@ -665,7 +665,7 @@ void MainForm::gridScores()
 
 void MainForm::showGridFor(int testNumber)
 {
-    mod().setSelNo(QString::number(testNumber));
+    m_session.setSelNo(QString::number(testNumber));
     showGrid();
 }
 
@@ -678,7 +678,7 @@ void MainForm::showGrid()
         return;
     }
     if (!isOpen(m_grid)) {
-        auto* grid = new ScoreGrid;
+        auto* grid = new ScoreGrid(m_session);
         if (!grid->load()) {
             delete grid;
             return;
@@ -695,7 +695,7 @@ void MainForm::showGrid()
 void MainForm::showScores()
 {
     if (!isOpen(m_scores))
-        m_scores = new TestWatch;
+        m_scores = new TestWatch(m_session);
     m_scores->load();
     showChild(m_scores);
 }
@@ -703,7 +703,7 @@ void MainForm::showScores()
 void MainForm::studentList()
 {
     if (!isOpen(m_watch)) {
-        m_watch = new StudentInfoWatch;
+        m_watch = new StudentInfoWatch(m_session);
         connect(m_watch, &StudentInfoWatch::findRequested, this, &MainForm::findStudent);
         m_watch->fill();
     }
@@ -712,12 +712,12 @@ void MainForm::studentList()
 
 void MainForm::addStudent()
 {
-    StudentInfo::openAdd(this);
+    StudentInfo::openAdd(m_session, this);
 }
 
 void MainForm::importStudents()
 {
-    StudentImportDialog importing(this);
+    StudentImportDialog importing(m_session, this);
     if (!importing.chooseFile())
         return;
     // The list open beside shows the new students at once.
@@ -728,14 +728,14 @@ void MainForm::importStudents()
 void MainForm::findStudent()
 {
     if (!isOpen(m_find))
-        m_find = new StudentInfoFind;
+        m_find = new StudentInfoFind(m_session);
     showChild(m_find);
 }
 
 void MainForm::studentReport()
 {
     if (!m_report)
-        m_report = new DataReport1(this);
+        m_report = new DataReport1(m_session, this);
     else
         m_report->refresh();
     m_report->show();
@@ -745,28 +745,28 @@ void MainForm::studentReport()
 
 void MainForm::scoreReport()
 {
-    ReportScore dialog(this);
+    ReportScore dialog(m_session, this);
     if (dialog.load())
         dialog.exec();
 }
 
 void MainForm::scoreSlips()
 {
-    ReportSlips dialog(this);
+    ReportSlips dialog(m_session, this);
     if (dialog.load())
         dialog.exec();
 }
 
 void MainForm::commentReport()
 {
-    ReportTeach dialog(this);
+    ReportTeach dialog(m_session, this);
     if (dialog.load())
         dialog.exec();
 }
 
 void MainForm::updateReportEntries()
 {
-    auto tests = Exams::list(mod().Conn());
+    auto tests = Exams::list(m_session.Conn());
     const bool any = tests && !tests->isEmpty();
     const bool comments
         = any && std::any_of(tests->cbegin(), tests->cend(), [](const TestRecord& t) { return t.items.comment; });
@@ -819,7 +819,7 @@ void MainForm::web()
 
 void MainForm::about()
 {
-    Splash about(Splash::Mode::About, this);
+    Splash about(m_session, Splash::Mode::About, this);
     about.exec();
 }
 

@@ -14,6 +14,8 @@ class MainForm;
 
 namespace velmora {
 
+class Module1;
+
 class Analyze_Class_Sel;
 class AttendanceRegister;
 class AttendanceTotals;
@@ -42,7 +44,7 @@ class MainForm : public QMainWindow
     Q_OBJECT
 
 public:
-    explicit MainForm(QWidget* parent = nullptr);
+    explicit MainForm(Module1& session, QWidget* parent = nullptr);
     ~MainForm() override;
 
     // Disables entries by the database's contents and the privilege level.
@@ -68,6 +70,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    Module1& m_session;
     void connectMenus();
     void fillWindowMenu();
     void notYetAvailable();

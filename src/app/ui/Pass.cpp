@@ -12,12 +12,13 @@
 
 namespace velmora {
 
-Pass::Pass(QWidget* parent)
+Pass::Pass(Module1& session, QWidget* parent)
     : QDialog(parent)
+    , m_session(session)
     , m_ui(std::make_unique<Ui::Pass>())
 {
     m_ui->setupUi(this);
-    m_ui->Text1->setText(mod().LoginUser());
+    m_ui->Text1->setText(m_session.LoginUser());
     for (QLineEdit* box : { m_ui->oldpwd, m_ui->newpwd, m_ui->newpwd2 })
         Controls::limitChars(box, 10);
     connect(m_ui->Command1, &QPushButton::clicked, this, &Pass::confirm);
@@ -37,7 +38,7 @@ void Pass::confirm()
         ok = false;
     }
     // Checked against the password typed at login, which a change does not replace.
-    if (!mod().isLoginPwd(m_ui->oldpwd->text())) {
+    if (!m_session.isLoginPwd(m_ui->oldpwd->text())) {
         MessageService::info(QStringLiteral("您输入的旧密码不正确！"));
         ok = false;
     }
@@ -47,7 +48,7 @@ void Pass::confirm()
         m_ui->newpwd2->clear();
         return;
     }
-    Status changed = Users::setPassword(mod().Conn(), mod().LoginUser(), m_ui->newpwd->text());
+    Status changed = Users::setPassword(m_session.Conn(), m_session.LoginUser(), m_ui->newpwd->text());
     if (!changed) {
         MessageService::error(changed.error(), ErrorWording::Restart);
         return;

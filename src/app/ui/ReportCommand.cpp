@@ -20,7 +20,7 @@ bool wanted(const QStringList& arguments)
     return arguments.contains(QLatin1String("--") + kReport);
 }
 
-int run(const QStringList& arguments)
+int run(Module1& session, const QStringList& arguments)
 {
     QCommandLineParser parser;
     const QCommandLineOption report(kReport, QStringLiteral("把学生信息表写成 PDF 文件。"), QStringLiteral("文件"));
@@ -33,8 +33,7 @@ int run(const QStringList& arguments)
         QTextStream(stderr) << message.text << '\n';
         return message.buttons == MsgButtons::Ok ? MsgAnswer::Ok : MsgAnswer::No;
     });
-    Module1& m = mod();
-    if (!m.ReadDbConfig()) {
+    if (!session.ReadDbConfig()) {
         err << "读取数据库配置文件出错！\n";
         return 1;
     }
@@ -42,14 +41,15 @@ int run(const QStringList& arguments)
     const QString password = qEnvironmentVariableIsSet("VELMORA_PASSWORD")
         ? qEnvironmentVariable("VELMORA_PASSWORD")
         : System::readHidden(QStringLiteral("%1 的密码：").arg(name));
-    m.setLogin(name);
+    session.setLogin(name);
     ScoreHistory::setUser(name);
-    if (!m.ConnectDb(m.DbServer(), m.DbName(), name, password) && !m.CheckUser(name, password)) {
+    if (!session.ConnectDb(session.DbServer(), session.DbName(), name, password)
+        && !session.CheckUser(name, password)) {
         err << "连接失败！对不起，您不能使用本系统！\n";
         return 1;
     }
     bool ok = false;
-    const QVector<QStringList> rows = DataReport1::readRows(&ok);
+    const QVector<QStringList> rows = DataReport1::readRows(session.Conn(), &ok);
     int pages = 0;
     if (!ok || !DataReport1::exportPdf(parser.value(report), rows, &pages)) {
         err << "不能写出学生信息表。\n";

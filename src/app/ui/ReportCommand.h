@@ -2,6 +2,10 @@
 
 #include <QStringList>
 
+namespace velmora {
+class Module1;
+}
+
 namespace velmora::ReportCommand {
 
 // VelmoraSQL --report-pdf FILE --user NAME: the class's 学生信息表 as a PDF,
@@ -9,6 +13,6 @@ namespace velmora::ReportCommand {
 // password from VELMORA_PASSWORD or typed unseen. For a school's scripts and
 // the installer's own check. Returns the program's exit code.
 bool wanted(const QStringList& arguments);
-int run(const QStringList& arguments);
+int run(Module1& session, const QStringList& arguments);
 
 } // namespace velmora::ReportCommand

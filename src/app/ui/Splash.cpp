@@ -17,8 +17,9 @@ namespace {
 constexpr QSize kPictureSize(620, 369);
 } // namespace
 
-Splash::Splash(Mode mode, QWidget* parent)
+Splash::Splash(Module1& session, Mode mode, QWidget* parent)
     : QDialog(parent, Qt::SplashScreen | Qt::FramelessWindowHint)
+    , m_session(session)
     , m_ui(std::make_unique<Ui::Splash>())
 {
     m_ui->setupUi(this);
@@ -65,7 +66,7 @@ void Splash::tick()
     case 3: {
         // No tick may act while the login window is open.
         Timer1->stop();
-        Login login(this);
+        Login login(m_session, this);
         login.exec();
         Timer1->start();
         break;

@@ -11,6 +11,8 @@ class Splash;
 
 namespace velmora {
 
+class Module1;
+
 // The start-up window, which leads to the login; also the About box.
 class Splash : public QDialog
 {
@@ -18,7 +20,7 @@ class Splash : public QDialog
 
 public:
     enum class Mode { StartUp, About };
-    explicit Splash(Mode mode, QWidget* parent = nullptr);
+    Splash(Module1& session, Mode mode, QWidget* parent = nullptr);
     ~Splash() override;
 
     qint16 LoadStep = 0;
@@ -26,6 +28,7 @@ public:
     void tick();
 
 private:
+    Module1& m_session;
     std::unique_ptr<Ui::Splash> m_ui;
     QTimer* Timer1;
 };

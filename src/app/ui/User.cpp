@@ -16,8 +16,9 @@
 
 namespace velmora {
 
-User::User(QWidget* parent)
+User::User(Module1& session, QWidget* parent)
     : QDialog(parent)
+    , m_session(session)
     , m_ui(std::make_unique<Ui::User>())
 {
     m_ui->setupUi(this);
@@ -74,13 +75,13 @@ UserRights::Rights User::chosenRights() const
 
 void User::load()
 {
-    auto names = Users::names(mod().Conn());
+    auto names = Users::names(m_session.Conn());
     if (!names) {
         MessageService::error(names.error());
         return;
     }
     // A server role given rights has no row of tblUsers: it is listed after them.
-    auto limited = UserRights::grants(mod().Conn());
+    auto limited = UserRights::grants(m_session.Conn());
     for (const ServerRoles::Grant& g : limited ? *limited : QVector<ServerRoles::Grant>()) {
         if (!names->contains(g.role))
             names->append(g.role);
@@ -94,13 +95,13 @@ bool User::isServerRole(const Error& missing, const QString& name) const
 {
     if (!missing.is(Error::Kind::Missing))
         return false;
-    auto role = ServerRoles::exists(mod().Conn(), name);
+    auto role = ServerRoles::exists(m_session.Conn(), name);
     return role && *role;
 }
 
 void User::choose()
 {
-    auto grade = Users::grade(mod().Conn(), m_ui->UserBox->currentText());
+    auto grade = Users::grade(m_session.Conn(), m_ui->UserBox->currentText());
     if (!grade && isServerRole(grade.error(), m_ui->UserBox->currentText()))
         grade = QString::fromLatin1(Users::kUser);
     if (!grade) {
@@ -111,7 +112,7 @@ void User::choose()
         m_ui->Option1->setChecked(true);
     else if (*grade == QLatin1String(Users::kUser))
         m_ui->Option2->setChecked(true);
-    auto rights = UserRights::of(mod().Conn(), m_ui->UserBox->currentText());
+    auto rights = UserRights::of(m_session.Conn(), m_ui->UserBox->currentText());
     if (!rights) {
         MessageService::error(rights.error());
         return;
@@ -127,7 +128,7 @@ void User::change()
     else if (m_ui->Option2->isChecked())
         grade = QString::fromLatin1(Users::kUser);
     const QString name = m_ui->UserBox->currentText();
-    auto stored = Users::setGrade(mod().Conn(), name, grade);
+    auto stored = Users::setGrade(m_session.Conn(), name, grade);
     // A server role is no user of tblUsers: only its rights are set.
     const bool role = !stored && m_ui->Option2->isChecked() && isServerRole(stored.error(), name);
     if (role)
@@ -138,11 +139,11 @@ void User::change()
     }
     const UserRights::Rights rights = chosenRights();
     // A database not upgraded keeps no rights: nothing to take away there.
-    auto kept = UserRights::available(mod().Conn());
+    auto kept = UserRights::available(m_session.Conn());
     Status rightsStored = !kept ? Status(kept.error()) : Done {};
     // With neither choice made, the user stays as stored, rights too.
     if (kept && (*kept || rights.limited()) && (m_ui->Option1->isChecked() || m_ui->Option2->isChecked()))
-        rightsStored = UserRights::store(mod().Conn(), name, rights);
+        rightsStored = UserRights::store(m_session.Conn(), name, rights);
     if (!rightsStored) {
         MessageService::error(rightsStored.error());
         return;

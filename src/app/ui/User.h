@@ -14,13 +14,15 @@ class User;
 
 namespace velmora {
 
+class Module1;
+
 // 用户权限设置: makes a user of tblUsers an administrator or an ordinary user.
 class User : public QDialog
 {
     Q_OBJECT
 
 public:
-    explicit User(QWidget* parent = nullptr);
+    explicit User(Module1& session, QWidget* parent = nullptr);
     ~User() override;
 
     void load();
@@ -28,6 +30,7 @@ public:
     void change();
 
 private:
+    Module1& m_session;
     std::unique_ptr<Ui::User> m_ui;
     // For an ordinary user: the subjects taught (none: every subject), one box per subject.
     QVector<QCheckBox*> chkSubject;

@@ -22,19 +22,19 @@ std::function<void()>& quitHandler()
 }
 } // namespace
 
-Login* showLogin()
+Login* showLogin(Module1& session)
 {
-    auto* login = new Login;
+    auto* login = new Login(session);
     login->setAttribute(Qt::WA_DeleteOnClose);
     login->show();
     return login;
 }
 
-MainForm* showMainForm()
+MainForm* showMainForm(Module1& session)
 {
     if (current())
         current()->unload();
-    auto* form = new MainForm;
+    auto* form = new MainForm(session);
     form->setAttribute(Qt::WA_DeleteOnClose);
     current() = form;
     // The whole screen for the child windows: the lists need their width on a small laptop.

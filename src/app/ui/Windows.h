@@ -7,15 +7,16 @@ class QWidget;
 namespace velmora {
 
 class Login;
+class Module1;
 class MainForm;
 
 // Hand-overs between the top-level windows: login, main window, program end.
 namespace Windows {
 
 // A new login window, shown without blocking (after the main window unloads).
-Login* showLogin();
+Login* showLogin(Module1& session);
 // The main window after a successful login; its load checks run from the event loop.
-MainForm* showMainForm();
+MainForm* showMainForm(Module1& session);
 // The open main window, if any.
 MainForm* mainForm();
 // The main window `widget` stands in (a child window, or a dialog it owns),

@@ -61,8 +61,9 @@ Attendance::Cell AbsenceDetails::cell() const
     return c;
 }
 
-AttendanceRegister::AttendanceRegister(QWidget* parent)
+AttendanceRegister::AttendanceRegister(Module1& session, QWidget* parent)
     : QWidget(parent)
+    , m_session(session)
     , m_ui(std::make_unique<Ui::AttendanceRegister>())
 {
     m_ui->setupUi(this);
@@ -118,7 +119,7 @@ bool AttendanceRegister::showSpan(const QDate& day)
         return false;
     }
     if (!same) {
-        if (Status read = m_sheet.load(mod().Conn(), from, to); !read) {
+        if (Status read = m_sheet.load(m_session.Conn(), from, to); !read) {
             MessageService::error(read.error());
             return false;
         }
@@ -146,7 +147,7 @@ bool AttendanceRegister::showSpan(const QDate& day)
 void AttendanceRegister::showAway()
 {
     const QDate day = m_ui->txtDay->date();
-    auto away = Attendance::awayOn(mod().Conn(), day);
+    auto away = Attendance::awayOn(m_session.Conn(), day);
     const QString when = day.toString(QStringLiteral("M月d日"));
     if (!away)
         m_ui->lblAway->setText(away.error().description);
@@ -179,7 +180,7 @@ void AttendanceRegister::spanChosen()
 
 bool AttendanceRegister::save()
 {
-    Status saved = m_sheet.save(mod().Conn());
+    Status saved = m_sheet.save(m_session.Conn());
     if (!saved) {
         MessageService::error(saved.error(), ErrorWording::Restart);
         return false;

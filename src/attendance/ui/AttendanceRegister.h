@@ -14,6 +14,8 @@ class AbsenceDetails;
 
 namespace velmora {
 
+class Module1;
+
 // An absence's reason (the illness, as the school's 因病缺勤 log asks), 就诊 and a note.
 class AbsenceDetails : public QDialog
 {
@@ -37,7 +39,7 @@ class AttendanceRegister : public QWidget, public UnsavedWork
     Q_OBJECT
 
 public:
-    explicit AttendanceRegister(QWidget* parent = nullptr);
+    explicit AttendanceRegister(Module1& session, QWidget* parent = nullptr);
     ~AttendanceRegister() override;
 
     // The span around today, the current cell on today's column; false, having said why, when it cannot be shown.
@@ -55,6 +57,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    Module1& m_session;
     std::unique_ptr<Ui::AttendanceRegister> m_ui;
 
     QModelIndexList chosenCells() const;

@@ -11,8 +11,9 @@
 
 namespace velmora {
 
-AttendanceTotals::AttendanceTotals(QWidget* parent)
+AttendanceTotals::AttendanceTotals(Module1& session, QWidget* parent)
     : QWidget(parent)
+    , m_session(session)
     , m_ui(std::make_unique<Ui::AttendanceTotals>())
 {
     m_ui->setupUi(this);
@@ -31,7 +32,7 @@ AttendanceTotals::~AttendanceTotals() = default;
 
 bool AttendanceTotals::load()
 {
-    auto terms = SchoolCalendar::terms(mod().Conn());
+    auto terms = SchoolCalendar::terms(m_session.Conn());
     if (!terms) {
         MessageService::error(terms.error());
         return false;
@@ -75,7 +76,7 @@ bool AttendanceTotals::query()
         MessageService::info(QStringLiteral("结束日期不能早于开始日期。"));
         return false;
     }
-    auto sheet = Attendance::totalsSheet(mod().Conn(), from, to);
+    auto sheet = Attendance::totalsSheet(m_session.Conn(), from, to);
     if (!sheet) {
         MessageService::error(sheet.error());
         return false;

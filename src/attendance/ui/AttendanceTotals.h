@@ -11,13 +11,15 @@ class AttendanceTotals;
 
 namespace velmora {
 
+class Module1;
+
 // 考勤统计: each student's days and times over a term or any span.
 class AttendanceTotals : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit AttendanceTotals(QWidget* parent = nullptr);
+    explicit AttendanceTotals(Module1& session, QWidget* parent = nullptr);
     ~AttendanceTotals() override;
 
     // The current term, or this month where no term holds today.
@@ -25,6 +27,7 @@ public:
     bool query();
 
 private:
+    Module1& m_session;
     std::unique_ptr<Ui::AttendanceTotals> m_ui;
 
     void termChosen(int index);

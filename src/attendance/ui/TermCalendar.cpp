@@ -14,8 +14,9 @@ const QString kWeekdays[] = { QStringLiteral("星期一"), QStringLiteral("星�
 
 } // namespace
 
-TermCalendar::TermCalendar(QWidget* parent)
+TermCalendar::TermCalendar(Module1& session, QWidget* parent)
     : QDialog(parent)
+    , m_session(session)
     , m_ui(std::make_unique<Ui::TermCalendar>())
 {
     m_ui->setupUi(this);
@@ -23,7 +24,7 @@ TermCalendar::TermCalendar(QWidget* parent)
         { QStringLiteral("学期"), QStringLiteral("第一天"), QStringLiteral("最后一天"), QStringLiteral("上课天数") });
     m_ui->grdDays->setHeaders(
         { QStringLiteral("日期"), QStringLiteral("星期"), QStringLiteral("安排"), QStringLiteral("说明") });
-    const bool admin = mod().IsAdmin();
+    const bool admin = m_session.IsAdmin();
     for (QWidget* w : { static_cast<QWidget*>(m_ui->BN_SaveTerm), static_cast<QWidget*>(m_ui->BN_DelTerm),
              static_cast<QWidget*>(m_ui->BN_SetDay) })
         w->setEnabled(admin);
@@ -43,7 +44,7 @@ TermCalendar::~TermCalendar() = default;
 
 bool TermCalendar::load()
 {
-    auto terms = SchoolCalendar::terms(mod().Conn());
+    auto terms = SchoolCalendar::terms(m_session.Conn());
     if (!terms) {
         MessageService::error(terms.error());
         return false;
@@ -51,7 +52,7 @@ bool TermCalendar::load()
     m_terms = *terms;
     QList<QStringList> rows;
     for (const SchoolCalendar::Term& t : std::as_const(m_terms)) {
-        auto days = SchoolCalendar::schoolDays(mod().Conn(), t.first, t.last);
+        auto days = SchoolCalendar::schoolDays(m_session.Conn(), t.first, t.last);
         rows << QStringList { t.name, SchoolCalendar::dayText(t.first), SchoolCalendar::dayText(t.last),
             days ? QString::number(days->size()) : QString() };
     }
@@ -82,7 +83,7 @@ bool TermCalendar::showDays()
     const QDate today = QDate::currentDate();
     const QDate from = m_terms.isEmpty() ? QDate(today.year() - 1, 1, 1) : qMin(m_terms.front().first, today);
     const QDate to = m_terms.isEmpty() ? QDate(today.year() + 1, 12, 31) : qMax(m_terms.back().last, today);
-    auto days = SchoolCalendar::exceptions(mod().Conn(), from, to);
+    auto days = SchoolCalendar::exceptions(m_session.Conn(), from, to);
     if (!days) {
         MessageService::error(days.error());
         return false;
@@ -101,7 +102,7 @@ bool TermCalendar::saveTerm()
     // A kept term's name changes its days; any other name is a new term.
     const QString name = m_ui->txtTermName->text().trimmed();
     Status saved = SchoolCalendar::saveTerm(
-        mod().Conn(), { name, m_ui->txtFirst->date(), m_ui->txtLast->date() }, isKept(name) ? name : QString());
+        m_session.Conn(), { name, m_ui->txtFirst->date(), m_ui->txtLast->date() }, isKept(name) ? name : QString());
     if (!saved) {
         MessageService::error(saved.error());
         return false;
@@ -121,7 +122,7 @@ bool TermCalendar::removeTerm()
             QStringLiteral("删除学期“%1”吗？\r\n考勤记录和放假安排不受影响。").arg(name), MsgIcon::Question)
         != MsgAnswer::Yes)
         return false;
-    if (Status removed = SchoolCalendar::removeTerm(mod().Conn(), name); !removed) {
+    if (Status removed = SchoolCalendar::removeTerm(m_session.Conn(), name); !removed) {
         MessageService::error(removed.error());
         return false;
     }
@@ -141,7 +142,7 @@ bool TermCalendar::setDay()
                                      weekday ? QStringLiteral("上课") : QStringLiteral("不上课")));
         return false;
     }
-    if (Status set = SchoolCalendar::setDay(mod().Conn(), day, school, m_ui->txtNote->text()); !set) {
+    if (Status set = SchoolCalendar::setDay(m_session.Conn(), day, school, m_ui->txtNote->text()); !set) {
         MessageService::error(set.error());
         return false;
     }

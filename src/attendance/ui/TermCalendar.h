@@ -11,6 +11,8 @@ class TermCalendar;
 
 namespace velmora {
 
+class Module1;
+
 // 学期和假期: the class's terms, and the holidays and make-up days in them.
 // An administrator's to change; others see them.
 class TermCalendar : public QDialog
@@ -18,7 +20,7 @@ class TermCalendar : public QDialog
     Q_OBJECT
 
 public:
-    explicit TermCalendar(QWidget* parent = nullptr);
+    explicit TermCalendar(Module1& session, QWidget* parent = nullptr);
     ~TermCalendar() override;
 
     bool load();
@@ -27,6 +29,7 @@ public:
     bool setDay();
 
 private:
+    Module1& m_session;
     std::unique_ptr<Ui::TermCalendar> m_ui;
 
     void termClicked();

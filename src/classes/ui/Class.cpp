@@ -54,8 +54,9 @@ protected:
 };
 } // namespace
 
-Class::Class(QWidget* parent)
+Class::Class(Module1& session, QWidget* parent)
     : QWidget(parent)
+    , m_session(session)
     , m_ui(std::make_unique<Ui::Class>())
     , Text(ClassSettings::kCells + 1, nullptr)
 {
@@ -68,7 +69,7 @@ Class::Class(QWidget* parent)
     buildTimetable();
 
     connect(m_ui->Command1, &QPushButton::clicked, this, &Class::editOrSave);
-    connect(m_ui->BN_Grades, &QPushButton::clicked, this, [this] { GradeBandsDialog::edit(this); });
+    connect(m_ui->BN_Grades, &QPushButton::clicked, this, [this] { GradeBandsDialog::edit(m_session, this); });
     connect(m_ui->Command2, &QPushButton::clicked, this, [this] {
         m_dropping = true;
         if (!ChildWindow::close(this))
@@ -180,11 +181,11 @@ void Class::lockoff()
 
 void Class::load()
 {
-    if (!mod().IsAdmin())
+    if (!m_session.IsAdmin())
         m_ui->Command1->setEnabled(false);
     // The class's standards are its administrators' to change.
-    findChild<QPushButton*>(QStringLiteral("BN_Grades"))->setEnabled(mod().IsAdmin());
-    auto settings = ClassSettings::load(mod().Conn());
+    findChild<QPushButton*>(QStringLiteral("BN_Grades"))->setEnabled(m_session.IsAdmin());
+    auto settings = ClassSettings::load(m_session.Conn());
     if (settings) {
         m_ui->txtNumber->setText(settings->number);
         m_ui->txtTeacher->setText(settings->teacher);
@@ -214,7 +215,7 @@ void Class::editOrSave()
         MessageService::info(problem);
         return;
     }
-    Status saved = s.save(mod().Conn(), m_read);
+    Status saved = s.save(m_session.Conn(), m_read);
     if (!saved) {
         // Nothing was written; the typed values stay for another try.
         MessageService::error(saved.error());

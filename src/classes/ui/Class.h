@@ -15,13 +15,15 @@ class Class;
 
 namespace velmora {
 
+class Module1;
+
 // 班级设置: the class row and the weekly timetable, edited by administrators.
 class Class : public QWidget, public UnsavedWork
 {
     Q_OBJECT
 
 public:
-    explicit Class(QWidget* parent = nullptr);
+    explicit Class(Module1& session, QWidget* parent = nullptr);
     ~Class() override;
 
     void load();
@@ -37,6 +39,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    Module1& m_session;
     std::unique_ptr<Ui::Class> m_ui;
     // Index 1..40 as on the form; 0 is unused.
     QVector<QLineEdit*> Text;

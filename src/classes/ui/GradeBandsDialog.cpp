@@ -11,8 +11,9 @@
 
 namespace velmora {
 
-GradeBandsDialog::GradeBandsDialog(const GradeBands& bands, QWidget* parent)
+GradeBandsDialog::GradeBandsDialog(Module1& session, const GradeBands& bands, QWidget* parent)
     : QDialog(parent)
+    , m_session(session)
     , m_ui(std::make_unique<Ui::GradeBandsDialog>())
 {
     m_ui->setupUi(this);
@@ -34,14 +35,14 @@ GradeBandsDialog::GradeBandsDialog(const GradeBands& bands, QWidget* parent)
 
 GradeBandsDialog::~GradeBandsDialog() = default;
 
-bool GradeBandsDialog::edit(QWidget* parent)
+bool GradeBandsDialog::edit(Module1& session, QWidget* parent)
 {
-    auto kept = GradeBands::load(mod().Conn());
+    auto kept = GradeBands::load(session.Conn());
     if (!kept) {
         MessageService::error(kept.error());
         return false;
     }
-    GradeBandsDialog dialog(*kept, parent);
+    GradeBandsDialog dialog(session, *kept, parent);
     return dialog.exec() == QDialog::Accepted;
 }
 
@@ -75,7 +76,7 @@ GradeBands GradeBandsDialog::bands() const
 
 void GradeBandsDialog::accept()
 {
-    if (Status saved = bands().save(mod().Conn()); !saved) {
+    if (Status saved = bands().save(m_session.Conn()); !saved) {
         MessageService::error(saved.error());
         return;
     }

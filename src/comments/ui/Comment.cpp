@@ -26,8 +26,9 @@ namespace {
 const QString kDuplicate = QStringLiteral("您已经输入了该选项。");
 } // namespace
 
-Comment::Comment(QWidget* parent)
+Comment::Comment(Module1& session, QWidget* parent)
     : QDialog(parent)
+    , m_session(session)
     , m_ui(std::make_unique<Ui::Comment>())
     , List(PhraseLibrary::kTabs, nullptr)
     , Check(22, nullptr)
@@ -145,22 +146,22 @@ void Comment::fillLists()
 void Comment::load()
 {
     // Without the table of its own, 其他 is empty and stays so until an administrator upgrades the database.
-    auto available = OwnPhrases::available(mod().Conn());
+    auto available = OwnPhrases::available(m_session.Conn());
     const bool keeps = available && *available;
-    const bool admin = mod().IsAdmin() && keeps;
+    const bool admin = m_session.IsAdmin() && keeps;
     txtOwn->setEnabled(admin);
     BN_OwnAdd->setEnabled(admin);
     BN_OwnDel->setEnabled(admin);
     if (!keeps)
         txtOwn->setPlaceholderText(QStringLiteral(
             "本数据库还没有存放教师自己评语的表，“其他”中不能添加评语；管理员登录时同意升级数据库后即可使用。"));
-    auto own = keeps ? OwnPhrases::load(mod().Conn()) : Result<QStringList>(QStringList());
+    auto own = keeps ? OwnPhrases::load(m_session.Conn()) : Result<QStringList>(QStringList());
     if (own)
         m_library.setOwn(*own);
     fillLists();
     // The number as stored: a student numbered 001 is not student 1.
-    m_ui->txtNumber->setText(mod().SelNo().trimmed());
-    auto name = Students::nameOf(mod().Conn(), m_ui->txtNumber->text());
+    m_ui->txtNumber->setText(m_session.SelNo().trimmed());
+    auto name = Students::nameOf(m_session.Conn(), m_ui->txtNumber->text());
     if (!name) {
         MessageService::error(name.error(), ErrorWording::Restart);
         return;
@@ -294,13 +295,14 @@ void Comment::submit()
 
 void Comment::addOwn()
 {
-    Status added = OwnPhrases::add(mod().Conn(), txtOwn->text(), m_library.firstNumber(PhraseLibrary::kTabs - 1) - 1);
+    Status added
+        = OwnPhrases::add(m_session.Conn(), txtOwn->text(), m_library.firstNumber(PhraseLibrary::kTabs - 1) - 1);
     if (!added) {
         MessageService::error(added.error());
         return;
     }
     txtOwn->clear();
-    auto own = OwnPhrases::load(mod().Conn());
+    auto own = OwnPhrases::load(m_session.Conn());
     if (own)
         m_library.setOwn(*own);
     fillLists();
@@ -320,11 +322,11 @@ void Comment::removeOwn()
             MsgIcon::Question)
         != MsgAnswer::Yes)
         return;
-    if (Status removed = OwnPhrases::remove(mod().Conn(), row); !removed) {
+    if (Status removed = OwnPhrases::remove(m_session.Conn(), row); !removed) {
         MessageService::error(removed.error());
         return;
     }
-    auto left = OwnPhrases::load(mod().Conn());
+    auto left = OwnPhrases::load(m_session.Conn());
     if (left)
         m_library.setOwn(*left);
     fillLists();

@@ -18,13 +18,15 @@ class Comment;
 
 namespace velmora {
 
+class Module1;
+
 // 评语生成器: a comment composed from stock phrases, roles, honours and a remark.
 class Comment : public QDialog
 {
     Q_OBJECT
 
 public:
-    explicit Comment(QWidget* parent = nullptr);
+    explicit Comment(Module1& session, QWidget* parent = nullptr);
     ~Comment() override;
 
     // Reads SelNo as the student number.
@@ -46,6 +48,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    Module1& m_session;
     std::unique_ptr<Ui::Comment> m_ui;
     void doubleClickPhrase(int tab, int row);
 

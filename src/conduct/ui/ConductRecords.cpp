@@ -21,8 +21,9 @@ const QRegularExpression kSeparators(QStringLiteral("[、,，;；\\s]+"));
 
 } // namespace
 
-ConductRecords::ConductRecords(QWidget* parent)
+ConductRecords::ConductRecords(Module1& session, QWidget* parent)
     : QWidget(parent)
+    , m_session(session)
     , m_ui(std::make_unique<Ui::ConductRecords>())
 {
     m_ui->setupUi(this);
@@ -30,8 +31,8 @@ ConductRecords::ConductRecords(QWidget* parent)
         QStringLiteral("备注"), QStringLiteral("记录人") });
     m_ui->txtDate->setDate(QDate::currentDate());
     // The class's standards and a grade set by hand are its administrators' to change.
-    m_ui->BN_Grade->setVisible(mod().IsAdmin());
-    m_ui->BN_Rules->setVisible(mod().IsAdmin());
+    m_ui->BN_Grade->setVisible(m_session.IsAdmin());
+    m_ui->BN_Rules->setVisible(m_session.IsAdmin());
     ChildWindow::setDesignSize(this, { 13500, 9000 });
 
     connect(m_ui->lstStudents, &QListWidget::currentRowChanged, this, &ConductRecords::showStudent);
@@ -47,9 +48,9 @@ ConductRecords::~ConductRecords() = default;
 
 bool ConductRecords::load()
 {
-    auto students = Students::list(mod().Conn());
-    auto rules = Conduct::Rules::load(mod().Conn());
-    auto terms = SchoolCalendar::terms(mod().Conn());
+    auto students = Students::list(m_session.Conn());
+    auto rules = Conduct::Rules::load(m_session.Conn());
+    auto terms = SchoolCalendar::terms(m_session.Conn());
     for (const Error* failed : { students ? nullptr : &students.error(), rules ? nullptr : &rules.error(),
              terms ? nullptr : &terms.error() }) {
         if (failed) {
@@ -117,8 +118,8 @@ void ConductRecords::showStudent()
     if (student.isEmpty())
         return;
     const auto [from, to] = span();
-    auto entries = Conduct::of(mod().Conn(), student, from, to);
-    auto grade = Conduct::termGrade(mod().Conn(), student, termName(), from, to);
+    auto entries = Conduct::of(m_session.Conn(), student, from, to);
+    auto grade = Conduct::termGrade(m_session.Conn(), student, termName(), from, to);
     if (!entries || !grade) {
         m_ui->lblGrade->setText(entries ? grade.error().description : entries.error().description);
         return;
@@ -147,7 +148,7 @@ bool ConductRecords::addRecord()
         students << item->data(Qt::UserRole).toString();
     if (students.isEmpty() && !currentStudent().isEmpty())
         students << currentStudent();
-    Status added = Conduct::add(mod().Conn(), students, m_ui->txtDate->date(), m_ui->cmbItem->currentText(),
+    Status added = Conduct::add(m_session.Conn(), students, m_ui->txtDate->date(), m_ui->cmbItem->currentText(),
         m_ui->spnPoints->value(), m_ui->txtNote->text());
     if (!added) {
         MessageService::error(added.error());
@@ -171,7 +172,7 @@ bool ConductRecords::removeRecord()
             MsgIcon::Question)
         != MsgAnswer::Yes)
         return false;
-    if (Status removed = Conduct::remove(mod().Conn(), e.id); !removed) {
+    if (Status removed = Conduct::remove(m_session.Conn(), e.id); !removed) {
         MessageService::error(removed.error());
         return false;
     }
@@ -196,7 +197,7 @@ bool ConductRecords::setGradeByHand()
     if (dialog.exec() != QDialog::Accepted)
         return false;
     const QString grade = form.cmbGrade->currentIndex() > 0 ? form.cmbGrade->currentText() : QString();
-    if (Status set = Conduct::setGrade(mod().Conn(), student, termName(), grade, form.txtReason->text()); !set) {
+    if (Status set = Conduct::setGrade(m_session.Conn(), student, termName(), grade, form.txtReason->text()); !set) {
         MessageService::error(set.error());
         return false;
     }
@@ -249,7 +250,7 @@ bool ConductRecords::editRules()
             return;
         }
         rules.grades = *grades;
-        if (Status saved = rules.save(mod().Conn()); !saved) {
+        if (Status saved = rules.save(m_session.Conn()); !saved) {
             MessageService::error(saved.error());
             return;
         }

@@ -12,6 +12,8 @@ class ConductRecords;
 
 namespace velmora {
 
+class Module1;
+
 // 操行记录: one student's records and term grade at a time, never a list of
 // the class by points; a record may go to several students at once.
 class ConductRecords : public QWidget
@@ -19,7 +21,7 @@ class ConductRecords : public QWidget
     Q_OBJECT
 
 public:
-    explicit ConductRecords(QWidget* parent = nullptr);
+    explicit ConductRecords(Module1& session, QWidget* parent = nullptr);
     ~ConductRecords() override;
 
     bool load();
@@ -33,6 +35,7 @@ public:
     static QString gradesText(const QVector<Conduct::Rules::Grade>& grades);
 
 private:
+    Module1& m_session;
     std::unique_ptr<Ui::ConductRecords> m_ui;
 
     QString currentStudent() const;

@@ -11,8 +11,9 @@
 
 namespace velmora {
 
-DeletedTests::DeletedTests(QWidget* parent)
+DeletedTests::DeletedTests(Module1& session, QWidget* parent)
     : QDialog(parent)
+    , m_session(session)
     , m_ui(std::make_unique<Ui::DeletedTests>())
 {
     m_ui->setupUi(this);
@@ -28,7 +29,7 @@ DeletedTests::~DeletedTests() = default;
 
 bool DeletedTests::fill()
 {
-    auto read = Exams::deletedTests(mod().Conn());
+    auto read = Exams::deletedTests(m_session.Conn());
     m_ui->grdTests->clearRows();
     if (!read) {
         MessageService::error(read.error(), ErrorWording::Restart);
@@ -59,7 +60,7 @@ void DeletedTests::restoreChosen()
     if (!MessageService::askYesNo(QStringLiteral("恢复%1吗？").arg(what)
             + (d.scoresKept ? QString() : QStringLiteral("\r\n这次考试的成绩没有保留，恢复后需要重新录入。"))))
         return;
-    if (Status back = Exams::restoreDeleted(mod().Conn(), d.test.number); !back) {
+    if (Status back = Exams::restoreDeleted(m_session.Conn(), d.test.number); !back) {
         MessageService::error(back.error(), ErrorWording::Restart);
         return;
     }

@@ -11,6 +11,8 @@ class DeletedTests;
 
 namespace velmora {
 
+class Module1;
+
 // 已删除的考试: the tests deleted in the last 30 days, any of which can be
 // put back with its scores.
 class DeletedTests : public QDialog
@@ -18,7 +20,7 @@ class DeletedTests : public QDialog
     Q_OBJECT
 
 public:
-    explicit DeletedTests(QWidget* parent = nullptr);
+    explicit DeletedTests(Module1& session, QWidget* parent = nullptr);
     ~DeletedTests() override;
 
     // False after a message (nothing kept, or a database that keeps nothing).
@@ -28,6 +30,7 @@ public:
     bool restoredAny() const { return m_restored; }
 
 private:
+    Module1& m_session;
     std::unique_ptr<Ui::DeletedTests> m_ui;
     QVector<Exams::DeletedTest> m_tests;
     bool m_restored = false;

@@ -85,8 +85,9 @@ QVector<QVariant> checkedData(const QListWidget* list)
 
 } // namespace
 
-ReportScore::ReportScore(QWidget* parent)
+ReportScore::ReportScore(Module1& session, QWidget* parent)
     : QDialog(parent)
+    , m_session(session)
     , m_ui(std::make_unique<Ui::ReportScore>())
 {
     m_ui->setupUi(this);
@@ -106,7 +107,7 @@ ReportScore::~ReportScore() = default;
 
 bool ReportScore::load()
 {
-    auto tests = Exams::list(mod().Conn());
+    auto tests = Exams::list(m_session.Conn());
     if (!tests) {
         MessageService::error(tests.error());
         return false;
@@ -123,13 +124,13 @@ bool ReportScore::load()
             text += QStringLiteral("  ") + it->date;
         checkItem(m_ui->lstTests, text, it->number, it == tests->crbegin());
     }
-    auto terms = Analysis::Terms::list(mod().Conn());
+    auto terms = Analysis::Terms::list(m_session.Conn());
     if (!terms) {
         MessageService::error(terms.error());
         return false;
     }
     m_terms = *terms;
-    auto grades = GradeBands::load(mod().Conn());
+    auto grades = GradeBands::load(m_session.Conn());
     if (!grades) {
         MessageService::error(grades.error());
         return false;
@@ -138,7 +139,7 @@ bool ReportScore::load()
     for (const Analysis::TermDefinition& t : std::as_const(m_terms))
         checkItem(m_ui->lstTests, QStringLiteral("学期总评：") + t.name, t.name, false);
     m_ui->lstTests->setCurrentRow(0);
-    auto names = Students::names(mod().Conn());
+    auto names = Students::names(m_session.Conn());
     if (!names) {
         MessageService::error(names.error());
         return false;
@@ -197,7 +198,7 @@ bool ReportScore::gather(ReportCards::Term* term, QVector<int>* students)
             return false;
         }
     }
-    auto read = Analysis::cardsOf(mod().Conn(), tests, terms);
+    auto read = Analysis::cardsOf(m_session.Conn(), tests, terms);
     if (!read) {
         MessageService::error(read.error());
         return false;
@@ -243,24 +244,25 @@ ReportPreview* ReportScore::preview()
 void ReportScore::offerLock(ReportPreview* view)
 {
     const QVector<int> tests = chosenTests();
-    if (!mod().IsAdmin() || tests.isEmpty())
+    if (!m_session.IsAdmin() || tests.isEmpty())
         return;
     const int newest = *std::max_element(tests.cbegin(), tests.cend());
-    auto kept = TestLocks::available(mod().Conn());
-    auto locks = TestLocks::list(mod().Conn());
+    auto kept = TestLocks::available(m_session.Conn());
+    auto locks = TestLocks::list(m_session.Conn());
     if (!kept || !*kept || !locks
         || std::any_of(locks->cbegin(), locks->cend(), [newest](const TestLocks::Lock& l) { return l.test == newest; }))
         return;
     // Once the cards have gone home their scores should not change without a trace.
-    connect(view, &ReportPreview::delivered, this, [newest, asked = std::make_shared<bool>(false)] {
-        if (*asked)
-            return;
-        *asked = true;
-        if (!MessageService::askYesNo(QStringLiteral("报告单已打印，是否锁定本次考试的成绩？")))
-            return;
-        if (Status locked = TestLocks::lock(mod().Conn(), newest); !locked)
-            MessageService::error(locked.error());
-    });
+    connect(
+        view, &ReportPreview::delivered, this, [newest, &session = m_session, asked = std::make_shared<bool>(false)] {
+            if (*asked)
+                return;
+            *asked = true;
+            if (!MessageService::askYesNo(QStringLiteral("报告单已打印，是否锁定本次考试的成绩？")))
+                return;
+            if (Status locked = TestLocks::lock(session.Conn(), newest); !locked)
+                MessageService::error(locked.error());
+        });
 }
 
 int ReportScore::exportEach(QWidget* parent, const QString& folder, const ReportCards::Term& term,

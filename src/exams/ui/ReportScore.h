@@ -12,6 +12,8 @@ class ReportScore;
 
 namespace velmora {
 
+class Module1;
+
 class ReportPreview;
 
 // 学生成绩报表: picks the tests, the students, the paper and whether ranks
@@ -23,7 +25,7 @@ class ReportScore : public QDialog
 public:
     static constexpr int kMostTests = 4; // side by side on one card
 
-    explicit ReportScore(QWidget* parent = nullptr);
+    explicit ReportScore(Module1& session, QWidget* parent = nullptr);
 
     ~ReportScore() override;
 
@@ -41,6 +43,7 @@ public:
         const QVector<int>& students, const CardPrint::Options& options);
 
 private:
+    Module1& m_session;
     std::unique_ptr<Ui::ReportScore> m_ui;
 
     QVector<Analysis::TermDefinition> m_terms;

@@ -259,8 +259,9 @@ private:
 
 } // namespace
 
-ReportTeach::ReportTeach(QWidget* parent)
+ReportTeach::ReportTeach(Module1& session, QWidget* parent)
     : QDialog(parent)
+    , m_session(session)
     , m_ui(std::make_unique<Ui::ReportTeach>())
 {
     m_ui->setupUi(this);
@@ -272,7 +273,7 @@ ReportTeach::~ReportTeach() = default;
 
 bool ReportTeach::load()
 {
-    auto tests = Exams::list(mod().Conn());
+    auto tests = Exams::list(m_session.Conn());
     if (!tests) {
         MessageService::error(tests.error());
         return false;
@@ -309,12 +310,12 @@ ReportPreview* ReportTeach::preview()
 {
     if (m_ui->cboTest->currentIndex() < 0)
         return nullptr;
-    auto cards = ReportCards::forTest(mod().Conn(), m_ui->cboTest->currentData().toInt());
+    auto cards = ReportCards::forTest(m_session.Conn(), m_ui->cboTest->currentData().toInt());
     if (!cards) {
         MessageService::error(cards.error());
         return nullptr;
     }
-    auto cls = ClassSettings::load(mod().Conn());
+    auto cls = ClassSettings::load(m_session.Conn());
     const QString className = cls ? cls->name : QString();
     auto test = std::make_shared<ReportCards::TestCards>(*std::move(cards));
     const Layout how = m_ui->optSlips->isChecked() ? Layout::Slips : Layout::List;

@@ -12,6 +12,8 @@ class ReportTeach;
 
 namespace velmora {
 
+class Module1;
+
 class ReportPreview;
 
 // 学生评语报表: one test's comments as a list or as slips to cut out; the
@@ -23,7 +25,7 @@ class ReportTeach : public QDialog
 public:
     enum class Layout { List, Slips };
 
-    explicit ReportTeach(QWidget* parent = nullptr);
+    explicit ReportTeach(Module1& session, QWidget* parent = nullptr);
 
     ~ReportTeach() override;
 
@@ -39,6 +41,7 @@ public:
         Layout layout, const PrintOut::Progress& progress = {});
 
 private:
+    Module1& m_session;
     std::unique_ptr<Ui::ReportTeach> m_ui;
 };
 

@@ -203,8 +203,9 @@ void ScoreView::inputMethodEvent(QInputMethodEvent* event)
 }
 
 CommentEditor::CommentEditor(
-    const QString& student, const QString& name, const QString& text, int maxChars, QWidget* parent)
+    Module1& session, const QString& student, const QString& name, const QString& text, int maxChars, QWidget* parent)
     : QDialog(parent)
+    , m_session(session)
     , m_ui(std::make_unique<Ui::CommentEditor>())
     , m_student(student)
     , m_max(maxChars)
@@ -237,15 +238,16 @@ void CommentEditor::showCount()
 
 void CommentEditor::compose()
 {
-    mod().setSelNo(m_student);
-    Comment composer(this);
+    m_session.setSelNo(m_student);
+    Comment composer(m_session, this);
     connect(&composer, &Comment::submitted, m_ui->txtComment, &QPlainTextEdit::setPlainText);
     composer.load();
     composer.exec();
 }
 
-ScoreGrid::ScoreGrid(QWidget* parent)
+ScoreGrid::ScoreGrid(Module1& session, QWidget* parent)
     : QWidget(parent)
+    , m_session(session)
     , m_ui(std::make_unique<Ui::ScoreGrid>())
 {
     m_ui->setupUi(this);
@@ -324,7 +326,7 @@ void ScoreGrid::cellMenu(const QPoint& at)
 
 void ScoreGrid::showGrades(bool on)
 {
-    auto bands = GradeBands::load(mod().Conn());
+    auto bands = GradeBands::load(m_session.Conn());
     if (on && !bands)
         MessageService::error(bands.error());
     m_table.showGrades(on && bands ? std::optional<GradeBands>(*bands) : std::nullopt);
@@ -335,7 +337,7 @@ void ScoreGrid::showHistory()
 {
     const QModelIndex at = m_ui->Grid->currentIndex();
     const bool onStudent = at.isValid() && at.row() < m_table.students();
-    ScoreHistoryView history(m_table.test().number, onStudent ? m_table.key(at.row()) : QString(),
+    ScoreHistoryView history(m_session, m_table.test().number, onStudent ? m_table.key(at.row()) : QString(),
         onStudent ? m_table.column(at.column()).name : QString(), this);
     if (!history.fill())
         return;
@@ -343,7 +345,7 @@ void ScoreGrid::showHistory()
     // A value put back shows at once, unless typed values wait to be saved:
     // saving them then meets the change as another teacher's.
     if (history.changedScores() && !m_table.hasChanges()) {
-        if (Status loaded = m_table.load(mod().Conn(), m_table.test()); !loaded)
+        if (Status loaded = m_table.load(m_session.Conn(), m_table.test()); !loaded)
             MessageService::error(loaded.error(), ErrorWording::Restart);
         m_ui->Grid->setCurrentIndex(m_ui->Grid->model()->index(at.row(), at.column()));
     }
@@ -352,24 +354,24 @@ void ScoreGrid::showHistory()
 
 bool ScoreGrid::load()
 {
-    auto test = Exams::fetch(mod().Conn(), mod().SelNo().trimmed().toInt());
+    auto test = Exams::fetch(m_session.Conn(), m_session.SelNo().trimmed().toInt());
     if (!test) {
         MessageService::error(test.error(), ErrorWording::Restart);
         return false;
     }
     if (!*test) {
-        MessageService::info(QStringLiteral("考试号为%1的考试已不存在，请重新选择！").arg(mod().SelNo()));
+        MessageService::info(QStringLiteral("考试号为%1的考试已不存在，请重新选择！").arg(m_session.SelNo()));
         return false;
     }
     // Students who joined after the test was defined have no row yet.
-    auto missing = Scores::missingStudents(mod().Conn(), (*test)->number);
-    if (missing && *missing > 0 && mod().IsAdmin() && !UserRights::current().limited()
-        && TestLocks::guard(mod().Conn(), (*test)->number)
+    auto missing = Scores::missingStudents(m_session.Conn(), (*test)->number);
+    if (missing && *missing > 0 && m_session.IsAdmin() && !UserRights::current().limited()
+        && TestLocks::guard(m_session.Conn(), (*test)->number)
         && MessageService::askYesNo(QStringLiteral("有 %1 名学生不在本次考试中，是否加入？").arg(*missing))) {
-        if (Status added = Scores::addMissingStudents(mod().Conn(), (*test)->number); !added)
+        if (Status added = Scores::addMissingStudents(m_session.Conn(), (*test)->number); !added)
             MessageService::error(added.error());
     }
-    if (Status loaded = m_table.load(mod().Conn(), **test); !loaded) {
+    if (Status loaded = m_table.load(m_session.Conn(), **test); !loaded) {
         MessageService::error(loaded.error(), ErrorWording::Restart);
         return false;
     }
@@ -404,7 +406,7 @@ void ScoreGrid::showStatus()
 
 bool ScoreGrid::save()
 {
-    Status saved = m_table.save(mod().Conn());
+    Status saved = m_table.save(m_session.Conn());
     if (!saved) {
         MessageService::error(saved.error(), ErrorWording::Restart);
         return false;
@@ -429,7 +431,7 @@ void ScoreGrid::find()
 bool ScoreGrid::importFile()
 {
     // Refused before a file is chosen, not after the teacher has mapped it.
-    if (Status open = TestLocks::guard(mod().Conn(), m_table.test().number); !open) {
+    if (Status open = TestLocks::guard(m_session.Conn(), m_table.test().number); !open) {
         MessageService::error(open.error());
         return false;
     }
@@ -478,7 +480,7 @@ bool ScoreGrid::importFile()
         if (!confirmed)
             return false;
         const ScoreImport::Layout layout = preview.layout();
-        if (Status kept = ScoreImport::remember(mod().Conn(), preview.changedColumns()); !kept)
+        if (Status kept = ScoreImport::remember(m_session.Conn(), preview.changedColumns()); !kept)
             MessageService::error(kept.error());
         // Blank cells keep what was entered unless the teacher says otherwise:
         // a column of formulas or one left empty must not wipe a class's scores.
@@ -563,7 +565,7 @@ void ScoreGrid::editFullMarks(int column)
     m_ui->Grid->setFocus();
     if (!accepted || ask.intValue() == c.max)
         return;
-    if (Status set = m_table.setFullMarks(mod().Conn(), column, ask.intValue()); !set) {
+    if (Status set = m_table.setFullMarks(m_session.Conn(), column, ask.intValue()); !set) {
         MessageService::error(set.error(), ErrorWording::Restart);
         return;
     }
@@ -574,7 +576,7 @@ void ScoreGrid::editComment(const QModelIndex& at)
 {
     const int row = at.row(), column = at.column();
     CommentEditor editor(
-        m_table.number(row), m_table.name(row), m_table.text(row, column), m_table.column(column).max, this);
+        m_session, m_table.number(row), m_table.name(row), m_table.text(row, column), m_table.column(column).max, this);
     if (editor.exec() == QDialog::Accepted)
         m_table.edit({ { row, column, editor.text() } });
     m_ui->Grid->setCurrentIndex(m_ui->Grid->model()->index(row, column));
@@ -605,7 +607,7 @@ bool ScoreGrid::fillFromRegister()
     const QDate day = QDate::fromString(m_table.test().date, Qt::ISODate).isValid()
         ? QDate::fromString(m_table.test().date, Qt::ISODate)
         : QDate::currentDate();
-    auto term = SchoolCalendar::termOn(mod().Conn(), day);
+    auto term = SchoolCalendar::termOn(m_session.Conn(), day);
     form.txtFrom->setDate(term && *term ? (*term)->first : QDate(day.year(), day.month(), 1));
     form.txtTo->setDate(term && *term ? qMin((*term)->last, day) : day);
     if (span.exec() != QDialog::Accepted)
@@ -614,7 +616,7 @@ bool ScoreGrid::fillFromRegister()
         MessageService::info(QStringLiteral("结束日期不能早于开始日期。"));
         return false;
     }
-    auto totals = Attendance::totals(mod().Conn(), form.txtFrom->date(), form.txtTo->date());
+    auto totals = Attendance::totals(m_session.Conn(), form.txtFrom->date(), form.txtTo->date());
     if (!totals) {
         MessageService::error(totals.error());
         return false;

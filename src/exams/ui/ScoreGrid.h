@@ -19,6 +19,8 @@ class ScoreGrid;
 
 namespace velmora {
 
+class Module1;
+
 // Colours each cell by what it holds against what was read (ScoreTable::StateRole).
 class CellColours : public QIdentityProxyModel
 {
@@ -67,13 +69,15 @@ class CommentEditor : public QDialog
     Q_OBJECT
 
 public:
-    CommentEditor(const QString& student, const QString& name, const QString& text, int maxChars, QWidget* parent);
+    CommentEditor(Module1& session, const QString& student, const QString& name, const QString& text, int maxChars,
+        QWidget* parent);
     ~CommentEditor() override;
 
     QString text() const;
     void compose();
 
 private:
+    Module1& m_session;
     std::unique_ptr<Ui::CommentEditor> m_ui;
 
     void showCount();
@@ -88,7 +92,7 @@ class ScoreGrid : public QWidget, public UnsavedWork
     Q_OBJECT
 
 public:
-    explicit ScoreGrid(QWidget* parent = nullptr);
+    explicit ScoreGrid(Module1& session, QWidget* parent = nullptr);
     ~ScoreGrid() override;
 
     // The test in SelNo; false, having said why, when it cannot be shown.
@@ -116,6 +120,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    Module1& m_session;
     std::unique_ptr<Ui::ScoreGrid> m_ui;
 
     void showStatus();

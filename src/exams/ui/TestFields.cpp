@@ -14,12 +14,12 @@ void TestFields::show(const TestRecord& test) const
     type->setText(test.type);
 }
 
-std::optional<TestRecord> selectedTest()
+std::optional<TestRecord> selectedTest(Module1& session)
 {
     bool ok = false;
-    const int number = mod().SelNo().trimmed().toInt(&ok);
+    const int number = session.SelNo().trimmed().toInt(&ok);
     auto test
-        = ok ? Exams::fetch(mod().Conn(), number) : Result<std::optional<TestRecord>>(std::optional<TestRecord>());
+        = ok ? Exams::fetch(session.Conn(), number) : Result<std::optional<TestRecord>>(std::optional<TestRecord>());
     if (!test) {
         MessageService::error(test.error(), ErrorWording::Restart);
         return std::nullopt;

@@ -8,6 +8,8 @@ class QLineEdit;
 
 namespace velmora {
 
+class Module1;
+
 // The four read-only boxes that name a test in the entry and viewing windows.
 struct TestFields
 {
@@ -20,6 +22,6 @@ struct TestFields
 };
 
 // The test whose number SelNo holds; says why when there is none.
-std::optional<TestRecord> selectedTest();
+std::optional<TestRecord> selectedTest(Module1& session);
 
 } // namespace velmora

@@ -32,8 +32,9 @@ const QString kNone = QStringLiteral("无");
 
 } // namespace
 
-TestFill::TestFill(QWidget* parent)
+TestFill::TestFill(Module1& session, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+    , m_session(session)
     , m_ui(std::make_unique<Ui::TestFill>())
     , Label(15, nullptr)
     , Text(15, nullptr)
@@ -129,21 +130,21 @@ bool TestFill::eventFilter(QObject* watched, QEvent* event)
 
 void TestFill::load()
 {
-    m_ui->txtNumber->setText(mod().SelNo());
-    const std::optional<TestRecord> test = selectedTest();
+    m_ui->txtNumber->setText(m_session.SelNo());
+    const std::optional<TestRecord> test = selectedTest(m_session);
     if (!test)
         return;
     m_test = *test;
     m_number = m_test.number;
     m_fields.show(m_test);
     m_ui->txtTable->setText(QStringLiteral("表 TblScore") + m_ui->txtNumber->text());
-    auto rows = Scores::rows(mod().Conn(), m_number);
+    auto rows = Scores::rows(m_session.Conn(), m_number);
     if (!rows) {
         MessageService::error(rows.error(), ErrorWording::Restart);
         return;
     }
     m_rows = *rows;
-    const Status open = TestLocks::guard(mod().Conn(), m_number);
+    const Status open = TestLocks::guard(m_session.Conn(), m_number);
     m_lockedWhy = open ? QString() : open.error().description;
     m_rights = UserRights::current();
     if (!m_lockedWhy.isEmpty() || m_rights.limited()) {
@@ -151,7 +152,7 @@ void TestFill::load()
                                                          : m_lockedWhy + QStringLiteral("本窗口只能查看。"));
         m_ui->lblReadOnly->show();
     }
-    if (auto names = Students::names(mod().Conn()))
+    if (auto names = Students::names(m_session.Conn()))
         m_names = *names;
     if (!hasRows()) {
         MessageService::info(QStringLiteral("这次考试还没有学生的成绩记录（定义考试时还没有学生），不能录入成绩！"));
@@ -170,7 +171,7 @@ void TestFill::RefreshForm()
         return;
     Text[0]->setText(m_rows.value(u"学号").toString());
     m_ui->txtStudentName->setText(m_names.value(Text[0]->text().trimmed()));
-    auto marks = ScoreMarks::ofStudent(mod().Conn(), m_number, Text[0]->text());
+    auto marks = ScoreMarks::ofStudent(m_session.Conn(), m_number, Text[0]->text());
     if (!marks)
         MessageService::error(marks.error(), ErrorWording::Restart);
     for (int i = 1; i <= 14; ++i) {
@@ -262,7 +263,7 @@ bool TestFill::store()
         MessageService::info(problem);
         return false;
     }
-    Status saved = Scores::save(mod().Conn(), m_number, m_test.items, e, m_shown);
+    Status saved = Scores::save(m_session.Conn(), m_number, m_test.items, e, m_shown);
     if (!saved) {
         const Error& why = saved.error();
         MessageService::error(why, ErrorWording::Restart);
@@ -273,7 +274,7 @@ bool TestFill::store()
 
 bool TestFill::reloadCurrent()
 {
-    auto fresh = Scores::row(mod().Conn(), m_number, m_rows.value(u"学号").toString());
+    auto fresh = Scores::row(m_session.Conn(), m_number, m_rows.value(u"学号").toString());
     if (!fresh) {
         MessageService::error(fresh.error(), ErrorWording::Restart);
         return false;
@@ -334,13 +335,13 @@ void TestFill::showStudent()
 {
     if (!hasRows())
         return;
-    StudentInfo::openReadOnly(this, Text[0]->text());
+    StudentInfo::openReadOnly(m_session, this, Text[0]->text());
 }
 
 void TestFill::showHistory()
 {
     const QString student = m_rows.eof() || m_rows.bof() ? QString() : m_rows.value(u"学号").toString();
-    ScoreHistoryView history(m_number, student, QString(), this);
+    ScoreHistoryView history(m_session, m_number, student, QString(), this);
     if (!history.fill())
         return;
     history.exec();
@@ -352,16 +353,16 @@ void TestFill::showHistory()
 
 void TestFill::openComment()
 {
-    mod().setSelNo(Text[0]->text().trimmed());
-    Comment comment(this);
+    m_session.setSelNo(Text[0]->text().trimmed());
+    Comment comment(m_session, this);
     connect(&comment, &Comment::submitted, m_ui->txtTeacher, &QPlainTextEdit::setPlainText);
     comment.load();
     comment.exec();
 }
 
-void TestFill::open(QWidget* parent, const QString& caption, const QString& topic, bool autoSave)
+void TestFill::open(Module1& session, QWidget* parent, const QString& caption, const QString& topic, bool autoSave)
 {
-    TestFill fill(parent);
+    TestFill fill(session, parent);
     fill.setWindowTitle(caption);
     fill.m_ui->Topic->setText(topic);
     fill.m_ui->Check->setEnabled(autoSave);

@@ -21,13 +21,15 @@ class TestFill;
 
 namespace velmora {
 
+class Module1;
+
 // 考试成绩录入: one test's scores, attendance and comments, student by student.
 class TestFill : public QDialog, public UnsavedWork
 {
     Q_OBJECT
 
 public:
-    explicit TestFill(QWidget* parent = nullptr);
+    explicit TestFill(Module1& session, QWidget* parent = nullptr);
     ~TestFill() override;
 
     // Reads the test number from SelNo.
@@ -52,12 +54,13 @@ public:
     void toGrid();
 
     // Shows the entry window for the test in SelNo, modally.
-    static void open(QWidget* parent, const QString& caption, const QString& topic, bool autoSave);
+    static void open(Module1& session, QWidget* parent, const QString& caption, const QString& topic, bool autoSave);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    Module1& m_session;
     std::unique_ptr<Ui::TestFill> m_ui;
     // Index 0 is 学号, 1..14 the subjects.
     QVector<QLabel*> Label;

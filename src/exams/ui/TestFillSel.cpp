@@ -10,8 +10,8 @@
 
 namespace velmora {
 
-TestFillSel::TestFillSel(QWidget* parent)
-    : TestSelector("TestFillSel", entryMode(), parent)
+TestFillSel::TestFillSel(Module1& session, QWidget* parent)
+    : TestSelector(session, "TestFillSel", entryMode(), parent)
 { }
 
 void TestFillSel::setMode(const QString& mode)
@@ -26,7 +26,7 @@ void TestFillSel::ok()
         MessageService::info(QStringLiteral("请填写考试号"));
         return;
     }
-    mod().setSelNo(m_ui->txtNumber->currentText());
+    m_session.setSelNo(m_ui->txtNumber->currentText());
     const QString mode = m_ui->Label->text();
     const QString caption = windowTitle();
     ChildWindow::close(this);

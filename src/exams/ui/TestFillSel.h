@@ -4,6 +4,8 @@
 
 namespace velmora {
 
+class Module1;
+
 // Picks the test whose scores are entered, changed or viewed; the mode is
 // the caption of its title label.
 class TestFillSel : public TestSelector
@@ -16,7 +18,7 @@ public:
     static QString viewMode() { return QStringLiteral("查看考试成绩"); }
     static QString gridMode() { return QStringLiteral("表格录入成绩"); }
 
-    explicit TestFillSel(QWidget* parent = nullptr);
+    explicit TestFillSel(Module1& session, QWidget* parent = nullptr);
 
     void setMode(const QString& mode);
     void ok() override;

@@ -22,8 +22,9 @@
 
 namespace velmora {
 
-TestInfoAdd::TestInfoAdd(QWidget* parent)
+TestInfoAdd::TestInfoAdd(Module1& session, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+    , m_session(session)
     , m_ui(std::make_unique<Ui::TestInfoAdd>())
     , Check(17, nullptr)
     , txtFull(15, nullptr)
@@ -72,7 +73,7 @@ void TestInfoAdd::showNumber(int number)
 
 void TestInfoAdd::load()
 {
-    auto next = Exams::nextNumber(mod().Conn());
+    auto next = Exams::nextNumber(m_session.Conn());
     showNumber(next ? *next : 1);
     m_ui->txtDate->setText(QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
 }
@@ -133,7 +134,7 @@ void TestInfoAdd::define()
 
     const int shown = m_ui->txtNumber->text().toInt();
     QApplication::setOverrideCursor(Qt::BusyCursor);
-    auto defined = Exams::define(mod().Conn(), test);
+    auto defined = Exams::define(m_session.Conn(), test);
     QApplication::restoreOverrideCursor();
     if (!defined) {
         // The typed values stay in the window for another try.
@@ -153,7 +154,7 @@ void TestInfoAdd::define()
     else
         MessageService::info(QStringLiteral("添加成功，请刷新！"));
     if (MessageService::askYesNo(QStringLiteral("您现在就想录入成绩吗？"), MsgIcon::Information)) {
-        mod().setSelNo(m_ui->txtNumber->text());
+        m_session.setSelNo(m_ui->txtNumber->text());
         m_enterScores = defined->number;
     }
     accept();
@@ -163,16 +164,16 @@ void TestInfoAdd::define()
 
 namespace velmora {
 
-void TestInfoAdd::open(QWidget* parent)
+void TestInfoAdd::open(Module1& session, QWidget* parent)
 {
     int number = 0;
     {
-        TestInfoAdd add(parent);
+        TestInfoAdd add(session, parent);
         add.exec();
         number = add.enterScoresFor();
     }
     if (number > 0)
-        TestFill::open(parent, QStringLiteral("考试成绩录入"), QStringLiteral("考试成绩录入"), true);
+        TestFill::open(session, parent, QStringLiteral("考试成绩录入"), QStringLiteral("考试成绩录入"), true);
 }
 
 } // namespace velmora

@@ -14,8 +14,9 @@
 
 namespace velmora {
 
-TestInfoWatch::TestInfoWatch(QWidget* parent)
+TestInfoWatch::TestInfoWatch(Module1& session, QWidget* parent)
     : QWidget(parent)
+    , m_session(session)
     , m_ui(std::make_unique<Ui::TestInfoWatch>())
 {
     m_ui->setupUi(this);
@@ -35,11 +36,11 @@ TestInfoWatch::~TestInfoWatch() = default;
 
 void TestInfoWatch::load()
 {
-    if (!mod().IsAdmin()) {
+    if (!m_session.IsAdmin()) {
         m_ui->BN_Add->setEnabled(false);
         m_ui->BN_Del->setEnabled(false);
     }
-    auto tests = Exams::list(mod().Conn());
+    auto tests = Exams::list(m_session.Conn());
     if (!tests) {
         MessageService::error(tests.error());
         return;
@@ -87,7 +88,7 @@ void TestInfoWatch::removeSelected()
         MessageService::info(QStringLiteral("请刷新后再试！"));
         return;
     }
-    auto removed = Exams::remove(mod().Conn(), test);
+    auto removed = Exams::remove(m_session.Conn(), test);
     if (!removed) {
         MessageService::error(removed.error());
         return;

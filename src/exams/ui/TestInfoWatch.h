@@ -9,13 +9,15 @@ class TestInfoWatch;
 
 namespace velmora {
 
+class Module1;
+
 // 考试信息管理: every test with its items; deletes a test with its scores.
 class TestInfoWatch : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit TestInfoWatch(QWidget* parent = nullptr);
+    explicit TestInfoWatch(Module1& session, QWidget* parent = nullptr);
     ~TestInfoWatch() override;
 
     void load();
@@ -25,6 +27,7 @@ Q_SIGNALS:
     void addRequested();
 
 private:
+    Module1& m_session;
     std::unique_ptr<Ui::TestInfoWatch> m_ui;
 };
 

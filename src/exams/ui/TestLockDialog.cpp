@@ -11,8 +11,9 @@
 
 namespace velmora {
 
-TestLockDialog::TestLockDialog(QWidget* parent)
+TestLockDialog::TestLockDialog(Module1& session, QWidget* parent)
     : QDialog(parent)
+    , m_session(session)
     , m_ui(std::make_unique<Ui::TestLockDialog>())
 {
     m_ui->setupUi(this);
@@ -26,8 +27,8 @@ TestLockDialog::~TestLockDialog() = default;
 
 bool TestLockDialog::fill()
 {
-    auto tests = Exams::list(mod().Conn());
-    auto locks = TestLocks::list(mod().Conn());
+    auto tests = Exams::list(m_session.Conn());
+    auto locks = TestLocks::list(m_session.Conn());
     if (!tests || !locks) {
         MessageService::error(!tests ? tests.error() : locks.error());
         return false;
@@ -73,7 +74,7 @@ void TestLockDialog::lockChosen()
     const int test = chosen();
     if (!test)
         return;
-    if (Status locked = TestLocks::lock(mod().Conn(), test); !locked) {
+    if (Status locked = TestLocks::lock(m_session.Conn(), test); !locked) {
         MessageService::error(locked.error());
         return;
     }
@@ -87,10 +88,9 @@ void TestLockDialog::unlockChosen()
         return;
     // Changing a locked test's scores is rare and deliberate: the password again.
     // The database's own administrator has no row of ours: the password of the login stands.
-    const Module1& m = mod();
-    auto right = m.DbUser() == m.LoginUser()
-        ? Result<bool>(!m_ui->txtPassword->text().isEmpty() && m.isLoginPwd(m_ui->txtPassword->text()))
-        : Passwords::check(mod().Conn(), m.LoginUser(), m_ui->txtPassword->text());
+    auto right = m_session.DbUser() == m_session.LoginUser()
+        ? Result<bool>(!m_ui->txtPassword->text().isEmpty() && m_session.isLoginPwd(m_ui->txtPassword->text()))
+        : Passwords::check(m_session.Conn(), m_session.LoginUser(), m_ui->txtPassword->text());
     if (!right) {
         MessageService::error(right.error());
         return;
@@ -102,7 +102,7 @@ void TestLockDialog::unlockChosen()
         return;
     }
     m_ui->txtPassword->clear();
-    if (Status open = TestLocks::unlock(mod().Conn(), test); !open) {
+    if (Status open = TestLocks::unlock(m_session.Conn(), test); !open) {
         MessageService::error(open.error());
         return;
     }

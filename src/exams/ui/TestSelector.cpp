@@ -15,8 +15,9 @@
 
 namespace velmora {
 
-TestSelector::TestSelector(const char* name, const QString& title, QWidget* parent)
+TestSelector::TestSelector(Module1& session, const char* name, const QString& title, QWidget* parent)
     : QWidget(parent)
+    , m_session(session)
     , m_ui(std::make_unique<Ui::TestSelector>())
 {
     m_ui->setupUi(this);
@@ -33,7 +34,7 @@ TestSelector::~TestSelector() = default;
 
 void TestSelector::load()
 {
-    auto tests = Exams::list(mod().Conn());
+    auto tests = Exams::list(m_session.Conn());
     if (!tests) {
         MessageService::error(tests.error(), ErrorWording::Restart);
         return;
@@ -48,7 +49,7 @@ void TestSelector::load()
 
 void TestSelector::pick()
 {
-    auto test = Exams::fetch(mod().Conn(), m_ui->txtNumber->currentText().toInt());
+    auto test = Exams::fetch(m_session.Conn(), m_ui->txtNumber->currentText().toInt());
     if (!test) {
         MessageService::error(test.error(), ErrorWording::Restart);
         return;

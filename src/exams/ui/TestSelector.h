@@ -17,6 +17,8 @@ class TestSelector;
 
 namespace velmora {
 
+class Module1;
+
 // A small window that picks one test by its number and shows its name,
 // type and date; what OK does is the subclass's.
 class TestSelector : public QWidget
@@ -24,7 +26,7 @@ class TestSelector : public QWidget
     Q_OBJECT
 
 public:
-    TestSelector(const char* name, const QString& title, QWidget* parent = nullptr);
+    TestSelector(Module1& session, const char* name, const QString& title, QWidget* parent = nullptr);
     ~TestSelector() override;
 
     void load();
@@ -34,6 +36,7 @@ protected:
     virtual void picked(const TestRecord&) { }
     virtual void ok() = 0;
 
+    Module1& m_session;
     // Subclasses add their own rows to the form's grid, m_ui->form.
     std::unique_ptr<Ui::TestSelector> m_ui;
 };

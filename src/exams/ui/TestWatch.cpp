@@ -21,8 +21,9 @@
 
 namespace velmora {
 
-TestWatch::TestWatch(QWidget* parent)
+TestWatch::TestWatch(Module1& session, QWidget* parent)
     : QWidget(parent)
+    , m_session(session)
     , m_ui(std::make_unique<Ui::TestWatch>())
 {
     m_ui->setupUi(this);
@@ -30,7 +31,7 @@ TestWatch::TestWatch(QWidget* parent)
     m_fields = { m_ui->txtNumber, m_ui->txtName, m_ui->txtType, m_ui->txtDate };
     m_ui->Grid->setClassList(true);
     m_ui->Grid->exportBy(m_ui->BN_Export);
-    m_ui->BN_Grid->setEnabled(mod().IsAdmin() || UserRights::current().entersScores());
+    m_ui->BN_Grid->setEnabled(m_session.IsAdmin() || UserRights::current().entersScores());
 
     connect(m_ui->BN_Close, &QPushButton::clicked, this, [this] { ChildWindow::close(this); });
     connect(m_ui->BN_History, &QPushButton::clicked, this, [this] {
@@ -38,13 +39,13 @@ TestWatch::TestWatch(QWidget* parent)
         const int row = m_ui->Grid->currentRow();
         const int column = m_ui->Grid->currentColumn();
         const QString student = row > 0 ? m_ui->Grid->text(row, 0) : QString();
-        ScoreHistoryView history(m_ui->txtNumber->text().trimmed().toInt(), student,
+        ScoreHistoryView history(m_session, m_ui->txtNumber->text().trimmed().toInt(), student,
             row > 0 && column > 0 ? m_ui->Grid->text(0, column) : QString(), this);
         if (!history.fill())
             return;
         history.exec();
         if (history.changedScores()) {
-            mod().setSelNo(m_ui->txtNumber->text());
+            m_session.setSelNo(m_ui->txtNumber->text());
             load();
         }
     });
@@ -61,8 +62,8 @@ void TestWatch::load()
     m_ui->Grid->setHeaders({});
     for (QLineEdit* box : { m_ui->txtName, m_ui->txtType, m_ui->txtDate, m_ui->txtCount, m_ui->txtTable })
         box->clear();
-    m_ui->txtNumber->setText(mod().SelNo());
-    const std::optional<TestRecord> test = selectedTest();
+    m_ui->txtNumber->setText(m_session.SelNo());
+    const std::optional<TestRecord> test = selectedTest(m_session);
     if (!test)
         return;
     const TestRecord& t = *test;
@@ -74,7 +75,7 @@ void TestWatch::load()
     TestItems shown = t.items;
     shown.comment = false;
     const QStringList headers = shown.scoreColumns();
-    auto rows = Scores::rows(mod().Conn(), number);
+    auto rows = Scores::rows(m_session.Conn(), number);
     if (!rows) {
         MessageService::error(rows.error(), ErrorWording::Restart);
         return;
@@ -86,14 +87,14 @@ void TestWatch::load()
     for (int c = 1; c < headers.size(); ++c)
         numbers << c;
     m_ui->Grid->setNumberColumns(numbers);
-    auto marks = ScoreMarks::load(mod().Conn(), number);
+    auto marks = ScoreMarks::load(m_session.Conn(), number);
     if (!marks) {
         MessageService::error(marks.error(), ErrorWording::Restart);
         return;
     }
     std::optional<GradeBands> grades;
     if (m_ui->chkGrades->isChecked()) {
-        auto kept = GradeBands::load(mod().Conn());
+        auto kept = GradeBands::load(m_session.Conn());
         if (!kept) {
             MessageService::error(kept.error(), ErrorWording::Restart);
             return;

@@ -26,8 +26,10 @@ QString shown(const QString& value)
 
 } // namespace
 
-ScoreHistoryView::ScoreHistoryView(int testNumber, const QString& student, const QString& column, QWidget* parent)
+ScoreHistoryView::ScoreHistoryView(
+    Module1& session, int testNumber, const QString& student, const QString& column, QWidget* parent)
     : QDialog(parent)
+    , m_session(session)
     , m_ui(std::make_unique<Ui::ScoreHistoryView>())
     , m_test(testNumber)
     , m_student(student)
@@ -47,7 +49,7 @@ ScoreHistoryView::ScoreHistoryView(int testNumber, const QString& student, const
     m_ui->BN_PutBack->setToolTip(records ? QStringLiteral("把选中记录的原值写回学生信息（这一步也会记录下来）")
                                          : QStringLiteral("把选中记录的原值写回成绩表（这一步也会记录下来）"));
     // A subject teacher puts back the subjects taught; the core refuses the rest.
-    m_ui->BN_PutBack->setVisible(mod().IsAdmin() || (!records && UserRights::current().entersScores()));
+    m_ui->BN_PutBack->setVisible(m_session.IsAdmin() || (!records && UserRights::current().entersScores()));
 
     connect(m_ui->cboScope, &QComboBox::currentIndexChanged, this, &ScoreHistoryView::fill);
     connect(m_ui->BN_PutBack, &QPushButton::clicked, this, &ScoreHistoryView::putBack);
@@ -60,7 +62,7 @@ bool ScoreHistoryView::fill()
 {
     const int scope = m_ui->cboScope->currentData().toInt();
     auto read = ScoreHistory::list(
-        mod().Conn(), m_test, scope == Test ? QString() : m_student, scope == Cell ? m_column : QString());
+        m_session.Conn(), m_test, scope == Test ? QString() : m_student, scope == Cell ? m_column : QString());
     m_ui->grdHistory->clearRows();
     m_entries.clear();
     if (!read) {
@@ -68,7 +70,7 @@ bool ScoreHistoryView::fill()
         return false;
     }
     m_entries = *std::move(read);
-    auto names = Students::names(mod().Conn());
+    auto names = Students::names(m_session.Conn());
     QList<QStringList> rows;
     for (const ScoreHistory::Entry& e : std::as_const(m_entries)) {
         rows << QStringList { e.at, e.student, names ? names->value(e.student) : QString(), e.column, shown(e.before),
@@ -91,7 +93,7 @@ void ScoreHistoryView::putBack()
     const QString before = e.before.isEmpty() ? QStringLiteral("（空）") : shown(e.before);
     if (!MessageService::askYesNo(QStringLiteral("把 %1 的“%2”恢复为“%3”吗？").arg(e.student, e.column, before)))
         return;
-    if (Status done = ScoreHistory::putBack(mod().Conn(), e); !done) {
+    if (Status done = ScoreHistory::putBack(m_session.Conn(), e); !done) {
         MessageService::error(done.error(), ErrorWording::Restart);
         return;
     }

@@ -11,6 +11,8 @@ class ScoreHistoryView;
 
 namespace velmora {
 
+class Module1;
+
 // 修改记录: who changed what in a test, the newest first, for the current
 // cell, the current student or the whole test; an administrator can put an
 // old value back.
@@ -20,7 +22,8 @@ class ScoreHistoryView : public QDialog
 
 public:
     // `student` and `column` may be empty where the window has no current one.
-    ScoreHistoryView(int testNumber, const QString& student, const QString& column, QWidget* parent = nullptr);
+    ScoreHistoryView(
+        Module1& session, int testNumber, const QString& student, const QString& column, QWidget* parent = nullptr);
     ~ScoreHistoryView() override;
 
     // Reads the history of the chosen scope; false after a message.
@@ -32,6 +35,7 @@ public:
     bool changedScores() const { return m_changed; }
 
 private:
+    Module1& m_session;
     std::unique_ptr<Ui::ScoreHistoryView> m_ui;
 
     int m_test;

@@ -83,16 +83,17 @@ constexpr int kWrap = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap | Qt::Text
 
 } // namespace
 
-DataReport1::DataReport1(QWidget* parent)
+DataReport1::DataReport1(Module1& session, QWidget* parent)
     : ReportPreview(
         QStringLiteral("学生信息表"), {},
         [this](QPagedPaintDevice* device, const PrintOut::Progress&) { return render(device, m_rows); }, 0, parent)
+    , m_session(session)
 {
     setObjectName(QStringLiteral("DataReport1"));
     setWindowTitle(QStringLiteral("DataReport1"));
     setUpPage(printer());
     bool ok = false;
-    m_rows = readRows(&ok);
+    m_rows = readRows(m_session.Conn(), &ok);
 }
 
 DataReport1::~DataReport1() = default;
@@ -100,17 +101,17 @@ DataReport1::~DataReport1() = default;
 void DataReport1::refresh()
 {
     bool ok = false;
-    m_rows = readRows(&ok);
+    m_rows = readRows(m_session.Conn(), &ok);
     if (auto* preview = findChild<QPrintPreviewWidget*>())
         preview->updatePreview();
 }
 
-QVector<QStringList> DataReport1::readRows(bool* ok)
+QVector<QStringList> DataReport1::readRows(Database& db, bool* ok)
 {
     QStringList names;
     for (const ReportColumn& c : kColumns)
         names << QString::fromUtf8(c.column);
-    auto rows = Students::table(mod().Conn(), names);
+    auto rows = Students::table(db, names);
     *ok = bool(rows);
     if (!rows) {
         MessageService::error(rows.error());

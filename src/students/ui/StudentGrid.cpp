@@ -26,11 +26,11 @@ void fill(ResultGrid* grid, const QVector<StudentRecord>& students)
     grid->fitColumns(ChildWindow::fromTwips(grid, 3000));
 }
 
-void openCurrent(ResultGrid* grid, QWidget* parent)
+void openCurrent(Module1& session, ResultGrid* grid, QWidget* parent)
 {
     const int row = grid->currentRow();
     const QStringList keys = grid->property(kKeys).toStringList();
-    StudentInfo::openFromGrid(parent, row >= 1 ? grid->rowTexts(row) : QStringList(), keys.value(row - 1));
+    StudentInfo::openFromGrid(session, parent, row >= 1 ? grid->rowTexts(row) : QStringList(), keys.value(row - 1));
 }
 
 } // namespace velmora::StudentGrid

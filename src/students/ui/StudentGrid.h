@@ -4,6 +4,7 @@
 
 namespace velmora {
 
+class Module1;
 class ResultGrid;
 
 namespace StudentGrid {
@@ -11,7 +12,7 @@ namespace StudentGrid {
 // The fifteen headers and one row per student, coloured from row 1.
 void fill(ResultGrid* grid, const QVector<StudentRecord>& students);
 // The record form for the grid's current row, read-only until 修改.
-void openCurrent(ResultGrid* grid, QWidget* parent);
+void openCurrent(Module1& session, ResultGrid* grid, QWidget* parent);
 
 } // namespace StudentGrid
 } // namespace velmora

@@ -25,8 +25,9 @@ const QColor kUpdated(255, 249, 196);
 const QColor kOtherClass(Qt::gray);
 } // namespace
 
-StudentImportDialog::StudentImportDialog(QWidget* parent)
+StudentImportDialog::StudentImportDialog(Module1& session, QWidget* parent)
     : QDialog(parent)
+    , m_session(session)
     , m_ui(std::make_unique<Ui::StudentImportDialog>())
 {
     m_ui->setupUi(this);
@@ -165,7 +166,7 @@ void StudentImportDialog::showClasses()
     m_ui->cmbClass->addItems(classes);
     m_ui->cmbClass->addItem(QStringLiteral("（全部班级）"));
     // The class of 班级设置 when the sheet names it; else the teacher chooses.
-    auto own = ClassSettings::load(mod().Conn());
+    auto own = ClassSettings::load(m_session.Conn());
     const int at = own ? StudentImport::ownClass(classes, own->name, own->number) : -1;
     m_ui->cmbClass->setCurrentIndex(at);
 }
@@ -177,7 +178,7 @@ void StudentImportDialog::replan()
     options.acceptLacking = m_ui->chkLacking->isChecked();
     if (m_ui->cmbClass->isVisibleTo(this) && m_ui->cmbClass->currentIndex() < m_ui->cmbClass->count() - 1)
         options.onlyClass = m_ui->cmbClass->currentText();
-    auto rows = StudentImport::plan(mod().Conn(), sheet, m_mapping, options);
+    auto rows = StudentImport::plan(m_session.Conn(), sheet, m_mapping, options);
     if (!rows) {
         MessageService::error(rows.error());
         return;
@@ -238,7 +239,7 @@ void StudentImportDialog::replan()
 
 bool StudentImportDialog::import()
 {
-    auto done = StudentImport::apply(mod().Conn(), m_rows, m_ui->chkUpdate->isChecked(),
+    auto done = StudentImport::apply(m_session.Conn(), m_rows, m_ui->chkUpdate->isChecked(),
         QDir::fromNativeSeparators(m_ui->txtPhotos->text().trimmed()));
     if (!done) {
         MessageService::error(done.error(), ErrorWording::Restart, QStringLiteral("没有导入任何学生："));

@@ -15,6 +15,8 @@ class StudentImportDialog;
 
 namespace velmora {
 
+class Module1;
+
 // 导入学生信息: a roster from a spreadsheet, previewed row by row with each
 // column's field changeable, the bad rows red with their reason.
 class StudentImportDialog : public QDialog
@@ -25,7 +27,7 @@ public:
     // More columns than a roster has; a wider sheet is refused rather than shown.
     static constexpr int kMostColumns = 100;
 
-    explicit StudentImportDialog(QWidget* parent = nullptr);
+    explicit StudentImportDialog(Module1& session, QWidget* parent = nullptr);
 
     ~StudentImportDialog() override;
 
@@ -35,6 +37,7 @@ public:
     bool import();
 
 private:
+    Module1& m_session;
     std::unique_ptr<Ui::StudentImportDialog> m_ui;
     // The combo of a column: Grid's row 0 holds one per column, the sheet's rows follow.
     QComboBox* fieldBox(int column) const;

@@ -34,8 +34,9 @@ constexpr int kBoxOf[StudentRecord::ColumnCount] = { 1, 2, 0, 3, 5, 0, 4, 6, 7, 
 
 } // namespace
 
-StudentInfo::StudentInfo(QWidget* parent)
+StudentInfo::StudentInfo(Module1& session, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+    , m_session(session)
     , m_ui(std::make_unique<Ui::StudentInfo>())
     , Text(14, nullptr)
 {
@@ -63,12 +64,12 @@ StudentInfo::StudentInfo(QWidget* parent)
         const QString number = text(1).trimmed();
         if (number.isEmpty())
             return;
-        ScoreHistoryView history(ScoreHistory::kStudentRecords, number, QString(), this);
+        ScoreHistoryView history(m_session, ScoreHistory::kStudentRecords, number, QString(), this);
         if (history.fill())
             history.exec();
         // A value put back shows at once; the form stays in the mode it was in.
         if (history.changedScores()) {
-            if (auto found = Students::fetch(mod().Conn(), number); found && *found)
+            if (auto found = Students::fetch(m_session.Conn(), number); found && *found)
                 fill(**found);
         }
     });
@@ -95,7 +96,7 @@ void StudentInfo::setText(int index, const QString& value)
 
 void StudentInfo::load()
 {
-    if (!mod().IsAdmin()) {
+    if (!m_session.IsAdmin()) {
         m_ui->BN_Edit->setEnabled(false);
         m_ui->BN_Del->setEnabled(false);
     }
@@ -232,7 +233,7 @@ void StudentInfo::prepareView(const QStringList& cells, const QString& key)
 
 bool StudentInfo::prepareReadOnly(const QString& number)
 {
-    auto found = Students::fetch(mod().Conn(), number.trimmed());
+    auto found = Students::fetch(m_session.Conn(), number.trimmed());
     if (found && *found)
         fill(**found);
     else
@@ -245,23 +246,23 @@ bool StudentInfo::prepareReadOnly(const QString& number)
     return found && *found;
 }
 
-void StudentInfo::openAdd(QWidget* parent)
+void StudentInfo::openAdd(Module1& session, QWidget* parent)
 {
-    StudentInfo form(parent);
+    StudentInfo form(session, parent);
     form.prepareAdd();
     form.exec();
 }
 
-void StudentInfo::openFromGrid(QWidget* parent, const QStringList& cells, const QString& key)
+void StudentInfo::openFromGrid(Module1& session, QWidget* parent, const QStringList& cells, const QString& key)
 {
-    StudentInfo form(parent);
+    StudentInfo form(session, parent);
     form.prepareView(cells, key);
     form.exec();
 }
 
-bool StudentInfo::openReadOnly(QWidget* parent, const QString& number)
+bool StudentInfo::openReadOnly(Module1& session, QWidget* parent, const QString& number)
 {
-    StudentInfo form(parent);
+    StudentInfo form(session, parent);
     if (!form.prepareReadOnly(number)) {
         MessageService::info(
             QStringLiteral("学号为 %1 的学生已不存在（资料可能已被删除），不能查看！").arg(number.trimmed()));
@@ -275,7 +276,7 @@ void StudentInfo::save()
 {
     if (!checkinput())
         return;
-    const Status r = Students::add(mod().Conn(), record(), m_photo);
+    const Status r = Students::add(m_session.Conn(), record(), m_photo);
     if (!r && r.error().is(Error::Kind::Duplicate)) {
         MessageService::show(QStringLiteral(" 已有该学生，请重新检查学号"), MsgIcon::Critical);
         return;
@@ -320,7 +321,7 @@ void StudentInfo::editOrSave()
     StudentRecord edited = record();
     if (!m_key.isEmpty())
         edited.key = m_key;
-    const Status r = Students::update(mod().Conn(), edited, m_photo, m_read);
+    const Status r = Students::update(m_session.Conn(), edited, m_photo, m_read);
     if (!written(r))
         return;
     MessageService::info(QStringLiteral("修改成功，请刷新！"));
@@ -339,7 +340,7 @@ void StudentInfo::remove()
         QDialog::reject();
         return;
     }
-    const Status r = Students::remove(mod().Conn(), m_key.isEmpty() ? text(1) : m_key);
+    const Status r = Students::remove(m_session.Conn(), m_key.isEmpty() ? text(1) : m_key);
     if (!written(r))
         return;
     MessageService::info(QStringLiteral("删除成功，请刷新！"));
@@ -383,7 +384,7 @@ void StudentInfo::showPhoto()
 {
     if (text(1).isEmpty())
         return;
-    auto bytes = Students::photo(mod().Conn(), m_key.isEmpty() ? text(1) : m_key);
+    auto bytes = Students::photo(m_session.Conn(), m_key.isEmpty() ? text(1) : m_key);
     QPixmap picture;
     if (bytes && !bytes->isEmpty() && picture.loadFromData(*bytes))
         setPicture(picture);

@@ -17,13 +17,15 @@ class StudentInfo;
 
 namespace velmora {
 
+class Module1;
+
 // One student's record with the photo: adding, viewing, editing, deleting.
 class StudentInfo : public QDialog, public UnsavedWork
 {
     Q_OBJECT
 
 public:
-    explicit StudentInfo(QWidget* parent = nullptr);
+    explicit StudentInfo(Module1& session, QWidget* parent = nullptr);
     ~StudentInfo() override;
 
     void lockon() { setLocked(true); }
@@ -31,11 +33,12 @@ public:
     bool checkinput();
 
     // The ways callers open the form; each shows it modally.
-    static void openAdd(QWidget* parent);
+    static void openAdd(Module1& session, QWidget* parent);
     // `key`: the 学号 as stored, where the cells show it trimmed.
-    static void openFromGrid(QWidget* parent, const QStringList& cells, const QString& key = QString());
+    static void openFromGrid(
+        Module1& session, QWidget* parent, const QStringList& cells, const QString& key = QString());
     // Says so and opens nothing when no student has the number.
-    static bool openReadOnly(QWidget* parent, const QString& number);
+    static bool openReadOnly(Module1& session, QWidget* parent, const QString& number);
     // What those do before showing, for callers and tests that show it themselves.
     void prepareAdd();
     void prepareView(const QStringList& cells, const QString& key = QString());
@@ -58,6 +61,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    Module1& m_session;
     std::unique_ptr<Ui::StudentInfo> m_ui;
     QString text(int index) const;
     void setText(int index, const QString& value);

@@ -17,8 +17,9 @@
 
 namespace velmora {
 
-StudentInfoFind::StudentInfoFind(QWidget* parent)
+StudentInfoFind::StudentInfoFind(Module1& session, QWidget* parent)
     : QWidget(parent)
+    , m_session(session)
     , m_ui(std::make_unique<Ui::StudentInfoFind>())
     , Text(9, nullptr)
     , Label(9, nullptr)
@@ -41,7 +42,8 @@ StudentInfoFind::StudentInfoFind(QWidget* parent)
 
     connect(m_ui->Command1, &QPushButton::clicked, this, &StudentInfoFind::search);
     connect(m_ui->Command2, &QPushButton::clicked, this, [this] { ChildWindow::close(this); });
-    connect(m_ui->Grid, &ResultGrid::rowActivated, this, [this] { StudentGrid::openCurrent(m_ui->Grid, this); });
+    connect(
+        m_ui->Grid, &ResultGrid::rowActivated, this, [this] { StudentGrid::openCurrent(m_session, m_ui->Grid, this); });
 }
 
 StudentInfoFind::~StudentInfoFind() = default;
@@ -56,7 +58,7 @@ void StudentInfoFind::search()
         : m_ui->sex_w->isChecked()   ? QStringLiteral("女")
                                      : QString();
     c.native = m_ui->native->currentText();
-    auto found = Students::search(mod().Conn(), c);
+    auto found = Students::search(m_session.Conn(), c);
     if (!found) {
         MessageService::error(found.error());
         return;

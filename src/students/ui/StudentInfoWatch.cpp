@@ -15,8 +15,9 @@
 
 namespace velmora {
 
-StudentInfoWatch::StudentInfoWatch(QWidget* parent)
+StudentInfoWatch::StudentInfoWatch(Module1& session, QWidget* parent)
     : QWidget(parent)
+    , m_session(session)
     , m_ui(std::make_unique<Ui::StudentInfoWatch>())
 {
     m_ui->setupUi(this);
@@ -27,18 +28,19 @@ StudentInfoWatch::StudentInfoWatch(QWidget* parent)
 
     connect(m_ui->Command1, &QPushButton::clicked, this, &StudentInfoWatch::fill);
     connect(m_ui->Command2, &QPushButton::clicked, this, [this] { ChildWindow::close(this); });
-    connect(m_ui->BN_Add, &QPushButton::clicked, this, [this] { StudentInfo::openAdd(this); });
+    connect(m_ui->BN_Add, &QPushButton::clicked, this, [this] { StudentInfo::openAdd(m_session, this); });
     connect(m_ui->BN_Find, &QPushButton::clicked, this, &StudentInfoWatch::findRequested);
-    connect(m_ui->Grid, &ResultGrid::rowActivated, this, [this] { StudentGrid::openCurrent(m_ui->Grid, this); });
+    connect(
+        m_ui->Grid, &ResultGrid::rowActivated, this, [this] { StudentGrid::openCurrent(m_session, m_ui->Grid, this); });
 }
 
 StudentInfoWatch::~StudentInfoWatch() = default;
 
 void StudentInfoWatch::fill()
 {
-    if (!mod().IsAdmin())
+    if (!m_session.IsAdmin())
         m_ui->BN_Add->setEnabled(false);
-    auto students = Students::list(mod().Conn());
+    auto students = Students::list(m_session.Conn());
     if (!students) {
         MessageService::error(students.error());
         return;
