@@ -23,7 +23,8 @@ QStringList ownTables()
         QStringLiteral("velmora_user_rights"), QStringLiteral("velmora_class_figures"),
         QStringLiteral("velmora_school_terms"), QStringLiteral("velmora_school_days"),
         QStringLiteral("velmora_attendance"), QStringLiteral("velmora_conduct"),
-        QStringLiteral("velmora_conduct_grades") };
+        QStringLiteral("velmora_conduct_grades"), QStringLiteral("velmora_term_book"),
+        QStringLiteral("velmora_term_notices") };
 }
 
 struct ScoreTable
@@ -179,6 +180,8 @@ Result<QStringList> heldBy(const Database& db)
         { QStringLiteral("velmora_attendance"), QStringLiteral("考勤") },
         { QStringLiteral("velmora_conduct"), QStringLiteral("操行记录") },
         { QStringLiteral("velmora_conduct_grades"), QStringLiteral("手动操行等级") },
+        { QStringLiteral("velmora_term_book"), QStringLiteral("学期评语") },
+        { QStringLiteral("velmora_term_notices"), QStringLiteral("假期通知") },
     };
     for (const auto& [table, what] : counted) {
         auto exists = db.tableExists(table);

@@ -224,6 +224,17 @@ const QStringList kRegisterTables {
 const QStringList kRegisterTableNames { QStringLiteral("velmora_school_terms"), QStringLiteral("velmora_school_days"),
     QStringLiteral("velmora_attendance"), QStringLiteral("velmora_conduct_grades") };
 
+// Version 16: the term report book's comment and honours per student, and the
+// class's heading and holiday notice per term.
+const QStringList kBookTables {
+    QStringLiteral("create table velmora_term_book (学期 varchar(50) NOT NULL, 学号 varchar(10) NOT NULL, "
+                   "评语 varchar(800), 奖惩 varchar(400), 设置人 varchar(50), 时间 varchar(19), "
+                   "PRIMARY KEY (学期, 学号))"),
+    QStringLiteral("create table velmora_term_notices (学期 varchar(50) NOT NULL PRIMARY KEY, 学校 varchar(50), "
+                   "通知 varchar(800))"),
+};
+const QStringList kBookTableNames { QStringLiteral("velmora_term_book"), QStringLiteral("velmora_term_notices") };
+
 // The records themselves, numbered as each dialect numbers rows.
 QString conductTable(const SqlDialect& dialect)
 {
@@ -274,6 +285,8 @@ QString stepDescription(int version)
         return QStringLiteral("增加了平行班统计表 velmora_class_figures，可与年级、平行班对比（版本 14）。");
     case 15:
         return QStringLiteral("增加了学期、上课日、考勤和操行记录表，可以记考勤和操行（版本 15）。");
+    case 16:
+        return QStringLiteral("增加了学期评语和假期通知表，可以打印学生素质报告书（版本 16）。");
     default:
         return QStringLiteral("升级到版本 %1。").arg(version);
     }
@@ -363,6 +376,9 @@ Status upgradeStep(Database& db, int version)
         if (step)
             step = run(db, db.dialect().conductSecuritySql());
         break;
+    case 16:
+        step = createIfMissing(db, kBookTableNames, kBookTables);
+        break;
     default:
         break;
     }
@@ -430,6 +446,7 @@ QStringList createStatements(const SqlDialect& dialect)
     statements << kClassFiguresTable;
     statements << kRegisterTables;
     statements << conductTable(dialect);
+    statements << kBookTables;
     statements << dialect.rowSecuritySql();
     statements << dialect.conductSecuritySql();
     return statements;

@@ -26,7 +26,7 @@ struct TableDef
 
 namespace Schema {
 
-inline constexpr int kLatestVersion = 15;
+inline constexpr int kLatestVersion = 16;
 // "这个数据库由更新版本的Velmora创建（版本 N），请先升级程序。"
 QString newerVersionText(int version);
 

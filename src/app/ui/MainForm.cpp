@@ -44,6 +44,7 @@
 #include "platform/ui/Pictures.h"
 #include "platform/ui/ProgressBox.h"
 #include "platform/ui/WindowRequests.h"
+#include "reportbook/ui/ReportBook.h"
 #include "sheets/SheetWriter.h"
 #include "students/ui/DataReport1.h"
 #include "students/ui/StudentImportDialog.h"
@@ -140,12 +141,13 @@ void MainForm::connectMenus()
         { u.ScoreStats, &MainForm::statsTable }, { u.ScoreGrade, &MainForm::gradeComparison },
         { u.ScoreProgress, &MainForm::progressAnalysis }, { u.ReportStu, &MainForm::studentReport },
         { u.ReportScore, &MainForm::scoreReport }, { u.ReportTeach, &MainForm::commentReport },
-        { u.ReportSlips, &MainForm::scoreSlips }, { u.ReLogin, &MainForm::reLogin },
-        { u.DataBase, &MainForm::databaseConfig }, { u.Admin, &MainForm::privileges },
-        { u.Password, &MainForm::changePassword }, { u.DataBackup, &MainForm::backupNow },
-        { u.DataRestore, &MainForm::restoreDatabase }, { u.DataCopy, &MainForm::copyDatabase },
-        { u.WinClose, &MainForm::notYetAvailable }, { u.Help, &MainForm::help },
-        { u.TeacherSource, &MainForm::teacherSource }, { u.Web, &MainForm::web }, { u.About, &MainForm::about } };
+        { u.ReportSlips, &MainForm::scoreSlips }, { u.ReportBook, &MainForm::reportBook },
+        { u.ReLogin, &MainForm::reLogin }, { u.DataBase, &MainForm::databaseConfig },
+        { u.Admin, &MainForm::privileges }, { u.Password, &MainForm::changePassword },
+        { u.DataBackup, &MainForm::backupNow }, { u.DataRestore, &MainForm::restoreDatabase },
+        { u.DataCopy, &MainForm::copyDatabase }, { u.WinClose, &MainForm::notYetAvailable },
+        { u.Help, &MainForm::help }, { u.TeacherSource, &MainForm::teacherSource }, { u.Web, &MainForm::web },
+        { u.About, &MainForm::about } };
     for (const auto& [action, handler] : entries)
         connect(action, &QAction::triggered, this, handler);
     // Closing the main window ends the program, after asking about unsaved values.
@@ -753,6 +755,13 @@ void MainForm::scoreReport()
 void MainForm::scoreSlips()
 {
     ReportSlips dialog(m_session, this);
+    if (dialog.load())
+        dialog.exec();
+}
+
+void MainForm::reportBook()
+{
+    ReportBook dialog(m_session, this);
     if (dialog.load())
         dialog.exec();
 }

@@ -93,6 +93,7 @@ private:
     void backupOnClose();
     void commentReport();
     void scoreSlips();
+    void reportBook();
     void lockTests();
     // 学生成绩报表 needs a test; 学生评语报表 a test that records comments.
     void updateReportEntries();

@@ -481,6 +481,11 @@ private:
     double y = 0;
 };
 
+} // namespace
+
+// Below this the type would be too small to read.
+constexpr double kSmallest = 0.4;
+
 // Where each card goes on a page: the whole page, or its two halves.
 QVector<QRectF> slotsOf(QPagedPaintDevice* device, Paper paper)
 {
@@ -515,11 +520,6 @@ void cuttingLine(QPainter& p, const QVector<QRectF>& slots)
     }
     p.restore();
 }
-
-} // namespace
-
-// Below this the type would be too small to read.
-constexpr double kSmallest = 0.4;
 
 void fillShown(QComboBox* box)
 {

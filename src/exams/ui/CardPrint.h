@@ -5,9 +5,12 @@
 #include "platform/ui/PrintOut.h"
 
 #include <QPageLayout>
+#include <QRectF>
+#include <QVector>
 
 class QComboBox;
 class QPagedPaintDevice;
+class QPainter;
 class QWidget;
 
 namespace velmora::CardPrint {
@@ -35,6 +38,11 @@ void fillShown(QComboBox* box);
 // The sheet to print on. A student's own file holds one card: on A5 paper
 // for the A5 card.
 QPageLayout pageLayout(Paper paper, bool oneStudent = false);
+
+// Where each card goes on a page: the whole page, or its two halves.
+QVector<QRectF> slotsOf(QPagedPaintDevice* device, Paper paper);
+// Between two halves of a sheet, to cut along.
+void cuttingLine(QPainter& p, const QVector<QRectF>& slots);
 
 // Paints the cards of the given students (indexes into term.students), each
 // whole on its page or half sheet, its type made smaller only as far as a
