@@ -1,7 +1,10 @@
 #include "app/DemoData.h"
 
+#include "attendance/Attendance.h"
+#include "conduct/Conduct.h"
 #include "data/Schema.h"
 #include "exams/TestRecord.h"
+#include "reportbook/TermBook.h"
 
 #include <QRandomGenerator>
 #include <QStringList>
@@ -72,6 +75,56 @@ QString comment(QRandomGenerator& rng, const QString& name)
 }
 
 } // namespace
+
+// The term the tests were in, with its holidays, a register and conduct
+// records a class gathers by January, and the notice for the winter holiday.
+Status fillTerm(Database& db, QRandomGenerator& rng, const QStringList& numbers)
+{
+    const SchoolCalendar::Term term { QStringLiteral("2024-2025学年第一学期"), QDate(2024, 9, 2), QDate(2025, 1, 17) };
+    if (Status saved = SchoolCalendar::saveTerm(db, term); !saved)
+        return saved;
+    const std::pair<QDate, bool> days[] { { QDate(2024, 9, 29), true }, { QDate(2024, 10, 1), false },
+        { QDate(2024, 10, 2), false }, { QDate(2024, 10, 3), false }, { QDate(2024, 10, 4), false },
+        { QDate(2024, 10, 7), false }, { QDate(2024, 10, 12), true }, { QDate(2025, 1, 1), false } };
+    for (const auto& [day, school] : days) {
+        if (Status set
+            = SchoolCalendar::setDay(db, day, school, school ? QStringLiteral("调休") : QStringLiteral("放假"));
+            !set)
+            return set;
+    }
+    auto schoolDays = SchoolCalendar::schoolDays(db, term.first, term.last);
+    if (!schoolDays)
+        return schoolDays.error();
+    const QStringList codes { QStringLiteral("病"), QStringLiteral("病半"), QStringLiteral("事"), QStringLiteral("迟"),
+        QStringLiteral("迟"), QStringLiteral("早") };
+    QVector<Attendance::Change> register_;
+    QSet<QPair<int, int>> taken;
+    while (register_.size() < 40) {
+        const int student = int(rng.bounded(quint32(numbers.size())));
+        const int day = int(rng.bounded(quint32(schoolDays->size())));
+        if (taken.contains({ student, day }))
+            continue;
+        taken.insert({ student, day });
+        auto cell = Attendance::parse(pick(rng, codes));
+        if (cell && cell->kind == Attendance::Kind::Sick)
+            cell->reason = pick(rng, { QStringLiteral("发热"), QStringLiteral("感冒"), QStringLiteral("腹泻") });
+        register_ << Attendance::Change { numbers[student], schoolDays->at(day), cell };
+    }
+    if (Status written = Attendance::write(db, register_); !written)
+        return written;
+    const std::pair<const char*, int> deeds[] { { "好人好事", 3 }, { "卫生", 2 }, { "纪律", -2 }, { "学习", 2 },
+        { "劳动", 2 }, { "文明礼仪", -1 } };
+    for (int i = 0; i < 60; ++i) {
+        const auto& [item, points] = deeds[rng.bounded(quint32(std::size(deeds)))];
+        const QDate day = schoolDays->at(int(rng.bounded(quint32(schoolDays->size()))));
+        if (Status added = Conduct::add(db, { pick(rng, numbers) }, day, QString::fromUtf8(item), points, {}); !added)
+            return added;
+    }
+    return TermBook::saveNotice(db, term.name,
+        { QStringLiteral("实验中学"),
+            QStringLiteral("寒假自2025年1月18日起，下学期2月13日报到，2月14日正式上课。请家长督促孩子按时完成寒假作业，"
+                           "注意交通、防火和用电安全。") });
+}
 
 Status fill(Database& db)
 {
@@ -198,7 +251,7 @@ Status fill(Database& db)
         if (Status committed = scores.commit(); !committed)
             return committed;
     }
-    return Done {};
+    return fillTerm(db, rng, numbers);
 }
 
 Status create(const ConnectionSettings& settings, bool overwrite, bool demo)
