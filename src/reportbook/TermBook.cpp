@@ -37,6 +37,31 @@ Status writable(const Database& db, const QString& what)
     return Done {};
 }
 
+// The chosen test's cards, or the term grade's.
+Result<ReportCards::Term> cardsFor(const Database& db, const Choice& choice)
+{
+    QVector<int> tests;
+    QVector<Analysis::TermDefinition> grades;
+    if (choice.termGrade.isEmpty()) {
+        tests << choice.test;
+    } else {
+        auto defined = Analysis::Terms::list(db);
+        if (!defined)
+            return defined.error();
+        for (const Analysis::TermDefinition& t : std::as_const(*defined)) {
+            if (t.name != choice.termGrade)
+                continue;
+            grades << t;
+            // Its tests beside it, for their comments.
+            for (const Analysis::TermDefinition::Part& part : t.parts)
+                tests << part.test;
+        }
+        if (grades.isEmpty())
+            return Error::refused(QStringLiteral("学期总评“%1”已不存在。").arg(choice.termGrade));
+    }
+    return Analysis::cardsOf(db, tests, grades);
+}
+
 } // namespace
 
 Result<QHash<QString, Words>> words(const Database& db, const QString& term)
@@ -133,22 +158,7 @@ Result<Book> make(const Database& db, const Choice& choice)
     book.school = said->school;
     book.notice = said->text;
 
-    QVector<int> tests;
-    QVector<Analysis::TermDefinition> grades;
-    if (choice.termGrade.isEmpty()) {
-        tests << choice.test;
-    } else {
-        auto defined = Analysis::Terms::list(db);
-        if (!defined)
-            return defined.error();
-        for (const Analysis::TermDefinition& t : std::as_const(*defined)) {
-            if (t.name == choice.termGrade)
-                grades << t;
-        }
-        if (grades.isEmpty())
-            return Error::refused(QStringLiteral("学期总评“%1”已不存在。").arg(choice.termGrade));
-    }
-    auto cards = Analysis::cardsOf(db, tests, grades);
+    auto cards = cardsFor(db, choice);
     if (!cards)
         return cards.error();
     auto bands = GradeBands::load(db);
@@ -189,6 +199,19 @@ Result<Book> make(const Database& db, const Choice& choice)
         book.pages << page;
     }
     return book;
+}
+
+Result<QHash<QString, QString>> studiesComments(const Database& db, const Choice& choice)
+{
+    auto cards = cardsFor(db, choice);
+    if (!cards)
+        return cards.error();
+    QHash<QString, QString> out;
+    for (const auto& [number, name] : std::as_const(cards->students)) {
+        if (const QString said = cards->comment(number).second.trimmed(); !said.isEmpty())
+            out.insert(number.trimmed(), said);
+    }
+    return out;
 }
 
 QString attendanceText(const Attendance::Totals& totals)

@@ -71,6 +71,10 @@ struct Book
 
 Result<Book> make(const Database& db, const Choice& choice);
 
+// Each student's comment in the chosen test, or the latest in the term
+// grade's tests, by trimmed 学号: a start for the term's.
+Result<QHash<QString, QString>> studiesComments(const Database& db, const Choice& choice);
+
 // The page's lines for 出勤: "上课 20 天，出勤 18.5 天", then each kind there is.
 QString attendanceText(const Attendance::Totals& totals);
 

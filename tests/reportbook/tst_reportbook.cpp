@@ -54,11 +54,12 @@ class TestReportBook : public DbTestCase
         QVERIFY(SchoolCalendar::saveTerm(db(), kTerm));
         QVERIFY(SchoolCalendar::setDay(db(), QDate(2026, 12, 25), false, QStringLiteral("放假")));
         QVERIFY(SchoolCalendar::setDay(db(), QDate(2026, 12, 26), true, QStringLiteral("调休")));
-        m_test = defineTest({ 0, 1 }, false, false, QStringLiteral("期末考试"));
+        m_test = defineTest({ 0, 1 }, false, true, QStringLiteral("期末考试"));
         const QVariant chinese[] = { 95, 85, 60 };
         const QVariant maths[] = { 79, QVariant(), 59 };
         for (int i = 0; i < 3; ++i)
-            setScores(m_test, QString::number(i + 1), QStringLiteral("语文=?, 数学=?"), { chinese[i], maths[i] });
+            setScores(m_test, QString::number(i + 1), QStringLiteral("语文=?, 数学=?, 教师评语=?"),
+                { chinese[i], maths[i], QStringLiteral("考试评语%1").arg(i + 1) });
         QVERIFY(Attendance::write(db(),
             { absence("1", 2, "病"), absence("1", 3, "事半"), absence("1", 4, "迟"), absence("1", 26, "旷半"),
                 absence("3", 31, "早") }));

@@ -37,7 +37,8 @@ ReportBook::ReportBook(Module1& session, QWidget* parent)
         honours->addAction(h, this, [this, h] { m_ui->txtHonours->appendPlainText(h); });
     m_ui->BN_Honour->setMenu(honours);
     const bool admin = m_session.IsAdmin();
-    for (QWidget* w : std::initializer_list<QWidget*> { m_ui->txtSchool, m_ui->BN_Compose, m_ui->BN_Honour })
+    for (QWidget* w :
+        std::initializer_list<QWidget*> { m_ui->txtSchool, m_ui->BN_Compose, m_ui->BN_FromTest, m_ui->BN_Honour })
         w->setEnabled(admin);
     for (auto* box : { m_ui->txtNotice, m_ui->txtComment, m_ui->txtHonours })
         box->setReadOnly(!admin);
@@ -49,6 +50,7 @@ ReportBook::ReportBook(Module1& session, QWidget* parent)
     });
     connect(m_ui->lstStudents, &QListWidget::currentRowChanged, this, &ReportBook::showStudent);
     connect(m_ui->BN_Compose, &QPushButton::clicked, this, &ReportBook::compose);
+    connect(m_ui->BN_FromTest, &QPushButton::clicked, this, &ReportBook::fillFromStudies);
     connect(m_ui->BN_Preview, &QPushButton::clicked, this, &ReportBook::preview);
     connect(m_ui->BN_Save, &QPushButton::clicked, this, &ReportBook::save);
     connect(m_ui->BN_Close, &QPushButton::clicked, this, &QDialog::reject);
@@ -151,9 +153,9 @@ void ReportBook::showStudent()
     m_ui->txtHonours->setPlainText(w.honours);
 }
 
-bool ReportBook::changed() const
+bool ReportBook::changed()
 {
-    const_cast<ReportBook*>(this)->keepStudent();
+    keepStudent();
     return m_session.IsAdmin()
         && (m_words != m_read || m_ui->txtSchool->text() != m_notice.school
             || m_ui->txtNotice->toPlainText() != m_notice.text);
@@ -201,10 +203,8 @@ void ReportBook::compose()
     composer.exec();
 }
 
-std::optional<TermBook::Book> ReportBook::book()
+TermBook::Choice ReportBook::choice() const
 {
-    if (changed() && !save())
-        return std::nullopt;
     TermBook::Choice choice;
     choice.term = m_terms.value(m_ui->cmbTerm->currentIndex());
     const QVariant studies = m_ui->cmbStudies->currentData();
@@ -213,7 +213,37 @@ std::optional<TermBook::Book> ReportBook::book()
     else
         choice.test = studies.toInt();
     choice.scores = m_ui->chkScores->isChecked();
-    auto made = TermBook::make(m_session.Conn(), choice);
+    return choice;
+}
+
+void ReportBook::fillFromStudies()
+{
+    keepStudent();
+    auto said = TermBook::studiesComments(m_session.Conn(), choice());
+    if (!said) {
+        MessageService::error(said.error());
+        return;
+    }
+    int filled = 0;
+    for (auto it = said->cbegin(); it != said->cend(); ++it) {
+        TermBook::Words& w = m_words[it.key()];
+        if (w.comment.trimmed().isEmpty()) {
+            w.comment = it.value();
+            ++filled;
+        }
+    }
+    m_shown.clear();
+    showStudent();
+    MessageService::info(filled == 0
+            ? QStringLiteral("没有可以填入的考试评语：学生都已有学期评语，或所选考试没有评语。")
+            : QStringLiteral("已为 %1 名学生填入考试评语，请逐个修改后保存。").arg(filled));
+}
+
+std::optional<TermBook::Book> ReportBook::book()
+{
+    if (changed() && !save())
+        return std::nullopt;
+    auto made = TermBook::make(m_session.Conn(), choice());
     if (!made) {
         MessageService::error(made.error());
         return std::nullopt;

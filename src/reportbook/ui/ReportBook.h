@@ -42,8 +42,10 @@ private:
     void showStudent();
     void keepStudent();
     void compose();
+    void fillFromStudies();
+    TermBook::Choice choice() const;
     std::optional<TermBook::Book> book();
-    bool changed() const;
+    bool changed();
 
     QVector<SchoolCalendar::Term> m_terms;
     QHash<QString, TermBook::Words> m_read; // as stored, by 学号
