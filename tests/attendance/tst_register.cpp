@@ -11,6 +11,7 @@
 #include "exams/ui/ScoreGrid.h"
 #include "platform/ui/FileDialogs.h"
 #include "platform/ui/ResultGrid.h"
+#include "platform/ui/TablePages.h"
 #include "sheets/SheetReader.h"
 #include "support/DbTestCase.h"
 #include "support/Modal.h"
@@ -281,6 +282,46 @@ private Q_SLOTS:
         // September 1 to January 22: 104 weekdays, less five of the national holiday and the sports
         // day, and the make-up Saturday.
         QCOMPARE(grid->rowTexts(2).join(QLatin1Char(' ')), QStringLiteral("2 学生2 99 98.5 0 0.5 0 0 0"));
+    }
+
+    // A month of a class of 45 and its count of the absent: two pages as a
+    // list prints, one when the register asks for it.
+    void theMonthOnOnePage_data()
+    {
+        QTest::addColumn<int>("fit");
+        QTest::addColumn<int>("pages");
+        QTest::newRow("as a list") << int(TablePages::Fit::Width) << 2;
+        QTest::newRow("one page") << int(TablePages::Fit::OnePage) << 1;
+    }
+
+    void theMonthOnOnePage()
+    {
+        QFETCH(int, fit);
+        QFETCH(int, pages);
+        TablePages::Table month;
+        month.headers << QStringLiteral("学号") << QStringLiteral("姓名");
+        for (int day = 1; day <= 23; ++day)
+            month.headers << QStringLiteral("12-%1\n周%2").arg(day, 2, 10, QLatin1Char('0')).arg(day % 5 + 1);
+        for (int r = 0; r <= 45; ++r) {
+            QStringList row { QString::number(2024000 + r), QStringLiteral("学生%1").arg(r) };
+            for (int day = 1; day <= 23; ++day)
+                row << ((r + day) % 11 == 0 ? QStringLiteral("病半") : QString());
+            month.rows << row;
+        }
+        QTemporaryDir dir;
+        int painted = 0;
+        const QPageLayout landscape(
+            QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF(12, 12, 12, 12), QPageLayout::Millimeter);
+        QCOMPARE(PrintOut::writePdf(
+                     dir.filePath(QStringLiteral("month.pdf")), landscape, QStringLiteral("考勤表"),
+                     [&](QPagedPaintDevice* d, const PrintOut::Progress&) {
+                         return TablePages::paint(d, QStringLiteral("2026年12月1日至12月31日 考勤表"),
+                             { QStringLiteral("病 病假  事 事假  旷 旷课  迟 迟到  早 早退；“半”为半天。") }, { month },
+                             {}, TablePages::Fit(fit));
+                     },
+                     {}, &painted),
+            PrintOut::Outcome::Written);
+        QCOMPARE(painted, pages);
     }
 };
 

@@ -200,7 +200,7 @@ void AttendanceRegister::print()
               .arg(from.toString(QStringLiteral("yyyy年M月d日")), to.toString(QStringLiteral("M月d日")));
     TablePages::preview(this, QStringLiteral("考勤表"), title,
         { QStringLiteral("病 病假  事 事假  旷 旷课  迟 迟到  早 早退；“半”为半天。") },
-        TablePages::sections(m_sheet.sheet()), QPageLayout::Landscape);
+        TablePages::sections(m_sheet.sheet()), QPageLayout::Landscape, TablePages::Fit::OnePage);
 }
 
 QModelIndexList AttendanceRegister::chosenCells() const

@@ -29,7 +29,7 @@ QVector<double> widths(const Table& t, const QFontMetricsF& fm, double pad)
 } // namespace
 
 int paint(QPagedPaintDevice* device, const QString& title, const QStringList& notes, const QVector<Table>& tables,
-    const PrintOut::Progress& progress)
+    const PrintOut::Progress& progress, Fit fit)
 {
     QPainter p;
     if (!p.begin(device))
@@ -62,9 +62,15 @@ int paint(QPagedPaintDevice* device, const QString& title, const QStringList& no
         double points = 9;
         QFont font = PrintOut::serif(points);
         const double pad = 1 * mm;
+        // A sheet meant for one page keeps its rows close.
+        const double vpad = (fit == Fit::OnePage ? 0.3 : 1) * mm;
+        const auto tall = [&](const QFont& f) {
+            const double l = QFontMetricsF(f, device).lineSpacing();
+            return fit == Fit::OnePage && y + 2 * l + 2 * vpad + t.rows.size() * (l + 2 * vpad) > height;
+        };
         QVector<double> w = widths(t, QFontMetricsF(font, device), pad);
         double total = std::accumulate(w.cbegin(), w.cend(), 0.0);
-        while (total > width && points > 5) {
+        while ((total > width || tall(font)) && points > 5) {
             points -= 0.5;
             font = PrintOut::serif(points);
             w = widths(t, QFontMetricsF(font, device), pad);
@@ -78,7 +84,7 @@ int paint(QPagedPaintDevice* device, const QString& title, const QStringList& no
         }
         p.setFont(font);
         const double line = QFontMetricsF(font, device).lineSpacing();
-        const double rowHeight = line + 2 * pad, headerHeight = 2 * line + 2 * pad;
+        const double rowHeight = line + 2 * vpad, headerHeight = 2 * line + 2 * vpad;
         const auto drawRow = [&](const QStringList& cells, double h) {
             double x = 0;
             for (int c = 0; c < w.size(); ++c) {
@@ -150,10 +156,10 @@ QVector<Table> sections(const SheetTable& sheet)
 }
 
 void preview(QWidget* parent, const QString& caption, const QString& title, const QStringList& notes,
-    const QVector<Table>& tables, QPageLayout::Orientation orientation)
+    const QVector<Table>& tables, QPageLayout::Orientation orientation, Fit fit)
 {
-    auto paintTables = [title, notes, tables](QPagedPaintDevice* device, const PrintOut::Progress& progress) {
-        return paint(device, title, notes, tables, progress);
+    auto paintTables = [title, notes, tables, fit](QPagedPaintDevice* device, const PrintOut::Progress& progress) {
+        return paint(device, title, notes, tables, progress, fit);
     };
     int rows = 0;
     for (const Table& t : tables)
