@@ -308,4 +308,22 @@ TestCounts testCounts(const Totals& t)
         t.late + t.early };
 }
 
+QString summary(const Totals& totals)
+{
+    QStringList parts {
+        QStringLiteral("上课 %1 天，出勤 %2 天").arg(totals.schoolDays).arg(daysText(totals.presentHalves()))
+    };
+    const std::pair<const char*, int> halves[] { { "病假", totals.sickHalves }, { "事假", totals.personalHalves },
+        { "旷课", totals.truantHalves } };
+    for (const auto& [kind, n] : halves) {
+        if (n > 0)
+            parts << QStringLiteral("%1 %2 天").arg(QString::fromUtf8(kind), daysText(n));
+    }
+    if (totals.late > 0)
+        parts << QStringLiteral("迟到 %1 次").arg(totals.late);
+    if (totals.early > 0)
+        parts << QStringLiteral("早退 %1 次").arg(totals.early);
+    return parts.join(QStringLiteral("，"));
+}
+
 } // namespace velmora::Attendance

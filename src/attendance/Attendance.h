@@ -77,6 +77,9 @@ QString daysText(int halves);
 // Half days as the number a sheet holds: 3 or 2.5.
 QVariant daysValue(int halves);
 
+// A student's figures in one line: "上课 20 天，出勤 18.5 天", then each kind there is.
+QString summary(const Totals& totals);
+
 // Tallies entries over the given school days; entries on other days do not count.
 Totals tally(const QVector<Entry>& entries, const QVector<QDate>& schoolDays);
 // Every student of the class, by 学号, over the school days of the span.

@@ -25,6 +25,13 @@ Status refusedWithoutTables(const Database& db)
 
 } // namespace
 
+QString weekdayName(const QDate& day)
+{
+    static const QString names[] = { QStringLiteral("星期一"), QStringLiteral("星期二"), QStringLiteral("星期三"),
+        QStringLiteral("星期四"), QStringLiteral("星期五"), QStringLiteral("星期六"), QStringLiteral("星期日") };
+    return day.isValid() ? names[day.dayOfWeek() - 1] : QString();
+}
+
 QString dayText(const QDate& day)
 {
     return day.toString(Qt::ISODate);

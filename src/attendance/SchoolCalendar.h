@@ -49,5 +49,7 @@ Result<QVector<QDate>> schoolDays(const Database& db, const QDate& from, const Q
 
 // How days are stored: yyyy-MM-dd, which sorts as dates do.
 QString dayText(const QDate& day);
+// 星期一 … 星期日, whatever the system's language.
+QString weekdayName(const QDate& day);
 
 } // namespace velmora::SchoolCalendar

@@ -81,6 +81,8 @@ Status writeBack(Database& db, const Entry& entry, const Target& to)
 
 Status putBack(Database& db, const Entry& entry)
 {
+    if (entry.test == kAttendance || entry.test == kConduct)
+        return Error::refused(QStringLiteral("考勤和操行的修改记录只能查看，请在考勤登记或操行记录中修改。"));
     if (entry.test == kStudentRecords) {
         const TableDef* students = Schema::fixedTable(u"tblLogin");
         const ColumnDef* column = students ? students->column(entry.column) : nullptr;

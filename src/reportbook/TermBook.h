@@ -75,7 +75,4 @@ Result<Book> make(const Database& db, const Choice& choice);
 // grade's tests, by trimmed 学号: a start for the term's.
 Result<QHash<QString, QString>> studiesComments(const Database& db, const Choice& choice);
 
-// The page's lines for 出勤: "上课 20 天，出勤 18.5 天", then each kind there is.
-QString attendanceText(const Attendance::Totals& totals);
-
 } // namespace velmora::TermBook

@@ -7,12 +7,16 @@
 #include "attendance/SchoolCalendar.h"
 #include "attendance/ui/AttendanceRegister.h"
 #include "attendance/ui/AttendanceTotals.h"
+#include "attendance/ui/StudentAttendance.h"
 #include "attendance/ui/TermCalendar.h"
+#include "exams/ScoreHistory.h"
 #include "exams/ui/ScoreGrid.h"
 #include "platform/ui/FileDialogs.h"
 #include "platform/ui/ResultGrid.h"
 #include "platform/ui/TablePages.h"
+#include "platform/ui/WindowRequests.h"
 #include "sheets/SheetReader.h"
+#include "students/ui/StudentInfo.h"
 #include "support/DbTestCase.h"
 #include "support/Modal.h"
 #include "support/Typing.h"
@@ -26,6 +30,8 @@
 #include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QtTest>
 
 using namespace velmora;
@@ -282,6 +288,54 @@ private Q_SLOTS:
         // September 1 to January 22: 104 weekdays, less five of the national holiday and the sports
         // day, and the make-up Saturday.
         QCOMPARE(grid->rowTexts(2).join(QLatin1Char(' ')), QStringLiteral("2 学生2 99 98.5 0 0.5 0 0 0"));
+    }
+
+    // From a student's record form: a day typed, a wrong code refused with
+    // nothing written, then the day put back to present.
+    void fromTheStudentsForm()
+    {
+        QVERIFY(SchoolCalendar::saveTerm(db(), { QStringLiteral("秋季学期"), oct(8), QDate(2026, 10, 30) }));
+        StudentInfo form(mod());
+        QVERIFY(form.prepareReadOnly(QStringLiteral("2")));
+        QSignalSpy asked(&WindowRequests::instance(), &WindowRequests::attendanceRequested);
+        QTest::mouseClick(child<QPushButton>(&form, "BN_Attendance"), Qt::LeftButton);
+        QCOMPARE(asked.size(), 1);
+        QCOMPARE(asked[0][1].toString(), QStringLiteral("2"));
+        QCOMPARE(asked[0][2].toString(), QStringLiteral("学生2"));
+
+        StudentAttendance days(mod(), QStringLiteral("2"), QStringLiteral("学生2"));
+        QVERIFY(days.load());
+        days.show();
+        QVERIFY(QTest::qWaitForWindowActive(&days));
+        auto* date = child<QDateEdit>(&days, "txtDate");
+        auto* code = child<QLineEdit>(&days, "txtCode");
+        auto* totals = child<QLabel>(&days, "lblTotals");
+        QVERIFY(totals->text().endsWith(QStringLiteral("上课 18 天，出勤 18 天")));
+        date->setDate(oct(9));
+        code->setFocus();
+        test::typeText(code, QStringLiteral("病半"));
+        QTest::keyClick(code, Qt::Key_Return);
+        QCOMPARE(stored(), QStringList { QStringLiteral("2 2026-10-09 病假1") });
+        // In the history, to be read; mended only in the register.
+        auto changes = ScoreHistory::list(db(), ScoreHistory::kAttendance, QStringLiteral("2"), QString());
+        QVERIFY(changes && changes->size() == 1);
+        QVERIFY(!ScoreHistory::putBack(db(), changes->first()));
+        QVERIFY(totals->text().endsWith(QStringLiteral("上课 18 天，出勤 17.5 天，病假 0.5 天")));
+        QCOMPARE(child<ResultGrid>(&days, "grdEntries")->rowTexts(1).mid(0, 2),
+            QStringList({ QStringLiteral("2026-10-09 星期五"), QStringLiteral("病半") }));
+
+        date->setDate(oct(12));
+        code->setFocus();
+        test::typeText(code, QStringLiteral("x"));
+        QTest::keyClick(code, Qt::Key_Return);
+        QVERIFY(MessageService::lastText().contains(QStringLiteral("不是考勤代码")));
+        QCOMPARE(stored().size(), 1);
+
+        date->setDate(oct(9));
+        QCOMPARE(code->text(), QStringLiteral("病半"));
+        code->clear();
+        QTest::keyClick(code, Qt::Key_Return);
+        QVERIFY(stored().isEmpty());
     }
 
     // A month of a class of 45 and its count of the absent: two pages as a

@@ -99,10 +99,10 @@ private Q_SLOTS:
         }
         QCOMPARE(cells, QStringList({ "语文=优秀", "数学=合格", "语文=良好", "数学=—", "语文=合格", "数学=待合格" }));
         // 1: 病 a day, 事 half, 旷 half on the make-up day; 迟 once.
-        QCOMPARE(TermBook::attendanceText(b.pages[0].attendance),
+        QCOMPARE(Attendance::summary(b.pages[0].attendance),
             QStringLiteral("上课 23 天，出勤 21 天，病假 1 天，事假 0.5 天，旷课 0.5 天，迟到 1 次"));
-        QCOMPARE(TermBook::attendanceText(b.pages[1].attendance), QStringLiteral("上课 23 天，出勤 23 天"));
-        QCOMPARE(TermBook::attendanceText(b.pages[2].attendance), QStringLiteral("上课 23 天，出勤 23 天，早退 1 次"));
+        QCOMPARE(Attendance::summary(b.pages[1].attendance), QStringLiteral("上课 23 天，出勤 23 天"));
+        QCOMPARE(Attendance::summary(b.pages[2].attendance), QStringLiteral("上课 23 天，出勤 23 天，早退 1 次"));
         QCOMPARE(b.pages[0].conduct.grade, QStringLiteral("良"));
         QCOMPARE(b.pages[1].conduct.grade, QStringLiteral("优"));
         QVERIFY(b.pages[1].conduct.byHand);

@@ -21,6 +21,7 @@
 #include "app/ui/Windows.h"
 #include "attendance/ui/AttendanceRegister.h"
 #include "attendance/ui/AttendanceTotals.h"
+#include "attendance/ui/StudentAttendance.h"
 #include "attendance/ui/TermCalendar.h"
 #include "classes/ui/Class.h"
 #include "conduct/ui/ConductRecords.h"
@@ -108,6 +109,14 @@ MainForm::MainForm(Module1& session, QWidget* parent)
         if (Windows::mainFormOf(from) == this)
             showGridFor(testNumber);
     });
+    connect(requests, &WindowRequests::attendanceRequested, this,
+        [this](QWidget* from, const QString& number, const QString& name) {
+            if (Windows::mainFormOf(from) != this)
+                return;
+            StudentAttendance dialog(m_session, number, name, from);
+            if (dialog.load())
+                dialog.exec();
+        });
     connect(requests, &WindowRequests::studentsChanged, this, [this] {
         m_ui->Test->menuAction()->setEnabled(true);
         m_ui->ScoreAnalyse->menuAction()->setEnabled(true);

@@ -7,13 +7,6 @@
 
 namespace velmora {
 
-namespace {
-
-const QString kWeekdays[] = { QStringLiteral("星期一"), QStringLiteral("星期二"), QStringLiteral("星期三"),
-    QStringLiteral("星期四"), QStringLiteral("星期五"), QStringLiteral("星期六"), QStringLiteral("星期日") };
-
-} // namespace
-
 TermCalendar::TermCalendar(Module1& session, QWidget* parent)
     : QDialog(parent)
     , m_session(session)
@@ -90,7 +83,7 @@ bool TermCalendar::showDays()
     }
     QList<QStringList> rows;
     for (const SchoolCalendar::Exception& e : std::as_const(*days))
-        rows << QStringList { SchoolCalendar::dayText(e.date), kWeekdays[e.date.dayOfWeek() - 1],
+        rows << QStringList { SchoolCalendar::dayText(e.date), SchoolCalendar::weekdayName(e.date),
             e.school ? QStringLiteral("调休上课") : QStringLiteral("放假"), e.note };
     m_ui->grdDays->setRows(rows);
     m_ui->grdDays->fitColumns(260);
@@ -138,7 +131,7 @@ bool TermCalendar::setDay()
     const bool weekday = day.dayOfWeek() <= 5;
     if (school && *school == weekday) {
         MessageService::info(QStringLiteral("%1是%2，本来就%3。")
-                                 .arg(SchoolCalendar::dayText(day), kWeekdays[day.dayOfWeek() - 1],
+                                 .arg(SchoolCalendar::dayText(day), SchoolCalendar::weekdayName(day),
                                      weekday ? QStringLiteral("上课") : QStringLiteral("不上课")));
         return false;
     }

@@ -2,6 +2,8 @@
 
 #include "app/MessageService.h"
 #include "app/Module1.h"
+#include "history/History.h"
+#include "history/ui/ScoreHistoryView.h"
 #include "platform/ui/ChildWindow.h"
 #include "platform/ui/ResultGrid.h"
 #include "students/StudentRecord.h"
@@ -41,6 +43,11 @@ ConductRecords::ConductRecords(Module1& session, QWidget* parent)
     connect(m_ui->BN_Delete, &QPushButton::clicked, this, &ConductRecords::removeRecord);
     connect(m_ui->BN_Grade, &QPushButton::clicked, this, &ConductRecords::setGradeByHand);
     connect(m_ui->BN_Rules, &QPushButton::clicked, this, &ConductRecords::editRules);
+    connect(m_ui->BN_History, &QPushButton::clicked, this, [this] {
+        ScoreHistoryView history(m_session, ScoreHistory::kConduct, currentStudent(), QString(), this);
+        if (history.fill())
+            history.exec();
+    });
     connect(m_ui->BN_Back, &QPushButton::clicked, this, [this] { ChildWindow::close(this); });
 }
 

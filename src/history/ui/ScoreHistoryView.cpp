@@ -41,15 +41,21 @@ ScoreHistoryView::ScoreHistoryView(
     if (!student.isEmpty())
         m_ui->cboScope->addItem(QStringLiteral("当前学生：%1").arg(student), Student);
     const bool records = testNumber == ScoreHistory::kStudentRecords;
-    m_ui->cboScope->addItem(records ? QStringLiteral("全班学生") : QStringLiteral("整次考试"), Test);
+    // The register's and the conduct records' changes are read here, and mended where they were made.
+    const bool register_ = testNumber == ScoreHistory::kAttendance || testNumber == ScoreHistory::kConduct;
+    m_ui->cboScope->addItem(records || register_ ? QStringLiteral("全班学生") : QStringLiteral("整次考试"), Test);
     m_ui->grdHistory->setHeaders({ QStringLiteral("修改时间"), QStringLiteral("学号"), QStringLiteral("姓名"),
         QStringLiteral("项目"), QStringLiteral("原值"), QStringLiteral("新值"), QStringLiteral("修改人") });
-    m_ui->grdHistory->setExportTitle(records ? QStringLiteral("学生信息修改记录") : QStringLiteral("成绩修改记录"));
+    m_ui->grdHistory->setExportTitle(records          ? QStringLiteral("学生信息修改记录")
+            : testNumber == ScoreHistory::kAttendance ? QStringLiteral("考勤修改记录")
+            : testNumber == ScoreHistory::kConduct    ? QStringLiteral("操行修改记录")
+                                                      : QStringLiteral("成绩修改记录"));
     m_ui->grdHistory->exportBy(m_ui->BN_Export);
     m_ui->BN_PutBack->setToolTip(records ? QStringLiteral("把选中记录的原值写回学生信息（这一步也会记录下来）")
                                          : QStringLiteral("把选中记录的原值写回成绩表（这一步也会记录下来）"));
     // A subject teacher puts back the subjects taught; the core refuses the rest.
-    m_ui->BN_PutBack->setVisible(m_session.IsAdmin() || (!records && UserRights::current().entersScores()));
+    m_ui->BN_PutBack->setVisible(
+        !register_ && (m_session.IsAdmin() || (!records && UserRights::current().entersScores())));
 
     connect(m_ui->cboScope, &QComboBox::currentIndexChanged, this, &ScoreHistoryView::fill);
     connect(m_ui->BN_PutBack, &QPushButton::clicked, this, &ScoreHistoryView::putBack);

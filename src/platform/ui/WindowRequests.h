@@ -18,6 +18,8 @@ Q_SIGNALS:
     void gridRequested(QWidget* from, int testNumber);
     // A student was added or taken away: entries that need students may change.
     void studentsChanged();
+    // One student's attendance, over the window `from`.
+    void attendanceRequested(QWidget* from, const QString& number, const QString& name);
 
 private:
     WindowRequests() = default;

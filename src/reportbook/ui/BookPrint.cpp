@@ -45,7 +45,7 @@ public:
         section(m_book.studies.isEmpty() ? QStringLiteral("学业") : QStringLiteral("学业（%1）").arg(m_book.studies));
         studies(page.subjects);
         section(QStringLiteral("出勤"));
-        text(TermBook::attendanceText(page.attendance), Qt::AlignLeft);
+        text(Attendance::summary(page.attendance), Qt::AlignLeft);
         section(QStringLiteral("操行等级"));
         text(page.conduct.grade.isEmpty() ? kNone : page.conduct.grade, Qt::AlignLeft);
         section(QStringLiteral("班主任评语"));

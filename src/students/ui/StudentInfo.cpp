@@ -60,6 +60,10 @@ StudentInfo::StudentInfo(Module1& session, QWidget* parent)
     connect(m_ui->BN_Del, &QPushButton::clicked, this, &StudentInfo::remove);
     connect(m_ui->BN_Back, &QPushButton::clicked, this, [this] { QDialog::done(QDialog::Rejected); });
     connect(m_ui->BN_Browse, &QPushButton::clicked, this, &StudentInfo::browse);
+    connect(m_ui->BN_Attendance, &QPushButton::clicked, this, [this] {
+        if (const QString number = text(1).trimmed(); !number.isEmpty())
+            Q_EMIT WindowRequests::instance().attendanceRequested(this, number, text(2).trimmed());
+    });
     connect(m_ui->BN_History, &QPushButton::clicked, this, [this] {
         const QString number = text(1).trimmed();
         if (number.isEmpty())
@@ -173,6 +177,7 @@ void StudentInfo::prepareAdd()
     lockoff();
     m_ui->BN_Del->hide();
     m_ui->BN_Edit->hide();
+    m_ui->BN_Attendance->hide();
     markSaved();
 }
 
