@@ -22,7 +22,6 @@ StudentAttendance::StudentAttendance(Module1& session, const QString& number, co
     m_ui->lblWho->setText(QStringLiteral("学号：%1　　姓名：%2").arg(number, name));
     m_ui->grdEntries->setHeaders({ QStringLiteral("日期"), QStringLiteral("考勤"), QStringLiteral("原因"),
         QStringLiteral("就诊"), QStringLiteral("备注") });
-    m_ui->txtDate->setDate(QDate::currentDate());
     // The register is the class teacher's: a limited user reads it only.
     const bool writes = !UserRights::current().limited();
     for (QWidget* w : std::initializer_list<QWidget*> { m_ui->txtCode, m_ui->BN_Details, m_ui->BN_Save })
@@ -63,6 +62,7 @@ bool StudentAttendance::load()
         m_from = shown ? shown->first : today.addDays(-29);
         m_to = shown ? shown->last : today;
         setWindowTitle(QStringLiteral("学生考勤 - ") + (shown ? shown->name : QStringLiteral("最近30天")));
+        m_ui->txtDate->setDate(std::clamp(today, m_from, m_to));
     }
     auto all = Attendance::entries(m_session.Conn(), m_from, m_to);
     auto totals = Attendance::totals(m_session.Conn(), m_from, m_to);
