@@ -201,6 +201,36 @@ Result<Book> make(const Database& db, const Choice& choice)
     return book;
 }
 
+std::optional<Choice> studiesIn(
+    const SchoolCalendar::Term& term, const QVector<TestRecord>& tests, const QVector<Analysis::TermDefinition>& grades)
+{
+    QHash<int, QDate> given;
+    for (const TestRecord& t : tests)
+        given.insert(t.number, QDate::fromString(t.date.trimmed(), Qt::ISODate));
+    const auto inTerm = [&](int test) {
+        const QDate d = given.value(test);
+        return d.isValid() && d >= term.first && d <= term.last;
+    };
+    Choice out;
+    out.term = term;
+    for (const Analysis::TermDefinition& g : grades) {
+        if (!g.parts.isEmpty()
+            && std::all_of(g.parts.cbegin(), g.parts.cend(),
+                [&](const Analysis::TermDefinition::Part& p) { return inTerm(p.test); }))
+            out.termGrade = g.name;
+    }
+    if (!out.termGrade.isEmpty())
+        return out;
+    QDate latest;
+    for (const TestRecord& t : tests) {
+        if (inTerm(t.number) && given.value(t.number) >= latest) {
+            latest = given.value(t.number);
+            out.test = t.number;
+        }
+    }
+    return out.test > 0 ? std::optional<Choice>(out) : std::nullopt;
+}
+
 Result<QHash<QString, QString>> studiesComments(const Database& db, const Choice& choice)
 {
     auto cards = cardsFor(db, choice);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "analysis/TermGrades.h"
 #include "attendance/Attendance.h"
 #include "attendance/SchoolCalendar.h"
 #include "conduct/Conduct.h"
@@ -45,6 +46,12 @@ struct Choice
     QString termGrade;
     bool scores = false;
 };
+
+// What a term's book shows unless the teacher chooses: the term grade whose
+// tests were all given in the term (the last such), else the last test given
+// in it; nothing when neither is.
+std::optional<Choice> studiesIn(const SchoolCalendar::Term& term, const QVector<TestRecord>& tests,
+    const QVector<Analysis::TermDefinition>& grades);
 
 // One student's page. Never a rank, nor anything of another student.
 struct Page

@@ -157,6 +157,41 @@ private Q_SLOTS:
         }
     }
 
+    // The book opens on the term's own studies: a term grade whose tests all
+    // fall in the term, else its last test.
+    void studiesOfTheTerm_data()
+    {
+        QTest::addColumn<QStringList>("dates");
+        QTest::addColumn<QVector<int>>("graded");
+        QTest::addColumn<QString>("shown");
+        const QStringList dated { "2026-12-03", "2026-12-20", "2026-11-30" };
+        QTest::newRow("grade inside") << dated << QVector<int> { 1, 2 } << QStringLiteral("总评");
+        QTest::newRow("grade reaching out") << dated << QVector<int> { 2, 3 } << QStringLiteral("2");
+        QTest::newRow("undated tests") << QStringList { "", "2026-12-05", "" } << QVector<int> { 1, 2 }
+                                       << QStringLiteral("2");
+        QTest::newRow("none in the term")
+            << QStringList { "2026-11-30", "2027-01-01", "" } << QVector<int>() << QString();
+    }
+
+    void studiesOfTheTerm()
+    {
+        QFETCH(QStringList, dates);
+        QFETCH(QVector<int>, graded);
+        QFETCH(QString, shown);
+        QVector<TestRecord> tests;
+        for (int i = 0; i < dates.size(); ++i)
+            tests << TestRecord { i + 1, QStringLiteral("考试%1").arg(i + 1), dates[i], {}, {}, {} };
+        Analysis::TermDefinition grade;
+        grade.name = QStringLiteral("总评");
+        for (int t : graded)
+            grade.parts << Analysis::TermDefinition::Part { t, 50 };
+        const auto studies = TermBook::studiesIn(kTerm, tests, { grade });
+        const QString got = !studies       ? QString()
+            : studies->termGrade.isEmpty() ? QString::number(studies->test)
+                                           : studies->termGrade;
+        QCOMPARE(got, shown);
+    }
+
     void onlyTheAdministratorWrites()
     {
         term();

@@ -80,6 +80,8 @@ bool ReportBook::load()
         }
     }
     m_terms = *terms;
+    m_tests = *tests;
+    m_grades = *grades;
     auto today = SchoolCalendar::termOn(m_session.Conn(), QDate::currentDate());
     m_ui->cmbTerm->clear();
     for (const SchoolCalendar::Term& t : std::as_const(m_terms)) {
@@ -124,6 +126,14 @@ void ReportBook::showTerm()
     m_notice = *notice;
     m_ui->txtSchool->setText(m_notice.school);
     m_ui->txtNotice->setPlainText(m_notice.text);
+    // The term's own studies unless the teacher chooses others.
+    if (const auto studies = TermBook::studiesIn(m_terms.value(m_ui->cmbTerm->currentIndex()), m_tests, m_grades)) {
+        const QVariant wanted = studies->termGrade.isEmpty()
+            ? QVariant(studies->test)
+            : QVariant(QStringList { QString::fromLatin1(kTermGrade), studies->termGrade });
+        if (const int at = m_ui->cmbStudies->findData(wanted); at >= 0)
+            m_ui->cmbStudies->setCurrentIndex(at);
+    }
     m_shown.clear();
     if (m_ui->lstStudents->currentRow() < 0 && m_ui->lstStudents->count() > 0)
         m_ui->lstStudents->setCurrentRow(0);

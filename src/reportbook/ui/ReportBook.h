@@ -48,6 +48,8 @@ private:
     bool changed();
 
     QVector<SchoolCalendar::Term> m_terms;
+    QVector<TestRecord> m_tests;
+    QVector<Analysis::TermDefinition> m_grades;
     QHash<QString, TermBook::Words> m_read; // as stored, by 学号
     QHash<QString, TermBook::Words> m_words; // as edited
     TermBook::Notice m_notice;
